@@ -1,0 +1,110 @@
+#include "core/clock.h"
+#include "core/log.h"
+#include "core/version.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace zyn {
+namespace {
+
+using test::readLines;
+
+class LogFiles : public ::testing::Test {
+protected:
+    void SetUp() override { gf_setClock(&clock); }
+    void TearDown() override
+    {
+        gf_closeLog();
+        gf_setClock(nullptr);
+    }
+    test::TempDir dir;
+    test::ScopedCwd cwd{dir.path()};
+    ManualClock clock{0};
+};
+
+TEST_F(LogFiles, FirstRunWritesOnlyTheHeader)
+{
+    gf_openLog();
+    const auto lines = readLines("Log.txt");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "Thu Jan 01 00:00:00 1970 (utc) Tarvo version " + gf_versionToString(g_programVersion) +
+                            " for MSFS 2020/2024");
+    EXPECT_FALSE(std::filesystem::exists("Log0.txt"));
+}
+
+TEST_F(LogFiles, ThreeRunsKeepTwoGenerations)
+{
+    for (const char* run : {"first", "second", "third"}) {
+        gf_openLog();
+        gf_log(run);
+        gf_closeLog();
+    }
+    EXPECT_EQ(readLines("Log00.txt").at(1), "first");
+    EXPECT_EQ(readLines("Log0.txt").at(1), "second");
+    EXPECT_EQ(readLines("Log.txt").at(1), "third");
+}
+
+TEST_F(LogFiles, PrefixesAndDroppedLines)
+{
+    gf_log("before open");
+    gf_openLog();
+    gf_logError("x");
+    gf_logIndented("y");
+    gf_closeLog();
+    gf_log("after close");
+    const auto lines = readLines("Log.txt");
+    ASSERT_EQ(lines.size(), 4u); // header, error, indented, closing time
+    EXPECT_EQ(lines[1], "===> x");
+    EXPECT_EQ(lines[2], "          y");
+}
+
+TEST_F(LogFiles, BackupNameIgnoresDotsInFolders)
+{
+    std::filesystem::create_directory("a.dir");
+    test::writeText("a.dir/noext", "x");
+    gf_backupFile("a.dir/noext");
+    EXPECT_FALSE(std::filesystem::exists("a0.dir/noext"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("a.dir"), {}), 1);
+}
+
+TEST_F(LogFiles, UnwritableLogThrowsWithPath)
+{
+    std::filesystem::create_symlink("missing/dir/Log.txt", "Log.txt"); // cannot be created, nothing to back up
+    EXPECT_THROW(
+        {
+            try {
+                gf_openLog();
+            } catch (const std::runtime_error& e) {
+                EXPECT_STREQ(e.what(), "Failed to write file Log.txt");
+                throw;
+            }
+        },
+        std::runtime_error);
+    gf_log("dropped"); // must neither crash nor block
+}
+
+TEST(LogThreads, LinesNeverInterleave)
+{
+    test::TempDir dir;
+    test::ScopedCwd cwd{dir.path()};
+    gf_openLog();
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t)
+        writers.emplace_back([t] {
+            for (int i = 0; i < 200; ++i)
+                gf_logf("writer {} line {}", t, i);
+        });
+    for (auto& w : writers)
+        w.join();
+    gf_closeLog();
+    const auto lines = readLines("Log.txt");
+    ASSERT_EQ(lines.size(), 1u + 800u + 1u);
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i)
+        ASSERT_EQ(lines[i].rfind("writer ", 0), 0u) << lines[i];
+}
+
+} // namespace
+} // namespace zyn

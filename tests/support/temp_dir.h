@@ -1,0 +1,38 @@
+#pragma once
+// Test fixtures on real files: a temporary folder removed afterwards, and a scoped change of the
+// current folder (the program folder is the current folder).
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace zyn::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+    std::filesystem::path operator/(const std::filesystem::path& p) const { return m_path / p; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+class ScopedCwd {
+public:
+    explicit ScopedCwd(const std::filesystem::path& dir);
+    ~ScopedCwd();
+
+private:
+    std::filesystem::path m_previous;
+};
+
+std::string readText(const std::filesystem::path& path);
+std::vector<std::string> readLines(const std::filesystem::path& path);
+void writeText(const std::filesystem::path& path, const std::string& text); // creates parent folders
+
+} // namespace zyn::test
