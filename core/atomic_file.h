@@ -1,0 +1,21 @@
+#pragma once
+// Writing files a user would miss: the bytes go to a temporary file in the same folder, are flushed
+// to disk, and the temporary file is renamed over the old one. A crash or a full disk leaves either
+// the old file or the new one, never a half-written or empty file.
+#include <filesystem>
+#include <string_view>
+
+namespace pugi {
+class xml_document;
+}
+
+namespace zyn {
+
+// Throws std::filesystem::filesystem_error naming the step and the path when any step fails;
+// the temporary file is removed then and the old file stays as it was.
+void gf_writeFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+
+// Saves an XML document with pugixml's default formatting through gf_writeFileAtomic.
+void gf_saveXmlAtomic(const pugi::xml_document& document, const std::filesystem::path& path);
+
+} // namespace zyn
