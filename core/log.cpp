@@ -1,6 +1,7 @@
 #include "core/log.h"
 
 #include "core/clock.h"
+#include "core/folders.h"
 #include "core/time_util.h"
 #include "core/version.h"
 
@@ -13,7 +14,7 @@ std::mutex g_logMutex;
 
 namespace {
 
-const std::filesystem::path kLogPath = "Log.txt";
+const std::filesystem::path& kLogPath = g_logPath;
 
 // Inserts the suffix before the file name's extension; a dot in a folder name does not count.
 std::filesystem::path lf_backupName(const std::filesystem::path& path, const std::string& suffix)

@@ -1,0 +1,52 @@
+#pragma once
+// UTF-8 <-> UTF-16 conversions (strict: invalid input throws, nothing is substituted) and the reading
+// of text files whose encoding is told by their byte-order mark.
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zyn {
+
+namespace win32 {
+
+class Utf8ConversionException : public std::runtime_error {
+public:
+    enum ConversionType : std::uint32_t { FromUtf8ToUtf16 = 0, FromUtf16ToUtf8 = 1 };
+    Utf8ConversionException(const std::string& message, std::uint32_t errorCode, ConversionType type)
+        : std::runtime_error(message), m_errorCode(errorCode), m_type(type) {}
+    std::uint32_t errorCode() const { return m_errorCode; }
+    ConversionType conversionType() const { return m_type; }
+
+private:
+    std::uint32_t m_errorCode;
+    ConversionType m_type;
+};
+
+} // namespace win32
+
+enum class TextEncoding : std::uint32_t {
+    Ansi = 0,              // no byte-order mark: bytes are taken as they are
+    Unicode = 1,           // UTF-16 little-endian, FF FE
+    UnicodeBigEndian = 2,  // UTF-16 big-endian, FE FF
+    Utf8WithBom = 3,       // EF BB BF
+    Utf8WithoutBom = 4,    // never detected; read like Ansi
+    NoneFound = 5,         // the file cannot be opened
+};
+
+// "ANSI", "Unicode", "Unicode_big_endian", "UTF8_with_BOM", "UTF8_without_BOM", "none_found"
+std::string_view gf_encodingName(TextEncoding encoding);
+
+std::u16string gf_utf8ToUtf16(std::string_view text);
+std::string gf_utf16ToUtf8(std::u16string_view text);
+
+// Never throws: a file that cannot be opened logs one line and gives NoneFound.
+TextEncoding gf_detectEncoding(const std::filesystem::path& path);
+
+// Appends the file's lines as UTF-8; true when the whole file was read. A UTF-16 line keeps a CR
+// before its line feed; narrow lines lose one trailing CR. Lines read before a conversion error stay.
+bool gf_readTextLines(TextEncoding encoding, const std::filesystem::path& path, std::vector<std::string>& lines);
+
+} // namespace zyn

@@ -1,0 +1,90 @@
+#include "core/file_util.h"
+#include "core/log.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace zyn {
+namespace {
+
+class FileUtil : public ::testing::Test {
+protected:
+    test::TempDir dir;
+};
+
+TEST_F(FileUtil, ReadLinesDropsOneCarriageReturnPerLine)
+{
+    std::istringstream in("a\r\nb\r\r\nc");
+    std::vector<std::string> lines{"kept"};
+    gf_readLines(in, lines);
+    EXPECT_EQ(lines, (std::vector<std::string>{"kept", "a", "b\r", "c"}));
+    EXPECT_TRUE(in.good()); // the state is cleared for the caller
+}
+
+TEST_F(FileUtil, EmptyAndMissingFilesLookAlike)
+{
+    test::writeText(dir / "empty.txt", "");
+    EXPECT_FALSE(gf_readFile(dir / "empty.txt"));
+    EXPECT_FALSE(gf_readFile(dir / "missing.txt"));
+    test::writeText(dir / "two.txt", "EGLL,12\r\nEDDF\n");
+    EXPECT_EQ(gf_readFile(dir / "two.txt", 32), (std::vector<std::string>{"EGLL,12", "EDDF"}));
+}
+
+TEST_F(FileUtil, WriteFileTruncatesAndAddsLineEndOnRequest)
+{
+    const auto file = dir / "out.txt";
+    test::writeText(file, "old content that is longer");
+    ASSERT_TRUE(gf_writeFile("new", file, false));
+    EXPECT_EQ(test::readText(file), "new");
+    ASSERT_TRUE(gf_writeFile("line", file, true));
+    EXPECT_EQ(test::readText(file), "line\n");
+    EXPECT_FALSE(gf_writeFile("x", dir / "no" / "such" / "folder.txt", true));
+}
+
+TEST_F(FileUtil, WriteLinesWritesOneLinePerText)
+{
+    const auto file = dir / "lines.txt";
+    ASSERT_TRUE(gf_writeLines({"a", "", "c"}, file));
+    EXPECT_EQ(test::readText(file), "a\n\nc\n");
+    EXPECT_FALSE(gf_writeLines({"a"}, dir / "missing" / "lines.txt"));
+}
+
+TEST_F(FileUtil, AtomicReplaceKeepsOldContentWhenWritingFails)
+{
+    const auto file = dir / "settings.xml";
+    test::writeText(file, "precious");
+    EXPECT_FALSE(gf_replaceFileAtomically(file, [](std::ostream& out) {
+        out << "half";
+        return false;
+    }));
+    EXPECT_EQ(test::readText(file), "precious");
+    EXPECT_TRUE(gf_replaceFileAtomically(file, [](std::ostream& out) {
+        out << "whole";
+        return true;
+    }));
+    EXPECT_EQ(test::readText(file), "whole");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1); // no temporary left
+}
+
+TEST_F(FileUtil, SaveXmlLogsTheOutcome)
+{
+    test::ScopedCwd cwd{dir.path()};
+    gf_openLog();
+    pugi::xml_document document;
+    document.append_child("parameters").append_child("parameter").append_attribute("name") = "LOG";
+    EXPECT_TRUE(gf_saveXml(document, "saved.xml"));
+    EXPECT_FALSE(gf_saveXml(document, "missing/saved.xml"));
+    gf_closeLog();
+    pugi::xml_document back;
+    ASSERT_TRUE(back.load_file("saved.xml"));
+    EXPECT_STREQ(back.child("parameters").child("parameter").attribute("name").value(), "LOG");
+    const auto lines = test::readLines("Log.txt");
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "\"saved.xml\" saved");
+    EXPECT_EQ(lines[2], "could not save to \"missing/saved.xml\"");
+}
+
+} // namespace
+} // namespace zyn

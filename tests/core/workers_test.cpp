@@ -1,0 +1,65 @@
+#include "core/workers.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+namespace zyn {
+namespace {
+
+TEST(Workers, ResetGivesAtLeastOneSlotAndNoneRunning)
+{
+    g_workersRunning = 5;
+    gf_resetWorkers();
+    EXPECT_GE(g_workersMax, 1);
+    EXPECT_EQ(g_workersRunning.load(), 0);
+}
+
+TEST(Workers, UnknownConcurrencyStillGivesOneSlot)
+{
+    // hardware_concurrency() may report 0; a limit of 0 must not block the scan forever.
+    g_workersMax = 0;
+    g_workersRunning = 0;
+    gf_waitForThreadSlot();
+    SUCCEED();
+}
+
+TEST(WorkersThreads, NeverMoreThanTheLimitRunAtOnce)
+{
+    g_workersMax = 3;
+    g_workersRunning = 0;
+    std::atomic<int> peak{0};
+    std::atomic<int> done{0};
+    std::vector<std::thread> workers;
+    for (int i = 0; i < 24; ++i) {
+        gf_waitForThreadSlot();
+        const int running = ++g_workersRunning;
+        int seen = peak.load();
+        while (running > seen && !peak.compare_exchange_weak(seen, running)) {
+        }
+        workers.emplace_back([&done] {
+            std::this_thread::yield();
+            ++done;
+            gf_workerFinished();
+        });
+    }
+    for (auto& w : workers)
+        w.join();
+    EXPECT_EQ(done.load(), 24);
+    EXPECT_LE(peak.load(), 3);
+    EXPECT_EQ(g_workersRunning.load(), 0);
+}
+
+TEST(WorkersThreads, WorkerThatDecrementsItselfStillFreesTheSlot)
+{
+    g_workersMax = 1;
+    g_workersRunning = 1;
+    std::thread worker([] { --g_workersRunning; }); // no wake-up call
+    gf_waitForThreadSlot();
+    worker.join();
+    EXPECT_EQ(g_workersRunning.load(), 0);
+}
+
+} // namespace
+} // namespace zyn
