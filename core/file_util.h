@@ -1,11 +1,9 @@
 #pragma once
-// Reading and writing whole text files, and the one atomic writer for files a user would miss.
+// Reading and writing whole text files.
 #include <cstddef>
 #include <filesystem>
-#include <functional>
 #include <istream>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,10 +25,6 @@ bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool
 // Creates or empties the file and writes each text as one line; false, writing nothing, when the
 // file cannot be opened.
 bool gf_writeLines(const std::vector<std::string>& texts, const std::filesystem::path& path);
-
-// Writes a file through a temporary file in the same folder that is renamed over the target, so
-// the old content stays whole when writing fails. write returns false to abandon the file.
-bool gf_replaceFileAtomically(const std::filesystem::path& path, const std::function<bool(std::ostream&)>& write);
 
 // Saves an XML document atomically and logs "\"{}\" saved" or "could not save to \"{}\"".
 bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path);

@@ -51,23 +51,6 @@ TEST_F(FileUtil, WriteLinesWritesOneLinePerText)
     EXPECT_FALSE(gf_writeLines({"a"}, dir / "missing" / "lines.txt"));
 }
 
-TEST_F(FileUtil, AtomicReplaceKeepsOldContentWhenWritingFails)
-{
-    const auto file = dir / "settings.xml";
-    test::writeText(file, "precious");
-    EXPECT_FALSE(gf_replaceFileAtomically(file, [](std::ostream& out) {
-        out << "half";
-        return false;
-    }));
-    EXPECT_EQ(test::readText(file), "precious");
-    EXPECT_TRUE(gf_replaceFileAtomically(file, [](std::ostream& out) {
-        out << "whole";
-        return true;
-    }));
-    EXPECT_EQ(test::readText(file), "whole");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1); // no temporary left
-}
-
 TEST_F(FileUtil, SaveXmlLogsTheOutcome)
 {
     test::ScopedCwd cwd{dir.path()};
