@@ -1,6 +1,8 @@
 // The settings objects with their keys, defaults, bounds, control ids and rows.
 #include "core/settings.h"
 
+#include "core/settings_file.h"
+
 #include <algorithm>
 
 namespace zyn {
@@ -20,6 +22,12 @@ void StringParameter::setValue(std::string value)
 {
     std::lock_guard lock(m_mutex);
     m_value = std::move(value);
+}
+
+void StringParameter::setValueAndSave(std::string value)
+{
+    setValue(std::move(value));
+    saveParameter(*this);
 }
 
 bool StringParameter::empty() const

@@ -28,6 +28,7 @@ public:
     const std::string defaultValue;
     std::string getValue() const;
     void setValue(std::string value);
+    void setValueAndSave(std::string value); // then saveParameter
     bool empty() const;
 
 private:

@@ -1,0 +1,27 @@
+#include "core/traffic_range.h"
+
+#include "core/settings.h"
+
+namespace zyn {
+
+namespace {
+constexpr std::uint32_t kMetresPerNm = 1852;
+constexpr std::uint32_t kQueryMarginMetres = 10000;
+// LATERAL_RANGE's default; a literal because the parameter object lives in another translation
+// unit and may not be constructed yet when these are.
+constexpr std::int32_t kDefaultRangeNm = 40;
+} // namespace
+
+std::atomic<double> g_rangeNm{kDefaultRangeNm};
+std::atomic<std::uint32_t> g_rangeMetres{kDefaultRangeNm * kMetresPerNm + kQueryMarginMetres};
+std::atomic<std::int32_t> g_manualRange{kDefaultRangeNm};
+
+void gf_setTrafficRange(std::int32_t nm)
+{
+    const auto range = param::LATERAL_RANGE.clamp(nm);
+    param::LATERAL_RANGE.value = range;
+    g_rangeNm = range;
+    g_rangeMetres = static_cast<std::uint32_t>(range) * kMetresPerNm + kQueryMarginMetres;
+}
+
+} // namespace zyn

@@ -1,0 +1,119 @@
+#include "core/time_util.h"
+#include "core/version.h"
+#include "core/xml_meta.h"
+#include "tests/core/settings_file_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace zyn {
+namespace {
+
+using XmlMeta = test::SettingsFolder;
+
+std::vector<std::pair<std::string, std::string>> lf_metaItems(const pugi::xml_document& document)
+{
+    std::vector<std::pair<std::string, std::string>> items;
+    for (auto info : document.child("meta").children("info"))
+        items.emplace_back(info.attribute("name").value(), info.attribute("value").value());
+    return items;
+}
+
+TEST_F(XmlMeta, WritesFiveItemsInOrderBeforeTheCallersElement)
+{
+    param::MSFS_2020.value = 1;
+    pugi::xml_document document;
+    ASSERT_TRUE(gf_writeXmlMeta(document));
+    document.append_child("parkpositions");
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"author", "Tarvo"},
+        {"version", gf_versionToString(g_programVersion)},
+        {"date", "Dec 07, 2026"}, // the test clock's day
+        {"copyright", param::META_COPYRIGHT.defaultValue},
+        {"MSFS", "2020"}};
+    EXPECT_EQ(lf_metaItems(document), expected);
+    EXPECT_EQ(std::string(document.first_child().name()), "meta");
+    EXPECT_EQ(std::string(document.last_child().name()), "parkpositions");
+    const auto first = document.child("meta").first_child();
+    EXPECT_EQ(std::string(first.first_attribute().name()), "name");
+    EXPECT_EQ(std::string(first.last_attribute().name()), "value");
+}
+
+TEST_F(XmlMeta, SimulatorItemFollowsTheSetting)
+{
+    param::MSFS_2020.value = 0;
+    pugi::xml_document document;
+    gf_writeXmlMeta(document);
+    EXPECT_EQ(lf_metaItems(document).back(), (std::pair<std::string, std::string>{"MSFS", "2024"}));
+}
+
+TEST_F(XmlMeta, SavedBlockPassesTheCheckAfterLoading)
+{
+    pugi::xml_document written;
+    gf_writeXmlMeta(written);
+    written.append_child("liveries");
+    ASSERT_TRUE(written.save_file((dir / "data.xml").c_str()));
+    pugi::xml_document loaded;
+    ASSERT_TRUE(loaded.load_file((dir / "data.xml").c_str()));
+    EXPECT_TRUE(gf_checkXmlMeta(loaded));
+    EXPECT_EQ(param::META_AUTHOR.getValue(), "Tarvo");
+    EXPECT_EQ(param::META_VERSION.getValue(), gf_versionToString(g_programVersion));
+    EXPECT_EQ(errorLineCount(), 0u);
+}
+
+struct CheckCase {
+    const char* name;
+    const char* xml;
+    bool passes;
+};
+
+TEST_F(XmlMeta, ChecksOnlyAuthorDateAndVersion)
+{
+    const CheckCase cases[] = {
+        {"no copyright or simulator",
+         "<meta><info name='author' value='x'/><info name='version' value='1.0.0'/><info name='date' value='d'/></meta>",
+         true},
+        {"other program and date",
+         "<meta><info name='author' value='Other'/><info name='version' value='0.0.1'/>"
+         "<info name='date' value='Jan 01, 1999'/><info name='MSFS' value='1998'/></meta>",
+         true},
+        {"no author", "<meta><info name='version' value='1'/><info name='date' value='d'/></meta>", false},
+        {"no date", "<meta><info name='author' value='a'/><info name='version' value='1'/></meta>", false},
+        {"no version", "<meta><info name='author' value='a'/><info name='date' value='d'/></meta>", false},
+        {"no meta", "<parkpositions/>", false},
+        {"meta not top-level", "<root><meta><info name='author' value='a'/><info name='version' value='1'/>"
+                               "<info name='date' value='d'/></meta></root>",
+         false},
+    };
+    std::size_t failures = 0;
+    for (const auto& c : cases) {
+        pugi::xml_document document;
+        ASSERT_TRUE(document.load_string(c.xml)) << c.name;
+        EXPECT_EQ(gf_checkXmlMeta(document), c.passes) << c.name;
+        failures += c.passes ? 0 : 1;
+        EXPECT_EQ(errorLineCount(), failures) << c.name; // exactly one line per failed check
+    }
+    EXPECT_TRUE(logHas("===> meta data incorrect?"));
+}
+
+TEST_F(XmlMeta, ItemWithoutValueIsFoundAndEmpty)
+{
+    pugi::xml_document document;
+    document.load_string("<meta><info name='author' value='a'/><info name='date'/><info name='version' value='1'/></meta>");
+    param::META_DATE.setValue("stale");
+    EXPECT_TRUE(gf_checkXmlMeta(document));
+    EXPECT_EQ(param::META_DATE.getValue(), "");
+}
+
+TEST_F(XmlMeta, MissingItemEmptiesTheObject)
+{
+    pugi::xml_document document;
+    document.load_string("<meta><info name='author' value='a'/></meta>");
+    param::META_VERSION.setValue("stale");
+    EXPECT_FALSE(lf_readMetaItem(document, param::META_VERSION));
+    EXPECT_EQ(param::META_VERSION.getValue(), "");
+    EXPECT_TRUE(lf_readMetaItem(document, param::META_AUTHOR));
+    EXPECT_EQ(param::META_AUTHOR.getValue(), "a");
+}
+
+} // namespace
+} // namespace zyn
