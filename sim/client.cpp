@@ -1,0 +1,110 @@
+#include "sim/client.h"
+
+#include "core/clock.h"
+#include "core/errors.h"
+#include "core/exit.h"
+#include "core/log.h"
+#include "core/settings.h"
+#include "parking/park_airports.h"
+#include "sim/dispatch.h"
+#include "sim/link_state.h"
+#include "sim/registration.h"
+#include "ui/sim_display.h"
+#include "ui/status_line.h"
+
+#include <chrono>
+#include <string_view>
+
+namespace zyn {
+
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+bool lf_exitUnderWay() { return g_exitRequested.load() || g_exiting.load(); }
+
+void lf_showWaiting()
+{
+    gf_setStatusMessage(std::string("Waiting for MSFS 20") + (param::MSFS_2020.on() ? "20" : "24") + " ...", true);
+    gf_repaintStatusArea();
+}
+
+void lf_pumpDispatch(HANDLE handle, const std::stop_token& stop)
+{
+    const auto stopped = [&] { return stop.stop_requested(); };
+    while (!stopped()) {
+        SimConnect_CallDispatch(handle, gf_dispatch, nullptr);
+        gf_sleepFor(milliseconds(1), stopped);
+    }
+}
+
+void lf_connectAndRun(const std::stop_token& stop)
+{
+    const auto giveUp = [&] { return stop.stop_requested() || lf_exitUnderWay(); };
+    bool first = true;
+    while (!giveUp()) {
+        if (first)
+            lf_showWaiting();
+        first = false;
+        HANDLE handle = nullptr;
+        if (FAILED(SimConnect_Open(&handle, "Tarvo", nullptr, 0, nullptr, 0))) {
+            gf_sleepFor(seconds(1), giveUp);
+            continue;
+        }
+        g_hSimConnect = handle;
+        g_simNotConnected.exchange(0);
+        gf_registerSimConnect(handle);
+        lf_pumpDispatch(handle, stop);
+        break;
+    }
+}
+
+void lf_simGone(std::string_view text)
+{
+    gf_showErrorMessage(text);
+    g_simRunning.exchange(0);
+    gf_simDisconnected();
+}
+
+void lf_closeConnection()
+{
+    const HANDLE handle = g_hSimConnect.exchange(nullptr);
+    if (handle == nullptr)
+        return;
+    if (FAILED(SimConnect_Close(handle)))
+        gf_logError("Closing SimConnect failed?!");
+    else
+        gf_log("SimConnect closed ok");
+}
+
+} // namespace
+
+void SimClient(std::stop_token stop)
+{
+    try {
+        lf_connectAndRun(stop);
+    } catch (const UserErrorException& e) {
+        gf_showErrorMessage(e.what());
+        if (std::string_view(e.what()).starts_with("791")) {
+            gf_sleepFor(seconds(10), [&] { return stop.stop_requested(); });
+            g_simRunning.exchange(0);
+            gf_simDisconnected();
+        }
+    } catch (const std::exception& e) {
+        lf_simGone(e.what());
+    } catch (...) {
+        lf_simGone("Exception in SimClient");
+    }
+    try {
+        gf_checkUserAcAtNewAirport();
+        g_simConnected = 0;
+        gf_repaintStatusArea();
+        // Also after an exception: the handle belongs to this thread and nobody else closes it.
+        lf_closeConnection();
+    } catch (const std::exception& e) {
+        gf_logErrorf("{}: {}", "SimClient", e.what());
+    }
+}
+
+} // namespace zyn

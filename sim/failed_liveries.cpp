@@ -1,0 +1,57 @@
+#include "sim/failed_liveries.h"
+
+#include "core/errors.h"
+#include "core/exit.h"
+#include "core/log.h"
+#include "ui/status_line.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+
+namespace zyn {
+
+std::vector<std::string> g_notCreatableTitles;
+
+namespace {
+std::vector<std::string> g_failedLiveryReport;
+} // namespace
+
+void gf_liveryCreateFailed(const AcHead& head, std::string_view liveryTitle)
+{
+    if (g_exitRequested.load() || g_exiting.load())
+        return;
+    gf_setStatusMessage(fmt::format("{} \"{}\" could not be created by your Sim!", head.callsign, liveryTitle), true);
+    g_notCreatableTitles.emplace_back(liveryTitle);
+    g_failedLiveryReport.push_back(head.type + " " + head.airline);
+    if (g_notCreatableTitles.size() >= kMaxNotCreatableTitles) {
+        const auto message = fmt::format("there are too many liveries that could not be created by {}!", "MSFS");
+        gf_logf("\n{}Error 81, {}\n", "===> ", message);
+        throw UserErrorException(81, fmt::format("{}, see Log.txt", message));
+    }
+}
+
+bool gf_isNotCreatableTitle(std::string_view title)
+{
+    return std::find(g_notCreatableTitles.begin(), g_notCreatableTitles.end(), title) != g_notCreatableTitles.end();
+}
+
+std::vector<std::string> gf_failedLiveries()
+{
+    std::sort(g_failedLiveryReport.begin(), g_failedLiveryReport.end());
+    g_failedLiveryReport.erase(std::unique(g_failedLiveryReport.begin(), g_failedLiveryReport.end()),
+                               g_failedLiveryReport.end());
+    std::vector<std::string> lines;
+    lines.reserve(g_failedLiveryReport.size());
+    for (const auto& entry : g_failedLiveryReport)
+        lines.push_back("  " + entry);
+    return lines;
+}
+
+void gf_resetFailedLiveries()
+{
+    g_notCreatableTitles.clear();
+    g_failedLiveryReport.clear();
+}
+
+} // namespace zyn

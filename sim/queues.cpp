@@ -1,0 +1,120 @@
+#include "sim/queues.h"
+
+#include "core/exit.h"
+#include "core/log.h"
+#include "sim/ids.h"
+#include "sim/link_state.h"
+#include "ui/status_line.h"
+
+#include <fmt/format.h>
+
+namespace zyn {
+
+std::vector<CreateAcRequest> g_createQueue;
+std::vector<SimEventRequest> g_eventQueue;
+std::vector<std::uint32_t> g_removeQueue;
+
+namespace {
+std::vector<PositionSetRequest> g_posSetsA;
+std::vector<PositionSetRequest> g_posSetsB;
+constexpr std::size_t kReserved = 256;
+} // namespace
+
+std::vector<PositionSetRequest>* g_posSetsFill = &g_posSetsA;
+std::vector<PositionSetRequest>* g_posSetsSend = &g_posSetsB;
+
+std::atomic<std::int32_t> g_simRequestErrors{0};
+std::atomic<std::uint8_t> g_simStopped{0};
+
+void gf_initSimConnectQueues()
+{
+    std::lock_guard lock(g_simMutex);
+    g_posSetsA.reserve(kReserved);
+    g_posSetsB.reserve(kReserved);
+    g_createQueue.reserve(kReserved);
+    g_removeQueue.reserve(kReserved);
+    g_simStopped = 0;
+}
+
+void gf_resetSimQueues()
+{
+    std::lock_guard lock(g_simMutex);
+    g_posSetsA.clear();
+    g_posSetsB.clear();
+    g_posSetsFill = &g_posSetsA;
+    g_posSetsSend = &g_posSetsB;
+    g_createQueue.clear();
+    g_eventQueue.clear();
+    g_removeQueue.clear();
+    g_simRequestErrors = 0;
+    g_simStopped = 0;
+}
+
+void gf_queueCreateAc(const CreateAcRequest& request)
+{
+    std::lock_guard lock(g_simMutex);
+    g_createQueue.push_back(request);
+}
+
+void gf_queueSimEvent(const SimEventRequest& event)
+{
+    std::lock_guard lock(g_simMutex);
+    gf_queueSimEventLocked(event);
+}
+
+void gf_queueSimEventLocked(const SimEventRequest& event) { g_eventQueue.push_back(event); }
+
+void gf_setNavLights(std::uint32_t objectId, std::uint32_t value)
+{
+    gf_queueSimEvent({objectId, simid::kNavLightsSet, value});
+}
+
+void gf_setCabinLights(std::uint32_t objectId, std::uint32_t value)
+{
+    gf_queueSimEvent({objectId, simid::kCabinLightsSet, value});
+}
+
+void gf_queueRemoveAc(std::uint32_t objectId)
+{
+    std::lock_guard lock(g_simMutex);
+    g_removeQueue.push_back(objectId);
+}
+
+void gf_updateAircraft(const PositionSetRequest& request)
+{
+    try {
+        g_posSetsFill->push_back(request);
+    } catch (const std::exception& e) {
+        gf_logErrorf("{}: {}", "gf_updateAircraft", e.what());
+        throw;
+    }
+}
+
+bool gf_swapPositionSets()
+{
+    std::unique_lock lock(g_simMutex, std::try_to_lock);
+    if (!lock.owns_lock())
+        return false;
+    std::swap(g_posSetsFill, g_posSetsSend);
+    return true;
+}
+
+void gf_releaseAiControl(std::uint32_t objectId)
+{
+    std::lock_guard lock(g_simMutex);
+    SimConnect_AIReleaseControl(g_hSimConnect.load(), objectId, simid::kReqReleaseControl);
+    for (const auto freeze : {simid::kFreezeLatLonSet, simid::kFreezeAltitudeSet, simid::kFreezeAttitudeSet})
+        gf_queueSimEventLocked({objectId, freeze, 1});
+}
+
+void gf_simconRequestError()
+{
+    const auto count = ++g_simRequestErrors;
+    if (count <= 2)
+        return;
+    gf_setStatusMessage(fmt::format("SimConnect request error {}, see Log.txt", count), true);
+    g_simStopped = 1;
+    gf_requestExit(5, 10);
+}
+
+} // namespace zyn

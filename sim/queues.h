@@ -1,0 +1,59 @@
+#pragma once
+// The requests other threads hand to the SimConnect thread: creations, client events, removals (all
+// under g_simMutex) and the double buffer of position sets. The frame event drains them (frame_drain.h).
+#include "engine/create_request.h"
+#include "sim/data_blocks.h"
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+namespace zyn {
+
+struct SimEventRequest {
+    std::uint32_t objectId = 0;
+    std::uint32_t eventId = 0; // a client event id, 206..222
+    std::uint32_t value = 0;
+};
+
+struct PositionSetRequest {
+    AiPositionBlock block;
+    std::uint32_t objectId = 0;
+};
+
+extern std::vector<CreateAcRequest> g_createQueue;
+extern std::vector<SimEventRequest> g_eventQueue;
+extern std::vector<std::uint32_t> g_removeQueue;
+// The main loop fills *g_posSetsFill during its tick without a lock; the frame drain sends *g_posSetsSend.
+extern std::vector<PositionSetRequest>* g_posSetsFill;
+extern std::vector<PositionSetRequest>* g_posSetsSend;
+
+extern std::atomic<std::int32_t> g_simRequestErrors; // failed SimConnect requests since start
+extern std::atomic<std::uint8_t> g_simStopped;       // SimConnect work stopped after repeated errors
+
+// Session start: reserves the queues (never shrinking them) and clears g_simStopped.
+void gf_initSimConnectQueues();
+// Restart reset: empties every queue and points the buffers back; clears the error count and the stop.
+void gf_resetSimQueues();
+
+void gf_queueCreateAc(const CreateAcRequest& request);
+void gf_queueSimEvent(const SimEventRequest& event);
+void gf_queueSimEventLocked(const SimEventRequest& event); // the caller holds g_simMutex
+void gf_setNavLights(std::uint32_t objectId, std::uint32_t value);
+void gf_setCabinLights(std::uint32_t objectId, std::uint32_t value);
+void gf_queueRemoveAc(std::uint32_t objectId);
+
+// Main-loop thread only: adds one position set to the fill buffer.
+void gf_updateAircraft(const PositionSetRequest& request);
+// Main-loop thread, end of a tick: hands the fill buffer to the frame drain when g_simMutex is free.
+// Returns false (and keeps filling the same buffer) when the mutex is busy.
+bool gf_swapPositionSets();
+
+// SimConnect thread: releases a newly matched AI object and freezes its position, altitude and attitude.
+void gf_releaseAiControl(std::uint32_t objectId);
+
+// Counts a refused SimConnect request; the third one stops the link and requests a restart (reason 5).
+// Never locks g_simMutex: callers may hold it.
+void gf_simconRequestError();
+
+} // namespace zyn
