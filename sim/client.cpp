@@ -5,7 +5,7 @@
 #include "core/exit.h"
 #include "core/log.h"
 #include "core/settings.h"
-#include "parking/park_airports.h"
+#include "parking/park_airport.h"
 #include "sim/dispatch.h"
 #include "sim/link_state.h"
 #include "sim/registration.h"

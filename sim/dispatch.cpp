@@ -6,7 +6,7 @@
 #include "core/log.h"
 #include "core/settings.h"
 #include "engine/sim_command.h"
-#include "parking/park_airports.h"
+#include "parking/park_airport.h"
 #include "sim/data_blocks.h"
 #include "sim/frame_drain.h"
 #include "sim/ids.h"

@@ -1,5 +1,6 @@
 #include "sim/flight_plan.h"
 
+#include "core/folders.h"
 #include "core/log.h"
 
 #include <fmt/format.h>
@@ -48,10 +49,11 @@ void lf_createFolderIfMissing(const std::filesystem::path& folder)
 
 } // namespace
 
-bool gf_createFlightPlanFolder(const std::filesystem::path& userDataFolder)
+bool gf_createFlightPlanFolder()
 {
-    g_flightPlanFolder = userDataFolder / "orig_dest";
-    lf_createFolderIfMissing(userDataFolder);
+    g_flightPlanFolder = gf_userDataPath() / "orig_dest";
+    if (!std::filesystem::exists(gf_userDataPath()))
+        std::filesystem::create_directories(gf_userDataPath()); // a fresh system may lack the roaming folder too
     lf_createFolderIfMissing(g_flightPlanFolder);
     return std::filesystem::exists(g_flightPlanFolder);
 }

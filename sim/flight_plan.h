@@ -11,9 +11,9 @@ namespace zyn {
 
 extern std::filesystem::path g_flightPlanFolder;
 
-// Sets g_flightPlanFolder to userDataFolder / "orig_dest" and creates both folders when missing.
+// Sets g_flightPlanFolder to the per-user data folder / "orig_dest" and creates both folders when missing.
 // Returns whether the flight plan folder exists afterwards; file-system errors are thrown.
-bool gf_createFlightPlanFolder(const std::filesystem::path& userDataFolder);
+bool gf_createFlightPlanFolder();
 
 // "{objectId}.pln"; the caller joins it to g_flightPlanFolder.
 std::filesystem::path gf_flightPlanFileName(std::uint32_t objectId);

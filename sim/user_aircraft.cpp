@@ -4,7 +4,7 @@
 #include "core/exit.h"
 #include "core/log.h"
 #include "engine/stand_search.h"
-#include "parking/park_airports.h"
+#include "parking/park_airport.h"
 #include "sim/ids.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"
