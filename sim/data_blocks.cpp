@@ -1,6 +1,7 @@
 #include "sim/data_blocks.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace zyn {
@@ -22,10 +23,9 @@ constexpr std::size_t kString32 = 32;
 
 std::span<const std::byte> gf_dataBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA* message, std::size_t cbData)
 {
-    constexpr auto offset = offsetof(SIMCONNECT_RECV_SIMOBJECT_DATA, dwData);
-    if (message == nullptr || cbData <= offset)
+    if (message == nullptr || cbData <= kDataBlockOffset)
         return {};
-    return {reinterpret_cast<const std::byte*>(message) + offset, cbData - offset};
+    return {reinterpret_cast<const std::byte*>(message) + kDataBlockOffset, cbData - kDataBlockOffset};
 }
 
 std::optional<UserAcData> gf_readUserAcData(std::span<const std::byte> block) { return lf_readPod<UserAcData>(block); }
@@ -59,6 +59,20 @@ std::string gf_readText(std::span<const std::byte> block, std::size_t maxBytes)
     const auto limit = std::min(block.size(), maxBytes);
     const auto* begin = reinterpret_cast<const char*>(block.data());
     return std::string(begin, std::find(begin, begin + limit, '\0'));
+}
+
+} // namespace zyn
+
+namespace zyn {
+
+std::optional<std::int64_t> gf_zuluEpoch(std::int64_t year, std::int64_t dayOfYear, std::int64_t secondsOfDay)
+{
+    using namespace std::chrono;
+    if (year < 1 || year > 9999)
+        return std::nullopt;
+    const sys_days newYear = std::chrono::year(static_cast<int>(year)) / January / 1;
+    const auto days = newYear.time_since_epoch().count() + dayOfYear - 1;
+    return days * 86400 + secondsOfDay;
 }
 
 } // namespace zyn

@@ -55,6 +55,9 @@ struct StaticCogData {
     double pitch = 0.0;      // radians
 };
 
+// A data reply's block starts at its last header field, dwData.
+inline constexpr std::size_t kDataBlockOffset = sizeof(SIMCONNECT_RECV_SIMOBJECT_DATA) - sizeof(DWORD);
+
 // The data block of a reply: from its dwData field to the end of the message (cbData bytes).
 std::span<const std::byte> gf_dataBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA* message, std::size_t cbData);
 
@@ -64,5 +67,9 @@ std::optional<StaticCogData> gf_readStaticCog(std::span<const std::byte> block);
 std::optional<std::int64_t> gf_readInt64(std::span<const std::byte> block);
 // A NUL-terminated text within at most maxBytes of the block (the rest of the block when shorter).
 std::string gf_readText(std::span<const std::byte> block, std::size_t maxBytes);
+
+// Unix time of a Zulu date: days since 1970 to January 1st of the year, plus the day of the year - 1,
+// times 86400, plus the seconds of the day. Absent for a year the calendar cannot hold.
+std::optional<std::int64_t> gf_zuluEpoch(std::int64_t year, std::int64_t dayOfYear, std::int64_t secondsOfDay);
 
 } // namespace zyn

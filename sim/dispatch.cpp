@@ -39,7 +39,7 @@ template <typename T> const T* lf_as(const SIMCONNECT_RECV* message, DWORD cbDat
 }
 
 // A data reply needs its header; its block may be shorter than the definition (each reader checks).
-bool lf_holdsDataHeader(DWORD cbData) { return cbData >= offsetof(SIMCONNECT_RECV_SIMOBJECT_DATA, dwData); }
+bool lf_holdsDataHeader(DWORD cbData) { return cbData >= kDataBlockOffset; }
 
 bool lf_exiting() { return g_exitRequested.load() || g_exiting.load(); }
 

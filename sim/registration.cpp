@@ -10,11 +10,12 @@ namespace {
 
 using namespace simid;
 
-struct SystemEvent {
+// A system event or a client event: our id and the simulator's name.
+struct NamedEvent {
     std::uint32_t id;
     const char* name;
 };
-constexpr std::array<SystemEvent, 5> kSystemEvents{{{kEventSim, "Sim"},
+constexpr std::array<NamedEvent, 5> kSystemEvents{{{kEventSim, "Sim"},
                                                     {kEventObjectAdded, "ObjectAdded"},
                                                     {kEventObjectRemoved, "ObjectRemoved"},
                                                     {kEventFlightLoaded, "FlightLoaded"},
@@ -66,11 +67,7 @@ constexpr std::array<Variable, 33> kVariables{{
     {kDefEngineLevers, "GENERAL ENG THROTTLE LEVER POSITION:2", "percent", F64},
 }};
 
-struct ClientEvent {
-    std::uint32_t id;
-    const char* name;
-};
-constexpr std::array<ClientEvent, 17> kClientEvents{{{kGearSet, "GEAR_SET"},
+constexpr std::array<NamedEvent, 17> kClientEvents{{{kGearSet, "GEAR_SET"},
                                                      {kEngineAutoStart, "ENGINE_AUTO_START"},
                                                      {kEngineAutoShutdown, "ENGINE_AUTO_SHUTDOWN"},
                                                      {kThrottleSet, "THROTTLE_SET"},

@@ -54,16 +54,6 @@ void lf_showStand(const std::string& name)
 
 } // namespace
 
-std::optional<std::int64_t> gf_zuluEpoch(std::int64_t year, std::int64_t dayOfYear, std::int64_t secondsOfDay)
-{
-    using namespace std::chrono;
-    if (year < 1 || year > 9999)
-        return std::nullopt;
-    const sys_days newYear = std::chrono::year(static_cast<int>(year)) / January / 1;
-    const auto days = newYear.time_since_epoch().count() + dayOfYear - 1;
-    return days * 86400 + secondsOfDay;
-}
-
 UserAcData gf_requestUserAcPosition()
 {
     std::lock_guard lock(g_simMutex);

@@ -20,10 +20,6 @@ extern Guarded<std::string> g_userStandName;      // the stand within 55 m of th
 
 inline LatLon gf_positionOf(const UserAcData& d) { return {d.lat, d.lon}; }
 
-// Unix time of a Zulu date: days since 1970 to January 1st of the year, plus the day of the year - 1,
-// times 86400, plus the seconds of the day. Absent for a year the calendar cannot hold.
-std::optional<std::int64_t> gf_zuluEpoch(std::int64_t year, std::int64_t dayOfYear, std::int64_t secondsOfDay);
-
 // Requests the user aircraft's data (request 109) and returns the last reply; nothing is sent while the
 // link is stopped.
 UserAcData gf_requestUserAcPosition();

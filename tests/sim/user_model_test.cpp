@@ -1,5 +1,4 @@
 #include "sim/data_blocks.h"
-#include "sim/user_aircraft.h"
 #include "sim/user_ident.h"
 #include "sim/user_model.h"
 
@@ -123,9 +122,8 @@ TEST(UserAircraftData, ZuluDateGivesTheUnixTime)
 // A data reply as the simulator sends it: the header, then the block from the dwData field on.
 std::vector<std::byte> lf_reply(const void* block, std::size_t size)
 {
-    constexpr auto offset = offsetof(SIMCONNECT_RECV_SIMOBJECT_DATA, dwData);
-    std::vector<std::byte> bytes(offset + size);
-    std::memcpy(bytes.data() + offset, block, size);
+    std::vector<std::byte> bytes(kDataBlockOffset + size);
+    std::memcpy(bytes.data() + kDataBlockOffset, block, size);
     return bytes;
 }
 
