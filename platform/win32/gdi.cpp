@@ -1,0 +1,315 @@
+#include "platform/win32/gdi.h"
+
+#include "platform/system/last_error.h"
+#include "platform/system/utf16.h"
+#include "platform/win32/constants.h"
+#include "platform/win32/message_loop.h"
+#include "platform/win32/window_state.h"
+
+#include <cmath>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <string>
+
+using namespace zyn::window_layer;
+
+namespace {
+
+constexpr double kFontPixels = 13.0;
+const char* const kFontFamily = "DejaVu Sans";
+
+enum class GdiKind { Pen, Brush };
+
+struct GdiObject {
+    GdiKind kind;
+    COLORREF colour;
+    int width;
+    bool stock;
+};
+
+// Every live pen and brush, so that a stale or foreign handle is refused instead of used.
+std::mutex g_objectsMutex;
+std::set<const GdiObject*> g_objects;
+
+GdiObject g_whiteBrush{GdiKind::Brush, RGB(255, 255, 255), 0, true};
+GdiObject g_blackBrush{GdiKind::Brush, RGB(0, 0, 0), 0, true};
+GdiObject g_blackPen{GdiKind::Pen, RGB(0, 0, 0), 1, true};
+
+struct DeviceContext {
+    HWND window;
+    cairo_t* cairo;
+    GdiObject* pen = &g_blackPen;
+    GdiObject* brush = &g_whiteBrush;
+    COLORREF textColour = RGB(0, 0, 0);
+    COLORREF backColour = RGB(255, 255, 255);
+    int backMode = OPAQUE;
+    POINT position{0, 0};
+};
+
+DeviceContext* lf_context(HDC dc) { return reinterpret_cast<DeviceContext*>(dc); }
+
+GdiObject* lf_newObject(GdiKind kind, COLORREF colour, int width)
+{
+    auto* object = new GdiObject{kind, colour, width, false};
+    std::lock_guard lock(g_objectsMutex);
+    g_objects.insert(object);
+    return object;
+}
+
+GdiObject* lf_object(HGDIOBJ handle)
+{
+    auto* object = static_cast<GdiObject*>(handle);
+    if (object == &g_whiteBrush || object == &g_blackBrush || object == &g_blackPen)
+        return object;
+    std::lock_guard lock(g_objectsMutex);
+    return g_objects.contains(object) ? object : nullptr;
+}
+
+void lf_setColour(cairo_t* cr, COLORREF c)
+{
+    cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
+}
+
+// Outlines a closed path with the pen and fills it with the brush, as Rectangle and Ellipse do.
+void lf_fillAndStroke(DeviceContext& dc)
+{
+    lf_setColour(dc.cairo, dc.brush->colour);
+    cairo_fill_preserve(dc.cairo);
+    lf_setColour(dc.cairo, dc.pen->colour);
+    cairo_set_line_width(dc.cairo, std::max(1, dc.pen->width));
+    cairo_stroke(dc.cairo);
+}
+
+void lf_useFont(cairo_t* cr)
+{
+    cairo_select_font_face(cr, kFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, kFontPixels);
+}
+
+// The UTF-8 form of a counted UTF-16 text; nothing for text that is not valid UTF-16.
+bool lf_utf8Of(LPCWSTR text, int length, std::string& out)
+{
+    if (!text || length < 0)
+        return false;
+    try {
+        out = zyn::gf_platformToUtf8(std::u16string_view(text, static_cast<std::size_t>(length)));
+        return true;
+    } catch (const std::range_error&) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+}
+
+} // namespace
+
+HDC BeginPaint(HWND window, PAINTSTRUCT* paint)
+{
+    if (!paint)
+        return nullptr;
+    auto* dc = new DeviceContext{window, nullptr};
+    {
+        std::lock_guard lock(gf_registry().mutex);
+        const auto data = gf_windowLocked(window);
+        if (!data || data->owner != gf_currentQueue()) {
+            delete dc;
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return nullptr;
+        }
+        dc->cairo = cairo_create(data->surface);
+        const RECT client{0, 0, data->rect.right - data->rect.left, data->rect.bottom - data->rect.top};
+        *paint = PAINTSTRUCT{};
+        paint->rcPaint = data->updatePending ? data->update : client;
+        paint->fErase = data->updatePending && data->eraseUpdate;
+        data->updatePending = false;
+        data->eraseUpdate = false;
+    }
+    cairo_set_antialias(dc->cairo, CAIRO_ANTIALIAS_NONE);
+    lf_useFont(dc->cairo);
+    paint->hdc = reinterpret_cast<HDC>(dc);
+    if (paint->fErase)
+        paint->fErase = SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(paint->hdc), 0) ? FALSE : TRUE;
+    return paint->hdc;
+}
+
+BOOL EndPaint(HWND, const PAINTSTRUCT* paint)
+{
+    if (!paint || !paint->hdc)
+        return FALSE;
+    auto* dc = lf_context(paint->hdc);
+    cairo_surface_flush(cairo_get_target(dc->cairo));
+    cairo_destroy(dc->cairo);
+    delete dc;
+    return TRUE;
+}
+
+HPEN CreatePen(int, int width, COLORREF colour)
+{
+    return reinterpret_cast<HPEN>(lf_newObject(GdiKind::Pen, colour, width));
+}
+
+HBRUSH CreateSolidBrush(COLORREF colour)
+{
+    return reinterpret_cast<HBRUSH>(lf_newObject(GdiKind::Brush, colour, 0));
+}
+
+HGDIOBJ GetStockObject(int id)
+{
+    switch (id) {
+    case WHITE_BRUSH:
+    case DC_BRUSH:
+        return &g_whiteBrush;
+    case BLACK_BRUSH:
+        return &g_blackBrush;
+    default:
+        return nullptr;
+    }
+}
+
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ handle)
+{
+    GdiObject* object = lf_object(handle);
+    if (!dc || !object)
+        return nullptr;
+    auto& slot = object->kind == GdiKind::Pen ? lf_context(dc)->pen : lf_context(dc)->brush;
+    GdiObject* previous = slot;
+    slot = object;
+    return previous;
+}
+
+BOOL DeleteObject(HGDIOBJ handle)
+{
+    auto* object = static_cast<GdiObject*>(handle);
+    {
+        std::lock_guard lock(g_objectsMutex);
+        if (!g_objects.erase(object))
+            return FALSE;
+    }
+    delete object;
+    return TRUE;
+}
+
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush)
+{
+    GdiObject* object = lf_object(brush);
+    if (!dc || !rect || !object)
+        return 0;
+    cairo_t* cr = lf_context(dc)->cairo;
+    lf_setColour(cr, object->colour);
+    cairo_rectangle(cr, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+    cairo_fill(cr);
+    return 1;
+}
+
+BOOL MoveToEx(HDC dc, int x, int y, POINT* previous)
+{
+    if (!dc)
+        return FALSE;
+    if (previous)
+        *previous = lf_context(dc)->position;
+    lf_context(dc)->position = {x, y};
+    return TRUE;
+}
+
+BOOL LineTo(HDC dc, int x, int y)
+{
+    if (!dc)
+        return FALSE;
+    auto& context = *lf_context(dc);
+    cairo_t* cr = context.cairo;
+    lf_setColour(cr, context.pen->colour);
+    cairo_set_line_width(cr, std::max(1, context.pen->width));
+    cairo_move_to(cr, context.position.x + 0.5, context.position.y + 0.5);
+    cairo_line_to(cr, x + 0.5, y + 0.5);
+    cairo_stroke(cr);
+    context.position = {x, y};
+    return TRUE;
+}
+
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom)
+{
+    if (!dc)
+        return FALSE;
+    cairo_rectangle(lf_context(dc)->cairo, left + 0.5, top + 0.5, right - left - 1, bottom - top - 1);
+    lf_fillAndStroke(*lf_context(dc));
+    return TRUE;
+}
+
+BOOL Ellipse(HDC dc, int left, int top, int right, int bottom)
+{
+    if (!dc || right <= left || bottom <= top)
+        return FALSE;
+    cairo_t* cr = lf_context(dc)->cairo;
+    cairo_save(cr);
+    cairo_translate(cr, (left + right) / 2.0, (top + bottom) / 2.0);
+    cairo_scale(cr, (right - left - 1) / 2.0, (bottom - top - 1) / 2.0);
+    cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
+    cairo_restore(cr);
+    lf_fillAndStroke(*lf_context(dc));
+    return TRUE;
+}
+
+BOOL TextOutW(HDC dc, int x, int y, LPCWSTR text, int length)
+{
+    std::string utf8;
+    if (!dc || !lf_utf8Of(text, length, utf8))
+        return FALSE;
+    auto& context = *lf_context(dc);
+    cairo_t* cr = context.cairo;
+    cairo_font_extents_t font{};
+    cairo_font_extents(cr, &font);
+    cairo_text_extents_t extents{};
+    cairo_text_extents(cr, utf8.c_str(), &extents);
+    if (context.backMode == OPAQUE) {
+        lf_setColour(cr, context.backColour);
+        cairo_rectangle(cr, x, y, std::ceil(extents.x_advance), std::ceil(font.height));
+        cairo_fill(cr);
+    }
+    lf_setColour(cr, context.textColour);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_GRAY);
+    cairo_move_to(cr, x, y + font.ascent);
+    cairo_show_text(cr, utf8.c_str());
+    cairo_new_path(cr);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    return TRUE;
+}
+
+BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int length, SIZE* size)
+{
+    std::string utf8;
+    if (!dc || !size || !lf_utf8Of(text, length, utf8))
+        return FALSE;
+    cairo_font_extents_t font{};
+    cairo_font_extents(lf_context(dc)->cairo, &font);
+    cairo_text_extents_t extents{};
+    cairo_text_extents(lf_context(dc)->cairo, utf8.c_str(), &extents);
+    *size = {static_cast<LONG>(std::ceil(extents.x_advance)), static_cast<LONG>(std::ceil(font.height))};
+    return TRUE;
+}
+
+COLORREF SetTextColor(HDC dc, COLORREF colour)
+{
+    if (!dc)
+        return CLR_INVALID;
+    const COLORREF previous = lf_context(dc)->textColour;
+    lf_context(dc)->textColour = colour;
+    return previous;
+}
+
+COLORREF SetBkColor(HDC dc, COLORREF colour)
+{
+    if (!dc)
+        return CLR_INVALID;
+    const COLORREF previous = lf_context(dc)->backColour;
+    lf_context(dc)->backColour = colour;
+    return previous;
+}
+
+int SetBkMode(HDC dc, int mode)
+{
+    if (!dc || (mode != TRANSPARENT && mode != OPAQUE))
+        return 0;
+    const int previous = lf_context(dc)->backMode;
+    lf_context(dc)->backMode = mode;
+    return previous;
+}

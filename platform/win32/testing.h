@@ -1,0 +1,32 @@
+#pragma once
+// Test helpers for the headless window layer: what a user would see and do.
+#include "platform/win32/types.h"
+
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+namespace zyn::win32test {
+
+struct InvalidatedRect {
+    RECT rect;
+    bool erase;
+};
+
+// Paints the window and its visible children (on the calling thread, which must own them) and
+// writes the picture to a PNG file. False when the window is not the caller's or the file fails.
+bool renderToPng(HWND window, const std::filesystem::path& file);
+
+// A click with the mouse: nothing on a disabled control. A check box that toggles itself flips,
+// then the parent gets WM_COMMAND with the control id and BN_CLICKED.
+bool click(HWND control);
+// Keys typed into a control (WM_KEYDOWN, WM_CHAR, WM_KEYUP per character), through its current
+// procedure, so subclass procedures see them; nothing on a disabled control.
+bool typeText(HWND control, std::u16string_view text);
+bool pressEnter(HWND control);
+
+// The areas invalidated on a window, oldest first (the latest thousand are kept).
+std::vector<InvalidatedRect> invalidations(HWND window);
+void clearInvalidations(HWND window);
+
+} // namespace zyn::win32test

@@ -1,0 +1,54 @@
+#include "platform/win32/close_signals.h"
+#include "platform/win32/window.h"
+#include "tests/support/win32_windows.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace zyn {
+namespace {
+
+using test::gf_createRecordingWindow;
+using test::gf_pumpUntil;
+using test::gf_recorded;
+
+class CloseSignalsThreads : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override { ASSERT_TRUE(gf_startCloseOnSignals()); }
+    void TearDown() override { gf_stopCloseOnSignals(); }
+};
+
+TEST_P(CloseSignalsThreads, SignalClosesEveryTopLevelWindow)
+{
+    const HWND first = gf_createRecordingWindow();
+    const HWND second = gf_createRecordingWindow();
+    const HWND child = CreateWindowExW(0, u"BUTTON", u"", WS_CHILD, 0, 0, 5, 5, first, nullptr, nullptr, nullptr);
+    ASSERT_EQ(raise(GetParam()), 0);
+    gf_pumpUntil(WM_CLOSE);
+    gf_pumpUntil(WM_CLOSE);
+    const auto closes = gf_recorded().of(WM_CLOSE);
+    ASSERT_EQ(closes.size(), 2u);
+    EXPECT_NE(closes[0].window, closes[1].window);
+    for (const auto& c : closes) {
+        EXPECT_TRUE(c.window == first || c.window == second);
+        EXPECT_EQ(c.thread, std::this_thread::get_id());
+    }
+    EXPECT_TRUE(IsWindow(child)); // the recording windows stay open, as the main window does
+}
+
+INSTANTIATE_TEST_SUITE_P(CtrlCAndTerm, CloseSignalsThreads, ::testing::Values(SIGINT, SIGTERM));
+
+TEST(CloseSignalsStop, PreviousHandlerIsBackAfterStop)
+{
+    struct sigaction before {};
+    sigaction(SIGTERM, nullptr, &before);
+    ASSERT_TRUE(gf_startCloseOnSignals());
+    gf_stopCloseOnSignals();
+    struct sigaction after {};
+    sigaction(SIGTERM, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+}
+
+} // namespace
+} // namespace zyn
