@@ -11,6 +11,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 using namespace zyn::window_layer;
 
@@ -99,6 +100,12 @@ bool lf_utf8Of(LPCWSTR text, int length, std::string& out)
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
+}
+
+// Sets one drawing attribute of a device context and returns the one before.
+template <typename T> T lf_exchange(HDC dc, T DeviceContext::*attribute, T value, T failed)
+{
+    return dc ? std::exchange(lf_context(dc)->*attribute, value) : failed;
 }
 
 } // namespace
@@ -289,27 +296,17 @@ BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int length, SIZE* size)
 
 COLORREF SetTextColor(HDC dc, COLORREF colour)
 {
-    if (!dc)
-        return CLR_INVALID;
-    const COLORREF previous = lf_context(dc)->textColour;
-    lf_context(dc)->textColour = colour;
-    return previous;
+    return lf_exchange(dc, &DeviceContext::textColour, colour, CLR_INVALID);
 }
 
 COLORREF SetBkColor(HDC dc, COLORREF colour)
 {
-    if (!dc)
-        return CLR_INVALID;
-    const COLORREF previous = lf_context(dc)->backColour;
-    lf_context(dc)->backColour = colour;
-    return previous;
+    return lf_exchange(dc, &DeviceContext::backColour, colour, CLR_INVALID);
 }
 
 int SetBkMode(HDC dc, int mode)
 {
-    if (!dc || (mode != TRANSPARENT && mode != OPAQUE))
+    if (mode != TRANSPARENT && mode != OPAQUE)
         return 0;
-    const int previous = lf_context(dc)->backMode;
-    lf_context(dc)->backMode = mode;
-    return previous;
+    return lf_exchange(dc, &DeviceContext::backMode, mode, 0);
 }
