@@ -1,6 +1,8 @@
 #include "core/download.h"
 
 #include "core/exit.h"
+#include "core/file_util.h"
+#include "core/folders.h"
 #include "core/log.h"
 #include "core/pending_file.h"
 #include "core/settings.h"
@@ -8,7 +10,6 @@
 
 #include <curl/curl.h>
 
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -22,7 +23,6 @@ DownloadLimits g_downloadLimits;
 namespace {
 
 const std::string g_defaultDownloadUrl = "https://velmora.com/tarvo/downloads/";
-const fs::path g_versionFile = "version.json";
 
 void lf_curlGlobalInit()
 {
@@ -64,17 +64,6 @@ void lf_setDownloadOptions(CURL* handle, const std::string& url, PendingFile& fi
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, lf_curlProgress);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &stop);
-}
-
-// The first line of a text file without its line end; empty when unreadable.
-std::string lf_firstLine(const fs::path& path)
-{
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return line;
 }
 
 } // namespace
@@ -136,14 +125,14 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path,
 
 Version gf_downloadVersion(CURL* handle, const std::string& url)
 {
-    if (!gf_downloadFile(handle, url, g_versionFile, false)) {
+    if (!gf_downloadFile(handle, url, g_versionJsonPath, false)) {
         gf_logErrorf("downloading \"{}\" failed", url);
         return {};
     }
-    const std::string line = lf_firstLine(g_versionFile);
+    const auto lines = gf_readFile(g_versionJsonPath, 1);
     std::error_code ignored;
-    fs::remove(g_versionFile, ignored);
-    return gf_parseVersion(line);
+    fs::remove(g_versionJsonPath, ignored);
+    return lines ? gf_parseVersion(lines->front()) : Version{};
 }
 
 } // namespace zyn
