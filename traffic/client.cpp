@@ -8,6 +8,11 @@ TrafficClient g_trafficClient;
 WeatherClient g_weatherClient;
 std::atomic<std::int32_t> g_qnh{1013};
 
+namespace {
+std::mutex g_userPositionMutex;
+ServiceUserPosition g_userPosition;
+} // namespace
+
 TrafficClientBase::TrafficClientBase() { curl_global_init(CURL_GLOBAL_ALL); }
 TrafficClientBase::~TrafficClientBase() { curl_global_cleanup(); }
 
@@ -50,6 +55,18 @@ void TrafficClient::setUserPosition(LatLon position)
 {
     std::lock_guard lock(m_positionMutex);
     m_userPosition = position;
+}
+
+void gf_setServiceUserPosition(LatLon position, double altitudeFt)
+{
+    std::lock_guard lock(g_userPositionMutex);
+    g_userPosition = {position, altitudeFt};
+}
+
+ServiceUserPosition gf_serviceUserPosition()
+{
+    std::lock_guard lock(g_userPositionMutex);
+    return g_userPosition;
 }
 
 void gf_resetResponse(TrafficClientBase& client)

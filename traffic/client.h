@@ -96,6 +96,15 @@ extern TrafficClient g_trafficClient;
 extern WeatherClient g_weatherClient;
 extern std::atomic<std::int32_t> g_qnh; // the engine's copy of the QNH, hPa
 
+// The user aircraft as the query box and the weather requests need it; the session passes the
+// simulator link's once-per-second copy on.
+struct ServiceUserPosition {
+    LatLon position;
+    double altitudeFt = 0.0;
+};
+void gf_setServiceUserPosition(LatLon position, double altitudeFt);
+ServiceUserPosition gf_serviceUserPosition();
+
 // Empties the GUID and the reply, clears the stop flag and the time offset.
 void gf_resetResponse(TrafficClientBase& client);
 // Both clients back to their start state, for a restart.

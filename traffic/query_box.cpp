@@ -1,7 +1,6 @@
 #include "traffic/query_box.h"
 
 #include "core/traffic_range.h"
-#include "sim/user_aircraft.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,7 +34,7 @@ QueryBox gf_trafficBoxAround(LatLon centre, double rangeNm)
 
 void gf_updateTrafficBox()
 {
-    const LatLon user = gf_positionOf(g_userAc.get());
+    const LatLon user = gf_serviceUserPosition().position;
     if (!gf_positionKnown(user)) return;
     const double range = g_rangeNm.load();
     TrafficClient::BoxState state = g_trafficClient.boxState();

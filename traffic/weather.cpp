@@ -3,7 +3,6 @@
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/time_util.h"
-#include "sim/user_aircraft.h"
 #include "traffic/json_fields.h"
 #include "traffic/reader_status.h"
 #include "traffic/service_request.h"
@@ -61,13 +60,13 @@ enum class Round { Next, End };
 // One weather request; sets known when the reply had status 200.
 Round lf_weatherRound(WeatherClient& client, std::int32_t& status, bool& known)
 {
-    const UserAcData user = g_userAc.get();
-    const auto altitude = user.altitude > 0.0 ? static_cast<std::int64_t>(user.altitude) : 0;
+    const ServiceUserPosition user = gf_serviceUserPosition();
+    const auto altitude = user.altitudeFt > 0.0 ? static_cast<std::int64_t>(user.altitudeFt) : 0;
     const std::string body = gf_formBody({{"GUID", client.guid()},
                                           {"querytype", "locwx"},
                                           {"toffset", std::to_string(client.timeOffset.load())},
-                                          {"lat", lf_position(user.lat)},
-                                          {"lon", lf_position(user.lon)},
+                                          {"lat", lf_position(user.position.lat)},
+                                          {"lon", lf_position(user.position.lon)},
                                           {"alt", std::to_string(altitude)},
                                           {"airports", client.station}});
     const ServiceReply answer = gf_postToService("weather", body, &client.stop);
@@ -154,7 +153,7 @@ bool nearestmetar(WeatherClient& client, std::int32_t& status)
     if (client.guid().empty()) return false;
     bool result = false;
     try {
-        const UserAcData user = g_userAc.get();
+        const LatLon user = gf_serviceUserPosition().position;
         const std::string body = gf_formBody({{"GUID", client.guid()},
                                               {"toffset", std::to_string(client.timeOffset.load())},
                                               {"lat", lf_position(user.lat)},

@@ -1,7 +1,7 @@
 #include "tests/traffic/service_fixture.h"
 
 #include "core/log.h"
-#include "sim/user_aircraft.h"
+#include "traffic/client.h"
 #include "traffic/service_request.h"
 
 #include <chrono>
@@ -63,11 +63,7 @@ tools::TrafficScenario gf_testScenario()
 
 void setUserAircraft(LatLon position, double altitudeFt)
 {
-    UserAcData data;
-    data.lat = position.lat;
-    data.lon = position.lon;
-    data.altitude = altitudeFt;
-    g_userAc.set(data);
+    gf_setServiceUserPosition(position, altitudeFt);
 }
 
 TrafficServiceTest::TrafficServiceTest(tools::TrafficScenario scenario) : server(std::move(scenario)) {}

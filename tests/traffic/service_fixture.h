@@ -44,7 +44,7 @@ private:
 bool waitUntil(const std::function<bool()>& test);
 
 tools::TrafficScenario gf_testScenario();
-// Sets the simulator link's once-per-second copy of the user aircraft.
+// Sets the user aircraft position the service requests use.
 void setUserAircraft(LatLon position, double altitudeFt = 0.0);
 
 class TrafficServiceTest : public ::testing::Test {
