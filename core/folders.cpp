@@ -2,38 +2,21 @@
 
 #include "core/encoding.h"
 #include "core/log.h"
+#include "platform/system/known_folders.h"
 
-#include <cstdlib>
 #include <optional>
 
 namespace zyn {
 
 namespace {
 
-constexpr int CSIDL_APPDATA = 26;
-constexpr int CSIDL_LOCAL_APPDATA = 28;
-
-// TEMPORARY until platform/system offers SHGetFolderPathW: the XDG folders that stand in for the
-// Windows known folders (roaming = $XDG_CONFIG_HOME or ~/.config, local = $XDG_DATA_HOME or
-// ~/.local/share), returned as UTF-16 like the Windows call.
-std::optional<std::u16string> lf_knownFolderStandIn(int folderId)
-{
-    const char* variable = folderId == CSIDL_APPDATA ? "XDG_CONFIG_HOME" : "XDG_DATA_HOME";
-    const char* fallback = folderId == CSIDL_APPDATA ? ".config" : ".local/share";
-    if (const char* value = std::getenv(variable); value && *value)
-        return gf_utf8ToUtf16(value);
-    const char* home = std::getenv("HOME");
-    if (!home || !*home)
-        return std::nullopt;
-    return gf_utf8ToUtf16((std::filesystem::path(home) / fallback).string());
-}
-
+// The path of a Windows known folder, or nothing.
 std::optional<std::filesystem::path> lf_knownFolderPath(int folderId)
 {
-    const auto wide = lf_knownFolderStandIn(folderId);
-    if (!wide)
+    WCHAR buffer[MAX_PATH] = {};
+    if (SHGetFolderPathW(nullptr, folderId, nullptr, SHGFP_TYPE_CURRENT, buffer) < 0)
         return std::nullopt;
-    return std::filesystem::path(gf_utf16ToUtf8(*wide));
+    return std::filesystem::path(gf_utf16ToUtf8(buffer));
 }
 
 } // namespace

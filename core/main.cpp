@@ -1,5 +1,8 @@
-// Program entry on Linux: the platform layer calls the Win32-style entry point.
+// Program entry on Linux: the window layer runs the Windows-style entry point.
+#include "core/startup.h"
+#include "platform/win32/entry.h"
+
 int main()
 {
-    return 0;
+    return zyn::gf_runWinMain(zyn::wWinMain);
 }

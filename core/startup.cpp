@@ -1,0 +1,350 @@
+#include "core/startup.h"
+
+#include "core/clock.h"
+#include "core/encoding.h"
+#include "core/errors.h"
+#include "core/exit.h"
+#include "core/folders.h"
+#include "core/log.h"
+#include "core/settings.h"
+#include "core/settings_file.h"
+#include "core/startup_steps.h"
+#include "core/time_util.h"
+#include "core/traffic_range.h"
+#include "core/workers.h"
+#include "platform/system/last_error.h"
+#include "platform/system/named_mutex.h"
+#include "platform/system/process.h"
+#include "platform/win32/constants.h"
+#include "platform/win32/gdi.h"
+#include "platform/win32/message_loop.h"
+#include "platform/win32/window.h"
+#include "ui/main_window.h"
+#include "ui/status_line.h"
+
+#include <algorithm>
+#include <system_error>
+#include <vector>
+
+#include <fmt/format.h>
+
+namespace zyn {
+
+std::jthread g_startupThread;
+std::atomic<std::uint8_t> g_databaseLoaded{0};
+
+namespace {
+
+thread_local std::stop_token t_startupStop;
+
+constexpr char kMutexName[] = "Local\\$TarvoTraffic$";
+constexpr UINT kTitleResource = 101;
+constexpr WORD kIconResource = 100;
+
+void lf_repaint(const RECT& band)
+{
+    if (const HWND window = g_mainWindow.load())
+        InvalidateRect(window, &band, TRUE);
+}
+
+void lf_enable(const ParameterControl& control, bool enable)
+{
+    EnableWindow(control.window.load(), enable ? TRUE : FALSE);
+}
+
+void lf_disableAndEmpty(const ParameterControl& control)
+{
+    lf_enable(control, false);
+    SetWindowTextW(control.window.load(), u"");
+}
+
+StringParameter& lf_modeInstallPath()
+{
+    return param::MSFS_2020.on() ? param::MSFS_INSTALL_PATH : param::MSFS_2024_INSTALL_PATH;
+}
+
+// Seconds since the last request to the traffic service, both times taken as signed 32-bit.
+std::int32_t lf_secondsSinceLastRequest()
+{
+    return static_cast<std::int32_t>(gf_timeNow()) - param::LAST_EPOCH_TIME.value.load();
+}
+
+void lf_checkProgramFolder()
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(g_docsPath, ec);
+    if (ec && status.type() != std::filesystem::file_type::not_found)
+        throw std::filesystem::filesystem_error("status", g_docsPath, ec);
+    if (!std::filesystem::is_directory(status))
+        throw UserErrorException(41, fmt::format("{} must be run from the {} folder!", kProductName, kProductName));
+}
+
+bool lf_fileExists(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (ec && status.type() != std::filesystem::file_type::not_found)
+        throw std::filesystem::filesystem_error("exists", path, ec);
+    return std::filesystem::exists(status);
+}
+
+// A scan that has no list of liveries to read must rescan them.
+void lf_requireLiveryScanWhenFileIsGone()
+{
+    if (lf_fileExists(g_liveriesScannedPath) || param::SCAN_LIVERIES.on())
+        return;
+    gf_setStatusMessage(fmt::format("File {} is gone, rescan liveries", g_liveriesScannedPath.string()), true);
+    param::SCAN_LIVERIES.value = 1;
+    gf_writeParametersXml(param::SCAN_LIVERIES);
+    SendMessageW(param::SCAN_LIVERIES.window.load(), BM_SETCHECK, BST_CHECKED, 0);
+    lf_repaint(kSettingsBand);
+}
+
+// The service must not be asked again within 2 seconds of its last request. A stored time in the
+// future (clock set back) must not hold longer than that.
+void lf_holdForTrafficService(std::int32_t secondsSince)
+{
+    if (secondsSince >= 2)
+        return;
+    const std::int32_t n = std::clamp(2 - secondsSince, 0, 2);
+    const auto until = gf_saturatingAdd(gf_steadyNow(), std::chrono::seconds(n));
+    gf_setStatusMessage(fmt::format("Holding for {} seconds... (RT API cannnot be revisited within 2 seconds)", n), true);
+    gf_sleepUntil(until, [] { return gf_exitUnderWay(); });
+}
+
+std::uint64_t lf_entryCount(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    if (ec)
+        return 0;
+    return static_cast<std::uint64_t>(std::distance(it, std::filesystem::directory_iterator()));
+}
+
+void lf_countAddOnAirports()
+{
+    g_simaddonCount = lf_entryCount(g_mySimaddonPath);
+    g_thirdpartyCount = lf_entryCount(g_myThirdpartyPath);
+    lf_repaint(kCountersBand);
+}
+
+void lf_restoreDestination()
+{
+    const auto code = param::DESTINATION.getValue();
+    if (code.empty())
+        return;
+    if (const auto airport = g_startupSteps.findAirport(code))
+        lf_setDestination(code, LatLon{airport->lat, airport->lon});
+}
+
+void lf_applyAlwaysOnTop()
+{
+    SetWindowPos(g_mainWindow.load(), param::ALWAYS_ON_TOP.on() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE);
+}
+
+// The current folder of the process, as Windows gives it.
+std::string lf_currentFolder()
+{
+    std::vector<WCHAR> buffer(260);
+    for (;;) {
+        const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (length == 0)
+            throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "GetCurrentDirectoryW");
+        if (length < buffer.size())
+            return gf_utf16ToUtf8(std::u16string_view(buffer.data(), length));
+        buffer.resize(length);
+    }
+}
+
+void lf_runUpdates()
+{
+    if (!g_restartPending.load())
+        g_startupSteps.checkProgramVersion();
+    if (param::MSFS_2020.on())
+        return;
+    if (g_startupSteps.simAddonMissing())
+        g_startupSteps.updateSimAddon();
+    if (!g_restartPending.load())
+        g_startupSteps.updateSimAddon();
+}
+
+// The stored packages folder of the current simulator, else the detected one.
+void lf_setInstallPath()
+{
+    auto& modePath = lf_modeInstallPath();
+    param::ALL_INSTALL_PATH.setValue(modePath.getValue());
+    lf_enable(param::ALL_INSTALL_PATH, true);
+    gf_setBoxText(param::ALL_INSTALL_PATH);
+    if (!param::ALL_INSTALL_PATH.empty())
+        return;
+    const auto detected = g_startupSteps.detectMsfsInstall();
+    if (detected.empty())
+        throw UserErrorException(
+            150, "No install path detected, type full path to your Community folder above, and press Enter");
+    modePath.setValueAndSave(detected.string());
+    param::ALL_INSTALL_PATH.setValue(detected.string());
+    gf_setBoxText(param::ALL_INSTALL_PATH);
+}
+
+void lf_setStartupControls()
+{
+    lf_repaint(kSettingsBand);
+    using namespace param;
+    for (const ParameterControl* control :
+         std::initializer_list<const ParameterControl*>{&LIG_PRIORITIZE, &SCAN_LIVERIES, &LIG_AUTOMATIC, &MSFS_2020,
+                                                        &SCAN_AIRPORTS, &LIGHT_AIRCRAFT, &HELICOPTERS,
+                                                        &HIGH_PERF_AIRCRAFT, &INITIAL_LOAD_ONLY, &PARK_SOFT,
+                                                        &STRAIGHT_PBS_ONLY, &PARK_FAKE, &WEEK,
+                                                        &NAV_LIGHTS_WHILE_PARKED, &COLLISION_USER_GND,
+                                                        &AIRPORT_RANGE, &AIRPORT_HEIGHT, &MATCHING_DEPTH})
+        lf_enable(*control, true);
+    lf_enable(CALLSIGN_OBJECTIDS, MSFS_2020.on());
+    lf_disableAndEmpty(parking_percentage);
+    lf_disableAndEmpty(MAX_FIT_FL);
+    lf_enable(DESTINATION, false);
+    lf_enable(FLUSH_STATIC_BUTTON, false);
+    MAX_FIT_FL.value = static_cast<float>(MAX_FIT.value.load()) * 0.5f + 0.5f;
+    g_manualRange = LATERAL_RANGE.value.load();
+}
+
+} // namespace
+
+void lf_detectInstallPath()
+{
+    g_startupSteps.buildParameterLists();
+    lf_repaint(kCountersBand);
+    g_startupSteps.checkCommunityPath(lf_modeInstallPath());
+    g_startupSteps.createFolders();
+    g_maxLive = param::MAX_LIVE.value.load();
+    lf_runUpdates();
+    g_startupSteps.enableStartupControls();
+    param::PROGRAM_INSTALL_PATH.setValue(lf_currentFolder());
+    saveParameter(param::PROGRAM_INSTALL_PATH);
+    g_nowWeekSlot = gf_weekdayAndSlot();
+    if (!g_databaseLoaded.load()) {
+        g_startupSteps.readDbase();
+        g_databaseLoaded = 1;
+    }
+    lf_setInstallPath();
+    lf_setStartupControls();
+    g_startupSteps.readAirports();
+}
+
+void lf_startUpTarvo()
+{
+    try {
+        lf_checkProgramFolder();
+        lf_detectInstallPath();
+        const std::int32_t secondsSince = lf_secondsSinceLastRequest();
+        gf_resetWorkers();
+        lf_requireLiveryScanWhenFileIsGone();
+        g_startupSteps.scanLiveries();
+        if (gf_exitUnderWay())
+            return;
+        if (param::SCAN_AIRPORTS.on()) {
+            g_simaddonCount = 0;
+            g_thirdpartyCount = 0;
+            lf_repaint(kCountersBand);
+            g_startupSteps.scanAirports();
+        }
+        lf_holdForTrafficService(secondsSince);
+        lf_countAddOnAirports();
+        if (gf_exitUnderWay()) {
+            gf_requestExit(static_cast<std::int32_t>(ExitReason::UserClosedSim), 1);
+            return;
+        }
+        g_startupSteps.createFlightPlanFolder();
+        g_startupSteps.readMyParkAirports();
+        lf_enable(param::REREAD_BUTTON, true);
+        lf_restoreDestination();
+        lf_applyAlwaysOnTop();
+        if (param::AUTO_RANGE.on()) {
+            g_startupSteps.adjustTrafficRange();
+            lf_enable(param::LATERAL_RANGE, false);
+        }
+        g_startupSteps.runSession();
+    } catch (...) {
+        gf_reportException("lf_startUpTarvo");
+    }
+}
+
+void gf_startStartupThread()
+{
+    if (g_startupThread.joinable()) {
+        g_startupThread.request_stop();
+        g_startupThread.join();
+    }
+    g_startupThread = std::jthread([](std::stop_token stop) {
+        t_startupStop = std::move(stop);
+        lf_startUpTarvo();
+    });
+}
+
+bool gf_startupStopRequested() { return t_startupStop.stop_requested(); }
+
+int lf_runMainWindow(HINSTANCE instance)
+{
+    WCHAR title[100] = {};
+    if (LoadStringW(instance, kTitleResource, title, 100) == 0) {
+        gf_log("Failed to load application title");
+        return 0;
+    }
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = lf_mainWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(kIconResource));
+    windowClass.hIconSm = windowClass.hIcon;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = CreateSolidBrush(RGB(0, 0, 0));
+    windowClass.lpszClassName = title;
+    if (RegisterClassExW(&windowClass) == 0) {
+        gf_log("Failed to register window class");
+        return 0;
+    }
+    if (!initInstance(instance, title)) {
+        gf_log("initInstance failed");
+        return 0;
+    }
+    try {
+        const auto& dataFolder = gf_userDataPath();
+        if (std::filesystem::status(dataFolder).type() == std::filesystem::file_type::not_found)
+            std::filesystem::create_directories(dataFolder);
+    } catch (const std::filesystem::filesystem_error& e) {
+        gf_logf("Failed to create directory: {}", e.what());
+        return 0;
+    }
+    if (const HWND window = g_mainWindow.load())
+        PostMessageW(window, WM_APP + 1, 0, 0);
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorW(message.hwnd, nullptr, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
+{
+    CreateMutexA(nullptr, FALSE, kMutexName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS)
+        return -1;
+    try {
+        gf_openLog();
+    } catch (const std::exception&) {
+        // The program runs on without a log: a folder that cannot hold it fails the start-up visibly.
+    }
+    const int code = lf_runMainWindow(instance);
+    // The start-up thread may still be waiting; it must end before the program's globals go.
+    if (g_startupThread.joinable()) {
+        g_startupThread.request_stop();
+        g_startupThread.join();
+    }
+    return code;
+}
+
+} // namespace zyn

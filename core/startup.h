@@ -1,0 +1,34 @@
+#pragma once
+// Program entry and the start-up sequence. The user-interface thread runs the window and its
+// message loop for the whole process; the start-up sequence runs on a thread of its own, again
+// after every in-process restart, and hands over to the session run.
+#include "platform/win32/types.h"
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+namespace zyn {
+
+extern std::jthread g_startupThread;
+extern std::atomic<std::uint8_t> g_databaseLoaded; // the aircraft database is read once per process
+
+// Repaint bands of the main window's client area (left, top, right, bottom).
+inline constexpr RECT kTopBand{0, 0, 880, 28};
+inline constexpr RECT kCountersBand{0, 28, 880, 112};
+inline constexpr RECT kSettingsBand{0, 112, 880, 392};
+
+int wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show);
+int lf_runMainWindow(HINSTANCE instance);
+
+// The start-up sequence, the body of g_startupThread; reports every exception itself.
+void lf_startUpTarvo();
+// Settings, folders, updates, aircraft database, simulator package path, controls, airports.
+void lf_detectInstallPath();
+
+// The answer to WM_APP+1: stops and joins the previous start-up thread, then starts a new one.
+void gf_startStartupThread();
+// Set when the start-up thread is being replaced or the program ends; only waits test it.
+bool gf_startupStopRequested();
+
+} // namespace zyn

@@ -1,0 +1,124 @@
+// The program itself, started as its own process in a program folder of its own.
+#include "core/log.h"
+#include "core/startup.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
+#include "ui/status_line.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <thread>
+
+namespace zyn {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kTimeout = 30s; // only a guard against a hang; the runs take a fraction of it
+
+bool lf_logHas(const std::filesystem::path& log, const std::string& line)
+{
+    const auto lines = test::readLines(log);
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool lf_waitForLogLine(const std::filesystem::path& log, const std::string& line)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kTimeout;
+    while (!lf_logHas(log, line)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+// User folders of their own, a stored packages folder so that the start-up reaches the session,
+// and program folders with or without "docs".
+class Program : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* folder : {"config/Tarvo", "data", "home", "run"})
+            std::filesystem::create_directories(root / folder);
+        std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace);
+        test::writeText(root / "config/Tarvo/parameters.xml",
+                        "<parameters><parameter name=\"MSFS_2020\" value=\"true\"/>"
+                        "<parameter name=\"MSFS_INSTALL_PATH\" value=\"" + (root / "Packages").string() +
+                            "\"/></parameters>");
+    }
+    std::filesystem::path programFolder(const std::string& name, bool withDocs)
+    {
+        const auto folder = root / name;
+        std::filesystem::create_directories(withDocs ? folder / "docs" : folder);
+        return folder;
+    }
+    std::unique_ptr<test::ChildProcess> start(const std::filesystem::path& folder)
+    {
+        return std::make_unique<test::ChildProcess>(
+            std::filesystem::path(TARVO_BINARY_DIR) / "tarvo", folder,
+            std::map<std::string, std::string>{{"XDG_CONFIG_HOME", (root / "config").string()},
+                                               {"XDG_DATA_HOME", (root / "data").string()},
+                                               {"XDG_RUNTIME_DIR", (root / "run").string()},
+                                               {"HOME", (root / "home").string()}});
+    }
+    test::TempDir root;
+};
+
+const std::string kSessionLine = "lf_runSession: the session run is not built yet; waiting for the exit";
+
+TEST_F(Program, ClosingTheWindowEndsTheProgramThroughTheExit)
+{
+    const auto folder = programFolder("tarvo", true);
+    auto program = start(folder);
+    ASSERT_TRUE(lf_waitForLogLine(folder / "Log.txt", kSessionLine));
+    program->signal(SIGTERM); // the window layer turns it into WM_CLOSE
+    ASSERT_EQ(program->waitForExit(kTimeout), 0);
+    const auto lines = test::readLines(folder / "Log.txt");
+    EXPECT_NE(lines.front().find(" (utc) Tarvo version "), std::string::npos);
+    EXPECT_TRUE(lf_logHas(folder / "Log.txt", "Exiting: USER CLOSED SIM"));
+    EXPECT_TRUE(lf_logHas(folder / "Log.txt", "User closed Tarvo"));
+    EXPECT_EQ(lines.back().size(), 24u); // the closing time, "Mon Dec 07 04:31:55 2026"
+}
+
+TEST_F(Program, SecondStartReturnsMinusOneAndLeavesTheFirstAlone)
+{
+    const auto first = programFolder("first", true);
+    const auto second = programFolder("second", true);
+    auto running = start(first);
+    ASSERT_TRUE(lf_waitForLogLine(first / "Log.txt", kSessionLine));
+    const auto before = test::readText(first / "Log.txt");
+    EXPECT_EQ(start(second)->waitForExit(kTimeout), 255); // -1
+    EXPECT_FALSE(std::filesystem::exists(second / "Log.txt"));
+    EXPECT_EQ(running->waitForExit(0s), std::nullopt);
+    EXPECT_EQ(test::readText(first / "Log.txt"), before);
+    running->signal(SIGTERM);
+    EXPECT_EQ(running->waitForExit(kTimeout), 0);
+}
+
+TEST_F(Program, WithoutDocsShowsError41AndEnds)
+{
+    const auto folder = programFolder("elsewhere", false);
+    EXPECT_EQ(start(folder)->waitForExit(kTimeout), 0);
+    EXPECT_TRUE(lf_logHas(folder / "Log.txt", "Error lf_startUpTarvo: 41: Tarvo must be run from the Tarvo folder!"));
+    EXPECT_TRUE(lf_logHas(folder / "Log.txt", "Exiting: SYSTEM ERROR"));
+}
+
+TEST_F(Program, ThreeStartsKeepTwoLogGenerations)
+{
+    const auto folder = programFolder("elsewhere", false);
+    for (const char* marker : {"first run", "second run", "third run"}) {
+        ASSERT_EQ(start(folder)->waitForExit(kTimeout), 0);
+        std::ofstream(folder / "Log.txt", std::ios::app) << marker << '\n';
+    }
+    EXPECT_EQ(test::readLines(folder / "Log00.txt").back(), "first run");
+    EXPECT_EQ(test::readLines(folder / "Log0.txt").back(), "second run");
+    const auto current = test::readLines(folder / "Log.txt");
+    EXPECT_NE(current.front().find(" (utc) Tarvo version "), std::string::npos);
+    EXPECT_EQ(current.back(), "third run");
+}
+
+} // namespace
+} // namespace zyn
