@@ -10,6 +10,7 @@ namespace zyn {
 extern std::atomic<double> g_rangeNm;           // traffic range in nautical miles
 extern std::atomic<std::uint32_t> g_rangeMetres; // radius of the simulator's query: range x 1852 + 10000
 extern std::atomic<std::int32_t> g_manualRange;  // LATERAL_RANGE the user had before AUTO_RANGE took over
+extern std::atomic<std::uint8_t> g_airportRangeMode; // AUTO_RANGE on and the range exactly 10 NM
 
 // Sets LATERAL_RANGE to nm clamped into its bounds and derives the two values from that clamped
 // range, so all three always agree. Neither repaints nor saves.

@@ -1,0 +1,7 @@
+#include "core/tick.h"
+
+namespace zyn {
+
+std::atomic<std::int32_t> g_tick{0};
+
+} // namespace zyn

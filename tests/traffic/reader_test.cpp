@@ -1,0 +1,218 @@
+#include "core/exit.h"
+#include "core/tick.h"
+#include "core/traffic_range.h"
+#include "parking/park_airport.h"
+#include "tests/traffic/service_fixture.h"
+#include "traffic/intake.h"
+#include "traffic/query_box.h"
+#include "traffic/reader.h"
+#include "traffic/reader_status.h"
+#include "traffic/service_request.h"
+#include "ui/display_state.h"
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <set>
+
+namespace zyn {
+namespace {
+
+using tools::EndpointFault;
+using Body = EndpointFault::Body;
+using test::gf_testScenario;
+
+constexpr LatLon kUser{52.31, 4.76};
+
+class TrafficReaderThreads : public test::TrafficServiceTest {
+protected:
+    void SetUp() override
+    {
+        TrafficServiceTest::SetUp();
+        g_trafficClient.setGuid("g-1");
+        test::setUserAircraft(kUser);
+        g_trafficClient.setUserPosition(kUser);
+        gf_updateTrafficBox();
+        gf_setParkAirport({"EHAM", "AMS", 52.3086, 4.7639, -11.0});
+    }
+
+    // Runs the reader until the stand-in has answered `polls` traffic requests, then stops it.
+    void runReaderFor(std::size_t polls)
+    {
+        std::thread reader(gf_trafficReader);
+        EXPECT_TRUE(test::waitUntil([&] { return server.requestCount("traffic") >= polls; }));
+        g_trafficClient.stop.store(1);
+        reader.join();
+    }
+
+    // Runs the reader until it ends by itself.
+    void runReaderToItsEnd()
+    {
+        std::thread reader(gf_trafficReader);
+        reader.join();
+    }
+
+    static std::vector<TrafficRecord> sharedBatch()
+    {
+        std::lock_guard lock(g_intakeMutex);
+        return g_sharedBatch;
+    }
+
+    void expectStoppedCleanly()
+    {
+        EXPECT_EQ(g_trafficLight.load(), 3);
+        EXPECT_EQ(g_readerError.load(), 0);
+        EXPECT_EQ(g_weatherClient.stop.load(), 0);
+        EXPECT_FALSE(logHas("RT API"));
+    }
+};
+
+TEST_F(TrafficReaderThreads, BufferedFirstRequestThenRegularPolls)
+{
+    runReaderFor(3);
+    const auto requests = server.requests("traffic");
+    const QueryBox box = g_trafficClient.queryBox();
+    const auto& first = requests[0].form;
+    EXPECT_EQ(first.at("buffercount"), "5");
+    EXPECT_EQ(first.at("buffertime"), "6");
+    EXPECT_EQ(first.at("GUID"), "g-1");
+    EXPECT_EQ(first.at("querytype"), "locationtraffic");
+    EXPECT_EQ(first.at("toffset"), "0");
+    EXPECT_EQ(first.at("top"), fmt::format("{:.2f}", box.top));
+    EXPECT_EQ(first.at("left"), fmt::format("{:.2f}", box.left));
+    EXPECT_EQ(requests[1].form.count("buffercount"), 0u);
+    EXPECT_EQ(g_trafficClient.ready.load(), 1);
+
+    // Intake disabled: only the five snapshots wait, the oldest at the end where the main loop takes.
+    const auto batch = sharedBatch();
+    const auto perSnapshot = gf_testScenario().aircraft.size();
+    ASSERT_EQ(batch.size(), 5 * perSnapshot);
+    EXPECT_EQ(batch.back().situation.timeKey, g_tick.load());
+    EXPECT_EQ(batch.front().situation.timeKey, g_tick.load() + 2400);
+    EXPECT_LT(batch.back().reportTime, batch.front().reportTime);
+    EXPECT_TRUE(logHas("Traffic Reader connected"));
+    expectStoppedCleanly();
+}
+
+TEST_F(TrafficReaderThreads, RegularPollReachesTheIntakeOnlyWhenUsedUp)
+{
+    gf_setIntakeEnabled(true);
+    g_tick.store(500);
+    server.setFault("traffic", EndpointFault::withStatus(406).onlyFor(1));
+    std::thread reader(gf_trafficReader);
+    ASSERT_TRUE(test::waitUntil([] { return !sharedBatch().empty(); }));
+    const std::size_t polled = server.requestCount("traffic");
+    ASSERT_TRUE(test::waitUntil([&] { return server.requestCount("traffic") >= polled + 2; }));
+    const auto batch = sharedBatch();
+    EXPECT_EQ(batch.size(), gf_testScenario().aircraft.size()); // later polls were dropped, not appended
+    for (const auto& r : batch) EXPECT_EQ(r.situation.timeKey, 3000 + 500);
+    {
+        std::lock_guard lock(g_intakeMutex);
+        g_sharedBatch.clear(); // the main loop used it up
+    }
+    EXPECT_TRUE(test::waitUntil([] { return !sharedBatch().empty(); }));
+    g_trafficClient.stop.store(1);
+    reader.join();
+    EXPECT_TRUE(logHas("===>  buffer traffic msg status 406"));
+    EXPECT_TRUE(logHas("===> buffer failed 406"));
+    EXPECT_GT(g_trafficClient.recordCount.load(), 0);
+    expectStoppedCleanly();
+}
+
+struct RefusalCase {
+    std::int32_t status;
+    const char* logged;
+    bool restart;
+};
+
+TEST_F(TrafficReaderThreads, RefusedPollStopsBothReadersAndTellsTheCore)
+{
+    const RefusalCase cases[] = {
+        {400, "===> Traffic RT API: parameter fault", false},
+        {401, "===> re-authentication to RT API is needed, restart Tarvo", true},
+        {503, "===> Traffic RT API error: 503", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        g_readerError.store(0);
+        g_exitRequested.store(0);
+        g_exitReason.store(0);
+        g_weatherClient.stop.store(0);
+        server.setFault("traffic", EndpointFault::withStatus(c.status));
+        runReaderToItsEnd();
+        EXPECT_TRUE(logHas(c.logged));
+        EXPECT_EQ(g_trafficLight.load(), 3);
+        EXPECT_EQ(g_weatherClient.stop.load(), 1);
+        EXPECT_EQ(g_readerError.load(), c.restart ? 0 : 1);
+        EXPECT_EQ(g_exitReason.load(), c.restart ? static_cast<int>(ExitReason::ReaderError) : 0);
+    }
+}
+
+TEST_F(TrafficReaderThreads, NoSessionStopsTheReaderAtOnce)
+{
+    g_trafficClient.setGuid({});
+    runReaderToItsEnd();
+    EXPECT_EQ(server.requestCount("traffic"), 0u);
+    EXPECT_TRUE(logHas("===> Traffic RT API error: 0"));
+    EXPECT_EQ(g_readerError.load(), 1);
+}
+
+struct TransientCase {
+    const char* name;
+    EndpointFault fault;
+    const char* logged;
+};
+
+TEST_F(TrafficReaderThreads, TransientFaultsAreLoggedAndPollingGoesOn)
+{
+    g_serviceTransferTimeoutMs.store(300);
+    const TransientCase cases[] = {
+        {"dropped connection", EndpointFault::dropped(), "curl traffic code_t: "},
+        {"stalled reply", EndpointFault::delayed(5000), "curl traffic code_t: Timeout"},
+        {"empty body", EndpointFault::reply(Body::Empty), "===> traffic receive: empty content"},
+        {"not JSON", EndpointFault::reply(Body::NotJson), "===> receive: "},
+        {"status as text", EndpointFault::reply(Body::Custom, R"({"status":"200"})"), "===> receive: "},
+        {"406", EndpointFault::withStatus(406), "===> curl traffic msg status 406"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_trafficClient.stop.store(0);
+        const std::size_t before = server.requestCount("traffic");
+        EndpointFault fault = c.fault;
+        server.setFault("traffic", fault.onlyFor(2)); // the buffered request and the first poll
+        runReaderFor(before + 3);
+        EXPECT_TRUE(logHas(c.logged));
+        expectStoppedCleanly();
+    }
+    g_serviceTransferTimeoutMs.store(30000);
+}
+
+TEST_F(TrafficReaderThreads, StopDuringARequestEndsTheReaderWithoutAFailure)
+{
+    server.setFault("traffic", EndpointFault::delayed(600000));
+    std::thread reader(gf_trafficReader);
+    ASSERT_TRUE(test::waitUntil([&] { return server.requestCount("traffic") >= 1; }));
+    g_trafficClient.stop.store(1);
+    reader.join(); // hangs (and the suite times out) when the transfer ignores the stop flag
+    EXPECT_FALSE(logHas("code_t"));
+    expectStoppedCleanly();
+}
+
+TEST_F(TrafficReaderThreads, AbsurdPeriodsAreKeptInBounds)
+{
+    struct Row {
+        std::int64_t reply;
+        std::int32_t period;
+    };
+    for (const Row& row : {Row{0, kMinPeriodMs}, Row{-5, kMinPeriodMs}, Row{2000, 2000},
+                           Row{1000000000000, kMaxPeriodMs}})
+        EXPECT_EQ(gf_periodFromReply(row.reply), row.period) << row.reply;
+    server.setFault("traffic", EndpointFault::reply(Body::Custom, R"({"status":200,"rrl":0,"data":{}})"));
+    runReaderFor(3);
+    EXPECT_EQ(g_trafficClient.rrl.load(), kMinPeriodMs);
+    expectStoppedCleanly();
+}
+
+} // namespace
+} // namespace zyn

@@ -1,0 +1,82 @@
+#include "tests/traffic/service_fixture.h"
+
+#include "core/log.h"
+#include "traffic/client.h"
+#include "traffic/service_request.h"
+
+#include <chrono>
+#include <cstdlib>
+
+namespace zyn::test {
+
+RunningClock::RunningClock()
+{
+    gf_setClock(&clock);
+    m_thread = std::thread([this] {
+        while (!m_done.load()) {
+            clock.advance(std::chrono::milliseconds(50));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+}
+
+RunningClock::~RunningClock()
+{
+    m_done.store(true);
+    m_thread.join();
+    gf_setClock(nullptr);
+}
+
+bool waitUntil(const std::function<bool()>& test)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < end) {
+        if (test()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return test();
+}
+
+tools::TrafficScenario gf_testScenario()
+{
+    tools::TrafficScenario scenario = tools::gf_defaultTrafficScenario();
+    scenario.rrl = 300;
+    scenario.wrrl = 300;
+    scenario.licenses = {"LICENSE-1", "a&b=c+d%e f"};
+    return scenario;
+}
+
+void setUserAircraft(LatLon position, double altitudeFt)
+{
+    gf_setServiceUserPosition(position, altitudeFt);
+}
+
+TrafficServiceTest::TrafficServiceTest(tools::TrafficScenario scenario) : server(std::move(scenario)) {}
+
+void TrafficServiceTest::SetUp()
+{
+    gf_openLog();
+    server.start();
+    url.emplace("TARVO_TRAFFIC_URL", server.baseUrl());
+    config.emplace("XDG_CONFIG_HOME", (dir / "config").string());
+    writeLicense("LICENSE-1\n");
+}
+
+void TrafficServiceTest::TearDown()
+{
+    server.stop();
+    gf_closeLog();
+}
+
+std::vector<std::string> TrafficServiceTest::logLines() const { return readLines(dir / "Log.txt"); }
+
+bool TrafficServiceTest::logHas(const std::string& text) const
+{
+    for (const auto& line : logLines())
+        if (line.find(text) != std::string::npos) return true;
+    return false;
+}
+
+void TrafficServiceTest::writeLicense(const std::string& text) { writeText(dir / "config" / "Tarvo" / "license.txt", text); }
+
+} // namespace zyn::test

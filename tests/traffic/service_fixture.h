@@ -1,0 +1,59 @@
+#pragma once
+// A traffic service session against the loopback stand-in: a temporary program folder with its
+// log, a per-user folder holding "license.txt", TARVO_TRAFFIC_URL pointing at the stand-in, and a
+// clock that runs fast so that the service's periods pass quickly.
+#include "core/clock.h"
+#include "core/geo.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/temp_dir.h"
+#include "tools/traffic_server.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace zyn::test {
+
+// A ManualClock moved forward by 50 ms every real millisecond while it is installed.
+class RunningClock {
+public:
+    RunningClock();
+    ~RunningClock();
+    ManualClock clock;
+
+private:
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
+
+// Waits (real time, bounded generously) until test() holds; false when it never did.
+bool waitUntil(const std::function<bool()>& test);
+
+tools::TrafficScenario gf_testScenario();
+// Sets the user aircraft position the service requests use.
+void setUserAircraft(LatLon position, double altitudeFt = 0.0);
+
+class TrafficServiceTest : public ::testing::Test {
+protected:
+    explicit TrafficServiceTest(tools::TrafficScenario scenario = gf_testScenario());
+    void SetUp() override;
+    void TearDown() override;
+
+    std::vector<std::string> logLines() const;
+    bool logHas(const std::string& text) const;
+    void writeLicense(const std::string& text);
+
+    TempDir dir;
+    ScopedCwd cwd{dir.path()};
+    RunningClock running;
+    tools::TrafficServer server;
+    std::optional<ScopedEnv> url;
+    std::optional<ScopedEnv> config;
+};
+
+} // namespace zyn::test

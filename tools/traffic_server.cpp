@@ -1,0 +1,441 @@
+#include "tools/traffic_server.h"
+
+#include "core/clock.h"
+#include "core/geo.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <stdexcept>
+
+namespace zyn::tools {
+
+using nlohmann::json;
+
+namespace {
+
+constexpr std::size_t kEntrySize = 48;
+
+int lf_hexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string lf_urlDecode(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '+') {
+            out += ' ';
+        } else if (c == '%' && i + 2 < text.size() && lf_hexValue(text[i + 1]) >= 0 &&
+                   lf_hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(lf_hexValue(text[i + 1]) * 16 + lf_hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::optional<double> lf_formNumber(const std::map<std::string, std::string>& form, const std::string& key)
+{
+    const auto it = form.find(key);
+    if (it == form.end()) return std::nullopt;
+    try {
+        std::size_t used = 0;
+        const double v = std::stod(it->second, &used);
+        if (used != it->second.size()) return std::nullopt;
+        return v;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// Position of an aircraft after `seconds` of flight from its start.
+ScenarioAircraft lf_movedAircraft(const ScenarioAircraft& ac, double seconds)
+{
+    ScenarioAircraft moved = ac;
+    const double feet = ac.groundSpeedKt * seconds / 3600.0 * 6076.11549;
+    const LatLon p = gf_destinationPoint({ac.lat, ac.lon}, ac.trackDeg * kDegToRad, feet);
+    moved.lat = p.lat;
+    moved.lon = p.lon;
+    if (ac.altitudeFt > 0.0) moved.altitudeFt = std::max(0.0, ac.altitudeFt + ac.verticalRateFpm * seconds / 60.0);
+    return moved;
+}
+
+bool lf_inBox(const ScenarioAircraft& ac, const std::map<std::string, std::string>& form)
+{
+    const auto top = lf_formNumber(form, "top");
+    const auto bottom = lf_formNumber(form, "bottom");
+    const auto left = lf_formNumber(form, "left");
+    const auto right = lf_formNumber(form, "right");
+    if (!top || !bottom || !left || !right) return true;
+    if (ac.lat > *top || ac.lat < *bottom) return false;
+    if (*left <= *right) return ac.lon >= *left && ac.lon <= *right;
+    return ac.lon >= *left || ac.lon <= *right; // box across the antimeridian
+}
+
+std::string lf_text(const json& j, const char* key, const std::string& fallback = {})
+{
+    const auto it = j.find(key);
+    return it != j.end() && it->is_string() ? it->get<std::string>() : fallback;
+}
+
+double lf_number(const json& j, const char* key, double fallback)
+{
+    const auto it = j.find(key);
+    return it != j.end() && it->is_number() ? it->get<double>() : fallback;
+}
+
+ScenarioAircraft lf_aircraftFromJson(const json& j)
+{
+    ScenarioAircraft ac;
+    ac.hexId = lf_text(j, "hex");
+    ac.callsign = lf_text(j, "callsign");
+    ac.type = lf_text(j, "type");
+    ac.registration = lf_text(j, "registration");
+    ac.origin = lf_text(j, "origin");
+    ac.destination = lf_text(j, "destination");
+    ac.category = lf_text(j, "category", ac.category);
+    ac.source = lf_text(j, "source", ac.source);
+    ac.lat = lf_number(j, "lat", 0.0);
+    ac.lon = lf_number(j, "lon", 0.0);
+    ac.altitudeFt = lf_number(j, "altitude_ft", 0.0);
+    ac.groundSpeedKt = lf_number(j, "ground_speed_kt", 0.0);
+    ac.trackDeg = lf_number(j, "track_deg", 0.0);
+    ac.verticalRateFpm = lf_number(j, "vertical_rate_fpm", 0.0);
+    ac.airspeedKt = lf_number(j, "airspeed_kt", -1.0);
+    if (ac.hexId.empty()) throw std::runtime_error("aircraft without \"hex\"");
+    return ac;
+}
+
+} // namespace
+
+std::map<std::string, std::string> gf_decodeForm(const std::string& body)
+{
+    std::map<std::string, std::string> form;
+    std::size_t start = 0;
+    while (start <= body.size()) {
+        const std::size_t end = std::min(body.find('&', start), body.size());
+        const std::string_view pair(body.data() + start, end - start);
+        if (!pair.empty()) {
+            const std::size_t eq = pair.find('=');
+            const std::string key = lf_urlDecode(pair.substr(0, eq));
+            form[key] = eq == std::string_view::npos ? std::string() : lf_urlDecode(pair.substr(eq + 1));
+        }
+        start = end + 1;
+    }
+    return form;
+}
+
+TrafficScenario gf_trafficScenarioFromJson(const json& j)
+{
+    TrafficScenario s;
+    s.startTime = lf_number(j, "start_time", 0.0);
+    s.station = lf_text(j, "station", s.station);
+    if (j.contains("qnh")) s.qnh = j.at("qnh");
+    s.rrl = static_cast<std::int32_t>(lf_number(j, "rrl", s.rrl));
+    s.wrrl = static_cast<std::int32_t>(lf_number(j, "wrrl", s.wrrl));
+    s.guid = lf_text(j, "guid", s.guid);
+    s.server = lf_text(j, "server", s.server);
+    if (const auto it = j.find("licenses"); it != j.end() && it->is_array())
+        for (const auto& l : *it)
+            if (l.is_string()) s.licenses.push_back(l.get<std::string>());
+    if (const auto it = j.find("aircraft"); it != j.end() && it->is_array())
+        for (const auto& a : *it) s.aircraft.push_back(lf_aircraftFromJson(a));
+    return s;
+}
+
+TrafficScenario gf_loadTrafficScenario(const std::filesystem::path& file)
+{
+    std::ifstream in(file);
+    if (!in) throw std::runtime_error("cannot open scenario " + file.string());
+    try {
+        return gf_trafficScenarioFromJson(json::parse(in));
+    } catch (const std::exception& e) {
+        throw std::runtime_error("scenario " + file.string() + ": " + e.what());
+    }
+}
+
+TrafficScenario gf_defaultTrafficScenario()
+{
+    TrafficScenario s;
+    s.aircraft = {
+        {"484506", "KLM1023", "B738", "PH-BXA", "EHAM", "EGLL", "A3", "adsb_icao", 52.36, 4.71, 6000, 250, 230, 1500, 270},
+        {"4841a8", "KLM643", "B77W", "PH-BVA", "KJFK", "EHAM", "A5", "adsb_icao", 52.45, 4.95, 9000, 280, 200, -1200, 290},
+        {"3c6586", "DLH2AB", "A320", "D-AIZB", "EDDF", "EHAM", "A3", "mlat", 52.25, 4.60, 4000, 220, 60, -800, 230},
+        {"4ca9c1", "RYR4TK", "B738", "EI-DCL", "EHAM", "LEPA", "A3", "adsb_icao", 52.31, 4.76, 0, 12, 90, 0, -1},
+        {"484f3e", "TRA5678", "B738", "PH-HXB", "EHAM", "LEBL", "A3", "adsb_icao", 52.305, 4.77, 0, 0, 180, 0, -1},
+    };
+    return s;
+}
+
+json gf_scenarioEntry(const ScenarioAircraft& start, double startTime, double reportTime)
+{
+    const ScenarioAircraft ac = lf_movedAircraft(start, reportTime - startTime);
+    json e = json::array();
+    for (std::size_t i = 0; i < kEntrySize; ++i) e.push_back(nullptr);
+    e[0] = ac.hexId;
+    e[1] = ac.lat;
+    e[2] = ac.lon;
+    e[3] = ac.trackDeg;
+    e[4] = std::round(ac.altitudeFt);
+    e[5] = ac.groundSpeedKt;
+    e[6] = "1000";
+    e[7] = "A";
+    e[8] = ac.type.empty() ? "ZZZZ" : ac.type;
+    e[9] = ac.registration.empty() ? "null" : ac.registration;
+    e[10] = reportTime;
+    e[11] = ac.origin.empty() ? "null" : ac.origin;
+    e[12] = ac.destination.empty() ? "null" : ac.destination;
+    e[13] = ac.callsign.empty() ? "null" : ac.callsign;
+    e[14] = 0;
+    e[15] = ac.altitudeFt > 0.0 ? ac.verticalRateFpm : 0.0;
+    e[17] = ac.source;
+    e[18] = std::round(ac.altitudeFt);
+    e[20] = ac.airspeedKt;
+    e[23] = 0.0;
+    e[25] = ac.trackDeg;
+    e[28] = ac.category;
+    return e;
+}
+
+EndpointFault EndpointFault::withStatus(std::int32_t code)
+{
+    EndpointFault f;
+    f.status = code;
+    return f;
+}
+
+EndpointFault EndpointFault::reply(Body kind, std::string text)
+{
+    EndpointFault f;
+    f.body = kind;
+    f.customBody = std::move(text);
+    return f;
+}
+
+EndpointFault EndpointFault::delayed(std::int32_t ms)
+{
+    EndpointFault f;
+    f.delayMs = ms;
+    return f;
+}
+
+EndpointFault EndpointFault::dropped()
+{
+    EndpointFault f;
+    f.dropConnection = true;
+    return f;
+}
+
+EndpointFault& EndpointFault::onlyFor(std::int32_t requests)
+{
+    times = requests;
+    return *this;
+}
+
+struct TrafficServer::Impl {
+    TrafficScenario scenario;
+    TrafficServer* owner = nullptr;
+    httplib::Server server;
+    std::thread thread;
+    std::string host;
+    int port = 0;
+    double startTime = 0.0;
+
+    mutable std::mutex mutex; // faults, records, QNH
+    std::map<std::string, EndpointFault> faults;
+    std::vector<RecordedRequest> records;
+    std::condition_variable stopping;
+    bool stopped = false;
+
+    json answer(const std::string& endpoint, const std::map<std::string, std::string>& form);
+    json snapshot(const std::map<std::string, std::string>& form, double reportTime) const;
+    std::optional<EndpointFault> takeFault(const std::string& endpoint);
+    void handle(const std::string& endpoint, const httplib::Request& req, httplib::Response& res);
+    bool pause(std::int32_t ms);
+};
+
+json TrafficServer::Impl::snapshot(const std::map<std::string, std::string>& form, double reportTime) const
+{
+    json data = json::object();
+    for (const auto& ac : scenario.aircraft) {
+        json entry = gf_scenarioEntry(ac, startTime, reportTime);
+        ScenarioAircraft at = ac;
+        at.lat = entry[1].get<double>();
+        at.lon = entry[2].get<double>();
+        if (lf_inBox(at, form)) data[ac.hexId] = std::move(entry);
+    }
+    return data;
+}
+
+json TrafficServer::Impl::answer(const std::string& endpoint, const std::map<std::string, std::string>& form)
+{
+    if (endpoint == "auth") {
+        const auto license = form.find("license");
+        const bool known = license != form.end() && !license->second.empty() &&
+                           (scenario.licenses.empty() ||
+                            std::ranges::find(scenario.licenses, license->second) != scenario.licenses.end());
+        if (!known) return {{"status", 401}, {"message", "unknown license"}};
+        return {{"status", 200}, {"GUID", scenario.guid}, {"rrl", scenario.rrl},
+                {"wrrl", scenario.wrrl}, {"server", scenario.server}};
+    }
+    if (endpoint == "deauth") return {{"status", 200}, {"message", "session closed"}, {"server", scenario.server}};
+    if (endpoint == "nearestmetar")
+        return {{"status", 200}, {"data", json::array({{{"ICAO", scenario.station}, {"Dist", 4.2}}})}};
+    if (endpoint == "weather") {
+        std::lock_guard lock(mutex);
+        return {{"status", 200}, {"wrrl", scenario.wrrl},
+                {"data", {{"QNH", scenario.qnh}, {"METAR", scenario.station + " 071220Z 24012KT CAVOK"}}}};
+    }
+    return {}; // traffic: see trafficReply
+}
+
+json TrafficServer::trafficReply(const std::map<std::string, std::string>& form, double now) const
+{
+    json reply = {{"status", 200}, {"rrl", m_impl->scenario.rrl}, {"dataepoch", now}};
+    const auto count = lf_formNumber(form, "buffercount");
+    if (!count || *count < 1) {
+        reply["data"] = m_impl->snapshot(form, now);
+        return reply;
+    }
+    const double step = lf_formNumber(form, "buffertime").value_or(6.0);
+    json data = json::object();
+    const int n = static_cast<int>(std::min(*count, 60.0));
+    for (int k = 0; k < n; ++k) data["buffer_" + std::to_string(k)] = m_impl->snapshot(form, now - k * step);
+    reply["data"] = std::move(data);
+    return reply;
+}
+
+std::optional<EndpointFault> TrafficServer::Impl::takeFault(const std::string& endpoint)
+{
+    std::lock_guard lock(mutex);
+    const auto it = faults.find(endpoint);
+    if (it == faults.end()) return std::nullopt;
+    EndpointFault fault = it->second;
+    if (it->second.times > 0 && --it->second.times == 0) faults.erase(it);
+    return fault;
+}
+
+bool TrafficServer::Impl::pause(std::int32_t ms)
+{
+    std::unique_lock lock(mutex);
+    return !stopping.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopped; });
+}
+
+void TrafficServer::Impl::handle(const std::string& endpoint, const httplib::Request& req, httplib::Response& res)
+{
+    auto form = gf_decodeForm(req.body);
+    {
+        std::lock_guard lock(mutex);
+        records.push_back({endpoint, form, req.body});
+    }
+    const auto fault = takeFault(endpoint);
+    if (fault && fault->delayMs > 0 && !pause(fault->delayMs)) return;
+    if (fault && fault->dropConnection) {
+        res.set_content_provider(
+            1000, "application/json", [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+        return;
+    }
+    std::string body;
+    const auto kind = fault ? fault->body : EndpointFault::Body::Normal;
+    if (kind == EndpointFault::Body::Empty) {
+        body.clear();
+    } else if (kind == EndpointFault::Body::NotJson) {
+        body = "<html><body>502 Bad Gateway</body></html>";
+    } else if (kind == EndpointFault::Body::Custom) {
+        body = fault->customBody;
+    } else if (fault && fault->status) {
+        body = json{{"status", *fault->status}, {"message", "status " + std::to_string(*fault->status)}}.dump();
+    } else if (endpoint == "traffic") {
+        const double offsetMinutes = lf_formNumber(form, "toffset").value_or(0.0);
+        const double now = static_cast<double>(gf_timeNow()) - offsetMinutes * 60.0;
+        body = owner->trafficReply(form, now).dump();
+    } else {
+        body = answer(endpoint, form).dump();
+    }
+    res.set_content(body, "application/json");
+}
+
+TrafficServer::TrafficServer(TrafficScenario scenario) : m_impl(std::make_unique<Impl>())
+{
+    m_impl->scenario = std::move(scenario);
+    m_impl->owner = this;
+    m_impl->server.set_keep_alive_timeout(1);
+    for (const char* endpoint : {"auth", "deauth", "traffic", "weather", "nearestmetar"}) {
+        const std::string name = endpoint;
+        m_impl->server.Post("/v4/" + name, [this, name](const httplib::Request& req, httplib::Response& res) {
+            m_impl->handle(name, req, res);
+        });
+    }
+}
+
+TrafficServer::~TrafficServer() { stop(); }
+
+int TrafficServer::start(const std::string& host, int port)
+{
+    m_impl->host = host;
+    m_impl->startTime = m_impl->scenario.startTime > 0.0 ? m_impl->scenario.startTime
+                                                          : static_cast<double>(gf_timeNow());
+    if (port == 0) {
+        m_impl->port = m_impl->server.bind_to_any_port(host);
+    } else {
+        m_impl->port = m_impl->server.bind_to_port(host, port) ? port : -1;
+    }
+    if (m_impl->port <= 0) throw std::runtime_error("traffic stand-in cannot listen on " + host);
+    m_impl->thread = std::thread([this] { m_impl->server.listen_after_bind(); });
+    return m_impl->port;
+}
+
+void TrafficServer::stop()
+{
+    {
+        std::lock_guard lock(m_impl->mutex);
+        m_impl->stopped = true;
+    }
+    m_impl->stopping.notify_all();
+    m_impl->server.stop();
+    if (m_impl->thread.joinable()) m_impl->thread.join();
+}
+
+std::string TrafficServer::baseUrl() const { return "http://" + m_impl->host + ":" + std::to_string(m_impl->port); }
+
+void TrafficServer::setFault(const std::string& endpoint, EndpointFault fault)
+{
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->faults[endpoint] = std::move(fault);
+}
+
+void TrafficServer::clearFaults()
+{
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->faults.clear();
+}
+
+void TrafficServer::setQnh(json qnh)
+{
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->scenario.qnh = std::move(qnh);
+}
+
+std::vector<RecordedRequest> TrafficServer::requests(const std::string& endpoint) const
+{
+    std::lock_guard lock(m_impl->mutex);
+    std::vector<RecordedRequest> out;
+    for (const auto& r : m_impl->records)
+        if (endpoint.empty() || r.endpoint == endpoint) out.push_back(r);
+    return out;
+}
+
+std::size_t TrafficServer::requestCount(const std::string& endpoint) const { return requests(endpoint).size(); }
+
+} // namespace zyn::tools

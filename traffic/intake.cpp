@@ -1,0 +1,58 @@
+#include "traffic/intake.h"
+
+#include "core/tick.h"
+#include "core/time_util.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zyn {
+
+std::mutex g_intakeMutex;
+std::vector<TrafficRecord> g_sharedBatch;
+bool g_intakeEnabled = false;
+
+void gf_setIntakeEnabled(bool enabled)
+{
+    std::lock_guard lock(g_intakeMutex);
+    g_intakeEnabled = enabled;
+}
+
+void gf_stampBatch(std::vector<TrafficRecord>& batch, std::int32_t delaySeconds, std::int32_t tick)
+{
+    if (batch.empty()) return;
+    std::vector<double> times;
+    times.reserve(batch.size());
+    for (const auto& r : batch) times.push_back(r.reportTime);
+    std::sort(times.begin(), times.end());
+    const double median = times[times.size() / 2];
+    const std::int32_t base = delaySeconds * 100 + tick;
+    for (auto& r : batch) {
+        const auto offset = static_cast<std::int32_t>(std::trunc((r.reportTime - median) * -10.0));
+        r.situation.timeKey = base - offset * 10;
+    }
+}
+
+void gf_mergeTrafficBatch(TrafficClient& client, std::int32_t delaySeconds)
+{
+    if (client.batch.empty()) {
+        client.lastReportTime.store(0.0);
+        return;
+    }
+    g_trafficDataTime.store(client.lastReportTime.load());
+    gf_stampBatch(client.batch, delaySeconds, g_tick.load());
+    {
+        std::lock_guard lock(g_intakeMutex);
+        if (delaySeconds != kLiveDelaySeconds) {
+            // The main loop takes records from the end: older snapshots must stay behind newer ones.
+            g_sharedBatch.insert(g_sharedBatch.begin(), std::make_move_iterator(client.batch.begin()),
+                                 std::make_move_iterator(client.batch.end()));
+        } else if (g_intakeEnabled && g_sharedBatch.empty()) {
+            g_sharedBatch.swap(client.batch);
+        }
+    }
+    client.batch.clear();
+    client.batch.reserve(384);
+}
+
+} // namespace zyn

@@ -1,0 +1,32 @@
+#pragma once
+// The hand-over of fetched traffic to the main loop. Every batch, the buffered first fill included,
+// reaches the live aircraft list only through g_sharedBatch, which the main loop consumes from its
+// end, two records per tick.
+#include "core/records.h"
+#include "traffic/client.h"
+
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+namespace zyn {
+
+inline constexpr std::int32_t kLiveDelaySeconds = 30;
+
+extern std::mutex g_intakeMutex; // guards g_sharedBatch and g_intakeEnabled
+extern std::vector<TrafficRecord> g_sharedBatch;
+extern bool g_intakeEnabled;
+
+void gf_setIntakeEnabled(bool enabled);
+
+// Gives every record its play time: delaySeconds after tick, shifted by its report time's offset
+// from the batch's median report time (tenths of a second, truncated toward zero).
+void gf_stampBatch(std::vector<TrafficRecord>& batch, std::int32_t delaySeconds, std::int32_t tick);
+
+// Stamps the client's batch and hands it over; the client's batch is empty afterwards.
+// A regular poll (delay 30) is taken only while the intake is enabled and the previous batch is
+// used up, and dropped otherwise. A buffered snapshot (any other delay) is queued behind what
+// waits, so that the main loop merges the snapshots oldest first.
+void gf_mergeTrafficBatch(TrafficClient& client, std::int32_t delaySeconds);
+
+} // namespace zyn

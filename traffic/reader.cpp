@@ -1,0 +1,167 @@
+#include "traffic/reader.h"
+
+#include "core/clock.h"
+#include "core/log.h"
+#include "core/time_util.h"
+#include "traffic/intake.h"
+#include "traffic/json_fields.h"
+#include "traffic/process_line.h"
+#include "traffic/reader_status.h"
+#include "traffic/session.h"
+#include "traffic/service_request.h"
+#include "ui/display_state.h"
+
+namespace zyn {
+
+using nlohmann::json;
+
+namespace {
+
+FormFields lf_trafficForm(const TrafficClient& client)
+{
+    const QueryBox box = client.queryBox();
+    return {{"GUID", client.guid()},
+            {"top", fmt::format("{:.2f}", box.top)},
+            {"bottom", fmt::format("{:.2f}", box.bottom)},
+            {"left", fmt::format("{:.2f}", box.left)},
+            {"right", fmt::format("{:.2f}", box.right)},
+            {"querytype", "locationtraffic"},
+            {"toffset", std::to_string(client.timeOffset.load())}};
+}
+
+void lf_takePeriod(TrafficClient& client, const json& reply)
+{
+    client.rrl.store(gf_periodFromReply(gf_jsonIntegerOf(reply, "rrl").value_or(2000)));
+}
+
+void lf_handOver(TrafficClient& client, std::int32_t delaySeconds)
+{
+    client.recordCount.store(static_cast<std::int64_t>(client.batch.size()));
+    gf_mergeTrafficBatch(client, delaySeconds);
+}
+
+// One buffered snapshot: "buffer_4" is the oldest and plays first.
+void lf_parseTrafficData(json& reply, std::int32_t& counter, TrafficClient& client, const std::string& key)
+{
+    json& data = reply["data"];
+    if (data.is_object() && data.contains(key) && !gf_jsonEmpty(data[key])) gf_parseTrafficMembers(client, data[key]);
+    lf_handOver(client, counter * kBufferSeconds);
+    ++counter;
+}
+
+bool lf_stopped(const TrafficClient& client, std::int32_t& status)
+{
+    if (client.stop.load() == 0) return false;
+    status = kStoppedStatus;
+    return true;
+}
+
+// One regular poll; false with status set when a refused status ends the reader.
+bool lf_pollOnce(TrafficClient& client, std::int32_t& status)
+{
+    const ServiceReply answer = gf_postToService("traffic", gf_formBody(lf_trafficForm(client)), &client.stop);
+    if (!answer.ok()) {
+        if (client.stop.load() == 0)
+            gf_logErrorf("{} curl traffic code_t: {}", gf_utcTimeText(gf_timeNow()), answer.errorText);
+        return true;
+    }
+    if (answer.body.empty()) {
+        gf_logError("traffic receive: empty content");
+        return true;
+    }
+    json reply = json::parse(answer.body);
+    const int code = reply.value("status", 100);
+    if (code == 200) {
+        lf_takePeriod(client, reply);
+        if (const auto it = reply.find("data"); it != reply.end() && !gf_jsonEmpty(*it))
+            gf_parseTrafficMembers(client, *it);
+        lf_handOver(client, kLiveDelaySeconds);
+        return true;
+    }
+    if (code == 406) {
+        gf_logErrorf("curl traffic msg {}", gf_jsonTextOf(reply, "message"));
+        return true;
+    }
+    status = code;
+    return false;
+}
+
+} // namespace
+
+void gf_parseTrafficMembers(TrafficClient& client, json& data)
+{
+    for (auto& [key, value] : data.items()) {
+        if ((value.is_array() || value.is_object()) && value.size() == kTrafficEntrySize) {
+            client.reply = std::move(value);
+            processLine(client);
+        }
+    }
+}
+
+bool buffer(TrafficClient& client, std::int32_t& status)
+{
+    if (client.guid().empty()) return false;
+    bool result = false;
+    try {
+        FormFields form = lf_trafficForm(client);
+        form.emplace_back("buffercount", std::to_string(kBufferCount));
+        form.emplace_back("buffertime", std::to_string(kBufferSeconds));
+        const ServiceReply answer = gf_postToService("traffic", gf_formBody(form), &client.stop);
+        if (!answer.ok()) {
+            if (client.stop.load() == 0)
+                gf_logErrorf("{} buffer traffic code_t: {}", gf_utcTimeText(gf_timeNow()), answer.errorText);
+        } else if (answer.body.empty()) {
+            gf_logError("buffer traffic: empty content");
+        } else {
+            json reply = json::parse(answer.body);
+            status = reply.value("status", 100);
+            if (status == 200) {
+                lf_takePeriod(client, reply);
+                client.ready.store(1);
+                if (const auto it = reply.find("data"); it != reply.end() && !gf_jsonEmpty(*it)) {
+                    std::int32_t counter = 0;
+                    for (int k = kBufferCount - 1; k >= 0; --k)
+                        lf_parseTrafficData(reply, counter, client, "buffer_" + std::to_string(k));
+                    result = true;
+                }
+            } else if (status == 406) {
+                gf_logErrorf(" buffer traffic msg {}", gf_jsonTextOf(reply, "message"));
+            }
+        }
+    } catch (const std::exception& e) {
+        gf_logErrorf("{}: {}", "buffer", e.what());
+    }
+    gf_sleepPeriod(client, client.rrl.load());
+    if (lf_stopped(client, status)) return false;
+    return result;
+}
+
+bool receive(TrafficClient& client, std::int32_t& status)
+{
+    if (client.guid().empty()) return false;
+    if (!buffer(client, status) && client.stop.load() == 0) gf_logErrorf("buffer failed {}", status);
+    while (true) {
+        if (lf_stopped(client, status)) return false;
+        try {
+            if (!lf_pollOnce(client, status)) {
+                lf_stopped(client, status);
+                return false;
+            }
+        } catch (const std::exception& e) {
+            gf_logErrorf("{}: {}", "receive", e.what());
+        }
+        if (lf_stopped(client, status)) return false;
+        gf_sleepPeriod(client, client.rrl.load());
+    }
+}
+
+void gf_trafficReader()
+{
+    gf_runReader("gf_trafficReader", "Traffic", g_trafficLight, g_weatherClient, [] {
+        std::int32_t status = 0;
+        receive(g_trafficClient, status);
+        return status;
+    });
+}
+
+} // namespace zyn

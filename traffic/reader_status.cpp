@@ -1,0 +1,54 @@
+#include "traffic/reader_status.h"
+
+#include "core/clock.h"
+#include "core/exit.h"
+#include "core/log.h"
+#include "traffic/session.h"
+#include "ui/display_state.h"
+
+#include <algorithm>
+
+namespace zyn {
+
+std::int32_t gf_periodFromReply(std::int64_t ms)
+{
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(ms, kMinPeriodMs, kMaxPeriodMs));
+}
+
+bool gf_sleepPeriod(const TrafficClientBase& client, std::int64_t periodMs)
+{
+    const auto period = std::chrono::milliseconds(gf_periodFromReply(periodMs));
+    return gf_sleepFor(period, [&client] { return client.stop.load() != 0; });
+}
+
+void gf_reportReaderEnd(std::string_view name, std::int32_t status, std::atomic<std::uint8_t>& light,
+                        TrafficClientBase& other)
+{
+    light.store(3);
+    gf_repaintMainWindow();
+    if (status == kStoppedStatus) return;
+    if (status == 400) {
+        gf_logErrorf("{} RT API: parameter fault", name);
+    } else if (status == 401) {
+        gf_logErrorf("re-authentication to RT API is needed, restart {}", "Tarvo");
+    } else {
+        gf_logErrorf("{} RT API error: {}", name, status);
+    }
+    other.stop.store(1);
+    gf_readerStopped(status == 401);
+}
+
+void gf_runReader(std::string_view threadName, std::string_view name, std::atomic<std::uint8_t>& light,
+                  TrafficClientBase& other, const std::function<std::int32_t()>& loop)
+{
+    try {
+        gf_logConnected(fmt::format("{} Reader", name));
+        light.store(1);
+        gf_repaintMainWindow();
+        gf_reportReaderEnd(name, loop(), light, other);
+    } catch (const std::exception& e) {
+        gf_logErrorf("{}: {}", threadName, e.what());
+    }
+}
+
+} // namespace zyn

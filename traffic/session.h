@@ -1,0 +1,29 @@
+#pragma once
+// The traffic service session: login on the weather client, logout on the traffic client, the
+// user's credential and the connection lights.
+#include "traffic/client.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace zyn {
+
+// "license.txt" in the per-user data folder.
+std::filesystem::path gf_licenseFile();
+// The first line of the file, trimmed; nothing when the file is missing or that line is empty.
+std::optional<std::string> gf_readServiceCredential(const std::filesystem::path& file);
+
+// Logs in; true for a session with a GUID. A refused login writes the service's status.
+bool authenticate(WeatherClient& client, const std::string& credential, std::int32_t& status);
+// Logs in once per session and hands the GUID to the traffic client. Throws
+// zyn::UserErrorException when the user must act (no credential, refused, second session) and
+// std::runtime_error "No RT database connection" on status 500.
+void gf_startSession();
+// Logs out on a connection of its own; call after both readers were told to stop.
+void deauthenticate();
+
+void gf_refreshConnectionState();
+void gf_logConnected(const std::string& readerName);
+
+} // namespace zyn
