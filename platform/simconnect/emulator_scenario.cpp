@@ -1,0 +1,166 @@
+#include "platform/simconnect/emulator_scenario.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+namespace zyn::simemu {
+
+namespace {
+
+using nlohmann::json;
+
+// The value of an optional key, or the fallback; a value of the wrong type names its key.
+template <typename T> T lf_get(const json& object, const std::string& path, const char* key, T fallback)
+{
+    auto it = object.find(key);
+    if (it == object.end() || it->is_null())
+        return fallback;
+    try {
+        return it->get<T>();
+    } catch (const json::exception& e) {
+        throw std::runtime_error(fmt::format("scenario key \"{}{}\": {}", path, key, e.what()));
+    }
+}
+
+const json& lf_object(const json& parent, const std::string& path, const char* key)
+{
+    static const json empty = json::object();
+    auto it = parent.find(key);
+    if (it == parent.end())
+        return empty;
+    if (!it->is_object())
+        throw std::runtime_error(fmt::format("scenario key \"{}{}\": not an object", path, key));
+    return *it;
+}
+
+const json& lf_array(const json& parent, const std::string& path, const char* key)
+{
+    static const json empty = json::array();
+    auto it = parent.find(key);
+    if (it == parent.end())
+        return empty;
+    if (!it->is_array())
+        throw std::runtime_error(fmt::format("scenario key \"{}{}\": not an array", path, key));
+    return *it;
+}
+
+void lf_checkPosition(double lat, double lon, const std::string& path)
+{
+    if (!std::isfinite(lat) || !std::isfinite(lon) || std::fabs(lat) > 90.0 || std::fabs(lon) > 180.0)
+        throw std::runtime_error(fmt::format("scenario key \"{}\": position {} {} out of range", path, lat, lon));
+}
+
+// A point of the user's track; missing keys take the values of `base`.
+TrackPoint lf_trackPoint(const json& j, const std::string& path, const TrackPoint& base)
+{
+    TrackPoint p;
+    p.atSeconds = lf_get(j, path, "t", base.atSeconds);
+    p.lat = lf_get(j, path, "lat", base.lat);
+    p.lon = lf_get(j, path, "lon", base.lon);
+    p.altitudeFt = lf_get(j, path, "altitude_ft", base.altitudeFt);
+    p.headingDeg = lf_get(j, path, "heading_deg", base.headingDeg);
+    p.groundSpeedKt = lf_get(j, path, "ground_speed_kt", base.groundSpeedKt);
+    p.onGround = lf_get(j, path, "on_ground", base.onGround);
+    lf_checkPosition(p.lat, p.lon, path);
+    return p;
+}
+
+void lf_readUser(const json& user, Scenario& s)
+{
+    const TrackPoint start = lf_trackPoint(user, "user.", s.userTrack.front());
+    s.userTitle = lf_get(user, "user.", "title", s.userTitle);
+    s.userAtcModel = lf_get(user, "user.", "atc_model", s.userAtcModel);
+    s.groundAltitudeFt = lf_get(user, "user.", "ground_altitude_ft", s.groundAltitudeFt);
+    s.userTrack = {start};
+    const json& track = lf_array(user, "user.", "track");
+    if (track.empty())
+        return;
+    s.userTrack.clear();
+    for (std::size_t i = 0; i < track.size(); ++i) {
+        const std::string path = fmt::format("user.track[{}].", i);
+        if (!track[i].is_object())
+            throw std::runtime_error(fmt::format("scenario key \"{}\": not an object", path));
+        TrackPoint p = lf_trackPoint(track[i], path, i == 0 ? start : s.userTrack.back());
+        if (!s.userTrack.empty() && p.atSeconds < s.userTrack.back().atSeconds)
+            throw std::runtime_error(fmt::format("scenario key \"{}t\": time goes backwards", path));
+        s.userTrack.push_back(p);
+    }
+}
+
+ForeignObjectSpec lf_foreignObject(const json& j, const std::string& path)
+{
+    if (!j.is_object())
+        throw std::runtime_error(fmt::format("scenario key \"{}\": not an object", path));
+    ForeignObjectSpec f;
+    f.title = lf_get(j, path, "title", f.title);
+    f.atcId = lf_get(j, path, "atc_id", f.atcId);
+    f.lat = lf_get(j, path, "lat", f.lat);
+    f.lon = lf_get(j, path, "lon", f.lon);
+    f.altitudeFt = lf_get(j, path, "altitude_ft", f.altitudeFt);
+    f.headingDeg = lf_get(j, path, "heading_deg", f.headingDeg);
+    f.onGround = lf_get(j, path, "on_ground", f.onGround);
+    f.appearAfterSeconds = lf_get(j, path, "appear_after_s", f.appearAfterSeconds);
+    lf_checkPosition(f.lat, f.lon, path);
+    return f;
+}
+
+} // namespace
+
+Scenario gf_parseScenario(std::string_view text)
+{
+    json root;
+    try {
+        root = json::parse(text);
+    } catch (const json::parse_error& e) {
+        throw std::runtime_error(fmt::format("scenario is not JSON: {}", e.what()));
+    }
+    if (!root.is_object())
+        throw std::runtime_error("scenario is not a JSON object");
+    Scenario s;
+    s.simulator = lf_get(root, "", "simulator", s.simulator);
+    if (s.simulator != 2020 && s.simulator != 2024)
+        throw std::runtime_error(fmt::format("scenario key \"simulator\": {} is neither 2020 nor 2024", s.simulator));
+    s.applicationName = lf_get(root, "", "application_name", s.applicationName);
+    s.frameRate = lf_get(root, "", "frame_rate", s.frameRate);
+    if (!(s.frameRate >= 1.0 && s.frameRate <= 1000.0))
+        throw std::runtime_error("scenario key \"frame_rate\": must lie between 1 and 1000");
+    s.simRunning = lf_get(root, "", "sim_running", s.simRunning);
+    s.maxObjects = lf_get(root, "", "max_objects", s.maxObjects);
+    lf_readUser(lf_object(root, "", "user"), s);
+    if (root.contains("installed_titles"))
+        s.installedTitles = lf_get(root, "", "installed_titles", std::vector<std::string>{});
+    const json& foreign = lf_array(root, "", "foreign_objects");
+    for (std::size_t i = 0; i < foreign.size(); ++i)
+        s.foreignObjects.push_back(lf_foreignObject(foreign[i], fmt::format("foreign_objects[{}].", i)));
+    return s;
+}
+
+Scenario gf_loadScenarioFile(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw std::runtime_error(fmt::format("cannot read scenario file {}", path.string()));
+    std::ostringstream text;
+    text << file.rdbuf();
+    try {
+        return gf_parseScenario(text.str());
+    } catch (const std::exception& e) {
+        throw std::runtime_error(fmt::format("{}: {}", path.string(), e.what()));
+    }
+}
+
+Scenario gf_scenarioFromEnvironment()
+{
+    const char* file = std::getenv("TARVO_SIM_SCENARIO");
+    if (!file || !*file)
+        return Scenario{};
+    return gf_loadScenarioFile(file);
+}
+
+} // namespace zyn::simemu

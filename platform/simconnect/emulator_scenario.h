@@ -1,0 +1,56 @@
+#pragma once
+// What the emulated simulator holds at start: its identity, the user aircraft and its track, the
+// terrain, the installed titles and the objects of other programs. Read from JSON (docs/sim_scenario.md).
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zyn::simemu {
+
+// One point of the user aircraft's track; between points the position is interpolated.
+struct TrackPoint {
+    double atSeconds = 0.0; // emulator time since start
+    double lat = 0.0;
+    double lon = 0.0;
+    double altitudeFt = 0.0;
+    double headingDeg = 0.0;
+    double groundSpeedKt = 0.0;
+    bool onGround = true;
+};
+
+// An aircraft the simulator shows that this client did not create.
+struct ForeignObjectSpec {
+    std::string title;
+    std::string atcId;
+    double lat = 0.0;
+    double lon = 0.0;
+    double altitudeFt = 0.0;
+    double headingDeg = 0.0;
+    bool onGround = true;
+    double appearAfterSeconds = 0.0; // later than 0: announced by "ObjectAdded" when it appears
+};
+
+struct Scenario {
+    int simulator = 2020;        // 2020 or 2024; decides the name the simulator gives at Open
+    std::string applicationName; // not empty: overrides the name given at Open (a foreign simulator)
+    std::vector<TrackPoint> userTrack{TrackPoint{0.0, 47.4647, 8.5492, 1416.0, 160.0, 0.0, true}};
+    std::string userTitle = "Airbus A320 Neo Asobo";
+    std::string userAtcModel = "A20N";
+    double groundAltitudeFt = 1416.0; // the terrain height everywhere
+    std::optional<std::vector<std::string>> installedTitles; // absent: every title can be created
+    std::vector<ForeignObjectSpec> foreignObjects;
+    double frameRate = 30.0;
+    bool simRunning = true; // a flight is running at start
+    int maxObjects = 1000;  // AI objects beyond this answer "too many objects"
+};
+
+// Throws std::runtime_error naming the key that is wrong.
+Scenario gf_parseScenario(std::string_view json);
+Scenario gf_loadScenarioFile(const std::filesystem::path& path);
+
+// The scenario the program runs on: the file named by TARVO_SIM_SCENARIO, the default when unset.
+Scenario gf_scenarioFromEnvironment();
+
+} // namespace zyn::simemu

@@ -1,0 +1,93 @@
+#pragma once
+// The emulator's state behind one mutex, shared by the control functions (emulator.cpp) and the
+// SimConnect functions (emulator_api.cpp). Functions here expect g_emuMutex to be held.
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/clock.h"
+#include "platform/simconnect/emulator.h"
+#include "platform/simconnect/emulator_messages.h"
+#include "platform/simconnect/emulator_variables.h"
+
+namespace zyn::simemu {
+
+struct PeriodicRequest {
+    SIMCONNECT_DATA_REQUEST_ID requestId = 0;
+    SIMCONNECT_DATA_DEFINITION_ID definition = 0;
+    SIMCONNECT_OBJECT_ID objectId = 0;
+    double dueAt = 0.0;
+};
+
+// What one client registered; gone with its connection.
+struct Connection {
+    std::uintptr_t handle = 0;
+    std::map<SIMCONNECT_CLIENT_EVENT_ID, std::string> subscriptions; // id -> system event name
+    std::map<SIMCONNECT_DATA_DEFINITION_ID, std::vector<Datum>> definitions;
+    std::map<SIMCONNECT_CLIENT_EVENT_ID, std::string> clientEvents; // id -> simulator event name
+    std::map<SIMCONNECT_NOTIFICATION_GROUP_ID, std::vector<SIMCONNECT_CLIENT_EVENT_ID>> groups;
+    std::map<SIMCONNECT_NOTIFICATION_GROUP_ID, DWORD> priorities;
+    std::vector<PeriodicRequest> periodic;
+    std::deque<Message> outbox;
+    DWORD lastPacketId = 0;
+    bool quit = false; // the simulator has gone; only Close and the pending messages remain
+    double nextFrameAt = 0.0;
+};
+
+struct World {
+    bool initialised = false;
+    std::string scenarioError; // the program's scenario did not load: Open is refused
+    Scenario scenario;
+    SteadyTime start{};
+    std::vector<SimObject> objects; // [0] is the user aircraft
+    bool userFollowsTrack = true;
+    bool simRunning = true;
+    bool gone = false; // the simulator quit: Open fails until the next reset
+    std::vector<ForeignObjectSpec> pendingForeign; // not yet appeared
+    std::optional<Connection> connection;
+    std::uintptr_t nextHandle = 0x5100;
+    SIMCONNECT_OBJECT_ID nextObjectId = kFirstAiObjectId;
+    DWORD nextPacketId = 1;
+    std::vector<CallRecord> calls;
+    int openFailures = 0;
+    std::map<std::string, int, std::less<>> callFailures;
+    int creationFailures = 0;
+    int delivered = 0;
+};
+
+extern std::mutex g_emuMutex;
+extern std::condition_variable g_emuChanged;
+extern World g_world;
+
+// A fresh world; the scenario of the environment when none was set up yet.
+void gf_resetWorld(World& world, const Scenario& scenario);
+void gf_ensureWorld(World& world);
+
+double gf_worldSeconds(const World& world);
+VariableContext gf_variableContext(const World& world);
+
+// The user aircraft follows its track up to now.
+void gf_updateUser(World& world);
+// Time-driven happenings up to now: foreign objects appearing, frames, periodic data.
+void gf_advanceWorld(World& world);
+
+// A living object (not removed); id 0 is the user aircraft.
+SimObject* gf_liveObject(World& world, SIMCONNECT_OBJECT_ID id);
+// Moves an object, keeping its track and the distance it moved.
+void gf_placeObject(World& world, SimObject& object, const Pose& pose);
+void gf_recordTrack(World& world, SimObject& object, double movedNm);
+
+void gf_queue(World& world, Message message);
+void gf_queueSystemEvent(World& world, std::string_view name, DWORD data);
+void gf_queueObjectEvent(World& world, std::string_view name, SIMCONNECT_OBJECT_ID id);
+void gf_queueException(World& world, DWORD exception, DWORD sendId, DWORD index);
+// The data reply of one object for one definition.
+void gf_queueData(World& world, SIMCONNECT_RECV_ID id, SIMCONNECT_DATA_REQUEST_ID requestId,
+                  SIMCONNECT_DATA_DEFINITION_ID definition, const SimObject& object, DWORD entry, DWORD outOf);
+void gf_markRemoved(World& world, SimObject& object);
+
+} // namespace zyn::simemu

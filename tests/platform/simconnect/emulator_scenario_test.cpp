@@ -1,0 +1,129 @@
+// Scenarios of the simulator emulator: the JSON format and the program's TARVO_SIM_SCENARIO.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/simconnect/emulator.h"
+#include "tests/platform/simconnect/inbox.h"
+#include "tests/support/temp_dir.h"
+
+namespace zyn::test {
+namespace {
+
+namespace emu = simemu;
+
+TEST(EmulatorScenario, ReadsEveryKey)
+{
+    const emu::Scenario s = emu::gf_parseScenario(R"({
+        "simulator": 2024, "frame_rate": 60, "sim_running": false, "max_objects": 50,
+        "user": {"lat": 51.47, "lon": -0.46, "altitude_ft": 83, "heading_deg": 270, "on_ground": true,
+                 "title": "Cessna 172", "atc_model": "C172", "ground_altitude_ft": 80,
+                 "track": [{"t": 0}, {"t": 60, "lat": 51.5, "on_ground": false, "ground_speed_kt": 120}]},
+        "installed_titles": ["A", "B"],
+        "foreign_objects": [{"title": "X", "atc_id": "N1", "lat": 51.4, "lon": -0.4, "appear_after_s": 5}]
+    })");
+    EXPECT_EQ(s.simulator, 2024);
+    EXPECT_DOUBLE_EQ(s.frameRate, 60.0);
+    EXPECT_FALSE(s.simRunning);
+    EXPECT_EQ(s.maxObjects, 50);
+    EXPECT_EQ(s.userTitle, "Cessna 172");
+    EXPECT_EQ(s.userAtcModel, "C172");
+    EXPECT_DOUBLE_EQ(s.groundAltitudeFt, 80.0);
+    ASSERT_EQ(s.userTrack.size(), 2u);
+    EXPECT_DOUBLE_EQ(s.userTrack[0].lat, 51.47);
+    EXPECT_DOUBLE_EQ(s.userTrack[0].headingDeg, 270.0);
+    EXPECT_DOUBLE_EQ(s.userTrack[1].lat, 51.5);
+    EXPECT_DOUBLE_EQ(s.userTrack[1].lon, -0.46); // taken from the point before
+    EXPECT_FALSE(s.userTrack[1].onGround);
+    EXPECT_EQ(s.installedTitles, (std::vector<std::string>{"A", "B"}));
+    ASSERT_EQ(s.foreignObjects.size(), 1u);
+    EXPECT_EQ(s.foreignObjects[0].atcId, "N1");
+    EXPECT_DOUBLE_EQ(s.foreignObjects[0].appearAfterSeconds, 5.0);
+}
+
+TEST(EmulatorScenario, AbsentTitleListMeansEveryTitle)
+{
+    EXPECT_FALSE(emu::gf_parseScenario("{}").installedTitles.has_value());
+    EXPECT_TRUE(emu::gf_parseScenario(R"({"installed_titles": []})").installedTitles->empty());
+}
+
+struct BadScenario {
+    const char* json;
+    const char* named; // part of the error text
+};
+
+class EmulatorScenarioBad : public ::testing::TestWithParam<BadScenario> {};
+
+TEST_P(EmulatorScenarioBad, IsRejectedNamingTheKey)
+{
+    try {
+        emu::gf_parseScenario(GetParam().json);
+        FAIL() << "accepted " << GetParam().json;
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find(GetParam().named), std::string::npos) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EmulatorScenarioBad,
+    ::testing::Values(BadScenario{"{\"simulator\": 2022}", "simulator"}, BadScenario{"not json", "not JSON"},
+                      BadScenario{"[1]", "not a JSON object"},
+                      BadScenario{R"({"user": {"lat": 91}})", "user."},
+                      BadScenario{R"({"user": {"title": 5}})", "user.title"},
+                      BadScenario{R"({"user": {"track": [{"t": 5}, {"t": 1}]}})", "user.track[1].t"},
+                      BadScenario{R"({"foreign_objects": [{"lon": 200}]})", "foreign_objects[0]"},
+                      BadScenario{R"({"installed_titles": "A"})", "installed_titles"},
+                      BadScenario{R"({"frame_rate": 0})", "frame_rate"}));
+
+// Sets an environment variable for one test and restores it.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (m_old)
+            setenv(m_name, m_old->c_str(), 1);
+        else
+            unsetenv(m_name);
+        emu::resetToProgramScenario();
+    }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+TEST(EmulatorScenario, ProgramRunsOnTheScenarioOfTheEnvironment)
+{
+    TempDir dir;
+    writeText(dir / "scenario.json", R"({"simulator": 2024, "user": {"title": "From File"}})");
+    ScopedEnv env("TARVO_SIM_SCENARIO", (dir / "scenario.json").string());
+    emu::resetToProgramScenario();
+    HANDLE h = nullptr;
+    ASSERT_EQ(SimConnect_Open(&h, "Tarvo", nullptr, 0, nullptr, 0), S_OK);
+    Inbox inbox;
+    inbox.dispatch(h);
+    EXPECT_STREQ(inbox.all<SIMCONNECT_RECV_OPEN>(SIMCONNECT_RECV_ID_OPEN).at(0).szApplicationName, "SunRise");
+    EXPECT_EQ(emu::object(emu::kUserObjectId)->title, "From File");
+    SimConnect_Close(h);
+}
+
+TEST(EmulatorScenario, BadScenarioFileKeepsTheSimulatorAway)
+{
+    TempDir dir;
+    writeText(dir / "scenario.json", R"({"simulator": 1999})");
+    ScopedEnv env("TARVO_SIM_SCENARIO", (dir / "scenario.json").string());
+    emu::resetToProgramScenario();
+    HANDLE h = nullptr;
+    EXPECT_LT(SimConnect_Open(&h, "Tarvo", nullptr, 0, nullptr, 0), 0);
+    EXPECT_LT(SimConnect_Open(&h, "Tarvo", nullptr, 0, nullptr, 0), 0);
+    EXPECT_FALSE(emu::isConnected());
+}
+
+} // namespace
+} // namespace zyn::test
