@@ -206,6 +206,21 @@ int lf_liveAiCount()
                                            [](const SimObject& o) { return !o.isUser && !o.removed; }));
 }
 
+// A call on one AI object (a client may touch only the objects it created when `ownOnly`).
+template <typename Apply>
+HRESULT lf_onAiObject(HANDLE handle, std::string_view function, SIMCONNECT_OBJECT_ID objectId,
+                      SIMCONNECT_DATA_REQUEST_ID requestId, bool ownOnly, Apply apply)
+{
+    ApiCall call(handle, function, {lf_num(objectId), lf_num(requestId)});
+    if (!call.send())
+        return call.result();
+    SimObject* object = lf_aiObject(objectId);
+    if (!object || (ownOnly && object->isForeign))
+        return call.refuse(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1);
+    apply(*object);
+    return call.result();
+}
+
 // Puts back what a throwing handler left undelivered, so that nothing the simulator sent is lost.
 struct Undelivered {
     std::deque<Message>& pending;
@@ -522,27 +537,15 @@ HRESULT SimConnect_AICreateNonATCAircraft(HANDLE hSimConnect, const char* szCont
 HRESULT SimConnect_AIReleaseControl(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
                                     SIMCONNECT_DATA_REQUEST_ID RequestID)
 {
-    ApiCall call(hSimConnect, "SimConnect_AIReleaseControl", {lf_num(ObjectID), lf_num(RequestID)});
-    if (!call.send())
-        return call.result();
-    SimObject* object = lf_aiObject(ObjectID);
-    if (!object)
-        return call.refuse(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1);
-    object->aiControlled = false;
-    return call.result();
+    return lf_onAiObject(hSimConnect, "SimConnect_AIReleaseControl", ObjectID, RequestID, false,
+                         [](SimObject& o) { o.aiControlled = false; });
 }
 
 HRESULT SimConnect_AIRemoveObject(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
                                   SIMCONNECT_DATA_REQUEST_ID RequestID)
 {
-    ApiCall call(hSimConnect, "SimConnect_AIRemoveObject", {lf_num(ObjectID), lf_num(RequestID)});
-    if (!call.send())
-        return call.result();
-    SimObject* object = lf_aiObject(ObjectID);
-    if (!object || object->isForeign) // a client removes only what it created
-        return call.refuse(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1);
-    gf_markRemoved(g_world, *object);
-    return call.result();
+    return lf_onAiObject(hSimConnect, "SimConnect_AIRemoveObject", ObjectID, RequestID, true,
+                         [](SimObject& o) { gf_markRemoved(g_world, o); });
 }
 
 HRESULT SimConnect_AISetAircraftFlightPlan(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,

@@ -56,18 +56,24 @@ void lf_checkPosition(double lat, double lon, const std::string& path)
         throw std::runtime_error(fmt::format("scenario key \"{}\": position {} {} out of range", path, lat, lon));
 }
 
+// The placement keys shared by track points and foreign objects; missing keys keep what `into` holds.
+template <typename Placed> void lf_readPlacement(const json& j, const std::string& path, Placed& into)
+{
+    into.lat = lf_get(j, path, "lat", into.lat);
+    into.lon = lf_get(j, path, "lon", into.lon);
+    into.altitudeFt = lf_get(j, path, "altitude_ft", into.altitudeFt);
+    into.headingDeg = lf_get(j, path, "heading_deg", into.headingDeg);
+    into.onGround = lf_get(j, path, "on_ground", into.onGround);
+    lf_checkPosition(into.lat, into.lon, path);
+}
+
 // A point of the user's track; missing keys take the values of `base`.
 TrackPoint lf_trackPoint(const json& j, const std::string& path, const TrackPoint& base)
 {
-    TrackPoint p;
+    TrackPoint p = base;
     p.atSeconds = lf_get(j, path, "t", base.atSeconds);
-    p.lat = lf_get(j, path, "lat", base.lat);
-    p.lon = lf_get(j, path, "lon", base.lon);
-    p.altitudeFt = lf_get(j, path, "altitude_ft", base.altitudeFt);
-    p.headingDeg = lf_get(j, path, "heading_deg", base.headingDeg);
     p.groundSpeedKt = lf_get(j, path, "ground_speed_kt", base.groundSpeedKt);
-    p.onGround = lf_get(j, path, "on_ground", base.onGround);
-    lf_checkPosition(p.lat, p.lon, path);
+    lf_readPlacement(j, path, p);
     return p;
 }
 
@@ -100,13 +106,8 @@ ForeignObjectSpec lf_foreignObject(const json& j, const std::string& path)
     ForeignObjectSpec f;
     f.title = lf_get(j, path, "title", f.title);
     f.atcId = lf_get(j, path, "atc_id", f.atcId);
-    f.lat = lf_get(j, path, "lat", f.lat);
-    f.lon = lf_get(j, path, "lon", f.lon);
-    f.altitudeFt = lf_get(j, path, "altitude_ft", f.altitudeFt);
-    f.headingDeg = lf_get(j, path, "heading_deg", f.headingDeg);
-    f.onGround = lf_get(j, path, "on_ground", f.onGround);
     f.appearAfterSeconds = lf_get(j, path, "appear_after_s", f.appearAfterSeconds);
-    lf_checkPosition(f.lat, f.lon, path);
+    lf_readPlacement(j, path, f);
     return f;
 }
 

@@ -160,25 +160,21 @@ bool lf_isText(SIMCONNECT_DATATYPE type)
     return type == SIMCONNECT_DATATYPE_STRING32 || type == SIMCONNECT_DATATYPE_STRINGV;
 }
 
+// Moves the letters of one ASCII case, starting at `from`, to the other.
+std::string lf_shiftCase(std::string_view text, char from, char to)
+{
+    std::string out(text);
+    for (char& ch : out)
+        if (ch >= from && ch <= from + 25)
+            ch = static_cast<char>(ch - from + to);
+    return out;
+}
+
 } // namespace
 
-std::string gf_upperAscii(std::string_view text)
-{
-    std::string out(text);
-    for (char& ch : out)
-        if (ch >= 'a' && ch <= 'z')
-            ch = static_cast<char>(ch - 'a' + 'A');
-    return out;
-}
+std::string gf_upperAscii(std::string_view text) { return lf_shiftCase(text, 'a', 'A'); }
 
-std::string gf_lowerAscii(std::string_view text)
-{
-    std::string out(text);
-    for (char& ch : out)
-        if (ch >= 'A' && ch <= 'Z')
-            ch = static_cast<char>(ch - 'A' + 'a');
-    return out;
-}
+std::string gf_lowerAscii(std::string_view text) { return lf_shiftCase(text, 'A', 'a'); }
 
 bool gf_knownVariable(std::string_view upperName) { return lf_info(upperName) != nullptr; }
 
