@@ -83,17 +83,22 @@ std::string lf_text(const char* text) { return text ? std::string(text) : std::s
 
 // One SimConnect call: holds the emulator lock, checks the handle and injected failures, gives the
 // call its packet id and records it when it ends.
+// What a call needs to reach the simulator: an open connection, one even after QUIT (Close), or none (Open).
+enum class Needs { LiveConnection, AnyConnection, Nothing };
+
 class ApiCall {
 public:
-    ApiCall(HANDLE handle, std::string_view function, std::vector<std::string> args) : m_lock(g_emuMutex)
+    ApiCall(HANDLE handle, std::string_view function, std::vector<std::string> args,
+            Needs needs = Needs::LiveConnection)
+        : m_lock(g_emuMutex)
     {
         gf_ensureWorld(g_world);
         gf_updateUser(g_world);
         m_record.function = std::string(function);
         m_record.args = std::move(args);
         m_record.atSeconds = gf_worldSeconds(g_world);
-        m_open = g_world.connection && !g_world.connection->quit &&
-                 reinterpret_cast<std::uintptr_t>(handle) == g_world.connection->handle;
+        const bool ours = g_world.connection && reinterpret_cast<std::uintptr_t>(handle) == g_world.connection->handle;
+        m_open = needs == Needs::Nothing || (ours && (needs == Needs::AnyConnection || !g_world.connection->quit));
     }
     ApiCall(const ApiCall&) = delete;
     ApiCall& operator=(const ApiCall&) = delete;
@@ -125,6 +130,11 @@ public:
     HRESULT refuse(DWORD exception, DWORD index)
     {
         gf_queueException(g_world, exception, m_record.packetId, index);
+        return m_record.result;
+    }
+    HRESULT fail()
+    {
+        m_record.result = E_FAIL;
         return m_record.result;
     }
     HRESULT result() const { return m_record.result; }
@@ -240,50 +250,36 @@ struct Undelivered {
 
 HRESULT SimConnect_Open(HANDLE* phSimConnect, const char* szName, HWND, DWORD, HANDLE, DWORD ConfigIndex)
 {
-    std::unique_lock lock(g_emuMutex);
-    gf_ensureWorld(g_world);
-    CallRecord record{"SimConnect_Open", {lf_text(szName), lf_num(ConfigIndex)}, E_FAIL, 0, gf_worldSeconds(g_world)};
-    bool refused = !phSimConnect || !g_world.scenarioError.empty() || g_world.gone ||
-                   (g_world.connection && !g_world.connection->quit);
-    if (!refused && g_world.openFailures > 0) {
+    ApiCall call(nullptr, "SimConnect_Open", {lf_text(szName), lf_num(ConfigIndex)}, Needs::Nothing);
+    const bool busy = g_world.connection && !g_world.connection->quit; // one client at a time
+    if (!phSimConnect || !g_world.scenarioError.empty() || g_world.gone || busy)
+        return call.fail();
+    if (g_world.openFailures > 0) {
         --g_world.openFailures;
-        refused = true;
+        return call.fail();
     }
-    if (!refused && !lf_takeFailure(g_world, record.function)) {
-        g_world.connection = Connection{};
-        g_world.connection->handle = g_world.nextHandle++;
-        *phSimConnect = reinterpret_cast<HANDLE>(g_world.connection->handle);
-        lf_queueOpen();
-        record.result = S_OK;
-    }
-    const HRESULT result = record.result;
-    g_world.calls.push_back(std::move(record));
-    lock.unlock();
-    g_emuChanged.notify_all();
-    return result;
+    if (!call.reachable())
+        return call.result();
+    g_world.connection = Connection{};
+    g_world.connection->handle = g_world.nextHandle++;
+    *phSimConnect = reinterpret_cast<HANDLE>(g_world.connection->handle);
+    lf_queueOpen();
+    return call.result();
 }
 
 HRESULT SimConnect_Close(HANDLE hSimConnect)
 {
-    std::unique_lock lock(g_emuMutex);
-    gf_ensureWorld(g_world);
-    CallRecord record{"SimConnect_Close", {}, E_FAIL, 0, gf_worldSeconds(g_world)};
-    if (g_world.connection && reinterpret_cast<std::uintptr_t>(hSimConnect) == g_world.connection->handle &&
-        !lf_takeFailure(g_world, record.function)) {
-        // The simulator deletes the objects a client created when the client goes.
-        for (SimObject& o : g_world.objects)
-            if (!o.isUser && !o.isForeign && !o.removed) {
-                o.removed = true;
-                o.removedAt = record.atSeconds;
-            }
-        g_world.connection.reset();
-        record.result = S_OK;
-    }
-    const HRESULT result = record.result;
-    g_world.calls.push_back(std::move(record));
-    lock.unlock();
-    g_emuChanged.notify_all();
-    return result;
+    ApiCall call(hSimConnect, "SimConnect_Close", {}, Needs::AnyConnection);
+    if (!call.reachable())
+        return call.result();
+    // The simulator deletes the objects a client created when the client goes.
+    for (SimObject& o : g_world.objects)
+        if (!o.isUser && !o.isForeign && !o.removed) {
+            o.removed = true;
+            o.removedAt = call.now();
+        }
+    g_world.connection.reset();
+    return call.result();
 }
 
 HRESULT SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc pfcnDispatch, void* pContext)
