@@ -8,25 +8,10 @@
 // to the end of the message; read it with memcpy (it is only 4-byte aligned).
 #include <cstdint>
 
+// HANDLE, HRESULT, HWND and DWORD come from our Win32 types; S_OK, E_FAIL and MAX_PATH live with the
+// known-folder declarations of the system layer.
+#include "platform/system/known_folders.h"
 #include "platform/win32/types.h"
-
-// ---- base types shared with the Win32 layer (redeclaring an alias to the same type is allowed) ----
-using HANDLE = void*;
-using HRESULT = std::int32_t;
-
-#ifndef S_OK
-#define S_OK ((HRESULT)0)
-#endif
-#ifndef E_FAIL
-#define E_FAIL ((HRESULT)0x80004005u)
-#endif
-#ifndef SUCCEEDED
-#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
-#define FAILED(hr) (((HRESULT)(hr)) < 0)
-#endif
-#ifndef MAX_PATH
-#define MAX_PATH 260
-#endif
 
 // ---- ids ----
 using SIMCONNECT_OBJECT_ID = DWORD;
