@@ -13,6 +13,11 @@
 #include "platform/system/known_folders.h"
 #include "platform/win32/types.h"
 
+#ifndef SUCCEEDED
+#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
+#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
+#endif
+
 // ---- ids ----
 using SIMCONNECT_OBJECT_ID = DWORD;
 using SIMCONNECT_DATA_DEFINITION_ID = DWORD;
