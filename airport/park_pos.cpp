@@ -1,0 +1,94 @@
+#include "airport/park_pos.h"
+
+#include "core/log.h"
+
+#include <charconv>
+#include <limits>
+
+namespace zyn {
+
+std::vector<ParkPos> g_stands;
+
+ParkPos::ParkPos(std::string id, std::vector<ParkPosOption> options, double latDeg, double lonDeg,
+                 double headingRad, double radiusMetres, std::int32_t notCargo, std::int32_t notRamp,
+                 std::int32_t notHeli)
+    : options(std::move(options)), id(std::move(id)), latitude(latDeg), longitude(lonDeg), heading(headingRad),
+      radius(radiusMetres * kNmPerMetre), cargo(notCargo == 0), ramp(notRamp == 0), heli(notHeli == 0)
+{
+    realSeen.max_load_factor(1.0f);
+    softSeen.max_load_factor(1.0f);
+    realSeen.reserve(8);
+    softSeen.reserve(8);
+    adjacent.reserve(8);
+}
+
+ParkPos* gf_standBySid(std::uint32_t sid)
+{
+    if (sid == 0)
+        return nullptr;
+    for (auto& stand : g_stands)
+        if (stand.sid == sid)
+            return &stand;
+    return nullptr;
+}
+
+namespace {
+
+// One piece of an hour list: optional "-", then digits; trailing characters are ignored.
+bool lf_parseSlot(std::string_view piece, std::int32_t& slot)
+{
+    const char* first = piece.data();
+    const char* last = piece.data() + piece.size();
+    const bool negative = first != last && *first == '-';
+    if (negative)
+        ++first;
+    if (first == last || *first < '0' || *first > '9')
+        return false;
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc{} || value > std::numeric_limits<std::int32_t>::max())
+        return false;
+    (void)end;
+    if (negative)
+        value = -value;
+    if (value < 0 || value >= std::int64_t(kSlotsPerDay))
+        return false;
+    slot = std::int32_t(value);
+    return true;
+}
+
+} // namespace
+
+std::uint64_t gf_hours2bitset(std::string_view text)
+{
+    std::uint64_t bits = 0;
+    if (text.empty())
+        return bits;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        const std::string_view piece = text.substr(start, comma == std::string_view::npos ? text.npos : comma - start);
+        std::int32_t slot = 0;
+        if (lf_parseSlot(piece, slot))
+            bits |= std::uint64_t{1} << slot;
+        else
+            gf_logf("{} invalid hour \"{}\" in {}", "gf_hours2bitset", piece, text);
+        if (comma == std::string_view::npos)
+            break;
+        start = comma + 1;
+    }
+    return bits;
+}
+
+std::string gf_hoursText(std::uint64_t halfHours)
+{
+    std::string text;
+    for (std::uint32_t n = 0; n < kSlotsPerDay; ++n)
+        if (halfHours & (std::uint64_t{1} << n))
+            text += fmt::format("{},", n);
+    if (!text.empty())
+        text.pop_back();
+    return text;
+}
+
+} // namespace zyn

@@ -1,0 +1,330 @@
+#include "engine/ground_phases.h"
+
+#include "core/log.h"
+#include "engine/category_tables.h"
+#include "engine/engine_clock.h"
+#include "engine/motion.h"
+#include "engine/motion_inputs.h"
+#include "engine/motion_math.h"
+#include "engine/movement.h"
+#include "engine/stand_claims.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zyn {
+
+namespace {
+
+constexpr double kSteerGapDeg = 3.0;
+constexpr double kLongLegNm = 0.02699784017278618;  // 50 m
+constexpr double kNearLastNm = 0.018898488120950324; // 35 m
+constexpr double kSplitLegMetres = 100.0;
+constexpr double kTakeoffRunStartKt = 43.0;
+constexpr double kClimbingFpm = 256.0;
+constexpr double kLeftRunwayDeg = 15.0;
+
+std::int32_t lf_roundToInt(double v)
+{
+    if (!std::isfinite(v))
+        return 1;
+    return static_cast<std::int32_t>(std::clamp(std::round(v), -1.0e9, 1.0e9));
+}
+
+// Turn steps of a turn of degrees at the current turn rate.
+std::int32_t lf_turnSteps(double degrees, double turnRate)
+{
+    if (!(turnRate > 0.0))
+        return 1;
+    return std::max(1, lf_roundToInt(degrees / turnRate / 100.0));
+}
+
+void lf_endPushback(LiveAcRecord& a)
+{
+    a.track = a.block.heading;
+    lf_setPhase(a, MovePhase::EnginesStarting);
+    a.pushbackStage = 1;
+    a.engineStartHold = 900.0;
+    a.keepWindow = 0;
+    a.departing = 0;
+}
+
+void lf_pushbackStep(LiveAcRecord& a)
+{
+    --a.pushbackStage;
+    if (a.pushbackStage == 1) {
+        if (!a.pushbackTurnKnown) {
+            if (a.stream.size() > 2)
+                a.stream.pop_back(); // the turn end point: the pushback stays straight
+            return;
+        }
+        if (a.pushbackTurnPositive)
+            a.stream.back() = a.pushbackEndAlternative;
+        if (lf_setUpCurve(a)) {
+            a.curve.step = 1.0 / lf_turnSteps(90.0, a.turnRate);
+            a.curveAngleDeg = 90.0;
+        }
+    } else if (a.pushbackStage <= 0) {
+        lf_endPushback(a);
+    }
+}
+
+// Turns and speed changes of a taxi leg; true when a curve or midpoint shaped the leg.
+void lf_shapeTaxiLeg(LiveAcRecord& a)
+{
+    const Situation& next = a.stream.at(1);
+    if (next.stationary)
+        return;
+    if (a.stream.size() < 3) {
+        if (a.keepWindow < 1)
+            lf_splitSpeedChange(a);
+    } else if (!a.stream[2].stationary) {
+        const Situation& front = a.stream[0];
+        const double turn = std::abs(lf_turnToNextLeg(a)) * kRadToDeg;
+        const std::int64_t span = std::max<std::int64_t>(std::int64_t(next.timeKey) - front.timeKey, 25);
+        const bool sameSpotAfter = a.stream[2].lat == front.lat && a.stream[2].lon == front.lon;
+        if (turn <= kSteerGapDeg) {
+            lf_splitSpeedChange(a);
+        } else if (turn > 45.0 && gf_distanceNm(gf_positionOf(front), gf_positionOf(next)) > kLongLegNm &&
+                   front.groundSpeed <= 43.0 && span >= 600) {
+            lf_insertMidpoint(a);
+        } else if (turn <= 160.0 && !sameSpotAfter && lf_setUpCurve(a)) {
+            a.curveAngleDeg = turn;
+        } else {
+            lf_splitSpeedChange(a);
+        }
+    } else {
+        lf_splitSpeedChange(a);
+    }
+    if (!a.curve.active()) {
+        a.headingGapDeg = std::abs(gf_angleDiff(a.block.heading, a.track)) * kRadToDeg;
+        a.steerToBearing = a.headingGapDeg > kSteerGapDeg ? 1 : 0;
+    } else {
+        a.steerToBearing = 0;
+    }
+}
+
+void lf_offerStand(LiveAcRecord& a)
+{
+    const bool fromStand = a.previousPhase == MovePhase::Parked || a.previousPhase == MovePhase::Pushback ||
+                           a.previousPhase == MovePhase::EnginesStarting;
+    if (!a.stream.back().stationary || a.phase != MovePhase::Taxi || !g_motionInputs.parkingLoaded ||
+        (!a.towed && fromStand))
+        return;
+    if (a.keepWindow >= 1) {
+        try2Park(a, a.towToStand != 0);
+        return;
+    }
+    if (a.stream.at(1).groundSpeed <= 5.0 &&
+        gf_distanceNm(gf_positionOf(a.block), gf_positionOf(a.stream.back())) <= kNearLastNm)
+        try2Park(a, false);
+}
+
+void lf_prepareTakeoff(LiveAcRecord& a)
+{
+    if (a.towed)
+        gf_log("towed aircraft takes-off?");
+    a.takingOff = 1;
+    a.landing = 0;
+    a.towToStand = 0;
+    a.goAroundDone = 0;
+    a.windowAhead = 5000;
+    a.windowBack = 3000;
+    if (!a.head.airline.empty())
+        lf_chooseStandForLiveAc(a, true);
+}
+
+// The state half of the roll-out: it ends once the aircraft has turned off the runway.
+void lf_rollOut(LiveAcRecord& a)
+{
+    if (std::abs(gf_angleDiff(a.savedHeading, a.block.heading)) * kRadToDeg >= kLeftRunwayDeg) {
+        a.rollingOut = 0;
+        a.savedHeading = 0.0;
+    }
+}
+
+// The take-off run may start once the reports climb, or are all airborne at rotation speed.
+void lf_maybeStartTakeoffRun(LiveAcRecord& a)
+{
+    if (!a.takingOff || a.phase == MovePhase::TakeoffRoll || a.stream.front().groundSpeed < kTakeoffRunStartKt)
+        return;
+    bool slowClimbFound = false;
+    for (std::size_t i = 1; i < a.stream.size() && !slowClimbFound; ++i)
+        slowClimbFound = a.stream[i].verticalRate <= kClimbingFpm;
+    const double t = lf_ticksToNext(a);
+    if (!slowClimbFound) {
+        a.altPerTick = lf_restAirborne(a) ? std::max(a.stream[1].altitude - a.block.altitude, 0.1) / t
+                                          : a.categoryFactor;
+        lf_startTakeoffRun(a);
+        return;
+    }
+    const double rotation = gf_categoryConstants(a.categoryCode()).rotationSpeedKt;
+    for (std::size_t i = 1; i < a.stream.size(); ++i)
+        if (a.stream[i].groundSpeed < rotation)
+            return;
+    if (!lf_restAirborne(a))
+        return;
+    a.altPerTick = a.categoryFactor;
+    lf_startTakeoffRun(a);
+}
+
+} // namespace
+
+void lf_insertMidpoint(LiveAcRecord& a)
+{
+    const Situation& front = a.stream.at(0);
+    const Situation& next = a.stream.at(1);
+    Situation mid = front;
+    mid.lat = (front.lat + next.lat) / 2.0;
+    mid.lon = gf_wrapLongitude(front.lon + gf_longitudeDelta(front.lon, next.lon) / 2.0);
+    mid.groundSpeed = (front.groundSpeed + next.groundSpeed) / 2.0;
+    mid.altitude = (front.altitude + next.altitude) / 2.0;
+    mid.timeKey = static_cast<std::int32_t>((std::int64_t(front.timeKey) + next.timeKey) / 2);
+    mid.airborne = mid.altitude > 0.0 ? 1 : 0;
+    if (!mid.airborne)
+        mid.altitude = 0.0;
+    mid.stationary = 0;
+    a.stream.insert(1, mid);
+}
+
+void lf_splitSpeedChange(LiveAcRecord& a)
+{
+    const Situation& front = a.stream.at(0);
+    const Situation& next = a.stream.at(1);
+    if ((front.groundSpeed > 0.0 || next.groundSpeed > 0.0) && std::abs(front.groundSpeed - next.groundSpeed) > 5.0 &&
+        gf_distanceNm(gf_positionOf(front), gf_positionOf(next)) * kMetresPerNm >= kSplitLegMetres)
+        lf_insertMidpoint(a);
+}
+
+void nextPosGround(LiveAcRecord& a)
+{
+    if (a.stream.empty()) {
+        gf_logf("{} empty sz?", "nextPosGround");
+        return;
+    }
+    switch (a.phase) {
+    case MovePhase::Pushback: lf_pushbackStep(a); break;
+    case MovePhase::EnginesStarting: break;
+    case MovePhase::Parked: lf_resetWindows(a); break;
+    default:
+        if (a.stream.size() >= 2) {
+            lf_shapeTaxiLeg(a);
+            lf_offerStand(a);
+        }
+        break;
+    }
+    adjustTimeGround(a);
+}
+
+void adjustTimeGround(LiveAcRecord& a)
+{
+    if (a.stream.size() < 2) {
+        gf_logf("{} empty?", "adjustTimeGround");
+        return;
+    }
+    const Situation& front = a.stream[0];
+    const Situation& next = a.stream[1];
+    if (next.stationary) {
+        std::int64_t dt = std::int64_t(next.timeKey) - front.timeKey;
+        dt = std::max<std::int64_t>(dt, 25);
+        lf_setNextPlayTime(a, std::max(front.timeKey + dt, std::int64_t(g_tick) + 25));
+        return;
+    }
+    a.turnRate = a.turnRateBase;
+    const double d = gf_distanceNm(gf_positionOf(front), gf_positionOf(next));
+    const std::int32_t travel = gf_travelTicks(d, lf_meanSpeed(a));
+    if (!a.curve.active() && !a.steerToBearing) {
+        lf_retimeNext(a, travel);
+        return;
+    }
+    const double angle = (a.curve.active() && !a.steerToBearing) ? a.curveAngleDeg : a.headingGapDeg;
+    if (angle != 0.0 && d > 0.0 && a.turnRate > 0.0) {
+        const double r = double(travel) / lf_turnSteps(angle, a.turnRate);
+        if (angle <= 45.0) {
+            const double m = r >= 1.2 ? std::min({r * 10.0 / angle, r * 30.0 / kMetresPerNm / d, r}) : r;
+            if (m > 0.0)
+                a.turnRate /= m;
+        } else {
+            a.turnRate *= std::min(r, std::min(angle, 90.0) / 30.0);
+            if (angle >= 90.0) {
+                a.windowBack = std::max(a.windowBack, 2000);
+                a.windowAhead = std::max(a.windowAhead, 2000);
+            }
+        }
+    }
+    lf_retimeNext(a, travel);
+}
+
+void lf_groundPhaseStep(LiveAcRecord& a)
+{
+    if (a.phase == MovePhase::Parked || a.phase == MovePhase::Airborne)
+        lf_setPhase(a, MovePhase::Taxi);
+    else if (a.rollingOut && !a.takingOff)
+        lf_rollOut(a);
+    if (!a.rollingOut && !a.takingOff)
+        lf_shrinkWindows(a);
+    if (a.curveState == 0 && a.phase != MovePhase::TakeoffRoll) {
+        a.block.pitch = a.groundPitch;
+        a.block.bank = 0.0;
+        a.pitchPerTick = 0.0;
+        a.bankPerTick = 0.0;
+    }
+    const double t = lf_ticksToNext(a);
+    if (a.curve.active())
+        a.curve.step = 1.0 / t;
+    const double nextSpeed = a.stream.at(1).groundSpeed;
+    a.trueAirspeedKt = a.phase == MovePhase::Pushback ? -nextSpeed : nextSpeed;
+    lf_maybeStartTakeoffRun(a);
+}
+
+void lf_startTakeoffRun(LiveAcRecord& a)
+{
+    const double ticks = double(std::max<std::uint32_t>(a.rotationTicks, 1));
+    a.phaseCounter = static_cast<std::int32_t>(ticks);
+    a.block.bank = 0.0;
+    a.bankPerTick = 0.0;
+    a.pitchPerTick = (a.rotationPitch - a.block.pitch) / ticks;
+    if (!a.takingOff)
+        lf_prepareTakeoff(a);
+    lf_setPhase(a, MovePhase::TakeoffRoll);
+    a.headingPerTick = 0.0;
+    a.curve.reset();
+    if (a.rollingOut) { // a touch-and-go
+        a.rollingOut = 0;
+        a.landing = 0;
+        a.towToStand = 0;
+    }
+}
+
+void lf_takeoffRunTick(LiveAcRecord& a)
+{
+    const std::int32_t n = --a.phaseCounter;
+    if (n >= 1) {
+        a.onGround = 0;
+        if (a.block.pitch > a.rotationPitch)
+            a.block.pitch += a.pitchPerTick;
+        return;
+    }
+    a.block.bank += a.bankPerTick;
+    if (a.block.pitch > a.climbPitch)
+        a.block.pitch += (a.climbPitch - a.rotationPitch) / double(std::max<std::uint32_t>(a.climbTransitionTicks, 1));
+    if (n == 0)
+        return;
+    if (n > -100)
+        a.block.altitude += a.altPerTick * 0.1;
+    else if (n > -200)
+        a.block.altitude += a.altPerTick * 0.2;
+    else if (n > -300)
+        a.block.altitude += a.altPerTick * 0.5;
+    else
+        a.block.altitude += a.altPerTick;
+    if (n < -300 && a.block.pitch <= a.climbPitch) {
+        a.pitchPerTick = 0.0;
+        if (a.heightAboveGroundFt >= 800.0) {
+            lf_setPhase(a, MovePhase::Airborne);
+            a.phaseCounter = 1;
+        }
+    }
+}
+
+} // namespace zyn

@@ -1,0 +1,14 @@
+#pragma once
+// Taking an aircraft out of the simulator. Main-loop thread only.
+#include "engine/records.h"
+
+namespace zyn {
+
+inline constexpr std::uint32_t kHighestStaticHexId = 10000; // static aircraft carry 1..10000
+
+// Marks the aircraft for removal and queues its object id. An aircraft whose creation is still
+// waiting in the engine's queues is withdrawn instead; one already handed to the simulator link
+// is removed as soon as its object appears. A live aircraft frees its stand in every case.
+void removeAircraftFromSim(AiAcRecord& aircraft);
+
+} // namespace zyn

@@ -1,0 +1,50 @@
+#pragma once
+// A live aircraft's reported positions still to be flown, oldest first. A ring buffer that only
+// grows: once an aircraft has reached its working size, appending a report and consuming the
+// front never allocate, which keeps the per-tick work free of the heap.
+#include "core/records.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace zyn {
+
+class SituationStream {
+public:
+    SituationStream() = default;
+    explicit SituationStream(const Situation& first);
+
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+
+    Situation& operator[](std::size_t i) { return m_ring[slot(i)]; }
+    const Situation& operator[](std::size_t i) const { return m_ring[slot(i)]; }
+    // Checked access: throws std::out_of_range("invalid deque<T> subscript").
+    Situation& at(std::size_t i);
+    const Situation& at(std::size_t i) const;
+
+    Situation& front() { return at(0); }
+    const Situation& front() const { return at(0); }
+    Situation& back() { return at(m_size - 1); }
+    const Situation& back() const { return at(m_size - 1); }
+
+    void push_back(const Situation& s);
+    void push_front(const Situation& s);
+    void pop_front();
+    void pop_back();
+    void insert(std::size_t index, const Situation& s); // index <= size
+    void erase(std::size_t index);
+    void truncate(std::size_t count); // keeps the first count situations
+    void clear() { m_size = 0; m_head = 0; }
+    std::size_t capacity() const { return m_ring.size(); }
+
+private:
+    std::size_t slot(std::size_t i) const { return (m_head + i) % m_ring.size(); }
+    void growIfFull();
+
+    std::vector<Situation> m_ring;
+    std::size_t m_head = 0;
+    std::size_t m_size = 0;
+};
+
+} // namespace zyn

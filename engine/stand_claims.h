@@ -1,0 +1,17 @@
+#pragma once
+// Stands for live aircraft: what the motion code asks of the stand search and stand learning.
+#include "engine/records.h"
+
+namespace zyn {
+
+// Learns the stand an aircraft leaves or is about to use (anyHeight: also in the air).
+void lf_chooseStandForLiveAc(LiveAcRecord& aircraft, bool anyHeight);
+// Takes the cargo flag of the aircraft's stand.
+void lf_setStandCargo(LiveAcRecord& aircraft);
+// Offers a stopped taxiing aircraft a stand (tow: it is towed there).
+void try2Park(LiveAcRecord& aircraft, bool tow);
+// After an aircraft has parked: the coupled-callsign check, the real use of the stand and the
+// rule on the most parked aircraft.
+void gf_recordStandArrival(LiveAcRecord& aircraft);
+
+} // namespace zyn

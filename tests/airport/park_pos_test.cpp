@@ -1,0 +1,119 @@
+#include "airport/park_pos.h"
+#include "core/log.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace zyn {
+namespace {
+
+std::uint64_t bits(std::initializer_list<int> slots)
+{
+    std::uint64_t b = 0;
+    for (int s : slots)
+        b |= std::uint64_t{1} << s;
+    return b;
+}
+
+TEST(ParkPosRecord, ConstructorStoresRadiusInNmAndNegatedFlags)
+{
+    const ParkPos cargoRamp("A1", {}, 47.0, 8.0, 1.5, 18.52, 0, 0, 1);
+    EXPECT_DOUBLE_EQ(cargoRamp.radius, 0.01);
+    EXPECT_TRUE(cargoRamp.cargo);
+    EXPECT_TRUE(cargoRamp.ramp);
+    EXPECT_FALSE(cargoRamp.heli);
+    EXPECT_EQ(cargoRamp.sid, 0u);
+    EXPECT_FALSE(cargoRamp.liveOccupied);
+    EXPECT_GE(cargoRamp.adjacent.capacity(), 8u);
+
+    const ParkPos helipad("H", {}, 0, 0, 0, 0, 1, 1, 0);
+    EXPECT_FALSE(helipad.cargo);
+    EXPECT_FALSE(helipad.ramp);
+    EXPECT_TRUE(helipad.heli);
+}
+
+TEST(ParkPosRecord, StandBySidFindsTheFirstOfThatNumber)
+{
+    g_stands.clear();
+    g_stands.emplace_back("A", std::vector<ParkPosOption>{}, 0, 0, 0, 20, 1, 1, 1);
+    g_stands.emplace_back("B", std::vector<ParkPosOption>{}, 0, 0, 0, 20, 1, 1, 1);
+    g_stands.emplace_back("C", std::vector<ParkPosOption>{}, 0, 0, 0, 20, 1, 1, 1);
+    g_stands[0].sid = 1;
+    g_stands[1].sid = 2;
+    g_stands[2].sid = 2;
+    EXPECT_EQ(gf_standBySid(2)->id, "B");
+    EXPECT_EQ(gf_standBySid(1)->id, "A");
+    EXPECT_EQ(gf_standBySid(3), nullptr);
+    EXPECT_EQ(gf_standBySid(0), nullptr);
+    g_stands.clear();
+}
+
+TEST(HourListText, WritesSetSlotsInAscendingOrder)
+{
+    std::string all;
+    for (int n = 0; n < 48; ++n)
+        all += (n ? "," : "") + std::to_string(n);
+    const struct {
+        std::uint64_t set;
+        std::string text;
+    } rows[] = {
+        {0, ""},
+        {bits({0}), "0"},
+        {bits({16, 17, 40}), "16,17,40"},
+        {(std::uint64_t{1} << 48) - 1, all},
+        {bits({47}) | bits({50}), "47"}, // bits above 47 are never written
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(gf_hoursText(row.set), row.text) << row.text;
+}
+
+class HourListParse : public ::testing::Test {
+protected:
+    void SetUp() override { gf_openLog(); }
+    void TearDown() override { gf_closeLog(); }
+    std::vector<std::string> logLinesAfterHeader()
+    {
+        auto lines = test::readLines("Log.txt");
+        return {lines.begin() + 1, lines.end()};
+    }
+    test::TempDir dir;
+    test::ScopedCwd cwd{dir.path()};
+};
+
+TEST_F(HourListParse, KeepsValidSlotsAndLogsEachBadPiece)
+{
+    const struct {
+        std::string text;
+        std::uint64_t set;
+        std::vector<std::string> logged;
+    } rows[] = {
+        {"", 0, {}},
+        {"3,47", bits({3, 47}), {}},
+        {"3,48,x", bits({3}), {"gf_hours2bitset invalid hour \"48\" in 3,48,x", "gf_hours2bitset invalid hour \"x\" in 3,48,x"}},
+        {"5,", bits({5}), {"gf_hours2bitset invalid hour \"\" in 5,"}},
+        {" 7", 0, {"gf_hours2bitset invalid hour \" 7\" in  7"}},
+        {"12x,-0", bits({0, 12}), {}},
+        {"-3,1,,2", bits({1, 2}), {"gf_hours2bitset invalid hour \"-3\" in -3,1,,2", "gf_hours2bitset invalid hour \"\" in -3,1,,2"}},
+        {"99999999999,4", bits({4}), {"gf_hours2bitset invalid hour \"99999999999\" in 99999999999,4"}},
+    };
+    std::vector<std::string> expectedLog;
+    for (const auto& row : rows) {
+        EXPECT_EQ(gf_hours2bitset(row.text), row.set) << row.text;
+        expectedLog.insert(expectedLog.end(), row.logged.begin(), row.logged.end());
+    }
+    EXPECT_EQ(logLinesAfterHeader(), expectedLog);
+}
+
+TEST(HourListRoundTrip, ParsingTheTextGivesTheSetBack)
+{
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 500; ++i) {
+        const std::uint64_t set = random() & ((std::uint64_t{1} << 48) - 1);
+        EXPECT_EQ(gf_hours2bitset(gf_hoursText(set)), set);
+    }
+}
+
+} // namespace
+} // namespace zyn

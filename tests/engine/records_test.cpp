@@ -1,0 +1,173 @@
+#include "airport/park_pos.h"
+#include "core/geo.h"
+#include "engine/ac_category.h"
+#include "engine/category_tables.h"
+#include "engine/records.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <stdexcept>
+
+namespace zyn {
+namespace {
+
+TEST(CategoryTables, NamesAndValuesByCode)
+{
+    const struct {
+        std::uint32_t code;
+        const char* name;
+        std::uint32_t flare, touchdown, rotation, climbTransition;
+        double turnDeg, factor, speedStep, maxBankDeg;
+    } rows[] = {
+        {0, "Light", 250, 250, 100, 200, 0.15, 0.5, 5.0, 40},
+        {1, "Buzjets", 300, 300, 200, 250, 0.1, 0.75, 4.5, 35},
+        {2, "Large", 400, 350, 200, 300, 0.07, 0.6, 4.0, 30},
+        {3, "Heavy", 450, 450, 250, 400, 0.05, 0.5, 3.0, 20},
+        {4, "HighPerf", 150, 150, 100, 200, 0.1, 1.0, 4.5, 90},
+        {5, "Rotorcraft", 100, 100, 100, 100, 0.2, 0.75, 5.0, 75},
+    };
+    for (const auto& row : rows) {
+        const auto& c = gf_categoryConstants(row.code);
+        EXPECT_EQ(gf_categoryName(row.code), row.name);
+        EXPECT_EQ(c.flareTicks, row.flare) << row.name;
+        EXPECT_EQ(c.touchdownTicks, row.touchdown) << row.name;
+        EXPECT_EQ(c.rotationTicks, row.rotation) << row.name;
+        EXPECT_EQ(c.climbTransitionTicks, row.climbTransition) << row.name;
+        EXPECT_NEAR(c.turnRatePerTick, row.turnDeg * kDegToRad, 1e-15) << row.name;
+        EXPECT_EQ(c.categoryFactor, row.factor) << row.name;
+        EXPECT_EQ(c.categorySpeedStep, row.speedStep) << row.name;
+        EXPECT_NEAR(c.maxBank, row.maxBankDeg * kDegToRad, 1e-12) << row.name;
+    }
+}
+
+TEST(CategoryTables, UnknownCodeIsAnOutOfRangeKey)
+{
+    for (std::uint32_t code : {6u, 7u, 0xFFFFFFFFu}) {
+        EXPECT_THROW(gf_categoryName(code), std::out_of_range);
+        try {
+            gf_categoryConstants(code);
+            ADD_FAILURE() << code;
+        } catch (const std::out_of_range& e) {
+            EXPECT_STREQ(e.what(), "invalid unordered_map<K, T> key");
+        }
+    }
+}
+
+TEST(CategoryValues, PitchesAreSpreadExactlyUpOrDown)
+{
+    std::mt19937 random(11);
+    std::set<double> rotations, climbs;
+    for (int i = 0; i < 200; ++i) {
+        AcRecord ac;
+        gf_setCategoryValues(ac, AcCategory::Heavy, random);
+        EXPECT_EQ(ac.category, AcCategory::Heavy);
+        EXPECT_EQ(ac.flareTicks, 450u);
+        rotations.insert(ac.rotationPitch);
+        climbs.insert(ac.climbPitch);
+    }
+    EXPECT_EQ(rotations, (std::set<double>{-5.0 * 1.025 * kDegToRad, -5.0 * 0.975 * kDegToRad}));
+    EXPECT_EQ(climbs, (std::set<double>{-12.5 * 1.05 * kDegToRad, -12.5 * 0.95 * kDegToRad}));
+}
+
+TEST(CategoryValues, LiveValuesFollowTheCategory)
+{
+    AcRecord ac;
+    ac.category = AcCategory::Rotorcraft;
+    gf_setLiveCategoryValues(ac);
+    EXPECT_DOUBLE_EQ(ac.turnRateBase, 0.0034906585039886587);
+    EXPECT_DOUBLE_EQ(ac.turnRate, ac.turnRateBase);
+    EXPECT_EQ(ac.categoryFactor, 0.75);
+    EXPECT_EQ(ac.categorySpeedStep, 5.0);
+}
+
+AcRecord aircraft(std::string callsign, std::string reg, std::string from, std::string to)
+{
+    AcRecord ac;
+    ac.head.callsign = std::move(callsign);
+    ac.head.registration = std::move(reg);
+    ac.head.origin = std::move(from);
+    ac.head.destination = std::move(to);
+    ac.head.type = "B738";
+    ac.head.airline = "KLM";
+    return ac;
+}
+
+TEST(AircraftDescriptions, PaddedFieldsForLogLines)
+{
+    const AcRecord routed = aircraft("KLM1234", "PH-BXA", "AMS", "LHR");
+    EXPECT_EQ(gf_acDescriptionLong(routed), "KLM1234  PH-BXA   AMS->LHR");
+    EXPECT_EQ(gf_acDescription(routed), "KLM1234  PH-BXA   AMS->LHR B738 KLM ");
+    EXPECT_EQ(gf_acDescription3(routed), "KLM1234  PH-BXA B738 KLM ");
+    EXPECT_EQ(gf_acTextWithSuffix(routed), "B738 KLM  PH-BXA");
+
+    const AcRecord bare = aircraft("X1", "", "", "");
+    EXPECT_EQ(gf_acDescriptionLong(bare), "X1" + std::string(24, ' ')); // route blanks keep the columns
+}
+
+TEST(AircraftDescriptions, AirlinePrefixNeedsThreeLettersAndADigit)
+{
+    const struct {
+        const char* callsign;
+        std::optional<std::string> prefix;
+    } rows[] = {
+        {"AB1", std::nullopt},   {"abc1", "ABC"},        {"ab12", std::nullopt},
+        {"KLM1234", "KLM"},      {"N123AB", std::nullopt}, {"KLMA", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(gf_airlinePrefix(row.callsign), row.prefix) << row.callsign;
+}
+
+TEST(AircraftDescriptions, SameKeyPairComparesAirlineAndType)
+{
+    const AcRecord a = aircraft("A", "", "", "");
+    ParkPosOption option;
+    option.airline = "KLM";
+    option.type = "B738";
+    EXPECT_TRUE(gf_sameKeyPair(a, option));
+    option.type = "B737";
+    EXPECT_FALSE(gf_sameKeyPair(a, option));
+    AcRecord other = a;
+    other.head.callsign = "B";
+    EXPECT_TRUE(gf_sameKeyPair(a, other));
+}
+
+TEST(WeekSlotsBack, StepsBackOverMidnightAndTheWeek)
+{
+    std::vector<WeekSlot> slots;
+    gf_weekSlotsBack({1, 0}, 3, slots);
+    EXPECT_EQ(slots, (std::vector<WeekSlot>{{1, 0}, {7, 47}, {7, 46}}));
+    slots.clear();
+    gf_weekSlotsBack({4, 2}, 2, slots);
+    EXPECT_EQ(slots, (std::vector<WeekSlot>{{4, 2}, {4, 1}}));
+}
+
+TEST(LiveAircraftRecord, StartsNewWithItsFirstReport)
+{
+    AcRecord ac = aircraft("KLM1", "PH-A", "", "");
+    ac.hexId = 0x484B4C;
+    Situation first;
+    first.lat = 52.3;
+    const LiveAcRecord a(first, ac, 1700000000.5);
+    EXPECT_EQ(a.head.callsign, "KLM1");
+    EXPECT_EQ(a.hexId, 0x484B4Cu);
+    EXPECT_EQ(a.state, ObjectState::New);
+    EXPECT_EQ(a.phase, MovePhase::New);
+    EXPECT_EQ(a.previousPhase, MovePhase::New);
+    EXPECT_EQ(a.lastThrottle, 5u);
+    EXPECT_EQ(a.lastFlaps, 4u);
+    EXPECT_EQ(a.feedKind, 1u);
+    ASSERT_EQ(a.stream.size(), 1u);
+    EXPECT_EQ(a.stream.front().lat, 52.3);
+    EXPECT_EQ(a.lastFeedTime, 1700000000.5);
+    EXPECT_EQ(a.windowBack, 1000);
+    EXPECT_EQ(a.windowAhead, 1000);
+    EXPECT_EQ(a.phaseCounter, 1);
+    EXPECT_EQ(a.heightAboveGroundFt, 2500.0);
+    EXPECT_FALSE(a.curve.active());
+    EXPECT_TRUE(std::isnan(a.curve.originLat));
+}
+
+} // namespace
+} // namespace zyn
