@@ -2,7 +2,7 @@
 
 #include "core/log.h"
 #include "engine/category_tables.h"
-#include "engine/engine_clock.h"
+#include "core/tick.h"
 #include "engine/motion.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"

@@ -7,7 +7,7 @@
 #include "engine/air_phases.h"
 #include "engine/category_tables.h"
 #include "engine/aircraft_events.h"
-#include "engine/engine_clock.h"
+#include "core/tick.h"
 #include "engine/ground_phases.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"

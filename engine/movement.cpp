@@ -2,7 +2,7 @@
 
 #include "core/log.h"
 #include "engine/air_phases.h"
-#include "engine/engine_clock.h"
+#include "core/tick.h"
 #include "engine/ground_phases.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"

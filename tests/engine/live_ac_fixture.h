@@ -3,7 +3,7 @@
 // spawn would, and a clean engine state per test.
 #include "airport/park_pos.h"
 #include "core/geo.h"
-#include "engine/engine_clock.h"
+#include "core/tick.h"
 #include "engine/motion_inputs.h"
 #include "engine/queues.h"
 #include "engine/records.h"
