@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/simconnect/emulator_report.h"
 #include "platform/simconnect/emulator_world.h"
 
 namespace zyn::simemu {
@@ -200,6 +201,11 @@ std::vector<SIMCONNECT_CLIENT_EVENT_ID> groupMembers(SIMCONNECT_NOTIFICATION_GRO
 int messagesDelivered()
 {
     return lf_read([](World& w) { return w.delivered; });
+}
+
+void writeReport(const std::filesystem::path& folder)
+{
+    gf_writeReport(objects(), folder);
 }
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)

@@ -5,6 +5,7 @@
 // All functions here are callable from any thread.
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -128,13 +129,17 @@ void removeObjectBySim(SIMCONNECT_OBJECT_ID id);          // the simulator delet
 
 // ---- inspection ----
 bool isConnected();
-std::vector<CallRecord> calls();
+std::vector<CallRecord> calls(); // the latest 50000 to 100000 calls of a long run
 std::vector<CallRecord> callsOf(std::string_view function);
 std::vector<SimObject> objects(); // the user aircraft first, then every object ever held, removed ones too
 std::optional<SimObject> object(SIMCONNECT_OBJECT_ID id);
 std::optional<SimObject> objectByAtcId(std::string_view atcId); // the newest object with that ATC id
 std::vector<SIMCONNECT_CLIENT_EVENT_ID> groupMembers(SIMCONNECT_NOTIFICATION_GROUP_ID group);
 int messagesDelivered();
+
+// Writes "sim_objects.txt" and "sim_tracks.png" into the folder; throws std::runtime_error on failure.
+// Closing the connection does the same into the folder named by TARVO_SIM_REPORT, when it is set.
+void writeReport(const std::filesystem::path& folder);
 
 // Waits (real time, as a safety net for tests with threads) until condition() holds; the condition
 // is tested after each change of the emulator and may call the inspection functions.

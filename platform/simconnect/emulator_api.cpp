@@ -7,6 +7,8 @@
 #include <fmt/format.h>
 
 #include "core/geo.h"
+#include "core/log.h"
+#include "platform/simconnect/emulator_report.h"
 #include "platform/simconnect/emulator_world.h"
 
 using namespace zyn::simemu;
@@ -105,6 +107,7 @@ public:
     ~ApiCall()
     {
         g_world.calls.push_back(std::move(m_record));
+        gf_keepBounded(g_world.calls, kMaxCallRecords);
         m_lock.unlock();
         g_emuChanged.notify_all();
     }
@@ -231,6 +234,20 @@ HRESULT lf_onAiObject(HANDLE handle, std::string_view function, SIMCONNECT_OBJEC
     return call.result();
 }
 
+// The program's run on the emulator leaves its report where TARVO_SIM_REPORT asks for it.
+void lf_reportOnClose(const std::vector<SimObject>& held)
+{
+    const auto folder = gf_reportFolderFromEnvironment();
+    if (!folder)
+        return;
+    try {
+        gf_writeReport(held, *folder);
+        zyn::gf_logf("simulator emulator report written to {}", folder->string());
+    } catch (const std::exception& e) {
+        zyn::gf_logErrorf("{}: {}", "simulator emulator report", e.what());
+    }
+}
+
 // Puts back what a throwing handler left undelivered, so that nothing the simulator sent is lost.
 struct Undelivered {
     std::deque<Message>& pending;
@@ -269,17 +286,22 @@ HRESULT SimConnect_Open(HANDLE* phSimConnect, const char* szName, HWND, DWORD, H
 
 HRESULT SimConnect_Close(HANDLE hSimConnect)
 {
-    ApiCall call(hSimConnect, "SimConnect_Close", {}, Needs::AnyConnection);
-    if (!call.reachable())
-        return call.result();
-    // The simulator deletes the objects a client created when the client goes.
-    for (SimObject& o : g_world.objects)
-        if (!o.isUser && !o.isForeign && !o.removed) {
-            o.removed = true;
-            o.removedAt = call.now();
-        }
-    g_world.connection.reset();
-    return call.result();
+    std::vector<SimObject> held;
+    {
+        ApiCall call(hSimConnect, "SimConnect_Close", {}, Needs::AnyConnection);
+        if (!call.reachable())
+            return call.result();
+        // The simulator deletes the objects a client created when the client goes.
+        for (SimObject& o : g_world.objects)
+            if (!o.isUser && !o.isForeign && !o.removed) {
+                o.removed = true;
+                o.removedAt = call.now();
+            }
+        g_world.connection.reset();
+        held = g_world.objects;
+    }
+    lf_reportOnClose(held);
+    return S_OK;
 }
 
 HRESULT SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc pfcnDispatch, void* pContext)
@@ -481,6 +503,7 @@ HRESULT SimConnect_SetDataOnSimObject(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINI
     std::vector<double> values =
         gf_applyBlock(*object, *definition, static_cast<const std::byte*>(pDataSet), gf_variableContext(g_world));
     object->dataSets.push_back({call.now(), DefineID, std::move(values)});
+    gf_keepBounded(object->dataSets, kMaxDataSetsPerObject);
     gf_recordTrack(g_world, *object, zyn::gf_distanceNm(before, {object->pose.lat, object->pose.lon}));
     return call.result();
 }

@@ -164,4 +164,12 @@ Scenario gf_scenarioFromEnvironment()
     return gf_loadScenarioFile(file);
 }
 
+std::optional<std::filesystem::path> gf_reportFolderFromEnvironment()
+{
+    const char* folder = std::getenv("TARVO_SIM_REPORT");
+    if (!folder || !*folder)
+        return std::nullopt;
+    return std::filesystem::path(folder);
+}
+
 } // namespace zyn::simemu

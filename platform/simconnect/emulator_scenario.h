@@ -53,4 +53,7 @@ Scenario gf_loadScenarioFile(const std::filesystem::path& path);
 // The scenario the program runs on: the file named by TARVO_SIM_SCENARIO, the default when unset.
 Scenario gf_scenarioFromEnvironment();
 
+// The folder named by TARVO_SIM_REPORT, where closing the connection writes what the simulator held.
+std::optional<std::filesystem::path> gf_reportFolderFromEnvironment();
+
 } // namespace zyn::simemu

@@ -59,6 +59,17 @@ struct World {
     int delivered = 0;
 };
 
+// Bounds of the inspection records, so that a long program run does not grow without limit: the older
+// half is dropped when a log reaches its bound.
+inline constexpr std::size_t kMaxCallRecords = 100000;
+inline constexpr std::size_t kMaxDataSetsPerObject = 2000;
+
+template <typename T> void gf_keepBounded(std::vector<T>& records, std::size_t bound)
+{
+    if (records.size() > bound)
+        records.erase(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(records.size() / 2));
+}
+
 extern std::mutex g_emuMutex;
 extern std::condition_variable g_emuChanged;
 extern World g_world;

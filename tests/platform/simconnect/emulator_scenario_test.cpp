@@ -5,6 +5,7 @@
 
 #include "platform/simconnect/emulator.h"
 #include "tests/platform/simconnect/inbox.h"
+#include "tests/platform/simconnect/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 namespace zyn::test {
@@ -74,29 +75,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BadScenario{R"({"foreign_objects": [{"lon": 200}]})", "foreign_objects[0]"},
                       BadScenario{R"({"installed_titles": "A"})", "installed_titles"},
                       BadScenario{R"({"frame_rate": 0})", "frame_rate"}));
-
-// Sets an environment variable for one test and restores it.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv()
-    {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-        emu::resetToProgramScenario();
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 TEST(EmulatorScenario, ProgramRunsOnTheScenarioOfTheEnvironment)
 {
