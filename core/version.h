@@ -18,5 +18,12 @@ inline constexpr Version g_programVersion{TARVO_VERSION_MAJOR, TARVO_VERSION_MIN
 
 // "{}.{}.{}"
 std::string gf_versionToString(const Version& version);
+void gf_versionToString(const Version& version, std::string& out);
+
+// Three digit groups joined by any single characters ("10.10.5", "10-10-5"), the whole text; or a
+// JSON object with the integer members "major", "minor" and "patch" (each taken when present).
+// Anything else, or a number out of range, leaves the version as far as it was filled: 0.0.0 when
+// nothing could be read.
+Version gf_parseVersion(const std::string& text);
 
 } // namespace zyn

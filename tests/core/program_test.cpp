@@ -3,6 +3,7 @@
 #include "core/startup.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
+#include "tools/download_server.h"
 #include "ui/status_line.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +41,7 @@ class Program : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        downloads.start();
         for (const char* folder : {"config/Tarvo", "data", "home", "run"})
             std::filesystem::create_directories(root / folder);
         std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all,
@@ -52,7 +54,10 @@ protected:
     std::filesystem::path programFolder(const std::string& name, bool withDocs)
     {
         const auto folder = root / name;
-        std::filesystem::create_directories(withDocs ? folder / "docs" : folder);
+        std::filesystem::create_directories(folder);
+        if (withDocs) // a program folder as installed
+            for (const char* sub : {"docs", "input"})
+                std::filesystem::create_directory(folder / sub);
         return folder;
     }
     std::unique_ptr<test::ChildProcess> start(const std::filesystem::path& folder)
@@ -62,9 +67,12 @@ protected:
             std::map<std::string, std::string>{{"XDG_CONFIG_HOME", (root / "config").string()},
                                                {"XDG_DATA_HOME", (root / "data").string()},
                                                {"XDG_RUNTIME_DIR", (root / "run").string()},
+                                               {"TARVO_DOWNLOAD_URL", downloads.baseUrl()},
                                                {"HOME", (root / "home").string()}});
     }
     test::TempDir root;
+    test::TempDir served; // the download server has nothing to offer
+    tools::DownloadServer downloads{served.path()};
 };
 
 const std::string kSessionLine = "lf_runSession: the session run is not built yet; waiting for the exit";

@@ -1,0 +1,33 @@
+#pragma once
+// A file written beside its target and put in its place only when it was written whole, so that a
+// failed download or extraction never replaces a good file with a partial one.
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+
+namespace zyn {
+
+class PendingFile {
+public:
+    // Opens "<target>.part" for writing; throws std::filesystem::filesystem_error when it cannot.
+    explicit PendingFile(std::filesystem::path target, bool binary = true);
+    ~PendingFile(); // removes the partial file unless committed
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    std::FILE* handle() const { return m_file; }
+    const std::filesystem::path& target() const { return m_target; }
+    // Writes all bytes; false on a write error (the file is then never committed).
+    bool write(std::string_view bytes);
+    // Flushes, closes and renames over the target; throws filesystem_error on failure.
+    void commit();
+
+private:
+    void closeFile();
+    std::filesystem::path m_target;
+    std::filesystem::path m_partPath;
+    std::FILE* m_file = nullptr;
+    bool m_failed = false;
+};
+
+} // namespace zyn

@@ -1,0 +1,57 @@
+#include "tests/support/download_fixture.h"
+
+#include "core/download.h"
+#include "core/log.h"
+#include "core/settings_file.h"
+
+#include <algorithm>
+
+namespace zyn::test {
+
+DownloadFixture::DownloadFixture()
+    : m_savedLimits{g_downloadLimits.connectSeconds, g_downloadLimits.lowSpeedBytesPerSecond,
+                    g_downloadLimits.lowSpeedSeconds}
+{
+    server.start();
+    downloadUrl.emplace("TARVO_DOWNLOAD_URL", server.baseUrl());
+    gf_setParametersPath(programDir / "parameters.xml");
+    gf_openLog();
+}
+
+DownloadFixture::~DownloadFixture()
+{
+    gf_closeLog();
+    gf_setParametersPath({});
+    server.stop();
+    g_downloadLimits.connectSeconds = m_savedLimits[0];
+    g_downloadLimits.lowSpeedBytesPerSecond = m_savedLimits[1];
+    g_downloadLimits.lowSpeedSeconds = m_savedLimits[2];
+}
+
+void DownloadFixture::serve(const std::string& path, const std::string& content)
+{
+    writeText(serverDir / path, content);
+}
+
+std::vector<std::string> DownloadFixture::logLines() const
+{
+    auto lines = readLines(programDir / "Log.txt");
+    if (!lines.empty())
+        lines.erase(lines.begin());
+    return lines;
+}
+
+bool DownloadFixture::logHas(const std::string& line) const
+{
+    const auto lines = logLines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::string DownloadFixture::savedValue(const std::string& key) const
+{
+    pugi::xml_document document;
+    document.load_file((programDir / "parameters.xml").c_str());
+    return gf_findParameterNode(document, key).attribute("value").as_string();
+}
+
+} // namespace zyn::test

@@ -1,0 +1,40 @@
+#include "tests/support/zip_fixture.h"
+
+#include <zip.h>
+
+#include <stdexcept>
+
+namespace zyn::test {
+
+void writeZip(const std::filesystem::path& path, const ZipEntries& entries)
+{
+    int code = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!archive)
+        throw std::runtime_error("writeZip: cannot create " + path.string());
+    for (const auto& [name, content] : entries) {
+        if (!name.empty() && name.back() == '/') {
+            zip_dir_add(archive, name.c_str(), ZIP_FL_ENC_UTF_8);
+            continue;
+        }
+        zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
+        if (!source || zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
+            zip_source_free(source);
+            zip_discard(archive);
+            throw std::runtime_error("writeZip: cannot add " + name);
+        }
+    }
+    if (entries.empty()) {
+        // libzip writes no file for an empty archive; an empty zip is its end record alone.
+        zip_discard(archive);
+        const std::string endRecord = std::string("PK\x05\x06", 4) + std::string(18, '\0');
+        FILE* out = std::fopen(path.c_str(), "wb");
+        std::fwrite(endRecord.data(), 1, endRecord.size(), out);
+        std::fclose(out);
+        return;
+    }
+    if (zip_close(archive) != 0)
+        throw std::runtime_error("writeZip: cannot write " + path.string());
+}
+
+} // namespace zyn::test

@@ -1,0 +1,165 @@
+#include "tools/download_server.h"
+
+#include <fmt/format.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+
+namespace zyn::tools {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A path below the root that cannot leave it; empty when the request tries to.
+fs::path lf_safeRelativePath(const std::string& requested)
+{
+    const fs::path relative = fs::path(requested).lexically_normal();
+    if (relative.empty() || relative.is_absolute() || *relative.begin() == "..")
+        return {};
+    return relative;
+}
+
+std::string lf_readBytes(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+} // namespace
+
+DownloadServer::DownloadServer(fs::path root) : m_root(std::move(root)), m_server(std::make_unique<httplib::Server>())
+{
+    m_server->Get("/downloads/(.*)", [this](const httplib::Request& request, httplib::Response& response) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_requests.push_back({request.matches[1].str(), request.get_header_value("User-Agent"),
+                                  request.get_header_value("Accept-Encoding")});
+        }
+        serve(request.matches[1].str(), response);
+    });
+}
+
+DownloadServer::~DownloadServer()
+{
+    stop();
+}
+
+void DownloadServer::start(int port)
+{
+    if (port == 0)
+        m_port = m_server->bind_to_any_port("127.0.0.1");
+    else if (m_server->bind_to_port("127.0.0.1", port))
+        m_port = port;
+    else
+        m_port = -1;
+    if (m_port <= 0)
+        throw std::runtime_error(fmt::format("download server: cannot listen on 127.0.0.1:{}", port));
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    m_thread = std::thread([this, ended] {
+        m_server->listen_after_bind();
+        *ended = true;
+    });
+    // A stop before the accept loop runs would be lost and the join would never return.
+    while (!m_server->is_running() && !*ended)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void DownloadServer::stop()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_stopped.notify_all();
+    m_server->stop();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+std::string DownloadServer::baseUrl() const
+{
+    return fmt::format("http://127.0.0.1:{}/downloads/", m_port);
+}
+
+void DownloadServer::setFault(const std::string& path, DownloadFault fault)
+{
+    std::lock_guard lock(m_mutex);
+    m_faults[path] = fault;
+}
+
+void DownloadServer::clearFaults()
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.clear();
+}
+
+std::vector<DownloadRequest> DownloadServer::requests() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_requests;
+}
+
+void DownloadServer::serve(const std::string& path, httplib::Response& response)
+{
+    const fs::path relative = lf_safeRelativePath(path);
+    const fs::path file = m_root / relative;
+    std::error_code ec;
+    if (relative.empty() || !fs::is_regular_file(file, ec)) {
+        response.status = 404;
+        return;
+    }
+    std::optional<DownloadFault> fault;
+    {
+        std::lock_guard lock(m_mutex);
+        if (const auto it = m_faults.find(path); it != m_faults.end())
+            fault = it->second;
+    }
+    if (!fault)
+        serveFile(file, response);
+    else if (*fault == DownloadFault::NotFound)
+        response.status = 404;
+    else if (*fault == DownloadFault::Stall)
+        stallReply(file, response);
+    else
+        truncatedReply(file, response);
+}
+
+void DownloadServer::serveFile(const fs::path& file, httplib::Response& response)
+{
+    response.set_content(lf_readBytes(file), "application/octet-stream");
+}
+
+bool DownloadServer::waitForStop()
+{
+    std::unique_lock lock(m_mutex);
+    m_stopped.wait(lock, [this] { return m_stopping; });
+    return false;
+}
+
+void DownloadServer::stallReply(const fs::path& file, httplib::Response& response)
+{
+    response.set_content_provider(fs::file_size(file), "application/octet-stream",
+                                  [this](size_t, size_t, httplib::DataSink&) { return waitForStop(); });
+}
+
+void DownloadServer::truncatedReply(const fs::path& file, httplib::Response& response)
+{
+    auto bytes = std::make_shared<std::string>(lf_readBytes(file));
+    response.set_content_provider(bytes->size(), "application/octet-stream",
+                                  [bytes](size_t offset, size_t, httplib::DataSink& sink) {
+                                      const size_t half = bytes->size() / 2;
+                                      if (offset < half)
+                                          sink.write(bytes->data() + offset, half - offset);
+                                      return offset < half; // false closes the connection
+                                  });
+}
+
+} // namespace zyn::tools

@@ -1,0 +1,70 @@
+#pragma once
+// Loopback stand-in for the download server: serves a folder under "/downloads/" over HTTP on
+// 127.0.0.1, and can be told to fail single files (not found, stalled, cut short) for tests.
+#include <condition_variable>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Server;
+class Response;
+}
+
+namespace zyn::tools {
+
+enum class DownloadFault {
+    NotFound, // 404 although the file exists
+    Stall,    // headers sent, then no byte until the server stops
+    Truncate, // the full length announced, half of the body sent, then the connection closed
+};
+
+struct DownloadRequest {
+    std::string path; // below "/downloads/"
+    std::string userAgent;
+    std::string acceptEncoding;
+};
+
+class DownloadServer {
+public:
+    explicit DownloadServer(std::filesystem::path root);
+    ~DownloadServer();
+    DownloadServer(const DownloadServer&) = delete;
+    DownloadServer& operator=(const DownloadServer&) = delete;
+
+    // Listens on 127.0.0.1 at port (0: an ephemeral one) and serves on a thread of its own.
+    // Throws std::runtime_error when the port cannot be bound.
+    void start(int port = 0);
+    // Releases stalled replies and joins the serving thread.
+    void stop();
+
+    int port() const { return m_port; }
+    std::string baseUrl() const; // "http://127.0.0.1:{port}/downloads/"
+
+    void setFault(const std::string& path, DownloadFault fault);
+    void clearFaults();
+    std::vector<DownloadRequest> requests() const;
+
+private:
+    void serve(const std::string& path, httplib::Response& response);
+    void serveFile(const std::filesystem::path& file, httplib::Response& response);
+    void stallReply(const std::filesystem::path& file, httplib::Response& response);
+    void truncatedReply(const std::filesystem::path& file, httplib::Response& response);
+    bool waitForStop();
+
+    std::filesystem::path m_root;
+    std::unique_ptr<httplib::Server> m_server;
+    std::thread m_thread;
+    int m_port = 0;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_stopped;
+    bool m_stopping = false;
+    std::map<std::string, DownloadFault> m_faults;
+    std::vector<DownloadRequest> m_requests;
+};
+
+} // namespace zyn::tools
