@@ -1,6 +1,7 @@
 #include "engine/records.h"
 
 #include "core/geo.h"
+#include "core/random_util.h"
 #include "engine/category_tables.h"
 
 #include <cctype>
@@ -25,13 +26,6 @@ LiveAcRecord::LiveAcRecord(const Situation& first, const AcRecord& aircraft, dou
 
 namespace {
 
-// value +- value * percent / 100, the sign drawn with equal chance; then radians.
-double lf_spreadPitch(double degrees, double percent, std::mt19937& random)
-{
-    const double sign = std::uniform_int_distribution<int>(0, 1)(random) == 0 ? -1.0 : 1.0;
-    return (degrees + sign * degrees * percent / 100.0) * kDegToRad;
-}
-
 std::string lf_paddedCallsign(const AcRecord& a) { return fmt::format("{:8}", a.head.callsign); }
 
 std::string lf_typeAndAirline(const AcRecord& a) { return fmt::format("{:3} {:4}", a.head.type, a.head.airline); }
@@ -45,7 +39,7 @@ std::string lf_routeText(const AcHead& h)
 
 } // namespace
 
-void gf_setCategoryValues(AcRecord& aircraft, AcCategory category, std::mt19937& random)
+void gf_setCategoryValues(AcRecord& aircraft, AcCategory category)
 {
     const auto& c = gf_categoryConstants(static_cast<std::uint32_t>(category));
     aircraft.category = category;
@@ -53,8 +47,8 @@ void gf_setCategoryValues(AcRecord& aircraft, AcCategory category, std::mt19937&
     aircraft.touchdownTicks = c.touchdownTicks;
     aircraft.rotationTicks = c.rotationTicks;
     aircraft.climbTransitionTicks = c.climbTransitionTicks;
-    aircraft.rotationPitch = lf_spreadPitch(c.rotationPitchDeg, 2.5, random);
-    aircraft.climbPitch = lf_spreadPitch(c.climbPitchDeg, 5.0, random);
+    aircraft.rotationPitch = gf_randomPercent(c.rotationPitchDeg, 2.5) * kDegToRad;
+    aircraft.climbPitch = gf_randomPercent(c.climbPitchDeg, 5.0) * kDegToRad;
 }
 
 void gf_setLiveCategoryValues(AcRecord& aircraft)

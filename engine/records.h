@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -157,7 +156,7 @@ extern std::vector<LiveAcRecord> g_liveAircraft;
 extern std::vector<AiAcRecord> g_staticAircraft;
 
 // Sets the six category values; each pitch is spread up or down by its percentage at random.
-void gf_setCategoryValues(AcRecord& aircraft, AcCategory category, std::mt19937& random);
+void gf_setCategoryValues(AcRecord& aircraft, AcCategory category);
 // The turn rate, climb limit and taxi speed of a live aircraft.
 void gf_setLiveCategoryValues(AcRecord& aircraft);
 
