@@ -20,4 +20,7 @@ struct MotionInputs {
 
 extern MotionInputs g_motionInputs;
 
+// Takes the snapshot from the user aircraft data, the traffic range, the park airport and the QNH.
+void gf_refreshMotionInputs();
+
 } // namespace zyn

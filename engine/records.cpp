@@ -3,6 +3,7 @@
 #include "core/geo.h"
 #include "core/random_util.h"
 #include "engine/category_tables.h"
+#include "livery/aircraft_db.h"
 
 #include <cctype>
 
@@ -38,6 +39,15 @@ std::string lf_routeText(const AcHead& h)
 }
 
 } // namespace
+
+AcRecord gf_makeAiAircraft(const AcHead& head)
+{
+    AcRecord aircraft;
+    aircraft.head = head;
+    aircraft.halfWingspanNm = gf_wingspan(head.type);
+    gf_setCategoryValues(aircraft, gf_aircraftCategory(head.type));
+    return aircraft;
+}
 
 void gf_setCategoryValues(AcRecord& aircraft, AcCategory category)
 {

@@ -155,6 +155,9 @@ struct LiveAcRecord : AiAcRecord {
 extern std::vector<LiveAcRecord> g_liveAircraft;
 extern std::vector<AiAcRecord> g_staticAircraft;
 
+// The aircraft part of a new AI aircraft: the head, its size and category from the aircraft
+// database and the category values. The caller sets the hex id.
+AcRecord gf_makeAiAircraft(const AcHead& head);
 // Sets the six category values; each pitch is spread up or down by its percentage at random.
 void gf_setCategoryValues(AcRecord& aircraft, AcCategory category);
 // The turn rate, climb limit and taxi speed of a live aircraft.

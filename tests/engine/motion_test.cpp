@@ -2,6 +2,11 @@
 
 #include "airport/park_pos.h"
 #include "core/settings.h"
+#include "core/traffic_range.h"
+#include "engine/motion_inputs.h"
+#include "parking/park_airport.h"
+#include "sim/user_aircraft.h"
+#include "traffic/client.h"
 #include "engine/category_tables.h"
 #include "engine/motion_math.h"
 #include "tests/engine/live_ac_fixture.h"
@@ -315,6 +320,41 @@ TEST_F(Motion, TurnToTheLegAfterNext)
     EXPECT_NEAR(lf_turnToNextLeg(a) * kRadToDeg, 100.0, 0.1);
     a.stream.pop_back();
     EXPECT_EQ(lf_turnToNextLeg(a), 0.0);
+}
+
+TEST_F(Motion, InputsAreTakenFromTheLinkTheRangeAndTheParkAirport)
+{
+    UserAcData user;
+    user.lat = 47.45;
+    user.lon = 8.56;
+    g_userAc.set(user);
+    gf_setTrafficRange(10);
+    param::AUTO_RANGE.value = 1;
+    g_qnh = 1021;
+    gf_setParkAirport({"LSZH", "ZRH", 47.46, 8.55, 1416.0});
+    g_parkAirportLoaded = 1;
+    gf_refreshMotionInputs();
+    EXPECT_EQ(g_motionInputs.user.lat, 47.45);
+    EXPECT_EQ(g_motionInputs.user.lon, 8.56);
+    EXPECT_EQ(g_motionInputs.rangeNm, 10.0);
+    EXPECT_TRUE(g_motionInputs.autoGroundRange);
+    EXPECT_TRUE(g_motionInputs.parkingLoaded);
+    EXPECT_TRUE(g_motionInputs.parkAirportSet);
+    EXPECT_EQ(g_motionInputs.parkAirport.lat, 47.46);
+    EXPECT_EQ(g_motionInputs.parkAirportAltitudeFt, 1416.0);
+    EXPECT_EQ(g_motionInputs.qnh, 1021);
+
+    param::AUTO_RANGE.value = 0;
+    gf_setParkAirport({});
+    gf_refreshMotionInputs();
+    EXPECT_FALSE(g_motionInputs.autoGroundRange);
+    EXPECT_FALSE(g_motionInputs.parkAirportSet);
+
+    param::AUTO_RANGE.value = param::AUTO_RANGE.defaultValue;
+    gf_setTrafficRange(param::LATERAL_RANGE.defaultValue);
+    g_userAc.reset();
+    g_qnh = 1013;
+    g_parkAirportLoaded = 0;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "engine/ac_category.h"
 #include "engine/category_tables.h"
 #include "engine/records.h"
+#include "livery/aircraft_db.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,24 @@ TEST(CategoryValues, PitchesAreSpreadExactlyUpOrDown)
     EXPECT_LT(rotationUp, 200);
     EXPECT_GT(climbUp, 0);
     EXPECT_LT(climbUp, 200);
+}
+
+TEST(CategoryValues, NewAircraftTakesItsHeadAndTheValuesOfItsCategory)
+{
+    AcHead head;
+    head.callsign = "SWR12";
+    head.type = "C172";
+    head.registration = "HB-ABC";
+    const AcRecord ac = gf_makeAiAircraft(head);
+    EXPECT_EQ(ac.head.callsign, "SWR12");
+    EXPECT_EQ(ac.head.registration, "HB-ABC");
+    EXPECT_EQ(ac.category, gf_aircraftCategory("C172"));
+    EXPECT_EQ(ac.halfWingspanNm, gf_wingspan("C172"));
+    EXPECT_EQ(ac.flareTicks, gf_categoryConstants(ac.categoryCode()).flareTicks);
+    EXPECT_EQ(ac.rotationTicks, gf_categoryConstants(ac.categoryCode()).rotationTicks);
+    EXPECT_LT(ac.rotationPitch, 0.0);
+    EXPECT_EQ(ac.hexId, 0u);
+    EXPECT_EQ(ac.turnRate, 0.0) << "live values are set by the intake";
 }
 
 TEST(CategoryValues, LiveValuesFollowTheCategory)
