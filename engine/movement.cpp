@@ -6,9 +6,11 @@
 #include "engine/ground_phases.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"
+#include "engine/removal.h"
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 namespace zyn {
 
@@ -173,9 +175,18 @@ void lf_moveOneTick(LiveAcRecord& a)
 
 void gf_moveLiveAc(LiveAcRecord& a)
 {
+    if (a.state != ObjectState::InSim)
+        return;
     const AiPositionBlock before = a.block;
     if (!a.stream.empty() && g_tick >= a.stream.front().timeKey) {
-        nextPosMain(a);
+        try {
+            nextPosMain(a);
+        } catch (const std::exception&) {
+            // Logged where it failed. The same step would fail again every tick: the aircraft goes.
+            gf_logf("{}: {} removed after a failed step", "gf_moveLiveAc", gf_acDescription(a));
+            removeAircraftFromSim(a);
+            return;
+        }
         a.block.verticalSpeed = a.verticalSpeedFpm / 60.0;
         a.block.airspeed = (!a.stream.empty() && a.stream.front().stationary) ? 0.0 : a.trueAirspeedKt;
     }

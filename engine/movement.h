@@ -17,7 +17,8 @@ bool lf_setUpCurve(LiveAcRecord& aircraft);
 // One tick of heading, position, pitch, bank and altitude.
 void lf_moveOneTick(LiveAcRecord& aircraft);
 // The motion of one tick of an aircraft in the simulator: the next step when its time has come,
-// then one tick of movement. Whatever happens, the block never holds NaN or infinity.
+// then one tick of movement. Whatever happens, the block never holds NaN or infinity; an aircraft
+// whose step fails is logged and removed.
 void gf_moveLiveAc(LiveAcRecord& aircraft);
 
 } // namespace zyn

@@ -11,6 +11,9 @@
 
 #include <cmath>
 
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
 namespace zyn {
 namespace {
 
@@ -228,6 +231,26 @@ TEST_F(Tracks, UnusableRatesNeverReachTheBlock)
     ASSERT_GE(lines.size(), 2u);
     EXPECT_NE(lines[1].find("gf_moveLiveAc: TST123"), std::string::npos) << lines[1];
     EXPECT_NE(lines[1].find("position not finite, held"), std::string::npos) << lines[1];
+}
+
+TEST_F(Tracks, AircraftWhoseStepFailsIsRemovedNotRetriedEveryTick)
+{
+    test::TempDir dir;
+    test::ScopedCwd cwd{dir.path()};
+    gf_openLog();
+    const auto reports = test::straightTrack({50.0, 8.0}, 0.0, 250.0, 5000.0, 0.0, 1, 200, 3);
+    LiveAcRecord a = test::makeFlyingAircraft(reports);
+    a.category = static_cast<AcCategory>(9); // no table has a row for it
+    for (int i = 0; i < 5; ++i, ++g_tick)
+        gf_moveLiveAc(a);
+    gf_closeLog();
+    EXPECT_EQ(a.state, ObjectState::RemovalRequested);
+    EXPECT_EQ(g_removalQueue, std::deque<std::uint32_t>{100});
+    const auto lines = test::readLines("Log.txt");
+    ASSERT_EQ(lines.size(), 5u) << "the step failure is logged once:\n" << fmt::format("{}", fmt::join(lines, "\n"));
+    EXPECT_EQ(lines[1].rfind("nextPos: invalid unordered_map<K, T> key TST123", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2].rfind("nextPosMain: invalid unordered_map<K, T> key TST123", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3].rfind("gf_moveLiveAc: TST123", 0), 0u) << lines[3];
 }
 
 } // namespace
