@@ -370,6 +370,8 @@ TrafficServer::TrafficServer(TrafficScenario scenario) : m_impl(std::make_unique
 {
     m_impl->scenario = std::move(scenario);
     m_impl->owner = this;
+    m_impl->startTime = m_impl->scenario.startTime > 0.0 ? m_impl->scenario.startTime
+                                                          : static_cast<double>(gf_timeNow());
     m_impl->server.set_keep_alive_timeout(1);
     for (const char* endpoint : {"auth", "deauth", "traffic", "weather", "nearestmetar"}) {
         const std::string name = endpoint;
@@ -384,8 +386,6 @@ TrafficServer::~TrafficServer() { stop(); }
 int TrafficServer::start(const std::string& host, int port)
 {
     m_impl->host = host;
-    m_impl->startTime = m_impl->scenario.startTime > 0.0 ? m_impl->scenario.startTime
-                                                          : static_cast<double>(gf_timeNow());
     if (port == 0) {
         m_impl->port = m_impl->server.bind_to_any_port(host);
     } else {
