@@ -393,6 +393,8 @@ int TrafficServer::start(const std::string& host, int port)
     }
     if (m_impl->port <= 0) throw std::runtime_error("traffic stand-in cannot listen on " + host);
     m_impl->thread = std::thread([this] { m_impl->server.listen_after_bind(); });
+    // A stop before the listening loop runs would be missed and leave the thread listening.
+    while (!m_impl->server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return m_impl->port;
 }
 

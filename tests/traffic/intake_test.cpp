@@ -1,5 +1,6 @@
 #include "core/tick.h"
 #include "core/time_util.h"
+#include "tests/traffic/live_entry.h"
 #include "traffic/intake.h"
 #include "traffic/reader.h"
 
@@ -96,17 +97,7 @@ TEST(TrafficIntake, ParsesOnlyMembersOfFortyEightValues)
 {
     TrafficClient client;
     client.setUserPosition({52.3, 4.76});
-    nlohmann::json entry = nlohmann::json::array();
-    for (int i = 0; i < 48; ++i) entry.push_back(nullptr);
-    entry[0] = "4ca7b4";
-    entry[1] = 52.31;
-    entry[2] = 4.77;
-    entry[4] = 9000;
-    entry[5] = 250;
-    entry[8] = "B738";
-    entry[9] = "EI-DCL";
-    entry[13] = "RYR1";
-    entry[28] = "A3";
+    const nlohmann::json entry = test::liveEntry({52.31, 4.77});
     nlohmann::json shorter = entry;
     shorter.erase(shorter.size() - 1);
     nlohmann::json longer = entry;

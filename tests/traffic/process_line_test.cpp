@@ -2,6 +2,7 @@
 #include "core/traffic_range.h"
 #include "engine/sim_command.h"
 #include "parking/park_airport.h"
+#include "tests/traffic/live_entry.h"
 #include "traffic/process_line.h"
 #include "ui/status_line.h"
 
@@ -20,32 +21,7 @@ constexpr LatLon kUser{52.30, 4.76};
 const AirportRecord kPark{"EHAM", "AMS", 52.3086, 4.7639, -11.0};
 
 // A valid airborne entry 10 NM north of the user.
-json lf_entry()
-{
-    json e = json::array();
-    for (std::size_t i = 0; i < kTrafficEntrySize; ++i) e.push_back(nullptr);
-    const LatLon p = gf_destinationPoint(kUser, 0.0, 10.0 * 6076.11549);
-    e[0] = "4ca7b4";
-    e[1] = p.lat;
-    e[2] = p.lon;
-    e[3] = 91.0;
-    e[4] = 12000;
-    e[5] = 280.0;
-    e[7] = "A";
-    e[8] = "B738";
-    e[9] = "EI-DCL";
-    e[10] = 1796601600.5;
-    e[11] = "EHAM";
-    e[12] = "null";
-    e[13] = "RYR4TK";
-    e[15] = -640;
-    e[17] = "adsb_icao";
-    e[20] = 300;
-    e[23] = 5.0;
-    e[25] = 90.0;
-    e[28] = "A3";
-    return e;
-}
+json lf_entry() { return test::liveEntry(gf_destinationPoint(kUser, 0.0, 10.0 * 6076.11549)); }
 
 class ProcessLine : public ::testing::Test {
 protected:

@@ -135,17 +135,11 @@ TEST_F(TrafficReaderThreads, RefusedPollStopsBothReadersAndTellsTheCore)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status);
-        g_readerError.store(0);
-        g_exitRequested.store(0);
-        g_exitReason.store(0);
-        g_weatherClient.stop.store(0);
+        resetReaderOutcome();
         server.setFault("traffic", EndpointFault::withStatus(c.status));
         runReaderToItsEnd();
-        EXPECT_TRUE(logHas(c.logged));
         EXPECT_EQ(g_trafficLight.load(), 3);
-        EXPECT_EQ(g_weatherClient.stop.load(), 1);
-        EXPECT_EQ(g_readerError.load(), c.restart ? 0 : 1);
-        EXPECT_EQ(g_exitReason.load(), c.restart ? static_cast<int>(ExitReason::ReaderError) : 0);
+        expectRefusal(c.logged, g_weatherClient, c.restart);
     }
 }
 

@@ -1,6 +1,8 @@
 #include "tests/traffic/service_fixture.h"
 
+#include "core/exit.h"
 #include "core/log.h"
+#include "core/records.h"
 #include "traffic/client.h"
 #include "traffic/service_request.h"
 
@@ -78,5 +80,23 @@ bool TrafficServiceTest::logHas(const std::string& text) const
 }
 
 void TrafficServiceTest::writeLicense(const std::string& text) { writeText(dir / "config" / "Tarvo" / "license.txt", text); }
+
+void TrafficServiceTest::resetReaderOutcome()
+{
+    g_readerError.store(0);
+    g_exitRequested.store(0);
+    g_exitReason.store(0);
+    g_trafficClient.stop.store(0);
+    g_weatherClient.stop.store(0);
+    server.clearFaults();
+}
+
+void TrafficServiceTest::expectRefusal(const std::string& logged, const TrafficClientBase& other, bool restart) const
+{
+    EXPECT_TRUE(logHas(logged));
+    EXPECT_EQ(other.stop.load(), 1);
+    EXPECT_EQ(g_readerError.load(), restart ? 0 : 1);
+    EXPECT_EQ(g_exitReason.load(), restart ? static_cast<int>(ExitReason::ReaderError) : 0);
+}
 
 } // namespace zyn::test

@@ -7,6 +7,7 @@
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/traffic_server.h"
+#include "traffic/client.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,12 @@ protected:
     std::vector<std::string> logLines() const;
     bool logHas(const std::string& text) const;
     void writeLicense(const std::string& text);
+    // Clears what a refused status leaves behind: the core's reader error and exit request, both
+    // stop flags and the stand-in's faults.
+    void resetReaderOutcome();
+    // What a reader stopped by a refused status leaves: its failure line, the other reader told to
+    // stop, and the core told (a restart for 401, the reader error otherwise).
+    void expectRefusal(const std::string& logged, const TrafficClientBase& other, bool restart) const;
 
     TempDir dir;
     ScopedCwd cwd{dir.path()};

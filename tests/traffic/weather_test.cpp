@@ -157,18 +157,11 @@ TEST_F(WeatherReaderThreads, RefusedStatusStopsBothReaders)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.logged);
-        g_readerError.store(0);
-        g_exitRequested.store(0);
-        g_exitReason.store(0);
-        g_trafficClient.stop.store(0);
-        server.clearFaults();
+        resetReaderOutcome();
         server.setFault(row.endpoint, EndpointFault::withStatus(row.status));
         std::thread reader(gf_weatherReader);
         reader.join();
-        EXPECT_TRUE(logHas(row.logged));
-        EXPECT_EQ(g_trafficClient.stop.load(), 1);
-        EXPECT_EQ(g_readerError.load(), row.restart ? 0 : 1);
-        EXPECT_EQ(g_exitReason.load(), row.restart ? 6 : 0);
+        expectRefusal(row.logged, g_trafficClient, row.restart);
     }
 }
 
