@@ -1,0 +1,193 @@
+#include "core/clock.h"
+#include "sim/ids.h"
+#include "tests/sim/sim_link_fixture.h"
+#include "ui/sim_display.h"
+#include "ui/status_line.h"
+
+#include <algorithm>
+#include <chrono>
+#include <set>
+
+namespace zyn {
+namespace {
+
+using namespace std::chrono_literals;
+
+class SimClientThreads : public test::SimLinkFixture {};
+
+std::vector<std::string> lf_calledFunctions()
+{
+    std::vector<std::string> names;
+    for (const auto& call : simemu::calls())
+        names.push_back(call.function);
+    return names;
+}
+
+TEST_F(SimClientThreads, RegistersEventsDefinitionsClientEventsAndGroupInOrder)
+{
+    connect();
+    ASSERT_TRUE(simemu::waitUntil([] { return !simemu::callsOf("SimConnect_SetNotificationGroupPriority").empty(); }));
+    const auto calls = simemu::calls();
+    ASSERT_EQ(calls.at(0).function, "SimConnect_Open");
+    EXPECT_EQ(calls.at(0).args.at(0), "Tarvo");
+
+    std::vector<std::vector<std::string>> subscriptions;
+    for (const auto& c : simemu::callsOf("SimConnect_SubscribeToSystemEvent"))
+        subscriptions.push_back(c.args);
+    const std::vector<std::vector<std::string>> expectedEvents{
+        {"201", "Sim"}, {"202", "ObjectAdded"}, {"203", "ObjectRemoved"}, {"205", "FlightLoaded"}, {"204", "Frame"}};
+    EXPECT_EQ(subscriptions, expectedEvents);
+
+    std::vector<std::string> definitionOrder;
+    for (const auto& c : simemu::callsOf("SimConnect_AddToDataDefinition"))
+        if (definitionOrder.empty() || definitionOrder.back() != c.args.at(0))
+            definitionOrder.push_back(c.args.at(0));
+    EXPECT_EQ(definitionOrder,
+              (std::vector<std::string>{"407", "408", "409", "402", "403", "405", "406", "404", "401"}));
+    EXPECT_EQ(simemu::callsOf("SimConnect_AddToDataDefinition").size(), 33u);
+
+    std::vector<std::string> mapped;
+    for (const auto& c : simemu::callsOf("SimConnect_MapClientEventToSimEvent"))
+        mapped.push_back(c.args.at(0));
+    EXPECT_EQ(mapped, (std::vector<std::string>{"219", "220", "221", "222", "217", "218", "207", "206", "210", "208",
+                                                "209", "212", "211", "213", "214", "215", "216"}));
+
+    const auto members = simemu::groupMembers(simid::kGroup);
+    EXPECT_EQ(members, (std::vector<SIMCONNECT_CLIENT_EVENT_ID>{207, 206, 210, 208, 209, 212, 211, 213, 217, 218, 219,
+                                                                221, 222, 214, 215, 216}));
+    EXPECT_EQ(std::count(members.begin(), members.end(), simid::kEngineAutoStart), 0);
+
+    // Subscriptions, then definitions, then mappings, then the group: each block before the next.
+    const auto names = lf_calledFunctions();
+    const auto last = [&](const char* f) { return std::find(names.rbegin(), names.rend(), f).base() - names.begin(); };
+    const auto first = [&](const char* f) { return std::find(names.begin(), names.end(), f) - names.begin(); };
+    EXPECT_LT(last("SimConnect_SubscribeToSystemEvent"), first("SimConnect_AddToDataDefinition"));
+    EXPECT_LT(last("SimConnect_AddToDataDefinition"), first("SimConnect_MapClientEventToSimEvent"));
+    EXPECT_LT(last("SimConnect_MapClientEventToSimEvent"), first("SimConnect_AddClientEventToNotificationGroup"));
+    EXPECT_LT(last("SimConnect_AddClientEventToNotificationGroup"), first("SimConnect_SetNotificationGroupPriority"));
+}
+
+TEST_F(SimClientThreads, RetriesEverySecondWithOneWaitingMessage)
+{
+    ManualClock clock;
+    gf_setClock(&clock);
+    simemu::Scenario scenario;
+    simemu::reset(scenario);
+    simemu::failOpen(3);
+    m_client = std::jthread(SimClient);
+    ASSERT_TRUE(simemu::waitUntil([] { return !simemu::callsOf("SimConnect_Open").empty(); }));
+    EXPECT_EQ(g_simNotConnected.load(), 1);
+    // Time moves in steps of a tenth of a second until the fourth attempt connects.
+    for (int step = 0; step < 100 && !simemu::isConnected(); ++step) {
+        clock.advance(100ms);
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_TRUE(simemu::isConnected());
+    const auto opens = simemu::callsOf("SimConnect_Open");
+    ASSERT_EQ(opens.size(), 4u);
+    for (std::size_t i = 1; i < opens.size(); ++i) {
+        EXPECT_GE(opens[i].atSeconds - opens[i - 1].atSeconds, 1.0);
+        EXPECT_LT(opens[i].atSeconds - opens[i - 1].atSeconds, 2.0);
+    }
+    stopClient();
+    gf_setClock(nullptr);
+    EXPECT_EQ(g_simNotConnected.load(), 0);
+    EXPECT_EQ(logCount("Waiting for MSFS 2020 ..."), 1);
+}
+
+TEST_F(SimClientThreads, ExitWhileWaitingEndsWithoutConnection)
+{
+    simemu::reset();
+    simemu::failOpen(1000000);
+    m_client = std::jthread(SimClient);
+    ASSERT_TRUE(simemu::waitUntil([] { return !simemu::callsOf("SimConnect_Open").empty(); }));
+    g_exitRequested = 1;
+    m_client.join(); // ends by itself, without a stop request
+    EXPECT_TRUE(simemu::callsOf("SimConnect_Close").empty());
+    EXPECT_FALSE(logHas("SimConnect closed ok"));
+}
+
+TEST_F(SimClientThreads, StopWhileConnectedClosesTheConnection)
+{
+    connect();
+    stopClient();
+    EXPECT_EQ(simemu::callsOf("SimConnect_Close").size(), 1u);
+    EXPECT_FALSE(simemu::isConnected());
+    EXPECT_TRUE(logHas("SimConnect closed ok"));
+    EXPECT_EQ(g_simConnected.load(), 0);
+    EXPECT_EQ(g_hSimConnect.load(), nullptr);
+}
+
+TEST_F(SimClientThreads, OpenReplyIdentifiesTheSimulator)
+{
+    const struct {
+        int simulator;
+        std::uint8_t msfs2020Setting;
+        std::string applicationName;
+        std::string label;  // empty: the connection ends with the error below
+        std::string error;
+    } cases[] = {
+        {2020, 1, "", "MSFS 2020 (", ""},
+        {2024, 0, "", "MSFS 2024", ""},
+        {2020, 0, "", "", "Error 71: MSFS 2020 is running ..., switch Sim or toggle the Install path checkbox of Tarvo"},
+        {2024, 1, "", "", "Error 71: MSFS 2024 is running ..., switch Sim or toggle the Install path checkbox of Tarvo"},
+        {2020, 1, "Prepar3D v5", "", "Error 77: \"Prepar3D v5\" not being MSFS 2020 or MSFS 2024 connects ... ? "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.simulator);
+        param::MSFS_2020.value = c.msfs2020Setting;
+        simemu::Scenario scenario;
+        scenario.simulator = c.simulator;
+        scenario.applicationName = c.applicationName;
+        startClient(scenario);
+        if (c.label.empty()) {
+            m_client.join(); // the wrong simulator ends the thread by itself
+            EXPECT_EQ(gf_statusMessage(), c.error);
+            EXPECT_EQ(g_exitRequested.load(), 0); // the user switches the setting; nothing exits
+            EXPECT_EQ(simemu::callsOf("SimConnect_Close").size(), 1u);
+        } else {
+            ASSERT_TRUE(simemu::waitUntil([&] { return gf_simDisplay().simulatorLabel.starts_with(c.label); }));
+            EXPECT_TRUE(logHas(gf_simDisplay().simulatorLabel + " connected"));
+            stopClient();
+        }
+        gf_resetSimLink();
+    }
+}
+
+TEST_F(SimClientThreads, QuitMessageStopsTheFlight)
+{
+    connect();
+    ASSERT_TRUE(simemu::waitUntil([] { return g_simRunning.load() != 0; }));
+    EXPECT_TRUE(gf_simDisplay().flightLight);
+    simemu::quit();
+    EXPECT_TRUE(simemu::waitUntil([] { return g_simRunning.load() == 0; }));
+}
+
+TEST_F(SimClientThreads, SimEventFollowsThePause)
+{
+    connect();
+    ASSERT_TRUE(simemu::waitUntil([] { return g_simRunning.load() != 0; }));
+    simemu::setSimRunning(false);
+    EXPECT_TRUE(simemu::waitUntil([] { return g_simRunning.load() == 0 && !gf_simDisplay().flightLight; }));
+    simemu::setSimRunning(true);
+    EXPECT_TRUE(simemu::waitUntil([] { return g_simRunning.load() != 0; }));
+}
+
+TEST_F(SimClientThreads, FlightLoadedRequestsANewFlightExit)
+{
+    connect();
+    simemu::loadFlight("flights/other.FLT");
+    ASSERT_TRUE(simemu::waitUntil([] { return g_exitRequested.load() != 0; }));
+    EXPECT_EQ(g_exitReason.load(), 2);
+}
+
+TEST_F(SimClientThreads, FrameRateIsSampledEveryThirtyFrames)
+{
+    simemu::Scenario scenario;
+    scenario.frameRate = 90.0;
+    connect(scenario);
+    EXPECT_TRUE(simemu::waitUntil([] { return g_frameRate.load() == 90.0f; }));
+}
+
+} // namespace
+} // namespace zyn
