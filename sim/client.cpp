@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "core/settings.h"
 #include "parking/park_airport.h"
+#include "platform/system/timer.h"
 #include "sim/dispatch.h"
 #include "sim/link_state.h"
 #include "sim/registration.h"
@@ -30,8 +31,17 @@ void lf_showWaiting()
     gf_repaintStatusArea();
 }
 
+// The 1 ms dispatch needs a fine timer for the lifetime of the connection, also when a handler throws.
+struct FineTimerPeriod {
+    FineTimerPeriod() { timeBeginPeriod(1); }
+    ~FineTimerPeriod() { timeEndPeriod(1); }
+    FineTimerPeriod(const FineTimerPeriod&) = delete;
+    FineTimerPeriod& operator=(const FineTimerPeriod&) = delete;
+};
+
 void lf_pumpDispatch(HANDLE handle, const std::stop_token& stop)
 {
+    const FineTimerPeriod timerPeriod;
     const auto stopped = [&] { return stop.stop_requested(); };
     while (!stopped()) {
         SimConnect_CallDispatch(handle, gf_dispatch, nullptr);
