@@ -230,16 +230,16 @@ TEST_F(SimObjectsThreads, FlapsAreWrappedInAiReleases)
     connect();
     const auto id = createAndMatch("BAW5", 0x400001);
     const auto releases = [] { return simemu::callsOf("SimConnect_AIReleaseControl").size(); };
-    auto before = releases();
+    const auto matched = releases(); // the release of the new object
     gf_queueSimEvent({id, simid::kFlapsSet, 10240});
-    ASSERT_TRUE(simemu::waitUntil([&] { return simemu::object(id)->lastEventValues.count("FLAPS_SET") == 1; }));
-    EXPECT_EQ(releases(), before + 2);
+    ASSERT_TRUE(simemu::waitUntil([&] { return releases() == matched + 2; }));
+    EXPECT_EQ(simemu::object(id)->lastEventValues.at("FLAPS_SET"), 10240u);
 
-    before = releases();
     simemu::failCalls("SimConnect_TransmitClientEvent", 1);
     gf_queueSimEvent({id, simid::kFlapsSet, 0});
     ASSERT_TRUE(simemu::waitUntil([] { return gf_statusMessage() == "SimConnect TransmitClientEvent: 217 fails"; }));
-    EXPECT_EQ(releases(), before + 1);
+    stopClient();
+    EXPECT_EQ(releases(), matched + 3);
 }
 
 TEST_F(SimObjectsThreads, EventsWithoutObjectIdNeverReachTheUserAircraft)

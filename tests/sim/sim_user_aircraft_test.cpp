@@ -58,16 +58,15 @@ TEST_F(SimUserAircraftThreads, JumpOfMoreThanTenMilesIsANewFlight)
 {
     connect();
     awaitUserPosition(); // the first reply is never a jump
-    EXPECT_EQ(g_exitRequested.load(), 0);
+    EXPECT_EQ(g_exitReason.load(), 0);
     simemu::Pose far;
     far.lat = 47.4647 + 0.2; // 12 nautical miles north
     far.lon = 8.5492;
     simemu::setUserPose(far);
     ASSERT_TRUE(simemu::waitUntil([] {
         gf_requestUserAcPosition();
-        return g_exitRequested.load() != 0;
+        return g_exitReason.load() == 2; // NEW FLIGHT
     }));
-    EXPECT_EQ(g_exitReason.load(), 2);
     EXPECT_TRUE(logHas("Teleport"));
 }
 
@@ -79,7 +78,7 @@ TEST_F(SimUserAircraftThreads, ThirdRefusedRequestStopsTheLink)
     gf_requestUserAcPosition();
     gf_requestUserAcPosition();
     EXPECT_EQ(g_simStopped.load(), 0);
-    EXPECT_EQ(g_exitRequested.load(), 0);
+    EXPECT_EQ(g_exitReason.load(), 0);
     gf_requestUserAcPosition();
     EXPECT_EQ(g_simStopped.load(), 1);
     EXPECT_EQ(g_exitReason.load(), 5);
@@ -140,7 +139,7 @@ TEST_F(SimUserAircraftThreads, UnreadableModelEndsTheLinkWithUserError73)
     gf_requestUserAcTitleModel();
     m_client.join(); // the error ends the thread
     EXPECT_EQ(gf_statusMessage(), "Error 73: It looks like you have not selected an aircraft as user vehicle");
-    EXPECT_EQ(g_exitRequested.load(), 0);
+    EXPECT_EQ(g_exitReason.load(), 0);
 }
 
 TEST_F(SimUserAircraftThreads, ExceptionsAreReportedByNumber)
