@@ -76,8 +76,7 @@ bool SimLinkFixture::pollInRangeFor(const std::function<bool(const SimCommand&)>
     return pollInRangeUntil([&] { return collectCommands(wanted); });
 }
 
-simemu::SimObject SimLinkFixture::createdObject(const std::string& callsign, std::uint32_t hexId, double lat,
-                                                double lon)
+CreateAcRequest SimLinkFixture::creation(const std::string& callsign, std::uint32_t hexId, double lat, double lon)
 {
     CreateAcRequest request;
     request.position.Latitude = lat;
@@ -86,7 +85,13 @@ simemu::SimObject SimLinkFixture::createdObject(const std::string& callsign, std
     request.name = callsign;
     request.title = "Airbus A320 Neo Asobo";
     request.hexId = hexId;
-    gf_queueCreateAc(request);
+    return request;
+}
+
+simemu::SimObject SimLinkFixture::createdObject(const std::string& callsign, std::uint32_t hexId, double lat,
+                                                double lon)
+{
+    gf_queueCreateAc(creation(callsign, hexId, lat, lon));
     EXPECT_TRUE(simemu::waitUntil([&] { return simemu::objectByAtcId(callsign).has_value(); }))
         << callsign << " was not created";
     return simemu::objectByAtcId(callsign).value_or(simemu::SimObject{});

@@ -38,6 +38,9 @@ protected:
     bool pollInRangeUntil(const std::function<bool()>& done);
     // Sends the engine's in-range request until a command satisfies the test.
     bool pollInRangeFor(const std::function<bool(const SimCommand&)>& wanted);
+    // A creation request of the scenario's installed title near the user aircraft.
+    static CreateAcRequest creation(const std::string& callsign, std::uint32_t hexId, double lat = 47.4650,
+                                    double lon = 8.5495);
     // Queues a creation and waits until its object exists in the simulator.
     simemu::SimObject createdObject(const std::string& callsign, std::uint32_t hexId, double lat = 47.4650,
                             double lon = 8.5495);

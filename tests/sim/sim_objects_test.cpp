@@ -139,13 +139,7 @@ TEST_F(SimObjectsThreads, FailedCreationIsPassedBack)
 {
     connect();
     simemu::failCreations(1);
-    CreateAcRequest request;
-    request.name = "FAIL1";
-    request.title = "Airbus A320 Neo Asobo";
-    request.hexId = 0x500001;
-    request.position.Latitude = 47.4650;
-    request.position.Longitude = 8.5495;
-    gf_queueCreateAc(request);
+    gf_queueCreateAc(creation("FAIL1", 0x500001));
     ASSERT_TRUE(waitForCommand([](const SimCommand& c) {
         return c.kind == SimCommandKind::CreationFailed && c.value == 0x500001;
     }));
@@ -158,15 +152,8 @@ TEST_F(SimObjectsThreads, CreationRefusedAtOnceIsPassedBackToo)
 {
     connect();
     simemu::failCalls("SimConnect_AICreateNonATCAircraft", 1);
-    CreateAcRequest refused;
-    refused.name = "NOPE1";
-    refused.title = "Airbus A320 Neo Asobo";
-    refused.hexId = 0x500002;
-    CreateAcRequest unnamed = refused;
-    unnamed.name.clear();
-    unnamed.hexId = 0x500003;
-    gf_queueCreateAc(refused);
-    gf_queueCreateAc(unnamed);
+    gf_queueCreateAc(creation("NOPE1", 0x500002));
+    gf_queueCreateAc(creation("", 0x500003));
     for (const std::uint32_t hexId : {0x500002u, 0x500003u})
         EXPECT_TRUE(waitForCommand([&](const SimCommand& c) {
             return c.kind == SimCommandKind::CreationFailed && c.value == hexId;
@@ -178,17 +165,8 @@ TEST_F(SimObjectsThreads, CreationRefusedAtOnceIsPassedBackToo)
 TEST_F(SimObjectsThreads, SameCallsignTwiceNeverSwapsObjects)
 {
     connect();
-    CreateAcRequest first;
-    first.name = "TWIN1";
-    first.title = "Airbus A320 Neo Asobo";
-    first.hexId = 0x600001;
-    first.position.Latitude = 47.4650;
-    first.position.Longitude = 8.5495;
-    CreateAcRequest second = first;
-    second.hexId = 0x600002;
-    second.position.Latitude = 47.4690;
-    gf_queueCreateAc(first);
-    gf_queueCreateAc(second);
+    gf_queueCreateAc(creation("TWIN1", 0x600001, 47.4650));
+    gf_queueCreateAc(creation("TWIN1", 0x600002, 47.4690));
     ASSERT_TRUE(simemu::waitUntil([] { return simemu::callsOf("SimConnect_AICreateNonATCAircraft").size() == 1; }));
     ASSERT_TRUE(pollInRangeFor([](const SimCommand& c) { return lf_createdCommand(c, 0x600002); }));
     for (const auto& c : m_commands) {
