@@ -44,7 +44,18 @@ TEST_F(SimClientThreads, RegistersEventsDefinitionsClientEventsAndGroupInOrder)
             definitionOrder.push_back(c.args.at(0));
     EXPECT_EQ(definitionOrder,
               (std::vector<std::string>{"407", "408", "409", "402", "403", "405", "406", "404", "401"}));
-    EXPECT_EQ(simemu::callsOf("SimConnect_AddToDataDefinition").size(), 33u);
+    const auto variables = simemu::callsOf("SimConnect_AddToDataDefinition");
+    ASSERT_EQ(variables.size(), 33u);
+    const auto variableOf = [&](std::size_t i) {
+        return std::vector<std::string>(variables.at(i).args.begin(), variables.at(i).args.begin() + 4);
+    };
+    EXPECT_EQ(variableOf(0), (std::vector<std::string>{"407", "TITLE", "(null)", "11"}));
+    EXPECT_EQ(variableOf(1), (std::vector<std::string>{"408", "ATC MODEL", "(null)", "6"}));
+    EXPECT_EQ(variableOf(2), (std::vector<std::string>{"409", "SIM ON GROUND", "Bool", "2"}));
+    EXPECT_EQ(variableOf(10), (std::vector<std::string>{"402", "Airspeed True", "knots", "4"}));
+    EXPECT_EQ(variableOf(22), (std::vector<std::string>{"403", "LIGHT STATES", "Mask", "2"}));
+    EXPECT_EQ(variableOf(29), (std::vector<std::string>{"404", "ATC ID", "(null)", "6"}));
+    EXPECT_EQ(variableOf(32), (std::vector<std::string>{"401", "GENERAL ENG THROTTLE LEVER POSITION:2", "percent", "4"}));
 
     std::vector<std::string> mapped;
     for (const auto& c : simemu::callsOf("SimConnect_MapClientEventToSimEvent"))
@@ -63,6 +74,12 @@ TEST_F(SimClientThreads, RegistersEventsDefinitionsClientEventsAndGroupInOrder)
         if (blocks.empty() || blocks.back() != name)
             blocks.push_back(name);
     blocks.resize(std::min<std::size_t>(blocks.size(), 6));
+
+    // The simulator knew every name: no exception came back for any registration.
+    const auto delivered = simemu::messagesDelivered();
+    ASSERT_TRUE(simemu::waitUntil([&] { return simemu::messagesDelivered() > delivered + 3; }));
+    stopClient();
+    EXPECT_FALSE(logHasPrefix("===> SIMCON EXCEP"));
     EXPECT_EQ(blocks, (std::vector<std::string>{"SimConnect_Open", "SimConnect_SubscribeToSystemEvent",
                                                 "SimConnect_AddToDataDefinition", "SimConnect_MapClientEventToSimEvent",
                                                 "SimConnect_AddClientEventToNotificationGroup",

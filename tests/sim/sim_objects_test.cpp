@@ -135,6 +135,24 @@ TEST_F(SimObjectsThreads, KnownLowObjectsReportGroundData)
               0); // a callsign ending in '*' never gets ground data
 }
 
+TEST_F(SimObjectsThreads, StaticCentreOfGravityIsPassedBack)
+{
+    connect();
+    const auto id = createAndMatch("PARK1*", 12);
+    {
+        std::lock_guard lock(g_simMutex);
+        ASSERT_EQ(SimConnect_RequestDataOnSimObject(g_hSimConnect.load(), simid::kReqStaticCog, simid::kDefStaticCog, id,
+                                                    SIMCONNECT_PERIOD_ONCE),
+                  S_OK);
+    }
+    ASSERT_TRUE(waitForCommand([&](const SimCommand& c) {
+        return c.kind == SimCommandKind::StaticCog && c.objectId == id;
+    }));
+    const auto cog = m_commands.back();
+    EXPECT_DOUBLE_EQ(cog.a, simemu::object(id)->staticCgFt);
+    EXPECT_DOUBLE_EQ(cog.b, simemu::object(id)->staticPitchRad);
+}
+
 TEST_F(SimObjectsThreads, FailedCreationIsPassedBack)
 {
     connect();
