@@ -252,8 +252,7 @@ void lf_extendStream(LiveAcRecord& a, std::int32_t count)
     a.stream.push_back(s);
     if (parked) {
         a.reportedWhileParked = 0;
-        if (ParkPos* stand = gf_standBySid(a.standId))
-            stand->liveOccupied = false;
+        gf_freeLiveStand(a);
     }
 }
 

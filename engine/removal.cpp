@@ -12,14 +12,6 @@ namespace {
 
 bool lf_isLive(const AiAcRecord& a) { return a.hexId > kHighestStaticHexId; }
 
-void lf_freeStand(const AiAcRecord& a)
-{
-    if (!lf_isLive(a))
-        return; // the flag tells of live aircraft; a static leaving must not clear it
-    if (ParkPos* stand = gf_standBySid(a.standId))
-        stand->liveOccupied = false;
-}
-
 // The record is finished without anything to remove in the simulator.
 void lf_finish(AiAcRecord& a)
 {
@@ -46,11 +38,19 @@ bool lf_withdrawCreation(const AiAcRecord& a)
 
 } // namespace
 
+void gf_freeLiveStand(const AiAcRecord& a)
+{
+    if (!lf_isLive(a))
+        return; // the flag tells of live aircraft; a static leaving must not clear it
+    if (ParkPos* stand = gf_standBySid(a.standId))
+        stand->liveOccupied = false;
+}
+
 void removeAircraftFromSim(AiAcRecord& a)
 {
     if (a.state == ObjectState::RemovalRequested)
         return; // already on its way out; a second removal would hit a reused object id
-    lf_freeStand(a);
+    gf_freeLiveStand(a);
     if (a.state == ObjectState::New) {
         lf_finish(a);
         return;

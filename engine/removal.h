@@ -11,4 +11,7 @@ inline constexpr std::uint32_t kHighestStaticHexId = 10000; // static aircraft c
 // is removed as soon as its object appears. A live aircraft frees its stand in every case.
 void removeAircraftFromSim(AiAcRecord& aircraft);
 
+// Clears the claim of a live aircraft on its stand; every path that ends a live record calls it.
+void gf_freeLiveStand(const AiAcRecord& aircraft);
+
 } // namespace zyn

@@ -38,6 +38,28 @@ public:
     void clear() { m_size = 0; m_head = 0; }
     std::size_t capacity() const { return m_ring.size(); }
 
+    // Oldest first, for range-for loops; editing the stream invalidates iterators.
+    template <typename Stream, typename Value> class Iterator {
+    public:
+        Iterator(Stream* stream, std::size_t index) : m_stream(stream), m_index(index) {}
+        Value& operator*() const { return (*m_stream)[m_index]; }
+        Value* operator->() const { return &(*m_stream)[m_index]; }
+        Iterator& operator++()
+        {
+            ++m_index;
+            return *this;
+        }
+        bool operator==(const Iterator& other) const { return m_index == other.m_index; }
+
+    private:
+        Stream* m_stream;
+        std::size_t m_index;
+    };
+    auto begin() { return Iterator<SituationStream, Situation>(this, 0); }
+    auto end() { return Iterator<SituationStream, Situation>(this, m_size); }
+    auto begin() const { return Iterator<const SituationStream, const Situation>(this, 0); }
+    auto end() const { return Iterator<const SituationStream, const Situation>(this, m_size); }
+
 private:
     std::size_t slot(std::size_t i) const { return (m_head + i) % m_ring.size(); }
     void growIfFull();

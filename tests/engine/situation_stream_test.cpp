@@ -18,8 +18,8 @@ Situation at(int key)
 std::vector<int> keys(const SituationStream& s)
 {
     std::vector<int> k;
-    for (std::size_t i = 0; i < s.size(); ++i)
-        k.push_back(s[i].timeKey);
+    for (const Situation& situation : s)
+        k.push_back(situation.timeKey);
     return k;
 }
 
@@ -62,6 +62,11 @@ TEST(SituationStream, BehavesLikeADequeUnderMixedEdits)
         }
         ASSERT_EQ(keys(stream), keys(model)) << "step " << step;
     }
+    for (Situation& s : stream)
+        s.timeKey += 1;
+    for (Situation& s : model)
+        s.timeKey += 1;
+    EXPECT_EQ(keys(stream), keys(model));
     stream.truncate(1);
     model.resize(std::min<std::size_t>(model.size(), 1));
     EXPECT_EQ(keys(stream), keys(model));
