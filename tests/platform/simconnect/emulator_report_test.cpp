@@ -6,7 +6,8 @@
 #include "core/clock.h"
 #include "platform/simconnect/emulator.h"
 #include "platform/simconnect/emulator_report.h"
-#include "tests/platform/simconnect/scoped_env.h"
+#include "tests/platform/simconnect/forget_world.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 namespace zyn::test {
@@ -44,6 +45,7 @@ TEST(EmulatorReport, ClosingWritesObjectsAndTracksWhereAsked)
     ManualClock clock;
     gf_setClock(&clock);
     ScopedEnv env("TARVO_SIM_REPORT", (dir / "report").string());
+    ForgetEmulatorWorld forget;
     emu::Scenario s;
     s.userTrack = {{0.0, 50.0, 8.0, 500.0, 0.0, 0.0, true}, {60.0, 50.05, 8.0, 3000.0, 0.0, 150.0, false}};
     emu::reset(s);

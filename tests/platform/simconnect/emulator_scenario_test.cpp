@@ -5,7 +5,8 @@
 
 #include "platform/simconnect/emulator.h"
 #include "tests/platform/simconnect/inbox.h"
-#include "tests/platform/simconnect/scoped_env.h"
+#include "tests/platform/simconnect/forget_world.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 namespace zyn::test {
@@ -81,7 +82,7 @@ TEST(EmulatorScenario, ProgramRunsOnTheScenarioOfTheEnvironment)
     TempDir dir;
     writeText(dir / "scenario.json", R"({"simulator": 2024, "user": {"title": "From File"}})");
     ScopedEnv env("TARVO_SIM_SCENARIO", (dir / "scenario.json").string());
-    emu::resetToProgramScenario();
+    ForgetEmulatorWorld forget;
     HANDLE h = nullptr;
     ASSERT_EQ(SimConnect_Open(&h, "Tarvo", nullptr, 0, nullptr, 0), S_OK);
     Inbox inbox;
@@ -96,7 +97,7 @@ TEST(EmulatorScenario, BadScenarioFileKeepsTheSimulatorAway)
     TempDir dir;
     writeText(dir / "scenario.json", R"({"simulator": 1999})");
     ScopedEnv env("TARVO_SIM_SCENARIO", (dir / "scenario.json").string());
-    emu::resetToProgramScenario();
+    ForgetEmulatorWorld forget;
     HANDLE h = nullptr;
     EXPECT_LT(SimConnect_Open(&h, "Tarvo", nullptr, 0, nullptr, 0), 0);
     EXPECT_LT(SimConnect_Open(&h, "Tarvo", nullptr, 0, nullptr, 0), 0);
