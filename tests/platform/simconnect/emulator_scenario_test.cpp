@@ -43,6 +43,18 @@ TEST(EmulatorScenario, ReadsEveryKey)
     EXPECT_DOUBLE_EQ(s.foreignObjects[0].appearAfterSeconds, 5.0);
 }
 
+TEST(EmulatorScenario, DocumentedExampleIsValid)
+{
+    const std::string doc = readText(std::filesystem::path(TARVO_SOURCE_DIR) / "docs" / "sim_scenario.md");
+    const auto start = doc.find("```json\n");
+    ASSERT_NE(start, std::string::npos);
+    const auto end = doc.find("```", start + 8);
+    const emu::Scenario s = emu::gf_parseScenario(doc.substr(start + 8, end - start - 8));
+    EXPECT_EQ(s.userTrack.size(), 2u);
+    EXPECT_EQ(s.foreignObjects.size(), 1u);
+    EXPECT_EQ(s.installedTitles->size(), 2u);
+}
+
 TEST(EmulatorScenario, AbsentTitleListMeansEveryTitle)
 {
     EXPECT_FALSE(emu::gf_parseScenario("{}").installedTitles.has_value());
