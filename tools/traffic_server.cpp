@@ -167,13 +167,15 @@ TrafficScenario gf_loadTrafficScenario(const std::filesystem::path& file)
 
 TrafficScenario gf_defaultTrafficScenario()
 {
+    // Around Zurich, where the emulated simulator's default flight stands.
     TrafficScenario s;
+    s.station = "LSZH";
     s.aircraft = {
-        {"484506", "KLM1023", "B738", "PH-BXA", "EHAM", "EGLL", "A3", "adsb_icao", 52.36, 4.71, 6000, 250, 230, 1500, 270},
-        {"4841a8", "KLM643", "B77W", "PH-BVA", "KJFK", "EHAM", "A5", "adsb_icao", 52.45, 4.95, 9000, 280, 200, -1200, 290},
-        {"3c6586", "DLH2AB", "A320", "D-AIZB", "EDDF", "EHAM", "A3", "mlat", 52.25, 4.60, 4000, 220, 60, -800, 230},
-        {"4ca9c1", "RYR4TK", "B738", "EI-DCL", "EHAM", "LEPA", "A3", "adsb_icao", 52.31, 4.76, 0, 12, 90, 0, -1},
-        {"484f3e", "TRA5678", "B738", "PH-HXB", "EHAM", "LEBL", "A3", "adsb_icao", 52.305, 4.77, 0, 0, 180, 0, -1},
+        {"4b1a01", "SWR101", "A320", "HB-TST", "LSZH", "EGLL", "A3", "adsb_icao", 47.50, 8.45, 6000, 250, 300, 1500, 270},
+        {"4b1a02", "SWR202", "A333", "HB-TSU", "KJFK", "LSZH", "A5", "adsb_icao", 47.70, 8.70, 9000, 280, 200, -1200, 290},
+        {"3c1a03", "DLH303", "A320", "D-ATST", "EDDF", "LSZH", "A3", "mlat", 47.30, 8.30, 4000, 220, 60, -800, 230},
+        {"4b1a04", "EZS404", "A319", "HB-TSV", "LSZH", "LEPA", "A3", "adsb_icao", 47.458, 8.556, 0, 12, 160, 0, -1},
+        {"4b1a05", "SWR505", "BCS3", "HB-TSW", "LSZH", "LEBL", "A3", "adsb_icao", 47.452, 8.562, 0, 0, 340, 0, -1},
     };
     return s;
 }

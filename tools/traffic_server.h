@@ -54,7 +54,7 @@ struct TrafficScenario {
 // Throws std::runtime_error with the file name on a file that is missing or malformed.
 TrafficScenario gf_loadTrafficScenario(const std::filesystem::path& file);
 TrafficScenario gf_trafficScenarioFromJson(const nlohmann::json& j);
-// A few aircraft around Amsterdam, airborne and on the ground.
+// A few aircraft around Zurich, airborne and on the ground.
 TrafficScenario gf_defaultTrafficScenario();
 
 // The entry of one aircraft at a time, as the 48 values of a live-traffic reply.
