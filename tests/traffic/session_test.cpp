@@ -1,5 +1,6 @@
 #include "core/errors.h"
 #include "tests/traffic/service_fixture.h"
+#include "traffic/reader.h"
 #include "traffic/session.h"
 #include "ui/display_state.h"
 #include "ui/status_line.h"
@@ -153,6 +154,50 @@ TEST_F(SessionThreads, LightsFollowWhatTheReadersReceive)
     gf_refreshConnectionState();
     EXPECT_EQ(g_weatherLight.load(), 1);
     EXPECT_EQ(g_trafficLight.load(), 1);
+}
+
+TEST_F(SessionThreads, LogoutWhileTheTrafficReaderIsStuckInARequest)
+{
+    gf_startSession();
+    server.setFault("traffic", EndpointFault::delayed(600000));
+    std::thread reader(gf_trafficReader);
+    ASSERT_TRUE(test::waitUntil([&] { return server.requestCount("traffic") >= 1; }));
+    deauthenticate(); // on its own connection, while the reader's transfer still hangs
+    EXPECT_EQ(g_loginShown.load(), 0);
+    EXPECT_EQ(server.requestCount("deauth"), 1u);
+    g_trafficClient.stop.store(1);
+    reader.join();
+    EXPECT_FALSE(logHas("RT API"));
+}
+
+TEST(TrafficClients, RestartResetBringsBothClientsBack)
+{
+    g_trafficClient.setGuid("g");
+    g_trafficClient.qnh.store(1020);
+    g_trafficClient.ready.store(1);
+    g_trafficClient.recordCount.store(9);
+    g_trafficClient.timeOffset.store(60);
+    g_trafficClient.stop.store(1);
+    g_trafficClient.hexIds.insert(20000);
+    g_trafficClient.setBoxState({{1, 2, 3, 4}, {5, 6}, 10});
+    g_weatherClient.setGuid("g");
+    g_weatherClient.previousQnh.store(1020);
+    g_weatherClient.weatherKnown.store(1);
+    g_weatherClient.station = "EHAM";
+    gf_resetTrafficClients();
+    EXPECT_TRUE(g_trafficClient.guid().empty());
+    EXPECT_EQ(g_trafficClient.qnh.load(), 1013);
+    EXPECT_EQ(g_trafficClient.ready.load(), 0);
+    EXPECT_EQ(g_trafficClient.recordCount.load(), 0);
+    EXPECT_EQ(g_trafficClient.timeOffset.load(), 0);
+    EXPECT_EQ(g_trafficClient.stop.load(), 0);
+    EXPECT_TRUE(g_trafficClient.hexIds.empty());
+    EXPECT_EQ(g_trafficClient.queryBox().top, 52.44);
+    EXPECT_EQ(g_trafficClient.boxState().range, -1.0);
+    EXPECT_TRUE(g_weatherClient.guid().empty());
+    EXPECT_EQ(g_weatherClient.previousQnh.load(), 1013);
+    EXPECT_EQ(g_weatherClient.weatherKnown.load(), 0);
+    EXPECT_TRUE(g_weatherClient.station.empty());
 }
 
 } // namespace
