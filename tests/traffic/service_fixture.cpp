@@ -41,15 +41,13 @@ bool waitUntil(const std::function<bool()>& test)
 
 tools::TrafficScenario gf_testScenario()
 {
-    tools::TrafficScenario scenario;
+    // The stand-in's own aircraft, moved from Zurich to Amsterdam.
+    tools::TrafficScenario scenario = tools::gf_defaultTrafficScenario();
     scenario.station = "EHAM";
-    scenario.aircraft = {
-        {"484506", "KLM1023", "B738", "PH-BXA", "EHAM", "EGLL", "A3", "adsb_icao", 52.36, 4.71, 6000, 250, 230, 1500, 270},
-        {"4841a8", "KLM643", "B77W", "PH-BVA", "KJFK", "EHAM", "A5", "adsb_icao", 52.45, 4.95, 9000, 280, 200, -1200, 290},
-        {"3c6586", "DLH2AB", "A320", "D-AIZB", "EDDF", "EHAM", "A3", "mlat", 52.25, 4.60, 4000, 220, 60, -800, 230},
-        {"4ca9c1", "RYR4TK", "B738", "EI-DCL", "EHAM", "LEPA", "A3", "adsb_icao", 52.31, 4.76, 0, 12, 90, 0, -1},
-        {"484f3e", "TRA5678", "B738", "PH-HXB", "EHAM", "LEBL", "A3", "adsb_icao", 52.305, 4.77, 0, 0, 180, 0, -1},
-    };
+    for (auto& ac : scenario.aircraft) {
+        ac.lat += 52.31 - 47.4647;
+        ac.lon += 4.76 - 8.5492;
+    }
     scenario.rrl = 300;
     scenario.wrrl = 300;
     scenario.licenses = {"LICENSE-1", "a&b=c+d%e f"};
