@@ -1,9 +1,17 @@
 // The program itself, started as its own process in a program folder of its own.
+#include "core/exit.h"
 #include "core/log.h"
+#include "core/settings.h"
 #include "core/startup.h"
+#include "platform/system/process.h"
+#include "platform/win32/constants.h"
+#include "platform/win32/message_loop.h"
+#include "platform/win32/window.h"
 #include "tests/support/child_process.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/download_server.h"
+#include "ui/main_window.h"
 #include "ui/status_line.h"
 
 #include <gtest/gtest.h>
@@ -126,6 +134,64 @@ TEST_F(Program, ThreeStartsKeepTwoLogGenerations)
     const auto current = test::readLines(folder / "Log.txt");
     EXPECT_NE(current.front().find(" (utc) Tarvo version "), std::string::npos);
     EXPECT_EQ(current.back(), "third run");
+}
+
+} // namespace
+} // namespace zyn
+
+namespace zyn {
+namespace {
+
+// The whole program in this process: the test thread is the user-interface thread.
+class ProgramThreads : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(root / "run");
+        std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace);
+    }
+    static std::filesystem::path lf_created(const std::filesystem::path& folder)
+    {
+        std::filesystem::create_directories(folder);
+        return folder;
+    }
+    test::TempDir root;
+    test::ScopedEnv runtime{"XDG_RUNTIME_DIR", (root / "run").string()};
+    test::ScopedEnv config{"XDG_CONFIG_HOME", (root / "config").string()};
+    test::ScopedCwd cwd{lf_created(root / "program")};
+};
+
+TEST_F(ProgramThreads, WithoutDocsTheStatusLineShowsError41)
+{
+    EXPECT_EQ(wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
+    EXPECT_EQ(gf_statusMessage(), "Error lf_startUpTarvo: 41: Tarvo must be run from the Tarvo folder!");
+    EXPECT_EQ(g_exitReason.load(), 7);
+    WCHAR title[100] = {};
+    ASSERT_GT(GetWindowTextW(g_mainWindow.load(), title, 100), 0);
+    EXPECT_EQ(std::u16string(title), u"Tarvo");
+    EXPECT_TRUE(std::filesystem::is_directory(root / "config" / "Tarvo")); // the per-user data folder
+    EXPECT_FALSE(gf_logIsOpen());
+}
+
+TEST_F(ProgramThreads, ClosingTheWindowQuitsWithReasonFour)
+{
+    std::filesystem::create_directories(root / "program" / "docs");
+    param::MSFS_2020.value = 1;
+    test::writeText(root / "config" / "Tarvo" / "parameters.xml",
+                    "<parameters><parameter name=\"MSFS_INSTALL_PATH\" value=\"/packages\"/></parameters>");
+    std::atomic<bool> ended{false};
+    std::thread user([&ended] {
+        while (!ended.load() && !lf_logHas("Log.txt", kSessionLine))
+            std::this_thread::yield();
+        PostMessageW(g_mainWindow.load(), WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
+    ended = true;
+    user.join();
+    EXPECT_EQ(g_exitReason.load(), 4);
+    EXPECT_EQ(gf_statusMessage(), "Close window button clicked, closing Tarvo ...");
+    EXPECT_TRUE(lf_logHas("Log.txt", "User closed Tarvo"));
 }
 
 } // namespace
