@@ -150,6 +150,8 @@ protected:
         std::filesystem::create_directories(root / "run");
         std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::replace);
+        downloads.start();
+        downloadUrl.emplace("TARVO_DOWNLOAD_URL", downloads.baseUrl()); // the server has nothing to offer
     }
     static std::filesystem::path lf_created(const std::filesystem::path& folder)
     {
@@ -160,6 +162,9 @@ protected:
     test::ScopedEnv runtime{"XDG_RUNTIME_DIR", (root / "run").string()};
     test::ScopedEnv config{"XDG_CONFIG_HOME", (root / "config").string()};
     test::ScopedCwd cwd{lf_created(root / "program")};
+    test::TempDir served;
+    tools::DownloadServer downloads{served.path()};
+    std::optional<test::ScopedEnv> downloadUrl;
 };
 
 TEST_F(ProgramThreads, WithoutDocsTheStatusLineShowsError41)
@@ -176,7 +181,8 @@ TEST_F(ProgramThreads, WithoutDocsTheStatusLineShowsError41)
 
 TEST_F(ProgramThreads, ClosingTheWindowQuitsWithReasonFour)
 {
-    std::filesystem::create_directories(root / "program" / "docs");
+    for (const char* sub : {"docs", "input"}) // a program folder as installed
+        std::filesystem::create_directories(root / "program" / sub);
     param::MSFS_2020.value = 1;
     test::writeText(root / "config" / "Tarvo" / "parameters.xml",
                     "<parameters><parameter name=\"MSFS_INSTALL_PATH\" value=\"/packages\"/></parameters>");
