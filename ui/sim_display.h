@@ -1,6 +1,6 @@
 #pragma once
 // What the main window shows of the simulator link: its labels and lights. Each setter stores the value
-// and repaints the status area; callable from any thread.
+// and repaints the counters band, where they are shown; callable from any thread.
 #include <string>
 #include <string_view>
 
@@ -21,5 +21,6 @@ struct SimDisplay {
     bool userAcLight = false;
 };
 SimDisplay gf_simDisplay();
+void gf_resetSimDisplay();
 
 } // namespace zyn

@@ -1,5 +1,8 @@
 #pragma once
-// The status line of the main window; callable from every thread.
+// The status line of the main window; callable from every thread. An error message holds the line
+// until its owner lets it go; other messages disappear 25 counted seconds after they were set.
+// Lock order: the status-line mutex, then the log mutex.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,8 +13,24 @@ void gf_setStatusMessage(std::string_view text, bool log);
 void gf_clearStatusMessage();
 // Shows "Error {}" with the text, holds the line with it and logs it.
 void gf_showErrorMessage(std::string_view text);
+// Lets go of a held error message and empties the line.
+void gf_clearErrorMessage();
 
 // The text the status line shows now.
 std::string gf_statusMessage();
+bool gf_statusHeld();
+struct StatusLineView {
+    std::string text;
+    bool held; // an error message
+};
+StatusLineView gf_statusLineView(); // both at one moment, for the painter
+
+// One counted second of the per-second work: advances the seconds tick and clears a message that
+// has shown for 25 ticks.
+void gf_statusSecondElapsed();
+inline constexpr std::int32_t kStatusShowSeconds = 25;
+
+// Back to an empty line (restart and tests).
+void gf_resetStatusLine();
 
 } // namespace zyn

@@ -1,5 +1,6 @@
-// Stand-in until the main window is built: keeps the values the painter will show; nothing is painted.
 #include "ui/sim_display.h"
+
+#include "ui/repaint.h"
 
 #include <mutex>
 
@@ -11,8 +12,11 @@ SimDisplay g_display;
 
 template <typename T> void lf_store(T SimDisplay::*field, T value)
 {
-    std::lock_guard lock(g_displayMutex);
-    g_display.*field = std::move(value);
+    {
+        std::lock_guard lock(g_displayMutex);
+        g_display.*field = std::move(value);
+    }
+    gf_repaintStatusArea();
 }
 } // namespace
 
@@ -21,12 +25,18 @@ void gf_showUserAcLabel(std::string_view text) { lf_store(&SimDisplay::userAcLab
 void gf_showStandLabel(std::string_view text) { lf_store(&SimDisplay::standLabel, std::string(text)); }
 void gf_showFlightLight(bool running) { lf_store(&SimDisplay::flightLight, running); }
 void gf_showUserAcLight(bool wingspanKnown) { lf_store(&SimDisplay::userAcLight, wingspanKnown); }
-void gf_repaintStatusArea() {}
+void gf_repaintStatusArea() { gf_repaintBand(Band::Counters); }
 
 SimDisplay gf_simDisplay()
 {
     std::lock_guard lock(g_displayMutex);
     return g_display;
+}
+
+void gf_resetSimDisplay()
+{
+    std::lock_guard lock(g_displayMutex);
+    g_display = SimDisplay{};
 }
 
 } // namespace zyn

@@ -1,0 +1,231 @@
+#include "core/exit.h"
+#include "platform/win32/gdi.h"
+#include "platform/win32/testing.h"
+#include "tests/ui/main_window_fixture.h"
+#include "ui/controls.h"
+
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+namespace zyn {
+namespace {
+
+using MainWindow = test::MainWindowTest;
+
+RECT lf_rectOf(HWND window)
+{
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+TEST_F(MainWindow, CreatesOneControlPerBoundSettingAtItsRow)
+{
+    const HWND main = open();
+    ASSERT_NE(main, nullptr);
+    const RECT mainRect = lf_rectOf(main);
+    EXPECT_EQ(mainRect.right - mainRect.left, 880);
+    EXPECT_EQ(mainRect.bottom - mainRect.top, 516);
+    const auto& specs = gf_controlSpecs();
+    ASSERT_EQ(specs.size(), 47u);
+    int checkBoxes = 0, editBoxes = 0, buttons = 0;
+    for (const auto& spec : specs) {
+        const HWND control = spec.control->window.load();
+        ASSERT_NE(control, nullptr) << spec.parameter->key;
+        EXPECT_EQ(GetDlgItem(main, spec.control->controlId), control);
+        const RECT r = lf_rectOf(control);
+        EXPECT_EQ(r.left - mainRect.left, spec.x) << spec.parameter->key;
+        switch (spec.kind) {
+        case ControlKind::CheckBox:
+            ++checkBoxes;
+            EXPECT_EQ(r.top - mainRect.top, static_cast<LONG>(spec.control->row) + 2);
+            EXPECT_EQ(r.bottom - r.top, 12);
+            EXPECT_TRUE(IsWindowEnabled(control));
+            EXPECT_EQ(IsDlgButtonChecked(main, spec.control->controlId) == BST_CHECKED,
+                      static_cast<const BoolControlParameter*>(spec.control)->on())
+                << spec.parameter->key;
+            break;
+        case ControlKind::EditBox:
+            ++editBoxes;
+            EXPECT_EQ(r.top - mainRect.top, static_cast<LONG>(spec.control->row));
+            EXPECT_EQ(r.bottom - r.top, 16);
+            EXPECT_FALSE(IsWindowEnabled(control));
+            EXPECT_EQ(GetWindowLongPtrW(control, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(lf_boxProc));
+            EXPECT_NE(spec.control->previousProc.load(), nullptr);
+            break;
+        case ControlKind::PushButton:
+            ++buttons;
+            EXPECT_EQ(r.bottom - r.top, 20);
+            EXPECT_FALSE(IsWindowEnabled(control));
+            break;
+        }
+    }
+    EXPECT_EQ(checkBoxes, 27);
+    EXPECT_EQ(editBoxes, 17);
+    EXPECT_EQ(buttons, 3);
+    WCHAR caption[32] = {};
+    GetWindowTextW(param::FLUSH_STATIC_BUTTON.window.load(), caption, 32);
+    EXPECT_EQ(std::u16string(caption), u"Flush static");
+}
+
+TEST_F(MainWindow, OpensAtStoredPositionAndBringsBackAnOffScreenOne)
+{
+    test::writeText(dir / "parameters.xml", "<?xml version=\"1.0\"?>\n<parameters>\n"
+                                            "<parameter name=\"MAIN_WINDOW_X\" value=\"-30000\" />\n"
+                                            "<parameter name=\"MAIN_WINDOW_Y\" value=\"29999\" />\n"
+                                            "</parameters>\n");
+    const RECT r = lf_rectOf(open());
+    EXPECT_EQ(r.left, 400);
+    EXPECT_EQ(r.top, 29999);
+    EXPECT_NE(parametersText().find("name=\"MAIN_WINDOW_X\" value=\"400\""), std::string::npos);
+}
+
+TEST_F(MainWindow, QuitSavesThePositionClosesTheLogAndEndsTheLoop)
+{
+    const HWND main = open();
+    SetWindowPos(main, HWND_TOP, 123, 45, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SendMessageW(main, WM_APP + 2, 0, 0);
+    EXPECT_EQ(param::MAIN_WINDOW_X.value.load(), 123);
+    EXPECT_NE(parametersText().find("name=\"MAIN_WINDOW_X\" value=\"123\""), std::string::npos);
+    EXPECT_NE(parametersText().find("name=\"MAIN_WINDOW_Y\" value=\"45\""), std::string::npos);
+    EXPECT_FALSE(gf_logIsOpen());
+    MSG m{};
+    ASSERT_TRUE(PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(m.message, WM_QUIT);
+    EXPECT_EQ(m.wParam, 0u);
+}
+
+TEST_F(MainWindow, QuitFromAMinimisedPlaceKeepsThePreviousPosition)
+{
+    const HWND main = open();
+    SetWindowPos(main, HWND_TOP, -32000, -32000, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SendMessageW(main, WM_APP + 2, 0, 0);
+    EXPECT_EQ(param::MAIN_WINDOW_X.value.load(), 400);
+    EXPECT_EQ(param::MAIN_WINDOW_Y.value.load(), 20);
+    EXPECT_NE(parametersText().find("name=\"MAIN_WINDOW_X\" value=\"400\""), std::string::npos);
+}
+
+TEST_F(MainWindow, CloseButtonRequestsExitAndLeavesTheWindow)
+{
+    const HWND main = open();
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(gf_statusMessage(), "Close window button clicked, closing Tarvo ...");
+    EXPECT_EQ(logText().find("Close window button clicked"), std::string::npos); // shown, not logged
+    EXPECT_EQ(g_exitRequested.load(), 1);
+    EXPECT_EQ(g_exitReason.load(), 4);
+    EXPECT_TRUE(IsWindow(main));
+    g_exitRequested = 0;
+}
+
+TEST_F(MainWindow, DestroyEndsTheMessageLoop)
+{
+    DestroyWindow(open());
+    MSG m{};
+    ASSERT_TRUE(PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(m.message, WM_QUIT);
+}
+
+TEST_F(MainWindow, ClickOnCheckBoxFlipsAndSavesItsSetting)
+{
+    open();
+    ASSERT_TRUE(param::LOG.on());
+    ASSERT_TRUE(win32test::click(param::LOG.window.load()));
+    EXPECT_FALSE(param::LOG.on());
+    EXPECT_EQ(IsDlgButtonChecked(g_mainWindow.load(), param::LOG.controlId), BST_UNCHECKED);
+    EXPECT_NE(parametersText().find("name=\"LOG\" value=\"false\""), std::string::npos);
+    win32test::click(param::LOG.window.load());
+    EXPECT_TRUE(param::LOG.on());
+    EXPECT_NE(parametersText().find("name=\"LOG\" value=\"true\""), std::string::npos);
+}
+
+TEST_F(MainWindow, BoxWritersShowValuesAndReadersReadTyping)
+{
+    const HWND main = open();
+    win32test::clearInvalidations(main);
+    gf_setBoxInt(param::LATERAL_RANGE);
+    EXPECT_EQ(lf_getTextFromId(param::LATERAL_RANGE.controlId), "40");
+    param::MAX_FIT_FL.value = 12.5f;
+    gf_setBoxFloat(param::MAX_FIT_FL);
+    EXPECT_EQ(lf_getTextFromId(param::MAX_FIT_FL.controlId), "12.5");
+    param::MAX_FIT_FL.value = 24.0f;
+    gf_setBoxFloat(param::MAX_FIT_FL);
+    EXPECT_EQ(lf_getTextFromId(param::MAX_FIT_FL.controlId), "24");
+    param::DESTINATION.setValue("Äänekoski");
+    gf_setBoxText(param::DESTINATION);
+    EXPECT_EQ(lf_getTextFromId(param::DESTINATION.controlId), "Äänekoski");
+    const auto repaints = win32test::invalidations(main);
+    ASSERT_FALSE(repaints.empty());
+    EXPECT_EQ(repaints.back().rect.top, 112);
+    EXPECT_EQ(repaints.back().rect.bottom, 392);
+
+    gf_clearBox(param::DESTINATION);
+    EXPECT_EQ(lf_getTextFromId(param::DESTINATION.controlId), "");
+    const HWND box = param::BLOCK_CALLSIGN.window.load();
+    EnableWindow(box, TRUE);
+    win32test::typeText(box, u"dlh4ab");
+    EXPECT_EQ(lf_getTextFromId(param::BLOCK_CALLSIGN.controlId), "dlh4ab");
+}
+
+TEST_F(MainWindow, EnterInABoxIsTakenByTheBoxProcedure)
+{
+    open();
+    const HWND box = param::LATERAL_RANGE.window.load();
+    EnableWindow(box, TRUE);
+    gf_setStatusMessage("before", false);
+    win32test::typeText(box, u"55");
+    win32test::pressEnter(box);
+    EXPECT_EQ(lf_getTextFromId(param::LATERAL_RANGE.controlId), "55");
+    EXPECT_EQ(gf_statusMessage(), "");
+    EXPECT_NE(logText().find("LATERAL_RANGE box is not built yet"), std::string::npos);
+}
+
+class WindowImage {
+public:
+    explicit WindowImage(const std::filesystem::path& png) : m_surface(cairo_image_surface_create_from_png(png.c_str()))
+    {
+    }
+    ~WindowImage() { cairo_surface_destroy(m_surface); }
+    COLORREF at(int x, int y) const
+    {
+        const auto* row = cairo_image_surface_get_data(m_surface) + y * cairo_image_surface_get_stride(m_surface);
+        const std::uint32_t p = reinterpret_cast<const std::uint32_t*>(row)[x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+    int count(const RECT& r, COLORREF colour) const
+    {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                n += at(x, y) == colour;
+        return n;
+    }
+
+private:
+    cairo_surface_t* m_surface;
+};
+
+TEST_F(MainWindow, PictureShowsBandsLightsAndTheStatusLine)
+{
+    const HWND main = open();
+    gf_setStatusMessage("Holding for 2 seconds... (RT API cannnot be revisited within 2 seconds)", false);
+    ASSERT_TRUE(win32test::renderToPng(main, dir / "main.png"));
+    WindowImage image(dir / "main.png");
+    const COLORREF green = 0x32CD32, yellow = 0x00FFFF, red = 0x0000FF, lightBlue = 0xFFCC99;
+    EXPECT_EQ(image.at(870, 470), green);
+    EXPECT_EQ(image.at(870, 200), lightBlue);
+    EXPECT_EQ(image.at(410, 100), red); // simulator light: not connected
+    EXPECT_EQ(image.at(440, 100), red); // traffic service light: not logged in
+    EXPECT_GT(image.count({3, 455, 400, 472}, yellow), 50);   // the status text
+    EXPECT_GT(image.count({3, 5, 100, 22}, green), 20);       // "Version ..."
+    EXPECT_GT(image.count({5, 91, 100, 108}, red), 20);       // "# liveries: ..."
+    EXPECT_EQ(image.at(5 + 6, 149 + 6), RGB(255, 255, 255)); // SCAN_LIVERIES check box, enabled
+
+    gf_showErrorMessage("lf_startUpTarvo: 150: No install path detected");
+    ASSERT_TRUE(win32test::renderToPng(main, dir / "error.png"));
+    WindowImage error(dir / "error.png");
+    EXPECT_EQ(error.at(870, 470), red);
+    EXPECT_GT(error.count({3, 455, 400, 472}, yellow), 50);
+}
+
+} // namespace
+} // namespace zyn

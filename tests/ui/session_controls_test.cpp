@@ -1,0 +1,145 @@
+#include "core/clock.h"
+#include "core/time_util.h"
+#include "tests/ui/main_window_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace zyn {
+namespace {
+
+using SessionControls = test::MainWindowTest;
+
+TEST_F(SessionControls, TimeShiftIsCutToFourWeeksSplitSavedAndShown)
+{
+    open();
+    lf_timeShift((28 * 24 + 5) * 60, false);
+    EXPECT_TRUE(g_timeShifted.load());
+    EXPECT_EQ(g_timeShiftMinutes.load(), 40320);
+    EXPECT_EQ(lf_getTextFromId(param::TIME_SHIFT_DAYS.controlId), "28");
+    EXPECT_EQ(lf_getTextFromId(param::TIME_SHIFT_HOURS.controlId), "0");
+    EXPECT_EQ(lf_getTextFromId(param::TIME_SHIFT_MINS.controlId), "0");
+    EXPECT_NE(parametersText().find("name=\"TIME_SHIFT_DAYS\" value=\"28\""), std::string::npos);
+    EXPECT_NE(logText().find("Time shifting is limited to 4 weeks"), std::string::npos);
+    EXPECT_EQ(gf_statusMessage(), "Time shifted 40320 minutes");
+}
+
+TEST_F(SessionControls, TimeShiftSplitsDaysHoursMinutes)
+{
+    open();
+    lf_timeShift(2 * 1440 + 3 * 60 + 1, true);
+    EXPECT_EQ(param::TIME_SHIFT_DAYS.value.load(), 2);
+    EXPECT_EQ(param::TIME_SHIFT_HOURS.value.load(), 3);
+    EXPECT_EQ(param::TIME_SHIFT_MINS.value.load(), 1);
+    EXPECT_EQ(gf_statusMessage(), ""); // quiet
+}
+
+TEST_F(SessionControls, TimeShiftZeroEmptiesTheBoxes)
+{
+    open();
+    lf_timeShift(90, true);
+    lf_timeShift(0, true);
+    EXPECT_FALSE(g_timeShifted.load());
+    EXPECT_EQ(lf_getTextFromId(param::TIME_SHIFT_HOURS.controlId), "");
+    EXPECT_EQ(lf_getTextFromId(param::TIME_SHIFT_MINS.controlId), "");
+    EXPECT_EQ(gf_statusMessage(), "Time shift = 0");
+}
+
+TEST_F(SessionControls, ParkTrafficOnlySwitchesSixControls)
+{
+    open();
+    const ParameterControl* six[] = {&param::parking_percentage, &param::MAX_FIT_FL, &param::INITIAL_LOAD_ONLY,
+                                     &param::PARK_SOFT, &param::PARK_FAKE, &param::WEEK};
+    param::RT_PARKTRAFFIC_ONLY.value = 1;
+    gf_applyParkTrafficOnly();
+    for (const auto* c : six)
+        EXPECT_FALSE(IsWindowEnabled(c->window.load()));
+    EXPECT_EQ(lf_getTextFromId(param::parking_percentage.controlId), "");
+    param::RT_PARKTRAFFIC_ONLY.value = 0;
+    gf_applyParkTrafficOnly();
+    for (const auto* c : six)
+        EXPECT_TRUE(IsWindowEnabled(c->window.load()));
+    EXPECT_EQ(lf_getTextFromId(param::parking_percentage.controlId), "30");
+    EXPECT_EQ(lf_getTextFromId(param::MAX_FIT_FL.controlId), "24");
+}
+
+TEST_F(SessionControls, TimeControlsAreEnabledTogether)
+{
+    open();
+    lf_enableTimeControls(true);
+    EXPECT_TRUE(IsWindowEnabled(param::TIME_SHIFT_DAYS.window.load()));
+    EXPECT_TRUE(IsWindowEnabled(param::KEEP_SIM_TIME_PAR.window.load()));
+    EXPECT_EQ(g_timeControlsEnabled.load(), 1);
+    lf_enableTimeControls(false);
+    EXPECT_FALSE(IsWindowEnabled(param::TIME_SHIFT_MINS.window.load()));
+    EXPECT_FALSE(IsWindowEnabled(param::SIM_TIME.window.load()));
+    EXPECT_EQ(g_timeControlsEnabled.load(), 0);
+}
+
+TEST_F(SessionControls, DestinationIsSavedShownAndReReadDisabled)
+{
+    open();
+    EnableWindow(param::REREAD_BUTTON.window.load(), TRUE);
+    lf_setDestination("EFHK", {60.3172, 24.9633});
+    EXPECT_EQ(param::DESTINATION.getValue(), "EFHK");
+    EXPECT_NE(parametersText().find("name=\"DESTINATION\" value=\"EFHK\""), std::string::npos);
+    EXPECT_EQ(lf_getTextFromId(param::DESTINATION.controlId), "EFHK");
+    EXPECT_EQ(gf_statusMessage(), "New destination: EFHK");
+    EXPECT_FALSE(IsWindowEnabled(param::REREAD_BUTTON.window.load()));
+}
+
+class FirstTrafficThreads : public test::MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        gf_setClock(&clock);
+        g_trafficDataTime = 0.0;
+    }
+    void TearDown() override
+    {
+        gf_setClock(nullptr);
+        g_trafficDataTime = 0.0;
+        MainWindowTest::TearDown();
+    }
+    // Runs the wait on its own thread and moves the clock until it ends; returns the time it took.
+    std::chrono::nanoseconds waitWhile(const std::function<void(int)>& eachStep)
+    {
+        std::atomic<bool> done{false};
+        const auto start = clock.steadyNow();
+        std::thread waiter([&] {
+            lf_waitForFirstTraffic();
+            done = true;
+        });
+        for (int step = 0; !done; ++step) {
+            eachStep(step);
+            clock.advance(std::chrono::milliseconds(10));
+            std::this_thread::yield();
+        }
+        waiter.join();
+        return clock.steadyNow() - start;
+    }
+    ManualClock clock;
+};
+
+TEST_F(FirstTrafficThreads, GivesUpAfterFifteenSecondsWithALogLine)
+{
+    const auto waited = waitWhile([](int) {});
+    EXPECT_GE(waited, std::chrono::seconds(15));
+    EXPECT_NE(logText().find("No traffic in this region?"), std::string::npos);
+}
+
+TEST_F(FirstTrafficThreads, StopsWaitingWhenTrafficArrives)
+{
+    const auto waited = waitWhile([](int step) {
+        if (step == 300)
+            g_trafficDataTime = 1796601600.0;
+    });
+    EXPECT_LT(waited, std::chrono::seconds(15));
+    EXPECT_EQ(logText().find("No traffic in this region?"), std::string::npos);
+}
+
+} // namespace
+} // namespace zyn

@@ -1,0 +1,164 @@
+#include "ui/main_window.h"
+
+#include "core/exit.h"
+#include "core/folders.h"
+#include "core/log.h"
+#include "core/records.h"
+#include "core/settings_file.h"
+#include "platform/win32/gdi.h"
+#include "platform/win32/message_loop.h"
+#include "platform/win32/window.h"
+#include "ui/controls.h"
+#include "ui/paint.h"
+#include "core/startup.h"
+#include "ui/status_line.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+namespace zyn {
+
+std::atomic<HWND> g_mainWindow{nullptr};
+
+namespace {
+
+constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU; // fixed size
+
+bool lf_atBound(const IntParameter& p)
+{
+    const auto v = p.value.load();
+    return v == p.minimum || v == p.maximum;
+}
+
+// A stored position at a bound is a window that was off-screen or minimised: it goes back to the default.
+void lf_restoreStoredPosition(IntParameter& position, pugi::xml_document& document)
+{
+    readIntParameter(position, document, false);
+    if (!lf_atBound(position))
+        return;
+    position.value = position.clamp(position.defaultValue);
+    saveIntParameter(position);
+}
+
+void lf_readWindowPosition()
+{
+    const auto path = gf_parametersPath();
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
+        return;
+    pugi::xml_document document;
+    if (!document.load_file(path.c_str()))
+        return;
+    lf_restoreStoredPosition(param::MAIN_WINDOW_X, document);
+    lf_restoreStoredPosition(param::MAIN_WINDOW_Y, document);
+}
+
+void lf_saveClamped(IntParameter& position, std::int64_t value)
+{
+    position.value = position.clamp(value);
+    saveIntParameter(position);
+}
+
+// WM_APP+2: the program ends. The window position is kept, then the log is closed.
+void lf_quit(HWND window)
+{
+    const std::int32_t previousX = param::MAIN_WINDOW_X.value.load();
+    const std::int32_t previousY = param::MAIN_WINDOW_Y.value.load();
+    RECT rect{};
+    if (GetWindowRect(window, &rect)) {
+        lf_saveClamped(param::MAIN_WINDOW_X, rect.left);
+        lf_saveClamped(param::MAIN_WINDOW_Y, rect.top);
+        gf_clampRangedParameters(previousX, previousY);
+    }
+    gf_closeLog();
+    PostQuitMessage(0);
+}
+
+// Until the command handler is built, a click on a check box only flips it and saves its setting
+// (the check boxes do not toggle themselves).
+void lf_HandleWMCOMMAND(HWND window, WPARAM wParam)
+{
+    const auto id = LOWORD(wParam);
+    for (const auto& spec : gf_controlSpecs()) {
+        if (spec.kind != ControlKind::CheckBox || spec.control->controlId != id)
+            continue;
+        auto& parameter = *static_cast<BoolControlParameter*>(spec.control);
+        const bool checked = IsDlgButtonChecked(window, id) == BST_CHECKED;
+        CheckDlgButton(window, id, checked ? BST_UNCHECKED : BST_CHECKED);
+        parameter.value = checked ? 0 : 1;
+        gf_writeParametersXml(parameter);
+        gf_repaintBand(Band::Settings);
+    }
+}
+
+void lf_paint(HWND window)
+{
+    PAINTSTRUCT paint{};
+    if (HDC dc = BeginPaint(window, &paint)) {
+        gf_paintMainWindow(dc);
+        EndPaint(window, &paint);
+    }
+}
+
+} // namespace
+
+void gf_clampRangedParameters(std::int32_t x, std::int32_t y)
+{
+    if (lf_atBound(param::MAIN_WINDOW_X))
+        lf_saveClamped(param::MAIN_WINDOW_X, x);
+    if (lf_atBound(param::MAIN_WINDOW_Y))
+        lf_saveClamped(param::MAIN_WINDOW_Y, y);
+}
+
+bool initInstance(HINSTANCE instance, LPCWSTR title)
+{
+    try {
+        lf_readWindowPosition();
+    } catch (const std::exception& e) {
+        gf_logErrorf("{}: {}", "initInstance", e.what()); // the window still opens, at the default place
+    }
+    const HWND window = CreateWindowExW(0, title, title, kMainWindowStyle, param::MAIN_WINDOW_X.value.load(),
+                                        param::MAIN_WINDOW_Y.value.load(), kMainWindowWidth, kMainWindowHeight,
+                                        nullptr, nullptr, instance, nullptr);
+    if (!window)
+        return false;
+    g_mainWindow = window;
+    ShowWindow(window, SW_SHOW);
+    return UpdateWindow(window) != FALSE;
+}
+
+LRESULT lf_mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    g_mainWindow = window; // the box functions find the controls through it, also during WM_CREATE
+    switch (message) {
+    case WM_CREATE:
+        lf_createControls(window, reinterpret_cast<const CREATESTRUCTW*>(lParam));
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT:
+        lf_paint(window);
+        return 0;
+    case WM_CLOSE:
+        gf_setStatusMessage(fmt::format("Close window button clicked, closing {} ...", kProductName), false);
+        gf_requestExit(static_cast<std::int32_t>(ExitReason::UserClosedSim), 0);
+        return 0;
+    case WM_COMMAND:
+        lf_HandleWMCOMMAND(window, wParam);
+        return 0;
+    case WM_APP + 1:
+        gf_startStartupThread();
+        return 0;
+    case WM_APP + 2:
+        lf_quit(window);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+} // namespace zyn

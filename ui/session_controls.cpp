@@ -1,0 +1,130 @@
+#include "ui/session_controls.h"
+
+#include "core/clock.h"
+#include "core/exit.h"
+#include "core/log.h"
+#include "core/settings.h"
+#include "core/settings_file.h"
+#include "core/text_util.h"
+#include "core/time_util.h"
+#include "platform/win32/window.h"
+#include "ui/boxes.h"
+#include "ui/display_state.h"
+#include "ui/status_line.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+
+#include <fmt/format.h>
+
+namespace zyn {
+
+std::atomic<std::int32_t> g_timeShiftMinutes{0};
+
+namespace {
+
+void lf_enable(const ParameterControl& control, bool enable)
+{
+    if (const HWND window = control.window.load())
+        EnableWindow(window, enable ? TRUE : FALSE);
+}
+
+void lf_showShiftPart(IntControlParameter& parameter, std::int64_t value)
+{
+    parameter.value = parameter.clamp(value);
+    saveIntParameter(parameter);
+    gf_setBoxInt(parameter);
+}
+
+bool lf_exitUnderWay() { return g_exitRequested.load() != 0 || g_exiting.load() != 0; }
+
+} // namespace
+
+void lf_enableTimeControls(bool enable)
+{
+    using namespace param;
+    for (const ParameterControl* control : std::array<const ParameterControl*, 5>{
+             &TIME_SHIFT_DAYS, &TIME_SHIFT_HOURS, &TIME_SHIFT_MINS, &SIM_TIME, &KEEP_SIM_TIME_PAR})
+        lf_enable(*control, enable);
+    g_timeControlsEnabled = enable ? 1 : 0;
+    gf_repaintBand(Band::Settings); // the time labels are greyed with the controls
+}
+
+void gf_applyParkTrafficOnly()
+{
+    using namespace param;
+    const bool enable = !RT_PARKTRAFFIC_ONLY.on();
+    for (const ParameterControl* control : std::array<const ParameterControl*, 6>{
+             &parking_percentage, &MAX_FIT_FL, &INITIAL_LOAD_ONLY, &PARK_SOFT, &PARK_FAKE, &WEEK})
+        lf_enable(*control, enable);
+    if (enable) {
+        gf_setBoxInt(parking_percentage);
+        gf_setBoxFloat(MAX_FIT_FL);
+    } else {
+        gf_clearBox(parking_percentage);
+        gf_clearBox(MAX_FIT_FL);
+    }
+    gf_repaintBand(Band::Settings);
+}
+
+void lf_setTimeShiftParameters(std::int32_t minutes)
+{
+    using namespace param;
+    const std::int64_t m = std::max(0, minutes);
+    const std::int64_t days = TIME_SHIFT_DAYS.clamp(m / 1440);
+    lf_showShiftPart(TIME_SHIFT_DAYS, days);
+    lf_showShiftPart(TIME_SHIFT_HOURS, (m - days * 1440) / 60);
+    lf_showShiftPart(TIME_SHIFT_MINS, m % 60);
+}
+
+void lf_timeShift(std::int32_t minutes, bool quiet)
+{
+    minutes = std::max(0, minutes);
+    g_timeShifted = minutes > 0;
+    if (minutes > kMaxTimeShiftMinutes) {
+        minutes = kMaxTimeShiftMinutes;
+        gf_log("Time shifting is limited to 4 weeks");
+    }
+    lf_setTimeShiftParameters(minutes);
+    g_timeShiftMinutes = minutes;
+    if (minutes == 0) {
+        gf_setStatusMessage("Time shift = 0", true);
+        gf_clearBox(param::TIME_SHIFT_DAYS);
+        gf_clearBox(param::TIME_SHIFT_HOURS);
+        gf_clearBox(param::TIME_SHIFT_MINS);
+    }
+    if (quiet)
+        return;
+    if (minutes != 0)
+        gf_setStatusMessage(fmt::format("Time shifted {} minute{}", minutes, gf_plural(minutes)), true);
+    gf_log("lf_timeShift: removing the aircraft for the shifted time is not built yet");
+}
+
+void lf_setDestination(const std::string& code, LatLon)
+{
+    param::DESTINATION.setValue(code);
+    saveParameter(param::DESTINATION);
+    gf_setBoxText(param::DESTINATION);
+    gf_setStatusMessage(fmt::format("New destination: {}", code), true);
+    gf_logf("lf_setDestination: adding {} to the park airports is not built yet", code);
+    lf_enable(param::REREAD_BUTTON, false);
+}
+
+void lf_waitForFirstTraffic()
+{
+    const auto noTraffic = [] { return std::trunc(g_trafficDataTime.load()) == 0.0; };
+    for (int step = 0; step < 150 && noTraffic() && !lf_exitUnderWay(); ++step)
+        gf_sleepFor(std::chrono::milliseconds(100), lf_exitUnderWay);
+    if (noTraffic())
+        gf_log("No traffic in this region?");
+}
+
+void lf_refreshAcCounts()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { gf_log("lf_refreshAcCounts: the aircraft counts are not built yet"); });
+}
+
+} // namespace zyn
