@@ -1,6 +1,9 @@
 #include "core/clock.h"
+#include "core/exit.h"
 #include "core/time_util.h"
+#include "core/records.h"
 #include "tests/ui/main_window_fixture.h"
+#include "ui/two_field_text.h"
 
 #include <gtest/gtest.h>
 
@@ -90,6 +93,22 @@ TEST_F(SessionControls, DestinationIsSavedShownAndReReadDisabled)
     EXPECT_FALSE(IsWindowEnabled(param::REREAD_BUTTON.window.load()));
 }
 
+TEST(TwoFieldText, PadsAirlineToThreeAndTypeToFour)
+{
+    struct Case {
+        const char* airline;
+        const char* type;
+        const char* text;
+    };
+    for (const auto& c : {Case{"BA", "A320", "BA  A320"}, Case{"SWR", "B38M", "SWR B38M"},
+                          Case{"", "C2", "    C2  "}, Case{"EZYX", "A20N", "EZYX A20N"}}) {
+        AcHead head;
+        head.airline = c.airline;
+        head.type = c.type;
+        EXPECT_EQ(gf_twoFieldText(head), c.text);
+    }
+}
+
 class FirstTrafficThreads : public test::MainWindowTest {
 protected:
     void SetUp() override
@@ -104,41 +123,52 @@ protected:
         g_trafficDataTime = 0.0;
         MainWindowTest::TearDown();
     }
-    // Runs the wait on its own thread and moves the clock until it ends; returns the time it took.
-    std::chrono::nanoseconds waitWhile(const std::function<void(int)>& eachStep)
+    // Runs the wait on its own thread and moves the clock until it ends; returns the clock time the
+    // waiting thread itself saw pass.
+    std::chrono::nanoseconds waitWhile(const std::function<void(std::chrono::nanoseconds)>& atTime)
     {
         std::atomic<bool> done{false};
+        std::chrono::nanoseconds seen{};
         const auto start = clock.steadyNow();
         std::thread waiter([&] {
+            const auto begin = gf_steadyNow();
             lf_waitForFirstTraffic();
+            seen = gf_steadyNow() - begin;
             done = true;
         });
-        for (int step = 0; !done; ++step) {
-            eachStep(step);
+        while (!done) {
+            atTime(clock.steadyNow() - start);
             clock.advance(std::chrono::milliseconds(10));
             std::this_thread::yield();
         }
         waiter.join();
-        return clock.steadyNow() - start;
+        return seen;
     }
     ManualClock clock;
 };
 
 TEST_F(FirstTrafficThreads, GivesUpAfterFifteenSecondsWithALogLine)
 {
-    const auto waited = waitWhile([](int) {});
-    EXPECT_GE(waited, std::chrono::seconds(15));
+    const auto waited = waitWhile([](std::chrono::nanoseconds) {});
+    EXPECT_GE(waited, std::chrono::seconds(15)); // 150 sleeps of 0.1 s
     EXPECT_NE(logText().find("No traffic in this region?"), std::string::npos);
 }
 
 TEST_F(FirstTrafficThreads, StopsWaitingWhenTrafficArrives)
 {
-    const auto waited = waitWhile([](int step) {
-        if (step == 300)
+    waitWhile([](std::chrono::nanoseconds t) {
+        if (t >= std::chrono::seconds(3))
             g_trafficDataTime = 1796601600.0;
     });
-    EXPECT_LT(waited, std::chrono::seconds(15));
     EXPECT_EQ(logText().find("No traffic in this region?"), std::string::npos);
+}
+
+TEST_F(FirstTrafficThreads, AnExitEndsTheWait)
+{
+    g_exitRequested = 1;
+    lf_waitForFirstTraffic(); // returns at once, without the clock moving
+    g_exitRequested = 0;
+    EXPECT_NE(logText().find("No traffic in this region?"), std::string::npos);
 }
 
 } // namespace
