@@ -106,16 +106,23 @@ TEST_F(MainWindow, QuitFromAMinimisedPlaceKeepsThePreviousPosition)
     EXPECT_NE(parametersText().find("name=\"MAIN_WINDOW_X\" value=\"400\""), std::string::npos);
 }
 
-TEST_F(MainWindow, CloseButtonRequestsExitAndLeavesTheWindow)
+using MainWindowThreads = test::MainWindowTest;
+
+TEST_F(MainWindowThreads, CloseButtonRequestsExitAndTheLoopEndsWhenTheExitHasRun)
 {
     const HWND main = open();
     SendMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(gf_statusMessage(), "Close window button clicked, closing Tarvo ...");
-    EXPECT_EQ(logText().find("Close window button clicked"), std::string::npos); // shown, not logged
-    EXPECT_EQ(g_exitRequested.load(), 1);
+    EXPECT_TRUE(IsWindow(main)); // not destroyed: the exit sequence ends the program
+    MSG m{};
+    while (GetMessageW(&m, nullptr, 0, 0) > 0)
+        DispatchMessageW(&m);
+    EXPECT_EQ(m.wParam, 0u);
     EXPECT_EQ(g_exitReason.load(), 4);
-    EXPECT_TRUE(IsWindow(main));
-    g_exitRequested = 0;
+    EXPECT_FALSE(gf_logIsOpen());
+    const auto log = logText();
+    EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
+    EXPECT_EQ(log.find("Close window button clicked"), std::string::npos); // shown, not logged
 }
 
 TEST_F(MainWindow, DestroyEndsTheMessageLoop)
