@@ -81,7 +81,9 @@ void lf_attitudeAndAltitude(LiveAcRecord& a)
         lf_flare(a);
     if (a.settling) {
         a.block.pitch += a.pitchPerTick;
-        if (a.block.pitch > a.groundPitch) {
+        // Settled once the ground pitch is reached, from whichever side the pitch comes.
+        const bool reached = a.pitchPerTick >= 0.0 ? a.block.pitch >= a.groundPitch : a.block.pitch <= a.groundPitch;
+        if (reached) {
             a.block.pitch = a.groundPitch;
             a.block.bank = 0.0;
             a.pitchPerTick = 0.0;

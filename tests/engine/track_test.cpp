@@ -27,6 +27,7 @@ struct FlightLog {
     double largestTurnPerTick = 0.0;  // radians
     double mostTurnOverRate = 0.0;    // heading change per tick beyond the turn rate in force (ground)
     double totalTurn = 0.0;           // radians, absolute
+    int ticksOnCurve = 0;
     bool longitudeAlwaysInRange = true;
     bool alwaysFinite = true;
 };
@@ -48,6 +49,7 @@ FlightLog fly(LiveAcRecord& a, int maxTicks)
             ++log.reportsReached;
         }
         gf_moveLiveAc(a);
+        log.ticksOnCurve += a.curve.active() ? 1 : 0;
         const double moved = gf_distanceNm(gf_positionOf(before), gf_positionOf(a.block));
         const double turned = std::abs(gf_angleDiff(before.heading, a.block.heading));
         log.fastestNmPerTick = std::max(log.fastestNmPerTick, moved);
@@ -141,6 +143,7 @@ TEST_F(Tracks, TaxiWithTurnsFollowsTheReportsAndNeverSpins)
     EXPECT_LE(log.fastestNmPerTick, 24.0 / kTicksPerHour) << "never faster than twice the taxi speed";
     EXPECT_LT(log.mostTurnOverRate, 1e-12) << "no heading step beyond the turn rate in force";
     EXPECT_LT(log.totalTurn, 190.0 * kDegToRad) << "two right angles, no spinning";
+    EXPECT_GT(log.ticksOnCurve, 0) << "the corners are rounded";
     EXPECT_GT(log.totalTurn, 170.0 * kDegToRad);
     EXPECT_LT(gf_distanceNm(gf_positionOf(a.block), reports.back().at), 1.0 / 1852.0);
     EXPECT_NEAR(a.block.heading * kRadToDeg, 180.0, 3.0);
@@ -210,6 +213,37 @@ TEST_F(Tracks, TakeoffRunRotatesLiftsOffAndClimbs)
     EXPECT_LE(a.block.pitch, a.climbPitch);
     EXPECT_GT(a.block.altitude, 30.0) << "a tenth, a fifth, then half the climb rate";
     EXPECT_GT(a.block.lat, startLat + 500 * 1e-5) << "the run moves along the runway";
+}
+
+TEST_F(Tracks, TouchdownAttitudeSettlesOnTheGroundPitchFromEitherSide)
+{
+    const auto reports = test::straightTrack({50.0, 8.0}, 0.0, 130.0, 0.0, 0.0, 1, 200, 3);
+    const struct {
+        const char* name;
+        double pitchDeg, groundPitchDeg;
+    } rows[] = {
+        {"nose high lowers", -4.0, 0.7},
+        {"nose low rises", 2.0, 0.7},
+        {"already there", 0.7, 0.7},
+    };
+    for (const auto& row : rows) {
+        LiveAcRecord a = test::makeFlyingAircraft(reports);
+        a.phase = MovePhase::Airborne;
+        a.settling = 1;
+        a.groundPitch = row.groundPitchDeg * kDegToRad;
+        a.block.pitch = row.pitchDeg * kDegToRad;
+        a.block.bank = 0.05;
+        a.pitchPerTick = (a.groundPitch - a.block.pitch) / 100.0;
+        a.bankPerTick = -0.05 / 100.0;
+        int ticks = 0;
+        for (; ticks < 1000 && a.settling; ++ticks)
+            lf_moveOneTick(a);
+        EXPECT_EQ(a.settling, 0) << row.name;
+        EXPECT_LE(ticks, 101) << row.name;
+        EXPECT_EQ(a.block.pitch, a.groundPitch) << row.name;
+        EXPECT_EQ(a.block.bank, 0.0) << row.name;
+        EXPECT_EQ(a.pitchPerTick, 0.0) << row.name;
+    }
 }
 
 TEST_F(Tracks, UnusableRatesNeverReachTheBlock)
