@@ -19,7 +19,9 @@
 #include "platform/win32/gdi.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
+#include "ui/display_state.h"
 #include "ui/main_window.h"
+#include "ui/repaint.h"
 #include "ui/status_line.h"
 
 #include <algorithm>
@@ -40,12 +42,6 @@ thread_local std::stop_token t_startupStop;
 constexpr char kMutexName[] = "Local\\$TarvoTraffic$";
 constexpr UINT kTitleResource = 101;
 constexpr WORD kIconResource = 100;
-
-void lf_repaint(const RECT& band)
-{
-    if (const HWND window = g_mainWindow.load())
-        InvalidateRect(window, &band, TRUE);
-}
 
 void lf_enable(const ParameterControl& control, bool enable)
 {
@@ -97,7 +93,7 @@ void lf_requireLiveryScanWhenFileIsGone()
     param::SCAN_LIVERIES.value = 1;
     gf_writeParametersXml(param::SCAN_LIVERIES);
     SendMessageW(param::SCAN_LIVERIES.window.load(), BM_SETCHECK, BST_CHECKED, 0);
-    lf_repaint(kSettingsBand);
+    gf_repaintBand(Band::Settings);
 }
 
 // The service must not be asked again within 2 seconds of its last request. A stored time in the
@@ -125,7 +121,7 @@ void lf_countAddOnAirports()
 {
     g_simaddonCount = lf_entryCount(g_mySimaddonPath);
     g_thirdpartyCount = lf_entryCount(g_myThirdpartyPath);
-    lf_repaint(kCountersBand);
+    gf_repaintBand(Band::Counters);
 }
 
 void lf_restoreDestination()
@@ -189,7 +185,7 @@ void lf_setInstallPath()
 
 void lf_setStartupControls()
 {
-    lf_repaint(kSettingsBand);
+    gf_repaintBand(Band::Settings);
     using namespace param;
     for (const ParameterControl* control :
          std::initializer_list<const ParameterControl*>{&LIG_PRIORITIZE, &SCAN_LIVERIES, &LIG_AUTOMATIC, &MSFS_2020,
@@ -213,7 +209,7 @@ void lf_setStartupControls()
 void lf_detectInstallPath()
 {
     g_startupSteps.buildParameterLists();
-    lf_repaint(kCountersBand);
+    gf_repaintBand(Band::Counters);
     g_startupSteps.checkCommunityPath(lf_modeInstallPath());
     g_startupSteps.createFolders();
     g_maxLive = param::MAX_LIVE.value.load();
@@ -245,7 +241,7 @@ void lf_startUpTarvo()
         if (param::SCAN_AIRPORTS.on()) {
             g_simaddonCount = 0;
             g_thirdpartyCount = 0;
-            lf_repaint(kCountersBand);
+            gf_repaintBand(Band::Counters);
             g_startupSteps.scanAirports();
         }
         lf_holdForTrafficService(secondsSince);

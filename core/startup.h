@@ -13,11 +13,6 @@ namespace zyn {
 extern std::jthread g_startupThread;
 extern std::atomic<std::uint8_t> g_databaseLoaded; // the aircraft database is read once per process
 
-// Repaint bands of the main window's client area (left, top, right, bottom).
-inline constexpr RECT kTopBand{0, 0, 880, 28};
-inline constexpr RECT kCountersBand{0, 28, 880, 112};
-inline constexpr RECT kSettingsBand{0, 112, 880, 392};
-
 int wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show);
 int lf_runMainWindow(HINSTANCE instance);
 
