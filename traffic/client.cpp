@@ -1,5 +1,7 @@
 #include "traffic/client.h"
 
+#include "core/time_util.h"
+
 #include <curl/curl.h>
 
 namespace zyn {
@@ -95,6 +97,7 @@ void gf_resetTrafficClients()
     t.setBoxState({});
     t.trafficShown.store(1);
     t.blockArmed = 1;
+    g_trafficDataTime.store(0.0);
 
     WeatherClient& w = g_weatherClient;
     gf_resetResponse(w);

@@ -55,7 +55,8 @@ bool lf_readLoginReply(WeatherClient& client, const json& reply, std::int32_t& s
     const std::int64_t wrrl = lf_integerKey(reply, "wrrl").value_or(2000);
     client.rrl.store(gf_periodFromReply(rrl));
     client.wrrl.store(gf_periodFromReply(wrrl));
-    gf_logf("Authenticated at RT server \"{}\"", gf_jsonTextOf(reply, "server", "?"));
+    const std::string server = gf_jsonTextOf(reply, "server", "?");
+    gf_logf("Authenticated at RT server \"{}\"", server);
     const std::string guid = gf_jsonTextOf(reply, "GUID");
     if (guid.empty()) {
         gf_logError("Authentication failed: the reply holds no session GUID");
