@@ -61,6 +61,14 @@ TEST_F(LogFiles, PrefixesAndDroppedLines)
     EXPECT_EQ(lines[2], "          y");
 }
 
+TEST_F(LogFiles, BackupNameGoesBeforeTheFileExtensionNotAFolderDot)
+{
+    test::writeText("run.2024/Log.txt", "old");
+    gf_backupFile("run.2024/Log.txt");
+    EXPECT_EQ(test::readText("run.2024/Log0.txt"), "old");
+    EXPECT_FALSE(std::filesystem::exists("run0.2024"));
+}
+
 TEST_F(LogFiles, BackupNameIgnoresDotsInFolders)
 {
     std::filesystem::create_directory("a.dir");

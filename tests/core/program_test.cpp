@@ -179,6 +179,14 @@ TEST_F(ProgramThreads, WithoutDocsTheStatusLineShowsError41)
     EXPECT_FALSE(gf_logIsOpen());
 }
 
+TEST_F(ProgramThreads, LogThatCannotBeOpenedDoesNotStopTheProgram)
+{
+    std::filesystem::create_directories(root / "program" / "Log.txt"); // a folder where the log should be
+    EXPECT_EQ(wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
+    EXPECT_EQ(gf_statusMessage(), "Error lf_startUpTarvo: 41: Tarvo must be run from the Tarvo folder!");
+    EXPECT_FALSE(gf_logIsOpen());
+}
+
 TEST_F(ProgramThreads, ClosingTheWindowQuitsWithReasonFour)
 {
     for (const char* sub : {"docs", "input"}) // a program folder as installed
