@@ -92,7 +92,7 @@ CurlHandle::~CurlHandle()
 
 bool gf_downloadShouldStop()
 {
-    return g_exitRequested.load() != 0 || g_exiting.load() != 0;
+    return gf_exitUnderWay();
 }
 
 bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path, bool binary, const StopTest& stop)
