@@ -69,7 +69,7 @@ void lf_pushbackStep(LiveAcRecord& a)
     }
 }
 
-// Turns and speed changes of a taxi leg; true when a curve or midpoint shaped the leg.
+// Turns and speed changes of a taxi leg, then whether the aircraft still has to turn towards its track.
 void lf_shapeTaxiLeg(LiveAcRecord& a)
 {
     const Situation& next = a.stream.at(1);

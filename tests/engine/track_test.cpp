@@ -215,6 +215,51 @@ TEST_F(Tracks, TakeoffRunRotatesLiftsOffAndClimbs)
     EXPECT_GT(a.block.lat, startLat + 500 * 1e-5) << "the run moves along the runway";
 }
 
+TEST_F(Tracks, TakeoffFromTheRunwayIntoTheClimb)
+{
+    // Accelerating along the runway, then airborne and climbing: reports every 2 s.
+    std::vector<Report> reports;
+    LatLon p{47.45, 8.55};
+    double altitude = 0.0;
+    const struct {
+        double kt, fpm;
+    } legs[] = {{30, 0}, {60, 0}, {90, 0}, {120, 0}, {150, 0}, {160, 1500}, {165, 2000}, {170, 2000}, {175, 2000},
+                {180, 2000}, {185, 2000}, {190, 2000}};
+    std::int32_t t = 1;
+    double previousKt = legs[0].kt;
+    for (const auto& leg : legs) {
+        reports.push_back({p, altitude, leg.kt, t, leg.fpm});
+        const double meanKt = (previousKt + leg.kt) / 2.0;
+        p = gf_destinationPoint(p, 60.0 * kDegToRad, meanKt * kFeetPerNm * 200 / kTicksPerHour);
+        altitude += leg.fpm * 200 / 6000.0;
+        previousKt = leg.kt;
+        t += 200;
+    }
+    LiveAcRecord a = test::makeFlyingAircraft(reports);
+    a.takingOff = 1;
+    a.rotationPitch = -6.0 * kDegToRad;
+    a.climbPitch = -16.5 * kDegToRad;
+    a.rotationTicks = 200;
+    a.climbTransitionTicks = 300;
+    bool rolled = false;
+    FlightLog log;
+    for (int i = 0; i < 5000 && !lf_lastReportReached(a); ++i) {
+        const FlightLog step = fly(a, 1);
+        rolled |= a.phase == MovePhase::TakeoffRoll;
+        log.fastestNmPerTick = std::max(log.fastestNmPerTick, step.fastestNmPerTick);
+        log.worstReportMissDeg = std::max(log.worstReportMissDeg, step.worstReportMissDeg);
+        log.alwaysFinite &= step.alwaysFinite;
+    }
+    EXPECT_TRUE(rolled);
+    EXPECT_EQ(a.phase, MovePhase::Airborne);
+    EXPECT_EQ(a.onGround, 0);
+    EXPECT_TRUE(log.alwaysFinite);
+    EXPECT_LT(log.worstReportMissDeg, 1e-9) << "the run and the climb move along the reports";
+    EXPECT_LE(log.fastestNmPerTick, 190.0 / kTicksPerHour * 1.05);
+    EXPECT_GT(a.block.altitude, 300.0);
+    EXPECT_LT(a.block.pitch, a.groundPitch) << "nose up in the climb";
+}
+
 TEST_F(Tracks, TouchdownAttitudeSettlesOnTheGroundPitchFromEitherSide)
 {
     const auto reports = test::straightTrack({50.0, 8.0}, 0.0, 130.0, 0.0, 0.0, 1, 200, 3);
