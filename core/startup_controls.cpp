@@ -1,0 +1,105 @@
+#include "core/startup_controls.h"
+
+#include "core/settings.h"
+#include "platform/win32/window.h"
+#include "sim/link_state.h"
+#include "ui/boxes.h"
+#include "ui/session_controls.h"
+
+#include <array>
+
+namespace zyn {
+
+std::atomic<std::int64_t> g_simTimeMark{0};
+
+namespace {
+
+void lf_enable(const ParameterControl& control, bool enable)
+{
+    if (const HWND window = control.window.load())
+        EnableWindow(window, enable ? TRUE : FALSE);
+}
+
+const std::array<IntControlParameter*, 3> g_timeShiftBoxes{&param::TIME_SHIFT_DAYS, &param::TIME_SHIFT_HOURS,
+                                                           &param::TIME_SHIFT_MINS};
+
+void lf_enableTimeShiftBoxes(bool enable)
+{
+    for (const IntControlParameter* box : g_timeShiftBoxes)
+        lf_enable(*box, enable);
+}
+
+bool lf_timeShiftStored()
+{
+    for (const IntControlParameter* box : g_timeShiftBoxes)
+        if (box->value.load() != box->defaultValue)
+            return true;
+    return false;
+}
+
+void lf_setParkingControls()
+{
+    using namespace param;
+    lf_enable(RT_PARKTRAFFIC_ONLY, true);
+    gf_applyParkTrafficOnly();
+    lf_enable(CUSTOM_MAX_PARK, true);
+    parking_percentage.value = 30; // every start, whatever was stored; not saved
+    gf_setBoxInt(parking_percentage);
+}
+
+void lf_setTrafficControls()
+{
+    using namespace param;
+    lf_enable(AUTO_RANGE, true);
+    lf_enable(LATERAL_RANGE, !AUTO_RANGE.on());
+    lf_enable(AUTO_RANGE_ABOVE_HEIGHT, AUTO_RANGE.on());
+    for (const ParameterControl* control : std::array<const ParameterControl*, 5>{
+             &COLLISION_USER_AIR, &COLLISION_LIVE_PARKED_GND, &GUID_CHANGES, &BLOCK_CALLSIGN, &MAX_LIVE})
+        lf_enable(*control, true);
+    lf_enable(LEARN_SOFT, false);
+    lf_enable(UNBLOCK_BUTTON, !BLOCK_CALLSIGN.empty());
+    lf_enable(CALLSIGN_2_OBJECTID, false); // the main loop enables it
+    lf_enable(AI_PACKAGE_ORDER, LIG_AUTOMATIC.on());
+    lf_enable(KEEP_SIM_TIME_PAR, true);
+}
+
+void lf_restoreTimeShift()
+{
+    using namespace param;
+    if (SIM_TIME.on()) {
+        lf_applySimTimeOption();
+    } else if (!lf_timeShiftStored()) {
+        for (const IntControlParameter* box : g_timeShiftBoxes)
+            gf_clearBox(*box);
+    } else {
+        lf_timeShift((TIME_SHIFT_DAYS.value * 24 + TIME_SHIFT_HOURS.value) * 60 + TIME_SHIFT_MINS.value, true);
+    }
+    lf_enable(SIM_TIME, true);
+    lf_enable(KEEP_SIM_TIME_PAR, true);
+    // The shift boxes stay locked while the simulator's time is followed.
+    lf_enableTimeShiftBoxes(!SIM_TIME.on());
+}
+
+} // namespace
+
+void lf_enableStartupControls()
+{
+    lf_setParkingControls();
+    lf_setTrafficControls();
+    lf_restoreTimeShift();
+}
+
+void lf_applySimTimeOption()
+{
+    if (param::SIM_TIME.on()) {
+        g_simTimeMark = 0;
+        lf_enableTimeShiftBoxes(false);
+        return;
+    }
+    lf_setTimeShiftParameters(0);
+    lf_timeShift(0, false);
+    g_simTimeMark = g_simEpoch.load();
+    lf_enableTimeShiftBoxes(true);
+}
+
+} // namespace zyn
