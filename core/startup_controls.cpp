@@ -10,15 +10,10 @@
 
 namespace zyn {
 
-std::atomic<std::int64_t> g_simTimeMark{0};
-
 namespace {
 
-void lf_enable(const ParameterControl& control, bool enable)
-{
-    if (const HWND window = control.window.load())
-        EnableWindow(window, enable ? TRUE : FALSE);
-}
+// A control the window has not made yet is passed over (the call then fails harmlessly).
+void lf_enable(const ParameterControl& control, bool enable) { EnableWindow(control.window.load(), enable); }
 
 const std::array<IntControlParameter*, 3> g_timeShiftBoxes{&param::TIME_SHIFT_DAYS, &param::TIME_SHIFT_HOURS,
                                                            &param::TIME_SHIFT_MINS};
@@ -81,6 +76,8 @@ void lf_restoreTimeShift()
 }
 
 } // namespace
+
+std::atomic<std::int64_t> g_simTimeMark{0};
 
 void lf_enableStartupControls()
 {
