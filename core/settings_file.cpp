@@ -5,6 +5,10 @@
 #include "core/folders.h"
 #include "core/log.h"
 #include "core/text_util.h"
+#include "platform/win32/constants.h"
+#include "platform/win32/message_loop.h"
+#include "platform/win32/window.h"
+#include "ui/boxes.h"
 
 #include <functional>
 #include <mutex>
@@ -210,6 +214,18 @@ void lf_readLists(const ParameterLists& lists, pugi::xml_document& document)
         readStringParameter(*p, document, true);
 }
 
+// Shows the values in the check boxes and edit boxes. Each is a message to the window's thread.
+void lf_showControls(const ParameterLists& lists)
+{
+    for (auto* p : lists.checkBoxes)
+        if (const HWND box = p->window)
+            SendMessageW(box, BM_SETCHECK, p->on() ? BST_CHECKED : BST_UNCHECKED, 0);
+    for (auto* p : lists.intBoxes)
+        gf_setBoxInt(*p);
+    for (auto* p : lists.textBoxes)
+        gf_setBoxText(*p);
+}
+
 } // namespace
 
 fs::path gf_parametersPath()
@@ -252,6 +268,7 @@ void gf_loadParameters(const ParameterLists& lists)
                 gf_saveXml(document, path);
         }
     }
+    lf_showControls(lists);
     gf_log(gf_starBanner(80, 0, false, true, ""));
 }
 
@@ -335,6 +352,17 @@ bool gf_setIntAttribute(pugi::xml_node node, std::string_view attribute, std::in
 {
     auto found = node.attribute(std::string(attribute).c_str());
     return found && found.set_value(value);
+}
+
+bool gf_checkBoxState(HWND window, std::uint16_t controlId, BoolControlParameter& parameter)
+{
+    if (controlId != parameter.controlId)
+        return false;
+    const bool checked = IsDlgButtonChecked(window, controlId) == BST_CHECKED;
+    CheckDlgButton(window, controlId, checked ? BST_UNCHECKED : BST_CHECKED);
+    parameter.value = checked ? 0 : 1;
+    gf_writeParametersXml(parameter);
+    return true;
 }
 
 void logParameter(const StringParameter& parameter) { gf_logf("{}={}", parameter.key, parameter.getValue()); }
