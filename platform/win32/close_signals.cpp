@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -21,6 +22,7 @@ constexpr int kSignals[] = {SIGINT, SIGTERM};
 
 std::mutex g_watchMutex; // guards starting and stopping
 int g_pipe[2] = {-1, -1};
+std::atomic<int> g_signalWriteEnd{-1}; // what the handler writes to; lock-free, so signal safe
 struct sigaction g_previous[2];
 std::thread g_watcher;
 
@@ -28,7 +30,10 @@ void lf_onSignal(int)
 {
     const int saved = errno;
     const char byte = kSignalled;
-    [[maybe_unused]] const auto written = write(g_pipe[1], &byte, 1); // a full pipe already holds a wake-up
+    const int fd = g_signalWriteEnd.load();
+    if (fd >= 0 && write(fd, &byte, 1) < 0) {
+        // a full pipe already holds a wake-up
+    }
     errno = saved;
 }
 
@@ -48,6 +53,7 @@ void lf_watch(int readEnd)
 
 void lf_closePipe()
 {
+    g_signalWriteEnd = -1;
     for (int& fd : g_pipe) {
         if (fd >= 0)
             close(fd);
@@ -65,6 +71,7 @@ bool gf_startCloseOnSignals()
     if (pipe2(g_pipe, O_CLOEXEC) != 0)
         return false;
     fcntl(g_pipe[1], F_SETFL, O_NONBLOCK);
+    g_signalWriteEnd = g_pipe[1];
     struct sigaction action {};
     action.sa_handler = lf_onSignal;
     sigemptyset(&action.sa_mask);

@@ -1,4 +1,5 @@
 #include "platform/win32/close_signals.h"
+#include "platform/win32/entry.h"
 #include "platform/win32/window.h"
 #include "tests/support/win32_windows.h"
 
@@ -45,6 +46,32 @@ TEST(CloseSignalsStop, PreviousHandlerIsBackAfterStop)
     sigaction(SIGTERM, nullptr, &before);
     ASSERT_TRUE(gf_startCloseOnSignals());
     gf_stopCloseOnSignals();
+    struct sigaction after {};
+    sigaction(SIGTERM, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+}
+
+} // namespace
+} // namespace zyn
+
+namespace zyn {
+namespace {
+
+int lf_fakeWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show)
+{
+    if (!instance || show != SW_SHOWDEFAULT)
+        return -1;
+    const HWND window = test::gf_createRecordingWindow();
+    raise(SIGTERM); // as if the user ended the program from outside
+    test::gf_pumpUntil(WM_CLOSE);
+    return test::gf_recorded().of(WM_CLOSE).at(0).window == window ? 7 : -2;
+}
+
+TEST(EntryThreads, WinMainRunsWithSignalsClosingItsWindow)
+{
+    struct sigaction before {};
+    sigaction(SIGTERM, nullptr, &before);
+    EXPECT_EQ(gf_runWinMain(lf_fakeWinMain), 7);
     struct sigaction after {};
     sigaction(SIGTERM, nullptr, &after);
     EXPECT_EQ(after.sa_handler, before.sa_handler);
