@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "sim/ids.h"
 #include "sim/link_state.h"
+#include "sim/object_match.h"
 #include "ui/status_line.h"
 
 #include <fmt/format.h>
@@ -33,6 +34,8 @@ void gf_initSimConnectQueues()
     g_posSetsB.reserve(kReserved);
     g_createQueue.reserve(kReserved);
     g_removeQueue.reserve(kReserved);
+    g_sentCreations.reserve(kReserved); // SimConnect thread's lists; it does not run yet
+    g_objectsAdded.reserve(kReserved);
     g_simStopped = 0;
 }
 
