@@ -59,10 +59,11 @@ StringParameter& lf_modeInstallPath()
     return param::MSFS_2020.on() ? param::MSFS_INSTALL_PATH : param::MSFS_2024_INSTALL_PATH;
 }
 
-// Seconds since the last request to the traffic service, both times taken as signed 32-bit.
-std::int32_t lf_secondsSinceLastRequest()
+// Seconds since the last request to the traffic service, both times taken as signed 32-bit; the
+// difference is kept in 64 bits so that no stored value can overflow it.
+std::int64_t lf_secondsSinceLastRequest()
 {
-    return static_cast<std::int32_t>(gf_timeNow()) - param::LAST_EPOCH_TIME.value.load();
+    return std::int64_t{static_cast<std::int32_t>(gf_timeNow())} - param::LAST_EPOCH_TIME.value.load();
 }
 
 void lf_checkProgramFolder()
@@ -98,11 +99,11 @@ void lf_requireLiveryScanWhenFileIsGone()
 
 // The service must not be asked again within 2 seconds of its last request. A stored time in the
 // future (clock set back) must not hold longer than that.
-void lf_holdForTrafficService(std::int32_t secondsSince)
+void lf_holdForTrafficService(std::int64_t secondsSince)
 {
     if (secondsSince >= 2)
         return;
-    const std::int32_t n = std::clamp(2 - secondsSince, 0, 2);
+    const std::int64_t n = std::min<std::int64_t>(2 - secondsSince, 2);
     const auto until = gf_saturatingAdd(gf_steadyNow(), std::chrono::seconds(n));
     gf_setStatusMessage(fmt::format("Holding for {} seconds... (RT API cannnot be revisited within 2 seconds)", n), true);
     gf_sleepUntil(until, [] { return gf_exitUnderWay(); });
@@ -232,7 +233,7 @@ void lf_startUpTarvo()
     try {
         lf_checkProgramFolder();
         lf_detectInstallPath();
-        const std::int32_t secondsSince = lf_secondsSinceLastRequest();
+        const std::int64_t secondsSince = lf_secondsSinceLastRequest();
         gf_resetWorkers();
         lf_requireLiveryScanWhenFileIsGone();
         g_startupSteps.scanLiveries();
