@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/errors.h"
+#include "core/exit.h"
 #include "core/folders.h"
 #include "core/log.h"
 #include "core/time_util.h"
@@ -116,7 +117,7 @@ void gf_startSession()
             const std::string text =
                 "More than one RealTraffic session is not possible, do not run the RealTraffic app";
             gf_setStatusMessage(text, true);
-            gf_sleepFor(std::chrono::seconds(10));
+            gf_sleepFor(std::chrono::seconds(10), [] { return gf_exitUnderWay(); });
             throw UserErrorException(405, text);
         }
         if (status == 500) throw std::runtime_error("No RT database connection");
