@@ -10,6 +10,8 @@
 
 #include <fmt/format.h>
 
+#include <functional>
+
 namespace zyn {
 namespace {
 
@@ -159,14 +161,12 @@ TEST_F(ProgramUpdate, FailedInstallerDownloadShowsBothNotices)
 
 TEST_F(ProgramUpdate, CorruptInstallerNeverLeavesAHalfFile)
 {
-    const std::string installer(100000, 'M');
-    offer({{"install_new_version.exe", installer}});
-    std::string bytes = readText(serverDir / "release" / zipName);
-    bytes[bytes.size() / 2] ^= 0x33; // inside the compressed data
-    test::writeText(serverDir / "release" / zipName, bytes);
+    offer({});
+    test::writeDamagedZip(serverDir / "release" / zipName, "install_new_version.exe", std::string(100000, 'M'));
     EXPECT_NO_THROW(gf_checkProgramVersion());
     EXPECT_EQ(gf_statusMessage(), failedNotice);
     EXPECT_FALSE(fs::exists(g_newVersionInstallerPath));
+    EXPECT_FALSE(fs::exists("install_new_version.exe.part"));
 }
 
 class SimAddonUpdate : public test::DownloadFixture {
@@ -238,11 +238,16 @@ TEST_F(SimAddonUpdate, DeletedFolderIsFetchedAgainAtTheSameVersion)
 TEST_F(SimAddonUpdate, UnusableArchiveKeepsTheInstalledPackage)
 {
     installOld();
-    offer("1.1.0", {});
-    const std::vector<std::string> contents = {"not a zip", ""};
-    for (const auto& content : contents) {
-        if (!content.empty())
-            serve("vozevurazo24/my_simaddon2024.zip", content);
+    const fs::path zip = serverDir / "vozevurazo24" / "my_simaddon2024.zip";
+    const std::function<void()> archives[] = {
+        [&] { test::writeText(zip, "not a zip"); },
+        [&] { test::writeZip(zip, {}); },
+        [&] { test::writeZip(zip, {{"only-a-folder/", ""}}); },
+        [&] { test::writeDamagedZip(zip, "EGLL.xml", std::string(5000, 'e')); },
+    };
+    for (const auto& writeArchive : archives) {
+        offer("1.1.0", {{"KJFK.xml", "<kjfk/>"}});
+        writeArchive();
         EXPECT_FALSE(gf_updateSimAddon());
         EXPECT_EQ(readText(g_mySimaddonPath / "OLD1.txt"), "old");
         EXPECT_EQ(param::VOZEVURAZO24_VERSION.getValue(), "1.0.0");

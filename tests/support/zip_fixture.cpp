@@ -2,11 +2,13 @@
 
 #include <zip.h>
 
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace zyn::test {
 
-void writeZip(const std::filesystem::path& path, const ZipEntries& entries)
+void writeZip(const std::filesystem::path& path, const ZipEntries& entries, bool stored)
 {
     int code = 0;
     zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
@@ -18,11 +20,14 @@ void writeZip(const std::filesystem::path& path, const ZipEntries& entries)
             continue;
         }
         zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
-        if (!source || zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
+        const zip_int64_t index = source ? zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) : -1;
+        if (index < 0) {
             zip_source_free(source);
             zip_discard(archive);
             throw std::runtime_error("writeZip: cannot add " + name);
         }
+        if (stored)
+            zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
     }
     if (entries.empty()) {
         // libzip writes no file for an empty archive; an empty zip is its end record alone.
@@ -35,6 +40,21 @@ void writeZip(const std::filesystem::path& path, const ZipEntries& entries)
     }
     if (zip_close(archive) != 0)
         throw std::runtime_error("writeZip: cannot write " + path.string());
+}
+
+void writeDamagedZip(const std::filesystem::path& path, const std::string& name, const std::string& content)
+{
+    writeZip(path, {{name, content}}, true);
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const auto at = bytes.find(content);
+    if (content.empty() || at == std::string::npos)
+        throw std::runtime_error("writeDamagedZip: content not found");
+    bytes[at + content.size() / 2] ^= 0x20;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 } // namespace zyn::test
