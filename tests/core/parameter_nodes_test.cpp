@@ -72,16 +72,5 @@ TEST(ParameterNodes, ReadingFromAnotherRootAppendsNothing)
     EXPECT_EQ(lf_xml(document), "<settings><parameter name=\"MAIN_WINDOW_X\" value=\"10\"/></settings>");
 }
 
-TEST(ParameterNodes, ReadingFromTheRootFindsAndClamps)
-{
-    pugi::xml_document document;
-    ASSERT_TRUE(document.load_string("<parameters><parameter name='MAIN_WINDOW_Y' value='-40000'/></parameters>"));
-    EXPECT_TRUE(readIntParameter(param::MAIN_WINDOW_Y, document, false));
-    EXPECT_EQ(param::MAIN_WINDOW_Y.value, -30000);
-    EXPECT_FALSE(readIntParameter(param::MAIN_WINDOW_X, document, false));
-    EXPECT_EQ(lf_xml(document), "<parameters><parameter name=\"MAIN_WINDOW_Y\" value=\"-40000\"/>"
-                                "<parameter name=\"MAIN_WINDOW_X\" value=\"400\"/></parameters>");
-}
-
 } // namespace
 } // namespace zyn

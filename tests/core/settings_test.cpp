@@ -27,26 +27,5 @@ TEST(SettingsParameters, EveryControlHasItsOwnId)
     EXPECT_EQ(ids.size(), 48u);
 }
 
-TEST(SettingsParameters, StartWithTheirDefaults)
-{
-    EXPECT_EQ(param::MAX_LIVE.value, -1);
-    EXPECT_EQ(param::CUSTOM_MAX_PARK.value, -1);
-    EXPECT_TRUE(param::MSFS_2020.on());
-    EXPECT_EQ(param::MAX_FIT_FL.value, 24.0f);
-    EXPECT_TRUE(param::BLOCK_CALLSIGN.empty());
-    EXPECT_FALSE(param::META_COPYRIGHT.empty());
-    EXPECT_EQ(g_apfParameterNames.front(), "LATERAL_RANGE");
-    EXPECT_EQ(g_apfParameterNames[5], "parking_percentage");
-    EXPECT_EQ(g_apfParameterNames.back(), "MAX_LIVE");
-}
-
-TEST(SettingsParameters, IntegerClampStaysInBounds)
-{
-    EXPECT_EQ(param::LATERAL_RANGE.clamp(500), 100);
-    EXPECT_EQ(param::LATERAL_RANGE.clamp(-3), 2);
-    EXPECT_EQ(param::LAST_EPOCH_TIME.clamp(1LL << 40), 2147483647);
-    EXPECT_EQ(param::MAX_LIVE.clamp(0), 0);
-}
-
 } // namespace
 } // namespace zyn
