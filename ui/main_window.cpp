@@ -83,14 +83,11 @@ void lf_HandleWMCOMMAND(HWND window, WPARAM wParam)
 {
     const auto id = LOWORD(wParam);
     for (const auto& spec : gf_controlSpecs()) {
-        if (spec.kind != ControlKind::CheckBox || spec.control->controlId != id)
-            continue;
-        auto& parameter = *static_cast<BoolControlParameter*>(spec.control);
-        const bool checked = IsDlgButtonChecked(window, id) == BST_CHECKED;
-        CheckDlgButton(window, id, checked ? BST_UNCHECKED : BST_CHECKED);
-        parameter.value = checked ? 0 : 1;
-        gf_writeParametersXml(parameter);
-        gf_repaintBand(Band::Settings);
+        if (spec.kind == ControlKind::CheckBox &&
+            gf_checkBoxState(window, id, *static_cast<BoolControlParameter*>(spec.control))) {
+            gf_repaintBand(Band::Settings);
+            return;
+        }
     }
 }
 
