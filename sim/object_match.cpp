@@ -117,7 +117,8 @@ void gf_onObjectRemoved(std::uint32_t objectId)
 void gf_onCreationFailed(std::uint32_t packetId)
 {
     SentCreation sent;
-    if (!lf_takeFirst(g_sentCreations, [&](const SentCreation& s) { return s.packetId == packetId; }, sent))
+    // 0 is "unknown" on both sides: a creation whose packet id could not be read is matched by callsign only.
+    if (packetId == 0 || !lf_takeFirst(g_sentCreations, [&](const SentCreation& s) { return s.packetId == packetId; }, sent))
         return;
     if (sent.hexId == 0)
         return;

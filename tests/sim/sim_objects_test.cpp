@@ -288,6 +288,22 @@ TEST_F(SimObjectMatching, SentCreationsExpire)
     gf_setClock(nullptr);
 }
 
+TEST_F(SimObjectMatching, CreationFailureNamesItsCreationByPacketId)
+{
+    gf_recordSentCreation(0, 0x400004, "NOID1"); // the packet id could not be read
+    gf_recordSentCreation(9, 0x400005, "PKT9");
+    gf_onCreationFailed(0);
+    gf_onCreationFailed(10);
+    EXPECT_TRUE(gf_takeSimCommands().empty());
+    gf_onCreationFailed(9);
+    const auto commands = gf_takeSimCommands();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].kind, SimCommandKind::CreationFailed);
+    EXPECT_EQ(commands[0].value, 0x400005u);
+    EXPECT_TRUE(gf_creationPending("NOID1"));
+    EXPECT_FALSE(gf_creationPending("PKT9"));
+}
+
 TEST_F(SimObjectMatching, CallsignsCompareOnWhatTheSimulatorReportsBack)
 {
     EXPECT_EQ(gf_matchKey(std::string(40, 'Q')), std::string(31, 'Q'));
