@@ -51,7 +51,6 @@ struct World {
     std::optional<Connection> connection;
     std::uintptr_t nextHandle = 0x5100;
     SIMCONNECT_OBJECT_ID nextObjectId = kFirstAiObjectId;
-    DWORD nextPacketId = 1;
     std::vector<CallRecord> calls;
     int openFailures = 0;
     std::map<std::string, int, std::less<>> callFailures;

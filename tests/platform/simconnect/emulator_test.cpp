@@ -504,6 +504,39 @@ TEST_F(EmulatorForeign, ForeignObjectsAppearOnTimeAndCannotBeRemoved)
     EXPECT_FALSE(emu::object(added[0].dwData)->removed);
 }
 
+TEST_F(Emulator, SimulatorSideObjectsComeAndGoWithTheirEvents)
+{
+    SimConnect_SubscribeToSystemEvent(handle, 202, "ObjectAdded");
+    SimConnect_SubscribeToSystemEvent(handle, 203, "ObjectRemoved");
+    const DWORD foreign = emu::addForeignObject({"Other Traffic", "N789", 50.0, 8.01, 0.0, 0.0, true, 0.0});
+    const DWORD created = create("Boeing 737-800 KLM", "KLM12");
+    emu::removeObjectBySim(created);
+    emu::removeObjectBySim(emu::kUserObjectId); // the user aircraft stays
+    inbox.dispatch(handle);
+    std::vector<std::pair<DWORD, DWORD>> seen;
+    for (const auto& e : inbox.all<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>(SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE))
+        seen.emplace_back(e.uEventID, e.dwData);
+    EXPECT_EQ(seen, (std::vector<std::pair<DWORD, DWORD>>{{202, foreign}, {202, created}, {203, created}}));
+    EXPECT_EQ(emu::object(foreign)->atcId, "N789");
+    EXPECT_FALSE(emu::object(emu::kUserObjectId)->removed);
+}
+
+TEST_F(Emulator, UserPoseReplacesTheTrack)
+{
+    addDefinitions();
+    emu::Pose jump;
+    jump.lat = 51.0;
+    jump.lon = 8.0;
+    jump.altitudeFt = 500.0;
+    emu::setUserPose(jump);
+    clock.advance(5s);
+    SimConnect_RequestDataOnSimObject(handle, kReqUser, kDefUser, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE);
+    inbox.dispatch(handle);
+    EXPECT_DOUBLE_EQ(inbox.data(kReqUser).at(0).f64(0), 51.0);
+    EXPECT_NEAR(emu::object(emu::kUserObjectId)->distanceMovedNm, 60.0, 0.1);
+    EXPECT_DOUBLE_EQ(emu::elapsedSeconds(), 5.0);
+}
+
 TEST_F(Emulator, FlightPlanIsReadFromItsFile)
 {
     TempDir dir;

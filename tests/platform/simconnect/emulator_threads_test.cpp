@@ -19,7 +19,6 @@ using namespace std::chrono_literals;
 struct ReleasingClient {
     HANDLE handle = nullptr;
     std::atomic<bool> stop{false};
-    std::atomic<int> handled{0};
     std::set<DWORD> released; // dispatch thread only
 
     static void onMessage(SIMCONNECT_RECV* message, DWORD, void* context)
@@ -34,7 +33,6 @@ struct ReleasingClient {
             if (std::string(atcId).starts_with("TST") && self->released.insert(data->dwObjectID).second)
                 SimConnect_AIReleaseControl(self->handle, data->dwObjectID, 103);
         }
-        ++self->handled;
     }
 
     void pump()
