@@ -12,6 +12,8 @@ std::atomic<std::uint64_t> g_simaddonCount{0};
 std::atomic<std::uint64_t> g_thirdpartyCount{0};
 std::atomic<std::uint64_t> g_liveryCount{0};
 std::atomic<std::uint32_t> g_liveCountShown{0};
+std::atomic<std::uint32_t> g_liveParkedShown{0};
+std::atomic<std::uint32_t> g_staticParkedShown{0};
 std::atomic<std::int32_t> g_renewalMinutesShown{0};
 std::atomic<std::uint8_t> g_timeControlsEnabled{0};
 
@@ -33,6 +35,8 @@ void gf_resetDisplayState()
     g_thirdpartyCount = 0;
     g_liveryCount = 0;
     g_liveCountShown = 0;
+    g_liveParkedShown = 0;
+    g_staticParkedShown = 0;
     g_renewalMinutesShown = 0;
     g_timeControlsEnabled = 0;
     gf_resetSimDisplay();

@@ -19,6 +19,8 @@ extern std::atomic<std::uint64_t> g_simaddonCount;   // entries of "airports/my_
 extern std::atomic<std::uint64_t> g_thirdpartyCount; // entries of "airports/my_thirdparty"
 extern std::atomic<std::uint64_t> g_liveryCount;     // installed liveries
 extern std::atomic<std::uint32_t> g_liveCountShown;  // live aircraft in the simulator, not parked
+extern std::atomic<std::uint32_t> g_liveParkedShown;  // live aircraft in the simulator, parked at a stand
+extern std::atomic<std::uint32_t> g_staticParkedShown; // static parked aircraft in the simulator
 
 // Settings and statistics bands.
 extern std::atomic<std::int32_t> g_renewalMinutesShown; // minutes to the next parking renewal

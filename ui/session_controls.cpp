@@ -7,6 +7,7 @@
 #include "core/settings_file.h"
 #include "core/text_util.h"
 #include "core/time_util.h"
+#include "engine/records.h"
 #include "platform/win32/window.h"
 #include "ui/boxes.h"
 #include "ui/display_state.h"
@@ -121,10 +122,32 @@ void lf_waitForFirstTraffic()
         gf_log("No traffic in this region?");
 }
 
+AcCountsShown gf_countAircraftShown()
+{
+    AcCountsShown counts;
+    for (const auto& aircraft : g_liveAircraft) {
+        if (aircraft.state != ObjectState::InSim)
+            continue;
+        if (aircraft.phase == MovePhase::Parked)
+            ++counts.parkedLive;
+        else
+            ++counts.live;
+    }
+    counts.parkedStatic = static_cast<std::uint32_t>(std::count_if(
+        g_staticAircraft.begin(), g_staticAircraft.end(),
+        [](const AiAcRecord& aircraft) { return aircraft.state == ObjectState::InSim; }));
+    return counts;
+}
+
 void lf_refreshAcCounts()
 {
-    static std::once_flag once;
-    std::call_once(once, [] { gf_log("lf_refreshAcCounts: the aircraft counts are not built yet"); });
+    const AcCountsShown counts = gf_countAircraftShown();
+    if (g_liveCountShown.exchange(counts.live) != counts.live)
+        gf_repaintBand(Band::Counters);
+    const bool parkedLiveChanged = g_liveParkedShown.exchange(counts.parkedLive) != counts.parkedLive;
+    const bool parkedStaticChanged = g_staticParkedShown.exchange(counts.parkedStatic) != counts.parkedStatic;
+    if (parkedLiveChanged || parkedStaticChanged)
+        gf_repaintBand(Band::Statistics);
 }
 
 } // namespace zyn

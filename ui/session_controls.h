@@ -29,7 +29,16 @@ void lf_setDestination(const std::string& code, LatLon position);
 
 // Waits up to 15 seconds (150 x 0.1 s, ended early by an exit) for the first traffic data.
 void lf_waitForFirstTraffic();
-// Recounts the aircraft shown in the counters band.
+// The aircraft counts the window shows, from the aircraft lists (main-loop thread only).
+struct AcCountsShown {
+    std::uint32_t live = 0;         // in the simulator, not parked
+    std::uint32_t parkedLive = 0;   // in the simulator, parked at a stand
+    std::uint32_t parkedStatic = 0; // static parked aircraft in the simulator
+    bool operator==(const AcCountsShown&) const = default;
+};
+AcCountsShown gf_countAircraftShown();
+// Recounts them and repaints the counters band when the live count changed, the statistics band
+// when a parked count changed. Main-loop thread only.
 void lf_refreshAcCounts();
 
 } // namespace zyn

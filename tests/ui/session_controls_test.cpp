@@ -2,6 +2,8 @@
 #include "core/exit.h"
 #include "core/time_util.h"
 #include "core/records.h"
+#include "engine/records.h"
+#include "platform/win32/testing.h"
 #include "tests/ui/main_window_fixture.h"
 #include "ui/two_field_text.h"
 
@@ -91,6 +93,47 @@ TEST_F(SessionControls, DestinationIsSavedShownAndReReadDisabled)
     EXPECT_EQ(lf_getTextFromId(param::DESTINATION.controlId), "EFHK");
     EXPECT_EQ(gf_statusMessage(), "New destination: EFHK");
     EXPECT_FALSE(IsWindowEnabled(param::REREAD_BUTTON.window.load()));
+}
+
+LiveAcRecord lf_live(ObjectState state, MovePhase phase)
+{
+    LiveAcRecord aircraft;
+    aircraft.state = state;
+    aircraft.phase = phase;
+    return aircraft;
+}
+
+TEST_F(SessionControls, AircraftCountsRepaintOnlyTheBandsThatChanged)
+{
+    const HWND main = open();
+    g_liveAircraft = {lf_live(ObjectState::InSim, MovePhase::Airborne), lf_live(ObjectState::InSim, MovePhase::Taxi),
+                      lf_live(ObjectState::InSim, MovePhase::Parked),
+                      lf_live(ObjectState::CreationRequested, MovePhase::Airborne),
+                      lf_live(ObjectState::RemovalRequested, MovePhase::Parked)};
+    g_staticAircraft.resize(3);
+    g_staticAircraft[0].state = ObjectState::InSim;
+    g_staticAircraft[2].state = ObjectState::InSim;
+    EXPECT_EQ(gf_countAircraftShown(), (AcCountsShown{2, 1, 2}));
+
+    win32test::clearInvalidations(main);
+    lf_refreshAcCounts();
+    EXPECT_EQ(g_liveCountShown.load(), 2u);
+    EXPECT_EQ(g_liveParkedShown.load(), 1u);
+    EXPECT_EQ(g_staticParkedShown.load(), 2u);
+    auto repaints = win32test::invalidations(main);
+    ASSERT_EQ(repaints.size(), 2u);
+    EXPECT_EQ(repaints[0].rect.top, gf_bandRect(Band::Counters).top);
+    EXPECT_EQ(repaints[1].rect.top, gf_bandRect(Band::Statistics).top);
+
+    win32test::clearInvalidations(main);
+    lf_refreshAcCounts(); // nothing changed
+    g_staticAircraft[1].state = ObjectState::InSim;
+    lf_refreshAcCounts();
+    repaints = win32test::invalidations(main);
+    ASSERT_EQ(repaints.size(), 1u);
+    EXPECT_EQ(repaints[0].rect.top, gf_bandRect(Band::Statistics).top);
+    g_liveAircraft.clear();
+    g_staticAircraft.clear();
 }
 
 TEST(TwoFieldText, PadsAirlineToThreeAndTypeToFour)
