@@ -88,6 +88,34 @@ void lf_paintPushButton(HDC dc, const ControlView& view, bool enabled)
     lf_text(dc, (view.client.right - size.cx) / 2, (view.client.bottom - size.cy) / 2, view.text, enabled);
 }
 
+// The parent chooses the colours of an edit box (WM_CTLCOLOREDIT, or WM_CTLCOLORSTATIC while it is
+// disabled) on the box's device context and may answer a brush for its background.
+void lf_paintEdit(HWND window, HDC dc, const ControlView& view, bool enabled)
+{
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, enabled ? kWhite : kDisabledFill);
+    SetTextColor(dc, enabled ? kBlack : kDisabledText);
+    const UINT ask = enabled ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC;
+    auto brush = view.parent ? reinterpret_cast<HBRUSH>(SendMessageW(view.parent, ask, reinterpret_cast<WPARAM>(dc),
+                                                                      reinterpret_cast<LPARAM>(window)))
+                             : nullptr;
+    HBRUSH own = brush ? nullptr : CreateSolidBrush(enabled ? kWhite : kDisabledFill);
+    FillRect(dc, &view.client, brush ? brush : own);
+    if (own)
+        DeleteObject(own);
+    HPEN pen = CreatePen(PS_SOLID, 1, kFrame);
+    HGDIOBJ old = SelectObject(dc, pen);
+    const LONG right = view.client.right - 1, bottom = view.client.bottom - 1;
+    MoveToEx(dc, 0, 0, nullptr);
+    LineTo(dc, right, 0);
+    LineTo(dc, right, bottom);
+    LineTo(dc, 0, bottom);
+    LineTo(dc, 0, 0);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+    TextOutW(dc, 3, 1, view.text.c_str(), static_cast<int>(view.text.size()));
+}
+
 void lf_paintControl(HWND window, bool edit)
 {
     PAINTSTRUCT paint{};
@@ -97,8 +125,7 @@ void lf_paintControl(HWND window, bool edit)
     const ControlView view = lf_viewOf(window);
     const bool enabled = IsWindowEnabled(window) != FALSE;
     if (edit) {
-        lf_frame(dc, view.client, enabled ? kWhite : kDisabledFill, kFrame);
-        lf_text(dc, 3, 1, view.text, enabled);
+        lf_paintEdit(window, dc, view, enabled);
     } else if (lf_isCheckBox(view.style)) {
         lf_paintCheckBox(dc, view, enabled);
     } else {

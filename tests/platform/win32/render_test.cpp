@@ -161,3 +161,47 @@ TEST_F(WindowPicture, OnlyTheOwnerThreadRenders)
 
 } // namespace
 } // namespace zyn
+
+namespace zyn {
+namespace {
+
+// Answers the colour question of its edit boxes with a light blue text background and a yellow brush.
+HBRUSH g_yellowBrush = nullptr;
+LRESULT lf_colouringProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CTLCOLOREDIT) {
+        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(0x99, 0xCC, 0xFF));
+        SetTextColor(reinterpret_cast<HDC>(wParam), RGB(255, 0, 0));
+        return reinterpret_cast<LRESULT>(g_yellowBrush);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(EditColours, ParentChoosesTheColoursOfAnEnabledBoxOnly)
+{
+    g_yellowBrush = CreateSolidBrush(RGB(255, 255, 0));
+    WNDCLASSEXW c{};
+    c.cbSize = sizeof c;
+    c.lpfnWndProc = lf_colouringProc;
+    c.lpszClassName = u"Colouring";
+    ASSERT_NE(RegisterClassExW(&c), 0);
+    const HWND parent = CreateWindowExW(0, u"Colouring", u"", WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr, nullptr,
+                                        nullptr);
+    const auto box = [parent](int id, int y) {
+        return CreateWindowExW(0, u"EDIT", u"EDDF", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, y, 80, 16, parent,
+                               reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(id)), nullptr, nullptr);
+    };
+    box(1, 10);
+    EnableWindow(box(2, 40), FALSE);
+    test::TempDir dir;
+    ASSERT_TRUE(win32test::renderToPng(parent, dir / "edits.png"));
+    Picture picture(dir / "edits.png");
+    EXPECT_EQ(picture.at(85, 22), RGB(255, 255, 0));          // the parent's brush
+    EXPECT_GT(picture.count({11, 11, 60, 25}, RGB(0x99, 0xCC, 0xFF)), 20); // text cells in its colour
+    EXPECT_GT(picture.count({11, 11, 60, 25}, RGB(255, 0, 0)), 0);
+    EXPECT_EQ(picture.at(85, 52), RGB(240, 240, 240));         // disabled: not asked with WM_CTLCOLOREDIT
+    DeleteObject(g_yellowBrush);
+}
+
+} // namespace
+} // namespace zyn
