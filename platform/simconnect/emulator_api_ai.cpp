@@ -91,10 +91,9 @@ HRESULT SimConnect_AICreateNonATCAircraft(HANDLE hSimConnect, const char* szCont
     }
     if (lf_liveAiCount() >= g_world.scenario.maxObjects)
         return call.refuse(SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, 0);
-    g_world.objects.push_back(lf_createdObject(szContainerTitle, szTailNumber, InitPos));
     SIMCONNECT_RECV_ASSIGNED_OBJECT_ID assigned;
     assigned.dwRequestID = RequestID;
-    assigned.dwObjectID = g_world.objects.back().id;
+    assigned.dwObjectID = gf_addObject(g_world, lf_createdObject(szContainerTitle, szTailNumber, InitPos)).id;
     gf_queue(g_world, gf_recordMessage(assigned, SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID));
     gf_queueObjectEvent(g_world, "ObjectAdded", assigned.dwObjectID);
     return call.result();

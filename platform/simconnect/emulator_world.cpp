@@ -112,12 +112,12 @@ void gf_resetWorld(World& world, const Scenario& scenario)
     user.atcModel = scenario.userAtcModel;
     user.pose = lf_trackPose(scenario.userTrack, 0.0);
     user.track.push_back({0.0, user.pose.lat, user.pose.lon});
-    world.objects.push_back(std::move(user));
+    gf_addObject(world, std::move(user));
     for (const ForeignObjectSpec& spec : scenario.foreignObjects) {
         if (spec.appearAfterSeconds > 0.0)
             world.pendingForeign.push_back(spec);
         else
-            world.objects.push_back(lf_foreignObject(world, spec));
+            gf_addObject(world, lf_foreignObject(world, spec));
     }
 }
 
@@ -157,8 +157,7 @@ void gf_advanceWorld(World& world)
     auto due = std::stable_partition(world.pendingForeign.begin(), world.pendingForeign.end(),
                                      [now](const ForeignObjectSpec& s) { return s.appearAfterSeconds > now; });
     for (auto it = due; it != world.pendingForeign.end(); ++it) {
-        world.objects.push_back(lf_foreignObject(world, *it));
-        gf_queueObjectEvent(world, "ObjectAdded", world.objects.back().id);
+        gf_queueObjectEvent(world, "ObjectAdded", gf_addObject(world, lf_foreignObject(world, *it)).id);
     }
     world.pendingForeign.erase(due, world.pendingForeign.end());
     if (!world.connection || world.connection->quit || !world.simRunning)
@@ -170,14 +169,21 @@ void gf_advanceWorld(World& world)
     lf_advancePeriodic(world, now);
 }
 
+SimObject& gf_addObject(World& world, SimObject object)
+{
+    world.objectIndex[object.id] = world.objects.size();
+    world.objects.push_back(std::move(object));
+    return world.objects.back();
+}
+
 SimObject* gf_liveObject(World& world, SIMCONNECT_OBJECT_ID id)
 {
     if (id == SIMCONNECT_OBJECT_ID_USER)
         return &world.objects.front();
-    for (SimObject& o : world.objects)
-        if (o.id == id && !o.removed)
-            return &o;
-    return nullptr;
+    auto it = world.objectIndex.find(id);
+    if (it == world.objectIndex.end() || world.objects[it->second].removed)
+        return nullptr;
+    return &world.objects[it->second];
 }
 
 void gf_placeObject(World& world, SimObject& object, const Pose& pose)

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,8 @@ struct World {
     std::string scenarioError; // the program's scenario did not load: Open is refused
     Scenario scenario;
     SteadyTime start{};
-    std::vector<SimObject> objects; // [0] is the user aircraft
+    std::vector<SimObject> objects; // [0] is the user aircraft; never erased (removed ones stay for the report)
+    std::unordered_map<SIMCONNECT_OBJECT_ID, std::size_t> objectIndex; // id -> place in objects
     bool userFollowsTrack = true;
     bool simRunning = true;
     bool gone = false; // the simulator quit: Open fails until the next reset
@@ -85,6 +87,8 @@ void gf_updateUser(World& world);
 // Time-driven happenings up to now: foreign objects appearing, frames, periodic data.
 void gf_advanceWorld(World& world);
 
+// Appends an object to the world and returns it.
+SimObject& gf_addObject(World& world, SimObject object);
 // A living object (not removed); id 0 is the user aircraft.
 SimObject* gf_liveObject(World& world, SIMCONNECT_OBJECT_ID id);
 // Moves an object, keeping its track and the distance it moved.
