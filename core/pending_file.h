@@ -15,8 +15,6 @@ public:
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
 
-    std::FILE* handle() const { return m_file; }
-    const std::filesystem::path& target() const { return m_target; }
     // Writes all bytes; false on a write error (the file is then never committed).
     bool write(std::string_view bytes);
     // Flushes, closes and renames over the target; throws filesystem_error on failure.
