@@ -13,35 +13,6 @@
 namespace zyn {
 namespace {
 
-TEST(CategoryTables, NamesAndValuesByCode)
-{
-    const struct {
-        std::uint32_t code;
-        const char* name;
-        std::uint32_t flare, touchdown, rotation, climbTransition;
-        double turnDeg, factor, speedStep, maxBankDeg;
-    } rows[] = {
-        {0, "Light", 250, 250, 100, 200, 0.15, 0.5, 5.0, 40},
-        {1, "Buzjets", 300, 300, 200, 250, 0.1, 0.75, 4.5, 35},
-        {2, "Large", 400, 350, 200, 300, 0.07, 0.6, 4.0, 30},
-        {3, "Heavy", 450, 450, 250, 400, 0.05, 0.5, 3.0, 20},
-        {4, "HighPerf", 150, 150, 100, 200, 0.1, 1.0, 4.5, 90},
-        {5, "Rotorcraft", 100, 100, 100, 100, 0.2, 0.75, 5.0, 75},
-    };
-    for (const auto& row : rows) {
-        const auto& c = gf_categoryConstants(row.code);
-        EXPECT_EQ(gf_categoryName(row.code), row.name);
-        EXPECT_EQ(c.flareTicks, row.flare) << row.name;
-        EXPECT_EQ(c.touchdownTicks, row.touchdown) << row.name;
-        EXPECT_EQ(c.rotationTicks, row.rotation) << row.name;
-        EXPECT_EQ(c.climbTransitionTicks, row.climbTransition) << row.name;
-        EXPECT_NEAR(c.turnRatePerTick, row.turnDeg * kDegToRad, 1e-15) << row.name;
-        EXPECT_EQ(c.categoryFactor, row.factor) << row.name;
-        EXPECT_EQ(c.categorySpeedStep, row.speedStep) << row.name;
-        EXPECT_NEAR(c.maxBank, row.maxBankDeg * kDegToRad, 1e-12) << row.name;
-    }
-}
-
 TEST(CategoryTables, UnknownCodeIsAnOutOfRangeKey)
 {
     for (std::uint32_t code : {6u, 7u, 0xFFFFFFFFu}) {
