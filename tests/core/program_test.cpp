@@ -187,6 +187,31 @@ TEST_F(ProgramThreads, LogThatCannotBeOpenedDoesNotStopTheProgram)
     EXPECT_FALSE(gf_logIsOpen());
 }
 
+TEST_F(ProgramThreads, TakenWindowClassEndsWithALogLineAndCodeZero)
+{
+    gf_openLog();
+    WNDCLASSEXW taken{};
+    taken.cbSize = sizeof(taken);
+    taken.lpfnWndProc = DefWindowProcW;
+    taken.lpszClassName = u"Tarvo"; // the class name is the window title
+    ASSERT_NE(RegisterClassExW(&taken), 0);
+    EXPECT_EQ(lf_runMainWindow(GetModuleHandleW(nullptr)), 0);
+    gf_closeLog();
+    EXPECT_TRUE(lf_logHas("Log.txt", "Failed to register window class"));
+    EXPECT_EQ(g_mainWindow.load(), nullptr);
+}
+
+TEST_F(ProgramThreads, DataFolderThatCannotBeMadeEndsTheProgram)
+{
+    test::writeText(root / "config", "a file where the roaming folder should be");
+    gf_openLog();
+    EXPECT_EQ(lf_runMainWindow(GetModuleHandleW(nullptr)), 0);
+    gf_closeLog();
+    const auto lines = test::readLines("Log.txt");
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.starts_with("Failed to create directory: "); }));
+}
+
 TEST_F(ProgramThreads, ClosingTheWindowQuitsWithReasonFour)
 {
     for (const char* sub : {"docs", "input"}) // a program folder as installed
