@@ -38,6 +38,7 @@ std::atomic<std::uint8_t> g_databaseLoaded{0};
 namespace {
 
 thread_local std::stop_token t_startupStop;
+std::atomic<bool> g_startupRunning{false};
 
 constexpr char kMutexName[] = "Local\\$TarvoTraffic$";
 constexpr UINT kTitleResource = 101;
@@ -205,6 +206,21 @@ void lf_setStartupControls()
     g_manualRange = LATERAL_RANGE.value.load();
 }
 
+// Ends the start-up thread. Its steps set controls of the main window, which waits for this thread,
+// so the messages it sends are answered until it has ended; otherwise both would wait for ever.
+void lf_stopStartupThread()
+{
+    if (!g_startupThread.joinable())
+        return;
+    g_startupThread.request_stop();
+    while (g_startupRunning.load()) {
+        MSG message{};
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    g_startupThread.join();
+}
+
 } // namespace
 
 void lf_detectInstallPath()
@@ -268,13 +284,12 @@ void lf_startUpTarvo()
 
 void gf_startStartupThread()
 {
-    if (g_startupThread.joinable()) {
-        g_startupThread.request_stop();
-        g_startupThread.join();
-    }
+    lf_stopStartupThread();
+    g_startupRunning = true;
     g_startupThread = std::jthread([](std::stop_token stop) {
         t_startupStop = std::move(stop);
         lf_startUpTarvo();
+        g_startupRunning = false;
     });
 }
 
@@ -337,10 +352,7 @@ int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     }
     const int code = lf_runMainWindow(instance);
     // The start-up thread may still be waiting; it must end before the program's globals go.
-    if (g_startupThread.joinable()) {
-        g_startupThread.request_stop();
-        g_startupThread.join();
-    }
+    lf_stopStartupThread();
     return code;
 }
 

@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "core/settings.h"
 #include "core/startup.h"
+#include "core/startup_steps.h"
 #include "platform/system/process.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
@@ -153,6 +154,26 @@ protected:
         downloads.start();
         downloadUrl.emplace("TARVO_DOWNLOAD_URL", downloads.baseUrl()); // the server has nothing to offer
     }
+    // Runs the program in an installed program folder with a stored packages folder; another
+    // thread closes the window once ready() turns true.
+    int runInstalledAndCloseWhen(const std::function<bool()>& ready)
+    {
+        for (const char* sub : {"docs", "input"})
+            std::filesystem::create_directories(root / "program" / sub);
+        test::writeText(root / "config" / "Tarvo" / "parameters.xml",
+                        "<parameters><parameter name=\"MSFS_2020\" value=\"true\"/>"
+                        "<parameter name=\"MSFS_INSTALL_PATH\" value=\"/packages\"/></parameters>");
+        std::atomic<bool> ended{false};
+        std::thread user([&] {
+            while (!ended.load() && !ready())
+                std::this_thread::yield();
+            PostMessageW(g_mainWindow.load(), WM_CLOSE, 0, 0);
+        });
+        const int code = wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+        ended = true;
+        user.join();
+        return code;
+    }
     static std::filesystem::path lf_created(const std::filesystem::path& folder)
     {
         std::filesystem::create_directories(folder);
@@ -212,22 +233,25 @@ TEST_F(ProgramThreads, DataFolderThatCannotBeMadeEndsTheProgram)
                             [](const std::string& l) { return l.starts_with("Failed to create directory: "); }));
 }
 
+TEST_F(ProgramThreads, StartupThatSetsAControlWhileTheProgramEndsDoesNotHangIt)
+{
+    std::atomic<bool> sessionReached{false};
+    g_startupSteps.runSession = [&sessionReached] {
+        sessionReached = true;
+        while (!gf_startupStopRequested()) // the message loop has ended by now
+            std::this_thread::yield();
+        SetWindowTextW(g_mainWindow.load(), u"set while the program ends");
+    };
+    EXPECT_EQ(runInstalledAndCloseWhen([&sessionReached] { return sessionReached.load(); }), 0);
+    g_startupSteps = gf_defaultStartupSteps();
+    WCHAR text[64] = {};
+    GetWindowTextW(g_mainWindow.load(), text, 64);
+    EXPECT_EQ(std::u16string(text), u"set while the program ends");
+}
+
 TEST_F(ProgramThreads, ClosingTheWindowQuitsWithReasonFour)
 {
-    for (const char* sub : {"docs", "input"}) // a program folder as installed
-        std::filesystem::create_directories(root / "program" / sub);
-    param::MSFS_2020.value = 1;
-    test::writeText(root / "config" / "Tarvo" / "parameters.xml",
-                    "<parameters><parameter name=\"MSFS_INSTALL_PATH\" value=\"/packages\"/></parameters>");
-    std::atomic<bool> ended{false};
-    std::thread user([&ended] {
-        while (!ended.load() && !lf_logHas("Log.txt", kSessionLine))
-            std::this_thread::yield();
-        PostMessageW(g_mainWindow.load(), WM_CLOSE, 0, 0);
-    });
-    EXPECT_EQ(wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
-    ended = true;
-    user.join();
+    EXPECT_EQ(runInstalledAndCloseWhen([] { return lf_logHas("Log.txt", kSessionLine); }), 0);
     EXPECT_EQ(g_exitReason.load(), 4);
     EXPECT_EQ(gf_statusMessage(), "Close window button clicked, closing Tarvo ...");
     EXPECT_TRUE(lf_logHas("Log.txt", "User closed Tarvo"));
