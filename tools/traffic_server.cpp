@@ -71,6 +71,47 @@ ScenarioAircraft lf_movedAircraft(const ScenarioAircraft& ac, double seconds)
     return moved;
 }
 
+// Track over the path's segment from point i: its own when given, else the direction of motion, else
+// (standing still) the track of the segment before.
+double lf_segmentTrack(const ScenarioAircraft& ac, std::size_t i)
+{
+    double track = ac.trackDeg;
+    for (std::size_t k = 0; k <= i && k + 1 < ac.path.size(); ++k) {
+        const PathPoint& a = ac.path[k];
+        const PathPoint& b = ac.path[k + 1];
+        if (a.trackDeg) track = *a.trackDeg;
+        else if (gf_distanceNm({a.lat, a.lon}, {b.lat, b.lon}) > 1e-4) track = gf_bearing({a.lat, a.lon}, {b.lat, b.lon}) * kRadToDeg;
+    }
+    if (i + 1 >= ac.path.size() && ac.path[i].trackDeg) track = *ac.path[i].trackDeg;
+    return track;
+}
+
+// Position on the great circle between the path points around `seconds`, with that leg's speed and climb.
+std::optional<ScenarioAircraft> lf_pathAircraft(const ScenarioAircraft& ac, double seconds)
+{
+    const auto& path = ac.path;
+    if (seconds < path.front().atSeconds || seconds > path.back().atSeconds) return std::nullopt;
+    std::size_t i = 0;
+    while (i + 2 < path.size() && path[i + 1].atSeconds <= seconds) ++i;
+    const PathPoint& a = path[i];
+    const PathPoint& b = path.size() > 1 ? path[i + 1] : a;
+    const double span = b.atSeconds - a.atSeconds;
+    const double f = span > 0.0 ? std::clamp((seconds - a.atSeconds) / span, 0.0, 1.0) : 1.0;
+    const double nm = gf_distanceNm({a.lat, a.lon}, {b.lat, b.lon});
+    const LatLon p = nm > 0.0 ? gf_destinationPoint({a.lat, a.lon}, gf_bearing({a.lat, a.lon}, {b.lat, b.lon}),
+                                                    f * nm * 6076.11549)
+                              : LatLon{a.lat, a.lon};
+    ScenarioAircraft at = ac;
+    at.lat = p.lat;
+    at.lon = p.lon;
+    at.altitudeFt = a.altitudeFt + (b.altitudeFt - a.altitudeFt) * f;
+    at.groundSpeedKt = span > 0.0 ? nm / span * 3600.0 : 0.0;
+    at.verticalRateFpm = span > 0.0 ? (b.altitudeFt - a.altitudeFt) / span * 60.0 : 0.0;
+    at.trackDeg = lf_segmentTrack(ac, i);
+    at.callsign = f >= 1.0 ? b.callsign : a.callsign;
+    return at;
+}
+
 bool lf_inBox(const ScenarioAircraft& ac, const std::map<std::string, std::string>& form)
 {
     const auto top = lf_formNumber(form, "top");
@@ -95,6 +136,26 @@ double lf_number(const json& j, const char* key, double fallback)
     return it != j.end() && it->is_number() ? it->get<double>() : fallback;
 }
 
+// Points in time order, each key defaulting to the point before (the first to the aircraft's own).
+std::vector<PathPoint> lf_pathFromJson(const json& points, const ScenarioAircraft& ac)
+{
+    std::vector<PathPoint> path;
+    PathPoint last{0.0, ac.lat, ac.lon, ac.altitudeFt, ac.callsign, std::nullopt};
+    for (const auto& p : points) {
+        if (!p.is_object() || !p.contains("t") || !p.at("t").is_number())
+            throw std::runtime_error("path point of " + ac.hexId + " without \"t\"");
+        PathPoint point{p.at("t").get<double>(), lf_number(p, "lat", last.lat), lf_number(p, "lon", last.lon),
+                        lf_number(p, "altitude_ft", last.altitudeFt), lf_text(p, "callsign", last.callsign),
+                        std::nullopt};
+        if (p.contains("track_deg") && p.at("track_deg").is_number()) point.trackDeg = p.at("track_deg").get<double>();
+        if (!path.empty() && point.atSeconds < last.atSeconds)
+            throw std::runtime_error("path of " + ac.hexId + " goes back in time");
+        path.push_back(point);
+        last = point;
+    }
+    return path;
+}
+
 ScenarioAircraft lf_aircraftFromJson(const json& j)
 {
     ScenarioAircraft ac;
@@ -114,6 +175,7 @@ ScenarioAircraft lf_aircraftFromJson(const json& j)
     ac.verticalRateFpm = lf_number(j, "vertical_rate_fpm", 0.0);
     ac.airspeedKt = lf_number(j, "airspeed_kt", -1.0);
     if (ac.hexId.empty()) throw std::runtime_error("aircraft without \"hex\"");
+    if (const auto it = j.find("path"); it != j.end() && it->is_array()) ac.path = lf_pathFromJson(*it, ac);
     return ac;
 }
 
@@ -180,9 +242,17 @@ TrafficScenario gf_defaultTrafficScenario()
     return s;
 }
 
+std::optional<ScenarioAircraft> gf_scenarioAircraftAt(const ScenarioAircraft& ac, double startTime, double reportTime)
+{
+    if (!ac.path.empty()) return lf_pathAircraft(ac, reportTime - startTime);
+    return lf_movedAircraft(ac, reportTime - startTime);
+}
+
 json gf_scenarioEntry(const ScenarioAircraft& start, double startTime, double reportTime)
 {
-    const ScenarioAircraft ac = lf_movedAircraft(start, reportTime - startTime);
+    const auto at = gf_scenarioAircraftAt(start, startTime, reportTime);
+    if (!at) return nullptr;
+    const ScenarioAircraft& ac = *at;
     json e = json::array();
     for (std::size_t i = 0; i < kEntrySize; ++i) e.push_back(nullptr);
     e[0] = ac.hexId;
@@ -272,6 +342,7 @@ json TrafficServer::Impl::snapshot(const std::map<std::string, std::string>& for
     json data = json::object();
     for (const auto& ac : scenario.aircraft) {
         json entry = gf_scenarioEntry(ac, startTime, reportTime);
+        if (entry.is_null()) continue;
         ScenarioAircraft at = ac;
         at.lat = entry[1].get<double>();
         at.lon = entry[2].get<double>();

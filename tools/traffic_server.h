@@ -19,7 +19,18 @@
 
 namespace zyn::tools {
 
-// One aircraft of the scenario, moving along a great circle at constant speed from its start.
+// A timed point of a scripted path, in seconds after the scenario's start.
+struct PathPoint {
+    double atSeconds = 0.0;
+    double lat = 0.0;
+    double lon = 0.0;
+    double altitudeFt = 0.0;
+    std::string callsign;           // reported from this point on
+    std::optional<double> trackDeg; // track reported until the next point (standing, pushing back)
+};
+
+// One aircraft of the scenario, moving along a great circle at constant speed from its start, or,
+// with a path, along great circles between its points and reported only from its first point to its last.
 struct ScenarioAircraft {
     std::string hexId; // hexadecimal text, e.g. "4ca7b4"
     std::string callsign;
@@ -36,6 +47,7 @@ struct ScenarioAircraft {
     double trackDeg = 0.0;
     double verticalRateFpm = 0.0;
     double airspeedKt = -1.0; // -1: not reported
+    std::vector<PathPoint> path{}; // empty: the great circle above
 };
 
 struct TrafficScenario {
@@ -57,7 +69,9 @@ TrafficScenario gf_trafficScenarioFromJson(const nlohmann::json& j);
 // A few aircraft around Zurich, airborne and on the ground.
 TrafficScenario gf_defaultTrafficScenario();
 
-// The entry of one aircraft at a time, as the 48 values of a live-traffic reply.
+// Where the aircraft is at reportTime; nothing while a path aircraft is not reported.
+std::optional<ScenarioAircraft> gf_scenarioAircraftAt(const ScenarioAircraft& ac, double startTime, double reportTime);
+// The entry of one aircraft at a time, as the 48 values of a live-traffic reply; null while it is not reported.
 nlohmann::json gf_scenarioEntry(const ScenarioAircraft& ac, double startTime, double reportTime);
 
 // How an endpoint misbehaves; the defaults answer normally.

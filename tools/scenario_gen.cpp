@@ -1,0 +1,293 @@
+#include "tools/scenario_gen.h"
+
+#include "core/atomic_file.h"
+#include "core/geo.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace zyn::tools {
+
+using nlohmann::json;
+
+namespace {
+
+// The invented airport: one runway 28 along the local x axis (metres east, y metres north of the
+// reference point), a parallel taxiway, an apron lane and a row of nose-in stands facing north.
+constexpr double kRefLat = 47.4580;
+constexpr double kRefLon = 8.5550;
+constexpr double kFieldFt = 1416.0;
+constexpr double kRunwayEastX = 1650.0;
+constexpr double kTouchdownX = 1350.0;
+constexpr double kTaxiwayY = 200.0;
+constexpr double kLaneY = 390.0;
+constexpr double kStandY = 450.0;
+constexpr double kConnectorX = 650.0;
+constexpr int kStandCount = 20;
+constexpr int kUserStand = 10;
+constexpr double kMetresPerDegLat = 111120.0;
+constexpr double kMetresPerNmLocal = 1852.0;
+constexpr double kKtToMs = 1852.0 / 3600.0;
+
+struct Local {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+double lf_standX(int stand) { return -570.0 + 60.0 * stand; }
+
+LatLon lf_toLatLon(Local p)
+{
+    return {kRefLat + p.y / kMetresPerDegLat, kRefLon + p.x / (kMetresPerDegLat * std::cos(kRefLat * kDegToRad))};
+}
+
+// Builds a path point by point; each leg's duration follows from its length and speed, so no report
+// moves faster than the aircraft flies.
+class PathBuilder {
+public:
+    PathBuilder(double startSeconds, Local at, double altitudeFt, const std::string& callsign)
+        : m_t(startSeconds), m_at(at), m_alt(altitudeFt)
+    {
+        addPoint();
+        m_points.back()["callsign"] = callsign;
+    }
+    // Stands still; the reported track is the nose's.
+    PathBuilder& wait(double seconds, double noseDeg)
+    {
+        m_points.back()["track_deg"] = noseDeg;
+        m_t += seconds;
+        addPoint();
+        return *this;
+    }
+    PathBuilder& go(Local to, double speedKt, double altitudeFt)
+    {
+        const double metres = std::hypot(to.x - m_at.x, to.y - m_at.y);
+        m_t += std::max(1.0, std::round(metres / (speedKt * kKtToMs)));
+        m_at = to;
+        m_alt = altitudeFt;
+        addPoint();
+        return *this;
+    }
+    PathBuilder& taxi(Local to, double speedKt = 15.0) { return go(to, speedKt, 0.0); }
+    // Moves backwards with the nose kept where it points.
+    PathBuilder& push(Local to, double noseDeg)
+    {
+        m_points.back()["track_deg"] = noseDeg;
+        return go(to, 3.0, 0.0);
+    }
+    PathBuilder& renameTo(const std::string& callsign)
+    {
+        m_points.back()["callsign"] = callsign;
+        return *this;
+    }
+    Local at() const { return m_at; }
+    double time() const { return m_t; }
+    json points() const { return m_points; }
+
+private:
+    void addPoint()
+    {
+        const LatLon p = lf_toLatLon(m_at);
+        m_points.push_back({{"t", m_t}, {"lat", p.lat}, {"lon", p.lon}, {"altitude_ft", std::round(m_alt)}});
+    }
+    double m_t;
+    Local m_at;
+    double m_alt;
+    json m_points = json::array();
+};
+
+struct Flight {
+    std::string hex;
+    std::string callsign;
+    std::string type;
+    std::string registration;
+    std::string origin;
+    std::string destination;
+    std::string category = "A3";
+    std::string source = "adsb_icao";
+};
+
+json lf_aircraft(const Flight& f, const PathBuilder& path)
+{
+    return {{"hex", f.hex},           {"callsign", f.callsign},       {"type", f.type},
+            {"registration", f.registration}, {"origin", f.origin}, {"destination", f.destination},
+            {"category", f.category}, {"source", f.source},           {"path", path.points()}};
+}
+
+// From the runway's east end: roll, lift off, climb out and turn towards the exit bearing.
+void lf_takeOff(PathBuilder& p, double exitBearingDeg)
+{
+    p.taxi({kRunwayEastX + 50.0, kTaxiwayY - 140.0}).taxi({kRunwayEastX, 0.0}, 10.0).wait(20.0, 270.0);
+    p.taxi({1050.0, 0.0}, 40.0).taxi({450.0, 0.0}, 90.0).taxi({-200.0, 0.0}, 135.0);
+    p.go({-280.0, 0.0}, 150.0, kFieldFt + 30.0).go({-280.0 - 4.0 * kMetresPerNmLocal, 0.0}, 170.0, kFieldFt + 2500.0);
+    const double b = exitBearingDeg * kDegToRad;
+    const Local from = p.at();
+    p.go({from.x + std::sin(b) * 18.0 * kMetresPerNmLocal, from.y + std::cos(b) * 18.0 * kMetresPerNmLocal}, 260.0,
+         11000.0);
+}
+
+// Along the apron lane and a connector to the taxiway, then east to the runway.
+void lf_taxiOut(PathBuilder& p)
+{
+    p.taxi({kConnectorX, kLaneY}).taxi({kConnectorX, kTaxiwayY}).taxi({kRunwayEastX + 50.0, kTaxiwayY});
+}
+
+// From 2 nm out on final: touchdown, roll-out, off the runway and into the stand.
+void lf_landAndPark(PathBuilder& p, int stand, double parkedSeconds)
+{
+    p.go({kTouchdownX + 400.0, 0.0}, 150.0, kFieldFt + 70.0).go({kTouchdownX, 0.0}, 135.0, 0.0);
+    p.taxi({600.0, 0.0}, 90.0).taxi({-100.0, 0.0}, 40.0).taxi({-400.0, 0.0}, 20.0);
+    p.taxi({-400.0, kTaxiwayY}).taxi({-kConnectorX, kTaxiwayY}).taxi({-kConnectorX, kLaneY});
+    p.taxi({lf_standX(stand), kLaneY}).taxi({lf_standX(stand), kStandY}, 5.0).wait(parkedSeconds, 0.0);
+}
+
+constexpr double kFinalKt = 150.0;
+Local lf_finalFix(double miles) { return {kTouchdownX + miles * kMetresPerNmLocal, 0.0}; }
+double lf_glideFt(double miles) { return kFieldFt + miles * 318.0; } // a 3 degree slope
+
+class Generator {
+public:
+    explicit Generator(std::uint32_t seed) : m_random(seed) {}
+
+    json traffic()
+    {
+        json aircraft = json::array();
+        addDepartures(aircraft);
+        addArrivals(aircraft);
+        addOverflights(aircraft);
+        return {{"start_time", 0},      {"rrl", 2000},   {"wrrl", 10000},
+                {"station", "LSZH"},   {"qnh", 1013},   {"server", "loopback"},
+                {"licenses", json::array()}, {"aircraft", std::move(aircraft)}};
+    }
+
+private:
+    double uniform(double from, double to) { return std::uniform_real_distribution<double>(from, to)(m_random); }
+    Flight flight(const std::string& callsign, const std::string& origin, const std::string& destination)
+    {
+        static const char* const kTypes[] = {"A320", "B738", "A20N", "E190", "A321", "BCS3"};
+        const int n = m_next++;
+        return {fmt::format("7c{:04x}", 0x10 + n), callsign, kTypes[n % 6], fmt::format("TV-{:c}{:c}{:c}", 'A' + n % 26, 'K' + n % 13, 'B' + n % 7),
+                origin, destination};
+    }
+
+    // Eight pushed back from stands at random times, two already taxiing at the start.
+    void addDepartures(json& out)
+    {
+        static const char* const kDest[] = {"EGLL", "LFPG", "EDDF", "LEMD", "LIRF", "EHAM", "LOWW", "EKCH", "LPPT", "ESSA"};
+        for (int i = 0; i < 8; ++i) {
+            const Local stand{lf_standX(i), kStandY};
+            PathBuilder p(-90.0, stand, 0.0, fmt::format("ZYN{}", 100 + i * 7));
+            p.wait(90.0 + std::round(uniform(0.0, 240.0)), 0.0).push({stand.x, kLaneY}, 0.0).wait(15.0, 90.0);
+            lf_taxiOut(p);
+            lf_takeOff(p, uniform(200.0, 340.0));
+            out.push_back(lf_aircraft(flight(fmt::format("ZYN{}", 100 + i * 7), "LSZH", kDest[i]), p));
+        }
+        for (int i = 0; i < 2; ++i) {
+            PathBuilder p(-60.0, {-200.0 + 500.0 * i, kTaxiwayY}, 0.0, fmt::format("QKX{}", 31 + i));
+            p.taxi({kRunwayEastX + 50.0, kTaxiwayY});
+            lf_takeOff(p, uniform(30.0, 150.0));
+            out.push_back(lf_aircraft(flight(fmt::format("QKX{}", 31 + i), "LSZH", kDest[8 + i]), p));
+        }
+    }
+
+    // Eight arrivals to stands; "ABC1" has an MLAT ghost "ABC1_" beside it, another one changes its callsign.
+    void addArrivals(json& out)
+    {
+        static const char* const kOrigin[] = {"EGKK", "LFMN", "EDDM", "LEBL", "LIMC", "EBBR", "LKPR", "EPWA"};
+        constexpr int kEchoed = 5;
+        constexpr int kRenamed = 3;
+        for (int i = 0; i < 8; ++i) {
+            const std::string callsign = i == kEchoed ? "ABC1" : fmt::format("TVO{}", 4400 + i * 17);
+            const double miles = 8.0 + 2.0 * i;
+            const double start = -60.0 + i * 25.0;
+            PathBuilder p(start, lf_finalFix(miles), lf_glideFt(miles), callsign);
+            if (i == kRenamed) p.go(lf_finalFix(miles / 2.0), kFinalKt, lf_glideFt(miles / 2.0)).renameTo("TVO9999");
+            p.go(lf_finalFix(2.0), kFinalKt, lf_glideFt(2.0));
+            lf_landAndPark(p, 11 + i, 60.0);
+            Flight f = flight(callsign, kOrigin[i], "LSZH");
+            out.push_back(lf_aircraft(f, p));
+            if (i != kEchoed) continue;
+            // The ghost: 40 m beside the aircraft on final, from 30 s to 180 s after its first report.
+            const auto beside = [&](double seconds) {
+                const double nm = miles - kFinalKt * seconds / 3600.0;
+                return std::pair{Local{lf_finalFix(nm).x, 40.0}, lf_glideFt(nm)};
+            };
+            const auto [from, fromFt] = beside(30.0);
+            const auto [to, toFt] = beside(180.0);
+            PathBuilder ghost(start + 30.0, from, fromFt, "ABC1_");
+            ghost.go(to, kFinalKt, toFt);
+            Flight g = f;
+            g.hex = "7cf0a1";
+            g.callsign = "ABC1_";
+            g.source = "mlat";
+            out.push_back(lf_aircraft(g, ghost));
+        }
+    }
+
+    // Straight crossings at cruise levels; one stops reporting overhead, one is reported under two hex ids.
+    void addOverflights(json& out)
+    {
+        for (int i = 0; i < 9; ++i) {
+            const double bearing = uniform(0.0, 360.0) * kDegToRad;
+            const double offset = uniform(-12.0, 12.0) * kMetresPerNmLocal;
+            const double half = 40.0 * kMetresPerNmLocal;
+            const Local mid{std::cos(bearing) * offset, -std::sin(bearing) * offset};
+            const Local from{mid.x - std::sin(bearing) * half, mid.y - std::cos(bearing) * half};
+            const Local to{mid.x + std::sin(bearing) * half, mid.y + std::cos(bearing) * half};
+            const double level = 12000.0 + 2000.0 * std::round(uniform(0.0, 12.0));
+            const std::string callsign = fmt::format("ZYN{}", 800 + i * 11);
+            PathBuilder p(-120.0 + 30.0 * i, from, level, callsign);
+            if (i == 0) p.go(mid, 440.0, level); // its reports stop overhead
+            else p.go(to, 420.0 + 5.0 * i, level);
+            Flight f = flight(callsign, "LEMD", "EDDB");
+            f.category = "A5";
+            out.push_back(lf_aircraft(f, p));
+            if (i != 1) continue;
+            Flight twin = f;
+            twin.hex = "7cf0b2";
+            PathBuilder q(-120.0 + 30.0 * i, {from.x + 60.0, from.y}, level, callsign);
+            q.go({to.x + 60.0, to.y}, 425.0, level);
+            out.push_back(lf_aircraft(twin, q));
+        }
+    }
+
+    std::mt19937 m_random;
+    int m_next = 0;
+};
+
+json lf_simScenario()
+{
+    const LatLon user = lf_toLatLon({lf_standX(kUserStand), kStandY});
+    return {{"simulator", 2020},
+            {"user",
+             {{"lat", user.lat}, {"lon", user.lon}, {"altitude_ft", kFieldFt}, {"heading_deg", 0}, {"on_ground", true},
+              {"ground_speed_kt", 0}, {"title", "Airbus A320 Neo Asobo"}, {"atc_model", "A20N"},
+              {"ground_altitude_ft", kFieldFt}}},
+            {"installed_titles",
+             {"Airbus A320 Neo Asobo", "Boeing 737-800 Tarvo Demo", "Airbus A321 Tarvo Demo", "Embraer E190 Tarvo Demo",
+              "Bombardier CS300 Tarvo Demo"}},
+            {"frame_rate", 30},
+            {"sim_running", true}};
+}
+
+} // namespace
+
+GeneratedScenario gf_generateScenario(std::uint32_t seed)
+{
+    Generator generator(seed);
+    return {generator.traffic(), lf_simScenario()};
+}
+
+void gf_writeScenarioFiles(const GeneratedScenario& scenario, const std::filesystem::path& folder)
+{
+    std::filesystem::create_directories(folder);
+    gf_writeFileAtomic(folder / kTrafficScenarioFile, scenario.traffic.dump(1) + "\n");
+    gf_writeFileAtomic(folder / kSimScenarioFile, scenario.sim.dump(1) + "\n");
+}
+
+} // namespace zyn::tools

@@ -1,0 +1,27 @@
+#pragma once
+// Generator of the bundled demonstration scenario: synthetic traffic around one invented airport layout
+// (departures pushed back from stands, arrivals taxiing to stands, overflights, a callsign change, a stop
+// of reports, a ghost and a duplicate) for the traffic stand-in, and the matching emulated simulator
+// scenario (the user aircraft parked at that airport, a few installed titles).
+#include <cstdint>
+#include <filesystem>
+
+#include <nlohmann/json.hpp>
+
+namespace zyn::tools {
+
+struct GeneratedScenario {
+    nlohmann::json traffic; // what tools/traffic_server --scenario reads
+    nlohmann::json sim;     // what TARVO_SIM_SCENARIO names
+};
+
+inline constexpr double kScenarioSeconds = 600.0;
+inline constexpr char kTrafficScenarioFile[] = "traffic_scenario.json";
+inline constexpr char kSimScenarioFile[] = "sim_scenario.json";
+
+// The same seed gives the same scenario.
+GeneratedScenario gf_generateScenario(std::uint32_t seed);
+// Writes both files into the folder (created when missing), each atomically.
+void gf_writeScenarioFiles(const GeneratedScenario& scenario, const std::filesystem::path& folder);
+
+} // namespace zyn::tools
