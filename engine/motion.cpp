@@ -4,6 +4,7 @@
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/settings.h"
+#include "engine/ac_category.h"
 #include "engine/air_phases.h"
 #include "engine/category_tables.h"
 #include "engine/aircraft_events.h"
@@ -39,16 +40,6 @@ constexpr int kMostRetries = 64;
 void lf_logStepFailure(const char* function, const std::exception& e, const LiveAcRecord& a)
 {
     gf_logf("{}: {} {}, sz:{}", function, e.what(), gf_acDescription(a), a.stream.size());
-}
-
-bool lf_categoryAllowed(AcCategory c)
-{
-    switch (c) {
-    case AcCategory::Light: return param::LIGHT_AIRCRAFT.on();
-    case AcCategory::HighPerf: return param::HIGH_PERF_AIRCRAFT.on();
-    case AcCategory::Rotorcraft: return param::HELICOPTERS.on();
-    default: return true;
-    }
 }
 
 // Another taxiing aircraft in the simulator within reach of this one's wings.
@@ -91,7 +82,7 @@ bool lf_holdOnGround(LiveAcRecord& a)
 // How many continuations a stream that ran dry gets the first time.
 std::int32_t lf_firstGrant(const LiveAcRecord& a)
 {
-    if (!lf_categoryAllowed(a.category))
+    if (!gf_categoryEnabled(a.category))
         return 0;
     if (a.onGround)
         return a.phase == MovePhase::Parked ? 1 : 10;

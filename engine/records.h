@@ -102,6 +102,9 @@ struct LiveAcRecord : AiAcRecord {
     std::uint8_t flightPlanAssigned = 0;
     std::uint8_t heldForUser = 0;
     std::uint8_t holding = 0;
+    // The tick at which the engine last saw the state change; bounds the waits of states 1 and 4.
+    std::int32_t stateSinceTick = 0;
+    ObjectState stateSeen = ObjectState::New;
 
     // Per-tick rates towards the next situation.
     double latPerTick = 0.0;

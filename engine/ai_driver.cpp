@@ -1,0 +1,215 @@
+#include "engine/ai_driver.h"
+
+#include "airport/park_pos.h"
+#include "core/errors.h"
+#include "core/log.h"
+#include "core/tick.h"
+#include "core/traffic_range.h"
+#include "engine/commands.h"
+#include "engine/live_removals.h"
+#include "engine/live_update.h"
+#include "engine/merge.h"
+#include "engine/motion_inputs.h"
+#include "engine/queues.h"
+#include "engine/records.h"
+#include "engine/spawn.h"
+#include "sim/ids.h"
+#include "sim/link_state.h"
+#include "sim/queues.h"
+#include "sim/user_aircraft.h"
+#include "traffic/intake.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+namespace zyn {
+
+namespace {
+
+constexpr float kSlowFrameRate = 50.0f;
+
+bool lf_every(std::int32_t ticks) { return g_tick % ticks == 0; }
+
+// The tick's position sets go to the SimConnect thread. When it holds the lock on a slow simulator
+// the sets are dropped rather than waited for; on a fast one the tick waits.
+void lf_swapPositionSets()
+{
+    std::unique_lock lock(g_simMutex, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        if (g_frameRate.load() <= kSlowFrameRate) {
+            g_posSetsFill->clear();
+            return;
+        }
+        lock.lock();
+    }
+    std::swap(g_posSetsFill, g_posSetsSend);
+    g_posSetsFill->clear();
+}
+
+bool lf_finiteRequest(const SIMCONNECT_DATA_INITPOSITION& p)
+{
+    for (const double v : {p.Latitude, p.Longitude, p.Altitude, p.Pitch, p.Bank, p.Heading})
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
+// One pending hex id becomes a request of the live creation queue.
+void lf_buildCreationRequest()
+{
+    if (g_pendingCreationIds.empty())
+        return;
+    const std::uint32_t hexId = g_pendingCreationIds.back();
+    g_pendingCreationIds.pop_back();
+    const auto it = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(), [hexId](const LiveAcRecord& a) {
+        return a.hexId == hexId && a.state == ObjectState::CreationRequested && a.objectId == 0 && !a.gone;
+    });
+    if (it == g_liveAircraft.end())
+        return;
+    LiveAcRecord& a = *it;
+    CreateAcRequest request;
+    request.position = {a.block.lat, a.block.lon, a.block.altitude, a.block.pitch * kRadToDeg,
+                        a.block.bank * kRadToDeg, a.block.heading * kRadToDeg, 0, 0};
+    if (a.head.callsign.empty() || !lf_finiteRequest(request.position)) {
+        gf_logf("{} {} objectid = 0?", "operator ()", gf_acDescription(a));
+        a.gone = 1; // nothing would ever create it
+        return;
+    }
+    request.name = a.head.callsign;
+    request.title = a.liveryTitle;
+    request.hexId = hexId;
+    g_liveCreationQueue.push_back(std::move(request));
+}
+
+void lf_passCreationsAndRemovals()
+{
+    if (!lf_every(kRemovalEveryTicks))
+        return;
+    if (!g_removalQueue.empty()) {
+        gf_queueRemoveAc(g_removalQueue.front());
+        g_removalQueue.pop_front();
+    }
+    if (!lf_every(kCreationEveryTicks))
+        return;
+    if (!g_liveCreationQueue.empty()) {
+        gf_queueCreateAc(g_liveCreationQueue.front());
+        g_liveCreationQueue.pop_front();
+    } else if (!g_staticCreationQueue.empty()) {
+        gf_queueCreateAc(g_staticCreationQueue.front());
+        g_staticCreationQueue.pop_front();
+        // Parking the next static aircraft comes with static parking.
+    }
+}
+
+void lf_requestInRange()
+{
+    if (!lf_every(kInRangeEveryTicks) || g_simStopped.load())
+        return;
+    std::lock_guard lock(g_simMutex);
+    if (FAILED(SimConnect_RequestDataOnSimObjectType(g_hSimConnect.load(), simid::kReqInRange, simid::kDefInRange,
+                                                     g_rangeMetres.load(), SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT))) {
+        gf_log("SimConnect request ac within range fails");
+        gf_simconRequestError();
+    }
+}
+
+void lf_refreshUserAc()
+{
+    if (!lf_every(kUserAcEveryTicks))
+        return;
+    g_userAc.set(gf_requestUserAcPosition());
+    g_userOfTick = g_userAc.get();
+    gf_refreshMotionInputs();
+}
+
+} // namespace
+
+void lf_updateAllLiveAc()
+{
+    try {
+        bool anyGone = false;
+        for (auto& a : g_liveAircraft)
+            anyGone = updateLiveAc(a) || anyGone;
+        if (anyGone)
+            gf_compactLiveList();
+    } catch (const std::exception& e) {
+        gf_logf("{}: {}", "lf_updateAllLiveAc", e.what());
+    }
+    lf_swapPositionSets();
+}
+
+void lf_handleUdpMessages()
+{
+    std::lock_guard lock(g_intakeMutex);
+    try {
+        for (int i = 0; i < kRecordsMergedPerTick && !g_sharedBatch.empty(); ++i) {
+            // Taken out first: a record that fails to merge is dropped, not tried again next tick.
+            const TrafficRecord record = std::move(g_sharedBatch.back());
+            g_sharedBatch.pop_back();
+            lf_mergeTrafficRecord(record);
+        }
+    } catch (const std::exception& e) {
+        gf_logf("{}: {}", "lf_handleUdpMessages", e.what());
+        throw;
+    }
+}
+
+void gf_updateAI()
+{
+    try {
+        gf_SimCommands();
+        lf_updateAllLiveAc();
+        lf_passCreationsAndRemovals();
+        lf_handleUdpMessages();
+        lf_buildCreationRequest();
+        lf_requestInRange();
+        lf_refreshUserAc();
+    } catch (const UserErrorException&) {
+        ++g_tick;
+        throw; // ends the run: the main loop reports it
+    } catch (const std::exception& e) {
+        gf_logf("{}: {}", "gf_updateAI", e.what());
+    }
+    // The clock advances on every tick, so that play times never stall behind a failing step.
+    ++g_tick;
+}
+
+void gf_reserveAcContainers()
+{
+    static bool reserved = false;
+    if (reserved)
+        return;
+    reserved = true;
+    g_liveAircraft.reserve(512);
+    g_staticAircraft.reserve(256);
+    g_stands.reserve(512);
+    gf_reserveSimCommandLists();
+    g_pendingCreationIds.reserve(64);
+    g_ghostCallsigns.reserve(64);
+    g_identityCheckIds.reserve(64);
+}
+
+void gf_clearAcContainers()
+{
+    gf_clearSimCommandLists();
+    g_ghostCallsigns.clear();
+    g_liveryByHexId.clear();
+    g_pendingCreationIds.clear();
+    g_removalQueue.clear();
+    g_liveCreationQueue.clear();
+    g_staticCreationQueue.clear();
+    g_staticAircraft.clear();
+    {
+        std::lock_guard lock(g_intakeMutex);
+        g_sharedBatch.clear();
+    }
+    g_liveAircraft.clear();
+    g_stands.clear();
+    g_motionInputs.qnh = 1013;
+    g_aircraftWithoutLivery.clear();
+    g_identityCheckIds.clear();
+    g_userOfTick = UserAcData{};
+}
+
+} // namespace zyn

@@ -1,0 +1,174 @@
+// Lock-step runs of the faults the engine must survive: removals while a creation is on its way,
+// light-cycle entries of aircraft that went, stands of records that go, respawns, failed and
+// forgotten creations, and tracks across the antimeridian.
+#include "tests/engine/driver_fixture.h"
+
+#include "airport/park_pos.h"
+#include "core/settings.h"
+#include "core/tick.h"
+#include "engine/commands.h"
+#include "engine/live_update.h"
+#include "engine/motion_math.h"
+#include "engine/queues.h"
+#include "engine/removal.h"
+#include "sim/dispatch.h"
+#include "sim/failed_liveries.h"
+
+#include <cmath>
+
+namespace zyn::test {
+namespace {
+
+constexpr std::int32_t kFirstPlay = 3200;
+
+std::vector<Report> cruiseFrom(LatLon start, int count = 8)
+{
+    return straightTrack(start, 90.0, 400.0, 20000.0, 0.0, kFirstPlay, 1000, count);
+}
+
+class DriverFaults : public DriverRun {
+protected:
+    // Runs until the aircraft is lit and in the simulator; returns its object id.
+    std::uint32_t flyIn(std::uint32_t hexId = kHexId)
+    {
+        EXPECT_TRUE(stepUntil([&] { return live(hexId) && live(hexId)->state == ObjectState::InSim; }, kFirstPlay + 600));
+        return live(hexId) ? live(hexId)->objectId : 0;
+    }
+    // The simulator deletes the object itself; its report is dispatched before the next tick.
+    void simRemoves(std::uint32_t id)
+    {
+        simemu::removeObjectBySim(id);
+        SimConnect_CallDispatch(m_h, gf_dispatch, nullptr);
+    }
+    bool createSent() { return !simemu::callsOf("SimConnect_AICreateNonATCAircraft").empty(); }
+};
+
+TEST_F(DriverFaults, RemovalBeforeTheRequestLeavesWithdrawsIt)
+{
+    addTrack(cruiseFrom({47.2, 8.3}));
+    ASSERT_TRUE(stepUntil([&] { return live() && live()->state == ObjectState::CreationRequested; }, kFirstPlay));
+    removeAircraftFromSim(*live());
+    m_tracks.clear();
+    steps(300);
+    EXPECT_EQ(live(), nullptr);
+    EXPECT_FALSE(createSent());
+}
+
+TEST_F(DriverFaults, RemovalWhileTheCreationIsOnItsWayRemovesTheObjectWhenItAppears)
+{
+    addTrack(cruiseFrom({47.2, 8.3}));
+    ASSERT_TRUE(stepUntil([&] { return createSent(); }, kFirstPlay));
+    ASSERT_EQ(live()->objectId, 0u);
+    removeAircraftFromSim(*live());
+    m_tracks.clear();
+    ASSERT_TRUE(live()->removeWhenCreated);
+    ASSERT_TRUE(stepUntil([&] { return live() == nullptr; }, 500));
+    const auto objects = simemu::objects();
+    ASSERT_EQ(objects.size(), 2u); // the user and the one created
+    EXPECT_TRUE(objects[1].removed);
+    EXPECT_TRUE(g_lightCycle.empty());
+}
+
+TEST_F(DriverFaults, LightCycleOfAnAircraftThatWentNeverFinishesItsSuccessor)
+{
+    addTrack(cruiseFrom({47.2, 8.3}));
+    ASSERT_TRUE(stepUntil([&] { return live() && live()->objectId != 0; }, kFirstPlay));
+    ASSERT_EQ(g_lightCycle.size(), 1u);
+    m_tracks.clear();
+    // The simulator drops the object mid-cycle; a new aircraft with the same hex id waits for its own.
+    simRemoves(live()->objectId);
+    ASSERT_TRUE(stepUntil([&] { return live() == nullptr; }, 50));
+    LiveAcRecord successor = makeFlyingAircraft(cruiseFrom({47.3, 8.3}, 3));
+    successor.hexId = kHexId;
+    successor.state = ObjectState::CreationRequested;
+    successor.objectId = 0;
+    g_liveAircraft.push_back(successor);
+    steps(kLightCycleTicks + 10);
+    EXPECT_TRUE(g_lightCycle.empty());
+    EXPECT_EQ(live()->state, ObjectState::CreationRequested);
+    EXPECT_EQ(live()->objectId, 0u);
+}
+
+TEST_F(DriverFaults, StandIsFreedWhenTheSimulatorRemovesItsAircraft)
+{
+    addTrack(cruiseFrom({47.2, 8.3}));
+    const auto id = flyIn();
+    ParkPos stand("A7", {}, 47.2, 8.3, 0.0, 30.0, 1, 1, 1);
+    stand.sid = 7;
+    stand.liveOccupied = true;
+    g_stands.push_back(stand);
+    live()->standId = 7;
+    m_tracks.clear();
+    simRemoves(id);
+    ASSERT_TRUE(stepUntil([&] { return live() == nullptr; }, 50));
+    EXPECT_FALSE(g_stands[0].liveOccupied);
+}
+
+TEST_F(DriverFaults, FailedCreationDropsTheAircraftAndItsTitle)
+{
+    simemu::failCreations(1);
+    addTrack(cruiseFrom({47.2, 8.3}));
+    ASSERT_TRUE(stepUntil([&] { return createSent() && live() == nullptr; }, kFirstPlay + 300));
+    EXPECT_TRUE(gf_isNotCreatableTitle(kTitle));
+    EXPECT_TRUE(g_pendingCreationIds.empty());
+}
+
+TEST_F(DriverFaults, CreationThatNeverAppearsIsGivenUp)
+{
+    LiveAcRecord a = makeFlyingAircraft(cruiseFrom({47.2, 8.3}, 3));
+    a.state = ObjectState::CreationRequested;
+    a.objectId = 0;
+    g_liveAircraft.push_back(a);
+    steps(kCreationWaitTicks);
+    ASSERT_NE(live(), nullptr);
+    steps(2);
+    EXPECT_EQ(live(), nullptr);
+    EXPECT_EQ(logCount("no object after 65 s, given up"), 1);
+}
+
+TEST_F(DriverFaults, CallsignChangeRespawnsAtTheLastPositionWithTheSameLivery)
+{
+    param::GUID_CHANGES.value = 1;
+    auto reports = cruiseFrom({47.2, 8.3}, 12);
+    addTrack(reports);
+    const auto oldId = flyIn();
+    steps(1500);
+    m_tracks[0].head.head.callsign = "NEW456";
+    ASSERT_TRUE(stepUntil([&] { return simemu::objectByAtcId("NEW456").has_value(); }, 4000));
+    const auto fresh = *simemu::objectByAtcId("NEW456");
+    EXPECT_TRUE(simemu::object(oldId)->removed);
+    EXPECT_EQ(fresh.title, kTitle);
+    // Created where the old object was taken out, not back at a report.
+    const auto old = *simemu::object(oldId);
+    EXPECT_LT(gf_distanceNm({fresh.pose.lat, fresh.pose.lon}, {old.pose.lat, old.pose.lon}), 0.2);
+    ASSERT_TRUE(stepUntil([&] { return live()->state == ObjectState::InSim; }, 400));
+    EXPECT_EQ(live()->head.callsign, "NEW456");
+}
+
+TEST_F(DriverFaults, FlightAcrossTheAntimeridianMovesSmoothlyEastward)
+{
+    simemu::Pose user;
+    user.lat = 10.0;
+    user.lon = 179.95; // in range of the simulator's query
+    simemu::setUserPose(user);
+    const auto reports = straightTrack({10.0, 179.9}, 90.0, 450.0, 35000.0, 0.0, kFirstPlay, 1000, 8);
+    addTrack(reports);
+    flyIn();
+    AiPositionBlock previous = live()->block;
+    bool crossed = false;
+    while (g_tick < reports.back().playTime && !HasFatalFailure()) {
+        step();
+        const AiPositionBlock b = live()->block;
+        ASSERT_TRUE(std::isfinite(b.lat) && std::isfinite(b.lon) && std::isfinite(b.heading));
+        ASSERT_LE(gf_distanceNm(gf_positionOf(previous), gf_positionOf(b)), 1.5 * 450.0 / kTicksPerHour);
+        ASSERT_LE(std::abs(gf_angleDiff(previous.heading, b.heading)), 0.01);
+        ASSERT_LE(std::abs(b.lon), 180.0);
+        crossed = crossed || (previous.lon > 0.0 && b.lon < 0.0);
+        previous = b;
+    }
+    EXPECT_TRUE(crossed);
+    EXPECT_NEAR(live()->block.heading, 90.0 * kDegToRad, 0.01);
+}
+
+} // namespace
+} // namespace zyn::test
