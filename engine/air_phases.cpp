@@ -1,11 +1,14 @@
 #include "engine/air_phases.h"
 
+#include "engine/aircraft_events.h"
 #include "engine/category_tables.h"
+#include "engine/identity.h"
 #include "core/tick.h"
 #include "engine/ground_phases.h"
 #include "engine/motion.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
+#include "sim/queues.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +19,21 @@ namespace {
 
 constexpr double kLowLevelFt = 10000.0;
 constexpr double kStandardQnh = 1013.0;
+constexpr double kApproachRangeNm = 10.0;
+constexpr double kDescendingFpm = -250.0;
+constexpr double kGoAroundClimbFpm = 600.0;
+constexpr double kFlapsLevelFpm = 100.0;
+constexpr double kFlapsUpHeightFt = 2400.0;
+constexpr double kFirstFlapsHeightFt = 2000.0;
+
+bool lf_rotorcraft(const AiAcRecord& a) { return a.category == AcCategory::Rotorcraft; }
+
+// The aircraft lands at (or flies near) the park airport: within the approach range of it.
+bool lf_nearParkAirport(const LiveAcRecord& a)
+{
+    const auto& in = g_motionInputs;
+    return in.parkAirportSet && gf_distanceNm(gf_positionOf(a.block), in.parkAirport) <= kApproachRangeNm;
+}
 
 void lf_setLandingRate(LiveAcRecord& a, double fpm)
 {
@@ -70,13 +88,18 @@ void lf_groundToGround(LiveAcRecord& a)
         verticalSum += a.stream[i].verticalRate;
     if (a.landing || verticalSum <= 100.0) {
         lf_setLandingRate(a, lf_landingVerticalSpeed(a));
+        gf_sendGear(a, 1);
         return;
     }
     const std::size_t last = std::min<std::size_t>(a.stream.size() - 1, 10);
-    for (std::size_t k = 3; k <= last; ++k)
-        if (lf_skipToAirborne(a, k))
+    for (std::size_t k = 3; k <= last; ++k) {
+        if (lf_skipToAirborne(a, k)) {
+            gf_sendGear(a, 1);
             return;
+        }
+    }
     lf_setLandingRate(a, std::max(a.stream.at(1).verticalRate, 601.0));
+    gf_sendGear(a, 1);
 }
 
 void lf_verticalRate(LiveAcRecord& a)
@@ -88,11 +111,14 @@ void lf_verticalRate(LiveAcRecord& a)
     } else if (!frontUp) {
         lf_climbFromGround(a);
     } else if (!nextUp) {
+        // The field altitude is known only for the park airport; elsewhere the aircraft descends
+        // at the landing rate instead of aiming at an airport it does not land at.
         const auto& in = g_motionInputs;
-        if (in.qnh > kStandardQnh || !in.parkAirportSet)
+        if (in.qnh > kStandardQnh || !lf_nearParkAirport(a))
             lf_setLandingRate(a, in.qnh >= 1014 ? lf_landingVerticalSpeed(a) : -601.0);
         else
             a.altPerTick = (in.parkAirportAltitudeFt - a.block.altitude) / lf_ticksToNext(a);
+        gf_sendGear(a, 1);
     } else {
         lf_airToAir(a);
     }
@@ -107,19 +133,109 @@ void lf_pitchTowardsRate(LiveAcRecord& a)
     a.pitchPerTick = std::clamp((target - a.block.pitch) / lf_ticksToNext(a), -limit, limit);
 }
 
-// The climb configuration's motion half: above the approach height the take-off and the
-// approach are over.
+// At and above 10000 ft, once per crossing: cruise lights, climb throttle, gear and flaps up.
+void lf_highAltitudeConfig(LiveAcRecord& a)
+{
+    if (a.highLightsSet)
+        return;
+    a.highLightsSet = 1;
+    a.lowLightsSet = 0;
+    gf_sendLights(a, {1, 1, 0, 0, 0, 0, 1});
+    gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 3);
+    gf_sendGear(a, 0);
+    gf_sendFlapStep(a, 0);
+}
+
+// Above the approach height: take-off and approach are over; throttle and flaps follow the climb.
+void lf_climbConfig(LiveAcRecord& a)
+{
+    lf_shrinkWindows(a);
+    gf_setCabinLights(a.objectId, 1);
+    a.takingOff = 0;
+    a.landing = 0;
+    const double fpm = a.stream.at(0).verticalRate;
+    if (fpm <= kDescendingFpm && a.lastThrottle == 3)
+        gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 2);
+    else if (fpm > 400.0 && a.lastThrottle == 4 && !lf_rotorcraft(a))
+        gf_sendThrottleStep(a, 3);
+    if (lf_rotorcraft(a))
+        return;
+    const double h = a.heightAboveGroundFt;
+    if (h >= kFlapsUpHeightFt) {
+        gf_sendGear(a, 0);
+        gf_sendFlapStep(a, 0);
+    } else if (h >= kFirstFlapsHeightFt) {
+        if (fpm <= kFlapsLevelFpm && a.lastFlaps == 0)
+            gf_sendFlapStep(a, 1);
+    } else if (fpm <= kFlapsLevelFpm) {
+        if (a.lastFlaps == 1)
+            gf_sendFlapStep(a, 2);
+        else if (a.lastFlaps == 0)
+            gf_sendFlapStep(a, 1);
+    }
+}
+
+void lf_goAround(LiveAcRecord& a)
+{
+    lf_shrinkWindows(a);
+    gf_sendThrottleStep(a, 4);
+    gf_sendGear(a, 0);
+    a.goAroundDone = 1;
+    a.landing = 0;
+    gf_sendFlapStep(a, 0);
+    a.curveState = 0;
+}
+
+void lf_beginApproach(LiveAcRecord& a)
+{
+    gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 1);
+    gf_sendFlapStep(a, 3);
+    gf_sendGear(a, 1);
+    gf_queueIdentityCheck(a.hexId);
+    a.landing = 1;
+    a.goAroundDone = 0;
+    a.initLat = 0.0;
+    a.initLon = 0.0;
+    a.standId = 0;
+    a.cargoStand = 0;
+    lf_resetWindows(a);
+    a.phaseCounter = 1;
+}
+
+// At or below the approach height: the approach begins within 10 NM of the park airport while
+// descending; climbing away fast, or landing away from the field, is a go-around.
+void lf_approachConfig(LiveAcRecord& a)
+{
+    gf_setCabinLights(a.objectId, 0);
+    const double fpm = a.stream.at(0).verticalRate;
+    if (fpm > kDescendingFpm) {
+        const bool stillOnApproach = fpm <= kGoAroundClimbFpm && (!a.landing || lf_nearParkAirport(a));
+        // The take-off run raises its own gear once it is off the runway.
+        if (!stillOnApproach && !a.goAroundDone && a.phase != MovePhase::TakeoffRoll)
+            lf_goAround(a);
+        return;
+    }
+    if (!a.landing && lf_nearParkAirport(a))
+        lf_beginApproach(a);
+}
+
 void lf_heightRules(LiveAcRecord& a)
 {
-    if (a.stream.at(0).altitude >= kLowLevelFt)
+    if (a.stream.at(0).altitude >= kLowLevelFt) {
+        lf_highAltitudeConfig(a);
         return;
+    }
+    if (!a.lowLightsSet) {
+        a.highLightsSet = 0;
+        a.lowLightsSet = 1;
+        gf_sendLights(a, {1, 1, 1, 1, 1, 1, 1});
+    }
     const bool airliner = a.category == AcCategory::Buzjets || a.category == AcCategory::Large ||
                           a.category == AcCategory::Heavy;
-    if (a.heightAboveGroundFt > (airliner ? 2050.0 : 625.0)) {
-        lf_shrinkWindows(a);
-        a.takingOff = 0;
-        a.landing = 0;
-    }
+    if (a.heightAboveGroundFt > (airliner ? 2050.0 : 625.0))
+        lf_climbConfig(a);
+    else
+        lf_approachConfig(a);
 }
 
 } // namespace
@@ -178,7 +294,7 @@ void lf_flare(LiveAcRecord& a)
     const double cg = a.staticCgFt;
     switch (a.curveState) {
     case 0: {
-        if (!a.flareReference && g_motionInputs.parkAirportSet)
+        if (!a.flareReference && lf_nearParkAirport(a))
             a.flareReference = g_motionInputs.parkAirportAltitudeFt;
         const double h = a.flareReference ? a.block.altitude - *a.flareReference : a.heightAboveGroundFt;
         a.flareHeight = h;
@@ -200,6 +316,8 @@ void lf_flare(LiveAcRecord& a)
         static constexpr Stage kStages[] = {{20.0, -0.075, -450.0}, {10.0, -0.05, -300.0}, {3.0, -0.025, -150.0}};
         const Stage& s = kStages[a.curveState - 1];
         if (a.heightAboveGroundFt <= cg + s.aboveCgFt) {
+            if (a.curveState == 2)
+                gf_sendThrottleStep(a, 0);
             a.flareReference.reset();
             a.altPerTick = s.altPerTick;
             a.stream.at(0).verticalRate = s.frontFpm;

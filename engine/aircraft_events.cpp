@@ -1,7 +1,9 @@
 #include "engine/aircraft_events.h"
 
+#include "core/log.h"
 #include "core/random_util.h"
 #include "core/settings.h"
+#include "platform/simconnect/simconnect.h"
 #include "sim/ids.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"
@@ -10,28 +12,73 @@
 
 namespace zyn {
 
+namespace {
+bool lf_rotorcraft(const AiAcRecord& a) { return a.category == AcCategory::Rotorcraft; }
+} // namespace
+
 void lf_parkedShutDown(AiAcRecord& a)
 {
-    const std::uint32_t id = a.objectId;
-    if (a.lastThrottle != 0) {
-        gf_queueSimEvent({id, simid::kThrottleSet, kThrottleValues[0]});
-        a.lastThrottle = 0;
-    }
-    if (a.lastFlaps != 0 && a.category != AcCategory::Rotorcraft) {
-        gf_queueSimEvent({id, simid::kFlapsSet, kFlapValues[0]});
-        a.lastFlaps = 0;
-    }
-    gf_queueSimEvent({id, simid::kEngineAutoShutdown, 0});
+    gf_sendThrottleStep(a, 0);
+    gf_sendFlapStep(a, 0);
+    gf_queueSimEvent({a.objectId, simid::kEngineAutoShutdown, 0});
     // Nine in ten parked passenger aircraft keep their cabin lit.
     const std::uint32_t cabin = a.cargoStand ? 0 : (gf_randomInt(0, 9) < 9 ? 1 : 0);
+    gf_sendLights(a, {param::NAV_LIGHTS_WHILE_PARKED.on() ? 1u : 0u, 0, 0, 0, 0, 1, cabin});
+}
+
+void gf_sendThrottleStep(AiAcRecord& a, std::uint32_t step)
+{
+    if (a.lastThrottle == step || step > 4)
+        return;
+    gf_queueSimEvent({a.objectId, simid::kThrottleSet, kThrottleValues[step]});
+    a.lastThrottle = step;
+}
+
+void gf_sendFlapStep(AiAcRecord& a, std::uint32_t step)
+{
+    if (a.lastFlaps == step || step > 3 || lf_rotorcraft(a))
+        return;
+    gf_queueSimEvent({a.objectId, simid::kFlapsSet, kFlapValues[step]});
+    a.lastFlaps = step;
+}
+
+void gf_sendGear(const AiAcRecord& a, std::uint32_t down)
+{
+    if (!lf_rotorcraft(a))
+        gf_queueSimEvent({a.objectId, simid::kGearSet, down});
+}
+
+void gf_sendSpoilers(const AiAcRecord& a, std::uint32_t value)
+{
+    if (!lf_rotorcraft(a))
+        gf_queueSimEvent({a.objectId, simid::kSpoilersSet, value});
+}
+
+void gf_sendEngineStart(const AiAcRecord& a) { gf_queueSimEvent({a.objectId, simid::kEngineAutoStart, 0}); }
+
+void gf_sendLights(const AiAcRecord& a, const AcLights& l)
+{
+    const std::uint32_t id = a.objectId;
     std::lock_guard lock(g_simMutex);
-    gf_queueSimEventLocked({id, simid::kNavLightsSet, param::NAV_LIGHTS_WHILE_PARKED.on() ? 1u : 0u});
-    gf_queueSimEventLocked({id, simid::kBeaconLightsSet, 0});
-    gf_queueSimEventLocked({id, simid::kLandingLightsSet, 0});
-    gf_queueSimEventLocked({id, simid::kTaxiLightsSet, 0});
-    gf_queueSimEventLocked({id, simid::kStrobesSet, 0});
-    gf_queueSimEventLocked({id, simid::kLogoLightsSet, 1});
-    gf_queueSimEventLocked({id, simid::kCabinLightsSet, cabin});
+    gf_queueSimEventLocked({id, simid::kNavLightsSet, l.nav});
+    gf_queueSimEventLocked({id, simid::kBeaconLightsSet, l.beacon});
+    gf_queueSimEventLocked({id, simid::kLandingLightsSet, l.landing});
+    gf_queueSimEventLocked({id, simid::kTaxiLightsSet, l.taxi});
+    gf_queueSimEventLocked({id, simid::kStrobesSet, l.strobes});
+    gf_queueSimEventLocked({id, simid::kLogoLightsSet, l.logo});
+    gf_queueSimEventLocked({id, simid::kCabinLightsSet, l.cabin});
+}
+
+void gf_setEngineLevers(const AiAcRecord& a, double spoilerPercent, double throttlePercent)
+{
+    if (a.category == AcCategory::Light)
+        return;
+    double levers[3] = {spoilerPercent, throttlePercent, throttlePercent};
+    std::lock_guard lock(g_simMutex);
+    const HANDLE sim = g_hSimConnect.load();
+    if (sim && FAILED(SimConnect_SetDataOnSimObject(sim, simid::kDefEngineLevers, a.objectId, 0, 0, sizeof(levers),
+                                                    levers)))
+        gf_logf("{}: {}", "gf_setEngineLevers", "SimConnect_SetDataOnSimObject fails");
 }
 
 } // namespace zyn

@@ -1,7 +1,11 @@
 #include "engine/ground_phases.h"
 
+#include "airport/park_pos.h"
 #include "core/log.h"
+#include "core/settings.h"
+#include "engine/aircraft_events.h"
 #include "engine/category_tables.h"
+#include "engine/identity.h"
 #include "core/tick.h"
 #include "engine/motion.h"
 #include "engine/motion_inputs.h"
@@ -11,6 +15,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <string>
 
 namespace zyn {
 
@@ -23,6 +29,42 @@ constexpr double kSplitLegMetres = 100.0;
 constexpr double kTakeoffRunStartKt = 43.0;
 constexpr double kClimbingFpm = 256.0;
 constexpr double kLeftRunwayDeg = 15.0;
+constexpr double kRollOutSlowKt = 90.0;
+constexpr std::int32_t kGearUpTick = -300;
+constexpr double kThrottleClimbHeightFt = 800.0;
+constexpr double kSmallestPushbackNm = 0.0053995680345572351; // 10 m
+constexpr std::uint32_t kTaxiFlapStep = 1;
+
+bool lf_rotorcraft(const AiAcRecord& a) { return a.category == AcCategory::Rotorcraft; }
+
+// The speed to and from a stand; never zero, so that travel times stay finite.
+double lf_standTaxiSpeed(const LiveAcRecord& a) { return std::max(a.categorySpeedStep, 1.0); }
+
+// Engines running, throttle closed and taxi flaps.
+void lf_readyToTaxi(LiveAcRecord& a)
+{
+    gf_sendEngineStart(a);
+    gf_sendThrottleStep(a, 0);
+    gf_sendFlapStep(a, kTaxiFlapStep);
+}
+
+// A situation at p on the ground moving at the stand taxi speed, timed after `after` by its travel.
+Situation lf_taxiPoint(const LiveAcRecord& a, LatLon p, LatLon from, std::int64_t after)
+{
+    Situation s = a.stream.front();
+    s.lat = p.lat;
+    s.lon = p.lon;
+    s.altitude = 0.0;
+    s.airborne = 0;
+    s.stationary = 0;
+    s.verticalRate = 0.0;
+    s.groundSpeed = lf_standTaxiSpeed(a);
+    s.airspeed = s.groundSpeed;
+    const std::int64_t t = after + gf_travelTicks(gf_distanceNm(from, p), s.groundSpeed);
+    s.timeKey = static_cast<std::int32_t>(std::min<std::int64_t>(t, std::numeric_limits<std::int32_t>::max()));
+    return s;
+}
+
 
 std::int32_t lf_roundToInt(double v)
 {
@@ -42,6 +84,7 @@ std::int32_t lf_turnSteps(double degrees, double turnRate)
 void lf_endPushback(LiveAcRecord& a)
 {
     a.track = a.block.heading;
+    lf_readyToTaxi(a);
     lf_setPhase(a, MovePhase::EnginesStarting);
     a.pushbackStage = 1;
     a.engineStartHold = 900.0;
@@ -120,27 +163,36 @@ void lf_offerStand(LiveAcRecord& a)
         try2Park(a, false);
 }
 
-void lf_prepareTakeoff(LiveAcRecord& a)
-{
-    if (a.towed)
-        gf_log("towed aircraft takes-off?");
-    a.takingOff = 1;
-    a.landing = 0;
-    a.towToStand = 0;
-    a.goAroundDone = 0;
-    a.windowAhead = 5000;
-    a.windowBack = 3000;
-    if (!a.head.airline.empty())
-        lf_chooseStandForLiveAc(a, true);
-}
-
-// The state half of the roll-out: it ends once the aircraft has turned off the runway.
+// The roll-out ends once the aircraft has turned off the runway; below 90 kt the spoilers and
+// reversers are stowed and the flaps go to the taxi setting.
 void lf_rollOut(LiveAcRecord& a)
 {
     if (std::abs(gf_angleDiff(a.savedHeading, a.block.heading)) * kRadToDeg >= kLeftRunwayDeg) {
+        gf_sendFlapStep(a, 0);
         a.rollingOut = 0;
         a.savedHeading = 0.0;
+        gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 0);
+        gf_sendSpoilers(a, 0);
+        gf_setEngineLevers(a, 0.0, 0.0);
+        gf_sendLights(a, {1, 1, 0, 1, 0, 1, 1});
+        return;
     }
+    if (a.stream.front().groundSpeed <= kRollOutSlowKt) {
+        gf_sendSpoilers(a, 0);
+        gf_setEngineLevers(a, 0.0, 0.0);
+        gf_sendFlapStep(a, kTaxiFlapStep);
+    }
+}
+
+// Throttle while lined up for take-off: spooling up with the speed, full once rolling fast.
+void lf_takeoffThrottle(LiveAcRecord& a)
+{
+    const double front = a.stream.at(0).groundSpeed;
+    const double next = a.stream.at(1).groundSpeed;
+    std::uint32_t step = 4;
+    if (!lf_rotorcraft(a) && front < 25.0 && next < 30.0)
+        step = (front >= 20.0 || next >= 25.0) ? 2 : (front >= 15.0 || next >= 20.0) ? 1 : 0;
+    gf_sendThrottleStep(a, step);
 }
 
 // The take-off run may start once the reports climb, or are all airborne at rotation speed.
@@ -168,7 +220,125 @@ void lf_maybeStartTakeoffRun(LiveAcRecord& a)
     lf_startTakeoffRun(a);
 }
 
+// Forwards when the first reported position lies within 90 degrees of the stand heading.
+void lf_leaveStandForwardsOrBack(LiveAcRecord& a)
+{
+    const double bearing = gf_bearing({a.initLat, a.initLon}, gf_positionOf(a.stream.back()));
+    const double off = std::abs(std::round(gf_angleDiff(a.initHeading, bearing) * kRadToDeg));
+    if (off < 90.0)
+        lf_pullOut(a);
+    else
+        lf_pushBack(a);
+}
+
 } // namespace
+
+void lf_pullOut(LiveAcRecord& a)
+{
+    a.departing = 0;
+    a.keepWindow = 0;
+    const LatLon p = gf_destinationPoint({a.initLat, a.initLon}, a.initHeading, 2.0 * a.halfWingspanNm * kFeetPerNm);
+    a.stream.truncate(1);
+    a.stream.front().groundSpeed = lf_standTaxiSpeed(a);
+    a.stream.push_back(lf_taxiPoint(a, p, gf_positionOf(a.block), g_tick));
+    lf_setPhase(a, MovePhase::Taxi);
+    a.track = a.block.heading;
+    gf_sendLights(a, kTaxiLights);
+    lf_readyToTaxi(a);
+    if (param::LOG.on())
+        gf_logf("{:8}: {:8} pulling out", gf_standNameOf(a), a.head.callsign);
+}
+
+void lf_pushBack(LiveAcRecord& a)
+{
+    a.keepWindow = 0;
+    a.departing = 0;
+    a.steerToBearing = 0;
+    const double back = gf_wrapHeading(a.initHeading + kPi);
+    const ParkPos* stand = gf_standBySid(a.standId);
+    // Without a known stand the aircraft backs out by its own half wingspan.
+    const double reachNm = std::max(stand && stand->radius > 0.0 ? stand->radius : a.halfWingspanNm,
+                                    kSmallestPushbackNm) * 2.5;
+    const LatLon here = gf_positionOf(a.block);
+    const LatLon p1 = gf_destinationPoint(here, back, reachNm * kFeetPerNm);
+    a.stream.truncate(1);
+    a.stream.front().groundSpeed = lf_standTaxiSpeed(a);
+    const Situation end1 = lf_taxiPoint(a, p1, here, g_tick);
+    a.track = a.block.heading;
+    a.stream.push_back(end1);
+    lf_insertMidpoint(a);
+    // The two ends of a turned pushback, timed after the straight part so play times keep rising.
+    const double sideNm = std::max(a.halfWingspanNm, kSmallestPushbackNm) * kFeetPerNm;
+    const LatLon right = gf_destinationPoint(p1, gf_wrapHeading(back + kPi / 2.0), sideNm);
+    const LatLon left = gf_destinationPoint(p1, gf_wrapHeading(back - kPi / 2.0), sideNm);
+    a.pushbackEndAlternative = lf_taxiPoint(a, right, p1, end1.timeKey);
+    a.stream.push_back(lf_taxiPoint(a, left, p1, end1.timeKey));
+    a.pushbackTurnKnown = 0;
+    a.pushbackTurnPositive = 0;
+    gf_sendLights(a, kTaxiLights);
+    lf_setPhase(a, MovePhase::Pushback);
+    a.pushbackStage = 2;
+}
+
+void drive2Stand(LiveAcRecord& a, const StandTarget& target)
+{
+    if (a.stream.empty()) {
+        gf_logf("{} empty sz?", "drive2Stand");
+        return;
+    }
+    Situation& last = a.stream.back();
+    const LatLon to{target.lat, target.lon};
+    const bool same = last.lat == target.lat && last.lon == target.lon;
+    const double speed = lf_standTaxiSpeed(a);
+    const std::int64_t travel =
+        std::max<std::int64_t>(100, gf_travelTicks(gf_distanceNm(gf_positionOf(last), to), speed));
+    last.groundSpeed = speed;
+    Situation s = a.stream.front();
+    s.lat = target.lat;
+    s.lon = target.lon;
+    s.bank = a.block.bank;
+    s.bankValid = 1;
+    s.headingValid = 0;
+    s.altitude = a.block.altitude;
+    s.groundSpeed = speed;
+    s.airspeed = speed;
+    s.heading = target.heading;
+    s.verticalRate = 0.0;
+    // Never before the last report: play times only rise.
+    const std::int64_t start = std::max<std::int64_t>(a.stream.front().timeKey, last.timeKey);
+    s.timeKey = static_cast<std::int32_t>(start + travel);
+    s.airborne = 0;
+    s.stationary = same ? 1 : 0;
+    a.stream.push_back(s);
+    s.groundSpeed = 0.0;
+    s.airspeed = 0.0;
+    s.stationary = 1;
+    s.timeKey += 50;
+    a.stream.push_back(s);
+    a.track = target.heading;
+    if (a.keepWindow > 0) {
+        a.keepWindow = 0;
+        lf_resetWindows(a);
+    }
+}
+
+void lf_prepareTakeoff(LiveAcRecord& a)
+{
+    if (a.towed)
+        gf_log("towed aircraft takes-off?");
+    a.takingOff = 1;
+    gf_sendThrottleStep(a, 0);
+    gf_sendSpoilers(a, 0);
+    gf_sendFlapStep(a, kTaxiFlapStep);
+    a.landing = 0;
+    a.towToStand = 0;
+    a.goAroundDone = 0;
+    gf_sendLights(a, kTakeoffLights);
+    a.windowAhead = 5000;
+    a.windowBack = 3000;
+    if (!a.head.airline.empty())
+        lf_chooseStandForLiveAc(a, true);
+}
 
 void lf_insertMidpoint(LiveAcRecord& a)
 {
@@ -205,7 +375,11 @@ void nextPosGround(LiveAcRecord& a)
     switch (a.phase) {
     case MovePhase::Pushback: lf_pushbackStep(a); break;
     case MovePhase::EnginesStarting: break;
-    case MovePhase::Parked: lf_resetWindows(a); break;
+    case MovePhase::Parked:
+        lf_resetWindows(a);
+        if (a.departing)
+            lf_leaveStandForwardsOrBack(a);
+        break;
     default:
         if (a.stream.size() >= 2) {
             lf_shapeTaxiLeg(a);
@@ -259,7 +433,11 @@ void lf_groundPhaseStep(LiveAcRecord& a)
 {
     if (a.phase == MovePhase::Parked || a.phase == MovePhase::Airborne)
         lf_setPhase(a, MovePhase::Taxi);
-    else if (a.rollingOut && !a.takingOff)
+    else if (a.takingOff)
+        lf_takeoffThrottle(a);
+    else if (!a.rollingOut)
+        gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 0);
+    else
         lf_rollOut(a);
     if (!a.rollingOut && !a.takingOff)
         lf_shrinkWindows(a);
@@ -293,14 +471,17 @@ void lf_startTakeoffRun(LiveAcRecord& a)
         a.rollingOut = 0;
         a.landing = 0;
         a.towToStand = 0;
+        gf_sendThrottleStep(a, 4);
+        gf_sendSpoilers(a, kEventFull);
+        gf_sendFlapStep(a, kTaxiFlapStep);
     }
 }
 
 void lf_takeoffRunTick(LiveAcRecord& a)
 {
     const std::int32_t n = --a.phaseCounter;
+    a.onGround = 0; // also with a rotation of one tick or none: the run always ends in the air
     if (n >= 1) {
-        a.onGround = 0;
         if (a.block.pitch > a.rotationPitch)
             a.block.pitch += a.pitchPerTick;
         return;
@@ -318,9 +499,12 @@ void lf_takeoffRunTick(LiveAcRecord& a)
         a.block.altitude += a.altPerTick * 0.5;
     else
         a.block.altitude += a.altPerTick;
-    if (n < -300 && a.block.pitch <= a.climbPitch) {
+    if (n == kGearUpTick)
+        gf_sendGear(a, 0);
+    if (n < kGearUpTick && a.block.pitch <= a.climbPitch) {
         a.pitchPerTick = 0.0;
-        if (a.heightAboveGroundFt >= 800.0) {
+        if (a.heightAboveGroundFt >= kThrottleClimbHeightFt) {
+            gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 3);
             lf_setPhase(a, MovePhase::Airborne);
             a.phaseCounter = 1;
         }

@@ -114,14 +114,14 @@ double lf_stepDownRollOutSpeed(double v, Situation& s)
     return 20;
 }
 
-std::int64_t lf_steadyTicks100ns()
+} // namespace
+
+std::int64_t gf_steadyTicks100ns()
 {
     return std::chrono::duration_cast<std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>>(
                gf_steadyNow().time_since_epoch())
         .count();
 }
-
-} // namespace
 
 void lf_setPhase(LiveAcRecord& a, MovePhase phase)
 {
@@ -290,7 +290,7 @@ void lf_arriveAtStand(LiveAcRecord& a)
     if (a.towed && param::LOG.on())
         gf_logIndentedf("towed aircraft {} parks", a.head.callsign);
     a.stream.front().stationary = 1;
-    a.parkedSince = lf_steadyTicks100ns();
+    a.parkedSince = gf_steadyTicks100ns();
     a.standSteps = 0;
     a.parkedCounter = 0;
     lf_setStandCargo(a);

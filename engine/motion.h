@@ -31,6 +31,8 @@ double lf_ticksToNext(const LiveAcRecord& aircraft);
 void lf_shrinkWindows(LiveAcRecord& aircraft);
 // Both windows back to their working size after a continuation (5000 ahead while taking off).
 void lf_resetWindows(LiveAcRecord& aircraft);
+// The steady clock in 100 ns units, as parkedSince holds it.
+std::int64_t gf_steadyTicks100ns();
 // Sets the phase, keeping the old one as the previous phase when it changes.
 void lf_setPhase(LiveAcRecord& aircraft, MovePhase phase);
 

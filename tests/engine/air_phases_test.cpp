@@ -58,9 +58,12 @@ TEST_F(AirPhases, VerticalRateOfTheLegByWhereFrontAndNextAre)
         {"both on the ground, level: sinks", 0, 0, 0, 2500, false, 1013, -601.0 / 6000.0},
         {"landing leg aimed at the field", 1200, 0, -700, 900, true, 1010, (400.0 - 1200.0) / 2000.0},
         {"landing leg with high pressure", 1200, 0, -700, 900, true, 1020, -601.0 / 6000.0},
+        {"landing leg at another airport", 1200, 0, -700, 900, false, 1010, -601.0 / 6000.0},
     };
     for (const auto& row : rows) {
-        g_motionInputs.parkAirportSet = row.parkAirport;
+        // The park airport lies under the aircraft, or 50 NM away when the row lands elsewhere.
+        g_motionInputs.parkAirportSet = true;
+        g_motionInputs.parkAirport = row.parkAirport ? p : gf_destinationPoint(p, 1.0, 50 * kFeetPerNm);
         g_motionInputs.parkAirportAltitudeFt = 400.0;
         g_motionInputs.qnh = row.qnh;
         LiveAcRecord a = leg({p, row.frontAlt, 250, 0, 0}, {far(), row.nextAlt, 250, 2000, row.nextFpm});

@@ -1,6 +1,8 @@
 #include "tests/engine/live_ac_fixture.h"
 
+#include "engine/identity.h"
 #include "engine/motion_math.h"
+#include "sim/queues.h"
 
 namespace zyn::test {
 
@@ -69,6 +71,9 @@ void lf_resetEngine()
     g_liveCreationQueue.clear();
     g_staticCreationQueue.clear();
     g_removalQueue.clear();
+    g_identityCheckIds.clear();
+    g_liveParkedDisplay.clear();
+    gf_resetSimQueues();
 }
 } // namespace
 

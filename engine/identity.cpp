@@ -1,0 +1,250 @@
+#include "engine/identity.h"
+
+#include "airport/park_pos.h"
+#include "core/geo.h"
+#include "core/log.h"
+#include "core/settings.h"
+#include "core/time_util.h"
+#include "engine/motion.h"
+#include "engine/motion_inputs.h"
+#include "engine/motion_math.h"
+#include "engine/removal.h"
+#include "parking/park_airport.h"
+#include "parking/parking_count.h"
+#include "ui/repaint.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+namespace zyn {
+
+std::vector<std::uint32_t> g_identityCheckIds;
+std::vector<LiveParkedEntry> g_liveParkedDisplay;
+std::atomic<double> g_liveParkedMeanHours{0.0};
+
+namespace {
+
+constexpr std::int64_t kTicks100nsPerMinute = 600'000'000;
+constexpr std::int64_t kParkedMinutes = 90;
+constexpr std::int64_t kHeavyParkedMinutes = 180;
+
+bool lf_inSim(const AiAcRecord& a) { return a.state == ObjectState::InSim; }
+bool lf_liveParked(const LiveAcRecord& a) { return lf_inSim(a) && a.phase == MovePhase::Parked; }
+
+std::int64_t lf_minutesParked(const LiveAcRecord& a)
+{
+    return std::max<std::int64_t>(0, (gf_steadyTicks100ns() - a.parkedSince) / kTicks100nsPerMinute);
+}
+
+// The live parked aircraft, longest parked first.
+std::vector<LiveParkedEntry> lf_liveParkedByTime()
+{
+    std::vector<LiveParkedEntry> list;
+    for (const LiveAcRecord& a : g_liveAircraft)
+        if (lf_liveParked(a))
+            list.push_back({a.hexId, lf_minutesParked(a)});
+    std::stable_sort(list.begin(), list.end(), [](const auto& x, const auto& y) { return x.minutes > y.minutes; });
+    return list;
+}
+
+LiveAcRecord* lf_liveByHexId(std::uint32_t hexId)
+{
+    auto it = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(),
+                           [hexId](const LiveAcRecord& a) { return a.hexId == hexId; });
+    return it == g_liveAircraft.end() ? nullptr : &*it;
+}
+
+const char* lf_stateWord(bool onGround) { return onGround ? "on ground" : "airborne"; }
+
+bool lf_coupledCallsign(const IdentityContext& ctx, const AiAcRecord& parked)
+{
+    const AcHead& n = ctx.live->head;
+    const AcHead& p = parked.head;
+    const auto oneOf = [&p](const std::string& t) { return !t.empty() && (t == p.text1 || t == p.text2); };
+    const bool ghost = !n.callsign.empty() && n.callsign.back() == '_';
+    return oneOf(n.callsign) || oneOf(n.text2) || (ghost && oneOf(ctx.callsignBase));
+}
+
+} // namespace
+
+void gf_queueIdentityCheck(std::uint32_t hexId)
+{
+    auto& ids = g_identityCheckIds;
+    if (std::find(ids.begin(), ids.end(), hexId) != ids.end())
+        return;
+    if (ids.size() >= kMostIdentityChecks)
+        ids.erase(ids.begin());
+    ids.push_back(hexId);
+}
+
+std::string gf_standNameOf(const AiAcRecord& a)
+{
+    const ParkPos* stand = gf_standBySid(a.standId);
+    return stand ? stand->id : std::string();
+}
+
+IdentityContext gf_identityContext(const LiveAcRecord& live)
+{
+    const std::string& c = live.head.callsign;
+    return {&live, c.empty() ? std::string() : c.substr(0, c.size() - 1), live.onGround != 0};
+}
+
+bool gf_checkSameIdentity(const IdentityContext& ctx, const AiAcRecord& parked)
+{
+    if (!lf_inSim(parked) || ctx.live == nullptr)
+        return false;
+    const AcRecord& n = *ctx.live;
+    const bool log = param::LOG.on();
+    const char* state = lf_stateWord(ctx.onGround);
+    if (parked.feedKind == 0 && parked.parkedHexId == n.hexId) {
+        if (log)
+            gf_logf("{:8}: {:8} removed, new {} {} has same hexid", gf_standNameOf(parked), parked.head.callsign,
+                    state, n.head.callsign);
+        return true;
+    }
+    if (!n.head.registration.empty() && n.head.registration == parked.head.registration) {
+        if (log)
+            gf_logf("{:8}: {:8} {} removed, new {} {} has same regcode {}", gf_standNameOf(parked),
+                    parked.head.callsign, parked.head.registration, state, n.head.callsign, n.head.registration);
+        return true;
+    }
+    if (!lf_coupledCallsign(ctx, parked))
+        return false;
+    if (log)
+        gf_logf("{:8}: {:8} \"{} {}\" removed, new {} {} \"{} {}\" has {} callsign", gf_standNameOf(parked),
+                parked.head.callsign, parked.head.text1, parked.head.text2, state, n.head.callsign, n.head.text1,
+                n.head.text2, n.head.callsign == parked.head.text1 ? "same" : "coupled");
+    return true;
+}
+
+void gf_enforceMaxLive()
+{
+    const std::int32_t most = param::MAX_LIVE.value.load();
+    if (most < 0)
+        return;
+    // Aircraft waiting for their creation count as well: they are in the simulator a moment later.
+    std::vector<std::pair<double, LiveAcRecord*>> counted;
+    for (LiveAcRecord& a : g_liveAircraft)
+        if (lf_inSim(a) || a.state == ObjectState::CreationRequested)
+            counted.emplace_back(gf_distanceNm(g_motionInputs.user, gf_positionOf(a.block)), &a);
+    if (counted.size() <= static_cast<std::size_t>(most))
+        return;
+    const std::size_t excess = counted.size() - static_cast<std::size_t>(most);
+    std::partial_sort(counted.begin(), counted.begin() + static_cast<std::ptrdiff_t>(excess), counted.end(),
+                      [](const auto& x, const auto& y) { return x.first > y.first; });
+    for (std::size_t i = 0; i < excess; ++i)
+        removeAircraftFromSim(*counted[i].second);
+}
+
+void gf_expireLiveParked()
+{
+    g_liveParkedDisplay.clear();
+    const bool keepAll = param::INITIAL_LOAD_ONLY.on();
+    for (LiveAcRecord& a : g_liveAircraft) {
+        if (!lf_liveParked(a))
+            continue;
+        if (a.reportedWhileParked) {
+            g_liveParkedDisplay.push_back({a.hexId, 0});
+            continue;
+        }
+        const std::int64_t minutes = lf_minutesParked(a);
+        const std::int64_t limit = a.category == AcCategory::Heavy ? kHeavyParkedMinutes : kParkedMinutes;
+        if (!keepAll && minutes > limit) {
+            if (param::LOG.on())
+                gf_logf("{:8}: {:8} parked {} minutes, removed", gf_standNameOf(a), a.head.callsign, minutes);
+            removeAircraftFromSim(a);
+            continue;
+        }
+        g_liveParkedDisplay.push_back({a.hexId, minutes});
+    }
+    std::stable_sort(g_liveParkedDisplay.begin(), g_liveParkedDisplay.end(),
+                     [](const auto& x, const auto& y) { return x.minutes > y.minutes; });
+}
+
+void gf_removeLiveParked(std::size_t count)
+{
+    const auto list = lf_liveParkedByTime();
+    for (std::size_t i = 0; i < std::min(count, list.size()); ++i) {
+        if (LiveAcRecord* a = lf_liveByHexId(list[i].hexId)) {
+            gf_logf("live parked {} at {} removed", gf_acDescription(*a), gf_standNameOf(*a));
+            removeAircraftFromSim(*a);
+        }
+    }
+}
+
+void lf_checkMaxPark(const LiveAcRecord& parking)
+{
+    try {
+        if (param::RT_PARKTRAFFIC_ONLY.on())
+            return;
+        const auto live = lf_liveParkedByTime();
+        const std::uint32_t liveCount = gf_liveParkedStats(true);
+        // An aircraft already standing among the live parked ones is not counted a second time.
+        const bool counted = std::any_of(live.begin(), live.end(),
+                                         [&](const LiveParkedEntry& e) { return e.hexId == parking.hexId; });
+        const std::int64_t extra = counted ? 0 : 1;
+        const std::int64_t most = gf_parkingCount();
+        if (most < 1)
+            return; // no parking count yet: nothing to keep within
+        if (!param::INITIAL_LOAD_ONLY.on() && liveCount + extra > most && !live.empty()) {
+            if (LiveAcRecord* longest = lf_liveByHexId(live.front().hexId)) {
+                gf_logf("{:}: {:8} max park exceeded, removed", gf_standNameOf(*longest), longest->head.callsign);
+                removeAircraftFromSim(*longest);
+            }
+        }
+        auto statics = gf_parkedByStaticOrder();
+        if (statics.empty())
+            return;
+        if (static_cast<std::int64_t>(statics.size()) + liveCount + extra > most && lf_inSim(*statics.back()))
+            removeAircraftFromSim(*statics.back());
+    } catch (const std::exception& e) {
+        gf_logf("{}: {}", "lf_checkMaxPark", e.what());
+        throw;
+    }
+}
+
+void gf_removeAcAtStand()
+{
+    const std::string reserved = gf_reservedStand();
+    if (reserved.empty())
+        return;
+    auto stand = std::find_if(g_stands.begin(), g_stands.end(), [&](const ParkPos& p) { return p.id == reserved; });
+    // Without the stand nothing is removed: sid 0 would match every aircraft without a stand.
+    if (stand == g_stands.end() || stand->sid == 0)
+        return;
+    const std::uint32_t sid = stand->sid;
+    for (AiAcRecord& a : g_staticAircraft) {
+        if (lf_inSim(a) && a.standId == sid) {
+            removeAircraftFromSim(a);
+            return;
+        }
+    }
+    for (LiveAcRecord& a : g_liveAircraft) {
+        if (lf_liveParked(a) && a.standId == sid) {
+            removeAircraftFromSim(a);
+            return;
+        }
+    }
+}
+
+std::uint32_t gf_liveParkedStats(bool show)
+{
+    std::uint32_t count = 0;
+    double halfHours = 0.0;
+    const WeekSlot now = g_nowWeekSlot.load();
+    for (const LiveAcRecord& a : g_liveAircraft) {
+        if (!lf_liveParked(a))
+            continue;
+        ++count;
+        halfHours += gf_slotDistance(a.weekSlot, now);
+    }
+    if (show) {
+        const double mean = count == 0 ? 0.0 : halfHours / (2.0 * count) + 0.5;
+        if (g_liveParkedMeanHours.exchange(mean) != mean)
+            gf_repaintBand(Band::Statistics);
+    }
+    return count;
+}
+
+} // namespace zyn

@@ -1,0 +1,57 @@
+#pragma once
+// Duplicates and removal policies of live aircraft: parked aircraft that are really a live one,
+// the live limit, parked live aircraft that stood too long, the parking count, the aircraft on the
+// reserved stand, and the statistics of live parked aircraft. Main-loop thread only.
+#include "engine/records.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zyn {
+
+// Hex ids waiting for the per-second coupled-callsign check. Each id waits once; the list never
+// holds more than kMostIdentityChecks (the oldest give way).
+inline constexpr std::size_t kMostIdentityChecks = 256;
+extern std::vector<std::uint32_t> g_identityCheckIds;
+void gf_queueIdentityCheck(std::uint32_t hexId);
+
+// A live aircraft as the identity test compares it.
+struct IdentityContext {
+    const AcRecord* live = nullptr;
+    std::string callsignBase; // the callsign without its last character
+    bool onGround = false;
+};
+IdentityContext gf_identityContext(const LiveAcRecord& live);
+// True when the parked aircraft (in the simulator) is the same aircraft as the live one.
+bool gf_checkSameIdentity(const IdentityContext& context, const AiAcRecord& parked);
+
+// Lowers the live aircraft (created or waiting for creation) to "MAX_LIVE", farthest first.
+void gf_enforceMaxLive();
+
+// Removes parked live aircraft that stood longer than 90 minutes (180 for heavies) unless
+// "INITIAL_LOAD_ONLY" is on, and rebuilds the display list.
+struct LiveParkedEntry {
+    std::uint32_t hexId = 0;
+    std::int64_t minutes = 0;
+};
+extern std::vector<LiveParkedEntry> g_liveParkedDisplay; // longest parked first
+void gf_expireLiveParked();
+// Removes the count live aircraft parked longest.
+void gf_removeLiveParked(std::size_t count);
+// Keeps the parked aircraft within the parking count once the aircraft parks (or is about to).
+void lf_checkMaxPark(const LiveAcRecord& parking);
+// Removes the aircraft on the park airport's reserved stand: a static first, else a live one.
+void gf_removeAcAtStand();
+
+// Number of live parked aircraft; with show, their mean parked time in hours is stored for the
+// main window (0 when none).
+extern std::atomic<double> g_liveParkedMeanHours;
+std::uint32_t gf_liveParkedStats(bool show);
+
+// The name of the aircraft's stand, or the empty text.
+std::string gf_standNameOf(const AiAcRecord& aircraft);
+
+} // namespace zyn

@@ -1,0 +1,227 @@
+// Duplicates, the live limit, expiry of parked live aircraft and the reserved stand.
+#include "engine/identity.h"
+
+#include "airport/park_pos.h"
+#include "core/clock.h"
+#include "core/settings.h"
+#include "engine/motion.h"
+#include "engine/motion_math.h"
+#include "engine/queues.h"
+#include "parking/park_airport.h"
+#include "tests/engine/live_ac_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace zyn {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Identity : public test::EngineState {
+protected:
+    Identity() { gf_setClock(&m_clock); }
+    ~Identity() override
+    {
+        gf_setClock(nullptr);
+        param::MAX_LIVE.value = param::MAX_LIVE.defaultValue;
+        param::INITIAL_LOAD_ONLY.value = param::INITIAL_LOAD_ONLY.defaultValue;
+        gf_setReservedStand("");
+    }
+
+    // A live aircraft in the simulator nm north of the user, with object id and hex id from n.
+    LiveAcRecord& addLive(int n, double nm, ObjectState state = ObjectState::InSim)
+    {
+        LiveAcRecord a = test::makeFlyingAircraft({{user, 0, 0, 1}, {{user.lat + 0.01, user.lon}, 0, 10, 500}});
+        a.block.lat = gf_destinationPoint(user, 0.0, nm * kFeetPerNm).lat;
+        a.hexId = 0x400000 + n;
+        a.objectId = 100 + n;
+        a.state = state;
+        a.head.callsign = "TST" + std::to_string(n);
+        g_liveAircraft.push_back(a);
+        return g_liveAircraft.back();
+    }
+
+    LiveAcRecord& addParkedLive(int n, AcCategory category, std::chrono::minutes parkedFor)
+    {
+        LiveAcRecord& a = addLive(n, 1.0);
+        a.category = category;
+        a.phase = MovePhase::Parked;
+        a.parkedSince = gf_steadyTicks100ns();
+        m_parkedFor.emplace_back(&a - g_liveAircraft.data(), parkedFor);
+        return a;
+    }
+
+    // Moves the clock on and back-dates each parked aircraft by its time.
+    void parkAll()
+    {
+        m_clock.advance(4h);
+        for (const auto& [index, minutes] : m_parkedFor)
+            g_liveAircraft[std::size_t(index)].parkedSince =
+                gf_steadyTicks100ns() - std::chrono::duration_cast<std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>>(minutes).count();
+    }
+
+    std::vector<std::uint32_t> removedHexIds() const
+    {
+        std::vector<std::uint32_t> ids;
+        for (const auto& a : g_liveAircraft)
+            if (a.state == ObjectState::RemovalRequested)
+                ids.push_back(a.hexId);
+        return ids;
+    }
+
+    ManualClock m_clock;
+    const LatLon user{47.0, 8.0};
+    std::vector<std::pair<std::ptrdiff_t, std::chrono::minutes>> m_parkedFor;
+};
+
+TEST_F(Identity, ParkedAircraftThatIsTheLiveOneIsFound)
+{
+    AcRecord live;
+    live.hexId = 0x4B0001;
+    live.head.callsign = "SWR12_";
+    live.head.registration = "HB-JCA";
+    live.head.text2 = "LX12";
+    const struct {
+        const char* name;
+        std::uint32_t feedKind, parkedHexId;
+        const char *registration, *text1, *text2;
+        ObjectState state;
+        bool same;
+    } rows[] = {
+        {"same hex id from parked traffic", 0, 0x4B0001, "", "", "", ObjectState::InSim, true},
+        {"hex id of another source does not count", 1, 0x4B0001, "", "", "", ObjectState::InSim, false},
+        {"same registration", 1, 0, "HB-JCA", "", "", ObjectState::InSim, true},
+        {"callsign is the parked one's further text", 1, 0, "", "SWR12_", "", ObjectState::InSim, true},
+        {"second further texts coupled", 1, 0, "", "", "LX12", ObjectState::InSim, true},
+        {"ghost callsign without its mark", 1, 0, "", "SWR12", "", ObjectState::InSim, true},
+        {"different aircraft", 1, 0, "D-AIAB", "DLH4", "LH4", ObjectState::InSim, false},
+        {"not yet in the simulator", 0, 0x4B0001, "HB-JCA", "", "", ObjectState::CreationRequested, false},
+    };
+    IdentityContext ctx{&live, "SWR12", true};
+    for (const auto& row : rows) {
+        AiAcRecord parked;
+        parked.feedKind = row.feedKind;
+        parked.parkedHexId = row.parkedHexId;
+        parked.head.registration = row.registration;
+        parked.head.text1 = row.text1;
+        parked.head.text2 = row.text2;
+        parked.state = row.state;
+        EXPECT_EQ(gf_checkSameIdentity(ctx, parked), row.same) << row.name;
+    }
+}
+
+TEST_F(Identity, MaxLiveEvictsTheFarthestCountingPendingCreations)
+{
+    g_motionInputs.user = user;
+    for (int i = 0; i < 20; ++i)
+        addLive(i, 1.0 + i);
+    addLive(20, 50.0, ObjectState::CreationRequested).objectId = 0; // waiting in the engine's creation queue
+    g_liveCreationQueue.push_back(CreateAcRequest{});
+    g_liveCreationQueue.back().hexId = 0x400000 + 20;
+    param::MAX_LIVE.value = 15;
+    gf_enforceMaxLive();
+    // 21 counted, 15 allowed: the six farthest go.
+    EXPECT_EQ(removedHexIds(), (std::vector<std::uint32_t>{0x400000 + 15, 0x400000 + 16, 0x400000 + 17, 0x400000 + 18,
+                                                           0x400000 + 19, 0x400000 + 20}));
+    EXPECT_TRUE(g_liveCreationQueue.empty()) << "the pending one is withdrawn";
+    EXPECT_EQ(g_removalQueue.size(), 5u);
+
+    param::MAX_LIVE.value = -1; // no limit
+    addLive(30, 100.0);
+    gf_enforceMaxLive();
+    EXPECT_EQ(removedHexIds().size(), 6u);
+}
+
+TEST_F(Identity, ParkedLiveAircraftExpireAfterNinetyOrHeavyHundredEightyMinutes)
+{
+    for (bool initialLoadOnly : {false, true}) {
+        g_liveAircraft.clear();
+        g_liveAircraft.reserve(8);
+        m_parkedFor.clear();
+        param::INITIAL_LOAD_ONLY.value = initialLoadOnly ? 1 : 0;
+        addParkedLive(1, AcCategory::Heavy, 179min);
+        addParkedLive(2, AcCategory::Large, 91min);
+        addParkedLive(3, AcCategory::Large, 89min);
+        addParkedLive(4, AcCategory::Heavy, 181min);
+        addParkedLive(5, AcCategory::Large, 300min).reportedWhileParked = 1; // about to depart
+        parkAll();
+        gf_expireLiveParked();
+        const auto expected = initialLoadOnly ? std::vector<std::uint32_t>{}
+                                              : std::vector<std::uint32_t>{0x400000 + 2, 0x400000 + 4};
+        EXPECT_EQ(removedHexIds(), expected) << initialLoadOnly;
+        std::vector<std::int64_t> minutes;
+        for (const auto& e : g_liveParkedDisplay)
+            minutes.push_back(e.minutes);
+        const std::vector<std::int64_t> shown =
+            initialLoadOnly ? std::vector<std::int64_t>{181, 179, 91, 89, 0} : std::vector<std::int64_t>{179, 89, 0};
+        EXPECT_EQ(minutes, shown);
+    }
+}
+
+TEST_F(Identity, RemoveLiveParkedTakesTheLongestParkedFirst)
+{
+    g_liveAircraft.reserve(8);
+    addParkedLive(1, AcCategory::Large, 10min);
+    addParkedLive(2, AcCategory::Large, 50min);
+    addParkedLive(3, AcCategory::Large, 30min);
+    parkAll();
+    gf_removeLiveParked(2);
+    EXPECT_EQ(removedHexIds(), (std::vector<std::uint32_t>{0x400000 + 2, 0x400000 + 3}));
+    gf_removeLiveParked(10); // more than there are
+    EXPECT_EQ(removedHexIds().size(), 3u);
+}
+
+TEST_F(Identity, MaxParkWithoutParkingCountOrStaticsRemovesNothing)
+{
+    g_liveAircraft.reserve(8);
+    addParkedLive(1, AcCategory::Large, 10min);
+    LiveAcRecord& arriving = addParkedLive(2, AcCategory::Large, 0min);
+    parkAll();
+    lf_checkMaxPark(arriving);
+    EXPECT_TRUE(removedHexIds().empty());
+    EXPECT_EQ(gf_liveParkedStats(false), 2u);
+}
+
+TEST_F(Identity, ReservedStandIsClearedStaticFirst)
+{
+    g_stands.emplace_back("B12", std::vector<ParkPosOption>{}, 47.0, 8.0, 0.0, 20.0, 0, 0, 0);
+    g_stands.back().sid = 7;
+    g_liveAircraft.reserve(8);
+    LiveAcRecord& live = addParkedLive(1, AcCategory::Large, 5min);
+    live.standId = 7;
+    addParkedLive(2, AcCategory::Large, 5min); // no stand: sid 0 must never match it
+    AiAcRecord parked;
+    parked.hexId = 12;
+    parked.objectId = 55;
+    parked.state = ObjectState::InSim;
+    parked.standId = 7;
+    g_staticAircraft.push_back(parked);
+
+    gf_removeAcAtStand();
+    EXPECT_TRUE(removedHexIds().empty()) << "no reserved stand";
+    gf_setReservedStand("B12");
+    gf_removeAcAtStand();
+    EXPECT_EQ(g_staticAircraft[0].state, ObjectState::RemovalRequested);
+    EXPECT_TRUE(removedHexIds().empty());
+    gf_removeAcAtStand();
+    EXPECT_EQ(removedHexIds(), std::vector<std::uint32_t>{0x400000 + 1});
+    gf_setReservedStand("Z99"); // unknown stand
+    gf_removeAcAtStand();
+    EXPECT_EQ(removedHexIds().size(), 1u);
+}
+
+TEST_F(Identity, IdentityCheckQueueHoldsEachIdOnceAndStaysBounded)
+{
+    for (std::uint32_t id = 0; id < kMostIdentityChecks + 50; ++id) {
+        gf_queueIdentityCheck(0x400000 + id);
+        gf_queueIdentityCheck(0x400000 + id);
+    }
+    ASSERT_EQ(g_identityCheckIds.size(), kMostIdentityChecks);
+    EXPECT_EQ(g_identityCheckIds.front(), 0x400000u + 50);
+    EXPECT_EQ(g_identityCheckIds.back(), 0x400000u + kMostIdentityChecks + 49);
+}
+
+} // namespace
+} // namespace zyn
