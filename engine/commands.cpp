@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/settings.h"
 #include "engine/aircraft_events.h"
+#include "engine/identity.h"
 #include "engine/live_removals.h"
 #include "engine/queues.h"
 #include "engine/removal.h"
@@ -330,7 +331,7 @@ void lf_onTouchdown(LiveAcRecord& a)
             a.pitchPerTick = (a.groundPitch - a.block.pitch) / t;
             a.bankPerTick = (0.0 - a.block.bank) / t;
         }
-        g_identityCheckIds.push_back(a.hexId);
+        gf_queueIdentityCheck(a.hexId);
     }
     a.onGround = 1;
     a.altPerTick = 0.0;

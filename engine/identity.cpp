@@ -9,6 +9,7 @@
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/removal.h"
+#include "engine/spawn.h"
 #include "parking/park_airport.h"
 #include "parking/parking_count.h"
 #include "ui/repaint.h"
@@ -19,7 +20,6 @@
 
 namespace zyn {
 
-std::vector<std::uint32_t> g_identityCheckIds;
 std::vector<LiveParkedEntry> g_liveParkedDisplay;
 std::atomic<double> g_liveParkedMeanHours{0.0};
 

@@ -12,10 +12,9 @@
 
 namespace zyn {
 
-// Hex ids waiting for the per-second coupled-callsign check. Each id waits once; the list never
-// holds more than kMostIdentityChecks (the oldest give way).
+// Queues a hex id for the per-second coupled-callsign check (g_identityCheckIds). Each id waits
+// once; the list never holds more than kMostIdentityChecks (the oldest give way).
 inline constexpr std::size_t kMostIdentityChecks = 256;
-extern std::vector<std::uint32_t> g_identityCheckIds;
 void gf_queueIdentityCheck(std::uint32_t hexId);
 
 // A live aircraft as the identity test compares it.

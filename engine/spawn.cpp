@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "core/tick.h"
 #include "engine/aircraft_events.h"
+#include "engine/identity.h"
 #include "engine/live_removals.h"
 #include "engine/motion_math.h"
 #include "engine/queues.h"
@@ -95,39 +96,6 @@ void lf_queueEvent(const AiAcRecord& a, std::uint32_t eventId, std::uint32_t val
     gf_queueSimEvent({a.objectId, eventId, value});
 }
 
-void lf_sendThrottle(AiAcRecord& a, std::uint32_t step)
-{
-    if (a.lastThrottle == step)
-        return;
-    lf_queueEvent(a, simid::kThrottleSet, kThrottleValues[step]);
-    a.lastThrottle = step;
-}
-
-void lf_sendFlaps(AiAcRecord& a, std::uint32_t step)
-{
-    if (a.lastFlaps == step || lf_rotorcraft(a))
-        return;
-    lf_queueEvent(a, simid::kFlapsSet, kFlapValues[step]);
-    a.lastFlaps = step;
-}
-
-struct LightSet {
-    std::uint32_t nav, beacon, landing, taxi, strobes, logo, cabin;
-};
-
-void lf_sendLights(const AiAcRecord& a, const LightSet& l)
-{
-    std::lock_guard lock(g_simMutex);
-    const std::uint32_t id = a.objectId;
-    gf_queueSimEventLocked({id, simid::kNavLightsSet, l.nav});
-    gf_queueSimEventLocked({id, simid::kBeaconLightsSet, l.beacon});
-    gf_queueSimEventLocked({id, simid::kLandingLightsSet, l.landing});
-    gf_queueSimEventLocked({id, simid::kTaxiLightsSet, l.taxi});
-    gf_queueSimEventLocked({id, simid::kStrobesSet, l.strobes});
-    gf_queueSimEventLocked({id, simid::kLogoLightsSet, l.logo});
-    gf_queueSimEventLocked({id, simid::kCabinLightsSet, l.cabin});
-}
-
 void lf_airborneLights(LiveAcRecord& a)
 {
     lf_queueEvent(a, simid::kEngineAutoStart, 0);
@@ -135,7 +103,7 @@ void lf_airborneLights(LiveAcRecord& a)
         lf_queueEvent(a, simid::kSpoilersSet, 0);
     const std::uint32_t low = a.block.altitude <= kLowLightsCeilingFt ? 1 : 0;
     const std::uint32_t cabin = a.heightAboveGroundFt >= kCabinLightsFloorFt ? 1 : 0;
-    lf_sendLights(a, {1, 1, low, 0, 1, low, cabin});
+    gf_sendLights(a, {1, 1, low, 0, 1, low, cabin});
 }
 
 void lf_groundLights(LiveAcRecord& a)
@@ -146,9 +114,9 @@ void lf_groundLights(LiveAcRecord& a)
     lf_queueEvent(a, parked ? simid::kEngineAutoShutdown : simid::kEngineAutoStart, 0);
     const std::uint32_t nav = parked ? (param::NAV_LIGHTS_WHILE_PARKED.on() ? 1 : 0) : 1;
     const std::uint32_t taxi = a.phase == MovePhase::Taxi ? 1 : 0;
-    lf_sendLights(a, {nav, parked ? 0u : 1u, 0, taxi, 0, 1, 1});
-    lf_sendThrottle(a, lf_rotorcraft(a) ? 4 : 0);
-    lf_sendFlaps(a, a.phase == MovePhase::Taxi ? 1 : 0);
+    gf_sendLights(a, {nav, parked ? 0u : 1u, 0, taxi, 0, 1, 1});
+    gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 0);
+    gf_sendFlapStep(a, a.phase == MovePhase::Taxi ? 1 : 0);
 }
 
 // Step 3 of the route respawn; true when the route changed.
@@ -243,7 +211,7 @@ void spawnLiveAc(LiveAcRecord& a)
             // Stands for live aircraft come with the stand search; until then a ground aircraft taxis.
             a.phase = a.stream[0].airborne ? MovePhase::Airborne : MovePhase::Taxi;
         }
-        g_identityCheckIds.push_back(a.hexId);
+        gf_queueIdentityCheck(a.hexId);
         lf_setFirstBlock(a);
         if (!lf_finite(a.block)) {
             gf_logf("{}: {} first position not usable, dropped", "spawnLiveAc", gf_acDescription(a));

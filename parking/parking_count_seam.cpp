@@ -1,31 +1,26 @@
-// Static parking does not compute a parking count yet: no count, no parked statics, so the
-// parking-count rules of the live engine remove nothing.
+// Static parking does not compute a parking count yet: no count and no parked statics, so the
+// parking-count rules of the live engine remove nothing. Said once in the log.
 #include "parking/parking_count.h"
 
 #include "core/log.h"
 
+#include <mutex>
+
 namespace zyn {
 
 namespace {
-void lf_notBuiltYet(const char* function)
-{
-    static bool logged = false;
-    if (!logged) {
-        logged = true;
-        gf_logf("{}: static parking is not built yet", function);
-    }
-}
+std::once_flag g_seamLogged;
 } // namespace
 
 std::int32_t gf_parkingCount()
 {
-    lf_notBuiltYet("gf_parkingCount");
+    std::call_once(g_seamLogged, [] { gf_log("parking count: static parking is not built yet"); });
     return 0;
 }
 
 std::vector<AiAcRecord*> gf_parkedByStaticOrder()
 {
-    lf_notBuiltYet("gf_parkedByStaticOrder");
+    std::call_once(g_seamLogged, [] { gf_log("parking count: static parking is not built yet"); });
     return {};
 }
 

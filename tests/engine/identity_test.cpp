@@ -1,5 +1,6 @@
 // Duplicates, the live limit, expiry of parked live aircraft and the reserved stand.
 #include "engine/identity.h"
+#include "engine/spawn.h"
 
 #include "airport/park_pos.h"
 #include "core/clock.h"

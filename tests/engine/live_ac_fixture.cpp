@@ -1,6 +1,7 @@
 #include "tests/engine/live_ac_fixture.h"
 
 #include "engine/identity.h"
+#include "engine/spawn.h"
 #include "engine/motion_math.h"
 #include "sim/queues.h"
 

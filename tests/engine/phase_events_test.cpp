@@ -5,6 +5,7 @@
 #include "engine/category_tables.h"
 #include "engine/ground_phases.h"
 #include "engine/identity.h"
+#include "engine/spawn.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"
 #include "engine/movement.h"
@@ -276,14 +277,21 @@ TEST_F(PhaseEvents, ApproachConfigurationThenFlareStagesAimAtTheField)
     EXPECT_LE(f.largestPitchStep, gf_categoryConstants(2).maxPitchRatePerTick + 1e-12);
 }
 
-TEST_F(PhaseEvents, GoAroundOnceWhenTheApproachClimbsAway)
+// Reports flying north towards the park airport at field, first descending then climbing away.
+LiveAcRecord descendThenClimb(LatLon field, double southMetres, double altitude, std::pair<double, double> down,
+                              int downCount, std::pair<double, double> up, int count, AcCategory category)
 {
-    const LatLon field{47.0, 8.0};
     g_motionInputs.parkAirportSet = true;
     g_motionInputs.parkAirport = field;
-    std::vector<std::pair<double, double>> plan(6, {140.0, -700.0});
-    plan.resize(16, {150.0, 1500.0});
-    LiveAcRecord a = test::makeFlyingAircraft(legs(ahead(field, 180.0, 8000), 0.0, 1500.0, 1, plan));
+    std::vector<std::pair<double, double>> plan(std::size_t(downCount), down);
+    plan.resize(std::size_t(count), up);
+    return test::makeFlyingAircraft(legs(ahead(field, 180.0, southMetres), 0.0, altitude, 1, plan), category);
+}
+
+TEST_F(PhaseEvents, GoAroundOnceWhenTheApproachClimbsAway)
+{
+    LiveAcRecord a =
+        descendThenClimb({47.0, 8.0}, 8000, 1500, {140.0, -700.0}, 6, {150.0, 1500.0}, 16, AcCategory::Large);
     a.lastThrottle = 3;
     a.lastFlaps = 0;
     a.lowLightsSet = 1;
@@ -323,13 +331,8 @@ TEST_F(PhaseEvents, RollOutStowsBelowNinetyKnotsAndEndsOffTheRunway)
 
 TEST_F(PhaseEvents, HelicopterGetsNoGearFlapsOrSpoilers)
 {
-    const LatLon field{47.0, 8.0};
-    g_motionInputs.parkAirportSet = true;
-    g_motionInputs.parkAirport = field;
-    std::vector<std::pair<double, double>> plan(10, {90.0, -500.0});
-    plan.resize(20, {90.0, 1500.0});
-    LiveAcRecord a = test::makeFlyingAircraft(legs(ahead(field, 180.0, 5000), 0.0, 500.0, 1, plan),
-                                              AcCategory::Rotorcraft);
+    LiveAcRecord a =
+        descendThenClimb({47.0, 8.0}, 5000, 500, {90.0, -500.0}, 10, {90.0, 1500.0}, 20, AcCategory::Rotorcraft);
     const Flight f = fly(a, 4000);
     ASSERT_FALSE(f.events.empty());
     for (const auto& e : f.events) {
