@@ -2,6 +2,7 @@
 
 #include "core/geo.h"
 #include "core/random_util.h"
+#include "core/text_util.h"
 #include "engine/category_tables.h"
 #include "livery/aircraft_db.h"
 
@@ -93,10 +94,7 @@ std::optional<std::string> gf_airlinePrefix(std::string_view callsign)
     if (callsign.size() < 4 || !letter(callsign[0]) || !letter(callsign[1]) || !letter(callsign[2]) ||
         !std::isdigit(static_cast<unsigned char>(callsign[3])))
         return std::nullopt;
-    std::string prefix(callsign.substr(0, 3));
-    for (char& c : prefix)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return prefix;
+    return gf_toUpper(callsign.substr(0, 3));
 }
 
 void gf_weekSlotsBack(WeekSlot start, std::uint32_t count, std::vector<WeekSlot>& out)

@@ -5,6 +5,7 @@
 #include "core/exit.h"
 #include "core/folders.h"
 #include "core/log.h"
+#include "core/text_util.h"
 #include "core/time_util.h"
 #include "core/version.h"
 #include "traffic/json_fields.h"
@@ -20,14 +21,6 @@ namespace zyn {
 using nlohmann::json;
 
 namespace {
-
-std::string lf_trim(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
 
 // Login and logout read keys only when they have the expected type.
 std::optional<std::int64_t> lf_integerKey(const json& reply, const char* key)
@@ -77,7 +70,7 @@ std::optional<std::string> gf_readServiceCredential(const std::filesystem::path&
     std::ifstream in(file);
     std::string line;
     if (!in || !std::getline(in, line)) return std::nullopt;
-    line = lf_trim(line);
+    line = gf_trim(line);
     if (line.empty()) return std::nullopt;
     return line;
 }
