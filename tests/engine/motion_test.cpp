@@ -280,8 +280,9 @@ TEST_F(Motion, ArrivalAtTheStandParksOnlyWithinTwoMetres)
         EXPECT_EQ(a.phase, row.phase) << row.name;
         EXPECT_EQ(a.state, row.state) << row.name;
         EXPECT_EQ(g_stands.back().liveOccupied, row.occupied) << row.name;
-        if (row.phase == MovePhase::Parked)
+        if (row.phase == MovePhase::Parked) {
             EXPECT_TRUE(a.stream.front().stationary) << row.name;
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include "platform/simconnect/emulator.h"
 #include "tests/platform/simconnect/inbox.h"
 #include "tests/platform/simconnect/forget_world.h"
+#include "tests/support/case_name.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
@@ -62,9 +63,12 @@ TEST(EmulatorScenario, AbsentTitleListMeansEveryTitle)
 }
 
 struct BadScenario {
+    const char* name;
     const char* json;
     const char* named; // part of the error text
 };
+
+void PrintTo(const BadScenario& c, std::ostream* os) { *os << c.name; }
 
 class EmulatorScenarioBad : public ::testing::TestWithParam<BadScenario> {};
 
@@ -80,14 +84,17 @@ TEST_P(EmulatorScenarioBad, IsRejectedNamingTheKey)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EmulatorScenarioBad,
-    ::testing::Values(BadScenario{"{\"simulator\": 2022}", "simulator"}, BadScenario{"not json", "not JSON"},
-                      BadScenario{"[1]", "not a JSON object"},
-                      BadScenario{R"({"user": {"lat": 91}})", "user."},
-                      BadScenario{R"({"user": {"title": 5}})", "user.title"},
-                      BadScenario{R"({"user": {"track": [{"t": 5}, {"t": 1}]}})", "user.track[1].t"},
-                      BadScenario{R"({"foreign_objects": [{"lon": 200}]})", "foreign_objects[0]"},
-                      BadScenario{R"({"installed_titles": "A"})", "installed_titles"},
-                      BadScenario{R"({"frame_rate": 0})", "frame_rate"}));
+    ::testing::Values(BadScenario{"UnknownSimulator", "{\"simulator\": 2022}", "simulator"},
+                      BadScenario{"NotJson", "not json", "not JSON"},
+                      BadScenario{"NotAnObject", "[1]", "not a JSON object"},
+                      BadScenario{"UserLatitudeOutOfRange", R"({"user": {"lat": 91}})", "user."},
+                      BadScenario{"UserTitleNotText", R"({"user": {"title": 5}})", "user.title"},
+                      BadScenario{"TrackTimeGoesBack", R"({"user": {"track": [{"t": 5}, {"t": 1}]}})", "user.track[1].t"},
+                      BadScenario{"ForeignLongitudeOutOfRange", R"({"foreign_objects": [{"lon": 200}]})",
+                                  "foreign_objects[0]"},
+                      BadScenario{"TitleListNotAList", R"({"installed_titles": "A"})", "installed_titles"},
+                      BadScenario{"ZeroFrameRate", R"({"frame_rate": 0})", "frame_rate"}),
+    CaseName{});
 
 TEST(EmulatorScenario, ProgramRunsOnTheScenarioOfTheEnvironment)
 {

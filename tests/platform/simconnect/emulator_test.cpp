@@ -7,6 +7,7 @@
 #include "core/geo.h"
 #include "platform/simconnect/emulator.h"
 #include "tests/platform/simconnect/inbox.h"
+#include "tests/support/case_name.h"
 #include "tests/support/temp_dir.h"
 
 namespace zyn::test {
@@ -99,10 +100,13 @@ protected:
 // ---- connection and identity ----
 
 struct IdentityCase {
+    const char* name;
     int simulator;
     const char* overrideName;
     const char* expectedName;
 };
+
+void PrintTo(const IdentityCase& c, std::ostream* os) { *os << c.name; }
 
 class EmulatorIdentity : public ::testing::TestWithParam<IdentityCase> {};
 
@@ -124,8 +128,10 @@ TEST_P(EmulatorIdentity, OpenAnswersWithTheSimulatorsName)
 }
 
 INSTANTIATE_TEST_SUITE_P(Simulators, EmulatorIdentity,
-                         ::testing::Values(IdentityCase{2020, "", "KittyHawk"}, IdentityCase{2024, "", "SunRise"},
-                                           IdentityCase{2020, "Prepar3D", "Prepar3D"}));
+                         ::testing::Values(IdentityCase{"Msfs2020", 2020, "", "KittyHawk"},
+                                           IdentityCase{"Msfs2024", 2024, "", "SunRise"},
+                                           IdentityCase{"NameOverridden", 2020, "Prepar3D", "Prepar3D"}),
+                         CaseName{});
 
 TEST(EmulatorConnection, OpenFailsTheInjectedNumberOfTimes)
 {
@@ -359,9 +365,12 @@ TEST_F(Emulator, OverlongCallsignIsCutInTheAtcIdField)
 }
 
 struct CreationFailureCase {
+    const char* name;
     const char* title;
     int injected;
 };
+
+void PrintTo(const CreationFailureCase& c, std::ostream* os) { *os << c.name; }
 
 class EmulatorCreationFailure : public Emulator, public ::testing::WithParamInterface<CreationFailureCase> {};
 
@@ -380,9 +389,10 @@ TEST_P(EmulatorCreationFailure, RefusedCreationNamesItsPacket)
 }
 
 INSTANTIATE_TEST_SUITE_P(Causes, EmulatorCreationFailure,
-                         ::testing::Values(CreationFailureCase{"Not Installed Livery", 0},
-                                           CreationFailureCase{"", 0},
-                                           CreationFailureCase{"Airbus A320 Lufthansa", 1}));
+                         ::testing::Values(CreationFailureCase{"TitleNotInstalled", "Not Installed Livery", 0},
+                                           CreationFailureCase{"EmptyTitle", "", 0},
+                                           CreationFailureCase{"InjectedFailure", "Airbus A320 Lufthansa", 1}),
+                         CaseName{});
 
 TEST_F(Emulator, TooManyObjectsAreRefused)
 {
