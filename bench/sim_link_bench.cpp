@@ -2,6 +2,7 @@
 // it, the frame drain sends it. The tick side must not allocate once the buffers have grown, and the
 // whole pass must stay a small part of the 10 ms tick.
 #include "bench/allocation_counter.h"
+#include "bench/emulated_link.h"
 #include "platform/simconnect/emulator.h"
 #include "sim/frame_drain.h"
 #include "sim/link_state.h"
@@ -41,13 +42,7 @@ void lf_fillTick(const std::vector<std::uint32_t>& ids)
 
 void BM_TickOfPositionSets(benchmark::State& state)
 {
-    simemu::reset();
-    gf_resetSimLink();
-    gf_initSimConnectQueues();
-    HANDLE h = nullptr;
-    SimConnect_Open(&h, "Bench", nullptr, 0, nullptr, 0);
-    g_hSimConnect = h;
-    gf_registerSimConnect(h);
+    const HANDLE h = bench::openEmulatedLink();
     const auto ids = lf_createObjects(h, static_cast<int>(state.range(0)));
     std::uint64_t tickAllocations = 0;
     for (auto _ : state) {

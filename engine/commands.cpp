@@ -119,13 +119,15 @@ void lf_liveCreated(const SimCommand& c)
         lf_removeOrphan(c.objectId, c.value);
         return;
     }
-    if (!lf_parks(*a, c.objectId, c.b))
-        return;
-    lf_indexAdd(c.objectId, static_cast<std::uint32_t>(a - g_liveAircraft.data()));
     if (a->removeWhenCreated) {
-        removeAircraftFromSim(*a); // removed while its creation was on its way
+        a->objectId = c.objectId; // removed while its creation was on its way: no set-up, no lights
+        removeAircraftFromSim(*a);
+    } else if (!lf_parks(*a, c.objectId, c.b)) {
         return;
     }
+    lf_indexAdd(c.objectId, static_cast<std::uint32_t>(a - g_liveAircraft.data()));
+    if (a->state != ObjectState::CreationRequested)
+        return;
     g_lightCycle.push_back({c.objectId, c.value, 0, SimCommandKind::LiveCreated});
 }
 

@@ -11,6 +11,7 @@
 #include "engine/queues.h"
 #include "engine/removal.h"
 #include "livery/live_livery.h"
+#include "parking/park_airport.h"
 #include "sim/failed_liveries.h"
 #include "sim/flight_plan.h"
 #include "sim/ids.h"
@@ -132,6 +133,10 @@ bool lf_takeRoute(LiveAcRecord& a, const AcHead& r)
         changed = true;
     }
     if (r.origin.empty() || r.destination.empty() || r.origin == a.head.origin || r.destination == a.head.destination)
+        return changed;
+    // A report naming the park airport as the destination of a departure from it is a return,
+    // not a new route.
+    if (r.destination == a.head.origin && a.head.origin == gf_parkAirport().iata)
         return changed;
     a.head.origin = r.origin;
     a.head.destination = r.destination;

@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "core/tick.h"
 #include "engine/commands.h"
+#include "engine/live_removals.h"
 #include "engine/live_update.h"
 #include "engine/motion_math.h"
 #include "engine/queues.h"
@@ -168,6 +169,32 @@ TEST_F(DriverFaults, FlightAcrossTheAntimeridianMovesSmoothlyEastward)
     }
     EXPECT_TRUE(crossed);
     EXPECT_NEAR(live()->block.heading, 90.0 * kDegToRad, 0.01);
+}
+
+} // namespace
+} // namespace zyn::test
+
+namespace zyn::test {
+namespace {
+
+TEST_F(DriverFaults, RemoveAllTakesOutCreatedAircraftAndWithdrawsWaitingOnes)
+{
+    addTrack(cruiseFrom({47.2, 8.3}), kHexId, "TST1");
+    auto later = cruiseFrom({47.25, 8.3});
+    for (auto& r : later)
+        r.playTime += 300; // spawned while the first one is lit
+    addTrack(later, kHexId + 1, "TST2");
+    ASSERT_TRUE(stepUntil([&] { return live(kHexId + 1) && live(kHexId + 1)->state == ObjectState::CreationRequested; },
+                          kFirstPlay + 600));
+    ASSERT_NE(live(kHexId)->objectId, 0u);
+    m_tracks.clear();
+    gf_removeAllLiveAc();
+    EXPECT_EQ(live(kHexId + 1), nullptr); // withdrawn before its request left
+    EXPECT_EQ(live(kHexId)->state, ObjectState::RemovalRequested);
+    ASSERT_TRUE(stepUntil([&] { return g_liveAircraft.empty(); }, 100));
+    EXPECT_EQ(simemu::callsOf("SimConnect_AICreateNonATCAircraft").size(), 1u);
+    for (const auto& o : simemu::objects())
+        EXPECT_TRUE(o.isUser || o.removed) << o.atcId;
 }
 
 } // namespace

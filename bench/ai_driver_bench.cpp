@@ -1,0 +1,163 @@
+// One engine tick (gf_updateAI) with 512 live aircraft of mixed phases against the emulator: the
+// commands of the in-range replies, the movement, the position sets, the cadences. Reports the
+// mean, 99th percentile and longest tick and the heap allocations of the tick; the emulator's own
+// frame (the position sets it receives, its replies) runs between the ticks and is not counted.
+// The "quiet_" figures leave out the ticks that call the emulator (the in-range request every 0.2 s,
+// the user aircraft every second), whose cost is mostly the emulator's bookkeeping of the call.
+#include "bench/allocation_counter.h"
+#include "bench/emulated_link.h"
+#include "core/clock.h"
+#include "core/geo.h"
+#include "core/tick.h"
+#include "engine/ai_driver.h"
+#include "engine/motion_math.h"
+#include "engine/records.h"
+#include "platform/simconnect/emulator.h"
+#include "sim/dispatch.h"
+#include "sim/link_state.h"
+#include "sim/queues.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace zyn;
+
+constexpr int kAircraft = 512;
+constexpr int kTicks = 6000;
+constexpr std::int32_t kReportEvery = 200;
+constexpr int kReports = 60;
+
+struct Leg {
+    double kt, altitudeFt, fpm, turnDegPerReport;
+};
+
+// Cruise, climb, descent near the ground (so that ground data comes back), taxi with turns.
+constexpr Leg kLegs[] = {{450, 35000, 0, 0.5}, {250, 3000, 1500, 2}, {160, 2400, -700, 0}, {14, 0, 0, 30}};
+
+void lf_addAircraft(int i, std::uint32_t objectId)
+{
+    const Leg& leg = kLegs[i % 4];
+    AcHead head;
+    head.callsign = "BN" + std::to_string(i);
+    head.type = "A320";
+    AcRecord ac = gf_makeAiAircraft(head);
+    ac.hexId = 0x500000 + static_cast<std::uint32_t>(i);
+    gf_setLiveCategoryValues(ac);
+    Situation s;
+    s.lat = 47.0 + (i % 16) * 0.05;
+    s.lon = 8.0 + (i / 16) * 0.05;
+    s.altitude = leg.altitudeFt;
+    s.airborne = leg.altitudeFt > 0.0;
+    s.groundSpeed = s.airspeed = leg.kt;
+    s.verticalRate = leg.fpm;
+    s.timeKey = 1;
+    LiveAcRecord a(s, ac, 0.0);
+    double bearing = (i * 41 % 360) * kDegToRad;
+    for (int k = 1; k < kReports; ++k) {
+        const LatLon next = gf_destinationPoint({s.lat, s.lon}, bearing, leg.kt * kFeetPerNm * kReportEvery / kTicksPerHour);
+        s.lat = next.lat;
+        s.lon = next.lon;
+        s.altitude = std::max(s.airborne ? 500.0 : 0.0, s.altitude + leg.fpm * kReportEvery / 6000.0);
+        s.timeKey += kReportEvery;
+        a.stream.push_back(s);
+        bearing = gf_wrapHeading(bearing + leg.turnDegPerReport * kDegToRad);
+    }
+    a.block.lat = a.stream[0].lat;
+    a.block.lon = a.stream[0].lon;
+    a.block.altitude = a.stream[0].altitude;
+    a.block.heading = gf_bearing(gf_positionOf(a.stream[0]), gf_positionOf(a.stream[1]));
+    a.onGround = s.airborne ? 0 : 1;
+    a.phase = s.airborne ? MovePhase::Airborne : MovePhase::Taxi;
+    a.state = ObjectState::InSim;
+    a.objectId = objectId;
+    g_liveAircraft.push_back(std::move(a));
+}
+
+// Mean, 99th percentile and longest tick in microseconds.
+void lf_report(benchmark::State& state, std::vector<double>& micros, const std::string& prefix)
+{
+    if (micros.empty())
+        return;
+    std::sort(micros.begin(), micros.end());
+    double sum = 0.0;
+    for (const double v : micros)
+        sum += v;
+    state.counters[prefix + "mean_us"] = sum / micros.size();
+    state.counters[prefix + "p99_us"] = micros[micros.size() * 99 / 100];
+    state.counters[prefix + "max_us"] = micros.back();
+}
+
+void lf_createTraffic(HANDLE h)
+{
+    for (int i = 0; i < kAircraft; ++i) {
+        SIMCONNECT_DATA_INITPOSITION at{47.0 + (i % 16) * 0.05, 8.0 + (i / 16) * 0.05, 3000, 0, 0, 0, 0, 0};
+        SimConnect_AICreateNonATCAircraft(h, "Title", ("BN" + std::to_string(i)).c_str(), at, 104);
+    }
+    int i = 0;
+    for (const auto& o : simemu::objects())
+        if (!o.isUser)
+            lf_addAircraft(i++, o.id);
+}
+
+void BM_UpdateAIWith512LiveAircraft(benchmark::State& state)
+{
+    ManualClock clock;
+    gf_setClock(&clock);
+    simemu::Scenario scenario;
+    scenario.frameRate = 100.0;
+    scenario.userTrack = {simemu::TrackPoint{0.0, 47.4, 8.4, 1400.0, 0.0, 0.0, true}};
+    const HANDLE h = bench::openEmulatedLink(scenario);
+    gf_reserveAcContainers();
+    std::vector<double> tickMicros, quietMicros;
+    tickMicros.reserve(kTicks);
+    quietMicros.reserve(kTicks);
+    std::uint64_t allocations = 0, quietAllocations = 0, quietTicks = 0;
+    std::size_t inSimAtEnd = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        gf_clearAcContainers();
+        lf_createTraffic(h);
+        g_tick = 0;
+        tickMicros.clear();
+        quietMicros.clear();
+        state.ResumeTiming();
+        for (int t = 0; t < kTicks; ++t) {
+            const bool quiet = g_tick % 20 != 0; // no request to the simulator in this tick
+            const std::uint64_t before = bench::allocationCount();
+            const auto start = std::chrono::steady_clock::now();
+            gf_updateAI();
+            tickMicros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+            const std::uint64_t made = bench::allocationCount() - before;
+            allocations += made;
+            if (quiet && t >= 100) {
+                quietMicros.push_back(tickMicros.back());
+                quietAllocations += made;
+                ++quietTicks;
+            }
+            clock.advance(std::chrono::milliseconds(10));
+            SimConnect_CallDispatch(h, gf_dispatch, nullptr);
+        }
+        state.PauseTiming();
+        inSimAtEnd = static_cast<std::size_t>(std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(),
+                                                            [](const LiveAcRecord& a) { return a.state == ObjectState::InSim; }));
+        state.ResumeTiming();
+    }
+    lf_report(state, tickMicros, "");
+    lf_report(state, quietMicros, "quiet_");
+    state.counters["allocs_per_tick"] = double(allocations) / (double(kTicks) * state.iterations());
+    state.counters["allocs_per_quiet_tick"] = quietTicks ? double(quietAllocations) / double(quietTicks) : 0.0;
+    state.counters["in_sim_at_end"] = double(inSimAtEnd);
+    gf_clearAcContainers();
+    SimConnect_Close(h);
+    gf_resetSimLink();
+    gf_setClock(nullptr);
+}
+BENCHMARK(BM_UpdateAIWith512LiveAircraft)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
