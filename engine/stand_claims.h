@@ -13,5 +13,7 @@ void try2Park(LiveAcRecord& aircraft, bool tow);
 // After an aircraft has parked: the coupled-callsign check, the real use of the stand and the
 // rule on the most parked aircraft.
 void gf_recordStandArrival(LiveAcRecord& aircraft);
+// When an aircraft leaves its stand: its stay is learned as a real use of the stand.
+void gf_recordStandDeparture(LiveAcRecord& aircraft);
 
 } // namespace zyn

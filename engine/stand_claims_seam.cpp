@@ -21,5 +21,6 @@ void lf_chooseStandForLiveAc(LiveAcRecord&, bool) { lf_notBuiltYet("lf_chooseSta
 void lf_setStandCargo(LiveAcRecord&) { lf_notBuiltYet("lf_setStandCargo"); }
 void try2Park(LiveAcRecord&, bool) { lf_notBuiltYet("try2Park"); }
 void gf_recordStandArrival(LiveAcRecord&) { lf_notBuiltYet("gf_recordStandArrival"); }
+void gf_recordStandDeparture(LiveAcRecord&) { lf_notBuiltYet("gf_recordStandDeparture"); }
 
 } // namespace zyn
