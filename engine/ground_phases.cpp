@@ -322,20 +322,25 @@ void drive2Stand(LiveAcRecord& a, const StandTarget& target)
     }
 }
 
-void lf_prepareTakeoff(LiveAcRecord& a)
+void lf_takeoffConfiguration(LiveAcRecord& a, std::uint32_t throttleStep, std::uint32_t spoilers)
 {
-    if (a.towed)
-        gf_log("towed aircraft takes-off?");
     a.takingOff = 1;
-    gf_sendThrottleStep(a, 0);
-    gf_sendSpoilers(a, 0);
+    gf_sendThrottleStep(a, throttleStep);
+    gf_sendSpoilers(a, spoilers);
     gf_sendFlapStep(a, kTaxiFlapStep);
     a.landing = 0;
-    a.towToStand = 0;
     a.goAroundDone = 0;
     gf_sendLights(a, kTakeoffLights);
     a.windowAhead = 5000;
     a.windowBack = 3000;
+}
+
+void lf_prepareTakeoff(LiveAcRecord& a)
+{
+    if (a.towed)
+        gf_log("towed aircraft takes-off?");
+    lf_takeoffConfiguration(a, 0, 0);
+    a.towToStand = 0;
     if (!a.head.airline.empty())
         lf_chooseStandForLiveAc(a, true);
 }

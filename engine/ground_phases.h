@@ -13,6 +13,8 @@ void lf_splitSpeedChange(LiveAcRecord& aircraft);
 void lf_startTakeoffRun(LiveAcRecord& aircraft);
 // Lined up for take-off: throttle closed, spoilers in, take-off flaps and lights, stand learned.
 void lf_prepareTakeoff(LiveAcRecord& aircraft);
+// Taking off: the throttle step and spoiler value given, take-off flaps and lights, wide windows.
+void lf_takeoffConfiguration(LiveAcRecord& aircraft, std::uint32_t throttleStep, std::uint32_t spoilers);
 
 // Leaving a stand forwards (one wingspan ahead) or backwards (a pushback, straight or turned).
 void lf_pullOut(LiveAcRecord& aircraft);

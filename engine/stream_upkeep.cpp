@@ -95,16 +95,8 @@ bool lf_checkMovingReport(LiveAcRecord& a, Situation& s)
 void lf_touchAndGo(LiveAcRecord& a)
 {
     a.phase = MovePhase::Taxi; // the phase before the landing stays the previous one
-    a.takingOff = 1;
-    gf_sendThrottleStep(a, 3);
-    gf_sendSpoilers(a, kEventFull);
-    gf_sendFlapStep(a, 1);
-    a.landing = 0;
+    lf_takeoffConfiguration(a, 3, kEventFull);
     a.afterLanding = 0;
-    a.goAroundDone = 0;
-    gf_sendLights(a, kTakeoffLights);
-    a.windowAhead = 5000;
-    a.windowBack = 3000;
 }
 
 // What a taken report starts on the ground: the take-off, or a touch-and-go.

@@ -21,6 +21,11 @@ Situation makeSituation(const Report& r)
     return s;
 }
 
+LatLon ahead(LatLon p, double bearingDeg, double metres)
+{
+    return gf_destinationPoint(p, bearingDeg * kDegToRad, metres / 0.3048);
+}
+
 std::vector<Report> straightTrack(LatLon start, double bearingDeg, double speedKt, double altitudeFt,
                                   double verticalFpm, std::int32_t firstTime, std::int32_t intervalTicks, int count)
 {

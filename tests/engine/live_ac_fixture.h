@@ -24,6 +24,9 @@ struct Report {
 
 Situation makeSituation(const Report& r);
 
+// The point metres away from p on bearingDeg.
+LatLon ahead(LatLon p, double bearingDeg, double metres);
+
 // Reports along a great circle from start on bearingDeg, one every intervalTicks at speedKt,
 // with the altitude changing at verticalFpm.
 std::vector<Report> straightTrack(LatLon start, double bearingDeg, double speedKt, double altitudeFt,

@@ -22,6 +22,7 @@ namespace zyn {
 namespace {
 
 using test::Report;
+using test::ahead;
 
 struct SentEvent {
     std::uint32_t id = 0;
@@ -36,11 +37,6 @@ struct Flight {
     double largestPitchStep = 0.0; // radians per tick outside the take-off run and flare
     bool alwaysFinite = true;
 };
-
-LatLon ahead(LatLon p, double bearingDeg, double metres)
-{
-    return gf_destinationPoint(p, bearingDeg * kDegToRad, metres / 0.3048);
-}
 
 std::size_t countOf(const std::vector<SentEvent>& events, std::uint32_t id, std::uint32_t value)
 {

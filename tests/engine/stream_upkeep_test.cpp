@@ -18,11 +18,7 @@ namespace zyn {
 namespace {
 
 using test::Report;
-
-LatLon ahead(LatLon p, double bearingDeg, double metres)
-{
-    return gf_destinationPoint(p, bearingDeg * kDegToRad, metres / 0.3048);
-}
+using test::ahead;
 
 class StreamUpkeep : public test::EngineState {
 protected:
