@@ -12,7 +12,7 @@ std::string lf_userErrorText(std::int32_t code, const std::string& message)
 } // namespace
 
 UserErrorException::UserErrorException(std::int32_t code, const std::string& message)
-    : std::runtime_error(lf_userErrorText(code, message))
+    : std::runtime_error(lf_userErrorText(code, message)), m_code(code)
 {
 }
 

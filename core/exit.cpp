@@ -1,14 +1,35 @@
 #include "core/exit.h"
 
+#include "core/clock.h"
 #include "core/folders.h"
 #include "core/log.h"
+#include "core/main_loop.h"
+#include "core/session.h"
+#include "core/settings.h"
+#include "core/settings_file.h"
+#include "core/startup.h"
+#include "core/text_util.h"
 #include "core/time_util.h"
+#include "core/traffic_range.h"
+#include "engine/queues.h"
+#include "engine/session_calls.h"
+#include "livery/matching_reports.h"
+#include "parking/park_airport.h"
+#include "parking/session_calls.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
+#include "sim/flight_plan.h"
+#include "sim/link_state.h"
+#include "sim/queues.h"
+#include "traffic/client.h"
+#include "traffic/session.h"
+#include "ui/display_state.h"
 #include "ui/main_window.h"
+#include "ui/sim_display.h"
 #include "ui/status_line.h"
 
 #include <exception>
+#include <mutex>
 #include <thread>
 
 #include <fmt/format.h>
@@ -23,46 +44,239 @@ std::atomic<std::uint8_t> g_readerError{0};
 
 namespace {
 
-bool lf_restarts(std::int32_t reason)
-{
-    return reason == 3 || reason == 5 || reason == 6;
-}
+// The exit sequences run one after the other on one worker thread: a request that arrives while a
+// restart counts down is taken over by that worker once the current sequence is done.
+std::mutex g_exitWorkerMutex;
+bool g_exitWorkerRunning = false;        // under g_exitWorkerMutex
+std::int32_t g_pendingRestartSeconds = 0; // under g_exitWorkerMutex
+
+// How long the exit waits for the session thread to stop touching the aircraft lists.
+constexpr auto kSessionEndWait = std::chrono::seconds(15);
 
 std::int32_t lf_code(ExitReason reason) { return static_cast<std::int32_t>(reason); }
 
-// The exit sequence. The session's parts (readers, simulator link, aircraft, restart) are not
-// built yet, so for now every exit ends the program.
-void FinalExit(std::int32_t /*restartSeconds*/)
+bool lf_restarts(std::int32_t reason)
+{
+    return reason == lf_code(ExitReason::NewSettings) || reason == lf_code(ExitReason::SimConnectError) ||
+           reason == lf_code(ExitReason::ReaderError);
+}
+
+void lf_pause(std::chrono::milliseconds duration) { gf_sleepFor(duration); }
+
+void lf_stopTrafficService()
+{
+    if (g_weatherClient.guid().empty()) {
+        lf_pause(std::chrono::milliseconds(500));
+        return;
+    }
+    g_trafficClient.stop = 1;
+    g_weatherClient.stop = 1;
+    lf_pause(std::chrono::seconds(3));
+    deauthenticate();
+}
+
+// The main loop touches the aircraft lists without locks; they are ours only once it has ended.
+bool lf_sessionEnded()
+{
+    gf_sleepFor(kSessionEndWait, [] { return g_sessionRunning.load() == 0; });
+    if (g_sessionRunning.load() == 0)
+        return true;
+    gf_logError("FinalExit: the session did not end, its aircraft are left as they are");
+    return false;
+}
+
+void lf_removeAllAircraft()
+{
+    gf_removeAllLiveAc();
+    gf_removeAllStaticAc();
+    while (!g_removalQueue.empty()) {
+        gf_queueRemoveAc(g_removalQueue.front());
+        g_removalQueue.pop_front();
+    }
+}
+
+void lf_stopSimThread()
+{
+    if (!g_simThread.joinable())
+        return;
+    g_simThread.request_stop(); // SimClient closes the connection itself
+    g_simThread.join();
+}
+
+void lf_resetTimeShift()
+{
+    for (IntParameter* part : {&param::TIME_SHIFT_DAYS, &param::TIME_SHIFT_HOURS, &param::TIME_SHIFT_MINS}) {
+        part->value = part->clamp(0);
+        saveIntParameter(*part);
+    }
+}
+
+void lf_settingsAfterQuit()
+{
+    param::DESTINATION.setValueAndSave("");
+    param::BLOCK_CALLSIGN.setValueAndSave("");
+    g_timeShifted = false;
+    if (!param::KEEP_SIM_TIME_PAR.on()) {
+        param::SIM_TIME.value = 0;
+        gf_writeParametersXml(param::SIM_TIME);
+        lf_resetTimeShift();
+    } else if (param::SIM_TIME.on()) {
+        lf_resetTimeShift();
+    }
+    gf_liveryMatchingSummary();
+    gf_logNoMatchList();
+}
+
+void lf_restartCountdown(std::int32_t seconds)
+{
+    if (seconds <= 0)
+        return;
+    gf_log(fmt::format("Restarting after {} seconds\n\n\n\n", seconds));
+    for (std::int32_t i = 0; i < seconds && !gf_exitUnderWay(); ++i) {
+        gf_setStatusMessage(fmt::format("Restarting after {} second{}", seconds - i, gf_plural(seconds - i)), false);
+        gf_sleepFor(std::chrono::seconds(1), gf_exitUnderWay);
+    }
+}
+
+// The start-up thread of the ending session must be over before a new one may start; joined here,
+// off the user-interface thread, so that the window never blocks on it.
+void lf_joinStartupThread()
+{
+    if (!g_startupThread.joinable())
+        return;
+    g_startupThread.request_stop();
+    g_startupThread.join();
+}
+
+void lf_restartReset(std::int32_t reason, std::int32_t restartSeconds)
+{
+    gf_clearStatusMessage();
+    gf_resetTrafficClients();
+    if (reason != lf_code(ExitReason::NewSettings)) { // a rescan the user has just asked for is kept
+        param::SCAN_LIVERIES.value = 0;
+        gf_writeParametersXml(param::SCAN_LIVERIES);
+        param::SCAN_AIRPORTS.value = 0;
+        gf_writeParametersXml(param::SCAN_AIRPORTS);
+    }
+    lf_joinStartupThread();
+    // Everything is reset before the flags clear: a request made during the countdown must find
+    // its reason and flags untouched by this restart.
+    gf_resetSimLink();
+    gf_clearAcContainers();
+    gf_resetStatusLine();
+    gf_resetDisplayState();
+    gf_resetSimDisplay();
+    g_readerError = 0;
+    gf_resetMainLoop();
+    g_exitReason = 0;
+    gf_setTrafficRange(param::LATERAL_RANGE.value.load());
+    g_exiting = 0;
+    g_exitRequested = 0;
+    lf_restartCountdown(restartSeconds);
+}
+
+// The exit sequence; returns the window message that ends it: WM_APP+1 restarts, WM_APP+2 quits.
+// Whatever fails on the way, the program still quits.
+UINT FinalExit(std::int32_t restartSeconds)
 {
     try {
         const std::int32_t reason = g_exitReason.load();
         // An unknown code throws out of range into the catch below.
         gf_logf("Exiting: {}", g_exitReasonTexts.at(static_cast<std::size_t>(reason)));
-        if (lf_restarts(reason))
-            gf_log("FinalExit: the in-process restart is not built yet, the program quits instead");
-        g_restartPending = 0;
+        const bool restart = lf_restarts(reason);
+        g_restartPending = restart ? 1 : 0;
+        if (restart)
+            gf_setStatusMessage("Prepare for a restart ...", true);
+        lf_stopTrafficService();
+        const bool aircraftOurs = lf_sessionEnded();
+        if (aircraftOurs)
+            lf_removeAllAircraft();
+        lf_pause(std::chrono::seconds(1)); // the SimConnect thread drains its queues meanwhile
+        if (reason == lf_code(ExitReason::SystemError))
+            lf_pause(std::chrono::seconds(5)); // the error stays readable a little longer
         if (reason == lf_code(ExitReason::UserClosedSim)) {
             gf_logf("User closed {}", kProductName);
             g_exiting = 1;
+        }
+        lf_stopSimThread();
+        if (aircraftOurs)
+            g_liveryChoiceCache.clear();
+        gf_removeFlightPlanFolder();
+        if (restart) {
+            if (param::SIM_TIME.on())
+                lf_resetTimeShift();
+        } else {
+            lf_settingsAfterQuit();
+        }
+        if (aircraftOurs && !gf_parkAirport().icao.empty())
+            gf_clearParkAirport();
+        if (restart) {
+            lf_restartReset(reason, restartSeconds);
+            return WM_APP + 1;
+        }
+        g_ghostNames.clear();
+        if (reason == lf_code(ExitReason::NewFlight)) {
+            gf_setStatusMessage(
+                fmt::format("New flight detected, {} will close, please restart manually ...", kProductName), true);
+            lf_pause(std::chrono::seconds(10));
         }
     } catch (...) {
         gf_reportException("FinalExit");
     }
     g_exitRequested = 0;
-    if (const HWND window = g_mainWindow.load())
-        PostMessageW(window, WM_APP + 2, 0, 0);
+    return WM_APP + 2;
+}
+
+void lf_exitWorker()
+{
+    for (;;) {
+        std::int32_t restartSeconds = 0;
+        {
+            std::lock_guard lock(g_exitWorkerMutex);
+            restartSeconds = g_pendingRestartSeconds;
+        }
+        const UINT message = FinalExit(restartSeconds);
+        {
+            std::lock_guard lock(g_exitWorkerMutex);
+            if (g_exitRequested.load() != 0)
+                continue; // a request came while this sequence ended: it decides how the program goes on
+            g_exitWorkerRunning = false;
+        }
+        if (const HWND window = g_mainWindow.load())
+            PostMessageW(window, message, 0, 0);
+        return;
+    }
 }
 
 } // namespace
+
+bool gf_exitSequenceRunning()
+{
+    std::lock_guard lock(g_exitWorkerMutex);
+    return g_exitWorkerRunning;
+}
 
 bool gf_exitUnderWay() { return g_exitRequested.load() != 0 || g_exiting.load() != 0; }
 
 void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds)
 {
+    std::unique_lock lock(g_exitWorkerMutex);
     if (g_exitRequested.exchange(1) != 0)
         return;
     g_exitReason = reason;
-    std::thread(FinalExit, restartSeconds).detach();
+    g_pendingRestartSeconds = restartSeconds;
+    if (g_exitWorkerRunning)
+        return;
+    g_exitWorkerRunning = true;
+    lock.unlock();
+    try {
+        std::thread(lf_exitWorker).detach();
+    } catch (...) {
+        lock.lock();
+        g_exitWorkerRunning = false;
+        g_exitRequested = 0;
+        throw;
+    }
 }
 
 void gf_reportException(std::string_view functionName)

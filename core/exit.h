@@ -15,6 +15,9 @@ extern std::atomic<std::int32_t> g_exitReason;    // an ExitReason code
 extern std::atomic<std::uint8_t> g_restartPending; // the current exit restarts; read by the start-up
 extern std::atomic<std::uint8_t> g_readerError;    // a reader failed; the main loop ends the program
 
+// An exit sequence (or its restart countdown) is running or about to run.
+bool gf_exitSequenceRunning();
+
 // g_exitRequested or g_exiting: the test between steps of long-running work.
 bool gf_exitUnderWay();
 

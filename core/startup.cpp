@@ -43,6 +43,7 @@ std::atomic<bool> g_startupRunning{false};
 constexpr char kMutexName[] = "Local\\$TarvoTraffic$";
 constexpr UINT kTitleResource = 101;
 constexpr WORD kIconResource = 100;
+constexpr std::int32_t kNoInstallPathError = 150;
 
 void lf_enable(const ParameterControl& control, bool enable)
 {
@@ -179,7 +180,7 @@ void lf_setInstallPath()
     const auto detected = g_startupSteps.detectMsfsInstall();
     if (detected.empty())
         throw UserErrorException(
-            150, "No install path detected, type full path to your Community folder above, and press Enter");
+            kNoInstallPathError, "No install path detected, type full path to your Community folder above, and press Enter");
     modePath.setValueAndSave(detected.string());
     param::ALL_INSTALL_PATH.setValue(detected.string());
     gf_setBoxText(param::ALL_INSTALL_PATH);
@@ -277,6 +278,13 @@ void lf_startUpTarvo()
             lf_enable(param::LATERAL_RANGE, false);
         }
         g_startupSteps.runSession();
+    } catch (const UserErrorException& e) {
+        if (e.code() != kNoInstallPathError) {
+            gf_reportException("lf_startUpTarvo");
+            return;
+        }
+        // No exit: the user types the path into its box, whose handler restarts the program.
+        gf_showErrorMessage(fmt::format("{}: {}", "lf_startUpTarvo", e.what()));
     } catch (...) {
         gf_reportException("lf_startUpTarvo");
     }

@@ -2,6 +2,7 @@
 // The steps of other subsystems that the start-up sequence calls, in one table so that a test can
 // put recorders in their place. The program always runs the defaults.
 #include "core/settings.h"
+#include "core/traffic_range.h"
 
 #include <atomic>
 #include <cstdint>
@@ -24,8 +25,6 @@ bool lf_simAddonMissing();
 bool gf_updateSimAddon();
 // Simulator install detection: the packages folder, or an empty path.
 std::filesystem::path gf_detectMsfsInstall();
-// Traffic range from the airport's surroundings while AUTO_RANGE is on.
-void gf_adjustTrafficRange();
 // The session run: simulator link, traffic readers and the main loop.
 void lf_runSession();
 // The engine's current maximum of live aircraft, a copy of MAX_LIVE made at start-up.

@@ -1,19 +1,38 @@
 #include "core/traffic_range.h"
 
+#include "core/geo.h"
 #include "core/settings.h"
+#include "parking/park_airport.h"
+#include "sim/user_aircraft.h"
+#include "traffic/query_box.h"
+#include "ui/boxes.h"
+
+#include <cmath>
 
 namespace zyn {
 
 namespace {
-constexpr std::uint32_t kMetresPerNm = 1852;
+constexpr std::uint32_t kWholeMetresPerNm = 1852;
 constexpr std::uint32_t kQueryMarginMetres = 10000;
 // LATERAL_RANGE's default; a literal because the parameter object lives in another translation
 // unit and may not be constructed yet when these are.
 constexpr std::int32_t kDefaultRangeNm = 40;
+constexpr std::int32_t kAirportRangeNm = 10;
+constexpr std::int32_t kHighRangeNm = 100;
+constexpr double kNearAirportNm = 7.0;
+constexpr double kFarAirportNm = 37.0;
+
+std::optional<double> lf_distanceToFirstParkAirport(LatLon user)
+{
+    std::lock_guard lock(g_parkAirportsMutex);
+    if (g_parkAirports.empty())
+        return std::nullopt;
+    return gf_distanceNm(user, LatLon{g_parkAirports.front().lat, g_parkAirports.front().lon});
+}
 } // namespace
 
 std::atomic<double> g_rangeNm{kDefaultRangeNm};
-std::atomic<std::uint32_t> g_rangeMetres{kDefaultRangeNm * kMetresPerNm + kQueryMarginMetres};
+std::atomic<std::uint32_t> g_rangeMetres{kDefaultRangeNm * kWholeMetresPerNm + kQueryMarginMetres};
 std::atomic<std::int32_t> g_manualRange{kDefaultRangeNm};
 std::atomic<std::uint8_t> g_airportRangeMode{0};
 
@@ -22,7 +41,38 @@ void gf_setTrafficRange(std::int32_t nm)
     const auto range = param::LATERAL_RANGE.clamp(nm);
     param::LATERAL_RANGE.value = range;
     g_rangeNm = range;
-    g_rangeMetres = static_cast<std::uint32_t>(range) * kMetresPerNm + kQueryMarginMetres;
+    g_rangeMetres = static_cast<std::uint32_t>(range) * kWholeMetresPerNm + kQueryMarginMetres;
+}
+
+std::int32_t gf_autoRangeNm(bool onGround, double altitudeFt, std::optional<double> parkAirportNm)
+{
+    if (onGround)
+        return kAirportRangeNm;
+    if (altitudeFt > param::AUTO_RANGE_ABOVE_HEIGHT.value.load())
+        return kHighRangeNm;
+    if (altitudeFt > param::AIRPORT_HEIGHT.value.load())
+        return kDefaultRangeNm;
+    const double d = parkAirportNm.value_or(10000.0);
+    if (d <= kNearAirportNm)
+        return kAirportRangeNm;
+    if (d < kFarAirportNm)
+        return static_cast<std::int32_t>(std::round(d)) + 3; // std::round rounds halves away from zero
+    return kDefaultRangeNm;
+}
+
+void gf_adjustTrafficRange()
+{
+    const std::int32_t old = param::LATERAL_RANGE.value.load();
+    const UserAcData user = g_userAc.get();
+    const bool onGround = g_userOnGround.load() != 0;
+    const std::int32_t range = gf_autoRangeNm(
+        onGround, user.altitude, onGround ? std::nullopt : lf_distanceToFirstParkAirport(gf_positionOf(user)));
+    gf_setTrafficRange(range);
+    if (param::LATERAL_RANGE.value.load() != old) {
+        gf_setBoxInt(param::LATERAL_RANGE);
+        gf_updateTrafficBox();
+    }
+    g_airportRangeMode = param::AUTO_RANGE.on() && g_rangeNm.load() == kAirportRangeNm ? 1 : 0;
 }
 
 } // namespace zyn

@@ -4,6 +4,7 @@
 // derived values below are read by the reader threads and the SimConnect side, hence atomics.
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 namespace zyn {
 
@@ -15,5 +16,13 @@ extern std::atomic<std::uint8_t> g_airportRangeMode; // AUTO_RANGE on and the ra
 // Sets LATERAL_RANGE to nm clamped into its bounds and derives the two values from that clamped
 // range, so all three always agree. Neither repaints nor saves.
 void gf_setTrafficRange(std::int32_t nm);
+
+// The automatic range for the user's situation: 10 NM on the ground; in the air 100 NM above
+// AUTO_RANGE_ABOVE_HEIGHT, 40 NM above AIRPORT_HEIGHT, else by the distance to the park airport
+// (parkAirportNm: none when there is no park airport).
+std::int32_t gf_autoRangeNm(bool onGround, double altitudeFt, std::optional<double> parkAirportNm);
+// Applies the automatic range to LATERAL_RANGE and its derived values; the box and the query box
+// follow a change. Not saved: LATERAL_RANGE is saved only when the user edits it.
+void gf_adjustTrafficRange();
 
 } // namespace zyn

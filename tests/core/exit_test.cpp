@@ -1,5 +1,15 @@
 #include "core/exit.h"
 #include "core/log.h"
+#include "core/session.h"
+#include "core/settings.h"
+#include "core/settings_file.h"
+#include "engine/records.h"
+#include "platform/win32/constants.h"
+#include "sim/link_state.h"
+#include "sim/queues.h"
+#include "tests/support/win32_windows.h"
+#include "ui/main_window.h"
+#include "tests/support/exit_wait.h"
 #include "tests/support/temp_dir.h"
 #include "ui/status_line.h"
 
@@ -12,22 +22,28 @@
 namespace zyn {
 namespace {
 
-// The exit sequence runs on a detached thread and clears the request flag as it ends.
-void lf_waitForExitSequence()
-{
-    while (g_exitRequested.load() != 0)
-        std::this_thread::yield();
-}
-
 class ExitThreads : public ::testing::Test {
 protected:
-    void SetUp() override { gf_openLog(); }
-    void TearDown() override { gf_closeLog(); }
+    void SetUp() override
+    {
+        gf_setClock(&clock);
+        gf_setParametersPath(dir / "parameters.xml");
+        gf_openLog();
+    }
+    void TearDown() override
+    {
+        gf_closeLog();
+        gf_setClock(nullptr);
+        gf_setParametersPath({});
+        g_mainWindow = nullptr;
+    }
+    void finish() { ASSERT_TRUE(test::finishExit(clock)); }
     std::vector<std::string> logLines()
     {
         gf_closeLog();
         return test::readLines(dir / "Log.txt");
     }
+    ManualClock clock;
     test::TempDir dir;
     test::ScopedCwd cwd{dir.path()};
 };
@@ -40,7 +56,7 @@ TEST_F(ExitThreads, OnlyTheFirstRequestActs)
         gf_requestExit(6, 15);
         EXPECT_EQ(g_exitReason.load(), 4);
     }
-    lf_waitForExitSequence();
+    finish();
     EXPECT_EQ(g_exiting.load(), 1);
     const auto lines = logLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Exiting: USER CLOSED SIM"), 1);
@@ -57,17 +73,101 @@ TEST_F(ExitThreads, ConcurrentRequestsStartOneExit)
         for (auto& c : callers)
             c.join();
     }
-    lf_waitForExitSequence();
+    finish();
     const auto lines = logLines();
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("Exiting: "); }),
               1);
 }
 
-TEST_F(ExitThreads, UnknownReasonIsReportedNotCrashed)
+TEST_F(ExitThreads, UnknownReasonIsReportedAndStillQuits)
 {
+    g_mainWindow = test::gf_createRecordingWindow();
     gf_requestExit(9, 0);
-    lf_waitForExitSequence();
+    finish();
     EXPECT_EQ(gf_statusMessage().rfind("Error FinalExit: ", 0), 0u) << gf_statusMessage();
+    EXPECT_EQ(test::takeExitMessages(), std::vector<UINT>{WM_APP + 2});
+}
+
+bool lf_has(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+TEST_F(ExitThreads, EveryReasonEndsInQuitOrRestartWithItsLines)
+{
+    struct Case {
+        std::int32_t reason;
+        const char* line;
+        bool restarts;
+        bool scansKept;
+    };
+    // Reason 4 last: it marks the program as closing for good.
+    const Case cases[] = {{1, "Exiting: SIM WAS CLOSED", false, true},  {2, "Exiting: NEW FLIGHT", false, true},
+                          {3, "Exiting: NEW SETTINGS", true, true},     {5, "Exiting: SIMCONNECT ERROR", true, false},
+                          {6, "Exiting: READER ERROR", true, false},    {7, "Exiting: SYSTEM ERROR", false, true},
+                          {4, "Exiting: USER CLOSED SIM", false, true}};
+    g_mainWindow = test::gf_createRecordingWindow();
+    std::vector<UINT> expected;
+    for (const auto& c : cases) {
+        param::SCAN_LIVERIES.value = 1;
+        param::SCAN_AIRPORTS.value = 1;
+        gf_requestExit(c.reason, 2);
+        finish();
+        expected.push_back(c.restarts ? WM_APP + 1 : WM_APP + 2);
+        EXPECT_EQ(test::takeExitMessages(), expected) << c.line;
+        EXPECT_EQ(g_restartPending.load(), c.restarts ? 1 : 0) << c.line;
+        EXPECT_EQ(param::SCAN_LIVERIES.on(), c.scansKept) << c.line;
+        EXPECT_EQ(param::SCAN_AIRPORTS.on(), c.scansKept) << c.line;
+        EXPECT_EQ(g_exitRequested.load(), 0) << c.line;
+    }
+    const auto lines = logLines();
+    for (const auto& c : cases)
+        EXPECT_TRUE(lf_has(lines, c.line)) << c.line;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Restarting after 2 seconds"), 3);
+    EXPECT_TRUE(lf_has(lines, "New flight detected, Tarvo will close, please restart manually ..."));
+    EXPECT_TRUE(lf_has(lines, "User closed Tarvo"));
+    EXPECT_EQ(g_exiting.load(), 1);
+}
+
+TEST_F(ExitThreads, RequestDuringTheRestartCountdownRunsAfterItAndDecides)
+{
+    g_mainWindow = test::gf_createRecordingWindow();
+    gf_requestExit(3, 30);
+    while (gf_statusMessage() != "Restarting after 30 seconds") {
+        clock.advance(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    gf_requestExit(4, 0); // the window is closed during the countdown
+    finish();
+    EXPECT_EQ(test::takeExitMessages(), std::vector<UINT>{WM_APP + 2}); // no restart beside the quit
+    const auto lines = logLines();
+    const auto settings = std::find(lines.begin(), lines.end(), "Exiting: NEW SETTINGS");
+    const auto closed = std::find(lines.begin(), lines.end(), "Exiting: USER CLOSED SIM");
+    ASSERT_NE(closed, lines.end());
+    EXPECT_LT(settings, closed);
+    EXPECT_FALSE(lf_has(lines, "Restarting after 29 seconds")); // the countdown stopped at once
+}
+
+TEST_F(ExitThreads, AircraftAreRemovedOnlyAfterTheSessionEnded)
+{
+    g_liveAircraft.emplace_back();
+    g_liveAircraft.back().state = ObjectState::InSim;
+    g_liveAircraft.back().objectId = 123;
+    g_sessionRunning = 1; // a main loop still runs
+    gf_requestExit(1, 0);
+    for (int i = 0; i < 50; ++i) { // five seconds of the exit
+        clock.advance(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(gf_exitSequenceRunning());
+    {
+        std::lock_guard lock(g_simMutex);
+        EXPECT_TRUE(g_removeQueue.empty());
+    }
+    g_sessionRunning = 0;
+    finish();
+    EXPECT_EQ(g_liveAircraft.front().state, ObjectState::RemovalRequested);
+    EXPECT_EQ(g_removeQueue, std::vector<std::uint32_t>{123});
 }
 
 TEST_F(ExitThreads, ExceptionReportByKind)
@@ -87,7 +187,7 @@ TEST_F(ExitThreads, ExceptionReportByKind)
     report([] { throw std::runtime_error("boom"); });
     EXPECT_EQ(gf_statusMessage(), "Error lf_startUpTarvo: boom");
     EXPECT_EQ(g_exitReason.load(), 7);
-    lf_waitForExitSequence();
+    finish();
     const auto lines = logLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Error lf_startUpTarvo: boom"), lines.end());
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Exiting: SYSTEM ERROR"), lines.end());
@@ -101,7 +201,7 @@ TEST_F(ExitThreads, ReaderFailureRestartsOnlyWhenUnauthorised)
     EXPECT_EQ(gf_statusMessage(), "The WeatherReader has stopped with an error");
     gf_readerStopped(true);
     EXPECT_EQ(g_exitReason.load(), 6);
-    lf_waitForExitSequence();
+    finish();
 }
 
 TEST_F(ExitThreads, SimulatorGoneDuringAnExitAddsNothing)
@@ -111,7 +211,7 @@ TEST_F(ExitThreads, SimulatorGoneDuringAnExitAddsNothing)
     EXPECT_EQ(g_exitReason.load(), 0);
     g_exitRequested = 0;
     gf_simDisconnected();
-    lf_waitForExitSequence();
+    finish();
     EXPECT_EQ(g_exitReason.load(), 1);
     const auto lines = logLines();
     ASSERT_GE(lines.size(), 3u);

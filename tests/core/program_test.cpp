@@ -33,10 +33,24 @@ bool lf_logHas(const std::filesystem::path& log, const std::string& line)
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-bool lf_waitForLogLine(const std::filesystem::path& log, const std::string& line)
+// A simulator without a running flight: the session waits for one until the program ends.
+std::string lf_pausedScenario(const std::filesystem::path& folder)
+{
+    test::writeText(folder / "paused.json", "{\"sim_running\": false}");
+    return (folder / "paused.json").string();
+}
+
+// The session is under way once the simulator (the emulator, paused) has answered.
+bool lf_sessionConnected(const std::filesystem::path& log)
+{
+    const auto lines = test::readLines(log);
+    return std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return l.ends_with(" connected"); });
+}
+
+bool lf_waitForSession(const std::filesystem::path& log)
 {
     const auto deadline = std::chrono::steady_clock::now() + kTimeout;
-    while (!lf_logHas(log, line)) {
+    while (!lf_sessionConnected(log)) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
         std::this_thread::sleep_for(10ms);
@@ -77,20 +91,19 @@ protected:
                                                {"XDG_DATA_HOME", (root / "data").string()},
                                                {"XDG_RUNTIME_DIR", (root / "run").string()},
                                                {"TARVO_DOWNLOAD_URL", downloads.baseUrl()},
-                                               {"HOME", (root / "home").string()}});
+                                               {"HOME", (root / "home").string()},
+                                               {"TARVO_SIM_SCENARIO", lf_pausedScenario(root.path())}});
     }
     test::TempDir root;
     test::TempDir served; // the download server has nothing to offer
     tools::DownloadServer downloads{served.path()};
 };
 
-const std::string kSessionLine = "lf_runSession: the session run is not built yet; waiting for the exit";
-
 TEST_F(Program, ClosingTheWindowEndsTheProgramThroughTheExit)
 {
     const auto folder = programFolder("tarvo", true);
     auto program = start(folder);
-    ASSERT_TRUE(lf_waitForLogLine(folder / "Log.txt", kSessionLine));
+    ASSERT_TRUE(lf_waitForSession(folder / "Log.txt"));
     program->signal(SIGTERM); // the window layer turns it into WM_CLOSE
     ASSERT_EQ(program->waitForExit(kTimeout), 0);
     const auto lines = test::readLines(folder / "Log.txt");
@@ -105,7 +118,7 @@ TEST_F(Program, SecondStartReturnsMinusOneAndLeavesTheFirstAlone)
     const auto first = programFolder("first", true);
     const auto second = programFolder("second", true);
     auto running = start(first);
-    ASSERT_TRUE(lf_waitForLogLine(first / "Log.txt", kSessionLine));
+    ASSERT_TRUE(lf_waitForSession(first / "Log.txt"));
     const auto before = test::readText(first / "Log.txt");
     EXPECT_EQ(start(second)->waitForExit(kTimeout), 255); // -1
     EXPECT_FALSE(std::filesystem::exists(second / "Log.txt"));
@@ -182,6 +195,7 @@ protected:
     test::TempDir root;
     test::ScopedEnv runtime{"XDG_RUNTIME_DIR", (root / "run").string()};
     test::ScopedEnv config{"XDG_CONFIG_HOME", (root / "config").string()};
+    test::ScopedEnv scenario{"TARVO_SIM_SCENARIO", lf_pausedScenario(root.path())};
     test::ScopedCwd cwd{lf_created(root / "program")};
     test::TempDir served;
     tools::DownloadServer downloads{served.path()};
@@ -251,7 +265,7 @@ TEST_F(ProgramThreads, StartupThatSetsAControlWhileTheProgramEndsDoesNotHangIt)
 
 TEST_F(ProgramThreads, ClosingTheWindowQuitsWithReasonFour)
 {
-    EXPECT_EQ(runInstalledAndCloseWhen([] { return lf_logHas("Log.txt", kSessionLine); }), 0);
+    EXPECT_EQ(runInstalledAndCloseWhen([] { return lf_sessionConnected("Log.txt"); }), 0);
     EXPECT_EQ(g_exitReason.load(), 4);
     EXPECT_EQ(gf_statusMessage(), "Close window button clicked, closing Tarvo ...");
     EXPECT_TRUE(lf_logHas("Log.txt", "User closed Tarvo"));

@@ -6,6 +6,7 @@
 #include "core/settings_file.h"
 #include "core/startup.h"
 #include "core/startup_steps.h"
+#include "tests/support/exit_wait.h"
 #include "tests/support/temp_dir.h"
 #include "core/workers.h"
 #include "ui/main_window.h"
@@ -159,8 +160,7 @@ TEST_F(Startup, RefusesToRunWithoutDocsFolder)
     EXPECT_TRUE(recorded().empty());
     EXPECT_EQ(gf_statusMessage(), "Error lf_startUpTarvo: 41: Tarvo must be run from the Tarvo folder!");
     EXPECT_EQ(g_exitReason.load(), 7);
-    while (g_exitRequested.load() != 0)
-        std::this_thread::yield();
+    ASSERT_TRUE(test::finishExit(clock));
 }
 
 TEST_F(Startup, DocsAsAFileIsNotAProgramFolder)
@@ -169,11 +169,10 @@ TEST_F(Startup, DocsAsAFileIsNotAProgramFolder)
     test::writeText(dir / "docs", "not a folder");
     lf_startUpTarvo();
     EXPECT_EQ(gf_statusMessage(), "Error lf_startUpTarvo: 41: Tarvo must be run from the Tarvo folder!");
-    while (g_exitRequested.load() != 0)
-        std::this_thread::yield();
+    ASSERT_TRUE(test::finishExit(clock));
 }
 
-TEST_F(Startup, NoInstallPathStopsWithUserError150)
+TEST_F(Startup, NoInstallPathWaitsForTheUsersPathWithUserError150)
 {
     g_startupSteps.detectMsfsInstall = record("detectMsfsInstall", std::filesystem::path());
     lf_startUpTarvo();
@@ -181,8 +180,8 @@ TEST_F(Startup, NoInstallPathStopsWithUserError150)
     EXPECT_EQ(steps.back(), "detectMsfsInstall");
     EXPECT_EQ(gf_statusMessage(), "Error lf_startUpTarvo: 150: No install path detected, type full path to your "
                                   "Community folder above, and press Enter");
-    while (g_exitRequested.load() != 0)
-        std::this_thread::yield();
+    EXPECT_EQ(g_exitRequested.load(), 0); // the program stays open for the path to be typed
+    EXPECT_FALSE(gf_exitSequenceRunning());
 }
 
 TEST_F(Startup, GoneLiveriesFileTurnsOnTheRescanBeforeTheScan)
@@ -265,6 +264,33 @@ TEST_F(StartupThreads, HoldsUntilTwoSecondsAfterTheLastRequest)
         EXPECT_EQ(gf_statusMessage(), c.message);
         EXPECT_EQ(clock.steadyNow() - start, std::chrono::seconds(c.secondsHeld));
     }
+}
+
+} // namespace
+} // namespace zyn
+
+namespace zyn {
+namespace {
+
+TEST_F(Startup, RestartRunsTheStartUpAgainWithoutTheUpdateChecks)
+{
+    g_startupSteps.runSession = [this] {
+        note("runSession");
+        gf_requestExit(static_cast<std::int32_t>(ExitReason::SimConnectError), 0); // restarts
+    };
+    lf_startUpTarvo();
+    ASSERT_TRUE(test::finishExit(clock));
+    EXPECT_EQ(g_restartPending.load(), 1);
+    EXPECT_EQ(g_exitRequested.load(), 0);
+    const auto first = recorded();
+    EXPECT_EQ(std::count(first.begin(), first.end(), "checkProgramVersion"), 1);
+    lf_startUpTarvo(); // what WM_APP+1 starts
+    ASSERT_TRUE(test::finishExit(clock));
+    const auto both = recorded();
+    EXPECT_EQ(std::count(both.begin(), both.end(), "checkProgramVersion"), 1);
+    EXPECT_EQ(std::count(both.begin(), both.end(), "updateSimAddon"), 1);
+    EXPECT_EQ(std::count(both.begin(), both.end(), "runSession"), 2);
+    g_restartPending = 0;
 }
 
 } // namespace

@@ -136,6 +136,7 @@ TEST_F(TrafficReaderThreads, RefusedPollStopsBothReadersAndTellsTheCore)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status);
         resetReaderOutcome();
+        g_trafficClient.setGuid("g-1"); // the restart of a 401 row ended the session
         server.setFault("traffic", EndpointFault::withStatus(c.status));
         runReaderToItsEnd();
         EXPECT_EQ(g_trafficLight.load(), 3);

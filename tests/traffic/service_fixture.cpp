@@ -72,6 +72,7 @@ void TrafficServiceTest::SetUp()
 
 void TrafficServiceTest::TearDown()
 {
+    waitUntil([] { return !gf_exitSequenceRunning(); }); // it logs out through the stand-in
     server.stop();
     gf_closeLog();
 }
@@ -89,6 +90,7 @@ void TrafficServiceTest::writeLicense(const std::string& text) { writeText(dir /
 
 void TrafficServiceTest::resetReaderOutcome()
 {
+    waitUntil([] { return !gf_exitSequenceRunning(); }); // a restart resets the clients when it ends
     g_readerError.store(0);
     g_exitRequested.store(0);
     g_exitReason.store(0);

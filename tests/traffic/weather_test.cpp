@@ -158,6 +158,7 @@ TEST_F(WeatherReaderThreads, RefusedStatusStopsBothReaders)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.logged);
         resetReaderOutcome();
+        g_weatherClient.setGuid("g-1"); // the restart of a 401 row ended the session
         server.setFault(row.endpoint, EndpointFault::withStatus(row.status));
         std::thread reader(gf_weatherReader);
         reader.join();

@@ -1,0 +1,460 @@
+#include "core/main_loop.h"
+
+#include "airport/park_pos.h"
+#include "core/clock.h"
+#include "core/exit.h"
+#include "core/geo.h"
+#include "core/log.h"
+#include "core/settings.h"
+#include "core/startup_controls.h"
+#include "core/time_util.h"
+#include "core/traffic_range.h"
+#include "engine/removal.h"
+#include "engine/session_calls.h"
+#include "livery/matching_reports.h"
+#include "parking/park_airport.h"
+#include "parking/session_calls.h"
+#include "platform/system/timer.h"
+#include "platform/win32/constants.h"
+#include "platform/win32/message_loop.h"
+#include "platform/win32/window.h"
+#include "sim/link_state.h"
+#include "sim/queues.h"
+#include "sim/user_aircraft.h"
+#include "sim/user_ident.h"
+#include "traffic/client.h"
+#include "traffic/intake.h"
+#include "traffic/query_box.h"
+#include "traffic/session.h"
+#include "ui/display_state.h"
+#include "ui/session_controls.h"
+#include "ui/status_line.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <exception>
+#include <set>
+#include <unordered_map>
+
+namespace zyn {
+
+std::atomic<std::int32_t> g_secondsCounter{0};
+std::atomic<std::uint8_t> g_flightNotRunning{0};
+std::deque<std::uint32_t> g_identityQueue;
+
+std::atomic<std::uint8_t> g_reReadRequest{0};
+std::atomic<std::uint8_t> g_removeAllRequest{0};
+std::atomic<std::uint8_t> g_callsignQueryRequest{0};
+std::atomic<std::uint8_t> g_blockChangedRequest{0};
+std::atomic<std::uint8_t> g_matchDepthRequest{0};
+std::atomic<std::uint8_t> g_renewParkingRequest{0};
+std::atomic<std::uint8_t> g_parkTrafficOnlyRequest{0};
+std::atomic<std::uint8_t> g_parkingRenewalPhase{0};
+
+MainLoopCalls gf_defaultMainLoopCalls()
+{
+    return MainLoopCalls{
+        .updateAI = gf_updateAI,
+        .refreshConnectionState = gf_refreshConnectionState,
+        .updateTrafficBox = gf_updateTrafficBox,
+        .checkForParkAirportUpdates = gf_checkForParkAirportUpdates,
+        .removeAcAtStand = gf_removeAcAtStand,
+        .disableControls = gf_disableControls,
+        .parkingAdjustments = gf_parkingAdjustments,
+        .writeParkedList = gf_writeParkedList,
+        .adjustTrafficRange = gf_adjustTrafficRange,
+        .logNoMatchList = gf_logNoMatchList,
+        .liveryMatchingSummary = gf_liveryMatchingSummary,
+    };
+}
+
+MainLoopCalls g_mainLoopCalls = gf_defaultMainLoopCalls();
+
+namespace {
+
+constexpr auto kTick = std::chrono::milliseconds(10);
+constexpr std::int32_t kTicksPerSecond = 100;
+constexpr std::int32_t kSecondsPerDay = 86400;
+constexpr std::int64_t kSimClockJumpSeconds = 30;
+
+std::int32_t g_notRunningCountdown = kTicksPerSecond;
+LatLon g_lastUserGroundCheck;
+std::set<std::uint32_t> g_coupledSearchDone;                 // live aircraft keys
+std::unordered_map<std::uint32_t, LatLon> g_lastParkedCheck; // live aircraft key -> position at its last check
+
+bool lf_served(std::atomic<std::uint8_t>& request) { return request.exchange(0) != 0; }
+
+void lf_enable(const ParameterControl& control) { EnableWindow(control.window.load(), TRUE); }
+
+LatLon lf_positionOf(const LiveAcRecord& aircraft) { return {aircraft.block.lat, aircraft.block.lon}; }
+LatLon lf_positionOf(const AiAcRecord& aircraft) { return {aircraft.initLat, aircraft.initLon}; }
+
+bool lf_inSim(const AiAcRecord& aircraft) { return aircraft.state == ObjectState::InSim; }
+
+// Runs a periodic step; an exception is logged with the step's name and ends the main loop.
+template <typename Step> void lf_periodic(const char* name, Step step)
+{
+    try {
+        step();
+    } catch (const std::exception& e) {
+        gf_logf("{}: {}", name, e.what());
+        throw;
+    }
+}
+
+void lf_followSimTime()
+{
+    if (!param::SIM_TIME.on())
+        return;
+    const std::int64_t s = g_simEpoch.load();
+    if (std::llabs(s - g_simTimeMark.load()) >= kSimClockJumpSeconds) {
+        const std::int64_t minutes = (static_cast<std::int64_t>(gf_timeNow()) - s) / 60;
+        lf_timeShift(static_cast<std::int32_t>(std::clamp<std::int64_t>(minutes, 0, kMaxTimeShiftMinutes)), false);
+    }
+    g_simTimeMark = s;
+}
+
+void lf_checkFrontIdentity()
+{
+    if (g_identityQueue.empty() || g_liveAircraft.empty())
+        return;
+    const std::uint32_t key = g_identityQueue.front();
+    const auto live = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(),
+                                   [key](const LiveAcRecord& a) { return a.hexId == key; });
+    if (live == g_liveAircraft.end())
+        return;
+    if (g_coupledSearchDone.insert(key).second)
+        lf_searchForCoupledCsAroundThisTime(g_nowWeekSlot.load(), *live);
+    const std::string& callsign = live->head.callsign;
+    if (!callsign.empty()) {
+        const IdentityQuery query{*live, callsign.substr(0, callsign.size() - 1), live->onGround != 0};
+        for (auto& parked : g_staticAircraft) {
+            if (gf_checkSameIdentity(query, parked)) {
+                removeAircraftFromSim(parked);
+                break;
+            }
+        }
+    }
+    g_identityQueue.pop_front();
+}
+
+void lf_flushStatic()
+{
+    gf_removeAllStaticAc();
+    if (param::INITIAL_LOAD_ONLY.on())
+        return;
+    param::INITIAL_LOAD_ONLY.value = 1; // in this run only; the file keeps the user's choice
+    SendMessageW(param::INITIAL_LOAD_ONLY.window.load(), BM_SETCHECK, BST_CHECKED, 0);
+}
+
+// Removes the first aircraft in the simulator, of those the filter accepts, that lies within
+// (user's + its half wingspan) x factor of the user; true when it removed one.
+template <typename List, typename Filter>
+bool lf_removeFirstTooClose(List& aircraft, LatLon user, double userHalfSpan, double factor, Filter filter)
+{
+    for (auto& a : aircraft) {
+        if (filter(a) && lf_inSim(a) &&
+            (userHalfSpan + a.halfWingspanNm) * factor >= gf_distanceNm(user, lf_positionOf(a))) {
+            removeAircraftFromSim(a);
+            return true;
+        }
+    }
+    return false;
+}
+
+void lf_avoidUserOnGround()
+{
+    const LatLon user = gf_positionOf(g_userAc.get());
+    const double userHalfSpan = gf_userHalfWingspan().value_or(0.0);
+    if (lf_removeFirstTooClose(g_liveAircraft, user, userHalfSpan, 1.15,
+                               [](const LiveAcRecord& a) { return a.onGround != 0; }))
+        return;
+    if (user.lat == g_lastUserGroundCheck.lat && user.lon == g_lastUserGroundCheck.lon)
+        return;
+    g_lastUserGroundCheck = user;
+    lf_removeFirstTooClose(g_staticAircraft, user, userHalfSpan, 1.1, [](const AiAcRecord&) { return true; });
+}
+
+void lf_avoidUserCollisions()
+{
+    if (g_userOnGround.load() != 0) {
+        if (param::COLLISION_USER_GND.on())
+            lf_avoidUserOnGround();
+    } else if (param::COLLISION_USER_AIR.on()) {
+        for (auto& a : g_liveAircraft)
+            if (gf_avoidUserCollision(a))
+                break;
+    }
+}
+
+void lf_avoidLiveParkedCollisions()
+{
+    if (!param::COLLISION_LIVE_PARKED_GND.on() || g_staticAircraft.empty())
+        return;
+    for (const auto& a : g_liveAircraft) {
+        const bool taxiing = a.phase == MovePhase::Taxi || a.phase == MovePhase::TaxiToStand;
+        if (a.onGround == 0 || !taxiing || !lf_inSim(a) || a.towed != 0)
+            continue;
+        const LatLon position = lf_positionOf(a);
+        const auto [last, added] = g_lastParkedCheck.try_emplace(a.hexId, position);
+        if (!added && last->second.lat == position.lat && last->second.lon == position.lon)
+            continue;
+        last->second = position;
+        lf_removeForCollisionAvoidance(a);
+    }
+}
+
+void lf_applyBlockedCallsign()
+{
+    const std::string blocked = param::BLOCK_CALLSIGN.getValue();
+    if (blocked.empty())
+        return;
+    const auto hit = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(),
+                                  [&](const LiveAcRecord& a) { return lf_inSim(a) && a.head.callsign == blocked; });
+    if (hit != g_liveAircraft.end())
+        removeAircraftFromSim(*hit);
+}
+
+// Parked aircraft that stand in for a live one on the ground ("callsign*" or the same registration).
+void lf_removeParkedTwins()
+{
+    for (const auto& live : g_liveAircraft) {
+        if (live.onGround == 0 || !lf_inSim(live))
+            continue;
+        const std::string starred = live.head.callsign + "*";
+        for (auto& parked : g_staticAircraft) {
+            const bool sameRegistration =
+                !live.head.registration.empty() && parked.head.registration == live.head.registration;
+            if (lf_inSim(parked) && (parked.head.callsign == starred || sameRegistration)) {
+                removeAircraftFromSim(parked);
+                break;
+            }
+        }
+    }
+}
+
+void lf_renewParking()
+{
+    if (g_renewParkingRequest.load() == 0)
+        return;
+    if (g_parkingRenewalPhase.load() == 0) {
+        g_parkingRenewalPhase = 1;
+        g_mainLoopCalls.disableControls();
+        g_trafficClient.ready = 1;
+        return;
+    }
+    g_parkingRenewalPhase = 0;
+    const bool option = g_parkTrafficOnlyRequest.load() != 0;
+    gf_clearStatusMessage();
+    if (!gf_parkAirport().icao.empty() && !g_stands.empty()) {
+        g_mainLoopCalls.parkingAdjustments(option);
+        g_parkTrafficOnlyRequest = 0;
+    }
+    g_renewParkingRequest = 0;
+}
+
+void lf_showMinutesToRenewal(std::int32_t c)
+{
+    const std::int32_t m = c / 60;
+    g_renewalMinutesShown = 20 * (m / 20 + 1) - m;
+    gf_repaintBand(Band::Settings);
+}
+
+void lf_requestRenewalIfDue()
+{
+    const bool parkingFromFile = !param::INITIAL_LOAD_ONLY.on() || param::RT_PARKTRAFFIC_ONLY.on();
+    if (g_parkAirportLoaded.load() != 0 && parkingFromFile && g_renewParkingRequest.load() == 0)
+        g_renewParkingRequest = 1;
+}
+
+} // namespace
+
+void gf_passUserPositionToService()
+{
+    const UserAcData user = g_userAc.get();
+    gf_setServiceUserPosition(gf_positionOf(user), user.altitude);
+}
+
+void lf_recheckParkAirportsIfRequested()
+{
+    if (g_reReadRequest.load() == 0 || g_parkingBusy.load() != 0)
+        return;
+    std::string message;
+    if (gf_recheckParkAirports(true, message))
+        gf_setStatusMessage(message, true);
+    lf_enable(param::REREAD_BUTTON);
+    lf_enable(param::DESTINATION);
+    g_reReadRequest = 0;
+}
+
+void lf_every30Seconds()
+{
+    lf_periodic("lf_every30Seconds", [] {
+        const std::int32_t c = g_secondsCounter.load();
+        if (lf_served(g_matchDepthRequest))
+            g_noMatchAircraft.clear();
+        if (param::AUTO_RANGE.on())
+            g_mainLoopCalls.adjustTrafficRange();
+        if (g_readerError.load() != 0) {
+            gf_showErrorMessage("1001: RT error");
+            gf_requestExit(static_cast<std::int32_t>(ExitReason::SystemError), 0);
+        }
+        if (c % 60 == 0)
+            lf_showMinutesToRenewal(c);
+        if (c % 1200 == 0) {
+            g_mainLoopCalls.logNoMatchList();
+            lf_requestRenewalIfDue();
+        }
+        if (c % kSecondsPerDay == 0) {
+            g_secondsCounter = 0;
+            g_mainLoopCalls.liveryMatchingSummary();
+            g_liveryChoiceCache.clear();
+        }
+    });
+}
+
+void lf_every15Seconds()
+{
+    lf_periodic("lf_every15Seconds", [] {
+        lf_renewParking();
+        if (g_secondsCounter.load() % 30 == 0)
+            lf_every30Seconds();
+    });
+}
+
+void lf_every5Seconds()
+{
+    lf_periodic("lf_every5Seconds", [] {
+        g_mainLoopCalls.refreshConnectionState();
+        gf_passUserPositionToService();
+        g_mainLoopCalls.updateTrafficBox();
+        if (!gf_reservedStand().empty())
+            g_mainLoopCalls.removeAcAtStand();
+        lf_recheckParkAirportsIfRequested();
+        lf_every15Seconds();
+    });
+}
+
+void lf_everySecond()
+{
+    if (g_flightNotRunning.exchange(0) != 0) {
+        gf_logf("{} Flight resumed", gf_timeOfDayText());
+        gf_setIntakeEnabled(true);
+    }
+    gf_statusSecondElapsed();
+    lf_refreshAcCounts();
+    g_nowWeekSlot = gf_weekdayAndSlot();
+    lf_followSimTime();
+    g_secondsCounter.fetch_add(1);
+    lf_checkFrontIdentity();
+    if (lf_served(g_callsignQueryRequest))
+        gf_answerCallsignQuery();
+    if (lf_served(g_removeAllRequest))
+        lf_flushStatic();
+    lf_avoidUserCollisions();
+    lf_avoidLiveParkedCollisions();
+    if (lf_served(g_blockChangedRequest))
+        lf_applyBlockedCallsign();
+}
+
+void lf_workSimNotRunning()
+{
+    if (g_flightNotRunning.load() == 0) {
+        gf_setIntakeEnabled(false);
+        g_flightNotRunning = 1;
+        g_notRunningCountdown = kTicksPerSecond;
+        {
+            std::lock_guard lock(g_simMutex);
+            g_posSetsFill->clear();
+            g_posSetsSend->clear();
+        }
+        gf_logf("{} Flight not running", gf_timeOfDayText());
+    }
+    gf_SimCommands();
+    --g_notRunningCountdown;
+    if (g_notRunningCountdown % kTicksPerSecond == 0) {
+        lf_recheckParkAirportsIfRequested();
+        g_mainLoopCalls.updateTrafficBox();
+    }
+    if (g_notRunningCountdown <= 0) {
+        g_notRunningCountdown = kTicksPerSecond;
+        lf_refreshAcCounts();
+        g_nowWeekSlot = gf_weekdayAndSlot();
+    }
+}
+
+bool lf_workTarvo()
+{
+    // Tested on every tick, so that an exit never waits for the next simulator second.
+    if (gf_exitUnderWay())
+        return false;
+    if (g_simRunning.load() == 0) {
+        lf_workSimNotRunning();
+        return !gf_exitUnderWay();
+    }
+    g_mainLoopCalls.updateAI();
+    std::uint8_t wasSet = 1;
+    if (!g_oneSecondFlag.compare_exchange_strong(wasSet, 0))
+        return true;
+    lf_everySecond();
+    if (gf_exitUnderWay())
+        return false;
+    const std::int32_t c = g_secondsCounter.load();
+    if (c % 15 == 0) {
+        lf_every5Seconds();
+        return true;
+    }
+    if (c % 16 == 0 && g_parkingRenewalPhase.load() == 0)
+        g_mainLoopCalls.checkForParkAirportUpdates(false);
+    if (c % 61 == 0 && !g_staticAircraft.empty())
+        lf_removeParkedTwins();
+    if (c % 62 == 0 && param::CALLSIGN_OBJECTIDS.on() && param::MSFS_2020.on())
+        g_mainLoopCalls.writeParkedList();
+    return true;
+}
+
+void mainLoop()
+{
+    try {
+        g_mainLoopCalls.checkForParkAirportUpdates(true);
+        g_mainLoopCalls.refreshConnectionState();
+        g_secondsCounter = 0;
+        SteadyTime deadline = gf_steadyNow() + kTick;
+        g_nowWeekSlot = gf_weekdayAndSlot();
+        gf_setIntakeEnabled(true);
+        lf_enable(param::CALLSIGN_2_OBJECTID);
+        timeBeginPeriod(1);
+        while (lf_workTarvo()) {
+            const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - gf_steadyNow());
+            if (remaining.count() > 0)
+                gf_sleepUntil(deadline, gf_exitUnderWay);
+            if (g_oneSecondFlag.load() != 0)
+                deadline = gf_steadyNow(); // follow the simulator's second instead of catching up
+            deadline += kTick;
+        }
+        timeEndPeriod(1);
+    } catch (...) {
+        gf_reportException("mainLoop");
+    }
+    // Whatever ended the loop (a format error or a non-standard exception included), the session
+    // is over: without an exit the program would stay open with no main loop.
+    if (!gf_exitUnderWay())
+        gf_requestExit(static_cast<std::int32_t>(ExitReason::SystemError), 0);
+}
+
+void gf_resetMainLoop()
+{
+    g_secondsCounter = 0;
+    g_flightNotRunning = 0;
+    g_simTimeMark = 0;
+    g_identityQueue.clear();
+    for (auto* request : {&g_callsignQueryRequest, &g_blockChangedRequest, &g_renewParkingRequest,
+                          &g_parkingRenewalPhase})
+        *request = 0;
+    g_notRunningCountdown = kTicksPerSecond;
+    g_lastUserGroundCheck = {};
+    g_coupledSearchDone.clear();
+    g_lastParkedCheck.clear();
+}
+
+} // namespace zyn

@@ -1,0 +1,59 @@
+#pragma once
+// The 10 ms main loop on the start-up thread: one tick of AI traffic every 10 ms, the per-second work
+// on every once-per-second reply of the simulator, and the periodic steps that a counter of those
+// seconds drives.
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+
+namespace zyn {
+
+extern std::atomic<std::int32_t> g_secondsCounter;     // simulator seconds since the loop started, < 86,400
+extern std::atomic<std::uint8_t> g_flightNotRunning;   // the loop is paused: no flight runs
+extern std::deque<std::uint32_t> g_identityQueue;      // live aircraft keys to check against parked ones
+
+// Requests of the window commands; the main loop serves and clears them.
+extern std::atomic<std::uint8_t> g_reReadRequest;          // "Re-read"
+extern std::atomic<std::uint8_t> g_removeAllRequest;       // "Flush static"
+extern std::atomic<std::uint8_t> g_callsignQueryRequest;
+extern std::atomic<std::uint8_t> g_blockChangedRequest;    // BLOCK_CALLSIGN was entered
+extern std::atomic<std::uint8_t> g_matchDepthRequest;      // empty the list of aircraft without a livery
+extern std::atomic<std::uint8_t> g_renewParkingRequest;
+extern std::atomic<std::uint8_t> g_parkTrafficOnlyRequest; // the renewal's option
+extern std::atomic<std::uint8_t> g_parkingRenewalPhase;    // the renewal's first phase ran
+
+// The calls whose moment the periodic schedule decides. The program runs the defaults; a test may
+// put recorders in their place.
+struct MainLoopCalls {
+    std::function<void()> updateAI;
+    std::function<void()> refreshConnectionState;
+    std::function<void()> updateTrafficBox;
+    std::function<void(bool)> checkForParkAirportUpdates;
+    std::function<void()> removeAcAtStand;
+    std::function<void()> disableControls;
+    std::function<void(bool)> parkingAdjustments;
+    std::function<void()> writeParkedList;
+    std::function<void()> adjustTrafficRange;
+    std::function<void()> logNoMatchList;
+    std::function<void()> liveryMatchingSummary;
+};
+MainLoopCalls gf_defaultMainLoopCalls();
+extern MainLoopCalls g_mainLoopCalls;
+
+// Runs until lf_workTarvo returns false or an exception ends it; every way out requests an exit.
+void mainLoop();
+bool lf_workTarvo();
+void lf_workSimNotRunning();
+void lf_everySecond();
+void lf_every5Seconds();
+void lf_every15Seconds();
+void lf_every30Seconds();
+void lf_recheckParkAirportsIfRequested();
+// Copies the user aircraft's position into the traffic service client.
+void gf_passUserPositionToService();
+
+// The main loop's state back to the start of a session (restart and tests).
+void gf_resetMainLoop();
+
+} // namespace zyn

@@ -1,0 +1,25 @@
+#pragma once
+// What the main loop and the exit ask of static parking. Main-loop thread only.
+#include "engine/records.h"
+
+#include <string>
+
+namespace zyn {
+
+// A park airport coming into or going out of sight; first is true at the start of the main loop.
+void gf_checkForParkAirportUpdates(bool first);
+// The adjustment of the parked aircraft in the second phase of a parking renewal.
+void gf_parkingAdjustments(bool option);
+// Re-reads the park airports (and the reserved stand); true when message holds something to show.
+bool gf_recheckParkAirports(bool checkStand, std::string& message);
+// Ends parking at the current park airport.
+void gf_clearParkAirport();
+void gf_answerCallsignQuery();
+// Removes the live aircraft when it is in the path of the airborne user; true when it did.
+bool gf_avoidUserCollision(LiveAcRecord& aircraft);
+// Removes a parked aircraft that collides with the taxiing one (a copy).
+void lf_removeForCollisionAvoidance(LiveAcRecord aircraft);
+// "Callsign2ObjectId.txt": the list of parked aircraft.
+void gf_writeParkedList();
+
+} // namespace zyn

@@ -1,0 +1,255 @@
+#include "core/clock.h"
+#include "core/exit.h"
+#include "core/log.h"
+#include "core/main_loop.h"
+#include "core/settings.h"
+#include "core/settings_file.h"
+#include "engine/records.h"
+#include "parking/park_airport.h"
+#include "sim/link_state.h"
+#include "tests/support/exit_wait.h"
+#include "tests/support/temp_dir.h"
+#include "traffic/intake.h"
+#include "ui/status_line.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <stdexcept>
+#include <thread>
+
+namespace zyn {
+namespace {
+
+// The main loop's calls replaced by recorders that note the counted second of each call.
+class MainLoop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gf_setClock(&clock);
+        gf_setParametersPath(dir.path() / "parameters.xml");
+        gf_openLog();
+        const auto noting = [this](const char* name) { return [this, name] { note(name); }; };
+        g_mainLoopCalls = MainLoopCalls{
+            .updateAI = [] {},
+            .refreshConnectionState = noting("refreshConnectionState"),
+            .updateTrafficBox = [] {},
+            .checkForParkAirportUpdates = [this](bool first) { note(first ? "parkUpdatesFirst" : "parkUpdates"); },
+            .removeAcAtStand = noting("removeAcAtStand"),
+            .disableControls = noting("disableControls"),
+            .parkingAdjustments = [this](bool) { note("parkingAdjustments"); },
+            .writeParkedList = noting("writeParkedList"),
+            .adjustTrafficRange = noting("adjustTrafficRange"),
+            .logNoMatchList = noting("logNoMatchList"),
+            .liveryMatchingSummary = noting("liveryMatchingSummary"),
+        };
+    }
+    void TearDown() override
+    {
+        g_mainLoopCalls = gf_defaultMainLoopCalls();
+        gf_resetMainLoop();
+        g_simRunning = 0;
+        g_oneSecondFlag = 0;
+        g_parkAirportLoaded = 0;
+        gf_closeLog();
+        gf_setClock(nullptr);
+        gf_setParametersPath({});
+    }
+    void note(const char* name)
+    {
+        std::lock_guard lock(mutex);
+        calls[name].push_back(g_secondsCounter.load());
+    }
+    std::vector<std::int32_t> secondsOf(const char* name)
+    {
+        std::lock_guard lock(mutex);
+        return calls[name];
+    }
+    bool ranAt(const char* name, std::int32_t c)
+    {
+        const auto s = secondsOf(name);
+        return std::find(s.begin(), s.end(), c) != s.end();
+    }
+    // One simulator second: its reply arrives and the next tick serves it.
+    void oneSecond()
+    {
+        g_oneSecondFlag = 1;
+        lf_workTarvo();
+    }
+    std::vector<std::string> logLines()
+    {
+        gf_closeLog();
+        return test::readLines(dir.path() / "Log.txt");
+    }
+    ManualClock clock;
+    test::TempDir dir;
+    test::ScopedCwd cwd{dir.path()};
+    std::mutex mutex;
+    std::map<std::string, std::vector<std::int32_t>> calls;
+};
+
+TEST_F(MainLoop, OneDayOfSecondsRunsEachStepAtItsMultiples)
+{
+    g_simRunning = 1;
+    g_parkAirportLoaded = 1; // a parking file is loaded: renewals every 20 minutes
+    param::INITIAL_LOAD_ONLY.value = 0;
+    param::AUTO_RANGE.value = 1;
+    param::CALLSIGN_OBJECTIDS.value = 1;
+    param::MSFS_2020.value = 1;
+    for (int second = 1; second <= 86400; ++second)
+        oneSecond();
+    // 240 is a multiple of 15 and 16: only the 15-second chain runs.
+    EXPECT_TRUE(ranAt("refreshConnectionState", 240));
+    EXPECT_FALSE(ranAt("parkUpdates", 240));
+    EXPECT_TRUE(ranAt("parkUpdates", 256));
+    // 915 = 15 x 61 and 930 = 15 x 62: the 61- and 62-second steps give way; 930 is a 30-second step.
+    EXPECT_TRUE(ranAt("refreshConnectionState", 915));
+    EXPECT_TRUE(ranAt("adjustTrafficRange", 930));
+    EXPECT_FALSE(ranAt("writeParkedList", 930));
+    EXPECT_TRUE(ranAt("writeParkedList", 992));
+    // 1200: the no-match list and a renewal request, whose two phases follow 15 seconds apart; the
+    // park-airport check waits while the first phase holds (1216).
+    EXPECT_TRUE(ranAt("logNoMatchList", 1200));
+    EXPECT_TRUE(ranAt("disableControls", 1215));
+    EXPECT_FALSE(ranAt("parkUpdates", 1216));
+    EXPECT_TRUE(ranAt("parkUpdates", 1232));
+    EXPECT_EQ(secondsOf("logNoMatchList").size(), 86400u / 1200u);
+    // The request of second 86,400 starts its renewal on the next day.
+    EXPECT_EQ(secondsOf("disableControls").size(), 86400u / 1200u - 1);
+    EXPECT_EQ(secondsOf("adjustTrafficRange").size(), 86400u / 30u);
+    // 86,400: the summary, and the counter starts again.
+    EXPECT_EQ(secondsOf("liveryMatchingSummary"), std::vector<std::int32_t>{0});
+    EXPECT_EQ(g_secondsCounter.load(), 0);
+    oneSecond();
+    EXPECT_EQ(g_secondsCounter.load(), 1);
+}
+
+TEST_F(MainLoop, RenewalAdjustsParkingOnlyWithAParkAirportAndStands)
+{
+    g_simRunning = 1;
+    g_renewParkingRequest = 1;
+    g_parkTrafficOnlyRequest = 1;
+    for (int second = 1; second <= 30; ++second)
+        oneSecond();
+    EXPECT_EQ(secondsOf("disableControls"), std::vector<std::int32_t>{15});
+    EXPECT_TRUE(secondsOf("parkingAdjustments").empty()); // no park airport: nothing to adjust
+    EXPECT_EQ(g_renewParkingRequest.load(), 0);
+    EXPECT_EQ(g_parkTrafficOnlyRequest.load(), 1); // the option waits for a renewal that adjusts
+}
+
+TEST_F(MainLoop, FlushStaticTurnsOnInitialLoadOnlyWithoutSavingIt)
+{
+    g_simRunning = 1;
+    param::INITIAL_LOAD_ONLY.value = 0;
+    g_removeAllRequest = 1;
+    oneSecond();
+    EXPECT_TRUE(param::INITIAL_LOAD_ONLY.on());
+    EXPECT_EQ(g_removeAllRequest.load(), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "parameters.xml"));
+    param::INITIAL_LOAD_ONLY.value = 0;
+}
+
+TEST_F(MainLoop, IdentityEntryOfAMissingAircraftStaysAtTheFront)
+{
+    g_simRunning = 1;
+    g_liveAircraft.emplace_back();
+    g_liveAircraft.back().hexId = 0xABCDEF;
+    g_identityQueue = {0x123456, 0xABCDEF};
+    oneSecond();
+    EXPECT_EQ(g_identityQueue.front(), 0x123456u);
+    g_identityQueue.pop_front();
+    oneSecond();
+    EXPECT_TRUE(g_identityQueue.empty()); // found: checked and removed
+    g_liveAircraft.clear();
+}
+
+// The real loop on its own thread, paced by the manual clock.
+class MainLoopThreads : public MainLoop {
+protected:
+    void startLoop()
+    {
+        loop = std::thread([] { mainLoop(); });
+    }
+    // Runs simulator seconds until the condition holds (at most 30 s of real time).
+    template <typename Condition> bool runUntil(Condition condition)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            if (g_simRunning.load() != 0)
+                g_oneSecondFlag = 1;
+            clock.advance(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return true;
+    }
+    void TearDown() override
+    {
+        if (loop.joinable()) {
+            gf_requestExit(4, 0);
+            runUntil([] { return true; });
+            loop.join();
+        }
+        test::finishExit(clock);
+        g_exiting = 0;
+        MainLoop::TearDown();
+    }
+    std::thread loop;
+};
+
+bool lf_intakeEnabled()
+{
+    std::lock_guard lock(g_intakeMutex);
+    return g_intakeEnabled;
+}
+
+TEST_F(MainLoopThreads, PausesWithoutAFlightAndResumesWithIt)
+{
+    g_simRunning = 0;
+    startLoop();
+    ASSERT_TRUE(runUntil([] { return g_flightNotRunning.load() != 0; }));
+    EXPECT_FALSE(lf_intakeEnabled());
+    g_simRunning = 1;
+    ASSERT_TRUE(runUntil([] { return g_flightNotRunning.load() == 0; }));
+    EXPECT_TRUE(lf_intakeEnabled());
+    gf_requestExit(4, 0);
+    loop.join();
+    ASSERT_TRUE(test::finishExit(clock));
+    const auto lines = logLines();
+    const auto has = [&](std::string_view end) {
+        return std::any_of(lines.begin(), lines.end(), [end](const std::string& l) { return l.ends_with(end); });
+    };
+    EXPECT_TRUE(has(" Flight not running"));
+    EXPECT_TRUE(has(" Flight resumed"));
+}
+
+TEST_F(MainLoopThreads, ExceptionInAPeriodicStepEndsTheLoopWithReasonSeven)
+{
+    g_mainLoopCalls.refreshConnectionState = [] {
+        if (g_secondsCounter.load() == 15)
+            throw std::runtime_error("boom");
+    };
+    g_simRunning = 1;
+    startLoop();
+    ASSERT_TRUE(runUntil([] { return g_exitReason.load() == 7; }));
+    loop.join();
+    ASSERT_TRUE(test::finishExit(clock));
+    EXPECT_EQ(gf_statusMessage(), "Error mainLoop: boom");
+    const auto lines = logLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "lf_every5Seconds: boom"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Exiting: SYSTEM ERROR"), lines.end());
+}
+
+TEST_F(MainLoopThreads, NonStandardExceptionStillRequestsAnExit)
+{
+    g_mainLoopCalls.updateAI = [] { throw 42; };
+    g_simRunning = 1;
+    startLoop();
+    ASSERT_TRUE(runUntil([] { return g_exitReason.load() == 7; }));
+    loop.join();
+    EXPECT_EQ(gf_statusMessage(), "Error Unknown exception");
+}
+
+} // namespace
+} // namespace zyn
