@@ -12,7 +12,9 @@
 #include "core/time_util.h"
 #include "core/traffic_range.h"
 #include "engine/queues.h"
-#include "engine/session_calls.h"
+#include "engine/ai_driver.h"
+#include "engine/live_removals.h"
+#include "engine/spawn.h"
 #include "livery/matching_reports.h"
 #include "parking/park_airport.h"
 #include "parking/session_calls.h"
@@ -200,7 +202,7 @@ UINT FinalExit(std::int32_t restartSeconds)
         }
         lf_stopSimThread();
         if (aircraftOurs)
-            g_liveryChoiceCache.clear();
+            g_liveryByHexId.clear();
         gf_removeFlightPlanFolder();
         if (restart) {
             if (param::SIM_TIME.on())
@@ -214,7 +216,7 @@ UINT FinalExit(std::int32_t restartSeconds)
             lf_restartReset(reason, restartSeconds);
             return WM_APP + 1;
         }
-        g_ghostNames.clear();
+        g_ghostCallsigns.clear();
         if (reason == lf_code(ExitReason::NewFlight)) {
             gf_setStatusMessage(
                 fmt::format("New flight detected, {} will close, please restart manually ...", kProductName), true);

@@ -9,8 +9,13 @@
 #include "core/startup_controls.h"
 #include "core/time_util.h"
 #include "core/traffic_range.h"
+#include "engine/ai_driver.h"
+#include "engine/commands.h"
+#include "engine/identity.h"
+#include "engine/live_removals.h"
 #include "engine/removal.h"
 #include "engine/session_calls.h"
+#include "engine/spawn.h"
 #include "livery/matching_reports.h"
 #include "parking/park_airport.h"
 #include "parking/session_calls.h"
@@ -40,7 +45,6 @@ namespace zyn {
 
 std::atomic<std::int32_t> g_secondsCounter{0};
 std::atomic<std::uint8_t> g_flightNotRunning{0};
-std::deque<std::uint32_t> g_identityQueue;
 
 std::atomic<std::uint8_t> g_reReadRequest{0};
 std::atomic<std::uint8_t> g_removeAllRequest{0};
@@ -116,26 +120,25 @@ void lf_followSimTime()
 
 void lf_checkFrontIdentity()
 {
-    if (g_identityQueue.empty() || g_liveAircraft.empty())
+    if (g_identityCheckIds.empty() || g_liveAircraft.empty())
         return;
-    const std::uint32_t key = g_identityQueue.front();
+    const std::uint32_t key = g_identityCheckIds.front();
     const auto live = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(),
                                    [key](const LiveAcRecord& a) { return a.hexId == key; });
     if (live == g_liveAircraft.end())
         return;
     if (g_coupledSearchDone.insert(key).second)
         lf_searchForCoupledCsAroundThisTime(g_nowWeekSlot.load(), *live);
-    const std::string& callsign = live->head.callsign;
-    if (!callsign.empty()) {
-        const IdentityQuery query{*live, callsign.substr(0, callsign.size() - 1), live->onGround != 0};
+    if (!live->head.callsign.empty()) {
+        const IdentityContext context = gf_identityContext(*live);
         for (auto& parked : g_staticAircraft) {
-            if (gf_checkSameIdentity(query, parked)) {
+            if (gf_checkSameIdentity(context, parked)) {
                 removeAircraftFromSim(parked);
                 break;
             }
         }
     }
-    g_identityQueue.pop_front();
+    g_identityCheckIds.erase(g_identityCheckIds.begin());
 }
 
 void lf_flushStatic()
@@ -292,7 +295,7 @@ void lf_every30Seconds()
     lf_periodic("lf_every30Seconds", [] {
         const std::int32_t c = g_secondsCounter.load();
         if (lf_served(g_matchDepthRequest))
-            g_noMatchAircraft.clear();
+            g_aircraftWithoutLivery.clear();
         if (param::AUTO_RANGE.on())
             g_mainLoopCalls.adjustTrafficRange();
         if (g_readerError.load() != 0) {
@@ -308,7 +311,7 @@ void lf_every30Seconds()
         if (c % kSecondsPerDay == 0) {
             g_secondsCounter = 0;
             g_mainLoopCalls.liveryMatchingSummary();
-            g_liveryChoiceCache.clear();
+            g_liveryByHexId.clear();
         }
     });
 }
@@ -447,7 +450,6 @@ void gf_resetMainLoop()
     g_secondsCounter = 0;
     g_flightNotRunning = 0;
     g_simTimeMark = 0;
-    g_identityQueue.clear();
     for (auto* request : {&g_callsignQueryRequest, &g_blockChangedRequest, &g_renewParkingRequest,
                           &g_parkingRenewalPhase})
         *request = 0;

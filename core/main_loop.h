@@ -4,14 +4,12 @@
 // seconds drives.
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <functional>
 
 namespace zyn {
 
 extern std::atomic<std::int32_t> g_secondsCounter;     // simulator seconds since the loop started, < 86,400
 extern std::atomic<std::uint8_t> g_flightNotRunning;   // the loop is paused: no flight runs
-extern std::deque<std::uint32_t> g_identityQueue;      // live aircraft keys to check against parked ones
 
 // Requests of the window commands; the main loop serves and clears them.
 extern std::atomic<std::uint8_t> g_reReadRequest;          // "Re-read"

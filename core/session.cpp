@@ -4,7 +4,7 @@
 #include "core/exit.h"
 #include "core/main_loop.h"
 #include "core/time_util.h"
-#include "engine/session_calls.h"
+#include "engine/ai_driver.h"
 #include "livery/matching_reports.h"
 #include "sim/client.h"
 #include "sim/link_state.h"

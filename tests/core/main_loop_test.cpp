@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "core/settings_file.h"
 #include "engine/records.h"
+#include "engine/spawn.h"
 #include "parking/park_airport.h"
 #include "sim/link_state.h"
 #include "tests/support/exit_wait.h"
@@ -154,12 +155,12 @@ TEST_F(MainLoop, IdentityEntryOfAMissingAircraftStaysAtTheFront)
     g_simRunning = 1;
     g_liveAircraft.emplace_back();
     g_liveAircraft.back().hexId = 0xABCDEF;
-    g_identityQueue = {0x123456, 0xABCDEF};
+    g_identityCheckIds = {0x123456, 0xABCDEF};
     oneSecond();
-    EXPECT_EQ(g_identityQueue.front(), 0x123456u);
-    g_identityQueue.pop_front();
+    EXPECT_EQ(g_identityCheckIds.front(), 0x123456u);
+    g_identityCheckIds.erase(g_identityCheckIds.begin());
     oneSecond();
-    EXPECT_TRUE(g_identityQueue.empty()); // found: checked and removed
+    EXPECT_TRUE(g_identityCheckIds.empty()); // found: checked and removed
     g_liveAircraft.clear();
 }
 
