@@ -1,0 +1,104 @@
+// The rules an aircraft passes before it is spawned: the live limit and the user's safety.
+#include "core/settings.h"
+#include "core/tick.h"
+#include "engine/live_update.h"
+#include "engine/motion_inputs.h"
+#include "engine/motion_math.h"
+#include "engine/queues.h"
+#include "livery/live_livery.h"
+#include "sim/user_aircraft.h"
+#include "tests/engine/driver_fixture.h"
+
+namespace zyn::test {
+namespace {
+
+constexpr LatLon kUser{47.0, 8.0};
+
+class BufferRules : public EngineState {
+protected:
+    BufferRules()
+    {
+        gf_setInstalledLiveLiveries({{"A320", kTitle}});
+        g_motionInputs.user = kUser;
+        g_userOfTick = UserAcData{};
+        g_userOfTick.lat = kUser.lat;
+        g_userOfTick.lon = kUser.lon;
+    }
+    ~BufferRules() override
+    {
+        gf_setInstalledLiveLiveries({});
+        param::MAX_LIVE.value = -1;
+        param::COLLISION_USER_AIR.value = 1;
+        g_userOnGround = 0;
+        g_userOfTick = UserAcData{};
+    }
+    // An aircraft waiting for its first report, due now, nm north of the user.
+    LiveAcRecord& waiting(double nm, double altitudeFt, std::uint32_t hexId)
+    {
+        const auto reports =
+            straightTrack(gf_destinationPoint(kUser, 0.0, nm * kFeetPerNm), 90.0, altitudeFt > 0.0 ? 200.0 : 5.0,
+                          altitudeFt, 0.0, 50, 500, 3);
+        LiveAcRecord a = makeFlyingAircraft(reports);
+        a.hexId = hexId;
+        a.state = ObjectState::New;
+        a.phase = MovePhase::New;
+        a.objectId = 0;
+        g_liveAircraft.push_back(a);
+        return g_liveAircraft.back();
+    }
+};
+
+TEST_F(BufferRules, LiveLimitMakesTheFarthestGoOrDropsTheNewcomer)
+{
+    struct Case {
+        double newcomerNm;
+        bool spawned;
+    };
+    for (const Case c : {Case{5.0, true}, Case{9.0, false}}) {
+        g_liveAircraft.clear();
+        g_pendingCreationIds.clear();
+        param::MAX_LIVE.value = 1;
+        LiveAcRecord& far = waiting(7.0, 5000.0, 0x100001);
+        far.state = ObjectState::InSim;
+        far.objectId = 120;
+        updateBufferAc(waiting(c.newcomerNm, 5000.0, 0x100002));
+        EXPECT_EQ(g_liveAircraft[1].state == ObjectState::CreationRequested, c.spawned) << c.newcomerNm;
+        EXPECT_EQ(g_liveAircraft[1].gone != 0, !c.spawned) << c.newcomerNm;
+        EXPECT_EQ(g_liveAircraft[0].state == ObjectState::RemovalRequested, c.spawned) << c.newcomerNm;
+    }
+}
+
+TEST_F(BufferRules, GroundAircraftOnTheLandingUsersLineIsHeldUntilTheUserTaxisSlowly)
+{
+    param::COLLISION_USER_AIR.value = 1;
+    g_userOnGround = 0;
+    g_userOfTick.aboveGround = 800.0;
+    LiveAcRecord& a = waiting(1.0, 0.0, 0x100003);
+    // A respawned aircraft: its block lies 1 NM ahead of the user, 400 ft off the user's heading.
+    const LatLon at = gf_destinationPoint(gf_destinationPoint(kUser, 0.0, kFeetPerNm), kPi / 2, 400.0);
+    a.block.lat = at.lat;
+    a.block.lon = at.lon;
+    updateBufferAc(a);
+    EXPECT_EQ(a.heldForUser, 1);
+    EXPECT_EQ(a.stream.size(), 2u); // one report used up
+    EXPECT_EQ(a.state, ObjectState::New);
+
+    g_userOnGround = 1;
+    g_userOfTick.groundSpeed = 5.0;
+    a.stream.push_back(a.stream.back());
+    g_tick = a.stream.front().timeKey;
+    updateBufferAc(a);
+    EXPECT_EQ(a.state, ObjectState::CreationRequested); // 1 NM away and the user slower than 8 kt
+}
+
+TEST_F(BufferRules, PlaceholderCallsignWithoutRegistrationIsNeverSpawned)
+{
+    LiveAcRecord& a = waiting(5.0, 5000.0, 0x100004);
+    a.head.callsign = "@@@@@@@@";
+    updateBufferAc(a);
+    EXPECT_TRUE(a.gone);
+    EXPECT_TRUE(g_pendingCreationIds.empty());
+}
+
+} // namespace
+} // namespace zyn::test
