@@ -12,6 +12,10 @@
 
 namespace zyn {
 
+// The most names or ids a remembering list of the engine keeps (ghost callsigns, liveries by hex
+// id, aircraft without a livery): a long session never grows them without end.
+inline constexpr std::size_t kMostRemembered = 4096;
+
 // Queues a hex id for the per-second coupled-callsign check (g_identityCheckIds). Each id waits
 // once; the list never holds more than kMostIdentityChecks (the oldest give way).
 inline constexpr std::size_t kMostIdentityChecks = 256;

@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "core/settings.h"
+#include "engine/identity.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/removal.h"
@@ -43,7 +44,11 @@ void gf_removeGhost(std::string_view callsign)
         return;
     if (param::LOG.on())
         gf_logf("          {:8} is a ghost and will be removed, continue with {}", ghostName, callsign);
-    g_ghostCallsigns.push_back(ghostName);
+    if (std::find(g_ghostCallsigns.begin(), g_ghostCallsigns.end(), ghostName) == g_ghostCallsigns.end()) {
+        if (g_ghostCallsigns.size() >= kMostRemembered)
+            g_ghostCallsigns.erase(g_ghostCallsigns.begin()); // the oldest ghost is long gone
+        g_ghostCallsigns.push_back(ghostName);
+    }
     removeAircraftFromSim(*it);
 }
 

@@ -195,6 +195,8 @@ bool lf_chooseLiveAcLivery(LiveAcRecord& a)
     gf_matchLiveAcLivery(a);
     if (a.liveryTitle.empty())
         return false;
+    if (g_liveryByHexId.size() >= kMostRemembered)
+        g_liveryByHexId.clear(); // a cache: a long session starts it over instead of growing it
     g_liveryByHexId[a.hexId] = a.liveryTitle;
     return true;
 }
@@ -209,6 +211,8 @@ void spawnLiveAc(LiveAcRecord& a)
         lf_markStanding(a.stream);
         if (a.phase == MovePhase::New) {
             if (!lf_chooseLiveAcLivery(a)) {
+                if (g_aircraftWithoutLivery.size() >= kMostRemembered)
+                    g_aircraftWithoutLivery.clear(); // matched again at worst
                 g_aircraftWithoutLivery.insert(gf_acTextWithSuffix(a));
                 a.gone = 1;
                 return;

@@ -5,6 +5,7 @@
 #include "airport/park_pos.h"
 #include "core/clock.h"
 #include "core/settings.h"
+#include "engine/live_removals.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"
 #include "engine/queues.h"
@@ -211,6 +212,28 @@ TEST_F(Identity, ReservedStandIsClearedStaticFirst)
     gf_setReservedStand("Z99"); // unknown stand
     gf_removeAcAtStand();
     EXPECT_EQ(removedHexIds().size(), 1u);
+}
+
+TEST_F(Identity, GhostGoesWhenItsRealCallsignArrivesAndIsRememberedOnce)
+{
+    g_liveAircraft.reserve(4);
+    addLive(1, 2.0).head.callsign = "ABC1_";
+    addLive(2, 3.0).head.callsign = "ABC1";
+    g_ghostCallsigns.clear();
+    gf_removeGhost("ABC1");
+    EXPECT_EQ(removedHexIds(), std::vector<std::uint32_t>{0x400000 + 1});
+    addLive(3, 2.0).head.callsign = "ABC1_"; // the ghost reported again under a new hex id
+    gf_removeGhost("ABC1");
+    EXPECT_EQ(g_ghostCallsigns, std::vector<std::string>{"ABC1_"});
+
+    for (std::size_t i = 0; i < kMostRemembered + 10; ++i) {
+        g_liveAircraft.clear();
+        addLive(4, 1.0).head.callsign = "G" + std::to_string(i) + "_";
+        gf_removeGhost("G" + std::to_string(i));
+    }
+    EXPECT_EQ(g_ghostCallsigns.size(), kMostRemembered);
+    EXPECT_EQ(g_ghostCallsigns.back(), "G" + std::to_string(kMostRemembered + 9) + "_");
+    g_ghostCallsigns.clear();
 }
 
 TEST_F(Identity, IdentityCheckQueueHoldsEachIdOnceAndStaysBounded)
