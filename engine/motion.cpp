@@ -10,6 +10,7 @@
 #include "engine/aircraft_events.h"
 #include "core/tick.h"
 #include "engine/ground_phases.h"
+#include "engine/identity.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/removal.h"
@@ -297,7 +298,9 @@ void lf_arriveAtStand(LiveAcRecord& a)
     lf_parkedShutDown(a);
     if (param::LOG.on())
         gf_logf("{:8}: {:8} arrived at stand", stand ? stand->id : std::string(), a.head.callsign);
+    gf_queueIdentityCheck(a.hexId);
     gf_recordStandArrival(a);
+    lf_checkMaxPark(a);
 }
 
 void nextPosMain(LiveAcRecord& a)

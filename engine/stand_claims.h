@@ -10,8 +10,7 @@ void lf_chooseStandForLiveAc(LiveAcRecord& aircraft, bool anyHeight);
 void lf_setStandCargo(LiveAcRecord& aircraft);
 // Offers a stopped taxiing aircraft a stand (tow: it is towed there).
 void try2Park(LiveAcRecord& aircraft, bool tow);
-// After an aircraft has parked: the coupled-callsign check, the real use of the stand and the
-// rule on the most parked aircraft.
+// After an aircraft has parked: its stay is learned as a real use of the stand.
 void gf_recordStandArrival(LiveAcRecord& aircraft);
 // When an aircraft leaves its stand: its stay is learned as a real use of the stand.
 void gf_recordStandDeparture(LiveAcRecord& aircraft);

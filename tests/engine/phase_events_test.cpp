@@ -340,6 +340,29 @@ TEST_F(PhaseEvents, HelicopterGetsNoGearFlapsOrSpoilers)
     }
 }
 
+TEST_F(PhaseEvents, TaxiToTheStandParksWithEnginesOffAndQueuesTheIdentityCheck)
+{
+    g_stands.emplace_back("A1", std::vector<ParkPosOption>{}, stand.lat, stand.lon, kPi / 2, 20.0, 0, 0, 0);
+    g_stands.back().sid = 1;
+    const LatLon from = ahead(stand, 200, 120);
+    LiveAcRecord a = test::makeFlyingAircraft({{from, 0, 8, 1}, {ahead(from, 20, 40), 0, 8, 1000}});
+    a.standId = 1;
+    a.initLat = stand.lat;
+    a.initLon = stand.lon;
+    a.initHeading = kPi / 2;
+    a.lastThrottle = 0;
+    a.lastFlaps = 1;
+    lf_setPhase(a, MovePhase::TaxiToStand);
+    drive2Stand(a, {stand.lat, stand.lon, kPi / 2});
+    const Flight f = fly(a, 60000, 0.0, [&] { return a.phase == MovePhase::Parked; });
+    ASSERT_EQ(a.phase, MovePhase::Parked);
+    EXPECT_TRUE(f.alwaysFinite);
+    EXPECT_LT(gf_distanceNm(stand, gf_positionOf(a.block)) * kMetresPerNm, 2.0);
+    EXPECT_EQ(countOf(f.events, kEngineAutoShutdown, 0), 1u);
+    EXPECT_EQ(countOf(f.events, kFlapsSet, 0), 1u);
+    EXPECT_EQ(g_identityCheckIds, std::vector<std::uint32_t>{a.hexId});
+}
+
 TEST_F(PhaseEvents, DriveToStandWithoutTaxiSpeedStaysTimedAndEndsStanding)
 {
     LiveAcRecord a = test::makeFlyingAircraft({{stand, 0, 10, 1}, {ahead(stand, 0, 100), 0, 0, 800}});
