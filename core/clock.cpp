@@ -69,12 +69,17 @@ bool ManualClock::sleepUntil(SteadyTime t, const StopTest& stop)
     }
 }
 
-void ManualClock::advance(std::chrono::nanoseconds step)
+void ManualClock::advance(std::chrono::nanoseconds step) { move(step, true); }
+
+void ManualClock::advanceSteady(std::chrono::nanoseconds step) { move(step, false); }
+
+void ManualClock::move(std::chrono::nanoseconds step, bool calendarToo)
 {
     {
         std::lock_guard lock(m_mutex);
         m_steady += step;
-        m_sinceStart += step;
+        if (calendarToo)
+            m_sinceStart += step;
     }
     m_moved.notify_all();
 }

@@ -32,9 +32,12 @@ public:
     std::time_t utcNow() override;
     bool sleepUntil(SteadyTime t, const StopTest& stop) override;
     void advance(std::chrono::nanoseconds step);
-    void setUtc(std::time_t utc); // moves calendar time only
+    void advanceSteady(std::chrono::nanoseconds step); // moves steady time only
+    void setUtc(std::time_t utc);                      // moves calendar time only
 
 private:
+    void move(std::chrono::nanoseconds step, bool calendarToo);
+
     std::mutex m_mutex;
     std::condition_variable m_moved;
     SteadyTime m_steady{std::chrono::hours(1)};

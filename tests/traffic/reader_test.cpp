@@ -2,6 +2,7 @@
 #include "core/tick.h"
 #include "core/traffic_range.h"
 #include "parking/park_airport.h"
+#include "tests/support/bounded_thread.h"
 #include "tests/traffic/service_fixture.h"
 #include "traffic/intake.h"
 #include "traffic/query_box.h"
@@ -37,21 +38,22 @@ protected:
         gf_setParkAirport({"EHAM", "AMS", 52.3086, 4.7639, -11.0});
     }
 
+    // The reader thread; leaving its scope stops and joins it, within a bound.
+    static test::BoundedThread startReader()
+    {
+        return {"the traffic reader", gf_trafficReader, &g_trafficClient.stop};
+    }
+
     // Runs the reader until the stand-in has answered `polls` traffic requests, then stops it.
     void runReaderFor(std::size_t polls)
     {
-        std::thread reader(gf_trafficReader);
-        EXPECT_TRUE(test::waitUntil([&] { return server.requestCount("traffic") >= polls; }));
-        g_trafficClient.stop.store(1);
-        reader.join();
+        auto reader = startReader();
+        EXPECT_TRUE(test::waitUntil([&] { return server.requestCount("traffic") >= polls; }))
+            << "the stand-in saw " << server.requestCount("traffic") << " of " << polls << " traffic requests";
     }
 
     // Runs the reader until it ends by itself.
-    void runReaderToItsEnd()
-    {
-        std::thread reader(gf_trafficReader);
-        reader.join();
-    }
+    static void runReaderToItsEnd() { startReader().join(); }
 
     static std::vector<TrafficRecord> sharedBatch()
     {
@@ -100,7 +102,7 @@ TEST_F(TrafficReaderThreads, RegularPollReachesTheIntakeOnlyWhenUsedUp)
     gf_setIntakeEnabled(true);
     g_tick.store(500);
     server.setFault("traffic", EndpointFault::withStatus(406).onlyFor(1));
-    std::thread reader(gf_trafficReader);
+    auto reader = startReader();
     ASSERT_TRUE(test::waitUntil([] { return !sharedBatch().empty(); }));
     const std::size_t polled = server.requestCount("traffic");
     ASSERT_TRUE(test::waitUntil([&] { return server.requestCount("traffic") >= polled + 2; }));
@@ -186,10 +188,10 @@ TEST_F(TrafficReaderThreads, TransientFaultsAreLoggedAndPollingGoesOn)
 TEST_F(TrafficReaderThreads, StopDuringARequestEndsTheReaderWithoutAFailure)
 {
     server.setFault("traffic", EndpointFault::delayed(600000));
-    std::thread reader(gf_trafficReader);
+    auto reader = startReader();
     ASSERT_TRUE(test::waitUntil([&] { return server.requestCount("traffic") >= 1; }));
     g_trafficClient.stop.store(1);
-    reader.join(); // hangs (and the suite times out) when the transfer ignores the stop flag
+    reader.join(); // fails after its bound when the transfer ignores the stop flag
     EXPECT_FALSE(logHas("code_t"));
     expectStoppedCleanly();
 }

@@ -14,9 +14,13 @@ namespace zyn::test {
 RunningClock::RunningClock()
 {
     gf_setClock(&clock);
-    m_thread = std::thread([this] {
+    const auto realStart = std::chrono::steady_clock::now();
+    const std::time_t utcStart = clock.utcNow();
+    m_thread = std::thread([this, realStart, utcStart] {
         while (!m_done.load()) {
-            clock.advance(std::chrono::milliseconds(50));
+            clock.advanceSteady(std::chrono::milliseconds(50));
+            const auto real = std::chrono::steady_clock::now() - realStart;
+            clock.setUtc(utcStart + std::chrono::duration_cast<std::chrono::seconds>(real).count());
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });

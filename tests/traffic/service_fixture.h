@@ -20,7 +20,10 @@
 
 namespace zyn::test {
 
-// A ManualClock moved forward by 50 ms every real millisecond while it is installed.
+// A ManualClock installed for the test: its steady time moves 50 ms every real millisecond, so
+// that the service's periods pass quickly, while its calendar time follows real time, so that
+// the stand-in's aircraft fly at their own speed and a test slowed down by a loaded machine does
+// not see them leave the query area.
 class RunningClock {
 public:
     RunningClock();

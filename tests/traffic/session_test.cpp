@@ -1,4 +1,5 @@
 #include "core/errors.h"
+#include "tests/support/bounded_thread.h"
 #include "tests/traffic/service_fixture.h"
 #include "traffic/reader.h"
 #include "traffic/session.h"
@@ -160,7 +161,7 @@ TEST_F(SessionThreads, LogoutWhileTheTrafficReaderIsStuckInARequest)
 {
     gf_startSession();
     server.setFault("traffic", EndpointFault::delayed(600000));
-    std::thread reader(gf_trafficReader);
+    test::BoundedThread reader("the traffic reader", gf_trafficReader, &g_trafficClient.stop);
     ASSERT_TRUE(test::waitUntil([&] { return server.requestCount("traffic") >= 1; }));
     deauthenticate(); // on its own connection, while the reader's transfer still hangs
     EXPECT_EQ(g_loginShown.load(), 0);

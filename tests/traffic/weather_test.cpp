@@ -1,4 +1,5 @@
 #include "core/exit.h"
+#include "tests/support/bounded_thread.h"
 #include "tests/traffic/service_fixture.h"
 #include "traffic/weather.h"
 #include "ui/display_state.h"
@@ -76,7 +77,13 @@ protected:
         test::setUserAircraft({52.31, 4.76}, -20.0);
     }
 
-    void stopReader(std::thread& reader)
+    // The reader thread; leaving its scope stops and joins it, within a bound.
+    static test::BoundedThread startReader()
+    {
+        return {"the weather reader", gf_weatherReader, &g_weatherClient.stop};
+    }
+
+    static void stopReader(test::BoundedThread& reader)
     {
         g_weatherClient.stop.store(1);
         reader.join();
@@ -86,7 +93,7 @@ protected:
 TEST_F(WeatherReaderThreads, RoundsFindTheStationAndKeepTheQnh)
 {
     server.setQnh(1020);
-    std::thread reader(gf_weatherReader);
+    auto reader = startReader();
     ASSERT_TRUE(test::waitUntil([] { return g_qnh.load() == 1020; }));
     server.setQnh("not a number");
     const auto seen = server.requestCount("weather");
@@ -134,7 +141,7 @@ TEST_F(WeatherReaderThreads, ServiceTroubleIsLoggedAndRoundsGoOn)
         EndpointFault fault = row.fault;
         server.setFault(row.endpoint, fault.onlyFor(1));
         const auto seen = server.requestCount("weather");
-        std::thread reader(gf_weatherReader);
+        auto reader = startReader();
         ASSERT_TRUE(test::waitUntil([&] { return server.requestCount("weather") >= seen + 2; }));
         stopReader(reader);
         EXPECT_TRUE(logHas(row.logged));
@@ -160,7 +167,7 @@ TEST_F(WeatherReaderThreads, RefusedStatusStopsBothReaders)
         resetReaderOutcome();
         g_weatherClient.setGuid("g-1"); // the restart of a 401 row ended the session
         server.setFault(row.endpoint, EndpointFault::withStatus(row.status));
-        std::thread reader(gf_weatherReader);
+        auto reader = startReader();
         reader.join();
         expectRefusal(row.logged, g_trafficClient, row.restart);
     }
@@ -169,7 +176,7 @@ TEST_F(WeatherReaderThreads, RefusedStatusStopsBothReaders)
 TEST_F(WeatherReaderThreads, StopDuringARequestEndsTheReaderWithoutAFailure)
 {
     server.setFault("nearestmetar", EndpointFault::delayed(600000));
-    std::thread reader(gf_weatherReader);
+    auto reader = startReader();
     ASSERT_TRUE(test::waitUntil([&] { return server.requestCount("nearestmetar") >= 1; }));
     stopReader(reader);
     EXPECT_FALSE(logHas("code_w"));
