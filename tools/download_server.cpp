@@ -1,5 +1,7 @@
 #include "tools/download_server.h"
 
+#include "tools/http_listen.h"
+
 #include <fmt/format.h>
 #include <httplib.h>
 
@@ -62,14 +64,7 @@ void DownloadServer::start(int port)
         m_port = -1;
     if (m_port <= 0)
         throw std::runtime_error(fmt::format("download server: cannot listen on 127.0.0.1:{}", port));
-    auto ended = std::make_shared<std::atomic<bool>>(false);
-    m_thread = std::thread([this, ended] {
-        m_server->listen_after_bind();
-        *ended = true;
-    });
-    // A stop before the accept loop runs would be lost and the join would never return.
-    while (!m_server->is_running() && !*ended)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    m_thread = gf_listenInBackground(*m_server, "download server");
 }
 
 void DownloadServer::stop()

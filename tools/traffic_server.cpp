@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/geo.h"
+#include "tools/http_listen.h"
 
 #include <httplib.h>
 
@@ -465,9 +466,7 @@ int TrafficServer::start(const std::string& host, int port)
         m_impl->port = m_impl->server.bind_to_port(host, port) ? port : -1;
     }
     if (m_impl->port <= 0) throw std::runtime_error("traffic stand-in cannot listen on " + host);
-    m_impl->thread = std::thread([this] { m_impl->server.listen_after_bind(); });
-    // A stop before the listening loop runs would be missed and leave the thread listening.
-    while (!m_impl->server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    m_impl->thread = gf_listenInBackground(m_impl->server, "traffic stand-in");
     return m_impl->port;
 }
 
