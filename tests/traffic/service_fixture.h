@@ -54,8 +54,8 @@ protected:
     // Clears what a refused status leaves behind: the core's reader error and exit request, both
     // stop flags and the stand-in's faults.
     void resetReaderOutcome();
-    // What a reader stopped by a refused status leaves: its failure line, the other reader told to
-    // stop, and the core told (a restart for 401, the reader error otherwise).
+    // What a reader stopped by a refused status leaves: its failure line, and either the other
+    // reader told to stop with the core's reader error, or (401) the restart that the core ran.
     void expectRefusal(const std::string& logged, const TrafficClientBase& other, bool restart) const;
 
     TempDir dir;
