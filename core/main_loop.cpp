@@ -275,6 +275,7 @@ void lf_requestRenewalIfDue()
 void gf_passUserPositionToService()
 {
     const UserAcData user = g_userAc.get();
+    g_trafficClient.setUserPosition(gf_positionOf(user)); // where processLine measures from
     gf_setServiceUserPosition(gf_positionOf(user), user.altitude);
 }
 

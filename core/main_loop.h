@@ -48,7 +48,7 @@ void lf_every5Seconds();
 void lf_every15Seconds();
 void lf_every30Seconds();
 void lf_recheckParkAirportsIfRequested();
-// Copies the user aircraft's position into the traffic service client.
+// Copies the user aircraft's position into the traffic service client and its requests.
 void gf_passUserPositionToService();
 
 // The main loop's state back to the start of a session (restart and tests).
