@@ -160,7 +160,7 @@ public:
         addDepartures(aircraft);
         addArrivals(aircraft);
         addOverflights(aircraft);
-        return {{"start_time", 0},      {"rrl", 2000},   {"wrrl", 10000},
+        return {{"start_time", 0},      {"rrl", 2000},   {"wrrl", 2000},
                 {"station", "LSZH"},   {"qnh", 1013},   {"server", "loopback"},
                 {"licenses", json::array()}, {"aircraft", std::move(aircraft)}};
     }
@@ -169,9 +169,9 @@ private:
     double uniform(double from, double to) { return std::uniform_real_distribution<double>(from, to)(m_random); }
     Flight flight(const std::string& callsign, const std::string& origin, const std::string& destination)
     {
-        static const char* const kTypes[] = {"A320", "B738", "A20N", "E190", "A321", "BCS3"};
+        static const auto liveries = gf_demoLiveries();
         const int n = m_next++;
-        return {fmt::format("7c{:04x}", 0x10 + n), callsign, kTypes[n % 6], fmt::format("TV-{:c}{:c}{:c}", 'A' + n % 26, 'K' + n % 13, 'B' + n % 7),
+        return {fmt::format("7c{:04x}", 0x10 + n), callsign, liveries[n % liveries.size()].first, fmt::format("TV-{:c}{:c}{:c}", 'A' + n % 26, 'K' + n % 13, 'B' + n % 7),
                 origin, destination};
     }
 
@@ -260,6 +260,13 @@ private:
     int m_next = 0;
 };
 
+json lf_installedTitles()
+{
+    json titles = json::array({"Airbus A320 Neo Asobo"}); // the user's own
+    for (const auto& [type, title] : gf_demoLiveries()) titles.push_back(title);
+    return titles;
+}
+
 json lf_simScenario()
 {
     const LatLon user = lf_toLatLon({lf_standX(kUserStand), kStandY});
@@ -268,14 +275,19 @@ json lf_simScenario()
              {{"lat", user.lat}, {"lon", user.lon}, {"altitude_ft", kFieldFt}, {"heading_deg", 0}, {"on_ground", true},
               {"ground_speed_kt", 0}, {"title", "Airbus A320 Neo Asobo"}, {"atc_model", "A20N"},
               {"ground_altitude_ft", kFieldFt}}},
-            {"installed_titles",
-             {"Airbus A320 Neo Asobo", "Boeing 737-800 Tarvo Demo", "Airbus A321 Tarvo Demo", "Embraer E190 Tarvo Demo",
-              "Bombardier CS300 Tarvo Demo"}},
+            {"installed_titles", lf_installedTitles()},
             {"frame_rate", 30},
             {"sim_running", true}};
 }
 
 } // namespace
+
+std::vector<std::pair<std::string, std::string>> gf_demoLiveries()
+{
+    return {{"A320", "Airbus A320 Tarvo Demo"},  {"B738", "Boeing 737-800 Tarvo Demo"},
+            {"A20N", "Airbus A320neo Tarvo Demo"}, {"E190", "Embraer E190 Tarvo Demo"},
+            {"A321", "Airbus A321 Tarvo Demo"},  {"BCS3", "Airbus A220-300 Tarvo Demo"}};
+}
 
 GeneratedScenario gf_generateScenario(std::uint32_t seed)
 {

@@ -5,6 +5,9 @@
 // scenario (the user aircraft parked at that airport, a few installed titles).
 #include <cstdint>
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -19,6 +22,9 @@ inline constexpr double kScenarioSeconds = 600.0;
 inline constexpr char kTrafficScenarioFile[] = "traffic_scenario.json";
 inline constexpr char kSimScenarioFile[] = "sim_scenario.json";
 
+// The liveries the emulated simulator has installed, as {ICAO type, title}: one for each type the
+// scenario flies.
+std::vector<std::pair<std::string, std::string>> gf_demoLiveries();
 // The same seed gives the same scenario.
 GeneratedScenario gf_generateScenario(std::uint32_t seed);
 // Writes both files into the folder (created when missing), each atomically.
