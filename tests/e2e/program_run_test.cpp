@@ -1,0 +1,59 @@
+// The whole program as a user runs it: login, the buffered fill, the polls, and a clean end on Ctrl-C;
+// and what it does when the traffic service goes away under it.
+#include "tests/e2e/program_run_fixture.h"
+
+#include "tools/scenario_gen.h"
+
+#include <gtest/gtest.h>
+
+namespace zyn::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST_F(ProgramRunThreads, LogsInFillsTheBufferAndLeavesNothingBehindOnCtrlC)
+{
+    startProgram();
+    ASSERT_TRUE(waitFor([&] { return bufferedFills(*traffic) >= 1 && logHas("Traffic Reader connected"); }));
+    EXPECT_EQ(traffic->requestCount("auth"), 1u);
+    ASSERT_EQ(bufferedFills(*traffic), 1u);
+    const auto fill = traffic->requests("traffic").front().form;
+    EXPECT_EQ(fill.at("buffercount"), "5");
+    EXPECT_TRUE(logHas("Authenticated at RT server \"loopback\""));
+    EXPECT_EQ(traffic->requestCount("deauth"), 0u);
+
+    EXPECT_EQ(interruptAndWait(), 0);
+    EXPECT_EQ(traffic->requestCount("deauth"), 1u) << "logout on the way out";
+    EXPECT_TRUE(logHas("Exiting: USER CLOSED SIM"));
+    const auto report = readSimReport(program / "sim_objects.txt");
+    ASSERT_FALSE(report.empty()) << "the simulator connection was closed and reported";
+    EXPECT_EQ(report.front().kind, "user");
+    for (const auto& o : report)
+        if (o.kind == "ai") {
+            EXPECT_TRUE(o.removedS) << o.id << " " << o.title << " left in the simulator";
+        }
+    EXPECT_TRUE(std::filesystem::exists(program / "sim_tracks.png"));
+}
+
+TEST_F(ProgramRunThreads, TrafficServiceGoneMidRunIsLoggedAndPollingResumesWhenItReturns)
+{
+    startProgram();
+    ASSERT_TRUE(waitFor([&] { return polls(*traffic) >= 1; }));
+    const int port = std::stoi(traffic->baseUrl().substr(traffic->baseUrl().rfind(':') + 1));
+    traffic->stop();
+    ASSERT_TRUE(waitForLog("curl traffic code_t: ")) << "the failed poll is reported";
+    EXPECT_EQ(process->waitForExit(0s), std::nullopt) << "a service that does not answer ends nothing";
+
+    // The service comes back on the same address: the reader carries on with it.
+    traffic = std::make_unique<tools::TrafficServer>(
+        tools::gf_loadTrafficScenario(root / "scenario" / tools::kTrafficScenarioFile));
+    traffic->start("127.0.0.1", port);
+    ASSERT_TRUE(waitFor([&] { return polls(*traffic) >= 1; })) << "polling did not resume";
+    EXPECT_EQ(interruptAndWait(), 0);
+    EXPECT_EQ(traffic->requestCount("deauth"), 1u);
+    EXPECT_FALSE(logHas("RT error"));
+}
+
+} // namespace
+} // namespace zyn::test
+
