@@ -6,6 +6,7 @@
 #include "engine/ground_phases.h"
 #include "engine/identity.h"
 #include "engine/spawn.h"
+#include "engine/stream_upkeep.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"
 #include "engine/movement.h"
@@ -35,6 +36,7 @@ struct SentEvent {
 struct Flight {
     std::vector<SentEvent> events;
     double largestPitchStep = 0.0; // radians per tick outside the take-off run and flare
+    double largestBankStep = 0.0;  // radians per tick in the air
     bool alwaysFinite = true;
 };
 
@@ -65,7 +67,10 @@ protected:
             if (!a.onGround)
                 a.heightAboveGroundFt = std::max(0.0, a.block.altitude - fieldFt);
             const double pitchBefore = a.block.pitch;
+            const double bankBefore = a.block.bank;
             gf_moveLiveAc(a);
+            if (!a.onGround)
+                f.largestBankStep = std::max(f.largestBankStep, std::abs(a.block.bank - bankBefore));
             if (a.phase != MovePhase::TakeoffRoll && a.curveState == 0 && !a.settling)
                 f.largestPitchStep = std::max(f.largestPitchStep, std::abs(a.block.pitch - pitchBefore));
             for (double v : {a.block.lat, a.block.lon, a.block.pitch, a.block.heading, a.block.altitude})
@@ -161,7 +166,7 @@ TEST_F(PhaseEvents, PushbackStraightOrTurnedThenEnginesStart)
 
 // Reports every 2 s along a heading with speed and vertical rate per leg.
 std::vector<Report> legs(LatLon p, double bearingDeg, double altitude, std::int32_t t,
-                         const std::vector<std::pair<double, double>>& ktFpm)
+                         const std::vector<std::pair<double, double>>& ktFpm, double turnPerLegDeg = 0.0)
 {
     std::vector<Report> reports;
     double previousKt = ktFpm.front().first;
@@ -172,6 +177,7 @@ std::vector<Report> legs(LatLon p, double bearingDeg, double altitude, std::int3
         altitude = std::max(0.0, altitude + fpm * 200 / 6000.0);
         previousKt = kt;
         t += 200;
+        bearingDeg += turnPerLegDeg;
     }
     return reports;
 }
@@ -210,7 +216,7 @@ TEST_F(PhaseEvents, CruiseLightsAboveTenThousandFeetAndBackBelow)
 {
     std::vector<std::pair<double, double>> plan(12, {280.0, 1500.0});
     plan.resize(24, {280.0, -1500.0});
-    LiveAcRecord a = test::makeFlyingAircraft(legs({47.0, 8.0}, 0.0, 9500.0, 1, plan));
+    LiveAcRecord a = test::makeFlyingAircraft(legs({47.0, 8.0}, 0.0, 9500.0, 1, plan, 6.0)); // turning
     a.lastThrottle = 4;
     a.lastFlaps = 1;
     a.lowLightsSet = 1;
@@ -226,6 +232,10 @@ TEST_F(PhaseEvents, CruiseLightsAboveTenThousandFeetAndBackBelow)
     ASSERT_LT(low, f.events.size()) << "low lights again below 10000 ft";
     EXPECT_GT(low, high);
     EXPECT_LT(f.events[low].altitudeFt, 10000.0);
+    const auto& limits = gf_categoryConstants(2);
+    EXPECT_GT(f.largestBankStep, 0.0) << "the turns bank";
+    EXPECT_LE(f.largestBankStep, limits.maxBankRatePerTick + 1e-12);
+    EXPECT_LE(f.largestPitchStep, limits.maxPitchRatePerTick + 1e-12);
 }
 
 // Final approach of a Large aircraft to the park airport at 400 ft, from 1800 ft above it.
@@ -323,6 +333,32 @@ TEST_F(PhaseEvents, RollOutStowsBelowNinetyKnotsAndEndsOffTheRunway)
     EXPECT_EQ(f.events.back().id, kCabinLightsSet);
     EXPECT_EQ(f.events.back().value, 1u) << "cabin lit after leaving the runway";
     EXPECT_EQ(a.lastFlaps, 0u);
+}
+
+TEST_F(PhaseEvents, TouchAndGoLiftsOffAgainFromTheRollOut)
+{
+    std::vector<std::pair<double, double>> plan = {{125, 0}, {125, 0}, {130, 0}};
+    plan.resize(40, {140.0, 1500.0});
+    const auto reports = legs({47.0, 8.0}, 0.0, 0.0, 1, plan);
+    LiveAcRecord a = test::makeFlyingAircraft({reports[0], reports[1]});
+    gf_setCategoryValues(a, AcCategory::Large);
+    a.rollingOut = 1;
+    a.savedHeading = a.block.heading;
+    a.lastThrottle = 0;
+    a.lastFlaps = 3;
+    for (std::size_t i = 2; i < reports.size(); ++i) // the reports arrive ahead of their play time
+        decodeExisting(a, test::makeSituation(reports[i]));
+    EXPECT_EQ(a.takingOff, 1) << "two airborne reports during the roll-out";
+    bool ran = false;
+    Flight f = fly(a, 9000, 0.0, [&] {
+        ran |= a.phase == MovePhase::TakeoffRoll;
+        return a.phase == MovePhase::Airborne;
+    });
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(a.phase, MovePhase::Airborne);
+    EXPECT_EQ(a.rollingOut, 0);
+    EXPECT_LT(firstOf(f.events, kGearSet, 0), f.events.size());
+    EXPECT_EQ(countOf(f.events, kSpoilersSet, 0), 0u) << "no roll-out stowing once lifting off";
 }
 
 TEST_F(PhaseEvents, HelicopterGetsNoGearFlapsOrSpoilers)
