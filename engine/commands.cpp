@@ -264,6 +264,8 @@ bool gf_allLightsToggle(LightCycleEntry& e)
         }
     } else if (AiAcRecord* s = lf_ofEntry(g_staticAircraft, e, false)) {
         lf_finishParked(*s, e);
+    } else {
+        lf_removeOrphan(e.objectId, e.hexId); // its parked aircraft went before it was lit
     }
     e.counter = -1; // an entry whose aircraft went meanwhile is dropped as well
     return true;

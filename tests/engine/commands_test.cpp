@@ -66,6 +66,22 @@ TEST_F(SimCommands, CreationOfAnAircraftNoLongerListedRemovesItsObject)
     EXPECT_EQ(g_removalQueue.front(), 150u);
 }
 
+TEST_F(SimCommands, ParkedObjectWhoseAircraftWentBeforeItWasLitIsRemoved)
+{
+    AiAcRecord parked;
+    parked.hexId = 5;
+    parked.state = ObjectState::CreationRequested;
+    g_staticAircraft.push_back(parked);
+    apply(SimCommandKind::StaticCreated, 160, 5);
+    ASSERT_EQ(g_lightCycle.size(), 1u);
+    g_staticAircraft.clear(); // static parking let it go meanwhile
+    for (int t = 0; t <= kLightCycleTicks && !g_lightCycle.empty(); ++t)
+        gf_SimCommands();
+    EXPECT_TRUE(g_lightCycle.empty());
+    ASSERT_EQ(g_removalQueue.size(), 1u);
+    EXPECT_EQ(g_removalQueue.front(), 160u);
+}
+
 TEST_F(SimCommands, RemovedObjectOfARespawnBringsTheAircraftBack)
 {
     inSim().state = ObjectState::RespawnPending;
