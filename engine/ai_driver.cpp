@@ -6,6 +6,7 @@
 #include "core/tick.h"
 #include "core/traffic_range.h"
 #include "engine/commands.h"
+#include "engine/identity.h"
 #include "engine/live_removals.h"
 #include "engine/live_update.h"
 #include "engine/merge.h"
@@ -159,6 +160,7 @@ void gf_updateAI()
 {
     try {
         gf_SimCommands();
+        gf_followMaxLive();
         lf_updateAllLiveAc();
         lf_passCreationsAndRemovals();
         lf_handleUdpMessages();

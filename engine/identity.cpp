@@ -4,6 +4,7 @@
 #include "core/geo.h"
 #include "core/log.h"
 #include "core/settings.h"
+#include "core/startup_steps.h"
 #include "core/time_util.h"
 #include "engine/motion.h"
 #include "engine/motion_inputs.h"
@@ -20,6 +21,7 @@
 
 namespace zyn {
 
+std::atomic<std::int32_t> g_maxLive{0};
 std::vector<LiveParkedEntry> g_liveParkedDisplay;
 std::atomic<double> g_liveParkedMeanHours{0.0};
 
@@ -135,6 +137,13 @@ void gf_enforceMaxLive()
                       [](const auto& x, const auto& y) { return x.first > y.first; });
     for (std::size_t i = 0; i < excess; ++i)
         removeAircraftFromSim(*counted[i].second);
+}
+
+void gf_followMaxLive()
+{
+    const std::int32_t now = param::MAX_LIVE.value.load();
+    if (g_maxLive.exchange(now) != now)
+        gf_enforceMaxLive();
 }
 
 void gf_expireLiveParked()

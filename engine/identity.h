@@ -33,6 +33,9 @@ bool gf_checkSameIdentity(const IdentityContext& context, const AiAcRecord& park
 
 // Lowers the live aircraft (created or waiting for creation) to "MAX_LIVE", farthest first.
 void gf_enforceMaxLive();
+// Each tick: a "MAX_LIVE" changed in the window is applied here, on the engine's own thread
+// (the window's thread never touches the aircraft lists). g_maxLive keeps the value applied.
+void gf_followMaxLive();
 
 // Removes parked live aircraft that stood longer than 90 minutes (180 for heavies) unless
 // "INITIAL_LOAD_ONLY" is on, and rebuilds the display list.

@@ -5,6 +5,7 @@
 #include "airport/park_pos.h"
 #include "core/clock.h"
 #include "core/settings.h"
+#include "core/startup_steps.h"
 #include "engine/live_removals.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"
@@ -134,6 +135,24 @@ TEST_F(Identity, MaxLiveEvictsTheFarthestCountingPendingCreations)
     addLive(30, 100.0);
     gf_enforceMaxLive();
     EXPECT_EQ(removedHexIds().size(), 6u);
+}
+
+TEST_F(Identity, MaxLiveChangedInTheWindowIsAppliedOnceByTheEngine)
+{
+    g_motionInputs.user = user;
+    g_liveAircraft.reserve(8);
+    for (int i = 0; i < 5; ++i)
+        addLive(i, 1.0 + i);
+    param::MAX_LIVE.value = 5;
+    gf_followMaxLive();
+    EXPECT_TRUE(removedHexIds().empty());
+    param::MAX_LIVE.value = 3;
+    gf_followMaxLive();
+    EXPECT_EQ(removedHexIds(), (std::vector<std::uint32_t>{0x400000 + 3, 0x400000 + 4}));
+    addLive(9, 0.5);
+    gf_followMaxLive(); // unchanged: new aircraft wait for the spawn's own limit check
+    EXPECT_EQ(removedHexIds().size(), 2u);
+    g_maxLive = 0;
 }
 
 TEST_F(Identity, ParkedLiveAircraftExpireAfterNinetyOrHeavyHundredEightyMinutes)
