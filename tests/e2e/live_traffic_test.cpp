@@ -17,6 +17,7 @@
 #include "sim/link_state.h"
 #include "sim/queues.h"
 #include "sim/registration.h"
+#include "tests/e2e/program_run_fixture.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/scenario_gen.h"
@@ -57,16 +58,6 @@ tools::TrafficScenario lf_startingAtEpoch(const nlohmann::json& traffic)
     tools::TrafficScenario scenario = tools::gf_trafficScenarioFromJson(traffic);
     scenario.startTime = static_cast<double>(kEpoch); // the manual clock's start, set after the server is made
     return scenario;
-}
-
-bool lf_realWait(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
 }
 
 class LiveTrafficThreads : public ::testing::Test {
@@ -164,7 +155,7 @@ protected:
             const std::size_t before = trafficRequests();
             for (int i = 0; i < kStepsPerSecond; ++i) step();
             if (s % 2 == 1) {
-                lf_realWait([&] { return trafficRequests() > before; }, 3000ms);
+                test::waitFor([&] { return trafficRequests() > before; }, 3000ms);
                 std::this_thread::sleep_for(5ms); // parsed and handed over
             }
         }
@@ -193,10 +184,10 @@ TEST_F(LiveTrafficThreads, ScenarioFliesThroughTheSimulatorAndLeavesNothingBehin
 {
     test::ScopedEnv serviceUrl("TARVO_TRAFFIC_URL", traffic.baseUrl());
     startReader();
-    ASSERT_TRUE(lf_realWait([&] { return traffic.requestCount("auth") == 1; }, 10000ms)) << "no login";
+    ASSERT_TRUE(test::waitFor([&] { return traffic.requestCount("auth") == 1; }, 10000ms)) << "no login";
     for (int s = 0; s < 30 && !batchWaiting(); ++s) {
         clock.advance(1s);
-        lf_realWait([&] { return batchWaiting(); }, 200ms);
+        test::waitFor([&] { return batchWaiting(); }, 200ms);
     }
     ASSERT_TRUE(batchWaiting()) << "no buffered fill handed over";
     const auto fill = traffic.requests("traffic").front().form;

@@ -29,12 +29,12 @@ std::vector<ReportedObject> readSimReport(const std::filesystem::path& file)
     return objects;
 }
 
-bool waitFor(const std::function<bool()>& condition, std::chrono::seconds timeout)
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(20ms);
+        std::this_thread::sleep_for(1ms);
     }
     return true;
 }

@@ -31,7 +31,7 @@ struct ReportedObject {
 std::vector<ReportedObject> readSimReport(const std::filesystem::path& file);
 
 // Polls until condition() holds; false after the time-out (a guard against a hang only).
-bool waitFor(const std::function<bool()>& condition, std::chrono::seconds timeout = std::chrono::seconds(30));
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
 class ProgramRunThreads : public ::testing::Test {
 protected:
