@@ -212,6 +212,16 @@ TEST_F(PhaseEvents, TakeoffRollRotationGearUpAndClimbThrottleAtTheirHeights)
     EXPECT_EQ(a.takingOff, 0);
 }
 
+TEST_F(PhaseEvents, TakeoffRunWithoutRotationTicksStillLeavesTheGround)
+{
+    LiveAcRecord a = test::makeFlyingAircraft(legs({47.45, 8.55}, 60.0, 0.0, 1, {{150, 0}, {160, 1500}}));
+    a.rotationTicks = 0; // a record without category timings
+    a.takingOff = 1;
+    lf_startTakeoffRun(a);
+    lf_takeoffRunTick(a);
+    EXPECT_EQ(a.onGround, 0) << "otherwise every ground step would start the run again";
+}
+
 TEST_F(PhaseEvents, CruiseLightsAboveTenThousandFeetAndBackBelow)
 {
     std::vector<std::pair<double, double>> plan(12, {280.0, 1500.0});
