@@ -81,9 +81,11 @@ void lf_onOpen(const SIMCONNECT_RECV_OPEN& open)
                                                 open.dwApplicationVersionMinor, open.dwApplicationBuildMajor,
                                                 open.dwApplicationBuildMinor)
                                   : simulator;
+    // Cleared before the connection is logged: a message set from then on (a close of the window
+    // at that moment) stays, and the log line marks the end of what the connection changes.
+    gf_clearStatusMessage();
     gf_logf("{} connected", display);
     gf_showSimulatorLabel(display);
-    gf_clearStatusMessage();
 }
 
 void lf_onException(const SIMCONNECT_RECV_EXCEPTION& e)
