@@ -135,6 +135,7 @@ protected:
     }
     void stopReader()
     {
+        g_weatherClient.stop = 1; // the login's wait after the reply
         g_trafficClient.stop = 1;
         if (reader.joinable()) reader.join();
     }
