@@ -321,6 +321,7 @@ int lf_runMainWindow(HINSTANCE instance)
     windowClass.hbrBackground = CreateSolidBrush(RGB(0, 0, 0));
     windowClass.lpszClassName = title;
     if (RegisterClassExW(&windowClass) == 0) {
+        DeleteObject(windowClass.hbrBackground); // only a registered class owns its brush
         gf_log("Failed to register window class");
         return 0;
     }
