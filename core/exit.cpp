@@ -24,6 +24,7 @@
 #include "sim/link_state.h"
 #include "sim/queues.h"
 #include "traffic/client.h"
+#include "traffic/reader_status.h"
 #include "traffic/session.h"
 #include "ui/display_state.h"
 #include "ui/main_window.h"
@@ -65,15 +66,26 @@ bool lf_restarts(std::int32_t reason)
 
 void lf_pause(std::chrono::milliseconds duration) { gf_sleepFor(duration); }
 
+// The readers run detached and use the two global clients: the quit must not tear those down under them.
+void lf_waitForReaders()
+{
+    if (!gf_waitForReadersToEnd(std::chrono::seconds(10)))
+        gf_logError("FinalExit: a reader did not stop within 10 seconds");
+}
+
 void lf_stopTrafficService()
 {
     if (g_weatherClient.guid().empty()) {
+        g_trafficClient.stop = 1;
+        g_weatherClient.stop = 1;
         lf_pause(std::chrono::milliseconds(500));
+        lf_waitForReaders();
         return;
     }
     g_trafficClient.stop = 1;
     g_weatherClient.stop = 1;
     lf_pause(std::chrono::seconds(3));
+    lf_waitForReaders();
     deauthenticate();
 }
 

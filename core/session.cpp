@@ -14,6 +14,7 @@
 #include "traffic/intake.h"
 #include "traffic/query_box.h"
 #include "traffic/reader.h"
+#include "traffic/reader_status.h"
 #include "traffic/session.h"
 #include "traffic/weather.h"
 #include "ui/display_state.h"
@@ -85,9 +86,9 @@ void lf_session()
     gf_repaintMainWindow();
     lf_enableTimeControls(true);
     lf_waitAWhile([] { return g_weatherClient.guid().empty(); }, [] {});
-    std::thread(gf_weatherReader).detach();
+    gf_startReader(gf_weatherReader);
     lf_waitAWhile([] { return g_qnhDisplay.load() == 0; }, lf_recheckParkAirportsIfRequested);
-    std::thread(gf_trafficReader).detach();
+    gf_startReader(gf_trafficReader);
     gf_passUserPositionToService();
     if (g_readerError.load() != 0) {
         gf_showErrorMessage("Reader error");

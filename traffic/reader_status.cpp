@@ -7,6 +7,7 @@
 #include "ui/display_state.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace zyn {
 
@@ -49,6 +50,32 @@ void gf_runReader(std::string_view threadName, std::string_view name, std::atomi
     } catch (const std::exception& e) {
         gf_logErrorf("{}: {}", threadName, e.what());
     }
+}
+
+namespace {
+std::atomic<std::int32_t> g_readersRunning{0};
+} // namespace
+
+void gf_startReader(void (*body)())
+{
+    g_readersRunning.fetch_add(1);
+    try {
+        std::thread([body] {
+            struct Count {
+                ~Count() { g_readersRunning.fetch_sub(1); }
+            } count;
+            body();
+        }).detach();
+    } catch (...) {
+        g_readersRunning.fetch_sub(1);
+        throw;
+    }
+}
+
+bool gf_waitForReadersToEnd(std::chrono::milliseconds limit)
+{
+    gf_sleepFor(limit, [] { return g_readersRunning.load() == 0; });
+    return g_readersRunning.load() == 0;
 }
 
 } // namespace zyn

@@ -4,6 +4,7 @@
 #include "traffic/client.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -28,5 +29,11 @@ void gf_reportReaderEnd(std::string_view name, std::int32_t status, std::atomic<
 // with) and reports the end. Exceptions are caught and logged with threadName.
 void gf_runReader(std::string_view threadName, std::string_view name, std::atomic<std::uint8_t>& light,
                   TrafficClientBase& other, const std::function<std::int32_t()>& loop);
+
+// Starts a reader thread detached and counts it while it runs, so that the exit can wait for the
+// readers to be gone before the clients they use are torn down.
+void gf_startReader(void (*body)());
+// Waits, up to limit, until no reader started by gf_startReader runs; false when one still does.
+bool gf_waitForReadersToEnd(std::chrono::milliseconds limit);
 
 } // namespace zyn
