@@ -15,7 +15,7 @@
 #include "engine/ai_driver.h"
 #include "engine/live_removals.h"
 #include "engine/spawn.h"
-#include "livery/matching_reports.h"
+#include "livery/matching_summary.h"
 #include "parking/park_airport.h"
 #include "parking/session_calls.h"
 #include "platform/win32/constants.h"

@@ -16,7 +16,7 @@
 #include "engine/removal.h"
 #include "engine/session_calls.h"
 #include "engine/spawn.h"
-#include "livery/matching_reports.h"
+#include "livery/matching_summary.h"
 #include "parking/park_airport.h"
 #include "parking/session_calls.h"
 #include "platform/system/timer.h"

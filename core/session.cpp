@@ -5,7 +5,7 @@
 #include "core/main_loop.h"
 #include "core/time_util.h"
 #include "engine/ai_driver.h"
-#include "livery/matching_reports.h"
+#include "livery/matching.h"
 #include "sim/client.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"

@@ -10,7 +10,7 @@
 #include "engine/motion_math.h"
 #include "engine/queues.h"
 #include "engine/removal.h"
-#include "livery/live_livery.h"
+#include "livery/matching.h"
 #include "parking/park_airport.h"
 #include "sim/failed_liveries.h"
 #include "sim/flight_plan.h"

@@ -1,24 +1,13 @@
-// Stand-in until the livery catalogue is built: a short list of {type, title} pairs that the run
-// or a test installs. It knows no registration; an empty list matches nothing.
+// Stand-in until the aircraft database is built: a type is known when a livery of it is installed,
+// and no registration is known.
 #include "livery/live_livery.h"
 
 #include "core/log.h"
-
-#include <algorithm>
+#include "livery/livery_index.h"
 
 namespace zyn {
 
 namespace {
-
-std::vector<std::pair<std::string, std::string>> g_installed;
-
-const std::pair<std::string, std::string>* lf_findType(std::string_view type)
-{
-    if (type.empty())
-        return nullptr;
-    const auto it = std::find_if(g_installed.begin(), g_installed.end(), [type](const auto& e) { return e.first == type; });
-    return it == g_installed.end() ? nullptr : &*it;
-}
 
 void lf_registrationsNotBuilt()
 {
@@ -31,20 +20,7 @@ void lf_registrationsNotBuilt()
 
 } // namespace
 
-void gf_setInstalledLiveLiveries(std::vector<std::pair<std::string, std::string>> liveries)
-{
-    g_installed = std::move(liveries);
-}
-
-void gf_matchLiveAcLivery(AcRecord& a)
-{
-    if (const auto* e = lf_findType(a.head.type)) {
-        a.liveryTitle = e->second;
-        a.fsltlTitle = e->second.find("FSLTL_") != std::string::npos ? 1 : 0;
-    }
-}
-
-bool gf_isKnownAircraftType(std::string_view type) { return lf_findType(type) != nullptr; }
+bool gf_isKnownAircraftType(std::string_view type) { return !type.empty() && gf_hasGenericLivery(type); }
 
 std::string gf_regType(std::string_view)
 {

@@ -10,7 +10,6 @@
 #include "engine/ai_driver.h"
 #include "engine/live_removals.h"
 #include "engine/records.h"
-#include "livery/live_livery.h"
 #include "platform/simconnect/emulator.h"
 #include "sim/dispatch.h"
 #include "sim/failed_liveries.h"
@@ -18,6 +17,7 @@
 #include "sim/queues.h"
 #include "sim/registration.h"
 #include "tests/e2e/program_run_fixture.h"
+#include "tests/support/livery_fixture.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/scenario_gen.h"
@@ -31,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -87,7 +88,7 @@ protected:
         gf_reserveAcContainers();
         gf_clearAcContainers();
         g_tick = 0;
-        gf_setInstalledLiveLiveries(tools::gf_demoLiveries());
+        liveries.emplace(test::genericLiveries(tools::gf_demoLiveries()));
 
         gf_resetTrafficClients();
         gf_setTrafficRange(40);
@@ -105,7 +106,7 @@ protected:
         simemu::reset();
         gf_resetSimLink();
         gf_resetFailedLiveries();
-        gf_setInstalledLiveLiveries({});
+        liveries.reset();
         gf_setIntakeEnabled(false);
         {
             std::lock_guard lock(g_intakeMutex);
@@ -179,6 +180,7 @@ protected:
     test::ScopedEnv url{"TARVO_TRAFFIC_URL", ""};
     HANDLE handle = nullptr;
     LatLon user;
+    std::optional<test::InstalledLiveries> liveries;
     std::thread reader;
 };
 

@@ -5,7 +5,6 @@
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/queues.h"
-#include "livery/live_livery.h"
 #include "sim/user_aircraft.h"
 #include "tests/engine/driver_fixture.h"
 
@@ -18,7 +17,6 @@ class BufferRules : public EngineState {
 protected:
     BufferRules()
     {
-        gf_setInstalledLiveLiveries({{"A320", kTitle}});
         g_motionInputs.user = kUser;
         g_userOfTick = UserAcData{};
         g_userOfTick.lat = kUser.lat;
@@ -26,12 +24,12 @@ protected:
     }
     ~BufferRules() override
     {
-        gf_setInstalledLiveLiveries({});
         param::MAX_LIVE.value = -1;
         param::COLLISION_USER_AIR.value = 1;
         g_userOnGround = 0;
         g_userOfTick = UserAcData{};
     }
+    InstalledLiveries m_liveries{genericLiveries({{"A320", kTitle}})};
     // An aircraft waiting for its first report, due now, nm north of the user.
     LiveAcRecord& waiting(double nm, double altitudeFt, std::uint32_t hexId)
     {

@@ -6,7 +6,6 @@
 #include "engine/ai_driver.h"
 #include "engine/motion_math.h"
 #include "engine/records.h"
-#include "livery/live_livery.h"
 #include "sim/dispatch.h"
 #include "sim/failed_liveries.h"
 #include "sim/link_state.h"
@@ -78,7 +77,7 @@ void DriverRun::SetUp()
     gf_reserveAcContainers();
     gf_clearAcContainers();
     g_tick = 0;
-    gf_setInstalledLiveLiveries({{"A320", kTitle}});
+    m_liveries.emplace(genericLiveries({{"A320", kTitle}}));
 }
 
 void DriverRun::TearDown()
@@ -89,7 +88,7 @@ void DriverRun::TearDown()
     simemu::reset();
     gf_resetSimLink();
     gf_resetFailedLiveries();
-    gf_setInstalledLiveLiveries({});
+    m_liveries.reset();
     lf_resetParameters();
     gf_closeLog();
     gf_setClock(nullptr);

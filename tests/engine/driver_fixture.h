@@ -6,11 +6,13 @@
 #include "core/records.h"
 #include "platform/simconnect/emulator.h"
 #include "tests/engine/live_ac_fixture.h"
+#include "tests/support/livery_fixture.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +65,7 @@ protected:
     ManualClock m_clock;
     TempDir m_dir;
     ScopedCwd m_cwd{m_dir.path()};
+    std::optional<InstalledLiveries> m_liveries;
 
 private:
     void checkObjects();

@@ -4,7 +4,6 @@
 #include "core/tick.h"
 #include "engine/ai_driver.h"
 #include "engine/commands.h"
-#include "livery/live_livery.h"
 #include "tests/engine/driver_fixture.h"
 #include "tests/sim/sim_link_fixture.h"
 #include "traffic/intake.h"
@@ -22,19 +21,20 @@ protected:
         gf_clearAcContainers();
         g_tick = 0;
         param::LIGHT_AIRCRAFT.value = 1;
-        gf_setInstalledLiveLiveries({{"A320", kTitle}});
+        m_liveries.emplace(genericLiveries({{"A320", kTitle}}));
     }
     void TearDown() override
     {
         stopClient();
         gf_clearAcContainers();
         g_tick = 0;
-        gf_setInstalledLiveLiveries({});
+        m_liveries.reset();
         param::LIGHT_AIRCRAFT.value = 0;
         SimLinkFixture::TearDown();
         gf_setClock(nullptr);
     }
     ManualClock m_clock;
+    std::optional<InstalledLiveries> m_liveries;
 };
 
 TEST_F(DriverThreads, AircraftReachTheSimulatorWhileTheLinkRunsOnItsOwnThread)

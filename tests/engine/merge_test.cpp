@@ -4,7 +4,6 @@
 #include "engine/ai_driver.h"
 #include "engine/merge.h"
 #include "engine/spawn.h"
-#include "livery/live_livery.h"
 #include "tests/engine/driver_fixture.h"
 #include "traffic/intake.h"
 
@@ -44,15 +43,14 @@ protected:
     MergeRecords()
     {
         param::LIGHT_AIRCRAFT.value = 1;
-        gf_setInstalledLiveLiveries({{"A320", kTitle}});
     }
     ~MergeRecords() override
     {
-        gf_setInstalledLiveLiveries({});
         param::LIGHT_AIRCRAFT.value = 0;
         std::lock_guard lock(g_intakeMutex);
         g_sharedBatch.clear();
     }
+    InstalledLiveries m_liveries{genericLiveries({{"A320", kTitle}})};
     static TrafficRecord at(std::uint32_t hexId, double altitudeFt = 5000.0, const std::string& callsign = "TST1")
     {
         return makeRecord({{47.2, 8.3}, altitudeFt, 250.0, 3000, 0.0}, hexId, callsign);

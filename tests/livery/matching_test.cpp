@@ -1,0 +1,205 @@
+#include "livery/matching.h"
+
+#include "core/exit.h"
+#include "core/log.h"
+#include "core/settings.h"
+#include "sim/failed_liveries.h"
+#include "tests/support/livery_fixture.h"
+#include "tests/support/temp_dir.h"
+#include "ui/status_line.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <set>
+
+namespace zyn::test {
+namespace {
+
+LiveryData livery(std::string airline, std::string type, std::string title, std::string atcid = "", bool cargo = false)
+{
+    return {std::move(airline), std::move(type), std::move(title), std::move(atcid), 1, cargo};
+}
+
+const std::vector<LiveryData> kFleet{
+    livery("SWR", "A320", "Swiss A320 One"),
+    livery("SWR", "A320", "Swiss A320 Two"),
+    livery("SWR", "A320", "Swiss A320 HB-JLT", "HB-JLT"),
+    livery("ZZZ", "A320", "Neutral A320"),
+    livery("ZZZ", "B738", "Neutral B738"),
+    livery("FDX", "B763", "FedEx B763", "", true),
+    livery("DLH", "B763", "Lufthansa B763"),
+    livery("DLH", "C172", "Lufthansa C172"),
+    livery("DLH", "C172", "Lufthansa C172 Cargo", "", true),
+    livery("ZZZ", "EC35", "Neutral EC35 FSLTL_X"),
+};
+
+class LiveryLadder : public ::testing::Test {
+protected:
+    void SetUp() override { gf_openLog(); }
+    void TearDown() override
+    {
+        liveries.reset();
+        gf_closeLog();
+        gf_resetFailedLiveries();
+        gf_resetStatusLine();
+        param::MATCHING_DEPTH.value = param::MATCHING_DEPTH.defaultValue;
+        param::LOG.value = param::LOG.defaultValue;
+    }
+    void install(const std::vector<LiveryData>& fleet, const std::vector<std::string>& regcodes = {})
+    {
+        liveries.emplace(fleet, regcodes);
+    }
+    static LiveAcRecord aircraft(std::string airline, std::string type, std::string reg = "",
+                                 AcCategory category = AcCategory::Large, bool cargo = false)
+    {
+        LiveAcRecord a;
+        a.head.airline = std::move(airline);
+        a.head.type = std::move(type);
+        a.head.registration = std::move(reg);
+        a.head.callsign = "TST1";
+        a.category = category;
+        a.cargo = cargo ? 1 : 0;
+        return a;
+    }
+    // The ladder step of one live match (0: none) and its title.
+    std::pair<int, std::string> match(LiveAcRecord a)
+    {
+        const auto before = g_matchStepCounts;
+        gf_matchLiveAcLivery(a);
+        int step = 0;
+        for (std::size_t k = 0; k < before.size(); ++k)
+            if (g_matchStepCounts[k] != before[k])
+                step = static_cast<int>(k + 1);
+        return {step, std::string(a.liveryTitle)};
+    }
+
+    TempDir dir;
+    ScopedCwd cwd{dir.path()};
+    std::optional<InstalledLiveries> liveries;
+};
+
+TEST_F(LiveryLadder, EachStepAtEachDepth)
+{
+    install(kFleet);
+    struct Case {
+        const char* name;
+        std::int32_t depth;
+        LiveAcRecord aircraft;
+        int step;
+        std::set<std::string> titles; // empty: no livery
+    };
+    const Case cases[] = {
+        {"registration at depth 1", 1, aircraft("DLH", "B738", "HB-JLT"), 1, {"Swiss A320 HB-JLT"}},
+        {"only registrations at depth 1", 1, aircraft("SWR", "A320"), 0, {}},
+        {"airline and type", 2, aircraft("SWR", "A320"), 2, {"Swiss A320 One", "Swiss A320 Two", "Swiss A320 HB-JLT"}},
+        {"private aircraft take a neutral livery at depth 2", 2, aircraft("PVT", "B738"), 4, {"Neutral B738"}},
+        {"no neutral livery at depth 2", 2, aircraft("RYR", "B738"), 0, {}},
+        {"neutral only for small categories at depth 3", 3, aircraft("RYR", "B738"), 0, {}},
+        {"neutral for a light aircraft at depth 3", 3, aircraft("RYR", "B738", "", AcCategory::Light), 4, {"Neutral B738"}},
+        {"neutral for every category at depth 4", 4, aircraft("RYR", "B738"), 4, {"Neutral B738"}},
+        {"no airline goes to the fallbacks", 4, aircraft("", "A320"), 4, {"Neutral A320"}},
+        {"no airline at depth 2", 2, aircraft("", "A320"), 0, {}},
+        {"any airline's livery of the type", 3, aircraft("KLM", "C172", "", AcCategory::Light), 5, {"Lufthansa C172"}},
+        {"large aircraft get no other airline's livery", 4, aircraft("KLM", "B763"), 0, {}},
+        {"cargo aircraft take passenger liveries of their airline", 2,
+         aircraft("DLH", "B763", "", AcCategory::Heavy, true), 2, {"Lufthansa B763"}},
+        {"passenger aircraft never take cargo liveries", 4, aircraft("FDX", "B763"), 0, {}},
+        {"cargo aircraft take only cargo liveries of any airline", 3,
+         aircraft("KLM", "C172", "", AcCategory::Light, true), 5, {"Lufthansa C172 Cargo"}},
+    };
+    for (const auto& c : cases) {
+        param::MATCHING_DEPTH.value = c.depth;
+        const auto [step, title] = match(c.aircraft);
+        EXPECT_EQ(step, c.step) << c.name;
+        if (c.titles.empty())
+            EXPECT_EQ(title, "") << c.name;
+        else
+            EXPECT_TRUE(c.titles.contains(title)) << c.name << ": " << title;
+    }
+}
+
+TEST_F(LiveryLadder, SpecialLiveriesAreNeverDrawnAtRandom)
+{
+    // One registration on a line makes its livery special; so do several with "#".
+    install(kFleet, {"Swiss A320 One;HB-AAA", "Swiss A320 Two;HB-BBB,HB-CCC;#"});
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(match(aircraft("SWR", "A320")).second, "Swiss A320 HB-JLT");
+    EXPECT_EQ(match(aircraft("SWR", "A320", "HB-CCC")), (std::pair<int, std::string>{1, "Swiss A320 Two"}));
+}
+
+TEST_F(LiveryLadder, AllSpecialListGoesOnToTheNextStep)
+{
+    install(kFleet, {"Swiss A320 One;HB-AAA", "Swiss A320 Two;HB-BBB", "Swiss A320 HB-JLT;HB-JLT"});
+    EXPECT_EQ(match(aircraft("SWR", "A320")), (std::pair<int, std::string>{4, "Neutral A320"}));
+}
+
+TEST_F(LiveryLadder, TitleTheSimulatorCouldNotCreateCountsNothing)
+{
+    install(kFleet);
+    AcHead failed;
+    failed.type = "B738";
+    gf_liveryCreateFailed(failed, "Neutral B738");
+    EXPECT_EQ(match(aircraft("RYR", "B738")), (std::pair<int, std::string>{0, ""}));
+}
+
+TEST_F(LiveryLadder, FsltlFlagFollowsTheTitleAndTheMatchIsLogged)
+{
+    install(kFleet);
+    param::LOG.value = 1;
+    auto heli = aircraft("REGA", "EC35", "HB-ZRX", AcCategory::Rotorcraft);
+    gf_matchLiveAcLivery(heli);
+    EXPECT_EQ(heli.fsltlTitle, 1);
+    auto swiss = aircraft("SWR", "A320", "HB-JLT");
+    swiss.fsltlTitle = 1;
+    gf_matchLiveAcLivery(swiss);
+    EXPECT_EQ(swiss.fsltlTitle, 0);
+    const auto lines = readLines("Log.txt");
+    const std::string expected = "          " + gf_acDescription(swiss) + " =1= Swiss A320 HB-JLT";
+    EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end());
+}
+
+class ParkedLivery : public LiveryLadder {
+protected:
+    static AiAcRecord parked(std::string airline, std::string type, std::string reg = "")
+    {
+        return AiAcRecord(aircraft(std::move(airline), std::move(type), std::move(reg)), 1, 0.0, 0.0, 0.0, 0);
+    }
+    ParkPos stand{"A12", {}, 47.0, 8.0, 0.0, 30.0, 1, 1, 1};
+    ParkPos cargoStand{"C3", {}, 47.0, 8.0, 0.0, 30.0, 0, 1, 1};
+};
+
+TEST_F(ParkedLivery, KeepsItsTitleAndCountsNoLiveMatch)
+{
+    install(kFleet);
+    const auto before = g_matchStepCounts;
+    auto a = parked("SWR", "A320");
+    a.liveryTitle = "Kept";
+    EXPECT_TRUE(gf_matchParkedAcLivery(a, stand));
+    EXPECT_EQ(a.liveryTitle, "Kept");
+    auto b = parked("SWR", "A320", "HB-JLT");
+    EXPECT_TRUE(gf_matchParkedAcLivery(b, stand));
+    EXPECT_EQ(b.liveryTitle, "Swiss A320 HB-JLT");
+    EXPECT_EQ(g_matchStepCounts, before);
+}
+
+TEST_F(ParkedLivery, StandDecidesCargoAndAnEmptyAirlineStillTriesTheAirlineStep)
+{
+    install(kFleet);
+    auto onCargoStand = parked("DLH", "C172");
+    EXPECT_TRUE(gf_matchParkedAcLivery(onCargoStand, cargoStand));
+    EXPECT_EQ(onCargoStand.cargo, 1);
+    EXPECT_EQ(onCargoStand.liveryTitle, "Lufthansa C172 Cargo");
+    auto freighterAtGate = parked("FDX", "B763");
+    freighterAtGate.cargo = 1;
+    EXPECT_FALSE(gf_matchParkedAcLivery(freighterAtGate, stand));
+    EXPECT_EQ(freighterAtGate.liveryTitle, "");
+    install({livery("", "A320", "Unnamed A320")});
+    auto noAirline = parked("", "A320");
+    EXPECT_TRUE(gf_matchParkedAcLivery(noAirline, stand));
+    EXPECT_EQ(noAirline.liveryTitle, "Unnamed A320");
+}
+
+} // namespace
+} // namespace zyn::test
