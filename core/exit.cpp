@@ -307,9 +307,10 @@ void gf_reportException(std::string_view functionName)
     }
 }
 
-void gf_readerStopped(bool unauthorised)
+void gf_readerStopped(std::string_view readerName, bool unauthorised)
 {
-    gf_setStatusMessage(fmt::format("The {} has stopped with an error", "WeatherReader"), true);
+    // The reader that stopped is named: the user looks at the service that refused.
+    gf_setStatusMessage(fmt::format("The {} has stopped with an error", readerName), true);
     if (unauthorised)
         gf_requestExit(lf_code(ExitReason::ReaderError), 15);
     else

@@ -29,8 +29,9 @@ void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds);
 // exception, requests an exit with reason 7.
 void gf_reportException(std::string_view functionName);
 
-// A traffic reader stopped for another reason than its stop flag; unauthorised asks for a restart.
-void gf_readerStopped(bool unauthorised);
+// A traffic reader ("TrafficReader", "WeatherReader") stopped for another reason than its stop flag;
+// unauthorised asks for a restart.
+void gf_readerStopped(std::string_view readerName, bool unauthorised);
 // The simulator closed or the connection was lost.
 void gf_simDisconnected();
 

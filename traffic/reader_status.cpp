@@ -36,7 +36,7 @@ void gf_reportReaderEnd(std::string_view name, std::int32_t status, std::atomic<
         gf_logErrorf("{} RT API error: {}", name, status);
     }
     other.stop.store(1);
-    gf_readerStopped(status == 401);
+    gf_readerStopped(fmt::format("{}Reader", name), status == 401);
 }
 
 void gf_runReader(std::string_view threadName, std::string_view name, std::atomic<std::uint8_t>& light,

@@ -194,11 +194,11 @@ TEST_F(ExitThreads, ExceptionReportByKind)
 
 TEST_F(ExitThreads, ReaderFailureRestartsOnlyWhenUnauthorised)
 {
-    gf_readerStopped(false);
+    gf_readerStopped("TrafficReader", false);
     EXPECT_EQ(g_readerError.load(), 1);
     EXPECT_EQ(g_exitRequested.load(), 0);
-    EXPECT_EQ(gf_statusMessage(), "The WeatherReader has stopped with an error");
-    gf_readerStopped(true);
+    EXPECT_EQ(gf_statusMessage(), "The TrafficReader has stopped with an error");
+    gf_readerStopped("WeatherReader", true);
     EXPECT_EQ(g_exitReason.load(), 6);
     finish();
 }
