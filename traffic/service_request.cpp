@@ -5,6 +5,8 @@
 #include <curl/curl.h>
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 namespace zyn {
@@ -69,7 +71,7 @@ std::string gf_formBody(const FormFields& fields)
 }
 
 ServiceReply gf_postToService(std::string_view endpoint, const std::string& body,
-                              const std::atomic<std::uint8_t>* stop)
+                              const std::atomic<std::uint8_t>* stop, std::optional<std::int32_t> transferLimitMs)
 {
     ServiceReply reply;
     CurlHandle handle(curl_easy_init());
@@ -85,7 +87,8 @@ ServiceReply gf_postToService(std::string_view endpoint, const std::string& body
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &reply.body);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(g_serviceConnectTimeoutMs.load()));
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(g_serviceTransferTimeoutMs.load()));
+    const std::int32_t transferMs = std::min(g_serviceTransferTimeoutMs.load(), transferLimitMs.value_or(INT32_MAX));
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(transferMs));
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, lf_stopCheck);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, const_cast<std::atomic<std::uint8_t>*>(stop));

@@ -4,6 +4,7 @@
 // transfer time-outs, and ends early when its stop flag is raised.
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -29,8 +30,10 @@ struct ServiceReply {
     bool ok() const { return curlCode == 0; }
 };
 
-// Runs one exchange on the calling thread. stop may be null.
+// Runs one exchange on the calling thread. stop may be null; transferLimitMs, when given, shortens the
+// transfer time-out of this exchange.
 ServiceReply gf_postToService(std::string_view endpoint, const std::string& body,
-                              const std::atomic<std::uint8_t>* stop);
+                              const std::atomic<std::uint8_t>* stop,
+                              std::optional<std::int32_t> transferLimitMs = std::nullopt);
 
 } // namespace zyn

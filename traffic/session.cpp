@@ -22,6 +22,10 @@ using nlohmann::json;
 
 namespace {
 
+// The logout runs while the program closes: a service that does not answer may hold the close up this
+// long at most, not the whole transfer time-out of a poll.
+constexpr std::int32_t kLogoutLimitMs = 8000;
+
 // Login and logout read keys only when they have the expected type.
 std::optional<std::int64_t> lf_integerKey(const json& reply, const char* key)
 {
@@ -128,7 +132,7 @@ void deauthenticate()
 {
     try {
         const ServiceReply reply =
-            gf_postToService("deauth", gf_formBody({{"GUID", g_trafficClient.guid()}}), nullptr);
+            gf_postToService("deauth", gf_formBody({{"GUID", g_trafficClient.guid()}}), nullptr, kLogoutLimitMs);
         if (!reply.ok()) {
             gf_logf("{} Deauthentication code: {}", gf_utcTimeText(gf_timeNow()), reply.errorText);
             return;

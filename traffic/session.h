@@ -20,7 +20,7 @@ bool authenticate(WeatherClient& client, const std::string& credential, std::int
 // zyn::UserErrorException when the user must act (no credential, refused, second session) and
 // std::runtime_error "No RT database connection" on status 500.
 void gf_startSession();
-// Logs out on a connection of its own; call after both readers were told to stop.
+// Logs out on a connection of its own, within a few seconds; call after both readers were told to stop.
 void deauthenticate();
 
 void gf_refreshConnectionState();
