@@ -106,7 +106,8 @@ void lf_writeTracks(const std::vector<SimObject>& objects, const std::filesystem
 
 } // namespace
 
-std::vector<std::string> gf_objectReportLines(const std::vector<SimObject>& objects)
+std::vector<std::string> gf_objectReportLines(const std::vector<SimObject>& objects,
+                                              std::optional<double> closedAtSeconds)
 {
     std::vector<std::string> lines{"    id kind      created_s  removed_s  moved_nm atc_id \"title\""};
     for (const SimObject& o : objects) {
@@ -115,14 +116,17 @@ std::vector<std::string> gf_objectReportLines(const std::vector<SimObject>& obje
         lines.push_back(fmt::format("{:>6} {:<8} {:>10.1f} {:>10} {:>9.2f} {} \"{}\"", o.id, kind, o.createdAt, removed,
                                     o.distanceMovedNm, o.atcId.empty() ? "-" : o.atcId, o.title));
     }
+    if (closedAtSeconds)
+        lines.push_back(fmt::format("closed_s {:.1f}", *closedAtSeconds));
     return lines;
 }
 
-void gf_writeReport(const std::vector<SimObject>& objects, const std::filesystem::path& folder)
+void gf_writeReport(const std::vector<SimObject>& objects, const std::filesystem::path& folder,
+                    std::optional<double> closedAtSeconds)
 {
     std::filesystem::create_directories(folder);
     std::ofstream text(folder / kReportObjectsFile, std::ios::trunc);
-    for (const std::string& line : gf_objectReportLines(objects))
+    for (const std::string& line : gf_objectReportLines(objects, closedAtSeconds))
         text << line << '\n';
     if (!text.flush())
         throw std::runtime_error(fmt::format("cannot write {}", (folder / kReportObjectsFile).string()));

@@ -70,7 +70,8 @@ TEST(EmulatorReport, ClosingWritesObjectsAndTracksWhereAsked)
     gf_setClock(nullptr);
 
     const auto lines = readLines(dir / "report" / emu::kReportObjectsFile);
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[4], "closed_s 60.0");
     EXPECT_NE(lines[1].find("user"), std::string::npos);
     EXPECT_NE(lines[2].find("DLH1 \"Airbus A320 Lufthansa\""), std::string::npos);
     EXPECT_NE(lines[2].find(" 60.0 "), std::string::npos); // removed when the client closed
