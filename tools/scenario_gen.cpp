@@ -119,16 +119,22 @@ json lf_aircraft(const Flight& f, const PathBuilder& path)
             {"category", f.category}, {"source", f.source},           {"path", path.points()}};
 }
 
-// From the runway's east end: roll, lift off, climb out and turn towards the exit bearing.
-void lf_takeOff(PathBuilder& p, double exitBearingDeg)
+// Lined up at the runway's east end: roll, lift off, climb out and turn towards the exit bearing.
+void lf_rollAndClimb(PathBuilder& p, double exitBearingDeg)
 {
-    p.taxi({kRunwayEastX + 50.0, kTaxiwayY - 140.0}).taxi({kRunwayEastX, 0.0}, 10.0).wait(20.0, 270.0);
     p.taxi({1050.0, 0.0}, 40.0).taxi({450.0, 0.0}, 90.0).taxi({-200.0, 0.0}, 135.0);
     p.go({-280.0, 0.0}, 150.0, kFieldFt + 30.0).go({-280.0 - 4.0 * kMetresPerNmLocal, 0.0}, 170.0, kFieldFt + 2500.0);
     const double b = exitBearingDeg * kDegToRad;
     const Local from = p.at();
     p.go({from.x + std::sin(b) * 18.0 * kMetresPerNmLocal, from.y + std::cos(b) * 18.0 * kMetresPerNmLocal}, 260.0,
          11000.0);
+}
+
+// From the end of the taxiway: line up, hold, then the take-off.
+void lf_takeOff(PathBuilder& p, double exitBearingDeg)
+{
+    p.taxi({kRunwayEastX + 50.0, kTaxiwayY - 140.0}).taxi({kRunwayEastX, 0.0}, 10.0).wait(20.0, 270.0);
+    lf_rollAndClimb(p, exitBearingDeg);
 }
 
 // Along the apron lane and a connector to the taxiway, then east to the runway.
@@ -147,6 +153,9 @@ void lf_landAndPark(PathBuilder& p, int stand, double parkedSeconds)
 }
 
 constexpr double kFinalKt = 150.0;
+// The aircraft that flies out of range: reported from this far out to well beyond the largest usual range.
+constexpr double kLeaverStartNm = 8.0;
+constexpr double kLeaverEndNm = 80.0;
 Local lf_finalFix(double miles) { return {kTouchdownX + miles * kMetresPerNmLocal, 0.0}; }
 double lf_glideFt(double miles) { return kFieldFt + miles * 318.0; } // a 3 degree slope
 
@@ -160,6 +169,7 @@ public:
         addDepartures(aircraft);
         addArrivals(aircraft);
         addOverflights(aircraft);
+        addEarlyLeavers(aircraft);
         return {{"start_time", 0},      {"rrl", 2000},   {"wrrl", 2000},
                 {"station", "LSZH"},   {"qnh", 1013},   {"server", "loopback"},
                 {"licenses", json::array()}, {"aircraft", std::move(aircraft)}};
@@ -254,6 +264,26 @@ private:
             q.go({to.x + 60.0, to.y}, 425.0, level);
             out.push_back(lf_aircraft(twin, q));
         }
+    }
+
+    // Two that leave soon after the start, drawing no random numbers so that the others stay as they are:
+    // one lined up for take-off, one climbing away that is still reported far beyond the traffic range.
+    void addEarlyLeavers(json& out)
+    {
+        PathBuilder lined(-40.0, {kRunwayEastX, 0.0}, 0.0, "QKX33");
+        lined.wait(15.0, 270.0);
+        lf_rollAndClimb(lined, 60.0);
+        out.push_back(lf_aircraft(flight("QKX33", "LSZH", "EDDH"), lined));
+
+        const double bearing = 135.0 * kDegToRad;
+        const auto outbound = [&](double miles) {
+            return Local{std::sin(bearing) * miles * kMetresPerNmLocal, std::cos(bearing) * miles * kMetresPerNmLocal};
+        };
+        PathBuilder away(-60.0, outbound(kLeaverStartNm), 14000.0, "ZYN899");
+        away.go(outbound(kLeaverEndNm), 450.0, 24000.0);
+        Flight f = flight("ZYN899", "LSZH", "LGAV");
+        f.category = "A5";
+        out.push_back(lf_aircraft(f, away));
     }
 
     std::mt19937 m_random;

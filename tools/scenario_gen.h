@@ -1,7 +1,7 @@
 #pragma once
 // Generator of the bundled demonstration scenario: synthetic traffic around one invented airport layout
 // (departures pushed back from stands, arrivals taxiing to stands, overflights, a callsign change, a stop
-// of reports, a ghost and a duplicate) for the traffic stand-in, and the matching emulated simulator
+// of reports, an aircraft flying out of range, a ghost and a duplicate) for the traffic stand-in, and the matching emulated simulator
 // scenario (the user aircraft parked at that airport, a few installed titles).
 #include <cstdint>
 #include <filesystem>

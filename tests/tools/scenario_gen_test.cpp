@@ -136,7 +136,9 @@ TEST_F(ScenarioGen, NoReportMovesFurtherThanItsSpeedAllows)
 
 TEST_F(ScenarioGen, HoldsEveryKindOfTrafficTheDemonstrationShows)
 {
-    int departures = 0, arrivals = 0, overflights = 0, pushbacks = 0, stops = 0;
+    const auto user = simemu::gf_parseScenario(generated.sim.dump()).userTrack.front();
+    const auto fromUser = [&](const ScenarioAircraft& a) { return gf_distanceNm({user.lat, user.lon}, {a.lat, a.lon}); };
+    int departures = 0, arrivals = 0, overflights = 0, pushbacks = 0, stops = 0, outOfRange = 0, earlyLiftOffs = 0;
     std::map<std::string, std::set<std::string>> hexesByRegistration;
     std::set<std::pair<std::string, std::string>> callsignChanges;
     for (const auto& s : sampled) {
@@ -147,11 +149,13 @@ TEST_F(ScenarioGen, HoldsEveryKindOfTrafficTheDemonstrationShows)
         if (first.altitudeFt > 1000.0 && last.altitudeFt == 0.0 && last.groundSpeedKt == 0.0) ++arrivals;
         if (first.altitudeFt >= 12000.0) ++overflights;
         if (first.altitudeFt >= 12000.0 && s.reports.back().first < 400.0) ++stops;
+        if (fromUser(first) < 10.0 && fromUser(last) > 60.0) ++outOfRange; // still reported beyond the range
         bool pushed = false;
         for (std::size_t i = 1; i < s.reports.size(); ++i) {
             const auto& a = s.reports[i - 1].second;
             const auto& b = s.reports[i].second;
             if (b.callsign != first.callsign) callsignChanges.emplace(first.callsign, b.callsign);
+            if (a.altitudeFt == 0.0 && b.altitudeFt > 0.0 && s.reports[i].first < 60.0) ++earlyLiftOffs;
             const double moved = std::abs(gf_angleDiff(b.trackDeg * kDegToRad, gf_bearing({a.lat, a.lon}, {b.lat, b.lon})));
             if (b.altitudeFt == 0.0 && gf_distanceNm({a.lat, a.lon}, {b.lat, b.lon}) > 0.0005 && moved > 2.5)
                 pushed = true; // moving against its nose
@@ -163,6 +167,8 @@ TEST_F(ScenarioGen, HoldsEveryKindOfTrafficTheDemonstrationShows)
     EXPECT_GE(overflights, 6);
     EXPECT_GE(pushbacks, 6);
     EXPECT_EQ(stops, 1) << "one overflight stops reporting overhead";
+    EXPECT_EQ(outOfRange, 1) << "one climbs out of every range the program uses";
+    EXPECT_GE(earlyLiftOffs, 1) << "a take-off within the first minute";
     EXPECT_EQ(callsignChanges.size(), 1u);
     EXPECT_EQ(std::ranges::count_if(hexesByRegistration, [](const auto& e) { return e.second.size() == 2; }), 2)
         << "the duplicate and the ghost share a registration with their twin";
