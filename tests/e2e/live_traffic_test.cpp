@@ -16,6 +16,7 @@
 #include "sim/link_state.h"
 #include "sim/queues.h"
 #include "sim/registration.h"
+#include "tests/e2e/live_traffic_checks.h"
 #include "tests/e2e/program_run_fixture.h"
 #include "tests/support/livery_fixture.h"
 #include "tests/support/scoped_env.h"
@@ -204,7 +205,8 @@ TEST_F(LiveTrafficThreads, ScenarioFliesThroughTheSimulatorAndLeavesNothingBehin
     // Titles are installed ones, and every object moved along its reports without a jump.
     std::set<std::string> titles;
     for (const auto& [type, title] : tools::gf_demoLiveries()) titles.insert(title);
-    const auto fastest = lf_fastestByCallsign(tools::gf_trafficScenarioFromJson(generated.traffic));
+    const auto scenario = tools::gf_trafficScenarioFromJson(generated.traffic);
+    const auto fastest = lf_fastestByCallsign(scenario);
     int moved = 0, lit = 0;
     for (const auto& o : objects) {
         EXPECT_TRUE(titles.contains(o.title)) << o.atcId << " as " << o.title;
@@ -230,6 +232,14 @@ TEST_F(LiveTrafficThreads, ScenarioFliesThroughTheSimulatorAndLeavesNothingBehin
     // One registration under two hex ids flies once; the callsign change continues as the new callsign.
     EXPECT_EQ(std::ranges::count_if(objects, [](const auto& o) { return o.atcId == "ZYN811"; }), 1);
     EXPECT_EQ(std::ranges::count_if(objects, [](const auto& o) { return o.atcId == "TVO9999"; }), 1);
+
+    // Gear up after each take-off that has played; the light cycle of every object.
+    EXPECT_GE(test::expectGearUpAfterTakeOff(objects, test::scenarioLiftOffs(scenario), simemu::elapsedSeconds()), 1);
+    EXPECT_GE(test::expectLightCycleOnEachObject(objects), 10);
+    // The aircraft climbing away goes at the edge of the range, while the service still reports it.
+    const auto leaver = std::ranges::find_if(objects, [](const auto& o) { return o.atcId == "ZYN899"; });
+    ASSERT_NE(leaver, objects.end());
+    test::expectRemovedAtTheRangeEdge(*leaver, user, g_rangeNm.load());
 
     // The end of the session: every aircraft removed, then the logout.
     gf_removeAllLiveAc();

@@ -29,6 +29,13 @@ std::vector<ReportedObject> readSimReport(const std::filesystem::path& file)
     return objects;
 }
 
+std::optional<double> readSimCloseTime(const std::filesystem::path& file)
+{
+    for (const auto& line : readLines(file))
+        if (line.starts_with("closed_s ")) return std::stod(line.substr(9));
+    return std::nullopt;
+}
+
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -101,6 +108,16 @@ std::optional<int> ProgramRunThreads::interruptAndWait()
 {
     process->signal(SIGINT);
     return process->waitForExit(30s);
+}
+
+std::vector<std::string> ProgramRunThreads::objectsLeftAtClose() const
+{
+    const auto file = program / "sim_objects.txt";
+    const auto closed = readSimCloseTime(file);
+    std::vector<std::string> left;
+    for (const auto& o : readSimReport(file))
+        if (o.kind == "created" && (!o.removedS || !closed || *o.removedS >= *closed)) left.push_back(o.atcId);
+    return left;
 }
 
 } // namespace zyn::test

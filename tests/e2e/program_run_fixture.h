@@ -29,6 +29,8 @@ struct ReportedObject {
 };
 
 std::vector<ReportedObject> readSimReport(const std::filesystem::path& file);
+// The moment the program closed its connection to the simulator, from the same report.
+std::optional<double> readSimCloseTime(const std::filesystem::path& file);
 
 // Polls until condition() holds; false after the time-out (a guard against a hang only).
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(30));
@@ -46,6 +48,9 @@ protected:
     std::size_t polls(const tools::TrafficServer& server) const;
     // Ctrl-C, then the exit code.
     std::optional<int> interruptAndWait();
+    // After the program ended: the aircraft it created (ATC ids) that it did not remove itself before
+    // it closed the simulator connection.
+    std::vector<std::string> objectsLeftAtClose() const;
 
     TempDir root;
     std::filesystem::path program;
