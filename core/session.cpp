@@ -78,6 +78,8 @@ void lf_session()
     if (!gf_requestAcGndAir() || gf_exitUnderWay())
         return;
     gf_setIntakeEnabled(false);
+    // The box of the buffered first fill is drawn around the user, whose position is known by now.
+    gf_passUserPositionToService();
     gf_updateTrafficBox();
     gf_startSession();
     g_trafficLight = 2;

@@ -2,6 +2,7 @@
 // and what it does when the traffic service goes away under it.
 #include "tests/e2e/program_run_fixture.h"
 
+#include "platform/simconnect/emulator_scenario.h"
 #include "tools/scenario_gen.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,12 @@ TEST_F(ProgramRunThreads, LogsInFillsTheBufferAndLeavesNothingBehindOnCtrlC)
     ASSERT_EQ(bufferedFills(*traffic), 1u);
     const auto fill = traffic->requests("traffic").front().form;
     EXPECT_EQ(fill.at("buffercount"), "5");
+    // The fill asks around the user's aircraft, so the delay line fills before the main loop starts.
+    const auto user = simemu::gf_loadScenarioFile(root / "scenario" / tools::kSimScenarioFile).userTrack.front();
+    EXPECT_LT(std::stod(fill.at("bottom")), user.lat);
+    EXPECT_GT(std::stod(fill.at("top")), user.lat);
+    EXPECT_LT(std::stod(fill.at("left")), user.lon);
+    EXPECT_GT(std::stod(fill.at("right")), user.lon);
     EXPECT_TRUE(logHas("Authenticated at RT server \"loopback\""));
     EXPECT_EQ(traffic->requestCount("deauth"), 0u);
 
