@@ -114,9 +114,15 @@ std::vector<std::string> ProgramRunThreads::objectsLeftAtClose() const
 {
     const auto file = program / "sim_objects.txt";
     const auto closed = readSimCloseTime(file);
+    // An object whose creation was under way when the exit removed the aircraft appears only after that;
+    // the close takes it, as the simulator does. The exit closes at most this long after its removals.
+    constexpr double kCloseAfterRemovalSeconds = 6.0;
     std::vector<std::string> left;
-    for (const auto& o : readSimReport(file))
-        if (o.kind == "created" && (!o.removedS || !closed || *o.removedS >= *closed)) left.push_back(o.atcId);
+    for (const auto& o : readSimReport(file)) {
+        if (o.kind != "created") continue;
+        const bool removedByClose = !o.removedS || !closed || *o.removedS >= *closed;
+        if (removedByClose && (!closed || o.createdS < *closed - kCloseAfterRemovalSeconds)) left.push_back(o.atcId);
+    }
     return left;
 }
 
