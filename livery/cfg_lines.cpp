@@ -41,6 +41,16 @@ std::string lf_cfgValue(std::string_view line, std::string_view key)
     return gf_quotedValue(lf_matchCfgLine(line, key));
 }
 
+// Sets value to the quoted value when it has at least minimum characters.
+bool lf_parseValue(std::string_view line, std::string_view key, std::size_t minimum, std::string& value)
+{
+    auto quoted = lf_cfgValue(line, key);
+    if (quoted.size() < minimum)
+        return false;
+    value = std::move(quoted);
+    return true;
+}
+
 std::optional<std::int32_t> lf_getFltsimNumber(const std::string& line)
 {
     const auto digits = lf_parseFltsimHeader(line);
@@ -137,23 +147,9 @@ bool lf_parseTitle(std::string_view line, std::string& title)
     return true;
 }
 
-bool lf_parseTexture(std::string_view line, std::string& texture)
-{
-    auto value = lf_cfgValue(line, "texture");
-    if (value.empty())
-        return false;
-    texture = std::move(value);
-    return true;
-}
+bool lf_parseTexture(std::string_view line, std::string& texture) { return lf_parseValue(line, "texture", 1, texture); }
 
-bool lf_parseAtcId(std::string_view line, std::string& atcId)
-{
-    auto value = lf_cfgValue(line, "atc_id");
-    if (value.size() < 5)
-        return false;
-    atcId = std::move(value);
-    return true;
-}
+bool lf_parseAtcId(std::string_view line, std::string& atcId) { return lf_parseValue(line, "atc_id", 5, atcId); }
 
 bool lf_parseIcaoAirline(std::string_view line, std::string& airline)
 {
@@ -167,11 +163,7 @@ bool lf_parseIcaoAirline(std::string_view line, std::string& airline)
 
 bool lf_parseAtcParkingTypes(std::string_view line, std::string& types)
 {
-    auto value = lf_cfgValue(line, "atc_parking_types");
-    if (value.empty())
-        return false;
-    types = std::move(value);
-    return true;
+    return lf_parseValue(line, "atc_parking_types", 1, types);
 }
 
 std::string lf_parseIcaoTypeDesignator(std::string_view line)
