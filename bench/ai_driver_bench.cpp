@@ -6,6 +6,7 @@
 // the user aircraft every second), whose cost is mostly the emulator's bookkeeping of the call.
 #include "bench/allocation_counter.h"
 #include "bench/emulated_link.h"
+#include "bench/tick_stats.h"
 #include "core/clock.h"
 #include "core/geo.h"
 #include "core/tick.h"
@@ -79,20 +80,6 @@ void lf_addAircraft(int i, std::uint32_t objectId)
     g_liveAircraft.push_back(std::move(a));
 }
 
-// Mean, 99th percentile and longest tick in microseconds.
-void lf_report(benchmark::State& state, std::vector<double>& micros, const std::string& prefix)
-{
-    if (micros.empty())
-        return;
-    std::sort(micros.begin(), micros.end());
-    double sum = 0.0;
-    for (const double v : micros)
-        sum += v;
-    state.counters[prefix + "mean_us"] = sum / micros.size();
-    state.counters[prefix + "p99_us"] = micros[micros.size() * 99 / 100];
-    state.counters[prefix + "max_us"] = micros.back();
-}
-
 void lf_createTraffic(HANDLE h)
 {
     for (int i = 0; i < kAircraft; ++i) {
@@ -148,8 +135,8 @@ void BM_UpdateAIWith512LiveAircraft(benchmark::State& state)
                                                             [](const LiveAcRecord& a) { return a.state == ObjectState::InSim; }));
         state.ResumeTiming();
     }
-    lf_report(state, tickMicros, "");
-    lf_report(state, quietMicros, "quiet_");
+    bench::reportTickTimes(state, tickMicros, "");
+    bench::reportTickTimes(state, quietMicros, "quiet_");
     state.counters["allocs_per_tick"] = double(allocations) / (double(kTicks) * state.iterations());
     state.counters["allocs_per_quiet_tick"] = quietTicks ? double(quietAllocations) / double(quietTicks) : 0.0;
     state.counters["in_sim_at_end"] = double(inSimAtEnd);

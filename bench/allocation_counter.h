@@ -5,5 +5,7 @@
 namespace zyn::bench {
 
 std::uint64_t allocationCount();
+// Those of the calling thread only.
+std::uint64_t threadAllocationCount();
 
 } // namespace zyn::bench

@@ -1,0 +1,14 @@
+#pragma once
+// Per-tick figures of the engine benchmarks as Google Benchmark counters.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+namespace zyn::bench {
+
+// Mean, 99th percentile and longest of the durations in microseconds, as "<prefix>mean_us",
+// "<prefix>p99_us" and "<prefix>max_us". Sorts the durations; nothing when there are none.
+void reportTickTimes(benchmark::State& state, std::vector<double>& micros, const std::string& prefix);
+
+} // namespace zyn::bench
