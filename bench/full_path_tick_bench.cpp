@@ -24,12 +24,12 @@
 #include "engine/ai_driver.h"
 #include "engine/motion_math.h"
 #include "engine/records.h"
-#include "livery/live_livery.h"
 #include "platform/simconnect/emulator.h"
 #include "sim/client.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"
 #include "sim/user_aircraft.h"
+#include "tests/support/livery_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tools/lockstep_clock.h"
 #include "tools/traffic_server.h"
@@ -155,7 +155,6 @@ public:
         m_range = param::LATERAL_RANGE.value.load();
         param::AUTO_RANGE.value = 0; // the range stays where the traffic circles
         gf_setTrafficRange(40);
-        gf_setInstalledLiveLiveries(kLiveries);
 
         simemu::Scenario sim;
         sim.frameRate = kFrameRate;
@@ -186,7 +185,6 @@ public:
         gf_resetSimLink();
         gf_resetMainLoop();
         gf_resetTrafficClients();
-        gf_setInstalledLiveLiveries({});
         param::AUTO_RANGE.value = m_autoRange;
         gf_setTrafficRange(m_range);
         gf_closeLog();
@@ -262,6 +260,7 @@ private:
         gf_mergeTrafficBatch(g_trafficClient, kLiveDelaySeconds);
     }
 
+    test::InstalledLiveries m_liveries{test::genericLiveries(kLiveries)}; // built on the real clock, as at start-up
     test::TempDir m_folder;
     test::ScopedCwd m_cwd{m_folder.path()};
     tools::LockstepClock m_clock{kStartUtc};
