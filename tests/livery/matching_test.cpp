@@ -120,19 +120,16 @@ TEST_F(LiveryLadder, EachStepAtEachDepth)
     }
 }
 
-TEST_F(LiveryLadder, SpecialLiveriesAreNeverDrawnAtRandom)
+TEST_F(LiveryLadder, SpecialLiveriesAreWornOnlyByTheirOwnAircraft)
 {
     // One registration on a line makes its livery special; so do several with "#".
-    install(kFleet, {"Swiss A320 One;HB-AAA", "Swiss A320 Two;HB-BBB,HB-CCC;#"});
+    auto fleet = kFleet;
+    fleet.push_back(livery("EIN", "B738", "Aer Lingus B738"));
+    install(fleet, {"Swiss A320 One;HB-AAA", "Swiss A320 Two;HB-BBB,HB-CCC;#", "Aer Lingus B738;EI-ABC"});
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(match(aircraft("SWR", "A320")).second, "Swiss A320 HB-JLT");
     EXPECT_EQ(match(aircraft("SWR", "A320", "HB-CCC")), (std::pair<int, std::string>{1, "Swiss A320 Two"}));
-}
-
-TEST_F(LiveryLadder, AllSpecialListGoesOnToTheNextStep)
-{
-    install(kFleet, {"Swiss A320 One;HB-AAA", "Swiss A320 Two;HB-BBB", "Swiss A320 HB-JLT;HB-JLT"});
-    EXPECT_EQ(match(aircraft("SWR", "A320")), (std::pair<int, std::string>{4, "Neutral A320"}));
+    EXPECT_EQ(match(aircraft("EIN", "B738")), (std::pair<int, std::string>{4, "Neutral B738"})) << "all special";
 }
 
 TEST_F(LiveryLadder, TitleTheSimulatorCouldNotCreateCountsNothing)
@@ -170,23 +167,14 @@ protected:
     ParkPos cargoStand{"C3", {}, 47.0, 8.0, 0.0, 30.0, 0, 1, 1};
 };
 
-TEST_F(ParkedLivery, KeepsItsTitleAndCountsNoLiveMatch)
+TEST_F(ParkedLivery, KeepsItsTitleTakesTheStandsCargoFlagAndCountsNoLiveMatch)
 {
     install(kFleet);
     const auto before = g_matchStepCounts;
-    auto a = parked("SWR", "A320");
-    a.liveryTitle = "Kept";
-    EXPECT_TRUE(gf_matchParkedAcLivery(a, stand));
-    EXPECT_EQ(a.liveryTitle, "Kept");
-    auto b = parked("SWR", "A320", "HB-JLT");
-    EXPECT_TRUE(gf_matchParkedAcLivery(b, stand));
-    EXPECT_EQ(b.liveryTitle, "Swiss A320 HB-JLT");
-    EXPECT_EQ(g_matchStepCounts, before);
-}
-
-TEST_F(ParkedLivery, StandDecidesCargoAndAnEmptyAirlineStillTriesTheAirlineStep)
-{
-    install(kFleet);
+    auto kept = parked("SWR", "A320");
+    kept.liveryTitle = "Kept";
+    EXPECT_TRUE(gf_matchParkedAcLivery(kept, stand));
+    EXPECT_EQ(kept.liveryTitle, "Kept");
     auto onCargoStand = parked("DLH", "C172");
     EXPECT_TRUE(gf_matchParkedAcLivery(onCargoStand, cargoStand));
     EXPECT_EQ(onCargoStand.cargo, 1);
@@ -194,10 +182,11 @@ TEST_F(ParkedLivery, StandDecidesCargoAndAnEmptyAirlineStillTriesTheAirlineStep)
     auto freighterAtGate = parked("FDX", "B763");
     freighterAtGate.cargo = 1;
     EXPECT_FALSE(gf_matchParkedAcLivery(freighterAtGate, stand));
-    EXPECT_EQ(freighterAtGate.liveryTitle, "");
+    EXPECT_EQ(g_matchStepCounts, before);
+
     install({livery("", "A320", "Unnamed A320")});
     auto noAirline = parked("", "A320");
-    EXPECT_TRUE(gf_matchParkedAcLivery(noAirline, stand));
+    EXPECT_TRUE(gf_matchParkedAcLivery(noAirline, stand)) << "the airline step runs with an empty airline";
     EXPECT_EQ(noAirline.liveryTitle, "Unnamed A320");
 }
 
