@@ -1,0 +1,42 @@
+#pragma once
+// The search of one scanned folder: its whole tree is walked, parts holding scenery or other
+// publishers' products are passed over, and every aircraft.cfg file is read by a worker thread of
+// its own, never more at once than g_workersMax. The records land at the end of g_scannedLiveries
+// in the order in which the walk found their files.
+#include "livery/livery_data.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <list>
+#include <string_view>
+
+namespace zyn {
+
+// Path parts below which no aircraft.cfg is looked for (exact bytes).
+inline constexpr std::array<std::string_view, 9> kLiverySkipWords{
+    "airport", "lvfr", "mkstudios", "simwings", "fsdreamteam", "navigraph", "flytampa", "inibuilds", "_CVT_"};
+// Folders with paths this long or longer are not entered.
+inline constexpr std::size_t kLiveryPathLimit = 250;
+
+// Reads one aircraft.cfg file into its liveries; runs on a worker thread.
+using LiveryFileReader = std::function<std::list<LiveryData>(std::uint32_t folderIndex, const std::filesystem::path&)>;
+
+// Whether the walk stays out of the folder with this path text.
+bool lf_skipsLiveryFolder(std::string_view pathText);
+// "aircraft.cfg" in any case of letters.
+bool lf_isAircraftCfgName(const std::filesystem::path& path);
+
+// The reader of a file: the IVAO one for IVAO model packages, the ordinary one otherwise.
+std::list<LiveryData> lf_readLiveryFile(std::uint32_t folderIndex, const std::filesystem::path& path);
+
+// Searches the folder with lf_readLiveryFile. Returns once the records of every file whose reading
+// began are in g_scannedLiveries, also when the walk itself failed (then the rest of the tree is
+// not searched).
+void lf_searchLiveriesInFolder(std::uint32_t folderIndex, const std::filesystem::path& folder);
+// The same with another reader.
+void lf_searchLiveriesInFolder(std::uint32_t folderIndex, const std::filesystem::path& folder,
+                               const LiveryFileReader& reader);
+
+} // namespace zyn

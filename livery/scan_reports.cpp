@@ -1,0 +1,160 @@
+#include "livery/scan_reports.h"
+
+#include "core/file_util.h"
+#include "core/folders.h"
+#include "core/log.h"
+#include "core/text_util.h"
+#include "livery/aircraft_db.h"
+#include "livery/live_livery.h"
+#include "livery/regcodes.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <optional>
+
+#include <fmt/format.h>
+
+namespace zyn {
+
+std::vector<std::string> g_modelConversionLines;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* lf_flagText(bool flag) { return flag ? "true" : "false"; }
+
+// The database's record of the first spelling of the registration that it knows.
+std::optional<RegistrationRecord> lf_registrationRecord(const std::string& registration)
+{
+    for (const std::string& spelling : gf_registrationVariants(registration))
+        if (auto record = gf_lookupRegistration(spelling))
+            return record;
+    return std::nullopt;
+}
+
+void lf_addConversionLine(const LiveryData& livery, std::string_view field, std::string_view from,
+                          std::string_view to)
+{
+    g_modelConversionLines.push_back(fmt::format("{:80} {} {} {} => {}", livery.title, livery.atcid, field, from, to));
+}
+
+void lf_sortLines(std::list<std::string>& lines) { lines.sort(); }
+void lf_sortLines(std::vector<std::string>& lines) { std::sort(lines.begin(), lines.end()); }
+bool lf_writeLines(const std::list<std::string>& lines, const fs::path& path) { return lf_writeLinesToFile(lines, path); }
+bool lf_writeLines(const std::vector<std::string>& lines, const fs::path& path) { return gf_writeLines(lines, path); }
+
+// Writes one problem list to its report and logs the summary line made by `line` from the count
+// and the report path. An unwritable report still gets its line.
+template <typename Lines, typename LineText>
+void lf_reportList(ProblemList<Lines>& list, bool sorted, LineText line)
+{
+    if (list.lines.empty())
+        return;
+    if (sorted)
+        lf_sortLines(list.lines);
+    fs::create_directories(list.reportPath.parent_path());
+    lf_writeLines(list.lines, list.reportPath);
+    gf_log(line(list.lines.size(), list.reportPath.string()));
+}
+
+} // namespace
+
+bool lf_writeLinesToFile(const std::list<std::string>& lines, const fs::path& path)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out)
+        return false;
+    for (const std::string& line : lines)
+        out << line << '\n' << std::flush;
+    return true;
+}
+
+void lf_removeScanReports()
+{
+    const fs::path inlineRegcodes = gf_inlineRegcodesPath();
+    const std::array<const fs::path*, 8> reports{
+        &g_noFltsimSectionList.reportPath, &g_liveriesSkippedOnPriorityPath, &inlineRegcodes,
+        &g_invalidAirlineList.reportPath,  &g_invalidTypeList.reportPath,    &g_fixList.reportPath,
+        &g_invalidFileList.reportPath,     &g_incompleteSectionList.reportPath};
+    try {
+        for (const fs::path* report : reports)
+            fs::remove(*report);
+        // Only an empty folder goes: other writers may keep their files there.
+        if (fs::is_directory(g_outputErrorsPath) && fs::is_empty(g_outputErrorsPath))
+            fs::remove(g_outputErrorsPath);
+    } catch (const fs::filesystem_error& e) {
+        gf_logf("problems with removing previous files: {}", e.what());
+    }
+}
+
+void lf_writeCodeFixes(LiveryData& livery)
+{
+    if (livery.atcid.empty())
+        return;
+    const auto record = lf_registrationRecord(livery.atcid);
+    if (!record)
+        return;
+    const bool cargo = record->cargo != 0;
+    if (livery.cargo != cargo) {
+        lf_addConversionLine(livery, "cargo", lf_flagText(livery.cargo), lf_flagText(cargo));
+        livery.cargo = cargo;
+    }
+    const std::string& airline = record->operatorCode.empty() ? record->airline : record->operatorCode;
+    if (livery.airl != airline) {
+        lf_addConversionLine(livery, "airl", livery.airl, airline);
+        livery.airl = airline;
+    }
+    if (livery.type != record->type) {
+        lf_addConversionLine(livery, "model", livery.type, record->type);
+        livery.type = record->type;
+    }
+}
+
+void lf_writeScanSummary()
+{
+    const bool noErrors = g_invalidAirlineList.lines.empty() && g_invalidTypeList.lines.empty() &&
+                          g_fixList.lines.empty() && g_invalidFileList.lines.empty() &&
+                          g_incompleteSectionList.lines.empty();
+    gf_log(noErrors ? "\nNo errors" : "\nErrors:");
+    lf_reportList(g_invalidAirlineList, true, [](std::size_t n, const std::string& path) {
+        return fmt::format("{} invalid airline code{}, see {}", n, gf_plural(n), path);
+    });
+    lf_reportList(g_invalidTypeList, true, [](std::size_t n, const std::string& path) {
+        return fmt::format("{} invalid model code{}, see {}", n, gf_plural(n), path);
+    });
+    lf_reportList(g_fixList, false,
+                  [](std::size_t n, const std::string& path) { return fmt::format("{} code fixes, see {}", n, path); });
+    lf_reportList(g_invalidFileList, true, [](std::size_t n, const std::string& path) {
+        return fmt::format("{} invalid aircraft.cfg files, see {}", n, path);
+    });
+    lf_reportList(g_incompleteSectionList, true, [](std::size_t n, const std::string& path) {
+        return fmt::format("{} incomplete [fltsim.x] sections, see {}", n, path);
+    });
+    gf_log("\nInformation:");
+    lf_reportList(g_noFltsimSectionList, true, [](std::size_t n, const std::string& path) {
+        return fmt::format("{} empty aircraft.cfg files, see {}", n, path);
+    });
+    if (!g_modelConversionLines.empty()) {
+        fs::create_directories(g_airlineModelConversionsPath.parent_path());
+        gf_writeLines(g_modelConversionLines, g_airlineModelConversionsPath);
+        gf_logf("{} liveries updated with real live data from dbase, see {}", g_modelConversionLines.size(),
+                g_airlineModelConversionsPath.string());
+    }
+}
+
+void gf_clearLiveryLists()
+{
+    g_modelConversionLines.clear();
+    g_invalidAirlineList.lines.clear();
+    g_invalidTypeList.lines.clear();
+    g_incompleteSectionList.lines.clear();
+    g_noFltsimSectionList.lines.clear();
+    g_invalidFileList.lines.clear();
+    g_fixList.lines.clear();
+    g_titleSet.titles.clear();
+    g_dontUseTitles.clear();
+}
+
+} // namespace zyn

@@ -1,0 +1,39 @@
+#pragma once
+// What a livery scan reports besides "LiveriesScanned.xml": the problem lists written to text files
+// in "output/errors" and "output/info" with a summary in the log, and the liveries corrected from
+// the aircraft database's registrations.
+#include "livery/livery_data.h"
+
+#include <filesystem>
+#include <list>
+#include <string>
+#include <vector>
+
+namespace zyn {
+
+// The lines of "AirlineModelConversions.txt": liveries changed by the aircraft database.
+extern std::vector<std::string> g_modelConversionLines;
+
+inline const std::filesystem::path g_airlineModelConversionsPath{g_outputInfoPath / "AirlineModelConversions.txt"};
+inline const std::filesystem::path g_liveriesSkippedOnPriorityPath{g_outputInfoPath / "LiveriesSkippedOnPriority.txt"};
+
+// Creates or empties the file and writes each text as one line; false, writing nothing, when the
+// file cannot be opened.
+bool lf_writeLinesToFile(const std::list<std::string>& lines, const std::filesystem::path& path);
+
+// Deletes the previous scan's reports, and "output/errors" when that is then empty. A file-system
+// error ends the removal with the line "problems with removing previous files: {}"; the scan goes on.
+// "LiveriesScanned.xml" stays: a new scan replaces it only once it has a complete list.
+void lf_removeScanReports();
+
+// Corrects a livery from the registration record of its ATC id: cargo flag, airline (the operator
+// when the record has one) and type, each change one line of g_modelConversionLines.
+void lf_writeCodeFixes(LiveryData& livery);
+
+// Writes each non-empty problem list to its report file and the summary lines to the log.
+void lf_writeScanSummary();
+
+// Empties the conversion lines, the problem lists, the title set and the don't-use titles.
+void gf_clearLiveryLists();
+
+} // namespace zyn

@@ -1,0 +1,127 @@
+// The folder search on real folder trees with real worker threads; the readers stand in for the
+// aircraft.cfg reading so the tests can watch which files are read and how many at once.
+#include "core/log.h"
+#include "core/workers.h"
+#include "livery/folder_search.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <set>
+#include <thread>
+
+namespace zyn {
+namespace {
+
+namespace fs = std::filesystem;
+
+class LiveryFolderSearchThreads : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gf_openLog();
+        g_scannedLiveries.clear();
+        g_workersMax = 4;
+        g_workersRunning = 0;
+    }
+    void TearDown() override
+    {
+        g_scannedLiveries.clear();
+        gf_resetWorkers();
+        gf_closeLog();
+    }
+    std::string cfg(const std::string& relative)
+    {
+        test::writeText(dir / relative, "[fltsim.0]\r\n");
+        return (dir / relative).string();
+    }
+    // One record per file, titled with the file's path.
+    static std::list<LiveryData> pathRecord(std::uint32_t folderIndex, const fs::path& path)
+    {
+        return {LiveryData{"AAA", "A320", path.string(), "", folderIndex, false}};
+    }
+    std::vector<std::string> titles() const
+    {
+        std::vector<std::string> result;
+        for (const LiveryData& livery : g_scannedLiveries)
+            result.push_back(livery.title);
+        return result;
+    }
+
+    test::TempDir dir;
+    test::ScopedCwd cwd{dir.path()};
+};
+
+TEST_F(LiveryFolderSearchThreads, NeverMoreWorkersThanSlotsAndRecordsInWalkOrder)
+{
+    for (int i = 0; i < 10; ++i)
+        cfg(fmt::format("pkg/SimObjects/Airplanes/model{}/aircraft.cfg", i));
+    std::atomic<int> running{0};
+    std::atomic<int> peak{0};
+    std::atomic<int> started{0};
+    const LiveryFileReader reader = [&](std::uint32_t folderIndex, const fs::path& path) {
+        const int now = ++running;
+        for (int seen = peak.load(); now > seen && !peak.compare_exchange_weak(seen, now);) {
+        }
+        // Early files take longest, so the workers finish out of order.
+        std::this_thread::sleep_for(std::chrono::milliseconds(40 - 3 * started++));
+        --running;
+        return pathRecord(folderIndex, path);
+    };
+    lf_searchLiveriesInFolder(3, dir / "pkg", reader);
+
+    std::vector<std::string> walkOrder;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir / "pkg"))
+        if (entry.is_regular_file())
+            walkOrder.push_back(entry.path().string());
+    EXPECT_EQ(titles(), walkOrder);
+    EXPECT_LE(peak.load(), 4);
+    EXPECT_GE(peak.load(), 2) << "files are read in parallel";
+    EXPECT_EQ(g_workersRunning.load(), 0);
+    EXPECT_EQ(g_scannedLiveries.front().folderIndex, 3u);
+}
+
+TEST_F(LiveryFolderSearchThreads, ReadsOnlyAircraftCfgOutsideSkippedFolders)
+{
+    const std::string base = (dir / "pkg").string() + "/";
+    const std::set<std::string> expected{
+        cfg("pkg/a/AIRCRAFT.CFG"), cfg("pkg/b/Aircraft.Cfg"),
+        cfg("pkg/c_cvt_x/aircraft.cfg"), // skip words are case-sensitive
+        cfg("inibuilds-traffic/aircraft.cfg"), // a skip word in the searched folder: first level only
+        // a file path of 250 characters in a folder that is entered
+        cfg("pkg/" + std::string(kLiveryPathLimit - base.size() - 13, 's') + "/aircraft.cfg")};
+    for (const char* skipped : {"pkg/a/aircraft.cfg.bak", "pkg/a/aircraft_old.cfg", "pkg/c_CVT_x/aircraft.cfg",
+                                "pkg/flytampa-scenery/aircraft.cfg", "inibuilds-traffic/model/aircraft.cfg"})
+        cfg(skipped);
+    cfg("pkg/" + std::string(kLiveryPathLimit - base.size(), 'f') + "/aircraft.cfg");
+    lf_searchLiveriesInFolder(1, dir / "pkg", pathRecord);
+    lf_searchLiveriesInFolder(2, dir / "inibuilds-traffic", pathRecord);
+    const auto found = titles();
+    EXPECT_EQ(std::set<std::string>(found.begin(), found.end()), expected);
+}
+
+TEST_F(LiveryFolderSearchThreads, FailingFileIsLoggedAndTheOthersAreKept)
+{
+    for (int i = 0; i < 6; ++i)
+        cfg(fmt::format("pkg/m{}/aircraft.cfg", i));
+    const LiveryFileReader reader = [](std::uint32_t folderIndex, const fs::path& path) -> std::list<LiveryData> {
+        if (path.parent_path().filename() == "m2")
+            throw std::out_of_range("invalid string position");
+        return pathRecord(folderIndex, path);
+    };
+    lf_searchLiveriesInFolder(1, dir / "pkg", reader);
+    EXPECT_EQ(g_scannedLiveries.size(), 5u);
+    EXPECT_EQ(g_workersRunning.load(), 0);
+    const auto lines = test::readLines(dir / "Log.txt");
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.starts_with("===> liveries search aborted, futs ") &&
+                                       line.ends_with(", invalid string position");
+                            }),
+              1);
+}
+
+} // namespace
+} // namespace zyn
