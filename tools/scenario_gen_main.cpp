@@ -1,5 +1,6 @@
-// Writes the demonstration scenario: scenario_gen <folder> [seed] [--community <folder>]
+// Writes the demonstration scenario and its aircraft database: scenario_gen <folder> [seed] [--community <folder>]
 // With --community, also the demonstration's installed liveries below that Community folder.
+#include "tools/demo_dbase.h"
 #include "tools/demo_liveries.h"
 #include "tools/scenario_gen.h"
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv)
         zyn::tools::gf_writeScenarioFiles(zyn::tools::gf_generateScenario(seed), positional[0]);
         if (!community.empty())
             zyn::tools::gf_writeDemoLiveries(community);
+        zyn::tools::gf_writeDemoDbaseZip(positional[0]);
     } catch (const std::exception& e) {
         std::cerr << "scenario_gen: " << e.what() << "\n";
         return 1;
