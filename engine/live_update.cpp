@@ -139,7 +139,7 @@ void lf_identityFromRegistration(LiveAcRecord& a)
     const auto hit = gf_lookupRegistration(a.head.registration);
     if (!hit)
         return;
-    a.head.airline = hit->operatorCode.empty() ? hit->airline : hit->operatorCode;
+    a.head.airline = hit->opr.empty() ? hit->airl : hit->opr;
     a.head.type = hit->type;
     a.cargo = hit->cargo;
     if (!lf_isRealCallsign(a.head.callsign))

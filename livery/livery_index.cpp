@@ -33,6 +33,7 @@ void lf_emptyLiveryTables()
     for (auto& pool : g_categoryTypePools)
         pool.clear();
     gf_clearRegcodes();
+    gf_clearSimilarModels();
     for (auto& table : g_genericLiveriesByType)
         table.clear();
     for (auto& table : g_liveriesByAirlineType)

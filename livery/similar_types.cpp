@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/random_util.h"
 #include "core/text_util.h"
+#include "livery/livery_index.h"
 
 #include <algorithm>
 
@@ -16,17 +17,16 @@ namespace {
 
 const TypeList g_emptyTypeList;
 TypeList g_substituteType;
-LiveryIndexQueries g_index;
 
 // "T,S1,S2" for each member T of a group: the other members that have a generic livery.
-std::vector<std::string> lf_similarTexts(const LiveryIndexQueries& index)
+std::vector<std::string> lf_similarTexts()
 {
     std::vector<std::string> texts;
     for (const auto& group : g_similarTypeGroups)
         for (const auto& type : group) {
             std::string text = type;
             for (const auto& other : group)
-                if (&other != &type && index.hasGenericLivery(other))
+                if (&other != &type && gf_hasGenericLivery(other))
                     text += "," + other;
             if (gf_containsChar(text, ','))
                 texts.push_back(std::move(text));
@@ -36,15 +36,15 @@ std::vector<std::string> lf_similarTexts(const LiveryIndexQueries& index)
     return texts;
 }
 
-void lf_addAirlineSimilarTypes(const LiveryIndexQueries& index, const std::string& airline)
+void lf_addAirlineSimilarTypes(const std::string& airline)
 {
     std::unordered_map<std::string, TypeList> byType;
     for (const auto& [type, similar] : g_similarTypesWithLivery) {
-        if (index.hasLiveryForAirlineType(airline, type))
+        if (gf_hasLiveryForAirlineType(airline, type))
             continue;
         TypeList withLivery;
         std::copy_if(similar.begin(), similar.end(), std::back_inserter(withLivery),
-                     [&](const std::string& s) { return index.hasLiveryForAirlineType(airline, s); });
+                     [&](const std::string& s) { return gf_hasLiveryForAirlineType(airline, s); });
         if (!withLivery.empty())
             byType.emplace(type, std::move(withLivery));
     }
@@ -69,17 +69,16 @@ std::string lf_drawFrom(const TypeList& pool)
 
 } // namespace
 
-void gf_buildSimilarModels(const LiveryIndexQueries& index)
+void gf_buildSimilarModels()
 {
-    g_index = index;
-    for (const auto& text : lf_similarTexts(index)) {
+    for (const auto& text : lf_similarTexts()) {
         auto pieces = gf_splitCommas(text);
         std::string key = std::move(pieces.front());
         pieces.erase(pieces.begin());
         g_similarTypesWithLivery.emplace(std::move(key), std::move(pieces));
     }
-    for (const auto& airline : index.liveryAirlines())
-        lf_addAirlineSimilarTypes(index, airline);
+    for (const auto& airline : gf_liveryAirlines())
+        lf_addAirlineSimilarTypes(airline);
     gf_logf("{} similar model definitions", g_similarTypesWithLivery.size());
 }
 
@@ -88,18 +87,16 @@ void gf_clearSimilarModels()
     g_similarTypesWithLivery.clear();
     g_airlineSimilarTypes.clear();
     g_substituteType.clear();
-    g_index = {};
 }
 
 const TypeList& gf_substituteTypes(std::string_view type)
 {
     if (const auto it = g_similarTypesWithLivery.find(std::string(type)); it != g_similarTypesWithLivery.end())
         return lf_shuffled(it->second);
-    const AcCategory category = gf_aircraftCategory(type);
-    if ((category != AcCategory::Light && category != AcCategory::Buzjets && category != AcCategory::Rotorcraft) ||
-        !g_index.categoryTypePool)
+    const std::vector<std::string>* pool = gf_categoryTypePool(gf_aircraftCategory(type));
+    if (pool == nullptr) // only Light, Buzjets and Rotorcraft have one
         return g_emptyTypeList;
-    std::string drawn = lf_drawFrom(g_index.categoryTypePool(category));
+    std::string drawn = lf_drawFrom(*pool);
     if (drawn.empty())
         return g_emptyTypeList;
     g_substituteType.assign(1, std::move(drawn));

@@ -1,11 +1,17 @@
 #include "livery/regcodes.h"
 
 #include "core/folders.h"
+#include "core/text_util.h"
 #include "tests/support/download_fixture.h"
 #include "tests/support/zip_fixture.h"
+#include "tools/dbase_writer.h"
 #include "ui/status_line.h"
 
 #include <gtest/gtest.h>
+
+#include <fmt/ranges.h>
+
+#include <regex>
 
 namespace zyn::test {
 namespace {
@@ -25,10 +31,21 @@ protected:
         gf_resetStatusLine();
     }
     void userFile(const std::string& name, const std::string& text) { writeText(programDir / g_myRegcodesPath / name, text); }
+    // The registrations are given plain; the server stores them scrambled.
     void serveAig(const std::string& liveries)
     {
+        std::string stored;
+        const std::regex reg("reg=\"([^\"]*)\"");
+        auto at = liveries.cbegin();
+        for (std::smatch m; std::regex_search(at, liveries.cend(), m, reg); at = m[0].second) {
+            std::vector<std::string> codes;
+            for (const auto& piece : gf_splitCommas(m[1].str()))
+                codes.push_back(tools::gf_scrambleCode(piece));
+            stored += m.prefix().str() + fmt::format("reg=\"{}\"", fmt::join(codes, ","));
+        }
+        stored.append(at, liveries.cend());
         writeZip(serverDir / "AIG-regcodes.zip",
-                 {{"AIG-regcodes.xml", "<AIG-regcodes><other/>" + liveries + "</AIG-regcodes>"}});
+                 {{"AIG-regcodes.xml", "<AIG-regcodes><other/>" + stored + "</AIG-regcodes>"}});
     }
     std::vector<RegcodeEntry> readUserFiles(bool expectOk)
     {
