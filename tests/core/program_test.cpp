@@ -11,6 +11,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tools/demo_dbase.h"
 #include "tools/download_server.h"
 #include "ui/main_window.h"
 #include "ui/status_line.h"
@@ -64,6 +65,7 @@ class Program : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        tools::gf_writeDemoDbaseZip(served.path());
         downloads.start();
         for (const char* folder : {"config/Tarvo", "data", "home", "run"})
             std::filesystem::create_directories(root / folder);
@@ -95,7 +97,7 @@ protected:
                                                {"TARVO_SIM_SCENARIO", lf_pausedScenario(root.path())}});
     }
     test::TempDir root;
-    test::TempDir served; // the download server has nothing to offer
+    test::TempDir served; // the download server offers the aircraft database only
     tools::DownloadServer downloads{served.path()};
 };
 
@@ -164,8 +166,9 @@ protected:
         std::filesystem::create_directories(root / "run");
         std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::replace);
+        tools::gf_writeDemoDbaseZip(served.path()); // and nothing else to offer
         downloads.start();
-        downloadUrl.emplace("TARVO_DOWNLOAD_URL", downloads.baseUrl()); // the server has nothing to offer
+        downloadUrl.emplace("TARVO_DOWNLOAD_URL", downloads.baseUrl());
     }
     // Runs the program in an installed program folder with a stored packages folder; another
     // thread closes the window once ready() turns true.

@@ -18,9 +18,11 @@
 #include "sim/registration.h"
 #include "tests/e2e/live_traffic_checks.h"
 #include "tests/e2e/program_run_fixture.h"
+#include "tests/support/dbase_fixture.h"
 #include "tests/support/livery_fixture.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tools/demo_dbase.h"
 #include "tools/scenario_gen.h"
 #include "tools/traffic_server.h"
 #include "traffic/client.h"
@@ -69,7 +71,7 @@ protected:
         gf_setClock(&clock);
         gf_openLog();
         param::MSFS_2020.value = 1;
-        param::LIGHT_AIRCRAFT.value = 1; // the stand-in aircraft database knows only the Light category
+        param::LIGHT_AIRCRAFT.value = 1;
         param::COLLISION_USER_AIR.value = 0;
         param::COLLISION_USER_GND.value = 0;
         param::LOG.value = 1;
@@ -181,6 +183,7 @@ protected:
     test::ScopedEnv url{"TARVO_TRAFFIC_URL", ""};
     HANDLE handle = nullptr;
     LatLon user;
+    test::ScopedDbase dbase{tools::gf_demoDbase()};
     std::optional<test::InstalledLiveries> liveries;
     std::thread reader;
 };

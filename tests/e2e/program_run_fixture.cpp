@@ -1,5 +1,6 @@
 #include "tests/e2e/program_run_fixture.h"
 
+#include "tools/demo_dbase.h"
 #include "tools/scenario_gen.h"
 
 #include <csignal>
@@ -60,6 +61,7 @@ ProgramRunThreads::ProgramRunThreads() : program(root / "Tarvo")
     traffic = std::make_unique<tools::TrafficServer>(
         tools::gf_loadTrafficScenario(root / "scenario" / tools::kTrafficScenarioFile));
     traffic->start();
+    tools::gf_writeDemoDbaseZip(served.path());
     downloads.start();
 }
 

@@ -6,6 +6,7 @@
 #include "core/records.h"
 #include "platform/simconnect/emulator.h"
 #include "tests/engine/live_ac_fixture.h"
+#include "tests/support/dbase_fixture.h"
 #include "tests/support/livery_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -65,6 +66,7 @@ protected:
     ManualClock m_clock;
     TempDir m_dir;
     ScopedCwd m_cwd{m_dir.path()};
+    ScopedDbase m_dbase{dbaseWith({"A320"})}; // read before the liveries, as at start-up
     std::optional<InstalledLiveries> m_liveries;
 
 private:

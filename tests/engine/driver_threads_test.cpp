@@ -34,6 +34,7 @@ protected:
         gf_setClock(nullptr);
     }
     ManualClock m_clock;
+    ScopedDbase m_dbase{dbaseWith({"A320"})};
     std::optional<InstalledLiveries> m_liveries;
 };
 

@@ -50,6 +50,7 @@ protected:
         std::lock_guard lock(g_intakeMutex);
         g_sharedBatch.clear();
     }
+    ScopedDbase m_dbase{dbaseWith({"A320"})};
     InstalledLiveries m_liveries{genericLiveries({{"A320", kTitle}})};
     static TrafficRecord at(std::uint32_t hexId, double altitudeFt = 5000.0, const std::string& callsign = "TST1")
     {
