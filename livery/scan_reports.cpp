@@ -96,12 +96,12 @@ void lf_writeCodeFixes(LiveryData& livery)
     const auto record = lf_registrationRecord(livery.atcid);
     if (!record)
         return;
-    const bool cargo = record->cargo != 0;
+    const bool cargo = record->cargo;
     if (livery.cargo != cargo) {
         lf_addConversionLine(livery, "cargo", lf_flagText(livery.cargo), lf_flagText(cargo));
         livery.cargo = cargo;
     }
-    const std::string& airline = record->operatorCode.empty() ? record->airline : record->operatorCode;
+    const std::string& airline = record->opr.empty() ? record->airl : record->opr;
     if (livery.airl != airline) {
         lf_addConversionLine(livery, "airl", livery.airl, airline);
         livery.airl = airline;
