@@ -11,7 +11,7 @@
 #include "engine/queues.h"
 #include "engine/removal.h"
 #include "engine/spawn.h"
-#include "livery/live_livery.h"
+#include "livery/aircraft_db.h"
 #include "sim/queues.h"
 #include "sim/user_aircraft.h"
 

@@ -6,7 +6,7 @@
 #include "engine/removal.h"
 #include "engine/stream_upkeep.h"
 #include "engine/spawn.h"
-#include "livery/live_livery.h"
+#include "livery/aircraft_db.h"
 
 #include <algorithm>
 #include <cmath>

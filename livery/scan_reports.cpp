@@ -5,7 +5,6 @@
 #include "core/log.h"
 #include "core/text_util.h"
 #include "livery/aircraft_db.h"
-#include "livery/live_livery.h"
 #include "livery/regcodes.h"
 
 #include <algorithm>

@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/settings.h"
 #include "sim/failed_liveries.h"
+#include "tests/support/dbase_fixture.h"
 #include "tests/support/livery_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "ui/status_line.h"
@@ -118,6 +119,36 @@ TEST_F(LiveryLadder, EachStepAtEachDepth)
         else
             EXPECT_TRUE(c.titles.contains(title)) << c.name << ": " << title;
     }
+}
+
+// The steps that ask the aircraft database: registration spellings and records, similar types of
+// the airline, stand-in types of a category.
+TEST_F(LiveryLadder, StepsThatAskTheAircraftDatabase)
+{
+    auto content = dbaseWith({"A320", "A321", "B763", "C172", "C152", "EC35"}, {"SWR", "EDW", "DLH"},
+                             {{"HB-IJK", {"SWR", "A320", "EDW", false}}});
+    content.large = {"A320", "A321"};
+    content.heavy = {"B763"};
+    content.rotorcraft = {"EC35"};
+    content.similar = {{"A320", "A321"}};
+    ScopedDbase dbase(content);
+    install(kFleet);
+    const std::set<std::string> swiss{"Swiss A320 One", "Swiss A320 Two", "Swiss A320 HB-JLT"};
+    EXPECT_EQ(match(aircraft("SWR", "B738", "HBJLT")), (std::pair<int, std::string>{1, "Swiss A320 HB-JLT"}))
+        << "the spelling with a dash";
+    const auto byRecord = match(aircraft("XXX", "A320", "HB-IJK"));
+    EXPECT_EQ(byRecord.first, 2) << "the airline of the registration's record";
+    EXPECT_TRUE(swiss.contains(byRecord.second));
+    const auto similar = match(aircraft("SWR", "A321"));
+    EXPECT_EQ(similar.first, 3);
+    EXPECT_TRUE(swiss.contains(similar.second));
+    EXPECT_EQ(match(aircraft("SWR", "A321", "", AcCategory::Heavy)).first, 0) << "a similar type of another category";
+    EXPECT_EQ(match(aircraft("KLM", "C152", "", AcCategory::Light)), (std::pair<int, std::string>{6, "Lufthansa C172"}));
+
+    auto parkedHeavy = AiAcRecord(aircraft("SWR", "A321", "", AcCategory::Heavy), 1, 0.0, 0.0, 0.0, 0);
+    EXPECT_TRUE(gf_matchParkedAcLivery(parkedHeavy, ParkPos{"A1", {}, 47.0, 8.0, 0.0, 30.0, 1, 1, 1}))
+        << "parked aircraft take similar types of any category";
+    EXPECT_TRUE(swiss.contains(std::string(parkedHeavy.liveryTitle)));
 }
 
 TEST_F(LiveryLadder, SpecialLiveriesAreWornOnlyByTheirOwnAircraft)
