@@ -72,15 +72,6 @@ TEST(CfgKeys, BaseContainerNamesAStockModelByExactFolderName)
     EXPECT_EQ(lf_parseBaseContainer("base_container=ab"), "");
 }
 
-TEST(CfgKeys, KeyPresenceIsExactBytes)
-{
-    EXPECT_TRUE(lf_hasAtcIdKey("// atc_id=D-ABCD"));
-    EXPECT_FALSE(lf_hasAtcIdKey("atc_id = D-ABCD"));
-    EXPECT_FALSE(lf_hasAtcIdKey("ATC_ID=D-ABCD"));
-    EXPECT_TRUE(lf_hasAtcParkingTypesKey("x atc_parking_types"));
-    EXPECT_FALSE(lf_hasAtcParkingTypesKey("ATC_PARKING_TYPES=GATE"));
-}
-
 TEST(CfgHeaders, NumberMarkerOrNothing)
 {
     const std::pair<std::string, std::string> cases[] = {
@@ -163,13 +154,6 @@ TEST(CfgSections, IvaoSectionsEndAtABracketAnywhere)
     const std::vector<std::string> file{"[fltsim.0]", "title=A", "texture = tex [new]", "atc_id=X", "[fltsim.1]",
                                         "title=B"};
     EXPECT_EQ(lf_procesIvaoSections(file), (Sections{{"[fltsim.0]", "title=A"}, {"[fltsim.1]", "title=B"}}));
-}
-
-TEST(CfgSections, MarkerLinesOpenSectionsToo)
-{
-    EXPECT_EQ(lf_processFltSimSections({"[fltsim.x]", "title=A", "[fltsim.0]"}),
-              (Sections{{"[fltsim.x]", "title=A"}, {"[fltsim.0]"}}));
-    EXPECT_TRUE(lf_processFltSimSections({"title=A", "[General]"}).empty());
 }
 
 } // namespace
