@@ -20,7 +20,7 @@ DbaseContent gf_demoDbase()
     c.types.push_back("C172");
     c.cargoTypes = {"B77W"};
     c.similar = {{"A320", "A20N", "A321"}, {"B738", "A320"}, {"E190", "BCS3"}};
-    c.airlines = {"ZYN", "QKX", "TVO", "ABC"};
+    c.airlines = {"ZYN", "QKX", "TVO", "ABC", "ZZZ"}; // ZZZ: airline-neutral liveries
     c.cargoOperators = {"QKX"};
     c.publishers = {"Tarvo Demo Scenery,tarvo-demo"};
     c.wingspans = {{"A320", 35.8}, {"A20N", 35.8}, {"A321", 35.8}, {"B738", 35.8}, {"E190", 28.7},

@@ -3,29 +3,17 @@
 #include "core/atomic_file.h"
 #include "tools/scenario_gen.h"
 
-#include <array>
 #include <map>
 
 #include <fmt/format.h>
 
 namespace zyn::tools {
 
-namespace {
-
-// The airlines whose callsigns the demonstration's traffic flies.
-constexpr std::array<const char*, 3> kDemoAirlines{"TVO", "ZYN", "QKX"};
-
-} // namespace
-
 std::vector<DemoLivery> gf_demoLiveryList()
 {
     std::vector<DemoLivery> liveries;
-    int n = 0;
-    for (const auto& [type, title] : gf_demoLiveries()) {
-        liveries.push_back({type, title, kDemoAirlines[n % kDemoAirlines.size()],
-                            fmt::format("TV-D{:c}{:c}", 'A' + n % 26, 'K' + n % 13)});
-        ++n;
-    }
+    for (const auto& [type, title] : gf_demoLiveries())
+        liveries.push_back({type, title, std::string(kDemoLiveryAirline)});
     return liveries;
 }
 
@@ -38,9 +26,9 @@ std::string gf_demoAircraftCfg(const std::string& type, const std::vector<DemoLi
     int section = 0;
     for (const DemoLivery& livery : liveries)
         text += fmt::format("[FLTSIM.{}]\r\ntitle = \"{}\" ; as the simulator lists it\r\nmodel = \"\"\r\n"
-                            "texture = \"{}\"\r\natc_id = \"{}\"\r\nicao_airline = \"{}\"\r\n"
+                            "texture = \"{}\"\r\nicao_airline = \"{}\"\r\n"
                             "atc_parking_types = \"GATE,RAMP\"\r\n\r\n",
-                            section++, livery.title, livery.airline, livery.registration, livery.airline);
+                            section++, livery.title, livery.airline, livery.airline);
     return text;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Generator of the demonstration's installed liveries: one synthetic AI traffic package in the
 // Community folder whose aircraft.cfg files carry exactly the titles the emulated simulator can
-// create (gf_demoLiveries), with airline, type and registration, so the scan finds them.
+// create (gf_demoLiveries), with airline and type, so the scan finds them.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,11 +11,14 @@ namespace zyn::tools {
 // Its name carries the marker the automatic scan looks for in user traffic packages.
 inline constexpr char kDemoLiveryPackage[] = "user-aitraffic-tarvo-demo";
 
+// Airline-neutral: the demonstration's airlines are unknown to any database, and a neutral livery
+// dresses every aircraft of its type whatever its airline.
+inline constexpr char kDemoLiveryAirline[] = "ZZZ";
+
 struct DemoLivery {
     std::string type;
     std::string title;
     std::string airline;
-    std::string registration;
 };
 
 // One livery per installed title of the demonstration.

@@ -12,6 +12,7 @@
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/demo_dbase.h"
+#include "tools/demo_liveries.h"
 #include "tools/download_server.h"
 #include "ui/main_window.h"
 #include "ui/status_line.h"
@@ -67,6 +68,7 @@ protected:
     {
         tools::gf_writeDemoDbaseZip(served.path());
         downloads.start();
+        tools::gf_writeDemoLiveries(root / "Packages" / "Community"); // the first start scans them
         for (const char* folder : {"config/Tarvo", "data", "home", "run"})
             std::filesystem::create_directories(root / folder);
         std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all,
@@ -176,9 +178,11 @@ protected:
     {
         for (const char* sub : {"docs", "input"})
             std::filesystem::create_directories(root / "program" / sub);
+        tools::gf_writeDemoLiveries(root / "Packages" / "Community");
         test::writeText(root / "config" / "Tarvo" / "parameters.xml",
                         "<parameters><parameter name=\"MSFS_2020\" value=\"true\"/>"
-                        "<parameter name=\"MSFS_INSTALL_PATH\" value=\"/packages\"/></parameters>");
+                        "<parameter name=\"MSFS_INSTALL_PATH\" value=\"" + (root / "Packages").string() +
+                            "\"/></parameters>");
         std::atomic<bool> ended{false};
         std::thread user([&] {
             while (!ended.load() && !ready())

@@ -1,6 +1,7 @@
 #include "tests/e2e/program_run_fixture.h"
 
 #include "tools/demo_dbase.h"
+#include "tools/demo_liveries.h"
 #include "tools/scenario_gen.h"
 
 #include <csignal>
@@ -53,6 +54,7 @@ ProgramRunThreads::ProgramRunThreads() : program(root / "Tarvo")
         std::filesystem::create_directories(root / folder);
     std::filesystem::permissions(root / "runtime", std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::replace);
+    tools::gf_writeDemoLiveries(root / "Packages/Community");
     writeText(root / "config/Tarvo/license.txt", "stand-in\n");
     writeText(root / "config/Tarvo/parameters.xml",
               "<parameters><parameter name=\"MSFS_2020\" value=\"true\"/><parameter name=\"MSFS_INSTALL_PATH\" value=\"" +

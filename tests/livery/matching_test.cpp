@@ -125,9 +125,10 @@ TEST_F(LiveryLadder, EachStepAtEachDepth)
 // the airline, stand-in types of a category.
 TEST_F(LiveryLadder, StepsThatAskTheAircraftDatabase)
 {
-    auto content = dbaseWith({"A320", "A321", "B763", "C172", "C152", "EC35"}, {"SWR", "EDW", "DLH"},
+    auto content = dbaseWith({"A320", "A321", "B738", "B763", "C172", "C152", "EC35"}, {"SWR", "EDW", "DLH"},
                              {{"HB-IJK", {"SWR", "A320", "EDW", false}}});
-    content.large = {"A320", "A321"};
+    // A type in no class list is light: B738 must be listed, or it would stand in for light aircraft.
+    content.large = {"A320", "A321", "B738"};
     content.heavy = {"B763"};
     content.rotorcraft = {"EC35"};
     content.similar = {{"A320", "A321"}};

@@ -1,0 +1,274 @@
+#include "livery/scan_driver.h"
+
+#include "core/errors.h"
+#include "core/exit.h"
+#include "core/log.h"
+#include "core/msfs_install.h"
+#include "core/settings.h"
+#include "core/settings_file.h"
+#include "core/text_util.h"
+#include "livery/folder_search.h"
+#include "livery/livery_index.h"
+#include "livery/livery_startup.h"
+#include "livery/regcodes.h"
+#include "livery/scan_reports.h"
+#include "livery/scanned_file.h"
+#include "platform/win32/constants.h"
+#include "platform/win32/message_loop.h"
+#include "ui/display_state.h"
+#include "ui/repaint.h"
+#include "ui/status_line.h"
+
+#include <array>
+#include <map>
+#include <system_error>
+#include <utility>
+
+#include <fmt/format.h>
+
+namespace zyn {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using PackageSearch = void (*)(const fs::path&, FolderList&);
+
+// AI_PACKAGE_ORDER 1 to 6 -> the order of the AIG, FSLTL and JF searches.
+constexpr std::array<std::array<PackageSearch, 3>, 6> kPackageOrders{{
+    {lf_autoScanAig, lf_autoScanFsltl, lf_autoScanJustFlight},
+    {lf_autoScanAig, lf_autoScanJustFlight, lf_autoScanFsltl},
+    {lf_autoScanFsltl, lf_autoScanAig, lf_autoScanJustFlight},
+    {lf_autoScanFsltl, lf_autoScanJustFlight, lf_autoScanAig},
+    {lf_autoScanJustFlight, lf_autoScanAig, lf_autoScanFsltl},
+    {lf_autoScanJustFlight, lf_autoScanFsltl, lf_autoScanAig},
+}};
+
+// Appends the first entry of the Community folder whose path holds one of the markers (tried in
+// order for each entry) and not "_CVT_", and logs it with the search's name.
+void lf_findPackage(const fs::path& community, const std::vector<std::string_view>& markers, std::string_view name,
+                    FolderList& folders)
+{
+    for (const fs::directory_entry& entry : fs::directory_iterator(community)) {
+        const std::string text = entry.path().string();
+        if (text.find("_CVT_") != std::string::npos)
+            continue;
+        for (std::string_view marker : markers) {
+            if (text.find(marker) == std::string::npos)
+                continue;
+            gf_logf("Automatic {} scan found folder: \"{}\"", name, text);
+            folders.push_back(entry.path());
+            return;
+        }
+    }
+}
+
+// The status of a folder to scan; a failing query other than "not found" ends the scan.
+fs::file_status lf_folderStatus(const fs::path& folder)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::status(folder, ec);
+    if (ec && status.type() != fs::file_type::not_found)
+        throw fs::filesystem_error("status", folder, ec);
+    return status;
+}
+
+void lf_showScanInSettings(bool scan)
+{
+    param::SCAN_LIVERIES.value = scan ? 1 : 0;
+    gf_writeParametersXml(param::SCAN_LIVERIES);
+    SendMessageW(param::SCAN_LIVERIES.window.load(), BM_SETCHECK, scan ? BST_CHECKED : BST_UNCHECKED, 0);
+    gf_repaintBand(Band::Settings);
+}
+
+ScanOutcome lf_nothingFound()
+{
+    g_liveryCount = 0;
+    gf_repaintBand(Band::Counters);
+    gf_clearLiveryLists();
+    gf_clearStatusMessage();
+    return ScanOutcome::NothingFound;
+}
+
+} // namespace
+
+void lf_autoScanAig(const fs::path& community, FolderList& folders)
+{
+    std::vector<std::string_view> markers;
+    if (param::MSFS_2020.on())
+        markers.push_back("aig-aitraffic-oci-beta");
+    markers.push_back("aig-aitraffic-oci");
+    lf_findPackage(community, markers, "AIG", folders);
+}
+
+void lf_autoScanFsltl(const fs::path& community, FolderList& folders)
+{
+    lf_findPackage(community, {"fsltl-traffic-base"}, "FSLTL", folders);
+}
+
+void lf_autoScanJustFlight(const fs::path& community, FolderList& folders)
+{
+    lf_findPackage(community, {"justflight-aircraft-traffic-fleet", "justflight-fstraffic-module"}, "JF", folders);
+}
+
+void lf_autoScanUserTraffic(const fs::path& community, FolderList& folders)
+{
+    lf_findPackage(community, {"user-aitraffic"}, "user-aitraffic", folders);
+}
+
+FolderList lf_automaticFolderList(const fs::path& community)
+{
+    FolderList folders;
+    folders.reserve(10);
+    // A simulator without a Community folder has no packages: the scan then finds nothing (error 43).
+    if (community.empty() || !fs::is_directory(lf_folderStatus(community)))
+        return folders;
+    const auto order = static_cast<std::size_t>(param::AI_PACKAGE_ORDER.clamp(param::AI_PACKAGE_ORDER.value.load()) - 1);
+    for (PackageSearch search : kPackageOrders.at(order))
+        search(community, folders);
+    lf_autoScanUserTraffic(community, folders);
+    return folders;
+}
+
+FolderList lf_manualFolderList()
+{
+    FolderList folders;
+    folders.reserve(10);
+    for (const StringParameter& folder : param::lfolders)
+        if (!folder.empty())
+            folders.emplace_back(folder.getValue());
+    if (folders.empty())
+        throw UserErrorException(
+            48, "Set lfolder parameter(-s) to your liveries first, see Manual 5.1 (or check Liveries automatic)");
+    return folders;
+}
+
+void lf_scanLiveryFolder(FolderWalk& walk, const fs::path& folder)
+{
+    if (folder.empty())
+        return;
+    const fs::file_status status = lf_folderStatus(folder);
+    if (!fs::exists(status)) {
+        gf_log(folder.string() + " does not exist, skipped!");
+        return;
+    }
+    if (!fs::is_directory(status)) {
+        gf_log(folder.string() + " is not a folder name, skipped!");
+        return;
+    }
+    if (walk.folderIndex < 10)
+        ++walk.folderIndex;
+    if (gf_exitUnderWay())
+        return;
+    lf_searchLiveriesInFolder(walk.folderIndex, folder);
+    const std::size_t size = g_scannedLiveries.size();
+    if (size == 0) {
+        gf_logf("No liveries found in {}", folder.string());
+        return;
+    }
+    const std::size_t found = size - walk.previousSize;
+    gf_logf("{} liverie{} found in {}", found, gf_plural(found), folder.string());
+    walk.total += found;
+    walk.previousSize = size;
+}
+
+bool lf_sameLivery(const LiveryData& a, const LiveryData& b)
+{
+    return a.title == b.title && a.airl == b.airl && a.type == b.type && a.atcid == b.atcid && a.cargo == b.cargo;
+}
+
+void lf_keepPriorityLiveries(std::list<LiveryData>& liveries)
+{
+    std::map<std::pair<std::string_view, std::string_view>, std::uint32_t> best;
+    for (const LiveryData& livery : liveries) {
+        auto [it, added] = best.try_emplace({livery.airl, livery.type}, livery.folderIndex);
+        if (!added && livery.folderIndex < it->second)
+            it->second = livery.folderIndex;
+    }
+    // The views point into the records; erase only once every priority is known.
+    std::vector<std::list<LiveryData>::iterator> dropped;
+    for (auto it = liveries.begin(); it != liveries.end(); ++it)
+        if (it->folderIndex > best.at({it->airl, it->type}))
+            dropped.push_back(it);
+    best.clear();
+    for (auto it : dropped)
+        liveries.erase(it);
+}
+
+void lf_sortAndThinLiveries(std::list<LiveryData>& liveries)
+{
+    liveries.sort(gf_liveryOrder); // stable
+    liveries.unique(lf_sameLivery);
+}
+
+ScanOutcome lf_scanAndWriteLiveries(const FolderList& folders)
+{
+    g_scannedLiveries.clear();
+    lf_removeScanReports();
+    lf_readAigRegcodesForScan(g_dontUseTitles);
+    FolderWalk walk;
+    for (const fs::path& folder : folders)
+        lf_scanLiveryFolder(walk, folder);
+    if (gf_exitUnderWay()) {
+        g_scannedLiveries.clear();
+        gf_clearLiveryLists();
+        return ScanOutcome::Interrupted;
+    }
+    if (g_scannedLiveries.empty())
+        return lf_nothingFound();
+    if (folders.size() >= 2)
+        gf_logf("{} in total", walk.total);
+    for (LiveryData& livery : g_scannedLiveries)
+        lf_writeCodeFixes(livery);
+    if (param::LIG_PRIORITIZE.on())
+        lf_keepPriorityLiveries(g_scannedLiveries);
+    lf_sortAndThinLiveries(g_scannedLiveries);
+    const bool saved = gf_saveLiveries();
+    if (!saved)
+        gf_logErrorf("could not write {}; the previous scan stays in use", g_liveriesScannedPath.string());
+    g_scannedLiveries.clear();
+    lf_writeScanSummary();
+    gf_clearLiveryLists();
+    gf_clearStatusMessage();
+    return saved ? ScanOutcome::Saved : ScanOutcome::NotSaved;
+}
+
+void lf_processScannedLiveries() { gf_processScannedLiveries(lf_readLiveriesScanned); }
+
+void gf_scanLiveries()
+{
+    if (!param::SCAN_LIVERIES.on()) {
+        lf_processScannedLiveries();
+        return;
+    }
+    const bool automatic = param::LIG_AUTOMATIC.on();
+    gf_setStatusMessage(fmt::format("Scanning {}for liveries ...",
+                                    param::LIG_PRIORITIZE.on() && !automatic ? "prioritized " : ""),
+                        false);
+    gf_logf("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",
+            automatic ? "automatic" : "manual");
+    const FolderList folders =
+        automatic ? lf_automaticFolderList(gf_msfsContentFolder("Community")) : lf_manualFolderList();
+    switch (lf_scanAndWriteLiveries(folders)) {
+    case ScanOutcome::NothingFound:
+        if (automatic)
+            throw UserErrorException(43, "Automatic scan has not found any liveries, switch off automatic and set "
+                                         "lfolder parameter(-s), Manual 5.1");
+        throw UserErrorException(53, "no liveries found");
+    case ScanOutcome::Interrupted:
+        return; // the setting stays on: the next start scans again
+    case ScanOutcome::NotSaved:
+        // The next start scans again; this one carries on with the previous scan, if there is one.
+        gf_setStatusMessage(fmt::format("Could not write {}, liveries of the previous scan used",
+                                        g_liveriesScannedPath.string()),
+                            true);
+        break;
+    case ScanOutcome::Saved:
+        lf_showScanInSettings(false);
+        break;
+    }
+    gf_log("\n++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++\n");
+    lf_processScannedLiveries();
+}
+
+} // namespace zyn
