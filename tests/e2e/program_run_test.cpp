@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 namespace zyn::test {
 namespace {
 
@@ -28,6 +31,14 @@ TEST_F(ProgramRunThreads, LogsInFillsTheBufferAndLeavesNothingBehindOnCtrlC)
     EXPECT_GT(std::stod(fill.at("right")), user.lon);
     EXPECT_TRUE(logHas("Authenticated at RT server \"loopback\""));
     EXPECT_EQ(traffic->requestCount("deauth"), 0u);
+    // The start-up scanned the installed package, so the traffic gets dressed in its liveries.
+    std::set<std::string> titles;
+    for (const auto& [type, title] : tools::gf_demoLiveries()) titles.insert(title);
+    ASSERT_TRUE(waitFor([&] { return std::ranges::any_of(titles, [&](const auto& t) { return logHas(t); }); }, 60s))
+        << "no aircraft matched an installed livery";
+    // Creations are paced; three more polls give the first of them ample time to reach the simulator.
+    const auto pollsAtMatch = polls(*traffic);
+    ASSERT_TRUE(waitFor([&] { return polls(*traffic) >= pollsAtMatch + 3; }));
 
     EXPECT_EQ(interruptAndWait(), 0);
     EXPECT_EQ(traffic->requestCount("deauth"), 1u) << "logout on the way out";
@@ -35,6 +46,10 @@ TEST_F(ProgramRunThreads, LogsInFillsTheBufferAndLeavesNothingBehindOnCtrlC)
     const auto report = readSimReport(program / "sim_objects.txt");
     ASSERT_FALSE(report.empty()) << "the simulator connection was closed and reported";
     EXPECT_EQ(report.front().kind, "user");
+    const auto created = std::ranges::count_if(report, [&](const auto& o) {
+        return o.kind != "user" && titles.contains(o.title);
+    });
+    EXPECT_GE(created, 1) << "AI aircraft created with installed titles";
     EXPECT_EQ(objectsLeftAtClose(), std::vector<std::string>{}) << "removed by the program before it closed";
     EXPECT_TRUE(std::filesystem::exists(program / "sim_tracks.png"));
 }
