@@ -32,12 +32,10 @@ struct RegcodeFileContext {
     bool& ok;
 };
 
+// Empty pieces stay: a stray comma is a registration of wrong length, reported like any other.
 std::vector<std::string> lf_sortedRegistrations(std::string_view text)
 {
-    std::vector<std::string> regs;
-    for (auto& piece : gf_splitCommas(text))
-        if (!piece.empty()) // an empty piece names no aircraft
-            regs.push_back(std::move(piece));
+    auto regs = gf_splitCommas(text);
     std::sort(regs.begin(), regs.end());
     regs.erase(std::unique(regs.begin(), regs.end()), regs.end());
     return regs;
@@ -86,7 +84,8 @@ void lf_parseRegcodeLine(RegcodeFileContext& context, const std::string& line)
         lf_parseSeveralRegistrations(context, fields, std::move(regs));
         return;
     }
-    if (fields[1].size() > kLongestRegistration) {
+    // Only commas and blanks give one empty registration, which no aircraft has.
+    if (fields[1].size() > kLongestRegistration || regs.front().empty()) {
         context.ok = false;
         gf_logErrorf("wrong regcode length \"{}\" in {}", fields[1], context.path.string());
         return;

@@ -87,6 +87,20 @@ TEST_F(RegcodeFiles, TextLinesBecomeEntriesOrReportedErrors)
         EXPECT_TRUE(logHas(line)) << line;
 }
 
+TEST_F(RegcodeFiles, StrayCommaIsARegistrationOfWrongLength)
+{
+    userFile("codes.txt", "Trailing;ABC,\n"
+                          "Doubled;ABC,,DEF;#\n"
+                          "Commas; , \n");
+    const auto entries = readUserFiles(false);
+    // A trailing comma leaves two registrations, so the entry is not special.
+    const std::vector<RegcodeEntry> expected{{"Trailing", {"ABC"}, false}, {"Doubled", {"ABC", "DEF"}, true}};
+    EXPECT_EQ(entries, expected);
+    const std::string path = (g_myRegcodesPath / "codes.txt").string();
+    EXPECT_TRUE(logHas("===> wrong regcode length \"\" in " + path));
+    EXPECT_TRUE(logHas("===> wrong regcode length \",\" in " + path));
+}
+
 TEST_F(RegcodeFiles, OnlyTextFilesDirectlyInTheFolderAreRead)
 {
     userFile("a.txt", "One\n");
