@@ -63,13 +63,14 @@ void lf_findPackage(const fs::path& community, const std::vector<std::string_vie
     }
 }
 
-// The status of a folder to scan; a failing query other than "not found" ends the scan.
+// The status of a folder to scan; a failing query other than "not found" ends the scan, reported
+// as the existence test that it is.
 fs::file_status lf_folderStatus(const fs::path& folder)
 {
     std::error_code ec;
     const fs::file_status status = fs::status(folder, ec);
     if (ec && status.type() != fs::file_type::not_found)
-        throw fs::filesystem_error("status", folder, ec);
+        throw fs::filesystem_error("exists", folder, ec);
     return status;
 }
 
@@ -242,7 +243,7 @@ void gf_scanLiveries()
         return;
     }
     const bool automatic = param::LIG_AUTOMATIC.on();
-    gf_setStatusMessage(fmt::format("Scanning {}for liveries ...",
+    gf_setStatusMessage(fmt::format("Scanning {} for liveries ...",
                                     param::LIG_PRIORITIZE.on() && !automatic ? "prioritized " : ""),
                         false);
     gf_logf("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",

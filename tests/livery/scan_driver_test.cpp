@@ -16,6 +16,7 @@
 #include "tests/support/scoped_env.h"
 #include "tools/demo_liveries.h"
 #include "tools/download_server.h"
+#include "ui/status_line.h"
 
 #include <gtest/gtest.h>
 
@@ -201,6 +202,35 @@ TEST_F(LiveryScan, FailedScansKeepTheSettingAndThePreviousScan)
     param::LIG_AUTOMATIC.value = 1;
     EXPECT_EQ(scanErrorCode(), 43) << "no Community folder";
     EXPECT_TRUE(param::SCAN_LIVERIES.on());
+}
+
+TEST_F(LiveryScan, StatusLineNamesAPrioritizedManualScanWithoutLoggingIt)
+{
+    param::LIG_AUTOMATIC.value = 0;
+    param::LIG_PRIORITIZE.value = 1;
+    EXPECT_EQ(scanErrorCode(), 48);
+    EXPECT_EQ(gf_statusMessage(), "Scanning prioritized  for liveries ...");
+    param::LIG_PRIORITIZE.value = 0;
+    EXPECT_EQ(scanErrorCode(), 48);
+    EXPECT_EQ(gf_statusMessage(), "Scanning  for liveries ...");
+    EXPECT_FALSE(logHas("Scanning"));
+    gf_resetStatusLine();
+}
+
+TEST_F(LiveryScan, FolderWhoseExistenceCannotBeToldEndsTheScan)
+{
+    fs::create_symlink(dir / "loop", dir / "loop");
+    param::LIG_AUTOMATIC.value = 0;
+    param::lfolders[0].setValue((dir / "loop").string());
+    try {
+        gf_scanLiveries();
+        ADD_FAILURE() << "no file-system error";
+    } catch (const fs::filesystem_error& e) {
+        EXPECT_TRUE(std::string(e.what()).find("exists: ") != std::string::npos) << e.what();
+        EXPECT_EQ(e.path1(), dir / "loop");
+    }
+    EXPECT_TRUE(param::SCAN_LIVERIES.on());
+    gf_resetStatusLine();
 }
 
 TEST_F(LiveryScan, OffSettingReadsTheLastScanWithoutLooking)
