@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/settings.h"
 #include "core/tick.h"
+#include "core/traffic_range.h"
 #include "engine/live_removals.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
@@ -37,6 +38,7 @@ constexpr double kUserTaxiKt = 8.0;
 constexpr double kReleaseDistanceNm = 500.0 / 1852.0;
 constexpr double kGroundCollisionNm = 0.08099352051835854; // 150 m
 constexpr std::size_t kCreationBacklog = 10;
+constexpr double kMetresPerNm = 1852.0;
 
 enum class Verdict { Go, Hold, Wait };
 
@@ -112,6 +114,14 @@ Verdict lf_userConflict(LiveAcRecord& a, const Situation& f)
     if (!g_userOnGround.load())
         return param::COLLISION_USER_AIR.on() ? lf_userAirborneConflict(a, f) : Verdict::Go;
     return lf_userOnGroundConflict(a, f);
+}
+
+// The simulator link learns a new object's id only from the in-range query; an object created
+// beyond its radius (a report taken before the range shrank) would stay in the simulator unknown.
+bool lf_beyondSimQuery(const Situation& f)
+{
+    const LatLon user{g_userOfTick.lat, g_userOfTick.lon};
+    return gf_positionKnown(user) && gf_distanceNm(user, gf_positionOf(f)) * kMetresPerNm > g_rangeMetres.load();
 }
 
 std::size_t lf_liveInSim()
@@ -231,7 +241,7 @@ void updateBufferAc(LiveAcRecord& a)
             a.gone = 1;
             return;
         }
-        if (lf_mixedStream(a.stream) || lf_userConflict(a, f) == Verdict::Hold ||
+        if (lf_mixedStream(a.stream) || lf_beyondSimQuery(f) || lf_userConflict(a, f) == Verdict::Hold ||
             (g_liveCreationQueue.size() > kCreationBacklog && a.phase == MovePhase::New)) {
             a.stream.pop_front(); // tried again with the next report
             return;

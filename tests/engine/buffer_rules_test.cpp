@@ -1,5 +1,6 @@
 // The rules an aircraft passes before it is spawned: the live limit and the user's safety.
 #include "core/settings.h"
+#include "core/traffic_range.h"
 #include "core/tick.h"
 #include "engine/live_update.h"
 #include "engine/motion_inputs.h"
@@ -28,6 +29,7 @@ protected:
         param::COLLISION_USER_AIR.value = 1;
         g_userOnGround = 0;
         g_userOfTick = UserAcData{};
+        gf_setTrafficRange(param::LATERAL_RANGE.defaultValue);
     }
     InstalledLiveries m_liveries{genericLiveries({{"A320", kTitle}})};
     // An aircraft waiting for its first report, due now, nm north of the user.
@@ -87,6 +89,23 @@ TEST_F(BufferRules, GroundAircraftOnTheLandingUsersLineIsHeldUntilTheUserTaxisSl
     g_tick = a.stream.front().timeKey;
     updateBufferAc(a);
     EXPECT_EQ(a.state, ObjectState::CreationRequested); // 1 NM away and the user slower than 8 kt
+}
+
+// After the range shrinks, reports taken under the old range are still due; an object created beyond
+// the simulator query's radius would never be matched to its aircraft, and so never moved or removed.
+TEST_F(BufferRules, AircraftBeyondTheSimulatorQueryIsHeldUntilItComesIntoIt)
+{
+    gf_setTrafficRange(10);
+    const double queryNm = g_rangeMetres.load() / 1852.0;
+    LiveAcRecord& far = waiting(queryNm + 1.0, 20000.0, 0x100005);
+    updateBufferAc(far);
+    EXPECT_EQ(far.state, ObjectState::New);
+    EXPECT_EQ(far.stream.size(), 2u); // one report used up
+    EXPECT_TRUE(g_pendingCreationIds.empty());
+
+    LiveAcRecord& near = waiting(queryNm - 1.0, 20000.0, 0x100006);
+    updateBufferAc(near);
+    EXPECT_EQ(near.state, ObjectState::CreationRequested);
 }
 
 TEST_F(BufferRules, PlaceholderCallsignWithoutRegistrationIsNeverSpawned)
