@@ -1,6 +1,8 @@
 #include "livery/livery_index.h"
 
 #include "core/settings.h"
+#include "platform/win32/window.h"
+#include "tests/support/dbase_fixture.h"
 #include "tests/support/download_fixture.h"
 #include "ui/display_state.h"
 
@@ -81,6 +83,44 @@ TEST_F(LiveryIndex, CategoriesWithoutLiveriesAreSwitchedOffAndSaved)
     EXPECT_TRUE(logHas("HELICOPTERS temporary switched off because you do not have Helicopters installed"));
     EXPECT_TRUE(logHas("Category HighPerf: No livery found"));
     EXPECT_EQ(savedValue("HIGH_PERF_AIRCRAFT"), "") << "an off setting is not saved again";
+}
+
+TEST_F(LiveryIndex, CategoryLinesPoolsAndCheckBoxesFollowTheInstalledLiveries)
+{
+    auto content = dbaseWith({"LJ35", "EC35", "A320"});
+    content.buzjet = {"LJ35"};
+    content.rotorcraft = {"EC35"};
+    content.large = {"A320"};
+    ScopedDbase dbase(content);
+    const auto box = [] { return CreateWindowExW(0, u"BUTTON", u"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr); };
+    const HWND heliBox = box();
+    const HWND highPerfBox = box();
+    EnableWindow(heliBox, FALSE);
+    param::HELICOPTERS.window = heliBox;
+    param::HIGH_PERF_AIRCRAFT.window = highPerfBox;
+    param::HELICOPTERS.value = 1;
+    param::HIGH_PERF_AIRCRAFT.value = 1;
+
+    gf_buildLiveryIndex({livery("FDX", "LJ35", "Jet one", true), livery("UPS", "LJ35", "Jet two", true),
+                         livery("ZZZ", "LJ35", "Jet three", true), livery("REG", "EC35", "Rega"),
+                         livery("SWR", "A320", "Swiss")});
+    EXPECT_TRUE(logHas("Category Buzjets: 0 pax liveries and 3 cargo liveries"));
+    EXPECT_TRUE(logHas("Category Rotorcraft: 1 pax liverie"));
+    EXPECT_TRUE(logHas("Category Large: 1 pax liverie"));
+    EXPECT_TRUE(logHas("1 model have a generic livery"));
+    EXPECT_EQ(g_categoryTypePools[1], std::vector<std::string>{"LJ35"});
+    EXPECT_EQ(g_categoryTypePools[2], std::vector<std::string>{"EC35"});
+    EXPECT_TRUE(g_categoryTypePools[0].empty());
+    EXPECT_TRUE(param::HELICOPTERS.on());
+    EXPECT_TRUE(IsWindowEnabled(heliBox));
+    EXPECT_FALSE(param::HIGH_PERF_AIRCRAFT.on());
+    EXPECT_TRUE(logHas("HIGH_PERF_AIRCRAFT temporary switched off because you do not have High Perf aircraft installed"));
+    EXPECT_FALSE(IsWindowEnabled(highPerfBox));
+
+    param::HELICOPTERS.window = nullptr;
+    param::HIGH_PERF_AIRCRAFT.window = nullptr;
+    DestroyWindow(heliBox);
+    DestroyWindow(highPerfBox);
 }
 
 TEST_F(LiveryIndex, RestartKeepsTheIndexAndARescanBuildsItAgain)

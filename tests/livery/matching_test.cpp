@@ -2,6 +2,7 @@
 
 #include "core/exit.h"
 #include "core/log.h"
+#include "core/random_util.h"
 #include "core/settings.h"
 #include "sim/failed_liveries.h"
 #include "tests/support/dbase_fixture.h"
@@ -189,6 +190,18 @@ TEST_F(LiveryLadder, FsltlFlagFollowsTheTitleAndTheMatchIsLogged)
     EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end());
 }
 
+TEST_F(LiveryLadder, OneNumberIsDrawnPerChoiceAndNoneForASingleCandidate)
+{
+    install(kFleet);
+    const std::mt19937 before = gf_randomEngine();
+    EXPECT_EQ(match(aircraft("DLH", "B763")).second, "Lufthansa B763");
+    EXPECT_EQ(gf_randomEngine(), before);
+    EXPECT_EQ(match(aircraft("SWR", "A320")).first, 2);
+    std::mt19937 oneDraw = before;
+    oneDraw.discard(1);
+    EXPECT_EQ(gf_randomEngine(), oneDraw);
+}
+
 class ParkedLivery : public LiveryLadder {
 protected:
     static AiAcRecord parked(std::string airline, std::string type, std::string reg = "")
@@ -220,6 +233,26 @@ TEST_F(ParkedLivery, KeepsItsTitleTakesTheStandsCargoFlagAndCountsNoLiveMatch)
     auto noAirline = parked("", "A320");
     EXPECT_TRUE(gf_matchParkedAcLivery(noAirline, stand)) << "the airline step runs with an empty airline";
     EXPECT_EQ(noAirline.liveryTitle, "Unnamed A320");
+}
+
+TEST_F(ParkedLivery, UnmatchedAndNotCreatableAircraftStayWithoutLivery)
+{
+    install(kFleet);
+    param::LOG.value = 1;
+    auto unknown = parked("RYR", "B38M");
+    EXPECT_FALSE(gf_matchParkedAcLivery(unknown, stand));
+    const auto lines = readLines("Log.txt");
+    const std::string expected = fmt::format("{:8}: {} no livery match ...", "A12", gf_acDescription3(unknown));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end());
+
+    AcHead failed;
+    failed.type = "B763";
+    gf_liveryCreateFailed(failed, "Lufthansa B763");
+    const std::size_t logged = readLines("Log.txt").size();
+    auto refused = parked("DLH", "B763");
+    EXPECT_FALSE(gf_matchParkedAcLivery(refused, stand));
+    EXPECT_TRUE(refused.liveryTitle.empty());
+    EXPECT_EQ(readLines("Log.txt").size(), logged) << "no line for a refused title";
 }
 
 } // namespace

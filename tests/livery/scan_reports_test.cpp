@@ -3,6 +3,9 @@
 #include "livery/regcodes.h"
 #include "livery/scan_reports.h"
 #include "tests/core/settings_file_fixture.h"
+#include "tests/support/dbase_fixture.h"
+
+#include <fmt/format.h>
 
 #include <gtest/gtest.h>
 
@@ -48,6 +51,60 @@ TEST_F(ScanReports, RemovalOfThePreviousReportsKeepsTheScannedFileAndOtherFiles)
     lf_removeScanReports();
     EXPECT_FALSE(fs::exists(g_fixList.reportPath));
     EXPECT_TRUE(fs::exists(g_outputErrorsPath / "someone_elses.txt"));
+}
+
+TEST_F(ScanReports, RegistrationRecordCorrectsCargoAirlineAndType)
+{
+    test::ScopedDbase dbase(test::dbaseWith({"A320", "B738"}, {"SWR", "EDW"},
+                                            {{"HB-IJK", {"SWR", "A320", "EDW", false}}, {"HB-CGO", {"SWR", "", "", true}}}));
+    const std::string longTitle(90, 'T');
+    LiveryData operated{"SWR", "A320", longTitle, "HBIJK", 1, false};
+    lf_writeCodeFixes(operated);
+    EXPECT_EQ(operated.airl, "EDW") << "the operator wins even where the airline already agrees";
+    LiveryData freighter{"SWR", "A320", "Swiss freighter", "HB-CGO", 1, false};
+    lf_writeCodeFixes(freighter);
+    EXPECT_TRUE(freighter.cargo);
+    EXPECT_EQ(freighter.type, "");
+    LiveryData unknown{"SWR", "A320", "Swiss unknown", "HB-XXX", 1, false};
+    lf_writeCodeFixes(unknown);
+    EXPECT_EQ(unknown, (LiveryData{"SWR", "A320", "Swiss unknown", "HB-XXX", 1, false}));
+
+    EXPECT_EQ(g_modelConversionLines,
+              (std::vector<std::string>{longTitle + " HBIJK airl SWR => EDW",
+                                        fmt::format("{:80} HB-CGO cargo false => true", "Swiss freighter"),
+                                        fmt::format("{:80} HB-CGO model A320 => ", "Swiss freighter")}));
+}
+
+TEST_F(ScanReports, CleanScanWritesOnlyItsHeadings)
+{
+    lf_writeScanSummary();
+    const auto lines = logLines();
+    const auto at = std::find(lines.begin(), lines.end(), "No errors");
+    ASSERT_NE(at, lines.end());
+    ASSERT_GE(lines.end() - at, 3);
+    EXPECT_EQ(at[1], "");
+    EXPECT_EQ(at[2], "Information:");
+    EXPECT_FALSE(fs::exists(g_outputErrorsPath));
+    EXPECT_TRUE(fs::is_empty(g_outputInfoPath));
+}
+
+TEST_F(ScanReports, ProblemListsGoToTheirFilesSortedWhereTheyShouldBe)
+{
+    g_invalidAirlineList.append("XYZ b");
+    g_invalidAirlineList.append("ABC a");
+    g_fixList.append("second fix");
+    g_fixList.append("first fix");
+    g_noFltsimSectionList.append("z.cfg");
+    g_noFltsimSectionList.append("a.cfg");
+    lf_writeScanSummary();
+    EXPECT_EQ(test::readLines(g_invalidAirlineList.reportPath), (std::vector<std::string>{"ABC a", "XYZ b"}));
+    EXPECT_EQ(test::readLines(g_fixList.reportPath), (std::vector<std::string>{"second fix", "first fix"}));
+    EXPECT_EQ(test::readLines(g_noFltsimSectionList.reportPath), (std::vector<std::string>{"a.cfg", "z.cfg"}));
+    EXPECT_TRUE(logHas("Errors:"));
+    EXPECT_TRUE(logHas(fmt::format("2 invalid airline codes, see {}", g_invalidAirlineList.reportPath.string())));
+    EXPECT_TRUE(logHas(fmt::format("2 code fixes, see {}", g_fixList.reportPath.string())));
+    EXPECT_TRUE(logHas(fmt::format("2 empty aircraft.cfg files, see {}", g_noFltsimSectionList.reportPath.string())));
+    EXPECT_FALSE(fs::exists(g_invalidTypeList.reportPath));
 }
 
 } // namespace
