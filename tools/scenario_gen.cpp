@@ -244,7 +244,8 @@ private:
     {
         for (int i = 0; i < 9; ++i) {
             const double bearing = uniform(0.0, 360.0) * kDegToRad;
-            const double offset = uniform(-12.0, 12.0) * kMetresPerNmLocal;
+            // Close enough that a user on the ground, whose traffic range is 10 NM, sees them pass.
+            const double offset = uniform(-6.0, 6.0) * kMetresPerNmLocal;
             const double half = 40.0 * kMetresPerNmLocal;
             const Local mid{std::cos(bearing) * offset, -std::sin(bearing) * offset};
             const Local from{mid.x - std::sin(bearing) * half, mid.y - std::cos(bearing) * half};
