@@ -23,6 +23,7 @@ constexpr double kRefLat = 47.4580;
 constexpr double kRefLon = 8.5550;
 constexpr double kFieldFt = 1416.0;
 constexpr double kRunwayEastX = 1650.0;
+constexpr double kRunwayWestX = -700.0;
 constexpr double kTouchdownX = 1350.0;
 constexpr double kTaxiwayY = 200.0;
 constexpr double kLaneY = 390.0;
@@ -40,6 +41,7 @@ struct Local {
 };
 
 double lf_standX(int stand) { return -570.0 + 60.0 * stand; }
+std::string lf_standName(int stand) { return fmt::format("A{}", stand + 1); }
 
 LatLon lf_toLatLon(Local p)
 {
@@ -298,6 +300,25 @@ json lf_installedTitles()
     return titles;
 }
 
+json lf_place(Local p)
+{
+    const LatLon at = lf_toLatLon(p);
+    return {{"lat", at.lat}, {"lon", at.lon}};
+}
+
+// The scenery the emulated simulator draws beneath the tracks: the stands and the runway the traffic uses.
+json lf_airport()
+{
+    json stands = json::array();
+    for (int i = 0; i < kStandCount; ++i) {
+        json stand = lf_place({lf_standX(i), kStandY});
+        stand["name"] = lf_standName(i);
+        stands.push_back(std::move(stand));
+    }
+    const json runway = {{"ends", {lf_place({kRunwayWestX, 0.0}), lf_place({kRunwayEastX, 0.0})}}};
+    return {{"stands", std::move(stands)}, {"runways", json::array({runway})}};
+}
+
 json lf_simScenario()
 {
     const LatLon user = lf_toLatLon({lf_standX(kUserStand), kStandY});
@@ -308,7 +329,8 @@ json lf_simScenario()
               {"ground_altitude_ft", kFieldFt}}},
             {"installed_titles", lf_installedTitles()},
             {"frame_rate", 30},
-            {"sim_running", true}};
+            {"sim_running", true},
+            {"airport", lf_airport()}};
 }
 
 } // namespace

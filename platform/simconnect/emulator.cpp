@@ -205,7 +205,7 @@ int messagesDelivered()
 
 void writeReport(const std::filesystem::path& folder)
 {
-    gf_writeReport(objects(), folder);
+    gf_writeReport(objects(), lf_read([](World& w) { return w.scenario.airport; }), folder);
 }
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)

@@ -31,13 +31,13 @@ void lf_queueOpen()
 }
 
 // The program's run on the emulator leaves its report where TARVO_SIM_REPORT asks for it.
-void lf_reportOnClose(const std::vector<SimObject>& held, double closedAt)
+void lf_reportOnClose(const std::vector<SimObject>& held, const Airport& airport, double closedAt)
 {
     const auto folder = gf_reportFolderFromEnvironment();
     if (!folder)
         return;
     try {
-        gf_writeReport(held, *folder, closedAt);
+        gf_writeReport(held, airport, *folder, closedAt);
         zyn::gf_logf("simulator emulator report written to {}", folder->string());
     } catch (const std::exception& e) {
         zyn::gf_logErrorf("{}: {}", "simulator emulator report", e.what());
@@ -83,6 +83,7 @@ HRESULT SimConnect_Open(HANDLE* phSimConnect, const char* szName, HWND, DWORD, H
 HRESULT SimConnect_Close(HANDLE hSimConnect)
 {
     std::vector<SimObject> held;
+    Airport airport;
     double closedAt = 0.0;
     {
         ApiCall call(hSimConnect, "SimConnect_Close", {}, Needs::AnyConnection);
@@ -97,8 +98,9 @@ HRESULT SimConnect_Close(HANDLE hSimConnect)
         closedAt = call.now();
         g_world.connection.reset();
         held = g_world.objects;
+        airport = g_world.scenario.airport;
     }
-    lf_reportOnClose(held, closedAt);
+    lf_reportOnClose(held, airport, closedAt);
     return S_OK;
 }
 

@@ -28,6 +28,14 @@ template <typename T> T lf_get(const json& object, const std::string& path, cons
     }
 }
 
+// A key the block cannot do without.
+template <typename T> T lf_required(const json& object, const std::string& path, const char* key)
+{
+    if (!object.contains(key) || object[key].is_null())
+        throw std::runtime_error(fmt::format("scenario key \"{}{}\": missing", path, key));
+    return lf_get(object, path, key, T{});
+}
+
 const json& lf_object(const json& parent, const std::string& path, const char* key)
 {
     static const json empty = json::object();
@@ -111,6 +119,39 @@ ForeignObjectSpec lf_foreignObject(const json& j, const std::string& path)
     return f;
 }
 
+// A place of the scenery: "lat" and "lon", both required.
+LatLon lf_place(const json& j, const std::string& path)
+{
+    if (!j.is_object())
+        throw std::runtime_error(fmt::format("scenario key \"{}\": not an object", path));
+    const LatLon at{lf_required<double>(j, path, "lat"), lf_required<double>(j, path, "lon")};
+    lf_checkPosition(at.lat, at.lon, path);
+    return at;
+}
+
+AirportRunway lf_runway(const json& j, const std::string& path)
+{
+    if (!j.is_object())
+        throw std::runtime_error(fmt::format("scenario key \"{}\": not an object", path));
+    const json& ends = lf_array(j, path, "ends");
+    if (ends.size() != 2)
+        throw std::runtime_error(fmt::format("scenario key \"{}ends\": needs two ends, has {}", path, ends.size()));
+    return {{lf_place(ends[0], path + "ends[0]."), lf_place(ends[1], path + "ends[1].")}};
+}
+
+void lf_readAirport(const json& airport, Scenario& s)
+{
+    const json& stands = lf_array(airport, "airport.", "stands");
+    for (std::size_t i = 0; i < stands.size(); ++i) {
+        const std::string path = fmt::format("airport.stands[{}].", i);
+        const LatLon at = lf_place(stands[i], path);
+        s.airport.stands.push_back({lf_required<std::string>(stands[i], path, "name"), at});
+    }
+    const json& runways = lf_array(airport, "airport.", "runways");
+    for (std::size_t i = 0; i < runways.size(); ++i)
+        s.airport.runways.push_back(lf_runway(runways[i], fmt::format("airport.runways[{}].", i)));
+}
+
 } // namespace
 
 Scenario gf_parseScenario(std::string_view text)
@@ -139,6 +180,7 @@ Scenario gf_parseScenario(std::string_view text)
     const json& foreign = lf_array(root, "", "foreign_objects");
     for (std::size_t i = 0; i < foreign.size(); ++i)
         s.foreignObjects.push_back(lf_foreignObject(foreign[i], fmt::format("foreign_objects[{}].", i)));
+    lf_readAirport(lf_object(root, "", "airport"), s);
     return s;
 }
 

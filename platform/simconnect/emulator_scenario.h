@@ -1,11 +1,14 @@
 #pragma once
 // What the emulated simulator holds at start: its identity, the user aircraft and its track, the
-// terrain, the installed titles and the objects of other programs. Read from JSON (docs/sim_scenario.md).
+// terrain, the installed titles, the objects of other programs and the airport's scenery. Read from JSON
+// (docs/sim_scenario.md).
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/geo.h"
 
 namespace zyn::simemu {
 
@@ -32,6 +35,21 @@ struct ForeignObjectSpec {
     double appearAfterSeconds = 0.0; // later than 0: announced by "ObjectAdded" when it appears
 };
 
+// The scenery the simulator knows, drawn beneath the tracks of its report.
+struct AirportStand {
+    std::string name;
+    LatLon at;
+};
+
+struct AirportRunway {
+    LatLon ends[2];
+};
+
+struct Airport {
+    std::vector<AirportStand> stands;
+    std::vector<AirportRunway> runways;
+};
+
 struct Scenario {
     int simulator = 2020;        // 2020 or 2024; decides the name the simulator gives at Open
     std::string applicationName; // not empty: overrides the name given at Open (a foreign simulator)
@@ -44,6 +62,7 @@ struct Scenario {
     double frameRate = 30.0;
     bool simRunning = true; // a flight is running at start
     int maxObjects = 1000;  // AI objects beyond this answer "too many objects"
+    Airport airport;        // empty: no airport in the report
 };
 
 // Throws std::runtime_error naming the key that is wrong.

@@ -98,6 +98,19 @@ std::vector<Sampled> lf_sampleAll(const tools::TrafficScenario& scenario)
     return out;
 }
 
+// Moving on the ground against its nose at some moment.
+bool lf_pushedBack(const Sampled& s)
+{
+    for (std::size_t i = 1; i < s.reports.size(); ++i) {
+        const auto& a = s.reports[i - 1].second;
+        const auto& b = s.reports[i].second;
+        const double moved = std::abs(gf_angleDiff(b.trackDeg * kDegToRad, gf_bearing({a.lat, a.lon}, {b.lat, b.lon})));
+        if (b.altitudeFt == 0.0 && gf_distanceNm({a.lat, a.lon}, {b.lat, b.lon}) > 0.0005 && moved > 2.5)
+            return true;
+    }
+    return false;
+}
+
 class ScenarioGen : public ::testing::Test {
 protected:
     tools::GeneratedScenario generated = tools::gf_generateScenario(7);
@@ -150,17 +163,13 @@ TEST_F(ScenarioGen, HoldsEveryKindOfTrafficTheDemonstrationShows)
         if (first.altitudeFt >= 12000.0) ++overflights;
         if (first.altitudeFt >= 12000.0 && s.reports.back().first < 400.0) ++stops;
         if (fromUser(first) < 10.0 && fromUser(last) > 60.0) ++outOfRange; // still reported beyond the range
-        bool pushed = false;
         for (std::size_t i = 1; i < s.reports.size(); ++i) {
             const auto& a = s.reports[i - 1].second;
             const auto& b = s.reports[i].second;
             if (b.callsign != first.callsign) callsignChanges.emplace(first.callsign, b.callsign);
             if (a.altitudeFt == 0.0 && b.altitudeFt > 0.0 && s.reports[i].first < 60.0) ++earlyLiftOffs;
-            const double moved = std::abs(gf_angleDiff(b.trackDeg * kDegToRad, gf_bearing({a.lat, a.lon}, {b.lat, b.lon})));
-            if (b.altitudeFt == 0.0 && gf_distanceNm({a.lat, a.lon}, {b.lat, b.lon}) > 0.0005 && moved > 2.5)
-                pushed = true; // moving against its nose
         }
-        pushbacks += pushed ? 1 : 0;
+        pushbacks += lf_pushedBack(s) ? 1 : 0;
     }
     EXPECT_GE(departures, 8);
     EXPECT_GE(arrivals, 6);
@@ -201,6 +210,32 @@ TEST_F(ScenarioGen, SameSeedSameScenarioAndTheSimulatorSideParses)
     ASSERT_TRUE(sim.installedTitles);
     EXPECT_GE(sim.installedTitles->size(), 3u);
     EXPECT_TRUE(sim.userTrack.front().onGround);
+}
+
+TEST_F(ScenarioGen, SimulatorsAirportHoldsTheStandsDeparturesPushFromAndTheirRunway)
+{
+    const auto airport = simemu::gf_parseScenario(generated.sim.dump()).airport;
+    ASSERT_EQ(airport.runways.size(), 1u);
+    const auto& [west, east] = airport.runways[0].ends;
+    int fromStands = 0;
+    for (const auto& s : sampled) {
+        if (!lf_pushedBack(s)) continue;
+        const auto& first = s.reports.front().second;
+        const auto stand = std::ranges::min_element(airport.stands, {}, [&](const simemu::AirportStand& a) {
+            return gf_distanceNm(a.at, {first.lat, first.lon});
+        });
+        ASSERT_NE(stand, airport.stands.end());
+        EXPECT_LT(gf_distanceNm(stand->at, {first.lat, first.lon}) * kMetresPerNm, 1.0) << s.hex << " " << stand->name;
+        EXPECT_FALSE(stand->name.empty());
+        ++fromStands;
+        // Its take-off roll ends on the runway, between its ends.
+        const auto lift = std::ranges::find_if(s.reports, [](const auto& r) { return r.second.altitudeFt > 0.0; });
+        ASSERT_NE(lift, s.reports.end()) << s.hex;
+        EXPECT_GT(lift->second.lon, std::min(west.lon, east.lon)) << s.hex;
+        EXPECT_LT(lift->second.lon, std::max(west.lon, east.lon)) << s.hex;
+        EXPECT_LT(std::abs(lift->second.lat - west.lat) * 60.0 * kMetresPerNm, 30.0) << s.hex;
+    }
+    EXPECT_GE(fromStands, 6);
 }
 
 class ScenarioGenThreads : public ::testing::Test {

@@ -16,6 +16,41 @@ namespace {
 namespace emu = simemu;
 using namespace std::chrono_literals;
 
+// A written PNG, read back pixel by pixel.
+class Picture {
+public:
+    explicit Picture(const std::filesystem::path& png) : m_image(cairo_image_surface_create_from_png(png.c_str())) {}
+    ~Picture() { cairo_surface_destroy(m_image); }
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+
+    bool loaded() const { return cairo_surface_status(m_image) == CAIRO_STATUS_SUCCESS; }
+    int width() const { return loaded() ? cairo_image_surface_get_width(m_image) : 0; }
+    int height() const { return loaded() ? cairo_image_surface_get_height(m_image) : 0; }
+    // Blue, green, red in memory order.
+    const unsigned char* at(int x, int y) const
+    {
+        return cairo_image_surface_get_data(m_image) + y * cairo_image_surface_get_stride(m_image) + x * 4;
+    }
+    bool isBackground(int x, int y) const
+    {
+        const unsigned char* p = at(x, y);
+        return p[0] == 255 && p[1] == 255 && p[2] == 255;
+    }
+    // Pixels of a square around (x, y) that are not background.
+    int drawnAround(double x, double y, int half) const
+    {
+        int drawn = 0;
+        for (int py = static_cast<int>(y) - half; py <= static_cast<int>(y) + half; ++py)
+            for (int px = static_cast<int>(x) - half; px <= static_cast<int>(x) + half; ++px)
+                drawn += px >= 0 && py >= 0 && px < width() && py < height() && !isBackground(px, py);
+        return drawn;
+    }
+
+private:
+    cairo_surface_t* m_image;
+};
+
 struct PixelCount {
     int blue = 0;
     int red = 0;
@@ -23,31 +58,36 @@ struct PixelCount {
 
 PixelCount lf_countColours(const std::filesystem::path& png)
 {
-    cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+    const Picture picture(png);
     PixelCount count;
-    if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS) {
-        const unsigned char* data = cairo_image_surface_get_data(image);
-        const int stride = cairo_image_surface_get_stride(image);
-        for (int y = 0; y < cairo_image_surface_get_height(image); ++y)
-            for (int x = 0; x < cairo_image_surface_get_width(image); ++x) {
-                const unsigned char* p = data + y * stride + x * 4; // B, G, R in memory order
-                count.blue += p[0] > 180 && p[2] < 60;
-                count.red += p[2] > 180 && p[0] < 60 && p[1] < 60;
-            }
-    }
-    cairo_surface_destroy(image);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const unsigned char* p = picture.at(x, y);
+            count.blue += p[0] > 180 && p[2] < 60;
+            count.red += p[2] > 180 && p[0] < 60 && p[1] < 60;
+        }
     return count;
 }
 
-TEST(EmulatorReport, ClosingWritesObjectsAndTracksWhereAsked)
-{
+// A run on the emulator, the user climbing north, whose close writes the report into dir/report.
+class EmulatorReportOnClose : public ::testing::Test {
+protected:
+    EmulatorReportOnClose()
+    {
+        gf_setClock(&clock);
+        s.userTrack = {{0.0, 50.0, 8.0, 500.0, 0.0, 0.0, true}, {60.0, 50.05, 8.0, 3000.0, 0.0, 150.0, false}};
+    }
+    ~EmulatorReportOnClose() override { gf_setClock(nullptr); }
+
     TempDir dir;
     ManualClock clock;
-    gf_setClock(&clock);
-    ScopedEnv env("TARVO_SIM_REPORT", (dir / "report").string());
+    ScopedEnv env{"TARVO_SIM_REPORT", (dir / "report").string()};
     ForgetEmulatorWorld forget;
     emu::Scenario s;
-    s.userTrack = {{0.0, 50.0, 8.0, 500.0, 0.0, 0.0, true}, {60.0, 50.05, 8.0, 3000.0, 0.0, 150.0, false}};
+};
+
+TEST_F(EmulatorReportOnClose, ClosingWritesObjectsAndTracksWhereAsked)
+{
     emu::reset(s);
     HANDLE h = nullptr;
     ASSERT_EQ(SimConnect_Open(&h, "Tarvo", nullptr, 0, nullptr, 0), S_OK);
@@ -67,7 +107,6 @@ TEST(EmulatorReport, ClosingWritesObjectsAndTracksWhereAsked)
     SimConnect_AIRemoveObject(h, created[2].id, 105);
     clock.advance(30s);
     SimConnect_Close(h);
-    gf_setClock(nullptr);
 
     const auto lines = readLines(dir / "report" / emu::kReportObjectsFile);
     ASSERT_EQ(lines.size(), 5u);
@@ -77,9 +116,67 @@ TEST(EmulatorReport, ClosingWritesObjectsAndTracksWhereAsked)
     EXPECT_NE(lines[2].find(" 60.0 "), std::string::npos); // removed when the client closed
     EXPECT_NE(lines[3].find(" 30.0 "), std::string::npos); // removed by the client
     EXPECT_NE(lines[3].find(" 0.00 "), std::string::npos); // never moved
+    EXPECT_EQ(Picture(dir / "report" / emu::kReportTracksFile).width(), emu::kReportImageSize) << "no airport panel";
     const PixelCount colours = lf_countColours(dir / "report" / emu::kReportTracksFile);
     EXPECT_GT(colours.blue, 100); // the user's track
     EXPECT_GT(colours.red, 50);   // the moved AI aircraft
+}
+
+TEST_F(EmulatorReportOnClose, AirportOfTheScenarioLiesBeneathTheTracks)
+{
+    // A stand south-east of every track, so that the picture must widen to show it.
+    const emu::AirportStand far{"Z9", {49.96, 8.08}};
+    s.airport.stands = {{"A1", {50.0, 8.01}}, far};
+    s.airport.runways = {{{{50.01, 8.02}, {50.01, 8.06}}}};
+    emu::reset(s);
+    HANDLE h = nullptr;
+    ASSERT_EQ(SimConnect_Open(&h, "Tarvo", nullptr, 0, nullptr, 0), S_OK);
+    clock.advance(60s);
+    SimConnect_Close(h);
+
+    const Picture picture(dir / "report" / emu::kReportTracksFile);
+    ASSERT_TRUE(picture.loaded());
+    const auto objects = emu::objects();
+    const auto [x, y] = emu::gf_reportPixel(objects, s.airport, emu::ReportPanel::Tracks, far.at);
+    ASSERT_GE(x, 0.0);
+    ASSERT_LT(x, picture.width());
+    ASSERT_GE(y, 0.0);
+    ASSERT_LT(y, picture.height());
+    EXPECT_GE(picture.drawnAround(x, y, 2), 9) << "the stand's mark";
+    EXPECT_GT(picture.drawnAround(x + 12.0, y - 4.0, 6), 5) << "the stand's name beside it";
+    const auto [rx, ry] = emu::gf_reportPixel(objects, s.airport, emu::ReportPanel::Tracks, {50.01, 8.04});
+    EXPECT_EQ(picture.drawnAround(rx, ry, 1), 9) << "the runway's middle";
+    const auto [ex, ey] = emu::gf_reportPixel(objects, s.airport, emu::ReportPanel::Tracks, {50.03, 8.07});
+    EXPECT_EQ(picture.drawnAround(ex, ey, 5), 0) << "away from the tracks and the airport";
+}
+
+TEST(EmulatorReport, AirportPanelSetsCloseStandsApartUnderTheTracks)
+{
+    // Stands 60 m apart at the start of a track that reaches 30 nm away: a smudge in the tracks panel.
+    emu::SimObject user;
+    user.isUser = true;
+    user.track = {{0.0, 47.4621, 8.5474}, {600.0, 47.9621, 8.5474}};
+    emu::Airport airport;
+    for (int i = 0; i < 3; ++i)
+        airport.stands.push_back({"A" + std::to_string(i + 1), {47.4621, 8.5474 + i * 0.0008}});
+    airport.runways = {{{{47.4580, 8.5457}, {47.4580, 8.5769}}}};
+    TempDir dir;
+    emu::gf_writeReport({user}, airport, dir.path());
+
+    const Picture picture(dir / emu::kReportTracksFile);
+    ASSERT_EQ(picture.width(), 2 * emu::kReportImageSize);
+    std::vector<double> xs;
+    for (const emu::AirportStand& stand : airport.stands) {
+        const auto [x, y] = emu::gf_reportPixel({user}, airport, emu::ReportPanel::Airport, stand.at);
+        EXPECT_GE(x, emu::kReportImageSize);
+        EXPECT_GE(picture.drawnAround(x, y, 2), 9) << stand.name;
+        EXPECT_GT(picture.drawnAround(x + 10.0, y - 4.0, 4), 5) << stand.name << "'s name";
+        xs.push_back(x);
+    }
+    EXPECT_GT(xs[1] - xs[0], 20.0) << "far enough apart for their names";
+    const auto [ux, uy] = emu::gf_reportPixel({user}, airport, emu::ReportPanel::Airport, {47.47, 8.5474});
+    const unsigned char* track = picture.at(static_cast<int>(ux), static_cast<int>(uy));
+    EXPECT_TRUE(track[0] > 180 && track[2] < 60) << "the user's track over the airport";
 }
 
 TEST(EmulatorReport, ObjectLinesShowKindRemovalAndDistance)

@@ -44,6 +44,27 @@ TEST(EmulatorScenario, ReadsEveryKey)
     EXPECT_DOUBLE_EQ(s.foreignObjects[0].appearAfterSeconds, 5.0);
 }
 
+TEST(EmulatorScenario, ReadsTheAirportsStandsAndRunways)
+{
+    const emu::Scenario s = emu::gf_parseScenario(R"({"airport": {
+        "stands": [{"name": "A1", "lat": 47.462, "lon": 8.548}, {"name": "B12", "lat": 47.463, "lon": 8.551}],
+        "runways": [{"ends": [{"lat": 47.458, "lon": 8.546}, {"lat": 47.458, "lon": 8.577}]}]}})");
+    ASSERT_EQ(s.airport.stands.size(), 2u);
+    EXPECT_EQ(s.airport.stands[1].name, "B12");
+    EXPECT_DOUBLE_EQ(s.airport.stands[1].at.lat, 47.463);
+    EXPECT_DOUBLE_EQ(s.airport.stands[1].at.lon, 8.551);
+    ASSERT_EQ(s.airport.runways.size(), 1u);
+    EXPECT_DOUBLE_EQ(s.airport.runways[0].ends[0].lon, 8.546);
+    EXPECT_DOUBLE_EQ(s.airport.runways[0].ends[1].lon, 8.577);
+}
+
+TEST(EmulatorScenario, AbsentAirportIsNoAirport)
+{
+    const emu::Scenario s = emu::gf_parseScenario("{}");
+    EXPECT_TRUE(s.airport.stands.empty());
+    EXPECT_TRUE(s.airport.runways.empty());
+}
+
 TEST(EmulatorScenario, DocumentedExampleIsValid)
 {
     const std::string doc = readText(std::filesystem::path(TARVO_SOURCE_DIR) / "docs" / "sim_scenario.md");
@@ -54,6 +75,8 @@ TEST(EmulatorScenario, DocumentedExampleIsValid)
     EXPECT_EQ(s.userTrack.size(), 2u);
     EXPECT_EQ(s.foreignObjects.size(), 1u);
     EXPECT_EQ(s.installedTitles->size(), 2u);
+    EXPECT_EQ(s.airport.stands.size(), 2u);
+    EXPECT_EQ(s.airport.runways.size(), 1u);
 }
 
 TEST(EmulatorScenario, AbsentTitleListMeansEveryTitle)
@@ -93,7 +116,21 @@ INSTANTIATE_TEST_SUITE_P(
                       BadScenario{"ForeignLongitudeOutOfRange", R"({"foreign_objects": [{"lon": 200}]})",
                                   "foreign_objects[0]"},
                       BadScenario{"TitleListNotAList", R"({"installed_titles": "A"})", "installed_titles"},
-                      BadScenario{"ZeroFrameRate", R"({"frame_rate": 0})", "frame_rate"}),
+                      BadScenario{"ZeroFrameRate", R"({"frame_rate": 0})", "frame_rate"},
+                      BadScenario{"AirportNotAnObject", R"({"airport": []})", "airport"},
+                      BadScenario{"StandsNotAList", R"({"airport": {"stands": {}}})", "airport.stands"},
+                      BadScenario{"StandWithoutName", R"({"airport": {"stands": [{"lat": 47, "lon": 8}]}})",
+                                  "airport.stands[0].name"},
+                      BadScenario{"StandWithoutLongitude", R"({"airport": {"stands": [{"name": "A1", "lat": 47}]}})",
+                                  "airport.stands[0].lon"},
+                      BadScenario{"StandOutOfRange",
+                                  R"({"airport": {"stands": [{"name": "A1", "lat": 47, "lon": 8}, {"name": "A2", "lat": 95, "lon": 8}]}})",
+                                  "airport.stands[1]"},
+                      BadScenario{"RunwayWithOneEnd", R"({"airport": {"runways": [{"ends": [{"lat": 47, "lon": 8}]}]}})",
+                                  "airport.runways[0].ends"},
+                      BadScenario{"RunwayEndNotAPlace",
+                                  R"({"airport": {"runways": [{"ends": [{"lat": 47, "lon": 8}, "north"]}]}})",
+                                  "airport.runways[0].ends[1]"}),
     CaseName{});
 
 TEST(EmulatorScenario, ProgramRunsOnTheScenarioOfTheEnvironment)
