@@ -233,6 +233,30 @@ TEST_F(LiveryScan, FolderWhoseExistenceCannotBeToldEndsTheScan)
     gf_resetStatusLine();
 }
 
+TEST_F(LiveryScan, CommunityThatIsNoFolderFindsNothing)
+{
+    writeText(community(), "");
+    EXPECT_EQ(scanErrorCode(), 43);
+    EXPECT_TRUE(param::SCAN_LIVERIES.on());
+}
+
+TEST_F(LiveryScan, UnwritableResultKeepsTheSettingOn)
+{
+    installLiveries(dir / "fleet", "A320", {{"Fleet Swiss", "SWR"}});
+    param::LIG_AUTOMATIC.value = 0;
+    param::lfolders[0].setValue((dir / "fleet").string());
+    fs::remove_all(g_outputPath);
+    writeText(g_outputPath, ""); // no folder can be made there
+    EXPECT_EQ(scanErrorCode(), 51) << "no previous scan to fall back on";
+    EXPECT_TRUE(param::SCAN_LIVERIES.on());
+    EXPECT_NE(savedSetting("SCAN_LIVERIES"), "false");
+    EXPECT_TRUE(logHas("could not save to"));
+    EXPECT_FALSE(logHas(" liveries in "));
+    EXPECT_TRUE(logHas("liveries scan ends"));
+    EXPECT_FALSE(logHas("could not keep")) << "a missing file is not a damaged one";
+    gf_resetStatusLine();
+}
+
 TEST_F(LiveryScan, OffSettingReadsTheLastScanWithoutLooking)
 {
     installLiveries(community() / "user-aitraffic", "A320", {{"Kept Swiss", "SWR"}});
