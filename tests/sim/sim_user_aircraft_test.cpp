@@ -127,9 +127,10 @@ TEST_F(SimUserAircraftThreads, EmptyModelTakesTheCrj7Default)
     scenario.userAtcModel = "";
     connect(scenario);
     gf_requestUserAcTitleModel();
-    ASSERT_TRUE(simemu::waitUntil([] { return gf_simDisplay().userAcLabel == "Unknown (encrypted?) aircraft"; }));
+    // The wingspan is the last thing the reply sets.
+    ASSERT_TRUE(simemu::waitUntil([] { return gf_userHalfWingspan().has_value(); }));
+    EXPECT_EQ(gf_simDisplay().userAcLabel, "Unknown (encrypted?) aircraft");
     EXPECT_TRUE(gf_statusMessage().starts_with("171: "));
-    EXPECT_TRUE(gf_userHalfWingspan().has_value());
 }
 
 TEST_F(SimUserAircraftThreads, UnreadableModelEndsTheLinkWithUserError73)
