@@ -38,7 +38,6 @@ constexpr double kUserTaxiKt = 8.0;
 constexpr double kReleaseDistanceNm = 500.0 / 1852.0;
 constexpr double kGroundCollisionNm = 0.08099352051835854; // 150 m
 constexpr std::size_t kCreationBacklog = 10;
-constexpr double kMetresPerNm = 1852.0;
 
 enum class Verdict { Go, Hold, Wait };
 

@@ -74,11 +74,12 @@ fs::file_status lf_folderStatus(const fs::path& folder)
     return status;
 }
 
-void lf_showScanInSettings(bool scan)
+// A completed scan: later starts read its file instead of scanning again.
+void lf_switchScanOff()
 {
-    param::SCAN_LIVERIES.value = scan ? 1 : 0;
+    param::SCAN_LIVERIES.value = 0;
     gf_writeParametersXml(param::SCAN_LIVERIES);
-    SendMessageW(param::SCAN_LIVERIES.window.load(), BM_SETCHECK, scan ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(param::SCAN_LIVERIES.window.load(), BM_SETCHECK, BST_UNCHECKED, 0);
     gf_repaintBand(Band::Settings);
 }
 
@@ -265,7 +266,7 @@ void gf_scanLiveries()
                             true);
         break;
     case ScanOutcome::Saved:
-        lf_showScanInSettings(false);
+        lf_switchScanOff();
         break;
     }
     gf_log("\n++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++\n");
