@@ -18,8 +18,8 @@ namespace {
 
 using namespace zyn;
 
-constexpr int kAircraft = 512;
-constexpr int kTicks = 20000;
+constexpr int kMovingAircraft = 512;
+constexpr int kMovementTicks = 20000;
 
 Situation lf_report(LatLon p, double alt, double kt, std::int32_t t, double fpm)
 {
@@ -69,8 +69,8 @@ LiveAcRecord lf_aircraft(int i, LatLon start, double kt, double alt, double fpm,
 std::vector<LiveAcRecord> lf_mixedTraffic()
 {
     std::vector<LiveAcRecord> list;
-    list.reserve(kAircraft);
-    for (int i = 0; i < kAircraft; ++i) {
+    list.reserve(kMovingAircraft);
+    for (int i = 0; i < kMovingAircraft; ++i) {
         const LatLon start{47.0 + (i % 23) * 0.1, 8.0 + (i % 29) * 0.1};
         switch (i % 4) {
         case 0: list.push_back(lf_aircraft(i, start, 450, 35000, 0, 200, 150, 3, 10)); break;
@@ -85,7 +85,7 @@ std::vector<LiveAcRecord> lf_mixedTraffic()
 void BM_MovementOf512LiveAircraft(benchmark::State& state)
 {
     std::vector<double> tickMicros;
-    tickMicros.reserve(kTicks);
+    tickMicros.reserve(kMovementTicks);
     std::uint64_t allocations = 0;
     double stillFlying = 0.0;
     for (auto _ : state) {
@@ -98,7 +98,7 @@ void BM_MovementOf512LiveAircraft(benchmark::State& state)
         tickMicros.clear();
         const std::uint64_t before = bench::allocationCount();
         state.ResumeTiming();
-        for (int t = 0; t < kTicks; ++t, ++g_tick) {
+        for (int t = 0; t < kMovementTicks; ++t, ++g_tick) {
             const auto start = std::chrono::steady_clock::now();
             for (auto& a : traffic)
                 gf_moveLiveAc(a);
@@ -119,7 +119,7 @@ void BM_MovementOf512LiveAircraft(benchmark::State& state)
     state.counters["p99_us"] = tickMicros[tickMicros.size() * 99 / 100];
     state.counters["max_us"] = tickMicros.back();
     state.counters["moving_at_end"] = stillFlying;
-    state.counters["allocs_per_tick"] = double(allocations) / (double(kTicks) * state.iterations());
+    state.counters["allocs_per_tick"] = double(allocations) / (double(kMovementTicks) * state.iterations());
 }
 BENCHMARK(BM_MovementOf512LiveAircraft)->Iterations(3)->Unit(benchmark::kMillisecond);
 

@@ -31,6 +31,7 @@
 #include "traffic/intake.h"
 #include "traffic/query_box.h"
 #include "traffic/session.h"
+#include "ui/boxes.h"
 #include "ui/display_state.h"
 #include "ui/session_controls.h"
 #include "ui/status_line.h"
@@ -87,8 +88,6 @@ std::set<std::uint32_t> g_coupledSearchDone;                 // live aircraft ke
 std::unordered_map<std::uint32_t, LatLon> g_lastParkedCheck; // live aircraft key -> position at its last check
 
 bool lf_served(std::atomic<std::uint8_t>& request) { return request.exchange(0) != 0; }
-
-void lf_enable(const ParameterControl& control) { EnableWindow(control.window.load(), TRUE); }
 
 LatLon lf_positionOf(const LiveAcRecord& aircraft) { return {aircraft.block.lat, aircraft.block.lon}; }
 LatLon lf_positionOf(const AiAcRecord& aircraft) { return {aircraft.initLat, aircraft.initLon}; }
@@ -286,8 +285,8 @@ void lf_recheckParkAirportsIfRequested()
     std::string message;
     if (gf_recheckParkAirports(true, message))
         gf_setStatusMessage(message, true);
-    lf_enable(param::REREAD_BUTTON);
-    lf_enable(param::DESTINATION);
+    gf_enableControl(param::REREAD_BUTTON, true);
+    gf_enableControl(param::DESTINATION, true);
     g_reReadRequest = 0;
 }
 
@@ -426,7 +425,7 @@ void mainLoop()
         SteadyTime deadline = gf_steadyNow() + kTick;
         g_nowWeekSlot = gf_weekdayAndSlot();
         gf_setIntakeEnabled(true);
-        lf_enable(param::CALLSIGN_2_OBJECTID);
+        gf_enableControl(param::CALLSIGN_2_OBJECTID, true);
         timeBeginPeriod(1);
         while (lf_workTarvo()) {
             const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - gf_steadyNow());

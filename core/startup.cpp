@@ -19,6 +19,7 @@
 #include "platform/win32/gdi.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
+#include "ui/boxes.h"
 #include "ui/display_state.h"
 #include "ui/main_window.h"
 #include "ui/repaint.h"
@@ -45,14 +46,9 @@ constexpr UINT kTitleResource = 101;
 constexpr WORD kIconResource = 100;
 constexpr std::int32_t kNoInstallPathError = 150;
 
-void lf_enable(const ParameterControl& control, bool enable)
-{
-    EnableWindow(control.window.load(), enable ? TRUE : FALSE);
-}
-
 void lf_disableAndEmpty(const ParameterControl& control)
 {
-    lf_enable(control, false);
+    gf_enableControl(control, false);
     SetWindowTextW(control.window.load(), u"");
 }
 
@@ -173,7 +169,7 @@ void lf_setInstallPath()
 {
     auto& modePath = lf_modeInstallPath();
     param::ALL_INSTALL_PATH.setValue(modePath.getValue());
-    lf_enable(param::ALL_INSTALL_PATH, true);
+    gf_enableControl(param::ALL_INSTALL_PATH, true);
     gf_setBoxText(param::ALL_INSTALL_PATH);
     if (!param::ALL_INSTALL_PATH.empty())
         return;
@@ -197,12 +193,12 @@ void lf_setStartupControls()
                                                         &STRAIGHT_PBS_ONLY, &PARK_FAKE, &WEEK,
                                                         &NAV_LIGHTS_WHILE_PARKED, &COLLISION_USER_GND,
                                                         &AIRPORT_RANGE, &AIRPORT_HEIGHT, &MATCHING_DEPTH})
-        lf_enable(*control, true);
-    lf_enable(CALLSIGN_OBJECTIDS, MSFS_2020.on());
+        gf_enableControl(*control, true);
+    gf_enableControl(CALLSIGN_OBJECTIDS, MSFS_2020.on());
     lf_disableAndEmpty(parking_percentage);
     lf_disableAndEmpty(MAX_FIT_FL);
-    lf_enable(DESTINATION, false);
-    lf_enable(FLUSH_STATIC_BUTTON, false);
+    gf_enableControl(DESTINATION, false);
+    gf_enableControl(FLUSH_STATIC_BUTTON, false);
     MAX_FIT_FL.value = static_cast<float>(MAX_FIT.value.load()) * 0.5f + 0.5f;
     g_manualRange = LATERAL_RANGE.value.load();
 }
@@ -270,12 +266,12 @@ void lf_startUpTarvo()
         }
         g_startupSteps.createFlightPlanFolder();
         g_startupSteps.readMyParkAirports();
-        lf_enable(param::REREAD_BUTTON, true);
+        gf_enableControl(param::REREAD_BUTTON, true);
         lf_restoreDestination();
         lf_applyAlwaysOnTop();
         if (param::AUTO_RANGE.on()) {
             g_startupSteps.adjustTrafficRange();
-            lf_enable(param::LATERAL_RANGE, false);
+            gf_enableControl(param::LATERAL_RANGE, false);
         }
         g_startupSteps.runSession();
     } catch (const UserErrorException& e) {

@@ -12,16 +12,13 @@ namespace zyn {
 
 namespace {
 
-// A control the window has not made yet is passed over (the call then fails harmlessly).
-void lf_enable(const ParameterControl& control, bool enable) { EnableWindow(control.window.load(), enable); }
-
 const std::array<IntControlParameter*, 3> g_timeShiftBoxes{&param::TIME_SHIFT_DAYS, &param::TIME_SHIFT_HOURS,
                                                            &param::TIME_SHIFT_MINS};
 
 void lf_enableTimeShiftBoxes(bool enable)
 {
     for (const IntControlParameter* box : g_timeShiftBoxes)
-        lf_enable(*box, enable);
+        gf_enableControl(*box, enable);
 }
 
 bool lf_timeShiftStored()
@@ -35,9 +32,9 @@ bool lf_timeShiftStored()
 void lf_setParkingControls()
 {
     using namespace param;
-    lf_enable(RT_PARKTRAFFIC_ONLY, true);
+    gf_enableControl(RT_PARKTRAFFIC_ONLY, true);
     gf_applyParkTrafficOnly();
-    lf_enable(CUSTOM_MAX_PARK, true);
+    gf_enableControl(CUSTOM_MAX_PARK, true);
     parking_percentage.value = 30; // every start, whatever was stored; not saved
     gf_setBoxInt(parking_percentage);
 }
@@ -45,17 +42,17 @@ void lf_setParkingControls()
 void lf_setTrafficControls()
 {
     using namespace param;
-    lf_enable(AUTO_RANGE, true);
-    lf_enable(LATERAL_RANGE, !AUTO_RANGE.on());
-    lf_enable(AUTO_RANGE_ABOVE_HEIGHT, AUTO_RANGE.on());
+    gf_enableControl(AUTO_RANGE, true);
+    gf_enableControl(LATERAL_RANGE, !AUTO_RANGE.on());
+    gf_enableControl(AUTO_RANGE_ABOVE_HEIGHT, AUTO_RANGE.on());
     for (const ParameterControl* control : std::array<const ParameterControl*, 5>{
              &COLLISION_USER_AIR, &COLLISION_LIVE_PARKED_GND, &GUID_CHANGES, &BLOCK_CALLSIGN, &MAX_LIVE})
-        lf_enable(*control, true);
-    lf_enable(LEARN_SOFT, false);
-    lf_enable(UNBLOCK_BUTTON, !BLOCK_CALLSIGN.empty());
-    lf_enable(CALLSIGN_2_OBJECTID, false); // the main loop enables it
-    lf_enable(AI_PACKAGE_ORDER, LIG_AUTOMATIC.on());
-    lf_enable(KEEP_SIM_TIME_PAR, true);
+        gf_enableControl(*control, true);
+    gf_enableControl(LEARN_SOFT, false);
+    gf_enableControl(UNBLOCK_BUTTON, !BLOCK_CALLSIGN.empty());
+    gf_enableControl(CALLSIGN_2_OBJECTID, false); // the main loop enables it
+    gf_enableControl(AI_PACKAGE_ORDER, LIG_AUTOMATIC.on());
+    gf_enableControl(KEEP_SIM_TIME_PAR, true);
 }
 
 void lf_restoreTimeShift()
@@ -69,8 +66,8 @@ void lf_restoreTimeShift()
     } else {
         lf_timeShift((TIME_SHIFT_DAYS.value * 24 + TIME_SHIFT_HOURS.value) * 60 + TIME_SHIFT_MINS.value, true);
     }
-    lf_enable(SIM_TIME, true);
-    lf_enable(KEEP_SIM_TIME_PAR, true);
+    gf_enableControl(SIM_TIME, true);
+    gf_enableControl(KEEP_SIM_TIME_PAR, true);
     // The shift boxes stay locked while the simulator's time is followed.
     lf_enableTimeShiftBoxes(!SIM_TIME.on());
 }

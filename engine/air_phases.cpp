@@ -26,7 +26,6 @@ constexpr double kFlapsLevelFpm = 100.0;
 constexpr double kFlapsUpHeightFt = 2400.0;
 constexpr double kFirstFlapsHeightFt = 2000.0;
 
-bool lf_rotorcraft(const AiAcRecord& a) { return a.category == AcCategory::Rotorcraft; }
 
 // The aircraft lands at (or flies near) the park airport: within the approach range of it.
 bool lf_nearParkAirport(const LiveAcRecord& a)
@@ -141,7 +140,7 @@ void lf_highAltitudeConfig(LiveAcRecord& a)
     a.highLightsSet = 1;
     a.lowLightsSet = 0;
     gf_sendLights(a, {1, 1, 0, 0, 0, 0, 1});
-    gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 3);
+    gf_sendThrottleStep(a, a.rotorcraft() ? 4 : 3);
     gf_sendGear(a, 0);
     gf_sendFlapStep(a, 0);
 }
@@ -155,10 +154,10 @@ void lf_climbConfig(LiveAcRecord& a)
     a.landing = 0;
     const double fpm = a.stream.at(0).verticalRate;
     if (fpm <= kDescendingFpm && a.lastThrottle == 3)
-        gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 2);
-    else if (fpm > 400.0 && a.lastThrottle == 4 && !lf_rotorcraft(a))
+        gf_sendThrottleStep(a, a.rotorcraft() ? 4 : 2);
+    else if (fpm > 400.0 && a.lastThrottle == 4 && !a.rotorcraft())
         gf_sendThrottleStep(a, 3);
-    if (lf_rotorcraft(a))
+    if (a.rotorcraft())
         return;
     const double h = a.heightAboveGroundFt;
     if (h >= kFlapsUpHeightFt) {
@@ -188,7 +187,7 @@ void lf_goAround(LiveAcRecord& a)
 
 void lf_beginApproach(LiveAcRecord& a)
 {
-    gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 1);
+    gf_sendThrottleStep(a, a.rotorcraft() ? 4 : 1);
     gf_sendFlapStep(a, 3);
     gf_sendGear(a, 1);
     gf_queueIdentityCheck(a.hexId);

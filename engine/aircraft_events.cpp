@@ -12,10 +12,6 @@
 
 namespace zyn {
 
-namespace {
-bool lf_rotorcraft(const AiAcRecord& a) { return a.category == AcCategory::Rotorcraft; }
-} // namespace
-
 void lf_parkedShutDown(AiAcRecord& a)
 {
     gf_sendThrottleStep(a, 0);
@@ -36,7 +32,7 @@ void gf_sendThrottleStep(AiAcRecord& a, std::uint32_t step)
 
 void gf_sendFlapStep(AiAcRecord& a, std::uint32_t step)
 {
-    if (a.lastFlaps == step || step > 3 || lf_rotorcraft(a))
+    if (a.lastFlaps == step || step > 3 || a.rotorcraft())
         return;
     gf_queueSimEvent({a.objectId, simid::kFlapsSet, kFlapValues[step]});
     a.lastFlaps = step;
@@ -44,13 +40,13 @@ void gf_sendFlapStep(AiAcRecord& a, std::uint32_t step)
 
 void gf_sendGear(const AiAcRecord& a, std::uint32_t down)
 {
-    if (!lf_rotorcraft(a))
+    if (!a.rotorcraft())
         gf_queueSimEvent({a.objectId, simid::kGearSet, down});
 }
 
 void gf_sendSpoilers(const AiAcRecord& a, std::uint32_t value)
 {
-    if (!lf_rotorcraft(a))
+    if (!a.rotorcraft())
         gf_queueSimEvent({a.objectId, simid::kSpoilersSet, value});
 }
 

@@ -35,7 +35,6 @@ constexpr double kThrottleClimbHeightFt = 800.0;
 constexpr double kSmallestPushbackNm = 0.0053995680345572351; // 10 m
 constexpr std::uint32_t kTaxiFlapStep = 1;
 
-bool lf_rotorcraft(const AiAcRecord& a) { return a.category == AcCategory::Rotorcraft; }
 
 // The speed to and from a stand; never zero, so that travel times stay finite.
 double lf_standTaxiSpeed(const LiveAcRecord& a) { return std::max(a.categorySpeedStep, 1.0); }
@@ -171,7 +170,7 @@ void lf_rollOut(LiveAcRecord& a)
         gf_sendFlapStep(a, 0);
         a.rollingOut = 0;
         a.savedHeading = 0.0;
-        gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 0);
+        gf_sendThrottleStep(a, a.rotorcraft() ? 4 : 0);
         gf_sendSpoilers(a, 0);
         gf_setEngineLevers(a, 0.0, 0.0);
         gf_sendLights(a, {1, 1, 0, 1, 0, 1, 1});
@@ -190,7 +189,7 @@ void lf_takeoffThrottle(LiveAcRecord& a)
     const double front = a.stream.at(0).groundSpeed;
     const double next = a.stream.at(1).groundSpeed;
     std::uint32_t step = 4;
-    if (!lf_rotorcraft(a) && front < 25.0 && next < 30.0)
+    if (!a.rotorcraft() && front < 25.0 && next < 30.0)
         step = (front >= 20.0 || next >= 25.0) ? 2 : (front >= 15.0 || next >= 20.0) ? 1 : 0;
     gf_sendThrottleStep(a, step);
 }
@@ -441,7 +440,7 @@ void lf_groundPhaseStep(LiveAcRecord& a)
     else if (a.takingOff)
         lf_takeoffThrottle(a);
     else if (!a.rollingOut)
-        gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 0);
+        gf_sendThrottleStep(a, a.rotorcraft() ? 4 : 0);
     else
         lf_rollOut(a);
     if (!a.rollingOut && !a.takingOff)
@@ -509,7 +508,7 @@ void lf_takeoffRunTick(LiveAcRecord& a)
     if (n < kGearUpTick && a.block.pitch <= a.climbPitch) {
         a.pitchPerTick = 0.0;
         if (a.heightAboveGroundFt >= kThrottleClimbHeightFt) {
-            gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 3);
+            gf_sendThrottleStep(a, a.rotorcraft() ? 4 : 3);
             lf_setPhase(a, MovePhase::Airborne);
             a.phaseCounter = 1;
         }

@@ -38,6 +38,7 @@ struct AcRecord {
     std::uint8_t fsltlTitle = 0; // the title holds "FSLTL_"
 
     std::uint32_t categoryCode() const { return static_cast<std::uint32_t>(category); }
+    bool rotorcraft() const { return category == AcCategory::Rotorcraft; }
 };
 
 struct AiAcRecord : AcRecord {

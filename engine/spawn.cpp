@@ -34,7 +34,6 @@ constexpr double kGroundPitch = 0.010471975511965976; // 0.6 degrees
 constexpr double kLowLightsCeilingFt = 10000.0;
 constexpr double kCabinLightsFloorFt = 2000.0;
 
-bool lf_rotorcraft(const AcRecord& a) { return a.category == AcCategory::Rotorcraft; }
 
 void lf_setStationary(Situation& s)
 {
@@ -100,7 +99,7 @@ void lf_queueEvent(const AiAcRecord& a, std::uint32_t eventId, std::uint32_t val
 void lf_airborneLights(LiveAcRecord& a)
 {
     lf_queueEvent(a, simid::kEngineAutoStart, 0);
-    if (!lf_rotorcraft(a))
+    if (!a.rotorcraft())
         lf_queueEvent(a, simid::kSpoilersSet, 0);
     const std::uint32_t low = a.block.altitude <= kLowLightsCeilingFt ? 1 : 0;
     const std::uint32_t cabin = a.heightAboveGroundFt >= kCabinLightsFloorFt ? 1 : 0;
@@ -109,14 +108,14 @@ void lf_airborneLights(LiveAcRecord& a)
 
 void lf_groundLights(LiveAcRecord& a)
 {
-    if (!lf_rotorcraft(a))
+    if (!a.rotorcraft())
         lf_queueEvent(a, simid::kSpoilersSet, 0);
     const bool parked = a.phase == MovePhase::Parked;
     lf_queueEvent(a, parked ? simid::kEngineAutoShutdown : simid::kEngineAutoStart, 0);
     const std::uint32_t nav = parked ? (param::NAV_LIGHTS_WHILE_PARKED.on() ? 1 : 0) : 1;
     const std::uint32_t taxi = a.phase == MovePhase::Taxi ? 1 : 0;
     gf_sendLights(a, {nav, parked ? 0u : 1u, 0, taxi, 0, 1, 1});
-    gf_sendThrottleStep(a, lf_rotorcraft(a) ? 4 : 0);
+    gf_sendThrottleStep(a, a.rotorcraft() ? 4 : 0);
     gf_sendFlapStep(a, a.phase == MovePhase::Taxi ? 1 : 0);
 }
 
@@ -247,7 +246,7 @@ bool lf_parks(LiveAcRecord& a, std::uint32_t objectId, double heightAboveGroundF
     a.heightAboveGroundFt = heightAboveGroundFt;
     if (!a.stream.empty() && !a.stream[0].airborne) {
         a.onGround = 1;
-        if (!lf_rotorcraft(a))
+        if (!a.rotorcraft())
             lf_queueEvent(a, simid::kGearSet, 1);
         a.altPerTick = 0.0;
         if (a.phase == MovePhase::Parked)

@@ -23,8 +23,6 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 
-bool lf_exitUnderWay() { return g_exitRequested.load() || g_exiting.load(); }
-
 void lf_showWaiting()
 {
     gf_setStatusMessage(std::string("Waiting for MSFS 20") + (param::MSFS_2020.on() ? "20" : "24") + " ...", true);
@@ -51,7 +49,7 @@ void lf_pumpDispatch(HANDLE handle, const std::stop_token& stop)
 
 void lf_connectAndRun(const std::stop_token& stop)
 {
-    const auto giveUp = [&] { return stop.stop_requested() || lf_exitUnderWay(); };
+    const auto giveUp = [&] { return stop.stop_requested() || gf_exitUnderWay(); };
     bool first = true;
     while (!giveUp()) {
         if (first)

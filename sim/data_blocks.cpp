@@ -17,8 +17,6 @@ template <typename T> std::optional<T> lf_readPod(std::span<const std::byte> blo
     return value;
 }
 
-constexpr std::size_t kString32 = 32;
-
 } // namespace
 
 std::span<const std::byte> gf_dataBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA* message, std::size_t cbData)

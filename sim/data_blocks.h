@@ -56,6 +56,8 @@ struct StaticCogData {
 };
 
 // A data reply's block starts at its last header field, dwData.
+// A string of the data definitions (SIMCONNECT_DATATYPE_STRING32).
+inline constexpr std::size_t kString32 = 32;
 inline constexpr std::size_t kDataBlockOffset = sizeof(SIMCONNECT_RECV_SIMOBJECT_DATA) - sizeof(DWORD);
 
 // The data block of a reply: from its dwData field to the end of the message (cbData bytes).

@@ -27,7 +27,6 @@ namespace zyn {
 
 namespace {
 
-constexpr std::size_t kString32 = 32;
 constexpr int kFramesPerRateSample = 30;
 
 int g_frameCounter = 0; // SimConnect thread only
@@ -40,8 +39,6 @@ template <typename T> const T* lf_as(const SIMCONNECT_RECV* message, DWORD cbDat
 
 // A data reply needs its header; its block may be shorter than the definition (each reader checks).
 bool lf_holdsDataHeader(DWORD cbData) { return cbData >= kDataBlockOffset; }
-
-bool lf_exiting() { return g_exitRequested.load() || g_exiting.load(); }
 
 std::string lf_lettersDigitsAndSpace(const char* text, std::size_t capacity)
 {
@@ -92,7 +89,7 @@ void lf_onException(const SIMCONNECT_RECV_EXCEPTION& e)
 {
     switch (e.dwException) {
     case SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID:
-        if (gf_positionKnown(gf_positionOf(g_userAcSim.get())) && !lf_exiting())
+        if (gf_positionKnown(gf_positionOf(g_userAcSim.get())) && !gf_exitUnderWay())
             gf_logError("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
         break;
     case SIMCONNECT_EXCEPTION_VERSION_MISMATCH:

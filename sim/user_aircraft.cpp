@@ -28,10 +28,8 @@ constexpr double kTeleportNm = 10.0;
 // SimConnect thread only.
 LatLon g_previousUserPosition;
 
-bool lf_exiting() { return g_exitRequested.load() || g_exiting.load(); }
-
 // Sleeps the period unless the program exits; true when it did not exit.
-bool lf_pause(std::chrono::milliseconds period) { return gf_sleepFor(period, lf_exiting) && !lf_exiting(); }
+bool lf_pause(std::chrono::milliseconds period) { return gf_sleepFor(period, gf_exitUnderWay) && !gf_exitUnderWay(); }
 
 void lf_request(std::uint32_t request, std::uint32_t definition, SIMCONNECT_PERIOD period, const char* failure)
 {
@@ -92,7 +90,7 @@ bool gf_requestAcGndAir()
         if (!lf_pause(std::chrono::milliseconds(200)))
             return false;
     }
-    return !lf_exiting();
+    return !gf_exitUnderWay();
 }
 
 void gf_onUserAcData(std::uint32_t objectId, const UserAcData& reply)

@@ -49,6 +49,12 @@ void gf_setBoxText(StringControlParameter& parameter) { lf_showInBox(parameter.c
 
 void gf_clearBox(const ParameterControl& control) { lf_writeBox(control.controlId, ""); }
 
+void gf_enableControl(const ParameterControl& control, bool enable)
+{
+    if (const HWND window = control.window.load())
+        EnableWindow(window, enable ? TRUE : FALSE);
+}
+
 std::string lf_getTextFromId(std::uint16_t controlId)
 {
     WCHAR buffer[1024] = {};

@@ -13,6 +13,8 @@ namespace zyn {
 void gf_setBoxInt(IntControlParameter& parameter);
 void gf_setBoxFloat(FloatControlParameter& parameter); // "24" for 24.0, "12.5" for 12.5
 void gf_setBoxText(StringControlParameter& parameter);
+// Enables or greys out the control of a bound setting; nothing happens before the control exists.
+void gf_enableControl(const ParameterControl& control, bool enable);
 // Empties the box; nothing is repainted.
 void gf_clearBox(const ParameterControl& control);
 

@@ -26,20 +26,12 @@ std::atomic<std::int32_t> g_timeShiftMinutes{0};
 
 namespace {
 
-void lf_enable(const ParameterControl& control, bool enable)
-{
-    if (const HWND window = control.window.load())
-        EnableWindow(window, enable ? TRUE : FALSE);
-}
-
 void lf_showShiftPart(IntControlParameter& parameter, std::int64_t value)
 {
     parameter.value = parameter.clamp(value);
     saveIntParameter(parameter);
     gf_setBoxInt(parameter);
 }
-
-bool lf_exitUnderWay() { return g_exitRequested.load() != 0 || g_exiting.load() != 0; }
 
 } // namespace
 
@@ -48,7 +40,7 @@ void lf_enableTimeControls(bool enable)
     using namespace param;
     for (const ParameterControl* control : std::array<const ParameterControl*, 5>{
              &TIME_SHIFT_DAYS, &TIME_SHIFT_HOURS, &TIME_SHIFT_MINS, &SIM_TIME, &KEEP_SIM_TIME_PAR})
-        lf_enable(*control, enable);
+        gf_enableControl(*control, enable);
     g_timeControlsEnabled = enable ? 1 : 0;
     gf_repaintBand(Band::Settings); // the time labels are greyed with the controls
 }
@@ -59,7 +51,7 @@ void gf_applyParkTrafficOnly()
     const bool enable = !RT_PARKTRAFFIC_ONLY.on();
     for (const ParameterControl* control : std::array<const ParameterControl*, 6>{
              &parking_percentage, &MAX_FIT_FL, &INITIAL_LOAD_ONLY, &PARK_SOFT, &PARK_FAKE, &WEEK})
-        lf_enable(*control, enable);
+        gf_enableControl(*control, enable);
     if (enable) {
         gf_setBoxInt(parking_percentage);
         gf_setBoxFloat(MAX_FIT_FL);
@@ -110,14 +102,14 @@ void lf_setDestination(const std::string& code, LatLon)
     gf_setBoxText(param::DESTINATION);
     gf_setStatusMessage(fmt::format("New destination: {}", code), true);
     gf_logf("lf_setDestination: adding {} to the park airports is not built yet", code);
-    lf_enable(param::REREAD_BUTTON, false);
+    gf_enableControl(param::REREAD_BUTTON, false);
 }
 
 void lf_waitForFirstTraffic()
 {
     const auto noTraffic = [] { return std::trunc(g_trafficDataTime.load()) == 0.0; };
-    for (int step = 0; step < 150 && noTraffic() && !lf_exitUnderWay(); ++step)
-        gf_sleepFor(std::chrono::milliseconds(100), lf_exitUnderWay);
+    for (int step = 0; step < 150 && noTraffic() && !gf_exitUnderWay(); ++step)
+        gf_sleepFor(std::chrono::milliseconds(100), gf_exitUnderWay);
     if (noTraffic())
         gf_log("No traffic in this region?");
 }

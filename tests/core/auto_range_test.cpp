@@ -49,7 +49,7 @@ protected:
         const LatLon airport{52.3, 4.76};
         {
             std::lock_guard lock(g_parkAirportsMutex);
-            g_parkAirports = {ParkAirport{.icao = "EHAM", .lat = airport.lat, .lon = airport.lon}};
+            g_parkAirports = {ParkAirport{.icao = "EHAM", .stand = "", .lat = airport.lat, .lon = airport.lon}};
         }
         UserAcData user;
         user.lat = airport.lat + distanceNm / 60.0;

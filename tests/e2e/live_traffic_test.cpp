@@ -1,6 +1,8 @@
 // Live traffic end to end in this process: the traffic client's reader thread polls the stand-in
-// playing the demonstration scenario over loopback, the engine ticks every 10 ms of a manual clock and
-// the simulator link sends its work to the emulator parked at the scenario's airport.
+// playing the demonstration scenario over loopback, the engine ticks every 10 ms of a lockstep clock and
+// the simulator link sends its work to the emulator parked at the scenario's airport. The clock moves
+// only once the reader sleeps again, so each poll happens at its own simulated time however slow the
+// machine is.
 #include "core/clock.h"
 #include "core/geo.h"
 #include "core/log.h"
@@ -19,10 +21,12 @@
 #include "tests/e2e/live_traffic_checks.h"
 #include "tests/e2e/program_run_fixture.h"
 #include "tests/support/dbase_fixture.h"
+#include "tests/support/guard_time.h"
 #include "tests/support/livery_fixture.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/demo_dbase.h"
+#include "tools/lockstep_clock.h"
 #include "tools/scenario_gen.h"
 #include "tools/traffic_server.h"
 #include "traffic/client.h"
@@ -45,6 +49,7 @@ using namespace std::chrono_literals;
 
 constexpr std::time_t kEpoch = 1796601600;
 constexpr int kStepsPerSecond = 100;
+constexpr int kReaderThreads = 1; // login, then the traffic reader, on one thread
 
 // The fastest each callsign of the scenario is ever reported, in knots.
 std::map<std::string, double> lf_fastestByCallsign(const tools::TrafficScenario& scenario)
@@ -143,28 +148,24 @@ protected:
         g_trafficClient.stop = 1;
         if (reader.joinable()) reader.join();
     }
-    std::size_t trafficRequests() const { return traffic.requestCount("traffic"); }
 
+    // Moves the clock once the reader has done what the last move woke it for.
+    void advance(std::chrono::nanoseconds by)
+    {
+        ASSERT_TRUE(clock.advance(by, kReaderThreads, test::guardTime(60s))) << "the reader never went back to sleep";
+    }
+    // Waits until the reader has done what the last move woke it for.
+    void settle() { ASSERT_TRUE(clock.waitForSleepers(kReaderThreads, test::guardTime(60s))) << "the reader never went back to sleep"; }
     // One engine tick, 10 ms, one dispatch of what the simulator sent.
     void step()
     {
         gf_updateAI();
-        clock.advance(10ms);
+        advance(10ms);
         SimConnect_CallDispatch(handle, gf_dispatch, nullptr);
     }
-    // Runs the simulated seconds; at each of the reader's periods the clock waits (real time) for
-    // its poll, so that the manual clock does not run away from the thread.
     void runFor(int seconds)
     {
-        for (int s = 0; s < seconds && !HasFatalFailure(); ++s) {
-            const std::size_t before = trafficRequests();
-            for (int i = 0; i < kStepsPerSecond; ++i) step();
-            if (s % 2 == 1) {
-                // Checked every 10 ms: the stand-in copies its whole request record for a count.
-                for (int wait = 0; wait < 300 && trafficRequests() <= before; ++wait) std::this_thread::sleep_for(10ms);
-                std::this_thread::sleep_for(5ms); // parsed and handed over
-            }
-        }
+        for (int i = 0; i < seconds * kStepsPerSecond && !HasFatalFailure(); ++i) step();
     }
     std::vector<simemu::SimObject> aiObjects() const
     {
@@ -174,7 +175,7 @@ protected:
         return out;
     }
 
-    ManualClock clock{kEpoch};
+    tools::LockstepClock clock{kEpoch};
     test::TempDir root;
     test::ScopedEnv config{"XDG_CONFIG_HOME", (root / "config").string()};
     test::ScopedCwd cwd{root.path()};
@@ -192,10 +193,11 @@ TEST_F(LiveTrafficThreads, ScenarioFliesThroughTheSimulatorAndLeavesNothingBehin
 {
     test::ScopedEnv serviceUrl("TARVO_TRAFFIC_URL", traffic.baseUrl());
     startReader();
-    ASSERT_TRUE(test::waitFor([&] { return traffic.requestCount("auth") == 1; }, 10000ms)) << "no login";
-    for (int s = 0; s < 30 && !batchWaiting(); ++s) {
-        clock.advance(1s);
-        test::waitFor([&] { return batchWaiting(); }, 200ms);
+    ASSERT_TRUE(test::waitFor([&] { return traffic.requestCount("auth") == 1; }, 10s)) << "no login";
+    for (int s = 0; s < 30 && !HasFatalFailure(); ++s) {
+        advance(1s);
+        settle();
+        if (batchWaiting()) break;
     }
     ASSERT_TRUE(batchWaiting()) << "no buffered fill handed over";
     const auto fill = traffic.requests("traffic").front().form;

@@ -1,5 +1,6 @@
 #include "tests/e2e/program_run_fixture.h"
 
+#include "tests/support/guard_time.h"
 #include "tools/demo_dbase.h"
 #include "tools/demo_liveries.h"
 #include "tools/scenario_gen.h"
@@ -40,7 +41,7 @@ std::optional<double> readSimCloseTime(const std::filesystem::path& file)
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto deadline = std::chrono::steady_clock::now() + guardTime(timeout);
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(1ms);

@@ -32,7 +32,8 @@ std::vector<ReportedObject> readSimReport(const std::filesystem::path& file);
 // The moment the program closed its connection to the simulator, from the same report.
 std::optional<double> readSimCloseTime(const std::filesystem::path& file);
 
-// Polls until condition() holds; false after the time-out (a guard against a hang only).
+// Polls until condition() holds; false after the time-out (a guard against a hang only, stretched
+// under the sanitizers).
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
 class ProgramRunThreads : public ::testing::Test {

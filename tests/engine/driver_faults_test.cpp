@@ -20,7 +20,6 @@
 namespace zyn::test {
 namespace {
 
-constexpr std::int32_t kFirstPlay = 3200;
 
 std::vector<Report> cruiseFrom(LatLon start, int count = 8)
 {

@@ -20,6 +20,7 @@
 namespace zyn::test {
 
 inline constexpr std::uint32_t kHexId = 0x4B1234;
+inline constexpr std::int32_t kFirstPlay = 3200; // play time of a track's first report
 inline constexpr char kTitle[] = "Airbus A320 Test Livery";
 
 // One aircraft as the traffic service reports it: its reports are handed over 30 s before their

@@ -13,7 +13,6 @@ namespace zyn::test {
 namespace {
 
 constexpr LatLon kStart{47.2, 8.3};
-constexpr std::int32_t kFirstPlay = 3200;
 constexpr std::int32_t kReportTicks = 1000; // a report every 10 s
 constexpr double kMetresTolerance = 30.0;
 

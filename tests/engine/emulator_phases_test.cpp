@@ -12,7 +12,6 @@ namespace zyn::test {
 namespace {
 
 constexpr LatLon kRunway{47.05, 8.0}; // near the user aircraft, where ground traffic is shown
-constexpr std::int32_t kFirstPlay = 3200;
 
 struct SeenEvent {
     std::string name;

@@ -381,8 +381,9 @@ TEST_F(PhaseEvents, HelicopterGetsNoGearFlapsOrSpoilers)
         EXPECT_NE(e.id, kGearSet);
         EXPECT_NE(e.id, kFlapsSet);
         EXPECT_NE(e.id, kSpoilersSet);
-        if (e.id == kThrottleSet)
+        if (e.id == kThrottleSet) {
             EXPECT_EQ(e.value, 16383u);
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include "platform/win32/window.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/support/download_fixture.h"
+#include "tests/support/livery_fixture.h"
 #include "ui/display_state.h"
 
 #include <fmt/format.h>
@@ -14,11 +15,6 @@
 
 namespace zyn::test {
 namespace {
-
-LiveryData livery(std::string airline, std::string type, std::string title, bool cargo = false)
-{
-    return {std::move(airline), std::move(type), std::move(title), "", 1, cargo};
-}
 
 // Every type counts as Light until the aircraft database is loaded.
 class LiveryIndex : public DownloadFixture {
@@ -34,9 +30,9 @@ protected:
 
 TEST_F(LiveryIndex, GroupsByAirlineTypeAndKindWhateverTheInputOrder)
 {
-    gf_buildLiveryIndex({livery("SWR", "A320", "Swiss b"), livery("FDX", "B763", "FedEx", true),
+    gf_buildLiveryIndex({livery("SWR", "A320", "Swiss b"), livery("FDX", "B763", "FedEx", "", true),
                          livery("SWR", "A320", "Swiss a"), livery("DLH", "B763", "Lufthansa"),
-                         livery("DLH", "B763", "Lufthansa Cargo", true)});
+                         livery("DLH", "B763", "Lufthansa Cargo", "", true)});
     EXPECT_EQ(titlesOf(g_liveriesByAirlineType[kPassenger].at("SWR").at("A320")),
               (std::vector<std::string>{"Swiss a", "Swiss b"}));
     EXPECT_FALSE(g_liveriesByAirlineType[kPassenger].contains("FDX")) << "only cargo liveries";
@@ -101,8 +97,8 @@ TEST_F(LiveryIndex, CategoryLinesPoolsAndCheckBoxesFollowTheInstalledLiveries)
     param::HELICOPTERS.value = 1;
     param::HIGH_PERF_AIRCRAFT.value = 1;
 
-    gf_buildLiveryIndex({livery("FDX", "LJ35", "Jet one", true), livery("UPS", "LJ35", "Jet two", true),
-                         livery("ZZZ", "LJ35", "Jet three", true), livery("REG", "EC35", "Rega"),
+    gf_buildLiveryIndex({livery("FDX", "LJ35", "Jet one", "", true), livery("UPS", "LJ35", "Jet two", "", true),
+                         livery("ZZZ", "LJ35", "Jet three", "", true), livery("REG", "EC35", "Rega"),
                          livery("SWR", "A320", "Swiss")});
     EXPECT_TRUE(logHas("Category Buzjets: 0 pax liveries and 3 cargo liveries"));
     EXPECT_TRUE(logHas("Category Rotorcraft: 1 pax liverie"));

@@ -19,11 +19,6 @@
 namespace zyn::test {
 namespace {
 
-LiveryData livery(std::string airline, std::string type, std::string title, std::string atcid = "", bool cargo = false)
-{
-    return {std::move(airline), std::move(type), std::move(title), std::move(atcid), 1, cargo};
-}
-
 const std::vector<LiveryData> kFleet{
     livery("SWR", "A320", "Swiss A320 One"),
     livery("SWR", "A320", "Swiss A320 Two"),

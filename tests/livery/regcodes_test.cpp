@@ -3,6 +3,7 @@
 #include "core/folders.h"
 #include "core/text_util.h"
 #include "tests/support/download_fixture.h"
+#include "tests/support/livery_fixture.h"
 #include "tests/support/zip_fixture.h"
 #include "tools/dbase_writer.h"
 #include "ui/status_line.h"
@@ -17,11 +18,6 @@ namespace zyn::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-LiveryData livery(std::string airline, std::string title, std::string atcid = "")
-{
-    return {std::move(airline), "A320", std::move(title), std::move(atcid), 1, false};
-}
 
 class RegcodeFiles : public DownloadFixture {
 protected:
@@ -118,7 +114,7 @@ TEST_F(RegcodeFiles, UserFilesOverrideTheDownloadedCodesWhichOverrideTheLiveries
     serveAig(R"(<livery title="Swiss X" reg="HB-AAA,HB-BBB"/><livery title="Not Installed" reg="HB-CCC"/>)"
              R"(<livery title="Swiss Z" reg="HB-DDD" special="yes"/><livery title="" reg="HB-EEE"/>)");
     userFile("mine.txt", "Swiss Y;HB-AAA\n");
-    gf_buildLiveryIndex({livery("SWR", "Swiss X"), livery("SWR", "Swiss Y"), livery("SWR", "Swiss Z", "HB-BBB")});
+    gf_buildLiveryIndex({livery("SWR", "A320", "Swiss X"), livery("SWR", "A320", "Swiss Y"), livery("SWR", "A320", "Swiss Z", "HB-BBB")});
     EXPECT_EQ(titleOf("HB-AAA"), "Swiss Y");
     EXPECT_EQ(titleOf("HB-BBB"), "Swiss X");
     EXPECT_EQ(titleOf("HB-CCC"), "");
@@ -140,8 +136,8 @@ TEST_F(RegcodeFiles, UserFilesOverrideTheDownloadedCodesWhichOverrideTheLiveries
 
 TEST_F(RegcodeFiles, FirstLiveryKeepsAnInlineCodeAndClashesAreReported)
 {
-    gf_buildLiveryIndex({livery("SWR", "Swiss B", "HB-AAA"), livery("EDW", "Edelweiss", "HB-AAA"),
-                         livery("SWR", "Swiss A", "HB-AAA")});
+    gf_buildLiveryIndex({livery("SWR", "A320", "Swiss B", "HB-AAA"), livery("EDW", "A320", "Edelweiss", "HB-AAA"),
+                         livery("SWR", "A320", "Swiss A", "HB-AAA")});
     EXPECT_EQ(titleOf("HB-AAA"), "Edelweiss");
     EXPECT_EQ(readLines(programDir / gf_inlineRegcodesPath()),
               (std::vector<std::string>{"HB-AAA \"Swiss A\" => already in use by \"Edelweiss\"",
@@ -151,7 +147,7 @@ TEST_F(RegcodeFiles, FirstLiveryKeepsAnInlineCodeAndClashesAreReported)
 TEST_F(RegcodeFiles, NoSourceLeavesNoOfflineReport)
 {
     writeText(programDir / gf_offlineRegcodesPath(), "old\n");
-    gf_buildLiveryIndex({livery("SWR", "Swiss")});
+    gf_buildLiveryIndex({livery("SWR", "A320", "Swiss")});
     EXPECT_FALSE(fs::exists(programDir / gf_offlineRegcodesPath()));
     EXPECT_TRUE(logHas("===> reading AIG-regcodes failed?"));
 }
@@ -160,7 +156,7 @@ TEST_F(RegcodeFiles, BrokenDownloadedFileIsReportedAndTheUserFilesStillCount)
 {
     writeZip(serverDir / "AIG-regcodes.zip", {{"AIG-regcodes.xml", "<AIG-regcodes><livery"}});
     userFile("mine.txt", "Swiss;HB-AAA\nOne;Two;Three;Four\n");
-    gf_buildLiveryIndex({livery("SWR", "Swiss")});
+    gf_buildLiveryIndex({livery("SWR", "A320", "Swiss")});
     EXPECT_EQ(titleOf("HB-AAA"), "Swiss");
     EXPECT_TRUE(logHas("===> Failed to load " + gf_aigRegcodesXmlPath().string()));
     const auto report = readLines(programDir / gf_offlineRegcodesPath());

@@ -1,5 +1,7 @@
 #include "tests/support/child_process.h"
 
+#include "tests/support/guard_time.h"
+
 #include <csignal>
 #include <cstdlib>
 #include <stdexcept>
@@ -57,7 +59,7 @@ ChildProcess::~ChildProcess()
 
 std::optional<int> ChildProcess::waitForExit(std::chrono::seconds timeout)
 {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto deadline = std::chrono::steady_clock::now() + guardTime(timeout);
     while (!m_exitCode) {
         int status = 0;
         const pid_t done = waitpid(m_pid, &status, WNOHANG);

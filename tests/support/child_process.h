@@ -18,7 +18,7 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     // The exit code once the child has ended, nothing when it still runs after the time-out.
-    std::optional<int> waitForExit(std::chrono::seconds timeout);
+    std::optional<int> waitForExit(std::chrono::seconds timeout); // stretched under the sanitizers
     void signal(int number);
 
 private:

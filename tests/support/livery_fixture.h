@@ -25,6 +25,12 @@ private:
     TempDir m_serverDir;
 };
 
+// One installed livery of a test catalogue.
+inline LiveryData livery(std::string airline, std::string type, std::string title, std::string atcid = "", bool cargo = false)
+{
+    return {std::move(airline), std::move(type), std::move(title), std::move(atcid), 1, cargo};
+}
+
 // Airline-neutral passenger liveries, one per {type, title}: any airline of the type wears them.
 std::vector<LiveryData> genericLiveries(const std::vector<std::pair<std::string, std::string>>& typeTitles);
 

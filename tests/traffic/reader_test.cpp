@@ -24,7 +24,7 @@ using tools::EndpointFault;
 using Body = EndpointFault::Body;
 using test::gf_testScenario;
 
-constexpr LatLon kUser{52.31, 4.76};
+constexpr LatLon kPollUser{52.31, 4.76};
 
 class TrafficReaderThreads : public test::TrafficServiceTest {
 protected:
@@ -32,8 +32,8 @@ protected:
     {
         TrafficServiceTest::SetUp();
         g_trafficClient.setGuid("g-1");
-        test::setUserAircraft(kUser);
-        g_trafficClient.setUserPosition(kUser);
+        test::setUserAircraft(kPollUser);
+        g_trafficClient.setUserPosition(kPollUser);
         gf_updateTrafficBox();
         gf_setParkAirport({"EHAM", "AMS", 52.3086, 4.7639, -11.0});
     }
