@@ -2,7 +2,7 @@
 // and says so in the log.
 #include "airport/airports.h"
 
-#include "core/log.h"
+#include "base/log.h"
 
 namespace zyn {
 

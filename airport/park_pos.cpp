@@ -1,6 +1,6 @@
 #include "airport/park_pos.h"
 
-#include "core/log.h"
+#include "base/log.h"
 
 #include <charconv>
 #include <limits>

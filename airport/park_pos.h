@@ -1,6 +1,7 @@
 #pragma once
 // Parking positions of the park airport and the observed uses of each. All of it lives on the
 // main-loop thread: no lock guards the stand list or the option lists.
+#include "base/units.h"
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -9,7 +10,6 @@
 
 namespace zyn {
 
-inline constexpr double kNmPerMetre = 0.0005399568034557236; // 1 / 1852
 inline constexpr std::uint32_t kSlotsPerDay = 48;
 
 // One observed (real) or assumed (soft) use of a stand.

@@ -1,5 +1,5 @@
 // Geodesy runs per aircraft per tick; keep an eye on its cost.
-#include "core/geo.h"
+#include "base/geo.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,8 +2,8 @@
 // Reports the mean, 99th percentile and longest tick, and heap allocations per tick (the steady
 // state should have none).
 #include "bench/allocation_counter.h"
-#include "core/geo.h"
-#include "core/tick.h"
+#include "base/geo.h"
+#include "base/tick.h"
 #include "engine/motion_math.h"
 #include "engine/movement.h"
 #include "engine/records.h"

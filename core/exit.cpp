@@ -1,16 +1,16 @@
 #include "core/exit.h"
 
-#include "core/clock.h"
-#include "core/folders.h"
-#include "core/log.h"
+#include "platform/system/clock.h"
+#include "base/folders.h"
+#include "base/log.h"
 #include "core/main_loop.h"
 #include "core/session.h"
-#include "core/settings.h"
-#include "core/settings_file.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "core/startup.h"
-#include "core/text_util.h"
-#include "core/time_util.h"
-#include "core/traffic_range.h"
+#include "base/text_util.h"
+#include "base/time_util.h"
+#include "settings/traffic_range.h"
 #include "engine/queues.h"
 #include "engine/ai_driver.h"
 #include "engine/live_removals.h"
@@ -26,10 +26,10 @@
 #include "traffic/client.h"
 #include "traffic/reader_status.h"
 #include "traffic/session.h"
-#include "ui/display_state.h"
+#include "shown/display_state.h"
 #include "ui/main_window.h"
-#include "ui/sim_display.h"
-#include "ui/status_line.h"
+#include "shown/sim_display.h"
+#include "shown/status_line.h"
 
 #include <exception>
 #include <mutex>
@@ -39,19 +39,7 @@
 
 namespace zyn {
 
-std::atomic<std::uint8_t> g_exitRequested{0};
-std::atomic<std::uint8_t> g_exiting{0};
-std::atomic<std::int32_t> g_exitReason{0};
-std::atomic<std::uint8_t> g_restartPending{0};
-std::atomic<std::uint8_t> g_readerError{0};
-
 namespace {
-
-// The exit sequences run one after the other on one worker thread: a request that arrives while a
-// restart counts down is taken over by that worker once the current sequence is done.
-std::mutex g_exitWorkerMutex;
-bool g_exitWorkerRunning = false;        // under g_exitWorkerMutex
-std::int32_t g_pendingRestartSeconds = 0; // under g_exitWorkerMutex
 
 // How long the exit waits for the session thread to stop touching the aircraft lists.
 constexpr auto kSessionEndWait = std::chrono::seconds(15);
@@ -241,88 +229,8 @@ UINT FinalExit(std::int32_t restartSeconds)
     return WM_APP + 2;
 }
 
-void lf_exitWorker()
-{
-    for (;;) {
-        std::int32_t restartSeconds = 0;
-        {
-            std::lock_guard lock(g_exitWorkerMutex);
-            restartSeconds = g_pendingRestartSeconds;
-        }
-        const UINT message = FinalExit(restartSeconds);
-        {
-            std::lock_guard lock(g_exitWorkerMutex);
-            if (g_exitRequested.load() != 0)
-                continue; // a request came while this sequence ended: it decides how the program goes on
-            g_exitWorkerRunning = false;
-        }
-        if (const HWND window = g_mainWindow.load())
-            PostMessageW(window, message, 0, 0);
-        return;
-    }
-}
-
 } // namespace
 
-bool gf_exitSequenceRunning()
-{
-    std::lock_guard lock(g_exitWorkerMutex);
-    return g_exitWorkerRunning;
-}
-
-bool gf_exitUnderWay() { return g_exitRequested.load() != 0 || g_exiting.load() != 0; }
-
-void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds)
-{
-    std::unique_lock lock(g_exitWorkerMutex);
-    if (g_exitRequested.exchange(1) != 0)
-        return;
-    g_exitReason = reason;
-    g_pendingRestartSeconds = restartSeconds;
-    if (g_exitWorkerRunning)
-        return;
-    g_exitWorkerRunning = true;
-    lock.unlock();
-    try {
-        std::thread(lf_exitWorker).detach();
-    } catch (...) {
-        lock.lock();
-        g_exitWorkerRunning = false;
-        g_exitRequested = 0;
-        throw;
-    }
-}
-
-void gf_reportException(std::string_view functionName)
-{
-    try {
-        throw;
-    } catch (const fmt::format_error& e) {
-        gf_showErrorMessage(fmt::format("std::format error: {}", e.what()));
-    } catch (const std::exception& e) {
-        gf_showErrorMessage(fmt::format("{}: {}", functionName, e.what()));
-        gf_requestExit(lf_code(ExitReason::SystemError), 0);
-    } catch (...) {
-        gf_showErrorMessage("Unknown exception");
-    }
-}
-
-void gf_readerStopped(std::string_view readerName, bool unauthorised)
-{
-    // The reader that stopped is named: the user looks at the service that refused.
-    gf_setStatusMessage(fmt::format("The {} has stopped with an error", readerName), true);
-    if (unauthorised)
-        gf_requestExit(lf_code(ExitReason::ReaderError), 15);
-    else
-        g_readerError = 1;
-}
-
-void gf_simDisconnected()
-{
-    if (g_exitRequested.load() != 0)
-        return;
-    gf_logf("{} Flight Simulator no longer connected, {} will stop ...", gf_timeOfDayText(), kProductName);
-    gf_requestExit(lf_code(ExitReason::SimWasClosed), 0);
-}
+void gf_installExitSequence() { gf_setExitSequence(FinalExit); }
 
 } // namespace zyn

@@ -1,14 +1,15 @@
 #include "core/main_loop.h"
 
 #include "airport/park_pos.h"
-#include "core/clock.h"
+#include "platform/system/clock.h"
 #include "core/exit.h"
-#include "core/geo.h"
-#include "core/log.h"
-#include "core/settings.h"
+#include "base/geo.h"
+#include "base/log.h"
+#include "settings/settings.h"
 #include "core/startup_controls.h"
-#include "core/time_util.h"
-#include "core/traffic_range.h"
+#include "base/time_util.h"
+#include "core/auto_range.h"
+#include "settings/traffic_range.h"
 #include "engine/ai_driver.h"
 #include "engine/commands.h"
 #include "engine/identity.h"
@@ -31,10 +32,10 @@
 #include "traffic/intake.h"
 #include "traffic/query_box.h"
 #include "traffic/session.h"
-#include "ui/boxes.h"
-#include "ui/display_state.h"
+#include "settings/setting_controls.h"
+#include "shown/display_state.h"
 #include "ui/session_controls.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -146,7 +147,7 @@ void lf_flushStatic()
     if (param::INITIAL_LOAD_ONLY.on())
         return;
     param::INITIAL_LOAD_ONLY.value = 1; // in this run only; the file keeps the user's choice
-    SendMessageW(param::INITIAL_LOAD_ONLY.window.load(), BM_SETCHECK, BST_CHECKED, 0);
+    gf_showCheckBox(param::INITIAL_LOAD_ONLY);
 }
 
 // Removes the first aircraft in the simulator, of those the filter accepts, that lies within

@@ -1,9 +1,9 @@
 #include "core/session.h"
 
-#include "core/clock.h"
+#include "platform/system/clock.h"
 #include "core/exit.h"
 #include "core/main_loop.h"
-#include "core/time_util.h"
+#include "base/time_util.h"
 #include "engine/ai_driver.h"
 #include "livery/matching.h"
 #include "sim/client.h"
@@ -17,9 +17,9 @@
 #include "traffic/reader_status.h"
 #include "traffic/session.h"
 #include "traffic/weather.h"
-#include "ui/display_state.h"
+#include "shown/display_state.h"
 #include "ui/session_controls.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <exception>
 

@@ -1,17 +1,17 @@
 #include "core/startup.h"
 
-#include "core/clock.h"
-#include "core/encoding.h"
-#include "core/errors.h"
+#include "platform/system/clock.h"
+#include "base/encoding.h"
+#include "base/errors.h"
 #include "core/exit.h"
-#include "core/folders.h"
-#include "core/log.h"
-#include "core/settings.h"
-#include "core/settings_file.h"
+#include "base/folders.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "core/startup_steps.h"
-#include "core/time_util.h"
-#include "core/traffic_range.h"
-#include "core/workers.h"
+#include "base/time_util.h"
+#include "settings/traffic_range.h"
+#include "base/workers.h"
 #include "platform/system/last_error.h"
 #include "platform/system/named_mutex.h"
 #include "platform/system/process.h"
@@ -19,11 +19,11 @@
 #include "platform/win32/gdi.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
-#include "ui/boxes.h"
-#include "ui/display_state.h"
+#include "settings/setting_controls.h"
+#include "shown/display_state.h"
 #include "ui/main_window.h"
-#include "ui/repaint.h"
-#include "ui/status_line.h"
+#include "shown/repaint.h"
+#include "shown/status_line.h"
 
 #include <algorithm>
 #include <system_error>
@@ -49,7 +49,7 @@ constexpr std::int32_t kNoInstallPathError = 150;
 void lf_disableAndEmpty(const ParameterControl& control)
 {
     gf_enableControl(control, false);
-    SetWindowTextW(control.window.load(), u"");
+    SetWindowTextW(gf_controlWindow(control), u"");
 }
 
 StringParameter& lf_modeInstallPath()
@@ -91,7 +91,7 @@ void lf_requireLiveryScanWhenFileIsGone()
     gf_setStatusMessage(fmt::format("File {} is gone, rescan liveries", g_liveriesScannedPath.string()), true);
     param::SCAN_LIVERIES.value = 1;
     gf_writeParametersXml(param::SCAN_LIVERIES);
-    SendMessageW(param::SCAN_LIVERIES.window.load(), BM_SETCHECK, BST_CHECKED, 0);
+    gf_showCheckBox(param::SCAN_LIVERIES);
     gf_repaintBand(Band::Settings);
 }
 
@@ -301,6 +301,9 @@ bool gf_startupStopRequested() { return t_startupStop.stop_requested(); }
 
 int lf_runMainWindow(HINSTANCE instance)
 {
+    // The rooms below ask for the exit and the window for the start-up; both run up here.
+    gf_installExitSequence();
+    gf_setStartupStarter(gf_startStartupThread);
     WCHAR title[100] = {};
     if (LoadStringW(instance, kTitleResource, title, 100) == 0) {
         gf_log("Failed to load application title");

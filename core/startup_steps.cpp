@@ -1,7 +1,9 @@
 #include "core/startup_steps.h"
 
+#include "aircraft/dbase_read.h"
 #include "airport/airports.h"
-#include "core/parameter_lists.h"
+#include "core/work_folders.h"
+#include "settings/parameter_lists.h"
 #include "livery/livery_startup.h"
 #include "parking/park_airport.h"
 #include "sim/flight_plan.h"

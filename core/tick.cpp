@@ -1,4 +1,4 @@
-#include "core/tick.h"
+#include "base/tick.h"
 
 namespace zyn {
 

@@ -1,16 +1,17 @@
 #include "core/update.h"
 
-#include "core/atomic_file.h"
-#include "core/download.h"
-#include "core/errors.h"
-#include "core/folders.h"
-#include "core/log.h"
-#include "core/pending_file.h"
-#include "core/settings.h"
-#include "core/text_util.h"
+#include "base/atomic_file.h"
+#include "base/download.h"
+#include "base/zip_download.h"
+#include "base/errors.h"
+#include "base/folders.h"
+#include "base/log.h"
+#include "base/pending_file.h"
+#include "settings/settings.h"
+#include "base/text_util.h"
 #include "core/work_folders.h"
-#include "core/zip_archive.h"
-#include "ui/status_line.h"
+#include "base/zip_archive.h"
+#include "shown/status_line.h"
 
 #include <fmt/format.h>
 
@@ -26,27 +27,6 @@ namespace {
 
 const std::string g_simAddonFolder = "vozevurazo24";
 
-// Each fetch has its own handle; the archive it downloaded is deleted whatever happened.
-class ArchiveDownload {
-public:
-    explicit ArchiveDownload(fs::path localPath) : m_path(std::move(localPath)) {}
-    ~ArchiveDownload()
-    {
-        std::error_code ignored;
-        fs::remove(m_path, ignored);
-    }
-    ArchiveDownload(const ArchiveDownload&) = delete;
-    ArchiveDownload& operator=(const ArchiveDownload&) = delete;
-    bool fetch(const std::string& pathOnServer)
-    {
-        return gf_downloadFile(m_handle.get(), gf_downloadBaseUrl() + pathOnServer, m_path, true);
-    }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-    CurlHandle m_handle;
-};
 
 Version lf_serverVersion(const std::string& pathOnServer)
 {
@@ -54,31 +34,6 @@ Version lf_serverVersion(const std::string& pathOnServer)
     return gf_downloadVersion(handle.get(), gf_downloadBaseUrl() + pathOnServer);
 }
 
-// The archive's file entries (folder entries skipped) read whole, so that a damaged archive is
-// noticed before anything is replaced. Nothing when it cannot be opened or read.
-std::optional<std::vector<std::pair<std::string, std::string>>> lf_readFileEntries(const fs::path& zipPath)
-{
-    std::optional<ZipArchive> archive;
-    try {
-        archive.emplace(zipPath);
-    } catch (const ZipError& e) {
-        gf_logErrorf("could not open {}", zipPath.string());
-        gf_logIndented(e.what());
-        return std::nullopt;
-    }
-    std::vector<std::pair<std::string, std::string>> files;
-    try {
-        for (std::uint64_t i = 0; i < archive->entryCount(); ++i) {
-            std::string name = archive->entryName(i);
-            if (!ZipArchive::isFolderEntry(name))
-                files.emplace_back(std::move(name), archive->readText(i));
-        }
-    } catch (const ZipError& e) {
-        gf_logErrorf("unzipping error code : {}", e.what());
-        return std::nullopt;
-    }
-    return files;
-}
 
 bool lf_isInstallerEntry(const std::string& name)
 {
@@ -172,34 +127,6 @@ Version lf_getReleaseVersionJson()
 Version lf_getPackageVersionJson(const std::string& folder)
 {
     return lf_serverVersion(folder + "/version.json");
-}
-
-bool gf_downloadAndUnzip(const std::string& zipName, const fs::path& outPath)
-{
-    ArchiveDownload download(fs::path(zipName).filename());
-    if (!download.fetch(zipName)) {
-        gf_logErrorf("downloading {} failed?", zipName);
-        return false;
-    }
-    const auto files = lf_readFileEntries(download.path());
-    try {
-        if (files && !files->empty()) {
-            for (const auto& file : *files)
-                gf_writeFileAtomic(outPath, file.second);
-            return true;
-        }
-    } catch (const fs::filesystem_error& e) {
-        gf_logErrorf("gf_downloadAndUnzip: {}", e.what());
-    }
-    std::error_code ignored;
-    fs::remove(outPath, ignored); // never leave an older file that looks freshly unpacked
-    gf_logErrorf("unzipping {} failed?", zipName);
-    return false;
-}
-
-bool gf_downloadDbaseZip(const fs::path& outPath)
-{
-    return gf_downloadAndUnzip(g_dbaseZipPath.string(), outPath);
 }
 
 bool lf_downloadInstaller(const Version& version)

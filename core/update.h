@@ -1,19 +1,11 @@
 #pragma once
-// Fetching from the download server: zip archives unpacked into one file, the program update check
-// and the companion package update.
-#include "core/version.h"
+// The program update check and the companion package update.
+#include "base/version.h"
 
 #include <filesystem>
 #include <string>
 
 namespace zyn {
-
-// Downloads base + zipName into zipName in the program folder and writes its file entries, read as
-// text, to outPath (several entries: the last one stays). False when the download fails (outPath
-// untouched) or when the archive is unusable or holds no file (outPath removed). The archive is
-// always deleted afterwards.
-bool gf_downloadAndUnzip(const std::string& zipName, const std::filesystem::path& outPath);
-bool gf_downloadDbaseZip(const std::filesystem::path& outPath);
 
 // The newest versions on the server; 0.0.0 when unknown.
 Version lf_getReleaseVersionJson();

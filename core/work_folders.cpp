@@ -1,13 +1,15 @@
 #include "core/work_folders.h"
 
-#include "core/errors.h"
-#include "core/folders.h"
-#include "core/log.h"
-#include "core/settings_file.h"
-#include "core/text_util.h"
-#include "core/version.h"
+#include "base/errors.h"
+#include "base/folders.h"
+#include "base/log.h"
+#include "settings/setting_controls.h"
+#include "settings/settings_file.h"
+#include "base/text_util.h"
+#include "base/version.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
+#include "settings/traffic_range.h"
 
 #include <array>
 
@@ -52,8 +54,7 @@ void lf_switchOn(BoolControlParameter& parameter)
 {
     parameter.value = 1;
     gf_writeParametersXml(parameter);
-    if (HWND box = parameter.window.load())
-        SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+    gf_showCheckBox(parameter);
 }
 
 bool lf_endsWithCommunity(const std::string& path)
@@ -98,6 +99,13 @@ void lf_versionUpdate()
         fs::remove(g_newVersionInstallerPath);
     lf_switchOn(param::SCAN_LIVERIES);
     lf_switchOn(param::SCAN_AIRPORTS);
+}
+
+void lf_buildParameterLists()
+{
+    gf_loadParameters(gf_parameterLists());
+    lf_versionUpdate();
+    gf_setTrafficRange(param::LATERAL_RANGE.value);
 }
 
 void gf_removeFolderFiles(const fs::path& folder)

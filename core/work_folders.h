@@ -1,6 +1,7 @@
 #pragma once
 // Start-up steps around the working folders and the version update, and emptying a folder.
-#include "core/settings.h"
+#include "settings/parameter_lists.h"
+#include "settings/settings.h"
 
 #include <filesystem>
 
@@ -16,6 +17,10 @@ void lf_checkCommunityPath(StringParameter& parameter);
 
 // The first start after a program update; runs right after "parameters.xml" is loaded.
 void lf_versionUpdate();
+
+// Loads "parameters.xml" over the values in memory, runs the version update and sets the traffic
+// range from LATERAL_RANGE. Once per start-up, also after an in-process restart.
+void lf_buildParameterLists();
 
 // Removes the entries of a folder. An entry that cannot be removed (a sub-folder that is not empty,
 // a file in use) is logged and skipped. An error walking the folder throws UserErrorException 5.

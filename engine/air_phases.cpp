@@ -1,9 +1,9 @@
 #include "engine/air_phases.h"
 
 #include "engine/aircraft_events.h"
-#include "engine/category_tables.h"
+#include "aircraft/category_tables.h"
 #include "engine/identity.h"
-#include "core/tick.h"
+#include "base/tick.h"
 #include "engine/ground_phases.h"
 #include "engine/motion.h"
 #include "engine/motion_inputs.h"

@@ -1,8 +1,8 @@
 #include "engine/aircraft_events.h"
 
-#include "core/log.h"
-#include "core/random_util.h"
-#include "core/settings.h"
+#include "base/log.h"
+#include "base/random_util.h"
+#include "settings/settings.h"
 #include "platform/simconnect/simconnect.h"
 #include "sim/ids.h"
 #include "sim/link_state.h"

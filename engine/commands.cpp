@@ -1,8 +1,8 @@
 #include "engine/commands.h"
 
-#include "core/errors.h"
-#include "core/log.h"
-#include "core/settings.h"
+#include "base/errors.h"
+#include "base/log.h"
+#include "settings/settings.h"
 #include "engine/aircraft_events.h"
 #include "engine/identity.h"
 #include "engine/live_removals.h"

@@ -3,7 +3,7 @@
 // learned about AI objects is applied to the aircraft lists, and new objects run their light
 // sequence before they count as in the simulator. Main-loop thread only (gf_pushSimCommand aside).
 #include "engine/records.h"
-#include "engine/sim_command.h"
+#include "sim/sim_command.h"
 
 #include <cstdint>
 #include <vector>

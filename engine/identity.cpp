@@ -1,11 +1,11 @@
 #include "engine/identity.h"
 
 #include "airport/park_pos.h"
-#include "core/geo.h"
-#include "core/log.h"
-#include "core/settings.h"
+#include "base/geo.h"
+#include "base/log.h"
+#include "settings/settings.h"
 #include "core/startup_steps.h"
-#include "core/time_util.h"
+#include "base/time_util.h"
 #include "engine/motion.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
@@ -13,7 +13,7 @@
 #include "engine/spawn.h"
 #include "parking/park_airport.h"
 #include "parking/parking_count.h"
-#include "ui/repaint.h"
+#include "shown/repaint.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "engine/live_removals.h"
 
-#include "core/log.h"
-#include "core/settings.h"
+#include "base/log.h"
+#include "settings/settings.h"
 #include "engine/identity.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"

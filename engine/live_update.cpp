@@ -1,10 +1,10 @@
 #include "engine/live_update.h"
 
-#include "core/geo.h"
-#include "core/log.h"
-#include "core/settings.h"
-#include "core/tick.h"
-#include "core/traffic_range.h"
+#include "base/geo.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "base/tick.h"
+#include "settings/traffic_range.h"
 #include "engine/live_removals.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
@@ -12,7 +12,7 @@
 #include "engine/queues.h"
 #include "engine/removal.h"
 #include "engine/spawn.h"
-#include "livery/aircraft_db.h"
+#include "aircraft/aircraft_db.h"
 #include "sim/queues.h"
 #include "sim/user_aircraft.h"
 
@@ -27,7 +27,6 @@ namespace {
 
 constexpr std::int32_t kLeadTicksMovingOnGround = 300;
 constexpr std::int32_t kLeadTicks = 100;
-constexpr double kFeetPerNmLateral = 6076.11549;
 constexpr double kGroundConflictNm = 1.5;
 constexpr double kGroundConflictUserHeightFt = 1000.0;
 constexpr double kGroundConflictLateralFt = 500.0;
@@ -35,7 +34,7 @@ constexpr double kAirConflictNm = 6.0;
 constexpr double kAirConflictAltitudeFt = 3000.0;
 constexpr double kAirConflictLateralFt = 4000.0;
 constexpr double kUserTaxiKt = 8.0;
-constexpr double kReleaseDistanceNm = 500.0 / 1852.0;
+constexpr double kReleaseDistanceNm = 500.0 * kNmPerMetre;
 constexpr double kGroundCollisionNm = 0.08099352051835854; // 150 m
 constexpr std::size_t kCreationBacklog = 10;
 
@@ -76,7 +75,7 @@ Verdict lf_userAirborneConflict(LiveAcRecord& a, const Situation& f)
         if (d > kGroundConflictNm || u.aboveGround >= kGroundConflictUserHeightFt)
             return Verdict::Go;
         const double alpha = std::abs(gf_angleDiff(u.heading, gf_bearing(user, at)));
-        if (std::sin(alpha) * d * kFeetPerNmLateral > kGroundConflictLateralFt)
+        if (std::sin(alpha) * d * kFeetPerNm > kGroundConflictLateralFt)
             return Verdict::Go;
         a.heldForUser = 1;
         return Verdict::Hold;
@@ -85,7 +84,7 @@ Verdict lf_userAirborneConflict(LiveAcRecord& a, const Situation& f)
     if (d > kAirConflictNm || std::abs(f.altitude - u.altitude) >= kAirConflictAltitudeFt)
         return Verdict::Go;
     const double angle = lf_angleFromPerpendicularDeg(a.track, gf_bearing(user, gf_positionOf(f)));
-    if (std::cos(angle * kDegToRad) * d * kFeetPerNmLateral > kAirConflictLateralFt)
+    if (std::cos(angle * kDegToRad) * d * kFeetPerNm > kAirConflictLateralFt)
         return Verdict::Go;
     a.heldForUser = 1;
     return Verdict::Hold;

@@ -1,7 +1,7 @@
 #include "engine/motion_inputs.h"
 
-#include "core/settings.h"
-#include "core/traffic_range.h"
+#include "settings/settings.h"
+#include "settings/traffic_range.h"
 #include "parking/park_airport.h"
 #include "sim/user_aircraft.h"
 #include "traffic/client.h"

@@ -1,7 +1,7 @@
 #pragma once
 // What the motion code reads of the world outside the aircraft lists: a snapshot the main loop
 // refreshes before it moves the aircraft (tests set it directly). Main-loop thread only.
-#include "core/geo.h"
+#include "base/geo.h"
 
 #include <cstdint>
 

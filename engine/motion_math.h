@@ -1,15 +1,14 @@
 #pragma once
 // Small pure pieces of the motion code: heading wrap, longitude differences across the
 // antimeridian, travel times and stepwise turning.
-#include "core/geo.h"
-#include "core/records.h"
+#include "base/geo.h"
+#include "aircraft/records.h"
 #include "sim/data_blocks.h"
 
 #include <cstdint>
 
 namespace zyn {
 
-inline constexpr double kFeetPerNm = 6076.11549;
 inline constexpr double kTicksPerHour = 360000.0; // nm / kt -> ticks
 inline constexpr std::int32_t kShortestLegTicks = 25;
 

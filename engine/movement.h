@@ -1,7 +1,7 @@
 #pragma once
 // Per-tick movement of a live aircraft's position block: straight legs by the per-tick rates,
 // turns on the ground along a quadratic curve. Main-loop thread only.
-#include "core/geo.h"
+#include "base/geo.h"
 #include "engine/records.h"
 
 namespace zyn {

@@ -1,7 +1,7 @@
 #pragma once
 // The engine's own hand-over queues towards the simulator link; the per-tick driver passes one
 // creation every 0.5 s and one removal every 0.1 s on. Main-loop thread only.
-#include "engine/create_request.h"
+#include "sim/create_request.h"
 
 #include <cstdint>
 #include <deque>

@@ -1,10 +1,10 @@
 #include "engine/records.h"
 
-#include "core/geo.h"
-#include "core/random_util.h"
-#include "core/text_util.h"
-#include "engine/category_tables.h"
-#include "livery/aircraft_db.h"
+#include "base/geo.h"
+#include "base/random_util.h"
+#include "base/text_util.h"
+#include "aircraft/category_tables.h"
+#include "aircraft/aircraft_db.h"
 
 #include <cctype>
 

@@ -2,8 +2,8 @@
 // The records of the AI aircraft the engine puts into the simulator: what is known of the aircraft
 // (AcRecord), what the simulator holds of it (AiAcRecord, also the parked aircraft) and what a live
 // aircraft needs to be replayed (LiveAcRecord). Main-loop thread only.
-#include "core/records.h"
-#include "core/time_util.h"
+#include "aircraft/records.h"
+#include "base/time_util.h"
 #include "engine/situation_stream.h"
 #include "sim/data_blocks.h"
 

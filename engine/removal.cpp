@@ -1,7 +1,7 @@
 #include "engine/removal.h"
 
 #include "airport/park_pos.h"
-#include "core/log.h"
+#include "base/log.h"
 #include "engine/queues.h"
 
 #include <algorithm>

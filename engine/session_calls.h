@@ -1,7 +1,7 @@
 #pragma once
 // What the main loop asks of the live aircraft engine beyond its driver, removals and identity
 // checks. Main-loop thread only.
-#include "core/time_util.h"
+#include "base/time_util.h"
 #include "engine/records.h"
 
 namespace zyn {

@@ -1,6 +1,6 @@
 // The parking controls and the coupled-callsign search are not built yet: each call says so once
 // and changes nothing.
-#include "core/not_built.h"
+#include "base/not_built.h"
 #include "engine/session_calls.h"
 
 namespace zyn {

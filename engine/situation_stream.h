@@ -2,7 +2,7 @@
 // A live aircraft's reported positions still to be flown, oldest first. A ring buffer that only
 // grows: once an aircraft has reached its working size, appending a report and consuming the
 // front never allocate, which keeps the per-tick work free of the heap.
-#include "core/records.h"
+#include "aircraft/records.h"
 
 #include <cstddef>
 #include <vector>

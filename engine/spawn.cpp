@@ -1,9 +1,9 @@
 #include "engine/spawn.h"
 
-#include "core/geo.h"
-#include "core/log.h"
-#include "core/settings.h"
-#include "core/tick.h"
+#include "base/geo.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "base/tick.h"
 #include "engine/aircraft_events.h"
 #include "engine/identity.h"
 #include "engine/live_removals.h"

@@ -2,7 +2,7 @@
 // nothing but say so once, so that live aircraft never take or learn a stand in the meantime.
 #include "engine/stand_claims.h"
 
-#include "core/log.h"
+#include "base/log.h"
 
 namespace zyn {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The stand search of the live aircraft engine, as other subsystems ask it.
-#include "core/geo.h"
+#include "base/geo.h"
 
 #include <string>
 

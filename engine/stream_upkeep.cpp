@@ -1,8 +1,8 @@
 #include "engine/stream_upkeep.h"
 
-#include "core/log.h"
-#include "core/settings.h"
-#include "core/tick.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "base/tick.h"
 #include "engine/aircraft_events.h"
 #include "engine/ground_phases.h"
 #include "engine/motion.h"

@@ -1,7 +1,7 @@
 #include "livery/cfg_lines.h"
 
-#include "core/log.h"
-#include "core/text_util.h"
+#include "base/log.h"
+#include "base/text_util.h"
 #include "livery/livery_data.h"
 #include "livery/stock_models.h"
 

@@ -1,7 +1,7 @@
 #include "livery/cfg_reader.h"
 
-#include "core/encoding.h"
-#include "core/log.h"
+#include "base/encoding.h"
+#include "base/log.h"
 #include "livery/fltsim_section.h"
 #include "livery/type_fixes.h"
 

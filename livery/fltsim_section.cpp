@@ -1,9 +1,9 @@
 #include "livery/fltsim_section.h"
 
-#include "core/log.h"
-#include "core/settings.h"
-#include "core/text_util.h"
-#include "livery/aircraft_db.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "base/text_util.h"
+#include "aircraft/aircraft_db.h"
 
 #include <optional>
 

@@ -1,8 +1,8 @@
 #include "livery/folder_search.h"
 
-#include "core/log.h"
-#include "core/text_util.h"
-#include "core/workers.h"
+#include "base/log.h"
+#include "base/text_util.h"
+#include "base/workers.h"
 #include "livery/cfg_reader.h"
 #include "livery/ivao_liveries.h"
 

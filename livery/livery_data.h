@@ -1,7 +1,7 @@
 #pragma once
 // Installed liveries as the scan finds them, and the state that the scan's file workers share:
 // the title set, the don't-use titles and the problem lists that end in the scan reports.
-#include "core/folders.h"
+#include "base/folders.h"
 
 #include <cstdint>
 #include <filesystem>

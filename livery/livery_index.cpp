@@ -1,14 +1,15 @@
 #include "livery/livery_index.h"
 
-#include "core/log.h"
-#include "core/settings.h"
-#include "core/settings_file.h"
-#include "core/text_util.h"
-#include "engine/ac_category.h"
-#include "livery/aircraft_db.h"
+#include "base/log.h"
+#include "settings/setting_controls.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "base/text_util.h"
+#include "aircraft/ac_category.h"
+#include "aircraft/aircraft_db.h"
 #include "livery/regcodes.h"
 #include "platform/win32/window.h"
-#include "ui/display_state.h"
+#include "shown/display_state.h"
 
 #include <algorithm>
 #include <tuple>
@@ -167,12 +168,6 @@ std::string_view lf_missingCategoryText(AcCategory category)
     }
 }
 
-void lf_enableCategoryBox(const BoolControlParameter& setting, bool enable)
-{
-    if (const HWND box = setting.window.load())
-        EnableWindow(box, enable ? TRUE : FALSE);
-}
-
 void lf_switchOffMissingCategory(AcCategory category)
 {
     BoolControlParameter* setting = lf_categorySetting(category);
@@ -184,7 +179,7 @@ void lf_switchOffMissingCategory(AcCategory category)
         gf_logf("{} temporary switched off because you do not have {} installed", setting->key,
                 lf_missingCategoryText(category));
     }
-    lf_enableCategoryBox(*setting, false);
+    gf_enableControl(*setting, false);
 }
 
 void lf_reportCategories(AcCategory category)
@@ -218,7 +213,7 @@ void lf_reportCategories(AcCategory category)
             pool->insert(pool->end(), types.begin(), types.end());
     }
     if (const BoolControlParameter* setting = lf_categorySetting(category))
-        lf_enableCategoryBox(*setting, true);
+        gf_enableControl(*setting, true);
 }
 
 } // namespace

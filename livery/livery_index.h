@@ -2,7 +2,7 @@
 // The livery index: the installed liveries grouped by airline and type, by kind (passenger or
 // cargo) and by type alone, for the matching ladder. Built on the start-up thread before the other
 // threads start; afterwards only read, on the main-loop thread, without locks.
-#include "core/records.h"
+#include "aircraft/records.h"
 #include "livery/livery_data.h"
 
 #include <array>

@@ -1,9 +1,9 @@
 #include "livery/matching.h"
 
-#include "core/log.h"
-#include "core/random_util.h"
-#include "core/settings.h"
-#include "livery/aircraft_db.h"
+#include "base/log.h"
+#include "base/random_util.h"
+#include "settings/settings.h"
+#include "aircraft/aircraft_db.h"
 #include "livery/livery_index.h"
 #include "livery/regcodes.h"
 #include "sim/failed_liveries.h"

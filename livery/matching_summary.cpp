@@ -1,8 +1,8 @@
 #include "livery/matching_summary.h"
 
-#include "core/log.h"
-#include "core/settings.h"
-#include "core/text_util.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "base/text_util.h"
 #include "engine/spawn.h"
 #include "livery/matching.h"
 #include "sim/failed_liveries.h"

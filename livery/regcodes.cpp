@@ -1,12 +1,12 @@
 #include "livery/regcodes.h"
 
-#include "core/file_util.h"
-#include "core/folders.h"
-#include "core/log.h"
-#include "core/text_util.h"
-#include "core/update.h"
-#include "livery/aircraft_db.h"
-#include "ui/status_line.h"
+#include "base/file_util.h"
+#include "base/folders.h"
+#include "base/log.h"
+#include "base/text_util.h"
+#include "base/zip_download.h"
+#include "aircraft/aircraft_db.h"
+#include "shown/status_line.h"
 
 #include <pugixml.hpp>
 

@@ -1,12 +1,13 @@
 #include "livery/scan_driver.h"
 
-#include "core/errors.h"
-#include "core/exit.h"
-#include "core/log.h"
-#include "core/msfs_install.h"
-#include "core/settings.h"
-#include "core/settings_file.h"
-#include "core/text_util.h"
+#include "base/errors.h"
+#include "requests/exit_request.h"
+#include "base/log.h"
+#include "settings/msfs_install.h"
+#include "settings/setting_controls.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "base/text_util.h"
 #include "livery/folder_search.h"
 #include "livery/livery_index.h"
 #include "livery/livery_startup.h"
@@ -15,9 +16,9 @@
 #include "livery/scanned_file.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
-#include "ui/display_state.h"
-#include "ui/repaint.h"
-#include "ui/status_line.h"
+#include "shown/display_state.h"
+#include "shown/repaint.h"
+#include "shown/status_line.h"
 
 #include <array>
 #include <map>
@@ -79,7 +80,7 @@ void lf_switchScanOff()
 {
     param::SCAN_LIVERIES.value = 0;
     gf_writeParametersXml(param::SCAN_LIVERIES);
-    SendMessageW(param::SCAN_LIVERIES.window.load(), BM_SETCHECK, BST_UNCHECKED, 0);
+    gf_showCheckBox(param::SCAN_LIVERIES);
     gf_repaintBand(Band::Settings);
 }
 

@@ -1,10 +1,10 @@
 #include "livery/scanned_file.h"
 
-#include "core/errors.h"
-#include "core/file_util.h"
-#include "core/folders.h"
-#include "core/log.h"
-#include "core/xml_meta.h"
+#include "base/errors.h"
+#include "base/file_util.h"
+#include "base/folders.h"
+#include "base/log.h"
+#include "settings/xml_meta.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,9 +1,9 @@
 // Types that may stand in for another when no livery of the type itself is installed.
-#include "livery/aircraft_db.h"
+#include "aircraft/aircraft_db.h"
 
-#include "core/log.h"
-#include "core/random_util.h"
-#include "core/text_util.h"
+#include "base/log.h"
+#include "base/random_util.h"
+#include "base/text_util.h"
 #include "livery/livery_index.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "livery/type_fixes.h"
 
-#include "livery/aircraft_db.h"
+#include "aircraft/aircraft_db.h"
 #include "livery/cfg_lines.h"
 #include "livery/livery_data.h"
 

@@ -2,7 +2,7 @@
 // records no stand, and says so in the log.
 #include "parking/park_airport.h"
 
-#include "core/log.h"
+#include "base/log.h"
 
 namespace zyn {
 

@@ -2,7 +2,7 @@
 // parking-count rules of the live engine remove nothing. Said once in the log.
 #include "parking/parking_count.h"
 
-#include "core/log.h"
+#include "base/log.h"
 
 #include <mutex>
 

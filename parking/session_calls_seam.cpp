@@ -1,5 +1,5 @@
 // Static parking's periodic work is not built yet: each call says so once and changes nothing.
-#include "core/not_built.h"
+#include "base/not_built.h"
 #include "parking/session_calls.h"
 
 namespace zyn {

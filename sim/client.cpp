@@ -1,17 +1,17 @@
 #include "sim/client.h"
 
-#include "core/clock.h"
-#include "core/errors.h"
-#include "core/exit.h"
-#include "core/log.h"
-#include "core/settings.h"
+#include "platform/system/clock.h"
+#include "base/errors.h"
+#include "requests/exit_request.h"
+#include "base/log.h"
+#include "settings/settings.h"
 #include "parking/park_airport.h"
 #include "platform/system/timer.h"
 #include "sim/dispatch.h"
 #include "sim/link_state.h"
 #include "sim/registration.h"
-#include "ui/sim_display.h"
-#include "ui/status_line.h"
+#include "shown/sim_display.h"
+#include "shown/status_line.h"
 
 #include <chrono>
 #include <string_view>

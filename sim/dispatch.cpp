@@ -1,11 +1,11 @@
 #include "sim/dispatch.h"
 
-#include "core/errors.h"
-#include "core/exit.h"
-#include "core/geo.h"
-#include "core/log.h"
-#include "core/settings.h"
-#include "engine/sim_command.h"
+#include "base/errors.h"
+#include "requests/exit_request.h"
+#include "base/geo.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "sim/sim_command.h"
 #include "parking/park_airport.h"
 #include "sim/data_blocks.h"
 #include "sim/frame_drain.h"
@@ -14,8 +14,8 @@
 #include "sim/object_match.h"
 #include "sim/user_aircraft.h"
 #include "sim/user_ident.h"
-#include "ui/sim_display.h"
-#include "ui/status_line.h"
+#include "shown/sim_display.h"
+#include "shown/status_line.h"
 
 #include <fmt/format.h>
 

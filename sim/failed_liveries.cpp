@@ -1,9 +1,9 @@
 #include "sim/failed_liveries.h"
 
-#include "core/errors.h"
-#include "core/exit.h"
-#include "core/log.h"
-#include "ui/status_line.h"
+#include "base/errors.h"
+#include "requests/exit_request.h"
+#include "base/log.h"
+#include "shown/status_line.h"
 
 #include <fmt/format.h>
 

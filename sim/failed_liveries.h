@@ -1,7 +1,7 @@
 #pragma once
 // Liveries the simulator accepted to create but then failed to: their titles are never matched again,
 // and too many of them stop the run with a user error.
-#include "core/records.h"
+#include "aircraft/records.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 #include "sim/flight_plan.h"
 
-#include "core/folders.h"
-#include "core/log.h"
+#include "base/folders.h"
+#include "base/log.h"
 
 #include <fmt/format.h>
 

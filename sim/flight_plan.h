@@ -1,7 +1,7 @@
 #pragma once
 // Flight plan files: one small AceXML ".pln" per live AI aircraft in the folder "orig_dest" of the
 // per-user data folder, so that the simulator can show where the aircraft flies from and to.
-#include "core/records.h"
+#include "aircraft/records.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,13 +1,13 @@
 #include "sim/frame_drain.h"
 
-#include "core/log.h"
-#include "core/time_util.h"
-#include "engine/sim_command.h"
+#include "base/log.h"
+#include "base/time_util.h"
+#include "sim/sim_command.h"
 #include "sim/ids.h"
 #include "sim/link_state.h"
 #include "sim/object_match.h"
 #include "sim/queues.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <fmt/format.h>
 

@@ -1,7 +1,7 @@
 #include "sim/object_match.h"
 
-#include "core/log.h"
-#include "engine/sim_command.h"
+#include "base/log.h"
+#include "sim/sim_command.h"
 #include "sim/queues.h"
 
 #include <algorithm>

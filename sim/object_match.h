@@ -2,7 +2,7 @@
 // Matching of new AI objects to the creations this program sent. A sent creation is remembered by its
 // packet id (a creation failure names it) and by its callsign, which the simulator reports back as the
 // object's "ATC ID" in the in-range replies. All of this runs on the SimConnect thread only.
-#include "core/clock.h"
+#include "platform/system/clock.h"
 #include "sim/data_blocks.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 // The requests other threads hand to the SimConnect thread: creations, client events, removals (all
 // under g_simMutex) and the double buffer of position sets. The frame event drains them (frame_drain.h).
-#include "engine/create_request.h"
+#include "sim/create_request.h"
 #include "sim/data_blocks.h"
 
 #include <atomic>

@@ -1,14 +1,14 @@
 #include "sim/user_aircraft.h"
 
-#include "core/clock.h"
-#include "core/exit.h"
-#include "core/log.h"
+#include "platform/system/clock.h"
+#include "requests/exit_request.h"
+#include "base/log.h"
 #include "engine/stand_search.h"
 #include "parking/park_airport.h"
 #include "sim/ids.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"
-#include "ui/sim_display.h"
+#include "shown/sim_display.h"
 
 #include <chrono>
 #include <mutex>

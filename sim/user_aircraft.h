@@ -1,9 +1,9 @@
 #pragma once
 // The user aircraft as the simulator reports it: its data once per request, its on-ground state once
 // per simulator second, and the session's wait until both are known.
-#include "core/geo.h"
+#include "base/geo.h"
 #include "sim/data_blocks.h"
-#include "sim/guarded.h"
+#include "base/guarded.h"
 
 #include <atomic>
 #include <cstdint>

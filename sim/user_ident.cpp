@@ -1,13 +1,13 @@
 #include "sim/user_ident.h"
 
-#include "core/errors.h"
-#include "core/geo.h"
-#include "core/log.h"
-#include "engine/ac_category.h"
-#include "livery/aircraft_db.h"
+#include "base/errors.h"
+#include "base/geo.h"
+#include "base/log.h"
+#include "aircraft/ac_category.h"
+#include "aircraft/aircraft_db.h"
 #include "sim/user_model.h"
-#include "ui/sim_display.h"
-#include "ui/status_line.h"
+#include "shown/sim_display.h"
+#include "shown/status_line.h"
 
 #include <fmt/format.h>
 

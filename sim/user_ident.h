@@ -1,8 +1,8 @@
 #pragma once
 // The user aircraft's title and model replies: the title is shown and kept, the model gives the type
 // designator from which the half wingspan and category of the user aircraft are taken.
-#include "core/records.h"
-#include "sim/guarded.h"
+#include "aircraft/records.h"
+#include "base/guarded.h"
 
 #include <atomic>
 #include <cstdint>

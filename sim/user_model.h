@@ -1,7 +1,7 @@
 #pragma once
 // Identification of the user aircraft: the "ATC MODEL" text turned into an ICAO type designator, and the
 // half wingspan and category taken from the aircraft database for it.
-#include "core/records.h"
+#include "aircraft/records.h"
 
 #include <functional>
 #include <optional>

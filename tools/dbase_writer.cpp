@@ -1,6 +1,6 @@
 #include "tools/dbase_writer.h"
 
-#include "livery/descramble.h"
+#include "aircraft/descramble.h"
 
 #include <pugixml.hpp>
 #include <zip.h>

@@ -1,7 +1,7 @@
 #pragma once
 // Writes aircraft databases in the download server's format ("dbase.xml", codes scrambled), for the
 // demonstration run and for tests.
-#include "livery/aircraft_db.h"
+#include "aircraft/aircraft_db.h"
 
 #include <filesystem>
 #include <string>

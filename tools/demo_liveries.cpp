@@ -1,6 +1,6 @@
 #include "tools/demo_liveries.h"
 
-#include "core/atomic_file.h"
+#include "base/atomic_file.h"
 #include "tools/scenario_gen.h"
 
 #include <map>

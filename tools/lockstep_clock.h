@@ -3,7 +3,7 @@
 // until the expected number of threads sleep for a time after now, that is until each has finished
 // the work the previous step woke it for. A benchmark that drives the program's threads through it
 // gets the same interleaving on every run, and no thread ever runs while the driver measures.
-#include "core/clock.h"
+#include "platform/system/clock.h"
 
 #include <atomic>
 #include <chrono>

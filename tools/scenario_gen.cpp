@@ -1,7 +1,7 @@
 #include "tools/scenario_gen.h"
 
-#include "core/atomic_file.h"
-#include "core/geo.h"
+#include "base/atomic_file.h"
+#include "base/geo.h"
 
 #include <fmt/format.h>
 
@@ -32,8 +32,7 @@ constexpr double kConnectorX = 650.0;
 constexpr int kStandCount = 20;
 constexpr int kUserStand = 10;
 constexpr double kMetresPerDegLat = 111120.0;
-constexpr double kMetresPerNmLocal = 1852.0;
-constexpr double kKtToMs = 1852.0 / 3600.0;
+constexpr double kKtToMs = kMetresPerNm / 3600.0;
 
 struct Local {
     double x = 0.0;
@@ -125,10 +124,10 @@ json lf_aircraft(const Flight& f, const PathBuilder& path)
 void lf_rollAndClimb(PathBuilder& p, double exitBearingDeg)
 {
     p.taxi({1050.0, 0.0}, 40.0).taxi({450.0, 0.0}, 90.0).taxi({-200.0, 0.0}, 135.0);
-    p.go({-280.0, 0.0}, 150.0, kFieldFt + 30.0).go({-280.0 - 4.0 * kMetresPerNmLocal, 0.0}, 170.0, kFieldFt + 2500.0);
+    p.go({-280.0, 0.0}, 150.0, kFieldFt + 30.0).go({-280.0 - 4.0 * kMetresPerNm, 0.0}, 170.0, kFieldFt + 2500.0);
     const double b = exitBearingDeg * kDegToRad;
     const Local from = p.at();
-    p.go({from.x + std::sin(b) * 18.0 * kMetresPerNmLocal, from.y + std::cos(b) * 18.0 * kMetresPerNmLocal}, 260.0,
+    p.go({from.x + std::sin(b) * 18.0 * kMetresPerNm, from.y + std::cos(b) * 18.0 * kMetresPerNm}, 260.0,
          11000.0);
 }
 
@@ -158,7 +157,7 @@ constexpr double kFinalKt = 150.0;
 // The aircraft that flies out of range: reported from this far out to well beyond the largest usual range.
 constexpr double kLeaverStartNm = 8.0;
 constexpr double kLeaverEndNm = 80.0;
-Local lf_finalFix(double miles) { return {kTouchdownX + miles * kMetresPerNmLocal, 0.0}; }
+Local lf_finalFix(double miles) { return {kTouchdownX + miles * kMetresPerNm, 0.0}; }
 double lf_glideFt(double miles) { return kFieldFt + miles * 318.0; } // a 3 degree slope
 
 class Generator {
@@ -247,8 +246,8 @@ private:
         for (int i = 0; i < 9; ++i) {
             const double bearing = uniform(0.0, 360.0) * kDegToRad;
             // Close enough that a user on the ground, whose traffic range is 10 NM, sees them pass.
-            const double offset = uniform(-6.0, 6.0) * kMetresPerNmLocal;
-            const double half = 40.0 * kMetresPerNmLocal;
+            const double offset = uniform(-6.0, 6.0) * kMetresPerNm;
+            const double half = 40.0 * kMetresPerNm;
             const Local mid{std::cos(bearing) * offset, -std::sin(bearing) * offset};
             const Local from{mid.x - std::sin(bearing) * half, mid.y - std::cos(bearing) * half};
             const Local to{mid.x + std::sin(bearing) * half, mid.y + std::cos(bearing) * half};
@@ -280,7 +279,7 @@ private:
 
         const double bearing = 135.0 * kDegToRad;
         const auto outbound = [&](double miles) {
-            return Local{std::sin(bearing) * miles * kMetresPerNmLocal, std::cos(bearing) * miles * kMetresPerNmLocal};
+            return Local{std::sin(bearing) * miles * kMetresPerNm, std::cos(bearing) * miles * kMetresPerNm};
         };
         PathBuilder away(-60.0, outbound(kLeaverStartNm), 14000.0, "ZYN899");
         away.go(outbound(kLeaverEndNm), 450.0, 24000.0);

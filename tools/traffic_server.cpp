@@ -1,7 +1,7 @@
 #include "tools/traffic_server.h"
 
-#include "core/clock.h"
-#include "core/geo.h"
+#include "platform/system/clock.h"
+#include "base/geo.h"
 #include "tools/http_listen.h"
 
 #include <httplib.h>
@@ -64,7 +64,7 @@ std::optional<double> lf_formNumber(const std::map<std::string, std::string>& fo
 ScenarioAircraft lf_movedAircraft(const ScenarioAircraft& ac, double seconds)
 {
     ScenarioAircraft moved = ac;
-    const double feet = ac.groundSpeedKt * seconds / 3600.0 * 6076.11549;
+    const double feet = ac.groundSpeedKt * seconds / 3600.0 * kFeetPerNm;
     const LatLon p = gf_destinationPoint({ac.lat, ac.lon}, ac.trackDeg * kDegToRad, feet);
     moved.lat = p.lat;
     moved.lon = p.lon;
@@ -100,7 +100,7 @@ std::optional<ScenarioAircraft> lf_pathAircraft(const ScenarioAircraft& ac, doub
     const double f = span > 0.0 ? std::clamp((seconds - a.atSeconds) / span, 0.0, 1.0) : 1.0;
     const double nm = gf_distanceNm({a.lat, a.lon}, {b.lat, b.lon});
     const LatLon p = nm > 0.0 ? gf_destinationPoint({a.lat, a.lon}, gf_bearing({a.lat, a.lon}, {b.lat, b.lon}),
-                                                    f * nm * 6076.11549)
+                                                    f * nm * kFeetPerNm)
                               : LatLon{a.lat, a.lon};
     ScenarioAircraft at = ac;
     at.lat = p.lat;

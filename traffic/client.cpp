@@ -1,6 +1,6 @@
 #include "traffic/client.h"
 
-#include "core/time_util.h"
+#include "base/time_util.h"
 
 #include <curl/curl.h>
 

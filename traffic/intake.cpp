@@ -1,7 +1,7 @@
 #include "traffic/intake.h"
 
-#include "core/tick.h"
-#include "core/time_util.h"
+#include "base/tick.h"
+#include "base/time_util.h"
 
 #include <algorithm>
 #include <cmath>

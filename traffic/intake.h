@@ -2,7 +2,7 @@
 // The hand-over of fetched traffic to the main loop. Every batch, the buffered first fill included,
 // reaches the live aircraft list only through g_sharedBatch, which the main loop consumes from its
 // end, two records per tick.
-#include "core/records.h"
+#include "aircraft/records.h"
 #include "traffic/client.h"
 
 #include <cstdint>

@@ -1,14 +1,14 @@
 #include "traffic/process_line.h"
 
-#include "core/log.h"
-#include "core/settings.h"
-#include "core/text_util.h"
-#include "core/traffic_range.h"
-#include "engine/sim_command.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "base/text_util.h"
+#include "settings/traffic_range.h"
+#include "sim/sim_command.h"
 #include "parking/park_airport.h"
 #include "traffic/json_fields.h"
-#include "ui/display_state.h"
-#include "ui/status_line.h"
+#include "shown/display_state.h"
+#include "shown/status_line.h"
 
 #include <charconv>
 #include <cmath>

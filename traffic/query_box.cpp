@@ -1,6 +1,7 @@
 #include "traffic/query_box.h"
 
-#include "core/traffic_range.h"
+#include "base/units.h"
+#include "settings/traffic_range.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,9 +9,7 @@
 namespace zyn {
 
 namespace {
-constexpr double kKmPerNm = 1.852;
 constexpr double kKmPerDegreeLat = 111.2;
-constexpr double kFeetPerNm = 6076.11549;
 constexpr double kMoveThresholdDeg = 0.00015;
 } // namespace
 

@@ -1,15 +1,15 @@
 #include "traffic/reader.h"
 
-#include "core/clock.h"
-#include "core/log.h"
-#include "core/time_util.h"
+#include "platform/system/clock.h"
+#include "base/log.h"
+#include "base/time_util.h"
 #include "traffic/intake.h"
 #include "traffic/json_fields.h"
 #include "traffic/process_line.h"
 #include "traffic/reader_status.h"
 #include "traffic/session.h"
 #include "traffic/service_request.h"
-#include "ui/display_state.h"
+#include "shown/display_state.h"
 
 namespace zyn {
 

@@ -1,10 +1,10 @@
 #include "traffic/reader_status.h"
 
-#include "core/clock.h"
-#include "core/exit.h"
-#include "core/log.h"
+#include "platform/system/clock.h"
+#include "requests/exit_request.h"
+#include "base/log.h"
 #include "traffic/session.h"
-#include "ui/display_state.h"
+#include "shown/display_state.h"
 
 #include <algorithm>
 #include <thread>

@@ -1,18 +1,18 @@
 #include "traffic/session.h"
 
-#include "core/clock.h"
-#include "core/errors.h"
-#include "core/exit.h"
-#include "core/folders.h"
-#include "core/log.h"
-#include "core/text_util.h"
-#include "core/time_util.h"
-#include "core/version.h"
+#include "platform/system/clock.h"
+#include "base/errors.h"
+#include "requests/exit_request.h"
+#include "base/folders.h"
+#include "base/log.h"
+#include "base/text_util.h"
+#include "base/time_util.h"
+#include "base/version.h"
 #include "traffic/json_fields.h"
 #include "traffic/reader_status.h"
 #include "traffic/service_request.h"
-#include "ui/display_state.h"
-#include "ui/status_line.h"
+#include "shown/display_state.h"
+#include "shown/status_line.h"
 
 #include <fstream>
 

@@ -1,11 +1,14 @@
 #include "ui/controls.h"
 
-#include "core/log.h"
+#include "base/log.h"
 #include "platform/win32/message_loop.h"
-#include "ui/repaint.h"
-#include "ui/status_line.h"
+#include "shown/repaint.h"
+#include "shown/status_line.h"
+#include "shown/windows.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 namespace zyn {
 
@@ -33,13 +36,23 @@ HMENU lf_menuOf(const ParameterControl& control)
     return reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(control.controlId));
 }
 
+std::mutex g_previousProcsMutex;
+std::map<std::uint16_t, WNDPROC> g_previousProcs; // edit box id -> the edit control's own procedure
+
+void lf_setPreviousBoxProc(std::uint16_t controlId, WNDPROC procedure)
+{
+    std::lock_guard lock(g_previousProcsMutex);
+    g_previousProcs[controlId] = procedure;
+}
+
 HINSTANCE lf_instanceOf(const CREATESTRUCTW* creation) { return creation ? creation->hInstance : nullptr; }
 
 const ControlSpec* lf_specOfWindow(HWND window)
 {
     const auto& specs = gf_controlSpecs();
-    const auto found = std::find_if(specs.begin(), specs.end(),
-                                    [window](const ControlSpec& s) { return s.control->window.load() == window; });
+    const auto found = std::find_if(specs.begin(), specs.end(), [window](const ControlSpec& s) {
+        return gf_controlWindow(s.control->controlId) == window;
+    });
     return found == specs.end() ? nullptr : &*found;
 }
 
@@ -58,6 +71,13 @@ HWND lf_createSpec(const ControlSpec& spec, HWND parent, const CREATESTRUCTW* cr
 }
 
 } // namespace
+
+WNDPROC gf_previousBoxProc(std::uint16_t controlId)
+{
+    std::lock_guard lock(g_previousProcsMutex);
+    const auto it = g_previousProcs.find(controlId);
+    return it == g_previousProcs.end() ? nullptr : it->second;
+}
 
 const std::vector<ControlSpec>& gf_controlSpecs()
 {
@@ -119,7 +139,7 @@ HWND gf_createCheckBox(BoolControlParameter& parameter, HWND parent, const CREAT
     const HWND box = CreateWindowExW(0, u"button", u"", kCheckBoxStyle, x,
                                      static_cast<int>(parameter.row) + kCheckBoxDrop, kCheckBoxSize, kCheckBoxSize,
                                      parent, lf_menuOf(parameter), lf_instanceOf(creation), nullptr);
-    parameter.window = box;
+    gf_setControlWindow(parameter.controlId, box);
     if (box)
         CheckDlgButton(parent, parameter.controlId, parameter.on() ? BST_CHECKED : BST_UNCHECKED);
     return box;
@@ -132,7 +152,7 @@ HWND gf_createButton(CommandControlParameter& parameter, HWND parent, const CREA
     const HWND button = CreateWindowExW(0, u"button", caption.c_str(), kButtonStyle, x,
                                         static_cast<int>(parameter.row), width, kButtonHeight, parent,
                                         lf_menuOf(parameter), lf_instanceOf(creation), nullptr);
-    parameter.window = button;
+    gf_setControlWindow(parameter.controlId, button);
     if (button)
         EnableWindow(button, FALSE);
     return button;
@@ -143,12 +163,12 @@ HWND gf_createEdit(ParameterControl& control, HWND parent, const CREATESTRUCTW* 
 {
     const HWND box = CreateWindowExW(0, u"Edit", u"", kEditStyle, x, static_cast<int>(control.row), width,
                                      kEditHeight, parent, lf_menuOf(control), lf_instanceOf(creation), nullptr);
-    control.window = box;
+    gf_setControlWindow(control.controlId, box);
     if (!box)
         return nullptr;
     EnableWindow(box, FALSE);
     // The previous procedure is stored before the box can receive anything through the new one.
-    control.previousProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(box, GWLP_WNDPROC));
+    lf_setPreviousBoxProc(control.controlId, reinterpret_cast<WNDPROC>(GetWindowLongPtrW(box, GWLP_WNDPROC)));
     SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(boxProcedure));
     return box;
 }
@@ -174,7 +194,7 @@ LRESULT lf_boxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         gf_logf("lf_boxProc: the handler of the {} box is not built yet", spec ? spec->parameter->key : "?");
         return 0;
     }
-    const WNDPROC previous = spec ? spec->control->previousProc.load() : nullptr;
+    const WNDPROC previous = spec ? gf_previousBoxProc(spec->control->controlId) : nullptr;
     return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
                     : DefWindowProcW(window, message, wParam, lParam);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The child controls of the main window, one per bound setting: 27 check boxes, 17 edit boxes and
 // 3 push buttons, created in a fixed order at their parameter's row.
-#include "core/settings.h"
+#include "settings/settings.h"
 #include "platform/win32/window.h"
 
 #include <vector>
@@ -21,8 +21,8 @@ struct ControlSpec {
 // The controls in creation order.
 const std::vector<ControlSpec>& gf_controlSpecs();
 
-// Each creates one control on the parent and stores its handle (and, for an edit box, the previous
-// window procedure) in the parameter; nullptr on failure.
+// Each creates one control on the parent and stores its handle (shown/windows.h) and, for an edit
+// box, the edit control's own procedure; nullptr on failure.
 HWND gf_createCheckBox(BoolControlParameter& parameter, HWND parent, const CREATESTRUCTW* creation, int x);
 HWND gf_createButton(CommandControlParameter& parameter, HWND parent, const CREATESTRUCTW* creation, int x,
                      int width);
@@ -31,6 +31,9 @@ HWND gf_createEdit(ParameterControl& control, HWND parent, const CREATESTRUCTW* 
 
 // Creates every control (from WM_CREATE) and repaints the settings band; false when one failed.
 bool lf_createControls(HWND window, const CREATESTRUCTW* creation);
+
+// The edit control's own procedure of a subclassed box; null for any other id.
+WNDPROC gf_previousBoxProc(std::uint16_t controlId);
 
 // The procedure of every edit box: Enter is taken, the rest goes to the box's own procedure.
 LRESULT lf_boxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

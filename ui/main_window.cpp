@@ -1,17 +1,16 @@
 #include "ui/main_window.h"
 
-#include "core/exit.h"
-#include "core/folders.h"
-#include "core/log.h"
-#include "core/records.h"
-#include "core/settings_file.h"
+#include "requests/exit_request.h"
+#include "base/folders.h"
+#include "base/log.h"
+#include "settings/setting_controls.h"
+#include "settings/settings_file.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
 #include "ui/controls.h"
 #include "ui/paint.h"
-#include "core/startup.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -21,9 +20,9 @@
 
 namespace zyn {
 
-std::atomic<HWND> g_mainWindow{nullptr};
-
 namespace {
+
+std::atomic<StartupStarter> g_startupStarter{nullptr};
 
 constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU; // fixed size
 
@@ -102,6 +101,8 @@ void lf_paint(HWND window)
 
 } // namespace
 
+void gf_setStartupStarter(StartupStarter starter) { g_startupStarter.store(starter); }
+
 void gf_clampRangedParameters(std::int32_t x, std::int32_t y)
 {
     if (lf_atBound(param::MAIN_WINDOW_X))
@@ -148,7 +149,8 @@ LRESULT lf_mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         lf_HandleWMCOMMAND(window, wParam);
         return 0;
     case WM_APP + 1:
-        gf_startStartupThread();
+        if (const StartupStarter starter = g_startupStarter.load())
+            starter();
         return 0;
     case WM_APP + 2:
         lf_quit(window);

@@ -1,11 +1,12 @@
 #pragma once
 // The main window: its handle, its creation, its procedure, and (through the headers below) what the
 // program core writes into it.
-#include "core/geo.h"
-#include "core/settings.h"
+#include "base/geo.h"
+#include "settings/settings.h"
 #include "platform/win32/types.h"
-#include "ui/boxes.h"
-#include "ui/display_state.h"
+#include "shown/windows.h"
+#include "settings/setting_controls.h"
+#include "shown/display_state.h"
 #include "ui/session_controls.h"
 
 #include <atomic>
@@ -13,14 +14,16 @@
 
 namespace zyn {
 
-extern std::atomic<HWND> g_mainWindow;
-
 inline constexpr int kMainWindowWidth = 880;
 inline constexpr int kMainWindowHeight = 516;
 
 // Creates and shows the main window (class and title both the title text) at MAIN_WINDOW_X/Y as
 // stored in "parameters.xml"; sets g_mainWindow. False on failure.
 bool initInstance(HINSTANCE instance, LPCWSTR title);
+// What WM_APP+1 runs: the start-up sequence, which the application core hands over before it
+// creates the window. Without one, WM_APP+1 does nothing.
+using StartupStarter = void (*)();
+void gf_setStartupStarter(StartupStarter starter);
 LRESULT lf_mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // For MAIN_WINDOW_X, then MAIN_WINDOW_Y: a value that stands at one of its bounds becomes the given

@@ -1,14 +1,14 @@
 #include "ui/paint.h"
 
-#include "core/encoding.h"
-#include "core/log.h"
-#include "core/settings.h"
-#include "core/version.h"
+#include "base/encoding.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "base/version.h"
 #include "platform/win32/gdi.h"
 #include "sim/link_state.h"
-#include "ui/display_state.h"
-#include "ui/sim_display.h"
-#include "ui/status_line.h"
+#include "shown/display_state.h"
+#include "shown/sim_display.h"
+#include "shown/status_line.h"
 
 #include <string>
 

@@ -1,17 +1,17 @@
 #include "ui/session_controls.h"
 
-#include "core/clock.h"
-#include "core/exit.h"
-#include "core/log.h"
-#include "core/settings.h"
-#include "core/settings_file.h"
-#include "core/text_util.h"
-#include "core/time_util.h"
+#include "platform/system/clock.h"
+#include "requests/exit_request.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "base/text_util.h"
+#include "base/time_util.h"
 #include "engine/records.h"
 #include "platform/win32/window.h"
-#include "ui/boxes.h"
-#include "ui/display_state.h"
-#include "ui/status_line.h"
+#include "settings/setting_controls.h"
+#include "shown/display_state.h"
+#include "shown/status_line.h"
 
 #include <algorithm>
 #include <array>

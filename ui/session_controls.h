@@ -1,7 +1,7 @@
 #pragma once
 // Window operations that the start-up, the session and the main loop call: groups of controls
 // enabled together, the time shift, the destination, the wait for first traffic and the counts.
-#include "core/geo.h"
+#include "base/geo.h"
 
 #include <atomic>
 #include <cstdint>

@@ -5,7 +5,7 @@
 
 #include <fmt/format.h>
 
-#include "core/geo.h"
+#include "base/geo.h"
 #include "platform/simconnect/emulator_call.h"
 
 using namespace zyn::simemu;

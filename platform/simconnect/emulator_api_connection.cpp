@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <deque>
 
-#include "core/log.h"
+#include "base/log.h"
 #include "platform/simconnect/emulator_call.h"
 #include "platform/simconnect/emulator_report.h"
 

@@ -1,5 +1,5 @@
 // Our SimConnect functions, served by the in-process simulator emulator: data and client events.
-#include "core/geo.h"
+#include "base/geo.h"
 #include "platform/simconnect/emulator_call.h"
 #include "platform/simconnect/emulator_client_events.h"
 

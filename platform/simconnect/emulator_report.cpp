@@ -9,7 +9,7 @@
 #include <cairo.h>
 #include <fmt/format.h>
 
-#include "core/geo.h"
+#include "base/geo.h"
 
 namespace zyn::simemu {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/geo.h"
+#include "base/geo.h"
 
 namespace zyn::simemu {
 

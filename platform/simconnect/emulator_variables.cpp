@@ -6,7 +6,7 @@
 #include <cstring>
 #include <map>
 
-#include "core/geo.h"
+#include "base/geo.h"
 
 namespace zyn::simemu {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/geo.h"
-#include "core/log.h"
+#include "base/geo.h"
+#include "base/log.h"
 
 namespace zyn::simemu {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/clock.h"
+#include "platform/system/clock.h"
 #include "platform/simconnect/emulator.h"
 #include "platform/simconnect/emulator_messages.h"
 #include "platform/simconnect/emulator_variables.h"

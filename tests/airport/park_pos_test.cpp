@@ -1,5 +1,5 @@
 #include "airport/park_pos.h"
-#include "core/log.h"
+#include "base/log.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

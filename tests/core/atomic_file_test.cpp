@@ -1,4 +1,4 @@
-#include "core/atomic_file.h"
+#include "base/atomic_file.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
-#include "core/geo.h"
-#include "core/settings.h"
-#include "core/traffic_range.h"
+#include "base/geo.h"
+#include "settings/settings.h"
+#include "core/auto_range.h"
+#include "settings/traffic_range.h"
 #include "parking/park_airport.h"
 #include "sim/user_aircraft.h"
 

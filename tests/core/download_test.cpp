@@ -1,6 +1,6 @@
-#include "core/download.h"
+#include "base/download.h"
 #include "core/exit.h"
-#include "core/settings.h"
+#include "settings/settings.h"
 #include "tests/support/download_fixture.h"
 
 #include <gtest/gtest.h>

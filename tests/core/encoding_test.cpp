@@ -1,8 +1,8 @@
-#include "core/encoding.h"
-#include "core/log.h"
+#include "base/encoding.h"
+#include "base/log.h"
 #include "platform/system/codepage.h"
 #include "tests/support/temp_dir.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "core/exit.h"
-#include "core/log.h"
+#include "base/log.h"
 #include "core/session.h"
-#include "core/settings.h"
-#include "core/settings_file.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "engine/records.h"
 #include "platform/win32/constants.h"
 #include "sim/link_state.h"
@@ -11,7 +11,7 @@
 #include "ui/main_window.h"
 #include "tests/support/exit_wait.h"
 #include "tests/support/temp_dir.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

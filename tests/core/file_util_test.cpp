@@ -1,5 +1,5 @@
-#include "core/file_util.h"
-#include "core/log.h"
+#include "base/file_util.h"
+#include "base/log.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

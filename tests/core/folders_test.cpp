@@ -1,5 +1,5 @@
-#include "core/encoding.h"
-#include "core/folders.h"
+#include "base/encoding.h"
+#include "base/folders.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 

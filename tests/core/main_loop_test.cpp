@@ -1,9 +1,9 @@
-#include "core/clock.h"
+#include "platform/system/clock.h"
 #include "core/exit.h"
-#include "core/log.h"
+#include "base/log.h"
 #include "core/main_loop.h"
-#include "core/settings.h"
-#include "core/settings_file.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "engine/records.h"
 #include "engine/spawn.h"
 #include "parking/park_airport.h"
@@ -11,7 +11,7 @@
 #include "tests/support/exit_wait.h"
 #include "tests/support/temp_dir.h"
 #include "traffic/intake.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/clock.h"
+#include "platform/system/clock.h"
 #include "tests/support/bounded_thread.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "core/log.h"
-#include "core/msfs_install.h"
-#include "core/settings.h"
+#include "base/log.h"
+#include "settings/msfs_install.h"
+#include "settings/settings.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,5 +1,6 @@
-#include "core/parameter_lists.h"
-#include "core/traffic_range.h"
+#include "core/work_folders.h"
+#include "settings/parameter_lists.h"
+#include "settings/traffic_range.h"
 #include "tests/core/settings_file_fixture.h"
 
 #include <gtest/gtest.h>

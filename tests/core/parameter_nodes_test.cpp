@@ -1,4 +1,4 @@
-#include "core/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>

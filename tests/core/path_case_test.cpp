@@ -1,4 +1,4 @@
-#include "core/path_case.h"
+#include "base/path_case.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "core/pending_file.h"
+#include "base/pending_file.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

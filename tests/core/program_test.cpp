@@ -1,7 +1,7 @@
 // The program itself, started as its own process in a program folder of its own.
 #include "core/exit.h"
-#include "core/log.h"
-#include "core/settings.h"
+#include "base/log.h"
+#include "settings/settings.h"
 #include "core/startup.h"
 #include "core/startup_steps.h"
 #include "platform/system/process.h"
@@ -15,7 +15,7 @@
 #include "tools/demo_liveries.h"
 #include "tools/download_server.h"
 #include "ui/main_window.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,9 @@
-#include "core/settings_file.h"
+#include "settings/setting_controls.h"
+#include "settings/settings_file.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
+#include "shown/windows.h"
 #include "tests/core/settings_file_fixture.h"
 #include "tests/support/win32_windows.h"
 #include "ui/main_window.h"
@@ -27,16 +29,16 @@ public:
     {
         g_mainWindow = m_window;
         for (auto* box : {&param::LOG, &param::WEEK})
-            box->window = lf_child(u"button", BS_CHECKBOX, box->controlId);
+            gf_setControlWindow(box->controlId, lf_child(u"button", BS_CHECKBOX, box->controlId));
         for (auto* box : {static_cast<ParameterControl*>(&param::LATERAL_RANGE),
                           static_cast<ParameterControl*>(&param::BLOCK_CALLSIGN)})
-            box->window = lf_child(u"Edit", WS_BORDER, box->controlId);
+            gf_setControlWindow(box->controlId, lf_child(u"Edit", WS_BORDER, box->controlId));
     }
     ~SettingsWindow()
     {
         for (ParameterControl* p : std::initializer_list<ParameterControl*>{&param::LOG, &param::WEEK,
                                                                            &param::LATERAL_RANGE, &param::BLOCK_CALLSIGN})
-            p->window = nullptr;
+            gf_setControlWindow(p->controlId, nullptr);
         g_mainWindow = nullptr;
         DestroyWindow(m_window);
     }

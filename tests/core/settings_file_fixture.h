@@ -1,8 +1,8 @@
 #pragma once
 // A program folder with an open log and "parameters.xml" in a temporary folder.
-#include "core/clock.h"
-#include "core/log.h"
-#include "core/settings_file.h"
+#include "platform/system/clock.h"
+#include "base/log.h"
+#include "settings/settings_file.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

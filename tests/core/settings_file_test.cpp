@@ -1,5 +1,5 @@
-#include "core/parameter_lists.h"
-#include "core/settings_file.h"
+#include "settings/parameter_lists.h"
+#include "settings/settings_file.h"
 #include "tests/core/settings_file_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "core/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,9 @@
-#include "core/encoding.h"
-#include "core/parameter_lists.h"
-#include "core/settings_file.h"
+#include "base/encoding.h"
+#include "core/work_folders.h"
+#include "settings/parameter_lists.h"
+#include "settings/setting_controls.h"
+#include "settings/settings_file.h"
+#include "shown/windows.h"
 #include "tests/core/settings_file_fixture.h"
 #include "tests/ui/main_window_fixture.h"
 
@@ -45,7 +48,7 @@ TEST_F(SettingsWindowThreads, StartupLoadShowsEveryValueInTheMainWindow)
     for (const auto* box : lists.checkBoxes)
         EXPECT_EQ(IsDlgButtonChecked(g_mainWindow.load(), box->controlId) == BST_CHECKED, box->on()) << box->key;
     for (const auto* box : lists.intBoxes) {
-        if (!box->window)
+        if (!gf_controlWindow(*box))
             continue; // MAX_FIT has no box of its own
         EXPECT_EQ(lf_boxText(*box), gf_utf8ToUtf16(std::to_string(box->value.load()))) << box->key;
     }

@@ -1,8 +1,9 @@
 #include "core/startup_controls.h"
-#include "core/time_util.h"
+#include "base/time_util.h"
+#include "shown/windows.h"
 #include "sim/link_state.h"
 #include "tests/ui/main_window_fixture.h"
-#include "ui/boxes.h"
+#include "settings/setting_controls.h"
 #include "ui/session_controls.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ protected:
         MainWindowTest::SetUp();
         open();
     }
-    static bool enabled(const ParameterControl& control) { return IsWindowEnabled(control.window.load()) != 0; }
+    static bool enabled(const ParameterControl& control) { return IsWindowEnabled(gf_controlWindow(control)) != 0; }
     static void setShift(std::int32_t days, std::int32_t hours, std::int32_t minutes)
     {
         param::TIME_SHIFT_DAYS.value = days;

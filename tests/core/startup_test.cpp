@@ -1,16 +1,16 @@
-#include "core/clock.h"
+#include "platform/system/clock.h"
 #include "core/exit.h"
-#include "core/folders.h"
-#include "core/log.h"
-#include "core/settings.h"
-#include "core/settings_file.h"
+#include "base/folders.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "core/startup.h"
 #include "core/startup_steps.h"
 #include "tests/support/exit_wait.h"
 #include "tests/support/temp_dir.h"
-#include "core/workers.h"
+#include "base/workers.h"
 #include "ui/main_window.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "core/errors.h"
-#include "core/random_util.h"
-#include "core/text_util.h"
+#include "base/errors.h"
+#include "base/random_util.h"
+#include "base/text_util.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "core/clock.h"
-#include "core/geo.h"
-#include "core/time_util.h"
+#include "platform/system/clock.h"
+#include "base/geo.h"
+#include "base/time_util.h"
 
 #include <gtest/gtest.h>
 

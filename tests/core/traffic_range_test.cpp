@@ -1,5 +1,5 @@
-#include "core/settings.h"
-#include "core/traffic_range.h"
+#include "settings/settings.h"
+#include "settings/traffic_range.h"
 
 #include <gtest/gtest.h>
 

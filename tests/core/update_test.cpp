@@ -1,10 +1,11 @@
-#include "core/errors.h"
-#include "core/folders.h"
-#include "core/settings.h"
+#include "base/errors.h"
+#include "base/folders.h"
+#include "base/zip_download.h"
+#include "settings/settings.h"
 #include "core/update.h"
 #include "tests/support/download_fixture.h"
 #include "tests/support/zip_fixture.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "core/folders.h"
-#include "core/settings.h"
-#include "core/version.h"
+#include "base/folders.h"
+#include "settings/settings.h"
+#include "base/version.h"
 #include "core/work_folders.h"
 #include "tests/core/settings_file_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "core/workers.h"
+#include "base/workers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "core/time_util.h"
-#include "core/version.h"
-#include "core/xml_meta.h"
+#include "base/time_util.h"
+#include "base/version.h"
+#include "settings/xml_meta.h"
 #include "tests/core/settings_file_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "core/zip_archive.h"
+#include "base/zip_archive.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_fixture.h"
 

@@ -2,7 +2,7 @@
 // Checks of a live traffic run against what its scenario makes the aircraft do, read from the stand-in's
 // scripted reports, set against the events and tracks the emulated simulator recorded for the objects
 // the program created.
-#include "core/geo.h"
+#include "base/geo.h"
 #include "platform/simconnect/emulator.h"
 #include "tools/traffic_server.h"
 

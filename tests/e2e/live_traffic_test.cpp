@@ -3,12 +3,12 @@
 // the simulator link sends its work to the emulator parked at the scenario's airport. The clock moves
 // only once the reader sleeps again, so each poll happens at its own simulated time however slow the
 // machine is.
-#include "core/clock.h"
-#include "core/geo.h"
-#include "core/log.h"
-#include "core/settings.h"
-#include "core/tick.h"
-#include "core/traffic_range.h"
+#include "platform/system/clock.h"
+#include "base/geo.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "base/tick.h"
+#include "settings/traffic_range.h"
 #include "engine/ai_driver.h"
 #include "engine/live_removals.h"
 #include "engine/records.h"

@@ -1,6 +1,6 @@
 #include "engine/air_phases.h"
 
-#include "engine/category_tables.h"
+#include "aircraft/category_tables.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"
 #include "tests/engine/live_ac_fixture.h"

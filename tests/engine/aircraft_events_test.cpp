@@ -1,6 +1,6 @@
 #include "engine/aircraft_events.h"
 
-#include "core/settings.h"
+#include "settings/settings.h"
 #include "sim/ids.h"
 #include "sim/queues.h"
 

@@ -1,7 +1,7 @@
 // The rules an aircraft passes before it is spawned: the live limit and the user's safety.
-#include "core/settings.h"
-#include "core/traffic_range.h"
-#include "core/tick.h"
+#include "settings/settings.h"
+#include "settings/traffic_range.h"
+#include "base/tick.h"
 #include "engine/live_update.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"

@@ -4,8 +4,8 @@
 #include "tests/engine/driver_fixture.h"
 
 #include "airport/park_pos.h"
-#include "core/settings.h"
-#include "core/tick.h"
+#include "settings/settings.h"
+#include "base/tick.h"
 #include "engine/commands.h"
 #include "engine/live_removals.h"
 #include "engine/live_update.h"

@@ -1,8 +1,8 @@
 #include "tests/engine/driver_fixture.h"
 
-#include "core/log.h"
-#include "core/settings.h"
-#include "core/tick.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "base/tick.h"
 #include "engine/ai_driver.h"
 #include "engine/motion_math.h"
 #include "engine/records.h"

@@ -1,8 +1,8 @@
 // Lock-step runs of the whole engine tick against the emulator on synthetic tracks.
 #include "tests/engine/driver_fixture.h"
 
-#include "core/geo.h"
-#include "core/tick.h"
+#include "base/geo.h"
+#include "base/tick.h"
 #include "engine/commands.h"
 #include "engine/motion_math.h"
 #include "engine/queues.h"

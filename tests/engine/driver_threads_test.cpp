@@ -1,7 +1,7 @@
 // The engine tick on the main thread against the real SimConnect thread: the thread pushes its
 // commands while it holds or waits for the SimConnect mutex, the main loop applies them and takes
 // the same mutex for its requests and the position sets. Runs under ThreadSanitizer.
-#include "core/tick.h"
+#include "base/tick.h"
 #include "engine/ai_driver.h"
 #include "engine/commands.h"
 #include "tests/engine/driver_fixture.h"

@@ -2,8 +2,8 @@
 // events reach the simulator's object in their order and at their heights.
 #include "tests/engine/driver_fixture.h"
 
-#include "core/geo.h"
-#include "core/tick.h"
+#include "base/geo.h"
+#include "base/tick.h"
 #include "engine/motion_math.h"
 
 #include <algorithm>

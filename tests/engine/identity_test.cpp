@@ -3,8 +3,8 @@
 #include "engine/spawn.h"
 
 #include "airport/park_pos.h"
-#include "core/clock.h"
-#include "core/settings.h"
+#include "platform/system/clock.h"
+#include "settings/settings.h"
 #include "core/startup_steps.h"
 #include "engine/live_removals.h"
 #include "engine/motion.h"

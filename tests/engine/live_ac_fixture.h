@@ -2,8 +2,8 @@
 // Live aircraft for motion tests: synthetic reports, an aircraft put into the simulator as the
 // spawn would, and a clean engine state per test.
 #include "airport/park_pos.h"
-#include "core/geo.h"
-#include "core/tick.h"
+#include "base/geo.h"
+#include "base/tick.h"
 #include "engine/motion_inputs.h"
 #include "engine/queues.h"
 #include "engine/records.h"

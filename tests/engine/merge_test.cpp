@@ -1,6 +1,6 @@
 // The merge of fetched traffic into the live list: the drop rules at their boundaries and which
 // records become new aircraft.
-#include "core/settings.h"
+#include "settings/settings.h"
 #include "engine/ai_driver.h"
 #include "engine/merge.h"
 #include "engine/spawn.h"

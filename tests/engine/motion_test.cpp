@@ -1,13 +1,13 @@
 #include "engine/motion.h"
 
 #include "airport/park_pos.h"
-#include "core/settings.h"
-#include "core/traffic_range.h"
+#include "settings/settings.h"
+#include "settings/traffic_range.h"
 #include "engine/motion_inputs.h"
 #include "parking/park_airport.h"
 #include "sim/user_aircraft.h"
 #include "traffic/client.h"
-#include "engine/category_tables.h"
+#include "aircraft/category_tables.h"
 #include "engine/motion_math.h"
 #include "tests/engine/live_ac_fixture.h"
 

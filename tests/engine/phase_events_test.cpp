@@ -2,7 +2,7 @@
 // the simulator link's event queue, with the phase and height at which each was sent.
 #include "airport/park_pos.h"
 #include "engine/aircraft_events.h"
-#include "engine/category_tables.h"
+#include "aircraft/category_tables.h"
 #include "engine/ground_phases.h"
 #include "engine/identity.h"
 #include "engine/spawn.h"

@@ -1,9 +1,9 @@
 #include "airport/park_pos.h"
-#include "core/geo.h"
-#include "engine/ac_category.h"
-#include "engine/category_tables.h"
+#include "base/geo.h"
+#include "aircraft/ac_category.h"
+#include "aircraft/category_tables.h"
 #include "engine/records.h"
-#include "livery/aircraft_db.h"
+#include "aircraft/aircraft_db.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "engine/stream_upkeep.h"
 
 #include "airport/park_pos.h"
-#include "core/settings.h"
+#include "settings/settings.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"
 #include "engine/movement.h"

@@ -1,5 +1,5 @@
 // Aircraft flown tick by tick along synthetic tracks, as the main loop moves them.
-#include "core/log.h"
+#include "base/log.h"
 #include "engine/ground_phases.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"

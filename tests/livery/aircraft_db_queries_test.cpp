@@ -1,5 +1,5 @@
 // The questions the other subsystems ask of the aircraft database.
-#include "livery/aircraft_db.h"
+#include "aircraft/aircraft_db.h"
 #include "livery/livery_index.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/support/download_fixture.h"

@@ -1,5 +1,5 @@
-#include "core/settings.h"
-#include "livery/aircraft_db.h"
+#include "settings/settings.h"
+#include "aircraft/aircraft_db.h"
 #include "livery/fltsim_section.h"
 #include "tests/livery/livery_read_fixture.h"
 

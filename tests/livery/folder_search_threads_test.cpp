@@ -1,7 +1,7 @@
 // The folder search on real folder trees with real worker threads; the readers stand in for the
 // aircraft.cfg reading so the tests can watch which files are read and how many at once.
-#include "core/log.h"
-#include "core/workers.h"
+#include "base/log.h"
+#include "base/workers.h"
 #include "livery/folder_search.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,11 +1,13 @@
 #include "livery/livery_index.h"
 
-#include "core/settings.h"
+#include "settings/setting_controls.h"
+#include "settings/settings.h"
 #include "platform/win32/window.h"
+#include "shown/windows.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/support/download_fixture.h"
 #include "tests/support/livery_fixture.h"
-#include "ui/display_state.h"
+#include "shown/display_state.h"
 
 #include <fmt/format.h>
 
@@ -92,8 +94,8 @@ TEST_F(LiveryIndex, CategoryLinesPoolsAndCheckBoxesFollowTheInstalledLiveries)
     const HWND heliBox = box();
     const HWND highPerfBox = box();
     EnableWindow(heliBox, FALSE);
-    param::HELICOPTERS.window = heliBox;
-    param::HIGH_PERF_AIRCRAFT.window = highPerfBox;
+    gf_setControlWindow(param::HELICOPTERS.controlId, heliBox);
+    gf_setControlWindow(param::HIGH_PERF_AIRCRAFT.controlId, highPerfBox);
     param::HELICOPTERS.value = 1;
     param::HIGH_PERF_AIRCRAFT.value = 1;
 
@@ -113,8 +115,8 @@ TEST_F(LiveryIndex, CategoryLinesPoolsAndCheckBoxesFollowTheInstalledLiveries)
     EXPECT_TRUE(logHas("HIGH_PERF_AIRCRAFT temporary switched off because you do not have High Perf aircraft installed"));
     EXPECT_FALSE(IsWindowEnabled(highPerfBox));
 
-    param::HELICOPTERS.window = nullptr;
-    param::HIGH_PERF_AIRCRAFT.window = nullptr;
+    gf_setControlWindow(param::HELICOPTERS.controlId, nullptr);
+    gf_setControlWindow(param::HIGH_PERF_AIRCRAFT.controlId, nullptr);
     DestroyWindow(heliBox);
     DestroyWindow(highPerfBox);
 }

@@ -1,6 +1,6 @@
 #include "tests/livery/livery_read_fixture.h"
 
-#include "core/log.h"
+#include "base/log.h"
 
 namespace zyn::test {
 

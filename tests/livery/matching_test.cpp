@@ -1,14 +1,14 @@
 #include "livery/matching.h"
 
 #include "core/exit.h"
-#include "core/log.h"
-#include "core/random_util.h"
-#include "core/settings.h"
+#include "base/log.h"
+#include "base/random_util.h"
+#include "settings/settings.h"
 #include "sim/failed_liveries.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/support/livery_fixture.h"
 #include "tests/support/temp_dir.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 #include "livery/regcodes.h"
 
-#include "core/folders.h"
-#include "core/text_util.h"
+#include "base/folders.h"
+#include "base/text_util.h"
 #include "tests/support/download_fixture.h"
 #include "tests/support/livery_fixture.h"
 #include "tests/support/zip_fixture.h"
 #include "tools/dbase_writer.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

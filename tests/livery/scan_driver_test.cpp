@@ -2,12 +2,12 @@
 // the priority setting keeps, what it writes and logs, and what it leaves alone when it fails.
 #include "livery/scan_driver.h"
 
-#include "core/errors.h"
+#include "base/errors.h"
 #include "core/exit.h"
-#include "core/folders.h"
-#include "core/settings.h"
-#include "core/settings_file.h"
-#include "core/workers.h"
+#include "base/folders.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "base/workers.h"
 #include "livery/livery_index.h"
 #include "livery/livery_startup.h"
 #include "livery/scanned_file.h"
@@ -16,7 +16,7 @@
 #include "tests/support/scoped_env.h"
 #include "tools/demo_liveries.h"
 #include "tools/download_server.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The scan's report files in a temporary program folder.
-#include "core/folders.h"
+#include "base/folders.h"
 #include "livery/regcodes.h"
 #include "livery/scan_reports.h"
 #include "tests/core/settings_file_fixture.h"

@@ -1,7 +1,7 @@
 // "LiveriesScanned.xml" written and read back in a temporary program folder.
-#include "core/errors.h"
-#include "core/folders.h"
-#include "core/xml_meta.h"
+#include "base/errors.h"
+#include "base/folders.h"
+#include "settings/xml_meta.h"
 #include "livery/scanned_file.h"
 #include "tests/core/settings_file_fixture.h"
 

@@ -1,5 +1,5 @@
-#include "core/log.h"
-#include "engine/sim_command.h"
+#include "base/log.h"
+#include "sim/sim_command.h"
 #include "sim/dispatch.h"
 #include "sim/link_state.h"
 #include "sim/object_match.h"

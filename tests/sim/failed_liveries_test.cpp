@@ -1,7 +1,7 @@
-#include "core/errors.h"
+#include "base/errors.h"
 #include "core/exit.h"
 #include "sim/failed_liveries.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/log.h"
+#include "base/log.h"
 #include "sim/flight_plan.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,8 +1,8 @@
-#include "core/clock.h"
+#include "platform/system/clock.h"
 #include "sim/ids.h"
 #include "tests/sim/sim_link_fixture.h"
-#include "ui/sim_display.h"
-#include "ui/status_line.h"
+#include "shown/sim_display.h"
+#include "shown/status_line.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,9 +2,9 @@
 // The simulator link against the emulator, on real threads: a program folder with its log, a fresh
 // emulated simulator, the link reset, and SimClient started on demand and stopped at the end.
 #include "core/exit.h"
-#include "core/log.h"
-#include "core/settings.h"
-#include "engine/sim_command.h"
+#include "base/log.h"
+#include "settings/settings.h"
+#include "sim/sim_command.h"
 #include "platform/simconnect/emulator.h"
 #include "sim/client.h"
 #include "sim/link_state.h"

@@ -1,7 +1,7 @@
 #include "sim/ids.h"
 #include "sim/object_match.h"
 #include "tests/sim/sim_link_fixture.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <fmt/format.h>
 

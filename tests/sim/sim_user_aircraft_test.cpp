@@ -2,8 +2,8 @@
 #include "sim/user_aircraft.h"
 #include "sim/user_ident.h"
 #include "tests/sim/sim_link_fixture.h"
-#include "ui/sim_display.h"
-#include "ui/status_line.h"
+#include "shown/sim_display.h"
+#include "shown/status_line.h"
 
 namespace zyn {
 namespace {

@@ -1,6 +1,6 @@
 #include "tests/support/dbase_fixture.h"
 
-#include "livery/dbase_read.h"
+#include "aircraft/dbase_read.h"
 
 namespace zyn::test {
 

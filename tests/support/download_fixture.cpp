@@ -1,8 +1,8 @@
 #include "tests/support/download_fixture.h"
 
-#include "core/download.h"
-#include "core/log.h"
-#include "core/settings_file.h"
+#include "base/download.h"
+#include "base/log.h"
+#include "settings/settings_file.h"
 
 #include <algorithm>
 

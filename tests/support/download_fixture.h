@@ -1,7 +1,7 @@
 #pragma once
 // A program folder as the current folder, with its log open and its "parameters.xml", and the
 // download server stand-in serving another folder at TARVO_DOWNLOAD_URL.
-#include "core/download.h"
+#include "base/download.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/download_server.h"

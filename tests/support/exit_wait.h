@@ -1,7 +1,7 @@
 #pragma once
 // Waiting for the exit sequence in tests: the sequence pauses on the clock seam, so a manual clock
 // is moved on while it runs and its pauses pass at once.
-#include "core/clock.h"
+#include "platform/system/clock.h"
 #include "platform/win32/types.h"
 
 #include <vector>

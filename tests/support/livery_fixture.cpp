@@ -1,8 +1,8 @@
 #include "tests/support/livery_fixture.h"
 
-#include "core/folders.h"
-#include "core/settings.h"
-#include "core/settings_file.h"
+#include "base/folders.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "livery/livery_index.h"
 #include "tests/support/scoped_env.h"
 #include "tools/download_server.h"

@@ -1,6 +1,6 @@
 // The demonstration scenario and the scripted paths of the traffic stand-in that carry it.
-#include "core/clock.h"
-#include "core/geo.h"
+#include "platform/system/clock.h"
+#include "base/geo.h"
 #include "platform/simconnect/emulator_scenario.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"

@@ -1,5 +1,5 @@
-#include "core/tick.h"
-#include "core/time_util.h"
+#include "base/tick.h"
+#include "base/time_util.h"
 #include "tests/traffic/live_entry.h"
 #include "traffic/intake.h"
 #include "traffic/reader.h"

@@ -1,6 +1,6 @@
 #pragma once
 // A valid live-traffic entry (48 values) of an airborne B738 at a given position.
-#include "core/geo.h"
+#include "base/geo.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,10 +1,10 @@
-#include "core/settings.h"
-#include "core/traffic_range.h"
-#include "engine/sim_command.h"
+#include "settings/settings.h"
+#include "settings/traffic_range.h"
+#include "sim/sim_command.h"
 #include "parking/park_airport.h"
 #include "tests/traffic/live_entry.h"
 #include "traffic/process_line.h"
-#include "ui/status_line.h"
+#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

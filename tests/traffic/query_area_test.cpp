@@ -1,4 +1,4 @@
-#include "core/traffic_range.h"
+#include "settings/traffic_range.h"
 #include "tests/traffic/service_fixture.h"
 #include "traffic/intake.h"
 #include "traffic/query_box.h"

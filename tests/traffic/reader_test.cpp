@@ -1,6 +1,6 @@
 #include "core/exit.h"
-#include "core/tick.h"
-#include "core/traffic_range.h"
+#include "base/tick.h"
+#include "settings/traffic_range.h"
 #include "parking/park_airport.h"
 #include "tests/support/bounded_thread.h"
 #include "tests/traffic/service_fixture.h"
@@ -9,7 +9,7 @@
 #include "traffic/reader.h"
 #include "traffic/reader_status.h"
 #include "traffic/service_request.h"
-#include "ui/display_state.h"
+#include "shown/display_state.h"
 
 #include <gtest/gtest.h>
 

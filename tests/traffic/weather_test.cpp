@@ -2,7 +2,7 @@
 #include "tests/support/bounded_thread.h"
 #include "tests/traffic/service_fixture.h"
 #include "traffic/weather.h"
-#include "ui/display_state.h"
+#include "shown/display_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,8 @@
 #include "core/exit.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/testing.h"
+#include "settings/setting_controls.h"
+#include "shown/windows.h"
 #include "tests/ui/main_window_fixture.h"
 #include "ui/controls.h"
 
@@ -31,7 +33,7 @@ TEST_F(MainWindow, CreatesOneControlPerBoundSettingAtItsRow)
     ASSERT_EQ(specs.size(), 47u);
     int checkBoxes = 0, editBoxes = 0, buttons = 0;
     for (const auto& spec : specs) {
-        const HWND control = spec.control->window.load();
+        const HWND control = gf_controlWindow(*spec.control);
         ASSERT_NE(control, nullptr) << spec.parameter->key;
         EXPECT_EQ(GetDlgItem(main, spec.control->controlId), control);
         const RECT r = lf_rectOf(control);
@@ -52,7 +54,7 @@ TEST_F(MainWindow, CreatesOneControlPerBoundSettingAtItsRow)
             EXPECT_EQ(r.bottom - r.top, 16);
             EXPECT_FALSE(IsWindowEnabled(control));
             EXPECT_EQ(GetWindowLongPtrW(control, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(lf_boxProc));
-            EXPECT_NE(spec.control->previousProc.load(), nullptr);
+            EXPECT_NE(gf_previousBoxProc(spec.control->controlId), nullptr);
             break;
         case ControlKind::PushButton:
             ++buttons;
@@ -65,7 +67,7 @@ TEST_F(MainWindow, CreatesOneControlPerBoundSettingAtItsRow)
     EXPECT_EQ(editBoxes, 17);
     EXPECT_EQ(buttons, 3);
     WCHAR caption[32] = {};
-    GetWindowTextW(param::FLUSH_STATIC_BUTTON.window.load(), caption, 32);
+    GetWindowTextW(gf_controlWindow(param::FLUSH_STATIC_BUTTON), caption, 32);
     EXPECT_EQ(std::u16string(caption), u"Flush static");
 }
 
@@ -137,11 +139,11 @@ TEST_F(MainWindow, ClickOnCheckBoxFlipsAndSavesItsSetting)
 {
     open();
     ASSERT_TRUE(param::LOG.on());
-    ASSERT_TRUE(win32test::click(param::LOG.window.load()));
+    ASSERT_TRUE(win32test::click(gf_controlWindow(param::LOG)));
     EXPECT_FALSE(param::LOG.on());
     EXPECT_EQ(IsDlgButtonChecked(g_mainWindow.load(), param::LOG.controlId), BST_UNCHECKED);
     EXPECT_NE(parametersText().find("name=\"LOG\" value=\"false\""), std::string::npos);
-    win32test::click(param::LOG.window.load());
+    win32test::click(gf_controlWindow(param::LOG));
     EXPECT_TRUE(param::LOG.on());
     EXPECT_NE(parametersText().find("name=\"LOG\" value=\"true\""), std::string::npos);
 }
@@ -168,7 +170,7 @@ TEST_F(MainWindow, BoxWritersShowValuesAndReadersReadTyping)
 
     gf_clearBox(param::DESTINATION);
     EXPECT_EQ(lf_getTextFromId(param::DESTINATION.controlId), "");
-    const HWND box = param::BLOCK_CALLSIGN.window.load();
+    const HWND box = gf_controlWindow(param::BLOCK_CALLSIGN);
     EnableWindow(box, TRUE);
     win32test::typeText(box, u"dlh4ab");
     EXPECT_EQ(lf_getTextFromId(param::BLOCK_CALLSIGN.controlId), "dlh4ab");
@@ -177,7 +179,7 @@ TEST_F(MainWindow, BoxWritersShowValuesAndReadersReadTyping)
 TEST_F(MainWindow, EnterInABoxIsTakenByTheBoxProcedure)
 {
     open();
-    const HWND box = param::LATERAL_RANGE.window.load();
+    const HWND box = gf_controlWindow(param::LATERAL_RANGE);
     EnableWindow(box, TRUE);
     gf_setStatusMessage("before", false);
     win32test::typeText(box, u"55");

@@ -1,9 +1,11 @@
-#include "core/clock.h"
+#include "platform/system/clock.h"
 #include "core/exit.h"
-#include "core/time_util.h"
-#include "core/records.h"
+#include "base/time_util.h"
+#include "aircraft/records.h"
 #include "engine/records.h"
 #include "platform/win32/testing.h"
+#include "settings/setting_controls.h"
+#include "shown/windows.h"
 #include "tests/ui/main_window_fixture.h"
 #include "ui/two_field_text.h"
 
@@ -60,12 +62,12 @@ TEST_F(SessionControls, ParkTrafficOnlySwitchesSixControls)
     param::RT_PARKTRAFFIC_ONLY.value = 1;
     gf_applyParkTrafficOnly();
     for (const auto* c : six)
-        EXPECT_FALSE(IsWindowEnabled(c->window.load()));
+        EXPECT_FALSE(IsWindowEnabled(gf_controlWindow(*c)));
     EXPECT_EQ(lf_getTextFromId(param::parking_percentage.controlId), "");
     param::RT_PARKTRAFFIC_ONLY.value = 0;
     gf_applyParkTrafficOnly();
     for (const auto* c : six)
-        EXPECT_TRUE(IsWindowEnabled(c->window.load()));
+        EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(*c)));
     EXPECT_EQ(lf_getTextFromId(param::parking_percentage.controlId), "30");
     EXPECT_EQ(lf_getTextFromId(param::MAX_FIT_FL.controlId), "24");
 }
@@ -74,25 +76,25 @@ TEST_F(SessionControls, TimeControlsAreEnabledTogether)
 {
     open();
     lf_enableTimeControls(true);
-    EXPECT_TRUE(IsWindowEnabled(param::TIME_SHIFT_DAYS.window.load()));
-    EXPECT_TRUE(IsWindowEnabled(param::KEEP_SIM_TIME_PAR.window.load()));
+    EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(param::TIME_SHIFT_DAYS)));
+    EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(param::KEEP_SIM_TIME_PAR)));
     EXPECT_EQ(g_timeControlsEnabled.load(), 1);
     lf_enableTimeControls(false);
-    EXPECT_FALSE(IsWindowEnabled(param::TIME_SHIFT_MINS.window.load()));
-    EXPECT_FALSE(IsWindowEnabled(param::SIM_TIME.window.load()));
+    EXPECT_FALSE(IsWindowEnabled(gf_controlWindow(param::TIME_SHIFT_MINS)));
+    EXPECT_FALSE(IsWindowEnabled(gf_controlWindow(param::SIM_TIME)));
     EXPECT_EQ(g_timeControlsEnabled.load(), 0);
 }
 
 TEST_F(SessionControls, DestinationIsSavedShownAndReReadDisabled)
 {
     open();
-    EnableWindow(param::REREAD_BUTTON.window.load(), TRUE);
+    EnableWindow(gf_controlWindow(param::REREAD_BUTTON), TRUE);
     lf_setDestination("EFHK", {60.3172, 24.9633});
     EXPECT_EQ(param::DESTINATION.getValue(), "EFHK");
     EXPECT_NE(parametersText().find("name=\"DESTINATION\" value=\"EFHK\""), std::string::npos);
     EXPECT_EQ(lf_getTextFromId(param::DESTINATION.controlId), "EFHK");
     EXPECT_EQ(gf_statusMessage(), "New destination: EFHK");
-    EXPECT_FALSE(IsWindowEnabled(param::REREAD_BUTTON.window.load()));
+    EXPECT_FALSE(IsWindowEnabled(gf_controlWindow(param::REREAD_BUTTON)));
 }
 
 LiveAcRecord lf_live(ObjectState state, MovePhase phase)

@@ -1,6 +1,6 @@
 #include "platform/win32/testing.h"
 #include "tests/ui/main_window_fixture.h"
-#include "ui/repaint.h"
+#include "shown/repaint.h"
 
 #include <gtest/gtest.h>
 

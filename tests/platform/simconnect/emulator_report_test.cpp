@@ -3,7 +3,7 @@
 
 #include <cairo.h>
 
-#include "core/clock.h"
+#include "platform/system/clock.h"
 #include "platform/simconnect/emulator.h"
 #include "platform/simconnect/emulator_report.h"
 #include "tests/platform/simconnect/forget_world.h"

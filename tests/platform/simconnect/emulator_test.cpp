@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "core/clock.h"
-#include "core/geo.h"
+#include "platform/system/clock.h"
+#include "base/geo.h"
 #include "platform/simconnect/emulator.h"
 #include "tests/platform/simconnect/inbox.h"
 #include "tests/support/case_name.h"

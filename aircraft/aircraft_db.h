@@ -1,0 +1,104 @@
+#pragma once
+// The aircraft and airline database ("dbase.xml") and the questions every subsystem asks of it.
+// The tables are filled once, by gf_readDbase on the start-up thread before any other thread starts,
+// and only read afterwards, so the queries take no lock. Codes are held plain (descrambled).
+#include "aircraft/records.h"
+#include "aircraft/descramble.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace zyn {
+
+// What the database knows of one registration.
+struct RegistrationRecord {
+    std::string airl; // ICAO airline code, may be empty
+    std::string type; // ICAO type designator, may be empty
+    std::string opr;  // ICAO code of the company that flies it for the airline, may be empty
+    bool cargo = false;
+};
+
+// One publisher's airports: each entry an airport code followed by the number of stands of its file.
+struct PublisherAirports {
+    std::string pub;
+    std::vector<std::string> arpts;
+};
+
+using TypeSet = std::set<std::string, std::less<>>;
+using TypeList = std::vector<std::string>;
+
+extern TypeSet g_aircraftTypes;
+extern TypeSet g_largeTypes;
+extern TypeSet g_heavyTypes;
+extern TypeSet g_buzjetTypes;
+extern TypeSet g_rotorcraftTypes;
+extern TypeSet g_highPerfTypes;
+extern TypeSet g_cargoTypes;                         // kept; no query reads it
+extern std::vector<TypeList> g_similarTypeGroups;    // each group sorted
+extern TypeSet g_icaoAirlines;
+extern TypeSet g_cargoOperators;                     // kept; no query reads it
+extern std::vector<std::vector<std::string>> g_publishers; // name first, then further name patterns
+extern std::map<std::string, double, std::less<>> g_wingspans; // type -> half span, nautical miles
+extern std::array<double, 6> g_defaultWingspans;     // by AcCategory
+extern std::atomic<double> g_maxHalfWingspan;
+extern std::unordered_map<std::string, std::string> g_modelFixes; // wrong type -> correct type
+extern TypeSet g_simAddonAirports;
+extern std::vector<PublisherAirports> g_publisherAirports2020;
+extern std::vector<PublisherAirports> g_publisherAirports2024;
+extern std::unordered_map<std::string, RegistrationRecord> g_registrations;
+
+// Empties every table (a new read, and tests).
+void gf_clearDbase();
+
+// Size class, existence and wingspan.
+AcCategory gf_aircraftCategory(std::string_view type);
+bool gf_isKnownAircraftType(std::string_view type);
+bool gf_isIcaoAirline(std::string_view code);
+// Half the wingspan in nautical miles: the type's own, else its category's default.
+double gf_wingspan(std::string_view type);
+bool gf_containsChar(std::string_view text, char ch);
+
+// Registrations. Every lookup tries the spellings of gf_registrationVariants in their order.
+std::vector<std::string> gf_registrationVariants(std::string_view reg);
+// Exact lookup of one spelling.
+std::optional<RegistrationRecord> gf_lookupRegistration(std::string_view reg);
+bool gf_lookupRegistration(std::string_view reg, std::optional<RegistrationRecord>& record);
+std::optional<RegistrationRecord> gf_findRegistration(std::string_view reg);
+std::string gf_regOperator(std::string_view reg);
+std::string gf_regAirline(std::string_view reg);
+std::string gf_regType(std::string_view reg);
+// A short private ("PVT") registration that occurs in the text; empty when none.
+std::string gf_findPrivateRegPrefix(std::string_view text);
+
+// Publishers of add-on folders.
+bool gf_matchPublisherPattern(std::string_view path, std::string_view pattern);
+std::string gf_publisherOfPath(std::string_view path); // "unknown" when no publisher matches
+// For an entry of a PublisherAirports list: false when it does not begin with prefix; otherwise
+// the number from its fifth character on goes to number (left as it was, with an error line, when
+// it does not parse) and the result is true.
+bool gf_parsePrefixedNumber(std::string_view label, std::string_view prefix, std::int32_t& number,
+                            std::string_view entry);
+
+extern std::unordered_map<std::string, TypeList> g_similarTypesWithLivery;
+extern std::unordered_map<std::string, std::unordered_map<std::string, TypeList>> g_airlineSimilarTypes;
+
+// Built by the livery index build, from the index's generic and airline liveries.
+void gf_buildSimilarModels();
+// Empties both similar-type tables (before the index is rebuilt).
+void gf_clearSimilarModels();
+// The types that may stand in for `type`: its similar types with a generic livery (shuffled), else
+// one drawn from its category's pool (Light, Buzjets, Rotorcraft only), else none. The list stays
+// valid until the next call; main-loop thread only.
+const TypeList& gf_substituteTypes(std::string_view type);
+// The similar types of which the airline has liveries (shuffled); empty when none.
+const TypeList& gf_lookupAirlineTypeList(std::string_view airline, std::string_view type);
+
+} // namespace zyn

@@ -1,0 +1,138 @@
+#include "base/download.h"
+
+#include "base/exit_flags.h"
+#include "base/file_util.h"
+#include "base/folders.h"
+#include "base/log.h"
+#include "base/pending_file.h"
+#include "settings/settings.h"
+#include "platform/system/environment.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+
+namespace zyn {
+
+namespace fs = std::filesystem;
+
+DownloadLimits g_downloadLimits;
+
+namespace {
+
+const std::string g_defaultDownloadUrl = "https://velmora.com/tarvo/downloads/";
+
+void lf_curlGlobalInit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+            throw std::runtime_error("curl_global_init failed");
+    });
+}
+
+size_t lf_curlWriteToFile(char* data, size_t size, size_t count, void* userData)
+{
+    auto* file = static_cast<PendingFile*>(userData);
+    const size_t bytes = size * count;
+    return file->write(std::string_view(data, bytes)) ? bytes : 0; // a short count aborts the transfer
+}
+
+int lf_curlProgress(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    const auto* stop = static_cast<const StopTest*>(userData);
+    return (*stop && (*stop)()) ? 1 : 0; // nonzero aborts the transfer
+}
+
+void lf_setDownloadOptions(CURL* handle, const std::string& url, PendingFile& file, const StopTest& stop,
+                           char* errorBuffer)
+{
+    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(handle, CURLOPT_USERAGENT, "Tarvo");
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, lf_curlWriteToFile);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &file);
+    curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "deflate,gzip");
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer);
+    // No signals: time-outs must be safe on any thread.
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, g_downloadLimits.connectSeconds.load());
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, g_downloadLimits.lowSpeedBytesPerSecond.load());
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, g_downloadLimits.lowSpeedSeconds.load());
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, lf_curlProgress);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &stop);
+}
+
+} // namespace
+
+std::string gf_downloadBaseUrl()
+{
+    return gf_environmentValue("TARVO_DOWNLOAD_URL").value_or(g_defaultDownloadUrl);
+}
+
+std::string gf_airportDownloadUrl(bool use2020)
+{
+    return gf_downloadBaseUrl() + (param::MSFS_2020.on() || use2020 ? "MSFS/" : "MSFS2024/");
+}
+
+CurlHandle::CurlHandle()
+{
+    lf_curlGlobalInit();
+    m_handle = curl_easy_init();
+}
+
+CurlHandle::~CurlHandle()
+{
+    if (m_handle)
+        curl_easy_cleanup(m_handle);
+}
+
+bool gf_downloadShouldStop()
+{
+    return gf_exitUnderWay();
+}
+
+bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path, bool binary, const StopTest& stop)
+{
+    if (!handle)
+        return false;
+    try {
+        std::unique_ptr<PendingFile> file;
+        try {
+            file = std::make_unique<PendingFile>(path, binary);
+        } catch (const fs::filesystem_error&) {
+            gf_logf("could not open output file: {}", path.string());
+            return false;
+        }
+        char errorBuffer[CURL_ERROR_SIZE] = {};
+        lf_setDownloadOptions(handle, url, *file, stop, errorBuffer);
+        const CURLcode result = curl_easy_perform(handle);
+        curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
+        if (result != CURLE_OK) {
+            gf_logIndentedf("{}: {}", url, errorBuffer[0] ? errorBuffer : curl_easy_strerror(result));
+            return false;
+        }
+        file->commit();
+        return true;
+    } catch (const std::exception& e) {
+        gf_logf("downloader exception: \"{}\", {} => {}", e.what(), url, path.string());
+        return false;
+    }
+}
+
+Version gf_downloadVersion(CURL* handle, const std::string& url)
+{
+    if (!gf_downloadFile(handle, url, g_versionJsonPath, false)) {
+        gf_logErrorf("downloading \"{}\" failed", url);
+        return {};
+    }
+    const auto lines = gf_readFile(g_versionJsonPath, 1);
+    std::error_code ignored;
+    fs::remove(g_versionJsonPath, ignored);
+    return lines ? gf_parseVersion(lines->front()) : Version{};
+}
+
+} // namespace zyn

@@ -1,0 +1,53 @@
+#pragma once
+// The one download routine that every fetch from the download server goes through, and the
+// server's addresses.
+#include "platform/system/clock.h"
+#include "base/version.h"
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+using CURL = void;
+
+namespace zyn {
+
+// The download server's base address, ending in "downloads/".
+std::string gf_downloadBaseUrl();
+// The base followed by "MSFS/" (2020 mode or use2020) or "MSFS2024/".
+std::string gf_airportDownloadUrl(bool use2020);
+
+// Limits that keep a dead or stalled server from holding up the start-up or the exit.
+struct DownloadLimits {
+    std::atomic<long> connectSeconds{15};
+    std::atomic<long> lowSpeedBytesPerSecond{1};
+    std::atomic<long> lowSpeedSeconds{30}; // below the low speed this long: the transfer fails
+};
+extern DownloadLimits g_downloadLimits;
+
+// One libcurl easy handle, owned by the operation that created it.
+class CurlHandle {
+public:
+    CurlHandle();
+    ~CurlHandle();
+    CurlHandle(const CurlHandle&) = delete;
+    CurlHandle& operator=(const CurlHandle&) = delete;
+    CURL* get() const { return m_handle; }
+
+private:
+    CURL* m_handle;
+};
+
+// True once the program is exiting; the default stop test of every download.
+bool gf_downloadShouldStop();
+
+// Downloads one URL into one file. The body goes to a file beside path that replaces path only when
+// the transfer ended well, so a failed or cut-short download leaves an existing file untouched.
+// HTTP statuses of 400 and more fail. Returns whether path now holds the whole body.
+bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& path, bool binary,
+                     const StopTest& stop = gf_downloadShouldStop);
+
+// The version that a version file at url holds; 0.0.0 on any failure.
+Version gf_downloadVersion(CURL* handle, const std::string& url);
+
+} // namespace zyn

@@ -1,0 +1,68 @@
+#include "base/file_util.h"
+
+#include "base/atomic_file.h"
+#include "base/log.h"
+
+#include <fstream>
+
+#include <fmt/format.h>
+
+namespace zyn {
+
+void gf_readLines(std::istream& in, std::vector<std::string>& lines)
+{
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    in.clear();
+}
+
+std::optional<std::vector<std::string>> gf_readFile(const std::filesystem::path& path, std::size_t reserve)
+{
+    std::ifstream in(path);
+    if (!in.is_open())
+        return std::nullopt;
+    std::vector<std::string> lines;
+    lines.reserve(reserve);
+    gf_readLines(in, lines);
+    if (lines.empty())
+        return std::nullopt;
+    return lines;
+}
+
+bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool lineEnd)
+{
+    std::ofstream out(path, std::ios::out | std::ios::trunc);
+    if (!out.is_open())
+        return false;
+    out << text;
+    if (lineEnd)
+        out << '\n' << std::flush;
+    return true;
+}
+
+bool gf_writeLines(const std::vector<std::string>& texts, const std::filesystem::path& path)
+{
+    std::ofstream out(path, std::ios::out | std::ios::trunc);
+    if (!out.is_open())
+        return false;
+    for (const auto& text : texts)
+        out << text << '\n';
+    return true;
+}
+
+bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path)
+{
+    try {
+        gf_saveXmlAtomic(document, path);
+    } catch (const std::filesystem::filesystem_error&) {
+        gf_logf("could not save to \"{}\"", path.string());
+        return false;
+    }
+    gf_logf("\"{}\" saved", path.string());
+    return true;
+}
+
+} // namespace zyn

@@ -1,0 +1,49 @@
+#include "base/pending_file.h"
+
+#include <cerrno>
+#include <system_error>
+
+namespace zyn {
+
+namespace fs = std::filesystem;
+
+PendingFile::PendingFile(fs::path target, bool binary) : m_target(std::move(target))
+{
+    m_partPath = m_target;
+    m_partPath += ".part";
+    m_file = std::fopen(m_partPath.c_str(), binary ? "wb" : "w");
+    if (!m_file)
+        throw fs::filesystem_error("open", m_partPath, std::error_code(errno, std::generic_category()));
+}
+
+PendingFile::~PendingFile()
+{
+    closeFile();
+    std::error_code ignored;
+    fs::remove(m_partPath, ignored);
+}
+
+bool PendingFile::write(std::string_view bytes)
+{
+    if (!m_file || std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size())
+        m_failed = true;
+    return !m_failed;
+}
+
+void PendingFile::closeFile()
+{
+    if (m_file && std::fclose(m_file) != 0)
+        m_failed = true;
+    m_file = nullptr;
+}
+
+void PendingFile::commit()
+{
+    const bool flushed = m_file && std::fflush(m_file) == 0 && !std::ferror(m_file);
+    closeFile();
+    if (!flushed || m_failed)
+        throw fs::filesystem_error("write", m_partPath, std::make_error_code(std::errc::io_error));
+    fs::rename(m_partPath, m_target);
+}
+
+} // namespace zyn

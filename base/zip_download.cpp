@@ -1,0 +1,75 @@
+#include "base/zip_download.h"
+
+#include "base/atomic_file.h"
+#include "base/folders.h"
+#include "base/log.h"
+#include "base/zip_archive.h"
+
+namespace zyn {
+
+namespace fs = std::filesystem;
+
+ArchiveDownload::~ArchiveDownload()
+{
+    std::error_code ignored;
+    fs::remove(m_path, ignored);
+}
+
+bool ArchiveDownload::fetch(const std::string& pathOnServer)
+{
+    return gf_downloadFile(m_handle.get(), gf_downloadBaseUrl() + pathOnServer, m_path, true);
+}
+
+std::optional<std::vector<std::pair<std::string, std::string>>> lf_readFileEntries(const fs::path& zipPath)
+{
+    std::optional<ZipArchive> archive;
+    try {
+        archive.emplace(zipPath);
+    } catch (const ZipError& e) {
+        gf_logErrorf("could not open {}", zipPath.string());
+        gf_logIndented(e.what());
+        return std::nullopt;
+    }
+    std::vector<std::pair<std::string, std::string>> files;
+    try {
+        for (std::uint64_t i = 0; i < archive->entryCount(); ++i) {
+            std::string name = archive->entryName(i);
+            if (!ZipArchive::isFolderEntry(name))
+                files.emplace_back(std::move(name), archive->readText(i));
+        }
+    } catch (const ZipError& e) {
+        gf_logErrorf("unzipping error code : {}", e.what());
+        return std::nullopt;
+    }
+    return files;
+}
+
+bool gf_downloadAndUnzip(const std::string& zipName, const fs::path& outPath)
+{
+    ArchiveDownload download(fs::path(zipName).filename());
+    if (!download.fetch(zipName)) {
+        gf_logErrorf("downloading {} failed?", zipName);
+        return false;
+    }
+    const auto files = lf_readFileEntries(download.path());
+    try {
+        if (files && !files->empty()) {
+            for (const auto& file : *files)
+                gf_writeFileAtomic(outPath, file.second);
+            return true;
+        }
+    } catch (const fs::filesystem_error& e) {
+        gf_logErrorf("gf_downloadAndUnzip: {}", e.what());
+    }
+    std::error_code ignored;
+    fs::remove(outPath, ignored); // never leave an older file that looks freshly unpacked
+    gf_logErrorf("unzipping {} failed?", zipName);
+    return false;
+}
+
+bool gf_downloadDbaseZip(const fs::path& outPath)
+{
+    return gf_downloadAndUnzip(g_dbaseZipPath.string(), outPath);
+}
+
+} // namespace zyn

@@ -1,0 +1,117 @@
+#include "requests/exit_request.h"
+
+#include "base/log.h"
+#include "base/folders.h"
+#include "base/time_util.h"
+#include "platform/win32/message_loop.h"
+#include "shown/status_line.h"
+#include "shown/windows.h"
+
+#include <mutex>
+#include <thread>
+
+#include <fmt/format.h>
+
+namespace zyn {
+
+std::atomic<std::int32_t> g_exitReason{0};
+std::atomic<std::uint8_t> g_restartPending{0};
+std::atomic<std::uint8_t> g_readerError{0};
+
+namespace {
+
+// The exit sequences run one after the other on one worker thread: a request that arrives while a
+// restart counts down is taken over by that worker once the current sequence is done.
+std::mutex g_exitWorkerMutex;
+bool g_exitWorkerRunning = false;        // under g_exitWorkerMutex
+std::int32_t g_pendingRestartSeconds = 0; // under g_exitWorkerMutex
+std::atomic<ExitSequence> g_exitSequence{nullptr};
+
+std::int32_t lf_code(ExitReason reason) { return static_cast<std::int32_t>(reason); }
+
+void lf_exitWorker()
+{
+    for (;;) {
+        std::int32_t restartSeconds = 0;
+        {
+            std::lock_guard lock(g_exitWorkerMutex);
+            restartSeconds = g_pendingRestartSeconds;
+        }
+        const ExitSequence sequence = g_exitSequence.load();
+        const UINT message = sequence ? sequence(restartSeconds) : 0;
+        {
+            std::lock_guard lock(g_exitWorkerMutex);
+            if (g_exitRequested.load() != 0)
+                continue; // a request came while this sequence ended: it decides how the program goes on
+            g_exitWorkerRunning = false;
+        }
+        if (const HWND window = g_mainWindow.load(); window && message != 0)
+            PostMessageW(window, message, 0, 0);
+        return;
+    }
+}
+
+} // namespace
+
+void gf_setExitSequence(ExitSequence sequence) { g_exitSequence.store(sequence); }
+
+bool gf_exitSequenceRunning()
+{
+    std::lock_guard lock(g_exitWorkerMutex);
+    return g_exitWorkerRunning;
+}
+
+void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds)
+{
+    std::unique_lock lock(g_exitWorkerMutex);
+    if (g_exitRequested.exchange(1) != 0)
+        return;
+    g_exitReason = reason;
+    g_pendingRestartSeconds = restartSeconds;
+    if (g_exitWorkerRunning)
+        return;
+    g_exitWorkerRunning = true;
+    lock.unlock();
+    try {
+        std::thread(lf_exitWorker).detach();
+    } catch (...) {
+        lock.lock();
+        g_exitWorkerRunning = false;
+        g_exitRequested = 0;
+        throw;
+    }
+}
+
+void gf_reportException(std::string_view functionName)
+{
+    try {
+        throw;
+    } catch (const fmt::format_error& e) {
+        gf_showErrorMessage(fmt::format("std::format error: {}", e.what()));
+    } catch (const std::exception& e) {
+        gf_showErrorMessage(fmt::format("{}: {}", functionName, e.what()));
+        gf_requestExit(lf_code(ExitReason::SystemError), 0);
+    } catch (...) {
+        gf_showErrorMessage("Unknown exception");
+    }
+}
+
+void gf_readerStopped(std::string_view readerName, bool unauthorised)
+{
+    // The reader that stopped is named: the user looks at the service that refused.
+    gf_setStatusMessage(fmt::format("The {} has stopped with an error", readerName), true);
+    if (unauthorised)
+        gf_requestExit(lf_code(ExitReason::ReaderError), 15);
+    else
+        g_readerError = 1;
+}
+
+void gf_simDisconnected()
+{
+    if (g_exitRequested.load() != 0)
+        return;
+    gf_logf("{} Flight Simulator no longer connected, {} will stop ...", gf_timeOfDayText(), kProductName);
+    gf_requestExit(lf_code(ExitReason::SimWasClosed), 0);
+}
+
+} // namespace zyn

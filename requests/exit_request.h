@@ -1,0 +1,55 @@
+#pragma once
+// Every way the program stops goes through one exit request, which acts once and runs the exit
+// sequence on a thread of its own. Any room may request the exit; the application core installs the
+// sequence itself at start-up, so the rooms below it never reach up to it.
+#include "base/exit_flags.h"
+#include "platform/win32/types.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string_view>
+
+namespace zyn {
+
+enum class ExitReason : std::uint8_t {
+    NotYetSet = 0,
+    SimWasClosed = 1,
+    NewFlight = 2,
+    NewSettings = 3,
+    UserClosedSim = 4,
+    SimConnectError = 5,
+    ReaderError = 6,
+    SystemError = 7,
+};
+
+inline constexpr std::array<std::string_view, 8> g_exitReasonTexts{
+    "NOT YET SET", "SIM WAS CLOSED", "NEW FLIGHT", "NEW SETTINGS",
+    "USER CLOSED SIM", "SIMCONNECT ERROR", "READER ERROR", "SYSTEM ERROR"};
+
+extern std::atomic<std::int32_t> g_exitReason;    // an ExitReason code
+extern std::atomic<std::uint8_t> g_restartPending; // the current exit restarts; read by the start-up
+extern std::atomic<std::uint8_t> g_readerError;    // a reader failed; the main loop ends the program
+
+// The exit sequence: runs the exit for the pending restart delay and returns the message the main
+// window then receives (WM_APP+1 restarts, WM_APP+2 quits).
+using ExitSequence = UINT (*)(std::int32_t restartSeconds);
+// Installed once by the application core before anything can request an exit. Without one, a
+// request only raises the flags.
+void gf_setExitSequence(ExitSequence sequence);
+
+// An exit sequence (or its restart countdown) is running or about to run.
+bool gf_exitSequenceRunning();
+// Only the first request acts until the exit sequence clears the flag. Thread-safe.
+// reason is an ExitReason code.
+void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds);
+// Inside a catch-all: shows the exception being handled in the status line and, for a standard
+// exception, requests an exit with reason 7.
+void gf_reportException(std::string_view functionName);
+// A traffic reader ("TrafficReader", "WeatherReader") stopped for another reason than its stop flag;
+// unauthorised asks for a restart.
+void gf_readerStopped(std::string_view readerName, bool unauthorised);
+// The simulator closed or the connection was lost.
+void gf_simDisconnected();
+
+} // namespace zyn

@@ -1,0 +1,94 @@
+#include "settings/setting_controls.h"
+
+#include "base/encoding.h"
+#include "base/log.h"
+#include "base/text_util.h"
+#include "platform/win32/constants.h"
+#include "platform/win32/message_loop.h"
+#include "platform/win32/window.h"
+#include "settings/settings_file.h"
+#include "shown/repaint.h"
+#include "shown/windows.h"
+
+#include <fmt/format.h>
+
+namespace zyn {
+
+namespace {
+
+// Sets the text of the main window's box with this id; false when the text cannot be converted.
+bool lf_writeBox(std::uint16_t controlId, std::string_view text)
+{
+    std::u16string wide;
+    try {
+        wide = gf_utf8ToUtf16(text);
+    } catch (const win32::Utf8ConversionException& e) {
+        gf_logErrorf("{} conversion exception {}, error code: {}", text, e.what(), e.errorCode());
+        return false;
+    }
+    SetWindowTextW(GetDlgItem(g_mainWindow.load(), controlId), wide.c_str());
+    return true;
+}
+
+void lf_showInBox(std::uint16_t controlId, std::string_view text)
+{
+    if (lf_writeBox(controlId, text))
+        gf_repaintBand(Band::Settings);
+}
+
+} // namespace
+
+void gf_setBoxInt(IntControlParameter& parameter)
+{
+    lf_showInBox(parameter.controlId, fmt::format("{}", parameter.value.load()));
+}
+
+void gf_setBoxFloat(FloatControlParameter& parameter)
+{
+    lf_showInBox(parameter.controlId, gf_formatNumber(parameter.value.load()));
+}
+
+void gf_setBoxText(StringControlParameter& parameter) { lf_showInBox(parameter.controlId, parameter.getValue()); }
+
+void gf_clearBox(const ParameterControl& control) { lf_writeBox(control.controlId, ""); }
+
+bool gf_checkBoxState(HWND window, std::uint16_t controlId, BoolControlParameter& parameter)
+{
+    if (controlId != parameter.controlId)
+        return false;
+    const bool checked = IsDlgButtonChecked(window, controlId) == BST_CHECKED;
+    CheckDlgButton(window, controlId, checked ? BST_UNCHECKED : BST_CHECKED);
+    parameter.value = checked ? 0 : 1;
+    gf_writeParametersXml(parameter);
+    return true;
+}
+
+HWND gf_controlWindow(const ParameterControl& control) { return gf_controlWindow(control.controlId); }
+
+void gf_enableControl(const ParameterControl& control, bool enable)
+{
+    if (const HWND window = gf_controlWindow(control))
+        EnableWindow(window, enable ? TRUE : FALSE);
+}
+
+void gf_showCheckBox(const BoolControlParameter& parameter)
+{
+    if (const HWND box = gf_controlWindow(parameter))
+        SendMessageW(box, BM_SETCHECK, parameter.on() ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+std::string lf_getTextFromId(std::uint16_t controlId)
+{
+    WCHAR buffer[1024] = {};
+    const int length = GetWindowTextW(GetDlgItem(g_mainWindow.load(), controlId), buffer, 1023);
+    if (length <= 0)
+        return {};
+    try {
+        return gf_utf16ToUtf8(std::u16string_view(buffer, static_cast<std::size_t>(length)));
+    } catch (const win32::Utf8ConversionException& e) {
+        gf_logErrorf("{} {}", "lf_getTextFromId", e.what());
+        return {};
+    }
+}
+
+} // namespace zyn

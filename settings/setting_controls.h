@@ -1,0 +1,34 @@
+#pragma once
+// A setting's value shown in its control of the main window: written into its box, set in its check
+// box, its control enabled or greyed out; and a box read back. Callable from any thread; the window
+// calls go to the window's thread. Before the window has made a control, nothing happens.
+#include "platform/win32/types.h"
+#include "settings/settings.h"
+
+#include <cstdint>
+#include <string>
+
+namespace zyn {
+
+// Each writes the parameter's value into its box and repaints the settings band. A text that cannot
+// be converted is logged and nothing else happens.
+void gf_setBoxInt(IntControlParameter& parameter);
+void gf_setBoxFloat(FloatControlParameter& parameter); // "24" for 24.0, "12.5" for 12.5
+void gf_setBoxText(StringControlParameter& parameter);
+// The check-box handler: when controlId is the parameter's, toggles the box in the window, stores
+// and saves the new state and returns true; otherwise touches nothing and returns false.
+bool gf_checkBoxState(HWND window, std::uint16_t controlId, BoolControlParameter& parameter);
+
+// The window handle of a setting's control; null until the window has made it.
+HWND gf_controlWindow(const ParameterControl& control);
+// Enables or greys out the control of a bound setting.
+void gf_enableControl(const ParameterControl& control, bool enable);
+// Checks the setting's check box when its value is on, else clears it.
+void gf_showCheckBox(const BoolControlParameter& parameter);
+// Empties the box; nothing is repainted.
+void gf_clearBox(const ParameterControl& control);
+
+// The UTF-8 text of a box of the main window (at most 1023 characters); empty on failure.
+std::string lf_getTextFromId(std::uint16_t controlId);
+
+} // namespace zyn

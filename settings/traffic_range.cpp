@@ -1,0 +1,28 @@
+#include "settings/traffic_range.h"
+
+#include "base/units.h"
+#include "settings/settings.h"
+
+namespace zyn {
+
+namespace {
+constexpr std::uint32_t kQueryMarginMetres = 10000;
+// LATERAL_RANGE's default; a literal because the parameter object lives in another translation
+// unit and may not be constructed yet when these are.
+constexpr std::int32_t kDefaultRangeNm = 40;
+} // namespace
+
+std::atomic<double> g_rangeNm{kDefaultRangeNm};
+std::atomic<std::uint32_t> g_rangeMetres{kDefaultRangeNm * kWholeMetresPerNm + kQueryMarginMetres};
+std::atomic<std::int32_t> g_manualRange{kDefaultRangeNm};
+std::atomic<std::uint8_t> g_airportRangeMode{0};
+
+void gf_setTrafficRange(std::int32_t nm)
+{
+    const auto range = param::LATERAL_RANGE.clamp(nm);
+    param::LATERAL_RANGE.value = range;
+    g_rangeNm = range;
+    g_rangeMetres = static_cast<std::uint32_t>(range) * kWholeMetresPerNm + kQueryMarginMetres;
+}
+
+} // namespace zyn
