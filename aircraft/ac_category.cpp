@@ -3,6 +3,7 @@
 #include "settings/settings.h"
 
 #include <array>
+#include <set>
 #include <stdexcept>
 #include <string_view>
 
@@ -25,6 +26,19 @@ bool gf_categoryEnabled(AcCategory c)
     case AcCategory::Rotorcraft: return param::HELICOPTERS.on();
     default: return true;
     }
+}
+
+bool gf_isAircraftTarget(const AcHead& head, std::string_view category)
+{
+    static constexpr std::array<std::string_view, 5> notAircraftCategories{"B1", "B2", "B4", "C1", "C2"};
+    static const std::set<std::string, std::less<>> notAircraftTypes{"GRND", "GLID", "SERV", "BALL",
+                                                                     "PARA", "SHIP", "EMER"};
+    for (const auto c : notAircraftCategories)
+        if (category == c)
+            return false;
+    if (head.type.empty() || head.type.size() > 4)
+        return false;
+    return !notAircraftTypes.contains(head.type);
 }
 
 } // namespace zyn

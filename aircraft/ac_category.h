@@ -1,9 +1,10 @@
 #pragma once
 // Names of the aircraft categories.
+#include "aircraft/records.h"
+
 #include <cstdint>
 #include <string>
-
-#include "aircraft/records.h"
+#include <string_view>
 
 namespace zyn {
 
@@ -13,5 +14,8 @@ std::string gf_categoryName(std::uint32_t category);
 
 // Light, high-performance and rotorcraft traffic is shown only while its setting is on.
 bool gf_categoryEnabled(AcCategory category);
+
+// Whether a traffic target (its head and its ADS-B emitter category) is an aircraft to show.
+bool gf_isAircraftTarget(const AcHead& head, std::string_view category);
 
 } // namespace zyn

@@ -5,7 +5,6 @@
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/pending_file.h"
-#include "settings/settings.h"
 #include "platform/system/environment.h"
 
 #include <curl/curl.h>
@@ -71,11 +70,6 @@ void lf_setDownloadOptions(CURL* handle, const std::string& url, PendingFile& fi
 std::string gf_downloadBaseUrl()
 {
     return gf_environmentValue("TARVO_DOWNLOAD_URL").value_or(g_defaultDownloadUrl);
-}
-
-std::string gf_airportDownloadUrl(bool use2020)
-{
-    return gf_downloadBaseUrl() + (param::MSFS_2020.on() || use2020 ? "MSFS/" : "MSFS2024/");
 }
 
 CurlHandle::CurlHandle()

@@ -14,8 +14,6 @@ namespace zyn {
 
 // The download server's base address, ending in "downloads/".
 std::string gf_downloadBaseUrl();
-// The base followed by "MSFS/" (2020 mode or use2020) or "MSFS2024/".
-std::string gf_airportDownloadUrl(bool use2020);
 
 // Limits that keep a dead or stalled server from holding up the start-up or the exit.
 struct DownloadLimits {

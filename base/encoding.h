@@ -1,6 +1,6 @@
 #pragma once
-// UTF-8 <-> UTF-16 conversions (strict: invalid input throws, nothing is substituted) and the reading
-// of text files whose encoding is told by their byte-order mark.
+// UTF-8 <-> UTF-16 conversions (strict: invalid input throws, nothing is substituted) and the encoding
+// of a text file as its byte-order mark tells it (reading its lines: livery/text_files.h).
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
@@ -44,9 +44,5 @@ std::string gf_utf16ToUtf8(std::u16string_view text);
 
 // Never throws: a file that cannot be opened logs one line and gives NoneFound.
 TextEncoding gf_detectEncoding(const std::filesystem::path& path);
-
-// Appends the file's lines as UTF-8; true when the whole file was read. A UTF-16 line keeps a CR
-// before its line feed; narrow lines lose one trailing CR. Lines read before a conversion error stay.
-bool gf_readTextLines(TextEncoding encoding, const std::filesystem::path& path, std::vector<std::string>& lines);
 
 } // namespace zyn

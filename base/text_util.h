@@ -1,6 +1,5 @@
 #pragma once
 // Small text helpers shared by the readers and writers of the program's text and data files.
-#include "aircraft/records.h"
 
 #include <cstdint>
 #include <list>
@@ -46,8 +45,5 @@ template <typename Int> const char* gf_plural(Int count)
 {
     return count == 1 || count < 0 ? "" : "s";
 }
-
-// Whether a traffic target (its head and its ADS-B emitter category) is an aircraft to show.
-bool gf_isAircraftTarget(const AcHead& head, std::string_view category);
 
 } // namespace zyn

@@ -5,6 +5,7 @@
 #include "base/log.h"
 #include "core/main_loop.h"
 #include "core/session.h"
+#include "requests/main_loop_requests.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "core/startup.h"
@@ -201,6 +202,9 @@ UINT FinalExit(std::int32_t restartSeconds)
             g_exiting = 1;
         }
         lf_stopSimThread();
+        // The simulator link asks for it as its connection ends; the main loop no longer runs.
+        if (g_userAtNewAirportRequest.exchange(0) != 0 && aircraftOurs)
+            gf_checkUserAcAtNewAirport();
         if (aircraftOurs)
             g_liveryByHexId.clear();
         gf_removeFlightPlanFolder();

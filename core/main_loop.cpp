@@ -45,18 +45,6 @@
 
 namespace zyn {
 
-std::atomic<std::int32_t> g_secondsCounter{0};
-std::atomic<std::uint8_t> g_flightNotRunning{0};
-
-std::atomic<std::uint8_t> g_reReadRequest{0};
-std::atomic<std::uint8_t> g_removeAllRequest{0};
-std::atomic<std::uint8_t> g_callsignQueryRequest{0};
-std::atomic<std::uint8_t> g_blockChangedRequest{0};
-std::atomic<std::uint8_t> g_matchDepthRequest{0};
-std::atomic<std::uint8_t> g_renewParkingRequest{0};
-std::atomic<std::uint8_t> g_parkTrafficOnlyRequest{0};
-std::atomic<std::uint8_t> g_parkingRenewalPhase{0};
-
 MainLoopCalls gf_defaultMainLoopCalls()
 {
     return MainLoopCalls{
@@ -389,6 +377,9 @@ void lf_workSimNotRunning()
 
 bool lf_workTarvo()
 {
+    // Before the exit test: a new flight asks for it together with its exit.
+    if (g_userAtNewAirportRequest.exchange(0) != 0)
+        gf_checkUserAcAtNewAirport();
     // Tested on every tick, so that an exit never waits for the next simulator second.
     if (gf_exitUnderWay())
         return false;

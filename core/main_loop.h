@@ -2,24 +2,13 @@
 // The 10 ms main loop on the start-up thread: one tick of AI traffic every 10 ms, the per-second work
 // on every once-per-second reply of the simulator, and the periodic steps that a counter of those
 // seconds drives.
+#include "requests/main_loop_requests.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
 
 namespace zyn {
-
-extern std::atomic<std::int32_t> g_secondsCounter;     // simulator seconds since the loop started, < 86,400
-extern std::atomic<std::uint8_t> g_flightNotRunning;   // the loop is paused: no flight runs
-
-// Requests of the window commands; the main loop serves and clears them.
-extern std::atomic<std::uint8_t> g_reReadRequest;          // "Re-read"
-extern std::atomic<std::uint8_t> g_removeAllRequest;       // "Flush static"
-extern std::atomic<std::uint8_t> g_callsignQueryRequest;
-extern std::atomic<std::uint8_t> g_blockChangedRequest;    // BLOCK_CALLSIGN was entered
-extern std::atomic<std::uint8_t> g_matchDepthRequest;      // empty the list of aircraft without a livery
-extern std::atomic<std::uint8_t> g_renewParkingRequest;
-extern std::atomic<std::uint8_t> g_parkTrafficOnlyRequest; // the renewal's option
-extern std::atomic<std::uint8_t> g_parkingRenewalPhase;    // the renewal's first phase ran
 
 // The calls whose moment the periodic schedule decides. The program runs the defaults; a test may
 // put recorders in their place.

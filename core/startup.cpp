@@ -1,5 +1,6 @@
 #include "core/startup.h"
 
+#include "parking/parking_count.h"
 #include "platform/system/clock.h"
 #include "base/encoding.h"
 #include "base/errors.h"
@@ -299,11 +300,16 @@ void gf_startStartupThread()
 
 bool gf_startupStopRequested() { return t_startupStop.stop_requested(); }
 
+void gf_connectRooms()
+{
+    gf_installExitSequence();
+    gf_installParkingQueries();
+    gf_setStartupStarter(gf_startStartupThread);
+}
+
 int lf_runMainWindow(HINSTANCE instance)
 {
-    // The rooms below ask for the exit and the window for the start-up; both run up here.
-    gf_installExitSequence();
-    gf_setStartupStarter(gf_startStartupThread);
+    gf_connectRooms();
     WCHAR title[100] = {};
     if (LoadStringW(instance, kTitleResource, title, 100) == 0) {
         gf_log("Failed to load application title");

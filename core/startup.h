@@ -16,6 +16,11 @@ extern std::atomic<std::uint8_t> g_databaseLoaded; // the aircraft database is r
 int wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show);
 int lf_runMainWindow(HINSTANCE instance);
 
+// Hands the rooms below what they call up here without knowing it: the exit sequence behind every
+// exit request, static parking's answers to the engine, the start-up behind the window's WM_APP+1.
+// Once per process, before the window exists.
+void gf_connectRooms();
+
 // The start-up sequence, the body of g_startupThread; reports every exception itself.
 void lf_startUpTarvo();
 // Settings, folders, updates, aircraft database, simulator package path, controls, airports.

@@ -4,6 +4,7 @@
 #include "base/errors.h"
 #include "base/log.h"
 #include "base/tick.h"
+#include "livery/matching_summary.h"
 #include "settings/traffic_range.h"
 #include "engine/commands.h"
 #include "engine/identity.h"
@@ -202,10 +203,7 @@ void gf_clearAcContainers()
     g_liveCreationQueue.clear();
     g_staticCreationQueue.clear();
     g_staticAircraft.clear();
-    {
-        std::lock_guard lock(g_intakeMutex);
-        g_sharedBatch.clear();
-    }
+    gf_clearIntake();
     g_liveAircraft.clear();
     g_stands.clear();
     g_motionInputs.qnh = 1013;

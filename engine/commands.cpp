@@ -14,6 +14,7 @@
 #include "sim/ids.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"
+#include "traffic/intake.h"
 
 #include <algorithm>
 #include <cmath>
@@ -283,8 +284,13 @@ void lf_advanceLightCycle()
 void lf_takeCommands()
 {
     g_commandsOfTick.clear();
-    std::lock_guard lock(g_simCommandMutex);
-    g_commandsOfTick.swap(g_simCommands);
+    {
+        std::lock_guard lock(g_simCommandMutex);
+        g_commandsOfTick.swap(g_simCommands);
+    }
+    // The traffic reader hands over the aircraft whose callsign the user blocked.
+    for (const std::uint32_t hexId : gf_takeBlockedHexIds())
+        g_commandsOfTick.push_back(SimCommand{.value = hexId, .kind = SimCommandKind::Blocked});
 }
 
 } // namespace

@@ -4,15 +4,14 @@
 #include "base/geo.h"
 #include "base/log.h"
 #include "settings/settings.h"
-#include "core/startup_steps.h"
 #include "base/time_util.h"
 #include "engine/motion.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/removal.h"
 #include "engine/spawn.h"
-#include "parking/park_airport.h"
-#include "parking/parking_count.h"
+#include "airport/park_airport_state.h"
+#include "engine/parking_queries.h"
 #include "shown/repaint.h"
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 
 #include "base/geo.h"
 #include "base/log.h"
+#include "livery/matching_summary.h"
 #include "settings/settings.h"
 #include "base/tick.h"
 #include "settings/traffic_range.h"

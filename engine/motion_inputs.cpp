@@ -2,7 +2,7 @@
 
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
-#include "parking/park_airport.h"
+#include "airport/park_airport_state.h"
 #include "sim/user_aircraft.h"
 #include "traffic/client.h"
 

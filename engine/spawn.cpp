@@ -2,6 +2,7 @@
 
 #include "base/geo.h"
 #include "base/log.h"
+#include "livery/matching_summary.h"
 #include "settings/settings.h"
 #include "base/tick.h"
 #include "engine/aircraft_events.h"
@@ -11,7 +12,7 @@
 #include "engine/queues.h"
 #include "engine/removal.h"
 #include "livery/matching.h"
-#include "parking/park_airport.h"
+#include "airport/park_airport_state.h"
 #include "sim/failed_liveries.h"
 #include "sim/flight_plan.h"
 #include "sim/ids.h"
@@ -25,7 +26,6 @@
 namespace zyn {
 
 std::unordered_map<std::uint32_t, std::string_view> g_liveryByHexId;
-std::set<std::string> g_aircraftWithoutLivery;
 std::vector<std::uint32_t> g_identityCheckIds;
 
 namespace {

@@ -13,7 +13,6 @@
 namespace zyn {
 
 extern std::unordered_map<std::uint32_t, std::string_view> g_liveryByHexId;
-extern std::set<std::string> g_aircraftWithoutLivery; // gf_acTextWithSuffix texts never spawned again
 extern std::vector<std::uint32_t> g_identityCheckIds;  // read by the per-second work
 
 void spawnLiveAc(LiveAcRecord& aircraft);

@@ -3,6 +3,7 @@
 #include "base/encoding.h"
 #include "base/log.h"
 #include "livery/fltsim_section.h"
+#include "livery/text_files.h"
 #include "livery/type_fixes.h"
 
 #include <fmt/format.h>

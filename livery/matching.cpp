@@ -167,7 +167,7 @@ void lf_logMatch(const AcRecord& a, int step)
 
 } // namespace
 
-void gf_matchLiveAcLivery(LiveAcRecord& a)
+void gf_matchLiveAcLivery(AcRecord& a)
 {
     const int step = lf_matchLadder(a, LadderRules{});
     if (a.liveryTitle.empty())

@@ -3,7 +3,6 @@
 #include "base/log.h"
 #include "settings/settings.h"
 #include "base/text_util.h"
-#include "engine/spawn.h"
 #include "livery/matching.h"
 #include "sim/failed_liveries.h"
 
@@ -11,6 +10,8 @@
 #include <vector>
 
 namespace zyn {
+
+std::set<std::string> g_aircraftWithoutLivery;
 
 namespace {
 constexpr std::string_view kSummaryTitle = "live traffic livery matching summary";

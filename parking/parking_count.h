@@ -1,15 +1,9 @@
 #pragma once
-// What the live aircraft engine asks of static parking about the parked aircraft.
-#include "engine/records.h"
-
-#include <cstdint>
-#include <vector>
-
+// Static parking's answers to the engine's questions about the parked aircraft
+// (engine/parking_queries.h).
 namespace zyn {
 
-// The last computed number of aircraft to park; 0 until static parking has computed one.
-std::int32_t gf_parkingCount();
-// The static aircraft counted as parked, in static parking's order: the last gives way first.
-std::vector<AiAcRecord*> gf_parkedByStaticOrder();
+// Hands static parking's queries down to the engine; once per process, at start-up.
+void gf_installParkingQueries();
 
 } // namespace zyn

@@ -3,25 +3,35 @@
 #include "parking/parking_count.h"
 
 #include "base/log.h"
+#include "engine/parking_queries.h"
 
 #include <mutex>
 
 namespace zyn {
 
 namespace {
-std::once_flag g_seamLogged;
-} // namespace
 
-std::int32_t gf_parkingCount()
+std::once_flag g_seamLogged;
+
+void lf_sayNotBuilt()
 {
     std::call_once(g_seamLogged, [] { gf_log("parking count: static parking is not built yet"); });
+}
+
+std::int32_t lf_parkingCount()
+{
+    lf_sayNotBuilt();
     return 0;
 }
 
-std::vector<AiAcRecord*> gf_parkedByStaticOrder()
+std::vector<AiAcRecord*> lf_parkedByStaticOrder()
 {
-    std::call_once(g_seamLogged, [] { gf_log("parking count: static parking is not built yet"); });
+    lf_sayNotBuilt();
     return {};
 }
+
+} // namespace
+
+void gf_installParkingQueries() { gf_setParkingQueries({lf_parkingCount, lf_parkedByStaticOrder}); }
 
 } // namespace zyn

@@ -5,7 +5,7 @@
 #include "requests/exit_request.h"
 #include "base/log.h"
 #include "settings/settings.h"
-#include "parking/park_airport.h"
+#include "requests/main_loop_requests.h"
 #include "platform/system/timer.h"
 #include "sim/dispatch.h"
 #include "sim/link_state.h"
@@ -105,7 +105,7 @@ void SimClient(std::stop_token stop)
         lf_simGone("Exception in SimClient");
     }
     try {
-        gf_checkUserAcAtNewAirport();
+        g_userAtNewAirportRequest = 1;
         g_simConnected = 0;
         gf_repaintStatusArea();
         // Also after an exception: the handle belongs to this thread and nobody else closes it.

@@ -6,7 +6,7 @@
 #include "base/log.h"
 #include "settings/settings.h"
 #include "sim/sim_command.h"
-#include "parking/park_airport.h"
+#include "requests/main_loop_requests.h"
 #include "sim/data_blocks.h"
 #include "sim/frame_drain.h"
 #include "sim/ids.h"
@@ -109,7 +109,7 @@ void lf_onException(const SIMCONNECT_RECV_EXCEPTION& e)
 
 void lf_newFlight()
 {
-    gf_checkUserAcAtNewAirport();
+    g_userAtNewAirportRequest = 1;
     gf_requestExit(2, 45);
 }
 

@@ -10,6 +10,9 @@ namespace zyn {
 
 std::mutex g_intakeMutex;
 std::vector<TrafficRecord> g_sharedBatch;
+namespace {
+std::vector<std::uint32_t> g_blockedHexIds; // under g_intakeMutex
+} // namespace
 bool g_intakeEnabled = false;
 
 void gf_setIntakeEnabled(bool enabled)
@@ -53,6 +56,27 @@ void gf_mergeTrafficBatch(TrafficClient& client, std::int32_t delaySeconds)
     }
     client.batch.clear();
     client.batch.reserve(384);
+}
+
+void gf_handOverBlocked(std::uint32_t hexId)
+{
+    std::lock_guard lock(g_intakeMutex);
+    g_blockedHexIds.push_back(hexId);
+}
+
+void gf_clearIntake()
+{
+    std::lock_guard lock(g_intakeMutex);
+    g_sharedBatch.clear();
+    g_blockedHexIds.clear();
+}
+
+std::vector<std::uint32_t> gf_takeBlockedHexIds()
+{
+    std::vector<std::uint32_t> taken;
+    std::lock_guard lock(g_intakeMutex);
+    taken.swap(g_blockedHexIds);
+    return taken;
 }
 
 } // namespace zyn

@@ -13,7 +13,7 @@ namespace zyn {
 
 inline constexpr std::int32_t kLiveDelaySeconds = 30;
 
-extern std::mutex g_intakeMutex; // guards g_sharedBatch and g_intakeEnabled
+extern std::mutex g_intakeMutex; // guards g_sharedBatch, g_intakeEnabled and the blocked hex ids
 extern std::vector<TrafficRecord> g_sharedBatch;
 extern bool g_intakeEnabled;
 
@@ -28,5 +28,13 @@ void gf_stampBatch(std::vector<TrafficRecord>& batch, std::int32_t delaySeconds,
 // used up, and dropped otherwise. A buffered snapshot (any other delay) is queued behind what
 // waits, so that the main loop merges the snapshots oldest first.
 void gf_mergeTrafficBatch(TrafficClient& client, std::int32_t delaySeconds);
+
+// An aircraft whose callsign the user blocked: its hex id waits, under the intake mutex, until the
+// main loop takes it and removes that aircraft.
+void gf_handOverBlocked(std::uint32_t hexId);
+std::vector<std::uint32_t> gf_takeBlockedHexIds();
+
+// Drops what waits for the main loop (exit and restart).
+void gf_clearIntake();
 
 } // namespace zyn

@@ -1,11 +1,13 @@
 #include "traffic/process_line.h"
 
+#include "aircraft/ac_category.h"
 #include "base/log.h"
 #include "settings/settings.h"
 #include "base/text_util.h"
 #include "settings/traffic_range.h"
-#include "sim/sim_command.h"
-#include "parking/park_airport.h"
+#include "airport/park_airport_state.h"
+#include "traffic/intake.h"
+#include "traffic/live_identities.h"
 #include "traffic/json_fields.h"
 #include "shown/display_state.h"
 #include "shown/status_line.h"
@@ -119,10 +121,7 @@ bool lf_checkBlocked(const json& e, TrafficClient& client, TrafficRecord& r)
     if (client.blockArmed == 1) {
         client.blockArmed = 0;
         g_blockedCallsign = blocked;
-        SimCommand command;
-        command.value = r.hexId;
-        command.kind = SimCommandKind::Blocked;
-        gf_pushSimCommand(command);
+        gf_handOverBlocked(r.hexId);
         gf_setStatusMessage("Reader: Live aircraft " + callsign + " blocked", true);
     } else if (g_blockedCallsign != blocked) {
         gf_setStatusMessage("Reader: Live aircraft " + g_blockedCallsign + " no longer blocked", true);

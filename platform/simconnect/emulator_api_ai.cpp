@@ -5,7 +5,7 @@
 
 #include <fmt/format.h>
 
-#include "base/geo.h"
+#include "platform/simconnect/emulator_geo.h"
 #include "platform/simconnect/emulator_call.h"
 
 using namespace zyn::simemu;
@@ -30,9 +30,9 @@ SimObject lf_createdObject(const char* title, const char* tail, const SIMCONNECT
     o.pose.lat = p.Latitude;
     o.pose.lon = p.Longitude;
     o.pose.altitudeFt = p.OnGround != 0 ? ground : p.Altitude;
-    o.pose.pitchRad = p.Pitch * zyn::kDegToRad;
-    o.pose.bankRad = p.Bank * zyn::kDegToRad;
-    o.pose.headingRad = p.Heading * zyn::kDegToRad;
+    o.pose.pitchRad = p.Pitch * kDegToRad;
+    o.pose.bankRad = p.Bank * kDegToRad;
+    o.pose.headingRad = p.Heading * kDegToRad;
     o.pose.airspeedKt = o.pose.groundSpeedKt = p.Airspeed;
     o.pose.onGround = o.pose.altitudeFt - ground < 1.0;
     o.track.push_back({o.createdAt, o.pose.lat, o.pose.lon});

@@ -2,9 +2,10 @@
 #include <algorithm>
 #include <deque>
 
-#include "base/log.h"
 #include "platform/simconnect/emulator_call.h"
 #include "platform/simconnect/emulator_report.h"
+
+#include <fmt/format.h>
 
 using namespace zyn::simemu;
 
@@ -38,9 +39,9 @@ void lf_reportOnClose(const std::vector<SimObject>& held, const Airport& airport
         return;
     try {
         gf_writeReport(held, airport, *folder, closedAt);
-        zyn::gf_logf("simulator emulator report written to {}", folder->string());
+        fmt::print(stderr, "simulator emulator report written to {}\n", folder->string());
     } catch (const std::exception& e) {
-        zyn::gf_logErrorf("{}: {}", "simulator emulator report", e.what());
+        fmt::print(stderr, "simulator emulator report: {}\n", e.what());
     }
 }
 

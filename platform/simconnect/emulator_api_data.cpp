@@ -1,5 +1,5 @@
 // Our SimConnect functions, served by the in-process simulator emulator: data and client events.
-#include "base/geo.h"
+#include "platform/simconnect/emulator_geo.h"
 #include "platform/simconnect/emulator_call.h"
 #include "platform/simconnect/emulator_client_events.h"
 
@@ -60,8 +60,8 @@ HRESULT SimConnect_RequestDataOnSimObjectType(HANDLE hSimConnect, SIMCONNECT_DAT
     for (const SimObject& o : g_world.objects) {
         if (o.removed || (type == SIMCONNECT_SIMOBJECT_TYPE_USER && !o.isUser))
             continue;
-        const double metres = zyn::gf_distanceNm({user.pose.lat, user.pose.lon}, {o.pose.lat, o.pose.lon}) *
-                              zyn::kMetresPerNm;
+        const double metres = gf_distanceNm({user.pose.lat, user.pose.lon}, {o.pose.lat, o.pose.lon}) *
+                              kMetresPerNm;
         if (o.isUser || metres <= dwRadiusMeters)
             inRange.push_back(&o);
     }
@@ -92,12 +92,12 @@ HRESULT SimConnect_SetDataOnSimObject(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINI
         return call.refuse(SIMCONNECT_EXCEPTION_ERROR, 5);
     if (!pDataSet)
         return call.refuse(SIMCONNECT_EXCEPTION_ERROR, 6);
-    const zyn::LatLon before{object->pose.lat, object->pose.lon};
+    const LatLon before{object->pose.lat, object->pose.lon};
     std::vector<double> values =
         gf_applyBlock(*object, *definition, static_cast<const std::byte*>(pDataSet), gf_variableContext(g_world));
     object->dataSets.push_back({call.now(), DefineID, std::move(values)});
     gf_keepBounded(object->dataSets, kMaxDataSetsPerObject);
-    gf_recordTrack(g_world, *object, zyn::gf_distanceNm(before, {object->pose.lat, object->pose.lon}));
+    gf_recordTrack(g_world, *object, gf_distanceNm(before, {object->pose.lat, object->pose.lon}));
     return call.result();
 }
 

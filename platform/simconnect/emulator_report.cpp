@@ -9,7 +9,7 @@
 #include <cairo.h>
 #include <fmt/format.h>
 
-#include "base/geo.h"
+#include "platform/simconnect/emulator_geo.h"
 
 namespace zyn::simemu {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/geo.h"
+#include "platform/simconnect/emulator_geo.h"
 
 namespace zyn::simemu {
 

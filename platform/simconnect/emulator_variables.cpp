@@ -6,7 +6,7 @@
 #include <cstring>
 #include <map>
 
-#include "base/geo.h"
+#include "platform/simconnect/emulator_geo.h"
 
 namespace zyn::simemu {
 

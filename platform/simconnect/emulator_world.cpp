@@ -1,10 +1,11 @@
 #include "platform/simconnect/emulator_world.h"
 
+#include "platform/simconnect/emulator_geo.h"
+
 #include <algorithm>
 #include <cmath>
 
-#include "base/geo.h"
-#include "base/log.h"
+#include <fmt/format.h>
 
 namespace zyn::simemu {
 
@@ -128,7 +129,7 @@ void gf_ensureWorld(World& world)
     try {
         gf_resetWorld(world, gf_scenarioFromEnvironment());
     } catch (const std::exception& e) {
-        gf_logErrorf("{}: {}", "simulator emulator scenario", e.what());
+        fmt::print(stderr, "simulator emulator scenario: {}\n", e.what());
         gf_resetWorld(world, Scenario{});
         world.scenarioError = e.what(); // not replaced silently: the simulator stays away
     }

@@ -1,3 +1,4 @@
+#include "airport/airport_downloads.h"
 #include "base/download.h"
 #include "core/exit.h"
 #include "settings/settings.h"

@@ -1,5 +1,6 @@
 #include "base/encoding.h"
 #include "base/log.h"
+#include "livery/text_files.h"
 #include "platform/system/codepage.h"
 #include "tests/support/temp_dir.h"
 #include "shown/status_line.h"

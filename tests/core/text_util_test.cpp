@@ -1,3 +1,4 @@
+#include "aircraft/ac_category.h"
 #include "base/errors.h"
 #include "base/random_util.h"
 #include "base/text_util.h"

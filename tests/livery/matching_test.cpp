@@ -1,3 +1,4 @@
+#include "engine/records.h"
 #include "livery/matching.h"
 
 #include "core/exit.h"

@@ -1,8 +1,6 @@
-// The tests run the program's parts in one process, so they install what the program installs at
-// start-up: the exit sequence behind every exit request and the start-up behind WM_APP+1.
-#include "core/exit.h"
+// The tests run the program's parts in one process, so they connect the rooms as the program does
+// at start-up: the exit sequence, static parking's answers to the engine, the start-up of WM_APP+1.
 #include "core/startup.h"
-#include "ui/main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +9,7 @@ namespace {
 
 class ProgramHooks : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
-        gf_installExitSequence();
-        gf_setStartupStarter(gf_startStartupThread);
-    }
+    void SetUp() override { gf_connectRooms(); }
 };
 
 const auto* const g_programHooks = ::testing::AddGlobalTestEnvironment(new ProgramHooks);

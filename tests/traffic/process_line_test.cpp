@@ -3,6 +3,8 @@
 #include "sim/sim_command.h"
 #include "parking/park_airport.h"
 #include "tests/traffic/live_entry.h"
+#include "traffic/intake.h"
+#include "traffic/live_identities.h"
 #include "traffic/process_line.h"
 #include "shown/status_line.h"
 
@@ -250,14 +252,11 @@ TEST_F(ProcessLine, DropsHighTrafficInAirportMode)
 
 TEST_F(ProcessLine, BlocksTheUsersCallsignOnceAndReleasesIt)
 {
-    gf_takeSimCommands();
+    gf_takeBlockedHexIds();
     param::BLOCK_CALLSIGN.setValue("RYR4TK");
     EXPECT_FALSE(parse(lf_entry()));
     EXPECT_FALSE(parse(lf_entry()));
-    auto commands = gf_takeSimCommands();
-    ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(commands[0].kind, SimCommandKind::Blocked);
-    EXPECT_EQ(commands[0].value, 0x4ca7b4u);
+    EXPECT_EQ(gf_takeBlockedHexIds(), std::vector<std::uint32_t>{0x4ca7b4u});
     EXPECT_EQ(gf_statusMessage(), "Reader: Live aircraft RYR4TK blocked");
 
     param::BLOCK_CALLSIGN.setValue("KLM12");
@@ -268,7 +267,7 @@ TEST_F(ProcessLine, BlocksTheUsersCallsignOnceAndReleasesIt)
     EXPECT_TRUE(parse(lf_entry())) << "the old callsign flies again";
     EXPECT_FALSE(parse(other));
     EXPECT_EQ(gf_statusMessage(), "Reader: Live aircraft KLM12 blocked");
-    EXPECT_EQ(gf_takeSimCommands().size(), 1u);
+    EXPECT_EQ(gf_takeBlockedHexIds().size(), 1u);
 }
 
 TEST_F(ProcessLine, CollectsIdentitiesWhileReadyAndHandsThemToParking)

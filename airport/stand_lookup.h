@@ -1,5 +1,6 @@
 #pragma once
-// The stand search of the live aircraft engine, as other subsystems ask it.
+// Which stand of the current stand list a position stands at; asked by the simulator link for the
+// user aircraft and by the traffic client for parked traffic.
 #include "base/geo.h"
 
 #include <string>

@@ -1,0 +1,30 @@
+#include "engine/parking_queries.h"
+
+#include <atomic>
+
+namespace zyn {
+
+namespace {
+std::atomic<std::int32_t (*)()> g_count{nullptr};
+std::atomic<std::vector<AiAcRecord*> (*)()> g_byStaticOrder{nullptr};
+} // namespace
+
+void gf_setParkingQueries(const ParkingQueries& queries)
+{
+    g_count.store(queries.count);
+    g_byStaticOrder.store(queries.byStaticOrder);
+}
+
+std::int32_t gf_parkingCount()
+{
+    const auto count = g_count.load();
+    return count ? count() : 0;
+}
+
+std::vector<AiAcRecord*> gf_parkedByStaticOrder()
+{
+    const auto byStaticOrder = g_byStaticOrder.load();
+    return byStaticOrder ? byStaticOrder() : std::vector<AiAcRecord*>{};
+}
+
+} // namespace zyn
