@@ -355,11 +355,7 @@ void lf_workSimNotRunning()
         gf_setIntakeEnabled(false);
         g_flightNotRunning = 1;
         g_notRunningCountdown = kTicksPerSecond;
-        {
-            std::lock_guard lock(g_simMutex);
-            g_posSetsFill->clear();
-            g_posSetsSend->clear();
-        }
+        gf_clearPositionSets();
         gf_logf("{} Flight not running", gf_timeOfDayText());
     }
     gf_SimCommands();

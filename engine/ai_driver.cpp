@@ -15,8 +15,6 @@
 #include "engine/queues.h"
 #include "engine/records.h"
 #include "engine/spawn.h"
-#include "sim/ids.h"
-#include "sim/link_state.h"
 #include "sim/queues.h"
 #include "sim/user_aircraft.h"
 #include "traffic/intake.h"
@@ -29,25 +27,7 @@ namespace zyn {
 
 namespace {
 
-constexpr float kSlowFrameRate = 50.0f;
-
 bool lf_every(std::int32_t ticks) { return g_tick % ticks == 0; }
-
-// The tick's position sets go to the SimConnect thread. When it holds the lock on a slow simulator
-// the sets are dropped rather than waited for; on a fast one the tick waits.
-void lf_swapPositionSets()
-{
-    std::unique_lock lock(g_simMutex, std::try_to_lock);
-    if (!lock.owns_lock()) {
-        if (g_frameRate.load() <= kSlowFrameRate) {
-            g_posSetsFill->clear();
-            return;
-        }
-        lock.lock();
-    }
-    std::swap(g_posSetsFill, g_posSetsSend);
-    g_posSetsFill->clear();
-}
 
 bool lf_finiteRequest(const SIMCONNECT_DATA_INITPOSITION& p)
 {
@@ -108,12 +88,7 @@ void lf_requestInRange()
 {
     if (!lf_every(kInRangeEveryTicks) || g_simStopped.load())
         return;
-    std::lock_guard lock(g_simMutex);
-    if (FAILED(SimConnect_RequestDataOnSimObjectType(g_hSimConnect.load(), simid::kReqInRange, simid::kDefInRange,
-                                                     g_rangeMetres.load(), SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT))) {
-        gf_log("SimConnect request ac within range fails");
-        gf_simconRequestError();
-    }
+    gf_requestAircraftInRange(g_rangeMetres.load());
 }
 
 void lf_refreshUserAc()
@@ -138,7 +113,7 @@ void lf_updateAllLiveAc()
     } catch (const std::exception& e) {
         gf_logf("{}: {}", "lf_updateAllLiveAc", e.what());
     }
-    lf_swapPositionSets();
+    gf_swapPositionSets();
 }
 
 void lf_handleUdpMessages()

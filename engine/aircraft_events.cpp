@@ -3,12 +3,10 @@
 #include "base/log.h"
 #include "base/random_util.h"
 #include "settings/settings.h"
-#include "platform/simconnect/simconnect.h"
-#include "sim/ids.h"
-#include "sim/link_state.h"
+#include "sim/event_ids.h"
 #include "sim/queues.h"
 
-#include <mutex>
+#include <array>
 
 namespace zyn {
 
@@ -55,26 +53,21 @@ void gf_sendEngineStart(const AiAcRecord& a) { gf_queueSimEvent({a.objectId, sim
 void gf_sendLights(const AiAcRecord& a, const AcLights& l)
 {
     const std::uint32_t id = a.objectId;
-    std::lock_guard lock(g_simMutex);
-    gf_queueSimEventLocked({id, simid::kNavLightsSet, l.nav});
-    gf_queueSimEventLocked({id, simid::kBeaconLightsSet, l.beacon});
-    gf_queueSimEventLocked({id, simid::kLandingLightsSet, l.landing});
-    gf_queueSimEventLocked({id, simid::kTaxiLightsSet, l.taxi});
-    gf_queueSimEventLocked({id, simid::kStrobesSet, l.strobes});
-    gf_queueSimEventLocked({id, simid::kLogoLightsSet, l.logo});
-    gf_queueSimEventLocked({id, simid::kCabinLightsSet, l.cabin});
+    const std::array<SimEventRequest, 7> events{{{id, simid::kNavLightsSet, l.nav},
+                                                 {id, simid::kBeaconLightsSet, l.beacon},
+                                                 {id, simid::kLandingLightsSet, l.landing},
+                                                 {id, simid::kTaxiLightsSet, l.taxi},
+                                                 {id, simid::kStrobesSet, l.strobes},
+                                                 {id, simid::kLogoLightsSet, l.logo},
+                                                 {id, simid::kCabinLightsSet, l.cabin}}};
+    gf_queueSimEvents(events);
 }
 
 void gf_setEngineLevers(const AiAcRecord& a, double spoilerPercent, double throttlePercent)
 {
     if (a.category == AcCategory::Light)
         return;
-    double levers[3] = {spoilerPercent, throttlePercent, throttlePercent};
-    std::lock_guard lock(g_simMutex);
-    const HANDLE sim = g_hSimConnect.load();
-    if (sim && FAILED(SimConnect_SetDataOnSimObject(sim, simid::kDefEngineLevers, a.objectId, 0, 0, sizeof(levers),
-                                                    levers)))
-        gf_logf("{}: {}", "gf_setEngineLevers", "SimConnect_SetDataOnSimObject fails");
+    gf_sendEngineLevers(a.objectId, spoilerPercent, throttlePercent);
 }
 
 } // namespace zyn

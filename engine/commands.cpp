@@ -11,8 +11,7 @@
 #include "engine/spawn.h"
 #include "sim/failed_liveries.h"
 #include "sim/flight_plan.h"
-#include "sim/ids.h"
-#include "sim/link_state.h"
+#include "sim/event_ids.h"
 #include "sim/queues.h"
 #include "traffic/intake.h"
 
@@ -217,14 +216,6 @@ void lf_creationFailed(const SimCommand& c)
     }
 }
 
-void lf_toggleAllLights(const LightCycleEntry& e)
-{
-    std::lock_guard lock(g_simMutex);
-    if (FAILED(SimConnect_TransmitClientEvent(g_hSimConnect.load(), e.objectId, simid::kAllLightsToggle, 0,
-                                              simid::kGroup, SIMCONNECT_EVENT_FLAG_DEFAULT)))
-        gf_log("SimConnect gf_allLightsToggle fails");
-}
-
 // The aircraft of an entry: same hex id and object id, still in its light sequence.
 template <typename Record> Record* lf_ofEntry(std::vector<Record>& list, const LightCycleEntry& e, bool objectStored)
 {
@@ -254,7 +245,7 @@ bool gf_allLightsToggle(LightCycleEntry& e)
         ++e.counter;
         if (live && (e.counter == kFirstLightToggle || e.counter == kSecondLightToggle) &&
             lf_ofEntry(g_liveAircraft, e, true))
-            lf_toggleAllLights(e);
+            gf_toggleAllLights(e.objectId);
         return false;
     }
     if (live) {
@@ -327,10 +318,7 @@ void lf_onTouchdown(LiveAcRecord& a)
             gf_queueSimEvent({a.objectId, simid::kSpoilersSet, 16383});
         if (a.category != AcCategory::Light) {
             const double throttle = a.fsltlTitle ? -100.0 : 100.0;
-            double levers[3] = {100.0, throttle, throttle};
-            std::lock_guard lock(g_simMutex);
-            SimConnect_SetDataOnSimObject(g_hSimConnect.load(), simid::kDefEngineLevers, a.objectId, 0, 0,
-                                          sizeof(levers), levers);
+            gf_sendEngineLevers(a.objectId, 100.0, throttle);
         }
         const auto t = static_cast<double>(a.touchdownTicks);
         if (t <= 0.0) {

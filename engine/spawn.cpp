@@ -15,8 +15,7 @@
 #include "airport/park_airport_state.h"
 #include "sim/failed_liveries.h"
 #include "sim/flight_plan.h"
-#include "sim/ids.h"
-#include "sim/link_state.h"
+#include "sim/event_ids.h"
 #include "sim/queues.h"
 
 #include <algorithm>
@@ -254,12 +253,7 @@ bool lf_parks(LiveAcRecord& a, std::uint32_t objectId, double heightAboveGroundF
         a.phaseCounter = 1;
     }
     lf_createFlightPlan(a);
-    std::lock_guard lock(g_simMutex);
-    if (FAILED(SimConnect_RequestDataOnSimObject(g_hSimConnect.load(), simid::kReqStaticCog, simid::kDefStaticCog,
-                                                 objectId, SIMCONNECT_PERIOD_ONCE))) {
-        gf_log("SimConnect request StaticCG fails");
-        gf_simconRequestError();
-    }
+    gf_requestStaticCog(objectId);
     return true;
 }
 
@@ -272,9 +266,7 @@ void lf_createFlightPlan(LiveAcRecord& a)
     bool assigned = false;
     if (!g_flightPlanFolder.empty() && gf_writeFlightPlan(path, a.head, a.category)) {
         if (param::MSFS_2020.on()) {
-            std::lock_guard lock(g_simMutex);
-            assigned = SUCCEEDED(SimConnect_AISetAircraftFlightPlan(g_hSimConnect.load(), a.objectId,
-                                                                    path.string().c_str(), simid::kReqFlightPlan));
+            assigned = gf_assignFlightPlan(a.objectId, path);
         } else {
             assigned = true;
         }

@@ -1,6 +1,9 @@
 #pragma once
-// The ids this program gives SimConnect: data definitions, system and client events, the notification
-// group and the request ids by which replies and exceptions are told apart.
+// The ids this program gives SimConnect: data definitions, system events, the notification group and
+// the request ids by which replies and exceptions are told apart. The simulator link's own; the client
+// events that other rooms queue are sim/event_ids.h.
+#include "sim/event_ids.h"
+
 #include <cstdint>
 
 namespace zyn::simid {
@@ -22,25 +25,6 @@ inline constexpr std::uint32_t kEventObjectAdded = 202;
 inline constexpr std::uint32_t kEventObjectRemoved = 203;
 inline constexpr std::uint32_t kEventFrame = 204;
 inline constexpr std::uint32_t kEventFlightLoaded = 205;
-
-// Client events.
-inline constexpr std::uint32_t kBeaconLightsSet = 206;
-inline constexpr std::uint32_t kNavLightsSet = 207;
-inline constexpr std::uint32_t kTaxiLightsSet = 208;
-inline constexpr std::uint32_t kStrobesSet = 209;
-inline constexpr std::uint32_t kLandingLightsSet = 210;
-inline constexpr std::uint32_t kCabinLightsSet = 211;
-inline constexpr std::uint32_t kLogoLightsSet = 212;
-inline constexpr std::uint32_t kAllLightsToggle = 213;
-inline constexpr std::uint32_t kFreezeLatLonSet = 214;
-inline constexpr std::uint32_t kFreezeAltitudeSet = 215;
-inline constexpr std::uint32_t kFreezeAttitudeSet = 216;
-inline constexpr std::uint32_t kFlapsSet = 217;
-inline constexpr std::uint32_t kSpoilersSet = 218;
-inline constexpr std::uint32_t kGearSet = 219;
-inline constexpr std::uint32_t kEngineAutoStart = 220;
-inline constexpr std::uint32_t kEngineAutoShutdown = 221;
-inline constexpr std::uint32_t kThrottleSet = 222;
 
 inline constexpr std::uint32_t kGroup = 301; // every client event is sent with it
 

@@ -19,6 +19,7 @@ namespace {
 std::vector<PositionSetRequest> g_posSetsA;
 std::vector<PositionSetRequest> g_posSetsB;
 constexpr std::size_t kReserved = 256;
+constexpr float kSlowFrameRate = 50.0f;
 } // namespace
 
 std::vector<PositionSetRequest>* g_posSetsFill = &g_posSetsA;
@@ -93,13 +94,77 @@ void gf_updateAircraft(const PositionSetRequest& request)
     }
 }
 
-bool gf_swapPositionSets()
+void gf_queueSimEvents(std::span<const SimEventRequest> events)
+{
+    std::lock_guard lock(g_simMutex);
+    for (const auto& event : events)
+        gf_queueSimEventLocked(event);
+}
+
+void gf_swapPositionSets()
 {
     std::unique_lock lock(g_simMutex, std::try_to_lock);
-    if (!lock.owns_lock())
-        return false;
+    if (!lock.owns_lock()) {
+        if (g_frameRate.load() <= kSlowFrameRate) {
+            g_posSetsFill->clear();
+            return;
+        }
+        lock.lock();
+    }
     std::swap(g_posSetsFill, g_posSetsSend);
-    return true;
+    g_posSetsFill->clear();
+}
+
+void gf_clearPositionSets()
+{
+    std::lock_guard lock(g_simMutex);
+    g_posSetsFill->clear();
+    g_posSetsSend->clear();
+}
+
+void gf_requestAircraftInRange(std::uint32_t radiusMetres)
+{
+    std::lock_guard lock(g_simMutex);
+    if (FAILED(SimConnect_RequestDataOnSimObjectType(g_hSimConnect.load(), simid::kReqInRange, simid::kDefInRange,
+                                                     radiusMetres, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT))) {
+        gf_log("SimConnect request ac within range fails");
+        gf_simconRequestError();
+    }
+}
+
+void gf_requestStaticCog(std::uint32_t objectId)
+{
+    std::lock_guard lock(g_simMutex);
+    if (FAILED(SimConnect_RequestDataOnSimObject(g_hSimConnect.load(), simid::kReqStaticCog, simid::kDefStaticCog,
+                                                 objectId, SIMCONNECT_PERIOD_ONCE))) {
+        gf_log("SimConnect request StaticCG fails");
+        gf_simconRequestError();
+    }
+}
+
+bool gf_assignFlightPlan(std::uint32_t objectId, const std::filesystem::path& plan)
+{
+    std::lock_guard lock(g_simMutex);
+    return SUCCEEDED(SimConnect_AISetAircraftFlightPlan(g_hSimConnect.load(), objectId, plan.string().c_str(),
+                                                        simid::kReqFlightPlan));
+}
+
+void gf_sendEngineLevers(std::uint32_t objectId, double spoilerPercent, double throttlePercent)
+{
+    double levers[3] = {spoilerPercent, throttlePercent, throttlePercent};
+    std::lock_guard lock(g_simMutex);
+    const HANDLE sim = g_hSimConnect.load();
+    if (sim && FAILED(SimConnect_SetDataOnSimObject(sim, simid::kDefEngineLevers, objectId, 0, 0, sizeof(levers),
+                                                    levers)))
+        gf_logf("{}: {}", "gf_setEngineLevers", "SimConnect_SetDataOnSimObject fails");
+}
+
+void gf_toggleAllLights(std::uint32_t objectId)
+{
+    std::lock_guard lock(g_simMutex);
+    if (FAILED(SimConnect_TransmitClientEvent(g_hSimConnect.load(), objectId, simid::kAllLightsToggle, 0,
+                                              simid::kGroup, SIMCONNECT_EVENT_FLAG_DEFAULT)))
+        gf_log("SimConnect gf_allLightsToggle fails");
 }
 
 void gf_releaseAiControl(std::uint32_t objectId)

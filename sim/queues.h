@@ -1,11 +1,15 @@
 #pragma once
-// The requests other threads hand to the SimConnect thread: creations, client events, removals (all
-// under g_simMutex) and the double buffer of position sets. The frame event drains them (frame_drain.h).
+// Where the engine and static parking meet the simulator link: the requests they hand to the
+// SimConnect thread (creations, client events, removals, all under g_simMutex, and the double buffer
+// of position sets, which the frame event drains: frame_drain.h), and the few calls they make at once
+// under g_simMutex. Nothing above the link calls SimConnect or takes g_simMutex itself.
 #include "sim/create_request.h"
 #include "sim/data_blocks.h"
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
+#include <span>
 #include <vector>
 
 namespace zyn {
@@ -43,11 +47,26 @@ void gf_setNavLights(std::uint32_t objectId, std::uint32_t value);
 void gf_setCabinLights(std::uint32_t objectId, std::uint32_t value);
 void gf_queueRemoveAc(std::uint32_t objectId);
 
+// Several client events under one lock, so that the frame drain sends them together.
+void gf_queueSimEvents(std::span<const SimEventRequest> events);
+
 // Main-loop thread only: adds one position set to the fill buffer.
 void gf_updateAircraft(const PositionSetRequest& request);
-// Main-loop thread, end of a tick: hands the fill buffer to the frame drain when g_simMutex is free.
-// Returns false (and keeps filling the same buffer) when the mutex is busy.
-bool gf_swapPositionSets();
+// Main-loop thread, end of a tick: hands the fill buffer to the frame drain and starts an empty one.
+// When the SimConnect thread holds g_simMutex on a slow simulator (50 frames a second or fewer) the
+// tick's sets are dropped rather than waited for; on a faster one the tick waits.
+void gf_swapPositionSets();
+// No flight runs: both buffers are emptied.
+void gf_clearPositionSets();
+
+// Calls made at once under g_simMutex (main-loop thread). Each refused call is logged; the requests
+// also count towards gf_simconRequestError.
+void gf_requestAircraftInRange(std::uint32_t radiusMetres); // request 101: the AI objects around the user
+void gf_requestStaticCog(std::uint32_t objectId);            // request 102, once
+bool gf_assignFlightPlan(std::uint32_t objectId, const std::filesystem::path& plan); // request 110
+// Definition 401: the spoiler handle and both throttle levers, in percent.
+void gf_sendEngineLevers(std::uint32_t objectId, double spoilerPercent, double throttlePercent);
+void gf_toggleAllLights(std::uint32_t objectId);
 
 // SimConnect thread: releases a newly matched AI object and freezes its position, altitude and attitude.
 void gf_releaseAiControl(std::uint32_t objectId);
