@@ -87,18 +87,4 @@ std::string gf_publisherOfPath(std::string_view path); // "unknown" when no publ
 bool gf_parsePrefixedNumber(std::string_view label, std::string_view prefix, std::int32_t& number,
                             std::string_view entry);
 
-extern std::unordered_map<std::string, TypeList> g_similarTypesWithLivery;
-extern std::unordered_map<std::string, std::unordered_map<std::string, TypeList>> g_airlineSimilarTypes;
-
-// Built by the livery index build, from the index's generic and airline liveries.
-void gf_buildSimilarModels();
-// Empties both similar-type tables (before the index is rebuilt).
-void gf_clearSimilarModels();
-// The types that may stand in for `type`: its similar types with a generic livery (shuffled), else
-// one drawn from its category's pool (Light, Buzjets, Rotorcraft only), else none. The list stays
-// valid until the next call; main-loop thread only.
-const TypeList& gf_substituteTypes(std::string_view type);
-// The similar types of which the airline has liveries (shuffled); empty when none.
-const TypeList& gf_lookupAirlineTypeList(std::string_view airline, std::string_view type);
-
 } // namespace zyn

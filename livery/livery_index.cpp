@@ -1,6 +1,7 @@
 #include "livery/livery_index.h"
 
 #include "base/log.h"
+#include "livery/similar_types.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"

@@ -1,5 +1,5 @@
 // Types that may stand in for another when no livery of the type itself is installed.
-#include "aircraft/aircraft_db.h"
+#include "livery/similar_types.h"
 
 #include "base/log.h"
 #include "base/random_util.h"

@@ -1,6 +1,7 @@
 // The questions the other subsystems ask of the aircraft database.
 #include "aircraft/aircraft_db.h"
 #include "livery/livery_index.h"
+#include "livery/similar_types.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/support/download_fixture.h"
 #include "tests/support/livery_fixture.h"

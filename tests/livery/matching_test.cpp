@@ -251,5 +251,58 @@ TEST_F(ParkedLivery, UnmatchedAndNotCreatableAircraftStayWithoutLivery)
     EXPECT_EQ(readLines("Log.txt").size(), logged) << "no line for a refused title";
 }
 
+// The ladder reads nothing but its arguments: a catalogue built here, with no installed livery and no
+// aircraft database behind it. One title per entry, so no draw decides.
+TEST(LiveryLadderFunction, ReadsOnlyItsArguments)
+{
+    const std::array<TextMap<TypeTitles>, 2> byAirlineType{
+        TextMap<TypeTitles>{{"SWR", TypeTitles{{"A320", {"Swiss A320"}}}}, {"ZZZ", TypeTitles{{"B738", {"Neutral B738"}}}}},
+        TextMap<TypeTitles>{}};
+    const std::array<TypeTitles, 2> genericByType{TypeTitles{{"C172", {"Any C172"}}}, TypeTitles{}};
+    const TextMap<std::string_view> regcodes{{"HB-JLT", "Swiss HB-JLT"}};
+    const std::vector<std::string_view> special{"Swiss HB-JLT"};
+    const std::vector<std::string> none, a320{"A320"}, c172{"C172"};
+    const LiveryCatalogue catalogue{
+        byAirlineType,
+        genericByType,
+        regcodes,
+        special,
+        [&](std::string_view airline, std::string_view type) -> const std::vector<std::string>& {
+            return airline == "SWR" && type == "A321" ? a320 : none;
+        },
+        [&](std::string_view type) -> const std::vector<std::string>& { return type == "C152" ? c172 : none; },
+        [](std::string_view type) { return type == "C172" || type == "C152" ? AcCategory::Light : AcCategory::Large; },
+        [](std::string_view reg) { return std::string(reg == "HB-IJK" ? "EDW" : ""); },
+        [](std::string_view reg) { return std::string(reg == "HB-IJK" ? "SWR" : ""); }};
+    const struct {
+        const char* name;
+        std::int32_t depth;
+        const char *airline, *type, *reg;
+        AcCategory category;
+        int step;
+        const char* title;
+    } cases[] = {
+        {"registration", 4, "DLH", "B738", "HBJLT", AcCategory::Large, 1, "Swiss HB-JLT"},
+        {"airline and type", 2, "SWR", "A320", "", AcCategory::Large, 2, "Swiss A320"},
+        {"airline of the registration", 2, "XXX", "A320", "HB-IJK", AcCategory::Large, 2, "Swiss A320"},
+        {"similar type of the airline", 3, "SWR", "A321", "", AcCategory::Large, 3, "Swiss A320"},
+        {"airline-neutral", 4, "RYR", "B738", "", AcCategory::Large, 4, "Neutral B738"},
+        {"any airline's type", 3, "RYR", "C172", "", AcCategory::Light, 5, "Any C172"},
+        {"stand-in type", 3, "RYR", "C152", "", AcCategory::Light, 6, "Any C172"},
+        {"registrations only at depth 1", 1, "SWR", "A320", "", AcCategory::Large, 0, ""},
+    };
+    std::mt19937 random(7);
+    for (const auto& c : cases) {
+        AcRecord a;
+        a.head.airline = c.airline;
+        a.head.type = c.type;
+        a.head.registration = c.reg;
+        a.category = c.category;
+        const LiveryMatch match = gf_matchLivery(a, LadderRules{c.depth}, catalogue, random);
+        EXPECT_EQ(match.step, c.step) << c.name;
+        EXPECT_EQ(match.title, c.title) << c.name;
+    }
+}
+
 } // namespace
 } // namespace zyn::test

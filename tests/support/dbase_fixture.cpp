@@ -1,6 +1,7 @@
 #include "tests/support/dbase_fixture.h"
 
 #include "aircraft/dbase_read.h"
+#include "livery/similar_types.h"
 
 namespace zyn::test {
 
