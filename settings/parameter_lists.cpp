@@ -1,30 +1,45 @@
 #include "settings/parameter_lists.h"
 
-
 namespace zyn {
+
+namespace {
+
+// The loader's list of one stored setting of the table.
+void lf_addToList(const SettingRow& s, ParameterLists& lists)
+{
+    switch (s.kind) {
+    case SettingKind::Bool:
+        if (auto* box = dynamic_cast<BoolControlParameter*>(s.parameter))
+            lists.checkBoxes.push_back(box);
+        else
+            lists.bools.push_back(static_cast<BoolParameter*>(s.parameter));
+        break;
+    case SettingKind::Int:
+        if (auto* box = dynamic_cast<IntControlParameter*>(s.parameter))
+            lists.intBoxes.push_back(box);
+        else
+            lists.ints.push_back(static_cast<IntParameter*>(s.parameter));
+        break;
+    case SettingKind::Text:
+        if (auto* box = dynamic_cast<StringControlParameter*>(s.parameter); box && s.row.stored == Stored::Yes)
+            lists.textBoxes.push_back(box);
+        else
+            lists.texts.push_back(static_cast<StringParameter*>(s.parameter));
+        break;
+    case SettingKind::Float:
+    case SettingKind::Command:
+        break; // never stored
+    }
+}
+
+} // namespace
 
 ParameterLists gf_parameterLists()
 {
-    using namespace param;
     ParameterLists lists;
-    lists.checkBoxes = {&SIM_TIME,          &KEEP_SIM_TIME_PAR,       &RT_PARKTRAFFIC_ONLY, &MSFS_2020,
-                        &CALLSIGN_OBJECTIDS, &COLLISION_USER_AIR,      &COLLISION_USER_GND,  &COLLISION_LIVE_PARKED_GND,
-                        &SUPPRESS_STUB,     &LOG,                     &ALWAYS_ON_TOP,       &SCAN_LIVERIES,
-                        &LIG_AUTOMATIC,     &LIG_PRIORITIZE,          &SCAN_AIRPORTS,       &LIGHT_AIRCRAFT,
-                        &HELICOPTERS,       &HIGH_PERF_AIRCRAFT,      &NAV_LIGHTS_WHILE_PARKED, &AUTO_RANGE,
-                        &LEARN_SOFT,        &STRAIGHT_PBS_ONLY,       &PARK_SOFT,           &PARK_FAKE,
-                        &WEEK,              &INITIAL_LOAD_ONLY,       &GUID_CHANGES};
-    lists.ints = {&CUSTOM_PARKING_PERCENTAGE, &MAIN_WINDOW_X,           &MAIN_WINDOW_Y,
-                  &LAST_EPOCH_TIME,           &HOLDING_THRESHOLD_METERS, &MAX_HOLDING_MINUTES};
-    lists.intBoxes = {&MATCHING_DEPTH, &LATERAL_RANGE,   &MAX_FIT,          &AUTO_RANGE_ABOVE_HEIGHT,
-                      &MAX_LIVE,       &AIRPORT_RANGE,   &AIRPORT_HEIGHT,   &CUSTOM_MAX_PARK,
-                      &AI_PACKAGE_ORDER, &TIME_SHIFT_DAYS, &TIME_SHIFT_HOURS, &TIME_SHIFT_MINS};
-    lists.texts = {&PROGRAM_VERSION, &MSFS_INSTALL_PATH};
-    for (auto& folder : lfolders)
-        lists.texts.push_back(&folder);
-    lists.texts.insert(lists.texts.end(),
-                       {&PROGRAM_INSTALL_PATH, &VOZEVURAZO24_VERSION, &MSFS_2024_INSTALL_PATH, &DESTINATION});
-    lists.textBoxes = {&BLOCK_CALLSIGN};
+    for (const SettingRow& s : gf_settingsTable())
+        if (s.row.stored != Stored::No)
+            lf_addToList(s, lists);
     return lists;
 }
 

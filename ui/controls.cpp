@@ -22,13 +22,31 @@ constexpr int kCheckBoxDrop = 2; // below the row
 constexpr int kButtonHeight = 20;
 constexpr int kEditHeight = 16;
 
-ControlSpec lf_check(BoolControlParameter& p, int x) { return {ControlKind::CheckBox, &p, &p, x, kCheckBoxSize}; }
-
-template <typename P> ControlSpec lf_edit(P& p, int x, int width) { return {ControlKind::EditBox, &p, &p, x, width}; }
-
-ControlSpec lf_button(CommandControlParameter& p, int x, int width)
+ControlKind lf_kindOf(const SettingRow& s)
 {
-    return {ControlKind::PushButton, &p, &p, x, width};
+    switch (s.kind) {
+    case SettingKind::Bool: return ControlKind::CheckBox;
+    case SettingKind::Command: return ControlKind::PushButton;
+    default: return ControlKind::EditBox;
+    }
+}
+
+// The controls of the settings table, in creation order.
+std::vector<ControlSpec> lf_specsOfTable()
+{
+    std::vector<std::pair<std::int32_t, ControlSpec>> placed;
+    for (const SettingRow& s : gf_settingsTable()) {
+        if (!s.control || !s.row.control)
+            continue;
+        const ControlPlacement& at = *s.row.control;
+        const int width = s.kind == SettingKind::Bool ? kCheckBoxSize : at.width;
+        placed.emplace_back(at.order, ControlSpec{lf_kindOf(s), s.control, s.parameter, at.x, width});
+    }
+    std::sort(placed.begin(), placed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<ControlSpec> specs;
+    for (auto& [order, spec] : placed)
+        specs.push_back(spec);
+    return specs;
 }
 
 HMENU lf_menuOf(const ParameterControl& control)
@@ -81,56 +99,7 @@ WNDPROC gf_previousBoxProc(std::uint16_t controlId)
 
 const std::vector<ControlSpec>& gf_controlSpecs()
 {
-    using namespace param;
-    static const std::vector<ControlSpec> specs{
-        lf_check(MSFS_2020, 5),
-        lf_edit(ALL_INSTALL_PATH, 111, 1200),
-        lf_check(SCAN_LIVERIES, 5),
-        lf_check(LIG_AUTOMATIC, 217),
-        lf_edit(AI_PACKAGE_ORDER, 368, 24),
-        lf_check(LIG_PRIORITIZE, 430),
-        lf_check(SUPPRESS_STUB, 536),
-        lf_check(LOG, 652),
-        lf_check(ALWAYS_ON_TOP, 748),
-        lf_check(SCAN_AIRPORTS, 5),
-        lf_check(NAV_LIGHTS_WHILE_PARKED, 652),
-        lf_check(LEARN_SOFT, 748),
-        lf_edit(MATCHING_DEPTH, 217, 24),
-        lf_check(LIGHT_AIRCRAFT, 323),
-        lf_check(HELICOPTERS, 430),
-        lf_check(HIGH_PERF_AIRCRAFT, 536),
-        lf_check(GUID_CHANGES, 748),
-        lf_edit(LATERAL_RANGE, 217, 34),
-        lf_check(AUTO_RANGE, 323),
-        lf_edit(AUTO_RANGE_ABOVE_HEIGHT, 455, 50),
-        lf_check(CALLSIGN_OBJECTIDS, 652),
-        lf_edit(TIME_SHIFT_DAYS, 748, 30),
-        lf_check(COLLISION_USER_GND, 217),
-        lf_check(COLLISION_USER_AIR, 323),
-        lf_check(COLLISION_LIVE_PARKED_GND, 430),
-        lf_check(SIM_TIME, 652),
-        lf_edit(TIME_SHIFT_HOURS, 748, 30),
-        lf_edit(BLOCK_CALLSIGN, 217, 100),
-        lf_button(UNBLOCK_BUTTON, 323, 70),
-        lf_edit(CALLSIGN_2_OBJECTID, 460, 95),
-        lf_check(KEEP_SIM_TIME_PAR, 652),
-        lf_edit(TIME_SHIFT_MINS, 748, 30),
-        lf_edit(CUSTOM_MAX_PARK, 353, 34),
-        lf_edit(MAX_LIVE, 601, 34),
-        lf_edit(DESTINATION, 217, 50),
-        lf_edit(AIRPORT_RANGE, 353, 34),
-        lf_edit(AIRPORT_HEIGHT, 566, 50),
-        lf_check(STRAIGHT_PBS_ONLY, 652),
-        lf_check(PARK_FAKE, 5),
-        lf_check(WEEK, 71),
-        lf_check(PARK_SOFT, 151),
-        lf_edit(parking_percentage, 323, 34),
-        lf_check(INITIAL_LOAD_ONLY, 430),
-        lf_edit(MAX_FIT_FL, 566, 34),
-        lf_check(RT_PARKTRAFFIC_ONLY, 642),
-        lf_button(REREAD_BUTTON, 758, 90),
-        lf_button(FLUSH_STATIC_BUTTON, 758, 90),
-    };
+    static const std::vector<ControlSpec> specs = lf_specsOfTable();
     return specs;
 }
 
