@@ -1,10 +1,10 @@
 #include "aircraft/ai_aircraft.h"
 
+#include "aircraft/aircraft_db.h"
+#include "aircraft/category_tables.h"
 #include "base/geo.h"
 #include "base/random_util.h"
 #include "base/text_util.h"
-#include "aircraft/category_tables.h"
-#include "aircraft/aircraft_db.h"
 
 #include <cctype>
 

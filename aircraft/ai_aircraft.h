@@ -58,6 +58,8 @@ struct AiAcRecord : AcRecord {
     std::uint8_t removeWhenCreated = 0;
     std::uint8_t gone = 0;
     std::uint8_t erase = 0;
+
+    bool inSim() const { return state == ObjectState::InSim; }
 };
 
 // The aircraft part of a new AI aircraft: the head, its size and category from the aircraft

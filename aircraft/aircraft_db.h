@@ -2,8 +2,8 @@
 // The aircraft and airline database ("dbase.xml") and the questions every subsystem asks of it.
 // The tables are filled once, by gf_readDbase on the start-up thread before any other thread starts,
 // and only read afterwards, so the queries take no lock. Codes are held plain (descrambled).
-#include "aircraft/records.h"
 #include "aircraft/descramble.h"
+#include "aircraft/records.h"
 
 #include <array>
 #include <atomic>

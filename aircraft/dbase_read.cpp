@@ -1,11 +1,11 @@
 #include "aircraft/dbase_read.h"
 
+#include "aircraft/descramble.h"
 #include "base/errors.h"
 #include "base/log.h"
 #include "base/text_util.h"
 #include "base/units.h"
 #include "base/zip_download.h"
-#include "aircraft/descramble.h"
 
 #include <fmt/format.h>
 

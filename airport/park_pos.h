@@ -2,6 +2,7 @@
 // Parking positions of the park airport and the observed uses of each. All of it lives on the
 // main-loop thread: no lock guards the stand list or the option lists.
 #include "base/units.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -1,8 +1,8 @@
 #pragma once
 // The one download routine that every fetch from the download server goes through, and the
 // server's addresses.
-#include "platform/system/clock.h"
 #include "base/version.h"
+#include "platform/system/clock.h"
 
 #include <atomic>
 #include <filesystem>

@@ -1,9 +1,9 @@
 #include "base/log.h"
 
-#include "platform/system/clock.h"
 #include "base/folders.h"
 #include "base/time_util.h"
 #include "base/version.h"
+#include "platform/system/clock.h"
 
 #include <stdexcept>
 

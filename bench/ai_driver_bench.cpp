@@ -4,16 +4,16 @@
 // frame (the position sets it receives, its replies) runs between the ticks and is not counted.
 // The "quiet_" figures leave out the ticks that call the emulator (the in-range request every 0.2 s,
 // the user aircraft every second), whose cost is mostly the emulator's bookkeeping of the call.
+#include "base/geo.h"
+#include "base/tick.h"
 #include "bench/allocation_counter.h"
 #include "bench/emulated_link.h"
 #include "bench/tick_stats.h"
-#include "platform/system/clock.h"
-#include "base/geo.h"
-#include "base/tick.h"
 #include "engine/ai_driver.h"
 #include "engine/motion_math.h"
 #include "engine/records.h"
 #include "platform/simconnect/emulator.h"
+#include "platform/system/clock.h"
 #include "sim/dispatch.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"

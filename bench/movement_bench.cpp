@@ -1,9 +1,9 @@
 // Per-tick movement of 512 live aircraft of mixed phases: cruise, climb, descent and taxi with turns.
 // Reports the mean, 99th percentile and longest tick, and heap allocations per tick (the steady
 // state should have none).
-#include "bench/allocation_counter.h"
 #include "base/geo.h"
 #include "base/tick.h"
+#include "bench/allocation_counter.h"
 #include "engine/motion_math.h"
 #include "engine/movement.h"
 #include "engine/records.h"

@@ -1,9 +1,9 @@
 #include "core/auto_range.h"
 
 #include "base/geo.h"
-#include "settings/settings.h"
 #include "parking/park_airport.h"
 #include "settings/setting_controls.h"
+#include "settings/settings.h"
 #include "sim/user_aircraft.h"
 #include "traffic/query_box.h"
 

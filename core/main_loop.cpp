@@ -1,15 +1,12 @@
 #include "core/main_loop.h"
 
 #include "airport/park_pos.h"
-#include "platform/system/clock.h"
-#include "core/exit.h"
 #include "base/geo.h"
 #include "base/log.h"
-#include "settings/settings.h"
-#include "core/startup_controls.h"
 #include "base/time_util.h"
 #include "core/auto_range.h"
-#include "settings/traffic_range.h"
+#include "core/exit.h"
+#include "core/startup_controls.h"
 #include "engine/ai_driver.h"
 #include "engine/commands.h"
 #include "engine/identity.h"
@@ -20,10 +17,16 @@
 #include "livery/matching_summary.h"
 #include "parking/park_airport.h"
 #include "parking/session_calls.h"
+#include "platform/system/clock.h"
 #include "platform/system/timer.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
+#include "settings/setting_controls.h"
+#include "settings/settings.h"
+#include "settings/traffic_range.h"
+#include "shown/display_state.h"
+#include "shown/status_line.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"
 #include "sim/user_aircraft.h"
@@ -32,10 +35,7 @@
 #include "traffic/intake.h"
 #include "traffic/query_box.h"
 #include "traffic/session.h"
-#include "settings/setting_controls.h"
-#include "shown/display_state.h"
 #include "ui/session_controls.h"
-#include "shown/status_line.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -81,7 +81,6 @@ bool lf_served(std::atomic<std::uint8_t>& request) { return request.exchange(0) 
 LatLon lf_positionOf(const LiveAcRecord& aircraft) { return {aircraft.block.lat, aircraft.block.lon}; }
 LatLon lf_positionOf(const AiAcRecord& aircraft) { return {aircraft.initLat, aircraft.initLon}; }
 
-bool lf_inSim(const AiAcRecord& aircraft) { return aircraft.state == ObjectState::InSim; }
 
 // Runs a periodic step; an exception is logged with the step's name and ends the main loop.
 template <typename Step> void lf_periodic(const char* name, Step step)
@@ -144,7 +143,7 @@ template <typename List, typename Filter>
 bool lf_removeFirstTooClose(List& aircraft, LatLon user, double userHalfSpan, double factor, Filter filter)
 {
     for (auto& a : aircraft) {
-        if (filter(a) && lf_inSim(a) &&
+        if (filter(a) && a.inSim() &&
             (userHalfSpan + a.halfWingspanNm) * factor >= gf_distanceNm(user, lf_positionOf(a))) {
             removeAircraftFromSim(a);
             return true;
@@ -184,7 +183,7 @@ void lf_avoidLiveParkedCollisions()
         return;
     for (const auto& a : g_liveAircraft) {
         const bool taxiing = a.phase == MovePhase::Taxi || a.phase == MovePhase::TaxiToStand;
-        if (a.onGround == 0 || !taxiing || !lf_inSim(a) || a.towed != 0)
+        if (a.onGround == 0 || !taxiing || !a.inSim() || a.towed != 0)
             continue;
         const LatLon position = lf_positionOf(a);
         const auto [last, added] = g_lastParkedCheck.try_emplace(a.hexId, position);
@@ -201,7 +200,7 @@ void lf_applyBlockedCallsign()
     if (blocked.empty())
         return;
     const auto hit = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(),
-                                  [&](const LiveAcRecord& a) { return lf_inSim(a) && a.head.callsign == blocked; });
+                                  [&](const LiveAcRecord& a) { return a.inSim() && a.head.callsign == blocked; });
     if (hit != g_liveAircraft.end())
         removeAircraftFromSim(*hit);
 }
@@ -210,13 +209,13 @@ void lf_applyBlockedCallsign()
 void lf_removeParkedTwins()
 {
     for (const auto& live : g_liveAircraft) {
-        if (live.onGround == 0 || !lf_inSim(live))
+        if (live.onGround == 0 || !live.inSim())
             continue;
         const std::string starred = live.head.callsign + "*";
         for (auto& parked : g_staticAircraft) {
             const bool sameRegistration =
                 !live.head.registration.empty() && parked.head.registration == live.head.registration;
-            if (lf_inSim(parked) && (parked.head.callsign == starred || sameRegistration)) {
+            if (parked.inSim() && (parked.head.callsign == starred || sameRegistration)) {
                 removeAircraftFromSim(parked);
                 break;
             }

@@ -1,11 +1,13 @@
 #include "core/session.h"
 
-#include "platform/system/clock.h"
+#include "base/time_util.h"
 #include "core/exit.h"
 #include "core/main_loop.h"
-#include "base/time_util.h"
 #include "engine/ai_driver.h"
 #include "livery/matching.h"
+#include "platform/system/clock.h"
+#include "shown/display_state.h"
+#include "shown/status_line.h"
 #include "sim/client.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"
@@ -17,9 +19,7 @@
 #include "traffic/reader_status.h"
 #include "traffic/session.h"
 #include "traffic/weather.h"
-#include "shown/display_state.h"
 #include "ui/session_controls.h"
-#include "shown/status_line.h"
 
 #include <exception>
 

@@ -1,9 +1,9 @@
 #include "core/startup_controls.h"
 
-#include "settings/settings.h"
 #include "platform/win32/window.h"
-#include "sim/link_state.h"
 #include "settings/setting_controls.h"
+#include "settings/settings.h"
+#include "sim/link_state.h"
 #include "ui/session_controls.h"
 
 #include <array>

@@ -3,9 +3,9 @@
 #include "aircraft/dbase_read.h"
 #include "airport/airports.h"
 #include "core/work_folders.h"
-#include "settings/parameter_lists.h"
 #include "livery/livery_startup.h"
 #include "parking/park_airport.h"
+#include "settings/parameter_lists.h"
 #include "sim/flight_plan.h"
 
 namespace zyn {

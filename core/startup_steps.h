@@ -1,8 +1,8 @@
 #pragma once
 // The steps of other subsystems that the start-up sequence calls, in one table so that a test can
 // put recorders in their place. The program always runs the defaults.
-#include "settings/settings.h"
 #include "core/auto_range.h"
+#include "settings/settings.h"
 
 #include <atomic>
 #include <cstdint>

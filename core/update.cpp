@@ -2,15 +2,15 @@
 
 #include "base/atomic_file.h"
 #include "base/download.h"
-#include "base/zip_download.h"
 #include "base/errors.h"
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/pending_file.h"
-#include "settings/settings.h"
 #include "base/text_util.h"
-#include "core/work_folders.h"
 #include "base/zip_archive.h"
+#include "base/zip_download.h"
+#include "core/work_folders.h"
+#include "settings/settings.h"
 #include "shown/status_line.h"
 
 #include <fmt/format.h>

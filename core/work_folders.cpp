@@ -3,12 +3,12 @@
 #include "base/errors.h"
 #include "base/folders.h"
 #include "base/log.h"
-#include "settings/setting_controls.h"
-#include "settings/settings_file.h"
 #include "base/text_util.h"
 #include "base/version.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
+#include "settings/setting_controls.h"
+#include "settings/settings_file.h"
 #include "settings/traffic_range.h"
 
 #include <array>

@@ -1,10 +1,10 @@
 #include "engine/air_phases.h"
 
-#include "engine/aircraft_events.h"
 #include "aircraft/category_tables.h"
-#include "engine/identity.h"
 #include "base/tick.h"
+#include "engine/aircraft_events.h"
 #include "engine/ground_phases.h"
+#include "engine/identity.h"
 #include "engine/motion.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"

@@ -2,16 +2,16 @@
 
 #include "base/errors.h"
 #include "base/log.h"
-#include "settings/settings.h"
 #include "engine/aircraft_events.h"
 #include "engine/identity.h"
 #include "engine/live_removals.h"
 #include "engine/queues.h"
 #include "engine/removal.h"
 #include "engine/spawn.h"
+#include "settings/settings.h"
+#include "sim/event_ids.h"
 #include "sim/failed_liveries.h"
 #include "sim/flight_plan.h"
-#include "sim/event_ids.h"
 #include "sim/queues.h"
 #include "traffic/intake.h"
 

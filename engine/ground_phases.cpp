@@ -1,17 +1,17 @@
 #include "engine/ground_phases.h"
 
+#include "aircraft/category_tables.h"
 #include "airport/park_pos.h"
 #include "base/log.h"
-#include "settings/settings.h"
-#include "engine/aircraft_events.h"
-#include "aircraft/category_tables.h"
-#include "engine/identity.h"
 #include "base/tick.h"
+#include "engine/aircraft_events.h"
+#include "engine/identity.h"
 #include "engine/motion.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/movement.h"
 #include "engine/stand_claims.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,17 +1,17 @@
 #include "engine/identity.h"
 
+#include "airport/park_airport_state.h"
 #include "airport/park_pos.h"
 #include "base/geo.h"
 #include "base/log.h"
-#include "settings/settings.h"
 #include "base/time_util.h"
 #include "engine/motion.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
+#include "engine/parking_queries.h"
 #include "engine/removal.h"
 #include "engine/spawn.h"
-#include "airport/park_airport_state.h"
-#include "engine/parking_queries.h"
+#include "settings/settings.h"
 #include "shown/repaint.h"
 
 #include <algorithm>
@@ -30,8 +30,7 @@ constexpr std::int64_t kTicks100nsPerMinute = 600'000'000;
 constexpr std::int64_t kParkedMinutes = 90;
 constexpr std::int64_t kHeavyParkedMinutes = 180;
 
-bool lf_inSim(const AiAcRecord& a) { return a.state == ObjectState::InSim; }
-bool lf_liveParked(const LiveAcRecord& a) { return lf_inSim(a) && a.phase == MovePhase::Parked; }
+bool lf_liveParked(const LiveAcRecord& a) { return a.inSim() && a.phase == MovePhase::Parked; }
 
 std::int64_t lf_minutesParked(const LiveAcRecord& a)
 {
@@ -93,7 +92,7 @@ IdentityContext gf_identityContext(const LiveAcRecord& live)
 
 bool gf_checkSameIdentity(const IdentityContext& ctx, const AiAcRecord& parked)
 {
-    if (!lf_inSim(parked) || ctx.live == nullptr)
+    if (!parked.inSim() || ctx.live == nullptr)
         return false;
     const AcRecord& n = *ctx.live;
     const bool log = param::LOG.on();
@@ -127,7 +126,7 @@ void gf_enforceMaxLive()
     // Aircraft waiting for their creation count as well: they are in the simulator a moment later.
     std::vector<std::pair<double, LiveAcRecord*>> counted;
     for (LiveAcRecord& a : g_liveAircraft)
-        if (lf_inSim(a) || a.state == ObjectState::CreationRequested)
+        if (a.inSim() || a.state == ObjectState::CreationRequested)
             counted.emplace_back(gf_distanceNm(g_motionInputs.user, gf_positionOf(a.block)), &a);
     if (counted.size() <= static_cast<std::size_t>(most))
         return;
@@ -204,7 +203,7 @@ void lf_checkMaxPark(const LiveAcRecord& parking)
         auto statics = gf_parkedByStaticOrder();
         if (statics.empty())
             return;
-        if (static_cast<std::int64_t>(statics.size()) + liveCount + extra > most && lf_inSim(*statics.back()))
+        if (static_cast<std::int64_t>(statics.size()) + liveCount + extra > most && statics.back()->inSim())
             removeAircraftFromSim(*statics.back());
     } catch (const std::exception& e) {
         gf_logf("{}: {}", "lf_checkMaxPark", e.what());
@@ -223,7 +222,7 @@ void gf_removeAcAtStand()
         return;
     const std::uint32_t sid = stand->sid;
     for (AiAcRecord& a : g_staticAircraft) {
-        if (lf_inSim(a) && a.standId == sid) {
+        if (a.inSim() && a.standId == sid) {
             removeAircraftFromSim(a);
             return;
         }

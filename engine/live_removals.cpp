@@ -1,11 +1,11 @@
 #include "engine/live_removals.h"
 
 #include "base/log.h"
-#include "settings/settings.h"
 #include "engine/identity.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/removal.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 

@@ -1,11 +1,9 @@
 #include "engine/live_update.h"
 
+#include "aircraft/aircraft_db.h"
 #include "base/geo.h"
 #include "base/log.h"
-#include "livery/matching_summary.h"
-#include "settings/settings.h"
 #include "base/tick.h"
-#include "settings/traffic_range.h"
 #include "engine/live_removals.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
@@ -13,7 +11,9 @@
 #include "engine/queues.h"
 #include "engine/removal.h"
 #include "engine/spawn.h"
-#include "aircraft/aircraft_db.h"
+#include "livery/matching_summary.h"
+#include "settings/settings.h"
+#include "settings/traffic_range.h"
 #include "sim/queues.h"
 #include "sim/user_aircraft.h"
 

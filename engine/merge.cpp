@@ -1,12 +1,12 @@
 #include "engine/merge.h"
 
-#include "settings/settings.h"
 #include "aircraft/ac_category.h"
+#include "aircraft/aircraft_db.h"
 #include "engine/motion_inputs.h"
 #include "engine/removal.h"
-#include "engine/stream_upkeep.h"
 #include "engine/spawn.h"
-#include "aircraft/aircraft_db.h"
+#include "engine/stream_upkeep.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <cmath>

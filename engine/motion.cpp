@@ -1,20 +1,20 @@
 #include "engine/motion.h"
 
-#include "airport/park_pos.h"
-#include "platform/system/clock.h"
-#include "base/log.h"
-#include "settings/settings.h"
 #include "aircraft/ac_category.h"
-#include "engine/air_phases.h"
 #include "aircraft/category_tables.h"
-#include "engine/aircraft_events.h"
+#include "airport/park_pos.h"
+#include "base/log.h"
 #include "base/tick.h"
+#include "engine/air_phases.h"
+#include "engine/aircraft_events.h"
 #include "engine/ground_phases.h"
 #include "engine/identity.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/removal.h"
 #include "engine/stand_claims.h"
+#include "platform/system/clock.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <chrono>

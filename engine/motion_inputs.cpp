@@ -1,8 +1,8 @@
 #include "engine/motion_inputs.h"
 
+#include "airport/park_airport_state.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
-#include "airport/park_airport_state.h"
 #include "sim/user_aircraft.h"
 #include "traffic/client.h"
 

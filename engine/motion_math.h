@@ -1,8 +1,8 @@
 #pragma once
 // Small pure pieces of the motion code: heading wrap, longitude differences across the
 // antimeridian, travel times and stepwise turning.
-#include "base/geo.h"
 #include "aircraft/records.h"
+#include "base/geo.h"
 #include "sim/data_blocks.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "engine/movement.h"
 
 #include "base/log.h"
-#include "engine/air_phases.h"
 #include "base/tick.h"
+#include "engine/air_phases.h"
 #include "engine/ground_phases.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"

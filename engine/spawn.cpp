@@ -1,9 +1,8 @@
 #include "engine/spawn.h"
 
+#include "airport/park_airport_state.h"
 #include "base/geo.h"
 #include "base/log.h"
-#include "livery/matching_summary.h"
-#include "settings/settings.h"
 #include "base/tick.h"
 #include "engine/aircraft_events.h"
 #include "engine/identity.h"
@@ -12,10 +11,11 @@
 #include "engine/queues.h"
 #include "engine/removal.h"
 #include "livery/matching.h"
-#include "airport/park_airport_state.h"
+#include "livery/matching_summary.h"
+#include "settings/settings.h"
+#include "sim/event_ids.h"
 #include "sim/failed_liveries.h"
 #include "sim/flight_plan.h"
-#include "sim/event_ids.h"
 #include "sim/queues.h"
 
 #include <algorithm>

@@ -1,7 +1,6 @@
 #include "engine/stream_upkeep.h"
 
 #include "base/log.h"
-#include "settings/settings.h"
 #include "base/tick.h"
 #include "engine/aircraft_events.h"
 #include "engine/ground_phases.h"
@@ -9,6 +8,7 @@
 #include "engine/motion_math.h"
 #include "engine/removal.h"
 #include "engine/stand_claims.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,7 +28,6 @@ constexpr double kTakeoffReportKt = 43.0;
 constexpr std::int32_t kNoPreviousDistance = 0;
 
 bool lf_samePosition(const Situation& a, const Situation& b) { return a.lat == b.lat && a.lon == b.lon; }
-bool lf_inSim(const LiveAcRecord& a) { return a.state == ObjectState::InSim; }
 
 // The play time of the first situation moves to now: the aircraft goes on from where it is.
 void lf_restartFromNow(LiveAcRecord& a)
@@ -102,7 +101,7 @@ void lf_touchAndGo(LiveAcRecord& a)
 // What a taken report starts on the ground: the take-off, or a touch-and-go.
 void lf_takeoffChecks(LiveAcRecord& a, const Situation& s)
 {
-    if (a.takingOff || !a.onGround || !lf_inSim(a))
+    if (a.takingOff || !a.onGround || !a.inSim())
         return;
     const Situation& newest = a.stream.back();
     if (!a.rollingOut) {
@@ -187,7 +186,7 @@ bool lf_checkSituation(LiveAcRecord& a, Situation& s)
     s.stationary = lf_samePosition(s, newest) ? 1 : 0;
     if (a.category == AcCategory::Rotorcraft)
         return true;
-    const bool flyingInSim = lf_inSim(a) && !a.onGround;
+    const bool flyingInSim = a.inSim() && !a.onGround;
     if (!s.stationary) {
         if (std::abs(s.lat - newest.lat) < kSameSpotDeg && std::abs(gf_longitudeDelta(newest.lon, s.lon)) < kSameSpotDeg) {
             if (s.airborne || flyingInSim)
@@ -244,7 +243,7 @@ bool lf_checkStandDeparture(LiveAcRecord& a, Situation& s)
         s.stationary = 0;
         return true;
     } else if (d > kFarFromStandNm) {
-        if (lf_inSim(a)) {
+        if (a.inSim()) {
             removeAircraftFromSim(a);
             return false;
         }

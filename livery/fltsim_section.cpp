@@ -1,9 +1,9 @@
 #include "livery/fltsim_section.h"
 
-#include "base/log.h"
-#include "settings/settings.h"
-#include "base/text_util.h"
 #include "aircraft/aircraft_db.h"
+#include "base/log.h"
+#include "base/text_util.h"
+#include "settings/settings.h"
 
 #include <optional>
 

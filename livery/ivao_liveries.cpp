@@ -1,8 +1,8 @@
 #include "livery/ivao_liveries.h"
 
+#include "aircraft/aircraft_db.h"
 #include "base/log.h"
 #include "base/text_util.h"
-#include "aircraft/aircraft_db.h"
 #include "livery/cfg_reader.h"
 #include "livery/fltsim_section.h"
 #include "livery/type_fixes.h"

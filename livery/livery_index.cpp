@@ -1,15 +1,15 @@
 #include "livery/livery_index.h"
 
+#include "aircraft/ac_category.h"
+#include "aircraft/aircraft_db.h"
 #include "base/log.h"
+#include "base/text_util.h"
+#include "livery/regcodes.h"
 #include "livery/similar_types.h"
+#include "platform/win32/window.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
-#include "base/text_util.h"
-#include "aircraft/ac_category.h"
-#include "aircraft/aircraft_db.h"
-#include "livery/regcodes.h"
-#include "platform/win32/window.h"
 #include "shown/display_state.h"
 
 #include <algorithm>

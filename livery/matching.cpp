@@ -1,12 +1,12 @@
 #include "livery/matching.h"
 
+#include "aircraft/aircraft_db.h"
 #include "base/log.h"
 #include "base/random_util.h"
-#include "livery/similar_types.h"
-#include "settings/settings.h"
-#include "aircraft/aircraft_db.h"
 #include "livery/livery_index.h"
 #include "livery/regcodes.h"
+#include "livery/similar_types.h"
+#include "settings/settings.h"
 #include "sim/failed_liveries.h"
 
 #include <algorithm>

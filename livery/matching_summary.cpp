@@ -1,9 +1,9 @@
 #include "livery/matching_summary.h"
 
 #include "base/log.h"
-#include "settings/settings.h"
 #include "base/text_util.h"
 #include "livery/matching.h"
+#include "settings/settings.h"
 #include "sim/failed_liveries.h"
 
 #include <string>

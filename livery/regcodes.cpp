@@ -1,11 +1,11 @@
 #include "livery/regcodes.h"
 
+#include "aircraft/aircraft_db.h"
 #include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/text_util.h"
 #include "base/zip_download.h"
-#include "aircraft/aircraft_db.h"
 #include "shown/status_line.h"
 
 #include <pugixml.hpp>

@@ -1,10 +1,10 @@
 #include "livery/scan_reports.h"
 
+#include "aircraft/aircraft_db.h"
 #include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/text_util.h"
-#include "aircraft/aircraft_db.h"
 #include "livery/regcodes.h"
 
 #include <algorithm>

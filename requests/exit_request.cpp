@@ -1,7 +1,7 @@
 #include "requests/exit_request.h"
 
-#include "base/log.h"
 #include "base/folders.h"
+#include "base/log.h"
 #include "base/time_util.h"
 #include "platform/win32/message_loop.h"
 #include "shown/status_line.h"

@@ -4,8 +4,8 @@
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/path_case.h"
-#include "settings/settings.h"
 #include "base/text_util.h"
+#include "settings/settings.h"
 
 #include <array>
 

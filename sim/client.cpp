@@ -1,17 +1,17 @@
 #include "sim/client.h"
 
-#include "platform/system/clock.h"
 #include "base/errors.h"
-#include "requests/exit_request.h"
 #include "base/log.h"
-#include "settings/settings.h"
-#include "requests/main_loop_requests.h"
+#include "platform/system/clock.h"
 #include "platform/system/timer.h"
+#include "requests/exit_request.h"
+#include "requests/main_loop_requests.h"
+#include "settings/settings.h"
+#include "shown/sim_display.h"
+#include "shown/status_line.h"
 #include "sim/dispatch.h"
 #include "sim/link_state.h"
 #include "sim/registration.h"
-#include "shown/sim_display.h"
-#include "shown/status_line.h"
 
 #include <chrono>
 #include <string_view>

@@ -1,21 +1,21 @@
 #include "sim/dispatch.h"
 
 #include "base/errors.h"
-#include "requests/exit_request.h"
 #include "base/geo.h"
 #include "base/log.h"
-#include "settings/settings.h"
-#include "sim/sim_command.h"
+#include "requests/exit_request.h"
 #include "requests/main_loop_requests.h"
+#include "settings/settings.h"
+#include "shown/sim_display.h"
+#include "shown/status_line.h"
 #include "sim/data_blocks.h"
 #include "sim/frame_drain.h"
 #include "sim/ids.h"
 #include "sim/link_state.h"
 #include "sim/object_match.h"
+#include "sim/sim_command.h"
 #include "sim/user_aircraft.h"
 #include "sim/user_ident.h"
-#include "shown/sim_display.h"
-#include "shown/status_line.h"
 
 #include <fmt/format.h>
 

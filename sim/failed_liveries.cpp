@@ -1,8 +1,8 @@
 #include "sim/failed_liveries.h"
 
 #include "base/errors.h"
-#include "requests/exit_request.h"
 #include "base/log.h"
+#include "requests/exit_request.h"
 #include "shown/status_line.h"
 
 #include <fmt/format.h>

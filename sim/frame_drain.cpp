@@ -2,12 +2,12 @@
 
 #include "base/log.h"
 #include "base/time_util.h"
-#include "sim/sim_command.h"
+#include "shown/status_line.h"
 #include "sim/ids.h"
 #include "sim/link_state.h"
 #include "sim/object_match.h"
 #include "sim/queues.h"
-#include "shown/status_line.h"
+#include "sim/sim_command.h"
 
 #include <fmt/format.h>
 

@@ -1,8 +1,8 @@
 #include "sim/object_match.h"
 
 #include "base/log.h"
-#include "sim/sim_command.h"
 #include "sim/queues.h"
+#include "sim/sim_command.h"
 
 #include <algorithm>
 

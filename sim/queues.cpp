@@ -1,11 +1,11 @@
 #include "sim/queues.h"
 
-#include "requests/exit_request.h"
 #include "base/log.h"
+#include "requests/exit_request.h"
+#include "shown/status_line.h"
 #include "sim/ids.h"
 #include "sim/link_state.h"
 #include "sim/object_match.h"
-#include "shown/status_line.h"
 
 #include <fmt/format.h>
 

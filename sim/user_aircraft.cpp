@@ -1,13 +1,13 @@
 #include "sim/user_aircraft.h"
 
+#include "airport/stand_lookup.h"
+#include "base/log.h"
 #include "platform/system/clock.h"
 #include "requests/exit_request.h"
-#include "base/log.h"
-#include "airport/stand_lookup.h"
+#include "shown/sim_display.h"
 #include "sim/ids.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"
-#include "shown/sim_display.h"
 
 #include <chrono>
 #include <mutex>

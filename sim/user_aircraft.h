@@ -2,8 +2,8 @@
 // The user aircraft as the simulator reports it: its data once per request, its on-ground state once
 // per simulator second, and the session's wait until both are known.
 #include "base/geo.h"
-#include "sim/data_blocks.h"
 #include "base/guarded.h"
+#include "sim/data_blocks.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,13 +1,13 @@
 #include "sim/user_ident.h"
 
+#include "aircraft/ac_category.h"
+#include "aircraft/aircraft_db.h"
 #include "base/errors.h"
 #include "base/geo.h"
 #include "base/log.h"
-#include "aircraft/ac_category.h"
-#include "aircraft/aircraft_db.h"
-#include "sim/user_model.h"
 #include "shown/sim_display.h"
 #include "shown/status_line.h"
+#include "sim/user_model.h"
 
 #include <fmt/format.h>
 

@@ -1,7 +1,7 @@
 #include "tools/traffic_server.h"
 
-#include "platform/system/clock.h"
 #include "base/geo.h"
+#include "platform/system/clock.h"
 #include "tools/http_listen.h"
 
 #include <httplib.h>

@@ -3,8 +3,8 @@
 // g_trafficClient polls live traffic and logs out. Each is used by one reader thread at a time;
 // what other threads read or write (GUID, periods, stop flag, query box, user position, QNH,
 // identity sets) is atomic or behind the client's own locks.
-#include "base/geo.h"
 #include "aircraft/records.h"
+#include "base/geo.h"
 
 #include <atomic>
 #include <cstdint>

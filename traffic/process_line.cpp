@@ -1,16 +1,16 @@
 #include "traffic/process_line.h"
 
 #include "aircraft/ac_category.h"
-#include "base/log.h"
-#include "settings/settings.h"
-#include "base/text_util.h"
-#include "settings/traffic_range.h"
 #include "airport/park_airport_state.h"
-#include "traffic/intake.h"
-#include "traffic/live_identities.h"
-#include "traffic/json_fields.h"
+#include "base/log.h"
+#include "base/text_util.h"
+#include "settings/settings.h"
+#include "settings/traffic_range.h"
 #include "shown/display_state.h"
 #include "shown/status_line.h"
+#include "traffic/intake.h"
+#include "traffic/json_fields.h"
+#include "traffic/live_identities.h"
 
 #include <charconv>
 #include <cmath>

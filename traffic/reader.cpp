@@ -1,15 +1,15 @@
 #include "traffic/reader.h"
 
-#include "platform/system/clock.h"
 #include "base/log.h"
 #include "base/time_util.h"
+#include "platform/system/clock.h"
+#include "shown/display_state.h"
 #include "traffic/intake.h"
 #include "traffic/json_fields.h"
 #include "traffic/process_line.h"
 #include "traffic/reader_status.h"
-#include "traffic/session.h"
 #include "traffic/service_request.h"
-#include "shown/display_state.h"
+#include "traffic/session.h"
 
 namespace zyn {
 

@@ -1,10 +1,10 @@
 #include "traffic/reader_status.h"
 
+#include "base/log.h"
 #include "platform/system/clock.h"
 #include "requests/exit_request.h"
-#include "base/log.h"
-#include "traffic/session.h"
 #include "shown/display_state.h"
+#include "traffic/session.h"
 
 #include <algorithm>
 #include <thread>

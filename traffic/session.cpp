@@ -1,18 +1,18 @@
 #include "traffic/session.h"
 
-#include "platform/system/clock.h"
 #include "base/errors.h"
-#include "requests/exit_request.h"
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/text_util.h"
 #include "base/time_util.h"
 #include "base/version.h"
+#include "platform/system/clock.h"
+#include "requests/exit_request.h"
+#include "shown/display_state.h"
+#include "shown/status_line.h"
 #include "traffic/json_fields.h"
 #include "traffic/reader_status.h"
 #include "traffic/service_request.h"
-#include "shown/display_state.h"
-#include "shown/status_line.h"
 
 #include <fstream>
 

@@ -1,13 +1,13 @@
 #include "traffic/weather.h"
 
-#include "platform/system/clock.h"
 #include "base/log.h"
 #include "base/time_util.h"
+#include "platform/system/clock.h"
+#include "shown/display_state.h"
 #include "traffic/json_fields.h"
 #include "traffic/reader_status.h"
 #include "traffic/service_request.h"
 #include "traffic/session.h"
-#include "shown/display_state.h"
 
 #include <cmath>
 #include <cstdlib>

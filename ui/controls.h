@@ -1,8 +1,8 @@
 #pragma once
 // The child controls of the main window, one per bound setting: 27 check boxes, 17 edit boxes and
 // 3 push buttons, created in a fixed order at their parameter's row.
-#include "settings/settings.h"
 #include "platform/win32/window.h"
+#include "settings/settings.h"
 
 #include <vector>
 

@@ -1,16 +1,16 @@
 #include "ui/main_window.h"
 
-#include "requests/exit_request.h"
 #include "base/folders.h"
 #include "base/log.h"
-#include "settings/setting_controls.h"
-#include "settings/settings_file.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
+#include "requests/exit_request.h"
+#include "settings/setting_controls.h"
+#include "settings/settings_file.h"
+#include "shown/status_line.h"
 #include "ui/controls.h"
 #include "ui/paint.h"
-#include "shown/status_line.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -2,11 +2,11 @@
 // The main window: its handle, its creation, its procedure, and (through the headers below) what the
 // program core writes into it.
 #include "base/geo.h"
-#include "settings/settings.h"
 #include "platform/win32/types.h"
-#include "shown/windows.h"
 #include "settings/setting_controls.h"
+#include "settings/settings.h"
 #include "shown/display_state.h"
+#include "shown/windows.h"
 #include "ui/session_controls.h"
 
 #include <atomic>

@@ -2,13 +2,13 @@
 
 #include "base/encoding.h"
 #include "base/log.h"
-#include "settings/settings.h"
 #include "base/version.h"
 #include "platform/win32/gdi.h"
-#include "sim/link_state.h"
+#include "settings/settings.h"
 #include "shown/display_state.h"
 #include "shown/sim_display.h"
 #include "shown/status_line.h"
+#include "sim/link_state.h"
 
 #include <string>
 

@@ -5,8 +5,8 @@
 
 #include <fmt/format.h>
 
-#include "platform/simconnect/emulator_geo.h"
 #include "platform/simconnect/emulator_call.h"
+#include "platform/simconnect/emulator_geo.h"
 
 using namespace zyn::simemu;
 

@@ -1,7 +1,7 @@
 // Our SimConnect functions, served by the in-process simulator emulator: data and client events.
-#include "platform/simconnect/emulator_geo.h"
 #include "platform/simconnect/emulator_call.h"
 #include "platform/simconnect/emulator_client_events.h"
+#include "platform/simconnect/emulator_geo.h"
 
 using namespace zyn::simemu;
 

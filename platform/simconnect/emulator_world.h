@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/system/clock.h"
 #include "platform/simconnect/emulator.h"
 #include "platform/simconnect/emulator_messages.h"
 #include "platform/simconnect/emulator_variables.h"
+#include "platform/system/clock.h"
 
 namespace zyn::simemu {
 

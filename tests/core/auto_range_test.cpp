@@ -1,8 +1,8 @@
 #include "base/geo.h"
-#include "settings/settings.h"
 #include "core/auto_range.h"
-#include "settings/traffic_range.h"
 #include "parking/park_airport.h"
+#include "settings/settings.h"
+#include "settings/traffic_range.h"
 #include "sim/user_aircraft.h"
 
 #include <gtest/gtest.h>

@@ -1,17 +1,17 @@
-#include "core/exit.h"
 #include "base/log.h"
+#include "core/exit.h"
 #include "core/session.h"
-#include "settings/settings.h"
-#include "settings/settings_file.h"
 #include "engine/records.h"
 #include "platform/win32/constants.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "shown/status_line.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"
-#include "tests/support/win32_windows.h"
-#include "ui/main_window.h"
 #include "tests/support/exit_wait.h"
 #include "tests/support/temp_dir.h"
-#include "shown/status_line.h"
+#include "tests/support/win32_windows.h"
+#include "ui/main_window.h"
 
 #include <gtest/gtest.h>
 

@@ -1,17 +1,17 @@
-#include "platform/system/clock.h"
-#include "core/exit.h"
 #include "base/log.h"
+#include "core/exit.h"
 #include "core/main_loop.h"
-#include "settings/settings.h"
-#include "settings/settings_file.h"
 #include "engine/records.h"
 #include "engine/spawn.h"
 #include "parking/park_airport.h"
+#include "platform/system/clock.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "shown/status_line.h"
 #include "sim/link_state.h"
 #include "tests/support/exit_wait.h"
 #include "tests/support/temp_dir.h"
 #include "traffic/intake.h"
-#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

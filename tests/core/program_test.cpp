@@ -1,13 +1,14 @@
 // The program itself, started as its own process in a program folder of its own.
-#include "core/exit.h"
 #include "base/log.h"
-#include "settings/settings.h"
+#include "core/exit.h"
 #include "core/startup.h"
 #include "core/startup_steps.h"
 #include "platform/system/process.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
+#include "settings/settings.h"
+#include "shown/status_line.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -15,7 +16,6 @@
 #include "tools/demo_liveries.h"
 #include "tools/download_server.h"
 #include "ui/main_window.h"
-#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "core/exit.h"
 #include "core/main_loop.h"
 #include "core/session.h"
-#include "settings/settings_file.h"
 #include "platform/simconnect/emulator.h"
+#include "settings/settings_file.h"
+#include "shown/status_line.h"
 #include "sim/link_state.h"
 #include "tests/traffic/service_fixture.h"
-#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "settings/setting_controls.h"
 #include "settings/settings_file.h"
 #include "shown/windows.h"
-#include "tests/core/settings_file_fixture.h"
+#include "tests/settings/settings_file_fixture.h"
 #include "tests/ui/main_window_fixture.h"
 
 #include <gtest/gtest.h>

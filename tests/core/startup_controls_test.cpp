@@ -1,9 +1,9 @@
-#include "core/startup_controls.h"
 #include "base/time_util.h"
+#include "core/startup_controls.h"
+#include "settings/setting_controls.h"
 #include "shown/windows.h"
 #include "sim/link_state.h"
 #include "tests/ui/main_window_fixture.h"
-#include "settings/setting_controls.h"
 #include "ui/session_controls.h"
 
 #include <gtest/gtest.h>

@@ -1,16 +1,16 @@
-#include "platform/system/clock.h"
-#include "core/exit.h"
 #include "base/folders.h"
 #include "base/log.h"
-#include "settings/settings.h"
-#include "settings/settings_file.h"
+#include "base/workers.h"
+#include "core/exit.h"
 #include "core/startup.h"
 #include "core/startup_steps.h"
+#include "platform/system/clock.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "shown/status_line.h"
 #include "tests/support/exit_wait.h"
 #include "tests/support/temp_dir.h"
-#include "base/workers.h"
 #include "ui/main_window.h"
-#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

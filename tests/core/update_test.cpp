@@ -1,11 +1,11 @@
 #include "base/errors.h"
 #include "base/folders.h"
 #include "base/zip_download.h"
-#include "settings/settings.h"
 #include "core/update.h"
+#include "settings/settings.h"
+#include "shown/status_line.h"
 #include "tests/support/download_fixture.h"
 #include "tests/support/zip_fixture.h"
-#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

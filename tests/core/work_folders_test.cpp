@@ -1,8 +1,8 @@
 #include "base/folders.h"
-#include "settings/settings.h"
 #include "base/version.h"
 #include "core/work_folders.h"
-#include "tests/core/settings_file_fixture.h"
+#include "settings/settings.h"
+#include "tests/settings/settings_file_fixture.h"
 
 #include <gtest/gtest.h>
 

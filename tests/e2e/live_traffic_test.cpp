@@ -3,16 +3,16 @@
 // the simulator link sends its work to the emulator parked at the scenario's airport. The clock moves
 // only once the reader sleeps again, so each poll happens at its own simulated time however slow the
 // machine is.
-#include "platform/system/clock.h"
 #include "base/geo.h"
 #include "base/log.h"
-#include "settings/settings.h"
 #include "base/tick.h"
-#include "settings/traffic_range.h"
 #include "engine/ai_driver.h"
 #include "engine/live_removals.h"
 #include "engine/records.h"
 #include "platform/simconnect/emulator.h"
+#include "platform/system/clock.h"
+#include "settings/settings.h"
+#include "settings/traffic_range.h"
 #include "sim/dispatch.h"
 #include "sim/failed_liveries.h"
 #include "sim/link_state.h"

@@ -1,11 +1,11 @@
 // The rules an aircraft passes before it is spawned: the live limit and the user's safety.
-#include "settings/settings.h"
-#include "settings/traffic_range.h"
 #include "base/tick.h"
 #include "engine/live_update.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/queues.h"
+#include "settings/settings.h"
+#include "settings/traffic_range.h"
 #include "sim/user_aircraft.h"
 #include "tests/engine/driver_fixture.h"
 

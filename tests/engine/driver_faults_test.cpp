@@ -4,7 +4,6 @@
 #include "tests/engine/driver_fixture.h"
 
 #include "airport/park_pos.h"
-#include "settings/settings.h"
 #include "base/tick.h"
 #include "engine/commands.h"
 #include "engine/live_removals.h"
@@ -12,6 +11,7 @@
 #include "engine/motion_math.h"
 #include "engine/queues.h"
 #include "engine/removal.h"
+#include "settings/settings.h"
 #include "sim/dispatch.h"
 #include "sim/failed_liveries.h"
 

@@ -1,11 +1,11 @@
 #include "tests/engine/driver_fixture.h"
 
 #include "base/log.h"
-#include "settings/settings.h"
 #include "base/tick.h"
 #include "engine/ai_driver.h"
 #include "engine/motion_math.h"
 #include "engine/records.h"
+#include "settings/settings.h"
 #include "sim/dispatch.h"
 #include "sim/failed_liveries.h"
 #include "sim/link_state.h"

@@ -2,9 +2,9 @@
 // Lock-step runs of the live aircraft engine against the simulator emulator on one thread: each
 // step is one engine tick, 10 ms of emulator time and one dispatch of what the simulator sent.
 // After every step each aircraft the engine holds in the simulator has exactly one object there.
-#include "platform/system/clock.h"
 #include "aircraft/records.h"
 #include "platform/simconnect/emulator.h"
+#include "platform/system/clock.h"
 #include "tests/engine/live_ac_fixture.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/support/livery_fixture.h"

@@ -3,14 +3,14 @@
 #include "engine/spawn.h"
 
 #include "airport/park_pos.h"
-#include "platform/system/clock.h"
-#include "settings/settings.h"
 #include "core/startup_steps.h"
 #include "engine/live_removals.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"
 #include "engine/queues.h"
 #include "parking/park_airport.h"
+#include "platform/system/clock.h"
+#include "settings/settings.h"
 #include "tests/engine/live_ac_fixture.h"
 
 #include <gtest/gtest.h>

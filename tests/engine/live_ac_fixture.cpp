@@ -1,8 +1,8 @@
 #include "tests/engine/live_ac_fixture.h"
 
 #include "engine/identity.h"
-#include "engine/spawn.h"
 #include "engine/motion_math.h"
+#include "engine/spawn.h"
 #include "sim/queues.h"
 
 namespace zyn::test {

@@ -1,9 +1,9 @@
 // The merge of fetched traffic into the live list: the drop rules at their boundaries and which
 // records become new aircraft.
-#include "settings/settings.h"
 #include "engine/ai_driver.h"
 #include "engine/merge.h"
 #include "engine/spawn.h"
+#include "settings/settings.h"
 #include "tests/engine/driver_fixture.h"
 #include "traffic/intake.h"
 

@@ -1,15 +1,15 @@
 #include "engine/motion.h"
 
+#include "aircraft/category_tables.h"
 #include "airport/park_pos.h"
+#include "engine/motion_inputs.h"
+#include "engine/motion_math.h"
+#include "parking/park_airport.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
-#include "engine/motion_inputs.h"
-#include "parking/park_airport.h"
 #include "sim/user_aircraft.h"
-#include "traffic/client.h"
-#include "aircraft/category_tables.h"
-#include "engine/motion_math.h"
 #include "tests/engine/live_ac_fixture.h"
+#include "traffic/client.h"
 
 #include <gtest/gtest.h>
 

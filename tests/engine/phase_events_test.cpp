@@ -1,15 +1,15 @@
 // Aircraft flown tick by tick through the phases of a flight; the events they send are read from
 // the simulator link's event queue, with the phase and height at which each was sent.
+#include "aircraft/category_tables.h"
 #include "airport/park_pos.h"
 #include "engine/aircraft_events.h"
-#include "aircraft/category_tables.h"
 #include "engine/ground_phases.h"
 #include "engine/identity.h"
-#include "engine/spawn.h"
-#include "engine/stream_upkeep.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"
 #include "engine/movement.h"
+#include "engine/spawn.h"
+#include "engine/stream_upkeep.h"
 #include "sim/ids.h"
 #include "sim/queues.h"
 #include "tests/engine/live_ac_fixture.h"

@@ -1,9 +1,9 @@
+#include "aircraft/ac_category.h"
+#include "aircraft/aircraft_db.h"
+#include "aircraft/category_tables.h"
 #include "airport/park_pos.h"
 #include "base/geo.h"
-#include "aircraft/ac_category.h"
-#include "aircraft/category_tables.h"
 #include "engine/records.h"
-#include "aircraft/aircraft_db.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 #include "engine/stream_upkeep.h"
 
 #include "airport/park_pos.h"
-#include "settings/settings.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"
 #include "engine/movement.h"
+#include "settings/settings.h"
 #include "sim/ids.h"
 #include "sim/queues.h"
 #include "tests/engine/live_ac_fixture.h"

@@ -1,5 +1,5 @@
-#include "base/encoding.h"
 #include "aircraft/aircraft_db.h"
+#include "base/encoding.h"
 #include "livery/cfg_reader.h"
 #include "livery/ivao_liveries.h"
 #include "tests/livery/livery_read_fixture.h"

@@ -1,6 +1,6 @@
-#include "settings/settings.h"
 #include "aircraft/aircraft_db.h"
 #include "livery/fltsim_section.h"
+#include "settings/settings.h"
 #include "tests/livery/livery_read_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,13 +1,13 @@
 #include "livery/livery_index.h"
 
+#include "platform/win32/window.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
-#include "platform/win32/window.h"
+#include "shown/display_state.h"
 #include "shown/windows.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/support/download_fixture.h"
 #include "tests/support/livery_fixture.h"
-#include "shown/display_state.h"
 
 #include <fmt/format.h>
 

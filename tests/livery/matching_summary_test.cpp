@@ -1,12 +1,12 @@
 #include "livery/matching_summary.h"
 
 #include "base/log.h"
-#include "settings/settings.h"
 #include "engine/spawn.h"
 #include "livery/matching.h"
+#include "settings/settings.h"
+#include "shown/status_line.h"
 #include "sim/failed_liveries.h"
 #include "tests/support/temp_dir.h"
-#include "shown/status_line.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>

@@ -1,15 +1,15 @@
 #include "engine/records.h"
 #include "livery/matching.h"
 
-#include "core/exit.h"
 #include "base/log.h"
 #include "base/random_util.h"
+#include "core/exit.h"
 #include "settings/settings.h"
+#include "shown/status_line.h"
 #include "sim/failed_liveries.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/support/livery_fixture.h"
 #include "tests/support/temp_dir.h"
-#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

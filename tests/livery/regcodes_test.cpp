@@ -2,11 +2,11 @@
 
 #include "base/folders.h"
 #include "base/text_util.h"
+#include "shown/status_line.h"
 #include "tests/support/download_fixture.h"
 #include "tests/support/livery_fixture.h"
 #include "tests/support/zip_fixture.h"
 #include "tools/dbase_writer.h"
-#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -3,20 +3,20 @@
 #include "livery/scan_driver.h"
 
 #include "base/errors.h"
-#include "core/exit.h"
 #include "base/folders.h"
-#include "settings/settings.h"
-#include "settings/settings_file.h"
 #include "base/workers.h"
+#include "core/exit.h"
 #include "livery/livery_index.h"
 #include "livery/livery_startup.h"
 #include "livery/scanned_file.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "shown/status_line.h"
 #include "tests/livery/livery_read_fixture.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/support/scoped_env.h"
 #include "tools/demo_liveries.h"
 #include "tools/download_server.h"
-#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

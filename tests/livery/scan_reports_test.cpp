@@ -2,7 +2,7 @@
 #include "base/folders.h"
 #include "livery/regcodes.h"
 #include "livery/scan_reports.h"
-#include "tests/core/settings_file_fixture.h"
+#include "tests/settings/settings_file_fixture.h"
 #include "tests/support/dbase_fixture.h"
 
 #include <fmt/format.h>

@@ -1,9 +1,9 @@
 // "LiveriesScanned.xml" written and read back in a temporary program folder.
 #include "base/errors.h"
 #include "base/folders.h"
-#include "settings/xml_meta.h"
 #include "livery/scanned_file.h"
-#include "tests/core/settings_file_fixture.h"
+#include "settings/xml_meta.h"
+#include "tests/settings/settings_file_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "base/log.h"
-#include "sim/sim_command.h"
 #include "sim/dispatch.h"
 #include "sim/link_state.h"
 #include "sim/object_match.h"
+#include "sim/sim_command.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

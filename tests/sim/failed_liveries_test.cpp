@@ -1,7 +1,7 @@
 #include "base/errors.h"
 #include "core/exit.h"
-#include "sim/failed_liveries.h"
 #include "shown/status_line.h"
+#include "sim/failed_liveries.h"
 
 #include <gtest/gtest.h>
 

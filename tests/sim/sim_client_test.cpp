@@ -1,8 +1,8 @@
 #include "platform/system/clock.h"
-#include "sim/ids.h"
-#include "tests/sim/sim_link_fixture.h"
 #include "shown/sim_display.h"
 #include "shown/status_line.h"
+#include "sim/ids.h"
+#include "tests/sim/sim_link_fixture.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,14 +1,14 @@
 #pragma once
 // The simulator link against the emulator, on real threads: a program folder with its log, a fresh
 // emulated simulator, the link reset, and SimClient started on demand and stopped at the end.
-#include "core/exit.h"
 #include "base/log.h"
-#include "settings/settings.h"
-#include "sim/sim_command.h"
+#include "core/exit.h"
 #include "platform/simconnect/emulator.h"
+#include "settings/settings.h"
 #include "sim/client.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"
+#include "sim/sim_command.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
+#include "shown/status_line.h"
 #include "sim/ids.h"
 #include "sim/object_match.h"
 #include "tests/sim/sim_link_fixture.h"
-#include "shown/status_line.h"
 
 #include <fmt/format.h>
 

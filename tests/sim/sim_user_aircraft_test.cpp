@@ -1,9 +1,9 @@
+#include "shown/sim_display.h"
+#include "shown/status_line.h"
 #include "sim/ids.h"
 #include "sim/user_aircraft.h"
 #include "sim/user_ident.h"
 #include "tests/sim/sim_link_fixture.h"
-#include "shown/sim_display.h"
-#include "shown/status_line.h"
 
 namespace zyn {
 namespace {

@@ -1,9 +1,9 @@
 #include "tests/support/livery_fixture.h"
 
 #include "base/folders.h"
+#include "livery/livery_index.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
-#include "livery/livery_index.h"
 #include "tests/support/scoped_env.h"
 #include "tools/download_server.h"
 

@@ -1,7 +1,7 @@
 // The demonstration scenario and the scripted paths of the traffic stand-in that carry it.
-#include "platform/system/clock.h"
 #include "base/geo.h"
 #include "platform/simconnect/emulator_scenario.h"
+#include "platform/system/clock.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/scenario_gen.h"

@@ -1,12 +1,12 @@
+#include "parking/park_airport.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
+#include "shown/status_line.h"
 #include "sim/sim_command.h"
-#include "parking/park_airport.h"
 #include "tests/traffic/live_entry.h"
 #include "traffic/intake.h"
 #include "traffic/live_identities.h"
 #include "traffic/process_line.h"
-#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

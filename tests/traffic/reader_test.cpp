@@ -1,7 +1,8 @@
-#include "core/exit.h"
 #include "base/tick.h"
-#include "settings/traffic_range.h"
+#include "core/exit.h"
 #include "parking/park_airport.h"
+#include "settings/traffic_range.h"
+#include "shown/display_state.h"
 #include "tests/support/bounded_thread.h"
 #include "tests/traffic/service_fixture.h"
 #include "traffic/intake.h"
@@ -9,7 +10,6 @@
 #include "traffic/reader.h"
 #include "traffic/reader_status.h"
 #include "traffic/service_request.h"
-#include "shown/display_state.h"
 
 #include <gtest/gtest.h>
 

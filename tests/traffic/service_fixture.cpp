@@ -1,8 +1,8 @@
 #include "tests/traffic/service_fixture.h"
 
-#include "core/exit.h"
-#include "base/log.h"
 #include "aircraft/records.h"
+#include "base/log.h"
+#include "core/exit.h"
 #include "traffic/client.h"
 #include "traffic/service_request.h"
 

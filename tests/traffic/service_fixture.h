@@ -2,8 +2,8 @@
 // A traffic service session against the loopback stand-in: a temporary program folder with its
 // log, a per-user folder holding "license.txt", TARVO_TRAFFIC_URL pointing at the stand-in, and a
 // clock that runs fast so that the service's periods pass quickly.
-#include "platform/system/clock.h"
 #include "base/geo.h"
+#include "platform/system/clock.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/traffic_server.h"

@@ -1,10 +1,10 @@
 #include "base/errors.h"
+#include "shown/display_state.h"
+#include "shown/status_line.h"
 #include "tests/support/bounded_thread.h"
 #include "tests/traffic/service_fixture.h"
 #include "traffic/reader.h"
 #include "traffic/session.h"
-#include "shown/display_state.h"
-#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "platform/system/clock.h"
 #include "base/geo.h"
+#include "platform/system/clock.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/traffic_server.h"

@@ -1,8 +1,8 @@
 #include "core/exit.h"
+#include "shown/display_state.h"
 #include "tests/support/bounded_thread.h"
 #include "tests/traffic/service_fixture.h"
 #include "traffic/weather.h"
-#include "shown/display_state.h"
 
 #include <gtest/gtest.h>
 

@@ -2,13 +2,13 @@
 // A main window for tests, made as the program makes it: the class named after the title with the
 // main window procedure, the settings file in a temporary folder, the log open there.
 #include "base/log.h"
-#include "settings/settings_file.h"
 #include "platform/system/process.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
+#include "settings/settings_file.h"
+#include "shown/status_line.h"
 #include "tests/support/temp_dir.h"
 #include "ui/main_window.h"
-#include "shown/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 
 #include <cairo.h>
 
-#include "platform/system/clock.h"
 #include "platform/simconnect/emulator.h"
 #include "platform/simconnect/emulator_report.h"
+#include "platform/system/clock.h"
 #include "tests/platform/simconnect/forget_world.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"

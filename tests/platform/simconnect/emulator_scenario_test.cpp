@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "platform/simconnect/emulator.h"
-#include "tests/platform/simconnect/inbox.h"
 #include "tests/platform/simconnect/forget_world.h"
+#include "tests/platform/simconnect/inbox.h"
 #include "tests/support/case_name.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"

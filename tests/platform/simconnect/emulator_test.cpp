@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "platform/system/clock.h"
 #include "base/geo.h"
 #include "platform/simconnect/emulator.h"
+#include "platform/system/clock.h"
 #include "tests/platform/simconnect/inbox.h"
 #include "tests/support/case_name.h"
 #include "tests/support/temp_dir.h"

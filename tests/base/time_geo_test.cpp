@@ -1,6 +1,6 @@
-#include "platform/system/clock.h"
 #include "base/geo.h"
 #include "base/time_util.h"
+#include "platform/system/clock.h"
 
 #include <gtest/gtest.h>
 

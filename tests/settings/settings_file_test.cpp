@@ -1,6 +1,6 @@
 #include "settings/parameter_lists.h"
 #include "settings/settings_file.h"
-#include "tests/core/settings_file_fixture.h"
+#include "tests/settings/settings_file_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 #include "base/log.h"
 #include "livery/text_files.h"
 #include "platform/system/codepage.h"
-#include "tests/support/temp_dir.h"
 #include "shown/status_line.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "platform/win32/testing.h"
-#include "tests/ui/main_window_fixture.h"
 #include "shown/repaint.h"
+#include "tests/ui/main_window_fixture.h"
 
 #include <gtest/gtest.h>
 

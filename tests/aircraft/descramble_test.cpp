@@ -1,6 +1,6 @@
 // Stored codes of the server's data files turned back into plain codes.
-#include "base/log.h"
 #include "aircraft/descramble.h"
+#include "base/log.h"
 #include "tests/support/temp_dir.h"
 #include "tools/dbase_writer.h"
 

@@ -1,7 +1,7 @@
 // Reading "dbase.xml": every table filled from the server's scrambled format, and what a broken
 // or incomplete file does.
-#include "base/errors.h"
 #include "aircraft/dbase_read.h"
+#include "base/errors.h"
 #include "livery/livery_startup.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/support/download_fixture.h"

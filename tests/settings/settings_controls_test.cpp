@@ -1,10 +1,10 @@
-#include "settings/setting_controls.h"
-#include "settings/settings_file.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
+#include "settings/setting_controls.h"
+#include "settings/settings_file.h"
 #include "shown/windows.h"
-#include "tests/core/settings_file_fixture.h"
+#include "tests/settings/settings_file_fixture.h"
 #include "tests/support/win32_windows.h"
 #include "ui/main_window.h"
 

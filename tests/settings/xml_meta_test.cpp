@@ -1,7 +1,7 @@
 #include "base/time_util.h"
 #include "base/version.h"
 #include "settings/xml_meta.h"
-#include "tests/core/settings_file_fixture.h"
+#include "tests/settings/settings_file_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A program folder with an open log and "parameters.xml" in a temporary folder.
-#include "platform/system/clock.h"
 #include "base/log.h"
+#include "platform/system/clock.h"
 #include "settings/settings_file.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,6 +1,6 @@
-#include "platform/system/clock.h"
 #include "base/log.h"
 #include "base/version.h"
+#include "platform/system/clock.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

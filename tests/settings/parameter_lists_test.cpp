@@ -1,7 +1,7 @@
 #include "core/work_folders.h"
 #include "settings/parameter_lists.h"
 #include "settings/traffic_range.h"
-#include "tests/core/settings_file_fixture.h"
+#include "tests/settings/settings_file_fixture.h"
 
 #include <gtest/gtest.h>
 
