@@ -119,7 +119,7 @@ void lf_queueAssigned(World& world, SIMCONNECT_DATA_REQUEST_ID requestId, SIMCON
     gf_queue(world, gf_recordMessage(assigned, SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID));
 }
 
-void lf_complete(World& world, PendingCreation& c, double now)
+void lf_completeCreation(World& world, PendingCreation& c, double now)
 {
     if (c.failure != 0) {
         gf_queueException(world, c.failure, c.packetId, c.failure == SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS ? 0 : 1);
@@ -220,7 +220,7 @@ void gf_completeCreations(World& world, double now)
     const auto due = std::find_if(world.pendingCreations.begin(), world.pendingCreations.end(),
                                   [now](const PendingCreation& c) { return c.dueAt > now; });
     for (auto it = world.pendingCreations.begin(); it != due; ++it)
-        lf_complete(world, *it, now);
+        lf_completeCreation(world, *it, now);
     world.pendingCreations.erase(world.pendingCreations.begin(), due);
 }
 
