@@ -214,7 +214,7 @@ void gf_quitWorld(World& world)
 
 void gf_completeCreations(World& world, double now)
 {
-    // Completed in the order they come due; the list keeps the order of the calls.
+    // In the order they come due; those due together in the order of their calls.
     std::stable_sort(world.pendingCreations.begin(), world.pendingCreations.end(),
                      [](const PendingCreation& a, const PendingCreation& b) { return a.dueAt < b.dueAt; });
     const auto due = std::find_if(world.pendingCreations.begin(), world.pendingCreations.end(),

@@ -70,7 +70,7 @@ struct World {
     std::map<std::string, int, std::less<>> callFailures;
     int creationFailures = 0;
     int delivered = 0;
-    std::vector<PendingCreation> pendingCreations; // in the order of their calls
+    std::vector<PendingCreation> pendingCreations; // creations under way
     std::mt19937 random;
     double driftedAt = 0.0; // objects have moved on by themselves up to this time
 };

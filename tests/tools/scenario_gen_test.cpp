@@ -183,31 +183,6 @@ TEST_F(ScenarioGen, HoldsEveryKindOfTrafficTheDemonstrationShows)
         << "the duplicate and the ghost share a registration with their twin";
 }
 
-// Installed AI packages are per airline: the real airlines the scenario flies each have a livery of the
-// type they fly, and the invented airlines fly types with an airline-neutral livery.
-TEST_F(ScenarioGen, EveryFlightHasALiveryOfItsAirlineOrANeutralOne)
-{
-    std::set<std::pair<std::string, std::string>> airlineTypes;
-    std::set<std::string> neutralTypes;
-    for (const auto& livery : tools::gf_demoLiveryList()) {
-        if (livery.airline == tools::kNeutralAirline)
-            neutralTypes.insert(livery.type);
-        else
-            airlineTypes.emplace(livery.airline, livery.type);
-    }
-    std::set<std::pair<std::string, std::string>> flown;
-    for (const auto& aircraft : generated.traffic.at("aircraft")) {
-        const std::string callsign = aircraft.at("callsign");
-        const std::string type = aircraft.at("type");
-        const std::pair<std::string, std::string> airlineType{callsign.substr(0, 3), type};
-        if (airlineTypes.contains(airlineType))
-            flown.insert(airlineType);
-        else
-            EXPECT_TRUE(neutralTypes.contains(type)) << callsign << " " << type;
-    }
-    EXPECT_EQ(flown, airlineTypes) << "each airline livery has its flight";
-}
-
 TEST_F(ScenarioGen, GhostFliesBesideTheAircraftItEchoes)
 {
     const auto find = [&](const std::string& callsign) {
