@@ -82,7 +82,7 @@ std::string gf_findPrivateRegPrefix(std::string_view text);
 bool gf_matchPublisherPattern(std::string_view path, std::string_view pattern);
 std::string gf_publisherOfPath(std::string_view path); // "unknown" when no publisher matches
 // For an entry of a PublisherAirports list: false when it does not begin with prefix; otherwise
-// the number from its fifth character on goes to number (left as it was, with an error line, when
+// the number that follows the prefix goes to number (left as it was, with an error line, when
 // it does not parse) and the result is true.
 bool gf_parsePrefixedNumber(std::string_view label, std::string_view prefix, std::int32_t& number,
                             std::string_view entry);

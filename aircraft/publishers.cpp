@@ -34,8 +34,8 @@ bool gf_parsePrefixedNumber(std::string_view label, std::string_view prefix, std
     if (!entry.starts_with(prefix))
         return false;
     try {
-        number = std::stoi(std::string(entry.substr(4)));
-    } catch (const std::exception& e) { // out_of_range also for an entry shorter than four characters
+        number = std::stoi(std::string(entry.substr(prefix.size())));
+    } catch (const std::exception& e) { // no digits after the prefix, or out of range
         gf_logErrorf("{} {} {} {}", label, prefix, entry, e.what());
     }
     return true;

@@ -9,14 +9,44 @@
 
 namespace zyn {
 
-void gf_readLines(std::istream& in, std::vector<std::string>& lines)
+bool gf_readLine(std::istream& in, std::string& line, bool* cut)
 {
-    for (std::string line; std::getline(in, line);) {
+    line.clear();
+    bool skipped = false;
+    bool any = false;
+    std::streambuf* buffer = in.rdbuf();
+    for (int c = buffer ? buffer->sbumpc() : EOF; c != EOF; c = buffer->sbumpc()) {
+        any = true;
+        if (c == '\n')
+            break;
+        if (line.size() < kMaxLineChars)
+            line.push_back(static_cast<char>(c));
+        else
+            skipped = true;
+    }
+    if (cut)
+        *cut = skipped;
+    return any;
+}
+
+std::size_t gf_readLines(std::istream& in, std::vector<std::string>& lines)
+{
+    std::size_t cutLines = 0;
+    std::string line;
+    for (bool cut = false; gf_readLine(in, line, &cut);) {
+        cutLines += cut ? 1 : 0;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         lines.push_back(std::move(line));
     }
     in.clear();
+    return cutLines;
+}
+
+void gf_logCutLines(const std::filesystem::path& path, std::size_t cutLines)
+{
+    if (cutLines > 0)
+        gf_logErrorf("{}: {} line(s) longer than {} characters cut", path.string(), cutLines, kMaxLineChars);
 }
 
 std::optional<std::vector<std::string>> gf_readFile(const std::filesystem::path& path, std::size_t reserve)
@@ -26,7 +56,7 @@ std::optional<std::vector<std::string>> gf_readFile(const std::filesystem::path&
         return std::nullopt;
     std::vector<std::string> lines;
     lines.reserve(reserve);
-    gf_readLines(in, lines);
+    gf_logCutLines(path, gf_readLines(in, lines));
     if (lines.empty())
         return std::nullopt;
     return lines;

@@ -12,10 +12,22 @@
 
 namespace zyn {
 
-// Appends every line (without its line feed and one trailing CR) to lines; clears the stream's state.
-void gf_readLines(std::istream& in, std::vector<std::string>& lines);
+// The longest line kept of a text file; the rest of a longer line is skipped. Real lines are far
+// shorter, and a file of one endless line must not fill the memory.
+inline constexpr std::size_t kMaxLineChars = 65536;
 
-// The file's lines, or nothing when it cannot be opened or holds no line (both look alike).
+// Reads the next line without its line feed, at most kMaxLineChars characters of it; false at the
+// end of the stream. cut (when given) tells whether characters were skipped.
+bool gf_readLine(std::istream& in, std::string& line, bool* cut = nullptr);
+// Appends every line (without its line feed and one trailing CR) to lines; clears the stream's state.
+// Returns how many lines were longer than kMaxLineChars.
+std::size_t gf_readLines(std::istream& in, std::vector<std::string>& lines);
+
+// Logs that lines of the file were cut (nothing when none was).
+void gf_logCutLines(const std::filesystem::path& path, std::size_t cutLines);
+
+// The file's lines, or nothing when it cannot be opened or holds no line (both look alike). Cut
+// lines are logged.
 std::optional<std::vector<std::string>> gf_readFile(const std::filesystem::path& path, std::size_t reserve = 0);
 
 // Creates or truncates the file and writes the text (and a line end when asked); false when the

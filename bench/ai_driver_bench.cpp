@@ -96,7 +96,7 @@ void BM_UpdateAIWith512LiveAircraft(benchmark::State& state)
 {
     ManualClock clock;
     gf_setClock(&clock);
-    simemu::Scenario scenario;
+    simemu::Scenario scenario = bench::instantScenario();
     scenario.frameRate = 100.0;
     scenario.userTrack = {simemu::TrackPoint{0.0, 47.4, 8.4, 1400.0, 0.0, 0.0, true}};
     const HANDLE h = bench::openEmulatedLink(scenario);

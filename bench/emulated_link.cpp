@@ -6,6 +6,14 @@
 
 namespace zyn::bench {
 
+simemu::Scenario instantScenario()
+{
+    simemu::Scenario scenario;
+    scenario.behaviour.creationDelayMinS = scenario.behaviour.creationDelayMaxS = 0.0;
+    scenario.behaviour.drift = false;
+    return scenario;
+}
+
 HANDLE openEmulatedLink(const simemu::Scenario& scenario)
 {
     simemu::reset(scenario);

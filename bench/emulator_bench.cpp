@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "bench/emulated_link.h"
 #include "platform/simconnect/emulator.h"
 
 namespace {
@@ -12,7 +13,7 @@ namespace emu = zyn::simemu;
 
 void BM_FrameOfPositionSets(benchmark::State& state)
 {
-    emu::reset();
+    emu::reset(zyn::bench::instantScenario());
     HANDLE h = nullptr;
     SimConnect_Open(&h, "Bench", nullptr, 0, nullptr, 0);
     for (const char* v : {"Plane Latitude", "Plane Longitude", "Plane Pitch degrees", "Plane Bank degrees",

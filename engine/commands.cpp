@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "base/log.h"
+#include "base/tick.h"
 #include "engine/aircraft_events.h"
 #include "engine/identity.h"
 #include "engine/live_removals.h"
@@ -200,6 +201,16 @@ bool lf_blockedCallsign(std::uint32_t hexId, LiveAcRecord& a)
     return true;
 }
 
+void lf_creationSent(const SimCommand& c)
+{
+    if (c.value <= kHighestStaticHexId)
+        return;
+    if (LiveAcRecord* a = lf_awaitingObject(g_liveAircraft, c.value)) {
+        a->creationSent = 1;
+        a->stateSinceTick = g_tick;
+    }
+}
+
 void lf_creationFailed(const SimCommand& c)
 {
     if (c.value > kHighestStaticHexId) {
@@ -300,6 +311,7 @@ void lf_doSimCommand(const SimCommand& c)
                 break;
         break;
     case SimCommandKind::CreationFailed: lf_creationFailed(c); break;
+    case SimCommandKind::CreationSent: lf_creationSent(c); break;
     default: break; // unknown kinds change nothing
     }
 }
@@ -310,6 +322,7 @@ void lf_onTouchdown(LiveAcRecord& a)
         return;
     if (a.curveState != 0 || a.landing) {
         a.touchedDown = 1;
+        a.settling = 1; // pitch and bank settle on the ground attitude, then the flare stage ends
         a.rollingOut = 1;
         a.savedHeading = a.block.heading;
         a.landing = 0;

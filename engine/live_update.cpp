@@ -168,8 +168,8 @@ bool lf_mayBeSpawned(LiveAcRecord& a, const Situation& f)
     lf_identityFromRegistration(a);
     if (!lf_isRealCallsign(a.head.callsign))
         return false;
-    if (a.head.airline.empty() && !gf_airlinePrefix(a.head.callsign))
-        a.head.airline = "PVT";
+    if (a.head.airline.empty())
+        a.head.airline = gf_airlinePrefix(a.head.callsign).value_or("PVT");
     if (g_aircraftWithoutLivery.contains(gf_acTextWithSuffix(a)))
         return false;
     return !(lf_endsInUnderscore(a.head.callsign) && lf_ghostBaseFlies(a.head.callsign));
@@ -183,10 +183,13 @@ void lf_noteStateChange(LiveAcRecord& a)
     a.stateSinceTick = g_tick;
 }
 
-// A record must not wait forever for an object or for a removal report that never comes.
+// A record must not wait forever for an object or for a removal report that never comes. The wait for
+// an object counts from the creation's sending: before it, the creation waits its turn in the pacing.
 void lf_giveUpStuckWait(LiveAcRecord& a)
 {
     const std::int32_t waited = g_tick - a.stateSinceTick;
+    if (a.state == ObjectState::CreationRequested && a.objectId == 0 && !a.creationSent)
+        return;
     if (a.state == ObjectState::CreationRequested && waited > kCreationWaitTicks) {
         gf_logf("{}: {} no object after {} s, given up", "updateLiveAc", gf_acDescription(a), waited / 100);
         if (a.objectId != 0) {

@@ -7,8 +7,9 @@
 
 namespace zyn {
 
-// Ticks a record may wait for its object (the simulator link forgets a creation after 60 s) and
-// for the removal report; beyond them it is given up instead of staying in the list forever.
+// Ticks a record may wait for its object once its creation was sent (the simulator link forgets a
+// creation 60 s after sending it) and for the removal report; beyond them it is given up instead of
+// staying in the list forever.
 inline constexpr std::int32_t kCreationWaitTicks = 6500;
 inline constexpr std::int32_t kRemovalWaitTicks = 12000; // beyond a full removal queue at 10 per second
 

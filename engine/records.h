@@ -56,6 +56,9 @@ struct LiveAcRecord : AiAcRecord {
     // The tick at which the engine last saw the state change; bounds the waits of states 1 and 4.
     std::int32_t stateSinceTick = 0;
     ObjectState stateSeen = ObjectState::New;
+    // The simulator link sent the creation: the wait for its object counts from then, not from the
+    // queuing, which lasts as long as the creations paced ahead of it.
+    std::uint8_t creationSent = 0;
 
     // Per-tick rates towards the next situation.
     double latPerTick = 0.0;

@@ -227,6 +227,7 @@ void spawnLiveAc(LiveAcRecord& a)
         }
         a.onGround = a.stream[0].airborne ? 0 : 1;
         a.state = ObjectState::CreationRequested;
+        a.creationSent = 0;
         a.heldForUser = 0;
         g_pendingCreationIds.push_back(a.hexId);
         if (!a.head.callsign.empty() && a.head.callsign.back() != '_')

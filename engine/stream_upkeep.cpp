@@ -140,10 +140,8 @@ bool lf_decideByPhase(LiveAcRecord& a, Situation& s)
 
 void decodeExisting(LiveAcRecord& a, Situation s)
 {
-    if (a.stream.size() > kMaxWaitingSituations) {
-        removeAircraftFromSim(a);
-        return; // the aircraft is on its way out: its stream grows no further
-    }
+    if (a.stream.size() > kMaxWaitingSituations)
+        removeAircraftFromSim(a); // the report is still taken: the removal ends the stream
     if (a.holding && !a.stream.empty() &&
         gf_distanceNm(gf_positionOf(s), gf_positionOf(a.stream.front())) * kMetresPerNm >
             param::HOLDING_THRESHOLD_METERS.value) {
@@ -352,10 +350,11 @@ void checkStops(LiveAcRecord& a, std::size_t stopCount, const Situation& s)
         const std::size_t n = a.stream.size();
         if (stopCount == 0 || stopCount >= n)
             return; // the front is where the aircraft is: never part of a removable stop
+        // The stop's first report stays (the aircraft reaches the spot); the standing ones after it go.
         const Situation& first = a.stream.at(n - stopCount);
         const double seconds = (double(a.stream.back().timeKey) - first.timeKey) / 100.0;
         if (seconds < kShortStopSeconds || gf_distanceNm(gf_positionOf(s), gf_positionOf(first)) < kStopLeftNm)
-            a.stream.truncate(n - stopCount);
+            a.stream.truncate(n - stopCount + 1);
     } catch (const std::exception& e) {
         gf_logf("{}: num:{} {}", "checkStops", stopCount, e.what());
     }

@@ -55,12 +55,19 @@ void lf_collectOldest(std::deque<PendingFile>& pending, std::string_view which)
     }
 }
 
-void lf_searchEntry(fs::recursive_directory_iterator& walk, std::uint32_t folderIndex,
+// The part of an entry's path below the scanned folder: what the user installed there, not where
+// the user keeps it (a Community folder below "D:/airport_fan" or "inibuilds" must still be searched).
+std::string_view lf_belowFolder(std::string_view pathText, std::size_t folderChars)
+{
+    return pathText.substr(std::min(folderChars, pathText.size()));
+}
+
+void lf_searchEntry(fs::recursive_directory_iterator& walk, std::size_t folderChars, std::uint32_t folderIndex,
                     const LiveryFileReader& reader, std::deque<PendingFile>& pending)
 {
     const fs::directory_entry& entry = *walk;
     const std::string pathText = entry.path().string();
-    if (lf_skipsLiveryFolder(pathText))
+    if (lf_skipsLiveryFolder(lf_belowFolder(pathText, folderChars)))
         walk.disable_recursion_pending();
     std::error_code ec;
     const fs::file_status status = entry.status(ec);
@@ -75,12 +82,13 @@ void lf_searchEntry(fs::recursive_directory_iterator& walk, std::uint32_t folder
 
 } // namespace
 
-bool lf_skipsLiveryFolder(std::string_view pathText)
+bool lf_skipsLiveryFolder(std::string_view belowScannedFolder)
 {
-    if (pathText.size() >= kLiveryPathLimit)
+    if (belowScannedFolder.size() >= kLiveryPathLimit)
         return true;
-    return std::any_of(kLiverySkipWords.begin(), kLiverySkipWords.end(),
-                       [pathText](std::string_view word) { return pathText.find(word) != std::string_view::npos; });
+    return std::any_of(kLiverySkipWords.begin(), kLiverySkipWords.end(), [belowScannedFolder](std::string_view word) {
+        return belowScannedFolder.find(word) != std::string_view::npos;
+    });
 }
 
 bool lf_isAircraftCfgName(const fs::path& path)
@@ -104,9 +112,10 @@ void lf_searchLiveriesInFolder(std::uint32_t folderIndex, const fs::path& folder
     std::deque<PendingFile> pending;
     std::error_code ec;
     fs::recursive_directory_iterator walk(folder, ec);
+    const std::size_t folderChars = folder.string().size(); // the walk's paths begin with it
     for (; !ec && walk != fs::recursive_directory_iterator(); walk.increment(ec)) {
         try {
-            lf_searchEntry(walk, folderIndex, reader, pending);
+            lf_searchEntry(walk, folderChars, folderIndex, reader, pending);
         } catch (const std::exception& e) {
             gf_logErrorf("liveries search in {} aborted, cause: {}", walk->path().string(), e.what());
         }

@@ -14,17 +14,17 @@
 
 namespace zyn {
 
-// Path parts below which no aircraft.cfg is looked for (exact bytes).
+// Path parts below which no aircraft.cfg is looked for (exact bytes), within the scanned folder.
 inline constexpr std::array<std::string_view, 9> kLiverySkipWords{
     "airport", "lvfr", "mkstudios", "simwings", "fsdreamteam", "navigraph", "flytampa", "inibuilds", "_CVT_"};
-// Folders with paths this long or longer are not entered.
+// Folders whose path below the scanned folder is this long or longer are not entered.
 inline constexpr std::size_t kLiveryPathLimit = 250;
 
 // Reads one aircraft.cfg file into its liveries; runs on a worker thread.
 using LiveryFileReader = std::function<std::list<LiveryData>(std::uint32_t folderIndex, const std::filesystem::path&)>;
 
-// Whether the walk stays out of the folder with this path text.
-bool lf_skipsLiveryFolder(std::string_view pathText);
+// Whether the walk stays out of a folder, given the text of its path below the scanned folder.
+bool lf_skipsLiveryFolder(std::string_view belowScannedFolder);
 // "aircraft.cfg" in any case of letters.
 bool lf_isAircraftCfgName(const std::filesystem::path& path);
 

@@ -270,7 +270,7 @@ std::vector<std::string> gf_liveryAirlines()
     std::vector<std::string> airlines;
     airlines.reserve(g_liveryTitlesByAirline.size());
     for (const auto& [airline, types] : g_liveryTitlesByAirline)
-        airlines.push_back(airline.substr(0, 3));
+        airlines.push_back(airline);
     return airlines;
 }
 

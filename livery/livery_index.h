@@ -64,7 +64,7 @@ const std::vector<std::string>* gf_categoryTypePool(AcCategory category);
 
 bool gf_hasLiveryForAirlineType(std::string_view airline, std::string_view type);
 bool gf_hasGenericLivery(std::string_view type); // passenger or cargo
-// The first three characters of each airline code of the index.
+// Every airline code of the index, whole: a shortened code names no airline of the index.
 std::vector<std::string> gf_liveryAirlines();
 // The index's own copy of an installed title (byte-exact), or the empty view.
 std::string_view gf_findLiveryByTitle(std::string_view title);

@@ -207,6 +207,8 @@ void lf_sortAndThinLiveries(std::list<LiveryData>& liveries)
 ScanOutcome lf_scanAndWriteLiveries(const FolderList& folders)
 {
     g_scannedLiveries.clear();
+    // A scan that ended with an exception left its titles and problem lines behind.
+    gf_clearLiveryLists();
     lf_removeScanReports();
     lf_readAigRegcodesForScan(g_dontUseTitles);
     FolderWalk walk;
@@ -227,7 +229,9 @@ ScanOutcome lf_scanAndWriteLiveries(const FolderList& folders)
         lf_keepPriorityLiveries(g_scannedLiveries);
     lf_sortAndThinLiveries(g_scannedLiveries);
     const bool saved = gf_saveLiveries();
-    if (!saved)
+    if (saved)
+        gf_clearLiveries(); // the index is built again from this scan, also in a running program
+    else
         gf_logErrorf("could not write {}; the previous scan stays in use", g_liveriesScannedPath.string());
     g_scannedLiveries.clear();
     lf_writeScanSummary();

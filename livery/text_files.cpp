@@ -4,7 +4,6 @@
 #include "shown/status_line.h"
 
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include <fmt/format.h>
@@ -17,38 +16,55 @@ using win32::Utf8ConversionException;
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-// Reads the whole file as 16-bit units in the byte order the mark tells (big-endian without one).
-std::u16string lf_readUtf16Units(std::istream& in)
+// The next 16-bit unit of the stream in the given byte order; false at its end. An odd last byte is
+// a broken file.
+bool lf_nextUnit(std::istream& in, bool bigEndian, char16_t& unit)
 {
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::size_t start = 0;
-    bool bigEndian = true;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
-        bigEndian = false, start = 2;
-    else if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE && static_cast<unsigned char>(bytes[1]) == 0xFF)
-        start = 2;
-    if ((bytes.size() - start) % 2 != 0)
+    const int first = in.get();
+    if (first == std::char_traits<char>::eof())
+        return false;
+    const int second = in.get();
+    if (second == std::char_traits<char>::eof())
         throw std::runtime_error("the file ends inside a UTF-16 character");
-    std::u16string units;
-    units.reserve((bytes.size() - start) / 2);
-    for (std::size_t i = start; i + 1 < bytes.size(); i += 2) {
-        const auto b0 = static_cast<unsigned char>(bytes[i]);
-        const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
-        units.push_back(static_cast<char16_t>(bigEndian ? (b0 << 8) | b1 : (b1 << 8) | b0));
-    }
-    return units;
+    const auto b0 = static_cast<unsigned char>(first);
+    const auto b1 = static_cast<unsigned char>(second);
+    unit = static_cast<char16_t>(bigEndian ? (b0 << 8) | b1 : (b1 << 8) | b0);
+    return true;
 }
 
-// Converts the wide lines (up to each line feed, which is dropped) and appends them.
-void lf_wideLinesToUtf8(std::u16string_view wide, std::vector<std::string>& lines)
+// Reads the file line by line as 16-bit units in the byte order its mark tells (big-endian without
+// one), each line cut to kMaxLineChars units, and appends the lines as UTF-8 (without the line feed).
+std::size_t lf_readUtf16Units(std::istream& in, std::vector<std::string>& lines)
 {
-    while (!wide.empty()) {
-        const auto end = wide.find(u'\n');
-        lines.push_back(gf_utf16ToUtf8(wide.substr(0, end)));
-        if (end == std::u16string_view::npos)
-            return;
-        wide.remove_prefix(end + 1);
+    bool bigEndian = true;
+    char16_t unit = 0;
+    std::u16string line;
+    std::size_t cutLines = 0;
+    bool cut = false;
+    bool first = true;
+    const auto endLine = [&] {
+        lines.push_back(gf_utf16ToUtf8(line));
+        cutLines += cut ? 1 : 0;
+        line.clear();
+        cut = false;
+    };
+    while (lf_nextUnit(in, bigEndian, unit)) {
+        if (first && (unit == 0xFFFE || unit == 0xFEFF)) {
+            bigEndian = unit == 0xFEFF; // read as big-endian: FF FE is the little-endian mark
+            first = false;
+            continue;
+        }
+        first = false;
+        if (unit == u'\n')
+            endLine();
+        else if (line.size() < kMaxLineChars)
+            line.push_back(unit);
+        else
+            cut = true;
     }
+    if (!line.empty() || cut)
+        endLine();
+    return cutLines;
 }
 
 bool lf_readUtf16Lines(const std::filesystem::path& path, std::vector<std::string>& lines)
@@ -57,8 +73,7 @@ bool lf_readUtf16Lines(const std::filesystem::path& path, std::vector<std::strin
     if (!in.is_open())
         return false;
     try {
-        const auto units = lf_readUtf16Units(in);
-        lf_wideLinesToUtf8(units, lines);
+        gf_logCutLines(path, lf_readUtf16Units(in, lines));
         return true;
     } catch (const Utf8ConversionException& e) {
         gf_setStatusMessage(fmt::format("conversion from error from utf16 to utf8, code: {}", e.errorCode()), true);
@@ -78,7 +93,7 @@ bool gf_readTextLines(TextEncoding encoding, const std::filesystem::path& path, 
     if (!in.is_open())
         return false;
     const auto first = lines.size();
-    gf_readLines(in, lines);
+    gf_logCutLines(path, gf_readLines(in, lines));
     // Only a whole mark on the first line this call read is removed; earlier lines are not ours.
     if (encoding == TextEncoding::Utf8WithBom && lines.size() > first && lines[first].starts_with(kUtf8Bom))
         lines[first].erase(0, kUtf8Bom.size());

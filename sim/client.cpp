@@ -23,6 +23,9 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 
+// A dispatch that fails this many times in a row means the connection is lost.
+constexpr int kFailedDispatchesGone = 10;
+
 void lf_showWaiting()
 {
     gf_setStatusMessage(std::string("Waiting for MSFS 20") + (param::MSFS_2020.on() ? "20" : "24") + " ...", true);
@@ -37,14 +40,33 @@ struct FineTimerPeriod {
     FineTimerPeriod& operator=(const FineTimerPeriod&) = delete;
 };
 
-void lf_pumpDispatch(HANDLE handle, const std::stop_token& stop)
+// Dispatches until a stop is requested; false when the simulator went away first: it sent QUIT, or
+// the dispatch keeps failing (the connection is lost).
+bool lf_pumpDispatch(HANDLE handle, const std::stop_token& stop)
 {
     const FineTimerPeriod timerPeriod;
     const auto stopped = [&] { return stop.stop_requested(); };
+    int failures = 0;
     while (!stopped()) {
-        SimConnect_CallDispatch(handle, gf_dispatch, nullptr);
+        failures = FAILED(SimConnect_CallDispatch(handle, gf_dispatch, nullptr)) ? failures + 1 : 0;
+        if (g_simQuit.load() || failures >= kFailedDispatchesGone)
+            return false;
         gf_sleepFor(milliseconds(1), stopped);
     }
+    return true;
+}
+
+// The simulator closed under a running session: it ends as the user's close would, with its own reason.
+void lf_simClosed()
+{
+    g_simRunning.exchange(0);
+    gf_simDisconnected();
+}
+
+void lf_simGone(std::string_view text)
+{
+    gf_showErrorMessage(text);
+    lf_simClosed();
 }
 
 void lf_connectAndRun(const std::stop_token& stop)
@@ -63,16 +85,10 @@ void lf_connectAndRun(const std::stop_token& stop)
         g_hSimConnect = handle;
         g_simNotConnected.exchange(0);
         gf_registerSimConnect(handle);
-        lf_pumpDispatch(handle, stop);
+        if (!lf_pumpDispatch(handle, stop))
+            lf_simClosed();
         break;
     }
-}
-
-void lf_simGone(std::string_view text)
-{
-    gf_showErrorMessage(text);
-    g_simRunning.exchange(0);
-    gf_simDisconnected();
 }
 
 void lf_closeConnection()

@@ -198,7 +198,11 @@ void gf_dispatch(SIMCONNECT_RECV* message, DWORD cbData, void* /*context*/)
         if (const auto* open = lf_as<SIMCONNECT_RECV_OPEN>(message, cbData))
             lf_onOpen(*open);
         break;
-    case SIMCONNECT_RECV_ID_QUIT: g_simRunning.exchange(0); break;
+    case SIMCONNECT_RECV_ID_QUIT:
+        // The simulator closes: the SimClient thread ends the session as the simulator-closed exit.
+        g_simRunning.exchange(0);
+        g_simQuit = 1;
+        break;
     case SIMCONNECT_RECV_ID_EVENT:
         if (const auto* e = lf_as<SIMCONNECT_RECV_EVENT>(message, cbData))
             lf_onEvent(*e);
@@ -223,7 +227,11 @@ void gf_dispatch(SIMCONNECT_RECV* message, DWORD cbData, void* /*context*/)
         if (lf_holdsDataHeader(cbData))
             lf_onSimObjectDataByType(*static_cast<const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE*>(message), cbData);
         break;
-    case 12:
+    case SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID:
+        if (const auto* a = lf_as<SIMCONNECT_RECV_ASSIGNED_OBJECT_ID>(message, cbData))
+            if (a->dwRequestID == simid::kReqCreate)
+                gf_onObjectAssigned(a->dwObjectID);
+        break;
     case 16:
     case 27: break;
     default: gf_logf("! Unknown Dispatch dwID {}", message->dwID);

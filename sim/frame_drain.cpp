@@ -64,21 +64,21 @@ void lf_sendEvents(HANDLE h)
     g_eventQueue.clear();
 }
 
-SimCommand lf_creationFailedCommand(std::uint32_t hexId)
+SimCommand lf_creationCommand(SimCommandKind kind, std::uint32_t hexId)
 {
     SimCommand command;
     command.value = hexId;
-    command.kind = SimCommandKind::CreationFailed;
+    command.kind = kind;
     return command;
 }
 
 // One creation. Returns false when it must wait for a later frame: the simulator reports the callsign
 // back as the only link to the request, so two objects with one callsign must not be pending at once.
-bool lf_createAcInSim(HANDLE h, const CreateAcRequest& r, std::vector<SimCommand>& failures)
+bool lf_createAcInSim(HANDLE h, const CreateAcRequest& r, std::vector<SimCommand>& results)
 {
     if (r.name.empty()) {
         gf_logErrorf("! Simcon call to create ac refused, hexid:{}, liv: \"{}\": no callsign", r.hexId, r.title);
-        failures.push_back(lf_creationFailedCommand(r.hexId));
+        results.push_back(lf_creationCommand(SimCommandKind::CreationFailed, r.hexId));
         return true;
     }
     if (gf_creationPending(r.name))
@@ -89,7 +89,7 @@ bool lf_createAcInSim(HANDLE h, const CreateAcRequest& r, std::vector<SimCommand
         gf_logErrorf("! Simcon call to create ac in sim failed, hexid:{}, liv: \"{}\", callsign: {}", r.hexId, title,
                      r.name);
         gf_simconRequestError();
-        failures.push_back(lf_creationFailedCommand(r.hexId));
+        results.push_back(lf_creationCommand(SimCommandKind::CreationFailed, r.hexId));
         return true;
     }
     DWORD packetId = 0;
@@ -98,12 +98,13 @@ bool lf_createAcInSim(HANDLE h, const CreateAcRequest& r, std::vector<SimCommand
         packetId = 0;
     }
     gf_recordSentCreation(packetId, r.hexId, r.name);
+    results.push_back(lf_creationCommand(SimCommandKind::CreationSent, r.hexId));
     return true;
 }
 
-void lf_sendCreations(HANDLE h, std::vector<SimCommand>& failures)
+void lf_sendCreations(HANDLE h, std::vector<SimCommand>& results)
 {
-    std::erase_if(g_createQueue, [&](const CreateAcRequest& r) { return lf_createAcInSim(h, r, failures); });
+    std::erase_if(g_createQueue, [&](const CreateAcRequest& r) { return lf_createAcInSim(h, r, results); });
 }
 
 void lf_sendRemovals(HANDLE h)
@@ -125,7 +126,7 @@ void lf_sendRemovals(HANDLE h)
 
 void gf_onFrame()
 {
-    std::vector<SimCommand> failures;
+    std::vector<SimCommand> results; // of the creations: sent or failed
     {
         std::unique_lock lock(g_simMutex, std::try_to_lock);
         if (!lock.owns_lock())
@@ -138,11 +139,11 @@ void gf_onFrame()
         lf_sendPositionSets(h);
         lf_sendEvents(h);
         gf_expireSentCreations(gf_steadyNow());
-        lf_sendCreations(h, failures);
+        lf_sendCreations(h, results);
         lf_sendRemovals(h);
     }
     // Pushed after unlocking: the command mutex comes before the SimConnect mutex.
-    for (const auto& command : failures)
+    for (const auto& command : results)
         gf_pushSimCommand(command);
 }
 

@@ -11,6 +11,7 @@ namespace zyn {
 std::atomic<HANDLE> g_hSimConnect{nullptr};
 std::mutex g_simMutex;
 std::atomic<std::uint8_t> g_simRunning{0};
+std::atomic<std::uint8_t> g_simQuit{0};
 std::atomic<std::uint8_t> g_simNotConnected{1};
 std::atomic<std::uint8_t> g_simConnected{0};
 std::atomic<std::uint8_t> g_oneSecondFlag{0};
@@ -22,6 +23,7 @@ void gf_resetSimLink()
 {
     g_hSimConnect = nullptr;
     g_simRunning = 0;
+    g_simQuit = 0;
     g_simNotConnected = 1;
     g_simConnected = 0;
     g_oneSecondFlag = 0;

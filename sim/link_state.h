@@ -14,6 +14,7 @@ inline constexpr std::uint32_t kInitialUserAcObjectId = 2;
 extern std::atomic<HANDLE> g_hSimConnect;           // null until SimConnect_Open succeeds
 extern std::mutex g_simMutex;                       // every SimConnect call outside the dispatch, and the queues
 extern std::atomic<std::uint8_t> g_simRunning;      // a flight runs ("Sim" event)
+extern std::atomic<std::uint8_t> g_simQuit;         // the simulator sent QUIT: the connection is over
 extern std::atomic<std::uint8_t> g_simNotConnected; // no connection opened yet
 inline auto& g_simNeverConnected = g_simNotConnected;
 extern std::atomic<std::uint8_t> g_simConnected;    // the OPEN reply identified the simulator

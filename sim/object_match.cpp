@@ -10,10 +10,11 @@ namespace zyn {
 
 std::vector<SentCreation> g_sentCreations;
 std::vector<std::uint32_t> g_objectsAdded;
+std::vector<std::uint32_t> g_ownObjects;
 
 namespace {
 
-constexpr std::size_t kAtcIdChars = 31;
+constexpr std::size_t kAtcIdChars = 12;
 constexpr double kGroundDataCeilingFt = 2500.0;
 constexpr std::uint32_t kMaxStaticHexId = 10000;
 
@@ -40,6 +41,16 @@ void lf_onNewObject(std::uint32_t objectId, const InRangeData& data)
     const auto key = gf_matchKey(data.atcId);
     const bool found = !key.empty() &&
         lf_takeFirst(g_sentCreations, [&](const SentCreation& s) { return s.name == key; }, sent);
+    const auto own = std::find(g_ownObjects.begin(), g_ownObjects.end(), objectId);
+    const bool ours = own != g_ownObjects.end();
+    if (ours)
+        lf_eraseUnordered(g_ownObjects, static_cast<std::size_t>(own - g_ownObjects.begin()));
+    if (!found && ours) {
+        gf_logErrorf("object {} of a creation of {}: its ATC id \"{}\" matches no creation, removed", objectId,
+                     "Tarvo", data.atcId);
+        gf_queueRemoveAc(objectId);
+        return;
+    }
     if (!found) {
         gf_logf("just spawned, but not by {}, oid: {}, callsign \"{}\", altaboveGnd:{:.0f} ft, onground:{}, "
                 "gnd_alt:{:.0f} ft ",
@@ -105,9 +116,17 @@ void gf_onObjectAdded(std::uint32_t objectId)
     g_objectsAdded.push_back(objectId);
 }
 
+void gf_onObjectAssigned(std::uint32_t objectId)
+{
+    if (g_ownObjects.size() >= kMaxObjectsAdded)
+        g_ownObjects.erase(g_ownObjects.begin()); // an early one never came in range
+    g_ownObjects.push_back(objectId);
+}
+
 void gf_onObjectRemoved(std::uint32_t objectId)
 {
     std::erase(g_objectsAdded, objectId);
+    std::erase(g_ownObjects, objectId);
     SimCommand command;
     command.objectId = objectId;
     command.kind = SimCommandKind::ObjectRemoved;
@@ -143,6 +162,7 @@ void gf_resetObjectMatching()
 {
     g_sentCreations.clear();
     g_objectsAdded.clear();
+    g_ownObjects.clear();
 }
 
 } // namespace zyn

@@ -21,8 +21,10 @@ struct SentCreation {
 
 extern std::vector<SentCreation> g_sentCreations;
 extern std::vector<std::uint32_t> g_objectsAdded; // "ObjectAdded" ids not yet seen in an in-range reply
+extern std::vector<std::uint32_t> g_ownObjects;   // objects made for our creations, not yet matched
 
-// The simulator reports at most 31 characters of an ATC id (a 32-byte text); callsigns compare on that.
+// The simulator keeps a tail number of at most 12 characters as the object's "ATC ID" (the longest
+// registration); callsigns compare on that much, whatever the simulator cuts beyond it.
 std::string gf_matchKey(std::string_view callsign);
 
 // True while a sent creation with the same match key waits for its object.
@@ -32,6 +34,9 @@ void gf_recordSentCreation(std::uint32_t packetId, std::uint32_t hexId, std::str
 void gf_expireSentCreations(SteadyTime now);
 
 void gf_onObjectAdded(std::uint32_t objectId);
+// The simulator's answer to one of our creations: the object it made. An own object whose ATC id then
+// matches no creation is removed, never left in the simulator.
+void gf_onObjectAssigned(std::uint32_t objectId);
 void gf_onObjectRemoved(std::uint32_t objectId);
 // Exception 22 for the creation sent with this packet id.
 void gf_onCreationFailed(std::uint32_t packetId);

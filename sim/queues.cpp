@@ -37,6 +37,7 @@ void gf_initSimConnectQueues()
     g_removeQueue.reserve(kReserved);
     g_sentCreations.reserve(kReserved); // SimConnect thread's lists; it does not run yet
     g_objectsAdded.reserve(kReserved);
+    g_ownObjects.reserve(kReserved);
     g_simStopped = 0;
 }
 

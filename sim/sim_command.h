@@ -15,6 +15,7 @@ enum class SimCommandKind : std::uint32_t {
     StaticCog = 4,       // static centre of gravity reply
     Blocked = 5,         // the engine's own: hex id of an aircraft with a blocked callsign
     CreationFailed = 6,  // hex id
+    CreationSent = 7,    // hex id: the creation went to the simulator now (its wait for the object starts)
 };
 
 struct SimCommand {

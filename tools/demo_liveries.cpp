@@ -9,14 +9,6 @@
 
 namespace zyn::tools {
 
-std::vector<DemoLivery> gf_demoLiveryList()
-{
-    std::vector<DemoLivery> liveries;
-    for (const auto& [type, title] : gf_demoLiveries())
-        liveries.push_back({type, title, std::string(kDemoLiveryAirline)});
-    return liveries;
-}
-
 std::string gf_demoAircraftCfg(const std::string& type, const std::vector<DemoLivery>& liveries)
 {
     std::string text = fmt::format("[VERSION]\r\nmajor = 1\r\nminor = 0\r\n\r\n[GENERAL]\r\n"

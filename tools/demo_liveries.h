@@ -1,7 +1,9 @@
 #pragma once
 // Generator of the demonstration's installed liveries: one synthetic AI traffic package in the
 // Community folder whose aircraft.cfg files carry exactly the titles the emulated simulator can
-// create (gf_demoLiveries), with airline and type, so the scan finds them.
+// create (gf_demoLiveryList), with airline and type, so the scan finds them.
+#include "tools/scenario_gen.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,19 +12,6 @@ namespace zyn::tools {
 
 // Its name carries the marker the automatic scan looks for in user traffic packages.
 inline constexpr char kDemoLiveryPackage[] = "user-aitraffic-tarvo-demo";
-
-// Airline-neutral: the demonstration's airlines are unknown to any database, and a neutral livery
-// dresses every aircraft of its type whatever its airline.
-inline constexpr char kDemoLiveryAirline[] = "ZZZ";
-
-struct DemoLivery {
-    std::string type;
-    std::string title;
-    std::string airline;
-};
-
-// One livery per installed title of the demonstration.
-std::vector<DemoLivery> gf_demoLiveryList();
 
 // The text of one aircraft.cfg (Windows line ends) for liveries of one type.
 std::string gf_demoAircraftCfg(const std::string& type, const std::vector<DemoLivery>& liveries);

@@ -102,6 +102,21 @@ private:
     json m_points = json::array();
 };
 
+// The real airlines' flights: callsign, type, registration (some known to the demonstration's database,
+// some not, so that the airline comes from the registration or from the callsign).
+struct AirlineFlight {
+    const char* callsign;
+    const char* type;
+    const char* registration;
+};
+constexpr AirlineFlight kDlhDeparture{"DLH7TX", "A320", "D-AIZB"};
+constexpr AirlineFlight kRyrDeparture{"RYR4JZ", "B738", "EI-FRS"};
+constexpr AirlineFlight kKlmArrival{"KLM1723", "E190", "PH-EZW"};
+constexpr AirlineFlight kDlhArrival{"DLH5KM", "A320", "D-AIZA"};
+constexpr AirlineFlight kUaeArrival{"UAE86", "B77W", ""};
+constexpr AirlineFlight kRyrOverflight{"RYR82QT", "B738", "EI-DCL"};
+constexpr AirlineFlight kEwgOverflight{"EWG9PW", "A319", "D-AGWA"};
+
 struct Flight {
     std::string hex;
     std::string callsign;
@@ -160,6 +175,15 @@ constexpr double kLeaverEndNm = 80.0;
 Local lf_finalFix(double miles) { return {kTouchdownX + miles * kMetresPerNm, 0.0}; }
 double lf_glideFt(double miles) { return kFieldFt + miles * 318.0; } // a 3 degree slope
 
+std::vector<std::string> lf_neutralTypes()
+{
+    std::vector<std::string> types;
+    for (const DemoLivery& livery : gf_demoLiveryList())
+        if (livery.airline == kNeutralAirline)
+            types.push_back(livery.type);
+    return types;
+}
+
 class Generator {
 public:
     explicit Generator(std::uint32_t seed) : m_random(seed) {}
@@ -178,12 +202,24 @@ public:
 
 private:
     double uniform(double from, double to) { return std::uniform_real_distribution<double>(from, to)(m_random); }
+    // A flight of an invented airline, of a type with an airline-neutral livery.
     Flight flight(const std::string& callsign, const std::string& origin, const std::string& destination)
     {
-        static const auto liveries = gf_demoLiveries();
+        static const auto types = lf_neutralTypes();
         const int n = m_next++;
-        return {fmt::format("7c{:04x}", 0x10 + n), callsign, liveries[n % liveries.size()].first, fmt::format("TV-{:c}{:c}{:c}", 'A' + n % 26, 'K' + n % 13, 'B' + n % 7),
+        return {fmt::format("7c{:04x}", 0x10 + n), callsign, types[n % types.size()], fmt::format("TV-{:c}{:c}{:c}", 'A' + n % 26, 'K' + n % 13, 'B' + n % 7),
                 origin, destination};
+    }
+    // A flight of a real airline when one is given, else of an invented one.
+    Flight flight(const AirlineFlight* airline, const std::string& callsign, const std::string& origin,
+                  const std::string& destination)
+    {
+        Flight f = flight(callsign, origin, destination);
+        if (airline) {
+            f.type = airline->type;
+            f.registration = airline->registration;
+        }
+        return f;
     }
 
     // Eight pushed back from stands at random times, two already taxiing at the start.
@@ -191,12 +227,14 @@ private:
     {
         static const char* const kDest[] = {"EGLL", "LFPG", "EDDF", "LEMD", "LIRF", "EHAM", "LOWW", "EKCH", "LPPT", "ESSA"};
         for (int i = 0; i < 8; ++i) {
+            const AirlineFlight* airline = i == 1 ? &kDlhDeparture : i == 3 ? &kRyrDeparture : nullptr;
+            const std::string callsign = airline ? airline->callsign : fmt::format("ZYN{}", 100 + i * 7);
             const Local stand{lf_standX(i), kStandY};
-            PathBuilder p(-90.0, stand, 0.0, fmt::format("ZYN{}", 100 + i * 7));
+            PathBuilder p(-90.0, stand, 0.0, callsign);
             p.wait(90.0 + std::round(uniform(0.0, 240.0)), 0.0).push({stand.x, kLaneY}, 0.0).wait(15.0, 90.0);
             lf_taxiOut(p);
             lf_takeOff(p, uniform(200.0, 340.0));
-            out.push_back(lf_aircraft(flight(fmt::format("ZYN{}", 100 + i * 7), "LSZH", kDest[i]), p));
+            out.push_back(lf_aircraft(flight(airline, callsign, "LSZH", kDest[i]), p));
         }
         for (int i = 0; i < 2; ++i) {
             PathBuilder p(-60.0, {-200.0 + 500.0 * i, kTaxiwayY}, 0.0, fmt::format("QKX{}", 31 + i));
@@ -213,14 +251,16 @@ private:
         constexpr int kEchoed = 5;
         constexpr int kRenamed = 3;
         for (int i = 0; i < 8; ++i) {
-            const std::string callsign = i == kEchoed ? "ABC1" : fmt::format("TVO{}", 4400 + i * 17);
+            const AirlineFlight* airline = i == 1 ? &kKlmArrival : i == 2 ? &kDlhArrival : i == 6 ? &kUaeArrival : nullptr;
+            const std::string callsign =
+                airline ? airline->callsign : i == kEchoed ? "ABC1" : fmt::format("TVO{}", 4400 + i * 17);
             const double miles = 8.0 + 2.0 * i;
             const double start = -60.0 + i * 25.0;
             PathBuilder p(start, lf_finalFix(miles), lf_glideFt(miles), callsign);
             if (i == kRenamed) p.go(lf_finalFix(miles / 2.0), kFinalKt, lf_glideFt(miles / 2.0)).renameTo("TVO9999");
             p.go(lf_finalFix(2.0), kFinalKt, lf_glideFt(2.0));
             lf_landAndPark(p, 11 + i, 60.0);
-            Flight f = flight(callsign, kOrigin[i], "LSZH");
+            Flight f = flight(airline, callsign, kOrigin[i], "LSZH");
             out.push_back(lf_aircraft(f, p));
             if (i != kEchoed) continue;
             // The ghost: 40 m beside the aircraft on final, from 30 s to 180 s after its first report.
@@ -252,11 +292,12 @@ private:
             const Local from{mid.x - std::sin(bearing) * half, mid.y - std::cos(bearing) * half};
             const Local to{mid.x + std::sin(bearing) * half, mid.y + std::cos(bearing) * half};
             const double level = 12000.0 + 2000.0 * std::round(uniform(0.0, 12.0));
-            const std::string callsign = fmt::format("ZYN{}", 800 + i * 11);
+            const AirlineFlight* airline = i == 4 ? &kRyrOverflight : i == 6 ? &kEwgOverflight : nullptr;
+            const std::string callsign = airline ? airline->callsign : fmt::format("ZYN{}", 800 + i * 11);
             PathBuilder p(-120.0 + 30.0 * i, from, level, callsign);
             if (i == 0) p.go(mid, 440.0, level); // its reports stop overhead
             else p.go(to, 420.0 + 5.0 * i, level);
-            Flight f = flight(callsign, "LEMD", "EDDB");
+            Flight f = flight(airline, callsign, "LEMD", "EDDB");
             f.category = "A5";
             out.push_back(lf_aircraft(f, p));
             if (i != 1) continue;
@@ -334,11 +375,27 @@ json lf_simScenario()
 
 } // namespace
 
+std::vector<DemoLivery> gf_demoLiveryList()
+{
+    return {{"A320", "Airbus A320 Tarvo Demo", kNeutralAirline},
+            {"B738", "Boeing 737-800 Tarvo Demo", kNeutralAirline},
+            {"A20N", "Airbus A320neo Tarvo Demo", kNeutralAirline},
+            {"E190", "Embraer E190 Tarvo Demo", kNeutralAirline},
+            {"A321", "Airbus A321 Tarvo Demo", kNeutralAirline},
+            {"BCS3", "Airbus A220-300 Tarvo Demo", kNeutralAirline},
+            {"A320", "Airbus A320 Lufthansa Tarvo Demo", "DLH"},
+            {"B738", "Boeing 737-800 Ryanair Tarvo Demo", "RYR"},
+            {"E190", "Embraer E190 KLM Cityhopper Tarvo Demo", "KLM"},
+            {"B77W", "Boeing 777-300ER Emirates Tarvo Demo", "UAE"},
+            {"A319", "Airbus A319 Eurowings Tarvo Demo", "EWG"}};
+}
+
 std::vector<std::pair<std::string, std::string>> gf_demoLiveries()
 {
-    return {{"A320", "Airbus A320 Tarvo Demo"},  {"B738", "Boeing 737-800 Tarvo Demo"},
-            {"A20N", "Airbus A320neo Tarvo Demo"}, {"E190", "Embraer E190 Tarvo Demo"},
-            {"A321", "Airbus A321 Tarvo Demo"},  {"BCS3", "Airbus A220-300 Tarvo Demo"}};
+    std::vector<std::pair<std::string, std::string>> liveries;
+    for (const DemoLivery& livery : gf_demoLiveryList())
+        liveries.emplace_back(livery.type, livery.title);
+    return liveries;
 }
 
 GeneratedScenario gf_generateScenario(std::uint32_t seed)

@@ -22,8 +22,21 @@ inline constexpr double kScenarioSeconds = 600.0;
 inline constexpr char kTrafficScenarioFile[] = "traffic_scenario.json";
 inline constexpr char kSimScenarioFile[] = "sim_scenario.json";
 
-// The liveries the emulated simulator has installed, as {ICAO type, title}: one for each type the
-// scenario flies.
+// One installed livery of the demonstration.
+struct DemoLivery {
+    std::string type;
+    std::string title;
+    std::string airline; // "ZZZ": airline-neutral
+};
+
+// The airline-neutral code.
+inline constexpr char kNeutralAirline[] = "ZZZ";
+
+// The liveries of the demonstration's AI traffic package, as installed packages have them: per airline
+// for the real airlines the scenario flies (Lufthansa, Ryanair, KLM, Emirates, Eurowings), and
+// airline-neutral ones that dress the invented airlines' aircraft by type.
+std::vector<DemoLivery> gf_demoLiveryList();
+// The same as {ICAO type, title}: the titles the emulated simulator has installed.
 std::vector<std::pair<std::string, std::string>> gf_demoLiveries();
 // The same seed gives the same scenario.
 GeneratedScenario gf_generateScenario(std::uint32_t seed);

@@ -1,5 +1,6 @@
 #include "traffic/session.h"
 
+#include "base/file_util.h"
 #include "base/errors.h"
 #include "base/folders.h"
 #include "base/log.h"
@@ -73,7 +74,7 @@ std::optional<std::string> gf_readServiceCredential(const std::filesystem::path&
 {
     std::ifstream in(file);
     std::string line;
-    if (!in || !std::getline(in, line)) return std::nullopt;
+    if (!in || !gf_readLine(in, line)) return std::nullopt;
     line = gf_trim(line);
     if (line.empty()) return std::nullopt;
     return line;

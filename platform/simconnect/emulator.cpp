@@ -71,13 +71,7 @@ void raiseException(DWORD exception, DWORD sendId, DWORD index)
 
 void quit()
 {
-    lf_change([](World& w) {
-        SIMCONNECT_RECV_QUIT record;
-        gf_queue(w, gf_recordMessage(record, SIMCONNECT_RECV_ID_QUIT));
-        if (w.connection)
-            w.connection->quit = true;
-        w.gone = true;
-    });
+    lf_change([](World& w) { gf_quitWorld(w); });
 }
 
 void setSimRunning(bool running)

@@ -1,6 +1,7 @@
 // Our SimConnect functions, served by the in-process simulator emulator: AI objects.
 #include <algorithm>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include <fmt/format.h>
@@ -22,9 +23,9 @@ SimObject lf_createdObject(const char* title, const char* tail, const SIMCONNECT
 {
     const double ground = g_world.scenario.groundAltitudeFt;
     SimObject o;
-    o.id = g_world.nextObjectId++;
     o.title = title;
-    o.atcId = tail ? tail : "";
+    // The simulator keeps only so much of a tail number; a longer one is cut.
+    o.atcId = std::string(tail ? tail : "").substr(0, g_world.scenario.behaviour.atcIdMaxChars);
     o.aiControlled = true;
     o.createdAt = gf_worldSeconds(g_world);
     o.pose.lat = p.Latitude;
@@ -50,10 +51,48 @@ bool lf_installed(std::string_view title)
     return std::any_of(titles->begin(), titles->end(), [&](const std::string& t) { return gf_lowerAscii(t) == lower; });
 }
 
-int lf_liveAiCount()
+// AI objects there are and those on their way.
+int lf_aiObjectCount()
 {
-    return static_cast<int>(std::count_if(g_world.objects.begin(), g_world.objects.end(),
-                                           [](const SimObject& o) { return !o.isUser && !o.removed; }));
+    const auto living = std::count_if(g_world.objects.begin(), g_world.objects.end(),
+                                      [](const SimObject& o) { return !o.isUser && !o.removed; });
+    const auto coming = std::count_if(g_world.pendingCreations.begin(), g_world.pendingCreations.end(),
+                                      [](const PendingCreation& c) { return c.failure == 0; });
+    return static_cast<int>(living + coming);
+}
+
+// The exception that will end a creation, or 0 when its object appears.
+DWORD lf_creationFailure(const char* title)
+{
+    if (!title || !lf_installed(title))
+        return SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED;
+    if (g_world.creationFailures > 0) {
+        --g_world.creationFailures;
+        return SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED;
+    }
+    const double rate = g_world.scenario.behaviour.creationFailureRate;
+    if (rate > 0.0 && std::uniform_real_distribution<double>(0.0, 1.0)(g_world.random) < rate)
+        return SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED;
+    if (lf_aiObjectCount() >= g_world.scenario.maxObjects)
+        return SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS;
+    return 0;
+}
+
+bool lf_objectIdFirst()
+{
+    switch (g_world.scenario.behaviour.creationReplyOrder) {
+    case CreationReplyOrder::ObjectIdFirst: return true;
+    case CreationReplyOrder::ObjectAddedFirst: return false;
+    default: return std::bernoulli_distribution(0.5)(g_world.random);
+    }
+}
+
+double lf_creationDelay()
+{
+    const SimBehaviour& b = g_world.scenario.behaviour;
+    if (b.creationDelayMaxS <= b.creationDelayMinS)
+        return b.creationDelayMinS;
+    return std::uniform_real_distribution<double>(b.creationDelayMinS, b.creationDelayMaxS)(g_world.random);
 }
 
 // A call on one AI object (a client may touch only the objects it created when `ownOnly`).
@@ -83,19 +122,18 @@ HRESULT SimConnect_AICreateNonATCAircraft(HANDLE hSimConnect, const char* szCont
                  {gf_argText(szContainerTitle), gf_argText(szTailNumber), position, gf_argNum(RequestID)});
     if (!call.send())
         return call.result();
-    if (!szContainerTitle || !lf_installed(szContainerTitle))
-        return call.refuse(SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 1);
-    if (g_world.creationFailures > 0) {
-        --g_world.creationFailures;
-        return call.refuse(SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 1);
-    }
-    if (lf_liveAiCount() >= g_world.scenario.maxObjects)
-        return call.refuse(SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, 0);
-    SIMCONNECT_RECV_ASSIGNED_OBJECT_ID assigned;
-    assigned.dwRequestID = RequestID;
-    assigned.dwObjectID = gf_addObject(g_world, lf_createdObject(szContainerTitle, szTailNumber, InitPos)).id;
-    gf_queue(g_world, gf_recordMessage(assigned, SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID));
-    gf_queueObjectEvent(g_world, "ObjectAdded", assigned.dwObjectID);
+    // The simulator answers later: the object, or the exception naming this call.
+    PendingCreation creation;
+    creation.dueAt = call.now() + lf_creationDelay();
+    creation.requestId = RequestID;
+    creation.packetId = call.connection().lastPacketId;
+    creation.failure = lf_creationFailure(szContainerTitle);
+    creation.objectIdFirst = lf_objectIdFirst();
+    if (creation.failure == 0)
+        creation.object = lf_createdObject(szContainerTitle, szTailNumber, InitPos);
+    g_world.pendingCreations.push_back(std::move(creation));
+    if (g_world.scenario.behaviour.creationDelayMaxS <= 0.0)
+        gf_completeCreations(g_world, call.now()); // no delay: done when the call returns
     return call.result();
 }
 

@@ -76,6 +76,7 @@ HRESULT SimConnect_Open(HANDLE* phSimConnect, const char* szName, HWND, DWORD, H
         return call.result();
     g_world.connection = Connection{};
     g_world.connection->handle = g_world.nextHandle++;
+    g_world.connection->openedAt = call.now();
     *phSimConnect = reinterpret_cast<HANDLE>(g_world.connection->handle);
     lf_queueOpen();
     return call.result();
@@ -97,6 +98,7 @@ HRESULT SimConnect_Close(HANDLE hSimConnect)
                 o.removedAt = call.now();
             }
         closedAt = call.now();
+        g_world.pendingCreations.clear(); // and those it asked for that had not appeared yet
         g_world.connection.reset();
         held = g_world.objects;
         airport = g_world.scenario.airport;

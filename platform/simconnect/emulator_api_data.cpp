@@ -55,6 +55,8 @@ HRESULT SimConnect_RequestDataOnSimObjectType(HANDLE hSimConnect, SIMCONNECT_DAT
         return call.refuse(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2);
     if (type != SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT && type != SIMCONNECT_SIMOBJECT_TYPE_USER)
         return call.refuse(SIMCONNECT_EXCEPTION_ERROR, 4);
+    if (dwRadiusMeters > g_world.scenario.behaviour.maxRadiusMetres)
+        return call.refuse(SIMCONNECT_EXCEPTION_OUT_OF_BOUNDS, 3);
     const SimObject& user = g_world.objects.front();
     std::vector<const SimObject*> inRange;
     for (const SimObject& o : g_world.objects) {

@@ -152,6 +152,60 @@ void lf_readAirport(const json& airport, Scenario& s)
         s.airport.runways.push_back(lf_runway(runways[i], fmt::format("airport.runways[{}].", i)));
 }
 
+double lf_boundedNumber(const json& root, const char* key, double value, double low, double high)
+{
+    value = lf_get(root, "", key, value);
+    if (!(value >= low && value <= high))
+        throw std::runtime_error(fmt::format("scenario key \"{}\": must lie between {} and {}", key, low, high));
+    return value;
+}
+
+// "creation_delay_s": one number, or [shortest, longest].
+void lf_readCreationDelay(const json& root, SimBehaviour& b)
+{
+    const auto it = root.find("creation_delay_s");
+    if (it == root.end() || it->is_null())
+        return;
+    if (it->is_number()) {
+        b.creationDelayMinS = b.creationDelayMaxS = lf_boundedNumber(root, "creation_delay_s", 0.0, 0.0, 600.0);
+        return;
+    }
+    const auto pair = lf_get(root, "", "creation_delay_s", std::vector<double>{});
+    if (pair.size() != 2 || !(pair[0] >= 0.0 && pair[0] <= pair[1] && pair[1] <= 600.0))
+        throw std::runtime_error("scenario key \"creation_delay_s\": a number or [shortest, longest], 0 to 600");
+    b.creationDelayMinS = pair[0];
+    b.creationDelayMaxS = pair[1];
+}
+
+CreationReplyOrder lf_replyOrder(const std::string& text)
+{
+    if (text == "random")
+        return CreationReplyOrder::Random;
+    if (text == "object_id_first")
+        return CreationReplyOrder::ObjectIdFirst;
+    if (text == "object_added_first")
+        return CreationReplyOrder::ObjectAddedFirst;
+    throw std::runtime_error(fmt::format(
+        "scenario key \"creation_reply_order\": \"{}\" is not random, object_id_first or object_added_first", text));
+}
+
+void lf_readBehaviour(const json& root, SimBehaviour& b)
+{
+    lf_readCreationDelay(root, b);
+    if (root.contains("creation_reply_order"))
+        b.creationReplyOrder = lf_replyOrder(lf_get(root, "", "creation_reply_order", std::string{}));
+    b.creationFailureRate = lf_boundedNumber(root, "creation_failure_rate", b.creationFailureRate, 0.0, 1.0);
+    b.atcIdMaxChars = static_cast<std::size_t>(
+        lf_boundedNumber(root, "atc_id_max_chars", static_cast<double>(b.atcIdMaxChars), 1.0, 31.0));
+    b.maxRadiusMetres = static_cast<std::uint32_t>(
+        lf_boundedNumber(root, "max_radius_m", static_cast<double>(b.maxRadiusMetres), 0.0, 4.0e9));
+    b.drift = lf_get(root, "", "drift", b.drift);
+    if (root.contains("quit_after_s") && !root["quit_after_s"].is_null())
+        b.quitAfterS = lf_boundedNumber(root, "quit_after_s", 0.0, 0.0, 1.0e9);
+    b.randomSeed = static_cast<std::uint32_t>(
+        lf_boundedNumber(root, "random_seed", static_cast<double>(b.randomSeed), 0.0, 4294967295.0));
+}
+
 } // namespace
 
 Scenario gf_parseScenario(std::string_view text)
@@ -181,6 +235,7 @@ Scenario gf_parseScenario(std::string_view text)
     for (std::size_t i = 0; i < foreign.size(); ++i)
         s.foreignObjects.push_back(lf_foreignObject(foreign[i], fmt::format("foreign_objects[{}].", i)));
     lf_readAirport(lf_object(root, "", "airport"), s);
+    lf_readBehaviour(root, s.behaviour);
     return s;
 }
 

@@ -2,6 +2,8 @@
 // What the emulated simulator holds at start: its identity, the user aircraft and its track, the
 // terrain, the installed titles, the objects of other programs and the airport's scenery. Read from JSON
 // (docs/sim_scenario.md).
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -50,6 +52,30 @@ struct Airport {
     std::vector<AirportRunway> runways;
 };
 
+// Which of the two messages that complete an AI creation comes first.
+enum class CreationReplyOrder { Random, ObjectIdFirst, ObjectAddedFirst };
+
+// How the simulator behaves where a simple stand-in would be kinder than the real one. Each can be
+// switched off in a scenario, so that a test of something else is not slowed or disturbed by it.
+struct SimBehaviour {
+    // An AI creation completes this long after the call (emulator seconds, drawn evenly between the
+    // two): the object-id reply and "ObjectAdded" come then, or, for a failing one, exception 22
+    // naming the call. Both 0: the object exists when the call returns.
+    double creationDelayMinS = 0.1;
+    double creationDelayMaxS = 2.0;
+    CreationReplyOrder creationReplyOrder = CreationReplyOrder::Random;
+    double creationFailureRate = 0.0; // share of creations that fail late
+    // The simulator keeps a tail number of at most this many characters as the "ATC ID".
+    std::size_t atcIdMaxChars = 12;
+    // A radius query beyond this many metres is refused with exception 31 (out of bounds).
+    std::uint32_t maxRadiusMetres = 200000;
+    // An AI object whose position is not frozen moves on by itself, along its heading at its airspeed,
+    // away from the positions the client sets (the simulator's AI flies it); a frozen one stays.
+    bool drift = true;
+    std::optional<double> quitAfterS; // the simulator closes this long after the connection opened
+    std::uint32_t randomSeed = 1;     // the draws of the delays, the reply order and the failures
+};
+
 struct Scenario {
     int simulator = 2020;        // 2020 or 2024; decides the name the simulator gives at Open
     std::string applicationName; // not empty: overrides the name given at Open (a foreign simulator)
@@ -63,6 +89,7 @@ struct Scenario {
     bool simRunning = true; // a flight is running at start
     int maxObjects = 1000;  // AI objects beyond this answer "too many objects"
     Airport airport;        // empty: no airport in the report
+    SimBehaviour behaviour;
 };
 
 // Throws std::runtime_error naming the key that is wrong.

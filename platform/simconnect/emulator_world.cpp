@@ -86,6 +86,56 @@ void lf_queueFrame(World& world, SIMCONNECT_CLIENT_EVENT_ID eventId)
     gf_queue(world, gf_recordMessage(frame, SIMCONNECT_RECV_ID_EVENT_FRAME));
 }
 
+// Objects whose position is not frozen move on by themselves, as the simulator's AI flies them.
+void lf_drift(World& world, double now)
+{
+    const double seconds = now - world.driftedAt;
+    world.driftedAt = now;
+    if (!world.scenario.behaviour.drift || !world.simRunning || seconds <= 0.0)
+        return;
+    for (SimObject& o : world.objects) {
+        const bool moves = !o.freezeLatLon && o.pose.airspeedKt > 0.0;
+        const bool climbs = !o.freezeAltitude && o.pose.verticalSpeedFps != 0.0;
+        if (o.isUser || o.removed || !(moves || climbs))
+            continue;
+        Pose pose = o.pose;
+        if (moves) {
+            const double nm = o.pose.airspeedKt * seconds / 3600.0;
+            pose.lat += nm / 60.0 * std::cos(pose.headingRad);
+            pose.lon += nm / 60.0 * std::sin(pose.headingRad) / std::max(std::cos(pose.lat * kDegToRad), 1e-6);
+            pose.lon = std::remainder(pose.lon, 360.0);
+        }
+        if (climbs)
+            pose.altitudeFt = std::max(world.scenario.groundAltitudeFt, pose.altitudeFt + pose.verticalSpeedFps * seconds);
+        gf_placeObject(world, o, pose);
+    }
+}
+
+void lf_queueAssigned(World& world, SIMCONNECT_DATA_REQUEST_ID requestId, SIMCONNECT_OBJECT_ID id)
+{
+    SIMCONNECT_RECV_ASSIGNED_OBJECT_ID assigned;
+    assigned.dwRequestID = requestId;
+    assigned.dwObjectID = id;
+    gf_queue(world, gf_recordMessage(assigned, SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID));
+}
+
+void lf_completeCreation(World& world, PendingCreation& c, double now)
+{
+    if (c.failure != 0) {
+        gf_queueException(world, c.failure, c.packetId, c.failure == SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS ? 0 : 1);
+        return;
+    }
+    c.object.id = world.nextObjectId++;
+    c.object.createdAt = now;
+    c.object.track.front().atSeconds = now;
+    const SIMCONNECT_OBJECT_ID id = gf_addObject(world, std::move(c.object)).id;
+    if (c.objectIdFirst)
+        lf_queueAssigned(world, c.requestId, id);
+    gf_queueObjectEvent(world, "ObjectAdded", id);
+    if (!c.objectIdFirst)
+        lf_queueAssigned(world, c.requestId, id);
+}
+
 void lf_advancePeriodic(World& world, double now)
 {
     for (PeriodicRequest& r : world.connection->periodic) {
@@ -106,6 +156,7 @@ void gf_resetWorld(World& world, const Scenario& scenario)
     world.scenario = scenario;
     world.start = gf_steadyNow();
     world.simRunning = scenario.simRunning;
+    world.random.seed(scenario.behaviour.randomSeed);
     SimObject user;
     user.id = kUserObjectId;
     user.isUser = true;
@@ -151,10 +202,37 @@ void gf_updateUser(World& world)
         gf_placeObject(world, world.objects.front(), lf_trackPose(world.scenario.userTrack, gf_worldSeconds(world)));
 }
 
+void gf_quitWorld(World& world)
+{
+    SIMCONNECT_RECV_QUIT record;
+    gf_queue(world, gf_recordMessage(record, SIMCONNECT_RECV_ID_QUIT));
+    if (world.connection)
+        world.connection->quit = true;
+    world.gone = true;
+    world.pendingCreations.clear();
+}
+
+void gf_completeCreations(World& world, double now)
+{
+    // In the order they come due; those due together in the order of their calls.
+    std::stable_sort(world.pendingCreations.begin(), world.pendingCreations.end(),
+                     [](const PendingCreation& a, const PendingCreation& b) { return a.dueAt < b.dueAt; });
+    const auto due = std::find_if(world.pendingCreations.begin(), world.pendingCreations.end(),
+                                  [now](const PendingCreation& c) { return c.dueAt > now; });
+    for (auto it = world.pendingCreations.begin(); it != due; ++it)
+        lf_completeCreation(world, *it, now);
+    world.pendingCreations.erase(world.pendingCreations.begin(), due);
+}
+
 void gf_advanceWorld(World& world)
 {
     gf_updateUser(world);
     const double now = gf_worldSeconds(world);
+    lf_drift(world, now);
+    const auto& quitAfter = world.scenario.behaviour.quitAfterS;
+    if (quitAfter && world.connection && !world.connection->quit && now >= world.connection->openedAt + *quitAfter)
+        gf_quitWorld(world);
+    gf_completeCreations(world, now);
     auto due = std::stable_partition(world.pendingForeign.begin(), world.pendingForeign.end(),
                                      [now](const ForeignObjectSpec& s) { return s.appearAfterSeconds > now; });
     for (auto it = due; it != world.pendingForeign.end(); ++it) {

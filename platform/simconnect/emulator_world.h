@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <unordered_map>
 #include <string>
 #include <vector>
@@ -24,6 +25,16 @@ struct PeriodicRequest {
     double dueAt = 0.0;
 };
 
+// An AI creation the simulator is still working on: it completes at dueAt.
+struct PendingCreation {
+    double dueAt = 0.0;
+    SIMCONNECT_DATA_REQUEST_ID requestId = 0;
+    DWORD packetId = 0;       // the call's, named by an exception
+    DWORD failure = 0;        // an exception that ends it instead of an object, 0 for none
+    bool objectIdFirst = true; // the object-id reply before "ObjectAdded"
+    SimObject object;         // what appears; its id is given when it does
+};
+
 // What one client registered; gone with its connection.
 struct Connection {
     std::uintptr_t handle = 0;
@@ -37,6 +48,7 @@ struct Connection {
     DWORD lastPacketId = 0;
     bool quit = false; // the simulator has gone; only Close and the pending messages remain
     double nextFrameAt = 0.0;
+    double openedAt = 0.0;
 };
 
 struct World {
@@ -58,6 +70,9 @@ struct World {
     std::map<std::string, int, std::less<>> callFailures;
     int creationFailures = 0;
     int delivered = 0;
+    std::vector<PendingCreation> pendingCreations; // creations under way
+    std::mt19937 random;
+    double driftedAt = 0.0; // objects have moved on by themselves up to this time
 };
 
 // Bounds of the inspection records, so that a long program run does not grow without limit: the older
@@ -86,6 +101,13 @@ VariableContext gf_variableContext(const World& world);
 void gf_updateUser(World& world);
 // Time-driven happenings up to now: foreign objects appearing, frames, periodic data.
 void gf_advanceWorld(World& world);
+
+// The simulator closes: QUIT to the client, then its calls fail and Open fails until the next reset.
+void gf_quitWorld(World& world);
+
+// Creations whose time has come complete: their object appears (object-id reply and "ObjectAdded"),
+// or the exception that ends them comes.
+void gf_completeCreations(World& world, double now);
 
 // Appends an object to the world and returns it.
 SimObject& gf_addObject(World& world, SimObject object);

@@ -106,6 +106,11 @@ TEST_F(DbasePublishers, PrefixedNumberOfAnAirportEntry)
     EXPECT_TRUE(gf_parsePrefixedNumber("Orbx", "ABC", stands, "ABC"));
     EXPECT_FALSE(gf_parsePrefixedNumber("Orbx", "ABCD", stands, "WXYZ3"));
     EXPECT_EQ(stands, 12);
+    // The number follows the prefix, whatever its length.
+    EXPECT_TRUE(gf_parsePrefixedNumber("Orbx", "LD", stands, "LD7"));
+    EXPECT_EQ(stands, 7);
+    EXPECT_TRUE(gf_parsePrefixedNumber("Orbx", "STANDS", stands, "STANDS45"));
+    EXPECT_EQ(stands, 45);
     const auto lines = logLines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].rfind("===> Orbx ABCD ABCDX ", 0), 0u);
@@ -139,8 +144,10 @@ TEST_F(SimilarTypes, AirlinesGetTheSimilarTypesTheyFly)
 {
     std::vector<LiveryData> installed = genericLiveries({{"BBB", "B generic"}, {"CCC", "C generic"}});
     installed.push_back({"ZYN", "CCC", "C Zyn", "", 1, false});
+    installed.push_back({"ABCD", "CCC", "C Abcd", "", 1, false});
     InstalledLiveries liveries{installed};
     EXPECT_EQ(gf_lookupAirlineTypeList("ZYN", "AAA"), TypeList{"CCC"});
+    EXPECT_EQ(gf_lookupAirlineTypeList("ABCD", "AAA"), TypeList{"CCC"}) << "a longer code is kept whole";
     EXPECT_EQ(gf_lookupAirlineTypeList("ZYN", "BBB"), TypeList{"CCC"});
     EXPECT_TRUE(gf_lookupAirlineTypeList("ZYN", "CCC").empty()); // it has its own
     EXPECT_TRUE(gf_lookupAirlineTypeList("QKX", "AAA").empty());

@@ -1,4 +1,5 @@
 #include "base/encoding.h"
+#include "base/file_util.h"
 #include "base/log.h"
 #include "livery/text_files.h"
 #include "platform/system/codepage.h"
@@ -132,6 +133,18 @@ TEST_F(EncodedFiles, Utf16FilesKeepCarriageReturnBeforeLineFeed)
         ASSERT_TRUE(gf_readTextLines(gf_detectEncoding(file), file, lines));
         EXPECT_EQ(lines, (std::vector<std::string>{"a\r", "\xC3\xA9"}));
     }
+}
+
+TEST_F(EncodedFiles, Utf16OverlongLineIsCut)
+{
+    std::string bytes("\xFF\xFE", 2);
+    for (std::size_t i = 0; i < kMaxLineChars + 5; ++i)
+        bytes += std::string("w\0", 2);
+    bytes += std::string("\n\0z\0", 4);
+    const auto file = write("long16.cfg", bytes);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(gf_readTextLines(gf_detectEncoding(file), file, lines));
+    EXPECT_EQ(lines, (std::vector<std::string>{std::string(kMaxLineChars, 'w'), "z"}));
 }
 
 TEST_F(EncodedFiles, Utf16WithoutMarkReadsBigEndian)

@@ -6,6 +6,8 @@
 
 #include <sstream>
 
+#include <fmt/format.h>
+
 namespace zyn {
 namespace {
 
@@ -21,6 +23,20 @@ TEST_F(FileUtil, ReadLinesDropsOneCarriageReturnPerLine)
     gf_readLines(in, lines);
     EXPECT_EQ(lines, (std::vector<std::string>{"kept", "a", "b\r", "c"}));
     EXPECT_TRUE(in.good()); // the state is cleared for the caller
+}
+
+TEST_F(FileUtil, OverlongLineKeepsItsStartAndTheFileGoesOn)
+{
+    test::ScopedCwd cwd{dir.path()};
+    gf_openLog();
+    test::writeText(dir / "long.cfg", std::string(kMaxLineChars + 10, 'x') + "\r\nnext\n");
+    const auto lines = gf_readFile(dir / "long.cfg");
+    gf_closeLog();
+    EXPECT_EQ(lines, (std::vector<std::string>{std::string(kMaxLineChars, 'x'), "next"}));
+    const auto log = test::readLines(dir / "Log.txt");
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[1], fmt::format("===> {}: 1 line(s) longer than {} characters cut", (dir / "long.cfg").string(),
+                                  kMaxLineChars));
 }
 
 TEST_F(FileUtil, EmptyAndMissingFilesLookAlike)

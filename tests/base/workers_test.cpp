@@ -1,7 +1,9 @@
 #include "base/workers.h"
+#include "tests/support/bounded_thread.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -16,13 +18,19 @@ TEST(Workers, ResetGivesAtLeastOneSlotAndNoneRunning)
     EXPECT_EQ(g_workersRunning.load(), 0);
 }
 
-TEST(Workers, UnknownConcurrencyStillGivesOneSlot)
+TEST(WorkersThreads, UnknownConcurrencyStillGivesOneSlot)
 {
-    // hardware_concurrency() may report 0; a limit of 0 must not block the scan forever.
+    // hardware_concurrency() may report 0; a limit of 0 counts as 1 and must not block the scan forever.
     g_workersMax = 0;
-    g_workersRunning = 0;
-    gf_waitForThreadSlot();
-    SUCCEED();
+    g_workersRunning = 1;
+    std::atomic<bool> slotFree{false};
+    test::BoundedThread driver("gf_waitForThreadSlot with a limit of 0",
+                               [&slotFree] { gf_waitForThreadSlot(); slotFree = true; });
+    EXPECT_FALSE(slotFree.load()) << "one worker runs: the one slot is taken";
+    gf_workerFinished();
+    driver.join(); // bounded: fails the test if the slot never comes
+    EXPECT_TRUE(slotFree.load());
+    EXPECT_EQ(g_workersRunning.load(), 0);
 }
 
 TEST(WorkersThreads, NeverMoreThanTheLimitRunAtOnce)

@@ -73,6 +73,22 @@ TEST_F(ProgramRunThreads, TrafficServiceGoneMidRunIsLoggedAndPollingResumesWhenI
     EXPECT_FALSE(logHas("RT error"));
 }
 
+// The simulator closes mid-run (its QUIT message, then calls that fail): the session ends as the
+// simulator-closed exit, with the logout, and the program quits on its own.
+TEST_F(ProgramRunThreads, SimulatorClosingMidRunEndsTheProgram)
+{
+    const auto simFile = root / "scenario" / tools::kSimScenarioFile;
+    auto sim = nlohmann::json::parse(readText(simFile));
+    sim["quit_after_s"] = 12; // after the connection opened: traffic flies by then
+    writeText(simFile, sim.dump());
+    startProgram();
+    ASSERT_TRUE(waitFor([&] { return polls(*traffic) >= 1; }));
+    EXPECT_EQ(process->waitForExit(60s), 0) << "the program ended by itself";
+    EXPECT_TRUE(logHas("Flight Simulator no longer connected, Tarvo will stop ..."));
+    EXPECT_TRUE(logHas("Exiting: SIM WAS CLOSED"));
+    EXPECT_EQ(traffic->requestCount("deauth"), 1u) << "logout on the way out";
+}
+
 } // namespace
 } // namespace zyn::test
 

@@ -108,6 +108,26 @@ TEST_F(BufferRules, AircraftBeyondTheSimulatorQueryIsHeldUntilItComesIntoIt)
     EXPECT_EQ(near.state, ObjectState::CreationRequested);
 }
 
+TEST_F(BufferRules, AirlineComesFromTheCallsignWhenNoRegistrationNamesOne)
+{
+    InstalledLiveries airlineOnly{{livery("DLH", "A320", "Airbus A320 Lufthansa")}};
+    const struct {
+        const char* callsign;
+        const char* airline;
+        const char* title;
+    } rows[] = {{"DLH4AB", "DLH", "Airbus A320 Lufthansa"}, {"dlh12", "DLH", "Airbus A320 Lufthansa"},
+                {"N123AB", "PVT", ""}, {"HBJCA", "PVT", ""}};
+    std::uint32_t hexId = 0x100010;
+    for (const auto& row : rows) {
+        LiveAcRecord& a = waiting(5.0, 5000.0, ++hexId);
+        a.head.callsign = row.callsign;
+        updateBufferAc(a);
+        EXPECT_EQ(a.head.airline, row.airline) << row.callsign;
+        EXPECT_EQ(a.liveryTitle, row.title) << row.callsign;
+        EXPECT_EQ(a.state == ObjectState::CreationRequested, *row.title != '\0') << row.callsign;
+    }
+}
+
 TEST_F(BufferRules, PlaceholderCallsignWithoutRegistrationIsNeverSpawned)
 {
     LiveAcRecord& a = waiting(5.0, 5000.0, 0x100004);

@@ -72,7 +72,7 @@ TEST_F(DriverFaults, RemovalWhileTheCreationIsOnItsWayRemovesTheObjectWhenItAppe
 TEST_F(DriverFaults, LightCycleOfAnAircraftThatWentNeverFinishesItsSuccessor)
 {
     addTrack(cruiseFrom({47.2, 8.3}));
-    ASSERT_TRUE(stepUntil([&] { return live() && live()->objectId != 0; }, kFirstPlay));
+    ASSERT_TRUE(stepUntil([&] { return live() && live()->objectId != 0; }, kFirstPlay + kSlowestCreationTicks));
     ASSERT_EQ(g_lightCycle.size(), 1u);
     m_tracks.clear();
     // The simulator drops the object mid-cycle; a new aircraft with the same hex id waits for its own.
@@ -113,17 +113,24 @@ TEST_F(DriverFaults, FailedCreationDropsTheAircraftAndItsTitle)
     EXPECT_TRUE(g_pendingCreationIds.empty());
 }
 
-TEST_F(DriverFaults, CreationThatNeverAppearsIsGivenUp)
+// A simulator that takes longer than the link waits for a creation.
+class SlowCreation : public DriverFaults {
+protected:
+    SlowCreation() { m_scenario.behaviour.creationDelayMinS = m_scenario.behaviour.creationDelayMaxS = 100.0; }
+};
+
+TEST_F(SlowCreation, WaitCountsFromTheSendingAndTheLateObjectIsRemoved)
 {
-    LiveAcRecord a = makeFlyingAircraft(cruiseFrom({47.2, 8.3}, 3));
-    a.state = ObjectState::CreationRequested;
-    a.objectId = 0;
-    g_liveAircraft.push_back(a);
-    steps(kCreationWaitTicks);
-    ASSERT_NE(live(), nullptr);
-    steps(2);
-    EXPECT_EQ(live(), nullptr);
+    addTrack(cruiseFrom({47.2, 8.3}));
+    ASSERT_TRUE(stepUntil([&] { return createSent(); }, kFirstPlay));
+    const std::int32_t sent = g_tick;
+    m_tracks.clear();
+    ASSERT_TRUE(stepUntil([&] { return live() == nullptr; }, kCreationWaitTicks + 100));
+    EXPECT_GE(g_tick - sent, kCreationWaitTicks) << "given up only 65 s after the creation was sent";
     EXPECT_EQ(logCount("no object after 65 s, given up"), 1);
+    // The object comes at last; nobody waits for it, and it does not stay in the simulator.
+    ASSERT_TRUE(stepUntil([&] { return simemu::objects().size() == 2 && simemu::objects()[1].removed; }, 4000));
+    EXPECT_EQ(simemu::callsOf("SimConnect_AICreateNonATCAircraft").size(), 1u);
 }
 
 TEST_F(DriverFaults, CallsignChangeRespawnsAtTheLastPositionWithTheSameLivery)

@@ -59,16 +59,21 @@ TrafficRecord makeRecord(const Report& report, std::uint32_t hexId, const std::s
     return r;
 }
 
+simemu::Scenario DriverRun::driverScenario()
+{
+    simemu::Scenario scenario;
+    scenario.frameRate = 100.0;
+    scenario.userTrack = {simemu::TrackPoint{0.0, 47.0, 8.0, 1400.0, 0.0, 0.0, true}};
+    scenario.groundAltitudeFt = 1400.0;
+    return scenario;
+}
+
 void DriverRun::SetUp()
 {
     gf_setClock(&m_clock);
     gf_openLog();
     lf_resetParameters();
-    simemu::Scenario scenario;
-    scenario.frameRate = 100.0;
-    scenario.userTrack = {simemu::TrackPoint{0.0, 47.0, 8.0, 1400.0, 0.0, 0.0, true}};
-    scenario.groundAltitudeFt = 1400.0;
-    simemu::reset(scenario);
+    simemu::reset(m_scenario);
     gf_resetSimLink();
     gf_initSimConnectQueues();
     ASSERT_TRUE(SUCCEEDED(SimConnect_Open(&m_h, "Tarvo", nullptr, 0, nullptr, 0)));
@@ -128,7 +133,8 @@ void DriverRun::step()
     gf_updateAI();
     m_clock.advance(std::chrono::milliseconds(10));
     SimConnect_CallDispatch(m_h, lf_countingDispatch, &m_unknownObjectErrors);
-    checkObjects();
+    if (m_checkEveryStep)
+        checkObjects();
 }
 
 void DriverRun::steps(int count)

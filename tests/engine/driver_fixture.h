@@ -1,7 +1,8 @@
 #pragma once
 // Lock-step runs of the live aircraft engine against the simulator emulator on one thread: each
 // step is one engine tick, 10 ms of emulator time and one dispatch of what the simulator sent.
-// After every step each aircraft the engine holds in the simulator has exactly one object there.
+// After every step each aircraft the engine holds in the simulator has exactly one object there. The
+// simulator behaves as the real one does: creations take their time, unfrozen objects drift.
 #include "aircraft/records.h"
 #include "platform/simconnect/emulator.h"
 #include "platform/system/clock.h"
@@ -21,6 +22,7 @@ namespace zyn::test {
 
 inline constexpr std::uint32_t kHexId = 0x4B1234;
 inline constexpr std::int32_t kFirstPlay = 3200; // play time of a track's first report
+inline constexpr std::int32_t kSlowestCreationTicks = 200; // the simulator completes a creation within 2 s
 inline constexpr char kTitle[] = "Airbus A320 Test Livery";
 
 // One aircraft as the traffic service reports it: its reports are handed over 30 s before their
@@ -61,6 +63,11 @@ protected:
     std::vector<std::string> logLines() const;
     int logCount(const std::string& text) const; // lines holding text
 
+    // The simulator of the run (changed before SetUp: in a derived fixture's constructor).
+    static simemu::Scenario driverScenario();
+    simemu::Scenario m_scenario = driverScenario();
+    // The check of every step; a run of hundreds of aircraft checks at its end instead.
+    bool m_checkEveryStep = true;
     int m_unknownObjectErrors = 0;
     std::vector<FedTrack> m_tracks;
     HANDLE m_h = nullptr;
@@ -70,8 +77,10 @@ protected:
     ScopedDbase m_dbase{dbaseWith({"A320"})}; // read before the liveries, as at start-up
     std::optional<InstalledLiveries> m_liveries;
 
-private:
+    // Each aircraft in the simulator has its object, and no object two aircraft.
     void checkObjects();
+
+private:
     void feedDue();
 };
 

@@ -70,7 +70,7 @@ TEST_F(EmulatorPhases, TakeoffSendsPowerGearAndClimbConfigurationToTheSimulator)
 {
     const auto reports = departure();
     addTrack(reports);
-    ASSERT_TRUE(stepUntil([&] { return objectOf().has_value(); }, kFirstPlay));
+    ASSERT_TRUE(stepUntil([&] { return objectOf().has_value(); }, kFirstPlay + kSlowestCreationTicks));
     while (g_tick < reports.back().playTime && !HasFatalFailure()) {
         step();
         watch();

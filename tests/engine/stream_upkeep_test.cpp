@@ -124,9 +124,9 @@ TEST_F(StreamUpkeep, ShortStopsWhileTaxiingAreRemoved)
         double movedMetres;
         std::size_t sizeAfter;
     } rows[] = {
-        {"10 s stop", 1000, 30, 3},
+        {"10 s stop", 1000, 30, 4}, // the stop's first report stays
         {"20 s stop left by 30 m", 2000, 30, 5},
-        {"20 s stop left by 20 m", 2000, 20, 3},
+        {"20 s stop left by 20 m", 2000, 20, 4},
     };
     for (const auto& row : rows) {
         LiveAcRecord a = taxiing(10);
@@ -222,17 +222,21 @@ TEST_F(StreamUpkeep, FastTaxiReportsPrepareTheTakeoffAndALiftOffDuringRollOutGoe
     EXPECT_EQ(g_eventQueue.front().value, 11468u);
 }
 
-TEST_F(StreamUpkeep, StalledStreamRemovesTheAircraftAndStopsGrowing)
+TEST_F(StreamUpkeep, StalledStreamRemovesTheAircraft)
 {
     LiveAcRecord a = taxiing(10);
     std::int32_t t = 1000;
     LatLon p = gf_positionOf(a.stream.back());
-    for (int i = 0; i < 260; ++i) {
+    for (std::size_t i = 0; i < kMaxWaitingSituations - 1; ++i) {
         p = ahead(p, 0, 30);
         decodeExisting(a, at(p, 10, t += 100));
     }
+    ASSERT_EQ(a.stream.size(), kMaxWaitingSituations + 1);
+    EXPECT_EQ(a.state, ObjectState::InSim);
+    decodeExisting(a, at(ahead(p, 0, 30), 10, t += 100));
     EXPECT_EQ(a.state, ObjectState::RemovalRequested);
-    EXPECT_EQ(a.stream.size(), kMaxWaitingSituations + 1);
+    EXPECT_EQ(g_removalQueue.size(), 1u);
+    EXPECT_EQ(a.stream.size(), kMaxWaitingSituations + 2) << "the report is still taken";
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Aircraft flown tick by tick along synthetic tracks, as the main loop moves them.
 #include "base/log.h"
+#include "engine/commands.h"
 #include "engine/ground_phases.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"
@@ -289,6 +290,68 @@ TEST_F(Tracks, TouchdownAttitudeSettlesOnTheGroundPitchFromEitherSide)
         EXPECT_EQ(a.block.bank, 0.0) << row.name;
         EXPECT_EQ(a.pitchPerTick, 0.0) << row.name;
     }
+}
+
+// A landing at the park airport (field elevation 0) as the simulator reports it: the height above the
+// ground every 0.2 s, and on the ground once the wheels touch.
+TEST_F(Tracks, LandingEndsLevelOnTheRunwayAndRollsOut)
+{
+    const LatLon threshold{47.0, 8.0};
+    g_motionInputs.parkAirportSet = true;
+    g_motionInputs.parkAirport = threshold;
+    std::vector<Report> reports;
+    const double stepNm = 140.0 * 2.0 / 3600.0; // 140 kt, a report every 2 s
+    for (int i = 0; i <= 40; ++i) // a 3 degree final from 1000 ft
+        reports.push_back({gf_destinationPoint(threshold, 3 * kPi / 2, (40 - i) * stepNm * kFeetPerNm),
+                           1000.0 - 25.0 * i, 140.0, 1 + 200 * i, i < 40 ? -750.0 : 0.0});
+    LatLon p = threshold;
+    std::int32_t t = reports.back().playTime;
+    for (double kt : {120.0, 100.0, 80.0, 60.0, 40.0, 25.0, 15.0}) { // the roll-out, then off the runway
+        p = gf_destinationPoint(p, kPi / 2, kt * 2.0 / 3600.0 * kFeetPerNm);
+        reports.push_back({p, 0.0, kt, t += 200, 0.0});
+    }
+    for (int i = 0; i < 4; ++i) {
+        p = gf_destinationPoint(p, kPi, 15.0 * 4.0 / 3600.0 * kFeetPerNm);
+        reports.push_back({p, 0.0, 15.0, t += 400, 0.0});
+    }
+    g_liveAircraft.push_back(test::makeFlyingAircraft(reports));
+    LiveAcRecord& a = g_liveAircraft.back();
+    a.staticCgFt = 10.0;
+    a.groundPitch = 0.7 * kDegToRad;
+    const auto groundData = [&a] {
+        const bool wheelsDown = a.block.altitude <= a.staticCgFt;
+        gf_pushSimCommand(SimCommand{.objectId = a.objectId, .value = wheelsDown ? 1u : 0u,
+                                     .kind = SimCommandKind::GroundData, .a = 0.0, .b = a.block.altitude});
+        gf_SimCommands();
+    };
+    bool flared = false;
+    std::int32_t touchdown = -1;
+    double worstPitchAfterSettlingDeg = 0.0;
+    double worstBankAfterSettling = 0.0;
+    std::int32_t settledAfter = -1;
+    for (g_tick = 1; g_tick < t + 1000 && a.state == ObjectState::InSim; ++g_tick) {
+        if (g_tick % 20 == 0)
+            groundData();
+        gf_moveLiveAc(a);
+        flared |= a.curveState >= 3;
+        if (touchdown < 0 && a.onGround)
+            touchdown = g_tick;
+        if (touchdown >= 0 && !a.settling) { // settled: level on the ground from now on
+            worstPitchAfterSettlingDeg = std::max(worstPitchAfterSettlingDeg, std::abs(a.block.pitch - a.groundPitch) * kRadToDeg);
+            worstBankAfterSettling = std::max(worstBankAfterSettling, std::abs(a.block.bank));
+            settledAfter = settledAfter < 0 ? g_tick - touchdown : settledAfter;
+        }
+    }
+    ASSERT_TRUE(flared) << "the landing flared";
+    ASSERT_GE(touchdown, 0) << "no touchdown";
+    EXPECT_GT(settledAfter, 0) << "pitch and bank settle after the touchdown";
+    EXPECT_LE(settledAfter, std::max<std::int32_t>(a.touchdownTicks, 10) + 1);
+    EXPECT_EQ(a.curveState, 0u) << "the flare ends on the ground";
+    EXPECT_LT(worstPitchAfterSettlingDeg, 1e-9) << "level on the runway once settled";
+    EXPECT_EQ(worstBankAfterSettling, 0.0);
+    EXPECT_EQ(a.rollingOut, 0) << "the roll-out ends off the runway";
+    EXPECT_EQ(a.phase, MovePhase::Taxi);
+    EXPECT_EQ(a.block.altitude, a.staticCgFt);
 }
 
 TEST_F(Tracks, UnusableRatesNeverReachTheBlock)

@@ -85,19 +85,22 @@ TEST_F(LiveryFolderSearchThreads, NeverMoreWorkersThanSlotsAndRecordsInWalkOrder
 
 TEST_F(LiveryFolderSearchThreads, ReadsOnlyAircraftCfgOutsideSkippedFolders)
 {
-    const std::string base = (dir / "pkg").string() + "/";
+    // Skip words and the length limit concern the path below the scanned folder ("/" and on).
     const std::set<std::string> expected{
         cfg("pkg/a/AIRCRAFT.CFG"), cfg("pkg/b/Aircraft.Cfg"),
         cfg("pkg/c_cvt_x/aircraft.cfg"), // skip words are case-sensitive
-        cfg("inibuilds-traffic/aircraft.cfg"), // a skip word in the searched folder: first level only
         // a file path of 250 characters in a folder that is entered
-        cfg("pkg/" + std::string(kLiveryPathLimit - base.size() - 13, 's') + "/aircraft.cfg")};
+        cfg("pkg/" + std::string(kLiveryPathLimit - 14, 's') + "/aircraft.cfg"),
+        // where the user keeps the scanned folder does not matter
+        cfg("inibuilds-traffic/model/aircraft.cfg"),
+        cfg("my-airport-collection/" + std::string(200, 'l') + "/Community/m/aircraft.cfg")};
     for (const char* skipped : {"pkg/a/aircraft.cfg.bak", "pkg/a/aircraft_old.cfg", "pkg/c_CVT_x/aircraft.cfg",
-                                "pkg/flytampa-scenery/aircraft.cfg", "inibuilds-traffic/model/aircraft.cfg"})
+                                "pkg/flytampa-scenery/aircraft.cfg"})
         cfg(skipped);
-    cfg("pkg/" + std::string(kLiveryPathLimit - base.size(), 'f') + "/aircraft.cfg");
+    cfg("pkg/" + std::string(kLiveryPathLimit - 1, 'f') + "/aircraft.cfg");
     lf_searchLiveriesInFolder(1, dir / "pkg", pathRecord);
     lf_searchLiveriesInFolder(2, dir / "inibuilds-traffic", pathRecord);
+    lf_searchLiveriesInFolder(3, dir / "my-airport-collection" / std::string(200, 'l') / "Community", pathRecord);
     const auto found = titles();
     EXPECT_EQ(std::set<std::string>(found.begin(), found.end()), expected);
 }

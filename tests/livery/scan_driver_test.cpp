@@ -8,6 +8,7 @@
 #include "core/exit.h"
 #include "livery/livery_index.h"
 #include "livery/livery_startup.h"
+#include "livery/matching.h"
 #include "livery/scanned_file.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -268,6 +269,38 @@ TEST_F(LiveryScan, OffSettingReadsTheLastScanWithoutLooking)
     gf_scanLiveries();
     EXPECT_EQ(gf_findLiveryByTitle("Kept Swiss"), "Kept Swiss");
     EXPECT_EQ(gf_findLiveryByTitle("New Lufthansa"), "") << "found only by the next scan";
+}
+
+TEST_F(LiveryScan, WhatAnAbortedScanLeftBehindIsEmptiedFirst)
+{
+    g_titleSet.insert("User Swiss");
+    g_dontUseTitles.push_back("User Neutral");
+    g_invalidAirlineList.append("XYZ          in an earlier scan");
+    installLiveries(community() / "user-aitraffic", "A320", {{"User Swiss", "SWR"}, {"User Neutral", "ZZZ"}});
+    gf_scanLiveries();
+    EXPECT_EQ(scannedTitles(), (std::vector<std::string>{"User Swiss", "User Neutral"}));
+    EXPECT_TRUE(logHas("No errors"));
+    EXPECT_FALSE(fs::exists(g_invalidAirlineList.reportPath));
+}
+
+// The user asks for a rescan: the running program restarts, and its start-up scans again.
+TEST_F(LiveryScan, RescanInTheRunningProgramIsUsedAtOnce)
+{
+    installLiveries(community() / "user-aitraffic", "A320", {{"Kept Swiss", "SWR"}});
+    gf_scanLiveries();
+    AcRecord lufthansa;
+    lufthansa.head.airline = "DLH";
+    lufthansa.head.type = "B738";
+    lufthansa.category = AcCategory::Large;
+    gf_matchLiveAcLivery(lufthansa);
+    ASSERT_EQ(lufthansa.liveryTitle, "");
+
+    installLiveries(community() / "user-aitraffic", "B738", {{"New Lufthansa", "DLH"}});
+    param::SCAN_LIVERIES.value = 1;
+    gf_scanLiveries();
+    gf_matchLiveAcLivery(lufthansa);
+    EXPECT_EQ(lufthansa.liveryTitle, "New Lufthansa");
+    EXPECT_EQ(gf_findLiveryByTitle("Kept Swiss"), "Kept Swiss");
 }
 
 TEST_F(LiveryScan, ExitDuringTheScanWritesNothingAndScansAgainNextTime)

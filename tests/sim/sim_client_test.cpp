@@ -173,13 +173,30 @@ TEST_F(SimClientThreads, OpenReplyIdentifiesTheSimulator)
     }
 }
 
-TEST_F(SimClientThreads, QuitMessageStopsTheFlight)
+// The simulator closing mid-run, by its QUIT message or by a connection that is simply gone, ends the
+// session through the simulator-closed exit; the thread closes its side and ends by itself.
+TEST_F(SimClientThreads, SimulatorClosingMidRunEndsTheSession)
 {
-    connect();
-    ASSERT_TRUE(simemu::waitUntil([] { return g_simRunning.load() != 0; }));
-    EXPECT_TRUE(gf_simDisplay().flightLight);
-    simemu::quit();
-    EXPECT_TRUE(simemu::waitUntil([] { return g_simRunning.load() == 0; }));
+    for (const bool quitMessage : {true, false}) {
+        SCOPED_TRACE(quitMessage ? "QUIT" : "connection lost");
+        connect();
+        ASSERT_TRUE(simemu::waitUntil([] { return g_simRunning.load() != 0; }));
+        if (quitMessage)
+            simemu::quit();
+        else
+            simemu::reset(); // the connection is gone without a word: every dispatch fails
+        ASSERT_TRUE(simemu::waitUntil([] { return g_hSimConnect.load() == nullptr; })) << "the session went on";
+        m_client.join(); // ended by itself
+        EXPECT_EQ(g_exitReason.load(), 1);
+        EXPECT_EQ(g_simRunning.load(), 0);
+        EXPECT_EQ(logCount("SimConnect closed ok") + logCount("===> Closing SimConnect failed?!"), 1);
+        g_exitRequested = 0;
+        g_exitReason = 0;
+        gf_closeLog();
+        std::filesystem::remove(m_dir / "Log.txt");
+        gf_openLog();
+        gf_resetSimLink();
+    }
 }
 
 TEST_F(SimClientThreads, SimEventFollowsThePause)

@@ -27,8 +27,17 @@ void SimLinkFixture::TearDown()
     gf_closeLog();
 }
 
+simemu::Scenario SimLinkFixture::quickScenario()
+{
+    simemu::Scenario scenario;
+    scenario.behaviour.creationDelayMinS = scenario.behaviour.creationDelayMaxS = 0.0;
+    scenario.behaviour.drift = false;
+    return scenario;
+}
+
 void SimLinkFixture::startClient(const simemu::Scenario& scenario)
 {
+    m_scenario = scenario;
     simemu::reset(scenario);
     m_client = std::jthread(SimClient);
 }
@@ -92,9 +101,10 @@ simemu::SimObject SimLinkFixture::createdObject(const std::string& callsign, std
                                                 double lon)
 {
     gf_queueCreateAc(creation(callsign, hexId, lat, lon));
-    EXPECT_TRUE(simemu::waitUntil([&] { return simemu::objectByAtcId(callsign).has_value(); }))
+    const std::string atcId = callsign.substr(0, m_scenario.behaviour.atcIdMaxChars); // what the simulator keeps
+    EXPECT_TRUE(simemu::waitUntil([&] { return simemu::objectByAtcId(atcId).has_value(); }))
         << callsign << " was not created";
-    return simemu::objectByAtcId(callsign).value_or(simemu::SimObject{});
+    return simemu::objectByAtcId(atcId).value_or(simemu::SimObject{});
 }
 
 std::uint32_t SimLinkFixture::createAndMatch(const std::string& callsign, std::uint32_t hexId)

@@ -25,9 +25,11 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // The emulator without its creation delays and drift: the link's own work at the machine's pace.
+    static simemu::Scenario quickScenario();
     // Starts SimClient on the scenario and waits until the simulator has been identified.
-    void connect(const simemu::Scenario& scenario = {});
-    void startClient(const simemu::Scenario& scenario = {});
+    void connect(const simemu::Scenario& scenario = quickScenario());
+    void startClient(const simemu::Scenario& scenario = quickScenario());
     void stopClient();
 
     // Waits until a command satisfies the test; the commands seen so far stay in m_commands.
@@ -57,6 +59,7 @@ protected:
     std::jthread m_client;
     std::vector<SimCommand> m_commands;
     std::uint8_t m_msfs2020 = 1;
+    simemu::Scenario m_scenario; // of the running client
 };
 
 

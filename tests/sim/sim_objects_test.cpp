@@ -205,6 +205,23 @@ TEST_F(SimObjectsThreads, OverLongCallsignIsStillMatched)
     EXPECT_TRUE(pollInRangeFor([&](const SimCommand& c) { return c.objectId == object.id && c.value == 0x700001; }));
 }
 
+// A simulator that keeps less of a tail number than the link compares: the object matches nothing, but
+// it was made for one of our creations, so it is removed instead of being left in the simulator.
+TEST_F(SimObjectsThreads, OwnObjectWhoseAtcIdMatchesNoCreationIsRemoved)
+{
+    simemu::Scenario scenario = quickScenario();
+    scenario.behaviour.atcIdMaxChars = 5;
+    connect(scenario);
+    const auto object = createdObject("EWG7AB", 0x3C0001);
+    EXPECT_EQ(object.atcId, "EWG7A");
+    ASSERT_TRUE(pollInRangeUntil([&] { return simemu::object(object.id)->removed; }));
+    EXPECT_TRUE(logHas(fmt::format("===> object {} of a creation of Tarvo: its ATC id \"EWG7A\" matches no creation, removed",
+                                   object.id)));
+    collectCommands([](const SimCommand&) { return false; });
+    EXPECT_FALSE(std::any_of(m_commands.begin(), m_commands.end(),
+                             [](const SimCommand& c) { return lf_createdCommand(c, 0x3C0001); }));
+}
+
 TEST_F(SimObjectsThreads, BusyMutexDelaysTheDrainWithoutLoss)
 {
     connect();
@@ -306,9 +323,9 @@ TEST_F(SimObjectMatching, CreationFailureNamesItsCreationByPacketId)
 
 TEST_F(SimObjectMatching, CallsignsCompareOnWhatTheSimulatorReportsBack)
 {
-    EXPECT_EQ(gf_matchKey(std::string(40, 'Q')), std::string(31, 'Q'));
+    EXPECT_EQ(gf_matchKey(std::string(40, 'Q')), std::string(12, 'Q'));
     gf_recordSentCreation(1, 0x400003, std::string(40, 'Q'));
-    EXPECT_TRUE(gf_creationPending(std::string(31, 'Q') + "different tail"));
+    EXPECT_TRUE(gf_creationPending(std::string(12, 'Q') + "different tail"));
 }
 
 } // namespace

@@ -76,6 +76,7 @@ protected:
     {
         gf_setClock(&clock);
         s.userTrack = {{0.0, 50.0, 8.0, 500.0, 0.0, 0.0, true}, {60.0, 50.05, 8.0, 3000.0, 0.0, 150.0, false}};
+        s.behaviour.creationDelayMinS = s.behaviour.creationDelayMaxS = 0.0; // objects at once
     }
     ~EmulatorReportOnClose() override { gf_setClock(nullptr); }
 

@@ -133,6 +133,39 @@ INSTANTIATE_TEST_SUITE_P(
                                   "airport.runways[0].ends[1]"}),
     CaseName{});
 
+TEST(EmulatorScenario, ReadsTheSimulatorsBehaviour)
+{
+    const emu::Scenario realistic = emu::gf_parseScenario("{}");
+    EXPECT_DOUBLE_EQ(realistic.behaviour.creationDelayMinS, 0.1);
+    EXPECT_DOUBLE_EQ(realistic.behaviour.creationDelayMaxS, 2.0);
+    EXPECT_TRUE(realistic.behaviour.drift);
+    EXPECT_FALSE(realistic.behaviour.quitAfterS);
+    const emu::Scenario s = emu::gf_parseScenario(R"({
+        "creation_delay_s": [0.5, 3], "creation_reply_order": "object_added_first", "creation_failure_rate": 0.25,
+        "atc_id_max_chars": 8, "max_radius_m": 100000, "drift": false, "quit_after_s": 90, "random_seed": 7})");
+    EXPECT_DOUBLE_EQ(s.behaviour.creationDelayMinS, 0.5);
+    EXPECT_DOUBLE_EQ(s.behaviour.creationDelayMaxS, 3.0);
+    EXPECT_EQ(s.behaviour.creationReplyOrder, emu::CreationReplyOrder::ObjectAddedFirst);
+    EXPECT_DOUBLE_EQ(s.behaviour.creationFailureRate, 0.25);
+    EXPECT_EQ(s.behaviour.atcIdMaxChars, 8u);
+    EXPECT_EQ(s.behaviour.maxRadiusMetres, 100000u);
+    EXPECT_FALSE(s.behaviour.drift);
+    EXPECT_EQ(s.behaviour.quitAfterS, 90.0);
+    EXPECT_EQ(s.behaviour.randomSeed, 7u);
+    const emu::Scenario instant = emu::gf_parseScenario(R"({"creation_delay_s": 0})");
+    EXPECT_DOUBLE_EQ(instant.behaviour.creationDelayMaxS, 0.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Behaviour, EmulatorScenarioBad,
+    ::testing::Values(BadScenario{"DelaysTheWrongWayRound", R"({"creation_delay_s": [2, 1]})", "creation_delay_s"},
+                      BadScenario{"NegativeDelay", R"({"creation_delay_s": -1})", "creation_delay_s"},
+                      BadScenario{"UnknownReplyOrder", R"({"creation_reply_order": "sometimes"})", "creation_reply_order"},
+                      BadScenario{"FailureRateAboveOne", R"({"creation_failure_rate": 1.5})", "creation_failure_rate"},
+                      BadScenario{"NoAtcIdAtAll", R"({"atc_id_max_chars": 0})", "atc_id_max_chars"},
+                      BadScenario{"QuitBeforeTheStart", R"({"quit_after_s": -5})", "quit_after_s"}),
+    CaseName{});
+
 TEST(EmulatorScenario, ProgramRunsOnTheScenarioOfTheEnvironment)
 {
     TempDir dir;

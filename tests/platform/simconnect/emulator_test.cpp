@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 
 #include "base/geo.h"
 #include "platform/simconnect/emulator.h"
@@ -29,6 +30,10 @@ emu::Scenario lf_scenario()
     s.userTrack = {emu::TrackPoint{0.0, 50.0, 8.0, 500.0, 90.0, 0.0, true}};
     s.groundAltitudeFt = 500.0;
     s.installedTitles = std::vector<std::string>{"Airbus A320 Lufthansa", "Boeing 737-800 KLM"};
+    // Objects appear inside the creation call and stay where they are put; the realistic behaviour
+    // has tests of its own below.
+    s.behaviour.creationDelayMinS = s.behaviour.creationDelayMaxS = 0.0;
+    s.behaviour.drift = false;
     return s;
 }
 
@@ -353,7 +358,7 @@ TEST_F(Emulator, RadiusQueryLeavesOutObjectsBeyondIt)
     EXPECT_EQ(inbox.data(kReqRange)[0].objectId, emu::kUserObjectId);
 }
 
-TEST_F(Emulator, OverlongCallsignIsCutInTheAtcIdField)
+TEST_F(Emulator, OverlongCallsignIsCutAsTheSimulatorKeepsIt)
 {
     addDefinitions();
     const std::string longName(40, 'K');
@@ -361,7 +366,23 @@ TEST_F(Emulator, OverlongCallsignIsCutInTheAtcIdField)
     SimConnect_RequestDataOnSimObjectType(handle, kReqRange, kDefRange, 5000, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
     inbox.dispatch(handle);
     EXPECT_EQ(inbox.data(kReqRange).at(1).objectId, id);
-    EXPECT_EQ(inbox.data(kReqRange).at(1).text(24), std::string(31, 'K'));
+    EXPECT_EQ(inbox.data(kReqRange).at(1).text(24), std::string(lf_scenario().behaviour.atcIdMaxChars, 'K'));
+}
+
+TEST_F(Emulator, RadiusBeyondTheSimulatorsLimitIsRefused)
+{
+    addDefinitions();
+    const DWORD limit = lf_scenario().behaviour.maxRadiusMetres;
+    SimConnect_RequestDataOnSimObjectType(handle, kReqRange, kDefRange, limit, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
+    SimConnect_RequestDataOnSimObjectType(handle, kReqRange, kDefRange, limit + 1, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
+    DWORD refused = 0;
+    SimConnect_GetLastSentPacketID(handle, &refused);
+    inbox.dispatch(handle);
+    EXPECT_EQ(inbox.data(kReqRange).size(), 1u) << "the user aircraft, once";
+    const auto ex = inbox.all<SIMCONNECT_RECV_EXCEPTION>(SIMCONNECT_RECV_ID_EXCEPTION);
+    ASSERT_EQ(ex.size(), 1u);
+    EXPECT_EQ(ex[0].dwException, static_cast<DWORD>(SIMCONNECT_EXCEPTION_OUT_OF_BOUNDS));
+    EXPECT_EQ(ex[0].dwSendID, refused);
 }
 
 struct CreationFailureCase {
@@ -601,6 +622,142 @@ TEST_F(Emulator, MessagesAfterAThrowingHandlerAreKept)
     EXPECT_THROW(SimConnect_CallDispatch(handle, &lf_throwOnFirst, &seen), std::runtime_error);
     inbox.dispatch(handle);
     EXPECT_EQ(inbox.all<SIMCONNECT_RECV_EVENT>(SIMCONNECT_RECV_ID_EVENT).size(), 1u); // Sim, after OPEN threw
+}
+
+// ---- the simulator as it really behaves ----
+
+// The simulator's own behaviour: creations that take their time, objects that drift, a close mid-run.
+class EmulatorRealistic : public Emulator {
+protected:
+    emu::Scenario scenario() override
+    {
+        emu::Scenario s = lf_scenario();
+        s.behaviour = realistic;
+        return s;
+    }
+    void SetUp() override
+    {
+        Emulator::SetUp();
+        addDefinitions();
+        SimConnect_SubscribeToSystemEvent(handle, 202, "ObjectAdded");
+    }
+    DWORD callCreation(const char* callsign, double airspeedKt = 0.0)
+    {
+        SIMCONNECT_DATA_INITPOSITION at{50.0, 8.01, 3000.0, 0, 0, 90.0, 0, static_cast<DWORD>(airspeedKt)};
+        EXPECT_EQ(SimConnect_AICreateNonATCAircraft(handle, "Airbus A320 Lufthansa", callsign, at, 104), S_OK);
+        DWORD packet = 0;
+        SimConnect_GetLastSentPacketID(handle, &packet);
+        return packet;
+    }
+    // The ids of the completion messages dispatched now, in order.
+    std::vector<DWORD> completions()
+    {
+        inbox.clear();
+        inbox.dispatch(handle);
+        std::vector<DWORD> ids;
+        for (DWORD id : inbox.ids())
+            if (id == SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID || id == SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE ||
+                id == SIMCONNECT_RECV_ID_EXCEPTION)
+                ids.push_back(id);
+        return ids;
+    }
+
+    static emu::SimBehaviour defaults() { return emu::SimBehaviour{}; }
+    emu::SimBehaviour realistic = defaults();
+};
+
+TEST_F(EmulatorRealistic, CreationCompletesAfterItsDelayInEitherOrder)
+{
+    constexpr DWORD kAssigned = SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID;
+    constexpr DWORD kAdded = SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE;
+    std::set<std::vector<DWORD>> orders;
+    double earliest = 1e9, latest = 0.0;
+    for (int i = 0; i < 40; ++i) {
+        callCreation(("DLH" + std::to_string(100 + i)).c_str());
+        EXPECT_TRUE(completions().empty()) << "nothing before the shortest delay";
+        double waited = 0.0;
+        std::vector<DWORD> seen;
+        for (; seen.empty() && waited < 3.0; waited += 0.05) {
+            clock.advance(50ms);
+            seen = completions();
+        }
+        earliest = std::min(earliest, waited);
+        latest = std::max(latest, waited);
+        orders.insert(seen);
+    }
+    EXPECT_GE(earliest, 0.1);
+    EXPECT_LE(latest, 2.05);
+    EXPECT_GT(latest - earliest, 1.0) << "the delays spread over the range";
+    EXPECT_EQ(orders, (std::set<std::vector<DWORD>>{{kAssigned, kAdded}, {kAdded, kAssigned}}));
+    EXPECT_TRUE(emu::objectByAtcId("DLH139").has_value());
+}
+
+TEST_F(EmulatorRealistic, CreationMayFailLateNamingTheCall)
+{
+    emu::SimBehaviour b = defaults();
+    b.creationDelayMinS = b.creationDelayMaxS = 1.0;
+    b.creationFailureRate = 1.0;
+    SimConnect_Close(handle);
+    emu::Scenario s = lf_scenario();
+    s.behaviour = b;
+    emu::reset(s);
+    ASSERT_EQ(SimConnect_Open(&handle, "Tarvo", nullptr, 0, nullptr, 0), S_OK);
+    const DWORD packet = callCreation("FAIL1");
+    EXPECT_TRUE(completions().empty());
+    clock.advance(1s);
+    const auto ids = completions();
+    const auto ex = inbox.all<SIMCONNECT_RECV_EXCEPTION>(SIMCONNECT_RECV_ID_EXCEPTION);
+    ASSERT_EQ(ex.size(), 1u);
+    EXPECT_EQ(ex[0].dwException, static_cast<DWORD>(SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED));
+    EXPECT_EQ(ex[0].dwSendID, packet);
+    EXPECT_EQ(ids.size(), 1u) << "no object";
+    EXPECT_FALSE(emu::objectByAtcId("FAIL1"));
+}
+
+TEST_F(EmulatorRealistic, ObjectUnderAiControlDriftsAwayAndAFrozenOneStays)
+{
+    SimConnect_MapClientEventToSimEvent(handle, 214, "FREEZE_LATITUDE_LONGITUDE_SET");
+    SimConnect_MapClientEventToSimEvent(handle, 215, "FREEZE_ALTITUDE_SET");
+    callCreation("AI1");
+    callCreation("FROZEN1");
+    clock.advance(3s);
+    inbox.dispatch(handle);
+    const DWORD ai = emu::objectByAtcId("AI1")->id;
+    const DWORD frozen = emu::objectByAtcId("FROZEN1")->id;
+    SimConnect_AIReleaseControl(handle, frozen, 103);
+    SimConnect_TransmitClientEvent(handle, frozen, 214, 1, 301, 0);
+    SimConnect_TransmitClientEvent(handle, frozen, 215, 1, 301, 0);
+    double block[8] = {50.0, 8.0, 0.0, 0.0, kPi / 2, 3000.0, 0.0, 240.0}; // 240 kt east
+    for (DWORD id : {ai, frozen})
+        SimConnect_SetDataOnSimObject(handle, kDefPosition, id, 0, 0, sizeof(block), block);
+    clock.advance(15s);
+    inbox.dispatch(handle);
+    const auto drifted = emu::object(ai)->pose;
+    EXPECT_NEAR(gf_distanceNm({50.0, 8.0}, {drifted.lat, drifted.lon}), 1.0, 0.01) << "240 kt for 15 s";
+    EXPECT_GT(drifted.lon, 8.0) << "along its heading";
+    const auto kept = emu::object(frozen)->pose;
+    EXPECT_EQ(kept.lat, 50.0);
+    EXPECT_EQ(kept.lon, 8.0);
+}
+
+TEST_F(EmulatorRealistic, SimulatorClosesMidRunThenCallsFail)
+{
+    SimConnect_Close(handle);
+    emu::Scenario s = lf_scenario();
+    s.behaviour = defaults();
+    s.behaviour.quitAfterS = 30.0;
+    emu::reset(s);
+    clock.advance(10s);
+    ASSERT_EQ(SimConnect_Open(&handle, "Tarvo", nullptr, 0, nullptr, 0), S_OK);
+    clock.advance(29s);
+    inbox.dispatch(handle);
+    EXPECT_NE(inbox.ids().back(), static_cast<DWORD>(SIMCONNECT_RECV_ID_QUIT)) << "30 s after the connection opened";
+    clock.advance(1s);
+    inbox.dispatch(handle);
+    EXPECT_EQ(inbox.ids().back(), static_cast<DWORD>(SIMCONNECT_RECV_ID_QUIT));
+    EXPECT_LT(SimConnect_SubscribeToSystemEvent(handle, 201, "Sim"), 0);
+    EXPECT_LT(inbox.dispatch(handle), 0);
+    EXPECT_FALSE(emu::isConnected());
 }
 
 } // namespace
