@@ -24,6 +24,19 @@
 
 namespace zyn::test {
 
+// Registers the class and opens the window; the calling thread is its user-interface thread.
+inline HWND openMainWindow()
+{
+    WNDCLASSEXW c{};
+    c.cbSize = sizeof c;
+    c.style = CS_HREDRAW | CS_VREDRAW;
+    c.lpfnWndProc = lf_mainWndProc;
+    c.lpszClassName = u"Tarvo";
+    RegisterClassExW(&c);
+    EXPECT_TRUE(initInstance(GetModuleHandleW(nullptr), u"Tarvo"));
+    return g_mainWindow.load();
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -36,18 +49,7 @@ protected:
         gf_closeLog();
         gf_setParametersPath({});
     }
-    // Registers the class and opens the window; the test thread is its user-interface thread.
-    HWND open()
-    {
-        WNDCLASSEXW c{};
-        c.cbSize = sizeof c;
-        c.style = CS_HREDRAW | CS_VREDRAW;
-        c.lpfnWndProc = lf_mainWndProc;
-        c.lpszClassName = u"Tarvo";
-        RegisterClassExW(&c);
-        EXPECT_TRUE(initInstance(GetModuleHandleW(nullptr), u"Tarvo"));
-        return g_mainWindow.load();
-    }
+    HWND open() { return openMainWindow(); }
     std::string logText() { return readText(dir / "Log.txt"); }
     std::string parametersText() { return readText(dir / "parameters.xml"); }
     bool saved(const std::string& key, const std::string& value)
