@@ -92,35 +92,28 @@ void lf_autoRange(bool) { lf_applyAutoRange(); }
 void lf_msfs2020(bool) { lf_switchSimulator(); }
 
 // A rescan asked for before any simulator answered restarts now; otherwise at the next start.
-void lf_scanLiveries(bool on)
+void lf_askForRescan(bool on, std::string_view what, std::string_view whenAdded, void (*prepare)())
 {
     if (!on) {
         gf_clearStatusMessage();
     } else if (g_simNeverConnected.load() != 0) {
-        gf_clearLiveries(); // only a flag: the next start-up builds the tables again
-        gf_setStatusMessage("Your liveries will be scanned", true);
+        prepare();
+        gf_setStatusMessage(fmt::format("Your {} will be scanned", what), true);
         gf_requestExit(static_cast<std::int32_t>(ExitReason::NewSettings), 2);
     } else {
-        gf_setStatusMessage(fmt::format("Your liveries will be scanned at the next start of {}, recommended after you "
-                                        "have add/removed AI aircraft models/liveries",
-                                        kProductName),
+        gf_setStatusMessage(fmt::format("Your {} will be scanned at the next start of {}, recommended after you have "
+                                        "add/removed {}",
+                                        what, kProductName, whenAdded),
                             false);
     }
 }
 
+// Only a flag: the next start-up builds the livery tables again.
+void lf_scanLiveries(bool on) { lf_askForRescan(on, "liveries", "AI aircraft models/liveries", gf_clearLiveries); }
+
 void lf_scanAirports(bool on)
 {
-    if (!on) {
-        gf_clearStatusMessage();
-    } else if (g_simNeverConnected.load() != 0) {
-        gf_setStatusMessage("Your airports will be scanned", true);
-        gf_requestExit(static_cast<std::int32_t>(ExitReason::NewSettings), 2);
-    } else {
-        gf_setStatusMessage(fmt::format("Your airports will be scanned at the next start of {}, recommended after you "
-                                        "have add/removed airports",
-                                        kProductName),
-                            false);
-    }
+    lf_askForRescan(on, "airports", "airports", [] {});
 }
 
 void lf_ligAutomatic(bool on)

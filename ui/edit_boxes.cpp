@@ -168,6 +168,22 @@ void lf_queryCallsign()
     g_callsignQueryRequest = 1;
 }
 
+// The code typed into the box, upper-cased, when it is valid and not the one in force; otherwise the
+// status line says why and the box shows the value in force again.
+std::optional<std::string> lf_newCode(StringControlParameter& box, const std::string& typed, std::size_t minLength,
+                                      std::size_t maxLength, std::string_view what)
+{
+    const auto code = gf_codeText(typed, minLength, maxLength);
+    if (!code)
+        lf_say(fmt::format("{} \"{}\" is not valid", what, typed), true);
+    else if (*code == box.getValue())
+        lf_say(fmt::format("{} \"{}\" was already set ...", what, *code), true);
+    else
+        return code;
+    gf_setBoxText(box);
+    return std::nullopt;
+}
+
 StringParameter& lf_modeInstallPath()
 {
     return param::MSFS_2020.on() ? param::MSFS_INSTALL_PATH : param::MSFS_2024_INSTALL_PATH;
@@ -327,17 +343,9 @@ void lf_blockCallsign()
             lf_unblockCallsign();
         return;
     }
-    const auto callsign = gf_codeText(typed, kShortestCallsign, kLongestCallsign);
-    if (!callsign) {
-        lf_say(fmt::format("callsign \"{}\" is not valid", typed), true);
-        gf_setBoxText(blocked);
+    const auto callsign = lf_newCode(blocked, typed, kShortestCallsign, kLongestCallsign, "callsign");
+    if (!callsign)
         return;
-    }
-    if (*callsign == blocked.getValue()) {
-        lf_say(fmt::format("callsign \"{}\" was already set ...", *callsign), true);
-        gf_setBoxText(blocked);
-        return;
-    }
     blocked.setValueAndSave(*callsign);
     gf_setBoxText(blocked);
     gf_enableControl(param::UNBLOCK_BUTTON, true);
@@ -369,17 +377,9 @@ void lf_processDestination()
         lf_say("destination set to empty", true);
         return;
     }
-    const auto code = gf_codeText(typed, kAirportCodeLength, kAirportCodeLength);
-    if (!code) {
-        lf_say(fmt::format("destination \"{}\" is not valid", typed), true);
-        gf_setBoxText(destination);
+    const auto code = lf_newCode(destination, typed, kAirportCodeLength, kAirportCodeLength, "destination");
+    if (!code)
         return;
-    }
-    if (*code == destination.getValue()) {
-        lf_say(fmt::format("destination \"{}\" was already set ...", *code), true);
-        gf_setBoxText(destination);
-        return;
-    }
     if (const auto airport = gf_findAirport(*code)) {
         lf_setDestination(*code, LatLon{airport->lat, airport->lon});
         return;

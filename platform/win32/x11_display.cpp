@@ -43,7 +43,7 @@ struct ShownWindow {
 
 constexpr int kEventWaitMs = 50; // events another thread's Xlib call has already read wait at most this long
 
-std::mutex g_displayMutex; // the state below; never held while a window procedure runs
+std::mutex g_xDisplayMutex; // the state below; never held while a window procedure runs
 Display* g_display = nullptr;
 std::atomic<bool> g_active{false};
 std::map<HWND, ShownWindow> g_shown;
@@ -55,7 +55,7 @@ HWND g_pressed = nullptr; // the control the mouse button went down on (event th
 
 HWND lf_windowOf(::Window xwindow)
 {
-    std::lock_guard lock(g_displayMutex);
+    std::lock_guard lock(g_xDisplayMutex);
     for (const auto& [window, shown] : g_shown)
         if (shown.xwindow == xwindow)
             return window;
@@ -157,7 +157,7 @@ void lf_onMoved(HWND top, ::Window xwindow)
     int x = 0, y = 0;
     ::Window child = 0;
     {
-        std::lock_guard lock(g_displayMutex);
+        std::lock_guard lock(g_xDisplayMutex);
         if (!g_display || !XTranslateCoordinates(g_display, xwindow, DefaultRootWindow(g_display), 0, 0, &x, &y, &child))
             return;
     }
@@ -189,7 +189,7 @@ void lf_handle(XEvent& e)
 // Takes the next event when one is there, without blocking.
 bool lf_nextEvent(XEvent& e)
 {
-    std::lock_guard lock(g_displayMutex);
+    std::lock_guard lock(g_xDisplayMutex);
     if (!g_display || XPending(g_display) == 0)
         return false;
     XNextEvent(g_display, &e);
@@ -266,7 +266,7 @@ bool gf_showOnDisplay()
         return false;
     }
     {
-        std::lock_guard lock(g_displayMutex);
+        std::lock_guard lock(g_xDisplayMutex);
         g_display = display;
         g_deleteWindowAtom = XInternAtom(display, "WM_DELETE_WINDOW", False);
     }
@@ -285,7 +285,7 @@ void gf_stopShowing()
     }
     g_eventThread.join();
     lf_closePipe();
-    std::lock_guard lock(g_displayMutex);
+    std::lock_guard lock(g_xDisplayMutex);
     for (auto& [window, shown] : g_shown)
         cairo_surface_destroy(shown.xsurface);
     g_shown.clear();
@@ -316,7 +316,7 @@ void gf_displayWindowCreated(HWND window)
     }
     const int width = std::max<LONG>(1, rect.right - rect.left);
     const int height = std::max<LONG>(1, rect.bottom - rect.top);
-    std::lock_guard lock(g_displayMutex);
+    std::lock_guard lock(g_xDisplayMutex);
     const int screen = DefaultScreen(g_display);
     const ::Window xwindow = XCreateSimpleWindow(g_display, RootWindow(g_display, screen), rect.left, rect.top,
                                                  static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
@@ -336,7 +336,7 @@ void gf_displayWindowShown(HWND window, bool visible)
 {
     if (!g_active.load())
         return;
-    std::lock_guard lock(g_displayMutex);
+    std::lock_guard lock(g_xDisplayMutex);
     const auto it = g_shown.find(window);
     if (it == g_shown.end())
         return;
@@ -353,7 +353,7 @@ void gf_displayWindowGone(HWND window)
 {
     if (!g_active.load())
         return;
-    std::lock_guard lock(g_displayMutex);
+    std::lock_guard lock(g_xDisplayMutex);
     g_painted.erase(window);
     const auto it = g_shown.find(window);
     if (it == g_shown.end())
@@ -369,7 +369,7 @@ void gf_displayPainted(HWND window)
     if (!g_active.load())
         return;
     const HWND top = lf_topLevelOf(window);
-    std::lock_guard lock(g_displayMutex);
+    std::lock_guard lock(g_xDisplayMutex);
     if (top && g_shown.contains(top))
         g_painted.insert(top);
 }
@@ -380,21 +380,22 @@ void gf_displayPresentPending()
         return;
     std::set<HWND> painted;
     {
-        std::lock_guard lock(g_displayMutex);
+        std::lock_guard lock(g_xDisplayMutex);
         painted.swap(g_painted);
     }
     for (const HWND top : painted) {
         const auto layers = gf_visibleLayers(top);
         if (layers.empty()) {
-            std::lock_guard lock(g_displayMutex);
-            if (g_shown.contains(top) && IsWindow(top))
+            const bool stillThere = IsWindow(top) != FALSE;
+            std::lock_guard lock(g_xDisplayMutex);
+            if (stillThere && g_shown.contains(top))
                 g_painted.insert(top); // another thread's window: that thread presents it
             continue;
         }
         cairo_surface_t* picture = gf_composeLayers(layers);
         if (!picture)
             continue;
-        std::lock_guard lock(g_displayMutex);
+        std::lock_guard lock(g_xDisplayMutex);
         if (const auto it = g_shown.find(top); it != g_shown.end()) {
             cairo_t* cr = cairo_create(it->second.xsurface);
             cairo_set_source_surface(cr, picture, 0, 0);

@@ -87,8 +87,10 @@ protected:
                                                        {"XDG_RUNTIME_DIR", (root / "run").string()},
                                                        {"TARVO_DOWNLOAD_URL", downloads.baseUrl()},
                                                        {"HOME", (root / "home").string()},
-                                                       {"TARVO_SIM_SCENARIO", lf_pausedScenario(root.path())}};
-        environment.insert(more.begin(), more.end());
+                                                       {"TARVO_SIM_SCENARIO", lf_pausedScenario(root.path())},
+                                                       {"DISPLAY", ""}}; // headless unless asked
+        for (const auto& [name, value] : more)
+            environment[name] = value;
         return std::make_unique<ChildProcess>(std::filesystem::path(TARVO_BINARY_DIR) / "tarvo", folder, environment);
     }
     TempDir root;
