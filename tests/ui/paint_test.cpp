@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace zyn {
 namespace {
 
@@ -133,6 +136,38 @@ TEST_F(MainWindowPicture, StatisticsBandStaysEmptyWithoutAParkAirport)
     EXPECT_GT(image->count({5, 427, 100, 442}, kGreenShown), 30);    // "# stands: 312"
     EXPECT_GT(image->count({430, 427, 560, 442}, kGreenShown), 30);  // "parked static:  76"
     EXPECT_GT(image->count({708, 427, 870, 442}, kGreenShown), 30);  // "max park:  80 (=26 %)"
+}
+
+} // namespace
+} // namespace zyn
+
+namespace zyn {
+namespace {
+
+using MainWindowPictureThreads = test::MainWindowTest;
+
+// Other threads write the texts while the window paints: each paint copies them whole under their one
+// lock (a race here is what the thread sanitizer stage looks for), and the last state is what shows.
+TEST_F(MainWindowPictureThreads, TextsWrittenWhileThePainterPaints)
+{
+    const HWND main = open();
+    g_simConnected = 1;
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (int i = 0; !stop.load(); ++i) {
+            gf_showUserAcLabel(std::string(static_cast<std::size_t>(i % 40), 'A'));
+            gf_showParking([i](ParkingDisplay& d) { d.airportLabel = i % 2 ? "EHAM (AMS)" : "LSZH"; });
+            gf_showServiceLabel(i % 2 ? "rtw001" : "");
+        }
+    });
+    for (int paint = 0; paint < 20; ++paint)
+        ASSERT_TRUE(win32test::renderToPng(main, dir / "window.png"));
+    stop = true;
+    writer.join();
+    gf_showParking([](ParkingDisplay& d) { d.airportLabel = "EHAM (AMS)"; });
+    ASSERT_TRUE(win32test::renderToPng(main, dir / "window.png"));
+    EXPECT_GT(test::WindowImage(dir / "window.png").count({5, 399, 80, 414}, kYellowShown), 30); // file not read
+    g_simConnected = 0;
 }
 
 } // namespace
