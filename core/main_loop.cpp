@@ -6,7 +6,6 @@
 #include "base/time_util.h"
 #include "core/auto_range.h"
 #include "core/exit.h"
-#include "core/startup_controls.h"
 #include "engine/ai_driver.h"
 #include "engine/commands.h"
 #include "engine/identity.h"
@@ -22,6 +21,7 @@
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
+#include "requests/destination_request.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
@@ -126,6 +126,33 @@ void lf_checkFrontIdentity()
         }
     }
     g_identityCheckIds.erase(g_identityCheckIds.begin());
+}
+
+// Nav lights of the parked aircraft follow NAV_LIGHTS_WHILE_PARKED.
+void lf_applyParkedNavLights()
+{
+    const std::uint32_t on = param::NAV_LIGHTS_WHILE_PARKED.on() ? 1 : 0;
+    for (const auto& parked : g_staticAircraft)
+        if (parked.inSim())
+            gf_setNavLights(parked.objectId, on);
+    for (const auto& live : g_liveAircraft)
+        if (live.inSim() && live.phase == MovePhase::Parked)
+            gf_setNavLights(live.objectId, on);
+}
+
+// What the window asked of the aircraft lists and the park airports, which only this thread touches.
+void lf_serveWindowRequests()
+{
+    if (lf_served(g_removeAllAircraftRequest)) {
+        gf_removeAllLiveAc();
+        gf_removeAllStaticAc();
+    }
+    if (lf_served(g_navLightsRequest))
+        lf_applyParkedNavLights();
+    if (lf_served(g_adjustRangeRequest) && param::AUTO_RANGE.on())
+        g_mainLoopCalls.adjustTrafficRange();
+    if (const auto destination = gf_takeDestinationRequest())
+        gf_addDestinationParkAirport(destination->code, destination->position);
 }
 
 void lf_flushStatic()
@@ -336,6 +363,7 @@ void lf_everySecond()
     lf_refreshAcCounts();
     g_nowWeekSlot = gf_weekdayAndSlot();
     lf_followSimTime();
+    lf_serveWindowRequests();
     g_secondsCounter.fetch_add(1);
     lf_checkFrontIdentity();
     if (lf_served(g_callsignQueryRequest))
@@ -366,6 +394,7 @@ void lf_workSimNotRunning()
     if (g_notRunningCountdown <= 0) {
         g_notRunningCountdown = kTicksPerSecond;
         lf_refreshAcCounts();
+        lf_serveWindowRequests();
         g_nowWeekSlot = gf_weekdayAndSlot();
     }
 }
@@ -438,7 +467,8 @@ void gf_resetMainLoop()
     g_flightNotRunning = 0;
     g_simTimeMark = 0;
     for (auto* request : {&g_callsignQueryRequest, &g_blockChangedRequest, &g_renewParkingRequest,
-                          &g_parkingRenewalPhase})
+                          &g_parkingRenewalPhase, &g_removeAllAircraftRequest, &g_navLightsRequest,
+                          &g_adjustRangeRequest})
         *request = 0;
     g_notRunningCountdown = kTicksPerSecond;
     g_lastUserGroundCheck = {};

@@ -3,7 +3,6 @@
 #include "platform/win32/window.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
-#include "sim/link_state.h"
 #include "ui/session_controls.h"
 
 #include <array>
@@ -14,12 +13,6 @@ namespace {
 
 const std::array<IntControlParameter*, 3> g_timeShiftBoxes{&param::TIME_SHIFT_DAYS, &param::TIME_SHIFT_HOURS,
                                                            &param::TIME_SHIFT_MINS};
-
-void lf_enableTimeShiftBoxes(bool enable)
-{
-    for (const IntControlParameter* box : g_timeShiftBoxes)
-        gf_enableControl(*box, enable);
-}
 
 bool lf_timeShiftStored()
 {
@@ -69,31 +62,16 @@ void lf_restoreTimeShift()
     gf_enableControl(SIM_TIME, true);
     gf_enableControl(KEEP_SIM_TIME_PAR, true);
     // The shift boxes stay locked while the simulator's time is followed.
-    lf_enableTimeShiftBoxes(!SIM_TIME.on());
+    gf_enableTimeShiftBoxes(!SIM_TIME.on());
 }
 
 } // namespace
-
-std::atomic<std::int64_t> g_simTimeMark{0};
 
 void lf_enableStartupControls()
 {
     lf_setParkingControls();
     lf_setTrafficControls();
     lf_restoreTimeShift();
-}
-
-void lf_applySimTimeOption()
-{
-    if (param::SIM_TIME.on()) {
-        g_simTimeMark = 0;
-        lf_enableTimeShiftBoxes(false);
-        return;
-    }
-    lf_setTimeShiftParameters(0);
-    lf_timeShift(0, false);
-    g_simTimeMark = g_simEpoch.load();
-    lf_enableTimeShiftBoxes(true);
 }
 
 } // namespace zyn

@@ -2,6 +2,9 @@
 // Static parking's park airports: the list read at start-up and the user's stand at a new airport.
 // The state other rooms read of them is airport/park_airport_state.h.
 #include "airport/park_airport_state.h"
+#include "base/geo.h"
+
+#include <string>
 
 namespace zyn {
 
@@ -9,5 +12,7 @@ namespace zyn {
 bool lf_readMyParkAirports();
 // On a new flight: records the stand the user aircraft stands at for the first park airport.
 void gf_checkUserAcAtNewAirport();
+// Puts the destination airport at the front of the park-airport list. Main-loop thread.
+void gf_addDestinationParkAirport(const std::string& code, LatLon position);
 
 } // namespace zyn

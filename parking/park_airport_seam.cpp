@@ -14,4 +14,9 @@ bool lf_readMyParkAirports()
 
 void gf_checkUserAcAtNewAirport() { gf_log("gf_checkUserAcAtNewAirport: static parking is not built yet"); }
 
+void gf_addDestinationParkAirport(const std::string& code, LatLon)
+{
+    gf_logf("gf_addDestinationParkAirport: static parking is not built yet, {} is not added", code);
+}
+
 } // namespace zyn

@@ -13,6 +13,12 @@ std::atomic<std::uint8_t> g_matchDepthRequest{0};
 std::atomic<std::uint8_t> g_renewParkingRequest{0};
 std::atomic<std::uint8_t> g_parkTrafficOnlyRequest{0};
 std::atomic<std::uint8_t> g_parkingRenewalPhase{0};
+std::atomic<std::uint8_t> g_removeAllAircraftRequest{0};
+std::atomic<std::uint8_t> g_navLightsRequest{0};
+std::atomic<std::uint8_t> g_adjustRangeRequest{0};
+
+std::atomic<std::uint8_t> g_airportFileChanged{0};
+std::atomic<std::int32_t> g_userMaxLive{-1};
 
 std::atomic<std::uint8_t> g_userAtNewAirportRequest{0};
 

@@ -19,6 +19,13 @@ extern std::atomic<std::uint8_t> g_matchDepthRequest;      // empty the list of 
 extern std::atomic<std::uint8_t> g_renewParkingRequest;
 extern std::atomic<std::uint8_t> g_parkTrafficOnlyRequest; // the renewal's option
 extern std::atomic<std::uint8_t> g_parkingRenewalPhase;    // the renewal's first phase ran
+extern std::atomic<std::uint8_t> g_removeAllAircraftRequest; // a new time shift: every aircraft leaves
+extern std::atomic<std::uint8_t> g_navLightsRequest;       // NAV_LIGHTS_WHILE_PARKED changed: parked aircraft follow
+extern std::atomic<std::uint8_t> g_adjustRangeRequest;     // AUTO_RANGE switched on: the range follows at once
+
+// What the window changed of the park airport's parking, for static parking to keep.
+extern std::atomic<std::uint8_t> g_airportFileChanged; // its settings changed: its file is saved when parking ends
+extern std::atomic<std::int32_t> g_userMaxLive;        // the user's own MAX_LIVE, back when parking ends
 
 // A new flight, a loaded flight or the end of the simulator connection: static parking records the
 // stand the user aircraft stands at. Served by the main loop, or by the exit once the loop ended.

@@ -1,10 +1,11 @@
 #include "shown/display_state.h"
 
-#include "shown/sim_display.h"
+#include "shown/display_texts.h"
 
 namespace zyn {
 
 std::atomic<std::uint8_t> g_loginShown{0};
+std::atomic<std::uint8_t> g_serviceBusyShown{0};
 std::atomic<std::uint8_t> g_trafficLight{3};
 std::atomic<std::uint8_t> g_weatherLight{3};
 std::atomic<std::int32_t> g_qnhDisplay{0};
@@ -16,6 +17,7 @@ std::atomic<std::uint32_t> g_liveParkedShown{0};
 std::atomic<std::uint32_t> g_staticParkedShown{0};
 std::atomic<std::int32_t> g_renewalMinutesShown{0};
 std::atomic<std::uint8_t> g_timeControlsEnabled{0};
+std::atomic<double> g_liveParkedMeanShown{-1.0};
 
 void gf_setQnhDisplay(std::int32_t qnh)
 {
@@ -28,6 +30,7 @@ void gf_setQnhDisplay(std::int32_t qnh)
 void gf_resetDisplayState()
 {
     g_loginShown = 0;
+    g_serviceBusyShown = 0;
     g_trafficLight = 3;
     g_weatherLight = 3;
     g_qnhDisplay = 0;
@@ -39,7 +42,8 @@ void gf_resetDisplayState()
     g_staticParkedShown = 0;
     g_renewalMinutesShown = 0;
     g_timeControlsEnabled = 0;
-    gf_resetSimDisplay();
+    g_liveParkedMeanShown = -1.0;
+    gf_resetDisplayTexts();
     gf_repaintMainWindow();
 }
 

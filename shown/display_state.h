@@ -10,6 +10,7 @@ namespace zyn {
 
 // Traffic service: 1 receiving, 2 connected but no data, 3 failed (or not running).
 extern std::atomic<std::uint8_t> g_loginShown; // a traffic service session exists
+extern std::atomic<std::uint8_t> g_serviceBusyShown; // a request to the service is under way
 extern std::atomic<std::uint8_t> g_trafficLight;
 extern std::atomic<std::uint8_t> g_weatherLight;
 extern std::atomic<std::int32_t> g_qnhDisplay; // hPa shown; 0 none yet
@@ -25,6 +26,7 @@ extern std::atomic<std::uint32_t> g_staticParkedShown; // static parked aircraft
 // Settings and statistics bands.
 extern std::atomic<std::int32_t> g_renewalMinutesShown; // minutes to the next parking renewal
 extern std::atomic<std::uint8_t> g_timeControlsEnabled;
+extern std::atomic<double> g_liveParkedMeanShown; // hours; the live "average fit"
 
 // Stores the QNH (hPa) and repaints the counters band; a weather light at 2 becomes 1.
 void gf_setQnhDisplay(std::int32_t qnh);

@@ -1,7 +1,7 @@
 #include "traffic/session.h"
 
-#include "base/file_util.h"
 #include "base/errors.h"
+#include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/text_util.h"
@@ -10,6 +10,7 @@
 #include "platform/system/clock.h"
 #include "requests/exit_request.h"
 #include "shown/display_state.h"
+#include "shown/display_texts.h"
 #include "shown/status_line.h"
 #include "traffic/json_fields.h"
 #include "traffic/reader_status.h"
@@ -56,6 +57,7 @@ bool lf_readLoginReply(WeatherClient& client, const json& reply, std::int32_t& s
     client.wrrl.store(gf_periodFromReply(wrrl));
     const std::string server = gf_jsonTextOf(reply, "server", "?");
     gf_logf("Authenticated at RT server \"{}\"", server);
+    gf_showServiceLabel(server);
     const std::string guid = gf_jsonTextOf(reply, "GUID");
     if (guid.empty()) {
         gf_logError("Authentication failed: the reply holds no session GUID");

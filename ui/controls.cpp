@@ -5,10 +5,13 @@
 #include "shown/repaint.h"
 #include "shown/status_line.h"
 #include "shown/windows.h"
+#include "ui/edit_boxes.h"
 
 #include <algorithm>
 #include <map>
 #include <mutex>
+
+#include <fmt/format.h>
 
 namespace zyn {
 
@@ -40,7 +43,7 @@ std::vector<ControlSpec> lf_specsOfTable()
             continue;
         const ControlPlacement& at = *s.row.control;
         const int width = s.kind == SettingKind::Bool ? kCheckBoxSize : at.width;
-        placed.emplace_back(at.order, ControlSpec{lf_kindOf(s), s.control, s.parameter, at.x, width});
+        placed.emplace_back(at.order, ControlSpec{lf_kindOf(s), s.control, s.parameter, at.x, width, s.kind});
     }
     std::sort(placed.begin(), placed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<ControlSpec> specs;
@@ -155,13 +158,33 @@ bool lf_createControls(HWND window, const CREATESTRUCTW* creation)
     return all;
 }
 
+namespace {
+
+// Enter in a box, by the kind of its setting; an error ends the handling with a log line, never the
+// window.
+void lf_boxEnter(const ControlSpec& spec)
+{
+    try {
+        switch (spec.setting) {
+        case SettingKind::Float: lf_maxFitBoxEnter(); break;
+        case SettingKind::Int: lf_numBoxEnter(*static_cast<IntControlParameter*>(spec.control)); break;
+        case SettingKind::Text: lf_textBoxEnter(*static_cast<StringControlParameter*>(spec.control)); break;
+        default: break;
+        }
+    } catch (const std::exception& e) {
+        gf_logErrorf("{} exception {}", spec.parameter->key, e.what());
+        gf_setStatusMessage(fmt::format("{}: {}", spec.parameter->key, e.what()), false);
+    }
+}
+
+} // namespace
+
 LRESULT lf_boxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const ControlSpec* spec = lf_specOfWindow(window);
-    if (message == WM_CHAR && wParam == VK_RETURN) {
-        gf_clearStatusMessage();
-        gf_logf("lf_boxProc: the handler of the {} box is not built yet", spec ? spec->parameter->key : "?");
-        return 0;
+    if (spec && message == WM_CHAR && wParam == VK_RETURN) {
+        lf_boxEnter(*spec);
+        return 0; // the box never sees the Enter
     }
     const WNDPROC previous = spec ? gf_previousBoxProc(spec->control->controlId) : nullptr;
     return previous ? CallWindowProcW(previous, window, message, wParam, lParam)

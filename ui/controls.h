@@ -16,6 +16,7 @@ struct ControlSpec {
     const Parameter* parameter;
     int x;
     int width;
+    SettingKind setting;
 };
 
 // The controls in creation order.
@@ -35,7 +36,8 @@ bool lf_createControls(HWND window, const CREATESTRUCTW* creation);
 // The edit control's own procedure of a subclassed box; null for any other id.
 WNDPROC gf_previousBoxProc(std::uint16_t controlId);
 
-// The procedure of every edit box: Enter is taken, the rest goes to the box's own procedure.
+// The procedure of every edit box: Enter applies what was typed, by the kind of the box's setting
+// (number, text, or the fit in hours); the rest goes to the box's own procedure.
 LRESULT lf_boxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 } // namespace zyn

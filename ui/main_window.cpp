@@ -9,6 +9,7 @@
 #include "settings/setting_controls.h"
 #include "settings/settings_file.h"
 #include "shown/status_line.h"
+#include "ui/commands.h"
 #include "ui/controls.h"
 #include "ui/paint.h"
 
@@ -76,18 +77,12 @@ void lf_quit(HWND window)
     PostQuitMessage(0);
 }
 
-// Until the command handler is built, a click on a check box only flips it and saves its setting
-// (the check boxes do not toggle themselves).
-void lf_HandleWMCOMMAND(HWND window, WPARAM wParam)
+// The edit boxes are drawn on light blue, as the settings band around them.
+LRESULT lf_boxColours(HDC dc)
 {
-    const auto id = LOWORD(wParam);
-    for (const auto& spec : gf_controlSpecs()) {
-        if (spec.kind == ControlKind::CheckBox &&
-            gf_checkBoxState(window, id, *static_cast<BoolControlParameter*>(spec.control))) {
-            gf_repaintBand(Band::Settings);
-            return;
-        }
-    }
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, 0xFFCC99);
+    return reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
 }
 
 void lf_paint(HWND window)
@@ -148,6 +143,9 @@ LRESULT lf_mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         lf_HandleWMCOMMAND(window, wParam);
         return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        return lf_boxColours(reinterpret_cast<HDC>(wParam));
     case WM_APP + 1:
         if (const StartupStarter starter = g_startupStarter.load())
             starter();

@@ -1,72 +1,85 @@
 #include "ui/paint.h"
 
+#include "airport/park_airport_state.h"
 #include "base/encoding.h"
 #include "base/log.h"
 #include "base/version.h"
 #include "platform/win32/gdi.h"
 #include "settings/settings.h"
 #include "shown/display_state.h"
-#include "shown/sim_display.h"
-#include "shown/status_line.h"
 #include "sim/link_state.h"
-
-#include <string>
+#include "ui/paint_state.h"
 
 #include <fmt/format.h>
 
 namespace zyn {
 
+Painter::Painter(HDC dc) : m_dc(dc) { SetBkMode(dc, TRANSPARENT); }
+
+void Painter::fill(const RECT& r, COLORREF colour)
+{
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(m_dc, &r, brush);
+    DeleteObject(brush);
+}
+
+void Painter::line(int x1, int y1, int x2, int y2, COLORREF colour)
+{
+    HPEN pen = CreatePen(PS_SOLID, 1, colour);
+    HGDIOBJ old = SelectObject(m_dc, pen);
+    MoveToEx(m_dc, x1, y1, nullptr);
+    LineTo(m_dc, x2, y2);
+    SelectObject(m_dc, old);
+    DeleteObject(pen);
+}
+
+void Painter::text(int x, int y, const std::string& utf8, COLORREF colour)
+{
+    try {
+        const auto wide = gf_utf8ToUtf16(utf8);
+        SetTextColor(m_dc, colour);
+        TextOutW(m_dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
+    } catch (const win32::Utf8ConversionException& e) {
+        gf_logf("{} conversion exception {}, error code: {}", utf8, e.what(), e.errorCode());
+    } catch (const std::overflow_error& e) {
+        gf_logf("{} {}", utf8, e.what());
+    }
+}
+
+PaintState gf_paintState()
+{
+    PaintState s;
+    s.texts = gf_displayTexts();
+    s.status = gf_statusLineView();
+    s.simConnected = g_simConnected.load() != 0;
+    s.loggedIn = g_loginShown.load() != 0;
+    s.serviceBusy = g_serviceBusyShown.load() != 0;
+    s.weatherReader = g_weatherLight.load();
+    s.trafficReader = g_trafficLight.load();
+    s.qnh = g_qnhDisplay.load();
+    s.liveries = g_liveryCount.load();
+    s.simaddonAirports = g_simaddonCount.load();
+    s.thirdpartyAirports = g_thirdpartyCount.load();
+    s.live = g_liveCountShown.load();
+    s.parkedLive = g_liveParkedShown.load();
+    s.parkedStatic = g_staticParkedShown.load();
+    s.liveParkedMeanHours = g_liveParkedMeanShown.load();
+    s.renewalMinutes = g_renewalMinutesShown.load();
+    s.timeControlsEnabled = g_timeControlsEnabled.load() != 0;
+    s.parkingBusy = g_parkingBusy.load() != 0;
+    s.parkingLoaded = g_parkAirportLoaded.load() != 0;
+    return s;
+}
+
 namespace {
 
-constexpr COLORREF kRed = 0x0000FF;
-constexpr COLORREF kLightBlue = 0xFFCC99;
-constexpr COLORREF kBlack = 0x000000;
-constexpr COLORREF kGreen = 0x32CD32;
-constexpr COLORREF kYellow = 0x00FFFF;
-constexpr COLORREF kWhite = 0xFFFFFF;
-
-// The drawing objects live for one paint; painting is rare enough.
-class Painter {
-public:
-    explicit Painter(HDC dc) : m_dc(dc) { SetBkMode(dc, TRANSPARENT); }
-
-    void fill(const RECT& r, COLORREF colour)
-    {
-        HBRUSH brush = CreateSolidBrush(colour);
-        FillRect(m_dc, &r, brush);
-        DeleteObject(brush);
-    }
-    void line(int x1, int y1, int x2, int y2, COLORREF colour)
-    {
-        HPEN pen = CreatePen(PS_SOLID, 1, colour);
-        HGDIOBJ old = SelectObject(m_dc, pen);
-        MoveToEx(m_dc, x1, y1, nullptr);
-        LineTo(m_dc, x2, y2);
-        SelectObject(m_dc, old);
-        DeleteObject(pen);
-    }
-    // A text that cannot be converted is logged and not drawn; painting goes on.
-    void text(int x, int y, const std::string& utf8, COLORREF colour)
-    {
-        try {
-            const auto wide = gf_utf8ToUtf16(utf8);
-            SetTextColor(m_dc, colour);
-            TextOutW(m_dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
-        } catch (const win32::Utf8ConversionException& e) {
-            gf_logf("{} conversion exception {}, error code: {}", utf8, e.what(), e.errorCode());
-        }
-    }
-
-private:
-    HDC m_dc;
-};
-
-void lf_paintBands(Painter& p)
+void lf_paintBands(Painter& p, const PaintState& s)
 {
     p.fill(gf_bandRect(Band::Top), kBlack);
     p.fill(gf_bandRect(Band::Counters), kBlack);
     p.fill(gf_bandRect(Band::Settings), kLightBlue);
     p.fill(gf_bandRect(Band::Statistics), kBlack);
+    p.fill(gf_bandRect(Band::Status), s.status.held ? kRed : kGreen);
     for (const int y : {28, 113, 449, 392})
         p.line(0, y, 880, y, kWhite);
     p.text(3, 7, fmt::format("Version {}", gf_versionToString(g_programVersion)), kGreen);
@@ -77,79 +90,89 @@ void lf_paintBands(Painter& p)
     p.line(642, 140, 642, 308, kBlack);
 }
 
-COLORREF lf_simLightColour(const SimDisplay& sim)
+COLORREF lf_simLightColour(const PaintState& s)
 {
-    if (!g_simConnected.load())
+    if (!s.simConnected)
         return kRed;
-    return sim.flightLight && !sim.simulatorLabel.empty() ? kGreen : kYellow;
+    return s.texts.sim.flightLight && !s.texts.sim.userAcLabel.empty() ? kGreen : kYellow;
 }
 
-void lf_paintSimulator(Painter& p)
+void lf_paintSimulator(Painter& p, const PaintState& s)
 {
-    const SimDisplay sim = gf_simDisplay();
-    const COLORREF light = lf_simLightColour(sim);
+    const SimDisplay& sim = s.texts.sim;
+    const COLORREF light = lf_simLightColour(s);
     p.fill({397, 30, 425, 112}, light);
     p.text(398, 63, "Sim", kBlack);
-    if (g_simConnected.load()) {
-        p.text(5, 35, sim.standLabel.empty() ? sim.simulatorLabel : sim.simulatorLabel + ", user stand " + sim.standLabel,
-               light);
-        p.text(5, 63, sim.userAcLabel, light);
-    } else {
+    if (!s.simConnected) {
         p.text(5, 35, fmt::format("MSFS 20{} mode", param::MSFS_2020.on() ? "20" : "24"), kGreen);
+        return;
     }
+    p.text(5, 35, sim.standLabel.empty() ? sim.simulatorLabel : sim.simulatorLabel + ", user stand " + sim.standLabel,
+           light);
+    p.text(5, 63, sim.userAcLabel, sim.userAcLight ? light : kYellow);
 }
 
-void lf_paintCounters(Painter& p)
+void lf_paintCatalogueCounts(Painter& p, const PaintState& s)
 {
-    const auto liveries = g_liveryCount.load();
-    p.text(5, 91, liveries ? fmt::format("# liveries: {}", liveries) : "# liveries: ...", liveries ? kGreen : kRed);
-    const auto simaddon = g_simaddonCount.load();
-    p.text(141, 91, simaddon ? fmt::format("# simaddon: {}", simaddon) : "# simaddon: ...",
-           simaddon ? kGreen : kYellow);
-    const auto thirdp = g_thirdpartyCount.load();
-    p.text(278, 91, thirdp ? fmt::format("# thirdp: {}", thirdp) : "# thirdp: ...", thirdp ? kGreen : kYellow);
+    p.text(5, 91, s.liveries ? fmt::format("# liveries: {}", s.liveries) : "# liveries: ...",
+           s.liveries ? kGreen : kRed);
+    p.text(141, 91, s.simaddonAirports ? fmt::format("# simaddon: {}", s.simaddonAirports) : "# simaddon: ...",
+           s.simaddonAirports ? kGreen : kYellow);
+    p.text(278, 91, s.thirdpartyAirports ? fmt::format("# thirdp: {}", s.thirdpartyAirports) : "# thirdp: ...",
+           s.thirdpartyAirports ? kGreen : kYellow);
 }
 
 COLORREF lf_readerColour(std::uint8_t state) { return state == 1 ? kGreen : kYellow; }
 
-void lf_paintService(Painter& p)
+bool lf_readerUp(std::uint8_t state) { return state == 1 || state == 2; }
+
+void lf_paintService(Painter& p, const PaintState& s)
 {
-    const bool loggedIn = g_loginShown.load() != 0;
-    p.fill({425, 30, 453, 112}, loggedIn ? kGreen : kRed);
+    p.fill({425, 30, 453, 112}, s.serviceBusy ? kBlack : s.loggedIn ? kGreen : kRed);
     p.text(430, 63, "RT", kBlack);
+    if (s.loggedIn) {
+        p.text(458, 35, s.texts.serviceLabel, kGreen);
+        if (s.weatherReader != 3)
+            p.text(458, 63, "Weather", lf_readerColour(s.weatherReader));
+        if (s.trafficReader != 3)
+            p.text(458, 91, "Traffic", lf_readerColour(s.trafficReader));
+    }
     p.line(425, 29, 425, 112, kBlack);
-    if (!loggedIn)
-        return;
-    const auto weather = g_weatherLight.load();
-    const auto traffic = g_trafficLight.load();
-    if (weather != 3)
-        p.text(458, 63, "Weather", lf_readerColour(weather));
-    if (traffic != 3)
-        p.text(458, 91, "Traffic", lf_readerColour(traffic));
-    if ((weather == 1 || weather == 2) && g_qnhDisplay.load() >= 1)
-        p.text(642, 63, fmt::format("qnh: {:4}", g_qnhDisplay.load()), kGreen);
-    if (traffic == 1 || traffic == 2)
-        p.text(642, 91, fmt::format("live: {:3}", g_liveCountShown.load()), kGreen);
 }
 
-void lf_paintStatus(Painter& p)
+void lf_paintStatus(Painter& p, const PaintState& s)
 {
-    const auto status = gf_statusLineView();
-    p.fill(gf_bandRect(Band::Status), status.held ? kRed : kGreen);
-    if (!status.text.empty())
-        p.text(3, 455, status.text, kYellow);
+    if (!s.status.text.empty())
+        p.text(3, 455, s.status.text, kYellow);
 }
 
 } // namespace
 
+void lf_paintCounters(Painter& p, const PaintState& s)
+{
+    lf_paintSimulator(p, s);
+    lf_paintCatalogueCounts(p, s);
+    lf_paintService(p, s);
+}
+
+void lf_paintQnh(Painter& p, const PaintState& s)
+{
+    if (s.loggedIn && lf_readerUp(s.weatherReader) && s.qnh >= 1)
+        p.text(642, 63, fmt::format("qnh: {:4}", s.qnh), kGreen);
+}
+
 void gf_paintMainWindow(HDC dc)
 {
+    const PaintState state = gf_paintState();
     Painter painter(dc);
-    lf_paintBands(painter);
-    lf_paintSimulator(painter);
-    lf_paintCounters(painter);
-    lf_paintService(painter);
-    lf_paintStatus(painter);
+    lf_paintBands(painter, state);
+    lf_paintCounters(painter, state);
+    lf_paintQnh(painter, state);
+    if (state.loggedIn && lf_readerUp(state.trafficReader))
+        painter.text(642, 91, fmt::format("live: {:3}", state.live), kGreen);
+    lf_paintControls(painter, state);
+    lf_paintStatistics(painter, state);
+    lf_paintStatus(painter, state);
 }
 
 } // namespace zyn

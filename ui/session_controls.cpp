@@ -3,15 +3,20 @@
 #include "base/log.h"
 #include "base/text_util.h"
 #include "base/time_util.h"
+#include "engine/identity.h"
 #include "engine/records.h"
 #include "platform/system/clock.h"
 #include "platform/win32/window.h"
+#include "requests/destination_request.h"
 #include "requests/exit_request.h"
+#include "requests/main_loop_requests.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "shown/display_state.h"
 #include "shown/status_line.h"
+#include "sim/link_state.h"
+#include "traffic/client.h"
 
 #include <algorithm>
 #include <array>
@@ -23,6 +28,7 @@
 namespace zyn {
 
 std::atomic<std::int32_t> g_timeShiftMinutes{0};
+std::atomic<std::int64_t> g_simTimeMark{0};
 
 namespace {
 
@@ -33,7 +39,29 @@ void lf_showShiftPart(IntControlParameter& parameter, std::int64_t value)
     gf_setBoxInt(parameter);
 }
 
+const std::array<IntControlParameter*, 3> g_shiftPartBoxes{&param::TIME_SHIFT_DAYS, &param::TIME_SHIFT_HOURS,
+                                                           &param::TIME_SHIFT_MINS};
+
 } // namespace
+
+void gf_enableTimeShiftBoxes(bool enable)
+{
+    for (const IntControlParameter* box : g_shiftPartBoxes)
+        gf_enableControl(*box, enable);
+}
+
+void lf_applySimTimeOption()
+{
+    if (param::SIM_TIME.on()) {
+        g_simTimeMark = 0;
+        gf_enableTimeShiftBoxes(false);
+        return;
+    }
+    lf_setTimeShiftParameters(0);
+    lf_timeShift(0, false);
+    g_simTimeMark = g_simEpoch.load();
+    gf_enableTimeShiftBoxes(true);
+}
 
 void lf_enableTimeControls(bool enable)
 {
@@ -82,26 +110,28 @@ void lf_timeShift(std::int32_t minutes, bool quiet)
     }
     lf_setTimeShiftParameters(minutes);
     g_timeShiftMinutes = minutes;
+    g_trafficClient.timeOffset = minutes;
+    g_weatherClient.timeOffset = minutes;
     if (minutes == 0) {
         gf_setStatusMessage("Time shift = 0", true);
-        gf_clearBox(param::TIME_SHIFT_DAYS);
-        gf_clearBox(param::TIME_SHIFT_HOURS);
-        gf_clearBox(param::TIME_SHIFT_MINS);
+        for (const IntControlParameter* box : g_shiftPartBoxes)
+            gf_clearBox(*box);
     }
     if (quiet)
         return;
     if (minutes != 0)
         gf_setStatusMessage(fmt::format("Time shifted {} minute{}", minutes, gf_plural(minutes)), true);
-    gf_log("lf_timeShift: removing the aircraft for the shifted time is not built yet");
+    g_removeAllAircraftRequest = 1;
+    g_renewParkingRequest = 1;
 }
 
-void lf_setDestination(const std::string& code, LatLon)
+void lf_setDestination(const std::string& code, LatLon position)
 {
     param::DESTINATION.setValue(code);
     saveParameter(param::DESTINATION);
     gf_setBoxText(param::DESTINATION);
     gf_setStatusMessage(fmt::format("New destination: {}", code), true);
-    gf_logf("lf_setDestination: adding {} to the park airports is not built yet", code);
+    gf_requestDestination({code, position});
     gf_enableControl(param::REREAD_BUTTON, false);
 }
 
@@ -134,6 +164,8 @@ AcCountsShown gf_countAircraftShown()
 void lf_refreshAcCounts()
 {
     const AcCountsShown counts = gf_countAircraftShown();
+    gf_liveParkedStats(true); // repaints the statistics band when the mean parked time changed
+    g_liveParkedMeanShown = g_liveParkedMeanHours.load();
     if (g_liveCountShown.exchange(counts.live) != counts.live)
         gf_repaintBand(Band::Counters);
     const bool parkedLiveChanged = g_liveParkedShown.exchange(counts.parkedLive) != counts.parkedLive;

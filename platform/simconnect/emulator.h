@@ -65,6 +65,7 @@ struct TrackSample {
     double atSeconds = 0.0;
     double lat = 0.0;
     double lon = 0.0;
+    bool onGround = true;
 };
 
 struct SimObject {

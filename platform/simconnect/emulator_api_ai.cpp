@@ -36,7 +36,7 @@ SimObject lf_createdObject(const char* title, const char* tail, const SIMCONNECT
     o.pose.headingRad = p.Heading * kDegToRad;
     o.pose.airspeedKt = o.pose.groundSpeedKt = p.Airspeed;
     o.pose.onGround = o.pose.altitudeFt - ground < 1.0;
-    o.track.push_back({o.createdAt, o.pose.lat, o.pose.lon});
+    o.track.push_back({o.createdAt, o.pose.lat, o.pose.lon, o.pose.onGround});
     return o;
 }
 

@@ -38,7 +38,7 @@ void lf_reportOnClose(const std::vector<SimObject>& held, const Airport& airport
     if (!folder)
         return;
     try {
-        gf_writeReport(held, airport, *folder, closedAt);
+        gf_writeRunReport(held, airport, *folder, closedAt);
         fmt::print(stderr, "simulator emulator report written to {}\n", folder->string());
     } catch (const std::exception& e) {
         fmt::print(stderr, "simulator emulator report: {}\n", e.what());

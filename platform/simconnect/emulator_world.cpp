@@ -73,7 +73,7 @@ SimObject lf_foreignObject(World& world, const ForeignObjectSpec& spec)
     o.pose.headingRad = spec.headingDeg * kDegToRad;
     o.pose.onGround = spec.onGround;
     o.pose.altitudeFt = spec.onGround ? world.scenario.groundAltitudeFt : spec.altitudeFt;
-    o.track.push_back({o.createdAt, o.pose.lat, o.pose.lon});
+    o.track.push_back({o.createdAt, o.pose.lat, o.pose.lon, o.pose.onGround});
     return o;
 }
 
@@ -163,7 +163,7 @@ void gf_resetWorld(World& world, const Scenario& scenario)
     user.title = scenario.userTitle;
     user.atcModel = scenario.userAtcModel;
     user.pose = lf_trackPose(scenario.userTrack, 0.0);
-    user.track.push_back({0.0, user.pose.lat, user.pose.lon});
+    user.track.push_back({0.0, user.pose.lat, user.pose.lon, user.pose.onGround});
     gf_addObject(world, std::move(user));
     for (const ForeignObjectSpec& spec : scenario.foreignObjects) {
         if (spec.appearAfterSeconds > 0.0)
@@ -279,7 +279,7 @@ void gf_recordTrack(World& world, SimObject& object, double movedNm)
     object.distanceMovedNm += movedNm;
     const TrackSample& last = object.track.back();
     if (gf_distanceNm({last.lat, last.lon}, {object.pose.lat, object.pose.lon}) >= kTrackSampleNm)
-        object.track.push_back({gf_worldSeconds(world), object.pose.lat, object.pose.lon});
+        object.track.push_back({gf_worldSeconds(world), object.pose.lat, object.pose.lon, object.pose.onGround});
 }
 
 void gf_queue(World& world, Message message)

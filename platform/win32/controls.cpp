@@ -6,6 +6,7 @@
 #include "platform/win32/window_state.h"
 
 #include <string>
+#include <utility>
 
 using namespace zyn::window_layer;
 
@@ -25,6 +26,7 @@ struct ControlView {
     int id = 0;
     HWND parent = nullptr;
     RECT client{};
+    bool focused = false;
 };
 
 ControlView lf_viewOf(HWND window)
@@ -34,7 +36,8 @@ ControlView lf_viewOf(HWND window)
     if (!data)
         return {};
     return {data->text, data->style, data->check, data->id, data->parent,
-            {0, 0, data->rect.right - data->rect.left, data->rect.bottom - data->rect.top}};
+            {0, 0, data->rect.right - data->rect.left, data->rect.bottom - data->rect.top},
+            gf_registry().focus == window};
 }
 
 bool lf_isCheckBox(DWORD style)
@@ -114,6 +117,16 @@ void lf_paintEdit(HWND window, HDC dc, const ControlView& view, bool enabled)
     SelectObject(dc, old);
     DeleteObject(pen);
     TextOutW(dc, 3, 1, view.text.c_str(), static_cast<int>(view.text.size()));
+    if (view.focused && enabled) { // the caret after the text
+        SIZE size{};
+        GetTextExtentPoint32W(dc, view.text.c_str(), static_cast<int>(view.text.size()), &size);
+        HPEN caret = CreatePen(PS_SOLID, 1, kBlack);
+        HGDIOBJ previous = SelectObject(dc, caret);
+        MoveToEx(dc, 3 + size.cx, 2, nullptr);
+        LineTo(dc, 3 + size.cx, bottom - 2);
+        SelectObject(dc, previous);
+        DeleteObject(caret);
+    }
 }
 
 void lf_paintControl(HWND window, bool edit)
@@ -199,9 +212,25 @@ void lf_typeCharacter(HWND window, WPARAM character)
     lf_notifyParent(window, EN_CHANGE);
 }
 
+// A click in a box makes it the one that typed keys go to.
+void lf_takeFocus(HWND window)
+{
+    HWND previous = nullptr;
+    {
+        std::lock_guard lock(gf_registry().mutex);
+        previous = std::exchange(gf_registry().focus, window);
+    }
+    if (previous && previous != window)
+        InvalidateRect(previous, nullptr, TRUE);
+    InvalidateRect(window, nullptr, TRUE);
+}
+
 LRESULT lf_editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_LBUTTONDOWN:
+        lf_takeFocus(window);
+        return 0;
     case WM_CHAR:
         lf_typeCharacter(window, wParam);
         return 0;

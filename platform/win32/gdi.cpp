@@ -3,6 +3,7 @@
 #include "platform/system/last_error.h"
 #include "platform/system/utf16.h"
 #include "platform/win32/constants.h"
+#include "platform/win32/display_hooks.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window_state.h"
 
@@ -146,7 +147,9 @@ BOOL EndPaint(HWND, const PAINTSTRUCT* paint)
     auto* dc = lf_context(paint->hdc);
     cairo_surface_flush(cairo_get_target(dc->cairo));
     cairo_destroy(dc->cairo);
+    const HWND window = dc->window;
     delete dc;
+    gf_displayPainted(window);
     return TRUE;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/system/last_error.h"
 #include "platform/win32/constants.h"
+#include "platform/win32/display_hooks.h"
 #include "platform/win32/window_state.h"
 
 #include <algorithm>
@@ -217,8 +218,15 @@ BOOL GetMessageW(MSG* message, HWND window, UINT first, UINT last)
     }
     const auto self = gf_currentQueue();
     std::unique_lock lock(self->mutex);
-    while (!lf_takeLocked(*self, lock, message, window, first, last, true))
+    while (!lf_takeLocked(*self, lock, message, window, first, last, true)) {
+        // Nothing left to do: what was painted goes to the screen before the thread waits.
+        lock.unlock();
+        gf_displayPresentPending();
+        lock.lock();
+        if (lf_takeLocked(*self, lock, message, window, first, last, true))
+            break;
         self->wake.wait(lock);
+    }
     return message->message == WM_QUIT ? FALSE : TRUE;
 }
 

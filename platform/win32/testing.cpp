@@ -1,5 +1,6 @@
 #include "platform/win32/testing.h"
 
+#include "platform/win32/compose.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
 #include "platform/win32/window_state.h"
@@ -8,38 +9,6 @@ using namespace zyn::window_layer;
 
 namespace zyn::win32test {
 namespace {
-
-struct Layer {
-    HWND window;
-    POINT origin;
-};
-
-bool lf_ownedVisible(HWND window, std::vector<HWND>& children, RECT& rect)
-{
-    std::lock_guard lock(gf_registry().mutex);
-    const auto data = gf_windowLocked(window);
-    if (!data || data->owner != gf_currentQueue() || !(data->style & WS_VISIBLE))
-        return false;
-    children = data->children;
-    rect = data->rect;
-    return true;
-}
-
-// The window and its visible children, parents before children, with their offsets in the picture.
-void lf_collect(HWND window, POINT origin, std::vector<Layer>& layers)
-{
-    std::vector<HWND> children;
-    RECT rect{};
-    if (!lf_ownedVisible(window, children, rect))
-        return;
-    layers.push_back({window, origin});
-    for (const HWND child : children) {
-        RECT childRect{};
-        std::vector<HWND> ignored;
-        if (lf_ownedVisible(child, ignored, childRect))
-            lf_collect(child, {origin.x + childRect.left, origin.y + childRect.top}, layers);
-    }
-}
 
 void lf_paintNow(HWND window)
 {
@@ -60,25 +29,12 @@ void lf_key(HWND control, WPARAM key, WPARAM character)
 
 bool renderToPng(HWND window, const std::filesystem::path& file)
 {
-    std::vector<Layer> layers;
-    lf_collect(window, {0, 0}, layers);
-    if (layers.empty())
-        return false;
+    const auto layers = gf_visibleLayers(window);
     for (const auto& layer : layers)
         lf_paintNow(layer.window);
-    std::lock_guard lock(gf_registry().mutex);
-    const auto top = gf_windowLocked(window);
-    cairo_surface_t* picture = cairo_surface_create_similar_image(
-        top->surface, CAIRO_FORMAT_RGB24, cairo_image_surface_get_width(top->surface),
-        cairo_image_surface_get_height(top->surface));
-    cairo_t* cr = cairo_create(picture);
-    for (const auto& layer : layers) {
-        if (const auto data = gf_windowLocked(layer.window)) {
-            cairo_set_source_surface(cr, data->surface, layer.origin.x, layer.origin.y);
-            cairo_paint(cr);
-        }
-    }
-    cairo_destroy(cr);
+    cairo_surface_t* picture = gf_composeLayers(layers);
+    if (!picture)
+        return false;
     const bool written = cairo_surface_write_to_png(picture, file.c_str()) == CAIRO_STATUS_SUCCESS;
     cairo_surface_destroy(picture);
     return written;

@@ -2,6 +2,7 @@
 
 #include "platform/system/last_error.h"
 #include "platform/system/utf16.h"
+#include "platform/win32/display_hooks.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/window_state.h"
 
@@ -54,15 +55,23 @@ void gf_releaseSurface(WindowData& window)
 void gf_forgetWindowsOf(const ThreadQueue* owner)
 {
     auto& registry = gf_registry();
-    std::lock_guard lock(registry.mutex);
-    for (auto it = registry.windows.begin(); it != registry.windows.end();) {
-        if (it->second->owner.get() == owner) {
-            gf_releaseSurface(*it->second);
-            it = registry.windows.erase(it);
-        } else {
-            ++it;
+    std::vector<HWND> gone;
+    {
+        std::lock_guard lock(registry.mutex);
+        for (auto it = registry.windows.begin(); it != registry.windows.end();) {
+            if (it->second->owner.get() == owner) {
+                gone.push_back(it->second->handle);
+                if (registry.focus == it->second->handle)
+                    registry.focus = nullptr;
+                gf_releaseSurface(*it->second);
+                it = registry.windows.erase(it);
+            } else {
+                ++it;
+            }
         }
     }
+    for (const HWND window : gone)
+        gf_displayWindowGone(window);
 }
 
 std::vector<HWND> gf_topLevelWindows()
@@ -158,14 +167,19 @@ void lf_forgetWindow(HWND window)
     }
     for (const HWND child : children)
         lf_forgetWindow(child);
-    std::lock_guard lock(gf_registry().mutex);
-    const auto data = gf_windowLocked(window);
-    if (!data)
-        return;
-    if (const auto parent = gf_windowLocked(data->parent))
-        std::erase(parent->children, window);
-    gf_releaseSurface(*data);
-    gf_registry().windows.erase(reinterpret_cast<std::uintptr_t>(window));
+    {
+        std::lock_guard lock(gf_registry().mutex);
+        const auto data = gf_windowLocked(window);
+        if (!data)
+            return;
+        if (const auto parent = gf_windowLocked(data->parent))
+            std::erase(parent->children, window);
+        if (gf_registry().focus == window)
+            gf_registry().focus = nullptr;
+        gf_releaseSurface(*data);
+        gf_registry().windows.erase(reinterpret_cast<std::uintptr_t>(window));
+    }
+    gf_displayWindowGone(window);
 }
 
 void lf_sendDestroy(HWND window)
@@ -281,6 +295,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     }
     if (style & WS_CHILD)
         InvalidateRect(parent, nullptr, FALSE);
+    else
+        gf_displayWindowCreated(window);
     return window;
 }
 
@@ -309,15 +325,22 @@ BOOL IsWindow(HWND window)
 
 BOOL ShowWindow(HWND window, int command)
 {
-    std::lock_guard lock(gf_registry().mutex);
-    const auto data = lf_windowOrError(window);
-    if (!data)
-        return FALSE;
-    const BOOL wasVisible = (data->style & WS_VISIBLE) ? TRUE : FALSE;
-    if (command == SW_HIDE)
-        data->style &= ~WS_VISIBLE;
-    else
-        data->style |= WS_VISIBLE;
+    BOOL wasVisible = FALSE;
+    bool topLevel = false;
+    {
+        std::lock_guard lock(gf_registry().mutex);
+        const auto data = lf_windowOrError(window);
+        if (!data)
+            return FALSE;
+        wasVisible = (data->style & WS_VISIBLE) ? TRUE : FALSE;
+        if (command == SW_HIDE)
+            data->style &= ~WS_VISIBLE;
+        else
+            data->style |= WS_VISIBLE;
+        topLevel = !(data->style & WS_CHILD);
+    }
+    if (topLevel)
+        gf_displayWindowShown(window, command != SW_HIDE);
     return wasVisible;
 }
 
@@ -361,6 +384,9 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_ERASEBKGND:
         return lf_eraseBackground(window, reinterpret_cast<HDC>(wParam));
+    case kTakePictureMessage:
+        gf_answerPictureRequest(window, wParam);
+        return 0;
     default:
         return 0;
     }

@@ -76,6 +76,7 @@ struct Registry {
     std::map<std::uintptr_t, std::shared_ptr<WindowData>> windows;
     std::vector<WindowClass> classes;
     std::uintptr_t nextHandle = 0x10000; // handles are never reused, so a stale one stays invalid
+    HWND focus = nullptr;                // the edit box that typed keys go to
 };
 
 Registry& gf_registry();

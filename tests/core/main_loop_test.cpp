@@ -6,10 +6,12 @@
 #include "engine/spawn.h"
 #include "parking/park_airport.h"
 #include "platform/system/clock.h"
+#include "requests/destination_request.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "shown/status_line.h"
 #include "sim/link_state.h"
+#include "sim/queues.h"
 #include "tests/support/exit_wait.h"
 #include "tests/support/temp_dir.h"
 #include "traffic/intake.h"
@@ -150,6 +152,52 @@ TEST_F(MainLoop, FlushStaticTurnsOnInitialLoadOnlyWithoutSavingIt)
     EXPECT_EQ(g_removeAllRequest.load(), 0);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "parameters.xml"));
     param::INITIAL_LOAD_ONLY.value = 0;
+}
+
+// What the window asked for is carried out on the main loop's next second, which alone touches
+// the aircraft lists and the park airports.
+TEST_F(MainLoop, ServesTheWindowsRequestsOnItsNextSecond)
+{
+    g_simRunning = 1;
+    g_liveAircraft.resize(2);
+    g_liveAircraft[0].state = ObjectState::InSim;
+    g_liveAircraft[0].phase = MovePhase::Parked;
+    g_liveAircraft[0].objectId = 501;
+    g_liveAircraft[1].state = ObjectState::InSim;
+    g_liveAircraft[1].phase = MovePhase::Airborne;
+    g_liveAircraft[1].objectId = 502;
+    g_staticAircraft.resize(1);
+    g_staticAircraft[0].state = ObjectState::InSim;
+    g_staticAircraft[0].objectId = 601;
+    param::NAV_LIGHTS_WHILE_PARKED.value = 0;
+    param::AUTO_RANGE.value = 1;
+    g_eventQueue.clear();
+    g_navLightsRequest = 1;
+    g_adjustRangeRequest = 1;
+    gf_requestDestination({"EFHK", {60.3172, 24.9633}});
+    oneSecond();
+    std::vector<std::uint32_t> navOff;
+    for (const auto& e : g_eventQueue)
+        if (e.eventId == 207 && e.value == 0)
+            navOff.push_back(e.objectId);
+    EXPECT_EQ(navOff, (std::vector<std::uint32_t>{601, 501})); // the parked ones only
+    EXPECT_EQ(secondsOf("adjustTrafficRange"), std::vector<std::int32_t>{0});
+    EXPECT_EQ(g_navLightsRequest.load() + g_adjustRangeRequest.load(), 0);
+    EXPECT_FALSE(gf_takeDestinationRequest());
+
+    g_removeAllAircraftRequest = 1; // a new time shift
+    oneSecond();
+    EXPECT_EQ(g_removeAllAircraftRequest.load(), 0);
+    EXPECT_TRUE(std::all_of(g_liveAircraft.begin(), g_liveAircraft.end(),
+                            [](const LiveAcRecord& a) { return a.state == ObjectState::RemovalRequested; }));
+    EXPECT_EQ(g_staticAircraft.front().state, ObjectState::RemovalRequested);
+    const auto lines = logLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "gf_addDestinationParkAirport: static parking is not built yet, EFHK is not added"),
+              lines.end());
+    g_liveAircraft.clear();
+    g_staticAircraft.clear();
+    g_eventQueue.clear();
 }
 
 TEST_F(MainLoop, IdentityEntryOfAMissingAircraftStaysAtTheFront)

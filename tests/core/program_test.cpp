@@ -9,6 +9,7 @@
 #include "platform/win32/window.h"
 #include "settings/settings.h"
 #include "shown/status_line.h"
+#include "tests/core/program_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
@@ -27,81 +28,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kTimeout = 30s; // only a guard against a hang; the runs take a fraction of it
+using test::kTimeout;
+using test::lf_logHas;
+using test::lf_pausedScenario;
+using test::lf_sessionConnected;
+using test::lf_waitForSession;
 
-bool lf_logHas(const std::filesystem::path& log, const std::string& line)
-{
-    const auto lines = test::readLines(log);
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-// A simulator without a running flight: the session waits for one until the program ends.
-std::string lf_pausedScenario(const std::filesystem::path& folder)
-{
-    test::writeText(folder / "paused.json", "{\"sim_running\": false}");
-    return (folder / "paused.json").string();
-}
-
-// The session is under way once the simulator (the emulator, paused) has answered.
-bool lf_sessionConnected(const std::filesystem::path& log)
-{
-    const auto lines = test::readLines(log);
-    return std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return l.ends_with(" connected"); });
-}
-
-bool lf_waitForSession(const std::filesystem::path& log)
-{
-    const auto deadline = std::chrono::steady_clock::now() + kTimeout;
-    while (!lf_sessionConnected(log)) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
-// User folders of their own, a stored packages folder so that the start-up reaches the session,
-// and program folders with or without "docs".
-class Program : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        tools::gf_writeDemoDbaseZip(served.path());
-        downloads.start();
-        tools::gf_writeDemoLiveries(root / "Packages" / "Community"); // the first start scans them
-        for (const char* folder : {"config/Tarvo", "data", "home", "run"})
-            std::filesystem::create_directories(root / folder);
-        std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::replace);
-        test::writeText(root / "config/Tarvo/parameters.xml",
-                        "<parameters><parameter name=\"MSFS_2020\" value=\"true\"/>"
-                        "<parameter name=\"MSFS_INSTALL_PATH\" value=\"" + (root / "Packages").string() +
-                            "\"/></parameters>");
-    }
-    std::filesystem::path programFolder(const std::string& name, bool withDocs)
-    {
-        const auto folder = root / name;
-        std::filesystem::create_directories(folder);
-        if (withDocs) // a program folder as installed
-            for (const char* sub : {"docs", "input"})
-                std::filesystem::create_directory(folder / sub);
-        return folder;
-    }
-    std::unique_ptr<test::ChildProcess> start(const std::filesystem::path& folder)
-    {
-        return std::make_unique<test::ChildProcess>(
-            std::filesystem::path(TARVO_BINARY_DIR) / "tarvo", folder,
-            std::map<std::string, std::string>{{"XDG_CONFIG_HOME", (root / "config").string()},
-                                               {"XDG_DATA_HOME", (root / "data").string()},
-                                               {"XDG_RUNTIME_DIR", (root / "run").string()},
-                                               {"TARVO_DOWNLOAD_URL", downloads.baseUrl()},
-                                               {"HOME", (root / "home").string()},
-                                               {"TARVO_SIM_SCENARIO", lf_pausedScenario(root.path())}});
-    }
-    test::TempDir root;
-    test::TempDir served; // the download server offers the aircraft database only
-    tools::DownloadServer downloads{served.path()};
-};
+using Program = test::ProgramFolders;
 
 TEST_F(Program, ClosingTheWindowEndsTheProgramThroughTheExit)
 {

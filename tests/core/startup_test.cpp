@@ -267,6 +267,33 @@ TEST_F(StartupThreads, HoldsUntilTwoSecondsAfterTheLastRequest)
     }
 }
 
+// WM_APP+1 while a start-up still runs: the running one is asked to stop and is joined before the
+// next begins, never left detached; the program's end joins the last one the same way.
+TEST_F(StartupThreads, ANewStartEndsAndJoinsTheRunningOne)
+{
+    std::atomic<int> sessions{0};
+    g_startupSteps.runSession = [&] {
+        sessions.fetch_add(1);
+        while (!gf_startupStopRequested())
+            std::this_thread::yield();
+        note("session stopped");
+    };
+    gf_startStartupThread();
+    while (sessions.load() < 1)
+        std::this_thread::yield();
+    gf_startStartupThread();
+    while (sessions.load() < 2)
+        std::this_thread::yield();
+    g_startupThread.request_stop();
+    g_startupThread.join();
+    const auto steps = recorded();
+    EXPECT_EQ(std::count(steps.begin(), steps.end(), "session stopped"), 2);
+    // The first one ended before the second began.
+    const auto firstEnd = std::find(steps.begin(), steps.end(), "session stopped");
+    const auto secondBegin = std::find(std::next(steps.begin()), steps.end(), "buildParameterLists");
+    EXPECT_LT(firstEnd, secondBegin);
+}
+
 } // namespace
 } // namespace zyn
 

@@ -79,7 +79,8 @@ void ProgramRunThreads::startProgram()
                                            {"TARVO_DOWNLOAD_URL", downloads.baseUrl()},
                                            {"TARVO_TRAFFIC_URL", traffic->baseUrl()},
                                            {"TARVO_SIM_SCENARIO", (root / "scenario" / tools::kSimScenarioFile).string()},
-                                           {"TARVO_SIM_REPORT", program.string()}});
+                                           {"TARVO_SIM_REPORT", program.string()},
+                                           {"DISPLAY", ""}}); // headless
 }
 
 std::vector<std::string> ProgramRunThreads::logLines() const

@@ -3,11 +3,10 @@
 #include "platform/win32/testing.h"
 #include "settings/setting_controls.h"
 #include "shown/windows.h"
+#include "tests/support/window_image.h"
 #include "tests/ui/main_window_fixture.h"
 #include "ui/controls.h"
 
-#include <cairo.h>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace zyn {
@@ -184,40 +183,12 @@ TEST_F(MainWindow, EnterInABoxIsTakenByTheBoxProcedure)
     gf_setStatusMessage("before", false);
     win32test::typeText(box, u"55");
     win32test::pressEnter(box);
-    EXPECT_EQ(lf_getTextFromId(param::LATERAL_RANGE.controlId), "55");
-    EXPECT_EQ(gf_statusMessage(), "");
-    EXPECT_NE(logText().find("LATERAL_RANGE box is not built yet"), std::string::npos);
+    EXPECT_EQ(lf_getTextFromId(param::LATERAL_RANGE.controlId), "55"); // no Enter character in the box
+    EXPECT_EQ(param::LATERAL_RANGE.value.load(), 55);
+    EXPECT_EQ(gf_statusMessage(), "The new LATERAL_RANGE is 55");
 }
 
-class WindowImage {
-public:
-    explicit WindowImage(const std::filesystem::path& png) : m_surface(cairo_image_surface_create_from_png(png.c_str()))
-    {
-    }
-    ~WindowImage() { cairo_surface_destroy(m_surface); }
-    COLORREF at(int x, int y) const
-    {
-        const auto* row = cairo_image_surface_get_data(m_surface) + y * cairo_image_surface_get_stride(m_surface);
-        const std::uint32_t p = reinterpret_cast<const std::uint32_t*>(row)[x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    // Pixels near the colour (text is drawn with smoothed edges).
-    int count(const RECT& r, COLORREF colour) const
-    {
-        const auto near = [](BYTE a, BYTE b) { return std::abs(int(a) - int(b)) < 60; };
-        int n = 0;
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) {
-                const COLORREF c = at(x, y);
-                n += near(GetRValue(c), GetRValue(colour)) && near(GetGValue(c), GetGValue(colour)) &&
-                     near(GetBValue(c), GetBValue(colour));
-            }
-        return n;
-    }
-
-private:
-    cairo_surface_t* m_surface;
-};
+using test::WindowImage;
 
 TEST_F(MainWindow, PictureShowsBandsLightsAndTheStatusLine)
 {

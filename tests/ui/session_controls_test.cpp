@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <set>
 #include <thread>
 
 namespace zyn {
@@ -122,18 +123,19 @@ TEST_F(SessionControls, AircraftCountsRepaintOnlyTheBandsThatChanged)
     EXPECT_EQ(g_liveCountShown.load(), 2u);
     EXPECT_EQ(g_liveParkedShown.load(), 1u);
     EXPECT_EQ(g_staticParkedShown.load(), 2u);
-    auto repaints = win32test::invalidations(main);
-    ASSERT_EQ(repaints.size(), 2u);
-    EXPECT_EQ(repaints[0].rect.top, gf_bandRect(Band::Counters).top);
-    EXPECT_EQ(repaints[1].rect.top, gf_bandRect(Band::Statistics).top);
+    const auto bandsRepainted = [main] {
+        std::set<LONG> tops;
+        for (const auto& r : win32test::invalidations(main))
+            tops.insert(r.rect.top);
+        return tops;
+    };
+    EXPECT_EQ(bandsRepainted(), (std::set<LONG>{gf_bandRect(Band::Counters).top, gf_bandRect(Band::Statistics).top}));
 
     win32test::clearInvalidations(main);
     lf_refreshAcCounts(); // nothing changed
     g_staticAircraft[1].state = ObjectState::InSim;
     lf_refreshAcCounts();
-    repaints = win32test::invalidations(main);
-    ASSERT_EQ(repaints.size(), 1u);
-    EXPECT_EQ(repaints[0].rect.top, gf_bandRect(Band::Statistics).top);
+    EXPECT_EQ(bandsRepainted(), std::set<LONG>{gf_bandRect(Band::Statistics).top});
     g_liveAircraft.clear();
     g_staticAircraft.clear();
 }

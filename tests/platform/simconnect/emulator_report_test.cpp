@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cairo.h>
+#include <cmath>
 
 #include "platform/simconnect/emulator.h"
 #include "platform/simconnect/emulator_report.h"
@@ -178,6 +179,74 @@ TEST(EmulatorReport, AirportPanelSetsCloseStandsApartUnderTheTracks)
     const auto [ux, uy] = emu::gf_reportPixel({user}, airport, emu::ReportPanel::Airport, {47.47, 8.5474});
     const unsigned char* track = picture.at(static_cast<int>(ux), static_cast<int>(uy));
     EXPECT_TRUE(track[0] > 180 && track[2] < 60) << "the user's track over the airport";
+}
+
+emu::SimObject lf_aircraft(SIMCONNECT_OBJECT_ID id, std::string atcId, std::vector<emu::TrackSample> track)
+{
+    emu::SimObject o;
+    o.id = id;
+    o.atcId = std::move(atcId);
+    o.track = std::move(track);
+    return o;
+}
+
+TEST(EmulatorReport, EachAircraftKeepsOneColourAcrossItsObjects)
+{
+    emu::SimObject user;
+    user.isUser = true;
+    emu::SimObject foreign;
+    foreign.isForeign = true;
+    const std::vector<emu::SimObject> objects{user, lf_aircraft(100, "DLH1", {}), lf_aircraft(101, "KLM2", {}),
+                                              lf_aircraft(102, "DLH1", {}), lf_aircraft(103, "SWR3*", {}), foreign};
+    const auto colour = [&](std::size_t i) { return emu::gf_reportColour(objects, objects[i]); };
+    EXPECT_EQ(colour(1), colour(3)) << "created again";
+    EXPECT_NE(colour(1), colour(2));
+    for (const std::size_t i : {std::size_t{0}, std::size_t{4}, std::size_t{5}}) // user, static, foreign
+        for (const std::size_t aircraft : {std::size_t{1}, std::size_t{2}})
+            EXPECT_NE(colour(i), colour(aircraft)) << i;
+    EXPECT_NE(colour(4), colour(0));
+}
+
+TEST(EmulatorReport, LabelsAtOnePointAreSetApartAndAvoidWhatIsTaken)
+{
+    const emu::ReportBox stand{100.0, 80.0, 30.0, 14.0}; // a stand's name right above the anchor
+    std::vector<emu::ReportLabel> arrivals(12, emu::ReportLabel{100.0, 100.0, 40.0, 15.0});
+    const auto placed = emu::gf_placeLabels(arrivals, {stand});
+    std::vector<emu::ReportBox> boxes{stand};
+    for (const auto& box : placed) {
+        if (!box)
+            continue;
+        for (const auto& other : boxes)
+            EXPECT_FALSE(emu::gf_boxesOverlap(*box, other));
+        boxes.push_back(*box);
+    }
+    EXPECT_EQ(boxes.size(), 13u) << "twelve labels find room around one point";
+    EXPECT_LT(std::hypot(placed[0]->x - 100.0, placed[0]->y + placed[0]->height - 100.0), 20.0) << "the first is close";
+}
+
+TEST(EmulatorReport, PictureHasTitleLegendScaleNorthAndTheWindowBeside)
+{
+    emu::SimObject user;
+    user.isUser = true;
+    user.track = {{0.0, 47.46, 8.54, true}, {600.0, 47.56, 8.54, false}};
+    const auto window = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 200, 100);
+    cairo_t* cr = cairo_create(window);
+    cairo_set_source_rgb(cr, 0.0, 1.0, 0.0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    TempDir dir;
+    emu::gf_writeReport({user, lf_aircraft(100, "DLH1", {{0.0, 47.5, 8.5, true}, {60.0, 47.5, 8.52, true}})}, {},
+                        dir.path(), 600.0, window);
+    cairo_surface_destroy(window);
+
+    const Picture picture(dir / emu::kReportTracksFile);
+    ASSERT_EQ(picture.width(), emu::kReportImageSize + 24 + 200);
+    EXPECT_GT(picture.drawnAround(300.0, 24.0, 12), 100) << "the title";
+    EXPECT_GT(picture.drawnAround(60.0, 62.0, 8), 40) << "the legend's first sample";
+    EXPECT_GT(picture.drawnAround(60.0, emu::kReportHeaderPx + emu::kReportImageSize - 14.0, 3), 10) << "the scale";
+    EXPECT_GT(picture.drawnAround(emu::kReportImageSize - 24.0, emu::kReportHeaderPx + 22.0, 6), 15) << "north";
+    const unsigned char* beside = picture.at(emu::kReportImageSize + 24 + 100, emu::kReportHeaderPx + 50);
+    EXPECT_TRUE(beside[1] == 255 && beside[0] == 0 && beside[2] == 0) << "the window's picture";
 }
 
 TEST(EmulatorReport, ObjectLinesShowKindRemovalAndDistance)

@@ -205,3 +205,42 @@ TEST(EditColours, ParentChoosesTheColoursOfAnEnabledBoxOnly)
 
 } // namespace
 } // namespace zyn
+
+#include "platform/win32/display.h"
+#include "platform/win32/message_loop.h"
+#include "tests/support/guard_time.h"
+#include "tests/support/win32_windows.h"
+
+#include <atomic>
+#include <thread>
+
+namespace zyn {
+namespace {
+
+// Another thread (the simulator's report) takes the picture of a window; the window's own thread makes
+// it while it answers its messages, and a thread that does not answer gives none in time.
+TEST(WindowPictureThreads, TakenOnTheWindowsOwnThread)
+{
+    EXPECT_EQ(gf_takeWindowPicture(std::chrono::milliseconds(10)), nullptr) << "no window yet";
+    test::gf_createRecordingWindow(10, 20, 300, 200);
+    EXPECT_EQ(gf_takeWindowPicture(std::chrono::milliseconds(20)), nullptr) << "its thread does not answer";
+    std::atomic<cairo_surface_t*> taken{nullptr};
+    std::atomic<bool> done{false};
+    std::thread report([&] {
+        taken = gf_takeWindowPicture(test::guardTime(std::chrono::seconds(10)));
+        done = true;
+    });
+    while (!done.load()) {
+        for (MSG m; PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);)
+            DispatchMessageW(&m);
+        std::this_thread::yield();
+    }
+    report.join();
+    ASSERT_NE(taken.load(), nullptr);
+    EXPECT_EQ(cairo_image_surface_get_width(taken.load()), 300);
+    EXPECT_EQ(cairo_image_surface_get_height(taken.load()), 200);
+    cairo_surface_destroy(taken.load());
+}
+
+} // namespace
+} // namespace zyn

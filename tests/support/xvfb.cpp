@@ -1,0 +1,145 @@
+#include "tests/support/xvfb.h"
+
+#include "tests/support/guard_time.h"
+
+#include <X11/Xlib.h>
+#include <cairo-xlib.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+extern char** environ;
+
+namespace zyn::test {
+
+namespace {
+
+bool lf_onPath(const char* program)
+{
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/bin:/bin";
+    std::size_t begin = 0;
+    while (begin <= folders.size()) {
+        const auto end = std::min(folders.find(':', begin), folders.size());
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::path(folders.substr(begin, end - begin)) / program, ec))
+            return true;
+        begin = end + 1;
+    }
+    return false;
+}
+
+// The display number the server writes to the pipe once it is ready; empty on a time-out.
+std::string lf_readDisplayNumber(int readEnd)
+{
+    std::string number;
+    const auto deadline = std::chrono::steady_clock::now() + guardTime(std::chrono::seconds(10));
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd fd{readEnd, POLLIN, 0};
+        if (poll(&fd, 1, 100) <= 0)
+            continue;
+        char c = 0;
+        if (read(readEnd, &c, 1) != 1)
+            return {};
+        if (c == '\n')
+            return number;
+        number += c;
+    }
+    return {};
+}
+
+} // namespace
+
+Xvfb::~Xvfb()
+{
+    if (m_pid <= 0)
+        return;
+    kill(m_pid, SIGTERM);
+    int status = 0;
+    waitpid(m_pid, &status, 0);
+}
+
+bool Xvfb::start(std::string& whyNot)
+{
+    if (!lf_onPath("Xvfb") || !lf_onPath("xdotool")) {
+        whyNot = "Xvfb or xdotool is not installed (scripts/deps installs them): the window is not tried on a screen";
+        return false;
+    }
+    int fds[2];
+    if (pipe(fds) != 0) {
+        whyNot = "no pipe for Xvfb";
+        return false;
+    }
+    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+    const std::string fd = std::to_string(fds[1]);
+    std::array<const char*, 11> argv{"Xvfb",  "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24",
+                                     "-nolisten", "tcp", "-noreset", nullptr, nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const int spawned =
+        posix_spawnp(&m_pid, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv.data()), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (spawned != 0) {
+        m_pid = -1;
+        close(fds[0]);
+        whyNot = "Xvfb cannot be started here";
+        return false;
+    }
+    const std::string number = lf_readDisplayNumber(fds[0]);
+    close(fds[0]);
+    if (number.empty()) {
+        whyNot = "Xvfb did not come up here (no display within the time)";
+        return false;
+    }
+    m_display = ":" + number;
+    return true;
+}
+
+std::optional<std::string> Xvfb::xdotool(const std::string& arguments) const
+{
+    const std::string command = "DISPLAY=" + m_display + " timeout 20 xdotool " + arguments + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return std::nullopt;
+    std::string output;
+    std::array<char, 256> buffer{};
+    while (std::fgets(buffer.data(), buffer.size(), pipe))
+        output += buffer.data();
+    return pclose(pipe) == 0 ? std::optional<std::string>(output) : std::nullopt;
+}
+
+cairo_surface_t* Xvfb::windowPicture(const std::string& windowId, int width, int height) const
+{
+    Display* display = XOpenDisplay(m_display.c_str());
+    if (!display)
+        return nullptr;
+    const auto window = static_cast<::Window>(std::strtoul(windowId.c_str(), nullptr, 10));
+    XWindowAttributes attributes{};
+    cairo_surface_t* picture = nullptr;
+    if (XGetWindowAttributes(display, window, &attributes)) {
+        cairo_surface_t* screen = cairo_xlib_surface_create(display, window, attributes.visual, width, height);
+        picture = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+        cairo_t* cr = cairo_create(picture);
+        cairo_set_source_surface(cr, screen, 0, 0);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        cairo_surface_flush(picture);
+        cairo_surface_destroy(screen);
+    }
+    XCloseDisplay(display);
+    return picture;
+}
+
+} // namespace zyn::test

@@ -1,0 +1,35 @@
+#pragma once
+// A virtual X display for a test (Debian's Xvfb), and what a user does on it (xdotool) and sees
+// on it (the pixels of a window).
+#include <cairo.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+
+namespace zyn::test {
+
+class Xvfb {
+public:
+    Xvfb() = default;
+    ~Xvfb(); // ends the server
+    Xvfb(const Xvfb&) = delete;
+    Xvfb& operator=(const Xvfb&) = delete;
+
+    // Starts a server on a free display; false with the reason when Xvfb or xdotool is missing or
+    // the server does not come up.
+    bool start(std::string& whyNot);
+    const std::string& display() const { return m_display; }
+
+    // Runs xdotool on the display with these arguments; its output, nothing when it failed.
+    std::optional<std::string> xdotool(const std::string& arguments) const;
+    // The pixels of an X window (its id in decimal, as xdotool gives it); nullptr when it fails.
+    cairo_surface_t* windowPicture(const std::string& windowId, int width, int height) const;
+
+private:
+    pid_t m_pid = -1;
+    std::string m_display;
+};
+
+} // namespace zyn::test

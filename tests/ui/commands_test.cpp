@@ -1,0 +1,218 @@
+#include "airport/park_airport_state.h"
+#include "base/folders.h"
+#include "requests/main_loop_requests.h"
+#include "settings/traffic_range.h"
+#include "sim/link_state.h"
+#include "tests/ui/main_window_fixture.h"
+#include "ui/session_controls.h"
+
+#include <gtest/gtest.h>
+
+namespace zyn {
+namespace {
+
+using WindowCommands = test::MainWindowTest;
+
+bool lf_checked(const BoolControlParameter& box)
+{
+    return IsDlgButtonChecked(g_mainWindow.load(), box.controlId) == BST_CHECKED;
+}
+
+// Every check box flips and is saved at once; a second click restores it. Each says what its new
+// state means (or empties the status line).
+TEST_F(WindowCommands, EveryCheckBoxFlipsSavesAndSaysWhatItMeans)
+{
+    using namespace param;
+    struct Case {
+        BoolControlParameter* box;
+        const char* statusAfterFirstClick; // nullptr: whatever the box's own work shows
+    };
+    open();
+    g_simNeverConnected = 0; // the scans wait for the next start instead of restarting
+    const char* empty = "";
+    for (const auto& c : std::initializer_list<Case>{
+             {&KEEP_SIM_TIME_PAR, empty}, {&CALLSIGN_OBJECTIDS, empty}, {&LOG, empty}, {&LIGHT_AIRCRAFT, empty},
+             {&HELICOPTERS, empty}, {&HIGH_PERF_AIRCRAFT, empty}, {&STRAIGHT_PBS_ONLY, empty}, {&LEARN_SOFT, empty},
+             {&NAV_LIGHTS_WHILE_PARKED, empty}, {&PARK_SOFT, empty}, {&PARK_FAKE, empty}, {&WEEK, empty},
+             {&SCAN_LIVERIES, empty}, {&SCAN_AIRPORTS, empty},
+             {&LIG_AUTOMATIC, "The liveries defined by your lfolder parameters will be scanned"},
+             {&LIG_PRIORITIZE, "Liveries in lower lfolders that are already available will be skipped"},
+             {&INITIAL_LOAD_ONLY,
+              "Initial Load Only: static parked aircraft are generated once, no renewal every 20 minutes"},
+             {&COLLISION_LIVE_PARKED_GND, empty},
+             {&COLLISION_USER_GND, "Be aware, no collision avoidance with user aircraft on the ground"},
+             {&COLLISION_USER_AIR, "Be aware, no collision avoidance with user aircraft in the air"},
+             {&SUPPRESS_STUB, empty}, {&ALWAYS_ON_TOP, "Tarvo's window will remain visible"},
+             {&GUID_CHANGES, "Be aware, no more livery updates: you miss correct data for Learn, LittleNavMap, etc.."},
+             {&SIM_TIME, empty}, {&AUTO_RANGE, empty}, {&RT_PARKTRAFFIC_ONLY, empty}}) {
+        BoolControlParameter& box = *c.box;
+        const bool before = box.on();
+        gf_setStatusMessage("before", false);
+        click(box);
+        EXPECT_EQ(box.on(), !before) << box.key;
+        EXPECT_EQ(lf_checked(box), !before) << box.key;
+        EXPECT_TRUE(saved(box.key, before ? "false" : "true")) << box.key;
+        if (c.statusAfterFirstClick != empty) {
+            EXPECT_EQ(gf_statusMessage(), c.statusAfterFirstClick) << box.key;
+        }
+        click(box);
+        EXPECT_EQ(box.on(), before) << box.key;
+        EXPECT_TRUE(saved(box.key, before ? "true" : "false")) << box.key;
+    }
+    EXPECT_EQ(g_exitRequested.load(), 0);
+}
+
+TEST_F(WindowCommands, OptionsThatOnlyWarnSayItWhenSwitchedOffAndClearWhenOn)
+{
+    using namespace param;
+    struct Case {
+        BoolControlParameter* box;
+        const char* whenOff;
+    };
+    open();
+    for (const auto& c : {Case{&COLLISION_LIVE_PARKED_GND, "Be aware, no collision avoidance with live aircraft vs parked "
+                                                           "static on the ground"},
+                          Case{&SCAN_LIVERIES, nullptr}, Case{&SCAN_AIRPORTS, nullptr}}) {
+        c.box->value = 1;
+        CheckDlgButton(g_mainWindow.load(), c.box->controlId, BST_CHECKED);
+        gf_setStatusMessage("before", false);
+        click(*c.box);
+        EXPECT_EQ(gf_statusMessage(), c.whenOff ? c.whenOff : "") << c.box->key;
+    }
+}
+
+TEST_F(WindowCommands, ScansRestartAtOnceOnlyBeforeTheSimulatorEverAnswered)
+{
+    open();
+    test::ExitRecorder exits;
+    g_simNeverConnected = 0;
+    param::SCAN_AIRPORTS.value = 0;
+    CheckDlgButton(g_mainWindow.load(), param::SCAN_AIRPORTS.controlId, BST_UNCHECKED);
+    click(param::SCAN_AIRPORTS);
+    EXPECT_EQ(gf_statusMessage(), "Your airports will be scanned at the next start of Tarvo, recommended after you have "
+                                  "add/removed airports");
+    EXPECT_EQ(g_exitRequested.load(), 0);
+
+    g_simNeverConnected = 1;
+    param::SCAN_LIVERIES.value = 0;
+    CheckDlgButton(g_mainWindow.load(), param::SCAN_LIVERIES.controlId, BST_UNCHECKED);
+    click(param::SCAN_LIVERIES);
+    EXPECT_EQ(gf_statusMessage(), "Your liveries will be scanned");
+    EXPECT_NE(logText().find("Your liveries will be scanned\n"), std::string::npos);
+    EXPECT_EQ(g_exitReason.load(), 3);
+    EXPECT_EQ(test::ExitRecorder::restartSeconds(), 2);
+}
+
+TEST_F(WindowCommands, ButtonsAskTheMainLoopAndWaitDisabled)
+{
+    open();
+    click(param::UNBLOCK_BUTTON);
+    EXPECT_EQ(gf_statusMessage(), "Nothing to block or unblock...");
+    click(param::REREAD_BUTTON);
+    EXPECT_EQ(g_reReadRequest.load(), 1);
+    EXPECT_FALSE(IsWindowEnabled(gf_controlWindow(param::REREAD_BUTTON)));
+    EXPECT_FALSE(IsWindowEnabled(gf_controlWindow(param::DESTINATION)));
+    click(param::FLUSH_STATIC_BUTTON);
+    EXPECT_EQ(g_removeAllRequest.load(), 1);
+    EXPECT_EQ(gf_statusMessage(), "All static parked aircraft will be removed ...");
+    EXPECT_FALSE(IsWindowEnabled(gf_controlWindow(param::FLUSH_STATIC_BUTTON)));
+    EXPECT_FALSE(parametersText().find("Flush static") != std::string::npos);
+}
+
+TEST_F(WindowCommands, ParkTrafficOnlyEmptiesTheParkingBoxesAndAsksForItsRenewal)
+{
+    open();
+    g_parkAirportLoaded = 1;
+    click(param::RT_PARKTRAFFIC_ONLY);
+    EXPECT_EQ(g_parkTrafficOnlyRequest.load(), 1);
+    EXPECT_EQ(g_renewParkingRequest.load(), 1);
+    EXPECT_EQ(g_airportFileChanged.load(), 1);
+    EXPECT_EQ(gf_statusMessage(), "Tarvo will respond in 15 seconds ...");
+    EXPECT_EQ(lf_getTextFromId(param::parking_percentage.controlId), "");
+    EXPECT_FALSE(IsWindowEnabled(gf_controlWindow(param::WEEK)));
+    click(param::RT_PARKTRAFFIC_ONLY);
+    EXPECT_EQ(g_parkTrafficOnlyRequest.load(), 0);
+    EXPECT_EQ(lf_getTextFromId(param::MAX_FIT_FL.controlId), "24");
+    EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(param::WEEK)));
+    g_parkAirportLoaded = 0;
+}
+
+TEST_F(WindowCommands, AutoRangeOffRestoresTheRangeInForceBefore)
+{
+    open();
+    param::AUTO_RANGE.value = 0;
+    CheckDlgButton(g_mainWindow.load(), param::AUTO_RANGE.controlId, BST_UNCHECKED);
+    gf_setTrafficRange(25);
+    click(param::AUTO_RANGE);
+    EXPECT_EQ(g_adjustRangeRequest.load(), 1); // the main loop sets the automatic range
+    EXPECT_FALSE(IsWindowEnabled(gf_controlWindow(param::LATERAL_RANGE)));
+    EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(param::AUTO_RANGE_ABOVE_HEIGHT)));
+    gf_setTrafficRange(10); // what the automatic range chose
+    g_airportRangeMode = 1;
+    click(param::AUTO_RANGE);
+    EXPECT_EQ(param::LATERAL_RANGE.value.load(), 25);
+    EXPECT_EQ(g_rangeMetres.load(), 25u * 1852u + 10000u);
+    EXPECT_EQ(g_airportRangeMode.load(), 0);
+    EXPECT_EQ(lf_getTextFromId(param::LATERAL_RANGE.controlId), "25");
+    EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(param::LATERAL_RANGE)));
+}
+
+TEST_F(WindowCommands, SimTimeOffZeroesTheShiftAndRebuildsTheScene)
+{
+    open();
+    lf_timeShift(300, true);
+    param::SIM_TIME.value = 1;
+    CheckDlgButton(g_mainWindow.load(), param::SIM_TIME.controlId, BST_CHECKED);
+    click(param::SIM_TIME);
+    EXPECT_EQ(g_timeShiftMinutes.load(), 0);
+    EXPECT_EQ(gf_statusMessage(), "Time shift = 0");
+    EXPECT_EQ(g_removeAllAircraftRequest.load(), 1);
+    EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(param::TIME_SHIFT_MINS)));
+    click(param::SIM_TIME);
+    EXPECT_FALSE(IsWindowEnabled(gf_controlWindow(param::TIME_SHIFT_MINS)));
+}
+
+TEST_F(WindowCommands, NavLightsAndStayOnTopActWhereTheyBelong)
+{
+    const HWND main = open();
+    click(param::NAV_LIGHTS_WHILE_PARKED);
+    EXPECT_EQ(g_navLightsRequest.load(), 1); // the main loop owns the parked aircraft
+    click(param::ALWAYS_ON_TOP);
+    EXPECT_NE(GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    click(param::ALWAYS_ON_TOP);
+    EXPECT_EQ(GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+}
+
+TEST_F(WindowCommands, SwitchingTheSimulatorAsksForBothScansAndRestarts)
+{
+    open();
+    test::ExitRecorder exits;
+    test::writeText(dir / g_liveriesScannedPath, "<liveries/>");
+    param::SCAN_LIVERIES.value = 0;
+    param::SCAN_AIRPORTS.value = 0;
+    param::ALL_INSTALL_PATH.setValue("/somewhere");
+    param::VOZEVURAZO24_VERSION.setValueAndSave("1.2.3");
+    click(param::MSFS_2020); // to 2024
+    EXPECT_FALSE(std::filesystem::exists(dir / g_liveriesScannedPath));
+    EXPECT_TRUE(param::SCAN_LIVERIES.on() && param::SCAN_AIRPORTS.on());
+    EXPECT_TRUE(saved("SCAN_LIVERIES", "true") && saved("SCAN_AIRPORTS", "true"));
+    EXPECT_TRUE(lf_checked(param::SCAN_AIRPORTS));
+    EXPECT_EQ(param::ALL_INSTALL_PATH.getValue(), "");
+    EXPECT_TRUE(saved("VOZEVURAZO24_VERSION", ""));
+    EXPECT_EQ(gf_statusMessage(), "Switching Simulator to MSFS 2024");
+    EXPECT_EQ(test::ExitRecorder::restartSeconds(), 3);
+}
+
+TEST_F(WindowCommands, AFailingCommandIsLoggedAndTheWindowGoesOn)
+{
+    const HWND main = open();
+    std::filesystem::create_directories(dir / g_liveriesScannedPath / "not empty"); // cannot be removed
+    click(param::MSFS_2020);
+    EXPECT_NE(logText().find("===> lf_HandleWMCOMMAND exception"), std::string::npos);
+    EXPECT_EQ(g_exitRequested.load(), 0); // the steps after the failure did not run
+    EXPECT_FALSE(param::MSFS_2020.on());   // the steps before it stay done
+    EXPECT_TRUE(IsWindow(main));
+}
+
+} // namespace
+} // namespace zyn

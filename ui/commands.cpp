@@ -1,0 +1,282 @@
+#include "ui/commands.h"
+
+#include "airport/park_airport_state.h"
+#include "base/folders.h"
+#include "base/log.h"
+#include "livery/livery_index.h"
+#include "platform/win32/window.h"
+#include "requests/exit_request.h"
+#include "requests/main_loop_requests.h"
+#include "settings/setting_controls.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "settings/traffic_range.h"
+#include "shown/repaint.h"
+#include "shown/status_line.h"
+#include "shown/windows.h"
+#include "sim/link_state.h"
+#include "ui/edit_boxes.h"
+#include "ui/session_controls.h"
+
+#include <filesystem>
+#include <vector>
+
+#include <fmt/format.h>
+
+namespace zyn {
+
+namespace {
+
+using Action = void (*)(bool on); // on: the new state of a check box; false for a push button
+
+struct Command {
+    const ParameterControl* control;
+    BoolControlParameter* checkBox; // null for a push button
+    Action action;
+};
+
+void lf_none(bool) {}
+
+// A message while the option is in the given state, an empty status line otherwise.
+void lf_sayWhen(bool show, const std::string& text)
+{
+    if (show)
+        gf_setStatusMessage(text, false);
+    else
+        gf_clearStatusMessage();
+}
+
+void lf_markFileChangedWhileLoaded()
+{
+    if (g_parkAirportLoaded.load() != 0)
+        g_airportFileChanged = 1;
+}
+
+void lf_unblock(bool)
+{
+    if (!param::BLOCK_CALLSIGN.empty())
+        lf_unblockCallsign();
+    else
+        gf_setStatusMessage("Nothing to block or unblock...", false);
+}
+
+void lf_reRead(bool)
+{
+    g_reReadRequest = 1;
+    gf_enableControl(param::REREAD_BUTTON, false);
+    gf_enableControl(param::DESTINATION, false);
+}
+
+void lf_flushStatic(bool)
+{
+    gf_setStatusMessage("All static parked aircraft will be removed ...", false);
+    g_removeAllRequest = 1;
+    gf_enableControl(param::FLUSH_STATIC_BUTTON, false);
+}
+
+void lf_parkTrafficOnly(bool on)
+{
+    gf_applyParkTrafficOnly();
+    g_airportFileChanged = 1;
+    g_parkTrafficOnlyRequest = on ? 1 : 0;
+    lf_requestParkingRenewal();
+    gf_repaintBand(Band::Statistics);
+}
+
+void lf_simTime(bool) { lf_applySimTimeOption(); }
+
+void lf_navLights(bool) { g_navLightsRequest = 1; }
+
+void lf_autoRange(bool) { lf_applyAutoRange(); }
+
+void lf_msfs2020(bool) { lf_switchSimulator(); }
+
+// A rescan asked for before any simulator answered restarts now; otherwise at the next start.
+void lf_askForRescan(bool on, std::string_view what, std::string_view whenAdded, void (*prepare)())
+{
+    if (!on) {
+        gf_clearStatusMessage();
+    } else if (g_simNeverConnected.load() != 0) {
+        prepare();
+        gf_setStatusMessage(fmt::format("Your {} will be scanned", what), true);
+        gf_requestExit(static_cast<std::int32_t>(ExitReason::NewSettings), 2);
+    } else {
+        gf_setStatusMessage(fmt::format("Your {} will be scanned at the next start of {}, recommended after you have "
+                                        "add/removed {}",
+                                        what, kProductName, whenAdded),
+                            false);
+    }
+}
+
+// Only a flag: the next start-up builds the livery tables again.
+void lf_scanLiveries(bool on) { lf_askForRescan(on, "liveries", "AI aircraft models/liveries", gf_clearLiveries); }
+
+void lf_scanAirports(bool on)
+{
+    lf_askForRescan(on, "airports", "airports", [] {});
+}
+
+void lf_ligAutomatic(bool on)
+{
+    lf_sayWhen(!on, "The liveries defined by your lfolder parameters will be scanned");
+    gf_enableControl(param::AI_PACKAGE_ORDER, on);
+}
+
+void lf_ligPrioritize(bool on)
+{
+    lf_sayWhen(on, "Liveries in lower lfolders that are already available will be skipped");
+}
+
+void lf_renewal(bool) { lf_requestParkingRenewal(); }
+
+void lf_initialLoadOnly(bool on)
+{
+    lf_sayWhen(on, "Initial Load Only: static parked aircraft are generated once, no renewal every 20 minutes");
+    gf_repaintBand(Band::Settings);
+    lf_markFileChangedWhileLoaded();
+}
+
+void lf_collisionLiveParked(bool on)
+{
+    lf_sayWhen(!on, "Be aware, no collision avoidance with live aircraft vs parked static on the ground");
+}
+
+void lf_collisionUserGround(bool on)
+{
+    lf_sayWhen(!on, "Be aware, no collision avoidance with user aircraft on the ground");
+}
+
+void lf_collisionUserAir(bool on) { lf_sayWhen(!on, "Be aware, no collision avoidance with user aircraft in the air"); }
+
+void lf_suppressStub(bool on) { lf_sayWhen(on, "Exclude FSLTL-liveries titles ending with _STUB from scan"); }
+
+void lf_alwaysOnTop(bool on)
+{
+    lf_sayWhen(on, fmt::format("{}'s window will remain visible", kProductName));
+    SetWindowPos(g_mainWindow.load(), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+}
+
+void lf_learnSoft(bool) { lf_markFileChangedWhileLoaded(); }
+
+void lf_guidChanges(bool on)
+{
+    lf_sayWhen(!on, "Be aware, no more livery updates: you miss correct data for Learn, LittleNavMap, etc..");
+}
+
+Command lf_button(const CommandControlParameter& button, Action action) { return {&button, nullptr, action}; }
+Command lf_box(BoolControlParameter& box, Action action) { return {&box, &box, action}; }
+
+// In the order in which the handler tests them.
+const std::vector<Command>& lf_commands()
+{
+    using namespace param;
+    static const std::vector<Command> commands{
+        lf_button(UNBLOCK_BUTTON, lf_unblock),
+        lf_button(REREAD_BUTTON, lf_reRead),
+        lf_button(FLUSH_STATIC_BUTTON, lf_flushStatic),
+        lf_box(RT_PARKTRAFFIC_ONLY, lf_parkTrafficOnly),
+        lf_box(KEEP_SIM_TIME_PAR, lf_none),
+        lf_box(SIM_TIME, lf_simTime),
+        lf_box(NAV_LIGHTS_WHILE_PARKED, lf_navLights),
+        lf_box(AUTO_RANGE, lf_autoRange),
+        lf_box(MSFS_2020, lf_msfs2020),
+        lf_box(CALLSIGN_OBJECTIDS, lf_none),
+        lf_box(SCAN_LIVERIES, lf_scanLiveries),
+        lf_box(SCAN_AIRPORTS, lf_scanAirports),
+        lf_box(LIG_AUTOMATIC, lf_ligAutomatic),
+        lf_box(LIG_PRIORITIZE, lf_ligPrioritize),
+        lf_box(PARK_SOFT, lf_renewal),
+        lf_box(PARK_FAKE, lf_renewal),
+        lf_box(WEEK, lf_renewal),
+        lf_box(INITIAL_LOAD_ONLY, lf_initialLoadOnly),
+        lf_box(COLLISION_LIVE_PARKED_GND, lf_collisionLiveParked),
+        lf_box(COLLISION_USER_GND, lf_collisionUserGround),
+        lf_box(COLLISION_USER_AIR, lf_collisionUserAir),
+        lf_box(SUPPRESS_STUB, lf_suppressStub),
+        lf_box(LOG, lf_none),
+        lf_box(LIGHT_AIRCRAFT, lf_none),
+        lf_box(HELICOPTERS, lf_none),
+        lf_box(HIGH_PERF_AIRCRAFT, lf_none),
+        lf_box(ALWAYS_ON_TOP, lf_alwaysOnTop),
+        lf_box(STRAIGHT_PBS_ONLY, lf_none),
+        lf_box(LEARN_SOFT, lf_learnSoft),
+        lf_box(GUID_CHANGES, lf_guidChanges),
+    };
+    return commands;
+}
+
+// The file of the scanned liveries belongs to one simulator: it goes with the switch.
+void lf_removeScannedLiveries()
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(g_liveriesScannedPath, ec);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return;
+    if (ec || !std::filesystem::remove(g_liveriesScannedPath, ec) || ec)
+        throw std::filesystem::filesystem_error("remove", g_liveriesScannedPath,
+                                                ec ? ec : std::make_error_code(std::errc::io_error));
+}
+
+void lf_askForScan(BoolControlParameter& scan)
+{
+    scan.value = 1;
+    gf_writeParametersXml(scan);
+    gf_showCheckBox(scan);
+}
+
+} // namespace
+
+void lf_applyAutoRange()
+{
+    using namespace param;
+    const bool on = AUTO_RANGE.on();
+    g_airportFileChanged = 1;
+    gf_enableControl(LATERAL_RANGE, !on);
+    gf_enableControl(AUTO_RANGE_ABOVE_HEIGHT, on);
+    if (on) {
+        g_manualRange = LATERAL_RANGE.value.load();
+        g_adjustRangeRequest = 1; // the main loop sets the range for the user's situation
+        return;
+    }
+    g_airportRangeMode = 0;
+    gf_setTrafficRange(g_manualRange.load());
+    gf_setBoxInt(LATERAL_RANGE);
+    gf_clearStatusMessage();
+}
+
+void lf_switchSimulator()
+{
+    using namespace param;
+    const bool msfs2020 = MSFS_2020.on();
+    lf_removeScannedLiveries();
+    gf_clearLiveries();
+    lf_askForScan(SCAN_AIRPORTS);
+    lf_askForScan(SCAN_LIVERIES);
+    gf_setStatusMessage(fmt::format("Switching Simulator to {}", msfs2020 ? "MSFS 2020" : "MSFS 2024"), true);
+    ALL_INSTALL_PATH.setValue("");
+    gf_clearBox(ALL_INSTALL_PATH);
+    if (!msfs2020)
+        VOZEVURAZO24_VERSION.setValueAndSave(""); // the companion package is checked again
+    gf_requestExit(static_cast<std::int32_t>(ExitReason::NewSettings), 3);
+}
+
+void lf_HandleWMCOMMAND(HWND window, WPARAM wParam)
+{
+    const WORD id = LOWORD(wParam);
+    try {
+        for (const Command& command : lf_commands()) {
+            if (command.control->controlId != id)
+                continue;
+            // The check boxes do not toggle themselves: the state on screen changes only here.
+            if (command.checkBox)
+                gf_checkBoxState(window, id, *command.checkBox);
+            command.action(command.checkBox && command.checkBox->on());
+            break;
+        }
+        gf_repaintBand(Band::Settings);
+    } catch (const std::exception& e) {
+        gf_logErrorf("{} exception {}", "lf_HandleWMCOMMAND", e.what());
+    }
+}
+
+} // namespace zyn

@@ -1,0 +1,18 @@
+#pragma once
+// The clicks on the check boxes and push buttons of the main window (WM_COMMAND). A click applies
+// its option at once: the check box flips and its setting is saved, the status line says what it
+// means, and what the main loop must do is asked through request flags. Window thread.
+#include "platform/win32/types.h"
+
+namespace zyn {
+
+// Handles one WM_COMMAND by the control id in the low word of wParam; ids of no check box or
+// button (the edit boxes' notifications) are ignored. Never throws.
+void lf_HandleWMCOMMAND(HWND window, WPARAM wParam);
+
+// AUTO_RANGE has just changed: the two range boxes follow it, and the range with it.
+void lf_applyAutoRange();
+// MSFS_2020 has just changed: both scans are asked for and the program restarts for the simulator.
+void lf_switchSimulator();
+
+} // namespace zyn
