@@ -15,6 +15,10 @@ namespace zyn {
 // the temporary file is removed then and the old file stays as it was.
 void gf_writeFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 
+// Removes the temporaries that writers killed mid-save left in the folder and the folders below it;
+// only files of the writer's own naming go. Call at start-up, while no other writer runs.
+void gf_removeStaleTemporaries(const std::filesystem::path& folder);
+
 // Saves an XML document with pugixml's default formatting through gf_writeFileAtomic.
 void gf_saveXmlAtomic(const pugi::xml_document& document, const std::filesystem::path& path);
 
