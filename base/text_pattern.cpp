@@ -15,16 +15,16 @@ constexpr int kUnbounded = -1;
 
 using ByteSet = std::bitset<256>;
 
-unsigned char lf_fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+unsigned char lf_patternFold(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
 
-bool lf_isWordByte(unsigned char c)
+bool lf_isPatternWord(unsigned char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-bool lf_isDigit(char c) { return c >= '0' && c <= '9'; }
+bool lf_isPatternDigit(char c) { return c >= '0' && c <= '9'; }
 
-ByteSet lf_setOf(bool (*member)(unsigned char))
+ByteSet lf_patternSet(bool (*member)(unsigned char))
 {
     ByteSet set;
     for (unsigned c = 0; c < 256; ++c)
@@ -32,13 +32,14 @@ ByteSet lf_setOf(bool (*member)(unsigned char))
     return set;
 }
 
-bool lf_isDigitByte(unsigned char c) { return c >= '0' && c <= '9'; }
-bool lf_isSpaceByte(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool lf_isPatternDigitByte(unsigned char c) { return c >= '0' && c <= '9'; }
+bool lf_isPatternSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // The parsed pattern: a tree whose depth follows the nesting of groups.
 struct PatternNode {
     enum class Kind { Sequence, Alternatives, Repeat, Byte, Any, Class, Start, End, WordEdge, NotWordEdge };
-    Kind kind = Kind::Sequence;
+    PatternNode(Kind k = Kind::Sequence) : kind(k) {} // NOLINT: a kind converts to its node
+    Kind kind;
     unsigned char byte = 0;
     std::uint32_t classIndex = 0;
     int min = 0;
@@ -147,7 +148,7 @@ private:
     PatternNode byteNode(unsigned char c) const
     {
         PatternNode node{PatternNode::Kind::Byte};
-        node.byte = m_ignoreCase ? lf_fold(c) : c;
+        node.byte = m_ignoreCase ? lf_patternFold(c) : c;
         return node;
     }
 
@@ -176,12 +177,12 @@ private:
         const char c = next();
         ByteSet set;
         switch (c) {
-        case 'd': return lf_setOf(lf_isDigitByte);
-        case 'D': return ~lf_setOf(lf_isDigitByte);
-        case 'w': return lf_setOf(lf_isWordByte);
-        case 'W': return ~lf_setOf(lf_isWordByte);
-        case 's': return lf_setOf(lf_isSpaceByte);
-        case 'S': return ~lf_setOf(lf_isSpaceByte);
+        case 'd': return lf_patternSet(lf_isPatternDigitByte);
+        case 'D': return ~lf_patternSet(lf_isPatternDigitByte);
+        case 'w': return lf_patternSet(lf_isPatternWord);
+        case 'W': return ~lf_patternSet(lf_isPatternWord);
+        case 's': return lf_patternSet(lf_isPatternSpace);
+        case 'S': return ~lf_patternSet(lf_isPatternSpace);
         default:
             set[escapedByte(c, inBracket)] = true;
             return set;
@@ -201,7 +202,7 @@ private:
                 return '\b';
             break;
         case '0':
-            if (!more() || !lf_isDigit(peek()))
+            if (!more() || !lf_isPatternDigit(peek()))
                 return 0;
             break;
         case 'x': return static_cast<unsigned char>(hexValue(2));
@@ -218,10 +219,10 @@ private:
             return static_cast<unsigned char>(letter % 32);
         }
         default:
-            if (!lf_isWordByte(static_cast<unsigned char>(c)))
+            if (!lf_isPatternWord(static_cast<unsigned char>(c)))
                 return static_cast<unsigned char>(c);
         }
-        fail(lf_isDigit(c) ? "back-references are not supported" : "unknown escape");
+        fail(lf_isPatternDigit(c) ? "back-references are not supported" : "unknown escape");
     }
 
     unsigned hexValue(int digits)
@@ -229,8 +230,8 @@ private:
         unsigned value = 0;
         for (int i = 0; i < digits; ++i) {
             const char c = next();
-            const unsigned char f = lf_fold(static_cast<unsigned char>(c));
-            if (lf_isDigit(c))
+            const unsigned char f = lf_patternFold(static_cast<unsigned char>(c));
+            if (lf_isPatternDigit(c))
                 value = value * 16 + static_cast<unsigned>(c - '0');
             else if (f >= 'a' && f <= 'f')
                 value = value * 16 + static_cast<unsigned>(f - 'a' + 10);
@@ -254,8 +255,8 @@ private:
                 const ByteSet last = bracketAtom(singleLast);
                 if (!singleLast)
                     fail("a range needs single characters");
-                const std::size_t from = lf_firstOf(first);
-                const std::size_t to = lf_firstOf(last);
+                const std::size_t from = lf_firstMember(first);
+                const std::size_t to = lf_firstMember(last);
                 if (from > to)
                     fail("range out of order");
                 for (std::size_t c = from; c <= to; ++c)
@@ -281,7 +282,7 @@ private:
         return set;
     }
 
-    static std::size_t lf_firstOf(const ByteSet& set)
+    static std::size_t lf_firstMember(const ByteSet& set)
     {
         std::size_t c = 0;
         while (!set[c])
@@ -323,7 +324,7 @@ private:
     {
         int value = 0;
         bool any = false;
-        while (more() && lf_isDigit(peek())) {
+        while (more() && lf_isPatternDigit(peek())) {
             value = value * 10 + (next() - '0');
             any = true;
             if (value > kMaxCount)
@@ -439,10 +440,10 @@ private:
     std::vector<TextPattern::Step>& m_steps;
 };
 
-bool lf_atWordEdge(std::string_view text, std::size_t at)
+bool lf_atPatternWordEdge(std::string_view text, std::size_t at)
 {
-    const bool before = at > 0 && lf_isWordByte(static_cast<unsigned char>(text[at - 1]));
-    const bool after = at < text.size() && lf_isWordByte(static_cast<unsigned char>(text[at]));
+    const bool before = at > 0 && lf_isPatternWord(static_cast<unsigned char>(text[at - 1]));
+    const bool after = at < text.size() && lf_isPatternWord(static_cast<unsigned char>(text[at]));
     return before != after;
 }
 
@@ -491,7 +492,7 @@ bool TextPattern::matchesWhole(std::string_view text) const
                 break;
             case Op::WordEdge:
             case Op::NotWordEdge:
-                if (lf_atWordEdge(text, at) == (step.op == Op::WordEdge))
+                if (lf_atPatternWordEdge(text, at) == (step.op == Op::WordEdge))
                     pending.push_back(pc + 1);
                 break;
             default:
@@ -508,7 +509,7 @@ bool TextPattern::matchesWhole(std::string_view text) const
             bool takes = false;
             switch (step.op) {
             case Op::Byte:
-                takes = (m_ignoreCase ? lf_fold(c) : c) == step.byte;
+                takes = (m_ignoreCase ? lf_patternFold(c) : c) == step.byte;
                 break;
             case Op::Any:
                 takes = c != '\n' && c != '\r';

@@ -26,8 +26,8 @@ void gf_versionToString(const Version& version, std::string& out)
 
 namespace {
 
-bool lf_isDigit(char c) { return c >= '0' && c <= '9'; }
-bool lf_isSeparator(char c) { return c != '\n' && c != '\r'; } // any one character but a line break
+bool lf_isVersionDigit(char c) { return c >= '0' && c <= '9'; }
+bool lf_isVersionSeparator(char c) { return c != '\n' && c != '\r'; } // any one character but a line break
 
 // The three digit groups of a text made of digits, one separator, digits, one separator, digits; each
 // group as long as it can be, the first before the second (a separator may itself be a digit, so that
@@ -38,21 +38,21 @@ std::optional<std::array<std::string_view, 3>> lf_splitDotted(std::string_view t
     // runs[i]: how many digits follow from position i on.
     std::vector<std::size_t> runs(n + 1, 0);
     for (std::size_t i = n; i-- > 0;)
-        runs[i] = lf_isDigit(text[i]) ? runs[i + 1] + 1 : 0;
+        runs[i] = lf_isVersionDigit(text[i]) ? runs[i + 1] + 1 : 0;
     std::size_t lastStart = n; // where the trailing digit run begins
-    while (lastStart > 0 && lf_isDigit(text[lastStart - 1]))
+    while (lastStart > 0 && lf_isVersionDigit(text[lastStart - 1]))
         --lastStart;
     if (n < 5 || lastStart == n)
         return std::nullopt;
     for (std::size_t first = std::min(runs[0], n - 4); first >= 1; --first) {
-        if (!lf_isSeparator(text[first]))
+        if (!lf_isVersionSeparator(text[first]))
             continue;
         const std::size_t second = first + 1; // where the second group begins
         // The third group, after the second separator, must lie within the trailing digits and hold one.
         const std::size_t longest = std::min(runs[second], n - second - 2);
         const std::size_t shortest = std::max<std::size_t>(1, lastStart > second + 1 ? lastStart - second - 1 : 1);
         for (std::size_t length = longest; length >= shortest && length >= 1; --length)
-            if (lf_isSeparator(text[second + length]))
+            if (lf_isVersionSeparator(text[second + length]))
                 return std::array<std::string_view, 3>{text.substr(0, first), text.substr(second, length),
                                                        text.substr(second + length + 1)};
     }

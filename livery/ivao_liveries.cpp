@@ -106,7 +106,7 @@ bool lf_textureFolderExists(const std::filesystem::path& textureFolder)
 }
 
 // The characters of a regular expression's \w and \s, and what its "." refuses.
-bool lf_isWordChar(char c)
+bool lf_isTitleWordChar(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
@@ -122,18 +122,18 @@ std::optional<std::string> lf_titleAirline(std::string_view title, const std::st
         return std::nullopt;
     auto rest = title.substr(prefix.size());
     rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(kTitleBlanks)));
-    if (rest.size() < 3 || !std::all_of(rest.begin(), rest.begin() + 3, lf_isWordChar) ||
+    if (rest.size() < 3 || !std::all_of(rest.begin(), rest.begin() + 3, lf_isTitleWordChar) ||
         rest.find_first_of(kLineBreaks, 3) != std::string_view::npos)
         return std::nullopt;
     return std::string(rest.substr(0, 3));
 }
 
-bool lf_equalsNoCase(std::string_view a, std::string_view b)
+bool lf_equalsIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && gf_toUpper(a) == gf_toUpper(b);
 }
 
-bool lf_isPathSeparator(char c) { return c == '/' || c == '\\'; }
+bool lf_isIvaoPathSeparator(char c) { return c == '/' || c == '\\'; }
 
 // The model folder's name after "IVAO_" in a path ending in
 // <something>\(IVAO_MTL|ivao_x-csl)\SimObjects\Airplanes\IVAO_<word characters>\aircraft.cfg, any case,
@@ -144,13 +144,13 @@ std::string lf_ivaoModelName(std::string_view path)
     if (path.find_first_of(kLineBreaks) != std::string_view::npos || path.size() < kFile.size() + 1)
         return {};
     const auto file = path.substr(path.size() - kFile.size());
-    if (!lf_equalsNoCase(file.substr(0, 8), "aircraft") || !lf_equalsNoCase(file.substr(9), "cfg"))
+    if (!lf_equalsIgnoringCase(file.substr(0, 8), "aircraft") || !lf_equalsIgnoringCase(file.substr(9), "cfg"))
         return {};
     path.remove_suffix(kFile.size());
     // The folders from the last one up: each must follow a separator.
     std::array<std::string_view, 4> folders;
     for (auto& folder : folders) {
-        if (path.empty() || !lf_isPathSeparator(path.back()))
+        if (path.empty() || !lf_isIvaoPathSeparator(path.back()))
             return {};
         path.remove_suffix(1);
         const auto start = path.find_last_of("/\\");
@@ -158,13 +158,13 @@ std::string lf_ivaoModelName(std::string_view path)
         path.remove_suffix(folder.size());
     }
     // What is left before the package folder's separator must not be empty.
-    if (path.size() < 2 || !lf_isPathSeparator(path.back()))
+    if (path.size() < 2 || !lf_isIvaoPathSeparator(path.back()))
         return {};
     const auto model = folders[0];
-    if (model.size() < 6 || !lf_equalsNoCase(model.substr(0, 5), "IVAO_") ||
-        !std::all_of(model.begin() + 5, model.end(), lf_isWordChar) || !lf_equalsNoCase(folders[1], "Airplanes") ||
-        !lf_equalsNoCase(folders[2], "SimObjects") ||
-        !(lf_equalsNoCase(folders[3], "IVAO_MTL") || lf_equalsNoCase(folders[3], "ivao_x-csl")))
+    if (model.size() < 6 || !lf_equalsIgnoringCase(model.substr(0, 5), "IVAO_") ||
+        !std::all_of(model.begin() + 5, model.end(), lf_isTitleWordChar) || !lf_equalsIgnoringCase(folders[1], "Airplanes") ||
+        !lf_equalsIgnoringCase(folders[2], "SimObjects") ||
+        !(lf_equalsIgnoringCase(folders[3], "IVAO_MTL") || lf_equalsIgnoringCase(folders[3], "ivao_x-csl")))
         return {};
     return std::string(model.substr(5));
 }
