@@ -13,17 +13,8 @@ add_link_options(-fsanitize=address,undefined)
 file(GLOB_RECURSE TARVO_FUZZ_LIB_SOURCES CONFIGURE_DEPENDS
   platform/*.cpp base/*.cpp shown/*.cpp requests/*.cpp settings/*.cpp aircraft/*.cpp airport/*.cpp
   traffic/*.cpp sim/*.cpp livery/*.cpp)
-add_library(tarvo_fuzz_lib STATIC ${TARVO_FUZZ_LIB_SOURCES} core/tick.cpp tests/fuzz/support/fuzz_support.cpp
-            tests/support/temp_dir.cpp)
-target_include_directories(tarvo_fuzz_lib PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_options(tarvo_fuzz_lib PRIVATE ${TARVO_WARNINGS})
-target_compile_definitions(tarvo_fuzz_lib PUBLIC
-  TARVO_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
-  TARVO_VERSION_MINOR=${PROJECT_VERSION_MINOR}
-  TARVO_VERSION_PATCH=${PROJECT_VERSION_PATCH})
-target_link_libraries(tarvo_fuzz_lib PUBLIC
-  Threads::Threads fmt::fmt pugixml::pugixml nlohmann_json::nlohmann_json
-  CURL::libcurl PkgConfig::LIBZIP PkgConfig::CAIRO)
+tarvo_add_rooms_library(tarvo_fuzz_lib ${TARVO_FUZZ_LIB_SOURCES} core/tick.cpp tests/fuzz/support/fuzz_support.cpp
+                        tests/support/temp_dir.cpp)
 
 file(GLOB TARVO_FUZZ_TARGETS CONFIGURE_DEPENDS tests/fuzz/*/*_fuzz.cpp)
 foreach(target_source ${TARVO_FUZZ_TARGETS})
