@@ -49,8 +49,8 @@ bool lf_isTemporaryName(std::string_view name)
         return false;
     const auto digits = name.substr(name.size() - kTemporaryDigits);
     name.remove_suffix(kTemporaryDigits);
-    return name.ends_with(kTemporaryMark) &&
-           std::all_of(digits.begin(), digits.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+    const auto isHexDigit = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
+    return name.ends_with(kTemporaryMark) && std::all_of(digits.begin(), digits.end(), isHexDigit);
 }
 
 // Makes the rename itself durable: without this a crash right after it may bring back the old file.

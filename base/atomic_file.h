@@ -11,8 +11,8 @@ class xml_document;
 
 namespace zyn {
 
-// Throws std::filesystem::filesystem_error naming the step and the path when any step fails;
-// the temporary file is removed then and the old file stays as it was.
+// Throws std::filesystem::filesystem_error naming the step and the path when any step fails; when
+// it fails before the rename, the temporary file is removed and the old file stays as it was.
 void gf_writeFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 
 // Removes the temporaries that writers killed mid-save left in the folder and the folders below it;
