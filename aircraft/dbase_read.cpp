@@ -126,17 +126,28 @@ bool lf_isTrueText(std::string_view text) { return !text.empty() && std::string_
 
 std::string lf_decryptAirlineOrEmpty(const std::string& code) { return code.empty() ? code : lf_decryptAirline(code); }
 
-void lf_readRegistrations(const pugi::xml_document& doc)
+void lf_readRegistration(const pugi::xml_node& db)
+{
+    std::string reg = lf_descrambleCode(lf_attribute(db, "reg"));
+    RegistrationRecord record{lf_decryptAirlineOrEmpty(lf_attribute(db, "airl")),
+                              lf_descrambleType(lf_attribute(db, "type")),
+                              lf_decryptAirlineOrEmpty(lf_attribute(db, "opr")), lf_isTrueText(lf_attribute(db, "cargo"))};
+    if (!g_registrations.emplace(reg, std::move(record)).second)
+        gf_logErrorf("regcode {} already exists", reg);
+}
+
+// A stored code that cannot be descrambled costs its element, not the database.
+void lf_readRegistrations(const pugi::xml_document& doc, const fs::path& path)
 {
     g_registrations.clear();
+    std::size_t number = 0;
     for (const auto& db : lf_section(doc, "dbase").children("db")) {
-        std::string reg = lf_descrambleCode(lf_attribute(db, "reg"));
-        RegistrationRecord record{lf_decryptAirlineOrEmpty(lf_attribute(db, "airl")),
-                                  lf_descrambleType(lf_attribute(db, "type")),
-                                  lf_decryptAirlineOrEmpty(lf_attribute(db, "opr")),
-                                  lf_isTrueText(lf_attribute(db, "cargo"))};
-        if (!g_registrations.emplace(reg, std::move(record)).second)
-            gf_logErrorf("regcode {} already exists", reg);
+        ++number;
+        try {
+            lf_readRegistration(db);
+        } catch (const std::exception& e) {
+            gf_logErrorf("{}: dbase db {} skipped: {}", path.string(), number, e.what());
+        }
     }
 }
 
@@ -146,7 +157,8 @@ void lf_readXmlSection(const pugi::xml_document& doc, std::string_view section, 
                        std::string_view attribute)
 {
     const std::string attributeName(attribute);
-    for (const auto& node : lf_section(doc, section).children(std::string(child).c_str()))
+    const std::string childName(child); // the range below keeps a pointer to the name
+    for (const auto& node : lf_section(doc, section).children(childName.c_str()))
         for (auto& piece : lf_listPieces(node, attributeName.c_str()))
             set.insert(std::move(piece));
     if (set.empty())
@@ -160,17 +172,25 @@ void lf_readTypesSection(const pugi::xml_document& doc, std::string_view section
     lf_insertConverted(stored, set, lf_descrambleType);
 }
 
-void lf_readCodesSection(const pugi::xml_document& doc, std::string_view section, TypeSet& set)
+void lf_readCodesSection(const pugi::xml_document& doc, std::string_view section, TypeSet& set,
+                         const fs::path& path)
 {
     TypeSet stored;
     lf_readXmlSection(doc, section, stored, "ICAO", "codes");
-    lf_insertConverted(stored, set, lf_decryptAirline);
+    for (const auto& code : stored) {
+        try {
+            set.insert(lf_decryptAirline(code));
+        } catch (const std::exception& e) {
+            gf_logErrorf("{}: {} code \"{}\" skipped: {}", path.string(), section, code, e.what());
+        }
+    }
 }
 
 void lf_readPublisherAirports(const pugi::xml_document& doc, std::string_view section,
                               std::vector<PublisherAirports>& list, std::string_view child)
 {
-    for (const auto& node : lf_section(doc, section).children(std::string(child).c_str()))
+    const std::string childName(child); // the range below keeps a pointer to the name
+    for (const auto& node : lf_section(doc, section).children(childName.c_str()))
         list.push_back({lf_attribute(node, "pub"), lf_listPieces(node, "arpts")});
 }
 
@@ -206,8 +226,8 @@ void gf_readDbaseFile(const fs::path& path)
     lf_readTypesSection(doc, "rotorcraft", g_rotorcraftTypes, "rot");
     lf_readTypesSection(doc, "cargo_types", g_cargoTypes, "cargo_type");
     lf_readSimilarTypes(doc);
-    lf_readCodesSection(doc, "ICAO_airlines", g_icaoAirlines);
-    lf_readCodesSection(doc, "cargo_operators", g_cargoOperators);
+    lf_readCodesSection(doc, "ICAO_airlines", g_icaoAirlines, path);
+    lf_readCodesSection(doc, "cargo_operators", g_cargoOperators, path);
     lf_readPublishers(doc, path);
     lf_readWingspans(doc, path);
     lf_readFixes(doc);
@@ -215,7 +235,7 @@ void gf_readDbaseFile(const fs::path& path)
     g_publisherAirports2020.reserve(600);
     lf_readPublisherAirports(doc, "thirdparties20", g_publisherAirports2020, "thirdpartie20");
     lf_readPublisherAirports(doc, "thirdparties24", g_publisherAirports2024, "thirdpartie24");
-    lf_readRegistrations(doc);
+    lf_readRegistrations(doc, path);
     gf_logf("aircraft database read: {} types, {} airline codes, {} registrations", g_aircraftTypes.size(),
             g_icaoAirlines.size(), g_registrations.size());
 }

@@ -67,9 +67,13 @@ std::string lf_descrambleType(std::string_view code)
 std::string lf_descrambleCode(std::string_view text)
 {
     std::string out(text);
-    for (std::size_t i = 0; i < out.size(); ++i)
-        if (out[i] != '+')
-            out[i] = lf_shifted(out[i], kCodeKeys.at(i));
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (out[i] == '+')
+            continue;
+        if (i >= kCodeKeys.size())
+            throw std::out_of_range(fmt::format("registration \"{}\" is longer than {}", text, kCodeKeys.size()));
+        out[i] = lf_shifted(out[i], kCodeKeys[i]);
+    }
     return out;
 }
 

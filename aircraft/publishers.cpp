@@ -2,8 +2,8 @@
 #include "aircraft/aircraft_db.h"
 
 #include "base/log.h"
+#include "base/text_pattern.h"
 
-#include <regex>
 #include <stdexcept>
 
 namespace zyn {
@@ -11,9 +11,8 @@ namespace zyn {
 bool gf_matchPublisherPattern(std::string_view path, std::string_view pattern)
 {
     try {
-        const std::regex re(fmt::format(".*{}.*", pattern), std::regex::ECMAScript | std::regex::icase);
-        return std::regex_match(path.begin(), path.end(), re);
-    } catch (const std::regex_error&) {
+        return TextPattern(fmt::format(".*{}.*", pattern), true).matchesWhole(path);
+    } catch (const std::invalid_argument&) {
         return false; // a pattern that is no regular expression matches only as a plain substring
     }
 }

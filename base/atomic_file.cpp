@@ -1,9 +1,11 @@
 #include "base/atomic_file.h"
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
+#include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include <fcntl.h>
@@ -23,13 +25,47 @@ namespace fs = std::filesystem;
     throw fs::filesystem_error(step, path, std::error_code(errno, std::generic_category()));
 }
 
-// Unique within the process and across processes, so concurrent writers never share a temporary.
+// Temporaries are "<file name>.tarvo-<16 lower-case hex digits>.tmp": random, so that neither another
+// writer nor a leftover of a killed process (whatever its process id was) holds the same name, and
+// recognisable, so that the start-up can remove the leftovers.
+constexpr std::string_view kTemporaryMark = ".tarvo-";
+constexpr std::string_view kTemporaryEnd = ".tmp";
+constexpr std::size_t kTemporaryDigits = 16;
+constexpr int kOpenAttempts = 8;
+
 fs::path lf_temporaryPath(const fs::path& path)
 {
-    static std::atomic<unsigned> s_counter{0};
-    auto name = path.filename().string();
-    name += fmt::format(".{}-{}.tmp", ::getpid(), s_counter.fetch_add(1));
-    return path.parent_path() / name;
+    thread_local std::mt19937_64 engine{std::random_device{}()};
+    return path.parent_path() /
+           fmt::format("{}{}{:016x}{}", path.filename().string(), kTemporaryMark, engine(), kTemporaryEnd);
+}
+
+bool lf_isTemporaryName(std::string_view name)
+{
+    if (!name.ends_with(kTemporaryEnd))
+        return false;
+    name.remove_suffix(kTemporaryEnd.size());
+    if (name.size() <= kTemporaryMark.size() + kTemporaryDigits)
+        return false;
+    const auto digits = name.substr(name.size() - kTemporaryDigits);
+    name.remove_suffix(kTemporaryDigits);
+    const auto isHexDigit = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
+    return name.ends_with(kTemporaryMark) && std::all_of(digits.begin(), digits.end(), isHexDigit);
+}
+
+// Makes the rename itself durable: without this a crash right after it may bring back the old file.
+void lf_syncFolder(const fs::path& folder)
+{
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        lf_throwErrno("open", folder);
+    const int synced = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (synced != 0 && error != EINVAL) { // some file systems cannot sync a folder; the rename stands
+        errno = error;
+        lf_throwErrno("fsync", folder);
+    }
 }
 
 void lf_writeAll(int fd, std::string_view bytes, const fs::path& temporary)
@@ -48,9 +84,15 @@ void lf_writeAll(int fd, std::string_view bytes, const fs::path& temporary)
 // Owns the temporary until it has been renamed into place.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(fs::path path) : m_path(std::move(path))
+    // A fresh name whenever one is taken already.
+    explicit TemporaryFile(const fs::path& target)
     {
-        m_fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        for (int attempt = 0; attempt < kOpenAttempts && m_fd < 0; ++attempt) {
+            m_path = lf_temporaryPath(target);
+            m_fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            if (m_fd < 0 && errno != EEXIST)
+                break;
+        }
         if (m_fd < 0)
             lf_throwErrno("open", m_path);
     }
@@ -77,6 +119,7 @@ public:
         if (::rename(m_path.c_str(), target.c_str()) != 0)
             lf_throwErrno("rename", target);
         m_renamed = true;
+        lf_syncFolder(target.parent_path());
     }
 
 private:
@@ -89,9 +132,20 @@ private:
 
 void gf_writeFileAtomic(const fs::path& path, std::string_view bytes)
 {
-    TemporaryFile temporary(lf_temporaryPath(path));
+    TemporaryFile temporary(path);
     temporary.write(bytes);
     temporary.commit(path);
+}
+
+void gf_removeStaleTemporaries(const fs::path& folder)
+{
+    std::error_code error;
+    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);
+    for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        std::error_code ignored;
+        if (it->is_regular_file(ignored) && lf_isTemporaryName(it->path().filename().string()))
+            fs::remove(it->path(), ignored);
+    }
 }
 
 void gf_saveXmlAtomic(const pugi::xml_document& document, const fs::path& path)

@@ -11,9 +11,13 @@ class xml_document;
 
 namespace zyn {
 
-// Throws std::filesystem::filesystem_error naming the step and the path when any step fails;
-// the temporary file is removed then and the old file stays as it was.
+// Throws std::filesystem::filesystem_error naming the step and the path when any step fails; when
+// it fails before the rename, the temporary file is removed and the old file stays as it was.
 void gf_writeFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+
+// Removes the temporaries that writers killed mid-save left in the folder and the folders below it;
+// only files of the writer's own naming go. Call at start-up, while no other writer runs.
+void gf_removeStaleTemporaries(const std::filesystem::path& folder);
 
 // Saves an XML document with pugixml's default formatting through gf_writeFileAtomic.
 void gf_saveXmlAtomic(const pugi::xml_document& document, const std::filesystem::path& path);

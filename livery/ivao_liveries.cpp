@@ -7,8 +7,9 @@
 #include "livery/fltsim_section.h"
 #include "livery/type_fixes.h"
 
+#include <algorithm>
 #include <array>
-#include <regex>
+#include <string_view>
 
 #include <fmt/format.h>
 
@@ -104,18 +105,68 @@ bool lf_textureFolderExists(const std::filesystem::path& textureFolder)
     return std::filesystem::is_directory(status);
 }
 
-// The airline code at the start of a title that begins with the type (and "W" in a variant folder).
-std::optional<std::string> lf_titleAirline(const std::string& title, const std::string& type, bool variant)
+// The characters of a regular expression's \w and \s, and what its "." refuses.
+bool lf_isTitleWordChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+constexpr std::string_view kTitleBlanks = " \t\n\v\f\r";
+constexpr std::string_view kLineBreaks = "\n\r";
+
+// The airline code at the start of a title that begins with the type (and "W" in a variant folder):
+// blanks, then three word characters, then anything but a line break.
+std::optional<std::string> lf_titleAirline(std::string_view title, const std::string& type, bool variant)
 {
     const auto prefix = variant ? type + "W" : type;
     if (title.size() < prefix.size() || !gf_equalsUpper(gf_toUpper(prefix), title.substr(0, prefix.size())))
         return std::nullopt;
-    static const std::regex airlineAfterType(R"(\s*(\w\w\w).*)", std::regex::ECMAScript | std::regex::icase);
-    std::smatch match;
-    const auto rest = title.substr(prefix.size());
-    if (!std::regex_match(rest, match, airlineAfterType))
+    auto rest = title.substr(prefix.size());
+    rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(kTitleBlanks)));
+    if (rest.size() < 3 || !std::all_of(rest.begin(), rest.begin() + 3, lf_isTitleWordChar) ||
+        rest.find_first_of(kLineBreaks, 3) != std::string_view::npos)
         return std::nullopt;
-    return match[1].str();
+    return std::string(rest.substr(0, 3));
+}
+
+bool lf_equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && gf_toUpper(a) == gf_toUpper(b);
+}
+
+bool lf_isIvaoPathSeparator(char c) { return c == '/' || c == '\\'; }
+
+// The model folder's name after "IVAO_" in a path ending in
+// <something>\(IVAO_MTL|ivao_x-csl)\SimObjects\Airplanes\IVAO_<word characters>\aircraft.cfg, any case,
+// either separator; empty when the path is no such path.
+std::string lf_ivaoModelName(std::string_view path)
+{
+    constexpr std::string_view kFile = "aircraft?cfg"; // "?": any character but a line break
+    if (path.find_first_of(kLineBreaks) != std::string_view::npos || path.size() < kFile.size() + 1)
+        return {};
+    const auto file = path.substr(path.size() - kFile.size());
+    if (!lf_equalsIgnoringCase(file.substr(0, 8), "aircraft") || !lf_equalsIgnoringCase(file.substr(9), "cfg"))
+        return {};
+    path.remove_suffix(kFile.size());
+    // The folders from the last one up: each must follow a separator.
+    std::array<std::string_view, 4> folders;
+    for (auto& folder : folders) {
+        if (path.empty() || !lf_isIvaoPathSeparator(path.back()))
+            return {};
+        path.remove_suffix(1);
+        const auto start = path.find_last_of("/\\");
+        folder = start == std::string_view::npos ? path : path.substr(start + 1);
+        path.remove_suffix(folder.size());
+    }
+    // What is left before the package folder's separator must not be empty.
+    if (path.size() < 2 || !lf_isIvaoPathSeparator(path.back()))
+        return {};
+    const auto model = folders[0];
+    if (model.size() < 6 || !lf_equalsIgnoringCase(model.substr(0, 5), "IVAO_") ||
+        !std::all_of(model.begin() + 5, model.end(), lf_isTitleWordChar) || !lf_equalsIgnoringCase(folders[1], "Airplanes") ||
+        !lf_equalsIgnoringCase(folders[2], "SimObjects") ||
+        !(lf_equalsIgnoringCase(folders[3], "IVAO_MTL") || lf_equalsIgnoringCase(folders[3], "ivao_x-csl")))
+        return {};
+    return std::string(model.substr(5));
 }
 
 } // namespace
@@ -129,13 +180,10 @@ bool lf_isIvaoPath(const std::filesystem::path& path)
 std::string lf_fixIvaoTypeDesignator(const std::filesystem::path& path)
 {
     // Paths from Windows and from here: either separator.
-    static const std::regex modelPath(R"(.+[\\/](?:IVAO_MTL|ivao_x-csl)[\\/]SimObjects[\\/]Airplanes[\\/]IVAO_(\w+)[\\/]aircraft.cfg$)",
-                                      std::regex::ECMAScript | std::regex::icase);
-    std::smatch match;
-    const auto text = path.string();
-    if (!std::regex_match(text, match, modelPath))
+    const auto model = lf_ivaoModelName(path.string());
+    if (model.empty())
         return {};
-    return lf_checkTypeDesignator(match[1].str().substr(0, 4), path);
+    return lf_checkTypeDesignator(model.substr(0, 4), path);
 }
 
 std::list<LiveryData> lf_searchIvaoLiveriesinFile(std::uint32_t folderIndex, const std::filesystem::path& path)

@@ -24,7 +24,8 @@ std::string_view lf_officialName() { return lf_is2020() ? kOfficialName : kOffic
 bool lf_hasFolder(const fs::path& base, std::string_view name)
 {
     const auto found = gf_findCaseInsensitive(base, fs::path(name));
-    return found && fs::is_directory(*found);
+    std::error_code error;
+    return found && fs::is_directory(*found, error);
 }
 
 // The candidate when it exists (in the case the disk has it), else the candidate as given.
@@ -85,7 +86,8 @@ bool lf_parseInstalledPackagesPath(fs::path& result, const std::string& line)
     if (line.find("InstalledPackagesPath") == std::string::npos)
         return false;
     result = gf_quotedValue(line);
-    if (result.empty() || !fs::exists(result))
+    std::error_code error; // a name the file system refuses (too long, say) names no folder either
+    if (result.empty() || !fs::exists(result, error))
         result.clear();
     return true;
 }
@@ -108,7 +110,8 @@ fs::path lf_readUserCfgOpt()
 
 bool lf_packagesFolderValid(const fs::path& path)
 {
-    return !path.empty() && fs::exists(path) && lf_hasFolder(path, kCommunityName) &&
+    std::error_code error;
+    return !path.empty() && fs::exists(path, error) && lf_hasFolder(path, kCommunityName) &&
            lf_hasFolder(path, lf_officialName());
 }
 

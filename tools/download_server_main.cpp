@@ -1,18 +1,24 @@
 // The download server stand-in as a program: download_server <folder> [port]
 // Serves the folder under "http://127.0.0.1:<port>/downloads/" until interrupted.
 #include "tools/download_server.h"
+#include "tools/program_args.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <string_view>
+
+namespace {
+constexpr std::string_view kUsage = "download_server <folder> [port]\n"
+                                    "Serves the folder at http://127.0.0.1:<port>/downloads/ until interrupted.";
+} // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: %s <folder> [port]\n", argv[0]);
-        return 2;
-    }
+    const bool help = zyn::tools::gf_asksForHelp(argc, argv);
+    if (help || argc < 2 || argc > 3)
+        return zyn::tools::gf_printUsage(kUsage, help);
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zyn {
 
@@ -21,18 +22,32 @@ void gf_setIntakeEnabled(bool enabled)
     g_intakeEnabled = enabled;
 }
 
+namespace {
+
+// A report time of 0 (or less) means the service gave none.
+bool lf_hasReportTime(const TrafficRecord& r) { return r.reportTime > 0.0; }
+
+// Offsets beyond an hour come from a broken report time; they are held there, so that the
+// arithmetic below stays in range.
+constexpr double kMaxOffsetTenths = 36000.0;
+
+} // namespace
+
 void gf_stampBatch(std::vector<TrafficRecord>& batch, std::int32_t delaySeconds, std::int32_t tick)
 {
-    if (batch.empty()) return;
     std::vector<double> times;
     times.reserve(batch.size());
-    for (const auto& r : batch) times.push_back(r.reportTime);
+    for (const auto& r : batch)
+        if (lf_hasReportTime(r)) times.push_back(r.reportTime);
     std::sort(times.begin(), times.end());
-    const double median = times[times.size() / 2];
-    const std::int32_t base = delaySeconds * 100 + tick;
+    const double median = times.empty() ? 0.0 : times[times.size() / 2];
+    const std::int64_t base = std::int64_t{delaySeconds} * 100 + tick;
     for (auto& r : batch) {
-        const auto offset = static_cast<std::int32_t>(std::trunc((r.reportTime - median) * -10.0));
-        r.situation.timeKey = base - offset * 10;
+        const double tenths =
+            lf_hasReportTime(r) ? std::clamp((r.reportTime - median) * -10.0, -kMaxOffsetTenths, kMaxOffsetTenths) : 0.0;
+        const std::int64_t key = base - static_cast<std::int64_t>(std::trunc(tenths)) * 10;
+        r.situation.timeKey = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+            key, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
     }
 }
 

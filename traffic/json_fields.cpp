@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+
+#include <fmt/format.h>
 
 namespace zyn {
 
@@ -36,6 +39,21 @@ std::optional<std::int64_t> gf_jsonIntegerOf(const json& object, const char* key
     constexpr double kLimit = 9.0e18;
     if (*v > kLimit || *v < -kLimit) return std::nullopt;
     return static_cast<std::int64_t>(std::trunc(*v));
+}
+
+std::int32_t gf_replyStatus(const json& reply)
+{
+    if (!reply.is_object()) throw std::runtime_error("reply is no JSON object");
+    const auto it = reply.find("status");
+    if (it == reply.end()) return 100;
+    constexpr std::int64_t kLowest = 100;
+    constexpr std::int64_t kHighest = 999;
+    const bool inRange = it->is_number_integer() &&
+                         (it->is_number_unsigned() ? it->get<std::uint64_t>() <= kHighest
+                                                   : it->get<std::int64_t>() <= kHighest) &&
+                         it->get<std::int64_t>() >= kLowest;
+    if (inRange) return static_cast<std::int32_t>(it->get<std::int64_t>());
+    throw std::runtime_error(fmt::format("reply status {} is no status code", it->dump().substr(0, 40)));
 }
 
 std::string gf_jsonTextAt(const json& array, std::size_t index)

@@ -14,6 +14,9 @@ std::optional<double> gf_jsonNumberAt(const nlohmann::json& array, std::size_t i
 std::optional<double> gf_jsonNumberOf(const nlohmann::json& object, const char* key);
 // Integer keys (status, periods): a number of any kind, truncated toward zero; nothing otherwise.
 std::optional<std::int64_t> gf_jsonIntegerOf(const nlohmann::json& object, const char* key);
+// The "status" of a service reply: 100 when it has none (the reader's "no answer"); a reply that is no
+// object, or a status that is no whole number from 100 to 999, is a bad reply: std::runtime_error.
+std::int32_t gf_replyStatus(const nlohmann::json& reply);
 // Text values: the string, or the empty text for anything else.
 std::string gf_jsonTextAt(const nlohmann::json& array, std::size_t index);
 std::string gf_jsonTextOf(const nlohmann::json& object, const char* key, const std::string& fallback = {});

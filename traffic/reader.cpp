@@ -65,12 +65,19 @@ bool lf_pollOnce(TrafficClient& client, std::int32_t& status)
             gf_logErrorf("{} curl traffic code_t: {}", gf_utcTimeText(gf_timeNow()), answer.errorText);
         return true;
     }
-    if (answer.body.empty()) {
+    return gf_readTrafficReply(client, answer.body, status);
+}
+
+} // namespace
+
+bool gf_readTrafficReply(TrafficClient& client, const std::string& body, std::int32_t& status)
+{
+    if (body.empty()) {
         gf_logError("traffic receive: empty content");
         return true;
     }
-    json reply = json::parse(answer.body);
-    const int code = reply.value("status", 100);
+    json reply = json::parse(body);
+    const std::int32_t code = gf_replyStatus(reply);
     if (code == 200) {
         lf_takePeriod(client, reply);
         if (const auto it = reply.find("data"); it != reply.end() && !gf_jsonEmpty(*it))
@@ -86,7 +93,28 @@ bool lf_pollOnce(TrafficClient& client, std::int32_t& status)
     return false;
 }
 
-} // namespace
+bool gf_readBufferReply(TrafficClient& client, const std::string& body, std::int32_t& status)
+{
+    if (body.empty()) {
+        gf_logError("buffer traffic: empty content");
+        return false;
+    }
+    json reply = json::parse(body);
+    status = gf_replyStatus(reply);
+    if (status == 406)
+        gf_logErrorf(" buffer traffic msg {}", gf_jsonTextOf(reply, "message"));
+    if (status != 200)
+        return false;
+    lf_takePeriod(client, reply);
+    client.ready.store(1);
+    const auto it = reply.find("data");
+    if (it == reply.end() || gf_jsonEmpty(*it))
+        return false;
+    std::int32_t counter = 0;
+    for (int k = kBufferCount - 1; k >= 0; --k)
+        lf_parseTrafficData(reply, counter, client, "buffer_" + std::to_string(k));
+    return true;
+}
 
 void gf_parseTrafficMembers(TrafficClient& client, json& data)
 {
@@ -110,23 +138,8 @@ bool buffer(TrafficClient& client, std::int32_t& status)
         if (!answer.ok()) {
             if (client.stop.load() == 0)
                 gf_logErrorf("{} buffer traffic code_t: {}", gf_utcTimeText(gf_timeNow()), answer.errorText);
-        } else if (answer.body.empty()) {
-            gf_logError("buffer traffic: empty content");
         } else {
-            json reply = json::parse(answer.body);
-            status = reply.value("status", 100);
-            if (status == 200) {
-                lf_takePeriod(client, reply);
-                client.ready.store(1);
-                if (const auto it = reply.find("data"); it != reply.end() && !gf_jsonEmpty(*it)) {
-                    std::int32_t counter = 0;
-                    for (int k = kBufferCount - 1; k >= 0; --k)
-                        lf_parseTrafficData(reply, counter, client, "buffer_" + std::to_string(k));
-                    result = true;
-                }
-            } else if (status == 406) {
-                gf_logErrorf(" buffer traffic msg {}", gf_jsonTextOf(reply, "message"));
-            }
+            result = gf_readBufferReply(client, answer.body, status);
         }
     } catch (const std::exception& e) {
         gf_logErrorf("{}: {}", "buffer", e.what());

@@ -70,6 +70,11 @@ bool lf_readLoginReply(WeatherClient& client, const json& reply, std::int32_t& s
 
 } // namespace
 
+bool gf_readLoginReply(WeatherClient& client, const std::string& body, std::int32_t& status)
+{
+    return lf_readLoginReply(client, json::parse(body), status);
+}
+
 std::filesystem::path gf_licenseFile() { return gf_userDataPath() / "license.txt"; }
 
 std::optional<std::string> gf_readServiceCredential(const std::filesystem::path& file)
@@ -92,7 +97,7 @@ bool authenticate(WeatherClient& client, const std::string& credential, std::int
         if (!reply.ok()) {
             gf_logf("{} Authentication code: {}", gf_utcTimeText(gf_timeNow()), reply.errorText);
         } else {
-            ok = lf_readLoginReply(client, json::parse(reply.body), status);
+            ok = gf_readLoginReply(client, reply.body, status);
         }
     } catch (const std::exception& e) {
         gf_logErrorf("{}: {}", "authenticate", e.what());

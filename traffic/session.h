@@ -16,6 +16,8 @@ std::optional<std::string> gf_readServiceCredential(const std::filesystem::path&
 
 // Logs in; true for a session with a GUID. A refused login writes the service's status.
 bool authenticate(WeatherClient& client, const std::string& credential, std::int32_t& status);
+// The login reply's body read into the client (GUID and periods); a body that is no JSON throws.
+bool gf_readLoginReply(WeatherClient& client, const std::string& body, std::int32_t& status);
 // Logs in once per session and hands the GUID to the traffic client. Throws
 // zyn::UserErrorException when the user must act (no credential, refused, second session) and
 // std::runtime_error "No RT database connection" on status 500.

@@ -36,7 +36,7 @@ std::string lf_position(double v) { return fmt::format("{:.4f}", v); }
 // True when a station code was found; false (status set) on a refused status.
 bool lf_readStation(WeatherClient& client, const json& reply, std::int32_t& status)
 {
-    const int code = reply.value("status", 100);
+    const std::int32_t code = gf_replyStatus(reply);
     if (code != 200) {
         status = code;
         if (code == 406 || code == 500)
@@ -75,28 +75,42 @@ Round lf_weatherRound(WeatherClient& client, std::int32_t& status, bool& known)
             gf_logErrorf("{} weather code_w: {}", gf_utcTimeText(gf_timeNow()), answer.errorText);
         return Round::Next;
     }
-    if (answer.body.empty()) {
-        gf_logError("Empty content?, no QNH to be found");
-        return Round::Next;
-    }
-    const json reply = json::parse(answer.body);
-    const int code = reply.value("status", 100);
-    if (code == 406 || code == 500) {
-        status = code;
-        gf_logErrorf("{} json weather {}", code, gf_jsonTextOf(reply, "message"));
-        return Round::Next;
-    }
-    if (code != 200) {
-        status = code;
-        return Round::End;
-    }
-    known = true;
-    client.wrrl.store(gf_periodFromReply(gf_jsonIntegerOf(reply, "wrrl").value_or(2000)));
-    gf_applyQnh(gf_readQnh(reply), answer.body);
-    return Round::Next;
+    return gf_readWeatherReply(client, answer.body, status, known) ? Round::Next : Round::End;
 }
 
 } // namespace
+
+bool gf_readStationReply(WeatherClient& client, const std::string& body, std::int32_t& status)
+{
+    if (body.empty()) {
+        gf_logError("nearest metar: empty content");
+        return false;
+    }
+    return lf_readStation(client, json::parse(body), status);
+}
+
+bool gf_readWeatherReply(WeatherClient& client, const std::string& body, std::int32_t& status, bool& known)
+{
+    if (body.empty()) {
+        gf_logError("Empty content?, no QNH to be found");
+        return true;
+    }
+    const json reply = json::parse(body);
+    const std::int32_t code = gf_replyStatus(reply);
+    if (code == 406 || code == 500) {
+        status = code;
+        gf_logErrorf("{} json weather {}", code, gf_jsonTextOf(reply, "message"));
+        return true;
+    }
+    if (code != 200) {
+        status = code;
+        return false;
+    }
+    known = true;
+    client.wrrl.store(gf_periodFromReply(gf_jsonIntegerOf(reply, "wrrl").value_or(2000)));
+    gf_applyQnh(gf_readQnh(reply), body);
+    return true;
+}
 
 QnhReading gf_readQnh(const json& reply)
 {
@@ -162,10 +176,8 @@ bool nearestmetar(WeatherClient& client, std::int32_t& status)
         if (!answer.ok()) {
             if (client.stop.load() == 0)
                 gf_logErrorf("{} nearestmetar code_w: {}", gf_utcTimeText(gf_timeNow()), answer.errorText);
-        } else if (answer.body.empty()) {
-            gf_logError("nearest metar: empty content");
         } else {
-            result = lf_readStation(client, json::parse(answer.body), status);
+            result = gf_readStationReply(client, answer.body, status);
         }
     } catch (const std::exception& e) {
         gf_logErrorf("{}: {}", "nearestmetar", e.what());

@@ -1,7 +1,10 @@
 #include "platform/simconnect/emulator_scenario.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <limits>
+#include <type_traits>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -15,12 +18,29 @@ namespace {
 
 using nlohmann::json;
 
+// A whole number that fits the key's type; a float or a number out of range names its key.
+template <typename T> T lf_integer(const json& value, const std::string& path, const char* key)
+{
+    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<T>::max());
+    const bool fits = (value.is_number_unsigned() && value.get<std::uint64_t>() <= kMax) ||
+                      (value.is_number_integer() && !value.is_number_unsigned() &&
+                       value.get<std::int64_t>() >= std::numeric_limits<T>::min() &&
+                       value.get<std::int64_t>() <= std::numeric_limits<T>::max());
+    if (!fits)
+        throw std::runtime_error(fmt::format("scenario key \"{}{}\": {} is no whole number from {} to {}", path, key,
+                                             value.dump().substr(0, 40), std::numeric_limits<T>::min(),
+                                             std::numeric_limits<T>::max()));
+    return static_cast<T>(value.get<std::int64_t>());
+}
+
 // The value of an optional key, or the fallback; a value of the wrong type names its key.
 template <typename T> T lf_get(const json& object, const std::string& path, const char* key, T fallback)
 {
     auto it = object.find(key);
     if (it == object.end() || it->is_null())
         return fallback;
+    if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>)
+        return lf_integer<T>(*it, path, key);
     try {
         return it->get<T>();
     } catch (const json::exception& e) {
@@ -213,7 +233,7 @@ Scenario gf_parseScenario(std::string_view text)
     json root;
     try {
         root = json::parse(text);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) { // syntax, or a number beyond any double (out_of_range)
         throw std::runtime_error(fmt::format("scenario is not JSON: {}", e.what()));
     }
     if (!root.is_object())

@@ -96,6 +96,45 @@ TEST_F(DbasePublishers, FirstEntryInNameOrderWithAMatchingPatternGivesThePublish
     EXPECT_EQ(gf_publisherOfPath("Community/orbx-egll"), "Any");
 }
 
+TEST_F(DbasePublishers, PatternsMatchAsCaseBlindExpressionsAnywhereInThePath)
+{
+    struct Case {
+        std::string path;
+        std::string pattern;
+        bool matches;
+    };
+    const std::string longPath(40000, 'a');
+    const Case cases[] = {
+        {"Community/fsdt-kclt", "fs-?dt", true},
+        {"Community/FS-DT-kclt", "fs-?dt", true},
+        {"Community/aerosim-lowi", "aero(soft|sim)-l", true},
+        {"Community/aero-lowi", "aero(?:soft|sim)", false},
+        {"Community/b.c", "b\\.c", true},
+        {"Community/bxc", "b\\.c", false},
+        {"Community/x12y", "x\\d{1,2}y", true},
+        {"Community/x123y", "x\\d{1,2}y", false},
+        {"Community/x", "^community", true},
+        {"Community/x", "^x", false},
+        {"Community/x_1", "[^a-z]1$", true},
+        {"Community/Q1", "[^q]1", false}, // a case-blind class refuses either case
+        {"Community/ab", "a\\b", false},
+        {"Community/a b", "a\\b", true},
+        {"Community/a.b", "a.*?b", true},
+        {"line\nbreak", "break", false}, // "." stops at a line break, as the whole path must match
+        {"Community/abc", "a(b", false},
+        {"Community/abc", "*a", false},
+        {"Community/aa", "(a)\\1", false}, // back-references are not supported
+        {"Community/abc", "(?=a)", false},
+        {longPath, "(a*)*b", false},
+        {longPath + "b", "(a*)*b", true},
+        {longPath, std::string(50000, '(') + "a" + std::string(50000, ')'), false},
+        {longPath, "a{1000}a{1000}a{1000}a{1000}a{1000}a{1000}a{1000}a{1000}a{1000}a{1000}a{1000}a{1000}"
+                   "a{1000}a{1000}a{1000}a{1000}a{1000}a{1000}a{1000}a{1000}a{1000}", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(gf_matchPublisherPattern(c.path, c.pattern), c.matches) << c.pattern.substr(0, 40) << " " << c.path.substr(0, 40);
+}
+
 TEST_F(DbasePublishers, PrefixedNumberOfAnAirportEntry)
 {
     std::int32_t stands = -1;

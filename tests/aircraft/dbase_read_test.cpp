@@ -6,6 +6,7 @@
 #include "tests/support/dbase_fixture.h"
 #include "tests/support/download_fixture.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 namespace zyn::test {
@@ -91,12 +92,46 @@ TEST_F(DbaseRead, RequiredSectionWithoutPiecesStopsAfterTheEarlierTables)
     EXPECT_EQ(failureOf<UserErrorException>(xml), "61: In an xml file section simaddons20 simaddon20 arpts is empty ");
 }
 
-TEST_F(DbaseRead, BrokenFileAndBadCodesStopTheRead)
+TEST_F(DbaseRead, BrokenFileStopsTheRead)
 {
     EXPECT_EQ(failureOf<UserErrorException>("<aircrafts><aircraft types=\"x\"></aircrafts>").rfind("60: \"dbase.xml\" not read because of ", 0), 0u);
-    std::string xml = tools::gf_dbaseXmlText(dbaseWith({"A320"}, {"ZYN"}));
-    xml.replace(xml.find(tools::gf_scrambleAirline("ZYN")), 6, "ABCDE");
-    EXPECT_EQ(failureOf<std::runtime_error>(xml), "decrypt airl \"ABCDE\" error");
+}
+
+TEST_F(DbaseRead, BadStoredCodeCostsItsEntryOnly)
+{
+    const std::string stored = tools::gf_scrambleAirline("ZYN");
+    const std::string longReg(25, 'A'); // longer than any stored registration can be
+    std::string xml = tools::gf_dbaseXmlText(dbaseWith({"A320"}, {"ZYN", "QKX"},
+                                                       {{"HB-AAA", {"ZYN", "A320", "", false}},
+                                                        {"HB-BBB", {"ZYN", "A320", "", false}},
+                                                        {"HB-CCC", {"QKX", "A320", "", false}}}));
+    xml.replace(xml.find(stored), 6, "ABCDE"); // in the airline list
+    xml.replace(xml.find(stored), 6, "ABCDE"); // the airline of HB-AAA
+    const std::string hbc = tools::gf_scrambleCode("HB-CCC");
+    xml.replace(xml.find(hbc), hbc.size(), longReg);
+    read(xml);
+    EXPECT_EQ(g_icaoAirlines, TypeSet{"QKX"});
+    EXPECT_EQ(g_registrations.size(), 1u);
+    EXPECT_TRUE(g_registrations.contains("HB-BBB"));
+    for (const std::string& line : std::vector<std::string>{"===> dbase.xml: ICAO_airlines code \"ABCDE\" skipped: decrypt airl \"ABCDE\" error",
+                                   "===> dbase.xml: dbase db 1 skipped: decrypt airl \"ABCDE\" error",
+                                   "===> dbase.xml: dbase db 3 skipped: registration \"" + longReg + "\" is longer than 24"})
+        EXPECT_TRUE(logHas(line)) << line;
+}
+
+TEST_F(DbaseRead, EveryElementOfARepeatedSectionIsRead)
+{
+    DbaseContent c = dbaseWith({"A320"});
+    for (int i = 0; i < 600; ++i)
+        c.thirdParties2020.push_back({fmt::format("Publisher{}", i), {fmt::format("EA{:02}", i % 100)}});
+    std::string xml = tools::gf_dbaseXmlText(c);
+    const std::string one = "<simaddon20 arpts=\"ZZZZ\" />";
+    xml.replace(xml.find(one), one.size(),
+                "<simaddon20 arpts=\"LSZH\" /><simaddon20 arpts=\"EDDF,EGLL\" /><simaddon20 arpts=\"LOWW\" />");
+    read(xml);
+    EXPECT_EQ(g_simAddonAirports, (TypeSet{"EDDF", "EGLL", "LOWW", "LSZH"}));
+    ASSERT_EQ(g_publisherAirports2020.size(), 600u);
+    EXPECT_EQ(g_publisherAirports2020[599].pub, "Publisher599");
 }
 
 TEST_F(DbaseRead, DuplicatesKeepTheFirstAndInvalidEntriesAreSkippedWithErrorLines)

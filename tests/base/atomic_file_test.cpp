@@ -4,9 +4,16 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include <algorithm>
+#include <csignal>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <fmt/format.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace zyn {
 namespace {
@@ -19,6 +26,7 @@ std::vector<std::string> lf_folderEntries(const fs::path& folder)
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -41,6 +49,46 @@ TEST(AtomicFile, FailedWriteKeepsTheOldFileAndCleansUp)
     EXPECT_TRUE(fs::is_directory(target));
     EXPECT_EQ(lf_folderEntries(dir.path()), std::vector<std::string>{"target"});
     EXPECT_THROW(gf_writeFileAtomic(dir / "missing" / "file.txt", "bytes"), fs::filesystem_error);
+}
+
+TEST(AtomicFile, KillMidSaveLeavesATemporaryThatTheNextStartRemoves)
+{
+    test::TempDir dir;
+    fs::create_directory(dir / "sub");
+    const auto path = dir / "sub" / "data.txt";
+    test::writeText(path, "old");
+    for (const char* name : {"notes.tmp", "data.txt.tarvo-123.tmp", "data.txt.tarvo-0123456789ABCDEF.tmp"})
+        test::writeText(dir / name, "the user's");
+    fs::create_directory(dir / "folder.tarvo-0123456789abcdef.tmp");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) { // a save that the system ends half-way, as a kill would
+        const rlimit small{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        gf_writeFileAtomic(path, std::string(65536, 'n'));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    ASSERT_EQ(lf_folderEntries(dir / "sub").size(), 2u) << "the half-written temporary stays";
+    gf_removeStaleTemporaries(dir.path());
+    EXPECT_EQ(lf_folderEntries(dir / "sub"), std::vector<std::string>{"data.txt"});
+    EXPECT_EQ(readText(path), "old");
+    EXPECT_EQ(lf_folderEntries(dir.path()),
+              (std::vector<std::string>{"data.txt.tarvo-0123456789ABCDEF.tmp", "data.txt.tarvo-123.tmp",
+                                        "folder.tarvo-0123456789abcdef.tmp", "notes.tmp", "sub"}));
+}
+
+TEST(AtomicFile, LeftoversOfAnEarlierProcessNeverFailASave)
+{
+    test::TempDir dir;
+    const auto path = dir / "data.txt";
+    // What an earlier process of the same id could have left under any name it derived from its id.
+    for (int n = 0; n < 2000; ++n)
+        test::writeText(dir / fmt::format("data.txt.{}-{}.tmp", ::getpid(), n), "");
+    gf_writeFileAtomic(path, "new");
+    EXPECT_EQ(readText(path), "new");
 }
 
 TEST(AtomicFile, SavesXmlAsPugixmlFormatsIt)

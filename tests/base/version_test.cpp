@@ -32,7 +32,13 @@ TEST(VersionText, ParsesDottedAndJsonFormsAndRejectsTheRest)
         VersionCase{R"({"major": 4, )", {}}, // JSON syntax error
         VersionCase{"99999999999.1.2", {}}, // out of range
         VersionCase{"1.99999999999.2", {1, 0, 0}}, // kept as far as it was read
-        VersionCase{R"({"major": 5, "minor": 3000000000})", {5, 0, 0}}};
+        VersionCase{R"({"major": 5, "minor": 3000000000})", {5, 0, 0}},
+        VersionCase{"12345", {1, 3, 5}}, // a separator may be a digit: the groups are as long as they can be
+        VersionCase{"1\n2\n3", {}}, // a line break is no separator
+        // Long digit runs are read without deep recursion, leading zeros and all.
+        VersionCase{std::string(30000, '0') + "5.6.7", {5, 6, 7}},
+        VersionCase{"1.2." + std::string(30000, '0') + "3", {1, 2, 3}},
+        VersionCase{std::string(30000, '1'), {}}};
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(gf_parseVersion(text), expected) << text;
 }

@@ -39,8 +39,17 @@ using Program = test::ProgramFolders;
 TEST_F(Program, ClosingTheWindowEndsTheProgramThroughTheExit)
 {
     const auto folder = programFolder("tarvo", true);
+    // What a killed earlier run left half-saved goes at the start; other files stay.
+    const auto leftovers = {folder / "input" / "temp2.xml.tarvo-0123456789abcdef.tmp",
+                            root / "config/Tarvo/parameters.xml.tarvo-fedcba9876543210.tmp"};
+    for (const auto& leftover : leftovers)
+        test::writeText(leftover, "half");
+    test::writeText(folder / "input" / "notes.tmp", "mine");
     auto program = start(folder);
     ASSERT_TRUE(lf_waitForSession(folder / "Log.txt"));
+    for (const auto& leftover : leftovers)
+        EXPECT_FALSE(std::filesystem::exists(leftover)) << leftover;
+    EXPECT_TRUE(std::filesystem::exists(folder / "input" / "notes.tmp"));
     program->signal(SIGTERM); // the window layer turns it into WM_CLOSE
     ASSERT_EQ(program->waitForExit(kTimeout), 0);
     const auto lines = test::readLines(folder / "Log.txt");
@@ -57,7 +66,10 @@ TEST_F(Program, SecondStartReturnsMinusOneAndLeavesTheFirstAlone)
     auto running = start(first);
     ASSERT_TRUE(lf_waitForSession(first / "Log.txt"));
     const auto before = test::readText(first / "Log.txt");
+    const auto saving = root / "config/Tarvo/parameters.xml.tarvo-0123456789abcdef.tmp"; // as if the first saved now
+    test::writeText(saving, "being written");
     EXPECT_EQ(start(second)->waitForExit(kTimeout), 255); // -1
+    EXPECT_TRUE(std::filesystem::exists(saving));
     EXPECT_FALSE(std::filesystem::exists(second / "Log.txt"));
     EXPECT_EQ(running->waitForExit(0s), std::nullopt);
     EXPECT_EQ(test::readText(first / "Log.txt"), before);

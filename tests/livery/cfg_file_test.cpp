@@ -149,5 +149,36 @@ TEST_F(IvaoFiles, SectionsAreRefusedForTheirTextureTitleOrAirline)
     EXPECT_EQ(lines(g_invalidAirlineList.lines), Lines{"dlh          in " + cfg.string() + " [fltsim.1]"});
 }
 
+TEST_F(IvaoFiles, TypeFromPathsOfEveryForm)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"C:\\MSFS\\Community\\ivao_x-csl\\SimObjects\\Airplanes\\IVAO_A320wCFM\\aircraft.cfg", "A320"},
+        {"x/ivao_mtl/simobjects/AIRPLANES/ivao_B738/Aircraft.CFG", "B738"},
+        {"x/IVAO_MTL\\SimObjects/Airplanes\\IVAO_B78X/aircraft.cfg", "B78X"},
+        {"/IVAO_MTL/SimObjects/Airplanes/IVAO_A320/aircraft.cfg", ""}, // nothing before the package
+        {"x/IVAO_MTL/SimObjects/Airplanes/IVAO_/aircraft.cfg", ""},
+        {"x/IVAO_MTL/SimObjects/Airplanes/IVAO_A-20/aircraft.cfg", ""},
+        {"x/IVAO_MTL/SimObjects/Airplanes/IVAO_A320/aircraft.cfg.bak", ""},
+        {"x/IVAO_MTL/SimObjects/Helicopters/IVAO_A320/aircraft.cfg", ""},
+        {"x\nz/IVAO_MTL/SimObjects/Airplanes/IVAO_A320/aircraft.cfg", ""}, // a line break in the path
+        {std::string(40000, 'a') + "/IVAO_MTL/SimObjects/Airplanes/IVAO_A320/aircraft.cfg", "A320"},
+    };
+    for (const auto& [path, type] : cases)
+        EXPECT_EQ(lf_fixIvaoTypeDesignator(path), type) << path.substr(0, 80);
+}
+
+TEST_F(IvaoFiles, AirlineFromTitlesOfAnyLength)
+{
+    const std::string longTitle = "A320 BAW " + std::string(40000, 'x');
+    const auto cfg = model("IVAO_A320", "[fltsim.0]\ntitle=A320\tDLH Lufthansa\ntexture=1\n"
+                                        "[fltsim.1]\ntitle=" + longTitle + "\ntexture=1\n"
+                                        "[fltsim.2]\ntitle=A320 B-W\ntexture=1\n",
+                           {"1"});
+    EXPECT_EQ(lf_searchIvaoLiveriesinFile(1, cfg), (Liveries{{"DLH", "A320", "A320\tDLH Lufthansa", "", 1, false},
+                                                             {"BAW", "A320", longTitle, "", 1, false}}));
+    EXPECT_EQ(lines(g_incompleteSectionList.lines),
+              Lines{cfg.parent_path().string() + " [fltsim.2] misses airlinecode in title: A320 B-W, and no regcode"});
+}
+
 } // namespace
 } // namespace zyn

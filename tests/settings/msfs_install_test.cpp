@@ -164,6 +164,7 @@ TEST(UserCfgLine, FirstPackagesLineDecides)
         {"InstalledPackagesPath \"" + (dir / "missing").string() + "\"", true, {}},
         {"InstalledPackagesPath \"" + dir.path().string(), true, {}}, // no closing quote
         {"InstalledPackagesPath", true, {}},
+        {"InstalledPackagesPath \"" + std::string(300, 'x') + "\"", true, {}}, // a name no file system takes
     };
     for (const auto& [line, decides, expected] : cases) {
         fs::path result = "untouched";

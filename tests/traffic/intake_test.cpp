@@ -37,6 +37,9 @@ TEST(TrafficIntake, StampsPlayTimesAroundTheMedianReportTime)
         {"0.05 s before the median plays at the base", {100.0, 99.95, 100.5}, 30, {3007, 3007, 3007 + 50}},
         {"two records take the later as median", {100.0, 102.0}, 30, {3007 - 200, 3007}},
         {"a snapshot 18 s ahead", {100.0}, 18, {1800 + 7}},
+        {"no report time plays at the base", {0.0, 1.7e9, 1.7e9 + 1.0}, 30, {3007, 3007 - 100, 3007}},
+        {"a report an hour or more away plays an hour away", {100.0, 1.7e9, 1e300}, 30,
+         {3007 - 360000, 3007, 3007 + 360000}},
     };
     for (const auto& row : rows) {
         std::vector<TrafficRecord> batch;

@@ -169,7 +169,12 @@ TEST_F(TrafficReaderThreads, TransientFaultsAreLoggedAndPollingGoesOn)
         {"stalled reply", EndpointFault::delayed(5000), "curl traffic code_t: Timeout"},
         {"empty body", EndpointFault::reply(Body::Empty), "===> traffic receive: empty content"},
         {"not JSON", EndpointFault::reply(Body::NotJson), "===> receive: "},
-        {"status as text", EndpointFault::reply(Body::Custom, R"({"status":"200"})"), "===> receive: "},
+        {"status as text", EndpointFault::reply(Body::Custom, R"({"status":"200"})"),
+         "===> receive: reply status \"200\" is no status code"},
+        {"status beyond any code", EndpointFault::reply(Body::Custom, R"({"status":1e10})"),
+         "===> receive: reply status 10000000000.0 is no status code"},
+        {"status not whole", EndpointFault::reply(Body::Custom, R"({"status":200.5})"),
+         "===> receive: reply status 200.5 is no status code"},
         {"406", EndpointFault::withStatus(406), "===> curl traffic msg status 406"},
     };
     for (const auto& c : cases) {

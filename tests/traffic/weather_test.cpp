@@ -134,6 +134,10 @@ TEST_F(WeatherReaderThreads, ServiceTroubleIsLoggedAndRoundsGoOn)
         {"nearestmetar", EndpointFault::reply(EndpointFault::Body::Custom, R"({"status":200,"data":{}})"),
          "===> nearestmetar: "},
         {"nearestmetar", EndpointFault::reply(EndpointFault::Body::NotJson), "===> nearestmetar: "},
+        {"nearestmetar", EndpointFault::reply(EndpointFault::Body::Custom, R"({"status":200.5})"),
+         "===> nearestmetar: reply status 200.5 is no status code"},
+        {"weather", EndpointFault::reply(EndpointFault::Body::Custom, R"({"status":1e10})"),
+         "===> receive: reply status 10000000000.0 is no status code"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.logged);

@@ -130,7 +130,11 @@ INSTANTIATE_TEST_SUITE_P(
                                   "airport.runways[0].ends"},
                       BadScenario{"RunwayEndNotAPlace",
                                   R"({"airport": {"runways": [{"ends": [{"lat": 47, "lon": 8}, "north"]}]}})",
-                                  "airport.runways[0].ends[1]"}),
+                                  "airport.runways[0].ends[1]"},
+                      BadScenario{"NumberBeyondDouble", R"({"frame_rate": 1e400})", "not JSON"},
+                      BadScenario{"CountBeyondInt", R"({"max_objects": 1e10})", "max_objects"},
+                      BadScenario{"CountNotWhole", R"({"max_objects": 2.5})", "max_objects"},
+                      BadScenario{"SimulatorWrappingToAYear", R"({"simulator": 4294969320})", "simulator"}),
     CaseName{});
 
 TEST(EmulatorScenario, ReadsTheSimulatorsBehaviour)
