@@ -38,10 +38,10 @@ std::optional<std::int64_t> gf_jsonIntegerOf(const json& object, const char* key
     return static_cast<std::int64_t>(std::trunc(*v));
 }
 
-std::string gf_jsonTextAt(const json& array, std::size_t index)
+std::string_view gf_jsonTextAt(const json& array, std::size_t index)
 {
     if (!array.is_array() || index >= array.size() || !array[index].is_string()) return {};
-    return array[index].get<std::string>();
+    return array[index].get_ref<const std::string&>();
 }
 
 std::string gf_jsonTextOf(const json& object, const char* key, const std::string& fallback)

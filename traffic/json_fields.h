@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -14,8 +15,8 @@ std::optional<double> gf_jsonNumberAt(const nlohmann::json& array, std::size_t i
 std::optional<double> gf_jsonNumberOf(const nlohmann::json& object, const char* key);
 // Integer keys (status, periods): a number of any kind, truncated toward zero; nothing otherwise.
 std::optional<std::int64_t> gf_jsonIntegerOf(const nlohmann::json& object, const char* key);
-// Text values: the string, or the empty text for anything else.
-std::string gf_jsonTextAt(const nlohmann::json& array, std::size_t index);
+// Text values: the string, or the empty text for anything else. The view lives as long as the array.
+std::string_view gf_jsonTextAt(const nlohmann::json& array, std::size_t index);
 std::string gf_jsonTextOf(const nlohmann::json& object, const char* key, const std::string& fallback = {});
 // Empty for null, an empty object, an empty array or an empty string.
 bool gf_jsonEmpty(const nlohmann::json& value);

@@ -69,7 +69,14 @@ bool lf_pollOnce(TrafficClient& client, std::int32_t& status)
         gf_logError("traffic receive: empty content");
         return true;
     }
-    json reply = json::parse(answer.body);
+    return gf_takeTrafficReply(client, answer.body, status);
+}
+
+} // namespace
+
+bool gf_takeTrafficReply(TrafficClient& client, std::string_view body, std::int32_t& status)
+{
+    json reply = json::parse(body);
     const int code = reply.value("status", 100);
     if (code == 200) {
         lf_takePeriod(client, reply);
@@ -86,13 +93,14 @@ bool lf_pollOnce(TrafficClient& client, std::int32_t& status)
     return false;
 }
 
-} // namespace
-
 void gf_parseTrafficMembers(TrafficClient& client, json& data)
 {
+    client.batch.reserve(client.batch.size() + data.size()); // a reply larger than usual grows it once
     for (auto& [key, value] : data.items()) {
         if ((value.is_array() || value.is_object()) && value.size() == kTrafficEntrySize) {
-            client.reply = std::move(value);
+            // Swapped, not moved: the entry read before goes back into the tree and is freed with
+            // it in one pass instead of one allocation and pass of its own per entry.
+            client.reply.swap(value);
             processLine(client);
         }
     }

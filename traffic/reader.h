@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -19,6 +20,10 @@ void gf_trafficReader();
 bool receive(TrafficClient& client, std::int32_t& status);
 // The buffered first request; true when it delivered data.
 bool buffer(TrafficClient& client, std::int32_t& status);
+// One reply of a regular poll, as received: on status 200 its period is taken and its entries are
+// parsed and handed over, 406 is logged. False, with status set, when its status ends the reader.
+// Throws nlohmann::json::exception when the body is no JSON.
+bool gf_takeTrafficReply(TrafficClient& client, std::string_view body, std::int32_t& status);
 // Parses every 48-value member of data into the client's batch.
 void gf_parseTrafficMembers(TrafficClient& client, nlohmann::json& data);
 
