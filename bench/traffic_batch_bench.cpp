@@ -16,7 +16,7 @@ namespace {
 using namespace zyn;
 
 constexpr int kEntries = 500;
-constexpr LatLon kUser{52.1, 4.6};
+constexpr LatLon kReplyCentre{52.1, 4.6};
 
 // As the service sends it: status, period and the entries keyed by hex id.
 std::string lf_replyBytes()
@@ -32,8 +32,8 @@ std::string lf_replyBytes()
     for (int i = 0; i < kEntries; ++i) {
         ac.hexId = fmt::format("{:06x}", 0x400000 + i);
         ac.callsign = fmt::format("TST{}", i);
-        ac.lat = kUser.lat - 0.1 + (i % 20) * 0.01;
-        ac.lon = kUser.lon - 0.1 + (i / 20) * 0.01;
+        ac.lat = kReplyCentre.lat - 0.1 + (i % 20) * 0.01;
+        ac.lon = kReplyCentre.lon - 0.1 + (i / 20) * 0.01;
         data[ac.hexId] = tools::gf_scenarioEntry(ac, 1796601600.0, 1796601600.0 + i % 7);
     }
     return nlohmann::json{{"status", 200}, {"rrl", 2000}, {"data", std::move(data)}}.dump();
@@ -69,7 +69,7 @@ void BM_ParseAndHandOverFullReply(benchmark::State& state)
 {
     const std::string bytes = lf_replyBytes();
     TrafficClient client;
-    client.setUserPosition(kUser);
+    client.setUserPosition(kReplyCentre);
     gf_setIntakeEnabled(true);
     std::int32_t status = 0;
     std::uint64_t allocations = 0;
