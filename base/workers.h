@@ -41,7 +41,6 @@ private:
     void work();
     void stop(); // runs what is posted, then joins
 
-
     std::mutex m_mutex;
     std::condition_variable m_posted;
     std::deque<std::function<void()>> m_jobs;

@@ -38,6 +38,8 @@ void BM_FrameOfPositionSets(benchmark::State& state)
         }
         SimConnect_CallDispatch(h, ignore, nullptr);
     }
+    if (!ids.empty() && emu::object(ids.back())->dataSets.empty())
+        state.SkipWithError("the emulator refused the position sets");
     state.SetItemsProcessed(state.iterations() * state.range(0));
     SimConnect_Close(h);
 }

@@ -54,6 +54,8 @@ void BM_TickOfPositionSets(benchmark::State& state)
         tickAllocations += bench::allocationCount() - before;
         gf_onFrame();
     }
+    if (!ids.empty() && simemu::object(ids.back())->dataSets.empty())
+        state.SkipWithError("no position set reached the emulator");
     state.counters["tick_allocations"] =
         benchmark::Counter(static_cast<double>(tickAllocations), benchmark::Counter::kAvgIterations);
     SimConnect_Close(h);

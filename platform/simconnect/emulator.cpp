@@ -1,6 +1,7 @@
 #include "platform/simconnect/emulator.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/simconnect/emulator_report.h"
 #include "platform/simconnect/emulator_world.h"
