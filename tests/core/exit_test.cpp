@@ -1,6 +1,7 @@
 #include "base/log.h"
 #include "core/exit.h"
 #include "core/session.h"
+#include "core/startup.h"
 #include "engine/records.h"
 #include "platform/win32/constants.h"
 #include "settings/settings.h"
@@ -26,6 +27,7 @@ class ExitThreads : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        gf_connectRooms(); // the program does this before anything can request an exit
         gf_setClock(&clock);
         gf_setParametersPath(dir / "parameters.xml");
         gf_openLog();

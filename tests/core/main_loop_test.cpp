@@ -1,6 +1,7 @@
 #include "base/log.h"
 #include "core/exit.h"
 #include "core/main_loop.h"
+#include "core/startup.h"
 #include "engine/records.h"
 #include "engine/spawn.h"
 #include "parking/park_airport.h"
@@ -27,6 +28,7 @@ class MainLoop : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        gf_connectRooms(); // the program does this before anything can request an exit
         gf_setClock(&clock);
         gf_setParametersPath(dir.path() / "parameters.xml");
         gf_openLog();

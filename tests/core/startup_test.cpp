@@ -25,6 +25,7 @@ class Startup : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        gf_connectRooms(); // the program does this before anything can request an exit
         std::filesystem::create_directories(dir / "docs");
         gf_setParametersPath(dir / "config" / "parameters.xml");
         std::filesystem::create_directories(dir / "config");

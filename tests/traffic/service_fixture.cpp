@@ -3,6 +3,7 @@
 #include "aircraft/records.h"
 #include "base/log.h"
 #include "core/exit.h"
+#include "core/startup.h"
 #include "traffic/client.h"
 #include "traffic/service_request.h"
 
@@ -69,6 +70,7 @@ TrafficServiceTest::TrafficServiceTest(tools::TrafficScenario scenario) : server
 
 void TrafficServiceTest::SetUp()
 {
+    gf_connectRooms(); // a failed reader ends in the exit sequence, which stops the other one
     gf_openLog();
     server.start();
     url.emplace("TARVO_TRAFFIC_URL", server.baseUrl());

@@ -2,6 +2,7 @@
 // A main window for tests, made as the program makes it: the class named after the title with the
 // main window procedure, the settings file in a temporary folder, the log open there.
 #include "base/log.h"
+#include "core/startup.h"
 #include "platform/system/process.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
@@ -20,6 +21,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        gf_connectRooms(); // the close button runs the exit sequence, which ends the loop
         gf_setParametersPath(dir / "parameters.xml");
         gf_openLog();
     }
