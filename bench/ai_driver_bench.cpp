@@ -82,11 +82,15 @@ void lf_addAircraft(int i, std::uint32_t objectId)
     g_liveAircraft.push_back(std::move(a));
 }
 
+// The objects are made here, not through the link's creation queue, so they carry a request id of
+// their own: the link does not take them for creations of its own that it never sent.
+constexpr SIMCONNECT_DATA_REQUEST_ID kBenchCreation = 9104;
+
 void lf_createTraffic(HANDLE h, int count)
 {
     for (int i = 0; i < count; ++i) {
         SIMCONNECT_DATA_INITPOSITION at{47.0 + (i % 16) * 0.05, 8.0 + (i / 16) * 0.05, 3000, 0, 0, 0, 0, 0};
-        SimConnect_AICreateNonATCAircraft(h, "Title", ("BN" + std::to_string(i)).c_str(), at, 104);
+        SimConnect_AICreateNonATCAircraft(h, "Title", ("BN" + std::to_string(i)).c_str(), at, kBenchCreation);
     }
     int i = 0;
     for (const auto& o : simemu::objects())
