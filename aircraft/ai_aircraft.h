@@ -13,8 +13,10 @@
 
 namespace zyn {
 
+// The fields of the records run from what the engine's tick reads to what it rarely needs: the
+// category values first, the texts of the head last, and what the simulator holds of an AI
+// aircraft at the end of AiAcRecord, next to the per-tick part of a live aircraft.
 struct AcRecord {
-    AcHead head;
     AcCategory category = AcCategory::Large; // Large until the type has been looked up
     double halfWingspanNm = 0.0;
     double staticCgFt = 0.0;     // "Static CG to Ground" of the created object
@@ -33,6 +35,7 @@ struct AcRecord {
     std::uint32_t climbTransitionTicks = 0;
     std::uint8_t cargo = 0;
     std::uint8_t fsltlTitle = 0; // the title holds "FSLTL_"
+    AcHead head;
 
     std::uint32_t categoryCode() const { return static_cast<std::uint32_t>(category); }
     bool rotorcraft() const { return category == AcCategory::Rotorcraft; }
@@ -43,19 +46,19 @@ struct AiAcRecord : AcRecord {
     AiAcRecord(const AcRecord& aircraft, std::uint32_t standId, double lat, double lon, double heading,
                std::uint8_t cargoStand);
 
-    std::uint32_t objectId = 0; // 0 while the simulator has not reported one
     double initLat = 0.0;       // position and heading at creation (a stand's for a parked aircraft)
     double initLon = 0.0;
     double initHeading = 0.0;
     WeekSlot weekSlot{0, 0};
     std::uint32_t parkedHexId = 0;
     std::uint32_t standId = 0; // sid of the occupied stand; 0 none
-    ObjectState state = ObjectState::New;
     std::uint32_t lastThrottle = 5; // 5: no step sent yet
     std::uint32_t lastFlaps = 4;    // 4: no step sent yet
     std::uint8_t cargoStand = 0;
     std::uint32_t feedKind = 1;
     std::uint8_t removeWhenCreated = 0;
+    std::uint32_t objectId = 0; // 0 while the simulator has not reported one
+    ObjectState state = ObjectState::New;
     std::uint8_t gone = 0;
     std::uint8_t erase = 0;
 

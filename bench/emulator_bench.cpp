@@ -28,6 +28,8 @@ void BM_FrameOfPositionSets(benchmark::State& state)
     for (const auto& o : emu::objects())
         if (!o.isUser)
             ids.push_back(o.id);
+    if (ids.size() != static_cast<std::size_t>(state.range(0)))
+        state.SkipWithError("the emulator did not create every object");
     double block[8] = {47.4, 8.5, 0, 0, 0, 3000, 0, 200};
     const auto ignore = [](SIMCONNECT_RECV*, DWORD, void*) {};
     for (auto _ : state) {
@@ -37,6 +39,8 @@ void BM_FrameOfPositionSets(benchmark::State& state)
         }
         SimConnect_CallDispatch(h, ignore, nullptr);
     }
+    if (!ids.empty() && emu::object(ids.back())->dataSets.empty())
+        state.SkipWithError("the emulator refused the position sets");
     state.SetItemsProcessed(state.iterations() * state.range(0));
     SimConnect_Close(h);
 }

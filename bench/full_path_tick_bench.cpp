@@ -16,6 +16,7 @@
 #include "base/tick.h"
 #include "base/time_util.h"
 #include "bench/allocation_counter.h"
+#include "bench/brief_run.h"
 #include "bench/tick_stats.h"
 #include "core/exit.h"
 #include "core/main_loop.h"
@@ -29,6 +30,7 @@
 #include "sim/link_state.h"
 #include "sim/queues.h"
 #include "sim/user_aircraft.h"
+#include "tests/support/dbase_fixture.h"
 #include "tests/support/livery_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tools/lockstep_clock.h"
@@ -63,6 +65,7 @@ constexpr auto kTick = 10ms;
 constexpr int kLinkTurnsPerTick = 10; // the SimConnect thread dispatches every millisecond
 constexpr std::int64_t kPollEveryTicks = 200; // the service's default period of 2000 ms
 constexpr int kMeasuredTicks = 6000;         // one minute
+constexpr int kBriefMeasuredTicks = 200;
 constexpr int kSettleTicks = 300;            // after the last creation: its light cycle ends
 constexpr double kPathSeconds = 900.0;       // warm-up and measurement stay well inside
 constexpr auto kTurnTimeout = 10s;           // the other thread's turn; longer means it hangs
@@ -72,6 +75,18 @@ const std::vector<std::pair<std::string, std::string>> kLiveries = {
     {"E190", "Embraer 190 Bench Air"}, {"B77W", "Boeing 777-300ER Bench Air"}, {"A359", "Airbus A350-900 Bench Air"},
     {"CRJ9", "CRJ-900 Bench Air"},     {"AT76", "ATR 72-600 Bench Air"},
 };
+
+// The aircraft database knows the types: without it no aircraft is created.
+tools::DbaseContent lf_benchDbase()
+{
+    std::vector<std::string> types;
+    for (const auto& [type, title] : kLiveries)
+        types.push_back(type);
+    tools::DbaseContent content = test::dbaseWith(types);
+    content.large = {"A320", "B738", "A21N", "E190", "CRJ9", "AT76"};
+    content.heavy = {"B77W", "A359"};
+    return content;
+}
 
 // Aircraft i circles the user at its own radius (4 to 34 NM), speed and level, so that it stays in
 // range for the whole run; every third one climbs and descends 1500 ft about its level as it goes round.
@@ -260,6 +275,7 @@ private:
         gf_mergeTrafficBatch(g_trafficClient, kLiveDelaySeconds);
     }
 
+    test::ScopedDbase m_dbase{lf_benchDbase()};
     test::InstalledLiveries m_liveries{test::genericLiveries(kLiveries)}; // built on the real clock, as at start-up
     test::TempDir m_folder;
     test::ScopedCwd m_cwd{m_folder.path()};
@@ -352,10 +368,11 @@ void BM_FullPathTick(benchmark::State& state)
             state.SkipWithError(failed.c_str());
             break;
         }
-        for (int t = 0; t < kMeasuredTicks; ++t) {
+        for (int t = 0; t < bench::briefOr(kMeasuredTicks, kBriefMeasuredTicks); ++t) {
             TickFigures f;
             if (!run->tick(f)) {
-                state.SkipWithError("the main loop ended or the SimConnect thread hung");
+                failed = "the main loop ended or the SimConnect thread hung";
+                state.SkipWithError(failed.c_str());
                 break;
             }
             measured.add(f);
@@ -364,6 +381,10 @@ void BM_FullPathTick(benchmark::State& state)
         inSimAtEnd = run->inSimulator();
         run.reset();
         state.ResumeTiming();
+        if (failed.empty() && inSimAtEnd != aircraft) {
+            failed = fmt::format("{} of {} aircraft left in the simulator after the measured ticks", inSimAtEnd, aircraft);
+            state.SkipWithError(failed.c_str());
+        }
     }
     measured.report(state, inSimAtEnd);
 }

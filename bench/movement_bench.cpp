@@ -1,9 +1,11 @@
-// Per-tick movement of 512 live aircraft of mixed phases: cruise, climb, descent and taxi with turns.
+// Per-tick movement of 512 and 1000 live aircraft of mixed phases: cruise, climb, descent and taxi with turns.
 // Reports the mean, 99th percentile and longest tick, and heap allocations per tick (the steady
 // state should have none).
 #include "base/geo.h"
 #include "base/tick.h"
 #include "bench/allocation_counter.h"
+#include "bench/brief_run.h"
+#include "bench/tick_stats.h"
 #include "engine/motion_math.h"
 #include "engine/movement.h"
 #include "engine/records.h"
@@ -12,14 +14,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 #include <vector>
+
+#include <fmt/format.h>
 
 namespace {
 
 using namespace zyn;
 
-constexpr int kMovingAircraft = 512;
 constexpr int kMovementTicks = 20000;
+constexpr int kBriefMovementTicks = 200;
 
 Situation lf_report(LatLon p, double alt, double kt, std::int32_t t, double fpm)
 {
@@ -66,11 +71,11 @@ LiveAcRecord lf_aircraft(int i, LatLon start, double kt, double alt, double fpm,
     return a;
 }
 
-std::vector<LiveAcRecord> lf_mixedTraffic()
+std::vector<LiveAcRecord> lf_mixedTraffic(int count)
 {
     std::vector<LiveAcRecord> list;
-    list.reserve(kMovingAircraft);
-    for (int i = 0; i < kMovingAircraft; ++i) {
+    list.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
         const LatLon start{47.0 + (i % 23) * 0.1, 8.0 + (i % 29) * 0.1};
         switch (i % 4) {
         case 0: list.push_back(lf_aircraft(i, start, 450, 35000, 0, 200, 150, 3, 10)); break;
@@ -82,15 +87,24 @@ std::vector<LiveAcRecord> lf_mixedTraffic()
     return list;
 }
 
-void BM_MovementOf512LiveAircraft(benchmark::State& state)
+std::size_t lf_stillMoving(const std::vector<LiveAcRecord>& traffic)
 {
+    return static_cast<std::size_t>(std::count_if(traffic.begin(), traffic.end(),
+                                                  [](const LiveAcRecord& a) { return a.state == ObjectState::InSim; }));
+}
+
+void BM_MovementOfLiveAircraft(benchmark::State& state)
+{
+    const int count = static_cast<int>(state.range(0));
+    const int ticks = bench::briefOr(kMovementTicks, kBriefMovementTicks);
     std::vector<double> tickMicros;
-    tickMicros.reserve(kMovementTicks);
+    tickMicros.reserve(ticks);
     std::uint64_t allocations = 0;
-    double stillFlying = 0.0;
+    std::size_t stillMoving = 0;
+    std::string failed; // outlives the loop: the library may keep the text's address
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<LiveAcRecord> traffic = lf_mixedTraffic();
+        std::vector<LiveAcRecord> traffic = lf_mixedTraffic(count);
         g_tick = 1;
         for (int warm = 0; warm < 200; ++warm, ++g_tick)
             for (auto& a : traffic)
@@ -98,7 +112,12 @@ void BM_MovementOf512LiveAircraft(benchmark::State& state)
         tickMicros.clear();
         const std::uint64_t before = bench::allocationCount();
         state.ResumeTiming();
-        for (int t = 0; t < kMovementTicks; ++t, ++g_tick) {
+        if (lf_stillMoving(traffic) != static_cast<std::size_t>(count)) {
+            failed = fmt::format("{} of {} aircraft moving after the warm-up", lf_stillMoving(traffic), count);
+            state.SkipWithError(failed.c_str());
+            break;
+        }
+        for (int t = 0; t < ticks; ++t, ++g_tick) {
             const auto start = std::chrono::steady_clock::now();
             for (auto& a : traffic)
                 gf_moveLiveAc(a);
@@ -106,21 +125,19 @@ void BM_MovementOf512LiveAircraft(benchmark::State& state)
         }
         state.PauseTiming();
         allocations += bench::allocationCount() - before;
-        stillFlying = double(std::count_if(traffic.begin(), traffic.end(),
-                                           [](const LiveAcRecord& a) { return a.state == ObjectState::InSim; }));
+        stillMoving = lf_stillMoving(traffic);
         benchmark::DoNotOptimize(traffic.data());
         state.ResumeTiming();
+        if (stillMoving != static_cast<std::size_t>(count)) {
+            failed = fmt::format("{} of {} aircraft still moving after the ticks", stillMoving, count);
+            state.SkipWithError(failed.c_str());
+            break;
+        }
     }
-    std::sort(tickMicros.begin(), tickMicros.end());
-    double sum = 0.0;
-    for (double v : tickMicros)
-        sum += v;
-    state.counters["mean_us"] = sum / tickMicros.size();
-    state.counters["p99_us"] = tickMicros[tickMicros.size() * 99 / 100];
-    state.counters["max_us"] = tickMicros.back();
-    state.counters["moving_at_end"] = stillFlying;
-    state.counters["allocs_per_tick"] = double(allocations) / (double(kMovementTicks) * state.iterations());
+    bench::reportTickTimes(state, tickMicros, "");
+    state.counters["moving_at_end"] = double(stillMoving);
+    state.counters["allocs_per_tick"] = double(allocations) / (double(ticks) * double(state.iterations()));
 }
-BENCHMARK(BM_MovementOf512LiveAircraft)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MovementOfLiveAircraft)->Arg(512)->Arg(1000)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 } // namespace

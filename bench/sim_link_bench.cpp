@@ -44,6 +44,8 @@ void BM_TickOfPositionSets(benchmark::State& state)
 {
     const HANDLE h = bench::openEmulatedLink();
     const auto ids = lf_createObjects(h, static_cast<int>(state.range(0)));
+    if (ids.size() != static_cast<std::size_t>(state.range(0)))
+        state.SkipWithError("the emulator did not create every object");
     std::uint64_t tickAllocations = 0;
     for (auto _ : state) {
         const auto before = bench::allocationCount();
@@ -52,6 +54,8 @@ void BM_TickOfPositionSets(benchmark::State& state)
         tickAllocations += bench::allocationCount() - before;
         gf_onFrame();
     }
+    if (!ids.empty() && simemu::object(ids.back())->dataSets.empty())
+        state.SkipWithError("no position set reached the emulator");
     state.counters["tick_allocations"] =
         benchmark::Counter(static_cast<double>(tickAllocations), benchmark::Counter::kAvgIterations);
     SimConnect_Close(h);

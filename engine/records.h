@@ -40,26 +40,10 @@ struct LiveAcRecord : AiAcRecord {
     LiveAcRecord() = default;
     LiveAcRecord(const Situation& first, const AcRecord& aircraft, double feedTime);
 
+    // First what every tick of an aircraft in the simulator reads or writes, together, so that a
+    // tick of many aircraft touches few cache lines of each; what the steps of its phases use after.
     AiPositionBlock block;
     SituationStream stream; // front: the position reached; second: the one flown to
-    double lastFeedTime = 0.0;
-    std::int64_t parkedSince = 0; // steady clock, 100 ns units
-    std::int32_t keepWindow = 0;  // synthetic continuations: >0 granted, 0 none yet, -1 used up
-    std::int32_t holdStartTick = 0;
-    MovePhase phase = MovePhase::New;
-    MovePhase previousPhase = MovePhase::New;
-    std::uint8_t reportedWhileParked = 0;
-    std::uint8_t onGround = 0;
-    std::uint8_t flightPlanAssigned = 0;
-    std::uint8_t heldForUser = 0;
-    std::uint8_t holding = 0;
-    // The tick at which the engine last saw the state change; bounds the waits of states 1 and 4.
-    std::int32_t stateSinceTick = 0;
-    ObjectState stateSeen = ObjectState::New;
-    // The simulator link sent the creation: the wait for its object counts from then, not from the
-    // queuing, which lasts as long as the creations paced ahead of it.
-    std::uint8_t creationSent = 0;
-
     // Per-tick rates towards the next situation.
     double latPerTick = 0.0;
     double lonPerTick = 0.0;
@@ -67,10 +51,33 @@ struct LiveAcRecord : AiAcRecord {
     double bankPerTick = 0.0;
     double headingPerTick = 0.0;
     double altPerTick = 0.0;
+    double track = 0.0;              // radians
+    double heightAboveGroundFt = 2500.0;
+    // The tick at which the engine last saw the state change; bounds the waits of states 1 and 4.
+    std::int32_t stateSinceTick = 0;
+    ObjectState stateSeen = ObjectState::New;
+    // The simulator link sent the creation: the wait for its object counts from then, not from the
+    // queuing, which lasts as long as the creations paced ahead of it.
+    std::uint8_t creationSent = 0;
+    MovePhase phase = MovePhase::New;
+    std::uint8_t onGround = 0;
+    std::uint8_t steerToBearing = 0;
+    std::uint8_t landing = 0;
+    std::uint8_t settling = 0;      // pitch and bank settle to the ground attitude
+    std::uint32_t curveState = 0; // flare stage 0..4
+    CurveSegment curve;
     double verticalSpeedFpm = 0.0;
     double trueAirspeedKt = 0.0;
 
-    CurveSegment curve;
+    double lastFeedTime = 0.0;
+    std::int64_t parkedSince = 0; // steady clock, 100 ns units
+    std::int32_t keepWindow = 0;  // synthetic continuations: >0 granted, 0 none yet, -1 used up
+    std::int32_t holdStartTick = 0;
+    MovePhase previousPhase = MovePhase::New;
+    std::uint8_t reportedWhileParked = 0;
+    std::uint8_t flightPlanAssigned = 0;
+    std::uint8_t heldForUser = 0;
+    std::uint8_t holding = 0;
     std::int32_t windowBack = 1000; // ticks a re-timed next situation may move before its play time
     std::int32_t windowAhead = 1000;
     std::int32_t phaseCounter = 1;
@@ -79,22 +86,17 @@ struct LiveAcRecord : AiAcRecord {
     std::int32_t parkedCounter = 0;
     double standFirstDistance = 0.0; // nm, stand departure
     double standLastDistance = 0.0;
-    double track = 0.0;              // radians
-    double heightAboveGroundFt = 2500.0;
     double savedHeading = 0.0;
     double respawnHeading = 0.0;
     std::uint8_t useRespawnHeading = 0;
     std::uint8_t pushbackTurnPositive = 0;
     std::uint8_t pushbackTurnKnown = 0;
     Situation pushbackEndAlternative;
-    std::uint32_t curveState = 0; // flare stage 0..4
     std::optional<double> flareReference;
     double flareHeight = 0.0;
     double engineStartHold = 0.0;
     double headingGapDeg = 0.0;
     double curveAngleDeg = 0.0;
-    std::uint8_t steerToBearing = 0;
-    std::uint8_t landing = 0;
     std::uint8_t towed = 0;
     std::uint8_t towToStand = 0;
     std::uint8_t goAroundDone = 0;
@@ -104,7 +106,6 @@ struct LiveAcRecord : AiAcRecord {
     std::uint8_t touchedDown = 0;   // set with rollingOut at touchdown
     std::uint8_t rollingOut = 0;
     std::uint8_t afterLanding = 0;  // set when landing ends at touchdown
-    std::uint8_t settling = 0;      // pitch and bank settle to the ground attitude
     std::uint8_t departing = 0;
 };
 

@@ -1,5 +1,5 @@
 #pragma once
-// Reading the liveries of one aircraft.cfg file. Each call runs on a scan worker thread of its own;
+// Reading the liveries of one aircraft.cfg file. Each call runs on a scan worker thread, several at once;
 // the caller's worker frees its thread slot (gf_workerFinished) once the call has returned or thrown.
 #include "livery/cfg_lines.h"
 #include "livery/livery_data.h"

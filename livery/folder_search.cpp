@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <deque>
 #include <future>
+#include <memory>
 #include <system_error>
 
 namespace zyn {
@@ -27,16 +28,26 @@ struct WorkerSlot {
     ~WorkerSlot() { gf_workerFinished(); }
 };
 
-// The slot is taken before the thread starts, so the count never lags behind the running workers.
-PendingFile lf_startWorker(const LiveryFileReader& reader, std::uint32_t folderIndex, const fs::path& path)
+// Files read or being read whose records wait to be collected in walk order: a few per worker, so
+// that the walk goes on while one file takes long.
+std::size_t lf_pendingLimit() { return 4 * static_cast<std::size_t>(std::max(1, g_workersMax)); }
+
+// The slot is taken before the job is posted, so the count never lags behind the running workers
+// and a posted job always finds a free thread of the pool.
+PendingFile lf_startWorker(WorkerPool& pool, const LiveryFileReader& reader, std::uint32_t folderIndex,
+                           const fs::path& path)
 {
     gf_waitForThreadSlot();
     g_workersRunning.fetch_add(1);
     try {
-        return std::async(std::launch::async, [reader, folderIndex, path] {
+        auto job = std::make_shared<std::packaged_task<std::list<LiveryData>()>>(
+            [&reader, folderIndex, path] { return reader(folderIndex, path); });
+        PendingFile file = job->get_future();
+        pool.post([job] {
             const WorkerSlot slot;
-            return reader(folderIndex, path);
+            (*job)(); // an exception ends in the future
         });
+        return file;
     } catch (...) {
         gf_workerFinished();
         throw;
@@ -62,21 +73,31 @@ std::string_view lf_belowFolder(std::string_view pathText, std::size_t folderCha
     return pathText.substr(std::min(folderChars, pathText.size()));
 }
 
-void lf_searchEntry(fs::recursive_directory_iterator& walk, std::size_t folderChars, std::uint32_t folderIndex,
-                    const LiveryFileReader& reader, std::deque<PendingFile>& pending)
+// The entry's type as the walk read it with the folder (a link's is looked up); not found counts as
+// no file, any other failure is thrown.
+bool lf_entryIs(const fs::directory_entry& entry, fs::file_type type)
 {
-    const fs::directory_entry& entry = *walk;
-    const std::string pathText = entry.path().string();
-    if (lf_skipsLiveryFolder(lf_belowFolder(pathText, folderChars)))
-        walk.disable_recursion_pending();
     std::error_code ec;
-    const fs::file_status status = entry.status(ec);
+    const bool is = type == fs::file_type::directory ? entry.is_directory(ec) : entry.is_regular_file(ec);
     if (ec && ec != std::errc::no_such_file_or_directory)
         throw fs::filesystem_error("status", entry.path(), ec);
-    if (!fs::is_regular_file(status) || !lf_isAircraftCfgName(entry.path()))
+    return is;
+}
+
+void lf_searchEntry(fs::recursive_directory_iterator& walk, std::size_t folderChars, std::uint32_t folderIndex,
+                    const LiveryFileReader& reader, WorkerPool& pool, std::deque<PendingFile>& pending)
+{
+    const fs::directory_entry& entry = *walk;
+    if (!lf_isAircraftCfgName(entry.path())) {
+        if (lf_entryIs(entry, fs::file_type::directory) &&
+            lf_skipsLiveryFolder(lf_belowFolder(entry.path().native(), folderChars)))
+            walk.disable_recursion_pending();
         return;
-    pending.push_back(lf_startWorker(reader, folderIndex, entry.path()));
-    if (pending.size() > static_cast<std::size_t>(std::max(1, g_workersMax)))
+    }
+    if (!lf_entryIs(entry, fs::file_type::regular))
+        return;
+    pending.push_back(lf_startWorker(pool, reader, folderIndex, entry.path()));
+    if (pending.size() > lf_pendingLimit())
         lf_collectOldest(pending, "inner");
 }
 
@@ -93,7 +114,18 @@ bool lf_skipsLiveryFolder(std::string_view belowScannedFolder)
 
 bool lf_isAircraftCfgName(const fs::path& path)
 {
-    return gf_toUpper(path.extension().string()) == ".CFG" && gf_toUpper(path.stem().string()) == "AIRCRAFT";
+    // Compared in place: this runs for every entry of the walk.
+    constexpr std::string_view kName = "AIRCRAFT.CFG";
+    const auto& text = path.native();
+    if (text.size() < kName.size())
+        return false;
+    const std::size_t start = text.size() - kName.size();
+    if (start > 0 && text[start - 1] != fs::path::preferred_separator && text[start - 1] != '/')
+        return false;
+    return std::equal(kName.begin(), kName.end(), text.begin() + static_cast<std::ptrdiff_t>(start),
+                      [](char upper, auto c) {
+                          return static_cast<std::uint32_t>(c) < 128u && gf_toUpper(static_cast<char>(c)) == upper;
+                      });
 }
 
 std::list<LiveryData> lf_readLiveryFile(std::uint32_t folderIndex, const fs::path& path)
@@ -109,13 +141,14 @@ void lf_searchLiveriesInFolder(std::uint32_t folderIndex, const fs::path& folder
 
 void lf_searchLiveriesInFolder(std::uint32_t folderIndex, const fs::path& folder, const LiveryFileReader& reader)
 {
+    WorkerPool pool(g_workersMax);
     std::deque<PendingFile> pending;
     std::error_code ec;
     fs::recursive_directory_iterator walk(folder, ec);
     const std::size_t folderChars = folder.string().size(); // the walk's paths begin with it
     for (; !ec && walk != fs::recursive_directory_iterator(); walk.increment(ec)) {
         try {
-            lf_searchEntry(walk, folderChars, folderIndex, reader, pending);
+            lf_searchEntry(walk, folderChars, folderIndex, reader, pool, pending);
         } catch (const std::exception& e) {
             gf_logErrorf("liveries search in {} aborted, cause: {}", walk->path().string(), e.what());
         }

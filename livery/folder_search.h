@@ -1,8 +1,9 @@
 #pragma once
 // The search of one scanned folder: its whole tree is walked, parts holding scenery or other
-// publishers' products are passed over, and every aircraft.cfg file is read by a worker thread of
-// its own, never more at once than g_workersMax. The records land at the end of g_scannedLiveries
-// in the order in which the walk found their files.
+// publishers' products are passed over, and every aircraft.cfg file is read by one of g_workersMax
+// worker threads started for the search. The walk takes each entry's type as it read it with its
+// folder (only links are looked up). The records land at the end of g_scannedLiveries in the order
+// in which the walk found their files.
 #include "livery/livery_data.h"
 
 #include <array>
@@ -20,7 +21,7 @@ inline constexpr std::array<std::string_view, 9> kLiverySkipWords{
 // Folders whose path below the scanned folder is this long or longer are not entered.
 inline constexpr std::size_t kLiveryPathLimit = 250;
 
-// Reads one aircraft.cfg file into its liveries; runs on a worker thread.
+// Reads one aircraft.cfg file into its liveries; runs on a worker thread, several at once.
 using LiveryFileReader = std::function<std::list<LiveryData>(std::uint32_t folderIndex, const std::filesystem::path&)>;
 
 // Whether the walk stays out of a folder, given the text of its path below the scanned folder.

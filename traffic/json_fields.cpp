@@ -56,10 +56,10 @@ std::int32_t gf_replyStatus(const json& reply)
     throw std::runtime_error(fmt::format("reply status {} is no status code", it->dump().substr(0, 40)));
 }
 
-std::string gf_jsonTextAt(const json& array, std::size_t index)
+std::string_view gf_jsonTextAt(const json& array, std::size_t index)
 {
     if (!array.is_array() || index >= array.size() || !array[index].is_string()) return {};
-    return array[index].get<std::string>();
+    return array[index].get_ref<const std::string&>();
 }
 
 std::string gf_jsonTextOf(const json& object, const char* key, const std::string& fallback)

@@ -37,25 +37,25 @@ constexpr double kAirportModeCeilingFt = 3000.0;
 
 std::string lf_latLonText(double lat, double lon) { return fmt::format("{:.6f},{:.6f}", lat, lon); }
 
-std::string lf_noneIfNull(std::string text) { return text == "null" ? std::string() : text; }
+std::string lf_noneIfNull(std::string_view text) { return text == "null" ? std::string() : std::string(text); }
 
 // Registration; false when the entry must go (no registration and flagged "F").
 bool lf_readLiveTextFields(const json& e, TrafficRecord& r)
 {
-    const std::string registration = gf_jsonTextAt(e, kRegistration);
+    const std::string_view registration = gf_jsonTextAt(e, kRegistration);
     if (registration.size() <= 12 && registration != "null") r.head.registration = registration;
     return !(r.head.registration.empty() && gf_jsonTextAt(e, kFlarmFlag) == "F");
 }
 
 bool lf_readCategory(const json& e, const TrafficRecord& r)
 {
-    const std::string category = gf_jsonTextAt(e, kCategory);
+    const std::string_view category = gf_jsonTextAt(e, kCategory);
     return !category.empty() && gf_isAircraftTarget(r.head, category);
 }
 
 std::uint32_t lf_readHexId(const json& e)
 {
-    const std::string text = gf_jsonTextAt(e, kHex);
+    const std::string_view text = gf_jsonTextAt(e, kHex);
     std::uint32_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
     if (ec != std::errc() || end == text.data()) return 0;
@@ -112,7 +112,7 @@ void lf_readLiveNumberField(const json& e, const TrafficClient& client, TrafficR
 // Callsign and the user's block; false when the entry must go.
 bool lf_checkBlocked(const json& e, TrafficClient& client, TrafficRecord& r)
 {
-    std::string callsign = gf_jsonTextAt(e, kCallsign);
+    const std::string_view callsign = gf_jsonTextAt(e, kCallsign);
     if (callsign == "null" || callsign.find('@') != std::string::npos) return true;
     if (callsign == "ERARMTR0" || callsign == "AIRPORT1") return false;
     r.head.callsign = callsign;
@@ -122,7 +122,7 @@ bool lf_checkBlocked(const json& e, TrafficClient& client, TrafficRecord& r)
         client.blockArmed = 0;
         g_blockedCallsign = blocked;
         gf_handOverBlocked(r.hexId);
-        gf_setStatusMessage("Reader: Live aircraft " + callsign + " blocked", true);
+        gf_setStatusMessage("Reader: Live aircraft " + std::string(callsign) + " blocked", true);
     } else if (g_blockedCallsign != blocked) {
         gf_setStatusMessage("Reader: Live aircraft " + g_blockedCallsign + " no longer blocked", true);
         client.blockArmed = 1;
@@ -171,7 +171,7 @@ bool lf_parseEntry(const json& e, TrafficClient& client, TrafficRecord& r)
     r.reportTime = gf_jsonNumberAt(e, kReportTime).value_or(0.0);
     client.lastReportTime.store(r.reportTime);
     if (!lf_readLiveTextFields(e, r)) return false;
-    const std::string type = gf_jsonTextAt(e, kType);
+    const std::string_view type = gf_jsonTextAt(e, kType);
     if (type != "0" && type != "ZZZZ") r.head.type = type;
     if (!lf_readCategory(e, r)) return false;
     lf_readPosition(e, r);

@@ -1,6 +1,7 @@
 #include "platform/simconnect/emulator.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/simconnect/emulator_report.h"
 #include "platform/simconnect/emulator_world.h"
@@ -26,6 +27,14 @@ template <typename Read> auto lf_read(Read read)
     gf_ensureWorld(g_world);
     gf_updateUser(g_world);
     return read(g_world);
+}
+
+// A copy of the object with the data sets the world keeps of it.
+SimObject lf_withDataSets(const World& w, std::vector<SimObject>::const_iterator it)
+{
+    SimObject o = *it;
+    o.dataSets = w.dataSets.records(static_cast<std::size_t>(it - w.objects.begin()));
+    return o;
 }
 
 } // namespace
@@ -148,29 +157,29 @@ bool isConnected()
 
 std::vector<CallRecord> calls()
 {
-    return lf_read([](World& w) { return w.calls; });
+    return lf_read([](World& w) { return w.calls.records(); });
 }
 
 std::vector<CallRecord> callsOf(std::string_view function)
 {
-    return lf_read([&](World& w) {
-        std::vector<CallRecord> out;
-        std::copy_if(w.calls.begin(), w.calls.end(), std::back_inserter(out),
-                     [&](const CallRecord& c) { return c.function == function; });
-        return out;
-    });
+    return lf_read([&](World& w) { return w.calls.recordsOf(function); });
 }
 
 std::vector<SimObject> objects()
 {
-    return lf_read([](World& w) { return w.objects; });
+    return lf_read([](World& w) {
+        std::vector<SimObject> out = w.objects;
+        for (std::size_t i = 0; i < out.size(); ++i)
+            out[i].dataSets = w.dataSets.records(i);
+        return out;
+    });
 }
 
 std::optional<SimObject> object(SIMCONNECT_OBJECT_ID id)
 {
     return lf_read([&](World& w) -> std::optional<SimObject> {
         auto it = std::find_if(w.objects.begin(), w.objects.end(), [&](const SimObject& o) { return o.id == id; });
-        return it == w.objects.end() ? std::nullopt : std::optional<SimObject>(*it);
+        return it == w.objects.end() ? std::nullopt : std::optional<SimObject>(lf_withDataSets(w, it));
     });
 }
 
@@ -179,7 +188,7 @@ std::optional<SimObject> objectByAtcId(std::string_view atcId)
     return lf_read([&](World& w) -> std::optional<SimObject> {
         auto it = std::find_if(w.objects.rbegin(), w.objects.rend(),
                                [&](const SimObject& o) { return !o.isUser && o.atcId == atcId; });
-        return it == w.objects.rend() ? std::nullopt : std::optional<SimObject>(*it);
+        return it == w.objects.rend() ? std::nullopt : std::optional<SimObject>(lf_withDataSets(w, std::prev(it.base())));
     });
 }
 

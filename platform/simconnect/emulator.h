@@ -90,7 +90,7 @@ struct SimObject {
     std::map<std::string, double> variables; // other variables set on the object, by upper-case name
     std::map<std::string, DWORD> lastEventValues;
     std::vector<ClientEventRecord> events;
-    std::vector<DataSetRecord> dataSets;
+    std::vector<DataSetRecord> dataSets; // the latest 256
     std::vector<TrackSample> track;
     std::string flightPlanPath;
     std::string flightPlanText;
@@ -130,7 +130,7 @@ void removeObjectBySim(SIMCONNECT_OBJECT_ID id);          // the simulator delet
 
 // ---- inspection ----
 bool isConnected();
-std::vector<CallRecord> calls(); // the latest 50000 to 100000 calls of a long run
+std::vector<CallRecord> calls(); // the latest 100000 calls of a long run
 std::vector<CallRecord> callsOf(std::string_view function);
 std::vector<SimObject> objects(); // the user aircraft first, then every object ever held, removed ones too
 std::optional<SimObject> object(SIMCONNECT_OBJECT_ID id);

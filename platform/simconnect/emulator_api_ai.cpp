@@ -119,7 +119,7 @@ HRESULT SimConnect_AICreateNonATCAircraft(HANDLE hSimConnect, const char* szCont
         fmt::format("{:.6f} {:.6f} {:.0f}ft hdg {:.0f} gnd {} {}kt", InitPos.Latitude, InitPos.Longitude,
                     InitPos.Altitude, InitPos.Heading, InitPos.OnGround, InitPos.Airspeed);
     ApiCall call(hSimConnect, "SimConnect_AICreateNonATCAircraft",
-                 {gf_argText(szContainerTitle), gf_argText(szTailNumber), position, gf_argNum(RequestID)});
+                 {gf_argText(szContainerTitle), gf_argText(szTailNumber), gf_argText(position), gf_argNum(RequestID)});
     if (!call.send())
         return call.result();
     // The simulator answers later: the object, or the exception naming this call.

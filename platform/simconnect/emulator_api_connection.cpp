@@ -1,6 +1,5 @@
 // Our SimConnect functions, served by the in-process simulator emulator: the connection and the dispatch.
 #include <algorithm>
-#include <deque>
 
 #include "platform/simconnect/emulator_call.h"
 #include "platform/simconnect/emulator_report.h"
@@ -13,6 +12,7 @@ namespace {
 
 thread_local bool t_inDispatch = false;
 std::mutex g_dispatchMutex; // one dispatcher at a time; never held together with g_emuMutex by a handler
+std::vector<Message> g_dispatching; // under g_dispatchMutex: the messages of the dispatch under way
 
 void lf_queueOpen()
 {
@@ -47,16 +47,18 @@ void lf_reportOnClose(const std::vector<SimObject>& held, const Airport& airport
 
 // Puts back what a throwing handler left undelivered, so that nothing the simulator sent is lost.
 struct Undelivered {
-    std::deque<Message>& pending;
+    std::vector<Message>& pending;
+    std::size_t next = 0; // the first message not handed to the handler
     ~Undelivered()
     {
-        if (pending.empty())
-            return;
-        std::lock_guard lock(g_emuMutex);
-        if (g_world.connection)
-            g_world.connection->outbox.insert(g_world.connection->outbox.begin(),
-                                              std::make_move_iterator(pending.begin()),
-                                              std::make_move_iterator(pending.end()));
+        if (next < pending.size()) {
+            std::lock_guard lock(g_emuMutex);
+            if (g_world.connection)
+                g_world.connection->outbox.insert(g_world.connection->outbox.begin(),
+                                                  std::make_move_iterator(pending.begin() + static_cast<std::ptrdiff_t>(next)),
+                                                  std::make_move_iterator(pending.end()));
+        }
+        pending.clear();
     }
 };
 
@@ -112,7 +114,7 @@ HRESULT SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc pfcnDispatch, v
     if (t_inDispatch || !pfcnDispatch)
         return E_FAIL; // a handler may call every function but this one
     std::lock_guard dispatching(g_dispatchMutex);
-    std::deque<Message> pending;
+    std::vector<Message>& pending = g_dispatching;
     {
         std::lock_guard lock(g_emuMutex);
         gf_ensureWorld(g_world);
@@ -128,9 +130,8 @@ HRESULT SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc pfcnDispatch, v
     struct Reset {
         ~Reset() { t_inDispatch = false; }
     } reset;
-    while (!pending.empty()) {
-        Message message = std::move(pending.front());
-        pending.pop_front();
+    while (putBack.next < pending.size()) {
+        Message& message = pending[putBack.next++];
         pfcnDispatch(message.recv(), message.size(), pContext); // without the lock: handlers call back in
         {
             std::lock_guard lock(g_emuMutex);

@@ -58,7 +58,8 @@ HRESULT SimConnect_RequestDataOnSimObjectType(HANDLE hSimConnect, SIMCONNECT_DAT
     if (dwRadiusMeters > g_world.scenario.behaviour.maxRadiusMetres)
         return call.refuse(SIMCONNECT_EXCEPTION_OUT_OF_BOUNDS, 3);
     const SimObject& user = g_world.objects.front();
-    std::vector<const SimObject*> inRange;
+    static std::vector<const SimObject*> inRange; // under g_emuMutex; keeps its storage from call to call
+    inRange.clear();
     for (const SimObject& o : g_world.objects) {
         if (o.removed || (type == SIMCONNECT_SIMOBJECT_TYPE_USER && !o.isUser))
             continue;
@@ -95,10 +96,9 @@ HRESULT SimConnect_SetDataOnSimObject(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINI
     if (!pDataSet)
         return call.refuse(SIMCONNECT_EXCEPTION_ERROR, 6);
     const LatLon before{object->pose.lat, object->pose.lon};
-    std::vector<double> values =
-        gf_applyBlock(*object, *definition, static_cast<const std::byte*>(pDataSet), gf_variableContext(g_world));
-    object->dataSets.push_back({call.now(), DefineID, std::move(values)});
-    gf_keepBounded(object->dataSets, kMaxDataSetsPerObject);
+    gf_applyBlock(*object, *definition, static_cast<const std::byte*>(pDataSet), gf_variableContext(g_world),
+                  g_world.dataSets.scratch());
+    g_world.dataSets.add(static_cast<std::size_t>(object - g_world.objects.data()), call.now(), DefineID);
     gf_recordTrack(g_world, *object, gf_distanceNm(before, {object->pose.lat, object->pose.lon}));
     return call.result();
 }

@@ -11,8 +11,6 @@ bool gf_takeFailure(World& world, std::string_view function)
     return true;
 }
 
-std::string gf_argText(const char* text) { return text ? std::string(text) : std::string("(null)"); }
-
-std::string gf_argNum(DWORD value) { return std::to_string(value); }
+CallArg gf_argText(const char* text) { return CallArg(text ? std::string_view(text) : std::string_view("(null)")); }
 
 } // namespace zyn::simemu

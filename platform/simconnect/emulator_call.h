@@ -1,8 +1,7 @@
 #pragma once
 // The bookkeeping every SimConnect function of the emulator shares.
-#include <string>
+#include <initializer_list>
 #include <string_view>
-#include <vector>
 
 #include "platform/simconnect/emulator_world.h"
 
@@ -10,26 +9,25 @@ namespace zyn::simemu {
 
 // Takes one injected failure of the function, if any is left.
 bool gf_takeFailure(World& world, std::string_view function);
-// Arguments as the call log shows them.
-std::string gf_argText(const char* text);
-std::string gf_argNum(DWORD value);
+// Arguments as the call record shows them; a null text shows as "(null)".
+CallArg gf_argText(const char* text);
+inline CallArg gf_argText(std::string_view text) { return CallArg(text); }
+inline CallArg gf_argNum(DWORD value) { return CallArg(value); }
 
 // What a call needs to reach the simulator: an open connection, one even after QUIT (Close), or none (Open).
 enum class Needs { LiveConnection, AnyConnection, Nothing };
 
 // One SimConnect call: holds the emulator lock, checks the handle and injected failures, gives the
-// call its packet id and records it when it ends.
+// call its packet id and records it. The function's name is a literal: the record keeps its address.
 class ApiCall {
 public:
-    ApiCall(HANDLE handle, std::string_view function, std::vector<std::string> args,
+    ApiCall(HANDLE handle, std::string_view function, std::initializer_list<CallArg> args,
             Needs needs = Needs::LiveConnection)
         : m_lock(g_emuMutex)
     {
         gf_ensureWorld(g_world);
         gf_updateUser(g_world);
-        m_record.function = std::string(function);
-        m_record.args = std::move(args);
-        m_record.atSeconds = gf_worldSeconds(g_world);
+        m_record = &g_world.calls.add(function, args, gf_worldSeconds(g_world));
         const bool ours = g_world.connection && reinterpret_cast<std::uintptr_t>(handle) == g_world.connection->handle;
         m_open = needs == Needs::Nothing || (ours && (needs == Needs::AnyConnection || !g_world.connection->quit));
     }
@@ -37,8 +35,6 @@ public:
     ApiCall& operator=(const ApiCall&) = delete;
     ~ApiCall()
     {
-        g_world.calls.push_back(std::move(m_record));
-        gf_keepBounded(g_world.calls, kMaxCallRecords);
         m_lock.unlock();
         g_emuChanged.notify_all();
     }
@@ -46,8 +42,8 @@ public:
     // False (and E_FAIL) when the call cannot reach the simulator.
     bool reachable()
     {
-        if (!m_open || gf_takeFailure(g_world, m_record.function)) {
-            m_record.result = E_FAIL;
+        if (!m_open || gf_takeFailure(g_world, m_record->function)) {
+            m_record->result = E_FAIL;
             return false;
         }
         return true;
@@ -57,27 +53,27 @@ public:
     {
         if (!reachable())
             return false;
-        m_record.packetId = ++connection().lastPacketId;
+        m_record->packetId = ++connection().lastPacketId;
         return true;
     }
     // The simulator refuses the sent call later, with an exception naming its packet.
     HRESULT refuse(DWORD exception, DWORD index)
     {
-        gf_queueException(g_world, exception, m_record.packetId, index);
-        return m_record.result;
+        gf_queueException(g_world, exception, m_record->packetId, index);
+        return m_record->result;
     }
     HRESULT fail()
     {
-        m_record.result = E_FAIL;
-        return m_record.result;
+        m_record->result = E_FAIL;
+        return m_record->result;
     }
-    HRESULT result() const { return m_record.result; }
+    HRESULT result() const { return m_record->result; }
     Connection& connection() { return *g_world.connection; }
-    double now() const { return m_record.atSeconds; }
+    double now() const { return m_record->atSeconds; }
 
 private:
     std::unique_lock<std::mutex> m_lock;
-    CallRecord m_record;
+    CallRing::Entry* m_record = nullptr; // in place until kMaxCallRecords calls later
     bool m_open = false;
 };
 

@@ -8,10 +8,16 @@ namespace zyn::simemu {
 static_assert(sizeof(SIMCONNECT_RECV_SIMOBJECT_DATA) == 11 * sizeof(DWORD));
 inline constexpr std::size_t kDataHeaderSize = sizeof(SIMCONNECT_RECV_SIMOBJECT_DATA) - sizeof(DWORD);
 
-Message::Message(const void* bytes, std::size_t size)
-    : m_storage((size + 7) / 8, 0), m_size(static_cast<DWORD>(size))
+Message::Message(const void* head, std::size_t headSize, const void* body, std::size_t bodySize, std::size_t size)
+    : m_size(static_cast<DWORD>(size))
 {
-    std::memcpy(m_storage.data(), bytes, size);
+    const std::size_t words = (size + 7) / 8;
+    if (words > kInlineWords)
+        m_heap.assign(words, 0);
+    auto* bytes = reinterpret_cast<std::byte*>(this->words());
+    std::memcpy(bytes, head, headSize);
+    if (bodySize > 0)
+        std::memcpy(bytes + headSize, body, bodySize);
 }
 
 Message gf_dataMessage(SIMCONNECT_RECV_SIMOBJECT_DATA header, SIMCONNECT_RECV_ID id,
@@ -22,11 +28,7 @@ Message gf_dataMessage(SIMCONNECT_RECV_SIMOBJECT_DATA header, SIMCONNECT_RECV_ID
     header.dwSize = static_cast<DWORD>(kDataHeaderSize + blockSize);
     header.dwVersion = kMessageVersion;
     header.dwID = id;
-    std::vector<std::byte> bytes(kDataHeaderSize + blockSize, std::byte{0});
-    std::memcpy(bytes.data(), &header, kDataHeaderSize);
-    if (!block.empty())
-        std::memcpy(bytes.data() + kDataHeaderSize, block.data(), block.size());
-    return Message(bytes.data(), bytes.size());
+    return Message(&header, kDataHeaderSize, block.data(), block.size(), kDataHeaderSize + blockSize);
 }
 
 } // namespace zyn::simemu

@@ -1,5 +1,6 @@
 #pragma once
 // Receive messages as the emulator queues them: 8-byte aligned storage holding one record.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -14,13 +15,21 @@ inline constexpr DWORD kMessageVersion = 4;
 class Message {
 public:
     Message() = default;
-    Message(const void* bytes, std::size_t size);
-    SIMCONNECT_RECV* recv() { return reinterpret_cast<SIMCONNECT_RECV*>(m_storage.data()); }
-    const SIMCONNECT_RECV* recv() const { return reinterpret_cast<const SIMCONNECT_RECV*>(m_storage.data()); }
+    Message(const void* bytes, std::size_t size) : Message(bytes, size, nullptr, 0, size) {}
+    // The bytes of head, then those of body, then zeros up to size.
+    Message(const void* head, std::size_t headSize, const void* body, std::size_t bodySize, std::size_t size);
+    SIMCONNECT_RECV* recv() { return reinterpret_cast<SIMCONNECT_RECV*>(words()); }
+    const SIMCONNECT_RECV* recv() const { return reinterpret_cast<const SIMCONNECT_RECV*>(words()); }
     DWORD size() const { return m_size; }
 
 private:
-    std::vector<std::uint64_t> m_storage;
+    // Events and the data replies of the usual definitions fit here, so that queueing them allocates nothing.
+    static constexpr std::size_t kInlineWords = 20;
+    std::uint64_t* words() { return m_heap.empty() ? m_inline.data() : m_heap.data(); }
+    const std::uint64_t* words() const { return m_heap.empty() ? m_inline.data() : m_heap.data(); }
+
+    std::array<std::uint64_t, kInlineWords> m_inline{};
+    std::vector<std::uint64_t> m_heap; // a longer message
     DWORD m_size = 0;
 };
 

@@ -194,10 +194,10 @@ std::optional<std::size_t> gf_blockSize(const std::vector<Datum>& definition)
     return size;
 }
 
-std::vector<std::byte> gf_packBlock(const SimObject& object, const std::vector<Datum>& definition,
-                                    const VariableContext& context)
+void gf_packBlock(const SimObject& object, const std::vector<Datum>& definition, const VariableContext& context,
+                  std::vector<std::byte>& block)
 {
-    std::vector<std::byte> block;
+    block.clear();
     for (const Datum& d : definition) {
         const VarInfo* info = lf_info(d.name);
         if (!info)
@@ -222,13 +222,11 @@ std::vector<std::byte> gf_packBlock(const SimObject& object, const std::vector<D
             std::memcpy(block.data() + at, &value, 8);
         }
     }
-    return block;
 }
 
-std::vector<double> gf_applyBlock(SimObject& object, const std::vector<Datum>& definition,
-                                  const std::byte* block, const VariableContext& context)
+void gf_applyBlock(SimObject& object, const std::vector<Datum>& definition, const std::byte* block,
+                   const VariableContext& context, std::vector<double>& written)
 {
-    std::vector<double> written;
     std::size_t at = 0;
     for (const Datum& d : definition) {
         if (lf_isText(d.type)) {
@@ -249,7 +247,6 @@ std::vector<double> gf_applyBlock(SimObject& object, const std::vector<Datum>& d
         if (info && info->writable)
             lf_writeCanonical(object, info->var, d.name, value / lf_unitFactor(info->unit, d.unit), context);
     }
-    return written;
 }
 
 } // namespace zyn::simemu

@@ -33,12 +33,13 @@ bool gf_knownDataType(SIMCONNECT_DATATYPE type);
 // Bytes of the block of a definition; nullopt when it holds a text of variable length.
 std::optional<std::size_t> gf_blockSize(const std::vector<Datum>& definition);
 
-std::vector<std::byte> gf_packBlock(const SimObject& object, const std::vector<Datum>& definition,
-                                    const VariableContext& context);
+// The definition's data block of the object, into block (emptied first; its storage is kept).
+void gf_packBlock(const SimObject& object, const std::vector<Datum>& definition, const VariableContext& context,
+                  std::vector<std::byte>& block);
 
 // Writes the numeric variables of a block of exactly gf_blockSize bytes onto the object (texts and
-// read-only variables are skipped) and returns the values written, in the definition's order.
-std::vector<double> gf_applyBlock(SimObject& object, const std::vector<Datum>& definition,
-                                  const std::byte* block, const VariableContext& context);
+// read-only variables are skipped) and appends the values written to `written`, in the definition's order.
+void gf_applyBlock(SimObject& object, const std::vector<Datum>& definition, const std::byte* block,
+                   const VariableContext& context, std::vector<double>& written);
 
 } // namespace zyn::simemu

@@ -344,7 +344,9 @@ void gf_queueData(World& world, SIMCONNECT_RECV_ID id, SIMCONNECT_DATA_REQUEST_I
     header.dwentrynumber = entry;
     header.dwoutof = outOf;
     header.dwDefineCount = static_cast<DWORD>(found->second.size());
-    gf_queue(world, gf_dataMessage(header, id, gf_packBlock(object, found->second, gf_variableContext(world))));
+    static std::vector<std::byte> block; // under g_emuMutex; keeps its storage from reply to reply
+    gf_packBlock(object, found->second, gf_variableContext(world), block);
+    gf_queue(world, gf_dataMessage(header, id, block));
 }
 
 void gf_markRemoved(World& world, SimObject& object)

@@ -13,6 +13,7 @@
 
 #include "platform/simconnect/emulator.h"
 #include "platform/simconnect/emulator_messages.h"
+#include "platform/simconnect/emulator_record.h"
 #include "platform/simconnect/emulator_variables.h"
 #include "platform/system/clock.h"
 
@@ -44,12 +45,16 @@ struct Connection {
     std::map<SIMCONNECT_NOTIFICATION_GROUP_ID, std::vector<SIMCONNECT_CLIENT_EVENT_ID>> groups;
     std::map<SIMCONNECT_NOTIFICATION_GROUP_ID, DWORD> priorities;
     std::vector<PeriodicRequest> periodic;
-    std::deque<Message> outbox;
+    std::vector<Message> outbox; // oldest first; the dispatch swaps it with its own, so both keep their storage
     DWORD lastPacketId = 0;
     bool quit = false; // the simulator has gone; only Close and the pending messages remain
     double nextFrameAt = 0.0;
     double openedAt = 0.0;
 };
+
+// Bounds of the inspection records, so that a long program run does not grow without limit.
+inline constexpr std::size_t kMaxCallRecords = 100000;
+inline constexpr std::size_t kMaxDataSetsPerObject = 256;
 
 struct World {
     bool initialised = false;
@@ -65,7 +70,8 @@ struct World {
     std::optional<Connection> connection;
     std::uintptr_t nextHandle = 0x5100;
     SIMCONNECT_OBJECT_ID nextObjectId = kFirstAiObjectId;
-    std::vector<CallRecord> calls;
+    CallRing calls{kMaxCallRecords};
+    DataSetRings dataSets{kMaxDataSetsPerObject}; // by the object's place in objects
     int openFailures = 0;
     std::map<std::string, int, std::less<>> callFailures;
     int creationFailures = 0;
@@ -74,17 +80,6 @@ struct World {
     std::mt19937 random;
     double driftedAt = 0.0; // objects have moved on by themselves up to this time
 };
-
-// Bounds of the inspection records, so that a long program run does not grow without limit: the older
-// half is dropped when a log reaches its bound.
-inline constexpr std::size_t kMaxCallRecords = 100000;
-inline constexpr std::size_t kMaxDataSetsPerObject = 2000;
-
-template <typename T> void gf_keepBounded(std::vector<T>& records, std::size_t bound)
-{
-    if (records.size() > bound)
-        records.erase(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(records.size() / 2));
-}
 
 extern std::mutex g_emuMutex;
 extern std::condition_variable g_emuChanged;

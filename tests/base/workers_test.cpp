@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -67,6 +69,26 @@ TEST(WorkersThreads, WorkerThatDecrementsItselfStillFreesTheSlot)
     gf_waitForThreadSlot();
     worker.join();
     EXPECT_EQ(g_workersRunning.load(), 0);
+}
+
+TEST(WorkersThreads, PoolRunsEveryPostedJobOnItsOwnThreadsBeforeItEnds)
+{
+    std::atomic<int> ran{0};
+    std::mutex mutex;
+    std::set<std::thread::id> threads;
+    {
+        WorkerPool pool(3);
+        for (int i = 0; i < 50; ++i)
+            pool.post([&] {
+                std::this_thread::yield();
+                std::lock_guard lock(mutex);
+                threads.insert(std::this_thread::get_id());
+                ++ran;
+            });
+    }
+    EXPECT_EQ(ran.load(), 50);
+    EXPECT_LE(threads.size(), 3u);
+    EXPECT_FALSE(threads.contains(std::this_thread::get_id()));
 }
 
 } // namespace
