@@ -1,9 +1,13 @@
 #include "airport/park_pos.h"
 
+#include "base/geo.h"
 #include "base/log.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <limits>
+#include <numeric>
 
 namespace zyn {
 
@@ -30,6 +34,51 @@ ParkPos* gf_standBySid(std::uint32_t sid)
         if (stand.sid == sid)
             return &stand;
     return nullptr;
+}
+
+void gf_numberStands(std::vector<ParkPos>& stands)
+{
+    std::uint32_t sid = 0;
+    for (auto& stand : stands)
+        stand.sid = ++sid;
+}
+
+namespace {
+
+constexpr double kOverlapMargin = 1.1;
+
+} // namespace
+
+// Two stands can overlap only when their latitudes lie closer than twice the largest radius, so
+// each stand is compared with the few that follow it in latitude order: n log n, not n x n.
+void gf_linkOverlappingStands(std::vector<ParkPos>& stands)
+{
+    double largestRadius = 0.0;
+    for (auto& stand : stands) {
+        stand.adjacent.clear();
+        largestRadius = std::max(largestRadius, stand.radius);
+    }
+    const double band = 2.0 * largestRadius / (kOverlapMargin * kNmPerDegreeOfLatitude) * (1.0 + 1e-6) + 1e-9;
+    std::vector<std::size_t> byLatitude(stands.size());
+    std::iota(byLatitude.begin(), byLatitude.end(), std::size_t{0});
+    std::ranges::sort(byLatitude, {}, [&](std::size_t i) { return stands[i].latitude; });
+    for (std::size_t i = 0; i < byLatitude.size(); ++i) {
+        ParkPos& a = stands[byLatitude[i]];
+        for (std::size_t j = i + 1; j < byLatitude.size(); ++j) {
+            ParkPos& b = stands[byLatitude[j]];
+            if (b.latitude - a.latitude > band)
+                break;
+            if (a.sid != b.sid &&
+                a.radius + b.radius > kOverlapMargin * gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude})) {
+                a.adjacent.push_back(b.sid);
+                b.adjacent.push_back(a.sid);
+            }
+        }
+    }
+    for (auto& stand : stands) {
+        std::ranges::sort(stand.adjacent);
+        stand.adjacent.shrink_to_fit();
+    }
 }
 
 namespace {

@@ -13,6 +13,8 @@ inline constexpr double kPi = 3.141592653589793;
 inline constexpr double kTwoPi = 6.283185307179586;
 inline constexpr double kEarthDiameterNm = 6875.493541569878;
 inline constexpr double kRadiansPerFoot = 4.787404208238998e-8;
+// No two points lie nearer than the difference of their latitudes, at this many NM per degree.
+inline constexpr double kNmPerDegreeOfLatitude = 60.0;
 
 double gf_distanceNm(LatLon p1, LatLon p2);                        // haversine
 double gf_bearing(LatLon p1, LatLon p2);                           // radians in [0, 2pi)

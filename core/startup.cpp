@@ -1,11 +1,13 @@
 #include "core/startup.h"
 
+#include "airport/learned_merge.h"
 #include "base/encoding.h"
 #include "base/errors.h"
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/time_util.h"
 #include "base/workers.h"
+#include "core/auto_range.h"
 #include "core/exit.h"
 #include "core/startup_steps.h"
 #include "parking/parking_count.h"
@@ -304,6 +306,7 @@ void gf_connectRooms()
 {
     gf_installExitSequence();
     gf_installParkingQueries();
+    gf_setAutoRangeAdjustment(gf_adjustTrafficRange);
     gf_setStartupStarter(gf_startStartupThread);
 }
 

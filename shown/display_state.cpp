@@ -1,5 +1,6 @@
 #include "shown/display_state.h"
 
+#include "shown/airport_display.h"
 #include "shown/sim_display.h"
 
 namespace zyn {
@@ -40,6 +41,7 @@ void gf_resetDisplayState()
     g_renewalMinutesShown = 0;
     g_timeControlsEnabled = 0;
     gf_resetSimDisplay();
+    gf_resetAirportFileDisplay();
     gf_repaintMainWindow();
 }
 

@@ -22,6 +22,25 @@ inline constexpr double kScenarioSeconds = 600.0;
 inline constexpr char kTrafficScenarioFile[] = "traffic_scenario.json";
 inline constexpr char kSimScenarioFile[] = "sim_scenario.json";
 
+// The demonstration airport: its code, position and elevation, and its stands (the user aircraft
+// stands at the eleventh), so that its database entry and parking file match the scenario.
+struct DemoStand {
+    std::string name;
+    double lat = 0.0;
+    double lon = 0.0;
+    double headingDeg = 0.0; // where a parked aircraft's nose points
+};
+struct DemoAirport {
+    std::string code;
+    std::string iata;
+    std::string name;
+    double lat = 0.0;
+    double lon = 0.0;
+    double elevationFt = 0.0;
+    std::vector<DemoStand> stands;
+};
+DemoAirport gf_demoAirport();
+
 // The liveries the emulated simulator has installed, as {ICAO type, title}: one for each type the
 // scenario flies.
 std::vector<std::pair<std::string, std::string>> gf_demoLiveries();
