@@ -23,7 +23,7 @@ std::vector<IntParameter*> lf_airportInts()
 std::vector<BoolParameter*> lf_airportBools()
 {
     using namespace param;
-    return {&AUTO_RANGE, &WEEK, &PARK_FAKE, &PARK_SOFT, &INITIAL_LOAD_ONLY, &RT_PARKTRAFFIC_ONLY, &LEARN_SOFT};
+    return {&MSFS_2020, &AUTO_RANGE, &WEEK, &PARK_FAKE, &PARK_SOFT, &INITIAL_LOAD_ONLY, &RT_PARKTRAFFIC_ONLY, &LEARN_SOFT};
 }
 
 } // namespace
