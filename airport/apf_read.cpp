@@ -117,6 +117,7 @@ std::string lf_fileToRead(const std::string& fileName, fs::path& file)
         file = fs::path(fileName);
         return {};
     }
+    fs::create_directories(gf_userDataPath());
     file = gf_userDataPath() / "park_airport.xml";
     return lf_downloadAddonApf(fileName, file);
 }

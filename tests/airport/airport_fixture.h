@@ -6,6 +6,7 @@
 #include "airport/apf_read.h"
 #include "airport/park_pos.h"
 #include "tests/support/download_fixture.h"
+#include "tests/support/scoped_env.h"
 #include "tools/airport_gen.h"
 
 #include <cstdint>
@@ -40,6 +41,7 @@ protected:
     void serveApf(const std::string& path, const tools::ApfSpec& spec);
 
     static constexpr char kCode[] = "EDDT";
+    ScopedEnv roaming{"XDG_CONFIG_HOME", (programDir / "roaming").string()}; // the per-user data folder
     ApfFileInfo info;
     std::uint64_t quality = 0;
     std::vector<ParkPos> stands;
