@@ -34,6 +34,7 @@ const fs::path g_airportNamesFile = g_inputPath / "airports_msfs_names.xml";
 // The airports by latitude, so that a position's neighbours are found without a walk over all.
 struct LatitudeEntry {
     double lat;
+    double lon;
     std::uint32_t index;
 };
 std::vector<LatitudeEntry> g_airportsByLatitude;
@@ -100,7 +101,7 @@ void lf_installAirports(std::vector<AirportRecord> airports)
     std::vector<LatitudeEntry> byLatitude;
     byLatitude.reserve(airports.size());
     for (std::size_t i = 0; i < airports.size(); ++i)
-        byLatitude.push_back({airports[i].lat, static_cast<std::uint32_t>(i)});
+        byLatitude.push_back({airports[i].lat, airports[i].lon, static_cast<std::uint32_t>(i)});
     std::ranges::sort(byLatitude, {}, &LatitudeEntry::lat);
     g_airports = std::move(airports);
     g_airportsByLatitude = std::move(byLatitude);
@@ -164,13 +165,16 @@ std::optional<AirportRecord> gf_findAirport(std::string_view code)
 
 NearAirports gf_nearAirports(LatLon position)
 {
-    // No point lies nearer than the difference of the latitudes: only that band can hold candidates.
-    const double band = kClosestAirportNm / kNmPerDegreeOfLatitude * (1.0 + 1e-6) + 1e-9;
-    const auto first = std::ranges::lower_bound(g_airportsByLatitude, position.lat - band, {}, &LatitudeEntry::lat);
+    // Only airports in a band of latitude (and, away from the poles, of longitude) can be that near.
+    const double latitudeBand = kClosestAirportNm / kNmPerDegreeOfLatitude * (1.0 + 1e-6) + 1e-9;
+    const double longitudeBand = gf_longitudeReachDeg(kClosestAirportNm, std::fabs(position.lat) + latitudeBand);
+    const auto first = std::ranges::lower_bound(g_airportsByLatitude, position.lat - latitudeBand, {}, &LatitudeEntry::lat);
     std::vector<std::pair<std::uint32_t, double>> near; // index, distance
-    for (auto it = first; it != g_airportsByLatitude.end() && it->lat <= position.lat + band; ++it) {
-        const AirportRecord& airport = g_airports[it->index];
-        const double d = gf_distanceNm(position, {airport.lat, airport.lon});
+    for (auto it = first; it != g_airportsByLatitude.end() && it->lat <= position.lat + latitudeBand; ++it) {
+        const double apart = std::fabs(it->lon - position.lon);
+        if (std::min(apart, 360.0 - apart) > longitudeBand)
+            continue;
+        const double d = gf_distanceNm(position, {it->lat, it->lon});
         if (d <= kClosestAirportNm)
             near.emplace_back(it->index, d);
     }

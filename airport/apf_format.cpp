@@ -116,12 +116,100 @@ std::optional<double> lf_readHeadingDegrees(pugi::xml_attribute heading)
     return folded < 0.0 ? folded + 360.0 : folded;
 }
 
-std::size_t lf_countChildren(pugi::xml_node node, const char* name)
+// Whether an attribute's name is the literal; stops at the first byte that differs.
+template <std::size_t N> bool lf_isName(const char* name, const char (&literal)[N])
 {
-    std::size_t count = 0;
-    for (auto child = node.child(name); child; child = child.next_sibling(name))
-        ++count;
-    return count;
+    for (std::size_t i = 0; i < N; ++i)
+        if (name[i] != literal[i])
+            return false;
+    return true;
+}
+
+// The attributes of an "opt", taken in one walk over them.
+struct OptAttributes {
+    pugi::xml_attribute reg, airl, type, cs, day, hh, soft;
+};
+
+// Names are told apart by their first character, then compared whole: an "opt" is read thousands of
+// times per airport.
+OptAttributes lf_optAttributes(pugi::xml_node opt)
+{
+    OptAttributes found;
+    for (pugi::xml_attribute attribute = opt.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+        const char* name = attribute.name();
+        pugi::xml_attribute* slot = nullptr;
+        switch (name[0]) {
+        case 'r': slot = lf_isName(name, "reg") ? &found.reg : nullptr; break;
+        case 'a': slot = lf_isName(name, "airl") ? &found.airl : nullptr; break;
+        case 't': slot = lf_isName(name, "type") ? &found.type : nullptr; break;
+        case 'c': slot = lf_isName(name, "cs") ? &found.cs : nullptr; break;
+        case 'd': slot = lf_isName(name, "day") ? &found.day : nullptr; break;
+        case 'h': slot = lf_isName(name, "hh") ? &found.hh : nullptr; break;
+        case 's': slot = lf_isName(name, "soft") ? &found.soft : nullptr; break;
+        default: break;
+        }
+        if (slot && !*slot) // the first of a name counts, as for a look-up by name
+            *slot = attribute;
+    }
+    return found;
+}
+
+// Callsigns from "cs" split at its colon; airline and type from the aircraft database when it knows
+// the registration, else from "airl" and "type".
+void lf_readOptionTexts(const OptAttributes& attributes, std::string& callsign, std::string& callsign2,
+                        std::string& airline, std::string& type)
+{
+    const std::string_view cs = attributes.cs.value();
+    const std::size_t colon = cs.find(':');
+    callsign.assign(cs.substr(0, colon));
+    if (colon != std::string_view::npos && cs.find(':', colon + 1) == std::string_view::npos)
+        callsign2.assign(cs.substr(colon + 1));
+    if (const auto record = gf_findRegistration(attributes.reg.value())) {
+        airline = record->opr.empty() ? record->airl : record->opr;
+        type = record->type;
+    } else {
+        airline = attributes.airl.value();
+        type = attributes.type.value();
+    }
+}
+
+// The attributes of a "parkpos" that its full form may hold, taken in one walk over them.
+struct ParkposAttributes {
+    pugi::xml_attribute latitude, longitude, heading, radius, heli, ramp, cargo;
+};
+
+ParkposAttributes lf_parkposAttributes(pugi::xml_node parkpos)
+{
+    ParkposAttributes found;
+    for (pugi::xml_attribute attribute = parkpos.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+        const char* name = attribute.name();
+        pugi::xml_attribute* slot = nullptr;
+        if (lf_isName(name, "latitude"))
+            slot = &found.latitude;
+        else if (lf_isName(name, "longitude"))
+            slot = &found.longitude;
+        else if (lf_isName(name, "heading"))
+            slot = &found.heading;
+        else if (lf_isName(name, "radius"))
+            slot = &found.radius;
+        else if (lf_isName(name, "heli"))
+            slot = &found.heli;
+        else if (lf_isName(name, "ramp"))
+            slot = &found.ramp;
+        else if (lf_isName(name, "cargo"))
+            slot = &found.cargo;
+        if (slot && !*slot)
+            *slot = attribute;
+    }
+    return found;
+}
+
+// The "opt" children of a "parkpos", walked without a look-up by name each step.
+template <typename Visit> void lf_forEachOpt(pugi::xml_node parkpos, Visit&& visit)
+{
+    for (pugi::xml_node child = parkpos.first_child(); child; child = child.next_sibling())
+        if (lf_isName(child.name(), "opt"))
+            visit(child);
 }
 
 } // namespace
@@ -241,48 +329,33 @@ std::optional<std::string> lf_readParameterText(const pugi::xml_document& docume
 OptionTexts lf_readAirlTypeLists(pugi::xml_node opt)
 {
     OptionTexts texts;
-    const std::string_view cs = opt.attribute("cs").as_string();
-    const std::size_t colon = cs.find(':');
-    texts.callsign = std::string(cs.substr(0, colon));
-    if (colon != std::string_view::npos && cs.find(':', colon + 1) == std::string_view::npos)
-        texts.callsign2 = std::string(cs.substr(colon + 1));
-    const std::string_view reg = opt.attribute("reg").as_string();
-    if (const auto record = gf_findRegistration(reg)) {
-        texts.airline = record->opr.empty() ? record->airl : record->opr;
-        texts.type = record->type;
-    } else {
-        texts.airline = opt.attribute("airl").as_string();
-        texts.type = opt.attribute("type").as_string();
-    }
+    lf_readOptionTexts(lf_optAttributes(opt), texts.callsign, texts.callsign2, texts.airline, texts.type);
     return texts;
 }
 
-std::optional<ParkPosOption> lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_t archived,
-                                                  std::string_view standId, ReadReport& report)
+bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_t archived, std::string_view standId,
+                          ReadReport& report, std::vector<ParkPosOption>& options)
 {
+    const OptAttributes attributes = lf_optAttributes(opt);
     std::int32_t day = 0;
-    if (const auto dayAttribute = opt.attribute("day")) {
-        const auto value = gf_leadingInt(dayAttribute.value());
+    if (attributes.day) {
+        const auto value = gf_leadingInt(attributes.day.value());
         if (!value || *value < 0 || *value > 7) {
             report.skip(fmt::format("parkpos \"{}\" opt {}", standId, number),
-                        fmt::format("day \"{}\" is no day of the week", dayAttribute.value()));
-            return std::nullopt;
+                        fmt::format("day \"{}\" is no day of the week", attributes.day.value()));
+            return false;
         }
         day = *value;
     }
-    OptionTexts texts = lf_readAirlTypeLists(opt);
-    ParkPosOption option;
-    option.airline = std::move(texts.airline);
-    option.type = std::move(texts.type);
-    option.registration = opt.attribute("reg").as_string();
-    option.callsign = std::move(texts.callsign);
-    option.callsign2 = std::move(texts.callsign2);
-    option.halfHours = gf_hours2bitset(opt.attribute("hh").as_string());
+    ParkPosOption& option = options.emplace_back();
+    lf_readOptionTexts(attributes, option.callsign, option.callsign2, option.airline, option.type);
+    option.registration = attributes.reg.value();
+    option.halfHours = gf_hours2bitset(attributes.hh.value());
     option.number = number;
     option.day = day;
     option.archived = archived;
-    option.real = gf_apfBool(opt.attribute("soft")) ? 0 : 1;
-    return option;
+    option.real = gf_apfBool(attributes.soft) ? 0 : 1;
+    return true;
 }
 
 std::optional<double> lf_readRadiusMetres(pugi::xml_attribute radius)
@@ -298,42 +371,38 @@ std::optional<double> lf_readRadiusMetres(pugi::xml_attribute radius)
 bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t archived, std::vector<ParkPos>& stands,
                     ReadReport& report)
 {
-    const std::string element = fmt::format("parkpos \"{}\"", id);
-    const Coordinate latitude = lf_readCoordinate(parkpos.attribute("latitude"), kLatitudeLimit);
-    const Coordinate longitude = lf_readCoordinate(parkpos.attribute("longitude"), kLongitudeLimit);
+    const ParkposAttributes attributes = lf_parkposAttributes(parkpos);
+    const auto skip = [&](std::string_view reason) {
+        report.skip(fmt::format("parkpos \"{}\"", id), reason);
+        return false;
+    };
+    const Coordinate latitude = lf_readCoordinate(attributes.latitude, kLatitudeLimit);
+    const Coordinate longitude = lf_readCoordinate(attributes.longitude, kLongitudeLimit);
     if (!latitude.present && !longitude.present)
         return false; // a bare element: nothing to place
     for (const Coordinate* c : {&latitude, &longitude})
-        if (!c->error.empty()) {
-            report.skip(element, c->error);
-            return false;
-        }
-    if (!latitude.present || !longitude.present) {
-        report.skip(element, latitude.present ? "longitude missing" : "latitude missing");
-        return false;
-    }
+        if (!c->error.empty())
+            return skip(c->error);
+    if (!latitude.present || !longitude.present)
+        return skip(latitude.present ? "longitude missing" : "latitude missing");
     if (latitude.value == 0.0 && longitude.value == 0.0)
         return false;
-    const auto radius = lf_readRadiusMetres(parkpos.attribute("radius"));
-    if (!radius) {
-        report.skip(element, fmt::format("radius \"{}\" is no radius in metres", parkpos.attribute("radius").value()));
-        return false;
-    }
-    const auto heading = lf_readHeadingDegrees(parkpos.attribute("heading"));
-    if (!heading) {
-        report.skip(element, fmt::format("heading \"{}\" is no number", parkpos.attribute("heading").value()));
-        return false;
-    }
+    const auto radius = lf_readRadiusMetres(attributes.radius);
+    if (!radius)
+        return skip(fmt::format("radius \"{}\" is no radius in metres", attributes.radius.value()));
+    const auto heading = lf_readHeadingDegrees(attributes.heading);
+    if (!heading)
+        return skip(fmt::format("heading \"{}\" is no number", attributes.heading.value()));
+    std::size_t count = 0;
+    lf_forEachOpt(parkpos, [&](pugi::xml_node) { ++count; });
     std::vector<ParkPosOption> options;
-    options.reserve(lf_countChildren(parkpos, "opt"));
-    for (auto opt = parkpos.child("opt"); opt; opt = opt.next_sibling("opt"))
-        if (auto option = lf_readParkPosOption(opt, static_cast<std::uint32_t>(options.size() + 1), archived, id, report))
-            options.push_back(std::move(*option));
-    const bool heli = gf_apfBool(parkpos.attribute("heli"));
-    const bool ramp = gf_apfBool(parkpos.attribute("ramp"));
-    const bool cargo = gf_apfBool(parkpos.attribute("cargo"));
+    options.reserve(count);
+    lf_forEachOpt(parkpos, [&](pugi::xml_node opt) {
+        lf_readParkPosOption(opt, static_cast<std::uint32_t>(options.size() + 1), archived, id, report, options);
+    });
     stands.emplace_back(id, std::move(options), latitude.value, longitude.value, *heading * kDegToRad, *radius,
-                        cargo ? 0 : 1, ramp ? 0 : 1, heli ? 0 : 1);
+                        gf_apfBool(attributes.cargo) ? 0 : 1, gf_apfBool(attributes.ramp) ? 0 : 1,
+                        gf_apfBool(attributes.heli) ? 0 : 1);
     return true;
 }
 

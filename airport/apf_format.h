@@ -73,10 +73,10 @@ struct OptionTexts {
 // registration ("reg"), else from "airl" and "type".
 OptionTexts lf_readAirlTypeLists(pugi::xml_node opt);
 
-// One "opt" element with the given number and archived mark. Nothing, reported, when its "day" is
-// no day (0 means none in particular, 1 Monday .. 7 Sunday).
-std::optional<ParkPosOption> lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_t archived,
-                                                  std::string_view standId, ReadReport& report);
+// Appends one "opt" element to options with the given number and archived mark. False, reported and
+// appending nothing, when its "day" is no day (0 means none in particular, 1 Monday .. 7 Sunday).
+bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_t archived, std::string_view standId,
+                          ReadReport& report, std::vector<ParkPosOption>& options);
 
 // Reads one "parkpos" in full and appends it to stands; its options are numbered 1.. in document
 // order. A bare element (no position) appends nothing; one whose position, radius or heading is

@@ -247,12 +247,16 @@ bool lf_readLearnedParkPos(pugi::xml_node parkpos, ParkPos& stand, ReadReport& r
         stand.cargoChanged = true;
     }
     std::uint32_t next = stand.options.empty() ? 1 : stand.options.back().number + 1;
+    stand.options.reserve(stand.options.size() +
+                          static_cast<std::size_t>(std::distance(parkpos.children("opt").begin(), parkpos.children("opt").end())));
     for (auto opt = parkpos.child("opt"); opt; opt = opt.next_sibling("opt")) {
-        auto option = lf_readParkPosOption(opt, next, 0, stand.id, report);
-        if (!option || std::ranges::any_of(stand.options, [&](const auto& o) { return lf_sameOption(*option, o); }))
+        if (!lf_readParkPosOption(opt, next, 0, stand.id, report, stand.options))
             continue;
-        stand.options.push_back(std::move(*option));
-        ++next;
+        const ParkPosOption& added = stand.options.back();
+        if (std::any_of(stand.options.begin(), stand.options.end() - 1, [&](const auto& o) { return lf_sameOption(added, o); }))
+            stand.options.pop_back();
+        else
+            ++next;
     }
     return true;
 }

@@ -16,8 +16,8 @@ constexpr std::uint32_t kDetailedLines = 25;
 // The text from its first character that is no blank, and without a leading "+".
 std::string_view lf_numberStart(std::string_view text)
 {
-    const std::size_t first = text.find_first_not_of(" \t\n\r\f\v");
-    text = first == std::string_view::npos ? std::string_view{} : text.substr(first);
+    while (!text.empty() && (text.front() == ' ' || (text.front() >= '\t' && text.front() <= '\r')))
+        text.remove_prefix(1);
     if (text.starts_with('+') && !text.starts_with("+-"))
         text.remove_prefix(1);
     return text;

@@ -21,6 +21,10 @@ double gf_bearing(LatLon p1, LatLon p2);                           // radians in
 LatLon gf_destinationPoint(LatLon p, double bearing, double feet); // longitude in [-180, 180]
 double gf_angleDiff(double a, double b);                           // b - a folded into (-pi, pi]
 
+// The largest difference of longitude (degrees, at most 180) two points can have that lie at most
+// maxNm apart, both within absLatDeg of the equator; a cheap test before the distance itself.
+double gf_longitudeReachDeg(double maxNm, double absLatDeg);
+
 // False while a position lies in the origin box (lat 0..0.0009, lon 0..0.05): no position yet.
 bool gf_positionKnown(LatLon p);
 

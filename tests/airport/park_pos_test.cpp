@@ -74,20 +74,29 @@ TEST(StandList, OverlappingStandsListEachOtherInListOrder)
 
 TEST(StandList, LinksTheSamePairsAsComparingEveryPair)
 {
-    std::mt19937 random(3);
-    std::uniform_real_distribution<double> spread(-0.004, 0.004);
-    std::vector<ParkPos> stands;
-    for (int i = 0; i < 400; ++i)
-        stands.emplace_back(std::to_string(i), std::vector<ParkPosOption>{}, 89.995 + spread(random) * 0.5,
-                            179.998 + spread(random), 0, 5.0 + (i % 40), 1, 1, 1); // near the pole and the date line
-    gf_numberStands(stands);
-    gf_linkOverlappingStands(stands);
-    for (const auto& a : stands) {
-        std::vector<std::uint32_t> expected;
-        for (const auto& b : stands)
-            if (a.sid != b.sid && a.radius + b.radius > 1.1 * gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude}))
-                expected.push_back(b.sid);
-        ASSERT_EQ(a.adjacent, expected) << a.id;
+    // Near the pole and the date line, and in rows of equal latitude as gates stand.
+    for (const LatLon centre : {LatLon{89.995, 179.998}, LatLon{47.0, 8.0}}) {
+        std::mt19937 random(3);
+        std::uniform_real_distribution<double> spread(-0.004, 0.004);
+        std::vector<ParkPos> stands;
+        for (int i = 0; i < 400; ++i) {
+            const double lat = centre.lat > 80.0 ? centre.lat + spread(random) * 0.5 : centre.lat + 0.001 * (i / 40);
+            stands.emplace_back(std::to_string(i), std::vector<ParkPosOption>{}, lat, centre.lon + spread(random), 0,
+                                5.0 + (i % 40), 1, 1, 1);
+        }
+        gf_numberStands(stands);
+        gf_linkOverlappingStands(stands);
+        std::size_t links = 0;
+        for (const auto& a : stands) {
+            std::vector<std::uint32_t> expected;
+            for (const auto& b : stands)
+                if (a.sid != b.sid &&
+                    a.radius + b.radius > 1.1 * gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude}))
+                    expected.push_back(b.sid);
+            ASSERT_EQ(a.adjacent, expected) << a.id;
+            links += expected.size();
+        }
+        EXPECT_GT(links, 0u);
     }
 }
 
