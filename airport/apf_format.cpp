@@ -261,7 +261,8 @@ void lf_writeParkPos(pugi::xml_node parent, const ParkPos& stand, ApfMode mode, 
         lf_writeFullForm(parkpos, stand);
         return;
     }
-    if (stand.manual || (handmade && !stand.radiusChanged && !stand.cargoChanged))
+    // A handmade file is read in full in place of the stock stands: a delta of it would lose its stand.
+    if (stand.manual || handmade)
         lf_writeFullForm(parkpos, stand);
     else if (stand.radiusChanged || stand.cargoChanged)
         lf_writeDeltaForm(parkpos, stand);

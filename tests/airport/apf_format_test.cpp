@@ -213,6 +213,7 @@ TEST_F(ApfFormat, StandFormFollowsItsChangesAndTheMode)
          false,
          {"id", "latitude", "longitude", "heading", "radius", "cargo", "ramp", "manual"}},
         {"handmade, unchanged: full", stand(false, false, false), ApfMode::Learned, true, full},
+        {"handmade, radius changed: full, so that it is read again", stand(false, true, false), ApfMode::Learned, true, full},
         {"generated: full", stand(false, true, true), ApfMode::Generated, false, full},
         {"helipad: heli, no cargo",
          stand(false, false, false, true),
