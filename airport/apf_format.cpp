@@ -9,7 +9,9 @@
 
 #include <fmt/format.h>
 
+#include <array>
 #include <cmath>
+#include <unordered_set>
 
 namespace zyn {
 
@@ -116,99 +118,64 @@ std::optional<double> lf_readHeadingDegrees(pugi::xml_attribute heading)
     return folded < 0.0 ? folded + 360.0 : folded;
 }
 
-// Whether an attribute's name is the literal; stops at the first byte that differs.
-template <std::size_t N> bool lf_isName(const char* name, const char (&literal)[N])
+// The first attribute of each of the names, in one walk over the element's attributes: an "opt" is
+// read thousands of times per airport, so its attributes are not looked up one name at a time.
+template <std::size_t N>
+std::array<pugi::xml_attribute, N> lf_attributesNamed(pugi::xml_node node, const std::array<std::string_view, N>& names)
 {
-    for (std::size_t i = 0; i < N; ++i)
-        if (name[i] != literal[i])
-            return false;
-    return true;
-}
-
-// The attributes of an "opt", taken in one walk over them.
-struct OptAttributes {
-    pugi::xml_attribute reg, airl, type, cs, day, hh, soft;
-};
-
-// Names are told apart by their first character, then compared whole: an "opt" is read thousands of
-// times per airport.
-OptAttributes lf_optAttributes(pugi::xml_node opt)
-{
-    OptAttributes found;
-    for (pugi::xml_attribute attribute = opt.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+    std::array<pugi::xml_attribute, N> found{};
+    for (pugi::xml_attribute attribute = node.first_attribute(); attribute; attribute = attribute.next_attribute()) {
         const char* name = attribute.name();
-        pugi::xml_attribute* slot = nullptr;
-        switch (name[0]) {
-        case 'r': slot = lf_isName(name, "reg") ? &found.reg : nullptr; break;
-        case 'a': slot = lf_isName(name, "airl") ? &found.airl : nullptr; break;
-        case 't': slot = lf_isName(name, "type") ? &found.type : nullptr; break;
-        case 'c': slot = lf_isName(name, "cs") ? &found.cs : nullptr; break;
-        case 'd': slot = lf_isName(name, "day") ? &found.day : nullptr; break;
-        case 'h': slot = lf_isName(name, "hh") ? &found.hh : nullptr; break;
-        case 's': slot = lf_isName(name, "soft") ? &found.soft : nullptr; break;
-        default: break;
-        }
-        if (slot && !*slot) // the first of a name counts, as for a look-up by name
-            *slot = attribute;
+        for (std::size_t i = 0; i < N; ++i)
+            if (name[0] == names[i][0] && names[i] == name) {
+                if (!found[i])
+                    found[i] = attribute;
+                break;
+            }
     }
     return found;
 }
+
+enum OptAttribute : std::size_t { kOptReg, kOptAirl, kOptType, kOptCs, kOptDay, kOptHh, kOptSoft };
+constexpr std::array<std::string_view, 7> kOptAttributeNames{"reg", "airl", "type", "cs", "day", "hh", "soft"};
+using OptAttributes = std::array<pugi::xml_attribute, kOptAttributeNames.size()>;
+
+enum ParkposAttribute : std::size_t {
+    kStandLatitude,
+    kStandLongitude,
+    kStandHeading,
+    kStandRadius,
+    kStandHeli,
+    kStandRamp,
+    kStandCargo
+};
+constexpr std::array<std::string_view, 7> kParkposAttributeNames{"latitude", "longitude", "heading", "radius",
+                                                                 "heli",     "ramp",      "cargo"};
 
 // Callsigns from "cs" split at its colon; airline and type from the aircraft database when it knows
 // the registration, else from "airl" and "type".
 void lf_readOptionTexts(const OptAttributes& attributes, std::string& callsign, std::string& callsign2,
                         std::string& airline, std::string& type)
 {
-    const std::string_view cs = attributes.cs.value();
+    const std::string_view cs = attributes[kOptCs].value();
     const std::size_t colon = cs.find(':');
     callsign.assign(cs.substr(0, colon));
     if (colon != std::string_view::npos && cs.find(':', colon + 1) == std::string_view::npos)
         callsign2.assign(cs.substr(colon + 1));
-    if (const auto record = gf_findRegistration(attributes.reg.value())) {
+    if (const auto record = gf_findRegistration(attributes[kOptReg].value())) {
         airline = record->opr.empty() ? record->airl : record->opr;
         type = record->type;
     } else {
-        airline = attributes.airl.value();
-        type = attributes.type.value();
+        airline = attributes[kOptAirl].value();
+        type = attributes[kOptType].value();
     }
-}
-
-// The attributes of a "parkpos" that its full form may hold, taken in one walk over them.
-struct ParkposAttributes {
-    pugi::xml_attribute latitude, longitude, heading, radius, heli, ramp, cargo;
-};
-
-ParkposAttributes lf_parkposAttributes(pugi::xml_node parkpos)
-{
-    ParkposAttributes found;
-    for (pugi::xml_attribute attribute = parkpos.first_attribute(); attribute; attribute = attribute.next_attribute()) {
-        const char* name = attribute.name();
-        pugi::xml_attribute* slot = nullptr;
-        if (lf_isName(name, "latitude"))
-            slot = &found.latitude;
-        else if (lf_isName(name, "longitude"))
-            slot = &found.longitude;
-        else if (lf_isName(name, "heading"))
-            slot = &found.heading;
-        else if (lf_isName(name, "radius"))
-            slot = &found.radius;
-        else if (lf_isName(name, "heli"))
-            slot = &found.heli;
-        else if (lf_isName(name, "ramp"))
-            slot = &found.ramp;
-        else if (lf_isName(name, "cargo"))
-            slot = &found.cargo;
-        if (slot && !*slot)
-            *slot = attribute;
-    }
-    return found;
 }
 
 // The "opt" children of a "parkpos", walked without a look-up by name each step.
 template <typename Visit> void lf_forEachOpt(pugi::xml_node parkpos, Visit&& visit)
 {
     for (pugi::xml_node child = parkpos.first_child(); child; child = child.next_sibling())
-        if (lf_isName(child.name(), "opt"))
+        if (std::string_view(child.name()) == "opt")
             visit(child);
 }
 
@@ -330,32 +297,32 @@ std::optional<std::string> lf_readParameterText(const pugi::xml_document& docume
 OptionTexts lf_readAirlTypeLists(pugi::xml_node opt)
 {
     OptionTexts texts;
-    lf_readOptionTexts(lf_optAttributes(opt), texts.callsign, texts.callsign2, texts.airline, texts.type);
+    lf_readOptionTexts(lf_attributesNamed(opt, kOptAttributeNames), texts.callsign, texts.callsign2, texts.airline, texts.type);
     return texts;
 }
 
 bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_t archived, std::string_view standId,
                           ReadReport& report, std::vector<ParkPosOption>& options)
 {
-    const OptAttributes attributes = lf_optAttributes(opt);
+    const OptAttributes attributes = lf_attributesNamed(opt, kOptAttributeNames);
     std::int32_t day = 0;
-    if (attributes.day) {
-        const auto value = gf_leadingInt(attributes.day.value());
+    if (attributes[kOptDay]) {
+        const auto value = gf_leadingInt(attributes[kOptDay].value());
         if (!value || *value < 0 || *value > 7) {
             report.skip(fmt::format("parkpos \"{}\" opt {}", standId, number),
-                        fmt::format("day \"{}\" is no day of the week", attributes.day.value()));
+                        fmt::format("day \"{}\" is no day of the week", attributes[kOptDay].value()));
             return false;
         }
         day = *value;
     }
     ParkPosOption& option = options.emplace_back();
     lf_readOptionTexts(attributes, option.callsign, option.callsign2, option.airline, option.type);
-    option.registration = attributes.reg.value();
-    option.halfHours = gf_hours2bitset(attributes.hh.value());
+    option.registration = attributes[kOptReg].value();
+    option.halfHours = gf_hours2bitset(attributes[kOptHh].value());
     option.number = number;
     option.day = day;
     option.archived = archived;
-    option.real = gf_apfBool(attributes.soft) ? 0 : 1;
+    option.real = gf_apfBool(attributes[kOptSoft]) ? 0 : 1;
     return true;
 }
 
@@ -369,16 +336,33 @@ std::optional<double> lf_readRadiusMetres(pugi::xml_attribute radius)
     return *value;
 }
 
+void gf_readFullStands(pugi::xml_node parkpositions, std::vector<ParkPos>& stands, ReadReport& report)
+{
+    std::unordered_set<std::string> seen;
+    for (auto parkpos = parkpositions.child("parkpos"); parkpos; parkpos = parkpos.next_sibling("parkpos")) {
+        std::string id = parkpos.attribute("id").as_string();
+        if (id.empty()) {
+            report.skip("parkpos", "no id");
+            continue;
+        }
+        if (!seen.insert(id).second) {
+            report.skip(fmt::format("parkpos \"{}\"", id), fmt::format("Parking position {} appears more than once?", id));
+            continue;
+        }
+        lf_readParkPos(parkpos, id, 1, stands, report);
+    }
+}
+
 bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t archived, std::vector<ParkPos>& stands,
                     ReadReport& report)
 {
-    const ParkposAttributes attributes = lf_parkposAttributes(parkpos);
+    const auto attributes = lf_attributesNamed(parkpos, kParkposAttributeNames);
     const auto skip = [&](std::string_view reason) {
         report.skip(fmt::format("parkpos \"{}\"", id), reason);
         return false;
     };
-    const Coordinate latitude = lf_readCoordinate(attributes.latitude, kLatitudeLimit);
-    const Coordinate longitude = lf_readCoordinate(attributes.longitude, kLongitudeLimit);
+    const Coordinate latitude = lf_readCoordinate(attributes[kStandLatitude], kLatitudeLimit);
+    const Coordinate longitude = lf_readCoordinate(attributes[kStandLongitude], kLongitudeLimit);
     if (!latitude.present && !longitude.present)
         return false; // a bare element: nothing to place
     for (const Coordinate* c : {&latitude, &longitude})
@@ -388,12 +372,12 @@ bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t
         return skip(latitude.present ? "longitude missing" : "latitude missing");
     if (latitude.value == 0.0 && longitude.value == 0.0)
         return false;
-    const auto radius = lf_readRadiusMetres(attributes.radius);
+    const auto radius = lf_readRadiusMetres(attributes[kStandRadius]);
     if (!radius)
-        return skip(fmt::format("radius \"{}\" is no radius in metres", attributes.radius.value()));
-    const auto heading = lf_readHeadingDegrees(attributes.heading);
+        return skip(fmt::format("radius \"{}\" is no radius in metres", attributes[kStandRadius].value()));
+    const auto heading = lf_readHeadingDegrees(attributes[kStandHeading]);
     if (!heading)
-        return skip(fmt::format("heading \"{}\" is no number", attributes.heading.value()));
+        return skip(fmt::format("heading \"{}\" is no number", attributes[kStandHeading].value()));
     std::size_t count = 0;
     lf_forEachOpt(parkpos, [&](pugi::xml_node) { ++count; });
     std::vector<ParkPosOption> options;
@@ -402,8 +386,8 @@ bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t
         lf_readParkPosOption(opt, static_cast<std::uint32_t>(options.size() + 1), archived, id, report, options);
     });
     stands.emplace_back(id, std::move(options), latitude.value, longitude.value, *heading * kDegToRad, *radius,
-                        gf_apfBool(attributes.cargo) ? 0 : 1, gf_apfBool(attributes.ramp) ? 0 : 1,
-                        gf_apfBool(attributes.heli) ? 0 : 1);
+                        gf_apfBool(attributes[kStandCargo]) ? 0 : 1, gf_apfBool(attributes[kStandRamp]) ? 0 : 1,
+                        gf_apfBool(attributes[kStandHeli]) ? 0 : 1);
     return true;
 }
 

@@ -84,6 +84,10 @@ bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_
 bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t archived, std::vector<ParkPos>& stands,
                     ReadReport& report);
 
+// Every "parkpos" of parkpositions read in full (archived), appended to stands; one without an id,
+// or with an id seen before in the file, is reported and skipped.
+void gf_readFullStands(pugi::xml_node parkpositions, std::vector<ParkPos>& stands, ReadReport& report);
+
 // A radius attribute in metres that may be used: a number from 0 to kMaxStandRadiusMetres.
 std::optional<double> lf_readRadiusMetres(pugi::xml_attribute radius);
 

@@ -17,7 +17,6 @@
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
-#include <unordered_set>
 
 namespace zyn {
 
@@ -42,25 +41,6 @@ void lf_readApfParameters(const pugi::xml_document& document, ApfFileInfo& info)
     info.airportName = lf_readParameterText(document, "airport_name").value_or("");
 }
 
-// Every "parkpos" of the first "parkpositions"; an id seen before is reported and skipped.
-void lf_readApfStands(const pugi::xml_document& document, std::vector<ParkPos>& stands, ReadReport& report)
-{
-    std::unordered_set<std::string> seen;
-    const auto parkpositions = document.child("parkpositions");
-    for (auto parkpos = parkpositions.child("parkpos"); parkpos; parkpos = parkpos.next_sibling("parkpos")) {
-        std::string id = parkpos.attribute("id").as_string();
-        if (id.empty()) {
-            report.skip("parkpos", "no id");
-            continue;
-        }
-        if (!seen.insert(id).second) {
-            report.skip(fmt::format("parkpos \"{}\"", id), fmt::format("Parking position {} appears more than once?", id));
-            continue;
-        }
-        lf_readParkPos(parkpos, id, 1, stands, report);
-    }
-}
-
 std::uint64_t lf_fileQualityPair(const pugi::xml_document& document)
 {
     return gf_qualityPair(lf_readParameterInt(document, "Qf_real").value_or(-1),
@@ -74,7 +54,7 @@ bool lf_readApfDocument(const pugi::xml_document& document, ReadReport& report, 
     if (!gf_checkXmlMeta(document))
         return false;
     lf_readApfParameters(document, info);
-    lf_readApfStands(document, stands, report);
+    gf_readFullStands(document.child("parkpositions"), stands, report);
     quality = lf_fileQualityPair(document);
     return true;
 }

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <atomic>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace zyn {
 
@@ -32,14 +31,15 @@ void lf_logSetting(std::string_view name, const auto& value)
     gf_logIndentedf("{:24}: {}", name, value);
 }
 
-void lf_learnBool(const pugi::xml_document& document, BoolControlParameter& setting)
+std::optional<bool> lf_learnBool(const pugi::xml_document& document, BoolControlParameter& setting)
 {
     const auto value = lf_readParameterBool(document, setting.key);
-    if (!value)
-        return;
-    setting.value = *value ? 1 : 0;
-    gf_showCheckBox(setting);
-    lf_logSetting(setting.key, *value ? "true" : "false");
+    if (value) {
+        setting.value = *value ? 1 : 0;
+        gf_showCheckBox(setting);
+        lf_logSetting(setting.key, *value ? "true" : "false");
+    }
+    return value;
 }
 
 // A learned range; with AUTO_RANGE learned as off it stays the airport's range.
@@ -53,12 +53,9 @@ void lf_learnRange(const pugi::xml_document& document)
         gf_enableControl(LATERAL_RANGE, true);
         lf_logSetting(LATERAL_RANGE.key, *range);
     }
-    const auto automatic = lf_readParameterBool(document, AUTO_RANGE.key);
+    const auto automatic = lf_learnBool(document, AUTO_RANGE);
     if (!automatic)
         return;
-    AUTO_RANGE.value = *automatic ? 1 : 0;
-    gf_showCheckBox(AUTO_RANGE);
-    lf_logSetting(AUTO_RANGE.key, *automatic ? "true" : "false");
     if (*automatic) {
         g_manualRange = LATERAL_RANGE.value.load();
         if (const RangeAdjustment adjust = g_autoRangeAdjustment.load())
@@ -116,25 +113,6 @@ void lf_learnSettings(const pugi::xml_document& document)
     lf_learnBool(document, RT_PARKTRAFFIC_ONLY);
 }
 
-// A handmade file: its stands in full in place of the airport file's. A repeated id is skipped.
-void lf_readHandmade(pugi::xml_node parkpositions, std::vector<ParkPos>& stands, ReadReport& report)
-{
-    stands.clear();
-    std::unordered_set<std::string> seen;
-    for (auto parkpos = parkpositions.child("parkpos"); parkpos; parkpos = parkpos.next_sibling("parkpos")) {
-        std::string id = parkpos.attribute("id").as_string();
-        if (id.empty()) {
-            report.skip("parkpos", "no id");
-            continue;
-        }
-        if (!seen.insert(id).second) {
-            report.skip(fmt::format("parkpos \"{}\"", id), fmt::format("Parking position {} appears more than once?", id));
-            continue;
-        }
-        lf_readParkPos(parkpos, id, 1, stands, report);
-    }
-}
-
 // A stand made by hand: placed and with a radius, and not already among the stands.
 void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, std::vector<ParkPos>& stands,
                         std::unordered_map<std::string, std::size_t>& byId, ReadReport& report)
@@ -190,7 +168,8 @@ void lf_mergeLearnedDocument(const pugi::xml_document& document, ReadReport& rep
     handmade = handmadeValue.has_value();
     const auto parkpositions = document.child("parkpositions");
     if (handmade) {
-        lf_readHandmade(parkpositions, stands, report);
+        stands.clear();
+        gf_readFullStands(parkpositions, stands, report);
         lf_logSetting("handmade", *handmadeValue);
     } else if (parkpositions) {
         lf_readLearnedChanges(parkpositions, stands, report);
