@@ -331,16 +331,6 @@ json lf_simScenario()
 
 } // namespace
 
-DemoAirport gf_demoAirport()
-{
-    DemoAirport airport{"LSZH", "ZRH", "Tarvo demonstration field", kRefLat, kRefLon, kFieldFt, {}};
-    for (int i = 0; i < kStandCount; ++i) {
-        const LatLon at = lf_toLatLon({lf_standX(i), kStandY});
-        airport.stands.push_back({lf_standName(i), at.lat, at.lon, 0.0});
-    }
-    return airport;
-}
-
 std::vector<std::pair<std::string, std::string>> gf_demoLiveries()
 {
     return {{"A320", "Airbus A320 Tarvo Demo"},  {"B738", "Boeing 737-800 Tarvo Demo"},
@@ -359,6 +349,16 @@ void gf_writeScenarioFiles(const GeneratedScenario& scenario, const std::filesys
     std::filesystem::create_directories(folder);
     gf_writeFileAtomic(folder / kTrafficScenarioFile, scenario.traffic.dump(1) + "\n");
     gf_writeFileAtomic(folder / kSimScenarioFile, scenario.sim.dump(1) + "\n");
+}
+
+DemoAirport gf_demoAirport()
+{
+    DemoAirport airport{"LSZH", "ZRH", "Tarvo demonstration field", kRefLat, kRefLon, kFieldFt, {}};
+    for (int i = 0; i < kStandCount; ++i) {
+        const LatLon at = lf_toLatLon({lf_standX(i), kStandY});
+        airport.stands.push_back({lf_standName(i), at.lat, at.lon, 0.0});
+    }
+    return airport;
 }
 
 } // namespace zyn::tools

@@ -22,6 +22,14 @@ inline constexpr double kScenarioSeconds = 600.0;
 inline constexpr char kTrafficScenarioFile[] = "traffic_scenario.json";
 inline constexpr char kSimScenarioFile[] = "sim_scenario.json";
 
+// The liveries the emulated simulator has installed, as {ICAO type, title}: one for each type the
+// scenario flies.
+std::vector<std::pair<std::string, std::string>> gf_demoLiveries();
+// The same seed gives the same scenario.
+GeneratedScenario gf_generateScenario(std::uint32_t seed);
+// Writes both files into the folder (created when missing), each atomically.
+void gf_writeScenarioFiles(const GeneratedScenario& scenario, const std::filesystem::path& folder);
+
 // The demonstration airport: its code, position and elevation, and its stands (the user aircraft
 // stands at the eleventh), so that its database entry and parking file match the scenario.
 struct DemoStand {
@@ -40,13 +48,5 @@ struct DemoAirport {
     std::vector<DemoStand> stands;
 };
 DemoAirport gf_demoAirport();
-
-// The liveries the emulated simulator has installed, as {ICAO type, title}: one for each type the
-// scenario flies.
-std::vector<std::pair<std::string, std::string>> gf_demoLiveries();
-// The same seed gives the same scenario.
-GeneratedScenario gf_generateScenario(std::uint32_t seed);
-// Writes both files into the folder (created when missing), each atomically.
-void gf_writeScenarioFiles(const GeneratedScenario& scenario, const std::filesystem::path& folder);
 
 } // namespace zyn::tools
