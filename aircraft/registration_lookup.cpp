@@ -1,19 +1,37 @@
 // Registration queries of the aircraft database.
 #include "aircraft/aircraft_db.h"
 
-#include <fmt/format.h>
-
 namespace zyn {
+
+namespace {
+
+// Calls visit with each spelling of a registration in the order they are tried, until it returns
+// true; one buffer for all, so a look-up allocates nothing for short registrations.
+template <typename Visit> bool lf_visitSpellings(std::string_view reg, Visit&& visit)
+{
+    // Registrations often arrive without their country prefix's dash; US ones never have one.
+    if (reg.size() >= 5 && reg.front() != 'N' && !gf_containsChar(reg, '-')) {
+        std::string spelling;
+        for (const std::size_t prefix : {std::size_t{2}, std::size_t{1}}) {
+            spelling.assign(reg.substr(0, prefix));
+            spelling += '-';
+            spelling += reg.substr(prefix);
+            if (visit(spelling))
+                return true;
+        }
+    }
+    return visit(reg);
+}
+
+} // namespace
 
 std::vector<std::string> gf_registrationVariants(std::string_view reg)
 {
     std::vector<std::string> variants;
-    // Registrations often arrive without their country prefix's dash; US ones never have one.
-    if (reg.size() >= 5 && reg.front() != 'N' && !gf_containsChar(reg, '-')) {
-        variants.push_back(fmt::format("{}-{}", reg.substr(0, 2), reg.substr(2)));
-        variants.push_back(fmt::format("{}-{}", reg.substr(0, 1), reg.substr(1)));
-    }
-    variants.emplace_back(reg);
+    lf_visitSpellings(reg, [&](std::string_view spelling) {
+        variants.emplace_back(spelling);
+        return false;
+    });
     return variants;
 }
 
@@ -36,12 +54,11 @@ bool gf_lookupRegistration(std::string_view reg, std::optional<RegistrationRecor
 
 std::optional<RegistrationRecord> gf_findRegistration(std::string_view reg)
 {
-    if (reg.empty())
+    if (reg.empty() || g_registrations.empty())
         return std::nullopt;
-    for (const auto& spelling : gf_registrationVariants(reg))
-        if (auto found = gf_lookupRegistration(spelling))
-            return found;
-    return std::nullopt;
+    std::optional<RegistrationRecord> found;
+    lf_visitSpellings(reg, [&](std::string_view spelling) { return gf_lookupRegistration(spelling, found); });
+    return found;
 }
 
 std::string gf_regOperator(std::string_view reg)

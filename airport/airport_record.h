@@ -4,6 +4,10 @@
 
 namespace zyn {
 
+// The elevations an airport can have; a value beyond them is a broken entry.
+inline constexpr double kLowestAirportFt = -2000.0;
+inline constexpr double kHighestAirportFt = 30000.0;
+
 struct AirportRecord {
     std::string icao;
     std::string iata;

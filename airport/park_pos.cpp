@@ -1,9 +1,12 @@
 #include "airport/park_pos.h"
 
+#include "base/geo.h"
 #include "base/log.h"
 
-#include <charconv>
+#include <algorithm>
+#include <cmath>
 #include <limits>
+#include <numeric>
 
 namespace zyn {
 
@@ -15,10 +18,9 @@ ParkPos::ParkPos(std::string id, std::vector<ParkPosOption> options, double latD
     : options(std::move(options)), id(std::move(id)), latitude(latDeg), longitude(lonDeg), heading(headingRad),
       radius(radiusMetres * kNmPerMetre), cargo(notCargo == 0), ramp(notRamp == 0), heli(notHeli == 0)
 {
+    // The maps get their buckets with their first entry: most stands never see one.
     realSeen.max_load_factor(1.0f);
     softSeen.max_load_factor(1.0f);
-    realSeen.reserve(8);
-    softSeen.reserve(8);
     adjacent.reserve(8);
 }
 
@@ -32,23 +34,76 @@ ParkPos* gf_standBySid(std::uint32_t sid)
     return nullptr;
 }
 
+void gf_numberStands(std::vector<ParkPos>& stands)
+{
+    std::uint32_t sid = 0;
+    for (auto& stand : stands)
+        stand.sid = ++sid;
+}
+
 namespace {
 
-// One piece of an hour list: optional "-", then digits; trailing characters are ignored.
+constexpr double kOverlapMargin = 1.1;
+
+} // namespace
+
+// Two stands can overlap only when they lie closer than twice the largest radius / 1.1, which bounds
+// their difference of latitude and, away from the poles, of longitude. So each stand is compared
+// with the few that follow it in latitude order: n log n, not n x n.
+void gf_linkOverlappingStands(std::vector<ParkPos>& stands)
+{
+    double largestRadius = 0.0;
+    double largestLatitude = 0.0;
+    for (auto& stand : stands) {
+        stand.adjacent.clear();
+        largestRadius = std::max(largestRadius, stand.radius);
+        largestLatitude = std::max(largestLatitude, std::fabs(stand.latitude));
+    }
+    const double reachNm = 2.0 * largestRadius / kOverlapMargin * (1.0 + 1e-6) + 1e-9;
+    const double latitudeBand = reachNm / kNmPerDegreeOfLatitude;
+    const double longitudeBand = gf_longitudeReachDeg(reachNm, largestLatitude + latitudeBand);
+    std::vector<std::size_t> byLatitude(stands.size());
+    std::iota(byLatitude.begin(), byLatitude.end(), std::size_t{0});
+    std::ranges::sort(byLatitude, {}, [&](std::size_t i) { return stands[i].latitude; });
+    for (std::size_t i = 0; i < byLatitude.size(); ++i) {
+        ParkPos& a = stands[byLatitude[i]];
+        for (std::size_t j = i + 1; j < byLatitude.size(); ++j) {
+            ParkPos& b = stands[byLatitude[j]];
+            if (b.latitude - a.latitude > latitudeBand)
+                break;
+            const double apart = std::fabs(b.longitude - a.longitude);
+            if (std::min(apart, 360.0 - apart) > longitudeBand || a.sid == b.sid)
+                continue;
+            if (a.radius + b.radius > kOverlapMargin * gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude})) {
+                a.adjacent.push_back(b.sid);
+                b.adjacent.push_back(a.sid);
+            }
+        }
+    }
+    for (auto& stand : stands) {
+        std::ranges::sort(stand.adjacent);
+        stand.adjacent.shrink_to_fit();
+    }
+}
+
+namespace {
+
+// One piece of an hour list: optional "-", then digits; trailing characters are ignored. A slot is
+// 0..47 ("-0" is 0); anything else, a value beyond 32 bits included, is invalid.
 bool lf_parseSlot(std::string_view piece, std::int32_t& slot)
 {
-    const char* first = piece.data();
-    const char* last = piece.data() + piece.size();
-    const bool negative = first != last && *first == '-';
+    std::size_t i = 0;
+    const bool negative = !piece.empty() && piece[0] == '-';
     if (negative)
-        ++first;
-    if (first == last || *first < '0' || *first > '9')
+        ++i;
+    if (i == piece.size() || piece[i] < '0' || piece[i] > '9')
         return false;
     std::int64_t value = 0;
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc{} || value > std::numeric_limits<std::int32_t>::max())
-        return false;
-    (void)end;
+    for (; i < piece.size() && piece[i] >= '0' && piece[i] <= '9'; ++i) {
+        value = value * 10 + (piece[i] - '0');
+        if (value > std::numeric_limits<std::int32_t>::max())
+            return false;
+    }
     if (negative)
         value = -value;
     if (value < 0 || value >= std::int64_t(kSlotsPerDay))

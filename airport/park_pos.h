@@ -68,6 +68,12 @@ extern std::vector<ParkPos> g_stands;
 // The first stand with that number, or nullptr (also for sid 0).
 ParkPos* gf_standBySid(std::uint32_t sid);
 
+// Stand numbers 1..N in list order.
+void gf_numberStands(std::vector<ParkPos>& stands);
+// Each numbered stand's adjacent list: the sids of the other stands whose clearance circle overlaps
+// its own (radius A + radius B > 1.1 x their distance), in list order.
+void gf_linkOverlappingStands(std::vector<ParkPos>& stands);
+
 // Half-hour sets as the files write them: "16,17,40". Bad pieces are logged and skipped.
 std::uint64_t gf_hours2bitset(std::string_view text);
 std::string gf_hoursText(std::uint64_t halfHours);

@@ -16,6 +16,17 @@ double gf_distanceNm(LatLon p1, LatLon p2)
     return std::atan2(std::sqrt(a), std::sqrt(1.0 - a)) * kEarthDiameterNm;
 }
 
+// The haversine of two points is at least cos(lat1) cos(lat2) sin^2(dLon / 2), so the distance bounds
+// the longitude difference away from the poles.
+double gf_longitudeReachDeg(double maxNm, double absLatDeg)
+{
+    const double sinHalfAngle = std::sin(std::min(maxNm / kEarthDiameterNm, kPi / 2.0));
+    const double cosLat = std::cos(std::min(std::fabs(absLatDeg), 90.0) * kDegToRad);
+    if (cosLat <= sinHalfAngle)
+        return 180.0;
+    return std::min(180.0, 2.0 * std::asin(sinHalfAngle / cosLat) / kDegToRad * (1.0 + 1e-6) + 1e-9);
+}
+
 double gf_bearing(LatLon p1, LatLon p2)
 {
     const double phi1 = p1.lat * kDegToRad;

@@ -1,5 +1,6 @@
 #include "core/exit.h"
 
+#include "airport/apf_locations.h"
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/text_util.h"
@@ -165,6 +166,7 @@ void lf_restartReset(std::int32_t reason, std::int32_t restartSeconds)
     // Everything is reset before the flags clear: a request made during the countdown must find
     // its reason and flags untouched by this restart.
     gf_resetSimLink();
+    gf_resetApfProbes();
     gf_clearAcContainers();
     gf_resetStatusLine();
     gf_resetDisplayState();

@@ -1,5 +1,6 @@
 #include "core/startup.h"
 
+#include "airport/learned_merge.h"
 #include "base/atomic_file.h"
 #include "base/encoding.h"
 #include "base/errors.h"
@@ -7,6 +8,7 @@
 #include "base/log.h"
 #include "base/time_util.h"
 #include "base/workers.h"
+#include "core/auto_range.h"
 #include "core/exit.h"
 #include "core/startup_steps.h"
 #include "parking/parking_count.h"
@@ -305,6 +307,7 @@ void gf_connectRooms()
 {
     gf_installExitSequence();
     gf_installParkingQueries();
+    gf_setAutoRangeAdjustment(gf_adjustTrafficRange);
     gf_setStartupStarter(gf_startStartupThread);
 }
 

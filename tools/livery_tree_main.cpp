@@ -1,30 +1,26 @@
 // Writes a large AI traffic package for measuring the livery scan: livery_tree <folder> [liveries]
 // (default 20000, ten to an aircraft.cfg); prints the package folder.
 #include "tools/livery_tree.h"
+#include "tools/program_args.h"
 
 #include <charconv>
-#include <cstring>
 #include <iostream>
 #include <string_view>
 
 namespace {
 
-constexpr char kUsage[] = "usage: livery_tree <folder> [liveries]\n"
-                          "Writes a large AI traffic package below the folder (default 20000 liveries, ten to an\n"
-                          "aircraft.cfg, with their model and texture folders) and prints its path.\n";
+constexpr std::string_view kUsage =
+    "livery_tree <folder> [liveries]\n"
+    "Writes a large AI traffic package below the folder (default 20000 liveries, ten to an\n"
+    "aircraft.cfg, with their model and texture folders) and prints its path.";
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::cout << kUsage;
-        return 0;
-    }
-    if (argc < 2 || argc > 3 || argv[1][0] == '-') {
-        std::cerr << kUsage;
-        return 2;
-    }
+    const bool help = zyn::tools::gf_asksForHelp(argc, argv);
+    if (help || argc < 2 || argc > 3 || argv[1][0] == '-')
+        return zyn::tools::gf_printUsage(kUsage, help);
     zyn::tools::LiveryTreeShape shape;
     if (argc == 3) {
         const std::string_view text = argv[2];

@@ -350,11 +350,8 @@ json lf_place(Local p)
 json lf_airport()
 {
     json stands = json::array();
-    for (int i = 0; i < kStandCount; ++i) {
-        json stand = lf_place({lf_standX(i), kStandY});
-        stand["name"] = lf_standName(i);
-        stands.push_back(std::move(stand));
-    }
+    for (const DemoStand& s : gf_demoAirport().stands)
+        stands.push_back({{"lat", s.lat}, {"lon", s.lon}, {"name", s.name}});
     const json runway = {{"ends", {lf_place({kRunwayWestX, 0.0}), lf_place({kRunwayEastX, 0.0})}}};
     return {{"stands", std::move(stands)}, {"runways", json::array({runway})}};
 }
@@ -409,6 +406,16 @@ void gf_writeScenarioFiles(const GeneratedScenario& scenario, const std::filesys
     std::filesystem::create_directories(folder);
     gf_writeFileAtomic(folder / kTrafficScenarioFile, scenario.traffic.dump(1) + "\n");
     gf_writeFileAtomic(folder / kSimScenarioFile, scenario.sim.dump(1) + "\n");
+}
+
+DemoAirport gf_demoAirport()
+{
+    DemoAirport airport{"LSZH", "ZRH", "Tarvo demonstration field", kRefLat, kRefLon, kFieldFt, {}};
+    for (int i = 0; i < kStandCount; ++i) {
+        const LatLon at = lf_toLatLon({lf_standX(i), kStandY});
+        airport.stands.push_back({lf_standName(i), at.lat, at.lon, 0.0});
+    }
+    return airport;
 }
 
 } // namespace zyn::tools

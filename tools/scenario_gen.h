@@ -43,4 +43,23 @@ GeneratedScenario gf_generateScenario(std::uint32_t seed);
 // Writes both files into the folder (created when missing), each atomically.
 void gf_writeScenarioFiles(const GeneratedScenario& scenario, const std::filesystem::path& folder);
 
+// The demonstration airport: its code, position and elevation, and its stands (the user aircraft
+// stands at the eleventh), so that its database entry and parking file match the scenario.
+struct DemoStand {
+    std::string name;
+    double lat = 0.0;
+    double lon = 0.0;
+    double headingDeg = 0.0; // where a parked aircraft's nose points
+};
+struct DemoAirport {
+    std::string code;
+    std::string iata;
+    std::string name;
+    double lat = 0.0;
+    double lon = 0.0;
+    double elevationFt = 0.0;
+    std::vector<DemoStand> stands;
+};
+DemoAirport gf_demoAirport();
+
 } // namespace zyn::tools

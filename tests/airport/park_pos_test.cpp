@@ -1,4 +1,5 @@
 #include "airport/park_pos.h"
+#include "base/geo.h"
 #include "base/log.h"
 #include "tests/support/temp_dir.h"
 
@@ -48,6 +49,55 @@ TEST(ParkPosRecord, StandBySidFindsTheFirstOfThatNumber)
     EXPECT_EQ(gf_standBySid(3), nullptr);
     EXPECT_EQ(gf_standBySid(0), nullptr);
     g_stands.clear();
+}
+
+TEST(StandList, OverlappingStandsListEachOtherInListOrder)
+{
+    // 30 m apart with radii 20 m and 15 m: 35 m > 1.1 x 30 m; at 32 m apart (35.2 m) they do not overlap.
+    const double metreLon = 1.0 / (60.0 * kMetresPerNm); // at the equator
+    const struct {
+        double apartMetres;
+        bool overlap;
+    } rows[] = {{30.0, true}, {31.8, true}, {32.0, false}, {100.0, false}};
+    for (const auto& row : rows) {
+        std::vector<ParkPos> stands;
+        stands.emplace_back("A", std::vector<ParkPosOption>{}, 0.0, 10.0, 0, 20, 1, 1, 1);
+        stands.emplace_back("B", std::vector<ParkPosOption>{}, 0.0, 10.0 + row.apartMetres * metreLon, 0, 15, 1, 1, 1);
+        gf_numberStands(stands);
+        gf_linkOverlappingStands(stands);
+        EXPECT_EQ(stands[0].sid, 1u);
+        EXPECT_EQ(stands[1].sid, 2u);
+        EXPECT_EQ(stands[0].adjacent, row.overlap ? std::vector<std::uint32_t>{2} : std::vector<std::uint32_t>{}) << row.apartMetres;
+        EXPECT_EQ(stands[1].adjacent, row.overlap ? std::vector<std::uint32_t>{1} : std::vector<std::uint32_t>{}) << row.apartMetres;
+    }
+}
+
+TEST(StandList, LinksTheSamePairsAsComparingEveryPair)
+{
+    // Near the pole and the date line, and in rows of equal latitude as gates stand.
+    for (const LatLon centre : {LatLon{89.995, 179.998}, LatLon{47.0, 8.0}}) {
+        std::mt19937 random(3);
+        std::uniform_real_distribution<double> spread(-0.004, 0.004);
+        std::vector<ParkPos> stands;
+        for (int i = 0; i < 400; ++i) {
+            const double lat = centre.lat > 80.0 ? centre.lat + spread(random) * 0.5 : centre.lat + 0.001 * (i / 40);
+            stands.emplace_back(std::to_string(i), std::vector<ParkPosOption>{}, lat, centre.lon + spread(random), 0,
+                                5.0 + (i % 40), 1, 1, 1);
+        }
+        gf_numberStands(stands);
+        gf_linkOverlappingStands(stands);
+        std::size_t links = 0;
+        for (const auto& a : stands) {
+            std::vector<std::uint32_t> expected;
+            for (const auto& b : stands)
+                if (a.sid != b.sid &&
+                    a.radius + b.radius > 1.1 * gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude}))
+                    expected.push_back(b.sid);
+            ASSERT_EQ(a.adjacent, expected) << a.id;
+            links += expected.size();
+        }
+        EXPECT_GT(links, 0u);
+    }
 }
 
 TEST(HourListText, WritesSetSlotsInAscendingOrder)

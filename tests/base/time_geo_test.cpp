@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 namespace zyn {
 namespace {
@@ -156,6 +157,23 @@ TEST(Geodesy, OriginBoxMeansNoPositionYet)
     EXPECT_TRUE(gf_positionKnown({0.001, 0.0}));
     EXPECT_TRUE(gf_positionKnown({0.0, -0.01}));
     EXPECT_TRUE(gf_positionKnown({51.47, -0.45}));
+}
+
+TEST(Geodesy, LongitudeReachBoundsEveryPairWithinTheDistance)
+{
+    EXPECT_EQ(gf_longitudeReachDeg(5.0, 90.0), 180.0);
+    EXPECT_NEAR(gf_longitudeReachDeg(60.0, 0.0), 1.0, 1e-4); // a degree of longitude is 60 NM at the equator
+    EXPECT_NEAR(gf_longitudeReachDeg(30.0, 60.0), 1.0, 1e-3);
+    std::mt19937 random(1);
+    std::uniform_real_distribution<double> lat(-89.9, 89.9), lon(-180.0, 180.0), step(-0.3, 0.3);
+    for (int i = 0; i < 20000; ++i) {
+        const LatLon a{lat(random), lon(random)};
+        const LatLon b{std::clamp(a.lat + step(random), -90.0, 90.0), std::remainder(a.lon + 5 * step(random), 360.0)};
+        const double d = gf_distanceNm(a, b);
+        const double apart = std::fabs(a.lon - b.lon);
+        ASSERT_LE(std::min(apart, 360.0 - apart), gf_longitudeReachDeg(d, std::max(std::fabs(a.lat), std::fabs(b.lat))))
+            << a.lat << "," << a.lon << " " << b.lat << "," << b.lon;
+    }
 }
 
 } // namespace

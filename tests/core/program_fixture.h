@@ -3,6 +3,7 @@
 // aircraft database, a paused simulator, and program folders with or without "docs".
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
+#include "tools/airport_gen.h"
 #include "tools/demo_dbase.h"
 #include "tools/demo_liveries.h"
 #include "tools/download_server.h"
@@ -73,9 +74,10 @@ protected:
     {
         const auto folder = root / name;
         std::filesystem::create_directories(folder);
-        if (withDocs) // a program folder as installed
-            for (const char* sub : {"docs", "input"})
-                std::filesystem::create_directory(folder / sub);
+        if (withDocs) { // a program folder as installed, with its airports database
+            std::filesystem::create_directory(folder / "docs");
+            tools::gf_writeDemoAirportData(folder / "input", served.path());
+        }
         return folder;
     }
     // The program in the folder, with further variables (a display) when given.

@@ -13,6 +13,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tools/airport_gen.h"
 #include "tools/demo_dbase.h"
 #include "tools/demo_liveries.h"
 #include "tools/download_server.h"
@@ -121,8 +122,8 @@ protected:
     // thread closes the window once ready() turns true.
     int runInstalledAndCloseWhen(const std::function<bool()>& ready)
     {
-        for (const char* sub : {"docs", "input"})
-            std::filesystem::create_directories(root / "program" / sub);
+        std::filesystem::create_directories(root / "program" / "docs");
+        tools::gf_writeDemoAirportData(root / "program" / "input", served.path());
         tools::gf_writeDemoLiveries(root / "Packages" / "Community");
         test::writeText(root / "config" / "Tarvo" / "parameters.xml",
                         "<parameters><parameter name=\"MSFS_2020\" value=\"true\"/>"

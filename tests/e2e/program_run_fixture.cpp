@@ -1,6 +1,7 @@
 #include "tests/e2e/program_run_fixture.h"
 
 #include "tests/support/guard_time.h"
+#include "tools/airport_gen.h"
 #include "tools/demo_dbase.h"
 #include "tools/demo_liveries.h"
 #include "tools/scenario_gen.h"
@@ -65,6 +66,7 @@ ProgramRunThreads::ProgramRunThreads() : program(root / "Tarvo")
         tools::gf_loadTrafficScenario(root / "scenario" / tools::kTrafficScenarioFile));
     traffic->start();
     tools::gf_writeDemoDbaseZip(served.path());
+    tools::gf_writeDemoAirportData(program / "input", served.path());
     downloads.start();
 }
 

@@ -55,7 +55,7 @@ protected:
 
     TempDir root;
     std::filesystem::path program;
-    TempDir served; // the download stand-in offers the aircraft database only: no update is newer
+    TempDir served; // the download stand-in offers the aircraft database and the demonstration airport's file: no update is newer
     tools::DownloadServer downloads{served.path()};
     std::unique_ptr<tools::TrafficServer> traffic;
     std::unique_ptr<ChildProcess> process;

@@ -1,0 +1,94 @@
+#pragma once
+// The airport parking file: one XML document per airport, whatever its origin (stock, downloaded,
+// generated from scenery, learned, handmade), with three top-level elements and no root: "meta"
+// (the program's meta block), "parameters" ("parameter" children with "name" and "value") and
+// "parkpositions" (one "parkpos" per stand, each with its "opt" children). This module writes the
+// format and reads its elements; which file is read and how the learned file is merged lie with
+// airport/apf_read.h and airport/learned_merge.h.
+#include "airport/park_pos.h"
+#include "airport/read_report.h"
+
+#include <pugixml.hpp>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zyn {
+
+// Generated: a file made from an add-on airport's scenery (every stand in full, no options).
+// Learned: what was learned at an airport (the per-airport settings, changed and manual stands in
+// full or as deltas, every option).
+enum class ApfMode : std::uint8_t { Learned = 0, Generated = 1 };
+
+struct ApfWriteData {
+    std::string icao{};         // not written
+    std::string airportName{};  // "airport_name"
+    std::string bglPath{};      // "BGLpath", written for the publisher "unknown" only
+    std::string publisher{};
+    std::string manufacturer{}; // written for the publisher "unknown" only
+    std::string creator{};      // written for the publisher "unknown" only
+    std::string title{};        // the package title; not written
+    std::int32_t qfReal = -1; // written for handmade files only
+    std::int32_t qfSoft = -1;
+    std::int32_t altitude = 0; // feet; written for handmade and generated files
+    std::span<const ParkPos> stands{};
+    bool handmade = false; // the airport's learned file replaces its stock stands: every stand in full
+};
+
+// Builds the document and saves it atomically (the previous file stays whole until the new one is
+// complete). False, with a log line, when the document could not be built or saved.
+bool gf_writeApf(const ApfWriteData& data, const std::filesystem::path& path, ApfMode mode);
+bool lf_writeApfParameters(pugi::xml_document& document, const ApfWriteData& data, ApfMode mode);
+void lf_writeParkPos(pugi::xml_node parent, const ParkPos& stand, ApfMode mode, bool handmade);
+// Options of number 0 are not written. Airline and type are always written, so an option keeps them
+// even when the aircraft database no longer knows its registration.
+void lf_writeParkPosOptions(pugi::xml_node parent, const ParkPosOption& option);
+
+// Reading rules shared by every reader of the format.
+// A flag: true exactly when its text begins with 1, t, T, y or Y; absent is false.
+bool gf_apfBool(pugi::xml_attribute attribute);
+// A parameter of the top-level "parameters": nothing when absent; false, 0 or "" without "value".
+std::optional<bool> lf_readParameterBool(const pugi::xml_document& document, std::string_view name);
+std::optional<std::int32_t> lf_readParameterInt(const pugi::xml_document& document, std::string_view name);
+std::optional<std::string> lf_readParameterText(const pugi::xml_document& document, std::string_view name);
+
+// The share of stands to fill at an airport without a learned file that says otherwise.
+inline constexpr std::int32_t kDefaultParkingPercentage = 30;
+
+// The largest clearance radius a stand may have; a larger one is a broken entry.
+inline constexpr double kMaxStandRadiusMetres = 1000.0;
+
+struct OptionTexts {
+    std::string callsign;
+    std::string callsign2;
+    std::string airline;
+    std::string type;
+};
+// "cs" split at its colon; airline and type from the aircraft database when it knows the
+// registration ("reg"), else from "airl" and "type".
+OptionTexts lf_readAirlTypeLists(pugi::xml_node opt);
+
+// Appends one "opt" element to options with the given number and archived mark. False, reported and
+// appending nothing, when its "day" is no day (0 means none in particular, 1 Monday .. 7 Sunday).
+bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_t archived, std::string_view standId,
+                          ReadReport& report, std::vector<ParkPosOption>& options);
+
+// Reads one "parkpos" in full and appends it to stands; its options are numbered 1.. in document
+// order. A bare element (no position) appends nothing; one whose position, radius or heading is
+// missing, no number or out of range is reported and skipped. True when a stand was appended.
+bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t archived, std::vector<ParkPos>& stands,
+                    ReadReport& report);
+
+// Every "parkpos" of parkpositions read in full (archived), appended to stands; one without an id,
+// or with an id seen before in the file, is reported and skipped.
+void gf_readFullStands(pugi::xml_node parkpositions, std::vector<ParkPos>& stands, ReadReport& report);
+
+// A radius attribute in metres that may be used: a number from 0 to kMaxStandRadiusMetres.
+std::optional<double> lf_readRadiusMetres(pugi::xml_attribute radius);
+
+} // namespace zyn

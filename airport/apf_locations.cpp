@@ -1,0 +1,285 @@
+#include "airport/apf_locations.h"
+
+#include "airport/airport_code.h"
+#include "airport/airport_downloads.h"
+#include "airport/apf_format.h"
+#include "base/download.h"
+#include "base/file_util.h"
+#include "base/folders.h"
+#include "base/log.h"
+#include "base/random_util.h"
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+
+namespace zyn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kArchive = "archive";
+constexpr std::string_view kStockFolder = "archive/stock/";
+constexpr std::int32_t kLearningWeek = 20;
+
+std::mutex g_probeMutex;
+std::map<std::string, bool, std::less<>> g_stockProbes; // under g_probeMutex: code -> on the server
+
+// Removes a temporary file when the operation that downloaded it ends, whatever happened.
+class TempFile {
+public:
+    explicit TempFile(fs::path path) : m_path(std::move(path)) {}
+    ~TempFile()
+    {
+        std::error_code ignored;
+        fs::remove(m_path, ignored);
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    const fs::path& path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+std::string lf_stockServerPath(std::string_view code)
+{
+    return fmt::format("{}{}", kStockFolder, lf_xmlName(code));
+}
+
+bool lf_downloadFrom2020(std::string_view serverPath, const fs::path& localPath)
+{
+    CurlHandle handle;
+    return gf_downloadFile(handle.get(), gf_airportDownloadUrl(true) + std::string(serverPath), localPath, false);
+}
+
+// A pointer to a location: backslashes of a file written on Windows become slashes, blanks "%20".
+std::string lf_normalisedLocation(std::string text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (c == '\\')
+            out += '/';
+        else if (c == ' ')
+            out += "%20";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// Steps 1 and 3 of the search: a pointer file of a user folder. Nothing when there is none.
+std::optional<std::string> lf_pointerLocation(const fs::path& folder, std::string_view code)
+{
+    const fs::path pointer = folder / lf_txtPath(code);
+    if (!fs::exists(pointer))
+        return std::nullopt;
+    std::string location;
+    if (!lf_readApfPointer(pointer, location))
+        return std::nullopt;
+    location = lf_normalisedLocation(std::move(location));
+    if (!location.empty() && !gf_isApfLocation(location)) {
+        gf_logErrorf("{}: \"{}\" in {} refused: not the location of an airport file", "gf_getStockApf", location,
+                     pointer.generic_string());
+        return std::string();
+    }
+    return location;
+}
+
+std::string lf_replaceAll(std::string text, std::string_view from, std::string_view to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::string lf_replaceFirst(std::string text, std::string_view from, std::string_view to)
+{
+    if (const std::size_t at = text.find(from); at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// A "/"-separated text below the program folder as a path (empty parts dropped); empty when a part
+// could leave it.
+fs::path lf_pathOfParts(std::string_view text)
+{
+    fs::path path;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t slash = text.find('/', start);
+        const std::string_view part = text.substr(start, slash == std::string_view::npos ? text.npos : slash - start);
+        if (!gf_isFolderName(part))
+            return {};
+        if (!part.empty())
+            path /= fs::path(std::string(part));
+        if (slash == std::string_view::npos)
+            return path;
+        start = slash + 1;
+    }
+}
+
+} // namespace
+
+std::string lf_xmlName(std::string_view name) { return std::string(name) + ".xml"; }
+fs::path gf_xmlPath(std::string_view name) { return fs::path(lf_xmlName(name)); }
+fs::path lf_txtPath(std::string_view name) { return fs::path(std::string(name) + ".txt"); }
+
+fs::path gf_uniqueTempPath(std::string_view stem)
+{
+    static std::atomic<std::uint32_t> s_counter{0};
+    return fs::path(fmt::format("{}.{:08x}-{}.tmp.xml", stem, gf_randomEngine()(), s_counter.fetch_add(1)));
+}
+
+bool lf_readApfPointer(const fs::path& path, std::string& out)
+{
+    const auto lines = gf_readFile(path, 1);
+    if (!lines)
+        return false;
+    std::string line = lines->front();
+    const std::size_t lastL = line.rfind('l');
+    line.resize(lastL == std::string::npos ? 0 : lastL + 1);
+    out = std::move(line);
+    return true;
+}
+
+bool lf_downloadStockApf(std::string_view code)
+{
+    if (!gf_checkAirportCode(code, "lf_downloadStockApf"))
+        return false;
+    {
+        std::lock_guard lock(g_probeMutex);
+        if (const auto it = g_stockProbes.find(code); it != g_stockProbes.end())
+            return it->second;
+    }
+    const TempFile probe(gf_uniqueTempPath(code));
+    const bool found = lf_downloadFrom2020(lf_stockServerPath(code), probe.path());
+    std::lock_guard lock(g_probeMutex);
+    g_stockProbes.emplace(std::string(code), found);
+    return found;
+}
+
+void gf_resetApfProbes()
+{
+    std::lock_guard lock(g_probeMutex);
+    g_stockProbes.clear();
+}
+
+bool gf_apfExists(std::string_view code)
+{
+    if (!gf_checkAirportCode(code, "gf_apfExists"))
+        return false;
+    for (const fs::path& folder : {g_myThirdpartyPath, g_mySimaddonPath})
+        if (fs::exists(folder / gf_xmlPath(code)) || fs::exists(folder / lf_txtPath(code)))
+            return true;
+    return lf_downloadStockApf(code);
+}
+
+std::string gf_getStockApf(std::string_view code)
+{
+    if (!gf_checkAirportCode(code, "gf_getStockApf"))
+        return {};
+    for (const fs::path& folder : {g_myThirdpartyPath, g_mySimaddonPath}) {
+        if (auto location = lf_pointerLocation(folder, code))
+            return *location;
+        const fs::path file = folder / gf_xmlPath(code);
+        if (fs::exists(file))
+            return file.generic_string();
+    }
+    return lf_downloadStockApf(code) ? lf_stockServerPath(code) : std::string();
+}
+
+std::string lf_downloadAddonApf(std::string_view serverPath, const fs::path& localPath)
+{
+    if (!gf_isApfLocation(serverPath)) {
+        const std::string message = fmt::format("failed to download: \"{}\" is no airport file location", serverPath);
+        gf_logError(message);
+        return message;
+    }
+    const bool from2020 = serverPath.find("simaddon") != std::string_view::npos ||
+                          serverPath.find("stock") != std::string_view::npos;
+    const std::string url = gf_airportDownloadUrl(from2020) + std::string(serverPath);
+    CurlHandle handle;
+    if (gf_downloadFile(handle.get(), url, localPath, false))
+        return {};
+    const std::string message = fmt::format("failed to download: \"{}\"", url);
+    gf_log(message);
+    return message;
+}
+
+fs::path lf_learnedApfPath(std::string_view path, std::string_view subFolder)
+{
+    if (path.empty())
+        return {};
+    const std::string learned = g_learnedPath.generic_string();
+    std::string text;
+    if (path.find(kArchive) != std::string_view::npos) {
+        text = lf_replaceAll(lf_replaceFirst(std::string(path), kArchive, learned), "%20", " ");
+    } else if (path.starts_with(g_airportsPath.generic_string())) {
+        text = lf_replaceFirst(std::string(path), g_airportsPath.generic_string(), learned);
+        const std::string_view branch =
+            text.find("my_thirdparty2024") != std::string::npos ? "my_thirdparty2024" : "my_thirdparty";
+        if (text.find(branch) != std::string::npos) {
+            if (!gf_isFolderName(subFolder)) {
+                gf_logErrorf("{}: publisher \"{}\" refused as a folder name", "lf_learnedApfPath", subFolder);
+                return {};
+            }
+            text = lf_replaceFirst(std::move(text), branch, fmt::format("thirdparty/{}", subFolder));
+        }
+    } else {
+        return gf_isApfLocation(path) ? fs::path(std::string(path)) : fs::path();
+    }
+    text = lf_replaceAll(std::move(text), "\\", "/");
+    fs::path learnedPath = text.starts_with(learned + "/") ? lf_pathOfParts(text) : fs::path();
+    if (learnedPath.empty())
+        gf_logErrorf("{}: \"{}\" refused: it leads outside {}", "lf_learnedApfPath", path, learned);
+    return learnedPath;
+}
+
+std::string lf_readApfPublisher(const fs::path& path)
+{
+    pugi::xml_document document;
+    if (!document.load_file(path.c_str()))
+        return {};
+    return lf_readParameterText(document, "publisher").value_or("");
+}
+
+std::string lf_detectPublisher(const fs::path& path)
+{
+    pugi::xml_document document;
+    if (!document.load_file(path.c_str()))
+        return fmt::format("\"{}\" not found", path.string());
+    if (lf_readParameterText(document, "publisher") != "unknown")
+        return {};
+    const auto manufacturer = lf_readParameterText(document, "manufacturer");
+    const auto creator = lf_readParameterText(document, "creator");
+    if ((manufacturer && manufacturer->size() >= 4) || (creator && creator->size() >= 4))
+        return {};
+    return fmt::format("{}={}, {}={}", "manufacturer", manufacturer.value_or(""), "creator", creator.value_or(""));
+}
+
+bool lf_suitableForLearning(std::string_view code)
+{
+    if (!gf_checkAirportCode(code, "lf_suitableForLearning"))
+        return false;
+    pugi::xml_document document;
+    {
+        const TempFile stock(gf_uniqueTempPath(code));
+        if (!lf_downloadFrom2020(lf_stockServerPath(code), stock.path()) || !document.load_file(stock.path().c_str())) {
+            gf_logErrorf("{} Not suitable for offline learning", code);
+            return false;
+        }
+    }
+    if (lf_readParameterInt(document, "Qf_real").value_or(-1) < 0 &&
+        lf_readParameterInt(document, "Qf_soft").value_or(-1) < 0)
+        return false;
+    const auto week = lf_readParameterInt(document, "WEEK");
+    return week && *week >= kLearningWeek;
+}
+
+} // namespace zyn

@@ -1,0 +1,57 @@
+#pragma once
+// Where an airport's parking file lies and how a server file is fetched. A file comes from the
+// user's folders ("airports/my_thirdparty", "airports/my_simaddon": CODE.xml or a pointer file
+// CODE.txt naming a server path), or from the download server's archive ("archive/stock/CODE.xml",
+// paths holding "simaddon", and the thirdparty branch) below "MSFS/" or "MSFS2024/"; what was
+// learned about it lies below "airports/learned". Downloads run on the caller's thread with the
+// shared time-outs into temporary files of unique names, removed again.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace zyn {
+
+std::string lf_xmlName(std::string_view name);                // name + ".xml"
+std::filesystem::path gf_xmlPath(std::string_view name);      // the same as a path
+std::filesystem::path lf_txtPath(std::string_view name);      // name + ".txt"
+
+// The first line of a pointer file, cut after its last "l" (so a trailing blank or CR goes);
+// false, leaving out alone, when the file has no line.
+bool lf_readApfPointer(const std::filesystem::path& path, std::string& out);
+
+// Whether the server's 2020 archive holds the airport's stock file. The answer is remembered for the
+// session, so a failed probe is not repeated every time the park airport is looked for.
+bool lf_downloadStockApf(std::string_view code);
+// Forgets the remembered probes (a restart begins a new session).
+void gf_resetApfProbes();
+
+// Whether any parking file exists for the airport: the user's folders, then the server.
+bool gf_apfExists(std::string_view code);
+// Where the airport's parking file is: a local path beginning with "airports", a server path, or
+// the empty text. A pointer file that names an unsafe location gives the empty text (logged).
+std::string gf_getStockApf(std::string_view code);
+
+// Downloads a server path ("simaddon" and "stock" paths from "MSFS/", others from the branch of the
+// simulator) into localPath. Empty on success, else the error text (also logged).
+std::string lf_downloadAddonApf(std::string_view serverPath, const std::filesystem::path& localPath);
+
+// The learned counterpart of an airport file: "archive/stock/EDDF.xml" ->
+// "airports/learned/stock/EDDF.xml" ("%20" becomes a blank), "airports/my_thirdparty/EDDF.xml" with
+// the publisher Maker -> "airports/learned/thirdparty/Maker/EDDF.xml", "airports/my_simaddon/EDDF.xml"
+// -> "airports/learned/my_simaddon/EDDF.xml". Empty for an empty path and for a location or
+// publisher that could lead outside the learned folder (logged).
+std::filesystem::path lf_learnedApfPath(std::string_view path, std::string_view subFolder);
+
+// The file's "publisher" parameter; empty when the file cannot be loaded or has none.
+std::string lf_readApfPublisher(const std::filesystem::path& path);
+// For a file whose publisher is "unknown" and whose manufacturer and creator are both shorter than
+// 4 characters: "manufacturer={}, creator={}"; "\"{}\" not found" when it cannot be loaded; else "".
+std::string lf_detectPublisher(const std::filesystem::path& path);
+// Whether the airport's stock file rates its stands (a quality factor of 0 or more) and has a
+// "WEEK" of 20 or more, so that it may be used for learning offline.
+bool lf_suitableForLearning(std::string_view code);
+
+// A file name in the program folder that no other download uses: stem, a unique part, ".xml".
+std::filesystem::path gf_uniqueTempPath(std::string_view stem);
+
+} // namespace zyn

@@ -1,0 +1,273 @@
+#include "airport/learned_merge.h"
+
+#include "base/geo.h"
+#include "base/log.h"
+#include "settings/setting_controls.h"
+#include "settings/settings.h"
+#include "settings/traffic_range.h"
+#include "settings/xml_meta.h"
+#include "shown/status_line.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <atomic>
+#include <unordered_map>
+
+namespace zyn {
+
+namespace fs = std::filesystem;
+
+bool g_handmade = false;
+
+namespace {
+
+constexpr double kGroundRangeNm = 10.0;
+
+std::atomic<RangeAdjustment> g_autoRangeAdjustment{nullptr};
+
+void lf_logSetting(std::string_view name, const auto& value)
+{
+    gf_logIndentedf("{:24}: {}", name, value);
+}
+
+std::optional<bool> lf_learnBool(const pugi::xml_document& document, BoolControlParameter& setting)
+{
+    const auto value = lf_readParameterBool(document, setting.key);
+    if (value) {
+        setting.value = *value ? 1 : 0;
+        gf_showCheckBox(setting);
+        lf_logSetting(setting.key, *value ? "true" : "false");
+    }
+    return value;
+}
+
+// A learned range; with AUTO_RANGE learned as off it stays the airport's range.
+void lf_learnRange(const pugi::xml_document& document)
+{
+    using namespace param;
+    const auto range = lf_readParameterInt(document, LATERAL_RANGE.key);
+    if (range) {
+        gf_setTrafficRange(*range);
+        gf_setBoxInt(LATERAL_RANGE);
+        gf_enableControl(LATERAL_RANGE, true);
+        lf_logSetting(LATERAL_RANGE.key, *range);
+    }
+    const auto automatic = lf_learnBool(document, AUTO_RANGE);
+    if (!automatic)
+        return;
+    if (*automatic) {
+        g_manualRange = LATERAL_RANGE.value.load();
+        if (const RangeAdjustment adjust = g_autoRangeAdjustment.load())
+            adjust();
+        gf_enableControl(LATERAL_RANGE, false);
+    } else {
+        gf_setTrafficRange(range.value_or(g_manualRange.load()));
+        gf_setBoxInt(LATERAL_RANGE);
+        gf_enableControl(LATERAL_RANGE, true);
+    }
+    g_airportRangeMode = AUTO_RANGE.on() && g_rangeNm.load() == kGroundRangeNm ? 1 : 0;
+}
+
+// A learned integer clamped into the setting's bounds; absent: the fallback, when there is one.
+void lf_learnInt(const pugi::xml_document& document, IntControlParameter& setting, std::optional<std::int32_t> fallback)
+{
+    const auto value = lf_readParameterInt(document, setting.key);
+    if (value) {
+        setting.value = setting.clamp(*value);
+        lf_logSetting(setting.key, *value);
+        if (setting.value.load() != *value)
+            gf_logErrorf("{} {} out of range, {} used", setting.key, *value, setting.value.load());
+    } else if (fallback) {
+        setting.value = *fallback;
+    }
+    gf_setBoxInt(setting);
+}
+
+void lf_learnMaxFit(const pugi::xml_document& document)
+{
+    using namespace param;
+    const auto value = lf_readParameterInt(document, MAX_FIT.key);
+    if (!value)
+        return;
+    MAX_FIT.value = MAX_FIT.clamp(*value);
+    MAX_FIT_FL.value = static_cast<float>(MAX_FIT.value.load()) * 0.5f + 0.5f;
+    gf_setBoxFloat(MAX_FIT_FL);
+    gf_logIndentedf("{:24}: {} (max number of half hours, is {} hrs decimal)", MAX_FIT.key, MAX_FIT.value.load(),
+                    MAX_FIT_FL.value.load());
+}
+
+// The per-airport settings the file carries, in their order.
+void lf_learnSettings(const pugi::xml_document& document)
+{
+    using namespace param;
+    lf_learnBool(document, LEARN_SOFT);
+    lf_learnInt(document, MAX_LIVE, MAX_LIVE.defaultValue);
+    lf_learnRange(document);
+    lf_learnBool(document, PARK_FAKE);
+    lf_learnBool(document, WEEK);
+    lf_learnBool(document, PARK_SOFT);
+    lf_learnInt(document, parking_percentage, kDefaultParkingPercentage);
+    lf_learnBool(document, INITIAL_LOAD_ONLY);
+    lf_learnMaxFit(document);
+    lf_learnBool(document, RT_PARKTRAFFIC_ONLY);
+}
+
+// A stand made by hand: placed and with a radius, and not already among the stands.
+void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, std::vector<ParkPos>& stands,
+                        std::unordered_map<std::string, std::size_t>& byId, ReadReport& report)
+{
+    if (byId.contains(id)) {
+        gf_logErrorf("manually created standid {} already exists in {}", id, report.file());
+        return;
+    }
+    const LatLon at{gf_fileNumber(parkpos.attribute("latitude").as_string()).value_or(0.0),
+                    gf_fileNumber(parkpos.attribute("longitude").as_string()).value_or(0.0)};
+    const double radius = gf_fileNumber(parkpos.attribute("radius").as_string()).value_or(0.0);
+    if (!gf_positionKnown(at) || radius == 0.0) {
+        gf_logErrorf("manually created standid {} misses correct attributes in {}", id, report.file());
+        return;
+    }
+    if (lf_readParkPos(parkpos, id, 0, stands, report)) {
+        stands.back().manual = true;
+        byId.emplace(id, stands.size() - 1);
+    }
+}
+
+void lf_readLearnedChanges(pugi::xml_node parkpositions, std::vector<ParkPos>& stands, ReadReport& report)
+{
+    std::unordered_map<std::string, std::size_t> byId; // the first stand of each id
+    byId.reserve(stands.size());
+    for (std::size_t i = 0; i < stands.size(); ++i)
+        byId.emplace(stands[i].id, i);
+    for (auto parkpos = parkpositions.child("parkpos"); parkpos; parkpos = parkpos.next_sibling("parkpos")) {
+        const std::string id = parkpos.attribute("id").as_string();
+        if (gf_apfBool(parkpos.attribute("manual"))) {
+            lf_readManualStand(parkpos, id, stands, byId, report);
+        } else if (const auto it = byId.find(id); it != byId.end()) {
+            lf_readLearnedParkPos(parkpos, stands[it->second], report);
+        } else {
+            gf_logf("learned stand {} in {} not found?", id, report.file());
+        }
+    }
+}
+
+void lf_mergeLearnedDocument(const pugi::xml_document& document, ReadReport& report, const std::string& airportName,
+                             std::vector<ParkPos>& stands, bool& handmade)
+{
+    gf_logf("Read from learned airport file: \"{}\"", report.file());
+    if (!gf_checkXmlMeta(document))
+        return;
+    if (const auto name = lf_readParameterText(document, "airport_name"); name && *name != airportName)
+        gf_setStatusMessage(fmt::format("Warning: learned file airport name: \"{}\" differs from archived file airport "
+                                        "name: \"{}\"",
+                                        *name, airportName),
+                            true);
+    lf_learnSettings(document);
+    const auto handmadeValue = lf_readParameterText(document, "handmade");
+    handmade = handmadeValue.has_value();
+    const auto parkpositions = document.child("parkpositions");
+    if (handmade) {
+        stands.clear();
+        gf_readFullStands(parkpositions, stands, report);
+        lf_logSetting("handmade", *handmadeValue);
+    } else if (parkpositions) {
+        lf_readLearnedChanges(parkpositions, stands, report);
+    }
+}
+
+// Runs one merge; every error ends it with a log line, the stands read so far staying.
+template <typename Merge> void lf_guardedMerge(ReadReport& report, Merge&& merge)
+{
+    try {
+        merge();
+    } catch (const std::exception& e) {
+        gf_logf("{}: {}", "lf_readLearned", e.what());
+    }
+    report.finish();
+}
+
+} // namespace
+
+void gf_setAutoRangeAdjustment(RangeAdjustment adjustment) { g_autoRangeAdjustment = adjustment; }
+
+fs::path gf_learnedBackupPath(const fs::path& path)
+{
+    const std::string text = path.string();
+    const std::size_t dot = text.rfind('.');
+    if (dot == std::string::npos)
+        return {};
+    return fs::path(text.substr(0, dot) + "0" + text.substr(dot));
+}
+
+bool lf_sameOption(const ParkPosOption& added, const ParkPosOption& existing)
+{
+    return added.day == existing.day && added.real == existing.real && added.registration == existing.registration &&
+           added.airline == existing.airline && added.type == existing.type &&
+           (added.halfHours & existing.halfHours) != 0;
+}
+
+bool lf_readLearnedParkPos(pugi::xml_node parkpos, ParkPos& stand, ReadReport& report)
+{
+    if (stand.id != parkpos.attribute("id").as_string())
+        return false;
+    if (gf_apfBool(parkpos.attribute("radius_change"))) {
+        const auto metres = lf_readRadiusMetres(parkpos.attribute("radius"));
+        if (metres && *metres > 0.0) {
+            stand.radius = *metres * kNmPerMetre;
+            stand.radiusChanged = true;
+        } else {
+            report.skip(fmt::format("parkpos \"{}\" radius_change", stand.id),
+                        fmt::format("radius \"{}\" is no radius in metres", parkpos.attribute("radius").value()));
+        }
+    }
+    if (gf_apfBool(parkpos.attribute("cargo_change"))) {
+        stand.cargo = gf_apfBool(parkpos.attribute("cargo"));
+        stand.cargoChanged = true;
+    }
+    std::uint32_t next = stand.options.empty() ? 1 : stand.options.back().number + 1;
+    stand.options.reserve(stand.options.size() +
+                          static_cast<std::size_t>(std::distance(parkpos.children("opt").begin(), parkpos.children("opt").end())));
+    for (auto opt = parkpos.child("opt"); opt; opt = opt.next_sibling("opt")) {
+        if (!lf_readParkPosOption(opt, next, 0, stand.id, report, stand.options))
+            continue;
+        const ParkPosOption& added = stand.options.back();
+        if (std::any_of(stand.options.begin(), stand.options.end() - 1, [&](const auto& o) { return lf_sameOption(added, o); }))
+            stand.options.pop_back();
+        else
+            ++next;
+    }
+    return true;
+}
+
+void lf_readLearned(const fs::path& path, const std::string& airportName, std::vector<ParkPos>& stands, bool& handmade)
+{
+    ReadReport report(path.generic_string());
+    lf_guardedMerge(report, [&] {
+        pugi::xml_document document;
+        const pugi::xml_parse_result loaded = document.load_file(path.c_str());
+        if (!loaded) {
+            if (const fs::path backup = gf_learnedBackupPath(path); !backup.empty() && fs::exists(path))
+                fs::copy_file(path, backup, fs::copy_options::overwrite_existing);
+            gf_logf("{} found, but could not be loaded, saved as *.0.xml: {}", report.file(), loaded.description());
+            return;
+        }
+        lf_mergeLearnedDocument(document, report, airportName, stands, handmade);
+    });
+}
+
+void gf_mergeLearnedBytes(std::string_view bytes, const std::string& label, const std::string& airportName,
+                          std::vector<ParkPos>& stands, bool& handmade)
+{
+    ReadReport report(label);
+    lf_guardedMerge(report, [&] {
+        pugi::xml_document document;
+        if (const pugi::xml_parse_result loaded = document.load_buffer(bytes.data(), bytes.size()); !loaded) {
+            gf_logf("{} could not be loaded: {}", label, loaded.description());
+            return;
+        }
+        lf_mergeLearnedDocument(document, report, airportName, stands, handmade);
+    });
+}
+
+} // namespace zyn

@@ -1,0 +1,129 @@
+// The airport data's hot paths: the closest-airport query over a full database, and reading a large
+// airport's parking file with its learned file, side by side with pugixml's own parse of the same
+// two files.
+#include "airport/airports.h"
+#include "airport/apf_read.h"
+#include "airport/park_airport_state.h"
+#include "tests/support/temp_dir.h"
+#include "tools/airport_gen.h"
+
+#include <benchmark/benchmark.h>
+#include <pugixml.hpp>
+
+#include <random>
+
+namespace {
+
+using namespace zyn;
+namespace fs = std::filesystem;
+
+constexpr std::size_t kAirports = 40000;
+constexpr std::size_t kStands = 1000;
+constexpr std::size_t kLearnedOptions = 5000;
+constexpr char kStockFile[] = "airports/my_thirdparty/BNCH.xml";
+constexpr char kLearnedFile[] = "airports/learned/thirdparty/Bench Maker/BNCH.xml";
+
+// A program folder with a full airports database and one large airport's files, made once.
+class AirportData {
+public:
+    AirportData()
+    {
+        const fs::path previous = fs::current_path();
+        fs::current_path(m_dir.path());
+        m_airports = tools::gf_generateAirports(kAirports, 11);
+        fs::create_directories("input");
+        test::writeText("input/airports_msfs.xml", tools::gf_airportsXml(m_airports));
+        gf_resetAirports();
+        gf_readAirports();
+        const tools::StandLayout layout{.gates = kStands, .rampStands = 0, .cargoStands = 0, .helipads = 0,
+                                        .optionsPerStand = 2, .seed = 3};
+        const auto stock = tools::gf_stockApf("Bench field", "Bench Maker", {47.0, 8.0}, 1400, layout);
+        tools::gf_writeApfSpec(stock, kStockFile);
+        tools::gf_writeApfSpec(tools::gf_learnedApf(stock, kLearnedOptions, 0, 4), kLearnedFile);
+        fs::current_path(previous);
+    }
+    const fs::path& folder() const { return m_dir.path(); }
+    const std::vector<tools::GeneratedAirport>& airports() const { return m_airports; }
+
+private:
+    test::TempDir m_dir;
+    std::vector<tools::GeneratedAirport> m_airports;
+};
+
+const AirportData& lf_airportData()
+{
+    static const AirportData data;
+    return data;
+}
+
+void BM_ClosestAirportOf40000(benchmark::State& state)
+{
+    const auto& data = lf_airportData();
+    if (g_airports.size() != kAirports) {
+        state.SkipWithError("the airports database was not read");
+        return;
+    }
+    // Positions around airports, where the question is asked: on the ground or on approach.
+    std::mt19937 random(5);
+    std::vector<LatLon> positions;
+    for (int i = 0; i < 4096; ++i) {
+        const auto& a = data.airports()[random() % data.airports().size()];
+        positions.push_back({a.lat + std::uniform_real_distribution<double>(-0.1, 0.1)(random),
+                             a.lon + std::uniform_real_distribution<double>(-0.1, 0.1)(random)});
+    }
+    std::size_t i = 0, found = 0;
+    for (auto _ : state) {
+        const NearAirports near = gf_nearAirports(positions[i++ % positions.size()]);
+        found += near.best.has_value();
+        benchmark::DoNotOptimize(near);
+    }
+    state.counters["found_share"] = static_cast<double>(found) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ClosestAirportOf40000);
+
+// gf_readApf of the large airport: parse, stands, learned merge, numbering, overlaps, quality factor.
+void BM_ReadApf1000StandsWith5000LearnedOptions(benchmark::State& state)
+{
+    const auto& data = lf_airportData();
+    const test::ScopedCwd cwd(data.folder());
+    gf_setParkAirport({"BNCH", "", 47.0, 8.0, 1400.0});
+    std::vector<ParkPos> stands;
+    stands.reserve(2 * kStands);
+    std::size_t options = 0;
+    for (auto _ : state) {
+        stands.clear();
+        ApfFileInfo info;
+        std::uint64_t quality = 0;
+        if (!gf_readApf(kStockFile, info, quality, stands).empty() || stands.size() != kStands) {
+            state.SkipWithError("the parking file was not read whole");
+            return;
+        }
+        options = 0;
+        for (const auto& s : stands)
+            options += s.options.size();
+    }
+    state.counters["stands"] = static_cast<double>(stands.size());
+    state.counters["options"] = static_cast<double>(options);
+    gf_setParkAirport({});
+}
+BENCHMARK(BM_ReadApf1000StandsWith5000LearnedOptions)->Unit(benchmark::kMillisecond);
+
+// pugixml alone, loading the same two files: what the reading above is measured against.
+void BM_PugixmlLoadOfTheSameTwoFiles(benchmark::State& state)
+{
+    const auto& data = lf_airportData();
+    const test::ScopedCwd cwd(data.folder());
+    for (auto _ : state) {
+        pugi::xml_document stock;
+        pugi::xml_document learned;
+        if (!stock.load_file(kStockFile) || !learned.load_file(kLearnedFile)) {
+            state.SkipWithError("the files could not be loaded");
+            return;
+        }
+        benchmark::DoNotOptimize(stock.first_child());
+        benchmark::DoNotOptimize(learned.first_child());
+    }
+}
+BENCHMARK(BM_PugixmlLoadOfTheSameTwoFiles)->Unit(benchmark::kMillisecond);
+
+} // namespace

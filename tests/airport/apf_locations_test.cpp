@@ -1,0 +1,227 @@
+#include "airport/apf_locations.h"
+#include "airport/airport_code.h"
+#include "base/folders.h"
+#include "settings/settings.h"
+#include "tests/airport/airport_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <bitset>
+
+namespace zyn {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ApfLocations : public test::AirportFixture {
+protected:
+    tools::ApfSpec file(tools::Attributes parameters = test::stockParameters())
+    {
+        return {.parameters = std::move(parameters), .stands = {test::fullStand("A1", 50.0, 10.0)}};
+    }
+    std::vector<std::string> requestedPaths() const
+    {
+        std::vector<std::string> paths;
+        for (const auto& r : server.requests())
+            paths.push_back(r.path);
+        return paths;
+    }
+    // Nothing but the program's own folders and files is left in the program folder.
+    void expectNoTemporaryFiles() const
+    {
+        for (const auto& entry : fs::directory_iterator(programDir.path()))
+            EXPECT_TRUE(entry.path().filename() == "Log.txt" || entry.path().filename() == "airports" ||
+                        entry.path().filename() == "parameters.xml")
+                << entry.path();
+    }
+};
+
+TEST_F(ApfLocations, FileIsLookedForInItsOrder)
+{
+    enum Source { ThirdpartyTxt, ThirdpartyXml, SimaddonTxt, SimaddonXml, ServerStock, kSources };
+    const std::string pointer3 = "archive/thirdparty/Some%20Maker/EDDT.xml";
+    const std::string pointerS = "archive/simaddon/EDDT.xml";
+    const std::string expected[] = {pointer3, "airports/my_thirdparty/EDDT.xml", pointerS, "airports/my_simaddon/EDDT.xml",
+                                    "archive/stock/EDDT.xml"};
+    for (unsigned present = 0; present < (1u << kSources); ++present) {
+        fs::remove_all("airports");
+        fs::remove_all(serverDir.path() / "MSFS");
+        gf_resetApfProbes();
+        const std::bitset<kSources> has(present);
+        if (has[ThirdpartyTxt])
+            test::writeText("airports/my_thirdparty/EDDT.txt", pointer3 + "   \r\nsecond line ignored\n");
+        if (has[ThirdpartyXml])
+            writeApf("airports/my_thirdparty/EDDT.xml", file());
+        if (has[SimaddonTxt])
+            test::writeText("airports/my_simaddon/EDDT.txt", pointerS + "\n");
+        if (has[SimaddonXml])
+            writeApf("airports/my_simaddon/EDDT.xml", file());
+        if (has[ServerStock])
+            serveApf("MSFS/archive/stock/EDDT.xml", file());
+        fs::create_directories("airports/my_thirdparty");
+        fs::create_directories("airports/my_simaddon");
+        std::string want;
+        for (int s = 0; s < kSources && want.empty(); ++s)
+            if (has[s])
+                want = expected[s];
+        EXPECT_EQ(gf_getStockApf(kCode), want) << has;
+        EXPECT_EQ(gf_apfExists(kCode), !want.empty()) << has;
+    }
+    expectNoTemporaryFiles();
+}
+
+TEST_F(ApfLocations, PointerFileTakesItsFirstLineUpToTheLastL)
+{
+    const struct {
+        const char* content;
+        const char* location; // what gf_getStockApf gives
+    } rows[] = {
+        {"archive/thirdparty/Maker/EDDT.xml  \t \r\n", "archive/thirdparty/Maker/EDDT.xml"},
+        {"archive\\thirdparty\\Maker\\EDDT.xml\n", "archive/thirdparty/Maker/EDDT.xml"}, // written on Windows
+        {"archive/thirdparty/Some Maker/EDDT.xml\n", "archive/thirdparty/Some%20Maker/EDDT.xml"},
+        {"archive/thirdparty/EDDT.xm\n", ""},                         // no "l": nothing
+        {"../../etc/EDDT.xml\n", ""},                                 // refused
+        {"archive/thirdparty/EDDT.html\n", ""},                       // no airport file
+        {"https://elsewhere.example/EDDT.xml\n", ""},                 // refused
+        {"airports/my_simaddon/Maker/EDDT.xml\n", "airports/my_simaddon/Maker/EDDT.xml"}, // a local file
+    };
+    for (const auto& row : rows) {
+        test::writeText("airports/my_thirdparty/EDDT.txt", row.content);
+        EXPECT_EQ(gf_getStockApf(kCode), row.location) << row.content;
+    }
+    EXPECT_TRUE(logContains("gf_getStockApf: \"../../etc/EDDT.xml\" in airports/my_thirdparty/EDDT.txt refused"));
+    std::string out = "unchanged";
+    test::writeText("empty.txt", "");
+    EXPECT_FALSE(lf_readApfPointer("empty.txt", out));
+    EXPECT_EQ(out, "unchanged");
+}
+
+TEST_F(ApfLocations, CodesOtherThanLettersAndDigitsAreRefused)
+{
+    fs::create_directories(g_myThirdpartyPath);
+    fs::create_directories(g_mySimaddonPath);
+    for (const char* code : {"", "..", "../EDDT", "ED/DT", "ED\\DT", "EDDT.xml", "ED DT", "ABCDEFGHI", "\xc3\x84GGG"}) {
+        EXPECT_FALSE(gf_isAirportCode(code)) << code;
+        EXPECT_EQ(gf_getStockApf(code), "") << code;
+        EXPECT_FALSE(gf_apfExists(code)) << code;
+        EXPECT_FALSE(lf_suitableForLearning(code)) << code;
+    }
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(logContains("gf_getStockApf: airport code \"../EDDT\" refused (letters and digits only, at most 8)"));
+    for (const char* code : {"EDDT", "K1A5", "00AK", "abcd1234"})
+        EXPECT_TRUE(gf_isAirportCode(code)) << code;
+}
+
+TEST_F(ApfLocations, ProbeOfTheServerIsRememberedForTheSession)
+{
+    serveApf("MSFS/archive/stock/EDDS.xml", file());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(lf_downloadStockApf(kCode));
+        EXPECT_TRUE(lf_downloadStockApf("EDDS"));
+    }
+    EXPECT_EQ(requestedPaths(), (std::vector<std::string>{"MSFS/archive/stock/EDDT.xml", "MSFS/archive/stock/EDDS.xml"}));
+    gf_resetApfProbes(); // a new session asks again
+    EXPECT_FALSE(lf_downloadStockApf(kCode));
+    EXPECT_EQ(server.requests().size(), 3u);
+    expectNoTemporaryFiles();
+}
+
+TEST_F(ApfLocations, ServerFilesComeFromTheBranchOfTheirKind)
+{
+    const struct {
+        bool msfs2020;
+        const char* path;
+        const char* served; // where the request went
+    } rows[] = {
+        {false, "archive/stock/EDDT.xml", "MSFS/archive/stock/EDDT.xml"},
+        {false, "archive/simaddon/EDDT.xml", "MSFS/archive/simaddon/EDDT.xml"},
+        {false, "archive/stockholm/ESSA.xml", "MSFS/archive/stockholm/ESSA.xml"},
+        {false, "archive/thirdparty/Some%20Maker/EDDT.xml", "MSFS2024/archive/thirdparty/Some Maker/EDDT.xml"},
+        {true, "archive/thirdparty/Some%20Maker/EDDT.xml", "MSFS/archive/thirdparty/Some Maker/EDDT.xml"},
+    };
+    for (const auto& row : rows) {
+        param::MSFS_2020.value = row.msfs2020 ? 1 : 0;
+        serve(row.served, row.path);
+        EXPECT_EQ(lf_downloadAddonApf(row.path, "got.xml"), "") << row.path;
+        EXPECT_EQ(test::readText("got.xml"), row.path) << row.path;
+    }
+    const std::string missing = fmt::format("failed to download: \"{}MSFS/archive/stock/XXXX.xml\"", server.baseUrl());
+    EXPECT_EQ(lf_downloadAddonApf("archive/stock/XXXX.xml", "got.xml"), missing);
+    EXPECT_TRUE(logHas(missing));
+    EXPECT_NE(lf_downloadAddonApf("archive/../../secret.xml", "got.xml"), "");
+    EXPECT_EQ(server.requests().size(), std::size(rows) + 1);
+}
+
+TEST(ApfLearnedPath, MapsEveryBranchIntoTheLearnedFolder)
+{
+    const struct {
+        const char* path;
+        const char* publisher;
+        const char* learned;
+    } rows[] = {
+        {"archive/stock/EDDF.xml", "stock", "airports/learned/stock/EDDF.xml"},
+        {"archive/thirdparty/Some%20Maker/EDDF.xml", "Some Maker", "airports/learned/thirdparty/Some Maker/EDDF.xml"},
+        {"archive/simaddon/EDDF.xml", "simaddon", "airports/learned/simaddon/EDDF.xml"},
+        {"airports/my_thirdparty/EDDF.xml", "Maker", "airports/learned/thirdparty/Maker/EDDF.xml"},
+        {"airports/my_thirdparty2024/EDDF.xml", "Maker", "airports/learned/thirdparty/Maker/EDDF.xml"},
+        {"airports/my_thirdparty/EDDF.xml", "", "airports/learned/thirdparty/EDDF.xml"},
+        {"airports/my_simaddon/EDDF.xml", "Maker", "airports/learned/my_simaddon/EDDF.xml"},
+        {"", "stock", ""},
+        {"airports/my_thirdparty/EDDF.xml", "../..", ""},       // a publisher that climbs out
+        {"airports/my_thirdparty/EDDF.xml", "a/b", ""},
+        {"archive/thirdparty/..%20/../EDDF.xml", "x", ""},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(lf_learnedApfPath(row.path, row.publisher).generic_string(), row.learned) << row.path;
+}
+
+TEST_F(ApfLocations, PublisherChecksReadTheFileParameters)
+{
+    using A = tools::Attributes;
+    const struct {
+        A parameters;
+        const char* detected;
+    } rows[] = {
+        {{{"publisher", "unknown"}, {"creator", "abcd"}}, ""},
+        {{{"publisher", "unknown"}, {"creator", "abc"}}, "manufacturer=, creator=abc"},
+        {{{"publisher", "unknown"}, {"manufacturer", "ab"}, {"creator", "x"}}, "manufacturer=ab, creator=x"},
+        {{{"publisher", "Maker"}}, ""},
+        {{}, ""},
+    };
+    for (const auto& row : rows) {
+        writeApf("p.xml", file(row.parameters));
+        EXPECT_EQ(lf_detectPublisher("p.xml"), row.detected);
+        EXPECT_EQ(lf_readApfPublisher("p.xml"), row.parameters.empty() ? "" : row.parameters[0].second);
+    }
+    EXPECT_EQ(lf_detectPublisher("missing.xml"), "\"missing.xml\" not found");
+    EXPECT_EQ(lf_readApfPublisher("missing.xml"), "");
+}
+
+TEST_F(ApfLocations, StockFileSuitsLearningWithAFactorAndAWeek)
+{
+    using A = tools::Attributes;
+    const struct {
+        A parameters;
+        bool suitable;
+    } rows[] = {
+        {{{"Qf_real", "0"}, {"WEEK", "20"}}, true},
+        {{{"Qf_soft", "3"}, {"WEEK", "35"}}, true},
+        {{{"Qf_real", "0"}, {"WEEK", "19"}}, false},
+        {{{"Qf_real", "0"}}, false},
+        {{{"Qf_real", "-1"}, {"Qf_soft", "-1"}, {"WEEK", "40"}}, false},
+    };
+    for (const auto& row : rows) {
+        serveApf("MSFS/archive/stock/EDDT.xml", file(row.parameters));
+        EXPECT_EQ(lf_suitableForLearning(kCode), row.suitable);
+    }
+    serve("MSFS/archive/stock/EDDT.xml", "<not xml");
+    EXPECT_FALSE(lf_suitableForLearning(kCode));
+    EXPECT_FALSE(lf_suitableForLearning("EDDS")); // not on the server
+    EXPECT_TRUE(logHas("===> EDDS Not suitable for offline learning"));
+    expectNoTemporaryFiles();
+}
+
+} // namespace
+} // namespace zyn

@@ -1,0 +1,79 @@
+// Writes airport data for tests, benchmarks and the demonstration:
+//   airport_gen airports <folder> <count> [seed]      airports_msfs.xml and airports_msfs_names.xml
+//   airport_gen archive <downloads-folder> <count> [seed]
+//                                                      airports and their files in the server's archive
+//   airport_gen parking <file> <gates> <helipads> <options-per-stand> [seed]
+//                                                      a stock parking file (and <file>.learned.xml,
+//                                                      <file>.handmade.xml beside it)
+//   airport_gen demo <input-folder> <downloads-folder> the demonstration airport's data
+#include "tools/airport_gen.h"
+#include "tools/program_args.h"
+
+#include "base/atomic_file.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "airport_gen airports <folder> <count> [seed] | archive <folder> <count> [seed] |\n"
+    "       parking <file> <gates> <helipads> <options-per-stand> [seed] | demo <input> <downloads>";
+
+namespace fs = std::filesystem;
+using namespace zyn::tools;
+
+std::uint32_t lf_argument(const std::vector<std::string>& args, std::size_t i, std::uint32_t fallback)
+{
+    return i < args.size() ? static_cast<std::uint32_t>(std::strtoul(args[i].c_str(), nullptr, 10)) : fallback;
+}
+
+int lf_run(const std::vector<std::string>& args)
+{
+    const std::string& command = args.at(0);
+    if (command == "airports" && args.size() >= 3) {
+        const auto airports = gf_generateAirports(lf_argument(args, 2, 0), lf_argument(args, 3, 1));
+        fs::create_directories(args[1]);
+        zyn::gf_writeFileAtomic(fs::path(args[1]) / "airports_msfs.xml", gf_airportsXml(airports));
+        zyn::gf_writeFileAtomic(fs::path(args[1]) / "airports_msfs_names.xml", gf_airportNamesXml(airports));
+        return 0;
+    }
+    if (command == "archive" && args.size() >= 3) {
+        const auto airports = gf_generateAirports(lf_argument(args, 2, 0), lf_argument(args, 3, 1));
+        gf_writeAirportArchive(args[1], airports, StandLayout{});
+        zyn::gf_writeFileAtomic(fs::path(args[1]) / "airports_msfs.xml", gf_airportsXml(airports));
+        return 0;
+    }
+    if (command == "parking" && args.size() >= 5) {
+        StandLayout layout{lf_argument(args, 2, 20), 0, 0, lf_argument(args, 3, 0), lf_argument(args, 4, 2),
+                           lf_argument(args, 5, 1)};
+        const ApfSpec stock = gf_stockApf("Generated field", "stock", {47.0, 8.0}, 1400, layout);
+        gf_writeApfSpec(stock, args[1]);
+        gf_writeApfSpec(gf_learnedApf(stock, 5 * stock.stands.size(), 2, layout.seed), args[1] + ".learned.xml");
+        gf_writeApfSpec(gf_handmadeApf(stock), args[1] + ".handmade.xml");
+        return 0;
+    }
+    if (command == "demo" && args.size() == 3) {
+        gf_writeDemoAirportData(args[1], args[2]);
+        return 0;
+    }
+    return zyn::tools::gf_printUsage(kUsage, false);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const bool help = zyn::tools::gf_asksForHelp(argc, argv);
+    if (help || argc < 2)
+        return zyn::tools::gf_printUsage(kUsage, help);
+    try {
+        return lf_run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::exception& e) {
+        std::cerr << "airport_gen: " << e.what() << "\n";
+        return 1;
+    }
+}
