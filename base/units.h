@@ -9,6 +9,7 @@ inline constexpr std::uint32_t kWholeMetresPerNm = 1852;
 inline constexpr double kNmPerMetre = 0.0005399568034557236; // 1 / 1852
 inline constexpr double kKmPerNm = 1.852;
 inline constexpr double kFeetPerNm = 6076.11549;
+inline constexpr double kFeetPerMetre = 3.2808399;
 inline constexpr double kDegToRad = 0.017453292519943295;
 inline constexpr double kRadToDeg = 57.29577951308232;
 

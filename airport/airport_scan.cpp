@@ -1,0 +1,331 @@
+#include "airport/airport_scan.h"
+
+#include "airport/airport_code.h"
+#include "airport/airports.h"
+#include "airport/apf_locations.h"
+#include "airport/bgl_reader.h"
+#include "airport/scan_log.h"
+#include "base/file_util.h"
+#include "base/exit_flags.h"
+#include "base/folders.h"
+#include "base/log.h"
+#include "base/text_util.h"
+#include "base/workers.h"
+#include "settings/msfs_install.h"
+#include "settings/setting_controls.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "shown/display_texts.h"
+#include "shown/repaint.h"
+#include "shown/status_line.h"
+
+#include <fmt/format.h>
+
+#include <array>
+#include <deque>
+#include <future>
+#include <memory>
+
+namespace zyn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kScanPathLimit = 250;
+constexpr std::array<std::string_view, 14> kScanSkipWords{
+    "fs-base",      "tutorials",     "aircraft",           "bushtrip", "discovery", "point-of-interest",
+    "simobjects",   "vcockpits",     "aig-aitraffic",      "justflight-aicraft", "fsltl", "gsx-pro",
+    "gsx-world",    "landingchallenge"};
+constexpr std::array<std::string_view, 3> kSkippedBglNames{"statics", "AFCAD Updates", "_heliports"};
+constexpr std::string_view kSupportAddress = "airports@tarvo-support.example";
+constexpr std::string_view kFailMark = "===> ";
+
+const fs::path g_stagedSimaddonPath{g_airportsPath / "scan_simaddon"};
+const fs::path g_stagedThirdpartyPath{g_airportsPath / "scan_thirdparty"};
+
+using PendingBgl = std::future<void>;
+
+// Frees a scan worker's slot however its file ends.
+struct BglWorkerSlot {
+    BglWorkerSlot() = default;
+    BglWorkerSlot(const BglWorkerSlot&) = delete;
+    BglWorkerSlot& operator=(const BglWorkerSlot&) = delete;
+    ~BglWorkerSlot() { gf_workerFinished(); }
+};
+
+// The count is raised before the job is posted, so it never lags behind a worker that already ended.
+PendingBgl lf_startBglWorker(WorkerPool& pool, const fs::path& path, const ScanTargets& targets)
+{
+    gf_waitForThreadSlot();
+    g_workersRunning.fetch_add(1);
+    try {
+        auto job = std::make_shared<std::packaged_task<void()>>([path, &targets] { lf_toParkingPositions(path, targets); });
+        PendingBgl done = job->get_future();
+        pool.post([job] {
+            const BglWorkerSlot slot;
+            (*job)();
+        });
+        return done;
+    } catch (...) {
+        gf_workerFinished();
+        throw;
+    }
+}
+
+void lf_waitOldest(std::deque<PendingBgl>& pending, const fs::path& folder, std::string_view which)
+{
+    PendingBgl oldest = std::move(pending.front());
+    pending.pop_front();
+    try {
+        oldest.get();
+    } catch (const std::exception& e) {
+        gf_addScanLogLine(fmt::format("{} airports search in {} aborted, futs {} error: {}", kFailMark, folder.string(),
+                                      which, e.what()));
+    }
+}
+
+bool lf_containsAny(std::string_view text, std::span<const std::string_view> words)
+{
+    return std::any_of(words.begin(), words.end(), [text](std::string_view w) { return text.find(w) != text.npos; });
+}
+
+std::string_view lf_belowScanned(std::string_view pathText, std::size_t scannedChars)
+{
+    return pathText.substr(std::min(scannedChars, pathText.size()));
+}
+
+void lf_searchBglEntry(const fs::directory_entry& entry, std::size_t scannedChars, WorkerPool& pool,
+                       std::deque<PendingBgl>& pending, const ScanTargets& targets, const fs::path& folder)
+{
+    std::error_code ec;
+    const bool regular = entry.is_regular_file(ec);
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        throw fs::filesystem_error("status", entry.path(), ec);
+    if (!regular || !lf_isCandidateName(entry.path(), scannedChars) || !lf_hasAirportSection(entry.path()))
+        return;
+    pending.push_back(lf_startBglWorker(pool, entry.path(), targets));
+    if (pending.size() > static_cast<std::size_t>(std::max(1, g_workersMax)))
+        lf_waitOldest(pending, folder, "inner");
+}
+
+// Removes the files of a folder (not its sub-folders); the folder stays.
+void lf_removeFiles(const fs::path& folder)
+{
+    if (!fs::is_directory(folder))
+        return;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        if (entry.is_regular_file())
+            fs::remove(entry.path());
+}
+
+// Moves the staged results into their folder; emptying it first when asked.
+void lf_publishStaged(const fs::path& staged, const fs::path& target, bool emptyFirst)
+{
+    fs::create_directories(target);
+    if (emptyFirst)
+        lf_removeFiles(target);
+    if (fs::is_directory(staged))
+        for (const fs::directory_entry& entry : fs::directory_iterator(staged))
+            fs::rename(entry.path(), target / entry.path().filename());
+    fs::remove_all(staged);
+}
+
+ScanTargets lf_prepareTargets()
+{
+    const ScanTargets targets{g_stagedSimaddonPath, g_stagedThirdpartyPath, g_tbloPath};
+    fs::remove_all(targets.simaddon);
+    fs::remove_all(targets.thirdparty);
+    fs::create_directories(targets.simaddon);
+    fs::create_directories(targets.thirdparty);
+    fs::remove_all(g_tbloPath); // this scan's entries replace the last one's
+    return targets;
+}
+
+void lf_writeScanReport()
+{
+    std::error_code ec;
+    fs::create_directories(g_airportsScanLogPath.parent_path(), ec);
+    if (gf_writeLines(gf_scanLogLines(), g_airportsScanLogPath))
+        gf_log(g_airportsScanLogPath.string() + " written");
+    else
+        gf_logErrorf("{} could not be written", g_airportsScanLogPath.string());
+    gf_clearStatusMessage();
+    gf_resetScanLog();
+}
+
+// One thirdparty file of "my_thirdparty" for the TBLO folder; true when copied.
+bool lf_setAsideForLearning(const std::string& code)
+{
+    const fs::path file = g_myThirdpartyPath / (code + ".xml");
+    if (code == "KMCI" && lf_readApfPublisher(file) == "TropicalSim") {
+        fs::remove(file); // a known broken file of that package
+        return false;
+    }
+    if (!lf_suitableForLearning(code) || !lf_detectPublisher(file).empty())
+        return false;
+    const fs::path target = g_tbloPath / (code + ".xml");
+    std::error_code ec;
+    if (!fs::copy_file(file, target, fs::copy_options::overwrite_existing, ec)) {
+        gf_logErrorf("\"{}\" failed to copy \"{}\" {}", file.string(), target.string(), ec.message());
+        return false;
+    }
+    gf_logf("{} copied to {}", code, target.string());
+    if (fs::exists(g_myThirdpartyPath / (code + ".txt")))
+        fs::remove(file);
+    return true;
+}
+
+void lf_tbloStep()
+{
+    const std::vector<std::string> codes = gf_listAirportXmlFiles();
+    std::uint32_t copies = 0;
+    if (!codes.empty()) {
+        fs::create_directories(g_tbloPath);
+        for (const std::string& code : codes)
+            if (gf_isAirportCode(code) && lf_setAsideForLearning(code))
+                ++copies;
+    }
+    if (copies > 0) {
+        g_tbloEntries.fetch_add(copies);
+        gf_log(fmt::format("\nPlease zip the folder {} and mail it to {}", fs::absolute(g_tbloPath).string(),
+                           kSupportAddress));
+    } else if (g_tbloEntries.load() == 0) {
+        if (!codes.empty())
+            gf_log("All your third party airports are done, no off line learning needed.");
+        fs::remove_all(g_tbloPath);
+    }
+    gf_showParking([](ParkingDisplay& display) { display.setAsideAirports = g_tbloEntries.load(); });
+}
+
+void lf_switchAirportScanOff()
+{
+    param::SCAN_AIRPORTS.value = 0;
+    gf_writeParametersXml(param::SCAN_AIRPORTS);
+    gf_showCheckBox(param::SCAN_AIRPORTS);
+    gf_repaintBand(Band::Settings);
+}
+
+} // namespace
+
+bool lf_skipFolder(std::string_view pathText, std::size_t scannedChars)
+{
+    return pathText.size() >= kScanPathLimit || lf_containsAny(lf_belowScanned(pathText, scannedChars), kScanSkipWords);
+}
+
+bool lf_isCandidateName(const fs::path& path, std::size_t scannedChars)
+{
+    return lf_isBglFile(path.extension().string()) &&
+           !lf_containsAny(lf_belowScanned(path.native(), scannedChars), kSkippedBglNames);
+}
+
+void lf_scanFolderForAirports(const fs::path& folder, const ScanTargets& targets)
+{
+    gf_addScanLogLine(fmt::format("Scanning for addon airports in {}", folder.string()));
+    const std::size_t scannedChars = folder.native().size();
+    std::deque<PendingBgl> pending;
+    {
+        WorkerPool pool(g_workersMax);
+        std::error_code ec;
+        fs::recursive_directory_iterator walk(folder, ec);
+        for (; !ec && walk != fs::recursive_directory_iterator(); walk.increment(ec)) {
+            try {
+                if (lf_skipFolder(walk->path().native(), scannedChars)) {
+                    walk.disable_recursion_pending();
+                    continue;
+                }
+                if (gf_exitUnderWay())
+                    break;
+                lf_searchBglEntry(*walk, scannedChars, pool, pending, targets, folder);
+            } catch (const std::exception& e) {
+                gf_addScanLogLine(fmt::format("{} airports search in folder {} aborted, cause: {}", kFailMark,
+                                              folder.string(), e.what()));
+            }
+        }
+        if (ec)
+            gf_addScanLogLine(fmt::format("{} airports search in folder {} aborted because of iterator problem: {}",
+                                          kFailMark, folder.string(), ec.message()));
+    } // the pool runs what was posted and joins: no worker outlives the search
+    while (!pending.empty())
+        lf_waitOldest(pending, folder, "outer");
+}
+
+void lf_scanFolder(const fs::path& folder, const ScanTargets& targets)
+{
+    if (folder.empty())
+        return;
+    std::error_code ec;
+    const fs::file_status status = fs::status(folder, ec);
+    if (ec && status.type() != fs::file_type::not_found)
+        throw fs::filesystem_error("status", folder, ec);
+    if (status.type() == fs::file_type::not_found)
+        gf_setStatusMessage(folder.string() + " does not exist, skipped!", true);
+    else if (status.type() == fs::file_type::directory)
+        lf_scanFolderForAirports(folder, targets);
+    else
+        gf_setStatusMessage(folder.string() + " is not a folder name, skipped!", true);
+}
+
+std::vector<std::string> gf_listAirportXmlFiles()
+{
+    std::vector<std::string> codes;
+    codes.reserve(512);
+    if (!fs::is_directory(g_myThirdpartyPath))
+        return codes;
+    for (const fs::directory_entry& entry : fs::directory_iterator(g_myThirdpartyPath))
+        if (entry.is_regular_file() && gf_toUpper(entry.path().extension().string()) == ".XML")
+            codes.push_back(entry.path().stem().string());
+    return codes;
+}
+
+bool lf_scanAddonAirports(const std::vector<fs::path>& folders)
+{
+    std::error_code ec;
+    fs::remove(g_airportsScanLogPath, ec);
+    if (ec)
+        gf_log("problems with removing previous files (maybe still open?)");
+    g_tbloEntries.store(0);
+    g_airportsLinkedOrGenerated.store(false);
+    gf_resetScanLog();
+    const ScanTargets targets = lf_prepareTargets();
+    for (const fs::path& folder : folders)
+        lf_scanFolder(folder, targets);
+    if (gf_exitUnderWay()) {
+        gf_addScanLogLine("===> scan interrupted by the exit, the previous results are kept");
+        lf_writeScanReport();
+        fs::remove_all(targets.simaddon);
+        fs::remove_all(targets.thirdparty);
+        return false;
+    }
+    // Every worker has ended: the old results give way to the new ones only now.
+    lf_publishStaged(targets.simaddon, g_mySimaddonPath, param::MSFS_2020.on());
+    lf_publishStaged(targets.thirdparty, g_myThirdpartyPath, true);
+    lf_writeScanReport();
+    lf_tbloStep();
+    const bool found = g_airportsLinkedOrGenerated.load();
+    if (found)
+        gf_log("Airports scan successful");
+    return found;
+}
+
+void gf_scanAirports()
+{
+    gf_setStatusMessage("Scanning for addon airports ...", false);
+    gf_log("\n++++++++++++++++++++++++ airports scan  starts +++++++++++++++++++++++++++++");
+    std::vector<fs::path> folders;
+    if (param::MSFS_2020.on())
+        if (fs::path official = gf_msfsContentFolder(std::string(kOfficialName)); !official.empty())
+            folders.push_back(std::move(official));
+    if (fs::path community = gf_msfsContentFolder(std::string(kCommunityName)); !community.empty())
+        folders.push_back(std::move(community));
+    gf_readAirportNames();
+    const bool found = lf_scanAddonAirports(folders);
+    if (!found && !gf_exitUnderWay())
+        gf_setStatusMessage("Warning: Scan has not found any add-on airports", true);
+    if (!gf_exitUnderWay())
+        lf_switchAirportScanOff();
+    g_airportNames.clear();
+    gf_log("-------------------------- airports scan ends    ----------------------------\n");
+}
+
+} // namespace zyn

@@ -1,0 +1,33 @@
+#pragma once
+// The add-on airport scan: walks the simulator's package folders, reads every scenery file with an
+// airport section on a worker (at most the worker limit at once), writes the scan report, gathers
+// the thirdparty files worth sending to the maker in "TBLO" and switches SCAN_AIRPORTS off. Runs on
+// the start-up thread; gf_scanAirports is declared in airport/airports.h.
+#include "airport/bgl_airports.h"
+
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+namespace zyn {
+
+inline const std::filesystem::path g_airportsScanLogPath{"output/info/AirportsScanLog.txt"};
+
+// Whether a walk skips the entry: a path of 250 characters or more, or a part below the scanned
+// folder that names packages without airports (aircraft, tutorials, traffic and the like).
+bool lf_skipFolder(std::string_view pathText, std::size_t scannedChars);
+// Whether a scenery file is read: a BGL extension, no folder of statics or old airport updates.
+bool lf_isCandidateName(const std::filesystem::path& path, std::size_t scannedChars);
+
+// The search of one folder: one worker per scenery file with an airport section.
+void lf_scanFolderForAirports(const std::filesystem::path& folder, const ScanTargets& targets);
+void lf_scanFolder(const std::filesystem::path& folder, const ScanTargets& targets);
+
+// The folder scans, the report and the TBLO step; true when an airport was linked or generated.
+// False without publishing anything when an exit interrupted the scan.
+bool lf_scanAddonAirports(const std::vector<std::filesystem::path>& folders);
+
+// The stems of the ".xml" files (any letter case) of "my_thirdparty".
+std::vector<std::string> gf_listAirportXmlFiles();
+
+} // namespace zyn

@@ -1,0 +1,50 @@
+#pragma once
+// What becomes of an add-on airport found in a scenery file: a link file naming its archived
+// parking file ("CODE.txt"), or a parking file generated from its stands ("CODE.xml"), in the
+// simaddon or the thirdparty folder of the scan; an airport the reader cannot decode becomes an
+// entry of the "TBLO" folder for the maker. Runs on the scan's workers, several at a time.
+#include "airport/apf_format.h"
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zyn {
+
+// Where a scan writes: its results go to folders of their own until the scan has finished, so an
+// interrupted or failed scan leaves the previous results in place.
+struct ScanTargets {
+    std::filesystem::path simaddon;
+    std::filesystem::path thirdparty;
+    std::filesystem::path tblo;
+};
+
+extern std::atomic<bool> g_airportsLinkedOrGenerated;
+extern std::atomic<std::uint32_t> g_tbloEntries;
+
+// "archive/simaddon/CODE.xml"; "archive/thirdparty/Some%20Maker/CODE.xml".
+std::string lf_simaddonArchivePath(std::string_view code);
+std::string lf_thirdpartyArchivePath(std::string_view publisher, std::string_view code);
+
+// Fills the file's BGL path and publisher texts; true when a link file was written. archived gets
+// the stand count of the archived thirdparty file (0 when unknown).
+bool lf_linkAirport(ApfWriteData& file, std::int32_t& archived, std::string_view bglPath, const ScanTargets& targets);
+
+// The text from the first "Community" on; a path without it stays whole.
+void lf_cutAtCommunity(std::string& path);
+
+// Writes the generated parking file of the airport's stands (none: nothing); true when written.
+bool lf_generateAirportFile(ApfWriteData& file, std::vector<ParkPos>& stands, const ScanTargets& targets);
+
+// A scenery file of the newer airport format: the code from the file name, the package's title or
+// the path; linked when the archive has it, else a "TBLO" entry for the maker.
+void lf_notRecognisedAirport(std::string_view bglPath, const ScanTargets& targets);
+
+// A worker's whole job: reads one scenery file and links or generates each of its airports. A
+// damaged file is one line in the scan log; nothing is thrown.
+void lf_toParkingPositions(const std::filesystem::path& bglPath, const ScanTargets& targets);
+
+} // namespace zyn

@@ -1,0 +1,402 @@
+#include "airport/bgl_reader.h"
+
+#include "airport/scan_log.h"
+#include "base/units.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <set>
+
+namespace zyn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kLatitudeFactor = 180.0 / 536870912.0;          // 2^29
+constexpr double kLongitudeFactor = 360.0 / (3.0 * 268435456.0); // 3 x 2^28
+constexpr std::uint32_t kIdentifierBase = 38;
+constexpr std::size_t kMaxDuplicateLetters = 6;
+constexpr double kMinParkingRadius = 1.0;   // metres, exclusive
+constexpr double kMaxParkingRadius = 200.0; // metres, exclusive
+constexpr double kMaxHelipadWidth = 2000.0; // metres
+constexpr std::int32_t kLowestAirportFt = -2000;  // below the Dead Sea's airfields
+constexpr std::int32_t kHighestAirportFt = 20000; // above the highest airports there are
+constexpr std::uint32_t kRecordHeaderSize = 6;
+
+// One record: its id and its byte range.
+struct BglRecord {
+    std::uint16_t id = 0;
+    std::uint64_t offset = 0;
+    std::uint64_t end = 0;
+};
+
+// Little-endian fields read only inside [0, end); anything beyond raises BglDamaged.
+class BglBytes {
+public:
+    explicit BglBytes(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
+    std::uint64_t size() const { return m_bytes.size(); }
+
+    template <typename T> T read(std::uint64_t offset, std::uint64_t end) const
+    {
+        if (end > m_bytes.size() || offset > end || end - offset < sizeof(T))
+            throw BglDamaged(fmt::format("field at byte {} lies outside its record (ends at {})", offset, end));
+        std::array<std::uint8_t, sizeof(T)> raw{};
+        std::memcpy(raw.data(), m_bytes.data() + offset, sizeof(T));
+        if constexpr (std::endian::native == std::endian::big)
+            std::reverse(raw.begin(), raw.end());
+        return std::bit_cast<T>(raw);
+    }
+    std::uint16_t u16(std::uint64_t offset, std::uint64_t end) const { return read<std::uint16_t>(offset, end); }
+    std::uint32_t u32(std::uint64_t offset, std::uint64_t end) const { return read<std::uint32_t>(offset, end); }
+    std::int32_t i32(std::uint64_t offset, std::uint64_t end) const { return read<std::int32_t>(offset, end); }
+    float f32(std::uint64_t offset, std::uint64_t end) const { return read<float>(offset, end); }
+
+    // The record at offset inside [offset, end): its size must cover its header and stay inside.
+    BglRecord record(std::uint64_t offset, std::uint64_t end) const
+    {
+        const std::uint16_t id = u16(offset, end);
+        const std::uint64_t size = u32(offset + 2, end);
+        if (size < kRecordHeaderSize || size > end - offset)
+            throw BglDamaged(fmt::format("record 0x{:04X} at byte {} has size {}, outside 6..{}", id, offset, size,
+                                         end - offset));
+        return {id, offset, offset + size};
+    }
+
+private:
+    std::span<const std::uint8_t> m_bytes;
+};
+
+// Calls visit for each record of [begin, end) in order until it returns false.
+template <typename Visit> void lf_forEachRecord(const BglBytes& bytes, std::uint64_t begin, std::uint64_t end, Visit&& visit)
+{
+    for (std::uint64_t at = begin; end - at >= kRecordHeaderSize;) {
+        const BglRecord record = bytes.record(at, end);
+        if (!visit(record))
+            return;
+        at = record.end;
+    }
+}
+
+bool lf_isAirportSectionEntry(const BglBytes& bytes, std::uint64_t entry)
+{
+    const std::uint64_t end = entry + kBglSectionEntrySize;
+    if (bytes.u32(entry, end) != kBglAirportSection)
+        return false;
+    // Only 16-byte subsection entries (bit 16 of the size word clear).
+    return (bytes.u32(entry + 4, end) & 0x10000u) == 0;
+}
+
+std::optional<std::uint64_t> lf_sectionTableEnd(const BglBytes& bytes)
+{
+    if (bytes.size() < kBglHeaderSize || bytes.u32(4, kBglHeaderSize) != kBglHeaderSize)
+        return std::nullopt;
+    const std::uint64_t end =
+        kBglHeaderSize + std::uint64_t{kBglSectionEntrySize} * bytes.u32(20, kBglHeaderSize);
+    if (end > bytes.size())
+        return std::nullopt;
+    return end;
+}
+
+// The records of one subsection; false when the walk was ended by a record of the 2024 format.
+bool lf_listSubsection(const BglBytes& bytes, std::uint64_t entry, bool msfs2020, BglAirportList& list)
+{
+    const std::uint64_t entryEnd = entry + kBglSubsectionEntrySize;
+    const std::uint64_t begin = bytes.u32(entry + 8, entryEnd);
+    const std::uint64_t end = begin + bytes.u32(entry + 12, entryEnd);
+    if (end > bytes.size())
+        throw BglDamaged(fmt::format("subsection at byte {} ends at {}, beyond the file's {} bytes", begin, end,
+                                     bytes.size()));
+    bool goOn = true;
+    lf_forEachRecord(bytes, begin, end, [&](const BglRecord& record) {
+        if (!msfs2020 && record.id == kBglUnrecognisedRecord) {
+            list.unrecognised = true;
+            return goOn = false;
+        }
+        if (record.id != kBglAirportRecord)
+            return true;
+        bool valid = false;
+        std::string code = lf_decodeIdentifierOrRegionCode(bytes.u32(record.offset + 40, record.end), valid);
+        if (valid)
+            list.airports.push_back({std::move(code), record.offset, record.end - record.offset});
+        return true;
+    });
+    return goOn;
+}
+
+struct LatLonDeg {
+    double lat = 0.0;
+    double lon = 0.0;
+};
+
+LatLonDeg lf_packedPosition(std::uint32_t lonRaw, std::uint32_t latRaw)
+{
+    return {90.0 - latRaw * kLatitudeFactor, lonRaw * kLongitudeFactor - 180.0};
+}
+
+// Off the globe, or at the null island the compilers leave unplaced objects on.
+bool lf_unusablePosition(const LatLonDeg& p)
+{
+    return !(p.lat >= -90.0 && p.lat <= 90.0 && p.lon >= -180.0 && p.lon <= 180.0) ||
+           (p.lat >= 0.0 && p.lat <= 0.0009 && p.lon >= 0.0 && p.lon <= 0.05);
+}
+
+std::string lf_positionText(const LatLonDeg& p) { return fmt::format("{:.6f},{:.6f}", p.lat, p.lon); }
+
+// Degrees from the file, folded into [0, 360); nothing when not finite.
+std::optional<double> lf_headingRadians(float degrees)
+{
+    if (!std::isfinite(degrees))
+        return std::nullopt;
+    double folded = std::fmod(static_cast<double>(degrees), 360.0);
+    if (folded < 0.0)
+        folded += 360.0;
+    return folded * kDegToRad;
+}
+
+// What one airport's reading keeps: never shared between airports or files.
+struct AirportReading {
+    const BglBytes& bytes;
+    std::string_view name;
+    std::string_view bglPath;
+    BglAirportStands result{};
+    std::set<std::string, std::less<>> ids{};
+    std::vector<std::string> duplicatedBases{};
+    std::vector<LatLonDeg> helipadPositions{};
+    std::uint32_t helipadCounter = 1;
+};
+
+void lf_addHelipad(AirportReading& reading, const BglRecord& record)
+{
+    const LatLonDeg p = lf_packedPosition(reading.bytes.u32(record.offset + 12, record.end),
+                                          reading.bytes.u32(record.offset + 16, record.end));
+    const float width = reading.bytes.f32(record.offset + 28, record.end);
+    if (lf_unusablePosition(p)) {
+        gf_addScanLogLine("lat/lon helipad incorrect (skipped): " + lf_positionText(p));
+        return;
+    }
+    if (!(width >= 0.0f && width <= kMaxHelipadWidth)) {
+        gf_addScanLogLine(fmt::format("helipad width {} at {} incorrect (skipped)", width, lf_positionText(p)));
+        return;
+    }
+    const bool twice = std::any_of(reading.helipadPositions.begin(), reading.helipadPositions.end(),
+                                   [&](const LatLonDeg& q) { return q.lat == p.lat && q.lon == p.lon; });
+    if (twice) {
+        gf_addScanLogLine(fmt::format("double helipad {} (skipped) {}", reading.name, lf_positionText(p)));
+        return;
+    }
+    reading.helipadPositions.push_back(p);
+    reading.result.stands.emplace_back(fmt::format("helipad{}", reading.helipadCounter++), std::vector<ParkPosOption>{},
+                                       p.lat, p.lon, 0.0, width / 2.0, 1, 1, 0);
+    ++reading.result.helipads;
+}
+
+// The id for a stand: the base, or the base with the first free letter when it is taken already.
+std::optional<std::string> lf_freeId(AirportReading& reading, const std::string& base)
+{
+    if (reading.ids.insert(base).second)
+        return base;
+    if (std::find(reading.duplicatedBases.begin(), reading.duplicatedBases.end(), base) == reading.duplicatedBases.end())
+        reading.duplicatedBases.push_back(base);
+    for (std::size_t i = 0; i < kMaxDuplicateLetters; ++i) {
+        std::string id = base + static_cast<char>('a' + i);
+        if (reading.ids.insert(id).second)
+            return id;
+    }
+    gf_addScanLogLine(fmt::format("===> Warning more then 6 the same ids {}, in {}", base, reading.bglPath));
+    return std::nullopt;
+}
+
+// One parking entry at offset; the entry's end.
+std::uint64_t lf_addParking(AirportReading& reading, std::uint64_t offset, std::uint64_t end)
+{
+    const BglBytes& bytes = reading.bytes;
+    const std::uint32_t packed = bytes.u32(offset, end);
+    const std::uint64_t entryEnd = offset + kBglParkingEntrySize + 4ull * (packed >> 24);
+    if (entryEnd > end)
+        throw BglDamaged(fmt::format("parking entry at byte {} ends at {}, beyond its list's end {}", offset, entryEnd,
+                                     end));
+    const double radius = bytes.f32(offset + 4, end);
+    if (!(radius > kMinParkingRadius && radius < kMaxParkingRadius)) {
+        gf_addScanLogLine(fmt::format("skipped position with radius {:.1F} meters, in {}", radius, reading.bglPath));
+        return entryEnd;
+    }
+    const auto nameValue = static_cast<std::uint8_t>(packed & 0x3Fu);
+    const std::uint32_t type = (packed >> 8) & 0xFu;
+    const std::uint32_t number = (packed >> 12) & 0xFFFu;
+    if (type == 0 || type == 12 || type == 13)
+        return entryEnd;
+    const LatLonDeg p = lf_packedPosition(bytes.u32(offset + 28, end), bytes.u32(offset + 32, end));
+    if (lf_unusablePosition(p)) {
+        gf_addScanLogLine(fmt::format("lat/lon: {}, incorrect (skipped) ", lf_positionText(p)));
+        return entryEnd;
+    }
+    const auto heading = lf_headingRadians(bytes.f32(offset + 8, end));
+    if (!heading) {
+        gf_addScanLogLine(fmt::format("heading of {} at {} is no number (skipped)", number, lf_positionText(p)));
+        return entryEnd;
+    }
+    const auto id = lf_freeId(reading, lf_parkingNamePrefix(nameValue) + std::to_string(number));
+    if (!id)
+        return entryEnd;
+    const bool ramp = (type >= 1 && type <= 7) || type == 14;
+    const bool cargo = type == 5;
+    reading.result.stands.emplace_back(*id, std::vector<ParkPosOption>{}, p.lat, p.lon, *heading, radius, cargo ? 0 : 1,
+                                       ramp ? 0 : 1, 1);
+    return entryEnd;
+}
+
+void lf_addTaxiwayParkings(AirportReading& reading, const BglRecord& record)
+{
+    const std::uint16_t count = reading.bytes.u16(record.offset + 6, record.end);
+    std::uint64_t at = record.offset + 8;
+    for (std::uint16_t i = 0; i < count; ++i)
+        at = lf_addParking(reading, at, record.end);
+    if (!reading.duplicatedBases.empty())
+        lf_finishPositions(reading.result.stands, reading.duplicatedBases);
+}
+
+} // namespace
+
+bool lf_isBglFile(std::string_view extension) { return extension == ".BGL" || extension == ".bgl"; }
+
+bool lf_hasAirportSection(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::error_code ec;
+    const std::uintmax_t fileSize = fs::file_size(path, ec);
+    if (ec || fileSize < kBglHeaderSize)
+        return false;
+    std::vector<std::uint8_t> head(kBglHeaderSize);
+    if (!in.read(reinterpret_cast<char*>(head.data()), kBglHeaderSize))
+        return false;
+    const std::uint64_t count = BglBytes(head).u32(20, kBglHeaderSize);
+    if (count == 0 || kBglHeaderSize + count * kBglSectionEntrySize > fileSize)
+        return false;
+    std::vector<std::uint8_t> table(count * kBglSectionEntrySize);
+    if (!in.read(reinterpret_cast<char*>(table.data()), static_cast<std::streamsize>(table.size())))
+        return false;
+    const BglBytes entries(table);
+    for (std::uint64_t i = 0; i < count; ++i)
+        if (entries.u32(i * kBglSectionEntrySize, table.size()) == kBglAirportSection)
+            return true;
+    return false;
+}
+
+std::string lf_decodeIdentifierOrRegionCode(std::uint32_t value, bool& valid)
+{
+    std::uint32_t v = value >> 5;
+    std::string code;
+    valid = true;
+    do {
+        const std::uint32_t digit = v % kIdentifierBase;
+        v /= kIdentifierBase;
+        if (digit == 0) {
+            code += ' ';
+            valid = false;
+        } else if (digit >= 2 && digit <= 11) {
+            code += static_cast<char>(digit + 46);
+        } else {
+            code += static_cast<char>(digit + 53);
+        }
+    } while (v != 0);
+    std::reverse(code.begin(), code.end());
+    valid = valid && code.size() == 4;
+    return code;
+}
+
+std::string lf_parkingNamePrefix(std::uint8_t value)
+{
+    static constexpr std::array<std::string_view, 12> kPrefixes{"",   "r",  "p",   "np", "ep", "sep",
+                                                                "sp", "swp", "wp", "nwp", "g",  ""};
+    if (value < kPrefixes.size())
+        return std::string(kPrefixes[value]);
+    return std::string(1, static_cast<char>((value & 0x3Fu) + 53));
+}
+
+std::optional<std::vector<std::uint8_t>> gf_readBglBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return std::nullopt;
+    return bytes;
+}
+
+BglAirportList gf_listBglAirports(std::span<const std::uint8_t> data, bool msfs2020)
+{
+    const BglBytes bytes(data);
+    BglAirportList list;
+    const auto tableEnd = lf_sectionTableEnd(bytes);
+    if (!tableEnd)
+        return list;
+    for (std::uint64_t entry = kBglHeaderSize; entry < *tableEnd; entry += kBglSectionEntrySize) {
+        if (!lf_isAirportSectionEntry(bytes, entry))
+            continue;
+        const std::uint64_t count = bytes.u32(entry + 8, entry + kBglSectionEntrySize);
+        const std::uint64_t table = bytes.u32(entry + 12, entry + kBglSectionEntrySize);
+        if (table + count * kBglSubsectionEntrySize > bytes.size())
+            throw BglDamaged(fmt::format("airport section's table of {} subsections at byte {} beyond the file's end",
+                                         count, table));
+        for (std::uint64_t i = 0; i < count; ++i)
+            if (!lf_listSubsection(bytes, table + i * kBglSubsectionEntrySize, msfs2020, list))
+                return list;
+    }
+    return list;
+}
+
+std::int32_t lf_bglAltitudeFeet(std::int32_t millimetres)
+{
+    const auto feet = static_cast<std::int32_t>(std::lround(millimetres * kFeetPerMetre / 1000.0));
+    return feet < kLowestAirportFt || feet > kHighestAirportFt ? 0 : feet;
+}
+
+BglAirportStands gf_readBglAirport(std::span<const std::uint8_t> data, const BglAirportRecord& record,
+                                   std::string_view airportName, std::string_view bglPath)
+{
+    const BglBytes bytes(data);
+    const std::uint64_t end = record.offset + record.size;
+    if (record.size < kBglAirportFirstChild)
+        throw BglDamaged(fmt::format("airport record {} at byte {} is {} bytes, shorter than its fields", record.code,
+                                     record.offset, record.size));
+    AirportReading reading{bytes, airportName, bglPath};
+    reading.result.altitudeFt = lf_bglAltitudeFeet(bytes.i32(record.offset + 20, end));
+    lf_forEachRecord(bytes, record.offset + kBglAirportFirstChild, end, [&](const BglRecord& child) {
+        if (child.id == kBglHelipadRecord)
+            lf_addHelipad(reading, child);
+        if (child.id != kBglParkingListRecord)
+            return true;
+        lf_addTaxiwayParkings(reading, child);
+        return false; // one parking list per airport
+    });
+    return std::move(reading.result);
+}
+
+void lf_finishPositions(std::vector<ParkPos>& stands, const std::vector<std::string>& duplicatedBases)
+{
+    for (const std::string& base : duplicatedBases) {
+        std::vector<ParkPos*> members;
+        for (ParkPos& stand : stands) {
+            const std::string_view id = stand.id;
+            if (id == base || (id.size() == base.size() + 1 && id.starts_with(base) && id.back() >= 'a' &&
+                               id.back() < static_cast<char>('a' + kMaxDuplicateLetters)))
+                members.push_back(&stand);
+        }
+        std::stable_sort(members.begin(), members.end(),
+                         [](const ParkPos* a, const ParkPos* b) { return a->radius > b->radius; });
+        for (std::size_t i = 0; i < members.size(); ++i)
+            members[i]->id = i == 0 ? base : base + static_cast<char>('a' + i - 1);
+    }
+}
+
+} // namespace zyn

@@ -1,0 +1,149 @@
+#include "airport/publisher.h"
+
+#include "aircraft/aircraft_db.h"
+#include "airport/scan_log.h"
+#include "base/folders.h"
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <iterator>
+
+namespace zyn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uintmax_t kMaxManifestBytes = 1 << 20; // real manifests are a few hundred bytes
+constexpr std::string_view kSimaddon = "simaddon";
+constexpr std::string_view kUnknown = "unknown";
+
+std::string lf_jsonString(const nlohmann::json& object, const char* key)
+{
+    const auto it = object.find(key);
+    if (it == object.end() || it->is_null())
+        return {};
+    return it->get<std::string>();
+}
+
+bool lf_isSeparator(char c) { return c == '/' || c == '\\'; }
+
+std::size_t lf_findSeparator(std::string_view text, std::size_t from)
+{
+    for (std::size_t i = from; i < text.size(); ++i)
+        if (lf_isSeparator(text[i]))
+            return i;
+    return std::string_view::npos;
+}
+
+// A valid manifest of the folder, logged when found; nothing when the folder has none.
+std::optional<ManifestInfo> lf_manifestOf(const fs::path& folder)
+{
+    const fs::path file = lf_findManifestFile(folder);
+    if (file.empty())
+        return std::nullopt;
+    gf_addScanLogLine(file.string() + " found");
+    return lf_readManifest(file);
+}
+
+// The package folder right below "Community" (the text up to the second separator after it).
+std::optional<ManifestInfo> lf_communityManifest(std::string_view path)
+{
+    const std::size_t community = path.find(kCommunityName);
+    if (community == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t first = lf_findSeparator(path, community);
+    const std::size_t second = first == std::string_view::npos ? first : lf_findSeparator(path, first + 1);
+    if (second == std::string_view::npos)
+        return std::nullopt;
+    return lf_manifestOf(fs::path(std::string(path.substr(0, second))));
+}
+
+PublisherInfo lf_publisherOnly(std::string publisher) { return {std::move(publisher), {}, {}, {}}; }
+
+} // namespace
+
+fs::path lf_findManifestFile(const fs::path& folder)
+{
+    if (!fs::is_directory(folder))
+        return {};
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        if (entry.path().filename() == "manifest.json" && entry.is_regular_file())
+            return entry.path();
+    return {};
+}
+
+ManifestInfo lf_readManifest(const fs::path& file)
+{
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(file, ec);
+    if (ec || size > kMaxManifestBytes) {
+        gf_addScanLogLine(fmt::format("{}: not read ({})", file.string(), ec ? ec.message() : "too large"));
+        return {};
+    }
+    std::ifstream in(file, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
+    if (!json.is_object())
+        return {};
+    return {lf_jsonString(json, "manufacturer"), lf_jsonString(json, "creator"), lf_jsonString(json, "title"), true};
+}
+
+ManifestInfo lf_searchManifest(std::string_view path)
+{
+    try {
+        if (auto manifest = lf_communityManifest(path))
+            return *manifest;
+        fs::path folder;
+        for (const fs::path& part : fs::path(std::string(path))) {
+            folder /= part;
+            if (auto manifest = lf_manifestOf(folder); manifest && manifest->valid)
+                return *manifest;
+        }
+    } catch (const std::exception& e) {
+        gf_addScanLogLine(fmt::format("exception in lf_searchManifest: {}", e.what()));
+    }
+    return {};
+}
+
+PublisherInfo gf_findPublisher(std::string_view path)
+{
+    gf_addScanLogLine(fmt::format("\nTry find publisher in: {}", path));
+    if (gf_matchPublisherPattern(path, "microsoft-airport") || gf_matchPublisherPattern(path, "asobo-airport")) {
+        gf_addScanLogLine(fmt::format("from filename => publisher {}", kSimaddon));
+        return lf_publisherOnly(std::string(kSimaddon));
+    }
+    if (std::string publisher = gf_publisherOfPath(path); publisher != kUnknown) {
+        gf_addScanLogLine(fmt::format("publisher \"{}\" found", publisher));
+        return lf_publisherOnly(std::move(publisher));
+    }
+    const ManifestInfo manifest = lf_searchManifest(path);
+    if (!manifest.valid) {
+        gf_addScanLogLine("===> No publisher found");
+        return lf_publisherOnly(std::string(kUnknown));
+    }
+    PublisherInfo info{std::string(kUnknown), manifest.manufacturer, manifest.creator, manifest.title};
+    if (!manifest.manufacturer.empty()) {
+        if (std::string publisher = gf_publisherOfPath(manifest.manufacturer); publisher != kUnknown) {
+            gf_addScanLogLine(fmt::format("from manifest.json: manufacturer \"{}\" => publisher \"{}\"",
+                                          manifest.manufacturer, publisher));
+            info.publisher = std::move(publisher);
+            return info;
+        }
+    }
+    if (!manifest.creator.empty()) {
+        if (std::string publisher = gf_publisherOfPath(manifest.creator); publisher != kUnknown) {
+            gf_addScanLogLine(fmt::format("from manifest.json creator \"{}\" => publisher \"{}\"", manifest.creator,
+                                          publisher));
+            info.publisher = std::move(publisher);
+            return info;
+        }
+    }
+    gf_addScanLogLine(fmt::format("no valid info found in manifest about publisher, manufacturer:\"{}\", creator:\"{}\" {}",
+                                  manifest.manufacturer, manifest.creator, path));
+    return info;
+}
+
+} // namespace zyn

@@ -1,0 +1,34 @@
+#pragma once
+// Who published an add-on airport: from its package path when the aircraft database knows the
+// pattern, else from the package's "manifest.json" ("manufacturer", then "creator"). Each step is
+// reported in the scan log. Any thread; no state of its own.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace zyn {
+
+struct ManifestInfo {
+    std::string manufacturer;
+    std::string creator;
+    std::string title;
+    bool valid = false; // read, and its content is a JSON object
+};
+
+struct PublisherInfo {
+    std::string publisher; // a database publisher, "simaddon" or "unknown"
+    std::string manufacturer;
+    std::string creator;
+    std::string title;
+};
+
+// "manifest.json" directly in the folder, or an empty path.
+std::filesystem::path lf_findManifestFile(const std::filesystem::path& folder);
+// A value of a key that is neither a string nor null raises the JSON library's type error.
+ManifestInfo lf_readManifest(const std::filesystem::path& file);
+// The manifest of the package that holds the path: the package folder right below "Community"
+// first, then each folder from the root downward. Errors are reported and give "not valid".
+ManifestInfo lf_searchManifest(std::string_view path);
+PublisherInfo gf_findPublisher(std::string_view path);
+
+} // namespace zyn
