@@ -279,7 +279,7 @@ bool lf_hasAirportSection(const fs::path& path)
     if (!in.read(reinterpret_cast<char*>(head.data()), kBglHeaderSize))
         return false;
     const std::uint64_t count = BglBytes(head).u32(20, kBglHeaderSize);
-    if (count == 0 || kBglHeaderSize + count * kBglSectionEntrySize > fileSize)
+    if (count == 0 || kBglHeaderSize + count * kBglSectionEntrySize >= fileSize) // a table and no section
         return false;
     std::vector<std::uint8_t> table(count * kBglSectionEntrySize);
     if (!in.read(reinterpret_cast<char*>(table.data()), static_cast<std::streamsize>(table.size())))
