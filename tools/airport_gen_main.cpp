@@ -6,7 +6,10 @@
 //                                                      a stock parking file (and <file>.learned.xml,
 //                                                      <file>.handmade.xml beside it)
 //   airport_gen demo <input-folder> <downloads-folder> the demonstration airport's data
+//   airport_gen addon <community-folder>              the demonstration's add-on airport package
+//   airport_gen bgl-samples <folder>                  scenery files of every kind (fuzz seeds)
 #include "tools/airport_gen.h"
+#include "tools/bgl_writer.h"
 #include "tools/program_args.h"
 
 #include "base/atomic_file.h"
@@ -21,7 +24,8 @@ namespace {
 
 constexpr std::string_view kUsage =
     "airport_gen airports <folder> <count> [seed] | archive <folder> <count> [seed] |\n"
-    "       parking <file> <gates> <helipads> <options-per-stand> [seed] | demo <input> <downloads>";
+    "       parking <file> <gates> <helipads> <options-per-stand> [seed] | demo <input> <downloads> |\n"
+    "       addon <community> | bgl-samples <folder>";
 
 namespace fs = std::filesystem;
 using namespace zyn::tools;
@@ -58,6 +62,14 @@ int lf_run(const std::vector<std::string>& args)
     }
     if (command == "demo" && args.size() == 3) {
         gf_writeDemoAirportData(args[1], args[2]);
+        return 0;
+    }
+    if (command == "addon" && args.size() == 2) {
+        gf_writeDemoAddonAirport(args[1]);
+        return 0;
+    }
+    if (command == "bgl-samples" && args.size() == 2) {
+        gf_writeBglSamples(args[1]);
         return 0;
     }
     return zyn::tools::gf_printUsage(kUsage, false);

@@ -246,4 +246,28 @@ void gf_writeAirportPackage(const fs::path& community, const BglPackageSpec& pac
     gf_writeBglFile(file, folder / "scenery" / package.folder / package.bglName);
 }
 
+void gf_writeDemoAddonAirport(const fs::path& community)
+{
+    BglAirportSpec airport = gf_bglAirport("LOWI", 47.2602, 11.3439, 14, 581000);
+    airport.helipads.push_back({47.2580, 11.3370, 30.0f});
+    gf_writeAirportPackage(community,
+                           {"demo-airport-lowi-innsbruck", "LOWI Innsbruck Demo", "Demo Sceneries", "Demo Sceneries",
+                            "LOWI.bgl"},
+                           {.airports = {airport}});
+}
+
+void gf_writeBglSamples(const fs::path& folder)
+{
+    BglAirportSpec busy = gf_bglAirport("EDDT", 52.5597, 13.2877, 12);
+    busy.parkingLists.front().push_back(busy.parkingLists.front().front()); // a duplicate id
+    busy.parkingLists.push_back({{3, 1, 7, 15.0f, 0.0f, 52.55, 13.28, {}}});
+    gf_writeBglFile({.airports = {busy, gf_bglAirport("K2B7", -16.51, -68.19, 2, 4061000)}}, folder / "two_airports.bgl");
+    gf_writeBglFile({.airports = {gf_bglAirport("LOWI", 47.26, 11.34, 3)}, .sectionsAround = false},
+                    folder / "airport_only.bgl");
+    gf_writeBglFile({.airports = {gf_bglAirport("LFPG", 49.0, 2.5, 2)}, .unrecognisedFirst = true},
+                    folder / "format_2024.bgl");
+    gf_writeBglFile({.airports = {gf_bglAirport("EGLL", 51.47, -0.45, 2)}, .wideSubsectionEntries = true},
+                    folder / "wide_subsections.bgl");
+}
+
 } // namespace zyn::tools

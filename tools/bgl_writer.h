@@ -65,4 +65,10 @@ struct BglPackageSpec {
 void gf_writeAirportPackage(const std::filesystem::path& community, const BglPackageSpec& package,
                             const BglFileSpec& file);
 
+// The demonstration's add-on airport: a package of an unknown publisher in the Community folder,
+// whose airport the scan generates a parking file for.
+void gf_writeDemoAddonAirport(const std::filesystem::path& community);
+// One small file of each kind into the folder: fuzz seeds and examples.
+void gf_writeBglSamples(const std::filesystem::path& folder);
+
 } // namespace zyn::tools

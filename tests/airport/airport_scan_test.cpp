@@ -1,0 +1,218 @@
+#include "aircraft/aircraft_db.h"
+#include "airport/airport_scan.h"
+#include "airport/airports.h"
+#include "airport/bgl_reader.h"
+#include "airport/publisher.h"
+#include "airport/scan_log.h"
+#include "base/exit_flags.h"
+#include "base/folders.h"
+#include "base/workers.h"
+#include "settings/settings.h"
+#include "shown/display_texts.h"
+#include "tests/airport/airport_fixture.h"
+#include "tools/bgl_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace zyn {
+namespace {
+
+namespace fs = std::filesystem;
+using tools::gf_bglAirport;
+
+class AirportScan : public test::AirportFixture {
+protected:
+    AirportScan()
+    {
+        gf_clearDbase();
+        gf_resetScanLog();
+        gf_resetWorkers();
+        g_publishers = {{"Maker Name", "maker-pkg"}};
+        g_publisherAirports2020 = {{"Maker Name", {"EDDT7", "EDDB30"}}};
+        g_simAddonAirports = {"LOWI"};
+        param::MSFS_2020.value = 1;
+    }
+    ~AirportScan() override
+    {
+        g_exitRequested = 0;
+        gf_clearDbase();
+        gf_resetScanLog();
+        gf_resetWorkers();
+        gf_resetAirports();
+        gf_resetDisplayTexts();
+    }
+    void package(const std::string& folder, const tools::BglFileSpec& file, std::string manufacturer = "",
+                 std::string bglName = "airport.bgl")
+    {
+        tools::gf_writeAirportPackage(community, {folder, folder + " title", "", std::move(manufacturer), std::move(bglName)},
+                                      file);
+    }
+    static bool reportHas(std::string_view text)
+    {
+        const auto lines = test::readLines(g_airportsScanLogPath);
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
+    }
+    static std::string firstLine(const fs::path& path) { return test::readLines(path).at(0); }
+
+    fs::path community = programDir / "Packages" / "Community";
+};
+
+TEST_F(AirportScan, FoldersAndFilesTheWalkLeavesOut)
+{
+    const std::string base = "/sim/Community";
+    const std::pair<std::string, bool> folders[] = {
+        {base + "/orbx-airport-eddt", false},       {base + "/asobo-aircraft-a320", true},
+        {base + "/x/SimObjects/Airplanes", false},  {base + "/x/simobjects/airplanes", true},
+        {base + "/My Aircraft Airport", false},     {base + "/fsltl-traffic-base", true},
+        {base + "/" + std::string(240, 'a'), true}, {"/home/aircraft/Community/orbx-airport", false}};
+    for (const auto& [path, skipped] : folders)
+        EXPECT_EQ(lf_skipFolder(path, path.starts_with(base) ? base.size() : 25), skipped) << path;
+    const std::pair<std::string, bool> files[] = {
+        {base + "/a/scenery/EDDT.bgl", true},           {base + "/a/scenery/EDDT.BGL", true},
+        {base + "/a/scenery/EDDT.Bgl", false},          {base + "/a/AFCAD Updates/EDDT.bgl", false},
+        {base + "/a/afcad updates/EDDT.bgl", true},     {base + "/a/scenery/statics/EDDT.bgl", false},
+        {base + "/a/scenery/EDDT_heliports.bgl", false}};
+    for (const auto& [path, candidate] : files)
+        EXPECT_EQ(lf_isCandidateName(path, base.size()), candidate) << path;
+}
+
+TEST_F(AirportScan, AirportsAreLinkedToTheArchiveOrGenerated)
+{
+    package("maker-pkg-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 12)}}); // 15 stands > 7 archived
+    package("maker-pkg-eddb", {.airports = {gf_bglAirport("EDDB", 52.36, 13.50, 4)}});  // 7 <= 30 archived
+    package("microsoft-airport-lowi", {.airports = {gf_bglAirport("LOWI", 47.26, 11.34, 40)}});
+    package("microsoft-airport-lowg", {.airports = {gf_bglAirport("LOWG", 46.99, 15.44, 1)}});
+    package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}, "Indie Works");
+    test::writeText(g_myThirdpartyPath / "OLD1.xml", "a file of the last scan");
+
+    EXPECT_TRUE(lf_scanAddonAirports({community}));
+
+    EXPECT_EQ(firstLine(g_myThirdpartyPath / "EDDT.txt"), "archive/thirdparty/Maker%20Name/EDDT.xml");
+    EXPECT_EQ(firstLine(g_myThirdpartyPath / "EDDB.txt"), "archive/thirdparty/Maker%20Name/EDDB.xml");
+    EXPECT_EQ(firstLine(g_mySimaddonPath / "LOWI.txt"), "archive/simaddon/LOWI.xml");
+    EXPECT_FALSE(fs::exists(g_myThirdpartyPath / "EDDB.xml"));
+    EXPECT_FALSE(fs::exists(g_mySimaddonPath / "LOWI.xml"));
+    EXPECT_FALSE(fs::exists(g_myThirdpartyPath / "OLD1.xml"));
+    EXPECT_FALSE(fs::exists("airports/scan_thirdparty"));
+    EXPECT_TRUE(reportHas("===> EDDT has 15 parkpos while archived one has 7"));
+    EXPECT_TRUE(reportHas("Generated EDDT.xml: 15 positions, of which 1 helipad"));
+    EXPECT_TRUE(reportHas("Generated LOWG.xml: 4 positions, of which 1 helipad"));
+    EXPECT_TRUE(reportHas("LOWG does not exist as simaddon"));
+
+    for (const auto& [path, publisher] : {std::pair{g_myThirdpartyPath / "EDDT.xml", "Maker Name"},
+                                          std::pair{g_mySimaddonPath / "LOWG.xml", "simaddon"},
+                                          std::pair{g_myThirdpartyPath / "LFPG.xml", "unknown"}}) {
+        pugi::xml_document document;
+        ASSERT_TRUE(document.load_file(path.c_str())) << path;
+        EXPECT_EQ(lf_readParameterText(document, "publisher"), publisher);
+        EXPECT_EQ(lf_readParameterInt(document, "altitude"), 328);
+    }
+    pugi::xml_document lfpg;
+    ASSERT_TRUE(lfpg.load_file((g_myThirdpartyPath / "LFPG.xml").c_str()));
+    EXPECT_EQ(lf_readParameterText(lfpg, "manufacturer"), "Indie Works");
+    EXPECT_TRUE(lf_readParameterText(lfpg, "BGLpath")->ends_with("indie-lfpg/scenery/indie-lfpg/airport.bgl"));
+    const std::vector<std::string> ids = [&] {
+        std::vector<std::string> out;
+        for (auto p = lfpg.child("parkpositions").child("parkpos"); p; p = p.next_sibling("parkpos"))
+            out.push_back(p.attribute("id").as_string());
+        return out;
+    }();
+    EXPECT_EQ(ids, (std::vector<std::string>{"g1", "g2", "helipad1", "p1", "p2"})); // sorted by id
+    EXPECT_TRUE(logContains("All your third party airports are done, no off line learning needed."));
+    EXPECT_FALSE(fs::exists(g_tbloPath));
+}
+
+TEST_F(AirportScan, PublisherFromPathManifestOrNothing)
+{
+    const fs::path pkg = community / "some-pkg";
+    const auto manifest = [&](const std::string& json) { test::writeText(pkg / "manifest.json", json); };
+    const std::string file = (pkg / "scenery" / "a.bgl").string();
+    manifest(R"({"manufacturer": "", "creator": "maker-pkg team", "title": "EDDT Berlin"})");
+    PublisherInfo info = gf_findPublisher(file);
+    EXPECT_EQ(info.publisher, "Maker Name");
+    EXPECT_EQ(info.title, "EDDT Berlin");
+    manifest(R"({"manufacturer": 12, "creator": "maker-pkg"})");
+    EXPECT_EQ(gf_findPublisher(file).publisher, "unknown");
+    manifest(R"({"manufacturer": "Somebody", "creator": null})");
+    info = gf_findPublisher(file);
+    EXPECT_EQ(info.publisher, "unknown");
+    EXPECT_EQ(info.manufacturer, "Somebody");
+    manifest("not json");
+    EXPECT_EQ(gf_findPublisher((community / "maker-pkg-x" / "a.bgl").string()).publisher, "Maker Name");
+    const auto lines = gf_scanLogLines();
+    const auto has = [&](std::string_view text) {
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
+    };
+    EXPECT_TRUE(has("from manifest.json creator \"maker-pkg team\" => publisher \"Maker Name\""));
+    EXPECT_TRUE(has("exception in lf_searchManifest: "));
+    EXPECT_TRUE(has("no valid info found in manifest about publisher, manufacturer:\"Somebody\""));
+    EXPECT_TRUE(has("publisher \"Maker Name\" found"));
+}
+
+TEST_F(AirportScan, DamagedFileIsOneLineAndTheScanGoesOn)
+{
+    package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});
+    auto bytes = tools::gf_bglBytes({.airports = {gf_bglAirport("EDDB", 52.36, 13.50, 2)}});
+    bytes.resize(bytes.size() - 30);
+    test::writeText(community / "indie-eddb" / "cut.bgl", std::string(bytes.begin(), bytes.end()));
+    EXPECT_TRUE(lf_scanAddonAirports({community}));
+    EXPECT_TRUE(fs::exists(g_myThirdpartyPath / "EDDT.xml"));
+    const auto lines = test::readLines(g_airportsScanLogPath);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("cut.bgl") != l.npos; }),
+              1);
+}
+
+TEST_F(AirportScan, AtMostTheWorkerLimitRunsAndEveryFileIsRead)
+{
+    g_workersMax = 2;
+    for (int i = 0; i < 10; ++i) {
+        const std::string code = fmt::format("ZZ{:02}", i);
+        package("indie-" + code, {.airports = {gf_bglAirport(code, 40.0 + i, 10.0, 3)}});
+    }
+    std::atomic<bool> done{false};
+    std::int32_t most = 0;
+    std::thread watch([&] {
+        while (!done.load())
+            most = std::max(most, g_workersRunning.load());
+    });
+    EXPECT_TRUE(lf_scanAddonAirports({community}));
+    done = true;
+    watch.join();
+    EXPECT_LE(most, 2);
+    EXPECT_EQ(g_workersRunning.load(), 0);
+    EXPECT_EQ(gf_listAirportXmlFiles().size(), 10u);
+}
+
+TEST_F(AirportScan, AnExitKeepsThePreviousResults)
+{
+    package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});
+    test::writeText(g_myThirdpartyPath / "EDDB.xml", "the last scan's file");
+    g_exitRequested = 1;
+    EXPECT_FALSE(lf_scanAddonAirports({community}));
+    EXPECT_TRUE(fs::exists(g_myThirdpartyPath / "EDDB.xml"));
+    EXPECT_FALSE(fs::exists(g_myThirdpartyPath / "EDDT.xml"));
+    EXPECT_FALSE(fs::exists("airports/scan_thirdparty"));
+}
+
+TEST_F(AirportScan, NotRecognisedAirportOf2024BecomesATbloEntryThatStays)
+{
+    param::MSFS_2020.value = 0;
+    g_airports = {{"LFPG", "CDG", 49.0, 2.55, 392.0}};
+    package("indie-paris", {.airports = {gf_bglAirport("LFPO", 48.7, 2.4, 2)}, .unrecognisedFirst = true}, "",
+            "lfpg.bgl");
+    EXPECT_FALSE(lf_scanAddonAirports({community}));
+    EXPECT_TRUE(reportHas("Not recognised airport has ICAO code \"LFPG\" as BGL stem"));
+    EXPECT_FALSE(fs::exists(g_myThirdpartyPath / "LFPO.xml")); // the newer record ended the file
+    ASSERT_TRUE(fs::exists(g_tbloPath / "LFPG.xml"));
+    EXPECT_NE(test::readText(g_tbloPath / "LFPG.xml").find("LFPG by unknown, title: indie-paris title"),
+              std::string::npos);
+    EXPECT_EQ(gf_displayTexts().parking.setAsideAirports, 1u);
+}
+
+} // namespace
+} // namespace zyn
