@@ -15,7 +15,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <mutex>
 
 namespace zyn {
 
@@ -29,8 +28,6 @@ namespace {
 constexpr std::string_view kSimaddonPublisher = "simaddon";
 constexpr std::string_view kUnknownPublisher = "unknown";
 constexpr std::size_t kCodeChars = 4;
-
-std::recursive_mutex g_linkMutex;
 
 // The link file; false (reported) when the location or the file could not be written.
 bool lf_writeLinkFile(const fs::path& folder, std::string_view code, const std::string& archivePath)
@@ -172,7 +169,6 @@ std::string lf_thirdpartyArchivePath(std::string_view publisher, std::string_vie
 
 bool lf_linkAirport(ApfWriteData& file, std::int32_t& archived, std::string_view bglPath, const ScanTargets& targets)
 {
-    std::lock_guard lock(g_linkMutex);
     archived = 0;
     file.bglPath = bglPath;
     PublisherInfo info = gf_findPublisher(bglPath);
@@ -243,6 +239,7 @@ void lf_notRecognisedAirport(std::string_view bglPath, const ScanTargets& target
 void lf_toParkingPositions(const fs::path& bglPath, const ScanTargets& targets)
 {
     const std::string path = bglPath.string();
+    const ScanLogBatch batch; // the file's lines stay together in the report
     try {
         const auto bytes = gf_readBglBytes(bglPath);
         if (!bytes)

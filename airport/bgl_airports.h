@@ -2,7 +2,9 @@
 // What becomes of an add-on airport found in a scenery file: a link file naming its archived
 // parking file ("CODE.txt"), or a parking file generated from its stands ("CODE.xml"), in the
 // simaddon or the thirdparty folder of the scan; an airport the reader cannot decode becomes an
-// entry of the "TBLO" folder for the maker. Runs on the scan's workers, several at a time.
+// entry of the "TBLO" folder for the maker. Runs on the scan's workers, several at a time, without a
+// lock: each file's report lines are added together, and each written file goes through the atomic
+// writer (two files of one airport: the last whole one stays).
 #include "airport/apf_format.h"
 
 #include <atomic>

@@ -9,8 +9,10 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <set>
 
 namespace zyn {
@@ -268,21 +270,23 @@ bool lf_isBglFile(std::string_view extension) { return extension == ".BGL" || ex
 
 bool lf_hasAirportSection(const fs::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // Runs for every BGL file of the simulator's packages: C streams, one read of the header and
+    // one of the table.
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0)
         return false;
-    std::error_code ec;
-    const std::uintmax_t fileSize = fs::file_size(path, ec);
-    if (ec || fileSize < kBglHeaderSize)
+    const long end = std::ftell(file.get());
+    if (end < static_cast<long>(kBglHeaderSize) || std::fseek(file.get(), 0, SEEK_SET) != 0)
         return false;
-    std::vector<std::uint8_t> head(kBglHeaderSize);
-    if (!in.read(reinterpret_cast<char*>(head.data()), kBglHeaderSize))
+    const auto fileSize = static_cast<std::uint64_t>(end);
+    std::array<std::uint8_t, kBglHeaderSize> head{};
+    if (std::fread(head.data(), 1, head.size(), file.get()) != head.size())
         return false;
     const std::uint64_t count = BglBytes(head).u32(20, kBglHeaderSize);
     if (count == 0 || kBglHeaderSize + count * kBglSectionEntrySize >= fileSize) // a table and no section
         return false;
     std::vector<std::uint8_t> table(count * kBglSectionEntrySize);
-    if (!in.read(reinterpret_cast<char*>(table.data()), static_cast<std::streamsize>(table.size())))
+    if (std::fread(table.data(), 1, table.size(), file.get()) != table.size())
         return false;
     const BglBytes entries(table);
     for (std::uint64_t i = 0; i < count; ++i)
@@ -324,11 +328,14 @@ std::string lf_parkingNamePrefix(std::uint8_t value)
 
 std::optional<std::vector<std::uint8_t>> gf_readBglBytes(const fs::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
         return std::nullopt;
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    const std::streamoff size = in.tellg();
+    if (size < 0 || !in.seekg(0))
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size))
         return std::nullopt;
     return bytes;
 }

@@ -4,6 +4,7 @@
 // written once into a temporary folder and stays in the page cache, as on a second start.
 #include "base/workers.h"
 #include "bench/brief_run.h"
+#include "bench/raw_read.h"
 #include "livery/folder_search.h"
 #include "livery/scan_reports.h"
 #include "tests/support/dbase_fixture.h"
@@ -13,7 +14,6 @@
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -66,30 +66,13 @@ void BM_LiveryScanOfLargePackage(benchmark::State& state)
 }
 BENCHMARK(BM_LiveryScanOfLargePackage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Every entry of the tree visited, every aircraft.cfg read whole into one buffer.
-std::size_t lf_walkAndRead(const fs::path& package, std::vector<char>& buffer)
-{
-    std::size_t files = 0;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(package)) {
-        if (entry.path().filename() != "aircraft.cfg")
-            continue;
-        std::FILE* file = std::fopen(entry.path().c_str(), "rb");
-        if (!file)
-            continue;
-        while (std::fread(buffer.data(), 1, buffer.size(), file) == buffer.size()) {
-        }
-        std::fclose(file);
-        ++files;
-    }
-    return files;
-}
-
 void BM_RawReadOfLargePackage(benchmark::State& state)
 {
     const LiveryTree& tree = lf_tree();
     std::vector<char> buffer(128 * 1024);
     for (auto _ : state) {
-        if (lf_walkAndRead(tree.package, buffer) != static_cast<std::size_t>(tree.files())) {
+        const auto isCfg = [](const fs::path& path) { return path.filename() == "aircraft.cfg"; };
+        if (bench::walkAndRead(tree.package, isCfg, buffer) != static_cast<std::size_t>(tree.files())) {
             state.SkipWithError("the walk did not read every aircraft.cfg");
             break;
         }

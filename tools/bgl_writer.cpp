@@ -127,10 +127,10 @@ struct Section {
     ByteSink records;
 };
 
-Section lf_otherSection(std::uint16_t recordId)
+Section lf_otherSection(std::uint16_t recordId, std::uint32_t records)
 {
     Section section{kOtherSectionType, 0x40000, {}};
-    for (std::uint32_t i = 0; i < 3; ++i) {
+    for (std::uint32_t i = 0; i < records; ++i) {
         const std::size_t start = lf_openRecord(section.records, recordId);
         section.records.u32(i);
         section.records.zeros(6);
@@ -163,8 +163,8 @@ std::vector<std::uint8_t> gf_bglBytes(const BglFileSpec& spec)
 {
     std::vector<Section> sections;
     if (spec.sectionsAround)
-        sections.push_back(lf_otherSection(0x0021));
-    Section airports{kAirportSectionType, spec.wideSubsectionEntries ? 0x50000u : 0x40000u, {}};
+        sections.push_back(lf_otherSection(0x0021, spec.otherRecords));
+    Section airports{spec.airportSection ? kAirportSectionType : kOtherSectionType, spec.wideSubsectionEntries ? 0x50000u : 0x40000u, {}};
     if (spec.unrecognisedFirst) {
         const std::size_t start = lf_openRecord(airports.records, 0x0113);
         airports.records.zeros(62);
@@ -174,7 +174,7 @@ std::vector<std::uint8_t> gf_bglBytes(const BglFileSpec& spec)
         lf_writeAirport(airports.records, airport);
     sections.push_back(std::move(airports));
     if (spec.sectionsAround)
-        sections.push_back(lf_otherSection(0x0022));
+        sections.push_back(lf_otherSection(0x0022, spec.otherRecords));
 
     ByteSink file;
     file.u32(kMagic);

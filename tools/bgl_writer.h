@@ -40,6 +40,8 @@ struct BglFileSpec {
     bool sectionsAround = true;       // sections of other types before and after the airports
     bool unrecognisedFirst = false;   // a record of the 2024 airport format before the airports
     bool wideSubsectionEntries = false; // the airport section's size word says 20-byte entries
+    bool airportSection = true;         // false: the airports' section has another type
+    std::uint32_t otherRecords = 3;     // records in each section of another type
 };
 
 std::uint32_t gf_packIdentifier(std::string_view code);

@@ -188,6 +188,20 @@ TEST_F(AirportScan, AtMostTheWorkerLimitRunsAndEveryFileIsRead)
     EXPECT_EQ(gf_listAirportXmlFiles().size(), 10u);
 }
 
+TEST_F(AirportScan, OneAirportInManyFilesLeavesOneWholeFile)
+{
+    for (int i = 0; i < 6; ++i)
+        package(fmt::format("indie-copy{}", i), {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 5 + i)}});
+    EXPECT_TRUE(lf_scanAddonAirports({community}));
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_file((g_myThirdpartyPath / "EDDT.xml").c_str()));
+    const auto stands = lf_readParameterInt(document, "num_parkpos");
+    ASSERT_TRUE(stands);
+    EXPECT_GE(*stands, 8);
+    EXPECT_LE(*stands, 13);
+    EXPECT_EQ(gf_listAirportXmlFiles(), std::vector<std::string>{"EDDT"});
+}
+
 TEST_F(AirportScan, AnExitKeepsThePreviousResults)
 {
     package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});

@@ -1,0 +1,96 @@
+// The add-on airport scan's search of a Community folder (packages of four BGL files, a quarter of
+// them with an airport, the rest scenery without one) beside one thread reading every file of the
+// same tree once: the floor of any scan. At 200 and 2,000 files, to show how the search grows. The
+// tree is written once per size and stays in the page cache, as on a second start.
+#include "airport/airport_scan.h"
+#include "airport/scan_log.h"
+#include "base/workers.h"
+#include "bench/brief_run.h"
+#include "bench/raw_read.h"
+#include "tests/support/temp_dir.h"
+#include "tools/bgl_writer.h"
+
+#include <benchmark/benchmark.h>
+#include <fmt/format.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace zyn;
+namespace fs = std::filesystem;
+
+constexpr int kFilesPerPackage = 4;
+
+struct AddonTree {
+    explicit AddonTree(int files)
+    {
+        const fs::path community = dir / "Community";
+        for (int p = 0; p < files / kFilesPerPackage; ++p) {
+            const std::string folder = fmt::format("vendor-scenery-{:04}", p);
+            const std::string code = fmt::format("Z{:03}", p % 1000);
+            tools::gf_writeAirportPackage(community, {folder, folder, "", "", "airport.bgl"},
+                                          {.airports = {tools::gf_bglAirport(code, 40.0 + p * 0.01, 10.0, 24)}});
+            for (int f = 1; f < kFilesPerPackage; ++f)
+                tools::gf_writeBglFile({.airportSection = false, .otherRecords = 400},
+                                       community / folder / "scenery" / fmt::format("objects{}.bgl", f));
+        }
+    }
+    test::TempDir dir;
+};
+
+const AddonTree& lf_addonTree(int files)
+{
+    static std::map<int, std::unique_ptr<AddonTree>> trees;
+    auto& tree = trees[files];
+    if (!tree)
+        tree = std::make_unique<AddonTree>(files);
+    return *tree;
+}
+
+int lf_files(const benchmark::State& state) { return bench::briefOr(static_cast<int>(state.range(0)), 40); }
+
+void BM_AirportScanOfCommunity(benchmark::State& state)
+{
+    const int files = lf_files(state);
+    const AddonTree& tree = lf_addonTree(files);
+    const ScanTargets targets{tree.dir / "out_simaddon", tree.dir / "out_thirdparty", tree.dir / "TBLO"};
+    gf_resetWorkers();
+    for (auto _ : state) {
+        lf_scanFolderForAirports(tree.dir / "Community", targets);
+        state.PauseTiming();
+        gf_resetScanLog();
+        const auto generated = std::distance(fs::directory_iterator(targets.thirdparty), fs::directory_iterator());
+        fs::remove_all(targets.thirdparty);
+        state.ResumeTiming();
+        if (generated != files / kFilesPerPackage) {
+            state.SkipWithError("not every airport was generated");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * files);
+    state.counters["workers"] = g_workersMax;
+}
+BENCHMARK(BM_AirportScanOfCommunity)->Arg(200)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RawReadOfCommunity(benchmark::State& state)
+{
+    const int files = lf_files(state);
+    const AddonTree& tree = lf_addonTree(files);
+    std::vector<char> buffer(128 * 1024);
+    for (auto _ : state) {
+        const auto isBgl = [](const fs::path& path) { return path.extension() == ".bgl"; };
+        const std::size_t read = bench::walkAndRead(tree.dir / "Community", isBgl, buffer);
+        if (read != static_cast<std::size_t>(files)) {
+            state.SkipWithError("the walk did not read every file");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * files);
+}
+BENCHMARK(BM_RawReadOfCommunity)->Arg(200)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
