@@ -168,7 +168,9 @@ public:
         gf_openLog();
         m_autoRange = param::AUTO_RANGE.value.load();
         m_range = param::LATERAL_RANGE.value.load();
+        m_maxLive = param::MAX_LIVE.value.load();
         param::AUTO_RANGE.value = 0; // the range stays where the traffic circles
+        param::MAX_LIVE.value = -1;  // every aircraft, whatever an airport's file set before
         gf_setTrafficRange(40);
 
         simemu::Scenario sim;
@@ -201,6 +203,7 @@ public:
         gf_resetMainLoop();
         gf_resetTrafficClients();
         param::AUTO_RANGE.value = m_autoRange;
+        param::MAX_LIVE.value = m_maxLive;
         gf_setTrafficRange(m_range);
         gf_closeLog();
         gf_setClock(nullptr);
@@ -287,6 +290,7 @@ private:
     std::int64_t m_ticks = 0;
     std::uint8_t m_autoRange = 1;
     std::int32_t m_range = 40;
+    std::int32_t m_maxLive = -1;
 };
 
 // Ticks until every aircraft is in the simulator and its light cycle is over; false when that

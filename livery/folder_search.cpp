@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using PendingFile = std::future<std::list<LiveryData>>;
+using PendingLiveries = std::future<std::list<LiveryData>>;
 
 // Frees the worker's slot however its reading ends.
 struct WorkerSlot {
@@ -34,7 +34,7 @@ std::size_t lf_pendingLimit() { return 4 * static_cast<std::size_t>(std::max(1, 
 
 // The slot is taken before the job is posted, so the count never lags behind the running workers
 // and a posted job always finds a free thread of the pool.
-PendingFile lf_startWorker(WorkerPool& pool, const LiveryFileReader& reader, std::uint32_t folderIndex,
+PendingLiveries lf_startWorker(WorkerPool& pool, const LiveryFileReader& reader, std::uint32_t folderIndex,
                            const fs::path& path)
 {
     gf_waitForThreadSlot();
@@ -42,7 +42,7 @@ PendingFile lf_startWorker(WorkerPool& pool, const LiveryFileReader& reader, std
     try {
         auto job = std::make_shared<std::packaged_task<std::list<LiveryData>()>>(
             [&reader, folderIndex, path] { return reader(folderIndex, path); });
-        PendingFile file = job->get_future();
+        PendingLiveries file = job->get_future();
         pool.post([job] {
             const WorkerSlot slot;
             (*job)(); // an exception ends in the future
@@ -55,9 +55,9 @@ PendingFile lf_startWorker(WorkerPool& pool, const LiveryFileReader& reader, std
 }
 
 // Waits for the oldest pending file and moves its records to the end of the scanned list.
-void lf_collectOldest(std::deque<PendingFile>& pending, std::string_view which)
+void lf_collectOldest(std::deque<PendingLiveries>& pending, std::string_view which)
 {
-    PendingFile file = std::move(pending.front());
+    PendingLiveries file = std::move(pending.front());
     pending.pop_front();
     try {
         g_scannedLiveries.splice(g_scannedLiveries.end(), file.get());
@@ -85,7 +85,7 @@ bool lf_entryIs(const fs::directory_entry& entry, fs::file_type type)
 }
 
 void lf_searchEntry(fs::recursive_directory_iterator& walk, std::size_t folderChars, std::uint32_t folderIndex,
-                    const LiveryFileReader& reader, WorkerPool& pool, std::deque<PendingFile>& pending)
+                    const LiveryFileReader& reader, WorkerPool& pool, std::deque<PendingLiveries>& pending)
 {
     const fs::directory_entry& entry = *walk;
     if (!lf_isAircraftCfgName(entry.path())) {
@@ -142,7 +142,7 @@ void lf_searchLiveriesInFolder(std::uint32_t folderIndex, const fs::path& folder
 void lf_searchLiveriesInFolder(std::uint32_t folderIndex, const fs::path& folder, const LiveryFileReader& reader)
 {
     WorkerPool pool(g_workersMax);
-    std::deque<PendingFile> pending;
+    std::deque<PendingLiveries> pending;
     std::error_code ec;
     fs::recursive_directory_iterator walk(folder, ec);
     const std::size_t folderChars = folder.string().size(); // the walk's paths begin with it

@@ -183,13 +183,10 @@ double lf_endAngle(const View& view, const std::vector<TrackSample>& track)
 
 bool lf_moved(const View& view, const std::vector<TrackSample>& track)
 {
-    // Not a structured binding: clang 14 cannot capture one in a lambda.
     const auto start = view.toPixel(track.front().lat, track.front().lon);
-    const double x0 = start.first;
-    const double y0 = start.second;
     return std::ranges::any_of(track, [&](const TrackSample& s) {
         const auto [x, y] = view.toPixel(s.lat, s.lon);
-        return std::hypot(x - x0, y - y0) >= 1.0;
+        return std::hypot(x - start.first, y - start.second) >= 1.0;
     });
 }
 
