@@ -40,6 +40,8 @@ protected:
     ~AirportScan() override
     {
         g_exitRequested = 0;
+        param::SCAN_AIRPORTS.value = 1;
+        param::MSFS_INSTALL_PATH.setValue("");
         gf_clearDbase();
         gf_resetScanLog();
         gf_resetWorkers();
@@ -211,6 +213,19 @@ TEST_F(AirportScan, AnExitKeepsThePreviousResults)
     EXPECT_TRUE(fs::exists(g_myThirdpartyPath / "EDDB.xml"));
     EXPECT_FALSE(fs::exists(g_myThirdpartyPath / "EDDT.xml"));
     EXPECT_FALSE(fs::exists("airports/scan_thirdparty"));
+}
+
+TEST_F(AirportScan, TheWholeScanSwitchesItsSettingOff)
+{
+    package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});
+    param::MSFS_INSTALL_PATH.setValue((programDir / "Packages").string());
+    param::SCAN_AIRPORTS.value = 1;
+    gf_scanAirports();
+    EXPECT_FALSE(param::SCAN_AIRPORTS.on());
+    EXPECT_EQ(savedValue("SCAN_AIRPORTS"), "false");
+    EXPECT_TRUE(fs::exists(g_myThirdpartyPath / "EDDT.xml"));
+    EXPECT_TRUE(reportHas("Official does not exist, skipped!") || logContains("Official does not exist, skipped!"));
+    EXPECT_TRUE(logContains("Airports scan successful"));
 }
 
 TEST_F(AirportScan, NotRecognisedAirportOf2024BecomesATbloEntryThatStays)
