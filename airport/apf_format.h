@@ -10,6 +10,7 @@
 
 #include <pugixml.hpp>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -50,8 +51,47 @@ void lf_writeParkPos(pugi::xml_node parent, const ParkPos& stand, ApfMode mode, 
 void lf_writeParkPosOptions(pugi::xml_node parent, const ParkPosOption& option);
 
 // Reading rules shared by every reader of the format.
-// A flag: true exactly when its text begins with 1, t, T, y or Y; absent is false.
+// A flag: true exactly when its text begins with 1, t, T, y or Y; absent (nullptr) is false.
 bool gf_apfBool(pugi::xml_attribute attribute);
+bool gf_apfBool(const char* value);
+
+// Whether an element or attribute name is exactly known, without measuring it first.
+inline bool lf_nameIs(const char* name, std::string_view known)
+{
+    for (const char c : known)
+        if (*name++ != c)
+            return false;
+    return *name == '\0';
+}
+
+// The value of the first attribute of each of the names, nullptr for a name the element lacks, in
+// one walk over its attributes: an "opt" is read thousands of times per airport.
+template <std::size_t N>
+std::array<const char*, N> lf_attributeValues(pugi::xml_node node, const std::array<std::string_view, N>& names)
+{
+    std::array<const char*, N> found{};
+    for (pugi::xml_attribute attribute = node.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+        const char* name = attribute.name();
+        for (std::size_t i = 0; i < N; ++i)
+            if (lf_nameIs(name, names[i])) {
+                if (!found[i])
+                    found[i] = attribute.value();
+                break;
+            }
+    }
+    return found;
+}
+
+// An attribute value as text; absent is empty.
+inline std::string_view lf_valueText(const char* value) { return value ? std::string_view(value) : std::string_view(); }
+
+// The "opt" children of a "parkpos", walked without a look-up by name each step.
+template <typename Visit> void lf_forEachOpt(pugi::xml_node parkpos, Visit&& visit)
+{
+    for (pugi::xml_node child = parkpos.first_child(); child; child = child.next_sibling())
+        if (lf_nameIs(child.name(), "opt"))
+            visit(child);
+}
 // A parameter of the top-level "parameters": nothing when absent; false, 0 or "" without "value".
 std::optional<bool> lf_readParameterBool(const pugi::xml_document& document, std::string_view name);
 std::optional<std::int32_t> lf_readParameterInt(const pugi::xml_document& document, std::string_view name);
@@ -88,7 +128,8 @@ bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t
 // or with an id seen before in the file, is reported and skipped.
 void gf_readFullStands(pugi::xml_node parkpositions, std::vector<ParkPos>& stands, ReadReport& report);
 
-// A radius attribute in metres that may be used: a number from 0 to kMaxStandRadiusMetres.
-std::optional<double> lf_readRadiusMetres(pugi::xml_attribute radius);
+// A radius attribute's value in metres that may be used: a number from 0 to kMaxStandRadiusMetres;
+// absent (nullptr) is 0.
+std::optional<double> lf_readRadiusMetres(const char* radius);
 
 } // namespace zyn

@@ -11,7 +11,9 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <string_view>
 #include <unordered_map>
 
 namespace zyn {
@@ -113,9 +115,49 @@ void lf_learnSettings(const pugi::xml_document& document)
     lf_learnBool(document, RT_PARKTRAFFIC_ONLY);
 }
 
+// The attributes a learned "parkpos" may carry besides a full stand's.
+enum LearnedAttribute : std::size_t { kLearnedId, kLearnedManual, kLearnedRadiusChange, kLearnedRadius, kLearnedCargoChange, kLearnedCargo };
+constexpr std::array<std::string_view, 6> kLearnedAttributeNames{"id",     "manual",       "radius_change",
+                                                                 "radius", "cargo_change", "cargo"};
+using LearnedValues = std::array<const char*, kLearnedAttributeNames.size()>;
+// Stand ids point into the stands, which do not move while the map is used.
+using StandsById = std::unordered_map<std::string_view, std::size_t>;
+
+// A changed radius or cargo use, and the options after the stand's own (numbered on, equal ones dropped).
+void lf_applyLearnedParkPos(pugi::xml_node parkpos, const LearnedValues& values, ParkPos& stand, ReadReport& report)
+{
+    if (gf_apfBool(values[kLearnedRadiusChange])) {
+        const auto metres = lf_readRadiusMetres(values[kLearnedRadius]);
+        if (metres && *metres > 0.0) {
+            stand.radius = *metres * kNmPerMetre;
+            stand.radiusChanged = true;
+        } else {
+            report.skip(fmt::format("parkpos \"{}\" radius_change", stand.id),
+                        fmt::format("radius \"{}\" is no radius in metres", lf_valueText(values[kLearnedRadius])));
+        }
+    }
+    if (gf_apfBool(values[kLearnedCargoChange])) {
+        stand.cargo = gf_apfBool(values[kLearnedCargo]);
+        stand.cargoChanged = true;
+    }
+    std::uint32_t next = stand.options.empty() ? 1 : stand.options.back().number + 1;
+    std::size_t count = 0;
+    lf_forEachOpt(parkpos, [&](pugi::xml_node) { ++count; });
+    stand.options.reserve(stand.options.size() + count);
+    lf_forEachOpt(parkpos, [&](pugi::xml_node opt) {
+        if (!lf_readParkPosOption(opt, next, 0, stand.id, report, stand.options))
+            return;
+        const ParkPosOption& added = stand.options.back();
+        if (std::any_of(stand.options.begin(), stand.options.end() - 1, [&](const auto& o) { return lf_sameOption(added, o); }))
+            stand.options.pop_back();
+        else
+            ++next;
+    });
+}
+
 // A stand made by hand: placed and with a radius, and not already among the stands.
-void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, std::vector<ParkPos>& stands,
-                        std::unordered_map<std::string, std::size_t>& byId, ReadReport& report)
+void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, std::vector<ParkPos>& stands, StandsById& byId,
+                        ReadReport& report)
 {
     if (byId.contains(id)) {
         gf_logErrorf("manually created standid {} already exists in {}", id, report.file());
@@ -130,22 +172,30 @@ void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, std::vect
     }
     if (lf_readParkPos(parkpos, id, 0, stands, report)) {
         stands.back().manual = true;
-        byId.emplace(id, stands.size() - 1);
+        byId.emplace(stands.back().id, stands.size() - 1);
     }
 }
 
 void lf_readLearnedChanges(pugi::xml_node parkpositions, std::vector<ParkPos>& stands, ReadReport& report)
 {
-    std::unordered_map<std::string, std::size_t> byId; // the first stand of each id
+    std::size_t learned = 0;
+    for (pugi::xml_node child = parkpositions.first_child(); child; child = child.next_sibling())
+        learned += lf_nameIs(child.name(), "parkpos");
+    // Room for every manual stand up front: the map's keys stay where they are.
+    stands.reserve(stands.size() + learned);
+    StandsById byId; // the first stand of each id
     byId.reserve(stands.size());
     for (std::size_t i = 0; i < stands.size(); ++i)
         byId.emplace(stands[i].id, i);
-    for (auto parkpos = parkpositions.child("parkpos"); parkpos; parkpos = parkpos.next_sibling("parkpos")) {
-        const std::string id = parkpos.attribute("id").as_string();
-        if (gf_apfBool(parkpos.attribute("manual"))) {
-            lf_readManualStand(parkpos, id, stands, byId, report);
+    for (pugi::xml_node parkpos = parkpositions.first_child(); parkpos; parkpos = parkpos.next_sibling()) {
+        if (!lf_nameIs(parkpos.name(), "parkpos"))
+            continue;
+        const LearnedValues values = lf_attributeValues(parkpos, kLearnedAttributeNames);
+        const std::string_view id = lf_valueText(values[kLearnedId]);
+        if (gf_apfBool(values[kLearnedManual])) {
+            lf_readManualStand(parkpos, std::string(id), stands, byId, report);
         } else if (const auto it = byId.find(id); it != byId.end()) {
-            lf_readLearnedParkPos(parkpos, stands[it->second], report);
+            lf_applyLearnedParkPos(parkpos, values, stands[it->second], report);
         } else {
             gf_logf("learned stand {} in {} not found?", id, report.file());
         }
@@ -202,41 +252,17 @@ fs::path gf_learnedBackupPath(const fs::path& path)
 
 bool lf_sameOption(const ParkPosOption& added, const ParkPosOption& existing)
 {
-    return added.day == existing.day && added.real == existing.real && added.registration == existing.registration &&
-           added.airline == existing.airline && added.type == existing.type &&
-           (added.halfHours & existing.halfHours) != 0;
+    return added.day == existing.day && added.real == existing.real && (added.halfHours & existing.halfHours) != 0 &&
+           added.registration == existing.registration && added.airline == existing.airline &&
+           added.type == existing.type;
 }
 
 bool lf_readLearnedParkPos(pugi::xml_node parkpos, ParkPos& stand, ReadReport& report)
 {
-    if (stand.id != parkpos.attribute("id").as_string())
+    const LearnedValues values = lf_attributeValues(parkpos, kLearnedAttributeNames);
+    if (stand.id != lf_valueText(values[kLearnedId]))
         return false;
-    if (gf_apfBool(parkpos.attribute("radius_change"))) {
-        const auto metres = lf_readRadiusMetres(parkpos.attribute("radius"));
-        if (metres && *metres > 0.0) {
-            stand.radius = *metres * kNmPerMetre;
-            stand.radiusChanged = true;
-        } else {
-            report.skip(fmt::format("parkpos \"{}\" radius_change", stand.id),
-                        fmt::format("radius \"{}\" is no radius in metres", parkpos.attribute("radius").value()));
-        }
-    }
-    if (gf_apfBool(parkpos.attribute("cargo_change"))) {
-        stand.cargo = gf_apfBool(parkpos.attribute("cargo"));
-        stand.cargoChanged = true;
-    }
-    std::uint32_t next = stand.options.empty() ? 1 : stand.options.back().number + 1;
-    stand.options.reserve(stand.options.size() +
-                          static_cast<std::size_t>(std::distance(parkpos.children("opt").begin(), parkpos.children("opt").end())));
-    for (auto opt = parkpos.child("opt"); opt; opt = opt.next_sibling("opt")) {
-        if (!lf_readParkPosOption(opt, next, 0, stand.id, report, stand.options))
-            continue;
-        const ParkPosOption& added = stand.options.back();
-        if (std::any_of(stand.options.begin(), stand.options.end() - 1, [&](const auto& o) { return lf_sameOption(added, o); }))
-            stand.options.pop_back();
-        else
-            ++next;
-    }
+    lf_applyLearnedParkPos(parkpos, values, stand, report);
     return true;
 }
 
