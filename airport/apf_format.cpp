@@ -9,9 +9,11 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
-#include <unordered_set>
+#include <functional>
 
 namespace zyn {
 
@@ -275,7 +277,7 @@ std::optional<std::string> lf_readParameterText(const pugi::xml_document& docume
 OptionTexts lf_readAirlTypeLists(pugi::xml_node opt)
 {
     OptionTexts texts;
-    const OptValues values = lf_attributeValues(opt, kOptAttributeNames);
+    const OptValues values = lf_attributeValues<kOptAttributeNames>(opt);
     lf_readOptionTexts(values, lf_valueText(values[kOptReg]), texts.callsign, texts.callsign2, texts.airline, texts.type);
     return texts;
 }
@@ -283,13 +285,15 @@ OptionTexts lf_readAirlTypeLists(pugi::xml_node opt)
 bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_t archived, std::string_view standId,
                           ReadReport& report, std::vector<ParkPosOption>& options)
 {
-    const OptValues values = lf_attributeValues(opt, kOptAttributeNames);
+    const OptValues values = lf_attributeValues<kOptAttributeNames>(opt);
     std::int32_t day = 0;
-    if (values[kOptDay]) {
-        const auto value = gf_fileInt(values[kOptDay]);
+    if (const char* text = values[kOptDay]; text && text[0] >= '0' && text[0] <= '7' && text[1] == '\0') {
+        day = text[0] - '0'; // the usual single digit, without the general number reading
+    } else if (text) {
+        const auto value = gf_fileInt(text);
         if (!value || *value < 0 || *value > 7) {
             report.skip(fmt::format("parkpos \"{}\" opt {}", standId, number),
-                        fmt::format("day \"{}\" is no day of the week", values[kOptDay]));
+                        fmt::format("day \"{}\" is no day of the week", text));
             return false;
         }
         day = *value;
@@ -297,7 +301,7 @@ bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_
     ParkPosOption& option = options.emplace_back();
     option.registration = lf_valueText(values[kOptReg]);
     lf_readOptionTexts(values, option.registration, option.callsign, option.callsign2, option.airline, option.type);
-    option.halfHours = gf_hours2bitset(lf_valueText(values[kOptHh]));
+    option.halfHours = values[kOptHh] ? gf_hours2bitset(values[kOptHh]) : 0;
     option.number = number;
     option.day = day;
     option.archived = archived;
@@ -315,15 +319,55 @@ std::optional<double> lf_readRadiusMetres(const char* radius)
     return *value;
 }
 
+StandIds::StandIds(std::size_t expected) : m_slots(std::bit_ceil(std::max<std::size_t>(16, 2 * expected))) {}
+
+std::size_t StandIds::slotOf(std::string_view id) const
+{
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t slot = std::hash<std::string_view>{}(id) & mask;
+    while (m_slots[slot].index != kFree && m_slots[slot].id != id)
+        slot = (slot + 1) & mask;
+    return slot;
+}
+
+void StandIds::grow()
+{
+    std::vector<Slot> old(m_slots.size() * 2);
+    old.swap(m_slots);
+    for (const Slot& entry : old)
+        if (entry.index != kFree)
+            m_slots[slotOf(entry.id)] = entry;
+}
+
+bool StandIds::add(std::string_view id, std::size_t index)
+{
+    std::size_t slot = slotOf(id);
+    if (m_slots[slot].index != kFree)
+        return false;
+    if (2 * (m_used + 1) > m_slots.size()) {
+        grow();
+        slot = slotOf(id);
+    }
+    m_slots[slot] = {id, index};
+    ++m_used;
+    return true;
+}
+
+std::optional<std::size_t> StandIds::find(std::string_view id) const
+{
+    const Slot& entry = m_slots[slotOf(id)];
+    if (entry.index == kFree)
+        return std::nullopt;
+    return entry.index;
+}
+
 void gf_readFullStands(pugi::xml_node parkpositions, std::vector<ParkPos>& stands, ReadReport& report)
 {
     std::size_t count = 0;
     for (pugi::xml_node child = parkpositions.first_child(); child; child = child.next_sibling())
         count += lf_nameIs(child.name(), "parkpos");
     stands.reserve(stands.size() + count);
-    // The ids point into the document, which outlives the walk.
-    std::unordered_set<std::string_view> seen;
-    seen.reserve(count);
+    StandIds seen(count); // views into the document, which outlives the walk
     std::string id;
     for (pugi::xml_node parkpos = parkpositions.first_child(); parkpos; parkpos = parkpos.next_sibling()) {
         if (!lf_nameIs(parkpos.name(), "parkpos"))
@@ -333,7 +377,7 @@ void gf_readFullStands(pugi::xml_node parkpositions, std::vector<ParkPos>& stand
             report.skip("parkpos", "no id");
             continue;
         }
-        if (!seen.insert(idText).second) {
+        if (!seen.add(idText, 0)) {
             report.skip(fmt::format("parkpos \"{}\"", idText),
                         fmt::format("Parking position {} appears more than once?", idText));
             continue;
@@ -346,7 +390,7 @@ void gf_readFullStands(pugi::xml_node parkpositions, std::vector<ParkPos>& stand
 bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t archived, std::vector<ParkPos>& stands,
                     ReadReport& report)
 {
-    const auto values = lf_attributeValues(parkpos, kParkposAttributeNames);
+    const auto values = lf_attributeValues<kParkposAttributeNames>(parkpos);
     const auto skip = [&](std::string_view reason) {
         report.skip(fmt::format("parkpos \"{}\"", id), reason);
         return false;

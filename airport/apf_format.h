@@ -17,6 +17,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace zyn {
@@ -65,19 +67,17 @@ inline bool lf_nameIs(const char* name, std::string_view known)
 }
 
 // The value of the first attribute of each of the names, nullptr for a name the element lacks, in
-// one walk over its attributes: an "opt" is read thousands of times per airport.
-template <std::size_t N>
-std::array<const char*, N> lf_attributeValues(pugi::xml_node node, const std::array<std::string_view, N>& names)
+// one walk over its attributes: an "opt" is read thousands of times per airport. The names are known
+// at compile time, so each attribute's name is compared against constants, unrolled.
+template <const auto& kNames> auto lf_attributeValues(pugi::xml_node node)
 {
-    std::array<const char*, N> found{};
+    constexpr std::size_t kCount = std::tuple_size_v<std::remove_cvref_t<decltype(kNames)>>;
+    std::array<const char*, kCount> found{};
     for (pugi::xml_attribute attribute = node.first_attribute(); attribute; attribute = attribute.next_attribute()) {
         const char* name = attribute.name();
-        for (std::size_t i = 0; i < N; ++i)
-            if (lf_nameIs(name, names[i])) {
-                if (!found[i])
-                    found[i] = attribute.value();
-                break;
-            }
+        [&]<std::size_t... I>(std::index_sequence<I...>) {
+            (void)((lf_nameIs(name, kNames[I]) && (found[I] || (found[I] = attribute.value()))) || ...);
+        }(std::make_index_sequence<kCount>());
     }
     return found;
 }
@@ -123,6 +123,29 @@ bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_
 // missing, no number or out of range is reported and skipped. True when a stand was appended.
 bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t archived, std::vector<ParkPos>& stands,
                     ReadReport& report);
+
+// Stand ids to the index of their first stand, for the readers: one table, no allocation per id.
+// The ids are views: what they point at must outlive the table and stay where it is.
+class StandIds {
+public:
+    explicit StandIds(std::size_t expected);
+    // Adds id with its index; false, changing nothing, when id is there already.
+    bool add(std::string_view id, std::size_t index);
+    std::optional<std::size_t> find(std::string_view id) const;
+
+private:
+    static constexpr std::size_t kFree = static_cast<std::size_t>(-1);
+    struct Slot {
+        std::string_view id;
+        std::size_t index = kFree;
+    };
+    // The slot holding id, or the free one where it would go.
+    std::size_t slotOf(std::string_view id) const;
+    void grow();
+
+    std::vector<Slot> m_slots;
+    std::size_t m_used = 0;
+};
 
 // Every "parkpos" of parkpositions read in full (archived), appended to stands; one without an id,
 // or with an id seen before in the file, is reported and skipped.

@@ -14,7 +14,6 @@
 #include <array>
 #include <atomic>
 #include <string_view>
-#include <unordered_map>
 
 namespace zyn {
 
@@ -120,8 +119,6 @@ enum LearnedAttribute : std::size_t { kLearnedId, kLearnedManual, kLearnedRadius
 constexpr std::array<std::string_view, 6> kLearnedAttributeNames{"id",     "manual",       "radius_change",
                                                                  "radius", "cargo_change", "cargo"};
 using LearnedValues = std::array<const char*, kLearnedAttributeNames.size()>;
-// Stand ids point into the stands, which do not move while the map is used.
-using StandsById = std::unordered_map<std::string_view, std::size_t>;
 
 // A changed radius or cargo use, and the options after the stand's own (numbered on, equal ones dropped).
 void lf_applyLearnedParkPos(pugi::xml_node parkpos, const LearnedValues& values, ParkPos& stand, ReadReport& report)
@@ -156,10 +153,10 @@ void lf_applyLearnedParkPos(pugi::xml_node parkpos, const LearnedValues& values,
 }
 
 // A stand made by hand: placed and with a radius, and not already among the stands.
-void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, std::vector<ParkPos>& stands, StandsById& byId,
+void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, std::vector<ParkPos>& stands, StandIds& byId,
                         ReadReport& report)
 {
-    if (byId.contains(id)) {
+    if (byId.find(id)) {
         gf_logErrorf("manually created standid {} already exists in {}", id, report.file());
         return;
     }
@@ -172,7 +169,7 @@ void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, std::vect
     }
     if (lf_readParkPos(parkpos, id, 0, stands, report)) {
         stands.back().manual = true;
-        byId.emplace(stands.back().id, stands.size() - 1);
+        byId.add(stands.back().id, stands.size() - 1);
     }
 }
 
@@ -181,21 +178,20 @@ void lf_readLearnedChanges(pugi::xml_node parkpositions, std::vector<ParkPos>& s
     std::size_t learned = 0;
     for (pugi::xml_node child = parkpositions.first_child(); child; child = child.next_sibling())
         learned += lf_nameIs(child.name(), "parkpos");
-    // Room for every manual stand up front: the map's keys stay where they are.
+    // Room for every manual stand up front: the ids the table points at stay where they are.
     stands.reserve(stands.size() + learned);
-    StandsById byId; // the first stand of each id
-    byId.reserve(stands.size());
+    StandIds byId(stands.size() + learned); // the first stand of each id
     for (std::size_t i = 0; i < stands.size(); ++i)
-        byId.emplace(stands[i].id, i);
+        byId.add(stands[i].id, i);
     for (pugi::xml_node parkpos = parkpositions.first_child(); parkpos; parkpos = parkpos.next_sibling()) {
         if (!lf_nameIs(parkpos.name(), "parkpos"))
             continue;
-        const LearnedValues values = lf_attributeValues(parkpos, kLearnedAttributeNames);
+        const LearnedValues values = lf_attributeValues<kLearnedAttributeNames>(parkpos);
         const std::string_view id = lf_valueText(values[kLearnedId]);
         if (gf_apfBool(values[kLearnedManual])) {
             lf_readManualStand(parkpos, std::string(id), stands, byId, report);
-        } else if (const auto it = byId.find(id); it != byId.end()) {
-            lf_applyLearnedParkPos(parkpos, values, stands[it->second], report);
+        } else if (const auto index = byId.find(id)) {
+            lf_applyLearnedParkPos(parkpos, values, stands[*index], report);
         } else {
             gf_logf("learned stand {} in {} not found?", id, report.file());
         }
@@ -259,7 +255,7 @@ bool lf_sameOption(const ParkPosOption& added, const ParkPosOption& existing)
 
 bool lf_readLearnedParkPos(pugi::xml_node parkpos, ParkPos& stand, ReadReport& report)
 {
-    const LearnedValues values = lf_attributeValues(parkpos, kLearnedAttributeNames);
+    const LearnedValues values = lf_attributeValues<kLearnedAttributeNames>(parkpos);
     if (stand.id != lf_valueText(values[kLearnedId]))
         return false;
     lf_applyLearnedParkPos(parkpos, values, stand, report);
