@@ -138,20 +138,36 @@ constexpr std::array<std::string_view, 7> kParkposAttributeNames{"latitude", "lo
 
 // Callsigns from "cs" split at its colon; airline and type from the aircraft database when it knows
 // the registration, else from "airl" and "type".
+// An attribute value as a text of its own; absent is empty. The values are short: measured inline.
+std::string lf_ownText(const char* value)
+{
+    if (!value)
+        return {};
+    std::size_t length = 0;
+    while (value[length] != '\0')
+        ++length;
+    return std::string(value, length);
+}
+
 void lf_readOptionTexts(const OptValues& values, std::string_view registration, std::string& callsign,
                         std::string& callsign2, std::string& airline, std::string& type)
 {
-    const std::string_view cs = lf_valueText(values[kOptCs]);
-    const std::size_t colon = cs.find(':');
-    callsign.assign(cs.substr(0, colon));
-    if (colon != std::string_view::npos && cs.find(':', colon + 1) == std::string_view::npos)
-        callsign2.assign(cs.substr(colon + 1));
+    const char* const cs = values[kOptCs] ? values[kOptCs] : "";
+    const char* colon = nullptr;
+    std::size_t colons = 0;
+    const char* end = cs;
+    for (; *end != '\0'; ++end)
+        if (*end == ':' && colons++ == 0)
+            colon = end;
+    callsign = std::string(cs, static_cast<std::size_t>((colon ? colon : end) - cs));
+    if (colons == 1)
+        callsign2 = std::string(colon + 1, static_cast<std::size_t>(end - colon - 1));
     if (const auto record = gf_findRegistration(registration)) {
         airline = record->opr.empty() ? record->airl : record->opr;
         type = record->type;
     } else {
-        airline = lf_valueText(values[kOptAirl]);
-        type = lf_valueText(values[kOptType]);
+        airline = lf_ownText(values[kOptAirl]);
+        type = lf_ownText(values[kOptType]);
     }
 }
 
@@ -299,7 +315,7 @@ bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_
         day = *value;
     }
     ParkPosOption& option = options.emplace_back();
-    option.registration = lf_valueText(values[kOptReg]);
+    option.registration = lf_ownText(values[kOptReg]);
     lf_readOptionTexts(values, option.registration, option.callsign, option.callsign2, option.airline, option.type);
     option.halfHours = values[kOptHh] ? gf_hours2bitset(values[kOptHh]) : 0;
     option.number = number;
@@ -369,6 +385,7 @@ void gf_readFullStands(pugi::xml_node parkpositions, std::vector<ParkPos>& stand
     stands.reserve(stands.size() + count);
     StandIds seen(count); // views into the document, which outlives the walk
     std::string id;
+    std::vector<pugi::xml_node> opts;
     for (pugi::xml_node parkpos = parkpositions.first_child(); parkpos; parkpos = parkpos.next_sibling()) {
         if (!lf_nameIs(parkpos.name(), "parkpos"))
             continue;
@@ -383,12 +400,20 @@ void gf_readFullStands(pugi::xml_node parkpositions, std::vector<ParkPos>& stand
             continue;
         }
         id.assign(idText);
-        lf_readParkPos(parkpos, id, 1, stands, report);
+        lf_readParkPos(parkpos, id, 1, stands, report, opts);
     }
 }
 
+void lf_collectOpts(pugi::xml_node parkpos, std::vector<pugi::xml_node>& opts)
+{
+    opts.clear();
+    for (pugi::xml_node child = parkpos.first_child(); child; child = child.next_sibling())
+        if (lf_nameIs(child.name(), "opt"))
+            opts.push_back(child);
+}
+
 bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t archived, std::vector<ParkPos>& stands,
-                    ReadReport& report)
+                    ReadReport& report, std::vector<pugi::xml_node>& opts)
 {
     const auto values = lf_attributeValues<kParkposAttributeNames>(parkpos);
     const auto skip = [&](std::string_view reason) {
@@ -414,13 +439,11 @@ bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t
     const auto heading = lf_readHeadingDegrees(values[kStandHeading]);
     if (!heading)
         return skip(fmt::format("heading \"{}\" is no number", values[kStandHeading]));
-    std::size_t count = 0;
-    lf_forEachOpt(parkpos, [&](pugi::xml_node) { ++count; });
+    lf_collectOpts(parkpos, opts);
     std::vector<ParkPosOption> options;
-    options.reserve(count);
-    lf_forEachOpt(parkpos, [&](pugi::xml_node opt) {
+    options.reserve(opts.size());
+    for (const pugi::xml_node opt : opts)
         lf_readParkPosOption(opt, static_cast<std::uint32_t>(options.size() + 1), archived, id, report, options);
-    });
     stands.emplace_back(id, std::move(options), latitude.value, longitude.value, *heading * kDegToRad, *radius,
                         gf_apfBool(values[kStandCargo]) ? 0 : 1, gf_apfBool(values[kStandRamp]) ? 0 : 1,
                         gf_apfBool(values[kStandHeli]) ? 0 : 1);

@@ -85,13 +85,9 @@ template <const auto& kNames> auto lf_attributeValues(pugi::xml_node node)
 // An attribute value as text; absent is empty.
 inline std::string_view lf_valueText(const char* value) { return value ? std::string_view(value) : std::string_view(); }
 
-// The "opt" children of a "parkpos", walked without a look-up by name each step.
-template <typename Visit> void lf_forEachOpt(pugi::xml_node parkpos, Visit&& visit)
-{
-    for (pugi::xml_node child = parkpos.first_child(); child; child = child.next_sibling())
-        if (lf_nameIs(child.name(), "opt"))
-            visit(child);
-}
+// The "opt" children of a "parkpos" in document order, into opts (emptied first): walked once, and
+// the list's storage is reused from stand to stand.
+void lf_collectOpts(pugi::xml_node parkpos, std::vector<pugi::xml_node>& opts);
 // A parameter of the top-level "parameters": nothing when absent; false, 0 or "" without "value".
 std::optional<bool> lf_readParameterBool(const pugi::xml_document& document, std::string_view name);
 std::optional<std::int32_t> lf_readParameterInt(const pugi::xml_document& document, std::string_view name);
@@ -120,9 +116,10 @@ bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_
 
 // Reads one "parkpos" in full and appends it to stands; its options are numbered 1.. in document
 // order. A bare element (no position) appends nothing; one whose position, radius or heading is
-// missing, no number or out of range is reported and skipped. True when a stand was appended.
+// missing, no number or out of range is reported and skipped. True when a stand was appended. opts is
+// storage for the option nodes (lf_collectOpts).
 bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t archived, std::vector<ParkPos>& stands,
-                    ReadReport& report);
+                    ReadReport& report, std::vector<pugi::xml_node>& opts);
 
 // Stand ids to the index of their first stand, for the readers: one table, no allocation per id.
 // The ids are views: what they point at must outlive the table and stay where it is.

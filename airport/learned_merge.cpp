@@ -121,7 +121,8 @@ constexpr std::array<std::string_view, 6> kLearnedAttributeNames{"id",     "manu
 using LearnedValues = std::array<const char*, kLearnedAttributeNames.size()>;
 
 // A changed radius or cargo use, and the options after the stand's own (numbered on, equal ones dropped).
-void lf_applyLearnedParkPos(pugi::xml_node parkpos, const LearnedValues& values, ParkPos& stand, ReadReport& report)
+void lf_applyLearnedParkPos(pugi::xml_node parkpos, const LearnedValues& values, ParkPos& stand, ReadReport& report,
+                            std::vector<pugi::xml_node>& opts)
 {
     if (gf_apfBool(values[kLearnedRadiusChange])) {
         const auto metres = lf_readRadiusMetres(values[kLearnedRadius]);
@@ -138,23 +139,22 @@ void lf_applyLearnedParkPos(pugi::xml_node parkpos, const LearnedValues& values,
         stand.cargoChanged = true;
     }
     std::uint32_t next = stand.options.empty() ? 1 : stand.options.back().number + 1;
-    std::size_t count = 0;
-    lf_forEachOpt(parkpos, [&](pugi::xml_node) { ++count; });
-    stand.options.reserve(stand.options.size() + count);
-    lf_forEachOpt(parkpos, [&](pugi::xml_node opt) {
+    lf_collectOpts(parkpos, opts);
+    stand.options.reserve(stand.options.size() + opts.size());
+    for (const pugi::xml_node opt : opts) {
         if (!lf_readParkPosOption(opt, next, 0, stand.id, report, stand.options))
-            return;
+            continue;
         const ParkPosOption& added = stand.options.back();
         if (std::any_of(stand.options.begin(), stand.options.end() - 1, [&](const auto& o) { return lf_sameOption(added, o); }))
             stand.options.pop_back();
         else
             ++next;
-    });
+    }
 }
 
 // A stand made by hand: placed and with a radius, and not already among the stands.
 void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, std::vector<ParkPos>& stands, StandIds& byId,
-                        ReadReport& report)
+                        ReadReport& report, std::vector<pugi::xml_node>& opts)
 {
     if (byId.find(id)) {
         gf_logErrorf("manually created standid {} already exists in {}", id, report.file());
@@ -167,7 +167,7 @@ void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, std::vect
         gf_logErrorf("manually created standid {} misses correct attributes in {}", id, report.file());
         return;
     }
-    if (lf_readParkPos(parkpos, id, 0, stands, report)) {
+    if (lf_readParkPos(parkpos, id, 0, stands, report, opts)) {
         stands.back().manual = true;
         byId.add(stands.back().id, stands.size() - 1);
     }
@@ -181,17 +181,23 @@ void lf_readLearnedChanges(pugi::xml_node parkpositions, std::vector<ParkPos>& s
     // Room for every manual stand up front: the ids the table points at stay where they are.
     stands.reserve(stands.size() + learned);
     StandIds byId(stands.size() + learned); // the first stand of each id
+    bool unique = true;
     for (std::size_t i = 0; i < stands.size(); ++i)
-        byId.add(stands[i].id, i);
+        unique = byId.add(stands[i].id, i) && unique;
+    // A learned file lists its stands in the order they were read: the stand after the last one
+    // found is tried first. Only with unique ids is it the first stand of its id.
+    std::size_t next = 0;
+    std::vector<pugi::xml_node> opts;
     for (pugi::xml_node parkpos = parkpositions.first_child(); parkpos; parkpos = parkpos.next_sibling()) {
         if (!lf_nameIs(parkpos.name(), "parkpos"))
             continue;
         const LearnedValues values = lf_attributeValues<kLearnedAttributeNames>(parkpos);
         const std::string_view id = lf_valueText(values[kLearnedId]);
         if (gf_apfBool(values[kLearnedManual])) {
-            lf_readManualStand(parkpos, std::string(id), stands, byId, report);
-        } else if (const auto index = byId.find(id)) {
-            lf_applyLearnedParkPos(parkpos, values, stands[*index], report);
+            lf_readManualStand(parkpos, std::string(id), stands, byId, report, opts);
+        } else if (const auto index = unique && next < stands.size() && stands[next].id == id ? next : byId.find(id)) {
+            lf_applyLearnedParkPos(parkpos, values, stands[*index], report, opts);
+            next = *index + 1;
         } else {
             gf_logf("learned stand {} in {} not found?", id, report.file());
         }
@@ -258,7 +264,8 @@ bool lf_readLearnedParkPos(pugi::xml_node parkpos, ParkPos& stand, ReadReport& r
     const LearnedValues values = lf_attributeValues<kLearnedAttributeNames>(parkpos);
     if (stand.id != lf_valueText(values[kLearnedId]))
         return false;
-    lf_applyLearnedParkPos(parkpos, values, stand, report);
+    std::vector<pugi::xml_node> opts;
+    lf_applyLearnedParkPos(parkpos, values, stand, report, opts);
     return true;
 }
 
