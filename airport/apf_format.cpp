@@ -407,9 +407,13 @@ void gf_readFullStands(pugi::xml_node parkpositions, std::vector<ParkPos>& stand
 void lf_collectOpts(pugi::xml_node parkpos, std::vector<pugi::xml_node>& opts)
 {
     opts.clear();
-    for (pugi::xml_node child = parkpos.first_child(); child; child = child.next_sibling())
-        if (lf_nameIs(child.name(), "opt"))
+    for (pugi::xml_node child = parkpos.first_child();; child = child.next_sibling()) {
+        const char* name = child.name(); // empty for text, and past the last child
+        if (lf_nameIs(name, "opt"))
             opts.push_back(child);
+        else if (*name == '\0' && !child)
+            break;
+    }
 }
 
 bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t archived, std::vector<ParkPos>& stands,

@@ -73,8 +73,14 @@ template <const auto& kNames> auto lf_attributeValues(pugi::xml_node node)
 {
     constexpr std::size_t kCount = std::tuple_size_v<std::remove_cvref_t<decltype(kNames)>>;
     std::array<const char*, kCount> found{};
-    for (pugi::xml_attribute attribute = node.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+    // The end shows as an empty name, which no attribute of a parsed file has: no test of each one.
+    for (pugi::xml_attribute attribute = node.first_attribute();; attribute = attribute.next_attribute()) {
         const char* name = attribute.name();
+        if (*name == '\0') {
+            if (!attribute)
+                break;
+            continue;
+        }
         [&]<std::size_t... I>(std::index_sequence<I...>) {
             (void)((lf_nameIs(name, kNames[I]) && (found[I] || (found[I] = attribute.value()))) || ...);
         }(std::make_index_sequence<kCount>());
