@@ -138,15 +138,14 @@ constexpr std::array<std::string_view, 7> kParkposAttributeNames{"latitude", "lo
 
 // Callsigns from "cs" split at its colon; airline and type from the aircraft database when it knows
 // the registration, else from "airl" and "type".
-// An attribute value as a text of its own; absent is empty. The values are short: measured inline.
-std::string lf_ownText(const char* value)
+// Sets text to an attribute value; absent is empty. The values are short: measured inline.
+void lf_setText(std::string& text, const char* value)
 {
-    if (!value)
-        return {};
     std::size_t length = 0;
-    while (value[length] != '\0')
-        ++length;
-    return std::string(value, length);
+    if (value)
+        while (value[length] != '\0')
+            ++length;
+    text.assign(value ? value : "", length);
 }
 
 void lf_readOptionTexts(const OptValues& values, std::string_view registration, std::string& callsign,
@@ -159,15 +158,15 @@ void lf_readOptionTexts(const OptValues& values, std::string_view registration, 
     for (; *end != '\0'; ++end)
         if (*end == ':' && colons++ == 0)
             colon = end;
-    callsign = std::string(cs, static_cast<std::size_t>((colon ? colon : end) - cs));
+    callsign.assign(cs, static_cast<std::size_t>((colon ? colon : end) - cs));
     if (colons == 1)
-        callsign2 = std::string(colon + 1, static_cast<std::size_t>(end - colon - 1));
+        callsign2.assign(colon + 1, static_cast<std::size_t>(end - colon - 1));
     if (const auto record = gf_findRegistration(registration)) {
         airline = record->opr.empty() ? record->airl : record->opr;
         type = record->type;
     } else {
-        airline = lf_ownText(values[kOptAirl]);
-        type = lf_ownText(values[kOptType]);
+        lf_setText(airline, values[kOptAirl]);
+        lf_setText(type, values[kOptType]);
     }
 }
 
@@ -315,7 +314,7 @@ bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_
         day = *value;
     }
     ParkPosOption& option = options.emplace_back();
-    option.registration = lf_ownText(values[kOptReg]);
+    lf_setText(option.registration, values[kOptReg]);
     lf_readOptionTexts(values, option.registration, option.callsign, option.callsign2, option.airline, option.type);
     option.halfHours = values[kOptHh] ? gf_hours2bitset(values[kOptHh]) : 0;
     option.number = number;
