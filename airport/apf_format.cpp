@@ -136,8 +136,6 @@ enum ParkposAttribute : std::size_t {
 constexpr std::array<std::string_view, 7> kParkposAttributeNames{"latitude", "longitude", "heading", "radius",
                                                                  "heli",     "ramp",      "cargo"};
 
-// Callsigns from "cs" split at its colon; airline and type from the aircraft database when it knows
-// the registration, else from "airl" and "type".
 // Sets text to an attribute value; absent is empty. The values are short: measured inline.
 void lf_setText(std::string& text, const char* value)
 {
@@ -148,6 +146,8 @@ void lf_setText(std::string& text, const char* value)
     text.assign(value ? value : "", length);
 }
 
+// Callsigns from "cs" split at its colon; airline and type from the aircraft database when it knows
+// the registration, else from "airl" and "type".
 void lf_readOptionTexts(const OptValues& values, std::string_view registration, std::string& callsign,
                         std::string& callsign2, std::string& airline, std::string& type)
 {

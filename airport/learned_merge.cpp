@@ -115,7 +115,14 @@ void lf_learnSettings(const pugi::xml_document& document)
 }
 
 // The attributes a learned "parkpos" may carry besides a full stand's.
-enum LearnedAttribute : std::size_t { kLearnedId, kLearnedManual, kLearnedRadiusChange, kLearnedRadius, kLearnedCargoChange, kLearnedCargo };
+enum LearnedAttribute : std::size_t {
+    kLearnedId,
+    kLearnedManual,
+    kLearnedRadiusChange,
+    kLearnedRadius,
+    kLearnedCargoChange,
+    kLearnedCargo
+};
 constexpr std::array<std::string_view, 6> kLearnedAttributeNames{"id",     "manual",       "radius_change",
                                                                  "radius", "cargo_change", "cargo"};
 using LearnedValues = std::array<const char*, kLearnedAttributeNames.size()>;

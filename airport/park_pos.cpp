@@ -7,7 +7,6 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
-#include <utility>
 
 namespace zyn {
 
@@ -66,31 +65,22 @@ void gf_linkOverlappingStands(std::vector<ParkPos>& stands)
     std::vector<std::size_t> byLatitude(stands.size());
     std::iota(byLatitude.begin(), byLatitude.end(), std::size_t{0});
     std::ranges::sort(byLatitude, {}, [&](std::size_t i) { return stands[i].latitude; });
-    // The pairs first, so that each list is allocated once at its size.
-    std::vector<std::pair<std::size_t, std::size_t>> pairs;
-    std::vector<std::uint32_t> counts(stands.size(), 0);
     for (std::size_t i = 0; i < byLatitude.size(); ++i) {
-        const ParkPos& a = stands[byLatitude[i]];
+        ParkPos& a = stands[byLatitude[i]];
         for (std::size_t j = i + 1; j < byLatitude.size(); ++j) {
-            const ParkPos& b = stands[byLatitude[j]];
+            ParkPos& b = stands[byLatitude[j]];
             if (b.latitude - a.latitude > latitudeBand)
                 break;
             const double apart = std::fabs(b.longitude - a.longitude);
             if (std::min(apart, 360.0 - apart) > longitudeBand || a.sid == b.sid)
                 continue;
             if (a.radius + b.radius > kOverlapMargin * gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude})) {
-                pairs.emplace_back(byLatitude[i], byLatitude[j]);
-                ++counts[byLatitude[i]];
-                ++counts[byLatitude[j]];
+                a.adjacent.push_back(b.sid);
+                b.adjacent.push_back(a.sid);
             }
         }
     }
-    for (std::size_t i = 0; i < stands.size(); ++i)
-        stands[i].adjacent.reserve(counts[i]);
-    for (const auto& [a, b] : pairs) {
-        stands[a].adjacent.push_back(stands[b].sid);
-        stands[b].adjacent.push_back(stands[a].sid);
-    }
+    // The lists keep the room their stand was made with: shrinking each would cost an allocation.
     for (auto& stand : stands)
         std::ranges::sort(stand.adjacent);
 }
@@ -121,10 +111,6 @@ bool lf_parseSlot(std::string_view piece, std::int32_t& slot)
     return true;
 }
 
-} // namespace
-
-namespace {
-
 // The common list: slots of one or two digits, each ended by a comma or the end. False for anything
 // else, which the piecewise reading handles and reports.
 bool lf_plainHours(const char* text, std::uint64_t& bits)
@@ -153,19 +139,16 @@ std::uint64_t gf_hours2bitset(std::string_view text)
     std::uint64_t bits = 0;
     if (text.empty())
         return bits;
-    const char* const end = text.data() + text.size();
-    const char* start = text.data();
+    std::size_t start = 0;
     while (true) {
-        const char* comma = start;
-        while (comma != end && *comma != ',')
-            ++comma;
-        const std::string_view piece(start, static_cast<std::size_t>(comma - start));
+        const std::size_t comma = text.find(',', start);
+        const std::string_view piece = text.substr(start, comma == std::string_view::npos ? text.npos : comma - start);
         std::int32_t slot = 0;
         if (lf_parseSlot(piece, slot))
             bits |= std::uint64_t{1} << slot;
         else
             gf_logf("{} invalid hour \"{}\" in {}", "gf_hours2bitset", piece, text);
-        if (comma == end)
+        if (comma == std::string_view::npos)
             break;
         start = comma + 1;
     }
