@@ -9,9 +9,11 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
-#include <unordered_set>
+#include <functional>
 
 namespace zyn {
 
@@ -94,51 +96,33 @@ struct Coordinate {
     std::string error;
 };
 
-Coordinate lf_readCoordinate(pugi::xml_attribute attribute, double limit)
+Coordinate lf_readCoordinate(std::string_view name, const char* text, double limit)
 {
-    if (!attribute)
+    if (!text)
         return {};
-    const auto value = gf_fileNumber(attribute.value());
+    const auto value = gf_fileNumber(text);
     if (!value)
-        return {true, 0.0, fmt::format("{} \"{}\" is no number", attribute.name(), attribute.value())};
+        return {true, 0.0, fmt::format("{} \"{}\" is no number", name, text)};
     if (std::fabs(*value) > limit)
-        return {true, 0.0, fmt::format("{} {} out of range", attribute.name(), *value)};
+        return {true, 0.0, fmt::format("{} {} out of range", name, *value)};
     return {true, *value, {}};
 }
 
 // Degrees from the file, any finite value, folded into [0, 360).
-std::optional<double> lf_readHeadingDegrees(pugi::xml_attribute heading)
+std::optional<double> lf_readHeadingDegrees(const char* heading)
 {
     if (!heading)
         return 0.0;
-    const auto value = gf_fileNumber(heading.value());
+    const auto value = gf_fileNumber(heading);
     if (!value)
         return std::nullopt;
     const double folded = std::fmod(*value, 360.0);
     return folded < 0.0 ? folded + 360.0 : folded;
 }
 
-// The first attribute of each of the names, in one walk over the element's attributes: an "opt" is
-// read thousands of times per airport, so its attributes are not looked up one name at a time.
-template <std::size_t N>
-std::array<pugi::xml_attribute, N> lf_attributesNamed(pugi::xml_node node, const std::array<std::string_view, N>& names)
-{
-    std::array<pugi::xml_attribute, N> found{};
-    for (pugi::xml_attribute attribute = node.first_attribute(); attribute; attribute = attribute.next_attribute()) {
-        const char* name = attribute.name();
-        for (std::size_t i = 0; i < N; ++i)
-            if (name[0] == names[i][0] && names[i] == name) {
-                if (!found[i])
-                    found[i] = attribute;
-                break;
-            }
-    }
-    return found;
-}
-
 enum OptAttribute : std::size_t { kOptReg, kOptAirl, kOptType, kOptCs, kOptDay, kOptHh, kOptSoft };
 constexpr std::array<std::string_view, 7> kOptAttributeNames{"reg", "airl", "type", "cs", "day", "hh", "soft"};
-using OptAttributes = std::array<pugi::xml_attribute, kOptAttributeNames.size()>;
+using OptValues = std::array<const char*, kOptAttributeNames.size()>;
 
 enum ParkposAttribute : std::size_t {
     kStandLatitude,
@@ -152,31 +136,38 @@ enum ParkposAttribute : std::size_t {
 constexpr std::array<std::string_view, 7> kParkposAttributeNames{"latitude", "longitude", "heading", "radius",
                                                                  "heli",     "ramp",      "cargo"};
 
+// Sets text to an attribute value; absent is empty. The values are short: measured inline.
+void lf_setText(std::string& text, const char* value)
+{
+    std::size_t length = 0;
+    if (value)
+        while (value[length] != '\0')
+            ++length;
+    text.assign(value ? value : "", length);
+}
+
 // Callsigns from "cs" split at its colon; airline and type from the aircraft database when it knows
 // the registration, else from "airl" and "type".
-void lf_readOptionTexts(const OptAttributes& attributes, std::string& callsign, std::string& callsign2,
-                        std::string& airline, std::string& type)
+void lf_readOptionTexts(const OptValues& values, std::string_view registration, std::string& callsign,
+                        std::string& callsign2, std::string& airline, std::string& type)
 {
-    const std::string_view cs = attributes[kOptCs].value();
-    const std::size_t colon = cs.find(':');
-    callsign.assign(cs.substr(0, colon));
-    if (colon != std::string_view::npos && cs.find(':', colon + 1) == std::string_view::npos)
-        callsign2.assign(cs.substr(colon + 1));
-    if (const auto record = gf_findRegistration(attributes[kOptReg].value())) {
+    const char* const cs = values[kOptCs] ? values[kOptCs] : "";
+    const char* colon = nullptr;
+    std::size_t colons = 0;
+    const char* end = cs;
+    for (; *end != '\0'; ++end)
+        if (*end == ':' && colons++ == 0)
+            colon = end;
+    callsign.assign(cs, static_cast<std::size_t>((colon ? colon : end) - cs));
+    if (colons == 1)
+        callsign2.assign(colon + 1, static_cast<std::size_t>(end - colon - 1));
+    if (const auto record = gf_findRegistration(registration)) {
         airline = record->opr.empty() ? record->airl : record->opr;
         type = record->type;
     } else {
-        airline = attributes[kOptAirl].value();
-        type = attributes[kOptType].value();
+        lf_setText(airline, values[kOptAirl]);
+        lf_setText(type, values[kOptType]);
     }
-}
-
-// The "opt" children of a "parkpos", walked without a look-up by name each step.
-template <typename Visit> void lf_forEachOpt(pugi::xml_node parkpos, Visit&& visit)
-{
-    for (pugi::xml_node child = parkpos.first_child(); child; child = child.next_sibling())
-        if (std::string_view(child.name()) == "opt")
-            visit(child);
 }
 
 } // namespace
@@ -256,9 +247,13 @@ bool gf_writeApf(const ApfWriteData& data, const fs::path& path, ApfMode mode)
     }
 }
 
-bool gf_apfBool(pugi::xml_attribute attribute)
+bool gf_apfBool(pugi::xml_attribute attribute) { return gf_apfBool(attribute.value()); }
+
+bool gf_apfBool(const char* value)
 {
-    switch (attribute.value()[0]) {
+    if (!value)
+        return false;
+    switch (value[0]) {
     case '1':
     case 't':
     case 'T':
@@ -297,72 +292,141 @@ std::optional<std::string> lf_readParameterText(const pugi::xml_document& docume
 OptionTexts lf_readAirlTypeLists(pugi::xml_node opt)
 {
     OptionTexts texts;
-    lf_readOptionTexts(lf_attributesNamed(opt, kOptAttributeNames), texts.callsign, texts.callsign2, texts.airline, texts.type);
+    const OptValues values = lf_attributeValues<kOptAttributeNames>(opt);
+    lf_readOptionTexts(values, lf_valueText(values[kOptReg]), texts.callsign, texts.callsign2, texts.airline, texts.type);
     return texts;
 }
 
 bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_t archived, std::string_view standId,
                           ReadReport& report, std::vector<ParkPosOption>& options)
 {
-    const OptAttributes attributes = lf_attributesNamed(opt, kOptAttributeNames);
+    const OptValues values = lf_attributeValues<kOptAttributeNames>(opt);
     std::int32_t day = 0;
-    if (attributes[kOptDay]) {
-        const auto value = gf_fileInt(attributes[kOptDay].value());
+    if (const char* text = values[kOptDay]; text && text[0] >= '0' && text[0] <= '7' && text[1] == '\0') {
+        day = text[0] - '0'; // the usual single digit, without the general number reading
+    } else if (text) {
+        const auto value = gf_fileInt(text);
         if (!value || *value < 0 || *value > 7) {
             report.skip(fmt::format("parkpos \"{}\" opt {}", standId, number),
-                        fmt::format("day \"{}\" is no day of the week", attributes[kOptDay].value()));
+                        fmt::format("day \"{}\" is no day of the week", text));
             return false;
         }
         day = *value;
     }
     ParkPosOption& option = options.emplace_back();
-    lf_readOptionTexts(attributes, option.callsign, option.callsign2, option.airline, option.type);
-    option.registration = attributes[kOptReg].value();
-    option.halfHours = gf_hours2bitset(attributes[kOptHh].value());
+    lf_setText(option.registration, values[kOptReg]);
+    lf_readOptionTexts(values, option.registration, option.callsign, option.callsign2, option.airline, option.type);
+    option.halfHours = values[kOptHh] ? gf_hours2bitset(values[kOptHh]) : 0;
     option.number = number;
     option.day = day;
     option.archived = archived;
-    option.real = gf_apfBool(attributes[kOptSoft]) ? 0 : 1;
+    option.real = gf_apfBool(values[kOptSoft]) ? 0 : 1;
     return true;
 }
 
-std::optional<double> lf_readRadiusMetres(pugi::xml_attribute radius)
+std::optional<double> lf_readRadiusMetres(const char* radius)
 {
     if (!radius)
         return 0.0;
-    const auto value = gf_fileNumber(radius.value());
+    const auto value = gf_fileNumber(radius);
     if (!value || *value < 0.0 || *value > kMaxStandRadiusMetres)
         return std::nullopt;
     return *value;
 }
 
+StandIds::StandIds(std::size_t expected) : m_slots(std::bit_ceil(std::max<std::size_t>(16, 2 * expected))) {}
+
+std::size_t StandIds::slotOf(std::string_view id) const
+{
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t slot = std::hash<std::string_view>{}(id) & mask;
+    while (m_slots[slot].index != kFree && m_slots[slot].id != id)
+        slot = (slot + 1) & mask;
+    return slot;
+}
+
+void StandIds::grow()
+{
+    std::vector<Slot> old(m_slots.size() * 2);
+    old.swap(m_slots);
+    for (const Slot& entry : old)
+        if (entry.index != kFree)
+            m_slots[slotOf(entry.id)] = entry;
+}
+
+bool StandIds::add(std::string_view id, std::size_t index)
+{
+    std::size_t slot = slotOf(id);
+    if (m_slots[slot].index != kFree)
+        return false;
+    if (2 * (m_used + 1) > m_slots.size()) {
+        grow();
+        slot = slotOf(id);
+    }
+    m_slots[slot] = {id, index};
+    ++m_used;
+    return true;
+}
+
+std::optional<std::size_t> StandIds::find(std::string_view id) const
+{
+    const Slot& entry = m_slots[slotOf(id)];
+    if (entry.index == kFree)
+        return std::nullopt;
+    return entry.index;
+}
+
 void gf_readFullStands(pugi::xml_node parkpositions, std::vector<ParkPos>& stands, ReadReport& report)
 {
-    std::unordered_set<std::string> seen;
-    for (auto parkpos = parkpositions.child("parkpos"); parkpos; parkpos = parkpos.next_sibling("parkpos")) {
-        std::string id = parkpos.attribute("id").as_string();
-        if (id.empty()) {
+    std::size_t count = 0;
+    for (pugi::xml_node child = parkpositions.first_child(); child; child = child.next_sibling())
+        count += lf_nameIs(child.name(), "parkpos");
+    stands.reserve(stands.size() + count);
+    StandIds seen(count); // views into the document, which outlives the walk
+    std::string id;
+    std::vector<pugi::xml_node> opts;
+    for (pugi::xml_node parkpos = parkpositions.first_child(); parkpos; parkpos = parkpos.next_sibling()) {
+        if (!lf_nameIs(parkpos.name(), "parkpos"))
+            continue;
+        const std::string_view idText = parkpos.attribute("id").value();
+        if (idText.empty()) {
             report.skip("parkpos", "no id");
             continue;
         }
-        if (!seen.insert(id).second) {
-            report.skip(fmt::format("parkpos \"{}\"", id), fmt::format("Parking position {} appears more than once?", id));
+        if (!seen.add(idText, 0)) {
+            report.skip(fmt::format("parkpos \"{}\"", idText),
+                        fmt::format("Parking position {} appears more than once?", idText));
             continue;
         }
-        lf_readParkPos(parkpos, id, 1, stands, report);
+        id.assign(idText);
+        lf_readParkPos(parkpos, id, 1, stands, report, opts);
+    }
+}
+
+void lf_collectOpts(pugi::xml_node parkpos, std::vector<pugi::xml_node>& opts)
+{
+    opts.clear();
+    for (pugi::xml_node child = parkpos.first_child();; child = child.next_sibling()) {
+        const char* name = child.name(); // empty for text, and past the last child
+        if (lf_nameIs(name, "opt"))
+            opts.push_back(child);
+        else if (*name == '\0' && !child)
+            break;
     }
 }
 
 bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t archived, std::vector<ParkPos>& stands,
-                    ReadReport& report)
+                    ReadReport& report, std::vector<pugi::xml_node>& opts)
 {
-    const auto attributes = lf_attributesNamed(parkpos, kParkposAttributeNames);
+    const auto values = lf_attributeValues<kParkposAttributeNames>(parkpos);
     const auto skip = [&](std::string_view reason) {
         report.skip(fmt::format("parkpos \"{}\"", id), reason);
         return false;
     };
-    const Coordinate latitude = lf_readCoordinate(attributes[kStandLatitude], kLatitudeLimit);
-    const Coordinate longitude = lf_readCoordinate(attributes[kStandLongitude], kLongitudeLimit);
+    const Coordinate latitude =
+        lf_readCoordinate(kParkposAttributeNames[kStandLatitude], values[kStandLatitude], kLatitudeLimit);
+    const Coordinate longitude =
+        lf_readCoordinate(kParkposAttributeNames[kStandLongitude], values[kStandLongitude], kLongitudeLimit);
     if (!latitude.present && !longitude.present)
         return false; // a bare element: nothing to place
     for (const Coordinate* c : {&latitude, &longitude})
@@ -372,22 +436,20 @@ bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t
         return skip(latitude.present ? "longitude missing" : "latitude missing");
     if (latitude.value == 0.0 && longitude.value == 0.0)
         return false;
-    const auto radius = lf_readRadiusMetres(attributes[kStandRadius]);
+    const auto radius = lf_readRadiusMetres(values[kStandRadius]);
     if (!radius)
-        return skip(fmt::format("radius \"{}\" is no radius in metres", attributes[kStandRadius].value()));
-    const auto heading = lf_readHeadingDegrees(attributes[kStandHeading]);
+        return skip(fmt::format("radius \"{}\" is no radius in metres", values[kStandRadius]));
+    const auto heading = lf_readHeadingDegrees(values[kStandHeading]);
     if (!heading)
-        return skip(fmt::format("heading \"{}\" is no number", attributes[kStandHeading].value()));
-    std::size_t count = 0;
-    lf_forEachOpt(parkpos, [&](pugi::xml_node) { ++count; });
+        return skip(fmt::format("heading \"{}\" is no number", values[kStandHeading]));
+    lf_collectOpts(parkpos, opts);
     std::vector<ParkPosOption> options;
-    options.reserve(count);
-    lf_forEachOpt(parkpos, [&](pugi::xml_node opt) {
+    options.reserve(opts.size());
+    for (const pugi::xml_node opt : opts)
         lf_readParkPosOption(opt, static_cast<std::uint32_t>(options.size() + 1), archived, id, report, options);
-    });
     stands.emplace_back(id, std::move(options), latitude.value, longitude.value, *heading * kDegToRad, *radius,
-                        gf_apfBool(attributes[kStandCargo]) ? 0 : 1, gf_apfBool(attributes[kStandRamp]) ? 0 : 1,
-                        gf_apfBool(attributes[kStandHeli]) ? 0 : 1);
+                        gf_apfBool(values[kStandCargo]) ? 0 : 1, gf_apfBool(values[kStandRamp]) ? 0 : 1,
+                        gf_apfBool(values[kStandHeli]) ? 0 : 1);
     return true;
 }
 

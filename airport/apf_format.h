@@ -10,12 +10,15 @@
 
 #include <pugixml.hpp>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace zyn {
@@ -50,8 +53,47 @@ void lf_writeParkPos(pugi::xml_node parent, const ParkPos& stand, ApfMode mode, 
 void lf_writeParkPosOptions(pugi::xml_node parent, const ParkPosOption& option);
 
 // Reading rules shared by every reader of the format.
-// A flag: true exactly when its text begins with 1, t, T, y or Y; absent is false.
+// A flag: true exactly when its text begins with 1, t, T, y or Y; absent (nullptr) is false.
 bool gf_apfBool(pugi::xml_attribute attribute);
+bool gf_apfBool(const char* value);
+
+// Whether an element or attribute name is exactly known, without measuring it first.
+inline bool lf_nameIs(const char* name, std::string_view known)
+{
+    for (const char c : known)
+        if (*name++ != c)
+            return false;
+    return *name == '\0';
+}
+
+// The value of the first attribute of each of the names, nullptr for a name the element lacks, in
+// one walk over its attributes: an "opt" is read thousands of times per airport. The names are known
+// at compile time, so each attribute's name is compared against constants, unrolled.
+template <const auto& kNames> auto lf_attributeValues(pugi::xml_node node)
+{
+    constexpr std::size_t kCount = std::tuple_size_v<std::remove_cvref_t<decltype(kNames)>>;
+    std::array<const char*, kCount> found{};
+    // The end shows as an empty name, which no attribute of a parsed file has: no test of each one.
+    for (pugi::xml_attribute attribute = node.first_attribute();; attribute = attribute.next_attribute()) {
+        const char* name = attribute.name();
+        if (*name == '\0') {
+            if (!attribute)
+                break;
+            continue;
+        }
+        [&]<std::size_t... I>(std::index_sequence<I...>) {
+            (void)((lf_nameIs(name, kNames[I]) && (found[I] || (found[I] = attribute.value()))) || ...);
+        }(std::make_index_sequence<kCount>());
+    }
+    return found;
+}
+
+// An attribute value as text; absent is empty.
+inline std::string_view lf_valueText(const char* value) { return value ? std::string_view(value) : std::string_view(); }
+
+// The "opt" children of a "parkpos" in document order, into opts (emptied first): walked once, and
+// the list's storage is reused from stand to stand.
+void lf_collectOpts(pugi::xml_node parkpos, std::vector<pugi::xml_node>& opts);
 // A parameter of the top-level "parameters": nothing when absent; false, 0 or "" without "value".
 std::optional<bool> lf_readParameterBool(const pugi::xml_document& document, std::string_view name);
 std::optional<std::int32_t> lf_readParameterInt(const pugi::xml_document& document, std::string_view name);
@@ -80,15 +122,40 @@ bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_
 
 // Reads one "parkpos" in full and appends it to stands; its options are numbered 1.. in document
 // order. A bare element (no position) appends nothing; one whose position, radius or heading is
-// missing, no number or out of range is reported and skipped. True when a stand was appended.
+// missing, no number or out of range is reported and skipped. True when a stand was appended. opts is
+// storage for the option nodes (lf_collectOpts).
 bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t archived, std::vector<ParkPos>& stands,
-                    ReadReport& report);
+                    ReadReport& report, std::vector<pugi::xml_node>& opts);
+
+// Stand ids to the index of their first stand, for the readers: one table, no allocation per id.
+// The ids are views: what they point at must outlive the table and stay where it is.
+class StandIds {
+public:
+    explicit StandIds(std::size_t expected);
+    // Adds id with its index; false, changing nothing, when id is there already.
+    bool add(std::string_view id, std::size_t index);
+    std::optional<std::size_t> find(std::string_view id) const;
+
+private:
+    static constexpr std::size_t kFree = static_cast<std::size_t>(-1);
+    struct Slot {
+        std::string_view id;
+        std::size_t index = kFree;
+    };
+    // The slot holding id, or the free one where it would go.
+    std::size_t slotOf(std::string_view id) const;
+    void grow();
+
+    std::vector<Slot> m_slots;
+    std::size_t m_used = 0;
+};
 
 // Every "parkpos" of parkpositions read in full (archived), appended to stands; one without an id,
 // or with an id seen before in the file, is reported and skipped.
 void gf_readFullStands(pugi::xml_node parkpositions, std::vector<ParkPos>& stands, ReadReport& report);
 
-// A radius attribute in metres that may be used: a number from 0 to kMaxStandRadiusMetres.
-std::optional<double> lf_readRadiusMetres(pugi::xml_attribute radius);
+// A radius attribute's value in metres that may be used: a number from 0 to kMaxStandRadiusMetres;
+// absent (nullptr) is 0.
+std::optional<double> lf_readRadiusMetres(const char* radius);
 
 } // namespace zyn

@@ -118,6 +118,21 @@ void lf_mergeLearnedFile(const std::string& fileName, ApfFileInfo& info, std::ui
         gf_log("A handmade airport file overruled the archived file!");
 }
 
+// The airport's own file read; its document is gone before the learned file is loaded, which then
+// reuses the memory just freed. An error text when nothing was read.
+std::string lf_readApfFile(const fs::path& file, const std::string& fileName, ApfFileInfo& info,
+                           std::uint64_t& quality, std::vector<ParkPos>& stands)
+{
+    pugi::xml_document document;
+    if (const pugi::xml_parse_result loaded = document.load_file(file.c_str()); !loaded)
+        return fmt::format("{} could not be loaded: {}", fileName, loaded.description());
+    ReadReport report(fileName);
+    if (!lf_readApfDocument(document, report, info, quality, stands))
+        return fmt::format("{} but refused to load, copyright problem", fileName);
+    report.finish();
+    return {};
+}
+
 void lf_finishStands(std::vector<ParkPos>& stands)
 {
     gf_numberStands(stands);
@@ -168,13 +183,8 @@ std::string gf_readApf(const std::string& fileName, ApfFileInfo& info, std::uint
         if (std::string message = lf_fileToRead(fileName, file); !message.empty())
             return message;
         g_handmade = false;
-        pugi::xml_document document;
-        if (const pugi::xml_parse_result loaded = document.load_file(file.c_str()); !loaded)
-            return fmt::format("{} could not be loaded: {}", fileName, loaded.description());
-        ReadReport report(fileName);
-        if (!lf_readApfDocument(document, report, info, quality, stands))
-            return fmt::format("{} but refused to load, copyright problem", fileName);
-        report.finish();
+        if (std::string message = lf_readApfFile(file, fileName, info, quality, stands); !message.empty())
+            return message;
         lf_updateParkAirportAltitude(info.altitude);
         lf_mergeLearnedFile(fileName, info, quality, stands);
         lf_finishStands(stands);

@@ -11,8 +11,9 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
-#include <unordered_map>
+#include <string_view>
 
 namespace zyn {
 
@@ -113,11 +114,56 @@ void lf_learnSettings(const pugi::xml_document& document)
     lf_learnBool(document, RT_PARKTRAFFIC_ONLY);
 }
 
-// A stand made by hand: placed and with a radius, and not already among the stands.
-void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, std::vector<ParkPos>& stands,
-                        std::unordered_map<std::string, std::size_t>& byId, ReadReport& report)
+// The attributes a learned "parkpos" may carry besides a full stand's.
+enum LearnedAttribute : std::size_t {
+    kLearnedId,
+    kLearnedManual,
+    kLearnedRadiusChange,
+    kLearnedRadius,
+    kLearnedCargoChange,
+    kLearnedCargo
+};
+constexpr std::array<std::string_view, 6> kLearnedAttributeNames{"id",     "manual",       "radius_change",
+                                                                 "radius", "cargo_change", "cargo"};
+using LearnedValues = std::array<const char*, kLearnedAttributeNames.size()>;
+
+// A changed radius or cargo use, and the options after the stand's own (numbered on, equal ones dropped).
+void lf_applyLearnedParkPos(pugi::xml_node parkpos, const LearnedValues& values, ParkPos& stand, ReadReport& report,
+                            std::vector<pugi::xml_node>& opts)
 {
-    if (byId.contains(id)) {
+    if (gf_apfBool(values[kLearnedRadiusChange])) {
+        const auto metres = lf_readRadiusMetres(values[kLearnedRadius]);
+        if (metres && *metres > 0.0) {
+            stand.radius = *metres * kNmPerMetre;
+            stand.radiusChanged = true;
+        } else {
+            report.skip(fmt::format("parkpos \"{}\" radius_change", stand.id),
+                        fmt::format("radius \"{}\" is no radius in metres", lf_valueText(values[kLearnedRadius])));
+        }
+    }
+    if (gf_apfBool(values[kLearnedCargoChange])) {
+        stand.cargo = gf_apfBool(values[kLearnedCargo]);
+        stand.cargoChanged = true;
+    }
+    std::uint32_t next = stand.options.empty() ? 1 : stand.options.back().number + 1;
+    lf_collectOpts(parkpos, opts);
+    stand.options.reserve(stand.options.size() + opts.size());
+    for (const pugi::xml_node opt : opts) {
+        if (!lf_readParkPosOption(opt, next, 0, stand.id, report, stand.options))
+            continue;
+        const ParkPosOption& added = stand.options.back();
+        if (std::any_of(stand.options.begin(), stand.options.end() - 1, [&](const auto& o) { return lf_sameOption(added, o); }))
+            stand.options.pop_back();
+        else
+            ++next;
+    }
+}
+
+// A stand made by hand: placed and with a radius, and not already among the stands.
+void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, std::vector<ParkPos>& stands, StandIds& byId,
+                        ReadReport& report, std::vector<pugi::xml_node>& opts)
+{
+    if (byId.find(id)) {
         gf_logErrorf("manually created standid {} already exists in {}", id, report.file());
         return;
     }
@@ -128,24 +174,37 @@ void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, std::vect
         gf_logErrorf("manually created standid {} misses correct attributes in {}", id, report.file());
         return;
     }
-    if (lf_readParkPos(parkpos, id, 0, stands, report)) {
+    if (lf_readParkPos(parkpos, id, 0, stands, report, opts)) {
         stands.back().manual = true;
-        byId.emplace(id, stands.size() - 1);
+        byId.add(stands.back().id, stands.size() - 1);
     }
 }
 
 void lf_readLearnedChanges(pugi::xml_node parkpositions, std::vector<ParkPos>& stands, ReadReport& report)
 {
-    std::unordered_map<std::string, std::size_t> byId; // the first stand of each id
-    byId.reserve(stands.size());
+    std::size_t learned = 0;
+    for (pugi::xml_node child = parkpositions.first_child(); child; child = child.next_sibling())
+        learned += lf_nameIs(child.name(), "parkpos");
+    // Room for every manual stand up front: the ids the table points at stay where they are.
+    stands.reserve(stands.size() + learned);
+    StandIds byId(stands.size() + learned); // the first stand of each id
+    bool unique = true;
     for (std::size_t i = 0; i < stands.size(); ++i)
-        byId.emplace(stands[i].id, i);
-    for (auto parkpos = parkpositions.child("parkpos"); parkpos; parkpos = parkpos.next_sibling("parkpos")) {
-        const std::string id = parkpos.attribute("id").as_string();
-        if (gf_apfBool(parkpos.attribute("manual"))) {
-            lf_readManualStand(parkpos, id, stands, byId, report);
-        } else if (const auto it = byId.find(id); it != byId.end()) {
-            lf_readLearnedParkPos(parkpos, stands[it->second], report);
+        unique = byId.add(stands[i].id, i) && unique;
+    // A learned file lists its stands in the order they were read: the stand after the last one
+    // found is tried first. Only with unique ids is it the first stand of its id.
+    std::size_t next = 0;
+    std::vector<pugi::xml_node> opts;
+    for (pugi::xml_node parkpos = parkpositions.first_child(); parkpos; parkpos = parkpos.next_sibling()) {
+        if (!lf_nameIs(parkpos.name(), "parkpos"))
+            continue;
+        const LearnedValues values = lf_attributeValues<kLearnedAttributeNames>(parkpos);
+        const std::string_view id = lf_valueText(values[kLearnedId]);
+        if (gf_apfBool(values[kLearnedManual])) {
+            lf_readManualStand(parkpos, std::string(id), stands, byId, report, opts);
+        } else if (const auto index = unique && next < stands.size() && stands[next].id == id ? next : byId.find(id)) {
+            lf_applyLearnedParkPos(parkpos, values, stands[*index], report, opts);
+            next = *index + 1;
         } else {
             gf_logf("learned stand {} in {} not found?", id, report.file());
         }
@@ -202,41 +261,18 @@ fs::path gf_learnedBackupPath(const fs::path& path)
 
 bool lf_sameOption(const ParkPosOption& added, const ParkPosOption& existing)
 {
-    return added.day == existing.day && added.real == existing.real && added.registration == existing.registration &&
-           added.airline == existing.airline && added.type == existing.type &&
-           (added.halfHours & existing.halfHours) != 0;
+    return added.day == existing.day && added.real == existing.real && (added.halfHours & existing.halfHours) != 0 &&
+           added.registration == existing.registration && added.airline == existing.airline &&
+           added.type == existing.type;
 }
 
 bool lf_readLearnedParkPos(pugi::xml_node parkpos, ParkPos& stand, ReadReport& report)
 {
-    if (stand.id != parkpos.attribute("id").as_string())
+    const LearnedValues values = lf_attributeValues<kLearnedAttributeNames>(parkpos);
+    if (stand.id != lf_valueText(values[kLearnedId]))
         return false;
-    if (gf_apfBool(parkpos.attribute("radius_change"))) {
-        const auto metres = lf_readRadiusMetres(parkpos.attribute("radius"));
-        if (metres && *metres > 0.0) {
-            stand.radius = *metres * kNmPerMetre;
-            stand.radiusChanged = true;
-        } else {
-            report.skip(fmt::format("parkpos \"{}\" radius_change", stand.id),
-                        fmt::format("radius \"{}\" is no radius in metres", parkpos.attribute("radius").value()));
-        }
-    }
-    if (gf_apfBool(parkpos.attribute("cargo_change"))) {
-        stand.cargo = gf_apfBool(parkpos.attribute("cargo"));
-        stand.cargoChanged = true;
-    }
-    std::uint32_t next = stand.options.empty() ? 1 : stand.options.back().number + 1;
-    stand.options.reserve(stand.options.size() +
-                          static_cast<std::size_t>(std::distance(parkpos.children("opt").begin(), parkpos.children("opt").end())));
-    for (auto opt = parkpos.child("opt"); opt; opt = opt.next_sibling("opt")) {
-        if (!lf_readParkPosOption(opt, next, 0, stand.id, report, stand.options))
-            continue;
-        const ParkPosOption& added = stand.options.back();
-        if (std::any_of(stand.options.begin(), stand.options.end() - 1, [&](const auto& o) { return lf_sameOption(added, o); }))
-            stand.options.pop_back();
-        else
-            ++next;
-    }
+    std::vector<pugi::xml_node> opts;
+    lf_applyLearnedParkPos(parkpos, values, stand, report, opts);
     return true;
 }
 

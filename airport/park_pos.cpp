@@ -80,10 +80,9 @@ void gf_linkOverlappingStands(std::vector<ParkPos>& stands)
             }
         }
     }
-    for (auto& stand : stands) {
+    // The lists keep the room their stand was made with: shrinking each would cost an allocation.
+    for (auto& stand : stands)
         std::ranges::sort(stand.adjacent);
-        stand.adjacent.shrink_to_fit();
-    }
 }
 
 namespace {
@@ -112,6 +111,27 @@ bool lf_parseSlot(std::string_view piece, std::int32_t& slot)
     return true;
 }
 
+// The common list: slots of one or two digits, each ended by a comma or the end. False for anything
+// else, which the piecewise reading handles and reports.
+bool lf_plainHours(const char* text, std::uint64_t& bits)
+{
+    bits = 0;
+    while (true) {
+        if (*text < '0' || *text > '9')
+            return false;
+        std::uint32_t slot = static_cast<std::uint32_t>(*text++ - '0');
+        if (*text >= '0' && *text <= '9')
+            slot = slot * 10 + static_cast<std::uint32_t>(*text++ - '0');
+        if (slot >= kSlotsPerDay)
+            return false;
+        bits |= std::uint64_t{1} << slot;
+        if (*text == '\0')
+            return true;
+        if (*text++ != ',')
+            return false;
+    }
+}
+
 } // namespace
 
 std::uint64_t gf_hours2bitset(std::string_view text)
@@ -133,6 +153,14 @@ std::uint64_t gf_hours2bitset(std::string_view text)
         start = comma + 1;
     }
     return bits;
+}
+
+std::uint64_t gf_hours2bitset(const char* text)
+{
+    std::uint64_t bits = 0;
+    if (lf_plainHours(text, bits))
+        return bits;
+    return gf_hours2bitset(std::string_view(text));
 }
 
 std::string gf_hoursText(std::uint64_t halfHours)

@@ -76,6 +76,7 @@ void gf_linkOverlappingStands(std::vector<ParkPos>& stands);
 
 // Half-hour sets as the files write them: "16,17,40". Bad pieces are logged and skipped.
 std::uint64_t gf_hours2bitset(std::string_view text);
+std::uint64_t gf_hours2bitset(const char* text); // the same; the file readers' usual lists read faster
 std::string gf_hoursText(std::uint64_t halfHours);
 
 } // namespace zyn

@@ -22,16 +22,15 @@ double lf_standWeight(const ParkPos& stand)
     return metres <= 10.0 ? 1.5 : 1.0;
 }
 
-// One stand's term for the valid options of one kind (real 1 or soft 0); 0 without any.
-double lf_standTerm(const ParkPos& stand, std::uint32_t real)
-{
+// What one stand's valid options of one kind (real or soft) add up to.
+struct OptionTally {
     std::uint32_t count = 0;
     std::uint32_t days = 0; // bit d: day d seen
     std::uint64_t slots = 0;
     std::uint64_t slotUses = 0;
-    for (const auto& option : stand.options) {
-        if (option.number == 0 || option.real != real)
-            continue;
+
+    void add(const ParkPosOption& option)
+    {
         ++count;
         if (option.day >= 1 && option.day <= 7)
             days |= 1u << option.day;
@@ -39,11 +38,16 @@ double lf_standTerm(const ParkPos& stand, std::uint32_t real)
         slots |= hours;
         slotUses += static_cast<std::uint64_t>(std::popcount(hours));
     }
-    if (count == 0)
-        return 0.0;
-    return 12.5 * std::popcount(slots) + std::min(20.0 * count, 4000.0) + 10000.0 + 100.0 * std::popcount(days) +
-           2.0 * static_cast<double>(std::min<std::uint64_t>(slotUses, 600));
-}
+
+    // The stand's term; 0 without any option.
+    double term() const
+    {
+        if (count == 0)
+            return 0.0;
+        return 12.5 * std::popcount(slots) + std::min(20.0 * count, 4000.0) + 10000.0 + 100.0 * std::popcount(days) +
+               2.0 * static_cast<double>(std::min<std::uint64_t>(slotUses, 600));
+    }
+};
 
 std::int32_t lf_factor(double sum, double weight)
 {
@@ -62,10 +66,20 @@ std::uint64_t gf_qualityFactor(const std::vector<ParkPos>& stands)
         double realSum = 0.0;
         double softSum = 0.0;
         for (const auto& stand : stands) {
+            OptionTally real;
+            OptionTally soft;
+            for (const auto& option : stand.options) {
+                if (option.number == 0)
+                    continue;
+                if (option.real == 1)
+                    real.add(option);
+                else if (option.real == 0)
+                    soft.add(option);
+            }
             const double w = lf_standWeight(stand);
             weight += w;
-            realSum += lf_standTerm(stand, 1) * w;
-            softSum += lf_standTerm(stand, 0) * w;
+            realSum += real.term() * w;
+            softSum += soft.term() * w;
         }
         if (!(weight > 0.0))
             return gf_qualityPair(0, 0);

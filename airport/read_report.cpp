@@ -4,6 +4,7 @@
 #include "base/text_util.h"
 #include "shown/status_line.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -21,6 +22,38 @@ std::string_view lf_numberStart(std::string_view text)
     if (text.starts_with('+') && !text.starts_with("+-"))
         text.remove_prefix(1);
     return text;
+}
+
+// A plain decimal of at most 15 digits ("47.123456", "-8.5"), as most numbers of the files are: the
+// digits as a whole number and the power of ten are both exact, so their quotient rounds as
+// from_chars rounds. Nothing for any other text, which the general reading takes.
+std::optional<double> lf_plainDecimal(std::string_view text)
+{
+    static constexpr std::array<double, 16> kPowersOfTen{1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = text.starts_with('-');
+    std::size_t i = negative ? 1 : 0;
+    std::uint64_t whole = 0;
+    std::size_t digits = 0;
+    std::size_t decimals = 0;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            if (++digits > 15)
+                return std::nullopt;
+            whole = whole * 10 + static_cast<std::uint64_t>(c - '0');
+            decimals += point ? 1 : 0;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0 || (i < text.size() && (text[i] == 'e' || text[i] == 'E')))
+        return std::nullopt;
+    const double value = static_cast<double>(whole) / kPowersOfTen[decimals];
+    return negative ? -value : value;
 }
 
 } // namespace
@@ -46,6 +79,8 @@ void ReadReport::finish() const
 std::optional<double> gf_fileNumber(std::string_view text)
 {
     text = lf_numberStart(text);
+    if (const auto plain = lf_plainDecimal(text))
+        return plain;
     double value = 0.0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || !std::isfinite(value))

@@ -11,7 +11,10 @@
 
 #include <fmt/format.h>
 
+#include <charconv>
 #include <cmath>
+#include <optional>
+#include <random>
 
 namespace zyn {
 namespace {
@@ -294,6 +297,28 @@ TEST(ApfValues, FlagsAreTrueForTheirFirstCharacterOnly)
         EXPECT_EQ(gf_apfBool(node.attribute("flag")), expected) << text;
     }
     EXPECT_FALSE(gf_apfBool(node.attribute("absent")));
+}
+
+TEST(ApfValues, NumbersReadAsStrtodWouldWithoutTheLocale)
+{
+    const std::vector<std::pair<std::string, std::optional<double>>> rows{
+        {"47.123456", 47.123456}, {" -8.5x", -8.5}, {"+3", 3.0}, {".5", 0.5}, {"5.", 5.0}, {"1.2.3", 1.2},
+        {"1e3", 1000.0}, {"2E-2,", 0.02}, {"1234567890123456.5", 1234567890123456.5},
+        {"0.1000000000000000055511151231257827", 0.1}, {"nan", std::nullopt}, {"1e999", std::nullopt},
+        {"", std::nullopt}, {"-", std::nullopt}, {"x1", std::nullopt}};
+    for (const auto& [text, expected] : rows)
+        EXPECT_EQ(gf_fileNumber(text), expected) << text;
+    EXPECT_TRUE(std::signbit(gf_fileNumber("-0").value_or(1.0)));
+    // Coordinates, headings and radii as files write them: the same double as the general reading.
+    std::mt19937_64 random(11);
+    for (int i = 0; i < 2000; ++i) {
+        const double x = std::uniform_real_distribution<double>(-180.0, 180.0)(random);
+        for (const std::string& text : {fmt::format("{:.6f}", x), fmt::format("{:.1f}", x), fmt::format("{}", x)}) {
+            double general = 0.0;
+            std::from_chars(text.data(), text.data() + text.size(), general);
+            EXPECT_EQ(gf_fileNumber(text), general) << text;
+        }
+    }
 }
 
 TEST_F(ApfFormat, BrokenStandsAndOptionsAreReportedAndSkipped)

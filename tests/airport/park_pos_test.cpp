@@ -147,11 +147,16 @@ TEST_F(HourListParse, KeepsValidSlotsAndLogsEachBadPiece)
         {"12x,-0", bits({0, 12}), {}},
         {"-3,1,,2", bits({1, 2}), {"gf_hours2bitset invalid hour \"-3\" in -3,1,,2", "gf_hours2bitset invalid hour \"\" in -3,1,,2"}},
         {"99999999999,4", bits({4}), {"gf_hours2bitset invalid hour \"99999999999\" in 99999999999,4"}},
+        {"07,10", bits({7, 10}), {}},
+        {"123", 0, {"gf_hours2bitset invalid hour \"123\" in 123"}},
     };
     std::vector<std::string> expectedLog;
     for (const auto& row : rows) {
+        // As a text and as the file readers hand it over: the same set and the same lines.
         EXPECT_EQ(gf_hours2bitset(row.text), row.set) << row.text;
-        expectedLog.insert(expectedLog.end(), row.logged.begin(), row.logged.end());
+        EXPECT_EQ(gf_hours2bitset(row.text.c_str()), row.set) << row.text;
+        for (int i = 0; i < 2; ++i)
+            expectedLog.insert(expectedLog.end(), row.logged.begin(), row.logged.end());
     }
     EXPECT_EQ(logLinesAfterHeader(), expectedLog);
 }
@@ -162,6 +167,7 @@ TEST(HourListRoundTrip, ParsingTheTextGivesTheSetBack)
     for (int i = 0; i < 500; ++i) {
         const std::uint64_t set = random() & ((std::uint64_t{1} << 48) - 1);
         EXPECT_EQ(gf_hours2bitset(gf_hoursText(set)), set);
+        EXPECT_EQ(gf_hours2bitset(gf_hoursText(set).c_str()), set);
     }
 }
 
