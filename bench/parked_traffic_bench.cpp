@@ -12,7 +12,7 @@ namespace {
 
 using namespace zyn;
 
-constexpr int kEntries = 200;
+constexpr int kParkedEntries = 200;
 
 std::string lf_parkedReplyOf(int entries)
 {
@@ -29,11 +29,11 @@ std::string lf_parkedReplyOf(int entries)
 void BM_ParkedReplyOf200Entries(benchmark::State& state)
 {
     const test::ScopedDbase dbase{test::dbaseWith({"A320", "B744"})};
-    const std::string body = lf_parkedReplyOf(kEntries);
+    const std::string body = lf_parkedReplyOf(kParkedEntries);
     TrafficClient client;
     for (auto _ : state) {
         std::int32_t status = 0;
-        if (!gf_readParkedReply(client, body, status) || client.parkedList.size() != kEntries) {
+        if (!gf_readParkedReply(client, body, status) || client.parkedList.size() != kParkedEntries) {
             state.SkipWithError("the reply was not read whole");
             break;
         }

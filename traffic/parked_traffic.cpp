@@ -6,16 +6,15 @@
 #include "airport/stand_lookup.h"
 #include "base/log.h"
 #include "base/time_util.h"
-#include "base/units.h"
 #include "platform/system/clock.h"
 #include "settings/settings.h"
 #include "traffic/json_fields.h"
+#include "traffic/query_box.h"
 #include "traffic/service_request.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <numbers>
 #include <set>
 #include <stdexcept>
 
@@ -26,16 +25,15 @@ using nlohmann::json;
 namespace {
 
 // Entry indexes.
-enum : std::size_t { kLat = 0, kLon = 1, kStand = 2, kType = 3, kRegistration = 4, kReportTime = 5, kCallsign = 6 };
+enum : std::size_t { kPtLat = 0, kPtLon = 1, kPtStand = 2, kPtType = 3, kPtRegistration = 4, kPtReportTime = 5, kPtCallsign = 6 };
 
 constexpr std::uint32_t kMinParkedHexId = 10001;
 constexpr double kParkedBoxNm = 3.0;
-constexpr double kKmPerDegreeLat = 111.2;
-constexpr std::size_t kMaxRegistration = 12;
-constexpr std::size_t kMaxCallsign = 8;
+constexpr std::size_t kPtMaxRegistration = 12;
+constexpr std::size_t kPtMaxCallsign = 8;
 // Report times beyond year 9999 are no times (and would not fit the calendar functions).
 constexpr double kLatestReportTime = 253402300799.0;
-constexpr std::int64_t kSecondsPerDay = 86400;
+constexpr std::int64_t kPtSecondsPerDay = 86400;
 constexpr std::int64_t kSecondsPerSlot = 1800;
 constexpr std::int64_t kHalfMinute = 30;
 
@@ -53,9 +51,9 @@ std::uint32_t lf_leadingHex(std::string_view key)
 // The half-hour slot of the report time rounded to the minute: 23:59:40 is slot 0 of the next day.
 std::int32_t lf_reportSlot(const json& e)
 {
-    const auto t = gf_jsonNumberAt(e, kReportTime);
+    const auto t = gf_jsonNumberAt(e, kPtReportTime);
     if (!t || *t < 0.0 || *t > kLatestReportTime) throw std::runtime_error("report time");
-    const auto secondOfDay = static_cast<std::int64_t>(std::trunc(*t)) % kSecondsPerDay;
+    const auto secondOfDay = static_cast<std::int64_t>(std::trunc(*t)) % kPtSecondsPerDay;
     return static_cast<std::int32_t>((secondOfDay + kHalfMinute) / kSecondsPerSlot % kSlotsPerDay);
 }
 
@@ -69,8 +67,8 @@ std::string lf_parkedType(std::string_view type)
 
 void lf_readParkedPosition(const json& e, ParkedTrafficRecord& r)
 {
-    const auto latitude = gf_jsonNumberAt(e, kLat);
-    const auto longitude = gf_jsonNumberAt(e, kLon);
+    const auto latitude = gf_jsonNumberAt(e, kPtLat);
+    const auto longitude = gf_jsonNumberAt(e, kPtLon);
     if (!latitude || !longitude) throw std::runtime_error("lalo missing");
     const double lat = *latitude;
     const double lon = *longitude;
@@ -83,7 +81,7 @@ void lf_readParkedPosition(const json& e, ParkedTrafficRecord& r)
 std::string lf_parkedCallsign(std::string_view callsign)
 {
     if (callsign == "null" || callsign.find('@') != std::string_view::npos ||
-        callsign.find("00000") != std::string_view::npos || callsign.size() > kMaxCallsign)
+        callsign.find("00000") != std::string_view::npos || callsign.size() > kPtMaxCallsign)
         return {};
     if (!callsign.empty() && callsign.front() == '.') callsign.remove_prefix(1);
     return std::string(callsign);
@@ -123,12 +121,12 @@ bool lf_categoryWanted(std::string_view type)
     }
 }
 
-bool lf_standWanted(const std::string& stand)
-{
-    if (stand.empty()) return false;
-    if (stand == gf_reservedStand()) return false;
-    return stand != gf_closestStandName(gf_serviceUserPosition().position);
-}
+// Stands no parked aircraft may take: the user's reserved one and the one the user stands at.
+struct StandsOfTheUser {
+    std::string reserved = gf_reservedStand();
+    std::string current = gf_closestStandName(gf_serviceUserPosition().position);
+    bool leaveFree(const std::string& stand) const { return stand.empty() || stand == reserved || stand == current; }
+};
 
 void lf_logRefusal(std::int32_t status)
 {
@@ -141,21 +139,7 @@ void lf_logRefusal(std::int32_t status)
         gf_logErrorf("RT parkedtraffic error status: {}", status);
 }
 
-} // namespace
-
-QueryBox gf_parkedBox(LatLon airport)
-{
-    const double d = kParkedBoxNm * kKmPerNm / kKmPerDegreeLat;
-    const double feet = kParkedBoxNm * kFeetPerNm;
-    QueryBox box;
-    box.top = airport.lat + d;
-    box.bottom = airport.lat - d;
-    box.left = gf_destinationPoint(airport, -std::numbers::pi / 2.0, feet).lon;
-    box.right = gf_destinationPoint(airport, std::numbers::pi / 2.0, feet).lon;
-    return box;
-}
-
-bool processParkedTrafficLine(TrafficClient& client, const std::string& key)
+bool lf_readParkedEntry(TrafficClient& client, const std::string& key, const StandsOfTheUser& user)
 {
     try {
         const json& e = client.parkedEntry;
@@ -164,16 +148,16 @@ bool processParkedTrafficLine(TrafficClient& client, const std::string& key)
         if (r.hexId < kMinParkedHexId) return true;
         if (!e.is_array()) throw std::runtime_error("entry is no array");
         r.slot = lf_reportSlot(e);
-        const std::string_view registration = gf_jsonTextAt(e, kRegistration);
-        if (registration.size() <= kMaxRegistration && registration != "null") r.head.registration = registration;
-        r.head.type = lf_parkedType(gf_jsonTextAt(e, kType));
+        const std::string_view registration = gf_jsonTextAt(e, kPtRegistration);
+        if (registration.size() <= kPtMaxRegistration && registration != "null") r.head.registration = registration;
+        r.head.type = lf_parkedType(gf_jsonTextAt(e, kPtType));
         lf_readParkedPosition(e, r);
-        r.head.callsign = lf_parkedCallsign(gf_jsonTextAt(e, kCallsign));
+        r.head.callsign = lf_parkedCallsign(gf_jsonTextAt(e, kPtCallsign));
         lf_completeFromDatabase(r.head);
         if (!gf_isKnownAircraftType(r.head.type) || !lf_categoryWanted(r.head.type)) return true;
-        if (e.size() <= kStand || !e[kStand].is_string()) throw std::runtime_error("stand is no text");
-        r.stand = e[kStand].get<std::string>();
-        if (lf_standWanted(r.stand)) client.parkedList.push_back(std::move(r));
+        if (e.size() <= kPtStand || !e[kPtStand].is_string()) throw std::runtime_error("stand is no text");
+        r.stand = e[kPtStand].get<std::string>();
+        if (!user.leaveFree(r.stand)) client.parkedList.push_back(std::move(r));
         return true;
     } catch (const std::runtime_error&) {
         return false; // counted by the caller, which logs them once
@@ -183,10 +167,19 @@ bool processParkedTrafficLine(TrafficClient& client, const std::string& key)
     }
 }
 
+} // namespace
+
+QueryBox gf_parkedBox(LatLon airport) { return gf_trafficBoxAround(airport, kParkedBoxNm); }
+
+bool processParkedTrafficLine(TrafficClient& client, const std::string& key)
+{
+    return lf_readParkedEntry(client, key, StandsOfTheUser{});
+}
+
 bool gf_readParkedReply(TrafficClient& client, const std::string& body, std::int32_t& status)
 {
     client.parkedList.clear();
-    const json reply = json::parse(body);
+    json reply = json::parse(body);
     const std::int32_t code = gf_replyStatus(reply);
     if (code != 200) {
         status = code;
@@ -195,11 +188,12 @@ bool gf_readParkedReply(TrafficClient& client, const std::string& body, std::int
     const auto data = reply.find("data");
     if (data == reply.end() || gf_jsonEmpty(*data)) return true;
     if (!data->is_object()) throw std::runtime_error("\"data\" is no object");
+    const StandsOfTheUser user;
     std::size_t malformed = 0;
-    for (const auto& [key, value] : data->items()) {
+    for (auto& [key, value] : data->items()) {
         if (gf_jsonEmpty(value)) continue;
-        client.parkedEntry = value;
-        if (!processParkedTrafficLine(client, key)) ++malformed;
+        client.parkedEntry.swap(value);
+        if (!lf_readParkedEntry(client, key, user)) ++malformed;
     }
     client.parkedEntry = json();
     if (malformed > 0)

@@ -5,8 +5,8 @@
 namespace zyn {
 namespace {
 
-constexpr LatLon kUser{47.45, 8.56};
-constexpr double kHeading = 0.5; // radians
+constexpr LatLon kPathUser{47.45, 8.56};
+constexpr double kPathHeading = 0.5; // radians
 
 LatLon lf_offLine(LatLon from, double heading, double alongNm, double sideFt)
 {
@@ -16,13 +16,13 @@ LatLon lf_offLine(LatLon from, double heading, double alongNm, double sideFt)
 
 TEST(UserPath, GroundAircraftAheadOfTheLowUser)
 {
-    const UserFlight low{kUser, kHeading, 1800.0, 400.0};
-    EXPECT_TRUE(gf_inUserGroundPath(low, lf_offLine(kUser, kHeading, 0.8, 30.0)));
-    EXPECT_FALSE(gf_inUserGroundPath(low, lf_offLine(kUser, kHeading, 0.8, 60.0))) << "60 ft off the line";
-    EXPECT_FALSE(gf_inUserGroundPath(low, lf_offLine(kUser, kHeading, 1.1, 0.0))) << "beyond 1 NM";
-    EXPECT_FALSE(gf_inUserGroundPath(low, lf_offLine(kUser, kHeading + kPi, 0.8, 30.0))) << "behind the user";
-    const UserFlight high{kUser, kHeading, 1900.0, 500.0};
-    EXPECT_FALSE(gf_inUserGroundPath(high, lf_offLine(kUser, kHeading, 0.8, 30.0))) << "user at 500 ft";
+    const UserFlight low{kPathUser, kPathHeading, 1800.0, 400.0};
+    EXPECT_TRUE(gf_inUserGroundPath(low, lf_offLine(kPathUser, kPathHeading, 0.8, 30.0)));
+    EXPECT_FALSE(gf_inUserGroundPath(low, lf_offLine(kPathUser, kPathHeading, 0.8, 60.0))) << "60 ft off the line";
+    EXPECT_FALSE(gf_inUserGroundPath(low, lf_offLine(kPathUser, kPathHeading, 1.1, 0.0))) << "beyond 1 NM";
+    EXPECT_FALSE(gf_inUserGroundPath(low, lf_offLine(kPathUser, kPathHeading + kPi, 0.8, 30.0))) << "behind the user";
+    const UserFlight high{kPathUser, kPathHeading, 1900.0, 500.0};
+    EXPECT_FALSE(gf_inUserGroundPath(high, lf_offLine(kPathUser, kPathHeading, 0.8, 30.0))) << "user at 500 ft";
 }
 
 TEST(UserPath, AirborneAircraftWhoseLineOfFlightPassesTheUser)
