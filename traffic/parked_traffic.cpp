@@ -4,6 +4,7 @@
 #include "airport/park_airport_state.h"
 #include "airport/park_pos.h"
 #include "airport/stand_lookup.h"
+#include "base/exit_flags.h"
 #include "base/log.h"
 #include "base/time_util.h"
 #include "platform/system/clock.h"
@@ -214,9 +215,11 @@ bool parkedtraffic(TrafficClient& client, std::int32_t& status, const QueryBox& 
                                               {"right", fmt::format("{:.2f}", box.right)},
                                               {"querytype", "parkedtraffic"},
                                               {"toffset", std::to_string(client.timeOffset.load())}});
-        const ServiceReply answer = gf_postToService("traffic", body, nullptr, kParkedTransferLimitMs);
+        // An exit under way ends the request at once.
+        const ServiceReply answer = gf_postToService("traffic", body, &g_exitRequested, kParkedTransferLimitMs);
         if (!answer.ok()) {
-            gf_logErrorf("{} curl parkedtraffic code_pt: {}", gf_utcTimeText(gf_timeNow()), answer.errorText);
+            if (g_exitRequested.load() == 0)
+                gf_logErrorf("{} curl parkedtraffic code_pt: {}", gf_utcTimeText(gf_timeNow()), answer.errorText);
             return false;
         }
         return gf_readParkedReply(client, answer.body, status);
