@@ -1,8 +1,11 @@
 #include "airport/park_airport_state.h"
 #include "settings/settings.h"
+#include "tests/support/bounded_thread.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/traffic/service_fixture.h"
 #include "traffic/parked_traffic.h"
+#include "traffic/query_box.h"
+#include "traffic/reader.h"
 
 #include <gtest/gtest.h>
 
@@ -234,6 +237,7 @@ protected:
         gf_setParkAirport({});
         g_trafficClient.setGuid("");
         g_trafficClient.parkedList.clear();
+        g_trafficClient.stop.store(0);
         TrafficServiceTest::TearDown();
     }
 
@@ -302,6 +306,23 @@ TEST_F(ParkedService, AsksNothingWithoutParkAirportOrSession)
     g_trafficClient.setGuid("");
     EXPECT_FALSE(gf_requestParkedTraffic());
     EXPECT_EQ(server.requestCount("parkedtraffic"), 0u);
+}
+
+using ParkedServiceThreads = ParkedService;
+
+TEST_F(ParkedServiceThreads, AsksWhileTheTrafficReaderPolls)
+{
+    g_trafficClient.setUserPosition({52.31, 4.76});
+    test::setUserAircraft({52.31, 4.76});
+    gf_updateTrafficBox();
+    test::BoundedThread reader{"the traffic reader", gf_trafficReader, &g_trafficClient.stop};
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(gf_requestParkedTraffic()) << i;
+        EXPECT_EQ(g_trafficClient.parkedList.size(), 2u) << i;
+    }
+    EXPECT_TRUE(test::waitUntil([&] { return server.requestCount("traffic") >= 2; }));
+    EXPECT_EQ(server.requestCount("parkedtraffic"), 5u);
+    EXPECT_FALSE(logHas("parkedtraffic"));
 }
 
 } // namespace
