@@ -3,6 +3,7 @@
 #include "tests/support/bounded_thread.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/traffic/service_fixture.h"
+#include "traffic/intake.h"
 #include "traffic/parked_traffic.h"
 #include "traffic/query_box.h"
 #include "traffic/reader.h"
@@ -323,6 +324,10 @@ TEST_F(ParkedServiceThreads, AsksWhileTheTrafficReaderPolls)
     EXPECT_TRUE(test::waitUntil([&] { return server.requestCount("traffic") >= 2; }));
     EXPECT_EQ(server.requestCount("parkedtraffic"), 5u);
     EXPECT_FALSE(logHas("parkedtraffic"));
+    g_trafficClient.stop.store(1);
+    reader.join();
+    gf_clearIntake(); // the reader's snapshots are no concern of the tests after this one
+    g_trafficClient.ready.store(0);
 }
 
 } // namespace
