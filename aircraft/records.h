@@ -46,6 +46,16 @@ struct TrafficRecord {
     std::uint32_t hexId = 0; // transponder address; live aircraft are above 10000
 };
 
+// One parked aircraft the traffic service reports near the park airport.
+struct ParkedTrafficRecord {
+    AcHead head;             // airline, type, callsign, registration
+    double lat = 0.0;        // degrees
+    double lon = 0.0;
+    std::uint32_t hexId = 0;
+    std::int32_t slot = 0;   // half-hour slot of its report; after the request its age in half hours
+    std::string stand;       // the stand name the feed reports
+};
+
 enum class AcCategory : std::uint32_t { Light = 0, Buzjets = 1, Large = 2, Heavy = 3, HighPerf = 4, Rotorcraft = 5 };
 
 enum class ObjectState : std::uint8_t {

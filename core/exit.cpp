@@ -14,6 +14,7 @@
 #include "engine/spawn.h"
 #include "livery/matching_summary.h"
 #include "parking/park_airport.h"
+#include "parking/parking_fit.h"
 #include "parking/session_calls.h"
 #include "platform/system/clock.h"
 #include "platform/win32/constants.h"
@@ -168,6 +169,7 @@ void lf_restartReset(std::int32_t reason, std::int32_t restartSeconds)
     gf_resetSimLink();
     gf_resetApfProbes();
     gf_clearAcContainers();
+    gf_resetParkingFit();
     gf_resetStatusLine();
     gf_resetDisplayState();
     gf_resetSimDisplay();

@@ -195,9 +195,11 @@ public:
         addArrivals(aircraft);
         addOverflights(aircraft);
         addEarlyLeavers(aircraft);
+        json parked = json::array();
+        addParked(parked);
         return {{"start_time", 0},      {"rrl", 2000},   {"wrrl", 2000},
                 {"station", "LSZH"},   {"qnh", 1013},   {"server", "loopback"},
-                {"licenses", json::array()}, {"aircraft", std::move(aircraft)}};
+                {"licenses", json::array()}, {"aircraft", std::move(aircraft)}, {"parked", std::move(parked)}};
     }
 
 private:
@@ -311,6 +313,20 @@ private:
 
     // Two that leave soon after the start, drawing no random numbers so that the others stay as they are:
     // one lined up for take-off, one climbing away that is still reported far beyond the traffic range.
+    // Aircraft the service reports parked at the stands no scripted flight uses, last seen minutes to
+    // hours ago.
+    void addParked(json& out)
+    {
+        static constexpr std::pair<int, double> kParked[] = {{8, 300.0}, {9, 2400.0}, {19, 7200.0}};
+        for (const auto& [stand, age] : kParked) {
+            const Flight f = flight(fmt::format("TVO{}", 700 + stand), "LSZH", "LSZH");
+            const LatLon at = lf_toLatLon({lf_standX(stand), kStandY});
+            out.push_back({{"hex", f.hex}, {"stand", lf_standName(stand)}, {"type", f.type},
+                           {"registration", f.registration}, {"callsign", f.callsign}, {"lat", at.lat},
+                           {"lon", at.lon}, {"age_s", age}});
+        }
+    }
+
     void addEarlyLeavers(json& out)
     {
         PathBuilder lined(-40.0, {kRunwayEastX, 0.0}, 0.0, "QKX33");

@@ -157,6 +157,21 @@ std::vector<PathPoint> lf_pathFromJson(const json& points, const ScenarioAircraf
     return path;
 }
 
+ParkedAircraft lf_parkedFromJson(const json& j)
+{
+    ParkedAircraft ac;
+    ac.hexId = lf_text(j, "hex");
+    ac.stand = lf_text(j, "stand");
+    ac.type = lf_text(j, "type");
+    ac.registration = lf_text(j, "registration");
+    ac.callsign = lf_text(j, "callsign");
+    ac.lat = lf_number(j, "lat", 0.0);
+    ac.lon = lf_number(j, "lon", 0.0);
+    ac.ageSeconds = lf_number(j, "age_s", 0.0);
+    if (ac.hexId.empty()) throw std::runtime_error("parked aircraft without \"hex\"");
+    return ac;
+}
+
 ScenarioAircraft lf_aircraftFromJson(const json& j)
 {
     ScenarioAircraft ac;
@@ -214,6 +229,8 @@ TrafficScenario gf_trafficScenarioFromJson(const json& j)
             if (l.is_string()) s.licenses.push_back(l.get<std::string>());
     if (const auto it = j.find("aircraft"); it != j.end() && it->is_array())
         for (const auto& a : *it) s.aircraft.push_back(lf_aircraftFromJson(a));
+    if (const auto it = j.find("parked"); it != j.end() && it->is_array())
+        for (const auto& a : *it) s.parked.push_back(lf_parkedFromJson(a));
     return s;
 }
 
@@ -279,6 +296,13 @@ json gf_scenarioEntry(const ScenarioAircraft& start, double startTime, double re
     e[25] = ac.trackDeg;
     e[28] = ac.category;
     return e;
+}
+
+json gf_parkedEntry(const ParkedAircraft& ac, double now)
+{
+    return json::array({ac.lat, ac.lon, ac.stand, ac.type.empty() ? "ZZZZ" : ac.type,
+                        ac.registration.empty() ? "null" : ac.registration, now - ac.ageSeconds,
+                        ac.callsign.empty() ? "null" : ac.callsign});
 }
 
 EndpointFault EndpointFault::withStatus(std::int32_t code)
@@ -390,6 +414,18 @@ json TrafficServer::trafficReply(const std::map<std::string, std::string>& form,
     return reply;
 }
 
+json TrafficServer::parkedReply(const std::map<std::string, std::string>& form, double now) const
+{
+    json data = json::object();
+    for (const auto& ac : m_impl->scenario.parked) {
+        ScenarioAircraft at;
+        at.lat = ac.lat;
+        at.lon = ac.lon;
+        if (lf_inBox(at, form)) data[ac.hexId] = gf_parkedEntry(ac, now);
+    }
+    return {{"status", 200}, {"dataepoch", now}, {"data", std::move(data)}};
+}
+
 std::optional<EndpointFault> TrafficServer::Impl::takeFault(const std::string& endpoint)
 {
     std::lock_guard lock(mutex);
@@ -406,9 +442,12 @@ bool TrafficServer::Impl::pause(std::int32_t ms)
     return !stopping.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopped; });
 }
 
-void TrafficServer::Impl::handle(const std::string& endpoint, const httplib::Request& req, httplib::Response& res)
+void TrafficServer::Impl::handle(const std::string& path, const httplib::Request& req, httplib::Response& res)
 {
     auto form = gf_decodeForm(req.body);
+    const auto query = form.find("querytype");
+    const bool parked = path == "traffic" && query != form.end() && query->second == "parkedtraffic";
+    const std::string endpoint = parked ? "parkedtraffic" : path;
     {
         std::lock_guard lock(mutex);
         records.push_back({endpoint, form, req.body});
@@ -430,10 +469,10 @@ void TrafficServer::Impl::handle(const std::string& endpoint, const httplib::Req
         body = fault->customBody;
     } else if (fault && fault->status) {
         body = json{{"status", *fault->status}, {"message", "status " + std::to_string(*fault->status)}}.dump();
-    } else if (endpoint == "traffic") {
+    } else if (path == "traffic") {
         const double offsetMinutes = lf_formNumber(form, "toffset").value_or(0.0);
         const double now = static_cast<double>(gf_timeNow()) - offsetMinutes * 60.0;
-        body = owner->trafficReply(form, now).dump();
+        body = (parked ? owner->parkedReply(form, now) : owner->trafficReply(form, now)).dump();
     } else {
         body = answer(endpoint, form).dump();
     }

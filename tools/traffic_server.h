@@ -1,6 +1,8 @@
 #pragma once
 // Loopback stand-in of the traffic service: the "auth", "deauth", "traffic", "weather" and
-// "nearestmetar" endpoints under "/v4/", answered from a scripted scenario of moving aircraft.
+// "nearestmetar" endpoints under "/v4/", answered from a scripted scenario of moving aircraft and of
+// aircraft parked at stands. A "traffic" request with query type "parkedtraffic" counts as an
+// endpoint of its own, "parkedtraffic", for faults and recorded requests.
 // Every endpoint can be told to misbehave (any status, empty or non-JSON body, a delay, a dropped
 // connection) so that the client's failure paths run against real HTTP.
 #include <atomic>
@@ -50,9 +52,22 @@ struct ScenarioAircraft {
     std::vector<PathPoint> path{}; // empty: the great circle above
 };
 
+// An aircraft the service reports parked at a stand ("parkedtraffic"), reported ageSeconds ago.
+struct ParkedAircraft {
+    std::string hexId;
+    std::string stand;
+    std::string type;
+    std::string registration;
+    std::string callsign;
+    double lat = 0.0;
+    double lon = 0.0;
+    double ageSeconds = 0.0;
+};
+
 struct TrafficScenario {
     double startTime = 0.0; // epoch seconds at which the aircraft stand at their start positions; 0: server start
     std::vector<ScenarioAircraft> aircraft;
+    std::vector<ParkedAircraft> parked;
     std::string station = "EHAM"; // nearest METAR station
     nlohmann::json qnh = 1013;    // "QNH" as the weather reply carries it (any JSON type)
     std::int32_t rrl = 2000;
@@ -73,6 +88,9 @@ TrafficScenario gf_defaultTrafficScenario();
 std::optional<ScenarioAircraft> gf_scenarioAircraftAt(const ScenarioAircraft& ac, double startTime, double reportTime);
 // The entry of one aircraft at a time, as the 48 values of a live-traffic reply; null while it is not reported.
 nlohmann::json gf_scenarioEntry(const ScenarioAircraft& ac, double startTime, double reportTime);
+
+// The entry of one parked aircraft: latitude, longitude, stand, type, registration, report time, callsign.
+nlohmann::json gf_parkedEntry(const ParkedAircraft& ac, double now);
 
 // How an endpoint misbehaves; the defaults answer normally.
 struct EndpointFault {
@@ -119,6 +137,7 @@ public:
 
     // The replies, exposed for the program and for tests that compare shapes.
     nlohmann::json trafficReply(const std::map<std::string, std::string>& form, double now) const;
+    nlohmann::json parkedReply(const std::map<std::string, std::string>& form, double now) const;
 
 private:
     struct Impl;

@@ -91,6 +91,8 @@ void gf_resetTrafficClients()
     }
     t.ready.store(0);
     t.batch.clear();
+    t.parkedEntry = nlohmann::json();
+    t.parkedList.clear();
     t.recordCount.store(0);
     t.parkElevation.store(std::numeric_limits<double>::quiet_NaN());
     t.qnh.store(1013);

@@ -74,6 +74,10 @@ public:
     std::atomic<std::uint8_t> ready{0}; // collect the identities of kept entries
     std::uint8_t blockArmed = 1;        // reader thread only
 
+    // Parked traffic, on the static-parking thread only: the entry being parsed and the list.
+    nlohmann::json parkedEntry;
+    std::vector<ParkedTrafficRecord> parkedList;
+
     std::mutex identityMutex;
     std::set<std::string> callsigns;
     std::set<std::uint32_t> hexIds;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -266,6 +267,22 @@ TEST_F(ScenarioGenThreads, WrittenFilesServeTheBufferedFillOverHttp)
     const json later = json::parse(gf_postToService("traffic", gf_formBody({{"GUID", "g"}}), nullptr).body)["data"];
     EXPECT_TRUE(later.contains("7cf0a1"));
     server.stop();
+}
+
+TEST(DemoScenario, ParkedTrafficStandsAtFreeStandsOfTheAirport)
+{
+    const tools::TrafficScenario scenario = tools::gf_trafficScenarioFromJson(tools::gf_generateScenario(7).traffic);
+    ASSERT_FALSE(scenario.parked.empty());
+    const tools::DemoAirport airport = tools::gf_demoAirport();
+    std::set<std::string> stands;
+    for (const tools::ParkedAircraft& ac : scenario.parked) {
+        const auto stand = std::ranges::find(airport.stands, ac.stand, &tools::DemoStand::name);
+        ASSERT_NE(stand, airport.stands.end()) << ac.stand;
+        EXPECT_LT(gf_distanceNm({ac.lat, ac.lon}, {stand->lat, stand->lon}), 0.001) << ac.stand;
+        EXPECT_NE(ac.stand, airport.stands.at(10).name) << "the user's stand";
+        EXPECT_TRUE(stands.insert(ac.stand).second) << ac.stand;
+        EXPECT_GT(ac.ageSeconds, 0.0);
+    }
 }
 
 } // namespace

@@ -1,0 +1,27 @@
+// Static parking's answers to the engine: the parking count and the statics it weighs against it.
+#include "parking/parking_count.h"
+
+#include "engine/parking_queries.h"
+#include "engine/records.h"
+#include "parking/parking_fit.h"
+
+namespace zyn {
+
+namespace {
+
+std::int32_t lf_parkingCount() { return g_parkCount; }
+
+// The statics standing or on their way out, in the order they were parked: the last gives way first.
+std::vector<AiAcRecord*> lf_parkedByStaticOrder()
+{
+    std::vector<AiAcRecord*> parked;
+    for (AiAcRecord& a : g_staticAircraft)
+        if (a.state == ObjectState::InSim || a.state == ObjectState::RemovalRequested) parked.push_back(&a);
+    return parked;
+}
+
+} // namespace
+
+void gf_installParkingQueries() { gf_setParkingQueries({lf_parkingCount, lf_parkedByStaticOrder}); }
+
+} // namespace zyn
