@@ -96,6 +96,8 @@ bool lf_readLines(std::vector<std::string>& lines, bool& exists)
     exists = fs::exists(g_myParkAirportsPath, error);
     if (!exists)
         return !error;
+    if (!fs::is_regular_file(g_myParkAirportsPath, error))
+        return false;
     std::ifstream in(g_myParkAirportsPath, std::ios::binary);
     if (!in)
         return false;
