@@ -1,6 +1,7 @@
 #include "base/atomic_file.h"
 #include "base/log.h"
 #include "engine/records.h"
+#include "engine/removal.h"
 #include "engine/stand_search.h"
 #include "parking/session_calls.h"
 #include "settings/settings.h"
@@ -12,8 +13,6 @@
 #include <filesystem>
 
 namespace zyn {
-
-std::atomic<std::uint32_t> g_queriedObjectId{0};
 
 void gf_answerCallsignQuery()
 {

@@ -24,7 +24,5 @@ void lf_removeForCollisionAvoidance(LiveAcRecord aircraft);
 // "Callsign2ObjectId.txt": the list of live aircraft in the simulator, with their stands.
 void gf_writeParkedList();
 std::string gf_parkedListRow(const LiveAcRecord& aircraft);
-// The object id answered to the user's callsign query; 0 none.
-extern std::atomic<std::uint32_t> g_queriedObjectId;
 
 } // namespace zyn
