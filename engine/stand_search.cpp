@@ -220,9 +220,16 @@ ParkPos* gf_standFits(LatLon position, const AcRecord& a, double maxDistNm, bool
     ParkPos* optionMatch = nullptr;
     double optionMatchNm = kOptionMatchNm;
     bool oversized = false;
+    // A cheap box around the position first: only stands inside it are measured.
+    const double reachNm = std::max(maxDistNm, allowOptionMatch ? kOptionMatchNm : 0.0);
+    const double reachLatDeg = reachNm / kNmPerDegreeOfLatitude;
+    const double reachLonDeg = gf_longitudeReachDeg(reachNm, std::abs(position.lat) + reachLatDeg);
     for (auto& stand : g_stands) {
         // Filtered first: a helicopter beside a gate still finds its helipad.
         if (stand.liveOccupied || !lf_heliAllowed(stand, a))
+            continue;
+        const double dLon = std::abs(stand.longitude - position.lon);
+        if (std::abs(stand.latitude - position.lat) > reachLatDeg || std::min(dLon, 360.0 - dLon) > reachLonDeg)
             continue;
         const double d = gf_distanceNm(position, {stand.latitude, stand.longitude});
         const bool tooBig = a.halfWingspanNm - stand.radius > kOversizeNm;
