@@ -3,11 +3,10 @@
 // stays at stands. Main-loop thread only.
 #include "airport/park_pos.h"
 #include "engine/records.h"
+#include "engine/stand_search.h"
 
 namespace zyn {
 
-// Learns the stand an aircraft leaves or is about to use (anyHeight: also in the air).
-void lf_chooseStandForLiveAc(LiveAcRecord& aircraft, bool anyHeight);
 // Marks the aircraft's stand as a cargo stand when a cargo aircraft parks there.
 void lf_setStandCargo(LiveAcRecord& aircraft);
 // Offers a stopped taxiing aircraft a free stand (tow: it is towed there, from farther away).

@@ -215,7 +215,8 @@ void gf_addDestinationParkAirport(const std::string& code, LatLon position)
         }
         g_parkAirports.insert(g_parkAirports.begin(), ParkAirport{code, {}, position.lat, position.lon, 0.0});
     }
-    gf_addParkAirport();
+    // This entry, not whatever another thread put in front meanwhile.
+    lf_recordEntry(ParkAirport{code, {}, position.lat, position.lon, 0.0});
 }
 
 void gf_checkUserAcAtNewAirport()
@@ -231,7 +232,7 @@ void gf_checkUserAcAtNewAirport()
             return;
         g_parkAirports.front().stand = name;
     }
-    gf_addParkAirport();
+    lf_recordEntry(ParkAirport{park, name, 0.0, 0.0, 0.0});
 }
 
 } // namespace zyn
