@@ -116,7 +116,9 @@ TEST_F(ParkAirports, RecordingKeepsEveryLineSortedAndLeavesAnUnreadableFileAlone
     EXPECT_TRUE(logContains("cannot be read, AAAA is not recorded"));
 }
 
-TEST_F(ParkAirports, ThreeThreadsRecordingAtOnceLoseNoLine)
+class ParkAirportsThreads : public ParkAirports {};
+
+TEST_F(ParkAirportsThreads, ThreeThreadsRecordingAtOnceLoseNoLine)
 {
     std::vector<std::thread> writers;
     for (const char* code : {"AAAA", "BBBB", "CCCC"})
