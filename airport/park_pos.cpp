@@ -28,6 +28,8 @@ ParkPos* gf_standBySid(std::uint32_t sid)
 {
     if (sid == 0)
         return nullptr;
+    if (sid <= g_stands.size() && g_stands[sid - 1].sid == sid)
+        return &g_stands[sid - 1]; // numbered in list order
     for (auto& stand : g_stands)
         if (stand.sid == sid)
             return &stand;

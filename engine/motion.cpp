@@ -276,7 +276,7 @@ bool lf_streamEnded(LiveAcRecord& a)
 void lf_arriveAtStand(LiveAcRecord& a)
 {
     ParkPos* stand = gf_standBySid(a.standId);
-    if (stand && stand->liveOccupied) {
+    if (stand && gf_standHeldByOther(a)) {
         a.keepWindow = 1;
         removeAircraftFromSim(a);
         stand->liveOccupied = true; // it belongs to the other aircraft

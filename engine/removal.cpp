@@ -3,10 +3,13 @@
 #include "airport/park_pos.h"
 #include "base/log.h"
 #include "engine/queues.h"
+#include "shown/display_texts.h"
 
 #include <algorithm>
 
 namespace zyn {
+
+std::atomic<std::uint32_t> g_queriedObjectId{0};
 
 namespace {
 
@@ -70,6 +73,10 @@ void removeAircraftFromSim(AiAcRecord& a)
         gf_logf("{} removing act {} with objectid=0 ?", "removeAircraftFromSim", gf_acDescription(a));
         lf_finish(a); // nothing in the simulator answers to it: do not wait for a removal report
         return;
+    }
+    if (a.objectId == g_queriedObjectId.load()) {
+        g_queriedObjectId = 0; // the answer to the callsign query goes with the aircraft
+        gf_showCallsignAnswer({});
     }
     if (!removalQueued)
         g_removalQueue.push_back(a.objectId);

@@ -2,7 +2,13 @@
 // Taking an aircraft out of the simulator. Main-loop thread only.
 #include "engine/records.h"
 
+#include <atomic>
+#include <cstdint>
+
 namespace zyn {
+
+// The object id answered to the user's callsign query; 0 none.
+extern std::atomic<std::uint32_t> g_queriedObjectId;
 
 inline constexpr std::uint32_t kHighestStaticHexId = 10000; // static aircraft carry 1..10000
 

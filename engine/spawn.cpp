@@ -10,6 +10,7 @@
 #include "engine/motion_math.h"
 #include "engine/queues.h"
 #include "engine/removal.h"
+#include "engine/stand_claims.h"
 #include "livery/matching.h"
 #include "livery/matching_summary.h"
 #include "settings/settings.h"
@@ -215,8 +216,19 @@ void spawnLiveAc(LiveAcRecord& a)
                 a.gone = 1;
                 return;
             }
-            // Stands for live aircraft come with the stand search; until then a ground aircraft taxis.
-            a.phase = a.stream[0].airborne ? MovePhase::Airborne : MovePhase::Taxi;
+            if (a.stream[0].airborne) {
+                a.phase = MovePhase::Airborne;
+            } else {
+                const SpawnStand standing = gf_takeStandAtSpawn(a);
+                if (standing == SpawnStand::Wait)
+                    return;
+                if (standing == SpawnStand::Gone) {
+                    a.gone = 1;
+                    return;
+                }
+                if (standing == SpawnStand::Taxi)
+                    a.phase = MovePhase::Taxi;
+            }
         }
         gf_queueIdentityCheck(a.hexId);
         lf_setFirstBlock(a);

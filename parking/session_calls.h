@@ -2,6 +2,8 @@
 // What the main loop and the exit ask of static parking. Main-loop thread only.
 #include "engine/records.h"
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 namespace zyn {
@@ -19,7 +21,8 @@ void gf_answerCallsignQuery();
 bool gf_avoidUserCollision(LiveAcRecord& aircraft);
 // Removes a parked aircraft that collides with the taxiing one (a copy).
 void lf_removeForCollisionAvoidance(LiveAcRecord aircraft);
-// "Callsign2ObjectId.txt": the list of parked aircraft.
+// "Callsign2ObjectId.txt": the list of live aircraft in the simulator, with their stands.
 void gf_writeParkedList();
+std::string gf_parkedListRow(const LiveAcRecord& aircraft);
 
 } // namespace zyn

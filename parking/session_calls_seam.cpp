@@ -1,14 +1,10 @@
-// Static parking's periodic work is not built yet: each call says so once and changes nothing.
+// Static parking's calculation and adjustments are not built yet: each call says so once and changes
+// nothing, and clearing the park airport only ends parking there.
 #include "base/not_built.h"
+#include "parking/park_airport.h"
 #include "parking/session_calls.h"
 
 namespace zyn {
-
-void gf_checkForParkAirportUpdates(bool)
-{
-    static std::once_flag once;
-    gf_logNotBuiltOnce(once, "gf_checkForParkAirportUpdates");
-}
 
 void gf_parkingAdjustments(bool)
 {
@@ -16,24 +12,7 @@ void gf_parkingAdjustments(bool)
     gf_logNotBuiltOnce(once, "gf_parkingAdjustments");
 }
 
-bool gf_recheckParkAirports(bool, std::string&)
-{
-    static std::once_flag once;
-    gf_logNotBuiltOnce(once, "gf_recheckParkAirports");
-    return false;
-}
-
-void gf_clearParkAirport()
-{
-    static std::once_flag once;
-    gf_logNotBuiltOnce(once, "gf_clearParkAirport");
-}
-
-void gf_answerCallsignQuery()
-{
-    static std::once_flag once;
-    gf_logNotBuiltOnce(once, "gf_answerCallsignQuery");
-}
+void gf_clearParkAirport() { gf_endParking(); }
 
 bool gf_avoidUserCollision(LiveAcRecord&)
 {
@@ -46,12 +25,6 @@ void lf_removeForCollisionAvoidance(LiveAcRecord)
 {
     static std::once_flag once;
     gf_logNotBuiltOnce(once, "lf_removeForCollisionAvoidance");
-}
-
-void gf_writeParkedList()
-{
-    static std::once_flag once;
-    gf_logNotBuiltOnce(once, "gf_writeParkedList");
 }
 
 } // namespace zyn

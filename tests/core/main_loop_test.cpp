@@ -191,10 +191,11 @@ TEST_F(MainLoop, ServesTheWindowsRequestsOnItsNextSecond)
     EXPECT_TRUE(std::all_of(g_liveAircraft.begin(), g_liveAircraft.end(),
                             [](const LiveAcRecord& a) { return a.state == ObjectState::RemovalRequested; }));
     EXPECT_EQ(g_staticAircraft.front().state, ObjectState::RemovalRequested);
-    const auto lines = logLines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "gf_addDestinationParkAirport: static parking is not built yet, EFHK is not added"),
-              lines.end());
+    const auto listed = gf_parkAirportsCopy();
+    ASSERT_FALSE(listed.empty());
+    EXPECT_EQ(listed.front().icao, "EFHK") << "the destination leads the park airports";
+    EXPECT_EQ(test::readText(dir / "airports/my_park_airports.txt"), "EFHK\n");
+    gf_resetParkAirports();
     g_liveAircraft.clear();
     g_staticAircraft.clear();
     g_eventQueue.clear();

@@ -268,6 +268,12 @@ TEST_F(Motion, ArrivalAtTheStandParksOnlyWithinTwoMetres)
     };
     for (const auto& row : rows) {
         g_stands.back().liveOccupied = row.occupied;
+        g_liveAircraft.clear();
+        if (row.occupied) {
+            g_liveAircraft.push_back(test::makeFlyingAircraft({{stand, 0, 3, 0}, {stand, 0, 3, 100}}));
+            g_liveAircraft.back().standId = 7;
+            g_liveAircraft.back().hexId = 0x4b0001;
+        }
         LiveAcRecord a = test::makeFlyingAircraft({{stand, 0, 3, 0}, {stand, 0, 3, 100}});
         a.phase = MovePhase::TaxiToStand;
         a.standId = 7;
@@ -284,6 +290,7 @@ TEST_F(Motion, ArrivalAtTheStandParksOnlyWithinTwoMetres)
             EXPECT_TRUE(a.stream.front().stationary) << row.name;
         }
     }
+    g_liveAircraft.clear();
 }
 
 TEST_F(Motion, BankTowardsTheTurnWithinTheCategoryLimits)

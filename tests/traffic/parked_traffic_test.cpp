@@ -158,7 +158,7 @@ std::vector<std::string> lf_stands(const std::vector<ParkedTrafficRecord>& list)
     return out;
 }
 
-TEST(ParkedList, KeepsTheYoungestPerStandAndCallsign)
+TEST(ParkedTrafficList, KeepsTheYoungestPerStandAndCallsign)
 {
     param::RT_PARKTRAFFIC_ONLY.value.store(0);
     param::MAX_FIT.value.store(47);
@@ -186,7 +186,7 @@ TEST(ParkedList, KeepsTheYoungestPerStandAndCallsign)
     param::MAX_FIT.value.store(47);
 }
 
-TEST(ParkedList, BoxReachesThreeMilesAroundTheAirport)
+TEST(ParkedTrafficList, BoxReachesThreeMilesAroundTheAirport)
 {
     const QueryBox box = gf_parkedBox({52.3, 4.76});
     EXPECT_NEAR(box.top, 52.3 + 0.04996402877697842, 1e-12);

@@ -1,0 +1,273 @@
+#include "engine/stand_claims.h"
+
+#include "airport/park_airport_state.h"
+#include "airport/stand_lookup.h"
+#include "base/log.h"
+#include "engine/ground_phases.h"
+#include "engine/identity.h"
+#include "engine/motion.h"
+#include "engine/motion_math.h"
+#include "engine/removal.h"
+#include "engine/stand_options.h"
+#include "engine/stand_search.h"
+#include "settings/settings.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zyn {
+
+namespace {
+
+constexpr double kParkNm = 0.010799136069114472;       // 20 m
+constexpr double kTowParkNm = 0.029697624190064796;    // 55 m
+constexpr double kSpawnStandNm = 0.029697624190064796; // 55 m
+constexpr double kSpawnNearLastNm = 0.018898488120950324; // 35 m
+constexpr double kSpawnSlowKt = 5.0;
+constexpr double kStandsAroundParkAirportNm = 5.0;
+constexpr double kClearanceFactor = 1.1;
+
+LatLon g_lastParkAttempt{-999.0, -999.0};
+
+bool lf_ghostMarked(const std::string& callsign) { return !callsign.empty() && callsign.back() == '_'; }
+
+bool lf_holds(const LiveAcRecord& other, const ParkPos& stand)
+{
+    return other.standId == stand.sid && other.inSim() &&
+           (other.phase == MovePhase::Pushback || other.phase == MovePhase::EnginesStarting ||
+            other.phase == MovePhase::Parked);
+}
+
+void lf_logStand(const ParkPos& stand, const LiveAcRecord& other, const char* what, const std::string& claimant)
+{
+    if (param::LOG.on())
+        gf_logf("{:8}: {:8} {} {}", stand.id, other.head.callsign, what, claimant);
+}
+
+// Whether the claimant may take the stand; aircraft that hold it and give way are removed. Ghosts
+// carry a trailing "_": only that mark makes two callsigns the same aircraft.
+bool lf_claimStand(const LiveAcRecord& claimant, const ParkPos& stand)
+{
+    const std::string& mine = claimant.head.callsign;
+    for (auto& other : g_liveAircraft) {
+        if (&other == &claimant || !lf_holds(other, stand))
+            continue;
+        const std::string& theirs = other.head.callsign;
+        if (theirs == mine) {
+            lf_logStand(stand, other, "ac with same callsign", mine + " wants it, remove existing ... ");
+        } else if (mine == theirs + "_") {
+            return false;
+        } else if (theirs == mine + "_" || (lf_ghostMarked(theirs) && !lf_ghostMarked(mine))) {
+            lf_logStand(stand, other, "ghost, replace by", mine);
+        } else if (lf_ghostMarked(mine) || other.reportedWhileParked) {
+            return false;
+        } else {
+            lf_logStand(stand, other, "removed because another live", mine + " wants the stand ...");
+        }
+        removeAircraftFromSim(other);
+        return true;
+    }
+    return true;
+}
+
+double lf_standDistanceNm(const ParkPos& a, const ParkPos& b)
+{
+    return gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude});
+}
+
+bool lf_collides(const AcRecord& x, const AcRecord& y, double distanceNm)
+{
+    return (x.halfWingspanNm + y.halfWingspanNm) * kClearanceFactor >= distanceNm;
+}
+
+void lf_removeAdjacentColliding(const LiveAcRecord& parker, const ParkPos& stand, const ParkPos& adjacent)
+{
+    if (adjacent.latitude == 0.0 && adjacent.longitude == 0.0)
+        return;
+    const double d = lf_standDistanceNm(stand, adjacent);
+    for (auto& other : g_liveAircraft) {
+        if (&other == &parker || other.standId != adjacent.sid || !other.inSim() ||
+            (other.phase != MovePhase::Parked && other.phase != MovePhase::Pushback) || !lf_collides(parker, other, d))
+            continue;
+        if (param::LOG.on())
+            gf_logf("{:8}: {:8} removed by parking {} at adjacent and possibly colliding stand {}", adjacent.id,
+                    other.head.callsign, parker.head.callsign, stand.id);
+        removeAircraftFromSim(other);
+    }
+}
+
+// Static aircraft on the stand, or on an overlapping one within reach of the live aircraft, go.
+void lf_removeStaticsAt(const AcRecord& live, const ParkPos& stand)
+{
+    for (auto& parked : g_staticAircraft) {
+        if (parked.standId == 0 || parked.state == ObjectState::RemovalRequested)
+            continue;
+        const ParkPos* at = gf_standBySid(parked.standId);
+        if (parked.standId == stand.sid || (at && std::find(stand.adjacent.begin(), stand.adjacent.end(),
+                                                            parked.standId) != stand.adjacent.end() &&
+                                            lf_collides(live, parked, lf_standDistanceNm(stand, *at))))
+            removeAircraftFromSim(parked);
+    }
+}
+
+// A live aircraft standing at an overlapping stand that the new one would touch.
+bool lf_adjacentLiveConflict(const LiveAcRecord& a, const ParkPos& stand)
+{
+    for (const std::uint32_t sid : stand.adjacent) {
+        const ParkPos* adjacent = gf_standBySid(sid);
+        if (!adjacent || (adjacent->latitude == 0.0 && adjacent->longitude == 0.0))
+            continue;
+        const double d = lf_standDistanceNm(stand, *adjacent);
+        for (const auto& other : g_liveAircraft)
+            if (&other != &a && other.standId == sid && other.state != ObjectState::RemovalRequested &&
+                lf_collides(a, other, d))
+                return true;
+    }
+    return false;
+}
+
+bool lf_forbiddenStand(const ParkPos& stand)
+{
+    const std::string reserved = gf_reservedStand();
+    return stand.reserved || (!reserved.empty() && stand.id == reserved) || stand.id == gf_userStand();
+}
+
+void lf_takeStand(LiveAcRecord& a, ParkPos& stand)
+{
+    a.initLat = stand.latitude;
+    a.initLon = stand.longitude;
+    a.initHeading = stand.heading;
+    a.standId = stand.sid;
+    a.cargoStand = stand.cargo ? 1 : 0;
+    stand.liveOccupied = true;
+}
+
+} // namespace
+
+bool gf_standHeldByOther(const LiveAcRecord& a)
+{
+    if (a.standId == 0)
+        return false;
+    for (const auto& other : g_liveAircraft)
+        if (&other != &a && other.hexId != a.hexId && other.standId == a.standId &&
+            other.state != ObjectState::RemovalRequested && other.gone == 0 && other.erase == 0)
+            return true;
+    return false;
+}
+
+void lf_setStandCargo(LiveAcRecord& a)
+{
+    ParkPos* stand = gf_standBySid(a.standId);
+    if (!a.cargo || a.cargoStand || !stand)
+        return;
+    stand->cargo = true;
+    stand->cargoChanged = true;
+    a.cargoStand = 1;
+    gf_countStandUpdate();
+    gf_logf("{} stand: {}, cargo attribute set to true, {} parked here", gf_parkAirport().icao, stand->id,
+            gf_acDescription(a));
+}
+
+void try2Park(LiveAcRecord& a, bool towed)
+{
+    if (a.stream.empty()) {
+        gf_logf("{} empty sz?", "try2Park");
+        return;
+    }
+    const LatLon position = gf_positionOf(a.stream.back());
+    if (position.lat == g_lastParkAttempt.lat && position.lon == g_lastParkAttempt.lon)
+        return;
+    g_lastParkAttempt = position;
+    // An earlier claim of this aircraft does not keep it from a stand nearer to where it stops.
+    if (a.standId != 0 && a.phase != MovePhase::Parked) {
+        gf_freeLiveStand(a);
+        a.standId = 0;
+    }
+    ParkPos* stand = gf_standFits(position, a, towed ? kTowParkNm : kParkNm, towed);
+    if (!stand || lf_forbiddenStand(*stand))
+        return;
+    for (auto& other : g_liveAircraft) {
+        if (&other != &a && other.standId == stand->sid && other.phase == MovePhase::Parked && other.inSim()) {
+            lf_logStand(*stand, other, "removed,", a.head.callsign + " wants to park there");
+            removeAircraftFromSim(other);
+        }
+    }
+    for (const std::uint32_t sid : stand->adjacent)
+        if (const ParkPos* adjacent = gf_standBySid(sid))
+            lf_removeAdjacentColliding(a, *stand, *adjacent);
+    lf_removeStaticsAt(a, *stand);
+    lf_takeStand(a, *stand);
+    a.stream.truncate(1);
+    if (a.phase != MovePhase::TaxiToStand)
+        lf_setPhase(a, MovePhase::TaxiToStand);
+    if (param::LOG.on())
+        gf_logf("{:8}: {:8} taxis to the stand", stand->id, a.head.callsign);
+    drive2Stand(a, StandTarget{stand->latitude, stand->longitude, stand->heading});
+}
+
+void gf_recordStandArrival(LiveAcRecord& a)
+{
+    if (a.head.airline.empty() || a.cargo != a.cargoStand)
+        return;
+    const WeekSlot now = g_nowWeekSlot.load();
+    if (lf_addRealParkPosOption(a.standId, a, true, now, false))
+        gf_setStandSlot(a.hexId, now);
+}
+
+void gf_recordStandDeparture(LiveAcRecord& a)
+{
+    const WeekSlot now = g_nowWeekSlot.load();
+    if (lf_addRealParkPosOption(a.standId, a, true, now, true))
+        gf_setStandSlot(a.hexId, now);
+}
+
+SpawnStand gf_takeStandAtSpawn(LiveAcRecord& a)
+{
+    const AirportRecord park = gf_parkAirport();
+    Situation& f = a.stream[0];
+    const Situation& n = a.stream[1];
+    if (g_stands.empty() || park.icao.empty() ||
+        gf_distanceNm({park.lat, park.lon}, gf_positionOf(f)) > kStandsAroundParkAirportNm)
+        return SpawnStand::Taxi;
+    LatLon reference = gf_positionOf(f);
+    if (!f.stationary) {
+        const LatLon last = gf_positionOf(a.stream.back());
+        if (n.groundSpeed > kSpawnSlowKt || gf_distanceNm(last, reference) > kSpawnNearLastNm)
+            return SpawnStand::Taxi;
+        reference = last;
+    }
+    ParkPos* stand = gf_standFits(reference, a, kSpawnStandNm, f.stationary != 0);
+    if (!stand) {
+        if (!n.stationary)
+            return SpawnStand::Taxi;
+        a.stream.erase(0);
+        return SpawnStand::Wait;
+    }
+    if (lf_forbiddenStand(*stand))
+        return SpawnStand::Taxi;
+    if (!lf_claimStand(a, *stand) || lf_adjacentLiveConflict(a, *stand))
+        return SpawnStand::Gone;
+    lf_removeStaticsAt(a, *stand);
+    lf_takeStand(a, *stand);
+    a.phase = MovePhase::Parked;
+    a.parkedSince = gf_steadyTicks100ns();
+    a.standSteps = 0;
+    a.standLastDistance = 0.0;
+    lf_setStandCargo(a);
+    a.stream.truncate(1);
+    Situation& first = a.stream[0];
+    first.stationary = 1;
+    first.groundSpeed = 0.0;
+    first.lat = stand->latitude;
+    first.lon = stand->longitude;
+    first.track = stand->heading * kRadToDeg;
+    const WeekSlot now = g_nowWeekSlot.load();
+    if (lf_addRealParkPosOption(stand->sid, a, false, now, false))
+        gf_setStandSlot(a.hexId, now);
+    if (param::LOG.on())
+        gf_logf("{:8}: {:8} stands here at its first report", stand->id, a.head.callsign);
+    lf_checkMaxPark(a);
+    return SpawnStand::Parked;
+}
+
+} // namespace zyn

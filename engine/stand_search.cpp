@@ -1,0 +1,339 @@
+#include "engine/stand_search.h"
+
+#include "airport/park_airport_state.h"
+#include "airport/stand_lookup.h"
+#include "base/log.h"
+#include "base/random_util.h"
+#include "engine/session_calls.h"
+#include "engine/stand_options.h"
+#include "settings/settings.h"
+#include "shown/repaint.h"
+#include "sim/user_aircraft.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace zyn {
+
+std::atomic<bool> g_softLearningAllowed{false};
+std::vector<StandSlot> g_standSlots;
+
+namespace {
+
+constexpr double kOversizeNm = 0.0009719222462203025;   // 1.8 m
+constexpr double kOversizeReachNm = 0.010799136069114472; // 20 m
+constexpr double kOptionMatchNm = 0.0458963282937365;    // 85 m
+constexpr double kOneMetreNm = 1.0 / 1852.0;
+constexpr double kSmallClassStepNm = 0.00755939524838013;  // 14 m
+constexpr double kLargeClassStepNm = 0.011339092872570195; // 21 m
+constexpr double kClassSplitNm = 0.009611230689557531;     // 17.8 m half span
+constexpr double kLearnAroundParkAirportNm = 5.0;
+constexpr double kLearnBelowFt = 2500.0;
+constexpr std::int32_t kNoClass = 100;
+constexpr std::uint32_t kSlotsPerWeek = 7 * kSlotsPerDay;
+constexpr std::uint32_t kRelearnAfterSlots = 3;
+constexpr std::size_t kSmallAirportStands = 10;
+
+struct SizeCandidate {
+    const ParkPos* stand = nullptr;
+    std::int32_t sizeClass = 0;
+    bool match = false;
+};
+std::vector<SizeCandidate> g_sizeCandidates; // reused, so that a choice allocates nothing
+
+std::uint32_t lf_weekHalfHour(WeekSlot w) { return (w.day - 1) * kSlotsPerDay + w.slot; }
+
+bool lf_heliAllowed(const ParkPos& stand, const AcRecord& a) { return stand.heli == a.rotorcraft(); }
+
+double lf_classStep(const AcRecord& a) { return a.halfWingspanNm <= kClassSplitNm ? kSmallClassStepNm : kLargeClassStepNm; }
+
+bool lf_inUseAt(const ParkPos& stand, WeekSlot now)
+{
+    const std::uint64_t bit = std::uint64_t{1} << now.slot;
+    return std::any_of(stand.options.begin(), stand.options.end(), [&](const ParkPosOption& o) {
+        return o.number != 0 && o.day == static_cast<std::int32_t>(now.day) && (o.halfHours & bit) != 0;
+    });
+}
+
+bool lf_anyOptionMatches(const ParkPos& stand, const AcRecord& a)
+{
+    if (a.head.callsign.empty())
+        return false;
+    return std::any_of(stand.options.begin(), stand.options.end(),
+                       [&](const ParkPosOption& o) { return lf_matchOptionRecord(a.head.callsign, a, o); });
+}
+
+void lf_collectBySize(const ParkPos& stand, WeekSlot now, double step, const AcRecord& a, std::int32_t& best)
+{
+    if (a.halfWingspanNm - stand.radius > kOversizeNm)
+        return;
+    const auto sizeClass = static_cast<std::int32_t>(std::lround((stand.radius - a.halfWingspanNm) / step));
+    if (sizeClass > best || lf_inUseAt(stand, now))
+        return;
+    best = sizeClass;
+    g_sizeCandidates.push_back({&stand, sizeClass, lf_anyOptionMatches(stand, a)});
+}
+
+void lf_collectAnySize(const ParkPos& stand, WeekSlot now, const AcRecord& a, std::int32_t& best)
+{
+    const auto sizeClass = static_cast<std::int32_t>(std::lround(std::abs(a.halfWingspanNm - stand.radius)));
+    if (sizeClass > best || lf_inUseAt(stand, now))
+        return;
+    best = sizeClass;
+    g_sizeCandidates.push_back({&stand, sizeClass, lf_anyOptionMatches(stand, a)});
+}
+
+// One pass over the stands the filter admits: by size, and when none fits, any size.
+template <typename Filter> bool lf_collectPass(WeekSlot now, const AcRecord& a, Filter filter, bool bySize)
+{
+    std::int32_t best = kNoClass;
+    for (const auto& stand : g_stands) {
+        if (!filter(stand))
+            continue;
+        if (bySize)
+            lf_collectBySize(stand, now, lf_classStep(a), a, best);
+        else
+            lf_collectAnySize(stand, now, a, best);
+    }
+    return !g_sizeCandidates.empty();
+}
+
+template <typename Filter> bool lf_collectEitherSize(WeekSlot now, const AcRecord& a, Filter filter)
+{
+    return lf_collectPass(now, a, filter, true) || lf_collectPass(now, a, filter, false);
+}
+
+bool lf_collectGateOrRamp(WeekSlot now, bool gate, const AcRecord& a)
+{
+    return lf_collectEitherSize(now, a, [gate](const ParkPos& s) { return !s.cargo && !s.heli && s.ramp != gate; });
+}
+
+void lf_collectCandidates(WeekSlot now, const AcRecord& a)
+{
+    const auto heli = [](const ParkPos& s) { return s.heli; };
+    const auto ramp = [](const ParkPos& s) { return s.ramp && !s.cargo && !s.heli; };
+    if (a.rotorcraft()) {
+        if (!lf_collectPass(now, a, heli, true) && !lf_collectPass(now, a, ramp, true) &&
+            !lf_collectPass(now, a, heli, false))
+            lf_collectPass(now, a, ramp, false);
+        return;
+    }
+    const auto category = a.categoryCode();
+    const bool privateFlight = a.head.airline == "PVT";
+    if (a.cargo) {
+        if (!lf_collectEitherSize(now, a, [](const ParkPos& s) { return s.cargo && !s.heli; }))
+            lf_collectEitherSize(now, a, [](const ParkPos& s) { return !s.heli; });
+    } else if (category >= 2 && category <= 4 && !privateFlight) {
+        const bool gate = gf_parkAirport().icao.starts_with('K') || gf_randomInt(0, 99) > 9;
+        if (!lf_collectGateOrRamp(now, gate, a))
+            lf_collectGateOrRamp(now, !gate, a);
+    } else {
+        lf_collectEitherSize(now, a, ramp);
+    }
+}
+
+WeekSlot lf_nextHalfHour(WeekSlot w)
+{
+    if (++w.slot < kSlotsPerDay)
+        return w;
+    w.slot = 0;
+    w.day = w.day >= 7 ? 1 : w.day + 1;
+    return w;
+}
+
+} // namespace
+
+bool lf_learnSlotOnce(WeekSlot now, std::uint32_t hexId, bool force)
+{
+    const auto entry = std::find_if(g_standSlots.begin(), g_standSlots.end(),
+                                    [hexId](const StandSlot& s) { return s.hexId == hexId; });
+    if (entry == g_standSlots.end()) {
+        g_standSlots.push_back({hexId, now});
+        return true;
+    }
+    // Compared over the week: Monday's learning does not hold back Tuesday's.
+    const std::uint32_t since = (lf_weekHalfHour(now) + kSlotsPerWeek - lf_weekHalfHour(entry->when)) % kSlotsPerWeek;
+    if (!force && since < kRelearnAfterSlots)
+        return false;
+    entry->when = now;
+    return true;
+}
+
+void gf_setStandSlot(std::uint32_t hexId, WeekSlot now)
+{
+    const auto entry = std::find_if(g_standSlots.begin(), g_standSlots.end(),
+                                    [hexId](const StandSlot& s) { return s.hexId == hexId; });
+    if (entry == g_standSlots.end())
+        g_standSlots.push_back({hexId, now});
+    else
+        entry->when = now;
+}
+
+void gf_removeStandSlot(std::uint32_t hexId)
+{
+    const auto entry = std::find_if(g_standSlots.begin(), g_standSlots.end(),
+                                    [hexId](const StandSlot& s) { return s.hexId == hexId; });
+    if (entry == g_standSlots.end())
+        return;
+    *entry = g_standSlots.back();
+    g_standSlots.pop_back();
+}
+
+void gf_clearStandClaims()
+{
+    g_standSlots.clear();
+    for (auto& a : g_liveAircraft) {
+        a.standId = 0;
+        a.cargoStand = 0;
+    }
+    for (auto& a : g_staticAircraft)
+        a.standId = 0;
+}
+
+ParkPos* gf_findStandByName(std::string_view name)
+{
+    const auto it = std::find_if(g_stands.begin(), g_stands.end(), [name](const ParkPos& s) { return s.id == name; });
+    return it == g_stands.end() ? nullptr : &*it;
+}
+
+std::string gf_standNameById(std::uint32_t sid)
+{
+    if (sid == 0)
+        return "sid==0?";
+    const ParkPos* stand = gf_standBySid(sid);
+    return stand ? stand->id : std::string("unknown");
+}
+
+void gf_markListedStands(ParkPos& stand)
+{
+    stand.taken = true;
+    for (const std::uint32_t sid : stand.adjacent)
+        if (ParkPos* neighbour = gf_standBySid(sid))
+            neighbour->neighbourTaken = true;
+}
+
+ParkPos* gf_standFits(LatLon position, const AcRecord& a, double maxDistNm, bool allowOptionMatch)
+{
+    ParkPos* best = nullptr;
+    double bestNm = maxDistNm;
+    ParkPos* optionMatch = nullptr;
+    double optionMatchNm = kOptionMatchNm;
+    bool oversized = false;
+    // A cheap box around the position first: only stands inside it are measured.
+    const double reachNm = std::max(maxDistNm, allowOptionMatch ? kOptionMatchNm : 0.0);
+    const double reachLatDeg = reachNm / kNmPerDegreeOfLatitude;
+    const double reachLonDeg = gf_longitudeReachDeg(reachNm, std::abs(position.lat) + reachLatDeg);
+    for (auto& stand : g_stands) {
+        // Filtered first: a helicopter beside a gate still finds its helipad.
+        if (stand.liveOccupied || !lf_heliAllowed(stand, a))
+            continue;
+        const double dLon = std::abs(stand.longitude - position.lon);
+        if (std::abs(stand.latitude - position.lat) > reachLatDeg || std::min(dLon, 360.0 - dLon) > reachLonDeg)
+            continue;
+        const double d = gf_distanceNm(position, {stand.latitude, stand.longitude});
+        const bool tooBig = a.halfWingspanNm - stand.radius > kOversizeNm;
+        if (d <= bestNm) {
+            allowOptionMatch = false;
+            if (tooBig && d > kOversizeReachNm)
+                continue;
+            best = &stand;
+            bestNm = d;
+            oversized = tooBig;
+        } else if (allowOptionMatch && d <= optionMatchNm && !tooBig && !a.head.callsign.empty() &&
+                   lf_anyOptionMatches(stand, a)) {
+            optionMatch = &stand;
+            optionMatchNm = d;
+        }
+    }
+    if (!best)
+        return optionMatch;
+    if (oversized) {
+        best->radius = a.halfWingspanNm - kOneMetreNm;
+        best->radiusChanged = true;
+        gf_countStandUpdate();
+    }
+    return best;
+}
+
+ParkPos* lf_pickStandBySize(WeekSlot now, const AcRecord& a, bool retryLater)
+{
+    const std::uint32_t tries = retryLater && g_stands.size() <= kSmallAirportStands ? kSlotsPerWeek : 1;
+    for (std::uint32_t attempt = 0; attempt < tries; ++attempt, now = lf_nextHalfHour(now)) {
+        g_sizeCandidates.clear();
+        lf_collectCandidates(now, a);
+        if (g_sizeCandidates.empty())
+            continue;
+        std::shuffle(g_sizeCandidates.begin(), g_sizeCandidates.end(), gf_randomEngine());
+        std::stable_sort(g_sizeCandidates.begin(), g_sizeCandidates.end(), [](const SizeCandidate& x, const SizeCandidate& y) {
+            return x.match != y.match ? x.match : x.sizeClass < y.sizeClass;
+        });
+        return const_cast<ParkPos*>(g_sizeCandidates.front().stand);
+    }
+    return nullptr;
+}
+
+void lf_chooseStandForLiveAc(LiveAcRecord& a, bool anyHeight)
+{
+    const AirportRecord park = gf_parkAirport();
+    if (!param::LEARN_SOFT.on() || !g_softLearningAllowed.load() || park.icao.empty() || g_stands.empty() ||
+        a.standId != 0 || (!anyHeight && a.heightAboveGroundFt >= kLearnBelowFt) ||
+        gf_distanceNm({park.lat, park.lon}, {a.block.lat, a.block.lon}) > kLearnAroundParkAirportNm)
+        return;
+    const WeekSlot now = g_nowWeekSlot.load();
+    for (auto& stand : g_stands) {
+        const auto seen = stand.softSeen.find(a.hexId);
+        if (seen == stand.softSeen.end())
+            continue;
+        const bool otherTime = seen->second.day != static_cast<std::int32_t>(now.day) ||
+                               seen->second.slot != static_cast<std::int32_t>(now.slot);
+        if (otherTime && lf_addSoftParkPosOption(stand.sid, a, true, now, false))
+            gf_setStandSlot(a.hexId, now);
+        return;
+    }
+    if (!lf_learnSlotOnce(now, a.hexId, false) ||
+        lf_standUsedNearSlot(g_stands.begin(), g_stands.end(), a, now) != g_stands.end())
+        return;
+    if (ParkPos* stand = lf_pickStandBySize(now, a, true); stand && !lf_addSoftParkPosOption(stand->sid, a, false, now, false))
+        gf_removeStandSlot(a.hexId);
+}
+
+std::string gf_userStand()
+{
+    if (g_userOnGround.load() == 0)
+        return {};
+    return gf_closestStandName(gf_positionOf(g_userAc.get()));
+}
+
+} // namespace zyn
+
+namespace zyn {
+
+void lf_searchForCoupledCsAroundThisTime(WeekSlot now, LiveAcRecord& a)
+{
+    try {
+        const std::int32_t span = a.category == AcCategory::Heavy ? 14 : 10;
+        const std::int32_t from = std::max(0, static_cast<std::int32_t>(now.slot) - span);
+        const std::int32_t to = std::min(47, static_cast<std::int32_t>(now.slot) + span);
+        if (now.slot >= kSlotsPerDay)
+            throw std::out_of_range("invalid bitset position");
+        const std::uint64_t mask = ((std::uint64_t{1} << (to + 1)) - 1) & ~((std::uint64_t{1} << from) - 1);
+        std::string_view name = a.head.callsign;
+        if (!name.empty() && name.back() == '_')
+            name.remove_suffix(1);
+        for (const auto& stand : g_stands) {
+            for (const auto& o : stand.options) {
+                if (o.number != 0 && o.day == static_cast<std::int32_t>(now.day) && (o.halfHours & mask) != 0 &&
+                    o.airline == a.head.airline && !o.callsign2.empty() && (o.callsign == name || o.callsign2 == name)) {
+                    a.head.text1 = o.callsign;
+                    a.head.text2 = o.callsign2;
+                    return;
+                }
+            }
+        }
+    } catch (const std::exception& e) {
+        gf_logf("{}: {}", "lf_searchForCoupledCsAroundThisTime", e.what());
+    }
+}
+
+} // namespace zyn

@@ -1,0 +1,361 @@
+#include "airport/airports.h"
+#include "airport/apf_locations.h"
+#include "airport/stand_lookup.h"
+#include "base/log.h"
+#include "base/time_util.h"
+#include "engine/identity.h"
+#include "engine/live_removals.h"
+#include "engine/stand_options.h"
+#include "engine/stand_search.h"
+#include "parking/park_airport.h"
+#include "parking/session_calls.h"
+#include "settings/setting_controls.h"
+#include "settings/settings.h"
+#include "shown/display_texts.h"
+#include "shown/status_line.h"
+#include "sim/user_aircraft.h"
+
+#include <algorithm>
+
+namespace zyn {
+
+ApfFileInfo g_parkedFileInfo;
+std::uint64_t g_qualityFactors = 0;
+bool g_recalculateParking = false;
+LatLon g_lastUserPosition;
+
+namespace {
+
+constexpr std::int32_t kSoftLearningBelowQuality = 45;
+constexpr std::size_t kSoftLearningBelowStands = 20;
+constexpr double kNoPositionLat = 0.0009;
+constexpr double kNoPositionLon = 0.05;
+
+// LEARN_SOFT switched off by a well-covered airport, not by the user: the next airport may turn it on.
+bool g_learnSoftSwitchedOff = false;
+
+bool lf_inSight(double distanceNm)
+{
+    return distanceNm <= static_cast<double>(param::AIRPORT_RANGE.value) &&
+           g_userAc.get().aboveGround <= static_cast<double>(param::AIRPORT_HEIGHT.value);
+}
+
+std::int32_t lf_realQuality(std::uint64_t pair) { return static_cast<std::int32_t>(pair & 0xFFFFFFFFu); }
+
+// The publisher folder of a thirdparty path, which names the maker of the file.
+bool lf_unknownPublisher(std::string_view path)
+{
+    constexpr std::string_view folder = "/thirdparty/unknown/";
+    return path.find(folder) != std::string_view::npos || path.starts_with(folder.substr(1));
+}
+
+void lf_decideSoftLearning()
+{
+    const std::int32_t quality = lf_realQuality(g_qualityFactors);
+    if (quality < kSoftLearningBelowQuality || g_stands.size() < kSoftLearningBelowStands) {
+        g_softLearningAllowed = true;
+        if (g_learnSoftSwitchedOff) {
+            param::LEARN_SOFT.value = 1;
+            gf_showCheckBox(param::LEARN_SOFT);
+            g_learnSoftSwitchedOff = false;
+        }
+        gf_enableControl(param::LEARN_SOFT, true);
+        return;
+    }
+    g_softLearningAllowed = false;
+    if (!param::LEARN_SOFT.on())
+        return;
+    param::LEARN_SOFT.value = 0; // in this run only; the file keeps the user's choice
+    g_learnSoftSwitchedOff = true;
+    gf_showCheckBox(param::LEARN_SOFT);
+    gf_enableControl(param::LEARN_SOFT, false);
+}
+
+// The park airport first in the list, with the user's stand there when there is one.
+void lf_recordUserStand(const AirportRecord& park)
+{
+    if (g_userDataValid.load() == 0)
+        return;
+    const std::string name = gf_userStand();
+    bool record = false;
+    {
+        std::lock_guard lock(g_parkAirportsMutex);
+        auto& list = g_parkAirports;
+        if (list.empty() || list.front().icao != park.icao) {
+            // One entry per airport: a listed one moves to the front.
+            std::erase_if(list, [&](const ParkAirport& p) { return p.icao == park.icao; });
+            list.insert(list.begin(), ParkAirport{park.icao, name, park.lat, park.lon, 0.0});
+            record = true;
+        } else if (!name.empty() && name != list.front().stand) {
+            list.front().stand = name;
+            record = true;
+        }
+    }
+    if (record)
+        gf_addParkAirport();
+}
+
+void lf_setReservedStand(const AirportRecord& park)
+{
+    std::string stand;
+    {
+        std::lock_guard lock(g_parkAirportsMutex);
+        if (!g_parkAirports.empty() && g_parkAirports.front().icao == park.icao)
+            stand = g_parkAirports.front().stand;
+    }
+    const bool found = !stand.empty() && gf_findStandByName(stand) != nullptr;
+    if (!stand.empty() && !found)
+        gf_logErrorf("my_park_airports.txt: stand {} is not one of the stands of {}", stand, park.icao);
+    gf_setReservedStand(found ? stand : std::string());
+    gf_showParking([&](ParkingDisplay& shown) {
+        shown.reservedStand = found ? stand : std::string();
+        shown.reservedFound = found;
+    });
+}
+
+bool lf_setParkAirport(const std::string& code)
+{
+    const auto airport = gf_findAirport(code);
+    if (!airport)
+        return false;
+    gf_setParkAirport(*airport);
+    gf_showParking([&](ParkingDisplay& shown) { shown.airportLabel = gf_displayLabel(*airport); });
+    gf_logf("The park airport is {}", gf_displayLabel(*airport));
+    return true;
+}
+
+void lf_loadStands()
+{
+    g_recalculateParking = false;
+    if (const std::string message = lf_readParkedFile(); !message.empty()) {
+        gf_setStatusMessage(message, true);
+        gf_endParking();
+    }
+    gf_enableControl(param::DESTINATION, true);
+}
+
+void lf_startStaticParking(bool now)
+{
+    if (now)
+        lf_loadStands();
+    else
+        g_recalculateParking = true;
+}
+
+void lf_parkAirportInSight(LatLon position, bool startFlag)
+{
+    if (g_userOnGround.load() != 0) {
+        const auto airport = gf_closestAirport(position);
+        if (!airport) {
+            gf_setStatusMessage("User aircraft on the ground, no airport in sight", true);
+            return;
+        }
+        if (!gf_apfExists(airport->icao)) {
+            gf_setStatusMessage(fmt::format("User aircraft on the ground at {}, no airport file found", airport->icao),
+                                true);
+            return;
+        }
+        gf_logf("User aircraft on the ground at {}", airport->icao);
+        if (lf_setParkAirport(airport->icao))
+            lf_startStaticParking(startFlag);
+        return;
+    }
+    gf_enableControl(param::DESTINATION, true);
+    ParkAirport first;
+    {
+        std::lock_guard lock(g_parkAirportsMutex);
+        if (g_parkAirports.empty())
+            return;
+        first = g_parkAirports.front();
+    }
+    const double d = gf_distanceNm(position, {first.lat, first.lon});
+    if (lf_inSight(d) && lf_setParkAirport(first.icao)) {
+        gf_setStatusMessage(fmt::format("{} in sight at {:.1F} nm", first.icao, d), true);
+        g_recalculateParking = true;
+    }
+}
+
+void lf_parkAirportSightChange(LatLon position)
+{
+    const AirportRecord park = gf_parkAirport();
+    if (g_userOnGround.load() != 0) {
+        // Landed elsewhere: the statics of the old airport must not stay.
+        const auto here = gf_closestAirport(position);
+        if (here && here->icao != park.icao) {
+            gf_logf("\n{} User aircraft on the ground at {}, parked aircraft at {} will be removed", gf_simTimeStamp(),
+                    here->icao, gf_displayLabel(park));
+            gf_clearParkAirport();
+        }
+        return;
+    }
+    const double d = gf_distanceNm(position, {park.lat, park.lon});
+    if (!lf_inSight(d)) {
+        gf_logf("\n{} {} is out of sight ({:.1F} nm), parked aircraft will be removed", gf_simTimeStamp(),
+                gf_displayLabel(park), d);
+        gf_clearParkAirport();
+        return;
+    }
+    ParkAirport first;
+    {
+        std::lock_guard lock(g_parkAirportsMutex);
+        if (g_parkAirports.empty() || g_parkAirports.front().icao == park.icao)
+            return;
+        first = g_parkAirports.front();
+    }
+    const double d1 = gf_distanceNm(position, {first.lat, first.lon});
+    if (!lf_inSight(d1) || d < d1)
+        return;
+    gf_logf("\n{} {} is in sight ({:.1F} nm), parked aircraft at {} will be removed first", gf_simTimeStamp(),
+            first.icao, d1, gf_displayLabel(park));
+    gf_clearParkAirport();
+}
+
+void lf_measureParkAirports(LatLon position)
+{
+    std::lock_guard lock(g_parkAirportsMutex);
+    auto& list = g_parkAirports;
+    if (list.empty())
+        return;
+    if (position.lat == g_lastUserPosition.lat && position.lon == g_lastUserPosition.lon) {
+        list.front().distanceNm = gf_distanceNm(position, {list.front().lat, list.front().lon});
+        return;
+    }
+    g_lastUserPosition = position;
+    if (!param::DESTINATION.empty())
+        return; // the destination stays first
+    for (auto& entry : list)
+        entry.distanceNm = gf_distanceNm(position, {entry.lat, entry.lon});
+    std::stable_sort(list.begin(), list.end(),
+                     [](const ParkAirport& a, const ParkAirport& b) { return a.distanceNm < b.distanceNm; });
+}
+
+} // namespace
+
+std::string lf_readParkedFile()
+{
+    g_stands.clear();
+    gf_clearStandClaims();
+    const AirportRecord park = gf_parkAirport();
+    std::string message;
+    const std::string path = gf_getStockApf(park.icao);
+    if (path.empty()) {
+        message = fmt::format("{} {} not found", "lf_readParkedFile", park.icao);
+    } else if (lf_unknownPublisher(path)) {
+        message = fmt::format("{} {} has publisher:{}, {}", "lf_readParkedFile", park.icao, "unknown", path);
+    } else {
+        g_parkedFileInfo = ApfFileInfo{};
+        message = gf_readApf(path, g_parkedFileInfo, g_qualityFactors, g_stands);
+        if (message.empty()) {
+            lf_decideSoftLearning();
+            g_stands.shrink_to_fit();
+            gf_publishStands(g_stands);
+            lf_recordUserStand(park);
+            lf_setReservedStand(park);
+        }
+    }
+    gf_publishStands(g_stands);
+    g_learnedStandUpdates = 0;
+    gf_showParking([&](ParkingDisplay& shown) {
+        shown.parkFileRead = message.empty();
+        shown.fileText1 = g_parkedFileInfo.publisher;
+        shown.updates = 0;
+    });
+    return message;
+}
+
+void gf_endParking()
+{
+    gf_removeAllStaticAc();
+    gf_clearStandClaims();
+    g_stands.clear();
+    gf_publishStands(g_stands);
+    g_parkAirportLoaded = 0;
+    g_softLearningAllowed = false;
+    g_recalculateParking = false;
+    gf_setReservedStand({});
+    gf_setParkAirport({});
+    gf_showParking([](ParkingDisplay& shown) {
+        shown.airportLabel.clear();
+        shown.parkFileRead = false;
+        shown.reservedStand.clear();
+        shown.reservedFound = false;
+        shown.stands = 0;
+    });
+}
+
+void gf_checkForParkAirportUpdates(bool startFlag)
+{
+    try {
+        if (g_recalculateParking) {
+            gf_clearStatusMessage();
+            lf_loadStands();
+            return;
+        }
+        const UserAcData user = g_userAc.get();
+        const LatLon position = gf_positionOf(user);
+        if (position.lat >= 0.0 && position.lat <= kNoPositionLat && position.lon >= 0.0 &&
+            position.lon <= kNoPositionLon)
+            return;
+        lf_measureParkAirports(position);
+        if (gf_parkAirport().icao.empty())
+            lf_parkAirportInSight(position, startFlag);
+        else
+            lf_parkAirportSightChange(position);
+    } catch (const std::exception& e) {
+        gf_logf("{}: {}", "gf_checkForParkAirportUpdates", e.what());
+        throw;
+    }
+}
+
+bool gf_recheckParkAirports(bool checkStand, std::string& message)
+{
+    if (!lf_readMyParkAirports())
+        return false;
+    const AirportRecord park = gf_parkAirport();
+    std::string stand;
+    {
+        std::lock_guard lock(g_parkAirportsMutex);
+        if (!g_parkAirports.empty() && g_parkAirports.front().icao == park.icao)
+            stand = g_parkAirports.front().stand;
+    }
+    const std::string old = gf_reservedStand();
+    if (checkStand && g_userDataValid.load() != 0 && g_parkingBusy.load() == 0 && !park.icao.empty() &&
+        g_userStandName.get().empty() && !stand.empty() && stand != old) {
+        message = fmt::format("reserved stand changed from \"{}\" to \"{}\"", old, stand);
+        if (ParkPos* previous = gf_findStandByName(old))
+            previous->reserved = false;
+        gf_setReservedStand(stand);
+        gf_removeAcAtStand();
+        if (ParkPos* reserved = gf_findStandByName(stand))
+            reserved->reserved = true;
+        gf_showParking([&](ParkingDisplay& shown) {
+            shown.reservedStand = stand;
+            shown.reservedFound = gf_findStandByName(stand) != nullptr;
+        });
+    }
+    if (message.empty())
+        message = "park airports and stands are okay";
+    return true;
+}
+
+void gf_resetParkAirports()
+{
+    {
+        std::lock_guard lock(g_parkAirportsMutex);
+        g_parkAirports.clear();
+    }
+    g_parkedFileInfo = ApfFileInfo{};
+    g_qualityFactors = 0;
+    g_recalculateParking = false;
+    g_lastUserPosition = {};
+    g_learnSoftSwitchedOff = false;
+    gf_clearStandClaims();
+    g_stands.clear();
+    gf_publishStands(g_stands);
+    gf_setParkAirport({});
+    gf_setReservedStand({});
+    g_parkAirportLoaded = 0;
+    g_softLearningAllowed = false;
+}
+
+} // namespace zyn

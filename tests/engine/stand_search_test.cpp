@@ -1,0 +1,208 @@
+// Stands for live aircraft: the fit by position and size, claims at spawn, parking of arrivals, and
+// the learned uses of stands.
+#include "airport/park_airport_state.h"
+#include "airport/stand_lookup.h"
+#include "engine/stand_claims.h"
+#include "engine/stand_options.h"
+#include "engine/stand_search.h"
+#include "sim/user_aircraft.h"
+#include "tests/airport/airport_fixture.h"
+#include "tests/engine/live_ac_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace zyn::test {
+namespace {
+
+constexpr LatLon kGate{47.0, 8.0};
+
+class Stands : public EngineState {
+protected:
+    Stands()
+    {
+        gf_setParkAirport({"LSZH", "ZRH", kGate.lat, kGate.lon, 1400.0});
+        g_nowWeekSlot = WeekSlot{3, 20};
+    }
+    ~Stands() override
+    {
+        g_stands.clear();
+        gf_publishStands(g_stands);
+        gf_clearStandClaims();
+        gf_setParkAirport({});
+        gf_setReservedStand({});
+        g_userOnGround = 0;
+    }
+    // Stands at metres east of the gate; heli ones marked.
+    void addStand(const std::string& name, double eastMetres, double radiusMetres, bool heli = false)
+    {
+        const LatLon at = ahead(kGate, 90.0, eastMetres);
+        g_stands.emplace_back(name, std::vector<ParkPosOption>{}, at.lat, at.lon, 0.0, radiusMetres, 1, 1, heli ? 0 : 1);
+        gf_numberStands(g_stands);
+        gf_linkOverlappingStands(g_stands);
+        gf_publishStands(g_stands);
+    }
+    static LiveAcRecord aircraft(const std::string& callsign, double halfSpanMetres, LatLon at,
+                                 AcCategory category = AcCategory::Large)
+    {
+        LiveAcRecord a = makeFlyingAircraft(straightTrack(at, 90.0, 0.0, 0.0, 0.0, 0, 100, 3), category);
+        a.head.callsign = callsign;
+        a.head.registration = "HB-" + callsign;
+        a.head.airline = "SWR";
+        a.halfWingspanNm = halfSpanMetres / 1852.0;
+        a.hexId = 0x4b0000 + static_cast<std::uint32_t>(g_liveAircraft.size());
+        return a;
+    }
+};
+
+TEST_F(Stands, FitFiltersHelipadsFirstAndGrowsAStandOnlyForANearOversizedAircraft)
+{
+    addStand("G1", 0.0, 20.0);
+    addStand("H1", 40.0, 12.0, true);
+    const LatLon nearGate = ahead(kGate, 90.0, 5.0);
+    const ParkPos* forHeli = gf_standFits(nearGate, aircraft("HEL1", 6.0, nearGate, AcCategory::Rotorcraft), 55.0 / 1852.0, false);
+    ASSERT_NE(forHeli, nullptr);
+    EXPECT_EQ(forHeli->id, "H1") << "a helicopter beside a gate still gets its helipad";
+    const ParkPos* forJet = gf_standFits(ahead(kGate, 90.0, 35.0), aircraft("SWR1", 17.0, kGate), 55.0 / 1852.0, false);
+    ASSERT_NE(forJet, nullptr);
+    EXPECT_EQ(forJet->id, "G1") << "a jet never takes the helipad";
+
+    EXPECT_EQ(gf_standFits(ahead(kGate, 90.0, 25.0), aircraft("UAE1", 32.0, kGate), 55.0 / 1852.0, false), nullptr)
+        << "an aircraft far too big takes a stand only within 20 m";
+    const ParkPos* grown = gf_standFits(ahead(kGate, 90.0, 10.0), aircraft("UAE1", 32.0, kGate), 55.0 / 1852.0, false);
+    ASSERT_NE(grown, nullptr);
+    EXPECT_TRUE(grown->radiusChanged);
+    EXPECT_NEAR(grown->radius * 1852.0, 31.0, 1e-6);
+    g_stands[0].liveOccupied = true;
+    EXPECT_EQ(gf_standFits(kGate, aircraft("SWR2", 17.0, kGate), 55.0 / 1852.0, false), nullptr) << "occupied";
+}
+
+TEST_F(Stands, TwoArrivalsForOneStandAndTheReservedOneNeverGivenAway)
+{
+    addStand("A1", 0.0, 25.0);
+    addStand("A2", 200.0, 25.0);
+    gf_setReservedStand("A2");
+    g_liveAircraft.push_back(aircraft("SWR10", 17.0, ahead(kGate, 90.0, 8.0)));
+    g_liveAircraft.push_back(aircraft("SWR11", 17.0, ahead(kGate, 90.0, 9.0)));
+    g_liveAircraft.push_back(aircraft("SWR12", 17.0, ahead(kGate, 90.0, 195.0)));
+    for (auto& a : g_liveAircraft) {
+        a.phase = MovePhase::Taxi;
+        try2Park(a, false);
+    }
+    EXPECT_EQ(g_liveAircraft[0].phase, MovePhase::TaxiToStand);
+    EXPECT_EQ(g_liveAircraft[0].standId, g_stands[0].sid);
+    EXPECT_TRUE(g_stands[0].liveOccupied);
+    EXPECT_EQ(g_liveAircraft[1].standId, 0u) << "the stand is claimed by the first arrival";
+    EXPECT_EQ(g_liveAircraft[2].standId, 0u) << "the reserved stand";
+    EXPECT_FALSE(gf_standHeldByOther(g_liveAircraft[0]));
+}
+
+TEST_F(Stands, NoLiveAircraftOnTheUsersStand)
+{
+    addStand("A1", 0.0, 25.0);
+    UserAcData user;
+    user.lat = kGate.lat;
+    user.lon = kGate.lon;
+    g_userAc.set(user);
+    g_userOnGround = 1;
+    g_liveAircraft.push_back(aircraft("SWR10", 17.0, ahead(kGate, 90.0, 8.0)));
+    g_liveAircraft[0].phase = MovePhase::Taxi;
+    try2Park(g_liveAircraft[0], false);
+    EXPECT_EQ(g_liveAircraft[0].standId, 0u);
+    g_userAc.reset();
+}
+
+TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
+{
+    struct Row {
+        const char* holder;
+        const char* claimant;
+        SpawnStand result;
+        bool holderRemoved;
+    };
+    for (const Row& row : {Row{"ABC1_", "ABC1", SpawnStand::Parked, true}, Row{"ABC1", "ABC1_", SpawnStand::Gone, false},
+                           Row{"DLH4", "DLH41", SpawnStand::Parked, true}, Row{"DLH41", "DLH4", SpawnStand::Parked, true}}) {
+        g_stands.clear();
+        g_liveAircraft.clear();
+        addStand("A1", 0.0, 25.0);
+        LiveAcRecord holder = aircraft(row.holder, 17.0, kGate);
+        holder.standId = g_stands[0].sid;
+        holder.phase = MovePhase::Parked;
+        holder.state = ObjectState::InSim;
+        holder.objectId = 77;
+        g_liveAircraft.push_back(holder);
+        g_liveAircraft.push_back(aircraft(row.claimant, 17.0, kGate));
+        auto& claimant = g_liveAircraft[1];
+        claimant.stream[0].stationary = 1;
+        claimant.stream[1].stationary = 1;
+        EXPECT_EQ(gf_takeStandAtSpawn(claimant), row.result) << row.holder << " / " << row.claimant;
+        EXPECT_EQ(g_liveAircraft[0].state == ObjectState::RemovalRequested, row.holderRemoved) << row.holder;
+    }
+}
+
+TEST_F(Stands, LearningOnceInThreeHalfHoursCountsTheDay)
+{
+    EXPECT_TRUE(lf_learnSlotOnce({1, 20}, 0x4b1234, false));
+    EXPECT_FALSE(lf_learnSlotOnce({1, 22}, 0x4b1234, false)) << "within 1.5 hours";
+    EXPECT_TRUE(lf_learnSlotOnce({2, 21}, 0x4b1234, false)) << "Monday's learning does not block Tuesday";
+    EXPECT_TRUE(lf_learnSlotOnce({2, 22}, 0x4b1234, true)) << "forced";
+    EXPECT_FALSE(lf_learnSlotOnce({2, 23}, 0x4b1234, false));
+}
+
+TEST_F(Stands, OptionNumbersStayUniqueAndStaysAreLearnedWithinFiveHalfHours)
+{
+    ParkPos stand = makeStand("B5", kGate.lat, kGate.lon, 30.0,
+                              {makeOption("HB-A", "SWR", "A320", 3, {20}), makeOption("HB-B", "SWR", "A320", 3, {20})});
+    stand.options[1].number = 0; // rejected elsewhere
+    const LiveAcRecord a = aircraft("SWR7_", 17.0, kGate);
+    const std::uint32_t added = gf_addParkPosOption(stand, a, true, {3, 20}, a.head.callsign, a.head.registration);
+    EXPECT_EQ(added, 2u);
+    EXPECT_EQ(stand.options.back().callsign, "SWR7") << "without the ghost mark";
+    EXPECT_EQ(gf_addParkPosOption(stand, a, true, {3, 20}, a.head.callsign, a.head.registration), 0u) << "the same use";
+    EXPECT_EQ(gf_addParkPosOption(stand, a, true, {4, 20}, a.head.callsign, a.head.registration), 3u);
+
+    struct Row {
+        SeenAt seen;
+        WeekSlot now;
+        std::uint64_t bits; // of the seen option afterwards
+        std::int32_t seenSlot;
+    };
+    for (const Row& row : {Row{{3, 20, 1}, {3, 25}, slotBits({20, 21, 22, 23, 24, 25}), 25},
+                           Row{{3, 20, 1}, {3, 26}, slotBits({20}), 20}}) {
+        ParkPos learned = makeStand("C1", kGate.lat, kGate.lon, 30.0, {makeOption("HB-SWR7_", "SWR", "A320", 3, {20})});
+        SeenAt seen = row.seen;
+        lf_learnStandSlot(row.now, learned, 1, seen, a, true);
+        EXPECT_EQ(learned.options[0].halfHours, row.bits) << row.now.slot;
+        EXPECT_EQ(seen.slot, row.seenSlot);
+    }
+    ParkPos overnight = makeStand("C2", kGate.lat, kGate.lon, 30.0, {makeOption("HB-SWR7_", "SWR", "A320", 7, {46})});
+    SeenAt seen{7, 46, 1};
+    lf_learnStandSlot({1, 1}, overnight, 1, seen, a, true);
+    ASSERT_EQ(overnight.options.size(), 2u) << "Sunday night to Monday";
+    EXPECT_EQ(overnight.options[0].halfHours, slotBits({46, 47}));
+    EXPECT_EQ(overnight.options[1].halfHours, slotBits({0, 1}));
+    EXPECT_EQ(seen.number, 2);
+}
+
+TEST_F(Stands, SlotTextsAndCallsignAirlines)
+{
+    ParkPosOption empty;
+    std::int32_t overflow = 0;
+    EXPECT_FALSE(gf_findSlotBefore(empty, 2, 5, overflow));
+    EXPECT_EQ(overflow, 3);
+    ParkPos late = makeStand("D1", kGate.lat, kGate.lon, 30.0, {makeOption("HB-X", "SWR", "A320", 3, {47})});
+    LiveAcRecord a = aircraft("X", 17.0, kGate);
+    a.head.registration = "HB-X";
+    EXPECT_TRUE(gf_usedNearSlot(late, a, {3, 0})) << "slot 47 is before slot 0";
+    late.options[0].halfHours = slotBits({0});
+    EXPECT_TRUE(gf_usedNearSlot(late, a, {3, 47}));
+    for (const auto& [callsign, airline] : std::vector<std::pair<std::string, std::string>>{
+             {"swr12", "SWR"}, {"SW1R", ""}, {"SWRX1", ""}, {"SWR", ""}, {"1WR2", ""}}) {
+        AcRecord r;
+        r.head.callsign = callsign;
+        EXPECT_EQ(gf_callsignAirline(r), !airline.empty()) << callsign;
+        EXPECT_EQ(r.head.airline, airline) << callsign;
+    }
+}
+
+} // namespace
+} // namespace zyn::test

@@ -1,0 +1,215 @@
+// The park-airport list and its file, the choice of the park airport as the user flies, and the
+// loading of its stands, on real files in a program folder.
+#include "airport/airports.h"
+#include "airport/stand_lookup.h"
+#include "base/folders.h"
+#include "engine/records.h"
+#include "engine/stand_search.h"
+#include "parking/park_airport.h"
+#include "parking/session_calls.h"
+#include "settings/settings.h"
+#include "sim/user_aircraft.h"
+#include "tests/airport/airport_fixture.h"
+#include "tests/support/temp_dir.h"
+#include "tools/airport_gen.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace zyn::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr LatLon kHome{50.0, 10.0};
+constexpr LatLon kAway{50.0, 10.5}; // 19 NM east
+
+class ParkAirports : public AirportFixture {
+protected:
+    ParkAirports()
+    {
+        gf_setParkAirport({});
+        std::vector<tools::GeneratedAirport> airports{{"AAAA", "", "Home", kHome.lat, kHome.lon, 400.0},
+                                                      {"BBBB", "", "Away", kAway.lat, kAway.lon, 500.0},
+                                                      {"CCCC", "", "Far", 52.0, 12.0, 100.0}};
+        writeText("input/airports_msfs.xml", tools::gf_airportsXml(airports));
+        gf_resetAirports();
+        gf_readAirports();
+        param::LEARN_SOFT.value = 1;
+    }
+    ~ParkAirports() override
+    {
+        gf_resetParkAirports();
+        gf_resetAirports();
+        gf_resetUserAircraft();
+    }
+    // A parking file of the airport in "my_thirdparty"; returns its first stand's position.
+    LatLon writeStands(const std::string& code, LatLon centre, std::size_t gates, const std::string& quality = "-1")
+    {
+        tools::StandLayout layout;
+        layout.gates = gates;
+        layout.rampStands = layout.cargoStands = layout.helipads = 0;
+        tools::ApfSpec spec = tools::gf_stockApf(code, "stock", centre, 400, layout);
+        spec.parameters.push_back({"Qf_real", quality});
+        tools::gf_writeApfSpec(spec, g_myThirdpartyPath / (code + ".xml"));
+        const auto& first = spec.stands.front().attributes;
+        const auto value = [&](const char* key) {
+            return std::stod(std::find_if(first.begin(), first.end(), [&](const auto& a) { return a.first == key; })->second);
+        };
+        return {value("latitude"), value("longitude")};
+    }
+    static void userAt(LatLon at, bool onGround, double aboveGroundFt = 0.0)
+    {
+        UserAcData data;
+        data.lat = at.lat;
+        data.lon = at.lon;
+        data.aboveGround = aboveGroundFt;
+        g_userAc.set(data);
+        g_userAcSim.set(data);
+        g_userOnGround = onGround ? 1 : 0;
+        g_userDataValid = 1;
+    }
+    static std::vector<std::string> codes()
+    {
+        std::vector<std::string> out;
+        for (const auto& p : gf_parkAirportsCopy())
+            out.push_back(p.icao + "," + p.stand);
+        return out;
+    }
+};
+
+TEST_F(ParkAirports, ListSkipsBadLinesKeepsEachAirportOnceAndAddsFolderAirports)
+{
+    writeText(g_myParkAirportsPath, " AAAA , B12 \nAAAA\naaaa\nBBBB,A1,x\n\nZZZZ\n");
+    fs::create_directories(g_myThirdpartyPath / "AAAA");
+    fs::create_directories(g_myThirdpartyPath / "CCCC");
+    fs::create_directories(g_myThirdpartyPath / "NOPE");
+    writeText(g_myThirdpartyPath / "BBBB", "a plain file");
+    EXPECT_FALSE(lf_readMyParkAirports()) << "unknown codes";
+    EXPECT_EQ(codes(), (std::vector<std::string>{"AAAA,B12", "CCCC,"}));
+    EXPECT_TRUE(logContains("my_park_airports.txt:AAAA double, skipped (line 2)"));
+    EXPECT_TRUE(logContains("airport aaaa is unknown (my_park_airports.txt line 3)"));
+    EXPECT_TRUE(logContains("my_park_airports.txt:BBBB,A1,x wrong syntax, skipped (line 4)"));
+    EXPECT_TRUE(logContains("1 park airport added from my_thirdparty folder(-s) "));
+}
+
+TEST_F(ParkAirports, RecordingKeepsEveryLineSortedAndLeavesAnUnreadableFileAlone)
+{
+    gf_addDestinationParkAirport("BBBB", kAway);
+    EXPECT_EQ(readText(g_myParkAirportsPath), "BBBB\n") << "created with the bare code";
+    writeText(g_myParkAirportsPath, "# mine\nCCCC,X\nBBBB,Z9\n");
+    gf_addDestinationParkAirport("AAAA", kHome);
+    EXPECT_EQ(readText(g_myParkAirportsPath), "# mine\nAAAA\nBBBB,Z9\nCCCC,X\n");
+    lf_readMyParkAirports();
+    gf_addDestinationParkAirport("CCCC", {52.0, 12.0});
+    EXPECT_EQ(codes().front(), "CCCC,X") << "a listed destination moves to the front";
+    EXPECT_EQ(readText(g_myParkAirportsPath), "# mine\nAAAA\nBBBB,Z9\nCCCC,X\n") << "and the file stays";
+    gf_addDestinationParkAirport("../x", {1.0, 1.0});
+    EXPECT_EQ(codes().front(), "CCCC,X") << "no code, no entry";
+
+    fs::remove(g_myParkAirportsPath);
+    fs::create_directories(g_myParkAirportsPath); // exists, cannot be read as a file
+    gf_resetParkAirports();
+    gf_addDestinationParkAirport("AAAA", kHome);
+    EXPECT_TRUE(fs::is_directory(g_myParkAirportsPath));
+    EXPECT_TRUE(logContains("cannot be read, AAAA is not recorded"));
+}
+
+class ParkAirportsThreads : public ParkAirports {};
+
+TEST_F(ParkAirportsThreads, ThreeThreadsRecordingAtOnceLoseNoLine)
+{
+    std::vector<std::thread> writers;
+    for (const char* code : {"AAAA", "BBBB", "CCCC"})
+        writers.emplace_back([code] {
+            for (int i = 0; i < 20; ++i)
+                gf_addDestinationParkAirport(code, kHome);
+        });
+    for (auto& w : writers)
+        w.join();
+    const std::string text = readText(g_myParkAirportsPath);
+    for (const char* code : {"AAAA", "BBBB", "CCCC"})
+        EXPECT_NE(text.find(code), std::string::npos) << text;
+}
+
+TEST_F(ParkAirports, ChosenChangedAndClearedAsTheUserFliesBetweenTwoAirports)
+{
+    const LatLon homeStand = writeStands("AAAA", kHome, 12);
+    writeStands("BBBB", kAway, 8);
+    writeText(g_myParkAirportsPath, "BBBB\n");
+    ASSERT_TRUE(lf_readMyParkAirports());
+
+    userAt(homeStand, true);
+    gf_checkForParkAirportUpdates(true);
+    ASSERT_EQ(gf_parkAirport().icao, "AAAA") << "on the ground: the airport where the user stands";
+    EXPECT_EQ(g_stands.size(), 12u);
+    EXPECT_TRUE(g_softLearningAllowed.load());
+    const std::string stand = gf_closestStandName(homeStand);
+    EXPECT_EQ(gf_reservedStand(), stand);
+    EXPECT_EQ(codes(), (std::vector<std::string>{"AAAA," + stand, "BBBB,"})) << "one entry per airport";
+    EXPECT_EQ(readText(g_myParkAirportsPath), "AAAA," + stand + "\nBBBB\n");
+
+    userAt({50.0, 10.43}, false, 3000.0); // 3 NM before the other airport
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_TRUE(gf_parkAirport().icao.empty()) << "a nearer park airport in sight clears the old one";
+    EXPECT_TRUE(g_stands.empty());
+    EXPECT_TRUE(gf_closestStandName(homeStand).empty()) << "the published stands went with it";
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_EQ(gf_parkAirport().icao, "BBBB");
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_EQ(g_stands.size(), 8u) << "loaded one step after it came into sight";
+
+    userAt({50.0, 11.2}, false, 3000.0);
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_TRUE(gf_parkAirport().icao.empty()) << "out of sight";
+
+    userAt(kAway, false, 3000.0);
+    gf_checkForParkAirportUpdates(false);
+    gf_checkForParkAirportUpdates(false);
+    ASSERT_EQ(gf_parkAirport().icao, "BBBB");
+    userAt(homeStand, true); // landed at the other airport
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_TRUE(gf_parkAirport().icao.empty());
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_EQ(gf_parkAirport().icao, "AAAA") << "chosen again where the user stands";
+}
+
+TEST_F(ParkAirports, SoftLearningFollowsEachAirportsCoverage)
+{
+    struct Row {
+        const char* code;
+        LatLon at;
+        std::size_t gates;
+        const char* quality;
+        bool allowed;
+        int learnSoft;
+    };
+    for (const Row& row : {Row{"AAAA", kHome, 19, "90", true, 1}, Row{"BBBB", kAway, 20, "45", false, 0},
+                           Row{"AAAA", kHome, 19, "90", true, 1}}) {
+        writeStands(row.code, row.at, row.gates, row.quality);
+        gf_endParking();
+        ASSERT_TRUE(gf_findAirport(row.code));
+        gf_setParkAirport(*gf_findAirport(row.code));
+        EXPECT_EQ(lf_readParkedFile(), "") << row.code;
+        EXPECT_EQ(g_softLearningAllowed.load(), row.allowed) << row.code;
+        EXPECT_EQ(param::LEARN_SOFT.value.load(), row.learnSoft) << row.code;
+    }
+}
+
+TEST_F(ParkAirports, UnknownPublisherFolderOnlyRefusesItsOwnFiles)
+{
+    fs::create_directories("unknown");
+    const LatLon stand = writeStands("AAAA", kHome, 3);
+    gf_setParkAirport(*gf_findAirport("AAAA"));
+    userAt(stand, true);
+    writeText(g_myParkAirportsPath, "AAAA,NOT_THERE\n");
+    ASSERT_TRUE(lf_readMyParkAirports());
+    g_userDataValid = 0;
+    EXPECT_EQ(lf_readParkedFile(), "");
+    EXPECT_TRUE(gf_reservedStand().empty()) << "a reserved stand the airport lacks";
+    EXPECT_TRUE(logContains("stand NOT_THERE is not one of the stands of AAAA"));
+}
+
+} // namespace
+} // namespace zyn::test
