@@ -38,18 +38,31 @@ void lf_write(std::string_view prefix, std::string_view text)
 
 } // namespace
 
-void gf_backupFile(const std::filesystem::path& path)
+namespace {
+// One copy of the backup chain; a signal that interrupts it is retried, any other failure is logged.
+bool lf_copyForBackup(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(from, ec))
+        return true;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+        if (ec != std::errc::interrupted)
+            break;
+    }
+    if (ec)
+        gf_logErrorf("backup of {} to {} failed: {}", from.string(), to.string(), ec.message());
+    return !ec;
+}
+} // namespace
+
+bool gf_backupFile(const std::filesystem::path& path)
 {
     const auto name = path.filename().string();
     if (name.empty() || name.find('.') == std::string::npos)
-        return;
+        return true;
     const auto first = lf_backupName(path, "0");
-    const auto second = lf_backupName(path, "00");
-    const auto overwrite = std::filesystem::copy_options::overwrite_existing;
-    if (std::filesystem::exists(first))
-        std::filesystem::copy_file(first, second, overwrite);
-    if (std::filesystem::exists(path))
-        std::filesystem::copy_file(path, first, overwrite);
+    return lf_copyForBackup(first, lf_backupName(path, "00")) && lf_copyForBackup(path, first);
 }
 
 void gf_openLog()

@@ -15,7 +15,9 @@ extern std::ofstream g_logStream;
 extern std::mutex g_logMutex;
 
 // Keeps two generations of copies: "x.txt" -> "x0.txt" -> "x00.txt" (the oldest is overwritten first).
-void gf_backupFile(const std::filesystem::path& path);
+// A copy that cannot be made is logged and false is returned; the file itself is never changed, and a
+// reader that backs up what it read keeps what it read.
+bool gf_backupFile(const std::filesystem::path& path);
 
 // Backs up the previous log, truncates "Log.txt" and writes the header line.
 // Throws std::runtime_error("Failed to write file Log.txt") when the log cannot be opened.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace zyn {
@@ -76,6 +77,18 @@ TEST_F(LogFiles, BackupNameIgnoresDotsInFolders)
     gf_backupFile("a.dir/noext");
     EXPECT_FALSE(std::filesystem::exists("a0.dir/noext"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("a.dir"), {}), 1);
+}
+
+TEST_F(LogFiles, BackupThatCannotBeWrittenIsLoggedNotThrown)
+{
+    test::writeText("regcodes.xml", "new");
+    std::filesystem::create_directory("regcodes0.xml"); // where the copy would go
+    gf_openLog();
+    EXPECT_FALSE(gf_backupFile("regcodes.xml"));
+    gf_closeLog();
+    EXPECT_EQ(test::readText("regcodes.xml"), "new");
+    const auto lines = readLines("Log.txt");
+    EXPECT_TRUE(std::ranges::any_of(lines, [](const std::string& l) { return l.starts_with("===> backup of regcodes"); }));
 }
 
 TEST_F(LogFiles, UnwritableLogThrowsWithPath)
