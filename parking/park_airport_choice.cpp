@@ -1,5 +1,6 @@
 #include "airport/airports.h"
 #include "airport/apf_locations.h"
+#include "airport/learned_merge.h"
 #include "airport/stand_lookup.h"
 #include "base/log.h"
 #include "base/time_util.h"
@@ -7,6 +8,8 @@
 #include "engine/live_removals.h"
 #include "engine/stand_options.h"
 #include "engine/stand_search.h"
+#include "requests/main_loop_requests.h"
+#include "parking/learned_save.h"
 #include "parking/park_airport.h"
 #include "parking/session_calls.h"
 #include "settings/setting_controls.h"
@@ -229,6 +232,19 @@ void lf_measureParkAirports(LatLon position)
                      [](const ParkAirport& a, const ParkAirport& b) { return a.distanceNm < b.distanceNm; });
 }
 
+// While the airport's stands are still loaded: what was learned there goes into its learned file.
+// The learned stands are gone with the airport, so a failed save is not carried to the next one.
+void lf_saveWhatWasLearned()
+{
+    const bool loaded = g_parkAirportLoaded.load() != 0;
+    LearnedState state{g_learnedStandUpdates, g_airportFileChanged.load() != 0, g_handmade};
+    if (loaded && (state.parameterChanged || state.updates >= 1))
+        gf_saveLearnedAirportFile(gf_parkAirport().icao, g_parkedFileInfo, g_stands, state);
+    g_learnedStandUpdates = 0;
+    g_airportFileChanged = 0;
+    g_handmade = false;
+}
+
 } // namespace
 
 std::string lf_readParkedFile()
@@ -266,6 +282,7 @@ std::string lf_readParkedFile()
 void gf_endParking()
 {
     gf_removeAllStaticAc();
+    lf_saveWhatWasLearned();
     gf_clearStandClaims();
     g_stands.clear();
     gf_publishStands(g_stands);

@@ -4,10 +4,12 @@
 #include "airport/stand_lookup.h"
 #include "base/folders.h"
 #include "engine/records.h"
+#include "engine/stand_options.h"
 #include "engine/stand_search.h"
 #include "parking/park_airport.h"
 #include "parking/session_calls.h"
 #include "settings/settings.h"
+#include "shown/status_line.h"
 #include "sim/user_aircraft.h"
 #include "tests/airport/airport_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -15,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace zyn::test {
@@ -195,6 +198,37 @@ TEST_F(ParkAirports, SoftLearningFollowsEachAirportsCoverage)
         EXPECT_EQ(g_softLearningAllowed.load(), row.allowed) << row.code;
         EXPECT_EQ(param::LEARN_SOFT.value.load(), row.learnSoft) << row.code;
     }
+}
+
+TEST_F(ParkAirports, WhatWasLearnedIsSavedWhenParkingEnds)
+{
+    writeStands("AAAA", kHome, 3);
+    gf_setParkAirport(*gf_findAirport("AAAA"));
+    ASSERT_EQ(lf_readParkedFile(), "");
+    ParkPosOption learned = makeOption("TV-NEW", "KLM", "B738", 5, {20, 21});
+    learned.number = 1;
+    learned.archived = 0;
+    const std::string standId = g_stands[1].id;
+    g_stands[1].options.push_back(learned);
+    g_learnedStandUpdates = 1;
+
+    gf_endParking();
+    EXPECT_NE(gf_statusMessage().find("saved with 1 update "), std::string::npos) << gf_statusMessage();
+    EXPECT_EQ(g_learnedStandUpdates, 0);
+
+    gf_setParkAirport(*gf_findAirport("AAAA"));
+    ApfFileInfo info;
+    std::uint64_t quality = 0;
+    std::vector<ParkPos> back;
+    ASSERT_EQ(gf_readApf((g_myThirdpartyPath / "AAAA.xml").generic_string(), info, quality, back), "");
+    ASSERT_TRUE(fs::exists(info.learnedPath));
+    const auto it = std::ranges::find(back, standId, &ParkPos::id);
+    ASSERT_NE(it, back.end());
+    EXPECT_TRUE(std::ranges::any_of(it->options, [](const ParkPosOption& o) { return o.registration == "TV-NEW"; }));
+
+    const auto before = fs::last_write_time(info.learnedPath);
+    gf_endParking();
+    EXPECT_EQ(fs::last_write_time(info.learnedPath), before) << "nothing learned, nothing written";
 }
 
 TEST_F(ParkAirports, UnknownPublisherFolderOnlyRefusesItsOwnFiles)
