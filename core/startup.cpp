@@ -11,7 +11,9 @@
 #include "core/auto_range.h"
 #include "core/exit.h"
 #include "core/startup_steps.h"
+#include "engine/stand_search.h"
 #include "parking/parking_count.h"
+#include "parking/parking_fit.h"
 #include "platform/system/clock.h"
 #include "platform/system/last_error.h"
 #include "platform/system/named_mutex.h"
@@ -307,6 +309,7 @@ void gf_connectRooms()
 {
     gf_installExitSequence();
     gf_installParkingQueries();
+    gf_setStandSearch(lf_searchStands);
     gf_setAutoRangeAdjustment(gf_adjustTrafficRange);
     gf_setStartupStarter(gf_startStartupThread);
 }

@@ -1,5 +1,6 @@
 #include "engine/stand_search.h"
 
+#include "aircraft/aircraft_db.h"
 #include "airport/park_airport_state.h"
 #include "airport/stand_lookup.h"
 #include "base/log.h"
@@ -9,6 +10,7 @@
 #include "settings/settings.h"
 #include "shown/repaint.h"
 #include "sim/user_aircraft.h"
+#include "traffic/live_identities.h"
 
 #include <algorithm>
 #include <cmath>
@@ -333,6 +335,146 @@ void lf_searchForCoupledCsAroundThisTime(WeekSlot now, LiveAcRecord& a)
         }
     } catch (const std::exception& e) {
         gf_logf("{}: {}", "lf_searchForCoupledCsAroundThisTime", e.what());
+    }
+}
+
+} // namespace zyn
+
+namespace zyn {
+
+namespace {
+
+bool lf_sameName(const std::string& a, const std::string& b) { return !a.empty() && a == b; }
+
+// An option's callsign or second callsign is the text (empty names never match).
+bool lf_optionCalled(const ParkPosOption& o, const std::string& callsign)
+{
+    return lf_sameName(o.callsign, callsign) || lf_sameName(o.callsign2, callsign);
+}
+
+// A static carries the option's callsign with the "*" statics get appended.
+bool lf_staticCalled(const AiAcRecord& s, const ParkPosOption& o)
+{
+    return (!o.callsign.empty() && s.head.callsign == o.callsign + "*") ||
+           (!o.callsign2.empty() && s.head.callsign == o.callsign2 + "*");
+}
+
+bool lf_optionIsLive(const ParkPosOption& o)
+{
+    std::lock_guard lock(g_liveIdentityMutex);
+    for (const std::string* cs : {&o.callsign, &o.callsign2})
+        if (!cs->empty() && (g_liveCallsigns.contains(*cs) || g_liveCallsigns.contains(*cs + "_")))
+            return true;
+    return false;
+}
+
+bool lf_optionParkedLive(const ParkPosOption& o)
+{
+    return std::any_of(g_liveAircraft.begin(), g_liveAircraft.end(), [&](const LiveAcRecord& a) {
+        return a.inSim() && a.phase == MovePhase::Parked && lf_optionCalled(o, a.head.callsign);
+    });
+}
+
+bool lf_optionParkedStatic(const ParkPosOption& o)
+{
+    return std::any_of(g_staticAircraft.begin(), g_staticAircraft.end(), [&](const AiAcRecord& s) {
+        return lf_optionCalled(o, s.head.text1) || lf_sameName(o.registration, s.head.registration) ||
+               (s.feedKind == 0 && s.inSim() && lf_staticCalled(s, o));
+    });
+}
+
+bool lf_optionChosen(const ParkPosOption& o, const std::vector<StandCandidate>& list)
+{
+    return std::any_of(list.begin(), list.end(), [&](const StandCandidate& c) {
+        return lf_optionCalled(o, c.callsign) || lf_sameName(o.registration, c.registration);
+    });
+}
+
+// The aircraft is elsewhere or already has a stand. The option itself stays valid: it is a
+// learned use that still belongs in the airport's learned file.
+bool lf_optionTaken(const ParkPosOption& o, const std::vector<StandCandidate>& found)
+{
+    return lf_optionChosen(o, found) || lf_optionChosen(o, g_standCandidates) || lf_optionIsLive(o) ||
+           lf_optionParkedLive(o) || lf_optionParkedStatic(o);
+}
+
+// A static on an overlapping stand leaves no room for the option's type.
+bool lf_crowdedByStatic(const ParkPos& stand, const ParkPosOption& o)
+{
+    const double half = gf_wingspan(o.type);
+    return std::any_of(g_staticAircraft.begin(), g_staticAircraft.end(), [&](const AiAcRecord& s) {
+        return s.inSim() && std::ranges::find(stand.adjacent, s.standId) != stand.adjacent.end() &&
+               gf_distanceNm({s.initLat, s.initLon}, {stand.latitude, stand.longitude}) < s.halfWingspanNm + half;
+    });
+}
+
+bool lf_optionAt(const ParkPosOption& o, bool real, std::uint32_t day, std::uint32_t slot)
+{
+    return o.number != 0 && o.real == (real ? 1u : 0u) && (param::WEEK.on() || o.day == static_cast<std::int32_t>(day)) &&
+           (o.halfHours & (std::uint64_t{1} << slot)) != 0;
+}
+
+// Indexes of the stand's options usable at the slot; the one a static standing here answers to first.
+void lf_collectOptions(const ParkPos& stand, WeekSlot slot, bool real, std::vector<std::size_t>& out)
+{
+    out.clear();
+    if ((stand.heli && !param::HELICOPTERS.on()) || stand.neighbourTaken)
+        return;
+    for (std::size_t i = 0; i < stand.options.size(); ++i) {
+        const ParkPosOption& o = stand.options[i];
+        if (lf_optionAt(o, real, slot.day, slot.slot) && !lf_crowdedByStatic(stand, o))
+            out.push_back(i);
+    }
+    if (out.size() < 2)
+        return;
+    const auto standing = std::find_if(out.begin(), out.end(), [&](std::size_t i) {
+        const ParkPosOption& o = stand.options[i];
+        return std::any_of(g_staticAircraft.begin(), g_staticAircraft.end(), [&](const AiAcRecord& s) {
+            return s.feedKind == 1 && s.standId == stand.sid && lf_staticCalled(s, o) && gf_sameKeyPair(s, o);
+        });
+    });
+    if (standing != out.end())
+        std::iter_swap(out.begin(), standing);
+    else
+        std::shuffle(out.begin(), out.end(), gf_randomEngine());
+}
+
+// Whether the aircraft of a coupled option stays into the next half hour.
+std::uint8_t lf_staysNextHalfHour(const ParkPos& stand, const ParkPosOption& o, WeekSlot slot)
+{
+    if (o.callsign2.empty())
+        return 1;
+    if (slot.slot + 1 < kSlotsPerDay)
+        return (o.halfHours >> (slot.slot + 1)) & 1u;
+    const std::int32_t nextDay = slot.day >= 7 ? 1 : static_cast<std::int32_t>(slot.day) + 1;
+    return std::any_of(stand.options.begin(), stand.options.end(), [&](const ParkPosOption& n) {
+        return n.number != 0 && n.day == nextDay && gf_sameKeyPair(n, o) && (n.halfHours & 1u) != 0;
+    }) ? 1 : 0;
+}
+
+} // namespace
+
+void lf_searchStands(WeekSlot slot, bool real, std::int32_t span, std::vector<StandCandidate>& found)
+{
+    try {
+        if (slot.slot >= kSlotsPerDay)
+            throw std::out_of_range("invalid bitset position");
+        std::vector<std::size_t> collected;
+        for (ParkPos& stand : g_stands) {
+            if (stand.taken || stand.reserved)
+                continue;
+            lf_collectOptions(stand, slot, real, collected);
+            if (collected.empty())
+                continue;
+            const ParkPosOption& o = stand.options[collected.front()];
+            if (lf_optionTaken(o, found))
+                continue;
+            found.push_back({0, 1, stand.sid, span, o.airline, o.type, o.callsign, o.callsign2, o.registration,
+                             lf_staysNextHalfHour(stand, o, slot)});
+            gf_markListedStands(stand);
+        }
+    } catch (const std::exception& e) {
+        gf_logErrorf("{} [{},{}]: {}", "lf_searchStands", slot.day, slot.slot, e.what());
     }
 }
 

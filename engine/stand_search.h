@@ -4,6 +4,7 @@
 #include "airport/park_pos.h"
 #include "base/geo.h"
 #include "base/time_util.h"
+#include "engine/stand_candidates.h"
 #include "engine/records.h"
 
 #include <atomic>
@@ -47,6 +48,12 @@ ParkPos* gf_standFits(LatLon position, const AcRecord& aircraft, double maxDistN
 ParkPos* lf_pickStandBySize(WeekSlot now, const AcRecord& aircraft, bool retryLater);
 // Learns (softly) the stand a live aircraft leaving or reaching the park airport probably used.
 void lf_chooseStandForLiveAc(LiveAcRecord& aircraft, bool anyHeight);
+
+// Static parking's search at one half hour (slot): each free stand with a usable option of the kind
+// (real or soft) for that half hour is taken, and one candidate per stand, fitted span half hours
+// back, goes into found. Options of aircraft that are live, parked or already chosen are passed
+// over; an error ends the search and is logged.
+void lf_searchStands(WeekSlot slot, bool real, std::int32_t span, std::vector<StandCandidate>& found);
 
 // The stand nearest to the user aircraft on the ground (within 55 m), or empty.
 std::string gf_userStand();

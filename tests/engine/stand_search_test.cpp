@@ -5,11 +5,15 @@
 #include "engine/stand_claims.h"
 #include "engine/stand_options.h"
 #include "engine/stand_search.h"
+#include "settings/settings.h"
 #include "sim/user_aircraft.h"
+#include "traffic/live_identities.h"
 #include "tests/airport/airport_fixture.h"
 #include "tests/engine/live_ac_fixture.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace zyn::test {
 namespace {
@@ -202,6 +206,60 @@ TEST_F(Stands, SlotTextsAndCallsignAirlines)
         EXPECT_EQ(gf_callsignAirline(r), !airline.empty()) << callsign;
         EXPECT_EQ(r.head.airline, airline) << callsign;
     }
+}
+
+TEST_F(Stands, StaticSearchTakesOneFreeStandPerUsableOption)
+{
+    struct Row {
+        const char* what;
+        std::function<void()> prepare;
+        WeekSlot slot;
+        bool real;
+        std::vector<std::string> taken;
+    };
+    const std::vector<Row> rows{
+        {"both fit", [] {}, {3, 20}, true, {"G1", "G2"}},
+        {"soft search", [] {}, {3, 20}, false, {}},
+        {"other half hour", [] {}, {3, 21}, true, {}},
+        {"other day", [] {}, {4, 20}, true, {}},
+        {"reserved", [] { g_stands[0].reserved = true; }, {3, 20}, true, {"G2"}},
+        {"flying as a ghost", [] { g_liveCallsigns.insert("SWR10_"); }, {3, 20}, true, {"G2"}},
+        {"already chosen", [] { g_standCandidates.push_back({0, 1, 9, 0, "SWR", "A320", "SWR99", "", "HB-AAA", 1}); },
+         {3, 20}, true, {"G2"}},
+        {"helipad without helicopters", [] { g_stands[1].heli = true; param::HELICOPTERS.value = 0; }, {3, 20}, true,
+         {"G1"}},
+        {"slot out of range", [] {}, {3, 48}, true, {}},
+    };
+    for (const Row& row : rows) {
+        g_stands.clear();
+        g_stands.push_back(makeStand("G1", kGate.lat, kGate.lon, 20.0, {makeOption("HB-AAA", "SWR", "A320", 3, {20})}));
+        const LatLon far = ahead(kGate, 90.0, 200.0);
+        ParkPosOption coupled = makeOption("HB-BBB", "SWR", "A320", 3, {20});
+        coupled.callsign = "SWR20";
+        coupled.callsign2 = "SWR21";
+        g_stands.push_back(makeStand("G2", far.lat, far.lon, 20.0, {coupled}));
+        g_stands[0].options[0].callsign = "SWR10";
+        gf_numberStands(g_stands);
+        gf_linkOverlappingStands(g_stands);
+        g_standCandidates.clear();
+        g_liveCallsigns.clear();
+        param::HELICOPTERS.value = 1;
+        row.prepare();
+
+        std::vector<StandCandidate> found;
+        lf_searchStands(row.slot, row.real, 5, found);
+        std::vector<std::string> taken;
+        for (const StandCandidate& c : found) {
+            taken.push_back(gf_standNameById(c.standId));
+            EXPECT_EQ(c.fit, 5) << row.what;
+            EXPECT_EQ(c.slotMatch, c.callsign2.empty() ? 1 : 0) << row.what << " " << c.callsign;
+            EXPECT_TRUE(gf_findStandByName(taken.back())->taken) << row.what;
+        }
+        EXPECT_EQ(taken, row.taken) << row.what;
+        EXPECT_NE(g_stands[0].options[0].number, 0u) << row.what << ": a passed-over use stays in the file";
+    }
+    g_liveCallsigns.clear();
+    g_standCandidates.clear();
 }
 
 } // namespace
