@@ -16,9 +16,6 @@ namespace zyn {
 
 namespace fs = std::filesystem;
 
-LearnedState g_learned;
-std::atomic<std::uint8_t> g_parkingActive{0};
-
 namespace {
 
 // The stands a learned (not handmade) file holds, without the options read from the airport file.

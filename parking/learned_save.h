@@ -5,7 +5,6 @@
 #include "airport/apf_read.h"
 #include "airport/park_pos.h"
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -18,9 +17,6 @@ struct LearnedState {
     bool parameterChanged = false; // the user changed a parking parameter while the stands were loaded
     bool handmade = false;         // the loaded learned file was a handmade one
 };
-
-extern LearnedState g_learned;
-extern std::atomic<std::uint8_t> g_parkingActive; // the park airport's stands are in use
 
 // Where the airport's learned file lies: where its file was read from when that is known, else by
 // its publisher ("stock", "simaddon", or a folder of the publisher's own). Empty, logged, when the
