@@ -52,6 +52,8 @@ std::optional<AirportRecord> gf_closestAirport(LatLon position);
 // Distance in NM from the position to the nearest stand of the airport's parking file, that stand's
 // id in standId; 100.0 when it cannot tell.
 double gf_readDestApfForClosestStand(std::string_view code, LatLon position, std::string& standId);
+// Forgets the server files that look-up fetched (a new session fetches them again).
+void gf_forgetFetchedStands();
 
 // Whether the text holds the code between hyphens: "-EDDF-" or "-eddf-".
 bool lf_containsDashedWord(std::string_view text, const AirportRecord& airport);

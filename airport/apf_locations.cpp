@@ -2,6 +2,7 @@
 
 #include "airport/airport_code.h"
 #include "airport/airport_downloads.h"
+#include "airport/airports.h"
 #include "airport/apf_format.h"
 #include "base/download.h"
 #include "base/file_util.h"
@@ -166,8 +167,11 @@ bool lf_downloadStockApf(std::string_view code)
 
 void gf_resetApfProbes()
 {
-    std::lock_guard lock(g_probeMutex);
-    g_stockProbes.clear();
+    {
+        std::lock_guard lock(g_probeMutex);
+        g_stockProbes.clear();
+    }
+    gf_forgetFetchedStands();
 }
 
 bool gf_apfExists(std::string_view code)

@@ -9,6 +9,11 @@
 
 #include <pugixml.hpp>
 
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
 namespace zyn {
 
 namespace fs = std::filesystem;
@@ -17,17 +22,58 @@ namespace {
 
 constexpr double kUnknownStandNm = 100.0;
 
-double lf_nearestStandNm(const fs::path& file, LatLon position, std::string& standId)
+struct StandPoint {
+    std::string id;
+    LatLon at;
+};
+using StandPoints = std::vector<StandPoint>;
+
+// Server files already fetched for this rule, by location: the park-airport check asks every 16
+// seconds while the user stands between two airports, and must not download both files each time.
+std::mutex g_fetchedStandsMutex;
+std::map<std::string, StandPoints, std::less<>> g_fetchedStands; // under g_fetchedStandsMutex
+
+StandPoints lf_readStandPoints(const fs::path& file)
 {
     pugi::xml_document document;
     const auto parkpositions = document.load_file(file.c_str()) ? document.child("parkpositions") : pugi::xml_node();
+    StandPoints points;
+    for (auto parkpos : parkpositions.children("parkpos"))
+        points.push_back({parkpos.attribute("id").as_string(),
+                          {gf_fileNumber(parkpos.attribute("latitude").as_string()).value_or(0.0),
+                           gf_fileNumber(parkpos.attribute("longitude").as_string()).value_or(0.0)}});
+    return points;
+}
+
+// The stands of a server file, fetched once per session; empty when it cannot be fetched (asked again).
+StandPoints lf_fetchedStandPoints(const std::string& location)
+{
+    {
+        std::lock_guard lock(g_fetchedStandsMutex);
+        if (const auto it = g_fetchedStands.find(location); it != g_fetchedStands.end())
+            return it->second;
+    }
+    const fs::path download = gf_uniqueTempPath("airport");
+    StandPoints points;
+    const bool fetched = lf_downloadAddonApf(location, download).empty();
+    if (fetched)
+        points = lf_readStandPoints(download);
+    std::error_code ignored;
+    fs::remove(download, ignored);
+    if (fetched) {
+        std::lock_guard lock(g_fetchedStandsMutex);
+        g_fetchedStands.emplace(location, points);
+    }
+    return points;
+}
+
+double lf_nearestStandNm(const StandPoints& points, LatLon position, std::string& standId)
+{
     double best = kUnknownStandNm;
-    for (auto parkpos : parkpositions.children("parkpos")) {
-        const LatLon stand{gf_fileNumber(parkpos.attribute("latitude").as_string()).value_or(0.0),
-                           gf_fileNumber(parkpos.attribute("longitude").as_string()).value_or(0.0)};
-        const double d = gf_distanceNm(position, stand);
+    for (const auto& point : points) {
+        const double d = gf_distanceNm(position, point.at);
         if (d < best) {
-            standId = parkpos.attribute("id").as_string();
+            standId = point.id;
             best = d;
         }
     }
@@ -36,20 +82,22 @@ double lf_nearestStandNm(const fs::path& file, LatLon position, std::string& sta
 
 } // namespace
 
+void gf_forgetFetchedStands()
+{
+    std::lock_guard lock(g_fetchedStandsMutex);
+    g_fetchedStands.clear();
+}
+
 double gf_readDestApfForClosestStand(std::string_view code, LatLon position, std::string& standId)
 {
     try {
         const std::string location = gf_getStockApf(code);
         if (location.empty())
             return kUnknownStandNm;
-        if (location.starts_with(g_airportsPath.generic_string()))
-            return lf_nearestStandNm(location, position, standId);
-        const fs::path download = gf_uniqueTempPath("airport");
-        const bool fetched = lf_downloadAddonApf(location, download).empty();
-        const double nm = fetched ? lf_nearestStandNm(download, position, standId) : kUnknownStandNm;
-        std::error_code ignored;
-        fs::remove(download, ignored);
-        return nm;
+        const StandPoints points = location.starts_with(g_airportsPath.generic_string())
+                                       ? lf_readStandPoints(location) // the user's own file may change
+                                       : lf_fetchedStandPoints(location);
+        return lf_nearestStandNm(points, position, standId);
     } catch (const std::exception& e) {
         gf_logErrorf("{}: {}", "gf_readDestApfForClosestStand", e.what());
         return kUnknownStandNm;

@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <random>
 
 namespace zyn {
@@ -130,6 +131,13 @@ TEST_F(AirportsDatabase, ClosestAirportTakesTheNeighbourWithTheNearerStand)
         serveApf("MSFS/archive/stock/BBBB.xml", stock(row.bbbbStandNm));
         EXPECT_EQ(gf_closestAirport({0.0, row.userNm * nm})->icao, row.closest) << row.name;
     }
+    // Asked again in the same session (every 16 seconds), the files already fetched are not fetched again.
+    const auto fetches = [&] {
+        return std::ranges::count_if(server.requests(), [](const auto& r) { return r.path.ends_with("AAAA.xml"); });
+    };
+    const auto before = fetches();
+    EXPECT_EQ(gf_closestAirport({0.0, 0.0})->icao, "BBBB");
+    EXPECT_EQ(fetches(), before);
     EXPECT_TRUE(logHas("Airport BBBB is closest, neighbour is AAAA"));
     EXPECT_TRUE(logHas("Airport BBBB is closest, but stand S1 at neighbouring airport AAAA is closest at 370 meters ..."));
     for (const auto& entry : fs::directory_iterator(programDir.path()))
