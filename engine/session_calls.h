@@ -6,8 +6,10 @@
 
 namespace zyn {
 
-// Disables the parking controls while a parking renewal runs.
+// Locks the parking settings and buttons while static parking changes its statics (the busy state).
 void gf_disableControls();
+// Ends the busy state: the settings and buttons are free again.
+void gf_enableControls();
 // Looks for the aircraft that flies the same route under a coupled callsign around this time.
 void lf_searchForCoupledCsAroundThisTime(WeekSlot now, LiveAcRecord& aircraft);
 

@@ -439,8 +439,9 @@ void lf_collectOptions(const ParkPos& stand, WeekSlot slot, bool real, std::vect
         std::shuffle(out.begin(), out.end(), gf_randomEngine());
 }
 
-// Whether the aircraft of a coupled option stays into the next half hour.
-std::uint8_t lf_staysNextHalfHour(const ParkPos& stand, const ParkPosOption& o, WeekSlot slot)
+} // namespace
+
+std::uint8_t gf_staysNextHalfHour(const ParkPos& stand, const ParkPosOption& o, WeekSlot slot)
 {
     if (o.callsign2.empty())
         return 1;
@@ -451,8 +452,6 @@ std::uint8_t lf_staysNextHalfHour(const ParkPos& stand, const ParkPosOption& o, 
         return n.number != 0 && n.day == nextDay && gf_sameKeyPair(n, o) && (n.halfHours & 1u) != 0;
     }) ? 1 : 0;
 }
-
-} // namespace
 
 void lf_searchStands(WeekSlot slot, bool real, std::int32_t span, std::vector<StandCandidate>& found)
 {
@@ -470,7 +469,7 @@ void lf_searchStands(WeekSlot slot, bool real, std::int32_t span, std::vector<St
             if (lf_optionTaken(o, found))
                 continue;
             found.push_back({0, 1, stand.sid, span, o.airline, o.type, o.callsign, o.callsign2, o.registration,
-                             lf_staysNextHalfHour(stand, o, slot)});
+                             gf_staysNextHalfHour(stand, o, slot)});
             gf_markListedStands(stand);
         }
     } catch (const std::exception& e) {

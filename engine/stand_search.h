@@ -55,6 +55,10 @@ void lf_chooseStandForLiveAc(LiveAcRecord& aircraft, bool anyHeight);
 // over; an error ends the search and is logged.
 void lf_searchStands(WeekSlot slot, bool real, std::int32_t span, std::vector<StandCandidate>& found);
 
+// 1 when the aircraft of the option stays into the half hour after slot (at the day's end: the
+// stand has its option of the next day with slot 0); always 1 for an option without a coupled callsign.
+std::uint8_t gf_staysNextHalfHour(const ParkPos& stand, const ParkPosOption& option, WeekSlot slot);
+
 // The stand nearest to the user aircraft on the ground (within 55 m), or empty.
 std::string gf_userStand();
 

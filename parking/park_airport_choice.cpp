@@ -6,17 +6,20 @@
 #include "base/time_util.h"
 #include "engine/identity.h"
 #include "engine/live_removals.h"
+#include "engine/session_calls.h"
 #include "engine/stand_options.h"
 #include "engine/stand_search.h"
 #include "requests/main_loop_requests.h"
 #include "parking/learned_save.h"
 #include "parking/park_airport.h"
 #include "parking/session_calls.h"
+#include "parking/static_parking.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "shown/display_texts.h"
 #include "shown/status_line.h"
 #include "sim/user_aircraft.h"
+#include "traffic/client.h"
 
 #include <algorithm>
 
@@ -133,8 +136,19 @@ void lf_loadStands()
     if (const std::string message = lf_readParkedFile(); !message.empty()) {
         gf_setStatusMessage(message, true);
         gf_endParking();
+    } else {
+        lf_calculateStaticParking();
     }
     gf_enableControl(param::DESTINATION, true);
+}
+
+// The calculation follows at the next check; meanwhile the traffic client collects the live
+// identities it must not park as statics.
+void lf_prepareStaticParking()
+{
+    g_recalculateParking = true;
+    gf_disableControls();
+    g_trafficClient.ready = 1;
 }
 
 void lf_startStaticParking(bool now)
@@ -142,7 +156,18 @@ void lf_startStaticParking(bool now)
     if (now)
         lf_loadStands();
     else
-        g_recalculateParking = true;
+        lf_prepareStaticParking();
+}
+
+// The statics of the calculation are all parked: the parking settings are free again.
+void lf_endBusyState()
+{
+    if (g_parkingBusy.load() == 0 || !g_standCandidates.empty())
+        return;
+    gf_enableControls();
+    gf_clearStatusMessage();
+    gf_staticParkedStats(true);
+    gf_liveParkedStats(true);
 }
 
 void lf_parkAirportInSight(LatLon position, bool startFlag)
@@ -174,7 +199,7 @@ void lf_parkAirportInSight(LatLon position, bool startFlag)
     const double d = gf_distanceNm(position, {first.lat, first.lon});
     if (lf_inSight(d) && lf_setParkAirport(first.icao)) {
         gf_setStatusMessage(fmt::format("{} in sight at {:.1F} nm", first.icao, d), true);
-        g_recalculateParking = true;
+        lf_prepareStaticParking();
     }
 }
 
@@ -283,6 +308,8 @@ void gf_endParking()
 {
     gf_removeAllStaticAc();
     lf_saveWhatWasLearned();
+    g_parkingBusy = 0;
+    gf_resetStaticParking();
     gf_clearStandClaims();
     g_stands.clear();
     gf_publishStands(g_stands);
@@ -303,6 +330,7 @@ void gf_endParking()
 void gf_checkForParkAirportUpdates(bool startFlag)
 {
     try {
+        lf_endBusyState();
         if (g_recalculateParking) {
             gf_clearStatusMessage();
             lf_loadStands();

@@ -91,12 +91,22 @@ WeekSlot gf_windowStart(WeekSlot now, std::int32_t back)
     return {day, static_cast<std::uint32_t>(slot)};
 }
 
-bool gf_parkedAtOrBefore(WeekSlot parked, WeekSlot windowStart)
+namespace {
+
+// The week wraps between Sunday and Monday: Sunday against a Monday window lies before it, Monday
+// against a Sunday window after it.
+bool lf_parkedEarlier(WeekSlot parked, WeekSlot windowStart, bool sameSlotCounts)
 {
     if (parked.day == 7 && windowStart.day == 1) return true;
     if (parked.day == 1 && windowStart.day == 7) return false;
-    return parked.day < windowStart.day || (parked.day == windowStart.day && parked.slot <= windowStart.slot);
+    if (parked.day != windowStart.day) return parked.day < windowStart.day;
+    return sameSlotCounts ? parked.slot <= windowStart.slot : parked.slot < windowStart.slot;
 }
+
+} // namespace
+
+bool gf_parkedAtOrBefore(WeekSlot parked, WeekSlot windowStart) { return lf_parkedEarlier(parked, windowStart, true); }
+bool gf_parkedBefore(WeekSlot parked, WeekSlot windowStart) { return lf_parkedEarlier(parked, windowStart, false); }
 
 WeekSlot lf_weekSlotNow()
 {

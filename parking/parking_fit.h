@@ -32,6 +32,8 @@ ParkCount gf_parkCountFor(std::int32_t pct, std::uint64_t stands, std::int32_t m
 WeekSlot gf_windowStart(WeekSlot now, std::int32_t back);
 // Whether parked lies at or before the window start (Sunday against a Monday window counts as before).
 bool gf_parkedAtOrBefore(WeekSlot parked, WeekSlot windowStart);
+// Whether parked lies strictly before the window start (same week rule).
+bool gf_parkedBefore(WeekSlot parked, WeekSlot windowStart);
 
 // Now's week slot, with the day line in the log.
 WeekSlot lf_weekSlotNow();

@@ -10,11 +10,13 @@ namespace zyn {
 
 // A park airport coming into or going out of sight; first is true at the start of the main loop.
 void gf_checkForParkAirportUpdates(bool first);
-// The adjustment of the parked aircraft in the second phase of a parking renewal.
-void gf_parkingAdjustments(bool option);
+// Brings the statics up to date with the clock, the parked traffic and the live aircraft (the second
+// phase of a parking renewal); full: the fitted statics are fitted anew as well.
+void gf_parkingAdjustments(bool full);
 // Re-reads the park airports (and the reserved stand); true when message holds something to show.
 bool gf_recheckParkAirports(bool checkStand, std::string& message);
-// Ends parking at the current park airport.
+// Ends parking at the current park airport: statics and the live aircraft on its ground go, what was
+// learned is saved, the airport is forgotten.
 void gf_clearParkAirport();
 void gf_answerCallsignQuery();
 // Removes the live aircraft when it is in the path of the airborne user; true when it did.

@@ -10,6 +10,8 @@
 #include "shown/repaint.h"
 #include "shown/windows.h"
 
+#include <array>
+
 #include <fmt/format.h>
 
 namespace zyn {
@@ -89,6 +91,23 @@ std::string lf_getTextFromId(std::uint16_t controlId)
         gf_logErrorf("{} {}", "lf_getTextFromId", e.what());
         return {};
     }
+}
+
+void gf_applyParkTrafficOnly()
+{
+    using namespace param;
+    const bool enable = !RT_PARKTRAFFIC_ONLY.on();
+    for (const ParameterControl* control : std::array<const ParameterControl*, 6>{
+             &parking_percentage, &MAX_FIT_FL, &INITIAL_LOAD_ONLY, &PARK_SOFT, &PARK_FAKE, &WEEK})
+        gf_enableControl(*control, enable);
+    if (enable) {
+        gf_setBoxInt(parking_percentage);
+        gf_setBoxFloat(MAX_FIT_FL);
+    } else {
+        gf_clearBox(parking_percentage);
+        gf_clearBox(MAX_FIT_FL);
+    }
+    gf_repaintBand(Band::Settings);
 }
 
 } // namespace zyn

@@ -28,6 +28,10 @@ void gf_showCheckBox(const BoolControlParameter& parameter);
 // Empties the box; nothing is repainted.
 void gf_clearBox(const ParameterControl& control);
 
+// The percentage and fit boxes and the INITIAL_LOAD_ONLY, PARK_SOFT, PARK_FAKE and WEEK check boxes are
+// enabled exactly while RT_PARKTRAFFIC_ONLY is off; the two boxes show their values then, else nothing.
+void gf_applyParkTrafficOnly();
+
 // The UTF-8 text of a box of the main window (at most 1023 characters); empty on failure.
 std::string lf_getTextFromId(std::uint16_t controlId);
 

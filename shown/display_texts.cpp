@@ -69,6 +69,16 @@ void gf_showParking(const std::function<void(ParkingDisplay&)>& change)
     lf_change([&](DisplayTexts& t) { change(t.parking); }, {Band::Settings, Band::Statistics});
 }
 
+void gf_showStaticAverage(float hours)
+{
+    {
+        std::lock_guard lock(g_displayMutex);
+        if (g_texts.parking.staticAverage == hours)
+            return;
+    }
+    lf_change([hours](DisplayTexts& t) { t.parking.staticAverage = hours; }, {Band::Statistics});
+}
+
 void gf_resetDisplayTexts()
 {
     std::lock_guard lock(g_displayMutex);

@@ -47,6 +47,9 @@ void gf_showCallsignAnswer(std::string_view text);
 // Changes the parking figures under the lock, then repaints the settings and statistics bands.
 void gf_showParking(const std::function<void(ParkingDisplay&)>& change);
 
+// The statics' average fit; repaints the statistics band only when it changed.
+void gf_showStaticAverage(float hours);
+
 // Back to empty texts (restart and tests).
 void gf_resetDisplayTexts();
 

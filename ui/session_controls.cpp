@@ -5,6 +5,7 @@
 #include "base/time_util.h"
 #include "engine/identity.h"
 #include "engine/records.h"
+#include "parking/static_parking.h"
 #include "platform/system/clock.h"
 #include "platform/win32/window.h"
 #include "requests/destination_request.h"
@@ -71,23 +72,6 @@ void lf_enableTimeControls(bool enable)
         gf_enableControl(*control, enable);
     g_timeControlsEnabled = enable ? 1 : 0;
     gf_repaintBand(Band::Settings); // the time labels are greyed with the controls
-}
-
-void gf_applyParkTrafficOnly()
-{
-    using namespace param;
-    const bool enable = !RT_PARKTRAFFIC_ONLY.on();
-    for (const ParameterControl* control : std::array<const ParameterControl*, 6>{
-             &parking_percentage, &MAX_FIT_FL, &INITIAL_LOAD_ONLY, &PARK_SOFT, &PARK_FAKE, &WEEK})
-        gf_enableControl(*control, enable);
-    if (enable) {
-        gf_setBoxInt(parking_percentage);
-        gf_setBoxFloat(MAX_FIT_FL);
-    } else {
-        gf_clearBox(parking_percentage);
-        gf_clearBox(MAX_FIT_FL);
-    }
-    gf_repaintBand(Band::Settings);
 }
 
 void lf_setTimeShiftParameters(std::int32_t minutes)
@@ -166,6 +150,7 @@ void lf_refreshAcCounts()
     const AcCountsShown counts = gf_countAircraftShown();
     gf_liveParkedStats(true); // repaints the statistics band when the mean parked time changed
     g_liveParkedMeanShown = g_liveParkedMeanHours.load();
+    gf_staticParkedStats(true); // the statics' mean time stood
     if (g_liveCountShown.exchange(counts.live) != counts.live)
         gf_repaintBand(Band::Counters);
     const bool parkedLiveChanged = g_liveParkedShown.exchange(counts.parkedLive) != counts.parkedLive;

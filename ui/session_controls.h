@@ -17,9 +17,6 @@ extern std::atomic<std::int64_t> g_simTimeMark;
 
 // SIM_TIME, KEEP_SIM_TIME_PAR and the three time-shift boxes, enabled or disabled together.
 void lf_enableTimeControls(bool enable);
-// The percentage and fit boxes and the INITIAL_LOAD_ONLY, PARK_SOFT, PARK_FAKE and WEEK check boxes are
-// enabled exactly while RT_PARKTRAFFIC_ONLY is off; the two boxes show their values then, else nothing.
-void gf_applyParkTrafficOnly();
 
 // The three time-shift boxes, enabled or disabled together.
 void gf_enableTimeShiftBoxes(bool enable);
