@@ -14,7 +14,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <optional>
 #include <stdexcept>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace zyn {
 
@@ -344,14 +348,6 @@ namespace zyn {
 
 namespace {
 
-bool lf_sameName(const std::string& a, const std::string& b) { return !a.empty() && a == b; }
-
-// An option's callsign or second callsign is the text (empty names never match).
-bool lf_optionCalled(const ParkPosOption& o, const std::string& callsign)
-{
-    return lf_sameName(o.callsign, callsign) || lf_sameName(o.callsign2, callsign);
-}
-
 // A static carries the option's callsign with the "*" statics get appended.
 bool lf_staticCalled(const AiAcRecord& s, const ParkPosOption& o)
 {
@@ -368,44 +364,91 @@ bool lf_optionIsLive(const ParkPosOption& o)
     return false;
 }
 
-bool lf_optionParkedLive(const ParkPosOption& o)
+// Who is parked, chosen or crowding, as the static search asks of every option: built once per fit
+// (nothing moves while one runs) and grown by what the fit finds.
+struct SearchIndex {
+    std::unordered_set<std::string> names; // callsigns that already have a stand or are parked
+    std::unordered_set<std::string> registrations;
+    std::unordered_multimap<std::uint32_t, const AiAcRecord*> staticsByStand;
+    // Per kind and day (0: the whole week), each stand's half hours of use: most stands have no
+    // option at a given half hour and are passed over at once.
+    std::map<std::pair<bool, std::uint32_t>, std::vector<std::uint64_t>> slotsByStand;
+
+    const std::vector<std::uint64_t>& slotsOf(bool real, std::uint32_t day)
+    {
+        auto [it, added] = slotsByStand.try_emplace({real, day});
+        if (added) {
+            it->second.reserve(g_stands.size());
+            for (const ParkPos& stand : g_stands) {
+                std::uint64_t used = 0;
+                for (const ParkPosOption& o : stand.options)
+                    if (o.number != 0 && o.real == (real ? 1u : 0u) && (day == 0 || o.day == static_cast<std::int32_t>(day)))
+                        used |= o.halfHours;
+                it->second.push_back(used);
+            }
+        }
+        return it->second;
+    }
+
+    void addName(const std::string& name)
+    {
+        if (!name.empty())
+            names.insert(name);
+    }
+    void addChosen(const StandCandidate& c)
+    {
+        addName(c.callsign);
+        if (!c.registration.empty())
+            registrations.insert(c.registration);
+    }
+    bool named(const std::string& name) const { return !name.empty() && names.contains(name); }
+};
+
+SearchIndex lf_buildSearchIndex()
 {
-    return std::any_of(g_liveAircraft.begin(), g_liveAircraft.end(), [&](const LiveAcRecord& a) {
-        return a.inSim() && a.phase == MovePhase::Parked && lf_optionCalled(o, a.head.callsign);
-    });
+    SearchIndex index;
+    for (const StandCandidate& c : g_standCandidates)
+        index.addChosen(c);
+    for (const LiveAcRecord& a : g_liveAircraft)
+        if (a.inSim() && a.phase == MovePhase::Parked)
+            index.addName(a.head.callsign);
+    for (const AiAcRecord& s : g_staticAircraft) {
+        index.addName(s.head.text1);
+        if (!s.head.registration.empty())
+            index.registrations.insert(s.head.registration);
+        // A static from parked traffic carries the option's callsign with its "*".
+        if (s.feedKind == 0 && s.inSim() && s.head.callsign.ends_with('*'))
+            index.addName(s.head.callsign.substr(0, s.head.callsign.size() - 1));
+        if (s.standId != 0)
+            index.staticsByStand.emplace(s.standId, &s);
+    }
+    return index;
 }
 
-bool lf_optionParkedStatic(const ParkPosOption& o)
-{
-    return std::any_of(g_staticAircraft.begin(), g_staticAircraft.end(), [&](const AiAcRecord& s) {
-        return lf_optionCalled(o, s.head.text1) || lf_sameName(o.registration, s.head.registration) ||
-               (s.feedKind == 0 && s.inSim() && lf_staticCalled(s, o));
-    });
-}
-
-bool lf_optionChosen(const ParkPosOption& o, const std::vector<StandCandidate>& list)
-{
-    return std::any_of(list.begin(), list.end(), [&](const StandCandidate& c) {
-        return lf_optionCalled(o, c.callsign) || lf_sameName(o.registration, c.registration);
-    });
-}
+std::optional<SearchIndex> g_heldIndex;
 
 // The aircraft is elsewhere or already has a stand. The option itself stays valid: it is a
 // learned use that still belongs in the airport's learned file.
-bool lf_optionTaken(const ParkPosOption& o, const std::vector<StandCandidate>& found)
+bool lf_optionTaken(const ParkPosOption& o, const SearchIndex& index)
 {
-    return lf_optionChosen(o, found) || lf_optionChosen(o, g_standCandidates) || lf_optionIsLive(o) ||
-           lf_optionParkedLive(o) || lf_optionParkedStatic(o);
+    return index.named(o.callsign) || index.named(o.callsign2) ||
+           (!o.registration.empty() && index.registrations.contains(o.registration)) || lf_optionIsLive(o);
 }
 
 // A static on an overlapping stand leaves no room for the option's type.
-bool lf_crowdedByStatic(const ParkPos& stand, const ParkPosOption& o)
+bool lf_crowdedByStatic(const ParkPos& stand, const ParkPosOption& o, const SearchIndex& index)
 {
     const double half = gf_wingspan(o.type);
-    return std::any_of(g_staticAircraft.begin(), g_staticAircraft.end(), [&](const AiAcRecord& s) {
-        return s.inSim() && std::ranges::find(stand.adjacent, s.standId) != stand.adjacent.end() &&
-               gf_distanceNm({s.initLat, s.initLon}, {stand.latitude, stand.longitude}) < s.halfWingspanNm + half;
-    });
+    for (const std::uint32_t sid : stand.adjacent) {
+        const auto [first, last] = index.staticsByStand.equal_range(sid);
+        for (auto it = first; it != last; ++it) {
+            const AiAcRecord& s = *it->second;
+            if (s.inSim() &&
+                gf_distanceNm({s.initLat, s.initLon}, {stand.latitude, stand.longitude}) < s.halfWingspanNm + half)
+                return true;
+        }
+    }
+    return false;
 }
 
 bool lf_optionAt(const ParkPosOption& o, bool real, std::uint32_t day, std::uint32_t slot)
@@ -415,22 +458,25 @@ bool lf_optionAt(const ParkPosOption& o, bool real, std::uint32_t day, std::uint
 }
 
 // Indexes of the stand's options usable at the slot; the one a static standing here answers to first.
-void lf_collectOptions(const ParkPos& stand, WeekSlot slot, bool real, std::vector<std::size_t>& out)
+void lf_collectOptions(const ParkPos& stand, WeekSlot slot, bool real, const SearchIndex& index,
+                       std::vector<std::size_t>& out)
 {
     out.clear();
     if ((stand.heli && !param::HELICOPTERS.on()) || stand.neighbourTaken)
         return;
     for (std::size_t i = 0; i < stand.options.size(); ++i) {
         const ParkPosOption& o = stand.options[i];
-        if (lf_optionAt(o, real, slot.day, slot.slot) && !lf_crowdedByStatic(stand, o))
+        if (lf_optionAt(o, real, slot.day, slot.slot) && !lf_crowdedByStatic(stand, o, index))
             out.push_back(i);
     }
     if (out.size() < 2)
         return;
+    const auto [first, last] = index.staticsByStand.equal_range(stand.sid);
     const auto standing = std::find_if(out.begin(), out.end(), [&](std::size_t i) {
         const ParkPosOption& o = stand.options[i];
-        return std::any_of(g_staticAircraft.begin(), g_staticAircraft.end(), [&](const AiAcRecord& s) {
-            return s.feedKind == 1 && s.standId == stand.sid && lf_staticCalled(s, o) && gf_sameKeyPair(s, o);
+        return std::any_of(first, last, [&](const auto& entry) {
+            const AiAcRecord& s = *entry.second;
+            return s.feedKind == 1 && lf_staticCalled(s, o) && gf_sameKeyPair(s, o);
         });
     });
     if (standing != out.end())
@@ -453,23 +499,37 @@ std::uint8_t gf_staysNextHalfHour(const ParkPos& stand, const ParkPosOption& o, 
     }) ? 1 : 0;
 }
 
+void gf_beginStandSearch() { g_heldIndex = lf_buildSearchIndex(); }
+void gf_endStandSearch() { g_heldIndex.reset(); }
+
 void lf_searchStands(WeekSlot slot, bool real, std::int32_t span, std::vector<StandCandidate>& found)
 {
     try {
         if (slot.slot >= kSlotsPerDay)
             throw std::out_of_range("invalid bitset position");
+        std::optional<SearchIndex> own;
+        if (!g_heldIndex) {
+            own = lf_buildSearchIndex();
+            for (const StandCandidate& c : found)
+                own->addChosen(c);
+        }
+        SearchIndex& index = g_heldIndex ? *g_heldIndex : *own;
         std::vector<std::size_t> collected;
-        for (ParkPos& stand : g_stands) {
-            if (stand.taken || stand.reserved)
+        const auto& used = index.slotsOf(real, param::WEEK.on() ? 0 : slot.day);
+        const std::uint64_t bit = std::uint64_t{1} << slot.slot;
+        for (std::size_t i = 0; i < g_stands.size(); ++i) {
+            ParkPos& stand = g_stands[i];
+            if (stand.taken || stand.reserved || (used[i] & bit) == 0)
                 continue;
-            lf_collectOptions(stand, slot, real, collected);
+            lf_collectOptions(stand, slot, real, index, collected);
             if (collected.empty())
                 continue;
             const ParkPosOption& o = stand.options[collected.front()];
-            if (lf_optionTaken(o, found))
+            if (lf_optionTaken(o, index))
                 continue;
             found.push_back({0, 1, stand.sid, span, o.airline, o.type, o.callsign, o.callsign2, o.registration,
                              gf_staysNextHalfHour(stand, o, slot)});
+            index.addChosen(found.back());
             gf_markListedStands(stand);
         }
     } catch (const std::exception& e) {

@@ -54,6 +54,10 @@ void lf_chooseStandForLiveAc(LiveAcRecord& aircraft, bool anyHeight);
 // back, goes into found. Options of aircraft that are live, parked or already chosen are passed
 // over; an error ends the search and is logged.
 void lf_searchStands(WeekSlot slot, bool real, std::int32_t span, std::vector<StandCandidate>& found);
+// A fit searches many half hours while nothing moves: who is parked or chosen is indexed once at its
+// start and kept until its end (each search alone indexes for itself).
+void gf_beginStandSearch();
+void gf_endStandSearch();
 
 // 1 when the aircraft of the option stays into the half hour after slot (at the day's end: the
 // stand has its option of the next day with slot 0); always 1 for an option without a coupled callsign.

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <unordered_map>
 
 namespace zyn {
 
@@ -71,14 +72,57 @@ bool lf_neighbourCrowds(const ParkPos& stand, const AcRecord& aircraft)
     return false;
 }
 
+// The statics from parked traffic by stand: only they can hold a stand an entry wants.
+using PtStatics = std::unordered_multimap<std::uint32_t, AiAcRecord*>;
+
+PtStatics lf_ptStaticsByStand()
+{
+    PtStatics statics;
+    for (AiAcRecord& parked : g_staticAircraft)
+        if (parked.feedKind == 0 && parked.standId != 0)
+            statics.emplace(parked.standId, &parked);
+    return statics;
+}
+
 // A static already on the stand decides whether the entry may be placed there.
-bool lf_staticHoldsStand(const ParkedTrafficRecord& entry, const ParkPos& stand)
+bool lf_staticHoldsStand(const ParkedTrafficRecord& entry, const ParkPos& stand, const PtStatics& statics)
 {
     PtAtStand context{entry, stand, g_nowWeekSlot.load()};
-    for (AiAcRecord& parked : g_staticAircraft)
-        if (lf_ptStaticAtStand(context, parked))
+    const auto [first, last] = statics.equal_range(stand.sid);
+    for (auto it = first; it != last; ++it)
+        if (lf_ptStaticAtStand(context, *it->second))
             break;
     return context.conflict;
+}
+
+void lf_placeEntry(const ParkedTrafficRecord& entry, const PtStatics& statics)
+{
+    if (entry.head.callsign.empty() || lf_entryIsLive(entry))
+        return;
+    const AcRecord aircraft = lf_entryAircraft(entry);
+    ParkPos* stand = gf_standFits({entry.lat, entry.lon}, aircraft, kPtStandReachNm, false);
+    if (!stand) {
+        gf_logf("[{:10}: {:8x} {:8} {:12}, hh:{} ===> could not find a stand for PT's {:.6f},{:.6f}]", entry.stand,
+                entry.hexId, entry.head.callsign, entry.head.registration, entry.slot, entry.lat, entry.lon);
+        return;
+    }
+    if (stand->reserved || stand->taken)
+        return;
+    if (stand->neighbourTaken && lf_neighbourCrowds(*stand, aircraft))
+        return;
+    if (lf_staticHoldsStand(entry, *stand, statics))
+        return;
+    g_standCandidates.push_back({.hexId = entry.hexId,
+                                 .fitted = 0,
+                                 .standId = stand->sid,
+                                 .fit = entry.slot,
+                                 .airline = aircraft.head.airline,
+                                 .type = aircraft.head.type,
+                                 .callsign = entry.head.callsign,
+                                 .callsign2 = {},
+                                 .registration = entry.head.registration,
+                                 .slotMatch = 1});
+    gf_markListedStands(*stand);
 }
 
 } // namespace
@@ -119,35 +163,7 @@ bool lf_ptStaticAtStand(PtAtStand& context, AiAcRecord& parked)
     return true;
 }
 
-void lf_findStandForPT(const ParkedTrafficRecord& entry)
-{
-    if (entry.head.callsign.empty() || lf_entryIsLive(entry))
-        return;
-    const AcRecord aircraft = lf_entryAircraft(entry);
-    ParkPos* stand = gf_standFits({entry.lat, entry.lon}, aircraft, kPtStandReachNm, false);
-    if (!stand) {
-        gf_logf("[{:10}: {:8x} {:8} {:12}, hh:{} ===> could not find a stand for PT's {:.6f},{:.6f}]", entry.stand,
-                entry.hexId, entry.head.callsign, entry.head.registration, entry.slot, entry.lat, entry.lon);
-        return;
-    }
-    if (stand->reserved || stand->taken)
-        return;
-    if (stand->neighbourTaken && lf_neighbourCrowds(*stand, aircraft))
-        return;
-    if (lf_staticHoldsStand(entry, *stand))
-        return;
-    g_standCandidates.push_back({.hexId = entry.hexId,
-                                 .fitted = 0,
-                                 .standId = stand->sid,
-                                 .fit = entry.slot,
-                                 .airline = aircraft.head.airline,
-                                 .type = aircraft.head.type,
-                                 .callsign = entry.head.callsign,
-                                 .callsign2 = {},
-                                 .registration = entry.head.registration,
-                                 .slotMatch = 1});
-    gf_markListedStands(*stand);
-}
+void lf_findStandForPT(const ParkedTrafficRecord& entry) { lf_placeEntry(entry, lf_ptStaticsByStand()); }
 
 void lf_findStandsForPT()
 {
@@ -155,10 +171,11 @@ void lf_findStandsForPT()
     const bool ptOnly = param::RT_PARKTRAFFIC_ONLY.on();
     if (wanted < 1 && !ptOnly)
         return;
+    const PtStatics statics = lf_ptStaticsByStand();
     for (const ParkedTrafficRecord& entry : g_trafficClient.parkedList) {
         if (!ptOnly && static_cast<std::int64_t>(g_standCandidates.size()) >= wanted)
             break;
-        lf_findStandForPT(entry);
+        lf_placeEntry(entry, statics);
     }
 }
 

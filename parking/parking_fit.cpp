@@ -3,6 +3,7 @@
 #include "airport/park_pos.h"
 #include "base/log.h"
 #include "base/random_util.h"
+#include "engine/stand_search.h"
 #include "settings/settings.h"
 #include "shown/display_texts.h"
 
@@ -10,6 +11,8 @@
 #include <array>
 #include <cmath>
 #include <mutex>
+
+#include <gsl/util>
 
 namespace zyn {
 
@@ -138,6 +141,8 @@ std::uint64_t gf_takenStandCount()
 bool lf_fitStands(WeekSlot slot, bool real, std::int64_t wanted, std::vector<StandCandidate>& found)
 {
     const std::uint64_t before = gf_takenStandCount();
+    gf_beginStandSearch();
+    const auto end = gsl::finally([] { gf_endStandSearch(); });
     const std::int32_t maxFit = std::clamp(param::MAX_FIT.value.load(), 0, 47);
     bool enough = false;
     std::int32_t k = 0;

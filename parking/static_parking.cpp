@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <unordered_map>
 
 #include <fmt/format.h>
 
@@ -156,23 +157,58 @@ bool lf_candidateMatchesStatic(const AiAcRecord& parked, const StandCandidate& c
            (!candidate.registration.empty() && candidate.registration == parked.head.registration);
 }
 
-// A static parked from parked traffic stays while the service still reports it at its stand.
-void lf_checkPtStatic(AiAcRecord& parked)
+// The new candidates by stand and by callsign, for comparing every static with them; a candidate
+// that a static stands for is marked and dropped when all are compared.
+class CandidateLookup {
+public:
+    CandidateLookup()
+    {
+        for (std::size_t i = 0; i < g_standCandidates.size(); ++i) {
+            m_byStand.try_emplace(g_standCandidates[i].standId, i);
+            if (!g_standCandidates[i].callsign.empty())
+                m_byCallsign.try_emplace(g_standCandidates[i].callsign, i);
+        }
+        m_dropped.assign(g_standCandidates.size(), false);
+    }
+    StandCandidate* onStand(std::uint32_t sid) { return lf_live(m_byStand, sid); }
+    // The candidate whose callsign the static carries with its "*".
+    StandCandidate* calledAs(const std::string& staticCallsign)
+    {
+        if (!staticCallsign.ends_with('*'))
+            return nullptr;
+        return lf_live(m_byCallsign, staticCallsign.substr(0, staticCallsign.size() - 1));
+    }
+    void drop(const StandCandidate* c) { m_dropped[static_cast<std::size_t>(c - g_standCandidates.data())] = true; }
+    void eraseDropped()
+    {
+        std::size_t i = 0;
+        std::erase_if(g_standCandidates, [&](const StandCandidate&) { return m_dropped[i++]; });
+    }
+
+private:
+    template <typename Map, typename Key> StandCandidate* lf_live(const Map& map, const Key& key)
+    {
+        const auto it = map.find(key);
+        return it == map.end() || m_dropped[it->second] ? nullptr : &g_standCandidates[it->second];
+    }
+    std::unordered_map<std::uint32_t, std::size_t> m_byStand;
+    std::unordered_map<std::string, std::size_t> m_byCallsign;
+    std::vector<bool> m_dropped;
+};
+
+// A static parked from parked traffic stays while the service still reports that aircraft at its
+// stand: the candidate there is it.
+void lf_checkPtStatic(AiAcRecord& parked, CandidateLookup& candidates)
 {
     bool live = false;
     {
         std::lock_guard lock(g_liveIdentityMutex);
         live = g_liveHexIds.contains(parked.parkedHexId);
     }
-    if (live) {
-        lf_removeNow(parked);
-        return;
-    }
-    const auto match = std::find_if(g_standCandidates.begin(), g_standCandidates.end(),
-                                    [&](const StandCandidate& c) { return lf_candidateMatchesStatic(parked, c); });
-    if (match != g_standCandidates.end() && match->standId == parked.standId) {
+    const StandCandidate* here = live ? nullptr : candidates.onStand(parked.standId);
+    if (here && lf_candidateMatchesStatic(parked, *here)) {
         lf_addStayer(parked);
-        lf_dropCandidate(match);
+        candidates.drop(here);
         return;
     }
     lf_removeNow(parked);
@@ -180,28 +216,33 @@ void lf_checkPtStatic(AiAcRecord& parked)
 
 // A fitted static that a parked-traffic candidate claims: it stays when it has stood there no longer
 // than the candidate's window, or when it is that very aircraft.
-void lf_checkFittedStatic(AiAcRecord& parked, WeekSlot now)
+void lf_checkFittedStatic(AiAcRecord& parked, WeekSlot now, CandidateLookup& candidates)
 {
-    const auto candidate = std::find_if(g_standCandidates.begin(), g_standCandidates.end(), [&](const StandCandidate& c) {
-        return c.standId == parked.standId || gf_equalsBeforeStar(c.callsign, parked.head.callsign);
-    });
-    if (candidate == g_standCandidates.end())
+    const StandCandidate* onStand = candidates.onStand(parked.standId);
+    const StandCandidate* called = candidates.calledAs(parked.head.callsign);
+    // The earlier of the two in the list, as a scan of it would meet them.
+    const StandCandidate* candidate = !onStand ? called : !called ? onStand : std::min(onStand, called);
+    if (!candidate)
         return;
     const bool inWindow = !gf_parkedBefore(parked.weekSlot, gf_windowStart(now, candidate->fit));
     if (inWindow || (gf_equalsBeforeStar(candidate->callsign, parked.head.callsign) && gf_sameKeyPair(*candidate, parked)))
-        lf_dropCandidate(candidate);
+        candidates.drop(candidate);
     else
         lf_removeNow(parked);
 }
 
-void lf_checkStaticAgainstPT(bool full, AiAcRecord& parked, WeekSlot now)
+void lf_checkStaticsAgainstPT(bool full, WeekSlot now)
 {
-    if (!parked.inSim())
-        return;
-    if (parked.feedKind == 0)
-        lf_checkPtStatic(parked);
-    else if (!full)
-        lf_checkFittedStatic(parked, now);
+    CandidateLookup candidates;
+    for (AiAcRecord& parked : g_staticAircraft) {
+        if (!parked.inSim())
+            continue;
+        if (parked.feedKind == 0)
+            lf_checkPtStatic(parked, candidates);
+        else if (!full)
+            lf_checkFittedStatic(parked, now, candidates);
+    }
+    candidates.eraseDropped();
 }
 
 // Without an answer from the service the parked-traffic statics stay as they are, counted and on
@@ -477,8 +518,7 @@ void gf_parkingAdjustments(bool full)
     const bool ptOnly = param::RT_PARKTRAFFIC_ONLY.on();
     if (gf_requestParkedTraffic()) {
         lf_findStandsForPT();
-        for (AiAcRecord& parked : g_staticAircraft)
-            lf_checkStaticAgainstPT(full, parked, slot);
+        lf_checkStaticsAgainstPT(full, slot);
         gf_logf("{} new parking position{} from PT", g_standCandidates.size(), lf_plural(g_standCandidates.size()));
         if (ptOnly) {
             gf_setStatusMessage(fmt::format("ParkTraffic changes: {} to be removed, {} to be added",

@@ -22,6 +22,21 @@ constexpr double kFirstLat = 52.3000;
 constexpr double kLon = 4.7639;
 constexpr double kStandStepDeg = 0.0009; // 100 m: neighbouring stands do not overlap
 
+// A real use by KLM's A320 on now's day.
+ParkPosOption lf_use(std::string callsign, std::uint64_t halfHours, WeekSlot now, std::string callsign2 = {})
+{
+    ParkPosOption o;
+    o.airline = "KLM";
+    o.type = "A320";
+    o.callsign = std::move(callsign);
+    o.callsign2 = std::move(callsign2);
+    o.halfHours = halfHours;
+    o.number = 1;
+    o.day = static_cast<std::int32_t>(now.day);
+    o.real = 1;
+    return o;
+}
+
 LatLon lf_standPosition(std::size_t i) { return {kFirstLat + static_cast<double>(i) * kStandStepDeg, kLon}; }
 
 tools::ParkedAircraft lf_parkedAt(std::size_t stand, const std::string& hexId, const std::string& callsign,
@@ -90,9 +105,7 @@ protected:
         for (std::size_t i = 0; i < count; ++i) {
             std::vector<ParkPosOption> options;
             if (i < used)
-                options.push_back({.airline = "KLM", .type = "A320", .callsign = "KLM" + std::to_string(1000 + i),
-                                   .halfHours = hours != 0 ? hours : std::uint64_t{1} << now.slot, .number = 1,
-                                   .day = static_cast<std::int32_t>(now.day), .real = 1});
+                options.push_back(lf_use("KLM" + std::to_string(1000 + i), hours != 0 ? hours : std::uint64_t{1} << now.slot, now));
             const LatLon p = lf_standPosition(i);
             g_stands.emplace_back("S" + std::to_string(i), std::move(options), p.lat, p.lon, 0.0, 40.0, 1, 1, 1);
         }
@@ -154,8 +167,12 @@ TEST_F(StaticParking, CalculationPlacesParkedTrafficThenFitsUpToTheCount)
     ASSERT_NE(pt, nullptr);
     EXPECT_EQ(pt->fitted, 0u);
     EXPECT_EQ(pt->hexId, 0x484cb8u);
-    EXPECT_EQ(candidateOn(7), nullptr);
-    EXPECT_EQ(candidateOn(9), nullptr);
+    const auto placed = [](std::uint32_t hexId) {
+        return std::any_of(g_standCandidates.begin(), g_standCandidates.end(),
+                           [hexId](const StandCandidate& c) { return c.hexId == hexId; });
+    };
+    EXPECT_FALSE(placed(0x484cb9)); // a live aircraft
+    EXPECT_FALSE(placed(0x484cba)); // its callsign with "_" is live
     EXPECT_TRUE(std::is_sorted(g_standCandidates.begin(), g_standCandidates.end(),
                                [](const StandCandidate& a, const StandCandidate& b) { return a.fit > b.fit; }));
     EXPECT_TRUE(logHas("1 parking position from PT"));
@@ -212,9 +229,7 @@ TEST_F(StaticParkingAges, AdjustmentTrimsTheLatestCandidatesToTheCount)
     // entries of different ages arrive; the two oldest entries are not parked.
     makeStands(27, 0);
     for (std::size_t i = 0; i < 6; ++i) {
-        g_stands[20 + i].options.push_back({.airline = "KLM", .type = "A320", .callsign = "KLM" + std::to_string(i),
-                                            .halfHours = std::uint64_t{1} << now.slot, .number = 1,
-                                            .day = static_cast<std::int32_t>(now.day), .real = 1});
+        g_stands[20 + i].options.push_back(lf_use("KLM" + std::to_string(i), std::uint64_t{1} << now.slot, now));
         addStatic(20 + i, 1, "KLM" + std::to_string(i));
     }
     gf_parkingAdjustments(false);
@@ -228,9 +243,7 @@ TEST_F(StaticParkingAges, AdjustmentTrimsTheLatestCandidatesToTheCount)
 TEST_F(StaticParking, AStaticLeavingWithinTheHalfHourIsParkedAgainUnderItsNextCallsign)
 {
     makeStands(20, 0);
-    ParkPosOption leaving{.airline = "KLM", .type = "A320", .callsign = "KLM1", .callsign2 = "KLM2",
-                          .halfHours = std::uint64_t{1} << now.slot, .number = 1,
-                          .day = static_cast<std::int32_t>(now.day), .real = 1};
+    const ParkPosOption leaving = lf_use("KLM1", std::uint64_t{1} << now.slot, now, "KLM2");
     ParkPosOption staying = leaving;
     staying.callsign = "KLM3";
     staying.callsign2 = "KLM4";
