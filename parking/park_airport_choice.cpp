@@ -22,6 +22,7 @@
 #include "traffic/client.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace zyn {
 
@@ -257,14 +258,36 @@ void lf_measureParkAirports(LatLon position)
                      [](const ParkAirport& a, const ParkAirport& b) { return a.distanceNm < b.distanceNm; });
 }
 
+// What could not be saved when parking ended (a disk error): kept with its stands and tried again
+// before the next airport file is read and at the next end of parking, so that a passing fault does
+// not lose what was learned.
+struct UnsavedLearned {
+    std::string code;
+    ApfFileInfo info;
+    std::vector<ParkPos> stands;
+    LearnedState state;
+};
+std::optional<UnsavedLearned> g_unsavedLearned;
+
+void lf_retryUnsavedLearned()
+{
+    if (!g_unsavedLearned)
+        return;
+    UnsavedLearned& u = *g_unsavedLearned;
+    if (gf_saveLearnedAirportFile(u.code, u.info, u.stands, u.state))
+        g_unsavedLearned.reset();
+}
+
 // While the airport's stands are still loaded: what was learned there goes into its learned file.
-// The learned stands are gone with the airport, so a failed save is not carried to the next one.
 void lf_saveWhatWasLearned()
 {
+    lf_retryUnsavedLearned();
     const bool loaded = g_parkAirportLoaded.load() != 0;
     LearnedState state{g_learnedStandUpdates, g_airportFileChanged.load() != 0, g_handmade};
-    if (loaded && (state.parameterChanged || state.updates >= 1))
-        gf_saveLearnedAirportFile(gf_parkAirport().icao, g_parkedFileInfo, g_stands, state);
+    const std::string code = gf_parkAirport().icao;
+    if (loaded && (state.parameterChanged || state.updates >= 1) &&
+        !gf_saveLearnedAirportFile(code, g_parkedFileInfo, g_stands, state))
+        g_unsavedLearned = UnsavedLearned{code, g_parkedFileInfo, std::move(g_stands), state};
     g_learnedStandUpdates = 0;
     g_airportFileChanged = 0;
     g_handmade = false;
@@ -274,6 +297,7 @@ void lf_saveWhatWasLearned()
 
 std::string lf_readParkedFile()
 {
+    lf_retryUnsavedLearned(); // the file about to be read may be the one it belongs in
     g_stands.clear();
     gf_clearStandClaims();
     const AirportRecord park = gf_parkAirport();
@@ -394,6 +418,7 @@ void gf_resetParkAirports()
     g_recalculateParking = false;
     g_lastUserPosition = {};
     g_learnSoftSwitchedOff = false;
+    g_unsavedLearned.reset();
     gf_clearStandClaims();
     g_stands.clear();
     gf_publishStands(g_stands);

@@ -231,6 +231,30 @@ TEST_F(ParkAirports, WhatWasLearnedIsSavedWhenParkingEnds)
     EXPECT_EQ(fs::last_write_time(info.learnedPath), before) << "nothing learned, nothing written";
 }
 
+TEST_F(ParkAirports, WhatCouldNotBeSavedIsSavedBeforeTheAirportIsReadAgain)
+{
+    writeStands("AAAA", kHome, 3);
+    gf_setParkAirport(*gf_findAirport("AAAA"));
+    ASSERT_EQ(lf_readParkedFile(), "");
+    const fs::path learned = g_parkedFileInfo.learnedPath;
+    ASSERT_FALSE(learned.empty());
+    ParkPosOption option = makeOption("TV-NEW", "KLM", "B738", 5, {20, 21});
+    option.number = 1;
+    option.archived = 0;
+    g_stands[1].options.push_back(option);
+    g_learnedStandUpdates = 1;
+    fs::remove_all(learned.parent_path());
+    writeText(learned.parent_path(), "a file where the folder goes"); // a disk fault
+
+    gf_endParking();
+    EXPECT_TRUE(gf_statusMessage().ends_with("did not succeed")) << gf_statusMessage();
+    fs::remove(learned.parent_path()); // the fault passes
+    gf_setParkAirport(*gf_findAirport("AAAA"));
+    ASSERT_EQ(lf_readParkedFile(), "");
+    EXPECT_TRUE(fs::exists(learned));
+    EXPECT_TRUE(std::ranges::any_of(g_stands[1].options, [](const ParkPosOption& o) { return o.registration == "TV-NEW"; }));
+}
+
 TEST_F(ParkAirports, UnknownPublisherFolderOnlyRefusesItsOwnFiles)
 {
     fs::create_directories("unknown");
