@@ -33,6 +33,7 @@
 #include "sim/user_ident.h"
 #include "traffic/client.h"
 #include "traffic/intake.h"
+#include "traffic/parked_traffic.h"
 #include "traffic/query_box.h"
 #include "traffic/session.h"
 #include "ui/session_controls.h"
@@ -258,6 +259,8 @@ void lf_renewParking()
         g_parkingRenewalPhase = 1;
         g_mainLoopCalls.disableControls();
         g_trafficClient.ready = 1;
+        if (!gf_parkAirport().icao.empty() && !g_stands.empty())
+            gf_prefetchParkedTraffic(); // answered by the second phase
         return;
     }
     g_parkingRenewalPhase = 0;

@@ -20,6 +20,7 @@
 #include "shown/status_line.h"
 #include "sim/user_aircraft.h"
 #include "traffic/client.h"
+#include "traffic/parked_traffic.h"
 
 #include <algorithm>
 #include <optional>
@@ -150,6 +151,7 @@ void lf_prepareStaticParking()
     g_recalculateParking = true;
     gf_disableControls();
     g_trafficClient.ready = 1;
+    gf_prefetchParkedTraffic();
 }
 
 void lf_startStaticParking(bool now)
@@ -331,6 +333,7 @@ std::string lf_readParkedFile()
 void gf_endParking()
 {
     gf_removeAllStaticAc();
+    gf_awaitParkedPrefetch(); // its answer is for this airport
     lf_saveWhatWasLearned();
     g_parkingBusy = 0;
     gf_resetStaticParking();

@@ -468,7 +468,7 @@ void lf_calculateStaticParking()
     lf_clearStandMarks(false);
     gf_applyParkTrafficOnly();
     const bool ptOnly = param::RT_PARKTRAFFIC_ONLY.on();
-    if (gf_requestParkedTraffic())
+    if (gf_takeParkedTraffic())
         lf_findStandsForPT();
     if (!ptOnly) {
         const std::size_t fromPt = g_standCandidates.size();
@@ -516,7 +516,7 @@ void gf_parkingAdjustments(bool full)
     for (const LiveParked& live : g_liveParked)
         lf_takeStand(live.standId);
     const bool ptOnly = param::RT_PARKTRAFFIC_ONLY.on();
-    if (gf_requestParkedTraffic()) {
+    if (gf_takeParkedTraffic()) {
         lf_findStandsForPT();
         lf_checkStaticsAgainstPT(full, slot);
         gf_logf("{} new parking position{} from PT", g_standCandidates.size(), lf_plural(g_standCandidates.size()));

@@ -1,6 +1,7 @@
 #include "traffic/client.h"
 
 #include "base/time_util.h"
+#include "traffic/parked_traffic.h"
 
 #include <curl/curl.h>
 
@@ -81,6 +82,7 @@ void gf_resetResponse(TrafficClientBase& client)
 
 void gf_resetTrafficClients()
 {
+    gf_awaitParkedPrefetch(); // it writes the parked list
     TrafficClient& t = g_trafficClient;
     gf_resetResponse(t);
     t.lastReportTime.store(0.0);

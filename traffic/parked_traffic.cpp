@@ -16,6 +16,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <future>
+#include <mutex>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -268,6 +271,63 @@ bool gf_requestParkedTraffic()
     }
     gf_keepYoungestParked(client.parkedList, gf_halfHourSlot());
     return true;
+}
+
+namespace {
+
+// A request made ahead of the step that needs its answer, so that the service's time is not spent on
+// the main loop's tick.
+struct ParkedPrefetch {
+    std::string code; // the park airport asked about
+    std::future<bool> answer;
+};
+std::mutex g_prefetchMutex;
+std::optional<ParkedPrefetch> g_prefetch;
+
+std::optional<ParkedPrefetch> lf_takePrefetch()
+{
+    std::lock_guard lock(g_prefetchMutex);
+    std::optional<ParkedPrefetch> taken = std::move(g_prefetch);
+    g_prefetch.reset();
+    return taken;
+}
+
+bool lf_answerOf(ParkedPrefetch& prefetch)
+{
+    try {
+        return prefetch.answer.get();
+    } catch (const std::exception& e) {
+        gf_logErrorf("{}: {}", "parkedtraffic", e.what());
+        return false;
+    }
+}
+
+} // namespace
+
+void gf_prefetchParkedTraffic()
+{
+    const std::string code = gf_parkAirport().icao;
+    std::lock_guard lock(g_prefetchMutex);
+    if (code.empty() || g_prefetch)
+        return;
+    g_prefetch = ParkedPrefetch{code, std::async(std::launch::async, gf_requestParkedTraffic)};
+}
+
+bool gf_takeParkedTraffic()
+{
+    if (auto prefetch = lf_takePrefetch()) {
+        const bool answered = lf_answerOf(*prefetch);
+        if (prefetch->code == gf_parkAirport().icao)
+            return answered;
+        g_trafficClient.parkedList.clear(); // another airport's
+    }
+    return gf_requestParkedTraffic();
+}
+
+void gf_awaitParkedPrefetch()
+{
+    if (auto prefetch = lf_takePrefetch())
+        lf_answerOf(*prefetch);
 }
 
 } // namespace zyn

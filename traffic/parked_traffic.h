@@ -18,6 +18,13 @@ inline constexpr std::int32_t kParkedTransferLimitMs = 5000;
 // (possibly empty); on any failure the list is empty, one line is logged and the result is false.
 bool gf_requestParkedTraffic();
 
+// The same request made on a thread of its own ahead of the step that needs it (at most one at a
+// time); gf_takeParkedTraffic then waits for its answer, or asks now when none was made or it was
+// made for another park airport. gf_awaitParkedPrefetch lets a pending one finish unused.
+void gf_prefetchParkedTraffic();
+bool gf_takeParkedTraffic();
+void gf_awaitParkedPrefetch();
+
 // The box 3 NM around the airport that the request sends.
 QueryBox gf_parkedBox(LatLon airport);
 // The exchange: true when a usable reply with status 200 came. A refused status is written to

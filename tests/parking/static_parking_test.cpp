@@ -10,6 +10,7 @@
 #include "tests/support/dbase_fixture.h"
 #include "tests/traffic/service_fixture.h"
 #include "traffic/live_identities.h"
+#include "traffic/parked_traffic.h"
 
 #include <gtest/gtest.h>
 
@@ -189,6 +190,21 @@ TEST_F(StaticParking, ParkTrafficOnlyParksTheServicesAircraftAlone)
     EXPECT_TRUE(std::all_of(g_standCandidates.begin(), g_standCandidates.end(),
                             [](const StandCandidate& c) { return c.fitted == 0; }));
     EXPECT_TRUE(logHas("3 positions from RT parktraffic only"));
+}
+
+TEST_F(StaticParking, AnAnswerAskedForAheadIsUsedForItsOwnAirportOnly)
+{
+    makeStands(20, 0);
+    gf_prefetchParkedTraffic();
+    lf_calculateStaticParking();
+    EXPECT_EQ(server.requestCount("parkedtraffic"), 1u);
+    EXPECT_EQ(g_standCandidates.size(), 3u);
+
+    gf_prefetchParkedTraffic();
+    gf_setParkAirport({"EHLE", "LEY", kFirstLat + 0.5, kLon, -3.0}); // replaced meanwhile: nothing parked there
+    EXPECT_TRUE(gf_takeParkedTraffic());
+    EXPECT_EQ(server.requestCount("parkedtraffic"), 3u);
+    EXPECT_TRUE(g_trafficClient.parkedList.empty());
 }
 
 TEST_F(StaticParking, AdjustmentKeepsTheReportedAndRemovesTheGone)
