@@ -16,6 +16,7 @@
 #include "parking/park_airport.h"
 #include "parking/parking_fit.h"
 #include "parking/session_calls.h"
+#include "parking/static_park.h"
 #include "platform/system/clock.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
@@ -170,6 +171,7 @@ void lf_restartReset(std::int32_t reason, std::int32_t restartSeconds)
     gf_resetApfProbes();
     gf_clearAcContainers();
     gf_resetParkingFit();
+    gf_resetStaticParking();
     gf_resetStatusLine();
     gf_resetDisplayState();
     gf_resetSimDisplay();

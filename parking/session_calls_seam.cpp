@@ -14,17 +14,4 @@ void gf_parkingAdjustments(bool)
 
 void gf_clearParkAirport() { gf_endParking(); }
 
-bool gf_avoidUserCollision(LiveAcRecord&)
-{
-    static std::once_flag once;
-    gf_logNotBuiltOnce(once, "gf_avoidUserCollision");
-    return false;
-}
-
-void lf_removeForCollisionAvoidance(LiveAcRecord)
-{
-    static std::once_flag once;
-    gf_logNotBuiltOnce(once, "lf_removeForCollisionAvoidance");
-}
-
 } // namespace zyn

@@ -1,0 +1,22 @@
+#pragma once
+// Static aircraft made from the stand candidates, one at a time, refusing a stand that a live or a
+// static aircraft holds or touches. The collision checks that remove AI aircraft (declared with the
+// main loop's other calls in parking/session_calls.h) live beside it. Main-loop thread only.
+#include "engine/stand_candidates.h"
+
+#include <cstdint>
+
+namespace zyn {
+
+// Takes the last stand candidate and, unless its stand or an overlapping one is held, appends a
+// static aircraft with a livery to the static list and its creation request to the static
+// creation queue.
+void lf_parkStatic();
+
+// The hex id a static carries for its running number: 1..10000, never a live aircraft's.
+std::uint32_t gf_staticHexId(std::uint32_t number);
+
+// Back to the start state (restart, tests): the running number of made-up callsigns.
+void gf_resetStaticParking();
+
+} // namespace zyn
