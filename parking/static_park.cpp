@@ -31,7 +31,7 @@ namespace zyn {
 
 namespace {
 
-constexpr std::int32_t kSlotsPerWeek = 7 * static_cast<std::int32_t>(kSlotsPerDay);
+constexpr std::int32_t kStaticSlotsPerWeek = 7 * static_cast<std::int32_t>(kSlotsPerDay);
 constexpr double kStaticCellNm = 0.05;       // about 90 m: a pair of wide-bodies reaches across one cell
 constexpr double kStaticReachMargin = 1.2;   // the wings' 10 % and the flat cells' error near the airport
 constexpr double kLowestEastScale = 0.01;    // keeps the cells finite near the poles
@@ -214,7 +214,7 @@ AcHead lf_staticHead(const StandCandidate& c, std::uint32_t number)
 // feed value) counts as parked now.
 WeekSlot lf_parkedSlot(std::int32_t fit)
 {
-    return gf_windowStart(g_nowWeekSlot.load(), fit <= 0 ? 0 : fit % kSlotsPerWeek);
+    return gf_windowStart(g_nowWeekSlot.load(), fit <= 0 ? 0 : fit % kStaticSlotsPerWeek);
 }
 
 void lf_queueStaticCreation(const AiAcRecord& parked)

@@ -16,7 +16,9 @@ void lf_parkStatic();
 // The hex id a static carries for its running number: 1..10000, never a live aircraft's.
 std::uint32_t gf_staticHexId(std::uint32_t number);
 
-// Back to the start state (restart, tests): the running number of made-up callsigns.
+// Back to the start state (restart, tests): the running number of made-up callsigns, and the cells
+// of the statics that the collision check rebuilds at each tick or when the list grows, shrinks or
+// moves (a list emptied and refilled within one tick needs this).
 void gf_resetStaticParking();
 
 } // namespace zyn

@@ -38,14 +38,7 @@ protected:
     }
     static StandCandidate runCandidate(std::uint32_t standId, std::string callsign)
     {
-        StandCandidate c;
-        c.fitted = 1;
-        c.standId = standId;
-        c.airline = "SWR";
-        c.type = "A320";
-        c.callsign = std::move(callsign);
-        c.slotMatch = 1;
-        return c;
+        return {0, 1, standId, 0, "SWR", "A320", std::move(callsign), "", "", 1};
     }
 };
 
