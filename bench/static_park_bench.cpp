@@ -7,7 +7,6 @@
 #include "airport/park_pos.h"
 #include "base/geo.h"
 #include "base/tick.h"
-#include "base/time_util.h"
 #include "engine/ai_driver.h"
 #include "engine/queues.h"
 #include "engine/records.h"
@@ -22,6 +21,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 
 namespace {
 
@@ -53,6 +53,19 @@ void lf_parkBenchStands()
     gf_linkOverlappingStands(g_stands);
 }
 
+// An A320 of the airline with its callsign and hex id.
+AcRecord lf_parkBenchAircraft(const char* airline, std::string callsign, std::uint32_t hexId)
+{
+    AcHead head;
+    head.airline = airline;
+    head.type = "A320";
+    head.callsign = std::move(callsign);
+    AcRecord ac = gf_makeAiAircraft(head);
+    ac.halfWingspanNm = kParkBenchHalfSpanNm;
+    ac.hexId = hexId;
+    return ac;
+}
+
 // Statics on the first 20 stands of every row.
 void lf_parkBenchStatics()
 {
@@ -61,13 +74,7 @@ void lf_parkBenchStatics()
         if (i % kParkBenchColumns >= 20)
             continue;
         const ParkPos& stand = g_stands[static_cast<std::size_t>(i)];
-        AcHead head;
-        head.airline = "SWR";
-        head.type = "A320";
-        head.callsign = fmt::format("SWR{}*", i);
-        AcRecord ac = gf_makeAiAircraft(head);
-        ac.halfWingspanNm = kParkBenchHalfSpanNm;
-        ac.hexId = static_cast<std::uint32_t>(i + 1);
+        const AcRecord ac = lf_parkBenchAircraft("SWR", fmt::format("SWR{}*", i), static_cast<std::uint32_t>(i + 1));
         AiAcRecord& s = g_staticAircraft.emplace_back(ac, stand.sid, stand.latitude, stand.longitude, 0.0, 0);
         s.state = ObjectState::InSim;
         s.objectId = 1000 + static_cast<std::uint32_t>(i);
@@ -80,15 +87,9 @@ void lf_parkBenchLive()
 {
     g_liveAircraft.clear();
     for (int i = 0; i < kParkBenchLive; ++i) {
-        AcHead head;
-        head.airline = "DLH";
-        head.type = "A320";
-        head.callsign = fmt::format("DLH{}", i);
-        AcRecord ac = gf_makeAiAircraft(head);
-        ac.halfWingspanNm = kParkBenchHalfSpanNm;
-        ac.hexId = 0x400000 + static_cast<std::uint32_t>(i);
         Situation s;
-        LiveAcRecord a(s, ac, 0.0);
+        LiveAcRecord a(s, lf_parkBenchAircraft("DLH", fmt::format("DLH{}", i), 0x400000 + static_cast<std::uint32_t>(i)),
+                       0.0);
         for (int k = 0; k < 20; ++k)
             a.stream.push_back(s);
         const int row = i % 25;
