@@ -8,6 +8,7 @@
 #include "engine/stand_search.h"
 #include "parking/parking_fit.h"
 #include "parking/session_calls.h"
+#include "parking/static_park.h"
 #include "parking/static_parking.h"
 #include "settings/settings.h"
 #include "tests/support/dbase_fixture.h"

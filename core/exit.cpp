@@ -9,6 +9,7 @@
 #include "core/session.h"
 #include "core/startup.h"
 #include "engine/ai_driver.h"
+#include "engine/commands.h"
 #include "engine/live_removals.h"
 #include "engine/queues.h"
 #include "engine/spawn.h"
@@ -16,6 +17,7 @@
 #include "parking/park_airport.h"
 #include "parking/parking_fit.h"
 #include "parking/session_calls.h"
+#include "parking/static_park.h"
 #include "platform/system/clock.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
@@ -92,12 +94,15 @@ bool lf_sessionEnded()
 
 void lf_removeAllAircraft()
 {
+    gf_SimCommands(); // creations answered since the last tick: their objects are to be removed too
     gf_removeAllLiveAc();
     gf_removeAllStaticAc();
+    gf_removeStaticsBeingLit();
     while (!g_removalQueue.empty()) {
         gf_queueRemoveAc(g_removalQueue.front());
         g_removalQueue.pop_front();
     }
+    g_removeUnmatchedRequest = true;
 }
 
 void lf_stopSimThread()
@@ -170,6 +175,7 @@ void lf_restartReset(std::int32_t reason, std::int32_t restartSeconds)
     gf_resetApfProbes();
     gf_clearAcContainers();
     gf_resetParkingFit();
+    gf_resetStaticParking();
     gf_resetStatusLine();
     gf_resetDisplayState();
     gf_resetSimDisplay();

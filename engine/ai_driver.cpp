@@ -10,9 +10,11 @@
 #include "engine/live_update.h"
 #include "engine/merge.h"
 #include "engine/motion_inputs.h"
+#include "engine/parking_queries.h"
 #include "engine/queues.h"
 #include "engine/records.h"
 #include "engine/spawn.h"
+#include "engine/stand_candidates.h"
 #include "livery/matching_summary.h"
 #include "settings/traffic_range.h"
 #include "sim/queues.h"
@@ -77,10 +79,13 @@ void lf_passCreationsAndRemovals()
     if (!g_liveCreationQueue.empty()) {
         gf_queueCreateAc(g_liveCreationQueue.front());
         g_liveCreationQueue.pop_front();
-    } else if (!g_staticCreationQueue.empty()) {
-        gf_queueCreateAc(g_staticCreationQueue.front());
-        g_staticCreationQueue.pop_front();
-        // Parking the next static aircraft comes with static parking.
+    } else {
+        if (!g_staticCreationQueue.empty()) {
+            gf_queueCreateAc(g_staticCreationQueue.front());
+            g_staticCreationQueue.pop_front();
+        }
+        if (!g_standCandidates.empty())
+            gf_parkNextStatic();
     }
 }
 

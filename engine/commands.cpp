@@ -375,6 +375,18 @@ void gf_SimCommands()
     }
 }
 
+void gf_removeStaticsBeingLit()
+{
+    for (LightCycleEntry& e : g_lightCycle) {
+        if (e.kind != SimCommandKind::StaticCreated || e.counter < 0)
+            continue;
+        if (AiAcRecord* s = lf_ofEntry(g_staticAircraft, e, false))
+            s->erase = 1;
+        g_removalQueue.push_back(e.objectId);
+        e.counter = -1;
+    }
+}
+
 void gf_reserveSimCommandLists()
 {
     {

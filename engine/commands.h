@@ -24,6 +24,9 @@ struct LightCycleEntry {
 };
 
 extern std::vector<LightCycleEntry> g_lightCycle;
+// A static is ours only once its lights are set; when the session ends before that, its object is
+// queued for removal here, since no later tick would remove it.
+void gf_removeStaticsBeingLit();
 
 // Once per tick: applies the queued commands in order of arrival, then advances the light cycle.
 void gf_SimCommands();

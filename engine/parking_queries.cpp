@@ -7,12 +7,14 @@ namespace zyn {
 namespace {
 std::atomic<std::int32_t (*)()> g_count{nullptr};
 std::atomic<std::vector<AiAcRecord*> (*)()> g_byStaticOrder{nullptr};
+std::atomic<void (*)()> g_parkNext{nullptr};
 } // namespace
 
 void gf_setParkingQueries(const ParkingQueries& queries)
 {
     g_count.store(queries.count);
     g_byStaticOrder.store(queries.byStaticOrder);
+    g_parkNext.store(queries.parkNext);
 }
 
 std::int32_t gf_parkingCount()
@@ -25,6 +27,12 @@ std::vector<AiAcRecord*> gf_parkedByStaticOrder()
 {
     const auto byStaticOrder = g_byStaticOrder.load();
     return byStaticOrder ? byStaticOrder() : std::vector<AiAcRecord*>{};
+}
+
+void gf_parkNextStatic()
+{
+    if (const auto parkNext = g_parkNext.load())
+        parkNext();
 }
 
 } // namespace zyn

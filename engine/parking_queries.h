@@ -13,6 +13,7 @@ namespace zyn {
 struct ParkingQueries {
     std::int32_t (*count)() = nullptr;                     // the last computed number of aircraft to park
     std::vector<AiAcRecord*> (*byStaticOrder)() = nullptr; // parked statics, the last gives way first
+    void (*parkNext)() = nullptr;                          // turns the next stand candidate into a static
 };
 void gf_setParkingQueries(const ParkingQueries& queries);
 
@@ -20,5 +21,7 @@ void gf_setParkingQueries(const ParkingQueries& queries);
 std::int32_t gf_parkingCount();
 // The static aircraft counted as parked, in static parking's order.
 std::vector<AiAcRecord*> gf_parkedByStaticOrder();
+// Parks the next static aircraft of the stand candidates; nothing until static parking is installed.
+void gf_parkNextStatic();
 
 } // namespace zyn

@@ -336,7 +336,7 @@ void gf_endParking()
     gf_awaitParkedPrefetch(); // its answer is for this airport
     lf_saveWhatWasLearned();
     g_parkingBusy = 0;
-    gf_resetStaticParking();
+    gf_clearStaticParkingLists();
     gf_clearStandClaims();
     g_stands.clear();
     gf_publishStands(g_stands);

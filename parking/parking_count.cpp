@@ -1,9 +1,11 @@
-// Static parking's answers to the engine: the parking count and the statics it weighs against it.
+// Static parking's answers to the engine: the parking count, the statics it weighs against it, and
+// the parking of the next static, which the engine's tick paces.
 #include "parking/parking_count.h"
 
 #include "engine/parking_queries.h"
 #include "engine/records.h"
 #include "parking/parking_fit.h"
+#include "parking/static_park.h"
 
 namespace zyn {
 
@@ -22,6 +24,6 @@ std::vector<AiAcRecord*> lf_parkedByStaticOrder()
 
 } // namespace
 
-void gf_installParkingQueries() { gf_setParkingQueries({lf_parkingCount, lf_parkedByStaticOrder}); }
+void gf_installParkingQueries() { gf_setParkingQueries({lf_parkingCount, lf_parkedByStaticOrder, lf_parkStatic}); }
 
 } // namespace zyn

@@ -607,6 +607,6 @@ void gf_clearParkAirport()
     gf_followMaxLive();
 }
 
-void gf_resetStaticParking() { lf_emptyLists(); }
+void gf_clearStaticParkingLists() { lf_emptyLists(); }
 
 } // namespace zyn

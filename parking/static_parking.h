@@ -69,7 +69,7 @@ struct PtAtStand {
 };
 bool lf_ptStaticAtStand(PtAtStand& context, AiAcRecord& parked);
 
-// Back to the start (restart, tests).
-void gf_resetStaticParking();
+// Empties the candidates, removals, stayers and live parked list (the end of parking, a restart).
+void gf_clearStaticParkingLists();
 
 } // namespace zyn

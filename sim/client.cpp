@@ -11,6 +11,7 @@
 #include "shown/status_line.h"
 #include "sim/dispatch.h"
 #include "sim/link_state.h"
+#include "sim/object_match.h"
 #include "sim/registration.h"
 
 #include <chrono>
@@ -96,6 +97,7 @@ void lf_closeConnection()
     const HANDLE handle = g_hSimConnect.exchange(nullptr);
     if (handle == nullptr)
         return;
+    gf_removeUnmatchedObjects(handle);
     if (FAILED(SimConnect_Close(handle)))
         gf_logError("Closing SimConnect failed?!");
     else

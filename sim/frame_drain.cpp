@@ -107,6 +107,13 @@ void lf_sendCreations(HANDLE h, std::vector<SimCommand>& results)
     std::erase_if(g_createQueue, [&](const CreateAcRequest& r) { return lf_createAcInSim(h, r, results); });
 }
 
+// The session ended: objects made for our creations that it never learned of go with the rest.
+void lf_queueUnmatchedObjects()
+{
+    g_removeQueue.insert(g_removeQueue.end(), g_ownObjects.begin(), g_ownObjects.end());
+    g_ownObjects.clear();
+}
+
 void lf_sendRemovals(HANDLE h)
 {
     for (const auto objectId : g_removeQueue) {
@@ -140,6 +147,8 @@ void gf_onFrame()
         lf_sendEvents(h);
         gf_expireSentCreations(gf_steadyNow());
         lf_sendCreations(h, results);
+        if (g_removeUnmatchedRequest.exchange(false))
+            lf_queueUnmatchedObjects();
         lf_sendRemovals(h);
     }
     // Pushed after unlocking: the command mutex comes before the SimConnect mutex.

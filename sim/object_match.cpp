@@ -1,6 +1,7 @@
 #include "sim/object_match.h"
 
 #include "base/log.h"
+#include "sim/ids.h"
 #include "sim/queues.h"
 #include "sim/sim_command.h"
 
@@ -121,6 +122,14 @@ void gf_onObjectAssigned(std::uint32_t objectId)
     if (g_ownObjects.size() >= kMaxObjectsAdded)
         g_ownObjects.erase(g_ownObjects.begin()); // an early one never came in range
     g_ownObjects.push_back(objectId);
+}
+
+void gf_removeUnmatchedObjects(HANDLE handle)
+{
+    for (const std::uint32_t objectId : g_ownObjects)
+        if (FAILED(SimConnect_AIRemoveObject(handle, objectId, simid::kReqRemove)))
+            gf_logErrorf("{}: object {} could not be removed", "gf_removeUnmatchedObjects", objectId);
+    g_ownObjects.clear();
 }
 
 void gf_onObjectRemoved(std::uint32_t objectId)

@@ -2,6 +2,7 @@
 // Matching of new AI objects to the creations this program sent. A sent creation is remembered by its
 // packet id (a creation failure names it) and by its callsign, which the simulator reports back as the
 // object's "ATC ID" in the in-range replies. All of this runs on the SimConnect thread only.
+#include "platform/simconnect/simconnect.h"
 #include "platform/system/clock.h"
 #include "sim/data_blocks.h"
 
@@ -38,6 +39,9 @@ void gf_onObjectAdded(std::uint32_t objectId);
 // matches no creation is removed, never left in the simulator.
 void gf_onObjectAssigned(std::uint32_t objectId);
 void gf_onObjectRemoved(std::uint32_t objectId);
+// As the connection closes: the objects made for our creations that were never matched to their
+// aircraft are removed, since nothing else knows of them.
+void gf_removeUnmatchedObjects(HANDLE handle);
 // Exception 22 for the creation sent with this packet id.
 void gf_onCreationFailed(std::uint32_t packetId);
 // One aircraft of an in-range reply (object id above the user aircraft's).

@@ -51,6 +51,7 @@ void gf_resetSimQueues()
     g_createQueue.clear();
     g_eventQueue.clear();
     g_removeQueue.clear();
+    g_removeUnmatchedRequest = false;
     g_simRequestErrors = 0;
     g_simStopped = 0;
 }
@@ -78,6 +79,8 @@ void gf_setCabinLights(std::uint32_t objectId, std::uint32_t value)
 {
     gf_queueSimEvent({objectId, simid::kCabinLightsSet, value});
 }
+
+std::atomic<bool> g_removeUnmatchedRequest{false};
 
 void gf_queueRemoveAc(std::uint32_t objectId)
 {

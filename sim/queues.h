@@ -46,6 +46,9 @@ void gf_queueSimEventLocked(const SimEventRequest& event); // the caller holds g
 void gf_setNavLights(std::uint32_t objectId, std::uint32_t value);
 void gf_setCabinLights(std::uint32_t objectId, std::uint32_t value);
 void gf_queueRemoveAc(std::uint32_t objectId);
+// Set by the exit once the session's aircraft are removed: the next frame also removes the objects
+// made for our creations that were never matched to an aircraft.
+extern std::atomic<bool> g_removeUnmatchedRequest;
 
 // Several client events under one lock, so that the frame drain sends them together.
 void gf_queueSimEvents(std::span<const SimEventRequest> events);

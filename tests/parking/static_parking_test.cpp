@@ -5,6 +5,7 @@
 #include "engine/stand_search.h"
 #include "parking/parking_fit.h"
 #include "parking/session_calls.h"
+#include "parking/static_park.h"
 #include "parking/static_parking.h"
 #include "settings/settings.h"
 #include "tests/support/dbase_fixture.h"
@@ -47,9 +48,9 @@ tools::ParkedAircraft lf_parkedAt(std::size_t stand, const std::string& hexId, c
     return {hexId, "S" + std::to_string(stand), "A320", "", callsign, p.lat, p.lon, ageSeconds};
 }
 
-class StaticParking : public test::TrafficServiceTest {
+class StaticSet : public test::TrafficServiceTest {
 protected:
-    explicit StaticParking(std::vector<tools::ParkedAircraft> parked = {lf_parkedAt(3, "484cb8", "KLM123"),
+    explicit StaticSet(std::vector<tools::ParkedAircraft> parked = {lf_parkedAt(3, "484cb8", "KLM123"),
                                                                         lf_parkedAt(7, "484cb9", "DLH5"),
                                                                         lf_parkedAt(9, "484cba", "KLM9")})
         : TrafficServiceTest(lf_scenario(std::move(parked)))
@@ -150,7 +151,7 @@ protected:
     WeekSlot now{1, 0};
 };
 
-TEST_F(StaticParking, CalculationPlacesParkedTrafficThenFitsUpToTheCount)
+TEST_F(StaticSet, CalculationPlacesParkedTrafficThenFitsUpToTheCount)
 {
     makeStands(20, 20);
     LiveAcRecord live;
@@ -181,7 +182,7 @@ TEST_F(StaticParking, CalculationPlacesParkedTrafficThenFitsUpToTheCount)
     EXPECT_EQ(g_parkingBusy.load(), 1); // until the candidates are parked
 }
 
-TEST_F(StaticParking, ParkTrafficOnlyParksTheServicesAircraftAlone)
+TEST_F(StaticSet, ParkTrafficOnlyParksTheServicesAircraftAlone)
 {
     makeStands(20, 20);
     param::RT_PARKTRAFFIC_ONLY.value.store(1);
@@ -192,7 +193,7 @@ TEST_F(StaticParking, ParkTrafficOnlyParksTheServicesAircraftAlone)
     EXPECT_TRUE(logHas("3 positions from RT parktraffic only"));
 }
 
-TEST_F(StaticParking, AnAnswerAskedForAheadIsUsedForItsOwnAirportOnly)
+TEST_F(StaticSet, AnAnswerAskedForAheadIsUsedForItsOwnAirportOnly)
 {
     makeStands(20, 0);
     gf_prefetchParkedTraffic();
@@ -207,7 +208,7 @@ TEST_F(StaticParking, AnAnswerAskedForAheadIsUsedForItsOwnAirportOnly)
     EXPECT_TRUE(g_trafficClient.parkedList.empty());
 }
 
-TEST_F(StaticParking, AdjustmentKeepsTheReportedAndRemovesTheGone)
+TEST_F(StaticSet, AdjustmentKeepsTheReportedAndRemovesTheGone)
 {
     makeStands(20, 0);
     addStatic(3, 0, "KLM123").parkedHexId = 0x484cb8; // still reported at its stand
@@ -220,7 +221,7 @@ TEST_F(StaticParking, AdjustmentKeepsTheReportedAndRemovesTheGone)
     EXPECT_TRUE(logHas("Parking adjustments: 1 to be removed, 2 to be added"));
 }
 
-TEST_F(StaticParking, WithoutAnAnswerTheParkedTrafficStaticsStay)
+TEST_F(StaticSet, WithoutAnAnswerTheParkedTrafficStaticsStay)
 {
     makeStands(20, 0);
     addStatic(5, 0, "KLM55");
@@ -230,16 +231,16 @@ TEST_F(StaticParking, WithoutAnAnswerTheParkedTrafficStaticsStay)
 }
 
 // Four parked-traffic entries half an hour apart in age.
-class StaticParkingAges : public StaticParking {
+class StaticSetAges : public StaticSet {
 protected:
-    StaticParkingAges()
-        : StaticParking({lf_parkedAt(1, "484cc1", "KLM901", 60.0), lf_parkedAt(2, "484cc2", "KLM902", 1860.0),
+    StaticSetAges()
+        : StaticSet({lf_parkedAt(1, "484cc1", "KLM901", 60.0), lf_parkedAt(2, "484cc2", "KLM902", 1860.0),
                          lf_parkedAt(3, "484cc3", "KLM903", 3660.0), lf_parkedAt(4, "484cc4", "KLM904", 5460.0)})
     {
     }
 };
 
-TEST_F(StaticParkingAges, AdjustmentTrimsTheLatestCandidatesToTheCount)
+TEST_F(StaticSetAges, AdjustmentTrimsTheLatestCandidatesToTheCount)
 {
     // 27 stands at 30 % want 8: six fitted statics stay by their options and four parked-traffic
     // entries of different ages arrive; the two oldest entries are not parked.
@@ -256,7 +257,7 @@ TEST_F(StaticParkingAges, AdjustmentTrimsTheLatestCandidatesToTheCount)
     EXPECT_NE(candidateOn(2), nullptr);
 }
 
-TEST_F(StaticParking, AStaticLeavingWithinTheHalfHourIsParkedAgainUnderItsNextCallsign)
+TEST_F(StaticSet, AStaticLeavingWithinTheHalfHourIsParkedAgainUnderItsNextCallsign)
 {
     makeStands(20, 0);
     const ParkPosOption leaving = lf_use("KLM1", std::uint64_t{1} << now.slot, now, "KLM2");
@@ -281,7 +282,7 @@ TEST_F(StaticParking, AStaticLeavingWithinTheHalfHourIsParkedAgainUnderItsNextCa
     EXPECT_EQ(again->slotMatch, 0);
 }
 
-TEST_F(StaticParking, ClearingTheParkAirportTakesItsAircraftAndForgetsIt)
+TEST_F(StaticSet, ClearingTheParkAirportTakesItsAircraftAndForgetsIt)
 {
     makeStands(20, 0);
     addStatic(2, 1, "KLM1");
