@@ -49,7 +49,6 @@ std::uint32_t lf_nextOptionNumber(const ParkPos& stand)
     return highest + 1;
 }
 
-std::uint32_t lf_previousDay(std::uint32_t day) { return day <= 1 ? 7 : day - 1; }
 std::uint32_t lf_nextDay(std::uint32_t day) { return day >= 7 ? 1 : day + 1; }
 
 // The slots of the span half hours up to now, earliest first; a slot of the day before goes to

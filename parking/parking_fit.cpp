@@ -30,8 +30,6 @@ constexpr std::array<const char*, 7> kDayNames = {"Mon", "Tue", "Wed", "Thu", "F
 
 const char* lf_dayName(std::uint32_t day) { return day >= 1 && day <= 7 ? kDayNames[day - 1] : "???"; }
 
-double lf_hours(std::int64_t halfHours) { return static_cast<double>(halfHours) * 0.5 + 0.5; }
-
 std::int32_t lf_roundedPercent(std::int64_t part, std::uint64_t whole)
 {
     if (whole < 1) return 0;
@@ -52,7 +50,7 @@ void lf_logFound(WeekSlot slot, bool real, std::uint64_t found, std::int32_t ste
     const std::int32_t maxFit = param::MAX_FIT.value.load();
     const std::string scope = param::WEEK.on() ? std::string(", week") : fmt::format(", day {}", slot.day);
     gf_logf("{} {} position{} found, Max fit={} hours{} fit: {} hour, hh:{} or {} hrs", found, real ? "real" : "soft",
-            found == 1 ? "" : "s", lf_hours(maxFit), scope, lf_hours(steps), slot.slot, lf_hours(slot.slot));
+            found == 1 ? "" : "s", gf_hoursOfSteps(maxFit), scope, gf_hoursOfSteps(steps), slot.slot, gf_hoursOfSteps(slot.slot));
 }
 
 // Drops the last count entries when there are that many.
@@ -65,6 +63,8 @@ void lf_dropLast(std::vector<StandCandidate>& list, std::int64_t count)
 } // namespace
 
 void gf_setStandSearch(StandSearch search) { g_standSearch = search; }
+
+double gf_hoursOfSteps(std::int64_t halfHours) { return static_cast<double>(halfHours) * 0.5 + 0.5; }
 
 ParkCount gf_parkCountFor(std::int32_t pct, std::uint64_t stands, std::int32_t maxPark)
 {
@@ -115,7 +115,7 @@ WeekSlot lf_weekSlotNow()
 {
     const WeekSlot now = g_nowWeekSlot.load();
     gf_logf("\n{} (utc) It is day {} ({}), {} hours", gf_simTimeStamp(), now.day, lf_dayName(now.day),
-            lf_hours(now.slot));
+            gf_hoursOfSteps(now.slot));
     return now;
 }
 

@@ -28,6 +28,8 @@ struct ParkCount {
 };
 // The count rule: pct percent of stands (at least 1), capped by maxPark unless it is -1.
 ParkCount gf_parkCountFor(std::int32_t pct, std::uint64_t stands, std::int32_t maxPark);
+// The hours a fit of that many half-hour steps spans, as the log writes it (step 0: half an hour).
+double gf_hoursOfSteps(std::int64_t halfHours);
 // The window that starts back half hours before now (back 0..47).
 WeekSlot gf_windowStart(WeekSlot now, std::int32_t back);
 // Whether parked lies at or before the window start (Sunday against a Monday window counts as before).

@@ -43,10 +43,6 @@ namespace {
 
 constexpr std::int32_t kLongestFit = 47;
 
-const char* lf_plural(std::size_t n) { return n == 1 ? "" : "s"; }
-
-double lf_hours(std::int64_t halfHours) { return static_cast<double>(halfHours) * 0.5 + 0.5; }
-
 void lf_sortCandidates(bool largestFirst)
 {
     std::stable_sort(g_standCandidates.begin(), g_standCandidates.end(),
@@ -472,7 +468,7 @@ void lf_calculateStaticParking()
         lf_findStandsForPT();
     if (!ptOnly) {
         const std::size_t fromPt = g_standCandidates.size();
-        gf_logf("{} parking position{} from PT", fromPt, lf_plural(fromPt));
+        gf_logf("{} parking position{} from PT", fromPt, gf_plural(fromPt));
         const std::int64_t wanted = lf_parkCount();
         if (wanted - static_cast<std::int64_t>(fromPt) > 0)
             lf_fitRealThenSoft(slot, wanted, static_cast<std::int64_t>(fromPt));
@@ -491,7 +487,7 @@ void lf_calculateStaticParking()
     } else {
         const auto achieved = g_stands.empty() ? 0L : std::lround(static_cast<double>(m) * 100.0 / static_cast<double>(g_stands.size()));
         gf_logf("{} positions ({}% vs wanted {}%, with Max fit={} hours)\n", m, achieved,
-                param::parking_percentage.value.load(), lf_hours(param::MAX_FIT.value.load()));
+                param::parking_percentage.value.load(), gf_hoursOfSteps(param::MAX_FIT.value.load()));
     }
     lf_sortCandidates(true);
     gf_disableControls();
@@ -519,7 +515,7 @@ void gf_parkingAdjustments(bool full)
     if (gf_takeParkedTraffic()) {
         lf_findStandsForPT();
         lf_checkStaticsAgainstPT(full, slot);
-        gf_logf("{} new parking position{} from PT", g_standCandidates.size(), lf_plural(g_standCandidates.size()));
+        gf_logf("{} new parking position{} from PT", g_standCandidates.size(), gf_plural(g_standCandidates.size()));
         if (ptOnly) {
             gf_setStatusMessage(fmt::format("ParkTraffic changes: {} to be removed, {} to be added",
                                             g_staticRemovals.size(), g_standCandidates.size()),
