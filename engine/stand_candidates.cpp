@@ -8,4 +8,12 @@ std::vector<StandCandidate> g_standCandidates = [] {
     return list;
 }();
 
+StandCandidate* gf_candidateOnStand(std::uint32_t sid)
+{
+    for (StandCandidate& c : g_standCandidates)
+        if (c.standId == sid)
+            return &c;
+    return nullptr;
+}
+
 } // namespace zyn

@@ -24,4 +24,7 @@ struct StandCandidate {
 
 extern std::vector<StandCandidate> g_standCandidates;
 
+// The first candidate on the stand with that number, or nullptr.
+StandCandidate* gf_candidateOnStand(std::uint32_t sid);
+
 } // namespace zyn

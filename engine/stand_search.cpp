@@ -355,14 +355,7 @@ bool lf_staticCalled(const AiAcRecord& s, const ParkPosOption& o)
            (!o.callsign2.empty() && s.head.callsign == o.callsign2 + "*");
 }
 
-bool lf_optionIsLive(const ParkPosOption& o)
-{
-    std::lock_guard lock(g_liveIdentityMutex);
-    for (const std::string* cs : {&o.callsign, &o.callsign2})
-        if (!cs->empty() && (g_liveCallsigns.contains(*cs) || g_liveCallsigns.contains(*cs + "_")))
-            return true;
-    return false;
-}
+bool lf_optionIsLive(const ParkPosOption& o) { return gf_callsignIsLive(o.callsign) || gf_callsignIsLive(o.callsign2); }
 
 // Who is parked, chosen or crowding, as the static search asks of every option: built once per fit
 // (nothing moves while one runs) and grown by what the fit finds.

@@ -3,7 +3,6 @@
 #include "aircraft/aircraft_db.h"
 #include "base/geo.h"
 #include "base/log.h"
-#include "engine/removal.h"
 #include "engine/stand_options.h"
 #include "engine/stand_search.h"
 #include "parking/parking_fit.h"
@@ -22,19 +21,16 @@ namespace {
 
 constexpr double kPtStandReachNm = 0.05939524838012959; // 110 m
 
-bool lf_callsignIsLive(const std::string& callsign)
-{
-    return g_liveCallsigns.contains(callsign) || g_liveCallsigns.contains(callsign + "_");
-}
-
 // The entry is flying or parked live around the user under its own identity.
 bool lf_entryIsLive(const ParkedTrafficRecord& entry)
 {
     {
         std::lock_guard lock(g_liveIdentityMutex);
-        if (g_liveHexIds.contains(entry.hexId) || lf_callsignIsLive(entry.head.callsign))
+        if (g_liveHexIds.contains(entry.hexId))
             return true;
     }
+    if (gf_callsignIsLive(entry.head.callsign))
+        return true;
     return std::any_of(g_liveAircraft.begin(), g_liveAircraft.end(),
                        [&](const LiveAcRecord& live) { return lf_isLiveTwin(entry, live); });
 }
@@ -51,18 +47,11 @@ AcRecord lf_entryAircraft(const ParkedTrafficRecord& entry)
     return aircraft;
 }
 
-const StandCandidate* lf_candidateOn(std::uint32_t sid)
-{
-    const auto it = std::find_if(g_standCandidates.begin(), g_standCandidates.end(),
-                                 [sid](const StandCandidate& c) { return c.standId == sid; });
-    return it == g_standCandidates.end() ? nullptr : &*it;
-}
-
 // A candidate on an overlapping stand leaves no room for the aircraft's wings.
 bool lf_neighbourCrowds(const ParkPos& stand, const AcRecord& aircraft)
 {
     for (const std::uint32_t sid : stand.adjacent) {
-        const StandCandidate* other = lf_candidateOn(sid);
+        const StandCandidate* other = gf_candidateOnStand(sid);
         const ParkPos* neighbour = gf_standBySid(sid);
         if (other && neighbour &&
             aircraft.halfWingspanNm + gf_wingspan(other->type) >
@@ -142,8 +131,7 @@ bool lf_ptStaticAtStand(PtAtStand& context, AiAcRecord& parked)
         return false;
     const WeekSlot start = gf_windowStart(context.now, context.entry.slot);
     if (gf_parkedAtOrBefore(parked.weekSlot, start)) {
-        g_staticRemovals.push_back({parked.head.callsign, parked.standId});
-        removeAircraftFromSim(parked);
+        gf_removeStaticNow(parked);
         return true;
     }
     std::string callsign = parked.head.callsign;

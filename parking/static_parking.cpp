@@ -94,13 +94,6 @@ bool lf_standingStatic(const AiAcRecord& parked, std::uint32_t kind)
     return parked.feedKind == kind && parked.inSim();
 }
 
-// Marked now, so that nothing later in the same adjustment counts the static as standing.
-void lf_removeNow(AiAcRecord& parked)
-{
-    g_staticRemovals.push_back({parked.head.callsign, parked.standId});
-    removeAircraftFromSim(parked);
-}
-
 void lf_toRemovalList(const AiAcRecord& parked) { g_staticRemovals.push_back({parked.head.callsign, parked.standId}); }
 
 void lf_addStayer(const AiAcRecord& parked)
@@ -116,12 +109,9 @@ void lf_addStayer(const AiAcRecord& parked)
                                .leave = false});
 }
 
-void lf_dropCandidate(std::vector<StandCandidate>::iterator candidate) { g_standCandidates.erase(candidate); }
-
-std::vector<StandCandidate>::iterator lf_candidateOnStand(std::uint32_t sid)
+void lf_dropCandidate(const StandCandidate* candidate)
 {
-    return std::find_if(g_standCandidates.begin(), g_standCandidates.end(),
-                        [sid](const StandCandidate& c) { return c.standId == sid; });
+    g_standCandidates.erase(g_standCandidates.begin() + (candidate - g_standCandidates.data()));
 }
 
 void lf_collectLiveParked()
@@ -207,7 +197,7 @@ void lf_checkPtStatic(AiAcRecord& parked, CandidateLookup& candidates)
         candidates.drop(here);
         return;
     }
-    lf_removeNow(parked);
+    gf_removeStaticNow(parked);
 }
 
 // A fitted static that a parked-traffic candidate claims: it stays when it has stood there no longer
@@ -224,7 +214,7 @@ void lf_checkFittedStatic(AiAcRecord& parked, WeekSlot now, CandidateLookup& can
     if (inWindow || (gf_equalsBeforeStar(candidate->callsign, parked.head.callsign) && gf_sameKeyPair(*candidate, parked)))
         candidates.drop(candidate);
     else
-        lf_removeNow(parked);
+        gf_removeStaticNow(parked);
 }
 
 void lf_checkStaticsAgainstPT(bool full, WeekSlot now)
@@ -250,7 +240,7 @@ void lf_keepPtStatics()
             lf_addStayer(parked);
 }
 
-void lf_keepOrRemoveByWindow(const AiAcRecord& parked, std::vector<StandCandidate>::iterator candidate, WeekSlot now)
+void lf_keepOrRemoveByWindow(const AiAcRecord& parked, const StandCandidate* candidate, WeekSlot now)
 {
     if (gf_parkedBefore(parked.weekSlot, gf_windowStart(now, candidate->fit))) {
         lf_toRemovalList(parked);
@@ -269,17 +259,17 @@ bool lf_liveCallsign(const std::string& callsign)
 }
 
 // A candidate on an overlapping stand that the static's wings reach.
-std::vector<StandCandidate>::iterator lf_crowdingCandidate(const AiAcRecord& parked, const ParkPos& stand)
+const StandCandidate* lf_crowdingCandidate(const AiAcRecord& parked, const ParkPos& stand)
 {
     for (const std::uint32_t sid : stand.adjacent) {
         const ParkPos* neighbour = gf_standBySid(sid);
-        const auto candidate = lf_candidateOnStand(sid);
-        if (neighbour && candidate != g_standCandidates.end() &&
+        const StandCandidate* candidate = gf_candidateOnStand(sid);
+        if (neighbour && candidate &&
             parked.halfWingspanNm + gf_wingspan(candidate->type) >
                 gf_distanceNm(lf_positionOf(parked), {neighbour->latitude, neighbour->longitude}))
             return candidate;
     }
-    return g_standCandidates.end();
+    return nullptr;
 }
 
 // The static's own stand has a use of its airline and type within the fit back from now (into the
@@ -308,7 +298,7 @@ void lf_classifyFittedStatic(AiAcRecord& parked, WeekSlot now)
         lf_toRemovalList(parked);
         return;
     }
-    if (const auto candidate = lf_candidateOnStand(parked.standId); candidate != g_standCandidates.end()) {
+    if (const StandCandidate* candidate = gf_candidateOnStand(parked.standId)) {
         const bool same = gf_sameKeyPair(*candidate, parked) &&
                           (gf_equalsBeforeStar(candidate->callsign, parked.head.callsign) ||
                            gf_equalsBeforeStar(candidate->callsign2, parked.head.callsign));
@@ -325,7 +315,7 @@ void lf_classifyFittedStatic(AiAcRecord& parked, WeekSlot now)
         lf_toRemovalList(parked);
         return;
     }
-    if (const auto crowding = lf_crowdingCandidate(parked, *stand); crowding != g_standCandidates.end()) {
+    if (const StandCandidate* crowding = lf_crowdingCandidate(parked, *stand)) {
         lf_keepOrRemoveByWindow(parked, crowding, now);
         return;
     }
@@ -433,6 +423,12 @@ void lf_emptyLists()
 
 } // namespace
 
+void gf_removeStaticNow(AiAcRecord& parked)
+{
+    lf_toRemovalList(parked);
+    removeAircraftFromSim(parked);
+}
+
 void gf_resetParkedTrafficSets()
 {
     {
@@ -504,7 +500,7 @@ void gf_parkingAdjustments(bool full)
     if (full)
         for (AiAcRecord& parked : g_staticAircraft)
             if (lf_standingStatic(parked, 1))
-                lf_removeNow(parked);
+                gf_removeStaticNow(parked);
     const std::int64_t count = lf_parkCount();
     gf_expireLiveParked();
     lf_collectLiveParked();

@@ -69,6 +69,9 @@ struct PtAtStand {
 };
 bool lf_ptStaticAtStand(PtAtStand& context, AiAcRecord& parked);
 
+// Removes the static at once and lists it among the removals, so that nothing later in the same
+// adjustment counts it as standing.
+void gf_removeStaticNow(AiAcRecord& parked);
 // Empties the candidates, removals, stayers and live parked list (the end of parking, a restart).
 void gf_clearStaticParkingLists();
 

@@ -12,4 +12,7 @@ extern std::mutex g_liveIdentityMutex;
 extern std::set<std::string> g_liveCallsigns;
 extern std::set<std::uint32_t> g_liveHexIds;
 
+// The callsign, or it with the "_" the service marks a second report of one aircraft with, is live.
+bool gf_callsignIsLive(const std::string& callsign);
+
 } // namespace zyn

@@ -125,6 +125,10 @@ TEST(ParkingWindow, StepsBackOverDaysAndTheWeek)
     EXPECT_TRUE(gf_parkedAtOrBefore({3, 4}, {3, 4}));
     EXPECT_FALSE(gf_parkedAtOrBefore({3, 5}, {3, 4}));
     EXPECT_TRUE(gf_parkedAtOrBefore({2, 40}, {3, 4}));
+    EXPECT_TRUE(gf_parkedBefore({7, 47}, {1, 0})) << "the same week rule";
+    EXPECT_FALSE(gf_parkedBefore({1, 0}, {7, 47}));
+    EXPECT_FALSE(gf_parkedBefore({3, 4}, {3, 4})) << "parked at the window's start is in it";
+    EXPECT_TRUE(gf_parkedBefore({3, 3}, {3, 4}));
 }
 
 TEST_F(ParkingFit, WidensTheWindowUntilEnoughStandsAreTaken)
