@@ -1,0 +1,101 @@
+# The Windows build. Two ways in:
+# - Windows developers: MSVC with vcpkg (vcpkg.json, CMakePresets.json): the program links against
+#   vcpkg's libcurl, libzip and pugixml.
+# - This Debian machine: mingw-w64 (cmake/mingw-w64-x86_64.cmake). Debian has no mingw-w64 build of
+#   libcurl, libzip or pugixml, so every program source is compiled against the Linux packages'
+#   headers but the program itself is not linked; what runs here is the Windows check program
+#   (tests/windows/) with the parts of the program it needs, and a stand-in "SimConnect.dll" made
+#   from the simulator emulator, both run under Wine by scripts/windows.
+
+# The Linux stand-ins for Windows: the headless window layer with its X11 display (every source of
+# platform/win32 but those named *_windows.cpp), the Linux system services and the simulator
+# emulator. On Windows the real system serves instead.
+set(TARVO_LINUX_ONLY_SOURCES
+  platform/system/codepage.cpp platform/system/known_folders.cpp platform/system/last_error.cpp
+  platform/system/named_mutex.cpp platform/system/process.cpp platform/system/timer.cpp)
+list(TRANSFORM TARVO_LINUX_ONLY_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
+
+file(GLOB_RECURSE TARVO_WIN_SOURCES CONFIGURE_DEPENDS
+  platform/*.cpp base/*.cpp shown/*.cpp requests/*.cpp settings/*.cpp aircraft/*.cpp airport/*.cpp
+  traffic/*.cpp sim/*.cpp livery/*.cpp engine/*.cpp parking/*.cpp ui/*.cpp core/*.cpp)
+list(FILTER TARVO_WIN_SOURCES EXCLUDE REGEX "/core/main\\.cpp$")
+list(FILTER TARVO_WIN_SOURCES EXCLUDE REGEX "/platform/simconnect/emulator[^/]*\\.cpp$")
+file(GLOB TARVO_LINUX_WINDOW_LAYER CONFIGURE_DEPENDS platform/win32/*.cpp)
+list(FILTER TARVO_LINUX_WINDOW_LAYER EXCLUDE REGEX "_windows\\.cpp$")
+list(REMOVE_ITEM TARVO_WIN_SOURCES ${TARVO_LINUX_WINDOW_LAYER})
+list(REMOVE_ITEM TARVO_WIN_SOURCES ${TARVO_LINUX_ONLY_SOURCES})
+
+set(TARVO_WIN_DEFINITIONS UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0A00
+  TARVO_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+  TARVO_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+  TARVO_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+set(TARVO_WIN_SYSTEM_LIBRARIES shell32 ole32 user32 gdi32 winmm)
+
+if(TARVO_WINDOWS_CROSS)
+  # The Linux packages' headers of the libraries the program uses, and of the header-only ones, in a
+  # folder of their own: /usr/include as a whole would shadow mingw-w64's C library.
+  set(TARVO_LINUX_HEADERS ${CMAKE_BINARY_DIR}/linux-headers)
+  file(MAKE_DIRECTORY ${TARVO_LINUX_HEADERS})
+  foreach(header pugixml.hpp pugiconfig.hpp zip.h zipconf.h fmt nlohmann gsl)
+    file(CREATE_LINK /usr/include/${header} ${TARVO_LINUX_HEADERS}/${header} SYMBOLIC)
+  endforeach()
+  file(CREATE_LINK /usr/include/x86_64-linux-gnu/curl ${TARVO_LINUX_HEADERS}/curl SYMBOLIC)
+  add_library(tarvo_win_deps INTERFACE)
+  target_include_directories(tarvo_win_deps SYSTEM INTERFACE ${TARVO_LINUX_HEADERS})
+  # fmt as headers alone: it links without a library; CURL_STATICLIB keeps curl's declarations free
+  # of dllimport, which matters only to a link that does not happen here.
+  target_compile_definitions(tarvo_win_deps INTERFACE FMT_HEADER_ONLY CURL_STATICLIB)
+  target_link_options(tarvo_win_deps INTERFACE -static -municode)
+else()
+  find_package(fmt CONFIG REQUIRED)
+  find_package(pugixml CONFIG REQUIRED)
+  find_package(nlohmann_json CONFIG REQUIRED)
+  find_package(Microsoft.GSL CONFIG REQUIRED)
+  find_package(CURL REQUIRED)
+  find_package(libzip CONFIG REQUIRED)
+  add_library(tarvo_win_deps INTERFACE)
+  target_link_libraries(tarvo_win_deps INTERFACE fmt::fmt pugixml::pugixml nlohmann_json::nlohmann_json
+    Microsoft.GSL::GSL CURL::libcurl libzip::zip)
+endif()
+
+if(MSVC)
+  set(TARVO_WIN_WARNINGS /W4 /utf-8 /permissive-)
+else()
+  set(TARVO_WIN_WARNINGS -Wall -Wextra -Wpedantic)
+endif()
+
+add_library(tarvo_lib STATIC ${TARVO_WIN_SOURCES})
+target_include_directories(tarvo_lib PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(tarvo_lib PUBLIC ${TARVO_WIN_DEFINITIONS})
+target_compile_options(tarvo_lib PRIVATE ${TARVO_WIN_WARNINGS})
+target_link_libraries(tarvo_lib PUBLIC tarvo_win_deps ${TARVO_WIN_SYSTEM_LIBRARIES})
+
+configure_file(core/tarvo.rc.in ${CMAKE_BINARY_DIR}/tarvo.rc @ONLY)
+
+if(NOT TARVO_WINDOWS_CROSS)
+  add_executable(tarvo WIN32 core/main.cpp ${CMAKE_BINARY_DIR}/tarvo.rc)
+  target_compile_options(tarvo PRIVATE ${TARVO_WIN_WARNINGS})
+  target_link_libraries(tarvo PRIVATE tarvo_lib)
+  return()
+endif()
+
+# Here: the program's entry compiled (not linked), the check program and the SimConnect stand-in.
+add_library(tarvo_entry_check OBJECT core/main.cpp ${CMAKE_BINARY_DIR}/tarvo.rc)
+target_compile_options(tarvo_entry_check PRIVATE ${TARVO_WIN_WARNINGS})
+target_link_libraries(tarvo_entry_check PRIVATE tarvo_lib)
+
+file(GLOB TARVO_EMULATOR_SOURCES CONFIGURE_DEPENDS platform/simconnect/emulator*.cpp)
+add_library(SimConnect SHARED ${TARVO_EMULATOR_SOURCES} platform/system/clock.cpp
+  platform/simconnect/simconnect_export.def)
+set_target_properties(SimConnect PROPERTIES PREFIX "" OUTPUT_NAME SimConnect)
+target_include_directories(SimConnect PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(SimConnect PRIVATE ${TARVO_WIN_DEFINITIONS} TARVO_EMULATOR_NO_PICTURE)
+target_compile_options(SimConnect PRIVATE ${TARVO_WIN_WARNINGS})
+target_link_libraries(SimConnect PRIVATE tarvo_win_deps)
+target_link_options(SimConnect PRIVATE -static)
+
+file(GLOB TARVO_WINDOWS_CHECK_SOURCES CONFIGURE_DEPENDS tests/windows/*.cpp)
+add_executable(tarvo_windows_check ${TARVO_WINDOWS_CHECK_SOURCES})
+target_compile_options(tarvo_windows_check PRIVATE ${TARVO_WIN_WARNINGS})
+target_link_libraries(tarvo_windows_check PRIVATE tarvo_lib)
+set_target_properties(tarvo_windows_check PROPERTIES LINK_FLAGS "-municode")

@@ -1,0 +1,1 @@
+int wmain(){return 0;}
