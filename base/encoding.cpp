@@ -40,7 +40,7 @@ std::string_view gf_encodingName(TextEncoding encoding)
     return index < names.size() ? names[index] : "none_found";
 }
 
-std::u16string gf_utf8ToUtf16(std::string_view text)
+WideString gf_utf8ToUtf16(std::string_view text)
 {
     if (text.empty())
         return {};
@@ -51,14 +51,14 @@ std::u16string gf_utf8ToUtf16(std::string_view text)
         lf_throwConversion(Utf8ConversionException::FromUtf8ToUtf16, "Invalid UTF-8 sequence found in input string.",
                            "Cannot get result string length when converting from UTF-8 to UTF-16 "
                            "(MultiByteToWideChar failed).");
-    std::u16string wide(std::size_t(needed), u'\0');
+    WideString wide(std::size_t(needed), WCHAR{});
     if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(), needed) == 0)
         lf_throwConversion(Utf8ConversionException::FromUtf8ToUtf16, "Invalid UTF-8 sequence found in input string.",
                            "Cannot convert from UTF-8 to UTF-16 (MultiByteToWideChar failed).");
     return wide;
 }
 
-std::string gf_utf16ToUtf8(std::u16string_view text)
+std::string gf_utf16ToUtf8(WideStringView text)
 {
     if (text.empty())
         return {};

@@ -1,6 +1,9 @@
 #pragma once
-// UTF-8 <-> UTF-16 conversions (strict: invalid input throws, nothing is substituted) and the encoding
+// UTF-8 <-> UTF-16 conversions (strict: invalid input throws, nothing is substituted; UTF-16 in the
+// platform's wide text, WideString) and the encoding
 // of a text file as its byte-order mark tells it (reading its lines: livery/text_files.h).
+#include "platform/win32/types.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
@@ -39,8 +42,8 @@ enum class TextEncoding : std::uint32_t {
 // "ANSI", "Unicode", "Unicode_big_endian", "UTF8_with_BOM", "UTF8_without_BOM", "none_found"
 std::string_view gf_encodingName(TextEncoding encoding);
 
-std::u16string gf_utf8ToUtf16(std::string_view text);
-std::string gf_utf16ToUtf8(std::u16string_view text);
+WideString gf_utf8ToUtf16(std::string_view text);
+std::string gf_utf16ToUtf8(WideStringView text);
 
 // Never throws: a file that cannot be opened logs one line and gives NoneFound.
 TextEncoding gf_detectEncoding(const std::filesystem::path& path);

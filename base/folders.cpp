@@ -8,22 +8,9 @@
 
 namespace zyn {
 
-namespace {
-
-// The path of a Windows known folder, or nothing.
-std::optional<std::filesystem::path> lf_knownFolderPath(int folderId)
-{
-    WCHAR buffer[MAX_PATH] = {};
-    if (SHGetFolderPathW(nullptr, folderId, nullptr, SHGFP_TYPE_CURRENT, buffer) < 0)
-        return std::nullopt;
-    return std::filesystem::path(gf_utf16ToUtf8(buffer));
-}
-
-} // namespace
-
 std::filesystem::path gf_appDataPath()
 {
-    if (auto folder = lf_knownFolderPath(CSIDL_APPDATA))
+    if (auto folder = gf_knownFolder(KnownFolder::RoamingAppData))
         return *folder;
     gf_logError("Could not find the AppData path");
     return {};
@@ -31,7 +18,7 @@ std::filesystem::path gf_appDataPath()
 
 std::filesystem::path gf_localAppDataPath()
 {
-    if (auto folder = lf_knownFolderPath(CSIDL_LOCAL_APPDATA))
+    if (auto folder = gf_knownFolder(KnownFolder::LocalAppData))
         return *folder;
     gf_logError("Could not find the a Local Appdata path");
     return {};

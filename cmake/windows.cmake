@@ -11,7 +11,7 @@
 # platform/win32 but those named *_windows.cpp), the Linux system services and the simulator
 # emulator. On Windows the real system serves instead.
 set(TARVO_LINUX_ONLY_SOURCES
-  platform/system/codepage.cpp platform/system/known_folders.cpp platform/system/last_error.cpp
+  platform/system/codepage.cpp platform/system/environment.cpp platform/system/known_folders.cpp platform/system/last_error.cpp
   platform/system/named_mutex.cpp platform/system/process.cpp platform/system/timer.cpp)
 list(TRANSFORM TARVO_LINUX_ONLY_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 
@@ -29,7 +29,7 @@ set(TARVO_WIN_DEFINITIONS UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_W
   TARVO_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
   TARVO_VERSION_MINOR=${PROJECT_VERSION_MINOR}
   TARVO_VERSION_PATCH=${PROJECT_VERSION_PATCH})
-set(TARVO_WIN_SYSTEM_LIBRARIES shell32 ole32 user32 gdi32 winmm)
+set(TARVO_WIN_SYSTEM_LIBRARIES shell32 ole32 uuid advapi32 user32 gdi32 winmm)
 
 if(TARVO_WINDOWS_CROSS)
   # The Linux packages' headers of the libraries the program uses, and of the header-only ones, in a
@@ -58,10 +58,29 @@ else()
     Microsoft.GSL::GSL CURL::libcurl libzip::zip)
 endif()
 
+option(TARVO_WERROR "Warnings are errors" OFF)
+option(TARVO_UNITY "Unity build" OFF)
+if(TARVO_UNITY)
+  set(CMAKE_UNITY_BUILD ON)
+  set(CMAKE_UNITY_BUILD_BATCH_SIZE 16)
+endif()
+find_program(CCACHE_PROGRAM ccache)
+if(CCACHE_PROGRAM)
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
+endif()
+
 if(MSVC)
   set(TARVO_WIN_WARNINGS /W4 /utf-8 /permissive-)
+  if(TARVO_WERROR)
+    list(APPEND TARVO_WIN_WARNINGS /WX)
+  endif()
 else()
-  set(TARVO_WIN_WARNINGS -Wall -Wextra -Wpedantic)
+  # g++ 12 warns of overlapping copies inside libstdc++'s own string code at -O2 (a known false
+  # positive of -Wrestrict), never of ours.
+  set(TARVO_WIN_WARNINGS -Wall -Wextra -Wpedantic -Wno-restrict)
+  if(TARVO_WERROR)
+    list(APPEND TARVO_WIN_WARNINGS -Werror)
+  endif()
 endif()
 
 add_library(tarvo_lib STATIC ${TARVO_WIN_SOURCES})
@@ -85,6 +104,7 @@ target_compile_options(tarvo_entry_check PRIVATE ${TARVO_WIN_WARNINGS})
 target_link_libraries(tarvo_entry_check PRIVATE tarvo_lib)
 
 file(GLOB TARVO_EMULATOR_SOURCES CONFIGURE_DEPENDS platform/simconnect/emulator*.cpp)
+list(REMOVE_ITEM TARVO_EMULATOR_SOURCES ${CMAKE_SOURCE_DIR}/platform/simconnect/emulator_report.cpp) # the picture
 add_library(SimConnect SHARED ${TARVO_EMULATOR_SOURCES} platform/system/clock.cpp
   platform/simconnect/simconnect_export.def)
 set_target_properties(SimConnect PROPERTIES PREFIX "" OUTPUT_NAME SimConnect)

@@ -47,7 +47,6 @@ namespace {
 thread_local std::stop_token t_startupStop;
 std::atomic<bool> g_startupRunning{false};
 
-constexpr char kMutexName[] = "Local\\$TarvoTraffic$";
 constexpr UINT kTitleResource = 101;
 constexpr WORD kIconResource = 100;
 constexpr std::int32_t kNoInstallPathError = 150;
@@ -55,7 +54,7 @@ constexpr std::int32_t kNoInstallPathError = 150;
 void lf_disableAndEmpty(const ParameterControl& control)
 {
     gf_enableControl(control, false);
-    SetWindowTextW(gf_controlWindow(control), u"");
+    SetWindowTextW(gf_controlWindow(control), TEXT(""));
 }
 
 StringParameter& lf_modeInstallPath()
@@ -153,7 +152,7 @@ std::string lf_currentFolder()
         if (length == 0)
             throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "GetCurrentDirectoryW");
         if (length < buffer.size())
-            return gf_utf16ToUtf8(std::u16string_view(buffer.data(), length));
+            return gf_utf16ToUtf8(WideStringView(buffer.data(), length));
         buffer.resize(length);
     }
 }

@@ -10,6 +10,9 @@
 
 namespace zyn {
 
+// The single-instance guard: a second start of the program finds this mutex taken and ends at once.
+inline constexpr char kMutexName[] = "Local\\$TarvoTraffic$";
+
 extern std::jthread g_startupThread;
 extern std::atomic<std::uint8_t> g_databaseLoaded; // the aircraft database is read once per process
 

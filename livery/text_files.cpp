@@ -18,7 +18,7 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // The next 16-bit unit of the stream in the given byte order; false at its end. An odd last byte is
 // a broken file.
-bool lf_nextUnit(std::istream& in, bool bigEndian, char16_t& unit)
+bool lf_nextUnit(std::istream& in, bool bigEndian, WCHAR& unit)
 {
     const int first = in.get();
     if (first == std::char_traits<char>::eof())
@@ -28,7 +28,7 @@ bool lf_nextUnit(std::istream& in, bool bigEndian, char16_t& unit)
         throw std::runtime_error("the file ends inside a UTF-16 character");
     const auto b0 = static_cast<unsigned char>(first);
     const auto b1 = static_cast<unsigned char>(second);
-    unit = static_cast<char16_t>(bigEndian ? (b0 << 8) | b1 : (b1 << 8) | b0);
+    unit = static_cast<WCHAR>(bigEndian ? (b0 << 8) | b1 : (b1 << 8) | b0);
     return true;
 }
 
@@ -37,8 +37,8 @@ bool lf_nextUnit(std::istream& in, bool bigEndian, char16_t& unit)
 std::size_t lf_readUtf16Units(std::istream& in, std::vector<std::string>& lines)
 {
     bool bigEndian = true;
-    char16_t unit = 0;
-    std::u16string line;
+    WCHAR unit = 0;
+    WideString line;
     std::size_t cutLines = 0;
     bool cut = false;
     bool first = true;

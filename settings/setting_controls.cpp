@@ -21,7 +21,7 @@ namespace {
 // Sets the text of the main window's box with this id; false when the text cannot be converted.
 bool lf_writeBox(std::uint16_t controlId, std::string_view text)
 {
-    std::u16string wide;
+    WideString wide;
     try {
         wide = gf_utf8ToUtf16(text);
     } catch (const win32::Utf8ConversionException& e) {
@@ -86,7 +86,7 @@ std::string lf_getTextFromId(std::uint16_t controlId)
     if (length <= 0)
         return {};
     try {
-        return gf_utf16ToUtf8(std::u16string_view(buffer, static_cast<std::size_t>(length)));
+        return gf_utf16ToUtf8(WideStringView(buffer, static_cast<std::size_t>(length)));
     } catch (const win32::Utf8ConversionException& e) {
         gf_logErrorf("{} {}", "lf_getTextFromId", e.what());
         return {};

@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "base/log.h"
 #include "platform/system/clock.h"
+#include "platform/simconnect/simconnect_library.h"
 #include "platform/system/timer.h"
 #include "requests/exit_request.h"
 #include "requests/main_loop_requests.h"
@@ -70,14 +71,29 @@ void lf_simGone(std::string_view text)
     lf_simClosed();
 }
 
+// Without the SimConnect library no simulator can be reached: the user hears why once, and the
+// program waits as it does for a simulator that is not running.
+void lf_reportMissingLibrary(bool& reported)
+{
+    std::string why;
+    if (reported || gf_simConnectLoaded(&why))
+        return;
+    reported = true;
+    gf_logError(why);
+    gf_setStatusMessage(why, true);
+    gf_repaintStatusArea();
+}
+
 void lf_connectAndRun(const std::stop_token& stop)
 {
     const auto giveUp = [&] { return stop.stop_requested() || gf_exitUnderWay(); };
     bool first = true;
+    bool libraryReported = false;
     while (!giveUp()) {
         if (first)
             lf_showWaiting();
         first = false;
+        lf_reportMissingLibrary(libraryReported);
         HANDLE handle = nullptr;
         if (FAILED(SimConnect_Open(&handle, "Tarvo", nullptr, 0, nullptr, 0))) {
             gf_sleepFor(seconds(1), giveUp);

@@ -108,7 +108,7 @@ const std::vector<ControlSpec>& gf_controlSpecs()
 
 HWND gf_createCheckBox(BoolControlParameter& parameter, HWND parent, const CREATESTRUCTW* creation, int x)
 {
-    const HWND box = CreateWindowExW(0, u"button", u"", kCheckBoxStyle, x,
+    const HWND box = CreateWindowExW(0, TEXT("button"), TEXT(""), kCheckBoxStyle, x,
                                      static_cast<int>(parameter.row) + kCheckBoxDrop, kCheckBoxSize, kCheckBoxSize,
                                      parent, lf_menuOf(parameter), lf_instanceOf(creation), nullptr);
     gf_setControlWindow(parameter.controlId, box);
@@ -120,8 +120,8 @@ HWND gf_createCheckBox(BoolControlParameter& parameter, HWND parent, const CREAT
 HWND gf_createButton(CommandControlParameter& parameter, HWND parent, const CREATESTRUCTW* creation, int x,
                      int width)
 {
-    std::u16string caption(parameter.key.begin(), parameter.key.end()); // ASCII captions
-    const HWND button = CreateWindowExW(0, u"button", caption.c_str(), kButtonStyle, x,
+    WideString caption(parameter.key.begin(), parameter.key.end()); // ASCII captions
+    const HWND button = CreateWindowExW(0, TEXT("button"), caption.c_str(), kButtonStyle, x,
                                         static_cast<int>(parameter.row), width, kButtonHeight, parent,
                                         lf_menuOf(parameter), lf_instanceOf(creation), nullptr);
     gf_setControlWindow(parameter.controlId, button);
@@ -133,7 +133,7 @@ HWND gf_createButton(CommandControlParameter& parameter, HWND parent, const CREA
 HWND gf_createEdit(ParameterControl& control, HWND parent, const CREATESTRUCTW* creation, int x, int width,
                    WNDPROC boxProcedure)
 {
-    const HWND box = CreateWindowExW(0, u"Edit", u"", kEditStyle, x, static_cast<int>(control.row), width,
+    const HWND box = CreateWindowExW(0, TEXT("Edit"), TEXT(""), kEditStyle, x, static_cast<int>(control.row), width,
                                      kEditHeight, parent, lf_menuOf(control), lf_instanceOf(creation), nullptr);
     gf_setControlWindow(control.controlId, box);
     if (!box)

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <iterator>
 
+#ifndef TARVO_EMULATOR_NO_PICTURE
 #include "platform/simconnect/emulator_report.h"
+#endif
 #include "platform/simconnect/emulator_world.h"
 
 namespace zyn::simemu {
@@ -206,10 +208,12 @@ int messagesDelivered()
     return lf_read([](World& w) { return w.delivered; });
 }
 
+#ifndef TARVO_EMULATOR_NO_PICTURE
 void writeReport(const std::filesystem::path& folder)
 {
     gf_writeReport(objects(), lf_read([](World& w) { return w.scenario.airport; }), folder);
 }
+#endif
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {

@@ -2,7 +2,11 @@
 #include <algorithm>
 
 #include "platform/simconnect/emulator_call.h"
+#ifdef TARVO_EMULATOR_NO_PICTURE
+#include "platform/simconnect/emulator_report_text.h"
+#else
 #include "platform/simconnect/emulator_report.h"
+#endif
 
 #include <fmt/format.h>
 
@@ -38,8 +42,14 @@ void lf_reportOnClose(const std::vector<SimObject>& held, const Airport& airport
     if (!folder)
         return;
     try {
+#ifdef TARVO_EMULATOR_NO_PICTURE
+        (void)airport;
+        gf_writeObjectReport(held, *folder, closedAt);
+#else
         gf_writeRunReport(held, airport, *folder, closedAt);
-        fmt::print(stderr, "simulator emulator report written to {}\n", folder->string());
+#endif
+        const std::u8string name = folder->u8string();
+        fmt::print(stderr, "simulator emulator report written to {}\n", std::string(name.begin(), name.end()));
     } catch (const std::exception& e) {
         fmt::print(stderr, "simulator emulator report: {}\n", e.what());
     }

@@ -591,21 +591,6 @@ ReportColour gf_reportColour(const std::vector<SimObject>& objects, const SimObj
     return kAircraftColours[(seen.size() - 1) % kAircraftColours.size()];
 }
 
-std::vector<std::string> gf_objectReportLines(const std::vector<SimObject>& objects,
-                                              std::optional<double> closedAtSeconds)
-{
-    std::vector<std::string> lines{"    id kind      created_s  removed_s  moved_nm atc_id \"title\""};
-    for (const SimObject& o : objects) {
-        const char* kind = o.isUser ? "user" : o.isForeign ? "foreign" : "created";
-        const std::string removed = o.removed ? fmt::format("{:.1f}", o.removedAt) : "-";
-        lines.push_back(fmt::format("{:>6} {:<8} {:>10.1f} {:>10} {:>9.2f} {} \"{}\"", o.id, kind, o.createdAt, removed,
-                                    o.distanceMovedNm, o.atcId.empty() ? "-" : o.atcId, o.title));
-    }
-    if (closedAtSeconds)
-        lines.push_back(fmt::format("closed_s {:.1f}", *closedAtSeconds));
-    return lines;
-}
-
 std::pair<double, double> gf_reportPixel(const std::vector<SimObject>& objects, const Airport& airport,
                                          ReportPanel panel, LatLon at)
 {
@@ -615,12 +600,7 @@ std::pair<double, double> gf_reportPixel(const std::vector<SimObject>& objects, 
 void gf_writeReport(const std::vector<SimObject>& objects, const Airport& airport, const std::filesystem::path& folder,
                     std::optional<double> closedAtSeconds, cairo_surface_t* windowPicture)
 {
-    std::filesystem::create_directories(folder);
-    std::ofstream text(folder / kReportObjectsFile, std::ios::trunc);
-    for (const std::string& line : gf_objectReportLines(objects, closedAtSeconds))
-        text << line << '\n';
-    if (!text.flush())
-        throw std::runtime_error(fmt::format("cannot write {}", (folder / kReportObjectsFile).string()));
+    gf_writeObjectReport(objects, folder, closedAtSeconds);
     lf_writeTracks(objects, airport, folder / kReportTracksFile, closedAtSeconds, windowPicture);
 }
 

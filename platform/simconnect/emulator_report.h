@@ -10,19 +10,13 @@
 #include <cairo.h>
 
 #include "platform/simconnect/emulator.h"
+#include "platform/simconnect/emulator_report_text.h"
 
 namespace zyn::simemu {
 
-inline constexpr const char* kReportObjectsFile = "sim_objects.txt";
 inline constexpr const char* kReportTracksFile = "sim_tracks.png";
 inline constexpr int kReportImageSize = 1024; // the side of one square panel
 inline constexpr int kReportHeaderPx = 120;   // the title and the legend above the panels
-
-// One line per object: id, kind, created and removed seconds, distance moved, ATC id and title; with the
-// moment the client closed the connection, a last line "closed_s <seconds>", so that a reader tells the
-// objects the client removed itself from those the close took away.
-std::vector<std::string> gf_objectReportLines(const std::vector<SimObject>& objects,
-                                              std::optional<double> closedAtSeconds = std::nullopt);
 
 // Writes both files into the folder (created when missing); throws std::runtime_error on failure. A picture
 // of the program's window, when given, stands beside the panels.

@@ -1,7 +1,9 @@
 #pragma once
 // Our declarations of the SimConnect client interface: the functions, receive records, ids and
 // constants the program uses, under the names the simulator's client library gives them.
-// On Linux they are served by the in-process simulator emulator (platform/simconnect/emulator.h).
+// On Linux they are served by the in-process simulator emulator (platform/simconnect/emulator.h); on
+// Windows they come from "SimConnect.dll", loaded at run time (platform/simconnect/simconnect_library.h),
+// so they keep the library's C names and calling convention, and its records their packing.
 //
 // Receive records: every message starts with SIMCONNECT_RECV; dwID tells which record it is and
 // dwSize how many bytes the message holds. A data reply's block starts at its dwData field and runs
@@ -13,10 +15,20 @@
 #include "platform/system/known_folders.h"
 #include "platform/win32/types.h"
 
+#ifdef _WIN32
+#define SIMCONNECTAPI extern "C" HRESULT __stdcall
+#define SIMCONNECT_CALLBACK __stdcall
+#else
+#define SIMCONNECTAPI extern "C" HRESULT
+#define SIMCONNECT_CALLBACK
+#endif
+
 #ifndef SUCCEEDED
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 #endif
+
+#pragma pack(push, 1)
 
 // ---- ids ----
 using SIMCONNECT_OBJECT_ID = DWORD;
@@ -158,53 +170,55 @@ struct SIMCONNECT_DATA_INITPOSITION {
     DWORD Airspeed = 0;
 };
 
+#pragma pack(pop)
+
 // Receives each message during SimConnect_CallDispatch; cbData equals pData->dwSize.
-using DispatchProc = void (*)(SIMCONNECT_RECV* pData, DWORD cbData, void* pContext);
+using DispatchProc = void(SIMCONNECT_CALLBACK*)(SIMCONNECT_RECV* pData, DWORD cbData, void* pContext);
 
 // ---- functions: S_OK on success, a negative HRESULT when the call could not be sent ----
-HRESULT SimConnect_Open(HANDLE* phSimConnect, const char* szName, HWND hWnd, DWORD UserEventWin32,
+SIMCONNECTAPI SimConnect_Open(HANDLE* phSimConnect, const char* szName, HWND hWnd, DWORD UserEventWin32,
                         HANDLE hEventHandle, DWORD ConfigIndex);
-HRESULT SimConnect_Close(HANDLE hSimConnect);
+SIMCONNECTAPI SimConnect_Close(HANDLE hSimConnect);
 // Delivers every message waiting for the client, then returns.
-HRESULT SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc pfcnDispatch, void* pContext);
-HRESULT SimConnect_GetLastSentPacketID(HANDLE hSimConnect, DWORD* pdwSendID);
+SIMCONNECTAPI SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc pfcnDispatch, void* pContext);
+SIMCONNECTAPI SimConnect_GetLastSentPacketID(HANDLE hSimConnect, DWORD* pdwSendID);
 
-HRESULT SimConnect_SubscribeToSystemEvent(HANDLE hSimConnect, SIMCONNECT_CLIENT_EVENT_ID EventID,
+SIMCONNECTAPI SimConnect_SubscribeToSystemEvent(HANDLE hSimConnect, SIMCONNECT_CLIENT_EVENT_ID EventID,
                                           const char* SystemEventName);
-HRESULT SimConnect_AddToDataDefinition(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINITION_ID DefineID,
+SIMCONNECTAPI SimConnect_AddToDataDefinition(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINITION_ID DefineID,
                                        const char* DatumName, const char* UnitsName,
                                        SIMCONNECT_DATATYPE DatumType = SIMCONNECT_DATATYPE_FLOAT64,
                                        float fEpsilon = 0.0f, DWORD DatumID = SIMCONNECT_UNUSED);
-HRESULT SimConnect_MapClientEventToSimEvent(HANDLE hSimConnect, SIMCONNECT_CLIENT_EVENT_ID EventID,
+SIMCONNECTAPI SimConnect_MapClientEventToSimEvent(HANDLE hSimConnect, SIMCONNECT_CLIENT_EVENT_ID EventID,
                                             const char* EventName);
-HRESULT SimConnect_AddClientEventToNotificationGroup(HANDLE hSimConnect,
+SIMCONNECTAPI SimConnect_AddClientEventToNotificationGroup(HANDLE hSimConnect,
                                                      SIMCONNECT_NOTIFICATION_GROUP_ID GroupID,
                                                      SIMCONNECT_CLIENT_EVENT_ID EventID, BOOL bMaskable = FALSE);
-HRESULT SimConnect_SetNotificationGroupPriority(HANDLE hSimConnect, SIMCONNECT_NOTIFICATION_GROUP_ID GroupID,
+SIMCONNECTAPI SimConnect_SetNotificationGroupPriority(HANDLE hSimConnect, SIMCONNECT_NOTIFICATION_GROUP_ID GroupID,
                                                 DWORD uPriority);
 
-HRESULT SimConnect_RequestDataOnSimObject(HANDLE hSimConnect, SIMCONNECT_DATA_REQUEST_ID RequestID,
+SIMCONNECTAPI SimConnect_RequestDataOnSimObject(HANDLE hSimConnect, SIMCONNECT_DATA_REQUEST_ID RequestID,
                                           SIMCONNECT_DATA_DEFINITION_ID DefineID, SIMCONNECT_OBJECT_ID ObjectID,
                                           SIMCONNECT_PERIOD Period,
                                           SIMCONNECT_DATA_REQUEST_FLAG Flags = SIMCONNECT_DATA_REQUEST_FLAG_DEFAULT,
                                           DWORD origin = 0, DWORD interval = 0, DWORD limit = 0);
 // One SIMOBJECT_DATA_BYTYPE message per object of the type within the radius of the user aircraft.
-HRESULT SimConnect_RequestDataOnSimObjectType(HANDLE hSimConnect, SIMCONNECT_DATA_REQUEST_ID RequestID,
+SIMCONNECTAPI SimConnect_RequestDataOnSimObjectType(HANDLE hSimConnect, SIMCONNECT_DATA_REQUEST_ID RequestID,
                                               SIMCONNECT_DATA_DEFINITION_ID DefineID, DWORD dwRadiusMeters,
                                               SIMCONNECT_SIMOBJECT_TYPE type);
-HRESULT SimConnect_SetDataOnSimObject(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINITION_ID DefineID,
+SIMCONNECTAPI SimConnect_SetDataOnSimObject(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINITION_ID DefineID,
                                       SIMCONNECT_OBJECT_ID ObjectID, SIMCONNECT_DATA_SET_FLAG Flags,
                                       DWORD ArrayCount, DWORD cbUnitSize, void* pDataSet);
-HRESULT SimConnect_TransmitClientEvent(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
+SIMCONNECTAPI SimConnect_TransmitClientEvent(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
                                        SIMCONNECT_CLIENT_EVENT_ID EventID, DWORD dwData,
                                        SIMCONNECT_NOTIFICATION_GROUP_ID GroupID, SIMCONNECT_EVENT_FLAG Flags);
 
-HRESULT SimConnect_AICreateNonATCAircraft(HANDLE hSimConnect, const char* szContainerTitle,
+SIMCONNECTAPI SimConnect_AICreateNonATCAircraft(HANDLE hSimConnect, const char* szContainerTitle,
                                           const char* szTailNumber, SIMCONNECT_DATA_INITPOSITION InitPos,
                                           SIMCONNECT_DATA_REQUEST_ID RequestID);
-HRESULT SimConnect_AIReleaseControl(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
+SIMCONNECTAPI SimConnect_AIReleaseControl(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
                                     SIMCONNECT_DATA_REQUEST_ID RequestID);
-HRESULT SimConnect_AIRemoveObject(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
+SIMCONNECTAPI SimConnect_AIRemoveObject(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
                                   SIMCONNECT_DATA_REQUEST_ID RequestID);
-HRESULT SimConnect_AISetAircraftFlightPlan(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
+SIMCONNECTAPI SimConnect_AISetAircraftFlightPlan(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
                                            const char* szFlightPlanPath, SIMCONNECT_DATA_REQUEST_ID RequestID);

@@ -4,6 +4,9 @@
 // Like Windows: a destination length of 0 asks for the needed length; a source length of -1 means
 // a zero-terminated source (the terminator is converted too); 0 is returned on failure with the
 // reason in GetLastError().
+#ifdef _WIN32
+#include "platform/win32/windows_api.h"
+#else
 #include "platform/system/last_error.h"
 #include "platform/win32/types.h"
 
@@ -15,3 +18,4 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source, int sour
                         int targetLength);
 int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* source, int sourceLength, char* target,
                         int targetLength, const char* defaultChar, BOOL* usedDefaultChar);
+#endif

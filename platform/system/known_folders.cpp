@@ -43,9 +43,10 @@ HRESULT SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR out)
     const auto found = lf_folderOf(id);
     if (!found)
         return E_FAIL;
-    std::u16string text;
+    zyn::WideString text;
     try {
-        text = zyn::gf_platformToUtf16(found->lexically_normal().string());
+        const std::u8string utf8 = found->lexically_normal().u8string();
+        text = zyn::gf_platformToUtf16(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
     } catch (const std::range_error&) {
         return E_FAIL; // a folder name that is not UTF-8 has no UTF-16 form
     }
@@ -57,3 +58,17 @@ HRESULT SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR out)
     out[text.size()] = u'\0';
     return S_OK;
 }
+
+namespace zyn {
+
+std::optional<std::filesystem::path> gf_knownFolder(KnownFolder folder)
+{
+    WCHAR buffer[MAX_PATH] = {};
+    const int id = folder == KnownFolder::RoamingAppData ? CSIDL_APPDATA : CSIDL_LOCAL_APPDATA;
+    if (SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, buffer) != S_OK)
+        return std::nullopt;
+    const std::string utf8 = gf_platformToUtf8(WideStringView(buffer, gf_utf16Length(buffer)));
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+} // namespace zyn

@@ -1,6 +1,7 @@
 #pragma once
 // The calling thread's last error code, as Windows keeps it.
 #include "platform/win32/types.h"
+#ifndef _WIN32
 
 inline constexpr DWORD ERROR_SUCCESS = 0;
 inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
@@ -24,3 +25,4 @@ namespace zyn {
 // The Windows code closest to an errno value, for the layers that stand in for Windows.
 DWORD gf_errorFromErrno(int error);
 } // namespace zyn
+#endif

@@ -1,7 +1,8 @@
 #pragma once
-// Named mutexes for the single-instance guard: an flock()ed file named after the mutex in the user's
+// Named mutexes for the single-instance guard (the real ones on Windows). On Linux: an flock()ed file named after the mutex in the user's
 // runtime folder. The lock lives as long as the process; the kernel drops it when the process ends.
 #include "platform/win32/types.h"
+#ifndef _WIN32
 
 #include <filesystem>
 #include <string_view>
@@ -20,3 +21,4 @@ namespace zyn {
 std::filesystem::path gf_mutexLockPath(std::string_view name);
 
 } // namespace zyn
+#endif

@@ -1,5 +1,8 @@
 #pragma once
 // The process: its module handle, its current folder and its string resources.
+#ifdef _WIN32
+#include "platform/win32/windows_api.h"
+#else
 #include "platform/win32/types.h"
 
 // The program's own module for nullptr; other modules are not known (nullptr, ERROR_MOD_NOT_FOUND).
@@ -15,3 +18,4 @@ DWORD GetCurrentDirectoryW(DWORD size, LPWSTR buffer);
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int size);
 
 inline constexpr UINT IDS_APP_TITLE = 101;
+#endif

@@ -7,7 +7,7 @@
 
 namespace zyn {
 
-std::u16string gf_platformToUtf16(std::string_view text)
+WideString gf_platformToUtf16(std::string_view text)
 {
     if (text.empty())
         return {};
@@ -17,12 +17,12 @@ std::u16string gf_platformToUtf16(std::string_view text)
     const int needed = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
     if (needed <= 0)
         throw std::range_error("text is not UTF-8");
-    std::u16string out(static_cast<std::size_t>(needed), u'\0');
+    WideString out(static_cast<std::size_t>(needed), WCHAR{});
     MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, out.data(), needed);
     return out;
 }
 
-std::string gf_platformToUtf8(std::u16string_view text)
+std::string gf_platformToUtf8(WideStringView text)
 {
     if (text.empty())
         return {};
@@ -38,9 +38,9 @@ std::string gf_platformToUtf8(std::u16string_view text)
     return out;
 }
 
-std::size_t gf_utf16Length(const char16_t* text)
+std::size_t gf_utf16Length(const WCHAR* text)
 {
-    return text ? std::u16string_view(text).size() : 0;
+    return text ? WideStringView(text).size() : 0;
 }
 
 } // namespace zyn

@@ -1,5 +1,8 @@
 #pragma once
 // Message numbers, styles and flags of the Win32 subset the program uses.
+#ifdef _WIN32
+#include "platform/win32/windows_api.h"
+#else
 #include "platform/win32/types.h"
 
 // Messages.
@@ -81,3 +84,4 @@ constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0
 constexpr WPARAM MAKEWPARAM(WORD low, WORD high) { return static_cast<WPARAM>(low) | (static_cast<WPARAM>(high) << 16); }
 inline LPCWSTR MAKEINTRESOURCEW(WORD id) { return reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(id)); }
 inline LPCWSTR const IDC_ARROW = MAKEINTRESOURCEW(32512);
+#endif

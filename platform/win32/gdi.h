@@ -1,5 +1,8 @@
 #pragma once
 // GDI painting drawn with cairo into an image per window. Text uses DejaVu Sans.
+#ifdef _WIN32
+#include "platform/win32/windows_api.h"
+#else
 #include "platform/win32/types.h"
 
 struct PAINTSTRUCT {
@@ -52,3 +55,4 @@ BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int length, SIZE* size);
 COLORREF SetTextColor(HDC dc, COLORREF colour);
 COLORREF SetBkColor(HDC dc, COLORREF colour);
 int SetBkMode(HDC dc, int mode);
+#endif

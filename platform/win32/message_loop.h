@@ -3,6 +3,9 @@
 // the window's own thread and waits for its result (a thread sending to its own window calls it
 // directly). While a thread waits for a sent message it still answers messages sent to its own windows.
 // A window whose thread has ended is gone: sending to it returns 0 at once (ERROR_INVALID_WINDOW_HANDLE).
+#ifdef _WIN32
+#include "platform/win32/windows_api.h"
+#else
 #include "platform/win32/types.h"
 
 struct MSG {
@@ -25,3 +28,4 @@ BOOL PeekMessageW(MSG* message, HWND window, UINT first, UINT last, UINT remove)
 BOOL TranslateMessage(const MSG* message); // WM_KEYDOWN of Enter, Backspace or Escape posts its WM_CHAR
 LRESULT DispatchMessageW(const MSG* message);
 int TranslateAcceleratorW(HWND window, HACCEL table, MSG* message); // no tables: never consumes
+#endif

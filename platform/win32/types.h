@@ -1,5 +1,12 @@
 #pragma once
-// The Win32 base types the program uses, declared by us for the Linux window layer.
+// The Win32 base types the program uses: the real ones on Windows, ours on Linux. WCHAR is UTF-16
+// on both: wchar_t on Windows, char16_t here (wchar_t is 4 bytes on Linux). Code above the platform
+// layers writes wide literals as TEXT("...") and holds wide text as zyn::WideString.
+#include <string>
+#include <string_view>
+#ifdef _WIN32
+#include "platform/win32/windows_api.h"
+#else
 #include <cstdint>
 
 using BOOL = int;
@@ -11,7 +18,7 @@ using INT = int;
 using LONG = std::int32_t;
 using HRESULT = std::int32_t;
 using CHAR = char;
-using WCHAR = char16_t; // UTF-16; wchar_t is 4 bytes on Linux and is never used
+using WCHAR = char16_t;
 using LPCSTR = const CHAR*;
 using LPCWSTR = const WCHAR*;
 using LPWSTR = WCHAR*;
@@ -65,3 +72,11 @@ struct RECT {
 #define TRUE 1
 #define FALSE 0
 #endif
+
+#define TEXT(text) u##text
+#endif
+
+namespace zyn {
+using WideString = std::basic_string<WCHAR>;
+using WideStringView = std::basic_string_view<WCHAR>;
+} // namespace zyn

@@ -2,6 +2,9 @@
 // Windows, window classes, window procedures and the button and edit controls, headless:
 // windows exist with their state and draw into images, nothing is shown on a screen.
 // A window belongs to the thread that created it; its procedure runs on that thread.
+#ifdef _WIN32
+#include "platform/win32/windows_api.h"
+#else
 #include "platform/win32/constants.h"
 #include "platform/win32/types.h"
 
@@ -67,3 +70,4 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
 BOOL GetWindowRect(HWND window, RECT* rect); // screen coordinates
 BOOL GetClientRect(HWND window, RECT* rect);
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase); // any thread; nullptr = whole client area
+#endif
