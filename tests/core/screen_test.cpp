@@ -20,7 +20,8 @@ namespace {
 
 using ProgramOnScreen = test::ProgramFolders;
 
-constexpr int kWidth = 880, kHeight = 516;
+// The X window is the client area: the window's 880 x 516 less the frame (3 px borders, 23 px caption).
+constexpr int kWidth = 880 - 3 - 3, kHeight = 516 - 3 - 23 - 3;
 
 bool lf_within(const std::function<bool()>& condition)
 {
@@ -102,8 +103,27 @@ TEST_F(ProgramOnScreen, ClickAndTypingReachTheControlsAndTheScreenShowsTheWindow
         return lastDifferences == 0;
     })) << lastDifferences << " pixels differ from the headless window";
 
+    // Ctrl+A selects what the box holds and typing replaces it (Ctrl+A used to type an "a").
+    ASSERT_TRUE(xvfb.xdotool("mousemove --window " + window + " 240 267 click 1"));
+    ASSERT_TRUE(xvfb.xdotool("key ctrl+a"));
+    ASSERT_TRUE(xvfb.xdotool("type --delay 5 klm1"));
+    ASSERT_TRUE(xvfb.xdotool("key Return"));
+    EXPECT_TRUE(lf_within([&] {
+        return test::readText(settings).find("name=\"BLOCK_CALLSIGN\" value=\"KLM1\"") != std::string::npos;
+    }));
+
+    // Framed by a window manager: the position kept is the frame's, where the window opens again.
+    ASSERT_TRUE(xvfb.frameWindow(window, 150, 90, 20));
+    ASSERT_TRUE(xvfb.xdotool("mousemove --window " + window + " 658 155 click 1")); // LOG again: the move is handled
+    EXPECT_TRUE(lf_within([&] {
+        return test::readText(settings).find("name=\"LOG\" value=\"true\"") != std::string::npos;
+    }));
+
     program->signal(SIGTERM);
     EXPECT_EQ(program->waitForExit(test::kTimeout), 0);
+    const auto saved = test::readText(settings);
+    EXPECT_NE(saved.find("name=\"MAIN_WINDOW_X\" value=\"150\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("name=\"MAIN_WINDOW_Y\" value=\"90\""), std::string::npos) << saved;
 }
 
 } // namespace

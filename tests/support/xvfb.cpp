@@ -61,6 +61,8 @@ std::string lf_readDisplayNumber(int readEnd)
 
 Xvfb::~Xvfb()
 {
+    if (m_frameConnection)
+        XCloseDisplay(static_cast<Display*>(m_frameConnection));
     if (m_pid <= 0)
         return;
     kill(m_pid, SIGTERM);
@@ -140,6 +142,35 @@ cairo_surface_t* Xvfb::windowPicture(const std::string& windowId, int width, int
     }
     XCloseDisplay(display);
     return picture;
+}
+
+bool Xvfb::frameWindow(const std::string& windowId, int x, int y, int titleBar)
+{
+    if (!m_frameConnection)
+        m_frameConnection = XOpenDisplay(m_display.c_str());
+    auto* display = static_cast<Display*>(m_frameConnection);
+    const auto window = static_cast<::Window>(std::strtoul(windowId.c_str(), nullptr, 10));
+    XWindowAttributes attributes{};
+    if (!display || !XGetWindowAttributes(display, window, &attributes))
+        return false;
+    const ::Window root = DefaultRootWindow(display);
+    const ::Window frame = XCreateSimpleWindow(display, root, x, y, static_cast<unsigned>(attributes.width),
+                                               static_cast<unsigned>(attributes.height + titleBar), 0, 0, 0);
+    XAddToSaveSet(display, window); // back to the root when this client goes, as with a window manager
+    XReparentWindow(display, window, frame, 0, titleBar);
+    XMapWindow(display, frame);
+    // The synthetic notice a window manager sends: the window's place on the root.
+    XEvent notice{};
+    notice.xconfigure.type = ConfigureNotify;
+    notice.xconfigure.event = window;
+    notice.xconfigure.window = window;
+    notice.xconfigure.x = x;
+    notice.xconfigure.y = y + titleBar;
+    notice.xconfigure.width = attributes.width;
+    notice.xconfigure.height = attributes.height;
+    XSendEvent(display, window, False, StructureNotifyMask, &notice);
+    XSync(display, False);
+    return true;
 }
 
 } // namespace zyn::test

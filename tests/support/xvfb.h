@@ -26,9 +26,13 @@ public:
     std::optional<std::string> xdotool(const std::string& arguments) const;
     // The pixels of an X window (its id in decimal, as xdotool gives it); nullptr when it fails.
     cairo_surface_t* windowPicture(const std::string& windowId, int width, int height) const;
+    // Does what a window manager does when it frames a window: puts it into a frame window at
+    // (x, y) below a title bar of the given height, and tells it where it now is.
+    bool frameWindow(const std::string& windowId, int x, int y, int titleBar);
 
 private:
     pid_t m_pid = -1;
+    void* m_frameConnection = nullptr; // the frames' client, open while they are needed
     std::string m_display;
 };
 
