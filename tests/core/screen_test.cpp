@@ -14,6 +14,8 @@
 
 #include <csignal>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace zyn {
 namespace {
@@ -110,6 +112,29 @@ TEST_F(ProgramOnScreen, ClickAndTypingReachTheControlsAndTheScreenShowsTheWindow
     ASSERT_TRUE(xvfb.xdotool("key Return"));
     EXPECT_TRUE(lf_within([&] {
         return test::readText(settings).find("name=\"BLOCK_CALLSIGN\" value=\"KLM1\"") != std::string::npos;
+    }));
+
+    // Ctrl+V pastes the X clipboard's text (its first line) in place of the selection.
+    ASSERT_TRUE(xvfb.offerClipboard("ryr4tk\nsecond line"));
+    ASSERT_TRUE(xvfb.xdotool("mousemove --window " + window + " 240 267 click 1"));
+    const auto callsignShown = [&] {
+        const test::WindowImage screen(xvfb.windowPicture(window, kWidth, kHeight));
+        std::vector<COLORREF> pixels;
+        for (int y = callsign.top; y < callsign.bottom; ++y)
+            for (int x = callsign.left; x < callsign.right; ++x)
+                pixels.push_back(screen.at(x, y));
+        return std::pair{pixels, screen.count(callsign, RGB(0, 120, 215))};
+    };
+    const auto beforePaste = callsignShown().first;
+    ASSERT_TRUE(xvfb.xdotool("key ctrl+a ctrl+v"));
+    // The text comes from the clipboard's owner: Enter once the box shows it (no selection left).
+    EXPECT_TRUE(lf_within([&] {
+        const auto [pixels, selected] = callsignShown();
+        return pixels != beforePaste && selected == 0;
+    }));
+    ASSERT_TRUE(xvfb.xdotool("key Return"));
+    EXPECT_TRUE(lf_within([&] {
+        return test::readText(settings).find("name=\"BLOCK_CALLSIGN\" value=\"RYR4TK\"") != std::string::npos;
     }));
 
     // Framed by a window manager: the position kept is the frame's, where the window opens again.
