@@ -27,6 +27,7 @@ inline constexpr UINT WM_CTLCOLOREDIT = 0x0133;
 inline constexpr UINT WM_CTLCOLORSTATIC = 0x0138;
 inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
 inline constexpr UINT WM_LBUTTONUP = 0x0202;
+inline constexpr UINT WM_PASTE = 0x0302;
 inline constexpr UINT WM_USER = 0x0400;
 inline constexpr UINT WM_APP = 0x8000;
 
@@ -76,6 +77,12 @@ inline constexpr int GWL_EXSTYLE = -20;
 inline constexpr WPARAM VK_BACK = 0x08;
 inline constexpr WPARAM VK_RETURN = 0x0D;
 inline constexpr WPARAM VK_ESCAPE = 0x1B;
+inline constexpr WPARAM VK_END = 0x23;
+inline constexpr WPARAM VK_HOME = 0x24;
+inline constexpr WPARAM VK_LEFT = 0x25;
+inline constexpr WPARAM VK_RIGHT = 0x27;
+inline constexpr WPARAM VK_DELETE = 0x2E;
+inline constexpr WPARAM VK_PACKET = 0xE7;
 inline constexpr UINT PM_NOREMOVE = 0x0;
 inline constexpr UINT PM_REMOVE = 0x1;
 

@@ -89,13 +89,16 @@ void lf_useFont(cairo_t* cr)
     cairo_set_font_size(cr, kFontPixels);
 }
 
-// The UTF-8 form of a counted UTF-16 text; nothing for text that is not valid UTF-16.
+// The UTF-8 form of a counted UTF-16 text; nothing for text that is not valid UTF-16. Control
+// characters (a line break ending a status text) are left out: the fonts of Windows draw them as
+// nothing, DejaVu Sans as a box.
 bool lf_utf8Of(LPCWSTR text, int length, std::string& out)
 {
     if (!text || length < 0)
         return false;
     try {
         out = zyn::gf_platformToUtf8(std::u16string_view(text, static_cast<std::size_t>(length)));
+        std::erase_if(out, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
         return true;
     } catch (const std::range_error&) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -125,7 +128,7 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* paint)
             return nullptr;
         }
         dc->cairo = cairo_create(data->surface);
-        const RECT client{0, 0, data->rect.right - data->rect.left, data->rect.bottom - data->rect.top};
+        const RECT client = gf_clientRectOf(*data);
         *paint = PAINTSTRUCT{};
         paint->rcPaint = data->updatePending ? data->update : client;
         paint->fErase = data->updatePending && data->eraseUpdate;
@@ -312,4 +315,19 @@ int SetBkMode(HDC dc, int mode)
     if (mode != TRANSPARENT && mode != OPAQUE)
         return 0;
     return lf_exchange(dc, &DeviceContext::backMode, mode, 0);
+}
+
+int zyn::window_layer::gf_textPixels(std::u16string_view text)
+{
+    std::string utf8;
+    if (!lf_utf8Of(text.data(), static_cast<int>(text.size()), utf8))
+        return 0;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
+    cairo_t* cr = cairo_create(surface);
+    lf_useFont(cr);
+    cairo_text_extents_t extents{};
+    cairo_text_extents(cr, utf8.c_str(), &extents);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    return static_cast<int>(std::ceil(extents.x_advance));
 }

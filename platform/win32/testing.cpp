@@ -54,8 +54,11 @@ bool typeText(HWND control, std::u16string_view text)
     if (!lf_enabledControl(control))
         return false;
     for (const char16_t c : text) {
+        // Letters and digits have their own keys; other characters come as VK_PACKET, as typed by
+        // SendInput (their codes would be those of other keys: '.' is VK_DELETE's).
         const bool letter = c >= u'a' && c <= u'z';
-        lf_key(control, letter ? static_cast<WPARAM>(c - u'a' + u'A') : static_cast<WPARAM>(c), c);
+        const bool own = (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u' ';
+        lf_key(control, letter ? static_cast<WPARAM>(c - u'a' + u'A') : own ? static_cast<WPARAM>(c) : VK_PACKET, c);
     }
     return true;
 }
@@ -66,6 +69,31 @@ bool pressEnter(HWND control)
         return false;
     lf_key(control, VK_RETURN, VK_RETURN);
     return true;
+}
+
+bool pressKey(HWND control, WPARAM key, bool shift)
+{
+    if (!lf_enabledControl(control))
+        return false;
+    const LPARAM flags = shift ? 1 | kShiftHeldFlag : 1;
+    SendMessageW(control, WM_KEYDOWN, key, flags);
+    SendMessageW(control, WM_KEYUP, key, flags);
+    return true;
+}
+
+bool pressControlLetter(HWND control, char16_t letter)
+{
+    if (!lf_enabledControl(control))
+        return false;
+    const WPARAM upper = static_cast<WPARAM>(letter & ~0x20);
+    lf_key(control, upper, upper - u'A' + 1);
+    return true;
+}
+
+void setClipboardText(std::u16string_view text)
+{
+    std::lock_guard lock(gf_registry().mutex);
+    gf_registry().clipboard = std::u16string(text);
 }
 
 std::vector<InvalidatedRect> invalidations(HWND window)

@@ -24,6 +24,12 @@ bool click(HWND control);
 // procedure, so subclass procedures see them; nothing on a disabled control.
 bool typeText(HWND control, std::u16string_view text);
 bool pressEnter(HWND control);
+// A key that moves the caret or deletes (VK_LEFT, VK_HOME, VK_DELETE...), with shift held or not.
+bool pressKey(HWND control, WPARAM key, bool shift = false);
+// A letter with Ctrl held (Ctrl+A selects all, Ctrl+V pastes): its control character, as Windows sends it.
+bool pressControlLetter(HWND control, char16_t letter);
+// The text a paste inserts.
+void setClipboardText(std::u16string_view text);
 
 // The areas invalidated on a window, oldest first (the latest thousand are kept).
 std::vector<InvalidatedRect> invalidations(HWND window);

@@ -37,11 +37,29 @@ std::u16string gf_upperAscii(std::u16string_view text)
     return upper;
 }
 
+RECT gf_frameOf(const WindowData& window)
+{
+    // A top-level window with a caption: the border and caption bar of Windows 10 at 96 dpi for a
+    // window without a sizing border.
+    constexpr LONG kBorder = 3, kCaption = 23;
+    if ((window.style & WS_CHILD) || (window.style & WS_CAPTION) != WS_CAPTION)
+        return {};
+    return {kBorder, kBorder + kCaption, kBorder, kBorder};
+}
+
+RECT gf_clientRectOf(const WindowData& window)
+{
+    const RECT frame = gf_frameOf(window);
+    return {0, 0, std::max<LONG>(0, window.rect.right - window.rect.left - frame.left - frame.right),
+            std::max<LONG>(0, window.rect.bottom - window.rect.top - frame.top - frame.bottom)};
+}
+
 void gf_makeSurface(WindowData& window)
 {
     gf_releaseSurface(window);
-    const int width = std::max<LONG>(1, window.rect.right - window.rect.left);
-    const int height = std::max<LONG>(1, window.rect.bottom - window.rect.top);
+    const RECT client = gf_clientRectOf(window);
+    const int width = std::max<LONG>(1, client.right);
+    const int height = std::max<LONG>(1, client.bottom);
     window.surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
 }
 
@@ -123,10 +141,7 @@ RECT lf_unite(const RECT& a, const RECT& b)
             std::max(a.bottom, b.bottom)};
 }
 
-RECT lf_clientRectOf(const WindowData& data)
-{
-    return {0, 0, data.rect.right - data.rect.left, data.rect.bottom - data.rect.top};
-}
+RECT lf_clientRectOf(const WindowData& data) { return gf_clientRectOf(data); }
 
 HWND lf_newWindow(const WindowClass& windowClass, const CREATESTRUCTW& create)
 {

@@ -51,6 +51,8 @@ struct WindowData {
     std::u16string text;
     RECT rect{}; // in the parent's client area; on the screen for a top-level window
     WPARAM check = 0;
+    std::size_t caret = 0;  // an edit box's caret and selection anchor, in UTF-16 units of text
+    std::size_t anchor = 0;
     std::vector<HWND> children; // in creation order
     bool updatePending = false;
     RECT update{};
@@ -77,7 +79,12 @@ struct Registry {
     std::vector<WindowClass> classes;
     std::uintptr_t nextHandle = 0x10000; // handles are never reused, so a stale one stays invalid
     HWND focus = nullptr;                // the edit box that typed keys go to
+    std::u16string clipboard;            // the text a paste inserts (on a display: fetched before)
 };
+
+// A bit of WM_KEYDOWN's lParam that Windows leaves reserved: here, shift was held with the key
+// (the edit box extends its selection).
+inline constexpr LPARAM kShiftHeldFlag = LPARAM{1} << 25;
 
 Registry& gf_registry();
 // The window of a handle, or nullptr; the registry mutex must be held.
@@ -94,10 +101,17 @@ std::vector<HWND> gf_topLevelWindows();
 std::vector<WindowClass> gf_controlClasses();
 // The window's current procedure, or nullptr when the window is gone.
 WNDPROC gf_procOf(HWND window);
+// The widths of the frame Windows draws around a window's client area (left, top, right, bottom):
+// border and caption bar of a top-level window with a caption, nothing for others.
+RECT gf_frameOf(const WindowData& window);
+// The client area: the window's rectangle less its frame, from (0, 0).
+RECT gf_clientRectOf(const WindowData& window);
 // Releases a window's image.
 void gf_releaseSurface(WindowData& window);
 // Makes a window's image for its size.
 void gf_makeSurface(WindowData& window);
 std::u16string gf_upperAscii(std::u16string_view text);
+// The width in pixels of a text as TextOutW draws it.
+int gf_textPixels(std::u16string_view text);
 
 } // namespace zyn::window_layer

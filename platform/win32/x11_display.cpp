@@ -9,6 +9,7 @@
 #include "platform/win32/constants.h"
 #include "platform/win32/display.h"
 #include "platform/win32/display_hooks.h"
+#include "platform/win32/key_input.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
 #include "platform/win32/window_state.h"
@@ -29,6 +30,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace zyn {
 
@@ -52,6 +54,11 @@ Atom g_deleteWindowAtom = 0;
 std::thread g_eventThread;
 int g_wakePipe[2] = {-1, -1};
 HWND g_pressed = nullptr; // the control the mouse button went down on (event thread only)
+HWND g_pasteTarget = nullptr; // the box waiting for the clipboard's text (event thread only)
+Atom g_clipboardAtom = 0;
+Atom g_utf8StringAtom = 0;
+Atom g_pasteAtom = 0; // the property of ours the clipboard's owner puts the text in
+constexpr long kPasteLimit = 64 * 1024; // 32-bit units; far beyond any value a box takes
 
 HWND lf_windowOf(::Window xwindow)
 {
@@ -100,25 +107,6 @@ LPARAM lf_pointParam(POINT p)
     return static_cast<LPARAM>((static_cast<std::uint32_t>(p.y & 0xFFFF) << 16) | (p.x & 0xFFFF));
 }
 
-// The character a key gives, as WM_CHAR carries it; 0 for keys that give none.
-WPARAM lf_characterOf(KeySym key)
-{
-    switch (key) {
-    case XK_Return:
-    case XK_KP_Enter: return VK_RETURN;
-    case XK_BackSpace: return VK_BACK;
-    case XK_Escape: return VK_ESCAPE;
-    default: break;
-    }
-    if (key >= XK_KP_0 && key <= XK_KP_9)
-        return static_cast<WPARAM>(u'0' + (key - XK_KP_0));
-    if ((key >= 0x20 && key <= 0x7E) || (key >= 0xA0 && key <= 0xFF))
-        return static_cast<WPARAM>(key); // Latin-1 key symbols are their characters
-    if ((key & 0xFF000000) == 0x01000000 && (key & 0xFFFFFF) <= 0xFFFF)
-        return static_cast<WPARAM>(key & 0xFFFFFF);
-    return 0;
-}
-
 void lf_onButton(HWND top, const XButtonEvent& e, bool down)
 {
     if (e.button != Button1)
@@ -136,29 +124,101 @@ void lf_onButton(HWND top, const XButtonEvent& e, bool down)
     }
 }
 
+// Asks the owner of the X clipboard for its text; it arrives as SelectionNotify.
+void lf_requestPaste(HWND box, ::Window xwindow, Time time)
+{
+    std::lock_guard lock(g_xDisplayMutex);
+    if (!g_display)
+        return;
+    XConvertSelection(g_display, g_clipboardAtom, g_utf8StringAtom, g_pasteAtom, xwindow, time);
+    XFlush(g_display);
+    g_pasteTarget = box;
+}
+
+// The clipboard's text as UTF-8; empty when there is none or it is no text.
+std::string lf_takePastedText(::Window xwindow, Atom property)
+{
+    std::lock_guard lock(g_xDisplayMutex);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (!g_display || XGetWindowProperty(g_display, xwindow, property, 0, kPasteLimit, True, AnyPropertyType, &type,
+                                         &format, &count, &after, &data) != Success)
+        return {};
+    std::string text;
+    if (data && format == 8 && (type == g_utf8StringAtom || type == XA_STRING))
+        text.assign(reinterpret_cast<const char*>(data), count);
+    if (data)
+        XFree(data);
+    return text;
+}
+
+// The clipboard's answer: its text becomes the layer's clipboard, which the box pastes (WM_PASTE).
+void lf_onPasteArrived(const XSelectionEvent& e)
+{
+    const HWND box = std::exchange(g_pasteTarget, nullptr);
+    if (!box || e.property == None)
+        return;
+    std::u16string text;
+    try {
+        text = gf_platformToUtf16(lf_takePastedText(e.requestor, e.property));
+    } catch (const std::exception&) {
+        return; // not UTF-8: nothing to paste
+    }
+    {
+        std::lock_guard lock(gf_registry().mutex);
+        gf_registry().clipboard = std::move(text);
+    }
+    PostMessageW(box, WM_PASTE, 0, 0);
+}
+
 void lf_onKey(XKeyEvent& e)
 {
     char text[8];
     KeySym key = 0;
     XLookupString(&e, text, sizeof text, &key, nullptr);
-    const WPARAM character = lf_characterOf(key);
+    const KeyInput input = gf_keyInput(key, (e.state & ShiftMask) != 0, (e.state & ControlMask) != 0);
     HWND focus = nullptr;
     {
         std::lock_guard lock(gf_registry().mutex);
         focus = gf_registry().focus;
     }
-    if (character != 0 && focus && IsWindowEnabled(focus))
-        PostMessageW(focus, WM_CHAR, character, 1);
+    if (!focus || !IsWindowEnabled(focus))
+        return;
+    if (input.kind == KeyInput::Kind::Message)
+        PostMessageW(focus, input.message, input.wParam, input.lParam);
+    else if (input.kind == KeyInput::Kind::Paste)
+        lf_requestPaste(focus, e.window, e.time);
+}
+
+// The window a window manager framed ours in (the child of the root that holds it), else ours.
+::Window lf_outermostOf(::Window xwindow)
+{
+    for (;;) {
+        ::Window root = 0, parent = 0;
+        ::Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(g_display, xwindow, &root, &parent, &children, &count))
+            return xwindow;
+        if (children)
+            XFree(children);
+        if (parent == 0 || parent == root)
+            return xwindow;
+        xwindow = parent;
+    }
 }
 
 // Where a window manager put the window: the layer's rectangle follows, so that its position is kept.
+// The rectangle is the frame's, as on Windows (the window is opened there again by its frame).
 void lf_onMoved(HWND top, ::Window xwindow)
 {
     int x = 0, y = 0;
     ::Window child = 0;
     {
         std::lock_guard lock(g_xDisplayMutex);
-        if (!g_display || !XTranslateCoordinates(g_display, xwindow, DefaultRootWindow(g_display), 0, 0, &x, &y, &child))
+        if (!g_display || !XTranslateCoordinates(g_display, lf_outermostOf(xwindow), DefaultRootWindow(g_display), 0,
+                                                 0, &x, &y, &child))
             return;
     }
     SetWindowPos(top, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -178,6 +238,7 @@ void lf_handle(XEvent& e)
     case ButtonRelease: lf_onButton(top, e.xbutton, false); break;
     case KeyPress: lf_onKey(e.xkey); break;
     case ConfigureNotify: lf_onMoved(top, e.xconfigure.window); break;
+    case SelectionNotify: lf_onPasteArrived(e.xselection); break;
     case ClientMessage:
         if (static_cast<Atom>(e.xclient.data.l[0]) == g_deleteWindowAtom)
             PostMessageW(top, WM_CLOSE, 0, 0);
@@ -269,6 +330,9 @@ bool gf_showOnDisplay()
         std::lock_guard lock(g_xDisplayMutex);
         g_display = display;
         g_deleteWindowAtom = XInternAtom(display, "WM_DELETE_WINDOW", False);
+        g_clipboardAtom = XInternAtom(display, "CLIPBOARD", False);
+        g_utf8StringAtom = XInternAtom(display, "UTF8_STRING", False);
+        g_pasteAtom = XInternAtom(display, "TARVO_PASTE", False);
     }
     g_eventThread = std::thread(lf_events, ConnectionNumber(display));
     g_active = true;
@@ -304,7 +368,7 @@ void gf_displayWindowCreated(HWND window)
 {
     if (!g_active.load())
         return;
-    RECT rect{};
+    RECT rect{}, client{};
     std::u16string title;
     {
         std::lock_guard lock(gf_registry().mutex);
@@ -312,10 +376,12 @@ void gf_displayWindowCreated(HWND window)
         if (!data)
             return;
         rect = data->rect;
+        client = gf_clientRectOf(*data);
         title = data->text;
     }
-    const int width = std::max<LONG>(1, rect.right - rect.left);
-    const int height = std::max<LONG>(1, rect.bottom - rect.top);
+    // The X window is the client area; the window manager draws the frame (placed at the position).
+    const int width = std::max<LONG>(1, client.right);
+    const int height = std::max<LONG>(1, client.bottom);
     std::lock_guard lock(g_xDisplayMutex);
     const int screen = DefaultScreen(g_display);
     const ::Window xwindow = XCreateSimpleWindow(g_display, RootWindow(g_display, screen), rect.left, rect.top,

@@ -139,6 +139,9 @@ TEST(DownloadAddress, DefaultsToTheMakersServerAndIsOverridden)
         test::ScopedEnv unset("TARVO_DOWNLOAD_URL", std::nullopt);
         EXPECT_TRUE(gf_downloadBaseUrl().starts_with("https://"));
         EXPECT_TRUE(gf_downloadBaseUrl().ends_with("downloads/"));
+        const std::string makers = gf_downloadBaseUrl();
+        test::ScopedEnv empty("TARVO_DOWNLOAD_URL", "");
+        EXPECT_EQ(gf_downloadBaseUrl(), makers); // set but empty: as if unset
     }
     test::ScopedEnv local("TARVO_DOWNLOAD_URL", "http://127.0.0.1:9/downloads/");
     EXPECT_EQ(gf_downloadBaseUrl(), "http://127.0.0.1:9/downloads/");

@@ -14,13 +14,16 @@
 
 #include <csignal>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace zyn {
 namespace {
 
 using ProgramOnScreen = test::ProgramFolders;
 
-constexpr int kWidth = 880, kHeight = 516;
+// The X window is the client area: the window's 880 x 516 less the frame (3 px borders, 23 px caption).
+constexpr int kWidth = 880 - 3 - 3, kHeight = 516 - 3 - 23 - 3;
 
 bool lf_within(const std::function<bool()>& condition)
 {
@@ -102,8 +105,50 @@ TEST_F(ProgramOnScreen, ClickAndTypingReachTheControlsAndTheScreenShowsTheWindow
         return lastDifferences == 0;
     })) << lastDifferences << " pixels differ from the headless window";
 
+    // Ctrl+A selects what the box holds and typing replaces it (Ctrl+A used to type an "a").
+    ASSERT_TRUE(xvfb.xdotool("mousemove --window " + window + " 240 267 click 1"));
+    ASSERT_TRUE(xvfb.xdotool("key ctrl+a"));
+    ASSERT_TRUE(xvfb.xdotool("type --delay 5 klm1"));
+    ASSERT_TRUE(xvfb.xdotool("key Return"));
+    EXPECT_TRUE(lf_within([&] {
+        return test::readText(settings).find("name=\"BLOCK_CALLSIGN\" value=\"KLM1\"") != std::string::npos;
+    }));
+
+    // Ctrl+V pastes the X clipboard's text (its first line) in place of the selection.
+    ASSERT_TRUE(xvfb.offerClipboard("ryr4tk\nsecond line"));
+    ASSERT_TRUE(xvfb.xdotool("mousemove --window " + window + " 240 267 click 1"));
+    const auto callsignShown = [&] {
+        const test::WindowImage screen(xvfb.windowPicture(window, kWidth, kHeight));
+        std::vector<COLORREF> pixels;
+        for (int y = callsign.top; y < callsign.bottom; ++y)
+            for (int x = callsign.left; x < callsign.right; ++x)
+                pixels.push_back(screen.at(x, y));
+        return std::pair{pixels, screen.count(callsign, RGB(0, 120, 215))};
+    };
+    const auto beforePaste = callsignShown().first;
+    ASSERT_TRUE(xvfb.xdotool("key ctrl+a ctrl+v"));
+    // The text comes from the clipboard's owner: Enter once the box shows it (no selection left).
+    EXPECT_TRUE(lf_within([&] {
+        const auto [pixels, selected] = callsignShown();
+        return pixels != beforePaste && selected == 0;
+    }));
+    ASSERT_TRUE(xvfb.xdotool("key Return"));
+    EXPECT_TRUE(lf_within([&] {
+        return test::readText(settings).find("name=\"BLOCK_CALLSIGN\" value=\"RYR4TK\"") != std::string::npos;
+    }));
+
+    // Framed by a window manager: the position kept is the frame's, where the window opens again.
+    ASSERT_TRUE(xvfb.frameWindow(window, 150, 90, 20));
+    ASSERT_TRUE(xvfb.xdotool("mousemove --window " + window + " 658 155 click 1")); // LOG again: the move is handled
+    EXPECT_TRUE(lf_within([&] {
+        return test::readText(settings).find("name=\"LOG\" value=\"true\"") != std::string::npos;
+    }));
+
     program->signal(SIGTERM);
     EXPECT_EQ(program->waitForExit(test::kTimeout), 0);
+    const auto saved = test::readText(settings);
+    EXPECT_NE(saved.find("name=\"MAIN_WINDOW_X\" value=\"150\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("name=\"MAIN_WINDOW_Y\" value=\"90\""), std::string::npos) << saved;
 }
 
 } // namespace

@@ -8,12 +8,11 @@ add_compile_options(-O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,addres
                     -fno-sanitize-recover=undefined)
 add_link_options(-fsanitize=address,undefined)
 
-# The rooms the parsers live in and the rooms beneath them; nothing above the livery catalogue but the
-# definition of the tick counter, which the traffic reader reads.
+# The rooms the parsers live in and the rooms beneath them; nothing above the livery catalogue.
 file(GLOB_RECURSE TARVO_FUZZ_LIB_SOURCES CONFIGURE_DEPENDS
   platform/*.cpp base/*.cpp shown/*.cpp requests/*.cpp settings/*.cpp aircraft/*.cpp airport/*.cpp
   traffic/*.cpp sim/*.cpp livery/*.cpp)
-tarvo_add_rooms_library(tarvo_fuzz_lib ${TARVO_FUZZ_LIB_SOURCES} core/tick.cpp tests/fuzz/support/fuzz_support.cpp
+tarvo_add_rooms_library(tarvo_fuzz_lib ${TARVO_FUZZ_LIB_SOURCES} tests/fuzz/support/fuzz_support.cpp
                         tests/support/temp_dir.cpp)
 
 file(GLOB TARVO_FUZZ_TARGETS CONFIGURE_DEPENDS tests/fuzz/*/*_fuzz.cpp)

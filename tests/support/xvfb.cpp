@@ -61,6 +61,11 @@ std::string lf_readDisplayNumber(int readEnd)
 
 Xvfb::~Xvfb()
 {
+    m_clipboardStop = true;
+    if (m_clipboardOwner.joinable())
+        m_clipboardOwner.join();
+    if (m_frameConnection)
+        XCloseDisplay(static_cast<Display*>(m_frameConnection));
     if (m_pid <= 0)
         return;
     kill(m_pid, SIGTERM);
@@ -140,6 +145,92 @@ cairo_surface_t* Xvfb::windowPicture(const std::string& windowId, int width, int
     }
     XCloseDisplay(display);
     return picture;
+}
+
+bool Xvfb::frameWindow(const std::string& windowId, int x, int y, int titleBar)
+{
+    if (!m_frameConnection)
+        m_frameConnection = XOpenDisplay(m_display.c_str());
+    auto* display = static_cast<Display*>(m_frameConnection);
+    const auto window = static_cast<::Window>(std::strtoul(windowId.c_str(), nullptr, 10));
+    XWindowAttributes attributes{};
+    if (!display || !XGetWindowAttributes(display, window, &attributes))
+        return false;
+    const ::Window root = DefaultRootWindow(display);
+    const ::Window frame = XCreateSimpleWindow(display, root, x, y, static_cast<unsigned>(attributes.width),
+                                               static_cast<unsigned>(attributes.height + titleBar), 0, 0, 0);
+    XAddToSaveSet(display, window); // back to the root when this client goes, as with a window manager
+    XReparentWindow(display, window, frame, 0, titleBar);
+    XMapWindow(display, frame);
+    // The synthetic notice a window manager sends: the window's place on the root.
+    XEvent notice{};
+    notice.xconfigure.type = ConfigureNotify;
+    notice.xconfigure.event = window;
+    notice.xconfigure.window = window;
+    notice.xconfigure.x = x;
+    notice.xconfigure.y = y + titleBar;
+    notice.xconfigure.width = attributes.width;
+    notice.xconfigure.height = attributes.height;
+    XSendEvent(display, window, False, StructureNotifyMask, &notice);
+    XSync(display, False);
+    return true;
+}
+
+namespace {
+
+// Answers requests for the clipboard's text until told to stop.
+void lf_serveClipboard(Display* display, const std::string& utf8, const std::atomic<bool>& stop)
+{
+    const Atom utf8String = XInternAtom(display, "UTF8_STRING", False);
+    pollfd connection{ConnectionNumber(display), POLLIN, 0};
+    while (!stop) {
+        while (XPending(display) > 0) {
+            XEvent e;
+            XNextEvent(display, &e);
+            if (e.type != SelectionRequest)
+                continue;
+            const XSelectionRequestEvent& request = e.xselectionrequest;
+            XEvent reply{};
+            reply.xselection.type = SelectionNotify;
+            reply.xselection.requestor = request.requestor;
+            reply.xselection.selection = request.selection;
+            reply.xselection.target = request.target;
+            reply.xselection.time = request.time;
+            reply.xselection.property = None;
+            if (request.target == utf8String && request.property != None) {
+                XChangeProperty(display, request.requestor, request.property, utf8String, 8, PropModeReplace,
+                                reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
+                reply.xselection.property = request.property;
+            }
+            XSendEvent(display, request.requestor, False, NoEventMask, &reply);
+            XFlush(display);
+        }
+        poll(&connection, 1, 50);
+    }
+}
+
+} // namespace
+
+bool Xvfb::offerClipboard(const std::string& utf8)
+{
+    if (m_clipboardOwner.joinable())
+        return false;
+    Display* display = XOpenDisplay(m_display.c_str());
+    if (!display)
+        return false;
+    const ::Window owner = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+    XSetSelectionOwner(display, clipboard, owner, CurrentTime);
+    XSync(display, False);
+    if (XGetSelectionOwner(display, clipboard) != owner) {
+        XCloseDisplay(display);
+        return false;
+    }
+    m_clipboardOwner = std::thread([this, display, utf8] {
+        lf_serveClipboard(display, utf8, m_clipboardStop);
+        XCloseDisplay(display);
+    });
+    return true;
 }
 
 } // namespace zyn::test

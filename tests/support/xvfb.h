@@ -3,9 +3,11 @@
 // on it (the pixels of a window).
 #include <cairo.h>
 
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
+#include <thread>
 #include <sys/types.h>
 
 namespace zyn::test {
@@ -26,9 +28,18 @@ public:
     std::optional<std::string> xdotool(const std::string& arguments) const;
     // The pixels of an X window (its id in decimal, as xdotool gives it); nullptr when it fails.
     cairo_surface_t* windowPicture(const std::string& windowId, int width, int height) const;
+    // Does what a window manager does when it frames a window: puts it into a frame window at
+    // (x, y) below a title bar of the given height, and tells it where it now is.
+    bool frameWindow(const std::string& windowId, int x, int y, int titleBar);
+    // Owns the CLIPBOARD selection with this text (as UTF8_STRING) until the server ends, as an
+    // application the user copied from does.
+    bool offerClipboard(const std::string& utf8);
 
 private:
     pid_t m_pid = -1;
+    void* m_frameConnection = nullptr; // the frames' client, open while they are needed
+    std::atomic<bool> m_clipboardStop{false};
+    std::thread m_clipboardOwner;
     std::string m_display;
 };
 

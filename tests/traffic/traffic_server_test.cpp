@@ -132,5 +132,23 @@ TEST_F(TrafficServerThreads, LoadsScenarioFilesAndServesOverHttp)
     server.stop();
 }
 
+// Set but empty is unset (a run command that read no address must not make one up); a trailing
+// slash goes, since the endpoints are appended after one.
+TEST(ServiceAddress, ComesFromTheEnvironmentOnlyWhenItNamesOne)
+{
+    std::string service;
+    {
+        test::ScopedEnv unset("TARVO_TRAFFIC_URL", std::nullopt);
+        service = gf_trafficServiceBase();
+    }
+    EXPECT_TRUE(service.starts_with("https://"));
+    const std::pair<std::string, std::string> cases[] = {
+        {"", service}, {"http://127.0.0.1:9", "http://127.0.0.1:9"}, {"http://127.0.0.1:9/", "http://127.0.0.1:9"}};
+    for (const auto& [value, base] : cases) {
+        test::ScopedEnv url("TARVO_TRAFFIC_URL", value);
+        EXPECT_EQ(gf_trafficServiceBase(), base) << value;
+    }
+}
+
 } // namespace
 } // namespace zyn

@@ -1,5 +1,7 @@
 #include "airport/park_airport_state.h"
 #include "base/encoding.h"
+#include "platform/system/utf16.h"
+#include "platform/win32/testing.h"
 #include "requests/destination_request.h"
 #include "requests/main_loop_requests.h"
 #include "settings/traffic_range.h"
@@ -301,6 +303,24 @@ TEST_F(BoxEnter, TypedPathIsStoredAsThePackagesFolderThenTheProgramRestarts)
     EXPECT_EQ(gf_statusMessage(), "Community path found, Tarvo will restart ...");
     EXPECT_EQ(g_exitReason.load(), 3);
     EXPECT_EQ(test::ExitRecorder::restartSeconds(), 3);
+}
+
+// Ctrl+A then a digit replaces the value shown, as on Windows (it used to append "a" and the digit).
+TEST_F(BoxEnter, SelectAllThenTypingReplacesTheValue)
+{
+    open();
+    const HWND box = gf_controlWindow(param::MATCHING_DEPTH);
+    EnableWindow(box, TRUE);
+    const std::int32_t before = param::MATCHING_DEPTH.value.load();
+    const std::int32_t other = before == 2 ? 3 : 2;
+    SetWindowTextW(box, gf_platformToUtf16(std::to_string(before)).c_str());
+    win32test::click(box);
+    win32test::pressControlLetter(box, u'a');
+    win32test::typeText(box, gf_platformToUtf16(std::to_string(other)));
+    win32test::pressEnter(box);
+    EXPECT_EQ(param::MATCHING_DEPTH.value.load(), other);
+    EXPECT_EQ(lf_text(param::MATCHING_DEPTH), std::to_string(other));
+    EXPECT_EQ(gf_statusMessage(), fmt::format("The new MATCHING_DEPTH is {}", other));
 }
 
 } // namespace

@@ -213,5 +213,23 @@ TEST_F(MainWindow, PictureShowsBandsLightsAndTheStatusLine)
     EXPECT_GT(error.count({3, 455, 400, 472}, yellow), 50);
 }
 
+// A status text ending in a line break shows as the text alone, and the status band is the client
+// area's last: the window's caption and frame take the rest of its 516 pixels.
+TEST_F(MainWindow, StatusLineShowsNoLineBreakAndEndsTheClientArea)
+{
+    const HWND main = open();
+    gf_setStatusMessage("Parking saved", false);
+    ASSERT_TRUE(win32test::renderToPng(main, dir / "plain.png"));
+    gf_setStatusMessage("Parking saved\r\n", false);
+    ASSERT_TRUE(win32test::renderToPng(main, dir / "break.png"));
+    WindowImage plain(dir / "plain.png"), withBreak(dir / "break.png");
+    int differences = 0;
+    for (int y = 448; y < 476; ++y)
+        for (int x = 0; x < plain.width(); ++x)
+            differences += plain.at(x, y) != withBreak.at(x, y);
+    EXPECT_EQ(differences, 0);
+    EXPECT_LT(plain.height() - 476, 20) << "a strip under the status band";
+}
+
 } // namespace
 } // namespace zyn

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,43 @@ TEST(EditBoxes, SubclassSeesEnterAndPassesTypingOn)
     ASSERT_FALSE(changes.empty());
     EXPECT_EQ(HIWORD(changes.back().wParam), EN_CHANGE);
     EXPECT_EQ(LOWORD(changes.back().wParam), 32818);
+}
+
+// The box as on Windows: Ctrl+A selects all and typing replaces it, the caret moves with Home, End
+// and the arrows, shift+arrows select, Delete and Backspace delete, a paste inserts the clipboard's
+// first line, and no control key becomes text.
+TEST(EditBoxes, EditLikeTheWindowsEditControl)
+{
+    const HWND parent = gf_createRecordingWindow();
+    const HWND edit = lf_child(parent, u"EDIT", WS_BORDER, 32841, u"4");
+    win32test::setClipboardText(u"12\n34");
+    const auto typed = [edit](std::u16string_view text) { return win32test::typeText(edit, text); };
+    const auto key = [edit](WPARAM k, bool shift = false) { return win32test::pressKey(edit, k, shift); };
+    const auto control = [edit](char16_t letter) { return win32test::pressControlLetter(edit, letter); };
+    struct Step {
+        const char* what;
+        std::function<bool()> act;
+        const char16_t* text;
+    };
+    const Step steps[] = {
+        {"Ctrl+A, then 2", [&] { return control(u'a') && typed(u"2"); }, u"2"},
+        {"End, 5", [&] { return key(VK_END) && typed(u"5"); }, u"25"},
+        {"Home, Delete", [&] { return key(VK_HOME) && key(VK_DELETE); }, u"5"},
+        {"Left, 1", [&] { return key(VK_LEFT) && typed(u"1"); }, u"15"},
+        {"Right, 0.5", [&] { return key(VK_RIGHT) && typed(u"0.5"); }, u"150.5"},
+        {"shift+Left twice, Backspace", [&] { return key(VK_LEFT, true) && key(VK_LEFT, true) && typed(u"\b"); },
+         u"150"},
+        {"Home, shift+Right, paste", [&] { return key(VK_HOME) && key(VK_RIGHT, true) && control(u'v'); }, u"1250"},
+        {"select all, WM_PASTE", [&] { return control(u'a') && SendMessageW(edit, WM_PASTE, 0, 0) == 0; }, u"12"},
+        {"Ctrl+C, Ctrl+X, Escape, Tab", [&] { return control(u'c') && control(u'x') && typed(u"\x1B\t"); }, u"12"},
+    };
+    for (const Step& step : steps) {
+        ASSERT_TRUE(step.act()) << step.what;
+        EXPECT_EQ(lf_text(edit), step.text) << step.what;
+    }
+    const auto changes = lf_commands();
+    ASSERT_FALSE(changes.empty());
+    EXPECT_EQ(HIWORD(changes.back().wParam), EN_CHANGE);
 }
 
 TEST(EditBoxes, EnterWithoutSubclassAddsNothing)

@@ -53,6 +53,7 @@ public:
     ~Picture() { cairo_surface_destroy(m_surface); }
     bool ok() const { return cairo_surface_status(m_surface) == CAIRO_STATUS_SUCCESS; }
     int width() const { return cairo_image_surface_get_width(m_surface); }
+    int height() const { return cairo_image_surface_get_height(m_surface); }
     COLORREF at(int x, int y) const
     {
         const auto* row = cairo_image_surface_get_data(m_surface) + y * cairo_image_surface_get_stride(m_surface);
@@ -112,7 +113,13 @@ TEST_F(WindowPicture, ShowsPaintedBandsTextAndShapes)
     ASSERT_TRUE(win32test::renderToPng(window, dir / "window.png"));
     Picture picture(dir / "window.png");
     ASSERT_TRUE(picture.ok());
-    EXPECT_EQ(picture.width(), 880);
+    // The client area: 880 x 516 less the frame Windows draws (3 px borders, a 23 px caption).
+    EXPECT_EQ(picture.width(), 880 - 3 - 3);
+    EXPECT_EQ(picture.height(), 516 - 3 - 23 - 3);
+    RECT client{};
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ(client.right, picture.width());
+    EXPECT_EQ(client.bottom, picture.height());
     EXPECT_EQ(picture.at(870, 470), kGreen);
     EXPECT_EQ(picture.at(10, 100), RGB(0, 0, 0));
     EXPECT_EQ(picture.at(500, 28), RGB(255, 255, 255));
