@@ -1,4 +1,4 @@
-// Per-tick movement of 512 and 1000 live aircraft of mixed phases: cruise, climb, descent and taxi with turns.
+// Per-tick movement of 512, 1000 and 2000 live aircraft of mixed phases: cruise, climb, descent and taxi with turns.
 // Reports the mean, 99th percentile and longest tick, and heap allocations per tick (the steady
 // state should have none).
 #include "base/geo.h"
@@ -138,6 +138,6 @@ void BM_MovementOfLiveAircraft(benchmark::State& state)
     state.counters["moving_at_end"] = double(stillMoving);
     state.counters["allocs_per_tick"] = double(allocations) / (double(ticks) * double(state.iterations()));
 }
-BENCHMARK(BM_MovementOfLiveAircraft)->Arg(512)->Arg(1000)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MovementOfLiveAircraft)->Arg(512)->Arg(1000)->Arg(2000)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 } // namespace

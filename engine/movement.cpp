@@ -77,7 +77,7 @@ void lf_attitudeAndAltitude(LiveAcRecord& a)
         lf_takeoffRunTick(a);
         return;
     }
-    if (a.heightAboveGroundFt <= kFlareHeightFt && a.landing && !a.onGround)
+    if (a.landing && !a.onGround && a.heightAboveGroundFt <= kFlareHeightFt)
         lf_flare(a);
     if (a.settling) {
         a.block.pitch += a.pitchPerTick;
