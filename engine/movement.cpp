@@ -77,6 +77,7 @@ void lf_attitudeAndAltitude(LiveAcRecord& a)
         lf_takeoffRunTick(a);
         return;
     }
+    // The height lies outside the motion lines of the record: read only on approach.
     if (a.landing && !a.onGround && a.heightAboveGroundFt <= kFlareHeightFt)
         lf_flare(a);
     if (a.settling) {
