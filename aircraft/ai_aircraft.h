@@ -57,7 +57,8 @@ struct AiAcRecord : AcRecord {
     std::uint8_t cargoStand = 0;
     std::uint32_t feedKind = 1;
     std::uint8_t removeWhenCreated = 0;
-    std::uint32_t objectId = 0; // 0 while the simulator has not reported one
+    // With state and gone in one 8-byte block, so in one cache line: a live aircraft's tick reads them.
+    alignas(8) std::uint32_t objectId = 0; // 0 while the simulator has not reported one
     ObjectState state = ObjectState::New;
     std::uint8_t gone = 0;
     std::uint8_t erase = 0;

@@ -1,6 +1,7 @@
 // The static parking of a large park airport: the calculation of its whole set of statics (1000
-// stands, 5000 options, 200 parked-traffic entries from the loopback stand-in) and the adjustment of
-// a set that stands, including the parked-traffic request each makes.
+// stands, 5000 options, 200 parked-traffic entries from the loopback stand-in), the adjustment of a set
+// that stands as it is, and the adjustment of one in which a tenth of the statics leave and as many
+// arrive, including the parked-traffic request each makes.
 #include "airport/park_airport_state.h"
 #include "airport/park_pos.h"
 #include "bench/bench_stands.h"
@@ -20,13 +21,24 @@
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <optional>
+#include <string>
 
 namespace {
 
 using namespace zyn;
 
 constexpr std::size_t kParkedEntries = 200;
+// Entries that leave the parked traffic and as many that arrive at other stands: a tenth of the
+// statics of the calculation (about 600).
+constexpr std::size_t kChangedEntries = 60;
+
+tools::ParkedAircraft lf_parkedAt(const ParkPos& stand, std::uint32_t hexId, std::string callsign, double ageSeconds)
+{
+    return {fmt::format("{:06x}", hexId), stand.id, "A320", "", std::move(callsign), stand.latitude, stand.longitude,
+            ageSeconds};
+}
 
 // The airport, the stand search, the settings and a stand-in serving parked traffic at 200 stands.
 class StaticParkingBench {
@@ -34,15 +46,21 @@ public:
     StaticParkingBench()
     {
         bench::gf_fillBenchStands();
-        tools::TrafficScenario scenario;
+        tools::TrafficScenario scenario, changed;
         for (std::size_t i = 0; i < kParkedEntries; ++i) {
-            const ParkPos& stand = g_stands[i * 5];
-            scenario.parked.push_back({fmt::format("{:06x}", 0x4b0000 + i), stand.id, "A320", "",
-                                       fmt::format("SWR{}", 9000 + i), stand.latitude, stand.longitude,
-                                       60.0 * static_cast<double>(i % 60)});
+            const double age = 60.0 * static_cast<double>(i % 60);
+            const auto n = static_cast<std::uint32_t>(i);
+            scenario.parked.push_back(lf_parkedAt(g_stands[i * 5], 0x4b0000 + n, fmt::format("SWR{}", 9000 + i), age));
+            // The changed traffic: every third of the first entries gone, one at the stand beside instead.
+            if (i % 3 == 0 && i / 3 < kChangedEntries)
+                changed.parked.push_back(lf_parkedAt(g_stands[i * 5 + 2], 0x4c0000 + n, fmt::format("EDW{}", 100 + i), age));
+            else
+                changed.parked.push_back(scenario.parked.back());
         }
         m_server.emplace(scenario);
         m_server->start();
+        m_changedServer.emplace(changed);
+        m_changedServer->start();
         m_url.emplace("TARVO_TRAFFIC_URL", m_server->baseUrl());
         g_trafficClient.setGuid("bench");
         gf_setStandSearch(lf_searchStands);
@@ -92,9 +110,17 @@ public:
         g_standCandidates.clear();
     }
 
+    // The parked traffic from now on: the changed one, or the one of the start.
+    void serveChangedTraffic(bool changed)
+    {
+        m_url.reset();
+        m_url.emplace("TARVO_TRAFFIC_URL", (changed ? m_changedServer : m_server)->baseUrl());
+    }
+
 private:
     test::ScopedDbase m_dbase{test::dbaseWith({"A320"}, {"SWR", "DLH"})};
     std::optional<tools::TrafficServer> m_server;
+    std::optional<tools::TrafficServer> m_changedServer;
     std::optional<test::ScopedEnv> m_url;
 };
 
@@ -129,6 +155,46 @@ void BM_StaticParkingAdjustment1000Stands(benchmark::State& state)
     state.counters["statics"] = static_cast<double>(standing.size());
 }
 BENCHMARK(BM_StaticParkingAdjustment1000Stands)->Unit(benchmark::kMillisecond);
+
+std::size_t lf_removalsRequested()
+{
+    return static_cast<std::size_t>(std::count_if(g_staticAircraft.begin(), g_staticAircraft.end(), [](const AiAcRecord& s) {
+        return s.state == ObjectState::RemovalRequested;
+    }));
+}
+
+// The same set of statics, adjusted to parked traffic in which a tenth of them left and as many arrived:
+// the leavers are removed, the arrivals become candidates.
+void BM_StaticParkingAdjustmentOfATenth1000Stands(benchmark::State& state)
+{
+    StaticParkingBench bench;
+    lf_calculateStaticParking();
+    bench.parkCandidates();
+    const std::vector<AiAcRecord> standing = g_staticAircraft;
+    bench.serveChangedTraffic(true);
+    std::size_t removed = 0, added = 0;
+    std::string failed; // outlives the loop: the library may keep the text's address
+    for (auto _ : state) {
+        state.PauseTiming();
+        g_staticAircraft = standing;
+        state.ResumeTiming();
+        gf_parkingAdjustments(false);
+        state.PauseTiming();
+        removed = lf_removalsRequested();
+        added = g_standCandidates.size();
+        state.ResumeTiming();
+        if (standing.size() < kParkedEntries || removed < kChangedEntries || added < kChangedEntries) {
+            failed = fmt::format("{} statics: {} removed and {} added, not at least {} each", standing.size(), removed,
+                                 added, kChangedEntries);
+            state.SkipWithError(failed.c_str());
+            break;
+        }
+    }
+    state.counters["statics"] = static_cast<double>(standing.size());
+    state.counters["removed"] = static_cast<double>(removed);
+    state.counters["added"] = static_cast<double>(added);
+}
+BENCHMARK(BM_StaticParkingAdjustmentOfATenth1000Stands)->Unit(benchmark::kMillisecond);
 
 // The request alone, as each of the two above makes it: the share of the service's answer.
 void BM_StaticParkingRequestOf200Entries(benchmark::State& state)

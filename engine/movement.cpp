@@ -77,7 +77,8 @@ void lf_attitudeAndAltitude(LiveAcRecord& a)
         lf_takeoffRunTick(a);
         return;
     }
-    if (a.heightAboveGroundFt <= kFlareHeightFt && a.landing && !a.onGround)
+    // The height lies outside the motion lines of the record: read only on approach.
+    if (a.landing && !a.onGround && a.heightAboveGroundFt <= kFlareHeightFt)
         lf_flare(a);
     if (a.settling) {
         a.block.pitch += a.pitchPerTick;

@@ -14,17 +14,18 @@
 namespace zyn {
 
 // A quadratic curve from the position at set-up (origin) through a control point to an end point,
-// both in metres north and east of the origin. Inactive while the control values are NaN.
+// both in metres north and east of the origin. Inactive while the control values are NaN; they come
+// first, so that the test of every tick reads one cache line of the segment.
 struct CurveSegment {
     static constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    double controlEast = kNaN;
+    double controlNorth = kNaN;
     double originLat = kNaN;
     double originLon = kNaN;
     double t0 = kNaN;
     double endNorth = 0.0;
     double endEast = 0.0;
     double t1 = kNaN;
-    double controlEast = kNaN;
-    double controlNorth = kNaN;
     double f = 0.0;    // current parameter
     double step = 0.0; // added to f each tick
 
@@ -36,14 +37,16 @@ struct CurveSegment {
     }
 };
 
-struct LiveAcRecord : AiAcRecord {
-    LiveAcRecord() = default;
-    LiveAcRecord(const Situation& first, const AcRecord& aircraft, double feedTime);
-
-    // First what every tick of an aircraft in the simulator reads or writes, together, so that a
-    // tick of many aircraft touches few cache lines of each; what the steps of its phases use after.
-    AiPositionBlock block;
+// What the per-tick move of an aircraft in the simulator reads and writes, in three cache lines apart
+// from the rest of its record: from the stream's end (its size and its front's play time and flags)
+// to the curve's control point. With the line of the object id and state, that is all a tick of an
+// aircraft flying straight reads, whatever the size of the list; a turn on a curve reads the rest of
+// the curve in the line after. The two leading values fill the lines before, and are read after a step.
+struct alignas(64) LiveMotion {
+    double verticalSpeedFpm = 0.0;
+    double trueAirspeedKt = 0.0;
     SituationStream stream; // front: the position reached; second: the one flown to
+    AiPositionBlock block;
     // Per-tick rates towards the next situation.
     double latPerTick = 0.0;
     double lonPerTick = 0.0;
@@ -51,23 +54,27 @@ struct LiveAcRecord : AiAcRecord {
     double bankPerTick = 0.0;
     double headingPerTick = 0.0;
     double altPerTick = 0.0;
-    double track = 0.0;              // radians
-    double heightAboveGroundFt = 2500.0;
-    // The tick at which the engine last saw the state change; bounds the waits of states 1 and 4.
-    std::int32_t stateSinceTick = 0;
+    double track = 0.0;            // radians
+    std::uint32_t curveState = 0;  // flare stage 0..4
     ObjectState stateSeen = ObjectState::New;
-    // The simulator link sent the creation: the wait for its object counts from then, not from the
-    // queuing, which lasts as long as the creations paced ahead of it.
-    std::uint8_t creationSent = 0;
     MovePhase phase = MovePhase::New;
     std::uint8_t onGround = 0;
     std::uint8_t steerToBearing = 0;
     std::uint8_t landing = 0;
-    std::uint8_t settling = 0;      // pitch and bank settle to the ground attitude
-    std::uint32_t curveState = 0; // flare stage 0..4
+    std::uint8_t settling = 0;     // pitch and bank settle to the ground attitude
     CurveSegment curve;
-    double verticalSpeedFpm = 0.0;
-    double trueAirspeedKt = 0.0;
+};
+
+struct LiveAcRecord : AiAcRecord, LiveMotion {
+    LiveAcRecord() = default;
+    LiveAcRecord(const Situation& first, const AcRecord& aircraft, double feedTime);
+
+    double heightAboveGroundFt = 2500.0;
+    // The tick at which the engine last saw the state change; bounds the waits of states 1 and 4.
+    std::int32_t stateSinceTick = 0;
+    // The simulator link sent the creation: the wait for its object counts from then, not from the
+    // queuing, which lasts as long as the creations paced ahead of it.
+    std::uint8_t creationSent = 0;
 
     double lastFeedTime = 0.0;
     std::int64_t parkedSince = 0; // steady clock, 100 ns units

@@ -1,7 +1,8 @@
 #pragma once
-// A live aircraft's reported positions still to be flown, oldest first. A ring buffer that only
-// grows: once an aircraft has reached its working size, appending a report and consuming the
-// front never allocate, which keeps the per-tick work free of the heap.
+// A live aircraft's reported positions still to be flown, oldest first. The front is held in the
+// stream itself, the rest in a ring buffer that only grows: once an aircraft has reached its working
+// size, appending a report and consuming the front never allocate, which keeps the per-tick work
+// free of the heap, and the tick reads the front's play time without reaching into the ring.
 #include "aircraft/records.h"
 
 #include <cstddef>
@@ -17,8 +18,8 @@ public:
     std::size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
 
-    Situation& operator[](std::size_t i) { return m_ring[slot(i)]; }
-    const Situation& operator[](std::size_t i) const { return m_ring[slot(i)]; }
+    Situation& operator[](std::size_t i) { return i == 0 ? m_front : m_ring[slot(i - 1)]; }
+    const Situation& operator[](std::size_t i) const { return i == 0 ? m_front : m_ring[slot(i - 1)]; }
     // Checked access: throws std::out_of_range("invalid deque<T> subscript").
     Situation& at(std::size_t i);
     const Situation& at(std::size_t i) const;
@@ -36,7 +37,7 @@ public:
     void erase(std::size_t index);
     void truncate(std::size_t count); // keeps the first count situations
     void clear() { m_size = 0; m_head = 0; }
-    std::size_t capacity() const { return m_ring.size(); }
+    std::size_t capacity() const { return m_ring.size() + 1; }
 
     // Oldest first, for range-for loops; editing the stream invalidates iterators.
     template <typename Stream, typename Value> class Iterator {
@@ -61,11 +62,16 @@ public:
     auto end() const { return Iterator<const SituationStream, const Situation>(this, m_size); }
 
 private:
+    // Slot of the ring's i-th situation (the stream's i + 1-th).
     std::size_t slot(std::size_t i) const { return (m_head + i) % m_ring.size(); }
+    std::size_t ringSize() const { return m_size == 0 ? 0 : m_size - 1; }
     void growIfFull();
 
+    // In this order: the front's play time and flags, its last fields, lie next to the size, so that
+    // the tick's test of the front reads one cache line.
     std::vector<Situation> m_ring;
     std::size_t m_head = 0;
+    Situation m_front;
     std::size_t m_size = 0;
 };
 

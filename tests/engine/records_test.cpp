@@ -168,5 +168,49 @@ TEST(LiveAircraftRecord, StartsNewWithItsFirstReport)
     EXPECT_TRUE(std::isnan(a.curve.originLat));
 }
 
+// The live list moves its records when it grows and when it is compacted: each keeps its stream
+// (front and the rest, also after its ring has wrapped) and its motion values.
+TEST(LiveAircraftRecord, MovesKeepTheStreamAndTheMotion)
+{
+    std::vector<LiveAcRecord> list;
+    for (int i = 0; i < 4; ++i) {
+        Situation s;
+        s.timeKey = 100 * i;
+        LiveAcRecord a(s, aircraft("KLM" + std::to_string(i), "", "", ""), 0.0);
+        for (int k = 1; k < 6 + 5 * i; ++k) {
+            s.timeKey = 100 * i + k;
+            a.stream.push_back(s);
+            if (k % 2 == 0)
+                a.stream.pop_front(); // the ring wraps
+        }
+        a.block.lat = 50.0 + i;
+        a.latPerTick = 0.001 * i;
+        a.phase = MovePhase::Taxi;
+        list.push_back(std::move(a));
+    }
+    std::vector<std::vector<std::int32_t>> keys;
+    for (const auto& a : list) {
+        keys.emplace_back();
+        for (const Situation& s : a.stream)
+            keys.back().push_back(s.timeKey);
+    }
+    list.reserve(list.capacity() * 4); // grows: every record moves
+    list.erase(list.begin() + 1);      // compacts: the later ones move down
+    keys.erase(keys.begin() + 1);
+    ASSERT_EQ(list.size(), 3u);
+    const int kept[] = {0, 2, 3};
+    for (std::size_t n = 0; n < list.size(); ++n) {
+        const LiveAcRecord& a = list[n];
+        std::vector<std::int32_t> now;
+        for (const Situation& s : a.stream)
+            now.push_back(s.timeKey);
+        EXPECT_EQ(now, keys[n]) << a.head.callsign;
+        EXPECT_EQ(a.head.callsign, "KLM" + std::to_string(kept[n]));
+        EXPECT_EQ(a.block.lat, 50.0 + kept[n]);
+        EXPECT_EQ(a.latPerTick, 0.001 * kept[n]);
+        EXPECT_EQ(a.phase, MovePhase::Taxi);
+    }
+}
+
 } // namespace
 } // namespace zyn
