@@ -59,9 +59,12 @@ std::optional<double> lf_readAirportValue(pugi::xml_node element, const char* na
 std::optional<AirportRecord> lf_readAirportElement(pugi::xml_node element, std::string code, std::size_t number,
                                             ReadReport& report)
 {
-    const std::string label = code.empty() ? fmt::format("airport {}", number) : fmt::format("airport \"{}\"", code);
+    // Named only for a report: formatting it for every good entry would cost more than reading it.
+    const auto label = [&] {
+        return code.empty() ? fmt::format("airport {}", number) : fmt::format("airport \"{}\"", code);
+    };
     if (!gf_isAirportCode(code)) {
-        report.skip(label, code.empty() ? "no code" : "code of other characters than letters and digits");
+        report.skip(label(), code.empty() ? "no code" : "code of other characters than letters and digits");
         return std::nullopt;
     }
     std::string error;
@@ -71,7 +74,7 @@ std::optional<AirportRecord> lf_readAirportElement(pugi::xml_node element, std::
     if (error.empty() && *alt < kLowestAirportFt)
         error = fmt::format("alt {} out of range", *alt);
     if (!error.empty()) {
-        report.skip(label, error);
+        report.skip(label(), error);
         return std::nullopt;
     }
     return AirportRecord{std::move(code), element.attribute("iata").as_string(), *lat, *lon, *alt};
@@ -96,7 +99,8 @@ std::vector<AirportRecord> lf_readAirportsDocument(const pugi::xml_document& doc
 // Sorted by code, equal codes keeping their file order, and indexed by latitude.
 void lf_installAirports(std::vector<AirportRecord> airports)
 {
-    std::ranges::stable_sort(airports, {}, &AirportRecord::icao);
+    if (!std::ranges::is_sorted(airports, {}, &AirportRecord::icao)) // the shipped file comes sorted
+        std::ranges::stable_sort(airports, {}, &AirportRecord::icao);
     airports.shrink_to_fit();
     std::vector<LatitudeEntry> byLatitude;
     byLatitude.reserve(airports.size());

@@ -4,6 +4,7 @@
 #include "airport/airports.h"
 #include "airport/apf_read.h"
 #include "airport/park_airport_state.h"
+#include "base/path_text.h"
 #include "tests/support/temp_dir.h"
 #include "tools/airport_gen.h"
 
@@ -33,8 +34,7 @@ public:
         m_airports = tools::gf_generateAirports(kAirports, 11);
         fs::create_directories("input");
         test::writeText("input/airports_msfs.xml", tools::gf_airportsXml(m_airports));
-        gf_resetAirports();
-        gf_readAirports();
+        install();
         const tools::StandLayout layout{.gates = kStands, .rampStands = 0, .cargoStands = 0, .helipads = 0,
                                         .optionsPerStand = 2, .seed = 3};
         const auto stock = tools::gf_stockApf("Bench field", "Bench Maker", {47.0, 8.0}, 1400, layout);
@@ -44,6 +44,13 @@ public:
     }
     const fs::path& folder() const { return m_dir.path(); }
     const std::vector<tools::GeneratedAirport>& airports() const { return m_airports; }
+    // Reads its database in again (another benchmark may have read another one).
+    void install() const
+    {
+        const test::ScopedCwd cwd(m_dir.path());
+        gf_resetAirports();
+        gf_readAirports();
+    }
 
 private:
     test::TempDir m_dir;
@@ -59,6 +66,8 @@ const AirportData& lf_airportData()
 void BM_ClosestAirportOf40000(benchmark::State& state)
 {
     const auto& data = lf_airportData();
+    if (g_airports.size() != kAirports)
+        data.install();
     if (g_airports.size() != kAirports) {
         state.SkipWithError("the airports database was not read");
         return;
@@ -125,5 +134,61 @@ void BM_PugixmlLoadOfTheSameTwoFiles(benchmark::State& state)
     }
 }
 BENCHMARK(BM_PugixmlLoadOfTheSameTwoFiles)->Unit(benchmark::kMillisecond);
+
+// The program folder's shipped airports database in a folder of its own, as the start-up reads it.
+class ShippedDatabase {
+public:
+    ShippedDatabase()
+    {
+        fs::create_directories(m_dir.path() / "input");
+        fs::copy_file(gf_pathFromUtf8(TARVO_SOURCE_DIR) / "dist/input/airports_msfs.xml",
+                      m_dir.path() / "input/airports_msfs.xml", fs::copy_options::overwrite_existing);
+    }
+    const fs::path& folder() const { return m_dir.path(); }
+
+private:
+    test::TempDir m_dir;
+};
+
+const ShippedDatabase& lf_shippedDatabase()
+{
+    static const ShippedDatabase database;
+    return database;
+}
+
+// The start-up's read of the shipped database: load, every entry checked, sorted by code, indexed.
+void BM_StartupReadOfShippedAirports(benchmark::State& state)
+{
+    const test::ScopedCwd cwd(lf_shippedDatabase().folder());
+    try {
+        for (auto _ : state) {
+            gf_resetAirports();
+            if (!gf_readAirports()) {
+                state.SkipWithError("the shipped airports database is empty");
+                break;
+            }
+        }
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+    state.counters["airports"] = static_cast<double>(g_airports.size());
+    gf_resetAirports();
+}
+BENCHMARK(BM_StartupReadOfShippedAirports)->Unit(benchmark::kMillisecond);
+
+// pugixml alone, loading the same file: what the read above is measured against.
+void BM_PugixmlLoadOfShippedAirports(benchmark::State& state)
+{
+    const test::ScopedCwd cwd(lf_shippedDatabase().folder());
+    for (auto _ : state) {
+        pugi::xml_document document;
+        if (!document.load_file("input/airports_msfs.xml")) {
+            state.SkipWithError("the shipped airports database could not be loaded");
+            return;
+        }
+        benchmark::DoNotOptimize(document.first_child());
+    }
+}
+BENCHMARK(BM_PugixmlLoadOfShippedAirports)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "tools/airport_gen.h"
 
 #include "base/atomic_file.h"
+#include "base/path_text.h"
 #include "base/version.h"
 #include "tools/scenario_gen.h"
 
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 #include <unordered_set>
 
 namespace zyn::tools {
@@ -113,6 +115,31 @@ void lf_appendAttributes(pugi::xml_node node, const Attributes& attributes)
         node.append_attribute(name.c_str()).set_value(value.c_str());
 }
 
+std::string lf_xmlText(const pugi::xml_document& document)
+{
+    std::ostringstream out;
+    document.save(out);
+    return out.str();
+}
+
+// The demonstration field's stock parking file in the server's archive below downloadsRoot.
+void lf_writeDemoStockApf(const DemoAirport& demo, const fs::path& downloadsRoot)
+{
+    std::mt19937 random(11);
+    ApfSpec stock;
+    stock.parameters = {{"airport_name", demo.name},
+                        {"publisher", "stock"},
+                        {"altitude", lf_fixed(demo.elevationFt, 0)},
+                        {"num_parkpos", std::to_string(demo.stands.size())}};
+    for (const DemoStand& s : demo.stands) {
+        ParkposSpec stand = lf_fullStand(s.name, {s.lat, s.lon}, s.headingDeg, 24.0, "gate");
+        for (std::size_t n = 0; n < 3; ++n)
+            stand.options.push_back(lf_option(random, n, kTypes, std::size(kTypes)));
+        stock.stands.push_back(std::move(stand));
+    }
+    gf_writeApfSpec(stock, downloadsRoot / "MSFS/archive/stock" / (demo.code + ".xml"));
+}
+
 Attributes lf_parameter(std::string name, std::string value) { return {{"name", std::move(name)}, {"value", std::move(value)}}; }
 
 } // namespace
@@ -163,9 +190,7 @@ std::string gf_airportNamesXml(const std::vector<GeneratedAirport>& airports)
     auto root = document.append_child("AirportNames");
     for (const auto& a : airports)
         lf_appendAttributes(root.append_child("airport"), {{"ICAO", a.code}, {"name", a.name}});
-    std::ostringstream out;
-    document.save(out);
-    return out.str();
+    return lf_xmlText(document);
 }
 
 std::string gf_apfXml(const ApfSpec& spec)
@@ -190,9 +215,7 @@ std::string gf_apfXml(const ApfSpec& spec)
         for (const auto& option : stand.options)
             lf_appendAttributes(parkpos.append_child("opt"), option);
     }
-    std::ostringstream out;
-    document.save(out);
-    return out.str();
+    return lf_xmlText(document);
 }
 
 void gf_writeApfSpec(const ApfSpec& spec, const fs::path& path)
@@ -316,20 +339,35 @@ void gf_writeDemoAirportData(const fs::path& inputFolder, const fs::path& downlo
     fs::create_directories(inputFolder);
     gf_writeFileAtomic(inputFolder / "airports_msfs.xml", gf_airportsXml(airports));
     gf_writeFileAtomic(inputFolder / "airports_msfs_names.xml", gf_airportNamesXml(airports));
+    lf_writeDemoStockApf(demo, downloadsRoot);
+}
 
-    std::mt19937 random(11);
-    ApfSpec stock;
-    stock.parameters = {{"airport_name", demo.name},
-                        {"publisher", "stock"},
-                        {"altitude", lf_fixed(demo.elevationFt, 0)},
-                        {"num_parkpos", std::to_string(demo.stands.size())}};
-    for (const DemoStand& s : demo.stands) {
-        ParkposSpec stand = lf_fullStand(s.name, {s.lat, s.lon}, s.headingDeg, 24.0, "gate");
-        for (std::size_t n = 0; n < 3; ++n)
-            stand.options.push_back(lf_option(random, n, kTypes, std::size(kTypes)));
-        stock.stands.push_back(std::move(stand));
+bool gf_addDemoAirport(const fs::path& inputFolder, const fs::path& downloadsRoot)
+{
+    const DemoAirport demo = gf_demoAirport();
+    const fs::path databasePath = inputFolder / "airports_msfs.xml";
+    pugi::xml_document database;
+    if (!database.load_file(databasePath.c_str()) || !database.child("airports"))
+        throw std::runtime_error(gf_utf8FromPath(databasePath) + " is no airports database");
+    auto airports = database.child("airports");
+    const bool added = !airports.find_child_by_attribute("airport", "code", demo.code.c_str());
+    if (added) {
+        lf_appendAttributes(airports.append_child("airport"), {{"code", demo.code},
+                                                               {"iata", demo.iata},
+                                                               {"lat", lf_fixed(demo.lat, 6)},
+                                                               {"lon", lf_fixed(demo.lon, 6)},
+                                                               {"alt", lf_fixed(demo.elevationFt, 0)}});
+        gf_writeFileAtomic(databasePath, lf_xmlText(database));
+        const fs::path namesPath = inputFolder / "airports_msfs_names.xml";
+        pugi::xml_document names;
+        if (!names.load_file(namesPath.c_str()) || !names.child("AirportNames"))
+            names.reset();
+        auto root = names.child("AirportNames") ? names.child("AirportNames") : names.append_child("AirportNames");
+        lf_appendAttributes(root.append_child("airport"), {{"ICAO", demo.code}, {"name", demo.name}});
+        gf_writeFileAtomic(namesPath, lf_xmlText(names));
     }
-    gf_writeApfSpec(stock, downloadsRoot / "MSFS/archive/stock" / (demo.code + ".xml"));
+    lf_writeDemoStockApf(demo, downloadsRoot);
+    return added;
 }
 
 } // namespace zyn::tools

@@ -74,5 +74,10 @@ inline constexpr char kArchivePublisher[] = "Generated Sceneries";
 // demonstration airport among generated ones, and its stock file in the archive below
 // downloadsRoot ("MSFS/archive/stock/<code>.xml").
 void gf_writeDemoAirportData(const std::filesystem::path& inputFolder, const std::filesystem::path& downloadsRoot);
+// The demonstration on the program folder's own airports database: the field's entry (and name) added
+// to the database in inputFolder only when no airport there has its code, and its stock file in the
+// archive below downloadsRoot; true when the entry was added. Throws std::runtime_error when
+// inputFolder holds no airports database.
+bool gf_addDemoAirport(const std::filesystem::path& inputFolder, const std::filesystem::path& downloadsRoot);
 
 } // namespace zyn::tools

@@ -5,14 +5,18 @@
 //   airport_gen parking <file> <gates> <helipads> <options-per-stand> [seed]
 //                                                      a stock parking file (and <file>.learned.xml,
 //                                                      <file>.handmade.xml beside it)
-//   airport_gen demo <input-folder> <downloads-folder> the demonstration airport's data
+//   airport_gen demo <input-folder> <downloads-folder> the demonstration airport's data: its entry in
+//                                                      the folder's airports database unless an airport
+//                                                      of its code is there, its stock parking file
 //   airport_gen addon <community-folder>              the demonstration's add-on airport package
 //   airport_gen bgl-samples <folder>                  scenery files of every kind (fuzz seeds)
 #include "tools/airport_gen.h"
 #include "tools/bgl_writer.h"
 #include "tools/program_args.h"
+#include "tools/scenario_gen.h"
 
 #include "base/atomic_file.h"
+#include "base/path_text.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -61,7 +65,9 @@ int lf_run(const std::vector<std::string>& args)
         return 0;
     }
     if (command == "demo" && args.size() == 3) {
-        gf_writeDemoAirportData(args[1], args[2]);
+        const bool added = gf_addDemoAirport(zyn::gf_pathFromUtf8(args[1]), zyn::gf_pathFromUtf8(args[2]));
+        std::cout << "demonstration field " << gf_demoAirport().code
+                  << (added ? " added to the airports database\n" : " is in the airports database\n");
         return 0;
     }
     if (command == "addon" && args.size() == 2) {

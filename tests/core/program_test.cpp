@@ -1,5 +1,6 @@
 // The program itself, started as its own process in a program folder of its own.
 #include "base/log.h"
+#include "base/path_text.h"
 #include "core/exit.h"
 #include "core/startup.h"
 #include "core/startup_steps.h"
@@ -84,6 +85,23 @@ TEST_F(Program, WithoutDocsShowsError41AndEnds)
     EXPECT_EQ(start(folder)->waitForExit(kTimeout), 0);
     EXPECT_TRUE(lf_logHas(folder / "Log.txt", "Error lf_startUpTarvo: 41: Tarvo must be run from the Tarvo folder!"));
     EXPECT_TRUE(lf_logHas(folder / "Log.txt", "Exiting: SYSTEM ERROR"));
+}
+
+// The program folder as it ships (dist/), nothing added: the start-up reads its airports database.
+TEST_F(Program, ShippedProgramFolderStartsWithItsAirportsDatabase)
+{
+    const auto folder = programFolder("shipped", false);
+    std::filesystem::copy(gf_pathFromUtf8(TARVO_SOURCE_DIR) / "dist", folder,
+                          std::filesystem::copy_options::recursive);
+    const std::string database = test::readText(folder / "input" / "airports_msfs.xml");
+    std::size_t airports = 0;
+    for (auto at = database.find("<airport "); at != std::string::npos; at = database.find("<airport ", at + 1))
+        ++airports;
+    auto program = start(folder);
+    ASSERT_TRUE(lf_waitForSession(folder / "Log.txt"));
+    EXPECT_TRUE(lf_logHas(folder / "Log.txt", std::to_string(airports) + " airports read from \"input/airports_msfs.xml\""));
+    program->signal(SIGTERM);
+    EXPECT_EQ(program->waitForExit(kTimeout), 0);
 }
 
 TEST_F(Program, ThreeStartsKeepTwoLogGenerations)

@@ -112,5 +112,38 @@ TEST_F(AirportGenerator, DemonstrationAirportHasItsStandsOnTheServer)
     EXPECT_EQ(gf_parkAirport().altitude, demo.elevationFt);
 }
 
+TEST_F(AirportGenerator, DemonstrationFieldJoinsADatabaseOnlyWhenItsCodeIsMissing)
+{
+    const auto demo = tools::gf_demoAirport();
+    auto others = tools::gf_generateAirports(50, 4);
+    std::erase_if(others, [&](const tools::GeneratedAirport& a) { return a.code == demo.code; });
+    auto withField = others;
+    withField.push_back({demo.code, "", "Real field", demo.lat + 0.004, demo.lon, 1400.0});
+    const struct {
+        const char* what;
+        std::vector<tools::GeneratedAirport> database;
+        bool added;
+    } rows[] = {{"field missing", others, true}, {"field there", withField, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        gf_resetAirports();
+        const std::string before = tools::gf_airportsXml(row.database);
+        test::writeText("input/airports_msfs.xml", before);
+        test::writeText("input/airports_msfs_names.xml", tools::gf_airportNamesXml(row.database));
+        EXPECT_EQ(tools::gf_addDemoAirport("input", serverDir.path()), row.added);
+        ASSERT_TRUE(gf_readAirports());
+        ASSERT_TRUE(gf_readAirportNames());
+        EXPECT_EQ(g_airports.size(), row.database.size() + (row.added ? 1 : 0));
+        EXPECT_EQ(g_airportNames.size(), g_airports.size());
+        EXPECT_EQ(g_airportNames[demo.code], row.added ? demo.name : "Real field");
+        if (!row.added) {
+            EXPECT_EQ(test::readText("input/airports_msfs.xml"), before);
+        }
+        EXPECT_TRUE(gf_apfExists(demo.code));
+    }
+    fs::remove("input/airports_msfs.xml");
+    EXPECT_THROW(tools::gf_addDemoAirport("input", serverDir.path()), std::runtime_error);
+}
+
 } // namespace
 } // namespace zyn
