@@ -133,7 +133,7 @@ TEST_F(ParkAirports, StandNamesWithCommasOrQuotesReadBackAsRecorded)
     for (const std::string stand : {"V,12", "say \"A\", B", "C3"}) {
         userStandsAt(stand);
         ASSERT_TRUE(lf_readMyParkAirports()) << stand;
-        EXPECT_EQ(codes().front(), "AAAA," + stand) << readText(g_myParkAirportsPath);
+        EXPECT_EQ(codes(), std::vector<std::string>{"AAAA," + stand}) << readText(g_myParkAirportsPath);
     }
     EXPECT_FALSE(logContains("wrong syntax"));
     gf_publishStands({});
