@@ -40,7 +40,7 @@ void BM_BglParkingIdsGivenTwice(benchmark::State& state)
     }
     lf_measureRead(state, airport);
 }
-BENCHMARK(BM_BglParkingIdsGivenTwice)->Arg(6500)->Arg(65000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BglParkingIdsGivenTwice)->Arg(6500)->Arg(13000)->Arg(26000)->Arg(65000)->Unit(benchmark::kMillisecond);
 
 void BM_BglHelipads(benchmark::State& state)
 {
