@@ -186,11 +186,11 @@ void lf_tbloStep()
             if (gf_isAirportCode(code) && lf_setAsideForLearning(code))
                 ++copies;
     }
-    if (copies > 0) {
-        g_tbloEntries.fetch_add(copies);
+    g_tbloEntries.fetch_add(copies);
+    if (g_tbloEntries.load() > 0) { // copies, or not recognised airports the workers set aside
         gf_log(fmt::format("\nPlease zip the folder {} and mail it to {}", fs::absolute(g_tbloPath).string(),
                            kSupportAddress));
-    } else if (g_tbloEntries.load() == 0) {
+    } else {
         if (!codes.empty())
             gf_log("All your third party airports are done, no off line learning needed.");
         fs::remove_all(g_tbloPath);

@@ -38,12 +38,20 @@ void lf_setAttribute(pugi::xml_node node, const char* name, const char* value)
     node.append_attribute(name).set_value(value);
 }
 
+// Metres with one decimal; a radius that small would print as 0.0, which readers take for none, so
+// it keeps its digits.
+std::string lf_radiusText(const ParkPos& stand)
+{
+    const double metres = stand.radius * kMetresPerNm;
+    return metres > 0.0 && metres < 0.05 ? fmt::format("{}", metres) : fmt::format("{:.1F}", metres);
+}
+
 void lf_writeFullForm(pugi::xml_node parkpos, const ParkPos& stand)
 {
     lf_setAttribute(parkpos, "latitude", fmt::format("{:.6f}", stand.latitude));
     lf_setAttribute(parkpos, "longitude", fmt::format("{:.6f}", stand.longitude));
     lf_setAttribute(parkpos, "heading", fmt::format("{:.1F}", stand.heading * kRadToDeg));
-    lf_setAttribute(parkpos, "radius", fmt::format("{:.1F}", stand.radius * kMetresPerNm));
+    lf_setAttribute(parkpos, "radius", lf_radiusText(stand));
     if (stand.heli)
         lf_setAttribute(parkpos, "heli", kTrue);
     else
@@ -57,7 +65,7 @@ void lf_writeDeltaForm(pugi::xml_node parkpos, const ParkPos& stand)
 {
     if (stand.radiusChanged) {
         lf_setAttribute(parkpos, "radius_change", kTrue);
-        lf_setAttribute(parkpos, "radius", fmt::format("{:.1F}", stand.radius * kMetresPerNm));
+        lf_setAttribute(parkpos, "radius", lf_radiusText(stand));
     }
     if (stand.cargoChanged) {
         lf_setAttribute(parkpos, "cargo_change", kTrue);
@@ -108,16 +116,23 @@ Coordinate lf_readCoordinate(std::string_view name, const char* text, double lim
     return {true, *value, {}};
 }
 
-// Degrees from the file, any finite value, folded into [0, 360).
-std::optional<double> lf_readHeadingDegrees(const char* heading)
+// Degrees folded into [0, 360).
+double lf_foldDegrees(double degrees)
 {
-    if (!heading)
-        return 0.0;
-    const auto value = gf_fileNumber(heading);
-    if (!value)
-        return std::nullopt;
-    const double folded = std::fmod(*value, 360.0);
+    const double folded = std::fmod(degrees, 360.0);
     return folded < 0.0 ? folded + 360.0 : folded;
+}
+
+// A heading or radius as the format reads it: absent is 0, and so is a text that is no number, which
+// the log tells; the stand is kept.
+double lf_numberOrZero(const char* text, std::string_view name, const std::string& id, ReadReport& report)
+{
+    if (!text)
+        return 0.0;
+    if (const auto value = gf_fileNumber(text))
+        return *value;
+    report.note(fmt::format("parkpos \"{}\"", id), fmt::format("{} \"{}\" is no number, read as 0", name, text));
+    return 0.0;
 }
 
 enum OptAttribute : std::size_t { kOptReg, kOptAirl, kOptType, kOptCs, kOptDay, kOptHh, kOptSoft };
@@ -436,18 +451,16 @@ bool lf_readParkPos(pugi::xml_node parkpos, const std::string& id, std::uint32_t
         return skip(latitude.present ? "longitude missing" : "latitude missing");
     if (latitude.value == 0.0 && longitude.value == 0.0)
         return false;
-    const auto radius = lf_readRadiusMetres(values[kStandRadius]);
-    if (!radius)
+    const double radius = lf_numberOrZero(values[kStandRadius], "radius", id, report);
+    if (radius < 0.0 || radius > kMaxStandRadiusMetres)
         return skip(fmt::format("radius \"{}\" is no radius in metres", values[kStandRadius]));
-    const auto heading = lf_readHeadingDegrees(values[kStandHeading]);
-    if (!heading)
-        return skip(fmt::format("heading \"{}\" is no number", values[kStandHeading]));
+    const double heading = lf_foldDegrees(lf_numberOrZero(values[kStandHeading], "heading", id, report));
     lf_collectOpts(parkpos, opts);
     std::vector<ParkPosOption> options;
     options.reserve(opts.size());
     for (const pugi::xml_node opt : opts)
         lf_readParkPosOption(opt, static_cast<std::uint32_t>(options.size() + 1), archived, id, report, options);
-    stands.emplace_back(id, std::move(options), latitude.value, longitude.value, *heading * kDegToRad, *radius,
+    stands.emplace_back(id, std::move(options), latitude.value, longitude.value, heading * kDegToRad, radius,
                         gf_apfBool(values[kStandCargo]) ? 0 : 1, gf_apfBool(values[kStandRamp]) ? 0 : 1,
                         gf_apfBool(values[kStandHeli]) ? 0 : 1);
     return true;

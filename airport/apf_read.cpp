@@ -6,6 +6,7 @@
 #include "airport/learned_merge.h"
 #include "airport/park_airport_state.h"
 #include "airport/quality_factor.h"
+#include "airport/read_report.h"
 #include "base/errors.h"
 #include "base/folders.h"
 #include "base/log.h"
@@ -32,9 +33,12 @@ void lf_readApfParameters(const pugi::xml_document& document, ApfFileInfo& info)
 {
     g_rtTrafficWeek = lf_readParameterInt(document, "RT_traffic_week").value_or(0);
     info.publisher = lf_readParameterText(document, "publisher").value_or("");
-    const auto altitude = lf_readParameterInt(document, "altitude");
-    if (!altitude)
+    const auto altitudeText = lf_readParameterText(document, "altitude");
+    if (!altitudeText)
         throw UserErrorException(kParameterMissingError, "Parameter altitude not found");
+    const auto altitude = gf_fileInt(*altitudeText);
+    if (!altitude)
+        throw UserErrorException(kParameterMissingError, fmt::format("Parameter altitude \"{}\" is no number", *altitudeText));
     if (*altitude < kLowestAirportFt || *altitude > kHighestAirportFt)
         throw UserErrorException(kParameterMissingError, fmt::format("Parameter altitude {} out of range", *altitude));
     info.altitude = *altitude;

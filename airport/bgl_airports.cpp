@@ -236,6 +236,16 @@ void lf_notRecognisedAirport(std::string_view bglPath, const ScanTargets& target
     g_tbloEntries.fetch_add(1);
 }
 
+namespace {
+
+void lf_reportUnreadRest(const std::string& path, std::string_view why)
+{
+    gf_addScanLogLine(fmt::format("===> {} not read to its end: {}", path, why));
+    gf_logErrorf("Exception in lf_toParkingPositions: {} {}", why, path);
+}
+
+} // namespace
+
 void lf_toParkingPositions(const fs::path& bglPath, const ScanTargets& targets)
 {
     const std::string path = bglPath.string();
@@ -247,11 +257,12 @@ void lf_toParkingPositions(const fs::path& bglPath, const ScanTargets& targets)
         const BglAirportList list = gf_listBglAirports(*bytes, param::MSFS_2020.on());
         for (const BglAirportRecord& record : list.airports)
             lf_processAirportRecord(*bytes, record, path, targets);
-        if (list.unrecognised)
+        if (!list.damage.empty())
+            lf_reportUnreadRest(path, list.damage);
+        else if (list.unrecognised)
             lf_notRecognisedAirport(path, targets);
     } catch (const std::exception& e) {
-        gf_addScanLogLine(fmt::format("===> {} not read to its end: {}", path, e.what()));
-        gf_logErrorf("Exception in lf_toParkingPositions: {} {}", e.what(), path);
+        lf_reportUnreadRest(path, e.what());
     }
 }
 

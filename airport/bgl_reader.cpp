@@ -14,6 +14,9 @@
 #include <fstream>
 #include <memory>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 namespace zyn {
 
@@ -31,6 +34,7 @@ constexpr double kMaxHelipadWidth = 2000.0; // metres
 constexpr std::int32_t kLowestAirportFt = -2000;  // below the Dead Sea's airfields
 constexpr std::int32_t kHighestAirportFt = 20000; // above the highest airports there are
 constexpr std::uint32_t kRecordHeaderSize = 6;
+constexpr std::uint32_t kSmallestRecordStep = 4; // a smaller size does not advance: padding ends the walk
 
 // One record: its id and its byte range.
 struct BglRecord {
@@ -75,10 +79,13 @@ private:
     std::span<const std::uint8_t> m_bytes;
 };
 
-// Calls visit for each record of [begin, end) in order until it returns false.
+// Calls visit for each record of [begin, end) in order until it returns false. A record whose size
+// does not advance (zero padding) ends the walk.
 template <typename Visit> void lf_forEachRecord(const BglBytes& bytes, std::uint64_t begin, std::uint64_t end, Visit&& visit)
 {
     for (std::uint64_t at = begin; end - at >= kRecordHeaderSize;) {
+        if (bytes.u32(at + 2, end) < kSmallestRecordStep)
+            return;
         const BglRecord record = bytes.record(at, end);
         if (!visit(record))
             return;
@@ -106,17 +113,24 @@ std::optional<std::uint64_t> lf_sectionTableEnd(const BglBytes& bytes)
     return end;
 }
 
-// The records of one subsection; false when the walk was ended by a record of the 2024 format.
-bool lf_listSubsection(const BglBytes& bytes, std::uint64_t entry, bool msfs2020, BglAirportList& list)
+// The records of one subsection; false when the walk was ended by a record of the 2024 format. A
+// subsection cut short by the file's end lists its records up to the cut, then raises BglDamaged.
+// Subsections and their table entries share no bytes: each entry and the bytes it walks come off
+// the budget, so that crafted tables pointing at one range again and again cannot make the walk
+// grow with the square of the file.
+bool lf_listSubsection(const BglBytes& bytes, std::uint64_t entry, bool msfs2020, std::uint64_t& budget,
+                       BglAirportList& list)
 {
     const std::uint64_t entryEnd = entry + kBglSubsectionEntrySize;
     const std::uint64_t begin = bytes.u32(entry + 8, entryEnd);
     const std::uint64_t end = begin + bytes.u32(entry + 12, entryEnd);
-    if (end > bytes.size())
-        throw BglDamaged(fmt::format("subsection at byte {} ends at {}, beyond the file's {} bytes", begin, end,
-                                     bytes.size()));
+    const std::uint64_t walkEnd = std::max(begin, std::min(end, bytes.size()));
+    const std::uint64_t cost = kBglSubsectionEntrySize + (walkEnd - begin);
+    if (cost > budget)
+        throw BglDamaged(fmt::format("subsection at byte {} overlaps the ones before it", begin));
+    budget -= cost;
     bool goOn = true;
-    lf_forEachRecord(bytes, begin, end, [&](const BglRecord& record) {
+    lf_forEachRecord(bytes, begin, walkEnd, [&](const BglRecord& record) {
         if (!msfs2020 && record.id == kBglUnrecognisedRecord) {
             list.unrecognised = true;
             return goOn = false;
@@ -129,7 +143,29 @@ bool lf_listSubsection(const BglBytes& bytes, std::uint64_t entry, bool msfs2020
             list.airports.push_back({std::move(code), record.offset, record.end - record.offset});
         return true;
     });
+    if (goOn && end > bytes.size())
+        throw BglDamaged(fmt::format("subsection at byte {} ends at {}, beyond the file's {} bytes", begin, end,
+                                     bytes.size()));
     return goOn;
+}
+
+// The airport records of the airport sections, in file order, until the walk ends or meets damage.
+void lf_listAirports(const BglBytes& bytes, std::uint64_t tableEnd, bool msfs2020, BglAirportList& list)
+{
+    std::uint64_t budget = bytes.size();
+    for (std::uint64_t entry = kBglHeaderSize; entry < tableEnd; entry += kBglSectionEntrySize) {
+        if (!lf_isAirportSectionEntry(bytes, entry))
+            continue;
+        const std::uint64_t count = bytes.u32(entry + 8, entry + kBglSectionEntrySize);
+        const std::uint64_t table = bytes.u32(entry + 12, entry + kBglSectionEntrySize);
+        const std::uint64_t inFile = table < bytes.size() ? (bytes.size() - table) / kBglSubsectionEntrySize : 0;
+        for (std::uint64_t i = 0; i < std::min(count, inFile); ++i)
+            if (!lf_listSubsection(bytes, table + i * kBglSubsectionEntrySize, msfs2020, budget, list))
+                return;
+        if (count > inFile)
+            throw BglDamaged(fmt::format("airport section's table of {} subsections at byte {} beyond the file's end",
+                                         count, table));
+    }
 }
 
 struct LatLonDeg {
@@ -169,8 +205,9 @@ struct AirportReading {
     std::string_view bglPath;
     BglAirportStands result{};
     std::set<std::string, std::less<>> ids{};
-    std::vector<std::string> duplicatedBases{};
-    std::vector<LatLonDeg> helipadPositions{};
+    std::vector<std::string> duplicatedBases{}; // in the order they were met
+    std::unordered_set<std::string> duplicated{}; // the same, to look up
+    std::set<std::pair<double, double>> helipadPositions{};
     std::uint32_t helipadCounter = 1;
 };
 
@@ -187,13 +224,10 @@ void lf_addHelipad(AirportReading& reading, const BglRecord& record)
         gf_addScanLogLine(fmt::format("helipad width {} at {} incorrect (skipped)", width, lf_positionText(p)));
         return;
     }
-    const bool twice = std::any_of(reading.helipadPositions.begin(), reading.helipadPositions.end(),
-                                   [&](const LatLonDeg& q) { return q.lat == p.lat && q.lon == p.lon; });
-    if (twice) {
+    if (!reading.helipadPositions.emplace(p.lat, p.lon).second) {
         gf_addScanLogLine(fmt::format("double helipad {} (skipped) {}", reading.name, lf_positionText(p)));
         return;
     }
-    reading.helipadPositions.push_back(p);
     reading.result.stands.emplace_back(fmt::format("helipad{}", reading.helipadCounter++), std::vector<ParkPosOption>{},
                                        p.lat, p.lon, 0.0, width / 2.0, 1, 1, 0);
     ++reading.result.helipads;
@@ -204,7 +238,7 @@ std::optional<std::string> lf_freeId(AirportReading& reading, const std::string&
 {
     if (reading.ids.insert(base).second)
         return base;
-    if (std::find(reading.duplicatedBases.begin(), reading.duplicatedBases.end(), base) == reading.duplicatedBases.end())
+    if (reading.duplicated.insert(base).second)
         reading.duplicatedBases.push_back(base);
     for (std::size_t i = 0; i < kMaxDuplicateLetters; ++i) {
         std::string id = base + static_cast<char>('a' + i);
@@ -347,17 +381,10 @@ BglAirportList gf_listBglAirports(std::span<const std::uint8_t> data, bool msfs2
     const auto tableEnd = lf_sectionTableEnd(bytes);
     if (!tableEnd)
         return list;
-    for (std::uint64_t entry = kBglHeaderSize; entry < *tableEnd; entry += kBglSectionEntrySize) {
-        if (!lf_isAirportSectionEntry(bytes, entry))
-            continue;
-        const std::uint64_t count = bytes.u32(entry + 8, entry + kBglSectionEntrySize);
-        const std::uint64_t table = bytes.u32(entry + 12, entry + kBglSectionEntrySize);
-        if (table + count * kBglSubsectionEntrySize > bytes.size())
-            throw BglDamaged(fmt::format("airport section's table of {} subsections at byte {} beyond the file's end",
-                                         count, table));
-        for (std::uint64_t i = 0; i < count; ++i)
-            if (!lf_listSubsection(bytes, table + i * kBglSubsectionEntrySize, msfs2020, list))
-                return list;
+    try {
+        lf_listAirports(bytes, *tableEnd, msfs2020, list);
+    } catch (const BglDamaged& e) {
+        list.damage = e.what();
     }
     return list;
 }
@@ -391,14 +418,21 @@ BglAirportStands gf_readBglAirport(std::span<const std::uint8_t> data, const Bgl
 
 void lf_finishPositions(std::vector<ParkPos>& stands, const std::vector<std::string>& duplicatedBases)
 {
+    // One walk sorts the stands into their groups: the cost stays linear in the stands.
+    std::unordered_map<std::string_view, std::vector<ParkPos*>> groups;
+    for (const std::string& base : duplicatedBases)
+        groups.try_emplace(base);
+    for (ParkPos& stand : stands) {
+        const std::string_view id = stand.id;
+        auto group = groups.find(id);
+        if (group == groups.end() && !id.empty() && id.back() >= 'a' &&
+            id.back() < static_cast<char>('a' + kMaxDuplicateLetters))
+            group = groups.find(id.substr(0, id.size() - 1));
+        if (group != groups.end())
+            group->second.push_back(&stand);
+    }
     for (const std::string& base : duplicatedBases) {
-        std::vector<ParkPos*> members;
-        for (ParkPos& stand : stands) {
-            const std::string_view id = stand.id;
-            if (id == base || (id.size() == base.size() + 1 && id.starts_with(base) && id.back() >= 'a' &&
-                               id.back() < static_cast<char>('a' + kMaxDuplicateLetters)))
-                members.push_back(&stand);
-        }
+        std::vector<ParkPos*>& members = groups.at(base);
         std::stable_sort(members.begin(), members.end(),
                          [](const ParkPos* a, const ParkPos* b) { return a->radius > b->radius; });
         for (std::size_t i = 0; i < members.size(); ++i)

@@ -53,9 +53,10 @@ struct BglAirportRecord {
 struct BglAirportList {
     std::vector<BglAirportRecord> airports; // in file order, decoded codes only
     bool unrecognised = false; // 2024 only: a record of the newer airport format ended the walk
+    std::string damage;        // what ended the walk early; the airports before it are listed
 };
 // The airport records of the airport sections. A file with the wrong header or too short for its
-// section table holds none.
+// section table holds none; damage ends the list where it is met.
 BglAirportList gf_listBglAirports(std::span<const std::uint8_t> bytes, bool msfs2020);
 
 struct BglAirportStands {

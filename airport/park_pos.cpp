@@ -67,6 +67,7 @@ void gf_linkOverlappingStands(std::vector<ParkPos>& stands)
     std::vector<std::size_t> byLatitude(stands.size());
     std::iota(byLatitude.begin(), byLatitude.end(), std::size_t{0});
     std::ranges::sort(byLatitude, {}, [&](std::size_t i) { return stands[i].latitude; });
+    bool cut = false;
     for (std::size_t i = 0; i < byLatitude.size(); ++i) {
         ParkPos& a = stands[byLatitude[i]];
         for (std::size_t j = i + 1; j < byLatitude.size(); ++j) {
@@ -74,14 +75,21 @@ void gf_linkOverlappingStands(std::vector<ParkPos>& stands)
             if (b.latitude - a.latitude > latitudeBand)
                 break;
             const double apart = std::fabs(b.longitude - a.longitude);
-            if (std::min(apart, 360.0 - apart) > longitudeBand || a.sid == b.sid)
+            // Once a full list has been met, pairs with a full list are not even measured.
+            const bool full = a.adjacent.size() >= kMostAdjacentStands || b.adjacent.size() >= kMostAdjacentStands;
+            if (std::min(apart, 360.0 - apart) > longitudeBand || a.sid == b.sid || (full && cut))
                 continue;
-            if (a.radius + b.radius > kOverlapMargin * gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude})) {
+            if (!(a.radius + b.radius > kOverlapMargin * gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude})))
+                continue;
+            cut = cut || full;
+            if (!full) {
                 a.adjacent.push_back(b.sid);
                 b.adjacent.push_back(a.sid);
             }
         }
     }
+    if (cut)
+        gf_logf("Stands that overlap more than {0} others: only {0} of them are listed for each", kMostAdjacentStands);
     // The lists keep the room their stand was made with: shrinking each would cost an allocation.
     for (auto& stand : stands)
         std::ranges::sort(stand.adjacent);

@@ -70,8 +70,12 @@ ParkPos* gf_standBySid(std::uint32_t sid);
 
 // Stand numbers 1..N in list order.
 void gf_numberStands(std::vector<ParkPos>& stands);
+// Real stands overlap a handful of others; stands piled on one spot must not fill memory with every
+// pair: a list holds at most this many.
+inline constexpr std::size_t kMostAdjacentStands = 256;
 // Each numbered stand's adjacent list: the sids of the other stands whose clearance circle overlaps
-// its own (radius A + radius B > 1.1 x their distance), in list order.
+// its own (radius A + radius B > 1.1 x their distance), in list order. A pair is left out of both
+// lists when either is full, which the log tells.
 void gf_linkOverlappingStands(std::vector<ParkPos>& stands);
 
 // Half-hour sets as the files write them: "16,17,40". Bad pieces are logged and skipped.

@@ -65,6 +65,12 @@ void ReadReport::skip(std::string_view element, std::string_view reason)
         gf_logErrorf("{}: {}: {}, skipped", m_file, element, reason);
 }
 
+void ReadReport::note(std::string_view element, std::string_view reason)
+{
+    if (++m_noted <= kDetailedLines)
+        gf_logErrorf("{}: {}: {}", m_file, element, reason);
+}
+
 void ReadReport::finish() const
 {
     if (m_skipped == 0)

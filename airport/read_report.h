@@ -15,6 +15,9 @@ public:
     // Logs "{file}: {element}: {reason}, skipped" as an error line; after the first 25 lines of a
     // file only the count goes on, so a broken database cannot flood the log.
     void skip(std::string_view element, std::string_view reason);
+    // Logs "{file}: {element}: {reason}" for a value read otherwise than the file has it; the entry
+    // stays. The same cap of lines as skip.
+    void note(std::string_view element, std::string_view reason);
     std::uint32_t skipped() const { return m_skipped; }
     const std::string& file() const { return m_file; }
     // When entries were skipped: the count in the log and "{file}: {n} bad entr{y|ies} skipped, see
@@ -24,6 +27,7 @@ public:
 private:
     std::string m_file;
     std::uint32_t m_skipped = 0;
+    std::uint32_t m_noted = 0;
 };
 
 // The number at the start of a text as strtod reads it, in any locale: leading blanks skipped, an

@@ -80,7 +80,8 @@ bool gf_writeLines(const std::vector<std::string>& texts, const std::filesystem:
         return false;
     for (const auto& text : texts)
         out << text << '\n';
-    return true;
+    out.close(); // a full disk shows only when the buffer goes out
+    return !out.fail();
 }
 
 bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path)

@@ -34,8 +34,8 @@ std::optional<std::vector<std::string>> gf_readFile(const std::filesystem::path&
 // file cannot be opened. Write errors are not reported.
 bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool lineEnd);
 
-// Creates or empties the file and writes each text as one line; false, writing nothing, when the
-// file cannot be opened.
+// Creates or empties the file and writes each text as one line; false when the file cannot be
+// opened or written (a full disk).
 bool gf_writeLines(const std::vector<std::string>& texts, const std::filesystem::path& path);
 
 // Saves an XML document atomically and logs "\"{}\" saved" or "could not save to \"{}\"".

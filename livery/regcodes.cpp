@@ -309,7 +309,11 @@ void lf_checkInlineRegcodeClashes(const std::vector<LiveryData>& liveries)
     if (lines.empty())
         return;
     fs::create_directories(g_outputErrorsPath);
-    gf_writeLines(lines, gf_inlineRegcodesPath());
+    if (!gf_writeLines(lines, gf_inlineRegcodesPath())) {
+        gf_logErrorf("{} in-line regcode clashes, \"{}\" could not be written", lines.size(),
+                     gf_inlineRegcodesPath().string());
+        return;
+    }
     gf_logf("{} in-line regcode clashes, see \"{}\"", lines.size(), gf_inlineRegcodesPath().string());
 }
 
@@ -329,8 +333,10 @@ void lf_processRegcodeFiles()
     if (g_offlineRegcodeLines.empty())
         return;
     fs::create_directories(g_outputInfoPath);
-    gf_writeLines(g_offlineRegcodeLines, report);
-    gf_logf("Offline regcode files processed, results can be found in \"{}\"", report.string());
+    if (gf_writeLines(g_offlineRegcodeLines, report))
+        gf_logf("Offline regcode files processed, results can be found in \"{}\"", report.string());
+    else
+        gf_logErrorf("Offline regcode files processed, \"{}\" could not be written", report.string());
     if (!g_specialLiveryTitles.empty())
         gf_logf("{} special liveries", g_specialLiveryTitles.size());
 }

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <fstream>
 #include <mutex>
+#include <optional>
 
 namespace zyn {
 
@@ -29,8 +30,44 @@ std::mutex g_listFileMutex;
 
 std::string lf_plural(std::size_t count) { return count == 1 ? "" : "s"; }
 
+// A stand name that holds a comma or a quote is written quoted, a quote doubled: "V,12" as "\"V,12\"".
+std::string lf_standField(std::string_view stand)
+{
+    if (stand.find_first_of(",\"") == std::string_view::npos)
+        return std::string(stand);
+    std::string quoted = "\"";
+    for (const char c : stand)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + '"';
+}
+
+// The quoted stand name after the line's first comma; nothing when it is not quoted.
+std::optional<std::string> lf_quotedStand(std::string_view line)
+{
+    const std::size_t comma = line.find(',');
+    if (comma == std::string_view::npos)
+        return std::nullopt;
+    const std::string rest = gf_trim(line.substr(comma + 1));
+    if (rest.size() < 2 || rest.front() != '"' || rest.back() != '"')
+        return std::nullopt;
+    std::string stand;
+    for (std::size_t i = 1; i + 1 < rest.size(); ++i) {
+        stand += rest[i];
+        if (rest[i] == '"' && rest[i + 1] == '"')
+            ++i;
+    }
+    return stand;
+}
+
+std::string lf_entryLine(const std::string& code, const std::string& stand)
+{
+    return code + "," + lf_standField(stand);
+}
+
 std::vector<std::string> lf_fields(std::string_view line)
 {
+    if (auto stand = lf_quotedStand(line))
+        return {gf_trim(line.substr(0, line.find(','))), std::move(*stand)};
     std::vector<std::string> fields = gf_splitString(line, ',');
     if (fields.size() == 1 && fields.front().empty())
         fields.clear();
@@ -110,9 +147,12 @@ bool lf_readLines(std::vector<std::string>& lines, bool& exists)
     return !in.bad();
 }
 
+// Sorted by code only: of two lines of one airport the one that is read stays first.
 void lf_writeLines(std::vector<std::string>& lines)
 {
-    std::stable_sort(lines.begin(), lines.end());
+    const auto code = [](const std::string& line) { return std::string_view(line).substr(0, line.find(',')); };
+    std::stable_sort(lines.begin(), lines.end(),
+                     [&](const std::string& a, const std::string& b) { return code(a) < code(b); });
     std::string bytes;
     for (const auto& line : lines)
         bytes += line + '\n';
@@ -133,10 +173,10 @@ void lf_recordEntry(const ParkAirport& first)
         return !fields.empty() && fields[0] == first.icao;
     });
     if (own != lines.end()) {
-        *own = fmt::format("{},{}", first.icao, first.stand);
+        *own = lf_entryLine(first.icao, first.stand);
         gf_logf("{}:{},{} updated stand", kListFile, first.icao, first.stand);
     } else {
-        const std::string entry = first.stand.empty() ? first.icao : first.icao + "," + first.stand;
+        const std::string entry = first.stand.empty() ? first.icao : lf_entryLine(first.icao, first.stand);
         lines.push_back(entry);
         if (exists)
             gf_logf("{}:{} new entry", kListFile, entry);

@@ -79,19 +79,21 @@ void gf_showCheckBox(const BoolControlParameter& parameter)
         SendMessageW(box, BM_SETCHECK, parameter.on() ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-std::string lf_getTextFromId(std::uint16_t controlId)
+std::optional<std::string> gf_boxText(std::uint16_t controlId)
 {
     WCHAR buffer[1024] = {};
     const int length = GetWindowTextW(GetDlgItem(g_mainWindow.load(), controlId), buffer, 1023);
     if (length <= 0)
-        return {};
+        return std::string();
     try {
         return gf_utf16ToUtf8(WideStringView(buffer, static_cast<std::size_t>(length)));
     } catch (const win32::Utf8ConversionException& e) {
-        gf_logErrorf("{} {}", "lf_getTextFromId", e.what());
-        return {};
+        gf_logErrorf("{} {}", "gf_boxText", e.what());
+        return std::nullopt;
     }
 }
+
+std::string lf_getTextFromId(std::uint16_t controlId) { return gf_boxText(controlId).value_or(std::string()); }
 
 void gf_applyParkTrafficOnly()
 {

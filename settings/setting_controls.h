@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace zyn {
@@ -32,7 +33,10 @@ void gf_clearBox(const ParameterControl& control);
 // enabled exactly while RT_PARKTRAFFIC_ONLY is off; the two boxes show their values then, else nothing.
 void gf_applyParkTrafficOnly();
 
-// The UTF-8 text of a box of the main window (at most 1023 characters); empty on failure.
+// The UTF-8 text of a box of the main window (at most 1023 characters); nothing when the box holds
+// no valid UTF-16 (a lone surrogate, a pair cut at the limit), which is no text to apply.
+std::optional<std::string> gf_boxText(std::uint16_t controlId);
+// The same, empty on failure.
 std::string lf_getTextFromId(std::uint16_t controlId);
 
 } // namespace zyn

@@ -49,6 +49,16 @@ bool lf_isTimeShiftPart(const IntControlParameter& p)
 
 void lf_say(const std::string& text, bool log) { gf_setStatusMessage(text, log); }
 
+// The text typed into the box; nothing, said on the status line, when it is not valid text: it is
+// refused like any bad value, never taken for an empty box.
+std::optional<std::string> lf_typedText(const ParameterControl& box)
+{
+    auto typed = gf_boxText(box.controlId);
+    if (!typed)
+        lf_say("invalid input: the text is not valid Unicode", true);
+    return typed;
+}
+
 // The value the typed text asks for, before the bounds: an empty box asks for the default (0 for
 // the parking percentage). Nothing when the text is no number.
 std::optional<std::int64_t> lf_wantedInt(const IntControlParameter& p, const std::string& typed)
@@ -150,7 +160,12 @@ void lf_afterNewInt(IntControlParameter& p, std::int32_t before)
 void lf_queryCallsign()
 {
     auto& query = param::CALLSIGN_2_OBJECTID;
-    const std::string typed = lf_getTextFromId(query.controlId);
+    const auto text = lf_typedText(query);
+    if (!text) {
+        gf_setBoxText(query);
+        return;
+    }
+    const std::string& typed = *text;
     if (typed.empty()) {
         if (!query.empty())
             query.setValue("");
@@ -262,10 +277,11 @@ std::optional<std::string> gf_codeText(std::string_view typed, std::size_t minLe
 
 bool lf_processTbInt(IntControlParameter& parameter)
 {
-    const std::string typed = lf_getTextFromId(parameter.controlId);
+    const auto text = lf_typedText(parameter);
+    const std::string typed = text.value_or(std::string());
     bool changed = false;
     try {
-        changed = lf_applyTypedInt(parameter, typed);
+        changed = text && lf_applyTypedInt(parameter, typed);
     } catch (const std::out_of_range& e) {
         gf_logErrorf("{}: {}, h={} ", "lf_processTbInt", e.what(), typed);
         lf_say(fmt::format("invalid input: {} is too large a number", typed), false);
@@ -276,10 +292,11 @@ bool lf_processTbInt(IntControlParameter& parameter)
 
 bool lf_processTbFloat(FloatControlParameter& parameter)
 {
-    const std::string typed = lf_getTextFromId(parameter.controlId);
+    const auto text = lf_typedText(parameter);
+    const std::string typed = text.value_or(std::string());
     bool changed = false;
     try {
-        changed = lf_applyTypedFit(typed);
+        changed = text && lf_applyTypedFit(typed);
     } catch (const std::out_of_range& e) {
         gf_logf("{}: {}, h={} ", "lf_processTbFloat", e.what(), typed);
         lf_say(fmt::format("invalid input: {} is too large a number", typed), false);
@@ -314,8 +331,10 @@ void lf_textBoxEnter(StringControlParameter& parameter)
         lf_processDestination();
     else if (&parameter == &param::CALLSIGN_2_OBJECTID)
         lf_queryCallsign();
-    else if (&parameter == &param::ALL_INSTALL_PATH)
-        lf_newSimPath(lf_modeInstallPath(), lf_getTextFromId(parameter.controlId));
+    else if (&parameter == &param::ALL_INSTALL_PATH) {
+        if (const auto typed = lf_typedText(parameter))
+            lf_newSimPath(lf_modeInstallPath(), *typed);
+    }
 }
 
 void lf_requestParkingRenewal()
@@ -337,7 +356,12 @@ void lf_blockCallsign()
 {
     auto& blocked = param::BLOCK_CALLSIGN;
     gf_clearStatusMessage();
-    const std::string typed = lf_getTextFromId(blocked.controlId);
+    const auto text = lf_typedText(blocked);
+    if (!text) {
+        gf_setBoxText(blocked);
+        return;
+    }
+    const std::string& typed = *text;
     if (typed.empty()) {
         if (!blocked.empty())
             lf_unblockCallsign();
@@ -370,7 +394,12 @@ void lf_processDestination()
 {
     auto& destination = param::DESTINATION;
     gf_clearStatusMessage();
-    const std::string typed = lf_getTextFromId(destination.controlId);
+    const auto text = lf_typedText(destination);
+    if (!text) {
+        gf_setBoxText(destination);
+        return;
+    }
+    const std::string& typed = *text;
     if (typed.empty()) {
         destination.setValue(""); // in memory only
         gf_enableControl(param::REREAD_BUTTON, true);

@@ -169,6 +169,18 @@ TEST_F(AirportScan, DamagedFileIsOneLineAndTheScanGoesOn)
               1);
 }
 
+TEST_F(AirportScan, DamagedAirportLeavesTheAirportsBeforeItGenerated)
+{
+    auto bytes = tools::gf_bglBytes(
+        {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2), gf_bglAirport("EDDB", 52.36, 13.50, 2)}, .sectionsAround = false});
+    bytes.resize(bytes.size() - 30); // inside the second airport
+    test::writeText(community / "indie-berlin" / "cut.bgl", std::string(bytes.begin(), bytes.end()));
+    EXPECT_TRUE(lf_scanAddonAirports({community}));
+    EXPECT_TRUE(fs::exists(g_myThirdpartyPath / "EDDT.xml"));
+    EXPECT_FALSE(fs::exists(g_myThirdpartyPath / "EDDB.xml"));
+    EXPECT_TRUE(reportHas("cut.bgl not read to its end"));
+}
+
 TEST_F(AirportScan, AtMostTheWorkerLimitRunsAndEveryFileIsRead)
 {
     g_workersMax = 2;
@@ -241,6 +253,7 @@ TEST_F(AirportScan, NotRecognisedAirportOf2024BecomesATbloEntryThatStays)
     EXPECT_NE(test::readText(g_tbloPath / "LFPG.xml").find("LFPG by unknown, title: indie-paris title"),
               std::string::npos);
     EXPECT_EQ(gf_displayTexts().parking.setAsideAirports, 1u);
+    EXPECT_TRUE(logContains("Please zip the folder")) << "the user learns what to do with it";
 }
 
 } // namespace

@@ -339,9 +339,11 @@ TEST_F(ApfFormat, BrokenStandsAndOptionsAreReportedAndSkipped)
         {"longitude inf", {{"longitude", "-inf"}}, {}, 0, 0, "longitude \"-inf\" is no number, skipped"},
         {"latitude beyond the pole", {{"latitude", "91"}}, {}, 0, 0, "latitude 91 out of range, skipped"},
         {"radius negative", {{"radius", "-3"}}, {}, 0, 0, "radius \"-3\" is no radius in metres, skipped"},
-        {"radius infinite", {{"radius", "1e999"}}, {}, 0, 0, "radius \"1e999\" is no radius in metres, skipped"},
         {"radius of a kilometre and more", {{"radius", "1000.5"}}, {}, 0, 0, "radius \"1000.5\" is no radius in metres"},
-        {"heading nan", {{"heading", "NaN"}}, {}, 0, 0, "heading \"NaN\" is no number, skipped"},
+        // No number: read as 0, as the format has it, and the stand is kept.
+        {"radius infinite", {{"radius", "1e999"}}, {}, 1, 0, "radius \"1e999\" is no number, read as 0"},
+        {"radius letters", {{"radius", "wide"}}, {}, 1, 0, "radius \"wide\" is no number, read as 0"},
+        {"heading nan", {{"heading", "NaN"}}, {}, 1, 0, "heading \"NaN\" is no number, read as 0"},
         {"day 9", {}, {{{"day", "9"}}, {{"day", "2"}}}, 1, 1, "opt 1: day \"9\" is no day of the week, skipped"},
         {"day -1", {}, {{{"day", "-1"}}}, 1, 0, "day \"-1\" is no day of the week, skipped"},
         {"day x", {}, {{{"day", "x"}}}, 1, 0, "day \"x\" is no day of the week, skipped"},
@@ -360,6 +362,9 @@ TEST_F(ApfFormat, BrokenStandsAndOptionsAreReportedAndSkipped)
         if (!read.empty()) {
             EXPECT_EQ(read[0].options.size(), row.options0) << row.name;
         }
+        if (std::string_view(row.logged).ends_with("read as 0")) {
+            EXPECT_TRUE(read.at(0).radius == 0.0 || read.at(0).heading == 0.0) << row.name;
+        }
         const auto lines = logLines();
         const std::vector<std::string> added(lines.begin() + static_cast<std::ptrdiff_t>(linesBefore), lines.end());
         if (*row.logged == '\0') {
@@ -370,6 +375,23 @@ TEST_F(ApfFormat, BrokenStandsAndOptionsAreReportedAndSkipped)
             EXPECT_NE(added[0].find(row.logged), std::string::npos) << added[0];
         }
     }
+}
+
+// A stand made by hand with a radius that one decimal shows as 0.0 keeps its radius when saved, and
+// is not refused as a stand without one when read again.
+TEST_F(ApfFormat, TinyRadiusOfAManualStandSurvivesSaving)
+{
+    for (const double metres : {0.04, 0.001}) {
+        std::vector<ParkPos> written{makeStand("M1", 47.0, 8.0, metres)};
+        written[0].manual = true;
+        ASSERT_TRUE(gf_writeApf({.airportName = "Test field", .stands = written}, "learned.xml", ApfMode::Learned));
+        std::vector<ParkPos> read;
+        bool handmade = false;
+        lf_readLearned("learned.xml", "Test field", read, handmade);
+        ASSERT_EQ(read.size(), 1u) << metres;
+        EXPECT_NEAR(read[0].radius * kMetresPerNm, metres, 1e-9) << metres;
+    }
+    EXPECT_FALSE(logContains("misses correct attributes"));
 }
 
 TEST_F(ApfFormat, WritingReplacesTheFileWholeOrLeavesIt)

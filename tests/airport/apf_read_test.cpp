@@ -137,7 +137,8 @@ TEST_F(ApfRead, FileThatCannotBeReadGivesTheReason)
 TEST_F(ApfRead, AltitudeMustBeGivenAndPlausible)
 {
     for (const auto& [altitude, message] : std::vector<std::pair<const char*, const char*>>{
-             {nullptr, "65: Parameter altitude not found"}, {"40000", "65: Parameter altitude 40000 out of range"}}) {
+             {nullptr, "65: Parameter altitude not found"}, {"40000", "65: Parameter altitude 40000 out of range"},
+             {"high", "65: Parameter altitude \"high\" is no number"}}) {
         A parameters{{"airport_name", "Test field"}};
         if (altitude)
             parameters.emplace_back("altitude", altitude);

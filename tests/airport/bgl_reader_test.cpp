@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -205,32 +207,41 @@ void lf_put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v)
         bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-TEST_F(BglReader, DamagedStructureIsRefusedNeverWalkedPast)
+// True when the file's damage is reported, by the listing or by the reading of an airport.
+bool lf_damaged(const std::vector<std::uint8_t>& bytes)
+{
+    const auto found = gf_listBglAirports(bytes, true);
+    try {
+        for (const auto& a : found.airports)
+            gf_readBglAirport(bytes, a, "", "x.bgl");
+    } catch (const BglDamaged&) {
+        return true;
+    }
+    return !found.damage.empty();
+}
+
+TEST_F(BglReader, DamagedStructureIsReportedNeverWalkedPast)
 {
     const BglAirportSpec airport = tools::gf_bglAirport("EDDT", 50.0, 10.0, 3);
     const auto whole = tools::gf_bglBytes({.airports = {airport}, .sectionsAround = false});
     const std::size_t record = lf_findRecord(whole, 0x0056, 56 + 20 + 16);
     const std::size_t list = lf_findRecord(whole, 0x00E7, record + 68);
     ASSERT_LT(list, whole.size());
-    const auto readAll = [](const std::vector<std::uint8_t>& bytes) {
-        const auto found = gf_listBglAirports(bytes, true);
-        for (const auto& a : found.airports)
-            gf_readBglAirport(bytes, a, "", "x.bgl");
-    };
     struct Damage {
         const char* what;
         std::size_t at;
         std::uint32_t value;
+        bool reported; // false: a size that does not advance is padding, and ends the walk
     };
     const Damage damages[] = {
-        {"record of size 0", record + 2, 0},
-        {"record of size 5", record + 2, 5},
-        {"record beyond its subsection", record + 2, 0xFFFFFFF0u},
-        {"sub-record of size 2", list + 2, 2},
-        {"parking count beyond its record", list + 6, 0x7FFF},
-        {"subsection beyond the file", 56 + 20 + 8, 0xFFFFFFF0u},
-        {"subsection table beyond the file", 56 + 12, 0xFFFFFFF0u},
-        {"many subsections", 56 + 8, 0xFFFFFFFFu},
+        {"record of size 0", record + 2, 0, false},
+        {"record of size 5", record + 2, 5, true},
+        {"record beyond its subsection", record + 2, 0xFFFFFFF0u, true},
+        {"sub-record of size 2", list + 2, 2, false},
+        {"parking count beyond its record", list + 6, 0x7FFF, true},
+        {"subsection beyond the file", 56 + 20 + 8, 0xFFFFFFF0u, true},
+        {"subsection table beyond the file", 56 + 12, 0xFFFFFFF0u, true},
+        {"many subsections", 56 + 8, 0xFFFFFFFFu, true},
     };
     for (const Damage& d : damages) {
         auto bytes = whole;
@@ -238,16 +249,72 @@ TEST_F(BglReader, DamagedStructureIsRefusedNeverWalkedPast)
             bytes[d.at] = 0xFF, bytes[d.at + 1] = 0x7F;
         else
             lf_put32(bytes, d.at, d.value);
-        EXPECT_THROW(readAll(bytes), BglDamaged) << d.what;
+        EXPECT_EQ(lf_damaged(bytes), d.reported) << d.what;
     }
     // Every shorter file: no airport, or damage, never a read outside the bytes.
-    for (std::size_t size = 0; size < whole.size(); ++size) {
-        const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
-        try {
-            readAll(cut);
-        } catch (const BglDamaged&) {
-        }
+    for (std::size_t size = 0; size < whole.size(); ++size)
+        lf_damaged({whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)});
+}
+
+// One damaged airport record costs itself and what follows, never the airports before it; zero
+// padding after the last record ends the subsection.
+TEST_F(BglReader, AirportsBeforeDamageOrPaddingAreListed)
+{
+    const BglAirportSpec first = tools::gf_bglAirport("EDDT", 50.0, 10.0, 3);
+    const std::size_t firstStands = first.parkingLists[0].size() + first.helipads.size();
+    const auto whole =
+        tools::gf_bglBytes({.airports = {first, tools::gf_bglAirport("EDDB", 52.0, 13.0, 2)}, .sectionsAround = false});
+    const std::size_t second = lf_findRecord(whole, 0x0056, lf_findRecord(whole, 0x0056, 56 + 20 + 16) + 6);
+    ASSERT_LT(second, whole.size());
+    auto claimsTooMuch = whole;
+    lf_put32(claimsTooMuch, second + 2, static_cast<std::uint32_t>(whole.size()));
+    std::vector<std::vector<std::uint8_t>> damaged{claimsTooMuch};
+    for (std::size_t cut = second; cut < whole.size(); cut += 7) // truncated inside the second airport
+        damaged.emplace_back(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+    for (const auto& bytes : damaged) {
+        const auto list = gf_listBglAirports(bytes, true);
+        ASSERT_EQ(list.airports.size(), 1u) << bytes.size();
+        EXPECT_EQ(list.airports[0].code, "EDDT");
+        EXPECT_EQ(gf_readBglAirport(bytes, list.airports[0], "", "x.bgl").stands.size(), firstStands);
+        EXPECT_FALSE(list.damage.empty()) << bytes.size();
     }
+    auto padded = whole;
+    padded.resize(whole.size() + 12); // two empty record headers and then some
+    lf_put32(padded, 56 + 20 + 12, static_cast<std::uint32_t>(padded.size() - (56 + 20 + 16)));
+    const auto list = gf_listBglAirports(padded, true);
+    EXPECT_EQ(list.airports.size(), 2u);
+    EXPECT_EQ(list.damage, "");
+}
+
+// Sizes crafted files reach, read in one go: ids given twice and helipads cost a look-up each, not a
+// walk over all before them.
+TEST_F(BglReader, ManyRepeatedIdsAndHelipadsAreReadWhole)
+{
+    constexpr std::uint32_t kPairs = 32500;
+    BglAirportSpec parkings{"EDDT", 0, {}, {{}}};
+    for (std::uint32_t i = 0; i < 2 * kPairs; ++i) {
+        const std::uint32_t base = i / 2;
+        parkings.parkingLists[0].push_back({static_cast<std::uint8_t>(12 + base / 4096), 8, base % 4096,
+                                            i % 2 == 0 ? 10.0f : 20.0f, 90.0f, 50.0 + base * 1e-5, 10.0, {}});
+    }
+    const auto read = stands(parkings);
+    ASSERT_EQ(read.stands.size(), 2 * kPairs);
+    for (std::uint32_t i = 0; i < 2 * kPairs; i += 2) {
+        const std::string base = lf_parkingNamePrefix(static_cast<std::uint8_t>(12 + i / 2 / 4096)) +
+                                 std::to_string(i / 2 % 4096);
+        ASSERT_EQ(read.stands[i].id, base + "a") << i; // the smaller of the two
+        ASSERT_EQ(read.stands[i + 1].id, base) << i;
+    }
+
+    constexpr std::size_t kHelipads = 200000;
+    BglAirportSpec pads{"EDDT", 0, {}, {}};
+    for (std::size_t i = 0; i < kHelipads; ++i)
+        pads.helipads.push_back({40.0 + static_cast<double>(i) * 1e-5, 10.0, 20.0f});
+    pads.helipads.push_back(pads.helipads[kHelipads / 2]);
+    const auto readPads = stands(pads);
+    EXPECT_EQ(readPads.helipads, kHelipads);
+    EXPECT_EQ(readPads.stands.back().id, fmt::format("helipad{}", kHelipads));
+    EXPECT_TRUE(scanLogHas("double helipad Test field (skipped)"));
 }
 
 TEST_F(BglReader, PreTestReadsHeaderAndTableOnly)

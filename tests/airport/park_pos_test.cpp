@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
+#include <algorithm>
 #include <random>
 
 namespace zyn {
@@ -70,6 +73,31 @@ TEST(StandList, OverlappingStandsListEachOtherInListOrder)
         EXPECT_EQ(stands[0].adjacent, row.overlap ? std::vector<std::uint32_t>{2} : std::vector<std::uint32_t>{}) << row.apartMetres;
         EXPECT_EQ(stands[1].adjacent, row.overlap ? std::vector<std::uint32_t>{1} : std::vector<std::uint32_t>{}) << row.apartMetres;
     }
+}
+
+// A file of stands piled on one spot: each lists a bounded number of the others, both ways.
+TEST(StandList, StandsPiledOnOneSpotListABoundedNumberEach)
+{
+    const test::TempDir dir;
+    const test::ScopedCwd cwd{dir.path()};
+    gf_openLog();
+    constexpr std::size_t kStands = 8000;
+    std::vector<ParkPos> stands;
+    for (std::size_t i = 0; i < kStands; ++i)
+        stands.emplace_back(std::to_string(i), std::vector<ParkPosOption>{}, 47.0 + 1e-7 * static_cast<double>(i % 89),
+                            8.0 + 1e-7 * static_cast<double>(i % 97), 0, 30.0, 1, 1, 1);
+    gf_numberStands(stands);
+    gf_linkOverlappingStands(stands);
+    gf_closeLog();
+    std::size_t links = 0;
+    for (const auto& a : stands) {
+        ASSERT_LE(a.adjacent.size(), kMostAdjacentStands) << a.id;
+        for (const std::uint32_t sid : a.adjacent)
+            ASSERT_TRUE(std::ranges::binary_search(stands[sid - 1].adjacent, a.sid)) << a.id << " " << sid;
+        links += a.adjacent.size();
+    }
+    EXPECT_GE(links, kStands * kMostAdjacentStands / 2);
+    EXPECT_NE(test::readText(dir / "Log.txt").find(fmt::format("only {} of them are listed", kMostAdjacentStands)), std::string::npos);
 }
 
 TEST(StandList, LinksTheSamePairsAsComparingEveryPair)

@@ -1,5 +1,6 @@
 #include "base/file_util.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +66,10 @@ TEST_F(FileUtil, WriteLinesWritesOneLinePerText)
     ASSERT_TRUE(gf_writeLines({"a", "", "c"}, file));
     EXPECT_EQ(test::readText(file), "a\n\nc\n");
     EXPECT_FALSE(gf_writeLines({"a"}, dir / "missing" / "lines.txt"));
+    const auto full = gf_pathFromUtf8("/dev/full"); // a device that is always full
+    if (std::filesystem::exists(full)) {
+        EXPECT_FALSE(gf_writeLines({"a", "b"}, full));
+    }
 }
 
 TEST_F(FileUtil, SaveXmlLogsTheOutcome)

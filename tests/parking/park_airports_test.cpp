@@ -73,6 +73,14 @@ protected:
         g_userOnGround = onGround ? 1 : 0;
         g_userDataValid = 1;
     }
+    // The user's aircraft stands at the only stand of the park airport AAAA, which leads the list.
+    static void userStandsAt(const std::string& stand)
+    {
+        gf_addDestinationParkAirport("AAAA", kHome);
+        gf_publishStands({makeStand(stand, kHome.lat, kHome.lon, 20.0)});
+        userAt(kHome, true);
+        gf_checkUserAcAtNewAirport();
+    }
     static std::vector<std::string> codes()
     {
         std::vector<std::string> out;
@@ -117,6 +125,29 @@ TEST_F(ParkAirports, RecordingKeepsEveryLineSortedAndLeavesAnUnreadableFileAlone
     gf_addDestinationParkAirport("AAAA", kHome);
     EXPECT_TRUE(fs::is_directory(g_myParkAirportsPath));
     EXPECT_TRUE(logContains("cannot be read, AAAA is not recorded"));
+}
+
+TEST_F(ParkAirports, StandNamesWithCommasOrQuotesReadBackAsRecorded)
+{
+    gf_setParkAirport(*gf_findAirport("AAAA"));
+    for (const std::string stand : {"V,12", "say \"A\", B", "C3"}) {
+        userStandsAt(stand);
+        ASSERT_TRUE(lf_readMyParkAirports()) << stand;
+        EXPECT_EQ(codes(), std::vector<std::string>{"AAAA," + stand}) << readText(g_myParkAirportsPath);
+    }
+    EXPECT_FALSE(logContains("wrong syntax"));
+    gf_publishStands({});
+}
+
+TEST_F(ParkAirports, OfTwoLinesOfOneAirportTheOneReadStaysFirst)
+{
+    writeText(g_myParkAirportsPath, "BBBB,Z9\nAAAA,B2\nAAAA,A1\n");
+    ASSERT_TRUE(lf_readMyParkAirports());
+    gf_setParkAirport(*gf_findAirport("AAAA"));
+    userStandsAt("C3");
+    ASSERT_TRUE(lf_readMyParkAirports());
+    EXPECT_EQ(codes().front(), "AAAA,C3") << readText(g_myParkAirportsPath);
+    gf_publishStands({});
 }
 
 class ParkAirportsThreads : public ParkAirports {};

@@ -281,6 +281,35 @@ TEST_F(BoxEnter, CallsignQueryIsAskedInCapitals)
     EXPECT_FALSE(parametersText().find("CALLSIGN_2_OBJECTID\" value=\"SWR12") != std::string::npos);
 }
 
+// A box whose text is no valid UTF-16 (a lone surrogate, a pair cut at the length read) is refused
+// like a bad value: never taken for an empty box, which would reset a number or clear the path.
+TEST_F(BoxEnter, TextThatIsNoValidUnicodeIsRefused)
+{
+    open();
+    enter(param::MATCHING_DEPTH, u"2");
+    param::MSFS_2020.value = 1;
+    const std::string path = dir.path().string();
+    param::MSFS_INSTALL_PATH.setValue(path);
+    std::u16string cutPair(1021, u'1');
+    cutPair += {char16_t(0xD83D), char16_t(0xDE00)}; // the read ends between the two
+    for (const std::u16string& text : {std::u16string{u'1', char16_t(0xD800)}, cutPair}) {
+        for (const ParameterControl* box : {static_cast<const ParameterControl*>(&param::MATCHING_DEPTH),
+                                            static_cast<const ParameterControl*>(&param::ALL_INSTALL_PATH)}) {
+            const HWND control = gf_controlWindow(*box);
+            EnableWindow(control, TRUE);
+            SetWindowTextW(control, text.c_str());
+            win32test::pressEnter(control);
+            EXPECT_EQ(gf_statusMessage(), "invalid input: the text is not valid Unicode") << box->controlId;
+        }
+        EXPECT_EQ(param::MATCHING_DEPTH.value.load(), 2);
+        EXPECT_EQ(lf_text(param::MATCHING_DEPTH), "2");
+        EXPECT_EQ(param::MSFS_INSTALL_PATH.getValue(), path);
+    }
+    EXPECT_TRUE(saved("MATCHING_DEPTH", "2"));
+    param::MSFS_INSTALL_PATH.setValue("");
+    param::MATCHING_DEPTH.value = param::MATCHING_DEPTH.defaultValue;
+}
+
 TEST_F(BoxEnter, TypedPathIsStoredAsThePackagesFolderThenTheProgramRestarts)
 {
     open();
