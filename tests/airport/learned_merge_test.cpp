@@ -235,6 +235,8 @@ TEST_F(LearnedMerge, SavedLearnedStateReadsBackOverTheStockStands)
     auto learnedOption = test::makeOption("TV-LRN", "TVO", "B738", 6, {40, 41}, false);
     learnedOption.number = 2;
     learnedOption.archived = 0;
+    learnedOption.callsign = "TVO12";
+    learnedOption.callsign2 = "TVO13";
     learnedState[2].options.push_back(learnedOption);
     learnedState.push_back(test::makeStand("MAN", 50.01, 10.0, 12.0, {test::makeOption("TV-MAN", "QKX", "E190", 1, {2})}));
     learnedState.back().manual = true;
@@ -258,8 +260,10 @@ TEST_F(LearnedMerge, SavedLearnedStateReadsBackOverTheStockStands)
         for (std::size_t o = 0; o < stands[i].options.size(); ++o) {
             const auto& r = stands[i].options[o];
             const auto& w = learnedState[i].options[o];
-            EXPECT_EQ(std::tie(r.registration, r.airline, r.type, r.day, r.halfHours, r.real, r.number, r.archived),
-                      std::tie(w.registration, w.airline, w.type, w.day, w.halfHours, w.real, w.number, w.archived));
+            EXPECT_EQ(std::tie(r.registration, r.airline, r.type, r.callsign, r.callsign2, r.day, r.halfHours, r.real,
+                               r.number, r.archived),
+                      std::tie(w.registration, w.airline, w.type, w.callsign, w.callsign2, w.day, w.halfHours, w.real,
+                               w.number, w.archived));
         }
     }
 }
