@@ -275,9 +275,11 @@ fs::path gf_learnedBackupPath(const fs::path& path)
 
 bool lf_sameOption(const ParkPosOption& added, const ParkPosOption& existing)
 {
+    // The callsign too: an aircraft seen under a callsign the stand's own option lacks is kept, so that
+    // static parking can tell it from the live aircraft flying under it.
     return added.day == existing.day && added.real == existing.real && (added.halfHours & existing.halfHours) != 0 &&
            added.registration == existing.registration && added.airline == existing.airline &&
-           added.type == existing.type;
+           added.type == existing.type && added.callsign == existing.callsign;
 }
 
 bool lf_readLearnedParkPos(pugi::xml_node parkpos, ParkPos& stand, ReadReport& report)

@@ -34,7 +34,7 @@ void gf_mergeLearnedBytes(std::string_view bytes, const std::string& label, cons
 // its options after the stand's own (numbered on, equal ones dropped). False, changing nothing,
 // when the ids differ.
 bool lf_readLearnedParkPos(pugi::xml_node parkpos, ParkPos& stand, ReadReport& report);
-// Same day, kind, registration, airline and type, and at least one half hour in common.
+// Same day, kind, registration, airline, type and callsign, and at least one half hour in common.
 bool lf_sameOption(const ParkPosOption& added, const ParkPosOption& existing);
 
 // Where a learned file that cannot be loaded is kept: "0" before the last "." of its name

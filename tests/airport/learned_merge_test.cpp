@@ -68,7 +68,9 @@ TEST_F(LearnedMerge, MergesEachKindOfLearnedChange)
         lf_bare("A3", {}, everyDay),
         lf_bare("A4", {},
                 {{{"reg", "TV-OLD"}, {"airl", "ZYN"}, {"type", "A320"}, {"day", "2"}, {"hh", "11,12"}},   // overlaps: dropped
-                 {{"reg", "TV-OLD"}, {"airl", "ZYN"}, {"type", "A320"}, {"day", "2"}, {"hh", "30,31"}}}), // disjoint: added
+                 {{"reg", "TV-OLD"}, {"airl", "ZYN"}, {"type", "A320"}, {"day", "2"}, {"hh", "30,31"}},   // disjoint: added
+                 // seen under a callsign the file's own option lacks: added
+                 {{"reg", "TV-OLD"}, {"airl", "ZYN"}, {"type", "A320"}, {"cs", "ZYN7"}, {"day", "2"}, {"hh", "11"}}}),
         test::fullStand("M1", 50.0, 10.02, {{"manual", "true"}, {"radius", "15.0"}},
                         {{{"reg", "TV-NEW"}, {"airl", "QKX"}, {"type", "E190"}, {"day", "5"}, {"hh", "1"}}}),
         test::fullStand("A1", 50.0, 10.03, {{"manual", "true"}}),
@@ -91,11 +93,13 @@ TEST_F(LearnedMerge, MergesEachKindOfLearnedChange)
         EXPECT_EQ(option.archived, 0u);
         EXPECT_EQ(option.real, i % 2 ? 0u : 1u);
     }
-    ASSERT_EQ(stand("A4").options.size(), 2u);
+    ASSERT_EQ(stand("A4").options.size(), 3u);
     EXPECT_EQ(stand("A4").options[0].halfHours, test::slotBits({10, 11})); // the archived option is never extended
     EXPECT_EQ(stand("A4").options[0].archived, 1u);
     EXPECT_EQ(stand("A4").options[1].halfHours, test::slotBits({30, 31}));
     EXPECT_EQ(stand("A4").options[1].number, 2u);
+    EXPECT_EQ(stand("A4").options[2].callsign, "ZYN7");
+    EXPECT_EQ(stand("A4").options[2].number, 3u);
     ASSERT_EQ(stands.size(), 5u); // M1 only
     EXPECT_TRUE(stand("M1").manual);
     EXPECT_EQ(stand("M1").options.at(0).archived, 0u);
