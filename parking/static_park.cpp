@@ -192,7 +192,7 @@ bool lf_userHoldsStand(const StandCandidate& c, const ParkPos& stand)
                                                             gf_distanceNm(user, {stand.latitude, stand.longitude}));
     }
     if (held && param::LOG.on())
-        gf_logf("{:8}: no static parking for {}, the user's aircraft stands here", stand.id, c.callsign);
+        gf_logf("{:8}: no static parking for {}, stand held for the user's aircraft", stand.id, c.callsign);
     return held;
 }
 

@@ -210,7 +210,7 @@ TEST_F(StaticParking, NoStaticIsMadeWithinTheUsersAircraftsReach)
     const ParkPos& first = g_stands[0];
     const double reachMetres = gf_wingspan("B738") * 1.1 * kMetresPerNm; // the user's own span unknown
     ASSERT_GT(reachMetres, 15.0);
-    const std::string refused = "G0      : no static parking for KLM12, the user's aircraft stands here";
+    const std::string refused = "G0      : no static parking for KLM12, stand held for the user's aircraft";
     struct Case {
         const char* name;
         double offMetres;
