@@ -53,6 +53,7 @@ struct ParkedTrafficRecord {
     double lon = 0.0;
     std::uint32_t hexId = 0;
     std::int32_t slot = 0;   // half-hour slot of its report; after the request its age in half hours
+    std::int64_t reportTime = 0; // seconds since 1970: which of two reports of one half hour is younger
     std::string stand;       // the stand name the feed reports
 };
 

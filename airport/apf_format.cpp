@@ -73,6 +73,19 @@ void lf_writeDeltaForm(pugi::xml_node parkpos, const ParkPos& stand)
     }
 }
 
+// "cs": the callsign, and the coupled one after a colon. A callsign holding a colon would be read
+// back split, so it is left out.
+std::string lf_optionCallsigns(const ParkPosOption& option)
+{
+    const auto colonIn = [](const std::string& text) { return text.find(':') != std::string::npos; };
+    if (colonIn(option.callsign) || colonIn(option.callsign2)) {
+        gf_logErrorf("{}: callsigns \"{}\" \"{}\" hold a colon, not written", "gf_writeApf", option.callsign,
+                     option.callsign2);
+        return {};
+    }
+    return option.callsign2.empty() ? option.callsign : option.callsign + ":" + option.callsign2;
+}
+
 bool lf_appendSettingBool(pugi::xml_node parameters, const BoolParameter& setting)
 {
     return gf_appendBoolParameterNode(parameters, setting.key, setting.on());
@@ -220,6 +233,8 @@ void lf_writeParkPosOptions(pugi::xml_node parent, const ParkPosOption& option)
     lf_setAttribute(opt, "reg", option.registration);
     lf_setAttribute(opt, "airl", option.airline);
     lf_setAttribute(opt, "type", option.type);
+    if (const std::string cs = lf_optionCallsigns(option); !cs.empty())
+        lf_setAttribute(opt, "cs", cs);
     if (option.real == 0)
         lf_setAttribute(opt, "soft", kTrue);
     lf_setAttribute(opt, "day", std::to_string(option.day));

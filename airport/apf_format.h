@@ -49,7 +49,8 @@ bool gf_writeApf(const ApfWriteData& data, const std::filesystem::path& path, Ap
 bool lf_writeApfParameters(pugi::xml_document& document, const ApfWriteData& data, ApfMode mode);
 void lf_writeParkPos(pugi::xml_node parent, const ParkPos& stand, ApfMode mode, bool handmade);
 // Options of number 0 are not written. Airline and type are always written, so an option keeps them
-// even when the aircraft database no longer knows its registration.
+// even when the aircraft database no longer knows its registration. The callsigns go in "cs" (the
+// second after a colon), which is left out when both are empty.
 void lf_writeParkPosOptions(pugi::xml_node parent, const ParkPosOption& option);
 
 // Reading rules shared by every reader of the format.

@@ -2,6 +2,7 @@
 
 #include "base/geo.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
@@ -211,12 +212,13 @@ void lf_readLearnedChanges(pugi::xml_node parkpositions, std::vector<ParkPos>& s
     }
 }
 
-void lf_mergeLearnedDocument(const pugi::xml_document& document, ReadReport& report, const std::string& airportName,
+// False when the meta block is refused: then nothing of the file is taken.
+bool lf_mergeLearnedDocument(const pugi::xml_document& document, ReadReport& report, const std::string& airportName,
                              std::vector<ParkPos>& stands, bool& handmade)
 {
     gf_logf("Read from learned airport file: \"{}\"", report.file());
     if (!gf_checkXmlMeta(document))
-        return;
+        return false;
     if (const auto name = lf_readParameterText(document, "airport_name"); name && *name != airportName)
         gf_setStatusMessage(fmt::format("Warning: learned file airport name: \"{}\" differs from archived file airport "
                                         "name: \"{}\"",
@@ -233,6 +235,18 @@ void lf_mergeLearnedDocument(const pugi::xml_document& document, ReadReport& rep
     } else if (parkpositions) {
         lf_readLearnedChanges(parkpositions, stands, report);
     }
+    return true;
+}
+
+// A copy of a learned file that was not taken, before the next save writes over it; the older
+// copy goes. Empty when the name allows none.
+fs::path lf_keepCopy(const fs::path& path)
+{
+    const fs::path backup = gf_learnedBackupPath(path);
+    if (backup.empty() || !fs::exists(path))
+        return {};
+    fs::copy_file(path, backup, fs::copy_options::overwrite_existing);
+    return backup;
 }
 
 // Runs one merge; every error ends it with a log line, the stands read so far staying.
@@ -261,9 +275,11 @@ fs::path gf_learnedBackupPath(const fs::path& path)
 
 bool lf_sameOption(const ParkPosOption& added, const ParkPosOption& existing)
 {
+    // The callsign too: an aircraft seen under a callsign the stand's own option lacks is kept, so that
+    // static parking can tell it from the live aircraft flying under it.
     return added.day == existing.day && added.real == existing.real && (added.halfHours & existing.halfHours) != 0 &&
            added.registration == existing.registration && added.airline == existing.airline &&
-           added.type == existing.type;
+           added.type == existing.type && added.callsign == existing.callsign;
 }
 
 bool lf_readLearnedParkPos(pugi::xml_node parkpos, ParkPos& stand, ReadReport& report)
@@ -283,12 +299,13 @@ void lf_readLearned(const fs::path& path, const std::string& airportName, std::v
         pugi::xml_document document;
         const pugi::xml_parse_result loaded = document.load_file(path.c_str());
         if (!loaded) {
-            if (const fs::path backup = gf_learnedBackupPath(path); !backup.empty() && fs::exists(path))
-                fs::copy_file(path, backup, fs::copy_options::overwrite_existing);
+            lf_keepCopy(path);
             gf_logf("{} found, but could not be loaded, saved as *.0.xml: {}", report.file(), loaded.description());
             return;
         }
-        lf_mergeLearnedDocument(document, report, airportName, stands, handmade);
+        if (!lf_mergeLearnedDocument(document, report, airportName, stands, handmade))
+            if (const fs::path copy = lf_keepCopy(path); !copy.empty())
+                gf_logf("{} refused, kept as \"{}\"", report.file(), gf_utf8FromPath(copy));
     });
 }
 

@@ -22,7 +22,8 @@ void gf_setAutoRangeAdjustment(RangeAdjustment adjustment);
 
 // Merges the learned file into stands, or replaces them when it is handmade (handmade is set then,
 // cleared otherwise). airportName is the name the airport's own file gives. A file that cannot be
-// loaded is kept as a backup (gf_learnedBackupPath) and reported; stands and settings stay.
+// loaded, or whose meta block is refused, is copied to gf_learnedBackupPath (the next save writes
+// over it) and reported; stands and settings stay.
 void lf_readLearned(const std::filesystem::path& path, const std::string& airportName, std::vector<ParkPos>& stands,
                     bool& handmade);
 // The same for a learned file's bytes; label names it in the log.
@@ -33,7 +34,7 @@ void gf_mergeLearnedBytes(std::string_view bytes, const std::string& label, cons
 // its options after the stand's own (numbered on, equal ones dropped). False, changing nothing,
 // when the ids differ.
 bool lf_readLearnedParkPos(pugi::xml_node parkpos, ParkPos& stand, ReadReport& report);
-// Same day, kind, registration, airline and type, and at least one half hour in common.
+// Same day, kind, registration, airline, type and callsign, and at least one half hour in common.
 bool lf_sameOption(const ParkPosOption& added, const ParkPosOption& existing);
 
 // Where a learned file that cannot be loaded is kept: "0" before the last "." of its name

@@ -2,6 +2,7 @@
 // aircraft in the user aircraft's path, a static that a taxiing live aircraft runs into.
 #include "parking/static_park.h"
 
+#include "aircraft/aircraft_db.h"
 #include "airport/park_pos.h"
 #include "base/geo.h"
 #include "base/log.h"
@@ -19,6 +20,7 @@
 #include "parking/static_parking.h"
 #include "settings/settings.h"
 #include "sim/user_aircraft.h"
+#include "sim/user_ident.h"
 
 #include <fmt/format.h>
 
@@ -179,6 +181,21 @@ bool lf_standRefused(const StandCandidate& c, const ParkPos* stand)
     return false;
 }
 
+// The user's aircraft holds its stand: the one reserved for it, the one it stands at, and any other
+// its wings reach on the ground. A candidate there waited since before the user arrived.
+bool lf_userHoldsStand(const StandCandidate& c, const ParkPos& stand)
+{
+    bool held = stand.reserved;
+    if (!held && g_userOnGround.load() != 0) {
+        const LatLon user = gf_positionOf(g_userAc.get());
+        held = stand.id == gf_userStand() || gf_wingsTouch(gf_userHalfWingspan().value_or(0.0), gf_wingspan(c.type),
+                                                            gf_distanceNm(user, {stand.latitude, stand.longitude}));
+    }
+    if (held && param::LOG.on())
+        gf_logf("{:8}: no static parking for {}, stand held for the user's aircraft", stand.id, c.callsign);
+    return held;
+}
+
 bool lf_staticHexIdInUse(std::uint32_t hexId)
 {
     return std::any_of(g_staticAircraft.begin(), g_staticAircraft.end(),
@@ -245,6 +262,8 @@ void lf_parkStatic()
         gf_logf("stand with id {} not found", candidate.standId);
         return;
     }
+    if (lf_userHoldsStand(candidate, *stand))
+        return;
     const std::uint32_t number = lf_nextStaticNumber();
     AiAcRecord& parked =
         g_staticAircraft.emplace_back(gf_makeAiAircraft(lf_staticHead(candidate, number)), stand->sid,

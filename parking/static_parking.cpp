@@ -81,6 +81,17 @@ void lf_clearStandMarks(bool renumber)
     lf_markReservedStands();
 }
 
+// Nothing may stand on a stand reserved for the user, the one the user's aircraft stands at among
+// them: a static there, made before the user came, goes now rather than be kept as fitted.
+void lf_clearReservedStands()
+{
+    for (AiAcRecord& parked : g_staticAircraft) {
+        const ParkPos* stand = gf_standBySid(parked.standId);
+        if (stand && stand->reserved && (parked.inSim() || parked.state == ObjectState::CreationRequested))
+            gf_removeStaticNow(parked);
+    }
+}
+
 void lf_takeStand(std::uint32_t sid)
 {
     if (ParkPos* stand = gf_standBySid(sid))
@@ -497,6 +508,7 @@ void gf_parkingAdjustments(bool full)
     gf_showParking([](ParkingDisplay& d) { d.softParking = false; });
     lf_emptyLists();
     lf_clearStandMarks(true);
+    lf_clearReservedStands();
     if (full)
         for (AiAcRecord& parked : g_staticAircraft)
             if (lf_standingStatic(parked, 1))

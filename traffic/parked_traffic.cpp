@@ -37,9 +37,6 @@ constexpr std::size_t kPtMaxRegistration = 12;
 constexpr std::size_t kPtMaxCallsign = 8;
 // Report times beyond year 9999 are no times (and would not fit the calendar functions).
 constexpr double kLatestReportTime = 253402300799.0;
-constexpr std::int64_t kPtSecondsPerDay = 86400;
-constexpr std::int64_t kSecondsPerSlot = 1800;
-constexpr std::int64_t kHalfMinute = 30;
 
 // A generic designator the feed reports, and the specific one it stands for.
 constexpr std::pair<std::string_view, std::string_view> kTypePairs[] = {
@@ -52,13 +49,12 @@ std::uint32_t lf_leadingHex(std::string_view key)
     return ec == std::errc() && end != key.data() ? value : 0;
 }
 
-// The half-hour slot of the report time rounded to the minute: 23:59:40 is slot 0 of the next day.
-std::int32_t lf_reportSlot(const json& e)
+// The report time in whole seconds.
+std::int64_t lf_reportTime(const json& e)
 {
     const auto t = gf_jsonNumberAt(e, kPtReportTime);
     if (!t || *t < 0.0 || *t > kLatestReportTime) throw std::runtime_error("report time");
-    const auto secondOfDay = static_cast<std::int64_t>(std::trunc(*t)) % kPtSecondsPerDay;
-    return static_cast<std::int32_t>((secondOfDay + kHalfMinute) / kSecondsPerSlot % kSlotsPerDay);
+    return static_cast<std::int64_t>(std::trunc(*t));
 }
 
 std::string lf_parkedType(std::string_view type)
@@ -151,7 +147,9 @@ bool lf_readParkedEntry(TrafficClient& client, const std::string& key, const Sta
         r.hexId = lf_leadingHex(key);
         if (r.hexId < kMinParkedHexId) return true;
         if (!e.is_array()) throw std::runtime_error("entry is no array");
-        r.slot = lf_reportSlot(e);
+        r.reportTime = lf_reportTime(e);
+        // The slot rule of now's slot, so that a report seconds old is 0 half hours old.
+        r.slot = static_cast<std::int32_t>(gf_halfHourSlotOf(static_cast<std::time_t>(r.reportTime)));
         const std::string_view registration = gf_jsonTextAt(e, kPtRegistration);
         if (registration.size() <= kPtMaxRegistration && registration != "null") r.head.registration = registration;
         r.head.type = lf_parkedType(gf_jsonTextAt(e, kPtType));
@@ -244,8 +242,10 @@ void gf_keepYoungestParked(std::vector<ParkedTrafficRecord>& list, std::uint32_t
         const std::int32_t maxFit = param::MAX_FIT.value.load();
         std::erase_if(list, [&](const ParkedTrafficRecord& r) { return r.slot > maxFit; });
     }
-    std::stable_sort(list.begin(), list.end(),
-                     [](const ParkedTrafficRecord& a, const ParkedTrafficRecord& b) { return a.slot < b.slot; });
+    // Ages are whole half hours: within one, the later report is the younger.
+    std::stable_sort(list.begin(), list.end(), [](const ParkedTrafficRecord& a, const ParkedTrafficRecord& b) {
+        return a.slot != b.slot ? a.slot < b.slot : a.reportTime > b.reportTime;
+    });
     std::set<std::string, std::less<>> stands;
     std::set<std::string, std::less<>> callsigns;
     std::vector<ParkedTrafficRecord> kept;

@@ -38,7 +38,8 @@ bool gf_readParkedReply(TrafficClient& client, const std::string& body, std::int
 // Returns false when the entry was malformed (dropped without a line of its own).
 bool processParkedTrafficLine(TrafficClient& client, const std::string& key);
 // Turns report slots into ages from nowSlot, drops those older than MAX_FIT (unless
-// RT_PARKTRAFFIC_ONLY), sorts youngest first and keeps the first per stand and per callsign.
+// RT_PARKTRAFFIC_ONLY), sorts youngest first (by report time within one age) and keeps the first per
+// stand and per callsign.
 void gf_keepYoungestParked(std::vector<ParkedTrafficRecord>& list, std::uint32_t nowSlot);
 
 } // namespace zyn

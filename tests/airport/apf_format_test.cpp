@@ -233,8 +233,12 @@ TEST_F(ApfFormat, OptionsAreWrittenWithAirlineAndTypeAndWithoutInvalidOnes)
     const test::ScopedDbase dbase(test::dbaseWith({"A320"}, {"ZYN"}, {{"TV-ABC", {"ZYN", "A320", "", false}}}));
     ParkPos stand = makeStand("A1", 47.0, 8.0, 20.0,
                               {makeOption("TV-ABC", "ZYN", "A320", 2, {3}), makeOption("TV-XYZ", "QKX", "B738", 4, {5}, false),
-                               makeOption("TV-NUL", "QKX", "B738", 4, {6})});
+                               makeOption("TV-NUL", "QKX", "B738", 4, {6}), makeOption("TV-COL", "QKX", "B738", 5, {7})});
+    stand.options[0].callsign = "ZYN1";
+    stand.options[0].callsign2 = "ZYN2";
+    stand.options[1].callsign = "QKX5";
     stand.options[2].number = 0;
+    stand.options[3].callsign = "QKX:6"; // would read back as two callsigns
     ASSERT_TRUE(gf_writeApf({.stands = std::vector<ParkPos>{stand}}, "o.xml", ApfMode::Learned));
     pugi::xml_document document;
     ASSERT_TRUE(document.load_file("o.xml"));
@@ -245,10 +249,13 @@ TEST_F(ApfFormat, OptionsAreWrittenWithAirlineAndTypeAndWithoutInvalidOnes)
             options.back().push_back(fmt::format("{}={}", attribute.name(), attribute.value()));
     }
     const std::vector<std::vector<std::string>> expected{
-        {"reg=TV-ABC", "airl=ZYN", "type=A320", "day=2", "hh=3"}, // airline and type even for a known registration
-        {"reg=TV-XYZ", "airl=QKX", "type=B738", "soft=true", "day=4", "hh=5"},
+        // airline and type even for a known registration
+        {"reg=TV-ABC", "airl=ZYN", "type=A320", "cs=ZYN1:ZYN2", "day=2", "hh=3"},
+        {"reg=TV-XYZ", "airl=QKX", "type=B738", "cs=QKX5", "soft=true", "day=4", "hh=5"},
+        {"reg=TV-COL", "airl=QKX", "type=B738", "day=5", "hh=7"},
     };
     EXPECT_EQ(options, expected);
+    EXPECT_TRUE(logHas("===> gf_writeApf: callsigns \"QKX:6\" \"\" hold a colon, not written"));
 }
 
 TEST_F(ApfFormat, OptionTextsComeFromCallsignAndDatabase)

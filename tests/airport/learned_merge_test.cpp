@@ -68,7 +68,9 @@ TEST_F(LearnedMerge, MergesEachKindOfLearnedChange)
         lf_bare("A3", {}, everyDay),
         lf_bare("A4", {},
                 {{{"reg", "TV-OLD"}, {"airl", "ZYN"}, {"type", "A320"}, {"day", "2"}, {"hh", "11,12"}},   // overlaps: dropped
-                 {{"reg", "TV-OLD"}, {"airl", "ZYN"}, {"type", "A320"}, {"day", "2"}, {"hh", "30,31"}}}), // disjoint: added
+                 {{"reg", "TV-OLD"}, {"airl", "ZYN"}, {"type", "A320"}, {"day", "2"}, {"hh", "30,31"}},   // disjoint: added
+                 // seen under a callsign the file's own option lacks: added
+                 {{"reg", "TV-OLD"}, {"airl", "ZYN"}, {"type", "A320"}, {"cs", "ZYN7"}, {"day", "2"}, {"hh", "11"}}}),
         test::fullStand("M1", 50.0, 10.02, {{"manual", "true"}, {"radius", "15.0"}},
                         {{{"reg", "TV-NEW"}, {"airl", "QKX"}, {"type", "E190"}, {"day", "5"}, {"hh", "1"}}}),
         test::fullStand("A1", 50.0, 10.03, {{"manual", "true"}}),
@@ -91,11 +93,13 @@ TEST_F(LearnedMerge, MergesEachKindOfLearnedChange)
         EXPECT_EQ(option.archived, 0u);
         EXPECT_EQ(option.real, i % 2 ? 0u : 1u);
     }
-    ASSERT_EQ(stand("A4").options.size(), 2u);
+    ASSERT_EQ(stand("A4").options.size(), 3u);
     EXPECT_EQ(stand("A4").options[0].halfHours, test::slotBits({10, 11})); // the archived option is never extended
     EXPECT_EQ(stand("A4").options[0].archived, 1u);
     EXPECT_EQ(stand("A4").options[1].halfHours, test::slotBits({30, 31}));
     EXPECT_EQ(stand("A4").options[1].number, 2u);
+    EXPECT_EQ(stand("A4").options[2].callsign, "ZYN7");
+    EXPECT_EQ(stand("A4").options[2].number, 3u);
     ASSERT_EQ(stands.size(), 5u); // M1 only
     EXPECT_TRUE(stand("M1").manual);
     EXPECT_EQ(stand("M1").options.at(0).archived, 0u);
@@ -235,6 +239,8 @@ TEST_F(LearnedMerge, SavedLearnedStateReadsBackOverTheStockStands)
     auto learnedOption = test::makeOption("TV-LRN", "TVO", "B738", 6, {40, 41}, false);
     learnedOption.number = 2;
     learnedOption.archived = 0;
+    learnedOption.callsign = "TVO12";
+    learnedOption.callsign2 = "TVO13";
     learnedState[2].options.push_back(learnedOption);
     learnedState.push_back(test::makeStand("MAN", 50.01, 10.0, 12.0, {test::makeOption("TV-MAN", "QKX", "E190", 1, {2})}));
     learnedState.back().manual = true;
@@ -258,8 +264,10 @@ TEST_F(LearnedMerge, SavedLearnedStateReadsBackOverTheStockStands)
         for (std::size_t o = 0; o < stands[i].options.size(); ++o) {
             const auto& r = stands[i].options[o];
             const auto& w = learnedState[i].options[o];
-            EXPECT_EQ(std::tie(r.registration, r.airline, r.type, r.day, r.halfHours, r.real, r.number, r.archived),
-                      std::tie(w.registration, w.airline, w.type, w.day, w.halfHours, w.real, w.number, w.archived));
+            EXPECT_EQ(std::tie(r.registration, r.airline, r.type, r.callsign, r.callsign2, r.day, r.halfHours, r.real,
+                               r.number, r.archived),
+                      std::tie(w.registration, w.airline, w.type, w.callsign, w.callsign2, w.day, w.halfHours, w.real,
+                               w.number, w.archived));
         }
     }
 }

@@ -47,6 +47,7 @@ protected:
         ParkPosOption o = test::makeOption("TV-NEW", "KLM", "B738", 5, {20, 21});
         o.number = static_cast<std::uint32_t>(stand("A2").options.size() + 1);
         o.callsign = "KLM77";
+        o.callsign2 = "KLM78"; // the coupled flight out
         o.archived = 0; // learned now
         stand("A2").options.push_back(o);
         state.updates = 1;
@@ -74,9 +75,36 @@ TEST_F(LearnedSave, WhatWasLearnedIsReadBackAfterARestart)
     read(); // the next start at this airport
     ASSERT_EQ(stand("A2").options.size(), 2u);
     EXPECT_EQ(stand("A2").options[1].registration, "TV-NEW");
+    EXPECT_EQ(stand("A2").options[1].callsign, "KLM77");
+    EXPECT_EQ(stand("A2").options[1].callsign2, "KLM78");
     EXPECT_EQ(stand("A2").options[1].archived, 0u);
     EXPECT_NEAR(stand("A3").radius / kNmPerMetre, 45.0, 0.01);
     EXPECT_EQ(stand("A1").options.size(), 1u);
+}
+
+// A learned file the meta check refuses is not taken, so the next save would hold only what was
+// learned since: a copy of it is kept first.
+TEST_F(LearnedSave, ARefusedLearnedFileIsKeptBeforeASaveWritesOverIt)
+{
+    state.handmade = true;
+    state.updates = 1;
+    ASSERT_TRUE(gf_saveLearnedAirportFile(kCode, info, stands, state));
+    std::string handmade = test::readText(info.learnedPath);
+    const std::size_t date = handmade.find("<info name=\"date\"");
+    ASSERT_NE(date, std::string::npos);
+    handmade.erase(date, handmade.find("/>", date) + 2 - date);
+    test::writeText(info.learnedPath, handmade);
+
+    read(); // refused: the stock stands, not handmade
+    EXPECT_TRUE(logHas("===> meta data incorrect?"));
+    EXPECT_FALSE(g_handmade);
+    const fs::path copy = "airports/learned/thirdparty/Maker/EDDT0.xml";
+    EXPECT_TRUE(logContains("EDDT.xml refused, kept as"));
+    state = {};
+    learn();
+    ASSERT_TRUE(gf_saveLearnedAirportFile(kCode, info, stands, state));
+    EXPECT_EQ(test::readText(copy), handmade);
+    EXPECT_NE(test::readText(info.learnedPath), handmade);
 }
 
 TEST_F(LearnedSave, ReportsUpdatesAndParameterChanges)

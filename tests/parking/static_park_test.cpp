@@ -25,6 +25,13 @@ namespace {
 
 constexpr LatLon kParkApron{47.45, 8.56};
 
+tools::DbaseContent lf_staticDbase()
+{
+    tools::DbaseContent content = dbaseWith({"B738", "A320"}, {"KLM", "SWR"});
+    content.wingspans = {{"B738", 35.8}};
+    return content;
+}
+
 class StaticParking : public ::testing::Test {
 protected:
     void SetUp() override
@@ -50,6 +57,7 @@ protected:
         g_standCandidates.clear();
         gf_resetStaticParking();
         g_userAc.reset();
+        g_userOnGround = 0;
         param::LOG.value = param::LOG.defaultValue;
         param::MATCHING_DEPTH.value = param::MATCHING_DEPTH.defaultValue;
         gf_closeLog();
@@ -90,7 +98,7 @@ protected:
 
     TempDir m_dir;
     ScopedCwd m_cwd{m_dir.path()};
-    ScopedDbase m_dbase{dbaseWith({"B738", "A320"}, {"KLM", "SWR"})};
+    ScopedDbase m_dbase{lf_staticDbase()};
     InstalledLiveries m_liveries{{livery("KLM", "B738", "KLM B738"), livery("SWR", "A320", "Swiss A320 Cargo", "", true)}};
 };
 
@@ -194,6 +202,45 @@ TEST_F(StaticParking, ACandidateIsRefusedWhereAnAircraftStandsOrTouches)
     g_standCandidates = {candidate(99)};
     lf_parkStatic();
     EXPECT_EQ(logged("stand with id 99 not found"), 1);
+}
+
+// A candidate may wait long for its turn; meanwhile the user may have taxied onto its stand.
+TEST_F(StaticParking, NoStaticIsMadeWithinTheUsersAircraftsReach)
+{
+    const ParkPos& first = g_stands[0];
+    const double reachMetres = gf_wingspan("B738") * 1.1 * kMetresPerNm; // the user's own span unknown
+    ASSERT_GT(reachMetres, 15.0);
+    const std::string refused = "G0      : no static parking for KLM12, stand held for the user's aircraft";
+    struct Case {
+        const char* name;
+        double offMetres;
+        bool onGround;
+        bool reserved;
+        bool parked;
+    };
+    const Case cases[] = {
+        {"on the stand", 0.0, true, false, false},
+        {"within the static's wings", 0.8 * reachMetres, true, false, false},
+        {"beyond them", 1.2 * reachMetres, true, false, true},
+        {"flying over it", 0.0, false, false, true},
+        {"the stand reserved for the user", 500.0, false, true, false},
+    };
+    int refusals = 0;
+    for (const Case& c : cases) {
+        g_staticAircraft.clear();
+        g_staticCreationQueue.clear();
+        const LatLon user = gf_destinationPoint({first.latitude, first.longitude}, 0.0, c.offMetres / 0.3048);
+        g_userAc.set(UserAcData{.lat = user.lat, .lon = user.lon});
+        g_userOnGround = c.onGround ? 1 : 0;
+        g_stands[0].reserved = c.reserved;
+        g_standCandidates = {candidate(1)};
+        lf_parkStatic();
+        EXPECT_TRUE(g_standCandidates.empty()) << c.name;
+        EXPECT_EQ(g_staticAircraft.size(), c.parked ? 1u : 0u) << c.name;
+        EXPECT_EQ(g_staticCreationQueue.size(), c.parked ? 1u : 0u) << c.name;
+        refusals += c.parked ? 0 : 1;
+        EXPECT_EQ(logged(refused), refusals) << c.name;
+    }
 }
 
 TEST_F(StaticParking, AnAircraftInTheUsersPathIsRemoved)

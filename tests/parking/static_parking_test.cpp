@@ -1,5 +1,6 @@
 #include "airport/park_airport_state.h"
 #include "airport/park_pos.h"
+#include "airport/stand_lookup.h"
 #include "engine/queues.h"
 #include "engine/records.h"
 #include "engine/stand_search.h"
@@ -8,6 +9,7 @@
 #include "parking/static_park.h"
 #include "parking/static_parking.h"
 #include "settings/settings.h"
+#include "sim/user_aircraft.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/traffic/service_fixture.h"
 #include "traffic/live_identities.h"
@@ -85,6 +87,8 @@ protected:
     }
     void TearDown() override
     {
+        gf_publishStands({});
+        g_userAc.reset();
         g_stands.clear();
         g_staticAircraft.clear();
         g_liveAircraft.clear();
@@ -228,6 +232,35 @@ TEST_F(StaticSet, WithoutAnAnswerTheParkedTrafficStaticsStay)
     server.setFault("parkedtraffic", tools::EndpointFault::withStatus(503));
     gf_parkingAdjustments(false);
     EXPECT_EQ(removed(), 0u);
+}
+
+// The user taxied onto a stand after its static was parked: the adjustment takes the static away,
+// whatever would keep it otherwise.
+TEST_F(StaticSet, AdjustmentRemovesTheStaticOnTheUsersStand)
+{
+    struct Case {
+        const char* name;
+        std::uint32_t kind;
+        bool answered; // without an answer the parked-traffic statics stay
+    };
+    for (const Case& c : {Case{"fitted, its stand used now", 1, true}, Case{"from parked traffic", 0, false}}) {
+        SCOPED_TRACE(c.name);
+        makeStands(20, 0);
+        g_staticAircraft.clear();
+        for (const std::size_t i : {5u, 6u}) {
+            g_stands[i].options.push_back(lf_use("KLM" + std::to_string(i), std::uint64_t{1} << now.slot, now));
+            addStatic(i, c.kind, "KLM" + std::to_string(i));
+        }
+        gf_publishStands(g_stands);
+        g_userAc.set(UserAcData{.lat = g_stands[5].latitude, .lon = g_stands[5].longitude});
+        if (!c.answered)
+            server.setFault("parkedtraffic", tools::EndpointFault::withStatus(503));
+        gf_parkingAdjustments(false);
+        server.clearFaults();
+        EXPECT_EQ(g_staticAircraft[0].state, ObjectState::RemovalRequested);
+        EXPECT_EQ(g_staticAircraft[1].state, ObjectState::InSim);
+        EXPECT_EQ(candidateOn(5), nullptr);
+    }
 }
 
 // Four parked-traffic entries half an hour apart in age.

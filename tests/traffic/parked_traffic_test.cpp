@@ -1,4 +1,5 @@
 #include "airport/park_airport_state.h"
+#include "base/time_util.h"
 #include "settings/settings.h"
 #include "tests/support/bounded_thread.h"
 #include "tests/support/dbase_fixture.h"
@@ -87,8 +88,8 @@ TEST_F(ParkedEntry, AppliesTheEntryRules)
         {"hex 10000 is no aircraft", lf_parked(), "2710", false},
         {"no hex digit", lf_parked(), "zz12", false},
         {"more than 32 bits", lf_parked(), "1234567890", false},
-        {"report at 23:59:40 is slot 0", lf_parked("KLM123", "A320", "null", "D7", 52.3, 4.76, at235940), "484cb8",
-         true, "KLM123", "A320", "", "", 0},
+        {"report at 23:59:40 is still slot 47", lf_parked("KLM123", "A320", "null", "D7", 52.3, 4.76, at235940),
+         "484cb8", true, "KLM123", "A320", "", "", 47},
         {"fractional report time truncated", lf_parked("KLM123", "A320", "null", "D7", 52.3, 4.76, 1796601600.9),
          "484cb8", true, "KLM123", "A320", "", "", 0},
         {"generic B747 becomes B744", lf_parked("KLM9", "B747"), "484cb8", true, "KLM9", "B744", "", "", 47},
@@ -142,12 +143,45 @@ TEST_F(ParkedEntry, DropsWhatTheUserLeftOut)
     EXPECT_TRUE(parse(lf_parked("KLM1", "A320", "null", "D8")));
 }
 
-ParkedTrafficRecord lf_aged(std::string stand, std::string callsign, std::int32_t slot)
+// A report seconds old is of now's half hour, also in the last half minute before the next.
+TEST_F(ParkedEntry, AReportSecondsOldIsNoHalfHourOld)
+{
+    param::RT_PARKTRAFFIC_ONLY.value.store(0);
+    param::MAX_FIT.value.store(47);
+    constexpr std::time_t kMonday = 1796601600;
+    struct Case {
+        const char* name;
+        std::time_t now; // seconds into Monday
+        double age;      // of the report, seconds
+        std::int32_t halfHours;
+    };
+    const Case cases[] = {
+        {"within a half hour", 10 * 3600 + 10 * 60, 5.0, 0},
+        {"its last half minute before the hour", 10 * 3600 + 59 * 60 + 45, 5.0, 0},
+        {"its last half minute before the half hour", 10 * 3600 + 29 * 60 + 45, 5.0, 0},
+        {"the last half minute of the day", 23 * 3600 + 59 * 60 + 55, 10.0, 0},
+        {"reported in the half hour before", 11 * 3600 + 5, 10.0, 1},
+    };
+    for (const Case& c : cases) {
+        const std::time_t now = kMonday + c.now;
+        const json reply = {{"status", 200},
+                            {"data", {{"484cb8", lf_parked("KLM1", "A320", "null", "D7", 52.3, 4.76,
+                                                           static_cast<double>(now) - c.age)}}}};
+        std::int32_t status = 0;
+        ASSERT_TRUE(gf_readParkedReply(client, reply.dump(), status)) << c.name;
+        gf_keepYoungestParked(client.parkedList, gf_halfHourSlotOf(now));
+        ASSERT_EQ(client.parkedList.size(), 1u) << c.name;
+        EXPECT_EQ(client.parkedList[0].slot, c.halfHours) << c.name;
+    }
+}
+
+ParkedTrafficRecord lf_aged(std::string stand, std::string callsign, std::int32_t slot, std::int64_t reportTime = 0)
 {
     ParkedTrafficRecord r;
     r.stand = std::move(stand);
     r.head.callsign = std::move(callsign);
     r.slot = slot;
+    r.reportTime = reportTime;
     return r;
 }
 
@@ -184,6 +218,24 @@ TEST(ParkedTrafficList, KeepsTheYoungestPerStandAndCallsign)
     EXPECT_EQ(lf_stands(only), (std::vector<std::string>{"A1/10"})) << "parked traffic only keeps every age";
     param::RT_PARKTRAFFIC_ONLY.value.store(0);
     param::MAX_FIT.value.store(47);
+}
+
+// Two reports of one half hour have the same age: the later one tells where the aircraft is.
+TEST(ParkedTrafficList, WithinOneHalfHourTheLaterReportWins)
+{
+    param::RT_PARKTRAFFIC_ONLY.value.store(0);
+    param::MAX_FIT.value.store(47);
+    constexpr std::int64_t kAt = 1796601600 + 10 * 3600 + 20 * 60;
+    std::vector<ParkedTrafficRecord> list = {
+        lf_aged("A1", "KLM1", 20, kAt - 600), // the feed lists the older report first
+        lf_aged("A1", "KLM2", 20, kAt - 60),
+        lf_aged("B2", "KLM3", 20, kAt - 900), // one callsign at two stands
+        lf_aged("C3", "KLM3", 20, kAt - 30),
+    };
+    gf_keepYoungestParked(list, 20);
+    std::vector<std::string> kept;
+    for (const auto& r : list) kept.push_back(r.stand + "/" + r.head.callsign);
+    EXPECT_EQ(kept, (std::vector<std::string>{"C3/KLM3", "A1/KLM2"}));
 }
 
 TEST(ParkedTrafficList, BoxReachesThreeMilesAroundTheAirport)
