@@ -2,6 +2,7 @@
 
 #include "base/encoding.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "platform/system/known_folders.h"
 
 #include <optional>
@@ -16,7 +17,7 @@ std::optional<std::filesystem::path> lf_knownFolderPath(int folderId)
     WCHAR buffer[MAX_PATH] = {};
     if (SHGetFolderPathW(nullptr, folderId, nullptr, SHGFP_TYPE_CURRENT, buffer) < 0)
         return std::nullopt;
-    return std::filesystem::path(gf_utf16ToUtf8(buffer));
+    return gf_pathFromUtf8(gf_utf16ToUtf8(buffer));
 }
 
 } // namespace

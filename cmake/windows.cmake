@@ -12,7 +12,8 @@
 # emulator. On Windows the real system serves instead.
 set(TARVO_LINUX_ONLY_SOURCES
   platform/system/codepage.cpp platform/system/known_folders.cpp platform/system/last_error.cpp
-  platform/system/named_mutex.cpp platform/system/process.cpp platform/system/timer.cpp)
+  platform/system/named_mutex.cpp platform/system/process.cpp platform/system/timer.cpp
+  platform/system/environment.cpp platform/system/files.cpp)
 list(TRANSFORM TARVO_LINUX_ONLY_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 
 file(GLOB_RECURSE TARVO_WIN_SOURCES CONFIGURE_DEPENDS

@@ -3,6 +3,7 @@
 
 #include "platform/simconnect/emulator_call.h"
 #include "platform/simconnect/emulator_report.h"
+#include "platform/system/path_text.h"
 
 #include <fmt/format.h>
 
@@ -39,7 +40,7 @@ void lf_reportOnClose(const std::vector<SimObject>& held, const Airport& airport
         return;
     try {
         gf_writeRunReport(held, airport, *folder, closedAt);
-        fmt::print(stderr, "simulator emulator report written to {}\n", folder->string());
+        fmt::print(stderr, "simulator emulator report written to {}\n", zyn::gf_utf8FromPath(*folder));
     } catch (const std::exception& e) {
         fmt::print(stderr, "simulator emulator report: {}\n", e.what());
     }

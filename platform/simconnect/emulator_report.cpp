@@ -13,6 +13,7 @@
 #include <fmt/format.h>
 
 #include "platform/simconnect/emulator_geo.h"
+#include "platform/system/path_text.h"
 #include "platform/win32/display.h"
 
 namespace zyn::simemu {
@@ -530,7 +531,7 @@ void lf_writeTracks(const std::vector<SimObject>& objects, const Airport& airpor
         lf_drawWindowPicture(cr.get(), window, panels + kWindowGapPx);
     cairo_surface_flush(surface.get());
     if (cairo_surface_write_to_png(surface.get(), file.c_str()) != CAIRO_STATUS_SUCCESS)
-        throw std::runtime_error(fmt::format("cannot write {}", file.string()));
+        throw std::runtime_error(fmt::format("cannot write {}", gf_utf8FromPath(file)));
 }
 
 } // namespace
@@ -616,11 +617,11 @@ void gf_writeReport(const std::vector<SimObject>& objects, const Airport& airpor
                     std::optional<double> closedAtSeconds, cairo_surface_t* windowPicture)
 {
     std::filesystem::create_directories(folder);
-    std::ofstream text(folder / kReportObjectsFile, std::ios::trunc);
+    std::ofstream text(folder / kReportObjectsFile, std::ios::binary | std::ios::trunc);
     for (const std::string& line : gf_objectReportLines(objects, closedAtSeconds))
         text << line << '\n';
     if (!text.flush())
-        throw std::runtime_error(fmt::format("cannot write {}", (folder / kReportObjectsFile).string()));
+        throw std::runtime_error(fmt::format("cannot write {}", gf_utf8FromPath(folder / kReportObjectsFile)));
     lf_writeTracks(objects, airport, folder / kReportTracksFile, closedAtSeconds, windowPicture);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/simconnect/emulator_scenario.h"
 
+#include "platform/system/path_text.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -263,13 +265,13 @@ Scenario gf_loadScenarioFile(const std::filesystem::path& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file)
-        throw std::runtime_error(fmt::format("cannot read scenario file {}", path.string()));
+        throw std::runtime_error(fmt::format("cannot read scenario file {}", gf_utf8FromPath(path)));
     std::ostringstream text;
     text << file.rdbuf();
     try {
         return gf_parseScenario(text.str());
     } catch (const std::exception& e) {
-        throw std::runtime_error(fmt::format("{}: {}", path.string(), e.what()));
+        throw std::runtime_error(fmt::format("{}: {}", gf_utf8FromPath(path), e.what()));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "platform/simconnect/emulator_geo.h"
+#include "platform/system/calendar.h"
 
 namespace zyn::simemu {
 
@@ -83,8 +84,7 @@ double lf_unitFactor(Canonical canonical, std::string_view unit)
 
 double lf_zulu(Var var, std::time_t utc)
 {
-    std::tm parts{};
-    gmtime_r(&utc, &parts);
+    const std::tm parts = gf_utcCalendar(utc);
     switch (var) {
     case Var::ZuluTime: return parts.tm_hour * 3600.0 + parts.tm_min * 60.0 + parts.tm_sec;
     case Var::ZuluDay: return parts.tm_yday + 1.0;
