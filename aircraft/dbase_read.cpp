@@ -3,6 +3,7 @@
 #include "aircraft/descramble.h"
 #include "base/errors.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "base/units.h"
 #include "base/zip_download.h"
@@ -73,7 +74,7 @@ void lf_readPublishers(const pugi::xml_document& doc, const fs::path& path)
         }
         g_publishers.shrink_to_fit();
     } catch (const std::exception& e) {
-        throw std::runtime_error(fmt::format("exception {} in reading publishers from \"{}\"", e.what(), path.string()));
+        throw std::runtime_error(fmt::format("exception {} in reading publishers from \"{}\"", e.what(), gf_utf8FromPath(path)));
     }
 }
 
@@ -104,7 +105,7 @@ void lf_readWingspans(const pugi::xml_document& doc, const fs::path& path)
         for (const auto& wingspan : lf_section(doc, "wingspans").children("wingspan"))
             any = lf_readWingspan(wingspan) || any;
     } catch (const std::exception& e) {
-        throw std::runtime_error(fmt::format("exception {} in reading wingspans from \"{}\"", e.what(), path.string()));
+        throw std::runtime_error(fmt::format("exception {} in reading wingspans from \"{}\"", e.what(), gf_utf8FromPath(path)));
     }
     if (any)
         lf_computeDefaultWingspans();
@@ -146,7 +147,7 @@ void lf_readRegistrations(const pugi::xml_document& doc, const fs::path& path)
         try {
             lf_readRegistration(db);
         } catch (const std::exception& e) {
-            gf_logErrorf("{}: dbase db {} skipped: {}", path.string(), number, e.what());
+            gf_logErrorf("{}: dbase db {} skipped: {}", gf_utf8FromPath(path), number, e.what());
         }
     }
 }
@@ -181,7 +182,7 @@ void lf_readCodesSection(const pugi::xml_document& doc, std::string_view section
         try {
             set.insert(lf_decryptAirline(code));
         } catch (const std::exception& e) {
-            gf_logErrorf("{}: {} code \"{}\" skipped: {}", path.string(), section, code, e.what());
+            gf_logErrorf("{}: {} code \"{}\" skipped: {}", gf_utf8FromPath(path), section, code, e.what());
         }
     }
 }
@@ -217,7 +218,7 @@ void gf_readDbaseFile(const fs::path& path)
     pugi::xml_document doc;
     const auto result = doc.load_file(path.c_str());
     if (!result)
-        throw UserErrorException(60, fmt::format("\"{}\" not read because of {}", path.string(), result.description()));
+        throw UserErrorException(60, fmt::format("\"{}\" not read because of {}", gf_utf8FromPath(path), result.description()));
     lf_readTypesSection(doc, "aircrafts", g_aircraftTypes, "aircraft");
     lf_readTypesSection(doc, "high_performance", g_highPerfTypes, "hpf");
     lf_readTypesSection(doc, "heavy", g_heavyTypes, "hvy");

@@ -9,6 +9,7 @@
 #include "base/exit_flags.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "base/workers.h"
 #include "settings/msfs_install.h"
@@ -80,7 +81,7 @@ void lf_waitOldest(std::deque<PendingBgl>& pending, const fs::path& folder, std:
     try {
         oldest.get();
     } catch (const std::exception& e) {
-        gf_addScanLogLine(fmt::format("{} airports search in {} aborted, futs {} error: {}", kFailMark, folder.string(),
+        gf_addScanLogLine(fmt::format("{} airports search in {} aborted, futs {} error: {}", kFailMark, gf_utf8FromPath(folder),
                                       which, e.what()));
     }
 }
@@ -147,9 +148,9 @@ void lf_writeScanReport()
     std::error_code ec;
     fs::create_directories(g_airportsScanLogPath.parent_path(), ec);
     if (gf_writeLines(gf_scanLogLines(), g_airportsScanLogPath))
-        gf_log(g_airportsScanLogPath.string() + " written");
+        gf_log(gf_utf8FromPath(g_airportsScanLogPath) + " written");
     else
-        gf_logErrorf("{} could not be written", g_airportsScanLogPath.string());
+        gf_logErrorf("{} could not be written", gf_utf8FromPath(g_airportsScanLogPath));
     gf_clearStatusMessage();
     gf_resetScanLog();
 }
@@ -167,10 +168,10 @@ bool lf_setAsideForLearning(const std::string& code)
     const fs::path target = g_tbloPath / (code + ".xml");
     std::error_code ec;
     if (!fs::copy_file(file, target, fs::copy_options::overwrite_existing, ec)) {
-        gf_logErrorf("\"{}\" failed to copy \"{}\" {}", file.string(), target.string(), ec.message());
+        gf_logErrorf("\"{}\" failed to copy \"{}\" {}", gf_utf8FromPath(file), gf_utf8FromPath(target), ec.message());
         return false;
     }
-    gf_logf("{} copied to {}", code, target.string());
+    gf_logf("{} copied to {}", code, gf_utf8FromPath(target));
     if (fs::exists(g_myThirdpartyPath / (code + ".txt")))
         fs::remove(file);
     return true;
@@ -188,7 +189,7 @@ void lf_tbloStep()
     }
     g_tbloEntries.fetch_add(copies);
     if (g_tbloEntries.load() > 0) { // copies, or not recognised airports the workers set aside
-        gf_log(fmt::format("\nPlease zip the folder {} and mail it to {}", fs::absolute(g_tbloPath).string(),
+        gf_log(fmt::format("\nPlease zip the folder {} and mail it to {}", gf_utf8FromPath(fs::absolute(g_tbloPath)),
                            kSupportAddress));
     } else {
         if (!codes.empty())
@@ -215,14 +216,14 @@ bool lf_skipFolder(std::string_view pathText, std::size_t scannedChars)
 
 bool lf_isCandidateName(const fs::path& path, std::size_t scannedChars)
 {
-    return lf_isBglFile(path.extension().string()) &&
-           !lf_containsAny(lf_belowScanned(path.native(), scannedChars), kSkippedBglNames);
+    return lf_isBglFile(gf_utf8FromPath(path.extension())) &&
+           !lf_containsAny(lf_belowScanned(gf_utf8FromPath(path), scannedChars), kSkippedBglNames);
 }
 
 void lf_scanFolderForAirports(const fs::path& folder, const ScanTargets& targets)
 {
-    gf_addScanLogLine(fmt::format("Scanning for addon airports in {}", folder.string()));
-    const std::size_t scannedChars = folder.native().size();
+    gf_addScanLogLine(fmt::format("Scanning for addon airports in {}", gf_utf8FromPath(folder)));
+    const std::size_t scannedChars = gf_utf8FromPath(folder).size();
     std::deque<PendingBgl> pending;
     {
         WorkerPool pool(g_workersMax);
@@ -230,7 +231,7 @@ void lf_scanFolderForAirports(const fs::path& folder, const ScanTargets& targets
         fs::recursive_directory_iterator walk(folder, ec);
         for (; !ec && walk != fs::recursive_directory_iterator(); walk.increment(ec)) {
             try {
-                if (lf_skipFolder(walk->path().native(), scannedChars)) {
+                if (lf_skipFolder(gf_utf8FromPath(walk->path()), scannedChars)) {
                     walk.disable_recursion_pending();
                     continue;
                 }
@@ -239,12 +240,12 @@ void lf_scanFolderForAirports(const fs::path& folder, const ScanTargets& targets
                 lf_searchBglEntry(*walk, scannedChars, pool, pending, targets, folder);
             } catch (const std::exception& e) {
                 gf_addScanLogLine(fmt::format("{} airports search in folder {} aborted, cause: {}", kFailMark,
-                                              folder.string(), e.what()));
+                                              gf_utf8FromPath(folder), e.what()));
             }
         }
         if (ec)
             gf_addScanLogLine(fmt::format("{} airports search in folder {} aborted because of iterator problem: {}",
-                                          kFailMark, folder.string(), ec.message()));
+                                          kFailMark, gf_utf8FromPath(folder), ec.message()));
     } // the pool runs what was posted and joins: no worker outlives the search
     while (!pending.empty())
         lf_waitOldest(pending, folder, "outer");
@@ -259,11 +260,11 @@ void lf_scanFolder(const fs::path& folder, const ScanTargets& targets)
     if (ec && status.type() != fs::file_type::not_found)
         throw fs::filesystem_error("status", folder, ec);
     if (status.type() == fs::file_type::not_found)
-        gf_setStatusMessage(folder.string() + " does not exist, skipped!", true);
+        gf_setStatusMessage(gf_utf8FromPath(folder) + " does not exist, skipped!", true);
     else if (status.type() == fs::file_type::directory)
         lf_scanFolderForAirports(folder, targets);
     else
-        gf_setStatusMessage(folder.string() + " is not a folder name, skipped!", true);
+        gf_setStatusMessage(gf_utf8FromPath(folder) + " is not a folder name, skipped!", true);
 }
 
 std::vector<std::string> gf_listAirportXmlFiles()
@@ -273,8 +274,8 @@ std::vector<std::string> gf_listAirportXmlFiles()
     if (!fs::is_directory(g_myThirdpartyPath))
         return codes;
     for (const fs::directory_entry& entry : fs::directory_iterator(g_myThirdpartyPath))
-        if (entry.is_regular_file() && gf_toUpper(entry.path().extension().string()) == ".XML")
-            codes.push_back(entry.path().stem().string());
+        if (entry.is_regular_file() && gf_toUpper(gf_utf8FromPath(entry.path().extension())) == ".XML")
+            codes.push_back(gf_utf8FromPath(entry.path().stem()));
     return codes;
 }
 

@@ -173,19 +173,19 @@ NearAirports gf_nearAirports(LatLon position)
     const double latitudeBand = kClosestAirportNm / kNmPerDegreeOfLatitude * (1.0 + 1e-6) + 1e-9;
     const double longitudeBand = gf_longitudeReachDeg(kClosestAirportNm, std::fabs(position.lat) + latitudeBand);
     const auto first = std::ranges::lower_bound(g_airportsByLatitude, position.lat - latitudeBand, {}, &LatitudeEntry::lat);
-    std::vector<std::pair<std::uint32_t, double>> near; // index, distance
+    std::vector<std::pair<std::uint32_t, double>> inReach; // index, distance
     for (auto it = first; it != g_airportsByLatitude.end() && it->lat <= position.lat + latitudeBand; ++it) {
         const double apart = std::fabs(it->lon - position.lon);
         if (std::min(apart, 360.0 - apart) > longitudeBand)
             continue;
         const double d = gf_distanceNm(position, {it->lat, it->lon});
         if (d <= kClosestAirportNm)
-            near.emplace_back(it->index, d);
+            inReach.emplace_back(it->index, d);
     }
-    std::ranges::sort(near); // database order, as the rule walks it
+    std::ranges::sort(inReach); // database order, as the rule walks it
     NearAirports result;
     double bestNm = 100.0;
-    for (const auto& [index, d] : near)
+    for (const auto& [index, d] : inReach)
         if (d < bestNm) {
             result.neighbour = result.best;
             result.best = index;
@@ -196,13 +196,13 @@ NearAirports gf_nearAirports(LatLon position)
 
 std::optional<AirportRecord> gf_closestAirport(LatLon position)
 {
-    const NearAirports near = gf_nearAirports(position);
-    if (!near.best)
+    const NearAirports found = gf_nearAirports(position);
+    if (!found.best)
         return std::nullopt;
-    const AirportRecord& best = g_airports[*near.best];
-    if (!near.neighbour)
+    const AirportRecord& best = g_airports[*found.best];
+    if (!found.neighbour)
         return best;
-    const AirportRecord& neighbour = g_airports[*near.neighbour];
+    const AirportRecord& neighbour = g_airports[*found.neighbour];
     gf_logf("Airport {} is closest, neighbour is {}", best.icao, neighbour.icao);
     std::string bestStand;
     std::string neighbourStand;

@@ -3,6 +3,7 @@
 #include "aircraft/aircraft_db.h"
 #include "base/atomic_file.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "settings/xml_meta.h"
@@ -263,7 +264,7 @@ bool gf_writeApf(const ApfWriteData& data, const fs::path& path, ApfMode mode)
     try {
         pugi::xml_document document;
         if (!gf_writeXmlMeta(document) || !lf_writeApfParameters(document, data, mode)) {
-            gf_logErrorf("{}: \"{}\" could not be built", "gf_writeApf", path.string());
+            gf_logErrorf("{}: \"{}\" could not be built", "gf_writeApf", gf_utf8FromPath(path));
             return false;
         }
         auto parkpositions = document.append_child("parkpositions");

@@ -8,6 +8,7 @@
 #include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/random_util.h"
 
 #include <fmt/format.h>
@@ -92,11 +93,16 @@ std::optional<std::string> lf_pointerLocation(const fs::path& folder, std::strin
     return location;
 }
 
-std::string lf_replaceAll(std::string text, std::string_view from, std::string_view to)
+// Built anew rather than replaced in place, which g++ 12 takes for an overlapping copy (-Wrestrict).
+std::string lf_replaceAll(std::string_view text, std::string_view from, std::string_view to)
 {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
+    std::string result;
+    std::size_t start = 0;
+    for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from, start)) {
+        result.append(text.substr(start, at - start)).append(to);
+        start = at + from.size();
+    }
+    return result.append(text.substr(start));
 }
 
 std::string lf_replaceFirst(std::string text, std::string_view from, std::string_view to)
@@ -118,7 +124,7 @@ fs::path lf_pathOfParts(std::string_view text)
         if (!gf_isFolderName(part))
             return {};
         if (!part.empty())
-            path /= fs::path(std::string(part));
+            path /= gf_pathFromUtf8(part);
         if (slash == std::string_view::npos)
             return path;
         start = slash + 1;
@@ -128,13 +134,13 @@ fs::path lf_pathOfParts(std::string_view text)
 } // namespace
 
 std::string lf_xmlName(std::string_view name) { return std::string(name) + ".xml"; }
-fs::path gf_xmlPath(std::string_view name) { return fs::path(lf_xmlName(name)); }
-fs::path lf_txtPath(std::string_view name) { return fs::path(std::string(name) + ".txt"); }
+fs::path gf_xmlPath(std::string_view name) { return gf_pathFromUtf8(lf_xmlName(name)); }
+fs::path lf_txtPath(std::string_view name) { return gf_pathFromUtf8(std::string(name) + ".txt"); }
 
 fs::path gf_uniqueTempPath(std::string_view stem)
 {
     static std::atomic<std::uint32_t> s_counter{0};
-    return fs::path(fmt::format("{}.{:08x}-{}.tmp.xml", stem, gf_randomEngine()(), s_counter.fetch_add(1)));
+    return gf_pathFromUtf8(fmt::format("{}.{:08x}-{}.tmp.xml", stem, gf_randomEngine()(), s_counter.fetch_add(1)));
 }
 
 bool lf_readApfPointer(const fs::path& path, std::string& out)
@@ -236,7 +242,7 @@ fs::path lf_learnedApfPath(std::string_view path, std::string_view subFolder)
             text = lf_replaceFirst(std::move(text), branch, fmt::format("thirdparty/{}", subFolder));
         }
     } else {
-        return gf_isApfLocation(path) ? fs::path(std::string(path)) : fs::path();
+        return gf_isApfLocation(path) ? gf_pathFromUtf8(path) : fs::path();
     }
     text = lf_replaceAll(std::move(text), "\\", "/");
     fs::path learnedPath = text.starts_with(learned + "/") ? lf_pathOfParts(text) : fs::path();
@@ -257,7 +263,7 @@ std::string lf_detectPublisher(const fs::path& path)
 {
     pugi::xml_document document;
     if (!document.load_file(path.c_str()))
-        return fmt::format("\"{}\" not found", path.string());
+        return fmt::format("\"{}\" not found", gf_utf8FromPath(path));
     if (lf_readParameterText(document, "publisher") != "unknown")
         return {};
     const auto manufacturer = lf_readParameterText(document, "manufacturer");

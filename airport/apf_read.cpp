@@ -10,6 +10,7 @@
 #include "base/errors.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/xml_meta.h"
@@ -98,7 +99,7 @@ std::string lf_fileToRead(const std::string& fileName, fs::path& file)
     if (fileName.starts_with(g_airportsPath.generic_string())) {
         if (!gf_isApfLocation(fileName))
             return fmt::format("{} \"{}\" refused: not the location of an airport file", "gf_readApf", fileName);
-        file = fs::path(fileName);
+        file = gf_pathFromUtf8(fileName);
         return {};
     }
     fs::create_directories(gf_userDataPath());
@@ -192,7 +193,7 @@ std::string gf_readApf(const std::string& fileName, ApfFileInfo& info, std::uint
         lf_updateParkAirportAltitude(info.altitude);
         lf_mergeLearnedFile(fileName, info, quality, stands);
         lf_finishStands(stands);
-        lf_logSummary(g_handmade ? info.learnedPath.generic_string() : fileName, info, stands.size(), quality);
+        lf_logSummary(g_handmade ? gf_genericUtf8FromPath(info.learnedPath) : fileName, info, stands.size(), quality);
         lf_showFile(info, stands.size(), quality);
         g_parkAirportLoaded = 1;
         gf_enableControl(param::FLUSH_STATIC_BUTTON, true);

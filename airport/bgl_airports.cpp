@@ -9,6 +9,7 @@
 #include "base/atomic_file.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "settings/settings.h"
 
@@ -38,7 +39,7 @@ bool lf_writeLinkFile(const fs::path& folder, std::string_view code, const std::
     }
     try {
         fs::create_directories(folder);
-        gf_writeFileAtomic(folder / (std::string(code) + ".txt"), archivePath + "\n");
+        gf_writeFileAtomic(folder / gf_pathFromUtf8(std::string(code) + ".txt"), archivePath + "\n");
         return true;
     } catch (const std::exception& e) {
         gf_addScanLogLine(fmt::format("===> link file of {} not written: {}", code, e.what()));
@@ -129,7 +130,7 @@ void lf_processAirportRecord(std::span<const std::uint8_t> bytes, const BglAirpo
 // The code of a not recognised airport, as the log tells; empty when none is found.
 std::string lf_notRecognisedCode(std::string_view bglPath)
 {
-    const std::string stem = gf_toUpper(fs::path(std::string(bglPath)).stem().string());
+    const std::string stem = gf_toUpper(gf_utf8FromPath(gf_pathFromUtf8(bglPath).stem()));
     if (stem.size() == kCodeChars && gf_findAirport(stem)) {
         gf_addScanLogLine(fmt::format("Not recognised airport has ICAO code \"{}\" as BGL stem", stem));
         return stem;
@@ -207,10 +208,10 @@ bool lf_generateAirportFile(ApfWriteData& file, std::vector<ParkPos>& stands, co
     std::sort(stands.begin(), stands.end(), [](const ParkPos& a, const ParkPos& b) { return a.id < b.id; });
     fs::create_directories(folder);
     file.stands = stands;
-    const fs::path path = folder / (file.icao + ".xml");
+    const fs::path path = folder / gf_pathFromUtf8(file.icao + ".xml");
     // Two files of one airport write through the atomic writer: the last whole one stays.
     if (!gf_writeApf(file, path, ApfMode::Generated)) {
-        gf_addScanLogLine(fmt::format("===> Generating {} did not succeed", path.string()));
+        gf_addScanLogLine(fmt::format("===> Generating {} did not succeed", gf_utf8FromPath(path)));
         return false;
     }
     g_airportsLinkedOrGenerated.store(true);
@@ -232,7 +233,7 @@ void lf_notRecognisedAirport(std::string_view bglPath, const ScanTargets& target
     const fs::path entry = targets.tblo / (code + ".xml");
     gf_writeFileAtomic(entry, fmt::format("{}\n{} by {}, title: {} crea: {} manu: {}\n", bglPath, code, file.publisher,
                                           file.title, file.creator, file.manufacturer));
-    gf_addScanLogLine(fmt::format("==> TBLO entry {} created ", entry.string()));
+    gf_addScanLogLine(fmt::format("==> TBLO entry {} created ", gf_utf8FromPath(entry)));
     g_tbloEntries.fetch_add(1);
 }
 
@@ -248,7 +249,7 @@ void lf_reportUnreadRest(const std::string& path, std::string_view why)
 
 void lf_toParkingPositions(const fs::path& bglPath, const ScanTargets& targets)
 {
-    const std::string path = bglPath.string();
+    const std::string path = gf_utf8FromPath(bglPath);
     const ScanLogBatch batch; // the file's lines stay together in the report
     try {
         const auto bytes = gf_readBglBytes(bglPath);

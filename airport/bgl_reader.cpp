@@ -2,6 +2,7 @@
 
 #include "airport/scan_log.h"
 #include "base/units.h"
+#include "platform/system/files.h"
 
 #include <fmt/format.h>
 
@@ -306,7 +307,7 @@ bool lf_hasAirportSection(const fs::path& path)
 {
     // Runs for every BGL file of the simulator's packages: C streams, one read of the header and
     // one of the table.
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(gf_openFile(path, "rb"), &std::fclose);
     if (!file || std::fseek(file.get(), 0, SEEK_END) != 0)
         return false;
     const long end = std::ftell(file.get());

@@ -1,6 +1,7 @@
 // The stand of an airport's parking file nearest to a position: how the closest-airport rule
 // decides between two airports close together.
 #include "airport/airports.h"
+#include "base/path_text.h"
 
 #include "airport/apf_locations.h"
 #include "airport/read_report.h"
@@ -95,7 +96,7 @@ double gf_readDestApfForClosestStand(std::string_view code, LatLon position, std
         if (location.empty())
             return kUnknownStandNm;
         const StandPoints points = location.starts_with(g_airportsPath.generic_string())
-                                       ? lf_readStandPoints(location) // the user's own file may change
+                                       ? lf_readStandPoints(gf_pathFromUtf8(location)) // the user's own file may change
                                        : lf_fetchedStandPoints(location);
         return lf_nearestStandNm(points, position, standId);
     } catch (const std::exception& e) {

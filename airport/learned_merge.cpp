@@ -266,11 +266,11 @@ void gf_setAutoRangeAdjustment(RangeAdjustment adjustment) { g_autoRangeAdjustme
 
 fs::path gf_learnedBackupPath(const fs::path& path)
 {
-    const std::string text = path.string();
+    const std::string text = gf_utf8FromPath(path);
     const std::size_t dot = text.rfind('.');
     if (dot == std::string::npos)
         return {};
-    return fs::path(text.substr(0, dot) + "0" + text.substr(dot));
+    return gf_pathFromUtf8(text.substr(0, dot) + "0" + text.substr(dot));
 }
 
 bool lf_sameOption(const ParkPosOption& added, const ParkPosOption& existing)
@@ -294,7 +294,7 @@ bool lf_readLearnedParkPos(pugi::xml_node parkpos, ParkPos& stand, ReadReport& r
 
 void lf_readLearned(const fs::path& path, const std::string& airportName, std::vector<ParkPos>& stands, bool& handmade)
 {
-    ReadReport report(path.generic_string());
+    ReadReport report(gf_genericUtf8FromPath(path));
     lf_guardedMerge(report, [&] {
         pugi::xml_document document;
         const pugi::xml_parse_result loaded = document.load_file(path.c_str());

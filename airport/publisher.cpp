@@ -3,6 +3,7 @@
 #include "aircraft/aircraft_db.h"
 #include "airport/scan_log.h"
 #include "base/folders.h"
+#include "base/path_text.h"
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -44,7 +45,7 @@ std::optional<ManifestInfo> lf_manifestOf(const fs::path& folder)
     const fs::path file = lf_findManifestFile(folder);
     if (file.empty())
         return std::nullopt;
-    gf_addScanLogLine(file.string() + " found");
+    gf_addScanLogLine(gf_utf8FromPath(file) + " found");
     return lf_readManifest(file);
 }
 
@@ -58,7 +59,7 @@ std::optional<ManifestInfo> lf_communityManifest(std::string_view path)
     const std::size_t second = first == std::string_view::npos ? first : lf_findSeparator(path, first + 1);
     if (second == std::string_view::npos)
         return std::nullopt;
-    return lf_manifestOf(fs::path(std::string(path.substr(0, second))));
+    return lf_manifestOf(gf_pathFromUtf8(path.substr(0, second)));
 }
 
 PublisherInfo lf_publisherOnly(std::string publisher) { return {std::move(publisher), {}, {}, {}}; }
@@ -80,7 +81,7 @@ ManifestInfo lf_readManifest(const fs::path& file)
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(file, ec);
     if (ec || size > kMaxManifestBytes) {
-        gf_addScanLogLine(fmt::format("{}: not read ({})", file.string(), ec ? ec.message() : "too large"));
+        gf_addScanLogLine(fmt::format("{}: not read ({})", gf_utf8FromPath(file), ec ? ec.message() : "too large"));
         return {};
     }
     std::ifstream in(file, std::ios::binary);
@@ -97,7 +98,7 @@ ManifestInfo lf_searchManifest(std::string_view path)
         if (auto manifest = lf_communityManifest(path))
             return *manifest;
         fs::path folder;
-        for (const fs::path& part : fs::path(std::string(path))) {
+        for (const fs::path& part : gf_pathFromUtf8(path)) {
             folder /= part;
             if (auto manifest = lf_manifestOf(folder); manifest && manifest->valid)
                 return *manifest;

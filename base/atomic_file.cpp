@@ -1,15 +1,15 @@
 #include "base/atomic_file.h"
 
+#include "base/path_text.h"
+#include "platform/system/files.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <system_error>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include <utility>
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
@@ -19,11 +19,6 @@ namespace zyn {
 namespace {
 
 namespace fs = std::filesystem;
-
-[[noreturn]] void lf_throwErrno(const char* step, const fs::path& path)
-{
-    throw fs::filesystem_error(step, path, std::error_code(errno, std::generic_category()));
-}
 
 // Temporaries are "<file name>.tarvo-<16 lower-case hex digits>.tmp": random, so that neither another
 // writer nor a leftover of a killed process (whatever its process id was) holds the same name, and
@@ -36,8 +31,8 @@ constexpr int kOpenAttempts = 8;
 fs::path lf_temporaryPath(const fs::path& path)
 {
     thread_local std::mt19937_64 engine{std::random_device{}()};
-    return path.parent_path() /
-           fmt::format("{}{}{:016x}{}", path.filename().string(), kTemporaryMark, engine(), kTemporaryEnd);
+    const auto name = fmt::format("{}{}{:016x}{}", gf_utf8FileName(path), kTemporaryMark, engine(), kTemporaryEnd);
+    return path.parent_path() / gf_pathFromUtf8(name);
 }
 
 bool lf_isTemporaryName(std::string_view name)
@@ -53,78 +48,48 @@ bool lf_isTemporaryName(std::string_view name)
     return name.ends_with(kTemporaryMark) && std::all_of(digits.begin(), digits.end(), isHexDigit);
 }
 
-// Makes the rename itself durable: without this a crash right after it may bring back the old file.
-void lf_syncFolder(const fs::path& folder)
-{
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        lf_throwErrno("open", folder);
-    const int synced = ::fsync(fd);
-    const int error = errno;
-    ::close(fd);
-    if (synced != 0 && error != EINVAL) { // some file systems cannot sync a folder; the rename stands
-        errno = error;
-        lf_throwErrno("fsync", folder);
-    }
-}
-
-void lf_writeAll(int fd, std::string_view bytes, const fs::path& temporary)
-{
-    while (!bytes.empty()) {
-        const auto written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            lf_throwErrno("write", temporary);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
-
 // Owns the temporary until it has been renamed into place.
 class TemporaryFile {
 public:
     // A fresh name whenever one is taken already.
     explicit TemporaryFile(const fs::path& target)
     {
-        for (int attempt = 0; attempt < kOpenAttempts && m_fd < 0; ++attempt) {
+        for (int attempt = 0; attempt < kOpenAttempts && m_file == kNoFile; ++attempt) {
             m_path = lf_temporaryPath(target);
-            m_fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-            if (m_fd < 0 && errno != EEXIST)
-                break;
+            m_file = gf_createNewFile(m_path);
         }
-        if (m_fd < 0)
-            lf_throwErrno("open", m_path);
+        if (m_file == kNoFile)
+            throw fs::filesystem_error("open", m_path, std::make_error_code(std::errc::file_exists));
     }
     ~TemporaryFile()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
+        if (m_file != kNoFile) {
+            try {
+                gf_closeFile(m_file, m_path);
+            } catch (const fs::filesystem_error&) { // the write has failed already
+            }
+        }
+        std::error_code ignored;
         if (!m_renamed)
-            ::unlink(m_path.c_str());
+            fs::remove(m_path, ignored);
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    void write(std::string_view bytes) { lf_writeAll(m_fd, bytes, m_path); }
+    void write(std::string_view bytes) { gf_writeToFile(m_file, bytes, m_path); }
 
     void commit(const fs::path& target)
     {
-        if (::fsync(m_fd) != 0)
-            lf_throwErrno("fsync", m_path);
-        const int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0)
-            lf_throwErrno("close", m_path);
-        if (::rename(m_path.c_str(), target.c_str()) != 0)
-            lf_throwErrno("rename", target);
+        gf_flushFile(m_file, m_path);
+        gf_closeFile(std::exchange(m_file, kNoFile), m_path);
+        gf_replaceFile(m_path, target);
         m_renamed = true;
-        lf_syncFolder(target.parent_path());
+        gf_syncFolder(target.parent_path());
     }
 
 private:
     fs::path m_path;
-    int m_fd = -1;
+    FileHandle m_file = kNoFile;
     bool m_renamed = false;
 };
 
@@ -143,7 +108,7 @@ void gf_removeStaleTemporaries(const fs::path& folder)
     fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);
     for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
         std::error_code ignored;
-        if (it->is_regular_file(ignored) && lf_isTemporaryName(it->path().filename().string()))
+        if (it->is_regular_file(ignored) && lf_isTemporaryName(gf_utf8FileName(it->path())))
             fs::remove(it->path(), ignored);
     }
 }

@@ -4,6 +4,7 @@
 #include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/pending_file.h"
 #include "platform/system/environment.h"
 
@@ -98,7 +99,7 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path,
         try {
             file = std::make_unique<PendingFile>(path, binary);
         } catch (const fs::filesystem_error&) {
-            gf_logf("could not open output file: {}", path.string());
+            gf_logf("could not open output file: {}", gf_utf8FromPath(path));
             return false;
         }
         char errorBuffer[CURL_ERROR_SIZE] = {};
@@ -112,7 +113,7 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path,
         file->commit();
         return true;
     } catch (const std::exception& e) {
-        gf_logf("downloader exception: \"{}\", {} => {}", e.what(), url, path.string());
+        gf_logf("downloader exception: \"{}\", {} => {}", e.what(), url, gf_utf8FromPath(path));
         return false;
     }
 }

@@ -1,6 +1,7 @@
 #include "base/encoding.h"
 
 #include "base/log.h"
+#include "base/path_text.h"
 #include "platform/system/codepage.h"
 
 #include <array>
@@ -81,7 +82,7 @@ TextEncoding gf_detectEncoding(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open()) {
-        gf_logf("cannot open file {} for character encoding, err: {}", path.string(), errno);
+        gf_logf("cannot open file {} for character encoding, err: {}", gf_utf8FromPath(path), errno);
         return TextEncoding::NoneFound;
     }
     std::array<unsigned char, 2> mark{};

@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/log.h"
+#include "base/path_text.h"
 
 #include <fstream>
 
@@ -46,12 +47,12 @@ std::size_t gf_readLines(std::istream& in, std::vector<std::string>& lines)
 void gf_logCutLines(const std::filesystem::path& path, std::size_t cutLines)
 {
     if (cutLines > 0)
-        gf_logErrorf("{}: {} line(s) longer than {} characters cut", path.string(), cutLines, kMaxLineChars);
+        gf_logErrorf("{}: {} line(s) longer than {} characters cut", gf_utf8FromPath(path), cutLines, kMaxLineChars);
 }
 
 std::optional<std::vector<std::string>> gf_readFile(const std::filesystem::path& path, std::size_t reserve)
 {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary); // CRs are stripped per line, on every platform
     if (!in.is_open())
         return std::nullopt;
     std::vector<std::string> lines;
@@ -64,7 +65,7 @@ std::optional<std::vector<std::string>> gf_readFile(const std::filesystem::path&
 
 bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool lineEnd)
 {
-    std::ofstream out(path, std::ios::out | std::ios::trunc);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out.is_open())
         return false;
     out << text;
@@ -75,7 +76,7 @@ bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool
 
 bool gf_writeLines(const std::vector<std::string>& texts, const std::filesystem::path& path)
 {
-    std::ofstream out(path, std::ios::out | std::ios::trunc);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out.is_open())
         return false;
     for (const auto& text : texts)
@@ -89,10 +90,10 @@ bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path&
     try {
         gf_saveXmlAtomic(document, path);
     } catch (const std::filesystem::filesystem_error&) {
-        gf_logf("could not save to \"{}\"", path.string());
+        gf_logf("could not save to \"{}\"", gf_utf8FromPath(path));
         return false;
     }
-    gf_logf("\"{}\" saved", path.string());
+    gf_logf("\"{}\" saved", gf_utf8FromPath(path));
     return true;
 }
 

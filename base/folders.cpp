@@ -2,6 +2,7 @@
 
 #include "base/encoding.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "platform/system/known_folders.h"
 
 #include <optional>

@@ -1,6 +1,7 @@
 #include "base/log.h"
 
 #include "base/folders.h"
+#include "base/path_text.h"
 #include "base/time_util.h"
 #include "base/version.h"
 #include "platform/system/clock.h"
@@ -19,10 +20,10 @@ const std::filesystem::path& kLogPath = g_logPath;
 // Inserts the suffix before the file name's extension; a dot in a folder name does not count.
 std::filesystem::path lf_backupName(const std::filesystem::path& path, const std::string& suffix)
 {
-    auto name = path.filename().string();
+    auto name = gf_utf8FileName(path);
     const auto dot = name.rfind('.');
     name.insert(dot, suffix);
-    return path.parent_path() / name;
+    return path.parent_path() / gf_pathFromUtf8(name);
 }
 
 void lf_write(std::string_view prefix, std::string_view text)
@@ -51,14 +52,14 @@ bool lf_copyForBackup(const std::filesystem::path& from, const std::filesystem::
             break;
     }
     if (ec)
-        gf_logErrorf("backup of {} to {} failed: {}", from.string(), to.string(), ec.message());
+        gf_logErrorf("backup of {} to {} failed: {}", gf_utf8FromPath(from), gf_utf8FromPath(to), ec.message());
     return !ec;
 }
 } // namespace
 
 bool gf_backupFile(const std::filesystem::path& path)
 {
-    const auto name = path.filename().string();
+    const auto name = gf_utf8FileName(path);
     if (name.empty() || name.find('.') == std::string::npos)
         return true;
     const auto first = lf_backupName(path, "0");
@@ -73,10 +74,10 @@ void gf_openLog()
         if (g_logStream.is_open())
             g_logStream.close();
         g_logStream.clear();
-        g_logStream.open(kLogPath, std::ios::out | std::ios::trunc);
+        g_logStream.open(kLogPath, std::ios::binary | std::ios::trunc);
         if (!g_logStream.is_open()) {
             g_logStream.clear();
-            throw std::runtime_error("Failed to write file " + kLogPath.string());
+            throw std::runtime_error("Failed to write file " + gf_utf8FromPath(kLogPath));
         }
     }
     gf_logf("{} (utc) {} version {} for {}", gf_utcTimeText(gf_timeNow()), "Tarvo",

@@ -1,5 +1,6 @@
 #include "base/path_case.h"
 
+#include "base/path_text.h"
 #include "base/text_util.h"
 
 namespace zyn {
@@ -14,9 +15,9 @@ std::optional<fs::path> lf_findChild(const fs::path& folder, const fs::path& nam
         return folder / name;
     if (!fs::is_directory(folder))
         return std::nullopt;
-    const std::string wanted = gf_toUpper(name.string());
+    const std::string wanted = gf_toUpper(gf_utf8FromPath(name));
     for (const fs::directory_entry& entry : fs::directory_iterator(folder))
-        if (gf_toUpper(entry.path().filename().string()) == wanted)
+        if (gf_toUpper(gf_utf8FileName(entry.path())) == wanted)
             return entry.path();
     return std::nullopt;
 }

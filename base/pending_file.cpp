@@ -1,5 +1,7 @@
 #include "base/pending_file.h"
 
+#include "platform/system/files.h"
+
 #include <cerrno>
 #include <system_error>
 
@@ -11,7 +13,7 @@ PendingFile::PendingFile(fs::path target, bool binary) : m_target(std::move(targ
 {
     m_partPath = m_target;
     m_partPath += ".part";
-    m_file = std::fopen(m_partPath.c_str(), binary ? "wb" : "w");
+    m_file = gf_openFile(m_partPath, binary ? "wb" : "w");
     if (!m_file)
         throw fs::filesystem_error("open", m_partPath, std::error_code(errno, std::generic_category()));
 }

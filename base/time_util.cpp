@@ -1,5 +1,6 @@
 #include "base/time_util.h"
 
+#include "platform/system/calendar.h"
 #include "platform/system/clock.h"
 
 #include <array>
@@ -17,9 +18,7 @@ namespace {
 
 std::tm lf_utcFields(std::time_t t)
 {
-    std::tm fields{};
-    gmtime_r(&t, &fields);
-    return fields;
+    return gf_utcCalendar(t);
 }
 
 const char* lf_monthName(int month) // 1..12

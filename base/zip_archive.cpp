@@ -1,5 +1,7 @@
 #include "base/zip_archive.h"
 
+#include "base/path_text.h"
+
 #include <fmt/format.h>
 #include <zip.h>
 
@@ -27,9 +29,9 @@ struct ZipFileCloser {
 ZipArchive::ZipArchive(const std::filesystem::path& path) : m_path(path)
 {
     int code = 0;
-    m_zip = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    m_zip = zip_open(gf_utf8FromPath(path).c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     if (!m_zip)
-        throw ZipError(fmt::format("{}: {}", path.string(), lf_zipErrorText(code)));
+        throw ZipError(fmt::format("{}: {}", gf_utf8FromPath(path), lf_zipErrorText(code)));
 }
 
 ZipArchive::~ZipArchive()
@@ -47,7 +49,7 @@ std::string ZipArchive::entryName(std::uint64_t index) const
 {
     const char* name = zip_get_name(m_zip, index, 0);
     if (!name)
-        throw ZipError(fmt::format("{}: entry {}: {}", m_path.string(), index, zip_strerror(m_zip)));
+        throw ZipError(fmt::format("{}: entry {}: {}", gf_utf8FromPath(m_path), index, zip_strerror(m_zip)));
     return name;
 }
 
@@ -66,17 +68,17 @@ void ZipArchive::copyEntry(std::uint64_t index, const std::function<bool(std::st
 {
     std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(m_zip, index, 0));
     if (!file)
-        throw ZipError(fmt::format("{}: entry {}: {}", m_path.string(), index, zip_strerror(m_zip)));
+        throw ZipError(fmt::format("{}: entry {}: {}", gf_utf8FromPath(m_path), index, zip_strerror(m_zip)));
     std::string buffer(blockSize == 0 ? chunkSize : blockSize, '\0');
     for (;;) {
         const zip_int64_t n = zip_fread(file.get(), buffer.data(), buffer.size());
         if (n < 0)
-            throw ZipError(fmt::format("{}: {}: {}", m_path.string(), entryName(index),
+            throw ZipError(fmt::format("{}: {}: {}", gf_utf8FromPath(m_path), entryName(index),
                                        zip_error_strerror(zip_file_get_error(file.get()))));
         if (n == 0)
             return;
         if (!sink(std::string_view(buffer.data(), static_cast<std::size_t>(n))))
-            throw ZipError(fmt::format("{}: {}: could not be written", m_path.string(), entryName(index)));
+            throw ZipError(fmt::format("{}: {}: could not be written", gf_utf8FromPath(m_path), entryName(index)));
     }
 }
 

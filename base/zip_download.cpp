@@ -3,6 +3,7 @@
 #include "base/atomic_file.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/zip_archive.h"
 
 namespace zyn {
@@ -26,7 +27,7 @@ std::optional<std::vector<std::pair<std::string, std::string>>> lf_readFileEntri
     try {
         archive.emplace(zipPath);
     } catch (const ZipError& e) {
-        gf_logErrorf("could not open {}", zipPath.string());
+        gf_logErrorf("could not open {}", gf_utf8FromPath(zipPath));
         gf_logIndented(e.what());
         return std::nullopt;
     }
@@ -46,7 +47,7 @@ std::optional<std::vector<std::pair<std::string, std::string>>> lf_readFileEntri
 
 bool gf_downloadAndUnzip(const std::string& zipName, const fs::path& outPath)
 {
-    ArchiveDownload download(fs::path(zipName).filename());
+    ArchiveDownload download(gf_pathFromUtf8(zipName).filename());
     if (!download.fetch(zipName)) {
         gf_logErrorf("downloading {} failed?", zipName);
         return false;
@@ -69,7 +70,7 @@ bool gf_downloadAndUnzip(const std::string& zipName, const fs::path& outPath)
 
 bool gf_downloadDbaseZip(const fs::path& outPath)
 {
-    return gf_downloadAndUnzip(g_dbaseZipPath.string(), outPath);
+    return gf_downloadAndUnzip(gf_utf8FromPath(g_dbaseZipPath), outPath);
 }
 
 } // namespace zyn

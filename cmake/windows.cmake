@@ -11,8 +11,9 @@
 # platform/win32 but those named *_windows.cpp), the Linux system services and the simulator
 # emulator. On Windows the real system serves instead.
 set(TARVO_LINUX_ONLY_SOURCES
-  platform/system/codepage.cpp platform/system/environment.cpp platform/system/known_folders.cpp platform/system/last_error.cpp
-  platform/system/named_mutex.cpp platform/system/process.cpp platform/system/timer.cpp)
+  platform/system/codepage.cpp platform/system/known_folders.cpp platform/system/last_error.cpp
+  platform/system/named_mutex.cpp platform/system/process.cpp platform/system/timer.cpp
+  platform/system/environment.cpp platform/system/files.cpp)
 list(TRANSFORM TARVO_LINUX_ONLY_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 
 file(GLOB_RECURSE TARVO_WIN_SOURCES CONFIGURE_DEPENDS
@@ -106,6 +107,7 @@ target_link_libraries(tarvo_entry_check PRIVATE tarvo_lib)
 file(GLOB TARVO_EMULATOR_SOURCES CONFIGURE_DEPENDS platform/simconnect/emulator*.cpp)
 list(REMOVE_ITEM TARVO_EMULATOR_SOURCES ${CMAKE_SOURCE_DIR}/platform/simconnect/emulator_report.cpp) # the picture
 add_library(SimConnect SHARED ${TARVO_EMULATOR_SOURCES} platform/system/clock.cpp
+  platform/system/environment_windows.cpp
   platform/simconnect/simconnect_export.def)
 set_target_properties(SimConnect PROPERTIES PREFIX "" OUTPUT_NAME SimConnect)
 target_include_directories(SimConnect PRIVATE ${CMAKE_SOURCE_DIR})

@@ -6,6 +6,7 @@
 #include "base/errors.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/time_util.h"
 #include "base/workers.h"
 #include "core/auto_range.h"
@@ -93,7 +94,7 @@ void lf_requireLiveryScanWhenFileIsGone()
 {
     if (lf_fileExists(g_liveriesScannedPath) || param::SCAN_LIVERIES.on())
         return;
-    gf_setStatusMessage(fmt::format("File {} is gone, rescan liveries", g_liveriesScannedPath.string()), true);
+    gf_setStatusMessage(fmt::format("File {} is gone, rescan liveries", gf_utf8FromPath(g_liveriesScannedPath)), true);
     param::SCAN_LIVERIES.value = 1;
     gf_writeParametersXml(param::SCAN_LIVERIES);
     gf_showCheckBox(param::SCAN_LIVERIES);
@@ -182,8 +183,8 @@ void lf_setInstallPath()
     if (detected.empty())
         throw UserErrorException(
             kNoInstallPathError, "No install path detected, type full path to your Community folder above, and press Enter");
-    modePath.setValueAndSave(detected.string());
-    param::ALL_INSTALL_PATH.setValue(detected.string());
+    modePath.setValueAndSave(gf_utf8FromPath(detected));
+    param::ALL_INSTALL_PATH.setValue(gf_utf8FromPath(detected));
     gf_setBoxText(param::ALL_INSTALL_PATH);
 }
 

@@ -5,6 +5,7 @@
 #include "base/errors.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/pending_file.h"
 #include "base/text_util.h"
 #include "base/zip_archive.h"
@@ -37,7 +38,7 @@ Version lf_serverVersion(const std::string& pathOnServer)
 
 bool lf_isInstallerEntry(const std::string& name)
 {
-    return gf_toUpper(fs::path(name).filename().string()) == gf_toUpper(g_newVersionInstallerPath.string());
+    return gf_toUpper(gf_utf8FileName(gf_pathFromUtf8(name))) == gf_toUpper(gf_utf8FromPath(g_newVersionInstallerPath));
 }
 
 // Streams one entry into target; the target is replaced only when the entry was written whole.
@@ -57,10 +58,10 @@ bool lf_extractInstaller(const fs::path& zipPath)
                 continue;
             fs::remove(g_newVersionInstallerPath);
             lf_unzipEntry(archive, i, g_newVersionInstallerPath);
-            gf_logf("{} unzipped to {}", zipPath.string(), g_newVersionInstallerPath.string());
+            gf_logf("{} unzipped to {}", gf_utf8FromPath(zipPath), gf_utf8FromPath(g_newVersionInstallerPath));
             return true;
         }
-        gf_logErrorf("{} holds no {}", zipPath.string(), g_newVersionInstallerPath.string());
+        gf_logErrorf("{} holds no {}", gf_utf8FromPath(zipPath), gf_utf8FromPath(g_newVersionInstallerPath));
     } catch (const ZipError& e) {
         gf_logErrorf("unzipping error code : {}", e.what());
     } catch (const fs::filesystem_error& e) {
@@ -75,7 +76,7 @@ std::size_t lf_writeZipEntriesAsText(const std::vector<std::pair<std::string, st
 {
     std::size_t written = 0;
     for (const auto& [name, text] : files) {
-        const fs::path target = folder / (fs::path(name).stem().string() + ".txt");
+        const fs::path target = folder / gf_pathFromUtf8(name).replace_extension(".txt").filename();
         try {
             gf_writeFileAtomic(target, text);
             ++written;
@@ -101,15 +102,15 @@ bool lf_installSimAddon(const fs::path& zipPath, const std::string& versionText)
         return false;
     if (files->empty()) {
         // An empty package would only wipe the installed one.
-        gf_logErrorf("{} holds no files", zipPath.string());
+        gf_logErrorf("{} holds no files", gf_utf8FromPath(zipPath));
         return false;
     }
     lf_emptyOrCreateFolder(g_mySimaddonPath);
     const std::size_t written = lf_writeZipEntriesAsText(*files, g_mySimaddonPath);
-    gf_setStatusMessage(fmt::format("{} unzipped {} files", zipPath.string(), written), true);
+    gf_setStatusMessage(fmt::format("{} unzipped {} files", gf_utf8FromPath(zipPath), written), true);
     if (written != files->size()) {
         gf_logErrorf("only {} of {} files of {} written; the package will be fetched again", written,
-                     files->size(), zipPath.string());
+                     files->size(), gf_utf8FromPath(zipPath));
         return false;
     }
     param::VOZEVURAZO24_VERSION.setValueAndSave(versionText);
@@ -133,12 +134,12 @@ bool lf_downloadInstaller(const Version& version)
 {
     const std::string text = gf_versionToString(version);
     const std::string zipName = fmt::format("setup_{}_d_v{}.zip", kProductName, text);
-    ArchiveDownload download(zipName);
+    ArchiveDownload download(gf_pathFromUtf8(zipName));
     if (!download.fetch("release/" + zipName)) {
         gf_setStatusMessage(fmt::format("Downloading program installer file version {} failed", text), true);
         return false;
     }
-    gf_logf("downloaded {}", download.path().string());
+    gf_logf("downloaded {}", gf_utf8FromPath(download.path()));
     return lf_extractInstaller(download.path());
 }
 
@@ -154,7 +155,7 @@ void gf_checkProgramVersion()
     if (lf_downloadInstaller(server))
         throw UserErrorException(99, fmt::format("New version {} available. Exit here, and run as administrator:   \"{}\"",
                                                  gf_versionToString(server),
-                                                 fs::absolute(g_newVersionInstallerPath).string()));
+                                                 gf_utf8FromPath(fs::absolute(g_newVersionInstallerPath))));
     gf_setStatusMessage("The downloading/unzipping of the new version failed? Try manually via Velmora website", true);
 }
 
@@ -174,7 +175,7 @@ bool gf_updateSimAddon()
     if (server <= local && !lf_simAddonMissing())
         return false;
     ArchiveDownload download(g_simAddonZipPath);
-    if (!download.fetch(g_simAddonFolder + "/" + g_simAddonZipPath.string()))
+    if (!download.fetch(g_simAddonFolder + "/" + gf_utf8FromPath(g_simAddonZipPath)))
         return false;
     return lf_installSimAddon(download.path(), gf_versionToString(server));
 }

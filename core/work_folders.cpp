@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "base/version.h"
 #include "platform/win32/constants.h"
@@ -116,7 +117,7 @@ void gf_removeFolderFiles(const fs::path& folder)
         for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
             std::error_code ec;
             if (!fs::remove(entry.path(), ec) && fs::exists(entry.path())) {
-                gf_logf("{} could not be removed", entry.path().string());
+                gf_logf("{} could not be removed", gf_utf8FromPath(entry.path()));
                 if (ec)
                     gf_logIndented(ec.message());
             }

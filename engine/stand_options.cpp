@@ -296,10 +296,10 @@ bool gf_usedNearSlot(const ParkPos& stand, const AcRecord& a, WeekSlot now)
         return false;
     const std::uint32_t before = now.slot == 0 ? kSlotsPerDay - 1 : now.slot - 1;
     const std::uint32_t after = now.slot + 1 == kSlotsPerDay ? 0 : now.slot + 1;
-    const std::uint64_t near = lf_slotBit(now.slot) | lf_slotBit(before) | lf_slotBit(after);
+    const std::uint64_t nearSlots = lf_slotBit(now.slot) | lf_slotBit(before) | lf_slotBit(after);
     return std::any_of(stand.options.begin(), stand.options.end(), [&](const ParkPosOption& o) {
         return o.number >= 1 && o.day == static_cast<std::int32_t>(now.day) && o.real == 1 &&
-               o.registration == a.head.registration && (o.halfHours & near) != 0;
+               o.registration == a.head.registration && (o.halfHours & nearSlots) != 0;
     });
 }
 

@@ -212,10 +212,10 @@ bool lf_checkSituation(LiveAcRecord& a, Situation& s)
 
 bool lf_checkStandDeparture(LiveAcRecord& a, Situation& s)
 {
-    const double near = a.previousPhase == MovePhase::TaxiToStand ? 2.0 * kNearStandNm : kNearStandNm;
+    const double nearNm = a.previousPhase == MovePhase::TaxiToStand ? 2.0 * kNearStandNm : kNearStandNm;
     a.reportedWhileParked = 1;
     const double d = gf_distanceNm({a.initLat, a.initLon}, gf_positionOf(s));
-    if (d <= near) {
+    if (d <= nearNm) {
         a.parkedSince = gf_steadyTicks100ns();
         if (a.standLastDistance == kNoPreviousDistance) {
             a.standFirstDistance = a.standLastDistance = d;

@@ -1,6 +1,7 @@
 #include "livery/cfg_lines.h"
 
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "livery/livery_data.h"
 #include "livery/stock_models.h"
@@ -215,13 +216,13 @@ bool lf_checkFltsimNumbers(const std::vector<std::string>& lines, const std::fil
         }
     }
     if (numbers.empty()) {
-        g_noFltsimSectionList.append(path.string());
+        g_noFltsimSectionList.append(gf_utf8FromPath(path));
         return true;
     }
     const auto problem = lf_checkConsecutive(std::move(numbers));
     if (problem.empty())
         return true;
-    g_invalidFileList.append(path.string() + " contains " + problem);
+    g_invalidFileList.append(gf_utf8FromPath(path) + " contains " + problem);
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/encoding.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "livery/fltsim_section.h"
 #include "livery/text_files.h"
 #include "livery/type_fixes.h"
@@ -42,7 +43,7 @@ std::list<LiveryData> lf_searchLiveriesinFile(std::uint32_t folderIndex, const s
         for (auto& section : lf_processFltSimSections(lines))
             liveries.splice(liveries.end(), lf_procesFltSimSection(folderIndex, section, type, path, folder));
     } catch (const std::exception& e) {
-        gf_log(fmt::format("exception in lf_searchLiveriesinFile {}: {}", path.string(), e.what()));
+        gf_log(fmt::format("exception in lf_searchLiveriesinFile {}: {}", gf_utf8FromPath(path), e.what()));
         throw;
     }
     return liveries;

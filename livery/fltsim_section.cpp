@@ -2,6 +2,7 @@
 
 #include "aircraft/aircraft_db.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "settings/settings.h"
 
@@ -72,7 +73,7 @@ Step lf_airlineStep(SectionScan& s, const std::string& line)
         return Step::Taken;
     if (s.airline == "RFO")
         return Step::Refused;
-    g_invalidAirlineList.append(fmt::format("{:12} in {} ", s.airline, s.path.string()) + s.header);
+    g_invalidAirlineList.append(fmt::format("{:12} in {} ", s.airline, gf_utf8FromPath(s.path)) + s.header);
     s.airline.clear();
     return Step::Taken;
 }
@@ -245,14 +246,14 @@ std::list<LiveryData> lf_procesFltSimSection(std::uint32_t folderIndex, CfgSecti
         lf_dropTrailingComments(section);
         if (section.empty())
             return liveries;
-        const auto folderText = folder.string();
+        const auto folderText = gf_utf8FromPath(folder);
         SectionScan scan{section.front(), folderText, path, {}, {}, {}, {}, {}};
         if (auto livery = lf_sectionLivery(scan, section, folderIndex, type))
             liveries.push_back(std::move(*livery));
         else if (!scan.problem.empty())
             g_incompleteSectionList.append(std::move(scan.problem));
     } catch (const std::exception& e) {
-        gf_log(fmt::format("exception in lf_procesFltSimSection: {}, file: {}", e.what(), path.string()));
+        gf_log(fmt::format("exception in lf_procesFltSimSection: {}, file: {}", e.what(), gf_utf8FromPath(path)));
         throw;
     }
     return liveries;

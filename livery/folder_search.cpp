@@ -1,6 +1,7 @@
 #include "livery/folder_search.h"
 
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "base/workers.h"
 #include "livery/cfg_reader.h"
@@ -90,7 +91,7 @@ void lf_searchEntry(fs::recursive_directory_iterator& walk, std::size_t folderCh
     const fs::directory_entry& entry = *walk;
     if (!lf_isAircraftCfgName(entry.path())) {
         if (lf_entryIs(entry, fs::file_type::directory) &&
-            lf_skipsLiveryFolder(lf_belowFolder(entry.path().native(), folderChars)))
+            lf_skipsLiveryFolder(lf_belowFolder(gf_utf8FromPath(entry.path()), folderChars)))
             walk.disable_recursion_pending();
         return;
     }
@@ -145,16 +146,16 @@ void lf_searchLiveriesInFolder(std::uint32_t folderIndex, const fs::path& folder
     std::deque<PendingLiveries> pending;
     std::error_code ec;
     fs::recursive_directory_iterator walk(folder, ec);
-    const std::size_t folderChars = folder.string().size(); // the walk's paths begin with it
+    const std::size_t folderChars = gf_utf8FromPath(folder).size(); // the walk's paths begin with it
     for (; !ec && walk != fs::recursive_directory_iterator(); walk.increment(ec)) {
         try {
             lf_searchEntry(walk, folderChars, folderIndex, reader, pool, pending);
         } catch (const std::exception& e) {
-            gf_logErrorf("liveries search in {} aborted, cause: {}", walk->path().string(), e.what());
+            gf_logErrorf("liveries search in {} aborted, cause: {}", gf_utf8FromPath(walk->path()), e.what());
         }
     }
     if (ec)
-        gf_logErrorf("liveries search in folder {} aborted because of iterator problem: {}", folder.string(),
+        gf_logErrorf("liveries search in folder {} aborted because of iterator problem: {}", gf_utf8FromPath(folder),
                      ec.message());
     // Files already being read are collected also after a walk error: their records are kept and
     // no worker outlives the search.

@@ -2,6 +2,7 @@
 
 #include "aircraft/aircraft_db.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "livery/cfg_reader.h"
 #include "livery/fltsim_section.h"
@@ -173,14 +174,14 @@ std::string lf_ivaoModelName(std::string_view path)
 
 bool lf_isIvaoPath(const std::filesystem::path& path)
 {
-    const auto text = path.string();
+    const auto text = gf_utf8FromPath(path);
     return text.find("ivao_x-csl") != std::string::npos || text.find("IVAO_MTL") != std::string::npos;
 }
 
 std::string lf_fixIvaoTypeDesignator(const std::filesystem::path& path)
 {
     // Paths from Windows and from here: either separator.
-    const auto model = lf_ivaoModelName(path.string());
+    const auto model = lf_ivaoModelName(gf_utf8FromPath(path));
     if (model.empty())
         return {};
     return lf_checkTypeDesignator(model.substr(0, 4), path);
@@ -194,7 +195,7 @@ std::list<LiveryData> lf_searchIvaoLiveriesinFile(std::uint32_t folderIndex, con
         return liveries;
     std::vector<std::string> lines;
     if (!lf_readCfgLines(path, lines)) {
-        gf_logError(fmt::format("no character set found for {}", path.string()));
+        gf_logError(fmt::format("no character set found for {}", gf_utf8FromPath(path)));
         return liveries;
     }
     if (!lf_checkFltsimNumbers(lines, path))
@@ -212,7 +213,7 @@ LiveryData lf_procesIvaoFltSimSection(std::uint32_t folderIndex, CfgSection& sec
     lf_dropTrailingComments(section);
     if (section.empty())
         return {};
-    const auto folderText = folder.string();
+    const auto folderText = gf_utf8FromPath(folder);
     const auto& header = section.front();
     const auto problem = [&](const std::string& text) {
         g_incompleteSectionList.append(text);
@@ -221,9 +222,9 @@ LiveryData lf_procesIvaoFltSimSection(std::uint32_t folderIndex, CfgSection& sec
     IvaoSection s;
     if (const auto repeated = lf_scanIvaoLines(s, section, folderText))
         return problem(*repeated);
-    const auto textureFolder = folder / ("texture." + s.texture);
+    const auto textureFolder = folder / gf_pathFromUtf8("texture." + s.texture);
     if (!lf_textureFolderExists(textureFolder))
-        return problem(textureFolder.string() + " " + header + " does not exist");
+        return problem(gf_utf8FromPath(textureFolder) + " " + header + " does not exist");
     if (s.title.empty())
         return problem(folderText + " " + header + " misses title");
     if (gf_isDontUseTitle(s.title))
@@ -231,7 +232,7 @@ LiveryData lf_procesIvaoFltSimSection(std::uint32_t folderIndex, CfgSection& sec
     std::string airline;
     if (auto fromTitle = lf_titleAirline(s.title, type, lf_isVariantFolder(folderText))) {
         if (!gf_isIcaoAirline(*fromTitle)) {
-            g_invalidAirlineList.append(fmt::format("{:12} in {} ", *fromTitle, path.string()) + header);
+            g_invalidAirlineList.append(fmt::format("{:12} in {} ", *fromTitle, gf_utf8FromPath(path)) + header);
             return {};
         }
         airline = std::move(*fromTitle);

@@ -4,6 +4,7 @@
 #include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "base/zip_download.h"
 #include "shown/status_line.h"
@@ -46,7 +47,7 @@ bool lf_checkRegcodeLength(RegcodeFileContext& context, const std::string& reg)
     if (reg.size() >= kShortestOfSeveral && reg.size() <= kLongestRegistration)
         return true;
     context.ok = false;
-    gf_logErrorf("wrong regcode length \"{}\" in {}", reg, context.path.string());
+    gf_logErrorf("wrong regcode length \"{}\" in {}", reg, gf_utf8FromPath(context.path));
     return false;
 }
 
@@ -56,7 +57,7 @@ void lf_parseSeveralRegistrations(RegcodeFileContext& context, const std::vector
     const bool special = fields.size() == 3 && fields[2] == "#";
     std::erase_if(regs, [&context](const std::string& reg) { return !lf_checkRegcodeLength(context, reg); });
     if (regs.empty()) {
-        gf_logErrorf("{} ; regs empty? ", context.path.string());
+        gf_logErrorf("{} ; regs empty? ", gf_utf8FromPath(context.path));
         return;
     }
     context.entries.push_back({fields[0], std::move(regs), special});
@@ -74,7 +75,7 @@ void lf_parseRegcodeLine(RegcodeFileContext& context, const std::string& line)
     }
     if (fields.size() >= 4) {
         context.ok = false;
-        gf_logErrorf("{}: wrong format \"{}\"", context.path.string(), line);
+        gf_logErrorf("{}: wrong format \"{}\"", gf_utf8FromPath(context.path), line);
         return;
     }
     auto regs = lf_sortedRegistrations(fields[1]);
@@ -87,7 +88,7 @@ void lf_parseRegcodeLine(RegcodeFileContext& context, const std::string& line)
     // Only commas and blanks give one empty registration, which no aircraft has.
     if (fields[1].size() > kLongestRegistration || regs.front().empty()) {
         context.ok = false;
-        gf_logErrorf("wrong regcode length \"{}\" in {}", fields[1], context.path.string());
+        gf_logErrorf("wrong regcode length \"{}\" in {}", fields[1], gf_utf8FromPath(context.path));
         return;
     }
     context.entries.push_back({fields[0], std::move(regs), true}); // one aircraft: always its own livery
@@ -95,7 +96,7 @@ void lf_parseRegcodeLine(RegcodeFileContext& context, const std::string& line)
 
 bool lf_isRegcodeFile(const fs::directory_entry& entry)
 {
-    return entry.is_regular_file() && gf_toUpper(entry.path().extension().string()) == ".TXT";
+    return entry.is_regular_file() && gf_toUpper(gf_utf8FromPath(entry.path().extension())) == ".TXT";
 }
 
 // The text files in name order, so that the precedence between two files does not depend on the
@@ -147,7 +148,7 @@ void lf_checkTitleUseFolder(std::vector<std::string>& titles)
     std::vector<RegcodeEntry> entries;
     gf_readRegcodeFiles(g_myRegcodesPath, entries);
     const auto count = lf_appendDontUseTitles(entries, titles);
-    gf_logf("{} don't use title{} read from files in {}", count, gf_plural(count), g_myRegcodesPath.string());
+    gf_logf("{} don't use title{} read from files in {}", count, gf_plural(count), gf_utf8FromPath(g_myRegcodesPath));
 }
 
 struct MergeCounts {
@@ -194,11 +195,11 @@ void lf_mergeRegcodes(const std::vector<RegcodeEntry>& entries)
 
 void lf_processAigRegcodeFile(const fs::path& path)
 {
-    g_offlineRegcodeLines.push_back("Processing file " + path.string());
+    g_offlineRegcodeLines.push_back("Processing file " + gf_utf8FromPath(path));
     std::vector<RegcodeEntry> entries;
     if (!gf_readAigRegcodesXml(path, entries))
         g_offlineRegcodeLines.push_back(fmt::format(
-            "There were errors in processing the AIG-regcode file \"{}\", see the Log.txt", path.string()));
+            "There were errors in processing the AIG-regcode file \"{}\", see the Log.txt", gf_utf8FromPath(path)));
     lf_mergeRegcodes(entries);
 }
 
@@ -206,11 +207,11 @@ void lf_processRegcodeFolder()
 {
     if (!lf_folderHasFiles(g_myRegcodesPath))
         return;
-    g_offlineRegcodeLines.push_back("Processing files in " + g_myRegcodesPath.string());
+    g_offlineRegcodeLines.push_back("Processing files in " + gf_utf8FromPath(g_myRegcodesPath));
     std::vector<RegcodeEntry> entries;
     if (!gf_readRegcodeFiles(g_myRegcodesPath, entries))
         gf_setStatusMessage(fmt::format("There were errors in processing the regcode files in folder \"{}\", see the Log.txt",
-                                        g_myRegcodesPath.string()),
+                                        gf_utf8FromPath(g_myRegcodesPath)),
                             true);
     lf_mergeRegcodes(entries);
 }
@@ -240,7 +241,7 @@ bool gf_readRegcodeFiles(const fs::path& folder, std::vector<RegcodeEntry>& entr
     bool ok = true;
     try {
         for (const auto& path : lf_regcodeFiles(folder)) {
-            gf_logf("Processing regcodes file \"{}\"", path.string());
+            gf_logf("Processing regcodes file \"{}\"", gf_utf8FromPath(path));
             RegcodeFileContext context{path, entries, ok};
             for (const auto& line : gf_readFile(path).value_or(std::vector<std::string>{}))
                 lf_parseRegcodeLine(context, line);
@@ -248,7 +249,7 @@ bool gf_readRegcodeFiles(const fs::path& folder, std::vector<RegcodeEntry>& entr
         gf_logf("{} liverie{} read", entries.size(), gf_plural(entries.size()));
         return ok;
     } catch (const std::exception& e) {
-        gf_logErrorf("Error in reading regcode file {}, what: {}", folder.string(), e.what());
+        gf_logErrorf("Error in reading regcode file {}, what: {}", gf_utf8FromPath(folder), e.what());
         return false;
     }
 }
@@ -257,7 +258,7 @@ bool gf_readAigRegcodesXml(const fs::path& path, std::vector<RegcodeEntry>& entr
 {
     pugi::xml_document document;
     if (!document.load_file(path.c_str())) {
-        gf_logErrorf("Failed to load {}", path.string());
+        gf_logErrorf("Failed to load {}", gf_utf8FromPath(path));
         return false;
     }
     bool ok = true;
@@ -273,7 +274,7 @@ bool gf_readAigRegcodesXml(const fs::path& path, std::vector<RegcodeEntry>& entr
         }
     }
     gf_backupFile(path);
-    gf_logf("{} liverie{} read from {}", entries.size(), gf_plural(entries.size()), path.string());
+    gf_logf("{} liverie{} read from {}", entries.size(), gf_plural(entries.size()), gf_utf8FromPath(path));
     return ok;
 }
 
@@ -284,7 +285,7 @@ void lf_readAigRegcodesForScan(std::vector<std::string>& dontUseTitles)
         lf_checkTitleUseFile(xml, dontUseTitles);
         lf_removeIfExists(xml);
     } else {
-        gf_logErrorf("reading {} failed?", xml.string());
+        gf_logErrorf("reading {} failed?", gf_utf8FromPath(xml));
     }
     if (lf_folderHasFiles(g_myRegcodesPath))
         lf_checkTitleUseFolder(dontUseTitles);
@@ -311,10 +312,10 @@ void lf_checkInlineRegcodeClashes(const std::vector<LiveryData>& liveries)
     fs::create_directories(g_outputErrorsPath);
     if (!gf_writeLines(lines, gf_inlineRegcodesPath())) {
         gf_logErrorf("{} in-line regcode clashes, \"{}\" could not be written", lines.size(),
-                     gf_inlineRegcodesPath().string());
+                     gf_utf8FromPath(gf_inlineRegcodesPath()));
         return;
     }
-    gf_logf("{} in-line regcode clashes, see \"{}\"", lines.size(), gf_inlineRegcodesPath().string());
+    gf_logf("{} in-line regcode clashes, see \"{}\"", lines.size(), gf_utf8FromPath(gf_inlineRegcodesPath()));
 }
 
 void lf_processRegcodeFiles()
@@ -334,9 +335,9 @@ void lf_processRegcodeFiles()
         return;
     fs::create_directories(g_outputInfoPath);
     if (gf_writeLines(g_offlineRegcodeLines, report))
-        gf_logf("Offline regcode files processed, results can be found in \"{}\"", report.string());
+        gf_logf("Offline regcode files processed, results can be found in \"{}\"", gf_utf8FromPath(report));
     else
-        gf_logErrorf("Offline regcode files processed, \"{}\" could not be written", report.string());
+        gf_logErrorf("Offline regcode files processed, \"{}\" could not be written", gf_utf8FromPath(report));
     if (!g_specialLiveryTitles.empty())
         gf_logf("{} special liveries", g_specialLiveryTitles.size());
 }

@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "livery/folder_search.h"
 #include "livery/livery_index.h"
@@ -51,7 +52,7 @@ void lf_findPackage(const fs::path& community, const std::vector<std::string_vie
                     FolderList& folders)
 {
     for (const fs::directory_entry& entry : fs::directory_iterator(community)) {
-        const std::string text = entry.path().string();
+        const std::string text = gf_utf8FromPath(entry.path());
         if (text.find("_CVT_") != std::string::npos)
             continue;
         for (std::string_view marker : markers) {
@@ -152,11 +153,11 @@ void lf_scanLiveryFolder(FolderWalk& walk, const fs::path& folder)
         return;
     const fs::file_status status = lf_folderStatus(folder);
     if (!fs::exists(status)) {
-        gf_log(folder.string() + " does not exist, skipped!");
+        gf_log(gf_utf8FromPath(folder) + " does not exist, skipped!");
         return;
     }
     if (!fs::is_directory(status)) {
-        gf_log(folder.string() + " is not a folder name, skipped!");
+        gf_log(gf_utf8FromPath(folder) + " is not a folder name, skipped!");
         return;
     }
     if (walk.folderIndex < 10)
@@ -166,11 +167,11 @@ void lf_scanLiveryFolder(FolderWalk& walk, const fs::path& folder)
     lf_searchLiveriesInFolder(walk.folderIndex, folder);
     const std::size_t size = g_scannedLiveries.size();
     if (size == 0) {
-        gf_logf("No liveries found in {}", folder.string());
+        gf_logf("No liveries found in {}", gf_utf8FromPath(folder));
         return;
     }
     const std::size_t found = size - walk.previousSize;
-    gf_logf("{} liverie{} found in {}", found, gf_plural(found), folder.string());
+    gf_logf("{} liverie{} found in {}", found, gf_plural(found), gf_utf8FromPath(folder));
     walk.total += found;
     walk.previousSize = size;
 }
@@ -232,7 +233,7 @@ ScanOutcome lf_scanAndWriteLiveries(const FolderList& folders)
     if (saved)
         gf_clearLiveries(); // the index is built again from this scan, also in a running program
     else
-        gf_logErrorf("could not write {}; the previous scan stays in use", g_liveriesScannedPath.string());
+        gf_logErrorf("could not write {}; the previous scan stays in use", gf_utf8FromPath(g_liveriesScannedPath));
     g_scannedLiveries.clear();
     lf_writeScanSummary();
     gf_clearLiveryLists();
@@ -267,7 +268,7 @@ void gf_scanLiveries()
     case ScanOutcome::NotSaved:
         // The next start scans again; this one carries on with the previous scan, if there is one.
         gf_setStatusMessage(fmt::format("Could not write {}, liveries of the previous scan used",
-                                        g_liveriesScannedPath.string()),
+                                        gf_utf8FromPath(g_liveriesScannedPath)),
                             true);
         break;
     case ScanOutcome::Saved:

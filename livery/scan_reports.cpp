@@ -4,6 +4,7 @@
 #include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "livery/regcodes.h"
 
@@ -55,7 +56,7 @@ void lf_reportList(ProblemList<Lines>& list, bool sorted, LineText line)
         lf_sortLines(list.lines);
     fs::create_directories(list.reportPath.parent_path());
     lf_writeLines(list.lines, list.reportPath);
-    gf_log(line(list.lines.size(), list.reportPath.string()));
+    gf_log(line(list.lines.size(), gf_utf8FromPath(list.reportPath)));
 }
 
 } // namespace
@@ -139,7 +140,7 @@ void lf_writeScanSummary()
         fs::create_directories(g_airlineModelConversionsPath.parent_path());
         gf_writeLines(g_modelConversionLines, g_airlineModelConversionsPath);
         gf_logf("{} liveries updated with real live data from dbase, see {}", g_modelConversionLines.size(),
-                g_airlineModelConversionsPath.string());
+                gf_utf8FromPath(g_airlineModelConversionsPath));
     }
 }
 

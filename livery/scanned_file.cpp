@@ -4,6 +4,7 @@
 #include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "settings/xml_meta.h"
 
 #include <algorithm>
@@ -25,7 +26,7 @@ fs::path lf_keepDamagedFile(const fs::path& path)
     std::error_code ec;
     fs::rename(path, backup, ec);
     if (ec) {
-        gf_logErrorf("could not keep {} as {}: {}", path.string(), backup.string(), ec.message());
+        gf_logErrorf("could not keep {} as {}: {}", gf_utf8FromPath(path), gf_utf8FromPath(backup), ec.message());
         return path;
     }
     return backup;
@@ -37,12 +38,12 @@ void lf_loadLiveriesDocument(pugi::xml_document& document, const fs::path& path)
     if (result)
         return;
     if (result.status == pugi::status_file_not_found || result.status == pugi::status_io_error)
-        throw UserErrorException(51, fmt::format("File {} not found", path.string()));
+        throw UserErrorException(51, fmt::format("File {} not found", gf_utf8FromPath(path)));
     const fs::path kept = lf_keepDamagedFile(path);
-    gf_logErrorf("{}: {} at offset {}", path.string(), result.description(), result.offset);
+    gf_logErrorf("{}: {} at offset {}", gf_utf8FromPath(path), result.description(), result.offset);
     throw UserErrorException(
-        51, fmt::format("File {} is damaged ({}), kept as {}; rescan the liveries", path.string(),
-                        result.description(), kept.string()));
+        51, fmt::format("File {} is damaged ({}), kept as {}; rescan the liveries", gf_utf8FromPath(path),
+                        result.description(), gf_utf8FromPath(kept)));
 }
 
 LiveryData lf_readLiveryNode(pugi::xml_node node)
@@ -100,7 +101,7 @@ bool gf_saveLiveries()
     fs::create_directories(g_liveriesScannedPath.parent_path(), ec);
     if (!gf_saveXml(document, g_liveriesScannedPath))
         return false;
-    gf_logf("{} liveries in {}", g_scannedLiveries.size(), g_liveriesScannedPath.string());
+    gf_logf("{} liveries in {}", g_scannedLiveries.size(), gf_utf8FromPath(g_liveriesScannedPath));
     return true;
 }
 
@@ -111,19 +112,19 @@ std::vector<LiveryData> gf_readLiveriesFile(const fs::path& path)
     gf_checkXmlMeta(document); // logs its own line; an incomplete block does not stop the reading
     const pugi::xml_node liveriesNode = document.child("liveries");
     if (!liveriesNode)
-        throw UserErrorException(52, fmt::format("{} does not contain a <liveries> section", path.string()));
+        throw UserErrorException(52, fmt::format("{} does not contain a <liveries> section", gf_utf8FromPath(path)));
     std::vector<LiveryData> liveries;
     for (const pugi::xml_node node : liveriesNode.children("liv"))
         liveries.push_back(lf_readLiveryNode(node));
     if (liveries.empty())
-        throw UserErrorException(533, path.string() + " does not contain liveries");
+        throw UserErrorException(533, gf_utf8FromPath(path) + " does not contain liveries");
     return liveries;
 }
 
 std::vector<LiveryData> lf_readLiveriesScanned()
 {
     std::vector<LiveryData> liveries = gf_readLiveriesFile(g_liveriesScannedPath);
-    gf_logf("{} liveries read from {}", liveries.size(), g_liveriesScannedPath.string());
+    gf_logf("{} liveries read from {}", liveries.size(), gf_utf8FromPath(g_liveriesScannedPath));
     std::stable_sort(liveries.begin(), liveries.end(), gf_liveryOrder);
     return liveries;
 }

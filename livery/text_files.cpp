@@ -89,7 +89,7 @@ bool gf_readTextLines(TextEncoding encoding, const std::filesystem::path& path, 
 {
     if (encoding == TextEncoding::Unicode || encoding == TextEncoding::UnicodeBigEndian)
         return lf_readUtf16Lines(path, lines);
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     if (!in.is_open())
         return false;
     const auto first = lines.size();

@@ -1,6 +1,7 @@
 #include "livery/type_fixes.h"
 
 #include "aircraft/aircraft_db.h"
+#include "base/path_text.h"
 #include "livery/cfg_lines.h"
 #include "livery/livery_data.h"
 
@@ -13,7 +14,7 @@ namespace {
 // Packages that carry neither key and are known to hold no AI liveries: nothing to report.
 bool lf_isPackageWithoutType(const std::filesystem::path& path)
 {
-    const auto text = path.string();
+    const auto text = gf_utf8FromPath(path);
     return text.find("pmdg-aircraft-7") != std::string::npos || text.find("fnx-aircraft-3") != std::string::npos;
 }
 
@@ -24,10 +25,10 @@ std::string lf_checkTypeDesignator(const std::string& candidate, const std::file
     if (gf_isKnownAircraftType(candidate))
         return candidate;
     if (const auto fix = g_modelFixes.find(candidate); fix != g_modelFixes.end()) {
-        g_fixList.append(fmt::format("Model fix: {} found in {} changed into {}", candidate, path.string(), fix->second));
+        g_fixList.append(fmt::format("Model fix: {} found in {} changed into {}", candidate, gf_utf8FromPath(path), fix->second));
         return fix->second;
     }
-    g_invalidTypeList.append(fmt::format("{:16} in {}", candidate, path.string()));
+    g_invalidTypeList.append(fmt::format("{:16} in {}", candidate, gf_utf8FromPath(path)));
     return {};
 }
 
@@ -45,7 +46,7 @@ std::string lf_fixPackageTypeDesignator(const std::filesystem::path& path, const
         if (auto type = lf_parseBaseContainer(line); !type.empty())
             return lf_checkTypeDesignator(type, path);
     if (!lf_isPackageWithoutType(path))
-        g_invalidFileList.append("Line icao_type_designator= is missing in [General] section of " + path.string());
+        g_invalidFileList.append("Line icao_type_designator= is missing in [General] section of " + gf_utf8FromPath(path));
     return {};
 }
 

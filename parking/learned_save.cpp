@@ -6,6 +6,7 @@
 #include "airport/quality_factor.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/time_util.h"
 #include "shown/status_line.h"
 
@@ -37,13 +38,13 @@ fs::path lf_publisherFolder(const std::string& publisher)
         gf_logErrorf("{}: publisher \"{}\" refused as a folder name", "gf_saveLearnedAirportFile", publisher);
         return {};
     }
-    return g_learnedPath / publisher;
+    return g_learnedPath / gf_pathFromUtf8(publisher);
 }
 
 void lf_reportSaved(const fs::path& path, const LearnedState& state)
 {
     gf_setStatusMessage(fmt::format("{}{} \"{}\" saved with {} update{} {}", gf_timeOfDayText(),
-                                    state.handmade ? " handmade" : "", path.generic_string(), state.updates,
+                                    state.handmade ? " handmade" : "", gf_genericUtf8FromPath(path), state.updates,
                                     state.updates == 1 ? "" : "s",
                                     state.parameterChanged ? "and one or more parameter changes" : ""),
                         true);
@@ -51,7 +52,7 @@ void lf_reportSaved(const fs::path& path, const LearnedState& state)
 
 void lf_reportFailed(const fs::path& path)
 {
-    gf_setStatusMessage(fmt::format("{} saving \"{}\" did not succeed", gf_timeOfDayText(), path.generic_string()),
+    gf_setStatusMessage(fmt::format("{} saving \"{}\" did not succeed", gf_timeOfDayText(), gf_genericUtf8FromPath(path)),
                         true);
 }
 
@@ -95,7 +96,7 @@ bool gf_saveLearnedAirportFile(const std::string& code, const ApfFileInfo& info,
     fs::create_directories(path.parent_path(), error);
     if (error) {
         // Reported, not thrown: the end of parking must finish, and the next one tries again.
-        gf_logErrorf("{}: create_directory \"{}\": {}", "gf_saveLearnedAirportFile", path.parent_path().generic_string(),
+        gf_logErrorf("{}: create_directory \"{}\": {}", "gf_saveLearnedAirportFile", gf_genericUtf8FromPath(path.parent_path()),
                      error.message());
         lf_reportFailed(path);
         return false;

@@ -6,6 +6,7 @@
 #include "base/atomic_file.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "shown/status_line.h"
 #include "sim/user_aircraft.h"
@@ -115,7 +116,7 @@ void lf_addThirdpartyParkAirports(std::vector<ParkAirport>& list)
     for (const auto& entry : fs::directory_iterator(g_myThirdpartyPath)) {
         if (!entry.is_directory())
             continue;
-        const std::string name = entry.path().filename().generic_string();
+        const std::string name = gf_utf8FileName(entry.path());
         if (lf_listed(list, name))
             continue;
         if (const auto airport = lf_knownAirport(name))

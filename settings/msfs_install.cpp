@@ -4,6 +4,7 @@
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/path_case.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "settings/settings.h"
 
@@ -64,7 +65,7 @@ fs::path lf_findUserCfgOpt()
     for (const auto& [candidate, label] : candidates) {
         if (!candidate.empty() && fs::exists(candidate))
             return candidate;
-        gf_log(fmt::format(fmt::runtime(label), candidate.string()));
+        gf_log(fmt::format(fmt::runtime(label), gf_utf8FromPath(candidate)));
     }
     return candidates.back().first;
 }
@@ -77,7 +78,7 @@ fs::path lf_detectSteamInstall()
     const auto packages = gf_findCaseInsensitive(roaming, lf_simFolderName() / "Packages");
     if (!packages || !fs::is_directory(*packages))
         return {};
-    gf_logf("Steam packages:{}", packages->string());
+    gf_logf("Steam packages:{}", gf_utf8FromPath(*packages));
     return *packages;
 }
 
@@ -85,7 +86,7 @@ bool lf_parseInstalledPackagesPath(fs::path& result, const std::string& line)
 {
     if (line.find("InstalledPackagesPath") == std::string::npos)
         return false;
-    result = gf_quotedValue(line);
+    result = gf_pathFromUtf8(gf_quotedValue(line));
     std::error_code error; // a name the file system refuses (too long, say) names no folder either
     if (result.empty() || !fs::exists(result, error))
         result.clear();
@@ -104,7 +105,7 @@ fs::path lf_readUserCfgOpt()
         for (const std::string& line : *lines)
             if (lf_parseInstalledPackagesPath(result, line))
                 break;
-    gf_logf("UserCfg.opt: InstalledPackagesPath={}", result.empty() ? "???" : result.string());
+    gf_logf("UserCfg.opt: InstalledPackagesPath={}", result.empty() ? "???" : gf_utf8FromPath(result));
     return result;
 }
 
@@ -127,8 +128,8 @@ fs::path gf_detectMsfsInstall()
 fs::path gf_msfsContentFolder(const std::string& subfolder)
 {
     const fs::path packages =
-        lf_is2020() ? param::MSFS_INSTALL_PATH.getValue() : param::MSFS_2024_INSTALL_PATH.getValue();
-    return lf_existingOr(packages, subfolder);
+        gf_pathFromUtf8(lf_is2020() ? param::MSFS_INSTALL_PATH.getValue() : param::MSFS_2024_INSTALL_PATH.getValue());
+    return lf_existingOr(packages, gf_pathFromUtf8(subfolder));
 }
 
 } // namespace zyn

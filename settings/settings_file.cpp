@@ -4,6 +4,7 @@
 #include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "settings/setting_controls.h"
 
@@ -53,11 +54,11 @@ bool lf_keepBackup(const fs::path& path, std::string_view reason)
     std::error_code error;
     fs::copy_file(path, backup, fs::copy_options::overwrite_existing, error);
     if (error) {
-        gf_logErrorf("\"{}\" could not be read ({}) nor kept as \"{}\" ({}); it is left as it is", path.string(),
-                     reason, backup.string(), error.message());
+        gf_logErrorf("\"{}\" could not be read ({}) nor kept as \"{}\" ({}); it is left as it is", gf_utf8FromPath(path),
+                     reason, gf_utf8FromPath(backup), error.message());
         return false;
     }
-    gf_logErrorf("\"{}\" could not be read ({}); kept as \"{}\"", path.string(), reason, backup.string());
+    gf_logErrorf("\"{}\" could not be read ({}); kept as \"{}\"", gf_utf8FromPath(path), reason, gf_utf8FromPath(backup));
     return true;
 }
 
@@ -254,11 +255,11 @@ void gf_loadParameters(const ParameterLists& lists)
         pugi::xml_document document;
         const auto state = lf_loadParametersFile(document, path);
         if (state == FileState::Loaded) {
-            gf_logf("from \"{}\"", path.string());
+            gf_logf("from \"{}\"", gf_utf8FromPath(path));
             lf_readLists(lists, document);
             gf_saveXml(document, path);
         } else {
-            gf_logf("{} not found, default values taken:", path.string());
+            gf_logf("{} not found, default values taken:", gf_utf8FromPath(path));
             lf_writeDefaults(lists, document);
             if (state != FileState::Unsafe)
                 gf_saveXml(document, path);

@@ -1,6 +1,7 @@
 #include "sim/queues.h"
 
 #include "base/log.h"
+#include "base/path_text.h"
 #include "requests/exit_request.h"
 #include "shown/status_line.h"
 #include "sim/ids.h"
@@ -149,7 +150,7 @@ void gf_requestStaticCog(std::uint32_t objectId)
 bool gf_assignFlightPlan(std::uint32_t objectId, const std::filesystem::path& plan)
 {
     std::lock_guard lock(g_simMutex);
-    return SUCCEEDED(SimConnect_AISetAircraftFlightPlan(g_hSimConnect.load(), objectId, plan.string().c_str(),
+    return SUCCEEDED(SimConnect_AISetAircraftFlightPlan(g_hSimConnect.load(), objectId, gf_utf8FromPath(plan).c_str(),
                                                         simid::kReqFlightPlan));
 }
 

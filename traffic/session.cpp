@@ -4,6 +4,7 @@
 #include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "base/time_util.h"
 #include "base/version.h"
@@ -79,7 +80,7 @@ std::filesystem::path gf_licenseFile() { return gf_userDataPath() / "license.txt
 
 std::optional<std::string> gf_readServiceCredential(const std::filesystem::path& file)
 {
-    std::ifstream in(file);
+    std::ifstream in(file, std::ios::binary);
     std::string line;
     if (!in || !gf_readLine(in, line)) return std::nullopt;
     line = gf_trim(line);
@@ -112,7 +113,7 @@ void gf_startSession()
     const auto credential = gf_readServiceCredential(licenseFile);
     if (!credential) {
         const std::string text = fmt::format(
-            "No RealTraffic license: put your license key on the first line of {}", licenseFile.string());
+            "No RealTraffic license: put your license key on the first line of {}", gf_utf8FromPath(licenseFile));
         gf_setStatusMessage(text, true);
         throw UserErrorException(99, text);
     }
@@ -128,7 +129,7 @@ void gf_startSession()
         if (status == 500) throw std::runtime_error("No RT database connection");
         if (status == 401 || status == 403) {
             const std::string text =
-                fmt::format("RealTraffic refused the license in {}, please check it", licenseFile.string());
+                fmt::format("RealTraffic refused the license in {}, please check it", gf_utf8FromPath(licenseFile));
             gf_setStatusMessage(text, true);
             throw UserErrorException(status, text);
         }

@@ -5,6 +5,7 @@
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/path_case.h"
+#include "base/path_text.h"
 #include "base/text_util.h"
 #include "requests/exit_request.h"
 #include "requests/main_loop_requests.h"
@@ -214,7 +215,7 @@ bool lf_holdsCommunity(const std::filesystem::path& folder)
 
 void lf_acceptPath(StringParameter& installPath, const std::filesystem::path& folder)
 {
-    installPath.setValueAndSave(folder.string());
+    installPath.setValueAndSave(gf_utf8FromPath(folder));
     lf_restartForCommunityPath();
 }
 
@@ -426,7 +427,7 @@ void lf_newSimPath(StringParameter& installPath, const std::string& text)
             installPath.setValueAndSave("");
         return;
     }
-    const std::filesystem::path typed(text);
+    const std::filesystem::path typed = gf_pathFromUtf8(text);
     std::error_code ec;
     const auto status = std::filesystem::status(typed, ec);
     if (status.type() == std::filesystem::file_type::not_found) {

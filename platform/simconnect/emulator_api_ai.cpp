@@ -8,6 +8,7 @@
 
 #include "platform/simconnect/emulator_call.h"
 #include "platform/simconnect/emulator_geo.h"
+#include "platform/system/path_text.h"
 
 using namespace zyn::simemu;
 
@@ -161,7 +162,8 @@ HRESULT SimConnect_AISetAircraftFlightPlan(HANDLE hSimConnect, SIMCONNECT_OBJECT
     SimObject* object = lf_aiObject(ObjectID);
     if (!object)
         return call.refuse(SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 1);
-    std::ifstream file(szFlightPlanPath ? szFlightPlanPath : "", std::ios::binary);
+    // The program names the file in UTF-8.
+    std::ifstream file(zyn::gf_pathFromUtf8(szFlightPlanPath ? szFlightPlanPath : ""), std::ios::binary);
     std::ostringstream text;
     if (!file || !(text << file.rdbuf()))
         return call.refuse(SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED, 2);

@@ -7,6 +7,7 @@
 #else
 #include "platform/simconnect/emulator_report.h"
 #endif
+#include "platform/system/path_text.h"
 
 #include <fmt/format.h>
 
@@ -48,8 +49,7 @@ void lf_reportOnClose(const std::vector<SimObject>& held, const Airport& airport
 #else
         gf_writeRunReport(held, airport, *folder, closedAt);
 #endif
-        const std::u8string name = folder->u8string();
-        fmt::print(stderr, "simulator emulator report written to {}\n", std::string(name.begin(), name.end()));
+        fmt::print(stderr, "simulator emulator report written to {}\n", zyn::gf_utf8FromPath(*folder));
     } catch (const std::exception& e) {
         fmt::print(stderr, "simulator emulator report: {}\n", e.what());
     }

@@ -13,6 +13,7 @@
 #include <fmt/format.h>
 
 #include "platform/simconnect/emulator_geo.h"
+#include "platform/system/path_text.h"
 #include "platform/win32/display.h"
 
 namespace zyn::simemu {
@@ -530,7 +531,7 @@ void lf_writeTracks(const std::vector<SimObject>& objects, const Airport& airpor
         lf_drawWindowPicture(cr.get(), window, panels + kWindowGapPx);
     cairo_surface_flush(surface.get());
     if (cairo_surface_write_to_png(surface.get(), file.c_str()) != CAIRO_STATUS_SUCCESS)
-        throw std::runtime_error(fmt::format("cannot write {}", file.string()));
+        throw std::runtime_error(fmt::format("cannot write {}", gf_utf8FromPath(file)));
 }
 
 } // namespace

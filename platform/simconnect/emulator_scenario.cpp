@@ -1,5 +1,8 @@
 #include "platform/simconnect/emulator_scenario.h"
 
+#include "platform/system/environment.h"
+#include "platform/system/path_text.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -263,30 +266,30 @@ Scenario gf_loadScenarioFile(const std::filesystem::path& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file)
-        throw std::runtime_error(fmt::format("cannot read scenario file {}", path.string()));
+        throw std::runtime_error(fmt::format("cannot read scenario file {}", gf_utf8FromPath(path)));
     std::ostringstream text;
     text << file.rdbuf();
     try {
         return gf_parseScenario(text.str());
     } catch (const std::exception& e) {
-        throw std::runtime_error(fmt::format("{}: {}", path.string(), e.what()));
+        throw std::runtime_error(fmt::format("{}: {}", gf_utf8FromPath(path), e.what()));
     }
 }
 
 Scenario gf_scenarioFromEnvironment()
 {
-    const char* file = std::getenv("TARVO_SIM_SCENARIO");
-    if (!file || !*file)
+    const auto file = gf_environmentValue("TARVO_SIM_SCENARIO");
+    if (!file)
         return Scenario{};
-    return gf_loadScenarioFile(file);
+    return gf_loadScenarioFile(gf_pathFromUtf8(*file));
 }
 
 std::optional<std::filesystem::path> gf_reportFolderFromEnvironment()
 {
-    const char* folder = std::getenv("TARVO_SIM_REPORT");
-    if (!folder || !*folder)
+    const auto folder = gf_environmentValue("TARVO_SIM_REPORT");
+    if (!folder)
         return std::nullopt;
-    return std::filesystem::path(folder);
+    return gf_pathFromUtf8(*folder);
 }
 
 } // namespace zyn::simemu

@@ -1,6 +1,6 @@
 #include "platform/simconnect/emulator_variables.h"
 
-#include "platform/system/clock.h"
+#include "platform/system/calendar.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +9,7 @@
 #include <map>
 
 #include "platform/simconnect/emulator_geo.h"
+#include "platform/system/calendar.h"
 
 namespace zyn::simemu {
 

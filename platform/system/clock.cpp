@@ -109,15 +109,4 @@ SteadyTime gf_saturatingAdd(SteadyTime t, std::chrono::nanoseconds d)
     return t + std::chrono::duration_cast<SteadyClock::duration>(d);
 }
 
-std::tm gf_utcCalendar(std::time_t utc)
-{
-    std::tm fields{};
-#ifdef _WIN32
-    gmtime_s(&fields, &utc);
-#else
-    gmtime_r(&utc, &fields);
-#endif
-    return fields;
-}
-
 } // namespace zyn

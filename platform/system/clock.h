@@ -53,9 +53,6 @@ inline std::time_t gf_timeNow() { return gf_clock().utcNow(); }
 bool gf_sleepUntil(SteadyTime t, const StopTest& stop = {});
 bool gf_sleepFor(std::chrono::nanoseconds d, const StopTest& stop = {});
 
-// The calendar fields of a UTC time (gmtime_r here, gmtime_s on Windows).
-std::tm gf_utcCalendar(std::time_t utc);
-
 // Adds a duration to a time point without overflowing the clock's range.
 SteadyTime gf_saturatingAdd(SteadyTime t, std::chrono::nanoseconds d);
 

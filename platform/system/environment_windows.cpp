@@ -1,54 +1,46 @@
 #include "platform/system/environment.h"
 
-#include "platform/system/utf16.h"
+#include "platform/system/path_text.h"
 
-#include <stdexcept>
-#include <vector>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <windows.h>
 
 namespace zyn {
 
 namespace {
 
-// The path named by UTF-8 text, never through the ANSI code page.
-std::filesystem::path lf_pathOfUtf8(const std::string& text)
+// The variable's value as Windows keeps it (UTF-16): getenv would give it in the ANSI code page.
+const wchar_t* lf_wideValue(const char* name)
 {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+    const std::wstring wideName(name, name + std::strlen(name)); // our names are ASCII
+    const wchar_t* value = _wgetenv(wideName.c_str());
+    return value && *value ? value : nullptr;
 }
 
 } // namespace
 
 std::optional<std::string> gf_environmentValue(const char* name)
 {
-    try {
-        const WideString wideName = gf_platformToUtf16(name);
-        std::vector<WCHAR> buffer(256);
-        for (;;) {
-            const DWORD length = GetEnvironmentVariableW(wideName.c_str(), buffer.data(), DWORD(buffer.size()));
-            if (length == 0)
-                return std::nullopt; // not set, or set and empty
-            if (length < buffer.size())
-                return gf_platformToUtf8(WideStringView(buffer.data(), length));
-            buffer.resize(length);
-        }
-    } catch (const std::range_error&) {
-        return std::nullopt; // a value that is not UTF-16 has no UTF-8 form
-    }
+    const wchar_t* value = lf_wideValue(name);
+    if (!value)
+        return std::nullopt;
+    return gf_utf8FromPath(std::filesystem::path(value));
 }
 
 std::optional<std::filesystem::path> gf_environmentFolder(const char* name)
 {
-    const auto value = gf_environmentValue(name);
+    const wchar_t* value = lf_wideValue(name);
     if (!value)
         return std::nullopt;
-    std::filesystem::path folder = lf_pathOfUtf8(*value);
+    std::filesystem::path folder(value);
     if (!folder.is_absolute())
         return std::nullopt;
     return folder;
 }
 
-std::optional<std::filesystem::path> gf_homeFolder()
-{
-    return gf_environmentFolder("USERPROFILE");
-}
+std::optional<std::filesystem::path> gf_homeFolder() { return gf_environmentFolder("USERPROFILE"); }
 
 } // namespace zyn

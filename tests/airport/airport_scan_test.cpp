@@ -6,6 +6,7 @@
 #include "airport/scan_log.h"
 #include "base/exit_flags.h"
 #include "base/folders.h"
+#include "base/path_text.h"
 #include "base/workers.h"
 #include "settings/settings.h"
 #include "shown/display_texts.h"
@@ -127,6 +128,19 @@ TEST_F(AirportScan, AirportsAreLinkedToTheArchiveOrGenerated)
     EXPECT_EQ(ids, (std::vector<std::string>{"g1", "g2", "helipad1", "p1", "p2"})); // sorted by id
     EXPECT_TRUE(logContains("All your third party airports are done, no off line learning needed."));
     EXPECT_FALSE(fs::exists(g_tbloPath));
+}
+
+TEST_F(AirportScan, CommunityInAFolderWithNonAsciiLettersIsScanned)
+{
+    community = programDir / gf_pathFromUtf8("Jürgen aircraft") / "Community"; // "aircraft" above it skips nothing
+    package("indie-lfpg-Zürich", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}, "Indie Works");
+
+    EXPECT_TRUE(lf_scanAddonAirports({community}));
+
+    EXPECT_TRUE(reportHas("Scanning for addon airports in " + gf_utf8FromPath(community)));
+    pugi::xml_document lfpg;
+    ASSERT_TRUE(lfpg.load_file((g_myThirdpartyPath / "LFPG.xml").c_str()));
+    EXPECT_TRUE(lf_readParameterText(lfpg, "BGLpath")->ends_with("indie-lfpg-Zürich/airport.bgl"));
 }
 
 TEST_F(AirportScan, PublisherFromPathManifestOrNothing)

@@ -4,6 +4,7 @@
 
 #include "base/errors.h"
 #include "base/folders.h"
+#include "base/path_text.h"
 #include "base/workers.h"
 #include "core/exit.h"
 #include "livery/livery_index.h"
@@ -155,6 +156,18 @@ TEST_F(LiveryScan, WithoutPriorityEveryLiveryStaysInAirlineTypeTitleOrder)
         << "the converted package is never taken";
     EXPECT_TRUE(logHas("2 liveries found in " + (community() / "aig-aitraffic-oci").string()));
     EXPECT_TRUE(logHas("1 liverie found in " + (community() / "user-aitraffic").string()));
+}
+
+TEST_F(LiveryScan, PackagesInAFolderWithNonAsciiLettersAreFound)
+{
+    const fs::path packages = dir / gf_pathFromUtf8("Ünïcødé") / "Packages";
+    param::MSFS_INSTALL_PATH.setValue(gf_utf8FromPath(packages));
+    const fs::path package = packages / "Community" / gf_pathFromUtf8("user-aitraffic-Jürgen");
+    installLiveries(package, "A320", {{"Zürich Swiss", "SWR"}});
+    gf_scanLiveries();
+
+    EXPECT_EQ(scannedTitles(), std::vector<std::string>{"Zürich Swiss"});
+    EXPECT_TRUE(logHas("1 liverie found in " + gf_utf8FromPath(package)));
 }
 
 TEST_F(LiveryScan, ManualFoldersSkipWhatIsNotAFolderAndNumberTheRest)

@@ -1,3 +1,4 @@
+#include "base/path_text.h"
 #include "settings/parameter_lists.h"
 #include "settings/settings_file.h"
 #include "tests/settings/settings_file_fixture.h"
@@ -184,6 +185,20 @@ TEST_F(SettingsFile, TextValuesAreStoredAsTheyStand)
     param::MSFS_INSTALL_PATH.setValue("");
     gf_loadParameters({.texts = {&param::MSFS_INSTALL_PATH}});
     EXPECT_EQ(param::MSFS_INSTALL_PATH.getValue(), "C:\\Users\\Zoë \"MSFS\" <Packages> & more");
+}
+
+TEST_F(SettingsFile, UserFolderWithNonAsciiLettersKeepsItsSettings)
+{
+    const fs::path folder = dir / gf_pathFromUtf8("Jürgen") / "Tarvo";
+    fs::create_directories(folder);
+    gf_setParametersPath(folder / "parameters.xml");
+    param::MSFS_INSTALL_PATH.setValueAndSave(gf_utf8FromPath(dir / gf_pathFromUtf8("Ünïcødé")));
+    param::MSFS_INSTALL_PATH.setValue("");
+    gf_loadParameters({.texts = {&param::MSFS_INSTALL_PATH}});
+    EXPECT_EQ(gf_pathFromUtf8(param::MSFS_INSTALL_PATH.getValue()), dir / gf_pathFromUtf8("Ünïcødé"));
+    EXPECT_TRUE(logHas("from \"" + gf_utf8FromPath(folder / "parameters.xml") + "\""));
+    EXPECT_FALSE(fs::exists(path)) << "nothing went to another folder";
+    param::MSFS_INSTALL_PATH.setValue("");
 }
 
 TEST_F(SettingsFile, FirstOfTwoElementsWithOneKeyCounts)

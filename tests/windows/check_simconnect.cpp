@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -83,7 +84,8 @@ void lf_writeScenario()
         << R"({"simulator": 2024, "user": {"lat": 47.4647, "lon": 8.5492, "altitude_ft": 1416,)"
         << R"( "heading_deg": 160, "on_ground": true, "title": "Airbus A320 Neo Asobo"},)"
         << R"( "creation_delay_s": [0.1, 0.5]})";
-    SetEnvironmentVariableW(L"TARVO_SIM_SCENARIO", file.c_str());
+    // Through the C runtime, which the library reads the variable from.
+    _wputenv_s(L"TARVO_SIM_SCENARIO", file.c_str());
 }
 
 } // namespace

@@ -1,0 +1,75 @@
+#include "platform/system/files.h"
+
+#include <cerrno>
+#include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace zyn {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void lf_throwErrno(const char* step, const fs::path& path, int error)
+{
+    throw fs::filesystem_error(step, path, std::error_code(error, std::generic_category()));
+}
+
+} // namespace
+
+std::FILE* gf_openFile(const fs::path& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+FileHandle gf_createNewFile(const fs::path& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0 && errno != EEXIST)
+        lf_throwErrno("open", path, errno);
+    return fd < 0 ? kNoFile : fd;
+}
+
+void gf_writeToFile(FileHandle file, std::string_view bytes, const fs::path& path)
+{
+    while (!bytes.empty()) {
+        const auto written = ::write(static_cast<int>(file), bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            lf_throwErrno("write", path, errno);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+void gf_flushFile(FileHandle file, const fs::path& path)
+{
+    if (::fsync(static_cast<int>(file)) != 0)
+        lf_throwErrno("fsync", path, errno);
+}
+
+void gf_closeFile(FileHandle file, const fs::path& path)
+{
+    if (::close(static_cast<int>(file)) != 0)
+        lf_throwErrno("close", path, errno);
+}
+
+void gf_replaceFile(const fs::path& from, const fs::path& to)
+{
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        lf_throwErrno("rename", to, errno);
+}
+
+void gf_syncFolder(const fs::path& folder)
+{
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        lf_throwErrno("open", folder, errno);
+    const int synced = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (synced != 0 && error != EINVAL) // some file systems cannot sync a folder; the rename stands
+        lf_throwErrno("fsync", folder, error);
+}
+
+} // namespace zyn

@@ -1,0 +1,30 @@
+#pragma once
+// Files named by a path, the same on every platform: a C stream opened with the path's own
+// characters (a narrow name would be read in the ANSI code page on Windows), and the steps of an
+// atomic replace, each throwing std::filesystem::filesystem_error with the step and the path.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+
+namespace zyn {
+
+// std::fopen for a path; nullptr with errno set when it cannot be opened. Use "b" modes for bytes.
+std::FILE* gf_openFile(const std::filesystem::path& path, const char* mode);
+
+// A file open for writing: a descriptor on Linux, a handle on Windows.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFile = -1;
+
+// Creates a new file for writing bytes as they are; kNoFile when a file of that name exists already.
+FileHandle gf_createNewFile(const std::filesystem::path& path);
+void gf_writeToFile(FileHandle file, std::string_view bytes, const std::filesystem::path& path);
+// Returns when the bytes are on the disk.
+void gf_flushFile(FileHandle file, const std::filesystem::path& path);
+void gf_closeFile(FileHandle file, const std::filesystem::path& path);
+// Puts `from` in the place of `to`, replacing it when it exists, in one step.
+void gf_replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Makes the replaces done in a folder durable (a crash right after one must not bring the old file back).
+void gf_syncFolder(const std::filesystem::path& folder);
+
+} // namespace zyn

@@ -1,0 +1,79 @@
+#include "platform/system/files.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <system_error>
+
+#include <windows.h>
+
+namespace zyn {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void lf_throwLastError(const char* step, const fs::path& path)
+{
+    const auto error = static_cast<int>(GetLastError());
+    throw fs::filesystem_error(step, path, std::error_code(error, std::system_category()));
+}
+
+HANDLE lf_handle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+
+} // namespace
+
+std::FILE* gf_openFile(const fs::path& path, const char* mode)
+{
+    const std::wstring wideMode(mode, mode + std::strlen(mode)); // modes are ASCII
+    return _wfopen(path.c_str(), wideMode.c_str());
+}
+
+FileHandle gf_createNewFile(const fs::path& path)
+{
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        return reinterpret_cast<FileHandle>(file);
+    if (GetLastError() != ERROR_FILE_EXISTS)
+        lf_throwLastError("CreateFileW", path);
+    return kNoFile;
+}
+
+void gf_writeToFile(FileHandle file, std::string_view bytes, const fs::path& path)
+{
+    while (!bytes.empty()) {
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), std::numeric_limits<DWORD>::max()));
+        DWORD written = 0;
+        if (!WriteFile(lf_handle(file), bytes.data(), chunk, &written, nullptr))
+            lf_throwLastError("WriteFile", path);
+        bytes.remove_prefix(written);
+    }
+}
+
+void gf_flushFile(FileHandle file, const fs::path& path)
+{
+    if (!FlushFileBuffers(lf_handle(file)))
+        lf_throwLastError("FlushFileBuffers", path);
+}
+
+void gf_closeFile(FileHandle file, const fs::path& path)
+{
+    if (!CloseHandle(lf_handle(file)))
+        lf_throwLastError("CloseHandle", path);
+}
+
+void gf_replaceFile(const fs::path& from, const fs::path& to)
+{
+    // rename() fails on Windows when the target exists; write-through returns once the move is on the disk.
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        lf_throwLastError("MoveFileExW", to);
+}
+
+void gf_syncFolder(const fs::path&)
+{
+    // Nothing to do: MOVEFILE_WRITE_THROUGH has made the replace durable.
+}
+
+} // namespace zyn
