@@ -12,7 +12,6 @@
 #include <utility>
 
 #include <fmt/format.h>
-#include <pugixml.hpp>
 
 namespace zyn {
 
@@ -111,13 +110,6 @@ void gf_removeStaleTemporaries(const fs::path& folder)
         if (it->is_regular_file(ignored) && lf_isTemporaryName(gf_utf8FileName(it->path())))
             fs::remove(it->path(), ignored);
     }
-}
-
-void gf_saveXmlAtomic(const pugi::xml_document& document, const fs::path& path)
-{
-    std::ostringstream text;
-    document.save(text);
-    gf_writeFileAtomic(path, text.str());
 }
 
 } // namespace zyn

@@ -85,16 +85,4 @@ bool gf_writeLines(const std::vector<std::string>& texts, const std::filesystem:
     return !out.fail();
 }
 
-bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path)
-{
-    try {
-        gf_saveXmlAtomic(document, path);
-    } catch (const std::filesystem::filesystem_error&) {
-        gf_logf("could not save to \"{}\"", gf_utf8FromPath(path));
-        return false;
-    }
-    gf_logf("\"{}\" saved", gf_utf8FromPath(path));
-    return true;
-}
-
 } // namespace zyn

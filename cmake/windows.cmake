@@ -13,7 +13,7 @@
 set(TARVO_LINUX_ONLY_SOURCES
   platform/system/codepage.cpp platform/system/known_folders.cpp platform/system/last_error.cpp
   platform/system/named_mutex.cpp platform/system/process.cpp platform/system/timer.cpp
-  platform/system/environment.cpp platform/system/files.cpp)
+  platform/system/environment.cpp platform/system/files.cpp platform/simconnect/simconnect_library.cpp)
 list(TRANSFORM TARVO_LINUX_ONLY_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 
 file(GLOB_RECURSE TARVO_WIN_SOURCES CONFIGURE_DEPENDS
@@ -116,8 +116,22 @@ target_compile_options(SimConnect PRIVATE ${TARVO_WIN_WARNINGS})
 target_link_libraries(SimConnect PRIVATE tarvo_win_deps)
 target_link_options(SimConnect PRIVATE -static)
 
+# The check program links the program's own code for what it checks: those sources compiled once more,
+# one object each, so that nothing needing the libraries that are not linked here comes along.
+set(TARVO_WINDOWS_CHECK_PARTS
+  base/atomic_file.cpp base/file_util.cpp base/folders.cpp base/log.cpp base/encoding.cpp base/time_util.cpp
+  base/version.cpp platform/system/clock.cpp platform/system/files_windows.cpp
+  platform/system/known_folders_windows.cpp platform/system/environment_windows.cpp
+  platform/simconnect/simconnect_library_windows.cpp)
+add_library(tarvo_check_parts STATIC ${TARVO_WINDOWS_CHECK_PARTS})
+set_target_properties(tarvo_check_parts PROPERTIES UNITY_BUILD OFF)
+target_include_directories(tarvo_check_parts PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(tarvo_check_parts PUBLIC ${TARVO_WIN_DEFINITIONS})
+target_compile_options(tarvo_check_parts PRIVATE ${TARVO_WIN_WARNINGS})
+target_link_libraries(tarvo_check_parts PUBLIC tarvo_win_deps ${TARVO_WIN_SYSTEM_LIBRARIES})
+
 file(GLOB TARVO_WINDOWS_CHECK_SOURCES CONFIGURE_DEPENDS tests/windows/*.cpp)
 add_executable(tarvo_windows_check ${TARVO_WINDOWS_CHECK_SOURCES})
 target_compile_options(tarvo_windows_check PRIVATE ${TARVO_WIN_WARNINGS})
-target_link_libraries(tarvo_windows_check PRIVATE tarvo_lib)
+target_link_libraries(tarvo_windows_check PRIVATE tarvo_check_parts)
 set_target_properties(tarvo_windows_check PROPERTIES LINK_FLAGS "-municode")
