@@ -1,4 +1,5 @@
 #include "airport/airports.h"
+#include "base/path_text.h"
 
 #include "airport/airport_code.h"
 #include "airport/read_report.h"
@@ -125,7 +126,7 @@ bool gf_readAirports()
 {
     if (g_airportsRead.load())
         return !g_airports.empty();
-    const std::string label = g_airportsFile.generic_string();
+    const std::string label = gf_genericUtf8FromPath(g_airportsFile);
     try {
         lf_installAirports({});
         pugi::xml_document document;
@@ -148,7 +149,7 @@ bool gf_readAirportNames()
     if (document.load_file(g_airportNamesFile.c_str()))
         for (auto airport : document.child("AirportNames").children("airport"))
             g_airportNames.emplace(airport.attribute("ICAO").as_string(), airport.attribute("name").as_string());
-    gf_logf("{} airport names read from \"{}\"", g_airportNames.size(), g_airportNamesFile.generic_string());
+    gf_logf("{} airport names read from \"{}\"", g_airportNames.size(), gf_genericUtf8FromPath(g_airportNamesFile));
     return !g_airportNames.empty();
 }
 

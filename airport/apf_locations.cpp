@@ -87,7 +87,7 @@ std::optional<std::string> lf_pointerLocation(const fs::path& folder, std::strin
     location = lf_normalisedLocation(std::move(location));
     if (!location.empty() && !gf_isApfLocation(location)) {
         gf_logErrorf("{}: \"{}\" in {} refused: not the location of an airport file", "gf_getStockApf", location,
-                     pointer.generic_string());
+                     gf_genericUtf8FromPath(pointer));
         return std::string();
     }
     return location;
@@ -199,7 +199,7 @@ std::string gf_getStockApf(std::string_view code)
             return *location;
         const fs::path file = folder / gf_xmlPath(code);
         if (fs::exists(file))
-            return file.generic_string();
+            return gf_genericUtf8FromPath(file);
     }
     return lf_downloadStockApf(code) ? lf_stockServerPath(code) : std::string();
 }
@@ -226,12 +226,12 @@ fs::path lf_learnedApfPath(std::string_view path, std::string_view subFolder)
 {
     if (path.empty())
         return {};
-    const std::string learned = g_learnedPath.generic_string();
+    const std::string learned = gf_genericUtf8FromPath(g_learnedPath);
     std::string text;
     if (path.find(kArchive) != std::string_view::npos) {
         text = lf_replaceAll(lf_replaceFirst(std::string(path), kArchive, learned), "%20", " ");
-    } else if (path.starts_with(g_airportsPath.generic_string())) {
-        text = lf_replaceFirst(std::string(path), g_airportsPath.generic_string(), learned);
+    } else if (path.starts_with(gf_genericUtf8FromPath(g_airportsPath))) {
+        text = lf_replaceFirst(std::string(path), gf_genericUtf8FromPath(g_airportsPath), learned);
         const std::string_view branch =
             text.find("my_thirdparty2024") != std::string::npos ? "my_thirdparty2024" : "my_thirdparty";
         if (text.find(branch) != std::string::npos) {

@@ -96,7 +96,7 @@ void lf_logSummary(const std::string& shownPath, const ApfFileInfo& info, std::s
 // folder. An error text when there is nothing to read.
 std::string lf_fileToRead(const std::string& fileName, fs::path& file)
 {
-    if (fileName.starts_with(g_airportsPath.generic_string())) {
+    if (fileName.starts_with(gf_genericUtf8FromPath(g_airportsPath))) {
         if (!gf_isApfLocation(fileName))
             return fmt::format("{} \"{}\" refused: not the location of an airport file", "gf_readApf", fileName);
         file = gf_pathFromUtf8(fileName);

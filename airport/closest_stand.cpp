@@ -95,7 +95,7 @@ double gf_readDestApfForClosestStand(std::string_view code, LatLon position, std
         const std::string location = gf_getStockApf(code);
         if (location.empty())
             return kUnknownStandNm;
-        const StandPoints points = location.starts_with(g_airportsPath.generic_string())
+        const StandPoints points = location.starts_with(gf_genericUtf8FromPath(g_airportsPath))
                                        ? lf_readStandPoints(gf_pathFromUtf8(location)) // the user's own file may change
                                        : lf_fetchedStandPoints(location);
         return lf_nearestStandNm(points, position, standId);

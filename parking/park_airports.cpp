@@ -166,7 +166,7 @@ void lf_recordEntry(const ParkAirport& first)
     std::vector<std::string> lines;
     bool exists = false;
     if (!lf_readLines(lines, exists)) {
-        gf_logErrorf("{} cannot be read, {} is not recorded", g_myParkAirportsPath.generic_string(), first.icao);
+        gf_logErrorf("{} cannot be read, {} is not recorded", gf_genericUtf8FromPath(g_myParkAirportsPath), first.icao);
         return;
     }
     const auto own = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
@@ -207,7 +207,7 @@ bool lf_readMyParkAirports()
     try {
         std::ifstream in(g_myParkAirportsPath, std::ios::binary);
         if (!in) {
-            gf_logf("{} not found", g_myParkAirportsPath.generic_string());
+            gf_logf("{} not found", gf_genericUtf8FromPath(g_myParkAirportsPath));
         } else {
             std::string line;
             for (std::size_t number = 1; std::getline(in, line); ++number)
