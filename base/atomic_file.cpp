@@ -53,18 +53,19 @@ bool lf_isTemporaryName(std::string_view name)
     return name.ends_with(kTemporaryMark) && std::all_of(digits.begin(), digits.end(), isHexDigit);
 }
 
-// Makes the rename itself durable: without this a crash right after it may bring back the old file.
-void lf_syncFolder(const fs::path& folder)
+// Runs a sync call on an open folder; EINVAL: a file system that cannot sync a folder, where the
+// change stands as it is.
+void lf_syncOpenFolder(const fs::path& folder, int (*sync)(int), const char* step)
 {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         lf_throwErrno("open", folder);
-    const int synced = ::fsync(fd);
+    const int synced = sync(fd);
     const int error = errno;
     ::close(fd);
-    if (synced != 0 && error != EINVAL) { // some file systems cannot sync a folder; the rename stands
+    if (synced != 0 && error != EINVAL) {
         errno = error;
-        lf_throwErrno("fsync", folder);
+        lf_throwErrno(step, folder);
     }
 }
 
@@ -108,9 +109,9 @@ public:
 
     void write(std::string_view bytes) { lf_writeAll(m_fd, bytes, m_path); }
 
-    void commit(const fs::path& target)
+    void commit(const fs::path& target, FileSync sync)
     {
-        if (::fsync(m_fd) != 0)
+        if (sync == FileSync::Durable && ::fsync(m_fd) != 0)
             lf_throwErrno("fsync", m_path);
         const int fd = m_fd;
         m_fd = -1;
@@ -119,7 +120,8 @@ public:
         if (::rename(m_path.c_str(), target.c_str()) != 0)
             lf_throwErrno("rename", target);
         m_renamed = true;
-        lf_syncFolder(target.parent_path());
+        if (sync == FileSync::Durable) // without this a crash right after the rename may bring back the old file
+            gf_syncFolder(target.parent_path());
     }
 
 private:
@@ -130,12 +132,16 @@ private:
 
 } // namespace
 
-void gf_writeFileAtomic(const fs::path& path, std::string_view bytes)
+void gf_writeFileAtomic(const fs::path& path, std::string_view bytes, FileSync sync)
 {
     TemporaryFile temporary(path);
     temporary.write(bytes);
-    temporary.commit(path);
+    temporary.commit(path, sync);
 }
+
+void gf_syncFileSystem(const fs::path& folder) { lf_syncOpenFolder(folder, ::syncfs, "syncfs"); }
+
+void gf_syncFolder(const fs::path& folder) { lf_syncOpenFolder(folder, ::fsync, "fsync"); }
 
 void gf_removeStaleTemporaries(const fs::path& folder)
 {
@@ -148,11 +154,11 @@ void gf_removeStaleTemporaries(const fs::path& folder)
     }
 }
 
-void gf_saveXmlAtomic(const pugi::xml_document& document, const fs::path& path)
+void gf_saveXmlAtomic(const pugi::xml_document& document, const fs::path& path, FileSync sync)
 {
     std::ostringstream text;
     document.save(text);
-    gf_writeFileAtomic(path, text.str());
+    gf_writeFileAtomic(path, text.str(), sync);
 }
 
 } // namespace zyn
