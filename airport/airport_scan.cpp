@@ -7,6 +7,7 @@
 #include "airport/scan_log.h"
 #include "base/file_util.h"
 #include "base/exit_flags.h"
+#include "base/folder_publish.h"
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/path_text.h"
@@ -42,8 +43,11 @@ constexpr std::array<std::string_view, 3> kSkippedBglNames{"statics", "AFCAD Upd
 constexpr std::string_view kSupportAddress = "airports@tarvo-support.example";
 constexpr std::string_view kFailMark = "===> ";
 
-const fs::path g_stagedSimaddonPath{g_airportsPath / "scan_simaddon"};
-const fs::path g_stagedThirdpartyPath{g_airportsPath / "scan_thirdparty"};
+// A scan's results are staged in folders named as the ones they replace; the publish commits them
+// under the second name. Every "scan_" folder is the scan's own.
+constexpr std::string_view kScanFolderPrefix = "scan_";
+const fs::path g_scanStagingPath{g_airportsPath / "scan_new"};
+const fs::path g_scanCommittedPath{g_airportsPath / "scan_publish"};
 
 using PendingBgl = std::future<void>;
 
@@ -110,33 +114,25 @@ void lf_searchBglEntry(const fs::directory_entry& entry, std::size_t scannedChar
         lf_waitOldest(pending, folder, "inner");
 }
 
-// Removes the files of a folder (not its sub-folders); the folder stays.
-void lf_removeFiles(const fs::path& folder)
+// The staged results replace the last ones at once. Outside MSFS 2020 mode the simaddon folder also
+// holds the companion package's files: the scan's files are added to them, and without any the
+// folder stays as it is.
+void lf_publishStaged(const ScanTargets& targets)
 {
-    if (!fs::is_directory(folder))
-        return;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
-        if (entry.is_regular_file())
-            fs::remove(entry.path());
-}
-
-// Moves the staged results into their folder; emptying it first when asked.
-void lf_publishStaged(const fs::path& staged, const fs::path& target, bool emptyFirst)
-{
-    fs::create_directories(target);
-    if (emptyFirst)
-        lf_removeFiles(target);
-    if (fs::is_directory(staged))
-        for (const fs::directory_entry& entry : fs::directory_iterator(staged))
-            fs::rename(entry.path(), target / entry.path().filename());
-    fs::remove_all(staged);
+    if (!param::MSFS_2020.on()) {
+        if (fs::is_empty(targets.simaddon))
+            fs::remove(targets.simaddon);
+        else
+            gf_stageKeptFiles(g_mySimaddonPath, targets.simaddon);
+    }
+    gf_publishFolders(g_scanStagingPath, g_scanCommittedPath);
 }
 
 ScanTargets lf_prepareTargets()
 {
-    const ScanTargets targets{g_stagedSimaddonPath, g_stagedThirdpartyPath, g_tbloPath};
-    fs::remove_all(targets.simaddon);
-    fs::remove_all(targets.thirdparty);
+    const ScanTargets targets{g_scanStagingPath / g_mySimaddonPath.filename(),
+                              g_scanStagingPath / g_myThirdpartyPath.filename(), g_tbloPath};
+    fs::remove_all(g_scanStagingPath);
     fs::create_directories(targets.simaddon);
     fs::create_directories(targets.thirdparty);
     fs::remove_all(g_tbloPath); // this scan's entries replace the last one's
@@ -279,6 +275,20 @@ std::vector<std::string> gf_listAirportXmlFiles()
     return codes;
 }
 
+bool lf_scanAndPublish(const std::vector<fs::path>& folders)
+{
+    const ScanTargets targets = lf_prepareTargets();
+    for (const fs::path& folder : folders)
+        lf_scanFolder(folder, targets);
+    if (gf_exitUnderWay()) {
+        fs::remove_all(g_scanStagingPath);
+        return false;
+    }
+    // Every worker has ended: the old results give way to the new ones only now.
+    lf_publishStaged(targets);
+    return true;
+}
+
 bool lf_scanAddonAirports(const std::vector<fs::path>& folders)
 {
     std::error_code ec;
@@ -288,25 +298,33 @@ bool lf_scanAddonAirports(const std::vector<fs::path>& folders)
     g_tbloEntries.store(0);
     g_airportsLinkedOrGenerated.store(false);
     gf_resetScanLog();
-    const ScanTargets targets = lf_prepareTargets();
-    for (const fs::path& folder : folders)
-        lf_scanFolder(folder, targets);
-    if (gf_exitUnderWay()) {
+    if (!lf_scanAndPublish(folders)) {
         gf_addScanLogLine("===> scan interrupted by the exit, the previous results are kept");
         lf_writeScanReport();
-        fs::remove_all(targets.simaddon);
-        fs::remove_all(targets.thirdparty);
         return false;
     }
-    // Every worker has ended: the old results give way to the new ones only now.
-    lf_publishStaged(targets.simaddon, g_mySimaddonPath, param::MSFS_2020.on());
-    lf_publishStaged(targets.thirdparty, g_myThirdpartyPath, true);
     lf_writeScanReport();
     lf_tbloStep();
     const bool found = g_airportsLinkedOrGenerated.load();
     if (found)
         gf_log("Airports scan successful");
     return found;
+}
+
+void gf_repairScanFolders()
+{
+    try {
+        gf_finishFolderPublish(g_scanCommittedPath);
+        std::vector<fs::path> leftovers;
+        std::error_code ec;
+        for (const fs::directory_entry& entry : fs::directory_iterator(g_airportsPath, ec))
+            if (entry.is_directory() && gf_utf8FileName(entry.path()).starts_with(kScanFolderPrefix))
+                leftovers.push_back(entry.path());
+        for (const fs::path& folder : leftovers)
+            fs::remove_all(folder);
+    } catch (const std::exception& e) {
+        gf_logErrorf("{}: {}", "gf_repairScanFolders", e.what());
+    }
 }
 
 void gf_scanAirports()

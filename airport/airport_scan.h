@@ -23,9 +23,17 @@ bool lf_isCandidateName(const std::filesystem::path& path, std::size_t scannedCh
 void lf_scanFolderForAirports(const std::filesystem::path& folder, const ScanTargets& targets);
 void lf_scanFolder(const std::filesystem::path& folder, const ScanTargets& targets);
 
+// The folder scans into folders of their own and, unless an exit interrupted them (false), the
+// publish of their results in place of the last ones.
+bool lf_scanAndPublish(const std::vector<std::filesystem::path>& folders);
+
 // The folder scans, the report and the TBLO step; true when an airport was linked or generated.
 // False without publishing anything when an exit interrupted the scan.
 bool lf_scanAddonAirports(const std::vector<std::filesystem::path>& folders);
+
+// What a scan killed while it ran left: a publish that had been committed is completed, the scan's
+// other folders go. Errors are logged. Runs at start-up, before the add-on folders are read.
+void gf_repairScanFolders();
 
 // The stems of the ".xml" files (any letter case) of "my_thirdparty".
 std::vector<std::string> gf_listAirportXmlFiles();

@@ -259,7 +259,7 @@ void lf_writeParkPos(pugi::xml_node parent, const ParkPos& stand, ApfMode mode, 
         lf_writeParkPosOptions(parkpos, option);
 }
 
-bool gf_writeApf(const ApfWriteData& data, const fs::path& path, ApfMode mode)
+bool gf_writeApf(const ApfWriteData& data, const fs::path& path, ApfMode mode, FileSync sync)
 {
     try {
         pugi::xml_document document;
@@ -270,7 +270,7 @@ bool gf_writeApf(const ApfWriteData& data, const fs::path& path, ApfMode mode)
         auto parkpositions = document.append_child("parkpositions");
         for (const auto& stand : data.stands)
             lf_writeParkPos(parkpositions, stand, mode, data.handmade);
-        gf_saveXmlAtomic(document, path);
+        gf_saveXmlAtomic(document, path, sync);
         return true;
     } catch (const std::exception& e) {
         gf_logErrorf("{}: {}", "gf_writeApf", e.what());

@@ -7,6 +7,7 @@
 // airport/apf_read.h and airport/learned_merge.h.
 #include "airport/park_pos.h"
 #include "airport/read_report.h"
+#include "base/atomic_file.h"
 
 #include <pugixml.hpp>
 
@@ -45,7 +46,8 @@ struct ApfWriteData {
 
 // Builds the document and saves it atomically (the previous file stays whole until the new one is
 // complete). False, with a log line, when the document could not be built or saved.
-bool gf_writeApf(const ApfWriteData& data, const std::filesystem::path& path, ApfMode mode);
+bool gf_writeApf(const ApfWriteData& data, const std::filesystem::path& path, ApfMode mode,
+                 FileSync sync = FileSync::Durable);
 bool lf_writeApfParameters(pugi::xml_document& document, const ApfWriteData& data, ApfMode mode);
 void lf_writeParkPos(pugi::xml_node parent, const ParkPos& stand, ApfMode mode, bool handmade);
 // Options of number 0 are not written. Airline and type are always written, so an option keeps them

@@ -39,7 +39,7 @@ bool lf_writeLinkFile(const fs::path& folder, std::string_view code, const std::
     }
     try {
         fs::create_directories(folder);
-        gf_writeFileAtomic(folder / gf_pathFromUtf8(std::string(code) + ".txt"), archivePath + "\n");
+        gf_writeFileAtomic(folder / gf_pathFromUtf8(std::string(code) + ".txt"), archivePath + "\n", FileSync::Deferred);
         return true;
     } catch (const std::exception& e) {
         gf_addScanLogLine(fmt::format("===> link file of {} not written: {}", code, e.what()));
@@ -209,8 +209,9 @@ bool lf_generateAirportFile(ApfWriteData& file, std::vector<ParkPos>& stands, co
     fs::create_directories(folder);
     file.stands = stands;
     const fs::path path = folder / gf_pathFromUtf8(file.icao + ".xml");
-    // Two files of one airport write through the atomic writer: the last whole one stays.
-    if (!gf_writeApf(file, path, ApfMode::Generated)) {
+    // Two files of one airport write through the atomic writer: the last whole one stays. The scan's
+    // publish flushes all it staged at once.
+    if (!gf_writeApf(file, path, ApfMode::Generated, FileSync::Deferred)) {
         gf_addScanLogLine(fmt::format("===> Generating {} did not succeed", gf_utf8FromPath(path)));
         return false;
     }

@@ -77,13 +77,15 @@ public:
 
     void write(std::string_view bytes) { gf_writeToFile(m_file, bytes, m_path); }
 
-    void commit(const fs::path& target)
+    void commit(const fs::path& target, FileSync sync)
     {
-        gf_flushFile(m_file, m_path);
+        if (sync == FileSync::Durable)
+            gf_flushFile(m_file, m_path);
         gf_closeFile(std::exchange(m_file, kNoFile), m_path);
         gf_replaceFile(m_path, target);
         m_renamed = true;
-        gf_syncFolder(target.parent_path());
+        if (sync == FileSync::Durable) // without this a crash right after the rename may bring back the old file
+            gf_syncFolder(target.parent_path());
     }
 
 private:
@@ -94,11 +96,11 @@ private:
 
 } // namespace
 
-void gf_writeFileAtomic(const fs::path& path, std::string_view bytes)
+void gf_writeFileAtomic(const fs::path& path, std::string_view bytes, FileSync sync)
 {
     TemporaryFile temporary(path);
     temporary.write(bytes);
-    temporary.commit(path);
+    temporary.commit(path, sync);
 }
 
 void gf_removeStaleTemporaries(const fs::path& folder)

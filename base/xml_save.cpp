@@ -10,11 +10,11 @@
 
 namespace zyn {
 
-void gf_saveXmlAtomic(const pugi::xml_document& document, const std::filesystem::path& path)
+void gf_saveXmlAtomic(const pugi::xml_document& document, const std::filesystem::path& path, FileSync sync)
 {
     std::ostringstream text;
     document.save(text);
-    gf_writeFileAtomic(path, text.str());
+    gf_writeFileAtomic(path, text.str(), sync);
 }
 
 bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path)

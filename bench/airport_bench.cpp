@@ -1,6 +1,7 @@
 // The airport data's hot paths: the closest-airport query over a full database, and reading a large
 // airport's parking file with its learned file, side by side with pugixml's own parse of the same
-// two files.
+// two files and with that parse plus one walk over every element and attribute: the floor of any
+// reader built on the document.
 #include "airport/airports.h"
 #include "airport/apf_read.h"
 #include "airport/park_airport_state.h"
@@ -190,5 +191,36 @@ void BM_PugixmlLoadOfShippedAirports(benchmark::State& state)
     }
 }
 BENCHMARK(BM_PugixmlLoadOfShippedAirports)->Unit(benchmark::kMillisecond);
+
+// Every element's name and every attribute's name and value looked at once, depth first.
+std::size_t lf_walkEveryAttribute(pugi::xml_node node)
+{
+    std::size_t seen = 0;
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        seen += static_cast<unsigned char>(child.name()[0]);
+        for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute())
+            seen += static_cast<unsigned char>(a.name()[0]) + static_cast<unsigned char>(a.value()[0]);
+        seen += lf_walkEveryAttribute(child);
+    }
+    return seen;
+}
+
+// The same load and one walk over what was loaded: what the reading above is held to.
+void BM_PugixmlLoadAndWalkOfTheSameTwoFiles(benchmark::State& state)
+{
+    const auto& data = lf_airportData();
+    const test::ScopedCwd cwd(data.folder());
+    for (auto _ : state) {
+        pugi::xml_document stock;
+        pugi::xml_document learned;
+        if (!stock.load_file(kStockFile) || !learned.load_file(kLearnedFile)) {
+            state.SkipWithError("the files could not be loaded");
+            return;
+        }
+        benchmark::DoNotOptimize(lf_walkEveryAttribute(stock));
+        benchmark::DoNotOptimize(lf_walkEveryAttribute(learned));
+    }
+}
+BENCHMARK(BM_PugixmlLoadAndWalkOfTheSameTwoFiles)->Unit(benchmark::kMillisecond);
 
 } // namespace

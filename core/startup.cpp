@@ -1,5 +1,6 @@
 #include "core/startup.h"
 
+#include "airport/airport_scan.h"
 #include "airport/learned_merge.h"
 #include "base/atomic_file.h"
 #include "base/encoding.h"
@@ -374,8 +375,10 @@ int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     // This is the only instance: what an earlier one left half-saved when it was killed can go (not
     // from a folder that is no program folder: the start-up refuses to run there).
     std::error_code ec;
-    if (std::filesystem::is_directory(g_docsPath, ec))
+    if (std::filesystem::is_directory(g_docsPath, ec)) {
         gf_removeStaleTemporaries(std::filesystem::current_path());
+        gf_repairScanFolders();
+    }
     gf_removeStaleTemporaries(gf_userDataPath());
     const int code = lf_runMainWindow(instance);
     // The start-up thread may still be waiting; it must end before the program's globals go.

@@ -60,16 +60,26 @@ void gf_replaceFile(const fs::path& from, const fs::path& to)
         lf_throwErrno("rename", to, errno);
 }
 
-void gf_syncFolder(const fs::path& folder)
+namespace {
+
+// Runs a sync call on the open folder; EINVAL: a file system that cannot sync a folder, where the
+// change stands as it is.
+void lf_syncOpenFolder(const fs::path& folder, int (*sync)(int), const char* step)
 {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         lf_throwErrno("open", folder, errno);
-    const int synced = ::fsync(fd);
+    const int synced = sync(fd);
     const int error = errno;
     ::close(fd);
-    if (synced != 0 && error != EINVAL) // some file systems cannot sync a folder; the rename stands
-        lf_throwErrno("fsync", folder, error);
+    if (synced != 0 && error != EINVAL)
+        lf_throwErrno(step, folder, error);
 }
+
+} // namespace
+
+void gf_syncFolder(const fs::path& folder) { lf_syncOpenFolder(folder, ::fsync, "fsync"); }
+
+void gf_syncFileSystem(const fs::path& folder) { lf_syncOpenFolder(folder, ::syncfs, "syncfs"); }
 
 } // namespace zyn

@@ -26,5 +26,8 @@ void gf_closeFile(FileHandle file, const std::filesystem::path& path);
 void gf_replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
 // Makes the replaces done in a folder durable (a crash right after one must not bring the old file back).
 void gf_syncFolder(const std::filesystem::path& folder);
+// Flushes to disk every file written so far under the folder, at once: one sync for any number of
+// writes that did not flush each (on Linux the whole file system that holds the folder).
+void gf_syncFileSystem(const std::filesystem::path& folder);
 
 } // namespace zyn

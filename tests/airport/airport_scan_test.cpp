@@ -92,6 +92,7 @@ TEST_F(AirportScan, AirportsAreLinkedToTheArchiveOrGenerated)
     package("microsoft-airport-lowg", {.airports = {gf_bglAirport("LOWG", 46.99, 15.44, 1)}});
     package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}, "Indie Works");
     test::writeText(g_myThirdpartyPath / "OLD1.xml", "a file of the last scan");
+    test::writeText(g_myThirdpartyPath / "EDDF" / "mine.xml", "a folder of the user's");
 
     EXPECT_TRUE(lf_scanAddonAirports({community}));
 
@@ -101,7 +102,9 @@ TEST_F(AirportScan, AirportsAreLinkedToTheArchiveOrGenerated)
     EXPECT_FALSE(fs::exists(g_myThirdpartyPath / "EDDB.xml"));
     EXPECT_FALSE(fs::exists(g_mySimaddonPath / "LOWI.xml"));
     EXPECT_FALSE(fs::exists(g_myThirdpartyPath / "OLD1.xml"));
-    EXPECT_FALSE(fs::exists("airports/scan_thirdparty"));
+    EXPECT_EQ(test::readText(g_myThirdpartyPath / "EDDF" / "mine.xml"), "a folder of the user's");
+    EXPECT_FALSE(fs::exists("airports/scan_new"));
+    EXPECT_FALSE(fs::exists("airports/scan_publish"));
     EXPECT_TRUE(reportHas("===> EDDT has 15 parkpos while archived one has 7"));
     EXPECT_TRUE(reportHas("Generated EDDT.xml: 15 positions, of which 1 helipad"));
     EXPECT_TRUE(reportHas("Generated LOWG.xml: 4 positions, of which 1 helipad"));
@@ -238,7 +241,37 @@ TEST_F(AirportScan, AnExitKeepsThePreviousResults)
     EXPECT_FALSE(lf_scanAddonAirports({community}));
     EXPECT_TRUE(fs::exists(g_myThirdpartyPath / "EDDB.xml"));
     EXPECT_FALSE(fs::exists(g_myThirdpartyPath / "EDDT.xml"));
-    EXPECT_FALSE(fs::exists("airports/scan_thirdparty"));
+    EXPECT_FALSE(fs::exists("airports/scan_new"));
+}
+
+TEST_F(AirportScan, OutsideMsfs2020TheSimaddonFilesAreAddedToThePackage)
+{
+    param::MSFS_2020.value = 0;
+    test::writeText(g_mySimaddonPath / "EGLL.txt", "the companion package's");
+    test::writeText(g_mySimaddonPath / "LOWG.xml", "an older scan's");
+    package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});
+    EXPECT_TRUE(lf_scanAddonAirports({community})); // nothing for the simaddon folder
+    EXPECT_EQ(test::readText(g_mySimaddonPath / "LOWG.xml"), "an older scan's");
+    package("microsoft-airport-lowg", {.airports = {gf_bglAirport("LOWG", 46.99, 15.44, 1)}});
+    EXPECT_TRUE(lf_scanAddonAirports({community}));
+    EXPECT_EQ(test::readText(g_mySimaddonPath / "EGLL.txt"), "the companion package's");
+    EXPECT_NE(test::readText(g_mySimaddonPath / "LOWG.xml"), "an older scan's");
+    EXPECT_EQ(std::distance(fs::directory_iterator(g_mySimaddonPath), fs::directory_iterator()), 2);
+}
+
+TEST_F(AirportScan, TheStartCompletesACommittedPublishAndClearsWhatAKillLeft)
+{
+    test::writeText(g_myThirdpartyPath / "OLD1.xml", "the last scan's");
+    test::writeText("airports/scan_publish/my_thirdparty/NEW1.xml", "the committed scan's");
+    test::writeText("airports/scan_new/my_thirdparty/NEW2.xml", "a scan that was not committed");
+    test::writeText("airports/scan_thirdparty/NEW3.xml", "an earlier version's staging");
+    test::writeText("airports/learned/stock/EDDT.xml", "learned");
+    gf_repairScanFolders();
+    EXPECT_EQ(test::readText(g_myThirdpartyPath / "NEW1.xml"), "the committed scan's");
+    EXPECT_FALSE(fs::exists(g_myThirdpartyPath / "OLD1.xml"));
+    for (const auto& entry : fs::directory_iterator(g_airportsPath))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("scan_")) << entry.path();
+    EXPECT_EQ(test::readText("airports/learned/stock/EDDT.xml"), "learned");
 }
 
 TEST_F(AirportScan, TheWholeScanSwitchesItsSettingOff)

@@ -40,6 +40,20 @@ TEST(AtomicFile, ReplacesTheFileWholeAndLeavesNoTemporary)
     EXPECT_EQ(lf_folderEntries(dir.path()), std::vector<std::string>{"data.txt"});
 }
 
+TEST(AtomicFile, DeferredWriteReplacesWholeAndOneSyncFlushesIt)
+{
+    test::TempDir dir;
+    const auto path = dir / "staged.txt";
+    test::writeText(path, "old");
+    gf_writeFileAtomic(path, "new", FileSync::Deferred);
+    gf_syncFileSystem(dir.path());
+    gf_syncFolder(dir.path());
+    EXPECT_EQ(readText(path), "new");
+    EXPECT_EQ(lf_folderEntries(dir.path()), std::vector<std::string>{"staged.txt"});
+    for (const auto sync : {gf_syncFileSystem, gf_syncFolder})
+        EXPECT_THROW(sync(dir / "missing"), fs::filesystem_error);
+}
+
 TEST(AtomicFile, FailedWriteKeepsTheOldFileAndCleansUp)
 {
     test::TempDir dir;

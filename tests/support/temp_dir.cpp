@@ -5,9 +5,11 @@
 
 namespace zyn::test {
 
-TempDir::TempDir()
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+
+TempDir::TempDir(const std::filesystem::path& parent)
 {
-    auto pattern = (std::filesystem::temp_directory_path() / "tarvo-test-XXXXXX").string();
+    auto pattern = (parent / "tarvo-test-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     m_path = pattern;

@@ -12,6 +12,7 @@ namespace zyn::test {
 class TempDir {
 public:
     TempDir();
+    explicit TempDir(const std::filesystem::path& parent); // made in parent instead of the system's
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

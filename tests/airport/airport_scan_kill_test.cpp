@@ -1,0 +1,173 @@
+// Scans killed at random moments, their publish included, leave the add-on folders of one scan
+// whole once the next start has repaired what the kill left.
+#include "airport/airport_scan.h"
+#include "airport/scan_log.h"
+#include "base/folders.h"
+#include "base/workers.h"
+#include "settings/settings.h"
+#include "tests/support/guard_time.h"
+#include "tests/support/temp_dir.h"
+#include "tools/bgl_writer.h"
+
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include <fmt/format.h>
+
+#include <array>
+#include <chrono>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace zyn {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// A kill loses nothing that a sync would keep: a memory file system, where there is one, spares the
+// test the syncs of a disk shared with other work, which would make it last many times longer.
+fs::path lf_killTestParent()
+{
+    std::error_code ec;
+    return fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+}
+
+constexpr int kKills = 120;
+constexpr int kAirportsPerScan = 6;
+
+// What one scan publishes: thirdparty files of its own airports and one simaddon file.
+struct ScanResult {
+    fs::path community;
+    std::set<std::string> thirdparty;
+    std::set<std::string> simaddon;
+};
+
+ScanResult lf_writeCommunity(const fs::path& community, char series)
+{
+    ScanResult result{community, {}, {}};
+    for (int i = 0; i < kAirportsPerScan; ++i) {
+        const std::string code = fmt::format("E{}{:02}", series, i);
+        tools::gf_writeAirportPackage(community, {"indie-" + code, code, "", "", "airport.bgl"},
+                                      {.airports = {tools::gf_bglAirport(code, 50.0 + i * 0.1, 10.0, 3)}});
+        result.thirdparty.insert(code + ".xml");
+    }
+    const std::string simaddon = fmt::format("L{}SA", series);
+    tools::gf_writeAirportPackage(community, {"microsoft-airport-" + simaddon, simaddon, "", "", "airport.bgl"},
+                                  {.airports = {tools::gf_bglAirport(simaddon, 47.0, 11.0, 2)}});
+    result.simaddon.insert(simaddon + ".xml");
+    return result;
+}
+
+// The parking files of a folder, each a whole one; a broken or cut file is named "broken".
+std::set<std::string> lf_wholeFiles(const fs::path& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (!entry.is_regular_file())
+            continue;
+        pugi::xml_document document;
+        const bool whole = document.load_file(entry.path().c_str()) && document.child("parkpositions");
+        names.insert(whole ? entry.path().filename().string() : "broken");
+    }
+    return names;
+}
+
+[[noreturn]] void lf_scanForever(int doneFd, const std::array<ScanResult, 2>& scans, int first)
+{
+    for (int i = first;; ++i) {
+        lf_scanAndPublish({scans[i % 2].community});
+        gf_resetScanLog();
+        const char done = 1;
+        if (write(doneFd, &done, 1) != 1)
+            _exit(2);
+    }
+}
+
+bool lf_waitForScan(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    const int ms = static_cast<int>(test::guardTime(std::chrono::milliseconds(20000)).count());
+    char byte = 0;
+    return poll(&p, 1, ms) == 1 && read(fd, &byte, 1) == 1;
+}
+
+class AirportScanKill : public ::testing::Test {
+protected:
+    AirportScanKill() { param::MSFS_2020.value = 1; }
+    ~AirportScanKill() override { gf_resetScanLog(); }
+
+    // Which scan the add-on folders hold whole: 0 or 1; -1 for anything else.
+    int wholeScan() const
+    {
+        for (int s = 0; s < 2; ++s)
+            if (lf_wholeFiles(g_myThirdpartyPath) == scans[s].thirdparty &&
+                lf_wholeFiles(g_mySimaddonPath) == scans[s].simaddon)
+                return s;
+        return -1;
+    }
+    static bool scanFoldersLeft()
+    {
+        for (const auto& entry : fs::directory_iterator(g_airportsPath))
+            if (entry.path().filename().string().starts_with("scan_"))
+                return true;
+        return false;
+    }
+
+    test::TempDir dir{lf_killTestParent()};
+    test::ScopedCwd cwd{dir.path()};
+    std::array<ScanResult, 2> scans{lf_writeCommunity(dir / "CommunityA", 'A'), lf_writeCommunity(dir / "CommunityB", 'B')};
+    fs::path userFile = g_myThirdpartyPath / "EDDF" / "mine.xml";
+};
+
+TEST_F(AirportScanKill, EveryKillLeavesTheResultsOfOneScanWhole)
+{
+    gf_resetWorkers();
+    test::writeText(userFile, "a folder of the user's");
+    const auto started = Clock::now();
+    ASSERT_TRUE(lf_scanAndPublish({scans[0].community}));
+    auto scanTime = Clock::now() - started;
+    gf_resetScanLog();
+    ASSERT_EQ(wholeScan(), 0);
+    std::mt19937 random(29);
+    int held = 0;
+    for (int round = 0; round < kKills; ++round) {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(fds[0]);
+            lf_scanForever(fds[1], scans, 1 - held);
+        }
+        close(fds[1]);
+        // After a whole scan, somewhere in the next one: its walk, its staged files or its publish.
+        const bool scanned = lf_waitForScan(fds[0]);
+        const auto last = Clock::now();
+        if (round % 4 == 0 && lf_waitForScan(fds[0]))
+            scanTime = Clock::now() - last;
+        std::this_thread::sleep_for(
+            std::uniform_int_distribution<Clock::rep>(0, scanTime.count())(random) * Clock::duration(1));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        close(fds[0]);
+        ASSERT_TRUE(scanned) << "round " << round << ": the child did not scan";
+        ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round << ": the child ended by itself";
+        gf_repairScanFolders(); // the next start
+        held = wholeScan();
+        ASSERT_NE(held, -1) << "round " << round;
+        ASSERT_FALSE(scanFoldersLeft()) << "round " << round;
+        ASSERT_EQ(test::readText(userFile), "a folder of the user's") << "round " << round;
+    }
+}
+
+} // namespace
+} // namespace zyn
