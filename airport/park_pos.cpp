@@ -67,17 +67,24 @@ void gf_linkOverlappingStands(std::vector<ParkPos>& stands)
     std::vector<std::size_t> byLatitude(stands.size());
     std::iota(byLatitude.begin(), byLatitude.end(), std::size_t{0});
     std::ranges::sort(byLatitude, {}, [&](std::size_t i) { return stands[i].latitude; });
+    // The positions packed in that order: the band test reads many stands per stand, and most of
+    // them are too far east or west; only a close pair is looked up in the stand list.
+    std::vector<LatLon> places(byLatitude.size());
+    for (std::size_t i = 0; i < byLatitude.size(); ++i)
+        places[i] = {stands[byLatitude[i]].latitude, stands[byLatitude[i]].longitude};
     bool cut = false;
     for (std::size_t i = 0; i < byLatitude.size(); ++i) {
         ParkPos& a = stands[byLatitude[i]];
         for (std::size_t j = i + 1; j < byLatitude.size(); ++j) {
-            ParkPos& b = stands[byLatitude[j]];
-            if (b.latitude - a.latitude > latitudeBand)
+            if (places[j].lat - places[i].lat > latitudeBand)
                 break;
-            const double apart = std::fabs(b.longitude - a.longitude);
+            const double apart = std::fabs(places[j].lon - places[i].lon);
+            if (std::min(apart, 360.0 - apart) > longitudeBand)
+                continue;
+            ParkPos& b = stands[byLatitude[j]];
             // Once a full list has been met, pairs with a full list are not even measured.
             const bool full = a.adjacent.size() >= kMostAdjacentStands || b.adjacent.size() >= kMostAdjacentStands;
-            if (std::min(apart, 360.0 - apart) > longitudeBand || a.sid == b.sid || (full && cut))
+            if (a.sid == b.sid || (full && cut))
                 continue;
             if (!(a.radius + b.radius > kOverlapMargin * gf_distanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude})))
                 continue;

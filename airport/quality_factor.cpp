@@ -36,7 +36,7 @@ struct OptionTally {
             days |= 1u << option.day;
         const std::uint64_t hours = option.halfHours & ((std::uint64_t{1} << kSlotsPerDay) - 1);
         slots |= hours;
-        slotUses += static_cast<std::uint64_t>(std::popcount(hours));
+        slotUses += gf_bitCount(hours);
     }
 
     // The stand's term; 0 without any option.
@@ -44,7 +44,7 @@ struct OptionTally {
     {
         if (count == 0)
             return 0.0;
-        return 12.5 * std::popcount(slots) + std::min(20.0 * count, 4000.0) + 10000.0 + 100.0 * std::popcount(days) +
+        return 12.5 * gf_bitCount(slots) + std::min(20.0 * count, 4000.0) + 10000.0 + 100.0 * gf_bitCount(days) +
                2.0 * static_cast<double>(std::min<std::uint64_t>(slotUses, 600));
     }
 };

@@ -35,20 +35,24 @@ std::optional<double> lf_plainDecimal(std::string_view text)
     std::size_t i = negative ? 1 : 0;
     std::uint64_t whole = 0;
     std::size_t digits = 0;
-    std::size_t decimals = 0;
-    bool point = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9') {
+    // The digits before the point and those after it in two runs: no test of the point per digit.
+    const auto digitRun = [&] {
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
             if (++digits > 15)
-                return std::nullopt;
-            whole = whole * 10 + static_cast<std::uint64_t>(c - '0');
-            decimals += point ? 1 : 0;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            break;
+                return false;
+            whole = whole * 10 + static_cast<std::uint64_t>(text[i] - '0');
         }
+        return true;
+    };
+    if (!digitRun())
+        return std::nullopt;
+    std::size_t decimals = 0;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        const std::size_t before = digits;
+        if (!digitRun())
+            return std::nullopt;
+        decimals = digits - before;
     }
     if (digits == 0 || (i < text.size() && (text[i] == 'e' || text[i] == 'E')))
         return std::nullopt;

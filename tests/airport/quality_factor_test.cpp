@@ -72,5 +72,22 @@ TEST(QualityFactor, PairTextShowsTheSoftFactorOnlyBelow45)
         EXPECT_EQ(lf_qualityPairText(gf_qualityPair(row.real, row.soft)), row.text);
 }
 
+TEST(QualityFactor, BitCountCountsEveryBit)
+{
+    const struct {
+        std::uint64_t bits;
+        std::uint32_t count;
+    } cases[] = {{0, 0},
+                 {1, 1},
+                 {0x8000000000000000u, 1},
+                 {0xffffffffffffffffu, 64},
+                 {(std::uint64_t{1} << kSlotsPerDay) - 1, 48},
+                 {0x5555555555555555u, 32},
+                 {0x00ff00000000f00fu, 16},
+                 {0b10110, 3}};
+    for (const auto& c : cases)
+        EXPECT_EQ(gf_bitCount(c.bits), c.count) << c.bits;
+}
+
 } // namespace
 } // namespace zyn

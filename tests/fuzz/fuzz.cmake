@@ -12,6 +12,7 @@ add_link_options(-fsanitize=address,undefined)
 file(GLOB_RECURSE TARVO_FUZZ_LIB_SOURCES CONFIGURE_DEPENDS
   platform/*.cpp base/*.cpp shown/*.cpp requests/*.cpp settings/*.cpp aircraft/*.cpp airport/*.cpp
   traffic/*.cpp sim/*.cpp livery/*.cpp)
+list(FILTER TARVO_FUZZ_LIB_SOURCES EXCLUDE REGEX "_windows\\.cpp$") # the Windows-only implementations
 tarvo_add_rooms_library(tarvo_fuzz_lib ${TARVO_FUZZ_LIB_SOURCES} tests/fuzz/support/fuzz_support.cpp
                         tests/support/temp_dir.cpp)
 
