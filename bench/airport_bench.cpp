@@ -118,8 +118,8 @@ void BM_ReadApf1000StandsWith5000LearnedOptions(benchmark::State& state)
 }
 BENCHMARK(BM_ReadApf1000StandsWith5000LearnedOptions)->Unit(benchmark::kMillisecond);
 
-// pugixml alone, loading the same two files: what the reading above is measured against.
-void BM_PugixmlLoadOfTheSameTwoFiles(benchmark::State& state)
+// Loads the two files with pugixml for every iteration and hands both documents to use.
+template <typename Use> void lf_loadBothFiles(benchmark::State& state, Use use)
 {
     const auto& data = lf_airportData();
     const test::ScopedCwd cwd(data.folder());
@@ -130,9 +130,17 @@ void BM_PugixmlLoadOfTheSameTwoFiles(benchmark::State& state)
             state.SkipWithError("the files could not be loaded");
             return;
         }
+        use(stock, learned);
+    }
+}
+
+// pugixml alone, loading the same two files: what the reading above is measured against.
+void BM_PugixmlLoadOfTheSameTwoFiles(benchmark::State& state)
+{
+    lf_loadBothFiles(state, [](const pugi::xml_document& stock, const pugi::xml_document& learned) {
         benchmark::DoNotOptimize(stock.first_child());
         benchmark::DoNotOptimize(learned.first_child());
-    }
+    });
 }
 BENCHMARK(BM_PugixmlLoadOfTheSameTwoFiles)->Unit(benchmark::kMillisecond);
 
@@ -208,18 +216,10 @@ std::size_t lf_walkEveryAttribute(pugi::xml_node node)
 // The same load and one walk over what was loaded: what the reading above is held to.
 void BM_PugixmlLoadAndWalkOfTheSameTwoFiles(benchmark::State& state)
 {
-    const auto& data = lf_airportData();
-    const test::ScopedCwd cwd(data.folder());
-    for (auto _ : state) {
-        pugi::xml_document stock;
-        pugi::xml_document learned;
-        if (!stock.load_file(kStockFile) || !learned.load_file(kLearnedFile)) {
-            state.SkipWithError("the files could not be loaded");
-            return;
-        }
+    lf_loadBothFiles(state, [](const pugi::xml_document& stock, const pugi::xml_document& learned) {
         benchmark::DoNotOptimize(lf_walkEveryAttribute(stock));
         benchmark::DoNotOptimize(lf_walkEveryAttribute(learned));
-    }
+    });
 }
 BENCHMARK(BM_PugixmlLoadAndWalkOfTheSameTwoFiles)->Unit(benchmark::kMillisecond);
 

@@ -100,21 +100,5 @@ TEST(NonAsciiPaths, ArchivesAndSceneryOpenThere)
     EXPECT_TRUE(lf_hasAirportSection(bgl));
 }
 
-TEST(UtcCalendar, FieldsOfKnownDays)
-{
-    struct Case {
-        std::time_t t;
-        int year, yearDay, weekDay, hour, minute, second;
-    };
-    for (const Case& c : {Case{0, 70, 0, 4, 0, 0, 0}, Case{951782400, 100, 59, 2, 0, 0, 0},
-                          Case{1796601600 + 86399, 126, 340, 1, 23, 59, 59}}) {
-        const std::tm fields = gf_utcCalendar(c.t);
-        EXPECT_EQ((std::vector<int>{fields.tm_year, fields.tm_yday, fields.tm_wday, fields.tm_hour, fields.tm_min,
-                                    fields.tm_sec}),
-                  (std::vector<int>{c.year, c.yearDay, c.weekDay, c.hour, c.minute, c.second}))
-            << c.t;
-    }
-}
-
 } // namespace
 } // namespace zyn
