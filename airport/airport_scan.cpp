@@ -114,24 +114,21 @@ void lf_searchBglEntry(const fs::directory_entry& entry, std::size_t scannedChar
         lf_waitOldest(pending, folder, "inner");
 }
 
-// The staged results replace the last ones at once. Outside MSFS 2020 mode the simaddon folder also
-// holds the companion package's files: the scan's files are added to them, and without any the
-// folder stays as it is.
+// The staged results replace the last ones at once (equal ones: nothing happens). Outside MSFS 2020
+// mode the simaddon folder also holds the companion package's files: the scan's files are added to
+// them, and without any new the folder stays as it is.
 void lf_publishStaged(const ScanTargets& targets)
 {
-    if (!param::MSFS_2020.on()) {
-        if (fs::is_empty(targets.simaddon))
-            fs::remove(targets.simaddon);
-        else
-            gf_stageKeptFiles(g_mySimaddonPath, targets.simaddon);
-    }
-    gf_publishFolders(g_scanStagingPath, g_scanCommittedPath);
+    if (!param::MSFS_2020.on())
+        targets.staging->keepPublished(targets.simaddon);
+    targets.staging->publish(g_scanCommittedPath);
 }
 
-ScanTargets lf_prepareTargets()
+ScanTargets lf_prepareTargets(FolderStaging& staging)
 {
     const ScanTargets targets{g_scanStagingPath / g_mySimaddonPath.filename(),
-                              g_scanStagingPath / g_myThirdpartyPath.filename(), g_tbloPath};
+                              g_scanStagingPath / g_myThirdpartyPath.filename(), g_tbloPath, &staging};
+    gf_finishFolderPublish(g_scanCommittedPath); // the staged files are compared with the published ones
     fs::remove_all(g_scanStagingPath);
     fs::create_directories(targets.simaddon);
     fs::create_directories(targets.thirdparty);
@@ -277,7 +274,8 @@ std::vector<std::string> gf_listAirportXmlFiles()
 
 bool lf_scanAndPublish(const std::vector<fs::path>& folders)
 {
-    const ScanTargets targets = lf_prepareTargets();
+    FolderStaging staging(g_scanStagingPath);
+    const ScanTargets targets = lf_prepareTargets(staging);
     for (const fs::path& folder : folders)
         lf_scanFolder(folder, targets);
     if (gf_exitUnderWay()) {

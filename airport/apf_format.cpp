@@ -259,18 +259,26 @@ void lf_writeParkPos(pugi::xml_node parent, const ParkPos& stand, ApfMode mode, 
         lf_writeParkPosOptions(parkpos, option);
 }
 
+std::optional<std::string> gf_apfText(const ApfWriteData& data, ApfMode mode, const fs::path& path)
+{
+    pugi::xml_document document;
+    if (!gf_writeXmlMeta(document) || !lf_writeApfParameters(document, data, mode)) {
+        gf_logErrorf("{}: \"{}\" could not be built", "gf_writeApf", gf_utf8FromPath(path));
+        return std::nullopt;
+    }
+    auto parkpositions = document.append_child("parkpositions");
+    for (const auto& stand : data.stands)
+        lf_writeParkPos(parkpositions, stand, mode, data.handmade);
+    return gf_xmlText(document);
+}
+
 bool gf_writeApf(const ApfWriteData& data, const fs::path& path, ApfMode mode, FileSync sync)
 {
     try {
-        pugi::xml_document document;
-        if (!gf_writeXmlMeta(document) || !lf_writeApfParameters(document, data, mode)) {
-            gf_logErrorf("{}: \"{}\" could not be built", "gf_writeApf", gf_utf8FromPath(path));
+        const std::optional<std::string> text = gf_apfText(data, mode, path);
+        if (!text)
             return false;
-        }
-        auto parkpositions = document.append_child("parkpositions");
-        for (const auto& stand : data.stands)
-            lf_writeParkPos(parkpositions, stand, mode, data.handmade);
-        gf_saveXmlAtomic(document, path, sync);
+        gf_writeFileAtomic(path, *text, sync);
         return true;
     } catch (const std::exception& e) {
         gf_logErrorf("{}: {}", "gf_writeApf", e.what());

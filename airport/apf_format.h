@@ -44,6 +44,9 @@ struct ApfWriteData {
     bool handmade = false; // the airport's learned file replaces its stock stands: every stand in full
 };
 
+// The file's text; nothing, with a log line naming the path, when the document could not be built.
+// Throws what pugixml throws (out of memory).
+std::optional<std::string> gf_apfText(const ApfWriteData& data, ApfMode mode, const std::filesystem::path& path);
 // Builds the document and saves it atomically (the previous file stays whole until the new one is
 // complete). False, with a log line, when the document could not be built or saved.
 bool gf_writeApf(const ApfWriteData& data, const std::filesystem::path& path, ApfMode mode,

@@ -31,7 +31,8 @@ constexpr std::string_view kUnknownPublisher = "unknown";
 constexpr std::size_t kCodeChars = 4;
 
 // The link file; false (reported) when the location or the file could not be written.
-bool lf_writeLinkFile(const fs::path& folder, std::string_view code, const std::string& archivePath)
+bool lf_writeLinkFile(const fs::path& folder, std::string_view code, const std::string& archivePath,
+                      FolderStaging& staging)
 {
     if (!gf_checkAirportCode(code, "lf_writeLinkFile") || !gf_isApfLocation(archivePath)) {
         gf_addScanLogLine(fmt::format("===> {}: \"{}\" is no archive location, not linked", code, archivePath));
@@ -39,7 +40,7 @@ bool lf_writeLinkFile(const fs::path& folder, std::string_view code, const std::
     }
     try {
         fs::create_directories(folder);
-        gf_writeFileAtomic(folder / gf_pathFromUtf8(std::string(code) + ".txt"), archivePath + "\n", FileSync::Deferred);
+        staging.put(folder / gf_pathFromUtf8(std::string(code) + ".txt"), archivePath + "\n");
         return true;
     } catch (const std::exception& e) {
         gf_addScanLogLine(fmt::format("===> link file of {} not written: {}", code, e.what()));
@@ -54,7 +55,7 @@ bool lf_linkSimaddonAirport(const ApfWriteData& file, const ScanTargets& targets
         return false;
     }
     const std::string archivePath = lf_simaddonArchivePath(file.icao);
-    if (!lf_writeLinkFile(targets.simaddon, file.icao, archivePath))
+    if (!lf_writeLinkFile(targets.simaddon, file.icao, archivePath, *targets.staging))
         return false;
     gf_addScanLogLine(fmt::format("{} airport {} linked to {}", kSimaddonPublisher, file.icao, archivePath));
     return true;
@@ -87,11 +88,25 @@ bool lf_linkThirdpartyAirport(const ApfWriteData& file, std::int32_t& archived, 
         return false;
     }
     const std::string archivePath = lf_thirdpartyArchivePath(file.publisher, file.icao);
-    if (!lf_writeLinkFile(targets.thirdparty, file.icao, archivePath))
+    if (!lf_writeLinkFile(targets.thirdparty, file.icao, archivePath, *targets.staging))
         return false;
     archived = *count;
     gf_addScanLogLine(fmt::format("thirdparty airport {} linked to {}", file.icao, archivePath));
     return true;
+}
+
+// False, with a log line, when the file could not be built or written.
+bool lf_stageApf(const ApfWriteData& file, const fs::path& path, FolderStaging& staging)
+{
+    try {
+        const std::optional<std::string> text = gf_apfText(file, ApfMode::Generated, path);
+        if (text)
+            staging.put(path, *text);
+        return text.has_value();
+    } catch (const std::exception& e) {
+        gf_logErrorf("{}: {}", "gf_writeApf", e.what());
+        return false;
+    }
 }
 
 std::size_t lf_helipadCount(const std::vector<ParkPos>& stands)
@@ -209,9 +224,7 @@ bool lf_generateAirportFile(ApfWriteData& file, std::vector<ParkPos>& stands, co
     fs::create_directories(folder);
     file.stands = stands;
     const fs::path path = folder / gf_pathFromUtf8(file.icao + ".xml");
-    // Two files of one airport write through the atomic writer: the last whole one stays. The scan's
-    // publish flushes all it staged at once.
-    if (!gf_writeApf(file, path, ApfMode::Generated, FileSync::Deferred)) {
+    if (!lf_stageApf(file, path, *targets.staging)) {
         gf_addScanLogLine(fmt::format("===> Generating {} did not succeed", gf_utf8FromPath(path)));
         return false;
     }

@@ -3,9 +3,10 @@
 // parking file ("CODE.txt"), or a parking file generated from its stands ("CODE.xml"), in the
 // simaddon or the thirdparty folder of the scan; an airport the reader cannot decode becomes an
 // entry of the "TBLO" folder for the maker. Runs on the scan's workers, several at a time, without a
-// lock: each file's report lines are added together, and each written file goes through the atomic
-// writer (two files of one airport: the last whole one stays).
+// lock: each file's report lines are added together, and each file is put through the scan's staging
+// (two files of one airport: either whole one stays).
 #include "airport/apf_format.h"
+#include "base/folder_publish.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,11 +18,13 @@
 namespace zyn {
 
 // Where a scan writes: its results go to folders of their own until the scan has finished, so an
-// interrupted or failed scan leaves the previous results in place.
+// interrupted or failed scan leaves the previous results in place. The staged folders are
+// sub-folders of the staging's folder; staging puts the link and parking files into them.
 struct ScanTargets {
     std::filesystem::path simaddon;
     std::filesystem::path thirdparty;
     std::filesystem::path tblo;
+    FolderStaging* staging = nullptr;
 };
 
 extern std::atomic<bool> g_airportsLinkedOrGenerated;

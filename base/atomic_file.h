@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace pugi {
@@ -29,6 +30,8 @@ void gf_writeFileAtomic(const std::filesystem::path& path, std::string_view byte
 // only files of the writer's own naming go. Call at start-up, while no other writer runs.
 void gf_removeStaleTemporaries(const std::filesystem::path& folder);
 
+// The text of an XML document in pugixml's default formatting.
+std::string gf_xmlText(const pugi::xml_document& document);
 // Saves an XML document with pugixml's default formatting through gf_writeFileAtomic.
 void gf_saveXmlAtomic(const pugi::xml_document& document, const std::filesystem::path& path,
                       FileSync sync = FileSync::Durable);

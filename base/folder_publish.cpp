@@ -3,6 +3,10 @@
 #include "base/atomic_file.h"
 #include "base/path_text.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -47,6 +51,65 @@ void lf_carryOver(const fs::path& replaced, const fs::path& target)
             fs::rename(entry.path(), target / entry.path().filename());
 }
 
+// Up to this many files written anew are flushed one by one; more with one sync of the file system,
+// which also flushes what other processes wrote.
+constexpr std::size_t kFlushEachLimit = 16;
+
+// The file in the published folder that a staged file would replace.
+fs::path lf_publishedPath(const fs::path& staging, const fs::path& file)
+{
+    const fs::path folder = file.parent_path();
+    if (folder.parent_path() != staging)
+        throw std::invalid_argument(gf_utf8FromPath(file) + " is not in a staged folder");
+    return staging.parent_path() / folder.filename() / file.filename();
+}
+
+// Whether the file holds exactly the bytes; false when it cannot be read.
+bool lf_holdsBytes(const fs::path& path, std::string_view bytes)
+{
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(gf_openFile(path, "rb"), &std::fclose);
+    if (!file)
+        return false;
+    std::setvbuf(file.get(), nullptr, _IONBF, 0); // read straight into the buffer, once
+    thread_local std::string read;
+    read.resize(bytes.size() + 1); // one more: a longer file reads more
+    return std::fread(read.data(), 1, read.size(), file.get()) == bytes.size() &&
+           std::string_view(read.data(), bytes.size()) == bytes;
+}
+
+// Staged files are new names: a file of its own unless another thread took the name first, whose
+// file is then replaced whole.
+void lf_writeNew(const fs::path& file, std::string_view bytes)
+{
+    const FileHandle handle = gf_createNewFile(file);
+    if (handle == kNoFile) {
+        gf_writeFileAtomic(file, bytes, FileSync::Deferred);
+        return;
+    }
+    bool whole = false;
+    try {
+        gf_writeToFile(handle, bytes, file);
+        whole = true;
+        gf_closeFile(handle, file);
+    } catch (const fs::filesystem_error&) {
+        try {
+            if (!whole)
+                gf_closeFile(handle, file);
+        } catch (const fs::filesystem_error&) { // the write's failure is the one reported
+        }
+        std::error_code ignored;
+        fs::remove(file, ignored);
+        throw;
+    }
+}
+
+void lf_commit(const fs::path& staging, const fs::path& committed)
+{
+    fs::rename(staging, committed);
+    gf_syncFolder(committed.parent_path());
+    gf_finishFolderPublish(committed);
+}
+
 } // namespace
 
 void gf_finishFolderPublish(const fs::path& committed)
@@ -79,24 +142,139 @@ void gf_publishFolders(const fs::path& staging, const fs::path& committed)
 {
     gf_finishFolderPublish(committed);
     gf_syncFileSystem(staging);
-    fs::rename(staging, committed);
-    gf_syncFolder(committed.parent_path());
-    gf_finishFolderPublish(committed);
+    lf_commit(staging, committed);
 }
 
-void gf_stageKeptFiles(const fs::path& previous, const fs::path& staged)
+std::vector<fs::path> gf_stageKeptFiles(const fs::path& previous, const fs::path& staged)
 {
+    std::vector<fs::path> copies;
     if (!fs::is_directory(previous))
-        return;
+        return copies;
     for (const fs::directory_entry& entry : fs::directory_iterator(previous)) {
         const fs::path kept = staged / entry.path().filename();
         if (!entry.is_regular_file() || fs::exists(fs::symlink_status(kept)))
             continue;
         std::error_code linkError;
         fs::create_hard_link(entry.path(), kept, linkError);
-        if (linkError)
+        if (linkError) {
             fs::copy_file(entry.path(), kept);
+            copies.push_back(kept);
+        }
     }
+    return copies;
+}
+
+void FolderStaging::put(const fs::path& file, std::string_view bytes)
+{
+    const bool equal = lf_holdsBytes(lf_publishedPath(m_staging, file), bytes);
+    if (!equal)
+        lf_writeNew(file, bytes);
+    const std::lock_guard lock(m_mutex);
+    (equal ? m_equal : m_written).push_back(file);
+}
+
+void FolderStaging::keepPublished(const fs::path& stagedFolder)
+{
+    const std::lock_guard lock(m_mutex);
+    m_kept.push_back(stagedFolder);
+}
+
+std::size_t FolderStaging::writtenFiles() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_written.size();
+}
+
+// A kept folder without a written file is the published one plus equal files: it is not replaced.
+void FolderStaging::settleKeptFolders()
+{
+    for (const fs::path& folder : m_kept) {
+        const auto inFolder = [&folder](const fs::path& file) { return file.parent_path() == folder; };
+        if (std::any_of(m_written.begin(), m_written.end(), inFolder))
+            continue;
+        fs::remove_all(folder);
+        std::erase_if(m_equal, inFolder);
+    }
+}
+
+// Nothing written, and each published folder holds just the equal files (directories aside).
+bool FolderStaging::unchanged() const
+{
+    if (!m_written.empty())
+        return false;
+    std::vector<fs::path> equal = m_equal;
+    std::sort(equal.begin(), equal.end());
+    equal.erase(std::unique(equal.begin(), equal.end()), equal.end());
+    for (const fs::directory_entry& staged : fs::directory_iterator(m_staging)) {
+        if (!staged.is_directory())
+            continue;
+        const fs::path published = m_staging.parent_path() / staged.path().filename();
+        std::error_code error;
+        fs::directory_iterator files(published, error);
+        if (error)
+            return false;
+        std::size_t count = 0;
+        for (; files != fs::directory_iterator(); files.increment(error))
+            if (!files->is_directory())
+                ++count;
+        const auto inFolder = [&staged](const fs::path& file) { return file.parent_path() == staged.path(); };
+        if (error || count != static_cast<std::size_t>(std::count_if(equal.begin(), equal.end(), inFolder)))
+            return false;
+    }
+    return true;
+}
+
+// A file written by another put meanwhile (a name taken) stays.
+void FolderStaging::linkEqualFiles() const
+{
+    for (const fs::path& file : m_equal) {
+        std::error_code error;
+        fs::create_hard_link(lf_publishedPath(m_staging, file), file, error);
+        if (error == std::errc::file_exists)
+            continue;
+        if (error) // a file system without hard links
+            fs::copy_file(lf_publishedPath(m_staging, file), file);
+    }
+}
+
+// Everything staged is on the disk before the commit: after a power loss the commit, once it is
+// on the disk itself, must find whole files and whole folders. A linked file's bytes are there since
+// its own publish, so only its entry needs the sync of its folder (with a journal that also carries
+// the link count). New files are flushed one by one while they are few, the sync of the whole file
+// system (folders included) costing what other processes wrote as well; with many, that one sync
+// is cheaper than a flush each.
+void FolderStaging::makeDurable() const
+{
+    if (m_written.size() > kFlushEachLimit) {
+        gf_syncFileSystem(m_staging);
+        return;
+    }
+    for (const fs::path& file : m_written)
+        gf_syncFile(file);
+    for (const fs::directory_entry& entry : fs::directory_iterator(m_staging))
+        if (entry.is_directory())
+            gf_syncFolder(entry.path());
+    gf_syncFolder(m_staging);
+}
+
+bool FolderStaging::publish(const fs::path& committed)
+{
+    const std::lock_guard lock(m_mutex);
+    gf_finishFolderPublish(committed);
+    settleKeptFolders();
+    if (unchanged()) {
+        fs::remove_all(m_staging);
+        return false;
+    }
+    linkEqualFiles();
+    for (const fs::path& folder : m_kept)
+        if (fs::is_directory(folder)) {
+            std::vector<fs::path> copies = gf_stageKeptFiles(m_staging.parent_path() / folder.filename(), folder);
+            m_written.insert(m_written.end(), copies.begin(), copies.end());
+        }
+    makeDurable();
+    lf_commit(m_staging, committed);
+    return true;
 }
 
 } // namespace zyn

@@ -6,7 +6,11 @@
 // gf_finishFolderPublish at the next start, so readers find all the old folders or all the new ones,
 // never an empty or a mixed one. The sub-folders of a replaced folder (not the publisher's) are
 // carried over into its new one.
+#include <cstddef>
 #include <filesystem>
+#include <mutex>
+#include <string_view>
+#include <vector>
 
 namespace zyn {
 
@@ -19,7 +23,42 @@ void gf_publishFolders(const std::filesystem::path& staging, const std::filesyst
 void gf_finishFolderPublish(const std::filesystem::path& committed);
 
 // Puts into staged every file of previous that staged lacks, as a hard link (a copy where the file
-// system has none): a folder published as additions to the one it replaces.
-void gf_stageKeptFiles(const std::filesystem::path& previous, const std::filesystem::path& staged);
+// system has none): a folder published as additions to the one it replaces. Returns the copies.
+std::vector<std::filesystem::path> gf_stageKeptFiles(const std::filesystem::path& previous,
+                                                     const std::filesystem::path& staged);
+
+// The files of the folders a publish stages, put from any number of threads. A file whose bytes
+// equal those of the published file of its name is not written: the published file is hard-linked
+// in at the publish, and a scan whose every file is equal to a published one, no more and no fewer,
+// publishes nothing at all. A linked file is shared by both folders until the swap, which is safe
+// because every writer of published folders replaces a file by a rename and none writes into one.
+class FolderStaging {
+public:
+    // staging: the staging folder of gf_publishFolders, its sub-folders made by the caller.
+    explicit FolderStaging(std::filesystem::path staging) : m_staging(std::move(staging)) {}
+
+    // file: in a sub-folder of the staging folder. Two puts of one file at once write one after the
+    // other (either one's bytes stay), never into one file; a failed write leaves no file behind.
+    void put(const std::filesystem::path& file, std::string_view bytes);
+    // The published files the staged folder lacks stay in it (gf_stageKeptFiles): a folder whose
+    // files are the scan's additions to others. With nothing written into it, it stays as it is.
+    void keepPublished(const std::filesystem::path& stagedFolder);
+    // Publishes the staged folders as gf_publishFolders does, with what was written flushed first;
+    // false, the staging folder removed, when they equal the published ones.
+    bool publish(const std::filesystem::path& committed);
+    std::size_t writtenFiles() const;
+
+private:
+    bool unchanged() const;
+    void settleKeptFolders();
+    void linkEqualFiles() const;
+    void makeDurable() const;
+
+    std::filesystem::path m_staging;
+    mutable std::mutex m_mutex;
+    std::vector<std::filesystem::path> m_written;
+    std::vector<std::filesystem::path> m_equal; // staged paths, maybe twice
+    std::vector<std::filesystem::path> m_kept;  // staged folders
+};
 
 } // namespace zyn

@@ -4,17 +4,34 @@
 #include "base/log.h"
 #include "base/path_text.h"
 
-#include <sstream>
-
 #include <pugixml.hpp>
 
 namespace zyn {
 
+namespace {
+
+class StringWriter : public pugi::xml_writer {
+public:
+    explicit StringWriter(std::string& text) : m_text(text) {}
+    void write(const void* data, std::size_t size) override { m_text.append(static_cast<const char*>(data), size); }
+
+private:
+    std::string& m_text;
+};
+
+} // namespace
+
+std::string gf_xmlText(const pugi::xml_document& document)
+{
+    std::string text;
+    StringWriter writer(text);
+    document.save(writer);
+    return text;
+}
+
 void gf_saveXmlAtomic(const pugi::xml_document& document, const std::filesystem::path& path, FileSync sync)
 {
-    std::ostringstream text;
-    document.save(text);
-    gf_writeFileAtomic(path, text.str(), sync);
+    gf_writeFileAtomic(path, gf_xmlText(document), sync);
 }
 
 bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path)

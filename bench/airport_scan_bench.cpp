@@ -1,10 +1,12 @@
 // The add-on airport scan of a Community folder (packages of four BGL files, a quarter of them with
 // an airport, the rest scenery without one): the search, the staged files and their publish in place
-// of the previous scan's, which stay from one run to the next as between two starts. Beside it one
+// of the previous scan's, which stay from one run to the next as between two starts: unchanged (the
+// usual rescan), or every one of them changed. Beside it one
 // thread reading every file of the same tree once: the floor of any scan. At 200 and 2,000 files, to
 // show how the scan grows. The tree is written once per size and stays in the page cache, as on a
 // second start.
 #include "airport/airport_scan.h"
+#include "airport/airports.h"
 #include "airport/scan_log.h"
 #include "base/folders.h"
 #include "base/workers.h"
@@ -86,6 +88,39 @@ void BM_AirportScanOfCommunity(benchmark::State& state)
     state.counters["workers"] = g_workersMax;
 }
 BENCHMARK(BM_AirportScanOfCommunity)->Arg(200)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same scan with every result unlike the previous one's (the airports renamed between the runs):
+// every file written anew, flushed and swapped in, the previous ones removed.
+void BM_AirportScanOfChangedCommunity(benchmark::State& state)
+{
+    const int files = lf_files(state);
+    const AddonTree& tree = lf_addonTree(files);
+    const test::ScopedCwd cwd(tree.dir.path());
+    const std::vector<fs::path> community{tree.dir / "Community"};
+    gf_resetWorkers();
+    lf_scanAndPublish(community);
+    lf_publishedFiles();
+    int run = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ++run;
+        for (int p = 0; p < files / kFilesPerPackage; ++p)
+            g_airportNames[fmt::format("Z{:03}", p % 1000)] = fmt::format("Field {}", run);
+        state.ResumeTiming();
+        lf_scanAndPublish(community);
+        state.PauseTiming();
+        const auto published = lf_publishedFiles();
+        state.ResumeTiming();
+        if (published != files / kFilesPerPackage) {
+            state.SkipWithError("not every airport was published");
+            break;
+        }
+    }
+    g_airportNames.clear();
+    state.SetItemsProcessed(state.iterations() * files);
+    state.counters["workers"] = g_workersMax;
+}
+BENCHMARK(BM_AirportScanOfChangedCommunity)->Arg(200)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RawReadOfCommunity(benchmark::State& state)
 {

@@ -78,6 +78,18 @@ void lf_syncOpenFolder(const fs::path& folder, int (*sync)(int), const char* ste
 
 } // namespace
 
+void gf_syncFile(const fs::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        lf_throwErrno("open", path, errno);
+    const int synced = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (synced != 0)
+        lf_throwErrno("fsync", path, error);
+}
+
 void gf_syncFolder(const fs::path& folder) { lf_syncOpenFolder(folder, ::fsync, "fsync"); }
 
 void gf_syncFileSystem(const fs::path& folder) { lf_syncOpenFolder(folder, ::syncfs, "syncfs"); }

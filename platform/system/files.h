@@ -24,6 +24,8 @@ void gf_flushFile(FileHandle file, const std::filesystem::path& path);
 void gf_closeFile(FileHandle file, const std::filesystem::path& path);
 // Puts `from` in the place of `to`, replacing it when it exists, in one step.
 void gf_replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Flushes the bytes of a closed file to disk.
+void gf_syncFile(const std::filesystem::path& path);
 // Makes the replaces done in a folder durable (a crash right after one must not bring the old file back).
 void gf_syncFolder(const std::filesystem::path& folder);
 // Flushes to disk every file written so far under the folder, at once: one sync for any number of

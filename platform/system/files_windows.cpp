@@ -76,26 +76,29 @@ void gf_syncFolder(const fs::path&)
     // Nothing to do: MOVEFILE_WRITE_THROUGH has made the replace durable.
 }
 
+void gf_syncFile(const fs::path& path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        lf_throwLastError("CreateFileW", path);
+    const BOOL flushed = FlushFileBuffers(file);
+    const DWORD code = GetLastError();
+    CloseHandle(file);
+    if (!flushed) {
+        SetLastError(code);
+        lf_throwLastError("FlushFileBuffers", path);
+    }
+}
+
 void gf_syncFileSystem(const fs::path& folder)
 {
     // Flushing a whole volume needs an administrator, so each file under the folder is flushed: still
     // one pass at the end instead of a flush per write.
     std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (!it->is_regular_file(error))
-            continue;
-        const HANDLE file = CreateFileW(it->path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            lf_throwLastError("CreateFileW", it->path());
-        const BOOL flushed = FlushFileBuffers(file);
-        const DWORD code = GetLastError();
-        CloseHandle(file);
-        if (!flushed) {
-            SetLastError(code);
-            lf_throwLastError("FlushFileBuffers", it->path());
-        }
-    }
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (it->is_regular_file(error))
+            gf_syncFile(it->path());
     if (error)
         throw fs::filesystem_error("walk", folder, error);
 }

@@ -43,7 +43,8 @@ fs::path lf_killTestParent()
 constexpr int kKills = 120;
 constexpr int kAirportsPerScan = 6;
 
-// What one scan publishes: thirdparty files of its own airports and one simaddon file.
+// What one scan publishes: thirdparty files of its own airports, simaddon files of its own airport
+// and of two that both scans have.
 struct ScanResult {
     fs::path community;
     std::set<std::string> thirdparty;
@@ -59,10 +60,13 @@ ScanResult lf_writeCommunity(const fs::path& community, char series)
                                       {.airports = {tools::gf_bglAirport(code, 50.0 + i * 0.1, 10.0, 3)}});
         result.thirdparty.insert(code + ".xml");
     }
-    const std::string simaddon = fmt::format("L{}SA", series);
-    tools::gf_writeAirportPackage(community, {"microsoft-airport-" + simaddon, simaddon, "", "", "airport.bgl"},
-                                  {.airports = {tools::gf_bglAirport(simaddon, 47.0, 11.0, 2)}});
-    result.simaddon.insert(simaddon + ".xml");
+    // Simaddon files name no scenery file: those of the shared airports are equal in both scans, so
+    // a scan links the other one's.
+    for (const std::string& simaddon : {fmt::format("L{}SA", series), std::string("LSHA"), std::string("LSHB")}) {
+        tools::gf_writeAirportPackage(community, {"microsoft-airport-" + simaddon, simaddon, "", "", "airport.bgl"},
+                                      {.airports = {tools::gf_bglAirport(simaddon, 47.0, 11.0, 2)}});
+        result.simaddon.insert(simaddon + ".xml");
+    }
     return result;
 }
 

@@ -18,7 +18,12 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace zyn {
 namespace {
@@ -231,6 +236,71 @@ TEST_F(AirportScan, OneAirportInManyFilesLeavesOneWholeFile)
     EXPECT_GE(*stands, 8);
     EXPECT_LE(*stands, 13);
     EXPECT_EQ(gf_listAirportXmlFiles(), std::vector<std::string>{"EDDT"});
+}
+
+// The published files (under "airports") with their inodes.
+std::map<std::string, ino_t> lf_publishedInodes()
+{
+    std::map<std::string, ino_t> files;
+    for (const fs::path& folder : {g_myThirdpartyPath, g_mySimaddonPath})
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            struct stat status {};
+            if (entry.is_regular_file() && ::stat(entry.path().c_str(), &status) == 0)
+                files[fs::relative(entry.path(), g_airportsPath).generic_string()] = status.st_ino;
+        }
+    return files;
+}
+
+// Each rescan publishes what changed; every other file keeps its bytes and its inode.
+TEST_F(AirportScan, ARescanWritesOnlyWhatChanged)
+{
+    package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});
+    package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}});
+    package("maker-pkg-eddb", {.airports = {gf_bglAirport("EDDB", 52.36, 13.50, 4)}});
+    package("microsoft-airport-lowi", {.airports = {gf_bglAirport("LOWI", 47.26, 11.34, 40)}});
+    test::writeText(g_myThirdpartyPath / "EDDF" / "mine.xml", "a folder of the user's");
+    ASSERT_TRUE(lf_scanAddonAirports({community}));
+    const std::set<std::string> first{"my_thirdparty/EDDT.xml", "my_thirdparty/LFPG.xml", "my_thirdparty/EDDB.txt",
+                                      "my_simaddon/LOWI.txt"};
+    const struct {
+        const char* change;
+        std::function<void()> make;
+        std::set<std::string> published;
+        std::set<std::string> rewritten;
+    } steps[] = {
+        {"nothing", [] {}, first, {}},
+        {"EDDT's stands",
+         [&] { package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 3)}}); },
+         first, {"my_thirdparty/EDDT.xml"}},
+        {"LFPG's package gone", [&] { fs::remove_all(community / "indie-lfpg"); },
+         {"my_thirdparty/EDDT.xml", "my_thirdparty/EDDB.txt", "my_simaddon/LOWI.txt"}, {}},
+        {"EDKA added", [&] { package("indie-edka", {.airports = {gf_bglAirport("EDKA", 50.82, 6.18, 1)}}); },
+         {"my_thirdparty/EDDT.xml", "my_thirdparty/EDDB.txt", "my_simaddon/LOWI.txt", "my_thirdparty/EDKA.xml"},
+         {"my_thirdparty/EDKA.xml"}},
+    };
+    for (const auto& step : steps) {
+        const auto before = lf_publishedInodes();
+        std::map<std::string, std::string> texts;
+        for (const auto& [file, inode] : before)
+            texts[file] = test::readText(g_airportsPath / file);
+        step.make();
+        ASSERT_TRUE(lf_scanAddonAirports({community})) << step.change;
+        const auto after = lf_publishedInodes();
+        std::set<std::string> published;
+        for (const auto& [file, inode] : after) {
+            published.insert(file);
+            if (step.rewritten.contains(file)) {
+                EXPECT_NE(test::readText(g_airportsPath / file), texts[file]) << step.change << " " << file;
+                continue;
+            }
+            EXPECT_EQ(inode, before.at(file)) << step.change << " " << file;
+            EXPECT_EQ(test::readText(g_airportsPath / file), texts[file]) << step.change << " " << file;
+        }
+        EXPECT_EQ(published, step.published) << step.change;
+        EXPECT_EQ(test::readText(g_myThirdpartyPath / "EDDF" / "mine.xml"), "a folder of the user's");
+        for (const auto& entry : fs::directory_iterator(g_airportsPath))
+            EXPECT_FALSE(entry.path().filename().string().starts_with("scan_")) << step.change;
+    }
 }
 
 TEST_F(AirportScan, AnExitKeepsThePreviousResults)

@@ -3,8 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
+#include <algorithm>
 #include <map>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/stat.h>
 
 namespace zyn {
 namespace {
@@ -112,6 +119,112 @@ TEST(FolderPublish, KeptFilesJoinTheStagedFolderWhichWins)
     gf_publishFolders(dir / "staging", dir / "committed");
     EXPECT_EQ(lf_read(dir.path()),
               (Tree{{"A/kept.txt", "package"}, {"A/both.txt", "new"}, {"A/added.xml", "scan"}, {"A/user/x.xml", "mine"}}));
+}
+
+ino_t lf_inode(const fs::path& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+// Published folders A and B; the staging's puts; what a publish leaves; whether it published.
+TEST(FolderStaging, EqualFilesKeepTheirInodeAndOnlyAChangePublishes)
+{
+    const Tree published{{"A/same.xml", "same"}, {"A/changed.xml", "old"}, {"A/user/x.xml", "mine"},
+                         {"B/b.txt", "b"}};
+    const struct {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> puts;
+        bool publishes;
+        std::size_t written;
+    } cases[] = {
+        {"every file equal", {{"A/same.xml", "same"}, {"A/changed.xml", "old"}, {"B/b.txt", "b"}}, false, 0},
+        {"one file changed", {{"A/same.xml", "same"}, {"A/changed.xml", "new"}, {"B/b.txt", "b"}}, true, 1},
+        {"one file added", {{"A/same.xml", "same"}, {"A/changed.xml", "old"}, {"A/new.xml", "n"}, {"B/b.txt", "b"}},
+         true, 1},
+        {"one file lacking", {{"A/same.xml", "same"}, {"B/b.txt", "b"}}, true, 0},
+        {"one file put twice", {{"A/same.xml", "same"}, {"A/changed.xml", "old"}, {"B/b.txt", "b"}, {"B/b.txt", "b"}},
+         false, 0},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        lf_lay(dir.path(), published);
+        const ino_t same = lf_inode(dir / "A/same.xml");
+        fs::create_directories(dir / "staging/A");
+        fs::create_directories(dir / "staging/B");
+        FolderStaging staging(dir / "staging");
+        for (const auto& [file, bytes] : c.puts)
+            staging.put(dir / "staging" / file, bytes);
+        EXPECT_EQ(staging.publish(dir / "committed"), c.publishes) << c.what;
+        EXPECT_EQ(staging.writtenFiles(), c.written) << c.what;
+        Tree expected(c.puts.begin(), c.puts.end());
+        expected["A/user/x.xml"] = "mine";
+        EXPECT_EQ(lf_read(dir.path()), expected) << c.what;
+        EXPECT_EQ(lf_inode(dir / "A/same.xml"), same) << c.what;
+    }
+}
+
+TEST(FolderStaging, AChangedFileIsANewFileAndTheReplacedOneStaysAsItWas)
+{
+    test::TempDir dir;
+    lf_lay(dir.path(), {{"A/a.xml", "old"}, {"A/b.xml", "b"}});
+    const fs::path held = dir / "held.xml";
+    fs::create_hard_link(dir / "A/a.xml", held); // a reader's view of the old file
+    fs::create_directories(dir / "staging/A");
+    FolderStaging staging(dir / "staging");
+    staging.put(dir / "staging/A/a.xml", "new");
+    staging.put(dir / "staging/A/b.xml", "b");
+    EXPECT_TRUE(staging.publish(dir / "committed"));
+    EXPECT_EQ(test::readText(dir / "A/a.xml"), "new");
+    EXPECT_EQ(test::readText(held), "old");
+    EXPECT_NE(lf_inode(dir / "A/a.xml"), lf_inode(held));
+}
+
+TEST(FolderStaging, PutsOfOneFileFromManyThreadsLeaveOneWholeFile)
+{
+    test::TempDir dir;
+    lf_lay(dir.path(), {{"A/a.xml", "published"}});
+    fs::create_directories(dir / "staging/A");
+    FolderStaging staging(dir / "staging");
+    std::vector<std::string> texts;
+    for (int t = 0; t < 8; ++t)
+        texts.push_back(std::string(200000 + t, static_cast<char>('a' + t)));
+    texts[0] = "published";
+    std::vector<std::thread> threads;
+    for (const std::string& text : texts)
+        threads.emplace_back([&staging, &dir, &text] {
+            for (int round = 0; round < 20; ++round)
+                staging.put(dir / "staging/A/a.xml", text);
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_TRUE(staging.publish(dir / "committed"));
+    const std::string left = test::readText(dir / "A/a.xml");
+    EXPECT_NE(std::find(texts.begin() + 1, texts.end(), left), texts.end()) << left.size();
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "A"), fs::directory_iterator()), 1);
+}
+
+TEST(FolderStaging, AKeptFolderWithoutANewFileStaysAsItIs)
+{
+    test::TempDir dir;
+    lf_lay(dir.path(), {{"A/package.txt", "package"}, {"A/scan.xml", "scan"}, {"B/b.txt", "old"}});
+    const ino_t package = lf_inode(dir / "A/package.txt");
+    for (const char* added : {"", "A/added.xml"}) {
+        fs::create_directories(dir / "staging/A");
+        fs::create_directories(dir / "staging/B");
+        FolderStaging staging(dir / "staging");
+        staging.put(dir / "staging/A/scan.xml", "scan");
+        staging.put(dir / "staging/B/b.txt", "new");
+        if (*added)
+            staging.put(dir / "staging" / added, "added");
+        staging.keepPublished(dir / "staging/A");
+        EXPECT_TRUE(staging.publish(dir / "committed")) << added;
+        Tree expected{{"A/package.txt", "package"}, {"A/scan.xml", "scan"}, {"B/b.txt", "new"}};
+        if (*added)
+            expected[added] = "added";
+        EXPECT_EQ(lf_read(dir.path()), expected) << added;
+        EXPECT_EQ(lf_inode(dir / "A/package.txt"), package) << added;
+    }
 }
 
 } // namespace

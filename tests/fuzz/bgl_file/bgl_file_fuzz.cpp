@@ -26,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // refused: an offset or size outside the file
         }
     }
-    const zyn::ScanTargets targets{folder / "scan_simaddon", folder / "scan_thirdparty", folder / "TBLO"};
+    zyn::FolderStaging staging(folder / "scan_new");
+    const zyn::ScanTargets targets{folder / "scan_new" / "simaddon", folder / "scan_new" / "thirdparty",
+                                   folder / "TBLO", &staging};
     zyn::lf_toParkingPositions(file, targets);
     zyn::gf_resetScanLog();
     return 0;
