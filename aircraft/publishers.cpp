@@ -4,12 +4,32 @@
 #include "base/log.h"
 #include "base/text_pattern.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace zyn {
 
+namespace {
+
+bool lf_isLiteral(std::string_view pattern) { return pattern.find_first_of("\\^$.|?*+()[]{}") == std::string_view::npos; }
+
+// What ".*literal.*" matches, case-blind, without compiling it: a text holding the literal (ASCII
+// letters folded) and no line break, which "." would not match.
+bool lf_holdsLiteral(std::string_view text, std::string_view literal)
+{
+    if (text.find_first_of("\r\n") != std::string_view::npos)
+        return false;
+    const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    const auto same = [&fold](char a, char b) { return fold(a) == fold(b); };
+    return std::search(text.begin(), text.end(), literal.begin(), literal.end(), same) != text.end();
+}
+
+} // namespace
+
 bool gf_matchPublisherPattern(std::string_view path, std::string_view pattern)
 {
+    if (lf_isLiteral(pattern))
+        return lf_holdsLiteral(path, pattern);
     try {
         return TextPattern(fmt::format(".*{}.*", pattern), true).matchesWhole(path);
     } catch (const std::invalid_argument&) {

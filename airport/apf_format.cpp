@@ -4,6 +4,7 @@
 #include "base/atomic_file.h"
 #include "base/log.h"
 #include "base/path_text.h"
+#include "base/text_util.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "settings/xml_meta.h"
@@ -44,14 +45,14 @@ void lf_setAttribute(pugi::xml_node node, const char* name, const char* value)
 std::string lf_radiusText(const ParkPos& stand)
 {
     const double metres = stand.radius * kMetresPerNm;
-    return metres > 0.0 && metres < 0.05 ? fmt::format("{}", metres) : fmt::format("{:.1F}", metres);
+    return metres > 0.0 && metres < 0.05 ? fmt::format("{}", metres) : gf_fixedText(metres, 1, true);
 }
 
 void lf_writeFullForm(pugi::xml_node parkpos, const ParkPos& stand)
 {
-    lf_setAttribute(parkpos, "latitude", fmt::format("{:.6f}", stand.latitude));
-    lf_setAttribute(parkpos, "longitude", fmt::format("{:.6f}", stand.longitude));
-    lf_setAttribute(parkpos, "heading", fmt::format("{:.1F}", stand.heading * kRadToDeg));
+    lf_setAttribute(parkpos, "latitude", gf_fixedText(stand.latitude, 6));
+    lf_setAttribute(parkpos, "longitude", gf_fixedText(stand.longitude, 6));
+    lf_setAttribute(parkpos, "heading", gf_fixedText(stand.heading * kRadToDeg, 1, true));
     lf_setAttribute(parkpos, "radius", lf_radiusText(stand));
     if (stand.heli)
         lf_setAttribute(parkpos, "heli", kTrue);

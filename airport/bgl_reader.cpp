@@ -35,6 +35,7 @@ constexpr double kMaxHelipadWidth = 2000.0; // metres
 constexpr std::int32_t kLowestAirportFt = -2000;  // below the Dead Sea's airfields
 constexpr std::int32_t kHighestAirportFt = 20000; // above the highest airports there are
 constexpr std::uint32_t kRecordHeaderSize = 6;
+constexpr std::size_t kBglHeadBytes = 4096; // the pre-test's read: header and table of most files
 constexpr std::uint32_t kSmallestRecordStep = 4; // a smaller size does not advance: padding ends the walk
 
 // One record: its id and its byte range.
@@ -305,23 +306,32 @@ bool lf_isBglFile(std::string_view extension) { return extension == ".BGL" || ex
 
 bool lf_hasAirportSection(const fs::path& path)
 {
-    // Runs for every BGL file of the simulator's packages: C streams, one read of the header and
-    // one of the table.
+    // Runs for every BGL file of the simulator's packages: one read of the file's head, which holds
+    // the section table of all but huge files, straight into the buffer (no stream buffer).
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(gf_openFile(path, "rb"), &std::fclose);
-    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0)
+    if (!file || std::setvbuf(file.get(), nullptr, _IONBF, 0) != 0)
         return false;
-    const long end = std::ftell(file.get());
-    if (end < static_cast<long>(kBglHeaderSize) || std::fseek(file.get(), 0, SEEK_SET) != 0)
-        return false;
-    const auto fileSize = static_cast<std::uint64_t>(end);
-    std::array<std::uint8_t, kBglHeaderSize> head{};
-    if (std::fread(head.data(), 1, head.size(), file.get()) != head.size())
+    std::array<std::uint8_t, kBglHeadBytes> head{};
+    const std::size_t headBytes = std::fread(head.data(), 1, head.size(), file.get());
+    if (headBytes < kBglHeaderSize || std::ferror(file.get()))
         return false;
     const std::uint64_t count = BglBytes(head).u32(20, kBglHeaderSize);
-    if (count == 0 || kBglHeaderSize + count * kBglSectionEntrySize >= fileSize) // a table and no section
-        return false;
-    std::vector<std::uint8_t> table(count * kBglSectionEntrySize);
-    if (std::fread(table.data(), 1, table.size(), file.get()) != table.size())
+    const std::uint64_t tableEnd = kBglHeaderSize + count * kBglSectionEntrySize;
+    std::vector<std::uint8_t> farTable;
+    std::span<const std::uint8_t> table(head.data() + kBglHeaderSize, head.data() + std::min<std::uint64_t>(tableEnd, headBytes));
+    if (tableEnd >= headBytes) { // a table past the head, or a file that ends at or in it
+        if (headBytes < head.size() || std::fseek(file.get(), 0, SEEK_END) != 0)
+            return false;
+        const long end = std::ftell(file.get());
+        if (end < 0 || tableEnd >= static_cast<std::uint64_t>(end) ||
+            std::fseek(file.get(), kBglHeaderSize, SEEK_SET) != 0)
+            return false;
+        farTable.resize(count * kBglSectionEntrySize);
+        if (std::fread(farTable.data(), 1, farTable.size(), file.get()) != farTable.size())
+            return false;
+        table = farTable;
+    }
+    if (count == 0) // a table and no section
         return false;
     const BglBytes entries(table);
     for (std::uint64_t i = 0; i < count; ++i)

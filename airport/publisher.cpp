@@ -68,12 +68,8 @@ PublisherInfo lf_publisherOnly(std::string publisher) { return {std::move(publis
 
 fs::path lf_findManifestFile(const fs::path& folder)
 {
-    if (!fs::is_directory(folder))
-        return {};
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
-        if (entry.path().filename() == "manifest.json" && entry.is_regular_file())
-            return entry.path();
-    return {};
+    fs::path file = folder / "manifest.json"; // one look-up, not a listing of the package
+    return fs::is_regular_file(file) ? file : fs::path();
 }
 
 ManifestInfo lf_readManifest(const fs::path& file)

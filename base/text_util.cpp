@@ -1,6 +1,7 @@
 #include "base/text_util.h"
 
 #include <array>
+#include <charconv>
 #include <cctype>
 #include <cmath>
 #include <set>
@@ -111,6 +112,18 @@ std::string gf_formatNumber(double x)
     if (std::fmod(x, 1.0) != 0.0)
         return fmt::format("{:.1F}", x);
     return fmt::format("{:.0f}", x);
+}
+
+std::string gf_fixedText(double value, int decimals, bool upper)
+{
+    std::array<char, 64> text{};
+    if (std::isfinite(value)) {
+        const auto [end, error] =
+            std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, decimals);
+        if (error == std::errc())
+            return std::string(text.data(), end);
+    }
+    return upper ? fmt::format("{:.{}F}", value, decimals) : fmt::format("{:.{}f}", value, decimals);
 }
 
 } // namespace zyn

@@ -121,6 +121,10 @@ TEST_F(DbasePublishers, PatternsMatchAsCaseBlindExpressionsAnywhereInThePath)
         {"Community/a b", "a\\b", true},
         {"Community/a.b", "a.*?b", true},
         {"line\nbreak", "break", false}, // "." stops at a line break, as the whole path must match
+        {"line\rbreak", "line", false},
+        {"Community/MICROSOFT-Airport-lowi", "microsoft-airport", true},
+        {"Community/microsoft-airpor", "microsoft-airport", false},
+        {"Community/x", "", true},
         {"Community/abc", "a(b", false},
         {"Community/abc", "*a", false},
         {"Community/aa", "(a)\\1", false}, // back-references are not supported

@@ -339,5 +339,34 @@ TEST_F(BglReader, PreTestReadsHeaderAndTableOnly)
     EXPECT_FALSE(lf_hasAirportSection(dir / "missing.bgl"));
 }
 
+// A table of 300 sections reaches past the head the pre-test reads first.
+TEST_F(BglReader, PreTestReadsATablePastTheFileHead)
+{
+    const test::TempDir dir;
+    const auto airport = tools::gf_bglBytes({.airports = {tools::gf_bglAirport("EDDT", 50.0, 10.0, 1)}});
+    constexpr std::uint32_t kSections = 300;
+    const struct {
+        const char* what;
+        std::uint32_t airportAt;
+        std::size_t bytesAfterTable;
+        bool found;
+    } cases[] = {
+        {"airport section last", kSections - 1, 1, true},
+        {"airport section first", 0, 1, true},
+        {"no airport section", kSections, 1, false},
+        {"the file ends with its table", kSections - 1, 0, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> bytes(airport.begin(), airport.begin() + 56);
+        lf_put32(bytes, 20, kSections);
+        bytes.resize(56 + kSections * 20 + c.bytesAfterTable);
+        for (std::uint32_t i = 0; i < kSections; ++i)
+            lf_put32(bytes, 56 + i * 20, i == c.airportAt ? 3 : 1);
+        const fs::path file = dir / "many.bgl";
+        test::writeText(file, std::string(bytes.begin(), bytes.end()));
+        EXPECT_EQ(lf_hasAirportSection(file), c.found) << c.what;
+    }
+}
+
 } // namespace
 } // namespace zyn

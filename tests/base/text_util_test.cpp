@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <algorithm>
+#include <limits>
+#include <random>
 
 namespace zyn {
 namespace {
@@ -106,6 +110,25 @@ TEST(TextNumber, FractionOnlyWhenThereIsOne)
     EXPECT_EQ(gf_formatNumber(24.0f), "24");
     EXPECT_EQ(gf_formatNumber(0.5f), "0.5");
     EXPECT_EQ(gf_formatNumber(-3.75f), "-3.8");
+}
+
+// The parking files' coordinates and headings: the digits fmt writes, for every value.
+TEST(TextNumber, FixedTextIsWhatFmtWrites)
+{
+    const double values[] = {0.0, -0.0, 52.123456789, -179.9999995, 0.05, 0.15, 0.25, 1e-7, -1e-7, 359.95,
+                             89.99999949999, 2.5, 1e22, 1e300, -1e300, std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::denorm_min()};
+    for (const double value : values) {
+        EXPECT_EQ(gf_fixedText(value, 6), fmt::format("{:.6f}", value)) << value;
+        EXPECT_EQ(gf_fixedText(value, 1, true), fmt::format("{:.1F}", value)) << value;
+    }
+    std::mt19937_64 random(5);
+    for (int i = 0; i < 20000; ++i) {
+        const double value = std::uniform_real_distribution<double>(-400.0, 400.0)(random);
+        ASSERT_EQ(gf_fixedText(value, 6), fmt::format("{:.6f}", value)) << value;
+        ASSERT_EQ(gf_fixedText(value, 1, true), fmt::format("{:.1F}", value)) << value;
+    }
 }
 
 TEST(TextPlural, OneAndNegativeHaveNoSuffix)
