@@ -124,16 +124,11 @@ void lf_publishStaged(const ScanTargets& targets)
     targets.staging->publish(g_scanCommittedPath);
 }
 
-ScanTargets lf_prepareTargets(FolderStaging& staging)
+void lf_prepareTargets()
 {
-    const ScanTargets targets{g_scanStagingPath / g_mySimaddonPath.filename(),
-                              g_scanStagingPath / g_myThirdpartyPath.filename(), g_tbloPath, &staging};
     gf_finishFolderPublish(g_scanCommittedPath); // the staged files are compared with the published ones
     fs::remove_all(g_scanStagingPath);
-    fs::create_directories(targets.simaddon);
-    fs::create_directories(targets.thirdparty);
     fs::remove_all(g_tbloPath); // this scan's entries replace the last one's
-    return targets;
 }
 
 void lf_writeScanReport()
@@ -274,8 +269,11 @@ std::vector<std::string> gf_listAirportXmlFiles()
 
 bool lf_scanAndPublish(const std::vector<fs::path>& folders)
 {
-    FolderStaging staging(g_scanStagingPath);
-    const ScanTargets targets = lf_prepareTargets(staging);
+    const fs::path simaddon = g_scanStagingPath / g_mySimaddonPath.filename();
+    const fs::path thirdparty = g_scanStagingPath / g_myThirdpartyPath.filename();
+    FolderStaging staging(g_scanStagingPath, {simaddon, thirdparty});
+    const ScanTargets targets{simaddon, thirdparty, g_tbloPath, &staging};
+    lf_prepareTargets();
     for (const fs::path& folder : folders)
         lf_scanFolder(folder, targets);
     if (gf_exitUnderWay()) {

@@ -39,7 +39,6 @@ bool lf_writeLinkFile(const fs::path& folder, std::string_view code, const std::
         return false;
     }
     try {
-        fs::create_directories(folder);
         staging.put(folder / gf_pathFromUtf8(std::string(code) + ".txt"), archivePath + "\n");
         return true;
     } catch (const std::exception& e) {
@@ -221,7 +220,6 @@ bool lf_generateAirportFile(ApfWriteData& file, std::vector<ParkPos>& stands, co
         line += fmt::format(", of which {} helipad{}", helipads, gf_plural(static_cast<std::int64_t>(helipads)));
     gf_addScanLogLine(line);
     std::sort(stands.begin(), stands.end(), [](const ParkPos& a, const ParkPos& b) { return a.id < b.id; });
-    fs::create_directories(folder);
     file.stands = stands;
     const fs::path path = folder / gf_pathFromUtf8(file.icao + ".xml");
     if (!lf_stageApf(file, path, *targets.staging)) {

@@ -9,7 +9,6 @@
 #include <nlohmann/json.hpp>
 
 #include <fstream>
-#include <iterator>
 
 namespace zyn {
 
@@ -81,7 +80,9 @@ ManifestInfo lf_readManifest(const fs::path& file)
         return {};
     }
     std::ifstream in(file, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text(static_cast<std::size_t>(size), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(size));
+    text.resize(static_cast<std::size_t>(in.gcount()));
     const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
     if (!json.is_object())
         return {};

@@ -167,8 +167,10 @@ std::vector<fs::path> gf_stageKeptFiles(const fs::path& previous, const fs::path
 void FolderStaging::put(const fs::path& file, std::string_view bytes)
 {
     const bool equal = lf_holdsBytes(lf_publishedPath(m_staging, file), bytes);
-    if (!equal)
+    if (!equal) {
+        fs::create_directories(file.parent_path());
         lf_writeNew(file, bytes);
+    }
     const std::lock_guard lock(m_mutex);
     (equal ? m_equal : m_written).push_back(file);
 }
@@ -192,7 +194,7 @@ void FolderStaging::settleKeptFolders()
         const auto inFolder = [&folder](const fs::path& file) { return file.parent_path() == folder; };
         if (std::any_of(m_written.begin(), m_written.end(), inFolder))
             continue;
-        fs::remove_all(folder);
+        std::erase(m_folders, folder);
         std::erase_if(m_equal, inFolder);
     }
 }
@@ -205,10 +207,8 @@ bool FolderStaging::unchanged() const
     std::vector<fs::path> equal = m_equal;
     std::sort(equal.begin(), equal.end());
     equal.erase(std::unique(equal.begin(), equal.end()), equal.end());
-    for (const fs::directory_entry& staged : fs::directory_iterator(m_staging)) {
-        if (!staged.is_directory())
-            continue;
-        const fs::path published = m_staging.parent_path() / staged.path().filename();
+    for (const fs::path& staged : m_folders) {
+        const fs::path published = m_staging.parent_path() / staged.filename();
         std::error_code error;
         fs::directory_iterator files(published, error);
         if (error)
@@ -217,7 +217,7 @@ bool FolderStaging::unchanged() const
         for (; files != fs::directory_iterator(); files.increment(error))
             if (!files->is_directory())
                 ++count;
-        const auto inFolder = [&staged](const fs::path& file) { return file.parent_path() == staged.path(); };
+        const auto inFolder = [&staged](const fs::path& file) { return file.parent_path() == staged; };
         if (error || count != static_cast<std::size_t>(std::count_if(equal.begin(), equal.end(), inFolder)))
             return false;
     }
@@ -251,9 +251,8 @@ void FolderStaging::makeDurable() const
     }
     for (const fs::path& file : m_written)
         gf_syncFile(file);
-    for (const fs::directory_entry& entry : fs::directory_iterator(m_staging))
-        if (entry.is_directory())
-            gf_syncFolder(entry.path());
+    for (const fs::path& folder : m_folders)
+        gf_syncFolder(folder);
     gf_syncFolder(m_staging);
 }
 
@@ -266,9 +265,11 @@ bool FolderStaging::publish(const fs::path& committed)
         fs::remove_all(m_staging);
         return false;
     }
+    for (const fs::path& folder : m_folders)
+        fs::create_directories(folder);
     linkEqualFiles();
     for (const fs::path& folder : m_kept)
-        if (fs::is_directory(folder)) {
+        if (std::find(m_folders.begin(), m_folders.end(), folder) != m_folders.end()) {
             std::vector<fs::path> copies = gf_stageKeptFiles(m_staging.parent_path() / folder.filename(), folder);
             m_written.insert(m_written.end(), copies.begin(), copies.end());
         }

@@ -34,10 +34,14 @@ std::vector<std::filesystem::path> gf_stageKeptFiles(const std::filesystem::path
 // because every writer of published folders replaces a file by a rename and none writes into one.
 class FolderStaging {
 public:
-    // staging: the staging folder of gf_publishFolders, its sub-folders made by the caller.
-    explicit FolderStaging(std::filesystem::path staging) : m_staging(std::move(staging)) {}
+    // staging: the staging folder of gf_publishFolders; folders: its sub-folders that the publish
+    // puts in place of their published ones, made when a file is written into one or at the publish.
+    FolderStaging(std::filesystem::path staging, std::vector<std::filesystem::path> folders)
+        : m_staging(std::move(staging)), m_folders(std::move(folders))
+    {
+    }
 
-    // file: in a sub-folder of the staging folder. Two puts of one file at once write one after the
+    // file: in one of the staged folders. Two puts of one file at once write one after the
     // other (either one's bytes stay), never into one file; a failed write leaves no file behind.
     void put(const std::filesystem::path& file, std::string_view bytes);
     // The published files the staged folder lacks stay in it (gf_stageKeptFiles): a folder whose
@@ -55,6 +59,7 @@ private:
     void makeDurable() const;
 
     std::filesystem::path m_staging;
+    std::vector<std::filesystem::path> m_folders;
     mutable std::mutex m_mutex;
     std::vector<std::filesystem::path> m_written;
     std::vector<std::filesystem::path> m_equal; // staged paths, maybe twice

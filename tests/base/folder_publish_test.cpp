@@ -150,9 +150,7 @@ TEST(FolderStaging, EqualFilesKeepTheirInodeAndOnlyAChangePublishes)
         test::TempDir dir;
         lf_lay(dir.path(), published);
         const ino_t same = lf_inode(dir / "A/same.xml");
-        fs::create_directories(dir / "staging/A");
-        fs::create_directories(dir / "staging/B");
-        FolderStaging staging(dir / "staging");
+        FolderStaging staging(dir / "staging", {dir / "staging/A", dir / "staging/B"});
         for (const auto& [file, bytes] : c.puts)
             staging.put(dir / "staging" / file, bytes);
         EXPECT_EQ(staging.publish(dir / "committed"), c.publishes) << c.what;
@@ -170,8 +168,7 @@ TEST(FolderStaging, AChangedFileIsANewFileAndTheReplacedOneStaysAsItWas)
     lf_lay(dir.path(), {{"A/a.xml", "old"}, {"A/b.xml", "b"}});
     const fs::path held = dir / "held.xml";
     fs::create_hard_link(dir / "A/a.xml", held); // a reader's view of the old file
-    fs::create_directories(dir / "staging/A");
-    FolderStaging staging(dir / "staging");
+    FolderStaging staging(dir / "staging", {dir / "staging/A"});
     staging.put(dir / "staging/A/a.xml", "new");
     staging.put(dir / "staging/A/b.xml", "b");
     EXPECT_TRUE(staging.publish(dir / "committed"));
@@ -184,8 +181,7 @@ TEST(FolderStaging, PutsOfOneFileFromManyThreadsLeaveOneWholeFile)
 {
     test::TempDir dir;
     lf_lay(dir.path(), {{"A/a.xml", "published"}});
-    fs::create_directories(dir / "staging/A");
-    FolderStaging staging(dir / "staging");
+    FolderStaging staging(dir / "staging", {dir / "staging/A"});
     std::vector<std::string> texts;
     for (int t = 0; t < 8; ++t)
         texts.push_back(std::string(200000 + t, static_cast<char>('a' + t)));
@@ -210,9 +206,7 @@ TEST(FolderStaging, AKeptFolderWithoutANewFileStaysAsItIs)
     lf_lay(dir.path(), {{"A/package.txt", "package"}, {"A/scan.xml", "scan"}, {"B/b.txt", "old"}});
     const ino_t package = lf_inode(dir / "A/package.txt");
     for (const char* added : {"", "A/added.xml"}) {
-        fs::create_directories(dir / "staging/A");
-        fs::create_directories(dir / "staging/B");
-        FolderStaging staging(dir / "staging");
+        FolderStaging staging(dir / "staging", {dir / "staging/A", dir / "staging/B"});
         staging.put(dir / "staging/A/scan.xml", "scan");
         staging.put(dir / "staging/B/b.txt", "new");
         if (*added)

@@ -26,9 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // refused: an offset or size outside the file
         }
     }
-    zyn::FolderStaging staging(folder / "scan_new");
-    const zyn::ScanTargets targets{folder / "scan_new" / "simaddon", folder / "scan_new" / "thirdparty",
-                                   folder / "TBLO", &staging};
+    const auto staged = folder / "scan_new";
+    zyn::FolderStaging staging(staged, {staged / "simaddon", staged / "thirdparty"});
+    const zyn::ScanTargets targets{staged / "simaddon", staged / "thirdparty", folder / "TBLO", &staging};
     zyn::lf_toParkingPositions(file, targets);
     zyn::gf_resetScanLog();
     return 0;
