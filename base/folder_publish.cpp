@@ -224,16 +224,17 @@ bool FolderStaging::unchanged() const
     return true;
 }
 
-// A file written by another put meanwhile (a name taken) stays.
-void FolderStaging::linkEqualFiles() const
+// A file written by another put meanwhile (a name taken) stays. A copy, where the file system has no
+// hard links, is flushed as a written file.
+void FolderStaging::linkEqualFiles()
 {
     for (const fs::path& file : m_equal) {
         std::error_code error;
         fs::create_hard_link(lf_publishedPath(m_staging, file), file, error);
-        if (error == std::errc::file_exists)
+        if (!error || error == std::errc::file_exists)
             continue;
-        if (error) // a file system without hard links
-            fs::copy_file(lf_publishedPath(m_staging, file), file);
+        if (fs::copy_file(lf_publishedPath(m_staging, file), file, fs::copy_options::skip_existing))
+            m_written.push_back(file);
     }
 }
 

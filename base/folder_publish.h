@@ -55,7 +55,7 @@ public:
 private:
     bool unchanged() const;
     void settleKeptFolders();
-    void linkEqualFiles() const;
+    void linkEqualFiles();
     void makeDurable() const;
 
     std::filesystem::path m_staging;
