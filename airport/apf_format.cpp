@@ -35,6 +35,11 @@ void lf_setAttribute(pugi::xml_node node, const char* name, const std::string& v
     node.append_attribute(name).set_value(value.c_str());
 }
 
+void lf_setAttribute(pugi::xml_node node, const char* name, const OptionText& value)
+{
+    node.append_attribute(name).set_value(value.c_str());
+}
+
 void lf_setAttribute(pugi::xml_node node, const char* name, const char* value)
 {
     node.append_attribute(name).set_value(value);
@@ -79,13 +84,13 @@ void lf_writeDeltaForm(pugi::xml_node parkpos, const ParkPos& stand)
 // back split, so it is left out.
 std::string lf_optionCallsigns(const ParkPosOption& option)
 {
-    const auto colonIn = [](const std::string& text) { return text.find(':') != std::string::npos; };
+    const auto colonIn = [](std::string_view text) { return text.find(':') != std::string_view::npos; };
     if (colonIn(option.callsign) || colonIn(option.callsign2)) {
         gf_logErrorf("{}: callsigns \"{}\" \"{}\" hold a colon, not written", "gf_writeApf", option.callsign,
                      option.callsign2);
         return {};
     }
-    return option.callsign2.empty() ? option.callsign : option.callsign + ":" + option.callsign2;
+    return option.callsign2.empty() ? option.callsign.str() : fmt::format("{}:{}", option.callsign, option.callsign2);
 }
 
 bool lf_appendSettingBool(pugi::xml_node parameters, const BoolParameter& setting)
@@ -166,20 +171,10 @@ enum ParkposAttribute : std::size_t {
 constexpr std::array<std::string_view, 7> kParkposAttributeNames{"latitude", "longitude", "heading", "radius",
                                                                  "heli",     "ramp",      "cargo"};
 
-// Sets text to an attribute value; absent is empty. The values are short: measured inline.
-void lf_setText(std::string& text, const char* value)
-{
-    std::size_t length = 0;
-    if (value)
-        while (value[length] != '\0')
-            ++length;
-    text.assign(value ? value : "", length);
-}
-
 // Callsigns from "cs" split at its colon; airline and type from the aircraft database when it knows
 // the registration, else from "airl" and "type".
-void lf_readOptionTexts(const OptValues& values, std::string_view registration, std::string& callsign,
-                        std::string& callsign2, std::string& airline, std::string& type)
+void lf_readOptionTexts(const OptValues& values, std::string_view registration, OptionText& callsign,
+                        OptionText& callsign2, OptionText& airline, OptionText& type)
 {
     const char* const cs = values[kOptCs] ? values[kOptCs] : "";
     const char* colon = nullptr;
@@ -195,8 +190,8 @@ void lf_readOptionTexts(const OptValues& values, std::string_view registration, 
         airline = record->opr.empty() ? record->airl : record->opr;
         type = record->type;
     } else {
-        lf_setText(airline, values[kOptAirl]);
-        lf_setText(type, values[kOptType]);
+        airline.assignValue(values[kOptAirl]);
+        type.assignValue(values[kOptType]);
     }
 }
 
@@ -354,7 +349,7 @@ bool lf_readParkPosOption(pugi::xml_node opt, std::uint32_t number, std::uint32_
         day = *value;
     }
     ParkPosOption& option = options.emplace_back();
-    lf_setText(option.registration, values[kOptReg]);
+    option.registration.assignValue(values[kOptReg]);
     lf_readOptionTexts(values, option.registration, option.callsign, option.callsign2, option.airline, option.type);
     option.halfHours = values[kOptHh] ? gf_hours2bitset(values[kOptHh]) : 0;
     option.number = number;

@@ -112,10 +112,10 @@ inline constexpr std::int32_t kDefaultParkingPercentage = 30;
 inline constexpr double kMaxStandRadiusMetres = 1000.0;
 
 struct OptionTexts {
-    std::string callsign;
-    std::string callsign2;
-    std::string airline;
-    std::string type;
+    OptionText callsign;
+    OptionText callsign2;
+    OptionText airline;
+    OptionText type;
 };
 // "cs" split at its colon; airline and type from the aircraft database when it knows the
 // registration ("reg"), else from "airl" and "type".

@@ -1,6 +1,7 @@
 #pragma once
 // Parking positions of the park airport and the observed uses of each. All of it lives on the
 // main-loop thread: no lock guards the stand list or the option lists.
+#include "airport/option_text.h"
 #include "base/units.h"
 
 #include <cstdint>
@@ -15,11 +16,13 @@ inline constexpr std::uint32_t kSlotsPerDay = 48;
 
 // One observed (real) or assumed (soft) use of a stand.
 struct ParkPosOption {
-    std::string airline;
-    std::string type;
-    std::string registration;
-    std::string callsign;         // without a trailing "_"
-    std::string callsign2;        // the part of the file's "cs" after its colon
+    // Made in place by the file readers thousands of times: set member by member, not zeroed whole first.
+    ParkPosOption() noexcept {} // NOLINT(modernize-use-equals-default): = default would zero it
+    OptionText airline;
+    OptionText type;
+    OptionText registration;
+    OptionText callsign;          // without a trailing "_"
+    OptionText callsign2;         // the part of the file's "cs" after its colon
     std::uint64_t halfHours = 0;  // bit n: used in half-hour slot n of the day (n < 48)
     std::uint32_t number = 0;     // 1.. within its stand; 0 = not valid, never used or written
     std::int32_t day = 0;         // 1 Monday .. 7 Sunday

@@ -37,10 +37,10 @@ std::string gf_quotedValue(std::string_view text);
 std::string gf_starBanner(std::uint32_t width1, std::uint32_t width2, bool lineBefore, bool lineAfter,
                           std::string_view title);
 
-// "24" for 24.0, "0.5" for 0.5.
 // fmt's "{:.Nf}" (or "{:.NF}" when upper) of the value, written by std::to_chars: the same correctly
 // rounded digits at a fraction of the cost.
 std::string gf_fixedText(double value, int decimals, bool upper = false);
+// "24" for 24.0, "0.5" for 0.5.
 std::string gf_formatNumber(double x);
 
 // Plural suffix of a count: "" for 1 or a negative count, "s" otherwise.

@@ -7,6 +7,7 @@
 #include "base/random_util.h"
 #include "engine/session_calls.h"
 #include "engine/stand_options.h"
+#include "livery/livery_index.h"
 #include "settings/settings.h"
 #include "shown/repaint.h"
 #include "sim/user_aircraft.h"
@@ -349,19 +350,27 @@ namespace zyn {
 namespace {
 
 // A static carries the option's callsign with the "*" statics get appended.
-bool lf_staticCalled(const AiAcRecord& s, const ParkPosOption& o)
+bool lf_starredName(std::string_view name, std::string_view callsign)
 {
-    return (!o.callsign.empty() && s.head.callsign == o.callsign + "*") ||
-           (!o.callsign2.empty() && s.head.callsign == o.callsign2 + "*");
+    return !callsign.empty() && name.size() == callsign.size() + 1 && name.starts_with(callsign) && name.back() == '*';
 }
 
-bool lf_optionIsLive(const ParkPosOption& o) { return gf_callsignIsLive(o.callsign) || gf_callsignIsLive(o.callsign2); }
+bool lf_staticCalled(const AiAcRecord& s, const ParkPosOption& o)
+{
+    return lf_starredName(s.head.callsign, o.callsign) || lf_starredName(s.head.callsign, o.callsign2);
+}
+
+bool lf_optionIsLive(const ParkPosOption& o)
+{
+    return gf_callsignIsLive(o.callsign.str()) || gf_callsignIsLive(o.callsign2.str());
+}
 
 // Who is parked, chosen or crowding, as the static search asks of every option: built once per fit
 // (nothing moves while one runs) and grown by what the fit finds.
 struct SearchIndex {
-    std::unordered_set<std::string> names; // callsigns that already have a stand or are parked
-    std::unordered_set<std::string> registrations;
+    // callsigns that already have a stand or are parked
+    std::unordered_set<std::string, TextHash, std::equal_to<>> names;
+    std::unordered_set<std::string, TextHash, std::equal_to<>> registrations;
     std::unordered_multimap<std::uint32_t, const AiAcRecord*> staticsByStand;
     // Per kind and day (0: the whole week), each stand's half hours of use: most stands have no
     // option at a given half hour and are passed over at once.
@@ -394,7 +403,7 @@ struct SearchIndex {
         if (!c.registration.empty())
             registrations.insert(c.registration);
     }
-    bool named(const std::string& name) const { return !name.empty() && names.contains(name); }
+    bool named(std::string_view name) const { return !name.empty() && names.contains(name); }
 };
 
 SearchIndex lf_buildSearchIndex()
@@ -425,7 +434,7 @@ std::optional<SearchIndex> g_heldIndex;
 bool lf_optionTaken(const ParkPosOption& o, const SearchIndex& index)
 {
     return index.named(o.callsign) || index.named(o.callsign2) ||
-           (!o.registration.empty() && index.registrations.contains(o.registration)) || lf_optionIsLive(o);
+           (!o.registration.empty() && index.registrations.contains(o.registration.view())) || lf_optionIsLive(o);
 }
 
 // A static on an overlapping stand leaves no room for the option's type.
@@ -520,8 +529,8 @@ void lf_searchStands(WeekSlot slot, bool real, std::int32_t span, std::vector<St
             const ParkPosOption& o = stand.options[collected.front()];
             if (lf_optionTaken(o, index))
                 continue;
-            found.push_back({0, 1, stand.sid, span, o.airline, o.type, o.callsign, o.callsign2, o.registration,
-                             gf_staysNextHalfHour(stand, o, slot)});
+            found.push_back({0, 1, stand.sid, span, o.airline.str(), o.type.str(), o.callsign.str(), o.callsign2.str(),
+                             o.registration.str(), gf_staysNextHalfHour(stand, o, slot)});
             index.addChosen(found.back());
             gf_markListedStands(stand);
         }
