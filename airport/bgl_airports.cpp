@@ -12,6 +12,7 @@
 #include "base/path_text.h"
 #include "base/text_util.h"
 #include "settings/settings.h"
+#include "settings/xml_meta.h"
 
 #include <fmt/format.h>
 
@@ -100,7 +101,7 @@ bool lf_stageApf(const ApfWriteData& file, const fs::path& path, FolderStaging& 
     try {
         const std::optional<std::string> text = gf_apfText(file, ApfMode::Generated, path);
         if (text)
-            staging.put(path, *text);
+            staging.put(path, *text, gf_sameButMetaDate); // made again on another day: the same file
         return text.has_value();
     } catch (const std::exception& e) {
         gf_logErrorf("{}: {}", "gf_writeApf", e.what());

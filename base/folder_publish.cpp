@@ -64,17 +64,23 @@ fs::path lf_publishedPath(const fs::path& staging, const fs::path& file)
     return staging.parent_path() / folder.filename() / file.filename();
 }
 
-// Whether the file holds exactly the bytes; false when it cannot be read.
-bool lf_holdsBytes(const fs::path& path, std::string_view bytes)
+// A published file this much longer than the staged bytes is not read to its end: it differs.
+constexpr std::size_t kLongerPublished = 256;
+
+// Whether the file stands for the bytes (by the rule, else when equal); false when it cannot be read.
+bool lf_holdsBytes(const fs::path& path, std::string_view bytes, FolderStaging::SameContent same)
 {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(gf_openFile(path, "rb"), &std::fclose);
     if (!file)
         return false;
     std::setvbuf(file.get(), nullptr, _IONBF, 0); // read straight into the buffer, once
     thread_local std::string read;
-    read.resize(bytes.size() + 1); // one more: a longer file reads more
-    return std::fread(read.data(), 1, read.size(), file.get()) == bytes.size() &&
-           std::string_view(read.data(), bytes.size()) == bytes;
+    read.resize(bytes.size() + (same ? kLongerPublished : 1)); // more: a longer file reads more
+    const std::size_t size = std::fread(read.data(), 1, read.size(), file.get());
+    if (size == read.size() || std::ferror(file.get()))
+        return false;
+    const std::string_view published(read.data(), size);
+    return same ? same(published, bytes) : published == bytes;
 }
 
 // Staged files are new names: a file of its own unless another thread took the name first, whose
@@ -164,9 +170,9 @@ std::vector<fs::path> gf_stageKeptFiles(const fs::path& previous, const fs::path
     return copies;
 }
 
-void FolderStaging::put(const fs::path& file, std::string_view bytes)
+void FolderStaging::put(const fs::path& file, std::string_view bytes, SameContent same)
 {
-    const bool equal = lf_holdsBytes(lf_publishedPath(m_staging, file), bytes);
+    const bool equal = lf_holdsBytes(lf_publishedPath(m_staging, file), bytes, same);
     if (!equal) {
         fs::create_directories(file.parent_path());
         lf_writeNew(file, bytes);

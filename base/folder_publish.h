@@ -41,9 +41,14 @@ public:
     {
     }
 
+    // Whether a published file's bytes stand for a staged file's: for files that carry something
+    // besides their content (the day they were made), so that a file made again is kept.
+    using SameContent = bool (*)(std::string_view published, std::string_view staged);
+
     // file: in one of the staged folders. Two puts of one file at once write one after the
     // other (either one's bytes stay), never into one file; a failed write leaves no file behind.
-    void put(const std::filesystem::path& file, std::string_view bytes);
+    // Without a rule a published file stays only when its bytes are equal.
+    void put(const std::filesystem::path& file, std::string_view bytes, SameContent same = nullptr);
     // The published files the staged folder lacks stay in it (gf_stageKeptFiles): a folder whose
     // files are the scan's additions to others. With nothing written into it, it stays as it is.
     void keepPublished(const std::filesystem::path& stagedFolder);

@@ -4,6 +4,8 @@
 #include "base/time_util.h"
 #include "base/version.h"
 
+#include <fmt/format.h>
+
 #include <array>
 #include <string>
 #include <utility>
@@ -26,7 +28,27 @@ bool lf_appendInfo(pugi::xml_node meta, const std::string& name, const std::stri
     return valueAttribute && valueAttribute.set_value(value.c_str());
 }
 
+// Where the "date" item's value starts in a text of a document with the block; npos without one.
+std::size_t lf_metaDateAt(std::string_view text)
+{
+    const std::string marker = fmt::format(R"(name="{}" value=")", param::META_DATE.key);
+    const std::size_t at = text.find(marker);
+    const std::size_t blockEnd = text.find("</meta>");
+    return at < blockEnd && blockEnd != std::string_view::npos ? at + marker.size() : std::string_view::npos;
+}
+
 } // namespace
+
+bool gf_sameButMetaDate(std::string_view a, std::string_view b)
+{
+    const std::size_t at = lf_metaDateAt(a);
+    if (at == std::string_view::npos || at != lf_metaDateAt(b) || a.substr(0, at) != b.substr(0, at))
+        return a == b;
+    // An attribute value holds no quote of its own: pugixml writes it as an entity.
+    const std::size_t endA = a.find('"', at);
+    const std::size_t endB = b.find('"', at);
+    return endA != std::string_view::npos && endB != std::string_view::npos && a.substr(endA) == b.substr(endB);
+}
 
 bool gf_writeXmlMeta(pugi::xml_document& document)
 {

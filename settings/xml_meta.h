@@ -5,12 +5,18 @@
 
 #include <pugixml.hpp>
 
+#include <string_view>
+
 namespace zyn {
 
 // Appends "meta" with its five "info" items (author, version, date, copyright, MSFS) to a new
 // document, before the caller adds its own top-level element. False when an append failed; the
 // block then stops there.
 bool gf_writeXmlMeta(pugi::xml_document& document);
+
+// Whether two texts of documents written with the block are the same but for the day they were made
+// (the "date" item's value): a file made again on another day from the same data is the same file.
+bool gf_sameButMetaDate(std::string_view a, std::string_view b);
 
 // True when the loaded document's block holds "author", "date" and "version"; otherwise logs the
 // error line "meta data incorrect?" once and returns false. Values are not compared.

@@ -8,6 +8,7 @@
 #include "base/folders.h"
 #include "base/path_text.h"
 #include "base/workers.h"
+#include "platform/system/clock.h"
 #include "settings/settings.h"
 #include "shown/display_texts.h"
 #include "tests/airport/airport_fixture.h"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <thread>
 
@@ -259,6 +261,11 @@ TEST_F(AirportScan, ARescanWritesOnlyWhatChanged)
     package("maker-pkg-eddb", {.airports = {gf_bglAirport("EDDB", 52.36, 13.50, 4)}});
     package("microsoft-airport-lowi", {.airports = {gf_bglAirport("LOWI", 47.26, 11.34, 40)}});
     test::writeText(g_myThirdpartyPath / "EDDF" / "mine.xml", "a folder of the user's");
+    ManualClock clock;
+    gf_setClock(&clock);
+    const std::unique_ptr<ManualClock, void (*)(ManualClock*)> realClockAfter(&clock, [](ManualClock*) {
+        gf_setClock(nullptr);
+    });
     ASSERT_TRUE(lf_scanAddonAirports({community}));
     const std::set<std::string> first{"my_thirdparty/EDDT.xml", "my_thirdparty/LFPG.xml", "my_thirdparty/EDDB.txt",
                                       "my_simaddon/LOWI.txt"};
@@ -269,6 +276,7 @@ TEST_F(AirportScan, ARescanWritesOnlyWhatChanged)
         std::set<std::string> rewritten;
     } steps[] = {
         {"nothing", [] {}, first, {}},
+        {"the day", [&] { clock.setUtc(clock.utcNow() + 86400); }, first, {}}, // files made again, not new
         {"EDDT's stands",
          [&] { package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 3)}}); },
          first, {"my_thirdparty/EDDT.xml"}},

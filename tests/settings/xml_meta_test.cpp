@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace zyn {
 namespace {
 
@@ -113,6 +115,47 @@ TEST_F(XmlMeta, MissingItemEmptiesTheObject)
     EXPECT_EQ(param::META_VERSION.getValue(), "");
     EXPECT_TRUE(lf_readMetaItem(document, param::META_AUTHOR));
     EXPECT_EQ(param::META_AUTHOR.getValue(), "a");
+}
+
+// A document of the block and one stand, as written today.
+std::string lf_writtenText(const char* heading)
+{
+    pugi::xml_document document;
+    gf_writeXmlMeta(document);
+    document.append_child("parkpositions").append_child("parkpos").append_attribute("heading").set_value(heading);
+    std::ostringstream text;
+    document.save(text);
+    return text.str();
+}
+
+TEST_F(XmlMeta, TextsDifferingOnlyInTheDayOfMakingAreTheSame)
+{
+    const std::string today = lf_writtenText("90.0");
+    clock.setUtc(clock.utcNow() + 40 * 86400);
+    const std::string later = lf_writtenText("90.0");
+    ASSERT_NE(today, later);
+    std::string otherVersion = later;
+    const std::string version = gf_versionToString(g_programVersion);
+    otherVersion.replace(otherVersion.find(version), version.size(), version + "1");
+    const struct {
+        const char* name;
+        std::string a, b;
+        bool same;
+    } cases[] = {
+        {"equal", today, today, true},
+        {"another day", today, later, true},
+        {"another day, either way", later, today, true},
+        {"another stand", today, lf_writtenText("91.0"), false},
+        {"another program version", later, otherVersion, false},
+        {"a date of another length", today, std::string(later).replace(later.find("Jan"), 3, "Janu"), true},
+        {"cut in the date", today, today.substr(0, today.find("Dec") + 2), false},
+        {"no block, equal", "<a/>", "<a/>", true},
+        {"no block, unequal", "<a/>", "<b/>", false},
+        {"a date item after the block", "<meta/><info name=\"date\" value=\"x\"/>",
+         "<meta/><info name=\"date\" value=\"y\"/>", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(gf_sameButMetaDate(c.a, c.b), c.same) << c.name;
 }
 
 } // namespace
