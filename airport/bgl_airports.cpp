@@ -17,6 +17,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace zyn {
 
@@ -258,14 +259,14 @@ void lf_reportUnreadRest(const std::string& path, std::string_view why)
     gf_logErrorf("Exception in lf_toParkingPositions: {} {}", why, path);
 }
 
-} // namespace
+using BglBytesRead = std::optional<std::vector<std::uint8_t>>;
 
-void lf_toParkingPositions(const fs::path& bglPath, const ScanTargets& targets)
+void lf_parkingPositionsOf(const fs::path& bglPath, const std::function<BglBytesRead()>& read, const ScanTargets& targets)
 {
     const std::string path = gf_utf8FromPath(bglPath);
     const ScanLogBatch batch; // the file's lines stay together in the report
     try {
-        const auto bytes = gf_readBglBytes(bglPath);
+        const auto bytes = read();
         if (!bytes)
             return;
         const BglAirportList list = gf_listBglAirports(*bytes, param::MSFS_2020.on());
@@ -278,6 +279,18 @@ void lf_toParkingPositions(const fs::path& bglPath, const ScanTargets& targets)
     } catch (const std::exception& e) {
         lf_reportUnreadRest(path, e.what());
     }
+}
+
+} // namespace
+
+void lf_toParkingPositions(const fs::path& bglPath, const ScanTargets& targets)
+{
+    lf_parkingPositionsOf(bglPath, [&bglPath] { return gf_readBglBytes(bglPath); }, targets);
+}
+
+void lf_toParkingPositions(const fs::path& bglPath, BglFileStart start, const ScanTargets& targets)
+{
+    lf_parkingPositionsOf(bglPath, [&start] { return gf_finishBglRead(std::move(start)); }, targets);
 }
 
 } // namespace zyn

@@ -6,6 +6,7 @@
 // lock: each file's report lines are added together, and each file is put through the scan's staging
 // (two files of one airport: either whole one stays).
 #include "airport/apf_format.h"
+#include "airport/bgl_reader.h"
 #include "base/folder_publish.h"
 
 #include <atomic>
@@ -51,5 +52,7 @@ void lf_notRecognisedAirport(std::string_view bglPath, const ScanTargets& target
 // A worker's whole job: reads one scenery file and links or generates each of its airports. A
 // damaged file is one line in the scan log; nothing is thrown.
 void lf_toParkingPositions(const std::filesystem::path& bglPath, const ScanTargets& targets);
+// The same job on a file whose start the scan's pre-test has read: the file is read on from there.
+void lf_toParkingPositions(const std::filesystem::path& bglPath, BglFileStart start, const ScanTargets& targets);
 
 } // namespace zyn
