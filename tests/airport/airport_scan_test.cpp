@@ -180,6 +180,39 @@ TEST_F(AirportScan, PublisherFromPathManifestOrNothing)
     EXPECT_TRUE(has("publisher \"Maker Name\" found"));
 }
 
+// What a package's "manifest.json" can be besides a manifest: the publisher search reads it once
+// and tells apart a missing one, a folder of that name and one too large to be a manifest.
+TEST_F(AirportScan, ManifestThatIsNoneFolderOrTooLarge)
+{
+    const fs::path pkg = community / "other-pkg";
+    const fs::path file = pkg / "manifest.json";
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        bool valid;
+        const char* line; // in the scan log, or nothing
+    } cases[] = {
+        {"none", [] {}, false, nullptr},
+        {"a folder of that name", [&] { fs::create_directories(file); }, false, nullptr},
+        {"too large", [&] { test::writeText(file, std::string((1 << 20) + 1, ' ')); }, false, "not read (too large)"},
+        {"the largest read", [&] { test::writeText(file, R"({"title": "T"})" + std::string((1 << 20) - 14, ' ')); },
+         true, " found"},
+        {"a manifest", [&] { test::writeText(file, R"({"creator": "maker-pkg"})"); }, true, " found"},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(pkg);
+        fs::create_directories(pkg);
+        c.make();
+        gf_resetScanLog();
+        EXPECT_EQ(lf_searchManifest((pkg / "scenery" / "a.bgl").string()).valid, c.valid) << c.what;
+        const auto lines = gf_scanLogLines();
+        const bool logged = std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+            return l.find("manifest.json") != l.npos && (!c.line || l.find(c.line) != l.npos);
+        });
+        EXPECT_EQ(logged, c.line != nullptr) << c.what;
+    }
+}
+
 TEST_F(AirportScan, DamagedFileIsOneLineAndTheScanGoesOn)
 {
     package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});
