@@ -7,6 +7,7 @@
 // (two files of one airport: either whole one stays).
 #include "airport/apf_format.h"
 #include "airport/bgl_reader.h"
+#include "airport/publisher.h"
 #include "base/folder_publish.h"
 
 #include <atomic>
@@ -35,9 +36,11 @@ extern std::atomic<std::uint32_t> g_tbloEntries;
 std::string lf_simaddonArchivePath(std::string_view code);
 std::string lf_thirdpartyArchivePath(std::string_view publisher, std::string_view code);
 
-// Fills the file's BGL path and publisher texts; true when a link file was written. archived gets
-// the stand count of the archived thirdparty file (0 when unknown).
-bool lf_linkAirport(ApfWriteData& file, std::int32_t& archived, std::string_view bglPath, const ScanTargets& targets);
+// Fills the file's BGL path and publisher texts from the scenery file's publisher (gf_findPublisher);
+// true when a link file was written. archived gets the stand count of the archived thirdparty file
+// (0 when unknown).
+bool lf_linkAirport(ApfWriteData& file, std::int32_t& archived, std::string_view bglPath, const PublisherInfo& publisher,
+                    const ScanTargets& targets);
 
 // The text from the first "Community" on; a path without it stays whole.
 void lf_cutAtCommunity(std::string& path);

@@ -140,6 +140,29 @@ TEST_F(AirportScan, AirportsAreLinkedToTheArchiveOrGenerated)
     EXPECT_FALSE(fs::exists(g_tbloPath));
 }
 
+// A regional file of many airports: its package's publisher is searched (and its manifest read)
+// once, and every airport of the file gets it.
+TEST_F(AirportScan, ManyAirportsOfOneFileShareOnePublisherSearch)
+{
+    package("region-pack", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 12), gf_bglAirport("EDDB", 52.36, 13.50, 4),
+                                         gf_bglAirport("LFPG", 49.0, 2.55, 2)}},
+            "Indie Works");
+
+    EXPECT_TRUE(lf_scanAddonAirports({community}));
+
+    const auto lines = test::readLines(g_airportsScanLogPath);
+    const auto count = [&](std::string_view text) {
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
+    };
+    EXPECT_EQ(count("Try find publisher in"), 1);
+    EXPECT_EQ(count("manifest.json found"), 1);
+    for (const char* code : {"EDDT", "EDDB", "LFPG"}) {
+        pugi::xml_document document;
+        ASSERT_TRUE(document.load_file((g_myThirdpartyPath / (std::string(code) + ".xml")).c_str())) << code;
+        EXPECT_EQ(lf_readParameterText(document, "manufacturer"), "Indie Works") << code;
+    }
+}
+
 TEST_F(AirportScan, CommunityInAFolderWithNonAsciiLettersIsScanned)
 {
     community = programDir / gf_pathFromUtf8("Jürgen aircraft") / "Community"; // "aircraft" above it skips nothing
