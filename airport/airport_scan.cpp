@@ -67,8 +67,9 @@ PendingBgl lf_startBglWorker(WorkerPool& pool, const fs::path& path, BglFileStar
     gf_waitForThreadSlot();
     g_workersRunning.fetch_add(1);
     try {
-        auto job = std::make_shared<std::packaged_task<void()>>(
-            [path, start = std::move(start), &targets]() mutable { lf_toParkingPositions(path, std::move(start), targets); });
+        auto job = std::make_shared<std::packaged_task<void()>>([path, start = std::move(start), &targets]() mutable {
+            lf_toParkingPositions(path, std::move(start), targets);
+        });
         PendingBgl done = job->get_future();
         pool.post([job] {
             const BglWorkerSlot slot;

@@ -184,8 +184,8 @@ std::string lf_thirdpartyArchivePath(std::string_view publisher, std::string_vie
     return fmt::format("archive/thirdparty/{}/{}.xml", folder, code);
 }
 
-bool lf_linkAirport(ApfWriteData& file, std::int32_t& archived, std::string_view bglPath, const PublisherInfo& publisher,
-                    const ScanTargets& targets)
+bool lf_linkAirport(ApfWriteData& file, std::int32_t& archived, std::string_view bglPath,
+                    const PublisherInfo& publisher, const ScanTargets& targets)
 {
     archived = 0;
     file.bglPath = bglPath;
@@ -241,7 +241,8 @@ void lf_notRecognisedAirport(std::string_view bglPath, const ScanTargets& target
     ApfWriteData file;
     file.icao = code;
     std::int32_t archived = 0;
-    if (lf_linkAirport(file, archived, bglPath, gf_findPublisher(bglPath), targets) || file.publisher == kSimaddonPublisher)
+    const bool linked = lf_linkAirport(file, archived, bglPath, gf_findPublisher(bglPath), targets);
+    if (linked || file.publisher == kSimaddonPublisher)
         return;
     fs::create_directories(targets.tblo);
     const fs::path entry = targets.tblo / (code + ".xml");
@@ -261,7 +262,8 @@ void lf_reportUnreadRest(const std::string& path, std::string_view why)
 
 using BglBytesRead = std::optional<std::vector<std::uint8_t>>;
 
-void lf_parkingPositionsOf(const fs::path& bglPath, const std::function<BglBytesRead()>& read, const ScanTargets& targets)
+void lf_parkingPositionsOf(const fs::path& bglPath, const std::function<BglBytesRead()>& read,
+                           const ScanTargets& targets)
 {
     const std::string path = gf_utf8FromPath(bglPath);
     const ScanLogBatch batch; // the file's lines stay together in the report
