@@ -322,10 +322,9 @@ std::optional<BglFileStart> gf_startAirportBgl(const fs::path& path)
     std::vector<std::uint8_t> farTable;
     std::span<const std::uint8_t> table(head.data() + kBglHeaderSize, head.data() + std::min<std::uint64_t>(tableEnd, headBytes));
     if (tableEnd >= headBytes) { // a table past the head, or a file that ends at or in it
-        if (headBytes < head.size() || std::fseek(file, 0, SEEK_END) != 0)
-            return std::nullopt;
-        const long end = std::ftell(file);
-        if (end < 0 || tableEnd >= static_cast<std::uint64_t>(end) || std::fseek(file, kBglHeaderSize, SEEK_SET) != 0)
+        // The size from the handle: ftell's long is 32 bits on Windows, and scenery files pass 2 GB.
+        const std::optional<std::uint64_t> end = headBytes < head.size() ? std::nullopt : gf_openFileSize(file);
+        if (!end || tableEnd >= *end || std::fseek(file, kBglHeaderSize, SEEK_SET) != 0)
             return std::nullopt;
         farTable.resize(count * kBglSectionEntrySize);
         if (std::fread(farTable.data(), 1, farTable.size(), file) != farTable.size())
