@@ -60,12 +60,16 @@ struct BglWorkerSlot {
 };
 
 // The count is raised before the job is posted, so it never lags behind a worker that already ended.
-PendingBgl lf_startBglWorker(WorkerPool& pool, const fs::path& path, const ScanTargets& targets)
+// The file's start goes with the job, its handle (if the start is not the whole file) open until
+// the worker has read the rest: at most one per pending job.
+PendingBgl lf_startBglWorker(WorkerPool& pool, const fs::path& path, BglFileStart start, const ScanTargets& targets)
 {
     gf_waitForThreadSlot();
     g_workersRunning.fetch_add(1);
     try {
-        auto job = std::make_shared<std::packaged_task<void()>>([path, &targets] { lf_toParkingPositions(path, targets); });
+        auto job = std::make_shared<std::packaged_task<void()>>([path, start = std::move(start), &targets]() mutable {
+            lf_toParkingPositions(path, std::move(start), targets);
+        });
         PendingBgl done = job->get_future();
         pool.post([job] {
             const BglWorkerSlot slot;
@@ -107,9 +111,12 @@ void lf_searchBglEntry(const fs::directory_entry& entry, std::size_t scannedChar
     const bool regular = entry.is_regular_file(ec);
     if (ec && ec != std::errc::no_such_file_or_directory)
         throw fs::filesystem_error("status", entry.path(), ec);
-    if (!regular || !lf_isCandidateName(entry.path(), scannedChars) || !lf_hasAirportSection(entry.path()))
+    if (!regular || !lf_isCandidateName(entry.path(), scannedChars))
         return;
-    pending.push_back(lf_startBglWorker(pool, entry.path(), targets));
+    std::optional<BglFileStart> start = gf_startAirportBgl(entry.path());
+    if (!start)
+        return;
+    pending.push_back(lf_startBglWorker(pool, entry.path(), std::move(*start), targets));
     if (pending.size() > static_cast<std::size_t>(std::max(1, g_workersMax)))
         lf_waitOldest(pending, folder, "inner");
 }

@@ -17,6 +17,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace zyn {
 
@@ -121,12 +122,12 @@ std::string lf_airportName(std::string_view code)
 }
 
 void lf_processAirportRecord(std::span<const std::uint8_t> bytes, const BglAirportRecord& record,
-                             std::string_view bglPath, const ScanTargets& targets)
+                             std::string_view bglPath, const PublisherInfo& publisher, const ScanTargets& targets)
 {
     ApfWriteData file;
     file.icao = record.code;
     std::int32_t archived = 0;
-    const bool linked = lf_linkAirport(file, archived, bglPath, targets);
+    const bool linked = lf_linkAirport(file, archived, bglPath, publisher, targets);
     if (linked && !param::MSFS_2020.on())
         return;
     file.airportName = lf_airportName(record.code);
@@ -183,15 +184,15 @@ std::string lf_thirdpartyArchivePath(std::string_view publisher, std::string_vie
     return fmt::format("archive/thirdparty/{}/{}.xml", folder, code);
 }
 
-bool lf_linkAirport(ApfWriteData& file, std::int32_t& archived, std::string_view bglPath, const ScanTargets& targets)
+bool lf_linkAirport(ApfWriteData& file, std::int32_t& archived, std::string_view bglPath,
+                    const PublisherInfo& publisher, const ScanTargets& targets)
 {
     archived = 0;
     file.bglPath = bglPath;
-    PublisherInfo info = gf_findPublisher(bglPath);
-    file.publisher = std::move(info.publisher);
-    file.manufacturer = std::move(info.manufacturer);
-    file.creator = std::move(info.creator);
-    file.title = std::move(info.title);
+    file.publisher = publisher.publisher;
+    file.manufacturer = publisher.manufacturer;
+    file.creator = publisher.creator;
+    file.title = publisher.title;
     if (file.publisher == kUnknownPublisher)
         return false;
     const bool linked = file.publisher == kSimaddonPublisher ? lf_linkSimaddonAirport(file, targets)
@@ -240,7 +241,8 @@ void lf_notRecognisedAirport(std::string_view bglPath, const ScanTargets& target
     ApfWriteData file;
     file.icao = code;
     std::int32_t archived = 0;
-    if (lf_linkAirport(file, archived, bglPath, targets) || file.publisher == kSimaddonPublisher)
+    const bool linked = lf_linkAirport(file, archived, bglPath, gf_findPublisher(bglPath), targets);
+    if (linked || file.publisher == kSimaddonPublisher)
         return;
     fs::create_directories(targets.tblo);
     const fs::path entry = targets.tblo / (code + ".xml");
@@ -258,19 +260,24 @@ void lf_reportUnreadRest(const std::string& path, std::string_view why)
     gf_logErrorf("Exception in lf_toParkingPositions: {} {}", why, path);
 }
 
-} // namespace
+using BglBytesRead = std::optional<std::vector<std::uint8_t>>;
 
-void lf_toParkingPositions(const fs::path& bglPath, const ScanTargets& targets)
+void lf_parkingPositionsOf(const fs::path& bglPath, const std::function<BglBytesRead()>& read,
+                           const ScanTargets& targets)
 {
     const std::string path = gf_utf8FromPath(bglPath);
     const ScanLogBatch batch; // the file's lines stay together in the report
     try {
-        const auto bytes = gf_readBglBytes(bglPath);
+        const auto bytes = read();
         if (!bytes)
             return;
         const BglAirportList list = gf_listBglAirports(*bytes, param::MSFS_2020.on());
-        for (const BglAirportRecord& record : list.airports)
-            lf_processAirportRecord(*bytes, record, path, targets);
+        std::optional<PublisherInfo> publisher; // the file's, searched once at its first airport
+        for (const BglAirportRecord& record : list.airports) {
+            if (!publisher)
+                publisher = gf_findPublisher(path);
+            lf_processAirportRecord(*bytes, record, path, *publisher, targets);
+        }
         if (!list.damage.empty())
             lf_reportUnreadRest(path, list.damage);
         else if (list.unrecognised)
@@ -278,6 +285,18 @@ void lf_toParkingPositions(const fs::path& bglPath, const ScanTargets& targets)
     } catch (const std::exception& e) {
         lf_reportUnreadRest(path, e.what());
     }
+}
+
+} // namespace
+
+void lf_toParkingPositions(const fs::path& bglPath, const ScanTargets& targets)
+{
+    lf_parkingPositionsOf(bglPath, [&bglPath] { return gf_readBglBytes(bglPath); }, targets);
+}
+
+void lf_toParkingPositions(const fs::path& bglPath, BglFileStart start, const ScanTargets& targets)
+{
+    lf_parkingPositionsOf(bglPath, [&start] { return gf_finishBglRead(std::move(start)); }, targets);
 }
 
 } // namespace zyn

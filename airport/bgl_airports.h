@@ -6,6 +6,8 @@
 // lock: each file's report lines are added together, and each file is put through the scan's staging
 // (two files of one airport: either whole one stays).
 #include "airport/apf_format.h"
+#include "airport/bgl_reader.h"
+#include "airport/publisher.h"
 #include "base/folder_publish.h"
 
 #include <atomic>
@@ -34,9 +36,11 @@ extern std::atomic<std::uint32_t> g_tbloEntries;
 std::string lf_simaddonArchivePath(std::string_view code);
 std::string lf_thirdpartyArchivePath(std::string_view publisher, std::string_view code);
 
-// Fills the file's BGL path and publisher texts; true when a link file was written. archived gets
-// the stand count of the archived thirdparty file (0 when unknown).
-bool lf_linkAirport(ApfWriteData& file, std::int32_t& archived, std::string_view bglPath, const ScanTargets& targets);
+// Fills the file's BGL path and publisher texts from the scenery file's publisher (gf_findPublisher);
+// true when a link file was written. archived gets the stand count of the archived thirdparty file
+// (0 when unknown).
+bool lf_linkAirport(ApfWriteData& file, std::int32_t& archived, std::string_view bglPath, const PublisherInfo& publisher,
+                    const ScanTargets& targets);
 
 // The text from the first "Community" on; a path without it stays whole.
 void lf_cutAtCommunity(std::string& path);
@@ -51,5 +55,7 @@ void lf_notRecognisedAirport(std::string_view bglPath, const ScanTargets& target
 // A worker's whole job: reads one scenery file and links or generates each of its airports. A
 // damaged file is one line in the scan log; nothing is thrown.
 void lf_toParkingPositions(const std::filesystem::path& bglPath, const ScanTargets& targets);
+// The same job on a file whose start the scan's pre-test has read: the file is read on from there.
+void lf_toParkingPositions(const std::filesystem::path& bglPath, BglFileStart start, const ScanTargets& targets);
 
 } // namespace zyn

@@ -304,40 +304,71 @@ void lf_addTaxiwayParkings(AirportReading& reading, const BglRecord& record)
 
 bool lf_isBglFile(std::string_view extension) { return extension == ".BGL" || extension == ".bgl"; }
 
-bool lf_hasAirportSection(const fs::path& path)
+std::optional<BglFileStart> gf_startAirportBgl(const fs::path& path)
 {
     // Runs for every BGL file of the simulator's packages: one read of the file's head, which holds
     // the section table of all but huge files, straight into the buffer (no stream buffer).
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(gf_openFile(path, "rb"), &std::fclose);
-    if (!file || std::setvbuf(file.get(), nullptr, _IONBF, 0) != 0)
-        return false;
+    BglFileStart start;
+    start.rest.reset(gf_openFile(path, "rb"));
+    std::FILE* const file = start.rest.get();
+    if (!file || std::setvbuf(file, nullptr, _IONBF, 0) != 0)
+        return std::nullopt;
     std::array<std::uint8_t, kBglHeadBytes> head{};
-    const std::size_t headBytes = std::fread(head.data(), 1, head.size(), file.get());
-    if (headBytes < kBglHeaderSize || std::ferror(file.get()))
-        return false;
+    const std::size_t headBytes = std::fread(head.data(), 1, head.size(), file);
+    if (headBytes < kBglHeaderSize || std::ferror(file))
+        return std::nullopt;
     const std::uint64_t count = BglBytes(head).u32(20, kBglHeaderSize);
     const std::uint64_t tableEnd = kBglHeaderSize + count * kBglSectionEntrySize;
     std::vector<std::uint8_t> farTable;
     std::span<const std::uint8_t> table(head.data() + kBglHeaderSize, head.data() + std::min<std::uint64_t>(tableEnd, headBytes));
     if (tableEnd >= headBytes) { // a table past the head, or a file that ends at or in it
-        if (headBytes < head.size() || std::fseek(file.get(), 0, SEEK_END) != 0)
-            return false;
-        const long end = std::ftell(file.get());
-        if (end < 0 || tableEnd >= static_cast<std::uint64_t>(end) ||
-            std::fseek(file.get(), kBglHeaderSize, SEEK_SET) != 0)
-            return false;
+        // The size from the handle: ftell's long is 32 bits on Windows, and scenery files pass 2 GB.
+        const std::optional<std::uint64_t> end = headBytes < head.size() ? std::nullopt : gf_openFileSize(file);
+        if (!end || tableEnd >= *end || std::fseek(file, kBglHeaderSize, SEEK_SET) != 0)
+            return std::nullopt;
         farTable.resize(count * kBglSectionEntrySize);
-        if (std::fread(farTable.data(), 1, farTable.size(), file.get()) != farTable.size())
-            return false;
+        if (std::fread(farTable.data(), 1, farTable.size(), file) != farTable.size())
+            return std::nullopt;
         table = farTable;
     }
     if (count == 0) // a table and no section
-        return false;
+        return std::nullopt;
     const BglBytes entries(table);
-    for (std::uint64_t i = 0; i < count; ++i)
-        if (entries.u32(i * kBglSectionEntrySize, table.size()) == kBglAirportSection)
-            return true;
-    return false;
+    bool airports = false;
+    for (std::uint64_t i = 0; i < count && !airports; ++i)
+        airports = entries.u32(i * kBglSectionEntrySize, table.size()) == kBglAirportSection;
+    if (!airports)
+        return std::nullopt;
+    start.bytes.assign(head.begin(), head.begin() + static_cast<std::ptrdiff_t>(headBytes));
+    if (headBytes < head.size()) // the whole file: its handle is not kept open
+        start.rest.reset();
+    return start;
+}
+
+bool lf_hasAirportSection(const fs::path& path) { return gf_startAirportBgl(path).has_value(); }
+
+std::optional<std::vector<std::uint8_t>> gf_finishBglRead(BglFileStart start)
+{
+    std::vector<std::uint8_t> bytes = std::move(start.bytes);
+    std::FILE* const file = start.rest.get();
+    if (!file)
+        return bytes;
+    std::size_t have = bytes.size();
+    // The size is a first guess only: the read goes on to the end the file has now.
+    const std::optional<std::uint64_t> size = gf_openFileSize(file);
+    if (std::fseek(file, static_cast<long>(have), SEEK_SET) != 0)
+        return std::nullopt;
+    bytes.resize(std::max<std::uint64_t>(have + 1, size.value_or(0) + 1));
+    for (;;) {
+        have += std::fread(bytes.data() + have, 1, bytes.size() - have, file);
+        if (have < bytes.size())
+            break;
+        bytes.resize(bytes.size() * 2);
+    }
+    if (std::ferror(file))
+        return std::nullopt;
+    bytes.resize(have);
+    return bytes;
 }
 
 std::string lf_decodeIdentifierOrRegionCode(std::uint32_t value, bool& valid)

@@ -6,7 +6,9 @@
 #include "airport/park_pos.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -37,6 +39,18 @@ bool lf_isBglFile(std::string_view extension);
 // Reads only the header and the section table: whether a section of the airport type is listed.
 // False for a file shorter than its header or its table.
 bool lf_hasAirportSection(const std::filesystem::path& path);
+
+// A file the pre-test found an airport section in: the bytes it read from the file's start and,
+// unless they are the whole file, the file, still open for the rest. A worker that reads the file
+// goes on from there instead of opening and reading it again.
+struct BglFileStart {
+    std::vector<std::uint8_t> bytes;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> rest{nullptr, &std::fclose};
+};
+// The pre-test keeping what it read: nothing where lf_hasAirportSection is false.
+std::optional<BglFileStart> gf_startAirportBgl(const std::filesystem::path& path);
+// The whole file from its start; the file is closed. Nothing when the rest cannot be read.
+std::optional<std::vector<std::uint8_t>> gf_finishBglRead(BglFileStart start);
 
 // A packed four-character identifier; valid only for four characters without a blank.
 std::string lf_decodeIdentifierOrRegionCode(std::uint32_t value, bool& valid);

@@ -4,11 +4,15 @@
 #include "airport/scan_log.h"
 #include "base/folders.h"
 #include "base/path_text.h"
+#include "platform/system/files.h"
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
+#include <cstdio>
 #include <fstream>
+#include <memory>
 
 namespace zyn {
 
@@ -38,14 +42,45 @@ std::size_t lf_findSeparator(std::string_view text, std::size_t from)
     return std::string_view::npos;
 }
 
-// A valid manifest of the folder, logged when found; nothing when the folder has none.
+// Windows refuses to open a folder as a file; Linux refuses only its read.
+bool lf_isFolder(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
+ManifestInfo lf_manifestOfText(std::string_view text)
+{
+    const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
+    if (!json.is_object())
+        return {};
+    return {lf_jsonString(json, "manufacturer"), lf_jsonString(json, "creator"), lf_jsonString(json, "title"), true};
+}
+
+// A valid manifest of the folder, logged when found; nothing when the folder has none. Runs for
+// each airport file of a package: the file is opened at once (no look-up of it first) and read once.
 std::optional<ManifestInfo> lf_manifestOf(const fs::path& folder)
 {
-    const fs::path file = lf_findManifestFile(folder);
-    if (file.empty())
+    const fs::path file = folder / "manifest.json";
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> open(gf_openFile(file, "rb"), &std::fclose);
+    if (!open && (errno == ENOENT || errno == ENOTDIR || lf_isFolder(file)))
         return std::nullopt;
+    std::string text;
+    if (open) {
+        std::setvbuf(open.get(), nullptr, _IONBF, 0);
+        // The size as the handle tells it, so that a manifest of a few hundred bytes costs no more.
+        text.resize(std::min<std::uint64_t>(gf_openFileSize(open.get()).value_or(kMaxManifestBytes), kMaxManifestBytes) + 1);
+        text.resize(std::fread(text.data(), 1, text.size(), open.get()));
+        if (std::ferror(open.get()) && errno == EISDIR) // a folder of that name
+            return std::nullopt;
+    }
     gf_addScanLogLine(gf_utf8FromPath(file) + " found");
-    return lf_readManifest(file);
+    if (!open || std::ferror(open.get()) || text.size() > kMaxManifestBytes) {
+        const char* why = !open ? "cannot be opened" : std::ferror(open.get()) ? "cannot be read" : "too large";
+        gf_addScanLogLine(fmt::format("{}: not read ({})", gf_utf8FromPath(file), why));
+        return ManifestInfo{};
+    }
+    return lf_manifestOfText(text);
 }
 
 // The package folder right below "Community" (the text up to the second separator after it).
@@ -83,10 +118,7 @@ ManifestInfo lf_readManifest(const fs::path& file)
     std::string text(static_cast<std::size_t>(size), '\0');
     in.read(text.data(), static_cast<std::streamsize>(size));
     text.resize(static_cast<std::size_t>(in.gcount()));
-    const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
-    if (!json.is_object())
-        return {};
-    return {lf_jsonString(json, "manufacturer"), lf_jsonString(json, "creator"), lf_jsonString(json, "title"), true};
+    return lf_manifestOfText(text);
 }
 
 ManifestInfo lf_searchManifest(std::string_view path)

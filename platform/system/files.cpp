@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zyn {
@@ -20,6 +21,14 @@ namespace fs = std::filesystem;
 } // namespace
 
 std::FILE* gf_openFile(const fs::path& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+std::optional<std::uint64_t> gf_openFileSize(std::FILE* file)
+{
+    struct stat status {};
+    if (::fstat(::fileno(file), &status) != 0 || status.st_size < 0)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(status.st_size);
+}
 
 FileHandle gf_createNewFile(const fs::path& path)
 {

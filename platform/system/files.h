@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 namespace zyn {
 
 // std::fopen for a path; nullptr with errno set when it cannot be opened. Use "b" modes for bytes.
 std::FILE* gf_openFile(const std::filesystem::path& path, const char* mode);
+// The size of an open file, told by its handle (no second look-up of its name); nothing when unknown.
+std::optional<std::uint64_t> gf_openFileSize(std::FILE* file);
 
 // A file open for writing: a descriptor on Linux, a handle on Windows.
 using FileHandle = std::intptr_t;

@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include <io.h>
 #include <windows.h>
 
 namespace zyn {
@@ -28,6 +29,14 @@ std::FILE* gf_openFile(const fs::path& path, const char* mode)
 {
     const std::wstring wideMode(mode, mode + std::strlen(mode)); // modes are ASCII
     return _wfopen(path.c_str(), wideMode.c_str());
+}
+
+std::optional<std::uint64_t> gf_openFileSize(std::FILE* file)
+{
+    const __int64 size = _filelengthi64(_fileno(file));
+    if (size < 0)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(size);
 }
 
 FileHandle gf_createNewFile(const fs::path& path)

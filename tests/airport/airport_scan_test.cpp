@@ -140,6 +140,29 @@ TEST_F(AirportScan, AirportsAreLinkedToTheArchiveOrGenerated)
     EXPECT_FALSE(fs::exists(g_tbloPath));
 }
 
+// A regional file of many airports: its package's publisher is searched (and its manifest read)
+// once, and every airport of the file gets it.
+TEST_F(AirportScan, ManyAirportsOfOneFileShareOnePublisherSearch)
+{
+    package("region-pack", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 12), gf_bglAirport("EDDB", 52.36, 13.50, 4),
+                                         gf_bglAirport("LFPG", 49.0, 2.55, 2)}},
+            "Indie Works");
+
+    EXPECT_TRUE(lf_scanAddonAirports({community}));
+
+    const auto lines = test::readLines(g_airportsScanLogPath);
+    const auto count = [&](std::string_view text) {
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
+    };
+    EXPECT_EQ(count("Try find publisher in"), 1);
+    EXPECT_EQ(count("manifest.json found"), 1);
+    for (const char* code : {"EDDT", "EDDB", "LFPG"}) {
+        pugi::xml_document document;
+        ASSERT_TRUE(document.load_file((g_myThirdpartyPath / (std::string(code) + ".xml")).c_str())) << code;
+        EXPECT_EQ(lf_readParameterText(document, "manufacturer"), "Indie Works") << code;
+    }
+}
+
 TEST_F(AirportScan, CommunityInAFolderWithNonAsciiLettersIsScanned)
 {
     community = programDir / gf_pathFromUtf8("Jürgen aircraft") / "Community"; // "aircraft" above it skips nothing
@@ -178,6 +201,39 @@ TEST_F(AirportScan, PublisherFromPathManifestOrNothing)
     EXPECT_TRUE(has("exception in lf_searchManifest: "));
     EXPECT_TRUE(has("no valid info found in manifest about publisher, manufacturer:\"Somebody\""));
     EXPECT_TRUE(has("publisher \"Maker Name\" found"));
+}
+
+// What a package's "manifest.json" can be besides a manifest: the publisher search reads it once
+// and tells apart a missing one, a folder of that name and one too large to be a manifest.
+TEST_F(AirportScan, ManifestThatIsNoneFolderOrTooLarge)
+{
+    const fs::path pkg = community / "other-pkg";
+    const fs::path file = pkg / "manifest.json";
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        bool valid;
+        const char* line; // in the scan log, or nothing
+    } cases[] = {
+        {"none", [] {}, false, nullptr},
+        {"a folder of that name", [&] { fs::create_directories(file); }, false, nullptr},
+        {"too large", [&] { test::writeText(file, std::string((1 << 20) + 1, ' ')); }, false, "not read (too large)"},
+        {"the largest read", [&] { test::writeText(file, R"({"title": "T"})" + std::string((1 << 20) - 14, ' ')); },
+         true, " found"},
+        {"a manifest", [&] { test::writeText(file, R"({"creator": "maker-pkg"})"); }, true, " found"},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(pkg);
+        fs::create_directories(pkg);
+        c.make();
+        gf_resetScanLog();
+        EXPECT_EQ(lf_searchManifest((pkg / "scenery" / "a.bgl").string()).valid, c.valid) << c.what;
+        const auto lines = gf_scanLogLines();
+        const bool logged = std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+            return l.find("manifest.json") != l.npos && (!c.line || l.find(c.line) != l.npos);
+        });
+        EXPECT_EQ(logged, c.line != nullptr) << c.what;
+    }
 }
 
 TEST_F(AirportScan, DamagedFileIsOneLineAndTheScanGoesOn)

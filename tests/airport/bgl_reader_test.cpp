@@ -21,6 +21,13 @@ using tools::BglAirportSpec;
 using tools::BglFileSpec;
 using tools::BglParking;
 
+// The bytes followed by zeros up to size.
+std::vector<std::uint8_t> lf_padded(std::vector<std::uint8_t> bytes, std::size_t size)
+{
+    bytes.resize(size);
+    return bytes;
+}
+
 class BglReader : public ::testing::Test {
 protected:
     BglReader() { gf_resetScanLog(); }
@@ -365,6 +372,39 @@ TEST_F(BglReader, PreTestReadsATablePastTheFileHead)
         const fs::path file = dir / "many.bgl";
         test::writeText(file, std::string(bytes.begin(), bytes.end()));
         EXPECT_EQ(lf_hasAirportSection(file), c.found) << c.what;
+    }
+}
+
+// The worker goes on from what the pre-test read: the bytes it ends with are the file's, however
+// the file's size falls on the head and wherever its section table lies.
+TEST_F(BglReader, ReadOnFromThePreTestGivesTheWholeFile)
+{
+    const test::TempDir dir;
+    const auto airport = tools::gf_bglBytes({.airports = {tools::gf_bglAirport("EDDT", 50.0, 10.0, 1)}});
+    std::vector<std::uint8_t> farTable(airport.begin(), airport.begin() + 56);
+    lf_put32(farTable, 20, 300);
+    farTable.resize(56 + 300 * 20 + 5000);
+    lf_put32(farTable, 56 + 299 * 20, 3);
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        bool keptOpen;
+    } cases[] = {
+        {"shorter than the head", airport, false},
+        {"the head exactly", lf_padded(airport, 4096), true},
+        {"one byte past the head", lf_padded(airport, 4097), true},
+        {"many heads long", lf_padded(airport, 3 * 4096 + 17), true},
+        {"its table past the head", farTable, true},
+    };
+    for (const auto& c : cases) {
+        const fs::path file = dir / "read.bgl";
+        test::writeText(file, std::string(c.bytes.begin(), c.bytes.end()));
+        std::optional<BglFileStart> start = gf_startAirportBgl(file);
+        ASSERT_TRUE(start) << c.what;
+        EXPECT_EQ(start->rest != nullptr, c.keptOpen) << c.what;
+        const auto bytes = gf_finishBglRead(std::move(*start));
+        ASSERT_TRUE(bytes) << c.what;
+        EXPECT_TRUE(*bytes == c.bytes) << c.what;
     }
 }
 

@@ -1,10 +1,14 @@
 // A compiled scenery file (BGL) of an add-on: the scan's pre-test on the file, the reader of its
-// airports in both simulator modes, and a scan worker's whole job on it (linking, generating).
+// airports in both simulator modes, and a scan worker's whole job on it (linking, generating), from
+// the file and from what the pre-test read of it. What the read on from the pre-test gives must be
+// the file's bytes.
 #include "airport/bgl_airports.h"
 #include "airport/bgl_reader.h"
 #include "airport/scan_log.h"
 #include "tests/fuzz/support/fuzz_support.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <span>
 
@@ -30,6 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zyn::FolderStaging staging(staged, {staged / "simaddon", staged / "thirdparty"});
     const zyn::ScanTargets targets{staged / "simaddon", staged / "thirdparty", folder / "TBLO", &staging};
     zyn::lf_toParkingPositions(file, targets);
+    if (auto start = zyn::gf_startAirportBgl(file)) {
+        const auto whole = zyn::gf_finishBglRead(std::move(*start));
+        if (!whole || !std::equal(whole->begin(), whole->end(), data, data + size))
+            std::abort();
+    }
+    if (auto start = zyn::gf_startAirportBgl(file))
+        zyn::lf_toParkingPositions(file, std::move(*start), targets);
     zyn::gf_resetScanLog();
     return 0;
 }
