@@ -17,7 +17,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <functional>
 
 namespace zyn {
 
@@ -260,17 +259,18 @@ void lf_reportUnreadRest(const std::string& path, std::string_view why)
     gf_logErrorf("Exception in lf_toParkingPositions: {} {}", why, path);
 }
 
-using BglBytesRead = std::optional<std::vector<std::uint8_t>>;
+} // namespace
 
-void lf_parkingPositionsOf(const fs::path& bglPath, const std::function<BglBytesRead()>& read,
-                           const ScanTargets& targets)
+void lf_toParkingPositions(const fs::path& bglPath, BglFileStart start, const ScanTargets& targets)
 {
     const std::string path = gf_utf8FromPath(bglPath);
     const ScanLogBatch batch; // the file's lines stay together in the report
     try {
-        const auto bytes = read();
-        if (!bytes)
+        const auto bytes = gf_finishBglRead(std::move(start));
+        if (!bytes) {
+            lf_reportUnreadRest(path, "the file could not be read");
             return;
+        }
         const BglAirportList list = gf_listBglAirports(*bytes, param::MSFS_2020.on());
         std::optional<PublisherInfo> publisher; // the file's, searched once at its first airport
         for (const BglAirportRecord& record : list.airports) {
@@ -285,18 +285,6 @@ void lf_parkingPositionsOf(const fs::path& bglPath, const std::function<BglBytes
     } catch (const std::exception& e) {
         lf_reportUnreadRest(path, e.what());
     }
-}
-
-} // namespace
-
-void lf_toParkingPositions(const fs::path& bglPath, const ScanTargets& targets)
-{
-    lf_parkingPositionsOf(bglPath, [&bglPath] { return gf_readBglBytes(bglPath); }, targets);
-}
-
-void lf_toParkingPositions(const fs::path& bglPath, BglFileStart start, const ScanTargets& targets)
-{
-    lf_parkingPositionsOf(bglPath, [&start] { return gf_finishBglRead(std::move(start)); }, targets);
 }
 
 } // namespace zyn

@@ -52,10 +52,8 @@ bool lf_generateAirportFile(ApfWriteData& file, std::vector<ParkPos>& stands, co
 // the path; linked when the archive has it, else a "TBLO" entry for the maker.
 void lf_notRecognisedAirport(std::string_view bglPath, const ScanTargets& targets);
 
-// A worker's whole job: reads one scenery file and links or generates each of its airports. A
-// damaged file is one line in the scan log; nothing is thrown.
-void lf_toParkingPositions(const std::filesystem::path& bglPath, const ScanTargets& targets);
-// The same job on a file whose start the scan's pre-test has read: the file is read on from there.
+// A worker's whole job: reads one scenery file on from what the scan's pre-test read of it, and links
+// or generates each of its airports. A damaged file is one line in the scan log; nothing is thrown.
 void lf_toParkingPositions(const std::filesystem::path& bglPath, BglFileStart start, const ScanTargets& targets);
 
 } // namespace zyn

@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <set>
 #include <unordered_map>
@@ -345,8 +344,6 @@ std::optional<BglFileStart> gf_startAirportBgl(const fs::path& path)
     return start;
 }
 
-bool lf_hasAirportSection(const fs::path& path) { return gf_startAirportBgl(path).has_value(); }
-
 std::optional<std::vector<std::uint8_t>> gf_finishBglRead(BglFileStart start)
 {
     std::vector<std::uint8_t> bytes = std::move(start.bytes);
@@ -400,20 +397,6 @@ std::string lf_parkingNamePrefix(std::uint8_t value)
     if (value < kPrefixes.size())
         return std::string(kPrefixes[value]);
     return std::string(1, static_cast<char>((value & 0x3Fu) + 53));
-}
-
-std::optional<std::vector<std::uint8_t>> gf_readBglBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        return std::nullopt;
-    const std::streamoff size = in.tellg();
-    if (size < 0 || !in.seekg(0))
-        return std::nullopt;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size))
-        return std::nullopt;
-    return bytes;
 }
 
 BglAirportList gf_listBglAirports(std::span<const std::uint8_t> data, bool msfs2020)

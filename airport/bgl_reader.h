@@ -36,10 +36,6 @@ inline constexpr std::uint32_t kBglParkingEntrySize = 56;
 
 // ".BGL" or ".bgl"; other spellings are not taken.
 bool lf_isBglFile(std::string_view extension);
-// Reads only the header and the section table: whether a section of the airport type is listed.
-// False for a file shorter than its header or its table.
-bool lf_hasAirportSection(const std::filesystem::path& path);
-
 // A file the pre-test found an airport section in: the bytes it read from the file's start and,
 // unless they are the whole file, the file, still open for the rest. A worker that reads the file
 // goes on from there instead of opening and reading it again.
@@ -47,7 +43,8 @@ struct BglFileStart {
     std::vector<std::uint8_t> bytes;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> rest{nullptr, &std::fclose};
 };
-// The pre-test keeping what it read: nothing where lf_hasAirportSection is false.
+// The pre-test: reads only the header and the section table, and keeps what it read when a section
+// of the airport type is listed. Nothing otherwise, and for a file shorter than its header or table.
 std::optional<BglFileStart> gf_startAirportBgl(const std::filesystem::path& path);
 // The whole file from its start; the file is closed. Nothing when the rest cannot be read.
 std::optional<std::vector<std::uint8_t>> gf_finishBglRead(BglFileStart start);
@@ -55,9 +52,6 @@ std::optional<std::vector<std::uint8_t>> gf_finishBglRead(BglFileStart start);
 // A packed four-character identifier; valid only for four characters without a blank.
 std::string lf_decodeIdentifierOrRegionCode(std::uint32_t value, bool& valid);
 std::string lf_parkingNamePrefix(std::uint8_t value);
-
-// The whole file; nothing when it cannot be read.
-std::optional<std::vector<std::uint8_t>> gf_readBglBytes(const std::filesystem::path& path);
 
 struct BglAirportRecord {
     std::string code;

@@ -11,7 +11,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 
 namespace zyn {
@@ -49,6 +48,7 @@ bool lf_isFolder(const fs::path& path)
     return fs::is_directory(path, ec);
 }
 
+// A value of a key that is neither a string nor null raises the JSON library's type error.
 ManifestInfo lf_manifestOfText(std::string_view text)
 {
     const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
@@ -99,27 +99,6 @@ std::optional<ManifestInfo> lf_communityManifest(std::string_view path)
 PublisherInfo lf_publisherOnly(std::string publisher) { return {std::move(publisher), {}, {}, {}}; }
 
 } // namespace
-
-fs::path lf_findManifestFile(const fs::path& folder)
-{
-    fs::path file = folder / "manifest.json"; // one look-up, not a listing of the package
-    return fs::is_regular_file(file) ? file : fs::path();
-}
-
-ManifestInfo lf_readManifest(const fs::path& file)
-{
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(file, ec);
-    if (ec || size > kMaxManifestBytes) {
-        gf_addScanLogLine(fmt::format("{}: not read ({})", gf_utf8FromPath(file), ec ? ec.message() : "too large"));
-        return {};
-    }
-    std::ifstream in(file, std::ios::binary);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    in.read(text.data(), static_cast<std::streamsize>(size));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return lf_manifestOfText(text);
-}
 
 ManifestInfo lf_searchManifest(std::string_view path)
 {

@@ -22,10 +22,6 @@ struct PublisherInfo {
     std::string title;
 };
 
-// "manifest.json" directly in the folder, or an empty path.
-std::filesystem::path lf_findManifestFile(const std::filesystem::path& folder);
-// A value of a key that is neither a string nor null raises the JSON library's type error.
-ManifestInfo lf_readManifest(const std::filesystem::path& file);
 // The manifest of the package that holds the path: the package folder right below "Community"
 // first, then each folder from the root downward. Errors are reported and give "not valid".
 ManifestInfo lf_searchManifest(std::string_view path);

@@ -144,14 +144,11 @@ void gf_finishFolderPublish(const fs::path& committed)
     fs::remove_all(spent);
 }
 
-void gf_publishFolders(const fs::path& staging, const fs::path& committed)
-{
-    gf_finishFolderPublish(committed);
-    gf_syncFileSystem(staging);
-    lf_commit(staging, committed);
-}
+namespace {
 
-std::vector<fs::path> gf_stageKeptFiles(const fs::path& previous, const fs::path& staged)
+// Puts into staged every file of previous that staged lacks, as a hard link (a copy where the file
+// system has none): a folder published as additions to the one it replaces. Returns the copies.
+std::vector<fs::path> lf_stageKeptFiles(const fs::path& previous, const fs::path& staged)
 {
     std::vector<fs::path> copies;
     if (!fs::is_directory(previous))
@@ -169,6 +166,8 @@ std::vector<fs::path> gf_stageKeptFiles(const fs::path& previous, const fs::path
     }
     return copies;
 }
+
+} // namespace
 
 void FolderStaging::put(const fs::path& file, std::string_view bytes, SameContent same)
 {
@@ -277,7 +276,7 @@ bool FolderStaging::publish(const fs::path& committed)
     linkEqualFiles();
     for (const fs::path& folder : m_kept)
         if (std::find(m_folders.begin(), m_folders.end(), folder) != m_folders.end()) {
-            std::vector<fs::path> copies = gf_stageKeptFiles(m_staging.parent_path() / folder.filename(), folder);
+            std::vector<fs::path> copies = lf_stageKeptFiles(m_staging.parent_path() / folder.filename(), folder);
             m_written.insert(m_written.end(), copies.begin(), copies.end());
         }
     makeDurable();

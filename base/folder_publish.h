@@ -1,8 +1,8 @@
 #pragma once
 // Replacing several folders of one parent at once. The new folders are staged as the sub-folders of
-// a staging folder in that parent, each named as the folder it replaces. gf_publishFolders flushes
-// them all with one sync and swaps them in by renames. The rename of the staging folder to its
-// committed name decides: a kill before it leaves every old folder, a kill after it is completed by
+// a staging folder in that parent, each named as the folder it replaces (FolderStaging); the publish
+// flushes them and swaps them in by renames. The rename of the staging folder to its committed name
+// decides: a kill before it leaves every old folder, a kill after it is completed by
 // gf_finishFolderPublish at the next start, so readers find all the old folders or all the new ones,
 // never an empty or a mixed one. The sub-folders of a replaced folder (not the publisher's) are
 // carried over into its new one.
@@ -14,18 +14,9 @@
 
 namespace zyn {
 
-// staging and committed are siblings in the parent of the folders replaced; committed must be a
-// name of the publisher's own. A publish left half-done by an earlier failure is finished first.
-void gf_publishFolders(const std::filesystem::path& staging, const std::filesystem::path& committed);
-
 // Completes a publish that was interrupted after its commit; nothing when there is none. Runs at
 // start-up, before anything reads the folders.
 void gf_finishFolderPublish(const std::filesystem::path& committed);
-
-// Puts into staged every file of previous that staged lacks, as a hard link (a copy where the file
-// system has none): a folder published as additions to the one it replaces. Returns the copies.
-std::vector<std::filesystem::path> gf_stageKeptFiles(const std::filesystem::path& previous,
-                                                     const std::filesystem::path& staged);
 
 // The files of the folders a publish stages, put from any number of threads. A file whose bytes
 // equal those of the published file of its name is not written: the published file is hard-linked
@@ -34,8 +25,9 @@ std::vector<std::filesystem::path> gf_stageKeptFiles(const std::filesystem::path
 // because every writer of published folders replaces a file by a rename and none writes into one.
 class FolderStaging {
 public:
-    // staging: the staging folder of gf_publishFolders; folders: its sub-folders that the publish
-    // puts in place of their published ones, made when a file is written into one or at the publish.
+    // staging and committed (of publish) are siblings in the parent of the folders replaced, both
+    // names of the publisher's own; folders: the staging's sub-folders that the publish puts in place
+    // of their published ones, made when a file is written into one or at the publish.
     FolderStaging(std::filesystem::path staging, std::vector<std::filesystem::path> folders)
         : m_staging(std::move(staging)), m_folders(std::move(folders))
     {
@@ -49,11 +41,12 @@ public:
     // other (either one's bytes stay), never into one file; a failed write leaves no file behind.
     // Without a rule a published file stays only when its bytes are equal.
     void put(const std::filesystem::path& file, std::string_view bytes, SameContent same = nullptr);
-    // The published files the staged folder lacks stay in it (gf_stageKeptFiles): a folder whose
-    // files are the scan's additions to others. With nothing written into it, it stays as it is.
+    // The published files the staged folder lacks stay in it (hard-linked, or copied where the file
+    // system has no links): a folder whose files are the scan's additions to others. With nothing
+    // written into it, it stays as it is.
     void keepPublished(const std::filesystem::path& stagedFolder);
-    // Publishes the staged folders as gf_publishFolders does, with what was written flushed first;
-    // false, the staging folder removed, when they equal the published ones.
+    // Finishes a publish left half-done first, then flushes what was written and swaps the staged
+    // folders in; false, the staging folder removed, when they equal the published ones.
     bool publish(const std::filesystem::path& committed);
     std::size_t writtenFiles() const;
 

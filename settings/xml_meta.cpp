@@ -31,7 +31,7 @@ bool lf_appendInfo(pugi::xml_node meta, const std::string& name, const std::stri
 // Where the "date" item's value starts in a text of a document with the block; npos without one.
 std::size_t lf_metaDateAt(std::string_view text)
 {
-    const std::string marker = fmt::format(R"(name="{}" value=")", param::META_DATE.key);
+    static const std::string marker = fmt::format(R"(name="{}" value=")", param::META_DATE.key);
     const std::size_t at = text.find(marker);
     const std::size_t blockEnd = text.find("</meta>");
     return at < blockEnd && blockEnd != std::string_view::npos ? at + marker.size() : std::string_view::npos;

@@ -332,75 +332,60 @@ TEST_F(BglReader, PreTestReadsHeaderAndTableOnly)
         return dir / name;
     };
     const auto airport = tools::gf_bglBytes({.airports = {tools::gf_bglAirport("EDDT", 50.0, 10.0, 1)}});
-    EXPECT_TRUE(lf_hasAirportSection(write("a.bgl", airport)));
+    EXPECT_TRUE(gf_startAirportBgl(write("a.bgl", airport)).has_value());
     // Only the header and its table: the pre-test does not look at the records.
-    EXPECT_TRUE(lf_hasAirportSection(write("b.bgl", {airport.begin(), airport.begin() + 56 + 3 * 20 + 1})));
-    EXPECT_FALSE(lf_hasAirportSection(write("c.bgl", {airport.begin(), airport.begin() + 56 + 3 * 20})));
-    EXPECT_FALSE(lf_hasAirportSection(write("d.bgl", {airport.begin(), airport.begin() + 20})));
+    EXPECT_TRUE(gf_startAirportBgl(write("b.bgl", {airport.begin(), airport.begin() + 56 + 3 * 20 + 1})).has_value());
+    EXPECT_FALSE(gf_startAirportBgl(write("c.bgl", {airport.begin(), airport.begin() + 56 + 3 * 20})).has_value());
+    EXPECT_FALSE(gf_startAirportBgl(write("d.bgl", {airport.begin(), airport.begin() + 20})).has_value());
     auto huge = airport;
     lf_put32(huge, 20, 0xFFFFFFFFu); // 56 + 20 x count overflows 32 bits
-    EXPECT_FALSE(lf_hasAirportSection(write("e.bgl", huge)));
+    EXPECT_FALSE(gf_startAirportBgl(write("e.bgl", huge)).has_value());
     auto none = tools::gf_bglBytes({.airports = {}});
     lf_put32(none, 56 + 20, 7);
-    EXPECT_FALSE(lf_hasAirportSection(write("f.bgl", none)));
-    EXPECT_FALSE(lf_hasAirportSection(dir / "missing.bgl"));
+    EXPECT_FALSE(gf_startAirportBgl(write("f.bgl", none)).has_value());
+    EXPECT_FALSE(gf_startAirportBgl(dir / "missing.bgl").has_value());
 }
 
-// A table of 300 sections reaches past the head the pre-test reads first.
-TEST_F(BglReader, PreTestReadsATablePastTheFileHead)
+// A file of 300 sections: its table reaches past the head the pre-test reads first.
+std::vector<std::uint8_t> lf_farTable(std::uint32_t airportAt, std::size_t bytesAfterTable)
 {
-    const test::TempDir dir;
-    const auto airport = tools::gf_bglBytes({.airports = {tools::gf_bglAirport("EDDT", 50.0, 10.0, 1)}});
     constexpr std::uint32_t kSections = 300;
-    const struct {
-        const char* what;
-        std::uint32_t airportAt;
-        std::size_t bytesAfterTable;
-        bool found;
-    } cases[] = {
-        {"airport section last", kSections - 1, 1, true},
-        {"airport section first", 0, 1, true},
-        {"no airport section", kSections, 1, false},
-        {"the file ends with its table", kSections - 1, 0, false},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::uint8_t> bytes(airport.begin(), airport.begin() + 56);
-        lf_put32(bytes, 20, kSections);
-        bytes.resize(56 + kSections * 20 + c.bytesAfterTable);
-        for (std::uint32_t i = 0; i < kSections; ++i)
-            lf_put32(bytes, 56 + i * 20, i == c.airportAt ? 3 : 1);
-        const fs::path file = dir / "many.bgl";
-        test::writeText(file, std::string(bytes.begin(), bytes.end()));
-        EXPECT_EQ(lf_hasAirportSection(file), c.found) << c.what;
-    }
+    auto bytes = tools::gf_bglBytes({.airports = {tools::gf_bglAirport("EDDT", 50.0, 10.0, 1)}});
+    bytes.resize(56 + kSections * 20 + bytesAfterTable);
+    lf_put32(bytes, 20, kSections);
+    for (std::uint32_t i = 0; i < kSections; ++i)
+        lf_put32(bytes, 56 + i * 20, i == airportAt ? 3 : 1);
+    return bytes;
 }
 
-// The worker goes on from what the pre-test read: the bytes it ends with are the file's, however
-// the file's size falls on the head and wherever its section table lies.
-TEST_F(BglReader, ReadOnFromThePreTestGivesTheWholeFile)
+// The pre-test finds the airport section wherever the table lies, and the worker goes on from what it
+// read: the bytes it ends with are the file's, however the file's size falls on the head.
+TEST_F(BglReader, PreTestAndTheReadOnFromItAcrossTheHead)
 {
     const test::TempDir dir;
     const auto airport = tools::gf_bglBytes({.airports = {tools::gf_bglAirport("EDDT", 50.0, 10.0, 1)}});
-    std::vector<std::uint8_t> farTable(airport.begin(), airport.begin() + 56);
-    lf_put32(farTable, 20, 300);
-    farTable.resize(56 + 300 * 20 + 5000);
-    lf_put32(farTable, 56 + 299 * 20, 3);
     const struct {
         const char* what;
         std::vector<std::uint8_t> bytes;
+        bool found;
         bool keptOpen;
     } cases[] = {
-        {"shorter than the head", airport, false},
-        {"the head exactly", lf_padded(airport, 4096), true},
-        {"one byte past the head", lf_padded(airport, 4097), true},
-        {"many heads long", lf_padded(airport, 3 * 4096 + 17), true},
-        {"its table past the head", farTable, true},
+        {"shorter than the head", airport, true, false},
+        {"the head exactly", lf_padded(airport, 4096), true, true},
+        {"one byte past the head", lf_padded(airport, 4097), true, true},
+        {"many heads long", lf_padded(airport, 3 * 4096 + 17), true, true},
+        {"table past the head, airport section last", lf_farTable(299, 5000), true, true},
+        {"table past the head, airport section first", lf_farTable(0, 1), true, true},
+        {"table past the head, no airport section", lf_farTable(300, 1), false, false},
+        {"the file ends with its table", lf_farTable(299, 0), false, false},
     };
     for (const auto& c : cases) {
         const fs::path file = dir / "read.bgl";
         test::writeText(file, std::string(c.bytes.begin(), c.bytes.end()));
         std::optional<BglFileStart> start = gf_startAirportBgl(file);
-        ASSERT_TRUE(start) << c.what;
+        ASSERT_EQ(start.has_value(), c.found) << c.what;
+        if (!start)
+            continue;
         EXPECT_EQ(start->rest != nullptr, c.keptOpen) << c.what;
         const auto bytes = gf_finishBglRead(std::move(*start));
         ASSERT_TRUE(bytes) << c.what;

@@ -57,8 +57,10 @@ TEST(FolderPublish, StagedFoldersReplaceTheirsAndSubFoldersCarryOver)
 {
     test::TempDir dir;
     lf_lay(dir.path(), kOld);
-    lf_lay(dir / "staging", {{"A/a.xml", "new a"}, {"B/b.txt", "new b"}, {"C/c.txt", "new c"}});
-    gf_publishFolders(dir / "staging", dir / "committed");
+    FolderStaging staging(dir / "staging", {dir / "staging/A", dir / "staging/B", dir / "staging/C"});
+    for (const auto& [file, bytes] : Tree{{"A/a.xml", "new a"}, {"B/b.txt", "new b"}, {"C/c.txt", "new c"}})
+        staging.put(dir / "staging" / file, bytes);
+    EXPECT_TRUE(staging.publish(dir / "committed"));
     EXPECT_EQ(lf_read(dir.path()), kNew);
 }
 
@@ -108,17 +110,6 @@ TEST(FolderPublish, NothingCommittedLeavesTheOldFolders)
     lf_lay(dir.path(), kOld);
     gf_finishFolderPublish(dir / "committed");
     EXPECT_EQ(lf_read(dir.path()), kOld);
-}
-
-TEST(FolderPublish, KeptFilesJoinTheStagedFolderWhichWins)
-{
-    test::TempDir dir;
-    lf_lay(dir.path(), {{"A/kept.txt", "package"}, {"A/both.txt", "old"}, {"A/user/x.xml", "mine"}});
-    lf_lay(dir / "staging", {{"A/both.txt", "new"}, {"A/added.xml", "scan"}});
-    gf_stageKeptFiles(dir / "A", dir / "staging" / "A");
-    gf_publishFolders(dir / "staging", dir / "committed");
-    EXPECT_EQ(lf_read(dir.path()),
-              (Tree{{"A/kept.txt", "package"}, {"A/both.txt", "new"}, {"A/added.xml", "scan"}, {"A/user/x.xml", "mine"}}));
 }
 
 ino_t lf_inode(const fs::path& path)
@@ -200,24 +191,31 @@ TEST(FolderStaging, PutsOfOneFileFromManyThreadsLeaveOneWholeFile)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "A"), fs::directory_iterator()), 1);
 }
 
-TEST(FolderStaging, AKeptFolderWithoutANewFileStaysAsItIs)
+// A kept folder (the package's files beside the scan's): the staged files join the published ones and
+// win over them; with nothing new, it stays as it is.
+TEST(FolderStaging, AKeptFolderGainsTheNewFilesOrStaysAsItIs)
 {
     test::TempDir dir;
-    lf_lay(dir.path(), {{"A/package.txt", "package"}, {"A/scan.xml", "scan"}, {"B/b.txt", "old"}});
+    lf_lay(dir.path(), {{"A/package.txt", "package"}, {"A/scan.xml", "scan"}, {"A/user/x.xml", "mine"},
+                        {"B/b.txt", "old"}});
     const ino_t package = lf_inode(dir / "A/package.txt");
-    for (const char* added : {"", "A/added.xml"}) {
+    const struct {
+        const char* what;
+        Tree puts;
+    } cases[] = {
+        {"nothing new", {{"A/scan.xml", "scan"}, {"B/b.txt", "new"}}},
+        {"a file added and one changed", {{"A/scan.xml", "rescanned"}, {"A/added.xml", "added"}, {"B/b.txt", "new"}}},
+    };
+    for (const auto& c : cases) {
         FolderStaging staging(dir / "staging", {dir / "staging/A", dir / "staging/B"});
-        staging.put(dir / "staging/A/scan.xml", "scan");
-        staging.put(dir / "staging/B/b.txt", "new");
-        if (*added)
-            staging.put(dir / "staging" / added, "added");
+        for (const auto& [file, bytes] : c.puts)
+            staging.put(dir / "staging" / file, bytes);
         staging.keepPublished(dir / "staging/A");
-        EXPECT_TRUE(staging.publish(dir / "committed")) << added;
-        Tree expected{{"A/package.txt", "package"}, {"A/scan.xml", "scan"}, {"B/b.txt", "new"}};
-        if (*added)
-            expected[added] = "added";
-        EXPECT_EQ(lf_read(dir.path()), expected) << added;
-        EXPECT_EQ(lf_inode(dir / "A/package.txt"), package) << added;
+        EXPECT_TRUE(staging.publish(dir / "committed")) << c.what;
+        Tree expected = c.puts;
+        expected.insert({{"A/package.txt", "package"}, {"A/user/x.xml", "mine"}});
+        EXPECT_EQ(lf_read(dir.path()), expected) << c.what;
+        EXPECT_EQ(lf_inode(dir / "A/package.txt"), package) << c.what;
     }
 }
 

@@ -97,7 +97,7 @@ TEST(NonAsciiPaths, ArchivesAndSceneryOpenThere)
     const auto bytes = tools::gf_bglBytes({.airports = {tools::gf_bglAirport("EDDT", 50.0, 10.0, 1)}});
     const fs::path bgl = folder / gf_pathFromUtf8("Flughafen Zürich.bgl");
     test::writeText(bgl, std::string(bytes.begin(), bytes.end()));
-    EXPECT_TRUE(lf_hasAirportSection(bgl));
+    EXPECT_TRUE(gf_startAirportBgl(bgl).has_value());
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 // A compiled scenery file (BGL) of an add-on: the scan's pre-test on the file, the reader of its
-// airports in both simulator modes, and a scan worker's whole job on it (linking, generating), from
-// the file and from what the pre-test read of it. What the read on from the pre-test gives must be
-// the file's bytes.
+// airports in both simulator modes, and a scan worker's whole job on it (linking, generating) from
+// what the pre-test read of it. What the read on from the pre-test gives must be the file's bytes.
 #include "airport/bgl_airports.h"
 #include "airport/bgl_reader.h"
 #include "airport/scan_log.h"
@@ -19,7 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const bool s_folderMade = std::filesystem::create_directories(file.parent_path());
     (void)s_folderMade;
     zyn::fuzz::writeInput(file, zyn::fuzz::asText(data, size));
-    (void)zyn::lf_hasAirportSection(file);
     const std::span<const std::uint8_t> bytes(data, size);
     for (const bool msfs2020 : {true, false}) {
         try {
@@ -33,7 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto staged = folder / "scan_new";
     zyn::FolderStaging staging(staged, {staged / "simaddon", staged / "thirdparty"});
     const zyn::ScanTargets targets{staged / "simaddon", staged / "thirdparty", folder / "TBLO", &staging};
-    zyn::lf_toParkingPositions(file, targets);
     if (auto start = zyn::gf_startAirportBgl(file)) {
         const auto whole = zyn::gf_finishBglRead(std::move(*start));
         if (!whole || !std::equal(whole->begin(), whole->end(), data, data + size))
