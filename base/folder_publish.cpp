@@ -39,8 +39,8 @@ void lf_swapIn(const fs::path& committed, const fs::path& name)
 {
     const fs::path target = committed.parent_path() / name;
     if (fs::exists(fs::symlink_status(target)))
-        fs::rename(target, committed / kReplacedName / name);
-    fs::rename(committed / name, target);
+        gf_renameFolder(target, committed / kReplacedName / name);
+    gf_renameFolder(committed / name, target);
 }
 
 // The sub-folders of a replaced folder that its new one lacks move over.
@@ -48,7 +48,7 @@ void lf_carryOver(const fs::path& replaced, const fs::path& target)
 {
     for (const fs::directory_entry& entry : fs::directory_iterator(replaced))
         if (entry.is_directory() && !fs::exists(fs::symlink_status(target / entry.path().filename())))
-            fs::rename(entry.path(), target / entry.path().filename());
+            gf_renameFolder(entry.path(), target / entry.path().filename());
 }
 
 // Up to this many files written anew are flushed one by one; more with one sync of the file system,
@@ -111,7 +111,7 @@ void lf_writeNew(const fs::path& file, std::string_view bytes)
 
 void lf_commit(const fs::path& staging, const fs::path& committed)
 {
-    fs::rename(staging, committed);
+    gf_renameFolder(staging, committed);
     gf_syncFolder(committed.parent_path());
     gf_finishFolderPublish(committed);
 }
@@ -139,9 +139,12 @@ void gf_finishFolderPublish(const fs::path& committed)
         // Done: what is left is the replaced folders, which go. A kill from here on leaves the new
         // folders whole and no committed folder to finish.
         fs::remove_all(spent);
-        fs::rename(committed, spent);
+        gf_renameFolder(committed, spent);
     }
-    fs::remove_all(spent);
+    // The publish stands without this: what cannot be removed now (a file still held open by another
+    // program) goes at the next finish, before anything is renamed to it.
+    std::error_code ignored;
+    fs::remove_all(spent, ignored);
 }
 
 namespace {

@@ -45,7 +45,7 @@ void PendingFile::commit()
     closeFile();
     if (!flushed || m_failed)
         throw fs::filesystem_error("write", m_partPath, std::make_error_code(std::errc::io_error));
-    fs::rename(m_partPath, m_target);
+    gf_replaceFile(m_partPath, m_target);
 }
 
 } // namespace zyn

@@ -120,7 +120,7 @@ target_link_options(SimConnect PRIVATE -static)
 # one object each, so that nothing needing the libraries that are not linked here comes along.
 set(TARVO_WINDOWS_CHECK_PARTS
   base/atomic_file.cpp base/file_util.cpp base/folders.cpp base/log.cpp base/encoding.cpp base/time_util.cpp
-  base/version.cpp platform/system/clock.cpp platform/system/files_windows.cpp
+  base/version.cpp platform/system/clock.cpp platform/system/files_windows.cpp platform/system/lock_retry.cpp
   platform/system/known_folders_windows.cpp platform/system/environment_windows.cpp
   platform/simconnect/simconnect_library_windows.cpp)
 add_library(tarvo_check_parts STATIC ${TARVO_WINDOWS_CHECK_PARTS})

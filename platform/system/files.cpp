@@ -69,6 +69,8 @@ void gf_replaceFile(const fs::path& from, const fs::path& to)
         lf_throwErrno("rename", to, errno);
 }
 
+void gf_renameFolder(const fs::path& from, const fs::path& to) { gf_replaceFile(from, to); }
+
 namespace {
 
 // Runs a sync call on the open folder; EINVAL: a file system that cannot sync a folder, where the

@@ -25,8 +25,12 @@ void gf_writeToFile(FileHandle file, std::string_view bytes, const std::filesyst
 // Returns when the bytes are on the disk.
 void gf_flushFile(FileHandle file, const std::filesystem::path& path);
 void gf_closeFile(FileHandle file, const std::filesystem::path& path);
-// Puts `from` in the place of `to`, replacing it when it exists, in one step.
+// Puts `from` in the place of `to`, replacing it when it exists, in one step. On Windows a brief
+// lock by another program is waited out (lock_retry.h).
 void gf_replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Renames a folder (or file) to a name that no entry has; on Windows a brief lock on a file in it
+// is waited out.
+void gf_renameFolder(const std::filesystem::path& from, const std::filesystem::path& to);
 // Flushes the bytes of a closed file to disk.
 void gf_syncFile(const std::filesystem::path& path);
 // Makes the replaces done in a folder durable (a crash right after one must not bring the old file back).

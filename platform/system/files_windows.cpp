@@ -1,5 +1,7 @@
 #include "platform/system/files.h"
 
+#include "platform/system/lock_retry.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -22,6 +24,24 @@ namespace fs = std::filesystem;
 }
 
 HANDLE lf_handle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+
+// The errors of a file or folder that another program holds open for now.
+bool lf_lockError(unsigned long error)
+{
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// MoveFileExW with the flags, a brief lock waited out; throws with the step's error.
+void lf_move(const fs::path& from, const fs::path& to, DWORD flags)
+{
+    const unsigned long error = gf_retryWhileLocked(
+        [&]() -> unsigned long { return MoveFileExW(from.c_str(), to.c_str(), flags) ? 0 : GetLastError(); },
+        lf_lockError);
+    if (error != 0) {
+        SetLastError(static_cast<DWORD>(error));
+        lf_throwLastError("MoveFileExW", to);
+    }
+}
 
 } // namespace
 
@@ -76,9 +96,10 @@ void gf_closeFile(FileHandle file, const fs::path& path)
 void gf_replaceFile(const fs::path& from, const fs::path& to)
 {
     // rename() fails on Windows when the target exists; write-through returns once the move is on the disk.
-    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        lf_throwLastError("MoveFileExW", to);
+    lf_move(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
+
+void gf_renameFolder(const fs::path& from, const fs::path& to) { lf_move(from, to, MOVEFILE_WRITE_THROUGH); }
 
 void gf_syncFolder(const fs::path&)
 {

@@ -13,6 +13,7 @@ using Outcome = std::optional<std::string>;
 std::filesystem::path gf_scratchFolder();
 
 Outcome gf_checkAtomicReplace();
+Outcome gf_checkStepsWaitOutAHeldFile();
 Outcome gf_checkUserFolderWithNonAsciiName();
 Outcome gf_checkSingleInstanceMutex(const std::filesystem::path& self);
 Outcome gf_checkSimConnectLibrary();
