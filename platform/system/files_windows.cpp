@@ -108,10 +108,20 @@ void gf_syncFolder(const fs::path&)
 
 void gf_syncFile(const fs::path& path)
 {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    HANDLE file = INVALID_HANDLE_VALUE;
+    // A just-written file may still be open in a scanner that shares no writing: opening it to flush
+    // waits that out (a denied access is no lock here, it stays an error at once).
+    const unsigned long error = gf_retryWhileLocked(
+        [&]() -> unsigned long {
+            file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            return file != INVALID_HANDLE_VALUE ? 0 : GetLastError();
+        },
+        [](unsigned long code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION; });
+    if (error != 0) {
+        SetLastError(static_cast<DWORD>(error));
         lf_throwLastError("CreateFileW", path);
+    }
     const BOOL flushed = FlushFileBuffers(file);
     const DWORD code = GetLastError();
     CloseHandle(file);

@@ -1,5 +1,5 @@
-// A file another program holds open for a moment (a virus scanner right after a write): the replace
-// of a saved file and the rename of a published folder wait until it lets go.
+// A file another program holds open for a moment (a virus scanner right after a write): the replace,
+// the flush of a staged file and the rename of a published folder wait until it lets go.
 #include "tests/windows/checks.h"
 
 #include "base/atomic_file.h"
@@ -30,11 +30,12 @@ void lf_letGoAtFirstWait(std::chrono::milliseconds)
 // Holds a file or folder open as a scanner does: others may read and write it, not delete or rename
 // it. (Windows also refuses to rename a folder while a file in it is held so; Wine only refuses it
 // for a hold of the folder itself.)
-Outcome lf_hold(const std::filesystem::path& file)
+// A scanner that shares reading only keeps others from opening the file to write (and flush) it.
+Outcome lf_hold(const std::filesystem::path& file, DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE)
 {
     g_waits = 0;
-    g_held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    g_held = CreateFileW(file.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                         nullptr);
     if (g_held == INVALID_HANDLE_VALUE)
         return "the file to hold could not be opened (error " + std::to_string(GetLastError()) + ")";
     gf_setLockWait(&lf_letGoAtFirstWait);
@@ -78,6 +79,17 @@ Outcome gf_checkStepsWaitOutAHeldFile()
         return problem;
     if (lf_read(saved) != "new")
         return "the held file was not replaced";
+
+    if (auto problem = lf_hold(saved, FILE_SHARE_READ))
+        return problem;
+    try {
+        gf_syncFile(saved);
+    } catch (const std::exception& e) {
+        lf_afterHold("the flush");
+        return std::string("the flush of a held file failed: ") + e.what();
+    }
+    if (auto problem = lf_afterHold("the flush"))
+        return problem;
 
     const auto published = folder / L"my_thirdparty";
     std::filesystem::create_directories(published);
