@@ -27,10 +27,9 @@ void lf_letGoAtFirstWait(std::chrono::milliseconds)
     }
 }
 
-// Holds a file or folder open as a scanner does: others may read and write it, not delete or rename
-// it. (Windows also refuses to rename a folder while a file in it is held so; Wine only refuses it
-// for a hold of the folder itself.)
-// A scanner that shares reading only keeps others from opening the file to write (and flush) it.
+// Holds a file or folder open as a scanner does: others may read and write it (or, sharing reading
+// only, not even open it to write and flush), not delete or rename it. Windows also refuses to rename
+// a folder while a file in it is held so; Wine only for a hold of the folder itself.
 Outcome lf_hold(const std::filesystem::path& file, DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE)
 {
     g_waits = 0;
