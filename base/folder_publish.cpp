@@ -189,12 +189,6 @@ void FolderStaging::keepPublished(const fs::path& stagedFolder)
     m_kept.push_back(stagedFolder);
 }
 
-std::size_t FolderStaging::writtenFiles() const
-{
-    const std::lock_guard lock(m_mutex);
-    return m_written.size();
-}
-
 // A kept folder without a written file is the published one plus equal files: it is not replaced.
 void FolderStaging::settleKeptFolders()
 {

@@ -48,7 +48,6 @@ public:
     // Finishes a publish left half-done first, then flushes what was written and swaps the staged
     // folders in; false, the staging folder removed, when they equal the published ones.
     bool publish(const std::filesystem::path& committed);
-    std::size_t writtenFiles() const;
 
 private:
     bool unchanged() const;

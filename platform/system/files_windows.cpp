@@ -17,11 +17,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-[[noreturn]] void lf_throwLastError(const char* step, const fs::path& path)
+[[noreturn]] void lf_throwError(unsigned long error, const char* step, const fs::path& path)
 {
-    const auto error = static_cast<int>(GetLastError());
-    throw fs::filesystem_error(step, path, std::error_code(error, std::system_category()));
+    throw fs::filesystem_error(step, path, std::error_code(static_cast<int>(error), std::system_category()));
 }
+
+[[noreturn]] void lf_throwLastError(const char* step, const fs::path& path) { lf_throwError(GetLastError(), step, path); }
 
 HANDLE lf_handle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
@@ -37,10 +38,8 @@ void lf_move(const fs::path& from, const fs::path& to, DWORD flags)
     const unsigned long error = gf_retryWhileLocked(
         [&]() -> unsigned long { return MoveFileExW(from.c_str(), to.c_str(), flags) ? 0 : GetLastError(); },
         lf_lockError);
-    if (error != 0) {
-        SetLastError(static_cast<DWORD>(error));
-        lf_throwLastError("MoveFileExW", to);
-    }
+    if (error != 0)
+        lf_throwError(error, "MoveFileExW", to);
 }
 
 } // namespace
@@ -118,17 +117,13 @@ void gf_syncFile(const fs::path& path)
             return file != INVALID_HANDLE_VALUE ? 0 : GetLastError();
         },
         [](unsigned long code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION; });
-    if (error != 0) {
-        SetLastError(static_cast<DWORD>(error));
-        lf_throwLastError("CreateFileW", path);
-    }
+    if (error != 0)
+        lf_throwError(error, "CreateFileW", path);
     const BOOL flushed = FlushFileBuffers(file);
     const DWORD code = GetLastError();
     CloseHandle(file);
-    if (!flushed) {
-        SetLastError(code);
-        lf_throwLastError("FlushFileBuffers", path);
-    }
+    if (!flushed)
+        lf_throwError(code, "FlushFileBuffers", path);
 }
 
 void gf_syncFileSystem(const fs::path& folder)

@@ -1,11 +1,10 @@
+#include "base/atomic_file.h"
 #include "base/time_util.h"
 #include "base/version.h"
 #include "settings/xml_meta.h"
 #include "tests/settings/settings_file_fixture.h"
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 namespace zyn {
 namespace {
@@ -123,9 +122,7 @@ std::string lf_writtenText(const char* heading)
     pugi::xml_document document;
     gf_writeXmlMeta(document);
     document.append_child("parkpositions").append_child("parkpos").append_attribute("heading").set_value(heading);
-    std::ostringstream text;
-    document.save(text);
-    return text.str();
+    return gf_xmlText(document);
 }
 
 TEST_F(XmlMeta, TextsDifferingOnlyInTheDayOfMakingAreTheSame)

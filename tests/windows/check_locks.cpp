@@ -9,47 +9,33 @@
 #include <windows.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace zyn::wincheck {
 
 namespace {
 
-// The hold a check sets up, let go at the first wait of the step it blocks.
+// The hold a check sets up, let go at the first wait of the step it blocks (or after the step).
 HANDLE g_held = INVALID_HANDLE_VALUE;
-int g_waits = 0;
 
-void lf_letGoAtFirstWait(std::chrono::milliseconds)
+void lf_letGo(std::chrono::milliseconds = {})
 {
-    if (g_waits++ == 0 && g_held != INVALID_HANDLE_VALUE) {
+    if (g_held != INVALID_HANDLE_VALUE)
         CloseHandle(g_held);
-        g_held = INVALID_HANDLE_VALUE;
-    }
+    g_held = INVALID_HANDLE_VALUE;
 }
 
 // Holds a file or folder open as a scanner does: others may read and write it (or, sharing reading
 // only, not even open it to write and flush), not delete or rename it. Windows also refuses to rename
 // a folder while a file in it is held so; Wine only for a hold of the folder itself.
-Outcome lf_hold(const std::filesystem::path& file, DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE)
+Outcome lf_hold(const std::filesystem::path& file, DWORD share)
 {
-    g_waits = 0;
     g_held = CreateFileW(file.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                          nullptr);
     if (g_held == INVALID_HANDLE_VALUE)
         return "the file to hold could not be opened (error " + std::to_string(GetLastError()) + ")";
-    gf_setLockWait(&lf_letGoAtFirstWait);
-    return std::nullopt;
-}
-
-// What the step did under the hold; the hold is let go in any case.
-Outcome lf_afterHold(const std::string& step)
-{
-    gf_setLockWait(nullptr);
-    if (g_held != INVALID_HANDLE_VALUE) {
-        CloseHandle(g_held);
-        g_held = INVALID_HANDLE_VALUE;
-        return step + " went through a file held open: the hold was not seen, nothing was checked";
-    }
+    gf_setLockWait(&lf_letGo);
     return std::nullopt;
 }
 
@@ -65,46 +51,42 @@ Outcome gf_checkStepsWaitOutAHeldFile()
 {
     const auto folder = gf_scratchFolder();
     const auto saved = folder / L"learned.xml";
-    std::ofstream(saved, std::ios::binary) << "old";
-    if (auto problem = lf_hold(saved))
-        return problem;
-    try {
-        gf_writeFileAtomic(saved, "new");
-    } catch (const std::exception& e) {
-        lf_afterHold("the replace");
-        return std::string("the replace of a held file failed: ") + e.what();
-    }
-    if (auto problem = lf_afterHold("the replace"))
-        return problem;
-    if (lf_read(saved) != "new")
-        return "the held file was not replaced";
-
-    if (auto problem = lf_hold(saved, FILE_SHARE_READ))
-        return problem;
-    try {
-        gf_syncFile(saved);
-    } catch (const std::exception& e) {
-        lf_afterHold("the flush");
-        return std::string("the flush of a held file failed: ") + e.what();
-    }
-    if (auto problem = lf_afterHold("the flush"))
-        return problem;
-
     const auto published = folder / L"my_thirdparty";
+    std::ofstream(saved, std::ios::binary) << "old";
     std::filesystem::create_directories(published);
     std::ofstream(published / L"EDDM.xml", std::ios::binary) << "stands";
-    if (auto problem = lf_hold(published))
-        return problem;
-    try {
-        gf_renameFolder(published, folder / L"replaced");
-    } catch (const std::exception& e) {
-        lf_afterHold("the folder rename");
-        return std::string("the rename of a held folder failed: ") + e.what();
+    const struct {
+        const char* step;
+        std::filesystem::path held;
+        DWORD share;
+        std::function<void()> run;
+        std::function<bool()> done;
+    } steps[] = {
+        {"the replace", saved, FILE_SHARE_READ | FILE_SHARE_WRITE, [&] { gf_writeFileAtomic(saved, "new"); },
+         [&] { return lf_read(saved) == "new"; }},
+        {"the flush", saved, FILE_SHARE_READ, [&] { gf_syncFile(saved); }, [] { return true; }},
+        {"the folder rename", published, FILE_SHARE_READ | FILE_SHARE_WRITE,
+         [&] { gf_renameFolder(published, folder / L"replaced"); },
+         [&] { return lf_read(folder / L"replaced" / L"EDDM.xml") == "stands"; }},
+    };
+    for (const auto& s : steps) {
+        if (auto problem = lf_hold(s.held, s.share))
+            return problem;
+        Outcome problem;
+        try {
+            s.run();
+        } catch (const std::exception& e) {
+            problem = std::string(s.step) + " failed: " + e.what();
+        }
+        gf_setLockWait(nullptr);
+        if (g_held != INVALID_HANDLE_VALUE && !problem)
+            problem = std::string(s.step) + " went through a held file: the hold was not seen, nothing was checked";
+        lf_letGo();
+        if (!problem && !s.done())
+            problem = std::string(s.step) + " did not take";
+        if (problem)
+            return problem;
     }
-    if (auto problem = lf_afterHold("the folder rename"))
-        return problem;
-    if (lf_read(folder / L"replaced" / L"EDDM.xml") != "stands")
-        return "the renamed folder lost its file";
     return std::nullopt;
 }
 
