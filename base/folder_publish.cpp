@@ -34,13 +34,26 @@ std::vector<fs::path> lf_subFolders(const fs::path& folder)
     return names;
 }
 
-// Each rename checks what an earlier, interrupted run already did, so a repeat completes it.
+// Each rename checks what an earlier, interrupted run already did, so a repeat completes it. When the
+// new folder cannot be moved in (held open past the lock patience on Windows), the previous one goes
+// back: it stays in use, whole, until a later finish swaps again, rather than leaving no folder.
 void lf_swapIn(const fs::path& committed, const fs::path& name)
 {
     const fs::path target = committed.parent_path() / name;
-    if (fs::exists(fs::symlink_status(target)))
-        gf_renameFolder(target, committed / kReplacedName / name);
-    gf_renameFolder(committed / name, target);
+    const fs::path replaced = committed / kReplacedName / name;
+    const bool hadTarget = fs::exists(fs::symlink_status(target));
+    if (hadTarget)
+        gf_renameFolder(target, replaced);
+    try {
+        gf_renameFolder(committed / name, target);
+    } catch (const fs::filesystem_error&) {
+        if (hadTarget)
+            try {
+                gf_renameFolder(replaced, target);
+            } catch (const fs::filesystem_error&) { // the move-in's failure is the one reported
+            }
+        throw;
+    }
 }
 
 // The sub-folders of a replaced folder that its new one lacks move over.

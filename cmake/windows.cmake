@@ -119,7 +119,7 @@ target_link_options(SimConnect PRIVATE -static)
 # The check program links the program's own code for what it checks: those sources compiled once more,
 # one object each, so that nothing needing the libraries that are not linked here comes along.
 set(TARVO_WINDOWS_CHECK_PARTS
-  base/atomic_file.cpp base/file_util.cpp base/folders.cpp base/log.cpp base/encoding.cpp base/time_util.cpp
+  base/atomic_file.cpp base/file_util.cpp base/folder_publish.cpp base/folders.cpp base/log.cpp base/encoding.cpp base/time_util.cpp
   base/version.cpp platform/system/clock.cpp platform/system/files_windows.cpp platform/system/lock_retry.cpp
   platform/system/known_folders_windows.cpp platform/system/environment_windows.cpp
   platform/simconnect/simconnect_library_windows.cpp)

@@ -3,6 +3,7 @@
 #include "tests/windows/checks.h"
 
 #include "base/atomic_file.h"
+#include "base/folder_publish.h"
 #include "platform/system/files.h"
 #include "platform/system/lock_retry.h"
 
@@ -87,6 +88,41 @@ Outcome gf_checkStepsWaitOutAHeldFile()
         if (problem)
             return problem;
     }
+    return std::nullopt;
+}
+
+// A new folder held open through every retry cannot be moved in: the publish fails, the folder it
+// would replace stays where it was, whole, and a later finish moves the new one in.
+Outcome gf_checkHeldFolderKeepsPublished()
+{
+    const auto parent = gf_scratchFolder();
+    const auto committed = parent / L"scan.committed";
+    std::filesystem::create_directories(parent / L"my_thirdparty");
+    std::filesystem::create_directories(committed / L"my_thirdparty");
+    std::ofstream(parent / L"my_thirdparty" / L"EDDM.xml", std::ios::binary) << "old";
+    std::ofstream(committed / L"my_thirdparty" / L"EDDM.xml", std::ios::binary) << "new";
+    if (auto problem = lf_hold(committed / L"my_thirdparty", FILE_SHARE_READ | FILE_SHARE_WRITE))
+        return problem;
+    gf_setLockWait([](std::chrono::milliseconds) {}); // the patience runs out without a real wait
+    Outcome problem = "the publish went through a held folder: the hold was not seen, nothing was checked";
+    try {
+        gf_finishFolderPublish(committed);
+    } catch (const std::exception&) {
+        problem = std::nullopt;
+    }
+    lf_letGo();
+    gf_setLockWait(nullptr);
+    if (problem)
+        return problem;
+    if (lf_read(parent / L"my_thirdparty" / L"EDDM.xml") != "old")
+        return "the published folder is gone after the failed publish";
+    try {
+        gf_finishFolderPublish(committed);
+    } catch (const std::exception& e) {
+        return std::string("the finish after the hold failed: ") + e.what();
+    }
+    if (lf_read(parent / L"my_thirdparty" / L"EDDM.xml") != "new" || std::filesystem::exists(committed))
+        return "the finish after the hold did not publish the new folder";
     return std::nullopt;
 }
 

@@ -14,6 +14,7 @@ std::filesystem::path gf_scratchFolder();
 
 Outcome gf_checkAtomicReplace();
 Outcome gf_checkStepsWaitOutAHeldFile();
+Outcome gf_checkHeldFolderKeepsPublished();
 Outcome gf_checkUserFolderWithNonAsciiName();
 Outcome gf_checkSingleInstanceMutex(const std::filesystem::path& self);
 Outcome gf_checkSimConnectLibrary();
