@@ -26,11 +26,11 @@ namespace fs = std::filesystem;
 
 HANDLE lf_handle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
-// The errors of a file or folder that another program holds open for now.
-bool lf_lockError(unsigned long error)
-{
-    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-}
+// A file that another program holds open for now without sharing what the step needs.
+bool lf_sharingError(unsigned long error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
+
+// The same for a move, which a held file (or a held file in a moved folder) refuses as a denied access.
+bool lf_lockError(unsigned long error) { return error == ERROR_ACCESS_DENIED || lf_sharingError(error); }
 
 // MoveFileExW with the flags, a brief lock waited out; throws with the step's error.
 void lf_move(const fs::path& from, const fs::path& to, DWORD flags)
@@ -116,7 +116,7 @@ void gf_syncFile(const fs::path& path)
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             return file != INVALID_HANDLE_VALUE ? 0 : GetLastError();
         },
-        [](unsigned long code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION; });
+        lf_sharingError);
     if (error != 0)
         lf_throwError(error, "CreateFileW", path);
     const BOOL flushed = FlushFileBuffers(file);
