@@ -1,5 +1,6 @@
 #include "aircraft/aircraft_db.h"
 #include "airport/airport_scan.h"
+#include "airport/bgl_airports.h"
 #include "airport/airports.h"
 #include "airport/bgl_reader.h"
 #include "airport/publisher.h"
@@ -9,6 +10,7 @@
 #include "base/path_text.h"
 #include "base/workers.h"
 #include "platform/system/clock.h"
+#include "platform/system/files.h"
 #include "settings/settings.h"
 #include "shown/display_texts.h"
 #include "tests/airport/airport_fixture.h"
@@ -259,6 +261,33 @@ TEST_F(AirportScan, DamagedAirportLeavesTheAirportsBeforeItGenerated)
     EXPECT_TRUE(fs::exists(g_myThirdpartyPath / "EDDT.xml"));
     EXPECT_FALSE(fs::exists(g_myThirdpartyPath / "EDDB.xml"));
     EXPECT_TRUE(reportHas("cut.bgl not read to its end"));
+}
+
+// A file whose rest cannot be read after the pre-test (a read error on the disk): one report line,
+// nothing staged from it.
+TEST_F(AirportScan, UnreadableRestIsReportedAndNothingStaged)
+{
+    auto bytes = tools::gf_bglBytes({.airports = {gf_bglAirport("EDDB", 52.36, 13.50, 2)}});
+    bytes.resize(3 * 4096, 0); // past the pre-test's head: the worker reads on from the open file
+    const fs::path file = community / "indie-eddb" / "unreadable.bgl";
+    fs::create_directories(file.parent_path());
+    test::writeText(file, std::string(bytes.begin(), bytes.end()));
+    std::optional<BglFileStart> start = gf_startAirportBgl(file);
+    ASSERT_TRUE(start && start->rest);
+    start->rest.reset(gf_openFile(file, "ab")); // reads from it fail
+    const fs::path staged = programDir / "airports" / "scan_test";
+    FolderStaging staging(staged, {staged / "my_simaddon", staged / "my_thirdparty"});
+    const ScanTargets targets{staged / "my_simaddon", staged / "my_thirdparty", programDir / "airports" / "TBLO",
+                              &staging};
+    lf_toParkingPositions(file, std::move(*start), targets);
+    const auto lines = gf_scanLogLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) {
+                                return l.find("unreadable.bgl not read to its end: the file could not be read") != l.npos;
+                            }),
+              1);
+    EXPECT_FALSE(fs::exists(staged / "my_thirdparty" / "EDDB.xml"));
+    EXPECT_FALSE(fs::exists(programDir / "airports" / "TBLO" / "EDDB.xml"));
 }
 
 TEST_F(AirportScan, AtMostTheWorkerLimitRunsAndEveryFileIsRead)

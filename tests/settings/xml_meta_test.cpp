@@ -141,10 +141,12 @@ TEST_F(XmlMeta, TextsDifferingOnlyInTheDayOfMakingAreTheSame)
     } cases[] = {
         {"equal", today, today, true},
         {"another day", today, later, true},
+        {"another day, either way", later, today, true},
         {"another stand", today, lf_writtenText("91.0"), false},
         {"another program version", later, otherVersion, false},
         {"a date of another length", today, std::string(later).replace(later.find("Jan"), 3, "Janu"), true},
         {"cut in the date", today, today.substr(0, today.find("Dec") + 2), false},
+        {"no block, equal", "<a/>", "<a/>", true},
         {"no block, unequal", "<a/>", "<b/>", false},
         {"a date item after the block", "<meta/><info name=\"date\" value=\"x\"/>",
          "<meta/><info name=\"date\" value=\"y\"/>", false},

@@ -16,12 +16,6 @@ namespace zyn::wincheck {
 
 namespace {
 
-std::string lf_readBytes(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::size_t lf_entries(const std::filesystem::path& folder)
 {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
@@ -54,6 +48,12 @@ std::filesystem::path gf_scratchFolder()
     return folder;
 }
 
+std::string gf_readBytes(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 Outcome gf_checkAtomicReplace()
 {
     const auto folder = gf_scratchFolder();
@@ -62,10 +62,10 @@ Outcome gf_checkAtomicReplace()
     // Line ends stay as written: the file is written in binary, never in text mode.
     const std::string bytes = "<new>\nline\r\nend\n";
     gf_writeFileAtomic(file, bytes);
-    if (const std::string read = lf_readBytes(file); read != bytes)
+    if (const std::string read = gf_readBytes(file); read != bytes)
         return "read back \"" + read + "\" after replacing an existing file";
     gf_writeFileAtomic(file, "again");
-    if (lf_readBytes(file) != "again")
+    if (gf_readBytes(file) != "again")
         return "the second replace did not take";
     if (const std::size_t n = lf_entries(folder); n != 1)
         return std::to_string(n) + " files in the folder after two replaces: a temporary was left";

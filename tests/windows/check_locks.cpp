@@ -11,7 +11,6 @@
 
 #include <fstream>
 #include <functional>
-#include <iterator>
 
 namespace zyn::wincheck {
 
@@ -40,12 +39,6 @@ Outcome lf_hold(const std::filesystem::path& file, DWORD share)
     return std::nullopt;
 }
 
-std::string lf_read(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 } // namespace
 
 Outcome gf_checkStepsWaitOutAHeldFile()
@@ -64,11 +57,11 @@ Outcome gf_checkStepsWaitOutAHeldFile()
         std::function<bool()> done;
     } steps[] = {
         {"the replace", saved, FILE_SHARE_READ | FILE_SHARE_WRITE, [&] { gf_writeFileAtomic(saved, "new"); },
-         [&] { return lf_read(saved) == "new"; }},
+         [&] { return gf_readBytes(saved) == "new"; }},
         {"the flush", saved, FILE_SHARE_READ, [&] { gf_syncFile(saved); }, [] { return true; }},
         {"the folder rename", published, FILE_SHARE_READ | FILE_SHARE_WRITE,
          [&] { gf_renameFolder(published, folder / L"replaced"); },
-         [&] { return lf_read(folder / L"replaced" / L"EDDM.xml") == "stands"; }},
+         [&] { return gf_readBytes(folder / L"replaced" / L"EDDM.xml") == "stands"; }},
     };
     for (const auto& s : steps) {
         if (auto problem = lf_hold(s.held, s.share))
@@ -114,14 +107,14 @@ Outcome gf_checkHeldFolderKeepsPublished()
     gf_setLockWait(nullptr);
     if (problem)
         return problem;
-    if (lf_read(parent / L"my_thirdparty" / L"EDDM.xml") != "old")
+    if (gf_readBytes(parent / L"my_thirdparty" / L"EDDM.xml") != "old")
         return "the published folder is gone after the failed publish";
     try {
         gf_finishFolderPublish(committed);
     } catch (const std::exception& e) {
         return std::string("the finish after the hold failed: ") + e.what();
     }
-    if (lf_read(parent / L"my_thirdparty" / L"EDDM.xml") != "new" || std::filesystem::exists(committed))
+    if (gf_readBytes(parent / L"my_thirdparty" / L"EDDM.xml") != "new" || std::filesystem::exists(committed))
         return "the finish after the hold did not publish the new folder";
     return std::nullopt;
 }

@@ -11,6 +11,8 @@ using Outcome = std::optional<std::string>;
 
 // A fresh folder under the system's temporary folder, its name with non-ASCII letters.
 std::filesystem::path gf_scratchFolder();
+// A file's bytes; empty when it cannot be read.
+std::string gf_readBytes(const std::filesystem::path& file);
 
 Outcome gf_checkAtomicReplace();
 Outcome gf_checkStepsWaitOutAHeldFile();
