@@ -7,11 +7,10 @@ set(TARVO_MINGW_PREFIX x86_64-w64-mingw32)
 set(CMAKE_C_COMPILER ${TARVO_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TARVO_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${TARVO_MINGW_PREFIX}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${TARVO_MINGW_PREFIX})
+# TARVO_WINDOWS_DEPS_PREFIX: where scripts/windows-deps installed the cross-built libraries.
+set(CMAKE_FIND_ROOT_PATH /usr/${TARVO_MINGW_PREFIX} ${TARVO_WINDOWS_DEPS_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Debian has no mingw-w64 build of libcurl, libzip or pugixml: the sources using them are compiled
-# against the Linux packages' headers and not linked (cmake/windows.cmake).
-set(TARVO_WINDOWS_CROSS ON)
+set(CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TARVO_WINDOWS_DEPS_PREFIX)

@@ -2,10 +2,10 @@
 # - Windows developers: MSVC with vcpkg (vcpkg.json, CMakePresets.json): the program links against
 #   vcpkg's libcurl, libzip and pugixml.
 # - This Debian machine: mingw-w64 (cmake/mingw-w64-x86_64.cmake). Debian has no mingw-w64 build of
-#   libcurl, libzip or pugixml, so every program source is compiled against the Linux packages'
-#   headers but the program itself is not linked; what runs here is the Windows check program
-#   (tests/windows/) with the parts of the program it needs, and a stand-in "SimConnect.dll" made
-#   from the simulator emulator, both run under Wine by scripts/windows.
+#   libcurl, libzip or pugixml: scripts/windows-deps cross-builds them from Debian's source packages
+#   into a prefix (TARVO_WINDOWS_DEPS_PREFIX), and tarvo.exe links them statically. Beside the program:
+#   the Windows check program (tests/windows/) and a stand-in "SimConnect.dll" made from the simulator
+#   emulator, both run under Wine by scripts/windows.
 
 # The Linux stand-ins for Windows: the headless window layer with its X11 display (every source of
 # platform/win32 but those named *_windows.cpp), the Linux system services and the simulator
@@ -32,21 +32,33 @@ set(TARVO_WIN_DEFINITIONS UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_W
   TARVO_VERSION_PATCH=${PROJECT_VERSION_PATCH})
 set(TARVO_WIN_SYSTEM_LIBRARIES shell32 ole32 uuid advapi32 user32 gdi32 winmm)
 
-if(TARVO_WINDOWS_CROSS)
-  # The Linux packages' headers of the libraries the program uses, and of the header-only ones, in a
-  # folder of their own: /usr/include as a whole would shadow mingw-w64's C library.
+set(TARVO_MINGW_CROSS OFF)
+if(CMAKE_CROSSCOMPILING AND NOT MSVC)
+  set(TARVO_MINGW_CROSS ON)
+  if(NOT TARVO_WINDOWS_DEPS_PREFIX)
+    message(FATAL_ERROR "The mingw-w64 build links libraries cross-built by scripts/windows-deps: "
+      "-DTARVO_WINDOWS_DEPS_PREFIX=$(scripts/windows-deps)")
+  endif()
+  # The header-only libraries from the Linux packages, in a folder of their own: /usr/include as a
+  # whole would shadow mingw-w64's C library.
   set(TARVO_LINUX_HEADERS ${CMAKE_BINARY_DIR}/linux-headers)
   file(MAKE_DIRECTORY ${TARVO_LINUX_HEADERS})
-  foreach(header pugixml.hpp pugiconfig.hpp zip.h zipconf.h fmt nlohmann gsl)
+  foreach(header fmt nlohmann gsl)
     file(CREATE_LINK /usr/include/${header} ${TARVO_LINUX_HEADERS}/${header} SYMBOLIC)
   endforeach()
-  file(CREATE_LINK /usr/include/x86_64-linux-gnu/curl ${TARVO_LINUX_HEADERS}/curl SYMBOLIC)
+  # zlib linked in, not its DLL's import library.
+  set(ZLIB_LIBRARY /usr/${TARVO_MINGW_PREFIX}/lib/libz.a CACHE FILEPATH "" FORCE)
+  set(ZLIB_INCLUDE_DIR /usr/${TARVO_MINGW_PREFIX}/include CACHE PATH "" FORCE)
+  find_package(ZLIB REQUIRED)
+  find_package(pugixml CONFIG REQUIRED)
+  find_package(libzip CONFIG REQUIRED)
+  find_package(CURL CONFIG REQUIRED)
   add_library(tarvo_win_deps INTERFACE)
   target_include_directories(tarvo_win_deps SYSTEM INTERFACE ${TARVO_LINUX_HEADERS})
-  # fmt as headers alone: it links without a library; CURL_STATICLIB keeps curl's declarations free
-  # of dllimport, which matters only to a link that does not happen here.
   target_compile_definitions(tarvo_win_deps INTERFACE FMT_HEADER_ONLY CURL_STATICLIB)
-  target_link_options(tarvo_win_deps INTERFACE -static -municode)
+  target_link_libraries(tarvo_win_deps INTERFACE pugixml::pugixml libzip::zip CURL::libcurl)
+  # Only the DLLs every Windows has: the C++ and thread runtimes linked in.
+  target_link_options(tarvo_win_deps INTERFACE -static)
 else()
   find_package(fmt CONFIG REQUIRED)
   find_package(pugixml CONFIG REQUIRED)
@@ -92,17 +104,37 @@ target_link_libraries(tarvo_lib PUBLIC tarvo_win_deps ${TARVO_WIN_SYSTEM_LIBRARI
 
 configure_file(core/tarvo.rc.in ${CMAKE_BINARY_DIR}/tarvo.rc @ONLY)
 
-if(NOT TARVO_WINDOWS_CROSS)
-  add_executable(tarvo WIN32 core/main.cpp ${CMAKE_BINARY_DIR}/tarvo.rc)
-  target_compile_options(tarvo PRIVATE ${TARVO_WIN_WARNINGS})
-  target_link_libraries(tarvo PRIVATE tarvo_lib)
+add_executable(tarvo WIN32 core/main.cpp ${CMAKE_BINARY_DIR}/tarvo.rc)
+target_compile_options(tarvo PRIVATE ${TARVO_WIN_WARNINGS})
+target_link_libraries(tarvo PRIVATE tarvo_lib)
+if(MSVC)
+  target_sources(tarvo PRIVATE core/tarvo.manifest)
+else()
+  # MSVC's linker embeds the manifest itself; with mingw-w64 the resource script does.
+  set_source_files_properties(${CMAKE_BINARY_DIR}/tarvo.rc PROPERTIES COMPILE_DEFINITIONS TARVO_RC_MANIFEST)
+  target_link_options(tarvo PRIVATE -municode)
+endif()
+
+if(NOT TARVO_MINGW_CROSS)
   return()
 endif()
 
-# Here: the program's entry compiled (not linked), the check program and the SimConnect stand-in.
-add_library(tarvo_entry_check OBJECT core/main.cpp ${CMAKE_BINARY_DIR}/tarvo.rc)
-target_compile_options(tarvo_entry_check PRIVATE ${TARVO_WIN_WARNINGS})
-target_link_libraries(tarvo_entry_check PRIVATE tarvo_lib)
+# The program folder as a user unpacks it: tarvo.exe, "docs" and "input" with the airports database.
+set(TARVO_ZIP_NAME Tarvo-${PROJECT_VERSION}-win64)
+set(TARVO_ZIP_FOLDER ${CMAKE_BINARY_DIR}/zip/Tarvo)
+file(GLOB_RECURSE TARVO_DIST_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/dist/*)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${TARVO_ZIP_NAME}.zip
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${TARVO_ZIP_FOLDER}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${TARVO_ZIP_FOLDER}/docs ${TARVO_ZIP_FOLDER}/input
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/dist ${TARVO_ZIP_FOLDER}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${TARVO_ZIP_FOLDER}/docs/.keep ${TARVO_ZIP_FOLDER}/input/.keep
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:tarvo> ${TARVO_ZIP_FOLDER}/tarvo.exe
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${CMAKE_BINARY_DIR}/${TARVO_ZIP_NAME}.zip
+  COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/zip
+    ${CMAKE_COMMAND} -E tar cf ${CMAKE_BINARY_DIR}/${TARVO_ZIP_NAME}.zip --format=zip Tarvo
+  DEPENDS tarvo ${TARVO_DIST_FILES}
+  COMMENT "Packing ${TARVO_ZIP_NAME}.zip")
+add_custom_target(tarvo_zip ALL DEPENDS ${CMAKE_BINARY_DIR}/${TARVO_ZIP_NAME}.zip)
 
 file(GLOB TARVO_EMULATOR_SOURCES CONFIGURE_DEPENDS platform/simconnect/emulator*.cpp)
 list(REMOVE_ITEM TARVO_EMULATOR_SOURCES ${CMAKE_SOURCE_DIR}/platform/simconnect/emulator_report.cpp) # the picture
@@ -114,24 +146,11 @@ target_include_directories(SimConnect PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(SimConnect PRIVATE ${TARVO_WIN_DEFINITIONS} TARVO_EMULATOR_NO_PICTURE)
 target_compile_options(SimConnect PRIVATE ${TARVO_WIN_WARNINGS})
 target_link_libraries(SimConnect PRIVATE tarvo_win_deps)
-target_link_options(SimConnect PRIVATE -static)
 
-# The check program links the program's own code for what it checks: those sources compiled once more,
-# one object each, so that nothing needing the libraries that are not linked here comes along.
-set(TARVO_WINDOWS_CHECK_PARTS
-  base/atomic_file.cpp base/file_util.cpp base/folder_publish.cpp base/folders.cpp base/log.cpp base/encoding.cpp base/time_util.cpp
-  base/version.cpp platform/system/clock.cpp platform/system/files_windows.cpp platform/system/lock_retry.cpp
-  platform/system/known_folders_windows.cpp platform/system/environment_windows.cpp
-  platform/simconnect/simconnect_library_windows.cpp)
-add_library(tarvo_check_parts STATIC ${TARVO_WINDOWS_CHECK_PARTS})
-set_target_properties(tarvo_check_parts PROPERTIES UNITY_BUILD OFF)
-target_include_directories(tarvo_check_parts PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_definitions(tarvo_check_parts PUBLIC ${TARVO_WIN_DEFINITIONS})
-target_compile_options(tarvo_check_parts PRIVATE ${TARVO_WIN_WARNINGS})
-target_link_libraries(tarvo_check_parts PUBLIC tarvo_win_deps ${TARVO_WIN_SYSTEM_LIBRARIES})
-
+# The Windows check program: what the program does with Windows' own files, locks, windows and the
+# SimConnect library, checked under Wine.
 file(GLOB TARVO_WINDOWS_CHECK_SOURCES CONFIGURE_DEPENDS tests/windows/*.cpp)
 add_executable(tarvo_windows_check ${TARVO_WINDOWS_CHECK_SOURCES})
 target_compile_options(tarvo_windows_check PRIVATE ${TARVO_WIN_WARNINGS})
-target_link_libraries(tarvo_windows_check PRIVATE tarvo_check_parts)
-set_target_properties(tarvo_windows_check PROPERTIES LINK_FLAGS "-municode")
+target_link_libraries(tarvo_windows_check PRIVATE tarvo_lib)
+target_link_options(tarvo_windows_check PRIVATE -municode)
