@@ -10,7 +10,9 @@
 #include "engine/motion_math.h"
 #include "engine/queues.h"
 #include "engine/removal.h"
+#include "engine/stand_candidates.h"
 #include "engine/stand_claims.h"
+#include "engine/stand_search.h"
 #include "livery/matching.h"
 #include "livery/matching_summary.h"
 #include "settings/settings.h"
@@ -261,8 +263,12 @@ bool lf_parks(LiveAcRecord& a, std::uint32_t objectId, double heightAboveGroundF
         if (!a.rotorcraft())
             lf_queueEvent(a, simid::kGearSet, 1);
         a.altPerTick = 0.0;
-        if (a.phase == MovePhase::Parked)
+        if (a.phase == MovePhase::Parked) {
             a.weekSlot = g_nowWeekSlot.load();
+            if (param::LOG.on())
+                gf_logf("{:8}: {:8} parks", gf_standNameById(a.standId), a.head.callsign);
+            gf_dropFittedCandidatesOn(a.standId);
+        }
         a.phaseCounter = 1;
     }
     lf_createFlightPlan(a);

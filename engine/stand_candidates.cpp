@@ -16,4 +16,9 @@ StandCandidate* gf_candidateOnStand(std::uint32_t sid)
     return nullptr;
 }
 
+void gf_dropFittedCandidatesOn(std::uint32_t sid)
+{
+    std::erase_if(g_standCandidates, [sid](const StandCandidate& c) { return c.fitted == 1 && c.standId == sid; });
+}
+
 } // namespace zyn

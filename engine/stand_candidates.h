@@ -26,5 +26,7 @@ extern std::vector<StandCandidate> g_standCandidates;
 
 // The first candidate on the stand with that number, or nullptr.
 StandCandidate* gf_candidateOnStand(std::uint32_t sid);
+// A live aircraft parked at the stand: the statics fitted there are not parked; the rest keep their order.
+void gf_dropFittedCandidatesOn(std::uint32_t sid);
 
 } // namespace zyn

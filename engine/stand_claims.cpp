@@ -264,8 +264,6 @@ SpawnStand gf_takeStandAtSpawn(LiveAcRecord& a)
     const WeekSlot now = g_nowWeekSlot.load();
     if (lf_addRealParkPosOption(stand->sid, a, false, now, false))
         gf_setStandSlot(a.hexId, now);
-    if (param::LOG.on())
-        gf_logf("{:8}: {:8} stands here at its first report", stand->id, a.head.callsign);
     lf_checkMaxPark(a);
     return SpawnStand::Parked;
 }

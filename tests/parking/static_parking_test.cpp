@@ -3,6 +3,8 @@
 #include "airport/stand_lookup.h"
 #include "engine/queues.h"
 #include "engine/records.h"
+#include "engine/spawn.h"
+#include "engine/stand_claims.h"
 #include "engine/stand_search.h"
 #include "parking/parking_fit.h"
 #include "parking/session_calls.h"
@@ -15,6 +17,7 @@
 #include "traffic/live_identities.h"
 #include "traffic/parked_traffic.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -337,6 +340,53 @@ TEST_F(StaticSet, ClearingTheParkAirportTakesItsAircraftAndForgetsIt)
     EXPECT_EQ(g_liveAircraft[0].standId, 0u);
     EXPECT_EQ(g_liveAircraft[1].state, ObjectState::InSim);
     EXPECT_EQ(g_staticAircraft.front().state, ObjectState::RemovalRequested);
+}
+
+// A live aircraft takes a stand the calculation had planned a static for: once it is created there,
+// that static is no longer planned and the others stay in their order.
+TEST_F(StaticSet, ALiveAircraftParkedAtAStandTakesItFromTheStaticsPlanned)
+{
+    for (const bool logOn : {true, false}) {
+        SCOPED_TRACE(logOn ? "LOG on" : "LOG off");
+        param::LOG.value.store(logOn ? 1 : 0);
+        makeStands(20, 20);
+        g_liveAircraft.clear();
+        gf_resetStaticParking();
+        lf_calculateStaticParking();
+        const auto fitted = std::find_if(g_standCandidates.begin(), g_standCandidates.end(),
+                                         [](const StandCandidate& c) { return c.fitted == 1; });
+        ASSERT_NE(fitted, g_standCandidates.end());
+        const std::uint32_t sid = fitted->standId;
+        const ParkPos& stand = g_stands[sid - 1];
+        std::vector<std::uint32_t> others;
+        for (const StandCandidate& c : g_standCandidates)
+            if (c.standId != sid)
+                others.push_back(c.standId);
+
+        LiveAcRecord& a = g_liveAircraft.emplace_back();
+        a.head.callsign = logOn ? "DLH77" : "DLH78";
+        a.head.airline = "DLH";
+        a.head.type = "A320";
+        a.hexId = 0x3c0077;
+        a.halfWingspanNm = 17.0 / 1852.0;
+        Situation report;
+        report.lat = stand.latitude;
+        report.lon = stand.longitude;
+        report.stationary = 1;
+        a.stream.push_back(report);
+        a.stream.push_back(report);
+        ASSERT_EQ(gf_takeStandAtSpawn(a), SpawnStand::Parked);
+        ASSERT_EQ(a.standId, sid);
+        a.state = ObjectState::CreationRequested;
+        ASSERT_TRUE(lf_parks(a, 42, 0.0));
+
+        std::vector<std::uint32_t> left;
+        for (const StandCandidate& c : g_standCandidates)
+            left.push_back(c.standId);
+        EXPECT_EQ(left, others);
+        EXPECT_EQ(logHas(fmt::format("{:8}: {:8} parks", stand.id, a.head.callsign)), logOn);
+    }
+    param::LOG.value.store(param::LOG.defaultValue);
 }
 
 } // namespace
