@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 using namespace zyn::window_layer;
 
@@ -107,11 +108,12 @@ int lf_prefixPixels(const std::u16string& text, std::size_t units)
     return gf_textPixels(std::u16string_view(text).substr(0, units));
 }
 
-// How far the text is moved left so that the caret stays inside the box, as the box scrolls.
-int lf_editScroll(const ControlView& view)
+// How far the text is moved left so that the caret (caretPixels from the text's start) stays inside
+// the box, as the box scrolls.
+int lf_editScroll(const ControlView& view, int caretPixels)
 {
     const int room = static_cast<int>(view.client.right) - 2 * kEditTextLeft;
-    return std::max(0, lf_prefixPixels(view.text, view.caret) - room);
+    return std::max(0, caretPixels - room);
 }
 
 // The text moved by the scroll, and the selection white on blue in a focused box.
@@ -159,13 +161,14 @@ void lf_paintEdit(HWND window, HDC dc, const ControlView& view, bool enabled)
     if (own)
         DeleteObject(own);
     const bool active = view.focused && enabled;
-    const int shift = lf_editScroll(view);
+    const int caretPixels = lf_prefixPixels(view.text, view.caret);
+    const int shift = lf_editScroll(view, caretPixels);
     lf_paintEditText(dc, view, active, shift);
     // The frame after the text: a scrolled text runs under it.
     const LONG right = view.client.right - 1, bottom = view.client.bottom - 1;
     lf_line(dc, kFrame, {{0, 0}, {right, 0}, {right, bottom}, {0, bottom}, {0, 0}});
     if (active) {
-        const LONG x = kEditTextLeft - shift + lf_prefixPixels(view.text, view.caret);
+        const LONG x = kEditTextLeft - shift + caretPixels;
         lf_line(dc, kBlack, {{x, 2}, {x, bottom - 2}});
     }
 }
@@ -298,12 +301,10 @@ void lf_takeFocus(HWND window, LPARAM point)
     if (previous && previous != window)
         InvalidateRect(previous, nullptr, TRUE);
     const ControlView view = lf_viewOf(window);
+    const std::vector<int> pixels = gf_prefixPixels(view.text);
     const int x = static_cast<std::int16_t>(LOWORD(static_cast<std::uintptr_t>(point))) - kEditTextLeft +
-                  lf_editScroll(view);
-    const std::size_t at =
-        gf_editPositionAt({view.text, view.caret, view.anchor}, x, [](std::u16string_view prefix) {
-            return gf_textPixels(prefix);
-        });
+                  lf_editScroll(view, pixels[view.caret]);
+    const std::size_t at = gf_editPositionAt({view.text, view.caret, view.anchor}, x, pixels);
     lf_edit(window, [at](EditText& edit) {
         edit.caret = edit.anchor = std::min(at, edit.text.size());
         return false;

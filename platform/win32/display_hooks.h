@@ -12,6 +12,8 @@ void gf_answerPictureRequest(HWND window, WPARAM ticket);
 
 void gf_displayWindowCreated(HWND window); // a top-level window
 void gf_displayWindowShown(HWND window, bool visible);
+// The window is kept above the others (WS_EX_TOPMOST) or no longer: the window manager is told.
+void gf_displayWindowTopmost(HWND window, bool topmost);
 void gf_displayWindowGone(HWND window);
 // A window (or a control on it) has painted: its top-level window is presented again.
 void gf_displayPainted(HWND window);

@@ -9,6 +9,15 @@ namespace {
 
 bool lf_lowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// What of an insert fits beside the text that stays, never half a surrogate pair.
+std::u16string_view lf_fitting(std::u16string_view kept, std::size_t staying)
+{
+    const std::size_t room = kEditTextLimit - std::min(staying, kEditTextLimit);
+    if (kept.size() <= room)
+        return kept;
+    return kept.substr(0, room > 0 && lf_lowSurrogate(kept[room]) ? room - 1 : room);
+}
+
 // The caret never stops between the two halves of a surrogate pair.
 std::size_t lf_previous(const std::u16string& text, std::size_t at)
 {
@@ -90,11 +99,13 @@ bool gf_editInsert(EditText& edit, std::u16string_view typed)
             kept.push_back(c);
     edit.caret = std::min(edit.caret, edit.text.size());
     edit.anchor = std::min(edit.anchor, edit.text.size());
-    if (kept.empty())
+    const std::u16string_view fitting =
+        lf_fitting(kept, edit.text.size() - (gf_editSelectionEnd(edit) - gf_editSelectionStart(edit)));
+    if (fitting.empty())
         return false;
     lf_eraseSelection(edit);
-    edit.text.insert(edit.caret, kept);
-    edit.caret += kept.size();
+    edit.text.insert(edit.caret, fitting);
+    edit.caret += fitting.size();
     edit.anchor = edit.caret;
     return true;
 }
@@ -111,13 +122,15 @@ void gf_editSetText(EditText& edit, std::u16string text)
     edit.caret = edit.anchor = 0;
 }
 
-std::size_t gf_editPositionAt(const EditText& edit, int x, const std::function<int(std::u16string_view)>& width)
+std::size_t gf_editPositionAt(const EditText& edit, int x, const std::vector<int>& prefixPixels)
 {
     std::size_t best = 0;
     int bestDistance = std::abs(x);
     for (std::size_t at = 0; at < edit.text.size();) {
         at = lf_next(edit.text, at);
-        const int distance = std::abs(width(std::u16string_view(edit.text).substr(0, at)) - x);
+        if (at >= prefixPixels.size())
+            break;
+        const int distance = std::abs(prefixPixels[at] - x);
         if (distance < bestDistance) {
             best = at;
             bestDistance = distance;

@@ -7,12 +7,14 @@
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window_state.h"
 
+#include <atomic>
 #include <cmath>
 #include <mutex>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 using namespace zyn::window_layer;
 
@@ -92,6 +94,8 @@ void lf_useFont(cairo_t* cr)
 // The UTF-8 form of a counted UTF-16 text; nothing for text that is not valid UTF-16. Control
 // characters (a line break ending a status text) are left out: the fonts of Windows draw them as
 // nothing, DejaVu Sans as a box.
+std::atomic<std::size_t> g_textMeasurements{0}; // for tests: a click must not measure once per character
+
 bool lf_utf8Of(LPCWSTR text, int length, std::string& out)
 {
     if (!text || length < 0)
@@ -110,6 +114,17 @@ bool lf_utf8Of(LPCWSTR text, int length, std::string& out)
 template <typename T> T lf_exchange(HDC dc, T DeviceContext::*attribute, T value, T failed)
 {
     return dc ? std::exchange(lf_context(dc)->*attribute, value) : failed;
+}
+
+// A context in the windows' font on a surface of its own, for measuring text; counted for tests.
+cairo_t* lf_measuringContext()
+{
+    ++g_textMeasurements;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
+    cairo_t* cr = cairo_create(surface);
+    cairo_surface_destroy(surface); // the context holds it
+    lf_useFont(cr);
+    return cr;
 }
 
 } // namespace
@@ -322,12 +337,37 @@ int zyn::window_layer::gf_textPixels(std::u16string_view text)
     std::string utf8;
     if (!lf_utf8Of(text.data(), static_cast<int>(text.size()), utf8))
         return 0;
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
-    cairo_t* cr = cairo_create(surface);
-    lf_useFont(cr);
+    cairo_t* cr = lf_measuringContext();
     cairo_text_extents_t extents{};
     cairo_text_extents(cr, utf8.c_str(), &extents);
     cairo_destroy(cr);
-    cairo_surface_destroy(surface);
     return static_cast<int>(std::ceil(extents.x_advance));
 }
+
+// The characters' advances added up in the order cairo adds them for the whole text, so each
+// prefix gets the width gf_textPixels gives it; a half surrogate pair adds nothing.
+std::vector<int> zyn::window_layer::gf_prefixPixels(std::u16string_view text)
+{
+    std::vector<int> pixels(text.size() + 1, 0);
+    cairo_t* cr = lf_measuringContext();
+    double x = 0;
+    std::string utf8;
+    for (std::size_t at = 0; at < text.size();) {
+        const bool pair = at + 1 < text.size() && text[at] >= 0xD800 && text[at] <= 0xDBFF &&
+                          text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF;
+        const std::size_t units = pair ? 2 : 1;
+        if (lf_utf8Of(text.data() + at, static_cast<int>(units), utf8) && !utf8.empty()) {
+            cairo_text_extents_t extents{};
+            cairo_text_extents(cr, utf8.c_str(), &extents);
+            x += extents.x_advance;
+        }
+        if (pair)
+            pixels[at + 1] = pixels[at];
+        pixels[at + units] = static_cast<int>(std::ceil(x));
+        at += units;
+    }
+    cairo_destroy(cr);
+    return pixels;
+}
+
+std::size_t zyn::window_layer::gf_textMeasurements() { return g_textMeasurements.load(); }

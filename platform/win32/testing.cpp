@@ -96,6 +96,8 @@ void setClipboardText(std::u16string_view text)
     gf_registry().clipboard = std::u16string(text);
 }
 
+std::size_t textMeasurements() { return gf_textMeasurements(); }
+
 std::vector<InvalidatedRect> invalidations(HWND window)
 {
     std::lock_guard lock(gf_registry().mutex);

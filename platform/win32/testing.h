@@ -2,6 +2,7 @@
 // Test helpers for the headless window layer: what a user would see and do.
 #include "platform/win32/types.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,9 @@ bool pressKey(HWND control, WPARAM key, bool shift = false);
 bool pressControlLetter(HWND control, char16_t letter);
 // The text a paste inserts.
 void setClipboardText(std::u16string_view text);
+
+// How many text measurements the layer has made so far (each makes a cairo context).
+std::size_t textMeasurements();
 
 // The areas invalidated on a window, oldest first (the latest thousand are kept).
 std::vector<InvalidatedRect> invalidations(HWND window);

@@ -256,6 +256,30 @@ LRESULT lf_eraseBackground(HWND window, HDC dc)
     return 1;
 }
 
+// The window's rectangle, and its place above others (HWND_TOPMOST, HWND_NOTOPMOST or nullptr).
+bool lf_placeWindow(HWND window, HWND layer, int x, int y, int width, int height, UINT flags)
+{
+    std::lock_guard lock(gf_registry().mutex);
+    const auto data = lf_windowOrError(window);
+    if (!data)
+        return false;
+    if (layer == HWND_TOPMOST)
+        data->exStyle |= WS_EX_TOPMOST;
+    else if (layer == HWND_NOTOPMOST)
+        data->exStyle &= ~WS_EX_TOPMOST;
+    const LONG oldWidth = data->rect.right - data->rect.left;
+    const LONG oldHeight = data->rect.bottom - data->rect.top;
+    if (!(flags & SWP_NOMOVE))
+        data->rect = {x, y, x + oldWidth, y + oldHeight};
+    if (!(flags & SWP_NOSIZE)) {
+        data->rect.right = data->rect.left + std::max(0, width);
+        data->rect.bottom = data->rect.top + std::max(0, height);
+        if (data->rect.right - data->rect.left != oldWidth || data->rect.bottom - data->rect.top != oldHeight)
+            gf_makeSurface(*data);
+    }
+    return true;
+}
+
 } // namespace
 
 ATOM RegisterClassExW(const WNDCLASSEXW* windowClass)
@@ -524,26 +548,11 @@ UINT IsDlgButtonChecked(HWND parent, int id)
 
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags)
 {
-    std::lock_guard lock(gf_registry().mutex);
-    const auto data = lf_windowOrError(window);
-    if (!data)
+    const bool layering = !(flags & SWP_NOZORDER) && (insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST);
+    if (!lf_placeWindow(window, layering ? insertAfter : nullptr, x, y, width, height, flags))
         return FALSE;
-    if (!(flags & SWP_NOZORDER)) {
-        if (insertAfter == HWND_TOPMOST)
-            data->exStyle |= WS_EX_TOPMOST;
-        else if (insertAfter == HWND_NOTOPMOST)
-            data->exStyle &= ~WS_EX_TOPMOST;
-    }
-    const LONG oldWidth = data->rect.right - data->rect.left;
-    const LONG oldHeight = data->rect.bottom - data->rect.top;
-    if (!(flags & SWP_NOMOVE))
-        data->rect = {x, y, x + oldWidth, y + oldHeight};
-    if (!(flags & SWP_NOSIZE)) {
-        data->rect.right = data->rect.left + std::max(0, width);
-        data->rect.bottom = data->rect.top + std::max(0, height);
-        if (data->rect.right - data->rect.left != oldWidth || data->rect.bottom - data->rect.top != oldHeight)
-            gf_makeSurface(*data);
-    }
+    if (layering)
+        gf_displayWindowTopmost(window, insertAfter == HWND_TOPMOST);
     return TRUE;
 }
 

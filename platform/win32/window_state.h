@@ -113,5 +113,9 @@ void gf_makeSurface(WindowData& window);
 std::u16string gf_upperAscii(std::u16string_view text);
 // The width in pixels of a text as TextOutW draws it.
 int gf_textPixels(std::u16string_view text);
+// The widths of all prefixes of a text in one pass: element i is gf_textPixels(text.substr(0, i)).
+std::vector<int> gf_prefixPixels(std::u16string_view text);
+// How many times a text has been measured so far (each measurement makes a cairo context).
+std::size_t gf_textMeasurements();
 
 } // namespace zyn::window_layer

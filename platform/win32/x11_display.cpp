@@ -41,6 +41,8 @@ using namespace window_layer;
 struct ShownWindow {
     ::Window xwindow = 0;
     cairo_surface_t* xsurface = nullptr;
+    bool above = false;  // kept above other windows (WS_EX_TOPMOST)
+    bool mapped = false; // asked to be mapped: the window manager then owns its state
 };
 
 constexpr int kEventWaitMs = 50; // events another thread's Xlib call has already read wait at most this long
@@ -58,6 +60,8 @@ HWND g_pasteTarget = nullptr; // the box waiting for the clipboard's text (event
 Atom g_clipboardAtom = 0;
 Atom g_utf8StringAtom = 0;
 Atom g_pasteAtom = 0; // the property of ours the clipboard's owner puts the text in
+Atom g_stateAtom = 0; // _NET_WM_STATE
+Atom g_aboveAtom = 0; // _NET_WM_STATE_ABOVE
 constexpr long kPasteLimit = 64 * 1024; // 32-bit units; far beyond any value a box takes
 
 HWND lf_windowOf(::Window xwindow)
@@ -299,6 +303,31 @@ void lf_fixSize(::Window xwindow, int x, int y, int width, int height)
     XFree(hints);
 }
 
+// Tells the window manager whether the window is kept above the others, as EWMH has it: in the
+// window's own _NET_WM_STATE before it is mapped, by a request to the root window once it is.
+// With g_xDisplayMutex held.
+void lf_tellAbove(const ShownWindow& shown)
+{
+    if (!shown.mapped) {
+        if (shown.above)
+            XChangeProperty(g_display, shown.xwindow, g_stateAtom, XA_ATOM, 32, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(&g_aboveAtom), 1);
+        else
+            XDeleteProperty(g_display, shown.xwindow, g_stateAtom);
+        return;
+    }
+    constexpr long kRemove = 0, kAdd = 1, kFromApplication = 1;
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = shown.xwindow;
+    e.xclient.message_type = g_stateAtom;
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = shown.above ? kAdd : kRemove;
+    e.xclient.data.l[1] = static_cast<long>(g_aboveAtom);
+    e.xclient.data.l[3] = kFromApplication;
+    XSendEvent(g_display, DefaultRootWindow(g_display), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+}
+
 void lf_closePipe()
 {
     for (int& fd : g_wakePipe) {
@@ -333,6 +362,8 @@ bool gf_showOnDisplay()
         g_clipboardAtom = XInternAtom(display, "CLIPBOARD", False);
         g_utf8StringAtom = XInternAtom(display, "UTF8_STRING", False);
         g_pasteAtom = XInternAtom(display, "TARVO_PASTE", False);
+        g_stateAtom = XInternAtom(display, "_NET_WM_STATE", False);
+        g_aboveAtom = XInternAtom(display, "_NET_WM_STATE_ABOVE", False);
     }
     g_eventThread = std::thread(lf_events, ConnectionNumber(display));
     g_active = true;
@@ -370,6 +401,7 @@ void gf_displayWindowCreated(HWND window)
         return;
     RECT rect{}, client{};
     std::u16string title;
+    bool above = false;
     {
         std::lock_guard lock(gf_registry().mutex);
         const auto data = gf_windowLocked(window);
@@ -378,6 +410,7 @@ void gf_displayWindowCreated(HWND window)
         rect = data->rect;
         client = gf_clientRectOf(*data);
         title = data->text;
+        above = (data->exStyle & WS_EX_TOPMOST) != 0;
     }
     // The X window is the client area; the window manager draws the frame (placed at the position).
     const int width = std::max<LONG>(1, client.right);
@@ -394,7 +427,7 @@ void gf_displayWindowCreated(HWND window)
     lf_fixSize(xwindow, rect.left, rect.top, width, height);
     cairo_surface_t* surface =
         cairo_xlib_surface_create(g_display, xwindow, DefaultVisual(g_display, screen), width, height);
-    g_shown[window] = {xwindow, surface};
+    g_shown[window] = {xwindow, surface, above};
     XFlush(g_display);
 }
 
@@ -406,13 +439,30 @@ void gf_displayWindowShown(HWND window, bool visible)
     const auto it = g_shown.find(window);
     if (it == g_shown.end())
         return;
+    ShownWindow& shown = it->second;
+    if (visible && !shown.mapped)
+        lf_tellAbove(shown); // a window manager drops the state of a window it withdrew
     if (visible)
-        XMapWindow(g_display, it->second.xwindow);
+        XMapWindow(g_display, shown.xwindow);
     else
-        XUnmapWindow(g_display, it->second.xwindow);
+        XUnmapWindow(g_display, shown.xwindow);
+    shown.mapped = visible;
     XFlush(g_display);
     if (visible)
         g_painted.insert(window);
+}
+
+void gf_displayWindowTopmost(HWND window, bool topmost)
+{
+    if (!g_active.load())
+        return;
+    std::lock_guard lock(g_xDisplayMutex);
+    const auto it = g_shown.find(window);
+    if (it == g_shown.end() || it->second.above == topmost)
+        return;
+    it->second.above = topmost;
+    lf_tellAbove(it->second);
+    XFlush(g_display);
 }
 
 void gf_displayWindowGone(HWND window)

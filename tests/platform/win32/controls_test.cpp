@@ -157,6 +157,32 @@ TEST(EditBoxes, EditLikeTheWindowsEditControl)
     EXPECT_EQ(HIWORD(changes.back().wParam), EN_CHANGE);
 }
 
+// The user puts at most 32,767 characters into a box, as into the Windows edit control before
+// EM_LIMITTEXT: a longer paste is cut there, typing into a full box adds nothing.
+TEST(EditBoxes, UserTextStopsAtTheDefaultLimit)
+{
+    const HWND parent = gf_createRecordingWindow();
+    const HWND edit = lf_child(parent, u"EDIT", WS_BORDER, 9);
+    win32test::setClipboardText(std::u16string(40000, u'7'));
+    SendMessageW(edit, WM_PASTE, 0, 0);
+    EXPECT_EQ(GetWindowTextLengthW(edit), 32767);
+    win32test::typeText(edit, u"8");
+    EXPECT_EQ(GetWindowTextLengthW(edit), 32767);
+}
+
+// A click measures the text once, however long it is (it used to measure every prefix of it).
+TEST(EditBoxes, AClickMeasuresTheTextOnceWhateverItsLength)
+{
+    const HWND parent = gf_createRecordingWindow();
+    const HWND edit = lf_child(parent, u"EDIT", WS_BORDER, 9);
+    for (const std::size_t length : {0u, 10u, 1000u, 4000u}) {
+        ASSERT_TRUE(SetWindowTextW(edit, std::u16string(length, u'w').c_str()));
+        const std::size_t before = win32test::textMeasurements();
+        ASSERT_TRUE(win32test::click(edit));
+        EXPECT_EQ(win32test::textMeasurements() - before, 1u) << length;
+    }
+}
+
 TEST(EditBoxes, EnterWithoutSubclassAddsNothing)
 {
     const HWND parent = gf_createRecordingWindow();

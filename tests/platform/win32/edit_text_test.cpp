@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <variant>
+#include <vector>
 
 namespace zyn {
 namespace {
@@ -92,10 +93,49 @@ TEST(EditText, KeysMoveSelectAndDeleteAsInTheWindowsEditBox)
 
 TEST(EditText, AClickPutsTheCaretAtTheNearestPlace)
 {
-    const auto tenEach = [](std::u16string_view prefix) { return static_cast<int>(prefix.size()) * 10; };
+    const std::vector<int> tenEach{0, 10, 20, 30, 40};
     const EditText edit{u"1234", 0, 0};
     for (const auto& [x, at] : {std::pair{-5, 0u}, {4, 0u}, {6, 1u}, {24, 2u}, {39, 4u}, {400, 4u}})
         EXPECT_EQ(gf_editPositionAt(edit, x, tenEach), at) << x;
+}
+
+// The widths a click is placed by, measured in one pass, are those the box paints with.
+TEST(EditText, PrefixWidthsInOnePassAreThoseOfEachPrefix)
+{
+    const std::u16string text = u"Kööpenhamina W.i \U0001F600x";
+    const std::vector<int> pixels = gf_prefixPixels(text);
+    ASSERT_EQ(pixels.size(), text.size() + 1);
+    for (std::size_t at = 0; at <= text.size(); ++at) {
+        if (at < text.size() && text[at] >= 0xDC00 && text[at] <= 0xDFFF)
+            continue; // within the pair
+        EXPECT_EQ(pixels[at], gf_textPixels(std::u16string_view(text).substr(0, at))) << at;
+    }
+}
+
+// Typed or pasted text beyond the limit is cut off; a selection it replaces makes room.
+TEST(EditText, InsertStopsAtTheLimit)
+{
+    const std::u16string full(kEditTextLimit, u'7'), almost(kEditTextLimit - 1, u'7');
+    struct LimitCase {
+        const char* what;
+        EditText before;
+        std::u16string insert;
+        std::size_t length;
+        bool changed;
+    };
+    const LimitCase cases[] = {
+        {"a long paste is cut", {u"", 0, 0}, full + u"89", kEditTextLimit, true},
+        {"a full box takes nothing", {full, 3, 3}, u"8", kEditTextLimit, false},
+        {"a selection makes room", {full, 3, 1}, u"889", kEditTextLimit, true},
+        {"half a pair is not taken", {almost, 0, 0}, u"\U0001F600", kEditTextLimit - 1, false},
+        {"a text set longer keeps its length", {full + u"7", 0, 0}, u"8", kEditTextLimit + 1, false},
+    };
+    for (const LimitCase& c : cases) {
+        EditText edit = c.before;
+        EXPECT_EQ(gf_editInsert(edit, c.insert), c.changed) << c.what;
+        EXPECT_EQ(edit.text.size(), c.length) << c.what;
+        EXPECT_EQ(edit.text.find(u'9'), std::u16string::npos) << c.what;
+    }
 }
 
 struct KeyCase {
