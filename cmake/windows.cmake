@@ -13,7 +13,8 @@
 set(TARVO_LINUX_ONLY_SOURCES
   platform/system/codepage.cpp platform/system/known_folders.cpp platform/system/last_error.cpp
   platform/system/named_mutex.cpp platform/system/process.cpp platform/system/timer.cpp
-  platform/system/environment.cpp platform/system/files.cpp platform/simconnect/simconnect_library.cpp)
+  platform/system/environment.cpp platform/system/files.cpp platform/system/ascii_path.cpp
+  platform/simconnect/simconnect_library.cpp)
 list(TRANSFORM TARVO_LINUX_ONLY_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 
 file(GLOB_RECURSE TARVO_WIN_SOURCES CONFIGURE_DEPENDS
@@ -122,6 +123,7 @@ set(TARVO_WINDOWS_CHECK_PARTS
   base/atomic_file.cpp base/file_util.cpp base/folder_publish.cpp base/folders.cpp base/log.cpp base/encoding.cpp base/time_util.cpp
   base/version.cpp platform/system/clock.cpp platform/system/files_windows.cpp platform/system/lock_retry.cpp
   platform/system/known_folders_windows.cpp platform/system/environment_windows.cpp
+  platform/system/utf16.cpp platform/system/ascii_path_windows.cpp sim/flight_plan.cpp
   platform/simconnect/simconnect_library_windows.cpp)
 add_library(tarvo_check_parts STATIC ${TARVO_WINDOWS_CHECK_PARTS})
 set_target_properties(tarvo_check_parts PROPERTIES UNITY_BUILD OFF)
