@@ -13,7 +13,8 @@
 set(TARVO_LINUX_ONLY_SOURCES
   platform/system/codepage.cpp platform/system/known_folders.cpp platform/system/last_error.cpp
   platform/system/named_mutex.cpp platform/system/process.cpp platform/system/timer.cpp
-  platform/system/environment.cpp platform/system/files.cpp platform/simconnect/simconnect_library.cpp)
+  platform/system/environment.cpp platform/system/files.cpp platform/system/ascii_path.cpp
+  platform/simconnect/simconnect_library.cpp)
 list(TRANSFORM TARVO_LINUX_ONLY_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 
 file(GLOB_RECURSE TARVO_WIN_SOURCES CONFIGURE_DEPENDS

@@ -2,6 +2,7 @@
 
 #include "base/log.h"
 #include "base/path_text.h"
+#include "platform/system/ascii_path.h"
 #include "requests/exit_request.h"
 #include "shown/status_line.h"
 #include "sim/ids.h"
@@ -149,9 +150,20 @@ void gf_requestStaticCog(std::uint32_t objectId)
 
 bool gf_assignFlightPlan(std::uint32_t objectId, const std::filesystem::path& plan)
 {
+    // Nobody says in which code page the library reads the path: it gets ASCII or nothing.
+    const std::optional<std::string> text = gf_asciiPathText(plan);
     std::lock_guard lock(g_simMutex);
-    return SUCCEEDED(SimConnect_AISetAircraftFlightPlan(g_hSimConnect.load(), objectId, gf_utf8FromPath(plan).c_str(),
-                                                        simid::kReqFlightPlan));
+    if (!text) {
+        static std::filesystem::path s_reportedFolder; // under g_simMutex: one line per folder
+        if (plan.parent_path() != s_reportedFolder) {
+            s_reportedFolder = plan.parent_path();
+            gf_logf("Flight plans are not handed to the simulator: \"{}\" has no ASCII form (no 8.3 short names)",
+                    gf_utf8FromPath(plan));
+        }
+        return false;
+    }
+    return SUCCEEDED(
+        SimConnect_AISetAircraftFlightPlan(g_hSimConnect.load(), objectId, text->c_str(), simid::kReqFlightPlan));
 }
 
 void gf_sendEngineLevers(std::uint32_t objectId, double spoilerPercent, double throttlePercent)

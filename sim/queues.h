@@ -66,7 +66,9 @@ void gf_clearPositionSets();
 // also count towards gf_simconRequestError.
 void gf_requestAircraftInRange(std::uint32_t radiusMetres); // request 101: the AI objects around the user
 void gf_requestStaticCog(std::uint32_t objectId);            // request 102, once
-bool gf_assignFlightPlan(std::uint32_t objectId, const std::filesystem::path& plan); // request 110
+// Request 110. The path goes as ASCII (on Windows its 8.3 form when a folder is not ASCII) or not at
+// all: false, and one log line per folder.
+bool gf_assignFlightPlan(std::uint32_t objectId, const std::filesystem::path& plan);
 // Definition 401: the spoiler handle and both throttle levers, in percent.
 void gf_sendEngineLevers(std::uint32_t objectId, double spoilerPercent, double throttlePercent);
 void gf_toggleAllLights(std::uint32_t objectId);

@@ -2,9 +2,11 @@
 #include "platform/simconnect/simconnect_library.h"
 
 #include "platform/simconnect/simconnect.h"
+#include "platform/system/utf16.h"
 
 #include <atomic>
 #include <mutex>
+#include <stdexcept>
 #include <string_view>
 
 namespace {
@@ -33,17 +35,25 @@ std::mutex g_loadMutex;
 SimConnectTable g_table;       // complete once g_loaded is set; never changed after that
 std::atomic<bool> g_loaded{false};
 
+// The system's reason in the user's language. Read as UTF-16: the narrow call would give it in the
+// ANSI code page, which is not the program's UTF-8 ("Módulo" from a Spanish Windows would not convert).
 std::string lf_systemMessage(DWORD code)
 {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                             FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = length && text ? std::string(text, length) : "error " + std::to_string(code);
+                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message;
+    try {
+        if (length && text)
+            message = zyn::gf_platformToUtf8(zyn::WideStringView(text, length));
+    } catch (const std::range_error&) {
+        // a reason that is not UTF-16 after all: the code alone, below
+    }
     LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
         message.pop_back();
-    return message;
+    return message.empty() ? "error " + std::to_string(code) : message;
 }
 
 template <typename Function>

@@ -7,27 +7,6 @@
 
 namespace zyn::wincheck {
 
-namespace {
-
-// Runs this program again as the second instance; its exit code, or nothing when it did not run.
-std::optional<DWORD> lf_runSecondInstance(const std::filesystem::path& self)
-{
-    std::wstring commandLine = L"\"" + self.wstring() + L"\" --second-instance";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return std::nullopt;
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
-} // namespace
-
 int gf_secondInstance()
 {
     const HANDLE mutex = CreateMutexA(nullptr, FALSE, kMutexName);
@@ -42,9 +21,9 @@ Outcome gf_checkSingleInstanceMutex(const std::filesystem::path& self)
     const HANDLE mutex = CreateMutexA(nullptr, FALSE, kMutexName);
     if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS)
         return "the first instance could not take the mutex";
-    const auto whileHeld = lf_runSecondInstance(self);
+    const auto whileHeld = gf_runProgram(self, L"--second-instance");
     CloseHandle(mutex);
-    const auto afterwards = lf_runSecondInstance(self);
+    const auto afterwards = gf_runProgram(self, L"--second-instance");
     if (!whileHeld || !afterwards)
         return "the second instance could not be started";
     if (*whileHeld != 0)

@@ -9,11 +9,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <string_view>
 #include <thread>
 
 namespace zyn::wincheck {
@@ -128,6 +131,51 @@ Outcome gf_checkSimConnectLibrary()
     if (FAILED(SimConnect_Close(handle)) && !problem)
         problem = "SimConnect_Close failed";
     return problem;
+}
+
+int gf_simConnectMissingInstance(const std::filesystem::path& reasonFile)
+{
+    std::string why;
+    if (gf_simConnectLoaded(&why))
+        return 1;
+    std::ofstream(reasonFile, std::ios::binary) << why;
+    return 0;
+}
+
+// A machine without the library: the link shows the system's reason, in the user's language, as
+// UTF-8 (a Spanish Windows says "Módulo", which the ANSI code page does not give as UTF-8). Run with
+// TARVO_CHECK_LANGUAGE=es, the check also asks for a Spanish system and a reason in Spanish.
+Outcome gf_checkSimConnectMissingReason(const std::filesystem::path& self)
+{
+    const auto folder = gf_scratchFolder();
+    const auto copy = folder / L"tarvo_check.exe";
+    if (!CopyFileW(self.c_str(), copy.c_str(), TRUE))
+        return "the check could not copy itself (error " + std::to_string(GetLastError()) + ")";
+    const auto reasonFile = folder / L"reason.txt";
+    const auto code = gf_runProgram(copy, L"--simconnect-missing \"" + reasonFile.wstring() + L"\"", folder);
+    if (!code)
+        return "the copy without the library did not run";
+    if (*code != 0)
+        return "the copy found a SimConnect.dll";
+    const std::string why = gf_readBytes(reasonFile);
+    constexpr std::string_view kLead = "SimConnect.dll could not be loaded: ";
+    if (!why.starts_with(kLead))
+        return "the link says \"" + why + "\"";
+    const std::string reason = why.substr(kLead.size());
+    std::printf("       the system's reason: %s\n", reason.c_str());
+    if (reason.empty() || reason.starts_with("error "))
+        return "no reason from the system: \"" + why + "\"";
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, reason.data(), static_cast<int>(reason.size()), nullptr,
+                            0) == 0)
+        return "the reason is not UTF-8";
+    const wchar_t* language = _wgetenv(L"TARVO_CHECK_LANGUAGE");
+    if (language && std::wstring_view(language) == L"es") {
+        if (PRIMARYLANGID(GetUserDefaultUILanguage()) != LANG_SPANISH)
+            return "the system does not speak Spanish here";
+        if (std::all_of(reason.begin(), reason.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            return "the Spanish reason has no letter beyond ASCII: \"" + reason + "\"";
+    }
+    return std::nullopt;
 }
 
 } // namespace zyn::wincheck

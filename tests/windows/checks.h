@@ -13,16 +13,25 @@ using Outcome = std::optional<std::string>;
 std::filesystem::path gf_scratchFolder();
 // A file's bytes; empty when it cannot be read.
 std::string gf_readBytes(const std::filesystem::path& file);
+// Runs a program with the arguments (in the folder, when one is given) and waits for it; its exit
+// code, or nothing when it did not start or end.
+std::optional<unsigned long> gf_runProgram(const std::filesystem::path& program, const std::wstring& arguments,
+                                           const std::filesystem::path& folder = {});
 
 Outcome gf_checkAtomicReplace();
 Outcome gf_checkStepsWaitOutAHeldFile();
 Outcome gf_checkHeldFolderKeepsPublished();
 Outcome gf_checkUserFolderWithNonAsciiName();
+Outcome gf_checkFlightPlanPathIsAscii();
 Outcome gf_checkSingleInstanceMutex(const std::filesystem::path& self);
 Outcome gf_checkSimConnectLibrary();
+Outcome gf_checkSimConnectMissingReason(const std::filesystem::path& self);
 Outcome gf_checkWindowWithControls();
 
 // The second instance that the mutex check starts: 0 when it found the mutex taken.
 int gf_secondInstance();
+// The copy that the missing-library check starts where no "SimConnect.dll" lies: writes the reason
+// into the file; 0 when the library could not be loaded.
+int gf_simConnectMissingInstance(const std::filesystem::path& reasonFile);
 
 } // namespace zyn::wincheck

@@ -1,4 +1,5 @@
-// Runs every check and closes with "N passed, N failed"; the exit code is the number of failures.
+// Runs every check (or those whose names hold one of the arguments) and closes with "N passed,
+// N failed"; the exit code is the number of failures.
 #include "tests/windows/checks.h"
 
 #include <windows.h>
@@ -6,6 +7,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -21,25 +23,64 @@ std::filesystem::path lf_selfPath()
     return buffer;
 }
 
+// Names given on the command line pick the checks whose name holds one of them; none: every check.
+bool lf_chosen(const char* check, int argc, wchar_t** argv)
+{
+    const std::string name = check;
+    for (int i = 1; i < argc; ++i)
+        if (name.find(std::string(argv[i], argv[i] + std::wcslen(argv[i]))) != std::string::npos) // names are ASCII
+            return true;
+    return argc <= 1;
+}
+
 } // namespace
+
+namespace zyn::wincheck {
+
+std::optional<unsigned long> gf_runProgram(const std::filesystem::path& program, const std::wstring& arguments,
+                                           const std::filesystem::path& folder)
+{
+    std::wstring commandLine = L"\"" + program.wstring() + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+        return std::nullopt;
+    const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0; // a guard against a hang
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return ended ? std::optional<unsigned long>(code) : std::nullopt;
+}
+
+} // namespace zyn::wincheck
 
 int wmain(int argc, wchar_t** argv)
 {
     if (argc > 1 && std::wcscmp(argv[1], L"--second-instance") == 0)
         return zyn::wincheck::gf_secondInstance();
+    if (argc > 2 && std::wcscmp(argv[1], L"--simconnect-missing") == 0)
+        return zyn::wincheck::gf_simConnectMissingInstance(argv[2]);
     const std::filesystem::path self = lf_selfPath();
     const std::vector<std::pair<const char*, std::function<Outcome()>>> checks{
         {"atomic file replace", zyn::wincheck::gf_checkAtomicReplace},
         {"replace, flush and rename wait out a held file", zyn::wincheck::gf_checkStepsWaitOutAHeldFile},
         {"a folder held past the patience leaves the published one", zyn::wincheck::gf_checkHeldFolderKeepsPublished},
         {"per-user folder with a non-ASCII name", zyn::wincheck::gf_checkUserFolderWithNonAsciiName},
+        {"flight plan path under a non-ASCII name is ASCII", zyn::wincheck::gf_checkFlightPlanPathIsAscii},
         {"single-instance mutex", [&] { return zyn::wincheck::gf_checkSingleInstanceMutex(self); }},
         {"SimConnect.dll loaded by name", zyn::wincheck::gf_checkSimConnectLibrary},
+        {"SimConnect.dll missing: the system's reason",
+         [&] { return zyn::wincheck::gf_checkSimConnectMissingReason(self); }},
         {"window with buttons and edit boxes", zyn::wincheck::gf_checkWindowWithControls},
     };
     int passed = 0;
     int failed = 0;
     for (const auto& [name, check] : checks) {
+        if (!lf_chosen(name, argc, argv))
+            continue;
         Outcome problem;
         try {
             problem = check();
