@@ -1,5 +1,6 @@
 #include "base/download.h"
 
+#include "base/curl_tls.h"
 #include "base/exit_flags.h"
 #include "base/file_util.h"
 #include "base/folders.h"
@@ -64,6 +65,7 @@ void lf_setDownloadOptions(CURL* handle, const std::string& url, PendingFile& fi
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, lf_curlProgress);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &stop);
+    gf_setCertificateChecks(handle);
 }
 
 } // namespace

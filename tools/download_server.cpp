@@ -37,7 +37,8 @@ std::string lf_readBytes(const fs::path& file)
 
 } // namespace
 
-DownloadServer::DownloadServer(fs::path root) : m_root(std::move(root)), m_server(std::make_unique<httplib::Server>())
+DownloadServer::DownloadServer(fs::path root, std::optional<TlsFiles> tls)
+    : m_root(std::move(root)), m_tls(std::move(tls)), m_server(gf_makeServer(m_tls, "download server"))
 {
     m_server->Get("/downloads/(.*)", [this](const httplib::Request& request, httplib::Response& response) {
         {
@@ -81,7 +82,7 @@ void DownloadServer::stop()
 
 std::string DownloadServer::baseUrl() const
 {
-    return fmt::format("http://127.0.0.1:{}/downloads/", m_port);
+    return fmt::format("{}://127.0.0.1:{}/downloads/", gf_scheme(m_tls), m_port);
 }
 
 void DownloadServer::setFault(const std::string& path, DownloadFault fault)

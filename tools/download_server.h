@@ -1,6 +1,9 @@
 #pragma once
-// Loopback stand-in for the download server: serves a folder under "/downloads/" over HTTP on
-// 127.0.0.1, and can be told to fail single files (not found, stalled, cut short) for tests.
+// Loopback stand-in for the download server: serves a folder under "/downloads/" over HTTP (or
+// HTTPS with a certificate) on 127.0.0.1, and can be told to fail single files (not found, stalled,
+// cut short) for tests.
+#include "tools/http_listen.h"
+
 #include <condition_variable>
 #include <filesystem>
 #include <map>
@@ -31,7 +34,8 @@ struct DownloadRequest {
 
 class DownloadServer {
 public:
-    explicit DownloadServer(std::filesystem::path root);
+    // Serves HTTPS with tls; throws std::runtime_error when its files are unusable.
+    explicit DownloadServer(std::filesystem::path root, std::optional<TlsFiles> tls = std::nullopt);
     ~DownloadServer();
     DownloadServer(const DownloadServer&) = delete;
     DownloadServer& operator=(const DownloadServer&) = delete;
@@ -43,7 +47,7 @@ public:
     void stop();
 
     int port() const { return m_port; }
-    std::string baseUrl() const; // "http://127.0.0.1:{port}/downloads/"
+    std::string baseUrl() const; // "http://127.0.0.1:{port}/downloads/" (https with a certificate)
 
     void setFault(const std::string& path, DownloadFault fault);
     void clearFaults();
@@ -57,6 +61,7 @@ private:
     bool waitForStop();
 
     std::filesystem::path m_root;
+    std::optional<TlsFiles> m_tls;
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
     int m_port = 0;

@@ -1,5 +1,5 @@
-// The download server stand-in as a program: download_server <folder> [port]
-// Serves the folder under "http://127.0.0.1:<port>/downloads/" until interrupted.
+// The download server stand-in as a program: download_server [--tls CERT KEY] <folder> [port]
+// Serves the folder under "http://127.0.0.1:<port>/downloads/" (https with --tls) until interrupted.
 #include "tools/download_server.h"
 #include "tools/program_args.h"
 
@@ -7,27 +7,40 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <optional>
+#include <stdexcept>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
-constexpr std::string_view kUsage = "download_server <folder> [port]\n"
-                                    "Serves the folder at http://127.0.0.1:<port>/downloads/ until interrupted.";
+constexpr std::string_view kUsage = "download_server [--tls CERT KEY] <folder> [port]\n"
+                                    "Serves the folder at http://127.0.0.1:<port>/downloads/ until interrupted.\n"
+                                    "With --tls it serves https with the certificate and key files (PEM).";
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const bool help = zyn::tools::gf_asksForHelp(argc, argv);
-    if (help || argc < 2 || argc > 3)
-        return zyn::tools::gf_printUsage(kUsage, help);
+    if (zyn::tools::gf_asksForHelp(argc, argv))
+        return zyn::tools::gf_printUsage(kUsage, true);
+    std::vector<std::string> args = zyn::tools::gf_arguments(argc, argv);
+    std::optional<zyn::tools::TlsFiles> tls;
+    try {
+        tls = zyn::tools::gf_takeTlsOption(args);
+    } catch (const std::invalid_argument&) {
+        return zyn::tools::gf_printUsage(kUsage, false);
+    }
+    if (args.empty() || args.size() > 2)
+        return zyn::tools::gf_printUsage(kUsage, false);
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr); // the serving threads inherit the mask
     try {
-        zyn::tools::DownloadServer server(argv[1]);
-        server.start(argc == 3 ? std::atoi(argv[2]) : 0);
-        std::printf("serving %s at %s\n", argv[1], server.baseUrl().c_str());
+        zyn::tools::DownloadServer server(args[0], tls);
+        server.start(args.size() == 2 ? std::atoi(args[1].c_str()) : 0);
+        std::printf("serving %s at %s\n", args[0].c_str(), server.baseUrl().c_str());
         std::fflush(stdout);
         int received = 0;
         sigwait(&signals, &received);

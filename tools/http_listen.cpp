@@ -9,6 +9,22 @@
 
 namespace zyn::tools {
 
+std::unique_ptr<httplib::Server> gf_makeServer(const std::optional<TlsFiles>& tls, const std::string& what)
+{
+    if (!tls)
+        return std::make_unique<httplib::Server>();
+    auto server = std::make_unique<httplib::SSLServer>(tls->certificate.c_str(), tls->key.c_str());
+    if (!server->is_valid())
+        throw std::runtime_error(what + ": cannot serve HTTPS with " + tls->certificate.string() + " and " +
+                                 tls->key.string());
+    return server;
+}
+
+std::string gf_scheme(const std::optional<TlsFiles>& tls)
+{
+    return tls ? "https" : "http";
+}
+
 std::thread gf_listenInBackground(httplib::Server& server, const std::string& what)
 {
     auto ended = std::make_shared<std::atomic<bool>>(false);

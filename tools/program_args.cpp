@@ -1,6 +1,10 @@
 #include "tools/program_args.h"
 
+#include "platform/system/path_text.h"
+
+#include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 #include <string_view>
 
 namespace zyn::tools {
@@ -17,6 +21,23 @@ int gf_printUsage(std::string_view usage, bool asked)
 {
     std::fprintf(asked ? stdout : stderr, "usage: %.*s\n", static_cast<int>(usage.size()), usage.data());
     return asked ? 0 : 2;
+}
+
+std::vector<std::string> gf_arguments(int argc, char** argv)
+{
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
+}
+
+std::optional<TlsFiles> gf_takeTlsOption(std::vector<std::string>& args)
+{
+    const auto option = std::ranges::find(args, "--tls");
+    if (option == args.end())
+        return std::nullopt;
+    if (args.end() - option < 3)
+        throw std::invalid_argument("--tls needs a certificate file and a key file");
+    TlsFiles files{gf_pathFromUtf8(*(option + 1)), gf_pathFromUtf8(*(option + 2))};
+    args.erase(option, option + 3);
+    return files;
 }
 
 } // namespace zyn::tools

@@ -1,6 +1,11 @@
 #pragma once
 // The command lines of the stand-in and generator programs.
+#include "tools/http_listen.h"
+
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace zyn::tools {
 
@@ -9,5 +14,12 @@ bool gf_asksForHelp(int argc, char** argv);
 
 // Prints "usage: <usage>" to standard output and returns 0 (asked for), or to standard error and returns 2.
 int gf_printUsage(std::string_view usage, bool asked);
+
+// The arguments after the program's name.
+std::vector<std::string> gf_arguments(int argc, char** argv);
+
+// Takes "--tls CERT KEY" out of args: the certificate and key files a stand-in serves HTTPS with.
+// Nothing when the option is absent; std::invalid_argument when it lacks its two files.
+std::optional<TlsFiles> gf_takeTlsOption(std::vector<std::string>& args);
 
 } // namespace zyn::tools

@@ -343,7 +343,8 @@ EndpointFault& EndpointFault::onlyFor(std::int32_t requests)
 struct TrafficServer::Impl {
     TrafficScenario scenario;
     TrafficServer* owner = nullptr;
-    httplib::Server server;
+    std::optional<TlsFiles> tls;
+    std::unique_ptr<httplib::Server> server;
     std::thread thread;
     std::string host;
     int port = 0;
@@ -479,16 +480,18 @@ void TrafficServer::Impl::handle(const std::string& path, const httplib::Request
     res.set_content(body, "application/json");
 }
 
-TrafficServer::TrafficServer(TrafficScenario scenario) : m_impl(std::make_unique<Impl>())
+TrafficServer::TrafficServer(TrafficScenario scenario, std::optional<TlsFiles> tls) : m_impl(std::make_unique<Impl>())
 {
     m_impl->scenario = std::move(scenario);
+    m_impl->tls = std::move(tls);
+    m_impl->server = gf_makeServer(m_impl->tls, "traffic stand-in");
     m_impl->owner = this;
     m_impl->startTime = m_impl->scenario.startTime > 0.0 ? m_impl->scenario.startTime
                                                           : static_cast<double>(gf_timeNow());
-    m_impl->server.set_keep_alive_timeout(1);
+    m_impl->server->set_keep_alive_timeout(1);
     for (const char* endpoint : {"auth", "deauth", "traffic", "weather", "nearestmetar"}) {
         const std::string name = endpoint;
-        m_impl->server.Post("/v4/" + name, [this, name](const httplib::Request& req, httplib::Response& res) {
+        m_impl->server->Post("/v4/" + name, [this, name](const httplib::Request& req, httplib::Response& res) {
             m_impl->handle(name, req, res);
         });
     }
@@ -500,12 +503,12 @@ int TrafficServer::start(const std::string& host, int port)
 {
     m_impl->host = host;
     if (port == 0) {
-        m_impl->port = m_impl->server.bind_to_any_port(host);
+        m_impl->port = m_impl->server->bind_to_any_port(host);
     } else {
-        m_impl->port = m_impl->server.bind_to_port(host, port) ? port : -1;
+        m_impl->port = m_impl->server->bind_to_port(host, port) ? port : -1;
     }
     if (m_impl->port <= 0) throw std::runtime_error("traffic stand-in cannot listen on " + host);
-    m_impl->thread = gf_listenInBackground(m_impl->server, "traffic stand-in");
+    m_impl->thread = gf_listenInBackground(*m_impl->server, "traffic stand-in");
     return m_impl->port;
 }
 
@@ -516,11 +519,14 @@ void TrafficServer::stop()
         m_impl->stopped = true;
     }
     m_impl->stopping.notify_all();
-    m_impl->server.stop();
+    m_impl->server->stop();
     if (m_impl->thread.joinable()) m_impl->thread.join();
 }
 
-std::string TrafficServer::baseUrl() const { return "http://" + m_impl->host + ":" + std::to_string(m_impl->port); }
+std::string TrafficServer::baseUrl() const
+{
+    return gf_scheme(m_impl->tls) + "://" + m_impl->host + ":" + std::to_string(m_impl->port);
+}
 
 void TrafficServer::setFault(const std::string& endpoint, EndpointFault fault)
 {

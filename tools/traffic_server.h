@@ -4,7 +4,10 @@
 // aircraft parked at stands. A "traffic" request with query type "parkedtraffic" counts as an
 // endpoint of its own, "parkedtraffic", for faults and recorded requests.
 // Every endpoint can be told to misbehave (any status, empty or non-JSON body, a delay, a dropped
-// connection) so that the client's failure paths run against real HTTP.
+// connection) so that the client's failure paths run against real HTTP. With a certificate it
+// serves HTTPS.
+#include "tools/http_listen.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -117,7 +120,9 @@ struct RecordedRequest {
 
 class TrafficServer {
 public:
-    explicit TrafficServer(TrafficScenario scenario = gf_defaultTrafficScenario());
+    // Serves HTTPS with tls; throws std::runtime_error when its files are unusable.
+    explicit TrafficServer(TrafficScenario scenario = gf_defaultTrafficScenario(),
+                           std::optional<TlsFiles> tls = std::nullopt);
     ~TrafficServer();
     TrafficServer(const TrafficServer&) = delete;
     TrafficServer& operator=(const TrafficServer&) = delete;
@@ -126,7 +131,7 @@ public:
     // Throws std::runtime_error when the port cannot be bound.
     int start(const std::string& host = "127.0.0.1", int port = 0);
     void stop();
-    std::string baseUrl() const; // "http://host:port", what TARVO_TRAFFIC_URL takes
+    std::string baseUrl() const; // "http://host:port" (https with a certificate), what TARVO_TRAFFIC_URL takes
 
     void setFault(const std::string& endpoint, EndpointFault fault);
     void clearFaults();

@@ -1,12 +1,16 @@
-// The traffic service stand-in as a program: traffic_server [--port N] [--host H] [--scenario file.json]
+// The traffic service stand-in as a program:
+// traffic_server [--port N] [--host H] [--scenario file.json] [--tls CERT KEY]
 #include "tools/program_args.h"
 #include "tools/traffic_server.h"
 
 #include <csignal>
+#include <optional>
+#include <stdexcept>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <unistd.h>
 
@@ -15,8 +19,9 @@ volatile std::sig_atomic_t g_stopSignal = 0;
 void lf_onSignal(int) { g_stopSignal = 1; }
 
 constexpr std::string_view kUsage =
-    "traffic_server [--port N] [--host H] [--scenario file.json]\n"
-    "Serves the traffic service stand-in (default scenario without --scenario) until interrupted; prints its address.";
+    "traffic_server [--port N] [--host H] [--scenario file.json] [--tls CERT KEY]\n"
+    "Serves the traffic service stand-in (default scenario without --scenario) until interrupted; prints its address.\n"
+    "With --tls it serves HTTPS with the certificate and key files (PEM).";
 } // namespace
 
 int main(int argc, char** argv)
@@ -26,18 +31,26 @@ int main(int argc, char** argv)
     std::string host = "127.0.0.1";
     int port = 0;
     std::string scenarioFile;
-    if (argc % 2 == 0) // every option takes a value
+    std::vector<std::string> args = zyn::tools::gf_arguments(argc, argv);
+    std::optional<zyn::tools::TlsFiles> tls;
+    try {
+        tls = zyn::tools::gf_takeTlsOption(args);
+    } catch (const std::invalid_argument&) {
         return zyn::tools::gf_printUsage(kUsage, false);
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string option = argv[i];
-        if (option == "--port") port = std::atoi(argv[i + 1]);
-        else if (option == "--host") host = argv[i + 1];
-        else if (option == "--scenario") scenarioFile = argv[i + 1];
+    }
+    if (args.size() % 2 != 0) // every other option takes one value
+        return zyn::tools::gf_printUsage(kUsage, false);
+    for (std::size_t i = 0; i < args.size(); i += 2) {
+        const std::string& option = args[i];
+        if (option == "--port") port = std::atoi(args[i + 1].c_str());
+        else if (option == "--host") host = args[i + 1];
+        else if (option == "--scenario") scenarioFile = args[i + 1];
         else return zyn::tools::gf_printUsage(kUsage, false);
     }
     try {
         zyn::tools::TrafficServer server(scenarioFile.empty() ? zyn::tools::gf_defaultTrafficScenario()
-                                                              : zyn::tools::gf_loadTrafficScenario(scenarioFile));
+                                                              : zyn::tools::gf_loadTrafficScenario(scenarioFile),
+                                         tls);
         server.start(host, port);
         std::cout << server.baseUrl() << std::endl;
         std::signal(SIGINT, lf_onSignal);

@@ -1,5 +1,6 @@
 #include "traffic/service_request.h"
 
+#include "base/curl_tls.h"
 #include "platform/system/environment.h"
 
 #include <curl/curl.h>
@@ -47,6 +48,15 @@ std::string lf_escape(CURL* handle, const std::string& text)
     return out;
 }
 
+// curl's text for the code, and what went wrong in its own words when it says more: a refused
+// certificate says whose name or which authority.
+std::string lf_failureText(CURLcode code, const char* detail)
+{
+    std::string text = curl_easy_strerror(code);
+    if (detail[0] != '\0' && text != detail) text = fmt::format("{} ({})", text, detail);
+    return text;
+}
+
 } // namespace
 
 std::string gf_trafficServiceBase()
@@ -92,9 +102,13 @@ ServiceReply gf_postToService(std::string_view endpoint, const std::string& body
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, lf_stopCheck);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, const_cast<std::atomic<std::uint8_t>*>(stop));
+    char detail[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, detail);
+    gf_setCertificateChecks(h);
     const CURLcode code = curl_easy_perform(h);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, nullptr);
     reply.curlCode = static_cast<int>(code);
-    if (code != CURLE_OK) reply.errorText = curl_easy_strerror(code);
+    if (code != CURLE_OK) reply.errorText = lf_failureText(code, detail);
     return reply;
 }
 

@@ -25,7 +25,7 @@ std::string gf_formBody(const FormFields& fields);
 
 struct ServiceReply {
     int curlCode = 0;        // CURLcode; 0 is a completed transfer (any HTTP status)
-    std::string errorText;   // curl_easy_strerror of a failed transfer
+    std::string errorText;   // curl_easy_strerror of a failed transfer, with curl's detail in brackets
     std::string body;
     bool ok() const { return curlCode == 0; }
 };

@@ -1,5 +1,7 @@
 #include "platform/system/environment.h"
 
+#include "platform/system/path_text.h"
+
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -25,6 +27,14 @@ std::optional<std::filesystem::path> gf_environmentFolder(const char* name)
     if (!folder.is_absolute())
         return std::nullopt;
     return folder;
+}
+
+std::optional<std::filesystem::path> gf_caBundleFile()
+{
+    const auto value = gf_environmentValue("TARVO_CA_BUNDLE");
+    if (!value)
+        return std::nullopt;
+    return gf_pathFromUtf8(*value);
 }
 
 std::optional<std::filesystem::path> gf_homeFolder()

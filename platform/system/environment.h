@@ -13,6 +13,10 @@ std::optional<std::string> gf_environmentValue(const char* name);
 // as the XDG base-directory rules say).
 std::optional<std::filesystem::path> gf_environmentFolder(const char* name);
 
+// The file of certificate authorities (PEM) the web requests trust: TARVO_CA_BUNDLE, for a service
+// whose certificate no system authority signed (the loopback stand-ins over HTTPS).
+std::optional<std::filesystem::path> gf_caBundleFile();
+
 // $HOME, else the home folder of the account; nothing when neither is known.
 std::optional<std::filesystem::path> gf_homeFolder();
 

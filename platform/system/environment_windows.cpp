@@ -41,6 +41,14 @@ std::optional<std::filesystem::path> gf_environmentFolder(const char* name)
     return folder;
 }
 
+std::optional<std::filesystem::path> gf_caBundleFile()
+{
+    const wchar_t* value = lf_wideValue("TARVO_CA_BUNDLE");
+    if (!value)
+        return std::nullopt;
+    return std::filesystem::path(value);
+}
+
 std::optional<std::filesystem::path> gf_homeFolder() { return gf_environmentFolder("USERPROFILE"); }
 
 } // namespace zyn
