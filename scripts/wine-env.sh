@@ -16,7 +16,8 @@ wine_start() {
     for n in $(seq 90 130); do
       if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
     done
-    Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    # A session of its own, so that a Ctrl-C for the caller does not end the display under the program.
+    setsid Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
     wine_xvfb=$!
     for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
   fi
