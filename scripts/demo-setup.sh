@@ -22,12 +22,12 @@ demo_lay_out() {
 # credential, so a placeholder license file is written when there is none), and the download stand-in
 # on the downloads folder unless TARVO_DOWNLOAD_URL names one; it offers the program's own version, so
 # the update check finds it current, and the generated aircraft database. Exports both addresses; the
-# stand-ins' output goes to the logs folder. TARVO_STAND_IN_TLS="cert key" serves the traffic over HTTPS.
+# stand-ins' output goes to the logs folder. TARVO_STAND_IN_TLS="cert key" has both serve HTTPS.
 demo_start_stand_ins() {
   local logs=$1 scenario=$2 downloads=$3 license=$4
+  local tls=()
+  [ -z "${TARVO_STAND_IN_TLS:-}" ] || tls=(--tls $TARVO_STAND_IN_TLS)
   if [ -z "${TARVO_TRAFFIC_URL:-}" ]; then
-    local tls=()
-    [ -z "${TARVO_STAND_IN_TLS:-}" ] || tls=(--tls $TARVO_STAND_IN_TLS)
     start_helper "traffic stand-in" "$logs/traffic_server.out" '^(https?://[^ ]+)$' build/tools/traffic_server \
       --port "${TARVO_TRAFFIC_PORT:-0}" --scenario "${TARVO_TRAFFIC_SCENARIO:-$scenario/traffic_scenario.json}" \
       "${tls[@]}"
@@ -41,8 +41,8 @@ demo_start_stand_ins() {
     version=$(sed -n 's/^project(tarvo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
     [ -f "$downloads/release/version.json" ] || echo "$version" > "$downloads/release/version.json"
     cp "$scenario/dbase.zip" "$downloads/dbase.zip"
-    start_helper "download stand-in" "$logs/download_server.out" '^serving .* at (http://[^ ]+)$' \
-      build/tools/download_server "$downloads"
+    start_helper "download stand-in" "$logs/download_server.out" '^serving .* at (https?://[^ ]+)$' \
+      build/tools/download_server "${tls[@]}" "$downloads"
     export TARVO_DOWNLOAD_URL=$helper_address
   fi
 }
