@@ -41,7 +41,8 @@ ScanPublish lf_scanAndPublish(const std::vector<std::filesystem::path>& folders)
 bool lf_scanAddonAirports(const std::vector<std::filesystem::path>& folders);
 
 // What a scan killed while it ran left: a publish that had been committed is completed, the scan's
-// other folders go. Errors are logged; a publish that cannot be completed waits for the next start. Runs at start-up, before the add-on folders are read.
+// other folders go. Errors are logged; a publish that cannot be completed waits for the next start.
+// Runs at start-up, before the add-on folders are read.
 void gf_repairScanFolders();
 
 // The stems of the ".xml" files (any letter case) of "my_thirdparty" (or of the folder).

@@ -31,7 +31,7 @@ int wmain(int argc, wchar_t** argv)
     const std::vector<std::pair<const char*, std::function<Outcome()>>> checks{
         {"atomic file replace", zyn::wincheck::gf_checkAtomicReplace},
         {"replace, flush and rename wait out a held file", zyn::wincheck::gf_checkStepsWaitOutAHeldFile},
-        {"a folder held past the patience leaves the published one", zyn::wincheck::gf_checkHeldFolderKeepsPublished},
+        {"a folder held past the patience leaves every published one", zyn::wincheck::gf_checkHeldFolderKeepsPublished},
         {"per-user folder with a non-ASCII name", zyn::wincheck::gf_checkUserFolderWithNonAsciiName},
         {"single-instance mutex", [&] { return zyn::wincheck::gf_checkSingleInstanceMutex(self); }},
         {"SimConnect.dll loaded by name", zyn::wincheck::gf_checkSimConnectLibrary},
