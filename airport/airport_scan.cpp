@@ -121,77 +121,88 @@ void lf_searchBglEntry(const fs::directory_entry& entry, std::size_t scannedChar
         lf_waitOldest(pending, folder, "inner");
 }
 
-// The staged results replace the last ones at once (equal ones: nothing happens). Outside MSFS 2020
-// mode the simaddon folder also holds the companion package's files: the scan's files are added to
-// them, and without any new the folder stays as it is.
-void lf_publishStaged(const ScanTargets& targets)
-{
-    if (!param::MSFS_2020.on())
-        targets.staging->keepPublished(targets.simaddon);
-    targets.staging->publish(g_scanCommittedPath);
-}
-
 void lf_prepareTargets()
 {
     gf_finishFolderPublish(g_scanCommittedPath); // the staged files are compared with the published ones
     fs::remove_all(g_scanStagingPath);
-    fs::remove_all(g_tbloPath); // this scan's entries replace the last one's
 }
 
-void lf_writeScanReport()
+// The report goes with the results it describes; one that cannot be written takes the previous one
+// along (false).
+bool lf_stageScanReport(FolderStaging& staging, const fs::path& report)
 {
-    std::error_code ec;
-    fs::create_directories(g_airportsScanLogPath.parent_path(), ec);
-    if (gf_writeLines(gf_scanLogLines(), g_airportsScanLogPath))
-        gf_log(gf_utf8FromPath(g_airportsScanLogPath) + " written");
-    else
-        gf_logErrorf("{} could not be written", gf_utf8FromPath(g_airportsScanLogPath));
-    gf_clearStatusMessage();
-    gf_resetScanLog();
+    std::string text;
+    for (const std::string& line : gf_scanLogLines())
+        text.append(line).push_back('\n');
+    try {
+        fs::create_directories(g_airportsScanLogPath.parent_path());
+        staging.put(report, text);
+        return true;
+    } catch (const fs::filesystem_error& e) {
+        gf_logErrorf("{} could not be written: {}", gf_utf8FromPath(g_airportsScanLogPath), e.what());
+        return false;
+    }
 }
 
-// One thirdparty file of "my_thirdparty" for the TBLO folder; true when copied.
-bool lf_setAsideForLearning(const std::string& code)
+// One thirdparty file of the staged thirdparty folder for the staged TBLO folder; true when copied.
+bool lf_setAsideForLearning(const std::string& code, const fs::path& thirdparty, const fs::path& tblo)
 {
-    const fs::path file = g_myThirdpartyPath / (code + ".xml");
+    const fs::path file = thirdparty / (code + ".xml");
     if (code == "KMCI" && lf_readApfPublisher(file) == "TropicalSim") {
         fs::remove(file); // a known broken file of that package
         return false;
     }
     if (!lf_suitableForLearning(code) || !lf_detectPublisher(file).empty())
         return false;
-    const fs::path target = g_tbloPath / (code + ".xml");
+    const fs::path published = g_tbloPath / (code + ".xml");
     std::error_code ec;
-    if (!fs::copy_file(file, target, fs::copy_options::overwrite_existing, ec)) {
-        gf_logErrorf("\"{}\" failed to copy \"{}\" {}", gf_utf8FromPath(file), gf_utf8FromPath(target), ec.message());
+    if (!fs::copy_file(file, tblo / (code + ".xml"), fs::copy_options::overwrite_existing, ec)) {
+        gf_logErrorf("\"{}\" failed to copy \"{}\" {}", gf_utf8FromPath(g_myThirdpartyPath / (code + ".xml")),
+                     gf_utf8FromPath(published), ec.message());
         return false;
     }
-    gf_logf("{} copied to {}", code, gf_utf8FromPath(target));
-    if (fs::exists(g_myThirdpartyPath / (code + ".txt")))
+    gf_logf("{} copied to {}", code, gf_utf8FromPath(published));
+    if (fs::exists(thirdparty / (code + ".txt")))
         fs::remove(file);
     return true;
 }
 
-void lf_tbloStep()
+// Runs on the staged folders before their publish, so the copies go with the scan's own entries;
+// whether the thirdparty folder has files to look at.
+bool lf_tbloStep(const fs::path& thirdparty, const fs::path& tblo)
 {
-    const std::vector<std::string> codes = gf_listAirportXmlFiles();
-    std::uint32_t copies = 0;
-    if (!codes.empty()) {
-        fs::create_directories(g_tbloPath);
-        for (const std::string& code : codes)
-            if (gf_isAirportCode(code) && lf_setAsideForLearning(code))
-                ++copies;
-    }
-    g_tbloEntries.fetch_add(copies);
-    if (g_tbloEntries.load() > 0) { // copies, or not recognised airports the workers set aside
+    const std::vector<std::string> codes = gf_listAirportXmlFiles(thirdparty);
+    if (!codes.empty())
+        fs::create_directories(tblo);
+    for (const std::string& code : codes)
+        if (gf_isAirportCode(code))
+            lf_setAsideForLearning(code, thirdparty, tblo);
+    if (fs::is_directory(tblo) && fs::is_empty(tblo))
+        fs::remove(tblo); // no folder at all once published
+    return !codes.empty();
+}
+
+void lf_reportTblo(bool listed)
+{
+    std::uint32_t entries = 0;
+    std::error_code ec;
+    for (fs::directory_iterator file(g_tbloPath, ec); !ec && file != fs::directory_iterator(); file.increment(ec))
+        ++entries;
+    g_tbloEntries.store(entries);
+    if (entries > 0) {
         gf_log(fmt::format("\nPlease zip the folder {} and mail it to {}", gf_utf8FromPath(fs::absolute(g_tbloPath)),
                            kSupportAddress));
-    } else {
-        if (!codes.empty())
-            gf_log("All your third party airports are done, no off line learning needed.");
-        fs::remove_all(g_tbloPath);
+    } else if (listed) {
+        gf_log("All your third party airports are done, no off line learning needed.");
     }
     gf_showParking([](ParkingDisplay& display) { display.setAsideAirports = g_tbloEntries.load(); });
+}
+
+void lf_logPutBack(const PublishPutBack& e)
+{
+    gf_logErrorf("The airports scan results could not be put in place, the previous results are kept and the next "
+                 "start tries again ({})",
+                 e.what());
 }
 
 void lf_switchAirportScanOff()
@@ -262,52 +273,58 @@ void lf_scanFolder(const fs::path& folder, const ScanTargets& targets)
         gf_setStatusMessage(gf_utf8FromPath(folder) + " is not a folder name, skipped!", true);
 }
 
-std::vector<std::string> gf_listAirportXmlFiles()
+std::vector<std::string> gf_listAirportXmlFiles(const fs::path& folder)
 {
     std::vector<std::string> codes;
     codes.reserve(512);
-    if (!fs::is_directory(g_myThirdpartyPath))
+    if (!fs::is_directory(folder))
         return codes;
-    for (const fs::directory_entry& entry : fs::directory_iterator(g_myThirdpartyPath))
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
         if (entry.is_regular_file() && gf_toUpper(gf_utf8FromPath(entry.path().extension())) == ".XML")
             codes.push_back(gf_utf8FromPath(entry.path().stem()));
     return codes;
 }
 
-bool lf_scanAndPublish(const std::vector<fs::path>& folders)
+ScanPublish lf_scanAndPublish(const std::vector<fs::path>& folders)
 {
     const fs::path simaddon = g_scanStagingPath / g_mySimaddonPath.filename();
     const fs::path thirdparty = g_scanStagingPath / g_myThirdpartyPath.filename();
-    FolderStaging staging(g_scanStagingPath, {simaddon, thirdparty});
-    const ScanTargets targets{simaddon, thirdparty, g_tbloPath, &staging};
+    const fs::path tblo = g_scanStagingPath / g_tbloPath.filename();
+    const fs::path report = g_scanStagingPath / g_airportsScanLogPath.filename();
+    FolderStaging staging(g_scanStagingPath, {simaddon, thirdparty}, {{tblo, g_tbloPath}, {report, g_airportsScanLogPath}});
+    const ScanTargets targets{simaddon, thirdparty, tblo, &staging};
     lf_prepareTargets();
     for (const fs::path& folder : folders)
         lf_scanFolder(folder, targets);
     if (gf_exitUnderWay()) {
         fs::remove_all(g_scanStagingPath);
-        return false;
+        return {};
     }
-    // Every worker has ended: the old results give way to the new ones only now.
-    lf_publishStaged(targets);
-    return true;
+    // Every worker has ended: the old results, report and TBLO folder give way to the new ones only
+    // now. Outside MSFS 2020 mode the simaddon folder also holds the companion package's files: the
+    // scan's files are added to them, and without any new the folder stays as it is.
+    ScanPublish done{.scanned = true, .report = lf_stageScanReport(staging, report)};
+    if (!param::MSFS_2020.on())
+        staging.keepPublished(simaddon);
+    staging.publish(g_scanCommittedPath, [&] { done.thirdpartyListed = lf_tbloStep(thirdparty, tblo); });
+    return done;
 }
 
 bool lf_scanAddonAirports(const std::vector<fs::path>& folders)
 {
-    std::error_code ec;
-    fs::remove(g_airportsScanLogPath, ec);
-    if (ec)
-        gf_log("problems with removing previous files (maybe still open?)");
     g_tbloEntries.store(0);
     g_airportsLinkedOrGenerated.store(false);
     gf_resetScanLog();
-    if (!lf_scanAndPublish(folders)) {
-        gf_addScanLogLine("===> scan interrupted by the exit, the previous results are kept");
-        lf_writeScanReport();
+    const ScanPublish done = lf_scanAndPublish(folders);
+    gf_clearStatusMessage();
+    gf_resetScanLog();
+    if (!done.scanned) {
+        gf_logError("scan interrupted by the exit, the previous results and report are kept");
         return false;
     }
-    lf_writeScanReport();
-    lf_tbloStep();
+    if (done.report)
+        gf_log(gf_utf8FromPath(g_airportsScanLogPath) + " written");
+    lf_reportTblo(done.thirdpartyListed);
     const bool found = g_airportsLinkedOrGenerated.load();
     if (found)
         gf_log("Airports scan successful");
@@ -318,6 +335,14 @@ void gf_repairScanFolders()
 {
     try {
         gf_finishFolderPublish(g_scanCommittedPath);
+    } catch (const PublishPutBack& e) {
+        lf_logPutBack(e);
+        return;
+    } catch (const std::exception& e) {
+        gf_logErrorf("{}: {}", "gf_repairScanFolders", e.what());
+        return;
+    }
+    try {
         std::vector<fs::path> leftovers;
         std::error_code ec;
         for (const fs::directory_entry& entry : fs::directory_iterator(g_airportsPath, ec))
@@ -341,11 +366,17 @@ void gf_scanAirports()
     if (fs::path community = gf_msfsContentFolder(std::string(kCommunityName)); !community.empty())
         folders.push_back(std::move(community));
     gf_readAirportNames();
-    const bool found = lf_scanAddonAirports(folders);
-    if (!found && !gf_exitUnderWay())
-        gf_setStatusMessage("Warning: Scan has not found any add-on airports", true);
-    if (!gf_exitUnderWay())
-        lf_switchAirportScanOff();
+    try {
+        const bool found = lf_scanAddonAirports(folders);
+        if (!found && !gf_exitUnderWay())
+            gf_setStatusMessage("Warning: Scan has not found any add-on airports", true);
+        if (!gf_exitUnderWay())
+            lf_switchAirportScanOff();
+    } catch (const PublishPutBack& e) { // the setting stays on
+        gf_clearStatusMessage();
+        gf_resetScanLog();
+        lf_logPutBack(e);
+    }
     g_airportNames.clear();
     gf_log("-------------------------- airports scan ends    ----------------------------\n");
 }

@@ -243,11 +243,10 @@ void lf_notRecognisedAirport(std::string_view bglPath, const ScanTargets& target
     const bool linked = lf_linkAirport(file, archived, bglPath, gf_findPublisher(bglPath), targets);
     if (linked || file.publisher == kSimaddonPublisher)
         return;
-    fs::create_directories(targets.tblo);
     const fs::path entry = targets.tblo / (code + ".xml");
-    gf_writeFileAtomic(entry, fmt::format("{}\n{} by {}, title: {} crea: {} manu: {}\n", bglPath, code, file.publisher,
-                                          file.title, file.creator, file.manufacturer));
-    gf_addScanLogLine(fmt::format("==> TBLO entry {} created ", gf_utf8FromPath(entry)));
+    targets.staging->put(entry, fmt::format("{}\n{} by {}, title: {} crea: {} manu: {}\n", bglPath, code, file.publisher,
+                                            file.title, file.creator, file.manufacturer));
+    gf_addScanLogLine(fmt::format("==> TBLO entry {} created ", gf_utf8FromPath(g_tbloPath / (code + ".xml"))));
     g_tbloEntries.fetch_add(1);
 }
 

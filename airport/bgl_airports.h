@@ -21,7 +21,8 @@ namespace zyn {
 
 // Where a scan writes: its results go to folders of their own until the scan has finished, so an
 // interrupted or failed scan leaves the previous results in place. The staged folders are
-// sub-folders of the staging's folder; staging puts the link and parking files into them.
+// sub-folders of the staging's folder; staging puts the link and parking files and the TBLO entries
+// into them.
 struct ScanTargets {
     std::filesystem::path simaddon;
     std::filesystem::path thirdparty;

@@ -1,11 +1,13 @@
 #include "base/folder_publish.h"
 
 #include "base/atomic_file.h"
+#include "base/file_util.h"
 #include "base/path_text.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -17,42 +19,123 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Inside the committed folder: the replaced folders until the publish has ended.
+// Inside the committed folder: the replaced folders until the publish has ended, and the list of what
+// the publish replaces.
 constexpr char kReplacedName[] = "replaced.folders";
+constexpr char kPlacedListName[] = "published.entries";
 
 fs::path lf_spentPath(const fs::path& committed)
 {
     return committed.parent_path() / gf_pathFromUtf8(gf_utf8FileName(committed) + ".spent");
 }
 
-std::vector<fs::path> lf_subFolders(const fs::path& folder)
+// One entry of a publish: source (in the committed folder) takes target's place, which moves aside
+// (into the replaced folders). An entry not staged (placed elsewhere, nothing written) only moves
+// target aside. Only folders beside the committed one carry sub-folders over.
+struct Swap {
+    fs::path source;
+    fs::path target;
+    fs::path aside;
+    bool staged = true;
+    bool carry = true;
+};
+
+bool lf_exists(const fs::path& path)
 {
+    return fs::exists(fs::symlink_status(path));
+}
+
+// The entries of a publish, as its staging listed them. Each line: "=" and the name of a folder beside
+// the committed one; or "+" (staged) or "-" (not staged), the name of an entry placed elsewhere, a
+// tab and its target.
+std::vector<Swap> lf_listedSwaps(const fs::path& committed, const std::vector<std::string>& lines)
+{
+    std::vector<Swap> swaps;
+    for (const std::string& line : lines) {
+        const std::size_t tab = line.find('\t');
+        if (line.size() < 2 || (line[0] != '=') != (tab != std::string::npos))
+            throw std::runtime_error(gf_utf8FromPath(committed / kPlacedListName) + " is damaged");
+        const fs::path name = gf_pathFromUtf8(line.substr(1, tab == std::string::npos ? tab : tab - 1));
+        const fs::path target =
+            line[0] == '=' ? committed.parent_path() / name : gf_pathFromUtf8(line.substr(tab + 1));
+        swaps.push_back({committed / name, target, committed / kReplacedName / name, line[0] != '-', line[0] == '='});
+    }
+    return swaps;
+}
+
+// A publish without a list (an earlier version's): the folders still to move in and those an earlier
+// run moved (their previous ones aside), in name order.
+std::vector<Swap> lf_swaps(const fs::path& committed)
+{
+    if (std::optional<std::vector<std::string>> lines = gf_readFile(committed / kPlacedListName))
+        return lf_listedSwaps(committed, *lines);
     std::vector<fs::path> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
-        if (entry.is_directory() && entry.path().filename() != kReplacedName)
-            names.push_back(entry.path().filename());
-    return names;
+    for (const fs::path& folder : {committed, committed / kReplacedName})
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+            if (entry.is_directory() && entry.path().filename() != kReplacedName)
+                names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    std::vector<Swap> swaps;
+    for (const fs::path& name : names)
+        swaps.push_back({committed / name, committed.parent_path() / name, committed / kReplacedName / name});
+    return swaps;
 }
 
 // Each rename checks what an earlier, interrupted run already did, so a repeat completes it. When the
-// new folder cannot be moved in (held open past the lock patience on Windows), the previous one goes
-// back: it stays in use, whole, until a later finish swaps again, rather than leaving no folder.
-void lf_swapIn(const fs::path& committed, const fs::path& name)
+// new entry cannot be moved in (held open past the lock patience on Windows), the previous one goes
+// back.
+void lf_swapIn(const Swap& swap)
 {
-    const fs::path target = committed.parent_path() / name;
-    const fs::path replaced = committed / kReplacedName / name;
-    const bool hadTarget = fs::exists(fs::symlink_status(target));
+    if (swap.staged && !lf_exists(swap.source))
+        return; // moved in by an earlier run
+    const bool hadTarget = lf_exists(swap.target);
     if (hadTarget)
-        gf_renameFolder(target, replaced);
+        gf_renameFolder(swap.target, swap.aside);
+    if (!swap.staged)
+        return;
     try {
-        gf_renameFolder(committed / name, target);
+        gf_renameFolder(swap.source, swap.target);
     } catch (const fs::filesystem_error&) {
         if (hadTarget)
             try {
-                gf_renameFolder(replaced, target);
+                gf_renameFolder(swap.aside, swap.target);
             } catch (const fs::filesystem_error&) { // the move-in's failure is the one reported
             }
         throw;
+    }
+}
+
+// Undoes a swap, by this run or an earlier one, so every target is the previous one again; false when
+// a rename failed.
+bool lf_putBack(const Swap& swap)
+{
+    try {
+        if (swap.staged && !lf_exists(swap.source) && lf_exists(swap.target))
+            gf_renameFolder(swap.target, swap.source);
+        if (lf_exists(swap.aside) && !lf_exists(swap.target))
+            gf_renameFolder(swap.aside, swap.target);
+        return true;
+    } catch (const fs::filesystem_error&) {
+        return false;
+    }
+}
+
+// All or none: one entry that cannot be moved in puts back those already moved, so no reader finds
+// one folder new and another old.
+void lf_swapAll(const std::vector<Swap>& swaps)
+{
+    for (const Swap& swap : swaps) {
+        try {
+            lf_swapIn(swap);
+        } catch (const fs::filesystem_error& e) {
+            bool whole = true;
+            for (auto back = swaps.rbegin(); back != swaps.rend(); ++back)
+                whole = lf_putBack(*back) && whole;
+            if (!whole)
+                throw; // a later finish moves forward what is left
+            throw PublishPutBack(std::string("the publish was put back: ") + e.what());
+        }
     }
 }
 
@@ -62,6 +145,11 @@ void lf_carryOver(const fs::path& replaced, const fs::path& target)
     for (const fs::directory_entry& entry : fs::directory_iterator(replaced))
         if (entry.is_directory() && !fs::exists(fs::symlink_status(target / entry.path().filename())))
             gf_renameFolder(entry.path(), target / entry.path().filename());
+}
+
+fs::path lf_folderOf(const fs::path& path)
+{
+    return path.has_parent_path() ? path.parent_path() : fs::path(".");
 }
 
 // Up to this many files written anew are flushed one by one; more with one sync of the file system,
@@ -135,20 +223,21 @@ void gf_finishFolderPublish(const fs::path& committed)
 {
     const fs::path spent = lf_spentPath(committed);
     if (fs::is_directory(committed)) {
-        const fs::path parent = committed.parent_path();
-        const fs::path replaced = committed / kReplacedName;
-        fs::create_directory(replaced);
-        for (const fs::path& name : lf_subFolders(committed))
-            lf_swapIn(committed, name);
-        std::vector<fs::path> targets;
-        for (const fs::directory_entry& entry : fs::directory_iterator(replaced)) {
-            targets.push_back(parent / entry.path().filename());
-            if (entry.is_directory())
-                lf_carryOver(entry.path(), targets.back());
+        fs::create_directory(committed / kReplacedName);
+        const std::vector<Swap> swaps = lf_swaps(committed);
+        lf_swapAll(swaps);
+        std::vector<fs::path> folders{committed.parent_path()};
+        for (const Swap& swap : swaps) {
+            if (swap.carry && fs::is_directory(swap.aside))
+                lf_carryOver(swap.aside, swap.target);
+            folders.push_back(lf_folderOf(swap.target));
+            if (swap.staged && fs::is_directory(swap.target))
+                folders.push_back(swap.target);
         }
-        gf_syncFolder(parent);
-        for (const fs::path& target : targets)
-            gf_syncFolder(target);
+        std::sort(folders.begin(), folders.end());
+        folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+        for (const fs::path& folder : folders)
+            gf_syncFolder(folder);
         // Done: what is left is the replaced folders, which go. A kill from here on leaves the new
         // folders whole and no committed folder to finish.
         fs::remove_all(spent);
@@ -185,9 +274,20 @@ std::vector<fs::path> lf_stageKeptFiles(const fs::path& previous, const fs::path
 
 } // namespace
 
+fs::path FolderStaging::publishedPath(const fs::path& file) const
+{
+    for (const PlacedEntry& entry : m_placed) {
+        if (file == entry.staged)
+            return entry.target;
+        if (file.parent_path() == entry.staged)
+            return entry.target / file.filename();
+    }
+    return lf_publishedPath(m_staging, file);
+}
+
 void FolderStaging::put(const fs::path& file, std::string_view bytes, SameContent same)
 {
-    const bool equal = lf_holdsBytes(lf_publishedPath(m_staging, file), bytes, same);
+    const bool equal = lf_holdsBytes(publishedPath(file), bytes, same);
     if (!equal) {
         fs::create_directories(file.parent_path());
         lf_writeNew(file, bytes);
@@ -214,7 +314,24 @@ void FolderStaging::settleKeptFolders()
     }
 }
 
-// Nothing written, and each published folder holds just the equal files (directories aside).
+namespace {
+
+// The files of a folder (directories aside); nothing when it cannot be listed.
+std::optional<std::size_t> lf_fileCount(const fs::path& folder)
+{
+    std::error_code error;
+    fs::directory_iterator files(folder, error);
+    std::size_t count = 0;
+    for (; !error && files != fs::directory_iterator(); files.increment(error))
+        if (!files->is_directory())
+            ++count;
+    return error ? std::nullopt : std::optional(count);
+}
+
+} // namespace
+
+// Nothing written, each published folder holds just the equal files (directories aside), and each
+// placed entry is equal or, not staged, has no target.
 bool FolderStaging::unchanged() const
 {
     if (!m_written.empty())
@@ -222,18 +339,21 @@ bool FolderStaging::unchanged() const
     std::vector<fs::path> equal = m_equal;
     std::sort(equal.begin(), equal.end());
     equal.erase(std::unique(equal.begin(), equal.end()), equal.end());
-    for (const fs::path& staged : m_folders) {
-        const fs::path published = m_staging.parent_path() / staged.filename();
-        std::error_code error;
-        fs::directory_iterator files(published, error);
-        if (error)
+    const auto equalIn = [&equal](const fs::path& folder) {
+        return static_cast<std::size_t>(
+            std::count_if(equal.begin(), equal.end(), [&folder](const fs::path& f) { return f.parent_path() == folder; }));
+    };
+    for (const fs::path& staged : m_folders)
+        if (lf_fileCount(m_staging.parent_path() / staged.filename()) != equalIn(staged))
             return false;
-        std::size_t count = 0;
-        for (; files != fs::directory_iterator(); files.increment(error))
-            if (!files->is_directory())
-                ++count;
-        const auto inFolder = [&staged](const fs::path& file) { return file.parent_path() == staged; };
-        if (error || count != static_cast<std::size_t>(std::count_if(equal.begin(), equal.end(), inFolder)))
+    for (const PlacedEntry& entry : m_placed) {
+        if (std::binary_search(equal.begin(), equal.end(), entry.staged))
+            continue; // a placed file
+        std::error_code error;
+        const fs::file_status status = fs::symlink_status(entry.target, error);
+        if (status.type() == fs::file_type::not_found)
+            continue;
+        if (error || !fs::is_directory(status) || lf_fileCount(entry.target) != equalIn(entry.staged))
             return false;
     }
     return true;
@@ -244,13 +364,27 @@ bool FolderStaging::unchanged() const
 void FolderStaging::linkEqualFiles()
 {
     for (const fs::path& file : m_equal) {
+        fs::create_directories(file.parent_path()); // a placed folder of equal files only
         std::error_code error;
-        fs::create_hard_link(lf_publishedPath(m_staging, file), file, error);
+        fs::create_hard_link(publishedPath(file), file, error);
         if (!error || error == std::errc::file_exists)
             continue;
-        if (fs::copy_file(lf_publishedPath(m_staging, file), file, fs::copy_options::skip_existing))
+        if (fs::copy_file(publishedPath(file), file, fs::copy_options::skip_existing))
             m_written.push_back(file);
     }
+}
+
+// What the finish swaps, written before the commit: the staged folders, and the placed entries, each
+// with whether it was staged.
+void FolderStaging::writePlacedList() const
+{
+    std::string list;
+    for (const fs::path& folder : m_folders)
+        list += "=" + gf_utf8FileName(folder) + "\n";
+    for (const PlacedEntry& entry : m_placed)
+        list += (lf_exists(entry.staged) ? "+" : "-") + gf_utf8FileName(entry.staged) + "\t" +
+                gf_utf8FromPath(entry.target) + "\n";
+    gf_writeFileAtomic(m_staging / kPlacedListName, list, FileSync::Deferred);
 }
 
 // Everything staged is on the disk before the commit: after a power loss the commit, once it is
@@ -258,21 +392,39 @@ void FolderStaging::linkEqualFiles()
 // its own publish, so only its entry needs the sync of its folder (with a journal that also carries
 // the link count). New files are flushed one by one while they are few, the sync of the whole file
 // system (folders included) costing what other processes wrote as well; with many, that one sync
-// is cheaper than a flush each.
+// is cheaper than a flush each. The placed entries are few: each of their files is flushed, and
+// a written file the step before the commit took out is not.
 void FolderStaging::makeDurable() const
 {
-    if (m_written.size() > kFlushEachLimit) {
+    std::vector<fs::path> files{m_staging / kPlacedListName};
+    std::vector<fs::path> folders = m_folders;
+    for (const fs::path& file : m_written)
+        if (lf_exists(file))
+            files.push_back(file);
+    for (const PlacedEntry& entry : m_placed) {
+        if (fs::is_directory(entry.staged)) {
+            folders.push_back(entry.staged);
+            for (const fs::directory_entry& file : fs::directory_iterator(entry.staged))
+                if (file.is_regular_file())
+                    files.push_back(file.path());
+        } else if (lf_exists(entry.staged)) {
+            files.push_back(entry.staged);
+        }
+    }
+    std::sort(files.begin(), files.end());
+    files.erase(std::unique(files.begin(), files.end()), files.end());
+    if (files.size() > kFlushEachLimit) {
         gf_syncFileSystem(m_staging);
         return;
     }
-    for (const fs::path& file : m_written)
+    for (const fs::path& file : files)
         gf_syncFile(file);
-    for (const fs::path& folder : m_folders)
+    for (const fs::path& folder : folders)
         gf_syncFolder(folder);
     gf_syncFolder(m_staging);
 }
 
-bool FolderStaging::publish(const fs::path& committed)
+bool FolderStaging::publish(const fs::path& committed, const std::function<void()>& beforeCommit)
 {
     const std::lock_guard lock(m_mutex);
     gf_finishFolderPublish(committed);
@@ -289,6 +441,9 @@ bool FolderStaging::publish(const fs::path& committed)
             std::vector<fs::path> copies = lf_stageKeptFiles(m_staging.parent_path() / folder.filename(), folder);
             m_written.insert(m_written.end(), copies.begin(), copies.end());
         }
+    if (beforeCommit)
+        beforeCommit();
+    writePlacedList();
     makeDurable();
     lf_commit(m_staging, committed);
     return true;

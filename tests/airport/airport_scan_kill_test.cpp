@@ -1,11 +1,15 @@
-// Scans killed at random moments, their publish included, leave the add-on folders of one scan
-// whole once the next start has repaired what the kill left.
+// Scans killed at random moments, their publish included, leave the add-on folders, the TBLO folder
+// and the report of one scan whole once the next start has repaired what the kill left, in both
+// simulator modes.
 #include "airport/airport_scan.h"
+#include "airport/airports.h"
 #include "airport/scan_log.h"
 #include "base/folders.h"
 #include "base/workers.h"
 #include "settings/settings.h"
+#include "tests/support/case_name.h"
 #include "tests/support/guard_time.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/bgl_writer.h"
 
@@ -14,8 +18,11 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
+#include <map>
+#include <ostream>
 #include <random>
 #include <set>
 #include <string>
@@ -40,20 +47,26 @@ fs::path lf_killTestParent()
     return fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
 }
 
-constexpr int kKills = 120;
+constexpr int kKills = 60; // per mode
 constexpr int kAirportsPerScan = 6;
 
 // What one scan publishes: thirdparty files of its own airports, simaddon files of its own airport
-// and of two that both scans have.
+// and of two that both scans have; in MSFS 2024 mode a TBLO entry of its own. The report and the TBLO
+// entries are taken from a whole scan.
 struct ScanResult {
     fs::path community;
     std::set<std::string> thirdparty;
     std::set<std::string> simaddon;
+    std::multiset<std::string> report;
+    std::map<std::string, std::string> tblo;
 };
 
 ScanResult lf_writeCommunity(const fs::path& community, char series)
 {
-    ScanResult result{community, {}, {}};
+    ScanResult result{community, {}, {}, {}, {}};
+    // An airport of the newer format named by its file: an entry for the maker in MSFS 2024 mode.
+    tools::gf_writeAirportPackage(community, {"indie-paris", "paris", "", "", series == 'A' ? "lfpg.bgl" : "lfpo.bgl"},
+                                  {.airports = {tools::gf_bglAirport("EDDQ", 48.7, 2.4, 2)}, .unrecognisedFirst = true});
     for (int i = 0; i < kAirportsPerScan; ++i) {
         const std::string code = fmt::format("E{}{:02}", series, i);
         tools::gf_writeAirportPackage(community, {"indie-" + code, code, "", "", "airport.bgl"},
@@ -84,11 +97,25 @@ std::set<std::string> lf_wholeFiles(const fs::path& folder)
     return names;
 }
 
+std::multiset<std::string> lf_reportLines()
+{
+    const std::vector<std::string> lines = test::readLines(g_airportsScanLogPath);
+    return {lines.begin(), lines.end()}; // the workers' files in any order
+}
+
+std::map<std::string, std::string> lf_tbloEntries()
+{
+    std::map<std::string, std::string> entries;
+    std::error_code ec;
+    for (fs::directory_iterator entry(g_tbloPath, ec); !ec && entry != fs::directory_iterator(); entry.increment(ec))
+        entries[entry->path().filename().string()] = test::readText(entry->path());
+    return entries;
+}
+
 [[noreturn]] void lf_scanForever(int doneFd, const std::array<ScanResult, 2>& scans, int first)
 {
     for (int i = first;; ++i) {
-        lf_scanAndPublish({scans[i % 2].community});
-        gf_resetScanLog();
+        lf_scanAddonAirports({scans[i % 2].community});
         const char done = 1;
         if (write(doneFd, &done, 1) != 1)
             _exit(2);
@@ -103,19 +130,53 @@ bool lf_waitForScan(int fd)
     return poll(&p, 1, ms) == 1 && read(fd, &byte, 1) == 1;
 }
 
-class AirportScanKill : public ::testing::Test {
-protected:
-    AirportScanKill() { param::MSFS_2020.value = 1; }
-    ~AirportScanKill() override { gf_resetScanLog(); }
+struct Mode {
+    const char* name;
+    bool msfs2020;
+};
+void PrintTo(const Mode& mode, std::ostream* out) { *out << mode.name; }
 
-    // Which scan the add-on folders hold whole: 0 or 1; -1 for anything else.
+// In MSFS 2024 mode the simaddon folder gains the scan's files (the folder of the companion package).
+class AirportScanKill : public ::testing::TestWithParam<Mode> {
+protected:
+    AirportScanKill()
+    {
+        param::MSFS_2020.value = GetParam().msfs2020 ? 1 : 0;
+        g_airports = {{"LFPG", "CDG", 49.0, 2.55, 392.0}, {"LFPO", "ORY", 48.72, 2.38, 291.0}};
+        if (GetParam().msfs2020) // the newer record is passed over and the airport behind it read
+            for (ScanResult& scan : scans)
+                scan.thirdparty.insert("EDDQ.xml");
+    }
+    ~AirportScanKill() override
+    {
+        gf_resetScanLog();
+        gf_resetAirports();
+        param::MSFS_2020.value = 1;
+    }
+
+    // Which scan the add-on folders, TBLO and the report hold whole: 0 or 1; -1 for anything else.
     int wholeScan() const
     {
+        const std::set<std::string> simaddon = lf_wholeFiles(g_mySimaddonPath);
         for (int s = 0; s < 2; ++s)
-            if (lf_wholeFiles(g_myThirdpartyPath) == scans[s].thirdparty &&
-                lf_wholeFiles(g_mySimaddonPath) == scans[s].simaddon)
+            if (lf_wholeFiles(g_myThirdpartyPath) == scans[s].thirdparty && !simaddon.contains("broken") &&
+                (GetParam().msfs2020 ? simaddon == scans[s].simaddon
+                            : std::includes(simaddon.begin(), simaddon.end(), scans[s].simaddon.begin(),
+                                            scans[s].simaddon.end())) &&
+                lf_tbloEntries() == scans[s].tblo && lf_reportLines() == scans[s].report)
                 return s;
         return -1;
+    }
+    // The report and TBLO entries of a whole scan of each community, the first one's published last.
+    void scanBoth()
+    {
+        for (int s : {1, 0}) {
+            ASSERT_TRUE(lf_scanAddonAirports({scans[s].community}));
+            scans[s].report = lf_reportLines();
+            scans[s].tblo = lf_tbloEntries();
+            ASSERT_FALSE(scans[s].report.empty());
+            ASSERT_EQ(scans[s].tblo.size(), GetParam().msfs2020 ? 0u : 1u);
+        }
     }
     static bool scanFoldersLeft()
     {
@@ -127,18 +188,18 @@ protected:
 
     test::TempDir dir{lf_killTestParent()};
     test::ScopedCwd cwd{dir.path()};
+    test::ScopedEnv noArchive{"TARVO_DOWNLOAD_URL", "http://127.0.0.1:1/"}; // nothing for the maker to learn
     std::array<ScanResult, 2> scans{lf_writeCommunity(dir / "CommunityA", 'A'), lf_writeCommunity(dir / "CommunityB", 'B')};
     fs::path userFile = g_myThirdpartyPath / "EDDF" / "mine.xml";
 };
 
-TEST_F(AirportScanKill, EveryKillLeavesTheResultsOfOneScanWhole)
+TEST_P(AirportScanKill, EveryKillLeavesTheResultsOfOneScanWhole)
 {
     gf_resetWorkers();
     test::writeText(userFile, "a folder of the user's");
     const auto started = Clock::now();
-    ASSERT_TRUE(lf_scanAndPublish({scans[0].community}));
-    auto scanTime = Clock::now() - started;
-    gf_resetScanLog();
+    scanBoth();
+    auto scanTime = (Clock::now() - started) / 2;
     ASSERT_EQ(wholeScan(), 0);
     std::mt19937 random(29);
     int held = 0;
@@ -172,6 +233,9 @@ TEST_F(AirportScanKill, EveryKillLeavesTheResultsOfOneScanWhole)
         ASSERT_EQ(test::readText(userFile), "a folder of the user's") << "round " << round;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, AirportScanKill, ::testing::Values(Mode{"Msfs2020", true}, Mode{"Msfs2024", false}),
+                         test::CaseName());
 
 } // namespace
 } // namespace zyn

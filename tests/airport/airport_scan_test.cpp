@@ -398,13 +398,53 @@ TEST_F(AirportScan, ARescanWritesOnlyWhatChanged)
 
 TEST_F(AirportScan, AnExitKeepsThePreviousResults)
 {
+    param::MSFS_2020.value = 0;
+    g_airports = {{"LFPG", "CDG", 49.0, 2.55, 392.0}};
     package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});
-    test::writeText(g_myThirdpartyPath / "EDDB.xml", "the last scan's file");
+    package("indie-paris", {.airports = {}, .unrecognisedFirst = true}, "", "lfpg.bgl");
+    const std::map<fs::path, std::string> previous{{g_myThirdpartyPath / "EDDB.xml", "the last scan's file"},
+                                                   {g_tbloPath / "EDDB.xml", "the last scan's entry"},
+                                                   {g_airportsScanLogPath, "the last scan's report\n"}};
+    for (const auto& [file, text] : previous)
+        test::writeText(file, text);
     g_exitRequested = 1;
     EXPECT_FALSE(lf_scanAddonAirports({community}));
-    EXPECT_TRUE(fs::exists(g_myThirdpartyPath / "EDDB.xml"));
+    for (const auto& [file, text] : previous)
+        EXPECT_EQ(test::readText(file), text) << file;
     EXPECT_FALSE(fs::exists(g_myThirdpartyPath / "EDDT.xml"));
+    EXPECT_FALSE(fs::exists(g_tbloPath / "LFPG.xml"));
     EXPECT_FALSE(fs::exists("airports/scan_new"));
+    EXPECT_TRUE(logContains("scan interrupted by the exit, the previous results and report are kept"));
+}
+
+// A publish that cannot move every folder in (a file held open on Windows; here a file in the way)
+// leaves the previous results of every folder whole; the start goes on, and the next one tries again.
+TEST_F(AirportScan, APublishThatCannotFinishKeepsThePreviousResultsAndTheScanSetting)
+{
+    package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});
+    param::MSFS_INSTALL_PATH.setValue((programDir / "Packages").string());
+    const std::map<fs::path, std::string> previous{{g_mySimaddonPath / "LOWI.txt", "old"},
+                                                   {g_myThirdpartyPath / "EDDB.xml", "old"},
+                                                   {g_tbloPath / "EDDB.xml", "old"},
+                                                   {g_airportsScanLogPath, "old"}};
+    for (const auto& [file, text] : previous)
+        test::writeText(file, text);
+    test::writeText("airports/scan_publish/my_simaddon/LOWI.txt", "new");
+    test::writeText("airports/scan_publish/my_thirdparty/EDDB.xml", "new");
+    test::writeText("airports/scan_publish/replaced.folders/my_thirdparty", "in the way");
+    param::SCAN_AIRPORTS.value = 1;
+    gf_repairScanFolders();
+    gf_scanAirports();
+    for (const auto& [file, text] : previous)
+        EXPECT_EQ(test::readText(file), text) << file;
+    EXPECT_TRUE(param::SCAN_AIRPORTS.on());
+    EXPECT_NE(savedValue("SCAN_AIRPORTS"), "false");
+    EXPECT_TRUE(logContains("The airports scan results could not be put in place, the previous results are kept and "
+                            "the next start tries again"));
+    fs::remove("airports/scan_publish/replaced.folders/my_thirdparty");
+    gf_repairScanFolders(); // the next start
+    EXPECT_EQ(test::readText(g_mySimaddonPath / "LOWI.txt"), "new");
+    EXPECT_EQ(test::readText(g_myThirdpartyPath / "EDDB.xml"), "new");
 }
 
 TEST_F(AirportScan, OutsideMsfs2020TheSimaddonFilesAreAddedToThePackage)

@@ -112,6 +112,70 @@ TEST(FolderPublish, NothingCommittedLeavesTheOldFolders)
     EXPECT_EQ(lf_read(dir.path()), kOld);
 }
 
+// A folder that cannot be moved in (here a file in the way of the old one's move aside, a held file
+// on Windows) puts back every folder already swapped, by this run or by a killed one: the old ones
+// stay whole, and once nothing is in the way a finish publishes the new ones.
+TEST(FolderPublish, AFolderThatCannotMoveInPutsBackTheOthers)
+{
+    const Tree committed{{"committed/A/a.xml", "new a"}, {"committed/B/b.txt", "new b"}, {"committed/C/c.txt", "new c"}};
+    const Tree inTheWay{{"committed/replaced.folders/B", "in the way"}};
+    const struct {
+        const char* moment;
+        Tree left;
+    } cases[] = {
+        {"just committed", kOld},
+        {"A swapped by a killed run",
+         {{"committed/replaced.folders/A/a.xml", "old a"}, {"committed/replaced.folders/A/gone.xml", "old"},
+          {"committed/replaced.folders/A/user/x.xml", "mine"}, {"A/a.xml", "new a"}, {"B/b.txt", "old b"},
+          {"other/o.txt", "kept"}}},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        lf_lay(dir.path(), c.left);
+        const bool aSwapped = c.left.at("A/a.xml") == "new a";
+        for (const Tree& more : {committed, inTheWay})
+            for (const auto& [path, content] : more)
+                if (!(aSwapped && path.starts_with("committed/A/")))
+                    test::writeText(dir / path, content);
+        EXPECT_THROW(gf_finishFolderPublish(dir / "committed"), PublishPutBack) << c.moment;
+        Tree left = lf_read(dir.path());
+        std::erase_if(left, [](const auto& file) { return file.first.starts_with("committed/"); });
+        EXPECT_EQ(left, kOld) << c.moment;
+        fs::remove(dir / "committed/replaced.folders/B");
+        gf_finishFolderPublish(dir / "committed");
+        EXPECT_EQ(lf_read(dir.path()), kNew) << c.moment;
+    }
+}
+
+// Entries placed elsewhere than beside the staging go with its folders: a folder and a file replace
+// theirs, an entry not staged takes its target away, and a failure puts them back with the folders.
+TEST(FolderPublish, PlacedEntriesAreSwappedWithTheFolders)
+{
+    test::TempDir dir;
+    const Tree old{{"A/a.xml", "old a"}, {"B/b.txt", "old b"},         {"out/T/t.xml", "old t"},
+                   {"out/info/report.txt", "old report"}, {"out/info/other.txt", "kept"}, {"out/G/g.txt", "old g"}};
+    lf_lay(dir.path(), old);
+    const auto stage = [&dir] {
+        FolderStaging staging(dir / "staging", {dir / "staging/A", dir / "staging/B"},
+                              {{dir / "staging/T", dir / "out/T"},
+                               {dir / "staging/report.txt", dir / "out/info/report.txt"},
+                               {dir / "staging/G", dir / "out/G"}});
+        for (const auto& [file, bytes] : Tree{{"A/a.xml", "new a"}, {"B/b.txt", "new b"}, {"T/t.xml", "new t"},
+                                              {"report.txt", "new report"}})
+            staging.put(dir / "staging" / file, bytes);
+        return staging.publish(dir / "committed");
+    };
+    test::writeText(dir / "staging/replaced.folders/G", "in the way"); // of the last entry's move aside
+    EXPECT_THROW(stage(), PublishPutBack);
+    Tree left = lf_read(dir.path());
+    std::erase_if(left, [](const auto& file) { return file.first.starts_with("committed/"); });
+    EXPECT_EQ(left, old);
+    fs::remove_all(dir / "committed");
+    EXPECT_TRUE(stage());
+    EXPECT_EQ(lf_read(dir.path()), (Tree{{"A/a.xml", "new a"}, {"B/b.txt", "new b"}, {"out/T/t.xml", "new t"},
+                                         {"out/info/report.txt", "new report"}, {"out/info/other.txt", "kept"}}));
+}
+
 ino_t lf_inode(const fs::path& path)
 {
     struct stat status {};

@@ -84,38 +84,50 @@ Outcome gf_checkStepsWaitOutAHeldFile()
     return std::nullopt;
 }
 
-// A new folder held open through every retry cannot be moved in: the publish fails, the folder it
-// would replace stays where it was, whole, and a later finish moves the new one in.
+// A new folder held open through every retry cannot be moved in: the publish fails, and every folder
+// it replaces, also the one swapped before the held one, is the previous one again, whole; a later
+// finish moves the new ones in.
 Outcome gf_checkHeldFolderKeepsPublished()
 {
     const auto parent = gf_scratchFolder();
     const auto committed = parent / L"scan.committed";
-    std::filesystem::create_directories(parent / L"my_thirdparty");
-    std::filesystem::create_directories(committed / L"my_thirdparty");
-    std::ofstream(parent / L"my_thirdparty" / L"EDDM.xml", std::ios::binary) << "old";
-    std::ofstream(committed / L"my_thirdparty" / L"EDDM.xml", std::ios::binary) << "new";
-    if (auto problem = lf_hold(committed / L"my_thirdparty", FILE_SHARE_READ | FILE_SHARE_WRITE))
+    const std::filesystem::path folders[] = {L"my_simaddon", L"my_thirdparty"}; // swapped in this order
+    for (const auto& folder : folders) {
+        std::filesystem::create_directories(parent / folder);
+        std::filesystem::create_directories(committed / folder);
+        std::ofstream(parent / folder / L"EDDM.xml", std::ios::binary) << "old";
+        std::ofstream(committed / folder / L"EDDM.xml", std::ios::binary) << "new";
+    }
+    const auto holding = [&](const char* text) {
+        for (const auto& folder : folders)
+            if (gf_readBytes(parent / folder / L"EDDM.xml") != text)
+                return false;
+        return true;
+    };
+    if (auto problem = lf_hold(committed / folders[1], FILE_SHARE_READ | FILE_SHARE_WRITE))
         return problem;
     gf_setLockWait([](std::chrono::milliseconds) {}); // the patience runs out without a real wait
     Outcome problem = "the publish went through a held folder: the hold was not seen, nothing was checked";
     try {
         gf_finishFolderPublish(committed);
-    } catch (const std::exception&) {
+    } catch (const PublishPutBack&) {
         problem = std::nullopt;
+    } catch (const std::exception& e) {
+        problem = std::string("the failed publish was not put back: ") + e.what();
     }
     lf_letGo();
     gf_setLockWait(nullptr);
     if (problem)
         return problem;
-    if (gf_readBytes(parent / L"my_thirdparty" / L"EDDM.xml") != "old")
-        return "the published folder is gone after the failed publish";
+    if (!holding("old"))
+        return "a published folder is not the previous one after the failed publish";
     try {
         gf_finishFolderPublish(committed);
     } catch (const std::exception& e) {
         return std::string("the finish after the hold failed: ") + e.what();
     }
-    if (gf_readBytes(parent / L"my_thirdparty" / L"EDDM.xml") != "new" || std::filesystem::exists(committed))
-        return "the finish after the hold did not publish the new folder";
+    if (!holding("new") || std::filesystem::exists(committed))
+        return "the finish after the hold did not publish the new folders";
     return std::nullopt;
 }
 

@@ -67,7 +67,7 @@ int wmain(int argc, wchar_t** argv)
     const std::vector<std::pair<const char*, std::function<Outcome()>>> checks{
         {"atomic file replace", zyn::wincheck::gf_checkAtomicReplace},
         {"replace, flush and rename wait out a held file", zyn::wincheck::gf_checkStepsWaitOutAHeldFile},
-        {"a folder held past the patience leaves the published one", zyn::wincheck::gf_checkHeldFolderKeepsPublished},
+        {"a folder held past the patience leaves every published one", zyn::wincheck::gf_checkHeldFolderKeepsPublished},
         {"per-user folder with a non-ASCII name", zyn::wincheck::gf_checkUserFolderWithNonAsciiName},
         {"flight plan path under a non-ASCII name is ASCII", zyn::wincheck::gf_checkFlightPlanPathIsAscii},
         {"single-instance mutex", [&] { return zyn::wincheck::gf_checkSingleInstanceMutex(self); }},

@@ -29,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     const auto staged = folder / "scan_new";
-    zyn::FolderStaging staging(staged, {staged / "simaddon", staged / "thirdparty"});
-    const zyn::ScanTargets targets{staged / "simaddon", staged / "thirdparty", folder / "TBLO", &staging};
+    zyn::FolderStaging staging(staged, {staged / "simaddon", staged / "thirdparty"}, {{staged / "TBLO", folder / "TBLO"}});
+    const zyn::ScanTargets targets{staged / "simaddon", staged / "thirdparty", staged / "TBLO", &staging};
     if (auto start = zyn::gf_startAirportBgl(file)) {
         const auto whole = zyn::gf_finishBglRead(std::move(*start));
         if (!whole || !std::equal(whole->begin(), whole->end(), data, data + size))
