@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <exception>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,11 +24,8 @@ int main(int argc, char** argv)
         return zyn::tools::gf_printUsage(kUsage, true);
     std::vector<std::string> args = zyn::tools::gf_arguments(argc, argv);
     std::optional<zyn::tools::TlsFiles> tls;
-    try {
-        tls = zyn::tools::gf_takeTlsOption(args);
-    } catch (const std::invalid_argument&) {
+    if (!zyn::tools::gf_takeTlsOption(args, tls))
         return zyn::tools::gf_printUsage(kUsage, false);
-    }
     if (args.empty() || args.size() > 2)
         return zyn::tools::gf_printUsage(kUsage, false);
     sigset_t signals;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <stdexcept>
 #include <string_view>
 
 namespace zyn::tools {
@@ -28,16 +27,16 @@ std::vector<std::string> gf_arguments(int argc, char** argv)
     return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
 }
 
-std::optional<TlsFiles> gf_takeTlsOption(std::vector<std::string>& args)
+bool gf_takeTlsOption(std::vector<std::string>& args, std::optional<TlsFiles>& tls)
 {
     const auto option = std::ranges::find(args, "--tls");
     if (option == args.end())
-        return std::nullopt;
+        return true;
     if (args.end() - option < 3)
-        throw std::invalid_argument("--tls needs a certificate file and a key file");
-    TlsFiles files{gf_pathFromUtf8(*(option + 1)), gf_pathFromUtf8(*(option + 2))};
+        return false;
+    tls = TlsFiles{gf_pathFromUtf8(*(option + 1)), gf_pathFromUtf8(*(option + 2))};
     args.erase(option, option + 3);
-    return files;
+    return true;
 }
 
 } // namespace zyn::tools

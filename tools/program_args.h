@@ -18,8 +18,8 @@ int gf_printUsage(std::string_view usage, bool asked);
 // The arguments after the program's name.
 std::vector<std::string> gf_arguments(int argc, char** argv);
 
-// Takes "--tls CERT KEY" out of args: the certificate and key files a stand-in serves HTTPS with.
-// Nothing when the option is absent; std::invalid_argument when it lacks its two files.
-std::optional<TlsFiles> gf_takeTlsOption(std::vector<std::string>& args);
+// Takes "--tls CERT KEY" out of args into tls: the certificate and key files a stand-in serves HTTPS
+// with (left empty when the option is absent). False when the option lacks its two files.
+bool gf_takeTlsOption(std::vector<std::string>& args, std::optional<TlsFiles>& tls);
 
 } // namespace zyn::tools

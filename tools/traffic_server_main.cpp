@@ -4,8 +4,8 @@
 #include "tools/traffic_server.h"
 
 #include <csignal>
+#include <exception>
 #include <optional>
-#include <stdexcept>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -33,11 +33,8 @@ int main(int argc, char** argv)
     std::string scenarioFile;
     std::vector<std::string> args = zyn::tools::gf_arguments(argc, argv);
     std::optional<zyn::tools::TlsFiles> tls;
-    try {
-        tls = zyn::tools::gf_takeTlsOption(args);
-    } catch (const std::invalid_argument&) {
+    if (!zyn::tools::gf_takeTlsOption(args, tls))
         return zyn::tools::gf_printUsage(kUsage, false);
-    }
     if (args.size() % 2 != 0) // every other option takes one value
         return zyn::tools::gf_printUsage(kUsage, false);
     for (std::size_t i = 0; i < args.size(); i += 2) {
