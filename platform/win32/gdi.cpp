@@ -91,11 +91,11 @@ void lf_useFont(cairo_t* cr)
     cairo_set_font_size(cr, kFontPixels);
 }
 
+std::atomic<std::size_t> g_textMeasurements{0}; // for tests: a click must not measure once per character
+
 // The UTF-8 form of a counted UTF-16 text; nothing for text that is not valid UTF-16. Control
 // characters (a line break ending a status text) are left out: the fonts of Windows draw them as
 // nothing, DejaVu Sans as a box.
-std::atomic<std::size_t> g_textMeasurements{0}; // for tests: a click must not measure once per character
-
 bool lf_utf8Of(LPCWSTR text, int length, std::string& out)
 {
     if (!text || length < 0)

@@ -48,6 +48,8 @@ std::optional<unsigned long> gf_runProgram(const std::filesystem::path& program,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &process))
         return std::nullopt;
     const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0; // a guard against a hang
+    if (!ended)
+        TerminateProcess(process.hProcess, 1); // not left behind to hold the check's files
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
