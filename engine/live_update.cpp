@@ -143,9 +143,7 @@ bool lf_roomForOneMore(const Situation& f)
 
 void lf_identityFromRegistration(LiveAcRecord& a)
 {
-    if (a.head.registration.empty())
-        return;
-    const auto hit = gf_lookupRegistration(a.head.registration);
+    const auto hit = gf_findRegistration(a.head.registration);
     if (!hit)
         return;
     a.head.airline = hit->opr.empty() ? hit->airl : hit->opr;

@@ -152,15 +152,13 @@ std::uint32_t gf_addParkPosOption(ParkPos& stand, const AcRecord& a, bool real, 
     const std::uint64_t bits = lf_slotBit(now.slot);
     std::string airline = a.head.airline;
     std::string type = a.head.type;
-    if (!registration.empty()) {
-        if (const auto known = gf_lookupRegistration(registration)) {
-            if (!known->airl.empty())
-                airline = known->airl;
-            if (!known->type.empty())
-                type = known->type;
-            if (!known->opr.empty())
-                airline = known->opr;
-        }
+    if (const auto known = gf_findRegistration(registration)) {
+        if (!known->airl.empty())
+            airline = known->airl;
+        if (!known->type.empty())
+            type = known->type;
+        if (!known->opr.empty())
+            airline = known->opr;
     }
     const bool present = std::any_of(stand.options.begin(), stand.options.end(), [&](const ParkPosOption& o) {
         return o.registration == registration && o.day == static_cast<std::int32_t>(now.day) &&

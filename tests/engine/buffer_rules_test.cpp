@@ -8,6 +8,7 @@
 #include "settings/traffic_range.h"
 #include "sim/user_aircraft.h"
 #include "tests/engine/driver_fixture.h"
+#include "tests/support/dbase_fixture.h"
 
 namespace zyn::test {
 namespace {
@@ -135,6 +136,41 @@ TEST_F(BufferRules, PlaceholderCallsignWithoutRegistrationIsNeverSpawned)
     updateBufferAc(a);
     EXPECT_TRUE(a.gone);
     EXPECT_TRUE(g_pendingCreationIds.empty());
+}
+
+TEST_F(BufferRules, RegistrationIsFoundUnderEachOfItsSpellings)
+{
+    ScopedDbase dbase{dbaseWith({"A320"}, {"DLH", "CLH"}, {{"D-AIPA", {"DLH", "A320", "CLH", true}}})};
+    const struct {
+        const char* registration;
+        const char* callsign;
+        const char* callsignAfter; // empty: dropped
+        const char* airline;
+        bool cargo;
+    } rows[] = {
+        {"DAIPA", "@@@@@@@@", "DAIPA", "CLH", true},  // reported without its dash
+        {"D-AIPA", "@@@@@@@@", "D-AIPA", "CLH", true},
+        {"DAIPA", "DLH4AB", "DLH4AB", "CLH", true},   // a real callsign stays
+        {"DAIPX", "@@@@@@@@", "", "", false},         // unknown under every spelling
+    };
+    std::uint32_t hexId = 0x100020;
+    for (const auto& row : rows) {
+        LiveAcRecord& a = waiting(5.0, 5000.0, ++hexId);
+        a.head.registration = row.registration;
+        a.head.callsign = row.callsign;
+        a.head.airline.clear();
+        a.head.type = "B738";
+        updateBufferAc(a);
+        const bool spawned = *row.callsignAfter != '\0';
+        EXPECT_EQ(a.state == ObjectState::CreationRequested, spawned) << row.registration << " " << row.callsign;
+        EXPECT_EQ(a.gone != 0, !spawned) << row.registration << " " << row.callsign;
+        if (!spawned)
+            continue;
+        EXPECT_EQ(a.head.callsign, row.callsignAfter) << row.registration;
+        EXPECT_EQ(a.head.airline, row.airline) << row.registration;
+        EXPECT_EQ(a.head.type, "A320") << row.registration;
+        EXPECT_EQ(a.cargo != 0, row.cargo) << row.registration;
+    }
 }
 
 } // namespace
