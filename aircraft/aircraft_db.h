@@ -74,6 +74,9 @@ std::optional<RegistrationRecord> gf_lookupRegistration(std::string_view reg);
 bool gf_lookupRegistration(std::string_view reg, std::optional<RegistrationRecord>& record);
 // The database's record of the first spelling it knows; empty for an empty registration.
 std::optional<RegistrationRecord> gf_findRegistration(std::string_view reg);
+// The database's names for an aircraft: its operator, else its airline, and its type. An empty
+// field keeps what the aircraft had rather than erase it.
+void gf_takeRegistrationNames(AcHead& head, const RegistrationRecord& record);
 std::string gf_regOperator(std::string_view reg);
 std::string gf_regAirline(std::string_view reg);
 std::string gf_regType(std::string_view reg);

@@ -39,6 +39,16 @@ std::optional<RegistrationRecord> gf_findRegistration(std::string_view reg)
     return found;
 }
 
+void gf_takeRegistrationNames(AcHead& head, const RegistrationRecord& record)
+{
+    if (!record.airl.empty())
+        head.airline = record.airl;
+    if (!record.type.empty())
+        head.type = record.type;
+    if (!record.opr.empty())
+        head.airline = record.opr;
+}
+
 std::string gf_regOperator(std::string_view reg)
 {
     const auto found = gf_findRegistration(reg);

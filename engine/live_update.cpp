@@ -146,8 +146,7 @@ void lf_identityFromRegistration(LiveAcRecord& a)
     const auto hit = gf_findRegistration(a.head.registration);
     if (!hit)
         return;
-    a.head.airline = hit->opr.empty() ? hit->airl : hit->opr;
-    a.head.type = hit->type;
+    gf_takeRegistrationNames(a.head, *hit);
     a.cargo = hit->cargo;
     if (!lf_isRealCallsign(a.head.callsign))
         a.head.callsign = a.head.registration;

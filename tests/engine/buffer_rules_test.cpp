@@ -140,18 +140,21 @@ TEST_F(BufferRules, PlaceholderCallsignWithoutRegistrationIsNeverSpawned)
 
 TEST_F(BufferRules, RegistrationIsFoundUnderEachOfItsSpellings)
 {
-    ScopedDbase dbase{dbaseWith({"A320"}, {"DLH", "CLH"}, {{"D-AIPA", {"DLH", "A320", "CLH", true}}})};
+    ScopedDbase dbase{dbaseWith({"A320"}, {"DLH", "CLH"},
+                                {{"D-AIPA", {"DLH", "A320", "CLH", true}}, {"D-AXYZ", {"", "", "", false}}})};
     const struct {
         const char* registration;
         const char* callsign;
+        const char* reportedType;
         const char* callsignAfter; // empty: dropped
         const char* airline;
         bool cargo;
     } rows[] = {
-        {"DAIPA", "@@@@@@@@", "DAIPA", "CLH", true},  // reported without its dash
-        {"D-AIPA", "@@@@@@@@", "D-AIPA", "CLH", true},
-        {"DAIPA", "DLH4AB", "DLH4AB", "CLH", true},   // a real callsign stays
-        {"DAIPX", "@@@@@@@@", "", "", false},         // unknown under every spelling
+        {"DAIPA", "@@@@@@@@", "B738", "DAIPA", "CLH", true}, // reported without its dash
+        {"D-AIPA", "@@@@@@@@", "B738", "D-AIPA", "CLH", true},
+        {"DAIPA", "DLH4AB", "B738", "DLH4AB", "CLH", true},  // a real callsign stays
+        {"DAIPX", "@@@@@@@@", "B738", "", "", false},      // unknown under every spelling
+        {"DAXYZ", "DLH5", "A320", "DLH5", "DLH", false},   // known without names: the report's stay
     };
     std::uint32_t hexId = 0x100020;
     for (const auto& row : rows) {
@@ -159,7 +162,7 @@ TEST_F(BufferRules, RegistrationIsFoundUnderEachOfItsSpellings)
         a.head.registration = row.registration;
         a.head.callsign = row.callsign;
         a.head.airline.clear();
-        a.head.type = "B738";
+        a.head.type = row.reportedType;
         updateBufferAc(a);
         const bool spawned = *row.callsignAfter != '\0';
         EXPECT_EQ(a.state == ObjectState::CreationRequested, spawned) << row.registration << " " << row.callsign;
