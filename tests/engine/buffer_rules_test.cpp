@@ -4,6 +4,7 @@
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/queues.h"
+#include "engine/spawn.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
 #include "sim/user_aircraft.h"
@@ -174,6 +175,7 @@ TEST_F(BufferRules, RegistrationIsFoundUnderEachOfItsSpellings)
         EXPECT_EQ(a.head.type, "A320") << row.registration;
         EXPECT_EQ(a.cargo != 0, row.cargo) << row.registration;
     }
+    g_liveryByHexId.clear(); // its views point into this test's liveries
 }
 
 } // namespace
