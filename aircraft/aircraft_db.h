@@ -66,17 +66,40 @@ bool gf_isIcaoAirline(std::string_view code);
 double gf_wingspan(std::string_view type);
 bool gf_containsChar(std::string_view text, char ch);
 
-// Registrations. Every lookup tries the spellings of gf_registrationVariants in their order.
+// Registrations. Every look-up by registration tries its spellings in one order (gf_visitSpellings):
+// reports and liveries often give a registration without its country prefix's dash.
 std::vector<std::string> gf_registrationVariants(std::string_view reg);
-// Exact lookup of one spelling.
+// Exact lookup of one spelling; look-ups by registration go through gf_findRegistration.
 std::optional<RegistrationRecord> gf_lookupRegistration(std::string_view reg);
 bool gf_lookupRegistration(std::string_view reg, std::optional<RegistrationRecord>& record);
+// The database's record of the first spelling it knows; empty for an empty registration.
 std::optional<RegistrationRecord> gf_findRegistration(std::string_view reg);
+// The database's names for an aircraft: its operator, else its airline, and its type. An empty
+// field keeps what the aircraft had rather than erase it.
+void gf_takeRegistrationNames(AcHead& head, const RegistrationRecord& record);
 std::string gf_regOperator(std::string_view reg);
 std::string gf_regAirline(std::string_view reg);
 std::string gf_regType(std::string_view reg);
 // A short private ("PVT") registration that occurs in the text; empty when none.
 std::string gf_findPrivateRegPrefix(std::string_view text);
+
+// Calls visit with each spelling of a registration in the order they are tried, until it returns
+// true; true when one did. One buffer for all, so a look-up allocates nothing for short registrations.
+template <typename Visit> bool gf_visitSpellings(std::string_view reg, Visit&& visit)
+{
+    // US registrations never have a dash.
+    if (reg.size() >= 5 && reg.front() != 'N' && !gf_containsChar(reg, '-')) {
+        std::string spelling;
+        for (const std::size_t prefix : {std::size_t{2}, std::size_t{1}}) {
+            spelling.assign(reg.substr(0, prefix));
+            spelling += '-';
+            spelling += reg.substr(prefix);
+            if (visit(std::string_view(spelling)))
+                return true;
+        }
+    }
+    return visit(reg);
+}
 
 // Publishers of add-on folders.
 bool gf_matchPublisherPattern(std::string_view path, std::string_view pattern);

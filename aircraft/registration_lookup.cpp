@@ -3,32 +3,10 @@
 
 namespace zyn {
 
-namespace {
-
-// Calls visit with each spelling of a registration in the order they are tried, until it returns
-// true; one buffer for all, so a look-up allocates nothing for short registrations.
-template <typename Visit> bool lf_visitSpellings(std::string_view reg, Visit&& visit)
-{
-    // Registrations often arrive without their country prefix's dash; US ones never have one.
-    if (reg.size() >= 5 && reg.front() != 'N' && !gf_containsChar(reg, '-')) {
-        std::string spelling;
-        for (const std::size_t prefix : {std::size_t{2}, std::size_t{1}}) {
-            spelling.assign(reg.substr(0, prefix));
-            spelling += '-';
-            spelling += reg.substr(prefix);
-            if (visit(spelling))
-                return true;
-        }
-    }
-    return visit(reg);
-}
-
-} // namespace
-
 std::vector<std::string> gf_registrationVariants(std::string_view reg)
 {
     std::vector<std::string> variants;
-    lf_visitSpellings(reg, [&](std::string_view spelling) {
+    gf_visitSpellings(reg, [&](std::string_view spelling) {
         variants.emplace_back(spelling);
         return false;
     });
@@ -57,8 +35,18 @@ std::optional<RegistrationRecord> gf_findRegistration(std::string_view reg)
     if (reg.empty() || g_registrations.empty())
         return std::nullopt;
     std::optional<RegistrationRecord> found;
-    lf_visitSpellings(reg, [&](std::string_view spelling) { return gf_lookupRegistration(spelling, found); });
+    gf_visitSpellings(reg, [&](std::string_view spelling) { return gf_lookupRegistration(spelling, found); });
     return found;
+}
+
+void gf_takeRegistrationNames(AcHead& head, const RegistrationRecord& record)
+{
+    if (!record.airl.empty())
+        head.airline = record.airl;
+    if (!record.type.empty())
+        head.type = record.type;
+    if (!record.opr.empty())
+        head.airline = record.opr;
 }
 
 std::string gf_regOperator(std::string_view reg)

@@ -211,19 +211,24 @@ void lf_creationSent(const SimCommand& c)
     }
 }
 
-void lf_creationFailed(const SimCommand& c)
+// The creation ended without an object. Only the simulator's failure to create marks the livery;
+// a refused call is the link's failure and leaves the livery usable.
+void lf_creationEnded(const SimCommand& c)
 {
+    const bool liveryFailed = c.kind == SimCommandKind::CreationFailed;
     if (c.value > kHighestStaticHexId) {
         LiveAcRecord* a = lf_awaitingObject(g_liveAircraft, c.value);
         if (!a)
             return;
         lf_endLive(*a);
-        gf_liveryCreateFailed(a->head, a->liveryTitle);
+        if (liveryFailed)
+            gf_liveryCreateFailed(a->head, a->liveryTitle);
         return;
     }
     if (AiAcRecord* s = lf_awaitingObject(g_staticAircraft, c.value)) {
         s->erase = 1;
-        gf_liveryCreateFailed(s->head, s->liveryTitle);
+        if (liveryFailed)
+            gf_liveryCreateFailed(s->head, s->liveryTitle);
     }
 }
 
@@ -310,7 +315,8 @@ void lf_doSimCommand(const SimCommand& c)
             if (lf_blockedCallsign(c.value, a))
                 break;
         break;
-    case SimCommandKind::CreationFailed: lf_creationFailed(c); break;
+    case SimCommandKind::CreationFailed:
+    case SimCommandKind::CreationRefused: lf_creationEnded(c); break;
     case SimCommandKind::CreationSent: lf_creationSent(c); break;
     default: break; // unknown kinds change nothing
     }

@@ -143,13 +143,10 @@ bool lf_roomForOneMore(const Situation& f)
 
 void lf_identityFromRegistration(LiveAcRecord& a)
 {
-    if (a.head.registration.empty())
-        return;
-    const auto hit = gf_lookupRegistration(a.head.registration);
+    const auto hit = gf_findRegistration(a.head.registration);
     if (!hit)
         return;
-    a.head.airline = hit->opr.empty() ? hit->airl : hit->opr;
-    a.head.type = hit->type;
+    gf_takeRegistrationNames(a.head, *hit);
     a.cargo = hit->cargo;
     if (!lf_isRealCallsign(a.head.callsign))
         a.head.callsign = a.head.registration;

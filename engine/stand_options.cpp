@@ -150,18 +150,11 @@ std::uint32_t gf_addParkPosOption(ParkPos& stand, const AcRecord& a, bool real, 
 {
     callsign = lf_withoutGhostMark(callsign);
     const std::uint64_t bits = lf_slotBit(now.slot);
-    std::string airline = a.head.airline;
-    std::string type = a.head.type;
-    if (!registration.empty()) {
-        if (const auto known = gf_lookupRegistration(registration)) {
-            if (!known->airl.empty())
-                airline = known->airl;
-            if (!known->type.empty())
-                type = known->type;
-            if (!known->opr.empty())
-                airline = known->opr;
-        }
-    }
+    AcHead names;
+    names.airline = a.head.airline;
+    names.type = a.head.type;
+    if (const auto known = gf_findRegistration(registration))
+        gf_takeRegistrationNames(names, *known);
     const bool present = std::any_of(stand.options.begin(), stand.options.end(), [&](const ParkPosOption& o) {
         return o.registration == registration && o.day == static_cast<std::int32_t>(now.day) &&
                (o.real != 0) == real && o.callsign == callsign;
@@ -169,8 +162,8 @@ std::uint32_t gf_addParkPosOption(ParkPos& stand, const AcRecord& a, bool real, 
     if (present)
         return 0;
     ParkPosOption option;
-    option.airline = std::move(airline);
-    option.type = std::move(type);
+    option.airline = std::move(names.airline);
+    option.type = std::move(names.type);
     option.registration = std::string(registration);
     option.callsign = std::string(callsign);
     option.halfHours = bits;

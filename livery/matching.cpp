@@ -66,13 +66,13 @@ bool lf_matchRegcode(Ladder& l)
 {
     if (l.head.registration.empty())
         return false;
-    for (const auto& spelling : gf_registrationVariants(l.head.registration)) {
-        if (const auto it = l.catalogue.regcodeLiveries.find(spelling); it != l.catalogue.regcodeLiveries.end()) {
-            l.title = it->second;
-            return true;
-        }
-    }
-    return false;
+    return gf_visitSpellings(l.head.registration, [&l](std::string_view spelling) {
+        const auto it = l.catalogue.regcodeLiveries.find(spelling);
+        if (it == l.catalogue.regcodeLiveries.end())
+            return false;
+        l.title = it->second;
+        return true;
+    });
 }
 
 void lf_matchAirlineType(Ladder& l, std::string_view airline, std::string_view type, std::size_t table)

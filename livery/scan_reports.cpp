@@ -25,15 +25,6 @@ namespace fs = std::filesystem;
 
 const char* lf_flagText(bool flag) { return flag ? "true" : "false"; }
 
-// The database's record of the first spelling of the registration that it knows.
-std::optional<RegistrationRecord> lf_registrationRecord(const std::string& registration)
-{
-    for (const std::string& spelling : gf_registrationVariants(registration))
-        if (auto record = gf_lookupRegistration(spelling))
-            return record;
-    return std::nullopt;
-}
-
 void lf_addConversionLine(const LiveryData& livery, std::string_view field, std::string_view from,
                           std::string_view to)
 {
@@ -93,7 +84,7 @@ void lf_writeCodeFixes(LiveryData& livery)
 {
     if (livery.atcid.empty())
         return;
-    const auto record = lf_registrationRecord(livery.atcid);
+    const auto record = gf_findRegistration(livery.atcid);
     if (!record)
         return;
     const bool cargo = record->cargo;

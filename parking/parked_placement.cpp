@@ -38,7 +38,7 @@ bool lf_entryIsLive(const ParkedTrafficRecord& entry)
 AcRecord lf_entryAircraft(const ParkedTrafficRecord& entry)
 {
     AcHead head = entry.head;
-    if (!head.registration.empty() && gf_lookupRegistration(head.registration))
+    if (gf_findRegistration(head.registration))
         head.flag = 1;
     AcRecord aircraft = gf_makeAiAircraft(head);
     if (aircraft.head.airline.empty() && !gf_callsignAirline(aircraft))

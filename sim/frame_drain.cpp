@@ -78,7 +78,7 @@ bool lf_createAcInSim(HANDLE h, const CreateAcRequest& r, std::vector<SimCommand
 {
     if (r.name.empty()) {
         gf_logErrorf("! Simcon call to create ac refused, hexid:{}, liv: \"{}\": no callsign", r.hexId, r.title);
-        results.push_back(lf_creationCommand(SimCommandKind::CreationFailed, r.hexId));
+        results.push_back(lf_creationCommand(SimCommandKind::CreationRefused, r.hexId));
         return true;
     }
     if (gf_creationPending(r.name))
@@ -89,7 +89,7 @@ bool lf_createAcInSim(HANDLE h, const CreateAcRequest& r, std::vector<SimCommand
         gf_logErrorf("! Simcon call to create ac in sim failed, hexid:{}, liv: \"{}\", callsign: {}", r.hexId, title,
                      r.name);
         gf_simconRequestError();
-        results.push_back(lf_creationCommand(SimCommandKind::CreationFailed, r.hexId));
+        results.push_back(lf_creationCommand(SimCommandKind::CreationRefused, r.hexId));
         return true;
     }
     DWORD packetId = 0;

@@ -14,8 +14,9 @@ enum class SimCommandKind : std::uint32_t {
     GroundData = 3,      // object id; a = ground altitude, b = height above ground
     StaticCog = 4,       // static centre of gravity reply
     Blocked = 5,         // the engine's own: hex id of an aircraft with a blocked callsign
-    CreationFailed = 6,  // hex id
+    CreationFailed = 6,  // hex id: the simulator could not create the livery
     CreationSent = 7,    // hex id: the creation went to the simulator now (its wait for the object starts)
+    CreationRefused = 8, // hex id: the creation call was refused; the link failed, not the livery
 };
 
 struct SimCommand {

@@ -87,19 +87,11 @@ std::string lf_parkedCallsign(std::string_view callsign)
     return std::string(callsign);
 }
 
-void lf_takeDatabaseNames(AcHead& head, const RegistrationRecord& found)
-{
-    // An empty database field keeps what the feed said rather than erase it.
-    if (!found.airl.empty()) head.airline = found.airl;
-    if (!found.type.empty()) head.type = found.type;
-    if (!found.opr.empty()) head.airline = found.opr;
-}
-
 void lf_completeFromDatabase(AcHead& head)
 {
     if (!head.registration.empty()) {
         if (const auto found = gf_findRegistration(head.registration)) {
-            lf_takeDatabaseNames(head, *found);
+            gf_takeRegistrationNames(head, *found);
             if (head.callsign.empty()) head.callsign = head.registration;
         }
     } else if (!head.callsign.empty()) {

@@ -4,10 +4,12 @@
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/queues.h"
+#include "engine/spawn.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
 #include "sim/user_aircraft.h"
 #include "tests/engine/driver_fixture.h"
+#include "tests/support/dbase_fixture.h"
 
 namespace zyn::test {
 namespace {
@@ -135,6 +137,45 @@ TEST_F(BufferRules, PlaceholderCallsignWithoutRegistrationIsNeverSpawned)
     updateBufferAc(a);
     EXPECT_TRUE(a.gone);
     EXPECT_TRUE(g_pendingCreationIds.empty());
+}
+
+TEST_F(BufferRules, RegistrationIsFoundUnderEachOfItsSpellings)
+{
+    ScopedDbase dbase{dbaseWith({"A320"}, {"DLH", "CLH"},
+                                {{"D-AIPA", {"DLH", "A320", "CLH", true}}, {"D-AXYZ", {"", "", "", false}}})};
+    const struct {
+        const char* registration;
+        const char* callsign;
+        const char* reportedType;
+        const char* callsignAfter; // empty: dropped
+        const char* airline;
+        bool cargo;
+    } rows[] = {
+        {"DAIPA", "@@@@@@@@", "B738", "DAIPA", "CLH", true}, // reported without its dash
+        {"D-AIPA", "@@@@@@@@", "B738", "D-AIPA", "CLH", true},
+        {"DAIPA", "DLH4AB", "B738", "DLH4AB", "CLH", true},  // a real callsign stays
+        {"DAIPX", "@@@@@@@@", "B738", "", "", false},      // unknown under every spelling
+        {"DAXYZ", "DLH5", "A320", "DLH5", "DLH", false},   // known without names: the report's stay
+    };
+    std::uint32_t hexId = 0x100020;
+    for (const auto& row : rows) {
+        LiveAcRecord& a = waiting(5.0, 5000.0, ++hexId);
+        a.head.registration = row.registration;
+        a.head.callsign = row.callsign;
+        a.head.airline.clear();
+        a.head.type = row.reportedType;
+        updateBufferAc(a);
+        const bool spawned = *row.callsignAfter != '\0';
+        EXPECT_EQ(a.state == ObjectState::CreationRequested, spawned) << row.registration << " " << row.callsign;
+        EXPECT_EQ(a.gone != 0, !spawned) << row.registration << " " << row.callsign;
+        if (!spawned)
+            continue;
+        EXPECT_EQ(a.head.callsign, row.callsignAfter) << row.registration;
+        EXPECT_EQ(a.head.airline, row.airline) << row.registration;
+        EXPECT_EQ(a.head.type, "A320") << row.registration;
+        EXPECT_EQ(a.cargo != 0, row.cargo) << row.registration;
+    }
+    g_liveryByHexId.clear(); // its views point into this test's liveries
 }
 
 } // namespace

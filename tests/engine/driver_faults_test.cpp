@@ -12,8 +12,10 @@
 #include "engine/queues.h"
 #include "engine/removal.h"
 #include "settings/settings.h"
+#include "shown/status_line.h"
 #include "sim/dispatch.h"
 #include "sim/failed_liveries.h"
+#include "sim/queues.h"
 
 #include <cmath>
 
@@ -104,14 +106,48 @@ TEST_F(DriverFaults, StandIsFreedWhenTheSimulatorRemovesItsAircraft)
     EXPECT_FALSE(g_stands[0].liveOccupied);
 }
 
-TEST_F(DriverFaults, FailedCreationDropsTheAircraftAndItsTitle)
+// A creation that ends without an object: the simulator failed to create the livery (exception
+// 22), or the link's call was refused outright.
+struct CreationFault {
+    const char* name;
+    void (*inject)();
+    bool liveryMarked; // the title is never used again
+    int requestErrors; // towards the restart of the link
+};
+
+class CreationFaults : public DriverFaults, public ::testing::WithParamInterface<CreationFault> {
+protected:
+    CreationFaults() { gf_resetStatusLine(); }
+    ~CreationFaults() override { gf_resetStatusLine(); }
+};
+
+TEST_P(CreationFaults, AircraftEndsAndOnlyTheSimulatorsFailureMarksItsLivery)
 {
-    simemu::failCreations(1);
-    addTrack(cruiseFrom({47.2, 8.3}));
-    ASSERT_TRUE(stepUntil([&] { return createSent() && live() == nullptr; }, kFirstPlay + 300));
-    EXPECT_TRUE(gf_isNotCreatableTitle(kTitle));
+    const CreationFault& fault = GetParam();
+    fault.inject();
+    addTrack(cruiseFrom({47.2, 8.3}, 12));
+    ASSERT_TRUE(stepUntil([&] { return createSent(); }, kFirstPlay));
+    ASSERT_TRUE(stepUntil([&] { return live() == nullptr; }, 2 * kSlowestCreationTicks))
+        << "the record is not left waiting";
+    EXPECT_EQ(gf_isNotCreatableTitle(kTitle), fault.liveryMarked);
+    EXPECT_EQ(gf_statusMessage().find("could not be created") != std::string::npos, fault.liveryMarked)
+        << gf_statusMessage();
+    EXPECT_EQ(g_simRequestErrors.load(), fault.requestErrors);
     EXPECT_TRUE(g_pendingCreationIds.empty());
+    // Its next reports bring the aircraft back; with its livery only when the livery was not at fault.
+    const bool back = stepUntil([&] { return objectOf().has_value(); }, 6000);
+    EXPECT_EQ(back, !fault.liveryMarked);
+    if (back) {
+        EXPECT_EQ(objectOf()->title, kTitle);
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    DriverFaults, CreationFaults,
+    ::testing::Values(CreationFault{"SimulatorCouldNotCreate", [] { simemu::failCreations(1); }, true, 0},
+                      CreationFault{"CallRefused",
+                                    [] { simemu::failCalls("SimConnect_AICreateNonATCAircraft", 1); }, false, 1}),
+    [](const ::testing::TestParamInfo<CreationFault>& info) { return std::string(info.param.name); });
 
 // A simulator that takes longer than the link waits for a creation.
 class SlowCreation : public DriverFaults {

@@ -10,6 +10,7 @@
 #include "traffic/live_identities.h"
 #include "tests/airport/airport_fixture.h"
 #include "tests/engine/live_ac_fixture.h"
+#include "tests/support/dbase_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -150,6 +151,23 @@ TEST_F(Stands, LearningOnceInThreeHalfHoursCountsTheDay)
     EXPECT_TRUE(lf_learnSlotOnce({2, 21}, 0x4b1234, false)) << "Monday's learning does not block Tuesday";
     EXPECT_TRUE(lf_learnSlotOnce({2, 22}, 0x4b1234, true)) << "forced";
     EXPECT_FALSE(lf_learnSlotOnce({2, 23}, 0x4b1234, false));
+}
+
+TEST_F(Stands, LearnedUseTakesTheDatabaseIdentityUnderEachSpelling)
+{
+    ScopedDbase dbase{dbaseWith({"A320", "A20N"}, {"DLH", "CLH"}, {{"D-AIPA", {"DLH", "A20N", "CLH", false}}})};
+    const struct {
+        const char* registration;
+        const char* airline;
+        const char* type;
+    } rows[] = {{"DAIPA", "CLH", "A20N"}, {"D-AIPA", "CLH", "A20N"}, {"DAIPX", "SWR", "A320"}};
+    for (const auto& row : rows) {
+        ParkPos stand = makeStand("B6", kGate.lat, kGate.lon, 30.0, {});
+        const LiveAcRecord a = aircraft("SWR8", 17.0, kGate);
+        ASSERT_EQ(gf_addParkPosOption(stand, a, true, {3, 20}, a.head.callsign, row.registration), 1u);
+        EXPECT_EQ(stand.options[0].airline.view(), row.airline) << row.registration;
+        EXPECT_EQ(stand.options[0].type.view(), row.type) << row.registration;
+    }
 }
 
 TEST_F(Stands, OptionNumbersStayUniqueAndStaysAreLearnedWithinFiveHalfHours)

@@ -166,7 +166,7 @@ TEST_F(SimObjectsThreads, FailedCreationIsPassedBack)
     EXPECT_TRUE(g_sentCreations.empty());
 }
 
-TEST_F(SimObjectsThreads, CreationRefusedAtOnceIsPassedBackToo)
+TEST_F(SimObjectsThreads, CreationRefusedAtOnceIsPassedBackAsRefused)
 {
     connect();
     simemu::failCalls("SimConnect_AICreateNonATCAircraft", 1);
@@ -174,7 +174,7 @@ TEST_F(SimObjectsThreads, CreationRefusedAtOnceIsPassedBackToo)
     gf_queueCreateAc(creation("", 0x500003));
     for (const std::uint32_t hexId : {0x500002u, 0x500003u})
         EXPECT_TRUE(waitForCommand([&](const SimCommand& c) {
-            return c.kind == SimCommandKind::CreationFailed && c.value == hexId;
+            return c.kind == SimCommandKind::CreationRefused && c.value == hexId;
         })) << hexId;
     EXPECT_EQ(simemu::callsOf("SimConnect_AICreateNonATCAircraft").size(), 1u); // the unnamed one is never sent
     EXPECT_EQ(g_simRequestErrors.load(), 1);
