@@ -238,6 +238,38 @@ TEST_F(AirportScan, ManifestThatIsNoneFolderOrTooLarge)
     }
 }
 
+// A package manifest that is no JSON ends the search, reported: a manifest of a folder inside the
+// package is not the package's. One that is JSON but no object, or empty, is passed over.
+TEST_F(AirportScan, ManifestThatIsNoJsonEndsTheSearch)
+{
+    const struct {
+        const char* what;
+        fs::path package;
+        const char* outer; // the package's manifest
+        bool valid;
+        bool exception;
+    } cases[] = {
+        {"no JSON, outside Community", programDir / "Addons" / "pkg", "not json", false, true},
+        {"no JSON, below Community", community / "pkg", "{\"creator\": ", false, true},
+        {"an array", programDir / "Addons" / "pkg", "[1, 2]", true, false},
+        {"empty", programDir / "Addons" / "pkg", "", true, false},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(c.package);
+        test::writeText(c.package / "manifest.json", c.outer);
+        test::writeText(c.package / "scenery" / "manifest.json", R"({"creator": "inner team"})");
+        gf_resetScanLog();
+        const ManifestInfo info = lf_searchManifest(gf_utf8FromPath(c.package / "scenery" / "a.bgl"));
+        EXPECT_EQ(info.valid, c.valid) << c.what;
+        EXPECT_EQ(info.creator, c.valid ? "inner team" : "") << c.what;
+        const auto lines = gf_scanLogLines();
+        EXPECT_EQ(std::any_of(lines.begin(), lines.end(),
+                              [](const std::string& l) { return l.starts_with("exception in lf_searchManifest: "); }),
+                  c.exception)
+            << c.what;
+    }
+}
+
 TEST_F(AirportScan, DamagedFileIsOneLineAndTheScanGoesOn)
 {
     package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});
