@@ -34,6 +34,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Characters of the whole path: below the 260 that Windows allows without its long-path setting.
 constexpr std::size_t kScanPathLimit = 250;
 constexpr std::array<std::string_view, 14> kScanSkipWords{
     "fs-base",      "tutorials",     "aircraft",           "bushtrip", "discovery", "point-of-interest",
@@ -217,7 +218,8 @@ void lf_switchAirportScanOff()
 
 bool lf_skipFolder(std::string_view pathText, std::size_t scannedChars)
 {
-    return pathText.size() >= kScanPathLimit || lf_containsAny(lf_belowScanned(pathText, scannedChars), kScanSkipWords);
+    return gf_hasUtf16Units(pathText, kScanPathLimit) ||
+           lf_containsAny(lf_belowScanned(pathText, scannedChars), kScanSkipWords);
 }
 
 bool lf_isCandidateName(const fs::path& path, std::size_t scannedChars)

@@ -74,14 +74,28 @@ protected:
     fs::path community = programDir / "Packages" / "Community";
 };
 
+// The length limit counts the characters of the whole path as Windows does (UTF-16 code units);
+// skip words count below the scanned folder only.
 TEST_F(AirportScan, FoldersAndFilesTheWalkLeavesOut)
 {
     const std::string base = "/sim/Community";
+    const auto repeat = [](std::string_view text, std::size_t times) {
+        std::string out;
+        for (std::size_t i = 0; i < times; ++i)
+            out += text;
+        return out;
+    };
     const std::pair<std::string, bool> folders[] = {
         {base + "/orbx-airport-eddt", false},       {base + "/asobo-aircraft-a320", true},
         {base + "/x/SimObjects/Airplanes", false},  {base + "/x/simobjects/airplanes", true},
         {base + "/My Aircraft Airport", false},     {base + "/fsltl-traffic-base", true},
-        {base + "/" + std::string(240, 'a'), true}, {"/home/aircraft/Community/orbx-airport", false}};
+        {base + "/" + std::string(234, 'a'), false}, // 249 characters
+        {base + "/" + std::string(235, 'a'), true},
+        {base + "/" + repeat("\xc3\xbc", 234), false}, // 249 letters of two bytes each
+        {base + "/" + repeat("\xc3\xbc", 235), true},
+        {base + "/" + repeat("\xf0\x9d\x84\x9e", 117), false}, // beyond the basic plane: two each
+        {base + "/" + repeat("\xf0\x9d\x84\x9e", 118), true},
+        {"/home/aircraft/Community/orbx-airport", false}};
     for (const auto& [path, skipped] : folders)
         EXPECT_EQ(lf_skipFolder(path, path.starts_with(base) ? base.size() : 25), skipped) << path;
     const std::pair<std::string, bool> files[] = {
