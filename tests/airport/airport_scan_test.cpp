@@ -552,5 +552,72 @@ TEST_F(AirportScan, NotRecognisedAirportOf2024BecomesATbloEntryThatStays)
     EXPECT_TRUE(logContains("Please zip the folder")) << "the user learns what to do with it";
 }
 
+// Once the download server cannot be reached, the TBLO step asks it no more in this scan: one log
+// line, and the other airports are not suitable for offline learning, as when their ask fails. A
+// server that does not have an airport's file is asked for every airport.
+TEST_F(AirportScan, AServerThatCannotBeReachedIsAskedOnce)
+{
+    const char* codes[] = {"EDDT", "EDDB", "LFPG"};
+    for (const char* code : codes)
+        package(fmt::format("indie-{}", code), {.airports = {gf_bglAirport(code, 50.0, 10.0, 2)}});
+    tools::DownloadServer closed(serverDir.path());
+    closed.start();
+    const std::string closedUrl = closed.baseUrl();
+    closed.stop(); // its port refuses connections
+    const struct {
+        const char* what;
+        std::string url;
+        std::size_t asks;     // failed, logged
+        std::size_t requests; // that the stand-in served
+        std::size_t unreachable;
+    } rows[] = {
+        {"the server has no such file", server.baseUrl(), 3, 3, 0},
+        {"the server's port is closed", closedUrl, 1, 0, 1},
+    };
+    for (const auto& row : rows) {
+        fs::remove_all(g_airportsPath); // a scan of results unlike the published ones
+        downloadUrl.reset();
+        downloadUrl.emplace("TARVO_DOWNLOAD_URL", row.url);
+        const std::size_t served = server.requests().size();
+        const std::size_t logged = logLines().size();
+        ASSERT_TRUE(lf_scanAddonAirports({community})) << row.what;
+        const auto lines = logLines();
+        const auto count = [&](std::string_view text) {
+            return static_cast<std::size_t>(std::count_if(lines.begin() + static_cast<std::ptrdiff_t>(logged), lines.end(),
+                                                          [&](const std::string& l) { return l.find(text) != l.npos; }));
+        };
+        EXPECT_EQ(count(row.url + "MSFS/archive/stock/"), row.asks) << row.what;
+        EXPECT_EQ(server.requests().size() - served, row.requests) << row.what;
+        EXPECT_EQ(count("the download server cannot be reached"), row.unreachable) << row.what;
+        EXPECT_EQ(count("Not suitable for offline learning"), std::size(codes)) << row.what;
+    }
+}
+
+// A thirdparty file newly fit for learning takes the place of its airport's TBLO entry, which equals
+// the published one and is linked to it until the commit: the previous TBLO file keeps its bytes, so
+// that a kill or a put-back before the commit leaves the previous TBLO as it was.
+TEST_F(AirportScan, AFileSetAsideForLearningLeavesThePreviousTbloAsItWas)
+{
+    param::MSFS_2020.value = 0;
+    g_airports = {{"LFPG", "CDG", 49.0, 2.55, 392.0}};
+    tools::Attributes learnable = test::stockParameters();
+    learnable.insert(learnable.end(), {{"Qf_real", "0"}, {"WEEK", "20"}});
+    serveApf("MSFS/archive/stock/LFPG.xml", {.parameters = learnable, .stands = {test::fullStand("A1", 49.0, 2.55)}});
+    package("indie-paris", {.airports = {}, .unrecognisedFirst = true}, "", "lfpg.bgl");
+    package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}); // no maker named: not fit
+    ASSERT_TRUE(lf_scanAddonAirports({community}));
+    const std::string entry = test::readText(g_tbloPath / "LFPG.xml");
+    ASSERT_NE(entry.find("LFPG by unknown"), std::string::npos);
+    const fs::path previous = programDir / "previous-LFPG.xml";
+    fs::create_hard_link(g_tbloPath / "LFPG.xml", previous);
+
+    package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}, "Indie Works");
+    ASSERT_TRUE(lf_scanAddonAirports({community}));
+
+    EXPECT_EQ(test::readText(g_tbloPath / "LFPG.xml"), test::readText(g_myThirdpartyPath / "LFPG.xml"));
+    EXPECT_EQ(test::readText(previous), entry);
+    EXPECT_TRUE(logContains("LFPG copied to "));
+}
+
 } // namespace
 } // namespace zyn
