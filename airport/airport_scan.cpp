@@ -34,6 +34,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Characters of the whole path: below the 260 that Windows allows without its long-path setting.
 constexpr std::size_t kScanPathLimit = 250;
 constexpr std::array<std::string_view, 14> kScanSkipWords{
     "fs-base",      "tutorials",     "aircraft",           "bushtrip", "discovery", "point-of-interest",
@@ -145,18 +146,22 @@ bool lf_stageScanReport(FolderStaging& staging, const fs::path& report)
 }
 
 // One thirdparty file of the staged thirdparty folder for the staged TBLO folder; true when copied.
-bool lf_setAsideForLearning(const std::string& code, const fs::path& thirdparty, const fs::path& tblo)
+bool lf_setAsideForLearning(const std::string& code, const fs::path& thirdparty, const fs::path& tblo, StockAsks& asks)
 {
     const fs::path file = thirdparty / (code + ".xml");
     if (code == "KMCI" && lf_readApfPublisher(file) == "TropicalSim") {
         fs::remove(file); // a known broken file of that package
         return false;
     }
-    if (!lf_suitableForLearning(code) || !lf_detectPublisher(file).empty())
+    if (!lf_suitableForLearning(code, asks) || !lf_detectPublisher(file).empty())
         return false;
     const fs::path published = g_tbloPath / (code + ".xml");
+    const fs::path target = tblo / (code + ".xml");
+    // An entry equal to the published one is a link to it until the commit: the copy takes its name
+    // instead of writing into it, so that the previous TBLO keeps its bytes whatever ends the publish.
     std::error_code ec;
-    if (!fs::copy_file(file, tblo / (code + ".xml"), fs::copy_options::overwrite_existing, ec)) {
+    fs::remove(target, ec);
+    if (ec || !fs::copy_file(file, target, ec)) {
         gf_logErrorf("\"{}\" failed to copy \"{}\" {}", gf_utf8FromPath(g_myThirdpartyPath / (code + ".xml")),
                      gf_utf8FromPath(published), ec.message());
         return false;
@@ -174,9 +179,10 @@ bool lf_tbloStep(const fs::path& thirdparty, const fs::path& tblo)
     const std::vector<std::string> codes = gf_listAirportXmlFiles(thirdparty);
     if (!codes.empty())
         fs::create_directories(tblo);
+    StockAsks asks;
     for (const std::string& code : codes)
         if (gf_isAirportCode(code))
-            lf_setAsideForLearning(code, thirdparty, tblo);
+            lf_setAsideForLearning(code, thirdparty, tblo, asks);
     if (fs::is_directory(tblo) && fs::is_empty(tblo))
         fs::remove(tblo); // no folder at all once published
     return !codes.empty();
@@ -217,7 +223,8 @@ void lf_switchAirportScanOff()
 
 bool lf_skipFolder(std::string_view pathText, std::size_t scannedChars)
 {
-    return pathText.size() >= kScanPathLimit || lf_containsAny(lf_belowScanned(pathText, scannedChars), kScanSkipWords);
+    return gf_hasUtf16Units(pathText, kScanPathLimit) ||
+           lf_containsAny(lf_belowScanned(pathText, scannedChars), kScanSkipWords);
 }
 
 bool lf_isCandidateName(const fs::path& path, std::size_t scannedChars)

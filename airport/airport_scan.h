@@ -15,8 +15,9 @@ namespace zyn {
 
 inline const std::filesystem::path g_airportsScanLogPath{"output/info/AirportsScanLog.txt"};
 
-// Whether a walk skips the entry: a path of 250 characters or more, or a part below the scanned
-// folder that names packages without airports (aircraft, tutorials, traffic and the like).
+// Whether a walk skips the entry: a whole path of 250 characters or more (as Windows counts them),
+// or a part below the scanned folder (its first scannedChars bytes) that names packages without
+// airports (aircraft, tutorials, traffic and the like).
 bool lf_skipFolder(std::string_view pathText, std::size_t scannedChars);
 // Whether a scenery file is read: a BGL extension, no folder of statics or old airport updates.
 bool lf_isCandidateName(const std::filesystem::path& path, std::size_t scannedChars);

@@ -4,17 +4,16 @@
 #include "airport/airport_downloads.h"
 #include "airport/airports.h"
 #include "airport/apf_format.h"
+#include "base/atomic_file.h"
 #include "base/download.h"
 #include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/path_text.h"
-#include "base/random_util.h"
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
-#include <atomic>
 #include <map>
 #include <mutex>
 
@@ -53,10 +52,25 @@ std::string lf_stockServerPath(std::string_view code)
     return fmt::format("{}{}", kStockFolder, lf_xmlName(code));
 }
 
-bool lf_downloadFrom2020(std::string_view serverPath, const fs::path& localPath)
+DownloadEnd lf_downloadFrom2020(std::string_view serverPath, const fs::path& localPath)
 {
     CurlHandle handle;
-    return gf_downloadFile(handle.get(), gf_airportDownloadUrl(true) + std::string(serverPath), localPath, false);
+    return gf_fetchFile(handle.get(), gf_airportDownloadUrl(true) + std::string(serverPath), localPath, false);
+}
+
+// The stock file of the airport loaded into the document; false when it cannot be, and from the
+// first ask that finds the server unreachable on, without asking.
+bool lf_loadStockFile(std::string_view code, pugi::xml_document& document, StockAsks& asks)
+{
+    if (asks.unreachable)
+        return false;
+    const TempFile stock(gf_uniqueTempPath(code));
+    const DownloadEnd end = lf_downloadFrom2020(lf_stockServerPath(code), stock.path());
+    if (end == DownloadEnd::Unreachable) {
+        asks.unreachable = true;
+        gf_logErrorf("{}: the download server cannot be reached, no further airport is asked for", "lf_suitableForLearning");
+    }
+    return end == DownloadEnd::Done && document.load_file(stock.path().c_str());
 }
 
 // A pointer to a location: backslashes of a file written on Windows become slashes, blanks "%20".
@@ -139,8 +153,7 @@ fs::path lf_txtPath(std::string_view name) { return gf_pathFromUtf8(std::string(
 
 fs::path gf_uniqueTempPath(std::string_view stem)
 {
-    static std::atomic<std::uint32_t> s_counter{0};
-    return gf_pathFromUtf8(fmt::format("{}.{:08x}-{}.tmp.xml", stem, gf_randomEngine()(), s_counter.fetch_add(1)));
+    return gf_temporaryPath(gf_xmlPath(stem)); // what a kill leaves goes at the next start
 }
 
 bool lf_readApfPointer(const fs::path& path, std::string& out)
@@ -165,7 +178,7 @@ bool lf_downloadStockApf(std::string_view code)
             return it->second;
     }
     const TempFile probe(gf_uniqueTempPath(code));
-    const bool found = lf_downloadFrom2020(lf_stockServerPath(code), probe.path());
+    const bool found = lf_downloadFrom2020(lf_stockServerPath(code), probe.path()) == DownloadEnd::Done;
     std::lock_guard lock(g_probeMutex);
     g_stockProbes.emplace(std::string(code), found);
     return found;
@@ -273,17 +286,14 @@ std::string lf_detectPublisher(const fs::path& path)
     return fmt::format("{}={}, {}={}", "manufacturer", manufacturer.value_or(""), "creator", creator.value_or(""));
 }
 
-bool lf_suitableForLearning(std::string_view code)
+bool lf_suitableForLearning(std::string_view code, StockAsks& asks)
 {
     if (!gf_checkAirportCode(code, "lf_suitableForLearning"))
         return false;
     pugi::xml_document document;
-    {
-        const TempFile stock(gf_uniqueTempPath(code));
-        if (!lf_downloadFrom2020(lf_stockServerPath(code), stock.path()) || !document.load_file(stock.path().c_str())) {
-            gf_logErrorf("{} Not suitable for offline learning", code);
-            return false;
-        }
+    if (!lf_loadStockFile(code, document, asks)) {
+        gf_logErrorf("{} Not suitable for offline learning", code);
+        return false;
     }
     if (lf_readParameterInt(document, "Qf_real").value_or(-1) < 0 &&
         lf_readParameterInt(document, "Qf_soft").value_or(-1) < 0)

@@ -47,11 +47,18 @@ std::string lf_readApfPublisher(const std::filesystem::path& path);
 // For a file whose publisher is "unknown" and whose manufacturer and creator are both shorter than
 // 4 characters: "manufacturer={}, creator={}"; "\"{}\" not found" when it cannot be loaded; else "".
 std::string lf_detectPublisher(const std::filesystem::path& path);
+// The stock-file asks of one run over many airports (the scan's TBLO step): once one finds the
+// server unreachable (logged once), the others are not made and fail as that one did, so that an
+// offline start does not wait for the server once per airport.
+struct StockAsks {
+    bool unreachable = false;
+};
 // Whether the airport's stock file rates its stands (a quality factor of 0 or more) and has a
 // "WEEK" of 20 or more, so that it may be used for learning offline.
-bool lf_suitableForLearning(std::string_view code);
+bool lf_suitableForLearning(std::string_view code, StockAsks& asks);
 
-// A file name in the program folder that no other download uses: stem, a unique part, ".xml".
+// A file name in the program folder that no other download uses: stem, ".xml", a unique part. The
+// start-up removes what a kill leaves of it (gf_removeStaleTemporaries).
 std::filesystem::path gf_uniqueTempPath(std::string_view stem);
 
 } // namespace zyn

@@ -48,10 +48,14 @@ bool lf_isFolder(const fs::path& path)
     return fs::is_directory(path, ec);
 }
 
-// A value of a key that is neither a string nor null raises the JSON library's type error.
+// Text that is no JSON raises the library's parse error, a value of a key that is neither a string
+// nor null its type error: either ends the search, so that a broken package manifest is reported
+// and no manifest of a folder inside the package is taken for it. An empty file was not read.
 ManifestInfo lf_manifestOfText(std::string_view text)
 {
-    const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
+    if (text.empty())
+        return {};
+    const nlohmann::json json = nlohmann::json::parse(text);
     if (!json.is_object())
         return {};
     return {lf_jsonString(json, "manufacturer"), lf_jsonString(json, "creator"), lf_jsonString(json, "title"), true};

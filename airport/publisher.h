@@ -23,7 +23,9 @@ struct PublisherInfo {
 };
 
 // The manifest of the package that holds the path: the package folder right below "Community"
-// first, then each folder from the root downward. Errors are reported and give "not valid".
+// first, then each folder from the root downward, passing over one whose manifest is no JSON object.
+// Errors (a manifest that is no JSON, a key of the wrong type) are reported and end the search as
+// "not valid".
 ManifestInfo lf_searchManifest(std::string_view path);
 PublisherInfo gf_findPublisher(std::string_view path);
 

@@ -1,6 +1,7 @@
 #include "base/atomic_file.h"
 
 #include "base/path_text.h"
+#include "base/pending_file.h"
 #include "platform/system/files.h"
 
 #include <algorithm>
@@ -27,15 +28,10 @@ constexpr std::string_view kTemporaryEnd = ".tmp";
 constexpr std::size_t kTemporaryDigits = 16;
 constexpr int kOpenAttempts = 8;
 
-fs::path lf_temporaryPath(const fs::path& path)
-{
-    thread_local std::mt19937_64 engine{std::random_device{}()};
-    const auto name = fmt::format("{}{}{:016x}{}", gf_utf8FileName(path), kTemporaryMark, engine(), kTemporaryEnd);
-    return path.parent_path() / gf_pathFromUtf8(name);
-}
-
 bool lf_isTemporaryName(std::string_view name)
 {
+    if (name.ends_with(kPendingFileEnd)) // a download into a temporary
+        name.remove_suffix(kPendingFileEnd.size());
     if (!name.ends_with(kTemporaryEnd))
         return false;
     name.remove_suffix(kTemporaryEnd.size());
@@ -54,7 +50,7 @@ public:
     explicit TemporaryFile(const fs::path& target)
     {
         for (int attempt = 0; attempt < kOpenAttempts && m_file == kNoFile; ++attempt) {
-            m_path = lf_temporaryPath(target);
+            m_path = gf_temporaryPath(target);
             m_file = gf_createNewFile(m_path);
         }
         if (m_file == kNoFile)
@@ -95,6 +91,13 @@ private:
 };
 
 } // namespace
+
+fs::path gf_temporaryPath(const fs::path& path)
+{
+    thread_local std::mt19937_64 engine{std::random_device{}()};
+    const auto name = fmt::format("{}{}{:016x}{}", gf_utf8FileName(path), kTemporaryMark, engine(), kTemporaryEnd);
+    return path.parent_path() / gf_pathFromUtf8(name);
+}
 
 void gf_writeFileAtomic(const fs::path& path, std::string_view bytes, FileSync sync)
 {

@@ -26,8 +26,13 @@ enum class FileSync : std::uint8_t { Durable, Deferred };
 void gf_writeFileAtomic(const std::filesystem::path& path, std::string_view bytes,
                         FileSync sync = FileSync::Durable);
 
-// Removes the temporaries that writers killed mid-save left in the folder and the folders below it;
-// only files of the writer's own naming go. Call at start-up, while no other writer runs.
+// A name beside the path's that no other writer uses, removed at the next start when a kill leaves
+// it behind: for a temporary file of an operation (a download that is read and removed again).
+std::filesystem::path gf_temporaryPath(const std::filesystem::path& path);
+
+// Removes the temporaries that writers killed mid-save left in the folder and the folders below it,
+// and the pending files of downloads into temporaries (base/pending_file.h); only files of the
+// writer's own naming go. Call at start-up, while no other writer runs.
 void gf_removeStaleTemporaries(const std::filesystem::path& folder);
 
 // The text of an XML document in pugixml's default formatting.

@@ -68,6 +68,13 @@ void lf_setDownloadOptions(CURL* handle, const std::string& url, PendingFile& fi
     gf_setCertificateChecks(handle);
 }
 
+// No connection to the server, or none that carries bytes.
+bool lf_unreachable(CURLcode result)
+{
+    return result == CURLE_COULDNT_RESOLVE_PROXY || result == CURLE_COULDNT_RESOLVE_HOST ||
+           result == CURLE_COULDNT_CONNECT || result == CURLE_OPERATION_TIMEDOUT;
+}
+
 } // namespace
 
 std::string gf_downloadBaseUrl()
@@ -92,17 +99,17 @@ bool gf_downloadShouldStop()
     return gf_exitUnderWay();
 }
 
-bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path, bool binary, const StopTest& stop)
+DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& path, bool binary, const StopTest& stop)
 {
     if (!handle)
-        return false;
+        return DownloadEnd::Failed;
     try {
         std::unique_ptr<PendingFile> file;
         try {
             file = std::make_unique<PendingFile>(path, binary);
         } catch (const fs::filesystem_error&) {
             gf_logf("could not open output file: {}", gf_utf8FromPath(path));
-            return false;
+            return DownloadEnd::Failed;
         }
         char errorBuffer[CURL_ERROR_SIZE] = {};
         lf_setDownloadOptions(handle, url, *file, stop, errorBuffer);
@@ -110,14 +117,19 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path,
         curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
         if (result != CURLE_OK) {
             gf_logIndentedf("{}: {}", url, errorBuffer[0] ? errorBuffer : curl_easy_strerror(result));
-            return false;
+            return lf_unreachable(result) ? DownloadEnd::Unreachable : DownloadEnd::Failed;
         }
         file->commit();
-        return true;
+        return DownloadEnd::Done;
     } catch (const std::exception& e) {
         gf_logf("downloader exception: \"{}\", {} => {}", e.what(), url, gf_utf8FromPath(path));
-        return false;
+        return DownloadEnd::Failed;
     }
+}
+
+bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path, bool binary, const StopTest& stop)
+{
+    return gf_fetchFile(handle, url, path, binary, stop) == DownloadEnd::Done;
 }
 
 Version gf_downloadVersion(CURL* handle, const std::string& url)

@@ -5,6 +5,7 @@
 #include "platform/system/clock.h"
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -39,9 +40,17 @@ private:
 // True once the program is exiting; the default stop test of every download.
 bool gf_downloadShouldStop();
 
+// How a download ended. Unreachable: no connection to the server (its name did not resolve, the
+// connection was refused or timed out, or the transfer stalled), as against a file the server does
+// not have or a local failure: asking it again now would cost the same wait.
+enum class DownloadEnd : std::uint8_t { Done, Failed, Unreachable };
+
 // Downloads one URL into one file. The body goes to a file beside path that replaces path only when
 // the transfer ended well, so a failed or cut-short download leaves an existing file untouched.
-// HTTP statuses of 400 and more fail. Returns whether path now holds the whole body.
+// HTTP statuses of 400 and more fail. Done when path now holds the whole body.
+DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& path, bool binary,
+                         const StopTest& stop = gf_downloadShouldStop);
+// The same; whether path now holds the whole body.
 bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& path, bool binary,
                      const StopTest& stop = gf_downloadShouldStop);
 

@@ -68,7 +68,8 @@ public:
     // Finishes a publish left half-done first, then flushes what was written and swaps the staged
     // folders in; false, the staging folder removed, when they equal the published ones.
     // beforeCommit runs once the staged folders hold every file: what it changes in them (and in the
-    // placed entries) is published with the rest.
+    // placed entries) is published with the rest. An equal file is a link to the published one, so
+    // beforeCommit replaces or removes a file, never writes into one.
     bool publish(const std::filesystem::path& committed, const std::function<void()>& beforeCommit = {});
 
 private:

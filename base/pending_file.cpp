@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 PendingFile::PendingFile(fs::path target, bool binary) : m_target(std::move(target))
 {
     m_partPath = m_target;
-    m_partPath += ".part";
+    m_partPath += kPendingFileEnd;
     m_file = gf_openFile(m_partPath, binary ? "wb" : "w");
     if (!m_file)
         throw fs::filesystem_error("open", m_partPath, std::error_code(errno, std::generic_category()));

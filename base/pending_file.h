@@ -7,9 +7,13 @@
 
 namespace zyn {
 
+// What a pending file's name adds to its target's.
+inline constexpr std::string_view kPendingFileEnd = ".part";
+
 class PendingFile {
 public:
-    // Opens "<target>.part" for writing; throws std::filesystem::filesystem_error when it cannot.
+    // Opens "<target>.part" (kPendingFileEnd) for writing; throws std::filesystem::filesystem_error
+    // when it cannot.
     explicit PendingFile(std::filesystem::path target, bool binary = true);
     ~PendingFile(); // removes the partial file unless committed
     PendingFile(const PendingFile&) = delete;

@@ -72,6 +72,19 @@ std::string gf_toUpper(std::string_view text)
 
 bool gf_equalsUpper(std::string_view a, std::string_view b) { return a == gf_toUpper(b); }
 
+bool gf_hasUtf16Units(std::string_view utf8, std::size_t count)
+{
+    if (utf8.size() < count) // never more characters than bytes: most texts are not counted
+        return false;
+    std::size_t units = 0;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0u) != 0x80u) // not a continuation byte: a character begins
+            units += byte >= 0xF0u ? 2 : 1;
+    }
+    return units >= count;
+}
+
 std::string gf_quotedValue(std::string_view text)
 {
     const auto open = text.find('"');

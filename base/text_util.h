@@ -29,6 +29,10 @@ bool gf_equalsUpper(std::string_view a, std::string_view b);      // a == upper-
 char gf_toUpper(char c);
 std::string gf_toUpper(std::string_view text);
 
+// Whether a UTF-8 text has count characters or more as Windows counts those of a path: UTF-16 code
+// units, two for a character beyond the basic plane.
+bool gf_hasUtf16Units(std::string_view utf8, std::size_t count);
+
 // The text between the first and the second double quote; the whole text without quotes;
 // empty when the opening quote has no closing one.
 std::string gf_quotedValue(std::string_view text);

@@ -12,6 +12,7 @@
 #include "base/workers.h"
 #include "bench/brief_run.h"
 #include "bench/raw_read.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/bgl_writer.h"
 
@@ -72,6 +73,8 @@ template <typename Change> void lf_rescans(benchmark::State& state, Change chang
     const int files = lf_files(state);
     const AddonTree& tree = lf_addonTree(files);
     const test::ScopedCwd cwd(tree.dir.path());
+    // The scan's asks for stock files go to a closed loopback port: no benchmark waits for the network.
+    const test::ScopedEnv noServer("TARVO_DOWNLOAD_URL", "http://127.0.0.1:1/downloads/");
     const std::vector<fs::path> community{tree.dir / "Community"};
     gf_resetWorkers();
     lf_scanAndPublish(community); // the previous scan's results

@@ -90,8 +90,7 @@ void lf_searchEntry(fs::recursive_directory_iterator& walk, std::size_t folderCh
 {
     const fs::directory_entry& entry = *walk;
     if (!lf_isAircraftCfgName(entry.path())) {
-        if (lf_entryIs(entry, fs::file_type::directory) &&
-            lf_skipsLiveryFolder(lf_belowFolder(gf_utf8FromPath(entry.path()), folderChars)))
+        if (lf_entryIs(entry, fs::file_type::directory) && lf_skipsLiveryFolder(gf_utf8FromPath(entry.path()), folderChars))
             walk.disable_recursion_pending();
         return;
     }
@@ -104,10 +103,11 @@ void lf_searchEntry(fs::recursive_directory_iterator& walk, std::size_t folderCh
 
 } // namespace
 
-bool lf_skipsLiveryFolder(std::string_view belowScannedFolder)
+bool lf_skipsLiveryFolder(std::string_view pathText, std::size_t folderChars)
 {
-    if (belowScannedFolder.size() >= kLiveryPathLimit)
+    if (gf_hasUtf16Units(pathText, kLiveryPathLimit))
         return true;
+    const std::string_view belowScannedFolder = lf_belowFolder(pathText, folderChars);
     return std::any_of(kLiverySkipWords.begin(), kLiverySkipWords.end(), [belowScannedFolder](std::string_view word) {
         return belowScannedFolder.find(word) != std::string_view::npos;
     });

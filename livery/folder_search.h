@@ -18,14 +18,16 @@ namespace zyn {
 // Path parts below which no aircraft.cfg is looked for (exact bytes), within the scanned folder.
 inline constexpr std::array<std::string_view, 9> kLiverySkipWords{
     "airport", "lvfr", "mkstudios", "simwings", "fsdreamteam", "navigraph", "flytampa", "inibuilds", "_CVT_"};
-// Folders whose path below the scanned folder is this long or longer are not entered.
+// Folders whose whole path has this many characters or more (as Windows counts them) are not
+// entered: below the 260 that Windows allows without its long-path setting.
 inline constexpr std::size_t kLiveryPathLimit = 250;
 
 // Reads one aircraft.cfg file into its liveries; runs on a worker thread, several at once.
 using LiveryFileReader = std::function<std::list<LiveryData>(std::uint32_t folderIndex, const std::filesystem::path&)>;
 
-// Whether the walk stays out of a folder, given the text of its path below the scanned folder.
-bool lf_skipsLiveryFolder(std::string_view belowScannedFolder);
+// Whether the walk stays out of a folder, given the text of its path and the bytes of it that
+// name the scanned folder (the skip words are looked for below them).
+bool lf_skipsLiveryFolder(std::string_view pathText, std::size_t folderChars);
 // "aircraft.cfg" in any case of letters.
 bool lf_isAircraftCfgName(const std::filesystem::path& path);
 

@@ -11,7 +11,9 @@
 #include "tests/support/guard_time.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tools/airport_gen.h"
 #include "tools/bgl_writer.h"
+#include "tools/download_server.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -22,6 +24,7 @@
 #include <array>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <random>
 #include <set>
@@ -51,22 +54,31 @@ constexpr int kKills = 60; // per mode
 constexpr int kAirportsPerScan = 6;
 
 // What one scan publishes: thirdparty files of its own airports, simaddon files of its own airport
-// and of two that both scans have; in MSFS 2024 mode a TBLO entry of its own. The report and the TBLO
-// entries are taken from a whole scan.
+// and of two that both scans have; in MSFS 2024 mode a TBLO entry of its own and one that both scans
+// make alike from a folder both scan. Both have a thirdparty file of that airport, which only the
+// first scan's manifest makes fit for learning: it takes the place of the entry the other scan left
+// in TBLO. The report and the TBLO entries are taken from a whole scan.
 struct ScanResult {
-    fs::path community;
+    std::vector<fs::path> folders;
     std::set<std::string> thirdparty;
     std::set<std::string> simaddon;
     std::multiset<std::string> report;
     std::map<std::string, std::string> tblo;
 };
 
-ScanResult lf_writeCommunity(const fs::path& community, char series)
+// Airports of the newer format named by their file: an entry for the maker in MSFS 2024 mode.
+void lf_writeUnrecognised(const fs::path& community, const std::string& bglName, const std::string& code)
 {
-    ScanResult result{community, {}, {}, {}, {}};
-    // An airport of the newer format named by its file: an entry for the maker in MSFS 2024 mode.
-    tools::gf_writeAirportPackage(community, {"indie-paris", "paris", "", "", series == 'A' ? "lfpg.bgl" : "lfpo.bgl"},
-                                  {.airports = {tools::gf_bglAirport("EDDQ", 48.7, 2.4, 2)}, .unrecognisedFirst = true});
+    tools::gf_writeAirportPackage(community, {"indie-" + bglName, "paris", "", "", bglName + ".bgl"},
+                                  {.airports = {tools::gf_bglAirport(code, 48.7, 2.4, 2)}, .unrecognisedFirst = true});
+}
+
+ScanResult lf_writeCommunity(const fs::path& community, const fs::path& shared, char series)
+{
+    ScanResult result{{shared, community}, {"LFPG.xml"}, {}, {}, {}};
+    lf_writeUnrecognised(community, series == 'A' ? "lfpo" : "lfpb", "EDDQ");
+    tools::gf_writeAirportPackage(community, {"paris-cdg", "LFPG", "", series == 'A' ? "Indie Works" : "", "airport.bgl"},
+                                  {.airports = {tools::gf_bglAirport("LFPG", 49.0, 2.55, 2)}});
     for (int i = 0; i < kAirportsPerScan; ++i) {
         const std::string code = fmt::format("E{}{:02}", series, i);
         tools::gf_writeAirportPackage(community, {"indie-" + code, code, "", "", "airport.bgl"},
@@ -82,6 +94,41 @@ ScanResult lf_writeCommunity(const fs::path& community, char series)
     }
     return result;
 }
+
+// The files published so far, each with a link of its own in a folder aside and its bytes: no scan
+// writes into a published file, so a kill at any moment leaves them as they were.
+class PublishedBytes {
+public:
+    explicit PublishedBytes(fs::path aside) : m_aside(std::move(aside)) {}
+    void keep()
+    {
+        fs::remove_all(m_aside);
+        fs::create_directories(m_aside);
+        m_bytes.clear();
+        for (const fs::path& folder : {g_myThirdpartyPath, g_mySimaddonPath, g_tbloPath}) {
+            std::error_code ec;
+            for (fs::directory_iterator entry(folder, ec); !ec && entry != fs::directory_iterator(); entry.increment(ec)) {
+                if (!entry->is_regular_file())
+                    continue;
+                const fs::path link = m_aside / fmt::format("{}", m_bytes.size());
+                fs::create_hard_link(entry->path(), link);
+                m_bytes[link] = test::readText(link);
+            }
+        }
+    }
+    // The first file written into, or nothing.
+    std::optional<fs::path> changed() const
+    {
+        for (const auto& [link, bytes] : m_bytes)
+            if (test::readText(link) != bytes)
+                return link;
+        return std::nullopt;
+    }
+
+private:
+    fs::path m_aside;
+    std::map<fs::path, std::string> m_bytes;
+};
 
 // The parking files of a folder, each a whole one; a broken or cut file is named "broken".
 std::set<std::string> lf_wholeFiles(const fs::path& folder)
@@ -115,7 +162,7 @@ std::map<std::string, std::string> lf_tbloEntries()
 [[noreturn]] void lf_scanForever(int doneFd, const std::array<ScanResult, 2>& scans, int first)
 {
     for (int i = first;; ++i) {
-        lf_scanAddonAirports({scans[i % 2].community});
+        lf_scanAddonAirports(scans[i % 2].folders);
         const char done = 1;
         if (write(doneFd, &done, 1) != 1)
             _exit(2);
@@ -142,10 +189,16 @@ protected:
     AirportScanKill()
     {
         param::MSFS_2020.value = GetParam().msfs2020 ? 1 : 0;
-        g_airports = {{"LFPG", "CDG", 49.0, 2.55, 392.0}, {"LFPO", "ORY", 48.72, 2.38, 291.0}};
+        g_airports = {{"LFPB", "LBG", 48.97, 2.44, 218.0}, // by code, as read
+                      {"LFPG", "CDG", 49.0, 2.55, 392.0},
+                      {"LFPO", "ORY", 48.72, 2.38, 291.0}};
+        lf_writeUnrecognised(dir / "CommunityShared", "lfpg", "EDDR");
         if (GetParam().msfs2020) // the newer record is passed over and the airport behind it read
             for (ScanResult& scan : scans)
-                scan.thirdparty.insert("EDDQ.xml");
+                scan.thirdparty.insert({"EDDQ.xml", "EDDR.xml"});
+        tools::ApfSpec stock{.parameters = {{"publisher", "stock"}, {"altitude", "392"}, {"Qf_real", "0"}, {"WEEK", "20"}},
+                             .stands = {{{{"id", "A1"}, {"latitude", "49.0"}, {"longitude", "2.55"}, {"radius", "20"}}}}};
+        tools::gf_writeApfSpec(stock, archive.path() / "MSFS" / "archive" / "stock" / "LFPG.xml");
     }
     ~AirportScanKill() override
     {
@@ -171,12 +224,14 @@ protected:
     void scanBoth()
     {
         for (int s : {1, 0}) {
-            ASSERT_TRUE(lf_scanAddonAirports({scans[s].community}));
+            ASSERT_TRUE(lf_scanAddonAirports(scans[s].folders));
             scans[s].report = lf_reportLines();
             scans[s].tblo = lf_tbloEntries();
             ASSERT_FALSE(scans[s].report.empty());
-            ASSERT_EQ(scans[s].tblo.size(), GetParam().msfs2020 ? 0u : 1u);
+            // the thirdparty file fit for learning, and the entries of the newer format
+            ASSERT_EQ(scans[s].tblo.size(), (s == 0 ? 1u : 0u) + (GetParam().msfs2020 ? 0u : 1u + s)) << s;
         }
+        ASSERT_EQ(scans[0].tblo.at("LFPG.xml"), test::readText(g_myThirdpartyPath / "LFPG.xml"));
     }
     static bool scanFoldersLeft()
     {
@@ -188,9 +243,16 @@ protected:
 
     test::TempDir dir{lf_killTestParent()};
     test::ScopedCwd cwd{dir.path()};
-    test::ScopedEnv noArchive{"TARVO_DOWNLOAD_URL", "http://127.0.0.1:1/"}; // nothing for the maker to learn
-    std::array<ScanResult, 2> scans{lf_writeCommunity(dir / "CommunityA", 'A'), lf_writeCommunity(dir / "CommunityB", 'B')};
+    test::TempDir archive; // the server's: one stock file fit for learning
+    tools::DownloadServer server{archive.path()};
+    test::ScopedEnv archiveUrl{"TARVO_DOWNLOAD_URL", [this] {
+                                   server.start();
+                                   return server.baseUrl();
+                               }()};
+    std::array<ScanResult, 2> scans{lf_writeCommunity(dir / "CommunityA", dir / "CommunityShared", 'A'),
+                                    lf_writeCommunity(dir / "CommunityB", dir / "CommunityShared", 'B')};
     fs::path userFile = g_myThirdpartyPath / "EDDF" / "mine.xml";
+    PublishedBytes published{dir / "published"};
 };
 
 TEST_P(AirportScanKill, EveryKillLeavesTheResultsOfOneScanWhole)
@@ -201,6 +263,7 @@ TEST_P(AirportScanKill, EveryKillLeavesTheResultsOfOneScanWhole)
     scanBoth();
     auto scanTime = (Clock::now() - started) / 2;
     ASSERT_EQ(wholeScan(), 0);
+    published.keep();
     std::mt19937 random(29);
     int held = 0;
     for (int round = 0; round < kKills; ++round) {
@@ -226,9 +289,11 @@ TEST_P(AirportScanKill, EveryKillLeavesTheResultsOfOneScanWhole)
         close(fds[0]);
         ASSERT_TRUE(scanned) << "round " << round << ": the child did not scan";
         ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round << ": the child ended by itself";
+        ASSERT_EQ(published.changed(), std::nullopt) << "round " << round << ": a published file was written into";
         gf_repairScanFolders(); // the next start
         held = wholeScan();
         ASSERT_NE(held, -1) << "round " << round;
+        published.keep();
         ASSERT_FALSE(scanFoldersLeft()) << "round " << round;
         ASSERT_EQ(test::readText(userFile), "a folder of the user's") << "round " << round;
     }

@@ -74,14 +74,28 @@ protected:
     fs::path community = programDir / "Packages" / "Community";
 };
 
+// The length limit counts the characters of the whole path as Windows does (UTF-16 code units);
+// skip words count below the scanned folder only.
 TEST_F(AirportScan, FoldersAndFilesTheWalkLeavesOut)
 {
     const std::string base = "/sim/Community";
+    const auto repeat = [](std::string_view text, std::size_t times) {
+        std::string out;
+        for (std::size_t i = 0; i < times; ++i)
+            out += text;
+        return out;
+    };
     const std::pair<std::string, bool> folders[] = {
         {base + "/orbx-airport-eddt", false},       {base + "/asobo-aircraft-a320", true},
         {base + "/x/SimObjects/Airplanes", false},  {base + "/x/simobjects/airplanes", true},
         {base + "/My Aircraft Airport", false},     {base + "/fsltl-traffic-base", true},
-        {base + "/" + std::string(240, 'a'), true}, {"/home/aircraft/Community/orbx-airport", false}};
+        {base + "/" + std::string(234, 'a'), false}, // 249 characters
+        {base + "/" + std::string(235, 'a'), true},
+        {base + "/" + repeat("\xc3\xbc", 234), false}, // 249 letters of two bytes each
+        {base + "/" + repeat("\xc3\xbc", 235), true},
+        {base + "/" + repeat("\xf0\x9d\x84\x9e", 117), false}, // beyond the basic plane: two each
+        {base + "/" + repeat("\xf0\x9d\x84\x9e", 118), true},
+        {"/home/aircraft/Community/orbx-airport", false}};
     for (const auto& [path, skipped] : folders)
         EXPECT_EQ(lf_skipFolder(path, path.starts_with(base) ? base.size() : 25), skipped) << path;
     const std::pair<std::string, bool> files[] = {
@@ -235,6 +249,38 @@ TEST_F(AirportScan, ManifestThatIsNoneFolderOrTooLarge)
             return l.find("manifest.json") != l.npos && (!c.line || l.find(c.line) != l.npos);
         });
         EXPECT_EQ(logged, c.line != nullptr) << c.what;
+    }
+}
+
+// A package manifest that is no JSON ends the search, reported: a manifest of a folder inside the
+// package is not the package's. One that is JSON but no object, or empty, is passed over.
+TEST_F(AirportScan, ManifestThatIsNoJsonEndsTheSearch)
+{
+    const struct {
+        const char* what;
+        fs::path package;
+        const char* outer; // the package's manifest
+        bool valid;
+        bool exception;
+    } cases[] = {
+        {"no JSON, outside Community", programDir / "Addons" / "pkg", "not json", false, true},
+        {"no JSON, below Community", community / "pkg", "{\"creator\": ", false, true},
+        {"an array", programDir / "Addons" / "pkg", "[1, 2]", true, false},
+        {"empty", programDir / "Addons" / "pkg", "", true, false},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(c.package);
+        test::writeText(c.package / "manifest.json", c.outer);
+        test::writeText(c.package / "scenery" / "manifest.json", R"({"creator": "inner team"})");
+        gf_resetScanLog();
+        const ManifestInfo info = lf_searchManifest(gf_utf8FromPath(c.package / "scenery" / "a.bgl"));
+        EXPECT_EQ(info.valid, c.valid) << c.what;
+        EXPECT_EQ(info.creator, c.valid ? "inner team" : "") << c.what;
+        const auto lines = gf_scanLogLines();
+        EXPECT_EQ(std::any_of(lines.begin(), lines.end(),
+                              [](const std::string& l) { return l.starts_with("exception in lf_searchManifest: "); }),
+                  c.exception)
+            << c.what;
     }
 }
 
@@ -504,6 +550,73 @@ TEST_F(AirportScan, NotRecognisedAirportOf2024BecomesATbloEntryThatStays)
               std::string::npos);
     EXPECT_EQ(gf_displayTexts().parking.setAsideAirports, 1u);
     EXPECT_TRUE(logContains("Please zip the folder")) << "the user learns what to do with it";
+}
+
+// Once the download server cannot be reached, the TBLO step asks it no more in this scan: one log
+// line, and the other airports are not suitable for offline learning, as when their ask fails. A
+// server that does not have an airport's file is asked for every airport.
+TEST_F(AirportScan, AServerThatCannotBeReachedIsAskedOnce)
+{
+    const char* codes[] = {"EDDT", "EDDB", "LFPG"};
+    for (const char* code : codes)
+        package(fmt::format("indie-{}", code), {.airports = {gf_bglAirport(code, 50.0, 10.0, 2)}});
+    tools::DownloadServer closed(serverDir.path());
+    closed.start();
+    const std::string closedUrl = closed.baseUrl();
+    closed.stop(); // its port refuses connections
+    const struct {
+        const char* what;
+        std::string url;
+        std::size_t asks;     // failed, logged
+        std::size_t requests; // that the stand-in served
+        std::size_t unreachable;
+    } rows[] = {
+        {"the server has no such file", server.baseUrl(), 3, 3, 0},
+        {"the server's port is closed", closedUrl, 1, 0, 1},
+    };
+    for (const auto& row : rows) {
+        fs::remove_all(g_airportsPath); // a scan of results unlike the published ones
+        downloadUrl.reset();
+        downloadUrl.emplace("TARVO_DOWNLOAD_URL", row.url);
+        const std::size_t served = server.requests().size();
+        const std::size_t logged = logLines().size();
+        ASSERT_TRUE(lf_scanAddonAirports({community})) << row.what;
+        const auto lines = logLines();
+        const auto count = [&](std::string_view text) {
+            return static_cast<std::size_t>(std::count_if(lines.begin() + static_cast<std::ptrdiff_t>(logged), lines.end(),
+                                                          [&](const std::string& l) { return l.find(text) != l.npos; }));
+        };
+        EXPECT_EQ(count(row.url + "MSFS/archive/stock/"), row.asks) << row.what;
+        EXPECT_EQ(server.requests().size() - served, row.requests) << row.what;
+        EXPECT_EQ(count("the download server cannot be reached"), row.unreachable) << row.what;
+        EXPECT_EQ(count("Not suitable for offline learning"), std::size(codes)) << row.what;
+    }
+}
+
+// A thirdparty file newly fit for learning takes the place of its airport's TBLO entry, which equals
+// the published one and is linked to it until the commit: the previous TBLO file keeps its bytes, so
+// that a kill or a put-back before the commit leaves the previous TBLO as it was.
+TEST_F(AirportScan, AFileSetAsideForLearningLeavesThePreviousTbloAsItWas)
+{
+    param::MSFS_2020.value = 0;
+    g_airports = {{"LFPG", "CDG", 49.0, 2.55, 392.0}};
+    tools::Attributes learnable = test::stockParameters();
+    learnable.insert(learnable.end(), {{"Qf_real", "0"}, {"WEEK", "20"}});
+    serveApf("MSFS/archive/stock/LFPG.xml", {.parameters = learnable, .stands = {test::fullStand("A1", 49.0, 2.55)}});
+    package("indie-paris", {.airports = {}, .unrecognisedFirst = true}, "", "lfpg.bgl");
+    package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}); // no maker named: not fit
+    ASSERT_TRUE(lf_scanAddonAirports({community}));
+    const std::string entry = test::readText(g_tbloPath / "LFPG.xml");
+    ASSERT_NE(entry.find("LFPG by unknown"), std::string::npos);
+    const fs::path previous = programDir / "previous-LFPG.xml";
+    fs::create_hard_link(g_tbloPath / "LFPG.xml", previous);
+
+    package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}, "Indie Works");
+    ASSERT_TRUE(lf_scanAddonAirports({community}));
+
+    EXPECT_EQ(test::readText(g_tbloPath / "LFPG.xml"), test::readText(g_myThirdpartyPath / "LFPG.xml"));
+    EXPECT_EQ(test::readText(previous), entry);
+    EXPECT_TRUE(logContains("LFPG copied to "));
 }
 
 } // namespace

@@ -1,14 +1,22 @@
 #include "airport/apf_locations.h"
 #include "airport/airport_code.h"
+#include "base/atomic_file.h"
 #include "base/folders.h"
 #include "settings/settings.h"
 #include "tests/airport/airport_fixture.h"
+#include "tests/support/guard_time.h"
 
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
 
 #include <bitset>
+#include <chrono>
+#include <thread>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace zyn {
 namespace {
@@ -28,14 +36,17 @@ protected:
             paths.push_back(r.path);
         return paths;
     }
-    // Nothing but the program's own folders and files is left in the program folder.
-    void expectNoTemporaryFiles() const
+    // What the program folder holds besides the program's own folders and files.
+    std::vector<std::string> strayFiles() const
     {
+        std::vector<std::string> stray;
         for (const auto& entry : fs::directory_iterator(programDir.path()))
-            EXPECT_TRUE(entry.path().filename() == "Log.txt" || entry.path().filename() == "airports" ||
-                        entry.path().filename() == "parameters.xml")
-                << entry.path();
+            if (entry.path().filename() != "Log.txt" && entry.path().filename() != "airports" &&
+                entry.path().filename() != "parameters.xml")
+                stray.push_back(entry.path().filename().string());
+        return stray;
     }
+    void expectNoTemporaryFiles() const { EXPECT_EQ(strayFiles(), std::vector<std::string>{}); }
 };
 
 TEST_F(ApfLocations, FileIsLookedForInItsOrder)
@@ -106,7 +117,8 @@ TEST_F(ApfLocations, CodesOtherThanLettersAndDigitsAreRefused)
         EXPECT_FALSE(gf_isAirportCode(code)) << code;
         EXPECT_EQ(gf_getStockApf(code), "") << code;
         EXPECT_FALSE(gf_apfExists(code)) << code;
-        EXPECT_FALSE(lf_suitableForLearning(code)) << code;
+        StockAsks asks;
+        EXPECT_FALSE(lf_suitableForLearning(code, asks)) << code;
     }
     EXPECT_TRUE(server.requests().empty());
     EXPECT_TRUE(logContains("gf_getStockApf: airport code \"../EDDT\" refused (letters and digits only, at most 8)"));
@@ -199,6 +211,45 @@ TEST_F(ApfLocations, PublisherChecksReadTheFileParameters)
     EXPECT_EQ(lf_readApfPublisher("missing.xml"), "");
 }
 
+// A download of the server's stock file killed with the program leaves its pending file in the
+// program folder; the next start removes it with the other temporaries.
+TEST_F(ApfLocations, WhatAKilledAskLeavesGoesAtTheNextStart)
+{
+    const struct {
+        const char* what;
+        void (*ask)();
+    } rows[] = {
+        {"the probe", [] { lf_downloadStockApf(kCode); }},
+        {"the learning check", [] {
+             StockAsks asks;
+             lf_suitableForLearning(kCode, asks);
+         }},
+    };
+    serveApf("MSFS/archive/stock/EDDT.xml", file());
+    server.setFault("MSFS/archive/stock/EDDT.xml", tools::DownloadFault::Stall);
+    for (const auto& row : rows) {
+        gf_resetApfProbes();
+        const std::size_t asked = server.requests().size();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            row.ask();
+            ::_exit(0);
+        }
+        // Once the server has the request, the download's pending file is open.
+        const auto guard = std::chrono::steady_clock::now() + test::guardTime(std::chrono::seconds(20));
+        while (server.requests().size() == asked && std::chrono::steady_clock::now() < guard)
+            std::this_thread::yield();
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_GT(server.requests().size(), asked) << row.what;
+        EXPECT_EQ(strayFiles().size(), 1u) << row.what << ": what the kill left";
+        gf_removeStaleTemporaries(programDir.path()); // the next start
+        expectNoTemporaryFiles();
+    }
+}
+
 TEST_F(ApfLocations, StockFileSuitsLearningWithAFactorAndAWeek)
 {
     using A = tools::Attributes;
@@ -212,13 +263,15 @@ TEST_F(ApfLocations, StockFileSuitsLearningWithAFactorAndAWeek)
         {{{"Qf_real", "0"}}, false},
         {{{"Qf_real", "-1"}, {"Qf_soft", "-1"}, {"WEEK", "40"}}, false},
     };
+    StockAsks asks;
     for (const auto& row : rows) {
         serveApf("MSFS/archive/stock/EDDT.xml", file(row.parameters));
-        EXPECT_EQ(lf_suitableForLearning(kCode), row.suitable);
+        EXPECT_EQ(lf_suitableForLearning(kCode, asks), row.suitable);
     }
     serve("MSFS/archive/stock/EDDT.xml", "<not xml");
-    EXPECT_FALSE(lf_suitableForLearning(kCode));
-    EXPECT_FALSE(lf_suitableForLearning("EDDS")); // not on the server
+    EXPECT_FALSE(lf_suitableForLearning(kCode, asks));
+    EXPECT_FALSE(lf_suitableForLearning("EDDS", asks)); // not on the server
+    EXPECT_FALSE(asks.unreachable);
     EXPECT_TRUE(logHas("===> EDDS Not suitable for offline learning"));
     expectNoTemporaryFiles();
 }

@@ -71,7 +71,7 @@ TEST(AtomicFile, KillMidSaveLeavesATemporaryThatTheNextStartRemoves)
     fs::create_directory(dir / "sub");
     const auto path = dir / "sub" / "data.txt";
     test::writeText(path, "old");
-    for (const char* name : {"notes.tmp", "data.txt.tarvo-123.tmp", "data.txt.tarvo-0123456789ABCDEF.tmp"})
+    for (const char* name : {"notes.tmp", "data.txt.tarvo-123.tmp", "data.txt.tarvo-0123456789ABCDEF.tmp", "dbase.zip.part"})
         test::writeText(dir / name, "the user's");
     fs::create_directory(dir / "folder.tarvo-0123456789abcdef.tmp");
     const pid_t child = ::fork();
@@ -90,7 +90,7 @@ TEST(AtomicFile, KillMidSaveLeavesATemporaryThatTheNextStartRemoves)
     EXPECT_EQ(lf_folderEntries(dir / "sub"), std::vector<std::string>{"data.txt"});
     EXPECT_EQ(readText(path), "old");
     EXPECT_EQ(lf_folderEntries(dir.path()),
-              (std::vector<std::string>{"data.txt.tarvo-0123456789ABCDEF.tmp", "data.txt.tarvo-123.tmp",
+              (std::vector<std::string>{"data.txt.tarvo-0123456789ABCDEF.tmp", "data.txt.tarvo-123.tmp", "dbase.zip.part",
                                         "folder.tarvo-0123456789abcdef.tmp", "notes.tmp", "sub"}));
 }
 

@@ -85,24 +85,59 @@ TEST_F(LiveryFolderSearchThreads, NeverMoreWorkersThanSlotsAndRecordsInWalkOrder
 
 TEST_F(LiveryFolderSearchThreads, ReadsOnlyAircraftCfgOutsideSkippedFolders)
 {
-    // Skip words and the length limit concern the path below the scanned folder ("/" and on).
+    // Skip words concern the path below the scanned folder ("/" and on), the length limit the whole path.
+    const std::size_t longest = kLiveryPathLimit - 1 - (dir / "pkg").string().size() - 1; // a folder of 249
     const std::set<std::string> expected{
         cfg("pkg/a/AIRCRAFT.CFG"), cfg("pkg/b/Aircraft.Cfg"),
         cfg("pkg/c_cvt_x/aircraft.cfg"), // skip words are case-sensitive
-        // a file path of 250 characters in a folder that is entered
-        cfg("pkg/" + std::string(kLiveryPathLimit - 14, 's') + "/aircraft.cfg"),
+        // a file path of more than 250 characters in a folder that is entered
+        cfg("pkg/" + std::string(longest, 's') + "/aircraft.cfg"),
         // where the user keeps the scanned folder does not matter
         cfg("inibuilds-traffic/model/aircraft.cfg"),
-        cfg("my-airport-collection/" + std::string(200, 'l') + "/Community/m/aircraft.cfg")};
+        cfg("my-airport-collection/Community/m/aircraft.cfg")};
     for (const char* skipped : {"pkg/a/aircraft.cfg.bak", "pkg/a/aircraft_old.cfg", "pkg/c_CVT_x/aircraft.cfg",
                                 "pkg/flytampa-scenery/aircraft.cfg"})
         cfg(skipped);
-    cfg("pkg/" + std::string(kLiveryPathLimit - 1, 'f') + "/aircraft.cfg");
+    cfg("pkg/" + std::string(longest + 1, 'f') + "/aircraft.cfg");
     lf_searchLiveriesInFolder(1, dir / "pkg", pathRecord);
     lf_searchLiveriesInFolder(2, dir / "inibuilds-traffic", pathRecord);
-    lf_searchLiveriesInFolder(3, dir / "my-airport-collection" / std::string(200, 'l') / "Community", pathRecord);
+    lf_searchLiveriesInFolder(3, dir / "my-airport-collection" / "Community", pathRecord);
     const auto found = titles();
     EXPECT_EQ(std::set<std::string>(found.begin(), found.end()), expected);
+}
+
+// The length limit counts the characters of the whole path as Windows does (UTF-16 code units), so
+// that no folder entered lies beyond the 260 that Windows allows; skip words count below the
+// scanned folder only.
+TEST(LiveryFolderSkip, WholePathOfWindowsCharactersAndSkipWordsBelowTheFolder)
+{
+    const auto repeat = [](std::string_view text, std::size_t times) {
+        std::string out;
+        for (std::size_t i = 0; i < times; ++i)
+            out += text;
+        return out;
+    };
+    const std::string folder = "/sim/Community"; // 14 characters
+    const std::string deep = "/sim/" + std::string(231, 'd') + "/Community"; // 246 characters
+    const struct {
+        const char* what;
+        std::string path;
+        std::string scanned;
+        bool skipped;
+    } rows[] = {
+        {"249 characters", folder + "/" + std::string(234, 'a'), folder, false},
+        {"250 characters", folder + "/" + std::string(235, 'a'), folder, true},
+        {"250 characters, most of them the scanned folder's", deep + "/pkg", deep, true},
+        {"249 letters of two bytes each", folder + "/" + repeat("\xc3\xbc", 234), folder, false},
+        {"250 letters of two bytes each", folder + "/" + repeat("\xc3\xbc", 235), folder, true},
+        {"a character beyond the basic plane counts two", folder + "/" + repeat("\xf0\x9d\x84\x9e", 117), folder,
+         false},
+        {"251 of them", folder + "/" + repeat("\xf0\x9d\x84\x9e", 118), folder, true},
+        {"a skip word below the folder", folder + "/flytampa-eddt", folder, true},
+        {"a skip word in the folder", "/inibuilds/Community/pkg", "/inibuilds/Community", false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(lf_skipsLiveryFolder(row.path, row.scanned.size()), row.skipped) << row.what;
 }
 
 TEST_F(LiveryFolderSearchThreads, FailingFileIsLoggedAndTheOthersAreKept)
