@@ -77,6 +77,7 @@ void lf_decideSoftLearning()
     g_learnSoftSwitchedOff = true;
     gf_showCheckBox(param::LEARN_SOFT);
     gf_enableControl(param::LEARN_SOFT, false);
+    g_airportFileChanged = 1; // the airport's learned file keeps the setting it was parked with
 }
 
 // The park airport first in the list, with the user's stand there when there is one.

@@ -8,6 +8,7 @@
 #include "engine/stand_search.h"
 #include "parking/park_airport.h"
 #include "parking/session_calls.h"
+#include "requests/main_loop_requests.h"
 #include "settings/settings.h"
 #include "shown/status_line.h"
 #include "sim/user_aircraft.h"
@@ -228,6 +229,37 @@ TEST_F(ParkAirports, SoftLearningFollowsEachAirportsCoverage)
         EXPECT_EQ(lf_readParkedFile(), "") << row.code;
         EXPECT_EQ(g_softLearningAllowed.load(), row.allowed) << row.code;
         EXPECT_EQ(param::LEARN_SOFT.value.load(), row.learnSoft) << row.code;
+    }
+}
+
+// LEARN_SOFT switched off by a well-covered airport is kept in that airport's learned file when
+// parking there ends; an airport that changes nothing gets no file.
+TEST_F(ParkAirports, LearnSoftSwitchedOffByTheAirportIsSavedWithIt)
+{
+    struct Row {
+        const char* name;
+        std::size_t gates;
+        const char* quality;
+        int learnSoft; // before the airport is read
+        bool saved;
+    };
+    for (const Row& row : {Row{"well covered, LEARN_SOFT on", 20, "45", 1, true},
+                           Row{"well covered, LEARN_SOFT already off", 20, "45", 0, false},
+                           Row{"small, LEARN_SOFT on", 19, "90", 1, false}}) {
+        SCOPED_TRACE(row.name);
+        writeStands("AAAA", kHome, row.gates, row.quality);
+        param::LEARN_SOFT.value = row.learnSoft;
+        g_airportFileChanged = 0;
+        gf_setParkAirport(*gf_findAirport("AAAA"));
+        ASSERT_EQ(lf_readParkedFile(), "");
+        const fs::path learned = g_parkedFileInfo.learnedPath;
+        ASSERT_FALSE(learned.empty());
+        gf_endParking();
+        EXPECT_EQ(fs::exists(learned), row.saved);
+        if (row.saved) {
+            EXPECT_NE(readText(learned).find("name=\"LEARN_SOFT\" value=\"false\""), std::string::npos);
+        }
+        fs::remove(learned);
     }
 }
 
