@@ -12,6 +12,7 @@
 #include "requests/main_loop_requests.h"
 #include "parking/learned_save.h"
 #include "parking/park_airport.h"
+#include "parking/parking_fit.h"
 #include "parking/session_calls.h"
 #include "parking/static_parking.h"
 #include "settings/setting_controls.h"
@@ -346,12 +347,15 @@ void gf_endParking()
     g_recalculateParking = false;
     gf_setReservedStand({});
     gf_setParkAirport({});
+    gf_resetParkingFit();
+    // Its controls act on the airport's statics and stands: off until the next airport is loaded.
+    gf_enableControl(param::FLUSH_STATIC_BUTTON, false);
+    gf_enableControl(param::LEARN_SOFT, false);
+    // Nothing of this airport stays shown, its parking count least of all.
     gf_showParking([](ParkingDisplay& shown) {
-        shown.airportLabel.clear();
-        shown.parkFileRead = false;
-        shown.reservedStand.clear();
-        shown.reservedFound = false;
-        shown.stands = 0;
+        const std::uint32_t setAside = shown.setAsideAirports; // the airport scan's, not this airport's
+        shown = ParkingDisplay{};
+        shown.setAsideAirports = setAside;
     });
 }
 
