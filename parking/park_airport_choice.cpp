@@ -117,8 +117,9 @@ void lf_setReservedStand(const AirportRecord& park)
     if (!stand.empty() && !found)
         gf_logErrorf("my_park_airports.txt: stand {} is not one of the stands of {}", stand, park.icao);
     gf_setReservedStand(found ? stand : std::string());
+    // A listed stand the airport lacks is shown all the same, in red, so that its name can be mended.
     gf_showParking([&](ParkingDisplay& shown) {
-        shown.reservedStand = found ? stand : std::string();
+        shown.reservedStand = stand;
         shown.reservedFound = found;
     });
 }

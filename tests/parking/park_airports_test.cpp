@@ -53,6 +53,7 @@ protected:
     }
     ~ParkAirports() override
     {
+        gf_resetDisplayTexts();
         gf_resetParkAirports();
         gf_resetAirports();
         gf_resetUserAircraft();
@@ -339,6 +340,9 @@ TEST_F(ParkAirports, UnknownPublisherFolderOnlyRefusesItsOwnFiles)
     EXPECT_EQ(lf_readParkedFile(), "");
     EXPECT_TRUE(gf_reservedStand().empty()) << "a reserved stand the airport lacks";
     EXPECT_TRUE(logContains("stand NOT_THERE is not one of the stands of AAAA"));
+    const ParkingDisplay shown = gf_displayTexts().parking;
+    EXPECT_EQ(shown.reservedStand, "NOT_THERE") << "shown, in red";
+    EXPECT_FALSE(shown.reservedFound);
 }
 
 
@@ -364,7 +368,6 @@ protected:
         param::DESTINATION.setValue(m_destination);
         param::AIRPORT_RANGE.value = m_airportRange;
         param::AIRPORT_HEIGHT.value = m_airportHeight;
-        gf_resetDisplayTexts();
     }
     static bool enabled(const ParameterControl& control) { return IsWindowEnabled(gf_controlWindow(control)) != FALSE; }
 
