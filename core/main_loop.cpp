@@ -1,5 +1,6 @@
 #include "core/main_loop.h"
 
+#include "airport/park_airport_state.h"
 #include "airport/park_pos.h"
 #include "base/geo.h"
 #include "base/log.h"
@@ -159,7 +160,8 @@ void lf_serveWindowRequests()
 void lf_flushStatic()
 {
     gf_removeAllStaticAc();
-    if (param::INITIAL_LOAD_ONLY.on())
+    // Parking may have ended since the click: the next park airport must not lose its renewals.
+    if (g_parkAirportLoaded.load() == 0 || param::INITIAL_LOAD_ONLY.on())
         return;
     param::INITIAL_LOAD_ONLY.value = 1; // in this run only; the file keeps the user's choice
     gf_showCheckBox(param::INITIAL_LOAD_ONLY);

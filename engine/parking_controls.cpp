@@ -17,7 +17,8 @@ constexpr std::int32_t kMinutesToRenewalShown = 19;
 
 void lf_enableParkingButtons(bool enable)
 {
-    gf_enableControl(param::FLUSH_STATIC_BUTTON, enable);
+    // "Flush static" acts on the park airport's statics: without a loaded airport it stays off.
+    gf_enableControl(param::FLUSH_STATIC_BUTTON, enable && g_parkAirportLoaded.load() != 0);
     gf_enableControl(param::REREAD_BUTTON, enable);
 }
 

@@ -110,20 +110,30 @@ void lf_removeStaticsAt(const AcRecord& live, const ParkPos& stand)
     }
 }
 
-// A live aircraft standing at an overlapping stand that the new one would touch.
-bool lf_adjacentLiveConflict(const LiveAcRecord& a, const ParkPos& stand)
+// An aircraft of another callsign parked or pushing back at an overlapping stand is in the way when
+// the new one would touch it, or when that stand's place is unknown.
+bool lf_blocksAdjacent(const LiveAcRecord& a, const ParkPos& stand, const ParkPos* adjacent, const LiveAcRecord& other)
+{
+    if (!adjacent || (adjacent->latitude == 0.0 && adjacent->longitude == 0.0))
+        return true;
+    return lf_collides(a, other, lf_standDistanceNm(stand, *adjacent));
+}
+
+// The first overlapping stand whose occupant the new aircraft would touch; 0 when there is none.
+// One whose creation is still on its way stands there as much: many parked aircraft spawn within
+// the seconds their creations take.
+std::uint32_t lf_findNearestStand(const LiveAcRecord& a, const ParkPos& stand)
 {
     for (const std::uint32_t sid : stand.adjacent) {
         const ParkPos* adjacent = gf_standBySid(sid);
-        if (!adjacent || (adjacent->latitude == 0.0 && adjacent->longitude == 0.0))
-            continue;
-        const double d = lf_standDistanceNm(stand, *adjacent);
         for (const auto& other : g_liveAircraft)
-            if (&other != &a && other.standId == sid && other.state != ObjectState::RemovalRequested &&
-                lf_collides(a, other, d))
-                return true;
+            if (&other != &a && other.standId == sid &&
+                (other.inSim() || other.state == ObjectState::CreationRequested) &&
+                (other.phase == MovePhase::Parked || other.phase == MovePhase::Pushback) &&
+                other.head.callsign != a.head.callsign && lf_blocksAdjacent(a, stand, adjacent, other))
+                return sid;
     }
-    return false;
+    return 0;
 }
 
 bool lf_forbiddenStand(const ParkPos& stand)
@@ -245,7 +255,7 @@ SpawnStand gf_takeStandAtSpawn(LiveAcRecord& a)
     }
     if (lf_forbiddenStand(*stand))
         return SpawnStand::Taxi;
-    if (!lf_claimStand(a, *stand) || lf_adjacentLiveConflict(a, *stand))
+    if (!lf_claimStand(a, *stand) || lf_findNearestStand(a, *stand) != 0)
         return SpawnStand::Gone;
     lf_removeStaticsAt(a, *stand);
     lf_takeStand(a, *stand);

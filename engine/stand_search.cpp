@@ -491,8 +491,11 @@ void lf_collectOptions(const ParkPos& stand, WeekSlot slot, bool real, const Sea
 
 std::uint8_t gf_staysNextHalfHour(const ParkPos& stand, const ParkPosOption& o, WeekSlot slot)
 {
-    if (o.callsign2.empty())
-        return 1;
+    return o.callsign2.empty() ? 1 : gf_optionHoldsNextHalfHour(stand, o, slot);
+}
+
+std::uint8_t gf_optionHoldsNextHalfHour(const ParkPos& stand, const ParkPosOption& o, WeekSlot slot)
+{
     if (slot.slot + 1 < kSlotsPerDay)
         return (o.halfHours >> (slot.slot + 1)) & 1u;
     const std::int32_t nextDay = slot.day >= 7 ? 1 : static_cast<std::int32_t>(slot.day) + 1;

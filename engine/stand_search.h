@@ -62,6 +62,9 @@ void gf_endStandSearch();
 // 1 when the aircraft of the option stays into the half hour after slot (at the day's end: the
 // stand has its option of the next day with slot 0); always 1 for an option without a coupled callsign.
 std::uint8_t gf_staysNextHalfHour(const ParkPos& stand, const ParkPosOption& option, WeekSlot slot);
+// 1 when the option's half hours go on into the half hour after slot (at the day's end: the stand
+// has an option of the next day with the same airline and type and slot 0), whatever its callsigns.
+std::uint8_t gf_optionHoldsNextHalfHour(const ParkPos& stand, const ParkPosOption& option, WeekSlot slot);
 
 // The stand nearest to the user aircraft on the ground (within 55 m), or empty.
 std::string gf_userStand();

@@ -12,6 +12,7 @@
 #include "requests/main_loop_requests.h"
 #include "parking/learned_save.h"
 #include "parking/park_airport.h"
+#include "parking/parking_fit.h"
 #include "parking/session_calls.h"
 #include "parking/static_parking.h"
 #include "settings/setting_controls.h"
@@ -77,6 +78,7 @@ void lf_decideSoftLearning()
     g_learnSoftSwitchedOff = true;
     gf_showCheckBox(param::LEARN_SOFT);
     gf_enableControl(param::LEARN_SOFT, false);
+    g_airportFileChanged = 1; // the airport's learned file keeps the setting it was parked with
 }
 
 // The park airport first in the list, with the user's stand there when there is one.
@@ -115,8 +117,9 @@ void lf_setReservedStand(const AirportRecord& park)
     if (!stand.empty() && !found)
         gf_logErrorf("my_park_airports.txt: stand {} is not one of the stands of {}", stand, park.icao);
     gf_setReservedStand(found ? stand : std::string());
+    // A listed stand the airport lacks is shown all the same, in red, so that its name can be mended.
     gf_showParking([&](ParkingDisplay& shown) {
-        shown.reservedStand = found ? stand : std::string();
+        shown.reservedStand = stand;
         shown.reservedFound = found;
     });
 }
@@ -345,12 +348,15 @@ void gf_endParking()
     g_recalculateParking = false;
     gf_setReservedStand({});
     gf_setParkAirport({});
+    gf_resetParkingFit();
+    // Its controls act on the airport's statics and stands: off until the next airport is loaded.
+    gf_enableControl(param::FLUSH_STATIC_BUTTON, false);
+    gf_enableControl(param::LEARN_SOFT, false);
+    // Nothing of this airport stays shown, its parking count least of all.
     gf_showParking([](ParkingDisplay& shown) {
-        shown.airportLabel.clear();
-        shown.parkFileRead = false;
-        shown.reservedStand.clear();
-        shown.reservedFound = false;
-        shown.stands = 0;
+        const std::uint32_t setAside = shown.setAsideAirports; // the airport scan's, not this airport's
+        shown = ParkingDisplay{};
+        shown.setAsideAirports = setAside;
     });
 }
 

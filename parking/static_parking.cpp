@@ -343,7 +343,8 @@ bool lf_leavesNextHalfHour(StaticStayer& stayer, const ParkPos& stand, const Par
     if (option.number < 1 || option.day != static_cast<std::int32_t>(now.day) || option.callsign != callsign ||
         option.airline != stayer.airline || option.type != stayer.type)
         return false;
-    stayer.leave = gf_staysNextHalfHour(stand, option, now) == 0;
+    // The stayer carries its next callsign; the option's own second callsign does not matter here.
+    stayer.leave = gf_optionHoldsNextHalfHour(stand, option, now) == 0;
     return true;
 }
 

@@ -142,15 +142,21 @@ TEST_F(MainLoop, RenewalAdjustsParkingOnlyWithAParkAirportAndStands)
     EXPECT_EQ(g_parkTrafficOnlyRequest.load(), 1); // the option waits for a renewal that adjusts
 }
 
-TEST_F(MainLoop, FlushStaticTurnsOnInitialLoadOnlyWithoutSavingIt)
+// Without a park airport (parking ended between the click and the second that serves it) the next
+// airport must keep its renewals.
+TEST_F(MainLoop, FlushStaticTurnsOnInitialLoadOnlyWithoutSavingItOnlyAtAParkAirport)
 {
     g_simRunning = 1;
-    param::INITIAL_LOAD_ONLY.value = 0;
-    g_removeAllRequest = 1;
-    oneSecond();
-    EXPECT_TRUE(param::INITIAL_LOAD_ONLY.on());
-    EXPECT_EQ(g_removeAllRequest.load(), 0);
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "parameters.xml"));
+    for (const bool loaded : {true, false}) {
+        SCOPED_TRACE(loaded ? "park airport loaded" : "no park airport");
+        g_parkAirportLoaded = loaded ? 1 : 0;
+        param::INITIAL_LOAD_ONLY.value = 0;
+        g_removeAllRequest = 1;
+        oneSecond();
+        EXPECT_EQ(param::INITIAL_LOAD_ONLY.on(), loaded);
+        EXPECT_EQ(g_removeAllRequest.load(), 0);
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "parameters.xml"));
+    }
     param::INITIAL_LOAD_ONLY.value = 0;
 }
 

@@ -144,6 +144,65 @@ TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
     }
 }
 
+// An aircraft spawning at a stand is refused only by another aircraft parked, pushing back or
+// being created at an overlapping stand whose wings it would touch, or one whose stand lies nowhere.
+TEST_F(Stands, SpawnIsRefusedOnlyByAnAircraftInTheWayAtAnOverlappingStand)
+{
+    enum class Place { Known, AtZero, Missing };
+    struct Row {
+        const char* name;
+        const char* callsign; // of the aircraft at the overlapping stand
+        MovePhase phase;
+        ObjectState state;
+        double halfSpanMetres; // both aircraft; 20 m touch over the 40 m between the stands
+        Place place;
+        SpawnStand result;
+    };
+    constexpr auto parked = MovePhase::Parked;
+    constexpr auto inSim = ObjectState::InSim;
+    for (const Row& row : {Row{"parked, wings touch", "SWR2", parked, inSim, 20.0, Place::Known, SpawnStand::Gone},
+                           Row{"pushing back", "SWR2", MovePhase::Pushback, inSim, 20.0, Place::Known, SpawnStand::Gone},
+                           Row{"being created there", "SWR2", parked, ObjectState::CreationRequested, 20.0, Place::Known,
+                               SpawnStand::Gone},
+                           Row{"parked, wings apart", "SWR2", parked, inSim, 10.0, Place::Known, SpawnStand::Parked},
+                           Row{"still taxiing to it", "SWR2", MovePhase::TaxiToStand, inSim, 20.0, Place::Known,
+                               SpawnStand::Parked},
+                           Row{"leaving the simulator", "SWR2", parked, ObjectState::RemovalRequested, 20.0, Place::Known,
+                               SpawnStand::Parked},
+                           Row{"the same callsign", "SWR1", parked, inSim, 20.0, Place::Known, SpawnStand::Parked},
+                           Row{"its stand at 0, 0", "SWR2", parked, inSim, 10.0, Place::AtZero, SpawnStand::Gone},
+                           Row{"its stand not in the list", "SWR2", parked, inSim, 10.0, Place::Missing, SpawnStand::Gone}}) {
+        SCOPED_TRACE(row.name);
+        g_stands.clear();
+        g_liveAircraft.clear();
+        addStand("A1", 0.0, 25.0);
+        addStand("A2", 40.0, 25.0); // 50 m of radii over 40 m: they overlap
+        ASSERT_EQ(g_stands[0].adjacent, std::vector<std::uint32_t>{2});
+        std::uint32_t neighbourStand = 2;
+        if (row.place == Place::AtZero) {
+            g_stands[1].latitude = 0.0;
+            g_stands[1].longitude = 0.0;
+        } else if (row.place == Place::Missing) {
+            neighbourStand = 9;
+            g_stands[0].adjacent = {9};
+        }
+        gf_publishStands(g_stands);
+        LiveAcRecord neighbour = aircraft(row.callsign, row.halfSpanMetres, ahead(kGate, 90.0, 40.0));
+        neighbour.head.registration = "HB-N";
+        neighbour.standId = neighbourStand;
+        neighbour.phase = row.phase;
+        neighbour.state = row.state;
+        neighbour.objectId = row.state == ObjectState::CreationRequested ? 0 : 77;
+        g_liveAircraft.push_back(neighbour);
+        g_liveAircraft.push_back(aircraft("SWR1", row.halfSpanMetres, kGate));
+        auto& newcomer = g_liveAircraft[1];
+        newcomer.stream[0].stationary = 1;
+        newcomer.stream[1].stationary = 1;
+        EXPECT_EQ(gf_takeStandAtSpawn(newcomer), row.result);
+        EXPECT_EQ(g_liveAircraft[0].state, row.state) << "the neighbour is never moved away";
+    }
+}
+
 TEST_F(Stands, LearningOnceInThreeHalfHoursCountsTheDay)
 {
     EXPECT_TRUE(lf_learnSlotOnce({1, 20}, 0x4b1234, false));

@@ -1,23 +1,33 @@
 // The park-airport list and its file, the choice of the park airport as the user flies, and the
 // loading of its stands, on real files in a program folder.
 #include "airport/airports.h"
+#include "airport/park_airport_state.h"
 #include "airport/stand_lookup.h"
 #include "base/folders.h"
+#include "core/main_loop.h"
 #include "engine/records.h"
+#include "engine/session_calls.h"
 #include "engine/stand_options.h"
 #include "engine/stand_search.h"
 #include "parking/park_airport.h"
+#include "parking/parking_fit.h"
 #include "parking/session_calls.h"
+#include "platform/win32/testing.h"
+#include "requests/main_loop_requests.h"
+#include "settings/setting_controls.h"
 #include "settings/settings.h"
+#include "shown/display_texts.h"
 #include "shown/status_line.h"
 #include "sim/user_aircraft.h"
 #include "tests/airport/airport_fixture.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/main_window_fixture.h"
 #include "tools/airport_gen.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <thread>
 
 namespace zyn::test {
@@ -43,6 +53,7 @@ protected:
     }
     ~ParkAirports() override
     {
+        gf_resetDisplayTexts();
         gf_resetParkAirports();
         gf_resetAirports();
         gf_resetUserAircraft();
@@ -231,6 +242,37 @@ TEST_F(ParkAirports, SoftLearningFollowsEachAirportsCoverage)
     }
 }
 
+// LEARN_SOFT switched off by a well-covered airport is kept in that airport's learned file when
+// parking there ends; an airport that changes nothing gets no file.
+TEST_F(ParkAirports, LearnSoftSwitchedOffByTheAirportIsSavedWithIt)
+{
+    struct Row {
+        const char* name;
+        std::size_t gates;
+        const char* quality;
+        int learnSoft; // before the airport is read
+        bool saved;
+    };
+    for (const Row& row : {Row{"well covered, LEARN_SOFT on", 20, "45", 1, true},
+                           Row{"well covered, LEARN_SOFT already off", 20, "45", 0, false},
+                           Row{"small, LEARN_SOFT on", 19, "90", 1, false}}) {
+        SCOPED_TRACE(row.name);
+        writeStands("AAAA", kHome, row.gates, row.quality);
+        param::LEARN_SOFT.value = row.learnSoft;
+        g_airportFileChanged = 0;
+        gf_setParkAirport(*gf_findAirport("AAAA"));
+        ASSERT_EQ(lf_readParkedFile(), "");
+        const fs::path learned = g_parkedFileInfo.learnedPath;
+        ASSERT_FALSE(learned.empty());
+        gf_endParking();
+        EXPECT_EQ(fs::exists(learned), row.saved);
+        if (row.saved) {
+            EXPECT_NE(readText(learned).find("name=\"LEARN_SOFT\" value=\"false\""), std::string::npos);
+        }
+        fs::remove(learned);
+    }
+}
+
 TEST_F(ParkAirports, WhatWasLearnedIsSavedWhenParkingEnds)
 {
     writeStands("AAAA", kHome, 3);
@@ -298,6 +340,88 @@ TEST_F(ParkAirports, UnknownPublisherFolderOnlyRefusesItsOwnFiles)
     EXPECT_EQ(lf_readParkedFile(), "");
     EXPECT_TRUE(gf_reservedStand().empty()) << "a reserved stand the airport lacks";
     EXPECT_TRUE(logContains("stand NOT_THERE is not one of the stands of AAAA"));
+    const ParkingDisplay shown = gf_displayTexts().parking;
+    EXPECT_EQ(shown.reservedStand, "NOT_THERE") << "shown, in red";
+    EXPECT_FALSE(shown.reservedFound);
+}
+
+
+// The park airport's controls in the real main window: "Flush static" and "LEARN_SOFT" work only
+// while an airport is loaded, and nothing shown of one airport stays for the next.
+class ParkingControls : public ParkAirports {
+protected:
+    ParkingControls()
+    {
+        openMainWindow();
+        gf_setStandSearch(nullptr); // no statics to wait for: the busy state ends with the calculation
+        param::SIM_TIME.value = 0;  // the main loop's second keeps the clock as it is
+        param::DESTINATION.setValue(""); // the nearest airport of the list leads it
+        param::AIRPORT_RANGE.value = param::AIRPORT_RANGE.defaultValue;
+        param::AIRPORT_HEIGHT.value = param::AIRPORT_HEIGHT.defaultValue;
+    }
+    ~ParkingControls() override
+    {
+        gf_endParking();
+        gf_resetMainLoop();
+        g_removeAllRequest = 0;
+        param::SIM_TIME.value = m_simTime;
+        param::DESTINATION.setValue(m_destination);
+        param::AIRPORT_RANGE.value = m_airportRange;
+        param::AIRPORT_HEIGHT.value = m_airportHeight;
+    }
+    static bool enabled(const ParameterControl& control) { return IsWindowEnabled(gf_controlWindow(control)) != FALSE; }
+
+private:
+    std::uint8_t m_simTime = param::SIM_TIME.value.load();
+    std::string m_destination = param::DESTINATION.getValue();
+    std::int32_t m_airportRange = param::AIRPORT_RANGE.value.load();
+    std::int32_t m_airportHeight = param::AIRPORT_HEIGHT.value.load();
+};
+
+TEST_F(ParkingControls, FollowTheParkAirportAndLeaveNothingOfItShown)
+{
+    const LatLon homeStand = writeStands("AAAA", kHome, 12);
+    writeStands("BBBB", kAway, 8);
+    writeText(g_myParkAirportsPath, "BBBB\n");
+    ASSERT_TRUE(lf_readMyParkAirports());
+    param::INITIAL_LOAD_ONLY.value = 0;
+    struct Step {
+        const char* name;
+        std::function<void()> action;
+        bool controlsOn;       // "Flush static" and "LEARN_SOFT" enabled
+        const char* airport;   // the park airport shown; empty: none
+        std::int32_t parkCount; // the count shown
+    };
+    const Step steps[] = {
+        {"on the ground at AAAA", [&] { userAt(homeStand, true); gf_checkForParkAirportUpdates(true); }, true, "AAAA", 4},
+        {"AAAA out of sight", [] { userAt({50.0, 11.2}, false, 3000.0); gf_checkForParkAirportUpdates(false); }, false, "",
+         0},
+        {"a renewal's busy state ends without an airport",
+         [] {
+             gf_disableControls();
+             gf_checkForParkAirportUpdates(false);
+         },
+         false, "", 0},
+        {"\"Flush static\" clicked, the main loop's second follows",
+         [] {
+             win32test::click(gf_controlWindow(param::FLUSH_STATIC_BUTTON));
+             lf_everySecond();
+         },
+         false, "", 0},
+        {"BBBB comes into sight", [] { userAt({50.0, 10.43}, false, 3000.0); gf_checkForParkAirportUpdates(false); },
+         false, "BBBB", 0},
+        {"BBBB's stands loaded", [] { gf_checkForParkAirportUpdates(false); }, true, "BBBB", 2},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.action();
+        EXPECT_EQ(enabled(param::FLUSH_STATIC_BUTTON), step.controlsOn);
+        EXPECT_EQ(enabled(param::LEARN_SOFT), step.controlsOn);
+        const ParkingDisplay shown = gf_displayTexts().parking;
+        EXPECT_EQ(shown.airportLabel.substr(0, 4), step.airport);
+        EXPECT_EQ(shown.parkCount, step.parkCount);
+        EXPECT_FALSE(param::INITIAL_LOAD_ONLY.on()) << "the next airport keeps its renewals";
+    }
 }
 
 } // namespace

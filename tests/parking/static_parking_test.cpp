@@ -12,6 +12,7 @@
 #include "parking/static_parking.h"
 #include "settings/settings.h"
 #include "sim/user_aircraft.h"
+#include "tests/airport/airport_fixture.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/traffic/service_fixture.h"
 #include "traffic/live_identities.h"
@@ -316,6 +317,45 @@ TEST_F(StaticSet, AStaticLeavingWithinTheHalfHourIsParkedAgainUnderItsNextCallsi
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->callsign2, "KLM2");
     EXPECT_EQ(again->slotMatch, 0);
+}
+
+// A static that stays and carries its next callsign leaves when the option of its stand under its
+// callsign ends with this half hour, whether that option names a second callsign or not.
+TEST_F(StaticSet, AStaticLeavesWhenItsOptionEndsWithThisHalfHour)
+{
+    struct Row {
+        const char* name;
+        WeekSlot now;
+        std::initializer_list<int> halfHours; // of the option it is parked by
+        const char* optionCallsign2;
+        bool nextDaySlot0; // the stand has its option of the next day with slot 0
+        bool leaves;
+    };
+    for (const Row& row : {Row{"ends, next callsign named", {3, 20}, {19, 20}, "KLM2", false, true},
+                           Row{"ends, no second callsign", {3, 20}, {19, 20}, "", false, true},
+                           Row{"goes on, no second callsign", {3, 20}, {20, 21}, "", false, false},
+                           Row{"day's end, nothing the next day", {7, 47}, {47}, "", false, true},
+                           Row{"day's end, on at Monday's slot 0", {7, 47}, {47}, "", true, false}}) {
+        SCOPED_TRACE(row.name);
+        now = row.now;
+        g_nowWeekSlot = now;
+        g_staticAircraft.clear();
+        makeStands(20, 0);
+        g_stands[10].options.push_back(lf_use("KLM1", test::slotBits(row.halfHours), now, row.optionCallsign2));
+        if (row.nextDaySlot0) {
+            ParkPosOption monday = lf_use("KLM1", 1, WeekSlot{1, 0});
+            monday.number = 2;
+            g_stands[10].options.push_back(monday);
+        }
+        addStatic(10, 1, "KLM1").head.text2 = "KLM2";
+        gf_parkingAdjustments(false);
+        EXPECT_EQ(g_staticAircraft[0].state, row.leaves ? ObjectState::RemovalRequested : ObjectState::InSim);
+        const StandCandidate* again = candidateOn(10);
+        ASSERT_EQ(again != nullptr, row.leaves);
+        if (again) {
+            EXPECT_EQ(again->callsign2, "KLM2");
+        }
+    }
 }
 
 TEST_F(StaticSet, ClearingTheParkAirportTakesItsAircraftAndForgetsIt)
