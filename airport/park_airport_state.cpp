@@ -25,6 +25,16 @@ void gf_setParkAirport(const AirportRecord& airport)
     g_parkAirport = airport;
 }
 
+std::optional<double> gf_parkAirportElevation()
+{
+    // The airport first: the reader of its file sets its altitude before it raises the flag, and the
+    // end of parking lowers the flag before it clears the airport.
+    const AirportRecord park = gf_parkAirport();
+    if (park.icao.empty() || g_parkAirportLoaded.load() == 0)
+        return std::nullopt;
+    return park.altitude;
+}
+
 std::string gf_reservedStand()
 {
     std::lock_guard lock(g_parkAirportMutex);

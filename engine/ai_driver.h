@@ -11,7 +11,6 @@ inline constexpr std::int32_t kRemovalEveryTicks = 10;
 inline constexpr std::int32_t kCreationEveryTicks = 50;
 inline constexpr std::int32_t kInRangeEveryTicks = 20;
 inline constexpr std::int32_t kUserAcEveryTicks = 100;
-inline constexpr int kRecordsMergedPerTick = 2;
 
 void gf_updateAI();
 void lf_handleUdpMessages();

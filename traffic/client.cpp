@@ -96,7 +96,6 @@ void gf_resetTrafficClients()
     t.parkedEntry = nlohmann::json();
     t.parkedList.clear();
     t.recordCount.store(0);
-    t.parkElevation.store(std::numeric_limits<double>::quiet_NaN());
     t.qnh.store(1013);
     t.setBoxState({});
     t.trafficShown.store(1);

@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <limits>
 #include <mutex>
 #include <set>
 #include <string>
@@ -68,7 +67,6 @@ public:
 
     std::vector<TrafficRecord> batch; // reader thread only
     std::atomic<double> lastReportTime{0.0};
-    std::atomic<double> parkElevation{std::numeric_limits<double>::quiet_NaN()}; // feet; NaN unknown
     std::atomic<std::int32_t> qnh{1013};
     std::atomic<std::int64_t> recordCount{0};
     std::atomic<std::uint8_t> ready{0}; // collect the identities of kept entries

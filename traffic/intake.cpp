@@ -31,6 +31,26 @@ bool lf_hasReportTime(const TrafficRecord& r) { return r.reportTime > 0.0; }
 // arithmetic below stays in range.
 constexpr double kMaxOffsetTenths = 36000.0;
 
+constexpr std::int64_t kTicksPerSecond = 100;
+
+// Whether the main loop, taking kRecordsMergedPerTick a tick, takes the last of `records` waiting
+// records within delaySeconds.
+bool lf_takenInTime(std::size_t records, std::int32_t delaySeconds)
+{
+    return records <= static_cast<std::size_t>(kRecordsMergedPerTick * kTicksPerSecond * delaySeconds);
+}
+
+// Queues the batch behind what waits: the main loop takes records from the end.
+void lf_queueBehind(std::vector<TrafficRecord>& batch)
+{
+    if (g_sharedBatch.empty()) {
+        g_sharedBatch.swap(batch);
+        return;
+    }
+    g_sharedBatch.insert(g_sharedBatch.begin(), std::make_move_iterator(batch.begin()),
+                         std::make_move_iterator(batch.end()));
+}
+
 } // namespace
 
 void gf_stampBatch(std::vector<TrafficRecord>& batch, std::int32_t delaySeconds, std::int32_t tick)
@@ -41,7 +61,7 @@ void gf_stampBatch(std::vector<TrafficRecord>& batch, std::int32_t delaySeconds,
         if (lf_hasReportTime(r)) times.push_back(r.reportTime);
     std::sort(times.begin(), times.end());
     const double median = times.empty() ? 0.0 : times[times.size() / 2];
-    const std::int64_t base = std::int64_t{delaySeconds} * 100 + tick;
+    const std::int64_t base = std::int64_t{delaySeconds} * kTicksPerSecond + tick;
     for (auto& r : batch) {
         const double tenths =
             lf_hasReportTime(r) ? std::clamp((r.reportTime - median) * -10.0, -kMaxOffsetTenths, kMaxOffsetTenths) : 0.0;
@@ -61,13 +81,9 @@ void gf_mergeTrafficBatch(TrafficClient& client, std::int32_t delaySeconds)
     gf_stampBatch(client.batch, delaySeconds, g_tick.load());
     {
         std::lock_guard lock(g_intakeMutex);
-        if (delaySeconds != kLiveDelaySeconds) {
-            // The main loop takes records from the end: older snapshots must stay behind newer ones.
-            g_sharedBatch.insert(g_sharedBatch.begin(), std::make_move_iterator(client.batch.begin()),
-                                 std::make_move_iterator(client.batch.end()));
-        } else if (g_intakeEnabled && g_sharedBatch.empty()) {
-            g_sharedBatch.swap(client.batch);
-        }
+        const bool snapshot = delaySeconds != kLiveDelaySeconds;
+        if (snapshot || (g_intakeEnabled && lf_takenInTime(g_sharedBatch.size() + client.batch.size(), delaySeconds)))
+            lf_queueBehind(client.batch);
     }
     client.batch.clear();
     client.batch.reserve(384);

@@ -12,6 +12,7 @@
 namespace zyn {
 
 inline constexpr std::int32_t kLiveDelaySeconds = 30;
+inline constexpr int kRecordsMergedPerTick = 2; // the main loop's pace of taking records
 
 extern std::mutex g_intakeMutex; // guards g_sharedBatch, g_intakeEnabled and the blocked hex ids
 extern std::vector<TrafficRecord> g_sharedBatch;
@@ -23,10 +24,11 @@ void gf_setIntakeEnabled(bool enabled);
 // from the batch's median report time (tenths of a second, truncated toward zero).
 void gf_stampBatch(std::vector<TrafficRecord>& batch, std::int32_t delaySeconds, std::int32_t tick);
 
-// Stamps the client's batch and hands it over; the client's batch is empty afterwards.
-// A regular poll (delay 30) is taken only while the intake is enabled and the previous batch is
-// used up, and dropped otherwise. A buffered snapshot (any other delay) is queued behind what
-// waits, so that the main loop merges the snapshots oldest first.
+// Stamps the client's batch and hands it over; the client's batch is empty afterwards. Every batch
+// is queued behind what waits, so that the main loop merges them in the order they came. A regular
+// poll (delay 30) is queued only while the intake is enabled, and only when the main loop, at its
+// pace, takes it whole before it is due; otherwise it is dropped. A buffered snapshot (any other
+// delay) is always queued.
 void gf_mergeTrafficBatch(TrafficClient& client, std::int32_t delaySeconds);
 
 // An aircraft whose callsign the user blocked: its hex id waits, under the intake mutex, until the

@@ -34,6 +34,7 @@ enum : std::size_t {
 constexpr std::uint32_t kMinHexId = 10000;
 constexpr double kParkAirportGroundNm = 5.0;
 constexpr double kAirportModeCeilingFt = 3000.0;
+constexpr double kUnknownElevationFt = -1000.0; // no park airport file read: only the speed rule finds the ground
 
 std::string lf_latLonText(double lat, double lon) { return fmt::format("{:.6f},{:.6f}", lat, lon); }
 
@@ -101,9 +102,9 @@ void lf_readLiveNumberField(const json& e, const TrafficClient& client, TrafficR
         return;
     }
     altitude = std::max(0.0, altitude + (client.qnh.load() - 1013) * 30.0);
-    const double elevation = client.parkElevation.load();
     if (altitude > 0.0 && altitude < 14000.0 &&
-        lf_onGroundNearField(altitude, r.situation.groundSpeed, std::isnan(elevation) ? -1000.0 : elevation))
+        lf_onGroundNearField(altitude, r.situation.groundSpeed,
+                             gf_parkAirportElevation().value_or(kUnknownElevationFt)))
         altitude = 0.0;
     if (r.situation.groundSpeed <= 35.0) altitude = 0.0;
     r.situation.altitude = altitude;

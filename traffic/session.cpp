@@ -56,14 +56,15 @@ bool lf_readLoginReply(WeatherClient& client, const json& reply, std::int32_t& s
     const std::int64_t wrrl = lf_integerKey(reply, "wrrl").value_or(2000);
     client.rrl.store(gf_periodFromReply(rrl));
     client.wrrl.store(gf_periodFromReply(wrrl));
-    const std::string server = gf_jsonTextOf(reply, "server", "?");
-    gf_logf("Authenticated at RT server \"{}\"", server);
-    gf_showServiceLabel(server);
     const std::string guid = gf_jsonTextOf(reply, "GUID");
     if (guid.empty()) {
+        status = kLoginWithoutSession;
         gf_logError("Authentication failed: the reply holds no session GUID");
         return false;
     }
+    const std::string server = gf_jsonTextOf(reply, "server", "?");
+    gf_logf("Authenticated at RT server \"{}\"", server);
+    gf_showServiceLabel(server);
     client.setGuid(guid);
     lf_setLoginShown(true);
     return true;
@@ -127,6 +128,11 @@ void gf_startSession()
             throw UserErrorException(405, text);
         }
         if (status == 500) throw std::runtime_error("No RT database connection");
+        if (status == kLoginWithoutSession) {
+            const std::string text = "RealTraffic accepted the login but opened no session, please try again later";
+            gf_setStatusMessage(text, true);
+            throw UserErrorException(99, text);
+        }
         if (status == 401 || status == 403) {
             const std::string text =
                 fmt::format("RealTraffic refused the license in {}, please check it", gf_utf8FromPath(licenseFile));

@@ -71,5 +71,20 @@ TEST_F(SessionRunThreads, RefusedLoginEndsTheSessionWithReasonSeven)
     EXPECT_EQ(server.requestCount("deauth"), 0u); // no session to end
 }
 
+TEST_F(SessionRunThreads, LoginWithoutSessionEndsTheProgramWithoutReadersOrRestart)
+{
+    server.setFault("auth", tools::EndpointFault::reply(tools::EndpointFault::Body::Custom, R"({"status":200})"));
+    session = std::thread(lf_runSession);
+    session.join();
+    EXPECT_EQ(g_exitReason.load(), static_cast<std::int32_t>(ExitReason::SystemError)); // a reason that quits
+    ASSERT_TRUE(test::waitUntil([] { return !gf_exitSequenceRunning(); }));
+    EXPECT_TRUE(logHas("RealTraffic accepted the login but opened no session, please try again later"));
+    EXPECT_FALSE(logHas("Restarting after"));
+    EXPECT_FALSE(logHas("RT API error"));
+    EXPECT_EQ(server.requestCount("auth"), 1u);
+    EXPECT_EQ(server.requestCount("traffic"), 0u) << "no reader ran";
+    EXPECT_EQ(server.requestCount("nearestmetar"), 0u) << "no reader ran";
+}
+
 } // namespace
 } // namespace zyn

@@ -1,5 +1,6 @@
 #include "base/tick.h"
 #include "base/time_util.h"
+#include "tests/traffic/intake_scope.h"
 #include "tests/traffic/live_entry.h"
 #include "traffic/intake.h"
 #include "traffic/reader.h"
@@ -50,27 +51,49 @@ TEST(TrafficIntake, StampsPlayTimesAroundTheMedianReportTime)
     }
 }
 
-TEST(TrafficIntake, TakesARegularBatchOnlyWhenEnabledAndUsedUp)
+TEST(TrafficIntake, QueuesARegularPollBehindWhatWaitsWhenItIsTakenInTime)
 {
-    TrafficClient client;
-    g_tick.store(40);
-    client.batch = {lf_record(20001, 100.0), lf_record(20002, 100.0)};
-    client.lastReportTime.store(100.0);
-    gf_mergeTrafficBatch(client, kLiveDelaySeconds);
-    EXPECT_TRUE(lf_shared().empty()) << "intake disabled: dropped";
-    EXPECT_TRUE(client.batch.empty());
-
-    gf_setIntakeEnabled(true);
-    client.batch = {lf_record(20001, 100.0), lf_record(20002, 100.0)};
-    gf_mergeTrafficBatch(client, kLiveDelaySeconds);
-    ASSERT_EQ(lf_shared().size(), 2u);
-    EXPECT_EQ(lf_shared()[0].situation.timeKey, 3040);
-    EXPECT_EQ(g_trafficDataTime.load(), 100.0);
-
-    client.batch = {lf_record(20003, 101.0)};
-    gf_mergeTrafficBatch(client, kLiveDelaySeconds);
-    EXPECT_EQ(lf_shared().size(), 2u) << "previous batch not used up: dropped";
-    EXPECT_TRUE(client.batch.empty());
+    const test::IntakeScope intake;
+    // The main loop takes two records a tick: 6000 records are taken within the 30 s delay.
+    struct Row {
+        const char* name;
+        bool enabled;
+        std::size_t waiting; // records the main loop has not taken yet
+        std::size_t poll;
+        bool queued;
+    };
+    const Row rows[] = {
+        {"intake closed", false, 0, 2, false},
+        {"nothing waits", true, 0, 2, true},
+        {"behind a poll not yet used up", true, 2, 1, true},
+        {"behind the first fill, its last record taken in the last tick in time", true, 5998, 2, true},
+        {"its last record would be taken a tick after it is due", true, 5999, 2, false},
+    };
+    for (const auto& row : rows) {
+        gf_clearIntake();
+        gf_setIntakeEnabled(row.enabled);
+        {
+            std::lock_guard lock(g_intakeMutex);
+            g_sharedBatch.assign(row.waiting, lf_record(20001, 100.0));
+        }
+        TrafficClient client;
+        g_tick.store(40);
+        client.batch.assign(row.poll, lf_record(20002, 101.0));
+        client.lastReportTime.store(101.0);
+        gf_mergeTrafficBatch(client, kLiveDelaySeconds);
+        EXPECT_TRUE(client.batch.empty()) << row.name;
+        const auto shared = lf_shared();
+        ASSERT_EQ(shared.size(), row.waiting + (row.queued ? row.poll : 0)) << row.name;
+        if (!row.queued)
+            continue;
+        // Taken from the end: what waited first, then the poll, which plays 30 s after its tick.
+        EXPECT_EQ(shared.front().hexId, 20002u) << row.name;
+        EXPECT_EQ(shared.front().situation.timeKey, 3040) << row.name;
+        if (row.waiting > 0) {
+            EXPECT_EQ(shared.back().hexId, 20001u) << row.name;
+        }
+        EXPECT_EQ(g_trafficDataTime.load(), 101.0) << row.name;
+    }
 }
 
 TEST(TrafficIntake, EmptyBatchResetsTheLastReportTime)
@@ -83,6 +106,8 @@ TEST(TrafficIntake, EmptyBatchResetsTheLastReportTime)
 
 TEST(TrafficIntake, QueuesBufferedSnapshotsOldestAtTheEnd)
 {
+    const test::IntakeScope intake;
+    g_tick.store(0);
     TrafficClient client; // intake still disabled, as during the session start
     for (std::int32_t counter = 0; counter < 5; ++counter) {
         client.batch = {lf_record(20001, 100.0 + counter * 6), lf_record(20002, 100.0 + counter * 6)};

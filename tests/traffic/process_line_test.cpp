@@ -171,7 +171,9 @@ struct AltitudeCase {
 
 TEST_F(ProcessLine, CorrectsAltitudesAndFindsAircraftOnTheGround)
 {
-    gf_setParkAirport(kPark);
+    struct ParkingEnds {
+        ~ParkingEnds() { g_parkAirportLoaded.store(0); }
+    } parkingEnds;
     const AltitudeCase cases[] = {
         {"QNH 1023 lifts 1000 ft by 300", 1023, std::nullopt, 1000, nullptr, 200, 1300},
         {"QNH 1003 lowers 12000 ft by 300", 1003, std::nullopt, 12000, nullptr, 250, 11700},
@@ -185,7 +187,11 @@ TEST_F(ProcessLine, CorrectsAltitudesAndFindsAircraftOnTheGround)
     };
     for (const auto& c : cases) {
         client.qnh.store(c.qnh);
-        client.parkElevation.store(c.elevation.value_or(std::nan("")));
+        // The park airport's file gives the elevation; without one read there is none.
+        AirportRecord park = kPark;
+        park.altitude = c.elevation.value_or(kPark.altitude);
+        gf_setParkAirport(park);
+        g_parkAirportLoaded.store(c.elevation ? 1 : 0);
         json e = lf_entry();
         const LatLon nearPark = gf_destinationPoint({kPark.lat, kPark.lon}, 0.0, 3.0 * 6076.11549);
         e[1] = nearPark.lat;

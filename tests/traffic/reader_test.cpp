@@ -1,9 +1,11 @@
 #include "base/tick.h"
 #include "core/exit.h"
 #include "parking/park_airport.h"
+#include "settings/settings.h"
 #include "settings/traffic_range.h"
 #include "shown/display_state.h"
 #include "tests/support/bounded_thread.h"
+#include "tests/traffic/intake_scope.h"
 #include "tests/traffic/service_fixture.h"
 #include "traffic/intake.h"
 #include "traffic/query_box.h"
@@ -97,8 +99,16 @@ TEST_F(TrafficReaderThreads, BufferedFirstRequestThenRegularPolls)
     expectStoppedCleanly();
 }
 
-TEST_F(TrafficReaderThreads, RegularPollReachesTheIntakeOnlyWhenUsedUp)
+TEST_F(TrafficReaderThreads, RegularPollsWaitInTheIntakeBehindEachOther)
 {
+    const test::IntakeScope intake;
+    struct RangeBack {
+        std::int32_t nm = param::LATERAL_RANGE.value.load();
+        ~RangeBack() { gf_setTrafficRange(nm); }
+    } rangeBack;
+    gf_setTrafficRange(40); // every aircraft of the stand-in in range, in every poll
+    resetReaderOutcome();
+    g_trafficClient.batch.clear(); // nothing parsed before belongs to these polls
     gf_setIntakeEnabled(true);
     g_tick.store(500);
     server.setFault("traffic", EndpointFault::withStatus(406).onlyFor(1));
@@ -106,16 +116,15 @@ TEST_F(TrafficReaderThreads, RegularPollReachesTheIntakeOnlyWhenUsedUp)
     ASSERT_TRUE(test::waitUntil([] { return !sharedBatch().empty(); }));
     const std::size_t polled = server.requestCount("traffic");
     ASSERT_TRUE(test::waitUntil([&] { return server.requestCount("traffic") >= polled + 2; }));
-    const auto batch = sharedBatch();
-    EXPECT_EQ(batch.size(), gf_testScenario().aircraft.size()); // later polls were dropped, not appended
-    for (const auto& r : batch) EXPECT_EQ(r.situation.timeKey, 3000 + 500);
-    {
-        std::lock_guard lock(g_intakeMutex);
-        g_sharedBatch.clear(); // the main loop used it up
-    }
-    EXPECT_TRUE(test::waitUntil([] { return !sharedBatch().empty(); }));
     g_trafficClient.stop.store(1);
     reader.join();
+    // Nothing was taken meanwhile: every poll waits whole, the oldest at the end where the main loop takes.
+    const auto batch = sharedBatch();
+    const std::size_t perPoll = gf_testScenario().aircraft.size();
+    EXPECT_GE(batch.size(), 2 * perPoll);
+    EXPECT_EQ(batch.size() % perPoll, 0u);
+    for (const auto& r : batch) EXPECT_EQ(r.situation.timeKey, 3000 + 500);
+    for (std::size_t i = 1; i < batch.size(); ++i) EXPECT_GE(batch[i - 1].reportTime, batch[i].reportTime);
     EXPECT_TRUE(logHas("===>  buffer traffic msg status 406"));
     EXPECT_TRUE(logHas("===> buffer failed 406"));
     EXPECT_GT(g_trafficClient.recordCount.load(), 0);

@@ -39,7 +39,7 @@ TEST_F(SessionThreads, LoginVariants)
         {"absurd period", lf_body(R"({"status":200,"GUID":"g-1","wrrl":0})"), true, 0, 250, "Authenticated"},
         {"no status", lf_body(R"({"GUID":"g-1","wrrl":900})"), true, 0, 900, "Authenticated"},
         {"status as text", lf_body(R"({"status":"200","GUID":"g-1","wrrl":900})"), true, 0, 900, "Authenticated"},
-        {"no GUID", lf_body(R"({"status":200,"wrrl":900})"), false, 0, 900, "no session GUID"},
+        {"no GUID", lf_body(R"({"status":200,"wrrl":900})"), false, kLoginWithoutSession, 900, "no session GUID"},
         {"400", lf_status(400), false, 400, 2000, "Authentication refused, status: 400"},
         {"401", lf_status(401), false, 401, 2000, "Authentication refused, status: 401"},
         {"403", lf_status(403), false, 403, 2000, "Authentication refused, status: 403"},
@@ -112,6 +112,38 @@ TEST_F(SessionThreads, RefusedLoginsThrowWhatTheUserMustKnow)
     server.setFault("auth", lf_status(401));
     EXPECT_THROW(gf_startSession(), UserErrorException);
     EXPECT_TRUE(g_trafficClient.guid().empty());
+}
+
+TEST_F(SessionThreads, LoginWithoutSessionTellsTheUserAndHandsNoSessionOn)
+{
+    const struct {
+        const char* name;
+        const char* reply;
+    } rows[] = {
+        {"no GUID", R"({"status":200,"rrl":2000,"server":"s1"})"},
+        {"empty GUID", R"({"status":200,"GUID":""})"},
+        {"GUID not text", R"({"status":200,"GUID":42})"},
+        {"neither status nor GUID", R"({"server":"s1"})"},
+    };
+    struct ClientsReset {
+        ClientsReset() { gf_resetTrafficClients(); }
+        ~ClientsReset() { gf_resetTrafficClients(); }
+    } clients;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        g_loginShown.store(0);
+        server.setFault("auth", lf_body(row.reply));
+        try {
+            gf_startSession();
+            ADD_FAILURE() << "the session started";
+        } catch (const UserErrorException& e) {
+            EXPECT_EQ(std::string(e.what()), "RealTraffic accepted the login but opened no session, please try again later");
+        }
+        EXPECT_EQ(gf_statusMessage(), "RealTraffic accepted the login but opened no session, please try again later");
+        EXPECT_TRUE(g_trafficClient.guid().empty());
+        EXPECT_EQ(g_loginShown.load(), 0);
+    }
+    EXPECT_FALSE(logHas("Authenticated at RT server"));
 }
 
 TEST_F(SessionThreads, ParameterFaultLeavesNoSession)
