@@ -301,7 +301,7 @@ void drive2Stand(LiveAcRecord& a, const StandTarget& target)
     s.altitude = a.block.altitude;
     s.groundSpeed = speed;
     s.airspeed = speed;
-    s.heading = target.heading;
+    s.track = target.heading * kRadToDeg; // the merge compares new reports' tracks with it
     s.verticalRate = 0.0;
     // Never before the last report: play times only rise.
     const std::int64_t start = std::max<std::int64_t>(a.stream.front().timeKey, last.timeKey);
