@@ -1,10 +1,13 @@
 // A live record that ends frees the stand it claimed, whichever way it ends; a stand another live
-// aircraft took over meanwhile stays taken.
+// aircraft took over meanwhile stays taken, also from an aircraft that left it.
 #include "airport/park_pos.h"
 #include "engine/ai_driver.h"
 #include "engine/commands.h"
+#include "engine/ground_phases.h"
 #include "engine/live_removals.h"
 #include "engine/live_update.h"
+#include "engine/motion.h"
+#include "engine/removal.h"
 #include "livery/matching_summary.h"
 #include "settings/settings.h"
 #include "sim/sim_command.h"
@@ -122,6 +125,35 @@ TEST_F(StandRelease, StandTakenOverMeanwhileStaysTaken)
     lf_updateAllLiveAc();
     ASSERT_EQ(g_liveAircraft.size(), 1u);
     EXPECT_TRUE(g_stands[0].liveOccupied) << "the parked aircraft still stands there";
+}
+
+TEST_F(StandRelease, AnAircraftThatPulledOutHoldsNoClaimOnItsStand)
+{
+    g_liveAircraft.reserve(2);
+    LiveAcRecord departing = makeFlyingAircraft(straightTrack(kStand, 0.0, 5.0, 0.0, 0.0, 0, 300, 3));
+    departing.hexId = 0x4B9999;
+    departing.phase = MovePhase::Parked;
+    departing.standId = kSid;
+    departing.initLat = kStand.lat;
+    departing.initLon = kStand.lon;
+    g_liveAircraft.push_back(departing);
+    lf_pullOut(g_liveAircraft[0]);
+    g_stands[0].liveOccupied = false; // freed as it began to leave
+
+    LiveAcRecord arriving = respawning();
+    arriving.state = ObjectState::InSim;
+    arriving.objectId = 101;
+    arriving.phase = MovePhase::TaxiToStand;
+    arriving.initLat = kStand.lat;
+    arriving.initLon = kStand.lon;
+    g_liveAircraft.push_back(arriving);
+    g_stands[0].liveOccupied = true;
+    lf_arriveAtStand(g_liveAircraft[1]);
+    EXPECT_EQ(g_liveAircraft[1].phase, MovePhase::Parked) << "the arrival parks, it is not taken away";
+    EXPECT_EQ(g_liveAircraft[1].state, ObjectState::InSim);
+
+    removeAircraftFromSim(g_liveAircraft[0]); // the departed aircraft leaves the simulator later
+    EXPECT_TRUE(g_stands[0].liveOccupied) << "the stand stays the arrival's";
 }
 
 } // namespace
