@@ -38,18 +38,27 @@ protected:
         g_ghostCallsigns = m_ghosts;
         g_aircraftWithoutLivery = m_withoutLivery;
     }
+    // A live aircraft in the simulator standing at the stand, in the given phase.
+    static LiveAcRecord atStand(std::uint32_t hexId, MovePhase phase)
+    {
+        LiveAcRecord a = makeFlyingAircraft(straightTrack(kStand, 0.0, 0.0, 0.0, 0.0, 0, 100, 3));
+        a.hexId = hexId;
+        a.phase = phase;
+        a.standId = kSid;
+        a.initLat = kStand.lat;
+        a.initLon = kStand.lon;
+        return a;
+    }
     // A parked aircraft whose respawn took it back to state 0: it keeps its stand for the new object.
     static LiveAcRecord respawning()
     {
-        LiveAcRecord a = makeFlyingAircraft(straightTrack(kStand, 90.0, 0.0, 0.0, 0.0, 0, 100, 3));
+        LiveAcRecord a = atStand(0x4B1234, MovePhase::Parked);
         a.head.callsign = "SWR12";
         a.head.registration = "HB-JXA";
         a.head.airline = "SWR";
         a.liveryTitle = "Airbus A320 Swiss";
         a.state = ObjectState::New;
         a.objectId = 0;
-        a.phase = MovePhase::Parked;
-        a.standId = kSid;
         return a;
     }
 
@@ -115,11 +124,7 @@ TEST_F(StandRelease, EveryEndOfARespawningParkedAircraftFreesItsStand)
 TEST_F(StandRelease, StandTakenOverMeanwhileStaysTaken)
 {
     g_liveAircraft.reserve(2);
-    LiveAcRecord holder = makeFlyingAircraft(straightTrack(kStand, 90.0, 0.0, 0.0, 0.0, 0, 100, 3));
-    holder.hexId = 0x4B9999;
-    holder.phase = MovePhase::Parked;
-    holder.standId = kSid;
-    g_liveAircraft.push_back(holder);
+    g_liveAircraft.push_back(atStand(0x4B9999, MovePhase::Parked));
     g_liveAircraft.push_back(respawning());
     g_liveAircraft[1].stream.clear();
     lf_updateAllLiveAc();
@@ -130,23 +135,12 @@ TEST_F(StandRelease, StandTakenOverMeanwhileStaysTaken)
 TEST_F(StandRelease, AnAircraftThatPulledOutHoldsNoClaimOnItsStand)
 {
     g_liveAircraft.reserve(2);
-    LiveAcRecord departing = makeFlyingAircraft(straightTrack(kStand, 0.0, 5.0, 0.0, 0.0, 0, 300, 3));
-    departing.hexId = 0x4B9999;
-    departing.phase = MovePhase::Parked;
-    departing.standId = kSid;
-    departing.initLat = kStand.lat;
-    departing.initLon = kStand.lon;
-    g_liveAircraft.push_back(departing);
+    g_liveAircraft.push_back(atStand(0x4B9999, MovePhase::Parked));
     lf_pullOut(g_liveAircraft[0]);
     g_stands[0].liveOccupied = false; // freed as it began to leave
 
-    LiveAcRecord arriving = respawning();
-    arriving.state = ObjectState::InSim;
-    arriving.objectId = 101;
-    arriving.phase = MovePhase::TaxiToStand;
-    arriving.initLat = kStand.lat;
-    arriving.initLon = kStand.lon;
-    g_liveAircraft.push_back(arriving);
+    g_liveAircraft.push_back(atStand(0x4B1234, MovePhase::TaxiToStand));
+    g_liveAircraft[1].objectId = 101;
     g_stands[0].liveOccupied = true;
     lf_arriveAtStand(g_liveAircraft[1]);
     EXPECT_EQ(g_liveAircraft[1].phase, MovePhase::Parked) << "the arrival parks, it is not taken away";
