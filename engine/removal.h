@@ -24,7 +24,8 @@ void gf_clearSelection();
 // cleared and the query box shows queryText.
 void gf_dropSelection(const AiAcRecord& aircraft, const std::string& queryText);
 
-// Clears the claim of a live aircraft on its stand; every path that ends a live record calls it.
+// Clears the claim of a live aircraft on its stand (a static never clears it). The removal calls it,
+// and the compaction of the live list for every record that ends while no other aircraft holds the stand.
 void gf_freeLiveStand(const AiAcRecord& aircraft);
 
 } // namespace zyn
