@@ -2,6 +2,7 @@
 
 #include "airport/park_pos.h"
 #include "base/errors.h"
+#include "base/folders.h"
 #include "base/log.h"
 #include "base/tick.h"
 #include "engine/commands.h"
@@ -12,6 +13,7 @@
 #include "engine/motion_inputs.h"
 #include "engine/parking_queries.h"
 #include "engine/queues.h"
+#include "engine/removal.h"
 #include "engine/records.h"
 #include "engine/spawn.h"
 #include "engine/stand_candidates.h"
@@ -23,6 +25,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <mutex>
 
 namespace zyn {
@@ -105,6 +108,16 @@ void lf_refreshUserAc()
     gf_refreshMotionInputs();
 }
 
+// The list of aircraft in the simulator belongs to one session: an earlier one's must not stay
+// behind, also when no new list will be written (MSFS 2024, or the list switched off).
+void lf_deleteParkedList()
+{
+    std::error_code ec;
+    if (std::filesystem::remove(g_callsignObjectIdPath, ec) || !ec)
+        return;
+    gf_logf("{}: {} {}", "lf_deleteParkedList", g_callsignObjectIdPath.string(), ec.message());
+}
+
 } // namespace
 
 void lf_updateAllLiveAc()
@@ -160,6 +173,7 @@ void gf_updateAI()
 
 void gf_reserveAcContainers()
 {
+    lf_deleteParkedList();
     static bool reserved = false;
     if (reserved)
         return;
@@ -184,6 +198,8 @@ void gf_clearAcContainers()
     g_staticCreationQueue.clear();
     g_staticAircraft.clear();
     gf_clearIntake();
+    lf_deleteParkedList();
+    gf_clearSelection(); // object ids of this session mean nothing to the next
     g_liveAircraft.clear();
     g_stands.clear();
     g_motionInputs.qnh = 1013;

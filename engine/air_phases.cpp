@@ -195,6 +195,7 @@ void lf_beginApproach(LiveAcRecord& a)
     a.goAroundDone = 0;
     a.initLat = 0.0;
     a.initLon = 0.0;
+    a.initHeading = 0.0;
     a.standId = 0;
     a.cargoStand = 0;
     lf_resetWindows(a);

@@ -9,6 +9,7 @@
 #include "engine/queues.h"
 #include "engine/removal.h"
 #include "engine/spawn.h"
+#include "engine/stand_search.h"
 #include "settings/settings.h"
 #include "sim/event_ids.h"
 #include "sim/failed_liveries.h"
@@ -90,13 +91,8 @@ template <typename Record> Record* lf_byHexId(std::vector<Record>& list, std::ui
     return nullptr;
 }
 
-// A live record leaves the list; its stand is freed unless the removal already did it.
-void lf_endLive(LiveAcRecord& a)
-{
-    if (a.state != ObjectState::RemovalRequested)
-        gf_freeLiveStand(a);
-    a.gone = 1;
-}
+// A live record leaves the list; the compaction frees its stand.
+void lf_endLive(LiveAcRecord& a) { a.gone = 1; }
 
 void lf_deleteFlightPlan(const LiveAcRecord& a)
 {
@@ -248,7 +244,7 @@ void lf_finishParked(AiAcRecord& a, LightCycleEntry& e)
     a.objectId = e.objectId;
     lf_parkedShutDown(a);
     if (param::LOG.on())
-        gf_logf("{:8}: {:8} parked", a.standId, a.head.callsign);
+        gf_logf("{:8}: {:8} parked", gf_standNameById(a.standId), a.head.callsign);
     if (a.removeWhenCreated)
         removeAircraftFromSim(a);
 }

@@ -246,6 +246,10 @@ void lf_pullOut(LiveAcRecord& a)
     lf_readyToTaxi(a);
     if (param::LOG.on())
         gf_logf("{:8}: {:8} pulling out", gf_standNameOf(a), a.head.callsign);
+    // Off the stand: a stand number kept would count as a claim on the stand the next aircraft parks at.
+    a.initLat = a.initLon = a.initHeading = 0.0;
+    a.standId = 0;
+    a.cargoStand = 0;
 }
 
 void lf_pushBack(LiveAcRecord& a)
@@ -301,7 +305,7 @@ void drive2Stand(LiveAcRecord& a, const StandTarget& target)
     s.altitude = a.block.altitude;
     s.groundSpeed = speed;
     s.airspeed = speed;
-    s.heading = target.heading;
+    s.track = target.heading * kRadToDeg; // the merge compares new reports' tracks with it
     s.verticalRate = 0.0;
     // Never before the last report: play times only rise.
     const std::int64_t start = std::max<std::int64_t>(a.stream.front().timeKey, last.timeKey);

@@ -187,6 +187,7 @@ void lf_checkMaxPark(const LiveAcRecord& parking)
             return;
         const auto live = lf_liveParkedByTime();
         const std::uint32_t liveCount = gf_liveParkedStats(true);
+        gf_showStaticParkedStats();
         // An aircraft already standing among the live parked ones is not counted a second time.
         const bool counted = std::any_of(live.begin(), live.end(),
                                          [&](const LiveParkedEntry& e) { return e.hexId == parking.hexId; });

@@ -5,6 +5,8 @@
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/removal.h"
+#include "engine/stand_claims.h"
+#include "engine/stand_search.h"
 #include "settings/settings.h"
 
 #include <algorithm>
@@ -29,7 +31,16 @@ template <typename Record> void lf_removeCreatedOrPending(std::vector<Record>& l
 
 void gf_compactLiveList()
 {
-    std::erase_if(g_liveAircraft, [](const LiveAcRecord& a) { return a.gone != 0; });
+    // Every end of a record passes here: a stand that no other live aircraft holds is free again,
+    // whichever way the record ended (a claim that passed to another aircraft meanwhile stays).
+    const auto gone = [](const LiveAcRecord& a) { return a.gone != 0; };
+    const auto first = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(), gone);
+    if (first == g_liveAircraft.end())
+        return;
+    for (auto it = first; it != g_liveAircraft.end(); ++it)
+        if (it->gone && it->standId != 0 && !gf_standHeldByOther(*it))
+            gf_freeLiveStand(*it);
+    g_liveAircraft.erase(std::remove_if(first, g_liveAircraft.end(), gone), g_liveAircraft.end());
 }
 
 void gf_removeGhost(std::string_view callsign)
@@ -42,7 +53,10 @@ void gf_removeGhost(std::string_view callsign)
     });
     if (it == g_liveAircraft.end())
         return;
-    if (param::LOG.on())
+    if (param::LOG.on() && it->phase == MovePhase::Parked)
+        gf_logf("{:8}: {:8} is a ghost and will be removed, continue with {}", gf_standNameById(it->standId),
+                ghostName, callsign);
+    else if (param::LOG.on())
         gf_logf("          {:8} is a ghost and will be removed, continue with {}", ghostName, callsign);
     if (std::find(g_ghostCallsigns.begin(), g_ghostCallsigns.end(), ghostName) == g_ghostCallsigns.end()) {
         if (g_ghostCallsigns.size() >= kMostRemembered)

@@ -193,7 +193,6 @@ void lf_giveUpStuckWait(LiveAcRecord& a)
             removeAircraftFromSim(a);
             return;
         }
-        gf_freeLiveStand(a);
         a.gone = 1;
     } else if (a.state != ObjectState::CreationRequested && waited > kRemovalWaitTicks) {
         gf_logf("{}: {} no removal report after {} s, given up", "updateLiveAc", gf_acDescription(a), waited / 100);

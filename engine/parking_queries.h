@@ -14,6 +14,7 @@ struct ParkingQueries {
     std::int32_t (*count)() = nullptr;                     // the last computed number of aircraft to park
     std::vector<AiAcRecord*> (*byStaticOrder)() = nullptr; // parked statics, the last gives way first
     void (*parkNext)() = nullptr;                          // turns the next stand candidate into a static
+    std::uint32_t (*staticParkedStats)(bool show) = nullptr; // counts the parked statics; show: their mean time
 };
 void gf_setParkingQueries(const ParkingQueries& queries);
 
@@ -21,6 +22,9 @@ void gf_setParkingQueries(const ParkingQueries& queries);
 std::int32_t gf_parkingCount();
 // The static aircraft counted as parked, in static parking's order.
 std::vector<AiAcRecord*> gf_parkedByStaticOrder();
+// Shows how long the parked statics have stood on average (not while "WEEK" is on); nothing until
+// static parking is installed.
+void gf_showStaticParkedStats();
 // Parks the next static aircraft of the stand candidates; nothing until static parking is installed.
 void gf_parkNextStatic();
 

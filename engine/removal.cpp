@@ -3,6 +3,8 @@
 #include "airport/park_pos.h"
 #include "base/log.h"
 #include "engine/queues.h"
+#include "settings/setting_controls.h"
+#include "settings/settings.h"
 #include "shown/display_texts.h"
 
 #include <algorithm>
@@ -41,6 +43,24 @@ bool lf_withdrawCreation(const AiAcRecord& a)
 
 } // namespace
 
+void gf_clearSelection()
+{
+    g_queriedObjectId = 0;
+    gf_showCallsignAnswer({});
+}
+
+void gf_dropSelection(const AiAcRecord& a, const std::string& queryText)
+{
+    if (a.objectId == 0 || a.objectId != g_queriedObjectId.load())
+        return;
+    gf_clearSelection();
+    auto& query = param::CALLSIGN_2_OBJECTID;
+    if (query.getValue() == queryText)
+        return;
+    query.setValue(queryText);
+    gf_setBoxText(query);
+}
+
 void gf_freeLiveStand(const AiAcRecord& a)
 {
     if (!lf_isLive(a))
@@ -74,10 +94,7 @@ void removeAircraftFromSim(AiAcRecord& a)
         lf_finish(a); // nothing in the simulator answers to it: do not wait for a removal report
         return;
     }
-    if (a.objectId == g_queriedObjectId.load()) {
-        g_queriedObjectId = 0; // the answer to the callsign query goes with the aircraft
-        gf_showCallsignAnswer({});
-    }
+    gf_dropSelection(a, {}); // the query and its answer go with the aircraft
     if (!removalQueued)
         g_removalQueue.push_back(a.objectId);
 }

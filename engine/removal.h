@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 namespace zyn {
 
@@ -17,7 +18,14 @@ inline constexpr std::uint32_t kHighestStaticHexId = 10000; // static aircraft c
 // is removed as soon as its object appears. A live aircraft frees its stand in every case.
 void removeAircraftFromSim(AiAcRecord& aircraft);
 
-// Clears the claim of a live aircraft on its stand; every path that ends a live record calls it.
+// No object is selected by the callsign query any more; its answer is no longer shown.
+void gf_clearSelection();
+// When the aircraft is the one the callsign query selected: the selection and its answer are
+// cleared and the query box shows queryText.
+void gf_dropSelection(const AiAcRecord& aircraft, const std::string& queryText);
+
+// Clears the claim of a live aircraft on its stand (a static never clears it). The removal calls it,
+// and the compaction of the live list for every record that ends while no other aircraft holds the stand.
 void gf_freeLiveStand(const AiAcRecord& aircraft);
 
 } // namespace zyn

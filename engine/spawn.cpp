@@ -7,6 +7,7 @@
 #include "engine/aircraft_events.h"
 #include "engine/identity.h"
 #include "engine/live_removals.h"
+#include "engine/motion.h"
 #include "engine/motion_math.h"
 #include "engine/queues.h"
 #include "engine/removal.h"
@@ -142,7 +143,7 @@ bool lf_takeRoute(LiveAcRecord& a, const AcHead& r)
     a.head.origin = r.origin;
     a.head.destination = r.destination;
     if (a.onGround && a.phase != MovePhase::TaxiToStand && a.phase != MovePhase::Parked) {
-        a.phase = MovePhase::Taxi;
+        lf_setPhase(a, MovePhase::Taxi);
         a.track = a.block.heading;
     }
     return true;
@@ -357,6 +358,8 @@ void liveryRespawn(LiveAcRecord& a)
         a.stream.push_front(c);
         a.respawnHeading = a.block.heading;
         a.useRespawnHeading = 1;
+        // The selected object goes; the query box offers its callsign to find the new one.
+        gf_dropSelection(a, a.head.callsign);
         if (a.objectId != 0) {
             a.state = ObjectState::RespawnPending;
             g_removalQueue.push_back(a.objectId);

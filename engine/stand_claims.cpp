@@ -59,7 +59,7 @@ bool lf_claimStand(const LiveAcRecord& claimant, const ParkPos& stand)
             return false;
         } else if (theirs == mine + "_" || (lf_ghostMarked(theirs) && !lf_ghostMarked(mine))) {
             lf_logStand(stand, other, "ghost, replace by", mine);
-        } else if (lf_ghostMarked(mine) || other.reportedWhileParked) {
+        } else if ((lf_ghostMarked(mine) && !lf_ghostMarked(theirs)) || other.reportedWhileParked) {
             return false;
         } else {
             lf_logStand(stand, other, "removed because another live", mine + " wants the stand ...");
@@ -96,19 +96,64 @@ void lf_removeAdjacentColliding(const LiveAcRecord& parker, const ParkPos& stand
     }
 }
 
-// Static aircraft on the stand, or on an overlapping one within reach of the live aircraft, go.
-void lf_removeStaticsAt(const AcRecord& live, const ParkPos& stand)
+bool lf_sameAircraft(const AiAcRecord& parked, const AcRecord& live)
 {
-    for (auto& parked : g_staticAircraft) {
-        if (parked.standId == 0 || parked.state == ObjectState::RemovalRequested)
-            continue;
-        const ParkPos* at = gf_standBySid(parked.standId);
-        if (parked.standId == stand.sid || (at && std::find(stand.adjacent.begin(), stand.adjacent.end(),
-                                                            parked.standId) != stand.adjacent.end() &&
-                                            lf_collides(live, parked, lf_standDistanceNm(stand, *at))))
+    return parked.head.text1 == live.head.callsign ||
+           (!live.head.registration.empty() && parked.head.registration == live.head.registration);
+}
+
+// A static on the claimed stand makes way for the live aircraft; the log tells the user why it went.
+void lf_makeWay(AiAcRecord& parked, const AcRecord& live, const ParkPos& stand)
+{
+    const ObjectState before = parked.state;
+    removeAircraftFromSim(parked);
+    if (!param::LOG.on())
+        return;
+    const char* same = lf_sameAircraft(parked, live) ? " the same live version" : "";
+    const AcHead& p = parked.head;
+    if (before == ObjectState::InSim)
+        gf_logf("{:8}: {:8} {} makes way for{} {} {}", stand.id, p.callsign, p.registration, same, live.head.callsign,
+                live.head.registration);
+    else if (before == ObjectState::CreationRequested && parked.erase)
+        gf_logf("queued {:8}: {:8} {} makes way for{} {} {}", stand.id, p.callsign, p.registration, same,
+                live.head.callsign, live.head.registration);
+}
+
+bool lf_onAdjacentStand(const ParkPos& stand, std::uint32_t sid)
+{
+    return std::find(stand.adjacent.begin(), stand.adjacent.end(), sid) != stand.adjacent.end();
+}
+
+} // namespace
+
+void checkStandOrExcludedIsOccupiedByStaticAndRemove(const LiveAcRecord& live, const ParkPos& stand)
+{
+    try {
+        for (auto& parked : g_staticAircraft) {
+            if (parked.standId == 0 || parked.state == ObjectState::RemovalRequested || parked.erase)
+                continue;
+            if (parked.standId == stand.sid) {
+                lf_makeWay(parked, live, stand);
+                continue;
+            }
+            const ParkPos* at = gf_standBySid(parked.standId);
+            if (!at || !lf_onAdjacentStand(stand, parked.standId) ||
+                !lf_collides(live, parked, lf_standDistanceNm(stand, *at)))
+                continue;
+            if (param::LOG.on())
+                gf_logf("{:8}: {:8} removed by {} parking at adjacent stand {}", gf_standNameById(parked.standId),
+                        parked.head.callsign, live.head.callsign, stand.id);
             removeAircraftFromSim(parked);
+        }
+        // Withdrawn creations leave at once: they must not count as parked in the checks that follow.
+        std::erase_if(g_staticAircraft, [](const AiAcRecord& a) { return a.erase != 0; });
+    } catch (const std::exception& e) {
+        gf_logf("{}: {}", "checkStandOrExcludedIsOccupiedByStaticAndRemove", e.what());
+        throw;
     }
 }
+
+namespace {
 
 // An aircraft of another callsign parked or pushing back at an overlapping stand is in the way when
 // the new one would touch it, or when that stand's place is unknown.
@@ -153,6 +198,8 @@ void lf_takeStand(LiveAcRecord& a, ParkPos& stand)
 }
 
 } // namespace
+
+void gf_forgetParkAttempt() { g_lastParkAttempt = {-999.0, -999.0}; }
 
 bool gf_standHeldByOther(const LiveAcRecord& a)
 {
@@ -205,7 +252,7 @@ void try2Park(LiveAcRecord& a, bool towed)
     for (const std::uint32_t sid : stand->adjacent)
         if (const ParkPos* adjacent = gf_standBySid(sid))
             lf_removeAdjacentColliding(a, *stand, *adjacent);
-    lf_removeStaticsAt(a, *stand);
+    checkStandOrExcludedIsOccupiedByStaticAndRemove(a, *stand);
     lf_takeStand(a, *stand);
     a.stream.truncate(1);
     if (a.phase != MovePhase::TaxiToStand)
@@ -254,10 +301,10 @@ SpawnStand gf_takeStandAtSpawn(LiveAcRecord& a)
         return SpawnStand::Wait;
     }
     if (lf_forbiddenStand(*stand))
-        return SpawnStand::Taxi;
+        return SpawnStand::Unclaimed;
     if (!lf_claimStand(a, *stand) || lf_findNearestStand(a, *stand) != 0)
         return SpawnStand::Gone;
-    lf_removeStaticsAt(a, *stand);
+    checkStandOrExcludedIsOccupiedByStaticAndRemove(a, *stand);
     lf_takeStand(a, *stand);
     a.phase = MovePhase::Parked;
     a.parkedSince = gf_steadyTicks100ns();

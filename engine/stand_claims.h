@@ -9,6 +9,11 @@ namespace zyn {
 
 // Marks the aircraft's stand as a cargo stand when a cargo aircraft parks there.
 void lf_setStandCargo(LiveAcRecord& aircraft);
+// Static aircraft on the stand, and those on an overlapping stand within reach of the live aircraft,
+// are removed (a creation still queued is withdrawn); marked statics leave the list at once.
+void checkStandOrExcludedIsOccupiedByStaticAndRemove(const LiveAcRecord& live, const ParkPos& stand);
+// The position of the last offer of a stand is forgotten: it refers to the stands of one airport.
+void gf_forgetParkAttempt();
 // Offers a stopped taxiing aircraft a free stand (tow: it is towed there, from farther away).
 void try2Park(LiveAcRecord& aircraft, bool tow);
 // After an aircraft has parked: its stay is learned as a real use of the stand.
@@ -19,7 +24,9 @@ void gf_recordStandDeparture(LiveAcRecord& aircraft);
 bool gf_standHeldByOther(const LiveAcRecord& aircraft);
 
 // A new aircraft on the ground at the park airport: it stands at (claims) a stand, taxis, or waits.
-enum class SpawnStand { Taxi, Parked, Gone, Wait };
+// Unclaimed: it stands at the user's or the reserved stand, which it may not claim; it is created
+// there as it is, its phase still new.
+enum class SpawnStand { Taxi, Parked, Gone, Wait, Unclaimed };
 SpawnStand gf_takeStandAtSpawn(LiveAcRecord& aircraft);
 
 } // namespace zyn

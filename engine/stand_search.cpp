@@ -6,6 +6,7 @@
 #include "base/log.h"
 #include "base/random_util.h"
 #include "engine/session_calls.h"
+#include "engine/stand_claims.h"
 #include "engine/stand_options.h"
 #include "livery/livery_index.h"
 #include "settings/settings.h"
@@ -190,6 +191,7 @@ void gf_removeStandSlot(std::uint32_t hexId)
 void gf_clearStandClaims()
 {
     g_standSlots.clear();
+    gf_forgetParkAttempt();
     for (auto& a : g_liveAircraft) {
         a.standId = 0;
         a.cargoStand = 0;

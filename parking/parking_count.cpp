@@ -6,6 +6,7 @@
 #include "engine/records.h"
 #include "parking/parking_fit.h"
 #include "parking/static_park.h"
+#include "parking/static_parking.h"
 
 namespace zyn {
 
@@ -24,6 +25,9 @@ std::vector<AiAcRecord*> lf_parkedByStaticOrder()
 
 } // namespace
 
-void gf_installParkingQueries() { gf_setParkingQueries({lf_parkingCount, lf_parkedByStaticOrder, lf_parkStatic}); }
+void gf_installParkingQueries()
+{
+    gf_setParkingQueries({lf_parkingCount, lf_parkedByStaticOrder, lf_parkStatic, gf_staticParkedStats});
+}
 
 } // namespace zyn

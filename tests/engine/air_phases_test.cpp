@@ -140,6 +140,30 @@ TEST_F(AirPhases, ClimbConfigurationEndsTheTakeoffAboveTheApproachHeight)
     }
 }
 
+TEST_F(AirPhases, ApproachToTheParkAirportForgetsTheStandTheAircraftLeft)
+{
+    const struct {
+        double fieldNm; // from the aircraft
+        bool approach;
+    } rows[] = {{3.0, true}, {30.0, false}};
+    for (const auto& row : rows) {
+        g_motionInputs.parkAirportSet = true;
+        g_motionInputs.parkAirport = gf_destinationPoint(p, 0.0, row.fieldNm * kFeetPerNm);
+        LiveAcRecord a = leg({p, 1500, 140, 0, -700}, {far(), 1000, 140, 2000, -700});
+        a.heightAboveGroundFt = 1500;
+        a.initLat = 47.1;
+        a.initLon = 8.2;
+        a.initHeading = 2.0;
+        a.standId = 4;
+        a.cargoStand = 1;
+        lf_airPhaseStep(a);
+        EXPECT_EQ(a.landing == 1, row.approach) << row.fieldNm;
+        const bool forgotten = a.initLat == 0.0 && a.initLon == 0.0 && a.initHeading == 0.0 && a.standId == 0 &&
+                               a.cargoStand == 0;
+        EXPECT_EQ(forgotten, row.approach) << row.fieldNm;
+    }
+}
+
 TEST_F(AirPhases, FlareStepsDownOverTheResterHeight)
 {
     LiveAcRecord a = leg({p, 60, 130, 0}, {far(), 0, 130, 1000});

@@ -198,5 +198,24 @@ TEST_F(GroundPhases, TakeoffRunStartsAbove43KtOnceTheReportsClimbOrFly)
     }
 }
 
+TEST_F(GroundPhases, ArrivalAtAStandCarriesTheStandHeadingAsItsTrack)
+{
+    const struct {
+        double standHeadingRad;
+        double trackDeg;
+    } rows[] = {{0.0, 0.0}, {kPi / 2, 90.0}, {kPi, 180.0}, {5.0, 5.0 * 180.0 / kPi}};
+    for (const auto& row : rows) {
+        LiveAcRecord a = test::makeFlyingAircraft({{p, 0, 10, 1}, {ahead(p, 200, 40), 0, 10, 400}});
+        a.stream[0].track = 200.0; // the taxi's own track
+        const LatLon stand = ahead(p, 20, 150);
+        drive2Stand(a, {stand.lat, stand.lon, row.standHeadingRad});
+        ASSERT_EQ(a.stream.size(), 4u);
+        for (std::size_t i : {2u, 3u}) {
+            EXPECT_NEAR(a.stream[i].track, row.trackDeg, 1e-9) << row.standHeadingRad;
+            EXPECT_EQ(a.stream[i].headingValid, 0) << "no reported true heading";
+        }
+    }
+}
+
 } // namespace
 } // namespace zyn

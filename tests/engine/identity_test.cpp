@@ -7,8 +7,11 @@
 #include "engine/live_removals.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"
+#include "engine/parking_queries.h"
 #include "engine/queues.h"
 #include "parking/park_airport.h"
+#include "parking/parking_count.h"
+#include "shown/display_texts.h"
 #include "platform/system/clock.h"
 #include "settings/settings.h"
 #include "tests/engine/live_ac_fixture.h"
@@ -203,6 +206,39 @@ TEST_F(Identity, MaxParkWithoutParkingCountOrStaticsRemovesNothing)
     lf_checkMaxPark(arriving);
     EXPECT_TRUE(removedHexIds().empty());
     EXPECT_EQ(gf_liveParkedStats(false), 2u);
+}
+
+TEST_F(Identity, MaxParkShowsHowLongTheStaticsHaveStood)
+{
+    const float shownBefore = gf_displayTexts().parking.staticAverage;
+    const std::uint8_t weekBefore = param::WEEK.value.load();
+    const WeekSlot nowBefore = g_nowWeekSlot.load();
+    gf_installParkingQueries();
+    g_nowWeekSlot = WeekSlot{3, 20};
+    for (const int slot : {16, 18}) { // 2 and 1 hours ago
+        AiAcRecord parked;
+        parked.hexId = 12;
+        parked.state = ObjectState::InSim;
+        parked.weekSlot = WeekSlot{3, static_cast<std::uint32_t>(slot)};
+        g_staticAircraft.push_back(parked);
+    }
+    const struct {
+        bool week;
+        float shown;
+    } rows[] = {{true, -1.0f}, {false, 2.0f}}; // (4 + 2) / (2 x 2) + 0.5 hours
+    for (const auto& row : rows) {
+        gf_showStaticAverage(-1.0f);
+        param::WEEK.value = row.week ? 1 : 0;
+        g_liveAircraft.clear();
+        g_liveAircraft.reserve(4);
+        LiveAcRecord& arriving = addParkedLive(1, AcCategory::Large, 0min);
+        lf_checkMaxPark(arriving);
+        EXPECT_EQ(gf_displayTexts().parking.staticAverage, row.shown) << row.week;
+    }
+    gf_setParkingQueries({});
+    g_nowWeekSlot = nowBefore;
+    param::WEEK.value = weekBefore;
+    gf_showStaticAverage(shownBefore);
 }
 
 TEST_F(Identity, ReservedStandIsClearedStaticFirst)

@@ -2,6 +2,9 @@
 
 #include "airport/park_pos.h"
 #include "engine/queues.h"
+#include "engine/spawn.h"
+#include "settings/settings.h"
+#include "shown/display_texts.h"
 #include "tests/engine/live_ac_fixture.h"
 
 #include <gtest/gtest.h>
@@ -107,6 +110,54 @@ TEST_F(RemoveAircraft, LiveAircraftFreesOnlyTheFirstStandOfItsNumberInEveryState
         EXPECT_TRUE(g_stands[0].liveOccupied);
         EXPECT_FALSE(g_stands[1].liveOccupied);
         EXPECT_TRUE(g_stands[2].liveOccupied);
+    }
+}
+
+// The aircraft the user found with the callsign query ("= <object id>" beside the box).
+class SelectedAircraft : public test::EngineState {
+protected:
+    ~SelectedAircraft() override
+    {
+        param::CALLSIGN_2_OBJECTID.setValue(m_query);
+        g_queriedObjectId = m_selected;
+        gf_showCallsignAnswer(m_answer);
+    }
+
+private:
+    std::string m_query = param::CALLSIGN_2_OBJECTID.getValue();
+    std::uint32_t m_selected = g_queriedObjectId.load();
+    std::string m_answer = gf_displayTexts().callsignAnswer;
+};
+
+TEST_F(SelectedAircraft, RemovalOrRespawnOfTheSelectedAircraftUpdatesTheQuery)
+{
+    enum class Ends { Removed, Respawned };
+    const struct {
+        const char* name;
+        std::uint32_t selected;
+        Ends ends;
+        const char* query;
+        std::uint32_t selectedAfter;
+        const char* answer;
+    } rows[] = {
+        {"selected, removed", 100, Ends::Removed, "", 0, ""},
+        {"another one selected, removed", 99, Ends::Removed, "OLD1", 99, "= 99"},
+        {"selected, respawned under a new callsign", 100, Ends::Respawned, "DLH1", 0, ""},
+        {"another one selected, respawned", 99, Ends::Respawned, "OLD1", 99, "= 99"},
+    };
+    for (const auto& row : rows) {
+        param::CALLSIGN_2_OBJECTID.setValue("OLD1");
+        g_queriedObjectId = row.selected;
+        gf_showCallsignAnswer(fmt::format("= {}", row.selected));
+        LiveAcRecord a = test::makeFlyingAircraft(test::straightTrack({47.0, 8.0}, 90.0, 300.0, 9000.0, 0.0, 0, 500, 3));
+        a.head.callsign = "DLH1"; // objectId 100
+        if (row.ends == Ends::Removed)
+            removeAircraftFromSim(a);
+        else
+            liveryRespawn(a);
+        EXPECT_EQ(param::CALLSIGN_2_OBJECTID.getValue(), row.query) << row.name;
+        EXPECT_EQ(g_queriedObjectId.load(), row.selectedAfter) << row.name;
+        EXPECT_EQ(gf_displayTexts().callsignAnswer, row.answer) << row.name;
     }
 }
 

@@ -4,6 +4,7 @@
 #include "airport/stand_lookup.h"
 #include "engine/stand_claims.h"
 #include "engine/stand_options.h"
+#include "engine/spawn.h"
 #include "engine/stand_search.h"
 #include "settings/settings.h"
 #include "sim/user_aircraft.h"
@@ -116,6 +117,44 @@ TEST_F(Stands, NoLiveAircraftOnTheUsersStand)
     g_userAc.reset();
 }
 
+TEST_F(Stands, AircraftAtTheUsersOrTheReservedStandIsCreatedThereWithoutAClaim)
+{
+    const struct {
+        const char* reserved;
+        bool userThere;
+        MovePhase phase;
+        bool claimed;
+    } rows[] = {
+        {"", true, MovePhase::New, false},
+        {"A1", false, MovePhase::New, false},
+        {"", false, MovePhase::Parked, true},
+    };
+    for (const auto& row : rows) {
+        g_stands.clear();
+        g_liveAircraft.clear();
+        addStand("A1", 0.0, 25.0);
+        gf_setReservedStand(row.reserved);
+        UserAcData user;
+        user.lat = row.userThere ? kGate.lat : 0.0;
+        user.lon = row.userThere ? kGate.lon : 0.0;
+        g_userAc.set(user);
+        g_userOnGround = row.userThere ? 1 : 0;
+        g_liveAircraft.push_back(aircraft("SWR10", 17.0, ahead(kGate, 90.0, 5.0)));
+        LiveAcRecord& a = g_liveAircraft[0];
+        a.state = ObjectState::New;
+        a.objectId = 0;
+        a.phase = MovePhase::New;
+        a.liveryTitle = "Airbus A320 Swiss";
+        a.stream[1].stationary = 1;
+        spawnLiveAc(a);
+        EXPECT_EQ(a.state, ObjectState::CreationRequested) << row.reserved << row.userThere;
+        EXPECT_EQ(a.phase, row.phase) << row.reserved << row.userThere;
+        EXPECT_EQ(a.standId != 0, row.claimed) << row.reserved << row.userThere;
+        EXPECT_EQ(g_stands[0].liveOccupied, row.claimed) << row.reserved << row.userThere;
+    }
+    g_userAc.reset();
+}
+
 TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
 {
     struct Row {
@@ -123,9 +162,13 @@ TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
         const char* claimant;
         SpawnStand result;
         bool holderRemoved;
+        bool holderReported = false; // a report came while it stood there: it is about to leave
     };
     for (const Row& row : {Row{"ABC1_", "ABC1", SpawnStand::Parked, true}, Row{"ABC1", "ABC1_", SpawnStand::Gone, false},
-                           Row{"DLH4", "DLH41", SpawnStand::Parked, true}, Row{"DLH41", "DLH4", SpawnStand::Parked, true}}) {
+                           Row{"DLH4", "DLH41", SpawnStand::Parked, true}, Row{"DLH41", "DLH4", SpawnStand::Parked, true},
+                           Row{"ABC1_", "XYZ9_", SpawnStand::Parked, true},
+                           Row{"ABC1_", "XYZ9_", SpawnStand::Gone, false, true},
+                           Row{"DLH4", "SWR8", SpawnStand::Gone, false, true}}) {
         g_stands.clear();
         g_liveAircraft.clear();
         addStand("A1", 0.0, 25.0);
@@ -134,6 +177,7 @@ TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
         holder.phase = MovePhase::Parked;
         holder.state = ObjectState::InSim;
         holder.objectId = 77;
+        holder.reportedWhileParked = row.holderReported ? 1 : 0;
         g_liveAircraft.push_back(holder);
         g_liveAircraft.push_back(aircraft(row.claimant, 17.0, kGate));
         auto& claimant = g_liveAircraft[1];
