@@ -34,6 +34,7 @@
 #include "ui/main_window.h"
 
 #include <algorithm>
+#include <exception>
 #include <system_error>
 #include <vector>
 
@@ -48,6 +49,8 @@ namespace {
 
 thread_local std::stop_token t_startupStop;
 std::atomic<bool> g_startupRunning{false};
+// What opening the log threw. With no log to write it to, the start-up reports it in the status line.
+std::exception_ptr g_logOpenError;
 
 constexpr UINT kTitleResource = 101;
 constexpr WORD kIconResource = 100;
@@ -252,6 +255,8 @@ void lf_startUpTarvo()
 {
     try {
         lf_checkProgramFolder();
+        if (g_logOpenError)
+            std::rethrow_exception(g_logOpenError);
         lf_detectInstallPath();
         const std::int64_t secondsSince = lf_secondsSinceLastRequest();
         gf_resetWorkers();
@@ -369,8 +374,8 @@ int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
         return -1;
     try {
         gf_openLog();
-    } catch (const std::exception&) {
-        // The program runs on without a log: a folder that cannot hold it fails the start-up visibly.
+    } catch (...) {
+        g_logOpenError = std::current_exception();
     }
     // This is the only instance: what an earlier one left half-saved when it was killed can go (not
     // from a folder that is no program folder: the start-up refuses to run there).
@@ -383,6 +388,7 @@ int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     const int code = lf_runMainWindow(instance);
     // The start-up thread may still be waiting; it must end before the program's globals go.
     lf_stopStartupThread();
+    g_logOpenError = nullptr;
     return code;
 }
 
