@@ -31,6 +31,7 @@
 #include "shown/display_state.h"
 #include "shown/repaint.h"
 #include "shown/status_line.h"
+#include "traffic/client.h"
 #include "ui/main_window.h"
 
 #include <algorithm>
@@ -318,6 +319,7 @@ void gf_connectRooms()
     gf_setStandSearch(lf_searchStands);
     gf_setAutoRangeAdjustment(gf_adjustTrafficRange);
     gf_setStartupStarter(gf_startStartupThread);
+    gf_setLastReportTimeSource(&g_trafficClient.lastReportTime);
 }
 
 int lf_runMainWindow(HINSTANCE instance)

@@ -65,7 +65,7 @@ TEST(TrafficIntake, TakesARegularBatchOnlyWhenEnabledAndUsedUp)
     gf_mergeTrafficBatch(client, kLiveDelaySeconds);
     ASSERT_EQ(lf_shared().size(), 2u);
     EXPECT_EQ(lf_shared()[0].situation.timeKey, 3040);
-    EXPECT_EQ(g_trafficDataTime.load(), 100.0);
+    EXPECT_EQ(client.lastReportTime.load(), 100.0);
 
     client.batch = {lf_record(20003, 101.0)};
     gf_mergeTrafficBatch(client, kLiveDelaySeconds);
