@@ -40,35 +40,52 @@ void lf_write(std::string_view prefix, std::string_view text)
 } // namespace
 
 namespace {
-// One copy of the backup chain; a signal that interrupts it is retried, any other failure is logged.
-bool lf_copyForBackup(const std::filesystem::path& from, const std::filesystem::path& to)
+
+// One copy of the backup chain; a signal that interrupts it is retried. Nothing to copy is no error.
+void lf_copyForBackup(const std::filesystem::path& from, const std::filesystem::path& to)
 {
     std::error_code ec;
-    if (!std::filesystem::exists(from, ec))
-        return true;
+    const bool present = std::filesystem::exists(from, ec);
+    if (ec)
+        throw std::filesystem::filesystem_error("exists", from, ec);
+    if (!present)
+        return;
     for (int attempt = 0; attempt < 3; ++attempt) {
         std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
         if (ec != std::errc::interrupted)
             break;
     }
     if (ec)
-        gf_logErrorf("backup of {} to {} failed: {}", gf_utf8FromPath(from), gf_utf8FromPath(to), ec.message());
-    return !ec;
+        throw std::filesystem::filesystem_error("copy_file", from, to, ec);
 }
+
+// The two generations of copies; throws the file-system error of the copy that failed.
+void lf_backUp(const std::filesystem::path& path)
+{
+    const auto name = gf_utf8FileName(path);
+    if (name.empty() || name.find('.') == std::string::npos)
+        return;
+    const auto first = lf_backupName(path, "0");
+    lf_copyForBackup(first, lf_backupName(path, "00"));
+    lf_copyForBackup(path, first);
+}
+
 } // namespace
 
 bool gf_backupFile(const std::filesystem::path& path)
 {
-    const auto name = gf_utf8FileName(path);
-    if (name.empty() || name.find('.') == std::string::npos)
+    try {
+        lf_backUp(path);
         return true;
-    const auto first = lf_backupName(path, "0");
-    return lf_copyForBackup(first, lf_backupName(path, "00")) && lf_copyForBackup(path, first);
+    } catch (const std::filesystem::filesystem_error& e) {
+        gf_logErrorf("backup of {} failed: {}", gf_utf8FromPath(path), e.what());
+        return false;
+    }
 }
 
 void gf_openLog()
 {
-    gf_backupFile(kLogPath);
+    lf_backUp(kLogPath); // a failed copy leaves the previous log as it is
     {
         std::lock_guard lock(g_logMutex);
         if (g_logStream.is_open())

@@ -11,10 +11,18 @@
 namespace zyn {
 
 std::atomic<bool> g_timeShifted{false};
-std::atomic<double> g_trafficDataTime{0.0};
 std::atomic<WeekSlot> g_nowWeekSlot{WeekSlot{}};
 
 namespace {
+
+std::atomic<const std::atomic<double>*> g_lastReportTime{nullptr};
+
+// Whole seconds of the last report time; 0 when there is none.
+std::int64_t lf_lastReportSeconds()
+{
+    const std::atomic<double>* source = g_lastReportTime.load();
+    return source ? static_cast<std::int64_t>(source->load()) : 0;
+}
 
 std::tm lf_utcFields(std::time_t t)
 {
@@ -44,15 +52,17 @@ std::string lf_clockOfDay(std::time_t t)
 
 } // namespace
 
+void gf_setLastReportTimeSource(const std::atomic<double>* lastReportTime) { g_lastReportTime = lastReportTime; }
+
 bool gf_referenceTimeIsTraffic()
 {
-    return g_timeShifted.load() && static_cast<std::int64_t>(g_trafficDataTime.load()) != 0;
+    return g_timeShifted.load() && lf_lastReportSeconds() != 0;
 }
 
 std::time_t gf_referenceTime()
 {
     if (g_timeShifted.load()) {
-        const auto traffic = static_cast<std::int64_t>(g_trafficDataTime.load());
+        const std::int64_t traffic = lf_lastReportSeconds();
         if (traffic != 0)
             return static_cast<std::time_t>(traffic);
     }

@@ -16,8 +16,11 @@ struct WeekSlot {
 };
 
 extern std::atomic<bool> g_timeShifted;        // written by the time-shift handler of the window
-extern std::atomic<double> g_trafficDataTime;  // epoch seconds of the last traffic data; 0 none yet
 extern std::atomic<WeekSlot> g_nowWeekSlot;    // kept current by the start-up and the main loop
+
+// The traffic client's last report time (epoch seconds, 0 none), which "now" follows while time is
+// shifted. Handed down by the application core at start-up; without it "now" is the clock.
+void gf_setLastReportTimeSource(const std::atomic<double>* lastReportTime);
 
 std::time_t gf_referenceTime();
 bool gf_referenceTimeIsTraffic();

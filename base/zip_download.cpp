@@ -21,16 +21,22 @@ bool ArchiveDownload::fetch(const std::string& pathOnServer)
     return gf_downloadFile(m_handle.get(), gf_downloadBaseUrl() + pathOnServer, m_path, true);
 }
 
-std::optional<std::vector<std::pair<std::string, std::string>>> lf_readFileEntries(const fs::path& zipPath)
+std::optional<ZipArchive> gf_openFetchedArchive(const fs::path& zipPath)
 {
-    std::optional<ZipArchive> archive;
     try {
-        archive.emplace(zipPath);
+        return std::optional<ZipArchive>(std::in_place, zipPath);
     } catch (const ZipError& e) {
         gf_logErrorf("could not open {}", gf_utf8FromPath(zipPath));
         gf_logIndented(e.what());
         return std::nullopt;
     }
+}
+
+std::optional<std::vector<std::pair<std::string, std::string>>> lf_readFileEntries(const fs::path& zipPath)
+{
+    const auto archive = gf_openFetchedArchive(zipPath);
+    if (!archive)
+        return std::nullopt;
     std::vector<std::pair<std::string, std::string>> files;
     try {
         for (std::uint64_t i = 0; i < archive->entryCount(); ++i) {

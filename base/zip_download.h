@@ -2,6 +2,7 @@
 // Zip archives fetched from the download server: the archive lands in the program folder and is
 // deleted whatever happened; its file entries are read whole before anything is replaced.
 #include "base/download.h"
+#include "base/zip_archive.h"
 
 #include <filesystem>
 #include <optional>
@@ -25,6 +26,10 @@ private:
     std::filesystem::path m_path;
     CurlHandle m_handle;
 };
+
+// The downloaded archive opened for reading; nothing, after the error line "could not open {}" with
+// its path and an indented line with the reason, when it is no usable zip.
+std::optional<ZipArchive> gf_openFetchedArchive(const std::filesystem::path& zipPath);
 
 // The archive's file entries (folder entries skipped), name and text. Nothing when it cannot be
 // opened or read.

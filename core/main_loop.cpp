@@ -42,8 +42,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
-#include <set>
-#include <unordered_map>
 
 namespace zyn {
 
@@ -75,8 +73,6 @@ constexpr std::int64_t kSimClockJumpSeconds = 30;
 
 std::int32_t g_notRunningCountdown = kTicksPerSecond;
 LatLon g_lastUserGroundCheck;
-std::set<std::uint32_t> g_coupledSearchDone;                 // live aircraft keys
-std::unordered_map<std::uint32_t, LatLon> g_lastParkedCheck; // live aircraft key -> position at its last check
 
 bool lf_served(std::atomic<std::uint8_t>& request) { return request.exchange(0) != 0; }
 
@@ -107,17 +103,25 @@ void lf_followSimTime()
     g_simTimeMark = s;
 }
 
+// An aircraft can go before its turn (a spawn may drop the record it queued): its entry is dropped,
+// so that it never holds up the checks of the aircraft behind it.
 void lf_checkFrontIdentity()
 {
-    if (g_identityCheckIds.empty() || g_liveAircraft.empty())
-        return;
-    const std::uint32_t key = g_identityCheckIds.front();
-    const auto live = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(),
-                                   [key](const LiveAcRecord& a) { return a.hexId == key; });
+    auto& ids = g_identityCheckIds;
+    auto live = g_liveAircraft.end();
+    while (!ids.empty() && live == g_liveAircraft.end()) {
+        const std::uint32_t key = ids.front();
+        live = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(),
+                            [key](const LiveAcRecord& a) { return a.hexId == key; });
+        if (live == g_liveAircraft.end())
+            ids.erase(ids.begin());
+    }
     if (live == g_liveAircraft.end())
         return;
-    if (g_coupledSearchDone.insert(key).second)
+    if (live->coupledSearched == 0) {
         lf_searchForCoupledCsAroundThisTime(g_nowWeekSlot.load(), *live);
+        live->coupledSearched = 1;
+    }
     if (!live->head.callsign.empty()) {
         const IdentityContext context = gf_identityContext(*live);
         for (auto& parked : g_staticAircraft) {
@@ -127,7 +131,7 @@ void lf_checkFrontIdentity()
             }
         }
     }
-    g_identityCheckIds.erase(g_identityCheckIds.begin());
+    ids.erase(ids.begin());
 }
 
 // Nav lights of the parked aircraft follow NAV_LIGHTS_WHILE_PARKED.
@@ -211,15 +215,14 @@ void lf_avoidLiveParkedCollisions()
 {
     if (!param::COLLISION_LIVE_PARKED_GND.on() || g_staticAircraft.empty())
         return;
-    for (const auto& a : g_liveAircraft) {
+    for (auto& a : g_liveAircraft) {
         const bool taxiing = a.phase == MovePhase::Taxi || a.phase == MovePhase::TaxiToStand;
         if (a.onGround == 0 || !taxiing || !a.inSim() || a.towed != 0)
             continue;
         const LatLon position = lf_positionOf(a);
-        const auto [last, added] = g_lastParkedCheck.try_emplace(a.hexId, position);
-        if (!added && last->second.lat == position.lat && last->second.lon == position.lon)
+        if (a.lastParkedCheck.lat == position.lat && a.lastParkedCheck.lon == position.lon)
             continue;
-        last->second = position;
+        a.lastParkedCheck = position;
         lf_removeForCollisionAvoidance(a);
     }
 }
@@ -477,8 +480,6 @@ void gf_resetMainLoop()
         *request = 0;
     g_notRunningCountdown = kTicksPerSecond;
     g_lastUserGroundCheck = {};
-    g_coupledSearchDone.clear();
-    g_lastParkedCheck.clear();
 }
 
 } // namespace zyn

@@ -31,9 +31,11 @@
 #include "shown/display_state.h"
 #include "shown/repaint.h"
 #include "shown/status_line.h"
+#include "traffic/client.h"
 #include "ui/main_window.h"
 
 #include <algorithm>
+#include <exception>
 #include <system_error>
 #include <vector>
 
@@ -48,6 +50,8 @@ namespace {
 
 thread_local std::stop_token t_startupStop;
 std::atomic<bool> g_startupRunning{false};
+// What opening the log threw. With no log to write it to, the start-up reports it in the status line.
+std::exception_ptr g_logOpenError;
 
 constexpr UINT kTitleResource = 101;
 constexpr WORD kIconResource = 100;
@@ -252,6 +256,8 @@ void lf_startUpTarvo()
 {
     try {
         lf_checkProgramFolder();
+        if (g_logOpenError)
+            std::rethrow_exception(g_logOpenError);
         lf_detectInstallPath();
         const std::int64_t secondsSince = lf_secondsSinceLastRequest();
         gf_resetWorkers();
@@ -313,6 +319,7 @@ void gf_connectRooms()
     gf_setStandSearch(lf_searchStands);
     gf_setAutoRangeAdjustment(gf_adjustTrafficRange);
     gf_setStartupStarter(gf_startStartupThread);
+    gf_setLastReportTimeSource(&g_trafficClient.lastReportTime);
 }
 
 int lf_runMainWindow(HINSTANCE instance)
@@ -369,8 +376,8 @@ int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
         return -1;
     try {
         gf_openLog();
-    } catch (const std::exception&) {
-        // The program runs on without a log: a folder that cannot hold it fails the start-up visibly.
+    } catch (...) {
+        g_logOpenError = std::current_exception();
     }
     // This is the only instance: what an earlier one left half-saved when it was killed can go (not
     // from a folder that is no program folder: the start-up refuses to run there).
@@ -383,6 +390,7 @@ int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     const int code = lf_runMainWindow(instance);
     // The start-up thread may still be waiting; it must end before the program's globals go.
     lf_stopStartupThread();
+    g_logOpenError = nullptr;
     return code;
 }
 

@@ -41,27 +41,57 @@ bool lf_isInstallerEntry(const std::string& name)
     return gf_toUpper(gf_utf8FileName(gf_pathFromUtf8(name))) == gf_toUpper(gf_utf8FromPath(g_newVersionInstallerPath));
 }
 
-// Streams one entry into target; the target is replaced only when the entry was written whole.
-void lf_unzipEntry(const ZipArchive& archive, std::uint64_t index, const fs::path& target)
+// The installer is the archive's file entry, whatever its name; of several, the one named as the
+// installer, else the last. Folder entries are no files.
+std::optional<std::uint64_t> lf_installerEntry(const ZipArchive& archive)
+{
+    std::optional<std::uint64_t> last;
+    for (std::uint64_t i = 0; i < archive.entryCount(); ++i) {
+        const std::string name = archive.entryName(i);
+        if (ZipArchive::isFolderEntry(name))
+            continue;
+        if (lf_isInstallerEntry(name))
+            return i;
+        last = i;
+    }
+    return last;
+}
+
+// Streams one entry into target; the target is replaced only when the entry was written whole and
+// held something. False for an empty entry.
+bool lf_unzipEntry(const ZipArchive& archive, std::uint64_t index, const fs::path& target)
 {
     PendingFile file(target);
-    archive.copyEntry(index, [&file](std::string_view block) { return file.write(block); });
+    std::uint64_t written = 0;
+    archive.copyEntry(index, [&file, &written](std::string_view block) {
+        written += block.size();
+        return file.write(block);
+    });
+    if (written == 0)
+        return false;
     file.commit();
+    return true;
 }
 
 bool lf_extractInstaller(const fs::path& zipPath)
 {
+    const std::string zipText = gf_utf8FromPath(zipPath);
+    const auto archive = gf_openFetchedArchive(zipPath);
+    if (!archive)
+        return false;
     try {
-        const ZipArchive archive(zipPath);
-        for (std::uint64_t i = 0; i < archive.entryCount(); ++i) {
-            if (!lf_isInstallerEntry(archive.entryName(i)))
-                continue;
-            fs::remove(g_newVersionInstallerPath);
-            lf_unzipEntry(archive, i, g_newVersionInstallerPath);
-            gf_logf("{} unzipped to {}", gf_utf8FromPath(zipPath), gf_utf8FromPath(g_newVersionInstallerPath));
-            return true;
+        const auto entry = lf_installerEntry(*archive);
+        if (!entry) {
+            gf_logErrorf("{} holds no installer", zipText);
+            return false;
         }
-        gf_logErrorf("{} holds no {}", gf_utf8FromPath(zipPath), gf_utf8FromPath(g_newVersionInstallerPath));
+        fs::remove(g_newVersionInstallerPath);
+        if (!lf_unzipEntry(*archive, *entry, g_newVersionInstallerPath)) {
+            gf_logErrorf("{}: {} is empty", zipText, archive->entryName(*entry));
+            return false;
+        }
+        gf_logf("{} unzipped to {}", zipText, gf_utf8FromPath(g_newVersionInstallerPath));
+        return true;
     } catch (const ZipError& e) {
         gf_logErrorf("unzipping error code : {}", e.what());
     } catch (const fs::filesystem_error& e) {

@@ -2,6 +2,7 @@
 // What a live aircraft needs to be replayed (LiveAcRecord, over the AiAcRecord of
 // aircraft/ai_aircraft.h), and the lists of live and static aircraft. Main-loop thread only.
 #include "aircraft/ai_aircraft.h"
+#include "base/geo.h"
 #include "engine/situation_stream.h"
 #include "sim/data_blocks.h"
 
@@ -114,6 +115,10 @@ struct LiveAcRecord : AiAcRecord, LiveMotion {
     std::uint8_t rollingOut = 0;
     std::uint8_t afterLanding = 0;  // set when landing ends at touchdown
     std::uint8_t departing = 0;
+    // Per-second work of the main loop: the coupled-callsign search has run for this aircraft, and
+    // where it stood at its last check against the parked aircraft.
+    std::uint8_t coupledSearched = 0;
+    LatLon lastParkedCheck;
 };
 
 // The live traffic and the static aircraft of static parking.

@@ -1,6 +1,5 @@
 #include "traffic/client.h"
 
-#include "base/time_util.h"
 #include "traffic/parked_traffic.h"
 
 #include <curl/curl.h>
@@ -100,7 +99,6 @@ void gf_resetTrafficClients()
     t.setBoxState({});
     t.trafficShown.store(1);
     t.blockArmed = 1;
-    g_trafficDataTime.store(0.0);
 
     WeatherClient& w = g_weatherClient;
     gf_resetResponse(w);

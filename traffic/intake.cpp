@@ -1,7 +1,6 @@
 #include "traffic/intake.h"
 
 #include "base/tick.h"
-#include "base/time_util.h"
 
 #include <algorithm>
 #include <cmath>
@@ -77,7 +76,6 @@ void gf_mergeTrafficBatch(TrafficClient& client, std::int32_t delaySeconds)
         client.lastReportTime.store(0.0);
         return;
     }
-    g_trafficDataTime.store(client.lastReportTime.load());
     gf_stampBatch(client.batch, delaySeconds, g_tick.load());
     {
         std::lock_guard lock(g_intakeMutex);

@@ -67,9 +67,10 @@ void lf_applySimTimeOption()
 void lf_enableTimeControls(bool enable)
 {
     using namespace param;
-    for (const ParameterControl* control : std::array<const ParameterControl*, 5>{
-             &TIME_SHIFT_DAYS, &TIME_SHIFT_HOURS, &TIME_SHIFT_MINS, &SIM_TIME, &KEEP_SIM_TIME_PAR})
-        gf_enableControl(*control, enable);
+    gf_enableControl(SIM_TIME, enable);
+    gf_enableControl(KEEP_SIM_TIME_PAR, enable);
+    // The shift boxes stay locked while the simulator's time is followed.
+    gf_enableTimeShiftBoxes(enable && !SIM_TIME.on());
     g_timeControlsEnabled = enable ? 1 : 0;
     gf_repaintBand(Band::Settings); // the time labels are greyed with the controls
 }
@@ -121,7 +122,7 @@ void lf_setDestination(const std::string& code, LatLon position)
 
 void lf_waitForFirstTraffic()
 {
-    const auto noTraffic = [] { return std::trunc(g_trafficDataTime.load()) == 0.0; };
+    const auto noTraffic = [] { return std::trunc(g_trafficClient.lastReportTime.load()) == 0.0; };
     for (int step = 0; step < 150 && noTraffic() && !gf_exitUnderWay(); ++step)
         gf_sleepFor(std::chrono::milliseconds(100), gf_exitUnderWay);
     if (noTraffic())

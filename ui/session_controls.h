@@ -15,7 +15,8 @@ extern std::atomic<std::int32_t> g_timeShiftMinutes; // the shift in force
 // The simulator time (seconds since 1970) seen at the previous per-second step; 0 none yet.
 extern std::atomic<std::int64_t> g_simTimeMark;
 
-// SIM_TIME, KEEP_SIM_TIME_PAR and the three time-shift boxes, enabled or disabled together.
+// SIM_TIME, KEEP_SIM_TIME_PAR and the three time-shift boxes, enabled or disabled together; the
+// shift boxes are not enabled while SIM_TIME is on.
 void lf_enableTimeControls(bool enable);
 
 // The three time-shift boxes, enabled or disabled together.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <thread>
 
 namespace zyn {
@@ -89,6 +90,27 @@ TEST_F(LogFiles, BackupThatCannotBeWrittenIsLoggedNotThrown)
     EXPECT_EQ(test::readText("regcodes.xml"), "new");
     const auto lines = readLines("Log.txt");
     EXPECT_TRUE(std::ranges::any_of(lines, [](const std::string& l) { return l.starts_with("===> backup of regcodes"); }));
+}
+
+// A backup that cannot be made stops the opening before the previous log is truncated.
+TEST_F(LogFiles, FailedBackupThrowsAndKeepsThePreviousLog)
+{
+    struct Row {
+        const char* name;
+        std::function<void()> lay;
+    };
+    const Row rows[] = {
+        {"Log0.txt cannot be copied", [] { std::filesystem::create_directory("Log0.txt"); }},
+        {"Log0.txt cannot be written", [] { std::filesystem::create_symlink("missing/dir/Log0.txt", "Log0.txt"); }},
+    };
+    for (const Row& row : rows) {
+        test::writeText("Log.txt", "previous run\n");
+        row.lay();
+        EXPECT_THROW(gf_openLog(), std::filesystem::filesystem_error) << row.name;
+        EXPECT_FALSE(gf_logIsOpen()) << row.name;
+        EXPECT_EQ(test::readText("Log.txt"), "previous run\n") << row.name;
+        std::filesystem::remove("Log0.txt");
+    }
 }
 
 TEST_F(LogFiles, UnwritableLogThrowsWithPath)

@@ -60,17 +60,18 @@ TEST(TimeSlots, ShiftedTimeUsesTrafficTimeOnlyOnceTrafficCame)
 {
     ManualClock clock(lf_at(0, 12, 0, 0));
     gf_setClock(&clock);
+    std::atomic<double> lastReportTime{0.0};
+    gf_setLastReportTimeSource(&lastReportTime);
     g_timeShifted = true;
-    g_trafficDataTime = 0.0;
     EXPECT_EQ(gf_weekdayAndSlot(), (WeekSlot{1, 24})); // no traffic yet: the clock
     EXPECT_EQ(gf_simTimeStamp(), "12:00:00");
-    g_trafficDataTime = double(lf_at(3, 8, 45, 0)) + 0.7;
+    lastReportTime = double(lf_at(3, 8, 45, 0)) + 0.7;
     EXPECT_EQ(gf_weekdayAndSlot(), (WeekSlot{4, 17}));
     EXPECT_EQ(gf_halfHourSlot(), 17u);
     EXPECT_EQ(gf_simTimeStamp(), "<<< 08:45:00");
     g_timeShifted = false;
     EXPECT_EQ(gf_weekdayAndSlot(), (WeekSlot{1, 24}));
-    g_trafficDataTime = 0.0;
+    gf_setLastReportTimeSource(nullptr);
     gf_setClock(nullptr);
 }
 

@@ -1,10 +1,14 @@
+#include "airport/park_pos.h"
 #include "base/log.h"
+#include "base/time_util.h"
 #include "core/exit.h"
 #include "core/main_loop.h"
 #include "core/startup.h"
+#include "engine/ai_driver.h"
 #include "engine/records.h"
 #include "engine/spawn.h"
 #include "parking/park_airport.h"
+#include "parking/static_park.h"
 #include "platform/system/clock.h"
 #include "requests/destination_request.h"
 #include "settings/settings.h"
@@ -17,6 +21,8 @@
 #include "traffic/intake.h"
 
 #include <gtest/gtest.h>
+
+#include <fmt/format.h>
 
 #include <map>
 #include <stdexcept>
@@ -207,18 +213,124 @@ TEST_F(MainLoop, ServesTheWindowsRequestsOnItsNextSecond)
     g_eventQueue.clear();
 }
 
-TEST_F(MainLoop, IdentityEntryOfAMissingAircraftStaysAtTheFront)
+// The per-second checks of live aircraft against the parked ones, with the lists emptied after.
+class MainLoopIdentity : public MainLoop {
+protected:
+    void SetUp() override
+    {
+        MainLoop::SetUp();
+        g_simRunning = 1;
+    }
+    void TearDown() override
+    {
+        gf_clearAcContainers();
+        gf_resetStaticParking();
+        param::COLLISION_LIVE_PARKED_GND.value = 0;
+        MainLoop::TearDown();
+    }
+    static LiveAcRecord& addLive(std::uint32_t hexId, const std::string& callsign)
+    {
+        LiveAcRecord& a = g_liveAircraft.emplace_back();
+        a.hexId = hexId;
+        a.head.airline = "FIN";
+        a.head.callsign = callsign;
+        return a;
+    }
+    static AiAcRecord& addParked(std::uint32_t objectId)
+    {
+        AiAcRecord& p = g_staticAircraft.emplace_back();
+        p.state = ObjectState::InSim;
+        p.objectId = objectId;
+        p.head.callsign = "PARKED";
+        return p;
+    }
+};
+
+// An aircraft that went before its turn (or whose spawn dropped its record) must not hold up the
+// checks of those behind it.
+TEST_F(MainLoopIdentity, EntriesOfGoneAircraftGiveWay)
 {
-    g_simRunning = 1;
-    g_liveAircraft.emplace_back();
-    g_liveAircraft.back().hexId = 0xABCDEF;
-    g_identityCheckIds = {0x123456, 0xABCDEF};
-    oneSecond();
-    EXPECT_EQ(g_identityCheckIds.front(), 0x123456u);
-    g_identityCheckIds.erase(g_identityCheckIds.begin());
-    oneSecond();
-    EXPECT_TRUE(g_identityCheckIds.empty()); // found: checked and removed
+    struct Row {
+        const char* name;
+        std::vector<std::uint32_t> live;
+        std::vector<std::uint32_t> queued;
+        std::vector<std::uint32_t> left; // after one second
+        bool twinRemoved;                // the parked twin of 0x4B1234
+    };
+    const Row rows[] = {
+        {"gone front, present behind", {0x4B1234}, {0x111111, 0x4B1234}, {}, true},
+        {"several gone in front", {0x4B1234}, {0x111111, 0x222222, 0x4B1234}, {}, true},
+        {"only gone aircraft", {0x4B1234}, {0x111111, 0x222222}, {}, false},
+        {"no live aircraft left", {}, {0x111111}, {}, false},
+        {"present aircraft take one second each", {0x4B1234, 0x400001}, {0x4B1234, 0x400001}, {0x400001}, true},
+    };
+    for (const Row& row : rows) {
+        for (const std::uint32_t id : row.live)
+            addLive(id, "FIN" + std::to_string(id % 100)).head.registration = fmt::format("OH-{:X}", id);
+        addParked(700).head.registration = "OH-4B1234";
+        g_identityCheckIds = row.queued;
+        oneSecond();
+        EXPECT_EQ(g_identityCheckIds, row.left) << row.name;
+        EXPECT_EQ(g_staticAircraft.front().state == ObjectState::RemovalRequested, row.twinRemoved) << row.name;
+        gf_clearAcContainers();
+    }
+}
+
+// The coupled callsigns are searched once per live record: an airframe that comes back as a new
+// record in the same session is searched again, so the stand-in parked for its next flight goes.
+TEST_F(MainLoopIdentity, CoupledCallsignsAreSearchedForEachNewRecord)
+{
+    const WeekSlot now = gf_weekdayAndSlot();
+    ParkPosOption option;
+    option.airline = "FIN";
+    option.callsign = "FIN1";
+    option.callsign2 = "FIN2";
+    option.day = static_cast<std::int32_t>(now.day);
+    option.halfHours = std::uint64_t{1} << now.slot;
+    option.number = 1;
+    const std::vector<std::pair<const char*, const char*>> visits{{"first flight", "FIN1"}, {"back again", "FIN1"}};
+    for (const auto& [name, callsign] : visits) {
+        g_stands.clear();
+        g_stands.emplace_back("A1", std::vector<ParkPosOption>{option}, 60.3, 24.9, 0.0, 30.0, 1, 1, 1);
+        g_liveAircraft.clear();
+        addLive(0x4B1234, callsign);
+        AiAcRecord& standIn = addParked(700); // parked for the flight out, FIN2
+        standIn.head.text1 = "FIN2";
+        standIn.head.text2 = "FIN3";
+        g_identityCheckIds = {0x4B1234};
+        oneSecond();
+        EXPECT_EQ(g_liveAircraft.front().head.text2, "FIN2") << name;
+        EXPECT_EQ(g_staticAircraft.back().state, ObjectState::RemovalRequested) << name;
+    }
+}
+
+// The position of the last check against the parked aircraft belongs to the live record: a new
+// record of the same airframe where the last one stood is checked.
+TEST_F(MainLoopIdentity, NewRecordAtTheSamePlaceIsCheckedAgainstTheParked)
+{
+    param::COLLISION_LIVE_PARKED_GND.value = 1;
+    const LatLon at{60.3172, 24.9633};
+    const auto taxiing = [&at] {
+        LiveAcRecord& a = addLive(0x4B1234, "FIN1");
+        a.state = ObjectState::InSim;
+        a.objectId = 500;
+        a.onGround = 1;
+        a.phase = MovePhase::Taxi;
+        a.halfWingspanNm = 0.01;
+        a.block.lat = at.lat;
+        a.block.lon = at.lon;
+    };
+    addParked(600).state = ObjectState::New; // far off and not in the simulator: nothing to hit
+    taxiing();
+    oneSecond(); // checked here, nothing touched
     g_liveAircraft.clear();
+    AiAcRecord& parked = addParked(700);
+    parked.initLat = at.lat;
+    parked.initLon = at.lon;
+    parked.halfWingspanNm = 0.01;
+    taxiing(); // the airframe again, as a new record, where the last one stood
+    oneSecond();
+    EXPECT_EQ(g_staticAircraft.back().state, ObjectState::RemovalRequested);
 }
 
 // The real loop on its own thread, paced by the manual clock.

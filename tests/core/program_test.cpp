@@ -4,6 +4,7 @@
 #include "core/exit.h"
 #include "core/startup.h"
 #include "core/startup_steps.h"
+#include "platform/system/clock.h"
 #include "platform/system/process.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
@@ -22,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <thread>
 
@@ -190,6 +192,39 @@ TEST_F(ProgramThreads, LogThatCannotBeOpenedDoesNotStopTheProgram)
     std::filesystem::create_directories(root / "program" / "Log.txt"); // a folder where the log should be
     EXPECT_EQ(wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
     EXPECT_EQ(gf_statusMessage(), "Error lf_startUpTarvo: 41: Tarvo must be run from the Tarvo folder!");
+    EXPECT_FALSE(gf_logIsOpen());
+}
+
+// The previous log stays as it was when its backup cannot be made; with no log to write to, the
+// start-up shows the error in the status line and ends the program, as it does its other errors.
+TEST_F(ProgramThreads, LogWhoseBackupFailsIsKeptAndTheStartUpShowsTheError)
+{
+    std::filesystem::create_directories(root / "program" / "docs");
+    test::writeText(root / "program" / "Log.txt", "previous run\n");
+    std::filesystem::create_directory(root / "program" / "Log0.txt"); // cannot be copied to Log00.txt
+    ManualClock clock; // the exit's pauses pass at once
+    gf_setClock(&clock);
+    std::atomic<bool> ended{false};
+    std::thread time([&] {
+        const auto guard = std::chrono::steady_clock::now() + kTimeout;
+        bool closed = false;
+        while (!ended.load()) {
+            clock.advance(50ms);
+            if (!closed && std::chrono::steady_clock::now() > guard)
+                closed = PostMessageW(g_mainWindow.load(), WM_CLOSE, 0, 0) != 0; // a start-up that went on
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    const int code = wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+    ended = true;
+    time.join();
+    gf_setClock(nullptr);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(test::readText(root / "program" / "Log.txt"), "previous run\n");
+    const std::string status = gf_statusMessage();
+    EXPECT_TRUE(status.starts_with("Error lf_startUpTarvo: ")) << status;
+    EXPECT_NE(status.find("Log0.txt"), std::string::npos) << status;
+    EXPECT_EQ(g_exitReason.load(), 7);
     EXPECT_FALSE(gf_logIsOpen());
 }
 

@@ -1,5 +1,6 @@
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/time_util.h"
 #include "base/workers.h"
 #include "core/exit.h"
 #include "core/startup.h"
@@ -10,6 +11,8 @@
 #include "shown/status_line.h"
 #include "tests/support/exit_wait.h"
 #include "tests/support/temp_dir.h"
+#include "traffic/client.h"
+#include "traffic/intake.h"
 #include "ui/main_window.h"
 
 #include <gtest/gtest.h>
@@ -162,6 +165,34 @@ TEST_F(Startup, RefusesToRunWithoutDocsFolder)
     EXPECT_EQ(gf_statusMessage(), "Error lf_startUpTarvo: 41: Tarvo must be run from the Tarvo folder!");
     EXPECT_EQ(g_exitReason.load(), 7);
     ASSERT_TRUE(test::finishExit(clock));
+}
+
+// While time is shifted, "now" is the traffic client's last report time; a poll that brought no
+// traffic zeroes it, and "now" is the clock again.
+TEST_F(Startup, ShiftedTimeFollowsTheTrafficClientsLastReport)
+{
+    const std::time_t clockNow = gf_timeNow();
+    const std::time_t reported = clockNow - 3 * 86400 + 5 * 3600;
+    struct Row {
+        const char* name;
+        bool withTraffic;
+        WeekSlot now;
+    };
+    const Row rows[] = {
+        {"a batch with traffic", true, gf_weekSlotOf(reported)},
+        {"then an empty batch", false, gf_weekSlotOf(clockNow)},
+    };
+    g_timeShifted = true;
+    for (const Row& row : rows) {
+        g_trafficClient.lastReportTime = static_cast<double>(reported); // as the parsing of the poll left it
+        if (row.withTraffic)
+            g_trafficClient.batch.emplace_back();
+        gf_mergeTrafficBatch(g_trafficClient, kLiveDelaySeconds);
+        EXPECT_EQ(gf_weekdayAndSlot(), row.now) << row.name;
+    }
+    g_timeShifted = false;
+    g_trafficClient.lastReportTime = 0.0;
+    gf_clearIntake();
 }
 
 TEST_F(Startup, DocsAsAFileIsNotAProgramFolder)

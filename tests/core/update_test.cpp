@@ -90,6 +90,7 @@ TEST_F(DownloadAndUnzip, FailedDownloadLeavesTheOutputUntouched)
 
 class ProgramUpdate : public test::DownloadFixture {
 protected:
+    void TearDown() override { gf_resetStatusLine(); } // the notices of one case are not the next's
     const Version newer{g_programVersion.major, g_programVersion.minor, g_programVersion.patch + 1};
     const std::string newerText = gf_versionToString(newer);
     const std::string zipName = fmt::format("setup_Tarvo_d_v{}.zip", newerText);
@@ -138,9 +139,42 @@ TEST_F(ProgramUpdate, UnreachableServerLogsAndGoesOn)
     EXPECT_FALSE(fs::exists(g_versionJsonPath));
 }
 
+// The installer is the archive's file, whatever the maker named it.
+TEST_F(ProgramUpdate, InstallerIsTheArchivesFileWhateverItsName)
+{
+    struct Row {
+        const char* name;
+        test::ZipEntries entries;
+        const char* installer;
+    };
+    const Row rows[] = {
+        {"another name", {{"setup.exe", "MZ setup"}}, "MZ setup"},
+        {"in a folder", {{"bin/", ""}, {"bin/Tarvo Setup 10.exe", "MZ in bin"}}, "MZ in bin"},
+        {"of several, the last", {{"old.exe", "MZ old"}, {"new.exe", "MZ new"}}, "MZ new"},
+    };
+    for (const Row& row : rows) {
+        offer(row.entries);
+        EXPECT_THROW(gf_checkProgramVersion(), UserErrorException) << row.name;
+        EXPECT_EQ(readText(g_newVersionInstallerPath), row.installer) << row.name;
+        EXPECT_TRUE(logHas(fmt::format("{} unzipped to install_new_version.exe", zipName))) << row.name;
+        fs::remove(g_newVersionInstallerPath);
+    }
+}
+
+TEST_F(ProgramUpdate, ArchiveThatCannotBeOpenedIsLogged)
+{
+    serve("release/version.json", newerText + "\r\n");
+    serve("release/" + zipName, "<html>not a zip</html>");
+    EXPECT_NO_THROW(gf_checkProgramVersion());
+    EXPECT_TRUE(logHas("===> could not open " + zipName));
+    EXPECT_EQ(gf_statusMessage(), failedNotice);
+    EXPECT_FALSE(fs::exists(zipName));
+}
+
 TEST_F(ProgramUpdate, ArchiveWithoutTheInstallerShowsTheFailedNotice)
 {
-    for (const test::ZipEntries& entries : {test::ZipEntries{}, test::ZipEntries{{"setup.exe", "wrong one"}}}) {
+    for (const test::ZipEntries& entries :
+         {test::ZipEntries{}, test::ZipEntries{{"tools/", ""}}, test::ZipEntries{{"setup.exe", ""}}}) {
         offer(entries);
         EXPECT_NO_THROW(gf_checkProgramVersion());
         EXPECT_EQ(gf_statusMessage(), failedNotice);

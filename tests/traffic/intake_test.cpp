@@ -92,7 +92,7 @@ TEST(TrafficIntake, QueuesARegularPollBehindWhatWaitsWhenItIsTakenInTime)
         if (row.waiting > 0) {
             EXPECT_EQ(shared.back().hexId, 20001u) << row.name;
         }
-        EXPECT_EQ(g_trafficDataTime.load(), 101.0) << row.name;
+        EXPECT_EQ(client.lastReportTime.load(), 101.0) << row.name;
     }
 }
 

@@ -7,6 +7,7 @@
 #include "settings/setting_controls.h"
 #include "shown/windows.h"
 #include "tests/ui/main_window_fixture.h"
+#include "traffic/client.h"
 #include "ui/two_field_text.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +87,27 @@ TEST_F(SessionControls, TimeControlsAreEnabledTogether)
     EXPECT_EQ(g_timeControlsEnabled.load(), 0);
 }
 
+// Logging in enables the time controls; the shift boxes stay locked while the simulator's time is
+// followed, as the start-up left them.
+TEST_F(SessionControls, TimeShiftBoxesStayLockedWhileSimTimeIsOn)
+{
+    open();
+    struct Row {
+        const char* name;
+        bool simTime;
+        bool boxesEnabled;
+    };
+    for (const Row& row : {Row{"SIM_TIME off", false, true}, Row{"SIM_TIME on", true, false}}) {
+        param::SIM_TIME.value = row.simTime ? 1 : 0;
+        lf_enableTimeControls(true);
+        for (const auto* box : {&param::TIME_SHIFT_DAYS, &param::TIME_SHIFT_HOURS, &param::TIME_SHIFT_MINS})
+            EXPECT_EQ(IsWindowEnabled(gf_controlWindow(*box)) != 0, row.boxesEnabled) << row.name << " " << box->key;
+        EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(param::SIM_TIME))) << row.name;
+        EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(param::KEEP_SIM_TIME_PAR))) << row.name;
+    }
+    param::SIM_TIME.value = 0;
+}
+
 TEST_F(SessionControls, DestinationIsSavedShownAndReReadDisabled)
 {
     open();
@@ -162,12 +184,12 @@ protected:
     {
         MainWindowTest::SetUp();
         gf_setClock(&clock);
-        g_trafficDataTime = 0.0;
+        g_trafficClient.lastReportTime = 0.0;
     }
     void TearDown() override
     {
         gf_setClock(nullptr);
-        g_trafficDataTime = 0.0;
+        g_trafficClient.lastReportTime = 0.0;
         MainWindowTest::TearDown();
     }
     // Runs the wait on its own thread and moves the clock until it ends; returns the clock time the
@@ -205,7 +227,7 @@ TEST_F(FirstTrafficThreads, StopsWaitingWhenTrafficArrives)
 {
     waitWhile([](std::chrono::nanoseconds t) {
         if (t >= std::chrono::seconds(3))
-            g_trafficDataTime = 1796601600.0;
+            g_trafficClient.lastReportTime = 1796601600.0;
     });
     EXPECT_EQ(logText().find("No traffic in this region?"), std::string::npos);
 }
