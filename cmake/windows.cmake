@@ -51,6 +51,13 @@ if(CMAKE_CROSSCOMPILING AND NOT MSVC)
   set(ZLIB_LIBRARY /usr/${TARVO_MINGW_PREFIX}/lib/libz.a CACHE FILEPATH "" FORCE)
   set(ZLIB_INCLUDE_DIR /usr/${TARVO_MINGW_PREFIX}/include CACHE PATH "" FORCE)
   find_package(ZLIB REQUIRED)
+  # A new prefix (new sources, compiler or recipe) is looked up afresh, not taken from the cache.
+  if(NOT TARVO_WINDOWS_DEPS_PREFIX STREQUAL TARVO_WINDOWS_DEPS_PREFIX_FOUND)
+    unset(pugixml_DIR CACHE)
+    unset(libzip_DIR CACHE)
+    unset(CURL_DIR CACHE)
+    set(TARVO_WINDOWS_DEPS_PREFIX_FOUND ${TARVO_WINDOWS_DEPS_PREFIX} CACHE INTERNAL "")
+  endif()
   find_package(pugixml CONFIG REQUIRED)
   find_package(libzip CONFIG REQUIRED)
   find_package(CURL CONFIG REQUIRED)
@@ -70,6 +77,11 @@ else()
   add_library(tarvo_win_deps INTERFACE)
   target_link_libraries(tarvo_win_deps INTERFACE fmt::fmt pugixml::pugixml nlohmann_json::nlohmann_json
     Microsoft.GSL::GSL CURL::libcurl libzip::zip)
+endif()
+
+if(TARVO_MINGW_CROSS)
+  # Line tables in the unstripped tarvo.exe of the build folder, for crash analysis; the zip's is stripped.
+  add_compile_options(-g1)
 endif()
 
 option(TARVO_WERROR "Warnings are errors" OFF)
@@ -104,15 +116,17 @@ target_compile_options(tarvo_lib PRIVATE ${TARVO_WIN_WARNINGS})
 target_link_libraries(tarvo_lib PUBLIC tarvo_win_deps ${TARVO_WIN_SYSTEM_LIBRARIES})
 
 configure_file(core/tarvo.rc.in ${CMAKE_BINARY_DIR}/tarvo.rc @ONLY)
+configure_file(core/tarvo.manifest.in ${CMAKE_BINARY_DIR}/tarvo.manifest @ONLY)
 
 add_executable(tarvo WIN32 core/main.cpp ${CMAKE_BINARY_DIR}/tarvo.rc)
 target_compile_options(tarvo PRIVATE ${TARVO_WIN_WARNINGS})
 target_link_libraries(tarvo PRIVATE tarvo_lib)
 if(MSVC)
-  target_sources(tarvo PRIVATE core/tarvo.manifest)
+  target_sources(tarvo PRIVATE ${CMAKE_BINARY_DIR}/tarvo.manifest)
 else()
   # MSVC's linker embeds the manifest itself; with mingw-w64 the resource script does.
-  set_source_files_properties(${CMAKE_BINARY_DIR}/tarvo.rc PROPERTIES COMPILE_DEFINITIONS TARVO_RC_MANIFEST)
+  set_source_files_properties(${CMAKE_BINARY_DIR}/tarvo.rc PROPERTIES COMPILE_DEFINITIONS TARVO_RC_MANIFEST
+    OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/tarvo.manifest;${CMAKE_SOURCE_DIR}/core/tarvo.ico")
   target_link_options(tarvo PRIVATE -municode)
 endif()
 
@@ -120,7 +134,9 @@ if(NOT TARVO_MINGW_CROSS)
   return()
 endif()
 
-# The program folder as a user unpacks it: tarvo.exe, "docs" and "input" with the airports database.
+# The program folder as a user unpacks it: tarvo.exe, "docs" with the user's manual and "input" with the
+# airports database. The zip's tarvo.exe is stripped: no debug information and no symbol table, which
+# would name folders of this machine; the unstripped one stays in the build folder for crash analysis.
 set(TARVO_ZIP_NAME Tarvo-${PROJECT_VERSION}-win64)
 set(TARVO_ZIP_FOLDER ${CMAKE_BINARY_DIR}/zip/Tarvo)
 file(GLOB_RECURSE TARVO_DIST_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/dist/*)
@@ -128,8 +144,8 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${TARVO_ZIP_NAME}.zip
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${TARVO_ZIP_FOLDER}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${TARVO_ZIP_FOLDER}/docs ${TARVO_ZIP_FOLDER}/input
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/dist ${TARVO_ZIP_FOLDER}
-  COMMAND ${CMAKE_COMMAND} -E rm -f ${TARVO_ZIP_FOLDER}/docs/.keep ${TARVO_ZIP_FOLDER}/input/.keep
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:tarvo> ${TARVO_ZIP_FOLDER}/tarvo.exe
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${TARVO_ZIP_FOLDER}/input/.keep
+  COMMAND ${CMAKE_STRIP} --strip-all -o ${TARVO_ZIP_FOLDER}/tarvo.exe $<TARGET_FILE:tarvo>
   COMMAND ${CMAKE_COMMAND} -E rm -f ${CMAKE_BINARY_DIR}/${TARVO_ZIP_NAME}.zip
   COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/zip
     ${CMAKE_COMMAND} -E tar cf ${CMAKE_BINARY_DIR}/${TARVO_ZIP_NAME}.zip --format=zip Tarvo

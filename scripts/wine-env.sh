@@ -3,8 +3,10 @@
 # wine_start prefix [display]
 # Sets WINEPREFIX and DISPLAY, starts a virtual display of our own unless a display is given, and only
 # then prepares the prefix: a Wine started without a display has no display driver for good. Waits for
-# Wine to settle (wineserver -w). Returns 1 with the reason in wine_failure when Wine cannot run here.
-# wine_stop ends Wine's server and our display.
+# Wine to settle (wineserver -w). Returns 1 with the reason in wine_failure when Wine cannot run here,
+# having ended what it started.
+# wine_stop ends Wine's server of the prefix and our display; the caller traps it on EXIT before
+# wine_start, so that no display outlives the script on any path.
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo "$(dirname "$wine")/wineserver")
 wine_failure=
@@ -13,23 +15,42 @@ wine_start() {
   local prefix=$1 display=${2:-}
   export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
   if [ -z "$display" ]; then
-    for n in $(seq 90 130); do
-      if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-    done
+    # Xvfb takes the first free display number itself and writes it once it listens: scripts and tests
+    # running at the same time never race for one.
+    local announced
+    announced=$(mktemp)
     # A session of its own, so that a Ctrl-C for the caller does not end the display under the program.
-    setsid Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    setsid Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$announced" >/dev/null 2>&1 &
     wine_xvfb=$!
-    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+    for _ in $(seq 1 300); do
+      [ ! -s "$announced" ] && kill -0 "$wine_xvfb" 2>/dev/null || break
+      sleep 0.1
+    done
+    display=$(head -1 "$announced")
+    rm -f "$announced"
+    if [ -z "$display" ]; then
+      wine_failure="Xvfb did not start"
+      wine_stop
+      return 1
+    fi
+    display=:$display
   fi
   export DISPLAY=$display
-  local out
-  if ! out=$(timeout 300 "$wine" wineboot --init 2>&1); then
+  local out status=0
+  out=$(timeout 300 "$wine" wineboot --init 2>&1) || status=$?
+  if [ $status -ne 0 ]; then
     wine_failure=$(echo "$out" | tail -1)
+    [ -n "$wine_failure" ] || wine_failure="wineboot ended with code $status"
+    wine_stop
     return 1
   fi
   timeout 120 "$wineserver" -w || true
 }
 wine_stop() {
-  timeout 30 "$wineserver" -k 2>/dev/null || true
-  [ -z "$wine_xvfb" ] || kill "$wine_xvfb" 2>/dev/null || true
+  [ -z "${WINEPREFIX:-}" ] || timeout 30 "$wineserver" -k 2>/dev/null || true
+  if [ -n "$wine_xvfb" ]; then
+    kill "$wine_xvfb" 2>/dev/null || true
+    wait "$wine_xvfb" 2>/dev/null || true
+    wine_xvfb=
+  fi
 }

@@ -101,6 +101,8 @@ namespace zyn {
 
 bool gf_simConnectLoaded(std::string* why)
 {
+    // The user's next step: where the library comes from (it may not ship with the program).
+    constexpr std::string_view kWhereFrom = " Put the MSFS SDK's one beside tarvo.exe, see Manual 3.";
     if (g_loaded.load(std::memory_order_acquire))
         return true;
     const std::lock_guard lock(g_loadMutex);
@@ -110,7 +112,7 @@ bool gf_simConnectLoaded(std::string* why)
     const HMODULE library = LoadLibraryW(L"SimConnect.dll");
     if (!library) {
         if (why)
-            *why = "SimConnect.dll could not be loaded: " + lf_systemMessage(GetLastError());
+            *why = "SimConnect.dll could not be loaded: " + lf_systemMessage(GetLastError()) + std::string(kWhereFrom);
         return false;
     }
     SimConnectTable table;
@@ -118,7 +120,7 @@ bool gf_simConnectLoaded(std::string* why)
     if (!missing.empty()) {
         FreeLibrary(library);
         if (why)
-            *why = "SimConnect.dll has no " + missing;
+            *why = "SimConnect.dll has no " + missing + "." + std::string(kWhereFrom);
         return false;
     }
     g_table = table;

@@ -159,9 +159,11 @@ Outcome gf_checkSimConnectMissingReason(const std::filesystem::path& self)
         return "the copy found a SimConnect.dll";
     const std::string why = gf_readBytes(reasonFile);
     constexpr std::string_view kLead = "SimConnect.dll could not be loaded: ";
-    if (!why.starts_with(kLead))
-        return "the link says \"" + why + "\"";
-    const std::string reason = why.substr(kLead.size());
+    constexpr std::string_view kWhereFrom = " Put the MSFS SDK's one beside tarvo.exe, see Manual 3.";
+    const std::size_t whereFrom = why.find(kWhereFrom);
+    if (!why.starts_with(kLead) || whereFrom == std::string::npos)
+        return "the link says \"" + why + "\", not why and where the library comes from";
+    const std::string reason = why.substr(kLead.size(), whereFrom - kLead.size());
     std::printf("       the system's reason: %s\n", reason.c_str());
     if (reason.empty() || reason.starts_with("error "))
         return "no reason from the system: \"" + why + "\"";
