@@ -84,6 +84,9 @@ std::optional<std::string> gf_readServiceCredential(const std::filesystem::path&
     std::ifstream in(file, std::ios::binary);
     std::string line;
     if (!in || !gf_readLine(in, line)) return std::nullopt;
+    // Notepad's "UTF-8 with BOM" puts a byte-order mark before the key.
+    constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+    if (line.starts_with(kUtf8Bom)) line.erase(0, kUtf8Bom.size());
     line = gf_trim(line);
     if (line.empty()) return std::nullopt;
     return line;

@@ -63,16 +63,26 @@ TEST_F(SessionThreads, LoginVariants)
     }
 }
 
-TEST_F(SessionThreads, CredentialWithFormCharactersLogsIn)
+TEST_F(SessionThreads, CredentialOfTheFirstLineLogsIn)
 {
-    writeLicense("  a&b=c+d%e f  \r\nsecond line\n");
-    gf_startSession();
-    const auto auth = server.requests("auth");
-    ASSERT_EQ(auth.size(), 1u);
-    EXPECT_EQ(auth[0].form.at("license"), "a&b=c+d%e f");
-    EXPECT_EQ(auth[0].form.at("software").rfind("Tarvo_", 0), 0u);
-    EXPECT_EQ(g_trafficClient.guid(), gf_testScenario().guid);
-    EXPECT_EQ(g_weatherClient.guid(), gf_testScenario().guid);
+    struct Row {
+        const char* name;
+        const char* content;
+    };
+    const Row rows[] = {
+        {"form characters, blanks and a Windows line end", "  a&b=c+d%e f  \r\nsecond line\n"},
+        {"saved by Notepad as UTF-8 with a byte-order mark", "\xEF\xBB\xBF" "a&b=c+d%e f\r\n"},
+    };
+    for (const auto& row : rows) {
+        writeLicense(row.content);
+        gf_startSession();
+        const auto auth = server.requests("auth");
+        ASSERT_FALSE(auth.empty()) << row.name;
+        EXPECT_EQ(auth.back().form.at("license"), "a&b=c+d%e f") << row.name;
+        EXPECT_EQ(auth.back().form.at("software").rfind("Tarvo_", 0), 0u);
+        EXPECT_EQ(g_trafficClient.guid(), gf_testScenario().guid);
+        EXPECT_EQ(g_weatherClient.guid(), gf_testScenario().guid);
+    }
 }
 
 TEST_F(SessionThreads, MissingOrEmptyLicenseIsNotSentAndSaysWhere)
