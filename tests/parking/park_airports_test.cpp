@@ -502,8 +502,9 @@ TEST_F(UsersOwnLimits, ComeBackWhenParkingEnds)
         ASSERT_EQ(lf_readParkedFile(), "");
         ASSERT_EQ(g_parkAirportLoaded.load(), 1);
         EXPECT_EQ(MAX_LIVE.value.load(), row.maxLiveThere);
-        if (row.rangeThere)
+        if (row.rangeThere) {
             EXPECT_EQ(LATERAL_RANGE.value.load(), *row.rangeThere);
+        }
         if (!row.typedLive.empty())
             enterInBox(MAX_LIVE, row.typedLive);
         if (!row.typedRange.empty())
@@ -522,8 +523,9 @@ TEST_F(UsersOwnLimits, ComeBackWhenParkingEnds)
         EXPECT_EQ(boxText(LATERAL_RANGE), "30");
         EXPECT_TRUE(saved("MAX_LIVE", "50"));
         EXPECT_TRUE(saved("LATERAL_RANGE", "30"));
-        if (*row.learnedHolds != '\0')
+        if (*row.learnedHolds != '\0') {
             EXPECT_NE(readText(learned).find(row.learnedHolds), std::string::npos) << readText(learned);
+        }
     }
 }
 
