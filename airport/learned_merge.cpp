@@ -59,7 +59,7 @@ void lf_learnRange(const pugi::xml_document& document)
     if (!automatic)
         return;
     if (*automatic) {
-        g_manualRange = LATERAL_RANGE.value.load();
+        // The user's own range stays saved: it comes back when automatic range or parking ends.
         if (const RangeAdjustment adjust = g_autoRangeAdjustment.load())
             adjust();
         gf_enableControl(LATERAL_RANGE, false);

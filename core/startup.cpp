@@ -24,6 +24,7 @@
 #include "platform/win32/gdi.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
+#include "requests/main_loop_requests.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -211,7 +212,14 @@ void lf_setStartupControls()
     gf_enableControl(DESTINATION, false);
     gf_enableControl(FLUSH_STATIC_BUTTON, false);
     MAX_FIT_FL.value = static_cast<float>(MAX_FIT.value.load()) * 0.5f + 0.5f;
-    g_manualRange = LATERAL_RANGE.value.load();
+}
+
+// The user's own range and live limit, as "parameters.xml" holds them: a park airport's learned file
+// replaces them while parking there, and they come back when it ends.
+void lf_takeUsersOwnLimits()
+{
+    g_manualRange = param::LATERAL_RANGE.value.load();
+    g_userMaxLive = param::MAX_LIVE.value.load();
 }
 
 // Ends the start-up thread. Its steps set controls of the main window, which waits for this thread,
@@ -249,6 +257,7 @@ void lf_detectInstallPath()
     }
     lf_setInstallPath();
     lf_setStartupControls();
+    lf_takeUsersOwnLimits();
     g_startupSteps.readAirports();
 }
 

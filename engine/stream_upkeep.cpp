@@ -236,8 +236,7 @@ bool lf_checkStandDeparture(LiveAcRecord& a, Situation& s)
             return false;
         }
     } else if (a.phase == MovePhase::TaxiToStand) {
-        a.previousPhase = MovePhase::TaxiToStand;
-        a.phase = MovePhase::Taxi;
+        lf_setPhase(a, MovePhase::Taxi);
         s.stationary = 0;
         return true;
     } else if (d > kFarFromStandNm) {
@@ -252,10 +251,7 @@ bool lf_checkStandDeparture(LiveAcRecord& a, Situation& s)
     if (a.previousPhase == MovePhase::Parked)
         return true;
     lf_leaveStand(a);
-    if (a.phase != MovePhase::Parked) {
-        a.previousPhase = a.phase;
-        a.phase = MovePhase::Parked;
-    }
+    lf_setPhase(a, MovePhase::Parked);
     return true;
 }
 

@@ -17,6 +17,7 @@
 #include "parking/static_parking.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
+#include "settings/traffic_range.h"
 #include "shown/display_texts.h"
 #include "shown/status_line.h"
 #include "sim/user_aircraft.h"
@@ -298,6 +299,19 @@ void lf_saveWhatWasLearned()
     g_handmade = false;
 }
 
+// The airport's range and live limit end with its parking: the user's own come back, as the boxes
+// show. An automatic range goes on following the user.
+void lf_restoreUsersOwnLimits()
+{
+    using namespace param;
+    MAX_LIVE.value = g_userMaxLive.load();
+    gf_setBoxInt(MAX_LIVE);
+    if (AUTO_RANGE.on())
+        return;
+    gf_setTrafficRange(g_manualRange.load());
+    gf_setBoxInt(LATERAL_RANGE);
+}
+
 } // namespace
 
 std::string lf_readParkedFile()
@@ -338,6 +352,7 @@ void gf_endParking()
     gf_removeAllStaticAc();
     gf_awaitParkedPrefetch(); // its answer is for this airport
     lf_saveWhatWasLearned();
+    lf_restoreUsersOwnLimits();
     g_parkingBusy = 0;
     gf_clearStaticParkingLists();
     gf_clearStandClaims();

@@ -25,8 +25,7 @@ void gf_answerCallsignQuery()
         return;
     }
     // Not found: no answer is left standing that belongs to an earlier query.
-    g_queriedObjectId = 0;
-    gf_showCallsignAnswer({});
+    gf_clearSelection();
     gf_setStatusMessage(fmt::format("callsign \"{}\" is unknown", query), true);
 }
 

@@ -234,7 +234,8 @@ void lf_applyAutoRange()
     gf_enableControl(LATERAL_RANGE, !on);
     gf_enableControl(AUTO_RANGE_ABOVE_HEIGHT, on);
     if (on) {
-        g_manualRange = LATERAL_RANGE.value.load();
+        if (g_parkAirportLoaded.load() == 0) // a park airport's range is not the user's own
+            g_manualRange = LATERAL_RANGE.value.load();
         g_adjustRangeRequest = 1; // the main loop sets the range for the user's situation
         return;
     }

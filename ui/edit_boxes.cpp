@@ -69,6 +69,13 @@ std::optional<std::int64_t> lf_wantedInt(const IntControlParameter& p, const std
     return gf_leadingInteger(typed);
 }
 
+// While a park airport is loaded, its learned file holds these two and the user's own values wait in
+// "parameters.xml" for the end of parking.
+bool lf_isAirportsValue(const IntControlParameter& p)
+{
+    return (&p == &param::MAX_LIVE || &p == &param::LATERAL_RANGE) && g_parkAirportLoaded.load() != 0;
+}
+
 // The bounds first, then the comparison: a value beyond a bound that is already in force changes
 // nothing (30 days typed while 28 are in force must not rebuild the scene).
 bool lf_applyTypedInt(IntControlParameter& p, const std::string& typed)
@@ -84,7 +91,7 @@ bool lf_applyTypedInt(IntControlParameter& p, const std::string& typed)
         return false;
     }
     p.value = value;
-    if (&p != &param::parking_percentage && !lf_isTimeShiftPart(p))
+    if (&p != &param::parking_percentage && !lf_isTimeShiftPart(p) && !lf_isAirportsValue(p))
         saveIntParameter(p); // the time shift saves its three parts itself
     if (value == *wanted)
         lf_say(fmt::format("The new {} is {}", p.key, value), false);
@@ -144,9 +151,11 @@ void lf_afterNewInt(IntControlParameter& p, std::int32_t before)
     } else if (&p == &LATERAL_RANGE) {
         g_airportFileChanged = 1;
         gf_setTrafficRange(p.value.load());
+        if (!lf_isAirportsValue(p))
+            g_manualRange = p.value.load();
     } else if (&p == &MAX_LIVE) {
         // The engine applies a new MAX_LIVE on its own thread at its next tick.
-        if (g_parkAirportLoaded.load() != 0)
+        if (lf_isAirportsValue(p))
             g_airportFileChanged = 1;
         else
             g_userMaxLive = p.value.load();

@@ -34,7 +34,11 @@ protected:
         gf_setAutoRangeAdjustment(lf_countRangeAdjustment);
         g_rangeAdjustments = 0;
     }
-    ~LearnedMerge() override { gf_setAutoRangeAdjustment(nullptr); }
+    ~LearnedMerge() override
+    {
+        gf_setAutoRangeAdjustment(nullptr);
+        g_manualRange = m_manualRange;
+    }
     void merge(const tools::ApfSpec& learned, const std::string& airportName = "Test field")
     {
         writeApf("learned.xml", learned);
@@ -46,6 +50,9 @@ protected:
         EXPECT_NE(it, stands.end()) << id;
         return *it;
     }
+
+private:
+    std::int32_t m_manualRange = g_manualRange.load();
 };
 
 tools::ParkposSpec lf_bare(std::string id, A extra = {}, std::vector<A> options = {})
@@ -154,10 +161,10 @@ TEST_F(LearnedMerge, PerAirportSettingsAreTakenOrReset)
              EXPECT_EQ(parking_percentage.value.load(), 100);
              EXPECT_EQ(MAX_FIT.value.load(), 0);
          }},
-        {"automatic range: adjusted, the range before it kept", {{"LATERAL_RANGE", "25"}, {"AUTO_RANGE", "true"}},
+        {"automatic range: adjusted, the user's own range kept", {{"LATERAL_RANGE", "25"}, {"AUTO_RANGE", "true"}},
          [] {
              EXPECT_EQ(g_rangeAdjustments, 1);
-             EXPECT_EQ(g_manualRange.load(), 25);
+             EXPECT_EQ(g_manualRange.load(), 40);
              EXPECT_TRUE(AUTO_RANGE.on());
          }},
         {"no automatic range: the airport's range", {{"LATERAL_RANGE", "12"}, {"AUTO_RANGE", "false"}},
@@ -167,8 +174,8 @@ TEST_F(LearnedMerge, PerAirportSettingsAreTakenOrReset)
              EXPECT_EQ(g_rangeMetres.load(), 12u * 1852u + 10000u);
              EXPECT_FALSE(AUTO_RANGE.on());
          }},
-        {"no automatic range and no range: the range before", {{"AUTO_RANGE", "false"}},
-         [] { EXPECT_EQ(LATERAL_RANGE.value.load(), 25); }},
+        {"no automatic range and no range: the user's own range", {{"AUTO_RANGE", "false"}},
+         [] { EXPECT_EQ(LATERAL_RANGE.value.load(), 40); }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

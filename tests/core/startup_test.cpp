@@ -6,8 +6,10 @@
 #include "core/startup.h"
 #include "core/startup_steps.h"
 #include "platform/system/clock.h"
+#include "requests/main_loop_requests.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "settings/traffic_range.h"
 #include "shown/status_line.h"
 #include "tests/support/exit_wait.h"
 #include "tests/support/temp_dir.h"
@@ -119,6 +121,33 @@ TEST_F(Startup, RunsTheStepsInOrderOnAFirstStart)
     EXPECT_EQ(g_databaseLoaded.load(), 1);
     EXPECT_GE(g_workersMax, 1);
     EXPECT_FLOAT_EQ(param::MAX_FIT_FL.value.load(), param::MAX_FIT.value.load() * 0.5f + 0.5f);
+}
+
+// The user's own range and live limit, read from "parameters.xml", are what the end of parking at a
+// park airport brings back.
+TEST_F(Startup, TakesTheUsersOwnRangeAndLiveLimit)
+{
+    using namespace param;
+    const std::int32_t range = LATERAL_RANGE.value.load();
+    const std::int32_t maxLive = MAX_LIVE.value.load();
+    const std::uint8_t databaseLoaded = g_databaseLoaded.load();
+    std::vector<std::pair<StringParameter*, std::string>> paths;
+    for (StringParameter* p : std::initializer_list<StringParameter*>{&MSFS_2024_INSTALL_PATH, &ALL_INSTALL_PATH, &PROGRAM_INSTALL_PATH})
+        paths.emplace_back(p, p->getValue());
+    g_startupSteps.buildParameterLists = [] {
+        LATERAL_RANGE.value = 25;
+        MAX_LIVE.value = 12;
+    };
+    lf_startUpTarvo();
+    EXPECT_EQ(g_manualRange.load(), 25);
+    EXPECT_EQ(g_userMaxLive.load(), 12);
+    LATERAL_RANGE.value = range;
+    MAX_LIVE.value = maxLive;
+    g_manualRange = range;
+    g_userMaxLive = maxLive;
+    g_databaseLoaded = databaseLoaded;
+    for (auto& [p, value] : paths)
+        p->setValue(value);
 }
 
 TEST_F(Startup, SavesTheDetectedInstallPathAndTheProgramFolder)

@@ -53,6 +53,14 @@ protected:
         return test::makeSituation({p, altitudeFt, speedKt, time});
     }
 
+    // Standing reports north of the stand at these distances in metres, a second apart.
+    void reportFromStand(LiveAcRecord& a, const std::vector<double>& metres) const
+    {
+        std::int32_t t = 100;
+        for (double m : metres)
+            decodeExisting(a, at(ahead(stand, 0, m), 0, t += 100));
+    }
+
     const LatLon stand{50.0, 8.0};
 };
 
@@ -70,9 +78,7 @@ TEST_F(StreamUpkeep, ParkedAircraftDepartsOnlyOnClearSteps)
     };
     for (const auto& row : rows) {
         LiveAcRecord a = parked();
-        std::int32_t t = 100;
-        for (double m : row.metres)
-            decodeExisting(a, at(ahead(stand, 0, m), 0, t += 100));
+        reportFromStand(a, row.metres);
         EXPECT_EQ(a.departing != 0, row.departs) << row.name;
         EXPECT_EQ(a.stream.size(), row.departs ? 2u : 1u) << row.name;
         EXPECT_EQ(a.reportedWhileParked, 1) << row.name;
@@ -96,6 +102,24 @@ TEST_F(StreamUpkeep, FarReportsDepartOrRemoveTheParkedAircraft)
     decodeExisting(far, at(ahead(stand, 0, 250), 8, 200));
     EXPECT_EQ(far.state, ObjectState::RemovalRequested);
     EXPECT_EQ(far.stream.size(), 1u);
+}
+
+// An aircraft taxiing to its stand that turns away or departs again remembers the approach as its
+// previous phase (which later doubles the stand's reach).
+TEST_F(StreamUpkeep, LeavingTheApproachToAStandKeepsItAsThePreviousPhase)
+{
+    // A report beyond the stand gives the approach up; clear steps away from it depart.
+    const std::pair<std::vector<double>, MovePhase> rows[] = {{{100}, MovePhase::Taxi},
+                                                              {{1, 5, 12, 21}, MovePhase::Parked}};
+    for (const auto& [metres, phase] : rows) {
+        SCOPED_TRACE(metres.size());
+        LiveAcRecord a = parked();
+        a.phase = MovePhase::TaxiToStand;
+        a.previousPhase = MovePhase::Taxi;
+        reportFromStand(a, metres);
+        EXPECT_EQ(a.phase, phase);
+        EXPECT_EQ(a.previousPhase, MovePhase::TaxiToStand);
+    }
 }
 
 TEST_F(StreamUpkeep, NearbyOrRepeatedReportsBecomeStopsOnTheGroundOnly)

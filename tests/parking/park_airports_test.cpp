@@ -16,6 +16,8 @@
 #include "requests/main_loop_requests.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "settings/traffic_range.h"
 #include "shown/display_texts.h"
 #include "shown/status_line.h"
 #include "sim/user_aircraft.h"
@@ -28,6 +30,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <thread>
 
 namespace zyn::test {
@@ -421,6 +424,108 @@ TEST_F(ParkingControls, FollowTheParkAirportAndLeaveNothingOfItShown)
         EXPECT_EQ(shown.airportLabel.substr(0, 4), step.airport);
         EXPECT_EQ(shown.parkCount, step.parkCount);
         EXPECT_FALSE(param::INITIAL_LOAD_ONLY.on()) << "the next airport keeps its renewals";
+    }
+}
+
+
+// A park airport's learned file brings its own live limit and range; when parking there ends the
+// user's own come back, in the settings, the boxes and "parameters.xml" alike.
+class UsersOwnLimits : public ParkAirports {
+protected:
+    UsersOwnLimits()
+    {
+        openMainWindow();
+        gf_setParametersPath(programDir / "parameters.xml");
+        writeStands("AAAA", kHome, 3);
+        gf_setParkAirport(*gf_findAirport("AAAA"));
+        EXPECT_EQ(lf_readParkedFile(), "");
+        learned = g_parkedFileInfo.learnedPath;
+        EXPECT_FALSE(learned.empty());
+        gf_endParking();
+    }
+    ~UsersOwnLimits() override
+    {
+        gf_endParking();
+        gf_setParametersPath({});
+        g_userMaxLive = m_userMaxLive;
+        g_manualRange = m_manualRange;
+        g_airportFileChanged = 0;
+    }
+    static std::string boxText(const ParameterControl& box) { return lf_getTextFromId(box.controlId); }
+    bool saved(const std::string& key, const std::string& value) const
+    {
+        return readText(programDir / "parameters.xml").find("name=\"" + key + "\" value=\"" + value + "\"") !=
+               std::string::npos;
+    }
+
+    fs::path learned; // the park airport's learned file
+
+private:
+    std::int32_t m_userMaxLive = g_userMaxLive.load();
+    std::int32_t m_manualRange = g_manualRange.load();
+};
+
+TEST_F(UsersOwnLimits, ComeBackWhenParkingEnds)
+{
+    using namespace param;
+    struct Row {
+        const char* name;
+        tools::Attributes settings;         // of the airport's learned file
+        std::int32_t maxLiveThere;          // in force while parking there
+        std::optional<std::int32_t> rangeThere;
+        std::u16string typedLive, typedRange; // typed while parking there; empty: nothing typed
+        bool autoRangeSwitchedOff;          // by the user once parking ended
+        const char* learnedHolds;           // the airport's learned file afterwards; empty: not checked
+    };
+    const Row rows[] = {
+        {"the airport's limit and range", {{"MAX_LIVE", "12"}, {"LATERAL_RANGE", "15"}, {"AUTO_RANGE", "false"}}, 12,
+         15, u"", u"", false, ""},
+        {"no limit at the airport", {}, -1, 30, u"", u"", false, ""},
+        {"the airport's automatic range, switched off afterwards",
+         {{"LATERAL_RANGE", "15"}, {"AUTO_RANGE", "true"}}, -1, std::nullopt, u"", u"", true, ""},
+        {"typed at the airport: kept in its file, not the user's",
+         {{"MAX_LIVE", "12"}, {"LATERAL_RANGE", "15"}, {"AUTO_RANGE", "false"}}, 12, 15, u"20", u"25", false,
+         "name=\"MAX_LIVE\" value=\"20\""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        // The user's own, typed while no park airport is loaded.
+        AUTO_RANGE.value = 0;
+        g_airportFileChanged = 0;
+        MAX_LIVE.value = -1;
+        gf_setTrafficRange(40);
+        enterInBox(MAX_LIVE, u"50");
+        enterInBox(LATERAL_RANGE, u"30");
+
+        tools::gf_writeApfSpec({.parameters = row.settings}, learned);
+        gf_setParkAirport(*gf_findAirport("AAAA"));
+        ASSERT_EQ(lf_readParkedFile(), "");
+        ASSERT_EQ(g_parkAirportLoaded.load(), 1);
+        EXPECT_EQ(MAX_LIVE.value.load(), row.maxLiveThere);
+        if (row.rangeThere) {
+            EXPECT_EQ(LATERAL_RANGE.value.load(), *row.rangeThere);
+        }
+        if (!row.typedLive.empty())
+            enterInBox(MAX_LIVE, row.typedLive);
+        if (!row.typedRange.empty())
+            enterInBox(LATERAL_RANGE, row.typedRange);
+        gf_endParking();
+        if (row.autoRangeSwitchedOff) {
+            EnableWindow(gf_controlWindow(AUTO_RANGE), TRUE);
+            win32test::click(gf_controlWindow(AUTO_RANGE));
+            ASSERT_FALSE(AUTO_RANGE.on());
+        }
+
+        EXPECT_EQ(MAX_LIVE.value.load(), 50);
+        EXPECT_EQ(boxText(MAX_LIVE), "50");
+        EXPECT_EQ(LATERAL_RANGE.value.load(), 30);
+        EXPECT_EQ(g_rangeMetres.load(), 30u * 1852u + 10000u);
+        EXPECT_EQ(boxText(LATERAL_RANGE), "30");
+        EXPECT_TRUE(saved("MAX_LIVE", "50"));
+        EXPECT_TRUE(saved("LATERAL_RANGE", "30"));
+        if (*row.learnedHolds != '\0') {
+            EXPECT_NE(readText(learned).find(row.learnedHolds), std::string::npos) << readText(learned);
+        }
     }
 }
 

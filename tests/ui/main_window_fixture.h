@@ -21,6 +21,7 @@
 #include <atomic>
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace zyn::test {
@@ -36,6 +37,16 @@ inline HWND openMainWindow()
     RegisterClassExW(&c);
     EXPECT_TRUE(initInstance(GetModuleHandleW(nullptr), u"Tarvo"));
     return g_mainWindow.load();
+}
+
+// Types the text into the box (enabled for the test, emptied first) and presses Enter.
+inline void enterInBox(const ParameterControl& box, std::u16string_view text)
+{
+    const HWND control = gf_controlWindow(box);
+    EnableWindow(control, TRUE);
+    SetWindowTextW(control, u"");
+    win32test::typeText(control, text);
+    win32test::pressEnter(control);
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -58,15 +69,7 @@ protected:
     {
         return parametersText().find("name=\"" + key + "\" value=\"" + value + "\"") != std::string::npos;
     }
-    // Types the text into the box (enabled for the test, emptied first) and presses Enter.
-    void enter(const ParameterControl& box, std::u16string_view text)
-    {
-        const HWND control = gf_controlWindow(box);
-        EnableWindow(control, TRUE);
-        SetWindowTextW(control, u"");
-        win32test::typeText(control, text);
-        win32test::pressEnter(control);
-    }
+    void enter(const ParameterControl& box, std::u16string_view text) { enterInBox(box, text); }
     void click(const ParameterControl& control)
     {
         EnableWindow(gf_controlWindow(control), TRUE);
