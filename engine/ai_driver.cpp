@@ -14,6 +14,7 @@
 #include "engine/queues.h"
 #include "engine/records.h"
 #include "engine/spawn.h"
+#include "engine/stand_claims.h"
 #include "engine/stand_candidates.h"
 #include "livery/matching_summary.h"
 #include "settings/traffic_range.h"
@@ -190,6 +191,7 @@ void gf_clearAcContainers()
     g_aircraftWithoutLivery.clear();
     g_identityCheckIds.clear();
     g_userOfTick = UserAcData{};
+    gf_resetParkAttempt();
 }
 
 } // namespace zyn

@@ -17,6 +17,8 @@ void gf_recordStandArrival(LiveAcRecord& aircraft);
 void gf_recordStandDeparture(LiveAcRecord& aircraft);
 // Whether another live aircraft holds the aircraft's stand.
 bool gf_standHeldByOther(const LiveAcRecord& aircraft);
+// Forgets where the last stand search stopped, which spares a repeat of the search at one position (restart).
+void gf_resetParkAttempt();
 
 // A new aircraft on the ground at the park airport: it stands at (claims) a stand, taxis, or waits.
 enum class SpawnStand { Taxi, Parked, Gone, Wait };

@@ -15,6 +15,7 @@
 #include "base/time_util.h"
 #include "base/workers.h"
 #include "core/main_loop.h"
+#include "core/session.h"
 #include "core/startup.h"
 #include "core/startup_steps.h"
 #include "engine/ai_driver.h"
@@ -50,6 +51,7 @@
 #include "traffic/client.h"
 #include "traffic/intake.h"
 #include "traffic/process_line.h"
+#include "traffic/reader_status.h"
 #include "tests/support/win32_windows.h"
 #include "traffic/service_request.h"
 #include "ui/main_window.h"
@@ -204,9 +206,26 @@ class RoomStateGuard : public ::testing::EmptyTestEventListener {
             ADD_FAILURE() << "the test left a clock of its own installed";
             gf_setClock(nullptr);
         }
+        lf_checkThreads();
         gf_resetRooms();
     }
     void OnTestProgramStart(const ::testing::UnitTest&) override { m_realClock = &gf_clock(); }
+
+    // A thread still running would go on using the state the reset is about to change.
+    static void lf_checkThreads()
+    {
+        for (auto* thread : {&g_startupThread, &g_simThread})
+            if (thread->joinable()) {
+                ADD_FAILURE() << "the test left the " << (thread == &g_simThread ? "SimConnect" : "start-up")
+                              << " thread running";
+                thread->request_stop();
+                thread->join();
+            }
+        if (!gf_waitForReadersToEnd(std::chrono::seconds(0)))
+            ADD_FAILURE() << "the test left a traffic reader running";
+        if (gf_exitSequenceRunning())
+            ADD_FAILURE() << "the test left an exit sequence running";
+    }
 
     void lf_checkEnvironment()
     {
