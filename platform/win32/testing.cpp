@@ -2,6 +2,7 @@
 
 #include "platform/win32/compose.h"
 #include "platform/win32/display_hooks.h"
+#include "platform/win32/gdi.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
 #include "platform/win32/window_state.h"
@@ -120,6 +121,7 @@ void resetWindows()
 {
     auto& registry = gf_registry();
     std::vector<HWND> gone;
+    std::vector<WindowClass> classes;
     {
         std::lock_guard lock(registry.mutex);
         for (auto& [handle, data] : registry.windows) {
@@ -127,12 +129,17 @@ void resetWindows()
             gf_releaseSurface(*data);
         }
         registry.windows.clear();
+        classes.swap(registry.classes);
         registry.classes = gf_controlClasses();
         registry.focus = nullptr;
         registry.clipboard.clear();
     }
     for (const HWND window : gone)
         gf_displayWindowGone(window);
+    // A registered class owns its background brush (a stock brush is not deleted).
+    for (const WindowClass& c : classes)
+        if (c.background)
+            DeleteObject(c.background);
     const auto queue = gf_currentQueue();
     std::lock_guard lock(queue->mutex);
     queue->posted.clear();

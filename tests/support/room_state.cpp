@@ -168,7 +168,6 @@ void lf_resetWindowAndCore()
     g_timeShiftMinutes = 0;
     g_simTimeMark = 0;
     gf_setStartupStarter(nullptr);
-    gf_resetWindows();
     gf_resetMainLoop();
     g_mainLoopCalls = gf_defaultMainLoopCalls();
     g_startupSteps = gf_defaultStartupSteps();
@@ -260,6 +259,7 @@ void gf_resetRooms()
 {
     lf_resetPlatform();
     lf_resetBase();
+    gf_resetWindows();
     gf_resetStatusLine();
     gf_resetDisplayState();
     lf_resetRequests();
