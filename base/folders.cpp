@@ -5,6 +5,7 @@
 #include "base/path_text.h"
 #include "platform/system/known_folders.h"
 
+#include <mutex>
 #include <optional>
 
 namespace zyn {
@@ -25,16 +26,25 @@ std::filesystem::path gf_localAppDataPath()
     return {};
 }
 
-const std::filesystem::path& gf_userDataPath()
+namespace {
+std::mutex g_userDataMutex;
+std::optional<std::filesystem::path> g_userData; // under g_userDataMutex
+} // namespace
+
+std::filesystem::path gf_userDataPath()
 {
-    static const std::filesystem::path folder = gf_appDataPath() / kProductName;
-    return folder;
+    std::lock_guard lock(g_userDataMutex);
+    if (!g_userData)
+        g_userData = gf_appDataPath() / kProductName;
+    return *g_userData;
 }
 
-const std::filesystem::path& gf_parametersXmlPath()
+std::filesystem::path gf_parametersXmlPath() { return gf_userDataPath() / "parameters.xml"; }
+
+void gf_resetUserDataPath()
 {
-    static const std::filesystem::path file = gf_userDataPath() / "parameters.xml";
-    return file;
+    std::lock_guard lock(g_userDataMutex);
+    g_userData.reset();
 }
 
 } // namespace zyn

@@ -42,9 +42,11 @@ inline constexpr std::string_view kProductName = "Tarvo";
 std::filesystem::path gf_appDataPath();      // roaming application data
 std::filesystem::path gf_localAppDataPath(); // local application data
 
-// The per-user data folder (roaming application data / "Tarvo"), computed once; "Tarvo" in the
+// The per-user data folder (roaming application data / "Tarvo"), computed on first use; "Tarvo" in the
 // program folder when there is no roaming folder.
-const std::filesystem::path& gf_userDataPath();
-const std::filesystem::path& gf_parametersXmlPath(); // "parameters.xml" in the per-user data folder
+std::filesystem::path gf_userDataPath();
+std::filesystem::path gf_parametersXmlPath(); // "parameters.xml" in the per-user data folder
+// Forgets the computed per-user data folder: the next call reads the environment again (tests).
+void gf_resetUserDataPath();
 
 } // namespace zyn

@@ -474,9 +474,11 @@ void gf_resetMainLoop()
     g_secondsCounter = 0;
     g_flightNotRunning = 0;
     g_simTimeMark = 0;
+    // Requests about the ended session's aircraft go with it; the renewal's option too, or the next
+    // session's first renewal would take an option nobody gave it.
     for (auto* request : {&g_callsignQueryRequest, &g_blockChangedRequest, &g_renewParkingRequest,
-                          &g_parkingRenewalPhase, &g_removeAllAircraftRequest, &g_navLightsRequest,
-                          &g_adjustRangeRequest})
+                          &g_parkingRenewalPhase, &g_parkTrafficOnlyRequest, &g_removeAllAircraftRequest,
+                          &g_removeAllRequest, &g_matchDepthRequest, &g_navLightsRequest, &g_adjustRangeRequest})
         *request = 0;
     g_notRunningCountdown = kTicksPerSecond;
     g_lastUserGroundCheck = {};

@@ -16,6 +16,7 @@
 #include "engine/removal.h"
 #include "engine/records.h"
 #include "engine/spawn.h"
+#include "engine/stand_claims.h"
 #include "engine/stand_candidates.h"
 #include "livery/matching_summary.h"
 #include "settings/traffic_range.h"
@@ -206,6 +207,7 @@ void gf_clearAcContainers()
     g_aircraftWithoutLivery.clear();
     g_identityCheckIds.clear();
     g_userOfTick = UserAcData{};
+    gf_resetParkAttempt();
 }
 
 } // namespace zyn

@@ -27,7 +27,8 @@ constexpr double kSpawnSlowKt = 5.0;
 constexpr double kStandsAroundParkAirportNm = 5.0;
 constexpr double kClearanceFactor = 1.1;
 
-LatLon g_lastParkAttempt{-999.0, -999.0};
+constexpr LatLon kNoParkAttempt{-999.0, -999.0};
+LatLon g_lastParkAttempt = kNoParkAttempt;
 
 bool lf_ghostMarked(const std::string& callsign) { return !callsign.empty() && callsign.back() == '_'; }
 
@@ -324,5 +325,7 @@ SpawnStand gf_takeStandAtSpawn(LiveAcRecord& a)
     lf_checkMaxPark(a);
     return SpawnStand::Parked;
 }
+
+void gf_resetParkAttempt() { g_lastParkAttempt = kNoParkAttempt; }
 
 } // namespace zyn

@@ -22,6 +22,8 @@ void gf_recordStandArrival(LiveAcRecord& aircraft);
 void gf_recordStandDeparture(LiveAcRecord& aircraft);
 // Whether another live aircraft holds the aircraft's stand.
 bool gf_standHeldByOther(const LiveAcRecord& aircraft);
+// Forgets where the last stand search stopped, which spares a repeat of the search at one position (restart).
+void gf_resetParkAttempt();
 
 // A new aircraft on the ground at the park airport: it stands at (claims) a stand, taxis, or waits.
 // Unclaimed: it stands at the user's or the reserved stand, which it may not claim; it is created

@@ -39,14 +39,13 @@ void lf_exitWorker()
         }
         const ExitSequence sequence = g_exitSequence.load();
         const UINT message = sequence ? sequence(restartSeconds) : 0;
-        {
-            std::lock_guard lock(g_exitWorkerMutex);
-            if (g_exitRequested.load() != 0)
-                continue; // a request came while this sequence ended: it decides how the program goes on
-            g_exitWorkerRunning = false;
-        }
+        std::lock_guard lock(g_exitWorkerMutex);
+        if (g_exitRequested.load() != 0)
+            continue; // a request came while this sequence ended: it decides how the program goes on
+        // Posted before the worker counts as ended: once no sequence runs, its message is on its way.
         if (const HWND window = g_mainWindow.load(); window && message != 0)
             PostMessageW(window, message, 0, 0);
+        g_exitWorkerRunning = false;
         return;
     }
 }

@@ -21,9 +21,34 @@ void lf_addRow(Parameter* parameter, ParameterControl* control, SettingKind kind
     lf_table().push_back({parameter, control, kind, row});
 }
 
+template <typename Kind> void lf_backToDefault(Parameter& parameter)
+{
+    auto& typed = static_cast<Kind&>(parameter);
+    typed.value = typed.defaultValue;
+}
+
+void lf_textToDefault(StringParameter& text) { text.setValue(text.defaultValue); }
+
 } // namespace
 
 const std::vector<SettingRow>& gf_settingsTable() { return lf_table(); }
+
+void gf_resetSettings()
+{
+    for (const SettingRow& row : lf_table()) {
+        if (row.kind == SettingKind::Bool)
+            lf_backToDefault<BoolParameter>(*row.parameter);
+        else if (row.kind == SettingKind::Int)
+            lf_backToDefault<IntParameter>(*row.parameter);
+        else if (row.kind == SettingKind::Float)
+            lf_backToDefault<FloatParameter>(*row.parameter);
+        else if (row.kind == SettingKind::Text)
+            lf_textToDefault(static_cast<StringParameter&>(*row.parameter));
+    }
+    for (StringParameter* meta : {&param::META_AUTHOR, &param::META_DATE, &param::META_VERSION, &param::META_COPYRIGHT,
+                                  &param::META_MSFS})
+        lf_textToDefault(*meta);
+}
 
 StringParameter::StringParameter(std::string key, std::string defaultValue)
     : Parameter(std::move(key)), defaultValue(defaultValue), m_value(std::move(defaultValue))

@@ -150,6 +150,8 @@ struct SettingRow {
 };
 // Every setting, in the order of the table below.
 const std::vector<SettingRow>& gf_settingsTable();
+// Every setting and meta item back to its default, as a fresh process has them; the file is not touched.
+void gf_resetSettings();
 
 // The settings, named by their keys, in the order in which the loader reads them: booleans, integers
 // without and with a box, texts without and with a box; then the settings that are never loaded.

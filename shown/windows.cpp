@@ -25,4 +25,11 @@ void gf_setControlWindow(std::uint16_t controlId, HWND window)
     g_controls[controlId] = window;
 }
 
+void gf_resetWindows()
+{
+    g_mainWindow = nullptr;
+    std::lock_guard lock(g_controlsMutex);
+    g_controls.clear();
+}
+
 } // namespace zyn

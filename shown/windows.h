@@ -13,5 +13,7 @@ extern std::atomic<HWND> g_mainWindow;
 
 HWND gf_controlWindow(std::uint16_t controlId); // null until the window has made the control
 void gf_setControlWindow(std::uint16_t controlId, HWND window);
+// Forgets the window and its controls (the window itself is left as it is): tests, between windows.
+void gf_resetWindows();
 
 } // namespace zyn

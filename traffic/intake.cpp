@@ -98,6 +98,7 @@ void gf_clearIntake()
     std::lock_guard lock(g_intakeMutex);
     g_sharedBatch.clear();
     g_blockedHexIds.clear();
+    g_intakeEnabled = false;
 }
 
 std::vector<std::uint32_t> gf_takeBlockedHexIds()

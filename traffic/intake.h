@@ -36,7 +36,7 @@ void gf_mergeTrafficBatch(TrafficClient& client, std::int32_t delaySeconds);
 void gf_handOverBlocked(std::uint32_t hexId);
 std::vector<std::uint32_t> gf_takeBlockedHexIds();
 
-// Drops what waits for the main loop (exit and restart).
+// Drops what waits for the main loop and closes the intake until a main loop opens it (exit and restart).
 void gf_clearIntake();
 
 } // namespace zyn

@@ -65,6 +65,14 @@ namespace zyn {
 
 path gf_mutexLockPath(std::string_view name) { return lf_privateRuntimeFolder() / lf_fileNameOf(name); }
 
+void gf_releaseNamedMutexes()
+{
+    std::lock_guard lock(g_heldMutex);
+    for (const auto& [name, fd] : g_heldLocks)
+        close(fd);
+    g_heldLocks.clear();
+}
+
 } // namespace zyn
 
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name)

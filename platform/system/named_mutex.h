@@ -19,6 +19,8 @@ namespace zyn {
 // The lock file of a named mutex: in $XDG_RUNTIME_DIR when that folder is private to the user,
 // else in /tmp/tarvo-<uid> (made private). Throws std::system_error when no private folder can be had.
 std::filesystem::path gf_mutexLockPath(std::string_view name);
+// Lets go of every named mutex this process holds, as if it had ended (tests).
+void gf_releaseNamedMutexes();
 
 } // namespace zyn
 #endif

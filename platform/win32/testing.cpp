@@ -1,6 +1,8 @@
 #include "platform/win32/testing.h"
 
 #include "platform/win32/compose.h"
+#include "platform/win32/display_hooks.h"
+#include "platform/win32/gdi.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
 #include "platform/win32/window_state.h"
@@ -113,6 +115,37 @@ void clearInvalidations(HWND window)
     std::lock_guard lock(gf_registry().mutex);
     if (const auto data = gf_windowLocked(window))
         data->invalidations.clear();
+}
+
+void resetWindows()
+{
+    auto& registry = gf_registry();
+    std::vector<HWND> gone;
+    std::vector<WindowClass> classes;
+    {
+        std::lock_guard lock(registry.mutex);
+        for (auto& [handle, data] : registry.windows) {
+            gone.push_back(data->handle);
+            gf_releaseSurface(*data);
+        }
+        registry.windows.clear();
+        classes.swap(registry.classes);
+        registry.classes = gf_controlClasses();
+        registry.focus = nullptr;
+        registry.clipboard.clear();
+    }
+    for (const HWND window : gone)
+        gf_displayWindowGone(window);
+    // A registered class owns its background brush (a stock brush is not deleted).
+    for (const WindowClass& c : classes)
+        if (c.background)
+            DeleteObject(c.background);
+    const auto queue = gf_currentQueue();
+    std::lock_guard lock(queue->mutex);
+    queue->posted.clear();
+    queue->paintRequests.clear();
+    queue->quit = false;
+    queue->quitCode = 0;
 }
 
 } // namespace zyn::win32test

@@ -39,4 +39,8 @@ std::size_t textMeasurements();
 std::vector<InvalidatedRect> invalidations(HWND window);
 void clearInvalidations(HWND window);
 
+// The window layer as a fresh process has it: no window, only the built-in classes, no focus, an
+// empty clipboard, and nothing waiting in the calling thread's queue (no thread may use a window meanwhile).
+void resetWindows();
+
 } // namespace zyn::win32test

@@ -4,6 +4,7 @@
 #include "core/startup.h"
 #include "engine/records.h"
 #include "platform/win32/constants.h"
+#include "requests/main_loop_requests.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "shown/status_line.h"
@@ -88,6 +89,19 @@ TEST_F(ExitThreads, UnknownReasonIsReportedAndStillQuits)
     finish();
     EXPECT_EQ(gf_statusMessage().rfind("Error FinalExit: ", 0), 0u) << gf_statusMessage();
     EXPECT_EQ(test::takeExitMessages(), std::vector<UINT>{WM_APP + 2});
+}
+
+// A renewal option, a flush or a rematch asked for in the ended session is not carried into the next.
+TEST_F(ExitThreads, RestartDropsTheRequestsOfTheEndedSession)
+{
+    std::atomic<std::uint8_t>* const requests[] = {&g_renewParkingRequest, &g_parkTrafficOnlyRequest,
+                                                   &g_removeAllRequest, &g_matchDepthRequest};
+    for (auto* request : requests)
+        *request = 1;
+    gf_requestExit(static_cast<std::int32_t>(ExitReason::NewSettings), 0);
+    finish();
+    for (auto* request : requests)
+        EXPECT_EQ(request->load(), 0);
 }
 
 bool lf_has(const std::vector<std::string>& lines, const std::string& line)

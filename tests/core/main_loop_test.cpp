@@ -382,7 +382,8 @@ TEST_F(MainLoopThreads, PausesWithoutAFlightAndResumesWithIt)
     EXPECT_FALSE(lf_intakeEnabled());
     g_simRunning = 1;
     ASSERT_TRUE(runUntil([] { return g_flightNotRunning.load() == 0; }));
-    EXPECT_TRUE(lf_intakeEnabled());
+    // The loop opens the intake just after it cleared the flag (and logged the resumption).
+    EXPECT_TRUE(runUntil(lf_intakeEnabled));
     gf_requestExit(4, 0);
     loop.join();
     ASSERT_TRUE(test::finishExit(clock));

@@ -2,6 +2,7 @@
 // the learned uses of stands.
 #include "airport/park_airport_state.h"
 #include "airport/stand_lookup.h"
+#include "engine/ai_driver.h"
 #include "engine/stand_claims.h"
 #include "engine/stand_options.h"
 #include "engine/spawn.h"
@@ -100,6 +101,20 @@ TEST_F(Stands, TwoArrivalsForOneStandAndTheReservedOneNeverGivenAway)
     EXPECT_EQ(g_liveAircraft[1].standId, 0u) << "the stand is claimed by the first arrival";
     EXPECT_EQ(g_liveAircraft[2].standId, 0u) << "the reserved stand";
     EXPECT_FALSE(gf_standHeldByOther(g_liveAircraft[0]));
+}
+
+// The last search's position belongs to the ended session: after a restart an arrival that stops on
+// the same spot is searched for and given its stand.
+TEST_F(Stands, AfterARestartAnArrivalOnTheLastSearchedSpotGetsItsStand)
+{
+    for (int session = 1; session <= 2; ++session) {
+        addStand("A1", 0.0, 25.0);
+        g_liveAircraft.push_back(aircraft("SWR10", 17.0, ahead(kGate, 90.0, 8.0)));
+        g_liveAircraft[0].phase = MovePhase::Taxi;
+        try2Park(g_liveAircraft[0], false);
+        EXPECT_EQ(g_liveAircraft[0].standId, g_stands[0].sid) << "session " << session;
+        gf_clearAcContainers(); // the restart's reset
+    }
 }
 
 TEST_F(Stands, NoLiveAircraftOnTheUsersStand)

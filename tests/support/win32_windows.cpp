@@ -1,5 +1,6 @@
 #include "tests/support/win32_windows.h"
 
+#include "platform/system/last_error.h"
 #include "platform/win32/gdi.h"
 
 #include <algorithm>
@@ -27,6 +28,12 @@ std::vector<ReceivedMessage> MessageLog::of(UINT message) const
     return found;
 }
 
+void MessageLog::clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_messages.clear();
+}
+
 MessageLog& gf_recorded()
 {
     static MessageLog log;
@@ -45,24 +52,25 @@ LRESULT lf_recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-void lf_registerOnce()
+// Each time: the window layer forgets its classes between tests. A class already there keeps the
+// caller's last error as it was.
+void lf_register()
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        WNDCLASSEXW c{};
-        c.cbSize = sizeof c;
-        c.lpfnWndProc = lf_recordingProc;
-        c.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-        c.lpszClassName = u"TestRecorder";
-        RegisterClassExW(&c);
-    });
+    const DWORD error = GetLastError();
+    WNDCLASSEXW c{};
+    c.cbSize = sizeof c;
+    c.lpfnWndProc = lf_recordingProc;
+    c.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    c.lpszClassName = u"TestRecorder";
+    RegisterClassExW(&c);
+    SetLastError(error);
 }
 
 } // namespace
 
 HWND gf_createRecordingWindow(int x, int y, int width, int height)
 {
-    lf_registerOnce();
+    lf_register();
     return CreateWindowExW(0, u"TestRecorder", u"Recorder", WS_OVERLAPPED | WS_VISIBLE, x, y, width, height,
                            nullptr, nullptr, nullptr, nullptr);
 }

@@ -24,6 +24,7 @@ public:
     void add(const ReceivedMessage& m);
     std::vector<ReceivedMessage> all() const;
     std::vector<ReceivedMessage> of(UINT message) const;
+    void clear();
 
 private:
     mutable std::mutex m_mutex;

@@ -21,6 +21,8 @@ void lf_heldReader()
 
 TEST(ReaderLifetimeThreads, ExitWaitsUntilTheReadersAreGone)
 {
+    g_release = false; // a repeated run starts held again
+    g_started = false;
     gf_startReader(lf_heldReader);
     gf_startReader(lf_heldReader);
     EXPECT_FALSE(gf_waitForReadersToEnd(std::chrono::milliseconds(50))); // both still held

@@ -100,6 +100,7 @@ LRESULT lf_enterBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 TEST(EditBoxes, SubclassSeesEnterAndPassesTypingOn)
 {
+    g_enteredTexts.clear(); // a repeated run starts with none
     const HWND parent = gf_createRecordingWindow();
     const HWND edit = lf_child(parent, u"Edit", WS_BORDER, 32818);
     g_previousEditProc =
