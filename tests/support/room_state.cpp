@@ -87,7 +87,7 @@ void lf_resetBase()
     g_exiting = 0;
     g_tick = 0;
     g_timeShifted = false;
-    g_trafficDataTime = 0.0;
+    gf_setLastReportTimeSource(nullptr);
     g_nowWeekSlot = WeekSlot{};
     gf_resetWorkers();
     gf_resetUserDataPath();
