@@ -17,6 +17,7 @@
 #include "parking/park_airport.h"
 #include "parking/parking_fit.h"
 #include "parking/session_calls.h"
+#include "parking/static_parking.h"
 #include "parking/static_park.h"
 #include "platform/system/clock.h"
 #include "platform/win32/constants.h"
@@ -176,6 +177,7 @@ void lf_restartReset(std::int32_t reason, std::int32_t restartSeconds)
     gf_clearAcContainers();
     gf_resetParkingFit();
     gf_resetStaticParking();
+    gf_resetParkedTrafficSets(); // the ended session's live identities and parked traffic
     gf_resetStatusLine();
     gf_resetDisplayState();
     gf_resetSimDisplay();

@@ -10,6 +10,7 @@
 #include "shown/status_line.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"
+#include "traffic/live_identities.h"
 #include "tests/support/exit_wait.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/win32_windows.h"
@@ -92,16 +93,25 @@ TEST_F(ExitThreads, UnknownReasonIsReportedAndStillQuits)
 }
 
 // A renewal option, a flush or a rematch asked for in the ended session is not carried into the next.
-TEST_F(ExitThreads, RestartDropsTheRequestsOfTheEndedSession)
+TEST_F(ExitThreads, RestartDropsTheRequestsAndLiveIdentitiesOfTheEndedSession)
 {
     std::atomic<std::uint8_t>* const requests[] = {&g_renewParkingRequest, &g_parkTrafficOnlyRequest,
                                                    &g_removeAllRequest, &g_matchDepthRequest};
     for (auto* request : requests)
         *request = 1;
+    {
+        std::lock_guard lock(g_liveIdentityMutex);
+        g_liveCallsigns.insert("DLH4AB");
+        g_liveHexIds.insert(0x3C6444);
+    }
     gf_requestExit(static_cast<std::int32_t>(ExitReason::NewSettings), 0);
     finish();
     for (auto* request : requests)
         EXPECT_EQ(request->load(), 0);
+    // Static parking of the next session must not avoid the aircraft of this one.
+    std::lock_guard lock(g_liveIdentityMutex);
+    EXPECT_TRUE(g_liveCallsigns.empty());
+    EXPECT_TRUE(g_liveHexIds.empty());
 }
 
 bool lf_has(const std::vector<std::string>& lines, const std::string& line)
