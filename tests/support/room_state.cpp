@@ -59,10 +59,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 
 extern char** environ;
 
@@ -222,8 +224,21 @@ class RoomStateGuard : public ::testing::EmptyTestEventListener {
             }
         if (!gf_waitForReadersToEnd(std::chrono::seconds(0)))
             ADD_FAILURE() << "the test left a traffic reader running";
-        if (gf_exitSequenceRunning())
+        if (!lf_exitWorkerEnds())
             ADD_FAILURE() << "the test left an exit sequence running";
+    }
+
+    // An exit worker without a sequence to run ends once it sees that the test withdrew its request,
+    // which it sees only when it next runs: a busy machine may keep it waiting for a while.
+    static bool lf_exitWorkerEnds()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (gf_exitSequenceRunning()) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
     }
 
     void lf_checkEnvironment()
