@@ -40,8 +40,10 @@ void lf_exitWorker()
         const ExitSequence sequence = g_exitSequence.load();
         const UINT message = sequence ? sequence(restartSeconds) : 0;
         std::lock_guard lock(g_exitWorkerMutex);
-        if (g_exitRequested.load() != 0)
-            continue; // a request came while this sequence ended: it decides how the program goes on
+        // A request that came while this sequence ended decides how the program goes on. Without a
+        // sequence nothing withdraws the first request, so going round again would only spin.
+        if (sequence && g_exitRequested.load() != 0)
+            continue;
         // Posted before the worker counts as ended: once no sequence runs, its message is on its way.
         if (const HWND window = g_mainWindow.load(); window && message != 0)
             PostMessageW(window, message, 0, 0);

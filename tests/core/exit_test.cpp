@@ -195,6 +195,16 @@ TEST_F(ExitThreads, AircraftAreRemovedOnlyAfterTheSessionEnded)
     EXPECT_EQ(g_removeQueue, std::vector<std::uint32_t>{123});
 }
 
+TEST(ExitRequestThreads, WorkerWithoutASequenceEndsAndLeavesTheRequestInPlace)
+{
+    gf_setExitSequence(nullptr);
+    gf_requestExit(2, 0);
+    ManualClock unused;
+    EXPECT_TRUE(test::finishExit(unused)) << "the exit worker went on after a request nothing could withdraw";
+    EXPECT_EQ(g_exitRequested.load(), 1);
+    EXPECT_EQ(g_exitReason.load(), 2);
+}
+
 TEST_F(ExitThreads, ExceptionReportByKind)
 {
     const auto report = [](auto&& thrower) {
