@@ -1,5 +1,7 @@
 #include "tools/bgl_writer.h"
 
+#include "base/path_text.h"
+
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -237,13 +239,13 @@ BglAirportSpec gf_bglAirport(std::string_view code, double lat, double lon, std:
 
 void gf_writeAirportPackage(const fs::path& community, const BglPackageSpec& package, const BglFileSpec& file)
 {
-    const fs::path folder = community / package.folder;
+    const fs::path folder = community / gf_pathFromUtf8(package.folder); // names are UTF-8 on every system
     fs::create_directories(folder);
     std::ofstream manifest(folder / "manifest.json");
     manifest << "{\n  \"dependencies\": [],\n  \"content_type\": \"SCENERY\",\n  \"title\": \"" << package.title
              << "\",\n  \"manufacturer\": \"" << package.manufacturer << "\",\n  \"creator\": \"" << package.creator
              << "\",\n  \"package_version\": \"1.0.0\"\n}\n";
-    gf_writeBglFile(file, folder / "scenery" / package.folder / package.bglName);
+    gf_writeBglFile(file, folder / "scenery" / gf_pathFromUtf8(package.folder) / gf_pathFromUtf8(package.bglName));
 }
 
 void gf_writeDemoAddonAirport(const fs::path& community)

@@ -1,6 +1,7 @@
 #include "tools/dbase_writer.h"
 
 #include "aircraft/descramble.h"
+#include "base/path_text.h"
 
 #include <pugixml.hpp>
 #include <zip.h>
@@ -157,7 +158,7 @@ void gf_writeDbaseZip(const DbaseContent& content, const std::filesystem::path& 
 {
     const std::string text = gf_dbaseXmlText(content);
     int code = 0;
-    zip_t* archive = zip_open(zipPath.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    zip_t* archive = zip_open(gf_utf8FromPath(zipPath).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!archive)
         throw std::runtime_error(fmt::format("cannot create {}", zipPath.string()));
     zip_source_t* source = zip_source_buffer(archive, text.data(), text.size(), 0);

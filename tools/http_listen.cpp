@@ -13,11 +13,15 @@ std::unique_ptr<httplib::Server> gf_makeServer(const std::optional<TlsFiles>& tl
 {
     if (!tls)
         return std::make_unique<httplib::Server>();
+#ifndef CPPHTTPLIB_OPENSSL_SUPPORT // the Windows test build's httplib has no TLS
+    throw std::runtime_error(what + ": this build serves HTTP only");
+#else
     auto server = std::make_unique<httplib::SSLServer>(tls->certificate.c_str(), tls->key.c_str());
     if (!server->is_valid())
         throw std::runtime_error(what + ": cannot serve HTTPS with " + tls->certificate.string() + " and " +
                                  tls->key.string());
     return server;
+#endif
 }
 
 std::string gf_scheme(const std::optional<TlsFiles>& tls)

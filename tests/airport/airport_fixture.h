@@ -7,6 +7,7 @@
 #include "airport/park_pos.h"
 #include "tests/support/download_fixture.h"
 #include "tests/support/scoped_env.h"
+#include "tests/support/user_folders.h"
 #include "tools/airport_gen.h"
 
 #include <cstdint>
@@ -41,7 +42,7 @@ protected:
     void serveApf(const std::string& path, const tools::ApfSpec& spec);
 
     static constexpr char kCode[] = "EDDT";
-    ScopedEnv roaming{"XDG_CONFIG_HOME", (programDir / "roaming").string()}; // the per-user data folder
+    ScopedUserFolders userFolders{programDir / "roaming"}; // the per-user data folder
     ApfFileInfo info;
     std::uint64_t quality = 0;
     std::vector<ParkPos> stands;

@@ -21,19 +21,24 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <thread>
 
-#include <sys/stat.h>
-
 namespace zyn {
 namespace {
 
 namespace fs = std::filesystem;
 using tools::gf_bglAirport;
+
+// A relative path given with "/" as this system writes it (UTF-8).
+std::string lf_native(const std::string& generic)
+{
+    return gf_utf8FromPath(gf_pathFromUtf8(generic).make_preferred());
+}
 
 class AirportScan : public test::AirportFixture {
 protected:
@@ -144,7 +149,7 @@ TEST_F(AirportScan, AirportsAreLinkedToTheArchiveOrGenerated)
     pugi::xml_document lfpg;
     ASSERT_TRUE(lfpg.load_file((g_myThirdpartyPath / "LFPG.xml").c_str()));
     EXPECT_EQ(lf_readParameterText(lfpg, "manufacturer"), "Indie Works");
-    EXPECT_TRUE(lf_readParameterText(lfpg, "BGLpath")->ends_with("indie-lfpg/scenery/indie-lfpg/airport.bgl"));
+    EXPECT_TRUE(lf_readParameterText(lfpg, "BGLpath")->ends_with(lf_native("indie-lfpg/scenery/indie-lfpg/airport.bgl")));
     const std::vector<std::string> ids = [&] {
         std::vector<std::string> out;
         for (auto p = lfpg.child("parkpositions").child("parkpos"); p; p = p.next_sibling("parkpos"))
@@ -189,7 +194,7 @@ TEST_F(AirportScan, CommunityInAFolderWithNonAsciiLettersIsScanned)
     EXPECT_TRUE(reportHas("Scanning for addon airports in " + gf_utf8FromPath(community)));
     pugi::xml_document lfpg;
     ASSERT_TRUE(lfpg.load_file((g_myThirdpartyPath / "LFPG.xml").c_str()));
-    EXPECT_TRUE(lf_readParameterText(lfpg, "BGLpath")->ends_with("indie-lfpg-Zürich/airport.bgl"));
+    EXPECT_TRUE(lf_readParameterText(lfpg, "BGLpath")->ends_with(lf_native("indie-lfpg-Zürich/airport.bgl")));
 }
 
 TEST_F(AirportScan, PublisherFromPathManifestOrNothing)
@@ -309,6 +314,7 @@ TEST_F(AirportScan, DamagedAirportLeavesTheAirportsBeforeItGenerated)
     EXPECT_TRUE(reportHas("cut.bgl not read to its end"));
 }
 
+#ifndef _WIN32 // reads from a stream opened for appending fail in Linux's C library, not in Windows' runtime
 // A file whose rest cannot be read after the pre-test (a read error on the disk): one report line,
 // nothing staged from it.
 TEST_F(AirportScan, UnreadableRestIsReportedAndNothingStaged)
@@ -335,6 +341,7 @@ TEST_F(AirportScan, UnreadableRestIsReportedAndNothingStaged)
     EXPECT_FALSE(fs::exists(staged / "my_thirdparty" / "EDDB.xml"));
     EXPECT_FALSE(fs::exists(programDir / "airports" / "TBLO" / "EDDB.xml"));
 }
+#endif
 
 TEST_F(AirportScan, AtMostTheWorkerLimitRunsAndEveryFileIsRead)
 {
@@ -372,15 +379,13 @@ TEST_F(AirportScan, OneAirportInManyFilesLeavesOneWholeFile)
 }
 
 // The published files (under "airports") with their inodes.
-std::map<std::string, ino_t> lf_publishedInodes()
+std::map<std::string, std::uint64_t> lf_publishedInodes()
 {
-    std::map<std::string, ino_t> files;
+    std::map<std::string, std::uint64_t> files;
     for (const fs::path& folder : {g_myThirdpartyPath, g_mySimaddonPath})
-        for (const auto& entry : fs::directory_iterator(folder)) {
-            struct stat status {};
-            if (entry.is_regular_file() && ::stat(entry.path().c_str(), &status) == 0)
-                files[fs::relative(entry.path(), g_airportsPath).generic_string()] = status.st_ino;
-        }
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.is_regular_file())
+                files[fs::relative(entry.path(), g_airportsPath).generic_string()] = test::fileNumber(entry.path());
     return files;
 }
 

@@ -175,9 +175,9 @@ TEST_F(AirportsDatabase, IndexFindsWhatAWalkOverEveryAirportFinds)
     std::mt19937 random(9);
     std::size_t withNeighbour = 0;
     for (int i = 0; i < 400; ++i) {
-        const auto& near = generated[random() % generated.size()];
-        const LatLon at{near.lat + std::uniform_real_distribution<double>(-0.08, 0.08)(random),
-                        near.lon + std::uniform_real_distribution<double>(-0.1, 0.1)(random)};
+        const auto& picked = generated[random() % generated.size()];
+        const LatLon at{picked.lat + std::uniform_real_distribution<double>(-0.08, 0.08)(random),
+                        picked.lon + std::uniform_real_distribution<double>(-0.1, 0.1)(random)};
         std::optional<std::size_t> best, neighbour;
         double bestNm = 100.0;
         for (std::size_t a = 0; a < g_airports.size(); ++a) {

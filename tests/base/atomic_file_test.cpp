@@ -11,9 +11,11 @@
 #include <vector>
 
 #include <fmt/format.h>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace zyn {
 namespace {
@@ -50,8 +52,10 @@ TEST(AtomicFile, DeferredWriteReplacesWholeAndOneSyncFlushesIt)
     gf_syncFolder(dir.path());
     EXPECT_EQ(readText(path), "new");
     EXPECT_EQ(lf_folderEntries(dir.path()), std::vector<std::string>{"staged.txt"});
-    for (const auto sync : {gf_syncFileSystem, gf_syncFolder})
-        EXPECT_THROW(sync(dir / "missing"), fs::filesystem_error);
+    EXPECT_THROW(gf_syncFileSystem(dir / "missing"), fs::filesystem_error);
+#ifndef _WIN32 // Windows' replace is made durable by the move itself: there is no folder to sync
+    EXPECT_THROW(gf_syncFolder(dir / "missing"), fs::filesystem_error);
+#endif
 }
 
 TEST(AtomicFile, FailedWriteKeepsTheOldFileAndCleansUp)
@@ -65,6 +69,7 @@ TEST(AtomicFile, FailedWriteKeepsTheOldFileAndCleansUp)
     EXPECT_THROW(gf_writeFileAtomic(dir / "missing" / "file.txt", "bytes"), fs::filesystem_error);
 }
 
+#ifndef _WIN32 // a child process ended half-way through its save
 TEST(AtomicFile, KillMidSaveLeavesATemporaryThatTheNextStartRemoves)
 {
     test::TempDir dir;
@@ -93,6 +98,7 @@ TEST(AtomicFile, KillMidSaveLeavesATemporaryThatTheNextStartRemoves)
               (std::vector<std::string>{"data.txt.tarvo-0123456789ABCDEF.tmp", "data.txt.tarvo-123.tmp", "dbase.zip.part",
                                         "folder.tarvo-0123456789abcdef.tmp", "notes.tmp", "sub"}));
 }
+#endif
 
 TEST(AtomicFile, LeftoversOfAnEarlierProcessNeverFailASave)
 {

@@ -6,12 +6,12 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <sys/stat.h>
 
 namespace zyn {
 namespace {
@@ -176,11 +176,6 @@ TEST(FolderPublish, PlacedEntriesAreSwappedWithTheFolders)
                                          {"out/info/report.txt", "new report"}, {"out/info/other.txt", "kept"}}));
 }
 
-ino_t lf_inode(const fs::path& path)
-{
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
-}
 
 // Published folders A and B; the staging's puts; what a publish leaves; whether it published. A file
 // whose bytes stay is the published file itself (its inode), never one written again.
@@ -204,9 +199,11 @@ TEST(FolderStaging, EqualFilesKeepTheirInodeAndOnlyAChangePublishes)
     for (const auto& c : cases) {
         test::TempDir dir;
         lf_lay(dir.path(), published);
-        std::map<std::string, ino_t> inodes;
-        for (const auto& [file, bytes] : published)
-            inodes[file] = lf_inode(dir / file);
+        std::map<std::string, std::uint64_t> inodes;
+        for (const auto& [file, bytes] : published) {
+            inodes[file] = test::fileNumber(dir / file);
+            ASSERT_NE(inodes[file], 0u) << file;
+        }
         const test::TempDir reader;
         fs::create_hard_link(dir / "A/changed.xml", reader / "held.xml"); // a reader's view of the old file
         FolderStaging staging(dir / "staging", {dir / "staging/A", dir / "staging/B"});
@@ -218,7 +215,7 @@ TEST(FolderStaging, EqualFilesKeepTheirInodeAndOnlyAChangePublishes)
         EXPECT_EQ(lf_read(dir.path()), expected) << c.what;
         for (const auto& [file, bytes] : expected) {
             if (published.contains(file) && published.at(file) == bytes) {
-                EXPECT_EQ(lf_inode(dir / file), inodes[file]) << c.what << " " << file;
+                EXPECT_EQ(test::fileNumber(dir / file), inodes[file]) << c.what << " " << file;
             }
         }
         EXPECT_EQ(test::readText(reader / "held.xml"), "old") << c.what; // replaced by a new file, not rewritten
@@ -255,7 +252,7 @@ TEST(FolderStaging, AKeptFolderGainsTheNewFilesOrStaysAsItIs)
     test::TempDir dir;
     lf_lay(dir.path(), {{"A/package.txt", "package"}, {"A/scan.xml", "scan"}, {"A/user/x.xml", "mine"},
                         {"B/b.txt", "old"}});
-    const ino_t package = lf_inode(dir / "A/package.txt");
+    const std::uint64_t package = test::fileNumber(dir / "A/package.txt");
     const struct {
         const char* what;
         Tree puts;
@@ -272,7 +269,7 @@ TEST(FolderStaging, AKeptFolderGainsTheNewFilesOrStaysAsItIs)
         Tree expected = c.puts;
         expected.insert({{"A/package.txt", "package"}, {"A/user/x.xml", "mine"}});
         EXPECT_EQ(lf_read(dir.path()), expected) << c.what;
-        EXPECT_EQ(lf_inode(dir / "A/package.txt"), package) << c.what;
+        EXPECT_EQ(test::fileNumber(dir / "A/package.txt"), package) << c.what;
     }
 }
 

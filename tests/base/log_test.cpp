@@ -7,12 +7,49 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace zyn {
 namespace {
 
 using test::readLines;
+
+// A file the program cannot write, for as long as this lives: on Linux a link into a missing folder
+// (the tests may run as root, whom no permission stops), on Windows a file that another program holds
+// open and lets others only read (mingw-w64's runtime makes no links).
+class UnwritableFile {
+public:
+    explicit UnwritableFile(std::filesystem::path file) : m_file(std::move(file))
+    {
+#ifdef _WIN32
+        test::writeText(m_file, "held");
+        m_held = CreateFileW(m_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(m_held, INVALID_HANDLE_VALUE);
+#else
+        std::filesystem::create_symlink(std::filesystem::path("missing/dir") / m_file, m_file);
+#endif
+    }
+    ~UnwritableFile()
+    {
+#ifdef _WIN32
+        CloseHandle(m_held);
+#endif
+        std::filesystem::remove(m_file);
+    }
+    UnwritableFile(const UnwritableFile&) = delete;
+    UnwritableFile& operator=(const UnwritableFile&) = delete;
+
+private:
+    std::filesystem::path m_file;
+#ifdef _WIN32
+    HANDLE m_held = INVALID_HANDLE_VALUE;
+#endif
+};
 
 class LogFiles : public ::testing::Test {
 protected:
@@ -97,25 +134,30 @@ TEST_F(LogFiles, FailedBackupThrowsAndKeepsThePreviousLog)
 {
     struct Row {
         const char* name;
-        std::function<void()> lay;
+        std::function<std::unique_ptr<UnwritableFile>()> lay;
     };
     const Row rows[] = {
-        {"Log0.txt cannot be copied", [] { std::filesystem::create_directory("Log0.txt"); }},
-        {"Log0.txt cannot be written", [] { std::filesystem::create_symlink("missing/dir/Log0.txt", "Log0.txt"); }},
+        {"Log0.txt cannot be copied",
+         [] {
+             std::filesystem::create_directory("Log0.txt");
+             return std::unique_ptr<UnwritableFile>();
+         }},
+        {"Log0.txt cannot be written", [] { return std::make_unique<UnwritableFile>("Log0.txt"); }},
     };
     for (const Row& row : rows) {
         test::writeText("Log.txt", "previous run\n");
-        row.lay();
+        auto unwritable = row.lay();
         EXPECT_THROW(gf_openLog(), std::filesystem::filesystem_error) << row.name;
         EXPECT_FALSE(gf_logIsOpen()) << row.name;
         EXPECT_EQ(test::readText("Log.txt"), "previous run\n") << row.name;
-        std::filesystem::remove("Log0.txt");
+        if (!unwritable)
+            std::filesystem::remove("Log0.txt");
     }
 }
 
 TEST_F(LogFiles, UnwritableLogThrowsWithPath)
 {
-    std::filesystem::create_symlink("missing/dir/Log.txt", "Log.txt"); // cannot be created, nothing to back up
+    const UnwritableFile log("Log.txt"); // on Windows it is backed up, then cannot be written
     EXPECT_THROW(
         {
             try {

@@ -39,7 +39,7 @@ TEST(NonAsciiPaths, TextNamesTheFolderAndComesBackUnchanged)
         const fs::path folder = dir / gf_pathFromUtf8(name);
         fs::create_directory(folder);
         EXPECT_EQ(lf_namesIn(dir.path()).back(), name);
-        EXPECT_EQ(gf_utf8FromPath(folder), gf_utf8FromPath(dir.path()) + "/" + name);
+        EXPECT_EQ(gf_utf8FromPath(folder), gf_utf8FromPath(dir.path()) + char(fs::path::preferred_separator) + name);
         EXPECT_EQ(gf_pathFromUtf8(gf_utf8FromPath(folder)), folder);
         EXPECT_EQ(gf_genericUtf8FromPath(gf_pathFromUtf8(name) / "a.xml"), name + "/a.xml");
         fs::remove(folder);

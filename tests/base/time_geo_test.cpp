@@ -137,9 +137,9 @@ TEST(Geodesy, DestinationPointRoundTripsAndWrapsLongitude)
     EXPECT_NEAR(east.lon, -179.9, 1e-6);
     EXPECT_NEAR(east.lat, 0.0, 1e-9);
     // Going out and measuring back gives the distance and bearing we went.
-    const auto far = gf_destinationPoint(start, 2.0, 150.0 * feetPerNm);
-    EXPECT_NEAR(gf_distanceNm(start, far), 150.0, 1e-6);
-    EXPECT_NEAR(gf_bearing(start, far), 2.0, 1e-9);
+    const auto distant = gf_destinationPoint(start, 2.0, 150.0 * feetPerNm);
+    EXPECT_NEAR(gf_distanceNm(start, distant), 150.0, 1e-6);
+    EXPECT_NEAR(gf_bearing(start, distant), 2.0, 1e-9);
 }
 
 TEST(Geodesy, AngleDifferenceFoldsIntoHalfTurn)

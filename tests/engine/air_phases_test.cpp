@@ -16,7 +16,7 @@ class AirPhases : public test::EngineState {
 protected:
     LiveAcRecord leg(Report front, Report next) { return test::makeFlyingAircraft({front, next}); }
     const LatLon p{50.0, 8.0};
-    LatLon far() const { return gf_destinationPoint(p, 0.0, 10 * kFeetPerNm); }
+    LatLon tenMilesNorth() const { return gf_destinationPoint(p, 0.0, 10 * kFeetPerNm); }
 };
 
 TEST_F(AirPhases, LandingVerticalSpeedByHeightAndPressure)
@@ -34,7 +34,7 @@ TEST_F(AirPhases, LandingVerticalSpeedByHeightAndPressure)
     };
     for (const auto& row : rows) {
         g_motionInputs.qnh = row.qnh;
-        LiveAcRecord a = leg({p, 1000, 140, 0, row.frontFpm}, {far(), 500, 140, 2000, row.nextFpm});
+        LiveAcRecord a = leg({p, 1000, 140, 0, row.frontFpm}, {tenMilesNorth(), 500, 140, 2000, row.nextFpm});
         a.heightAboveGroundFt = row.heightFt;
         EXPECT_DOUBLE_EQ(lf_landingVerticalSpeed(a), row.fpm) << row.heightFt << " ft, " << row.qnh;
     }
@@ -66,7 +66,7 @@ TEST_F(AirPhases, VerticalRateOfTheLegByWhereFrontAndNextAre)
         g_motionInputs.parkAirport = row.parkAirport ? p : gf_destinationPoint(p, 1.0, 50 * kFeetPerNm);
         g_motionInputs.parkAirportAltitudeFt = 400.0;
         g_motionInputs.qnh = row.qnh;
-        LiveAcRecord a = leg({p, row.frontAlt, 250, 0, 0}, {far(), row.nextAlt, 250, 2000, row.nextFpm});
+        LiveAcRecord a = leg({p, row.frontAlt, 250, 0, 0}, {tenMilesNorth(), row.nextAlt, 250, 2000, row.nextFpm});
         a.heightAboveGroundFt = row.heightFt;
         a.categoryFactor = 0.6;
         lf_airPhaseStep(a);
@@ -89,7 +89,7 @@ TEST_F(AirPhases, PitchFollowsTheVerticalRateWithinTheCategoryRate)
         {3000, 25, -limit},                                       // short leg: the rate limit holds
     };
     for (const auto& row : rows) {
-        LiveAcRecord a = leg({p, 10000, 250, 0, row.fpm}, {far(), 10000, 250, row.ticks, row.fpm});
+        LiveAcRecord a = leg({p, 10000, 250, 0, row.fpm}, {tenMilesNorth(), 10000, 250, row.ticks, row.fpm});
         a.block.pitch = 0.0;
         a.keepWindow = 2;
         lf_airPhaseStep(a);
@@ -99,7 +99,7 @@ TEST_F(AirPhases, PitchFollowsTheVerticalRateWithinTheCategoryRate)
 
 TEST_F(AirPhases, TurnFromReportedHeadingLowDownElseTowardsTheNextLeg)
 {
-    LiveAcRecord a = leg({p, 800, 140, 0}, {far(), 800, 140, 1000});
+    LiveAcRecord a = leg({p, 800, 140, 0}, {tenMilesNorth(), 800, 140, 1000});
     Situation& next = a.stream[1];
     next.heading = 0.5;
     next.headingValid = 1;
@@ -112,7 +112,7 @@ TEST_F(AirPhases, TurnFromReportedHeadingLowDownElseTowardsTheNextLeg)
     EXPECT_NEAR(a.headingPerTick, 0.2 / 1000, 1e-12);
     EXPECT_NEAR(a.bankPerTick, -0.2 / 1000, 1e-12);
 
-    a = leg({p, 800, 140, 0}, {far(), 800, 140, 1000});
+    a = leg({p, 800, 140, 0}, {tenMilesNorth(), 800, 140, 1000});
     a.stream[1].headingValid = 1;
     a.stream[1].heading = 0.5;
     a.block.heading = 0.3;
@@ -132,7 +132,7 @@ TEST_F(AirPhases, ClimbConfigurationEndsTheTakeoffAboveTheApproachHeight)
         {AcCategory::Light, 600, false},  {AcCategory::Light, 700, true},
     };
     for (const auto& row : rows) {
-        LiveAcRecord a = test::makeFlyingAircraft({{p, 2500, 160, 0}, {far(), 3000, 160, 2000}}, row.category);
+        LiveAcRecord a = test::makeFlyingAircraft({{p, 2500, 160, 0}, {tenMilesNorth(), 3000, 160, 2000}}, row.category);
         a.takingOff = 1;
         a.heightAboveGroundFt = row.heightFt;
         lf_airPhaseStep(a);
@@ -149,7 +149,7 @@ TEST_F(AirPhases, ApproachToTheParkAirportForgetsTheStandTheAircraftLeft)
     for (const auto& row : rows) {
         g_motionInputs.parkAirportSet = true;
         g_motionInputs.parkAirport = gf_destinationPoint(p, 0.0, row.fieldNm * kFeetPerNm);
-        LiveAcRecord a = leg({p, 1500, 140, 0, -700}, {far(), 1000, 140, 2000, -700});
+        LiveAcRecord a = leg({p, 1500, 140, 0, -700}, {tenMilesNorth(), 1000, 140, 2000, -700});
         a.heightAboveGroundFt = 1500;
         a.initLat = 47.1;
         a.initLon = 8.2;
@@ -166,7 +166,7 @@ TEST_F(AirPhases, ApproachToTheParkAirportForgetsTheStandTheAircraftLeft)
 
 TEST_F(AirPhases, FlareStepsDownOverTheResterHeight)
 {
-    LiveAcRecord a = leg({p, 60, 130, 0}, {far(), 0, 130, 1000});
+    LiveAcRecord a = leg({p, 60, 130, 0}, {tenMilesNorth(), 0, 130, 1000});
     a.landing = 1;
     a.staticCgFt = 10.0;
     a.flareTicks = 400;

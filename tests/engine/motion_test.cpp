@@ -202,8 +202,8 @@ TEST_F(Motion, AirborneAircraftNearTheUserCoastsEightTimesSlowingDown)
 TEST_F(Motion, FirstContinuationsByWhereTheAircraftIs)
 {
     const LatLon p{50.0, 8.0};
-    const LatLon near = gf_destinationPoint(p, 0.0, 10 * kFeetPerNm);
-    const LatLon far = gf_destinationPoint(p, 0.0, 45 * kFeetPerNm);
+    const LatLon inRange = gf_destinationPoint(p, 0.0, 10 * kFeetPerNm);
+    const LatLon outOfRange = gf_destinationPoint(p, 0.0, 45 * kFeetPerNm);
     const struct {
         const char* name;
         double altitude;
@@ -211,11 +211,11 @@ TEST_F(Motion, FirstContinuationsByWhereTheAircraftIs)
         bool autoGround;
         std::int32_t granted; // 0: removed
     } rows[] = {
-        {"air near the user", 5000, near, false, 8},
-        {"air beyond the range", 5000, far, false, 0},
+        {"air near the user", 5000, inRange, false, 8},
+        {"air beyond the range", 5000, outOfRange, false, 0},
         {"air, user not known yet", 5000, {0.0, 0.0}, false, 8},
-        {"air with the ground range", 5000, near, true, 0},
-        {"ground taxiing is held instead", 0, near, false, 1},
+        {"air with the ground range", 5000, inRange, true, 0},
+        {"ground taxiing is held instead", 0, inRange, false, 1},
     };
     for (const auto& row : rows) {
         g_removalQueue.clear();

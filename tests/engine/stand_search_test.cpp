@@ -369,11 +369,11 @@ TEST_F(Stands, StaticSearchTakesOneFreeStandPerUsableOption)
     for (const Row& row : rows) {
         g_stands.clear();
         g_stands.push_back(makeStand("G1", kGate.lat, kGate.lon, 20.0, {makeOption("HB-AAA", "SWR", "A320", 3, {20})}));
-        const LatLon far = ahead(kGate, 90.0, 200.0);
+        const LatLon distant = ahead(kGate, 90.0, 200.0);
         ParkPosOption coupled = makeOption("HB-BBB", "SWR", "A320", 3, {20});
         coupled.callsign = "SWR20";
         coupled.callsign2 = "SWR21";
-        g_stands.push_back(makeStand("G2", far.lat, far.lon, 20.0, {coupled}));
+        g_stands.push_back(makeStand("G2", distant.lat, distant.lon, 20.0, {coupled}));
         g_stands[0].options[0].callsign = "SWR10";
         gf_numberStands(g_stands);
         gf_linkOverlappingStands(g_stands);

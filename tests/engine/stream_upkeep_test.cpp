@@ -98,10 +98,10 @@ TEST_F(StreamUpkeep, FarReportsDepartOrRemoveTheParkedAircraft)
     EXPECT_EQ(a.stream.size(), 2u);
     EXPECT_FALSE(g_stands.back().liveOccupied) << "the stand is free once the aircraft leaves";
 
-    LiveAcRecord far = parked();
-    decodeExisting(far, at(ahead(stand, 0, 250), 8, 200));
-    EXPECT_EQ(far.state, ObjectState::RemovalRequested);
-    EXPECT_EQ(far.stream.size(), 1u);
+    LiveAcRecord distant = parked();
+    decodeExisting(distant, at(ahead(stand, 0, 250), 8, 200));
+    EXPECT_EQ(distant.state, ObjectState::RemovalRequested);
+    EXPECT_EQ(distant.stream.size(), 1u);
 }
 
 // An aircraft taxiing to its stand that turns away or departs again remembers the approach as its

@@ -23,7 +23,7 @@ const std::string kTwoLiveries = "[General]\r\nicao_type_designator = \"b738\"\r
 std::string utf16LittleEndian(const std::string& text)
 {
     std::string bytes = "\xFF\xFE";
-    for (const char16_t c : gf_utf8ToUtf16(text)) {
+    for (const WCHAR c : gf_utf8ToUtf16(text)) {
         bytes += static_cast<char>(c & 0xFF);
         bytes += static_cast<char>(c >> 8);
     }
@@ -144,7 +144,7 @@ TEST_F(IvaoFiles, SectionsAreRefusedForTheirTextureTitleOrAirline)
     EXPECT_EQ(lf_searchIvaoLiveriesinFile(1, cfg), (Liveries{{"BAW", "A320", "Airbus", "ABCDE", 1, false}}));
     const auto folder = cfg.parent_path().string();
     EXPECT_EQ(lines(g_incompleteSectionList.lines),
-              (Lines{folder + "/texture.none [fltsim.0] does not exist",
+              (Lines{(cfg.parent_path() / "texture.none").string() + " [fltsim.0] does not exist",
                      folder + " [fltsim.2] misses airlinecode in title: Airbus A320, and regcode unknownXY-ZZZ"}));
     EXPECT_EQ(lines(g_invalidAirlineList.lines), Lines{"dlh          in " + cfg.string() + " [fltsim.1]"});
 }

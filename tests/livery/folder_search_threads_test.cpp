@@ -35,7 +35,7 @@ protected:
     std::string cfg(const std::string& relative)
     {
         test::writeText(dir / relative, "[fltsim.0]\r\n");
-        return (dir / relative).string();
+        return (dir / relative).make_preferred().string(); // as the search names it
     }
     // One record per file, titled with the file's path.
     static std::list<LiveryData> pathRecord(std::uint32_t folderIndex, const fs::path& path)

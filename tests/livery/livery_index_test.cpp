@@ -90,7 +90,7 @@ TEST_F(LiveryIndex, CategoryLinesPoolsAndCheckBoxesFollowTheInstalledLiveries)
     content.rotorcraft = {"EC35"};
     content.large = {"A320"};
     ScopedDbase dbase(content);
-    const auto box = [] { return CreateWindowExW(0, u"BUTTON", u"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr); };
+    const auto box = [] { return CreateWindowExW(0, TEXT("BUTTON"), TEXT(""), 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr); };
     const HWND heliBox = box();
     const HWND highPerfBox = box();
     EnableWindow(heliBox, FALSE);

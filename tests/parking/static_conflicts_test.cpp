@@ -34,8 +34,8 @@ TEST(UserPath, AirborneAircraftWhoseLineOfFlightPassesTheUser)
     EXPECT_TRUE(gf_inUserAirPath(flight, ai, aiHeading, 4100.0)) << "900 ft below";
     EXPECT_FALSE(gf_inUserAirPath(flight, ai, aiHeading, 4000.0)) << "1000 ft below";
     EXPECT_FALSE(gf_inUserAirPath(flight, ai, aiHeading + 0.3, 4100.0)) << "its line passes far off";
-    const UserFlight far{lf_offLine(ai, aiHeading, 4.2, 0.0), 4.0, 5000.0, 4000.0};
-    EXPECT_FALSE(gf_inUserAirPath(far, ai, aiHeading, 5000.0)) << "beyond 4 NM";
+    const UserFlight beyond{lf_offLine(ai, aiHeading, 4.2, 0.0), 4.0, 5000.0, 4000.0};
+    EXPECT_FALSE(gf_inUserAirPath(beyond, ai, aiHeading, 5000.0)) << "beyond 4 NM";
 }
 
 TEST(StaticConflicts, WingsTouchWithTheMargin)

@@ -1,8 +1,8 @@
 #include "base/log.h"
 #include "settings/msfs_install.h"
 #include "settings/settings.h"
-#include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/user_folders.h"
 
 #include <gtest/gtest.h>
 
@@ -52,15 +52,14 @@ protected:
     }
     fs::path storeCfg2020() const
     {
-        return local / "Packages/Microsoft.FlightSimulator_8wekyb3d8bbwe/LocalCache/UserCfg.opt";
+        return local / "Packages" / "Microsoft.FlightSimulator_8wekyb3d8bbwe" / "LocalCache" / "UserCfg.opt";
     }
 
     test::TempDir dir;
     test::ScopedCwd cwd{dir.path()};
     const fs::path roaming = dir / "roaming";
     const fs::path local = dir / "local";
-    test::ScopedEnv roamingEnv{"XDG_CONFIG_HOME", roaming.string()};
-    test::ScopedEnv localEnv{"XDG_DATA_HOME", local.string()};
+    test::ScopedUserFolders userFolders{roaming, local};
 };
 
 TEST_F(MsfsInstall, SteamPackagesAreFoundWithoutUserCfg)
@@ -129,7 +128,7 @@ TEST_F(MsfsInstall, NamesAreMatchedWhateverTheirCase)
             "InstalledPackagesPath \"" + folder.string() + "\"");
     EXPECT_EQ(gf_detectMsfsInstall(), folder);
     param::MSFS_INSTALL_PATH.setValue(folder.string());
-    EXPECT_EQ(gf_msfsContentFolder("Community"), folder / "community");
+    EXPECT_EQ(test::nameKey(gf_msfsContentFolder("Community")), test::nameKey(folder / "community"));
 }
 
 TEST_F(MsfsInstall, VanishedPackagesFolderGivesNothing)

@@ -1,11 +1,9 @@
 #include "base/log.h"
 #include "sim/flight_plan.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/user_folders.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <optional>
 
 namespace zyn {
 namespace {
@@ -16,17 +14,10 @@ using test::readText;
 // The per-user data folder lies in a temporary roaming folder; the log in the program folder.
 class FlightPlanFiles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (const char* old = std::getenv("XDG_CONFIG_HOME"))
-            m_oldConfig = old;
-        setenv("XDG_CONFIG_HOME", (dir / "roaming").c_str(), 1);
-        gf_openLog();
-    }
+    void SetUp() override { gf_openLog(); }
     void TearDown() override
     {
         gf_closeLog();
-        m_oldConfig ? setenv("XDG_CONFIG_HOME", m_oldConfig->c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
         g_flightPlanFolder.clear();
     }
     static AcHead head(std::string origin, std::string destination)
@@ -38,9 +29,7 @@ protected:
     }
     test::TempDir dir;
     test::ScopedCwd cwd{dir.path()};
-
-private:
-    std::optional<std::string> m_oldConfig;
+    test::ScopedUserFolders userFolders{dir / "roaming"};
 };
 
 TEST_F(FlightPlanFiles, FolderIsCreatedInTheUserDataFolderAndKept)

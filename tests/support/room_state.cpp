@@ -32,10 +32,7 @@
 #include "parking/parking_fit.h"
 #include "parking/static_park.h"
 #include "parking/static_parking.h"
-#include "platform/simconnect/emulator.h"
 #include "platform/system/clock.h"
-#include "platform/system/named_mutex.h"
-#include "platform/win32/testing.h"
 #include "requests/destination_request.h"
 #include "requests/exit_request.h"
 #include "requests/main_loop_requests.h"
@@ -52,10 +49,16 @@
 #include "traffic/intake.h"
 #include "traffic/process_line.h"
 #include "traffic/reader_status.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/win32_windows.h"
 #include "traffic/service_request.h"
 #include "ui/main_window.h"
 #include "ui/session_controls.h"
+#ifndef _WIN32
+#include "platform/simconnect/emulator.h"
+#include "platform/system/named_mutex.h"
+#include "platform/win32/testing.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -66,7 +69,9 @@
 #include <string>
 #include <thread>
 
-extern char** environ;
+#ifndef _WIN32
+extern char** environ; // mingw-w64's <stdlib.h> declares it
+#endif
 
 namespace zyn::test {
 
@@ -75,10 +80,12 @@ namespace {
 void lf_resetPlatform()
 {
     gf_setClock(nullptr);
+    gf_recorded().clear();
+#ifndef _WIN32 // the emulator and the headless window layer stand in for what Windows has
     simemu::resetToProgramScenario();
     gf_releaseNamedMutexes();
-    gf_recorded().clear();
     win32test::resetWindows();
+#endif
 }
 
 void lf_resetBase()
@@ -249,12 +256,12 @@ class RoomStateGuard : public ::testing::EmptyTestEventListener {
         for (const auto& [name, value] : now)
             if (!m_environment.contains(name)) {
                 ADD_FAILURE() << "the test left the environment variable " << name << " set";
-                unsetenv(name.c_str());
+                setEnvironmentVariable(name, std::nullopt);
             }
         for (const auto& [name, value] : m_environment)
             if (const auto it = now.find(name); it == now.end() || it->second != value) {
                 ADD_FAILURE() << "the test changed the environment variable " << name;
-                setenv(name.c_str(), value.c_str(), 1);
+                setEnvironmentVariable(name, value);
             }
     }
 

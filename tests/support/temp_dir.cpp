@@ -1,12 +1,38 @@
 #include "tests/support/temp_dir.h"
 
+#include "base/path_text.h"
+#include "base/text_util.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
 #include <cstdlib>
+#include <random>
 #include <stdexcept>
+#include <string>
 
 namespace zyn::test {
 
 TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
 
+#ifdef _WIN32
+// No mkdtemp: a random name, taken only when no folder of that name exists yet.
+TempDir::TempDir(const std::filesystem::path& parent)
+{
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto candidate = parent / ("tarvo-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate)) {
+            m_path = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary folder could be made in " + parent.string());
+}
+#else
 TempDir::TempDir(const std::filesystem::path& parent)
 {
     auto pattern = (parent / "tarvo-test-XXXXXX").string();
@@ -14,10 +40,17 @@ TempDir::TempDir(const std::filesystem::path& parent)
         throw std::runtime_error("mkdtemp failed");
     m_path = pattern;
 }
+#endif
 
 TempDir::~TempDir()
 {
     std::error_code ec;
+#ifdef _WIN32 // Windows removes no read-only file
+    for (std::filesystem::recursive_directory_iterator it(m_path, ec), end; !ec && it != end; it.increment(ec))
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add, ec);
+    ec.clear();
+#endif
     std::filesystem::remove_all(m_path, ec);
 }
 
@@ -55,6 +88,32 @@ void writeText(const std::filesystem::path& path, const std::string& text)
         std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
+}
+
+std::string nameKey(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    return gf_toUpper(gf_utf8FromPath(std::filesystem::path(path).make_preferred()));
+#else
+    return gf_utf8FromPath(path);
+#endif
+}
+
+std::uint64_t fileNumber(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    const HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool read = GetFileInformationByHandle(file, &information);
+    CloseHandle(file);
+    return read ? (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow : 0;
+#else
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+#endif
 }
 
 } // namespace zyn::test

@@ -1,6 +1,7 @@
 #pragma once
 // Test fixtures on real files: a temporary folder removed afterwards, and a scoped change of the
 // current folder (the program folder is the current folder).
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -35,5 +36,11 @@ private:
 std::string readText(const std::filesystem::path& path);
 std::vector<std::string> readLines(const std::filesystem::path& path);
 void writeText(const std::filesystem::path& path, const std::string& text); // creates parent folders
+// A path as the file system tells names apart, to compare what a search found: its text on Linux; on
+// Windows, whose file names ignore case, in upper case with Windows' separators.
+std::string nameKey(const std::filesystem::path& path);
+// The file's number on its volume (its inode; on Windows its file index): equal for two names of one
+// file, new for a file written anew. 0 when it cannot be read.
+std::uint64_t fileNumber(const std::filesystem::path& path);
 
 } // namespace zyn::test

@@ -61,7 +61,7 @@ void lf_register()
     c.cbSize = sizeof c;
     c.lpfnWndProc = lf_recordingProc;
     c.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    c.lpszClassName = u"TestRecorder";
+    c.lpszClassName = TEXT("TestRecorder");
     RegisterClassExW(&c);
     SetLastError(error);
 }
@@ -71,7 +71,7 @@ void lf_register()
 HWND gf_createRecordingWindow(int x, int y, int width, int height)
 {
     lf_register();
-    return CreateWindowExW(0, u"TestRecorder", u"Recorder", WS_OVERLAPPED | WS_VISIBLE, x, y, width, height,
+    return CreateWindowExW(0, TEXT("TestRecorder"), TEXT("Recorder"), WS_OVERLAPPED | WS_VISIBLE, x, y, width, height,
                            nullptr, nullptr, nullptr, nullptr);
 }
 

@@ -1,5 +1,7 @@
 #include "tests/support/zip_fixture.h"
 
+#include "base/path_text.h"
+
 #include <zip.h>
 
 #include <fstream>
@@ -11,7 +13,7 @@ namespace zyn::test {
 void writeZip(const std::filesystem::path& path, const ZipEntries& entries, bool stored)
 {
     int code = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    zip_t* archive = zip_open(gf_utf8FromPath(path).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!archive)
         throw std::runtime_error("writeZip: cannot create " + path.string());
     for (const auto& [name, content] : entries) {
@@ -33,9 +35,7 @@ void writeZip(const std::filesystem::path& path, const ZipEntries& entries, bool
         // libzip writes no file for an empty archive; an empty zip is its end record alone.
         zip_discard(archive);
         const std::string endRecord = std::string("PK\x05\x06", 4) + std::string(18, '\0');
-        FILE* out = std::fopen(path.c_str(), "wb");
-        std::fwrite(endRecord.data(), 1, endRecord.size(), out);
-        std::fclose(out);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << endRecord;
         return;
     }
     if (zip_close(archive) != 0)

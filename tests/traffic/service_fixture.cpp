@@ -74,7 +74,7 @@ void TrafficServiceTest::SetUp()
     gf_openLog();
     server.start();
     url.emplace("TARVO_TRAFFIC_URL", server.baseUrl());
-    config.emplace("XDG_CONFIG_HOME", (dir / "config").string());
+    userFolders.emplace(dir / "config");
     writeLicense("LICENSE-1\n");
 }
 

@@ -6,6 +6,7 @@
 #include "platform/system/clock.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/user_folders.h"
 #include "tools/traffic_server.h"
 #include "traffic/client.h"
 
@@ -63,7 +64,7 @@ protected:
     RunningClock running;
     tools::TrafficServer server;
     std::optional<ScopedEnv> url;
-    std::optional<ScopedEnv> config;
+    std::optional<ScopedUserFolders> userFolders;
 };
 
 } // namespace zyn::test
