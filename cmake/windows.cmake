@@ -82,6 +82,11 @@ endif()
 if(TARVO_MINGW_CROSS)
   # Line tables in the unstripped tarvo.exe of the build folder, for crash analysis; the zip's is stripped.
   add_compile_options(-g1)
+  # For Windows, g++ lets an optimised caller keep values in the registers that its copy of an inline
+  # or template callee leaves alone, though the linker keeps just one copy of such a callee, maybe one
+  # compiled with other options (the test program's): the caller's values were then overwritten (a
+  # crash in std::mt19937 called from the program's library).
+  add_compile_options(-fno-ipa-ra)
 endif()
 
 option(TARVO_WERROR "Warnings are errors" OFF)
@@ -167,7 +172,12 @@ target_link_libraries(SimConnect PRIVATE tarvo_win_deps)
 # The Windows check program: what the program does with Windows' own files, locks, windows and the
 # SimConnect library, checked under Wine.
 file(GLOB TARVO_WINDOWS_CHECK_SOURCES CONFIGURE_DEPENDS tests/windows/*.cpp)
-add_executable(tarvo_windows_check ${TARVO_WINDOWS_CHECK_SOURCES})
+add_executable(tarvo_windows_check ${TARVO_WINDOWS_CHECK_SOURCES} tests/support/user_folders.cpp)
 target_compile_options(tarvo_windows_check PRIVATE ${TARVO_WIN_WARNINGS})
 target_link_libraries(tarvo_windows_check PRIVATE tarvo_lib)
 target_link_options(tarvo_windows_check PRIVATE -municode)
+
+option(TARVO_BUILD_TESTS "Build the test program's portable suites (tarvo_tests.exe)" OFF)
+if(TARVO_BUILD_TESTS)
+  include(cmake/windows_tests.cmake)
+endif()

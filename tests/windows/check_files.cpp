@@ -8,6 +8,7 @@
 #include "base/path_text.h"
 #include "platform/system/ascii_path.h"
 #include "sim/flight_plan.h"
+#include "tests/support/user_folders.h"
 
 #include <windows.h>
 
@@ -26,47 +27,6 @@ std::size_t lf_entries(const std::filesystem::path& folder)
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
                                                   std::filesystem::directory_iterator()));
 }
-
-constexpr const wchar_t* kShellFolders = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-
-// Points the roaming application-data folder of this (Wine) user at the folder, as a profile of a user
-// with that name would have it, and puts the user's own back when it ends: the programs run in the same
-// prefix afterwards (the session) must find their usual folder.
-class RoamingRedirect {
-public:
-    explicit RoamingRedirect(const std::filesystem::path& folder)
-    {
-        DWORD bytes = sizeof(m_previous);
-        m_hadPrevious = RegGetValueW(HKEY_CURRENT_USER, kShellFolders, L"AppData", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
-                                     nullptr, m_previous, &bytes) == ERROR_SUCCESS;
-        m_status = lf_setRoaming(folder.wstring());
-    }
-    ~RoamingRedirect()
-    {
-        if (m_hadPrevious)
-            lf_setRoaming(m_previous);
-        else
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, kShellFolders, L"AppData");
-    }
-    RoamingRedirect(const RoamingRedirect&) = delete;
-    RoamingRedirect& operator=(const RoamingRedirect&) = delete;
-    Outcome problem() const
-    {
-        if (m_status == ERROR_SUCCESS)
-            return std::nullopt;
-        return "the roaming folder could not be redirected (error " + std::to_string(m_status) + ")";
-    }
-
-private:
-    static LSTATUS lf_setRoaming(const std::wstring& text)
-    {
-        return RegSetKeyValueW(HKEY_CURRENT_USER, kShellFolders, L"AppData", REG_EXPAND_SZ, text.c_str(),
-                               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    }
-    wchar_t m_previous[MAX_PATH + 1] = {};
-    bool m_hadPrevious = false;
-    LSTATUS m_status = ERROR_SUCCESS;
-};
 
 // UTF-8 by the system's own conversion, apart from the program's.
 std::string lf_utf8(const std::wstring& text)
@@ -146,9 +106,8 @@ Outcome gf_checkUserFolderWithNonAsciiName()
     for (const std::wstring& folder : {profile, profile + L"\\AppData", roaming})
         if (!CreateDirectoryW(folder.c_str(), nullptr))
             return "the profile could not be made (error " + std::to_string(GetLastError()) + ")";
-    const RoamingRedirect redirect(roaming);
-    if (auto problem = redirect.problem())
-        return problem;
+    // The session runs in the same prefix afterwards and must find the user's own folder again.
+    const test::ScopedUserFolders redirect(roaming);
 
     // The program: its per-user folder as UTF-8 text, the flight plan folder and a plan in it, a file
     // written through a path made from that text.
