@@ -134,7 +134,9 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const fs::path& path,
 
 Version gf_downloadVersion(CURL* handle, const std::string& url)
 {
-    if (!gf_downloadFile(handle, url, g_versionJsonPath, false)) {
+    // The bytes as served: Windows' text mode would write a served "\r\n" as "\r\r\n", and the reader,
+    // which drops one CR per line, would not find the version in the first line.
+    if (!gf_downloadFile(handle, url, g_versionJsonPath, true)) {
         gf_logErrorf("downloading \"{}\" failed", url);
         return {};
     }
