@@ -106,7 +106,7 @@ Outcome gf_checkUserFolderWithNonAsciiName()
     for (const std::wstring& folder : {profile, profile + L"\\AppData", roaming})
         if (!CreateDirectoryW(folder.c_str(), nullptr))
             return "the profile could not be made (error " + std::to_string(GetLastError()) + ")";
-    // The session runs in the same prefix afterwards and must find the user's own folder again.
+    // The test program runs in the same prefix afterwards and must find the user's own folder again.
     const test::ScopedUserFolders redirect(roaming);
 
     // The program: its per-user folder as UTF-8 text, the flight plan folder and a plan in it, a file
