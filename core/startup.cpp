@@ -399,15 +399,16 @@ int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     CreateMutexA(nullptr, FALSE, kMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         return -1;
-    try {
-        gf_openLog();
-    } catch (...) {
-        g_logOpenError = std::current_exception();
-    }
-    // This is the only instance: what an earlier one left half-saved when it was killed can go (not
-    // from a folder that is no program folder: the start-up refuses to run there).
+    // Nothing is written into a folder that is no program folder, not even the log and its backups
+    // (the start-up then refuses to run, in the status line). This is the only instance: what an
+    // earlier one left half-saved when it was killed can go.
     std::error_code ec;
     if (std::filesystem::is_directory(g_docsPath, ec)) {
+        try {
+            gf_openLog();
+        } catch (...) {
+            g_logOpenError = std::current_exception();
+        }
         gf_removeStaleTemporaries(std::filesystem::current_path());
         gf_repairScanFolders();
     }
