@@ -153,11 +153,15 @@ Outcome gf_checkCopiesOverExistingFiles()
                gf_readBytes(folder / L"Log0.txt") + "\"";
     if (gf_copyFile(file, folder / L"Log0.txt", ExistingTarget::Keep) || gf_readBytes(folder / L"Log0.txt") != "second")
         return "a copy that keeps an existing file went over it";
+    const auto copy = folder / L"copy.txt";
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
-    gf_copyFile(file, folder / L"Log0.txt", ExistingTarget::Replace);
+    gf_copyFile(file, copy, ExistingTarget::Replace);
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if ((GetFileAttributesW((folder / L"Log0.txt").c_str()) & FILE_ATTRIBUTE_READONLY) != 0)
+    if ((GetFileAttributesW(copy.c_str()) & FILE_ATTRIBUTE_READONLY) != 0)
         return "the copy of a read-only file is read-only";
+    gf_copyFile(folder / L"Log0.txt", copy, ExistingTarget::Replace);
+    if (gf_readBytes(copy) != "second")
+        return "the copy over the read-only file's copy did not take";
     return std::nullopt;
 }
 
