@@ -13,6 +13,7 @@
 #include "base/path_text.h"
 #include "base/text_util.h"
 #include "base/workers.h"
+#include "platform/system/files.h"
 #include "settings/msfs_install.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
@@ -161,7 +162,7 @@ bool lf_setAsideForLearning(const std::string& code, const fs::path& thirdparty,
     // instead of writing into it, so that the previous TBLO keeps its bytes whatever ends the publish.
     std::error_code ec;
     fs::remove(target, ec);
-    if (ec || !fs::copy_file(file, target, ec)) {
+    if (ec || !gf_copyFile(file, target, ExistingTarget::Keep, ec)) {
         gf_logErrorf("\"{}\" failed to copy \"{}\" {}", gf_utf8FromPath(g_myThirdpartyPath / (code + ".xml")),
                      gf_utf8FromPath(published), ec.message());
         return false;
