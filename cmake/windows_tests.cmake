@@ -24,12 +24,13 @@ target_compile_options(tarvo_win_tools PRIVATE ${TARVO_WIN_WARNINGS} ${TARVO_WIN
 target_link_libraries(tarvo_win_tools PUBLIC tarvo_lib ws2_32)
 
 # Not named: the window layer's suites (ui, shown, platform/win32), the emulator's (platform/simconnect),
-# the end-to-end runs (e2e), the Linux stand-ins for the system (platform/system but two), the stand-ins'
+# the end-to-end runs (e2e), the Linux stand-ins for the system (platform/system but three), the stand-ins'
 # own tests (tools) and the scripts' (scripts).
 file(GLOB_RECURSE TARVO_WIN_TEST_SOURCES CONFIGURE_DEPENDS
   tests/base/*.cpp tests/settings/*.cpp tests/aircraft/*.cpp tests/livery/*.cpp tests/airport/*.cpp
   tests/parking/*.cpp tests/traffic/*.cpp tests/engine/*.cpp tests/core/*.cpp tests/sim/*.cpp tests/dist/*.cpp
-  tests/support/*.cpp tests/platform/system/lock_retry_test.cpp tests/platform/system/manual_clock_test.cpp)
+  tests/support/*.cpp tests/platform/system/files_test.cpp tests/platform/system/lock_retry_test.cpp
+  tests/platform/system/manual_clock_test.cpp)
 set(TARVO_WIN_TESTS_LEFT_OUT
   # A child process ended half-way (fork, kill): Linux processes.
   airport/airport_scan_kill_test.cpp parking/learned_save_kill_test.cpp
