@@ -13,15 +13,13 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 # minutes over them (10 s at -Og).
 set(TARVO_WIN_TEST_OPTIONS -Og -g0)
 
-# The stand-ins and file generators the portable suites use. HTTP only: the HTTPS stand-ins need
+# The stand-ins and file generators the portable suites use, compiled with them (a library of their
+# own would be built before the first test, alone on one core). HTTP only: the HTTPS stand-ins need
 # OpenSSL, which has no mingw-w64 build here.
-add_library(tarvo_win_tools STATIC
+set(TARVO_WIN_TEST_TOOLS
   tools/airport_gen.cpp tools/bgl_writer.cpp tools/dbase_writer.cpp tools/demo_dbase.cpp
   tools/demo_liveries.cpp tools/scenario_gen.cpp tools/lockstep_clock.cpp
   tools/http_listen.cpp tools/download_server.cpp tools/traffic_server.cpp)
-target_include_directories(tarvo_win_tools PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_options(tarvo_win_tools PRIVATE ${TARVO_WIN_WARNINGS} ${TARVO_WIN_TEST_OPTIONS})
-target_link_libraries(tarvo_win_tools PUBLIC tarvo_lib ws2_32)
 
 # Not named: the window layer's suites (ui, shown, platform/win32), the emulator's (platform/simconnect),
 # the end-to-end runs (e2e), the Linux stand-ins for the system (platform/system but three), the stand-ins'
@@ -51,10 +49,10 @@ set(TARVO_WIN_TESTS_LEFT_OUT
 list(TRANSFORM TARVO_WIN_TESTS_LEFT_OUT PREPEND ${CMAKE_SOURCE_DIR}/tests/)
 list(REMOVE_ITEM TARVO_WIN_TEST_SOURCES ${TARVO_WIN_TESTS_LEFT_OUT})
 
-add_executable(tarvo_tests ${TARVO_WIN_TEST_SOURCES})
+add_executable(tarvo_tests ${TARVO_WIN_TEST_SOURCES} ${TARVO_WIN_TEST_TOOLS})
 target_include_directories(tarvo_tests PRIVATE ${CMAKE_SOURCE_DIR})
 # The source folder as Wine shows it (its drive Z: is the Linux root).
 target_compile_definitions(tarvo_tests PRIVATE TARVO_SOURCE_DIR="Z:${CMAKE_SOURCE_DIR}"
   TARVO_BINARY_DIR="Z:${CMAKE_BINARY_DIR}")
 target_compile_options(tarvo_tests PRIVATE ${TARVO_WIN_WARNINGS} ${TARVO_WIN_TEST_OPTIONS})
-target_link_libraries(tarvo_tests PRIVATE tarvo_win_tools GTest::gtest GTest::gtest_main)
+target_link_libraries(tarvo_tests PRIVATE tarvo_lib ws2_32 GTest::gtest GTest::gtest_main)
