@@ -54,6 +54,7 @@ MainLoopCalls gf_defaultMainLoopCalls()
         .checkForParkAirportUpdates = gf_checkForParkAirportUpdates,
         .removeAcAtStand = gf_removeAcAtStand,
         .disableControls = gf_disableControls,
+        .enableControls = gf_enableControls,
         .parkingAdjustments = gf_parkingAdjustments,
         .writeParkedList = gf_writeParkedList,
         .adjustTrafficRange = gf_adjustTrafficRange,
@@ -274,6 +275,8 @@ void lf_renewParking()
     if (!gf_parkAirport().icao.empty() && !g_stands.empty()) {
         g_mainLoopCalls.parkingAdjustments(option);
         g_parkTrafficOnlyRequest = 0;
+    } else {
+        g_mainLoopCalls.enableControls(); // nothing to renew: the first phase's busy state ends
     }
     g_renewParkingRequest = 0;
 }

@@ -353,7 +353,6 @@ void gf_endParking()
     gf_awaitParkedPrefetch(); // its answer is for this airport
     lf_saveWhatWasLearned();
     lf_restoreUsersOwnLimits();
-    g_parkingBusy = 0;
     gf_clearStaticParkingLists();
     gf_clearStandClaims();
     g_stands.clear();
@@ -364,6 +363,9 @@ void gf_endParking()
     gf_setReservedStand({});
     gf_setParkAirport({});
     gf_resetParkingFit();
+    // Statics still waiting to be parked are gone with the airport: its busy state ends here.
+    if (g_parkingBusy.load() != 0)
+        gf_enableControls();
     // Its controls act on the airport's statics and stands: off until the next airport is loaded.
     gf_enableControl(param::FLUSH_STATIC_BUTTON, false);
     gf_enableControl(param::LEARN_SOFT, false);
@@ -449,6 +451,7 @@ void gf_resetParkAirports()
     gf_setParkAirport({});
     gf_setReservedStand({});
     g_parkAirportLoaded = 0;
+    g_parkingBusy = 0;
     g_softLearningAllowed = false;
 }
 

@@ -48,6 +48,7 @@ protected:
             .checkForParkAirportUpdates = [this](bool first) { note(first ? "parkUpdatesFirst" : "parkUpdates"); },
             .removeAcAtStand = noting("removeAcAtStand"),
             .disableControls = noting("disableControls"),
+            .enableControls = noting("enableControls"),
             .parkingAdjustments = [this](bool) { note("parkingAdjustments"); },
             .writeParkedList = noting("writeParkedList"),
             .adjustTrafficRange = noting("adjustTrafficRange"),
@@ -144,6 +145,7 @@ TEST_F(MainLoop, RenewalAdjustsParkingOnlyWithAParkAirportAndStands)
         oneSecond();
     EXPECT_EQ(secondsOf("disableControls"), std::vector<std::int32_t>{15});
     EXPECT_TRUE(secondsOf("parkingAdjustments").empty()); // no park airport: nothing to adjust
+    EXPECT_EQ(secondsOf("enableControls"), std::vector<std::int32_t>{30}) << "the parking settings are free again";
     EXPECT_EQ(g_renewParkingRequest.load(), 0);
     EXPECT_EQ(g_parkTrafficOnlyRequest.load(), 1); // the option waits for a renewal that adjusts
 }
