@@ -281,6 +281,46 @@ TEST_F(ParkAirports, LearnSoftSwitchedOffByTheAirportIsSavedWithIt)
     }
 }
 
+// LEARN_SOFT that the program switched off at a well-covered airport is on again once parking there
+// ends: the next airport's own learned value stands, and its learned file keeps it.
+TEST_F(ParkAirports, LearnSoftSwitchedOffByTheProgramNeverOverridesTheNextAirportsOwn)
+{
+    writeStands("AAAA", kHome, 19, "90"); // soft learning allowed
+    writeStands("BBBB", kAway, 20, "45"); // well covered
+    gf_setParkAirport(*gf_findAirport("AAAA"));
+    ASSERT_EQ(lf_readParkedFile(), "");
+    const fs::path learned = g_parkedFileInfo.learnedPath;
+    ASSERT_FALSE(learned.empty());
+    gf_endParking();
+    struct Row {
+        const char* name;
+        std::optional<std::string> own; // AAAA's learned LEARN_SOFT
+        bool learnSoft;
+    };
+    for (const Row& row : {Row{"learned off", "false", false}, Row{"learned on", "true", true},
+                           Row{"nothing learned", std::nullopt, true}}) {
+        SCOPED_TRACE(row.name);
+        param::LEARN_SOFT.value = 1;
+        gf_setParkAirport(*gf_findAirport("BBBB"));
+        ASSERT_EQ(lf_readParkedFile(), "");
+        ASSERT_FALSE(param::LEARN_SOFT.on()) << "switched off by the program";
+        const fs::path wellCovered = g_parkedFileInfo.learnedPath;
+        gf_endParking();
+        fs::remove(wellCovered); // saved with the switch: the next visit would take it as BBBB's own
+        tools::ApfSpec own;
+        if (row.own)
+            own.parameters.push_back({"LEARN_SOFT", *row.own});
+        tools::gf_writeApfSpec(own, learned);
+        gf_setParkAirport(*gf_findAirport("AAAA"));
+        ASSERT_EQ(lf_readParkedFile(), "");
+        EXPECT_EQ(param::LEARN_SOFT.on(), row.learnSoft);
+        g_learnedStandUpdates = 1;
+        gf_endParking();
+        const std::string value = row.learnSoft ? "true" : "false";
+        EXPECT_NE(readText(learned).find("name=\"LEARN_SOFT\" value=\"" + value + "\""), std::string::npos);
+    }
+}
+
 TEST_F(ParkAirports, WhatWasLearnedIsSavedWhenParkingEnds)
 {
     writeStands("AAAA", kHome, 3);
