@@ -156,8 +156,6 @@ void lf_serveWindowRequests()
     }
     if (lf_served(g_navLightsRequest))
         lf_applyParkedNavLights();
-    if (lf_served(g_adjustRangeRequest) && param::AUTO_RANGE.on())
-        g_mainLoopCalls.adjustTrafficRange();
     if (const auto destination = gf_takeDestinationRequest())
         gf_addDestinationParkAirport(destination->code, destination->position);
 }
@@ -481,7 +479,7 @@ void gf_resetMainLoop()
     // session's first renewal would take an option nobody gave it.
     for (auto* request : {&g_callsignQueryRequest, &g_blockChangedRequest, &g_renewParkingRequest,
                           &g_parkingRenewalPhase, &g_parkTrafficOnlyRequest, &g_removeAllAircraftRequest,
-                          &g_removeAllRequest, &g_matchDepthRequest, &g_navLightsRequest, &g_adjustRangeRequest})
+                          &g_removeAllRequest, &g_matchDepthRequest, &g_navLightsRequest})
         *request = 0;
     g_notRunningCountdown = kTicksPerSecond;
     g_lastUserGroundCheck = {};

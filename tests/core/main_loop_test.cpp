@@ -184,10 +184,8 @@ TEST_F(MainLoop, ServesTheWindowsRequestsOnItsNextSecond)
     g_staticAircraft[0].state = ObjectState::InSim;
     g_staticAircraft[0].objectId = 601;
     param::NAV_LIGHTS_WHILE_PARKED.value = 0;
-    param::AUTO_RANGE.value = 1;
     g_eventQueue.clear();
     g_navLightsRequest = 1;
-    g_adjustRangeRequest = 1;
     gf_requestDestination({"EFHK", {60.3172, 24.9633}});
     oneSecond();
     std::vector<std::uint32_t> navOff;
@@ -195,8 +193,7 @@ TEST_F(MainLoop, ServesTheWindowsRequestsOnItsNextSecond)
         if (e.eventId == 207 && e.value == 0)
             navOff.push_back(e.objectId);
     EXPECT_EQ(navOff, (std::vector<std::uint32_t>{601, 501})); // the parked ones only
-    EXPECT_EQ(secondsOf("adjustTrafficRange"), std::vector<std::int32_t>{0});
-    EXPECT_EQ(g_navLightsRequest.load() + g_adjustRangeRequest.load(), 0);
+    EXPECT_EQ(g_navLightsRequest.load(), 0);
     EXPECT_FALSE(gf_takeDestinationRequest());
 
     g_removeAllAircraftRequest = 1; // a new time shift
