@@ -285,6 +285,7 @@ void gf_resetRooms()
     lf_resetAirportRoom();
     lf_resetTraffic();
     gf_resetSimLink();
+    g_simNeverConnected = 1; // kept by the restart's reset, not by a fresh process
     gf_resetFailedLiveries();
     g_flightPlanFolder.clear();
     lf_resetLiveries();
