@@ -73,6 +73,24 @@ protected:
         return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
     }
     static std::string firstLine(const fs::path& path) { return test::readLines(path).at(0); }
+    // A first scan in MSFS 2024 mode: LFPG gets a TBLO entry as a not recognised airport, and a
+    // thirdparty file not yet fit for learning (its package names no maker) though its stock file is.
+    void scanLfpgNotYetFitForLearning()
+    {
+        param::MSFS_2020.value = 0;
+        g_airports = {{"LFPG", "CDG", 49.0, 2.55, 392.0}};
+        tools::Attributes learnable = test::stockParameters();
+        learnable.insert(learnable.end(), {{"Qf_real", "0"}, {"WEEK", "20"}});
+        serveApf("MSFS/archive/stock/LFPG.xml", {.parameters = learnable, .stands = {test::fullStand("A1", 49.0, 2.55)}});
+        package("indie-paris", {.airports = {}, .unrecognisedFirst = true}, "", "lfpg.bgl");
+        package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}); // no maker named: not fit
+        ASSERT_TRUE(lf_scanAddonAirports({community}));
+    }
+    // LFPG's package names its maker: the next scan sets its thirdparty file aside for learning.
+    void nameLfpgsMaker()
+    {
+        package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}, "Indie Works");
+    }
 
     fs::path community = programDir / "Packages" / "Community";
 };
@@ -601,20 +619,13 @@ TEST_F(AirportScan, AServerThatCannotBeReachedIsAskedOnce)
 // that a kill or a put-back before the commit leaves the previous TBLO as it was.
 TEST_F(AirportScan, AFileSetAsideForLearningLeavesThePreviousTbloAsItWas)
 {
-    param::MSFS_2020.value = 0;
-    g_airports = {{"LFPG", "CDG", 49.0, 2.55, 392.0}};
-    tools::Attributes learnable = test::stockParameters();
-    learnable.insert(learnable.end(), {{"Qf_real", "0"}, {"WEEK", "20"}});
-    serveApf("MSFS/archive/stock/LFPG.xml", {.parameters = learnable, .stands = {test::fullStand("A1", 49.0, 2.55)}});
-    package("indie-paris", {.airports = {}, .unrecognisedFirst = true}, "", "lfpg.bgl");
-    package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}); // no maker named: not fit
-    ASSERT_TRUE(lf_scanAddonAirports({community}));
+    ASSERT_NO_FATAL_FAILURE(scanLfpgNotYetFitForLearning());
     const std::string entry = test::readText(g_tbloPath / "LFPG.xml");
     ASSERT_NE(entry.find("LFPG by unknown"), std::string::npos);
     const fs::path previous = programDir / "previous-LFPG.xml";
     fs::create_hard_link(g_tbloPath / "LFPG.xml", previous);
 
-    package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}, "Indie Works");
+    nameLfpgsMaker();
     ASSERT_TRUE(lf_scanAddonAirports({community}));
 
     EXPECT_EQ(test::readText(g_tbloPath / "LFPG.xml"), test::readText(g_myThirdpartyPath / "LFPG.xml"));
@@ -637,19 +648,12 @@ std::map<fs::path, std::string> lf_publishedFiles()
 // publish: the previous results stay whole, the scan setting stays on, and no success is logged.
 TEST_F(AirportScan, ACopyForLearningThatFailsKeepsThePreviousResultsAndTheScanSetting)
 {
-    param::MSFS_2020.value = 0;
     param::MSFS_2024_INSTALL_PATH.setValue((programDir / "Packages").string());
-    g_airports = {{"LFPG", "CDG", 49.0, 2.55, 392.0}};
-    tools::Attributes learnable = test::stockParameters();
-    learnable.insert(learnable.end(), {{"Qf_real", "0"}, {"WEEK", "20"}});
-    serveApf("MSFS/archive/stock/LFPG.xml", {.parameters = learnable, .stands = {test::fullStand("A1", 49.0, 2.55)}});
-    package("indie-paris", {.airports = {}, .unrecognisedFirst = true}, "", "lfpg.bgl");
-    package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}); // no maker named: not fit
-    ASSERT_TRUE(lf_scanAddonAirports({community}));
+    ASSERT_NO_FATAL_FAILURE(scanLfpgNotYetFitForLearning());
     const std::map<fs::path, std::string> previous = lf_publishedFiles();
     ASSERT_NE(previous.at(g_tbloPath / "LFPG.xml").find("LFPG by unknown"), std::string::npos);
     const std::size_t copyBytes = previous.at(g_myThirdpartyPath / "LFPG.xml").size();
-    package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}, "Indie Works"); // fit now
+    nameLfpgsMaker();
 
     struct Row {
         const char* name;
