@@ -495,8 +495,10 @@ TEST_F(ParkingControls, FollowTheParkAirportAndLeaveNothingOfItShown)
 }
 
 // However the busy state ends, the nine controls it locked (the parking settings and "Re-read") are
-// free again, read back from the real window layer.
-TEST_F(ParkingControls, UnlockHoweverTheBusyStateEnds)
+// free again, read back from the real window layer. The exit runs on a thread of its own.
+using ParkingControlsThreads = ParkingControls;
+
+TEST_F(ParkingControlsThreads, UnlockHoweverTheBusyStateEnds)
 {
     using namespace param;
     const LatLon homeStand = writeStands("AAAA", kHome, 12);
