@@ -273,8 +273,10 @@ void lf_renewParking()
     if (!gf_parkAirport().icao.empty() && !g_stands.empty()) {
         g_mainLoopCalls.parkingAdjustments(option);
         g_parkTrafficOnlyRequest = 0;
-    } else {
-        g_mainLoopCalls.enableControls(); // nothing to renew: the first phase's busy state ends
+    } else if (gf_parkAirport().icao.empty()) {
+        // Nothing to renew: the first phase's busy state ends. An airport whose stands are still to
+        // be read keeps it for its calculation.
+        g_mainLoopCalls.enableControls();
     }
     g_renewParkingRequest = 0;
 }
