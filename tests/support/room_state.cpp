@@ -34,6 +34,7 @@
 #include "parking/static_parking.h"
 #include "platform/simconnect/emulator.h"
 #include "platform/system/clock.h"
+#include "platform/system/full_disk.h"
 #include "platform/system/named_mutex.h"
 #include "platform/win32/testing.h"
 #include "requests/destination_request.h"
@@ -77,6 +78,7 @@ void lf_resetPlatform()
     gf_setClock(nullptr);
     simemu::resetToProgramScenario();
     gf_releaseNamedMutexes();
+    gf_setFullDisk(std::nullopt);
     gf_recorded().clear();
     win32test::resetWindows();
 }
@@ -283,6 +285,7 @@ void gf_resetRooms()
     lf_resetAirportRoom();
     lf_resetTraffic();
     gf_resetSimLink();
+    g_simNeverConnected = 1; // kept by the restart's reset, not by a fresh process
     gf_resetFailedLiveries();
     g_flightPlanFolder.clear();
     lf_resetLiveries();
