@@ -3,6 +3,7 @@
 #include "base/geo.h"
 #include "base/log.h"
 #include "base/path_text.h"
+#include "platform/system/files.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
@@ -242,7 +243,7 @@ fs::path lf_keepCopy(const fs::path& path)
     const fs::path backup = gf_learnedBackupPath(path);
     if (backup.empty() || !fs::exists(path))
         return {};
-    fs::copy_file(path, backup, fs::copy_options::overwrite_existing);
+    gf_copyFile(path, backup, ExistingTarget::Replace);
     return backup;
 }
 

@@ -3,6 +3,7 @@
 #include "base/atomic_file.h"
 #include "base/file_util.h"
 #include "base/path_text.h"
+#include "platform/system/files.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -266,7 +267,7 @@ std::vector<fs::path> lf_stageKeptFiles(const fs::path& previous, const fs::path
         std::error_code linkError;
         fs::create_hard_link(entry.path(), kept, linkError);
         if (linkError) {
-            fs::copy_file(entry.path(), kept);
+            gf_copyFile(entry.path(), kept, ExistingTarget::Keep);
             copies.push_back(kept);
         }
     }
@@ -370,7 +371,7 @@ void FolderStaging::linkEqualFiles()
         fs::create_hard_link(publishedPath(file), file, error);
         if (!error || error == std::errc::file_exists)
             continue;
-        if (fs::copy_file(publishedPath(file), file, fs::copy_options::skip_existing))
+        if (gf_copyFile(publishedPath(file), file, ExistingTarget::Keep))
             m_written.push_back(file);
     }
 }

@@ -5,6 +5,7 @@
 #include "base/time_util.h"
 #include "base/version.h"
 #include "platform/system/clock.h"
+#include "platform/system/files.h"
 
 #include <stdexcept>
 
@@ -41,22 +42,15 @@ void lf_write(std::string_view prefix, std::string_view text)
 
 namespace {
 
-// One copy of the backup chain; a signal that interrupts it is retried. Nothing to copy is no error.
+// One copy of the backup chain. Nothing to copy is no error.
 void lf_copyForBackup(const std::filesystem::path& from, const std::filesystem::path& to)
 {
     std::error_code ec;
     const bool present = std::filesystem::exists(from, ec);
     if (ec)
         throw std::filesystem::filesystem_error("exists", from, ec);
-    if (!present)
-        return;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
-        if (ec != std::errc::interrupted)
-            break;
-    }
-    if (ec)
-        throw std::filesystem::filesystem_error("copy_file", from, to, ec);
+    if (present)
+        gf_copyFile(from, to, ExistingTarget::Replace);
 }
 
 // The two generations of copies; throws the file-system error of the copy that failed.

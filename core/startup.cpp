@@ -37,6 +37,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <mutex>
+#include <stop_token>
 #include <system_error>
 #include <vector>
 
@@ -49,7 +51,10 @@ std::atomic<std::uint8_t> g_databaseLoaded{0};
 
 namespace {
 
-thread_local std::stop_token t_startupStop;
+// The running start-up thread's stop token, which it keeps here while it runs (no thread_local: on
+// Windows the runtime frees a thread's storage before the destructor of such an object runs).
+std::mutex g_startupStopMutex;
+std::stop_token g_startupStop; // under g_startupStopMutex
 std::atomic<bool> g_startupRunning{false};
 // What opening the log threw. With no log to write it to, the start-up reports it in the status line.
 std::exception_ptr g_logOpenError;
@@ -237,6 +242,12 @@ void lf_stopStartupThread()
     g_startupThread.join();
 }
 
+void lf_keepStartupStop(std::stop_token stop)
+{
+    std::lock_guard lock(g_startupStopMutex);
+    g_startupStop = std::move(stop);
+}
+
 } // namespace
 
 void lf_detectInstallPath()
@@ -313,13 +324,18 @@ void gf_startStartupThread()
     lf_stopStartupThread();
     g_startupRunning = true;
     g_startupThread = std::jthread([](std::stop_token stop) {
-        t_startupStop = std::move(stop);
+        lf_keepStartupStop(std::move(stop));
         lf_startUpTarvo();
+        lf_keepStartupStop({});
         g_startupRunning = false;
     });
 }
 
-bool gf_startupStopRequested() { return t_startupStop.stop_requested(); }
+bool gf_startupStopRequested()
+{
+    std::lock_guard lock(g_startupStopMutex);
+    return g_startupStop.stop_requested();
+}
 
 void gf_connectRooms()
 {
@@ -383,15 +399,16 @@ int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     CreateMutexA(nullptr, FALSE, kMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         return -1;
-    try {
-        gf_openLog();
-    } catch (...) {
-        g_logOpenError = std::current_exception();
-    }
-    // This is the only instance: what an earlier one left half-saved when it was killed can go (not
-    // from a folder that is no program folder: the start-up refuses to run there).
+    // Nothing is written into a folder that is no program folder, not even the log and its backups
+    // (the start-up then refuses to run, in the status line). This is the only instance: what an
+    // earlier one left half-saved when it was killed can go.
     std::error_code ec;
     if (std::filesystem::is_directory(g_docsPath, ec)) {
+        try {
+            gf_openLog();
+        } catch (...) {
+            g_logOpenError = std::current_exception();
+        }
         gf_removeStaleTemporaries(std::filesystem::current_path());
         gf_repairScanFolders();
     }

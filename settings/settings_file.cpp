@@ -6,6 +6,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "base/text_util.h"
+#include "platform/system/files.h"
 #include "settings/setting_controls.h"
 
 #include <functional>
@@ -52,7 +53,7 @@ bool lf_keepBackup(const fs::path& path, std::string_view reason)
 {
     const auto backup = gf_parametersBackupPath();
     std::error_code error;
-    fs::copy_file(path, backup, fs::copy_options::overwrite_existing, error);
+    gf_copyFile(path, backup, ExistingTarget::Replace, error);
     if (error) {
         gf_logErrorf("\"{}\" could not be read ({}) nor kept as \"{}\" ({}); it is left as it is", gf_utf8FromPath(path),
                      reason, gf_utf8FromPath(backup), error.message());

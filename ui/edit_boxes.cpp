@@ -447,9 +447,11 @@ void lf_newSimPath(StringParameter& installPath, const std::string& text)
         lf_say(fmt::format("This install path cannot be read: {}", text), true);
         return;
     }
-    // "...\Community" names the folder inside the packages folder: the packages folder is stored.
+    // "...\Community" names the folder inside the packages folder: the packages folder is stored. In
+    // any letter case, as Windows finds it so and the program looks for that folder so.
     const std::filesystem::path folder = typed.has_filename() ? typed : typed.parent_path();
-    const std::filesystem::path packages = folder.filename() == "Community" ? folder.parent_path() : folder;
+    const bool community = gf_toUpper(gf_utf8FileName(folder)) == "COMMUNITY";
+    const std::filesystem::path packages = community ? folder.parent_path() : folder;
     if (!packages.empty() && lf_holdsCommunity(packages)) {
         lf_acceptPath(installPath, packages);
         return;

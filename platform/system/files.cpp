@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <system_error>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -79,6 +80,89 @@ void gf_replaceFile(const fs::path& from, const fs::path& to)
 }
 
 void gf_renameFolder(const fs::path& from, const fs::path& to) { gf_replaceFile(from, to); }
+
+namespace {
+
+// A call that a signal interrupted is made again.
+template <typename Call> auto lf_uninterrupted(Call call)
+{
+    auto result = call();
+    while (result < 0 && errno == EINTR)
+        result = call();
+    return result;
+}
+
+// An open descriptor, closed when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+    // Closes it now: a failed close of a written file is a failed write.
+    int close() { return ::close(std::exchange(m_fd, -1)); }
+
+private:
+    int m_fd;
+};
+
+// Copies what is left of in into out; 0, or the errno of the failing step.
+int lf_copyBytes(int in, int out)
+{
+    char buffer[64 * 1024];
+    for (;;) {
+        const auto read = lf_uninterrupted([&] { return ::read(in, buffer, sizeof buffer); });
+        if (read <= 0)
+            return read < 0 ? errno : 0;
+        for (ssize_t done = 0; done < read;) {
+            const auto written = lf_uninterrupted([&] { return ::write(out, buffer + done, static_cast<std::size_t>(read - done)); });
+            if (written < 0)
+                return errno;
+            done += written;
+        }
+    }
+}
+
+} // namespace
+
+bool gf_copyFile(const fs::path& from, const fs::path& to, ExistingTarget existing, std::error_code& ec)
+{
+    ec.clear();
+    const auto fail = [&ec](int error) {
+        ec = std::error_code(error, std::generic_category());
+        return false;
+    };
+    Descriptor source(lf_uninterrupted([&] { return ::open(from.c_str(), O_RDONLY | O_CLOEXEC); }));
+    struct stat sourceStatus {};
+    if (source.get() < 0 || ::fstat(source.get(), &sourceStatus) != 0)
+        return fail(errno);
+    if (!S_ISREG(sourceStatus.st_mode))
+        return fail(EINVAL);
+    // The mode of a new file, not the source's; an existing target is not truncated before it is
+    // known not to be the source.
+    const int create = existing == ExistingTarget::Keep ? O_EXCL : 0;
+    Descriptor target(lf_uninterrupted([&] { return ::open(to.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | create, 0666); }));
+    if (target.get() < 0)
+        return errno == EEXIST && create != 0 ? false : fail(errno);
+    struct stat targetStatus {};
+    if (::fstat(target.get(), &targetStatus) != 0)
+        return fail(errno);
+    if (targetStatus.st_dev == sourceStatus.st_dev && targetStatus.st_ino == sourceStatus.st_ino)
+        return fail(EEXIST);
+    int error = ::ftruncate(target.get(), 0) != 0 ? errno : lf_copyBytes(source.get(), target.get());
+    if (target.close() != 0 && error == 0)
+        error = errno;
+    if (error == 0)
+        return true;
+    if (create != 0)
+        ::unlink(to.c_str()); // a new file that is not whole goes
+    return fail(error);
+}
 
 namespace {
 

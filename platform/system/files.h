@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <system_error>
 
 namespace zyn {
 
@@ -31,6 +32,24 @@ void gf_replaceFile(const std::filesystem::path& from, const std::filesystem::pa
 // Renames a folder (or file) to a name that no entry has; on Windows a brief lock on a file in it
 // is waited out.
 void gf_renameFolder(const std::filesystem::path& from, const std::filesystem::path& to);
+// What a copy does when a file of the target's name exists.
+enum class ExistingTarget { Replace, Keep };
+// Copies the bytes of `from` into `to`, made a writable file whatever the source's permissions (a
+// backup of a read-only file must not refuse the next backup over it). Replace overwrites an existing
+// `to`; Keep leaves it and returns false. True when copied; an error goes to ec and gives false. On
+// Windows a brief lock on the source is waited out. (std::filesystem::copy_file cannot serve: the
+// Windows runtime refuses every existing target, taking it for the source itself.)
+bool gf_copyFile(const std::filesystem::path& from, const std::filesystem::path& to, ExistingTarget existing,
+                 std::error_code& ec);
+// The same, throwing std::filesystem::filesystem_error("copy_file", from, to) instead.
+inline bool gf_copyFile(const std::filesystem::path& from, const std::filesystem::path& to, ExistingTarget existing)
+{
+    std::error_code ec;
+    const bool copied = gf_copyFile(from, to, existing, ec);
+    if (ec)
+        throw std::filesystem::filesystem_error("copy_file", from, to, ec);
+    return copied;
+}
 // Flushes the bytes of a closed file to disk.
 void gf_syncFile(const std::filesystem::path& path);
 // Makes the replaces done in a folder durable (a crash right after one must not bring the old file back).

@@ -108,6 +108,32 @@ void gf_replaceFile(const fs::path& from, const fs::path& to)
 
 void gf_renameFolder(const fs::path& from, const fs::path& to) { lf_move(from, to, MOVEFILE_WRITE_THROUGH); }
 
+bool gf_copyFile(const fs::path& from, const fs::path& to, ExistingTarget existing, std::error_code& ec)
+{
+    ec.clear();
+    const BOOL keep = existing == ExistingTarget::Keep;
+    const unsigned long error = gf_retryWhileLocked(
+        [&]() -> unsigned long { return CopyFileW(from.c_str(), to.c_str(), keep) ? 0 : GetLastError(); },
+        lf_sharingError);
+    if (keep && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS))
+        return false;
+    if (error != 0) {
+        ec = std::error_code(static_cast<int>(error), std::system_category());
+        return false;
+    }
+    // The copy took the source's attributes; a read-only or hidden file refuses a copy over it.
+    constexpr DWORD kRefusing = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    const DWORD attributes = GetFileAttributesW(to.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & kRefusing) == 0)
+        return true;
+    const DWORD plain = attributes & ~kRefusing;
+    if (!SetFileAttributesW(to.c_str(), plain != 0 ? plain : FILE_ATTRIBUTE_NORMAL)) {
+        ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+        return false;
+    }
+    return true;
+}
+
 void gf_syncFolder(const fs::path&)
 {
     // Nothing to do: MOVEFILE_WRITE_THROUGH has made the replace durable.

@@ -26,6 +26,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <map>
 #include <thread>
 
 namespace zyn {
@@ -82,12 +83,25 @@ TEST_F(Program, SecondStartReturnsMinusOneAndLeavesTheFirstAlone)
     EXPECT_EQ(running->waitForExit(kTimeout), 0);
 }
 
-TEST_F(Program, WithoutDocsShowsError41AndEnds)
+// Every file under the folder with its bytes.
+std::map<std::string, std::string> lf_folderContents(const std::filesystem::path& folder)
+{
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        contents[entry.path().lexically_relative(folder).string()] = entry.is_directory() ? "/" : test::readText(entry);
+    return contents;
+}
+
+// Started from another folder, the program refuses to run (error 41, in the status line) and writes
+// nothing there: another program's log and its backup stay as they were.
+TEST_F(Program, WithoutDocsLeavesTheFolderAsItWas)
 {
     const auto folder = programFolder("elsewhere", false);
+    test::writeText(folder / "Log.txt", "another program's log\n");
+    test::writeText(folder / "Log0.txt", "its backup\n");
+    const auto before = lf_folderContents(folder);
     EXPECT_EQ(start(folder)->waitForExit(kTimeout), 0);
-    EXPECT_TRUE(lf_logHas(folder / "Log.txt", "Error lf_startUpTarvo: 41: Tarvo must be run from the Tarvo folder!"));
-    EXPECT_TRUE(lf_logHas(folder / "Log.txt", "Exiting: SYSTEM ERROR"));
+    EXPECT_EQ(lf_folderContents(folder), before);
 }
 
 // The program folder as it ships (dist/), nothing added: the start-up reads its airports database.
@@ -109,9 +123,18 @@ TEST_F(Program, ShippedProgramFolderStartsWithItsAirportsDatabase)
 
 TEST_F(Program, ThreeStartsKeepTwoLogGenerations)
 {
-    const auto folder = programFolder("elsewhere", false);
+    const auto folder = programFolder("tarvo", true);
+    std::string previous; // the end of the previous run's log: this run's log is connected once it is gone
     for (const char* marker : {"first run", "second run", "third run"}) {
-        ASSERT_EQ(start(folder)->waitForExit(kTimeout), 0);
+        auto program = start(folder);
+        const auto deadline = std::chrono::steady_clock::now() + kTimeout;
+        while (!lf_sessionConnected(folder / "Log.txt") || (!previous.empty() && lf_logHas(folder / "Log.txt", previous))) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << marker;
+            std::this_thread::sleep_for(10ms);
+        }
+        previous = marker;
+        program->signal(SIGTERM);
+        ASSERT_EQ(program->waitForExit(kTimeout), 0) << marker;
         std::ofstream(folder / "Log.txt", std::ios::app) << marker << '\n';
     }
     EXPECT_EQ(test::readLines(folder / "Log00.txt").back(), "first run");

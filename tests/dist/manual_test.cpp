@@ -133,6 +133,22 @@ TEST(ProgramManual, HoldsEverySectionThatIsNamed)
     }
 }
 
+// Notepad of older Windows shows a file with bare line feeds as one long line.
+TEST(ProgramManual, HasWindowsLineEnds)
+{
+    const std::string manual = test::readText(kManual);
+    std::size_t lineFeeds = 0;
+    std::size_t lineEnds = 0;
+    for (std::size_t i = 0; i < manual.size(); ++i)
+        if (manual[i] == '\n') {
+            ++lineFeeds;
+            lineEnds += i > 0 && manual[i - 1] == '\r';
+        }
+    EXPECT_GT(lineFeeds, 100u);
+    EXPECT_EQ(lineEnds, lineFeeds);
+    EXPECT_TRUE(manual.ends_with("\r\n"));
+}
+
 struct LiteralCase {
     const char* what;
     const char* code;

@@ -236,6 +236,18 @@ INSTANTIATE_TEST_SUITE_P(
                       std::string("\x00\x01garbage", 9)),
     lf_unusableFileName);
 
+// A file damaged again after an earlier backup is kept over that backup, and the run's settings are
+// saved again.
+TEST_F(SettingsFile, SecondUnusableFileReplacesTheFirstBackup)
+{
+    for (const std::string damaged : {"<parameters><first", "<parameters><second"}) {
+        writeText(path, damaged);
+        gf_loadParameters({.intBoxes = {&param::MAX_LIVE}});
+        EXPECT_EQ(readText(gf_parametersBackupPath()), damaged);
+        EXPECT_EQ(readText(path), parametersXml({{"MAX_LIVE", "-1"}})) << damaged;
+    }
+}
+
 TEST_F(SettingsFile, UnusableFileWithoutBackupIsNeverReplaced)
 {
     const std::string original = "<parameters><parameter name=\"MAX_LIVE\" value=\"12\"";

@@ -334,6 +334,23 @@ TEST_F(BoxEnter, TypedPathIsStoredAsThePackagesFolderThenTheProgramRestarts)
     EXPECT_EQ(test::ExitRecorder::restartSeconds(), 3);
 }
 
+// Windows finds a folder by its name in any letter case, and so does the program: a Community folder
+// named or typed in other letters is the packages folder's.
+TEST_F(BoxEnter, TypedCommunityFolderInAnyLetterCaseIsAccepted)
+{
+    open();
+    test::ExitRecorder exits;
+    param::MSFS_2020.value = 1;
+    for (const char* name : {"community", "COMMUNITY", "CoMmUnItY"}) {
+        const auto packages = dir / (std::string("Packages-") + name);
+        std::filesystem::create_directories(packages / name);
+        enter(param::ALL_INSTALL_PATH, gf_utf8ToUtf16((packages / name).string()));
+        EXPECT_EQ(param::MSFS_INSTALL_PATH.getValue(), packages.string()) << name;
+        EXPECT_EQ(gf_statusMessage(), "Community path found, Tarvo will restart ...") << name;
+    }
+    param::MSFS_INSTALL_PATH.setValue("");
+}
+
 // Ctrl+A then a digit replaces the value shown, as on Windows (it used to append "a" and the digit).
 TEST_F(BoxEnter, SelectAllThenTypingReplacesTheValue)
 {

@@ -5,8 +5,10 @@
 #include "base/atomic_file.h"
 #include "base/file_util.h"
 #include "base/folders.h"
+#include "base/log.h"
 #include "base/path_text.h"
 #include "platform/system/ascii_path.h"
+#include "platform/system/files.h"
 #include "sim/flight_plan.h"
 
 #include <windows.h>
@@ -131,6 +133,35 @@ Outcome gf_checkAtomicReplace()
         return "the second replace did not take";
     if (const std::size_t n = lf_entries(folder); n != 1)
         return std::to_string(n) + " files in the folder after two replaces: a temporary was left";
+    return std::nullopt;
+}
+
+// Copies over existing files, which the C++ runtime refuses on Windows: the two generations of
+// backups of three runs, a copy that keeps an existing file, and a read-only file's copy that the
+// next copy can go over.
+Outcome gf_checkCopiesOverExistingFiles()
+{
+    const auto folder = gf_scratchFolder();
+    const auto file = folder / L"Log.txt";
+    for (const char* run : {"first", "second", "third"}) {
+        if (!gf_backupFile(file))
+            return std::string("the backup before the ") + run + " run failed";
+        std::ofstream(file, std::ios::binary) << run;
+    }
+    if (gf_readBytes(folder / L"Log00.txt") != "first" || gf_readBytes(folder / L"Log0.txt") != "second")
+        return "the backups of three runs hold \"" + gf_readBytes(folder / L"Log00.txt") + "\" and \"" +
+               gf_readBytes(folder / L"Log0.txt") + "\"";
+    if (gf_copyFile(file, folder / L"Log0.txt", ExistingTarget::Keep) || gf_readBytes(folder / L"Log0.txt") != "second")
+        return "a copy that keeps an existing file went over it";
+    const auto copy = folder / L"copy.txt";
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+    gf_copyFile(file, copy, ExistingTarget::Replace);
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if ((GetFileAttributesW(copy.c_str()) & FILE_ATTRIBUTE_READONLY) != 0)
+        return "the copy of a read-only file is read-only";
+    gf_copyFile(folder / L"Log0.txt", copy, ExistingTarget::Replace);
+    if (gf_readBytes(copy) != "second")
+        return "the copy over the read-only file's copy did not take";
     return std::nullopt;
 }
 

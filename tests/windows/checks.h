@@ -19,6 +19,7 @@ std::optional<unsigned long> gf_runProgram(const std::filesystem::path& program,
                                            const std::filesystem::path& folder = {});
 
 Outcome gf_checkAtomicReplace();
+Outcome gf_checkCopiesOverExistingFiles();
 Outcome gf_checkStepsWaitOutAHeldFile();
 Outcome gf_checkHeldFolderKeepsPublished();
 Outcome gf_checkUserFolderWithNonAsciiName();

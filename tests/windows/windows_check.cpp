@@ -68,6 +68,7 @@ int wmain(int argc, wchar_t** argv)
     const std::filesystem::path self = lf_selfPath();
     const std::vector<std::pair<const char*, std::function<Outcome()>>> checks{
         {"atomic file replace", zyn::wincheck::gf_checkAtomicReplace},
+        {"copies over existing files", zyn::wincheck::gf_checkCopiesOverExistingFiles},
         {"replace, flush and rename wait out a held file", zyn::wincheck::gf_checkStepsWaitOutAHeldFile},
         {"a folder held past the patience leaves every published one", zyn::wincheck::gf_checkHeldFolderKeepsPublished},
         {"per-user folder with a non-ASCII name", zyn::wincheck::gf_checkUserFolderWithNonAsciiName},
