@@ -11,6 +11,7 @@
 #include "engine/motion_math.h"
 #include "engine/movement.h"
 #include "engine/stand_claims.h"
+#include "engine/stand_hold.h"
 #include "settings/settings.h"
 
 #include <algorithm>
@@ -240,16 +241,13 @@ void lf_pullOut(LiveAcRecord& a)
     a.stream.truncate(1);
     a.stream.front().groundSpeed = lf_standTaxiSpeed(a);
     a.stream.push_back(lf_taxiPoint(a, p, gf_positionOf(a.block), g_tick));
+    if (param::LOG.on())
+        gf_logf("{:8}: {:8} pulling out", gf_standNameOf(a), a.head.callsign);
+    gf_dropStand(a); // off the stand: the next aircraft may have it
     lf_setPhase(a, MovePhase::Taxi);
     a.track = a.block.heading;
     gf_sendLights(a, kTaxiLights);
     lf_readyToTaxi(a);
-    if (param::LOG.on())
-        gf_logf("{:8}: {:8} pulling out", gf_standNameOf(a), a.head.callsign);
-    // Off the stand: a stand number kept would count as a claim on the stand the next aircraft parks at.
-    a.initLat = a.initLon = a.initHeading = 0.0;
-    a.standId = 0;
-    a.cargoStand = 0;
 }
 
 void lf_pushBack(LiveAcRecord& a)
