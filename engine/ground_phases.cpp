@@ -268,12 +268,15 @@ void lf_pushBack(LiveAcRecord& a)
     a.track = a.block.heading;
     a.stream.push_back(end1);
     lf_insertMidpoint(a);
-    // The two ends of a turned pushback, timed after the straight part so play times keep rising.
+    // The two ends of a turned pushback: the turn curves from the midpoint through P1 to the end, so
+    // each end is reached from the midpoint, half the straight travel after now.
     const double sideNm = std::max(a.halfWingspanNm, kSmallestPushbackNm) * kFeetPerNm;
     const LatLon right = gf_destinationPoint(p1, gf_wrapHeading(back + kPi / 2.0), sideNm);
     const LatLon left = gf_destinationPoint(p1, gf_wrapHeading(back - kPi / 2.0), sideNm);
-    a.pushbackEndAlternative = lf_taxiPoint(a, right, p1, end1.timeKey);
-    a.stream.push_back(lf_taxiPoint(a, left, p1, end1.timeKey));
+    const LatLon mid = gf_positionOf(a.stream[1]);
+    const std::int64_t atMid = std::int64_t(g_tick) + (std::int64_t(end1.timeKey) - g_tick) / 2;
+    a.pushbackEndAlternative = lf_taxiPoint(a, right, mid, atMid);
+    a.stream.push_back(lf_taxiPoint(a, left, mid, atMid));
     a.pushbackTurnKnown = 0;
     a.pushbackTurnPositive = 0;
     gf_sendLights(a, kTaxiLights);
