@@ -49,11 +49,13 @@ namespace zyn::test {
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr std::uint32_t kSessionSeeds[] = {1}; // the sanitizers multiply the cost: one session there
+// The sanitizers multiply the cost: there one shorter session, restart and all, looks for memory faults.
+constexpr std::uint32_t kSessionSeeds[] = {1};
+constexpr int kSessionMinutes = 40;
 #else
-constexpr std::uint32_t kSessionSeeds[] = {1, 2, 3, 4};
-#endif
+constexpr std::uint32_t kSessionSeeds[] = {1, 2, 3};
 constexpr int kSessionMinutes = 125;
+#endif
 constexpr std::int32_t kSessionFirstTick = 3200;
 constexpr std::int32_t kHandOverAhead = 3000; // the traffic client hands reports over 30 s before they play
 constexpr int kRestartTicks = 600;            // the exit sequence and the new session's start
@@ -345,16 +347,17 @@ protected:
         return figures;
     }
 
-    // Fails unless every check held and enough arrivals parked; the figures go to the output.
-    void expectSound(const SessionFigures& f)
+    // Fails unless every check held and enough arrivals parked (returned); the figures go to the output.
+    static bool expectSound(const SessionFigures& f)
     {
         std::printf("seed %u: %lld ticks checked, %d aircraft, %d of %d arrivals parked\n", f.seed,
                     static_cast<long long>(f.ticks), f.aircraft, f.parked, f.arrivals);
         if (!f.failure.empty()) {
             ADD_FAILURE() << f.failure;
-            return;
+            return false;
         }
         EXPECT_GE(f.parked, kParkedShare * f.arrivals) << "seed " << f.seed << ": too few arrivals parked";
+        return f.parked >= kParkedShare * f.arrivals;
     }
 
 private:
@@ -464,8 +467,7 @@ TEST_F(StandSessions, DISABLED_Soak)
             SetUp();
         }
         const SessionFigures f = run(from + static_cast<std::uint32_t>(i), kSessionMinutes);
-        expectSound(f);
-        failed += f.failure.empty() ? 0 : 1;
+        failed += expectSound(f) ? 0 : 1;
         total.ticks += f.ticks;
         total.aircraft += f.aircraft;
         total.arrivals += f.arrivals;
