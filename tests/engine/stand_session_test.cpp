@@ -417,14 +417,10 @@ private:
         g_removeUnmatchedRequest = true;
         lf_idle(kRestartTicks / 2);
         SimConnect_Close(m_h);
-        gf_resetSimLink();
         gf_clearAcContainers();
         gf_resetStaticParking();
         gf_resetMainLoop();
-        gf_initSimConnectQueues();
-        ASSERT_TRUE(SUCCEEDED(SimConnect_Open(&m_h, "Tarvo", nullptr, 0, nullptr, 0)));
-        g_hSimConnect = m_h;
-        gf_registerSimConnect(m_h);
+        connectLink();
         lf_loadAirport();
         lf_idle(kRestartTicks / 2);
     }
