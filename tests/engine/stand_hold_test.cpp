@@ -9,7 +9,6 @@
 #include "engine/removal.h"
 #include "engine/stand_claims.h"
 #include "engine/stand_search.h"
-#include "settings/settings.h"
 #include "tests/engine/live_ac_fixture.h"
 
 #include <gtest/gtest.h>
@@ -38,11 +37,7 @@ protected:
         g_motionInputs.parkingLoaded = true;
         g_liveAircraft.reserve(4); // the records stay where they are
     }
-    ~StandHolders() override
-    {
-        gf_forgetParkAttempt();
-        param::STRAIGHT_PBS_ONLY.value = param::STRAIGHT_PBS_ONLY.defaultValue;
-    }
+    ~StandHolders() override { gf_forgetParkAttempt(); }
 
     static LiveAcRecord standing(LatLon at, std::uint32_t hexId, const char* callsign)
     {
@@ -113,7 +108,7 @@ protected:
     }
 
     // An aircraft parked at the stand in the simulator, continued by the engine.
-    void parkLeavingHex()
+    void parkLeaving()
     {
         LiveAcRecord a = standing(kHoldStand, kLeavingHex, "DEP1");
         a.phase = MovePhase::Parked;
@@ -134,7 +129,8 @@ protected:
     // An arrival stops 15 m off the stand, on the side away from the leaving aircraft, and is sent to it.
     static void comeToStand(Departure how)
     {
-        g_liveAircraft.push_back(standing(ahead(kHoldStand, how == Departure::PullOut ? 180.0 : 0.0, 15.0), kComingHex, "ARR2"));
+        const LatLon stop = ahead(kHoldStand, how == Departure::PullOut ? 180.0 : 0.0, 15.0);
+        g_liveAircraft.push_back(standing(stop, kComingHex, "ARR2"));
         try2Park(live(kComingHex), false);
     }
     static bool arrives()
@@ -163,7 +159,7 @@ TEST_F(StandHolders, ArrivalParksWhereAnAircraftLeftAndTheStandIsOfferedOnceBoth
         g_liveAircraft.clear();
         g_tick = 0;
         gf_forgetParkAttempt();
-        parkLeavingHex();
+        parkLeaving();
         leave(kLeavingHex, row.how);
         ASSERT_NE(live(kLeavingHex).phase, MovePhase::Parked) << "it left the stand";
         if (row.reportsStop) {
@@ -191,7 +187,7 @@ TEST_F(StandHolders, RemovingEitherAircraftFirstLeavesTheStandToTheOneThatHoldsI
                 g_liveAircraft.clear();
                 g_tick = 0;
                 gf_forgetParkAttempt();
-                parkLeavingHex();
+                parkLeaving();
                 leave(kLeavingHex, how);
                 if (reportsStop) {
                     ASSERT_TRUE(waitsInPlace());
