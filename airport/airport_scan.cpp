@@ -5,6 +5,7 @@
 #include "airport/apf_locations.h"
 #include "airport/bgl_reader.h"
 #include "airport/scan_log.h"
+#include "base/atomic_file.h"
 #include "base/file_util.h"
 #include "base/exit_flags.h"
 #include "base/folder_publish.h"
@@ -25,6 +26,8 @@
 #include <fmt/format.h>
 
 #include <array>
+#include <cerrno>
+#include <cstdio>
 #include <deque>
 #include <future>
 #include <memory>
@@ -146,7 +149,23 @@ bool lf_stageScanReport(FolderStaging& staging, const fs::path& report)
     }
 }
 
+// The bytes of a file, read through its own handle; throws when it cannot be read whole.
+std::string lf_fileBytes(const fs::path& file)
+{
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> open(gf_openFile(file, "rb"), &std::fclose);
+    if (!open)
+        throw fs::filesystem_error("open", file, std::error_code(errno, std::generic_category()));
+    std::string bytes;
+    std::string chunk(std::size_t{1} << 16, '\0');
+    while (const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), open.get()))
+        bytes.append(chunk, 0, n);
+    if (std::ferror(open.get()))
+        throw fs::filesystem_error("read", file, std::make_error_code(std::errc::io_error));
+    return bytes;
+}
+
 // One thirdparty file of the staged thirdparty folder for the staged TBLO folder; true when copied.
+// A copy that fails ends the scan before its publish, which keeps the previous results whole.
 bool lf_setAsideForLearning(const std::string& code, const fs::path& thirdparty, const fs::path& tblo, StockAsks& asks)
 {
     const fs::path file = thirdparty / (code + ".xml");
@@ -157,15 +176,14 @@ bool lf_setAsideForLearning(const std::string& code, const fs::path& thirdparty,
     if (!lf_suitableForLearning(code, asks) || !lf_detectPublisher(file).empty())
         return false;
     const fs::path published = g_tbloPath / (code + ".xml");
-    const fs::path target = tblo / (code + ".xml");
-    // An entry equal to the published one is a link to it until the commit: the copy takes its name
-    // instead of writing into it, so that the previous TBLO keeps its bytes whatever ends the publish.
-    std::error_code ec;
-    fs::remove(target, ec);
-    if (ec || !gf_copyFile(file, target, ExistingTarget::Keep, ec)) {
+    // Written whole under a name of its own, then renamed over the staged entry: an entry equal to
+    // the published one is a link to it until the commit, so the previous TBLO keeps its bytes.
+    try {
+        gf_writeFileAtomic(tblo / (code + ".xml"), lf_fileBytes(file), FileSync::Deferred);
+    } catch (const fs::filesystem_error& e) {
         gf_logErrorf("\"{}\" failed to copy \"{}\" {}", gf_utf8FromPath(g_myThirdpartyPath / (code + ".xml")),
-                     gf_utf8FromPath(published), ec.message());
-        return false;
+                     gf_utf8FromPath(published), e.what());
+        throw;
     }
     gf_logf("{} copied to {}", code, gf_utf8FromPath(published));
     if (fs::exists(thirdparty / (code + ".txt")))
@@ -314,7 +332,15 @@ ScanPublish lf_scanAndPublish(const std::vector<fs::path>& folders)
     ScanPublish done{.scanned = true, .report = lf_stageScanReport(staging, report)};
     if (!param::MSFS_2020.on())
         staging.keepPublished(simaddon);
-    staging.publish(g_scanCommittedPath, [&] { done.thirdpartyListed = lf_tbloStep(thirdparty, tblo); });
+    try {
+        staging.publish(g_scanCommittedPath, [&] { done.thirdpartyListed = lf_tbloStep(thirdparty, tblo); });
+    } catch (const PublishPutBack&) {
+        throw; // the committed results wait for the next start
+    } catch (...) {
+        std::error_code ignored; // not committed: the previous results stay, the staged ones go
+        fs::remove_all(g_scanStagingPath, ignored);
+        throw;
+    }
     return done;
 }
 

@@ -27,8 +27,6 @@ namespace {
 
 constexpr double kGroundRangeNm = 10.0;
 
-std::atomic<RangeAdjustment> g_autoRangeAdjustment{nullptr};
-
 void lf_logSetting(std::string_view name, const auto& value)
 {
     gf_logIndentedf("{:24}: {}", name, value);
@@ -61,8 +59,7 @@ void lf_learnRange(const pugi::xml_document& document)
         return;
     if (*automatic) {
         // The user's own range stays saved: it comes back when automatic range or parking ends.
-        if (const RangeAdjustment adjust = g_autoRangeAdjustment.load())
-            adjust();
+        gf_adjustAutoRange();
         gf_enableControl(LATERAL_RANGE, false);
     } else {
         gf_setTrafficRange(range.value_or(g_manualRange.load()));
@@ -263,7 +260,6 @@ template <typename Merge> void lf_guardedMerge(ReadReport& report, Merge&& merge
 
 } // namespace
 
-void gf_setAutoRangeAdjustment(RangeAdjustment adjustment) { g_autoRangeAdjustment = adjustment; }
 
 fs::path gf_learnedBackupPath(const fs::path& path)
 {

@@ -15,11 +15,6 @@ namespace zyn {
 // The last learned file read was handmade; read by the learned-file writer.
 extern bool g_handmade;
 
-// The automatic traffic range lives above the airport data; the application core hands it down at
-// start-up. Until then a learned AUTO_RANGE only switches the setting.
-using RangeAdjustment = void (*)();
-void gf_setAutoRangeAdjustment(RangeAdjustment adjustment);
-
 // Merges the learned file into stands, or replaces them when it is handmade (handmade is set then,
 // cleared otherwise). airportName is the name the airport's own file gives. A file that cannot be
 // loaded, or whose meta block is refused, is copied to gf_learnedBackupPath (the next save writes

@@ -25,14 +25,14 @@ void gf_setParkAirport(const AirportRecord& airport)
     g_parkAirport = airport;
 }
 
-std::optional<double> gf_parkAirportElevation()
+std::optional<AirportRecord> gf_loadedParkAirport()
 {
     // The airport first: the reader of its file sets its altitude before it raises the flag, and the
     // end of parking lowers the flag before it clears the airport.
     const AirportRecord park = gf_parkAirport();
     if (park.icao.empty() || g_parkAirportLoaded.load() == 0)
         return std::nullopt;
-    return park.altitude;
+    return park;
 }
 
 std::string gf_reservedStand()

@@ -32,9 +32,9 @@ extern std::vector<ParkAirport> g_parkAirports;
 
 AirportRecord gf_parkAirport(); // an empty code means there is none
 void gf_setParkAirport(const AirportRecord& airport);
-// The park airport's elevation in feet, as its parking file gives it; none until that file has been
-// read, and none again once parking there has ended, so that no other airport's field is used.
-std::optional<double> gf_parkAirportElevation();
+// The park airport once its parking file has been read, with the file's elevation in feet; none
+// before, and none again once parking there has ended, so that no other airport's field is used.
+std::optional<AirportRecord> gf_loadedParkAirport();
 std::string gf_reservedStand(); // empty means none
 void gf_setReservedStand(const std::string& stand);
 

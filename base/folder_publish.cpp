@@ -176,8 +176,9 @@ bool lf_holdsBytes(const fs::path& path, std::string_view bytes, FolderStaging::
     if (!file)
         return false;
     std::setvbuf(file.get(), nullptr, _IONBF, 0); // read straight into the buffer, once
-    std::string read;
-    read.resize(bytes.size() + (same ? kLongerPublished : 1)); // more: a longer file reads more
+    // A buffer of the call's own: a thread_local one, freed as its scan worker ends, corrupts the
+    // heap of the Windows runtime.
+    std::string read(bytes.size() + (same ? kLongerPublished : 1), '\0'); // more: a longer file reads more
     const std::size_t size = std::fread(read.data(), 1, read.size(), file.get());
     if (size == read.size() || std::ferror(file.get()))
         return false;

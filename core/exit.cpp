@@ -1,6 +1,7 @@
 #include "core/exit.h"
 
 #include "airport/apf_locations.h"
+#include "airport/park_airport_state.h"
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/text_util.h"
@@ -12,6 +13,7 @@
 #include "engine/commands.h"
 #include "engine/live_removals.h"
 #include "engine/queues.h"
+#include "engine/session_calls.h"
 #include "engine/spawn.h"
 #include "livery/matching_summary.h"
 #include "parking/park_airport.h"
@@ -177,6 +179,8 @@ void lf_restartReset(std::int32_t reason, std::int32_t restartSeconds)
     gf_clearAcContainers();
     gf_resetParkingFit();
     gf_resetStaticParking();
+    if (g_parkingBusy.load() != 0) // a renewal the exit cut short: its parking settings are free again
+        gf_enableControls();
     gf_resetParkedTrafficSets(); // the ended session's live identities and parked traffic
     gf_resetStatusLine();
     gf_resetDisplayState();

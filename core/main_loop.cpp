@@ -54,6 +54,7 @@ MainLoopCalls gf_defaultMainLoopCalls()
         .checkForParkAirportUpdates = gf_checkForParkAirportUpdates,
         .removeAcAtStand = gf_removeAcAtStand,
         .disableControls = gf_disableControls,
+        .enableControls = gf_enableControls,
         .parkingAdjustments = gf_parkingAdjustments,
         .writeParkedList = gf_writeParkedList,
         .adjustTrafficRange = gf_adjustTrafficRange,
@@ -155,8 +156,6 @@ void lf_serveWindowRequests()
     }
     if (lf_served(g_navLightsRequest))
         lf_applyParkedNavLights();
-    if (lf_served(g_adjustRangeRequest) && param::AUTO_RANGE.on())
-        g_mainLoopCalls.adjustTrafficRange();
     if (const auto destination = gf_takeDestinationRequest())
         gf_addDestinationParkAirport(destination->code, destination->position);
 }
@@ -274,6 +273,10 @@ void lf_renewParking()
     if (!gf_parkAirport().icao.empty() && !g_stands.empty()) {
         g_mainLoopCalls.parkingAdjustments(option);
         g_parkTrafficOnlyRequest = 0;
+    } else if (gf_parkAirport().icao.empty()) {
+        // Nothing to renew: the first phase's busy state ends. An airport whose stands are still to
+        // be read keeps it for its calculation.
+        g_mainLoopCalls.enableControls();
     }
     g_renewParkingRequest = 0;
 }
@@ -478,7 +481,7 @@ void gf_resetMainLoop()
     // session's first renewal would take an option nobody gave it.
     for (auto* request : {&g_callsignQueryRequest, &g_blockChangedRequest, &g_renewParkingRequest,
                           &g_parkingRenewalPhase, &g_parkTrafficOnlyRequest, &g_removeAllAircraftRequest,
-                          &g_removeAllRequest, &g_matchDepthRequest, &g_navLightsRequest, &g_adjustRangeRequest})
+                          &g_removeAllRequest, &g_matchDepthRequest, &g_navLightsRequest})
         *request = 0;
     g_notRunningCountdown = kTicksPerSecond;
     g_lastUserGroundCheck = {};

@@ -19,6 +19,7 @@ struct MainLoopCalls {
     std::function<void(bool)> checkForParkAirportUpdates;
     std::function<void()> removeAcAtStand;
     std::function<void()> disableControls;
+    std::function<void()> enableControls;
     std::function<void(bool)> parkingAdjustments;
     std::function<void()> writeParkedList;
     std::function<void()> adjustTrafficRange;

@@ -18,6 +18,7 @@
 #include "engine/spawn.h"
 #include "engine/stand_claims.h"
 #include "engine/stand_candidates.h"
+#include "engine/stand_hold.h"
 #include "livery/matching_summary.h"
 #include "settings/traffic_range.h"
 #include "sim/queues.h"
@@ -61,7 +62,7 @@ void lf_buildCreationRequest()
                         a.block.bank * kRadToDeg, a.block.heading * kRadToDeg, 0, 0};
     if (a.head.callsign.empty() || !lf_finiteRequest(request.position)) {
         gf_logf("{} {} objectid = 0?", "operator ()", gf_acDescription(a));
-        a.gone = 1; // nothing would ever create it
+        gf_endLiveRecord(a); // nothing would ever create it
         return;
     }
     request.name = a.head.callsign;

@@ -8,6 +8,7 @@
 #include "engine/motion.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
+#include "engine/stand_hold.h"
 #include "sim/queues.h"
 
 #include <algorithm>
@@ -193,11 +194,7 @@ void lf_beginApproach(LiveAcRecord& a)
     gf_queueIdentityCheck(a.hexId);
     a.landing = 1;
     a.goAroundDone = 0;
-    a.initLat = 0.0;
-    a.initLon = 0.0;
-    a.initHeading = 0.0;
-    a.standId = 0;
-    a.cargoStand = 0;
+    gf_dropStand(a);
     lf_resetWindows(a);
     a.phaseCounter = 1;
 }

@@ -9,6 +9,7 @@
 #include "engine/queues.h"
 #include "engine/removal.h"
 #include "engine/spawn.h"
+#include "engine/stand_hold.h"
 #include "engine/stand_search.h"
 #include "settings/settings.h"
 #include "sim/event_ids.h"
@@ -91,8 +92,6 @@ template <typename Record> Record* lf_byHexId(std::vector<Record>& list, std::ui
     return nullptr;
 }
 
-// A live record leaves the list; the compaction frees its stand.
-void lf_endLive(LiveAcRecord& a) { a.gone = 1; }
 
 void lf_deleteFlightPlan(const LiveAcRecord& a)
 {
@@ -148,7 +147,7 @@ void lf_onObjectRemoved(std::uint32_t objectId)
             return;
         }
         lf_deleteFlightPlan(*a);
-        lf_endLive(*a);
+        gf_endLiveRecord(*a);
         return;
     }
     for (auto& s : g_staticAircraft)
@@ -189,7 +188,7 @@ bool lf_blockedCallsign(std::uint32_t hexId, LiveAcRecord& a)
         return false;
     if (a.state == ObjectState::New) {
         gf_logf("{} will be removed from buffer while blocked", gf_acDescription(a));
-        a.gone = 1;
+        gf_endLiveRecord(a);
     } else if (a.state == ObjectState::InSim) {
         gf_logf("{} removed from simulator immediately while blocked", gf_acDescription(a));
         removeAircraftFromSim(a);
@@ -216,7 +215,7 @@ void lf_creationEnded(const SimCommand& c)
         LiveAcRecord* a = lf_awaitingObject(g_liveAircraft, c.value);
         if (!a)
             return;
-        lf_endLive(*a);
+        gf_endLiveRecord(*a);
         if (liveryFailed)
             gf_liveryCreateFailed(a->head, a->liveryTitle);
         return;

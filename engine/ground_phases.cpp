@@ -11,6 +11,7 @@
 #include "engine/motion_math.h"
 #include "engine/movement.h"
 #include "engine/stand_claims.h"
+#include "engine/stand_hold.h"
 #include "settings/settings.h"
 
 #include <algorithm>
@@ -240,16 +241,13 @@ void lf_pullOut(LiveAcRecord& a)
     a.stream.truncate(1);
     a.stream.front().groundSpeed = lf_standTaxiSpeed(a);
     a.stream.push_back(lf_taxiPoint(a, p, gf_positionOf(a.block), g_tick));
+    if (param::LOG.on())
+        gf_logf("{:8}: {:8} pulling out", gf_standNameOf(a), a.head.callsign);
+    gf_dropStand(a); // off the stand: the next aircraft may have it
     lf_setPhase(a, MovePhase::Taxi);
     a.track = a.block.heading;
     gf_sendLights(a, kTaxiLights);
     lf_readyToTaxi(a);
-    if (param::LOG.on())
-        gf_logf("{:8}: {:8} pulling out", gf_standNameOf(a), a.head.callsign);
-    // Off the stand: a stand number kept would count as a claim on the stand the next aircraft parks at.
-    a.initLat = a.initLon = a.initHeading = 0.0;
-    a.standId = 0;
-    a.cargoStand = 0;
 }
 
 void lf_pushBack(LiveAcRecord& a)
@@ -270,12 +268,15 @@ void lf_pushBack(LiveAcRecord& a)
     a.track = a.block.heading;
     a.stream.push_back(end1);
     lf_insertMidpoint(a);
-    // The two ends of a turned pushback, timed after the straight part so play times keep rising.
+    // The two ends of a turned pushback: the turn curves from the midpoint through P1 to the end, so
+    // each end is reached from the midpoint, half the straight travel after now.
     const double sideNm = std::max(a.halfWingspanNm, kSmallestPushbackNm) * kFeetPerNm;
     const LatLon right = gf_destinationPoint(p1, gf_wrapHeading(back + kPi / 2.0), sideNm);
     const LatLon left = gf_destinationPoint(p1, gf_wrapHeading(back - kPi / 2.0), sideNm);
-    a.pushbackEndAlternative = lf_taxiPoint(a, right, p1, end1.timeKey);
-    a.stream.push_back(lf_taxiPoint(a, left, p1, end1.timeKey));
+    const LatLon mid = gf_positionOf(a.stream[1]);
+    const std::int64_t atMid = std::int64_t(g_tick) + (std::int64_t(end1.timeKey) - g_tick) / 2;
+    a.pushbackEndAlternative = lf_taxiPoint(a, right, mid, atMid);
+    a.stream.push_back(lf_taxiPoint(a, left, mid, atMid));
     a.pushbackTurnKnown = 0;
     a.pushbackTurnPositive = 0;
     gf_sendLights(a, kTaxiLights);

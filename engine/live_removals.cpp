@@ -5,7 +5,7 @@
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/removal.h"
-#include "engine/stand_claims.h"
+#include "engine/stand_hold.h"
 #include "engine/stand_search.h"
 #include "settings/settings.h"
 
@@ -31,15 +31,15 @@ template <typename Record> void lf_removeCreatedOrPending(std::vector<Record>& l
 
 void gf_compactLiveList()
 {
-    // Every end of a record passes here: a stand that no other live aircraft holds is free again,
-    // whichever way the record ended (a claim that passed to another aircraft meanwhile stays).
     const auto gone = [](const LiveAcRecord& a) { return a.gone != 0; };
     const auto first = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(), gone);
     if (first == g_liveAircraft.end())
         return;
+    // Every ended record passes here, whichever way it was marked: an ended record holds nothing, so
+    // its stand follows who holds it now.
     for (auto it = first; it != g_liveAircraft.end(); ++it)
-        if (it->gone && it->standId != 0 && !gf_standHeldByOther(*it))
-            gf_freeLiveStand(*it);
+        if (it->gone && it->standId != 0)
+            gf_updateStandFlag(it->standId);
     g_liveAircraft.erase(std::remove_if(first, g_liveAircraft.end(), gone), g_liveAircraft.end());
 }
 

@@ -11,6 +11,7 @@
 #include "engine/queues.h"
 #include "engine/removal.h"
 #include "engine/spawn.h"
+#include "engine/stand_hold.h"
 #include "livery/matching_summary.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
@@ -193,10 +194,10 @@ void lf_giveUpStuckWait(LiveAcRecord& a)
             removeAircraftFromSim(a);
             return;
         }
-        a.gone = 1;
+        gf_endLiveRecord(a);
     } else if (a.state != ObjectState::CreationRequested && waited > kRemovalWaitTicks) {
         gf_logf("{}: {} no removal report after {} s, given up", "updateLiveAc", gf_acDescription(a), waited / 100);
-        a.gone = 1;
+        gf_endLiveRecord(a);
     }
 }
 
@@ -226,7 +227,7 @@ void updateBufferAc(LiveAcRecord& a)
 {
     try {
         if (a.stream.empty()) {
-            a.gone = 1;
+            gf_endLiveRecord(a);
             return;
         }
         const Situation& f = a.stream.front();
@@ -236,7 +237,7 @@ void updateBufferAc(LiveAcRecord& a)
         if (a.stream.size() == 1 || (lf_endsInUnderscore(a.head.callsign) &&
                                      std::find(g_ghostCallsigns.begin(), g_ghostCallsigns.end(), a.head.callsign) !=
                                          g_ghostCallsigns.end())) {
-            a.gone = 1;
+            gf_endLiveRecord(a);
             return;
         }
         if (lf_mixedStream(a.stream) || lf_beyondSimQuery(f) || lf_userConflict(a, f) == Verdict::Hold ||
@@ -245,7 +246,7 @@ void updateBufferAc(LiveAcRecord& a)
             return;
         }
         if (!lf_mayBeSpawned(a, f)) {
-            a.gone = 1;
+            gf_endLiveRecord(a);
             return;
         }
         spawnLiveAc(a);

@@ -13,6 +13,7 @@
 #include "engine/motion_math.h"
 #include "engine/removal.h"
 #include "engine/stand_claims.h"
+#include "engine/stand_hold.h"
 #include "platform/system/clock.h"
 #include "settings/settings.h"
 
@@ -126,10 +127,11 @@ std::int64_t gf_steadyTicks100ns()
 
 void lf_setPhase(LiveAcRecord& a, MovePhase phase)
 {
-    if (a.phase != phase) {
-        a.previousPhase = a.phase;
-        a.phase = phase;
-    }
+    if (a.phase == phase)
+        return;
+    a.previousPhase = a.phase;
+    a.phase = phase;
+    gf_followPhase(a);
 }
 
 void lf_shrinkWindows(LiveAcRecord& a)
@@ -242,10 +244,8 @@ void lf_extendStream(LiveAcRecord& a, std::int32_t count)
     const std::int64_t seconds = parked ? kWeekSeconds : (a.onGround ? 3 : 8);
     s.timeKey = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t(s.timeKey) + 100 * seconds, INT32_MAX));
     a.stream.push_back(s);
-    if (parked) {
-        a.reportedWhileParked = 0;
-        gf_freeLiveStand(a);
-    }
+    if (parked)
+        a.reportedWhileParked = 0; // it still holds its stand: an arrival or a new aircraft may contest it
 }
 
 bool lf_streamEnded(LiveAcRecord& a)
@@ -275,11 +275,11 @@ bool lf_streamEnded(LiveAcRecord& a)
 
 void lf_arriveAtStand(LiveAcRecord& a)
 {
-    ParkPos* stand = gf_standBySid(a.standId);
+    // Its own claim is no one else's: only another holder of the stand makes the arrival go.
+    const ParkPos* stand = gf_standBySid(a.standId);
     if (stand && gf_standHeldByOther(a)) {
         a.keepWindow = 1;
         removeAircraftFromSim(a);
-        stand->liveOccupied = true; // it belongs to the other aircraft
         return;
     }
     if (gf_distanceNm(gf_positionOf(a.block), {a.initLat, a.initLon}) > kAtStandNm) {

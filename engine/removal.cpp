@@ -1,8 +1,8 @@
 #include "engine/removal.h"
 
-#include "airport/park_pos.h"
 #include "base/log.h"
 #include "engine/queues.h"
+#include "engine/stand_hold.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "shown/display_texts.h"
@@ -61,19 +61,10 @@ void gf_dropSelection(const AiAcRecord& a, const std::string& queryText)
     gf_setBoxText(query);
 }
 
-void gf_freeLiveStand(const AiAcRecord& a)
-{
-    if (!lf_isLive(a))
-        return; // the flag tells of live aircraft; a static leaving must not clear it
-    if (ParkPos* stand = gf_standBySid(a.standId))
-        stand->liveOccupied = false;
-}
+namespace {
 
-void removeAircraftFromSim(AiAcRecord& a)
+void lf_takeOut(AiAcRecord& a)
 {
-    if (a.state == ObjectState::RemovalRequested)
-        return; // already on its way out; a second removal would hit a reused object id
-    gf_freeLiveStand(a);
     if (a.state == ObjectState::New) {
         lf_finish(a);
         return;
@@ -97,6 +88,18 @@ void removeAircraftFromSim(AiAcRecord& a)
     gf_dropSelection(a, {}); // the query and its answer go with the aircraft
     if (!removalQueued)
         g_removalQueue.push_back(a.objectId);
+}
+
+} // namespace
+
+void removeAircraftFromSim(AiAcRecord& a)
+{
+    if (a.state == ObjectState::RemovalRequested)
+        return; // already on its way out; a second removal would hit a reused object id
+    lf_takeOut(a);
+    // A live aircraft going lets its stand go, unless another one holds it; a static's never counts.
+    if (lf_isLive(a))
+        gf_updateStandFlag(a.standId);
 }
 
 } // namespace zyn

@@ -15,7 +15,7 @@ inline constexpr std::uint32_t kHighestStaticHexId = 10000; // static aircraft c
 
 // Marks the aircraft for removal and queues its object id. An aircraft whose creation is still
 // waiting in the engine's queues is withdrawn instead; one already handed to the simulator link
-// is removed as soon as its object appears. A live aircraft frees its stand in every case.
+// is removed as soon as its object appears. A live aircraft holds its stand no longer.
 void removeAircraftFromSim(AiAcRecord& aircraft);
 
 // No object is selected by the callsign query any more; its answer is no longer shown.
@@ -23,9 +23,5 @@ void gf_clearSelection();
 // When the aircraft is the one the callsign query selected: the selection and its answer are
 // cleared and the query box shows queryText.
 void gf_dropSelection(const AiAcRecord& aircraft, const std::string& queryText);
-
-// Clears the claim of a live aircraft on its stand (a static never clears it). The removal calls it,
-// and the compaction of the live list for every record that ends while no other aircraft holds the stand.
-void gf_freeLiveStand(const AiAcRecord& aircraft);
 
 } // namespace zyn

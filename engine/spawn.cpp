@@ -13,6 +13,7 @@
 #include "engine/removal.h"
 #include "engine/stand_candidates.h"
 #include "engine/stand_claims.h"
+#include "engine/stand_hold.h"
 #include "engine/stand_search.h"
 #include "livery/matching.h"
 #include "livery/matching_summary.h"
@@ -216,7 +217,7 @@ void spawnLiveAc(LiveAcRecord& a)
                 if (g_aircraftWithoutLivery.size() >= kMostRemembered)
                     g_aircraftWithoutLivery.clear(); // matched again at worst
                 g_aircraftWithoutLivery.insert(gf_acTextWithSuffix(a));
-                a.gone = 1;
+                gf_endLiveRecord(a);
                 return;
             }
             if (a.stream[0].airborne) {
@@ -226,7 +227,7 @@ void spawnLiveAc(LiveAcRecord& a)
                 if (standing == SpawnStand::Wait)
                     return;
                 if (standing == SpawnStand::Gone) {
-                    a.gone = 1;
+                    gf_endLiveRecord(a);
                     return;
                 }
                 if (standing == SpawnStand::Taxi)
@@ -237,7 +238,7 @@ void spawnLiveAc(LiveAcRecord& a)
         lf_setFirstBlock(a);
         if (!lf_finite(a.block)) {
             gf_logf("{}: {} first position not usable, dropped", "spawnLiveAc", gf_acDescription(a));
-            a.gone = 1;
+            gf_endLiveRecord(a);
             return;
         }
         a.onGround = a.stream[0].airborne ? 0 : 1;

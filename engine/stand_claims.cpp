@@ -8,6 +8,7 @@
 #include "engine/motion.h"
 #include "engine/motion_math.h"
 #include "engine/removal.h"
+#include "engine/stand_hold.h"
 #include "engine/stand_options.h"
 #include "engine/stand_search.h"
 #include "settings/settings.h"
@@ -32,7 +33,8 @@ LatLon g_lastParkAttempt = kNoParkAttempt;
 
 bool lf_ghostMarked(const std::string& callsign) { return !callsign.empty() && callsign.back() == '_'; }
 
-bool lf_holds(const LiveAcRecord& other, const ParkPos& stand)
+// Parked at the stand, or pushing back from it or starting the engines beside it, in the simulator.
+bool lf_standsAt(const LiveAcRecord& other, const ParkPos& stand)
 {
     return other.standId == stand.sid && other.inSim() &&
            (other.phase == MovePhase::Pushback || other.phase == MovePhase::EnginesStarting ||
@@ -51,7 +53,7 @@ bool lf_claimStand(const LiveAcRecord& claimant, const ParkPos& stand)
 {
     const std::string& mine = claimant.head.callsign;
     for (auto& other : g_liveAircraft) {
-        if (&other == &claimant || !lf_holds(other, stand))
+        if (&other == &claimant || !lf_standsAt(other, stand))
             continue;
         const std::string& theirs = other.head.callsign;
         if (theirs == mine) {
@@ -188,30 +190,9 @@ bool lf_forbiddenStand(const ParkPos& stand)
     return stand.reserved || (!reserved.empty() && stand.id == reserved) || stand.id == gf_userStand();
 }
 
-void lf_takeStand(LiveAcRecord& a, ParkPos& stand)
-{
-    a.initLat = stand.latitude;
-    a.initLon = stand.longitude;
-    a.initHeading = stand.heading;
-    a.standId = stand.sid;
-    a.cargoStand = stand.cargo ? 1 : 0;
-    stand.liveOccupied = true;
-}
-
 } // namespace
 
 void gf_forgetParkAttempt() { g_lastParkAttempt = {-999.0, -999.0}; }
-
-bool gf_standHeldByOther(const LiveAcRecord& a)
-{
-    if (a.standId == 0)
-        return false;
-    for (const auto& other : g_liveAircraft)
-        if (&other != &a && other.hexId != a.hexId && other.standId == a.standId &&
-            other.state != ObjectState::RemovalRequested && other.gone == 0 && other.erase == 0)
-            return true;
-    return false;
-}
 
 void lf_setStandCargo(LiveAcRecord& a)
 {
@@ -236,11 +217,6 @@ void try2Park(LiveAcRecord& a, bool towed)
     if (position.lat == g_lastParkAttempt.lat && position.lon == g_lastParkAttempt.lon)
         return;
     g_lastParkAttempt = position;
-    // An earlier claim of this aircraft does not keep it from a stand nearer to where it stops.
-    if (a.standId != 0 && a.phase != MovePhase::Parked) {
-        gf_freeLiveStand(a);
-        a.standId = 0;
-    }
     ParkPos* stand = gf_standFits(position, a, towed ? kTowParkNm : kParkNm, towed);
     if (!stand || lf_forbiddenStand(*stand))
         return;
@@ -250,14 +226,13 @@ void try2Park(LiveAcRecord& a, bool towed)
             removeAircraftFromSim(other);
         }
     }
+    if (!gf_holdStand(a, *stand, MovePhase::TaxiToStand))
+        return; // one on its way to the stand, or being created there, keeps it
     for (const std::uint32_t sid : stand->adjacent)
         if (const ParkPos* adjacent = gf_standBySid(sid))
             lf_removeAdjacentColliding(a, *stand, *adjacent);
     checkStandOrExcludedIsOccupiedByStaticAndRemove(a, *stand);
-    lf_takeStand(a, *stand);
     a.stream.truncate(1);
-    if (a.phase != MovePhase::TaxiToStand)
-        lf_setPhase(a, MovePhase::TaxiToStand);
     if (param::LOG.on())
         gf_logf("{:8}: {:8} taxis to the stand", stand->id, a.head.callsign);
     drive2Stand(a, StandTarget{stand->latitude, stand->longitude, stand->heading});
@@ -303,11 +278,10 @@ SpawnStand gf_takeStandAtSpawn(LiveAcRecord& a)
     }
     if (lf_forbiddenStand(*stand))
         return SpawnStand::Unclaimed;
-    if (!lf_claimStand(a, *stand) || lf_findNearestStand(a, *stand) != 0)
+    if (!lf_claimStand(a, *stand) || lf_findNearestStand(a, *stand) != 0 ||
+        !gf_holdStand(a, *stand, MovePhase::Parked))
         return SpawnStand::Gone;
     checkStandOrExcludedIsOccupiedByStaticAndRemove(a, *stand);
-    lf_takeStand(a, *stand);
-    a.phase = MovePhase::Parked;
     a.parkedSince = gf_steadyTicks100ns();
     a.standSteps = 0;
     a.standLastDistance = 0.0;

@@ -20,8 +20,6 @@ void try2Park(LiveAcRecord& aircraft, bool tow);
 void gf_recordStandArrival(LiveAcRecord& aircraft);
 // When an aircraft leaves its stand: its stay is learned as a real use of the stand.
 void gf_recordStandDeparture(LiveAcRecord& aircraft);
-// Whether another live aircraft holds the aircraft's stand.
-bool gf_standHeldByOther(const LiveAcRecord& aircraft);
 // Forgets where the last stand search stopped, which spares a repeat of the search at one position (restart).
 void gf_resetParkAttempt();
 

@@ -7,6 +7,7 @@
 #include "base/random_util.h"
 #include "engine/session_calls.h"
 #include "engine/stand_claims.h"
+#include "engine/stand_hold.h"
 #include "engine/stand_options.h"
 #include "livery/livery_index.h"
 #include "settings/settings.h"
@@ -192,10 +193,7 @@ void gf_clearStandClaims()
 {
     g_standSlots.clear();
     gf_forgetParkAttempt();
-    for (auto& a : g_liveAircraft) {
-        a.standId = 0;
-        a.cargoStand = 0;
-    }
+    gf_forgetStandHolds();
     for (auto& a : g_staticAircraft)
         a.standId = 0;
 }
@@ -235,10 +233,11 @@ ParkPos* gf_standFits(LatLon position, const AcRecord& a, double maxDistNm, bool
     const double reachLonDeg = gf_longitudeReachDeg(reachNm, std::abs(position.lat) + reachLatDeg);
     for (auto& stand : g_stands) {
         // Filtered first: a helicopter beside a gate still finds its helipad.
-        if (stand.liveOccupied || !lf_heliAllowed(stand, a))
+        if (!lf_heliAllowed(stand, a))
             continue;
         const double dLon = std::abs(stand.longitude - position.lon);
-        if (std::abs(stand.latitude - position.lat) > reachLatDeg || std::min(dLon, 360.0 - dLon) > reachLonDeg)
+        if (std::abs(stand.latitude - position.lat) > reachLatDeg || std::min(dLon, 360.0 - dLon) > reachLonDeg ||
+            !gf_standOpen(stand))
             continue;
         const double d = gf_distanceNm(position, {stand.latitude, stand.longitude});
         const bool tooBig = a.halfWingspanNm - stand.radius > kOversizeNm;

@@ -37,8 +37,8 @@ std::string gf_standNameById(std::uint32_t sid);
 // The stand is taken and its overlapping neighbours know it.
 void gf_markListedStands(ParkPos& stand);
 
-// The free stand nearest to the position within maxDistNm that fits the aircraft (a stand too
-// small by up to 1.8 m fits; a larger aircraft only within 20 m, and the stand grows); with
+// The open stand (gf_standOpen) nearest to the position within maxDistNm that fits the aircraft (a
+// stand too small by up to 1.8 m fits; a larger aircraft only within 20 m, and the stand grows); with
 // allowOptionMatch, when none is that near, a stand within 85 m whose learned uses match it.
 // Helicopters and heli stands only go together. nullptr when none.
 ParkPos* gf_standFits(LatLon position, const AcRecord& aircraft, double maxDistNm, bool allowOptionMatch);

@@ -8,6 +8,7 @@
 #include "engine/motion_math.h"
 #include "engine/removal.h"
 #include "engine/stand_claims.h"
+#include "engine/stand_hold.h"
 #include "settings/settings.h"
 
 #include <algorithm>
@@ -67,9 +68,7 @@ bool lf_engineStartDone(LiveAcRecord& a, Situation& s)
         a.pushbackTurnKnown = 0;
         a.pushbackStage = 0;
         lf_setPhase(a, MovePhase::Taxi);
-        a.initLat = a.initLon = a.initHeading = 0.0;
-        a.standId = 0;
-        a.cargoStand = 0;
+        gf_dropStand(a);
         a.holding = 0;
         return true;
     }
@@ -255,14 +254,13 @@ bool lf_checkStandDeparture(LiveAcRecord& a, Situation& s)
     return true;
 }
 
+// The stand itself is let go where the aircraft moves off it, as its pushback or pull-out begins.
 void lf_leaveStand(LiveAcRecord& a)
 {
     if (a.keepWindow >= 1)
         lf_restartFromNow(a);
     if (!a.head.airline.empty() && a.cargoStand == a.cargo)
         gf_recordStandDeparture(a);
-    if (a.standId != 0)
-        gf_freeLiveStand(a);
 }
 
 bool checkExtendingSituations(LiveAcRecord& a, const Situation& s)

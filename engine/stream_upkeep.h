@@ -18,7 +18,7 @@ bool lf_checkSituation(LiveAcRecord& aircraft, Situation& situation);
 bool lf_checkStandDeparture(LiveAcRecord& aircraft, Situation& situation);
 bool checkExtendingSituations(LiveAcRecord& aircraft, const Situation& situation);
 bool checkNewPosDuringLanding(LiveAcRecord& aircraft, Situation& situation);
-// The aircraft leaves its stand: working time windows, the stay learned, the stand freed.
+// The aircraft leaves its stand: working time windows, the stay learned (the stand goes as it moves off).
 void lf_leaveStand(LiveAcRecord& aircraft);
 // Removes a short stop (the newest situations, standing) when the aircraft moves on at once.
 void removeSmallStop(LiveAcRecord& aircraft, const Situation& situation);

@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace zyn {
 
@@ -41,7 +42,8 @@ constexpr std::size_t kSoftLearningBelowStands = 20;
 constexpr double kNoPositionLat = 0.0009;
 constexpr double kNoPositionLon = 0.05;
 
-// LEARN_SOFT switched off by a well-covered airport, not by the user: the next airport may turn it on.
+// LEARN_SOFT switched off by a well-covered airport, not by the user: on again when parking there
+// ends, before the next airport's learned file may set its own value.
 bool g_learnSoftSwitchedOff = false;
 
 bool lf_inSight(double distanceNm)
@@ -64,11 +66,6 @@ void lf_decideSoftLearning()
     const std::int32_t quality = lf_realQuality(g_qualityFactors);
     if (quality < kSoftLearningBelowQuality || g_stands.size() < kSoftLearningBelowStands) {
         g_softLearningAllowed = true;
-        if (g_learnSoftSwitchedOff) {
-            param::LEARN_SOFT.value = 1;
-            gf_showCheckBox(param::LEARN_SOFT);
-            g_learnSoftSwitchedOff = false;
-        }
         gf_enableControl(param::LEARN_SOFT, true);
         return;
     }
@@ -299,6 +296,14 @@ void lf_saveWhatWasLearned()
     g_handmade = false;
 }
 
+void lf_giveLearnSoftBack()
+{
+    if (!std::exchange(g_learnSoftSwitchedOff, false))
+        return;
+    param::LEARN_SOFT.value = 1;
+    gf_showCheckBox(param::LEARN_SOFT);
+}
+
 // The airport's range and live limit end with its parking: the user's own come back, as the boxes
 // show. An automatic range goes on following the user.
 void lf_restoreUsersOwnLimits()
@@ -352,8 +357,8 @@ void gf_endParking()
     gf_removeAllStaticAc();
     gf_awaitParkedPrefetch(); // its answer is for this airport
     lf_saveWhatWasLearned();
+    lf_giveLearnSoftBack();
     lf_restoreUsersOwnLimits();
-    g_parkingBusy = 0;
     gf_clearStaticParkingLists();
     gf_clearStandClaims();
     g_stands.clear();
@@ -364,6 +369,9 @@ void gf_endParking()
     gf_setReservedStand({});
     gf_setParkAirport({});
     gf_resetParkingFit();
+    // Statics still waiting to be parked are gone with the airport: its busy state ends here.
+    if (g_parkingBusy.load() != 0)
+        gf_enableControls();
     // Its controls act on the airport's statics and stands: off until the next airport is loaded.
     gf_enableControl(param::FLUSH_STATIC_BUTTON, false);
     gf_enableControl(param::LEARN_SOFT, false);
@@ -449,6 +457,7 @@ void gf_resetParkAirports()
     gf_setParkAirport({});
     gf_setReservedStand({});
     g_parkAirportLoaded = 0;
+    g_parkingBusy = 0;
     g_softLearningAllowed = false;
 }
 

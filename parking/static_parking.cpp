@@ -10,6 +10,7 @@
 #include "engine/live_removals.h"
 #include "engine/removal.h"
 #include "engine/session_calls.h"
+#include "engine/stand_hold.h"
 #include "engine/stand_options.h"
 #include "engine/stand_search.h"
 #include "parking/park_airport.h"
@@ -599,10 +600,7 @@ void gf_clearParkAirport()
     for (LiveAcRecord& live : g_liveAircraft) {
         if (live.phase > MovePhase::TakeoffRoll && live.phase != MovePhase::Parked)
             continue;
-        live.initLat = 0.0;
-        live.initLon = 0.0;
-        live.standId = 0;
-        live.cargoStand = 0;
+        gf_dropStand(live);
         if (live.inSim() || live.state == ObjectState::CreationRequested)
             removeAircraftFromSim(live);
     }

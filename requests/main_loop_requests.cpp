@@ -15,7 +15,6 @@ std::atomic<std::uint8_t> g_parkTrafficOnlyRequest{0};
 std::atomic<std::uint8_t> g_parkingRenewalPhase{0};
 std::atomic<std::uint8_t> g_removeAllAircraftRequest{0};
 std::atomic<std::uint8_t> g_navLightsRequest{0};
-std::atomic<std::uint8_t> g_adjustRangeRequest{0};
 
 std::atomic<std::uint8_t> g_airportFileChanged{0};
 std::atomic<std::int32_t> g_userMaxLive{-1};

@@ -21,7 +21,6 @@ extern std::atomic<std::uint8_t> g_parkTrafficOnlyRequest; // the renewal's opti
 extern std::atomic<std::uint8_t> g_parkingRenewalPhase;    // the renewal's first phase ran
 extern std::atomic<std::uint8_t> g_removeAllAircraftRequest; // a new time shift: every aircraft leaves
 extern std::atomic<std::uint8_t> g_navLightsRequest;       // NAV_LIGHTS_WHILE_PARKED changed: parked aircraft follow
-extern std::atomic<std::uint8_t> g_adjustRangeRequest;     // AUTO_RANGE switched on: the range follows at once
 
 // What the window changed of the park airport's parking, for static parking to keep.
 extern std::atomic<std::uint8_t> g_airportFileChanged; // its settings changed: its file is saved when parking ends

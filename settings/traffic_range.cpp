@@ -17,12 +17,24 @@ std::atomic<std::uint32_t> g_rangeMetres{kDefaultRangeNm * kWholeMetresPerNm + k
 std::atomic<std::int32_t> g_manualRange{kDefaultRangeNm};
 std::atomic<std::uint8_t> g_airportRangeMode{0};
 
+namespace {
+std::atomic<RangeAdjustment> g_autoRangeAdjustment{nullptr};
+} // namespace
+
 void gf_setTrafficRange(std::int32_t nm)
 {
     const auto range = param::LATERAL_RANGE.clamp(nm);
     param::LATERAL_RANGE.value = range;
     g_rangeNm = range;
     g_rangeMetres = static_cast<std::uint32_t>(range) * kWholeMetresPerNm + kQueryMarginMetres;
+}
+
+void gf_setAutoRangeAdjustment(RangeAdjustment adjustment) { g_autoRangeAdjustment = adjustment; }
+
+void gf_adjustAutoRange()
+{
+    if (const RangeAdjustment adjust = g_autoRangeAdjustment.load())
+        adjust();
 }
 
 } // namespace zyn

@@ -18,4 +18,12 @@ extern std::atomic<std::uint8_t> g_airportRangeMode; // AUTO_RANGE on and the ra
 // range, so all three always agree. Neither repaints nor saves.
 void gf_setTrafficRange(std::int32_t nm);
 
+// The automatic range lives in the application core, above the rooms that switch it on (a learned
+// AUTO_RANGE, the window's check box); the core hands it down at start-up. Until then switching it on
+// only switches the setting.
+using RangeAdjustment = void (*)();
+void gf_setAutoRangeAdjustment(RangeAdjustment adjustment);
+// Sets the range for the user's situation at once, through the adjustment handed down.
+void gf_adjustAutoRange();
+
 } // namespace zyn

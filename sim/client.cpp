@@ -101,6 +101,7 @@ void lf_connectAndRun(const std::stop_token& stop)
         }
         g_hSimConnect = handle;
         g_simNotConnected.exchange(0);
+        g_simNeverConnected.exchange(0);
         gf_registerSimConnect(handle);
         if (!lf_pumpDispatch(handle, stop))
             lf_simClosed();

@@ -13,6 +13,7 @@ std::mutex g_simMutex;
 std::atomic<std::uint8_t> g_simRunning{0};
 std::atomic<std::uint8_t> g_simQuit{0};
 std::atomic<std::uint8_t> g_simNotConnected{1};
+std::atomic<std::uint8_t> g_simNeverConnected{1};
 std::atomic<std::uint8_t> g_simConnected{0};
 std::atomic<std::uint8_t> g_oneSecondFlag{0};
 std::atomic<std::uint32_t> g_userAcObjectId{kInitialUserAcObjectId};

@@ -15,8 +15,9 @@ extern std::atomic<HANDLE> g_hSimConnect;           // null until SimConnect_Ope
 extern std::mutex g_simMutex;                       // every SimConnect call outside the dispatch, and the queues
 extern std::atomic<std::uint8_t> g_simRunning;      // a flight runs ("Sim" event)
 extern std::atomic<std::uint8_t> g_simQuit;         // the simulator sent QUIT: the connection is over
-extern std::atomic<std::uint8_t> g_simNotConnected; // no connection opened yet
-inline auto& g_simNeverConnected = g_simNotConnected;
+extern std::atomic<std::uint8_t> g_simNotConnected; // no connection opened yet in this session
+// No connection opened since the program started; a restart keeps what it knows.
+extern std::atomic<std::uint8_t> g_simNeverConnected;
 extern std::atomic<std::uint8_t> g_simConnected;    // the OPEN reply identified the simulator
 extern std::atomic<std::uint8_t> g_oneSecondFlag;   // a once-per-second reply arrived; the main loop consumes it
 // Object id of the user aircraft; every AI object id the program handles is greater.

@@ -162,8 +162,11 @@ bool gf_assignFlightPlan(std::uint32_t objectId, const std::filesystem::path& pl
         }
         return false;
     }
-    return SUCCEEDED(
-        SimConnect_AISetAircraftFlightPlan(g_hSimConnect.load(), objectId, text->c_str(), simid::kReqFlightPlan));
+    if (SUCCEEDED(SimConnect_AISetAircraftFlightPlan(g_hSimConnect.load(), objectId, text->c_str(),
+                                                     simid::kReqFlightPlan)))
+        return true;
+    gf_simconRequestError();
+    return false;
 }
 
 void gf_sendEngineLevers(std::uint32_t objectId, double spoilerPercent, double throttlePercent)
@@ -172,8 +175,10 @@ void gf_sendEngineLevers(std::uint32_t objectId, double spoilerPercent, double t
     std::lock_guard lock(g_simMutex);
     const HANDLE sim = g_hSimConnect.load();
     if (sim && FAILED(SimConnect_SetDataOnSimObject(sim, simid::kDefEngineLevers, objectId, 0, 0, sizeof(levers),
-                                                    levers)))
+                                                    levers))) {
         gf_logf("{}: {}", "gf_setEngineLevers", "SimConnect_SetDataOnSimObject fails");
+        gf_simconRequestError();
+    }
 }
 
 void gf_toggleAllLights(std::uint32_t objectId)

@@ -62,8 +62,8 @@ void gf_swapPositionSets();
 // No flight runs: both buffers are emptied.
 void gf_clearPositionSets();
 
-// Calls made at once under g_simMutex (main-loop thread). Each refused call is logged; the requests
-// also count towards gf_simconRequestError.
+// Calls made at once under g_simMutex (main-loop thread). Each refused call is logged or reported
+// and counts towards gf_simconRequestError (the light toggle is only logged).
 void gf_requestAircraftInRange(std::uint32_t radiusMetres); // request 101: the AI objects around the user
 void gf_requestStaticCog(std::uint32_t objectId);            // request 102, once
 // Request 110. The path goes as ASCII (on Windows its 8.3 form when a folder is not ASCII) or not at

@@ -14,6 +14,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
 namespace zyn {
@@ -34,7 +35,6 @@ enum : std::size_t {
 constexpr std::uint32_t kMinHexId = 10000;
 constexpr double kParkAirportGroundNm = 5.0;
 constexpr double kAirportModeCeilingFt = 3000.0;
-constexpr double kUnknownElevationFt = -1000.0; // no park airport file read: only the speed rule finds the ground
 
 std::string lf_latLonText(double lat, double lon) { return fmt::format("{:.6f},{:.6f}", lat, lon); }
 
@@ -84,9 +84,16 @@ void lf_readTrueHeading(const json& e, TrafficRecord& r)
     r.situation.headingFromFeed = 1;
 }
 
-bool lf_onGroundNearField(double altitude, double groundSpeed, double elevation)
+// Only near the park airport does its field height tell the ground: within the radius where ground
+// entries are kept at all, which holds the whole of any airport. Farther out, lower terrain around a
+// high field (an Alpine valley, the plain below a plateau) is no ground of it, and an entry low there
+// is airborne unless the service says otherwise.
+bool lf_onParkAirportGround(double altitude, double groundSpeed, const TrafficRecord& r)
 {
-    const double h = altitude - elevation;
+    const std::optional<AirportRecord> park = gf_loadedParkAirport();
+    if (!park || gf_distanceNm({park->lat, park->lon}, {r.situation.lat, r.situation.lon}) > kParkAirportGroundNm)
+        return false;
+    const double h = altitude - park->altitude;
     return h <= 0.0 || (h <= 45.0 && groundSpeed <= 120.0) || (h <= 90.0 && groundSpeed <= 80.0) ||
            (h <= 120.0 && groundSpeed <= 43.0);
 }
@@ -102,9 +109,7 @@ void lf_readLiveNumberField(const json& e, const TrafficClient& client, TrafficR
         return;
     }
     altitude = std::max(0.0, altitude + (client.qnh.load() - 1013) * 30.0);
-    if (altitude > 0.0 && altitude < 14000.0 &&
-        lf_onGroundNearField(altitude, r.situation.groundSpeed,
-                             gf_parkAirportElevation().value_or(kUnknownElevationFt)))
+    if (altitude > 0.0 && altitude < 14000.0 && lf_onParkAirportGround(altitude, r.situation.groundSpeed, r))
         altitude = 0.0;
     if (r.situation.groundSpeed <= 35.0) altitude = 0.0;
     r.situation.altitude = altitude;

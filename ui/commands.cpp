@@ -236,7 +236,7 @@ void lf_applyAutoRange()
     if (on) {
         if (g_parkAirportLoaded.load() == 0) // a park airport's range is not the user's own
             g_manualRange = LATERAL_RANGE.value.load();
-        g_adjustRangeRequest = 1; // the main loop sets the range for the user's situation
+        gf_adjustAutoRange(); // at once, also before the main loop runs
         return;
     }
     g_airportRangeMode = 0;

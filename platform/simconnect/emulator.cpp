@@ -194,6 +194,17 @@ std::optional<SimObject> objectByAtcId(std::string_view atcId)
     });
 }
 
+std::vector<SIMCONNECT_OBJECT_ID> heldObjectIds()
+{
+    return lf_read([](World& w) {
+        std::vector<SIMCONNECT_OBJECT_ID> ids;
+        for (const SimObject& o : w.objects)
+            if (!o.isUser && !o.isForeign && !o.removed)
+                ids.push_back(o.id);
+        return ids;
+    });
+}
+
 std::vector<SIMCONNECT_CLIENT_EVENT_ID> groupMembers(SIMCONNECT_NOTIFICATION_GROUP_ID group)
 {
     return lf_read([&](World& w) {

@@ -135,6 +135,8 @@ std::vector<CallRecord> callsOf(std::string_view function);
 std::vector<SimObject> objects(); // the user aircraft first, then every object ever held, removed ones too
 std::optional<SimObject> object(SIMCONNECT_OBJECT_ID id);
 std::optional<SimObject> objectByAtcId(std::string_view atcId); // the newest object with that ATC id
+// The ids of the AI objects the client created that the simulator holds now; cheap enough for every frame.
+std::vector<SIMCONNECT_OBJECT_ID> heldObjectIds();
 std::vector<SIMCONNECT_CLIENT_EVENT_ID> groupMembers(SIMCONNECT_NOTIFICATION_GROUP_ID group);
 int messagesDelivered();
 

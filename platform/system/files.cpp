@@ -1,5 +1,7 @@
 #include "platform/system/files.h"
 
+#include "platform/system/full_disk.h"
+
 #include <cerrno>
 #include <system_error>
 #include <utility>
@@ -33,6 +35,8 @@ std::optional<std::uint64_t> gf_openFileSize(std::FILE* file)
 
 FileHandle gf_createNewFile(const fs::path& path)
 {
+    if (!gf_roomForNewFile(path))
+        lf_throwErrno("open", path, ENOSPC);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0 && errno != EEXIST)
         lf_throwErrno("open", path, errno);
@@ -41,6 +45,9 @@ FileHandle gf_createNewFile(const fs::path& path)
 
 void gf_writeToFile(FileHandle file, std::string_view bytes, const fs::path& path)
 {
+    const std::size_t fit = gf_bytesThatFit(path, bytes.size());
+    const bool full = fit < bytes.size();
+    bytes = bytes.substr(0, fit);
     while (!bytes.empty()) {
         const auto written = ::write(static_cast<int>(file), bytes.data(), bytes.size());
         if (written < 0) {
@@ -50,6 +57,8 @@ void gf_writeToFile(FileHandle file, std::string_view bytes, const fs::path& pat
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
+    if (full)
+        lf_throwErrno("write", path, ENOSPC);
 }
 
 void gf_flushFile(FileHandle file, const fs::path& path)

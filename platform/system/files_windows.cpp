@@ -1,5 +1,6 @@
 #include "platform/system/files.h"
 
+#include "platform/system/full_disk.h"
 #include "platform/system/lock_retry.h"
 
 #include <algorithm>
@@ -60,6 +61,8 @@ std::optional<std::uint64_t> gf_openFileSize(std::FILE* file)
 
 FileHandle gf_createNewFile(const fs::path& path)
 {
+    if (!gf_roomForNewFile(path))
+        lf_throwError(ERROR_DISK_FULL, "CreateFileW", path);
     const HANDLE file =
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE)
@@ -71,6 +74,9 @@ FileHandle gf_createNewFile(const fs::path& path)
 
 void gf_writeToFile(FileHandle file, std::string_view bytes, const fs::path& path)
 {
+    const std::size_t fit = gf_bytesThatFit(path, bytes.size());
+    const bool full = fit < bytes.size();
+    bytes = bytes.substr(0, fit);
     while (!bytes.empty()) {
         const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), std::numeric_limits<DWORD>::max()));
         DWORD written = 0;
@@ -78,6 +84,8 @@ void gf_writeToFile(FileHandle file, std::string_view bytes, const fs::path& pat
             lf_throwLastError("WriteFile", path);
         bytes.remove_prefix(written);
     }
+    if (full)
+        lf_throwError(ERROR_DISK_FULL, "WriteFile", path);
 }
 
 void gf_flushFile(FileHandle file, const fs::path& path)

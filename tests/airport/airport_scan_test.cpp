@@ -11,6 +11,7 @@
 #include "base/workers.h"
 #include "platform/system/clock.h"
 #include "platform/system/files.h"
+#include "platform/system/full_disk.h"
 #include "settings/settings.h"
 #include "shown/display_texts.h"
 #include "tests/airport/airport_fixture.h"
@@ -21,7 +22,9 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -75,6 +78,24 @@ protected:
         return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
     }
     static std::string firstLine(const fs::path& path) { return test::readLines(path).at(0); }
+    // A first scan in MSFS 2024 mode: LFPG gets a TBLO entry as a not recognised airport, and a
+    // thirdparty file not yet fit for learning (its package names no maker) though its stock file is.
+    void scanLfpgNotYetFitForLearning()
+    {
+        param::MSFS_2020.value = 0;
+        g_airports = {{"LFPG", "CDG", 49.0, 2.55, 392.0}};
+        tools::Attributes learnable = test::stockParameters();
+        learnable.insert(learnable.end(), {{"Qf_real", "0"}, {"WEEK", "20"}});
+        serveApf("MSFS/archive/stock/LFPG.xml", {.parameters = learnable, .stands = {test::fullStand("A1", 49.0, 2.55)}});
+        package("indie-paris", {.airports = {}, .unrecognisedFirst = true}, "", "lfpg.bgl");
+        package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}); // no maker named: not fit
+        ASSERT_TRUE(lf_scanAddonAirports({community}));
+    }
+    // LFPG's package names its maker: the next scan sets its thirdparty file aside for learning.
+    void nameLfpgsMaker()
+    {
+        package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}, "Indie Works");
+    }
 
     fs::path community = programDir / "Packages" / "Community";
 };
@@ -603,25 +624,65 @@ TEST_F(AirportScan, AServerThatCannotBeReachedIsAskedOnce)
 // that a kill or a put-back before the commit leaves the previous TBLO as it was.
 TEST_F(AirportScan, AFileSetAsideForLearningLeavesThePreviousTbloAsItWas)
 {
-    param::MSFS_2020.value = 0;
-    g_airports = {{"LFPG", "CDG", 49.0, 2.55, 392.0}};
-    tools::Attributes learnable = test::stockParameters();
-    learnable.insert(learnable.end(), {{"Qf_real", "0"}, {"WEEK", "20"}});
-    serveApf("MSFS/archive/stock/LFPG.xml", {.parameters = learnable, .stands = {test::fullStand("A1", 49.0, 2.55)}});
-    package("indie-paris", {.airports = {}, .unrecognisedFirst = true}, "", "lfpg.bgl");
-    package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}); // no maker named: not fit
-    ASSERT_TRUE(lf_scanAddonAirports({community}));
+    ASSERT_NO_FATAL_FAILURE(scanLfpgNotYetFitForLearning());
     const std::string entry = test::readText(g_tbloPath / "LFPG.xml");
     ASSERT_NE(entry.find("LFPG by unknown"), std::string::npos);
     const fs::path previous = programDir / "previous-LFPG.xml";
     fs::create_hard_link(g_tbloPath / "LFPG.xml", previous);
 
-    package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}, "Indie Works");
+    nameLfpgsMaker();
     ASSERT_TRUE(lf_scanAddonAirports({community}));
 
     EXPECT_EQ(test::readText(g_tbloPath / "LFPG.xml"), test::readText(g_myThirdpartyPath / "LFPG.xml"));
     EXPECT_EQ(test::readText(previous), entry);
     EXPECT_TRUE(logContains("LFPG copied to "));
+}
+
+// What a scan has published, file by file: its results, the TBLO folder and the report.
+std::map<fs::path, std::string> lf_publishedFiles()
+{
+    std::map<fs::path, std::string> files;
+    for (const fs::path& folder : {g_airportsPath, g_tbloPath, g_outputPath})
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            if (entry.is_regular_file())
+                files[entry.path()] = test::readText(entry.path());
+    return files;
+}
+
+// A copy into TBLO that fails, the disk full at its open or half-way, ends the scan before its
+// publish: the previous results stay whole, the scan setting stays on, and no success is logged.
+TEST_F(AirportScan, ACopyForLearningThatFailsKeepsThePreviousResultsAndTheScanSetting)
+{
+    param::MSFS_2024_INSTALL_PATH.setValue((programDir / "Packages").string());
+    ASSERT_NO_FATAL_FAILURE(scanLfpgNotYetFitForLearning());
+    const std::map<fs::path, std::string> previous = lf_publishedFiles();
+    ASSERT_NE(previous.at(g_tbloPath / "LFPG.xml").find("LFPG by unknown"), std::string::npos);
+    const std::size_t copyBytes = previous.at(g_myThirdpartyPath / "LFPG.xml").size();
+    nameLfpgsMaker();
+
+    struct Row {
+        const char* name;
+        std::uint64_t bytesLeft; // in the staged TBLO folder
+    };
+    for (const Row& row : {Row{"full at the open", 0}, Row{"full half-way", copyBytes / 2}}) {
+        SCOPED_TRACE(row.name);
+        param::SCAN_AIRPORTS.value = 1;
+        gf_setFullDisk(FullDisk{g_airportsPath / "scan_new" / g_tbloPath, row.bytesLeft});
+        EXPECT_THROW(gf_scanAirports(), fs::filesystem_error);
+        gf_setFullDisk(std::nullopt);
+
+        EXPECT_EQ(lf_publishedFiles(), previous);
+        EXPECT_TRUE(param::SCAN_AIRPORTS.on());
+        EXPECT_NE(savedValue("SCAN_AIRPORTS"), "false");
+        const auto lines = logLines();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "Airports scan successful"), 1) << "the first scan's only";
+        EXPECT_TRUE(std::ranges::any_of(lines, [](const std::string& l) {
+            return l.find("failed to copy") != l.npos && l.find(std::strerror(ENOSPC)) != l.npos;
+        }));
+        for (const auto& entry : fs::directory_iterator(g_airportsPath))
+            EXPECT_FALSE(entry.path().filename().string().starts_with("scan_")) << entry.path();
+    }
+    param::MSFS_2024_INSTALL_PATH.setValue("");
 }
 
 } // namespace

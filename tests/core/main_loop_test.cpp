@@ -48,6 +48,7 @@ protected:
             .checkForParkAirportUpdates = [this](bool first) { note(first ? "parkUpdatesFirst" : "parkUpdates"); },
             .removeAcAtStand = noting("removeAcAtStand"),
             .disableControls = noting("disableControls"),
+            .enableControls = noting("enableControls"),
             .parkingAdjustments = [this](bool) { note("parkingAdjustments"); },
             .writeParkedList = noting("writeParkedList"),
             .adjustTrafficRange = noting("adjustTrafficRange"),
@@ -144,6 +145,7 @@ TEST_F(MainLoop, RenewalAdjustsParkingOnlyWithAParkAirportAndStands)
         oneSecond();
     EXPECT_EQ(secondsOf("disableControls"), std::vector<std::int32_t>{15});
     EXPECT_TRUE(secondsOf("parkingAdjustments").empty()); // no park airport: nothing to adjust
+    EXPECT_EQ(secondsOf("enableControls"), std::vector<std::int32_t>{30}) << "the parking settings are free again";
     EXPECT_EQ(g_renewParkingRequest.load(), 0);
     EXPECT_EQ(g_parkTrafficOnlyRequest.load(), 1); // the option waits for a renewal that adjusts
 }
@@ -182,10 +184,8 @@ TEST_F(MainLoop, ServesTheWindowsRequestsOnItsNextSecond)
     g_staticAircraft[0].state = ObjectState::InSim;
     g_staticAircraft[0].objectId = 601;
     param::NAV_LIGHTS_WHILE_PARKED.value = 0;
-    param::AUTO_RANGE.value = 1;
     g_eventQueue.clear();
     g_navLightsRequest = 1;
-    g_adjustRangeRequest = 1;
     gf_requestDestination({"EFHK", {60.3172, 24.9633}});
     oneSecond();
     std::vector<std::uint32_t> navOff;
@@ -193,8 +193,7 @@ TEST_F(MainLoop, ServesTheWindowsRequestsOnItsNextSecond)
         if (e.eventId == 207 && e.value == 0)
             navOff.push_back(e.objectId);
     EXPECT_EQ(navOff, (std::vector<std::uint32_t>{601, 501})); // the parked ones only
-    EXPECT_EQ(secondsOf("adjustTrafficRange"), std::vector<std::int32_t>{0});
-    EXPECT_EQ(g_navLightsRequest.load() + g_adjustRangeRequest.load(), 0);
+    EXPECT_EQ(g_navLightsRequest.load(), 0);
     EXPECT_FALSE(gf_takeDestinationRequest());
 
     g_removeAllAircraftRequest = 1; // a new time shift

@@ -13,6 +13,7 @@
 #include "shown/status_line.h"
 #include "tests/core/program_fixture.h"
 #include "tests/support/child_process.h"
+#include "tests/support/room_state.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/airport_gen.h"
@@ -183,6 +184,29 @@ protected:
         user.join();
         return code;
     }
+    // Runs the program to its end on a manual clock that another thread moves on, so that the exit's
+    // pauses pass at once; a start-up that goes on past the time-out is closed.
+    static int runOnAManualClock()
+    {
+        ManualClock clock;
+        gf_setClock(&clock);
+        std::atomic<bool> ended{false};
+        std::thread time([&] {
+            const auto guard = std::chrono::steady_clock::now() + kTimeout;
+            bool closed = false;
+            while (!ended.load()) {
+                clock.advance(50ms);
+                if (!closed && std::chrono::steady_clock::now() > guard)
+                    closed = PostMessageW(g_mainWindow.load(), WM_CLOSE, 0, 0) != 0;
+                std::this_thread::sleep_for(1ms);
+            }
+        });
+        const int code = wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+        ended = true;
+        time.join();
+        gf_setClock(nullptr);
+        return code;
+    }
     static std::filesystem::path lf_created(const std::filesystem::path& folder)
     {
         std::filesystem::create_directories(folder);
@@ -210,16 +234,28 @@ TEST_F(ProgramThreads, WithoutDocsTheStatusLineShowsError41)
     EXPECT_FALSE(gf_logIsOpen());
 }
 
-TEST_F(ProgramThreads, LogThatCannotBeOpenedDoesNotStopTheProgram)
+// Without a log to write to, the start-up shows the error in the status line, after the check of the
+// program folder, and ends the program normally (code 0, exit reason 7), as it does its other errors.
+TEST_F(ProgramThreads, LogThatCannotBeOpenedIsShownAndEndsTheProgramNormally)
 {
-    std::filesystem::create_directories(root / "program" / "docs");
-    std::filesystem::create_directories(root / "program" / "Log.txt"); // a folder where the log should be
-    EXPECT_EQ(wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
-    const std::string status = gf_statusMessage();
-    EXPECT_TRUE(status.starts_with("Error lf_startUpTarvo: ")) << status;
-    EXPECT_NE(status.find("Log.txt"), std::string::npos) << status;
-    EXPECT_EQ(g_exitReason.load(), 7);
-    EXPECT_FALSE(gf_logIsOpen());
+    struct Row {
+        const char* name;
+        bool docs;
+        const char* status;
+    };
+    // "Log.txt" leads into a folder that is not there.
+    std::filesystem::create_symlink(root / "program" / "gone" / "Log.txt", root / "program" / "Log.txt");
+    for (const Row& row : {Row{"outside a program folder", false, "Error lf_startUpTarvo: 41: Tarvo must be run from the Tarvo folder!"},
+                           Row{"in a program folder", true, "Error lf_startUpTarvo: Failed to write file Log.txt"}}) {
+        SCOPED_TRACE(row.name);
+        if (row.docs)
+            std::filesystem::create_directories(root / "program" / "docs");
+        EXPECT_EQ(runOnAManualClock(), 0);
+        EXPECT_EQ(gf_statusMessage(), row.status);
+        EXPECT_EQ(g_exitReason.load(), 7);
+        EXPECT_FALSE(gf_logIsOpen());
+        test::gf_resetRooms(); // the next start in this process, as a fresh one
+    }
 }
 
 // The previous log stays as it was when its backup cannot be made; with no log to write to, the
@@ -229,24 +265,7 @@ TEST_F(ProgramThreads, LogWhoseBackupFailsIsKeptAndTheStartUpShowsTheError)
     std::filesystem::create_directories(root / "program" / "docs");
     test::writeText(root / "program" / "Log.txt", "previous run\n");
     std::filesystem::create_directory(root / "program" / "Log0.txt"); // cannot be copied to Log00.txt
-    ManualClock clock; // the exit's pauses pass at once
-    gf_setClock(&clock);
-    std::atomic<bool> ended{false};
-    std::thread time([&] {
-        const auto guard = std::chrono::steady_clock::now() + kTimeout;
-        bool closed = false;
-        while (!ended.load()) {
-            clock.advance(50ms);
-            if (!closed && std::chrono::steady_clock::now() > guard)
-                closed = PostMessageW(g_mainWindow.load(), WM_CLOSE, 0, 0) != 0; // a start-up that went on
-            std::this_thread::sleep_for(1ms);
-        }
-    });
-    const int code = wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
-    ended = true;
-    time.join();
-    gf_setClock(nullptr);
-    EXPECT_EQ(code, 0);
+    EXPECT_EQ(runOnAManualClock(), 0);
     EXPECT_EQ(test::readText(root / "program" / "Log.txt"), "previous run\n");
     const std::string status = gf_statusMessage();
     EXPECT_TRUE(status.starts_with("Error lf_startUpTarvo: ")) << status;

@@ -74,15 +74,20 @@ void DriverRun::SetUp()
     gf_openLog();
     lf_resetParameters();
     simemu::reset(m_scenario);
+    connectLink();
+    gf_reserveAcContainers();
+    gf_clearAcContainers();
+    g_tick = 0;
+    m_liveries.emplace(genericLiveries({{"A320", kTitle}}));
+}
+
+void DriverRun::connectLink()
+{
     gf_resetSimLink();
     gf_initSimConnectQueues();
     ASSERT_TRUE(SUCCEEDED(SimConnect_Open(&m_h, "Tarvo", nullptr, 0, nullptr, 0)));
     g_hSimConnect = m_h;
     gf_registerSimConnect(m_h);
-    gf_reserveAcContainers();
-    gf_clearAcContainers();
-    g_tick = 0;
-    m_liveries.emplace(genericLiveries({{"A320", kTitle}}));
 }
 
 void DriverRun::TearDown()

@@ -40,6 +40,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // A fresh link to the simulator, registered as at a session's start.
+    void connectLink();
     // One engine tick, 10 ms, one dispatch; feeds due reports first. Checks the object invariant.
     void step();
     void steps(int count);

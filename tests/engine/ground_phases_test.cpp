@@ -1,5 +1,6 @@
 #include "engine/ground_phases.h"
 
+#include "airport/park_pos.h"
 #include "engine/motion.h"
 #include "engine/motion_math.h"
 #include "tests/engine/live_ac_fixture.h"
@@ -153,6 +154,35 @@ TEST_F(GroundPhases, PushbackEndsWithTheEnginesStarting)
     EXPECT_EQ(a.engineStartHold, 900.0);
     EXPECT_EQ(a.keepWindow, 0);
     EXPECT_EQ(a.departing, 0);
+}
+
+// The turned pushback curves from the midpoint through P1 to its end: each end is timed from the
+// midpoint, half the straight travel after now, not after P1.
+TEST_F(GroundPhases, PushbackEndsAreTimedFromTheMidpoint)
+{
+    for (const double radiusMetres : {20.0, 0.0}) { // a stand of that radius; none: the half wingspan
+        SCOPED_TRACE(radiusMetres);
+        g_stands.clear();
+        g_stands.emplace_back("A1", std::vector<ParkPosOption>{}, p.lat, p.lon, 0.0, radiusMetres, 1, 1, 1);
+        g_stands[0].sid = 1;
+        LiveAcRecord a = test::makeFlyingAircraft({{p, 0, 0, 0}, {p, 0, 0, 100}});
+        a.phase = MovePhase::Parked;
+        a.standId = 1;
+        a.initLat = p.lat;
+        a.initLon = p.lon;
+        g_tick = 1000;
+        lf_pushBack(a);
+        ASSERT_EQ(a.stream.size(), 4u); // front, midpoint, P1, end
+        const Situation& mid = a.stream[1];
+        const std::int32_t atMid = 1000 + (a.stream[2].timeKey - 1000) / 2;
+        for (const Situation* end : {&a.stream[3], &a.pushbackEndAlternative}) {
+            const double metres = gf_distanceNm(gf_positionOf(mid), gf_positionOf(*end)) * 1852.0;
+            const double ticks = metres / (a.categorySpeedStep * 1852.0 / 3600.0) * 100.0;
+            EXPECT_NEAR(end->timeKey, atMid + ticks, 1.0);
+            EXPECT_GT(end->timeKey, a.stream[2].timeKey) << "play times still rise";
+        }
+    }
+    g_stands.clear();
 }
 
 TEST_F(GroundPhases, PhaseStepLeavesTheStandAndRollsBackwardsInPushback)

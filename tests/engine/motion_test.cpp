@@ -272,6 +272,7 @@ TEST_F(Motion, ArrivalAtTheStandParksOnlyWithinTwoMetres)
         if (row.occupied) {
             g_liveAircraft.push_back(test::makeFlyingAircraft({{stand, 0, 3, 0}, {stand, 0, 3, 100}}));
             g_liveAircraft.back().standId = 7;
+            g_liveAircraft.back().phase = MovePhase::Parked;
             g_liveAircraft.back().hexId = 0x4b0001;
         }
         LiveAcRecord a = test::makeFlyingAircraft({{stand, 0, 3, 0}, {stand, 0, 3, 100}});

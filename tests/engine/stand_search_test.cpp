@@ -4,6 +4,7 @@
 #include "airport/stand_lookup.h"
 #include "engine/ai_driver.h"
 #include "engine/stand_claims.h"
+#include "engine/stand_hold.h"
 #include "engine/stand_options.h"
 #include "engine/spawn.h"
 #include "engine/stand_search.h"

@@ -96,7 +96,7 @@ TEST_F(StreamUpkeep, FarReportsDepartOrRemoveTheParkedAircraft)
     decodeExisting(a, at(ahead(stand, 0, 150), 8, 200));
     EXPECT_EQ(a.departing, 1);
     EXPECT_EQ(a.stream.size(), 2u);
-    EXPECT_FALSE(g_stands.back().liveOccupied) << "the stand is free once the aircraft leaves";
+    EXPECT_TRUE(g_stands.back().liveOccupied) << "held until its pull-out or pushback moves it off the stand";
 
     LiveAcRecord distant = parked();
     decodeExisting(distant, at(ahead(stand, 0, 250), 8, 200));

@@ -4,15 +4,19 @@
 #include "airport/park_airport_state.h"
 #include "airport/stand_lookup.h"
 #include "base/folders.h"
+#include "core/exit.h"
 #include "core/main_loop.h"
 #include "engine/records.h"
+#include "engine/stand_candidates.h"
 #include "engine/session_calls.h"
 #include "engine/stand_options.h"
 #include "engine/stand_search.h"
 #include "parking/park_airport.h"
 #include "parking/parking_fit.h"
 #include "parking/session_calls.h"
+#include "platform/system/clock.h"
 #include "platform/win32/testing.h"
+#include "requests/exit_request.h"
 #include "requests/main_loop_requests.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
@@ -22,6 +26,7 @@
 #include "shown/status_line.h"
 #include "sim/user_aircraft.h"
 #include "tests/airport/airport_fixture.h"
+#include "tests/support/guard_time.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/main_window_fixture.h"
 #include "tools/airport_gen.h"
@@ -276,6 +281,46 @@ TEST_F(ParkAirports, LearnSoftSwitchedOffByTheAirportIsSavedWithIt)
     }
 }
 
+// LEARN_SOFT that the program switched off at a well-covered airport is on again once parking there
+// ends: the next airport's own learned value stands, and its learned file keeps it.
+TEST_F(ParkAirports, LearnSoftSwitchedOffByTheProgramNeverOverridesTheNextAirportsOwn)
+{
+    writeStands("AAAA", kHome, 19, "90"); // soft learning allowed
+    writeStands("BBBB", kAway, 20, "45"); // well covered
+    gf_setParkAirport(*gf_findAirport("AAAA"));
+    ASSERT_EQ(lf_readParkedFile(), "");
+    const fs::path learned = g_parkedFileInfo.learnedPath;
+    ASSERT_FALSE(learned.empty());
+    gf_endParking();
+    struct Row {
+        const char* name;
+        std::optional<std::string> own; // AAAA's learned LEARN_SOFT
+        bool learnSoft;
+    };
+    for (const Row& row : {Row{"learned off", "false", false}, Row{"learned on", "true", true},
+                           Row{"nothing learned", std::nullopt, true}}) {
+        SCOPED_TRACE(row.name);
+        param::LEARN_SOFT.value = 1;
+        gf_setParkAirport(*gf_findAirport("BBBB"));
+        ASSERT_EQ(lf_readParkedFile(), "");
+        ASSERT_FALSE(param::LEARN_SOFT.on()) << "switched off by the program";
+        const fs::path wellCovered = g_parkedFileInfo.learnedPath;
+        gf_endParking();
+        fs::remove(wellCovered); // saved with the switch: the next visit would take it as BBBB's own
+        tools::ApfSpec own;
+        if (row.own)
+            own.parameters.push_back({"LEARN_SOFT", *row.own});
+        tools::gf_writeApfSpec(own, learned);
+        gf_setParkAirport(*gf_findAirport("AAAA"));
+        ASSERT_EQ(lf_readParkedFile(), "");
+        EXPECT_EQ(param::LEARN_SOFT.on(), row.learnSoft);
+        g_learnedStandUpdates = 1;
+        gf_endParking();
+        const std::string value = row.learnSoft ? "true" : "false";
+        EXPECT_NE(readText(learned).find("name=\"LEARN_SOFT\" value=\"" + value + "\""), std::string::npos);
+    }
+}
+
 TEST_F(ParkAirports, WhatWasLearnedIsSavedWhenParkingEnds)
 {
     writeStands("AAAA", kHome, 3);
@@ -373,6 +418,28 @@ protected:
         param::AIRPORT_HEIGHT.value = m_airportHeight;
     }
     static bool enabled(const ParameterControl& control) { return IsWindowEnabled(gf_controlWindow(control)) != FALSE; }
+    // The exit for new settings as a click asks for it: the whole exit sequence on its own thread
+    // and the restart's reset, this thread answering what it sends the window. The next start-up
+    // is not run.
+    static void exitForNewSettings()
+    {
+        ManualClock clock;
+        gf_setClock(&clock);
+        gf_installExitSequence();
+        gf_requestExit(static_cast<std::int32_t>(ExitReason::NewSettings), 0);
+        const auto deadline = std::chrono::steady_clock::now() + guardTime(std::chrono::seconds(30));
+        MSG message{};
+        while (gf_exitSequenceRunning() && std::chrono::steady_clock::now() < deadline) {
+            PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+            clock.advance(std::chrono::milliseconds(100));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_FALSE(gf_exitSequenceRunning());
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) // WM_APP+1 would start the next session
+            ;
+        gf_setExitSequence(nullptr);
+        gf_setClock(nullptr);
+    }
 
 private:
     std::uint8_t m_simTime = param::SIM_TIME.value.load();
@@ -427,6 +494,72 @@ TEST_F(ParkingControls, FollowTheParkAirportAndLeaveNothingOfItShown)
     }
 }
 
+// However the busy state ends, the nine controls it locked (the parking settings and "Re-read") are
+// free again, read back from the real window layer. The exit runs on a thread of its own.
+using ParkingControlsThreads = ParkingControls;
+
+TEST_F(ParkingControlsThreads, UnlockHoweverTheBusyStateEnds)
+{
+    using namespace param;
+    const LatLon homeStand = writeStands("AAAA", kHome, 12);
+    writeStands("BBBB", kAway, 8);
+    writeText(g_myParkAirportsPath, "BBBB\n");
+    ASSERT_TRUE(lf_readMyParkAirports());
+    RT_PARKTRAFFIC_ONLY.value = 0;
+    const std::vector<const ParameterControl*> locked{&parking_percentage, &INITIAL_LOAD_ONLY, &PARK_FAKE,
+                                                      &PARK_SOFT,          &CUSTOM_MAX_PARK,   &RT_PARKTRAFFIC_ONLY,
+                                                      &MAX_FIT_FL,         &WEEK,              &REREAD_BUTTON};
+    // Parking at AAAA, where the user stands, with statics still to be parked (one every 0.5 s).
+    const auto staticsWaitAtHome = [&] {
+        userAt(homeStand, true);
+        gf_checkForParkAirportUpdates(true);
+        g_standCandidates.push_back(StandCandidate{.fitted = 1, .standId = 1});
+        gf_disableControls();
+    };
+    const auto renewalStarts = [] {
+        g_secondsCounter = 15; // the renewal's step alone
+        g_renewParkingRequest = 1;
+        lf_every15Seconds();
+    };
+    const auto checkFrom = [](LatLon at) {
+        return [at] {
+            userAt(at, false, 3000.0);
+            gf_checkForParkAirportUpdates(false);
+        };
+    };
+    const auto exitAndRestart = [] { exitForNewSettings(); };
+    struct Row {
+        const char* name;
+        std::function<void()> busy;
+        std::function<void()> wayOut;
+    };
+    const Row rows[] = {
+        {"AAAA goes out of sight", staticsWaitAtHome, checkFrom({50.0, 11.2})},
+        {"BBBB comes into sight, nearer", staticsWaitAtHome, checkFrom({50.0, 10.43})},
+        {"BBBB's parking file cannot be read",
+         [&] {
+             writeText(g_myThirdpartyPath / "BBBB.xml", "<parkpositions><parkpos id=");
+             checkFrom({50.0, 10.43})();
+         },
+         [] { gf_checkForParkAirportUpdates(false); }},
+        {"a renewal finds no park airport", renewalStarts, [] { lf_every15Seconds(); }},
+        {"the exit ends parking at AAAA", staticsWaitAtHome, exitAndRestart},
+        {"the exit cuts a renewal short", renewalStarts, exitAndRestart},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.busy();
+        ASSERT_EQ(g_parkingBusy.load(), 1);
+        ASSERT_TRUE(std::ranges::none_of(locked, [](const ParameterControl* c) { return enabled(*c); }));
+        row.wayOut();
+        EXPECT_EQ(g_parkingBusy.load(), 0);
+        for (const ParameterControl* control : locked)
+            EXPECT_TRUE(enabled(*control)) << control->controlId;
+        gf_endParking();
+        gf_resetMainLoop();
+        g_parkingBusy = 0;
+    }
+}
 
 // A park airport's learned file brings its own live limit and range; when parking there ends the
 // user's own come back, in the settings, the boxes and "parameters.xml" alike.

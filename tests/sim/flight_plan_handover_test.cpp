@@ -3,6 +3,8 @@
 #include "sim/flight_plan.h"
 #include "tests/sim/sim_link_fixture.h"
 
+#include <functional>
+
 namespace zyn {
 namespace {
 
@@ -41,9 +43,32 @@ TEST_F(FlightPlanHandOver, FolderWithoutAsciiFormIsLoggedOnceAndNotHandedOver)
     EXPECT_FALSE(gf_assignFlightPlan(id, first));
     EXPECT_FALSE(gf_assignFlightPlan(id, writtenPlan(folder, id + 1)));
     EXPECT_TRUE(simemu::callsOf("SimConnect_AISetAircraftFlightPlan").empty());
+    EXPECT_EQ(g_simRequestErrors.load(), 0) << "nothing was refused";
     EXPECT_EQ(logCount("Flight plans are not handed to the simulator: \"" + gf_utf8FromPath(first) +
                        "\" has no ASCII form (no 8.3 short names)"),
               1);
+}
+
+// A refused flight plan or lever setting counts towards the link's restart like every other request.
+TEST_F(FlightPlanHandOver, RefusedFlightPlanOrLeverSettingCountsAsARequestError)
+{
+    connect();
+    const std::uint32_t id = createAndMatch("SWR3", 0x4B1803);
+    const auto plan = writtenPlan(m_dir / "orig_dest", id);
+    const struct {
+        const char* function;
+        std::function<void()> call;
+    } rows[] = {
+        {"SimConnect_AISetAircraftFlightPlan", [&] { EXPECT_FALSE(gf_assignFlightPlan(id, plan)); }},
+        {"SimConnect_SetDataOnSimObject", [&] { gf_sendEngineLevers(id, 100.0, 100.0); }},
+    };
+    for (const auto& row : rows) {
+        g_simRequestErrors = 0;
+        simemu::failCalls(row.function, 1);
+        row.call();
+        EXPECT_EQ(g_simRequestErrors.load(), 1) << row.function;
+    }
+    g_simRequestErrors = 0;
 }
 
 } // namespace

@@ -86,6 +86,20 @@ TEST_F(SimClientThreads, RegistersEventsDefinitionsClientEventsAndGroupInOrder)
                                                 "SimConnect_SetNotificationGroupPriority"}));
 }
 
+// A rescan asked for before the simulator ever answered restarts the program; one asked for after it
+// answered waits for the next start, also when a restart came in between.
+TEST_F(SimClientThreads, AConnectionOnceOpenedIsRememberedAcrossARestart)
+{
+    EXPECT_EQ(g_simNeverConnected.load(), 1);
+    connect();
+    ASSERT_TRUE(simemu::waitUntil([] { return simemu::isConnected(); }));
+    stopClient();
+    EXPECT_EQ(g_simNeverConnected.load(), 0);
+    gf_resetSimLink(); // as the restart resets the link
+    EXPECT_EQ(g_simNotConnected.load(), 1) << "the new session has not connected yet";
+    EXPECT_EQ(g_simNeverConnected.load(), 0);
+}
+
 TEST_F(SimClientThreads, RetriesEverySecondWithOneWaitingMessage)
 {
     ManualClock clock;

@@ -33,6 +33,7 @@
 #include "parking/static_park.h"
 #include "parking/static_parking.h"
 #include "platform/system/clock.h"
+#include "platform/system/full_disk.h"
 #include "requests/destination_request.h"
 #include "requests/exit_request.h"
 #include "requests/main_loop_requests.h"
@@ -81,6 +82,7 @@ void lf_resetPlatform()
 {
     gf_setClock(nullptr);
     gf_recorded().clear();
+    gf_setFullDisk(std::nullopt);
 #ifndef _WIN32 // the emulator and the headless window layer stand in for what Windows has
     simemu::resetToProgramScenario();
     gf_releaseNamedMutexes();
@@ -290,6 +292,7 @@ void gf_resetRooms()
     lf_resetAirportRoom();
     lf_resetTraffic();
     gf_resetSimLink();
+    g_simNeverConnected = 1; // kept by the restart's reset, not by a fresh process
     gf_resetFailedLiveries();
     g_flightPlanFolder.clear();
     lf_resetLiveries();

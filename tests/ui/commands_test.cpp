@@ -3,6 +3,7 @@
 #include "requests/main_loop_requests.h"
 #include "settings/traffic_range.h"
 #include "sim/link_state.h"
+#include "sim/user_aircraft.h"
 #include "tests/ui/main_window_fixture.h"
 #include "ui/session_controls.h"
 
@@ -137,24 +138,39 @@ TEST_F(WindowCommands, ParkTrafficOnlyEmptiesTheParkingBoxesAndAsksForItsRenewal
     g_parkAirportLoaded = 0;
 }
 
-TEST_F(WindowCommands, AutoRangeOffRestoresTheRangeInForceBefore)
+// Switched on, the automatic range follows the user's situation at once, before any main loop runs;
+// switched off, the range in force before comes back.
+TEST_F(WindowCommands, AutoRangeOnAppliesTheRangeAtOnceAndOffRestoresTheRangeInForceBefore)
 {
+    struct Row {
+        const char* name;
+        bool onGround;
+        double altitudeFt;
+        std::int32_t range;
+    };
     open();
-    param::AUTO_RANGE.value = 0;
-    CheckDlgButton(g_mainWindow.load(), param::AUTO_RANGE.controlId, BST_UNCHECKED);
-    gf_setTrafficRange(25);
-    click(param::AUTO_RANGE);
-    EXPECT_EQ(g_adjustRangeRequest.load(), 1); // the main loop sets the automatic range
-    EXPECT_FALSE(IsWindowEnabled(gf_controlWindow(param::LATERAL_RANGE)));
-    EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(param::AUTO_RANGE_ABOVE_HEIGHT)));
-    gf_setTrafficRange(10); // what the automatic range chose
-    g_airportRangeMode = 1;
-    click(param::AUTO_RANGE);
-    EXPECT_EQ(param::LATERAL_RANGE.value.load(), 25);
-    EXPECT_EQ(g_rangeMetres.load(), 25u * 1852u + 10000u);
-    EXPECT_EQ(g_airportRangeMode.load(), 0);
-    EXPECT_EQ(lf_getTextFromId(param::LATERAL_RANGE.controlId), "25");
-    EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(param::LATERAL_RANGE)));
+    for (const Row& row : {Row{"on the ground", true, 1400.0, 10}, Row{"cruising", false, 35000.0, 40}}) {
+        SCOPED_TRACE(row.name);
+        UserAcData user;
+        user.altitude = row.altitudeFt;
+        g_userAc.set(user);
+        g_userOnGround = row.onGround ? 1 : 0;
+        param::AUTO_RANGE.value = 0;
+        CheckDlgButton(g_mainWindow.load(), param::AUTO_RANGE.controlId, BST_UNCHECKED);
+        gf_setTrafficRange(25);
+        click(param::AUTO_RANGE);
+        EXPECT_EQ(param::LATERAL_RANGE.value.load(), row.range);
+        EXPECT_EQ(g_rangeNm.load(), row.range);
+        EXPECT_EQ(lf_getTextFromId(param::LATERAL_RANGE.controlId), std::to_string(row.range));
+        EXPECT_FALSE(IsWindowEnabled(gf_controlWindow(param::LATERAL_RANGE)));
+        EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(param::AUTO_RANGE_ABOVE_HEIGHT)));
+        click(param::AUTO_RANGE);
+        EXPECT_EQ(param::LATERAL_RANGE.value.load(), 25);
+        EXPECT_EQ(g_rangeMetres.load(), 25u * 1852u + 10000u);
+        EXPECT_EQ(g_airportRangeMode.load(), 0);
+        EXPECT_EQ(lf_getTextFromId(param::LATERAL_RANGE.controlId), "25");
+        EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(param::LATERAL_RANGE)));
+    }
 }
 
 TEST_F(WindowCommands, SimTimeOffZeroesTheShiftAndRebuildsTheScene)

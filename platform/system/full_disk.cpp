@@ -1,0 +1,51 @@
+#include "platform/system/full_disk.h"
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+
+namespace zyn {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::atomic<bool> g_fullDiskSet{false}; // the one test every write makes while none is set
+std::mutex g_fullDiskMutex;
+std::optional<FullDisk> g_fullDisk; // under g_fullDiskMutex
+
+bool lf_onFullDiskLocked(const fs::path& file)
+{
+    return g_fullDisk && file.parent_path().lexically_normal() == g_fullDisk->folder.lexically_normal();
+}
+
+} // namespace
+
+void gf_setFullDisk(std::optional<FullDisk> disk)
+{
+    std::lock_guard lock(g_fullDiskMutex);
+    g_fullDisk = std::move(disk);
+    g_fullDiskSet = g_fullDisk.has_value();
+}
+
+bool gf_roomForNewFile(const fs::path& file)
+{
+    if (!g_fullDiskSet.load())
+        return true;
+    std::lock_guard lock(g_fullDiskMutex);
+    return !lf_onFullDiskLocked(file) || g_fullDisk->bytesLeft > 0;
+}
+
+std::size_t gf_bytesThatFit(const fs::path& file, std::size_t bytes)
+{
+    if (!g_fullDiskSet.load())
+        return bytes;
+    std::lock_guard lock(g_fullDiskMutex);
+    if (!lf_onFullDiskLocked(file))
+        return bytes;
+    const auto fit = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, g_fullDisk->bytesLeft));
+    g_fullDisk->bytesLeft -= fit;
+    return fit;
+}
+
+} // namespace zyn
