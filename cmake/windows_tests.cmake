@@ -39,7 +39,8 @@ set(TARVO_WIN_TESTS_LEFT_OUT
   sim/sim_user_aircraft_test.cpp sim/flight_plan_handover_test.cpp sim/sim_link_fixture.cpp
   engine/driver_fixture.cpp engine/buffer_rules_test.cpp engine/commands_test.cpp engine/creation_pacing_test.cpp
   engine/driver_faults_test.cpp engine/driver_run_test.cpp engine/driver_threads_test.cpp
-  engine/emulator_phases_test.cpp engine/merge_test.cpp
+  engine/emulator_phases_test.cpp engine/merge_test.cpp engine/stand_session_test.cpp
+  engine/stand_session_traffic.cpp
   # The headless window layer's test helpers (what a user sees and does in a window).
   settings/settings_controls_test.cpp core/settings_window_test.cpp core/startup_controls_test.cpp
   parking/park_airports_test.cpp

@@ -649,6 +649,13 @@ std::map<fs::path, std::string> lf_publishedFiles()
     return files;
 }
 
+// What the system says of a full disk.
+#ifdef _WIN32
+const std::string kDiskFull = std::system_category().message(112); // ERROR_DISK_FULL
+#else
+const std::string kDiskFull = std::strerror(ENOSPC);
+#endif
+
 // A copy into TBLO that fails, the disk full at its open or half-way, ends the scan before its
 // publish: the previous results stay whole, the scan setting stays on, and no success is logged.
 TEST_F(AirportScan, ACopyForLearningThatFailsKeepsThePreviousResultsAndTheScanSetting)
@@ -677,7 +684,7 @@ TEST_F(AirportScan, ACopyForLearningThatFailsKeepsThePreviousResultsAndTheScanSe
         const auto lines = logLines();
         EXPECT_EQ(std::count(lines.begin(), lines.end(), "Airports scan successful"), 1) << "the first scan's only";
         EXPECT_TRUE(std::ranges::any_of(lines, [](const std::string& l) {
-            return l.find("failed to copy") != l.npos && l.find(std::strerror(ENOSPC)) != l.npos;
+            return l.find("failed to copy") != l.npos && l.find(kDiskFull) != l.npos;
         }));
         for (const auto& entry : fs::directory_iterator(g_airportsPath))
             EXPECT_FALSE(entry.path().filename().string().starts_with("scan_")) << entry.path();

@@ -6,6 +6,7 @@
 #include "engine/ai_driver.h"
 #include "engine/merge.h"
 #include "engine/motion.h"
+#include "engine/motion_math.h"
 #include "engine/removal.h"
 #include "engine/stand_claims.h"
 #include "engine/stand_search.h"
