@@ -513,7 +513,10 @@ TEST_F(ParkingControlsThreads, UnlockHoweverTheBusyStateEnds)
     const auto staticsWaitAtHome = [&] {
         userAt(homeStand, true);
         gf_checkForParkAirportUpdates(true);
-        g_standCandidates.push_back(StandCandidate{.fitted = 1, .standId = 1});
+        StandCandidate waiting;
+        waiting.fitted = 1;
+        waiting.standId = 1;
+        g_standCandidates.push_back(waiting);
         gf_disableControls();
     };
     const auto renewalStarts = [] {
