@@ -93,28 +93,21 @@ std::string lf_optionCallsigns(const ParkPosOption& option)
     return option.callsign2.empty() ? option.callsign.str() : fmt::format("{}:{}", option.callsign, option.callsign2);
 }
 
-bool lf_appendSettingBool(pugi::xml_node parameters, const BoolParameter& setting)
-{
-    return gf_appendBoolParameterNode(parameters, setting.key, setting.on());
-}
-
-bool lf_appendSettingInt(pugi::xml_node parameters, const IntParameter& setting)
-{
-    return gf_appendIntParameterNode(parameters, setting.key, setting.value.load());
-}
-
 // The per-airport copies of the settings that a learned file carries.
-bool lf_writeLearnedSettings(pugi::xml_node parameters)
+bool lf_writeLearnedSettings(pugi::xml_node parameters, const AirportSettings& s)
 {
     using namespace param;
-    bool ok = lf_appendSettingInt(parameters, LATERAL_RANGE) && lf_appendSettingBool(parameters, AUTO_RANGE) &&
-              lf_appendSettingBool(parameters, WEEK) && lf_appendSettingBool(parameters, PARK_FAKE) &&
-              lf_appendSettingBool(parameters, PARK_SOFT) && lf_appendSettingInt(parameters, parking_percentage) &&
-              lf_appendSettingBool(parameters, INITIAL_LOAD_ONLY) && lf_appendSettingInt(parameters, MAX_FIT) &&
-              lf_appendSettingBool(parameters, RT_PARKTRAFFIC_ONLY);
-    if (ok && MAX_LIVE.value.load() >= 0) // the default -1 is left out
-        ok = lf_appendSettingInt(parameters, MAX_LIVE);
-    return ok && lf_appendSettingBool(parameters, LEARN_SOFT);
+    const auto flag = [&](const BoolParameter& p, bool value) { return gf_appendBoolParameterNode(parameters, p.key, value); };
+    const auto number = [&](const IntParameter& p, std::int32_t value) {
+        return gf_appendIntParameterNode(parameters, p.key, value);
+    };
+    bool ok = number(LATERAL_RANGE, s.lateralRange) && flag(AUTO_RANGE, s.autoRange) && flag(WEEK, s.week) &&
+              flag(PARK_FAKE, s.parkFake) && flag(PARK_SOFT, s.parkSoft) &&
+              number(parking_percentage, s.parkingPercentage) && flag(INITIAL_LOAD_ONLY, s.initialLoadOnly) &&
+              number(MAX_FIT, s.maxFit) && flag(RT_PARKTRAFFIC_ONLY, s.parkTrafficOnly);
+    if (ok && s.maxLive >= 0) // the default -1 is left out
+        ok = number(MAX_LIVE, s.maxLive);
+    return ok && flag(LEARN_SOFT, s.learnSoft);
 }
 
 // A coordinate attribute: nothing when absent; an error text when it is no usable number.
@@ -218,7 +211,7 @@ bool lf_writeApfParameters(pugi::xml_document& document, const ApfWriteData& dat
              gf_appendParameterNode(parameters, "manufacturer", data.manufacturer) &&
              gf_appendParameterNode(parameters, "creator", data.creator);
     if (ok && mode == ApfMode::Learned)
-        ok = lf_writeLearnedSettings(parameters);
+        ok = lf_writeLearnedSettings(parameters, data.settings);
     return ok;
 }
 

@@ -8,6 +8,7 @@
 #include "airport/park_pos.h"
 #include "airport/read_report.h"
 #include "base/atomic_file.h"
+#include "settings/airport_settings.h"
 
 #include <pugixml.hpp>
 
@@ -42,6 +43,7 @@ struct ApfWriteData {
     std::int32_t altitude = 0; // feet; written for handmade and generated files
     std::span<const ParkPos> stands{};
     bool handmade = false; // the airport's learned file replaces its stock stands: every stand in full
+    AirportSettings settings{}; // written for learned files only
 };
 
 // The file's text; nothing, with a log line naming the path, when the document could not be built.

@@ -4,6 +4,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "platform/system/files.h"
+#include "settings/airport_settings.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
@@ -62,7 +63,7 @@ void lf_learnRange(const pugi::xml_document& document)
         gf_adjustAutoRange();
         gf_enableControl(LATERAL_RANGE, false);
     } else {
-        gf_setTrafficRange(range.value_or(g_manualRange.load()));
+        gf_setTrafficRange(range.value_or(gf_usersAirportSettings().lateralRange));
         gf_setBoxInt(LATERAL_RANGE);
         gf_enableControl(LATERAL_RANGE, true);
     }

@@ -23,6 +23,7 @@
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
 #include "requests/destination_request.h"
+#include "settings/airport_settings.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
@@ -166,8 +167,7 @@ void lf_flushStatic()
     // Parking may have ended since the click: the next park airport must not lose its renewals.
     if (g_parkAirportLoaded.load() == 0 || param::INITIAL_LOAD_ONLY.on())
         return;
-    param::INITIAL_LOAD_ONLY.value = 1; // in this run only; the file keeps the user's choice
-    gf_showCheckBox(param::INITIAL_LOAD_ONLY);
+    gf_switchInitialLoadOnlyOn(); // for this airport's parking only: neither saved nor learned
 }
 
 // Removes the first aircraft in the simulator, of those the filter accepts, that lies within

@@ -25,6 +25,7 @@
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
 #include "requests/main_loop_requests.h"
+#include "settings/airport_settings.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -219,14 +220,6 @@ void lf_setStartupControls()
     MAX_FIT_FL.value = static_cast<float>(MAX_FIT.value.load()) * 0.5f + 0.5f;
 }
 
-// The user's own range and live limit, as "parameters.xml" holds them: a park airport's learned file
-// replaces them while parking there, and they come back when it ends.
-void lf_takeUsersOwnLimits()
-{
-    g_manualRange = param::LATERAL_RANGE.value.load();
-    g_userMaxLive = param::MAX_LIVE.value.load();
-}
-
 // Ends the start-up thread. Its steps set controls of the main window, which waits for this thread,
 // so the messages it sends are answered until it has ended; otherwise both would wait for ever.
 void lf_stopStartupThread()
@@ -268,7 +261,7 @@ void lf_detectInstallPath()
     }
     lf_setInstallPath();
     lf_setStartupControls();
-    lf_takeUsersOwnLimits();
+    gf_takeUsersAirportSettings();
     g_startupSteps.readAirports();
 }
 

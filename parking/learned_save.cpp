@@ -75,6 +75,7 @@ bool gf_saveLearnedAirportFile(const std::string& code, const ApfFileInfo& info,
     data.publisher = info.publisher;
     data.altitude = info.altitude;
     data.handmade = state.handmade;
+    data.settings = state.settings;
     std::vector<ParkPos> written;
     if (state.handmade) {
         const std::uint64_t quality = gf_qualityFactor(stands);

@@ -4,6 +4,7 @@
 // Main-loop thread.
 #include "airport/apf_read.h"
 #include "airport/park_pos.h"
+#include "settings/airport_settings.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -16,6 +17,7 @@ struct LearnedState {
     std::int32_t updates = 0;      // learned stand uses and stand changes since the last save
     bool parameterChanged = false; // the user changed a parking parameter while the stands were loaded
     bool handmade = false;         // the loaded learned file was a handmade one
+    AirportSettings settings{};    // the airport's settings, as its file is to keep them
 };
 
 // Where the airport's learned file lies: where its file was read from when that is known, else by

@@ -15,6 +15,7 @@
 #include "parking/parking_fit.h"
 #include "parking/session_calls.h"
 #include "parking/static_parking.h"
+#include "settings/airport_settings.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
@@ -42,10 +43,6 @@ constexpr std::size_t kSoftLearningBelowStands = 20;
 constexpr double kNoPositionLat = 0.0009;
 constexpr double kNoPositionLon = 0.05;
 
-// LEARN_SOFT switched off by a well-covered airport, not by the user: on again when parking there
-// ends, before the next airport's learned file may set its own value.
-bool g_learnSoftSwitchedOff = false;
-
 bool lf_inSight(double distanceNm)
 {
     return distanceNm <= static_cast<double>(param::AIRPORT_RANGE.value) &&
@@ -70,13 +67,8 @@ void lf_decideSoftLearning()
         return;
     }
     g_softLearningAllowed = false;
-    if (!param::LEARN_SOFT.on())
-        return;
-    param::LEARN_SOFT.value = 0; // in this run only; the file keeps the user's choice
-    g_learnSoftSwitchedOff = true;
-    gf_showCheckBox(param::LEARN_SOFT);
-    gf_enableControl(param::LEARN_SOFT, false);
-    g_airportFileChanged = 1; // the airport's learned file keeps the setting it was parked with
+    if (param::LEARN_SOFT.on())
+        gf_switchLearnSoftOff(); // for this airport's parking only: neither saved nor learned
 }
 
 // The park airport first in the list, with the user's stand there when there is one.
@@ -286,7 +278,7 @@ void lf_saveWhatWasLearned()
 {
     lf_retryUnsavedLearned();
     const bool loaded = g_parkAirportLoaded.load() != 0;
-    LearnedState state{g_learnedStandUpdates, g_airportFileChanged.load() != 0, g_handmade};
+    LearnedState state{g_learnedStandUpdates, g_airportFileChanged.load() != 0, g_handmade, gf_airportSettingsToLearn()};
     const std::string code = gf_parkAirport().icao;
     if (loaded && (state.parameterChanged || state.updates >= 1) &&
         !gf_saveLearnedAirportFile(code, g_parkedFileInfo, g_stands, state))
@@ -296,25 +288,15 @@ void lf_saveWhatWasLearned()
     g_handmade = false;
 }
 
-void lf_giveLearnSoftBack()
+// The list read afresh is in file order; while a destination is set it leads the list, as after the
+// start-up, since the list is not sorted again until the destination is cleared.
+void lf_putDestinationFirst()
 {
-    if (!std::exchange(g_learnSoftSwitchedOff, false))
+    const std::string code = param::DESTINATION.getValue();
+    if (code.empty())
         return;
-    param::LEARN_SOFT.value = 1;
-    gf_showCheckBox(param::LEARN_SOFT);
-}
-
-// The airport's range and live limit end with its parking: the user's own come back, as the boxes
-// show. An automatic range goes on following the user.
-void lf_restoreUsersOwnLimits()
-{
-    using namespace param;
-    MAX_LIVE.value = g_userMaxLive.load();
-    gf_setBoxInt(MAX_LIVE);
-    if (AUTO_RANGE.on())
-        return;
-    gf_setTrafficRange(g_manualRange.load());
-    gf_setBoxInt(LATERAL_RANGE);
+    if (const auto airport = gf_findAirport(code))
+        gf_addDestinationParkAirport(code, LatLon{airport->lat, airport->lon});
 }
 
 } // namespace
@@ -357,8 +339,7 @@ void gf_endParking()
     gf_removeAllStaticAc();
     gf_awaitParkedPrefetch(); // its answer is for this airport
     lf_saveWhatWasLearned();
-    lf_giveLearnSoftBack();
-    lf_restoreUsersOwnLimits();
+    gf_giveUsersAirportSettingsBack(); // before the next airport's learned file sets its own
     gf_clearStaticParkingLists();
     gf_clearStandClaims();
     g_stands.clear();
@@ -410,8 +391,10 @@ void gf_checkForParkAirportUpdates(bool startFlag)
 
 bool gf_recheckParkAirports(bool checkStand, std::string& message)
 {
-    if (!lf_readMyParkAirports())
+    if (!lf_readMyParkAirports()) {
+        lf_putDestinationFirst();
         return false;
+    }
     const AirportRecord park = gf_parkAirport();
     std::string stand;
     {
@@ -434,6 +417,7 @@ bool gf_recheckParkAirports(bool checkStand, std::string& message)
             shown.reservedFound = gf_findStandByName(stand) != nullptr;
         });
     }
+    lf_putDestinationFirst();
     if (message.empty())
         message = "park airports and stands are okay";
     return true;
@@ -449,7 +433,6 @@ void gf_resetParkAirports()
     g_qualityFactors = 0;
     g_recalculateParking = false;
     g_lastUserPosition = {};
-    g_learnSoftSwitchedOff = false;
     g_unsavedLearned.reset();
     gf_clearStandClaims();
     g_stands.clear();

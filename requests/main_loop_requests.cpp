@@ -17,7 +17,6 @@ std::atomic<std::uint8_t> g_removeAllAircraftRequest{0};
 std::atomic<std::uint8_t> g_navLightsRequest{0};
 
 std::atomic<std::uint8_t> g_airportFileChanged{0};
-std::atomic<std::int32_t> g_userMaxLive{-1};
 
 std::atomic<std::uint8_t> g_userAtNewAirportRequest{0};
 

@@ -24,7 +24,6 @@ extern std::atomic<std::uint8_t> g_navLightsRequest;       // NAV_LIGHTS_WHILE_P
 
 // What the window changed of the park airport's parking, for static parking to keep.
 extern std::atomic<std::uint8_t> g_airportFileChanged; // its settings changed: its file is saved when parking ends
-extern std::atomic<std::int32_t> g_userMaxLive;        // the user's own MAX_LIVE, back when parking ends
 
 // A new flight, a loaded flight or the end of the simulator connection: static parking records the
 // stand the user aircraft stands at. Served by the main loop, or by the exit once the loop ended.

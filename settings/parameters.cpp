@@ -1,6 +1,7 @@
 // The settings objects: values, clamping, and the table every setting enters as it is built.
 #include "settings/settings.h"
 
+#include "settings/airport_settings.h"
 #include "settings/settings_file.h"
 
 #include <algorithm>
@@ -48,6 +49,7 @@ void gf_resetSettings()
     for (StringParameter* meta : {&param::META_AUTHOR, &param::META_DATE, &param::META_VERSION, &param::META_COPYRIGHT,
                                   &param::META_MSFS})
         lf_textToDefault(*meta);
+    gf_resetAirportSettings();
 }
 
 StringParameter::StringParameter(std::string key, std::string defaultValue)

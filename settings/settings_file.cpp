@@ -7,6 +7,7 @@
 #include "base/path_text.h"
 #include "base/text_util.h"
 #include "platform/system/files.h"
+#include "settings/airport_settings.h"
 #include "settings/setting_controls.h"
 
 #include <functional>
@@ -314,9 +315,14 @@ void saveParameter(const StringParameter& parameter) { lf_saveValue(parameter.ke
 void saveIntParameter(const IntParameter& parameter)
 {
     lf_saveValue(parameter.key, std::to_string(parameter.value.load()));
+    gf_keepUsersAirportSetting(parameter);
 }
 
-void gf_writeParametersXml(const BoolParameter& parameter) { lf_saveValue(parameter.key, lf_boolText(parameter.on())); }
+void gf_writeParametersXml(const BoolParameter& parameter)
+{
+    lf_saveValue(parameter.key, lf_boolText(parameter.on()));
+    gf_keepUsersAirportSetting(parameter);
+}
 
 pugi::xml_node gf_findParameterNode(const pugi::xml_document& document, std::string_view key)
 {

@@ -14,7 +14,6 @@ constexpr std::int32_t kDefaultRangeNm = 40;
 
 std::atomic<double> g_rangeNm{kDefaultRangeNm};
 std::atomic<std::uint32_t> g_rangeMetres{kDefaultRangeNm * kWholeMetresPerNm + kQueryMarginMetres};
-std::atomic<std::int32_t> g_manualRange{kDefaultRangeNm};
 std::atomic<std::uint8_t> g_airportRangeMode{0};
 
 namespace {

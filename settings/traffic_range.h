@@ -9,9 +9,6 @@ namespace zyn {
 
 extern std::atomic<double> g_rangeNm;           // traffic range in nautical miles
 extern std::atomic<std::uint32_t> g_rangeMetres; // radius of the simulator's query: range x 1852 + 10000
-// The user's own LATERAL_RANGE: taken at start-up, when the user types it or switches AUTO_RANGE on
-// while no park airport is loaded; back when AUTO_RANGE is switched off and when parking ends.
-extern std::atomic<std::int32_t> g_manualRange;
 extern std::atomic<std::uint8_t> g_airportRangeMode; // AUTO_RANGE on and the range exactly 10 NM
 
 // Sets LATERAL_RANGE to nm clamped into its bounds and derives the two values from that clamped

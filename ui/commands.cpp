@@ -7,6 +7,7 @@
 #include "platform/win32/window.h"
 #include "requests/exit_request.h"
 #include "requests/main_loop_requests.h"
+#include "settings/airport_settings.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -234,13 +235,11 @@ void lf_applyAutoRange()
     gf_enableControl(LATERAL_RANGE, !on);
     gf_enableControl(AUTO_RANGE_ABOVE_HEIGHT, on);
     if (on) {
-        if (g_parkAirportLoaded.load() == 0) // a park airport's range is not the user's own
-            g_manualRange = LATERAL_RANGE.value.load();
         gf_adjustAutoRange(); // at once, also before the main loop runs
         return;
     }
     g_airportRangeMode = 0;
-    gf_setTrafficRange(g_manualRange.load());
+    gf_setTrafficRange(gf_usersAirportSettings().lateralRange);
     gf_setBoxInt(LATERAL_RANGE);
     gf_clearStatusMessage();
 }

@@ -151,14 +151,10 @@ void lf_afterNewInt(IntControlParameter& p, std::int32_t before)
     } else if (&p == &LATERAL_RANGE) {
         g_airportFileChanged = 1;
         gf_setTrafficRange(p.value.load());
-        if (!lf_isAirportsValue(p))
-            g_manualRange = p.value.load();
     } else if (&p == &MAX_LIVE) {
         // The engine applies a new MAX_LIVE on its own thread at its next tick.
         if (lf_isAirportsValue(p))
             g_airportFileChanged = 1;
-        else
-            g_userMaxLive = p.value.load();
     } else if (&p == &MATCHING_DEPTH) {
         if (p.value.load() > before)
             g_matchDepthRequest = 1;

@@ -110,13 +110,9 @@ TEST_F(ApfFormat, GeneratedFileReadsBackEveryStandInFull)
 TEST_F(ApfFormat, HandmadeFileReadsBackStandsOptionsAndParameters)
 {
     auto written = standsOfEveryKind();
-    param::LATERAL_RANGE.value = 33;
-    param::MAX_LIVE.value = 0;
-    param::WEEK.value = 1;
-    param::parking_percentage.value = 55;
-    param::MAX_FIT.value = 12;
+    const AirportSettings settings{.lateralRange = 33, .parkingPercentage = 55, .maxFit = 12, .week = true, .maxLive = 0};
     ASSERT_TRUE(gf_writeApf({.airportName = "Field", .publisher = "Some Maker", .qfReal = 61, .qfSoft = 7,
-                             .altitude = -12, .stands = written, .handmade = true},
+                             .altitude = -12, .stands = written, .handmade = true, .settings = settings},
                             "hand.xml", ApfMode::Learned));
     const auto read = readBack("hand.xml");
     ASSERT_EQ(read.size(), written.size());
@@ -172,8 +168,9 @@ TEST_F(ApfFormat, ParametersFollowModePublisherAndHandmade)
           "RT_PARKTRAFFIC_ONLY", "MAX_LIVE", "LEARN_SOFT"}},
     };
     for (const auto& row : rows) {
-        param::MAX_LIVE.value = row.maxLive;
-        ASSERT_TRUE(gf_writeApf({.publisher = row.publisher, .handmade = row.handmade}, "p.xml", row.mode));
+        const AirportSettings settings{.maxLive = row.maxLive};
+        ASSERT_TRUE(gf_writeApf({.publisher = row.publisher, .handmade = row.handmade, .settings = settings}, "p.xml",
+                                row.mode));
         pugi::xml_document document;
         ASSERT_TRUE(document.load_file("p.xml"));
         std::vector<std::string> names;

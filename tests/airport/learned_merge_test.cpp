@@ -1,6 +1,7 @@
 #include "airport/learned_merge.h"
 #include "airport/quality_factor.h"
 #include "base/units.h"
+#include "settings/airport_settings.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
 #include "shown/status_line.h"
@@ -37,7 +38,6 @@ protected:
     ~LearnedMerge() override
     {
         gf_setAutoRangeAdjustment(nullptr);
-        g_manualRange = m_manualRange;
     }
     void merge(const tools::ApfSpec& learned, const std::string& airportName = "Test field")
     {
@@ -50,9 +50,6 @@ protected:
         EXPECT_NE(it, stands.end()) << id;
         return *it;
     }
-
-private:
-    std::int32_t m_manualRange = g_manualRange.load();
 };
 
 tools::ParkposSpec lf_bare(std::string id, A extra = {}, std::vector<A> options = {})
@@ -126,7 +123,7 @@ TEST_F(LearnedMerge, PerAirportSettingsAreTakenOrReset)
     WEEK.value = 0;
     MAX_FIT.value = 47;
     gf_setTrafficRange(40);
-    g_manualRange = 40;
+    gf_takeUsersAirportSettings();
     const struct {
         const char* name;
         A parameters;
@@ -164,7 +161,7 @@ TEST_F(LearnedMerge, PerAirportSettingsAreTakenOrReset)
         {"automatic range: adjusted, the user's own range kept", {{"LATERAL_RANGE", "25"}, {"AUTO_RANGE", "true"}},
          [] {
              EXPECT_EQ(g_rangeAdjustments, 1);
-             EXPECT_EQ(g_manualRange.load(), 40);
+             EXPECT_EQ(gf_usersAirportSettings().lateralRange, 40);
              EXPECT_TRUE(AUTO_RANGE.on());
          }},
         {"no automatic range: the airport's range", {{"LATERAL_RANGE", "12"}, {"AUTO_RANGE", "false"}},

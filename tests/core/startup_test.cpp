@@ -7,6 +7,7 @@
 #include "core/startup_steps.h"
 #include "platform/system/clock.h"
 #include "requests/main_loop_requests.h"
+#include "settings/airport_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "settings/traffic_range.h"
@@ -139,12 +140,10 @@ TEST_F(Startup, TakesTheUsersOwnRangeAndLiveLimit)
         MAX_LIVE.value = 12;
     };
     lf_startUpTarvo();
-    EXPECT_EQ(g_manualRange.load(), 25);
-    EXPECT_EQ(g_userMaxLive.load(), 12);
+    EXPECT_EQ(gf_usersAirportSettings().lateralRange, 25);
+    EXPECT_EQ(gf_usersAirportSettings().maxLive, 12);
     LATERAL_RANGE.value = range;
     MAX_LIVE.value = maxLive;
-    g_manualRange = range;
-    g_userMaxLive = maxLive;
     g_databaseLoaded = databaseLoaded;
     for (auto& [p, value] : paths)
         p->setValue(value);

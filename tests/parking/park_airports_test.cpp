@@ -18,6 +18,7 @@
 #include "platform/win32/testing.h"
 #include "requests/exit_request.h"
 #include "requests/main_loop_requests.h"
+#include "settings/airport_settings.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -37,6 +38,8 @@
 #include <functional>
 #include <optional>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 namespace zyn::test {
 namespace {
@@ -228,6 +231,36 @@ TEST_F(ParkAirports, ChosenChangedAndClearedAsTheUserFliesBetweenTwoAirports)
     EXPECT_EQ(gf_parkAirport().icao, "AAAA") << "chosen again where the user stands";
 }
 
+// A re-read rebuilds the list in file order; the destination leads it again, so that in flight it is
+// the airport chosen, whatever the file now says.
+TEST_F(ParkAirports, ReReadKeepsTheDestinationFirst)
+{
+    constexpr LatLon kFar{52.0, 12.0};
+    writeStands("CCCC", kFar, 3);
+    struct Row {
+        const char* name;
+        const char* file; // as the user left it before "Re-read"
+        bool allKnown;
+    };
+    for (const Row& row : {Row{"listed", "AAAA\nCCCC\n", true}, Row{"no longer listed", "AAAA\n", true},
+                           Row{"with an unknown code", "AAAA\nCCCC\nZZZZ\n", false}}) {
+        SCOPED_TRACE(row.name);
+        writeText(g_myParkAirportsPath, "AAAA\n");
+        lf_readMyParkAirports();
+        param::DESTINATION.setValue("CCCC");
+        gf_addDestinationParkAirport("CCCC", kFar);
+        writeText(g_myParkAirportsPath, row.file);
+        std::string message;
+        EXPECT_EQ(gf_recheckParkAirports(true, message), row.allKnown);
+        ASSERT_FALSE(codes().empty());
+        EXPECT_EQ(codes().front(), "CCCC,");
+        userAt({52.0, 12.05}, false, 3000.0);
+        gf_checkForParkAirportUpdates(false);
+        EXPECT_EQ(gf_parkAirport().icao, "CCCC");
+        gf_endParking();
+    }
+}
+
 TEST_F(ParkAirports, SoftLearningFollowsEachAirportsCoverage)
 {
     struct Row {
@@ -250,16 +283,16 @@ TEST_F(ParkAirports, SoftLearningFollowsEachAirportsCoverage)
     }
 }
 
-// LEARN_SOFT switched off by a well-covered airport is kept in that airport's learned file when
-// parking there ends; an airport that changes nothing gets no file.
-TEST_F(ParkAirports, LearnSoftSwitchedOffByTheAirportIsSavedWithIt)
+// LEARN_SOFT switched off by a well-covered airport is the program's switch, not the airport's
+// setting: alone it writes no learned file, as an airport that changes nothing gets none.
+TEST_F(ParkAirports, LearnSoftSwitchedOffByTheAirportWritesNoFile)
 {
     struct Row {
         const char* name;
         std::size_t gates;
         const char* quality;
         int learnSoft; // before the airport is read
-        bool saved;
+        bool switched;
     };
     for (const Row& row : {Row{"well covered, LEARN_SOFT on", 20, "45", 1, true},
                            Row{"well covered, LEARN_SOFT already off", 20, "45", 0, false},
@@ -272,12 +305,9 @@ TEST_F(ParkAirports, LearnSoftSwitchedOffByTheAirportIsSavedWithIt)
         ASSERT_EQ(lf_readParkedFile(), "");
         const fs::path learned = g_parkedFileInfo.learnedPath;
         ASSERT_FALSE(learned.empty());
+        EXPECT_EQ(param::LEARN_SOFT.on(), row.learnSoft == 1 && !row.switched);
         gf_endParking();
-        EXPECT_EQ(fs::exists(learned), row.saved);
-        if (row.saved) {
-            EXPECT_NE(readText(learned).find("name=\"LEARN_SOFT\" value=\"false\""), std::string::npos);
-        }
-        fs::remove(learned);
+        EXPECT_FALSE(fs::exists(learned));
     }
 }
 
@@ -306,7 +336,7 @@ TEST_F(ParkAirports, LearnSoftSwitchedOffByTheProgramNeverOverridesTheNextAirpor
         ASSERT_FALSE(param::LEARN_SOFT.on()) << "switched off by the program";
         const fs::path wellCovered = g_parkedFileInfo.learnedPath;
         gf_endParking();
-        fs::remove(wellCovered); // saved with the switch: the next visit would take it as BBBB's own
+        EXPECT_FALSE(fs::exists(wellCovered)) << "the switch alone is no setting of BBBB's";
         tools::ApfSpec own;
         if (row.own)
             own.parameters.push_back({"LEARN_SOFT", *row.own});
@@ -564,28 +594,63 @@ TEST_F(ParkingControlsThreads, UnlockHoweverTheBusyStateEnds)
     }
 }
 
-// A park airport's learned file brings its own live limit and range; when parking there ends the
-// user's own come back, in the settings, the boxes and "parameters.xml" alike.
-class UsersOwnLimits : public ParkAirports {
+// Each park airport's eleven settings (its learned file's, what the user changes there, what the
+// program switches for itself) end with its parking: the user's own come back, in the settings and the
+// window alike, "parameters.xml" keeps only what the user chose, and no program switch reaches a
+// learned file.
+class AirportSettingsEnd : public ParkAirports {
 protected:
-    UsersOwnLimits()
+    AirportSettingsEnd()
     {
         openMainWindow();
         gf_setParametersPath(programDir / "parameters.xml");
-        writeStands("AAAA", kHome, 3);
-        gf_setParkAirport(*gf_findAirport("AAAA"));
-        EXPECT_EQ(lf_readParkedFile(), "");
-        learned = g_parkedFileInfo.learnedPath;
-        EXPECT_FALSE(learned.empty());
-        gf_endParking();
+        writeStands("AAAA", kHome, 3);        // few stands: soft learning allowed
+        writeStands("BBBB", kAway, 20, "45"); // well covered: LEARN_SOFT is switched off there
     }
-    ~UsersOwnLimits() override
+    ~AirportSettingsEnd() override
     {
         gf_endParking();
         gf_setParametersPath({});
-        g_userMaxLive = m_userMaxLive;
-        g_manualRange = m_manualRange;
         g_airportFileChanged = 0;
+        g_removeAllRequest = 0;
+    }
+    // The user's own, saved as the window saves them, and taken as the start-up takes them.
+    static void usersOwn()
+    {
+        using namespace param;
+        for (auto [box, on] : {std::pair{&AUTO_RANGE, false}, {&INITIAL_LOAD_ONLY, false}, {&PARK_SOFT, true},
+                               {&PARK_FAKE, true}, {&WEEK, false}, {&RT_PARKTRAFFIC_ONLY, false}, {&LEARN_SOFT, true}}) {
+            box->value = on ? 1 : 0;
+            gf_showCheckBox(*box);
+            gf_writeParametersXml(*box);
+        }
+        MAX_LIVE.value = 50;
+        MAX_FIT.value = 47;
+        for (IntControlParameter* box : {&MAX_LIVE, &MAX_FIT})
+            saveIntParameter(*box);
+        gf_setTrafficRange(30);
+        saveIntParameter(LATERAL_RANGE);
+        parking_percentage.value = 30;
+        gf_takeUsersAirportSettings();
+    }
+    // Parking at the airport, with its learned file as given (nothing: no file).
+    std::filesystem::path park(const char* code, const tools::Attributes& learned)
+    {
+        gf_setParkAirport(*gf_findAirport(code));
+        EXPECT_EQ(lf_readParkedFile(), "");
+        const fs::path path = g_parkedFileInfo.learnedPath;
+        gf_endParking();
+        fs::remove(path);
+        if (!learned.empty())
+            tools::gf_writeApfSpec({.parameters = learned}, path);
+        gf_setParkAirport(*gf_findAirport(code));
+        EXPECT_EQ(lf_readParkedFile(), "");
+        EXPECT_EQ(g_parkAirportLoaded.load(), 1);
+        return path;
+    }
+    static bool checked(const BoolControlParameter& box)
+    {
+        return IsDlgButtonChecked(g_mainWindow.load(), box.controlId) == BST_CHECKED;
     }
     static std::string boxText(const ParameterControl& box) { return lf_getTextFromId(box.controlId); }
     bool saved(const std::string& key, const std::string& value) const
@@ -593,65 +658,85 @@ protected:
         return readText(programDir / "parameters.xml").find("name=\"" + key + "\" value=\"" + value + "\"") !=
                std::string::npos;
     }
-
-    fs::path learned; // the park airport's learned file
-
-private:
-    std::int32_t m_userMaxLive = g_userMaxLive.load();
-    std::int32_t m_manualRange = g_manualRange.load();
+    static bool holds(const fs::path& learned, const std::string& key, const std::string& value)
+    {
+        return readText(learned).find("name=\"" + key + "\" value=\"" + value + "\"") != std::string::npos;
+    }
 };
 
-TEST_F(UsersOwnLimits, ComeBackWhenParkingEnds)
+TEST_F(AirportSettingsEnd, TheUsersOwnComeBackAndSwitchesStayOutOfLearnedFiles)
 {
     using namespace param;
+    const tools::Attributes airportsOwn{{"LEARN_SOFT", "false"},  {"MAX_LIVE", "12"},          {"LATERAL_RANGE", "15"},
+                                        {"AUTO_RANGE", "false"},  {"PARK_FAKE", "false"},     {"WEEK", "true"},
+                                        {"PARK_SOFT", "false"},   {"parking_percentage", "60"}, {"INITIAL_LOAD_ONLY", "true"},
+                                        {"MAX_FIT", "5"},         {"RT_PARKTRAFFIC_ONLY", "true"}};
     struct Row {
         const char* name;
-        tools::Attributes settings;         // of the airport's learned file
-        std::int32_t maxLiveThere;          // in force while parking there
-        std::optional<std::int32_t> rangeThere;
-        std::u16string typedLive, typedRange; // typed while parking there; empty: nothing typed
-        bool autoRangeSwitchedOff;          // by the user once parking ended
-        const char* learnedHolds;           // the airport's learned file afterwards; empty: not checked
+        const char* code;
+        tools::Attributes learned;
+        std::function<void()> whileParked;
+        std::vector<std::pair<std::string, std::string>> learnedHolds; // the airport's file afterwards
+        std::vector<std::pair<std::string, std::string>> usersChoice;  // changed there by the user: his own now
     };
     const Row rows[] = {
-        {"the airport's limit and range", {{"MAX_LIVE", "12"}, {"LATERAL_RANGE", "15"}, {"AUTO_RANGE", "false"}}, 12,
-         15, u"", u"", false, ""},
-        {"no limit at the airport", {}, -1, 30, u"", u"", false, ""},
-        {"the airport's automatic range, switched off afterwards",
-         {{"LATERAL_RANGE", "15"}, {"AUTO_RANGE", "true"}}, -1, std::nullopt, u"", u"", true, ""},
-        {"typed at the airport: kept in its file, not the user's",
-         {{"MAX_LIVE", "12"}, {"LATERAL_RANGE", "15"}, {"AUTO_RANGE", "false"}}, 12, 15, u"20", u"25", false,
-         "name=\"MAX_LIVE\" value=\"20\""},
+        {"the airport's learned values", "AAAA", airportsOwn,
+         [] {
+             EXPECT_TRUE(WEEK.on());
+             EXPECT_TRUE(RT_PARKTRAFFIC_ONLY.on());
+             EXPECT_EQ(LATERAL_RANGE.value.load(), 15);
+         },
+         {{"WEEK", "true"}, {"RT_PARKTRAFFIC_ONLY", "true"}, {"AUTO_RANGE", "false"}, {"LEARN_SOFT", "false"}},
+         {}},
+        {"Flush static", "AAAA", {},
+         [] {
+             g_removeAllRequest = 1;
+             lf_everySecond();
+             EXPECT_TRUE(INITIAL_LOAD_ONLY.on());
+             EXPECT_TRUE(checked(INITIAL_LOAD_ONLY));
+         },
+         {{"INITIAL_LOAD_ONLY", "false"}},
+         {}},
+        {"a well-covered airport", "BBBB", {},
+         [] {
+             EXPECT_FALSE(LEARN_SOFT.on());
+             EXPECT_FALSE(checked(LEARN_SOFT));
+         },
+         {{"LEARN_SOFT", "true"}},
+         {}},
+        {"the user's changes there", "AAAA", {},
+         [] {
+             EnableWindow(gf_controlWindow(PARK_SOFT), TRUE);
+             win32test::click(gf_controlWindow(PARK_SOFT));
+             enterInBox(MAX_FIT_FL, u"6");
+             enterInBox(MAX_LIVE, u"20"); // the airport's limit, as the box says while parked
+         },
+         {{"PARK_SOFT", "false"}, {"MAX_FIT", "11"}, {"MAX_LIVE", "20"}},
+         {{"PARK_SOFT", "false"}, {"MAX_FIT", "11"}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        // The user's own, typed while no park airport is loaded.
-        AUTO_RANGE.value = 0;
-        g_airportFileChanged = 0;
-        MAX_LIVE.value = -1;
-        gf_setTrafficRange(40);
-        enterInBox(MAX_LIVE, u"50");
-        enterInBox(LATERAL_RANGE, u"30");
-
-        tools::gf_writeApfSpec({.parameters = row.settings}, learned);
-        gf_setParkAirport(*gf_findAirport("AAAA"));
-        ASSERT_EQ(lf_readParkedFile(), "");
-        ASSERT_EQ(g_parkAirportLoaded.load(), 1);
-        EXPECT_EQ(MAX_LIVE.value.load(), row.maxLiveThere);
-        if (row.rangeThere) {
-            EXPECT_EQ(LATERAL_RANGE.value.load(), *row.rangeThere);
-        }
-        if (!row.typedLive.empty())
-            enterInBox(MAX_LIVE, row.typedLive);
-        if (!row.typedRange.empty())
-            enterInBox(LATERAL_RANGE, row.typedRange);
+        usersOwn();
+        const fs::path learned = park(row.code, row.learned);
+        row.whileParked();
+        g_learnedStandUpdates = 1; // something learned: the file is written
         gf_endParking();
-        if (row.autoRangeSwitchedOff) {
-            EnableWindow(gf_controlWindow(AUTO_RANGE), TRUE);
-            win32test::click(gf_controlWindow(AUTO_RANGE));
-            ASSERT_FALSE(AUTO_RANGE.on());
-        }
 
+        const auto own = [&](const std::string& key, const std::string& value) {
+            const auto choice = std::ranges::find(row.usersChoice, key, &std::pair<std::string, std::string>::first);
+            return choice == row.usersChoice.end() ? value : choice->second;
+        };
+        for (auto [box, key, on] :
+             {std::tuple{&INITIAL_LOAD_ONLY, "INITIAL_LOAD_ONLY", "false"}, {&PARK_SOFT, "PARK_SOFT", "true"},
+              {&PARK_FAKE, "PARK_FAKE", "true"}, {&WEEK, "WEEK", "false"}, {&AUTO_RANGE, "AUTO_RANGE", "false"},
+              {&RT_PARKTRAFFIC_ONLY, "RT_PARKTRAFFIC_ONLY", "false"}, {&LEARN_SOFT, "LEARN_SOFT", "true"}}) {
+            const bool expected = own(key, on) == "true";
+            EXPECT_EQ(box->on(), expected) << key;
+            EXPECT_EQ(checked(*box), expected) << key;
+            EXPECT_TRUE(saved(key, own(key, on))) << key;
+        }
+        EXPECT_EQ(MAX_FIT.value.load(), std::stoi(own("MAX_FIT", "47")));
+        EXPECT_EQ(parking_percentage.value.load(), 30);
         EXPECT_EQ(MAX_LIVE.value.load(), 50);
         EXPECT_EQ(boxText(MAX_LIVE), "50");
         EXPECT_EQ(LATERAL_RANGE.value.load(), 30);
@@ -659,8 +744,34 @@ TEST_F(UsersOwnLimits, ComeBackWhenParkingEnds)
         EXPECT_EQ(boxText(LATERAL_RANGE), "30");
         EXPECT_TRUE(saved("MAX_LIVE", "50"));
         EXPECT_TRUE(saved("LATERAL_RANGE", "30"));
-        if (*row.learnedHolds != '\0') {
-            EXPECT_NE(readText(learned).find(row.learnedHolds), std::string::npos) << readText(learned);
+        for (const auto& [key, value] : row.learnedHolds)
+            EXPECT_TRUE(holds(learned, key, value)) << key << "=" << value << "\n" << readText(learned);
+    }
+}
+
+// An automatic range learned at the airport ends with it; the user's own fixed range comes back,
+// also when the user switched the automatic range off and on there.
+TEST_F(AirportSettingsEnd, TheUsersOwnRangeComesBackAfterAnAirportsAutomaticRange)
+{
+    using namespace param;
+    for (const bool toggledThere : {false, true}) {
+        SCOPED_TRACE(toggledThere ? "toggled there" : "as learned");
+        usersOwn();
+        park("AAAA", {{"LATERAL_RANGE", "15"}, {"AUTO_RANGE", "true"}});
+        ASSERT_TRUE(AUTO_RANGE.on());
+        if (toggledThere) { // off and on again: the user's choice is on
+            for (int i = 0; i < 2; ++i) {
+                EnableWindow(gf_controlWindow(AUTO_RANGE), TRUE);
+                win32test::click(gf_controlWindow(AUTO_RANGE));
+            }
+        }
+        gf_endParking();
+        EXPECT_EQ(AUTO_RANGE.on(), toggledThere);
+        EXPECT_EQ(checked(AUTO_RANGE), toggledThere);
+        EXPECT_EQ(IsWindowEnabled(gf_controlWindow(LATERAL_RANGE)) != FALSE, !toggledThere);
+        if (!toggledThere) {
+            EXPECT_EQ(LATERAL_RANGE.value.load(), 30);
+            EXPECT_EQ(boxText(LATERAL_RANGE), "30");
         }
     }
 }

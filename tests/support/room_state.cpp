@@ -116,7 +116,6 @@ void lf_resetRequests()
     // The main loop's reset (core) clears the rest.
     for (auto* request : {&g_reReadRequest, &g_airportFileChanged, &g_userAtNewAirportRequest})
         *request = 0;
-    g_userMaxLive = -1;
     gf_takeDestinationRequest();
 }
 
@@ -125,7 +124,6 @@ void lf_resetSettings()
     gf_resetSettings();
     gf_setParametersPath({});
     gf_setTrafficRange(param::LATERAL_RANGE.defaultValue);
-    g_manualRange = param::LATERAL_RANGE.defaultValue;
     g_airportRangeMode = 0;
 }
 

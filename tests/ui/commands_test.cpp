@@ -139,8 +139,8 @@ TEST_F(WindowCommands, ParkTrafficOnlyEmptiesTheParkingBoxesAndAsksForItsRenewal
 }
 
 // Switched on, the automatic range follows the user's situation at once, before any main loop runs;
-// switched off, the range in force before comes back.
-TEST_F(WindowCommands, AutoRangeOnAppliesTheRangeAtOnceAndOffRestoresTheRangeInForceBefore)
+// switched off, the user's own range comes back.
+TEST_F(WindowCommands, AutoRangeOnAppliesTheRangeAtOnceAndOffRestoresTheUsersOwnRange)
 {
     struct Row {
         const char* name;
@@ -157,7 +157,7 @@ TEST_F(WindowCommands, AutoRangeOnAppliesTheRangeAtOnceAndOffRestoresTheRangeInF
         g_userOnGround = row.onGround ? 1 : 0;
         param::AUTO_RANGE.value = 0;
         CheckDlgButton(g_mainWindow.load(), param::AUTO_RANGE.controlId, BST_UNCHECKED);
-        gf_setTrafficRange(25);
+        enter(param::LATERAL_RANGE, u"25");
         click(param::AUTO_RANGE);
         EXPECT_EQ(param::LATERAL_RANGE.value.load(), row.range);
         EXPECT_EQ(g_rangeNm.load(), row.range);

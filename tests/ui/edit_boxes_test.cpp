@@ -4,6 +4,7 @@
 #include "platform/win32/testing.h"
 #include "requests/destination_request.h"
 #include "requests/main_loop_requests.h"
+#include "settings/airport_settings.h"
 #include "settings/traffic_range.h"
 #include "tests/ui/main_window_fixture.h"
 #include "traffic/client.h"
@@ -148,11 +149,11 @@ TEST_F(BoxEnter, MaxLiveIsTheUsersOwnUnlessParkingIsLoaded)
 {
     open();
     enter(param::MAX_LIVE, u"12");
-    EXPECT_EQ(g_userMaxLive.load(), 12);
+    EXPECT_EQ(gf_usersAirportSettings().maxLive, 12);
     EXPECT_EQ(g_airportFileChanged.load(), 0);
     g_parkAirportLoaded = 1;
     enter(param::MAX_LIVE, u"30");
-    EXPECT_EQ(g_userMaxLive.load(), 12);
+    EXPECT_EQ(gf_usersAirportSettings().maxLive, 12);
     EXPECT_EQ(g_airportFileChanged.load(), 1);
     g_parkAirportLoaded = 0;
 }
