@@ -340,6 +340,7 @@ void gf_endParking()
     gf_awaitParkedPrefetch(); // its answer is for this airport
     lf_saveWhatWasLearned();
     gf_giveUsersAirportSettingsBack(); // before the next airport's learned file sets its own
+    g_parkTrafficOnlyRequest = 0; // the full re-fit asked for this airport's statics; the next is fitted anew
     gf_clearStaticParkingLists();
     gf_clearStandClaims();
     g_stands.clear();

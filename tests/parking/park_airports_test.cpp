@@ -749,6 +749,20 @@ TEST_F(AirportSettingsEnd, TheUsersOwnComeBackAndSwitchesStayOutOfLearnedFiles)
     }
 }
 
+// "PT only" clicked at the airport asks its next renewal to re-fit every static there; that request
+// ends with the airport's parking and never re-fits the next airport's.
+TEST_F(AirportSettingsEnd, ARefitAskedForAtTheAirportEndsWithItsParking)
+{
+    usersOwn();
+    park("AAAA", {});
+    EnableWindow(gf_controlWindow(param::RT_PARKTRAFFIC_ONLY), TRUE);
+    win32test::click(gf_controlWindow(param::RT_PARKTRAFFIC_ONLY));
+    ASSERT_EQ(g_parkTrafficOnlyRequest.load(), 1);
+    gf_endParking();
+    EXPECT_EQ(g_parkTrafficOnlyRequest.load(), 0);
+    g_renewParkingRequest = 0;
+}
+
 // An automatic range learned at the airport ends with it; the user's own fixed range comes back,
 // also when the user switched the automatic range off and on there.
 TEST_F(AirportSettingsEnd, TheUsersOwnRangeComesBackAfterAnAirportsAutomaticRange)
