@@ -19,8 +19,10 @@
 #include "engine/stand_claims.h"
 #include "engine/stand_candidates.h"
 #include "engine/stand_hold.h"
+#include "livery/matching.h"
 #include "livery/matching_summary.h"
 #include "settings/traffic_range.h"
+#include "sim/failed_liveries.h"
 #include "sim/queues.h"
 #include "sim/user_aircraft.h"
 #include "traffic/intake.h"
@@ -44,6 +46,15 @@ bool lf_finiteRequest(const SIMCONNECT_DATA_INITPOSITION& p)
     return true;
 }
 
+// The live aircraft whose creation request carries the hex id; nullptr when none waits for it.
+LiveAcRecord* lf_awaitingRequest(std::uint32_t hexId)
+{
+    const auto it = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(), [hexId](const LiveAcRecord& a) {
+        return a.hexId == hexId && a.state == ObjectState::CreationRequested && a.objectId == 0 && !a.gone;
+    });
+    return it == g_liveAircraft.end() ? nullptr : &*it;
+}
+
 // One pending hex id becomes a request of the live creation queue.
 void lf_buildCreationRequest()
 {
@@ -51,12 +62,10 @@ void lf_buildCreationRequest()
         return;
     const std::uint32_t hexId = g_pendingCreationIds.back();
     g_pendingCreationIds.pop_back();
-    const auto it = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(), [hexId](const LiveAcRecord& a) {
-        return a.hexId == hexId && a.state == ObjectState::CreationRequested && a.objectId == 0 && !a.gone;
-    });
-    if (it == g_liveAircraft.end())
+    LiveAcRecord* found = lf_awaitingRequest(hexId);
+    if (!found)
         return;
-    LiveAcRecord& a = *it;
+    LiveAcRecord& a = *found;
     CreateAcRequest request;
     request.position = {a.block.lat, a.block.lon, a.block.altitude, a.block.pitch * kRadToDeg,
                         a.block.bank * kRadToDeg, a.block.heading * kRadToDeg, 0, 0};
@@ -71,6 +80,49 @@ void lf_buildCreationRequest()
     g_liveCreationQueue.push_back(std::move(request));
 }
 
+bool lf_rematchLive(CreateAcRequest& request)
+{
+    LiveAcRecord* a = lf_awaitingRequest(request.hexId);
+    if (!a || !gf_rematchFailedLivery(*a))
+        return false;
+    request.title = a->liveryTitle;
+    return true;
+}
+
+// A static whose livery failed is matched again on its stand; without another livery it is not parked.
+bool lf_rematchStatic(CreateAcRequest& request)
+{
+    const auto it = std::find_if(g_staticAircraft.begin(), g_staticAircraft.end(), [&](const AiAcRecord& s) {
+        return s.hexId == request.hexId && s.state == ObjectState::CreationRequested && s.objectId == 0 && !s.erase;
+    });
+    if (it == g_staticAircraft.end())
+        return false;
+    it->liveryTitle = {}; // a title it holds would be kept unchecked
+    const ParkPos* stand = gf_standBySid(it->standId);
+    if (stand && gf_matchParkedAcLivery(*it, *stand)) {
+        request.title = it->liveryTitle;
+        return true;
+    }
+    it->erase = 1;
+    return false;
+}
+
+// Passes the queue's first request that may still be created. Requests wait in the queue for seconds:
+// when the simulator failed on a request's livery meanwhile, its aircraft is matched again, and a
+// request whose aircraft finds no other livery is dropped. False when none was passed.
+bool lf_passCreatable(std::deque<CreateAcRequest>& queue, bool (*rematch)(CreateAcRequest&))
+{
+    while (!queue.empty()) {
+        CreateAcRequest request = std::move(queue.front());
+        queue.pop_front();
+        if (!gf_isNotCreatableTitle(request.title) || rematch(request)) {
+            gf_queueCreateAc(request);
+            return true;
+        }
+    }
+    return false;
+}
+
 void lf_passCreationsAndRemovals()
 {
     if (!lf_every(kRemovalEveryTicks))
@@ -81,14 +133,8 @@ void lf_passCreationsAndRemovals()
     }
     if (!lf_every(kCreationEveryTicks))
         return;
-    if (!g_liveCreationQueue.empty()) {
-        gf_queueCreateAc(g_liveCreationQueue.front());
-        g_liveCreationQueue.pop_front();
-    } else {
-        if (!g_staticCreationQueue.empty()) {
-            gf_queueCreateAc(g_staticCreationQueue.front());
-            g_staticCreationQueue.pop_front();
-        }
+    if (!lf_passCreatable(g_liveCreationQueue, lf_rematchLive)) {
+        lf_passCreatable(g_staticCreationQueue, lf_rematchStatic);
         if (!g_standCandidates.empty())
             gf_parkNextStatic();
     }

@@ -146,12 +146,15 @@ void lf_onObjectRemoved(std::uint32_t objectId)
             a->objectId = 0;
             return;
         }
+        // The simulator may give the id to another object at once: the query must not name it.
+        gf_dropSelection(*a, {});
         lf_deleteFlightPlan(*a);
         gf_endLiveRecord(*a);
         return;
     }
     for (auto& s : g_staticAircraft)
         if (s.objectId == objectId && !s.erase) {
+            gf_dropSelection(s, {});
             s.erase = 1;
             return;
         }

@@ -168,6 +168,15 @@ CallsignChange lf_takeCallsign(LiveAcRecord& a, const AcHead& r)
     return CallsignChange::Changed;
 }
 
+// No installed livery fits: the aircraft is not created, and its next reports are not spawned.
+void lf_endWithoutLivery(LiveAcRecord& a)
+{
+    if (g_aircraftWithoutLivery.size() >= kMostRemembered)
+        g_aircraftWithoutLivery.clear(); // matched again at worst
+    g_aircraftWithoutLivery.insert(gf_acTextWithSuffix(a));
+    gf_endLiveRecord(a);
+}
+
 void lf_replaceIfSet(std::string& mine, const std::string& theirs)
 {
     if (!theirs.empty() && theirs != mine)
@@ -204,6 +213,17 @@ bool lf_chooseLiveAcLivery(LiveAcRecord& a)
     return true;
 }
 
+bool gf_rematchFailedLivery(LiveAcRecord& a)
+{
+    if (!gf_isNotCreatableTitle(a.liveryTitle))
+        return true;
+    a.liveryTitle = {};
+    if (lf_chooseLiveAcLivery(a))
+        return true;
+    lf_endWithoutLivery(a);
+    return false;
+}
+
 void spawnLiveAc(LiveAcRecord& a)
 {
     try {
@@ -214,10 +234,7 @@ void spawnLiveAc(LiveAcRecord& a)
         lf_markStanding(a.stream);
         if (a.phase == MovePhase::New) {
             if (!lf_chooseLiveAcLivery(a)) {
-                if (g_aircraftWithoutLivery.size() >= kMostRemembered)
-                    g_aircraftWithoutLivery.clear(); // matched again at worst
-                g_aircraftWithoutLivery.insert(gf_acTextWithSuffix(a));
-                gf_endLiveRecord(a);
+                lf_endWithoutLivery(a);
                 return;
             }
             if (a.stream[0].airborne) {

@@ -17,6 +17,10 @@ extern std::vector<std::uint32_t> g_identityCheckIds;  // read by the per-second
 
 void spawnLiveAc(LiveAcRecord& aircraft);
 bool lf_chooseLiveAcLivery(LiveAcRecord& aircraft);
+// The aircraft's title is one the simulator failed to create since it was chosen: it is matched
+// again (its hex id's cached title not taken back); without another title the aircraft ends as one
+// without livery. True when it has a title the simulator has not failed on.
+bool gf_rematchFailedLivery(LiveAcRecord& aircraft);
 // The object of this aircraft exists: stores it and asks for its static centre of gravity.
 bool lf_parks(LiveAcRecord& aircraft, std::uint32_t objectId, double heightAboveGroundFt);
 void lf_createFlightPlan(LiveAcRecord& aircraft);

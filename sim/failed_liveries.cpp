@@ -22,8 +22,12 @@ void gf_liveryCreateFailed(const AcHead& head, std::string_view liveryTitle)
     if (g_exitRequested.load() || g_exiting.load())
         return;
     gf_setStatusMessage(fmt::format("{} \"{}\" could not be created by your Sim!", head.callsign, liveryTitle), true);
-    g_notCreatableTitles.emplace_back(liveryTitle);
     g_failedLiveryReport.push_back(head.type + " " + head.airline);
+    // Aircraft that carried the title before it failed may fail with it once more: the limit counts
+    // liveries, not failures, so that one livery never ends the run.
+    if (gf_isNotCreatableTitle(liveryTitle))
+        return;
+    g_notCreatableTitles.emplace_back(liveryTitle);
     if (g_notCreatableTitles.size() >= kMaxNotCreatableTitles) {
         const auto message = fmt::format("there are too many liveries that could not be created by {}!", "MSFS");
         gf_logf("\n{}Error 81, {}\n", "===> ", message);

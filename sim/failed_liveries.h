@@ -14,7 +14,7 @@ inline constexpr std::size_t kMaxNotCreatableTitles = 20;
 // Owned copies: a rescan of the livery catalogue must never leave them dangling.
 extern std::vector<std::string> g_notCreatableTitles;
 
-// Main-loop thread: records the failed title and the report line; from the 20th failure on throws
+// Main-loop thread: records the report line and, once, the failed title; from the 20th title on throws
 // UserErrorException 81. Does nothing while the program exits.
 void gf_liveryCreateFailed(const AcHead& head, std::string_view liveryTitle);
 

@@ -11,6 +11,7 @@
 #include "engine/motion_math.h"
 #include "engine/queues.h"
 #include "engine/removal.h"
+#include "engine/spawn.h"
 #include "settings/settings.h"
 #include "shown/status_line.h"
 #include "sim/dispatch.h"
@@ -148,6 +149,65 @@ INSTANTIATE_TEST_SUITE_P(
                       CreationFault{"CallRefused",
                                     [] { simemu::failCalls("SimConnect_AICreateNonATCAircraft", 1); }, false, 1}),
     [](const ::testing::TestParamInfo<CreationFault>& info) { return std::string(info.param.name); });
+
+std::vector<std::string> createdTitles()
+{
+    std::vector<std::string> titles;
+    for (const auto& call : simemu::callsOf("SimConnect_AICreateNonATCAircraft"))
+        titles.push_back(call.args.at(0));
+    return titles;
+}
+
+// The simulator fails a livery that aircraft still carry (their hex ids' cached title) while they wait
+// for their creation or before they respawn: each is created in the catalogue's other livery.
+constexpr char kFailing[] = "Airbus A320 Failing";
+
+class FailedLiveryCarriers : public DriverFaults, public ::testing::WithParamInterface<bool> {}; // respawning
+
+TEST_P(FailedLiveryCarriers, AreMatchedAgainBeforeTheirCreationLeaves)
+{
+    const bool respawning = GetParam();
+    param::GUID_CHANGES.value = 1;
+    for (std::uint32_t i = 0; i < (respawning ? 1u : 2u); ++i) {
+        addTrack(cruiseFrom({47.2 + 0.1 * i, 8.3}, 12), kHexId + i, "TST" + std::to_string(i));
+        g_liveryByHexId[kHexId + i] = kFailing;
+    }
+    if (respawning) {
+        flyIn();
+        m_tracks[0].head.head.callsign = "NEW456";
+    } else { // spawned in one tick: one request is queued, the other still pending
+        ASSERT_TRUE(stepUntil([] { return !g_pendingCreationIds.empty(); }, kFirstPlay));
+        ASSERT_EQ(g_liveCreationQueue.size(), 1u);
+    }
+    AcHead other;
+    other.callsign = "OTH1";
+    gf_liveryCreateFailed(other, kFailing);
+    ASSERT_TRUE(stepUntil([] { return createdTitles().size() == 2; }, 4000));
+    const std::vector<std::string> expected{respawning ? kFailing : kTitle, kTitle};
+    EXPECT_EQ(createdTitles(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(DriverFaults, FailedLiveryCarriers, ::testing::Values(false, true),
+                         [](const auto& info) { return std::string(info.param ? "Respawning" : "QueuedAndPending"); });
+
+// Aircraft matched to the only livery of their type, which the simulator cannot create: those sent
+// fail, those still waiting are not sent, and the livery counts once.
+class OneFailingLivery : public DriverFaults {
+protected:
+    OneFailingLivery() { m_scenario.installedTitles = std::vector<std::string>{}; }
+};
+
+TEST_F(OneFailingLivery, TwentyFourAircraftDoNotEndTheRun)
+{
+    for (std::uint32_t i = 0; i < 24; ++i)
+        addTrack(cruiseFrom({47.0 + 0.02 * i, 8.3}, 12), kHexId + i, "TST" + std::to_string(i));
+    ASSERT_NO_THROW(steps(kFirstPlay + 3000));
+    const auto titles = createdTitles();
+    EXPECT_LT(titles.size(), 24u);
+    EXPECT_EQ(logCount("could not be created by your Sim!"), static_cast<int>(titles.size()));
+    EXPECT_EQ(g_notCreatableTitles, std::vector<std::string>{kTitle});
+    EXPECT_EQ(simemu::objects().size(), 1u) << "the user aircraft alone";
+}
 
 // A simulator that takes longer than the link waits for a creation.
 class SlowCreation : public DriverFaults {

@@ -1,10 +1,12 @@
 #include "engine/removal.h"
 
 #include "airport/park_pos.h"
+#include "engine/commands.h"
 #include "engine/queues.h"
 #include "engine/spawn.h"
 #include "settings/settings.h"
 #include "shown/display_texts.h"
+#include "sim/sim_command.h"
 #include "tests/engine/live_ac_fixture.h"
 
 #include <gtest/gtest.h>
@@ -129,9 +131,9 @@ private:
     std::string m_answer = gf_displayTexts().callsignAnswer;
 };
 
-TEST_F(SelectedAircraft, RemovalOrRespawnOfTheSelectedAircraftUpdatesTheQuery)
+TEST_F(SelectedAircraft, EveryEndOfTheSelectedAircraftUpdatesTheQuery)
 {
-    enum class Ends { Removed, Respawned };
+    enum class Ends { Removed, Respawned, SimRemovedLive, SimRemovedStatic };
     const struct {
         const char* name;
         std::uint32_t selected;
@@ -144,17 +146,29 @@ TEST_F(SelectedAircraft, RemovalOrRespawnOfTheSelectedAircraftUpdatesTheQuery)
         {"another one selected, removed", 99, Ends::Removed, "OLD1", 99, "= 99"},
         {"selected, respawned under a new callsign", 100, Ends::Respawned, "DLH1", 0, ""},
         {"another one selected, respawned", 99, Ends::Respawned, "OLD1", 99, "= 99"},
+        {"selected, the simulator removed it", 100, Ends::SimRemovedLive, "", 0, ""},
+        {"another one selected, the simulator removed it", 99, Ends::SimRemovedLive, "OLD1", 99, "= 99"},
+        {"selected static, the simulator removed it", 100, Ends::SimRemovedStatic, "", 0, ""},
     };
     for (const auto& row : rows) {
         param::CALLSIGN_2_OBJECTID.setValue("OLD1");
         g_queriedObjectId = row.selected;
         gf_showCallsignAnswer(fmt::format("= {}", row.selected));
+        g_liveAircraft.clear();
+        g_staticAircraft.clear();
         LiveAcRecord a = test::makeFlyingAircraft(test::straightTrack({47.0, 8.0}, 90.0, 300.0, 9000.0, 0.0, 0, 500, 3));
         a.head.callsign = "DLH1"; // objectId 100
-        if (row.ends == Ends::Removed)
-            removeAircraftFromSim(a);
-        else
-            liveryRespawn(a);
+        switch (row.ends) {
+        case Ends::Removed: removeAircraftFromSim(a); break;
+        case Ends::Respawned: liveryRespawn(a); break;
+        case Ends::SimRemovedLive: g_liveAircraft.push_back(a); break;
+        case Ends::SimRemovedStatic: g_staticAircraft.emplace_back(a); break;
+        }
+        if (row.ends == Ends::SimRemovedLive || row.ends == Ends::SimRemovedStatic) {
+            gf_pushSimCommand({.objectId = 100, .kind = SimCommandKind::ObjectRemoved});
+            gf_SimCommands();
+            ASSERT_TRUE(g_liveAircraft.empty() && g_staticAircraft.empty()) << row.name;
+        }
         EXPECT_EQ(param::CALLSIGN_2_OBJECTID.getValue(), row.query) << row.name;
         EXPECT_EQ(g_queriedObjectId.load(), row.selectedAfter) << row.name;
         EXPECT_EQ(gf_displayTexts().callsignAnswer, row.answer) << row.name;

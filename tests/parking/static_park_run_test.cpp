@@ -6,6 +6,7 @@
 #include "engine/records.h"
 #include "parking/parking_count.h"
 #include "parking/static_park.h"
+#include "sim/failed_liveries.h"
 #include "tests/engine/driver_fixture.h"
 
 #include <fmt/format.h>
@@ -70,6 +71,20 @@ TEST_F(StaticParkingRun, TheTickParksTheCandidatesOneEveryHalfSecond)
     }
     EXPECT_EQ(g_staticAircraft[1].head.callsign, "SWR2*") << "no callsign: the airline and the running number";
     EXPECT_EQ(g_staticAircraft[2].head.callsign, "SWR30*");
+}
+
+TEST_F(StaticParkingRun, StaticsOfALiveryThatFailedMeanwhileAreNotCreated)
+{
+    g_standCandidates = {runCandidate(3, "SWR30"), runCandidate(2, ""), runCandidate(1, "SWR10")};
+    step(); // the first static's request waits for its half second
+    ASSERT_EQ(g_staticCreationQueue.size(), 1u);
+    AcHead other; // the simulator failed another aircraft in the only livery of the type
+    other.callsign = "OTH1";
+    gf_liveryCreateFailed(other, kTitle);
+    steps(200);
+    EXPECT_TRUE(g_standCandidates.empty());
+    EXPECT_TRUE(g_staticAircraft.empty());
+    EXPECT_TRUE(simemu::callsOf("SimConnect_AICreateNonATCAircraft").empty());
 }
 
 } // namespace
