@@ -111,6 +111,9 @@ void gf_takeUsersAirportSettings()
 {
     std::lock_guard lock(g_mutex);
     g_users = lf_inForce();
+    // Read afresh from the file: no switch of an earlier session's airport is in force.
+    g_initialLoadOnlySwitched = false;
+    g_learnSoftSwitched = false;
 }
 
 AirportSettings gf_usersAirportSettings()
