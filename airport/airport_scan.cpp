@@ -164,50 +164,55 @@ std::string lf_fileBytes(const fs::path& file)
     return bytes;
 }
 
-// One thirdparty file of the staged thirdparty folder for the staged TBLO folder; true when copied.
-// A copy that fails ends the scan before its publish, which keeps the previous results whole.
-bool lf_setAsideForLearning(const std::string& code, const fs::path& thirdparty, const fs::path& tblo, StockAsks& asks)
+enum class SetAside : std::uint8_t { Copied, NotNeeded, Failed };
+
+// One thirdparty file of the staged thirdparty folder for the staged TBLO folder. A copy that fails
+// (a full disk) is logged and left out; the scan goes on with the others.
+SetAside lf_setAsideForLearning(const std::string& code, const fs::path& thirdparty, const fs::path& tblo,
+                                StockAsks& asks)
 {
     const fs::path file = thirdparty / (code + ".xml");
     if (code == "KMCI" && lf_readApfPublisher(file) == "TropicalSim") {
         fs::remove(file); // a known broken file of that package
-        return false;
+        return SetAside::NotNeeded;
     }
     if (!lf_suitableForLearning(code, asks) || !lf_detectPublisher(file).empty())
-        return false;
+        return SetAside::NotNeeded;
     const fs::path published = g_tbloPath / (code + ".xml");
     // Written whole under a name of its own, then renamed over the staged entry: an entry equal to
-    // the published one is a link to it until the commit, so the previous TBLO keeps its bytes.
+    // the published one is a link to it until the commit, so the previous TBLO keeps its bytes, and
+    // a write that fails leaves neither a part of the copy nor its temporary behind.
     try {
         gf_writeFileAtomic(tblo / (code + ".xml"), lf_fileBytes(file), FileSync::Deferred);
     } catch (const fs::filesystem_error& e) {
-        gf_logErrorf("\"{}\" failed to copy \"{}\" {}", gf_utf8FromPath(g_myThirdpartyPath / (code + ".xml")),
-                     gf_utf8FromPath(published), e.what());
-        throw;
+        gf_logErrorf("\"{}\" failed to copy \"{}\"", gf_utf8FromPath(g_myThirdpartyPath / (code + ".xml")),
+                     gf_utf8FromPath(published));
+        gf_logIndented(e.what());
+        return SetAside::Failed;
     }
     gf_logf("{} copied to {}", code, gf_utf8FromPath(published));
     if (fs::exists(thirdparty / (code + ".txt")))
         fs::remove(file);
-    return true;
+    return SetAside::Copied;
 }
 
-// Runs on the staged folders before their publish, so the copies go with the scan's own entries;
-// whether the thirdparty folder has files to look at.
-bool lf_tbloStep(const fs::path& thirdparty, const fs::path& tblo)
+// Runs on the staged folders before their publish, so the copies go with the scan's own entries.
+void lf_tbloStep(const fs::path& thirdparty, const fs::path& tblo, ScanPublish& done)
 {
     const std::vector<std::string> codes = gf_listAirportXmlFiles(thirdparty);
     if (!codes.empty())
         fs::create_directories(tblo);
     StockAsks asks;
     for (const std::string& code : codes)
-        if (gf_isAirportCode(code))
-            lf_setAsideForLearning(code, thirdparty, tblo, asks);
+        if (gf_isAirportCode(code) && lf_setAsideForLearning(code, thirdparty, tblo, asks) == SetAside::Failed)
+            done.copyFailed = true;
     if (fs::is_directory(tblo) && fs::is_empty(tblo))
         fs::remove(tblo); // no folder at all once published
-    return !codes.empty();
+    done.thirdpartyListed = !codes.empty();
 }
 
-void lf_reportTblo(bool listed)
+// A copy that failed leaves learning undone: "all done" would not be true then.
+void lf_reportTblo(bool listed, bool copyFailed)
 {
     std::uint32_t entries = 0;
     std::error_code ec;
@@ -217,7 +222,7 @@ void lf_reportTblo(bool listed)
     if (entries > 0) {
         gf_log(fmt::format("\nPlease zip the folder {} and mail it to {}", gf_utf8FromPath(fs::absolute(g_tbloPath)),
                            kSupportAddress));
-    } else if (listed) {
+    } else if (listed && !copyFailed) {
         gf_log("All your third party airports are done, no off line learning needed.");
     }
     gf_showParking([](ParkingDisplay& display) { display.setAsideAirports = g_tbloEntries.load(); });
@@ -333,7 +338,7 @@ ScanPublish lf_scanAndPublish(const std::vector<fs::path>& folders)
     if (!param::MSFS_2020.on())
         staging.keepPublished(simaddon);
     try {
-        staging.publish(g_scanCommittedPath, [&] { done.thirdpartyListed = lf_tbloStep(thirdparty, tblo); });
+        staging.publish(g_scanCommittedPath, [&] { lf_tbloStep(thirdparty, tblo, done); });
     } catch (const PublishPutBack&) {
         throw; // the committed results wait for the next start
     } catch (...) {
@@ -358,7 +363,7 @@ bool lf_scanAddonAirports(const std::vector<fs::path>& folders)
     }
     if (done.report)
         gf_log(gf_utf8FromPath(g_airportsScanLogPath) + " written");
-    lf_reportTblo(done.thirdpartyListed);
+    lf_reportTblo(done.thirdpartyListed, done.copyFailed);
     const bool found = g_airportsLinkedOrGenerated.load();
     if (found)
         gf_log("Airports scan successful");

@@ -30,6 +30,7 @@ struct ScanPublish {
     bool scanned = false; // not interrupted by an exit
     bool report = false;  // the report was written
     bool thirdpartyListed = false;
+    bool copyFailed = false; // a thirdparty file fit for learning could not be set aside
 };
 
 // The folder scans into folders of their own and, unless an exit interrupted them, the publish of

@@ -28,7 +28,7 @@ constexpr std::string_view kStockFolder = "archive/stock/";
 constexpr std::int32_t kLearningWeek = 20;
 
 std::mutex g_probeMutex;
-std::map<std::string, bool, std::less<>> g_stockProbes; // under g_probeMutex: code -> on the server
+std::map<std::string, bool, std::less<>> g_stockProbes; // under g_probeMutex: code -> on the server (clear answers only)
 
 // Removes a temporary file when the operation that downloaded it ends, whatever happened.
 class TempFile {
@@ -178,10 +178,13 @@ bool lf_downloadStockApf(std::string_view code)
             return it->second;
     }
     const TempFile probe(gf_uniqueTempPath(code));
-    const bool found = lf_downloadFrom2020(lf_stockServerPath(code), probe.path()) == DownloadEnd::Done;
-    std::lock_guard lock(g_probeMutex);
-    g_stockProbes.emplace(std::string(code), found);
-    return found;
+    const DownloadEnd end = lf_downloadFrom2020(lf_stockServerPath(code), probe.path());
+    // A server that could not be reached, failed or cut the transfer short may answer the next ask.
+    if (end == DownloadEnd::Done || end == DownloadEnd::NotFound) {
+        std::lock_guard lock(g_probeMutex);
+        g_stockProbes.emplace(std::string(code), end == DownloadEnd::Done);
+    }
+    return end == DownloadEnd::Done;
 }
 
 void gf_resetApfProbes()

@@ -19,8 +19,9 @@ std::filesystem::path lf_txtPath(std::string_view name);      // name + ".txt"
 // false, leaving out alone, when the file has no line.
 bool lf_readApfPointer(const std::filesystem::path& path, std::string& out);
 
-// Whether the server's 2020 archive holds the airport's stock file. The answer is remembered for the
-// session, so a failed probe is not repeated every time the park airport is looked for.
+// Whether the server's 2020 archive holds the airport's stock file. A clear answer (the whole file,
+// or the server's "not found") is remembered for the session, so a missing file is not asked for
+// every time the park airport is looked for; an ask that failed otherwise is made again next time.
 bool lf_downloadStockApf(std::string_view code);
 // Forgets the remembered probes (a restart begins a new session).
 void gf_resetApfProbes();

@@ -75,6 +75,17 @@ bool lf_unreachable(CURLcode result)
            result == CURLE_COULDNT_CONNECT || result == CURLE_OPERATION_TIMEDOUT;
 }
 
+// The server's own answer that the file is not there.
+bool lf_notFound(CURL* handle, CURLcode result)
+{
+    if (result == CURLE_REMOTE_FILE_NOT_FOUND)
+        return true;
+    long status = 0;
+    if (result != CURLE_HTTP_RETURNED_ERROR || curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK)
+        return false;
+    return status == 404 || status == 410;
+}
+
 } // namespace
 
 std::string gf_downloadBaseUrl()
@@ -117,7 +128,9 @@ DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& p
         curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
         if (result != CURLE_OK) {
             gf_logIndentedf("{}: {}", url, errorBuffer[0] ? errorBuffer : curl_easy_strerror(result));
-            return lf_unreachable(result) ? DownloadEnd::Unreachable : DownloadEnd::Failed;
+            if (lf_unreachable(result))
+                return DownloadEnd::Unreachable;
+            return lf_notFound(handle, result) ? DownloadEnd::NotFound : DownloadEnd::Failed;
         }
         file->commit();
         return DownloadEnd::Done;

@@ -40,10 +40,12 @@ private:
 // True once the program is exiting; the default stop test of every download.
 bool gf_downloadShouldStop();
 
-// How a download ended. Unreachable: no connection to the server (its name did not resolve, the
-// connection was refused or timed out, or the transfer stalled), as against a file the server does
-// not have or a local failure: asking it again now would cost the same wait.
-enum class DownloadEnd : std::uint8_t { Done, Failed, Unreachable };
+// How a download ended. NotFound: the server answered that it has no such file (HTTP 404 or 410), an
+// answer that holds until its files change. Unreachable: no connection to the server (its name did
+// not resolve, the connection was refused or timed out, or the transfer stalled): asking it again now
+// would cost the same wait. Failed: anything else (a server error, a transfer cut short, a local
+// failure), which a later ask may not meet.
+enum class DownloadEnd : std::uint8_t { Done, Failed, Unreachable, NotFound };
 
 // Downloads one URL into one file. The body goes to a file beside path that replaces path only when
 // the transfer ended well, so a failed or cut-short download leaves an existing file untouched.

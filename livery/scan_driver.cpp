@@ -36,6 +36,8 @@ namespace fs = std::filesystem;
 
 using PackageSearch = void (*)(const fs::path&, FolderList&);
 
+ScanStageStep g_scanStageStep = nullptr;
+
 // AI_PACKAGE_ORDER 1 to 6 -> the order of the AIG, FSLTL and JF searches.
 constexpr std::array<std::array<PackageSearch, 3>, 6> kPackageOrders{{
     {lf_autoScanAig, lf_autoScanFsltl, lf_autoScanJustFlight},
@@ -83,6 +85,19 @@ void lf_switchScanOff()
     gf_writeParametersXml(param::SCAN_LIVERIES);
     gf_showCheckBox(param::SCAN_LIVERIES);
     gf_repaintBand(Band::Settings);
+}
+
+void lf_reachStage(ScanStage stage)
+{
+    if (g_scanStageStep)
+        g_scanStageStep(stage);
+}
+
+ScanOutcome lf_interrupted()
+{
+    g_scannedLiveries.clear();
+    gf_clearLiveryLists();
+    return ScanOutcome::Interrupted;
 }
 
 ScanOutcome lf_nothingFound()
@@ -215,11 +230,9 @@ ScanOutcome lf_scanAndWriteLiveries(const FolderList& folders)
     FolderWalk walk;
     for (const fs::path& folder : folders)
         lf_scanLiveryFolder(walk, folder);
-    if (gf_exitUnderWay()) {
-        g_scannedLiveries.clear();
-        gf_clearLiveryLists();
-        return ScanOutcome::Interrupted;
-    }
+    if (gf_exitUnderWay())
+        return lf_interrupted();
+    lf_reachStage(ScanStage::Walked);
     if (g_scannedLiveries.empty())
         return lf_nothingFound();
     if (folders.size() >= 2)
@@ -229,17 +242,23 @@ ScanOutcome lf_scanAndWriteLiveries(const FolderList& folders)
     if (param::LIG_PRIORITIZE.on())
         lf_keepPriorityLiveries(g_scannedLiveries);
     lf_sortAndThinLiveries(g_scannedLiveries);
+    // A simulator switch removes the file and asks for a rescan: the other simulator's list stays out.
+    if (gf_exitUnderWay())
+        return lf_interrupted();
     const bool saved = gf_saveLiveries();
     if (saved)
         gf_clearLiveries(); // the index is built again from this scan, also in a running program
     else
         gf_logErrorf("could not write {}; the previous scan stays in use", gf_utf8FromPath(g_liveriesScannedPath));
     g_scannedLiveries.clear();
+    lf_reachStage(ScanStage::Saved);
     lf_writeScanSummary();
     gf_clearLiveryLists();
     gf_clearStatusMessage();
     return saved ? ScanOutcome::Saved : ScanOutcome::NotSaved;
 }
+
+void gf_setLiveryScanStep(ScanStageStep step) { g_scanStageStep = step; }
 
 void lf_processScannedLiveries() { gf_processScannedLiveries(lf_readLiveriesScanned); }
 
@@ -257,23 +276,25 @@ void gf_scanLiveries()
             automatic ? "automatic" : "manual");
     const FolderList folders =
         automatic ? lf_automaticFolderList(gf_msfsContentFolder("Community")) : lf_manualFolderList();
-    switch (lf_scanAndWriteLiveries(folders)) {
-    case ScanOutcome::NothingFound:
+    const ScanOutcome outcome = lf_scanAndWriteLiveries(folders);
+    if (outcome == ScanOutcome::NothingFound) {
         if (automatic)
             throw UserErrorException(43, "Automatic scan has not found any liveries, switch off automatic and set "
                                          "lfolder parameter(-s), Manual 5.1");
         throw UserErrorException(53, "no liveries found");
-    case ScanOutcome::Interrupted:
-        return; // the setting stays on: the next start scans again
-    case ScanOutcome::NotSaved:
+    }
+    // The setting stays on, so the next start scans again. An exit that came while the scan finished
+    // leaves the setting and the file as it set them: a simulator switch has removed the file and
+    // turned the scan on for the restart.
+    if (outcome == ScanOutcome::Interrupted || gf_exitUnderWay())
+        return;
+    if (outcome == ScanOutcome::NotSaved) {
         // The next start scans again; this one carries on with the previous scan, if there is one.
         gf_setStatusMessage(fmt::format("Could not write {}, liveries of the previous scan used",
                                         gf_utf8FromPath(g_liveriesScannedPath)),
                             true);
-        break;
-    case ScanOutcome::Saved:
+    } else {
         lf_switchScanOff();
-        break;
     }
     gf_log("\n++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++\n");
     lf_processScannedLiveries();

@@ -23,8 +23,14 @@ enum class ScanOutcome {
     Saved,       // "LiveriesScanned.xml" holds the new scan
     NothingFound,
     NotSaved,    // found liveries, but the file could not be written; the previous one is intact
-    Interrupted, // an exit came during the folder walk; nothing was written
+    Interrupted, // an exit came before the file was written; nothing was written
 };
+
+// Where a scan stands as it finishes: its folders walked, its file saved. A step set here runs at
+// each (tests bring an exit in at that moment); none is set in the program.
+enum class ScanStage : std::uint8_t { Walked, Saved };
+using ScanStageStep = void (*)(ScanStage stage);
+void gf_setLiveryScanStep(ScanStageStep step);
 
 // The package searches: each appends the first Community entry that carries its marker.
 void lf_autoScanAig(const std::filesystem::path& community, FolderList& folders);

@@ -122,6 +122,8 @@ void DownloadServer::serve(const std::string& path, httplib::Response& response)
         serveFile(file, response);
     else if (*fault == DownloadFault::NotFound)
         response.status = 404;
+    else if (*fault == DownloadFault::ServerError)
+        response.status = 500;
     else if (*fault == DownloadFault::Stall)
         stallReply(file, response);
     else

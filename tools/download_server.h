@@ -1,7 +1,7 @@
 #pragma once
 // Loopback stand-in for the download server: serves a folder under "/downloads/" over HTTP (or
 // HTTPS with a certificate) on 127.0.0.1, and can be told to fail single files (not found, stalled,
-// cut short) for tests.
+// cut short, a server error) for tests.
 #include "tools/http_listen.h"
 
 #include <condition_variable>
@@ -24,6 +24,7 @@ enum class DownloadFault {
     NotFound, // 404 although the file exists
     Stall,    // headers sent, then no byte until the server stops
     Truncate, // the full length announced, half of the body sent, then the connection closed
+    ServerError, // 500
 };
 
 struct DownloadRequest {

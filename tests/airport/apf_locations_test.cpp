@@ -12,6 +12,7 @@
 
 #include <bitset>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #ifndef _WIN32
@@ -30,13 +31,6 @@ protected:
     tools::ApfSpec file(tools::Attributes parameters = test::stockParameters())
     {
         return {.parameters = std::move(parameters), .stands = {test::fullStand("A1", 50.0, 10.0)}};
-    }
-    std::vector<std::string> requestedPaths() const
-    {
-        std::vector<std::string> paths;
-        for (const auto& r : server.requests())
-            paths.push_back(r.path);
-        return paths;
     }
     // What the program folder holds besides the program's own folders and files and the user's folder.
     std::vector<std::string> strayFiles() const
@@ -128,17 +122,34 @@ TEST_F(ApfLocations, CodesOtherThanLettersAndDigitsAreRefused)
         EXPECT_TRUE(gf_isAirportCode(code)) << code;
 }
 
-TEST_F(ApfLocations, ProbeOfTheServerIsRememberedForTheSession)
+// Only the server's clear answers are remembered for the session (a restart forgets them): its file,
+// or its "not found". A server down, a transfer cut short or a server error is asked again.
+TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
 {
-    serveApf("MSFS/archive/stock/EDDS.xml", file());
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_FALSE(lf_downloadStockApf(kCode));
-        EXPECT_TRUE(lf_downloadStockApf("EDDS"));
+    tools::DownloadServer closed(serverDir.path());
+    closed.start();
+    const std::string closedUrl = closed.baseUrl();
+    closed.stop(); // its port refuses connections
+    serveApf("MSFS/archive/stock/EDDT.xml", file());
+    using F = tools::DownloadFault;
+    const struct {
+        std::optional<F> fault; // of the first check; none: the server is down
+        bool then;              // the answer of the next checks
+        std::size_t requests;   // that reached the server
+    } rows[] = {{std::nullopt, true, 1}, {F::Truncate, true, 2}, {F::NotFound, false, 1}, {F::ServerError, true, 2}};
+    for (const auto& row : rows) {
+        gf_resetApfProbes(); // a restart
+        const std::size_t asked = server.requests().size();
+        downloadUrl.emplace("TARVO_DOWNLOAD_URL", row.fault ? server.baseUrl() : closedUrl);
+        if (row.fault)
+            server.setFault("MSFS/archive/stock/EDDT.xml", *row.fault);
+        EXPECT_FALSE(gf_apfExists(kCode)) << "row " << &row - rows;
+        server.clearFaults();
+        downloadUrl.emplace("TARVO_DOWNLOAD_URL", server.baseUrl());
+        for (int check = 0; check < 2; ++check)
+            EXPECT_EQ(gf_apfExists(kCode), row.then) << "row " << &row - rows;
+        EXPECT_EQ(server.requests().size() - asked, row.requests) << "row " << &row - rows;
     }
-    EXPECT_EQ(requestedPaths(), (std::vector<std::string>{"MSFS/archive/stock/EDDT.xml", "MSFS/archive/stock/EDDS.xml"}));
-    gf_resetApfProbes(); // a new session asks again
-    EXPECT_FALSE(lf_downloadStockApf(kCode));
-    EXPECT_EQ(server.requests().size(), 3u);
     expectNoTemporaryFiles();
 }
 

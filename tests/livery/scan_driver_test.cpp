@@ -30,6 +30,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// An exit that comes while the scan finishes, at its stage; a simulator switch first removes the
+// file and turns the scan on for the restart.
+std::pair<ScanStage, bool> g_finishingExit; // the stage, a simulator switch
+
+void lf_exitWhileFinishing(ScanStage stage)
+{
+    if (stage != g_finishingExit.first)
+        return;
+    if (g_finishingExit.second) {
+        fs::remove(g_liveriesScannedPath);
+        param::SCAN_LIVERIES.value = 1;
+        gf_writeParametersXml(param::SCAN_LIVERIES);
+    }
+    g_exitRequested = 1;
+}
+
 class LiveryScan : public LiveryReadTest {
 protected:
     LiveryScan()
@@ -47,6 +63,7 @@ protected:
     }
     ~LiveryScan() override
     {
+        gf_setLiveryScanStep(nullptr);
         gf_resetLiveryIndex();
         g_liveriesProcessed = false;
         g_exitRequested = 0;
@@ -333,6 +350,38 @@ TEST_F(LiveryScan, ExitDuringTheScanWritesNothingAndScansAgainNextTime)
     EXPECT_TRUE(param::SCAN_LIVERIES.on());
     EXPECT_FALSE(g_liveriesProcessed.load());
     EXPECT_EQ(scannedTitles(), std::vector<std::string>{"Old Swiss"});
+}
+
+// An exit after the folder walk, before the scan is switched off, leaves the setting on and the file
+// as the exit left it, and the index unbuilt: after a simulator switch the restart rescans.
+TEST_F(LiveryScan, ExitWhileTheScanFinishesLeavesTheSettingAndTheFileToTheExit)
+{
+    installLiveries(community() / "user-aitraffic", "A320", {{"Old Swiss", "SWR"}});
+    gf_scanLiveries();
+    installLiveries(community() / "user-aitraffic", "B738", {{"New Lufthansa", "DLH"}});
+    const struct {
+        std::pair<ScanStage, bool> exit;
+        std::vector<std::string> titles; // in the file afterwards; none: no file
+    } rows[] = {{{ScanStage::Walked, false}, {"Old Swiss"}},
+                {{ScanStage::Saved, false}, {"New Lufthansa", "Old Swiss"}},
+                {{ScanStage::Walked, true}, {}},
+                {{ScanStage::Saved, true}, {}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.exit.second ? "simulator switch" : "exit");
+        gf_resetLiveryIndex();
+        g_liveriesProcessed = false;
+        param::SCAN_LIVERIES.value = 1; // the user asks for a rescan
+        gf_writeParametersXml(param::SCAN_LIVERIES);
+        g_finishingExit = row.exit;
+        gf_setLiveryScanStep(lf_exitWhileFinishing);
+        EXPECT_NO_THROW(gf_scanLiveries());
+        gf_setLiveryScanStep(nullptr);
+        g_exitRequested = 0;
+
+        EXPECT_EQ(savedSetting("SCAN_LIVERIES"), "true");
+        EXPECT_FALSE(g_liveriesProcessed.load());
+        EXPECT_EQ(fs::exists(g_liveriesScannedPath) ? scannedTitles() : std::vector<std::string>{}, row.titles);
+    }
 }
 
 TEST(LiveryThinning, RepeatsDifferingOnlyInFolderGoAndTheOrderIsStable)

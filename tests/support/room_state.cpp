@@ -26,6 +26,7 @@
 #include "livery/livery_index.h"
 #include "livery/matching.h"
 #include "livery/regcodes.h"
+#include "livery/scan_driver.h"
 #include "livery/scan_reports.h"
 #include "livery/similar_types.h"
 #include "parking/park_airport.h"
@@ -156,6 +157,7 @@ void lf_resetLiveries()
     gf_clearRegcodes();
     gf_clearSimilarModels();
     g_matchStepCounts.fill(0);
+    gf_setLiveryScanStep(nullptr);
 }
 
 void lf_resetEngineAndParking()
