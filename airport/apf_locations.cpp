@@ -10,11 +10,13 @@
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/path_text.h"
+#include "platform/system/clock.h"
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
 #include <map>
+#include <optional>
 #include <mutex>
 
 namespace zyn {
@@ -29,6 +31,10 @@ constexpr std::int32_t kLearningWeek = 20;
 
 std::mutex g_probeMutex;
 std::map<std::string, bool, std::less<>> g_stockProbes; // under g_probeMutex: code -> on the server (clear answers only)
+// A server that could not be reached cost the asker (the main loop) up to the connect time-out: it is
+// asked again only after this pause. Under g_probeMutex: until when no probe is sent.
+constexpr auto kUnreachableRetryAfter = std::chrono::minutes(2);
+std::optional<SteadyTime> g_probesPausedUntil;
 
 // Removes a temporary file when the operation that downloaded it ends, whatever happened.
 class TempFile {
@@ -176,14 +182,20 @@ bool lf_downloadStockApf(std::string_view code)
         std::lock_guard lock(g_probeMutex);
         if (const auto it = g_stockProbes.find(code); it != g_stockProbes.end())
             return it->second;
+        if (g_probesPausedUntil && gf_steadyNow() < *g_probesPausedUntil)
+            return false;
     }
     const TempFile probe(gf_uniqueTempPath(code));
     const DownloadEnd end = lf_downloadFrom2020(lf_stockServerPath(code), probe.path());
-    // A server that could not be reached, failed or cut the transfer short may answer the next ask.
-    if (end == DownloadEnd::Done || end == DownloadEnd::NotFound) {
-        std::lock_guard lock(g_probeMutex);
+    // A server that failed or cut the transfer short may answer the next ask; one that could not be
+    // reached, the first ask after the pause.
+    std::lock_guard lock(g_probeMutex);
+    if (end == DownloadEnd::Done || end == DownloadEnd::NotFound)
         g_stockProbes.emplace(std::string(code), end == DownloadEnd::Done);
-    }
+    if (end == DownloadEnd::Unreachable)
+        g_probesPausedUntil = gf_steadyNow() + kUnreachableRetryAfter;
+    else
+        g_probesPausedUntil.reset();
     return end == DownloadEnd::Done;
 }
 
@@ -192,6 +204,7 @@ void gf_resetApfProbes()
     {
         std::lock_guard lock(g_probeMutex);
         g_stockProbes.clear();
+        g_probesPausedUntil.reset();
     }
     gf_forgetFetchedStands();
 }
