@@ -48,6 +48,7 @@ void gf_resetSettings()
     for (StringParameter* meta : {&param::META_AUTHOR, &param::META_DATE, &param::META_VERSION, &param::META_COPYRIGHT,
                                   &param::META_MSFS})
         lf_textToDefault(*meta);
+    g_settingsRead = 0;
 }
 
 StringParameter::StringParameter(std::string key, std::string defaultValue)

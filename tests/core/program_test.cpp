@@ -258,6 +258,62 @@ TEST_F(ProgramThreads, LogThatCannotBeOpenedIsShownAndEndsTheProgramNormally)
     }
 }
 
+// A start that ends before it read the settings leaves "parameters.xml" as the user has it, byte for
+// byte, or leaves it missing: neither the window, nor the exit, nor the quit writes defaults over it.
+TEST_F(ProgramThreads, StartThatEndsBeforeReadingTheSettingsLeavesThemAsTheyWere)
+{
+    struct Row {
+        const char* name;
+        std::function<void()> arrange; // in the empty program folder
+        const char* status;
+    };
+    const auto docs = [] { std::filesystem::create_directories("docs"); };
+    const Row rows[] = {
+        {"no docs folder", [] {}, "Error lf_startUpTarvo: 41: "},
+        {"a log that cannot be opened",
+         [&] {
+             docs();
+             std::filesystem::create_symlink(root / "program" / "gone" / "Log.txt", "Log.txt");
+         },
+         "Error lf_startUpTarvo: Failed to write file Log.txt"},
+        {"another error before the settings are read",
+         [&] {
+             docs();
+             g_startupSteps.buildParameterLists = [] { throw std::runtime_error("no settings yet"); };
+         },
+         "Error lf_startUpTarvo: no settings yet"},
+    };
+    // Written by hand, and at places the program would change: simulator time, its shift, destination,
+    // blocked callsign, a window position off the screen.
+    const std::string users = "<!-- mine -->\r\n<parameters>\r\n"
+                              "  <parameter value='true' name='SIM_TIME'/>\r\n"
+                              "  <parameter name='TIME_SHIFT_DAYS' value='2'/><parameter name='TIME_SHIFT_HOURS' value='5'/>"
+                              "<parameter name='TIME_SHIFT_MINS' value='30'/>\r\n"
+                              "  <parameter name='DESTINATION' value='EGLL'/><parameter name='BLOCK_CALLSIGN' value='BAW1'/>\r\n"
+                              "  <parameter name='MAIN_WINDOW_X' value='-30000'/><parameter name='MAIN_WINDOW_Y' value='333'/>\r\n"
+                              "</parameters>";
+    const auto settings = root / "config" / "Tarvo" / "parameters.xml";
+    for (const Row& row : rows)
+        for (const bool present : {true, false}) {
+            SCOPED_TRACE(std::string(row.name) + (present ? ", settings present" : ", no settings"));
+            for (const auto& entry : std::filesystem::directory_iterator(root / "program"))
+                std::filesystem::remove_all(entry.path());
+            row.arrange();
+            std::filesystem::create_directories(settings.parent_path());
+            if (present)
+                test::writeText(settings, users);
+            else
+                std::filesystem::remove(settings);
+            EXPECT_EQ(runOnAManualClock(), 0);
+            EXPECT_TRUE(gf_statusMessage().starts_with(row.status)) << gf_statusMessage();
+            if (present)
+                EXPECT_EQ(test::readText(settings), users);
+            else
+                EXPECT_FALSE(std::filesystem::exists(settings));
+            test::gf_resetRooms(); // the next start in this process, as a fresh one
+        }
+}
+
 // The previous log stays as it was when its backup cannot be made; with no log to write to, the
 // start-up shows the error in the status line and ends the program, as it does its other errors.
 TEST_F(ProgramThreads, LogWhoseBackupFailsIsKeptAndTheStartUpShowsTheError)
