@@ -47,15 +47,18 @@ TEST_F(Program, ClosingTheWindowEndsTheProgramThroughTheExit)
     const auto folder = programFolder("tarvo", true);
     // What a killed earlier run left half-saved goes at the start; other files stay.
     const auto leftovers = {folder / "input" / "temp2.xml.tarvo-0123456789abcdef.tmp",
-                            root / "config/Tarvo/parameters.xml.tarvo-fedcba9876543210.tmp"};
+                            root / "config/Tarvo/parameters.xml.tarvo-fedcba9876543210.tmp", folder / "dbase.zip.part",
+                            root / "config/Tarvo/park_airport.xml.part"};
     for (const auto& leftover : leftovers)
         test::writeText(leftover, "half");
     test::writeText(folder / "input" / "notes.tmp", "mine");
+    test::writeText(folder / "notes.part", "mine");
     auto program = start(folder);
     ASSERT_TRUE(lf_waitForSession(folder / "Log.txt"));
     for (const auto& leftover : leftovers)
         EXPECT_FALSE(std::filesystem::exists(leftover)) << leftover;
     EXPECT_TRUE(std::filesystem::exists(folder / "input" / "notes.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "notes.part"));
     program->signal(SIGTERM); // the window layer turns it into WM_CLOSE
     ASSERT_EQ(program->waitForExit(kTimeout), 0);
     const auto lines = test::readLines(folder / "Log.txt");
