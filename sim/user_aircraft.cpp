@@ -56,7 +56,8 @@ void lf_showStand(const std::string& name)
 UserAcData gf_requestUserAcPosition()
 {
     std::lock_guard lock(g_simMutex);
-    lf_request(simid::kReqUserAc, simid::kDefUserAc, SIMCONNECT_PERIOD_ONCE, "SimConnect request user ac position fails");
+    lf_request(simid::kReqUserAc, simid::kDefUserAc, SIMCONNECT_PERIOD_ONCE,
+               "SimConnect request user ac position fails");
     return g_userAcSim.get();
 }
 

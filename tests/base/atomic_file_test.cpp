@@ -76,7 +76,8 @@ TEST(AtomicFile, KillMidSaveLeavesATemporaryThatTheNextStartRemoves)
     fs::create_directory(dir / "sub");
     const auto path = dir / "sub" / "data.txt";
     test::writeText(path, "old");
-    for (const char* name : {"notes.tmp", "data.txt.tarvo-123.tmp", "data.txt.tarvo-0123456789ABCDEF.tmp", "notes.part"})
+    for (const char* name :
+         {"notes.tmp", "data.txt.tarvo-123.tmp", "data.txt.tarvo-0123456789ABCDEF.tmp", "notes.part"})
         test::writeText(dir / name, "the user's");
     fs::create_directory(dir / "folder.tarvo-0123456789abcdef.tmp");
     const pid_t child = ::fork();

@@ -290,10 +290,12 @@ TEST_F(ProgramThreads, StartThatEndsBeforeReadingTheSettingsLeavesThemAsTheyWere
     // blocked callsign, a window position off the screen.
     const std::string users = "<!-- mine -->\r\n<parameters>\r\n"
                               "  <parameter value='true' name='SIM_TIME'/>\r\n"
-                              "  <parameter name='TIME_SHIFT_DAYS' value='2'/><parameter name='TIME_SHIFT_HOURS' value='5'/>"
-                              "<parameter name='TIME_SHIFT_MINS' value='30'/>\r\n"
-                              "  <parameter name='DESTINATION' value='EGLL'/><parameter name='BLOCK_CALLSIGN' value='BAW1'/>\r\n"
-                              "  <parameter name='MAIN_WINDOW_X' value='-30000'/><parameter name='MAIN_WINDOW_Y' value='333'/>\r\n"
+                              "  <parameter name='TIME_SHIFT_DAYS' value='2'/><parameter name='TIME_SHIFT_HOURS' "
+                              "value='5'/><parameter name='TIME_SHIFT_MINS' value='30'/>\r\n"
+                              "  <parameter name='DESTINATION' value='EGLL'/>"
+                              "<parameter name='BLOCK_CALLSIGN' value='BAW1'/>\r\n"
+                              "  <parameter name='MAIN_WINDOW_X' value='-30000'/>"
+                              "<parameter name='MAIN_WINDOW_Y' value='333'/>\r\n"
                               "</parameters>";
     const auto settings = root / "config" / "Tarvo" / "parameters.xml";
     for (const Row& row : rows)
