@@ -103,7 +103,7 @@ std::string lf_fileToRead(const std::string& fileName, fs::path& file)
         return {};
     }
     fs::create_directories(gf_userDataPath());
-    file = gf_userDataPath() / "park_airport.xml";
+    file = gf_userDataPath() / g_fetchedApfName;
     return lf_downloadAddonApf(fileName, file);
 }
 

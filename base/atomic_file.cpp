@@ -111,9 +111,12 @@ void gf_removeStaleTemporaries(const fs::path& folder)
     std::error_code error;
     fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);
     for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        const std::string name = gf_utf8FileName(it->path());
+        // Downloads write beside their targets, at the top of the folder; below it the name is someone else's.
+        const bool stale = lf_isTemporaryName(name) || (it.depth() == 0 && gf_isDownloadPendingName(name));
         std::error_code ignored;
-        if (it->is_regular_file(ignored) && lf_isTemporaryName(gf_utf8FileName(it->path())))
-            fs::remove(it->path(), ignored);
+        if (stale && it->is_regular_file(ignored))
+            fs::remove(it->path(), ignored); // a file that refuses (read-only on Windows) stays
     }
 }
 

@@ -31,8 +31,9 @@ void gf_writeFileAtomic(const std::filesystem::path& path, std::string_view byte
 std::filesystem::path gf_temporaryPath(const std::filesystem::path& path);
 
 // Removes the temporaries that writers killed mid-save left in the folder and the folders below it,
-// and the pending files of downloads into temporaries (base/pending_file.h); only files of the
-// writer's own naming go. Call at start-up, while no other writer runs.
+// the pending files of downloads into temporaries, and at the top of the folder those of the
+// program's downloads (base/pending_file.h); only files of the program's own naming go. Call at
+// start-up for the program folder and the per-user data folder, while no other writer runs.
 void gf_removeStaleTemporaries(const std::filesystem::path& folder);
 
 // The text of an XML document in pugixml's default formatting.

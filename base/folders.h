@@ -29,6 +29,11 @@ inline const std::filesystem::path g_versionJsonPath{"version.json"};
 inline const std::filesystem::path g_newVersionInstallerPath{"install_new_version.exe"};
 inline const std::filesystem::path g_simAddonZipPath{"my_simaddon2024.zip"};
 inline const std::filesystem::path g_dbaseZipPath{"dbase.zip"};
+inline const std::filesystem::path g_aigRegcodesZipPath{"AIG-regcodes.zip"};
+// The installer archive of a program version: this, the version's text, ".zip".
+inline constexpr std::string_view kInstallerZipStart = "setup_Tarvo_d_v";
+// A server's airport file, fetched into the per-user data folder to be read.
+inline const std::filesystem::path g_fetchedApfName{"park_airport.xml"};
 
 // Names inside the simulator's packages folder.
 inline constexpr std::string_view kCommunityName = "Community";

@@ -1,5 +1,7 @@
 #include "base/pending_file.h"
 
+#include "base/folders.h"
+#include "base/path_text.h"
 #include "platform/system/files.h"
 
 #include <cerrno>
@@ -8,6 +10,20 @@
 namespace zyn {
 
 namespace fs = std::filesystem;
+
+bool gf_isDownloadPendingName(std::string_view name)
+{
+    if (!name.ends_with(kPendingFileEnd))
+        return false;
+    name.remove_suffix(kPendingFileEnd.size());
+    if (name.starts_with(kInstallerZipStart) && name.ends_with(".zip"))
+        return true;
+    for (const fs::path* target : {&g_versionJsonPath, &g_dbaseZipPath, &g_aigRegcodesZipPath, &g_simAddonZipPath,
+                                   &g_newVersionInstallerPath, &g_fetchedApfName})
+        if (name == gf_utf8FromPath(*target))
+            return true;
+    return false;
+}
 
 PendingFile::PendingFile(fs::path target, bool binary) : m_target(std::move(target))
 {

@@ -10,6 +10,11 @@ namespace zyn {
 // What a pending file's name adds to its target's.
 inline constexpr std::string_view kPendingFileEnd = ".part";
 
+// Whether a file name is that of the pending file which a download of the program leaves when it is
+// killed: a download target's name (base/folders.h) followed by kPendingFileEnd. Downloads write
+// beside their targets, in the program folder and the per-user data folder; a new target is named here.
+bool gf_isDownloadPendingName(std::string_view fileName);
+
 class PendingFile {
 public:
     // Opens "<target>.part" (kPendingFileEnd) for writing; throws std::filesystem::filesystem_error

@@ -116,22 +116,47 @@ void lf_stopSimThread()
     g_simThread.join();
 }
 
+// What the exit changes of the settings goes to "parameters.xml" only when this process read the file:
+// before that the values in memory are the defaults, which must never replace the user's settings
+// (a start that ended early, outside a program folder or without a log).
+bool lf_settingsWereRead() { return g_settingsRead.load() != 0; }
+
+void lf_saveIfRead(const StringParameter& parameter)
+{
+    if (lf_settingsWereRead())
+        saveParameter(parameter);
+}
+
+void lf_saveIfRead(const IntParameter& parameter)
+{
+    if (lf_settingsWereRead())
+        saveIntParameter(parameter);
+}
+
+void lf_saveIfRead(const BoolParameter& parameter)
+{
+    if (lf_settingsWereRead())
+        gf_writeParametersXml(parameter);
+}
+
 void lf_resetTimeShift()
 {
     for (IntParameter* part : {&param::TIME_SHIFT_DAYS, &param::TIME_SHIFT_HOURS, &param::TIME_SHIFT_MINS}) {
         part->value = part->clamp(0);
-        saveIntParameter(*part);
+        lf_saveIfRead(*part);
     }
 }
 
 void lf_settingsAfterQuit()
 {
-    param::DESTINATION.setValueAndSave("");
-    param::BLOCK_CALLSIGN.setValueAndSave("");
+    param::DESTINATION.setValue("");
+    lf_saveIfRead(param::DESTINATION);
+    param::BLOCK_CALLSIGN.setValue("");
+    lf_saveIfRead(param::BLOCK_CALLSIGN);
     g_timeShifted = false;
     if (!param::KEEP_SIM_TIME_PAR.on()) {
         param::SIM_TIME.value = 0;
-        gf_writeParametersXml(param::SIM_TIME);
+        lf_saveIfRead(param::SIM_TIME);
         lf_resetTimeShift();
     } else if (param::SIM_TIME.on()) {
         lf_resetTimeShift();
@@ -167,9 +192,9 @@ void lf_restartReset(std::int32_t reason, std::int32_t restartSeconds)
     gf_resetTrafficClients();
     if (reason != lf_code(ExitReason::NewSettings)) { // a rescan the user has just asked for is kept
         param::SCAN_LIVERIES.value = 0;
-        gf_writeParametersXml(param::SCAN_LIVERIES);
+        lf_saveIfRead(param::SCAN_LIVERIES);
         param::SCAN_AIRPORTS.value = 0;
-        gf_writeParametersXml(param::SCAN_AIRPORTS);
+        lf_saveIfRead(param::SCAN_AIRPORTS);
     }
     lf_joinStartupThread();
     // Everything is reset before the flags clear: a request made during the countdown must find

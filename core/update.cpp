@@ -163,7 +163,7 @@ Version lf_getPackageVersionJson(const std::string& folder)
 bool lf_downloadInstaller(const Version& version)
 {
     const std::string text = gf_versionToString(version);
-    const std::string zipName = fmt::format("setup_{}_d_v{}.zip", kProductName, text);
+    const std::string zipName = fmt::format("{}{}.zip", kInstallerZipStart, text);
     ArchiveDownload download(gf_pathFromUtf8(zipName));
     if (!download.fetch("release/" + zipName)) {
         gf_setStatusMessage(fmt::format("Downloading program installer file version {} failed", text), true);

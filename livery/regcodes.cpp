@@ -281,7 +281,7 @@ bool gf_readAigRegcodesXml(const fs::path& path, std::vector<RegcodeEntry>& entr
 void lf_readAigRegcodesForScan(std::vector<std::string>& dontUseTitles)
 {
     const fs::path xml = gf_aigRegcodesXmlPath();
-    if (gf_downloadAndUnzip(std::string(kAigRegcodesZip), xml)) {
+    if (gf_downloadAndUnzip(gf_utf8FromPath(g_aigRegcodesZipPath), xml)) {
         lf_checkTitleUseFile(xml, dontUseTitles);
         lf_removeIfExists(xml);
     } else {
@@ -322,7 +322,7 @@ void lf_processRegcodeFiles()
 {
     g_offlineRegcodeLines.clear();
     const fs::path xml = gf_aigRegcodesXmlPath();
-    if (gf_downloadAndUnzip(std::string(kAigRegcodesZip), xml)) {
+    if (gf_downloadAndUnzip(gf_utf8FromPath(g_aigRegcodesZipPath), xml)) {
         lf_processAigRegcodeFile(xml);
         lf_removeIfExists(xml);
     } else {

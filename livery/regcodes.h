@@ -28,7 +28,6 @@ extern std::vector<std::string_view> g_specialLiveryTitles;
 // The lines of "OfflineRegcodes.txt" of the last processing.
 extern std::vector<std::string> g_offlineRegcodeLines;
 
-inline constexpr std::string_view kAigRegcodesZip = "AIG-regcodes.zip";
 std::filesystem::path gf_aigRegcodesXmlPath();     // "input/AIG-regcodes.xml"
 std::filesystem::path gf_inlineRegcodesPath();     // "output/errors/InlineRegcodes.txt"
 std::filesystem::path gf_offlineRegcodesPath();    // "output/info/OfflineRegcodes.txt"

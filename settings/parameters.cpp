@@ -50,6 +50,7 @@ void gf_resetSettings()
                                   &param::META_MSFS})
         lf_textToDefault(*meta);
     gf_resetAirportSettings();
+    g_settingsRead = 0;
 }
 
 StringParameter::StringParameter(std::string key, std::string defaultValue)

@@ -150,7 +150,8 @@ struct SettingRow {
 };
 // Every setting, in the order of the table below.
 const std::vector<SettingRow>& gf_settingsTable();
-// Every setting and meta item back to its default, as a fresh process has them; the file is not touched.
+// Every setting and meta item back to its default and the file marked as not read (g_settingsRead),
+// as a fresh process has them; the file is not touched.
 void gf_resetSettings();
 
 // The settings, named by their keys, in the order in which the loader reads them: booleans, integers

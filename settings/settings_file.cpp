@@ -227,6 +227,8 @@ void lf_showControls(const ParameterLists& lists)
 
 } // namespace
 
+std::atomic<std::uint8_t> g_settingsRead{0};
+
 fs::path gf_parametersPath()
 {
     std::lock_guard lock(g_parametersPathMutex);
@@ -266,6 +268,7 @@ void gf_loadParameters(const ParameterLists& lists)
             if (state != FileState::Unsafe)
                 gf_saveXml(document, path);
         }
+        g_settingsRead = 1;
     }
     lf_showControls(lists);
     gf_log(gf_starBanner(80, 0, false, true, ""));

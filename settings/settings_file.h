@@ -4,6 +4,7 @@
 // rewritten whole (atomically, one save at a time) each time a value changes.
 #include "settings/settings.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -34,6 +35,10 @@ std::filesystem::path gf_parametersBackupPath();
 // Reads every listed key from the file, or adds it with its default, and saves the file; then shows
 // the values in the check boxes and edit boxes of lists 2, 4 and 6.
 void gf_loadParameters(const ParameterLists& lists);
+// Set once gf_loadParameters has read the file in this process (cleared by gf_resetSettings). Until
+// then the values in memory are the defaults, not the user's: what the quit writes back of them
+// would replace the user's settings.
+extern std::atomic<std::uint8_t> g_settingsRead;
 
 // Read one key from a loaded document into the parameter. Not found: the parameter takes its
 // default, which is appended to the document when it has a "parameters" root. True when found.

@@ -13,6 +13,7 @@
 #include "sim/dispatch.h"
 #include "sim/link_state.h"
 #include "sim/object_match.h"
+#include "sim/queues.h"
 #include "sim/registration.h"
 
 #include <chrono>
@@ -63,6 +64,16 @@ void lf_simClosed()
 {
     g_simRunning.exchange(0);
     gf_simDisconnected();
+}
+
+// A user error ends the link until the user acts (a switch of the simulator restarts the session): no
+// flight is followed and nothing more is asked of the simulator, so that the session neither fails on
+// the closed connection nor restarts into the same error, which stays in the status line.
+void lf_waitForUser()
+{
+    g_simStopped = 1;
+    g_simRunning.exchange(0);
+    gf_showFlightLight(false);
 }
 
 void lf_simGone(std::string_view text)
@@ -133,6 +144,8 @@ void SimClient(std::stop_token stop)
             gf_sleepFor(seconds(10), [&] { return stop.stop_requested(); });
             g_simRunning.exchange(0);
             gf_simDisconnected();
+        } else {
+            lf_waitForUser();
         }
     } catch (const std::exception& e) {
         lf_simGone(e.what());

@@ -131,6 +131,8 @@ void gf_clearPositionSets()
 void gf_requestAircraftInRange(std::uint32_t radiusMetres)
 {
     std::lock_guard lock(g_simMutex);
+    if (g_simStopped.load())
+        return;
     if (FAILED(SimConnect_RequestDataOnSimObjectType(g_hSimConnect.load(), simid::kReqInRange, simid::kDefInRange,
                                                      radiusMetres, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT))) {
         gf_log("SimConnect request ac within range fails");
@@ -141,6 +143,8 @@ void gf_requestAircraftInRange(std::uint32_t radiusMetres)
 void gf_requestStaticCog(std::uint32_t objectId)
 {
     std::lock_guard lock(g_simMutex);
+    if (g_simStopped.load())
+        return;
     if (FAILED(SimConnect_RequestDataOnSimObject(g_hSimConnect.load(), simid::kReqStaticCog, simid::kDefStaticCog,
                                                  objectId, SIMCONNECT_PERIOD_ONCE))) {
         gf_log("SimConnect request StaticCG fails");
@@ -162,6 +166,8 @@ bool gf_assignFlightPlan(std::uint32_t objectId, const std::filesystem::path& pl
         }
         return false;
     }
+    if (g_simStopped.load())
+        return false;
     if (SUCCEEDED(SimConnect_AISetAircraftFlightPlan(g_hSimConnect.load(), objectId, text->c_str(),
                                                      simid::kReqFlightPlan)))
         return true;
@@ -174,8 +180,9 @@ void gf_sendEngineLevers(std::uint32_t objectId, double spoilerPercent, double t
     double levers[3] = {spoilerPercent, throttlePercent, throttlePercent};
     std::lock_guard lock(g_simMutex);
     const HANDLE sim = g_hSimConnect.load();
-    if (sim && FAILED(SimConnect_SetDataOnSimObject(sim, simid::kDefEngineLevers, objectId, 0, 0, sizeof(levers),
-                                                    levers))) {
+    if (!sim || g_simStopped.load())
+        return;
+    if (FAILED(SimConnect_SetDataOnSimObject(sim, simid::kDefEngineLevers, objectId, 0, 0, sizeof(levers), levers))) {
         gf_logf("{}: {}", "gf_setEngineLevers", "SimConnect_SetDataOnSimObject fails");
         gf_simconRequestError();
     }
@@ -184,6 +191,8 @@ void gf_sendEngineLevers(std::uint32_t objectId, double spoilerPercent, double t
 void gf_toggleAllLights(std::uint32_t objectId)
 {
     std::lock_guard lock(g_simMutex);
+    if (g_simStopped.load())
+        return;
     if (FAILED(SimConnect_TransmitClientEvent(g_hSimConnect.load(), objectId, simid::kAllLightsToggle, 0,
                                               simid::kGroup, SIMCONNECT_EVENT_FLAG_DEFAULT)))
         gf_log("SimConnect gf_allLightsToggle fails");

@@ -33,7 +33,8 @@ extern std::vector<PositionSetRequest>* g_posSetsFill;
 extern std::vector<PositionSetRequest>* g_posSetsSend;
 
 extern std::atomic<std::int32_t> g_simRequestErrors; // failed SimConnect requests since start
-extern std::atomic<std::uint8_t> g_simStopped;       // SimConnect work stopped after repeated errors
+// SimConnect work stopped, after repeated errors or a user error that ended the link: nothing more is sent.
+extern std::atomic<std::uint8_t> g_simStopped;
 
 // Session start: reserves the queues (never shrinking them) and clears g_simStopped.
 void gf_initSimConnectQueues();
@@ -62,8 +63,8 @@ void gf_swapPositionSets();
 // No flight runs: both buffers are emptied.
 void gf_clearPositionSets();
 
-// Calls made at once under g_simMutex (main-loop thread). Each refused call is logged or reported
-// and counts towards gf_simconRequestError (the light toggle is only logged).
+// Calls made at once under g_simMutex (main-loop thread); none once g_simStopped is set. Each refused
+// call is logged or reported and counts towards gf_simconRequestError (the light toggle is only logged).
 void gf_requestAircraftInRange(std::uint32_t radiusMetres); // request 101: the AI objects around the user
 void gf_requestStaticCog(std::uint32_t objectId);            // request 102, once
 // Request 110. The path goes as ASCII (on Windows its 8.3 form when a folder is not ASCII) or not at

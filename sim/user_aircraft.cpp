@@ -32,6 +32,8 @@ bool lf_pause(std::chrono::milliseconds period) { return gf_sleepFor(period, gf_
 
 void lf_request(std::uint32_t request, std::uint32_t definition, SIMCONNECT_PERIOD period, const char* failure)
 {
+    if (g_simStopped.load())
+        return;
     if (FAILED(SimConnect_RequestDataOnSimObject(g_hSimConnect.load(), request, definition, SIMCONNECT_OBJECT_ID_USER,
                                                  period, SIMCONNECT_DATA_REQUEST_FLAG_DEFAULT, 0, 0, 0))) {
         gf_logError(failure);
@@ -54,9 +56,8 @@ void lf_showStand(const std::string& name)
 UserAcData gf_requestUserAcPosition()
 {
     std::lock_guard lock(g_simMutex);
-    if (!g_simStopped.load())
-        lf_request(simid::kReqUserAc, simid::kDefUserAc, SIMCONNECT_PERIOD_ONCE,
-                   "SimConnect request user ac position fails");
+    lf_request(simid::kReqUserAc, simid::kDefUserAc, SIMCONNECT_PERIOD_ONCE,
+               "SimConnect request user ac position fails");
     return g_userAcSim.get();
 }
 

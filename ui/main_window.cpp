@@ -33,14 +33,13 @@ bool lf_atBound(const IntParameter& p)
     return v == p.minimum || v == p.maximum;
 }
 
-// A stored position at a bound is a window that was off-screen or minimised: it goes back to the default.
+// A stored position at a bound is a window that was off-screen or minimised: it opens at the default.
+// Nothing is saved here: the settings are not read yet, and the quit saves where the window is.
 void lf_restoreStoredPosition(IntParameter& position, pugi::xml_document& document)
 {
     readIntParameter(position, document, false);
-    if (!lf_atBound(position))
-        return;
-    position.value = position.clamp(position.defaultValue);
-    saveIntParameter(position);
+    if (lf_atBound(position))
+        position.value = position.clamp(position.defaultValue);
 }
 
 void lf_readWindowPosition()
@@ -62,13 +61,14 @@ void lf_saveClamped(IntParameter& position, std::int64_t value)
     saveIntParameter(position);
 }
 
-// WM_APP+2: the program ends. The window position is kept, then the log is closed.
+// WM_APP+2: the program ends. The window position is kept (when this run read the settings: a save
+// would otherwise write the defaults over the user's file), then the log is closed.
 void lf_quit(HWND window)
 {
     const std::int32_t previousX = param::MAIN_WINDOW_X.value.load();
     const std::int32_t previousY = param::MAIN_WINDOW_Y.value.load();
     RECT rect{};
-    if (GetWindowRect(window, &rect)) {
+    if (g_settingsRead.load() != 0 && GetWindowRect(window, &rect)) {
         lf_saveClamped(param::MAIN_WINDOW_X, rect.left);
         lf_saveClamped(param::MAIN_WINDOW_Y, rect.top);
         gf_clampRangedParameters(previousX, previousY);

@@ -76,7 +76,8 @@ TEST(AtomicFile, KillMidSaveLeavesATemporaryThatTheNextStartRemoves)
     fs::create_directory(dir / "sub");
     const auto path = dir / "sub" / "data.txt";
     test::writeText(path, "old");
-    for (const char* name : {"notes.tmp", "data.txt.tarvo-123.tmp", "data.txt.tarvo-0123456789ABCDEF.tmp", "dbase.zip.part"})
+    for (const char* name :
+         {"notes.tmp", "data.txt.tarvo-123.tmp", "data.txt.tarvo-0123456789ABCDEF.tmp", "notes.part"})
         test::writeText(dir / name, "the user's");
     fs::create_directory(dir / "folder.tarvo-0123456789abcdef.tmp");
     const pid_t child = ::fork();
@@ -95,10 +96,44 @@ TEST(AtomicFile, KillMidSaveLeavesATemporaryThatTheNextStartRemoves)
     EXPECT_EQ(lf_folderEntries(dir / "sub"), std::vector<std::string>{"data.txt"});
     EXPECT_EQ(readText(path), "old");
     EXPECT_EQ(lf_folderEntries(dir.path()),
-              (std::vector<std::string>{"data.txt.tarvo-0123456789ABCDEF.tmp", "data.txt.tarvo-123.tmp", "dbase.zip.part",
-                                        "folder.tarvo-0123456789abcdef.tmp", "notes.tmp", "sub"}));
+              (std::vector<std::string>{"data.txt.tarvo-0123456789ABCDEF.tmp", "data.txt.tarvo-123.tmp",
+                                        "folder.tarvo-0123456789abcdef.tmp", "notes.part", "notes.tmp", "sub"}));
 }
 #endif
+
+// What downloads killed midway left beside their targets goes at the next start, from the top of the
+// program folder and of the per-user data folder; any other ".part" stays.
+TEST(AtomicFile, StartRemovesWhatKilledDownloadsLeftAndNothingElse)
+{
+    test::TempDir program;
+    test::TempDir user;
+    struct Row {
+        const char* kind;
+        fs::path file;
+        bool removed;
+    };
+    const Row rows[] = {
+        {"version file", program / "version.json.part", true},
+        {"aircraft database", program / "dbase.zip.part", true},
+        {"registration codes", program / "AIG-regcodes.zip.part", true},
+        {"companion package", program / "my_simaddon2024.zip.part", true},
+        {"installer archive", program / "setup_Tarvo_d_v10.10.5.zip.part", true},
+        {"installer", program / "install_new_version.exe.part", true},
+        {"stock airport file", program / "EDDF.xml.tarvo-0123456789abcdef.tmp.part", true},
+        {"server airport file", user / "park_airport.xml.part", true},
+        {"the user's own", program / "notes.part", false},
+        {"a download's name in another folder", program / "airports" / "my_thirdparty" / "dbase.zip.part", false},
+        {"a finished download", program / "version.json", false},
+    };
+    for (const Row& row : rows) {
+        fs::create_directories(row.file.parent_path());
+        test::writeText(row.file, "part");
+    }
+    gf_removeStaleTemporaries(program.path());
+    gf_removeStaleTemporaries(user.path());
+    for (const Row& row : rows)
+        EXPECT_EQ(fs::exists(row.file), !row.removed) << row.kind;
+}
 
 TEST(AtomicFile, LeftoversOfAnEarlierProcessNeverFailASave)
 {

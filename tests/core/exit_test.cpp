@@ -133,12 +133,19 @@ TEST_F(ExitThreads, EveryReasonEndsInQuitOrRestartWithItsLines)
                           {6, "Exiting: READER ERROR", true, false},    {7, "Exiting: SYSTEM ERROR", false, true},
                           {4, "Exiting: USER CLOSED SIM", false, true}};
     g_mainWindow = test::gf_createRecordingWindow();
+    // Not read by this process: whatever the exit turns off or empties stays as the user has it.
+    const std::string users = "<parameters><parameter name=\"SIM_TIME\" value=\"true\"/>"
+                              "<parameter name=\"SCAN_LIVERIES\" value=\"true\"/></parameters>";
+    test::writeText(dir / "parameters.xml", users);
     std::vector<UINT> expected;
     for (const auto& c : cases) {
         param::SCAN_LIVERIES.value = 1;
         param::SCAN_AIRPORTS.value = 1;
+        param::SIM_TIME.value = 1;
+        param::DESTINATION.setValue("EDDF");
         gf_requestExit(c.reason, 2);
         finish();
+        EXPECT_EQ(test::readText(dir / "parameters.xml"), users) << c.line;
         expected.push_back(c.restarts ? WM_APP + 1 : WM_APP + 2);
         EXPECT_EQ(test::takeExitMessages(), expected) << c.line;
         EXPECT_EQ(g_restartPending.load(), c.restarts ? 1 : 0) << c.line;
@@ -153,6 +160,21 @@ TEST_F(ExitThreads, EveryReasonEndsInQuitOrRestartWithItsLines)
     EXPECT_TRUE(lf_has(lines, "New flight detected, Tarvo will close, please restart manually ..."));
     EXPECT_TRUE(lf_has(lines, "User closed Tarvo"));
     EXPECT_EQ(g_exiting.load(), 1);
+}
+
+// What does not survive a quit is written back only into settings that this process has read.
+TEST_F(ExitThreads, QuitWritesBackOnlySettingsThatWereRead)
+{
+    const std::string users = "<parameters><parameter name=\"SIM_TIME\" value=\"true\"/></parameters>";
+    for (const std::uint8_t read : {0, 1}) {
+        test::writeText(dir / "parameters.xml", users);
+        param::SIM_TIME.value = 1;
+        g_settingsRead = read;
+        gf_requestExit(static_cast<std::int32_t>(ExitReason::SimWasClosed), 0);
+        finish();
+        const std::string saved = test::readText(dir / "parameters.xml");
+        EXPECT_EQ(saved.find("name=\"SIM_TIME\" value=\"false\"") != std::string::npos, read == 1) << saved;
+    }
 }
 
 TEST_F(ExitThreads, RequestDuringTheRestartCountdownRunsAfterItAndDecides)

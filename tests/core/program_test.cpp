@@ -47,15 +47,18 @@ TEST_F(Program, ClosingTheWindowEndsTheProgramThroughTheExit)
     const auto folder = programFolder("tarvo", true);
     // What a killed earlier run left half-saved goes at the start; other files stay.
     const auto leftovers = {folder / "input" / "temp2.xml.tarvo-0123456789abcdef.tmp",
-                            root / "config/Tarvo/parameters.xml.tarvo-fedcba9876543210.tmp"};
+                            root / "config/Tarvo/parameters.xml.tarvo-fedcba9876543210.tmp", folder / "dbase.zip.part",
+                            root / "config/Tarvo/park_airport.xml.part"};
     for (const auto& leftover : leftovers)
         test::writeText(leftover, "half");
     test::writeText(folder / "input" / "notes.tmp", "mine");
+    test::writeText(folder / "notes.part", "mine");
     auto program = start(folder);
     ASSERT_TRUE(lf_waitForSession(folder / "Log.txt"));
     for (const auto& leftover : leftovers)
         EXPECT_FALSE(std::filesystem::exists(leftover)) << leftover;
     EXPECT_TRUE(std::filesystem::exists(folder / "input" / "notes.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "notes.part"));
     program->signal(SIGTERM); // the window layer turns it into WM_CLOSE
     ASSERT_EQ(program->waitForExit(kTimeout), 0);
     const auto lines = test::readLines(folder / "Log.txt");
@@ -256,6 +259,64 @@ TEST_F(ProgramThreads, LogThatCannotBeOpenedIsShownAndEndsTheProgramNormally)
         EXPECT_FALSE(gf_logIsOpen());
         test::gf_resetRooms(); // the next start in this process, as a fresh one
     }
+}
+
+// A start that ends before it read the settings leaves "parameters.xml" as the user has it, byte for
+// byte, or leaves it missing: neither the window, nor the exit, nor the quit writes defaults over it.
+TEST_F(ProgramThreads, StartThatEndsBeforeReadingTheSettingsLeavesThemAsTheyWere)
+{
+    struct Row {
+        const char* name;
+        std::function<void()> arrange; // in the empty program folder
+        const char* status;
+    };
+    const auto docs = [] { std::filesystem::create_directories("docs"); };
+    const Row rows[] = {
+        {"no docs folder", [] {}, "Error lf_startUpTarvo: 41: "},
+        {"a log that cannot be opened",
+         [&] {
+             docs();
+             std::filesystem::create_symlink(root / "program" / "gone" / "Log.txt", "Log.txt");
+         },
+         "Error lf_startUpTarvo: Failed to write file Log.txt"},
+        {"another error before the settings are read",
+         [&] {
+             docs();
+             g_startupSteps.buildParameterLists = [] { throw std::runtime_error("no settings yet"); };
+         },
+         "Error lf_startUpTarvo: no settings yet"},
+    };
+    // Written by hand, and at places the program would change: simulator time, its shift, destination,
+    // blocked callsign, a window position off the screen.
+    const std::string users = "<!-- mine -->\r\n<parameters>\r\n"
+                              "  <parameter value='true' name='SIM_TIME'/>\r\n"
+                              "  <parameter name='TIME_SHIFT_DAYS' value='2'/><parameter name='TIME_SHIFT_HOURS' "
+                              "value='5'/><parameter name='TIME_SHIFT_MINS' value='30'/>\r\n"
+                              "  <parameter name='DESTINATION' value='EGLL'/>"
+                              "<parameter name='BLOCK_CALLSIGN' value='BAW1'/>\r\n"
+                              "  <parameter name='MAIN_WINDOW_X' value='-30000'/>"
+                              "<parameter name='MAIN_WINDOW_Y' value='333'/>\r\n"
+                              "</parameters>";
+    const auto settings = root / "config" / "Tarvo" / "parameters.xml";
+    for (const Row& row : rows)
+        for (const bool present : {true, false}) {
+            SCOPED_TRACE(std::string(row.name) + (present ? ", settings present" : ", no settings"));
+            for (const auto& entry : std::filesystem::directory_iterator(root / "program"))
+                std::filesystem::remove_all(entry.path());
+            row.arrange();
+            std::filesystem::create_directories(settings.parent_path());
+            if (present)
+                test::writeText(settings, users);
+            else
+                std::filesystem::remove(settings);
+            EXPECT_EQ(runOnAManualClock(), 0);
+            EXPECT_TRUE(gf_statusMessage().starts_with(row.status)) << gf_statusMessage();
+            if (present)
+                EXPECT_EQ(test::readText(settings), users);
+            else
+                EXPECT_FALSE(std::filesystem::exists(settings));
+            test::gf_resetRooms(); // the next start in this process, as a fresh one
+        }
 }
 
 // The previous log stays as it was when its backup cannot be made; with no log to write to, the

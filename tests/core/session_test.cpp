@@ -86,5 +86,54 @@ TEST_F(SessionRunThreads, LoginWithoutSessionEndsTheProgramWithoutReadersOrResta
     EXPECT_EQ(server.requestCount("nearestmetar"), 0u) << "no reader ran";
 }
 
+// A user error that ends the simulator link after the flight began leaves the program waiting for the
+// user: the error stays in the status line, nothing more is asked of the simulator and no restart
+// comes, however long the traffic service goes on being read; switching the simulator starts afresh.
+TEST_F(SessionRunThreads, UserErrorOfTheLinkWaitsForTheUserWithoutRequestsOrRestart)
+{
+    struct Row {
+        const char* atcModel; // of the user aircraft
+        bool raiseVersionMismatch; // in the main loop
+        const char* status;
+    };
+    const Row rows[] = {
+        {"B3.0.text", false, "Error 73: It looks like you have not selected an aircraft as user vehicle"},
+        {"A20N", true, "Error 95: Simconnect Version Mismatch, dwindex: 4 "},
+    };
+    const auto linesWith = [this](std::string_view text) {
+        const auto lines = logLines();
+        return std::count_if(lines.begin(), lines.end(), [text](const auto& l) { return l.find(text) != l.npos; });
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.status);
+        simemu::Scenario scenario;
+        scenario.userAtcModel = row.atcModel;
+        simemu::reset(scenario);
+        const auto notRunning = linesWith(" Flight not running");
+        const auto exits = linesWith("Exiting: ");
+        const auto logins = server.requestCount("auth");
+        session = std::thread(lf_runSession);
+        if (row.raiseVersionMismatch) {
+            ASSERT_TRUE(test::waitUntil([] { return g_secondsCounter.load() >= 3; })) << gf_statusMessage();
+            simemu::raiseException(SIMCONNECT_EXCEPTION_VERSION_MISMATCH, 0, 4);
+        }
+        ASSERT_TRUE(test::waitUntil([&] { return gf_statusMessage() == row.status && !simemu::isConnected(); }));
+        const auto calls = simemu::calls().size();
+        const auto polls = server.requestCount("traffic");
+        // A minute and more of the session's own pace (a poll every 0.3 s), unless it ends before.
+        ASSERT_TRUE(test::waitUntil(
+            [&] { return server.requestCount("traffic") >= polls + 200 || linesWith("Exiting: ") > exits; }));
+        EXPECT_EQ(linesWith("Exiting: "), exits);
+        EXPECT_EQ(g_exitRequested.load(), 0);
+        EXPECT_EQ(gf_statusMessage(), row.status);
+        EXPECT_EQ(simemu::calls().size(), calls);
+        EXPECT_GT(linesWith(" Flight not running"), notRunning);
+        EXPECT_EQ(server.requestCount("auth"), logins + 1);
+        gf_requestExit(static_cast<std::int32_t>(ExitReason::NewSettings), 0); // the user switches the simulator
+        session.join();
+        ASSERT_TRUE(test::waitUntil([] { return !gf_exitSequenceRunning(); }));
+    }
+}
+
 } // namespace
 } // namespace zyn
