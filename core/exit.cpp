@@ -31,6 +31,7 @@
 #include "shown/display_state.h"
 #include "shown/sim_display.h"
 #include "shown/status_line.h"
+#include "sim/failed_liveries.h"
 #include "sim/flight_plan.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"
@@ -195,6 +196,8 @@ void lf_restartReset(std::int32_t reason, std::int32_t restartSeconds)
         lf_saveIfRead(param::SCAN_LIVERIES);
         param::SCAN_AIRPORTS.value = 0;
         lf_saveIfRead(param::SCAN_AIRPORTS);
+    } else {
+        gf_forgetNotCreatableTitles(); // what failed was for the simulator or catalogue just replaced
     }
     lf_joinStartupThread();
     // Everything is reset before the flags clear: a request made during the countdown must find

@@ -52,6 +52,8 @@ std::vector<std::string> gf_failedLiveries()
     return lines;
 }
 
+void gf_forgetNotCreatableTitles() { g_notCreatableTitles.clear(); }
+
 void gf_resetFailedLiveries()
 {
     g_notCreatableTitles.clear();

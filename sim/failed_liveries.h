@@ -23,6 +23,10 @@ bool gf_isNotCreatableTitle(std::string_view title);
 // The report lines "  {type} {airline}", sorted and without duplicates (the stored list keeps that order).
 std::vector<std::string> gf_failedLiveries();
 
-void gf_resetFailedLiveries(); // tests only; the program keeps both lists for its lifetime
+// Another simulator, package folder or livery scan may create what this one could not: the titles are
+// tried again (the report keeps its lines). The restart for new settings calls it.
+void gf_forgetNotCreatableTitles();
+
+void gf_resetFailedLiveries(); // tests only; the program keeps the report for its lifetime
 
 } // namespace zyn

@@ -8,6 +8,7 @@
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "shown/status_line.h"
+#include "sim/failed_liveries.h"
 #include "sim/link_state.h"
 #include "sim/queues.h"
 #include "traffic/live_identities.h"
@@ -92,9 +93,11 @@ TEST_F(ExitThreads, UnknownReasonIsReportedAndStillQuits)
     EXPECT_EQ(test::takeExitMessages(), std::vector<UINT>{WM_APP + 2});
 }
 
-// A renewal option, a flush or a rematch asked for in the ended session is not carried into the next.
+// A renewal option, a flush or a rematch asked for in the ended session is not carried into the next,
+// nor the liveries the replaced simulator or catalogue could not create.
 TEST_F(ExitThreads, RestartDropsTheRequestsAndLiveIdentitiesOfTheEndedSession)
 {
+    gf_liveryCreateFailed(AcHead{}, "Broken Livery");
     std::atomic<std::uint8_t>* const requests[] = {&g_renewParkingRequest, &g_parkTrafficOnlyRequest,
                                                    &g_removeAllRequest, &g_matchDepthRequest};
     for (auto* request : requests)
@@ -108,6 +111,7 @@ TEST_F(ExitThreads, RestartDropsTheRequestsAndLiveIdentitiesOfTheEndedSession)
     finish();
     for (auto* request : requests)
         EXPECT_EQ(request->load(), 0);
+    EXPECT_FALSE(gf_isNotCreatableTitle("Broken Livery"));
     // Static parking of the next session must not avoid the aircraft of this one.
     std::lock_guard lock(g_liveIdentityMutex);
     EXPECT_TRUE(g_liveCallsigns.empty());
