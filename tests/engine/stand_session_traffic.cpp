@@ -35,7 +35,7 @@ constexpr double kMetresPerDegree = 111120.0;
 constexpr double kMetresPerSecondPerKt = 1852.0 / 3600.0;
 constexpr double kExpiryMinutes = 95.0; // a silent parked aircraft is taken away after 90 minutes
 constexpr double kMargin = 90.0;        // between two live aircraft meant for one stand
-constexpr double kRenamedOnTheWay = 18.0; // merged 30 s ahead: while the arrival taxis onto the stand
+constexpr double kRenamedOnTheWay = 24.0; // merged 30 s ahead: as the arrival drives onto the stand
 
 bool lf_pairedWithNext(int i) { return i == 3 || i == 11 || i == 19; }
 // A stand's taxi-out: backwards out of the nose-in stands, forwards out of the others.
@@ -367,7 +367,7 @@ private:
         lf_reserve(s, from, silent ? m_end : leaves);
         if (silent) {
             f.stopAt = t + 50.0;
-            m_silent.push_back({s, t + 60.0});
+            m_silent.push_back({s, t + 60.0, false});
         } else {
             if (parked > 150.0 && lf_chance(0.15))
                 lf_change(f, t + parked / 2.0, true); // renamed while parked
@@ -427,10 +427,13 @@ private:
         if (stopsOnTheWay) {
             f.stopAt = lf_uniform(t0 + 30.0, reach - 60.0);
         } else if (silent) {
-            p.stay(30.0, 5.0);
-            f.stopAt = reach + (renamed ? kRenamedOnTheWay + 6.0 : 6.0); // still taxiing to the stand
+            if (renamed) // one report after a pause, under its new name: it comes as the aircraft drives on
+                p.stay(kRenamedOnTheWay, 0.0).stay(1.0, 1.0);
+            else
+                p.stay(30.0, 5.0);
+            f.stopAt = reach + (renamed ? kRenamedOnTheWay + 2.0 : 6.0); // still taxiing to the stand
             if (forced == kNoStand)
-                m_silent.push_back({s, reach + 60.0});
+                m_silent.push_back({s, reach + 60.0, renamed});
         } else {
             p.stay(parked, 20.0);
             if (parked > 300.0 && lf_chance(0.1))
@@ -456,7 +459,7 @@ private:
         const std::vector<Silent> silent = m_silent;
         for (const Silent& h : silent) {
             const double t0 = h.from + lf_uniform(150.0, 1000.0);
-            if (lf_chance(0.6) && t0 < m_end - 10.0 * 60.0)
+            if ((h.renamed || lf_chance(0.6)) && t0 < m_end - 10.0 * 60.0)
                 lf_arrival(t0, h.stand);
         }
     }
@@ -569,6 +572,7 @@ private:
     struct Silent {
         std::size_t stand = 0;
         double from = 0.0; // parked in the simulator by then
+        bool renamed = false; // renamed as it drove onto the stand
     };
     std::vector<Silent> m_silent;
     double m_flush = 0.0;
