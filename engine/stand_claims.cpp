@@ -228,6 +228,7 @@ void try2Park(LiveAcRecord& a, bool towed)
     }
     if (!gf_holdStand(a, *stand, MovePhase::TaxiToStand))
         return; // one on its way to the stand, or being created there, keeps it
+    gf_forgetParkAttempt(); // the next aircraft to stop on this very spot is offered the stand all the same
     for (const std::uint32_t sid : stand->adjacent)
         if (const ParkPos* adjacent = gf_standBySid(sid))
             lf_removeAdjacentColliding(a, *stand, *adjacent);

@@ -1,6 +1,7 @@
 #include "engine/stand_hold.h"
 
 #include "engine/motion.h"
+#include "engine/removal.h"
 
 namespace zyn {
 
@@ -100,8 +101,15 @@ void gf_endLiveRecord(LiveAcRecord& a)
 void gf_forgetStandHolds()
 {
     for (auto& a : g_liveAircraft) {
+        const bool atStand = lf_atStand(a.phase);
         a.standId = 0;
         a.cargoStand = 0;
+        // Parked at a stand or on its way there, it would stand where the next stands let another
+        // park, holding nothing: it goes with them, in whatever state, so that no respawn brings it back.
+        if (atStand && !lf_ending(a)) {
+            a.initLat = a.initLon = a.initHeading = 0.0;
+            removeAircraftFromSim(a);
+        }
     }
     for (auto& stand : g_stands)
         stand.liveOccupied = false;

@@ -37,7 +37,7 @@ void gf_updateStandFlag(std::uint32_t sid);
 // The record ends without anything to remove in the simulator: it is marked gone and lets its stand go.
 void gf_endLiveRecord(LiveAcRecord& aircraft);
 // The stands are replaced (another airport, a re-read): no live aircraft keeps a stand number, no stand
-// a holder.
+// a holder, and those parked at a stand or taxiing to one are removed, whatever their state.
 void gf_forgetStandHolds();
 
 } // namespace zyn

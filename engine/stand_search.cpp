@@ -5,6 +5,7 @@
 #include "airport/stand_lookup.h"
 #include "base/log.h"
 #include "base/random_util.h"
+#include "engine/live_removals.h"
 #include "engine/session_calls.h"
 #include "engine/stand_claims.h"
 #include "engine/stand_hold.h"
@@ -194,6 +195,7 @@ void gf_clearStandClaims()
     g_standSlots.clear();
     gf_forgetParkAttempt();
     gf_forgetStandHolds();
+    gf_removeAllStaticAc(); // as the live ones: a static must not stand where the next stands let another park
     for (auto& a : g_staticAircraft)
         a.standId = 0;
 }

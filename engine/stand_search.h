@@ -28,7 +28,8 @@ extern std::vector<StandSlot> g_standSlots;
 bool lf_learnSlotOnce(WeekSlot now, std::uint32_t hexId, bool force);
 void gf_setStandSlot(std::uint32_t hexId, WeekSlot now);
 void gf_removeStandSlot(std::uint32_t hexId);
-// Stand numbers are list positions of one airport: what refers to them goes with the airport.
+// Stand numbers are list positions of one airport: what refers to them goes with the airport, and so do
+// the aircraft, live or static, that stand at its stands or taxi to them.
 void gf_clearStandClaims();
 
 ParkPos* gf_findStandByName(std::string_view name);

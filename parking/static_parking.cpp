@@ -596,16 +596,16 @@ void gf_clearParkAirport()
     g_standCandidates.clear();
     gf_removeAllStaticAc();
     // Live aircraft on the airport's ground go with its stands: their stand numbers mean nothing at
-    // the next airport.
+    // the next airport. Those parked at a stand or taxiing to one go as its stands are forgotten.
     for (LiveAcRecord& live : g_liveAircraft) {
-        if (live.phase > MovePhase::TakeoffRoll && live.phase != MovePhase::Parked)
+        if (live.phase > MovePhase::TakeoffRoll)
             continue;
         gf_dropStand(live);
         if (live.inSim() || live.state == ObjectState::CreationRequested)
             removeAircraftFromSim(live);
     }
-    gf_compactLiveList();
     gf_endParking();
+    gf_compactLiveList();
     lf_emptyLists();
     gf_followMaxLive();
 }

@@ -205,6 +205,17 @@ std::vector<SIMCONNECT_OBJECT_ID> heldObjectIds()
     });
 }
 
+std::vector<HeldObject> heldObjects()
+{
+    return lf_read([](World& w) {
+        std::vector<HeldObject> held;
+        for (const SimObject& o : w.objects)
+            if (!o.isUser && !o.isForeign && !o.removed)
+                held.push_back({o.id, o.pose});
+        return held;
+    });
+}
+
 std::vector<SIMCONNECT_CLIENT_EVENT_ID> groupMembers(SIMCONNECT_NOTIFICATION_GROUP_ID group)
 {
     return lf_read([&](World& w) {

@@ -137,6 +137,12 @@ std::optional<SimObject> object(SIMCONNECT_OBJECT_ID id);
 std::optional<SimObject> objectByAtcId(std::string_view atcId); // the newest object with that ATC id
 // The ids of the AI objects the client created that the simulator holds now; cheap enough for every frame.
 std::vector<SIMCONNECT_OBJECT_ID> heldObjectIds();
+// The same objects with where they stand now.
+struct HeldObject {
+    SIMCONNECT_OBJECT_ID id = 0;
+    Pose pose;
+};
+std::vector<HeldObject> heldObjects();
 std::vector<SIMCONNECT_CLIENT_EVENT_ID> groupMembers(SIMCONNECT_NOTIFICATION_GROUP_ID group);
 int messagesDelivered();
 

@@ -211,6 +211,21 @@ TEST_F(StandHolders, RemovingEitherAircraftFirstLeavesTheStandToTheOneThatHoldsI
             }
 }
 
+// Reports that stop on the very spot of the last claim: the arrival there still contests the stand, and
+// the aircraft that parked there goes.
+TEST_F(StandHolders, ArrivalStoppingWhereTheLastClaimWasMadeContestsTheStand)
+{
+    g_liveAircraft.push_back(standing(kHoldStand, kLeavingHex, "ARR1"));
+    try2Park(live(kLeavingHex), false);
+    for (int i = 0; i < 3000 && live(kLeavingHex).phase == MovePhase::TaxiToStand; ++i)
+        ticks(1);
+    ASSERT_EQ(live(kLeavingHex).phase, MovePhase::Parked);
+    g_liveAircraft.push_back(standing(kHoldStand, kComingHex, "ARR2"));
+    try2Park(live(kComingHex), false);
+    EXPECT_EQ(live(kComingHex).standId, g_stands[0].sid) << "sent to the stand";
+    EXPECT_EQ(live(kLeavingHex).state, ObjectState::RemovalRequested) << "the aircraft parked there goes";
+}
+
 TEST_F(StandHolders, ApproachToTheStandGivenUpFreesItThroughTakeOffAndTheNextApproach)
 {
     const struct {

@@ -35,6 +35,7 @@ constexpr double kMetresPerDegree = 111120.0;
 constexpr double kMetresPerSecondPerKt = 1852.0 / 3600.0;
 constexpr double kExpiryMinutes = 95.0; // a silent parked aircraft is taken away after 90 minutes
 constexpr double kMargin = 90.0;        // between two live aircraft meant for one stand
+constexpr double kRenamedOnTheWay = 24.0; // merged 30 s ahead: as the arrival drives onto the stand
 
 bool lf_pairedWithNext(int i) { return i == 3 || i == 11 || i == 19; }
 // A stand's taxi-out: backwards out of the nose-in stands, forwards out of the others.
@@ -187,6 +188,8 @@ public:
         : m_random(seed), m_end(minutes * 60.0), m_firstTick(firstTick)
     {
         m_restart = m_end / 2.0 + lf_uniform(-300.0, 300.0);
+        m_flush = m_end * 0.3 + lf_uniform(-120.0, 120.0);
+        m_endParking = m_end * 0.75 + lf_uniform(-120.0, 120.0);
     }
 
     SessionTraffic traffic()
@@ -199,6 +202,7 @@ public:
             else
                 lf_departure(t, lf_uniform(120.0, 720.0));
         }
+        lf_contests();
         lf_blocks();
         SessionTraffic out;
         for (const PlannedFlight& f : m_flights)
@@ -217,6 +221,8 @@ public:
         out.blocks = m_blocks;
         std::stable_sort(out.blocks.begin(), out.blocks.end(),
                          [](const SessionBlock& a, const SessionBlock& b) { return a.tick < b.tick; });
+        out.flushTick = lf_tick(m_flush);
+        out.endParkingTick = lf_tick(m_endParking);
         out.restartTick = lf_tick(m_restart);
         out.endTick = lf_tick(m_end);
         out.aircraft = static_cast<int>(m_flights.size());
@@ -318,10 +324,15 @@ private:
         return lf_pushbackStand(s) && r >= 0.11;
     }
 
-    // A new callsign, or a new route, from t on.
+    static const AcHead& lf_latestHead(const PlannedFlight& f)
+    {
+        return f.changes.empty() ? f.head : f.changes.rbegin()->second;
+    }
+
+    // A new callsign, or a new route, from t on (after the changes before).
     static void lf_change(PlannedFlight& f, double t, bool callsign)
     {
-        AcHead head = f.head;
+        AcHead head = lf_latestHead(f);
         if (callsign)
             head.callsign = head.callsign.substr(0, 3) + "5" + head.callsign.substr(3);
         else
@@ -350,14 +361,20 @@ private:
             m_flights.push_back(g);
         }
         SessionPath p(t, lf_jitter(stand, lf_uniform(0.0, 1.5), lf_uniform(0.0, 6.0)));
-        const bool silent = lf_chance(0.04); // a few reports, then no more while it stands there
+        const bool silent = lf_chance(0.06); // a few reports, then no more while it stands there
         p.stay(parked, 20.0, lf_noseDeg(s));
         const double leaves = p.time();
         lf_reserve(s, from, silent ? m_end : leaves);
-        if (silent)
+        if (silent) {
             f.stopAt = t + 50.0;
-        else if (lf_leave(f, p, s))
-            m_pushbacks.push_back({s, leaves, f.head.callsign});
+            m_silent.push_back({s, t + 60.0, false});
+        } else {
+            if (parked > 150.0 && lf_chance(0.15))
+                lf_change(f, t + parked / 2.0, true); // renamed while parked
+            const std::string callsign = lf_latestHead(f).callsign;
+            if (lf_leave(f, p, s))
+                m_pushbacks.push_back({s, leaves, callsign});
+        }
         f.samples = p.samples();
         m_flights.push_back(f);
     }
@@ -365,7 +382,8 @@ private:
     // Taxiing in from the runway to a free stand; it stays there, silent or reported, and may leave again.
     // A quick turnaround takes the stand an aircraft is pushing back from: it waits beside the
     // connector and reaches the stand as the other one's reports begin to move.
-    void lf_arrival(double t0)
+    // A forced stand is contested: the aircraft parked there has gone silent.
+    void lf_arrival(double t0, std::size_t forced = kNoStand)
     {
         SessionPath p(t0, {-1300.0, 0.0});
         p.to({-1500.0, 0.0}, 30.0, 5.0).to({-1500.0, kTaxiwayY}, 20.0, 5.0);
@@ -375,8 +393,10 @@ private:
         const bool silent = r < 0.1;
         const double parked = silent ? kExpiryMinutes * 60.0 : lf_uniform(300.0, 1500.0);
         double reachAt = 0.0;
-        std::size_t s = r > 0.6 ? lf_quickTurnaround(p.time(), parked, reachAt) : kNoStand;
-        if (s == kNoStand)
+        std::size_t s = forced;
+        if (s == kNoStand && r > 0.6)
+            s = lf_quickTurnaround(p.time(), parked, reachAt);
+        if (s == kNoStand && forced == kNoStand)
             s = lf_freeStand(reachEstimate - 120.0, reachEstimate + parked + 240.0);
         if (s == kNoStand)
             return;
@@ -387,7 +407,8 @@ private:
             p.stay(reachAt - p.time() - lf_holdingToStandSeconds(stand), 16.0); // standing: 16 s apart
         }
         p.to({kArrivalConnectorX, kLaneY}, reachAt > 0.0 ? 12.0 : 15.0, 5.0);
-        const std::size_t turnAway = r >= 0.2 && r < 0.35 ? lf_turnAwayStand(s, reachEstimate) : kNoStand;
+        const std::size_t turnAway =
+            r >= 0.2 && r < 0.35 && forced == kNoStand ? lf_turnAwayStand(s, reachEstimate) : kNoStand;
         if (turnAway != kNoStand) { // stops at another stand first, then turns away from it
             const Spot other = lf_standSpot(turnAway);
             // Its reports pause 15 m short of the stand, where it is sent to the stand; the next one
@@ -400,23 +421,47 @@ private:
         p.to({stand.x, kLaneY}, 12.0, 5.0).to(stand, 5.0, 5.0);
         const double reach = p.time();
         const bool stopsOnTheWay = r >= 0.1 && r < 0.2;
+        const bool renamed = !stopsOnTheWay && lf_chance(silent ? 0.5 : 0.15);
+        if (renamed)
+            lf_change(f, reach + kRenamedOnTheWay, true); // handed over while it taxis onto the stand
         if (stopsOnTheWay) {
             f.stopAt = lf_uniform(t0 + 30.0, reach - 60.0);
         } else if (silent) {
-            p.stay(30.0, 5.0);
-            f.stopAt = reach + 6.0; // still taxiing to the stand
+            if (renamed) // one report after a pause, under its new name: it comes as the aircraft drives on
+                p.stay(kRenamedOnTheWay, 0.0).stay(1.0, 1.0);
+            else
+                p.stay(30.0, 5.0);
+            f.stopAt = reach + (renamed ? kRenamedOnTheWay + 2.0 : 6.0); // still taxiing to the stand
+            if (forced == kNoStand)
+                m_silent.push_back({s, reach + 60.0, renamed});
         } else {
             p.stay(parked, 20.0);
+            if (parked > 300.0 && lf_chance(0.1))
+                lf_change(f, reach + parked / 2.0, true); // renamed while parked
             lf_leave(f, p, s);
         }
         if (!stopsOnTheWay) {
-            if (reachAt == 0.0) // a turnaround's was reserved with it
+            if (reachAt == 0.0 && forced == kNoStand) // a turnaround's was reserved with it
                 lf_reserve(s, reach, reach + parked);
-            if (std::abs(reach - m_restart) > 240.0 && reach < m_end)
+            if (lf_countable(reach))
                 m_arrivals[f.hexId] = {f.hexId, s, lf_tick(reach)};
         }
         f.samples = p.samples();
         m_flights.push_back(f);
+    }
+
+    // Arrivals whose reach the restart meets are not counted: they may be created anew at their stands.
+    bool lf_countable(double reach) const { return std::abs(reach - m_restart) > 240.0 && reach < m_end; }
+
+    // Now and then an arrival is sent to the stand of a parked aircraft gone silent, which it contests.
+    void lf_contests()
+    {
+        const std::vector<Silent> silent = m_silent;
+        for (const Silent& h : silent) {
+            const double t0 = h.from + lf_uniform(150.0, 1000.0);
+            if ((h.renamed || lf_chance(0.6)) && t0 < m_end - 10.0 * 60.0)
+                lf_arrival(t0, h.stand);
+        }
     }
 
     // From the holding point onto the lane, along it and into the stand.
@@ -524,6 +569,14 @@ private:
         std::string callsign;
     };
     std::vector<Pushback> m_pushbacks; // whose reports go on through their engine start
+    struct Silent {
+        std::size_t stand = 0;
+        double from = 0.0; // parked in the simulator by then
+        bool renamed = false; // renamed as it drove onto the stand
+    };
+    std::vector<Silent> m_silent;
+    double m_flush = 0.0;
+    double m_endParking = 0.0;
 };
 
 } // namespace

@@ -3,8 +3,10 @@
 // and a few hundred aircraft over hours - arrivals that taxi to stands and stay or leave again,
 // departures that push back (straight or turned) or pull out and fly out of range, reports that stop
 // in every ground phase, an arrival that turns away from a stand it stopped at, callsign and route
-// changes, ghosts, blocked callsigns, statics on part of the stands and a restart. Planned so that no
-// two live aircraft are meant for one stand, or for two overlapping ones, at one time. The same seed
+// changes (also while parked and while taxiing to the stand), ghosts, blocked callsigns, statics on part
+// of the stands, arrivals that contest the stand of a parked aircraft gone silent, and the moments of a
+// flush of the statics, of the end of parking and of a restart. Planned so that no two live aircraft are
+// meant for one stand, or for two overlapping ones, at one time, but for those contests. The same seed
 // gives the same traffic.
 #include "aircraft/records.h"
 #include "base/geo.h"
@@ -53,6 +55,8 @@ struct SessionTraffic {
     std::vector<SessionArrival> arrivals;
     std::vector<SessionStatics> statics;
     std::vector<SessionBlock> blocks;
+    std::int32_t flushTick = 0;      // "Flush static"
+    std::int32_t endParkingTick = 0; // the park airport goes out of sight, and comes back shortly after
     std::int32_t restartTick = 0;
     std::int32_t endTick = 0;
     int aircraft = 0; // distinct hex ids
