@@ -21,7 +21,8 @@ bool lf_readApfPointer(const std::filesystem::path& path, std::string& out);
 
 // Whether the server's 2020 archive holds the airport's stock file. A clear answer (the whole file,
 // or the server's "not found") is remembered for the session, so a missing file is not asked for
-// every time the park airport is looked for; an ask that failed otherwise is made again next time.
+// every time the park airport is looked for; an ask that failed otherwise is made again next time,
+// after two minutes when the server could not be reached (the ask holds its caller, the main loop).
 bool lf_downloadStockApf(std::string_view code);
 // Forgets the remembered probes (a restart begins a new session).
 void gf_resetApfProbes();

@@ -688,6 +688,8 @@ TEST_F(AirportSettingsEnd, TheUsersOwnComeBackAndSwitchesStayOutOfLearnedFiles)
          },
          {{"WEEK", "true"}, {"RT_PARKTRAFFIC_ONLY", "true"}, {"AUTO_RANGE", "false"}, {"LEARN_SOFT", "false"}},
          {}},
+        {"the airport's automatic range", "AAAA", {{"LATERAL_RANGE", "15"}, {"AUTO_RANGE", "true"}},
+         [] { EXPECT_TRUE(AUTO_RANGE.on()); }, {{"AUTO_RANGE", "true"}}, {}},
         {"Flush static", "AAAA", {},
          [] {
              g_removeAllRequest = 1;
@@ -742,6 +744,7 @@ TEST_F(AirportSettingsEnd, TheUsersOwnComeBackAndSwitchesStayOutOfLearnedFiles)
         EXPECT_EQ(LATERAL_RANGE.value.load(), 30);
         EXPECT_EQ(g_rangeMetres.load(), 30u * 1852u + 10000u);
         EXPECT_EQ(boxText(LATERAL_RANGE), "30");
+        EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(LATERAL_RANGE))) << "the user's own range is fixed";
         EXPECT_TRUE(saved("MAX_LIVE", "50"));
         EXPECT_TRUE(saved("LATERAL_RANGE", "30"));
         for (const auto& [key, value] : row.learnedHolds)
@@ -761,33 +764,6 @@ TEST_F(AirportSettingsEnd, ARefitAskedForAtTheAirportEndsWithItsParking)
     gf_endParking();
     EXPECT_EQ(g_parkTrafficOnlyRequest.load(), 0);
     g_renewParkingRequest = 0;
-}
-
-// An automatic range learned at the airport ends with it; the user's own fixed range comes back,
-// also when the user switched the automatic range off and on there.
-TEST_F(AirportSettingsEnd, TheUsersOwnRangeComesBackAfterAnAirportsAutomaticRange)
-{
-    using namespace param;
-    for (const bool toggledThere : {false, true}) {
-        SCOPED_TRACE(toggledThere ? "toggled there" : "as learned");
-        usersOwn();
-        park("AAAA", {{"LATERAL_RANGE", "15"}, {"AUTO_RANGE", "true"}});
-        ASSERT_TRUE(AUTO_RANGE.on());
-        if (toggledThere) { // off and on again: the user's choice is on
-            for (int i = 0; i < 2; ++i) {
-                EnableWindow(gf_controlWindow(AUTO_RANGE), TRUE);
-                win32test::click(gf_controlWindow(AUTO_RANGE));
-            }
-        }
-        gf_endParking();
-        EXPECT_EQ(AUTO_RANGE.on(), toggledThere);
-        EXPECT_EQ(checked(AUTO_RANGE), toggledThere);
-        EXPECT_EQ(IsWindowEnabled(gf_controlWindow(LATERAL_RANGE)) != FALSE, !toggledThere);
-        if (!toggledThere) {
-            EXPECT_EQ(LATERAL_RANGE.value.load(), 30);
-            EXPECT_EQ(boxText(LATERAL_RANGE), "30");
-        }
-    }
 }
 
 } // namespace
