@@ -7,8 +7,52 @@
 # having ended what it started.
 # wine_stop ends Wine's server of the prefix and our display; the caller traps it on EXIT before
 # wine_start, so that no display outlives the script on any path.
+#
+# wine_as_user build-folder
+# Run as root, "$wine" and "$wineserver" become wrappers that run Wine as the unprivileged user
+# tarvo-wine (made once; home /var/lib/tarvo-wine), as a Windows user runs the program: Wine run by
+# root passes read-only attributes. That user may not reach the work tree (a clone in a folder only
+# root may enter), so the runs take place in a folder of its own for the build folder, wine_area
+# ($home/stage-<hash>), where the caller stages what Wine needs; a folder whose build folder is gone
+# goes at the next call. Run as another user, Wine runs as that user and wine_area stays empty.
+# wine_give path... makes what root wrote there the user's (nothing to do without wine_area).
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo "$(dirname "$wine")/wineserver")
+wine_user=tarvo-wine
+wine_area=
+wine_as_user() {
+  [ "$(id -u)" -eq 0 ] || return 0
+  local home=/var/lib/$wine_user build area wrappers
+  for _ in $(seq 1 20); do # another run may be adding the user at this moment
+    id -u "$wine_user" >/dev/null 2>&1 && break
+    useradd --system --user-group --create-home --home-dir "$home" --shell /usr/sbin/nologin "$wine_user" \
+      2>/dev/null || sleep 0.5
+  done
+  id -u "$wine_user" >/dev/null || return 1
+  build=$(cd "$1" && pwd)
+  for area in "$home"/stage-*; do
+    [ ! -f "$area/build" ] || [ -d "$(cat "$area/build")" ] || rm -rf "$area"
+  done
+  area=$home/stage-$(printf '%s' "$build" | sha256sum | cut -c1-12)
+  mkdir -p "$area"
+  echo "$build" >"$area/build"
+  chown -h "$wine_user:" "$area"
+  # The wrappers stay where only root writes.
+  wrappers=$build/wine-user
+  mkdir -p "$wrappers"
+  local program
+  for program in "$wine" "$wineserver"; do
+    printf '#!/bin/bash\nexec setpriv --reuid=%q --regid=%q --clear-groups env -u XDG_RUNTIME_DIR HOME=%q USER=%q LOGNAME=%q %q "$@"\n' \
+      "$wine_user" "$wine_user" "$home" "$wine_user" "$wine_user" "$program" >"$wrappers/${program##*/}"
+    chmod 755 "$wrappers/${program##*/}"
+  done
+  wine=$wrappers/${wine##*/}
+  wineserver=$wrappers/${wineserver##*/}
+  wine_area=$area
+}
+wine_give() {
+  [ -z "$wine_area" ] || chown -R -h "$wine_user:" "$@"
+}
 wine_failure=
 wine_xvfb=
 wine_start() {

@@ -4,6 +4,7 @@
 #include "airport/apf_locations.h"
 #include "base/path_text.h"
 #include "tests/airport/airport_fixture.h"
+#include "tests/support/source_dir.h"
 #include "tools/scenario_gen.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ protected:
     ShippedAirports()
     {
         gf_resetAirports();
-        const fs::path shipped = gf_pathFromUtf8(TARVO_SOURCE_DIR) / "dist" / "input";
+        const fs::path shipped = gf_pathFromUtf8(test::sourceDir()) / "dist" / "input";
         fs::create_directories("input");
         for (const char* name : {"airports_msfs.xml", "airports_msfs_names.xml"})
             fs::copy_file(shipped / name, fs::path("input") / name, fs::copy_options::overwrite_existing);

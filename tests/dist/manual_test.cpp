@@ -2,6 +2,7 @@
 // every section that a message of the program sends the user to, and every section the manual names
 // itself, is there. The program's references are read from its own sources, so a new "see Manual X.Y"
 // in a message needs its section.
+#include "tests/support/source_dir.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kSourceDir = TARVO_SOURCE_DIR;
+const fs::path kSourceDir = test::sourceDir();
 const fs::path kManual = kSourceDir / "dist" / "docs" / "Manual.txt";
 // The rooms of the program (docs/architecture.md); tests and tools are not the program.
 constexpr const char* kRooms[] = {"platform", "base",   "shown",  "requests", "settings", "aircraft", "airport",
