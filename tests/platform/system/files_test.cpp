@@ -1,6 +1,7 @@
 #include "platform/system/files.h"
 #include "platform/system/full_disk.h"
 #include "platform/system/lock_retry.h"
+#include "platform/system/path_text.h"
 
 #include "tests/support/temp_dir.h"
 
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -131,6 +133,37 @@ TEST(FileReplace, MarkedTargetIsMadePlainWithoutWaitingForALock)
     gf_setLockWait(nullptr);
     EXPECT_EQ(waits, 0);
 }
+
+#ifdef _WIN32
+// A read-only file of another account cannot be made plain: the replace says so at once, naming the
+// file and its mark, instead of waiting it out as a lock. The Windows stage, running the suites as a
+// user of its own, lays such a file out in a folder that user may write and names it here.
+TEST(FileReplace, ReadOnlyFileOfAnotherAccountFailsAtOnceNamingIt)
+{
+    const char* named = std::getenv("TARVO_FOREIGN_READ_ONLY_FILE");
+    if (named == nullptr)
+        GTEST_SKIP() << "TARVO_FOREIGN_READ_ONLY_FILE names no file of another account";
+    const fs::path target = gf_pathFromUtf8(named);
+    const std::string before = test::readText(target);
+    const fs::path source = target.parent_path() / "new.txt";
+    test::writeText(source, "new");
+    static int waits = 0;
+    waits = 0;
+    gf_setLockWait([](std::chrono::milliseconds) { ++waits; });
+    std::string message;
+    try {
+        gf_replaceFile(source, target);
+    } catch (const fs::filesystem_error& e) {
+        message = e.what();
+    }
+    gf_setLockWait(nullptr);
+    fs::remove(source);
+    EXPECT_NE(message.find("read-only"), std::string::npos) << message;
+    EXPECT_NE(message.find(gf_utf8FileName(target)), std::string::npos) << message;
+    EXPECT_EQ(waits, 0);
+    EXPECT_EQ(test::readText(target), before);
+}
+#endif
 
 // What cannot be copied is reported, and neither file changes.
 TEST(FileCopy, ReportsWhatCannotBeCopied)
