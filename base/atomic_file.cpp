@@ -5,14 +5,11 @@
 #include "platform/system/files.h"
 
 #include <algorithm>
-#include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <utility>
-
-#include <fmt/format.h>
 
 namespace zyn {
 
@@ -20,12 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Temporaries are "<file name>.tarvo-<16 lower-case hex digits>.tmp": random, so that neither another
-// writer nor a leftover of a killed process (whatever its process id was) holds the same name, and
-// recognisable, so that the start-up can remove the leftovers.
-constexpr std::string_view kTemporaryMark = ".tarvo-";
-constexpr std::string_view kTemporaryEnd = ".tmp";
-constexpr std::size_t kTemporaryDigits = 16;
 constexpr int kOpenAttempts = 8;
 
 bool lf_isTemporaryName(std::string_view name)
@@ -91,13 +82,6 @@ private:
 };
 
 } // namespace
-
-fs::path gf_temporaryPath(const fs::path& path)
-{
-    thread_local std::mt19937_64 engine{std::random_device{}()};
-    const auto name = fmt::format("{}{}{:016x}{}", gf_utf8FileName(path), kTemporaryMark, engine(), kTemporaryEnd);
-    return path.parent_path() / gf_pathFromUtf8(name);
-}
 
 void gf_writeFileAtomic(const fs::path& path, std::string_view bytes, FileSync sync)
 {

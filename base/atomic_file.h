@@ -26,9 +26,8 @@ enum class FileSync : std::uint8_t { Durable, Deferred };
 void gf_writeFileAtomic(const std::filesystem::path& path, std::string_view bytes,
                         FileSync sync = FileSync::Durable);
 
-// A name beside the path's that no other writer uses, removed at the next start when a kill leaves
-// it behind: for a temporary file of an operation (a download that is read and removed again).
-std::filesystem::path gf_temporaryPath(const std::filesystem::path& path);
+// gf_temporaryPath (platform/system/files.h) names a temporary beside a file; what a kill leaves of it
+// goes at the next start (gf_removeStaleTemporaries).
 
 // Removes the temporaries that writers killed mid-save left in the folder and the folders below it,
 // the pending files of downloads into temporaries, and at the top of the folder those of the

@@ -77,6 +77,23 @@ bool gf_backupFile(const std::filesystem::path& path)
     }
 }
 
+namespace {
+
+// A log left read-only (or hidden, which Windows also refuses to open afresh) by a backup tool or a
+// copy from a CD is the program's own file: made writable, so that it does not refuse every start.
+void lf_makeWritable(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return;
+    try {
+        gf_makeFileWritable(path);
+    } catch (const std::filesystem::filesystem_error&) { // the open's own failure is reported
+    }
+}
+
+} // namespace
+
 void gf_openLog()
 {
     lf_backUp(kLogPath); // a failed copy leaves the previous log as it is
@@ -85,6 +102,7 @@ void gf_openLog()
         if (g_logStream.is_open())
             g_logStream.close();
         g_logStream.clear();
+        lf_makeWritable(kLogPath);
         g_logStream.open(kLogPath, std::ios::binary | std::ios::trunc);
         if (!g_logStream.is_open()) {
             g_logStream.clear();

@@ -5,6 +5,7 @@
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/path_text.h"
+#include "platform/system/files.h"
 #include "settings/xml_meta.h"
 
 #include <algorithm>
@@ -23,10 +24,10 @@ namespace fs = std::filesystem;
 fs::path lf_keepDamagedFile(const fs::path& path)
 {
     const fs::path backup = gf_damagedFileBackupPath(path);
-    std::error_code ec;
-    fs::rename(path, backup, ec);
-    if (ec) {
-        gf_logErrorf("could not keep {} as {}: {}", gf_utf8FromPath(path), gf_utf8FromPath(backup), ec.message());
+    try {
+        gf_replaceFile(path, backup); // an earlier one goes, whatever marks it carries
+    } catch (const fs::filesystem_error& e) {
+        gf_logErrorf("could not keep {} as {}: {}", gf_utf8FromPath(path), gf_utf8FromPath(backup), e.code().message());
         return path;
     }
     return backup;

@@ -111,26 +111,30 @@ private:
     int m_fd;
 };
 
-// Copies what is left of in into out; 0, or the errno of the failing step.
-int lf_copyBytes(int in, int out)
+// Copies what is left of in into out, the file at `to`; 0, or the errno of the failing step. A full
+// disk ends the copy as it ends every write (full_disk.h).
+int lf_copyBytes(int in, int out, const fs::path& to)
 {
     char buffer[64 * 1024];
     for (;;) {
         const auto read = lf_uninterrupted([&] { return ::read(in, buffer, sizeof buffer); });
         if (read <= 0)
             return read < 0 ? errno : 0;
-        for (ssize_t done = 0; done < read;) {
-            const auto written = lf_uninterrupted([&] { return ::write(out, buffer + done, static_cast<std::size_t>(read - done)); });
+        const auto fit = static_cast<ssize_t>(gf_bytesThatFit(to, static_cast<std::size_t>(read)));
+        for (ssize_t done = 0; done < fit;) {
+            const auto written = lf_uninterrupted([&] { return ::write(out, buffer + done, static_cast<std::size_t>(fit - done)); });
             if (written < 0)
                 return errno;
             done += written;
         }
+        if (fit < read)
+            return ENOSPC;
     }
 }
 
 } // namespace
 
-bool gf_copyFile(const fs::path& from, const fs::path& to, ExistingTarget existing, std::error_code& ec)
+bool gf_copyToNewFile(const fs::path& from, const fs::path& to, std::error_code& ec)
 {
     ec.clear();
     const auto fail = [&ec](int error) {
@@ -143,25 +147,27 @@ bool gf_copyFile(const fs::path& from, const fs::path& to, ExistingTarget existi
         return fail(errno);
     if (!S_ISREG(sourceStatus.st_mode))
         return fail(EINVAL);
-    // The mode of a new file, not the source's; an existing target is not truncated before it is
-    // known not to be the source.
-    const int create = existing == ExistingTarget::Keep ? O_EXCL : 0;
-    Descriptor target(lf_uninterrupted([&] { return ::open(to.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | create, 0666); }));
+    if (!gf_roomForNewFile(to))
+        return fail(ENOSPC);
+    // The mode of a new file, not the source's.
+    Descriptor target(lf_uninterrupted([&] { return ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }));
     if (target.get() < 0)
-        return errno == EEXIST && create != 0 ? false : fail(errno);
-    struct stat targetStatus {};
-    if (::fstat(target.get(), &targetStatus) != 0)
-        return fail(errno);
-    if (targetStatus.st_dev == sourceStatus.st_dev && targetStatus.st_ino == sourceStatus.st_ino)
-        return fail(EEXIST);
-    int error = ::ftruncate(target.get(), 0) != 0 ? errno : lf_copyBytes(source.get(), target.get());
+        return errno == EEXIST ? false : fail(errno);
+    int error = lf_copyBytes(source.get(), target.get(), to);
     if (target.close() != 0 && error == 0)
         error = errno;
     if (error == 0)
         return true;
-    if (create != 0)
-        ::unlink(to.c_str()); // a new file that is not whole goes
+    ::unlink(to.c_str()); // a new file that is not whole goes
     return fail(error);
+}
+
+void gf_makeFileWritable(const fs::path& path)
+{
+    std::error_code ec;
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, ec);
+    if (ec)
+        throw fs::filesystem_error("make writable (read-only file)", path, ec);
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // Files named by a path, the same on every platform: a C stream opened with the path's own
 // characters (a narrow name would be read in the ANSI code page on Windows), and the steps of an
 // atomic replace, each throwing std::filesystem::filesystem_error with the step and the path.
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -26,19 +27,30 @@ void gf_writeToFile(FileHandle file, std::string_view bytes, const std::filesyst
 // Returns when the bytes are on the disk.
 void gf_flushFile(FileHandle file, const std::filesystem::path& path);
 void gf_closeFile(FileHandle file, const std::filesystem::path& path);
-// Puts `from` in the place of `to`, replacing it when it exists, in one step. On Windows a brief
-// lock by another program is waited out (lock_retry.h).
+// Puts `from` in the place of `to`, replacing it when it exists, in one step. A target that is
+// read-only, hidden or a system file (which Windows refuses to replace) is made a plain file first:
+// every file the program replaces is one it wrote. Where the account may not change its attributes
+// (another account's file), the replace fails at once, naming the file and the attribute. On Windows
+// a brief lock by another program is waited out (lock_retry.h).
 void gf_replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
 // Renames a folder (or file) to a name that no entry has; on Windows a brief lock on a file in it
 // is waited out.
 void gf_renameFolder(const std::filesystem::path& from, const std::filesystem::path& to);
+// Makes an existing file a plain writable one (Windows: no read-only, hidden or system attribute;
+// Linux: writable by its owner), so that it can be opened for writing afresh. Throws
+// std::filesystem::filesystem_error naming the file and the attribute when that is not allowed.
+void gf_makeFileWritable(const std::filesystem::path& path);
+
 // What a copy does when a file of the target's name exists.
 enum class ExistingTarget { Replace, Keep };
 // Copies the bytes of `from` into `to`, made a writable file whatever the source's permissions (a
-// backup of a read-only file must not refuse the next backup over it). Replace overwrites an existing
-// `to`; Keep leaves it and returns false. True when copied; an error goes to ec and gives false. On
-// Windows a brief lock on the source is waited out. (std::filesystem::copy_file cannot serve: the
-// Windows runtime refuses every existing target, taking it for the source itself.)
+// backup of a read-only file must not refuse the next backup over it). Replace puts a whole copy in
+// the place of an existing `to` in one step (gf_replaceFile from a temporary beside it), so that a
+// copy that fails half-way (a full disk) leaves the old file, and a name linked to the old file keeps
+// its bytes. Keep leaves an existing `to` and returns false; a new `to` that is not whole is removed.
+// True when copied; an error goes to ec and gives false. On Windows a brief lock on the source is
+// waited out. (std::filesystem::copy_file cannot serve: the Windows runtime refuses every existing
+// target, taking it for the source itself.)
 bool gf_copyFile(const std::filesystem::path& from, const std::filesystem::path& to, ExistingTarget existing,
                  std::error_code& ec);
 // The same, throwing std::filesystem::filesystem_error("copy_file", from, to) instead.
@@ -50,6 +62,19 @@ inline bool gf_copyFile(const std::filesystem::path& from, const std::filesystem
         throw std::filesystem::filesystem_error("copy_file", from, to, ec);
     return copied;
 }
+// Copies `from` into `to`, which must not exist: false (ec clear) when it does. Nothing is left at `to`
+// when the copy fails. The platform's part of gf_copyFile.
+bool gf_copyToNewFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
+
+// Temporary files are "<file name>.tarvo-<16 lower-case hex digits>.tmp": random, so that neither
+// another writer nor a leftover of a killed process holds the same name, and recognisable, so that
+// the start-up can remove the leftovers.
+inline constexpr std::string_view kTemporaryMark = ".tarvo-";
+inline constexpr std::string_view kTemporaryEnd = ".tmp";
+inline constexpr std::size_t kTemporaryDigits = 16;
+// A name beside the path's that no other writer uses.
+std::filesystem::path gf_temporaryPath(const std::filesystem::path& path);
+
 // Flushes the bytes of a closed file to disk.
 void gf_syncFile(const std::filesystem::path& path);
 // Makes the replaces done in a folder durable (a crash right after one must not bring the old file back).

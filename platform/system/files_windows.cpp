@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <system_error>
 
 #include <io.h>
@@ -100,38 +101,84 @@ void gf_closeFile(FileHandle file, const fs::path& path)
         lf_throwLastError("CloseHandle", path);
 }
 
+namespace {
+
+// Attributes with which Windows refuses to replace a file (CopyFileW also a hidden or system one).
+constexpr DWORD kRefusing = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+// "read-only", "hidden", "system", joined, for a message that says why a file refused.
+std::string lf_refusingNames(DWORD attributes)
+{
+    std::string names;
+    for (const auto& [flag, name] : {std::pair<DWORD, const char*>{FILE_ATTRIBUTE_READONLY, "read-only"},
+                                     {FILE_ATTRIBUTE_HIDDEN, "hidden"}, {FILE_ATTRIBUTE_SYSTEM, "system"}})
+        if ((attributes & flag) != 0)
+            names.append(names.empty() ? "" : ", ").append(name);
+    return names;
+}
+
+// Clears the refusing attributes of a file; 0, or the error of SetFileAttributesW. A missing file, a
+// folder and a plain file are left. `before`: the attributes it had.
+unsigned long lf_clearRefusing(const fs::path& path, DWORD& before)
+{
+    before = GetFileAttributesW(path.c_str());
+    if (before == INVALID_FILE_ATTRIBUTES || (before & FILE_ATTRIBUTE_DIRECTORY) != 0 || (before & kRefusing) == 0)
+        return 0;
+    const DWORD plain = before & ~kRefusing;
+    return SetFileAttributesW(path.c_str(), plain != 0 ? plain : FILE_ATTRIBUTE_NORMAL) ? 0 : GetLastError();
+}
+
+} // namespace
+
+void gf_makeFileWritable(const fs::path& path)
+{
+    DWORD before = 0;
+    // Another program holding the file for a moment is waited out; a denied change (a file of another
+    // account) is no lock and fails at once.
+    const unsigned long error =
+        gf_retryWhileLocked([&]() -> unsigned long { return lf_clearRefusing(path, before); }, lf_sharingError);
+    if (error != 0)
+        throw fs::filesystem_error("cannot make the " + lf_refusingNames(before) + " file writable", path,
+                                   std::error_code(static_cast<int>(error), std::system_category()));
+}
+
 void gf_replaceFile(const fs::path& from, const fs::path& to)
 {
+    // A read-only target refuses the move with a denied access, which would be waited on as a lock.
+    gf_makeFileWritable(to);
     // rename() fails on Windows when the target exists; write-through returns once the move is on the disk.
     lf_move(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 void gf_renameFolder(const fs::path& from, const fs::path& to) { lf_move(from, to, MOVEFILE_WRITE_THROUGH); }
 
-bool gf_copyFile(const fs::path& from, const fs::path& to, ExistingTarget existing, std::error_code& ec)
+bool gf_copyToNewFile(const fs::path& from, const fs::path& to, std::error_code& ec)
 {
     ec.clear();
-    const BOOL keep = existing == ExistingTarget::Keep;
-    const unsigned long error = gf_retryWhileLocked(
-        [&]() -> unsigned long { return CopyFileW(from.c_str(), to.c_str(), keep) ? 0 : GetLastError(); },
-        lf_sharingError);
-    if (keep && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS))
-        return false;
-    if (error != 0) {
+    const auto fail = [&ec](unsigned long error) {
         ec = std::error_code(static_cast<int>(error), std::system_category());
         return false;
-    }
-    // The copy took the source's attributes; a read-only or hidden file refuses a copy over it.
-    constexpr DWORD kRefusing = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    const DWORD attributes = GetFileAttributesW(to.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & kRefusing) == 0)
-        return true;
-    const DWORD plain = attributes & ~kRefusing;
-    if (!SetFileAttributesW(to.c_str(), plain != 0 ? plain : FILE_ATTRIBUTE_NORMAL)) {
-        ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+    };
+    if (!gf_roomForNewFile(to))
+        return fail(ERROR_DISK_FULL);
+    const unsigned long error = gf_retryWhileLocked(
+        [&]() -> unsigned long { return CopyFileW(from.c_str(), to.c_str(), TRUE) ? 0 : GetLastError(); },
+        lf_sharingError);
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
         return false;
-    }
-    return true;
+    if (error != 0)
+        return fail(error);
+    // A full disk of the tests holds only what fitted (full_disk.h); CopyFileW wrote it in one call.
+    std::error_code sizeError;
+    const auto size = fs::file_size(to, sizeError);
+    const bool fitted = sizeError || gf_bytesThatFit(to, static_cast<std::size_t>(size)) == size;
+    // The copy took the source's attributes; a read-only or hidden file refuses a copy over it.
+    DWORD before = 0;
+    const unsigned long plain = fitted ? lf_clearRefusing(to, before) : 0;
+    if (fitted && plain == 0)
+        return true;
+    DeleteFileW(to.c_str()); // a new file that is not whole, or not plain, goes
+    return fail(fitted ? plain : ERROR_DISK_FULL);
 }
 
 void gf_syncFolder(const fs::path&)

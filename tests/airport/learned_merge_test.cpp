@@ -4,6 +4,7 @@
 #include "settings/airport_settings.h"
 #include "settings/settings.h"
 #include "settings/traffic_range.h"
+#include "platform/system/full_disk.h"
 #include "shown/status_line.h"
 #include "tests/airport/airport_fixture.h"
 
@@ -215,6 +216,22 @@ TEST_F(LearnedMerge, FileThatCannotBeLoadedIsKeptAndChangesNothing)
     EXPECT_TRUE(logContains("airports/learned/stock/EDDT.xml found, but could not be loaded, saved as *.0.xml: "));
     EXPECT_EQ(gf_learnedBackupPath("a/b.c/EDDT.xml"), fs::path("a/b.c/EDDT0.xml"));
     EXPECT_EQ(gf_learnedBackupPath("a/EDDT"), fs::path());
+}
+
+// The copy of a file that was not taken is the only one left of it: a disk that fills while it is
+// made leaves the older copy whole instead of a cut one.
+TEST_F(LearnedMerge, CopyOfAFileNotTakenNeverCutsTheOlderCopy)
+{
+    const std::string broken = "<meta><info name=\"author\" value=\"Tarvo\"/></meta><parkpositions><parkpos id=\"A1\" radius_ch";
+    test::writeText("airports/learned/stock/EDDT.xml", broken);
+    test::writeText("airports/learned/stock/EDDT0.xml", "an older backup");
+    gf_setFullDisk(FullDisk{"airports/learned/stock", 10});
+    lf_readLearned("airports/learned/stock/EDDT.xml", "Test field", stands, g_handmade);
+    gf_setFullDisk(std::nullopt);
+    EXPECT_EQ(test::readText("airports/learned/stock/EDDT0.xml"), "an older backup");
+    EXPECT_EQ(test::readText("airports/learned/stock/EDDT.xml"), broken);
+    EXPECT_EQ(std::distance(fs::directory_iterator("airports/learned/stock"), {}), 2);
+    EXPECT_TRUE(logContains("copy_file"));
 }
 
 TEST_F(LearnedMerge, FileOfAnotherMakerOrAirportIsReported)

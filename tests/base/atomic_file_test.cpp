@@ -32,14 +32,19 @@ std::vector<std::string> lf_folderEntries(const fs::path& folder)
     return names;
 }
 
+// Whatever marks the user's tools left on the old file (which Windows refuses to replace).
 TEST(AtomicFile, ReplacesTheFileWholeAndLeavesNoTemporary)
 {
-    test::TempDir dir;
-    const auto path = dir / "data.txt";
-    test::writeText(path, "old content that is longer than the new one");
-    gf_writeFileAtomic(path, "new");
-    EXPECT_EQ(readText(path), "new");
-    EXPECT_EQ(lf_folderEntries(dir.path()), std::vector<std::string>{"data.txt"});
+    using test::FileMark;
+    for (const FileMark mark : {FileMark::None, FileMark::ReadOnly, FileMark::Hidden, FileMark::ReadOnlyHidden}) {
+        test::TempDir dir;
+        const auto path = dir / "data.txt";
+        test::writeText(path, "old content that is longer than the new one");
+        test::markFile(path, mark);
+        EXPECT_NO_THROW(gf_writeFileAtomic(path, "new")) << static_cast<int>(mark);
+        EXPECT_EQ(readText(path), "new") << static_cast<int>(mark);
+        EXPECT_EQ(lf_folderEntries(dir.path()), std::vector<std::string>{"data.txt"}) << static_cast<int>(mark);
+    }
 }
 
 TEST(AtomicFile, DeferredWriteReplacesWholeAndOneSyncFlushesIt)

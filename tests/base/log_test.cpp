@@ -1,6 +1,7 @@
 #include "base/log.h"
 #include "base/version.h"
 #include "platform/system/clock.h"
+#include "platform/system/full_disk.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -142,16 +143,58 @@ TEST_F(LogFiles, FailedBackupThrowsAndKeepsThePreviousLog)
              std::filesystem::create_directory("Log0.txt");
              return std::unique_ptr<UnwritableFile>();
          }},
+#ifdef _WIN32 // on Linux the copy is renamed over whatever stands at the name
         {"Log0.txt cannot be written", [] { return std::make_unique<UnwritableFile>("Log0.txt"); }},
+#endif
+        {"the disk is full",
+         [] {
+             gf_setFullDisk(FullDisk{{}, 0}); // the log's names are relative to the program folder
+             return std::unique_ptr<UnwritableFile>();
+         }},
     };
     for (const Row& row : rows) {
         test::writeText("Log.txt", "previous run\n");
         auto unwritable = row.lay();
         EXPECT_THROW(gf_openLog(), std::filesystem::filesystem_error) << row.name;
+        gf_setFullDisk(std::nullopt);
         EXPECT_FALSE(gf_logIsOpen()) << row.name;
         EXPECT_EQ(test::readText("Log.txt"), "previous run\n") << row.name;
         if (!unwritable)
             std::filesystem::remove("Log0.txt");
+    }
+}
+
+// The log and its backups are the program's own files: marks that a backup tool or a copy from a CD
+// leaves on them never stop a start, and the backups still move on.
+TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
+{
+    using test::FileMark;
+    const struct {
+        const char* what;
+        std::vector<std::string> marked;
+        FileMark mark;
+    } cases[] = {
+        {"read-only backups", {"Log0.txt", "Log00.txt"}, FileMark::ReadOnly},
+        {"a read-only log", {"Log.txt"}, FileMark::ReadOnly},
+        {"hidden backups", {"Log0.txt", "Log00.txt"}, FileMark::Hidden},
+        {"a hidden log", {"Log.txt"}, FileMark::Hidden},
+        {"all three read-only and hidden", {"Log.txt", "Log0.txt", "Log00.txt"}, FileMark::ReadOnlyHidden},
+    };
+    for (const auto& c : cases) {
+        test::writeText("Log00.txt", "oldest\n");
+        test::writeText("Log0.txt", "older\n");
+        test::writeText("Log.txt", "previous\n");
+        for (const auto& name : c.marked)
+            test::markFile(name, c.mark);
+        EXPECT_NO_THROW(gf_openLog()) << c.what;
+        gf_log("this run");
+        gf_closeLog();
+        EXPECT_EQ(test::readText("Log00.txt"), "older\n") << c.what;
+        EXPECT_EQ(test::readText("Log0.txt"), "previous\n") << c.what;
+        const auto lines = readLines("Log.txt");
+        EXPECT_EQ(lines.size() > 1 ? lines[1] : "", "this run") << c.what;
+        for (const char* name : {"Log.txt", "Log0.txt", "Log00.txt"})
+            EXPECT_TRUE(test::isPlainFile(name)) << c.what << ": " << name;
     }
 }
 

@@ -80,16 +80,21 @@ TEST_F(ScannedLiveriesFile, UnusableFilesAreUserErrors)
     writeFile("<liveries><other/></liveries>");
     EXPECT_EQ(readError(), std::make_pair(533, "533: " + path + " does not contain liveries"));
 
-    // A damaged file goes aside whole, so the next start finds it gone and rescans.
-    writeFile("<liveries><liv airl='A' type=");
-    const std::string damaged = test::readText(g_liveriesScannedPath);
+    // A damaged file goes aside whole, so the next start finds it gone and rescans; so does the next
+    // one, over the first, whatever marks a user's tools left on that.
     const fs::path backup = gf_damagedFileBackupPath(g_liveriesScannedPath);
-    const auto [code, text] = readError();
-    EXPECT_EQ(code, 51);
-    EXPECT_TRUE(text.starts_with("51: File " + path + " is damaged (")) << text;
-    EXPECT_TRUE(text.ends_with("), kept as " + backup.string() + "; rescan the liveries")) << text;
-    EXPECT_FALSE(fs::exists(g_liveriesScannedPath));
-    EXPECT_EQ(test::readText(backup), damaged);
+    for (const auto mark : {test::FileMark::None, test::FileMark::ReadOnly, test::FileMark::Hidden}) {
+        if (fs::exists(backup))
+            test::markFile(backup, mark);
+        writeFile("<liveries><liv airl='A' type=" + std::to_string(static_cast<int>(mark)));
+        const std::string damaged = test::readText(g_liveriesScannedPath);
+        const auto [code, text] = readError();
+        EXPECT_EQ(code, 51);
+        EXPECT_TRUE(text.starts_with("51: File " + path + " is damaged (")) << text;
+        EXPECT_TRUE(text.ends_with("), kept as " + backup.string() + "; rescan the liveries")) << text;
+        EXPECT_FALSE(fs::exists(g_liveriesScannedPath));
+        EXPECT_EQ(test::readText(backup), damaged);
+    }
 }
 
 TEST_F(ScannedLiveriesFile, RescanReplacesTheWholeFileAndLeavesNoTemporary)

@@ -116,4 +116,33 @@ std::uint64_t fileNumber(const std::filesystem::path& path)
 #endif
 }
 
+void markFile(const std::filesystem::path& path, FileMark mark)
+{
+    const bool readOnly = mark == FileMark::ReadOnly || mark == FileMark::ReadOnlyHidden;
+#ifdef _WIN32
+    const bool hidden = mark == FileMark::Hidden || mark == FileMark::ReadOnlyHidden;
+    DWORD attributes = GetFileAttributesW(path.c_str()) & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    attributes |= (readOnly ? FILE_ATTRIBUTE_READONLY : 0) | (hidden ? FILE_ATTRIBUTE_HIDDEN : 0);
+    SetFileAttributesW(path.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+#else
+    namespace fs = std::filesystem;
+    if (readOnly)
+        fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+#endif
+}
+
+bool isPlainFile(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+#else
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    return (fs::status(path, ec).permissions() & fs::perms::owner_write) != fs::perms::none && !ec;
+#endif
+}
+
 } // namespace zyn::test

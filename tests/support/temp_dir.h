@@ -43,4 +43,12 @@ std::string nameKey(const std::filesystem::path& path);
 // file, new for a file written anew. 0 when it cannot be read.
 std::uint64_t fileNumber(const std::filesystem::path& path);
 
+// Marks a user's tools leave on a file: read-only (a backup tool, a copy from a CD) or hidden. On
+// Windows the file attribute; on Linux read-only takes every write permission away (which stops no
+// root) and hidden does nothing, as Linux has no such mark.
+enum class FileMark { None, ReadOnly, Hidden, ReadOnlyHidden };
+void markFile(const std::filesystem::path& path, FileMark mark);
+// Whether the file carries none of those marks and its owner may write it.
+bool isPlainFile(const std::filesystem::path& path);
+
 } // namespace zyn::test
