@@ -37,14 +37,15 @@ wine_as_user() {
   mkdir -p "$area"
   echo "$build" >"$area/build"
   chown -h "$wine_user:" "$area"
-  # The wrappers stay where only root writes.
+  # The wrappers stay where only root writes; each is replaced whole, as another script may run it.
   wrappers=$build/wine-user
   mkdir -p "$wrappers"
   local program
   for program in "$wine" "$wineserver"; do
     printf '#!/bin/bash\nexec setpriv --reuid=%q --regid=%q --clear-groups env -u XDG_RUNTIME_DIR HOME=%q USER=%q LOGNAME=%q %q "$@"\n' \
-      "$wine_user" "$wine_user" "$home" "$wine_user" "$wine_user" "$program" >"$wrappers/${program##*/}"
-    chmod 755 "$wrappers/${program##*/}"
+      "$wine_user" "$wine_user" "$home" "$wine_user" "$wine_user" "$program" >"$wrappers/.new"
+    chmod 755 "$wrappers/.new"
+    mv -f "$wrappers/.new" "$wrappers/${program##*/}"
   done
   wine=$wrappers/${wine##*/}
   wineserver=$wrappers/${wineserver##*/}
