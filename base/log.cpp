@@ -42,26 +42,51 @@ void lf_write(std::string_view prefix, std::string_view text)
 
 namespace {
 
-// One copy of the backup chain. Nothing to copy is no error.
-void lf_copyForBackup(const std::filesystem::path& from, const std::filesystem::path& to)
+// Whether the file is there; an error other than "not found" is thrown.
+bool lf_present(const std::filesystem::path& path)
 {
     std::error_code ec;
-    const bool present = std::filesystem::exists(from, ec);
+    const bool present = std::filesystem::exists(path, ec);
     if (ec)
-        throw std::filesystem::filesystem_error("exists", from, ec);
-    if (present)
-        gf_copyFile(from, to, ExistingTarget::Replace);
+        throw std::filesystem::filesystem_error("exists", path, ec);
+    return present;
 }
 
-// The two generations of copies; throws the file-system error of the copy that failed.
+// A copy of the file beside `place`, under a temporary name; empty when there is no file.
+std::filesystem::path lf_stageCopy(const std::filesystem::path& path, const std::filesystem::path& place)
+{
+    if (!lf_present(path))
+        return {};
+    const auto staged = gf_temporaryPath(place);
+    std::error_code ec;
+    if (!gf_copyFile(path, staged, ExistingTarget::Keep, ec) && !ec)
+        ec = std::make_error_code(std::errc::file_exists);
+    if (ec)
+        throw std::filesystem::filesystem_error("copy_file", path, place, ec);
+    return staged;
+}
+
+// The two generations of copies; throws the file-system error of the copy that failed. The newest
+// copy is made first, beside its place: when it cannot be made (a full disk), both generations stay
+// as they were, instead of the older one giving way to a chain that then stops.
 void lf_backUp(const std::filesystem::path& path)
 {
     const auto name = gf_utf8FileName(path);
     if (name.empty() || name.find('.') == std::string::npos)
         return;
     const auto first = lf_backupName(path, "0");
-    lf_copyForBackup(first, lf_backupName(path, "00"));
-    lf_copyForBackup(path, first);
+    const auto staged = lf_stageCopy(path, first);
+    try {
+        if (lf_present(first))
+            gf_copyFile(first, lf_backupName(path, "00"), ExistingTarget::Replace);
+        if (!staged.empty())
+            gf_replaceFile(staged, first);
+    } catch (const std::filesystem::filesystem_error&) {
+        std::error_code ignored;
+        if (!staged.empty())
+            std::filesystem::remove(staged, ignored);
+        throw;
+    }
 }
 
 } // namespace

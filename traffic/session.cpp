@@ -118,7 +118,7 @@ void gf_startSession()
     if (!credential) {
         const std::string text = fmt::format(
             "No RealTraffic license: put your license key on the first line of {}", gf_utf8FromPath(licenseFile));
-        gf_setStatusMessage(text, true);
+        gf_setStatusMessage(text, false);
         throw UserErrorException(99, text);
     }
     std::int32_t status = 0;
@@ -126,20 +126,20 @@ void gf_startSession()
         if (status == 405) {
             const std::string text =
                 "More than one RealTraffic session is not possible, do not run the RealTraffic app";
-            gf_setStatusMessage(text, true);
+            gf_setStatusMessage(text, false);
             gf_sleepFor(std::chrono::seconds(10), [] { return gf_exitUnderWay(); });
             throw UserErrorException(405, text);
         }
         if (status == 500) throw std::runtime_error("No RT database connection");
         if (status == kLoginWithoutSession) {
             const std::string text = "RealTraffic accepted the login but opened no session, please try again later";
-            gf_setStatusMessage(text, true);
+            gf_setStatusMessage(text, false);
             throw UserErrorException(99, text);
         }
         if (status == 401 || status == 403) {
             const std::string text =
                 fmt::format("RealTraffic refused the license in {}, please check it", gf_utf8FromPath(licenseFile));
-            gf_setStatusMessage(text, true);
+            gf_setStatusMessage(text, false);
             throw UserErrorException(status, text);
         }
     }

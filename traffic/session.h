@@ -24,7 +24,8 @@ bool authenticate(WeatherClient& client, const std::string& credential, std::int
 bool gf_readLoginReply(WeatherClient& client, const std::string& body, std::int32_t& status);
 // Logs in once per session and hands the GUID to the traffic client. Throws
 // zyn::UserErrorException when the user must act (no credential, refused, second session, no
-// session opened) and std::runtime_error "No RT database connection" on status 500.
+// session opened) and std::runtime_error "No RT database connection" on status 500. A user error is
+// shown in the status line first but not logged: its catcher logs it, once.
 void gf_startSession();
 // Logs out on a connection of its own, within a few seconds; call after both readers were told to stop.
 void deauthenticate();

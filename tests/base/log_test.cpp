@@ -136,31 +136,49 @@ TEST_F(LogFiles, FailedBackupThrowsAndKeepsThePreviousLog)
     struct Row {
         const char* name;
         std::function<std::unique_ptr<UnwritableFile>()> lay;
+        bool oldestKept; // whether the older backup is as it was, too
     };
     const Row rows[] = {
         {"Log0.txt cannot be copied",
          [] {
              std::filesystem::create_directory("Log0.txt");
              return std::unique_ptr<UnwritableFile>();
-         }},
+         },
+         true},
 #ifdef _WIN32 // on Linux the copy is renamed over whatever stands at the name
-        {"Log0.txt cannot be written", [] { return std::make_unique<UnwritableFile>("Log0.txt"); }},
+        // Held open, it is copied to Log00.txt before the copy over it fails.
+        {"Log0.txt cannot be written", [] { return std::make_unique<UnwritableFile>("Log0.txt"); }, false},
 #endif
+        // The log's names are relative to the program folder.
         {"the disk is full",
          [] {
-             gf_setFullDisk(FullDisk{{}, 0}); // the log's names are relative to the program folder
+             test::writeText("Log0.txt", "older run\n");
+             gf_setFullDisk(FullDisk{{}, 0});
              return std::unique_ptr<UnwritableFile>();
-         }},
+         },
+         true},
+        {"the disk has room for the older copy only",
+         [] {
+             test::writeText("Log0.txt", "older run\n");
+             gf_setFullDisk(FullDisk{{}, 20});
+             return std::unique_ptr<UnwritableFile>();
+         },
+         true},
     };
     for (const Row& row : rows) {
-        test::writeText("Log.txt", "previous run\n");
+        test::writeText("Log.txt", "previous run\n" + std::string(100, '.'));
+        test::writeText("Log00.txt", "oldest run\n");
         auto unwritable = row.lay();
         EXPECT_THROW(gf_openLog(), std::filesystem::filesystem_error) << row.name;
         gf_setFullDisk(std::nullopt);
         EXPECT_FALSE(gf_logIsOpen()) << row.name;
-        EXPECT_EQ(test::readText("Log.txt"), "previous run\n") << row.name;
+        EXPECT_EQ(test::readText("Log.txt"), "previous run\n" + std::string(100, '.')) << row.name;
+        if (row.oldestKept) {
+            EXPECT_EQ(test::readText("Log00.txt"), "oldest run\n") << row.name;
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 3) << row.name;
         if (!unwritable)
-            std::filesystem::remove("Log0.txt");
+            std::filesystem::remove_all("Log0.txt");
     }
 }
 

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <optional>
 #include <thread>
 
 namespace zyn {
@@ -60,28 +63,51 @@ TEST_F(SessionRunThreads, RunsIntoTheMainLoopAndTheCloseButtonEndsItWithALogout)
     EXPECT_TRUE(logHas("User closed Tarvo"));
 }
 
-TEST_F(SessionRunThreads, RefusedLoginEndsTheSessionWithReasonSeven)
+// A login the user must act on ends the program (reason 7, no restart, no reader) with its message
+// logged once.
+TEST_F(SessionRunThreads, RefusedLoginEndsTheProgramWithItsMessageLoggedOnce)
 {
-    writeLicense("NOT-A-LICENSE\n");
-    session = std::thread(lf_runSession);
-    session.join();
-    EXPECT_EQ(g_exitReason.load(), static_cast<std::int32_t>(ExitReason::SystemError));
-    ASSERT_TRUE(test::waitUntil([] { return !gf_exitSequenceRunning(); }));
-    EXPECT_TRUE(logHas("Exiting: SYSTEM ERROR"));
-    EXPECT_EQ(server.requestCount("deauth"), 0u); // no session to end
-}
-
-TEST_F(SessionRunThreads, LoginWithoutSessionEndsTheProgramWithoutReadersOrRestart)
-{
-    server.setFault("auth", tools::EndpointFault::reply(tools::EndpointFault::Body::Custom, R"({"status":200})"));
-    session = std::thread(lf_runSession);
-    session.join();
-    EXPECT_EQ(g_exitReason.load(), static_cast<std::int32_t>(ExitReason::SystemError)); // a reason that quits
-    ASSERT_TRUE(test::waitUntil([] { return !gf_exitSequenceRunning(); }));
-    EXPECT_TRUE(logHas("RealTraffic accepted the login but opened no session, please try again later"));
+    using tools::EndpointFault;
+    const struct {
+        const char* name;
+        const char* license; // nullptr: no license.txt
+        std::optional<EndpointFault> fault;
+        const char* message;
+    } rows[] = {
+        {"no license", nullptr, std::nullopt, "No RealTraffic license: put your license key on the first line of "},
+        {"a license the service refuses", "NOT-A-LICENSE\n", std::nullopt, "RealTraffic refused the license in "},
+        {"a login without a session", "LICENSE-1\n", EndpointFault::reply(EndpointFault::Body::Custom, R"({"status":200})"),
+         "RealTraffic accepted the login but opened no session, please try again later"},
+        {"a second session", "LICENSE-1\n", EndpointFault::withStatus(405),
+         "More than one RealTraffic session is not possible, do not run the RealTraffic app"},
+    };
+    const auto linesWith = [this](std::string_view text) {
+        const auto lines = logLines();
+        return std::count_if(lines.begin(), lines.end(), [text](const auto& l) { return l.find(text) != l.npos; });
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        resetReaderOutcome();
+        simemu::reset();
+        gf_resetSimLink();
+        if (row.license)
+            writeLicense(row.license);
+        else
+            std::filesystem::remove(dir / "config" / "Tarvo" / "license.txt");
+        if (row.fault)
+            server.setFault("auth", *row.fault);
+        const auto exits = linesWith("Exiting: SYSTEM ERROR");
+        session = std::thread(lf_runSession);
+        session.join();
+        EXPECT_EQ(g_exitReason.load(), static_cast<std::int32_t>(ExitReason::SystemError)); // a reason that quits
+        ASSERT_TRUE(test::waitUntil([] { return !gf_exitSequenceRunning(); }));
+        EXPECT_EQ(linesWith(row.message), 1);
+        EXPECT_EQ(linesWith("Exiting: SYSTEM ERROR"), exits + 1);
+    }
     EXPECT_FALSE(logHas("Restarting after"));
     EXPECT_FALSE(logHas("RT API error"));
-    EXPECT_EQ(server.requestCount("auth"), 1u);
+    EXPECT_EQ(server.requestCount("auth"), 3u) << "no login without a license";
+    EXPECT_EQ(server.requestCount("deauth"), 0u) << "no session to end";
     EXPECT_EQ(server.requestCount("traffic"), 0u) << "no reader ran";
     EXPECT_EQ(server.requestCount("nearestmetar"), 0u) << "no reader ran";
 }

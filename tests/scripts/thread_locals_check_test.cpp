@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <sys/wait.h>
@@ -16,36 +17,73 @@ namespace {
 // The keyword split in two, so that this file does not hold a declaration of its own.
 const std::string kKeyword = std::string("thread_") + "local";
 
-// The script's exit code on a source file holding the line.
-int lf_checkLine(const test::TempDir& dir, const std::string& line)
+struct CheckResult {
+    int code;
+    std::string said;
+};
+
+// The script run on one file argument: its exit code and what it printed.
+CheckResult lf_check(const test::TempDir& dir, const std::filesystem::path& file)
 {
-    test::writeText(dir / "source.cpp", "namespace zyn {\n" + line + "\n}\n");
-    const std::string command =
-        fmt::format("'{}/scripts/check-thread-locals' '{}' >/dev/null", TARVO_SOURCE_DIR, (dir / "source.cpp").string());
+    const auto output = dir / "output.txt";
+    const std::string command = fmt::format("'{}/scripts/check-thread-locals' '{}' >'{}' 2>&1", TARVO_SOURCE_DIR,
+                                            file.string(), output.string());
     const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readText(output)};
 }
 
 TEST(ThreadLocalsCheck, RefusesOnlyObjectsWithADestructor)
 {
     const struct {
         std::string line;
-        bool refused;
+        std::string refusal; // empty: allowed
     } cases[] = {
-        {kKeyword + " std::stop_token t_stop;", true},
-        {"    " + kKeyword + " std::string read;", true},
-        {"static " + kKeyword + " std::vector<int> t_list{1, 2};", true},
-        {kKeyword + " Holder t_holder;", true},
-        {kKeyword + " bool t_inDispatch = false;", false},
-        {kKeyword + " std::uint64_t t_count = 0;", false},
-        {kKeyword + " unsigned long t_error;", false},
-        {kKeyword + " std::vector<std::string>* t_batch = nullptr;", false},
-        {"    " + kKeyword + " std::mt19937_64 engine{std::random_device{}()};", false},
-        {"// a " + kKeyword + " std::string here would corrupt the heap", false},
+        {kKeyword + " std::stop_token t_stop;", "type \"std::stop_token\""},
+        {"    " + kKeyword + " std::string read;", "type \"std::string\""},
+        {"static " + kKeyword + " std::vector<int> t_list{1, 2};", "type \"std::vector<int>\""},
+        {kKeyword + " Holder t_holder;", "type \"Holder\""},
+        {kKeyword + " std::string a; " + kKeyword + " int b;", "type \"std::string\""},
+        {kKeyword + " Holder h, *p;", "type \"Holder\""},
+        {"auto s = \"http://x\"; " + kKeyword + " std::string t;", "type \"std::string\""},
+        {"std::string " + kKeyword + " t;", "whose type this check cannot read"},
+        {kKeyword + " bool t_inDispatch = false;", ""},
+        {kKeyword + " std::uint64_t t_count = 0;", ""},
+        {kKeyword + " unsigned long t_error;", ""},
+        {kKeyword + " std::vector<std::string>* t_batch = nullptr;", ""},
+        {"    " + kKeyword + " std::mt19937_64 engine{std::random_device{}()};", ""},
+        {"// a " + kKeyword + " std::string here would corrupt the heap", ""},
+        {"/* " + kKeyword + " std::string t; */ const char* s = \"" + kKeyword + " std::string t;\";", ""},
     };
     test::TempDir dir;
-    for (const auto& c : cases)
-        EXPECT_EQ(lf_checkLine(dir, c.line), c.refused ? 1 : 0) << c.line;
+    for (const auto& c : cases) {
+        test::writeText(dir / "source.cpp", "namespace zyn {\n" + c.line + "\n}\n");
+        const auto result = lf_check(dir, dir / "source.cpp");
+        EXPECT_EQ(result.code, c.refusal.empty() ? 0 : 1) << c.line << "\n" << result.said;
+        if (!c.refusal.empty()) {
+            EXPECT_NE(result.said.find("source.cpp:2: " + kKeyword + " "), std::string::npos) << result.said;
+            EXPECT_NE(result.said.find(c.refusal), std::string::npos) << c.line << "\n" << result.said;
+        }
+    }
+}
+
+// A folder stands for a file that cannot be read: the tests also run as root, who reads any file.
+TEST(ThreadLocalsCheck, FailsOnAFileItCannotRead)
+{
+    test::TempDir dir;
+    const struct {
+        const char* name;
+        std::filesystem::path file;
+        std::string said;
+    } cases[] = {
+        {"a missing file", dir / "missing.cpp", "cannot read " + (dir / "missing.cpp").string() + ": No such file"},
+        {"a folder", dir / "folder.cpp", "cannot read " + (dir / "folder.cpp").string() + ": it is a folder"},
+    };
+    std::filesystem::create_directory(dir / "folder.cpp");
+    for (const auto& c : cases) {
+        const auto result = lf_check(dir, c.file);
+        EXPECT_EQ(result.code, 1) << c.name;
+        EXPECT_NE(result.said.find(c.said), std::string::npos) << c.name << "\n" << result.said;
+    }
 }
 
 } // namespace
