@@ -112,28 +112,6 @@ TEST(FileCopy, LeavesTheOldTargetOrTheWholeNewOne)
     }
 }
 
-// Windows refuses to replace a read-only or hidden file, with the denied access that a file another
-// program holds also gets: the replace makes it a plain file at once instead of waiting it out as a
-// lock, and says which file it could not make plain.
-TEST(FileReplace, MarkedTargetIsMadePlainWithoutWaitingForALock)
-{
-    using test::FileMark;
-    static int waits = 0;
-    waits = 0;
-    gf_setLockWait([](std::chrono::milliseconds) { ++waits; });
-    for (const FileMark mark : {FileMark::ReadOnly, FileMark::Hidden, FileMark::ReadOnlyHidden}) {
-        test::TempDir dir;
-        test::writeText(dir / "new.txt", "new");
-        test::writeText(dir / "to.txt", "old");
-        test::markFile(dir / "to.txt", mark);
-        EXPECT_NO_THROW(gf_replaceFile(dir / "new.txt", dir / "to.txt")) << static_cast<int>(mark);
-        EXPECT_EQ(test::readText(dir / "to.txt"), "new") << static_cast<int>(mark);
-        EXPECT_EQ(lf_entries(dir.path()), std::vector<std::string>{"to.txt"}) << static_cast<int>(mark);
-    }
-    gf_setLockWait(nullptr);
-    EXPECT_EQ(waits, 0);
-}
-
 #ifdef _WIN32
 // A read-only file of another account cannot be made plain: the replace says so at once, naming the
 // file and its mark, instead of waiting it out as a lock. The Windows stage, running the suites as a
