@@ -66,8 +66,9 @@ TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
         std::error_code ec;
         EXPECT_EQ(gf_copyFile(dir / "from.txt", dir / "to.txt", c.existing, ec), c.copied) << c.what;
         EXPECT_FALSE(ec) << c.what << ": " << ec.message();
-        EXPECT_EQ(test::readText(dir / "to.txt"), c.after) << c.what;
-        EXPECT_EQ(test::readText(dir / "from.txt"), c.source) << c.what;
+        // Compared, not printed: a long text would fill the output.
+        EXPECT_TRUE(test::readText(dir / "to.txt") == c.after) << c.what;
+        EXPECT_TRUE(test::readText(dir / "from.txt") == c.source) << c.what;
         EXPECT_EQ(lf_entries(dir.path()), (std::vector<std::string>{"from.txt", "to.txt"})) << c.what;
         if (c.copied) {
             EXPECT_TRUE(test::isPlainFile(dir / "to.txt")) << c.what;
@@ -102,7 +103,7 @@ TEST(FileCopy, LeavesTheOldTargetOrTheWholeNewOne)
         gf_setFullDisk(std::nullopt);
         EXPECT_EQ(copied, c.copied) << c.what;
         EXPECT_EQ(static_cast<bool>(ec), !c.copied) << c.what;
-        EXPECT_EQ(test::readText(dir / "to.txt"), c.copied ? kLong : "old") << c.what;
+        EXPECT_TRUE(test::readText(dir / "to.txt") == (c.copied ? kLong : "old")) << c.what;
         std::vector<std::string> names{"from.txt", "to.txt"};
         if (c.linked) {
             EXPECT_EQ(test::readText(dir / "other.txt"), "old") << c.what;
