@@ -122,12 +122,12 @@ void lf_makeWritable(const std::filesystem::path& path)
 void gf_openLog()
 {
     lf_backUp(kLogPath); // a failed copy leaves the previous log as it is
+    lf_makeWritable(kLogPath);
     {
         std::lock_guard lock(g_logMutex);
         if (g_logStream.is_open())
             g_logStream.close();
         g_logStream.clear();
-        lf_makeWritable(kLogPath);
         g_logStream.open(kLogPath, std::ios::binary | std::ios::trunc);
         if (!g_logStream.is_open()) {
             g_logStream.clear();

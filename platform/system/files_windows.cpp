@@ -168,17 +168,18 @@ bool gf_copyToNewFile(const fs::path& from, const fs::path& to, std::error_code&
         return false;
     if (error != 0)
         return fail(error);
+    // The copy took the source's attributes; a read-only or hidden file refuses a copy over it (and
+    // a read-only one its removal below).
+    DWORD before = 0;
+    const unsigned long plain = lf_clearRefusing(to, before);
     // A full disk of the tests holds only what fitted (full_disk.h); CopyFileW wrote it in one call.
     std::error_code sizeError;
     const auto size = fs::file_size(to, sizeError);
     const bool fitted = sizeError || gf_bytesThatFit(to, static_cast<std::size_t>(size)) == size;
-    // The copy took the source's attributes; a read-only or hidden file refuses a copy over it.
-    DWORD before = 0;
-    const unsigned long plain = fitted ? lf_clearRefusing(to, before) : 0;
     if (fitted && plain == 0)
         return true;
     DeleteFileW(to.c_str()); // a new file that is not whole, or not plain, goes
-    return fail(fitted ? plain : ERROR_DISK_FULL);
+    return fail(plain != 0 ? plain : ERROR_DISK_FULL);
 }
 
 void gf_syncFolder(const fs::path&)

@@ -23,15 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::readText;
 
-std::vector<std::string> lf_folderEntries(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Whatever marks the user's tools left on the old file (which Windows refuses to replace).
 TEST(AtomicFile, ReplacesTheFileWholeAndLeavesNoTemporary)
 {
@@ -43,7 +34,7 @@ TEST(AtomicFile, ReplacesTheFileWholeAndLeavesNoTemporary)
         test::markFile(path, mark);
         EXPECT_NO_THROW(gf_writeFileAtomic(path, "new")) << static_cast<int>(mark);
         EXPECT_EQ(readText(path), "new") << static_cast<int>(mark);
-        EXPECT_EQ(lf_folderEntries(dir.path()), std::vector<std::string>{"data.txt"}) << static_cast<int>(mark);
+        EXPECT_EQ(test::folderEntries(dir.path()), std::vector<std::string>{"data.txt"}) << static_cast<int>(mark);
     }
 }
 
@@ -56,7 +47,7 @@ TEST(AtomicFile, DeferredWriteReplacesWholeAndOneSyncFlushesIt)
     gf_syncFileSystem(dir.path());
     gf_syncFolder(dir.path());
     EXPECT_EQ(readText(path), "new");
-    EXPECT_EQ(lf_folderEntries(dir.path()), std::vector<std::string>{"staged.txt"});
+    EXPECT_EQ(test::folderEntries(dir.path()), std::vector<std::string>{"staged.txt"});
     EXPECT_THROW(gf_syncFileSystem(dir / "missing"), fs::filesystem_error);
 #ifndef _WIN32 // Windows' replace is made durable by the move itself: there is no folder to sync
     EXPECT_THROW(gf_syncFolder(dir / "missing"), fs::filesystem_error);
@@ -70,7 +61,7 @@ TEST(AtomicFile, FailedWriteKeepsTheOldFileAndCleansUp)
     fs::create_directory(target); // rename over a folder fails after the bytes were written
     EXPECT_THROW(gf_writeFileAtomic(target, "bytes"), fs::filesystem_error);
     EXPECT_TRUE(fs::is_directory(target));
-    EXPECT_EQ(lf_folderEntries(dir.path()), std::vector<std::string>{"target"});
+    EXPECT_EQ(test::folderEntries(dir.path()), std::vector<std::string>{"target"});
     EXPECT_THROW(gf_writeFileAtomic(dir / "missing" / "file.txt", "bytes"), fs::filesystem_error);
 }
 
@@ -96,11 +87,11 @@ TEST(AtomicFile, KillMidSaveLeavesATemporaryThatTheNextStartRemoves)
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
-    ASSERT_EQ(lf_folderEntries(dir / "sub").size(), 2u) << "the half-written temporary stays";
+    ASSERT_EQ(test::folderEntries(dir / "sub").size(), 2u) << "the half-written temporary stays";
     gf_removeStaleTemporaries(dir.path());
-    EXPECT_EQ(lf_folderEntries(dir / "sub"), std::vector<std::string>{"data.txt"});
+    EXPECT_EQ(test::folderEntries(dir / "sub"), std::vector<std::string>{"data.txt"});
     EXPECT_EQ(readText(path), "old");
-    EXPECT_EQ(lf_folderEntries(dir.path()),
+    EXPECT_EQ(test::folderEntries(dir.path()),
               (std::vector<std::string>{"data.txt.tarvo-0123456789ABCDEF.tmp", "data.txt.tarvo-123.tmp",
                                         "folder.tarvo-0123456789abcdef.tmp", "notes.part", "notes.tmp", "sub"}));
 }
@@ -176,7 +167,7 @@ TEST(AtomicFileThreads, ConcurrentWritersLeaveOneWholeVersion)
         writer.join();
     const auto content = readText(path);
     EXPECT_TRUE(content == a || content == b);
-    EXPECT_EQ(lf_folderEntries(dir.path()), std::vector<std::string>{"shared.txt"});
+    EXPECT_EQ(test::folderEntries(dir.path()), std::vector<std::string>{"shared.txt"});
 }
 
 } // namespace

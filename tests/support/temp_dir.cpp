@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 #include <stdexcept>
@@ -114,6 +115,15 @@ std::uint64_t fileNumber(const std::filesystem::path& path)
     struct stat status {};
     return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
 #endif
+}
+
+std::vector<std::string> folderEntries(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void markFile(const std::filesystem::path& path, FileMark mark)

@@ -43,6 +43,8 @@ std::string nameKey(const std::filesystem::path& path);
 // file, new for a file written anew. 0 when it cannot be read.
 std::uint64_t fileNumber(const std::filesystem::path& path);
 
+// The names of the entries of a folder, sorted.
+std::vector<std::string> folderEntries(const std::filesystem::path& folder);
 // Marks a user's tools leave on a file: read-only (a backup tool, a copy from a CD) or hidden. On
 // Windows the file attribute; on Linux read-only takes every write permission away (which stops no
 // root) and hidden does nothing, as Linux has no such mark.

@@ -22,15 +22,6 @@ namespace fs = std::filesystem;
 
 const std::string kLong(200 * 1024, 'x'); // more than one buffer of the copy
 
-std::vector<std::string> lf_entries(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // A copy over a file that exists: replaced whole, or kept as it is, whatever marks the user's tools
 // left on it; what it leaves is a plain file the next copy can go over.
 TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
@@ -69,7 +60,7 @@ TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
         // Compared, not printed: a long text would fill the output.
         EXPECT_TRUE(test::readText(dir / "to.txt") == c.after) << c.what;
         EXPECT_TRUE(test::readText(dir / "from.txt") == c.source) << c.what;
-        EXPECT_EQ(lf_entries(dir.path()), (std::vector<std::string>{"from.txt", "to.txt"})) << c.what;
+        EXPECT_EQ(test::folderEntries(dir.path()), (std::vector<std::string>{"from.txt", "to.txt"})) << c.what;
         if (c.copied) {
             EXPECT_TRUE(test::isPlainFile(dir / "to.txt")) << c.what;
         }
@@ -109,7 +100,7 @@ TEST(FileCopy, LeavesTheOldTargetOrTheWholeNewOne)
             EXPECT_EQ(test::readText(dir / "other.txt"), "old") << c.what;
             names.insert(names.begin() + 1, "other.txt");
         }
-        EXPECT_EQ(lf_entries(dir.path()), names) << c.what;
+        EXPECT_EQ(test::folderEntries(dir.path()), names) << c.what;
     }
 }
 
