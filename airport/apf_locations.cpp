@@ -15,6 +15,7 @@
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
+#include <chrono>
 #include <map>
 #include <optional>
 #include <mutex>
@@ -31,10 +32,20 @@ constexpr std::int32_t kLearningWeek = 20;
 
 std::mutex g_probeMutex;
 std::map<std::string, bool, std::less<>> g_stockProbes; // under g_probeMutex: code -> on the server (clear answers only)
-// A server that could not be reached cost the asker (the main loop) up to the connect time-out: it is
-// asked again only after this pause. Under g_probeMutex: until when no probe is sent.
-constexpr auto kUnreachableRetryAfter = std::chrono::minutes(2);
+// A server that could not be reached, or that took the ask and sent nothing, held the asker (the main
+// loop) for the whole time-out: it is asked again only after a pause that doubles with each such ask,
+// so that a session of hours waits on it a few times, not every two minutes. A clear answer or the
+// user's "Re-read" ends it. Under g_probeMutex.
+constexpr std::chrono::minutes kFirstProbePause{2};
+std::chrono::minutes g_probePause{0}; // the last pause; zero while the server answers
 std::optional<SteadyTime> g_probesPausedUntil;
+
+// Under g_probeMutex.
+void lf_endProbePause()
+{
+    g_probePause = std::chrono::minutes(0);
+    g_probesPausedUntil.reset();
+}
 
 // Removes a temporary file when the operation that downloaded it ends, whatever happened.
 class TempFile {
@@ -189,14 +200,28 @@ bool lf_downloadStockApf(std::string_view code)
     const DownloadEnd end = lf_downloadFrom2020(lf_stockServerPath(code), probe.path());
     // A server that failed or cut the transfer short may answer the next ask; one that could not be
     // reached, the first ask after the pause.
-    std::lock_guard lock(g_probeMutex);
-    if (end == DownloadEnd::Done || end == DownloadEnd::NotFound)
-        g_stockProbes.emplace(std::string(code), end == DownloadEnd::Done);
-    if (end == DownloadEnd::Unreachable)
-        g_probesPausedUntil = gf_steadyNow() + kUnreachableRetryAfter;
-    else
-        g_probesPausedUntil.reset();
+    std::chrono::minutes pause{0};
+    {
+        std::lock_guard lock(g_probeMutex);
+        if (end == DownloadEnd::Done || end == DownloadEnd::NotFound) {
+            g_stockProbes.emplace(std::string(code), end == DownloadEnd::Done);
+            lf_endProbePause();
+        } else if (end == DownloadEnd::Unreachable) {
+            g_probePause = g_probePause.count() == 0 ? kFirstProbePause : 2 * g_probePause;
+            g_probesPausedUntil = gf_steadyNow() + g_probePause;
+            pause = g_probePause;
+        }
+    }
+    if (pause.count() != 0)
+        gf_logf("{}: the download server did not answer, asked again in {} minutes or after \"Re-read\"",
+                "lf_downloadStockApf", pause.count());
     return end == DownloadEnd::Done;
+}
+
+void gf_resumeApfProbes()
+{
+    std::lock_guard lock(g_probeMutex);
+    lf_endProbePause();
 }
 
 void gf_resetApfProbes()
@@ -204,7 +229,7 @@ void gf_resetApfProbes()
     {
         std::lock_guard lock(g_probeMutex);
         g_stockProbes.clear();
-        g_probesPausedUntil.reset();
+        lf_endProbePause();
     }
     gf_forgetFetchedStands();
 }

@@ -21,9 +21,13 @@ bool lf_readApfPointer(const std::filesystem::path& path, std::string& out);
 
 // Whether the server's 2020 archive holds the airport's stock file. A clear answer (the whole file,
 // or the server's "not found") is remembered for the session, so a missing file is not asked for
-// every time the park airport is looked for; an ask that failed otherwise is made again next time,
-// after two minutes when the server could not be reached (the ask holds its caller, the main loop).
+// every time the park airport is looked for; an ask that failed otherwise is made again next time.
+// A server that could not be reached or sent nothing held the caller (the main loop) for its
+// time-out: it is asked again after two minutes, then after twice the last pause, until it answers
+// or gf_resumeApfProbes.
 bool lf_downloadStockApf(std::string_view code);
+// Ends the pause after an unanswered ask: the next probe asks the server (the user's "Re-read").
+void gf_resumeApfProbes();
 // Forgets the remembered probes (a restart begins a new session).
 void gf_resetApfProbes();
 

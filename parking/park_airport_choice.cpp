@@ -392,6 +392,7 @@ void gf_checkForParkAirportUpdates(bool startFlag)
 
 bool gf_recheckParkAirports(bool checkStand, std::string& message)
 {
+    gf_resumeApfProbes(); // the user may have mended the connection: the next check asks the server
     if (!lf_readMyParkAirports()) {
         lf_putDestinationFirst();
         return false;

@@ -2,6 +2,7 @@
 #include "airport/airport_code.h"
 #include "base/atomic_file.h"
 #include "base/folders.h"
+#include "parking/session_calls.h"
 #include "platform/system/clock.h"
 #include "settings/settings.h"
 #include "tests/airport/airport_fixture.h"
@@ -124,42 +125,62 @@ TEST_F(ApfLocations, CodesOtherThanLettersAndDigitsAreRefused)
 }
 
 // Only the server's clear answers are remembered for the session (a restart forgets them): its file,
-// or its "not found". A transfer cut short or a server error is asked again at the next check; a server
-// that could not be reached, which may hold the main loop up to its time-out, after two minutes.
+// or its "not found". A transfer cut short or a server error is asked again at the next check. A server
+// that could not be reached, or that takes the ask and sends nothing, holds the main loop for the whole
+// time-out: it is asked again after two minutes, then after a pause that doubles with each such ask,
+// until it answers or the user asks to re-read.
 TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
 {
+    using namespace std::chrono_literals;
     ManualClock clock;
     gf_setClock(&clock);
+    g_downloadLimits.lowSpeedSeconds = 1; // a swallowed ask ends after a second
     tools::DownloadServer closed(serverDir.path());
     closed.start();
     const std::string closedUrl = closed.baseUrl();
     closed.stop(); // its port refuses connections
+    tools::DownloadServer swallower(serverDir.path()); // its replies hold the stand-in's threads until it stops
+    swallower.start();
+    swallower.setFault("MSFS/archive/stock/EDDT.xml", tools::DownloadFault::Stall);
     serveApf("MSFS/archive/stock/EDDT.xml", file());
     using F = tools::DownloadFault;
     const struct {
-        std::optional<F> fault; // of the first check; none: the server is down
+        std::optional<F> fault; // of the first check; none: the server is down; Stall: it swallows asks
         bool then;              // the answer of the next checks
         std::size_t requests;   // that reached the server
-    } rows[] = {{std::nullopt, true, 1}, {F::Truncate, true, 2}, {F::NotFound, false, 1}, {F::ServerError, true, 2}};
+    } rows[] = {{std::nullopt, true, 1}, {F::Stall, true, 1}, {F::Truncate, true, 2}, {F::NotFound, false, 1},
+                {F::ServerError, true, 2}};
     const auto nextChecks = [&](const auto& row) {
         for (int check = 0; check < 2; ++check) {
             EXPECT_EQ(gf_apfExists(kCode), row.then) << "row " << &row - rows;
-            clock.advanceSteady(std::chrono::seconds(16));
+            clock.advanceSteady(16s);
         }
     };
     for (const auto& row : rows) {
         gf_resetApfProbes(); // a restart
         const std::size_t asked = server.requests().size();
-        downloadUrl.emplace("TARVO_DOWNLOAD_URL", row.fault ? server.baseUrl() : closedUrl);
-        if (row.fault)
+        const bool unanswered = !row.fault || row.fault == F::Stall;
+        downloadUrl.emplace("TARVO_DOWNLOAD_URL", !row.fault ? closedUrl : unanswered ? swallower.baseUrl() : server.baseUrl());
+        if (!unanswered)
             server.setFault("MSFS/archive/stock/EDDT.xml", *row.fault);
         EXPECT_FALSE(gf_apfExists(kCode)) << "row " << &row - rows;
+        if (row.fault == F::Stall) { // two hours of checks every 16 s: the main loop waits on it six times
+            for (auto t = 16s; t <= 2h && swallower.requests().size() <= 6; t += 16s) {
+                clock.advanceSteady(16s);
+                EXPECT_FALSE(gf_apfExists(kCode));
+            }
+            EXPECT_EQ(swallower.requests().size(), 6u) << "asks at 0, 2, 6, 14, 30 and 62 minutes";
+        }
         server.clearFaults();
         downloadUrl.emplace("TARVO_DOWNLOAD_URL", server.baseUrl());
-        if (!row.fault) { // the server is up again: not asked before the pause is over
+        if (unanswered) { // the server is up again: not asked before the pause is over
             EXPECT_FALSE(gf_apfExists(kCode));
             EXPECT_EQ(server.requests().size(), asked);
-            clock.advanceSteady(std::chrono::minutes(2));
+            std::string message;
+            if (row.fault)
+                gf_recheckParkAirports(false, message); // the user's "Re-read"
+            else
+                clock.advanceSteady(2min);
         }
         nextChecks(row);
         EXPECT_EQ(server.requests().size() - asked, row.requests) << "row " << &row - rows;
