@@ -21,6 +21,15 @@ bool lf_sameFile(const fs::path& a, const fs::path& b)
     return fs::equivalent(a, b, ignored);
 }
 
+// A replaced file keeps who may read it (a private file stays private); the owner may write it, as
+// every copy may be written over by the next.
+void lf_takeTargetPermissions(const fs::path& target, const fs::path& temporary)
+{
+    const fs::file_status status = fs::status(target);
+    if (fs::exists(status))
+        fs::permissions(temporary, status.permissions() | fs::perms::owner_write);
+}
+
 // A whole copy beside the target, then renamed over it; on any failure the temporary goes and the
 // target stays as it was.
 bool lf_replaceWithCopy(const fs::path& from, const fs::path& to, std::error_code& ec)
@@ -41,6 +50,7 @@ bool lf_replaceWithCopy(const fs::path& from, const fs::path& to, std::error_cod
         return false;
     }
     try {
+        lf_takeTargetPermissions(to, temporary);
         gf_syncFile(temporary); // a crash after the rename must not leave the target empty
         gf_replaceFile(temporary, to);
         gf_syncFolder(to.parent_path());

@@ -139,6 +139,8 @@ void markFile(const std::filesystem::path& path, FileMark mark)
     if (readOnly)
         fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove);
+    if (mark == FileMark::Private)
+        fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
 #endif
 }
 

@@ -47,8 +47,9 @@ std::uint64_t fileNumber(const std::filesystem::path& path);
 std::vector<std::string> folderEntries(const std::filesystem::path& folder);
 // Marks a user's tools leave on a file: read-only (a backup tool, a copy from a CD) or hidden. On
 // Windows the file attribute; on Linux read-only takes every write permission away (which stops no
-// root) and hidden does nothing, as Linux has no such mark.
-enum class FileMark { None, ReadOnly, Hidden, ReadOnlyHidden };
+// root) and hidden does nothing, as Linux has no such mark. Private: on Linux for its owner alone
+// (0600); nothing on Windows.
+enum class FileMark { None, ReadOnly, Hidden, ReadOnlyHidden, Private };
 void markFile(const std::filesystem::path& path, FileMark mark);
 // Whether the file carries none of those marks and its owner may write it.
 bool isPlainFile(const std::filesystem::path& path);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -22,8 +24,10 @@ namespace fs = std::filesystem;
 
 const std::string kLong(200 * 1024, 'x'); // more than one buffer of the copy
 
+std::string lf_mode(fs::perms perms) { return fmt::format("{:o}", static_cast<unsigned>(perms)); }
+
 // A copy over a file that exists: replaced whole, or kept as it is, whatever marks the user's tools
-// left on it; what it leaves is a plain file the next copy can go over.
+// left on it; what it leaves is a plain file the next copy can go over, readable by whom the old one was.
 TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
 {
     using test::FileMark;
@@ -43,6 +47,7 @@ TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
         {"over a read-only file", "new", "old", FileMark::ReadOnly, ExistingTarget::Replace, true, "new"},
         {"over a hidden file", "new", "old", FileMark::Hidden, ExistingTarget::Replace, true, "new"},
         {"over a read-only hidden file", kLong, "old", FileMark::ReadOnlyHidden, ExistingTarget::Replace, true, kLong},
+        {"over a private file", "new", "old", FileMark::Private, ExistingTarget::Replace, true, "new"},
         {"new file, existing kept", "new", std::nullopt, FileMark::None, ExistingTarget::Keep, true, "new"},
         {"over a file that is kept", "new", "old", FileMark::None, ExistingTarget::Keep, false, "old"},
         {"over a read-only file that is kept", "new", "old", FileMark::ReadOnly, ExistingTarget::Keep, false, "old"},
@@ -50,9 +55,11 @@ TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
     for (const auto& c : cases) {
         test::TempDir dir;
         test::writeText(dir / "from.txt", c.source);
+        [[maybe_unused]] std::string readers; // the target's mode, as Linux shows it
         if (c.target) {
             test::writeText(dir / "to.txt", *c.target);
             test::markFile(dir / "to.txt", c.mark);
+            readers = lf_mode(fs::status(dir / "to.txt").permissions() | fs::perms::owner_write);
         }
         std::error_code ec;
         EXPECT_EQ(gf_copyFile(dir / "from.txt", dir / "to.txt", c.existing, ec), c.copied) << c.what;
@@ -64,6 +71,11 @@ TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
         if (c.copied) {
             EXPECT_TRUE(test::isPlainFile(dir / "to.txt")) << c.what;
         }
+#ifndef _WIN32
+        if (c.target && c.copied) {
+            EXPECT_EQ(lf_mode(fs::status(dir / "to.txt").permissions()), readers) << c.what;
+        }
+#endif
     }
 }
 
