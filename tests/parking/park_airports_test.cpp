@@ -614,6 +614,7 @@ protected:
     ~AirportSettingsEnd() override
     {
         gf_setGiveBackStep(nullptr);
+        gf_setSaveStep(nullptr);
         s_whileGivenBack = nullptr;
         gf_endParking();
         gf_setParametersPath({});
@@ -731,6 +732,15 @@ TEST_F(AirportSettingsEnd, TheUsersOwnComeBackAndSwitchesStayOutOfLearnedFiles)
          }},
         {"a limit typed as parking ends", "AAAA", {}, [] {}, {}, {{"MAX_LIVE", "20"}},
          [] { enterInBox(MAX_LIVE, u"20"); }},
+        {"a click kept, parking ends, then saved", "AAAA", {},
+         [] {
+             gf_setSaveStep(gf_giveUsersAirportSettingsBack);
+             EnableWindow(gf_controlWindow(PARK_SOFT), TRUE);
+             win32test::click(gf_controlWindow(PARK_SOFT));
+             gf_setSaveStep(nullptr);
+         },
+         {},
+         {{"PARK_SOFT", "false"}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
