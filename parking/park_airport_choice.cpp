@@ -339,13 +339,14 @@ void gf_endParking()
     gf_removeAllStaticAc();
     gf_awaitParkedPrefetch(); // its answer is for this airport
     lf_saveWhatWasLearned();
+    // Not loaded first: a limit or range typed from now on is the user's own, saved, not the airport's.
+    g_parkAirportLoaded = 0;
     gf_giveUsersAirportSettingsBack(); // before the next airport's learned file sets its own
     g_parkTrafficOnlyRequest = 0; // the full re-fit asked for this airport's statics; the next is fitted anew
     gf_clearStaticParkingLists();
     gf_clearStandClaims();
     g_stands.clear();
     gf_publishStands(g_stands);
-    g_parkAirportLoaded = 0;
     g_softLearningAllowed = false;
     g_recalculateParking = false;
     gf_setReservedStand({});

@@ -19,14 +19,12 @@ struct IntField {
     std::int32_t AirportSettings::*field;
 };
 
-// AUTO_RANGE and LATERAL_RANGE come back together (lf_giveRangeBack), MAX_FIT with its hours.
-constexpr std::array<BoolField, 6> kFlags{{{&param::INITIAL_LOAD_ONLY, &AirportSettings::initialLoadOnly},
+constexpr std::array<BoolField, 7> kBools{{{&param::INITIAL_LOAD_ONLY, &AirportSettings::initialLoadOnly},
                                        {&param::PARK_SOFT, &AirportSettings::parkSoft},
                                        {&param::PARK_FAKE, &AirportSettings::parkFake},
                                        {&param::WEEK, &AirportSettings::week},
                                        {&param::RT_PARKTRAFFIC_ONLY, &AirportSettings::parkTrafficOnly},
-                                       {&param::LEARN_SOFT, &AirportSettings::learnSoft}}};
-constexpr std::array<BoolField, 7> kBools{{kFlags[0], kFlags[1], kFlags[2], kFlags[3], kFlags[4], kFlags[5],
+                                       {&param::LEARN_SOFT, &AirportSettings::learnSoft},
                                        {&param::AUTO_RANGE, &AirportSettings::autoRange}}};
 constexpr std::array<IntField, 4> kInts{{{&param::LATERAL_RANGE, &AirportSettings::lateralRange},
                                      {&param::parking_percentage, &AirportSettings::parkingPercentage},
@@ -61,49 +59,56 @@ AirportSettings lf_defaults()
 
 bool lf_is(const Parameter& parameter, const Parameter* field) { return &parameter == field; }
 
-// A check box follows only a value that changes: no message to the window for nothing.
-void lf_giveBack(BoolControlParameter& parameter, bool own)
-{
-    if (parameter.on() == own)
-        return;
-    parameter.value = own ? 1 : 0;
-    gf_showCheckBox(parameter);
-}
-
-void lf_giveRangeBack(const AirportSettings& own)
+// The eleven take the user's own values; no control is set here, the caller holds the savers' lock.
+void lf_putInForce(const AirportSettings& own)
 {
     using namespace param;
-    lf_giveBack(AUTO_RANGE, own.autoRange);
-    gf_enableControl(LATERAL_RANGE, !own.autoRange);
-    gf_enableControl(AUTO_RANGE_ABOVE_HEIGHT, own.autoRange);
-    if (own.autoRange) {
-        gf_adjustAutoRange();
-        return;
-    }
+    for (const BoolField& f : kBools)
+        f.parameter->value = own.*f.field ? 1 : 0;
+    parking_percentage.value = own.parkingPercentage;
+    MAX_FIT.value = own.maxFit;
+    MAX_FIT_FL.value = static_cast<float>(own.maxFit) * 0.5f + 0.5f;
+    MAX_LIVE.value = own.maxLive;
+    if (own.autoRange)
+        return; // the automatic range is set when shown
     g_airportRangeMode = 0;
     gf_setTrafficRange(own.lateralRange);
-    gf_setBoxInt(LATERAL_RANGE);
 }
 
-// The percentage and the fit show in their boxes only while RT_PARKTRAFFIC_ONLY is off; a box is
-// written only when its value changes, so that boxes still empty before the first airport stay so.
-void lf_giveParkingCountBack(const AirportSettings& own, bool parkTrafficOnlyChanged)
+void lf_showRange()
 {
     using namespace param;
-    const bool percentageChanged = parking_percentage.value.exchange(own.parkingPercentage) != own.parkingPercentage;
-    const bool fitChanged = MAX_FIT.value.exchange(own.maxFit) != own.maxFit;
-    MAX_FIT_FL.value = static_cast<float>(own.maxFit) * 0.5f + 0.5f;
-    if (parkTrafficOnlyChanged) {
-        gf_applyParkTrafficOnly();
-        return;
-    }
-    if (RT_PARKTRAFFIC_ONLY.on())
-        return;
-    if (percentageChanged)
-        gf_setBoxInt(parking_percentage);
-    if (fitChanged)
-        gf_setBoxFloat(MAX_FIT_FL);
+    const bool autoRange = AUTO_RANGE.on();
+    gf_enableControl(LATERAL_RANGE, !autoRange);
+    gf_enableControl(AUTO_RANGE_ABOVE_HEIGHT, autoRange);
+    if (autoRange)
+        gf_adjustAutoRange();
+    else
+        gf_setBoxInt(LATERAL_RANGE);
 }
+
+// The window shows what is in force now. A control is set only for a value that changed: no message
+// to the window for nothing, and boxes still empty before the first airport stay so. The percentage
+// and the fit show in their boxes only while RT_PARKTRAFFIC_ONLY is off.
+void lf_showGivenBack(const AirportSettings& before, const AirportSettings& own)
+{
+    using namespace param;
+    for (const BoolField& f : kBools)
+        if (before.*f.field != own.*f.field)
+            gf_showCheckBox(*f.parameter);
+    if (before.parkTrafficOnly != own.parkTrafficOnly) {
+        gf_applyParkTrafficOnly();
+    } else if (!RT_PARKTRAFFIC_ONLY.on()) {
+        if (before.parkingPercentage != own.parkingPercentage)
+            gf_setBoxInt(parking_percentage);
+        if (before.maxFit != own.maxFit)
+            gf_setBoxFloat(MAX_FIT_FL);
+    }
+    gf_setBoxInt(MAX_LIVE);
+    lf_showRange();
+}
+
+GiveBackStep g_giveBackStep = nullptr;
 
 } // namespace
 
@@ -172,21 +177,24 @@ void gf_switchLearnSoftOff()
 
 void gf_giveUsersAirportSettingsBack()
 {
+    AirportSettings before;
     AirportSettings own;
     {
+        // Copied and written under the savers' lock: a value the user saves meanwhile is either in the
+        // copy or saved after it, never undone by it.
         std::lock_guard lock(g_mutex);
         own = g_users;
         g_initialLoadOnlySwitched = false;
         g_learnSoftSwitched = false;
+        before = lf_inForce();
+        lf_putInForce(own);
     }
-    const bool parkTrafficOnlyChanged = param::RT_PARKTRAFFIC_ONLY.on() != own.parkTrafficOnly;
-    for (const BoolField& f : kFlags)
-        lf_giveBack(*f.parameter, own.*f.field);
-    lf_giveParkingCountBack(own, parkTrafficOnlyChanged);
-    param::MAX_LIVE.value = own.maxLive;
-    gf_setBoxInt(param::MAX_LIVE);
-    lf_giveRangeBack(own);
+    if (g_giveBackStep)
+        g_giveBackStep();
+    lf_showGivenBack(before, own);
 }
+
+void gf_setGiveBackStep(GiveBackStep step) { g_giveBackStep = step; }
 
 void gf_resetAirportSettings()
 {

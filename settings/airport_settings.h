@@ -47,8 +47,14 @@ void gf_switchInitialLoadOnlyOn();
 void gf_switchLearnSoftOff();
 
 // Parking at the park airport ends: each of the eleven is the user's own again, in the window too, and
-// the range follows (the automatic range at once).
+// the range follows (the automatic range at once). The values are written under the lock that a
+// saved setting's record takes; the window is set after it is let go, since setting a control waits
+// for the window thread, which may be saving.
 void gf_giveUsersAirportSettingsBack();
+// A step set here runs once the values are back and the lock is let go, before the window shows them
+// (tests bring a click in at that moment); none is set in the program.
+using GiveBackStep = void (*)();
+void gf_setGiveBackStep(GiveBackStep step);
 
 // As a fresh process has it: the defaults are the user's own, nothing switched.
 void gf_resetAirportSettings();

@@ -32,6 +32,8 @@ std::mutex g_parametersFileMutex;
 std::mutex g_parametersPathMutex;
 fs::path g_parametersPathOverride;
 
+SaveStep g_saveStep = nullptr;
+
 // What the file on disk gave the loader or a saver.
 enum class FileState {
     Loaded,   // a "parameters" document
@@ -315,17 +317,25 @@ bool readStringParameter(StringParameter& parameter, pugi::xml_document& documen
 
 void saveParameter(const StringParameter& parameter) { lf_saveValue(parameter.key, parameter.getValue()); }
 
+// The user's own value is kept before the file is written: the end of parking in between gives this
+// value back, where after the write it would undo in memory what the file holds.
 void saveIntParameter(const IntParameter& parameter)
 {
-    lf_saveValue(parameter.key, std::to_string(parameter.value.load()));
     gf_keepUsersAirportSetting(parameter);
+    if (g_saveStep)
+        g_saveStep();
+    lf_saveValue(parameter.key, std::to_string(parameter.value.load()));
 }
 
 void gf_writeParametersXml(const BoolParameter& parameter)
 {
-    lf_saveValue(parameter.key, lf_boolText(parameter.on()));
     gf_keepUsersAirportSetting(parameter);
+    if (g_saveStep)
+        g_saveStep();
+    lf_saveValue(parameter.key, lf_boolText(parameter.on()));
 }
+
+void gf_setSaveStep(SaveStep step) { g_saveStep = step; }
 
 pugi::xml_node gf_findParameterNode(const pugi::xml_document& document, std::string_view key)
 {

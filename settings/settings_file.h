@@ -50,6 +50,10 @@ bool readStringParameter(StringParameter& parameter, pugi::xml_document& documen
 void saveParameter(const StringParameter& parameter);
 void saveIntParameter(const IntParameter& parameter);
 void gf_writeParametersXml(const BoolParameter& parameter);
+// A step set here runs in each of the two savers above between keeping the user's own value and
+// writing the file (tests bring the end of parking in at that moment); none is set in the program.
+using SaveStep = void (*)();
+void gf_setSaveStep(SaveStep step);
 
 // The first "parameter" child of the root "parameters" whose "name" is the key; empty when none.
 pugi::xml_node gf_findParameterNode(const pugi::xml_document& document, std::string_view key);

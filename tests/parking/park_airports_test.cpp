@@ -606,9 +606,16 @@ protected:
         gf_setParametersPath(programDir / "parameters.xml");
         writeStands("AAAA", kHome, 3);        // few stands: soft learning allowed
         writeStands("BBBB", kAway, 20, "45"); // well covered: LEARN_SOFT is switched off there
+        gf_setGiveBackStep([] {
+            if (s_whileGivenBack)
+                s_whileGivenBack();
+        });
     }
     ~AirportSettingsEnd() override
     {
+        gf_setGiveBackStep(nullptr);
+        gf_setSaveStep(nullptr);
+        s_whileGivenBack = nullptr;
         gf_endParking();
         gf_setParametersPath({});
         g_airportFileChanged = 0;
@@ -653,6 +660,8 @@ protected:
         return IsDlgButtonChecked(g_mainWindow.load(), box.controlId) == BST_CHECKED;
     }
     static std::string boxText(const ParameterControl& box) { return lf_getTextFromId(box.controlId); }
+    // What the user does in the window while parking ends, once the user's own are back.
+    static inline std::function<void()> s_whileGivenBack;
     bool saved(const std::string& key, const std::string& value) const
     {
         return readText(programDir / "parameters.xml").find("name=\"" + key + "\" value=\"" + value + "\"") !=
@@ -678,6 +687,7 @@ TEST_F(AirportSettingsEnd, TheUsersOwnComeBackAndSwitchesStayOutOfLearnedFiles)
         std::function<void()> whileParked;
         std::vector<std::pair<std::string, std::string>> learnedHolds; // the airport's file afterwards
         std::vector<std::pair<std::string, std::string>> usersChoice;  // changed there by the user: his own now
+        std::function<void()> whileGivenBack = nullptr;
     };
     const Row rows[] = {
         {"the airport's learned values", "AAAA", airportsOwn,
@@ -715,6 +725,22 @@ TEST_F(AirportSettingsEnd, TheUsersOwnComeBackAndSwitchesStayOutOfLearnedFiles)
          },
          {{"PARK_SOFT", "false"}, {"MAX_FIT", "11"}, {"MAX_LIVE", "20"}},
          {{"PARK_SOFT", "false"}, {"MAX_FIT", "11"}}},
+        {"a click as parking ends", "AAAA", {}, [] {}, {}, {{"PARK_SOFT", "false"}},
+         [] {
+             EnableWindow(gf_controlWindow(PARK_SOFT), TRUE);
+             win32test::click(gf_controlWindow(PARK_SOFT));
+         }},
+        {"a limit typed as parking ends", "AAAA", {}, [] {}, {}, {{"MAX_LIVE", "20"}},
+         [] { enterInBox(MAX_LIVE, u"20"); }},
+        {"a click kept, parking ends, then saved", "AAAA", {},
+         [] {
+             gf_setSaveStep(gf_giveUsersAirportSettingsBack);
+             EnableWindow(gf_controlWindow(PARK_SOFT), TRUE);
+             win32test::click(gf_controlWindow(PARK_SOFT));
+             gf_setSaveStep(nullptr);
+         },
+         {},
+         {{"PARK_SOFT", "false"}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -722,7 +748,9 @@ TEST_F(AirportSettingsEnd, TheUsersOwnComeBackAndSwitchesStayOutOfLearnedFiles)
         const fs::path learned = park(row.code, row.learned);
         row.whileParked();
         g_learnedStandUpdates = 1; // something learned: the file is written
+        s_whileGivenBack = row.whileGivenBack;
         gf_endParking();
+        s_whileGivenBack = nullptr;
 
         const auto own = [&](const std::string& key, const std::string& value) {
             const auto choice = std::ranges::find(row.usersChoice, key, &std::pair<std::string, std::string>::first);
@@ -739,14 +767,15 @@ TEST_F(AirportSettingsEnd, TheUsersOwnComeBackAndSwitchesStayOutOfLearnedFiles)
         }
         EXPECT_EQ(MAX_FIT.value.load(), std::stoi(own("MAX_FIT", "47")));
         EXPECT_EQ(parking_percentage.value.load(), 30);
-        EXPECT_EQ(MAX_LIVE.value.load(), 50);
-        EXPECT_EQ(boxText(MAX_LIVE), "50");
+        EXPECT_EQ(MAX_LIVE.value.load(), std::stoi(own("MAX_LIVE", "50")));
+        EXPECT_EQ(boxText(MAX_LIVE), own("MAX_LIVE", "50"));
         EXPECT_EQ(LATERAL_RANGE.value.load(), 30);
         EXPECT_EQ(g_rangeMetres.load(), 30u * 1852u + 10000u);
         EXPECT_EQ(boxText(LATERAL_RANGE), "30");
         EXPECT_TRUE(IsWindowEnabled(gf_controlWindow(LATERAL_RANGE))) << "the user's own range is fixed";
-        EXPECT_TRUE(saved("MAX_LIVE", "50"));
+        EXPECT_TRUE(saved("MAX_LIVE", own("MAX_LIVE", "50")));
         EXPECT_TRUE(saved("LATERAL_RANGE", "30"));
+        EXPECT_TRUE(gf_usersAirportSettings() == gf_airportSettingsToLearn()) << "the user's own are in force";
         for (const auto& [key, value] : row.learnedHolds)
             EXPECT_TRUE(holds(learned, key, value)) << key << "=" << value << "\n" << readText(learned);
     }
