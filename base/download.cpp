@@ -86,6 +86,17 @@ bool lf_notFound(CURL* handle, CURLcode result)
     return status == 404 || status == 410;
 }
 
+// Why a transfer failed. When the file refused the bytes, its own reason (a full disk), which
+// libcurl only calls "Failure writing output to destination".
+void lf_logFailure(const std::string& url, CURLcode result, const char* errorBuffer, const PendingFile& file,
+                   const fs::path& path)
+{
+    if (file.error())
+        gf_logIndentedf("{}: could not write \"{}\": {}", url, gf_utf8FromPath(path), file.error().message());
+    else
+        gf_logIndentedf("{}: {}", url, errorBuffer[0] ? errorBuffer : curl_easy_strerror(result));
+}
+
 } // namespace
 
 std::string gf_downloadBaseUrl()
@@ -118,8 +129,9 @@ DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& p
         std::unique_ptr<PendingFile> file;
         try {
             file = std::make_unique<PendingFile>(path, binary);
-        } catch (const fs::filesystem_error&) {
+        } catch (const fs::filesystem_error& e) {
             gf_logf("could not open output file: {}", gf_utf8FromPath(path));
+            gf_logIndented(e.what());
             return DownloadEnd::Failed;
         }
         char errorBuffer[CURL_ERROR_SIZE] = {};
@@ -127,7 +139,7 @@ DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& p
         const CURLcode result = curl_easy_perform(handle);
         curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
         if (result != CURLE_OK) {
-            gf_logIndentedf("{}: {}", url, errorBuffer[0] ? errorBuffer : curl_easy_strerror(result));
+            lf_logFailure(url, result, errorBuffer, *file, path);
             if (lf_unreachable(result))
                 return DownloadEnd::Unreachable;
             return lf_notFound(handle, result) ? DownloadEnd::NotFound : DownloadEnd::Failed;

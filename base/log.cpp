@@ -7,7 +7,10 @@
 #include "platform/system/clock.h"
 #include "platform/system/files.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <stdexcept>
+#include <system_error>
 
 namespace zyn {
 
@@ -104,25 +107,33 @@ bool gf_backupFile(const std::filesystem::path& path)
 
 namespace {
 
-// A log left read-only (or hidden, which Windows also refuses to open afresh) by a backup tool or a
-// copy from a CD is the program's own file: made writable, so that it does not refuse every start.
-void lf_makeWritable(const std::filesystem::path& path)
+// Throws the file-system error when an existing file cannot take new contents. A file left read-only
+// (or hidden, which Windows also refuses to open afresh) by a backup tool or a copy from a CD is the
+// program's own: it is made writable. Then it must open for writing; it is not changed.
+void lf_checkWritable(const std::filesystem::path& path)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    if (!lf_present(path))
         return;
-    try {
-        gf_makeFileWritable(path);
-    } catch (const std::filesystem::filesystem_error&) { // the open's own failure is reported
-    }
+    gf_makeFileWritable(path);
+    std::FILE* file = gf_openFile(path, "r+b");
+    if (file == nullptr)
+        throw std::filesystem::filesystem_error("open", path, std::error_code(errno, std::generic_category()));
+    std::fclose(file);
 }
 
 } // namespace
 
 void gf_openLog()
 {
+    // A refused start keeps every generation: before the first backup moves, the newest backup must
+    // take the log's copy and the log must open (another account's file, one held open).
+    lf_checkWritable(lf_backupName(kLogPath, "0"));
+    try {
+        lf_checkWritable(kLogPath);
+    } catch (const std::filesystem::filesystem_error&) {
+        throw std::runtime_error("Failed to write file " + gf_utf8FromPath(kLogPath));
+    }
     lf_backUp(kLogPath); // a failed copy leaves the previous log as it is
-    lf_makeWritable(kLogPath);
     {
         std::lock_guard lock(g_logMutex);
         if (g_logStream.is_open())

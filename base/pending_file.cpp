@@ -3,6 +3,7 @@
 #include "base/folders.h"
 #include "base/path_text.h"
 #include "platform/system/files.h"
+#include "platform/system/full_disk.h"
 
 #include <cerrno>
 #include <system_error>
@@ -29,6 +30,8 @@ PendingFile::PendingFile(fs::path target, bool binary) : m_target(std::move(targ
 {
     m_partPath = m_target;
     m_partPath += kPendingFileEnd;
+    if (!gf_roomForNewFile(m_partPath))
+        throw fs::filesystem_error("open", m_partPath, std::make_error_code(std::errc::no_space_on_device));
     m_file = gf_openFile(m_partPath, binary ? "wb" : "w");
     if (!m_file)
         throw fs::filesystem_error("open", m_partPath, std::error_code(errno, std::generic_category()));
@@ -41,26 +44,41 @@ PendingFile::~PendingFile()
     fs::remove(m_partPath, ignored);
 }
 
+void PendingFile::fail(int error)
+{
+    if (!m_error)
+        m_error = std::error_code(error != 0 ? error : EIO, std::generic_category());
+}
+
 bool PendingFile::write(std::string_view bytes)
 {
-    if (!m_file || std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size())
-        m_failed = true;
-    return !m_failed;
+    if (!m_file) {
+        fail(EBADF);
+        return false;
+    }
+    // A full disk of the tests takes only what fits (full_disk.h).
+    const std::size_t fit = gf_bytesThatFit(m_partPath, bytes.size());
+    if (std::fwrite(bytes.data(), 1, fit, m_file) != fit)
+        fail(errno);
+    else if (fit < bytes.size())
+        fail(ENOSPC);
+    return !m_error;
 }
 
 void PendingFile::closeFile()
 {
     if (m_file && std::fclose(m_file) != 0)
-        m_failed = true;
+        fail(errno);
     m_file = nullptr;
 }
 
 void PendingFile::commit()
 {
-    const bool flushed = m_file && std::fflush(m_file) == 0 && !std::ferror(m_file);
+    if (!m_file || std::fflush(m_file) != 0 || std::ferror(m_file))
+        fail(m_file ? errno : EBADF);
     closeFile();
-    if (!flushed || m_failed)
-        throw fs::filesystem_error("write", m_partPath, std::make_error_code(std::errc::io_error));
+    if (m_error)
+        throw fs::filesystem_error("write", m_partPath, m_error);
     gf_replaceFile(m_partPath, m_target);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
+#include <system_error>
 
 namespace zyn {
 
@@ -26,15 +27,18 @@ public:
 
     // Writes all bytes; false on a write error (the file is then never committed).
     bool write(std::string_view bytes);
+    // Why the first failed write failed (a full disk says so); empty while none did.
+    const std::error_code& error() const { return m_error; }
     // Flushes, closes and renames over the target; throws filesystem_error on failure.
     void commit();
 
 private:
     void closeFile();
+    void fail(int error);
     std::filesystem::path m_target;
     std::filesystem::path m_partPath;
     std::FILE* m_file = nullptr;
-    bool m_failed = false;
+    std::error_code m_error;
 };
 
 } // namespace zyn

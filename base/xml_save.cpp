@@ -38,8 +38,9 @@ bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path&
 {
     try {
         gf_saveXmlAtomic(document, path);
-    } catch (const std::filesystem::filesystem_error&) {
+    } catch (const std::filesystem::filesystem_error& e) {
         gf_logf("could not save to \"{}\"", gf_utf8FromPath(path));
+        gf_logIndented(e.what()); // the reason: a full disk, a denied access
         return false;
     }
     gf_logf("\"{}\" saved", gf_utf8FromPath(path));

@@ -56,7 +56,9 @@ void gf_clearBox(const ParameterControl& control) { lf_writeBox(control.controlI
 
 bool gf_checkBoxState(HWND window, std::uint16_t controlId, BoolControlParameter& parameter)
 {
-    if (controlId != parameter.controlId)
+    // Until this process has read the settings the values in memory are the defaults (a start refused
+    // before the read shows them): a click then would save a default over the user's file.
+    if (controlId != parameter.controlId || g_settingsRead.load() == 0)
         return false;
     const bool checked = IsDlgButtonChecked(window, controlId) == BST_CHECKED;
     CheckDlgButton(window, controlId, checked ? BST_UNCHECKED : BST_CHECKED);

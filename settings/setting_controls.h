@@ -16,8 +16,9 @@ namespace zyn {
 void gf_setBoxInt(IntControlParameter& parameter);
 void gf_setBoxFloat(FloatControlParameter& parameter); // "24" for 24.0, "12.5" for 12.5
 void gf_setBoxText(StringControlParameter& parameter);
-// The check-box handler: when controlId is the parameter's, toggles the box in the window, stores
-// and saves the new state and returns true; otherwise touches nothing and returns false.
+// The check-box handler: when controlId is the parameter's and the settings have been read
+// (g_settingsRead), toggles the box in the window, stores and saves the new state and returns true;
+// otherwise touches nothing and returns false.
 bool gf_checkBoxState(HWND window, std::uint16_t controlId, BoolControlParameter& parameter);
 
 // The window handle of a setting's control; null until the window has made it.

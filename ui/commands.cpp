@@ -267,9 +267,10 @@ void lf_HandleWMCOMMAND(HWND window, WPARAM wParam)
         for (const Command& command : lf_commands()) {
             if (command.control->controlId != id)
                 continue;
-            // The check boxes do not toggle themselves: the state on screen changes only here.
-            if (command.checkBox)
-                gf_checkBoxState(window, id, *command.checkBox);
+            // The check boxes do not toggle themselves: the state on screen changes only here. A click
+            // before the settings are read changes nothing, so nothing acts on it either.
+            if (command.checkBox && !gf_checkBoxState(window, id, *command.checkBox))
+                break;
             command.action(command.checkBox && command.checkBox->on());
             break;
         }

@@ -3,11 +3,15 @@
 #include "aircraft/dbase_read.h"
 #include "base/errors.h"
 #include "livery/livery_startup.h"
+#include "platform/system/full_disk.h"
 #include "tests/support/dbase_fixture.h"
 #include "tests/support/download_fixture.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <system_error>
 
 namespace zyn::test {
 namespace {
@@ -200,6 +204,17 @@ TEST_F(DbaseRead, StartupReadDownloadsTheDatabaseAndDeletesTheUnpackedFile)
     EXPECT_TRUE(gf_isKnownAircraftType("A320"));
     EXPECT_FALSE(fs::exists(g_dbaseXmlPath));
     EXPECT_FALSE(fs::exists("dbase.zip"));
+    // On a full disk the start ends as it does without the server, and the log says which it was.
+    gf_setFullDisk(FullDisk{{}, 10});
+    try {
+        gf_readDbase();
+        ADD_FAILURE() << "read on a full disk";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "data base could not be read from on-line?");
+    }
+    gf_setFullDisk(std::nullopt);
+    const std::string full = std::make_error_code(std::errc::no_space_on_device).message();
+    EXPECT_TRUE(std::ranges::any_of(logLines(), [&](const std::string& l) { return l.ends_with(full); }));
 }
 
 } // namespace

@@ -1,12 +1,16 @@
 #include "airport/airport_downloads.h"
 #include "base/download.h"
 #include "core/exit.h"
+#include "platform/system/full_disk.h"
 #include "settings/settings.h"
 #include "tests/support/download_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
+#include <ranges>
+#include <system_error>
 #include <thread>
 
 namespace zyn {
@@ -39,15 +43,39 @@ TEST_F(DownloadFile, WritesTheWholeBodyAndIdentifiesItself)
     EXPECT_NE(requests[0].acceptEncoding.find("deflate"), std::string::npos);
 }
 
+// A failed download leaves the existing file as it was, and the log says why: a full disk by name,
+// not only as libcurl's "Failure writing output to destination".
 TEST_F(DownloadFile, FailureLeavesTheExistingFileUntouched)
 {
+    const std::string full = std::make_error_code(std::errc::no_space_on_device).message();
+    const struct {
+        const char* name;
+        std::optional<DownloadFault> fault;
+        std::optional<std::uint64_t> diskLeft; // a full disk in the program folder, with so many bytes left
+        std::string logged;
+    } rows[] = {
+        {"not found", DownloadFault::NotFound, {}, "404"},
+        {"cut short", DownloadFault::Truncate, {}, ""},
+        {"a full disk", {}, 0, "could not open output file: dbase.zip\n          filesystem error: open: " + full},
+        {"a disk that fills", {}, 1000, "/dbase.zip: could not write \"dbase.zip\": " + full},
+    };
     serve("dbase.zip", body);
-    for (const DownloadFault fault : {DownloadFault::NotFound, DownloadFault::Truncate}) {
+    for (const auto& row : rows) {
         test::writeText("dbase.zip", "good old file");
-        server.setFault("dbase.zip", fault);
-        EXPECT_FALSE(download("dbase.zip", "dbase.zip"));
-        EXPECT_EQ(readText("dbase.zip"), "good old file");
-        EXPECT_FALSE(fs::exists("dbase.zip.part"));
+        server.clearFaults();
+        if (row.fault)
+            server.setFault("dbase.zip", *row.fault);
+        if (row.diskLeft)
+            gf_setFullDisk(FullDisk{{}, *row.diskLeft});
+        const std::size_t before = logLines().size();
+        EXPECT_FALSE(download("dbase.zip", "dbase.zip")) << row.name;
+        gf_setFullDisk(std::nullopt);
+        std::string logged;
+        for (const auto& line : logLines() | std::views::drop(before))
+            logged += line + "\n";
+        EXPECT_NE(logged.find(row.logged), std::string::npos) << row.name << ":\n" << logged;
+        EXPECT_EQ(readText("dbase.zip"), "good old file") << row.name;
+        EXPECT_FALSE(fs::exists("dbase.zip.part")) << row.name;
     }
     EXPECT_FALSE(download("missing.zip", "missing.zip"));
     EXPECT_FALSE(fs::exists("missing.zip"));
@@ -84,8 +112,8 @@ TEST_F(DownloadFile, RefusesANullHandleAndAnUnwritableFile)
     EXPECT_FALSE(gf_downloadFile(nullptr, gf_downloadBaseUrl() + "dbase.zip", "dbase.zip", true));
     EXPECT_FALSE(download("dbase.zip", "no/such/folder/dbase.zip"));
     const auto lines = logLines();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), "could not open output file: no/such/folder/dbase.zip");
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "could not open output file: no/such/folder/dbase.zip");
 }
 
 TEST_F(DownloadFile, AirportAddressFollowsTheSimulator)

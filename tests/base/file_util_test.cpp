@@ -1,11 +1,17 @@
 #include "base/file_util.h"
 #include "base/log.h"
 #include "base/path_text.h"
+#include "platform/system/full_disk.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <fmt/format.h>
 
@@ -80,14 +86,25 @@ TEST_F(FileUtil, SaveXmlLogsTheOutcome)
     document.append_child("parameters").append_child("parameter").append_attribute("name") = "LOG";
     EXPECT_TRUE(gf_saveXml(document, "saved.xml"));
     EXPECT_FALSE(gf_saveXml(document, "missing/saved.xml"));
+    gf_setFullDisk(FullDisk{{}, 0});
+    EXPECT_FALSE(gf_saveXml(document, "full.xml"));
+    gf_setFullDisk(std::nullopt);
     gf_closeLog();
     pugi::xml_document back;
     ASSERT_TRUE(back.load_file("saved.xml"));
     EXPECT_STREQ(back.child("parameters").child("parameter").attribute("name").value(), "LOG");
     const auto lines = test::readLines("Log.txt");
-    ASSERT_GE(lines.size(), 3u);
+    ASSERT_GE(lines.size(), 6u);
     EXPECT_EQ(lines[1], "\"saved.xml\" saved");
     EXPECT_EQ(lines[2], "could not save to \"missing/saved.xml\"");
+    EXPECT_EQ(lines[4], "could not save to \"full.xml\"");
+    // The reason follows, a full disk by name.
+#ifdef _WIN32
+    const std::string full = std::error_code(ERROR_DISK_FULL, std::system_category()).message();
+#else
+    const std::string full = std::make_error_code(std::errc::no_space_on_device).message();
+#endif
+    EXPECT_NE(lines[5].find(full), std::string::npos) << lines[5];
 }
 
 } // namespace

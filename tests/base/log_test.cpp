@@ -13,6 +13,11 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+extern char** environ;
 #endif
 
 namespace zyn {
@@ -20,9 +25,9 @@ namespace {
 
 using test::readLines;
 
-// A file the program cannot write, for as long as this lives: on Linux a link into a missing folder
-// (the tests may run as root, whom no permission stops), on Windows a file that another program holds
-// open and lets others only read (mingw-w64's runtime makes no links).
+// A file the program can read but not write, for as long as this lives: on Windows a file that another
+// program holds open and lets others only read, on Linux a copy of a program that runs (the tests may
+// run as root, whom no permission stops, but no one may write a running program's file).
 class UnwritableFile {
 public:
     explicit UnwritableFile(std::filesystem::path file) : m_file(std::move(file))
@@ -32,13 +37,20 @@ public:
         m_held = CreateFileW(m_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_NE(m_held, INVALID_HANDLE_VALUE);
 #else
-        std::filesystem::create_symlink(std::filesystem::path("missing/dir") / m_file, m_file);
+        std::filesystem::copy_file("/bin/sleep", m_file);
+        const std::string program = std::filesystem::absolute(m_file).string();
+        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("600"), nullptr};
+        // posix_spawn returns once the child runs the program.
+        EXPECT_EQ(posix_spawn(&m_child, program.c_str(), nullptr, nullptr, argv, environ), 0);
 #endif
     }
     ~UnwritableFile()
     {
 #ifdef _WIN32
         CloseHandle(m_held);
+#else
+        kill(m_child, SIGKILL);
+        waitpid(m_child, nullptr, 0);
 #endif
         std::filesystem::remove(m_file);
     }
@@ -49,6 +61,8 @@ private:
     std::filesystem::path m_file;
 #ifdef _WIN32
     HANDLE m_held = INVALID_HANDLE_VALUE;
+#else
+    pid_t m_child = -1;
 #endif
 };
 
@@ -130,40 +144,35 @@ TEST_F(LogFiles, BackupThatCannotBeWrittenIsLoggedNotThrown)
     EXPECT_TRUE(std::ranges::any_of(lines, [](const std::string& l) { return l.starts_with("===> backup of regcodes"); }));
 }
 
-// A backup that cannot be made stops the opening before the previous log is truncated.
+// A backup that cannot be made stops the opening before the previous log is truncated, and before
+// either backup moves.
 TEST_F(LogFiles, FailedBackupThrowsAndKeepsThePreviousLog)
 {
     struct Row {
         const char* name;
         std::function<std::unique_ptr<UnwritableFile>()> lay;
-        bool oldestKept; // whether the older backup is as it was, too
     };
     const Row rows[] = {
         {"Log0.txt cannot be copied",
          [] {
              std::filesystem::create_directory("Log0.txt");
              return std::unique_ptr<UnwritableFile>();
-         },
-         true},
-#ifdef _WIN32 // on Linux the copy is renamed over whatever stands at the name
-        // Held open, it is copied to Log00.txt before the copy over it fails.
-        {"Log0.txt cannot be written", [] { return std::make_unique<UnwritableFile>("Log0.txt"); }, false},
-#endif
+         }},
+        // It used to be copied to Log00.txt before the copy over it failed.
+        {"Log0.txt cannot be written", [] { return std::make_unique<UnwritableFile>("Log0.txt"); }},
         // The log's names are relative to the program folder.
         {"the disk is full",
          [] {
              test::writeText("Log0.txt", "older run\n");
              gf_setFullDisk(FullDisk{{}, 0});
              return std::unique_ptr<UnwritableFile>();
-         },
-         true},
+         }},
         {"the disk has room for the older copy only",
          [] {
              test::writeText("Log0.txt", "older run\n");
              gf_setFullDisk(FullDisk{{}, 20});
              return std::unique_ptr<UnwritableFile>();
-         },
-         true},
+         }},
     };
     for (const Row& row : rows) {
         test::writeText("Log.txt", "previous run\n" + std::string(100, '.'));
@@ -173,9 +182,7 @@ TEST_F(LogFiles, FailedBackupThrowsAndKeepsThePreviousLog)
         gf_setFullDisk(std::nullopt);
         EXPECT_FALSE(gf_logIsOpen()) << row.name;
         EXPECT_EQ(test::readText("Log.txt"), "previous run\n" + std::string(100, '.')) << row.name;
-        if (row.oldestKept) {
-            EXPECT_EQ(test::readText("Log00.txt"), "oldest run\n") << row.name;
-        }
+        EXPECT_EQ(test::readText("Log00.txt"), "oldest run\n") << row.name;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 3) << row.name;
         if (!unwritable)
             std::filesystem::remove_all("Log0.txt");
@@ -216,9 +223,12 @@ TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
     }
 }
 
-TEST_F(LogFiles, UnwritableLogThrowsWithPath)
+// Each such start used to move the backups on, until both were copies of the stale log.
+TEST_F(LogFiles, UnwritableLogThrowsWithPathAndMovesNoBackup)
 {
-    const UnwritableFile log("Log.txt"); // on Windows it is backed up, then cannot be written
+    test::writeText("Log0.txt", "older\n");
+    test::writeText("Log00.txt", "oldest\n");
+    const UnwritableFile log("Log.txt");
     EXPECT_THROW(
         {
             try {
@@ -229,6 +239,8 @@ TEST_F(LogFiles, UnwritableLogThrowsWithPath)
             }
         },
         std::runtime_error);
+    EXPECT_EQ(test::readText("Log0.txt"), "older\n");
+    EXPECT_EQ(test::readText("Log00.txt"), "oldest\n");
     gf_log("dropped"); // must neither crash nor block
 }
 

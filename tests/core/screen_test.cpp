@@ -43,6 +43,7 @@ void lf_renderHeadless(const std::filesystem::path& folder)
     std::filesystem::create_directories(folder);
     gf_setParametersPath(folder / "parameters.xml");
     const HWND main = test::openMainWindow();
+    g_settingsRead = 1; // as the program's start-up has left it
     win32test::click(gf_controlWindow(param::LOG));
     const HWND box = gf_controlWindow(param::BLOCK_CALLSIGN);
     EnableWindow(box, TRUE);

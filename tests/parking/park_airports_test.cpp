@@ -604,6 +604,7 @@ protected:
     {
         openMainWindow();
         gf_setParametersPath(programDir / "parameters.xml");
+        g_settingsRead = 1; // the window's clicks save only once the start-up has read the settings
         writeStands("AAAA", kHome, 3);        // few stands: soft learning allowed
         writeStands("BBBB", kAway, 20, "45"); // well covered: LEARN_SOFT is switched off there
         gf_setGiveBackStep([] {

@@ -230,5 +230,28 @@ TEST_F(WindowCommands, AFailingCommandIsLoggedAndTheWindowGoesOn)
     EXPECT_TRUE(IsWindow(main));
 }
 
+// A start refused before the settings were read shows the defaults: a click there changes neither
+// the user's file nor anything the box would set off (the simulator's switch removes the scanned
+// liveries and restarts).
+TEST_F(WindowCommands, ClicksBeforeTheSettingsAreReadChangeNothing)
+{
+    open();
+    test::ExitRecorder exits;
+    g_settingsRead = 0;
+    const std::string users = "<?xml version=\"1.0\"?>\n<parameters>\n\t<parameter name=\"LOG\" value=\"no\" />\n"
+                              "</parameters>\n";
+    test::writeText(dir / "parameters.xml", users);
+    test::writeText(dir / g_liveriesScannedPath, "scanned");
+    for (BoolControlParameter* box : {&param::MSFS_2020, &param::ALWAYS_ON_TOP, &param::LOG}) {
+        const bool before = box->on();
+        click(*box);
+        EXPECT_EQ(box->on(), before) << box->key;
+        EXPECT_EQ(lf_checked(*box), before) << box->key;
+    }
+    EXPECT_EQ(parametersText(), users);
+    EXPECT_TRUE(std::filesystem::exists(dir / g_liveriesScannedPath));
+    EXPECT_EQ(g_exitReason.load(), 0);
+}
+
 } // namespace
 } // namespace zyn

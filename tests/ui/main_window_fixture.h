@@ -56,6 +56,7 @@ protected:
         gf_connectRooms(); // the close button runs the exit sequence, which ends the loop
         gf_setParametersPath(dir / "parameters.xml");
         gf_openLog();
+        g_settingsRead = 1; // as the start-up's loader leaves it
     }
     void TearDown() override
     {

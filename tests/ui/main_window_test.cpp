@@ -86,7 +86,6 @@ TEST_F(MainWindow, OpensAtStoredPositionAndBringsBackAnOffScreenOne)
 
 TEST_F(MainWindow, QuitSavesThePositionClosesTheLogAndEndsTheLoop)
 {
-    g_settingsRead = 1; // as the start-up's loader leaves it
     const HWND main = open();
     SetWindowPos(main, HWND_TOP, 123, 45, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     SendMessageW(main, WM_APP + 2, 0, 0);
@@ -102,7 +101,6 @@ TEST_F(MainWindow, QuitSavesThePositionClosesTheLogAndEndsTheLoop)
 
 TEST_F(MainWindow, QuitFromAMinimisedPlaceKeepsThePreviousPosition)
 {
-    g_settingsRead = 1; // as the start-up's loader leaves it
     const HWND main = open();
     SetWindowPos(main, HWND_TOP, -32000, -32000, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     SendMessageW(main, WM_APP + 2, 0, 0);
