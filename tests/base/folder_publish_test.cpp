@@ -68,9 +68,19 @@ TEST(FolderPublish, StagedFoldersReplaceTheirsAndSubFoldersCarryOver)
 TEST(FolderPublish, AKillAfterTheCommitIsCompletedAtTheNextStart)
 {
     const Tree committed{{"committed/A/a.xml", "new a"}, {"committed/B/b.txt", "new b"}, {"committed/C/c.txt", "new c"}};
+    const Tree allSwapped{{"committed/replaced.folders/A/a.xml", "old a"},
+                          {"committed/replaced.folders/A/user/x.xml", "mine"},
+                          {"committed/replaced.folders/B/b.txt", "old b"},
+                          {"A/a.xml", "new a"},
+                          {"B/b.txt", "new b"},
+                          {"C/c.txt", "new c"},
+                          {"other/o.txt", "kept"}};
+    const Tree halfRemoved{{"committed.spent/replaced.folders/B/b.txt", "old b"}, {"A/a.xml", "new a"},
+                           {"A/user/x.xml", "mine"}, {"B/b.txt", "new b"}, {"C/c.txt", "new c"}, {"other/o.txt", "kept"}};
     const struct {
         const char* moment;
         Tree left;
+        const char* readOnly = nullptr; // a file marked so
     } cases[] = {
         {"just committed", [&] {
              Tree t = kOld;
@@ -86,17 +96,23 @@ TEST(FolderPublish, AKillAfterTheCommitIsCompletedAtTheNextStart)
          {{"committed/replaced.folders/A/a.xml", "old a"}, {"committed/replaced.folders/A/gone.xml", "old"},
           {"committed/replaced.folders/A/user/x.xml", "mine"}, {"A/a.xml", "new a"}, {"committed/B/b.txt", "new b"},
           {"committed/C/c.txt", "new c"}, {"B/b.txt", "old b"}, {"other/o.txt", "kept"}}},
-        {"all swapped, sub-folder not carried over",
-         {{"committed/replaced.folders/A/a.xml", "old a"}, {"committed/replaced.folders/A/user/x.xml", "mine"},
-          {"committed/replaced.folders/B/b.txt", "old b"}, {"A/a.xml", "new a"}, {"B/b.txt", "new b"},
-          {"C/c.txt", "new c"}, {"other/o.txt", "kept"}}},
-        {"replaced folders half removed",
-         {{"committed.spent/replaced.folders/B/b.txt", "old b"}, {"A/a.xml", "new a"}, {"A/user/x.xml", "mine"},
-          {"B/b.txt", "new b"}, {"C/c.txt", "new c"}, {"other/o.txt", "kept"}}},
+        {"all swapped, sub-folder not carried over", allSwapped},
+        {"replaced folders half removed", halfRemoved},
+        // A folder restored read-only: the spent folders go all the same (Windows refuses such a file).
+        {"all swapped, an earlier spent folder holds a read-only file",
+         [&] {
+             Tree t = allSwapped;
+             t.emplace("committed.spent/replaced.folders/B/b.txt", "older b");
+             return t;
+         }(),
+         "committed.spent/replaced.folders/B/b.txt"},
+        {"replaced folders half removed, a read-only file left", halfRemoved, "committed.spent/replaced.folders/B/b.txt"},
     };
     for (const auto& c : cases) {
         test::TempDir dir;
         lf_lay(dir.path(), c.left);
+        if (c.readOnly != nullptr)
+            test::markFile(dir / c.readOnly, test::FileMark::ReadOnly);
         gf_finishFolderPublish(dir / "committed");
         EXPECT_EQ(lf_read(dir.path()), kNew) << c.moment;
         gf_finishFolderPublish(dir / "committed"); // a second start finds nothing left to do
