@@ -181,23 +181,25 @@ bool gf_removeFile(const fs::path& path, std::error_code& ec)
     return false;
 }
 
-namespace {
-
-// Removes what is at path, a folder with all it holds; `failed` names the entry that stayed.
-bool lf_removeTree(const fs::path& path, std::error_code& ec, fs::path& failed)
+bool gf_removeFolderTree(const fs::path& path, std::error_code& ec, fs::path* stayed)
 {
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0) {
-        if (errno != ENOENT) {
-            ec = std::error_code(errno, std::generic_category());
-            failed = path;
-        }
+    ec.clear();
+    const auto stay = [&](const fs::path& entry) {
+        if (stayed != nullptr)
+            *stayed = entry;
         return false;
-    }
+    };
+    const auto fail = [&](int error, const fs::path& entry) {
+        ec = std::error_code(error, std::generic_category());
+        return stay(entry);
+    };
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0)
+        return errno == ENOENT ? false : fail(errno, path);
     if (!S_ISDIR(status.st_mode)) { // a file or a link, never followed
         if (!gf_removeFile(path, ec) && ec)
-            failed = path;
-        return !ec;
+            return stay(path);
+        return true;
     }
     // Its entries go only with write and search permission on it, reading lists them; it goes
     // anyway. A change refused (another account's folder) leaves the removal to say why.
@@ -206,33 +208,12 @@ bool lf_removeTree(const fs::path& path, std::error_code& ec, fs::path& failed)
     std::vector<fs::path> entries; // listed first: the listing does not see its own removals
     for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
         entries.push_back(it->path());
-    for (const fs::path& entry : entries)
-        if (!ec)
-            lf_removeTree(entry, ec, failed);
-    if (!ec && ::rmdir(path.c_str()) != 0)
-        ec = std::error_code(errno, std::generic_category());
-    if (ec && failed.empty())
-        failed = path;
-    return !ec;
-}
-
-} // namespace
-
-bool gf_removeFolderTree(const fs::path& path, std::error_code& ec)
-{
-    ec.clear();
-    fs::path failed;
-    return lf_removeTree(path, ec, failed);
-}
-
-bool gf_removeFolderTree(const fs::path& path)
-{
-    std::error_code ec;
-    fs::path failed;
-    const bool removed = lf_removeTree(path, ec, failed);
     if (ec)
-        throw fs::filesystem_error("remove", failed, ec);
-    return removed;
+        return stay(path);
+    for (const fs::path& entry : entries)
+        if (gf_removeFolderTree(entry, ec, stayed); ec)
+            return false;
+    return ::rmdir(path.c_str()) == 0 ? true : fail(errno, path);
 }
 
 namespace {

@@ -60,10 +60,20 @@ inline bool gf_removeFile(const std::filesystem::path& path)
 // as gf_removeFile, every folder of the tree made one whose entries may go (Windows: no read-only
 // attribute; Linux: read, write and search permission for its owner), since all of it goes. A link
 // or junction is removed, never followed. Stops at the first entry that stays. True when something
-// was removed, false when nothing was there; an error goes to ec and gives false.
-bool gf_removeFolderTree(const std::filesystem::path& path, std::error_code& ec);
+// was removed, false when nothing was there; an error goes to ec and gives false, and the entry that
+// stayed to `stayed` when given.
+bool gf_removeFolderTree(const std::filesystem::path& path, std::error_code& ec,
+                         std::filesystem::path* stayed = nullptr);
 // The same, throwing std::filesystem::filesystem_error("remove", entry) naming the entry that stayed.
-bool gf_removeFolderTree(const std::filesystem::path& path);
+inline bool gf_removeFolderTree(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    std::filesystem::path stayed;
+    const bool removed = gf_removeFolderTree(path, ec, &stayed);
+    if (ec)
+        throw std::filesystem::filesystem_error("remove", stayed, ec);
+    return removed;
+}
 
 // What a copy does when a file of the target's name exists.
 enum class ExistingTarget { Replace, Keep };

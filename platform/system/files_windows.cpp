@@ -183,15 +183,17 @@ bool gf_removeFile(const fs::path& path, std::error_code& ec)
     return false;
 }
 
-namespace {
-
-// Removes what is at path, a folder with all it holds; `failed` names the entry that stayed.
-bool lf_removeTree(const fs::path& path, std::error_code& ec, fs::path& failed)
+bool gf_removeFolderTree(const fs::path& path, std::error_code& ec, fs::path* stayed)
 {
+    ec.clear();
+    const auto stay = [&](const fs::path& entry) {
+        if (stayed != nullptr)
+            *stayed = entry;
+        return false;
+    };
     const auto fail = [&](unsigned long error, const fs::path& entry) {
         ec = std::error_code(static_cast<int>(error), std::system_category());
-        failed = entry;
-        return false;
+        return stay(entry);
     };
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -200,8 +202,8 @@ bool lf_removeTree(const fs::path& path, std::error_code& ec, fs::path& failed)
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         if (!gf_removeFile(path, ec) && ec)
-            failed = path;
-        return !ec;
+            return stay(path);
+        return true;
     }
     // A read-only folder refuses its removal; it goes anyway, so its marks go first.
     if (const unsigned long error = lf_clearAttributes(path, attributes))
@@ -211,37 +213,15 @@ bool lf_removeTree(const fs::path& path, std::error_code& ec, fs::path& failed)
         std::vector<fs::path> entries; // listed first: the listing does not see its own removals
         for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
             entries.push_back(it->path());
+        if (ec)
+            return stay(path);
         for (const fs::path& entry : entries)
-            if (!ec)
-                lf_removeTree(entry, ec, failed);
-        if (ec) {
-            if (failed.empty())
-                failed = path;
-            return false;
-        }
+            if (gf_removeFolderTree(entry, ec, stayed); ec)
+                return false;
     }
     const unsigned long error = gf_retryWhileLocked(
         [&]() -> unsigned long { return RemoveDirectoryW(path.c_str()) ? 0 : GetLastError(); }, lf_sharingError);
     return error == 0 ? true : fail(error, path);
-}
-
-} // namespace
-
-bool gf_removeFolderTree(const fs::path& path, std::error_code& ec)
-{
-    ec.clear();
-    fs::path failed;
-    return lf_removeTree(path, ec, failed);
-}
-
-bool gf_removeFolderTree(const fs::path& path)
-{
-    std::error_code ec;
-    fs::path failed;
-    const bool removed = lf_removeTree(path, ec, failed);
-    if (ec)
-        throw fs::filesystem_error("remove", failed, ec);
-    return removed;
 }
 
 bool gf_copyToNewFile(const fs::path& from, const fs::path& to, std::error_code& ec)
