@@ -1,4 +1,5 @@
 #include "base/folder_publish.h"
+#include "platform/system/lock_retry.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,9 @@
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace zyn {
 namespace {
@@ -119,6 +123,35 @@ TEST(FolderPublish, AKillAfterTheCommitIsCompletedAtTheNextStart)
         EXPECT_EQ(lf_read(dir.path()), kNew) << c.moment;
     }
 }
+
+#ifdef _WIN32
+// A spent folder that cannot be removed (a file in it held open by another program without sharing
+// its deletion) is only logged: the new folders stay in place, the publish stays committed, and a
+// later finish completes it.
+TEST(FolderPublish, ASpentFolderThatStaysLeavesThePublishCommitted)
+{
+    test::TempDir dir;
+    Tree left = kOld;
+    left.emplace("committed/A/a.xml", "new a");
+    left.emplace("committed/B/b.txt", "new b");
+    left.emplace("committed/C/c.txt", "new c");
+    left.emplace("committed.spent/held.txt", "held");
+    lf_lay(dir.path(), left);
+    const HANDLE held = CreateFileW((dir / "committed.spent/held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    gf_setLockWait([](std::chrono::milliseconds) {});
+    EXPECT_NO_THROW(gf_finishFolderPublish(dir / "committed"));
+    gf_setLockWait(nullptr);
+    CloseHandle(held);
+    Tree after = lf_read(dir.path());
+    std::erase_if(after, [](const auto& file) { return file.first.starts_with("committed"); });
+    EXPECT_EQ(after, kNew);
+    EXPECT_TRUE(fs::exists(dir / "committed"));
+    gf_finishFolderPublish(dir / "committed");
+    EXPECT_EQ(lf_read(dir.path()), kNew);
+}
+#endif
 
 TEST(FolderPublish, NothingCommittedLeavesTheOldFolders)
 {
