@@ -3,6 +3,7 @@
 #include "base/atomic_file.h"
 #include "base/log.h"
 #include "base/path_text.h"
+#include "platform/system/files.h"
 
 #include <fstream>
 
@@ -83,6 +84,31 @@ bool gf_writeLines(const std::vector<std::string>& texts, const std::filesystem:
         out << text << '\n';
     out.close(); // a full disk shows only when the buffer goes out
     return !out.fail();
+}
+
+namespace {
+
+bool lf_removeOrLog(const std::filesystem::path& path, bool (*remove)(const std::filesystem::path&))
+{
+    try {
+        remove(path);
+        return true;
+    } catch (const std::filesystem::filesystem_error& e) {
+        gf_logErrorf("{} could not be removed: {}", gf_utf8FromPath(e.path1()), e.code().message());
+        return false;
+    }
+}
+
+} // namespace
+
+bool gf_removeFileOrLog(const std::filesystem::path& path)
+{
+    return lf_removeOrLog(path, [](const std::filesystem::path& p) { return gf_removeFile(p); });
+}
+
+bool gf_removeFolderOrLog(const std::filesystem::path& path)
+{
+    return lf_removeOrLog(path, [](const std::filesystem::path& p) { return gf_removeFolderTree(p); });
 }
 
 } // namespace zyn

@@ -41,7 +41,7 @@ PendingFile::~PendingFile()
 {
     closeFile();
     std::error_code ignored;
-    fs::remove(m_partPath, ignored);
+    gf_removeFile(m_partPath, ignored);
 }
 
 void PendingFile::fail(int error)

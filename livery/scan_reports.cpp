@@ -7,6 +7,7 @@
 #include "base/path_text.h"
 #include "base/text_util.h"
 #include "livery/regcodes.h"
+#include "platform/system/files.h"
 
 #include <algorithm>
 #include <array>
@@ -71,10 +72,10 @@ void lf_removeScanReports()
         &g_invalidFileList.reportPath,     &g_incompleteSectionList.reportPath};
     try {
         for (const fs::path* report : reports)
-            fs::remove(*report);
+            gf_removeFile(*report);
         // Only an empty folder goes: other writers may keep their files there.
         if (fs::is_directory(g_outputErrorsPath) && fs::is_empty(g_outputErrorsPath))
-            fs::remove(g_outputErrorsPath);
+            gf_removeFolderTree(g_outputErrorsPath);
     } catch (const fs::filesystem_error& e) {
         gf_logf("problems with removing previous files: {}", e.what());
     }
