@@ -467,8 +467,9 @@ private:
         const std::vector<Silent> silent = m_silent;
         for (const Silent& h : silent) {
             const double t0 = h.from + lf_uniform(150.0, 1000.0);
-            if ((h.renamed || lf_chance(0.6)) && t0 < m_end - 10.0 * 60.0)
-                lf_arrival(t0, h.renamed || lf_partner(h.stand) == h.stand ? h.stand : lf_partner(h.stand));
+            const bool beside = lf_partner(h.stand) != h.stand;
+            if ((h.renamed || beside || lf_chance(0.6)) && t0 < m_end - 10.0 * 60.0)
+                lf_arrival(t0, beside ? lf_partner(h.stand) : h.stand);
         }
     }
 
