@@ -51,6 +51,7 @@
 #include "tests/engine/stand_session_traffic.h"
 #include "tests/support/exit_wait.h"
 #include "tools/airport_gen.h"
+#include "traffic/client.h"
 #include "traffic/intake.h"
 
 #include <fmt/format.h>
@@ -438,6 +439,7 @@ protected:
     {
         gf_setParkingQueries({});
         g_mainLoopCalls = m_mainLoopCalls;
+        gf_resetTrafficClients(); // a renewal's request for parked traffic, and the flag it set
         param::CUSTOM_PARKING_PERCENTAGE.value = param::CUSTOM_PARKING_PERCENTAGE.defaultValue;
         gf_resetStaticParking();
         gf_resetMainLoop();
