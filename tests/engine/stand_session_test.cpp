@@ -1,13 +1,15 @@
 // Whole sessions of generated traffic at a park airport of 48 stands (stand_session_traffic.h), run tick
 // by tick against the emulated simulator on the manual clock: the real live list, stand search, claims,
 // phases, removals and respawns, the main loop's per-second work, the statics that static parking places,
-// the park airport chosen from its files, "Flush static", the end of parking and its new start, and the
-// program's own exit and restart. After every tick:
+// the park airport chosen from its files, "Flush static", the end of parking and its new start, the
+// program's own exit and restart, and in some seeds a live limit, a parking count, the renewals and the
+// expiry of silent parked aircraft. After every tick:
 // - a stand is marked occupied by live traffic exactly while one live record holds it;
 // - no static stands on a stand a live aircraft holds, nor on an overlapping one within reach of it;
 // - every AI object of ours in the simulator belongs to one live or static record, and goes within the
 //   removal's own delay once its record is removed or ended;
-// - as the simulator shows them, no two objects stand on one stand for longer than a contest for it takes;
+// - as the simulator shows them, no two objects on one stand, or on overlapping ones, stand within each
+//   other's room for longer than a contest for the stand takes;
 // and at the end at least 90 % of the arrivals whose reports reach a free stand parked on a stand.
 // A failure names the seed, the tick, the stand and the records, so that the session can be repeated.
 // By hand, TARVO_SOAK_SEEDS=n runs n more seeds (from TARVO_SOAK_FIRST_SEED, default 1000):
@@ -49,6 +51,7 @@
 #include "tests/engine/stand_session_traffic.h"
 #include "tests/support/exit_wait.h"
 #include "tools/airport_gen.h"
+#include "traffic/client.h"
 #include "traffic/intake.h"
 
 #include <fmt/format.h>
@@ -80,11 +83,15 @@ constexpr int kRestartTicks = 600;            // the exit sequence and the new s
 constexpr std::int32_t kCreatingTicks = 100;  // an object waits this long for its creation answer
 constexpr std::int32_t kRemovingTicks = 300;  // and this long for its removal, beyond the removal queue
 constexpr double kParkedShare = 0.9;
+// The live limit turns some arrivals away, and the parking count sends some away as they park.
+constexpr double kParkedShareWithLimits = 0.8;
 constexpr std::int32_t kOutOfSightTicks = 3200; // the park airport is back in sight at the second check after
 constexpr std::int32_t kShownEveryTicks = 50;
-constexpr double kOnStandMetres = 10.0;
-// Two objects on one stand while a newcomer contests it: the holder's removal on its way as the
-// newcomer drives onto the stand, or a pushback leaving it as the next arrival comes in.
+// The room the airport's file gives every stand: an object within it of the stand's point stands on the
+// stand, and two objects nearer each other than their stands' rooms together stand in each other's.
+constexpr double kStandRadiusMetres = 24.0;
+// Two objects in each other's room while a newcomer contests a stand: the holder's removal on its way
+// as the newcomer drives on, or a pushback leaving as the next arrival comes in.
 constexpr std::int32_t kContestTicks = 3000;
 
 std::string lf_describe(const LiveAcRecord& a)
@@ -127,6 +134,8 @@ Flat lf_flat(double lat, double lon)
     static const double metresPerDegreeEast = kMetresPerDegree * std::cos(kSessionField.lat * kDegToRad);
     return {(lon - kSessionField.lon) * metresPerDegreeEast, (lat - kSessionField.lat) * kMetresPerDegree};
 }
+
+double lf_square(Flat a, Flat b) { return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y); }
 
 std::string lf_ownerOf(std::uint32_t objectId)
 {
@@ -198,31 +207,49 @@ private:
         return {};
     }
 
-    // What the user sees: the objects that stand on each stand, whatever the records say.
+    // What the user sees: the objects that stand on stands, whatever the records say.
     std::string lf_shown()
     {
         const std::int32_t now = g_tick;
-        for (StandShown& stand : m_standsShown)
-            stand.objects.clear();
+        m_onStands.clear();
         for (const simemu::HeldObject& o : simemu::heldObjects()) {
             const Flat at = lf_flat(o.pose.lat, o.pose.lon);
-            for (StandShown& stand : m_standsShown) {
-                const double dx = at.x - stand.at.x;
-                const double dy = at.y - stand.at.y;
-                if (dx * dx + dy * dy <= kOnStandMetres * kOnStandMetres)
-                    stand.objects.push_back(o.id);
+            std::size_t nearest = m_standsShown.size();
+            double nearestSquare = kStandRadiusMetres * kStandRadiusMetres;
+            for (std::size_t s = 0; s < m_standsShown.size(); ++s) {
+                const double d2 = lf_square(at, m_standsShown[s].at);
+                if (d2 <= nearestSquare) {
+                    nearest = s;
+                    nearestSquare = d2;
+                }
+            }
+            if (nearest < m_standsShown.size())
+                m_onStands.push_back({o.id, at, nearest});
+        }
+        for (StandShown& stand : m_standsShown)
+            stand.objects.clear();
+        for (std::size_t i = 0; i < m_onStands.size(); ++i) {
+            for (std::size_t j = i + 1; j < m_onStands.size(); ++j) {
+                const OnStand& a = m_onStands[i];
+                const OnStand& b = m_onStands[j];
+                if (lf_square(a.at, b.at) >= 4.0 * kStandRadiusMetres * kStandRadiusMetres)
+                    continue;
+                for (const std::size_t s : {a.stand, b.stand})
+                    if (m_standsShown[s].objects.empty())
+                        m_standsShown[s].objects = {a.id, b.id};
             }
         }
         for (StandShown& stand : m_standsShown) {
-            if (stand.objects.size() < 2) {
+            if (stand.objects.empty()) {
                 stand.sharedSince = -1;
                 continue;
             }
             if (stand.sharedSince < 0)
                 stand.sharedSince = now;
             if (now - stand.sharedSince > kContestTicks)
-                return fmt::format("two objects stand on stand {} since tick {}: {} and {}", stand.name,
-                                   stand.sharedSince, lf_ownerOf(stand.objects[0]), lf_ownerOf(stand.objects[1]));
+                return fmt::format("two objects in each other's room at stand {} since tick {}: {} and {}",
+                                   stand.name, stand.sharedSince, lf_ownerOf(stand.objects[0]),
+                                   lf_ownerOf(stand.objects[1]));
         }
         return {};
     }
@@ -322,10 +349,16 @@ private:
     struct StandShown {
         std::string name;
         Flat at;
-        std::int32_t sharedSince = -1; // two objects or more stand on it since then
-        std::vector<std::uint32_t> objects;
+        std::int32_t sharedSince = -1; // an object on it stands in another's room since then
+        std::vector<std::uint32_t> objects; // the first two of this check that do
+    };
+    struct OnStand {
+        std::uint32_t id = 0;
+        Flat at;
+        std::size_t stand = 0;
     };
     std::vector<StandShown> m_standsShown;
+    std::vector<OnStand> m_onStands;
     std::vector<const LiveAcRecord*> m_holders;
     std::vector<Held> m_slots; // by object id
     std::uint32_t m_stamp = 0;
@@ -339,6 +372,7 @@ private:
 
 struct SessionFigures {
     std::uint32_t seed = 0;
+    double parkedShare = kParkedShare; // of the arrivals, at least
     std::int64_t ticks = 0;
     int aircraft = 0;
     int arrivals = 0;
@@ -365,6 +399,11 @@ struct SessionPlan {
     bool restart = true; // the program's exit for new settings, and the next session, at the traffic's moment
     std::int32_t endParkingFrom = 0; // parking ends with the first aircraft taxiing to a stand from then; 0: the traffic's
     std::int32_t stopTick = 0;       // 0: the traffic's end
+    std::int32_t maxLive = -1;       // MAX_LIVE as the user types it at the airport each time parking starts
+    // CUSTOM_PARKING_PERCENTAGE; at 0 static parking wants no stand of its own (the session places its
+    // statics), and no arrival sends a live aircraft away to keep a count.
+    std::int32_t parkingPercentage = 0;
+    bool renewal = false; // the main loop's 15-second step, which renews the parking every 20 minutes
 };
 
 constexpr char kSessionCode[] = "LSZT";
@@ -387,19 +426,21 @@ protected:
         param::GUID_CHANGES.value = 1;
         param::LOG.value = 0;
         param::SIM_TIME.value = 0;
-        // Static parking wants no stand of its own: the session places its statics, and no live aircraft is
-        // sent away to keep a count.
-        param::CUSTOM_PARKING_PERCENTAGE.value = 0;
+        g_mainLoopCalls.adjustTrafficRange = [] {}; // the session's range stays
         param::INITIAL_LOAD_ONLY.value = param::INITIAL_LOAD_ONLY.defaultValue; // "Flush static" turns it on
         gf_setTrafficRange(static_cast<std::int32_t>(kSessionRangeNm));
         gf_installParkingQueries();
         gf_resetStaticParking();
         gf_resetMainLoop();
+        std::filesystem::remove_all(g_learnedPath); // a session learns nothing from the one before
         lf_writeAirportFiles();
     }
     void TearDown() override
     {
         gf_setParkingQueries({});
+        g_mainLoopCalls = m_mainLoopCalls;
+        gf_resetTrafficClients(); // a renewal's request for parked traffic, and the flag it set
+        param::CUSTOM_PARKING_PERCENTAGE.value = param::CUSTOM_PARKING_PERCENTAGE.defaultValue;
         gf_resetStaticParking();
         gf_resetMainLoop();
         param::BLOCK_CALLSIGN.setValue("");
@@ -415,6 +456,8 @@ protected:
     {
         SessionFigures figures;
         figures.seed = seed;
+        if (plan.maxLive >= 0) // with a parking count beside it
+            figures.parkedShare = kParkedShareWithLimits;
         const SessionTraffic traffic = gf_sessionTraffic(seed, minutes, kSessionFirstTick);
         figures.aircraft = traffic.aircraft;
         const std::int32_t stopTick = plan.stopTick > 0 ? plan.stopTick : traffic.endTick;
@@ -428,10 +471,13 @@ protected:
         std::int32_t parkingFrom = g_tick.load(); // parking starts from then, once the user's position is known
         std::vector<std::uint32_t> heldAtEnd; // the stands live aircraft held as parking ended
         StandWatch watch;
+        param::CUSTOM_PARKING_PERCENTAGE.value = plan.parkingPercentage;
         while (g_tick < stopTick && !HasFatalFailure()) {
             if (parkingFrom >= 0 && g_tick >= parkingFrom && g_userDataValid.load() != 0 &&
                 gf_positionKnown(gf_positionOf(g_userAc.get()))) {
                 lf_startParking(heldAtEnd);
+                if (plan.maxLive >= 0)
+                    param::MAX_LIVE.value = plan.maxLive; // the engine applies it at its next tick
                 parkingFrom = -1;
             }
             const bool endNow = !ended && parkingFrom < 0 && g_tick >= endParkingFrom &&
@@ -470,15 +516,18 @@ protected:
                 flushed = true;
             }
             step();
-            if (g_oneSecondFlag.exchange(0) != 0)
+            if (g_oneSecondFlag.exchange(0) != 0) {
                 lf_everySecond();
-            if (g_tick % 1500 == 0)
-                gf_expireLiveParked(); // static parking's adjustment every 15 s
+                if (plan.renewal && g_secondsCounter.load() % 15 == 0)
+                    lf_every15Seconds();
+            }
+            if (!plan.renewal && g_tick % 1500 == 0)
+                gf_expireLiveParked(); // in place of the renewal's expiry, every 15 s
             ++figures.ticks;
             figures.failure = watch.afterTick();
             if (!figures.failure.empty()) {
                 figures.failure = fmt::format("seed {}, tick {}: {}", seed, g_tick.load(), figures.failure);
-                return figures;
+                break;
             }
             if (g_tick % 100 == 0)
                 figures.parked += lf_countParked(waiting);
@@ -487,12 +536,26 @@ protected:
         return figures;
     }
 
-    // The plan of a seeded session: one of the three ways the park airport goes out of sight.
+    // The plan of a seeded session: one of the three ways the park airport goes out of sight; and of
+    // every three seeds, one with a live limit, a parking count and the renewals, and one that parks for
+    // two hours without a flush or a restart, so that silent aircraft outstay the 90 minutes.
     static SessionPlan planOf(std::uint32_t seed)
     {
         constexpr ParkingEnd kSightWays[] = {ParkingEnd::BeyondRange, ParkingEnd::AboveHeight,
                                              ParkingEnd::NearerAirport};
-        return {.way = kSightWays[seed % 3]};
+        SessionPlan plan{.way = kSightWays[seed % 3]};
+        if (seed % 3 == 2) {
+            plan.maxLive = 40;
+            plan.parkingPercentage = 50;
+            plan.renewal = true;
+        } else if (seed % 3 == 0) {
+            plan.flush = false;
+            plan.restart = false;
+            plan.endParkingFrom = kSessionFirstTick + (kSessionMinutes - 4) * 6000;
+            plan.parkingPercentage = 100;
+            plan.renewal = true;
+        }
+        return plan;
     }
 
     // Fails unless every check held and enough arrivals parked (returned); the figures go to the output.
@@ -504,8 +567,8 @@ protected:
             ADD_FAILURE() << f.failure;
             return false;
         }
-        EXPECT_GE(f.parked, kParkedShare * f.arrivals) << "seed " << f.seed << ": too few arrivals parked";
-        return f.parked >= kParkedShare * f.arrivals;
+        EXPECT_GE(f.parked, f.parkedShare * f.arrivals) << "seed " << f.seed << ": too few arrivals parked";
+        return f.parked >= f.parkedShare * f.arrivals;
     }
 
 private:
@@ -534,7 +597,7 @@ private:
                                     {"latitude", fmt::format("{:.7f}", s.at.lat)},
                                     {"longitude", fmt::format("{:.7f}", s.at.lon)},
                                     {"heading", fmt::format("{:.1f}", s.headingDeg)},
-                                    {"radius", "24.0"},
+                                    {"radius", fmt::format("{:.1f}", kStandRadiusMetres)},
                                     {"cargo", "false"},
                                     {"ramp", "false"}}});
         tools::gf_writeApfSpec(spec, g_myThirdpartyPath / (std::string(kSessionCode) + ".xml"));
@@ -608,7 +671,7 @@ private:
     static void lf_dropArrivalsAround(std::unordered_map<std::uint32_t, SessionArrival>& waiting, std::int32_t tick)
     {
         std::erase_if(waiting, [tick](const auto& entry) {
-            return entry.second.reachTick > tick - 24000 && entry.second.reachTick < tick + 42000;
+            return entry.second.reachTick > tick - 24000 && entry.second.reachTick < tick + 12000;
         });
     }
 
@@ -683,6 +746,7 @@ private:
     }
 
     ScopedDbase m_sessionDbase{lf_sessionDbase()};
+    const MainLoopCalls m_mainLoopCalls = g_mainLoopCalls;
     int m_staticNumber = 0;
 };
 
@@ -697,7 +761,7 @@ INSTANTIATE_TEST_SUITE_P(StandSessions, StandSessionSeeds, ::testing::ValuesIn(k
 
 // However parking at the airport ends, or its stands are replaced, the live aircraft parked at its stands
 // or taxiing to them go with them: once parking starts again and static parking offers those stands, no
-// two aircraft, live or static, stand on one stand.
+// two aircraft, live or static, stand on one stand, and the arrivals that come after park again.
 TEST_F(StandSessions, AircraftAtOrTaxiingToStandsGoWithThemHoweverParkingEnds)
 {
     const struct {
@@ -718,10 +782,11 @@ TEST_F(StandSessions, AircraftAtOrTaxiingToStandsGoWithThemHoweverParkingEnds)
                                .flush = false,
                                .restart = false,
                                .endParkingFrom = kSessionFirstTick + 6 * 6000,
-                               .stopTick = kSessionFirstTick + 10 * 6000};
+                               .stopTick = kSessionFirstTick + 15 * 6000};
         const SessionFigures f = run(4, 30, plan);
         expectSound(f);
         EXPECT_GE(f.taxiingAtEnd, 1) << "an aircraft taxied to its stand as parking ended";
+        EXPECT_GE(f.arrivals, 5) << "arrivals counted after parking began again";
     }
 }
 

@@ -66,6 +66,13 @@ std::size_t lf_unit(std::size_t s)
     return (i > 0 && lf_pairedWithNext(i - 1)) ? s - 1 : s;
 }
 
+// The other stand of a pair, or the stand itself.
+std::size_t lf_partner(std::size_t s)
+{
+    const int i = static_cast<int>(s % kStandsPerRow);
+    return lf_pairedWithNext(i) ? s + 1 : lf_unit(s);
+}
+
 constexpr std::size_t kUserStand = 2 * kStandsPerRow - 1;
 constexpr std::size_t kNoStand = 2 * kStandsPerRow;
 
@@ -453,14 +460,16 @@ private:
     // Arrivals whose reach the restart meets are not counted: they may be created anew at their stands.
     bool lf_countable(double reach) const { return std::abs(reach - m_restart) > 240.0 && reach < m_end; }
 
-    // Now and then an arrival is sent to the stand of a parked aircraft gone silent, which it contests.
+    // Now and then an arrival is sent to the stand of a parked aircraft gone silent, which it contests;
+    // or, beside one of a pair, to the other stand of the pair, too close to share.
     void lf_contests()
     {
         const std::vector<Silent> silent = m_silent;
         for (const Silent& h : silent) {
             const double t0 = h.from + lf_uniform(150.0, 1000.0);
-            if ((h.renamed || lf_chance(0.6)) && t0 < m_end - 10.0 * 60.0)
-                lf_arrival(t0, h.stand);
+            const bool beside = lf_partner(h.stand) != h.stand;
+            if ((h.renamed || beside || lf_chance(0.6)) && t0 < m_end - 10.0 * 60.0)
+                lf_arrival(t0, beside ? lf_partner(h.stand) : h.stand);
         }
     }
 

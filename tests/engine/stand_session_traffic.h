@@ -4,10 +4,10 @@
 // departures that push back (straight or turned) or pull out and fly out of range, reports that stop
 // in every ground phase, an arrival that turns away from a stand it stopped at, callsign and route
 // changes (also while parked and while taxiing to the stand), ghosts, blocked callsigns, statics on part
-// of the stands, arrivals that contest the stand of a parked aircraft gone silent, and the moments of a
-// flush of the statics, of the end of parking and of a restart. Planned so that no two live aircraft are
-// meant for one stand, or for two overlapping ones, at one time, but for those contests. The same seed
-// gives the same traffic.
+// of the stands, arrivals that contest the stand of a parked aircraft gone silent (or, of a pair of
+// overlapping stands, the other one), and the moments of a flush of the statics, of the end of parking
+// and of a restart. Planned so that no two live aircraft are meant for one stand, or for two overlapping
+// ones, at one time, but for those contests. The same seed gives the same traffic.
 #include "aircraft/records.h"
 #include "base/geo.h"
 
