@@ -2,6 +2,7 @@
 
 #include "aircraft/descramble.h"
 #include "base/errors.h"
+#include "base/file_util.h"
 #include "base/log.h"
 #include "base/path_text.h"
 #include "base/text_util.h"
@@ -246,8 +247,7 @@ bool gf_readDbase()
     if (!gf_downloadDbaseZip(g_dbaseXmlPath))
         throw std::runtime_error("data base could not be read from on-line?");
     gf_readDbaseFile(g_dbaseXmlPath);
-    if (fs::exists(g_dbaseXmlPath))
-        fs::remove(g_dbaseXmlPath);
+    gf_removeFileOrLog(g_dbaseXmlPath); // read: a left one is replaced or removed by the next download
     return true;
 }
 

@@ -129,7 +129,8 @@ void lf_searchBglEntry(const fs::directory_entry& entry, std::size_t scannedChar
 void lf_prepareTargets()
 {
     gf_finishFolderPublish(g_scanCommittedPath); // the staged files are compared with the published ones
-    fs::remove_all(g_scanStagingPath);
+    // An earlier scan's staged files would be published as this one's: one that stays ends the scan.
+    gf_removeFolderTree(g_scanStagingPath);
 }
 
 // The report goes with the results it describes; one that cannot be written takes the previous one
@@ -173,7 +174,7 @@ SetAside lf_setAsideForLearning(const std::string& code, const fs::path& thirdpa
 {
     const fs::path file = thirdparty / (code + ".xml");
     if (code == "KMCI" && lf_readApfPublisher(file) == "TropicalSim") {
-        fs::remove(file); // a known broken file of that package
+        gf_removeFile(file); // a known broken file of that package
         return SetAside::NotNeeded;
     }
     if (!lf_suitableForLearning(code, asks) || !lf_detectPublisher(file).empty())
@@ -192,7 +193,7 @@ SetAside lf_setAsideForLearning(const std::string& code, const fs::path& thirdpa
     }
     gf_logf("{} copied to {}", code, gf_utf8FromPath(published));
     if (fs::exists(thirdparty / (code + ".txt")))
-        fs::remove(file);
+        gf_removeFile(file);
     return SetAside::Copied;
 }
 
@@ -207,7 +208,7 @@ void lf_tbloStep(const fs::path& thirdparty, const fs::path& tblo, ScanPublish& 
         if (gf_isAirportCode(code) && lf_setAsideForLearning(code, thirdparty, tblo, asks) == SetAside::Failed)
             done.copyFailed = true;
     if (fs::is_directory(tblo) && fs::is_empty(tblo))
-        fs::remove(tblo); // no folder at all once published
+        gf_removeFolderTree(tblo); // no folder at all once published
     done.thirdpartyListed = !codes.empty();
 }
 
@@ -328,7 +329,7 @@ ScanPublish lf_scanAndPublish(const std::vector<fs::path>& folders)
     for (const fs::path& folder : folders)
         lf_scanFolder(folder, targets);
     if (gf_exitUnderWay()) {
-        fs::remove_all(g_scanStagingPath);
+        gf_removeFolderOrLog(g_scanStagingPath); // what stays goes before the next scan
         return {};
     }
     // Every worker has ended: the old results, report and TBLO folder give way to the new ones only
@@ -343,7 +344,7 @@ ScanPublish lf_scanAndPublish(const std::vector<fs::path>& folders)
         throw; // the committed results wait for the next start
     } catch (...) {
         std::error_code ignored; // not committed: the previous results stay, the staged ones go
-        fs::remove_all(g_scanStagingPath, ignored);
+        gf_removeFolderTree(g_scanStagingPath, ignored);
         throw;
     }
     return done;
@@ -388,7 +389,7 @@ void gf_repairScanFolders()
             if (entry.is_directory() && gf_utf8FileName(entry.path()).starts_with(kScanFolderPrefix))
                 leftovers.push_back(entry.path());
         for (const fs::path& folder : leftovers)
-            fs::remove_all(folder);
+            gf_removeFolderOrLog(folder); // one that stays is tried again at the next start
     } catch (const std::exception& e) {
         gf_logErrorf("{}: {}", "gf_repairScanFolders", e.what());
     }

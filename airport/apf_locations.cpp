@@ -11,6 +11,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "platform/system/clock.h"
+#include "platform/system/files.h"
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
@@ -42,8 +43,8 @@ public:
     explicit TempFile(fs::path path) : m_path(std::move(path)) {}
     ~TempFile()
     {
-        std::error_code ignored;
-        fs::remove(m_path, ignored);
+        std::error_code ignored; // a temporary file of its own, swept at the next start
+        gf_removeFile(m_path, ignored);
     }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;

@@ -7,6 +7,7 @@
 #include "airport/read_report.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "platform/system/files.h"
 
 #include <pugixml.hpp>
 
@@ -59,8 +60,8 @@ StandPoints lf_fetchedStandPoints(const std::string& location)
     const bool fetched = lf_downloadAddonApf(location, download).empty();
     if (fetched)
         points = lf_readStandPoints(download);
-    std::error_code ignored;
-    fs::remove(download, ignored);
+    std::error_code ignored; // a temporary file of its own, swept at the next start
+    gf_removeFile(download, ignored);
     if (fetched) {
         std::lock_guard lock(g_fetchedStandsMutex);
         g_fetchedStands.emplace(location, points);

@@ -57,7 +57,7 @@ public:
         }
         std::error_code ignored;
         if (!m_renamed)
-            fs::remove(m_path, ignored);
+            gf_removeFile(m_path, ignored);
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -100,7 +100,7 @@ void gf_removeStaleTemporaries(const fs::path& folder)
         const bool stale = lf_isTemporaryName(name) || (it.depth() == 0 && gf_isDownloadPendingName(name));
         std::error_code ignored;
         if (stale && it->is_regular_file(ignored))
-            fs::remove(it->path(), ignored); // a file that refuses (read-only on Windows) stays
+            gf_removeFile(it->path(), ignored); // one that still refuses (held open) stays
     }
 }
 

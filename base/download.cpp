@@ -8,6 +8,7 @@
 #include "base/path_text.h"
 #include "base/pending_file.h"
 #include "platform/system/environment.h"
+#include "platform/system/files.h"
 
 #include <curl/curl.h>
 
@@ -154,8 +155,8 @@ Version gf_downloadVersion(CURL* handle, const std::string& url)
         return {};
     }
     const auto lines = gf_readFile(g_versionJsonPath, 1);
-    std::error_code ignored;
-    fs::remove(g_versionJsonPath, ignored);
+    std::error_code ignored; // read; the next download replaces a file that stays
+    gf_removeFile(g_versionJsonPath, ignored);
     return lines ? gf_parseVersion(lines->front()) : Version{};
 }
 

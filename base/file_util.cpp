@@ -3,6 +3,7 @@
 #include "base/atomic_file.h"
 #include "base/log.h"
 #include "base/path_text.h"
+#include "platform/system/files.h"
 
 #include <fstream>
 
@@ -80,6 +81,31 @@ void gf_writeLines(const std::vector<std::string>& texts, const std::filesystem:
     for (const std::string& line : texts)
         text.append(line).push_back('\n');
     gf_writeFileAtomic(path, text);
+}
+
+namespace {
+
+bool lf_removeOrLog(const std::filesystem::path& path, bool (*remove)(const std::filesystem::path&))
+{
+    try {
+        remove(path);
+        return true;
+    } catch (const std::filesystem::filesystem_error& e) {
+        gf_logErrorf("{} could not be removed: {}", gf_utf8FromPath(e.path1()), e.code().message());
+        return false;
+    }
+}
+
+} // namespace
+
+bool gf_removeFileOrLog(const std::filesystem::path& path)
+{
+    return lf_removeOrLog(path, [](const std::filesystem::path& p) { return gf_removeFile(p); });
+}
+
+bool gf_removeFolderOrLog(const std::filesystem::path& path)
+{
+    return lf_removeOrLog(path, [](const std::filesystem::path& p) { return gf_removeFolderTree(p); });
 }
 
 } // namespace zyn

@@ -42,4 +42,11 @@ void gf_writeLines(const std::vector<std::string>& texts, const std::filesystem:
 // Saves an XML document atomically and logs "\"{}\" saved" or "could not save to \"{}\"".
 bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path);
 
+// Removes a file (gf_removeFile), or a folder with all it holds (gf_removeFolderTree), that the
+// program owns and only leaves over: one that stays (another account's file, one held open) is an
+// error line naming the entry and why, never a failure of the caller; a later run removes it again.
+// True when nothing is left.
+bool gf_removeFileOrLog(const std::filesystem::path& path);
+bool gf_removeFolderOrLog(const std::filesystem::path& path);
+
 } // namespace zyn

@@ -207,7 +207,7 @@ void lf_writeNew(const fs::path& file, std::string_view bytes)
         } catch (const fs::filesystem_error&) { // the write's failure is the one reported
         }
         std::error_code ignored;
-        fs::remove(file, ignored);
+        gf_removeFile(file, ignored);
         throw;
     }
 }
@@ -241,14 +241,16 @@ void gf_finishFolderPublish(const fs::path& committed)
         for (const fs::path& folder : folders)
             gf_syncFolder(folder);
         // Done: what is left is the replaced folders, which go. A kill from here on leaves the new
-        // folders whole and no committed folder to finish.
-        fs::remove_all(spent);
+        // folders whole and no committed folder to finish. An earlier spent folder that stays (a file
+        // held open by another program) leaves this one committed, as a kill before the rename does:
+        // the next finish completes it.
+        if (!gf_removeFolderOrLog(spent))
+            return;
         gf_renameFolder(committed, spent);
     }
-    // The publish stands without this: what cannot be removed now (a file still held open by another
-    // program) goes at the next finish, before anything is renamed to it.
-    std::error_code ignored;
-    fs::remove_all(spent, ignored);
+    // The publish stands without this: what cannot be removed now goes at the next finish, before
+    // anything is renamed to it.
+    gf_removeFolderOrLog(spent);
 }
 
 namespace {
@@ -445,7 +447,7 @@ bool FolderStaging::publish(const fs::path& committed, const std::function<void(
     gf_finishFolderPublish(committed);
     settleKeptFolders();
     if (unchanged()) {
-        fs::remove_all(m_staging);
+        gf_removeFolderOrLog(m_staging); // nothing of it is published; its user empties it before it stages again
         return false;
     }
     for (const fs::path& folder : m_folders)

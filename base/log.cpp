@@ -84,7 +84,7 @@ void lf_backUp(const std::filesystem::path& path)
     } catch (const std::filesystem::filesystem_error&) {
         std::error_code ignored;
         if (!staged.empty())
-            std::filesystem::remove(staged, ignored);
+            gf_removeFile(staged, ignored);
         throw;
     }
 }

@@ -38,7 +38,7 @@ PendingFile::~PendingFile()
 {
     closeFile();
     std::error_code ignored;
-    fs::remove(m_partPath, ignored);
+    gf_removeFile(m_partPath, ignored);
 }
 
 bool PendingFile::write(std::string_view bytes)

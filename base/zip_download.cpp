@@ -1,10 +1,12 @@
 #include "base/zip_download.h"
 
 #include "base/atomic_file.h"
+#include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/path_text.h"
 #include "base/zip_archive.h"
+#include "platform/system/files.h"
 
 namespace zyn {
 
@@ -12,8 +14,8 @@ namespace fs = std::filesystem;
 
 ArchiveDownload::~ArchiveDownload()
 {
-    std::error_code ignored;
-    fs::remove(m_path, ignored);
+    std::error_code ignored; // the next download replaces a file that stays
+    gf_removeFile(m_path, ignored);
 }
 
 bool ArchiveDownload::fetch(const std::string& pathOnServer)
@@ -68,8 +70,7 @@ bool gf_downloadAndUnzip(const std::string& zipName, const fs::path& outPath)
     } catch (const fs::filesystem_error& e) {
         gf_logErrorf("gf_downloadAndUnzip: {}", e.what());
     }
-    std::error_code ignored;
-    fs::remove(outPath, ignored); // never leave an older file that looks freshly unpacked
+    gf_removeFileOrLog(outPath); // never leave an older file that looks freshly unpacked
     gf_logErrorf("unzipping {} failed?", zipName);
     return false;
 }

@@ -11,6 +11,7 @@
 #include "base/zip_archive.h"
 #include "base/zip_download.h"
 #include "core/work_folders.h"
+#include "platform/system/files.h"
 #include "settings/settings.h"
 #include "shown/status_line.h"
 
@@ -85,7 +86,7 @@ bool lf_extractInstaller(const fs::path& zipPath)
             gf_logErrorf("{} holds no installer", zipText);
             return false;
         }
-        fs::remove(g_newVersionInstallerPath);
+        gf_removeFile(g_newVersionInstallerPath); // one that stays would pass for the new one
         if (!lf_unzipEntry(*archive, *entry, g_newVersionInstallerPath)) {
             gf_logErrorf("{}: {} is empty", zipText, archive->entryName(*entry));
             return false;

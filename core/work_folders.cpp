@@ -1,11 +1,13 @@
 #include "core/work_folders.h"
 
 #include "base/errors.h"
+#include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/path_text.h"
 #include "base/text_util.h"
 #include "base/version.h"
+#include "platform/system/files.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
 #include "settings/setting_controls.h"
@@ -96,8 +98,7 @@ void lf_versionUpdate()
     if (!(stored < g_programVersion))
         return;
     gf_logf("This is a version update from {} -> {}", gf_versionToString(stored), running);
-    if (fs::exists(g_newVersionInstallerPath))
-        fs::remove(g_newVersionInstallerPath);
+    gf_removeFileOrLog(g_newVersionInstallerPath); // the installed version's: never run again
     lf_switchOn(param::SCAN_LIVERIES);
     lf_switchOn(param::SCAN_AIRPORTS);
 }
@@ -116,7 +117,11 @@ void gf_removeFolderFiles(const fs::path& folder)
             return;
         for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
             std::error_code ec;
-            if (!fs::remove(entry.path(), ec) && fs::exists(entry.path())) {
+            // Files, and folders only when empty.
+            const bool removed = entry.is_directory(ec)
+                                     ? fs::is_empty(entry.path(), ec) && gf_removeFolderTree(entry.path(), ec)
+                                     : gf_removeFile(entry.path(), ec);
+            if (!removed && fs::exists(entry.path())) {
                 gf_logf("{} could not be removed", gf_utf8FromPath(entry.path()));
                 if (ec)
                     gf_logIndented(ec.message());

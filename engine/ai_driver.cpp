@@ -21,6 +21,7 @@
 #include "engine/stand_hold.h"
 #include "livery/matching.h"
 #include "livery/matching_summary.h"
+#include "platform/system/files.h"
 #include "settings/traffic_range.h"
 #include "sim/failed_liveries.h"
 #include "sim/queues.h"
@@ -161,7 +162,7 @@ void lf_refreshUserAc()
 void lf_deleteParkedList()
 {
     std::error_code ec;
-    if (std::filesystem::remove(g_callsignObjectIdPath, ec) || !ec)
+    if (gf_removeFile(g_callsignObjectIdPath, ec) || !ec)
         return;
     gf_logf("{}: {} {}", "lf_deleteParkedList", g_callsignObjectIdPath.string(), ec.message());
 }

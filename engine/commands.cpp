@@ -11,6 +11,7 @@
 #include "engine/spawn.h"
 #include "engine/stand_hold.h"
 #include "engine/stand_search.h"
+#include "platform/system/files.h"
 #include "settings/settings.h"
 #include "sim/event_ids.h"
 #include "sim/failed_liveries.h"
@@ -97,8 +98,8 @@ void lf_deleteFlightPlan(const LiveAcRecord& a)
 {
     if (!a.flightPlanAssigned || g_flightPlanFolder.empty())
         return;
-    std::error_code ec;
-    std::filesystem::remove(g_flightPlanFolder / gf_flightPlanFileName(a.objectId), ec);
+    std::error_code ec; // one that stays goes with the folder at the next start
+    gf_removeFile(g_flightPlanFolder / gf_flightPlanFileName(a.objectId), ec);
 }
 
 // An object nobody waits for any more: it must not stay in the simulator unattended.

@@ -117,12 +117,6 @@ bool lf_folderHasFiles(const fs::path& folder)
     return fs::is_directory(folder, error) && !fs::is_empty(folder, error) && !error;
 }
 
-void lf_removeIfExists(const fs::path& path)
-{
-    if (fs::exists(path))
-        fs::remove(path);
-}
-
 // Appends the titles of the entries without registrations; returns how many.
 std::size_t lf_appendDontUseTitles(const std::vector<RegcodeEntry>& entries, std::vector<std::string>& titles)
 {
@@ -283,7 +277,7 @@ void lf_readAigRegcodesForScan(std::vector<std::string>& dontUseTitles)
     const fs::path xml = gf_aigRegcodesXmlPath();
     if (gf_downloadAndUnzip(gf_utf8FromPath(g_aigRegcodesZipPath), xml)) {
         lf_checkTitleUseFile(xml, dontUseTitles);
-        lf_removeIfExists(xml);
+        gf_removeFileOrLog(xml); // the next download replaces or removes one that stays
     } else {
         gf_logErrorf("reading {} failed?", gf_utf8FromPath(xml));
     }
@@ -326,13 +320,13 @@ void lf_processRegcodeFiles()
     const fs::path xml = gf_aigRegcodesXmlPath();
     if (gf_downloadAndUnzip(gf_utf8FromPath(g_aigRegcodesZipPath), xml)) {
         lf_processAigRegcodeFile(xml);
-        lf_removeIfExists(xml);
+        gf_removeFileOrLog(xml); // the next download replaces or removes one that stays
     } else {
         gf_logError("reading AIG-regcodes failed?");
     }
     lf_processRegcodeFolder();
     const fs::path report = gf_offlineRegcodesPath();
-    lf_removeIfExists(report);
+    gf_removeFileOrLog(report); // an earlier run's report; one that stays never stops the start
     if (g_offlineRegcodeLines.empty())
         return;
     fs::create_directories(g_outputInfoPath);

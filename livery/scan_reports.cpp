@@ -61,16 +61,6 @@ void lf_reportList(ProblemList<Lines>& list, bool sorted, LineText line)
                    line(list.lines.size(), gf_utf8FromPath(list.reportPath)));
 }
 
-// A removal that is refused (another account's file, one held open) is logged; the others go on.
-void lf_removePrevious(const fs::path& path)
-{
-    try {
-        fs::remove(path);
-    } catch (const fs::filesystem_error& e) {
-        gf_logf("problems with removing previous files: {}", e.what());
-    }
-}
-
 } // namespace
 
 void lf_removeScanReports()
@@ -81,11 +71,11 @@ void lf_removeScanReports()
         &g_invalidAirlineList.reportPath,  &g_invalidTypeList.reportPath,    &g_fixList.reportPath,
         &g_invalidFileList.reportPath,     &g_incompleteSectionList.reportPath};
     for (const fs::path* report : reports)
-        lf_removePrevious(*report);
+        gf_removeFileOrLog(*report);
     // Only an empty folder goes: other writers may keep their files there.
     std::error_code error;
     if (fs::is_directory(g_outputErrorsPath, error) && fs::is_empty(g_outputErrorsPath, error))
-        lf_removePrevious(g_outputErrorsPath);
+        gf_removeFolderOrLog(g_outputErrorsPath);
 }
 
 void lf_writeCodeFixes(LiveryData& livery)

@@ -16,9 +16,9 @@ extern std::vector<std::string> g_modelConversionLines;
 inline const std::filesystem::path g_airlineModelConversionsPath{g_outputInfoPath / "AirlineModelConversions.txt"};
 inline const std::filesystem::path g_liveriesSkippedOnPriorityPath{g_outputInfoPath / "LiveriesSkippedOnPriority.txt"};
 
-// Deletes the previous scan's reports, and "output/errors" when that is then empty. A removal that
-// fails is logged with the line "problems with removing previous files: {}"; the others and the scan
-// go on.
+// Deletes the previous scan's reports, whatever marks a user's tools left on them, and
+// "output/errors" when that is then empty. A removal that fails is logged (gf_removeFileOrLog); the
+// others and the scan go on.
 // "LiveriesScanned.xml" stays: a new scan replaces it only once it has a complete list.
 void lf_removeScanReports();
 

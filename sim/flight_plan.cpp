@@ -2,6 +2,7 @@
 
 #include "base/folders.h"
 #include "base/log.h"
+#include "platform/system/files.h"
 
 #include <fmt/format.h>
 
@@ -86,8 +87,8 @@ bool gf_writeFlightPlan(const std::filesystem::path& path, const AcHead& head, A
 void gf_removeFlightPlanFolder()
 {
     try {
-        if (!g_flightPlanFolder.empty() && std::filesystem::exists(g_flightPlanFolder))
-            std::filesystem::remove_all(g_flightPlanFolder);
+        if (!g_flightPlanFolder.empty())
+            gf_removeFolderTree(g_flightPlanFolder);
     } catch (const std::exception& e) {
         gf_logf("{}: {}", "gf_removeFlightPlanFolder", e.what());
     }

@@ -4,6 +4,7 @@
 #include "base/folders.h"
 #include "base/log.h"
 #include "livery/livery_index.h"
+#include "platform/system/files.h"
 #include "platform/win32/window.h"
 #include "requests/exit_request.h"
 #include "requests/main_loop_requests.h"
@@ -213,7 +214,7 @@ void lf_removeScannedLiveries()
     const auto status = std::filesystem::status(g_liveriesScannedPath, ec);
     if (status.type() == std::filesystem::file_type::not_found)
         return;
-    if (ec || !std::filesystem::remove(g_liveriesScannedPath, ec) || ec)
+    if (ec || !gf_removeFile(g_liveriesScannedPath, ec) || ec)
         throw std::filesystem::filesystem_error("remove", g_liveriesScannedPath,
                                                 ec ? ec : std::make_error_code(std::errc::io_error));
 }

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -169,6 +170,51 @@ void gf_makeFileWritable(const fs::path& path)
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, ec);
     if (ec)
         throw fs::filesystem_error("make writable (read-only file)", path, ec);
+}
+
+bool gf_removeFile(const fs::path& path, std::error_code& ec)
+{
+    ec.clear();
+    if (::unlink(path.c_str()) == 0)
+        return true;
+    if (errno != ENOENT)
+        ec = std::error_code(errno, std::generic_category());
+    return false;
+}
+
+bool gf_removeFolderTree(const fs::path& path, std::error_code& ec, fs::path* stayed)
+{
+    ec.clear();
+    const auto stay = [&](const fs::path& entry) {
+        if (stayed != nullptr)
+            *stayed = entry;
+        return false;
+    };
+    const auto fail = [&](int error, const fs::path& entry) {
+        ec = std::error_code(error, std::generic_category());
+        return stay(entry);
+    };
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0)
+        return errno == ENOENT ? false : fail(errno, path);
+    if (!S_ISDIR(status.st_mode)) { // a file or a link, never followed
+        if (!gf_removeFile(path, ec) && ec)
+            return stay(path);
+        return true;
+    }
+    // Its entries go only with write and search permission on it, reading lists them; it goes
+    // anyway. A change refused (another account's folder) leaves the removal to say why.
+    if ((status.st_mode & S_IRWXU) != S_IRWXU)
+        ::chmod(path.c_str(), (status.st_mode & 07777) | S_IRWXU);
+    std::vector<fs::path> entries; // listed first: the listing does not see its own removals
+    for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
+        entries.push_back(it->path());
+    if (ec)
+        return stay(path);
+    for (const fs::path& entry : entries)
+        if (gf_removeFolderTree(entry, ec, stayed); ec)
+            return false;
+    return ::rmdir(path.c_str()) == 0 ? true : fail(errno, path);
 }
 
 namespace {

@@ -42,6 +42,40 @@ void gf_renameFolder(const std::filesystem::path& from, const std::filesystem::p
 // std::filesystem::filesystem_error naming the file and the attribute when that is not allowed.
 void gf_makeFileWritable(const std::filesystem::path& path);
 
+// Removes a file the program owns. Windows refuses to delete a read-only file ("Access denied"), so
+// its read-only, hidden and system marks are cleared first (as for a replace), and a brief lock by
+// another program is waited out; Linux removes it as it is (the folder's permission decides). True
+// when a file was removed, false when there was none; a folder is no file and is refused. An error
+// goes to ec and gives false: another account's file, one held open past the wait.
+bool gf_removeFile(const std::filesystem::path& path, std::error_code& ec);
+// The same, throwing std::filesystem::filesystem_error("remove", path) instead.
+inline bool gf_removeFile(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    const bool removed = gf_removeFile(path, ec);
+    if (ec)
+        throw std::filesystem::filesystem_error("remove", path, ec);
+    return removed;
+}
+// Removes a folder the program owns with everything in it (or a file, as gf_removeFile): every file
+// as gf_removeFile, every folder of the tree made one whose entries may go (Windows: no read-only
+// attribute; Linux: read, write and search permission for its owner), since all of it goes. A link
+// or junction is removed, never followed. Stops at the first entry that stays. True when something
+// was removed, false when nothing was there; an error goes to ec and gives false, and the entry that
+// stayed to `stayed` when given.
+bool gf_removeFolderTree(const std::filesystem::path& path, std::error_code& ec,
+                         std::filesystem::path* stayed = nullptr);
+// The same, throwing std::filesystem::filesystem_error("remove", entry) naming the entry that stayed.
+inline bool gf_removeFolderTree(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    std::filesystem::path stayed;
+    const bool removed = gf_removeFolderTree(path, ec, &stayed);
+    if (ec)
+        throw std::filesystem::filesystem_error("remove", stayed, ec);
+    return removed;
+}
+
 // What a copy does when a file of the target's name exists.
 enum class ExistingTarget { Replace, Keep };
 // Copies the bytes of `from` into `to`, made a writable file whatever the source's permissions (a

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <limits>
 #include <string>
-#include <utility>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include <io.h>
@@ -118,16 +118,28 @@ std::string lf_refusingNames(DWORD attributes)
     return names;
 }
 
+// Clears the refusing attributes of an entry whose attributes are `before`; 0, or the error of
+// SetFileAttributesW.
+unsigned long lf_clearAttributes(const fs::path& path, DWORD before)
+{
+    if ((before & kRefusing) == 0)
+        return 0;
+    const DWORD plain = before & ~kRefusing;
+    return SetFileAttributesW(path.c_str(), plain != 0 ? plain : FILE_ATTRIBUTE_NORMAL) ? 0 : GetLastError();
+}
+
 // Clears the refusing attributes of a file; 0, or the error of SetFileAttributesW. A missing file, a
 // folder and a plain file are left. `before`: the attributes it had.
 unsigned long lf_clearRefusing(const fs::path& path, DWORD& before)
 {
     before = GetFileAttributesW(path.c_str());
-    if (before == INVALID_FILE_ATTRIBUTES || (before & FILE_ATTRIBUTE_DIRECTORY) != 0 || (before & kRefusing) == 0)
+    if (before == INVALID_FILE_ATTRIBUTES || (before & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return 0;
-    const DWORD plain = before & ~kRefusing;
-    return SetFileAttributesW(path.c_str(), plain != 0 ? plain : FILE_ATTRIBUTE_NORMAL) ? 0 : GetLastError();
+    return lf_clearAttributes(path, before);
 }
+
+// A missing entry, or one in a missing folder.
+bool lf_missing(unsigned long error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 } // namespace
 
@@ -152,6 +164,65 @@ void gf_replaceFile(const fs::path& from, const fs::path& to)
 }
 
 void gf_renameFolder(const fs::path& from, const fs::path& to) { lf_move(from, to, MOVEFILE_WRITE_THROUGH); }
+
+bool gf_removeFile(const fs::path& path, std::error_code& ec)
+{
+    ec.clear();
+    // DeleteFileW refuses a read-only file with a denied access, which is no lock: the marks go first.
+    DWORD before = 0;
+    const unsigned long error = gf_retryWhileLocked(
+        [&]() -> unsigned long {
+            const unsigned long cleared = lf_clearRefusing(path, before);
+            return cleared != 0 ? cleared : DeleteFileW(path.c_str()) ? 0 : GetLastError();
+        },
+        lf_sharingError);
+    if (error == 0)
+        return true;
+    if (!lf_missing(error))
+        ec = std::error_code(static_cast<int>(error), std::system_category());
+    return false;
+}
+
+bool gf_removeFolderTree(const fs::path& path, std::error_code& ec, fs::path* stayed)
+{
+    ec.clear();
+    const auto stay = [&](const fs::path& entry) {
+        if (stayed != nullptr)
+            *stayed = entry;
+        return false;
+    };
+    const auto fail = [&](unsigned long error, const fs::path& entry) {
+        ec = std::error_code(static_cast<int>(error), std::system_category());
+        return stay(entry);
+    };
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const unsigned long error = GetLastError();
+        return lf_missing(error) ? false : fail(error, path);
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        if (!gf_removeFile(path, ec) && ec)
+            return stay(path);
+        return true;
+    }
+    // A read-only folder refuses its removal; it goes anyway, so its marks go first.
+    if (const unsigned long error = lf_clearAttributes(path, attributes))
+        return fail(error, path);
+    // A junction or a link to a folder goes as it is: what it leads to is not the program's.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        std::vector<fs::path> entries; // listed first: the listing does not see its own removals
+        for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
+            entries.push_back(it->path());
+        if (ec)
+            return stay(path);
+        for (const fs::path& entry : entries)
+            if (gf_removeFolderTree(entry, ec, stayed); ec)
+                return false;
+    }
+    const unsigned long error = gf_retryWhileLocked(
+        [&]() -> unsigned long { return RemoveDirectoryW(path.c_str()) ? 0 : GetLastError(); }, lf_sharingError);
+    return error == 0 ? true : fail(error, path);
+}
 
 bool gf_copyToNewFile(const fs::path& from, const fs::path& to, std::error_code& ec)
 {

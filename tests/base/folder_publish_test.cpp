@@ -1,4 +1,5 @@
 #include "base/folder_publish.h"
+#include "platform/system/lock_retry.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,9 @@
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace zyn {
 namespace {
@@ -68,9 +72,19 @@ TEST(FolderPublish, StagedFoldersReplaceTheirsAndSubFoldersCarryOver)
 TEST(FolderPublish, AKillAfterTheCommitIsCompletedAtTheNextStart)
 {
     const Tree committed{{"committed/A/a.xml", "new a"}, {"committed/B/b.txt", "new b"}, {"committed/C/c.txt", "new c"}};
+    const Tree allSwapped{{"committed/replaced.folders/A/a.xml", "old a"},
+                          {"committed/replaced.folders/A/user/x.xml", "mine"},
+                          {"committed/replaced.folders/B/b.txt", "old b"},
+                          {"A/a.xml", "new a"},
+                          {"B/b.txt", "new b"},
+                          {"C/c.txt", "new c"},
+                          {"other/o.txt", "kept"}};
+    const Tree halfRemoved{{"committed.spent/replaced.folders/B/b.txt", "old b"}, {"A/a.xml", "new a"},
+                           {"A/user/x.xml", "mine"}, {"B/b.txt", "new b"}, {"C/c.txt", "new c"}, {"other/o.txt", "kept"}};
     const struct {
         const char* moment;
         Tree left;
+        const char* readOnly = nullptr; // a file marked so
     } cases[] = {
         {"just committed", [&] {
              Tree t = kOld;
@@ -86,23 +100,58 @@ TEST(FolderPublish, AKillAfterTheCommitIsCompletedAtTheNextStart)
          {{"committed/replaced.folders/A/a.xml", "old a"}, {"committed/replaced.folders/A/gone.xml", "old"},
           {"committed/replaced.folders/A/user/x.xml", "mine"}, {"A/a.xml", "new a"}, {"committed/B/b.txt", "new b"},
           {"committed/C/c.txt", "new c"}, {"B/b.txt", "old b"}, {"other/o.txt", "kept"}}},
-        {"all swapped, sub-folder not carried over",
-         {{"committed/replaced.folders/A/a.xml", "old a"}, {"committed/replaced.folders/A/user/x.xml", "mine"},
-          {"committed/replaced.folders/B/b.txt", "old b"}, {"A/a.xml", "new a"}, {"B/b.txt", "new b"},
-          {"C/c.txt", "new c"}, {"other/o.txt", "kept"}}},
-        {"replaced folders half removed",
-         {{"committed.spent/replaced.folders/B/b.txt", "old b"}, {"A/a.xml", "new a"}, {"A/user/x.xml", "mine"},
-          {"B/b.txt", "new b"}, {"C/c.txt", "new c"}, {"other/o.txt", "kept"}}},
+        {"all swapped, sub-folder not carried over", allSwapped},
+        {"replaced folders half removed", halfRemoved},
+        // A folder restored read-only: the spent folders go all the same (Windows refuses such a file).
+        {"all swapped, an earlier spent folder holds a read-only file",
+         [&] {
+             Tree t = allSwapped;
+             t.emplace("committed.spent/replaced.folders/B/b.txt", "older b");
+             return t;
+         }(),
+         "committed.spent/replaced.folders/B/b.txt"},
+        {"replaced folders half removed, a read-only file left", halfRemoved, "committed.spent/replaced.folders/B/b.txt"},
     };
     for (const auto& c : cases) {
         test::TempDir dir;
         lf_lay(dir.path(), c.left);
+        if (c.readOnly != nullptr)
+            test::markFile(dir / c.readOnly, test::FileMark::ReadOnly);
         gf_finishFolderPublish(dir / "committed");
         EXPECT_EQ(lf_read(dir.path()), kNew) << c.moment;
         gf_finishFolderPublish(dir / "committed"); // a second start finds nothing left to do
         EXPECT_EQ(lf_read(dir.path()), kNew) << c.moment;
     }
 }
+
+#ifdef _WIN32
+// A spent folder that cannot be removed (a file in it held open by another program without sharing
+// its deletion) is only logged: the new folders stay in place, the publish stays committed, and a
+// later finish completes it.
+TEST(FolderPublish, ASpentFolderThatStaysLeavesThePublishCommitted)
+{
+    test::TempDir dir;
+    Tree left = kOld;
+    left.emplace("committed/A/a.xml", "new a");
+    left.emplace("committed/B/b.txt", "new b");
+    left.emplace("committed/C/c.txt", "new c");
+    left.emplace("committed.spent/held.txt", "held");
+    lf_lay(dir.path(), left);
+    const HANDLE held = CreateFileW((dir / "committed.spent/held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    gf_setLockWait([](std::chrono::milliseconds) {});
+    EXPECT_NO_THROW(gf_finishFolderPublish(dir / "committed"));
+    gf_setLockWait(nullptr);
+    CloseHandle(held);
+    Tree after = lf_read(dir.path());
+    std::erase_if(after, [](const auto& file) { return file.first.starts_with("committed"); });
+    EXPECT_EQ(after, kNew);
+    EXPECT_TRUE(fs::exists(dir / "committed"));
+    gf_finishFolderPublish(dir / "committed");
+    EXPECT_EQ(lf_read(dir.path()), kNew);
+}
+#endif
 
 TEST(FolderPublish, NothingCommittedLeavesTheOldFolders)
 {

@@ -2,9 +2,11 @@
 
 #include "base/folders.h"
 #include "base/text_util.h"
+#include "livery/livery_index.h"
 #include "shown/status_line.h"
 #include "tests/support/download_fixture.h"
 #include "tests/support/livery_fixture.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/zip_fixture.h"
 #include "tools/dbase_writer.h"
 
@@ -12,6 +14,7 @@
 
 #include <fmt/ranges.h>
 
+#include <algorithm>
 #include <regex>
 
 namespace zyn::test {
@@ -144,12 +147,36 @@ TEST_F(RegcodeFiles, FirstLiveryKeepsAnInlineCodeAndClashesAreReported)
                                         "HB-AAA \"Swiss B\" => already in use by \"Edelweiss\""}));
 }
 
+// An earlier run's report goes whatever marks a user's tools left on it (a folder restored read-only);
+// one that cannot be removed (here a folder in its place, on Windows also a file held open) is logged,
+// and the index is built all the same.
 TEST_F(RegcodeFiles, NoSourceLeavesNoOfflineReport)
 {
-    writeText(programDir / gf_offlineRegcodesPath(), "old\n");
-    gf_buildLiveryIndex({livery("SWR", "A320", "Swiss")});
-    EXPECT_FALSE(fs::exists(programDir / gf_offlineRegcodesPath()));
-    EXPECT_TRUE(logHas("===> reading AIG-regcodes failed?"));
+    const struct {
+        const char* what;
+        FileMark mark;
+        bool removable;
+    } cases[] = {
+        {"a report", FileMark::None, true},
+        {"a read-only report", FileMark::ReadOnly, true},
+        {"a hidden report", FileMark::Hidden, true},
+        {"a report that cannot be removed", FileMark::None, false},
+    };
+    const fs::path report = programDir / gf_offlineRegcodesPath();
+    for (const auto& c : cases) {
+        fs::remove_all(report);
+        writeText(c.removable ? report : report / "held.txt", "old\n");
+        markFile(report, c.mark);
+        EXPECT_NO_THROW(gf_buildLiveryIndex({livery("SWR", "A320", "Swiss")})) << c.what;
+        EXPECT_TRUE(g_liveriesProcessed) << c.what;
+        EXPECT_EQ(fs::exists(report), !c.removable) << c.what;
+        const auto lines = logLines();
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [](const std::string& line) { return line.find("could not be removed") != std::string::npos; }),
+                  c.removable ? 0 : 1)
+            << c.what;
+        EXPECT_TRUE(logHas("===> reading AIG-regcodes failed?")) << c.what;
+    }
 }
 
 TEST_F(RegcodeFiles, BrokenDownloadedFileIsReportedAndTheUserFilesStillCount)

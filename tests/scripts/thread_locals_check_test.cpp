@@ -1,10 +1,12 @@
-// The check of the test command that no thread-local object has a destructor (scripts/check-thread-locals).
+// The checks of the test command's sources: no thread-local object has a destructor
+// (scripts/check-thread-locals), no removal goes around the platform's (scripts/check-removals).
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -23,10 +25,11 @@ struct CheckResult {
 };
 
 // The script run on one file argument: its exit code and what it printed.
-CheckResult lf_check(const test::TempDir& dir, const std::filesystem::path& file)
+CheckResult lf_check(const test::TempDir& dir, const std::filesystem::path& file,
+                     const std::string& script = "check-thread-locals")
 {
     const auto output = dir / "output.txt";
-    const std::string command = fmt::format("'{}/scripts/check-thread-locals' '{}' >'{}' 2>&1", TARVO_SOURCE_DIR,
+    const std::string command = fmt::format("'{}/scripts/{}' '{}' >'{}' 2>&1", TARVO_SOURCE_DIR, script,
                                             file.string(), output.string());
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readText(output)};
@@ -79,10 +82,47 @@ TEST(ThreadLocalsCheck, FailsOnAFileItCannotRead)
         {"a folder", dir / "folder.cpp", "cannot read " + (dir / "folder.cpp").string() + ": it is a folder"},
     };
     std::filesystem::create_directory(dir / "folder.cpp");
+    for (const char* script : {"check-thread-locals", "check-removals"})
+        for (const auto& c : cases) {
+            const auto result = lf_check(dir, c.file, script);
+            EXPECT_EQ(result.code, 1) << script << ": " << c.name;
+            EXPECT_NE(result.said.find(script + std::string(": ") + c.said), std::string::npos)
+                << script << ": " << c.name << "\n" << result.said;
+        }
+}
+
+// The removal's name split in two, so that this file does not hold a call of its own.
+const std::string kRemove = std::string("rem") + "ove";
+
+TEST(RemovalsCheck, RefusesStdFilesystemRemovalsOnly)
+{
+    const struct {
+        std::string lines;
+        std::string refusal; // empty: allowed
+    } cases[] = {
+        {"std::filesystem::" + kRemove + "(path);", "std::filesystem::" + kRemove + ","},
+        {"    std::filesystem::" + kRemove + "_all(folder, ec);", "std::filesystem::" + kRemove + "_all,"},
+        {"namespace fs = std::filesystem;\nvoid f() { fs::" + kRemove + "(p); }", kRemove + ","},
+        {"namespace stdfs = ::std::filesystem;\nbool b = stdfs :: " + kRemove + "_all(p);", kRemove + "_all,"},
+        {"using namespace std::filesystem;\nvoid f() { " + kRemove + "(p); }", kRemove + ","},
+        {"using std::filesystem::" + kRemove + ";", kRemove + ","},
+        {"auto s = \"x\"; std::filesystem::" + kRemove + "(p);", kRemove + ","},
+        {"gf_" + kRemove + "File(path); gf_" + kRemove + "FolderTree(folder, ec);", ""},
+        {"list." + kRemove + "(x); queue->" + kRemove + "(y); std::" + kRemove + "(a, b, c);", ""},
+        {"namespace fs = std::filesystem;\nvoid Queue::" + kRemove + "(int) {}", ""},
+        {"// std::filesystem::" + kRemove + "(p) refuses a read-only file", ""},
+        {"/* fs::" + kRemove + "(p); */ const char* s = \"std::filesystem::" + kRemove + "(p)\";", ""},
+    };
+    test::TempDir dir;
     for (const auto& c : cases) {
-        const auto result = lf_check(dir, c.file);
-        EXPECT_EQ(result.code, 1) << c.name;
-        EXPECT_NE(result.said.find(c.said), std::string::npos) << c.name << "\n" << result.said;
+        test::writeText(dir / "source.cpp", "namespace zyn {\n" + c.lines + "\n}\n");
+        const auto result = lf_check(dir, dir / "source.cpp", "check-removals");
+        EXPECT_EQ(result.code, c.refusal.empty() ? 0 : 1) << c.lines << "\n" << result.said;
+        if (!c.refusal.empty()) {
+            EXPECT_NE(result.said.find("source.cpp:" + std::to_string(2 + std::count(c.lines.begin(), c.lines.end(), '\n'))),
+                      std::string::npos) << result.said;
+            EXPECT_NE(result.said.find(c.refusal), std::string::npos) << c.lines << "\n" << result.said;
+        }
     }
 }
 

@@ -204,6 +204,7 @@ TEST_F(WindowCommands, SwitchingTheSimulatorAsksForBothScansAndRestarts)
     open();
     test::ExitRecorder exits;
     test::writeText(dir / g_liveriesScannedPath, "<liveries/>");
+    test::markFile(dir / g_liveriesScannedPath, test::FileMark::ReadOnlyHidden); // a folder restored so
     param::SCAN_LIVERIES.value = 0;
     param::SCAN_AIRPORTS.value = 0;
     param::ALL_INSTALL_PATH.setValue("/somewhere");
