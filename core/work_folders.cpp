@@ -98,7 +98,7 @@ void lf_versionUpdate()
     if (!(stored < g_programVersion))
         return;
     gf_logf("This is a version update from {} -> {}", gf_versionToString(stored), running);
-    gf_removeFileOrLog(g_newVersionInstallerPath); // the installed version's: never run again
+    gf_removeFileOrLog(g_newVersionInstallerPath); // the version now running: only a leftover
     lf_switchOn(param::SCAN_LIVERIES);
     lf_switchOn(param::SCAN_AIRPORTS);
 }

@@ -49,7 +49,7 @@ bool lf_replaceWithCopy(const fs::path& from, const fs::path& to, std::error_cod
         ec = e.code();
     }
     std::error_code ignored;
-    fs::remove(temporary, ignored);
+    gf_removeFile(temporary, ignored);
     return false;
 }
 

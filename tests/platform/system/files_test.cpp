@@ -150,6 +150,21 @@ TEST(FileRemove, RemovesAMarkedFileOrFolderTree)
     }
 }
 
+// What a link in a tree leads to is not the tree's: the link goes, the folder it names stays.
+TEST(FileRemove, ALinkInATreeIsRemovedNotFollowed)
+{
+    test::TempDir dir;
+    test::writeText(dir / "outside/kept.txt", "kept");
+    fs::create_directories(dir / "tree");
+    std::error_code linked;
+    fs::create_directory_symlink(dir / "outside", dir / "tree/link", linked);
+    if (linked)
+        GTEST_SKIP() << "no link to a folder can be made here: " << linked.message();
+    EXPECT_TRUE(gf_removeFolderTree(dir / "tree"));
+    EXPECT_EQ(test::folderEntries(dir.path()), std::vector<std::string>{"outside"});
+    EXPECT_EQ(test::readText(dir / "outside/kept.txt"), "kept");
+}
+
 // A file removal leaves a folder; the throwing form names it.
 TEST(FileRemove, AFolderIsNoFile)
 {
