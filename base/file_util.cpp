@@ -75,15 +75,12 @@ bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool
     return true;
 }
 
-bool gf_writeLines(const std::vector<std::string>& texts, const std::filesystem::path& path)
+void gf_writeLines(const std::vector<std::string>& texts, const std::filesystem::path& path)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out.is_open())
-        return false;
-    for (const auto& text : texts)
-        out << text << '\n';
-    out.close(); // a full disk shows only when the buffer goes out
-    return !out.fail();
+    std::string text;
+    for (const std::string& line : texts)
+        text.append(line).push_back('\n');
+    gf_writeFileAtomic(path, text);
 }
 
 namespace {

@@ -34,9 +34,10 @@ std::optional<std::vector<std::string>> gf_readFile(const std::filesystem::path&
 // file cannot be opened. Write errors are not reported.
 bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool lineEnd);
 
-// Creates or empties the file and writes each text as one line; false when the file cannot be
-// opened or written (a full disk).
-bool gf_writeLines(const std::vector<std::string>& texts, const std::filesystem::path& path);
+// Replaces the file whole by the texts, one a line (gf_writeFileAtomic, which clears a user's marks
+// on it). Throws std::filesystem::filesystem_error naming the step and the file when it cannot (a
+// full disk, another account's file); the old file then stays as it was, never emptied.
+void gf_writeLines(const std::vector<std::string>& texts, const std::filesystem::path& path);
 
 // Saves an XML document atomically and logs "\"{}\" saved" or "could not save to \"{}\"".
 bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path);

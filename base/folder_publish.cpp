@@ -391,13 +391,26 @@ void FolderStaging::writePlacedList() const
     gf_writeFileAtomic(m_staging / kPlacedListName, list, FileSync::Deferred);
 }
 
+namespace {
+
+// A staged file that is still a link to the published one, written by no step since.
+bool lf_isPublishedFile(const fs::path& staged, const fs::path& published)
+{
+    std::error_code ignored;
+    return fs::equivalent(staged, published, ignored);
+}
+
+} // namespace
+
 // Everything staged is on the disk before the commit: after a power loss the commit, once it is
-// on the disk itself, must find whole files and whole folders. A linked file's bytes are there since
-// its own publish, so only its entry needs the sync of its folder (with a journal that also carries
-// the link count). New files are flushed one by one while they are few, the sync of the whole file
-// system (folders included) costing what other processes wrote as well; with many, that one sync
-// is cheaper than a flush each. The placed entries are few: each of their files is flushed, and
-// a written file the step before the commit took out is not.
+// on the disk itself, must find whole files and whole folders. Only what was written anew is
+// flushed: a linked file's bytes are there since its own publish, so only its entry needs the sync
+// of its folder (with a journal that also carries the link count), and it is never opened for the
+// flush, which a user's read-only mark on the published file would refuse. New files are flushed
+// one by one while they are few, the sync of the whole file system (folders included) costing what
+// other processes wrote as well; with many, that one sync is cheaper than a flush each. The placed
+// folders may also hold files the step before the commit wrote: each of their files but the links
+// is flushed, and a written file that step took out is not.
 void FolderStaging::makeDurable() const
 {
     std::vector<fs::path> files{m_staging / kPlacedListName};
@@ -409,16 +422,16 @@ void FolderStaging::makeDurable() const
         if (fs::is_directory(entry.staged)) {
             folders.push_back(entry.staged);
             for (const fs::directory_entry& file : fs::directory_iterator(entry.staged))
-                if (file.is_regular_file())
+                if (file.is_regular_file() && !lf_isPublishedFile(file.path(), entry.target / file.path().filename()))
                     files.push_back(file.path());
-        } else if (lf_exists(entry.staged)) {
+        } else if (lf_exists(entry.staged) && !lf_isPublishedFile(entry.staged, entry.target)) {
             files.push_back(entry.staged);
         }
     }
     std::sort(files.begin(), files.end());
     files.erase(std::unique(files.begin(), files.end()), files.end());
     if (files.size() > kFlushEachLimit) {
-        gf_syncFileSystem(m_staging);
+        gf_syncFileSystem(m_staging, files);
         return;
     }
     for (const fs::path& file : files)

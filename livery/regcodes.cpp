@@ -304,9 +304,11 @@ void lf_checkInlineRegcodeClashes(const std::vector<LiveryData>& liveries)
     if (lines.empty())
         return;
     fs::create_directories(g_outputErrorsPath);
-    if (!gf_writeLines(lines, gf_inlineRegcodesPath())) {
-        gf_logErrorf("{} in-line regcode clashes, \"{}\" could not be written", lines.size(),
-                     gf_utf8FromPath(gf_inlineRegcodesPath()));
+    try {
+        gf_writeLines(lines, gf_inlineRegcodesPath());
+    } catch (const fs::filesystem_error& e) {
+        gf_logErrorf("{} in-line regcode clashes, \"{}\" could not be written: {}", lines.size(),
+                     gf_utf8FromPath(gf_inlineRegcodesPath()), e.what());
         return;
     }
     gf_logf("{} in-line regcode clashes, see \"{}\"", lines.size(), gf_utf8FromPath(gf_inlineRegcodesPath()));
@@ -328,10 +330,13 @@ void lf_processRegcodeFiles()
     if (g_offlineRegcodeLines.empty())
         return;
     fs::create_directories(g_outputInfoPath);
-    if (gf_writeLines(g_offlineRegcodeLines, report))
+    try {
+        gf_writeLines(g_offlineRegcodeLines, report);
         gf_logf("Offline regcode files processed, results can be found in \"{}\"", gf_utf8FromPath(report));
-    else
-        gf_logErrorf("Offline regcode files processed, \"{}\" could not be written", gf_utf8FromPath(report));
+    } catch (const fs::filesystem_error& e) {
+        gf_logErrorf("Offline regcode files processed, \"{}\" could not be written: {}", gf_utf8FromPath(report),
+                     e.what());
+    }
     if (!g_specialLiveryTitles.empty())
         gf_logf("{} special liveries", g_specialLiveryTitles.size());
 }

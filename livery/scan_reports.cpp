@@ -7,11 +7,9 @@
 #include "base/path_text.h"
 #include "base/text_util.h"
 #include "livery/regcodes.h"
-#include "platform/system/files.h"
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <optional>
 
 #include <fmt/format.h>
@@ -34,11 +32,24 @@ void lf_addConversionLine(const LiveryData& livery, std::string_view field, std:
 
 void lf_sortLines(std::list<std::string>& lines) { lines.sort(); }
 void lf_sortLines(std::vector<std::string>& lines) { std::sort(lines.begin(), lines.end()); }
-bool lf_writeLines(const std::list<std::string>& lines, const fs::path& path) { return lf_writeLinesToFile(lines, path); }
-bool lf_writeLines(const std::vector<std::string>& lines, const fs::path& path) { return gf_writeLines(lines, path); }
 
-// Writes one problem list to its report and logs the summary line made by `line` from the count
-// and the report path. An unwritable report still gets its line.
+// Replaces a report whole and logs its summary line; a report that cannot be written is logged with
+// the reason instead, so that the log never points to the previous scan's report.
+void lf_writeReport(const std::vector<std::string>& lines, const fs::path& path, const std::string& summary)
+{
+    fs::create_directories(path.parent_path());
+    try {
+        gf_writeLines(lines, path);
+    } catch (const fs::filesystem_error& e) {
+        gf_logErrorf("{} line{} for \"{}\" could not be written: {}", lines.size(), gf_plural(lines.size()),
+                     gf_utf8FromPath(path), e.what());
+        return;
+    }
+    gf_log(summary);
+}
+
+// Writes one problem list to its report with the summary line made by `line` from the count and the
+// report path.
 template <typename Lines, typename LineText>
 void lf_reportList(ProblemList<Lines>& list, bool sorted, LineText line)
 {
@@ -46,22 +57,11 @@ void lf_reportList(ProblemList<Lines>& list, bool sorted, LineText line)
         return;
     if (sorted)
         lf_sortLines(list.lines);
-    fs::create_directories(list.reportPath.parent_path());
-    lf_writeLines(list.lines, list.reportPath);
-    gf_log(line(list.lines.size(), gf_utf8FromPath(list.reportPath)));
+    lf_writeReport(std::vector<std::string>(list.lines.begin(), list.lines.end()), list.reportPath,
+                   line(list.lines.size(), gf_utf8FromPath(list.reportPath)));
 }
 
 } // namespace
-
-bool lf_writeLinesToFile(const std::list<std::string>& lines, const fs::path& path)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    for (const std::string& line : lines)
-        out << line << '\n' << std::flush;
-    return true;
-}
 
 void lf_removeScanReports()
 {
@@ -70,15 +70,12 @@ void lf_removeScanReports()
         &g_noFltsimSectionList.reportPath, &g_liveriesSkippedOnPriorityPath, &inlineRegcodes,
         &g_invalidAirlineList.reportPath,  &g_invalidTypeList.reportPath,    &g_fixList.reportPath,
         &g_invalidFileList.reportPath,     &g_incompleteSectionList.reportPath};
-    try {
-        for (const fs::path* report : reports)
-            gf_removeFile(*report);
-        // Only an empty folder goes: other writers may keep their files there.
-        if (fs::is_directory(g_outputErrorsPath) && fs::is_empty(g_outputErrorsPath))
-            gf_removeFolderTree(g_outputErrorsPath);
-    } catch (const fs::filesystem_error& e) {
-        gf_logf("problems with removing previous files: {}", e.what());
-    }
+    for (const fs::path* report : reports)
+        gf_removeFileOrLog(*report);
+    // Only an empty folder goes: other writers may keep their files there.
+    std::error_code error;
+    if (fs::is_directory(g_outputErrorsPath, error) && fs::is_empty(g_outputErrorsPath, error))
+        gf_removeFolderOrLog(g_outputErrorsPath);
 }
 
 void lf_writeCodeFixes(LiveryData& livery)
@@ -128,12 +125,10 @@ void lf_writeScanSummary()
     lf_reportList(g_noFltsimSectionList, true, [](std::size_t n, const std::string& path) {
         return fmt::format("{} empty aircraft.cfg files, see {}", n, path);
     });
-    if (!g_modelConversionLines.empty()) {
-        fs::create_directories(g_airlineModelConversionsPath.parent_path());
-        gf_writeLines(g_modelConversionLines, g_airlineModelConversionsPath);
-        gf_logf("{} liveries updated with real live data from dbase, see {}", g_modelConversionLines.size(),
-                gf_utf8FromPath(g_airlineModelConversionsPath));
-    }
+    if (!g_modelConversionLines.empty())
+        lf_writeReport(g_modelConversionLines, g_airlineModelConversionsPath,
+                       fmt::format("{} liveries updated with real live data from dbase, see {}",
+                                   g_modelConversionLines.size(), gf_utf8FromPath(g_airlineModelConversionsPath)));
 }
 
 void gf_clearLiveryLists()

@@ -5,7 +5,6 @@
 #include "livery/livery_data.h"
 
 #include <filesystem>
-#include <list>
 #include <string>
 #include <vector>
 
@@ -17,12 +16,9 @@ extern std::vector<std::string> g_modelConversionLines;
 inline const std::filesystem::path g_airlineModelConversionsPath{g_outputInfoPath / "AirlineModelConversions.txt"};
 inline const std::filesystem::path g_liveriesSkippedOnPriorityPath{g_outputInfoPath / "LiveriesSkippedOnPriority.txt"};
 
-// Creates or empties the file and writes each text as one line; false, writing nothing, when the
-// file cannot be opened.
-bool lf_writeLinesToFile(const std::list<std::string>& lines, const std::filesystem::path& path);
-
-// Deletes the previous scan's reports, and "output/errors" when that is then empty. A file-system
-// error ends the removal with the line "problems with removing previous files: {}"; the scan goes on.
+// Deletes the previous scan's reports, whatever marks a user's tools left on them, and
+// "output/errors" when that is then empty. A removal that fails is logged (gf_removeFileOrLog); the
+// others and the scan go on.
 // "LiveriesScanned.xml" stays: a new scan replaces it only once it has a complete list.
 void lf_removeScanReports();
 

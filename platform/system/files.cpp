@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <system_error>
+#include <vector>
 #include <utility>
 #include <vector>
 
@@ -248,6 +249,9 @@ void gf_syncFile(const fs::path& path)
 
 void gf_syncFolder(const fs::path& folder) { lf_syncOpenFolder(folder, ::fsync, "fsync"); }
 
-void gf_syncFileSystem(const fs::path& folder) { lf_syncOpenFolder(folder, ::syncfs, "syncfs"); }
+void gf_syncFileSystem(const fs::path& folder, const std::vector<fs::path>&)
+{
+    lf_syncOpenFolder(folder, ::syncfs, "syncfs");
+}
 
 } // namespace zyn

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace zyn {
 
@@ -113,8 +114,10 @@ std::filesystem::path gf_temporaryPath(const std::filesystem::path& path);
 void gf_syncFile(const std::filesystem::path& path);
 // Makes the replaces done in a folder durable (a crash right after one must not bring the old file back).
 void gf_syncFolder(const std::filesystem::path& folder);
-// Flushes to disk every file written so far under the folder, at once: one sync for any number of
-// writes that did not flush each (on Linux the whole file system that holds the folder).
-void gf_syncFileSystem(const std::filesystem::path& folder);
+// Flushes to disk the files written under the folder that did not flush each, at once: on Linux one
+// sync of the whole file system that holds the folder, for any number of writes; on Windows, where
+// that needs an administrator, each of the files (and no other: a file the user marked read-only
+// refuses the opening a flush needs).
+void gf_syncFileSystem(const std::filesystem::path& folder, const std::vector<std::filesystem::path>& written);
 
 } // namespace zyn

@@ -280,16 +280,10 @@ void gf_syncFile(const fs::path& path)
         lf_throwError(code, "FlushFileBuffers", path);
 }
 
-void gf_syncFileSystem(const fs::path& folder)
+void gf_syncFileSystem(const fs::path&, const std::vector<fs::path>& written)
 {
-    // Flushing a whole volume needs an administrator, so each file under the folder is flushed: still
-    // one pass at the end instead of a flush per write.
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        if (it->is_regular_file(error))
-            gf_syncFile(it->path());
-    if (error)
-        throw fs::filesystem_error("walk", folder, error);
+    for (const fs::path& file : written)
+        gf_syncFile(file);
 }
 
 } // namespace zyn

@@ -66,16 +66,17 @@ TEST_F(FileUtil, WriteFileTruncatesAndAddsLineEndOnRequest)
     EXPECT_FALSE(gf_writeFile("x", dir / "no" / "such" / "folder.txt", true));
 }
 
+// Replaced whole: a full disk leaves the old file, never an emptied one.
 TEST_F(FileUtil, WriteLinesWritesOneLinePerText)
 {
     const auto file = dir / "lines.txt";
-    ASSERT_TRUE(gf_writeLines({"a", "", "c"}, file));
+    gf_writeLines({"a", "", "c"}, file);
     EXPECT_EQ(test::readText(file), "a\n\nc\n");
-    EXPECT_FALSE(gf_writeLines({"a"}, dir / "missing" / "lines.txt"));
-    const auto full = gf_pathFromUtf8("/dev/full"); // a device that is always full
-    if (std::filesystem::exists(full)) {
-        EXPECT_FALSE(gf_writeLines({"a", "b"}, full));
-    }
+    EXPECT_THROW(gf_writeLines({"a"}, dir / "missing" / "lines.txt"), std::filesystem::filesystem_error);
+    gf_setFullDisk(FullDisk{dir.path(), 3});
+    EXPECT_THROW(gf_writeLines({"new", "lines"}, file), std::filesystem::filesystem_error);
+    gf_setFullDisk(std::nullopt);
+    EXPECT_EQ(test::readText(file), "a\n\nc\n");
 }
 
 TEST_F(FileUtil, SaveXmlLogsTheOutcome)

@@ -2,6 +2,7 @@
 #include "base/folders.h"
 #include "livery/regcodes.h"
 #include "livery/scan_reports.h"
+#include "platform/system/full_disk.h"
 #include "tests/settings/settings_file_fixture.h"
 #include "tests/support/dbase_fixture.h"
 
@@ -51,6 +52,16 @@ TEST_F(ScanReports, RemovalOfThePreviousReportsKeepsTheScannedFileAndOtherFiles)
     lf_removeScanReports();
     EXPECT_FALSE(fs::exists(g_fixList.reportPath));
     EXPECT_TRUE(fs::exists(g_outputErrorsPath / "someone_elses.txt"));
+
+    // The first removal refused (a folder of that name, another program's): logged, and the others go.
+    test::writeText(g_noFltsimSectionList.reportPath / "held.txt", "x\n");
+    test::writeText(g_fixList.reportPath, "old\n");
+    lf_removeScanReports();
+    EXPECT_FALSE(fs::exists(g_fixList.reportPath));
+    const auto lines = logLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.find(" could not be removed: ") != std::string::npos; }),
+              1);
 }
 
 TEST_F(ScanReports, RegistrationRecordCorrectsCargoAirlineAndType)
@@ -90,6 +101,10 @@ TEST_F(ScanReports, CleanScanWritesOnlyItsHeadings)
 
 TEST_F(ScanReports, ProblemListsGoToTheirFilesSortedWhereTheyShouldBe)
 {
+    // The previous scan's report, read-only and still open in a reader: replaced whole by a new file.
+    test::writeText(g_invalidAirlineList.reportPath, "STALE .x=9\n");
+    test::markFile(g_invalidAirlineList.reportPath, test::FileMark::ReadOnly);
+    fs::create_hard_link(g_invalidAirlineList.reportPath, dir / "held.txt");
     g_invalidAirlineList.append("XYZ b");
     g_invalidAirlineList.append("ABC a");
     g_fixList.append("second fix");
@@ -98,6 +113,8 @@ TEST_F(ScanReports, ProblemListsGoToTheirFilesSortedWhereTheyShouldBe)
     g_noFltsimSectionList.append("a.cfg");
     lf_writeScanSummary();
     EXPECT_EQ(test::readLines(g_invalidAirlineList.reportPath), (std::vector<std::string>{"ABC a", "XYZ b"}));
+    EXPECT_TRUE(test::isPlainFile(g_invalidAirlineList.reportPath));
+    EXPECT_EQ(test::readText(dir / "held.txt"), "STALE .x=9\n");
     EXPECT_EQ(test::readLines(g_fixList.reportPath), (std::vector<std::string>{"second fix", "first fix"}));
     EXPECT_EQ(test::readLines(g_noFltsimSectionList.reportPath), (std::vector<std::string>{"a.cfg", "z.cfg"}));
     EXPECT_TRUE(logHas("Errors:"));
@@ -105,6 +122,23 @@ TEST_F(ScanReports, ProblemListsGoToTheirFilesSortedWhereTheyShouldBe)
     EXPECT_TRUE(logHas(fmt::format("2 code fixes, see {}", g_fixList.reportPath.string())));
     EXPECT_TRUE(logHas(fmt::format("2 empty aircraft.cfg files, see {}", g_noFltsimSectionList.reportPath.string())));
     EXPECT_FALSE(fs::exists(g_invalidTypeList.reportPath));
+}
+
+// A report that cannot be written keeps the previous one whole, and the log says so instead of
+// pointing to it.
+TEST_F(ScanReports, AReportThatCannotBeWrittenIsLoggedAndKeepsTheOldOne)
+{
+    test::writeText(g_fixList.reportPath, "old fix\n");
+    g_fixList.append("new fix");
+    gf_setFullDisk(FullDisk{g_outputErrorsPath, 0});
+    lf_writeScanSummary();
+    gf_setFullDisk(std::nullopt);
+    EXPECT_EQ(test::readText(g_fixList.reportPath), "old fix\n");
+    EXPECT_FALSE(logHas(fmt::format("1 code fixes, see {}", g_fixList.reportPath.string())));
+    const auto lines = logLines();
+    const std::string failed = fmt::format("===> 1 line for \"{}\" could not be written: ", g_fixList.reportPath.string());
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.starts_with(failed); }),
+              1);
 }
 
 } // namespace
