@@ -49,8 +49,10 @@ public:
 #ifdef _WIN32
         CloseHandle(m_held);
 #else
-        kill(m_child, SIGKILL);
-        waitpid(m_child, nullptr, 0);
+        if (m_child > 0) { // never kill(-1): that would end every process the account may signal
+            kill(m_child, SIGKILL);
+            waitpid(m_child, nullptr, 0);
+        }
 #endif
         std::filesystem::remove(m_file);
     }
