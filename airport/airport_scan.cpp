@@ -31,6 +31,8 @@
 #include <deque>
 #include <future>
 #include <memory>
+#include <stdexcept>
+#include <system_error>
 
 namespace zyn {
 
@@ -126,11 +128,21 @@ void lf_searchBglEntry(const fs::directory_entry& entry, std::size_t scannedChar
         lf_waitOldest(pending, folder, "inner");
 }
 
+// An earlier scan's staging folder that stays: the scan waits for the next start, the start goes on.
+class StagingStays : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 void lf_prepareTargets()
 {
     gf_finishFolderPublish(g_scanCommittedPath); // the staged files are compared with the published ones
-    // An earlier scan's staged files would be published as this one's: one that stays ends the scan.
-    gf_removeFolderTree(g_scanStagingPath);
+    // An earlier scan's staged files would be published as this one's: while one of them stays (held
+    // open by another program, another account's), this scan does not run.
+    std::error_code ec;
+    fs::path stayed;
+    if (gf_removeFolderTree(g_scanStagingPath, ec, &stayed); ec)
+        throw StagingStays(fmt::format("{} could not be removed: {}", gf_utf8FromPath(stayed), ec.message()));
 }
 
 // The report goes with the results it describes; one that cannot be written takes the previous one
@@ -416,6 +428,10 @@ void gf_scanAirports()
         gf_clearStatusMessage();
         gf_resetScanLog();
         lf_logPutBack(e);
+    } catch (const StagingStays& e) { // the setting stays on
+        gf_clearStatusMessage();
+        gf_resetScanLog();
+        gf_logErrorf("The airports scan waits for the next start, the previous results are kept: {}", e.what());
     }
     g_airportNames.clear();
     gf_log("-------------------------- airports scan ends    ----------------------------\n");

@@ -12,6 +12,7 @@
 #include "platform/system/clock.h"
 #include "platform/system/files.h"
 #include "platform/system/full_disk.h"
+#include "platform/system/lock_retry.h"
 #include "settings/settings.h"
 #include "shown/display_texts.h"
 #include "tests/airport/airport_fixture.h"
@@ -30,6 +31,10 @@
 #include <memory>
 #include <set>
 #include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace zyn {
 namespace {
@@ -518,6 +523,33 @@ TEST_F(AirportScan, APublishThatCannotFinishKeepsThePreviousResultsAndTheScanSet
     EXPECT_EQ(test::readText(g_mySimaddonPath / "LOWI.txt"), "new");
     EXPECT_EQ(test::readText(g_myThirdpartyPath / "EDDB.xml"), "new");
 }
+
+#ifdef _WIN32
+// A file of an earlier scan's staging folder that another program holds open: the start goes on, the
+// previous results stay, and the next start scans.
+TEST_F(AirportScan, AStagingFolderThatStaysPutsTheScanOffAndTheStartGoesOn)
+{
+    package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});
+    param::MSFS_INSTALL_PATH.setValue((programDir / "Packages").string());
+    test::writeText(g_airportsScanLogPath, "old");
+    const fs::path held = g_airportsPath / "scan_new" / "held.txt"; // an earlier scan's staging
+    test::writeText(held, "held");
+    const HANDLE handle = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    param::SCAN_AIRPORTS.value = 1;
+    gf_setLockWait([](std::chrono::milliseconds) {});
+    EXPECT_NO_THROW(gf_scanAirports());
+    gf_setLockWait(nullptr);
+    CloseHandle(handle);
+    EXPECT_EQ(test::readText(g_airportsScanLogPath), "old");
+    EXPECT_TRUE(param::SCAN_AIRPORTS.on());
+    EXPECT_TRUE(logContains("The airports scan waits for the next start, the previous results are kept"));
+    gf_scanAirports(); // the next start
+    EXPECT_FALSE(param::SCAN_AIRPORTS.on());
+    EXPECT_NE(test::readText(g_airportsScanLogPath), "old");
+}
+#endif
 
 TEST_F(AirportScan, OutsideMsfs2020TheSimaddonFilesAreAddedToThePackage)
 {
