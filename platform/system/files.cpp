@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <system_error>
-#include <vector>
 #include <utility>
 #include <vector>
 
