@@ -7,6 +7,7 @@
 #include "base/path_text.h"
 #include "base/text_util.h"
 #include "livery/regcodes.h"
+#include "platform/system/files.h"
 
 #include <algorithm>
 #include <array>
@@ -70,12 +71,20 @@ void lf_removeScanReports()
         &g_noFltsimSectionList.reportPath, &g_liveriesSkippedOnPriorityPath, &inlineRegcodes,
         &g_invalidAirlineList.reportPath,  &g_invalidTypeList.reportPath,    &g_fixList.reportPath,
         &g_invalidFileList.reportPath,     &g_incompleteSectionList.reportPath};
+    // Each goes on its own: one that stays (held open, another account's) keeps no other.
+    const auto remove = [](const fs::path& path, auto removal) {
+        try {
+            removal(path);
+        } catch (const fs::filesystem_error& e) {
+            gf_logf("problems with removing previous files: {}", e.what());
+        }
+    };
     for (const fs::path* report : reports)
-        gf_removeFileOrLog(*report);
+        remove(*report, [](const fs::path& p) { gf_removeFile(p); });
     // Only an empty folder goes: other writers may keep their files there.
     std::error_code error;
     if (fs::is_directory(g_outputErrorsPath, error) && fs::is_empty(g_outputErrorsPath, error))
-        gf_removeFolderOrLog(g_outputErrorsPath);
+        remove(g_outputErrorsPath, [](const fs::path& p) { gf_removeFolderTree(p); });
 }
 
 void lf_writeCodeFixes(LiveryData& livery)

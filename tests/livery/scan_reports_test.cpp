@@ -60,7 +60,7 @@ TEST_F(ScanReports, RemovalOfThePreviousReportsKeepsTheScannedFileAndOtherFiles)
     EXPECT_FALSE(fs::exists(g_fixList.reportPath));
     const auto lines = logLines();
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                            [](const std::string& line) { return line.find(" could not be removed: ") != std::string::npos; }),
+                            [](const std::string& line) { return line.find("problems with removing previous files: ") != std::string::npos; }),
               1);
 }
 
