@@ -164,6 +164,7 @@ void lf_serveWindowRequests()
 void lf_flushStatic()
 {
     gf_removeAllStaticAc();
+    gf_forgetAllSentAway(); // from now on none is sent away for the count: those sent away may stand again
     // Parking may have ended since the click: the next park airport must not lose its renewals.
     if (g_parkAirportLoaded.load() == 0 || param::INITIAL_LOAD_ONLY.on())
         return;

@@ -254,6 +254,7 @@ void gf_clearAcContainers()
     g_motionInputs.qnh = 1013;
     g_aircraftWithoutLivery.clear();
     g_identityCheckIds.clear();
+    gf_forgetAllSentAway();
     g_userOfTick = UserAcData{};
     gf_resetParkAttempt();
 }

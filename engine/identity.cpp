@@ -26,6 +26,16 @@ std::atomic<double> g_liveParkedMeanHours{0.0};
 
 namespace {
 
+struct SentAway {
+    std::uint32_t hexId = 0;
+    LatLon stood;
+};
+std::vector<SentAway> g_sentAway;
+
+} // namespace
+
+namespace {
+
 constexpr std::int64_t kTicks100nsPerMinute = 600'000'000;
 constexpr std::int64_t kParkedMinutes = 90;
 constexpr std::int64_t kHeavyParkedMinutes = 180;
@@ -37,22 +47,22 @@ std::int64_t lf_minutesParked(const LiveAcRecord& a)
     return std::max<std::int64_t>(0, (gf_steadyTicks100ns() - a.parkedSince) / kTicks100nsPerMinute);
 }
 
-// The live parked aircraft, longest parked first.
-std::vector<LiveParkedEntry> lf_liveParkedByTime()
+// The live parked aircraft, longest parked first. Of those parked the same whole minutes the one that
+// parked first by the clock goes first, never a newcomer by its place in the list.
+std::vector<LiveAcRecord*> lf_liveParkedByTime()
 {
-    std::vector<LiveParkedEntry> list;
-    for (const LiveAcRecord& a : g_liveAircraft)
+    std::vector<LiveAcRecord*> list;
+    for (LiveAcRecord& a : g_liveAircraft)
         if (lf_liveParked(a))
-            list.push_back({a.hexId, lf_minutesParked(a)});
-    std::stable_sort(list.begin(), list.end(), [](const auto& x, const auto& y) { return x.minutes > y.minutes; });
+            list.push_back(&a);
+    std::stable_sort(list.begin(), list.end(),
+                     [](const LiveAcRecord* x, const LiveAcRecord* y) { return x->parkedSince < y->parkedSince; });
     return list;
 }
 
-LiveAcRecord* lf_liveByHexId(std::uint32_t hexId)
+std::vector<SentAway>::iterator lf_findSentAway(std::uint32_t hexId)
 {
-    auto it = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(),
-                           [hexId](const LiveAcRecord& a) { return a.hexId == hexId; });
-    return it == g_liveAircraft.end() ? nullptr : &*it;
+    return std::find_if(g_sentAway.begin(), g_sentAway.end(), [hexId](const SentAway& s) { return s.hexId == hexId; });
 }
 
 const char* lf_stateWord(bool onGround) { return onGround ? "on ground" : "airborne"; }
@@ -173,12 +183,43 @@ void gf_removeLiveParked(std::size_t count)
 {
     const auto list = lf_liveParkedByTime();
     for (std::size_t i = 0; i < std::min(count, list.size()); ++i) {
-        if (LiveAcRecord* a = lf_liveByHexId(list[i].hexId)) {
-            gf_logf("live parked {} at {} removed", gf_acDescription(*a), gf_standNameOf(*a));
-            removeAircraftFromSim(*a);
-        }
+        LiveAcRecord& a = *list[i];
+        gf_logf("live parked {} at {} removed", gf_acDescription(a), gf_standNameOf(a));
+        gf_sendAwayForCount(a);
     }
 }
+
+void gf_sendAwayForCount(LiveAcRecord& a)
+{
+    const LatLon stood = a.initLat != 0.0 || a.initLon != 0.0 ? LatLon{a.initLat, a.initLon} : gf_positionOf(a.block);
+    if (const auto known = lf_findSentAway(a.hexId); known != g_sentAway.end()) {
+        known->stood = stood;
+    } else {
+        if (g_sentAway.size() >= kMostRemembered)
+            g_sentAway.erase(g_sentAway.begin());
+        g_sentAway.push_back({a.hexId, stood});
+    }
+    removeAircraftFromSim(a);
+}
+
+bool gf_sentAwayStillThere(std::uint32_t hexId, LatLon reported, double reachNm)
+{
+    const auto known = lf_findSentAway(hexId);
+    if (known == g_sentAway.end())
+        return false;
+    if (gf_distanceNm(known->stood, reported) <= reachNm)
+        return true;
+    g_sentAway.erase(known);
+    return false;
+}
+
+void gf_forgetSentAway(std::uint32_t hexId)
+{
+    if (const auto known = lf_findSentAway(hexId); known != g_sentAway.end())
+        g_sentAway.erase(known);
+}
+
+void gf_forgetAllSentAway() { g_sentAway.clear(); }
 
 void lf_checkMaxPark(const LiveAcRecord& parking)
 {
@@ -188,18 +229,19 @@ void lf_checkMaxPark(const LiveAcRecord& parking)
         const auto live = lf_liveParkedByTime();
         const std::uint32_t liveCount = gf_liveParkedStats(true);
         gf_showStaticParkedStats();
-        // An aircraft already standing among the live parked ones is not counted a second time.
-        const bool counted = std::any_of(live.begin(), live.end(),
-                                         [&](const LiveParkedEntry& e) { return e.hexId == parking.hexId; });
+        // An aircraft already standing among the live parked ones is not counted a second time, and is
+        // never the one sent away for its own arrival.
+        const auto isParking = [&parking](const LiveAcRecord* e) { return e->hexId == parking.hexId; };
+        const bool counted = std::any_of(live.begin(), live.end(), isParking);
         const std::int64_t extra = counted ? 0 : 1;
         const std::int64_t most = gf_parkingCount();
         if (most < 1)
             return; // no parking count yet: nothing to keep within
-        if (!param::INITIAL_LOAD_ONLY.on() && liveCount + extra > most && !live.empty()) {
-            if (LiveAcRecord* longest = lf_liveByHexId(live.front().hexId)) {
-                gf_logf("{:}: {:8} max park exceeded, removed", gf_standNameOf(*longest), longest->head.callsign);
-                removeAircraftFromSim(*longest);
-            }
+        const auto longest = std::find_if_not(live.begin(), live.end(), isParking);
+        if (!param::INITIAL_LOAD_ONLY.on() && liveCount + extra > most && longest != live.end()) {
+            LiveAcRecord& away = **longest;
+            gf_logf("{:}: {:8} max park exceeded, removed", gf_standNameOf(away), away.head.callsign);
+            gf_sendAwayForCount(away);
         }
         auto statics = gf_parkedByStaticOrder();
         if (statics.empty())

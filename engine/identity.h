@@ -2,6 +2,7 @@
 // Duplicates and removal policies of live aircraft: parked aircraft that are really a live one,
 // the live limit, parked live aircraft that stood too long, the parking count, the aircraft on the
 // reserved stand, and the statistics of live parked aircraft. Main-loop thread only.
+#include "base/geo.h"
 #include "engine/records.h"
 
 #include <atomic>
@@ -49,6 +50,18 @@ void gf_expireLiveParked();
 void gf_removeLiveParked(std::size_t count);
 // Keeps the parked aircraft within the parking count once the aircraft parks (or is about to).
 void lf_checkMaxPark(const LiveAcRecord& parking);
+
+// A live parked aircraft sent away to keep the parking count: removed, and remembered where it stood,
+// so that the reports the service still sends from there do not spawn it at the stand again (which
+// would send another away, and so on without end).
+void gf_sendAwayForCount(LiveAcRecord& parked);
+// True while the aircraft was sent away for the count and is reported where it stood (within reachNm);
+// one reported elsewhere has moved and is forgotten.
+bool gf_sentAwayStillThere(std::uint32_t hexId, LatLon reported, double reachNm);
+// Forgets the aircraft (it moved, it flies).
+void gf_forgetSentAway(std::uint32_t hexId);
+// Forgets them all: parking ends or its stands are replaced, the statics are flushed, a restart.
+void gf_forgetAllSentAway();
 // Removes the aircraft on the park airport's reserved stand: a static first, else a live one.
 void gf_removeAcAtStand();
 

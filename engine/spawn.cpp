@@ -251,6 +251,7 @@ void spawnLiveAc(LiveAcRecord& a)
                     a.phase = MovePhase::Taxi;
             }
         }
+        gf_forgetSentAway(a.hexId); // created elsewhere than where it was sent away from: it moved
         gf_queueIdentityCheck(a.hexId);
         lf_setFirstBlock(a);
         if (!lf_finite(a.block)) {

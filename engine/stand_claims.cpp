@@ -270,6 +270,9 @@ SpawnStand gf_takeStandAtSpawn(LiveAcRecord& a)
             return SpawnStand::Taxi;
         reference = last;
     }
+    // Sent away for the parking count, it is not created at its stand again while it stands there.
+    if (gf_sentAwayStillThere(a.hexId, reference, kSpawnStandNm))
+        return SpawnStand::Gone;
     ParkPos* stand = gf_standFits(reference, a, kSpawnStandNm, f.stationary != 0);
     if (!stand) {
         if (!n.stationary)

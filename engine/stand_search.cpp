@@ -5,6 +5,7 @@
 #include "airport/stand_lookup.h"
 #include "base/log.h"
 #include "base/random_util.h"
+#include "engine/identity.h"
 #include "engine/live_removals.h"
 #include "engine/session_calls.h"
 #include "engine/stand_claims.h"
@@ -193,6 +194,7 @@ void gf_removeStandSlot(std::uint32_t hexId)
 void gf_clearStandClaims()
 {
     g_standSlots.clear();
+    gf_forgetAllSentAway(); // where they stood means nothing at the next stands
     gf_forgetParkAttempt();
     gf_forgetStandHolds();
     gf_removeAllStaticAc(); // as the live ones: a static must not stand where the next stands let another park

@@ -407,7 +407,7 @@ void lf_trimToCount(std::int64_t count)
             const auto live = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(),
                                            [sid](const LiveAcRecord& a) { return a.standId == sid && a.inSim(); });
             if (live != g_liveAircraft.end())
-                removeAircraftFromSim(*live);
+                gf_sendAwayForCount(*live);
         } else {
             break;
         }
