@@ -17,6 +17,7 @@
 #include "livery/matching_summary.h"
 #include "parking/park_airport.h"
 #include "parking/session_calls.h"
+#include "parking/static_parking.h"
 #include "platform/system/clock.h"
 #include "platform/system/timer.h"
 #include "platform/win32/constants.h"
@@ -163,6 +164,7 @@ void lf_serveWindowRequests()
 
 void lf_flushStatic()
 {
+    gf_clearStaticParkingLists(); // the statics still to be parked go with those parked
     gf_removeAllStaticAc();
     gf_forgetAllSentAway(); // from now on none is sent away for the count: those sent away may stand again
     // Parking may have ended since the click: the next park airport must not lose its renewals.

@@ -42,18 +42,30 @@ constexpr std::int64_t kHeavyParkedMinutes = 180;
 
 bool lf_liveParked(const LiveAcRecord& a) { return a.inSim() && a.phase == MovePhase::Parked; }
 
+// Parked as the parking count sees it: at a stand in the simulator, or created there and on its way.
+bool lf_countedParked(const LiveAcRecord& a)
+{
+    return a.phase == MovePhase::Parked && !a.gone && !a.removeWhenCreated &&
+           (a.inSim() || a.state == ObjectState::CreationRequested);
+}
+
+bool lf_standingStatic(const AiAcRecord& s)
+{
+    return !s.erase && !s.removeWhenCreated && (s.inSim() || s.state == ObjectState::CreationRequested);
+}
+
 std::int64_t lf_minutesParked(const LiveAcRecord& a)
 {
     return std::max<std::int64_t>(0, (gf_steadyTicks100ns() - a.parkedSince) / kTicks100nsPerMinute);
 }
 
-// The live parked aircraft, longest parked first. Of those parked the same whole minutes the one that
-// parked first by the clock goes first, never a newcomer by its place in the list.
+// The live parked aircraft the count weighs, longest parked first. Of those parked the same whole
+// minutes the one that parked first by the clock goes first, never a newcomer by its place in the list.
 std::vector<LiveAcRecord*> lf_liveParkedByTime()
 {
     std::vector<LiveAcRecord*> list;
     for (LiveAcRecord& a : g_liveAircraft)
-        if (lf_liveParked(a))
+        if (lf_countedParked(a))
             list.push_back(&a);
     std::stable_sort(list.begin(), list.end(),
                      [](const LiveAcRecord* x, const LiveAcRecord* y) { return x->parkedSince < y->parkedSince; });
@@ -162,6 +174,8 @@ void gf_expireLiveParked()
         if (!lf_liveParked(a))
             continue;
         if (a.reportedWhileParked) {
+            // Heard since the last look; from now on its silence counts (its last report renewed parkedSince).
+            a.reportedWhileParked = 0;
             g_liveParkedDisplay.push_back({a.hexId, 0});
             continue;
         }
@@ -221,14 +235,26 @@ void gf_forgetSentAway(std::uint32_t hexId)
 
 void gf_forgetAllSentAway() { g_sentAway.clear(); }
 
+bool gf_parkingCountReached()
+{
+    const std::int64_t most = gf_parkingCount();
+    if (most < 1 || param::RT_PARKTRAFFIC_ONLY.on())
+        return false;
+    const auto live = std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(), lf_countedParked);
+    const auto statics = std::count_if(g_staticAircraft.begin(), g_staticAircraft.end(), lf_standingStatic);
+    return live + statics >= most;
+}
+
 void lf_checkMaxPark(const LiveAcRecord& parking)
 {
     try {
         if (param::RT_PARKTRAFFIC_ONLY.on())
             return;
         const auto live = lf_liveParkedByTime();
-        const std::uint32_t liveCount = gf_liveParkedStats(true);
+        gf_liveParkedStats(true);
         gf_showStaticParkedStats();
+        // Those being created at their stands count too: many stand at once as a session starts.
+        const auto liveCount = static_cast<std::int64_t>(live.size());
         // An aircraft already standing among the live parked ones is not counted a second time, and is
         // never the one sent away for its own arrival.
         const auto isParking = [&parking](const LiveAcRecord* e) { return e->hexId == parking.hexId; };
@@ -246,7 +272,8 @@ void lf_checkMaxPark(const LiveAcRecord& parking)
         auto statics = gf_parkedByStaticOrder();
         if (statics.empty())
             return;
-        if (static_cast<std::int64_t>(statics.size()) + liveCount + extra > most && statics.back()->inSim())
+        // One still being created gives way as well: it would stand beyond the count a moment later.
+        if (static_cast<std::int64_t>(statics.size()) + liveCount + extra > most)
             removeAircraftFromSim(*statics.back());
     } catch (const std::exception& e) {
         gf_logf("{}: {}", "lf_checkMaxPark", e.what());

@@ -62,6 +62,9 @@ bool gf_sentAwayStillThere(std::uint32_t hexId, LatLon reported, double reachNm)
 void gf_forgetSentAway(std::uint32_t hexId);
 // Forgets them all: parking ends or its stands are replaced, the statics are flushed, a restart.
 void gf_forgetAllSentAway();
+// True when the live parked aircraft (those being created at stands too) and the statics standing or
+// being created reach the parking count: no further static is parked.
+bool gf_parkingCountReached();
 // Removes the aircraft on the park airport's reserved stand: a static first, else a live one.
 void gf_removeAcAtStand();
 

@@ -124,10 +124,14 @@ bool lf_beyondSimQuery(const Situation& f)
     return gf_positionKnown(user) && gf_distanceNm(user, gf_positionOf(f)) * kMetresPerNm > g_rangeMetres.load();
 }
 
-std::size_t lf_liveInSim()
+// Live aircraft in the simulator or on their way there: whether the creation still waits in the
+// engine's queues, has gone to the simulator link, or its object runs through its light cycle.
+std::size_t lf_liveInSimOrComing()
 {
-    return static_cast<std::size_t>(std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(),
-                                                  [](const LiveAcRecord& a) { return a.state == ObjectState::InSim; }));
+    return static_cast<std::size_t>(
+        std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(), [](const LiveAcRecord& a) {
+            return !a.gone && (a.inSim() || (a.state == ObjectState::CreationRequested && !a.removeWhenCreated));
+        }));
 }
 
 // False when the live limit leaves no room and nothing farther away can make way.
@@ -136,7 +140,7 @@ bool lf_roomForOneMore(const Situation& f)
     const std::int32_t maxLive = param::MAX_LIVE.value.load();
     if (maxLive == -1)
         return true;
-    const auto n = lf_liveInSim() + g_pendingCreationIds.size() + g_liveCreationQueue.size();
+    const auto n = lf_liveInSimOrComing();
     if (static_cast<std::size_t>(std::max(maxLive, 0)) > n)
         return true;
     return !gf_removeFarthestLiveAc(gf_distanceNm(g_motionInputs.user, gf_positionOf(f)));

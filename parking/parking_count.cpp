@@ -14,12 +14,14 @@ namespace {
 
 std::int32_t lf_parkingCount() { return g_parkCount; }
 
-// The statics standing or on their way out, in the order they were parked: the last gives way first.
+// The statics standing or being created, in the order they were parked: the last gives way first.
+// Those already on their way out are not counted, or one leaving would be weighed (and chosen) again.
 std::vector<AiAcRecord*> lf_parkedByStaticOrder()
 {
     std::vector<AiAcRecord*> parked;
     for (AiAcRecord& a : g_staticAircraft)
-        if (a.state == ObjectState::InSim || a.state == ObjectState::RemovalRequested) parked.push_back(&a);
+        if (!a.erase && !a.removeWhenCreated && (a.inSim() || a.state == ObjectState::CreationRequested))
+            parked.push_back(&a);
     return parked;
 }
 

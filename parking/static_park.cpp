@@ -9,6 +9,8 @@
 #include "base/tick.h"
 #include "base/time_util.h"
 #include "base/units.h"
+#include "engine/identity.h"
+#include "engine/parking_queries.h"
 #include "engine/queues.h"
 #include "engine/records.h"
 #include "engine/removal.h"
@@ -264,6 +266,13 @@ void lf_parkStatic()
     }
     if (lf_userHoldsStand(candidate, *stand))
         return;
+    // Live aircraft parked since the candidates were chosen take their places in the count.
+    if (gf_parkingCountReached()) {
+        if (param::LOG.on())
+            gf_logf("{:8}: no static parking for {}, the parking count {} is reached", stand->id,
+                    candidate.callsign, gf_parkingCount());
+        return;
+    }
     const std::uint32_t number = lf_nextStaticNumber();
     AiAcRecord& parked =
         g_staticAircraft.emplace_back(gf_makeAiAircraft(lf_staticHead(candidate, number)), stand->sid,

@@ -11,6 +11,7 @@
 #include "engine/queues.h"
 #include "parking/park_airport.h"
 #include "parking/parking_count.h"
+#include "parking/parking_fit.h"
 #include "shown/display_texts.h"
 #include "platform/system/clock.h"
 #include "settings/settings.h"
@@ -49,7 +50,7 @@ protected:
         return g_liveAircraft.back();
     }
 
-    LiveAcRecord& addParkedLive(int n, AcCategory category, std::chrono::minutes parkedFor)
+    LiveAcRecord& addParkedLive(int n, AcCategory category, std::chrono::seconds parkedFor)
     {
         LiveAcRecord& a = addLive(n, 1.0);
         a.category = category;
@@ -79,7 +80,7 @@ protected:
 
     ManualClock m_clock;
     const LatLon user{47.0, 8.0};
-    std::vector<std::pair<std::ptrdiff_t, std::chrono::minutes>> m_parkedFor;
+    std::vector<std::pair<std::ptrdiff_t, std::chrono::seconds>> m_parkedFor;
 };
 
 TEST_F(Identity, ParkedAircraftThatIsTheLiveOneIsFound)
@@ -195,6 +196,35 @@ TEST_F(Identity, RemoveLiveParkedTakesTheLongestParkedFirst)
     EXPECT_EQ(removedHexIds(), (std::vector<std::uint32_t>{0x400000 + 2, 0x400000 + 3}));
     gf_removeLiveParked(10); // more than there are
     EXPECT_EQ(removedHexIds().size(), 3u);
+}
+
+// Over the parking count, of those parked the same whole minutes the one parked longer by the clock
+// goes, whatever their order in the list, and never the aircraft whose arrival is counted.
+TEST_F(Identity, MaxParkSendsAwayTheLongestParkedByTheClock)
+{
+    const struct {
+        const char* name;
+        std::int32_t count;
+        std::vector<std::chrono::seconds> parked;
+        std::size_t arriving;
+        std::uint32_t away;
+    } rows[] = {{"ten minutes each", 2, {610s, 640s, 0s}, 2, 0x400000 + 2},
+                {"the newcomer listed first", 1, {0s, 20s}, 0, 0x400000 + 2}};
+    gf_installParkingQueries();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        g_liveAircraft.clear();
+        g_liveAircraft.reserve(4);
+        m_parkedFor.clear();
+        for (std::size_t i = 0; i < row.parked.size(); ++i)
+            addParkedLive(static_cast<int>(i) + 1, AcCategory::Large, row.parked[i]);
+        parkAll();
+        g_parkCount = row.count;
+        lf_checkMaxPark(g_liveAircraft[row.arriving]);
+        EXPECT_EQ(removedHexIds(), std::vector<std::uint32_t>{row.away});
+    }
+    gf_setParkingQueries({});
+    g_parkCount = 0;
 }
 
 TEST_F(Identity, MaxParkWithoutParkingCountOrStaticsRemovesNothing)

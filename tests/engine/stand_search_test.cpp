@@ -3,6 +3,7 @@
 #include "airport/park_airport_state.h"
 #include "airport/stand_lookup.h"
 #include "engine/ai_driver.h"
+#include "engine/identity.h"
 #include "engine/stand_claims.h"
 #include "engine/stand_hold.h"
 #include "engine/stand_options.h"
@@ -201,6 +202,64 @@ TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
         claimant.stream[1].stationary = 1;
         EXPECT_EQ(gf_takeStandAtSpawn(claimant), row.result) << row.holder << " / " << row.claimant;
         EXPECT_EQ(g_liveAircraft[0].state == ObjectState::RemovalRequested, row.holderRemoved) << row.holder;
+    }
+}
+
+// An aircraft sent away for the parking count is not created at its stand again while the service
+// reports it there; reported on its way (it moved), or once the stands are read again, it is.
+TEST_F(Stands, AnAircraftSentAwayForTheCountIsCreatedAgainOnlyOnceItMoved)
+{
+    enum class Created { No, Taxiing, AtTheStand };
+    struct Row {
+        const char* name;
+        double eastMetres; // where it is reported next
+        double knots;
+        bool standsReadAgain;
+        Created created;
+        Created thenAtItsStand;
+    };
+    for (const Row& row : {Row{"still standing there", 5.0, 0.0, false, Created::No, Created::No},
+                           Row{"taxiing away", 100.0, 12.0, false, Created::Taxiing, Created::AtTheStand},
+                           Row{"the stands read again", 5.0, 0.0, true, Created::AtTheStand, Created::AtTheStand}}) {
+        SCOPED_TRACE(row.name);
+        g_liveAircraft.clear();
+        g_liveAircraft.reserve(4);
+        gf_forgetAllSentAway();
+        g_stands.clear();
+        addStand("A1", 0.0, 25.0);
+        LiveAcRecord parked = aircraft("SWR10", 17.0, kGate);
+        parked.standId = g_stands[0].sid;
+        parked.initLat = g_stands[0].latitude;
+        parked.initLon = g_stands[0].longitude;
+        parked.phase = MovePhase::Parked;
+        parked.state = ObjectState::InSim;
+        parked.objectId = 77;
+        g_liveAircraft.push_back(parked);
+        gf_sendAwayForCount(g_liveAircraft[0]);
+        if (row.standsReadAgain) {
+            gf_clearStandClaims();
+            addStand("A1", 0.0, 25.0);
+        }
+        const auto reported = [&](double eastMetres, double knots) {
+            LiveAcRecord again = aircraft("SWR10", 17.0, ahead(kGate, 90.0, eastMetres));
+            again.hexId = parked.hexId;
+            again.state = ObjectState::New;
+            again.objectId = 0;
+            again.phase = MovePhase::New;
+            again.liveryTitle = "Airbus A320 Swiss";
+            again.stream[1].groundSpeed = knots;
+            again.stream[1].stationary = knots == 0.0 ? 1 : 0;
+            if (knots > 0.0)
+                again.stream[1].lat += 0.001; // on its way
+            LiveAcRecord& a = g_liveAircraft.emplace_back(again);
+            spawnLiveAc(a);
+            if (a.gone || a.state != ObjectState::CreationRequested)
+                return Created::No;
+            return a.phase == MovePhase::Parked ? Created::AtTheStand : Created::Taxiing;
+        };
+        EXPECT_EQ(reported(row.eastMetres, row.knots), row.created);
+        g_liveAircraft.resize(1);
+        EXPECT_EQ(reported(5.0, 0.0), row.thenAtItsStand) << "then reported at its stand";
     }
 }
 

@@ -55,11 +55,13 @@
 #include "traffic/intake.h"
 
 #include <fmt/format.h>
+#include <gsl/util>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -83,6 +85,7 @@ constexpr int kRestartTicks = 600;            // the exit sequence and the new s
 constexpr std::int32_t kCreatingTicks = 100;  // an object waits this long for its creation answer
 constexpr std::int32_t kRemovingTicks = 300;  // and this long for its removal, beyond the removal queue
 constexpr double kParkedShare = 0.9;
+constexpr int kLimitReachedTicks = 6000;
 // The live limit turns some arrivals away, and the parking count sends some away as they park.
 constexpr double kParkedShareWithLimits = 0.8;
 constexpr std::int32_t kOutOfSightTicks = 3200; // the park airport is back in sight at the second check after
@@ -370,6 +373,185 @@ private:
     std::vector<Wait> m_waits, m_lastWaits;
 };
 
+// What the user set, kept as the user sees it: the live aircraft in the simulator or on their way within
+// MAX_LIVE after every tick, and the limit reached; after each check of the parking count (an aircraft
+// parked at a stand, a renewal) the live parked and the statics within the count, the aircraft the log
+// names as sent away for it the longest parked, and none sent away created at its stand again while it
+// is reported there; a silent parked aircraft there until its 90 minutes and gone at the first renewal
+// after; and after "Flush static" no static, even of those being created as it came.
+class LimitWatch {
+public:
+    explicit LimitWatch(const std::filesystem::path& log) : m_log(log, std::ios::binary) {}
+
+    void beforeTick()
+    {
+        m_parkedBefore.clear();
+        for (const LiveAcRecord& a : g_liveAircraft)
+            if (lf_parked(a))
+                m_parkedBefore.emplace_back(a.hexId, a.inSim());
+        std::sort(m_parkedBefore.begin(), m_parkedBefore.end());
+    }
+    // A report handed over; one away from where the aircraft was sent away from shows it moved.
+    void reported(const TrafficRecord& r)
+    {
+        m_heard[r.hexId] = g_tick.load();
+        const auto away = m_sentAway.find(r.hexId);
+        if (away != m_sentAway.end() && gf_distanceNm(away->second, gf_positionOf(r.situation)) > kStandReachNm)
+            m_sentAway.erase(away);
+    }
+    // "Flush static" was served, parking ended or the program restarted: nobody is kept away any longer.
+    void forgetSentAway() { m_sentAway.clear(); }
+    void flushed()
+    {
+        creatingAtFlush += static_cast<int>(std::count_if(g_staticAircraft.begin(), g_staticAircraft.end(),
+            [](const AiAcRecord& s) { return s.state == ObjectState::CreationRequested; }));
+        m_noStaticUntil = g_tick.load() + kFlushWatchTicks;
+        forgetSentAway();
+    }
+
+    std::string afterTick(bool renewed, bool expiryChecked)
+    {
+        std::string failure = lf_liveLimit();
+        if (failure.empty())
+            failure = lf_sentAwayLines();
+        if (failure.empty())
+            failure = lf_countChecked(renewed);
+        if (failure.empty() && renewed)
+            failure = lf_renewal(expiryChecked && !param::INITIAL_LOAD_ONLY.on());
+        for (const AiAcRecord& s : g_staticAircraft)
+            if (failure.empty() && g_tick.load() < m_noStaticUntil && lf_standing(s))
+                failure = "a static after \"Flush static\": " + lf_describe(s);
+        return failure;
+    }
+
+    int limitReached = 0;    // ticks with MAX_LIVE live aircraft in the simulator or on their way, and statics
+    int sentAway = 0;        // aircraft the log names as sent away for the parking count
+    int takenAtRenewal = 0;  // live parked aircraft a renewal took away
+    int expired = 0;         // silent parked aircraft gone at a renewal after their 90 minutes
+    int creatingAtFlush = 0; // statics being created as "Flush static" was served
+
+private:
+    static constexpr double kStandReachNm = 0.029697624190064796; // 55 m: created at a stand from there
+    static constexpr std::int32_t kExpiryTicks = 90 * 6000;
+    static constexpr std::int32_t kSlackTicks = 2 * 6000; // reports merge 30 s ahead; the aircraft parks after
+    static constexpr std::int32_t kFlushWatchTicks = 2000;
+
+    static bool lf_staying(const LiveAcRecord& a)
+    {
+        return !a.gone && !a.removeWhenCreated && (a.inSim() || a.state == ObjectState::CreationRequested);
+    }
+    static bool lf_parked(const LiveAcRecord& a) { return a.phase == MovePhase::Parked && lf_staying(a); }
+    static bool lf_standing(const AiAcRecord& s)
+    {
+        return !s.erase && !s.removeWhenCreated && (s.inSim() || s.state == ObjectState::CreationRequested);
+    }
+    bool lf_parkedBefore(std::uint32_t hexId) const
+    {
+        const auto it = std::lower_bound(m_parkedBefore.begin(), m_parkedBefore.end(), std::pair{hexId, false});
+        return it != m_parkedBefore.end() && it->first == hexId;
+    }
+    void lf_keepAway(const LiveAcRecord& a)
+    {
+        if (const ParkPos* stand = gf_standBySid(a.standId))
+            m_sentAway[a.hexId] = {stand->latitude, stand->longitude};
+    }
+
+    // Against the limit as it stood before this tick: the engine applies a new one at its next tick.
+    std::string lf_liveLimit()
+    {
+        const std::int32_t most = std::exchange(m_limitBefore, param::MAX_LIVE.value.load());
+        if (most < 0 || most != m_limitBefore)
+            return {};
+        const auto n = std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(), lf_staying);
+        // Reached while statics stand: they are not live aircraft and take no room of the limit.
+        limitReached += n == most && std::any_of(g_staticAircraft.begin(), g_staticAircraft.end(), lf_standing);
+        return n > most ? fmt::format("{} live aircraft in the simulator or on their way, MAX_LIVE {}", n, most)
+                        : std::string();
+    }
+
+    // The log's new lines naming an aircraft sent away for the count: none parked longer.
+    std::string lf_sentAwayLines()
+    {
+        std::string line;
+        while (std::getline(m_log, line)) {
+            const auto at = line.find(" max park exceeded, removed");
+            const auto colon = line.find(": ");
+            if (at == std::string::npos || colon > at)
+                continue;
+            const std::string callsign = line.substr(colon + 2, line.find(' ', colon + 2) - colon - 2);
+            const auto away = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(), [&](const LiveAcRecord& a) {
+                return a.head.callsign == callsign && a.phase == MovePhase::Parked && !lf_staying(a);
+            });
+            if (away == g_liveAircraft.end())
+                return "the log names an aircraft sent away for the parking count that is not going: " + line;
+            ++sentAway;
+            lf_keepAway(*away);
+            for (const LiveAcRecord& a : g_liveAircraft)
+                if (lf_parked(a) && a.parkedSince < away->parkedSince)
+                    return fmt::format("{} sent away for the parking count, but {} parked longer", callsign,
+                                       a.head.callsign);
+        }
+        m_log.clear(); // at the end of what was written so far; the next tick reads on
+        return {};
+    }
+
+    // An aircraft parked at a stand this tick (it arrived, or was created there), or a renewal: the
+    // count was checked.
+    std::string lf_countChecked(bool renewed)
+    {
+        bool checked = renewed;
+        for (const LiveAcRecord& a : g_liveAircraft) {
+            if (!lf_parked(a) || lf_parkedBefore(a.hexId))
+                continue;
+            checked = true;
+            if (m_sentAway.contains(a.hexId))
+                return a.head.callsign + " created at its stand again, reported where it was sent away from";
+        }
+        const std::int32_t count = gf_parkingCount();
+        if (!checked || count < 1 || param::INITIAL_LOAD_ONLY.on() || param::RT_PARKTRAFFIC_ONLY.on())
+            return {};
+        const auto live = std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(), lf_parked);
+        const auto statics = std::count_if(g_staticAircraft.begin(), g_staticAircraft.end(), lf_standing);
+        return live + statics > count ? fmt::format("{} live parked and {} statics after a check of the parking "
+                                                    "count {}",
+                                                    live, statics, count)
+                                      : std::string();
+    }
+
+    // The live parked aircraft a renewal takes away are kept away as those the log names; with the expiry
+    // checked, only the silent ones go, and all those silent for 90 minutes.
+    std::string lf_renewal(bool expiryChecked)
+    {
+        const std::int32_t now = g_tick.load();
+        for (const auto& [hexId, inSim] : m_parkedBefore) {
+            const auto there = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(),
+                                            [hexId](const LiveAcRecord& a) { return a.hexId == hexId; });
+            if (!inSim || there == g_liveAircraft.end())
+                continue;
+            const bool gone = !lf_staying(*there);
+            takenAtRenewal += gone ? 1 : 0;
+            if (gone)
+                lf_keepAway(*there);
+            const std::int32_t silent = now - (m_heard.contains(hexId) ? m_heard.at(hexId) : 0);
+            if (expiryChecked && gone && silent < kExpiryTicks - kSlackTicks)
+                return fmt::format("{} taken away at a renewal, silent for {} minutes only", there->head.callsign,
+                                   silent / 6000);
+            if (expiryChecked && !gone && silent > kExpiryTicks + kSlackTicks)
+                return fmt::format("{} still parked at a renewal, silent for {} minutes", there->head.callsign,
+                                   silent / 6000);
+            expired += expiryChecked && gone ? 1 : 0;
+        }
+        return {};
+    }
+
+    std::ifstream m_log;
+    std::int32_t m_limitBefore = -2;
+    std::int32_t m_noStaticUntil = 0;
+    std::vector<std::pair<std::uint32_t, bool>> m_parkedBefore; // hex id, in the simulator
+    std::unordered_map<std::uint32_t, LatLon> m_sentAway;
+    std::unordered_map<std::uint32_t, std::int32_t> m_heard; // the tick of each aircraft's last report
+};
+
 struct SessionFigures {
     std::uint32_t seed = 0;
     double parkedShare = kParkedShare; // of the arrivals, at least
@@ -379,6 +561,7 @@ struct SessionFigures {
     int parked = 0;
     int taxiingAtEnd = 0; // live aircraft taxiing to their stands as parking ended
     std::string failure;
+    std::string untried; // a limit of the plan that the session never put to the test
 };
 
 // An A320 as large aircraft of its real wingspan: stands, reach and clearances as at a real airport.
@@ -404,6 +587,11 @@ struct SessionPlan {
     // statics), and no arrival sends a live aircraft away to keep a count.
     std::int32_t parkingPercentage = 0;
     bool renewal = false; // the main loop's 15-second step, which renews the parking every 20 minutes
+    // From..until the user types a parking percentage of 0: the renewal between takes every live parked
+    // aircraft away for the count.
+    std::int32_t noCountFrom = 0;
+    std::int32_t noCountUntil = 0;
+    bool expiryChecked = false; // the renewals take away silent parked aircraft only, at their 90 minutes
 };
 
 constexpr char kSessionCode[] = "LSZT";
@@ -427,6 +615,10 @@ protected:
         param::LOG.value = 0;
         param::SIM_TIME.value = 0;
         g_mainLoopCalls.adjustTrafficRange = [] {}; // the session's range stays
+        g_mainLoopCalls.parkingAdjustments = [this](bool full) {
+            m_renewed = true;
+            m_mainLoopCalls.parkingAdjustments(full);
+        };
         param::INITIAL_LOAD_ONLY.value = param::INITIAL_LOAD_ONLY.defaultValue; // "Flush static" turns it on
         gf_setTrafficRange(static_cast<std::int32_t>(kSessionRangeNm));
         gf_installParkingQueries();
@@ -471,6 +663,10 @@ protected:
         std::int32_t parkingFrom = g_tick.load(); // parking starts from then, once the user's position is known
         std::vector<std::uint32_t> heldAtEnd; // the stands live aircraft held as parking ended
         StandWatch watch;
+        LimitWatch limits(m_dir / "Log.txt");
+        m_limits = &limits;
+        const auto forget = gsl::finally([this] { m_limits = nullptr; });
+        bool flushAsked = false;
         param::CUSTOM_PARKING_PERCENTAGE.value = plan.parkingPercentage;
         while (g_tick < stopTick && !HasFatalFailure()) {
             if (parkingFrom >= 0 && g_tick >= parkingFrom && g_userDataValid.load() != 0 &&
@@ -493,6 +689,7 @@ protected:
                 }
                 ended = ended || endNow;
                 restarted = restarted || restartNow;
+                limits.forgetSentAway();
                 if (restartNow || plan.way == ParkingEnd::Restart) {
                     lf_restart();
                     while (next < traffic.reports.size() && traffic.reports[next].playTick < g_tick)
@@ -507,6 +704,8 @@ protected:
                 lf_handOver(traffic.reports[next].record);
             for (; statics < traffic.statics.size() && traffic.statics[statics].tick <= g_tick; ++statics)
                 lf_addStatics(traffic.statics[statics].stands);
+            if (plan.flush && g_tick == traffic.beforeFlush.tick)
+                lf_addStatics(traffic.beforeFlush.stands);
             for (; blocks < traffic.blocks.size() && traffic.blocks[blocks].tick <= g_tick; ++blocks) {
                 param::BLOCK_CALLSIGN.setValue(traffic.blocks[blocks].callsign);
                 g_blockChangedRequest = 1;
@@ -514,17 +713,28 @@ protected:
             if (!flushed && g_tick >= traffic.flushTick) {
                 g_removeAllRequest = 1; // the button; the main loop's next second serves it
                 flushed = true;
+                flushAsked = true;
             }
+            if (plan.noCountFrom > 0 && (g_tick == plan.noCountFrom || g_tick == plan.noCountUntil))
+                param::CUSTOM_PARKING_PERCENTAGE.value = g_tick == plan.noCountFrom ? 0 : plan.parkingPercentage;
+            limits.beforeTick();
+            m_renewed = false;
             step();
             if (g_oneSecondFlag.exchange(0) != 0) {
                 lf_everySecond();
                 if (plan.renewal && g_secondsCounter.load() % 15 == 0)
                     lf_every15Seconds();
             }
+            if (flushAsked && g_removeAllRequest.load() == 0) {
+                limits.flushed();
+                flushAsked = false;
+            }
             if (!plan.renewal && g_tick % 1500 == 0)
                 gf_expireLiveParked(); // in place of the renewal's expiry, every 15 s
             ++figures.ticks;
             figures.failure = watch.afterTick();
+            if (figures.failure.empty())
+                figures.failure = limits.afterTick(m_renewed, plan.expiryChecked);
             if (!figures.failure.empty()) {
                 figures.failure = fmt::format("seed {}, tick {}: {}", seed, g_tick.load(), figures.failure);
                 break;
@@ -533,6 +743,22 @@ protected:
                 figures.parked += lf_countParked(waiting);
         }
         figures.arrivals = figures.parked + static_cast<int>(waiting.size());
+        std::printf("seed %u: MAX_LIVE reached in %d ticks, %d sent away for the parking count, %d taken away at "
+                    "renewals, %d expired, %d statics being created at the flush\n",
+                    seed, limits.limitReached, limits.sentAway, limits.takenAtRenewal, limits.expired,
+                    limits.creatingAtFlush);
+        // At the busy airport the limit holds the live traffic for many minutes with statics beside it; an
+        // engine that counted the statics against it would hold it there for moments only.
+        if (plan.maxLive >= 0 && limits.limitReached < kLimitReachedTicks)
+            figures.untried += " MAX_LIVE reached beside statics for less than a minute;";
+        if (plan.noCountFrom > 0 && limits.sentAway == 0)
+            figures.untried += " nothing sent away for the parking count;";
+        if (plan.noCountFrom > 0 && limits.takenAtRenewal == 0)
+            figures.untried += " no renewal took live parked aircraft away;";
+        if (plan.expiryChecked && limits.expired == 0)
+            figures.untried += " no silent parked aircraft expired;";
+        if (plan.flush && plan.parkingPercentage == 0 && limits.creatingAtFlush == 0)
+            figures.untried += " no static being created at the flush;";
         return figures;
     }
 
@@ -548,12 +774,15 @@ protected:
             plan.maxLive = 40;
             plan.parkingPercentage = 50;
             plan.renewal = true;
+            plan.noCountFrom = kSessionFirstTick + 10 * 6000; // the renewal at minute 20 between, before the flush
+            plan.noCountUntil = kSessionFirstTick + 22 * 6000;
         } else if (seed % 3 == 0) {
             plan.flush = false;
             plan.restart = false;
             plan.endParkingFrom = kSessionFirstTick + (kSessionMinutes - 4) * 6000;
             plan.parkingPercentage = 100;
             plan.renewal = true;
+            plan.expiryChecked = true;
         }
         return plan;
     }
@@ -567,6 +796,7 @@ protected:
             ADD_FAILURE() << f.failure;
             return false;
         }
+        EXPECT_EQ(f.untried, "") << "seed " << f.seed;
         EXPECT_GE(f.parked, f.parkedShare * f.arrivals) << "seed " << f.seed << ": too few arrivals parked";
         return f.parked >= f.parkedShare * f.arrivals;
     }
@@ -678,6 +908,8 @@ private:
     // As the traffic client hands a record over: one of a blocked callsign also tells the engine so.
     void lf_handOver(const TrafficRecord& record)
     {
+        if (m_limits)
+            m_limits->reported(record);
         if (record.head.callsign == param::BLOCK_CALLSIGN.getValue())
             gf_pushSimCommand({.value = record.hexId, .kind = SimCommandKind::Blocked});
         std::lock_guard lock(g_intakeMutex);
@@ -747,6 +979,8 @@ private:
 
     ScopedDbase m_sessionDbase{lf_sessionDbase()};
     const MainLoopCalls m_mainLoopCalls = g_mainLoopCalls;
+    LimitWatch* m_limits = nullptr; // the run's, while it runs
+    bool m_renewed = false;         // the parking was renewed in this tick
     int m_staticNumber = 0;
 };
 

@@ -229,6 +229,7 @@ public:
         std::stable_sort(out.blocks.begin(), out.blocks.end(),
                          [](const SessionBlock& a, const SessionBlock& b) { return a.tick < b.tick; });
         out.flushTick = lf_tick(m_flush);
+        out.beforeFlush = {lf_tick(m_flush - 3.0), lf_someStands(8)};
         out.endParkingTick = lf_tick(m_endParking);
         out.restartTick = lf_tick(m_restart);
         out.endTick = lf_tick(m_end);

@@ -56,6 +56,7 @@ struct SessionTraffic {
     std::vector<SessionStatics> statics;
     std::vector<SessionBlock> blocks;
     std::int32_t flushTick = 0;      // "Flush static"
+    SessionStatics beforeFlush;      // statics still being created as the flush comes
     std::int32_t endParkingTick = 0; // the park airport goes out of sight, and comes back shortly after
     std::int32_t restartTick = 0;
     std::int32_t endTick = 0;
