@@ -215,11 +215,16 @@ void lf_restartReset(std::int32_t reason, std::int32_t restartSeconds)
     gf_resetSimDisplay();
     g_readerError = 0;
     gf_resetMainLoop();
-    g_exitReason = 0;
     gf_setTrafficRange(param::LATERAL_RANGE.value.load());
-    g_exiting = 0;
-    g_exitRequested = 0;
-    lf_restartCountdown(restartSeconds);
+    // A close that came since the restart was decided is the next exit: no countdown, no restart.
+    if (gf_endExitForRestart())
+        lf_restartCountdown(restartSeconds);
+}
+
+// An unknown code throws out of range.
+void lf_logExitReason(std::int32_t reason)
+{
+    gf_logf("Exiting: {}", g_exitReasonTexts.at(static_cast<std::size_t>(reason)));
 }
 
 // The exit sequence; returns the window message that ends it: WM_APP+1 restarts, WM_APP+2 quits.
@@ -227,10 +232,9 @@ void lf_restartReset(std::int32_t reason, std::int32_t restartSeconds)
 UINT FinalExit(std::int32_t restartSeconds)
 {
     try {
-        const std::int32_t reason = g_exitReason.load();
-        // An unknown code throws out of range into the catch below.
-        gf_logf("Exiting: {}", g_exitReasonTexts.at(static_cast<std::size_t>(reason)));
-        const bool restart = lf_restarts(reason);
+        std::int32_t reason = g_exitReason.load();
+        lf_logExitReason(reason);
+        bool restart = lf_restarts(reason);
         g_restartPending = restart ? 1 : 0;
         if (restart)
             gf_setStatusMessage("Prepare for a restart ...", true);
@@ -239,6 +243,13 @@ UINT FinalExit(std::int32_t restartSeconds)
         if (aircraftOurs)
             lf_removeAllAircraft();
         lf_pause(std::chrono::seconds(1)); // the SimConnect thread drains its queues meanwhile
+        // The user closed the window while the restart was prepared: the program ends as the close asks.
+        if (restart && gf_closeTakesOver()) {
+            reason = lf_code(ExitReason::UserClosedSim);
+            restart = false;
+            g_restartPending = 0;
+            lf_logExitReason(reason);
+        }
         if (reason == lf_code(ExitReason::SystemError))
             lf_pause(std::chrono::seconds(5)); // the error stays readable a little longer
         if (reason == lf_code(ExitReason::UserClosedSim)) {

@@ -25,6 +25,7 @@ namespace {
 std::mutex g_exitWorkerMutex;
 bool g_exitWorkerRunning = false;        // under g_exitWorkerMutex
 std::int32_t g_pendingRestartSeconds = 0; // under g_exitWorkerMutex
+bool g_closeWaiting = false;              // under g_exitWorkerMutex: closed while an exit was under way
 std::atomic<ExitSequence> g_exitSequence{nullptr};
 
 std::int32_t lf_code(ExitReason reason) { return static_cast<std::int32_t>(reason); }
@@ -44,6 +45,7 @@ void lf_exitWorker()
         // sequence nothing withdraws the first request, so going round again would only spin.
         if (sequence && g_exitRequested.load() != 0)
             continue;
+        g_closeWaiting = false; // the program quits: a close that came meanwhile asks nothing more
         // Posted before the worker counts as ended: once no sequence runs, its message is on its way.
         if (const HWND window = g_mainWindow.load(); window && message != 0)
             PostMessageW(window, message, 0, 0);
@@ -62,11 +64,10 @@ bool gf_exitSequenceRunning()
     return g_exitWorkerRunning;
 }
 
-void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds)
+// Under the lock, with no exit under way: the request becomes the pending one and a worker runs it.
+void lf_request(std::unique_lock<std::mutex>& lock, std::int32_t reason, std::int32_t restartSeconds)
 {
-    std::unique_lock lock(g_exitWorkerMutex);
-    if (g_exitRequested.exchange(1) != 0)
-        return;
+    g_exitRequested = 1;
     g_exitReason = reason;
     g_pendingRestartSeconds = restartSeconds;
     if (g_exitWorkerRunning)
@@ -81,6 +82,55 @@ void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds)
         g_exitRequested = 0;
         throw;
     }
+}
+
+void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds)
+{
+    std::unique_lock lock(g_exitWorkerMutex);
+    if (g_exitRequested.load() != 0)
+        return;
+    lf_request(lock, reason, restartSeconds);
+}
+
+void gf_requestClose()
+{
+    std::unique_lock lock(g_exitWorkerMutex);
+    if (g_exitRequested.load() != 0) {
+        g_closeWaiting = true; // the exit under way takes it over, or runs it next
+        return;
+    }
+    lf_request(lock, lf_code(ExitReason::UserClosedSim), 0);
+}
+
+bool gf_closeTakesOver()
+{
+    std::lock_guard lock(g_exitWorkerMutex);
+    if (!g_closeWaiting)
+        return false;
+    g_closeWaiting = false;
+    g_exitReason = lf_code(ExitReason::UserClosedSim);
+    return true;
+}
+
+bool gf_endExitForRestart()
+{
+    std::lock_guard lock(g_exitWorkerMutex);
+    g_exiting = 0;
+    if (g_closeWaiting) {
+        g_closeWaiting = false;
+        g_exitReason = lf_code(ExitReason::UserClosedSim);
+        g_pendingRestartSeconds = 0;
+        return false; // still requested: the worker runs the close's exit next
+    }
+    g_exitReason = 0;
+    g_exitRequested = 0;
+    return true;
+}
+
+void gf_resetCloseRequest()
+{
+    std::lock_guard lock(g_exitWorkerMutex);
+    g_closeWaiting = false;
 }
 
 void gf_reportException(std::string_view functionName)

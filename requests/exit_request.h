@@ -43,6 +43,18 @@ bool gf_exitSequenceRunning();
 // Only the first request acts until the exit sequence clears the flag. Thread-safe.
 // reason is an ExitReason code.
 void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds);
+// The user closed the window (reason 4, no restart). Stronger than a restart under way: the program
+// then ends as the close asks and does not start again. Thread-safe.
+void gf_requestClose();
+// For the exit sequence, while it prepares a restart: a close that came meanwhile makes this exit the
+// close's (the reason becomes 4). True when it did.
+bool gf_closeTakesOver();
+// For the exit sequence, once the restart's reset is done: clears the exit flags and the reason, so
+// that a request during the countdown starts afresh, and returns true. A close that came after
+// gf_closeTakesOver instead becomes the pending request (false): no countdown, no restart.
+bool gf_endExitForRestart();
+// Forgets a close that no exit took over (tests start afresh with it).
+void gf_resetCloseRequest();
 // Inside a catch-all: shows the exception being handled in the status line and, for a standard
 // exception, requests an exit with reason 7.
 void gf_reportException(std::string_view functionName);

@@ -54,15 +54,24 @@ void gf_setBoxText(StringControlParameter& parameter) { lf_showInBox(parameter.c
 
 void gf_clearBox(const ParameterControl& control) { lf_writeBox(control.controlId, ""); }
 
-bool gf_checkBoxState(HWND window, std::uint16_t controlId, BoolControlParameter& parameter)
+std::optional<bool> gf_clickedState(HWND window, const BoolControlParameter& parameter)
 {
     // Until this process has read the settings the values in memory are the defaults (a start refused
     // before the read shows them): a click then would save a default over the user's file.
-    if (controlId != parameter.controlId || g_settingsRead.load() == 0)
+    if (g_settingsRead.load() == 0)
+        return std::nullopt;
+    return IsDlgButtonChecked(window, parameter.controlId) != BST_CHECKED;
+}
+
+bool gf_checkBoxState(HWND window, std::uint16_t controlId, BoolControlParameter& parameter)
+{
+    if (controlId != parameter.controlId)
         return false;
-    const bool checked = IsDlgButtonChecked(window, controlId) == BST_CHECKED;
-    CheckDlgButton(window, controlId, checked ? BST_UNCHECKED : BST_CHECKED);
-    parameter.value = checked ? 0 : 1;
+    const std::optional<bool> on = gf_clickedState(window, parameter);
+    if (!on)
+        return false;
+    CheckDlgButton(window, controlId, *on ? BST_CHECKED : BST_UNCHECKED);
+    parameter.value = *on ? 1 : 0;
     gf_writeParametersXml(parameter);
     return true;
 }

@@ -20,6 +20,9 @@ void gf_setBoxText(StringControlParameter& parameter);
 // (g_settingsRead), toggles the box in the window, stores and saves the new state and returns true;
 // otherwise touches nothing and returns false.
 bool gf_checkBoxState(HWND window, std::uint16_t controlId, BoolControlParameter& parameter);
+// The state a click on the parameter's check box asks for (the state on screen flipped), touching
+// nothing; none before the settings have been read, when a click must change nothing.
+std::optional<bool> gf_clickedState(HWND window, const BoolControlParameter& parameter);
 
 // The window handle of a setting's control; null until the window has made it.
 HWND gf_controlWindow(const ParameterControl& control);

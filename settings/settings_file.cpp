@@ -11,6 +11,9 @@
 #include "settings/setting_controls.h"
 
 #include <functional>
+#include <initializer_list>
+#include <span>
+#include <vector>
 #include <mutex>
 #include <system_error>
 
@@ -83,13 +86,15 @@ FileState lf_loadParametersFile(pugi::xml_document& document, const fs::path& pa
     return lf_keepBackup(path, reason) ? FileState::BackedUp : FileState::Unsafe;
 }
 
-void lf_saveChangedFile(const pugi::xml_document& document, const fs::path& path)
+bool lf_saveChangedFile(const pugi::xml_document& document, const fs::path& path)
 {
     try {
         gf_saveXmlAtomic(document, path);
+        return true;
     } catch (const fs::filesystem_error& e) {
         gf_logError("saving xml did not work?");
         gf_logIndented(e.what());
+        return false;
     }
 }
 
@@ -117,30 +122,45 @@ bool lf_readOrAppend(pugi::xml_document& document, std::string_view key,
     return static_cast<bool>(node);
 }
 
-// The one saver: sets or appends the key's element and writes the file.
-void lf_saveValue(std::string_view key, const std::string& text)
+struct KeyText {
+    std::string_view key;
+    std::string text;
+};
+
+// The one saver: sets or appends each key's element and writes the file once, so that either all
+// of the values are saved or none. True when written.
+bool lf_saveValues(std::span<const KeyText> values)
 {
     const auto path = gf_parametersPath();
     std::lock_guard lock(g_parametersFileMutex);
     pugi::xml_document document;
     const auto state = lf_loadParametersFile(document, path);
     if (state == FileState::Unsafe) {
-        gf_logf("{}={}", key, text);
+        for (const KeyText& value : values)
+            gf_logf("{}={}", value.key, value.text);
         gf_logError("saving xml did not work?");
-        return;
+        return false;
     }
     if (state != FileState::Loaded)
         document.append_child(kRootName);
-    if (auto node = gf_findParameterNode(document, key)) {
-        auto value = lf_valueAttribute(node);
-        if (!value)
-            value = node.append_attribute("value");
-        value.set_value(text.c_str());
-    } else {
-        gf_appendParameterNode(document.document_element(), key, text);
+    for (const auto& [key, text] : values) {
+        if (auto node = gf_findParameterNode(document, key)) {
+            auto value = lf_valueAttribute(node);
+            if (!value)
+                value = node.append_attribute("value");
+            value.set_value(text.c_str());
+        } else {
+            gf_appendParameterNode(document.document_element(), key, text);
+        }
+        gf_logf("{}={}", key, text);
     }
-    gf_logf("{}={}", key, text);
-    lf_saveChangedFile(document, path);
+    return lf_saveChangedFile(document, path);
+}
+
+bool lf_saveValue(std::string_view key, const std::string& text)
+{
+    const KeyText value{key, text};
+    return lf_saveValues({&value, 1});
 }
 
 void lf_addInitParameter(pugi::xml_node root, std::string_view key, const std::string& text)
@@ -327,12 +347,22 @@ void saveIntParameter(const IntParameter& parameter)
     lf_saveValue(parameter.key, std::to_string(parameter.value.load()));
 }
 
-void gf_writeParametersXml(const BoolParameter& parameter)
+bool gf_writeParametersXml(const BoolParameter& parameter)
 {
     gf_keepUsersAirportSetting(parameter);
     if (g_saveStep)
         g_saveStep();
-    lf_saveValue(parameter.key, lf_boolText(parameter.on()));
+    return lf_saveValue(parameter.key, lf_boolText(parameter.on()));
+}
+
+bool gf_writeParametersXml(std::initializer_list<const BoolParameter*> parameters)
+{
+    std::vector<KeyText> values;
+    for (const BoolParameter* parameter : parameters) {
+        gf_keepUsersAirportSetting(*parameter);
+        values.push_back({parameter->key, lf_boolText(parameter->on())});
+    }
+    return lf_saveValues(values);
 }
 
 void gf_setSaveStep(SaveStep step) { g_saveStep = step; }

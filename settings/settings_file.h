@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,7 +50,10 @@ bool readStringParameter(StringParameter& parameter, pugi::xml_document& documen
 // Save one parameter's current value into the file; callers set the value first.
 void saveParameter(const StringParameter& parameter);
 void saveIntParameter(const IntParameter& parameter);
-void gf_writeParametersXml(const BoolParameter& parameter);
+// False when the file could not be written (logged); the value in memory stays as set.
+bool gf_writeParametersXml(const BoolParameter& parameter);
+// Several values in one write of the file: all of them saved, or (false) none.
+bool gf_writeParametersXml(std::initializer_list<const BoolParameter*> parameters);
 // A step set here runs in each of the two savers above between keeping the user's own value and
 // writing the file (tests bring the end of parking in at that moment); none is set in the program.
 using SaveStep = void (*)();

@@ -3,6 +3,7 @@
 #include "airport/park_airport_state.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "livery/livery_index.h"
 #include "platform/system/files.h"
 #include "platform/win32/window.h"
@@ -21,6 +22,7 @@
 #include "ui/session_controls.h"
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include <fmt/format.h>
@@ -33,7 +35,7 @@ using Action = void (*)(bool on); // on: the new state of a check box; false for
 
 struct Command {
     const ParameterControl* control;
-    BoolControlParameter* checkBox; // null for a push button
+    BoolControlParameter* checkBox; // null for a push button and a box whose action flips it
     Action action;
 };
 
@@ -167,6 +169,8 @@ void lf_guidChanges(bool on)
 
 Command lf_button(const CommandControlParameter& button, Action action) { return {&button, nullptr, action}; }
 Command lf_box(BoolControlParameter& box, Action action) { return {&box, &box, action}; }
+// A check box whose action flips and saves it only once what it asks for can be done whole.
+Command lf_ownToggle(BoolControlParameter& box, Action action) { return {&box, nullptr, action}; }
 
 // In the order in which the handler tests them.
 const std::vector<Command>& lf_commands()
@@ -181,7 +185,7 @@ const std::vector<Command>& lf_commands()
         lf_box(SIM_TIME, lf_simTime),
         lf_box(NAV_LIGHTS_WHILE_PARKED, lf_navLights),
         lf_box(AUTO_RANGE, lf_autoRange),
-        lf_box(MSFS_2020, lf_msfs2020),
+        lf_ownToggle(MSFS_2020, lf_msfs2020),
         lf_box(CALLSIGN_OBJECTIDS, lf_none),
         lf_box(SCAN_LIVERIES, lf_scanLiveries),
         lf_box(SCAN_AIRPORTS, lf_scanAirports),
@@ -207,23 +211,39 @@ const std::vector<Command>& lf_commands()
     return commands;
 }
 
-// The file of the scanned liveries belongs to one simulator: it goes with the switch.
-void lf_removeScannedLiveries()
+// The simulator's switch is whole or not at all; what stops it shows in the status line and the log.
+void lf_switchRefused(std::string_view reason)
 {
-    std::error_code ec;
-    const auto status = std::filesystem::status(g_liveriesScannedPath, ec);
-    if (status.type() == std::filesystem::file_type::not_found)
-        return;
-    if (ec || !gf_removeFile(g_liveriesScannedPath, ec) || ec)
-        throw std::filesystem::filesystem_error("remove", g_liveriesScannedPath,
-                                                ec ? ec : std::make_error_code(std::errc::io_error));
+    gf_showErrorMessage(fmt::format("switching the simulator: {}", reason));
 }
 
-void lf_askForScan(BoolControlParameter& scan)
+// The file of the scanned liveries belongs to one simulator: it goes before the switch is saved, so
+// that it can never be read as the other simulator's. False (and said) when it stays.
+bool lf_removeScannedLiveries()
 {
-    scan.value = 1;
-    gf_writeParametersXml(scan);
-    gf_showCheckBox(scan);
+    std::error_code ec;
+    if (gf_removeFile(g_liveriesScannedPath, ec) || !ec)
+        return true;
+    lf_switchRefused(fmt::format("{} could not be removed: {}", gf_utf8FromPath(g_liveriesScannedPath), ec.message()));
+    return false;
+}
+
+// The new simulator with both scans asked for, in one write of the settings: false (and said) when it
+// failed, with the values in memory as they were.
+bool lf_saveSwitch(bool msfs2020)
+{
+    using namespace param;
+    const std::uint8_t before[] = {MSFS_2020.value, SCAN_AIRPORTS.value, SCAN_LIVERIES.value};
+    MSFS_2020.value = msfs2020 ? 1 : 0;
+    SCAN_AIRPORTS.value = 1;
+    SCAN_LIVERIES.value = 1;
+    if (gf_writeParametersXml({&MSFS_2020, &SCAN_AIRPORTS, &SCAN_LIVERIES}))
+        return true;
+    MSFS_2020.value = before[0];
+    SCAN_AIRPORTS.value = before[1];
+    SCAN_LIVERIES.value = before[2];
+    lf_switchRefused(fmt::format("{} could not be saved, see Log.txt", gf_utf8FileName(gf_parametersPath())));
+    return false;
 }
 
 } // namespace
@@ -248,15 +268,16 @@ void lf_applyAutoRange()
 void lf_switchSimulator()
 {
     using namespace param;
-    const bool msfs2020 = MSFS_2020.on();
-    lf_removeScannedLiveries();
+    const std::optional<bool> msfs2020 = gf_clickedState(g_mainWindow.load(), MSFS_2020);
+    if (!msfs2020 || !lf_removeScannedLiveries() || !lf_saveSwitch(*msfs2020))
+        return;
+    for (const BoolControlParameter* box : {&MSFS_2020, &SCAN_AIRPORTS, &SCAN_LIVERIES})
+        gf_showCheckBox(*box);
     gf_clearLiveries();
-    lf_askForScan(SCAN_AIRPORTS);
-    lf_askForScan(SCAN_LIVERIES);
-    gf_setStatusMessage(fmt::format("Switching Simulator to {}", msfs2020 ? "MSFS 2020" : "MSFS 2024"), true);
+    gf_setStatusMessage(fmt::format("Switching Simulator to {}", *msfs2020 ? "MSFS 2020" : "MSFS 2024"), true);
     ALL_INSTALL_PATH.setValue("");
     gf_clearBox(ALL_INSTALL_PATH);
-    if (!msfs2020)
+    if (!*msfs2020)
         VOZEVURAZO24_VERSION.setValueAndSave(""); // the companion package is checked again
     gf_requestExit(static_cast<std::int32_t>(ExitReason::NewSettings), 3);
 }

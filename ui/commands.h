@@ -12,7 +12,10 @@ void lf_HandleWMCOMMAND(HWND window, WPARAM wParam);
 
 // AUTO_RANGE has just changed: the two range boxes follow it, and the range with it.
 void lf_applyAutoRange();
-// MSFS_2020 has just changed: both scans are asked for and the program restarts for the simulator.
+// The simulator box was clicked: the scanned liveries of the old simulator removed, the new one saved
+// with both scans asked for, and the program restarts for it. Whole or not at all: when the file
+// stays or the settings cannot be saved, the box and "parameters.xml" stay as they were and the status
+// line says why.
 void lf_switchSimulator();
 
 } // namespace zyn

@@ -138,7 +138,7 @@ LRESULT lf_mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_CLOSE:
         gf_setStatusMessage(fmt::format("Close window button clicked, closing {} ...", kProductName), false);
-        gf_requestExit(static_cast<std::int32_t>(ExitReason::UserClosedSim), 0);
+        gf_requestClose();
         return 0;
     case WM_COMMAND:
         lf_HandleWMCOMMAND(window, wParam);
@@ -147,6 +147,10 @@ LRESULT lf_mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORSTATIC:
         return lf_boxColours(reinterpret_cast<HDC>(wParam));
     case WM_APP + 1:
+        // An exit that began after this restart was posted sends its own message when it ends; after
+        // the user's close nothing starts again.
+        if (gf_exitUnderWay() || gf_exitSequenceRunning())
+            return 0;
         if (const StartupStarter starter = g_startupStarter.load())
             starter();
         return 0;

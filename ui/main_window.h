@@ -21,7 +21,8 @@ inline constexpr int kMainWindowHeight = 516;
 // stored in "parameters.xml"; sets g_mainWindow. False on failure.
 bool initInstance(HINSTANCE instance, LPCWSTR title);
 // What WM_APP+1 runs: the start-up sequence, which the application core hands over before it
-// creates the window. Without one, WM_APP+1 does nothing.
+// creates the window. Without one, WM_APP+1 does nothing; nor while an exit is under way (that exit
+// posts its own message) or after the user's close.
 using StartupStarter = void (*)();
 void gf_setStartupStarter(StartupStarter starter);
 LRESULT lf_mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -181,23 +181,61 @@ TEST_F(ExitThreads, QuitWritesBackOnlySettingsThatWereRead)
     }
 }
 
-TEST_F(ExitThreads, RequestDuringTheRestartCountdownRunsAfterItAndDecides)
+// The user's close is stronger than any restart under way, whenever it comes: the program quits with
+// the close's reason and never restarts.
+TEST_F(ExitThreads, ACloseWhileARestartIsUnderWayEndsTheProgram)
 {
+    enum class When { Preparing, RestartDecided, CountingDown };
+    struct Case {
+        std::int32_t reason;
+        const char* line;
+        When when;
+    };
+    const Case cases[] = {{3, "Exiting: NEW SETTINGS", When::Preparing},
+                          {5, "Exiting: SIMCONNECT ERROR", When::Preparing},
+                          {6, "Exiting: READER ERROR", When::Preparing},
+                          {3, "Exiting: NEW SETTINGS", When::RestartDecided},
+                          {3, "Exiting: NEW SETTINGS", When::CountingDown}};
     g_mainWindow = test::gf_createRecordingWindow();
-    gf_requestExit(3, 30);
-    while (gf_statusMessage() != "Restarting after 30 seconds") {
-        clock.advance(std::chrono::milliseconds(100));
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::vector<UINT> quits;
+    const auto waitForStatus = [this](const std::string& text) {
+        while (gf_statusMessage() != text) {
+            if (text != "Prepare for a restart ...") // that one waits on the clock, which stands still
+                clock.advance(std::chrono::milliseconds(100));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    };
+    for (const auto& c : cases) {
+        gf_clearStatusMessage();
+        param::SCAN_LIVERIES.value = 1; // a restart after an error would turn it off, a close leaves it
+        if (c.when == When::RestartDecided) // the restart joins the ended start-up: closed meanwhile
+            g_startupThread = std::jthread([](std::stop_token stop) {
+                while (!stop.stop_requested())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                gf_requestClose();
+            });
+        gf_requestExit(c.reason, 30);
+        waitForStatus(c.when == When::CountingDown ? "Restarting after 30 seconds" : "Prepare for a restart ...");
+        if (c.when != When::RestartDecided)
+            gf_requestClose();
+        finish();
+        quits.push_back(WM_APP + 2);
+        EXPECT_EQ(test::takeExitMessages(), quits) << c.line; // and no restart
+        EXPECT_EQ(g_exitReason.load(), 4) << c.line;
+        EXPECT_EQ(g_restartPending.load(), 0) << c.line;
+        EXPECT_EQ(g_exiting.load(), 1) << c.line;
+        EXPECT_TRUE(param::SCAN_LIVERIES.on()) << c.line; // the exit ran once, as the close's
+        EXPECT_NE(gf_statusMessage(), "Restarting after 29 seconds") << c.line; // the countdown stopped at once
+        const auto lines = logLines();
+        const auto restarting = std::find(lines.begin(), lines.end(), c.line);
+        const auto closed = std::find(lines.begin(), lines.end(), "Exiting: USER CLOSED SIM");
+        EXPECT_LT(restarting, closed) << c.line;
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "Exiting: USER CLOSED SIM"), 1) << c.line;
+        EXPECT_TRUE(lf_has(lines, "User closed Tarvo")) << c.line;
+        EXPECT_EQ(lf_has(lines, "Restarting after 30 seconds"), c.when == When::CountingDown) << c.line;
+        gf_openLog();
+        g_exiting = 0; // as a new process starts
     }
-    gf_requestExit(4, 0); // the window is closed during the countdown
-    finish();
-    EXPECT_EQ(test::takeExitMessages(), std::vector<UINT>{WM_APP + 2}); // no restart beside the quit
-    const auto lines = logLines();
-    const auto settings = std::find(lines.begin(), lines.end(), "Exiting: NEW SETTINGS");
-    const auto closed = std::find(lines.begin(), lines.end(), "Exiting: USER CLOSED SIM");
-    ASSERT_NE(closed, lines.end());
-    EXPECT_LT(settings, closed);
-    EXPECT_FALSE(lf_has(lines, "Restarting after 29 seconds")); // the countdown stopped at once
 }
 
 TEST_F(ExitThreads, AircraftAreRemovedOnlyAfterTheSessionEnded)

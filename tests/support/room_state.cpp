@@ -114,6 +114,7 @@ void lf_resetRequests()
     g_restartPending = 0;
     g_readerError = 0;
     gf_setExitSequence(nullptr);
+    gf_resetCloseRequest();
     // The main loop's reset (core) clears the rest.
     for (auto* request : {&g_reReadRequest, &g_airportFileChanged, &g_userAtNewAirportRequest})
         *request = 0;

@@ -211,23 +211,53 @@ TEST_F(WindowCommands, SwitchingTheSimulatorAsksForBothScansAndRestarts)
     param::VOZEVURAZO24_VERSION.setValueAndSave("1.2.3");
     click(param::MSFS_2020); // to 2024
     EXPECT_FALSE(std::filesystem::exists(dir / g_liveriesScannedPath));
+    EXPECT_FALSE(param::MSFS_2020.on() || lf_checked(param::MSFS_2020));
     EXPECT_TRUE(param::SCAN_LIVERIES.on() && param::SCAN_AIRPORTS.on());
-    EXPECT_TRUE(saved("SCAN_LIVERIES", "true") && saved("SCAN_AIRPORTS", "true"));
-    EXPECT_TRUE(lf_checked(param::SCAN_AIRPORTS));
+    EXPECT_TRUE(saved("MSFS_2020", "false") && saved("SCAN_LIVERIES", "true") && saved("SCAN_AIRPORTS", "true"));
+    EXPECT_TRUE(lf_checked(param::SCAN_AIRPORTS) && lf_checked(param::SCAN_LIVERIES));
     EXPECT_EQ(param::ALL_INSTALL_PATH.getValue(), "");
     EXPECT_TRUE(saved("VOZEVURAZO24_VERSION", ""));
     EXPECT_EQ(gf_statusMessage(), "Switching Simulator to MSFS 2024");
     EXPECT_EQ(test::ExitRecorder::restartSeconds(), 3);
 }
 
-TEST_F(WindowCommands, AFailingCommandIsLoggedAndTheWindowGoesOn)
+// The simulator's switch is whole or not at all. When the old simulator's liveries file stays (another
+// program holds it; here a folder in its place), nothing has changed yet; when the settings cannot be
+// saved (a full disk; here a folder that is gone), the file has gone, so the next start scans anyway.
+// Either way the box and "parameters.xml" stay as they were, nothing restarts and the user is told.
+TEST_F(WindowCommands, ASwitchThatCannotBeDoneWholeChangesNothingAndSaysWhy)
 {
     const HWND main = open();
-    std::filesystem::create_directories(dir / g_liveriesScannedPath / "not empty"); // cannot be removed
-    click(param::MSFS_2020);
-    EXPECT_NE(logText().find("===> lf_HandleWMCOMMAND exception"), std::string::npos);
-    EXPECT_EQ(g_exitRequested.load(), 0); // the steps after the failure did not run
-    EXPECT_FALSE(param::MSFS_2020.on());   // the steps before it stay done
+    test::ExitRecorder exits;
+    const struct {
+        bool fileStays;
+        std::string status;
+    } cases[] = {{true, "Error switching the simulator: " + g_liveriesScannedPath.string() + " could not be removed: "},
+                 {false, "Error switching the simulator: parameters.xml could not be saved, see Log.txt"}};
+    const std::string settings = "<parameters><parameter name=\"MSFS_2020\" value=\"true\"/></parameters>";
+    for (const auto& c : cases) {
+        test::writeText(dir / "parameters.xml", settings);
+        std::filesystem::remove_all(dir / g_liveriesScannedPath);
+        if (c.fileStays)
+            std::filesystem::create_directories(dir / g_liveriesScannedPath / "not empty");
+        else
+            test::writeText(dir / g_liveriesScannedPath, "<liveries/>");
+        gf_setParametersPath(c.fileStays ? dir / "parameters.xml" : dir / "gone" / "parameters.xml");
+        param::MSFS_2020.value = 1;
+        gf_showCheckBox(param::MSFS_2020);
+        param::SCAN_LIVERIES.value = 0;
+        param::SCAN_AIRPORTS.value = 0;
+        click(param::MSFS_2020);
+        EXPECT_TRUE(param::MSFS_2020.on() && lf_checked(param::MSFS_2020)) << c.status;
+        EXPECT_FALSE(param::SCAN_LIVERIES.on() || param::SCAN_AIRPORTS.on()) << c.status;
+        EXPECT_EQ(parametersText(), settings) << c.status;
+        EXPECT_EQ(std::filesystem::exists(dir / g_liveriesScannedPath), c.fileStays) << c.status;
+        EXPECT_EQ(gf_statusMessage().rfind(c.status, 0), 0u) << gf_statusMessage();
+        EXPECT_NE(logText().find(c.status), std::string::npos) << c.status;
+        EXPECT_EQ(g_exitReason.load(), 0) << c.status; // no restart asked
+        gf_clearErrorMessage();
+    }
+    gf_setParametersPath(dir / "parameters.xml");
     EXPECT_TRUE(IsWindow(main));
 }
 

@@ -111,9 +111,14 @@ TEST_F(MainWindow, QuitFromAMinimisedPlaceKeepsThePreviousPosition)
 
 using MainWindowThreads = test::MainWindowTest;
 
+// A restart posted just before the close (its exit ended) starts nothing: the close ends the program.
 TEST_F(MainWindowThreads, CloseButtonRequestsExitAndTheLoopEndsWhenTheExitHasRun)
 {
     const HWND main = open();
+    static std::atomic<int> s_starts{0};
+    s_starts = 0;
+    gf_setStartupStarter([] { ++s_starts; });
+    PostMessageW(main, WM_APP + 1, 0, 0);
     SendMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(gf_statusMessage(), "Close window button clicked, closing Tarvo ...");
     EXPECT_TRUE(IsWindow(main)); // not destroyed: the exit sequence ends the program
@@ -122,6 +127,7 @@ TEST_F(MainWindowThreads, CloseButtonRequestsExitAndTheLoopEndsWhenTheExitHasRun
         DispatchMessageW(&m);
     EXPECT_EQ(m.wParam, 0u);
     EXPECT_EQ(g_exitReason.load(), 4);
+    EXPECT_EQ(s_starts.load(), 0);
     EXPECT_FALSE(gf_logIsOpen());
     const auto log = logText();
     EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
