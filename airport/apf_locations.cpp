@@ -16,6 +16,7 @@
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <optional>
@@ -33,11 +34,14 @@ constexpr std::int32_t kLearningWeek = 20;
 
 std::mutex g_probeMutex;
 std::map<std::string, bool, std::less<>> g_stockProbes; // under g_probeMutex: code -> on the server (clear answers only)
-// A server that could not be reached, or that took the ask and sent nothing, held the asker (the main
-// loop) for the whole time-out: it is asked again only after a pause that doubles with each such ask,
-// so that a session of hours waits on it a few times, not every two minutes. A clear answer or the
-// user's "Re-read" ends it. Under g_probeMutex.
+// A server that could not be reached, took the ask and sent nothing, or trickled past the bound,
+// held the asker (the main loop) for the whole time-out: airport files are asked for again only
+// after a pause that doubles with each such ask, up to an hour, so that a session of hours waits on
+// it a few times, not every two minutes, and a server back after a long outage is found within the
+// hour. One pause for the server: the stock probe, the closest stand's files and the park airport's
+// file share it. A clear answer or the user's "Re-read" ends it. Under g_probeMutex.
 constexpr std::chrono::minutes kFirstProbePause{2};
+constexpr std::chrono::minutes kLongestProbePause{60};
 std::chrono::minutes g_probePause{0}; // the last pause; zero while the server answers
 std::optional<SteadyTime> g_probesPausedUntil;
 
@@ -46,6 +50,34 @@ void lf_endProbePause()
 {
     g_probePause = std::chrono::minutes(0);
     g_probesPausedUntil.reset();
+}
+
+bool lf_serverPaused()
+{
+    std::lock_guard lock(g_probeMutex);
+    return g_probesPausedUntil && gf_steadyNow() < *g_probesPausedUntil;
+}
+
+// What an ask's end tells of the server. A server that failed or cut the transfer short may answer
+// the next ask; one that did not answer, the first ask after the pause (logged once per ask).
+void lf_noteServerAnswer(DownloadEnd end, std::string_view asker)
+{
+    std::chrono::minutes pause{0};
+    {
+        std::lock_guard lock(g_probeMutex);
+        if (end == DownloadEnd::Done || end == DownloadEnd::NotFound) {
+            lf_endProbePause();
+        } else if (end == DownloadEnd::Unreachable) {
+            g_probePause =
+                g_probePause.count() == 0 ? kFirstProbePause : std::min(2 * g_probePause, kLongestProbePause);
+            g_probesPausedUntil = gf_steadyNow() + g_probePause;
+            pause = g_probePause;
+        }
+    }
+    if (pause.count() != 0)
+        gf_logf("{}: the download server did not answer, airport files are asked for again in {} minutes or after "
+                "\"Re-read\"",
+                asker, pause.count());
 }
 
 // Removes a temporary file when the operation that downloaded it ends, whatever happened.
@@ -70,10 +102,17 @@ std::string lf_stockServerPath(std::string_view code)
     return fmt::format("{}{}", kStockFolder, lf_xmlName(code));
 }
 
-DownloadEnd lf_downloadFrom2020(std::string_view serverPath, const fs::path& localPath)
+// An airport file is small, and its caller may be the main loop: the whole transfer is bounded.
+DownloadEnd lf_fetchAirportFile(const std::string& url, const fs::path& localPath)
 {
     CurlHandle handle;
-    return gf_fetchFile(handle.get(), gf_airportDownloadUrl(true) + std::string(serverPath), localPath, false);
+    gf_boundWholeTransfer(handle.get());
+    return gf_fetchFile(handle.get(), url, localPath, false);
+}
+
+DownloadEnd lf_downloadFrom2020(std::string_view serverPath, const fs::path& localPath)
+{
+    return lf_fetchAirportFile(gf_airportDownloadUrl(true) + std::string(serverPath), localPath);
 }
 
 // The stock file of the airport loaded into the document; false when it cannot be, and from the
@@ -194,28 +233,16 @@ bool lf_downloadStockApf(std::string_view code)
         std::lock_guard lock(g_probeMutex);
         if (const auto it = g_stockProbes.find(code); it != g_stockProbes.end())
             return it->second;
-        if (g_probesPausedUntil && gf_steadyNow() < *g_probesPausedUntil)
-            return false;
     }
+    if (lf_serverPaused())
+        return false;
     const TempFile probe(gf_uniqueTempPath(code));
     const DownloadEnd end = lf_downloadFrom2020(lf_stockServerPath(code), probe.path());
-    // A server that failed or cut the transfer short may answer the next ask; one that could not be
-    // reached, the first ask after the pause.
-    std::chrono::minutes pause{0};
-    {
+    if (end == DownloadEnd::Done || end == DownloadEnd::NotFound) {
         std::lock_guard lock(g_probeMutex);
-        if (end == DownloadEnd::Done || end == DownloadEnd::NotFound) {
-            g_stockProbes.emplace(std::string(code), end == DownloadEnd::Done);
-            lf_endProbePause();
-        } else if (end == DownloadEnd::Unreachable) {
-            g_probePause = g_probePause.count() == 0 ? kFirstProbePause : 2 * g_probePause;
-            g_probesPausedUntil = gf_steadyNow() + g_probePause;
-            pause = g_probePause;
-        }
+        g_stockProbes.emplace(std::string(code), end == DownloadEnd::Done);
     }
-    if (pause.count() != 0)
-        gf_logf("{}: the download server did not answer, asked again in {} minutes or after \"Re-read\"",
-                "lf_downloadStockApf", pause.count());
+    lf_noteServerAnswer(end, "lf_downloadStockApf");
     return end == DownloadEnd::Done;
 }
 
@@ -269,11 +296,16 @@ std::string lf_downloadAddonApf(std::string_view serverPath, const fs::path& loc
     const bool from2020 = serverPath.find("simaddon") != std::string_view::npos ||
                           serverPath.find("stock") != std::string_view::npos;
     const std::string url = gf_airportDownloadUrl(from2020) + std::string(serverPath);
-    CurlHandle handle;
-    if (gf_downloadFile(handle.get(), url, localPath, false))
-        return {};
-    const std::string message = fmt::format("failed to download: \"{}\"", url);
-    gf_log(message);
+    if (lf_serverPaused()) // logged when the server did not answer
+        return fmt::format("failed to download: \"{}\": the download server did not answer, asked again after a pause",
+                           url);
+    const DownloadEnd end = lf_fetchAirportFile(url, localPath);
+    std::string message;
+    if (end != DownloadEnd::Done) {
+        message = fmt::format("failed to download: \"{}\"", url);
+        gf_log(message);
+    }
+    lf_noteServerAnswer(end, "lf_downloadAddonApf");
     return message;
 }
 

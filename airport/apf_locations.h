@@ -4,7 +4,8 @@
 // CODE.txt naming a server path), or from the download server's archive ("archive/stock/CODE.xml",
 // paths holding "simaddon", and the thirdparty branch) below "MSFS/" or "MSFS2024/"; what was
 // learned about it lies below "airports/learned". Downloads run on the caller's thread with the
-// shared time-outs into temporary files of unique names, removed again.
+// shared time-outs and a bound on the whole transfer into temporary files of unique names, removed
+// again.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -22,11 +23,12 @@ bool lf_readApfPointer(const std::filesystem::path& path, std::string& out);
 // Whether the server's 2020 archive holds the airport's stock file. A clear answer (the whole file,
 // or the server's "not found") is remembered for the session, so a missing file is not asked for
 // every time the park airport is looked for; an ask that failed otherwise is made again next time.
-// A server that could not be reached or sent nothing held the caller (the main loop) for its
-// time-out: it is asked again after two minutes, then after twice the last pause, until it answers
-// or gf_resumeApfProbes.
+// A server that could not be reached, sent nothing or trickled past the bound held the caller (the
+// main loop) for its time-out: airport files are asked for again after two minutes, then after twice
+// the last pause up to an hour, until it answers or gf_resumeApfProbes. The pause is the server's:
+// lf_downloadAddonApf keeps it too.
 bool lf_downloadStockApf(std::string_view code);
-// Ends the pause after an unanswered ask: the next probe asks the server (the user's "Re-read").
+// Ends the pause after an unanswered ask: the next ask goes to the server (the user's "Re-read").
 void gf_resumeApfProbes();
 // Forgets the remembered probes (a restart begins a new session).
 void gf_resetApfProbes();
@@ -38,7 +40,8 @@ bool gf_apfExists(std::string_view code);
 std::string gf_getStockApf(std::string_view code);
 
 // Downloads a server path ("simaddon" and "stock" paths from "MSFS/", others from the branch of the
-// simulator) into localPath. Empty on success, else the error text (also logged).
+// simulator) into localPath, bounded as a whole. Empty on success, else the error text (logged, but
+// not while the server's pause after an unanswered ask lasts: no ask is then made).
 std::string lf_downloadAddonApf(std::string_view serverPath, const std::filesystem::path& localPath);
 
 // The learned counterpart of an airport file: "archive/stock/EDDF.xml" ->

@@ -47,7 +47,8 @@ StandPoints lf_readStandPoints(const fs::path& file)
     return points;
 }
 
-// The stands of a server file, fetched once per session; empty when it cannot be fetched (asked again).
+// The stands of a server file, fetched once per session; empty when it cannot be fetched: asked again
+// at the next check, or after the server's pause when it did not answer (lf_downloadAddonApf).
 StandPoints lf_fetchedStandPoints(const std::string& location)
 {
     {

@@ -117,6 +117,12 @@ CurlHandle::~CurlHandle()
         curl_easy_cleanup(m_handle);
 }
 
+void gf_boundWholeTransfer(CURL* handle)
+{
+    if (handle)
+        curl_easy_setopt(handle, CURLOPT_TIMEOUT, g_downloadLimits.smallFileSeconds.load());
+}
+
 bool gf_downloadShouldStop()
 {
     return gf_exitUnderWay();

@@ -126,6 +126,8 @@ void DownloadServer::serve(const std::string& path, httplib::Response& response)
         response.status = 500;
     else if (*fault == DownloadFault::Stall)
         stallReply(file, response);
+    else if (*fault == DownloadFault::Trickle)
+        trickleReply(file, response);
     else
         truncatedReply(file, response);
 }
@@ -140,6 +142,12 @@ bool DownloadServer::waitForStop()
     std::unique_lock lock(m_mutex);
     m_stopped.wait(lock, [this] { return m_stopping; });
     return false;
+}
+
+bool DownloadServer::stoppedWithin(std::chrono::milliseconds wait)
+{
+    std::unique_lock lock(m_mutex);
+    return m_stopped.wait_for(lock, wait, [this] { return m_stopping; });
 }
 
 void DownloadServer::stallReply(const fs::path& file, httplib::Response& response)
@@ -157,6 +165,17 @@ void DownloadServer::truncatedReply(const fs::path& file, httplib::Response& res
                                       if (offset < half)
                                           sink.write(bytes->data() + offset, half - offset);
                                       return offset < half; // false closes the connection
+                                  });
+}
+
+// Fast enough for any low-speed limit of a byte a second, too slow to end in a useful time.
+void DownloadServer::trickleReply(const fs::path& file, httplib::Response& response)
+{
+    auto bytes = std::make_shared<std::string>(lf_readBytes(file));
+    response.set_content_provider(bytes->size(), "application/octet-stream",
+                                  [this, bytes](size_t offset, size_t, httplib::DataSink& sink) {
+                                      return sink.write(bytes->data() + offset, 1) &&
+                                             !stoppedWithin(std::chrono::milliseconds(500));
                                   });
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // Loopback stand-in for the download server: serves a folder under "/downloads/" over HTTP (or
 // HTTPS with a certificate) on 127.0.0.1, and can be told to fail single files (not found, stalled,
-// cut short, a server error) for tests.
+// trickled, cut short, a server error) for tests.
 #include "tools/http_listen.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <map>
@@ -23,6 +24,7 @@ namespace zyn::tools {
 enum class DownloadFault {
     NotFound, // 404 although the file exists
     Stall,    // headers sent, then no byte until the server stops
+    Trickle,  // headers sent, then one byte of the body every half second
     Truncate, // the full length announced, half of the body sent, then the connection closed
     ServerError, // 500
 };
@@ -59,7 +61,9 @@ private:
     void serveFile(const std::filesystem::path& file, httplib::Response& response);
     void stallReply(const std::filesystem::path& file, httplib::Response& response);
     void truncatedReply(const std::filesystem::path& file, httplib::Response& response);
+    void trickleReply(const std::filesystem::path& file, httplib::Response& response);
     bool waitForStop();
+    bool stoppedWithin(std::chrono::milliseconds wait);
 
     std::filesystem::path m_root;
     std::optional<TlsFiles> m_tls;

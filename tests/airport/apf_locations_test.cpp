@@ -1,5 +1,6 @@
 #include "airport/apf_locations.h"
 #include "airport/airport_code.h"
+#include "airport/airports.h"
 #include "base/atomic_file.h"
 #include "base/folders.h"
 #include "parking/session_calls.h"
@@ -12,6 +13,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <bitset>
 #include <chrono>
 #include <optional>
@@ -126,66 +128,97 @@ TEST_F(ApfLocations, CodesOtherThanLettersAndDigitsAreRefused)
 
 // Only the server's clear answers are remembered for the session (a restart forgets them): its file,
 // or its "not found". A transfer cut short or a server error is asked again at the next check. A server
-// that could not be reached, or that takes the ask and sends nothing, holds the main loop for the whole
-// time-out: it is asked again after two minutes, then after a pause that doubles with each such ask,
-// until it answers or the user asks to re-read.
+// that could not be reached, that takes the ask and sends nothing, or that trickles past the bound on
+// the whole transfer, holds the main loop for the whole time-out: airport files (the stock probe, the
+// closest stand's) are asked for again after two minutes, then after a pause that doubles with each
+// such ask up to an hour, until the server answers or the user asks to re-read.
 TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
 {
     using namespace std::chrono_literals;
     ManualClock clock;
     gf_setClock(&clock);
     g_downloadLimits.lowSpeedSeconds = 1; // a swallowed ask ends after a second
+    g_downloadLimits.smallFileSeconds = 1; // and a trickled one
     tools::DownloadServer closed(serverDir.path());
     closed.start();
     const std::string closedUrl = closed.baseUrl();
     closed.stop(); // its port refuses connections
     tools::DownloadServer swallower(serverDir.path()); // its replies hold the stand-in's threads until it stops
     swallower.start();
-    swallower.setFault("MSFS/archive/stock/EDDT.xml", tools::DownloadFault::Stall);
-    serveApf("MSFS/archive/stock/EDDT.xml", file());
+    enum class Ask { StockProbe, ClosestStand }; // the closest stand's file named by a pointer file
+    const std::string paths[] = {"MSFS/archive/stock/EDDT.xml", "MSFS/archive/simaddon/EDDT.xml"};
+    for (const std::string& path : paths)
+        serveApf(path, file());
     using F = tools::DownloadFault;
     const struct {
-        std::optional<F> fault; // of the first check; none: the server is down; Stall: it swallows asks
-        bool then;              // the answer of the next checks
-        std::size_t requests;   // that reached the server
-    } rows[] = {{std::nullopt, true, 1}, {F::Stall, true, 1}, {F::Truncate, true, 2}, {F::NotFound, false, 1},
-                {F::ServerError, true, 2}};
-    const auto nextChecks = [&](const auto& row) {
-        for (int check = 0; check < 2; ++check) {
-            EXPECT_EQ(gf_apfExists(kCode), row.then) << "row " << &row - rows;
-            clock.advanceSteady(16s);
-        }
+        Ask ask;
+        std::optional<F> fault; // of the first check; none: the server is down; Stall, Trickle: it holds asks
+        std::chrono::minutes outage; // of checks every 16 s after the first while the server does not answer
+        std::size_t unanswered;      // asks in that time, the first included
+        std::optional<std::chrono::minutes> backWithin; // then up again, it is asked within; none: "Re-read"
+        bool then;                   // the answer of the next checks
+        std::size_t requests;        // that reached the server
+    } rows[] = {{Ask::StockProbe, std::nullopt, 0min, 1, 2min, true, 1},
+                {Ask::StockProbe, F::Stall, 2h, 6, std::nullopt, true, 1}, // asks at 0, 2, 6, 14, 30 and 62 minutes
+                {Ask::StockProbe, F::Truncate, 0min, 0, std::nullopt, true, 2},
+                {Ask::StockProbe, F::NotFound, 0min, 0, std::nullopt, false, 1},
+                {Ask::StockProbe, F::ServerError, 0min, 0, std::nullopt, true, 2},
+                {Ask::StockProbe, std::nullopt, 24h, 28, 60min, true, 1}, // the pause grows to an hour, no more
+                {Ask::ClosestStand, F::Stall, 0min, 1, std::nullopt, true, 1},
+                {Ask::ClosestStand, F::Trickle, 0min, 1, std::nullopt, true, 1}};
+    const auto ask = [](Ask kind) {
+        std::string stand;
+        return kind == Ask::StockProbe ? gf_apfExists(kCode)
+                                       : gf_readDestApfForClosestStand(kCode, {50.0, 10.0}, stand) < 100.0;
+    };
+    const auto unanswered = [&]() -> std::size_t {
+        return std::ranges::count_if(logLines(), [](const std::string& line) {
+            return line.find("the download server did not answer, airport files are asked for again") != line.npos;
+        });
     };
     for (const auto& row : rows) {
+        const auto at = "row " + std::to_string(&row - rows);
         gf_resetApfProbes(); // a restart
+        if (row.ask == Ask::ClosestStand)
+            test::writeText("airports/my_simaddon/EDDT.txt", "archive/simaddon/EDDT.xml\n");
+        else
+            fs::remove("airports/my_simaddon/EDDT.txt");
+        const std::string& path = paths[static_cast<int>(row.ask)];
         const std::size_t asked = server.requests().size();
-        const bool unanswered = !row.fault || row.fault == F::Stall;
-        downloadUrl.emplace("TARVO_DOWNLOAD_URL", !row.fault ? closedUrl : unanswered ? swallower.baseUrl() : server.baseUrl());
-        if (!unanswered)
-            server.setFault("MSFS/archive/stock/EDDT.xml", *row.fault);
-        EXPECT_FALSE(gf_apfExists(kCode)) << "row " << &row - rows;
-        if (row.fault == F::Stall) { // two hours of checks every 16 s: the main loop waits on it six times
-            for (auto t = 16s; t <= 2h && swallower.requests().size() <= 6; t += 16s) {
-                clock.advanceSteady(16s);
-                EXPECT_FALSE(gf_apfExists(kCode));
-            }
-            EXPECT_EQ(swallower.requests().size(), 6u) << "asks at 0, 2, 6, 14, 30 and 62 minutes";
+        const auto unansweredBefore = unanswered();
+        const bool held = !row.fault || row.fault == F::Stall || row.fault == F::Trickle;
+        const std::string url = !row.fault ? closedUrl : held ? swallower.baseUrl() : server.baseUrl();
+        downloadUrl.emplace("TARVO_DOWNLOAD_URL", url);
+        swallower.clearFaults();
+        if (row.fault)
+            (held ? swallower : server).setFault(path, *row.fault);
+        EXPECT_FALSE(ask(row.ask)) << at;
+        for (auto t = 16s; t <= row.outage && unanswered() - unansweredBefore <= row.unanswered; t += 16s) {
+            clock.advanceSteady(16s);
+            EXPECT_FALSE(ask(row.ask)) << at;
         }
+        EXPECT_EQ(unanswered() - unansweredBefore, row.unanswered) << at;
         server.clearFaults();
         downloadUrl.emplace("TARVO_DOWNLOAD_URL", server.baseUrl());
-        if (unanswered) { // the server is up again: not asked before the pause is over
-            EXPECT_FALSE(gf_apfExists(kCode));
-            EXPECT_EQ(server.requests().size(), asked);
+        if (held) { // the server is up again: not asked before the pause is over
+            EXPECT_FALSE(ask(row.ask)) << at;
+            EXPECT_EQ(server.requests().size(), asked) << at;
             std::string message;
-            if (row.fault)
+            if (!row.backWithin)
                 gf_recheckParkAirports(false, message); // the user's "Re-read"
-            else
-                clock.advanceSteady(2min);
+            for (auto t = 0s; row.backWithin && t <= *row.backWithin && server.requests().size() == asked; t += 16s) {
+                clock.advanceSteady(16s);
+                ask(row.ask);
+            }
         }
-        nextChecks(row);
-        EXPECT_EQ(server.requests().size() - asked, row.requests) << "row " << &row - rows;
+        for (int check = 0; check < 2; ++check) {
+            EXPECT_EQ(ask(row.ask), row.then) << at;
+            clock.advanceSteady(16s);
+        }
+        EXPECT_EQ(server.requests().size() - asked, row.requests) << at;
     }
     gf_setClock(nullptr);
+    fs::remove("airports/my_simaddon/EDDT.txt");
     expectNoTemporaryFiles();
 }
 

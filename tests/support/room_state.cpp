@@ -106,6 +106,7 @@ void lf_resetBase()
     g_downloadLimits.connectSeconds = 15;
     g_downloadLimits.lowSpeedBytesPerSecond = 1;
     g_downloadLimits.lowSpeedSeconds = 30;
+    g_downloadLimits.smallFileSeconds = 60;
 }
 
 void lf_resetRequests()
