@@ -347,11 +347,14 @@ ScanPublish lf_scanAndPublish(const std::vector<fs::path>& folders)
     // Every worker has ended: the old results, report and TBLO folder give way to the new ones only
     // now. Outside MSFS 2020 mode the simaddon folder also holds the companion package's files: the
     // scan's files are added to them, and without any new the folder stays as it is.
-    ScanPublish done{.scanned = true, .report = lf_stageScanReport(staging, report)};
+    ScanPublish done{.scanned = true};
+    const bool reportStaged = lf_stageScanReport(staging, report);
     if (!param::MSFS_2020.on())
         staging.keepPublished(simaddon);
     try {
-        staging.publish(g_scanCommittedPath, [&] { lf_tbloStep(thirdparty, tblo, done); });
+        // A scan whose results equal the published ones publishes nothing, its report neither.
+        const bool published = staging.publish(g_scanCommittedPath, [&] { lf_tbloStep(thirdparty, tblo, done); });
+        done.report = published && reportStaged;
     } catch (const PublishPutBack&) {
         throw; // the committed results wait for the next start
     } catch (...) {

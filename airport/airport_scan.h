@@ -28,7 +28,7 @@ void lf_scanFolder(const std::filesystem::path& folder, const ScanTargets& targe
 
 struct ScanPublish {
     bool scanned = false; // not interrupted by an exit
-    bool report = false;  // the report was written
+    bool report = false;  // the report was published with the results
     bool thirdpartyListed = false;
     bool copyFailed = false; // a thirdparty file fit for learning could not be set aside
 };

@@ -5,7 +5,9 @@
 #include "base/path_text.h"
 #include "platform/system/files.h"
 
+#include <algorithm>
 #include <fstream>
+#include <mutex>
 
 #include <fmt/format.h>
 
@@ -85,18 +87,48 @@ void gf_writeLines(const std::vector<std::string>& texts, const std::filesystem:
 
 namespace {
 
+// The removals that left something and were logged: one tried again in the same run (a start's
+// repair, its sweep and the scan each try an earlier scan's folder) says nothing new.
+std::mutex g_stayingMutex;
+std::vector<std::filesystem::path> g_stayingEntries;
+
+// Whether the removal's entry stays for the first time; false once logged, until it has gone.
+bool lf_newlyStaying(const std::filesystem::path& path, bool stays)
+{
+    const std::filesystem::path key = path.lexically_normal();
+    const std::lock_guard lock(g_stayingMutex);
+    const auto known = std::find(g_stayingEntries.begin(), g_stayingEntries.end(), key);
+    if (!stays) {
+        if (known != g_stayingEntries.end())
+            g_stayingEntries.erase(known);
+        return false;
+    }
+    if (known != g_stayingEntries.end())
+        return false;
+    g_stayingEntries.push_back(key);
+    return true;
+}
+
 bool lf_removeOrLog(const std::filesystem::path& path, bool (*remove)(const std::filesystem::path&))
 {
     try {
         remove(path);
+        lf_newlyStaying(path, false);
         return true;
     } catch (const std::filesystem::filesystem_error& e) {
-        gf_logErrorf("{} could not be removed: {}", gf_utf8FromPath(e.path1()), e.code().message());
+        if (lf_newlyStaying(path, true))
+            gf_logErrorf("{} could not be removed: {}", gf_utf8FromPath(e.path1()), e.code().message());
         return false;
     }
 }
 
 } // namespace
+
+void gf_resetStayingEntries()
+{
+    const std::lock_guard lock(g_stayingMutex);
+    g_stayingEntries.clear();
+}
 
 bool gf_removeFileOrLog(const std::filesystem::path& path)
 {

@@ -45,8 +45,11 @@ bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path&
 // Removes a file (gf_removeFile), or a folder with all it holds (gf_removeFolderTree), that the
 // program owns and only leaves over: one that stays (another account's file, one held open) is an
 // error line naming the entry and why, never a failure of the caller; a later run removes it again.
-// True when nothing is left.
+// The line is written once a run: tried again while it stays, it is not logged again (once it has
+// gone, a new failure is). True when nothing is left.
 bool gf_removeFileOrLog(const std::filesystem::path& path);
 bool gf_removeFolderOrLog(const std::filesystem::path& path);
+// Forgets which removals were logged as staying (the state of a fresh process).
+void gf_resetStayingEntries();
 
 } // namespace zyn

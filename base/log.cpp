@@ -55,7 +55,8 @@ bool lf_present(const std::filesystem::path& path)
     return present;
 }
 
-// A copy of the file beside `place`, under a temporary name; empty when there is no file.
+// A copy of the file beside `place`, under a temporary name, on the disk; empty when there is no
+// file. As a new file it takes the file's permissions: a private log's backups stay private.
 std::filesystem::path lf_stageCopy(const std::filesystem::path& path, const std::filesystem::path& place)
 {
     if (!lf_present(path))
@@ -66,28 +67,39 @@ std::filesystem::path lf_stageCopy(const std::filesystem::path& path, const std:
         ec = std::make_error_code(std::errc::file_exists);
     if (ec)
         throw std::filesystem::filesystem_error("copy_file", path, place, ec);
+    try {
+        gf_syncFile(staged); // a crash right after the replace must not leave an empty backup
+    } catch (const std::filesystem::filesystem_error&) {
+        std::error_code ignored;
+        gf_removeFile(staged, ignored);
+        throw;
+    }
     return staged;
 }
 
-// The two generations of copies; throws the file-system error of the copy that failed. The newest
-// copy is made first, beside its place: when it cannot be made (a full disk), both generations stay
-// as they were, instead of the older one giving way to a chain that then stops.
+// The two generations of copies; throws the file-system error of the copy that failed. Both copies
+// are made beside their places before either replaces one: when one cannot be made (a full disk),
+// both generations stay as they were, instead of the older one giving way to a chain that then stops.
 void lf_backUp(const std::filesystem::path& path)
 {
     const auto name = gf_utf8FileName(path);
     if (name.empty() || name.find('.') == std::string::npos)
         return;
     const auto first = lf_backupName(path, "0");
-    const auto staged = lf_stageCopy(path, first);
+    const auto second = lf_backupName(path, "00");
+    const auto newest = lf_stageCopy(path, first);
+    std::filesystem::path older;
     try {
-        if (lf_present(first))
-            gf_copyFile(first, lf_backupName(path, "00"), ExistingTarget::Replace);
-        if (!staged.empty())
-            gf_replaceFile(staged, first);
+        older = lf_stageCopy(first, second);
+        if (!older.empty())
+            gf_replaceFile(older, second);
+        if (!newest.empty())
+            gf_replaceFile(newest, first);
     } catch (const std::filesystem::filesystem_error&) {
         std::error_code ignored;
-        if (!staged.empty())
-            gf_removeFile(staged, ignored);
+        for (const auto& staged : {newest, older})
+            if (!staged.empty())
+                gf_removeFile(staged, ignored); // gone already when its replace went through
         throw;
     }
 }

@@ -1,4 +1,5 @@
-// The copy and the temporary names, the same on every platform above the platform's own steps.
+// The copy, the temporary names and the paths a tree removal refuses, the same on every platform
+// above the platform's own steps.
 #include "platform/system/files.h"
 #include "platform/system/path_text.h"
 
@@ -71,6 +72,16 @@ bool gf_copyFile(const fs::path& from, const fs::path& to, ExistingTarget existi
     if (existing == ExistingTarget::Keep)
         return gf_copyToNewFile(from, to, ec);
     return lf_replaceWithCopy(from, to, ec);
+}
+
+std::optional<fs::path> gf_treeRemovalEntry(const fs::path& path)
+{
+    fs::path entry = path;
+    while (!entry.has_filename() && entry.has_relative_path())
+        entry = entry.parent_path(); // "tree/" names "tree"
+    if (!entry.has_relative_path() || entry.filename() == "." || entry.filename() == "..")
+        return std::nullopt;
+    return entry;
 }
 
 fs::path gf_temporaryPath(const fs::path& path)

@@ -150,11 +150,16 @@ bool gf_copyToNewFile(const fs::path& from, const fs::path& to, std::error_code&
         return fail(EINVAL);
     if (!gf_roomForNewFile(to))
         return fail(ENOSPC);
-    // The mode of a new file, not the source's.
-    Descriptor target(lf_uninterrupted([&] { return ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }));
+    // Private while it is written; then readable by whom the source is (a private file's copy stays
+    // private) and writable by its owner (the next copy goes over it). Where the file system keeps no
+    // such bits, it stays as it was made.
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+    Descriptor target(lf_uninterrupted([&] { return ::open(to.c_str(), flags, S_IRUSR | S_IWUSR); }));
     if (target.get() < 0)
         return errno == EEXIST ? false : fail(errno);
     int error = lf_copyBytes(source.get(), target.get(), to);
+    if (error == 0)
+        ::fchmod(target.get(), (sourceStatus.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) | S_IWUSR);
     if (target.close() != 0 && error == 0)
         error = errno;
     if (error == 0)
@@ -194,6 +199,10 @@ bool gf_removeFolderTree(const fs::path& path, std::error_code& ec, fs::path* st
         return stay(entry);
     };
     struct stat status {};
+    // A trailing separator makes lstat follow a link: the link's own name decides.
+    const std::optional<fs::path> entry = gf_treeRemovalEntry(path);
+    if (!entry || (*entry != path && ::lstat(entry->c_str(), &status) == 0 && S_ISLNK(status.st_mode)))
+        return fail(EINVAL, path);
     if (::lstat(path.c_str(), &status) != 0)
         return errno == ENOENT ? false : fail(errno, path);
     if (!S_ISDIR(status.st_mode)) { // a file or a link, never followed

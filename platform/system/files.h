@@ -14,6 +14,7 @@
 namespace zyn {
 
 // std::fopen for a path; nullptr with errno set when it cannot be opened. Use "b" modes for bytes.
+// On Windows an open for writing waits out a brief lock by another program (lock_retry.h).
 std::FILE* gf_openFile(const std::filesystem::path& path, const char* mode);
 // The size of an open file, told by its handle (no second look-up of its name); nothing when unknown.
 std::optional<std::uint64_t> gf_openFileSize(std::FILE* file);
@@ -62,7 +63,9 @@ inline bool gf_removeFile(const std::filesystem::path& path)
 // attribute; Linux: read, write and search permission for its owner), since all of it goes. A link
 // or junction is removed, never followed. Stops at the first entry that stays. True when something
 // was removed, false when nothing was there; an error goes to ec and gives false, and the entry that
-// stayed to `stayed` when given.
+// stayed to `stayed` when given. A path that names no entry of its own is refused with
+// std::errc::invalid_argument before anything goes: an empty path, a root, one whose last element
+// is "." or "..", and a link named with a trailing separator (which would name what it leads to).
 bool gf_removeFolderTree(const std::filesystem::path& path, std::error_code& ec,
                          std::filesystem::path* stayed = nullptr);
 // The same, throwing std::filesystem::filesystem_error("remove", entry) naming the entry that stayed.
@@ -75,14 +78,20 @@ inline bool gf_removeFolderTree(const std::filesystem::path& path)
         throw std::filesystem::filesystem_error("remove", stayed, ec);
     return removed;
 }
+// The path of the entry a tree removal would remove, without trailing separators; nothing for a path
+// that names no entry of its own (above). The part of gf_removeFolderTree that is the same everywhere.
+std::optional<std::filesystem::path> gf_treeRemovalEntry(const std::filesystem::path& path);
 
 // What a copy does when a file of the target's name exists.
 enum class ExistingTarget { Replace, Keep };
-// Copies the bytes of `from` into `to`, made a writable file whatever the source's permissions (a
-// backup of a read-only file must not refuse the next backup over it). Replace puts a whole copy in
-// the place of an existing `to` in one step (gf_replaceFile from a temporary beside it), so that a
-// copy that fails half-way (a full disk) leaves the old file, and a name linked to the old file keeps
-// its bytes. Keep leaves an existing `to` and returns false; a new `to` that is not whole is removed.
+// Copies the bytes of `from` into `to`. A new `to` takes the source's permission bits on Linux (a
+// private file's copy stays private), its attributes on Windows, but is made a writable, plain file
+// whatever the source's read-only mark (a backup of a read-only file must not refuse the next backup
+// over it); a replaced `to` keeps its own permission bits, plus its owner's write. Replace puts a
+// whole copy in the place of an existing `to` in one step (gf_replaceFile from a temporary beside
+// it), so that a copy that fails half-way (a full disk) leaves the old file, and a name linked to the
+// old file keeps its bytes. Keep leaves an existing `to` and returns false; a new `to` that is not
+// whole is removed.
 // True when copied; an error goes to ec and gives false. On Windows a brief lock on the source is
 // waited out. (std::filesystem::copy_file cannot serve: the Windows runtime refuses every existing
 // target, taking it for the source itself.)

@@ -4,6 +4,7 @@
 #include "platform/system/lock_retry.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -50,7 +51,21 @@ void lf_move(const fs::path& from, const fs::path& to, DWORD flags)
 std::FILE* gf_openFile(const fs::path& path, const char* mode)
 {
     const std::wstring wideMode(mode, mode + std::strlen(mode)); // modes are ASCII
-    return _wfopen(path.c_str(), wideMode.c_str());
+    if (wideMode.find_first_of(L"wa+") == std::wstring::npos)
+        return _wfopen(path.c_str(), wideMode.c_str());
+    // Opened for writing: another program holding the file for a moment is waited out, as for a
+    // replace. The runtime keeps the system's reason of a failed open in _doserrno.
+    std::FILE* file = nullptr;
+    gf_retryWhileLocked(
+        [&]() -> unsigned long {
+            _doserrno = 0;
+            file = _wfopen(path.c_str(), wideMode.c_str());
+            if (file != nullptr)
+                return 0;
+            return _doserrno != 0 ? _doserrno : ERROR_GEN_FAILURE;
+        },
+        lf_sharingError);
+    return file;
 }
 
 std::optional<std::uint64_t> gf_openFileSize(std::FILE* file)
@@ -138,6 +153,13 @@ unsigned long lf_clearRefusing(const fs::path& path, DWORD& before)
     return lf_clearAttributes(path, before);
 }
 
+// A junction or a link, named without a trailing separator.
+bool lf_isLink(const fs::path& entry)
+{
+    const DWORD attributes = GetFileAttributesW(entry.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 // A missing entry, or one in a missing folder.
 bool lf_missing(unsigned long error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
@@ -195,6 +217,11 @@ bool gf_removeFolderTree(const fs::path& path, std::error_code& ec, fs::path* st
         ec = std::error_code(static_cast<int>(error), std::system_category());
         return stay(entry);
     };
+    const std::optional<fs::path> entry = gf_treeRemovalEntry(path);
+    if (!entry || (*entry != path && lf_isLink(*entry))) {
+        ec = std::make_error_code(std::errc::invalid_argument);
+        return stay(path);
+    }
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const unsigned long error = GetLastError();

@@ -101,6 +101,27 @@ protected:
     {
         package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}}, "Indie Works");
     }
+#ifdef _WIN32
+    // A scan asked for with a package to scan, and a file of an earlier scan that another program holds
+    // open, sharing its reading only; the waits for its lock pass at once.
+    HANDLE holdForAScan(const fs::path& held)
+    {
+        package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});
+        param::MSFS_INSTALL_PATH.setValue((programDir / "Packages").string());
+        param::SCAN_AIRPORTS.value = 1;
+        test::writeText(held, "held");
+        const HANDLE handle = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE)
+            gf_setLockWait([](std::chrono::milliseconds) {});
+        return handle;
+    }
+    static void letGo(HANDLE held)
+    {
+        gf_setLockWait(nullptr);
+        CloseHandle(held);
+    }
+#endif
 
     fs::path community = programDir / "Packages" / "Community";
 };
@@ -418,6 +439,7 @@ std::map<std::string, std::uint64_t> lf_publishedInodes()
 // Each rescan publishes what changed; every other file keeps its bytes and its inode.
 TEST_F(AirportScan, ARescanWritesOnlyWhatChanged)
 {
+    g_workersMax = 1; // the report's lines in the walk's order: a scan that changes nothing repeats it
     package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});
     package("indie-lfpg", {.airports = {gf_bglAirport("LFPG", 49.0, 2.55, 2)}});
     package("maker-pkg-eddb", {.airports = {gf_bglAirport("EDDB", 52.36, 13.50, 4)}});
@@ -431,22 +453,29 @@ TEST_F(AirportScan, ARescanWritesOnlyWhatChanged)
     ASSERT_TRUE(lf_scanAddonAirports({community}));
     const std::set<std::string> first{"my_thirdparty/EDDT.xml", "my_thirdparty/LFPG.xml", "my_thirdparty/EDDB.txt",
                                       "my_simaddon/LOWI.txt"};
+    // The report is published with the results: it is written, and logged so, only when they are.
+    const auto reportsLogged = [this] {
+        const auto lines = logLines();
+        const auto written = [](const std::string& l) { return l.ends_with("AirportsScanLog.txt written"); };
+        return std::ranges::count_if(lines, written);
+    };
     const struct {
         const char* change;
         std::function<void()> make;
         std::set<std::string> published;
         std::set<std::string> rewritten;
+        bool reported;
     } steps[] = {
-        {"nothing", [] {}, first, {}},
-        {"the day", [&] { clock.setUtc(clock.utcNow() + 86400); }, first, {}}, // files made again, not new
+        {"nothing", [] {}, first, {}, false},
+        {"the day", [&] { clock.setUtc(clock.utcNow() + 86400); }, first, {}, false}, // files made again, not new
         {"EDDT's stands",
          [&] { package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 3)}}); },
-         first, {"my_thirdparty/EDDT.xml"}},
+         first, {"my_thirdparty/EDDT.xml"}, true},
         {"LFPG's package gone", [&] { fs::remove_all(community / "indie-lfpg"); },
-         {"my_thirdparty/EDDT.xml", "my_thirdparty/EDDB.txt", "my_simaddon/LOWI.txt"}, {}},
+         {"my_thirdparty/EDDT.xml", "my_thirdparty/EDDB.txt", "my_simaddon/LOWI.txt"}, {}, true},
         {"EDKA added", [&] { package("indie-edka", {.airports = {gf_bglAirport("EDKA", 50.82, 6.18, 1)}}); },
          {"my_thirdparty/EDDT.xml", "my_thirdparty/EDDB.txt", "my_simaddon/LOWI.txt", "my_thirdparty/EDKA.xml"},
-         {"my_thirdparty/EDKA.xml"}},
+         {"my_thirdparty/EDKA.xml"}, true},
     };
     for (const auto& step : steps) {
         const auto before = lf_publishedInodes();
@@ -454,7 +483,9 @@ TEST_F(AirportScan, ARescanWritesOnlyWhatChanged)
         for (const auto& [file, inode] : before)
             texts[file] = test::readText(g_airportsPath / file);
         step.make();
+        const auto reported = reportsLogged();
         ASSERT_TRUE(lf_scanAddonAirports({community})) << step.change;
+        EXPECT_EQ(reportsLogged() - reported, step.reported ? 1 : 0) << step.change;
         const auto after = lf_publishedInodes();
         std::set<std::string> published;
         for (const auto& [file, inode] : after) {
@@ -529,25 +560,32 @@ TEST_F(AirportScan, APublishThatCannotFinishKeepsThePreviousResultsAndTheScanSet
 // previous results stay, and the next start scans.
 TEST_F(AirportScan, AStagingFolderThatStaysPutsTheScanOffAndTheStartGoesOn)
 {
-    package("indie-eddt", {.airports = {gf_bglAirport("EDDT", 52.55, 13.29, 2)}});
-    param::MSFS_INSTALL_PATH.setValue((programDir / "Packages").string());
     test::writeText(g_airportsScanLogPath, "old");
-    const fs::path held = g_airportsPath / "scan_new" / "held.txt"; // an earlier scan's staging
-    test::writeText(held, "held");
-    const HANDLE handle = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = holdForAScan(g_airportsPath / "scan_new" / "held.txt"); // an earlier scan's staging
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-    param::SCAN_AIRPORTS.value = 1;
-    gf_setLockWait([](std::chrono::milliseconds) {});
     EXPECT_NO_THROW(gf_scanAirports());
-    gf_setLockWait(nullptr);
-    CloseHandle(handle);
+    letGo(handle);
     EXPECT_EQ(test::readText(g_airportsScanLogPath), "old");
     EXPECT_TRUE(param::SCAN_AIRPORTS.on());
     EXPECT_TRUE(logContains("The airports scan waits for the next start, the previous results are kept"));
     gf_scanAirports(); // the next start
     EXPECT_FALSE(param::SCAN_AIRPORTS.on());
     EXPECT_NE(test::readText(g_airportsScanLogPath), "old");
+}
+
+// An earlier publish's spent folder that another program holds: the start's repair, its sweep of the
+// scan's folders and the scan itself each try it again, and the log says so once.
+TEST_F(AirportScan, ASpentFolderThatStaysIsLoggedOnce)
+{
+    const HANDLE handle = holdForAScan(g_airportsPath / "scan_publish.spent" / "held.txt");
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    gf_repairScanFolders();
+    gf_scanAirports();
+    letGo(handle);
+    const auto lines = logLines();
+    const auto stays = [](const std::string& l) { return l.find("could not be removed") != l.npos; };
+    EXPECT_EQ(std::ranges::count_if(lines, stays), 1);
+    EXPECT_TRUE(fs::exists(g_myThirdpartyPath / "EDDT.xml")); // the scan went on
 }
 #endif
 

@@ -2,12 +2,16 @@
 #include "base/version.h"
 #include "platform/system/clock.h"
 #include "platform/system/full_disk.h"
+#include "platform/system/lock_retry.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -68,12 +72,26 @@ private:
 #endif
 };
 
+// A file held past every retry is refused without waiting the patience out for real.
+void lf_noWait(std::chrono::milliseconds) {}
+
+#ifndef _WIN32
+// A file's permission bits as Linux shows them.
+std::string lf_mode(std::filesystem::perms perms) { return fmt::format("{:o}", static_cast<unsigned>(perms)); }
+std::string lf_mode(const std::filesystem::path& file) { return lf_mode(std::filesystem::status(file).permissions()); }
+#endif
+
 class LogFiles : public ::testing::Test {
 protected:
-    void SetUp() override { gf_setClock(&clock); }
+    void SetUp() override
+    {
+        gf_setClock(&clock);
+        gf_setLockWait(&lf_noWait);
+    }
     void TearDown() override
     {
         gf_closeLog();
+        gf_setLockWait(nullptr);
         gf_setClock(nullptr);
     }
     test::TempDir dir;
@@ -191,8 +209,22 @@ TEST_F(LogFiles, FailedBackupThrowsAndKeepsThePreviousLog)
     }
 }
 
+#ifdef _WIN32
+// A log that another program holds for a moment (a virus scanner reading what the last run wrote),
+// let go at the first wait of the step it blocks.
+HANDLE g_heldLog = INVALID_HANDLE_VALUE;
+
+void lf_letGoOfLog(std::chrono::milliseconds = {})
+{
+    if (g_heldLog != INVALID_HANDLE_VALUE)
+        CloseHandle(g_heldLog);
+    g_heldLog = INVALID_HANDLE_VALUE;
+}
+#endif
+
 // The log and its backups are the program's own files: marks that a backup tool or a copy from a CD
-// leaves on them never stop a start, and the backups still move on.
+// leaves on them, or a brief hold by another program, never stop a start, and the backups still move
+// on. Each backup may be read by whom its source could be: a private log's backups stay private.
 TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
 {
     using test::FileMark;
@@ -200,28 +232,74 @@ TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
         const char* what;
         std::vector<std::string> marked;
         FileMark mark;
+        bool earlier = true;        // backups of earlier runs are there
+        const char* held = nullptr; // held for a moment, sharing only its reading
     } cases[] = {
         {"read-only backups", {"Log0.txt", "Log00.txt"}, FileMark::ReadOnly},
         {"a read-only log", {"Log.txt"}, FileMark::ReadOnly},
         {"hidden backups", {"Log0.txt", "Log00.txt"}, FileMark::Hidden},
         {"a hidden log", {"Log.txt"}, FileMark::Hidden},
         {"all three read-only and hidden", {"Log.txt", "Log0.txt", "Log00.txt"}, FileMark::ReadOnlyHidden},
+        {"a private log", {"Log.txt"}, FileMark::Private},
+        {"a private backup", {"Log0.txt"}, FileMark::Private},
+        {"a private log's first backup", {"Log.txt"}, FileMark::Private, false},
+#ifdef _WIN32
+        {"Log0.txt held for a moment", {}, FileMark::None, true, "Log0.txt"},
+        {"Log.txt held for a moment", {}, FileMark::None, true, "Log.txt"},
+#endif
     };
+    namespace fs = std::filesystem;
     for (const auto& c : cases) {
-        test::writeText("Log00.txt", "oldest\n");
-        test::writeText("Log0.txt", "older\n");
+        for (const char* name : {"Log.txt", "Log0.txt", "Log00.txt"})
+            fs::remove(name);
+        if (c.earlier) {
+            test::writeText("Log00.txt", "oldest\n");
+            test::writeText("Log0.txt", "older\n");
+        }
         test::writeText("Log.txt", "previous\n");
         for (const auto& name : c.marked)
             test::markFile(name, c.mark);
+#ifndef _WIN32
+        std::map<std::string, fs::perms> before; // what each backup's source allowed, its owner's write added
+        for (const char* name : {"Log.txt", "Log0.txt"})
+            if (fs::exists(name))
+                before[name] = fs::status(name).permissions() | fs::perms::owner_write;
+#endif
+#ifdef _WIN32
+        if (c.held) {
+            g_heldLog = CreateFileW(fs::path(c.held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    0, nullptr);
+            EXPECT_NE(g_heldLog, INVALID_HANDLE_VALUE) << c.what;
+            gf_setLockWait(&lf_letGoOfLog);
+        }
+#endif
         EXPECT_NO_THROW(gf_openLog()) << c.what;
+#ifdef _WIN32
+        EXPECT_EQ(g_heldLog, INVALID_HANDLE_VALUE) << c.what << ": the hold was not waited out";
+        gf_setLockWait(&lf_noWait);
+        lf_letGoOfLog();
+#endif
         gf_log("this run");
         gf_closeLog();
-        EXPECT_EQ(test::readText("Log00.txt"), "older\n") << c.what;
+        if (c.earlier) {
+            EXPECT_EQ(test::readText("Log00.txt"), "older\n") << c.what;
+        } else {
+            EXPECT_FALSE(fs::exists("Log00.txt")) << c.what;
+        }
         EXPECT_EQ(test::readText("Log0.txt"), "previous\n") << c.what;
         const auto lines = readLines("Log.txt");
         EXPECT_EQ(lines.size() > 1 ? lines[1] : "", "this run") << c.what;
-        for (const char* name : {"Log.txt", "Log0.txt", "Log00.txt"})
-            EXPECT_TRUE(test::isPlainFile(name)) << c.what << ": " << name;
+        for (const char* name : {"Log.txt", "Log0.txt", "Log00.txt"}) {
+            if (fs::exists(name)) {
+                EXPECT_TRUE(test::isPlainFile(name)) << c.what << ": " << name;
+            }
+        }
+#ifndef _WIN32
+        EXPECT_EQ(lf_mode("Log0.txt"), lf_mode(before.at("Log.txt"))) << c.what;
+        if (c.earlier) {
+            EXPECT_EQ(lf_mode("Log00.txt"), lf_mode(before.at("Log0.txt"))) << c.what;
+        }
+#endif
     }
 }
 

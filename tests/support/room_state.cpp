@@ -9,6 +9,7 @@
 #include "airport/scan_log.h"
 #include "base/download.h"
 #include "base/exit_flags.h"
+#include "base/file_util.h"
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/tick.h"
@@ -103,6 +104,7 @@ void lf_resetBase()
     g_nowWeekSlot = WeekSlot{};
     gf_resetWorkers();
     gf_resetUserDataPath();
+    gf_resetStayingEntries();
     g_downloadLimits.connectSeconds = 15;
     g_downloadLimits.lowSpeedBytesPerSecond = 1;
     g_downloadLimits.lowSpeedSeconds = 30;

@@ -162,19 +162,49 @@ TEST(FileRemove, RemovesAMarkedFileOrFolderTree)
     }
 }
 
-// What a link in a tree leads to is not the tree's: the link goes, the folder it names stays.
-TEST(FileRemove, ALinkInATreeIsRemovedNotFollowed)
+// A tree removal reaches only the entry the path names: what a link in the tree leads to stays, and
+// a path that names no entry of its own (a link's target through a trailing separator, the parent's
+// entries through "..", the folder through ".", nothing at all) is refused before anything goes.
+TEST(FileRemove, ATreeRemovalReachesOnlyTheEntryNamed)
 {
-    test::TempDir dir;
-    test::writeText(dir / "outside/kept.txt", "kept");
-    fs::create_directories(dir / "tree");
-    std::error_code linked;
-    fs::create_directory_symlink(dir / "outside", dir / "tree/link", linked);
-    if (linked)
-        GTEST_SKIP() << "no link to a folder can be made here: " << linked.message();
-    EXPECT_TRUE(gf_removeFolderTree(dir / "tree"));
-    EXPECT_EQ(test::folderEntries(dir.path()), std::vector<std::string>{"outside"});
-    EXPECT_EQ(test::readText(dir / "outside/kept.txt"), "kept");
+    const struct {
+        const char* what;
+        std::string path; // in the test's folder; "/" separated
+        bool link;        // of the rows that need a link to a folder
+        bool refused;
+    } cases[] = {
+        {"a link in a tree", "tree", true, false},
+        {"a link named with a trailing separator", "tree/link/", true, true},
+        {"a path ending in ..", "tree/sub/..", false, true},
+        {"a path ending in .", "tree/.", false, true},
+        {"an empty path", "", false, true},
+    };
+    std::string noLink;
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        test::writeText(dir / "outside/kept.txt", "kept");
+        test::writeText(dir / "tree/sub/own.txt", "own");
+        std::error_code linked;
+        fs::create_directory_symlink(dir / "outside", dir / "tree/link", linked);
+        if (linked && c.link) {
+            noLink = linked.message();
+            continue;
+        }
+        const fs::path path = c.path.empty() ? fs::path() : dir / gf_pathFromUtf8(c.path);
+        std::error_code ec;
+        EXPECT_EQ(gf_removeFolderTree(path, ec), !c.refused) << c.what;
+        EXPECT_EQ(ec, c.refused ? std::make_error_code(std::errc::invalid_argument) : std::error_code()) << c.what;
+        if (c.refused) {
+            EXPECT_THROW(gf_removeFolderTree(path), fs::filesystem_error) << c.what;
+        }
+        EXPECT_EQ(test::readText(dir / "outside/kept.txt"), "kept") << c.what;
+        EXPECT_EQ(fs::exists(dir / "tree/sub/own.txt"), c.refused) << c.what;
+    }
+    // Nor is a root, of a drive too (not tried for real).
+    for (const fs::path& root : {fs::current_path().root_path(), fs::current_path().root_name()})
+        EXPECT_FALSE(gf_treeRemovalEntry(root)) << root;
+    if (!noLink.empty())
+        GTEST_SKIP() << "the rows with a link to a folder: none can be made here: " << noLink;
 }
 
 // A file removal leaves a folder; the throwing form names it.
