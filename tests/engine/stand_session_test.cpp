@@ -383,14 +383,6 @@ class LimitWatch {
 public:
     explicit LimitWatch(const std::filesystem::path& log) : m_log(log, std::ios::binary) {}
 
-    void beforeTick()
-    {
-        m_parkedBefore.clear();
-        for (const LiveAcRecord& a : g_liveAircraft)
-            if (lf_parked(a))
-                m_parkedBefore.emplace_back(a.hexId, a.inSim());
-        std::sort(m_parkedBefore.begin(), m_parkedBefore.end());
-    }
     // A report handed over; one away from where the aircraft was sent away from shows it moved.
     void reported(const TrafficRecord& r)
     {
@@ -411,16 +403,26 @@ public:
 
     std::string afterTick(bool renewed, bool expiryChecked)
     {
+        const std::uint64_t print = lf_parkedPrint();
+        const bool parkedChanged = print != m_printBefore;
         std::string failure = lf_liveLimit();
         if (failure.empty())
             failure = lf_sentAwayLines();
-        if (failure.empty())
+        if (failure.empty() && (parkedChanged || renewed))
             failure = lf_countChecked(renewed);
         if (failure.empty() && renewed)
             failure = lf_renewal(expiryChecked && !param::INITIAL_LOAD_ONLY.on());
-        for (const AiAcRecord& s : g_staticAircraft)
-            if (failure.empty() && g_tick.load() < m_noStaticUntil && lf_standing(s))
-                failure = "a static after \"Flush static\": " + lf_describe(s);
+        if (parkedChanged) { // listed again only when they changed, which most ticks they do not
+            m_printBefore = print;
+            m_parkedBefore.clear();
+            for (const LiveAcRecord& a : g_liveAircraft)
+                if (lf_parked(a))
+                    m_parkedBefore.emplace_back(a.hexId, a.inSim());
+            std::sort(m_parkedBefore.begin(), m_parkedBefore.end());
+        }
+        for (std::size_t i = 0; failure.empty() && g_tick.load() < m_noStaticUntil && i < g_staticAircraft.size(); ++i)
+            if (lf_standing(g_staticAircraft[i]))
+                failure = "a static after \"Flush static\": " + lf_describe(g_staticAircraft[i]);
         return failure;
     }
 
@@ -444,6 +446,15 @@ private:
     static bool lf_standing(const AiAcRecord& s)
     {
         return !s.erase && !s.removeWhenCreated && (s.inSim() || s.state == ObjectState::CreationRequested);
+    }
+    // A fingerprint of the parked live aircraft and whether each is in the simulator.
+    static std::uint64_t lf_parkedPrint()
+    {
+        std::uint64_t print = 0;
+        for (const LiveAcRecord& a : g_liveAircraft)
+            if (lf_parked(a))
+                print += (std::uint64_t{a.hexId} * 2 + (a.inSim() ? 1 : 0)) * 0x9E3779B97F4A7C15ull + 1;
+        return print;
     }
     bool lf_parkedBefore(std::uint32_t hexId) const
     {
@@ -547,7 +558,8 @@ private:
     std::ifstream m_log;
     std::int32_t m_limitBefore = -2;
     std::int32_t m_noStaticUntil = 0;
-    std::vector<std::pair<std::uint32_t, bool>> m_parkedBefore; // hex id, in the simulator
+    std::vector<std::pair<std::uint32_t, bool>> m_parkedBefore; // as the last tick left them: hex id, in the simulator
+    std::uint64_t m_printBefore = 0;
     std::unordered_map<std::uint32_t, LatLon> m_sentAway;
     std::unordered_map<std::uint32_t, std::int32_t> m_heard; // the tick of each aircraft's last report
 };
@@ -717,7 +729,6 @@ protected:
             }
             if (plan.noCountFrom > 0 && (g_tick == plan.noCountFrom || g_tick == plan.noCountUntil))
                 param::CUSTOM_PARKING_PERCENTAGE.value = g_tick == plan.noCountFrom ? 0 : plan.parkingPercentage;
-            limits.beforeTick();
             m_renewed = false;
             step();
             if (g_oneSecondFlag.exchange(0) != 0) {
@@ -788,7 +799,8 @@ protected:
     }
 
     // Fails unless every check held and enough arrivals parked (returned); the figures go to the output.
-    static bool expectSound(const SessionFigures& f)
+    // The plain seeds must put every limit of their plan to the test; a soak seed may miss one.
+    static bool expectSound(const SessionFigures& f, bool everyLimitTried = true)
     {
         std::printf("seed %u: %lld ticks checked, %d aircraft, %d of %d arrivals parked\n", f.seed,
                     static_cast<long long>(f.ticks), f.aircraft, f.parked, f.arrivals);
@@ -796,7 +808,10 @@ protected:
             ADD_FAILURE() << f.failure;
             return false;
         }
-        EXPECT_EQ(f.untried, "") << "seed " << f.seed;
+        if (everyLimitTried)
+            EXPECT_EQ(f.untried, "") << "seed " << f.seed;
+        else if (!f.untried.empty())
+            std::printf("seed %u, not tried:%s\n", f.seed, f.untried.c_str());
         EXPECT_GE(f.parked, f.parkedShare * f.arrivals) << "seed " << f.seed << ": too few arrivals parked";
         return f.parked >= f.parkedShare * f.arrivals;
     }
@@ -1040,7 +1055,7 @@ TEST_F(StandSessions, DISABLED_Soak)
         }
         const std::uint32_t seed = from + static_cast<std::uint32_t>(i);
         const SessionFigures f = run(seed, kSessionMinutes, planOf(seed));
-        failed += expectSound(f) ? 0 : 1;
+        failed += expectSound(f, false) ? 0 : 1;
         total.ticks += f.ticks;
         total.aircraft += f.aircraft;
         total.arrivals += f.arrivals;
