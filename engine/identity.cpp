@@ -32,10 +32,6 @@ struct SentAway {
 };
 std::vector<SentAway> g_sentAway;
 
-} // namespace
-
-namespace {
-
 constexpr std::int64_t kTicks100nsPerMinute = 600'000'000;
 constexpr std::int64_t kParkedMinutes = 90;
 constexpr std::int64_t kHeavyParkedMinutes = 180;
@@ -47,11 +43,6 @@ bool lf_countedParked(const LiveAcRecord& a)
 {
     return a.phase == MovePhase::Parked && !a.gone && !a.removeWhenCreated &&
            (a.inSim() || a.state == ObjectState::CreationRequested);
-}
-
-bool lf_standingStatic(const AiAcRecord& s)
-{
-    return !s.erase && !s.removeWhenCreated && (s.inSim() || s.state == ObjectState::CreationRequested);
 }
 
 std::int64_t lf_minutesParked(const LiveAcRecord& a)
@@ -174,7 +165,9 @@ void gf_expireLiveParked()
         if (!lf_liveParked(a))
             continue;
         if (a.reportedWhileParked) {
-            // Heard since the last look; from now on its silence counts (its last report renewed parkedSince).
+            // Heard since the last look: it stays and shows 0 minutes. Its mark is read once, since the
+            // stream that would clear it runs dry at a stand only once, a week ahead: silent from now on,
+            // it counts its minutes from its last report at the stand, which renewed parkedSince.
             a.reportedWhileParked = 0;
             g_liveParkedDisplay.push_back({a.hexId, 0});
             continue;
@@ -241,8 +234,7 @@ bool gf_parkingCountReached()
     if (most < 1 || param::RT_PARKTRAFFIC_ONLY.on())
         return false;
     const auto live = std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(), lf_countedParked);
-    const auto statics = std::count_if(g_staticAircraft.begin(), g_staticAircraft.end(), lf_standingStatic);
-    return live + statics >= most;
+    return live + static_cast<std::int64_t>(gf_parkedByStaticOrder().size()) >= most;
 }
 
 void lf_checkMaxPark(const LiveAcRecord& parking)

@@ -12,10 +12,10 @@
 
 #include <functional>
 #include <initializer_list>
-#include <span>
-#include <vector>
 #include <mutex>
+#include <span>
 #include <system_error>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -362,6 +362,8 @@ bool gf_writeParametersXml(std::initializer_list<const BoolParameter*> parameter
         gf_keepUsersAirportSetting(*parameter);
         values.push_back({parameter->key, lf_boolText(parameter->on())});
     }
+    if (g_saveStep)
+        g_saveStep();
     return lf_saveValues(values);
 }
 

@@ -54,7 +54,7 @@ void saveIntParameter(const IntParameter& parameter);
 bool gf_writeParametersXml(const BoolParameter& parameter);
 // Several values in one write of the file: all of them saved, or (false) none.
 bool gf_writeParametersXml(std::initializer_list<const BoolParameter*> parameters);
-// A step set here runs in each of the two savers above between keeping the user's own value and
+// A step set here runs in each saver above that keeps the user's own value, between keeping it and
 // writing the file (tests bring the end of parking in at that moment); none is set in the program.
 using SaveStep = void (*)();
 void gf_setSaveStep(SaveStep step);
