@@ -27,6 +27,7 @@
 #include "engine/commands.h"
 #include "engine/identity.h"
 #include "engine/live_removals.h"
+#include "engine/motion_math.h"
 #include "engine/parking_queries.h"
 #include "engine/queues.h"
 #include "engine/stand_candidates.h"
