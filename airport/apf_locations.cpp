@@ -34,50 +34,112 @@ constexpr std::int32_t kLearningWeek = 20;
 
 std::mutex g_probeMutex;
 std::map<std::string, bool, std::less<>> g_stockProbes; // under g_probeMutex: code -> on the server (clear answers only)
-// A server that could not be reached, took the ask and sent nothing, or trickled past the bound,
-// held the asker (the main loop) for the whole time-out: airport files are asked for again only
-// after a pause that doubles with each such ask, up to an hour, so that a session of hours waits on
-// it a few times, not every two minutes, and a server back after a long outage is found within the
-// hour. One pause for the server: the stock probe, the closest stand's files and the park airport's
-// file share it. A clear answer or the user's "Re-read" ends it. Under g_probeMutex.
+
+// An ask that held the asker (the main loop) for a whole time-out is not made again before a pause
+// that doubles with each such ask, up to an hour: a session of hours waits on it a few times, not at
+// every check, and what is back after a long outage is found within the hour.
 constexpr std::chrono::minutes kFirstProbePause{2};
 constexpr std::chrono::minutes kLongestProbePause{60};
-std::chrono::minutes g_probePause{0}; // the last pause; zero while the server answers
-std::optional<SteadyTime> g_probesPausedUntil;
+struct AskPause {
+    std::chrono::minutes last{0}; // zero while the asks are answered
+    SteadyTime until{};
+};
+// The server's, after an ask that got no answer at all: every airport file waits for it (the stock
+// probe, the closest stand's files, the park airport's file).
+AskPause g_serverPause; // under g_probeMutex
+// A file's own, by its path on the server, after it came too slowly: the server's other files are
+// asked for meanwhile. Few files are asked for in a session; the bound keeps a long one small.
+constexpr std::size_t kMostPausedFiles = 64;
+std::map<std::string, AskPause, std::less<>> g_filePauses; // under g_probeMutex
 
 // Under g_probeMutex.
-void lf_endProbePause()
+std::chrono::minutes lf_lengthen(AskPause& pause)
 {
-    g_probePause = std::chrono::minutes(0);
-    g_probesPausedUntil.reset();
+    pause.last = pause.last.count() == 0 ? kFirstProbePause : std::min(2 * pause.last, kLongestProbePause);
+    pause.until = gf_steadyNow() + pause.last;
+    return pause.last;
 }
 
-bool lf_serverPaused()
+bool lf_lasts(const AskPause& pause)
 {
+    return pause.last.count() != 0 && gf_steadyNow() < pause.until;
+}
+
+// Under g_probeMutex. Room for a file's pause: when full, the pause that ended first goes.
+AskPause& lf_filePause(const std::string& path)
+{
+    if (g_filePauses.size() >= kMostPausedFiles && !g_filePauses.contains(path))
+        g_filePauses.erase(std::ranges::min_element(g_filePauses, {}, [](const auto& entry) { return entry.second.until; }));
+    return g_filePauses[path];
+}
+
+// A file's address below the download server's base, the same for the whole session.
+std::string lf_pathOnServer(std::string_view url)
+{
+    const std::string base = gf_downloadBaseUrl();
+    return std::string(url.starts_with(base) ? url.substr(base.size()) : url);
+}
+
+enum class Paused : std::uint8_t { No, Server, File };
+
+Paused lf_pausedFor(std::string_view url)
+{
+    const std::string path = lf_pathOnServer(url);
     std::lock_guard lock(g_probeMutex);
-    return g_probesPausedUntil && gf_steadyNow() < *g_probesPausedUntil;
+    if (lf_lasts(g_serverPause))
+        return Paused::Server;
+    const auto it = g_filePauses.find(path);
+    return it != g_filePauses.end() && lf_lasts(it->second) ? Paused::File : Paused::No;
 }
 
-// What an ask's end tells of the server. A server that failed or cut the transfer short may answer
-// the next ask; one that did not answer, the first ask after the pause (logged once per ask).
-void lf_noteServerAnswer(DownloadEnd end, std::string_view asker)
+// What an ask's end tells of the server and of the file. An answer ends the server's pause, a clear
+// one the file's too; no answer lengthens the server's, a body too slow the file's (each logged once
+// per ask). A server that failed or cut the transfer short may answer the next ask.
+void lf_noteAnswer(DownloadEnd end, const std::string& url, std::string_view asker)
 {
-    std::chrono::minutes pause{0};
+    const std::string path = lf_pathOnServer(url);
+    std::chrono::minutes serverPause{0};
+    std::chrono::minutes filePause{0};
     {
         std::lock_guard lock(g_probeMutex);
         if (end == DownloadEnd::Done || end == DownloadEnd::NotFound) {
-            lf_endProbePause();
+            g_serverPause = {};
+            g_filePauses.erase(path);
+        } else if (end == DownloadEnd::TooSlow) {
+            g_serverPause = {};
+            filePause = lf_lengthen(lf_filePause(path));
         } else if (end == DownloadEnd::Unreachable) {
-            g_probePause =
-                g_probePause.count() == 0 ? kFirstProbePause : std::min(2 * g_probePause, kLongestProbePause);
-            g_probesPausedUntil = gf_steadyNow() + g_probePause;
-            pause = g_probePause;
+            serverPause = lf_lengthen(g_serverPause);
         }
     }
-    if (pause.count() != 0)
+    if (serverPause.count() != 0)
         gf_logf("{}: the download server did not answer, airport files are asked for again in {} minutes or after "
                 "\"Re-read\"",
-                asker, pause.count());
+                asker, serverPause.count());
+    if (filePause.count() != 0)
+        gf_logf("{}: \"{}\" came too slowly, it is asked for again in {} minutes or after \"Re-read\"", asker, url,
+                filePause.count());
+}
+
+// One ask of an airport file, or none while a pause keeps it from the server.
+struct AirportAsk {
+    Paused paused = Paused::No;
+    DownloadEnd end = DownloadEnd::Failed;
+};
+
+DownloadEnd lf_fetchAirportFile(const std::string& url, const fs::path& localPath)
+{
+    CurlHandle handle;
+    return gf_fetchFile(handle.get(), url, localPath, false);
+}
+
+AirportAsk lf_askForAirportFile(const std::string& url, const fs::path& localPath, std::string_view asker)
+{
+    if (const Paused paused = lf_pausedFor(url); paused != Paused::No)
+        return {paused};
+    const DownloadEnd end = lf_fetchAirportFile(url, localPath);
+    lf_noteAnswer(end, url, asker);
+    return {Paused::No, end};
 }
 
 // Removes a temporary file when the operation that downloaded it ends, whatever happened.
@@ -102,17 +164,9 @@ std::string lf_stockServerPath(std::string_view code)
     return fmt::format("{}{}", kStockFolder, lf_xmlName(code));
 }
 
-// An airport file is small, and its caller may be the main loop: the whole transfer is bounded.
-DownloadEnd lf_fetchAirportFile(const std::string& url, const fs::path& localPath)
+std::string lf_stockUrl(std::string_view code)
 {
-    CurlHandle handle;
-    gf_boundWholeTransfer(handle.get());
-    return gf_fetchFile(handle.get(), url, localPath, false);
-}
-
-DownloadEnd lf_downloadFrom2020(std::string_view serverPath, const fs::path& localPath)
-{
-    return lf_fetchAirportFile(gf_airportDownloadUrl(true) + std::string(serverPath), localPath);
+    return gf_airportDownloadUrl(true) + lf_stockServerPath(code);
 }
 
 // The stock file of the airport loaded into the document; false when it cannot be, and from the
@@ -122,7 +176,7 @@ bool lf_loadStockFile(std::string_view code, pugi::xml_document& document, Stock
     if (asks.unreachable)
         return false;
     const TempFile stock(gf_uniqueTempPath(code));
-    const DownloadEnd end = lf_downloadFrom2020(lf_stockServerPath(code), stock.path());
+    const DownloadEnd end = lf_fetchAirportFile(lf_stockUrl(code), stock.path());
     if (end == DownloadEnd::Unreachable) {
         asks.unreachable = true;
         gf_logErrorf("{}: the download server cannot be reached, no further airport is asked for", "lf_suitableForLearning");
@@ -234,30 +288,28 @@ bool lf_downloadStockApf(std::string_view code)
         if (const auto it = g_stockProbes.find(code); it != g_stockProbes.end())
             return it->second;
     }
-    if (lf_serverPaused())
-        return false;
     const TempFile probe(gf_uniqueTempPath(code));
-    const DownloadEnd end = lf_downloadFrom2020(lf_stockServerPath(code), probe.path());
+    const DownloadEnd end = lf_askForAirportFile(lf_stockUrl(code), probe.path(), "lf_downloadStockApf").end;
     if (end == DownloadEnd::Done || end == DownloadEnd::NotFound) {
         std::lock_guard lock(g_probeMutex);
         g_stockProbes.emplace(std::string(code), end == DownloadEnd::Done);
     }
-    lf_noteServerAnswer(end, "lf_downloadStockApf");
     return end == DownloadEnd::Done;
 }
 
 void gf_resumeApfProbes()
 {
     std::lock_guard lock(g_probeMutex);
-    lf_endProbePause();
+    g_serverPause = {};
+    g_filePauses.clear();
 }
 
 void gf_resetApfProbes()
 {
+    gf_resumeApfProbes();
     {
         std::lock_guard lock(g_probeMutex);
         g_stockProbes.clear();
-        lf_endProbePause();
     }
     gf_forgetFetchedStands();
 }
@@ -296,16 +348,14 @@ std::string lf_downloadAddonApf(std::string_view serverPath, const fs::path& loc
     const bool from2020 = serverPath.find("simaddon") != std::string_view::npos ||
                           serverPath.find("stock") != std::string_view::npos;
     const std::string url = gf_airportDownloadUrl(from2020) + std::string(serverPath);
-    if (lf_serverPaused()) // logged when the server did not answer
-        return fmt::format("failed to download: \"{}\": the download server did not answer, asked again after a pause",
-                           url);
-    const DownloadEnd end = lf_fetchAirportFile(url, localPath);
-    std::string message;
-    if (end != DownloadEnd::Done) {
-        message = fmt::format("failed to download: \"{}\"", url);
-        gf_log(message);
-    }
-    lf_noteServerAnswer(end, "lf_downloadAddonApf");
+    const AirportAsk ask = lf_askForAirportFile(url, localPath, "lf_downloadAddonApf");
+    if (ask.paused != Paused::No) // logged when the pause began
+        return fmt::format("failed to download: \"{}\": {}, asked again after a pause", url,
+                           ask.paused == Paused::Server ? "the download server did not answer" : "it came too slowly");
+    if (ask.end == DownloadEnd::Done)
+        return {};
+    std::string message = fmt::format("failed to download: \"{}\"", url);
+    gf_log(message);
     return message;
 }
 

@@ -4,8 +4,8 @@
 // CODE.txt naming a server path), or from the download server's archive ("archive/stock/CODE.xml",
 // paths holding "simaddon", and the thirdparty branch) below "MSFS/" or "MSFS2024/"; what was
 // learned about it lies below "airports/learned". Downloads run on the caller's thread with the
-// shared time-outs and a bound on the whole transfer into temporary files of unique names, removed
-// again.
+// shared time-outs and low-speed floor (no bound on the whole transfer: a large file on a slow line
+// arrives whole) into temporary files of unique names, removed again.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -23,14 +23,16 @@ bool lf_readApfPointer(const std::filesystem::path& path, std::string& out);
 // Whether the server's 2020 archive holds the airport's stock file. A clear answer (the whole file,
 // or the server's "not found") is remembered for the session, so a missing file is not asked for
 // every time the park airport is looked for; an ask that failed otherwise is made again next time.
-// A server that could not be reached, sent nothing or trickled past the bound held the caller (the
-// main loop) for its time-out: airport files are asked for again after two minutes, then after twice
-// the last pause up to an hour, until it answers or gf_resumeApfProbes. The pause is the server's:
-// lf_downloadAddonApf keeps it too.
+// An ask that held the caller (the main loop) for a whole time-out is made again only after a pause
+// of two minutes, then twice the last one up to an hour, until a clear answer or gf_resumeApfProbes.
+// A server that gave no answer at all (not reached, or not even a status) pauses every airport file;
+// a file that came too slowly (a trickle, a stall after the headers) pauses only itself, by address,
+// so the server's other files, the park airport's among them, are fetched meanwhile.
+// lf_downloadAddonApf keeps both pauses too.
 bool lf_downloadStockApf(std::string_view code);
-// Ends the pause after an unanswered ask: the next ask goes to the server (the user's "Re-read").
+// Ends the pauses: the next ask goes to the server (the user's "Re-read").
 void gf_resumeApfProbes();
-// Forgets the remembered probes (a restart begins a new session).
+// Forgets the remembered probes and ends the pauses (a restart begins a new session).
 void gf_resetApfProbes();
 
 // Whether any parking file exists for the airport: the user's folders, then the server.
@@ -40,8 +42,8 @@ bool gf_apfExists(std::string_view code);
 std::string gf_getStockApf(std::string_view code);
 
 // Downloads a server path ("simaddon" and "stock" paths from "MSFS/", others from the branch of the
-// simulator) into localPath, bounded as a whole. Empty on success, else the error text (logged, but
-// not while the server's pause after an unanswered ask lasts: no ask is then made).
+// simulator) into localPath. Empty on success, else the error text (logged, but not while the
+// server's pause or the file's own lasts: no ask is then made, and the text says which).
 std::string lf_downloadAddonApf(std::string_view serverPath, const std::filesystem::path& localPath);
 
 // The learned counterpart of an airport file: "archive/stock/EDDF.xml" ->
@@ -57,8 +59,9 @@ std::string lf_readApfPublisher(const std::filesystem::path& path);
 // 4 characters: "manufacturer={}, creator={}"; "\"{}\" not found" when it cannot be loaded; else "".
 std::string lf_detectPublisher(const std::filesystem::path& path);
 // The stock-file asks of one run over many airports (the scan's TBLO step): once one finds the
-// server unreachable (logged once), the others are not made and fail as that one did, so that an
-// offline start does not wait for the server once per airport.
+// server unreachable (no answer at all; logged once), the others are not made and fail as that one
+// did, so that an offline start does not wait for the server once per airport. A file that came too
+// slowly fails alone.
 struct StockAsks {
     bool unreachable = false;
 };

@@ -48,7 +48,8 @@ StandPoints lf_readStandPoints(const fs::path& file)
 }
 
 // The stands of a server file, fetched once per session; empty when it cannot be fetched: asked again
-// at the next check, or after the server's pause when it did not answer (lf_downloadAddonApf).
+// at the next check, or after a pause when the server did not answer or the file came too slowly
+// (lf_downloadAddonApf).
 StandPoints lf_fetchedStandPoints(const std::string& location)
 {
     {

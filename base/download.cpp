@@ -69,22 +69,25 @@ void lf_setDownloadOptions(CURL* handle, const std::string& url, PendingFile& fi
     gf_setCertificateChecks(handle);
 }
 
-// No connection to the server, or none that carries bytes.
-bool lf_unreachable(CURLcode result)
+// Why a transfer failed, as its caller tells the server's silence from one file's slowness.
+DownloadEnd lf_failedEnd(CURL* handle, CURLcode result)
 {
-    return result == CURLE_COULDNT_RESOLVE_PROXY || result == CURLE_COULDNT_RESOLVE_HOST ||
-           result == CURLE_COULDNT_CONNECT || result == CURLE_OPERATION_TIMEDOUT;
-}
-
-// The server's own answer that the file is not there.
-bool lf_notFound(CURL* handle, CURLcode result)
-{
-    if (result == CURLE_REMOTE_FILE_NOT_FOUND)
-        return true;
-    long status = 0;
-    if (result != CURLE_HTTP_RETURNED_ERROR || curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK)
-        return false;
-    return status == 404 || status == 410;
+    long status = 0; // stays 0 when no status line came
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    switch (result) {
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+        return DownloadEnd::Unreachable;
+    case CURLE_OPERATION_TIMEDOUT:
+        return status == 0 ? DownloadEnd::Unreachable : DownloadEnd::TooSlow;
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+        return DownloadEnd::NotFound;
+    case CURLE_HTTP_RETURNED_ERROR:
+        return status == 404 || status == 410 ? DownloadEnd::NotFound : DownloadEnd::Failed;
+    default:
+        return DownloadEnd::Failed;
+    }
 }
 
 // Why a transfer failed. When the file refused the bytes, its own reason (a full disk), which
@@ -117,12 +120,6 @@ CurlHandle::~CurlHandle()
         curl_easy_cleanup(m_handle);
 }
 
-void gf_boundWholeTransfer(CURL* handle)
-{
-    if (handle)
-        curl_easy_setopt(handle, CURLOPT_TIMEOUT, g_downloadLimits.smallFileSeconds.load());
-}
-
 bool gf_downloadShouldStop()
 {
     return gf_exitUnderWay();
@@ -147,9 +144,7 @@ DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& p
         curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
         if (result != CURLE_OK) {
             lf_logFailure(url, result, errorBuffer, *file, path);
-            if (lf_unreachable(result))
-                return DownloadEnd::Unreachable;
-            return lf_notFound(handle, result) ? DownloadEnd::NotFound : DownloadEnd::Failed;
+            return lf_failedEnd(handle, result);
         }
         file->commit();
         return DownloadEnd::Done;

@@ -16,12 +16,14 @@ namespace zyn {
 // The download server's base address, ending in "downloads/".
 std::string gf_downloadBaseUrl();
 
-// Limits that keep a dead or stalled server from holding up the start-up or the exit.
+// Limits that keep a dead or stalled server from holding up the start-up, the main loop or the exit.
+// The low-speed floor lies far below any slow line, so a large file still arrives whole however long
+// it takes, while a trickle is cut within about lowSpeedSeconds. No bound on the whole transfer: it
+// would cut a large file on a slow line as surely as a trickle.
 struct DownloadLimits {
     std::atomic<long> connectSeconds{15};
-    std::atomic<long> lowSpeedBytesPerSecond{1};
+    std::atomic<long> lowSpeedBytesPerSecond{1024};
     std::atomic<long> lowSpeedSeconds{30}; // below the low speed this long: the transfer fails
-    std::atomic<long> smallFileSeconds{60}; // the whole of a bounded transfer (gf_boundWholeTransfer)
 };
 extern DownloadLimits g_downloadLimits;
 
@@ -38,21 +40,17 @@ private:
     CURL* m_handle;
 };
 
-// Bounds every transfer made with handle to g_downloadLimits.smallFileSeconds in all: for the small
-// files fetched where the wait holds the main loop, since a server that trickles a byte now and then
-// stays above the low-speed limit for hours. The start-up's installers and archives stay unbounded, so
-// that a slow line still fetches them whole.
-void gf_boundWholeTransfer(CURL* handle);
-
 // True once the program is exiting; the default stop test of every download.
 bool gf_downloadShouldStop();
 
 // How a download ended. NotFound: the server answered that it has no such file (HTTP 404 or 410), an
-// answer that holds until its files change. Unreachable: no connection to the server (its name did
-// not resolve, the connection was refused or timed out, the transfer stalled or outlasted its bound):
-// asking it again now would cost the same wait. Failed: anything else (a server error, a transfer cut
-// short, a local failure), which a later ask may not meet.
-enum class DownloadEnd : std::uint8_t { Done, Failed, Unreachable, NotFound };
+// answer that holds until its files change. Unreachable: no answer at all (its name did not resolve,
+// the connection was refused or timed out, or not even a status came before the low-speed time ran
+// out): asking it again now would cost the same wait. TooSlow: the server answered, but the body came
+// slower than the low-speed floor (a trickle, or a stall after the headers): the file's own failure,
+// which says nothing of the server's other files. Failed: anything else (a server error, a transfer
+// cut short, a local failure), which a later ask may not meet.
+enum class DownloadEnd : std::uint8_t { Done, Failed, Unreachable, TooSlow, NotFound };
 
 // Downloads one URL into one file. The body goes to a file beside path that replaces path only when
 // the transfer ended well, so a failed or cut-short download leaves an existing file untouched.

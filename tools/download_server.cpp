@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 #include <httplib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -124,10 +125,15 @@ void DownloadServer::serve(const std::string& path, httplib::Response& response)
         response.status = 404;
     else if (*fault == DownloadFault::ServerError)
         response.status = 500;
+    else if (*fault == DownloadFault::Silent)
+        waitForStop(); // the reply is written only once the client gave up
+
     else if (*fault == DownloadFault::Stall)
         stallReply(file, response);
     else if (*fault == DownloadFault::Trickle)
-        trickleReply(file, response);
+        pacedReply(file, response, 1, std::chrono::milliseconds(500));
+    else if (*fault == DownloadFault::Slow)
+        pacedReply(file, response, 1024, std::chrono::milliseconds(62));
     else
         truncatedReply(file, response);
 }
@@ -168,14 +174,16 @@ void DownloadServer::truncatedReply(const fs::path& file, httplib::Response& res
                                   });
 }
 
-// Fast enough for any low-speed limit of a byte a second, too slow to end in a useful time.
-void DownloadServer::trickleReply(const fs::path& file, httplib::Response& response)
+// The body in blocks of bytes, one every so often, until it is sent, the client is gone or the
+// server stops.
+void DownloadServer::pacedReply(const fs::path& file, httplib::Response& response, std::size_t bytes,
+                                std::chrono::milliseconds every)
 {
-    auto bytes = std::make_shared<std::string>(lf_readBytes(file));
-    response.set_content_provider(bytes->size(), "application/octet-stream",
-                                  [this, bytes](size_t offset, size_t, httplib::DataSink& sink) {
-                                      return sink.write(bytes->data() + offset, 1) &&
-                                             !stoppedWithin(std::chrono::milliseconds(500));
+    auto body = std::make_shared<std::string>(lf_readBytes(file));
+    response.set_content_provider(body->size(), "application/octet-stream",
+                                  [this, body, bytes, every](size_t offset, size_t, httplib::DataSink& sink) {
+                                      const size_t n = std::min(bytes, body->size() - offset);
+                                      return sink.write(body->data() + offset, n) && !stoppedWithin(every);
                                   });
 }
 

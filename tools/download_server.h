@@ -1,7 +1,7 @@
 #pragma once
 // Loopback stand-in for the download server: serves a folder under "/downloads/" over HTTP (or
-// HTTPS with a certificate) on 127.0.0.1, and can be told to fail single files (not found, stalled,
-// trickled, cut short, a server error) for tests.
+// HTTPS with a certificate) on 127.0.0.1, and can be told to fail single files (not found, silent,
+// stalled, trickled, cut short, a server error) or to serve them slowly, for tests.
 #include "tools/http_listen.h"
 
 #include <chrono>
@@ -23,8 +23,10 @@ namespace zyn::tools {
 
 enum class DownloadFault {
     NotFound, // 404 although the file exists
+    Silent,   // the ask taken, then nothing at all, not even a status, until the server stops
     Stall,    // headers sent, then no byte until the server stops
     Trickle,  // headers sent, then one byte of the body every half second
+    Slow,     // headers sent, then the body at 16 KiB a second: a slow line
     Truncate, // the full length announced, half of the body sent, then the connection closed
     ServerError, // 500
 };
@@ -61,7 +63,8 @@ private:
     void serveFile(const std::filesystem::path& file, httplib::Response& response);
     void stallReply(const std::filesystem::path& file, httplib::Response& response);
     void truncatedReply(const std::filesystem::path& file, httplib::Response& response);
-    void trickleReply(const std::filesystem::path& file, httplib::Response& response);
+    void pacedReply(const std::filesystem::path& file, httplib::Response& response, std::size_t bytes,
+                    std::chrono::milliseconds every);
     bool waitForStop();
     bool stoppedWithin(std::chrono::milliseconds wait);
 

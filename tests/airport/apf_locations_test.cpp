@@ -127,54 +127,62 @@ TEST_F(ApfLocations, CodesOtherThanLettersAndDigitsAreRefused)
 }
 
 // Only the server's clear answers are remembered for the session (a restart forgets them): its file,
-// or its "not found". A transfer cut short or a server error is asked again at the next check. A server
-// that could not be reached, that takes the ask and sends nothing, or that trickles past the bound on
-// the whole transfer, holds the main loop for the whole time-out: airport files (the stock probe, the
-// closest stand's) are asked for again after two minutes, then after a pause that doubles with each
-// such ask up to an hour, until the server answers or the user asks to re-read.
+// or its "not found". A transfer cut short or a server error is asked again at the next check. An ask
+// that held the main loop for a whole time-out is made again after two minutes, then after a pause that
+// doubles with each such ask up to an hour, until a clear answer or the user asks to re-read. A server
+// that could not be reached, or that takes the ask and sends nothing, pauses every airport file; a file
+// that stalls after the headers or trickles pauses only itself: the park airport's file still arrives.
 TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
 {
     using namespace std::chrono_literals;
     ManualClock clock;
     gf_setClock(&clock);
-    g_downloadLimits.lowSpeedSeconds = 1; // a swallowed ask ends after a second
-    g_downloadLimits.smallFileSeconds = 1; // and a trickled one
+    g_downloadLimits.lowSpeedSeconds = 1; // a swallowed or trickled ask ends after a second
     tools::DownloadServer closed(serverDir.path());
     closed.start();
     const std::string closedUrl = closed.baseUrl();
     closed.stop(); // its port refuses connections
-    tools::DownloadServer swallower(serverDir.path()); // its replies hold the stand-in's threads until it stops
-    swallower.start();
     enum class Ask { StockProbe, ClosestStand }; // the closest stand's file named by a pointer file
     const std::string paths[] = {"MSFS/archive/stock/EDDT.xml", "MSFS/archive/simaddon/EDDT.xml"};
     for (const std::string& path : paths)
         serveApf(path, file());
+    serveApf("MSFS/archive/simaddon/EDDS.xml", file()); // the park airport's
     using F = tools::DownloadFault;
     const struct {
         Ask ask;
-        std::optional<F> fault; // of the first check; none: the server is down; Stall, Trickle: it holds asks
-        std::chrono::minutes outage; // of checks every 16 s after the first while the server does not answer
-        std::size_t unanswered;      // asks in that time, the first included
+        std::optional<F> fault; // of the first check; none: the server is down; Silent, Stall, Trickle: it holds asks
+        std::chrono::minutes outage; // of checks every 16 s after the first while the server holds asks
+        std::size_t pausingAsks;     // asks in that time, the first included, each starting a pause
         std::optional<std::chrono::minutes> backWithin; // then up again, it is asked within; none: "Re-read"
         bool then;                   // the answer of the next checks
         std::size_t requests;        // that reached the server
+        bool ownPause = false;       // the file's alone: the park airport's file arrives meanwhile
     } rows[] = {{Ask::StockProbe, std::nullopt, 0min, 1, 2min, true, 1},
-                {Ask::StockProbe, F::Stall, 2h, 6, std::nullopt, true, 1}, // asks at 0, 2, 6, 14, 30 and 62 minutes
+                {Ask::StockProbe, F::Silent, 2h, 6, std::nullopt, true, 1}, // asks at 0, 2, 6, 14, 30 and 62 minutes
                 {Ask::StockProbe, F::Truncate, 0min, 0, std::nullopt, true, 2},
                 {Ask::StockProbe, F::NotFound, 0min, 0, std::nullopt, false, 1},
                 {Ask::StockProbe, F::ServerError, 0min, 0, std::nullopt, true, 2},
                 {Ask::StockProbe, std::nullopt, 24h, 28, 60min, true, 1}, // the pause grows to an hour, no more
-                {Ask::ClosestStand, F::Stall, 0min, 1, std::nullopt, true, 1},
-                {Ask::ClosestStand, F::Trickle, 0min, 1, std::nullopt, true, 1}};
+                {Ask::ClosestStand, F::Silent, 0min, 1, std::nullopt, true, 1},
+                {Ask::ClosestStand, F::Stall, 0min, 1, 2min, true, 1, true},
+                {Ask::ClosestStand, F::Trickle, 2h, 6, std::nullopt, true, 1, true}};
     const auto ask = [](Ask kind) {
         std::string stand;
         return kind == Ask::StockProbe ? gf_apfExists(kCode)
                                        : gf_readDestApfForClosestStand(kCode, {50.0, 10.0}, stand) < 100.0;
     };
-    const auto unanswered = [&]() -> std::size_t {
-        return std::ranges::count_if(logLines(), [](const std::string& line) {
-            return line.find("the download server did not answer, airport files are asked for again") != line.npos;
-        });
+    const auto parkAirportFileArrives = [] {
+        const bool arrived = lf_downloadAddonApf("archive/simaddon/EDDS.xml", "park.xml").empty();
+        fs::remove("park.xml");
+        return arrived;
+    };
+    const auto pauses = [&](bool ownPause) -> std::size_t {
+        const char* logged = ownPause ? "came too slowly, it is asked for again in"
+                                      : "the download server did not answer, airport files are asked for again in";
+        return std::ranges::count_if(logLines(), [&](const std::string& line) { return line.find(logged) != line.npos; });
+    };
+    const auto requestsFor = [&](const std::string& path) -> std::size_t {
+        return std::ranges::count(server.requests(), path, &tools::DownloadRequest::path);
     };
     for (const auto& row : rows) {
         const auto at = "row " + std::to_string(&row - rows);
@@ -184,29 +192,31 @@ TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
         else
             fs::remove("airports/my_simaddon/EDDT.txt");
         const std::string& path = paths[static_cast<int>(row.ask)];
-        const std::size_t asked = server.requests().size();
-        const auto unansweredBefore = unanswered();
-        const bool held = !row.fault || row.fault == F::Stall || row.fault == F::Trickle;
+        const std::size_t asked = requestsFor(path);
+        const auto pausesBefore = pauses(row.ownPause);
+        const bool held = !row.fault || row.fault == F::Silent || row.fault == F::Stall || row.fault == F::Trickle;
+        tools::DownloadServer swallower(serverDir.path()); // its replies hold the stand-in's threads until it stops
+        swallower.start();
         const std::string url = !row.fault ? closedUrl : held ? swallower.baseUrl() : server.baseUrl();
         downloadUrl.emplace("TARVO_DOWNLOAD_URL", url);
-        swallower.clearFaults();
         if (row.fault)
             (held ? swallower : server).setFault(path, *row.fault);
         EXPECT_FALSE(ask(row.ask)) << at;
-        for (auto t = 16s; t <= row.outage && unanswered() - unansweredBefore <= row.unanswered; t += 16s) {
+        for (auto t = 16s; t <= row.outage && pauses(row.ownPause) - pausesBefore <= row.pausingAsks; t += 16s) {
             clock.advanceSteady(16s);
             EXPECT_FALSE(ask(row.ask)) << at;
         }
-        EXPECT_EQ(unanswered() - unansweredBefore, row.unanswered) << at;
+        EXPECT_EQ(pauses(row.ownPause) - pausesBefore, row.pausingAsks) << at;
         server.clearFaults();
         downloadUrl.emplace("TARVO_DOWNLOAD_URL", server.baseUrl());
-        if (held) { // the server is up again: not asked before the pause is over
+        if (held) { // the server is up again: the file is not asked for before the pause is over
             EXPECT_FALSE(ask(row.ask)) << at;
-            EXPECT_EQ(server.requests().size(), asked) << at;
+            EXPECT_EQ(requestsFor(path), asked) << at;
+            EXPECT_EQ(parkAirportFileArrives(), row.ownPause) << at;
             std::string message;
             if (!row.backWithin)
                 gf_recheckParkAirports(false, message); // the user's "Re-read"
-            for (auto t = 0s; row.backWithin && t <= *row.backWithin && server.requests().size() == asked; t += 16s) {
+            for (auto t = 0s; row.backWithin && t <= *row.backWithin && requestsFor(path) == asked; t += 16s) {
                 clock.advanceSteady(16s);
                 ask(row.ask);
             }
@@ -215,11 +225,23 @@ TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
             EXPECT_EQ(ask(row.ask), row.then) << at;
             clock.advanceSteady(16s);
         }
-        EXPECT_EQ(server.requests().size() - asked, row.requests) << at;
+        EXPECT_EQ(requestsFor(path) - asked, row.requests) << at;
     }
     gf_setClock(nullptr);
     fs::remove("airports/my_simaddon/EDDT.txt");
     expectNoTemporaryFiles();
+}
+
+// The low-speed floor cuts a trickle, never a large file on a slow line, however long it takes.
+TEST_F(ApfLocations, ALargeFileOnASlowLineArrivesWhole)
+{
+    g_downloadLimits.lowSpeedSeconds = 1;
+    const std::string body(48 * 1024, 'x'); // three seconds at the stand-in's slow pace, far above the floor
+    serve("MSFS/archive/simaddon/EDDT.xml", body);
+    server.setFault("MSFS/archive/simaddon/EDDT.xml", tools::DownloadFault::Slow);
+    EXPECT_EQ(lf_downloadAddonApf("archive/simaddon/EDDT.xml", "got.xml"), "");
+    const std::string got = test::readText("got.xml");
+    EXPECT_TRUE(got == body) << got.size() << " of " << body.size() << " bytes";
 }
 
 TEST_F(ApfLocations, ServerFilesComeFromTheBranchOfTheirKind)

@@ -10,7 +10,7 @@ namespace zyn::test {
 
 DownloadFixture::DownloadFixture()
     : m_savedLimits{g_downloadLimits.connectSeconds, g_downloadLimits.lowSpeedBytesPerSecond,
-                    g_downloadLimits.lowSpeedSeconds, g_downloadLimits.smallFileSeconds}
+                    g_downloadLimits.lowSpeedSeconds}
 {
     server.start();
     downloadUrl.emplace("TARVO_DOWNLOAD_URL", server.baseUrl());
@@ -26,7 +26,6 @@ DownloadFixture::~DownloadFixture()
     g_downloadLimits.connectSeconds = m_savedLimits[0];
     g_downloadLimits.lowSpeedBytesPerSecond = m_savedLimits[1];
     g_downloadLimits.lowSpeedSeconds = m_savedLimits[2];
-    g_downloadLimits.smallFileSeconds = m_savedLimits[3];
 }
 
 void DownloadFixture::serve(const std::string& path, const std::string& content)

@@ -106,9 +106,8 @@ void lf_resetBase()
     gf_resetUserDataPath();
     gf_resetStayingEntries();
     g_downloadLimits.connectSeconds = 15;
-    g_downloadLimits.lowSpeedBytesPerSecond = 1;
+    g_downloadLimits.lowSpeedBytesPerSecond = 1024;
     g_downloadLimits.lowSpeedSeconds = 30;
-    g_downloadLimits.smallFileSeconds = 60;
 }
 
 void lf_resetRequests()
