@@ -92,6 +92,18 @@ void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds)
     lf_request(lock, reason, restartSeconds);
 }
 
+GuardedStep gf_runUnlessExiting(const std::function<bool()>& step, std::optional<ExitAsked> exit)
+{
+    std::unique_lock lock(g_exitWorkerMutex);
+    if (gf_exitUnderWay())
+        return GuardedStep::Exiting;
+    if (!step())
+        return GuardedStep::Failed;
+    if (exit)
+        lf_request(lock, exit->reason, exit->restartSeconds);
+    return GuardedStep::Done;
+}
+
 void gf_requestClose()
 {
     std::unique_lock lock(g_exitWorkerMutex);

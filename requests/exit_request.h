@@ -8,6 +8,8 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string_view>
 
 namespace zyn {
@@ -43,6 +45,23 @@ bool gf_exitSequenceRunning();
 // Only the first request acts until the exit sequence clears the flag. Thread-safe.
 // reason is an ExitReason code.
 void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds);
+// An exit that a step asks for once it is done.
+struct ExitAsked {
+    std::int32_t reason; // an ExitReason code
+    std::int32_t restartSeconds;
+};
+enum class GuardedStep : std::uint8_t {
+    Exiting, // an exit was under way (or the user had closed the program): the step did not run
+    Failed,  // the step ran and returned false
+    Done,    // the step ran; the exit it asked for is the pending one
+};
+// Runs step on the calling thread under the exit request's lock, unless an exit is under way. When the
+// step succeeds, the exit it asks for becomes the pending request before the lock is released: a
+// request from another thread meanwhile waits, then finds that exit under way and is dropped. So what
+// the step saved is never undone by another exit's restart. The step may save settings, show the
+// status line and log; it must neither request an exit nor set a control (setting a control waits
+// for the window's thread, which may be waiting for this lock).
+GuardedStep gf_runUnlessExiting(const std::function<bool()>& step, std::optional<ExitAsked> exit);
 // The user closed the window (reason 4, no restart). Stronger than a restart under way: the program
 // then ends as the close asks and does not start again. Thread-safe.
 void gf_requestClose();

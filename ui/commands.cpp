@@ -23,6 +23,8 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include <fmt/format.h>
@@ -95,29 +97,63 @@ void lf_autoRange(bool) { lf_applyAutoRange(); }
 
 void lf_msfs2020(bool) { lf_switchSimulator(); }
 
-// A rescan asked for before any simulator answered restarts now; otherwise at the next start.
-void lf_askForRescan(bool on, std::string_view what, std::string_view whenAdded, void (*prepare)())
+constexpr std::string_view kSwitching = "switching the simulator";
+
+// While an exit is under way a click changes nothing: a quit would not honour what it asks for, and
+// another reason's restart would turn off the scans it saved. Not held in the status line, so that the
+// exit's own messages still show and reach the log.
+void lf_refusedWhileExiting(std::string_view what)
 {
-    if (!on) {
+    gf_setStatusMessage(
+        fmt::format("Error {}: {} is exiting or restarting, click again once it has restarted", what, kProductName),
+        true);
+}
+
+void lf_sayRescan(bool on, std::string_view what, std::string_view whenAdded, bool restartNow)
+{
+    if (!on)
         gf_clearStatusMessage();
-    } else if (g_simNeverConnected.load() != 0) {
-        prepare();
+    else if (restartNow)
         gf_setStatusMessage(fmt::format("Your {} will be scanned", what), true);
-        gf_requestExit(static_cast<std::int32_t>(ExitReason::NewSettings), 2);
-    } else {
+    else
         gf_setStatusMessage(fmt::format("Your {} will be scanned at the next start of {}, recommended after you have "
                                         "add/removed {}",
                                         what, kProductName, whenAdded),
                             false);
-    }
+}
+
+// A rescan asked for before any simulator answered restarts now; otherwise at the next start.
+void lf_askForRescan(BoolControlParameter& box, std::string_view what, std::string_view whenAdded, void (*prepare)())
+{
+    const std::optional<bool> on = gf_clickedState(g_mainWindow.load(), box);
+    if (!on)
+        return;
+    const bool restartNow = *on && g_simNeverConnected.load() != 0;
+    const auto asked = gf_runUnlessExiting(
+        [&] {
+            box.value = *on ? 1 : 0;
+            gf_writeParametersXml(box);
+            if (restartNow)
+                prepare();
+            lf_sayRescan(*on, what, whenAdded, restartNow);
+            return true;
+        },
+        restartNow ? std::optional(ExitAsked{static_cast<std::int32_t>(ExitReason::NewSettings), 2}) : std::nullopt);
+    if (asked == GuardedStep::Exiting)
+        lf_refusedWhileExiting(fmt::format("asking for a scan of your {}", what));
+    else
+        gf_showCheckBox(box);
 }
 
 // Only a flag: the next start-up builds the livery tables again.
-void lf_scanLiveries(bool on) { lf_askForRescan(on, "liveries", "AI aircraft models/liveries", gf_clearLiveries); }
-
-void lf_scanAirports(bool on)
+void lf_scanLiveries(bool)
 {
-    lf_askForRescan(on, "airports", "airports", [] {});
+    lf_askForRescan(param::SCAN_LIVERIES, "liveries", "AI aircraft models/liveries", gf_clearLiveries);
+}
+
+void lf_scanAirports(bool)
+{
+    lf_askForRescan(param::SCAN_AIRPORTS, "airports", "airports", [] {});
 }
 
 void lf_ligAutomatic(bool on)
@@ -169,7 +205,8 @@ void lf_guidChanges(bool on)
 
 Command lf_button(const CommandControlParameter& button, Action action) { return {&button, nullptr, action}; }
 Command lf_box(BoolControlParameter& box, Action action) { return {&box, &box, action}; }
-// A check box whose action flips and saves it only once what it asks for can be done whole.
+// A check box whose action flips and saves it only once what it asks for can be done whole, and
+// not while an exit is under way.
 Command lf_ownToggle(BoolControlParameter& box, Action action) { return {&box, nullptr, action}; }
 
 // In the order in which the handler tests them.
@@ -187,8 +224,8 @@ const std::vector<Command>& lf_commands()
         lf_box(AUTO_RANGE, lf_autoRange),
         lf_ownToggle(MSFS_2020, lf_msfs2020),
         lf_box(CALLSIGN_OBJECTIDS, lf_none),
-        lf_box(SCAN_LIVERIES, lf_scanLiveries),
-        lf_box(SCAN_AIRPORTS, lf_scanAirports),
+        lf_ownToggle(SCAN_LIVERIES, lf_scanLiveries),
+        lf_ownToggle(SCAN_AIRPORTS, lf_scanAirports),
         lf_box(LIG_AUTOMATIC, lf_ligAutomatic),
         lf_box(LIG_PRIORITIZE, lf_ligPrioritize),
         lf_box(PARK_SOFT, lf_renewal),
@@ -214,7 +251,7 @@ const std::vector<Command>& lf_commands()
 // The simulator's switch is whole or not at all; what stops it shows in the status line and the log.
 void lf_switchRefused(std::string_view reason)
 {
-    gf_showErrorMessage(fmt::format("switching the simulator: {}", reason));
+    gf_showErrorMessage(fmt::format("{}: {}", kSwitching, reason));
 }
 
 // The file of the scanned liveries belongs to one simulator: it goes before the switch is saved, so
@@ -246,6 +283,20 @@ bool lf_saveSwitch(bool msfs2020)
     return false;
 }
 
+// Everything of the switch but its controls, done before its restart may begin: false (and said) when
+// it cannot be done whole.
+bool lf_switchSettings(bool msfs2020)
+{
+    if (!lf_removeScannedLiveries() || !lf_saveSwitch(msfs2020))
+        return false;
+    gf_clearLiveries();
+    gf_setStatusMessage(fmt::format("Switching Simulator to {}", msfs2020 ? "MSFS 2020" : "MSFS 2024"), true);
+    param::ALL_INSTALL_PATH.setValue("");
+    if (!msfs2020)
+        param::VOZEVURAZO24_VERSION.setValueAndSave(""); // the companion package is checked again
+    return true;
+}
+
 } // namespace
 
 void lf_applyAutoRange()
@@ -269,17 +320,17 @@ void lf_switchSimulator()
 {
     using namespace param;
     const std::optional<bool> msfs2020 = gf_clickedState(g_mainWindow.load(), MSFS_2020);
-    if (!msfs2020 || !lf_removeScannedLiveries() || !lf_saveSwitch(*msfs2020))
+    if (!msfs2020)
+        return;
+    const auto switched = gf_runUnlessExiting([&] { return lf_switchSettings(*msfs2020); },
+                                              ExitAsked{static_cast<std::int32_t>(ExitReason::NewSettings), 3});
+    if (switched == GuardedStep::Exiting)
+        lf_refusedWhileExiting(kSwitching);
+    if (switched != GuardedStep::Done)
         return;
     for (const BoolControlParameter* box : {&MSFS_2020, &SCAN_AIRPORTS, &SCAN_LIVERIES})
         gf_showCheckBox(*box);
-    gf_clearLiveries();
-    gf_setStatusMessage(fmt::format("Switching Simulator to {}", *msfs2020 ? "MSFS 2020" : "MSFS 2024"), true);
-    ALL_INSTALL_PATH.setValue("");
     gf_clearBox(ALL_INSTALL_PATH);
-    if (!*msfs2020)
-        VOZEVURAZO24_VERSION.setValueAndSave(""); // the companion package is checked again
-    gf_requestExit(static_cast<std::int32_t>(ExitReason::NewSettings), 3);
 }
 
 void lf_HandleWMCOMMAND(HWND window, WPARAM wParam)

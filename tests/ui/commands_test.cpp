@@ -1,13 +1,20 @@
 #include "airport/park_airport_state.h"
 #include "base/folders.h"
+#include "core/startup.h"
+#include "platform/system/clock.h"
 #include "requests/main_loop_requests.h"
 #include "settings/traffic_range.h"
 #include "sim/link_state.h"
 #include "sim/user_aircraft.h"
+#include "tests/support/exit_wait.h"
 #include "tests/ui/main_window_fixture.h"
 #include "ui/session_controls.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <thread>
 
 namespace zyn {
 namespace {
@@ -221,42 +228,58 @@ TEST_F(WindowCommands, SwitchingTheSimulatorAsksForBothScansAndRestarts)
     EXPECT_EQ(test::ExitRecorder::restartSeconds(), 3);
 }
 
-// The simulator's switch is whole or not at all. When the old simulator's liveries file stays (another
-// program holds it; here a folder in its place), nothing has changed yet; when the settings cannot be
-// saved (a full disk; here a folder that is gone), the file has gone, so the next start scans anyway.
-// Either way the box and "parameters.xml" stay as they were, nothing restarts and the user is told.
-TEST_F(WindowCommands, ASwitchThatCannotBeDoneWholeChangesNothingAndSaysWhy)
+// A click that cannot be done whole changes nothing. When the old simulator's liveries file stays
+// (another program holds it; here a folder in its place), nothing has changed yet; when the settings
+// cannot be saved (a full disk; here a folder that is gone), the file has gone, so the next start scans
+// anyway; while an exit is under way (a reader's error restarts), that exit would drop the click's own
+// restart and turn off the scans it saved. Either way the boxes and "parameters.xml" stay as they were,
+// no other exit is asked for and the user is told.
+TEST_F(WindowCommands, AClickThatCannotBeDoneWholeChangesNothingAndSaysWhy)
 {
+    enum class Cause { FileStays, SaveFails, Exiting };
     const HWND main = open();
     test::ExitRecorder exits;
+    const std::string exiting = "Tarvo is exiting or restarting, click again once it has restarted";
     const struct {
-        bool fileStays;
+        BoolControlParameter* box;
+        Cause cause;
         std::string status;
-    } cases[] = {{true, "Error switching the simulator: " + g_liveriesScannedPath.string() + " could not be removed: "},
-                 {false, "Error switching the simulator: parameters.xml could not be saved, see Log.txt"}};
+    } cases[] = {{&param::MSFS_2020, Cause::FileStays,
+                  "Error switching the simulator: " + g_liveriesScannedPath.string() + " could not be removed: "},
+                 {&param::MSFS_2020, Cause::SaveFails,
+                  "Error switching the simulator: parameters.xml could not be saved, see Log.txt"},
+                 {&param::MSFS_2020, Cause::Exiting, "Error switching the simulator: " + exiting},
+                 {&param::SCAN_AIRPORTS, Cause::Exiting, "Error asking for a scan of your airports: " + exiting}};
     const std::string settings = "<parameters><parameter name=\"MSFS_2020\" value=\"true\"/></parameters>";
     for (const auto& c : cases) {
         test::writeText(dir / "parameters.xml", settings);
         std::filesystem::remove_all(dir / g_liveriesScannedPath);
-        if (c.fileStays)
+        if (c.cause == Cause::FileStays)
             std::filesystem::create_directories(dir / g_liveriesScannedPath / "not empty");
         else
             test::writeText(dir / g_liveriesScannedPath, "<liveries/>");
-        gf_setParametersPath(c.fileStays ? dir / "parameters.xml" : dir / "gone" / "parameters.xml");
+        gf_setParametersPath(c.cause == Cause::SaveFails ? dir / "gone" / "parameters.xml" : dir / "parameters.xml");
+        g_exitRequested = c.cause == Cause::Exiting ? 1 : 0;
+        g_exitReason = c.cause == Cause::Exiting ? 6 : 0;
         param::MSFS_2020.value = 1;
-        gf_showCheckBox(param::MSFS_2020);
         param::SCAN_LIVERIES.value = 0;
         param::SCAN_AIRPORTS.value = 0;
-        click(param::MSFS_2020);
+        for (const BoolControlParameter* box : {&param::MSFS_2020, &param::SCAN_AIRPORTS})
+            gf_showCheckBox(*box);
+        click(*c.box);
         EXPECT_TRUE(param::MSFS_2020.on() && lf_checked(param::MSFS_2020)) << c.status;
-        EXPECT_FALSE(param::SCAN_LIVERIES.on() || param::SCAN_AIRPORTS.on()) << c.status;
+        EXPECT_FALSE(param::SCAN_LIVERIES.on() || param::SCAN_AIRPORTS.on() || lf_checked(param::SCAN_AIRPORTS))
+            << c.status;
         EXPECT_EQ(parametersText(), settings) << c.status;
-        EXPECT_EQ(std::filesystem::exists(dir / g_liveriesScannedPath), c.fileStays) << c.status;
+        EXPECT_EQ(std::filesystem::exists(dir / g_liveriesScannedPath), c.cause != Cause::SaveFails) << c.status;
         EXPECT_EQ(gf_statusMessage().rfind(c.status, 0), 0u) << gf_statusMessage();
         EXPECT_NE(logText().find(c.status), std::string::npos) << c.status;
-        EXPECT_EQ(g_exitReason.load(), 0) << c.status; // no restart asked
+        EXPECT_EQ(gf_statusHeld(), c.cause != Cause::Exiting) << c.status; // the exit's own messages still show
+        EXPECT_EQ(g_exitReason.load(), c.cause == Cause::Exiting ? 6 : 0) << c.status; // no exit of its own
         gf_clearErrorMessage();
     }
+    g_exitRequested = 0;
+    g_exitReason = 0;
     gf_setParametersPath(dir / "parameters.xml");
     EXPECT_TRUE(IsWindow(main));
 }
@@ -282,6 +305,72 @@ TEST_F(WindowCommands, ClicksBeforeTheSettingsAreReadChangeNothing)
     EXPECT_EQ(parametersText(), users);
     EXPECT_TRUE(std::filesystem::exists(dir / g_liveriesScannedPath));
     EXPECT_EQ(g_exitReason.load(), 0);
+}
+
+// The window with the real exit sequence, whose pauses pass on a manual clock.
+class WindowCommandsThreads : public test::MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        gf_setClock(&clock);
+    }
+    void TearDown() override
+    {
+        gf_setClock(nullptr);
+        MainWindowTest::TearDown();
+    }
+    ManualClock clock;
+};
+
+// A reader's error restarts the program while the user switches the simulator, in any order: either
+// the switch is whole and the restart that runs last is its own, which keeps the scans it asked for,
+// or the click changed nothing. A click during the error restart's countdown is a restart of its own.
+TEST_F(WindowCommandsThreads, ASwitchRacingAnErrorRestartIsWholeAndItsOwnOrChangesNothing)
+{
+    open();
+    gf_setStartupStarter([] {}); // the restarts' WM_APP+1 start nothing here
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> microseconds(0, 1000);
+    constexpr int kCountdownRound = 60; // the rounds before it race at random moments
+    for (int round = 0; round <= kCountdownRound; ++round) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", round " << round);
+        test::writeText(dir / "parameters.xml",
+                        R"(<parameters><parameter name="MSFS_2020" value="true"/></parameters>)");
+        test::writeText(dir / g_liveriesScannedPath, "<liveries/>");
+        param::MSFS_2020.value = 1;
+        gf_showCheckBox(param::MSFS_2020);
+        param::SCAN_LIVERIES.value = param::SCAN_AIRPORTS.value = 0;
+        const std::size_t logBefore = logText().size();
+        const std::chrono::microseconds errorAfter(microseconds(random)), clickAfter(microseconds(random));
+        std::thread error([&] {
+            std::this_thread::sleep_for(errorAfter);
+            gf_requestExit(6, round == kCountdownRound ? 2 : 1);
+        });
+        if (round == kCountdownRound) {
+            error.join();
+            while (gf_statusMessage() != "Restarting after 2 seconds") {
+                clock.advance(std::chrono::milliseconds(100));
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        std::this_thread::sleep_for(clickAfter);
+        click(param::MSFS_2020);
+        if (error.joinable())
+            error.join();
+        ASSERT_TRUE(test::finishExit(clock));
+        const std::string log = logText().substr(logBefore);
+        const bool switched = !param::MSFS_2020.on();
+        EXPECT_TRUE(switched || round != kCountdownRound);
+        EXPECT_EQ(lf_checked(param::MSFS_2020), !switched);
+        EXPECT_TRUE(saved("MSFS_2020", switched ? "false" : "true"));
+        EXPECT_EQ(saved("SCAN_LIVERIES", "true") && saved("SCAN_AIRPORTS", "true"), switched);
+        EXPECT_NE(std::filesystem::exists(dir / g_liveriesScannedPath), switched);
+        const auto lastExit = log.rfind("Exiting: ");
+        EXPECT_EQ(log.compare(lastExit, 21, "Exiting: NEW SETTINGS") == 0, switched) << log;
+        EXPECT_TRUE(!switched || log.find("Switching Simulator to MSFS 2024") < lastExit) << log;
+    }
 }
 
 } // namespace
