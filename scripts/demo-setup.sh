@@ -22,11 +22,12 @@ demo_lay_out() {
 # credential, so a placeholder license file is written when there is none), and the download stand-in
 # on the downloads folder unless TARVO_DOWNLOAD_URL names one; it offers the program's own version, so
 # the update check finds it current, and the generated aircraft database. Exports both addresses; the
-# stand-ins' output goes to the logs folder. TARVO_STAND_IN_TLS="cert key" has both serve HTTPS.
+# stand-ins' output goes to the logs folder. TARVO_STAND_IN_CERT and TARVO_STAND_IN_KEY (the files of a
+# certificate and its key) have both serve HTTPS.
 demo_start_stand_ins() {
   local logs=$1 scenario=$2 downloads=$3 license=$4
   local tls=()
-  [ -z "${TARVO_STAND_IN_TLS:-}" ] || tls=(--tls $TARVO_STAND_IN_TLS)
+  [ -z "${TARVO_STAND_IN_CERT:-}" ] || tls=(--tls "$TARVO_STAND_IN_CERT" "$TARVO_STAND_IN_KEY")
   if [ -z "${TARVO_TRAFFIC_URL:-}" ]; then
     start_helper "traffic stand-in" "$logs/traffic_server.out" '^(https?://[^ ]+)$' build/tools/traffic_server \
       --port "${TARVO_TRAFFIC_PORT:-0}" --scenario "${TARVO_TRAFFIC_SCENARIO:-$scenario/traffic_scenario.json}" \
