@@ -5,15 +5,16 @@
 # Writes the demonstration scenario (made by our generator) into the scenario folder with its installed
 # liveries in the packages' Community folder; gives the program folder the airports database that
 # dist/input ships, fresh each run, adding the demonstration field's entry only when no airport has its
-# code, with its stock parking file in the downloads folder ("MSFS/archive/stock/"); and puts an add-on
-# airport package of an unknown publisher in the Community folder, which the first start's airport scan
-# finds (see "output/info/AirportsScanLog.txt").
+# code, with its stock parking file in the downloads folder ("MSFS/archive/stock/") and, when the
+# program folder has none, its learned file with the share of stands it wants parked; and puts an
+# add-on airport package of an unknown publisher in the Community folder, which the first start's
+# airport scan finds (see "output/info/AirportsScanLog.txt").
 demo_lay_out() {
   local program=$1 packages=$2 scenario=$3 downloads=$4
   mkdir -p "$program/input" "$packages/Community" "$downloads"
   build/tools/scenario_gen "$scenario" --community "$packages/Community"
   cp dist/input/airports_msfs.xml dist/input/airports_msfs_names.xml "$program/input/"
-  build/tools/airport_gen demo "$program/input" "$downloads"
+  build/tools/airport_gen demo "$program/input" "$downloads" "$program/airports/learned"
   build/tools/airport_gen addon "$packages/Community"
 }
 
