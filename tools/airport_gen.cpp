@@ -370,4 +370,18 @@ bool gf_addDemoAirport(const fs::path& inputFolder, const fs::path& downloadsRoo
     return added;
 }
 
+bool gf_writeDemoLearnedApf(const fs::path& learnedFolder)
+{
+    const DemoAirport demo = gf_demoAirport();
+    const fs::path path = learnedFolder / "stock" / (demo.code + ".xml");
+    if (fs::exists(path))
+        return false;
+    ApfSpec learned;
+    learned.parameters = {{"airport_name", demo.name},
+                          {"publisher", "stock"},
+                          {"parking_percentage", std::to_string(demo.parkingPercentage)}};
+    gf_writeApfSpec(learned, path);
+    return true;
+}
+
 } // namespace zyn::tools

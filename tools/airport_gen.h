@@ -79,5 +79,9 @@ void gf_writeDemoAirportData(const std::filesystem::path& inputFolder, const std
 // archive below downloadsRoot; true when the entry was added. Throws std::runtime_error when
 // inputFolder holds no airports database.
 bool gf_addDemoAirport(const std::filesystem::path& inputFolder, const std::filesystem::path& downloadsRoot);
+// The field's learned file below the program's learned folder ("stock/<code>.xml"), with the share of
+// its stands it wants filled; only when there is none, so that what the program learned there stays.
+// True when written.
+bool gf_writeDemoLearnedApf(const std::filesystem::path& learnedFolder);
 
 } // namespace zyn::tools

@@ -5,9 +5,11 @@
 //   airport_gen parking <file> <gates> <helipads> <options-per-stand> [seed]
 //                                                      a stock parking file (and <file>.learned.xml,
 //                                                      <file>.handmade.xml beside it)
-//   airport_gen demo <input-folder> <downloads-folder> the demonstration airport's data: its entry in
+//   airport_gen demo <input-folder> <downloads-folder> [learned-folder]
+//                                                      the demonstration airport's data: its entry in
 //                                                      the folder's airports database unless an airport
-//                                                      of its code is there, its stock parking file
+//                                                      of its code is there, its stock parking file, and
+//                                                      its learned file unless there is one
 //   airport_gen addon <community-folder>              the demonstration's add-on airport package
 //   airport_gen bgl-samples <folder>                  scenery files of every kind (fuzz seeds)
 #include "tools/airport_gen.h"
@@ -28,8 +30,8 @@ namespace {
 
 constexpr std::string_view kUsage =
     "airport_gen airports <folder> <count> [seed] | archive <folder> <count> [seed] |\n"
-    "       parking <file> <gates> <helipads> <options-per-stand> [seed] | demo <input> <downloads> |\n"
-    "       addon <community> | bgl-samples <folder>";
+    "       parking <file> <gates> <helipads> <options-per-stand> [seed] |\n"
+    "       demo <input> <downloads> [learned] | addon <community> | bgl-samples <folder>";
 
 namespace fs = std::filesystem;
 using namespace zyn::tools;
@@ -64,10 +66,13 @@ int lf_run(const std::vector<std::string>& args)
         gf_writeApfSpec(gf_handmadeApf(stock), args[1] + ".handmade.xml");
         return 0;
     }
-    if (command == "demo" && args.size() == 3) {
+    if (command == "demo" && (args.size() == 3 || args.size() == 4)) {
         const bool added = gf_addDemoAirport(zyn::gf_pathFromUtf8(args[1]), zyn::gf_pathFromUtf8(args[2]));
         std::cout << "demonstration field " << gf_demoAirport().code
                   << (added ? " added to the airports database\n" : " is in the airports database\n");
+        if (args.size() == 4 && gf_writeDemoLearnedApf(zyn::gf_pathFromUtf8(args[3])))
+            std::cout << "its learned file wants " << gf_demoAirport().parkingPercentage
+                      << " % of its stands parked\n";
         return 0;
     }
     if (command == "addon" && args.size() == 2) {

@@ -31,6 +31,12 @@ constexpr double kStandY = 450.0;
 constexpr double kConnectorX = 650.0;
 constexpr int kStandCount = 20;
 constexpr int kUserStand = 10;
+// Live aircraft at stands count towards the parking count, and the eight departures wait at their
+// stands at the start: at the usual 30 % (6 of 20) no static would stay beside them.
+constexpr std::int32_t kParkingPercentage = 60;
+// The departures push back over the first eight minutes, the last ones after the first arrival has
+// parked, so that live aircraft stand at stands throughout the scenario.
+constexpr double kLatestPushSeconds = 480.0;
 constexpr double kMetresPerDegLat = 111120.0;
 constexpr double kKtToMs = kMetresPerNm / 3600.0;
 
@@ -233,7 +239,8 @@ private:
             const std::string callsign = airline ? airline->callsign : fmt::format("ZYN{}", 100 + i * 7);
             const Local stand{lf_standX(i), kStandY};
             PathBuilder p(-90.0, stand, 0.0, callsign);
-            p.wait(90.0 + std::round(uniform(0.0, 240.0)), 0.0).push({stand.x, kLaneY}, 0.0).wait(15.0, 90.0);
+            p.wait(90.0 + std::round(uniform(0.0, kLatestPushSeconds)), 0.0);
+            p.push({stand.x, kLaneY}, 0.0).wait(15.0, 90.0);
             lf_taxiOut(p);
             lf_takeOff(p, uniform(200.0, 340.0));
             out.push_back(lf_aircraft(flight(airline, callsign, "LSZH", kDest[i]), p));
@@ -426,7 +433,8 @@ void gf_writeScenarioFiles(const GeneratedScenario& scenario, const std::filesys
 
 DemoAirport gf_demoAirport()
 {
-    DemoAirport airport{"LSZH", "ZRH", "Tarvo demonstration field", kRefLat, kRefLon, kFieldFt, {}};
+    DemoAirport airport{"LSZH", "ZRH", "Tarvo demonstration field", kRefLat, kRefLon, kFieldFt, {},
+                        kParkingPercentage};
     for (int i = 0; i < kStandCount; ++i) {
         const LatLon at = lf_toLatLon({lf_standX(i), kStandY});
         airport.stands.push_back({lf_standName(i), at.lat, at.lon, 0.0});

@@ -43,8 +43,9 @@ GeneratedScenario gf_generateScenario(std::uint32_t seed);
 // Writes both files into the folder (created when missing), each atomically.
 void gf_writeScenarioFiles(const GeneratedScenario& scenario, const std::filesystem::path& folder);
 
-// The demonstration airport: its code, position and elevation, and its stands (the user aircraft
-// stands at the eleventh), so that its database entry and parking file match the scenario.
+// The demonstration airport: its code, position and elevation, its stands (the user aircraft stands
+// at the eleventh) and the share of them it wants filled, so that its database entry and parking
+// files match the scenario.
 struct DemoStand {
     std::string name;
     double lat = 0.0;
@@ -59,6 +60,7 @@ struct DemoAirport {
     double lon = 0.0;
     double elevationFt = 0.0;
     std::vector<DemoStand> stands;
+    std::int32_t parkingPercentage = 0; // "parking_percentage" of its learned file
 };
 DemoAirport gf_demoAirport();
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <sys/wait.h>
 
@@ -104,6 +105,39 @@ TEST(RunCommandHelpers, TakeTheAddressFromTheStandInsOwnAnnouncement)
                 break; // the failures do not race
         }
     }
+}
+
+// The demonstration's stand-ins serving HTTPS from a folder under a path with a blank: stand-ins that
+// write down their arguments, where the run command starts them, get the certificate and key whole.
+TEST(RunCommandHelpers, StandInsGetTheCertificateAndKeyWhole)
+{
+    test::TempDir root;
+    const fs::path folder = root / "program folder";
+    for (const auto& [name, line] : {std::pair{"traffic_server", "http://127.0.0.1:1"},
+                                     std::pair{"download_server", "serving downloads at http://127.0.0.1:2/"}}) {
+        const fs::path tool = folder / "build/tools" / name;
+        test::writeText(tool, fmt::format("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\necho {}\nexec sleep 60\n", line));
+        fs::permissions(tool, fs::perms::owner_all);
+    }
+    test::writeText(folder / "CMakeLists.txt", "project(tarvo VERSION 1.0.0)\n");
+    test::writeText(folder / "scenario/dbase.zip", "");
+    test::writeText(folder / "driver.sh", R"(set -euo pipefail
+pids=()
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
+source "$1/scripts/start-helper.sh"
+source "$1/scripts/demo-setup.sh"
+unset TARVO_TRAFFIC_URL TARVO_DOWNLOAD_URL
+export TARVO_STAND_IN_CERT="$PWD/tls dir/server.pem" TARVO_STAND_IN_KEY="$PWD/tls dir/server.key"
+demo_start_stand_ins "$PWD" "$PWD/scenario" "$PWD/downloads" "$PWD/license.txt"
+)");
+    const std::string command = fmt::format("cd '{}' && timeout {} bash driver.sh '{}' 2> errors.txt",
+                                            folder.string(), test::guardTime(60), TARVO_SOURCE_DIR);
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << test::readText(folder / "errors.txt");
+    const std::string tls = fmt::format("--tls\n{0}/tls dir/server.pem\n{0}/tls dir/server.key\n", folder.string());
+    for (const char* name : {"traffic_server", "download_server"})
+        EXPECT_NE(test::readText(folder / "build/tools" / (std::string(name) + ".args")).find(tls), std::string::npos)
+            << name;
 }
 
 } // namespace

@@ -6,8 +6,10 @@
 #include "airport/learned_merge.h"
 #include "airport/park_airport_state.h"
 #include "airport/quality_factor.h"
+#include "base/folders.h"
 #include "settings/settings.h"
 #include "tests/airport/airport_fixture.h"
+#include "tests/support/temp_dir.h"
 #include "tools/scenario_gen.h"
 
 #include <gtest/gtest.h>
@@ -101,7 +103,9 @@ TEST_F(AirportGenerator, DemonstrationAirportHasItsStandsOnTheServer)
     const std::string location = gf_getStockApf(demo.code);
     EXPECT_EQ(location, "archive/stock/" + demo.code + ".xml");
     gf_setParkAirport(*closest);
+    ASSERT_TRUE(tools::gf_writeDemoLearnedApf(g_learnedPath));
     ASSERT_EQ(gf_readApf(location, info, quality, stands), "");
+    EXPECT_EQ(param::parking_percentage.value.load(), demo.parkingPercentage) << "from the field's learned file";
     ASSERT_EQ(stands.size(), demo.stands.size());
     const auto nearest = std::ranges::min_element(stands, {}, [&](const ParkPos& s) {
         return gf_distanceNm(user, {s.latitude, s.longitude});
@@ -110,6 +114,10 @@ TEST_F(AirportGenerator, DemonstrationAirportHasItsStandsOnTheServer)
     EXPECT_LT(gf_distanceNm(user, {nearest->latitude, nearest->longitude}) * kMetresPerNm, 1.0);
     EXPECT_EQ(nearest->options.size(), 3u);
     EXPECT_EQ(gf_parkAirport().altitude, demo.elevationFt);
+    // What the program learned there since stays.
+    test::writeText(info.learnedPath, "learned");
+    EXPECT_FALSE(tools::gf_writeDemoLearnedApf(g_learnedPath));
+    EXPECT_EQ(test::readText(info.learnedPath), "learned");
 }
 
 TEST_F(AirportGenerator, DemonstrationFieldJoinsADatabaseOnlyWhenItsCodeIsMissing)

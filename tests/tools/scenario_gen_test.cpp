@@ -1,5 +1,6 @@
 // The demonstration scenario and the scripted paths of the traffic stand-in that carry it.
 #include "base/geo.h"
+#include "parking/parking_fit.h"
 #include "platform/simconnect/emulator_scenario.h"
 #include "platform/system/clock.h"
 #include "tests/support/scoped_env.h"
@@ -237,6 +238,33 @@ TEST_F(ScenarioGen, SimulatorsAirportHoldsTheStandsDeparturesPushFromAndTheirRun
         EXPECT_LT(std::abs(lift->second.lat - west.lat) * 60.0 * kMetresPerNm, 30.0) << s.hex;
     }
     EXPECT_GE(fromStands, 6);
+}
+
+// Live aircraft at stands count towards the field's parking count: beside the most that stand at once
+// the aircraft the service reports parked keep their statics, and live ones stand at stands all along.
+TEST_F(ScenarioGen, LiveAircraftAtStandsLeaveRoomForStaticsWithinTheParkingCount)
+{
+    const tools::DemoAirport airport = tools::gf_demoAirport();
+    const auto atStand = [&](const ScenarioAircraft& r) {
+        return r.altitudeFt == 0.0 && r.groundSpeedKt == 0.0 && std::ranges::any_of(airport.stands, [&](const auto& s) {
+                   return gf_distanceNm({r.lat, r.lon}, {s.lat, s.lon}) * kMetresPerNm < 5.0;
+               });
+    };
+    std::size_t most = 0;
+    std::vector<double> noneAtStands;
+    for (double t = 0.0; t <= tools::kScenarioSeconds; t += kStep) {
+        std::size_t standing = 0;
+        for (const auto& s : sampled) {
+            // Its last report so far: an arrival stays at its stand once its reports end.
+            const auto after = std::ranges::upper_bound(s.reports, t, {}, [](const auto& r) { return r.first; });
+            standing += after != s.reports.begin() && atStand(std::prev(after)->second) ? 1 : 0;
+        }
+        most = std::max(most, standing);
+        if (standing == 0) noneAtStands.push_back(t);
+    }
+    EXPECT_TRUE(noneAtStands.empty()) << "no live aircraft at a stand from " << noneAtStands.front() << " s";
+    EXPECT_LE(most + scenario.parked.size(), gf_parkCountFor(airport.parkingPercentage, airport.stands.size(), -1).count)
+        << most << " live aircraft at stands at once";
 }
 
 class ScenarioGenThreads : public ::testing::Test {
