@@ -64,8 +64,9 @@ inline bool gf_removeFile(const std::filesystem::path& path)
 // or junction is removed, never followed. Stops at the first entry that stays. True when something
 // was removed, false when nothing was there; an error goes to ec and gives false, and the entry that
 // stayed to `stayed` when given. A path that names no entry of its own is refused with
-// std::errc::invalid_argument before anything goes: an empty path, a root, one whose last element
-// is "." or "..", and a link named with a trailing separator (which would name what it leads to).
+// std::errc::invalid_argument before anything goes: an empty path, a root (a drive's, a share's
+// \\server\share), one whose last element is "." or "..", and a link named with a trailing separator
+// (which would name what it leads to).
 bool gf_removeFolderTree(const std::filesystem::path& path, std::error_code& ec,
                          std::filesystem::path* stayed = nullptr);
 // The same, throwing std::filesystem::filesystem_error("remove", entry) naming the entry that stayed.

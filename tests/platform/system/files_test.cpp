@@ -200,9 +200,23 @@ TEST(FileRemove, ATreeRemovalReachesOnlyTheEntryNamed)
         EXPECT_EQ(test::readText(dir / "outside/kept.txt"), "kept") << c.what;
         EXPECT_EQ(fs::exists(dir / "tree/sub/own.txt"), c.refused) << c.what;
     }
-    // Nor is a root, of a drive too (not tried for real).
-    for (const fs::path& root : {fs::current_path().root_path(), fs::current_path().root_name()})
-        EXPECT_FALSE(gf_treeRemovalEntry(root)) << root;
+    // Nor is a root: of a drive, of a share (not tried for real); a folder on a share is.
+    const struct {
+        fs::path path;
+        std::optional<fs::path> entry;
+    } roots[] = {
+        {fs::current_path().root_path(), std::nullopt},
+        {fs::current_path().root_name(), std::nullopt},
+#ifdef _WIN32
+        {"\\\\server\\share", std::nullopt},
+        {"\\\\server\\share\\", std::nullopt},
+        {"//server/share/", std::nullopt},
+        {"\\\\server", std::nullopt},
+        {"\\\\server\\share\\folder\\", fs::path("\\\\server\\share\\folder")},
+#endif
+    };
+    for (const auto& root : roots)
+        EXPECT_EQ(gf_treeRemovalEntry(root.path), root.entry) << root.path;
     if (!noLink.empty())
         GTEST_SKIP() << "the rows with a link to a folder: none can be made here: " << noLink;
 }
