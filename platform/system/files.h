@@ -85,8 +85,8 @@ std::optional<std::filesystem::path> gf_treeRemovalEntry(const std::filesystem::
 
 // What a copy does when a file of the target's name exists.
 enum class ExistingTarget { Replace, Keep };
-// Copies the bytes of `from` into `to`. A new `to` takes the source's permission bits on Linux (a
-// private file's copy stays private), its attributes on Windows, but is made a writable, plain file
+// Copies the bytes of `from` into `to`. A new `to` takes the source's permission bits on Linux as
+// far as the umask allows (a private file's copy stays private), its attributes on Windows, but is made a writable, plain file
 // whatever the source's read-only mark (a backup of a read-only file must not refuse the next backup
 // over it); a replaced `to` keeps its own permission bits, plus its owner's write. Replace puts a
 // whole copy in the place of an existing `to` in one step (gf_replaceFile from a temporary beside

@@ -19,6 +19,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace zyn {
@@ -30,8 +32,23 @@ const std::string kLong(200 * 1024, 'x'); // more than one buffer of the copy
 
 std::string lf_mode(fs::perms perms) { return fmt::format("{:o}", static_cast<unsigned>(perms)); }
 
+#ifndef _WIN32
+// The process's umask, for as long as this lives.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(mode_t mask) : m_before(::umask(mask)) {}
+    ~ScopedUmask() { ::umask(m_before); }
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+private:
+    mode_t m_before;
+};
+#endif
+
 // A copy over a file that exists: replaced whole, or kept as it is, whatever marks the user's tools
 // left on it; what it leaves is a plain file the next copy can go over, readable by whom the old one was.
+// A new copy is readable by whom its source is, as far as the umask allows (as cp makes it).
 TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
 {
     using test::FileMark;
@@ -43,6 +60,9 @@ TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
         ExistingTarget existing;
         bool copied;
         std::string after;
+        unsigned sourceMode = 0;          // Linux: the source's permission bits; 0: as written
+        unsigned umask = 022;             // while a source's bits are set
+        const char* newMode = nullptr;    // Linux: the new copy's, as Linux shows them
     } cases[] = {
         {"new file", "new", std::nullopt, FileMark::None, ExistingTarget::Replace, true, "new"},
         {"over a file", "new", "old", FileMark::None, ExistingTarget::Replace, true, "new"},
@@ -55,10 +75,27 @@ TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
         {"new file, existing kept", "new", std::nullopt, FileMark::None, ExistingTarget::Keep, true, "new"},
         {"over a file that is kept", "new", "old", FileMark::None, ExistingTarget::Keep, false, "old"},
         {"over a read-only file that is kept", "new", "old", FileMark::ReadOnly, ExistingTarget::Keep, false, "old"},
+        {"new copy of a file all may write", "new", std::nullopt, FileMark::None, ExistingTarget::Replace, true, "new",
+         0666, 022, "644"},
+        {"new copy, existing kept, of a file all may write", "new", std::nullopt, FileMark::None, ExistingTarget::Keep,
+         true, "new", 0666, 002, "664"},
+        {"new copy of a private file", "new", std::nullopt, FileMark::None, ExistingTarget::Keep, true, "new", 0600,
+         0, "600"},
+        {"new copy of a read-only file", "new", std::nullopt, FileMark::None, ExistingTarget::Keep, true, "new", 0444,
+         022, "644"},
+        {"new copy under a umask that takes the owner's write", "new", std::nullopt, FileMark::None,
+         ExistingTarget::Keep, true, "new", 0666, 0222, "644"},
     };
     for (const auto& c : cases) {
         test::TempDir dir;
         test::writeText(dir / "from.txt", c.source);
+        if (c.sourceMode != 0)
+            fs::permissions(dir / "from.txt", static_cast<fs::perms>(c.sourceMode));
+#ifndef _WIN32
+        std::optional<ScopedUmask> umask;
+        if (c.sourceMode != 0)
+            umask.emplace(c.umask);
+#endif
         [[maybe_unused]] std::string readers; // the target's mode, as Linux shows it
         if (c.target) {
             test::writeText(dir / "to.txt", *c.target);
@@ -78,6 +115,9 @@ TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
 #ifndef _WIN32
         if (c.target && c.copied) {
             EXPECT_EQ(lf_mode(fs::status(dir / "to.txt").permissions()), readers) << c.what;
+        }
+        if (c.newMode) {
+            EXPECT_EQ(lf_mode(fs::status(dir / "to.txt").permissions()), c.newMode) << c.what;
         }
 #endif
     }
