@@ -14,10 +14,11 @@
 
 namespace zyn {
 
-std::ofstream g_logStream;
 std::mutex g_logMutex;
 
 namespace {
+
+std::FILE* g_logFile = nullptr; // under g_logMutex; open from gf_openLog until gf_closeLog
 
 const std::filesystem::path& kLogPath = g_logPath;
 
@@ -33,12 +34,21 @@ std::filesystem::path lf_backupName(const std::filesystem::path& path, const std
 void lf_write(std::string_view prefix, std::string_view text)
 {
     std::lock_guard lock(g_logMutex);
-    if (!g_logStream.is_open())
+    if (g_logFile == nullptr)
         return;
-    g_logStream << prefix << text << '\n';
-    g_logStream.flush();
-    if (!g_logStream)
-        g_logStream.clear(); // a lost line must not silence the rest of the log
+    std::fwrite(prefix.data(), 1, prefix.size(), g_logFile);
+    std::fwrite(text.data(), 1, text.size(), g_logFile);
+    std::fputc('\n', g_logFile);
+    std::fflush(g_logFile);
+    std::clearerr(g_logFile); // a lost line must not silence the rest of the log
+}
+
+// Under g_logMutex.
+void lf_closeLogFile()
+{
+    if (g_logFile != nullptr)
+        std::fclose(g_logFile);
+    g_logFile = nullptr;
 }
 
 } // namespace
@@ -148,14 +158,16 @@ void gf_openLog()
     lf_backUp(kLogPath); // a failed copy leaves the previous log as it is
     {
         std::lock_guard lock(g_logMutex);
-        if (g_logStream.is_open())
-            g_logStream.close();
-        g_logStream.clear();
-        g_logStream.open(kLogPath, std::ios::binary | std::ios::trunc);
-        if (!g_logStream.is_open()) {
-            g_logStream.clear();
-            throw std::runtime_error("Failed to write file " + gf_utf8FromPath(kLogPath));
-        }
+        lf_closeLogFile();
+    }
+    // Another program may hold the log for a moment since its check (a virus scanner reading the
+    // backup's source): the open waits that out as the check did.
+    std::FILE* file = gf_openFile(kLogPath, "wb");
+    if (file == nullptr)
+        throw std::runtime_error("Failed to write file " + gf_utf8FromPath(kLogPath));
+    {
+        std::lock_guard lock(g_logMutex);
+        g_logFile = file;
     }
     gf_logf("{} (utc) {} version {} for {}", gf_utcTimeText(gf_timeNow()), "Tarvo",
             gf_versionToString(g_programVersion), "MSFS 2020/2024");
@@ -165,14 +177,13 @@ void gf_closeLog()
 {
     gf_log(gf_utcTimeText(gf_timeNow()));
     std::lock_guard lock(g_logMutex);
-    if (g_logStream.is_open())
-        g_logStream.close();
+    lf_closeLogFile();
 }
 
 bool gf_logIsOpen()
 {
     std::lock_guard lock(g_logMutex);
-    return g_logStream.is_open();
+    return g_logFile != nullptr;
 }
 
 void gf_log(std::string_view text) { lf_write({}, text); }

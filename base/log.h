@@ -2,7 +2,6 @@
 // The log: "Log.txt" in the program folder, one line per call, flushed at once.
 // The log mutex is the innermost lock of the program: nothing else is locked while it is held.
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -11,7 +10,6 @@
 
 namespace zyn {
 
-extern std::ofstream g_logStream;
 extern std::mutex g_logMutex;
 
 // Keeps two generations of copies: "x.txt" -> "x0.txt" -> "x00.txt" (the oldest is overwritten first).

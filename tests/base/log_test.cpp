@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -211,14 +212,24 @@ TEST_F(LogFiles, FailedBackupThrowsAndKeepsThePreviousLog)
 
 #ifdef _WIN32
 // A log that another program holds for a moment (a virus scanner reading what the last run wrote),
-// let go at the first wait of the step it blocks.
+// sharing only its reading, let go at the first wait of the step it blocks; then the next one, when
+// one is given, held until the next wait.
 HANDLE g_heldLog = INVALID_HANDLE_VALUE;
+const char* g_heldNext = nullptr;
+
+HANDLE lf_holdLog(const char* name)
+{
+    return CreateFileW(std::filesystem::path(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+}
 
 void lf_letGoOfLog(std::chrono::milliseconds = {})
 {
     if (g_heldLog != INVALID_HANDLE_VALUE)
         CloseHandle(g_heldLog);
     g_heldLog = INVALID_HANDLE_VALUE;
+    if (const char* next = std::exchange(g_heldNext, nullptr))
+        g_heldLog = lf_holdLog(next);
 }
 #endif
 
@@ -234,6 +245,7 @@ TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
         FileMark mark;
         bool earlier = true;        // backups of earlier runs are there
         const char* held = nullptr; // held for a moment, sharing only its reading
+        const char* heldNext = nullptr; // then held for a moment in its place
     } cases[] = {
         {"read-only backups", {"Log0.txt", "Log00.txt"}, FileMark::ReadOnly},
         {"a read-only log", {"Log.txt"}, FileMark::ReadOnly},
@@ -246,6 +258,8 @@ TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
 #ifdef _WIN32
         {"Log0.txt held for a moment", {}, FileMark::None, true, "Log0.txt"},
         {"Log.txt held for a moment", {}, FileMark::None, true, "Log.txt"},
+        // Taken once the oldest backup is being replaced, after the log's own check.
+        {"Log.txt held between its check and its opening", {}, FileMark::None, true, "Log00.txt", "Log.txt"},
 #endif
     };
     namespace fs = std::filesystem;
@@ -267,8 +281,8 @@ TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
 #endif
 #ifdef _WIN32
         if (c.held) {
-            g_heldLog = CreateFileW(fs::path(c.held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    0, nullptr);
+            g_heldLog = lf_holdLog(c.held);
+            g_heldNext = c.heldNext;
             EXPECT_NE(g_heldLog, INVALID_HANDLE_VALUE) << c.what;
             gf_setLockWait(&lf_letGoOfLog);
         }
@@ -276,7 +290,9 @@ TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
         EXPECT_NO_THROW(gf_openLog()) << c.what;
 #ifdef _WIN32
         EXPECT_EQ(g_heldLog, INVALID_HANDLE_VALUE) << c.what << ": the hold was not waited out";
+        EXPECT_EQ(g_heldNext, nullptr) << c.what << ": the next hold was not taken";
         gf_setLockWait(&lf_noWait);
+        g_heldNext = nullptr;
         lf_letGoOfLog();
 #endif
         gf_log("this run");
