@@ -5,9 +5,9 @@
 #include "base/time_util.h"
 #include "base/version.h"
 #include "platform/system/clock.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <stdexcept>
 #include <system_error>
@@ -137,10 +137,17 @@ void lf_checkWritable(const std::filesystem::path& path)
     if (!lf_present(path))
         return;
     gf_makeFileWritable(path);
-    std::FILE* file = gf_openFile(path, "r+b");
+    std::error_code ec;
+    std::FILE* file = gf_openFile(path, "r+b", ec);
     if (file == nullptr)
-        throw std::filesystem::filesystem_error("open", path, std::error_code(errno, std::generic_category()));
+        throw std::filesystem::filesystem_error("open", path, ec);
     std::fclose(file);
+}
+
+// The start's error when the log cannot take new lines, with the system's reason.
+[[noreturn]] void lf_throwLogRefused(const std::error_code& reason)
+{
+    throw std::runtime_error(fmt::format("Failed to write file {}: {}", gf_utf8FromPath(kLogPath), gf_errorText(reason)));
 }
 
 } // namespace
@@ -152,8 +159,8 @@ void gf_openLog()
     lf_checkWritable(lf_backupName(kLogPath, "0"));
     try {
         lf_checkWritable(kLogPath);
-    } catch (const std::filesystem::filesystem_error&) {
-        throw std::runtime_error("Failed to write file " + gf_utf8FromPath(kLogPath));
+    } catch (const std::filesystem::filesystem_error& e) {
+        lf_throwLogRefused(e.code());
     }
     lf_backUp(kLogPath); // a failed copy leaves the previous log as it is
     {
@@ -162,9 +169,10 @@ void gf_openLog()
     }
     // Another program may hold the log for a moment since its check (a virus scanner reading the
     // backup's source): the open waits that out as the check did.
-    std::FILE* file = gf_openFile(kLogPath, "wb");
+    std::error_code ec;
+    std::FILE* file = gf_openFile(kLogPath, "wb", ec);
     if (file == nullptr)
-        throw std::runtime_error("Failed to write file " + gf_utf8FromPath(kLogPath));
+        lf_throwLogRefused(ec);
     {
         std::lock_guard lock(g_logMutex);
         g_logFile = file;

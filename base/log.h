@@ -18,8 +18,9 @@ extern std::mutex g_logMutex;
 bool gf_backupFile(const std::filesystem::path& path);
 
 // Backs up the previous log, truncates "Log.txt" and writes the header line.
-// Throws std::runtime_error("Failed to write file Log.txt") when the log cannot be opened, and the
-// file-system error of a backup that cannot be made, before the previous log is touched.
+// Throws std::runtime_error("Failed to write file Log.txt: <the system's reason>") when the log cannot
+// be opened, and the file-system error of a backup that cannot be made, before the previous log is
+// touched.
 void gf_openLog();
 // Writes the UTC time of the moment and closes the log; later lines are dropped.
 void gf_closeLog();

@@ -24,7 +24,12 @@ namespace fs = std::filesystem;
 
 } // namespace
 
-std::FILE* gf_openFile(const fs::path& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+std::FILE* gf_openFile(const fs::path& path, const char* mode, std::error_code& ec)
+{
+    std::FILE* file = std::fopen(path.c_str(), mode);
+    ec = file != nullptr ? std::error_code() : std::error_code(errno, std::generic_category());
+    return file;
+}
 
 std::optional<std::uint64_t> gf_openFileSize(std::FILE* file)
 {

@@ -13,9 +13,15 @@
 
 namespace zyn {
 
-// std::fopen for a path; nullptr with errno set when it cannot be opened. Use "b" modes for bytes.
-// On Windows an open for writing waits out a brief lock by another program (lock_retry.h).
-std::FILE* gf_openFile(const std::filesystem::path& path, const char* mode);
+// std::fopen for a path; nullptr with errno set when it cannot be opened, and why in ec: on Windows
+// the system's own error, so that its text (error_text.h) is the system's reason. Use "b" modes for
+// bytes. On Windows an open for writing waits out a brief lock by another program (lock_retry.h).
+std::FILE* gf_openFile(const std::filesystem::path& path, const char* mode, std::error_code& ec);
+inline std::FILE* gf_openFile(const std::filesystem::path& path, const char* mode)
+{
+    std::error_code ignored; // errno tells
+    return gf_openFile(path, mode, ignored);
+}
 // The size of an open file, told by its handle (no second look-up of its name); nothing when unknown.
 std::optional<std::uint64_t> gf_openFileSize(std::FILE* file);
 

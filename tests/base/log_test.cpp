@@ -1,6 +1,7 @@
 #include "base/log.h"
 #include "base/version.h"
 #include "platform/system/clock.h"
+#include "platform/system/error_text.h"
 #include "platform/system/full_disk.h"
 #include "platform/system/lock_retry.h"
 #include "tests/support/temp_dir.h"
@@ -10,6 +11,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <map>
 #include <memory>
@@ -63,6 +65,15 @@ public:
     }
     UnwritableFile(const UnwritableFile&) = delete;
     UnwritableFile& operator=(const UnwritableFile&) = delete;
+    // Why an open for writing is refused.
+    static std::error_code reason()
+    {
+#ifdef _WIN32
+        return std::error_code(ERROR_SHARING_VIOLATION, std::system_category());
+#else
+        return std::error_code(ETXTBSY, std::generic_category());
+#endif
+    }
 
 private:
     std::filesystem::path m_file;
@@ -320,7 +331,7 @@ TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
 }
 
 // Each such start used to move the backups on, until both were copies of the stale log.
-TEST_F(LogFiles, UnwritableLogThrowsWithPathAndMovesNoBackup)
+TEST_F(LogFiles, UnwritableLogThrowsWithPathAndReasonAndMovesNoBackup)
 {
     test::writeText("Log0.txt", "older\n");
     test::writeText("Log00.txt", "oldest\n");
@@ -330,7 +341,7 @@ TEST_F(LogFiles, UnwritableLogThrowsWithPathAndMovesNoBackup)
             try {
                 gf_openLog();
             } catch (const std::runtime_error& e) {
-                EXPECT_STREQ(e.what(), "Failed to write file Log.txt");
+                EXPECT_EQ(e.what(), "Failed to write file Log.txt: " + gf_errorText(UnwritableFile::reason()));
                 throw;
             }
         },
