@@ -11,6 +11,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "platform/system/clock.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 
 #include <fmt/format.h>
@@ -21,6 +22,7 @@
 #include <map>
 #include <optional>
 #include <mutex>
+#include <system_error>
 
 namespace zyn {
 
@@ -103,16 +105,17 @@ std::string lf_stockServerPath(std::string_view code)
 }
 
 // An airport file is small, and its caller may be the main loop: the whole transfer is bounded.
-DownloadEnd lf_fetchAirportFile(const std::string& url, const fs::path& localPath)
+DownloadEnd lf_fetchAirportFile(const std::string& url, const fs::path& localPath, std::error_code& writeError)
 {
     CurlHandle handle;
     gf_boundWholeTransfer(handle.get());
-    return gf_fetchFile(handle.get(), url, localPath, false);
+    return gf_fetchFile(handle.get(), url, localPath, false, writeError);
 }
 
 DownloadEnd lf_downloadFrom2020(std::string_view serverPath, const fs::path& localPath)
 {
-    return lf_fetchAirportFile(gf_airportDownloadUrl(true) + std::string(serverPath), localPath);
+    std::error_code logged;
+    return lf_fetchAirportFile(gf_airportDownloadUrl(true) + std::string(serverPath), localPath, logged);
 }
 
 // The stock file of the airport loaded into the document; false when it cannot be, and from the
@@ -299,9 +302,12 @@ std::string lf_downloadAddonApf(std::string_view serverPath, const fs::path& loc
     if (lf_serverPaused()) // logged when the server did not answer
         return fmt::format("failed to download: \"{}\": the download server did not answer, asked again after a pause",
                            url);
-    const DownloadEnd end = lf_fetchAirportFile(url, localPath);
+    std::error_code writeError;
+    const DownloadEnd end = lf_fetchAirportFile(url, localPath, writeError);
     std::string message;
-    if (end != DownloadEnd::Done) {
+    if (end == DownloadEnd::NotWritten) { // logged with the URL by the download
+        message = fmt::format("could not write \"{}\": {}", gf_utf8FromPath(localPath), gf_errorText(writeError));
+    } else if (end != DownloadEnd::Done) {
         message = fmt::format("failed to download: \"{}\"", url);
         gf_log(message);
     }

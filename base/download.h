@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 using CURL = void;
 
@@ -50,15 +51,23 @@ bool gf_downloadShouldStop();
 // How a download ended. NotFound: the server answered that it has no such file (HTTP 404 or 410), an
 // answer that holds until its files change. Unreachable: no connection to the server (its name did
 // not resolve, the connection was refused or timed out, the transfer stalled or outlasted its bound):
-// asking it again now would cost the same wait. Failed: anything else (a server error, a transfer cut
-// short, a local failure), which a later ask may not meet.
-enum class DownloadEnd : std::uint8_t { Done, Failed, Unreachable, NotFound };
+// asking it again now would cost the same wait. NotWritten: the file here could not take the bytes
+// (a full disk, a refused folder); the server is not to blame. Failed: anything else (a server error,
+// a transfer cut short), which a later ask may not meet.
+enum class DownloadEnd : std::uint8_t { Done, Failed, Unreachable, NotFound, NotWritten };
 
 // Downloads one URL into one file. The body goes to a file beside path that replaces path only when
 // the transfer ended well, so a failed or cut-short download leaves an existing file untouched.
-// HTTP statuses of 400 and more fail. Done when path now holds the whole body.
+// HTTP statuses of 400 and more fail. Done when path now holds the whole body. Why it ended
+// NotWritten goes to writeError (and to the log, with the URL).
 DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& path, bool binary,
-                         const StopTest& stop = gf_downloadShouldStop);
+                         std::error_code& writeError, const StopTest& stop = gf_downloadShouldStop);
+inline DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& path,
+                                bool binary, const StopTest& stop = gf_downloadShouldStop)
+{
+    std::error_code logged;
+    return gf_fetchFile(handle, url, path, binary, logged, stop);
+}
 // The same; whether path now holds the whole body.
 bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& path, bool binary,
                      const StopTest& stop = gf_downloadShouldStop);
