@@ -11,6 +11,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "platform/system/clock.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 
 #include <fmt/format.h>
@@ -21,6 +22,7 @@
 #include <map>
 #include <optional>
 #include <mutex>
+#include <system_error>
 
 namespace zyn {
 
@@ -125,21 +127,24 @@ void lf_noteAnswer(DownloadEnd end, const std::string& url, std::string_view ask
 struct AirportAsk {
     Paused paused = Paused::No;
     DownloadEnd end = DownloadEnd::Failed;
+    std::error_code writeError; // why the file here refused the bytes (NotWritten)
 };
 
-DownloadEnd lf_fetchAirportFile(const std::string& url, const fs::path& localPath)
+DownloadEnd lf_fetchAirportFile(const std::string& url, const fs::path& localPath, std::error_code& writeError)
 {
     CurlHandle handle;
-    return gf_fetchFile(handle.get(), url, localPath, false);
+    return gf_fetchFile(handle.get(), url, localPath, false, writeError);
 }
 
 AirportAsk lf_askForAirportFile(const std::string& url, const fs::path& localPath, std::string_view asker)
 {
-    if (const Paused paused = lf_pausedFor(url); paused != Paused::No)
-        return {paused};
-    const DownloadEnd end = lf_fetchAirportFile(url, localPath);
-    lf_noteAnswer(end, url, asker);
-    return {Paused::No, end};
+    AirportAsk ask;
+    ask.paused = lf_pausedFor(url);
+    if (ask.paused != Paused::No)
+        return ask;
+    ask.end = lf_fetchAirportFile(url, localPath, ask.writeError);
+    lf_noteAnswer(ask.end, url, asker);
+    return ask;
 }
 
 // Removes a temporary file when the operation that downloaded it ends, whatever happened.
@@ -176,7 +181,8 @@ bool lf_loadStockFile(std::string_view code, pugi::xml_document& document, Stock
     if (asks.unreachable)
         return false;
     const TempFile stock(gf_uniqueTempPath(code));
-    const DownloadEnd end = lf_fetchAirportFile(lf_stockUrl(code), stock.path());
+    std::error_code logged;
+    const DownloadEnd end = lf_fetchAirportFile(lf_stockUrl(code), stock.path(), logged);
     if (end == DownloadEnd::Unreachable) {
         asks.unreachable = true;
         gf_logErrorf("{}: the download server cannot be reached, no further airport is asked for", "lf_suitableForLearning");
@@ -354,6 +360,8 @@ std::string lf_downloadAddonApf(std::string_view serverPath, const fs::path& loc
                            ask.paused == Paused::Server ? "the download server did not answer" : "it came too slowly");
     if (ask.end == DownloadEnd::Done)
         return {};
+    if (ask.end == DownloadEnd::NotWritten) // logged with the URL by the download
+        return fmt::format("could not write \"{}\": {}", gf_utf8FromPath(localPath), gf_errorText(ask.writeError));
     std::string message = fmt::format("failed to download: \"{}\"", url);
     gf_log(message);
     return message;

@@ -43,7 +43,9 @@ std::string gf_getStockApf(std::string_view code);
 
 // Downloads a server path ("simaddon" and "stock" paths from "MSFS/", others from the branch of the
 // simulator) into localPath. Empty on success, else the error text (logged, but not while the
-// server's pause or the file's own lasts: no ask is then made, and the text says which).
+// server's pause or the file's own lasts: no ask is then made, and the text says which): "failed to
+// download: ..." when the server did not deliver, "could not write ...: <reason>" when it did and the
+// file here could not take it (a full disk).
 std::string lf_downloadAddonApf(std::string_view serverPath, const std::filesystem::path& localPath);
 
 // The learned counterpart of an airport file: "archive/stock/EDDF.xml" ->

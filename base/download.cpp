@@ -8,6 +8,7 @@
 #include "base/path_text.h"
 #include "base/pending_file.h"
 #include "platform/system/environment.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 
 #include <curl/curl.h>
@@ -90,13 +91,18 @@ DownloadEnd lf_failedEnd(CURL* handle, CURLcode result)
     }
 }
 
+void lf_logNotWritten(const std::string& url, const fs::path& path, const std::error_code& error)
+{
+    gf_logIndentedf("{}: could not write \"{}\": {}", url, gf_utf8FromPath(path), gf_errorText(error));
+}
+
 // Why a transfer failed. When the file refused the bytes, its own reason (a full disk), which
 // libcurl only calls "Failure writing output to destination".
 void lf_logFailure(const std::string& url, CURLcode result, const char* errorBuffer, const PendingFile& file,
                    const fs::path& path)
 {
     if (file.error())
-        gf_logIndentedf("{}: could not write \"{}\": {}", url, gf_utf8FromPath(path), file.error().message());
+        lf_logNotWritten(url, path, file.error());
     else
         gf_logIndentedf("{}: {}", url, errorBuffer[0] ? errorBuffer : curl_easy_strerror(result));
 }
@@ -125,8 +131,10 @@ bool gf_downloadShouldStop()
     return gf_exitUnderWay();
 }
 
-DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& path, bool binary, const StopTest& stop)
+DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& path, bool binary,
+                         std::error_code& writeError, const StopTest& stop)
 {
+    writeError.clear();
     if (!handle)
         return DownloadEnd::Failed;
     try {
@@ -136,7 +144,8 @@ DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& p
         } catch (const fs::filesystem_error& e) {
             gf_logf("could not open output file: {}", gf_utf8FromPath(path));
             gf_logIndented(e.what());
-            return DownloadEnd::Failed;
+            writeError = e.code();
+            return DownloadEnd::NotWritten;
         }
         char errorBuffer[CURL_ERROR_SIZE] = {};
         lf_setDownloadOptions(handle, url, *file, stop, errorBuffer);
@@ -144,9 +153,18 @@ DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& p
         curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
         if (result != CURLE_OK) {
             lf_logFailure(url, result, errorBuffer, *file, path);
+            writeError = file->error();
+            if (writeError)
+                return DownloadEnd::NotWritten;
             return lf_failedEnd(handle, result);
         }
-        file->commit();
+        try {
+            file->commit(); // the last bytes reach the disk here: it may refuse them
+        } catch (const fs::filesystem_error& e) {
+            writeError = e.code();
+            lf_logNotWritten(url, path, writeError);
+            return DownloadEnd::NotWritten;
+        }
         return DownloadEnd::Done;
     } catch (const std::exception& e) {
         gf_logf("downloader exception: \"{}\", {} => {}", e.what(), url, gf_utf8FromPath(path));

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 using CURL = void;
 
@@ -48,15 +49,23 @@ bool gf_downloadShouldStop();
 // the connection was refused or timed out, or not even a status came before the low-speed time ran
 // out): asking it again now would cost the same wait. TooSlow: the server answered, but the body came
 // slower than the low-speed floor (a trickle, or a stall after the headers): the file's own failure,
-// which says nothing of the server's other files. Failed: anything else (a server error, a transfer
-// cut short, a local failure), which a later ask may not meet.
-enum class DownloadEnd : std::uint8_t { Done, Failed, Unreachable, TooSlow, NotFound };
+// which says nothing of the server's other files. NotWritten: the file here could not take the bytes
+// (a full disk, a refused folder); the server is not to blame. Failed: anything else (a server error,
+// a transfer cut short), which a later ask may not meet.
+enum class DownloadEnd : std::uint8_t { Done, Failed, Unreachable, TooSlow, NotFound, NotWritten };
 
 // Downloads one URL into one file. The body goes to a file beside path that replaces path only when
 // the transfer ended well, so a failed or cut-short download leaves an existing file untouched.
-// HTTP statuses of 400 and more fail. Done when path now holds the whole body.
+// HTTP statuses of 400 and more fail. Done when path now holds the whole body. Why it ended
+// NotWritten goes to writeError (and to the log, with the URL).
 DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& path, bool binary,
-                         const StopTest& stop = gf_downloadShouldStop);
+                         std::error_code& writeError, const StopTest& stop = gf_downloadShouldStop);
+inline DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& path,
+                                bool binary, const StopTest& stop = gf_downloadShouldStop)
+{
+    std::error_code logged;
+    return gf_fetchFile(handle, url, path, binary, logged, stop);
+}
 // The same; whether path now holds the whole body.
 bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& path, bool binary,
                      const StopTest& stop = gf_downloadShouldStop);

@@ -5,19 +5,20 @@
 #include "base/time_util.h"
 #include "base/version.h"
 #include "platform/system/clock.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <stdexcept>
 #include <system_error>
 
 namespace zyn {
 
-std::ofstream g_logStream;
 std::mutex g_logMutex;
 
 namespace {
+
+std::FILE* g_logFile = nullptr; // under g_logMutex; open from gf_openLog until gf_closeLog
 
 const std::filesystem::path& kLogPath = g_logPath;
 
@@ -33,12 +34,21 @@ std::filesystem::path lf_backupName(const std::filesystem::path& path, const std
 void lf_write(std::string_view prefix, std::string_view text)
 {
     std::lock_guard lock(g_logMutex);
-    if (!g_logStream.is_open())
+    if (g_logFile == nullptr)
         return;
-    g_logStream << prefix << text << '\n';
-    g_logStream.flush();
-    if (!g_logStream)
-        g_logStream.clear(); // a lost line must not silence the rest of the log
+    std::fwrite(prefix.data(), 1, prefix.size(), g_logFile);
+    std::fwrite(text.data(), 1, text.size(), g_logFile);
+    std::fputc('\n', g_logFile);
+    std::fflush(g_logFile);
+    std::clearerr(g_logFile); // a lost line must not silence the rest of the log
+}
+
+// Under g_logMutex.
+void lf_closeLogFile()
+{
+    if (g_logFile != nullptr)
+        std::fclose(g_logFile);
+    g_logFile = nullptr;
 }
 
 } // namespace
@@ -127,10 +137,17 @@ void lf_checkWritable(const std::filesystem::path& path)
     if (!lf_present(path))
         return;
     gf_makeFileWritable(path);
-    std::FILE* file = gf_openFile(path, "r+b");
+    std::error_code ec;
+    std::FILE* file = gf_openFile(path, "r+b", ec);
     if (file == nullptr)
-        throw std::filesystem::filesystem_error("open", path, std::error_code(errno, std::generic_category()));
+        throw std::filesystem::filesystem_error("open", path, ec);
     std::fclose(file);
+}
+
+// The start's error when the log cannot take new lines, with the system's reason.
+[[noreturn]] void lf_throwLogRefused(const std::error_code& reason)
+{
+    throw std::runtime_error(fmt::format("Failed to write file {}: {}", gf_utf8FromPath(kLogPath), gf_errorText(reason)));
 }
 
 } // namespace
@@ -142,20 +159,23 @@ void gf_openLog()
     lf_checkWritable(lf_backupName(kLogPath, "0"));
     try {
         lf_checkWritable(kLogPath);
-    } catch (const std::filesystem::filesystem_error&) {
-        throw std::runtime_error("Failed to write file " + gf_utf8FromPath(kLogPath));
+    } catch (const std::filesystem::filesystem_error& e) {
+        lf_throwLogRefused(e.code());
     }
     lf_backUp(kLogPath); // a failed copy leaves the previous log as it is
     {
         std::lock_guard lock(g_logMutex);
-        if (g_logStream.is_open())
-            g_logStream.close();
-        g_logStream.clear();
-        g_logStream.open(kLogPath, std::ios::binary | std::ios::trunc);
-        if (!g_logStream.is_open()) {
-            g_logStream.clear();
-            throw std::runtime_error("Failed to write file " + gf_utf8FromPath(kLogPath));
-        }
+        lf_closeLogFile();
+    }
+    // Another program may hold the log for a moment since its check (a virus scanner reading the
+    // backup's source): the open waits that out as the check did.
+    std::error_code ec;
+    std::FILE* file = gf_openFile(kLogPath, "wb", ec);
+    if (file == nullptr)
+        lf_throwLogRefused(ec);
+    {
+        std::lock_guard lock(g_logMutex);
+        g_logFile = file;
     }
     gf_logf("{} (utc) {} version {} for {}", gf_utcTimeText(gf_timeNow()), "Tarvo",
             gf_versionToString(g_programVersion), "MSFS 2020/2024");
@@ -165,14 +185,13 @@ void gf_closeLog()
 {
     gf_log(gf_utcTimeText(gf_timeNow()));
     std::lock_guard lock(g_logMutex);
-    if (g_logStream.is_open())
-        g_logStream.close();
+    lf_closeLogFile();
 }
 
 bool gf_logIsOpen()
 {
     std::lock_guard lock(g_logMutex);
-    return g_logStream.is_open();
+    return g_logFile != nullptr;
 }
 
 void gf_log(std::string_view text) { lf_write({}, text); }

@@ -2,7 +2,6 @@
 // The log: "Log.txt" in the program folder, one line per call, flushed at once.
 // The log mutex is the innermost lock of the program: nothing else is locked while it is held.
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -11,7 +10,6 @@
 
 namespace zyn {
 
-extern std::ofstream g_logStream;
 extern std::mutex g_logMutex;
 
 // Keeps two generations of copies: "x.txt" -> "x0.txt" -> "x00.txt" (the oldest is overwritten first).
@@ -20,8 +18,9 @@ extern std::mutex g_logMutex;
 bool gf_backupFile(const std::filesystem::path& path);
 
 // Backs up the previous log, truncates "Log.txt" and writes the header line.
-// Throws std::runtime_error("Failed to write file Log.txt") when the log cannot be opened, and the
-// file-system error of a backup that cannot be made, before the previous log is touched.
+// Throws std::runtime_error("Failed to write file Log.txt: <the system's reason>") when the log cannot
+// be opened, and the file-system error of a backup that cannot be made, before the previous log is
+// touched.
 void gf_openLog();
 // Writes the UTC time of the moment and closes the log; later lines are dropped.
 void gf_closeLog();

@@ -48,7 +48,7 @@ void lf_exitWorker()
         g_closeWaiting = false; // the program quits: a close that came meanwhile asks nothing more
         // Posted before the worker counts as ended: once no sequence runs, its message is on its way.
         if (const HWND window = g_mainWindow.load(); window && message != 0)
-            PostMessageW(window, message, 0, 0);
+            PostMessageW(window, message, static_cast<WPARAM>(gf_exitCode(g_exitReason.load())), 0);
         g_exitWorkerRunning = false;
         return;
     }
@@ -144,6 +144,8 @@ void gf_resetCloseRequest()
     std::lock_guard lock(g_exitWorkerMutex);
     g_closeWaiting = false;
 }
+
+int gf_exitCode(std::int32_t reason) { return reason == lf_code(ExitReason::SystemError) ? 1 : 0; }
 
 void gf_reportException(std::string_view functionName)
 {

@@ -34,7 +34,8 @@ extern std::atomic<std::uint8_t> g_restartPending; // the current exit restarts;
 extern std::atomic<std::uint8_t> g_readerError;    // a reader failed; the main loop ends the program
 
 // The exit sequence: runs the exit for the pending restart delay and returns the message the main
-// window then receives (WM_APP+1 restarts, WM_APP+2 quits).
+// window then receives (WM_APP+1 restarts, WM_APP+2 quits; its wParam is the exit code, gf_exitCode of
+// the reason the sequence ended with).
 using ExitSequence = UINT (*)(std::int32_t restartSeconds);
 // Installed once by the application core before anything can request an exit. Without one, a
 // request only raises the flags.
@@ -74,6 +75,9 @@ bool gf_closeTakesOver();
 bool gf_endExitForRestart();
 // Forgets a close that no exit took over (tests start afresh with it).
 void gf_resetCloseRequest();
+// The program's exit code after an exit for the reason: 1 after an error it could not go on with
+// (reason 7, a refused start among them), so that whoever started it sees the failure; 0 otherwise.
+int gf_exitCode(std::int32_t reason);
 // Inside a catch-all: shows the exception being handled in the status line and, for a standard
 // exception, requests an exit with reason 7.
 void gf_reportException(std::string_view functionName);

@@ -61,9 +61,9 @@ void lf_saveClamped(IntParameter& position, std::int64_t value)
     saveIntParameter(position);
 }
 
-// WM_APP+2: the program ends. The window position is kept (when this run read the settings: a save
-// would otherwise write the defaults over the user's file), then the log is closed.
-void lf_quit(HWND window)
+// WM_APP+2: the program ends with the exit code. The window position is kept (when this run read the
+// settings: a save would otherwise write the defaults over the user's file), then the log is closed.
+void lf_quit(HWND window, int exitCode)
 {
     const std::int32_t previousX = param::MAIN_WINDOW_X.value.load();
     const std::int32_t previousY = param::MAIN_WINDOW_Y.value.load();
@@ -74,7 +74,7 @@ void lf_quit(HWND window)
         gf_clampRangedParameters(previousX, previousY);
     }
     gf_closeLog();
-    PostQuitMessage(0);
+    PostQuitMessage(exitCode);
 }
 
 // The edit boxes are drawn on light blue, as the settings band around them.
@@ -155,7 +155,7 @@ LRESULT lf_mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             starter();
         return 0;
     case WM_APP + 2:
-        lf_quit(window);
+        lf_quit(window, static_cast<int>(wParam));
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);

@@ -2,12 +2,13 @@
 #include "platform/simconnect/simconnect_library.h"
 
 #include "platform/simconnect/simconnect.h"
-#include "platform/system/utf16.h"
+#include "platform/system/error_text.h"
 
 #include <atomic>
 #include <mutex>
-#include <stdexcept>
+#include <string>
 #include <string_view>
+#include <system_error>
 
 namespace {
 
@@ -34,27 +35,6 @@ struct SimConnectTable {
 std::mutex g_loadMutex;
 SimConnectTable g_table;       // complete once g_loaded is set; never changed after that
 std::atomic<bool> g_loaded{false};
-
-// The system's reason in the user's language. Read as UTF-16: the narrow call would give it in the
-// ANSI code page, which is not the program's UTF-8 ("Módulo" from a Spanish Windows would not convert).
-std::string lf_systemMessage(DWORD code)
-{
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string message;
-    try {
-        if (length && text)
-            message = zyn::gf_platformToUtf8(zyn::WideStringView(text, length));
-    } catch (const std::range_error&) {
-        // a reason that is not UTF-16 after all: the code alone, below
-    }
-    LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
-        message.pop_back();
-    return message.empty() ? "error " + std::to_string(code) : message;
-}
 
 template <typename Function>
 bool lf_resolve(HMODULE library, const char* name, Function& slot, std::string& missing)
@@ -111,8 +91,10 @@ bool gf_simConnectLoaded(std::string* why)
     // The program's own folder first: that is where the simulator's SDK says to put the library.
     const HMODULE library = LoadLibraryW(L"SimConnect.dll");
     if (!library) {
-        if (why)
-            *why = "SimConnect.dll could not be loaded: " + lf_systemMessage(GetLastError()) + std::string(kWhereFrom);
+        if (why) {
+            const std::error_code error(static_cast<int>(GetLastError()), std::system_category());
+            *why = "SimConnect.dll could not be loaded: " + gf_errorText(error) + std::string(kWhereFrom);
+        }
         return false;
     }
     SimConnectTable table;

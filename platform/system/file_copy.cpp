@@ -4,6 +4,7 @@
 #include "platform/system/path_text.h"
 
 #include <array>
+#include <cstddef>
 #include <random>
 #include <string>
 
@@ -64,6 +65,24 @@ bool lf_replaceWithCopy(const fs::path& from, const fs::path& to, std::error_cod
     return false;
 }
 
+// A share's root (\\server\share, or the server alone) names no entry of its own either: server and
+// share are the root. Read from the text, since runtimes differ on whether "\\server" is a root name.
+// Only Windows has shares; on Linux "//server" is "/server".
+bool lf_isShareRoot(const fs::path& entry)
+{
+    if constexpr (fs::path::preferred_separator != '\\')
+        return false;
+    const fs::path::string_type& text = entry.native();
+    const auto separator = [](auto c) { return c == '/' || c == '\\'; };
+    if (text.size() < 3 || !separator(text[0]) || !separator(text[1]) || separator(text[2]))
+        return false;
+    int elements = 0;
+    for (std::size_t i = 2; i < text.size(); ++i)
+        if (!separator(text[i]) && separator(text[i - 1]))
+            ++elements;
+    return elements <= 2;
+}
+
 } // namespace
 
 bool gf_copyFile(const fs::path& from, const fs::path& to, ExistingTarget existing, std::error_code& ec)
@@ -79,7 +98,7 @@ std::optional<fs::path> gf_treeRemovalEntry(const fs::path& path)
     fs::path entry = path;
     while (!entry.has_filename() && entry.has_relative_path())
         entry = entry.parent_path(); // "tree/" names "tree"
-    if (!entry.has_relative_path() || entry.filename() == "." || entry.filename() == "..")
+    if (!entry.has_relative_path() || entry.filename() == "." || entry.filename() == ".." || lf_isShareRoot(entry))
         return std::nullopt;
     return entry;
 }

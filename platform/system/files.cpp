@@ -24,7 +24,12 @@ namespace fs = std::filesystem;
 
 } // namespace
 
-std::FILE* gf_openFile(const fs::path& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+std::FILE* gf_openFile(const fs::path& path, const char* mode, std::error_code& ec)
+{
+    std::FILE* file = std::fopen(path.c_str(), mode);
+    ec = file != nullptr ? std::error_code() : std::error_code(errno, std::generic_category());
+    return file;
+}
 
 std::optional<std::uint64_t> gf_openFileSize(std::FILE* file)
 {
@@ -150,16 +155,18 @@ bool gf_copyToNewFile(const fs::path& from, const fs::path& to, std::error_code&
         return fail(EINVAL);
     if (!gf_roomForNewFile(to))
         return fail(ENOSPC);
-    // Private while it is written; then readable by whom the source is (a private file's copy stays
-    // private) and writable by its owner (the next copy goes over it). Where the file system keeps no
-    // such bits, it stays as it was made.
+    // Readable by whom the source is (a private file's copy stays private) as far as the umask allows,
+    // as any new file; writable by its owner (the next copy goes over it). Where the file system
+    // keeps no such bits, it stays as it was made.
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
-    Descriptor target(lf_uninterrupted([&] { return ::open(to.c_str(), flags, S_IRUSR | S_IWUSR); }));
+    const mode_t mode = (sourceStatus.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) | S_IWUSR;
+    Descriptor target(lf_uninterrupted([&] { return ::open(to.c_str(), flags, mode); }));
     if (target.get() < 0)
         return errno == EEXIST ? false : fail(errno);
     int error = lf_copyBytes(source.get(), target.get(), to);
-    if (error == 0)
-        ::fchmod(target.get(), (sourceStatus.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) | S_IWUSR);
+    struct stat made {};
+    if (error == 0 && ::fstat(target.get(), &made) == 0 && (made.st_mode & S_IWUSR) == 0)
+        ::fchmod(target.get(), (made.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) | S_IWUSR); // a umask that takes it
     if (target.close() != 0 && error == 0)
         error = errno;
     if (error == 0)

@@ -13,9 +13,15 @@
 
 namespace zyn {
 
-// std::fopen for a path; nullptr with errno set when it cannot be opened. Use "b" modes for bytes.
-// On Windows an open for writing waits out a brief lock by another program (lock_retry.h).
-std::FILE* gf_openFile(const std::filesystem::path& path, const char* mode);
+// std::fopen for a path; nullptr with errno set when it cannot be opened, and why in ec: on Windows
+// the system's own error, so that its text (error_text.h) is the system's reason. Use "b" modes for
+// bytes. On Windows an open for writing waits out a brief lock by another program (lock_retry.h).
+std::FILE* gf_openFile(const std::filesystem::path& path, const char* mode, std::error_code& ec);
+inline std::FILE* gf_openFile(const std::filesystem::path& path, const char* mode)
+{
+    std::error_code ignored; // errno tells
+    return gf_openFile(path, mode, ignored);
+}
 // The size of an open file, told by its handle (no second look-up of its name); nothing when unknown.
 std::optional<std::uint64_t> gf_openFileSize(std::FILE* file);
 
@@ -64,8 +70,9 @@ inline bool gf_removeFile(const std::filesystem::path& path)
 // or junction is removed, never followed. Stops at the first entry that stays. True when something
 // was removed, false when nothing was there; an error goes to ec and gives false, and the entry that
 // stayed to `stayed` when given. A path that names no entry of its own is refused with
-// std::errc::invalid_argument before anything goes: an empty path, a root, one whose last element
-// is "." or "..", and a link named with a trailing separator (which would name what it leads to).
+// std::errc::invalid_argument before anything goes: an empty path, a root (a drive's, a share's
+// \\server\share), one whose last element is "." or "..", and a link named with a trailing separator
+// (which would name what it leads to).
 bool gf_removeFolderTree(const std::filesystem::path& path, std::error_code& ec,
                          std::filesystem::path* stayed = nullptr);
 // The same, throwing std::filesystem::filesystem_error("remove", entry) naming the entry that stayed.
@@ -84,8 +91,8 @@ std::optional<std::filesystem::path> gf_treeRemovalEntry(const std::filesystem::
 
 // What a copy does when a file of the target's name exists.
 enum class ExistingTarget { Replace, Keep };
-// Copies the bytes of `from` into `to`. A new `to` takes the source's permission bits on Linux (a
-// private file's copy stays private), its attributes on Windows, but is made a writable, plain file
+// Copies the bytes of `from` into `to`. A new `to` takes the source's permission bits on Linux as
+// far as the umask allows (a private file's copy stays private), its attributes on Windows, but is made a writable, plain file
 // whatever the source's read-only mark (a backup of a read-only file must not refuse the next backup
 // over it); a replaced `to` keeps its own permission bits, plus its owner's write. Replace puts a
 // whole copy in the place of an existing `to` in one step (gf_replaceFile from a temporary beside

@@ -4,6 +4,7 @@
 #include "platform/system/lock_retry.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -36,6 +37,9 @@ bool lf_sharingError(unsigned long error) { return error == ERROR_SHARING_VIOLAT
 // The same for a move, which a held file (or a held file in a moved folder) refuses as a denied access.
 bool lf_lockError(unsigned long error) { return error == ERROR_ACCESS_DENIED || lf_sharingError(error); }
 
+// For a step that waits out no lock.
+bool lf_neverLocked(unsigned long) { return false; }
+
 // MoveFileExW with the flags, a brief lock waited out; throws with the step's error.
 void lf_move(const fs::path& from, const fs::path& to, DWORD flags)
 {
@@ -48,23 +52,29 @@ void lf_move(const fs::path& from, const fs::path& to, DWORD flags)
 
 } // namespace
 
-std::FILE* gf_openFile(const fs::path& path, const char* mode)
+std::FILE* gf_openFile(const fs::path& path, const char* mode, std::error_code& ec)
 {
     const std::wstring wideMode(mode, mode + std::strlen(mode)); // modes are ASCII
-    if (wideMode.find_first_of(L"wa+") == std::wstring::npos)
-        return _wfopen(path.c_str(), wideMode.c_str());
     // Opened for writing: another program holding the file for a moment is waited out, as for a
     // replace. The runtime keeps the system's reason of a failed open in _doserrno.
+    const bool writing = wideMode.find_first_of(L"wa+") != std::wstring::npos;
     std::FILE* file = nullptr;
     gf_retryWhileLocked(
         [&]() -> unsigned long {
             _doserrno = 0;
             file = _wfopen(path.c_str(), wideMode.c_str());
-            if (file != nullptr)
+            if (file != nullptr) {
+                ec.clear();
                 return 0;
-            return _doserrno != 0 ? _doserrno : ERROR_GEN_FAILURE;
+            }
+            if (_doserrno == 0) {
+                ec = std::error_code(errno, std::generic_category());
+                return ERROR_GEN_FAILURE;
+            }
+            ec = std::error_code(static_cast<int>(_doserrno), std::system_category());
+            return _doserrno;
         },
-        lf_sharingError);
+        writing ? lf_sharingError : lf_neverLocked);
     return file;
 }
 

@@ -4,6 +4,8 @@
 #include "airport/quality_factor.h"
 #include "base/errors.h"
 #include "base/folders.h"
+#include "base/path_text.h"
+#include "platform/system/full_disk.h"
 #include "settings/settings.h"
 #include "shown/display_texts.h"
 #include "tests/airport/airport_fixture.h"
@@ -13,6 +15,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cstddef>
 
 namespace zyn {
 namespace {
@@ -110,9 +113,15 @@ TEST_F(ApfRead, FileThatCannotBeReadGivesTheReason)
         const char* fileName;
         std::string content; // written at fileName (local) or served (server path); empty: nothing
         std::string result;  // {} stands for the file name; a prefix
+        bool userDiskFull = false; // the per-user folder's disk, where a server file is written
     } rows[] = {
         {"empty name", "", "", "gf_readApf xml is empty..."},
         {"not on the server", "archive/stock/EDDT.xml", "", "failed to download: \""},
+        // Delivered, but not written: not the server's fault.
+        {"the per-user disk full", "archive/stock/EDDT.xml", meta,
+         fmt::format("could not write \"{}\": {}", gf_utf8FromPath(gf_userDataPath() / "park_airport.xml"),
+                     std::make_error_code(std::errc::no_space_on_device).message()),
+         true},
         {"unsafe location", "airports/../../etc/EDDT.xml", "", "gf_readApf \"airports/../../etc/EDDT.xml\" refused"},
         {"not XML", "airports/my_thirdparty/EDDT.xml", "this is no XML", "airports/my_thirdparty/EDDT.xml could not be loaded: "},
         {"truncated", "airports/my_thirdparty/EDDT.xml", meta + "<parameters><parameter name=\"altitude\" value=\"1\"/></parameters><parkpositions><parkpos id=\"A\" lat",
@@ -124,11 +133,24 @@ TEST_F(ApfRead, FileThatCannotBeReadGivesTheReason)
     };
     for (const auto& row : rows) {
         stands.clear();
-        if (!row.content.empty())
+        if (row.userDiskFull) {
+            serve("MSFS/" + std::string(row.fileName), row.content);
+            gf_setFullDisk(FullDisk{gf_userDataPath(), 100});
+        } else if (!row.content.empty()) {
             test::writeText(row.fileName, row.content);
+        }
+        const std::size_t logged = logLines().size();
         const std::string result = read(row.fileName);
+        gf_setFullDisk(std::nullopt);
         EXPECT_TRUE(result.starts_with(row.result)) << row.name << ": " << result;
         EXPECT_TRUE(stands.empty()) << row.name;
+        if (row.userDiskFull) { // the download's own line only: the write failed, why, and what was asked
+            const auto lines = logLines();
+            EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(logged), lines.end()),
+                      std::vector<std::string>{"          " + server.baseUrl() + "MSFS/" + row.fileName + ": " +
+                                               row.result})
+                << row.name;
+        }
     }
     gf_setParkAirport({});
     EXPECT_EQ(read("airports/my_thirdparty/EDDT.xml"), "gf_readApf no park airport set");

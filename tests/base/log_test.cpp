@@ -1,6 +1,7 @@
 #include "base/log.h"
 #include "base/version.h"
 #include "platform/system/clock.h"
+#include "platform/system/error_text.h"
 #include "platform/system/full_disk.h"
 #include "platform/system/lock_retry.h"
 #include "tests/support/temp_dir.h"
@@ -10,10 +11,12 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <map>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -62,6 +65,15 @@ public:
     }
     UnwritableFile(const UnwritableFile&) = delete;
     UnwritableFile& operator=(const UnwritableFile&) = delete;
+    // Why an open for writing is refused.
+    static std::error_code reason()
+    {
+#ifdef _WIN32
+        return std::error_code(ERROR_SHARING_VIOLATION, std::system_category());
+#else
+        return std::error_code(ETXTBSY, std::generic_category());
+#endif
+    }
 
 private:
     std::filesystem::path m_file;
@@ -211,14 +223,24 @@ TEST_F(LogFiles, FailedBackupThrowsAndKeepsThePreviousLog)
 
 #ifdef _WIN32
 // A log that another program holds for a moment (a virus scanner reading what the last run wrote),
-// let go at the first wait of the step it blocks.
+// sharing only its reading, let go at the first wait of the step it blocks; then the next one, when
+// one is given, held until the next wait.
 HANDLE g_heldLog = INVALID_HANDLE_VALUE;
+const char* g_heldNext = nullptr;
+
+HANDLE lf_holdLog(const char* name)
+{
+    return CreateFileW(std::filesystem::path(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+}
 
 void lf_letGoOfLog(std::chrono::milliseconds = {})
 {
     if (g_heldLog != INVALID_HANDLE_VALUE)
         CloseHandle(g_heldLog);
     g_heldLog = INVALID_HANDLE_VALUE;
+    if (const char* next = std::exchange(g_heldNext, nullptr))
+        g_heldLog = lf_holdLog(next);
 }
 #endif
 
@@ -234,6 +256,7 @@ TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
         FileMark mark;
         bool earlier = true;        // backups of earlier runs are there
         const char* held = nullptr; // held for a moment, sharing only its reading
+        const char* heldNext = nullptr; // then held for a moment in its place
     } cases[] = {
         {"read-only backups", {"Log0.txt", "Log00.txt"}, FileMark::ReadOnly},
         {"a read-only log", {"Log.txt"}, FileMark::ReadOnly},
@@ -246,6 +269,8 @@ TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
 #ifdef _WIN32
         {"Log0.txt held for a moment", {}, FileMark::None, true, "Log0.txt"},
         {"Log.txt held for a moment", {}, FileMark::None, true, "Log.txt"},
+        // Taken once the oldest backup is being replaced, after the log's own check.
+        {"Log.txt held between its check and its opening", {}, FileMark::None, true, "Log00.txt", "Log.txt"},
 #endif
     };
     namespace fs = std::filesystem;
@@ -267,8 +292,8 @@ TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
 #endif
 #ifdef _WIN32
         if (c.held) {
-            g_heldLog = CreateFileW(fs::path(c.held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    0, nullptr);
+            g_heldLog = lf_holdLog(c.held);
+            g_heldNext = c.heldNext;
             EXPECT_NE(g_heldLog, INVALID_HANDLE_VALUE) << c.what;
             gf_setLockWait(&lf_letGoOfLog);
         }
@@ -276,7 +301,9 @@ TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
         EXPECT_NO_THROW(gf_openLog()) << c.what;
 #ifdef _WIN32
         EXPECT_EQ(g_heldLog, INVALID_HANDLE_VALUE) << c.what << ": the hold was not waited out";
+        EXPECT_EQ(g_heldNext, nullptr) << c.what << ": the next hold was not taken";
         gf_setLockWait(&lf_noWait);
+        g_heldNext = nullptr;
         lf_letGoOfLog();
 #endif
         gf_log("this run");
@@ -304,7 +331,7 @@ TEST_F(LogFiles, MarkedLogsNeverStopTheStart)
 }
 
 // Each such start used to move the backups on, until both were copies of the stale log.
-TEST_F(LogFiles, UnwritableLogThrowsWithPathAndMovesNoBackup)
+TEST_F(LogFiles, UnwritableLogThrowsWithPathAndReasonAndMovesNoBackup)
 {
     test::writeText("Log0.txt", "older\n");
     test::writeText("Log00.txt", "oldest\n");
@@ -314,7 +341,7 @@ TEST_F(LogFiles, UnwritableLogThrowsWithPathAndMovesNoBackup)
             try {
                 gf_openLog();
             } catch (const std::runtime_error& e) {
-                EXPECT_STREQ(e.what(), "Failed to write file Log.txt");
+                EXPECT_EQ(e.what(), "Failed to write file Log.txt: " + gf_errorText(UnwritableFile::reason()));
                 throw;
             }
         },

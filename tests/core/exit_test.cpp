@@ -127,11 +127,12 @@ TEST_F(ExitThreads, EveryReasonEndsInQuitOrRestartWithItsLines)
         const char* line;
         bool restarts;
         bool scansKept;
+        int exitCode = 0; // of a quit
     };
     // Reason 4 last: it marks the program as closing for good.
     const Case cases[] = {{1, "Exiting: SIM WAS CLOSED", false, true},  {2, "Exiting: NEW FLIGHT", false, true},
                           {3, "Exiting: NEW SETTINGS", true, true},     {5, "Exiting: SIMCONNECT ERROR", true, false},
-                          {6, "Exiting: READER ERROR", true, false},    {7, "Exiting: SYSTEM ERROR", false, true},
+                          {6, "Exiting: READER ERROR", true, false},    {7, "Exiting: SYSTEM ERROR", false, true, 1},
                           {4, "Exiting: USER CLOSED SIM", false, true}};
     g_mainWindow = test::gf_createRecordingWindow();
     // Not read by this process: whatever the exit turns off or empties stays as the user has it.
@@ -139,6 +140,7 @@ TEST_F(ExitThreads, EveryReasonEndsInQuitOrRestartWithItsLines)
                               "<parameter name=\"SCAN_LIVERIES\" value=\"true\"/></parameters>";
     test::writeText(dir / "parameters.xml", users);
     std::vector<UINT> expected;
+    std::vector<int> exitCodes;
     for (const auto& c : cases) {
         param::SCAN_LIVERIES.value = 1;
         param::SCAN_AIRPORTS.value = 1;
@@ -149,6 +151,9 @@ TEST_F(ExitThreads, EveryReasonEndsInQuitOrRestartWithItsLines)
         EXPECT_EQ(test::readText(dir / "parameters.xml"), users) << c.line;
         expected.push_back(c.restarts ? WM_APP + 1 : WM_APP + 2);
         EXPECT_EQ(test::takeExitMessages(), expected) << c.line;
+        if (!c.restarts)
+            exitCodes.push_back(c.exitCode);
+        EXPECT_EQ(test::quitCodes(), exitCodes) << c.line;
         EXPECT_EQ(g_restartPending.load(), c.restarts ? 1 : 0) << c.line;
         EXPECT_EQ(param::SCAN_LIVERIES.on(), c.scansKept) << c.line;
         EXPECT_EQ(param::SCAN_AIRPORTS.on(), c.scansKept) << c.line;

@@ -103,7 +103,7 @@ TEST_F(Program, WithoutDocsLeavesTheFolderAsItWas)
     test::writeText(folder / "Log.txt", "another program's log\n");
     test::writeText(folder / "Log0.txt", "its backup\n");
     const auto before = lf_folderContents(folder);
-    EXPECT_EQ(start(folder)->waitForExit(kTimeout), 0);
+    EXPECT_EQ(start(folder)->waitForExit(kTimeout), 1); // a refused start fails
     EXPECT_EQ(lf_folderContents(folder), before);
 }
 
@@ -227,7 +227,7 @@ protected:
 
 TEST_F(ProgramThreads, WithoutDocsTheStatusLineShowsError41)
 {
-    EXPECT_EQ(wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
+    EXPECT_EQ(wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 1); // a refused start fails
     EXPECT_EQ(gf_statusMessage(), "Error lf_startUpTarvo: 41: Tarvo must be run from the Tarvo folder!");
     EXPECT_EQ(g_exitReason.load(), 7);
     WCHAR title[100] = {};
@@ -237,9 +237,10 @@ TEST_F(ProgramThreads, WithoutDocsTheStatusLineShowsError41)
     EXPECT_FALSE(gf_logIsOpen());
 }
 
-// Without a log to write to, the start-up shows the error in the status line, after the check of the
-// program folder, and ends the program normally (code 0, exit reason 7), as it does its other errors.
-TEST_F(ProgramThreads, LogThatCannotBeOpenedIsShownAndEndsTheProgramNormally)
+// Without a log to write to, the start-up shows the error with the system's reason in the status line,
+// after the check of the program folder, and ends the program with exit reason 7 and a failure's exit
+// code, as it does its other errors.
+TEST_F(ProgramThreads, LogThatCannotBeOpenedIsShownAndEndsTheProgramWithAFailure)
 {
     struct Row {
         const char* name;
@@ -249,11 +250,12 @@ TEST_F(ProgramThreads, LogThatCannotBeOpenedIsShownAndEndsTheProgramNormally)
     // "Log.txt" leads into a folder that is not there.
     std::filesystem::create_symlink(root / "program" / "gone" / "Log.txt", root / "program" / "Log.txt");
     for (const Row& row : {Row{"outside a program folder", false, "Error lf_startUpTarvo: 41: Tarvo must be run from the Tarvo folder!"},
-                           Row{"in a program folder", true, "Error lf_startUpTarvo: Failed to write file Log.txt"}}) {
+                           Row{"in a program folder", true,
+                               "Error lf_startUpTarvo: Failed to write file Log.txt: No such file or directory"}}) {
         SCOPED_TRACE(row.name);
         if (row.docs)
             std::filesystem::create_directories(root / "program" / "docs");
-        EXPECT_EQ(runOnAManualClock(), 0);
+        EXPECT_EQ(runOnAManualClock(), 1);
         EXPECT_EQ(gf_statusMessage(), row.status);
         EXPECT_EQ(g_exitReason.load(), 7);
         EXPECT_FALSE(gf_logIsOpen());
@@ -309,7 +311,7 @@ TEST_F(ProgramThreads, StartThatEndsBeforeReadingTheSettingsLeavesThemAsTheyWere
                 test::writeText(settings, users);
             else
                 std::filesystem::remove(settings);
-            EXPECT_EQ(runOnAManualClock(), 0);
+            EXPECT_EQ(runOnAManualClock(), 1);
             EXPECT_TRUE(gf_statusMessage().starts_with(row.status)) << gf_statusMessage();
             if (present)
                 EXPECT_EQ(test::readText(settings), users);
@@ -326,7 +328,7 @@ TEST_F(ProgramThreads, LogWhoseBackupFailsIsKeptAndTheStartUpShowsTheError)
     std::filesystem::create_directories(root / "program" / "docs");
     test::writeText(root / "program" / "Log.txt", "previous run\n");
     std::filesystem::create_directory(root / "program" / "Log0.txt"); // cannot be copied to Log00.txt
-    EXPECT_EQ(runOnAManualClock(), 0);
+    EXPECT_EQ(runOnAManualClock(), 1);
     EXPECT_EQ(test::readText(root / "program" / "Log.txt"), "previous run\n");
     const std::string status = gf_statusMessage();
     EXPECT_TRUE(status.starts_with("Error lf_startUpTarvo: ")) << status;

@@ -20,7 +20,7 @@ TEST_F(ProgramRunThreads, RefusedPollEndsTheProgramWithAReaderErrorAfterLogout)
     EXPECT_TRUE(waitForLog("The TrafficReader has stopped with an error"));
     const auto code = process->waitForExit(90s);
     ASSERT_TRUE(code) << "the program did not end after the reader error";
-    EXPECT_EQ(*code, 0);
+    EXPECT_EQ(*code, 1) << "a program ended by an error fails";
     EXPECT_TRUE(logHas("Error 1001: RT error"));
     EXPECT_TRUE(logHas("Exiting: SYSTEM ERROR"));
     EXPECT_FALSE(logHas("No traffic in this region?")) << "the buffered fill found the traffic around the user";

@@ -33,4 +33,13 @@ std::vector<UINT> takeExitMessages()
     return found;
 }
 
+std::vector<int> quitCodes()
+{
+    std::vector<int> codes;
+    for (const auto& m : gf_recorded().all())
+        if (m.message == WM_APP + 2)
+            codes.push_back(static_cast<int>(m.wParam));
+    return codes;
+}
+
 } // namespace zyn::test

@@ -14,5 +14,7 @@ bool finishExit(ManualClock& clock);
 // Dispatches what was posted to the calling thread's windows and returns the WM_APP+1 and WM_APP+2
 // messages among them, in order.
 std::vector<UINT> takeExitMessages();
+// The exit codes (wParam) of the WM_APP+2 messages dispatched so far, in order.
+std::vector<int> quitCodes();
 
 } // namespace zyn::test

@@ -19,6 +19,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace zyn {
@@ -32,6 +34,7 @@ std::string lf_mode(fs::perms perms) { return fmt::format("{:o}", static_cast<un
 
 // A copy over a file that exists: replaced whole, or kept as it is, whatever marks the user's tools
 // left on it; what it leaves is a plain file the next copy can go over, readable by whom the old one was.
+// A new copy is readable by whom its source is, as far as the umask allows (as cp makes it).
 TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
 {
     using test::FileMark;
@@ -43,6 +46,9 @@ TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
         ExistingTarget existing;
         bool copied;
         std::string after;
+        unsigned sourceMode = 0;       // the source's permission bits; 0: as written
+        unsigned umask = 022;          // Linux: while copying
+        const char* newMode = nullptr; // Linux: the new copy's bits, as Linux shows them
     } cases[] = {
         {"new file", "new", std::nullopt, FileMark::None, ExistingTarget::Replace, true, "new"},
         {"over a file", "new", "old", FileMark::None, ExistingTarget::Replace, true, "new"},
@@ -55,10 +61,23 @@ TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
         {"new file, existing kept", "new", std::nullopt, FileMark::None, ExistingTarget::Keep, true, "new"},
         {"over a file that is kept", "new", "old", FileMark::None, ExistingTarget::Keep, false, "old"},
         {"over a read-only file that is kept", "new", "old", FileMark::ReadOnly, ExistingTarget::Keep, false, "old"},
+        {"new copy of a file all may write", "new", std::nullopt, FileMark::None, ExistingTarget::Replace, true, "new",
+         0666, 022, "644"},
+        {"new copy of a private file", "new", std::nullopt, FileMark::None, ExistingTarget::Keep, true, "new", 0600,
+         0, "600"},
+        {"new copy of a read-only file", "new", std::nullopt, FileMark::None, ExistingTarget::Keep, true, "new", 0444,
+         022, "644"},
+        {"new copy under a umask that takes the owner's write", "new", std::nullopt, FileMark::None,
+         ExistingTarget::Keep, true, "new", 0666, 0222, "644"},
     };
     for (const auto& c : cases) {
         test::TempDir dir;
         test::writeText(dir / "from.txt", c.source);
+        if (c.sourceMode != 0)
+            fs::permissions(dir / "from.txt", static_cast<fs::perms>(c.sourceMode));
+#ifndef _WIN32
+        const mode_t umaskBefore = ::umask(c.umask);
+#endif
         [[maybe_unused]] std::string readers; // the target's mode, as Linux shows it
         if (c.target) {
             test::writeText(dir / "to.txt", *c.target);
@@ -67,6 +86,9 @@ TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
         }
         std::error_code ec;
         EXPECT_EQ(gf_copyFile(dir / "from.txt", dir / "to.txt", c.existing, ec), c.copied) << c.what;
+#ifndef _WIN32
+        ::umask(umaskBefore);
+#endif
         EXPECT_FALSE(ec) << c.what << ": " << ec.message();
         // Compared, not printed: a long text would fill the output.
         EXPECT_TRUE(test::readText(dir / "to.txt") == c.after) << c.what;
@@ -78,6 +100,9 @@ TEST(FileCopy, ReplacesOrKeepsAnExistingTarget)
 #ifndef _WIN32
         if (c.target && c.copied) {
             EXPECT_EQ(lf_mode(fs::status(dir / "to.txt").permissions()), readers) << c.what;
+        }
+        if (c.newMode) {
+            EXPECT_EQ(lf_mode(fs::status(dir / "to.txt").permissions()), c.newMode) << c.what;
         }
 #endif
     }
@@ -200,9 +225,23 @@ TEST(FileRemove, ATreeRemovalReachesOnlyTheEntryNamed)
         EXPECT_EQ(test::readText(dir / "outside/kept.txt"), "kept") << c.what;
         EXPECT_EQ(fs::exists(dir / "tree/sub/own.txt"), c.refused) << c.what;
     }
-    // Nor is a root, of a drive too (not tried for real).
-    for (const fs::path& root : {fs::current_path().root_path(), fs::current_path().root_name()})
-        EXPECT_FALSE(gf_treeRemovalEntry(root)) << root;
+    // Nor is a root: of a drive, of a share (not tried for real); a folder on a share is.
+    const struct {
+        fs::path path;
+        std::optional<fs::path> entry;
+    } roots[] = {
+        {fs::current_path().root_path(), std::nullopt},
+        {fs::current_path().root_name(), std::nullopt},
+#ifdef _WIN32
+        {"\\\\server\\share", std::nullopt},
+        {"\\\\server\\share\\", std::nullopt},
+        {"//server/share/", std::nullopt},
+        {"\\\\server", std::nullopt},
+        {"\\\\server\\share\\folder\\", fs::path("\\\\server\\share\\folder")},
+#endif
+    };
+    for (const auto& root : roots)
+        EXPECT_EQ(gf_treeRemovalEntry(root.path), root.entry) << root.path;
     if (!noLink.empty())
         GTEST_SKIP() << "the rows with a link to a folder: none can be made here: " << noLink;
 }
