@@ -131,15 +131,21 @@ bool gf_checkSameIdentity(const IdentityContext& ctx, const AiAcRecord& parked)
     return true;
 }
 
+bool gf_countsAgainstMaxLive(const LiveAcRecord& a)
+{
+    // One being respawned keeps its room: a newcomer taking it would leave none for its new object.
+    return !a.gone && (a.inSim() || (a.state == ObjectState::CreationRequested && !a.removeWhenCreated) ||
+                       gf_beingRespawned(a));
+}
+
 void gf_enforceMaxLive()
 {
     const std::int32_t most = param::MAX_LIVE.value.load();
     if (most < 0)
         return;
-    // Aircraft waiting for their creation count as well: they are in the simulator a moment later.
     std::vector<std::pair<double, LiveAcRecord*>> counted;
     for (LiveAcRecord& a : g_liveAircraft)
-        if (a.inSim() || a.state == ObjectState::CreationRequested)
+        if (gf_countsAgainstMaxLive(a))
             counted.emplace_back(gf_distanceNm(g_motionInputs.user, gf_positionOf(a.block)), &a);
     if (counted.size() <= static_cast<std::size_t>(most))
         return;

@@ -32,7 +32,10 @@ IdentityContext gf_identityContext(const LiveAcRecord& live);
 // True when the parked aircraft (in the simulator) is the same aircraft as the live one.
 bool gf_checkSameIdentity(const IdentityContext& context, const AiAcRecord& parked);
 
-// Lowers the live aircraft (created or waiting for creation) to "MAX_LIVE", farthest first.
+// Counts against "MAX_LIVE": in the simulator, or on its way there (its creation waits in the engine's
+// queues, has gone to the simulator link or its object runs its light cycle), or being respawned.
+bool gf_countsAgainstMaxLive(const LiveAcRecord& aircraft);
+// Lowers the live aircraft counted against "MAX_LIVE" to it, farthest first.
 void gf_enforceMaxLive();
 // Each tick: a "MAX_LIVE" changed in the window is applied here, on the engine's own thread
 // (the window's thread never touches the aircraft lists). g_maxLive keeps the value applied.
