@@ -179,13 +179,15 @@ TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
         const char* claimant;
         SpawnStand result;
         bool holderRemoved;
-        bool holderReported = false; // a report came while it stood there: it is about to leave
+        std::int32_t holderHeardTicksAgo = kHeardWithinTicks + 1; // silent: the service no longer sees it there
+        bool expiryLookFirst = false;
     };
     for (const Row& row : {Row{"ABC1_", "ABC1", SpawnStand::Parked, true}, Row{"ABC1", "ABC1_", SpawnStand::Gone, false},
                            Row{"DLH4", "DLH41", SpawnStand::Parked, true}, Row{"DLH41", "DLH4", SpawnStand::Parked, true},
                            Row{"ABC1_", "XYZ9_", SpawnStand::Parked, true},
-                           Row{"ABC1_", "XYZ9_", SpawnStand::Gone, false, true},
-                           Row{"DLH4", "SWR8", SpawnStand::Gone, false, true}}) {
+                           Row{"ABC1_", "XYZ9_", SpawnStand::Gone, false, kHeardWithinTicks},
+                           Row{"DLH4", "SWR8", SpawnStand::Gone, false, 100},
+                           Row{"DLH4", "SWR8", SpawnStand::Gone, false, 100, true}}) {
         g_stands.clear();
         g_liveAircraft.clear();
         addStand("A1", 0.0, 25.0);
@@ -194,8 +196,11 @@ TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
         holder.phase = MovePhase::Parked;
         holder.state = ObjectState::InSim;
         holder.objectId = 77;
-        holder.reportedWhileParked = row.holderReported ? 1 : 0;
+        g_tick = 100000;
+        holder.lastReportTick = g_tick - row.holderHeardTicksAgo;
         g_liveAircraft.push_back(holder);
+        if (row.expiryLookFirst)
+            gf_expireLiveParked();
         g_liveAircraft.push_back(aircraft(row.claimant, 17.0, kGate));
         auto& claimant = g_liveAircraft[1];
         claimant.stream[0].stationary = 1;
