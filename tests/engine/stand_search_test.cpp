@@ -211,7 +211,8 @@ TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
 }
 
 // An aircraft sent away for the parking count is not created at its stand again while the service
-// reports it there; reported on its way (it moved), or once the stands are read again, it is.
+// reports it there; reported on its way or at another stand (it moved), or once the stands are read
+// again, it is.
 TEST_F(Stands, AnAircraftSentAwayForTheCountIsCreatedAgainOnlyOnceItMoved)
 {
     enum class Created { No, Taxiing, AtTheStand };
@@ -225,6 +226,7 @@ TEST_F(Stands, AnAircraftSentAwayForTheCountIsCreatedAgainOnlyOnceItMoved)
     };
     for (const Row& row : {Row{"still standing there", 5.0, 0.0, false, Created::No, Created::No},
                            Row{"taxiing away", 100.0, 12.0, false, Created::Taxiing, Created::AtTheStand},
+                           Row{"at the next stand but one", 100.0, 0.0, false, Created::AtTheStand, Created::AtTheStand},
                            Row{"the stands read again", 5.0, 0.0, true, Created::AtTheStand, Created::AtTheStand}}) {
         SCOPED_TRACE(row.name);
         g_liveAircraft.clear();
@@ -232,6 +234,7 @@ TEST_F(Stands, AnAircraftSentAwayForTheCountIsCreatedAgainOnlyOnceItMoved)
         gf_forgetAllSentAway();
         g_stands.clear();
         addStand("A1", 0.0, 25.0);
+        addStand("A3", 100.0, 25.0);
         LiveAcRecord parked = aircraft("SWR10", 17.0, kGate);
         parked.standId = g_stands[0].sid;
         parked.initLat = g_stands[0].latitude;
@@ -244,6 +247,7 @@ TEST_F(Stands, AnAircraftSentAwayForTheCountIsCreatedAgainOnlyOnceItMoved)
         if (row.standsReadAgain) {
             gf_clearStandClaims();
             addStand("A1", 0.0, 25.0);
+            addStand("A3", 100.0, 25.0);
         }
         const auto reported = [&](double eastMetres, double knots) {
             LiveAcRecord again = aircraft("SWR10", 17.0, ahead(kGate, 90.0, eastMetres));

@@ -714,6 +714,27 @@ TEST_F(EmulatorRealistic, CreationMayFailLateNamingTheCall)
     EXPECT_FALSE(emu::objectByAtcId("FAIL1"));
 }
 
+TEST_F(EmulatorRealistic, RemovalCompletesWithinItsDelay)
+{
+    emu::SimBehaviour b = defaults();
+    b.creationDelayMinS = b.creationDelayMaxS = 0.0;
+    b.removalDelayMaxS = 1.0;
+    SimConnect_Close(handle);
+    emu::Scenario s = lf_scenario();
+    s.behaviour = b;
+    emu::reset(s);
+    ASSERT_EQ(SimConnect_Open(&handle, "Tarvo", nullptr, 0, nullptr, 0), S_OK);
+    SimConnect_SubscribeToSystemEvent(handle, 203, "ObjectRemoved");
+    callCreation("KLM12");
+    const DWORD id = emu::objectByAtcId("KLM12")->id;
+    EXPECT_EQ(SimConnect_AIRemoveObject(handle, id, 105), S_OK);
+    completions();
+    EXPECT_EQ(emu::heldObjectIds(), std::vector<SIMCONNECT_OBJECT_ID>{id}) << "still there";
+    clock.advance(1s);
+    EXPECT_EQ(completions(), std::vector<DWORD>{SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE});
+    EXPECT_TRUE(emu::heldObjectIds().empty());
+}
+
 TEST_F(EmulatorRealistic, ObjectUnderAiControlDriftsAwayAndAFrozenOneStays)
 {
     SimConnect_MapClientEventToSimEvent(handle, 214, "FREEZE_LATITUDE_LONGITUDE_SET");
