@@ -170,7 +170,8 @@ void gf_expireLiveParked()
             if (!lf_liveParked(a) || lf_silentMinutes(a) <= limit)
                 continue;
             if (param::LOG.on())
-                gf_logf("{:8}: {:8} silent {} minutes, removed", gf_standNameOf(a), a.head.callsign, lf_silentMinutes(a));
+                gf_logf("{:8}: {:8} silent {} minutes, removed", gf_standNameOf(a), a.head.callsign,
+                        lf_silentMinutes(a));
             removeAircraftFromSim(a);
         }
     }

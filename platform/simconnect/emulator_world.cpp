@@ -152,7 +152,8 @@ void lf_completeRemovals(World& world, double now)
     std::erase_if(world.pendingRemovals, [&world, now](const auto& r) {
         if (r.first > now)
             return false;
-        if (const auto at = world.objectIndex.find(r.second); at != world.objectIndex.end() && !world.objects[at->second].removed)
+        const auto at = world.objectIndex.find(r.second);
+        if (at != world.objectIndex.end() && !world.objects[at->second].removed)
             gf_markRemoved(world, world.objects[at->second]);
         return true;
     });

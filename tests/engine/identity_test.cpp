@@ -70,7 +70,10 @@ protected:
         g_tick = 4 * 3600 * 100;
         for (const auto& [index, parkedFor, silentFor] : m_parkedFor) {
             LiveAcRecord& a = g_liveAircraft[std::size_t(index)];
-            a.parkedSince = gf_steadyTicks100ns() - std::chrono::duration_cast<std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>>(parkedFor).count();
+            a.parkedSince = gf_steadyTicks100ns() -
+                            std::chrono::duration_cast<std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>>(
+                                parkedFor)
+                                .count();
             a.lastReportTick = g_tick - static_cast<std::int32_t>(silentFor.count() * 100);
         }
     }

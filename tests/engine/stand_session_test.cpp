@@ -381,16 +381,14 @@ private:
 
 // What the user set, kept as the user sees it in the simulator. Objects are told apart by what the
 // program created them as: a static's ATC id, its callsign, ends in "*". After every tick no more live
-// objects than MAX_LIVE for longer than the removals on their way take, and the limit reached beside
-// statics; a newcomer let in at the limit takes the place of the farthest object, a respawned one the
-// place it kept; no more statics and
-// live objects parked at stands than the parking count (a lowered one from the renewal after on) for
-// longer than the removals take; the aircraft the log names as sent away for the count, and
-// those a renewal sends away over a count, the longest parked; none sent away created at its stand
-// again while it is reported there, and those still reported there back within two minutes of "Flush
-// static"; a silent parked aircraft there until its 90 minutes
-// and gone at the first renewal after; and for 20 s from "Flush static" no static for longer than the
-// removals take.
+// objects than MAX_LIVE, and no more statics and live objects parked at stands than the parking count (a
+// lowered one from the renewal after on), each for no longer than the removals on their way take, and the
+// limit reached beside statics; a newcomer created at the limit takes the place of the farthest object, a
+// respawned one the place it kept; the aircraft the log names as sent away for the count, and those a
+// renewal sends away over a count, the longest parked; none sent away created at its stand again while it
+// is reported there, and those still reported there back within two minutes of "Flush static"; a silent
+// parked aircraft there until its 90 minutes and gone at the first renewal after; and for 20 s from
+// "Flush static" no static for longer than the removals take.
 class LimitWatch {
 public:
     explicit LimitWatch(const std::filesystem::path& log) : m_log(log, std::ios::binary) {}
@@ -399,9 +397,13 @@ public:
     void reported(const TrafficRecord& r)
     {
         m_heard[r.hexId] = g_tick.load();
+        const auto moved = [&r](LatLon stood) {
+            return gf_distanceNm(stood, gf_positionOf(r.situation)) > kStandReachNm;
+        };
         const auto away = m_sentAway.find(r.hexId);
-        if (away != m_sentAway.end() && gf_distanceNm(away->second, gf_positionOf(r.situation)) > kStandReachNm)
+        if (away != m_sentAway.end() && moved(away->second))
             m_sentAway.erase(away);
+        std::erase_if(m_expected, [&](const Expected& e) { return e.hexId == r.hexId && moved(e.stood); });
     }
     // Parking ended or the program restarted: nobody is kept away any longer, nor expected back.
     void forgetSentAway()
@@ -414,9 +416,9 @@ public:
     {
         creatingAtFlush += static_cast<int>(std::count_if(g_staticAircraft.begin(), g_staticAircraft.end(),
             [](const AiAcRecord& s) { return s.state == ObjectState::CreationRequested; }));
-        m_noStaticUntil = g_tick.load() + kFlushWatchTicks;
-        for (const auto& entry : m_sentAway)
-            m_expected.push_back({entry.first, g_tick.load() + kBackAfterFlushTicks});
+        m_flushTick = g_tick.load();
+        for (const auto& [hexId, stood] : m_sentAway)
+            m_expected.push_back({hexId, g_tick.load() + kBackAfterFlushTicks, stood});
         m_sentAway.clear();
     }
 
@@ -429,6 +431,8 @@ public:
         const std::uint64_t print = lf_records();
         const bool parkedChanged = print != m_printBefore;
         std::string failure = lf_liveLimit(seen.heldIds());
+        if (failure.empty())
+            failure = lf_staticsAfterFlush(seen.heldIds());
         if (failure.empty())
             failure = lf_farthest();
         if (failure.empty())
@@ -469,6 +473,7 @@ private:
     static constexpr std::int32_t kFlushWatchTicks = 2000;
     static constexpr std::int32_t kBackAfterFlushTicks = 12000; // its next report, 30 s ahead, and the creation
     static constexpr std::int32_t kStillHeardTicks = 6000;
+    static constexpr std::int32_t kReportedLatelyTicks = 2500; // handed over 30 s ahead, every 5 to 20 s
 
     // A breach of a limit, which may last only as long as the removals on their way take.
     struct Lasting {
@@ -487,10 +492,11 @@ private:
             return now - since > allowed;
         }
     };
-    // An aircraft that must be in the simulator again by a tick.
+    // An aircraft that must be in the simulator again by a tick while reported where it stood.
     struct Expected {
         std::uint32_t hexId = 0;
         std::int32_t by = 0;
+        LatLon stood;
     };
 
     static bool lf_staying(const LiveAcRecord& a)
@@ -514,6 +520,8 @@ private:
         std::uint8_t kind = 0; // 0 not asked yet, 1 live, 2 static
         std::int32_t inSim = -1;
         std::int32_t parked = -1;
+        std::int32_t staticSince = -1; // a static seen after "Flush static" from then, and allowed to stay so long
+        std::int32_t allowed = 0;
     };
     ObjectSeen& lf_object(std::uint32_t id)
     {
@@ -576,17 +584,38 @@ private:
         // Reached while statics stand: they are not live aircraft and take no room of the limit.
         limitReached += live == most && statics > 0;
         if (m_overLimit.tooLong(live > most, g_tick.load()))
-            return fmt::format("{} live aircraft in the simulator since tick {}, MAX_LIVE {}", live, m_overLimit.since, most);
-        const bool watching = g_tick.load() < m_noStaticUntil;
-        if (m_staticsAfterFlush.tooLong(watching && statics > 0, g_tick.load()))
-            return fmt::format("{} statics in the simulator since tick {}, after \"Flush static\"", statics,
-                               m_staticsAfterFlush.since);
+            return fmt::format("{} live aircraft in the simulator since tick {}, MAX_LIVE {}", live,
+                               m_overLimit.since, most);
         return {};
     }
 
-    // An aircraft created at the limit: one taken out with it, not a ghost, made way for it. None makes way
-    // for a respawned one, which kept its room; for a newcomer the farthest one (beyond the stands, where
-    // claims and the count take aircraft away too).
+    // From "Flush static" on for a while no static stays longer than its removal takes; one whose creation
+    // was on its way as the flush came goes after its light cycle.
+    std::string lf_staticsAfterFlush(const std::vector<SIMCONNECT_OBJECT_ID>& ids)
+    {
+        const std::int32_t now = g_tick.load();
+        if (now >= m_flushTick + kFlushWatchTicks)
+            return {};
+        const std::int32_t allowed =
+            kRemovingTicks + kLightCycleTicks + static_cast<std::int32_t>(g_removalQueue.size()) * kRemovalEveryTicks;
+        for (const SIMCONNECT_OBJECT_ID id : ids) {
+            if (!lf_static(id))
+                continue;
+            ObjectSeen& o = lf_object(id);
+            if (o.staticSince < m_flushTick) {
+                o.staticSince = now;
+                o.allowed = allowed;
+            }
+            if (now - o.staticSince > o.allowed)
+                return fmt::format("a static in the simulator since tick {}, after \"Flush static\": {}",
+                                   o.staticSince, lf_ownerOf(id));
+        }
+        return {};
+    }
+
+    // An aircraft created at the limit: one taken out with it, still reported (not at the end of its
+    // reports), neither a ghost nor blocked by the user, made way for it. None makes way for a respawned one, which kept its room;
+    // for a newcomer the farthest one (beyond the stands, where claims and the count take aircraft away too).
     std::string lf_farthest()
     {
         if (!m_newcomer || m_takenOut.empty() || param::MAX_LIVE.value.load() < 0)
@@ -601,17 +630,20 @@ private:
         double farthestNm = 0.0;
         for (const simemu::HeldObject& o : held) {
             const double d = gf_distanceNm(user, {o.pose.lat, o.pose.lon});
-            if (!lf_static(o.id) && lf_object(o.id).inSim >= m_stamp - 1 && d > farthestNm) {
+            if (!lf_static(o.id) && lf_object(o.id).inSim == m_stamp && d > farthestNm) { // still there
                 farthest = &o;
                 farthestNm = d;
             }
         }
         for (const LiveAcRecord* x : m_takenOut) {
             const double d = distanceOf(x->objectId);
-            if (x->head.callsign.ends_with('_') || d < 0.0)
+            const auto heard = m_heard.find(x->hexId);
+            if (x->head.callsign.ends_with('_') || x->head.callsign == param::BLOCK_CALLSIGN.getValue() || d < 0.0 ||
+                heard == m_heard.end() || g_tick.load() - heard->second > kReportedLatelyTicks)
                 continue;
             if (m_newcomer->useRespawnHeading)
-                return fmt::format("{} made way for {}, back from its respawn", lf_describe(*x), lf_describe(*m_newcomer));
+                return fmt::format("{} made way for {}, back from its respawn", lf_describe(*x),
+                                   lf_describe(*m_newcomer));
             if (x->standId != 0)
                 continue;
             ++madeWay;
@@ -666,7 +698,8 @@ private:
         const auto standing = std::count_if(ids.begin(), ids.end(), [this](SIMCONNECT_OBJECT_ID id) {
             return lf_static(id) || lf_object(id).parked == m_stamp;
         });
-        const bool holds = m_countHeld && count >= 1 && !param::INITIAL_LOAD_ONLY.on() && !param::RT_PARKTRAFFIC_ONLY.on();
+        const bool holds =
+            m_countHeld && count >= 1 && !param::INITIAL_LOAD_ONLY.on() && !param::RT_PARKTRAFFIC_ONLY.on();
         if (m_overCount.tooLong(holds && standing > count, g_tick.load()))
             return fmt::format("{} aircraft parked at stands since tick {}, parking count {}", standing,
                                m_overCount.since, count);
@@ -737,8 +770,8 @@ private:
     std::int32_t m_limitBefore = -2;
     std::int32_t m_countBefore = 0;
     bool m_countHeld = true; // the objects on stands must be within the count
-    std::int32_t m_noStaticUntil = 0;
-    Lasting m_overLimit, m_overCount, m_staticsAfterFlush;
+    std::int32_t m_flushTick = -kFlushWatchTicks;
+    Lasting m_overLimit, m_overCount;
     std::vector<ObjectSeen> m_objects; // by object id
     std::vector<const LiveAcRecord*> m_takenOut;
     const LiveAcRecord* m_newcomer = nullptr;
@@ -791,7 +824,7 @@ struct SessionPlan {
         std::int32_t until = 0;
         std::int32_t percentage = 0;
     };
-    std::vector<Typed> typedCounts;
+    std::vector<Typed> typedCounts{};
     bool expiryChecked = false; // the renewals take away silent parked aircraft only, at their 90 minutes
 };
 
@@ -919,7 +952,8 @@ protected:
             }
             for (const SessionPlan::Typed& typed : plan.typedCounts)
                 if (g_tick == typed.from || g_tick == typed.until)
-                    param::CUSTOM_PARKING_PERCENTAGE.value = g_tick == typed.from ? typed.percentage : plan.parkingPercentage;
+                    param::CUSTOM_PARKING_PERCENTAGE.value =
+                        g_tick == typed.from ? typed.percentage : plan.parkingPercentage;
             m_renewed = false;
             step();
             if (g_oneSecondFlag.exchange(0) != 0) {
