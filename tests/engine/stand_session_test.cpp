@@ -614,8 +614,9 @@ private:
     }
 
     // An aircraft created at the limit: one taken out with it, still reported (not at the end of its
-    // reports), neither a ghost nor blocked by the user, made way for it. None makes way for a respawned one, which kept its room;
-    // for a newcomer the farthest one (beyond the stands, where claims and the count take aircraft away too).
+    // reports), neither a ghost nor blocked by the user, made way for it. None makes way for a respawned
+    // one, which kept its room; for a newcomer the farthest one (beyond the stands, where claims and the
+    // count take aircraft away too).
     std::string lf_farthest()
     {
         if (!m_newcomer || m_takenOut.empty() || param::MAX_LIVE.value.load() < 0)
