@@ -4,8 +4,8 @@
 #include "airport/park_pos.h"
 #include "base/geo.h"
 #include "base/log.h"
+#include "base/tick.h"
 #include "base/time_util.h"
-#include "engine/motion.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
 #include "engine/parking_queries.h"
@@ -32,7 +32,7 @@ struct SentAway {
 };
 std::vector<SentAway> g_sentAway;
 
-constexpr std::int64_t kTicks100nsPerMinute = 600'000'000;
+constexpr std::int32_t kEngineTicksPerMinute = 6000;
 constexpr std::int64_t kParkedMinutes = 90;
 constexpr std::int64_t kHeavyParkedMinutes = 180;
 
@@ -45,10 +45,7 @@ bool lf_countedParked(const LiveAcRecord& a)
            (a.inSim() || a.state == ObjectState::CreationRequested);
 }
 
-std::int64_t lf_minutesParked(const LiveAcRecord& a)
-{
-    return std::max<std::int64_t>(0, (gf_steadyTicks100ns() - a.parkedSince) / kTicks100nsPerMinute);
-}
+std::int64_t lf_silentMinutes(const LiveAcRecord& a) { return gf_silentTicks(a) / kEngineTicksPerMinute; }
 
 // The live parked aircraft the count weighs, longest parked first. Of those parked the same whole
 // minutes the one that parked first by the clock goes first, never a newcomer by its place in the list.
@@ -131,15 +128,21 @@ bool gf_checkSameIdentity(const IdentityContext& ctx, const AiAcRecord& parked)
     return true;
 }
 
+bool gf_countsAgainstMaxLive(const LiveAcRecord& a)
+{
+    // One being respawned keeps its room: a newcomer taking it would leave none for its new object.
+    return !a.gone && (a.inSim() || (a.state == ObjectState::CreationRequested && !a.removeWhenCreated) ||
+                       gf_beingRespawned(a));
+}
+
 void gf_enforceMaxLive()
 {
     const std::int32_t most = param::MAX_LIVE.value.load();
     if (most < 0)
         return;
-    // Aircraft waiting for their creation count as well: they are in the simulator a moment later.
     std::vector<std::pair<double, LiveAcRecord*>> counted;
     for (LiveAcRecord& a : g_liveAircraft)
-        if (a.inSim() || a.state == ObjectState::CreationRequested)
+        if (gf_countsAgainstMaxLive(a))
             counted.emplace_back(gf_distanceNm(g_motionInputs.user, gf_positionOf(a.block)), &a);
     if (counted.size() <= static_cast<std::size_t>(most))
         return;
@@ -157,31 +160,30 @@ void gf_followMaxLive()
         gf_enforceMaxLive();
 }
 
+std::int32_t gf_silentTicks(const LiveAcRecord& a) { return std::max(0, g_tick.load() - a.lastReportTick); }
+
 void gf_expireLiveParked()
 {
-    g_liveParkedDisplay.clear();
-    const bool keepAll = param::INITIAL_LOAD_ONLY.on();
-    for (LiveAcRecord& a : g_liveAircraft) {
-        if (!lf_liveParked(a))
-            continue;
-        if (a.reportedWhileParked) {
-            // Heard since the last look: it stays and shows 0 minutes. Its mark is read once, since the
-            // stream that would clear it runs dry at a stand only once, a week ahead: silent from now on,
-            // it counts its minutes from its last report at the stand, which renewed parkedSince.
-            a.reportedWhileParked = 0;
-            g_liveParkedDisplay.push_back({a.hexId, 0});
-            continue;
-        }
-        const std::int64_t minutes = lf_minutesParked(a);
-        const std::int64_t limit = a.category == AcCategory::Heavy ? kHeavyParkedMinutes : kParkedMinutes;
-        if (!keepAll && minutes > limit) {
+    if (!param::INITIAL_LOAD_ONLY.on()) {
+        for (LiveAcRecord& a : g_liveAircraft) {
+            const std::int64_t limit = a.category == AcCategory::Heavy ? kHeavyParkedMinutes : kParkedMinutes;
+            if (!lf_liveParked(a) || lf_silentMinutes(a) <= limit)
+                continue;
             if (param::LOG.on())
-                gf_logf("{:8}: {:8} parked {} minutes, removed", gf_standNameOf(a), a.head.callsign, minutes);
+                gf_logf("{:8}: {:8} silent {} minutes, removed", gf_standNameOf(a), a.head.callsign,
+                        lf_silentMinutes(a));
             removeAircraftFromSim(a);
-            continue;
         }
-        g_liveParkedDisplay.push_back({a.hexId, minutes});
     }
+    gf_listLiveParked();
+}
+
+void gf_listLiveParked()
+{
+    g_liveParkedDisplay.clear();
+    for (const LiveAcRecord& a : g_liveAircraft)
+        if (lf_liveParked(a))
+            g_liveParkedDisplay.push_back({a.hexId, lf_silentMinutes(a)});
     std::stable_sort(g_liveParkedDisplay.begin(), g_liveParkedDisplay.end(),
                      [](const auto& x, const auto& y) { return x.minutes > y.minutes; });
 }

@@ -32,20 +32,32 @@ IdentityContext gf_identityContext(const LiveAcRecord& live);
 // True when the parked aircraft (in the simulator) is the same aircraft as the live one.
 bool gf_checkSameIdentity(const IdentityContext& context, const AiAcRecord& parked);
 
-// Lowers the live aircraft (created or waiting for creation) to "MAX_LIVE", farthest first.
+// Counts against "MAX_LIVE": in the simulator, or on its way there (its creation waits in the engine's
+// queues, has gone to the simulator link or its object runs its light cycle), or being respawned.
+bool gf_countsAgainstMaxLive(const LiveAcRecord& aircraft);
+// Lowers the live aircraft counted against "MAX_LIVE" to it, farthest first.
 void gf_enforceMaxLive();
 // Each tick: a "MAX_LIVE" changed in the window is applied here, on the engine's own thread
 // (the window's thread never touches the aircraft lists). g_maxLive keeps the value applied.
 void gf_followMaxLive();
 
-// Removes parked live aircraft that stood longer than 90 minutes (180 for heavies) unless
-// "INITIAL_LOAD_ONLY" is on, and rebuilds the display list.
+// The service reports a standing aircraft about every 20 s, and the merge takes one of its reports at
+// most every 15 s: one heard within this long still stands where the service sees it.
+inline constexpr std::int32_t kHeardWithinTicks = 30 * 100;
+// Engine ticks since the aircraft's latest report.
+std::int32_t gf_silentTicks(const LiveAcRecord& aircraft);
+
+// Removes parked live aircraft silent for longer than 90 minutes (180 for heavies) unless
+// "INITIAL_LOAD_ONLY" is on, and lists the others (gf_listLiveParked). Each aircraft's fate depends on
+// its last report alone, so looking again decides nothing new.
 struct LiveParkedEntry {
     std::uint32_t hexId = 0;
-    std::int64_t minutes = 0;
+    std::int64_t minutes = 0; // silent
 };
-extern std::vector<LiveParkedEntry> g_liveParkedDisplay; // longest parked first
+extern std::vector<LiveParkedEntry> g_liveParkedDisplay; // longest silent first
 void gf_expireLiveParked();
+// Lists the parked live aircraft in the display list, removing none.
+void gf_listLiveParked();
 // Removes the count live aircraft parked longest.
 void gf_removeLiveParked(std::size_t count);
 // Keeps the parked aircraft within the parking count once the aircraft parks (or is about to).

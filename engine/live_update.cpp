@@ -4,6 +4,7 @@
 #include "base/geo.h"
 #include "base/log.h"
 #include "base/tick.h"
+#include "engine/identity.h"
 #include "engine/live_removals.h"
 #include "engine/motion_inputs.h"
 #include "engine/motion_math.h"
@@ -124,24 +125,17 @@ bool lf_beyondSimQuery(const Situation& f)
     return gf_positionKnown(user) && gf_distanceNm(user, gf_positionOf(f)) * kMetresPerNm > g_rangeMetres.load();
 }
 
-// Live aircraft in the simulator or on their way there: whether the creation still waits in the
-// engine's queues, has gone to the simulator link, or its object runs through its light cycle.
-std::size_t lf_liveInSimOrComing()
-{
-    return static_cast<std::size_t>(
-        std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(), [](const LiveAcRecord& a) {
-            return !a.gone && (a.inSim() || (a.state == ObjectState::CreationRequested && !a.removeWhenCreated));
-        }));
-}
-
-// False when the live limit leaves no room and nothing farther away can make way.
-bool lf_roomForOneMore(const Situation& f)
+// False when the live limit leaves no room for the aircraft and nothing farther away can make way.
+// One being respawned has its room already.
+bool lf_roomForOneMore(const LiveAcRecord& a, const Situation& f)
 {
     const std::int32_t maxLive = param::MAX_LIVE.value.load();
     if (maxLive == -1)
         return true;
-    const auto n = lf_liveInSimOrComing();
-    if (static_cast<std::size_t>(std::max(maxLive, 0)) > n)
+    const auto others = std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(), [&a](const LiveAcRecord& x) {
+        return &x != &a && gf_countsAgainstMaxLive(x);
+    });
+    if (std::max(maxLive, 0) > others)
         return true;
     return !gf_removeFarthestLiveAc(gf_distanceNm(g_motionInputs.user, gf_positionOf(f)));
 }
@@ -162,7 +156,7 @@ bool lf_endsInUnderscore(const std::string& s) { return !s.empty() && s.back() =
 // Steps 7 on of the buffer rules; true when the aircraft may be spawned.
 bool lf_mayBeSpawned(LiveAcRecord& a, const Situation& f)
 {
-    if (!lf_roomForOneMore(f))
+    if (!lf_roomForOneMore(a, f))
         return false;
     const std::string blocked = param::BLOCK_CALLSIGN.getValue();
     if (!blocked.empty() && blocked == a.head.callsign)

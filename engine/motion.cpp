@@ -244,8 +244,6 @@ void lf_extendStream(LiveAcRecord& a, std::int32_t count)
     const std::int64_t seconds = parked ? kWeekSeconds : (a.onGround ? 3 : 8);
     s.timeKey = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t(s.timeKey) + 100 * seconds, INT32_MAX));
     a.stream.push_back(s);
-    if (parked)
-        a.reportedWhileParked = 0; // it still holds its stand: an arrival or a new aircraft may contest it
 }
 
 bool lf_streamEnded(LiveAcRecord& a)

@@ -78,11 +78,11 @@ struct LiveAcRecord : AiAcRecord, LiveMotion {
     std::uint8_t creationSent = 0;
 
     double lastFeedTime = 0.0;
+    std::int32_t lastReportTick = 0; // g_tick as its latest report was merged
     std::int64_t parkedSince = 0; // steady clock, 100 ns units
     std::int32_t keepWindow = 0;  // synthetic continuations: >0 granted, 0 none yet, -1 used up
     std::int32_t holdStartTick = 0;
     MovePhase previousPhase = MovePhase::New;
-    std::uint8_t reportedWhileParked = 0;
     std::uint8_t flightPlanAssigned = 0;
     std::uint8_t heldForUser = 0;
     std::uint8_t holding = 0;

@@ -354,6 +354,12 @@ bool gf_respawnLiveAc(LiveAcRecord& a, const TrafficRecord& r)
     return false;
 }
 
+bool gf_beingRespawned(const LiveAcRecord& a)
+{
+    // Only a respawn brings a record back to state 0, and only a respawn sets its heading.
+    return a.state == ObjectState::RespawnPending || (a.state == ObjectState::New && a.useRespawnHeading);
+}
+
 void liveryRespawn(LiveAcRecord& a)
 {
     try {

@@ -29,6 +29,8 @@ void lf_setLightsByPhase(LiveAcRecord& aircraft);
 // False when the record must not be appended (the aircraft is created again).
 bool gf_respawnLiveAc(LiveAcRecord& aircraft, const TrafficRecord& record);
 void liveryRespawn(LiveAcRecord& aircraft);
+// Between the removal of its old object and the creation of its new one.
+bool gf_beingRespawned(const LiveAcRecord& aircraft);
 
 // Pitch of a new airborne aircraft from its vertical rate, radians (negative: nose up).
 double gf_spawnPitch(double verticalRateFpm);

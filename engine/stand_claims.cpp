@@ -62,7 +62,7 @@ bool lf_claimStand(const LiveAcRecord& claimant, const ParkPos& stand)
             return false;
         } else if (theirs == mine + "_" || (lf_ghostMarked(theirs) && !lf_ghostMarked(mine))) {
             lf_logStand(stand, other, "ghost, replace by", mine);
-        } else if ((lf_ghostMarked(mine) && !lf_ghostMarked(theirs)) || other.reportedWhileParked) {
+        } else if ((lf_ghostMarked(mine) && !lf_ghostMarked(theirs)) || gf_silentTicks(other) <= kHeardWithinTicks) {
             return false;
         } else {
             lf_logStand(stand, other, "removed because another live", mine + " wants the stand ...");

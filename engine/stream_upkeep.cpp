@@ -139,6 +139,7 @@ bool lf_decideByPhase(LiveAcRecord& a, Situation& s)
 
 void decodeExisting(LiveAcRecord& a, Situation s)
 {
+    a.lastReportTick = g_tick.load(); // heard, whatever the report means for its stream
     if (a.stream.size() > kMaxWaitingSituations)
         removeAircraftFromSim(a); // the report is still taken: the removal ends the stream
     if (a.holding && !a.stream.empty() &&
@@ -212,7 +213,6 @@ bool lf_checkSituation(LiveAcRecord& a, Situation& s)
 bool lf_checkStandDeparture(LiveAcRecord& a, Situation& s)
 {
     const double nearNm = a.previousPhase == MovePhase::TaxiToStand ? 2.0 * kNearStandNm : kNearStandNm;
-    a.reportedWhileParked = 1;
     const double d = gf_distanceNm({a.initLat, a.initLon}, gf_positionOf(s));
     if (d <= nearNm) {
         a.parkedSince = gf_steadyTicks100ns();

@@ -422,7 +422,7 @@ void lf_limitLiveParked(std::int64_t count)
     const auto extra = static_cast<std::int64_t>(g_liveParked.size()) - count;
     gf_setStatusMessage(fmt::format("Parking adjustments: {} more live ac than wanted", extra), true);
     gf_removeLiveParked(static_cast<std::size_t>(extra));
-    gf_expireLiveParked();
+    gf_listLiveParked(); // the expiry of this renewal has decided already
     lf_collectLiveParked();
 }
 

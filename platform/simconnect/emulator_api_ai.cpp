@@ -149,7 +149,7 @@ HRESULT SimConnect_AIRemoveObject(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID Objec
                                   SIMCONNECT_DATA_REQUEST_ID RequestID)
 {
     return lf_onAiObject(hSimConnect, "SimConnect_AIRemoveObject", ObjectID, RequestID, true,
-                         [](SimObject& o) { gf_markRemoved(g_world, o); });
+                         [](SimObject& o) { gf_removeLater(g_world, o); });
 }
 
 HRESULT SimConnect_AISetAircraftFlightPlan(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,

@@ -111,6 +111,7 @@ HRESULT SimConnect_Close(HANDLE hSimConnect)
             }
         closedAt = call.now();
         g_world.pendingCreations.clear(); // and those it asked for that had not appeared yet
+        g_world.pendingRemovals.clear();
         g_world.connection.reset();
         held = g_world.objects;
         airport = g_world.scenario.airport;

@@ -64,6 +64,9 @@ struct SimBehaviour {
     double creationDelayMinS = 0.1;
     double creationDelayMaxS = 2.0;
     CreationReplyOrder creationReplyOrder = CreationReplyOrder::Random;
+    // An AI removal completes up to this long after the call (drawn evenly): the object stays until then,
+    // and "ObjectRemoved" comes then. 0: at once.
+    double removalDelayMaxS = 0.0;
     double creationFailureRate = 0.0; // share of creations that fail late
     // The simulator keeps a tail number of at most this many characters as the "ATC ID".
     std::size_t atcIdMaxChars = 12;

@@ -147,6 +147,18 @@ void lf_advancePeriodic(World& world, double now)
     }
 }
 
+void lf_completeRemovals(World& world, double now)
+{
+    std::erase_if(world.pendingRemovals, [&world, now](const auto& r) {
+        if (r.first > now)
+            return false;
+        const auto at = world.objectIndex.find(r.second);
+        if (at != world.objectIndex.end() && !world.objects[at->second].removed)
+            gf_markRemoved(world, world.objects[at->second]);
+        return true;
+    });
+}
+
 } // namespace
 
 void gf_resetWorld(World& world, const Scenario& scenario)
@@ -210,7 +222,22 @@ void gf_quitWorld(World& world)
         world.connection->quit = true;
     world.gone = true;
     world.pendingCreations.clear();
+    world.pendingRemovals.clear();
 }
+
+void gf_removeLater(World& world, SimObject& object)
+{
+    const double most = world.scenario.behaviour.removalDelayMaxS;
+    if (most <= 0.0) {
+        gf_markRemoved(world, object);
+        return;
+    }
+    const auto pending = [&object](const auto& r) { return r.second == object.id; };
+    if (std::none_of(world.pendingRemovals.begin(), world.pendingRemovals.end(), pending))
+        world.pendingRemovals.emplace_back(
+            gf_worldSeconds(world) + std::uniform_real_distribution<double>(0.0, most)(world.random), object.id);
+}
+
 
 void gf_completeCreations(World& world, double now)
 {
@@ -233,6 +260,7 @@ void gf_advanceWorld(World& world)
     if (quitAfter && world.connection && !world.connection->quit && now >= world.connection->openedAt + *quitAfter)
         gf_quitWorld(world);
     gf_completeCreations(world, now);
+    lf_completeRemovals(world, now);
     auto due = std::stable_partition(world.pendingForeign.begin(), world.pendingForeign.end(),
                                      [now](const ForeignObjectSpec& s) { return s.appearAfterSeconds > now; });
     for (auto it = due; it != world.pendingForeign.end(); ++it) {

@@ -77,6 +77,7 @@ struct World {
     int creationFailures = 0;
     int delivered = 0;
     std::vector<PendingCreation> pendingCreations; // creations under way
+    std::vector<std::pair<double, SIMCONNECT_OBJECT_ID>> pendingRemovals; // when due, the object
     std::mt19937 random;
     double driftedAt = 0.0; // objects have moved on by themselves up to this time
 };
@@ -96,6 +97,8 @@ VariableContext gf_variableContext(const World& world);
 void gf_updateUser(World& world);
 // Time-driven happenings up to now: foreign objects appearing, frames, periodic data.
 void gf_advanceWorld(World& world);
+// Removes the object once the simulator's removal delay has passed.
+void gf_removeLater(World& world, SimObject& object);
 
 // The simulator closes: QUIT to the client, then its calls fail and Open fails until the next reset.
 void gf_quitWorld(World& world);

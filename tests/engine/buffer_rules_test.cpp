@@ -53,20 +53,31 @@ protected:
 TEST_F(BufferRules, LiveLimitMakesTheFarthestGoOrDropsTheNewcomer)
 {
     struct Case {
+        const char* name;
+        ObjectState farState; // the aircraft 7 NM away
         double newcomerNm;
         bool spawned;
     };
-    for (const Case c : {Case{5.0, true}, Case{9.0, false}}) {
+    for (const Case c : {Case{"nearer newcomer", ObjectState::InSim, 5.0, true},
+                         Case{"farther newcomer", ObjectState::InSim, 9.0, false},
+                         Case{"its old object being removed", ObjectState::RespawnPending, 5.0, false},
+                         Case{"its new object still to come", ObjectState::New, 5.0, false}}) {
+        SCOPED_TRACE(c.name);
         g_liveAircraft.clear();
         g_pendingCreationIds.clear();
         param::MAX_LIVE.value = 1;
         LiveAcRecord& far = waiting(7.0, 5000.0, 0x100001);
-        far.state = ObjectState::InSim;
-        far.objectId = 120;
+        far.state = c.farState;
+        far.objectId = c.farState == ObjectState::New ? 0 : 120;
+        far.useRespawnHeading = c.farState != ObjectState::InSim ? 1 : 0; // being respawned
         updateBufferAc(waiting(c.newcomerNm, 5000.0, 0x100002));
-        EXPECT_EQ(g_liveAircraft[1].state == ObjectState::CreationRequested, c.spawned) << c.newcomerNm;
-        EXPECT_EQ(g_liveAircraft[1].gone != 0, !c.spawned) << c.newcomerNm;
-        EXPECT_EQ(g_liveAircraft[0].state == ObjectState::RemovalRequested, c.spawned) << c.newcomerNm;
+        EXPECT_EQ(g_liveAircraft[1].state == ObjectState::CreationRequested, c.spawned);
+        EXPECT_EQ(g_liveAircraft[1].gone != 0, !c.spawned);
+        EXPECT_EQ(g_liveAircraft[0].state == ObjectState::RemovalRequested, c.spawned);
+        if (c.farState == ObjectState::New) {
+            updateBufferAc(g_liveAircraft[0]);
+            EXPECT_EQ(g_liveAircraft[0].state, ObjectState::CreationRequested) << "the respawn keeps its room";
+        }
     }
 }
 

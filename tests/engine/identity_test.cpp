@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 
 namespace zyn {
 namespace {
@@ -50,23 +51,31 @@ protected:
         return g_liveAircraft.back();
     }
 
-    LiveAcRecord& addParkedLive(int n, AcCategory category, std::chrono::seconds parkedFor)
+    // Parked for its time and silent since, unless heard later (silentFor).
+    LiveAcRecord& addParkedLive(int n, AcCategory category, std::chrono::seconds parkedFor,
+                                std::optional<std::chrono::seconds> silentFor = {})
     {
         LiveAcRecord& a = addLive(n, 1.0);
         a.category = category;
         a.phase = MovePhase::Parked;
         a.parkedSince = gf_steadyTicks100ns();
-        m_parkedFor.emplace_back(&a - g_liveAircraft.data(), parkedFor);
+        m_parkedFor.push_back({&a - g_liveAircraft.data(), parkedFor, silentFor.value_or(parkedFor)});
         return a;
     }
 
-    // Moves the clock on and back-dates each parked aircraft by its time.
+    // Moves both clocks on and back-dates each parked aircraft by its times.
     void parkAll()
     {
         m_clock.advance(4h);
-        for (const auto& [index, minutes] : m_parkedFor)
-            g_liveAircraft[std::size_t(index)].parkedSince =
-                gf_steadyTicks100ns() - std::chrono::duration_cast<std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>>(minutes).count();
+        g_tick = 4 * 3600 * 100;
+        for (const auto& [index, parkedFor, silentFor] : m_parkedFor) {
+            LiveAcRecord& a = g_liveAircraft[std::size_t(index)];
+            a.parkedSince = gf_steadyTicks100ns() -
+                            std::chrono::duration_cast<std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>>(
+                                parkedFor)
+                                .count();
+            a.lastReportTick = g_tick - static_cast<std::int32_t>(silentFor.count() * 100);
+        }
     }
 
     std::vector<std::uint32_t> removedHexIds() const
@@ -80,7 +89,11 @@ protected:
 
     ManualClock m_clock;
     const LatLon user{47.0, 8.0};
-    std::vector<std::pair<std::ptrdiff_t, std::chrono::seconds>> m_parkedFor;
+    struct Parked {
+        std::ptrdiff_t index;
+        std::chrono::seconds parkedFor, silentFor;
+    };
+    std::vector<Parked> m_parkedFor;
 };
 
 TEST_F(Identity, ParkedAircraftThatIsTheLiveOneIsFound)
@@ -170,18 +183,21 @@ TEST_F(Identity, ParkedLiveAircraftExpireAfterNinetyOrHeavyHundredEightyMinutes)
         addParkedLive(2, AcCategory::Large, 91min);
         addParkedLive(3, AcCategory::Large, 89min);
         addParkedLive(4, AcCategory::Heavy, 181min);
-        addParkedLive(5, AcCategory::Large, 300min).reportedWhileParked = 1; // about to depart
+        addParkedLive(5, AcCategory::Large, 95min, 0s); // heard just now 100 m off its stand, about to depart
+        addParkedLive(6, AcCategory::Large, 300min, 20min); // heard at its stand 20 minutes ago
         parkAll();
-        gf_expireLiveParked();
-        const auto expected = initialLoadOnly ? std::vector<std::uint32_t>{}
-                                              : std::vector<std::uint32_t>{0x400000 + 2, 0x400000 + 4};
-        EXPECT_EQ(removedHexIds(), expected) << initialLoadOnly;
-        std::vector<std::int64_t> minutes;
-        for (const auto& e : g_liveParkedDisplay)
-            minutes.push_back(e.minutes);
-        const std::vector<std::int64_t> shown =
-            initialLoadOnly ? std::vector<std::int64_t>{181, 179, 91, 89, 0} : std::vector<std::int64_t>{179, 89, 0};
-        EXPECT_EQ(minutes, shown);
+        for (const char* look : {"first look", "second look of the same renewal"}) {
+            gf_expireLiveParked();
+            const auto expected = initialLoadOnly ? std::vector<std::uint32_t>{}
+                                                  : std::vector<std::uint32_t>{0x400000 + 2, 0x400000 + 4};
+            EXPECT_EQ(removedHexIds(), expected) << initialLoadOnly << " " << look;
+            std::vector<std::int64_t> minutes;
+            for (const auto& e : g_liveParkedDisplay)
+                minutes.push_back(e.minutes);
+            const std::vector<std::int64_t> shown = initialLoadOnly ? std::vector<std::int64_t>{181, 179, 91, 89, 20, 0}
+                                                                    : std::vector<std::int64_t>{179, 89, 20, 0};
+            EXPECT_EQ(minutes, shown) << look;
+        }
     }
 }
 

@@ -239,14 +239,12 @@ TEST_F(Motion, ParkedAircraftIsContinuedByAWeek)
     a.stream.pop_front();
     a.phase = MovePhase::Parked;
     a.standId = 1;
-    a.reportedWhileParked = 1;
     nextPosMain(a);
     EXPECT_EQ(a.state, ObjectState::InSim);
     EXPECT_EQ(a.keepWindow, 1);
     ASSERT_EQ(a.stream.size(), 1u);
     EXPECT_EQ(a.stream.front().timeKey, 1100 + 100 * 604800);
     EXPECT_TRUE(a.stream.front().stationary);
-    EXPECT_EQ(a.reportedWhileParked, 0);
 }
 
 TEST_F(Motion, ArrivalAtTheStandParksOnlyWithinTwoMetres)

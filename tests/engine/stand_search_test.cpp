@@ -179,13 +179,15 @@ TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
         const char* claimant;
         SpawnStand result;
         bool holderRemoved;
-        bool holderReported = false; // a report came while it stood there: it is about to leave
+        std::int32_t holderHeardTicksAgo = kHeardWithinTicks + 1; // silent: the service no longer sees it there
+        bool expiryLookFirst = false;
     };
     for (const Row& row : {Row{"ABC1_", "ABC1", SpawnStand::Parked, true}, Row{"ABC1", "ABC1_", SpawnStand::Gone, false},
                            Row{"DLH4", "DLH41", SpawnStand::Parked, true}, Row{"DLH41", "DLH4", SpawnStand::Parked, true},
                            Row{"ABC1_", "XYZ9_", SpawnStand::Parked, true},
-                           Row{"ABC1_", "XYZ9_", SpawnStand::Gone, false, true},
-                           Row{"DLH4", "SWR8", SpawnStand::Gone, false, true}}) {
+                           Row{"ABC1_", "XYZ9_", SpawnStand::Gone, false, kHeardWithinTicks},
+                           Row{"DLH4", "SWR8", SpawnStand::Gone, false, 100},
+                           Row{"DLH4", "SWR8", SpawnStand::Gone, false, 100, true}}) {
         g_stands.clear();
         g_liveAircraft.clear();
         addStand("A1", 0.0, 25.0);
@@ -194,8 +196,11 @@ TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
         holder.phase = MovePhase::Parked;
         holder.state = ObjectState::InSim;
         holder.objectId = 77;
-        holder.reportedWhileParked = row.holderReported ? 1 : 0;
+        g_tick = 100000;
+        holder.lastReportTick = g_tick - row.holderHeardTicksAgo;
         g_liveAircraft.push_back(holder);
+        if (row.expiryLookFirst)
+            gf_expireLiveParked();
         g_liveAircraft.push_back(aircraft(row.claimant, 17.0, kGate));
         auto& claimant = g_liveAircraft[1];
         claimant.stream[0].stationary = 1;
@@ -206,7 +211,8 @@ TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
 }
 
 // An aircraft sent away for the parking count is not created at its stand again while the service
-// reports it there; reported on its way (it moved), or once the stands are read again, it is.
+// reports it there; reported on its way or at another stand (it moved), or once the stands are read
+// again, it is.
 TEST_F(Stands, AnAircraftSentAwayForTheCountIsCreatedAgainOnlyOnceItMoved)
 {
     enum class Created { No, Taxiing, AtTheStand };
@@ -220,6 +226,7 @@ TEST_F(Stands, AnAircraftSentAwayForTheCountIsCreatedAgainOnlyOnceItMoved)
     };
     for (const Row& row : {Row{"still standing there", 5.0, 0.0, false, Created::No, Created::No},
                            Row{"taxiing away", 100.0, 12.0, false, Created::Taxiing, Created::AtTheStand},
+                           Row{"at the next stand but one", 100.0, 0.0, false, Created::AtTheStand, Created::AtTheStand},
                            Row{"the stands read again", 5.0, 0.0, true, Created::AtTheStand, Created::AtTheStand}}) {
         SCOPED_TRACE(row.name);
         g_liveAircraft.clear();
@@ -227,6 +234,7 @@ TEST_F(Stands, AnAircraftSentAwayForTheCountIsCreatedAgainOnlyOnceItMoved)
         gf_forgetAllSentAway();
         g_stands.clear();
         addStand("A1", 0.0, 25.0);
+        addStand("A3", 100.0, 25.0);
         LiveAcRecord parked = aircraft("SWR10", 17.0, kGate);
         parked.standId = g_stands[0].sid;
         parked.initLat = g_stands[0].latitude;
@@ -239,6 +247,7 @@ TEST_F(Stands, AnAircraftSentAwayForTheCountIsCreatedAgainOnlyOnceItMoved)
         if (row.standsReadAgain) {
             gf_clearStandClaims();
             addStand("A1", 0.0, 25.0);
+            addStand("A3", 100.0, 25.0);
         }
         const auto reported = [&](double eastMetres, double knots) {
             LiveAcRecord again = aircraft("SWR10", 17.0, ahead(kGate, 90.0, eastMetres));

@@ -171,6 +171,9 @@ public:
         return failure;
     }
 
+    // The AI objects of ours the simulator held after this tick.
+    const std::vector<SIMCONNECT_OBJECT_ID>& heldIds() const { return m_ids; }
+
 private:
     std::string lf_stands()
     {
@@ -313,7 +316,8 @@ private:
         const std::int32_t queued = static_cast<std::int32_t>(g_removalQueue.size()) * kRemovalEveryTicks;
         m_waits.swap(m_lastWaits);
         m_waits.clear();
-        for (const SIMCONNECT_OBJECT_ID id : simemu::heldObjectIds()) {
+        m_ids = simemu::heldObjectIds();
+        for (const SIMCONNECT_OBJECT_ID id : m_ids) {
             Held& h = lf_slot(id);
             h.heldStamp = m_stamp;
             const bool owned = h.stamp == m_stamp;
@@ -363,6 +367,7 @@ private:
     };
     std::vector<StandShown> m_standsShown;
     std::vector<OnStand> m_onStands;
+    std::vector<SIMCONNECT_OBJECT_ID> m_ids;
     std::vector<const LiveAcRecord*> m_holders;
     std::vector<Held> m_slots; // by object id
     std::uint32_t m_stamp = 0;
@@ -374,12 +379,16 @@ private:
     std::vector<Wait> m_waits, m_lastWaits;
 };
 
-// What the user set, kept as the user sees it: the live aircraft in the simulator or on their way within
-// MAX_LIVE after every tick, and the limit reached; after each check of the parking count (an aircraft
-// parked at a stand, a renewal) the live parked and the statics within the count, the aircraft the log
-// names as sent away for it the longest parked, and none sent away created at its stand again while it
-// is reported there; a silent parked aircraft there until its 90 minutes and gone at the first renewal
-// after; and after "Flush static" no static, even of those being created as it came.
+// What the user set, kept as the user sees it in the simulator. Objects are told apart by what the
+// program created them as: a static's ATC id, its callsign, ends in "*". After every tick no more live
+// objects than MAX_LIVE, and no more statics and live objects parked at stands than the parking count (a
+// lowered one from the renewal after on), each for no longer than the removals on their way take, and the
+// limit reached beside statics; a newcomer created at the limit takes the place of the farthest object, a
+// respawned one the place it kept; the aircraft the log names as sent away for the count, and those a
+// renewal sends away over a count, the longest parked; none sent away created at its stand again while it
+// is reported there, and those still reported there back within two minutes of "Flush static"; a silent
+// parked aircraft there until its 90 minutes and gone at the first renewal after; and for 20 s from
+// "Flush static" no static for longer than the removals take.
 class LimitWatch {
 public:
     explicit LimitWatch(const std::filesystem::path& log) : m_log(log, std::ios::binary) {}
@@ -388,29 +397,48 @@ public:
     void reported(const TrafficRecord& r)
     {
         m_heard[r.hexId] = g_tick.load();
+        const auto moved = [&r](LatLon stood) {
+            return gf_distanceNm(stood, gf_positionOf(r.situation)) > kStandReachNm;
+        };
         const auto away = m_sentAway.find(r.hexId);
-        if (away != m_sentAway.end() && gf_distanceNm(away->second, gf_positionOf(r.situation)) > kStandReachNm)
+        if (away != m_sentAway.end() && moved(away->second))
             m_sentAway.erase(away);
+        std::erase_if(m_expected, [&](const Expected& e) { return e.hexId == r.hexId && moved(e.stood); });
     }
-    // "Flush static" was served, parking ended or the program restarted: nobody is kept away any longer.
-    void forgetSentAway() { m_sentAway.clear(); }
+    // Parking ended or the program restarted: nobody is kept away any longer, nor expected back.
+    void forgetSentAway()
+    {
+        m_sentAway.clear();
+        m_expected.clear();
+    }
+    // "Flush static" was served: those kept away from their stands may stand there again.
     void flushed()
     {
         creatingAtFlush += static_cast<int>(std::count_if(g_staticAircraft.begin(), g_staticAircraft.end(),
             [](const AiAcRecord& s) { return s.state == ObjectState::CreationRequested; }));
-        m_noStaticUntil = g_tick.load() + kFlushWatchTicks;
-        forgetSentAway();
+        m_flushTick = g_tick.load();
+        for (const auto& [hexId, stood] : m_sentAway)
+            m_expected.push_back({hexId, g_tick.load() + kBackAfterFlushTicks, stood});
+        m_sentAway.clear();
     }
 
-    std::string afterTick(bool renewed, bool expiryChecked)
+    std::string afterTick(const StandWatch& seen, bool renewed, bool expiryChecked)
     {
-        const std::uint64_t print = lf_parkedPrint();
+        ++m_stamp;
+        const std::int32_t count = gf_parkingCount();
+        m_countHeld = renewed || (m_countHeld && count >= m_countBefore);
+        m_countBefore = count;
+        const std::uint64_t print = lf_records();
         const bool parkedChanged = print != m_printBefore;
-        std::string failure = lf_liveLimit();
+        std::string failure = lf_liveLimit(seen.heldIds());
+        if (failure.empty())
+            failure = lf_staticsAfterFlush(seen.heldIds());
+        if (failure.empty())
+            failure = lf_farthest();
         if (failure.empty())
             failure = lf_sentAwayLines();
-        if (failure.empty() && (parkedChanged || renewed))
-            failure = lf_countChecked(renewed);
+        if (failure.empty() && parkedChanged)
+            failure = lf_createdAgain();
         if (failure.empty() && renewed)
             failure = lf_renewal(expiryChecked && !param::INITIAL_LOAD_ONLY.on());
         if (parkedChanged) { // listed again only when they changed, which most ticks they do not
@@ -421,42 +449,61 @@ public:
                     m_parkedBefore.emplace_back(a.hexId, a.inSim());
             std::sort(m_parkedBefore.begin(), m_parkedBefore.end());
         }
-        for (std::size_t i = 0; failure.empty() && g_tick.load() < m_noStaticUntil && i < g_staticAircraft.size(); ++i)
-            if (lf_standing(g_staticAircraft[i]))
-                failure = "a static after \"Flush static\": " + lf_describe(g_staticAircraft[i]);
+        if (failure.empty())
+            failure = lf_parkingCount(seen.heldIds(), count);
+        if (failure.empty())
+            failure = lf_back();
         return failure;
     }
 
-    int limitReached = 0;    // ticks with MAX_LIVE live aircraft in the simulator or on their way, and statics
-    int sentAway = 0;        // aircraft the log names as sent away for the parking count
-    int takenAtRenewal = 0;  // live parked aircraft a renewal took away
-    int expired = 0;         // silent parked aircraft gone at a renewal after their 90 minutes
-    int creatingAtFlush = 0; // statics being created as "Flush static" was served
+    int limitReached = 0;      // ticks with MAX_LIVE live objects in the simulator, and statics
+    int madeWay = 0;           // aircraft beyond the stands taken out for a newcomer at the limit
+    int sentAway = 0;          // aircraft the log names as sent away for the parking count
+    int takenAtRenewal = 0;    // live parked aircraft a renewal took away for a count of 0
+    int sentOverCount = 0;     // live parked aircraft a renewal sent away over a count of 1 or more
+    int expired = 0;           // silent parked aircraft gone at a renewal after their 90 minutes
+    int creatingAtFlush = 0;   // statics being created as "Flush static" was served
+    int cameBack = 0;          // kept from their stands until "Flush static", and back
 
 private:
     static constexpr double kStandReachNm = 0.029697624190064796; // 55 m: created at a stand from there
+    static constexpr double kFartherNm = 0.1 + 0.02; // the engine's margin, and a frame of motion
     static constexpr std::int32_t kExpiryTicks = 90 * 6000;
     static constexpr std::int32_t kSlackTicks = 2 * 6000; // reports merge 30 s ahead; the aircraft parks after
     static constexpr std::int32_t kFlushWatchTicks = 2000;
+    static constexpr std::int32_t kBackAfterFlushTicks = 12000; // its next report, 30 s ahead, and the creation
+    static constexpr std::int32_t kStillHeardTicks = 6000;
+    static constexpr std::int32_t kReportedLatelyTicks = 2500; // handed over 30 s ahead, every 5 to 20 s
+
+    // A breach of a limit, which may last only as long as the removals on their way take.
+    struct Lasting {
+        std::int32_t since = -1;
+        std::int32_t allowed = 0;
+        bool tooLong(bool breached, std::int32_t now)
+        {
+            if (!breached) {
+                since = -1;
+                return false;
+            }
+            if (since < 0) {
+                since = now;
+                allowed = kRemovingTicks + static_cast<std::int32_t>(g_removalQueue.size()) * kRemovalEveryTicks;
+            }
+            return now - since > allowed;
+        }
+    };
+    // An aircraft that must be in the simulator again by a tick while reported where it stood.
+    struct Expected {
+        std::uint32_t hexId = 0;
+        std::int32_t by = 0;
+        LatLon stood;
+    };
 
     static bool lf_staying(const LiveAcRecord& a)
     {
         return !a.gone && !a.removeWhenCreated && (a.inSim() || a.state == ObjectState::CreationRequested);
     }
     static bool lf_parked(const LiveAcRecord& a) { return a.phase == MovePhase::Parked && lf_staying(a); }
-    static bool lf_standing(const AiAcRecord& s)
-    {
-        return !s.erase && !s.removeWhenCreated && (s.inSim() || s.state == ObjectState::CreationRequested);
-    }
-    // A fingerprint of the parked live aircraft and whether each is in the simulator.
-    static std::uint64_t lf_parkedPrint()
-    {
-        std::uint64_t print = 0;
-        for (const LiveAcRecord& a : g_liveAircraft)
-            if (lf_parked(a))
-                print += (std::uint64_t{a.hexId} * 2 + (a.inSim() ? 1 : 0)) * 0x9E3779B97F4A7C15ull + 1;
-        return print;
-    }
     bool lf_parkedBefore(std::uint32_t hexId) const
     {
         const auto it = std::lower_bound(m_parkedBefore.begin(), m_parkedBefore.end(), std::pair{hexId, false});
@@ -467,18 +514,146 @@ private:
         if (const ParkPos* stand = gf_standBySid(a.standId))
             m_sentAway[a.hexId] = {stand->latitude, stand->longitude};
     }
+    // What the checks know of one object: how it was created, and the last checks that saw its record in the
+    // simulator (state 2) and parked at a stand.
+    struct ObjectSeen {
+        std::uint8_t kind = 0; // 0 not asked yet, 1 live, 2 static
+        std::int32_t inSim = -1;
+        std::int32_t parked = -1;
+        std::int32_t staticSince = -1; // a static seen after "Flush static" from then, and allowed to stay so long
+        std::int32_t allowed = 0;
+    };
+    ObjectSeen& lf_object(std::uint32_t id)
+    {
+        if (id >= m_objects.size())
+            m_objects.resize(id + 256);
+        return m_objects[id];
+    }
+    // Whether the object was created as a static; asked of the simulator once per object.
+    bool lf_static(SIMCONNECT_OBJECT_ID id)
+    {
+        ObjectSeen& o = lf_object(id);
+        if (o.kind == 0) {
+            const auto created = simemu::object(id);
+            o.kind = created && !created->atcId.empty() && created->atcId.back() == '*' ? 2 : 1;
+        }
+        return o.kind == 2;
+    }
+    static bool lf_inSim(std::uint32_t hexId)
+    {
+        return std::any_of(g_liveAircraft.begin(), g_liveAircraft.end(),
+                           [hexId](const LiveAcRecord& a) { return a.hexId == hexId && a.inSim(); });
+    }
+
+    // One pass over the live records: the fingerprint of the parked ones, the objects taken out in this
+    // tick, and one created.
+    std::uint64_t lf_records()
+    {
+        std::uint64_t print = 0;
+        m_takenOut.clear();
+        m_newcomer = nullptr;
+        for (const LiveAcRecord& a : g_liveAircraft) {
+            if (lf_parked(a))
+                print += (std::uint64_t{a.hexId} * 2 + (a.inSim() ? 1 : 0)) * 0x9E3779B97F4A7C15ull + 1;
+            if (a.state == ObjectState::CreationRequested && a.stateSeen == ObjectState::New)
+                m_newcomer = &a;
+            if (a.objectId == 0)
+                continue;
+            ObjectSeen& o = lf_object(a.objectId);
+            const bool before = o.inSim == m_stamp - 1;
+            if (a.phase == MovePhase::Parked)
+                o.parked = m_stamp;
+            if (a.inSim())
+                o.inSim = m_stamp;
+            else if (before && a.state == ObjectState::RemovalRequested)
+                m_takenOut.push_back(&a);
+        }
+        return print;
+    }
 
     // Against the limit as it stood before this tick: the engine applies a new one at its next tick.
-    std::string lf_liveLimit()
+    std::string lf_liveLimit(const std::vector<SIMCONNECT_OBJECT_ID>& ids)
     {
         const std::int32_t most = std::exchange(m_limitBefore, param::MAX_LIVE.value.load());
-        if (most < 0 || most != m_limitBefore)
+        if (most < 0 || most != m_limitBefore) {
+            m_overLimit = {};
             return {};
-        const auto n = std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(), lf_staying);
+        }
+        const auto statics = std::count_if(ids.begin(), ids.end(), [this](auto id) { return lf_static(id); });
+        const auto live = static_cast<std::int64_t>(ids.size()) - statics;
         // Reached while statics stand: they are not live aircraft and take no room of the limit.
-        limitReached += n == most && std::any_of(g_staticAircraft.begin(), g_staticAircraft.end(), lf_standing);
-        return n > most ? fmt::format("{} live aircraft in the simulator or on their way, MAX_LIVE {}", n, most)
-                        : std::string();
+        limitReached += live == most && statics > 0;
+        if (m_overLimit.tooLong(live > most, g_tick.load()))
+            return fmt::format("{} live aircraft in the simulator since tick {}, MAX_LIVE {}", live,
+                               m_overLimit.since, most);
+        return {};
+    }
+
+    // From "Flush static" on for a while no static stays longer than its removal takes; one whose creation
+    // was on its way as the flush came goes after its light cycle.
+    std::string lf_staticsAfterFlush(const std::vector<SIMCONNECT_OBJECT_ID>& ids)
+    {
+        const std::int32_t now = g_tick.load();
+        if (now >= m_flushTick + kFlushWatchTicks)
+            return {};
+        const std::int32_t allowed =
+            kRemovingTicks + kLightCycleTicks + static_cast<std::int32_t>(g_removalQueue.size()) * kRemovalEveryTicks;
+        for (const SIMCONNECT_OBJECT_ID id : ids) {
+            if (!lf_static(id))
+                continue;
+            ObjectSeen& o = lf_object(id);
+            if (o.staticSince < m_flushTick) {
+                o.staticSince = now;
+                o.allowed = allowed;
+            }
+            if (now - o.staticSince > o.allowed)
+                return fmt::format("a static in the simulator since tick {}, after \"Flush static\": {}",
+                                   o.staticSince, lf_ownerOf(id));
+        }
+        return {};
+    }
+
+    // An aircraft created at the limit: one taken out with it, still reported (not at the end of its
+    // reports), neither a ghost nor blocked by the user, made way for it. None makes way for a respawned
+    // one, which kept its room; for a newcomer the farthest one (beyond the stands, where claims and the
+    // count take aircraft away too).
+    std::string lf_farthest()
+    {
+        if (!m_newcomer || m_takenOut.empty() || param::MAX_LIVE.value.load() < 0)
+            return {};
+        const LatLon user = gf_positionOf(g_userAc.get());
+        const auto held = simemu::heldObjects();
+        const auto distanceOf = [&](std::uint32_t id) {
+            const auto o = std::find_if(held.begin(), held.end(), [id](const auto& h) { return h.id == id; });
+            return o == held.end() ? -1.0 : gf_distanceNm(user, {o->pose.lat, o->pose.lon});
+        };
+        const simemu::HeldObject* farthest = nullptr;
+        double farthestNm = 0.0;
+        for (const simemu::HeldObject& o : held) {
+            const double d = gf_distanceNm(user, {o.pose.lat, o.pose.lon});
+            if (!lf_static(o.id) && lf_object(o.id).inSim == m_stamp && d > farthestNm) { // still there
+                farthest = &o;
+                farthestNm = d;
+            }
+        }
+        for (const LiveAcRecord* x : m_takenOut) {
+            const double d = distanceOf(x->objectId);
+            const auto heard = m_heard.find(x->hexId);
+            if (x->head.callsign.ends_with('_') || x->head.callsign == param::BLOCK_CALLSIGN.getValue() || d < 0.0 ||
+                heard == m_heard.end() || g_tick.load() - heard->second > kReportedLatelyTicks)
+                continue;
+            if (m_newcomer->useRespawnHeading)
+                return fmt::format("{} made way for {}, back from its respawn", lf_describe(*x),
+                                   lf_describe(*m_newcomer));
+            if (x->standId != 0)
+                continue;
+            ++madeWay;
+            if (farthestNm <= d + kFartherNm)
+                continue;
+            return fmt::format("{} made way for {} at the limit {:.2f} NM away, but {} stays {:.2f} NM away",
+                               lf_describe(*x), lf_describe(*m_newcomer), d, lf_ownerOf(farthest->id), farthestNm);
+        }
+        return {};
     }
 
     // The log's new lines naming an aircraft sent away for the count: none parked longer.
@@ -507,41 +682,45 @@ private:
         return {};
     }
 
-    // An aircraft parked at a stand this tick (it arrived, or was created there), or a renewal: the
-    // count was checked.
-    std::string lf_countChecked(bool renewed)
+    // An aircraft parked at a stand this tick (it arrived, or was created there): not one sent away for
+    // the count and still reported where it was sent away from.
+    std::string lf_createdAgain()
     {
-        bool checked = renewed;
-        for (const LiveAcRecord& a : g_liveAircraft) {
-            if (!lf_parked(a) || lf_parkedBefore(a.hexId))
-                continue;
-            checked = true;
-            if (m_sentAway.contains(a.hexId))
+        for (const LiveAcRecord& a : g_liveAircraft)
+            if (lf_parked(a) && !lf_parkedBefore(a.hexId) && m_sentAway.contains(a.hexId))
                 return a.head.callsign + " created at its stand again, reported where it was sent away from";
-        }
-        const std::int32_t count = gf_parkingCount();
-        if (!checked || count < 1 || param::INITIAL_LOAD_ONLY.on() || param::RT_PARKTRAFFIC_ONLY.on())
-            return {};
-        const auto live = std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(), lf_parked);
-        const auto statics = std::count_if(g_staticAircraft.begin(), g_staticAircraft.end(), lf_standing);
-        return live + statics > count ? fmt::format("{} live parked and {} statics after a check of the parking "
-                                                    "count {}",
-                                                    live, statics, count)
-                                      : std::string();
+        return {};
     }
 
-    // The live parked aircraft a renewal takes away are kept away as those the log names; with the expiry
-    // checked, only the silent ones go, and all those silent for 90 minutes.
+    // The statics and the live objects parked at stands within the count; a count lowered holds from the
+    // renewal after, which brings the live parked within it.
+    std::string lf_parkingCount(const std::vector<SIMCONNECT_OBJECT_ID>& ids, std::int32_t count)
+    {
+        const auto standing = std::count_if(ids.begin(), ids.end(), [this](SIMCONNECT_OBJECT_ID id) {
+            return lf_static(id) || lf_object(id).parked == m_stamp;
+        });
+        const bool holds =
+            m_countHeld && count >= 1 && !param::INITIAL_LOAD_ONLY.on() && !param::RT_PARKTRAFFIC_ONLY.on();
+        if (m_overCount.tooLong(holds && standing > count, g_tick.load()))
+            return fmt::format("{} aircraft parked at stands since tick {}, parking count {}", standing,
+                               m_overCount.since, count);
+        return {};
+    }
+
+    // The live parked aircraft a renewal takes away are kept away as those the log names; over a count the
+    // longest parked go; with the expiry checked, only the silent ones go, and all those silent for 90 minutes.
     std::string lf_renewal(bool expiryChecked)
     {
         const std::int32_t now = g_tick.load();
+        const std::int32_t count = gf_parkingCount();
+        const LiveAcRecord* longestStaying = nullptr;
+        const LiveAcRecord* latestSent = nullptr;
         for (const auto& [hexId, inSim] : m_parkedBefore) {
             const auto there = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(),
                                             [hexId](const LiveAcRecord& a) { return a.hexId == hexId; });
             if (!inSim || there == g_liveAircraft.end())
                 continue;
             const bool gone = !lf_staying(*there);
-            takenAtRenewal += gone ? 1 : 0;
             if (gone)
                 lf_keepAway(*there);
             const std::int32_t silent = now - (m_heard.contains(hexId) ? m_heard.at(hexId) : 0);
@@ -552,13 +731,52 @@ private:
                 return fmt::format("{} still parked at a renewal, silent for {} minutes", there->head.callsign,
                                    silent / 6000);
             expired += expiryChecked && gone ? 1 : 0;
+            if (!gone && (!longestStaying || there->parkedSince < longestStaying->parkedSince))
+                longestStaying = &*there;
+            if (!gone || silent >= kExpiryTicks - kSlackTicks)
+                continue;
+            ++(count >= 1 ? sentOverCount : takenAtRenewal);
+            if (!latestSent || there->parkedSince > latestSent->parkedSince)
+                latestSent = &*there;
+        }
+        if (count >= 1 && latestSent && longestStaying && longestStaying->parkedSince < latestSent->parkedSince)
+            return fmt::format("{} sent away at a renewal over the parking count {}, but {} parked longer stays",
+                               latestSent->head.callsign, count, longestStaying->head.callsign);
+        return {};
+    }
+
+    // Those expected in the simulator again are there by their time, unless no longer reported.
+    std::string lf_back()
+    {
+        const std::int32_t now = g_tick.load();
+        for (auto it = m_expected.begin(); it != m_expected.end();) {
+            const bool back = lf_inSim(it->hexId);
+            if (!back && now <= it->by) {
+                ++it;
+                continue;
+            }
+            cameBack += back ? 1 : 0;
+            const auto heard = m_heard.find(it->hexId);
+            if (!back && heard != m_heard.end() && now - heard->second < kStillHeardTicks)
+                return fmt::format("{:06X} kept from its stand after \"Flush static\", reported since, not in the "
+                                   "simulator by tick {}",
+                                   it->hexId, it->by);
+            it = m_expected.erase(it);
         }
         return {};
     }
 
     std::ifstream m_log;
+    std::int32_t m_stamp = 0; // ticks checked
     std::int32_t m_limitBefore = -2;
-    std::int32_t m_noStaticUntil = 0;
+    std::int32_t m_countBefore = 0;
+    bool m_countHeld = true; // the objects on stands must be within the count
+    std::int32_t m_flushTick = -kFlushWatchTicks;
+    Lasting m_overLimit, m_overCount;
+    std::vector<ObjectSeen> m_objects; // by object id
+    std::vector<const LiveAcRecord*> m_takenOut;
+    const LiveAcRecord* m_newcomer = nullptr;
+    std::vector<Expected> m_expected;
     std::vector<std::pair<std::uint32_t, bool>> m_parkedBefore; // as the last tick left them: hex id, in the simulator
     std::uint64_t m_printBefore = 0;
     std::unordered_map<std::uint32_t, LatLon> m_sentAway;
@@ -600,10 +818,14 @@ struct SessionPlan {
     // statics), and no arrival sends a live aircraft away to keep a count.
     std::int32_t parkingPercentage = 0;
     bool renewal = false; // the main loop's 15-second step, which renews the parking every 20 minutes
-    // From..until the user types a parking percentage of 0: the renewal between takes every live parked
-    // aircraft away for the count.
-    std::int32_t noCountFrom = 0;
-    std::int32_t noCountUntil = 0;
+    // From..until the user types another parking percentage: a renewal between brings the live parked
+    // down to the lower count (at 0 takes them all away).
+    struct Typed {
+        std::int32_t from = 0;
+        std::int32_t until = 0;
+        std::int32_t percentage = 0;
+    };
+    std::vector<Typed> typedCounts{};
     bool expiryChecked = false; // the renewals take away silent parked aircraft only, at their 90 minutes
 };
 
@@ -616,6 +838,7 @@ protected:
     {
         m_checkEveryStep = false;
         m_scenario.frameRate = 30.0; // the position sets go to the simulator once a frame
+        m_scenario.behaviour.removalDelayMaxS = 1.0; // an object goes, and its report comes, up to a second later
         const SessionStand user = gf_sessionStands().back();
         m_scenario.userTrack = {simemu::TrackPoint{0.0, user.at.lat, user.at.lon, kSessionFieldFt, 0.0, 0.0, true}};
         m_scenario.groundAltitudeFt = kSessionFieldFt;
@@ -728,8 +951,10 @@ protected:
                 flushed = true;
                 flushAsked = true;
             }
-            if (plan.noCountFrom > 0 && (g_tick == plan.noCountFrom || g_tick == plan.noCountUntil))
-                param::CUSTOM_PARKING_PERCENTAGE.value = g_tick == plan.noCountFrom ? 0 : plan.parkingPercentage;
+            for (const SessionPlan::Typed& typed : plan.typedCounts)
+                if (g_tick == typed.from || g_tick == typed.until)
+                    param::CUSTOM_PARKING_PERCENTAGE.value =
+                        g_tick == typed.from ? typed.percentage : plan.parkingPercentage;
             m_renewed = false;
             step();
             if (g_oneSecondFlag.exchange(0) != 0) {
@@ -746,7 +971,7 @@ protected:
             ++figures.ticks;
             figures.failure = watch.afterTick();
             if (figures.failure.empty())
-                figures.failure = limits.afterTick(m_renewed, plan.expiryChecked);
+                figures.failure = limits.afterTick(watch, m_renewed, plan.expiryChecked);
             if (!figures.failure.empty()) {
                 figures.failure = fmt::format("seed {}, tick {}: {}", seed, g_tick.load(), figures.failure);
                 break;
@@ -755,20 +980,27 @@ protected:
                 figures.parked += lf_countParked(waiting);
         }
         figures.arrivals = figures.parked + static_cast<int>(waiting.size());
-        std::printf("seed %u: MAX_LIVE reached in %d ticks, %d sent away for the parking count, %d taken away at "
-                    "renewals, %d expired, %d statics being created at the flush\n",
-                    seed, limits.limitReached, limits.sentAway, limits.takenAtRenewal, limits.expired,
-                    limits.creatingAtFlush);
+        std::printf("seed %u: MAX_LIVE reached in %d ticks, %d made way for newcomers, %d sent away for the parking "
+                    "count, %d sent away and %d taken away at renewals, %d expired, %d statics being created at the "
+                    "flush, %d back after it\n",
+                    seed, limits.limitReached, limits.madeWay, limits.sentAway, limits.sentOverCount,
+                    limits.takenAtRenewal, limits.expired, limits.creatingAtFlush, limits.cameBack);
         // At the busy airport the limit holds the live traffic for many minutes with statics beside it; an
         // engine that counted the statics against it would hold it there for moments only.
         if (plan.maxLive >= 0 && limits.limitReached < kLimitReachedTicks)
             figures.untried += " MAX_LIVE reached beside statics for less than a minute;";
-        if (plan.noCountFrom > 0 && limits.sentAway == 0)
+        if (plan.maxLive >= 0 && limits.madeWay == 0)
+            figures.untried += " nothing made way for a newcomer at MAX_LIVE;";
+        if (!plan.typedCounts.empty() && limits.sentAway == 0)
             figures.untried += " nothing sent away for the parking count;";
-        if (plan.noCountFrom > 0 && limits.takenAtRenewal == 0)
-            figures.untried += " no renewal took live parked aircraft away;";
+        if (!plan.typedCounts.empty() && limits.sentOverCount == 0)
+            figures.untried += " no renewal sent live parked aircraft away over a count;";
+        if (!plan.typedCounts.empty() && limits.takenAtRenewal == 0)
+            figures.untried += " no renewal took live parked aircraft away for a count of 0;";
         if (plan.expiryChecked && limits.expired == 0)
             figures.untried += " no silent parked aircraft expired;";
+        if (plan.flush && !plan.typedCounts.empty() && limits.cameBack == 0)
+            figures.untried += " none kept from its stand came back after the flush;";
         if (plan.flush && plan.parkingPercentage == 0 && limits.creatingAtFlush == 0)
             figures.untried += " no static being created at the flush;";
         return figures;
@@ -786,8 +1018,9 @@ protected:
             plan.maxLive = 40;
             plan.parkingPercentage = 50;
             plan.renewal = true;
-            plan.noCountFrom = kSessionFirstTick + 10 * 6000; // the renewal at minute 20 between, before the flush
-            plan.noCountUntil = kSessionFirstTick + 22 * 6000;
+            // The renewal at minute 20 between, before the flush; that at minute 80 after the restart.
+            plan.typedCounts = {{kSessionFirstTick + 10 * 6000, kSessionFirstTick + 22 * 6000, 0},
+                                {kSessionFirstTick + 70 * 6000, kSessionFirstTick + 82 * 6000, 10}};
         } else if (seed % 3 == 0) {
             plan.flush = false;
             plan.restart = false;

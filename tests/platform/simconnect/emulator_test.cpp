@@ -662,6 +662,16 @@ protected:
         return ids;
     }
 
+    // The connection opened again on a simulator behaving so.
+    void reopen(const emu::SimBehaviour& behaviour)
+    {
+        SimConnect_Close(handle);
+        emu::Scenario s = lf_scenario();
+        s.behaviour = behaviour;
+        emu::reset(s);
+        ASSERT_EQ(SimConnect_Open(&handle, "Tarvo", nullptr, 0, nullptr, 0), S_OK);
+    }
+
     static emu::SimBehaviour defaults() { return emu::SimBehaviour{}; }
     emu::SimBehaviour realistic = defaults();
 };
@@ -697,11 +707,7 @@ TEST_F(EmulatorRealistic, CreationMayFailLateNamingTheCall)
     emu::SimBehaviour b = defaults();
     b.creationDelayMinS = b.creationDelayMaxS = 1.0;
     b.creationFailureRate = 1.0;
-    SimConnect_Close(handle);
-    emu::Scenario s = lf_scenario();
-    s.behaviour = b;
-    emu::reset(s);
-    ASSERT_EQ(SimConnect_Open(&handle, "Tarvo", nullptr, 0, nullptr, 0), S_OK);
+    reopen(b);
     const DWORD packet = callCreation("FAIL1");
     EXPECT_TRUE(completions().empty());
     clock.advance(1s);
@@ -712,6 +718,23 @@ TEST_F(EmulatorRealistic, CreationMayFailLateNamingTheCall)
     EXPECT_EQ(ex[0].dwSendID, packet);
     EXPECT_EQ(ids.size(), 1u) << "no object";
     EXPECT_FALSE(emu::objectByAtcId("FAIL1"));
+}
+
+TEST_F(EmulatorRealistic, RemovalCompletesWithinItsDelay)
+{
+    emu::SimBehaviour b = defaults();
+    b.creationDelayMinS = b.creationDelayMaxS = 0.0;
+    b.removalDelayMaxS = 1.0;
+    reopen(b);
+    SimConnect_SubscribeToSystemEvent(handle, 203, "ObjectRemoved");
+    callCreation("KLM12");
+    const DWORD id = emu::objectByAtcId("KLM12")->id;
+    EXPECT_EQ(SimConnect_AIRemoveObject(handle, id, 105), S_OK);
+    completions();
+    EXPECT_EQ(emu::heldObjectIds(), std::vector<SIMCONNECT_OBJECT_ID>{id}) << "still there";
+    clock.advance(1s);
+    EXPECT_EQ(completions(), std::vector<DWORD>{SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE});
+    EXPECT_TRUE(emu::heldObjectIds().empty());
 }
 
 TEST_F(EmulatorRealistic, ObjectUnderAiControlDriftsAwayAndAFrozenOneStays)
