@@ -16,6 +16,12 @@
 # ($home/stage-<hash>), where the caller stages what Wine needs; a folder whose build folder is gone
 # goes at the next call. Run as another user, Wine runs as that user and wine_area stays empty.
 # wine_give path... makes what root wrote there the user's (nothing to do without wine_area).
+#
+# wine_run command...
+# Runs a command that runs a Windows program under Wine, its output shown. A run that Wine itself ended
+# (its client lost the server, or no server came up: wine_own_errors) before the program reported a
+# failure (a line with "FAILED") is run once more, saying so; the code is then the second run's. A
+# failure the program reported, a crash and a time-out are never run again.
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo "$(dirname "$wine")/wineserver")
 wine_user=tarvo-wine
@@ -81,10 +87,14 @@ wine_start() {
     display=:$display
   fi
   export DISPLAY=$display
+  # Into a file, not a pipe: the services wineboot starts keep its output open, for good when their
+  # server is gone.
   local out status=0
-  out=$(timeout 300 "$wine" wineboot --init 2>&1) || status=$?
+  out=$(mktemp)
+  timeout 300 "$wine" wineboot --init >"$out" 2>&1 || status=$?
+  [ $status -eq 0 ] || wine_failure=$(tail -1 "$out")
+  rm -f "$out"
   if [ $status -ne 0 ]; then
-    wine_failure=$(echo "$out" | tail -1)
     [ -n "$wine_failure" ] || wine_failure="wineboot ended with code $status"
     wine_stop
     return 1
@@ -98,4 +108,28 @@ wine_stop() {
     wait "$wine_xvfb" 2>/dev/null || true
     wine_xvfb=
   fi
+}
+wine_own_errors='^wine client error:|^wine: .*(wineserver|wine server)'
+wine_run() {
+  local out code cause
+  out=$(mktemp)
+  wine_run_once "$out" "$@" && code=0 || code=$?
+  cause=$(grep -m1 -E "$wine_own_errors" "$out" || true)
+  if [ $code -ne 0 ] && [ -n "$cause" ] && ! grep -q 'FAILED' "$out"; then
+    echo "== Wine itself ended the run ($cause, exit code $code); once more"
+    wine_run_once "$out" "$@" && code=0 || code=$?
+  fi
+  rm -f "$out"
+  return $code
+}
+# Into a file shown as it grows, not a pipe: a Wine process that outlives the program would hold a pipe
+# open.
+wine_run_once() { # output file, command...
+  local out=$1 pid code=0
+  shift
+  "$@" >"$out" 2>&1 &
+  pid=$!
+  tail -n +1 -f -s 0.2 --pid="$pid" "$out"
+  wait "$pid" || code=$?
+  return $code
 }

@@ -1,0 +1,130 @@
+// The test command's steps (scripts/steps.sh): a step that fails says so with its exit code, and the
+// last line lists the failed ones; and its runs under Wine (wine_run, scripts/wine-env.sh): a run that
+// Wine itself ended is run once more, a failure the program reported never is. Fake steps and a fake
+// program that prints what Wine or a check prints play the runs.
+#include "tests/support/guard_time.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <sys/wait.h>
+
+namespace zyn {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ScriptRun {
+    int exitCode = -1;
+    std::string output;
+};
+
+// The body run in a script of the test command's kind (set -e), with the steps and Wine's helpers.
+ScriptRun lf_runSteps(const test::TempDir& folder, const std::string& body)
+{
+    test::writeText(folder / "driver.sh", fmt::format(R"(set -euo pipefail
+source '{0}/scripts/wine-env.sh'
+source '{0}/scripts/steps.sh'
+steps_report_aborts
+{1}
+)",
+                                                      TARVO_SOURCE_DIR, body));
+    const std::string line = fmt::format("cd '{}' && timeout {} bash driver.sh > output.txt 2>&1",
+                                         folder.path().string(), test::guardTime(60));
+    const int status = std::system(line.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readText(folder / "output.txt")};
+}
+
+TEST(TestCommandSteps, EveryFailedStepIsNamedAndListedAtTheEnd)
+{
+    const struct {
+        const char* what;
+        const char* body;
+        int exitCode;
+        const char* said; // every line of the output
+    } cases[] = {
+        {"every step passes", "step 'fake build' true\nstep 'fake tests' true\nsteps_end done '(at 5 s)'", 0,
+         "== done, status 0 (at 5 s)\n"},
+        {"two steps fail, the others still run",
+         "step 'fake build' bash -c 'exit 2' || true\nstep 'fake checks' true\n"
+         "step 'fake tests' bash -c 'exit 8' || true\nsteps_end",
+         1,
+         "== FAILED: fake build (exit code 2)\n== FAILED: fake tests (exit code 8)\n"
+         "== done, status 1; failed: fake build (exit code 2); fake tests (exit code 8)\n"},
+        {"a step left out", "step_skipped 'fake tests' 'their build failed'\nsteps_end", 0,
+         "== SKIPPED: fake tests: their build failed\n== done, status 0\n"},
+        {"a command that ends the script, in a function; one that fails where the script goes on",
+         "quiet=$(false; echo y)\necho \"quiet: $quiet\"\ngive() { false; }\ngive\necho not here", 1,
+         "quiet: y\n== FAILED: false (exit code 1, driver.sh line 7)\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir folder;
+        const ScriptRun run = lf_runSteps(folder, c.body);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.output, c.said);
+    }
+}
+
+// Each call prints what the next word of $PLAN says and ends as that would.
+constexpr const char* kFakeRun = R"(#!/usr/bin/env bash
+calls=$(( $(cat calls 2>/dev/null || echo 0) + 1 ))
+echo "$calls" > calls
+set -- $PLAN
+shift $((calls - 1))
+case $1 in
+  pass) echo "ok     a check"; echo "wine: 1 passed, 0 failed" ;;
+  client) echo "wine client error:0: recvmsg: connection reset"; exit 1 ;;
+  server) echo "wine: a wine server seems to be running, but I cannot connect to it."; exit 1 ;;
+  fails) echo "FAILED a check: wrong"; echo "wine: 0 passed, 1 failed"; exit 1 ;;
+  fails-then-client) echo "FAILED a check: wrong"; echo "wine client error:0: recvmsg: connection reset"; exit 1 ;;
+  crash) echo "wine: Unhandled page fault on read access to 0000000000000000"; exit 1 ;;
+esac
+)";
+
+TEST(TestCommandSteps, ARunThatWineItselfEndedRunsOnceMoreAFailedCheckNever)
+{
+    const struct {
+        const char* plan;
+        int exitCode;
+        int calls;
+        const char* onceMore; // what the log says of the second run; empty: none
+    } cases[] = {
+        {"pass", 0, 1, ""},
+        {"client pass", 0, 2,
+         "== Wine itself ended the run (wine client error:0: recvmsg: connection reset, exit code 1); once more"},
+        {"server pass", 0, 2, "(wine: a wine server seems to be running, but I cannot connect to it., exit code 1)"},
+        {"client client", 1, 2, "== Wine itself ended the run"},
+        {"fails pass", 1, 1, ""},
+        {"fails-then-client pass", 1, 1, ""},
+        {"crash pass", 1, 1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.plan);
+        test::TempDir folder;
+        test::writeText(folder / "fake-run", kFakeRun);
+        fs::permissions(folder / "fake-run", fs::perms::owner_all, fs::perm_options::replace);
+        const ScriptRun run =
+            lf_runSteps(folder, fmt::format("PLAN='{}' step 'fake check' wine_run ./fake-run || true\nsteps_end", c.plan));
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
+        EXPECT_EQ(std::stoi(test::readText(folder / "calls")), c.calls);
+        const bool said = run.output.find("once more") != std::string::npos;
+        EXPECT_EQ(said, *c.onceMore != '\0') << run.output;
+        if (*c.onceMore) {
+            EXPECT_NE(run.output.find(c.onceMore), std::string::npos) << run.output;
+        }
+        // The runs' own output is shown; a failure is named.
+        const char* last = c.exitCode == 0 ? "wine: 1 passed, 0 failed\n== done, status 0\n"
+                                           : "== done, status 1; failed: fake check (exit code 1)\n";
+        EXPECT_TRUE(run.output.ends_with(last)) << run.output;
+    }
+}
+
+} // namespace
+} // namespace zyn
