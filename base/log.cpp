@@ -9,7 +9,9 @@
 #include "platform/system/files.h"
 
 #include <cstdio>
+#include <initializer_list>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
 namespace zyn {
@@ -36,8 +38,9 @@ void lf_write(std::string_view prefix, std::string_view text)
     std::lock_guard lock(g_logMutex);
     if (g_logFile == nullptr)
         return;
-    std::fwrite(prefix.data(), 1, prefix.size(), g_logFile);
-    std::fwrite(text.data(), 1, text.size(), g_logFile);
+    for (const std::string_view part : {prefix, text})
+        if (!part.empty()) // an empty view may hold no pointer, which fwrite must not get
+            std::fwrite(part.data(), 1, part.size(), g_logFile);
     std::fputc('\n', g_logFile);
     std::fflush(g_logFile);
     std::clearerr(g_logFile); // a lost line must not silence the rest of the log
