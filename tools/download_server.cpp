@@ -127,7 +127,6 @@ void DownloadServer::serve(const std::string& path, httplib::Response& response)
         response.status = 500;
     else if (*fault == DownloadFault::Silent)
         waitForStop(); // the reply is written only once the client gave up
-
     else if (*fault == DownloadFault::Stall)
         stallReply(file, response);
     else if (*fault == DownloadFault::Trickle)

@@ -132,7 +132,12 @@ void lf_askForRescan(BoolControlParameter& box, std::string_view what, std::stri
     const auto asked = gf_runUnlessExiting(
         [&] {
             box.value = *on ? 1 : 0;
-            gf_writeParametersXml(box);
+            if (!gf_writeParametersXml(box)) { // not asked for at all: a restart would read the file without it
+                box.value = *on ? 0 : 1;
+                gf_showErrorMessage(fmt::format("asking for a scan of your {}: {} could not be saved, see Log.txt",
+                                                what, gf_utf8FileName(gf_parametersPath())));
+                return false;
+            }
             if (restartNow)
                 prepare();
             lf_sayRescan(*on, what, whenAdded, restartNow);

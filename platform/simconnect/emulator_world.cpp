@@ -238,7 +238,6 @@ void gf_removeLater(World& world, SimObject& object)
             gf_worldSeconds(world) + std::uniform_real_distribution<double>(0.0, most)(world.random), object.id);
 }
 
-
 void gf_completeCreations(World& world, double now)
 {
     // In the order they come due; those due together in the order of their calls.
