@@ -195,25 +195,29 @@ NearAirports gf_nearAirports(LatLon position)
     return result;
 }
 
-std::optional<AirportRecord> gf_closestAirport(LatLon position)
+ClosestAirport gf_closestAirport(LatLon position)
 {
     const NearAirports found = gf_nearAirports(position);
     if (!found.best)
-        return std::nullopt;
+        return {};
     const AirportRecord& best = g_airports[*found.best];
     if (!found.neighbour)
-        return best;
+        return {best};
     const AirportRecord& neighbour = g_airports[*found.neighbour];
     gf_logf("Airport {} is closest, neighbour is {}", best.icao, neighbour.icao);
     std::string bestStand;
     std::string neighbourStand;
-    const double d1 = gf_readDestApfForClosestStand(best.icao, position, bestStand);
-    const double d2 = gf_readDestApfForClosestStand(neighbour.icao, position, neighbourStand);
-    if (d2 >= d1)
-        return best;
+    const std::optional<double> d1 = gf_readDestApfForClosestStand(best.icao, position, bestStand);
+    if (!d1)
+        return {.fileUnderWay = true};
+    const std::optional<double> d2 = gf_readDestApfForClosestStand(neighbour.icao, position, neighbourStand);
+    if (!d2)
+        return {.fileUnderWay = true};
+    if (*d2 >= *d1)
+        return {best};
     gf_logf("Airport {} is closest, but stand {} at neighbouring airport {} is closest at {:.0F} meters ...", best.icao,
-            neighbourStand, neighbour.icao, d2 * kMetresPerNm);
-    return neighbour;
+            neighbourStand, neighbour.icao, *d2 * kMetresPerNm);
+    return {neighbour};
 }
 
 bool lf_containsDashedWord(std::string_view text, const AirportRecord& airport)

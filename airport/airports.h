@@ -46,12 +46,17 @@ struct NearAirports {
     std::optional<std::size_t> neighbour;
 };
 NearAirports gf_nearAirports(LatLon position);
-// The closest airport within 5 NM; when a neighbour is also that close, the one of the two whose
-// parking file has the stand nearest to the position.
-std::optional<AirportRecord> gf_closestAirport(LatLon position);
+// The closest airport within 5 NM (none when there is none); when a neighbour is also that close,
+// the one of the two whose parking file has the stand nearest to the position. While one of their
+// files is on its way from the server nothing is decided (fileUnderWay): a later check decides.
+struct ClosestAirport {
+    std::optional<AirportRecord> airport;
+    bool fileUnderWay = false;
+};
+ClosestAirport gf_closestAirport(LatLon position);
 // Distance in NM from the position to the nearest stand of the airport's parking file, that stand's
-// id in standId; 100.0 when it cannot tell.
-double gf_readDestApfForClosestStand(std::string_view code, LatLon position, std::string& standId);
+// id in standId; 100.0 when it cannot tell; nothing while the file is on its way from the server.
+std::optional<double> gf_readDestApfForClosestStand(std::string_view code, LatLon position, std::string& standId);
 // Forgets the server files that look-up fetched (a new session fetches them again).
 void gf_forgetFetchedStands();
 

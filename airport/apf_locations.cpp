@@ -1,5 +1,6 @@
 #include "airport/apf_locations.h"
 
+#include "airport/airport_asks.h"
 #include "airport/airport_code.h"
 #include "airport/airport_downloads.h"
 #include "airport/airports.h"
@@ -37,116 +38,6 @@ constexpr std::int32_t kLearningWeek = 20;
 std::mutex g_probeMutex;
 std::map<std::string, bool, std::less<>> g_stockProbes; // under g_probeMutex: code -> on the server (clear answers only)
 
-// An ask that held the asker (the main loop) for a whole time-out is not made again before a pause
-// that doubles with each such ask, up to an hour: a session of hours waits on it a few times, not at
-// every check, and what is back after a long outage is found within the hour.
-constexpr std::chrono::minutes kFirstProbePause{2};
-constexpr std::chrono::minutes kLongestProbePause{60};
-struct AskPause {
-    std::chrono::minutes last{0}; // zero while the asks are answered
-    SteadyTime until{};
-};
-// The server's, after an ask that got no answer at all: every airport file waits for it (the stock
-// probe, the closest stand's files, the park airport's file).
-AskPause g_serverPause; // under g_probeMutex
-// A file's own, by its path on the server, after it came too slowly: the server's other files are
-// asked for meanwhile. Few files are asked for in a session; the bound keeps a long one small.
-constexpr std::size_t kMostPausedFiles = 64;
-std::map<std::string, AskPause, std::less<>> g_filePauses; // under g_probeMutex
-
-// Under g_probeMutex.
-std::chrono::minutes lf_lengthen(AskPause& pause)
-{
-    pause.last = pause.last.count() == 0 ? kFirstProbePause : std::min(2 * pause.last, kLongestProbePause);
-    pause.until = gf_steadyNow() + pause.last;
-    return pause.last;
-}
-
-bool lf_lasts(const AskPause& pause)
-{
-    return pause.last.count() != 0 && gf_steadyNow() < pause.until;
-}
-
-// Under g_probeMutex. Room for a file's pause: when full, the pause that ended first goes.
-AskPause& lf_filePause(const std::string& path)
-{
-    if (g_filePauses.size() >= kMostPausedFiles && !g_filePauses.contains(path))
-        g_filePauses.erase(std::ranges::min_element(g_filePauses, {}, [](const auto& entry) { return entry.second.until; }));
-    return g_filePauses[path];
-}
-
-// A file's address below the download server's base, the same for the whole session.
-std::string lf_pathOnServer(std::string_view url)
-{
-    const std::string base = gf_downloadBaseUrl();
-    return std::string(url.starts_with(base) ? url.substr(base.size()) : url);
-}
-
-enum class Paused : std::uint8_t { No, Server, File };
-
-Paused lf_pausedFor(std::string_view url)
-{
-    const std::string path = lf_pathOnServer(url);
-    std::lock_guard lock(g_probeMutex);
-    if (lf_lasts(g_serverPause))
-        return Paused::Server;
-    const auto it = g_filePauses.find(path);
-    return it != g_filePauses.end() && lf_lasts(it->second) ? Paused::File : Paused::No;
-}
-
-// What an ask's end tells of the server and of the file. An answer ends the server's pause, a clear
-// one the file's too; no answer lengthens the server's, a body too slow the file's (each logged once
-// per ask). A server that failed or cut the transfer short may answer the next ask.
-void lf_noteAnswer(DownloadEnd end, const std::string& url, std::string_view asker)
-{
-    const std::string path = lf_pathOnServer(url);
-    std::chrono::minutes serverPause{0};
-    std::chrono::minutes filePause{0};
-    {
-        std::lock_guard lock(g_probeMutex);
-        if (end == DownloadEnd::Done || end == DownloadEnd::NotFound) {
-            g_serverPause = {};
-            g_filePauses.erase(path);
-        } else if (end == DownloadEnd::TooSlow) {
-            g_serverPause = {};
-            filePause = lf_lengthen(lf_filePause(path));
-        } else if (end == DownloadEnd::Unreachable) {
-            serverPause = lf_lengthen(g_serverPause);
-        }
-    }
-    if (serverPause.count() != 0)
-        gf_logf("{}: the download server did not answer, airport files are asked for again in {} minutes or after "
-                "\"Re-read\"",
-                asker, serverPause.count());
-    if (filePause.count() != 0)
-        gf_logf("{}: \"{}\" came too slowly, it is asked for again in {} minutes or after \"Re-read\"", asker, url,
-                filePause.count());
-}
-
-// One ask of an airport file, or none while a pause keeps it from the server.
-struct AirportAsk {
-    Paused paused = Paused::No;
-    DownloadEnd end = DownloadEnd::Failed;
-    std::error_code writeError; // why the file here refused the bytes (NotWritten)
-};
-
-DownloadEnd lf_fetchAirportFile(const std::string& url, const fs::path& localPath, std::error_code& writeError)
-{
-    CurlHandle handle;
-    return gf_fetchFile(handle.get(), url, localPath, false, writeError);
-}
-
-AirportAsk lf_askForAirportFile(const std::string& url, const fs::path& localPath, std::string_view asker)
-{
-    AirportAsk ask;
-    ask.paused = lf_pausedFor(url);
-    if (ask.paused != Paused::No)
-        return ask;
-    ask.end = lf_fetchAirportFile(url, localPath, ask.writeError);
-    lf_noteAnswer(ask.end, url, asker);
-    return ask;
-}
-
 // Removes a temporary file when the operation that downloaded it ends, whatever happened.
 class TempFile {
 public:
@@ -174,20 +65,20 @@ std::string lf_stockUrl(std::string_view code)
     return gf_airportDownloadUrl(true) + lf_stockServerPath(code);
 }
 
-// The stock file of the airport loaded into the document; false when it cannot be, and from the
-// first ask that finds the server unreachable on, without asking.
+// The stock file of the airport loaded into the document; false when it cannot be, and, once the
+// server's pause began (no answer, or files too slow one after the other), without asking.
 bool lf_loadStockFile(std::string_view code, pugi::xml_document& document, StockAsks& asks)
 {
-    if (asks.unreachable)
+    if (asks.givenUp)
         return false;
     const TempFile stock(gf_uniqueTempPath(code));
-    std::error_code logged;
-    const DownloadEnd end = lf_fetchAirportFile(lf_stockUrl(code), stock.path(), logged);
-    if (end == DownloadEnd::Unreachable) {
-        asks.unreachable = true;
-        gf_logErrorf("{}: the download server cannot be reached, no further airport is asked for", "lf_suitableForLearning");
+    const AirportAsk ask = gf_askAirportFile(lf_stockUrl(code), stock.path(), "lf_suitableForLearning");
+    if (ask.paused == Paused::Server || gf_airportServerPaused()) {
+        asks.givenUp = true;
+        gf_logErrorf("{}: the download server does not answer in time, no further airport is asked for",
+                     "lf_suitableForLearning");
     }
-    return end == DownloadEnd::Done && document.load_file(stock.path().c_str());
+    return ask.end == DownloadEnd::Done && document.load_file(stock.path().c_str());
 }
 
 // A pointer to a location: backslashes of a file written on Windows become slashes, blanks "%20".
@@ -262,6 +153,23 @@ fs::path lf_pathOfParts(std::string_view text)
     }
 }
 
+std::string lf_notWritten(const fs::path& path, const std::error_code& error)
+{
+    return fmt::format("could not write \"{}\": {}", gf_utf8FromPath(path), gf_errorText(error));
+}
+
+// A fetched file where its reader wants it; empty, or why it could not be written there (logged with
+// the file's address, as a download logs it).
+std::string lf_copyFetched(const std::string& url, const fs::path& fetched, const fs::path& localPath)
+{
+    std::error_code error;
+    if (gf_copyFile(fetched, localPath, ExistingTarget::Replace, error))
+        return {};
+    std::string message = lf_notWritten(localPath, error);
+    gf_logIndentedf("{}: {}", url, message);
+    return message;
+}
+
 } // namespace
 
 std::string lf_xmlName(std::string_view name) { return std::string(name) + ".xml"; }
@@ -285,34 +193,33 @@ bool lf_readApfPointer(const fs::path& path, std::string& out)
     return true;
 }
 
-bool lf_downloadStockApf(std::string_view code)
+Presence lf_downloadStockApf(std::string_view code)
 {
     if (!gf_checkAirportCode(code, "lf_downloadStockApf"))
-        return false;
+        return Presence::Absent;
     {
         std::lock_guard lock(g_probeMutex);
         if (const auto it = g_stockProbes.find(code); it != g_stockProbes.end())
-            return it->second;
+            return it->second ? Presence::Present : Presence::Absent;
     }
-    const TempFile probe(gf_uniqueTempPath(code));
-    const DownloadEnd end = lf_askForAirportFile(lf_stockUrl(code), probe.path(), "lf_downloadStockApf").end;
-    if (end == DownloadEnd::Done || end == DownloadEnd::NotFound) {
+    const AirportAsk ask = gf_askAirportFileBeside(lf_stockUrl(code), "lf_downloadStockApf");
+    if (ask.underWay)
+        return Presence::UnderWay;
+    if (ask.paused == Paused::No && (ask.end == DownloadEnd::Done || ask.end == DownloadEnd::NotFound)) {
         std::lock_guard lock(g_probeMutex);
-        g_stockProbes.emplace(std::string(code), end == DownloadEnd::Done);
+        g_stockProbes.emplace(std::string(code), ask.end == DownloadEnd::Done);
     }
-    return end == DownloadEnd::Done;
+    return ask.paused == Paused::No && ask.end == DownloadEnd::Done ? Presence::Present : Presence::Absent;
 }
 
 void gf_resumeApfProbes()
 {
-    std::lock_guard lock(g_probeMutex);
-    g_serverPause = {};
-    g_filePauses.clear();
+    gf_resumeAirportAsks();
 }
 
 void gf_resetApfProbes()
 {
-    gf_resumeApfProbes();
+    gf_endAirportAsks();
     {
         std::lock_guard lock(g_probeMutex);
         g_stockProbes.clear();
@@ -320,20 +227,20 @@ void gf_resetApfProbes()
     gf_forgetFetchedStands();
 }
 
-bool gf_apfExists(std::string_view code)
+Presence gf_apfExists(std::string_view code)
 {
     if (!gf_checkAirportCode(code, "gf_apfExists"))
-        return false;
+        return Presence::Absent;
     for (const fs::path& folder : {g_myThirdpartyPath, g_mySimaddonPath})
         if (fs::exists(folder / gf_xmlPath(code)) || fs::exists(folder / lf_txtPath(code)))
-            return true;
+            return Presence::Present;
     return lf_downloadStockApf(code);
 }
 
-std::string gf_getStockApf(std::string_view code)
+std::optional<std::string> gf_getStockApf(std::string_view code)
 {
     if (!gf_checkAirportCode(code, "gf_getStockApf"))
-        return {};
+        return std::string();
     for (const fs::path& folder : {g_myThirdpartyPath, g_mySimaddonPath}) {
         if (auto location = lf_pointerLocation(folder, code))
             return *location;
@@ -341,10 +248,14 @@ std::string gf_getStockApf(std::string_view code)
         if (fs::exists(file))
             return gf_genericUtf8FromPath(file);
     }
-    return lf_downloadStockApf(code) ? lf_stockServerPath(code) : std::string();
+    switch (lf_downloadStockApf(code)) {
+    case Presence::Present: return lf_stockServerPath(code);
+    case Presence::UnderWay: return std::nullopt;
+    default: return std::string();
+    }
 }
 
-std::string lf_downloadAddonApf(std::string_view serverPath, const fs::path& localPath)
+std::optional<std::string> lf_downloadAddonApf(std::string_view serverPath, const fs::path& localPath)
 {
     if (!gf_isApfLocation(serverPath)) {
         const std::string message = fmt::format("failed to download: \"{}\" is no airport file location", serverPath);
@@ -354,14 +265,17 @@ std::string lf_downloadAddonApf(std::string_view serverPath, const fs::path& loc
     const bool from2020 = serverPath.find("simaddon") != std::string_view::npos ||
                           serverPath.find("stock") != std::string_view::npos;
     const std::string url = gf_airportDownloadUrl(from2020) + std::string(serverPath);
-    const AirportAsk ask = lf_askForAirportFile(url, localPath, "lf_downloadAddonApf");
+    const AirportAsk ask = gf_askAirportFileBeside(url, "lf_downloadAddonApf");
+    if (ask.underWay)
+        return std::nullopt;
     if (ask.paused != Paused::No) // logged when the pause began
         return fmt::format("failed to download: \"{}\": {}, asked again after a pause", url,
-                           ask.paused == Paused::Server ? "the download server did not answer" : "it came too slowly");
+                           ask.paused == Paused::Server ? "the download server did not answer in time"
+                                                        : "it came too slowly");
     if (ask.end == DownloadEnd::Done)
-        return {};
+        return lf_copyFetched(url, ask.file, localPath);
     if (ask.end == DownloadEnd::NotWritten) // logged with the URL by the download
-        return fmt::format("could not write \"{}\": {}", gf_utf8FromPath(localPath), gf_errorText(ask.writeError));
+        return lf_notWritten(ask.file, ask.writeError);
     std::string message = fmt::format("failed to download: \"{}\"", url);
     gf_log(message);
     return message;

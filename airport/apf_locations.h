@@ -3,10 +3,13 @@
 // user's folders ("airports/my_thirdparty", "airports/my_simaddon": CODE.xml or a pointer file
 // CODE.txt naming a server path), or from the download server's archive ("archive/stock/CODE.xml",
 // paths holding "simaddon", and the thirdparty branch) below "MSFS/" or "MSFS2024/"; what was
-// learned about it lies below "airports/learned". Downloads run on the caller's thread with the
-// shared time-outs and low-speed floor (no bound on the whole transfer: a large file on a slow line
-// arrives whole) into temporary files of unique names, removed again.
+// learned about it lies below "airports/learned". The main loop's downloads run beside it
+// (airport/airport_asks.h), the scan's on its own thread, with the shared time-outs and low-speed
+// floor (no bound on the whole transfer: a large file on a slow line arrives whole), into temporary
+// files of unique names, removed again.
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,33 +23,36 @@ std::filesystem::path lf_txtPath(std::string_view name);      // name + ".txt"
 // false, leaving out alone, when the file has no line.
 bool lf_readApfPointer(const std::filesystem::path& path, std::string& out);
 
-// Whether the server's 2020 archive holds the airport's stock file. A clear answer (the whole file,
-// or the server's "not found") is remembered for the session, so a missing file is not asked for
-// every time the park airport is looked for; an ask that failed otherwise is made again next time.
-// An ask that held the caller (the main loop) for a whole time-out is made again only after a pause
-// of two minutes, then twice the last one up to an hour, until a clear answer or gf_resumeApfProbes.
-// A server that gave no answer at all (not reached, or not even a status) pauses every airport file;
-// a file that came too slowly (a trickle, a stall after the headers) pauses only itself, by address,
-// so the server's other files, the park airport's among them, are fetched meanwhile.
-// lf_downloadAddonApf keeps both pauses too.
-bool lf_downloadStockApf(std::string_view code);
+// What is known of a file: there, not there, or still on its way from the server.
+enum class Presence : std::uint8_t { Absent, Present, UnderWay };
+
+// Whether the server's 2020 archive holds the airport's stock file. The ask runs beside the caller
+// (the main loop, airport/airport_asks.h): UnderWay while the transfer lasts, taken at a later check;
+// the file it brings is kept for the read. A clear answer (the whole file, or the server's "not
+// found") is remembered for the session, so a missing file is not asked for every time the park
+// airport is looked for; an ask that failed otherwise is made again next time, after the server's
+// or the file's pause when it held its asker for a whole time-out.
+Presence lf_downloadStockApf(std::string_view code);
 // Ends the pauses: the next ask goes to the server (the user's "Re-read").
 void gf_resumeApfProbes();
-// Forgets the remembered probes and ends the pauses (a restart begins a new session).
+// Forgets the remembered probes and the fetched files, ends the transfers under way and the pauses
+// (a restart begins a new session; an exit ends the transfers).
 void gf_resetApfProbes();
 
 // Whether any parking file exists for the airport: the user's folders, then the server.
-bool gf_apfExists(std::string_view code);
+Presence gf_apfExists(std::string_view code);
 // Where the airport's parking file is: a local path beginning with "airports", a server path, or
-// the empty text. A pointer file that names an unsafe location gives the empty text (logged).
-std::string gf_getStockApf(std::string_view code);
+// the empty text; nothing while the server's answer is on its way. A pointer file that names an
+// unsafe location gives the empty text (logged).
+std::optional<std::string> gf_getStockApf(std::string_view code);
 
 // Downloads a server path ("simaddon" and "stock" paths from "MSFS/", others from the branch of the
-// simulator) into localPath. Empty on success, else the error text (logged, but not while the
-// server's pause or the file's own lasts: no ask is then made, and the text says which): "failed to
-// download: ..." when the server did not deliver, "could not write ...: <reason>" when it did and the
-// file here could not take it (a full disk).
-std::string lf_downloadAddonApf(std::string_view serverPath, const std::filesystem::path& localPath);
+// simulator) into localPath, beside the caller: nothing while the transfer lasts, then the empty text
+// on success, else the error text (logged, but not while the server's pause or the file's own lasts:
+// no ask is then made, and the text says which): "failed to download: ..." when the server did not
+// deliver, "could not write ...: <reason>" when it did and the file here could not take it (a full
+// disk).
+std::optional<std::string> lf_downloadAddonApf(std::string_view serverPath, const std::filesystem::path& localPath);
 
 // The learned counterpart of an airport file: "archive/stock/EDDF.xml" ->
 // "airports/learned/stock/EDDF.xml" ("%20" becomes a blank), "airports/my_thirdparty/EDDF.xml" with
@@ -60,12 +66,12 @@ std::string lf_readApfPublisher(const std::filesystem::path& path);
 // For a file whose publisher is "unknown" and whose manufacturer and creator are both shorter than
 // 4 characters: "manufacturer={}, creator={}"; "\"{}\" not found" when it cannot be loaded; else "".
 std::string lf_detectPublisher(const std::filesystem::path& path);
-// The stock-file asks of one run over many airports (the scan's TBLO step): once one finds the
-// server unreachable (no answer at all; logged once), the others are not made and fail as that one
-// did, so that an offline start does not wait for the server once per airport. A file that came too
-// slowly fails alone.
+// The stock-file asks of one run over many airports (the scan's TBLO step): once the server's pause
+// begins (no answer at all, or two files in a row too slow; logged once), the others are not made
+// and fail as that one did, so that an offline or stalling server does not hold the start-up once
+// per airport. One file that came too slowly fails alone.
 struct StockAsks {
-    bool unreachable = false;
+    bool givenUp = false;
 };
 // Whether the airport's stock file rates its stands (a quality factor of 0 or more) and has a
 // "WEEK" of 20 or more, so that it may be used for learning offline.

@@ -93,14 +93,14 @@ void lf_logSummary(const std::string& shownPath, const ApfFileInfo& info, std::s
 }
 
 // Where the file to read is: the local file itself, or the server file fetched into the per-user
-// folder. An error text when there is nothing to read.
-std::string lf_fileToRead(const std::string& fileName, fs::path& file)
+// folder. An error text when there is nothing to read; nothing while the server file is on its way.
+std::optional<std::string> lf_fileToRead(const std::string& fileName, fs::path& file)
 {
     if (fileName.starts_with(gf_genericUtf8FromPath(g_airportsPath))) {
         if (!gf_isApfLocation(fileName))
             return fmt::format("{} \"{}\" refused: not the location of an airport file", "gf_readApf", fileName);
         file = gf_pathFromUtf8(fileName);
-        return {};
+        return std::string();
     }
     fs::create_directories(gf_userDataPath());
     file = gf_userDataPath() / g_fetchedApfName;
@@ -176,8 +176,8 @@ void lf_showFile(const ApfFileInfo& info, std::size_t standCount, std::uint64_t 
 }
 } // namespace
 
-std::string gf_readApf(const std::string& fileName, ApfFileInfo& info, std::uint64_t& quality,
-                       std::vector<ParkPos>& stands)
+std::optional<std::string> gf_readApf(const std::string& fileName, ApfFileInfo& info, std::uint64_t& quality,
+                                      std::vector<ParkPos>& stands)
 {
     if (fileName.empty())
         return fmt::format("{} xml is empty...", "gf_readApf");
@@ -185,7 +185,7 @@ std::string gf_readApf(const std::string& fileName, ApfFileInfo& info, std::uint
         return fmt::format("{} no park airport set", "gf_readApf");
     try {
         fs::path file;
-        if (std::string message = lf_fileToRead(fileName, file); !message.empty())
+        if (std::optional<std::string> message = lf_fileToRead(fileName, file); !message || !message->empty())
             return message;
         g_handmade = false;
         if (std::string message = lf_readApfFile(file, fileName, info, quality, stands); !message.empty())
@@ -197,7 +197,7 @@ std::string gf_readApf(const std::string& fileName, ApfFileInfo& info, std::uint
         lf_showFile(info, stands.size(), quality);
         g_parkAirportLoaded = 1;
         gf_enableControl(param::FLUSH_STATIC_BUTTON, true);
-        return stands.empty() ? "no stands found" : "";
+        return std::string(stands.empty() ? "no stands found" : "");
     } catch (const UserErrorException&) {
         lf_finishStands(stands);
         throw;

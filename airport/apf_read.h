@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,11 +26,12 @@ struct ApfFileInfo {
 extern std::int32_t g_rtTrafficWeek; // the file's "RT_traffic_week"; 0 when it has none
 
 // fileName: a local path beginning with "airports", or a server path that is downloaded into
-// "park_airport.xml" in the per-user data folder first. The stands are appended to stands and the
-// quality pair (airport/quality_factor.h) goes to quality. The result is empty on success, "no
-// stands found" when the file gave none, else why nothing was read. A missing "altitude" parameter
-// raises UserErrorException 65.
-std::string gf_readApf(const std::string& fileName, ApfFileInfo& info, std::uint64_t& quality,
+// "park_airport.xml" in the per-user data folder first, beside the caller (the main loop): nothing
+// while it is on its way, nothing read yet (a later check reads it). The stands are appended to
+// stands and the quality pair (airport/quality_factor.h) goes to quality. The result is empty on
+// success, "no stands found" when the file gave none, else why nothing was read. A missing
+// "altitude" parameter raises UserErrorException 65.
+std::optional<std::string> gf_readApf(const std::string& fileName, ApfFileInfo& info, std::uint64_t& quality,
                        std::vector<ParkPos>& stands);
 
 // The parameters and stands of a parking file's bytes (label names it in the log), as gf_readApf

@@ -13,6 +13,7 @@
 
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,8 +50,8 @@ StandPoints lf_readStandPoints(const fs::path& file)
 
 // The stands of a server file, fetched once per session; empty when it cannot be fetched: asked again
 // at the next check, or after a pause when the server did not answer or the file came too slowly
-// (lf_downloadAddonApf).
-StandPoints lf_fetchedStandPoints(const std::string& location)
+// (lf_downloadAddonApf); nothing while it is on its way.
+std::optional<StandPoints> lf_fetchedStandPoints(const std::string& location)
 {
     {
         std::lock_guard lock(g_fetchedStandsMutex);
@@ -58,13 +59,15 @@ StandPoints lf_fetchedStandPoints(const std::string& location)
             return it->second;
     }
     const fs::path download = gf_uniqueTempPath("airport");
+    const std::optional<std::string> failed = lf_downloadAddonApf(location, download);
+    if (!failed)
+        return std::nullopt;
     StandPoints points;
-    const bool fetched = lf_downloadAddonApf(location, download).empty();
-    if (fetched)
+    if (failed->empty())
         points = lf_readStandPoints(download);
     std::error_code ignored; // a temporary file of its own, swept at the next start
     gf_removeFile(download, ignored);
-    if (fetched) {
+    if (failed->empty()) {
         std::lock_guard lock(g_fetchedStandsMutex);
         g_fetchedStands.emplace(location, points);
     }
@@ -92,16 +95,20 @@ void gf_forgetFetchedStands()
     g_fetchedStands.clear();
 }
 
-double gf_readDestApfForClosestStand(std::string_view code, LatLon position, std::string& standId)
+std::optional<double> gf_readDestApfForClosestStand(std::string_view code, LatLon position, std::string& standId)
 {
     try {
-        const std::string location = gf_getStockApf(code);
-        if (location.empty())
+        const std::optional<std::string> location = gf_getStockApf(code);
+        if (!location)
+            return std::nullopt;
+        if (location->empty())
             return kUnknownStandNm;
-        const StandPoints points = location.starts_with(gf_genericUtf8FromPath(g_airportsPath))
-                                       ? lf_readStandPoints(gf_pathFromUtf8(location)) // the user's own file may change
-                                       : lf_fetchedStandPoints(location);
-        return lf_nearestStandNm(points, position, standId);
+        if (location->starts_with(gf_genericUtf8FromPath(g_airportsPath))) // the user's own file may change
+            return lf_nearestStandNm(lf_readStandPoints(gf_pathFromUtf8(*location)), position, standId);
+        const std::optional<StandPoints> points = lf_fetchedStandPoints(*location);
+        if (!points)
+            return std::nullopt;
+        return lf_nearestStandNm(*points, position, standId);
     } catch (const std::exception& e) {
         gf_logErrorf("{}: {}", "gf_readDestApfForClosestStand", e.what());
         return kUnknownStandNm;

@@ -57,6 +57,9 @@ void lf_setDownloadOptions(CURL* handle, const std::string& url, PendingFile& fi
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, lf_curlWriteToFile);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &file);
     curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMostRedirects);
+    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "deflate,gzip");
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer);
     // No signals: time-outs must be safe on any thread.
@@ -105,6 +108,18 @@ void lf_logFailure(const std::string& url, CURLcode result, const char* errorBuf
         lf_logNotWritten(url, path, file.error());
     else
         gf_logIndentedf("{}: {}", url, errorBuffer[0] ? errorBuffer : curl_easy_strerror(result));
+}
+
+// A transfer that ended well at a status other than 2xx: a redirect without a place to go (no
+// "Location", or one the rules refuse) is no file. 0: no HTTP status (another protocol).
+bool lf_answeredWithoutFile(CURL* handle, const std::string& url)
+{
+    long status = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    if (status == 0 || (status >= 200 && status < 300))
+        return false;
+    gf_logIndentedf("{}: the server answered {} without the file", url, status);
+    return true;
 }
 
 } // namespace
@@ -158,6 +173,8 @@ DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& p
                 return DownloadEnd::NotWritten;
             return lf_failedEnd(handle, result);
         }
+        if (lf_answeredWithoutFile(handle, url))
+            return DownloadEnd::Failed; // the pending file goes unused
         try {
             file->commit(); // the last bytes reach the disk here: it may refuse them
         } catch (const fs::filesystem_error& e) {

@@ -25,7 +25,12 @@ struct DownloadLimits {
     std::atomic<long> connectSeconds{15};
     std::atomic<long> lowSpeedBytesPerSecond{1024};
     std::atomic<long> lowSpeedSeconds{30}; // below the low speed this long: the transfer fails
+    // How long a caller that must not be held (the main loop) waits for a transfer it starts beside
+    // it (DownloadBeside) before it takes the result at a later look.
+    std::atomic<long> callerWaitMilliseconds{500};
 };
+// Redirects followed, as a browser follows them; more fail the transfer.
+inline constexpr long kMostRedirects = 5;
 extern DownloadLimits g_downloadLimits;
 
 // One libcurl easy handle, owned by the operation that created it.
@@ -56,7 +61,8 @@ enum class DownloadEnd : std::uint8_t { Done, Failed, Unreachable, TooSlow, NotF
 
 // Downloads one URL into one file. The body goes to a file beside path that replaces path only when
 // the transfer ended well, so a failed or cut-short download leaves an existing file untouched.
-// HTTP statuses of 400 and more fail. Done when path now holds the whole body. Why it ended
+// Redirects are followed (at most kMostRedirects, over HTTP and HTTPS only); any final status other
+// than 2xx fails, a redirect that leads nowhere included. Done when path now holds the whole body. Why it ended
 // NotWritten goes to writeError (and to the log, with the URL).
 DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& path, bool binary,
                          std::error_code& writeError, const StopTest& stop = gf_downloadShouldStop);

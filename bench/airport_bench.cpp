@@ -104,7 +104,7 @@ void BM_ReadApf1000StandsWith5000LearnedOptions(benchmark::State& state)
         stands.clear();
         ApfFileInfo info;
         std::uint64_t quality = 0;
-        if (!gf_readApf(kStockFile, info, quality, stands).empty() || stands.size() != kStands) {
+        if (gf_readApf(kStockFile, info, quality, stands) != "" || stands.size() != kStands) {
             state.SkipWithError("the parking file was not read whole");
             return;
         }

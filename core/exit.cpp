@@ -1,5 +1,7 @@
 #include "core/exit.h"
 
+#include "airport/airport_asks.h"
+
 #include "airport/apf_locations.h"
 #include "airport/park_airport_state.h"
 #include "base/folders.h"
@@ -257,6 +259,7 @@ UINT FinalExit(std::int32_t restartSeconds)
             g_exiting = 1;
         }
         lf_stopSimThread();
+        gf_endAirportAsks(); // the airport files on their way end with the session, and what they brought
         // The simulator link asks for it as its connection ends; the main loop no longer runs.
         if (g_userAtNewAirportRequest.exchange(0) != 0 && aircraftOurs)
             gf_checkUserAcAtNewAirport();

@@ -8,6 +8,7 @@
 #include "base/geo.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,8 +32,9 @@ extern std::uint64_t g_qualityFactors;
 extern bool g_recalculateParking;
 extern LatLon g_lastUserPosition;
 
-// Loads the park airport's stands; empty on success, else the message for the status line.
-std::string lf_readParkedFile();
+// Loads the park airport's stands; empty on success, else the message for the status line; nothing
+// while its file is on its way from the server (a later check loads them).
+std::optional<std::string> lf_readParkedFile();
 // Ends parking at the park airport: statics go, stands and claims are emptied, no park airport.
 void gf_endParking();
 // Back to the start (restart and tests).

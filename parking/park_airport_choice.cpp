@@ -125,18 +125,6 @@ bool lf_setParkAirport(const std::string& code)
     return true;
 }
 
-void lf_loadStands()
-{
-    g_recalculateParking = false;
-    if (const std::string message = lf_readParkedFile(); !message.empty()) {
-        gf_setStatusMessage(message, true);
-        gf_endParking();
-    } else {
-        lf_calculateStaticParking();
-    }
-    gf_enableControl(param::DESTINATION, true);
-}
-
 // The calculation follows at the next check; meanwhile the traffic client collects the live
 // identities it must not park as statics.
 void lf_prepareStaticParking()
@@ -145,6 +133,26 @@ void lf_prepareStaticParking()
     gf_disableControls();
     g_trafficClient.ready = 1;
     gf_prefetchParkedTraffic();
+}
+
+// The stands of the park airport read and static parking calculated, or, while its file is on its
+// way, the calculation kept due for the next check.
+void lf_loadStands()
+{
+    const std::optional<std::string> message = lf_readParkedFile();
+    if (!message) {
+        lf_prepareStaticParking();
+        gf_setStatusMessage(fmt::format("The airport file of {} is on its way ...", gf_parkAirport().icao), false);
+        return;
+    }
+    g_recalculateParking = false;
+    if (!message->empty()) {
+        gf_setStatusMessage(*message, true);
+        gf_endParking();
+    } else {
+        lf_calculateStaticParking();
+    }
+    gf_enableControl(param::DESTINATION, true);
 }
 
 void lf_startStaticParking(bool now)
@@ -169,18 +177,29 @@ void lf_endBusyState()
 void lf_parkAirportInSight(LatLon position, bool startFlag)
 {
     if (g_userOnGround.load() != 0) {
-        const auto airport = gf_closestAirport(position);
-        if (!airport) {
+        const ClosestAirport closest = gf_closestAirport(position);
+        if (closest.fileUnderWay)
+            return; // decided once the file has come
+        if (!closest.airport) {
             gf_setStatusMessage("User aircraft on the ground, no airport in sight", true);
             return;
         }
-        if (!gf_apfExists(airport->icao)) {
-            gf_setStatusMessage(fmt::format("User aircraft on the ground at {}, no airport file found", airport->icao),
+        const AirportRecord& airport = *closest.airport;
+        switch (gf_apfExists(airport.icao)) {
+        case Presence::Absent:
+            gf_setStatusMessage(fmt::format("User aircraft on the ground at {}, no airport file found", airport.icao),
                                 true);
             return;
+        case Presence::UnderWay:
+            gf_setStatusMessage(fmt::format("User aircraft on the ground at {}, its airport file is on its way ...",
+                                            airport.icao),
+                                false);
+            return;
+        case Presence::Present:
+            break;
         }
-        gf_logf("User aircraft on the ground at {}", airport->icao);
-        if (lf_setParkAirport(airport->icao))
+        gf_logf("User aircraft on the ground at {}", airport.icao);
+        if (lf_setParkAirport(airport.icao))
             lf_startStaticParking(startFlag);
         return;
     }
@@ -204,7 +223,7 @@ void lf_parkAirportSightChange(LatLon position)
     const AirportRecord park = gf_parkAirport();
     if (g_userOnGround.load() != 0) {
         // Landed elsewhere: the statics of the old airport must not stay.
-        const auto here = gf_closestAirport(position);
+        const auto here = gf_closestAirport(position).airport; // none while undecided
         if (here && here->icao != park.icao) {
             gf_logf("\n{} User aircraft on the ground at {}, parked aircraft at {} will be removed", gf_simTimeStamp(),
                     here->icao, gf_displayLabel(park));
@@ -301,22 +320,26 @@ void lf_putDestinationFirst()
 
 } // namespace
 
-std::string lf_readParkedFile()
+std::optional<std::string> lf_readParkedFile()
 {
     lf_retryUnsavedLearned(); // the file about to be read may be the one it belongs in
     g_stands.clear();
     gf_clearStandClaims();
     const AirportRecord park = gf_parkAirport();
-    std::string message;
-    const std::string path = gf_getStockApf(park.icao);
-    if (path.empty()) {
+    std::optional<std::string> message;
+    const std::optional<std::string> path = gf_getStockApf(park.icao);
+    if (!path) {
+        return std::nullopt;
+    } else if (path->empty()) {
         message = fmt::format("{} {} not found", "lf_readParkedFile", park.icao);
-    } else if (lf_unknownPublisher(path)) {
-        message = fmt::format("{} {} has publisher:{}, {}", "lf_readParkedFile", park.icao, "unknown", path);
+    } else if (lf_unknownPublisher(*path)) {
+        message = fmt::format("{} {} has publisher:{}, {}", "lf_readParkedFile", park.icao, "unknown", *path);
     } else {
         g_parkedFileInfo = ApfFileInfo{};
-        message = gf_readApf(path, g_parkedFileInfo, g_qualityFactors, g_stands);
-        if (message.empty()) {
+        message = gf_readApf(*path, g_parkedFileInfo, g_qualityFactors, g_stands);
+        if (!message)
+            return std::nullopt;
+        if (message->empty()) {
             lf_decideSoftLearning();
             g_stands.shrink_to_fit();
             gf_publishStands(g_stands);
@@ -327,7 +350,7 @@ std::string lf_readParkedFile()
     gf_publishStands(g_stands);
     g_learnedStandUpdates = 0;
     gf_showParking([&](ParkingDisplay& shown) {
-        shown.parkFileRead = message.empty();
+        shown.parkFileRead = message->empty();
         shown.fileText1 = g_parkedFileInfo.publisher;
         shown.updates = 0;
     });

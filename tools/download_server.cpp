@@ -11,6 +11,7 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <string_view>
 #include <stdexcept>
 
 namespace zyn::tools {
@@ -106,7 +107,9 @@ std::vector<DownloadRequest> DownloadServer::requests() const
 
 void DownloadServer::serve(const std::string& path, httplib::Response& response)
 {
-    const fs::path relative = lf_safeRelativePath(path);
+    constexpr std::string_view moved = "moved/";
+    const bool followed = path.starts_with(moved); // where Moved sends a client: the file as it is
+    const fs::path relative = lf_safeRelativePath(followed ? path.substr(moved.size()) : path);
     const fs::path file = m_root / relative;
     std::error_code ec;
     if (relative.empty() || !fs::is_regular_file(file, ec)) {
@@ -114,13 +117,16 @@ void DownloadServer::serve(const std::string& path, httplib::Response& response)
         return;
     }
     std::optional<DownloadFault> fault;
-    {
+    if (!followed) {
         std::lock_guard lock(m_mutex);
         if (const auto it = m_faults.find(path); it != m_faults.end())
             fault = it->second;
     }
     if (!fault)
         serveFile(file, response);
+    else if (*fault == DownloadFault::Moved || *fault == DownloadFault::MovedNowhere ||
+             *fault == DownloadFault::MovedInCircles)
+        redirect(path, *fault, response);
     else if (*fault == DownloadFault::NotFound)
         response.status = 404;
     else if (*fault == DownloadFault::ServerError)
@@ -140,6 +146,15 @@ void DownloadServer::serve(const std::string& path, httplib::Response& response)
 void DownloadServer::serveFile(const fs::path& file, httplib::Response& response)
 {
     response.set_content(lf_readBytes(file), "application/octet-stream");
+}
+
+void DownloadServer::redirect(const std::string& path, DownloadFault fault, httplib::Response& response)
+{
+    response.status = 302;
+    if (fault == DownloadFault::Moved)
+        response.set_header("Location", "/downloads/moved/" + path);
+    else if (fault == DownloadFault::MovedInCircles)
+        response.set_header("Location", "/downloads/" + path);
 }
 
 bool DownloadServer::waitForStop()

@@ -1,7 +1,8 @@
 #pragma once
 // Loopback stand-in for the download server: serves a folder under "/downloads/" over HTTP (or
 // HTTPS with a certificate) on 127.0.0.1, and can be told to fail single files (not found, silent,
-// stalled, trickled, cut short, a server error) or to serve them slowly, for tests.
+// stalled, trickled, cut short, a server error, redirects that lead on, nowhere or in circles) or to
+// serve them slowly, for tests.
 #include "tools/http_listen.h"
 
 #include <chrono>
@@ -29,6 +30,9 @@ enum class DownloadFault {
     Slow,     // headers sent, then the body at 16 KiB a second: a slow line
     Truncate, // the full length announced, half of the body sent, then the connection closed
     ServerError, // 500
+    Moved,          // "302 Found" to the same file below "moved/", which is served as it is
+    MovedNowhere,   // "302 Found" with no "Location" and no body
+    MovedInCircles, // "302 Found" back to the same address
 };
 
 struct DownloadRequest {
@@ -61,6 +65,7 @@ public:
 private:
     void serve(const std::string& path, httplib::Response& response);
     void serveFile(const std::filesystem::path& file, httplib::Response& response);
+    static void redirect(const std::string& path, DownloadFault fault, httplib::Response& response);
     void stallReply(const std::filesystem::path& file, httplib::Response& response);
     void truncatedReply(const std::filesystem::path& file, httplib::Response& response);
     void pacedReply(const std::filesystem::path& file, httplib::Response& response, std::size_t bytes,

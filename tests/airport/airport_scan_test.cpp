@@ -2,6 +2,7 @@
 #include "airport/airport_scan.h"
 #include "airport/bgl_airports.h"
 #include "airport/airports.h"
+#include "airport/apf_locations.h"
 #include "airport/bgl_reader.h"
 #include "airport/publisher.h"
 #include "airport/scan_log.h"
@@ -648,10 +649,11 @@ TEST_F(AirportScan, NotRecognisedAirportOf2024BecomesATbloEntryThatStays)
     EXPECT_TRUE(logContains("Please zip the folder")) << "the user learns what to do with it";
 }
 
-// Once the download server cannot be reached, the TBLO step asks it no more in this scan: one log
-// line, and the other airports are not suitable for offline learning, as when their ask fails. A
-// server that does not have an airport's file is asked for every airport.
-TEST_F(AirportScan, AServerThatCannotBeReachedIsAskedOnce)
+// Once the download server cannot be reached, or has sent two files in a row too slowly, the TBLO
+// step asks it no more in this scan: one log line, and the other airports are not suitable for
+// offline learning, as when their ask fails. A server that does not have an airport's file is asked
+// for every airport.
+TEST_F(AirportScan, AServerThatCannotBeReachedOrStallsIsGivenUp)
 {
     const char* codes[] = {"EDDT", "EDDB", "LFPG"};
     for (const char* code : codes)
@@ -660,18 +662,32 @@ TEST_F(AirportScan, AServerThatCannotBeReachedIsAskedOnce)
     closed.start();
     const std::string closedUrl = closed.baseUrl();
     closed.stop(); // its port refuses connections
+    g_downloadLimits.lowSpeedSeconds = 1; // a stalled ask ends after a second
     const struct {
         const char* what;
         std::string url;
-        std::size_t asks;     // failed, logged
+        bool stall;           // every stock file stalls after the headers
+        std::size_t asks;     // log lines that name the server's stock folder
         std::size_t requests; // that the stand-in served
-        std::size_t unreachable;
+        std::size_t givenUp;
     } rows[] = {
-        {"the server has no such file", server.baseUrl(), 3, 3, 0},
-        {"the server's port is closed", closedUrl, 1, 0, 1},
+        {"the server has no such file", server.baseUrl(), false, 3, 3, 0},
+        {"the server stalls", server.baseUrl(), true, 4, 2, 1}, // each ask logged as cut and as too slow
+        {"the server's port is closed", closedUrl, false, 1, 0, 1},
     };
     for (const auto& row : rows) {
+        gf_resetApfProbes(); // a new start
         fs::remove_all(g_airportsPath); // a scan of results unlike the published ones
+        server.clearFaults();
+        for (const char* code : codes) {
+            const std::string stock = fmt::format("MSFS/archive/stock/{}.xml", code);
+            if (row.stall) {
+                serveApf(stock, {});
+                server.setFault(stock, tools::DownloadFault::Stall);
+            } else {
+                fs::remove(serverDir.path() / stock);
+            }
+        }
         downloadUrl.reset();
         downloadUrl.emplace("TARVO_DOWNLOAD_URL", row.url);
         const std::size_t served = server.requests().size();
@@ -684,7 +700,7 @@ TEST_F(AirportScan, AServerThatCannotBeReachedIsAskedOnce)
         };
         EXPECT_EQ(count(row.url + "MSFS/archive/stock/"), row.asks) << row.what;
         EXPECT_EQ(server.requests().size() - served, row.requests) << row.what;
-        EXPECT_EQ(count("the download server cannot be reached"), row.unreachable) << row.what;
+        EXPECT_EQ(count("no further airport is asked for"), row.givenUp) << row.what;
         EXPECT_EQ(count("Not suitable for offline learning"), std::size(codes)) << row.what;
     }
 }

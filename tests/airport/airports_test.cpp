@@ -129,17 +129,18 @@ TEST_F(AirportsDatabase, ClosestAirportTakesTheNeighbourWithTheNearerStand)
         gf_resetApfProbes();
         serveApf("MSFS/archive/stock/AAAA.xml", stock(row.aaaaStandNm));
         serveApf("MSFS/archive/stock/BBBB.xml", stock(row.bbbbStandNm));
-        EXPECT_EQ(gf_closestAirport({0.0, row.userNm * nm})->icao, row.closest) << row.name;
+        EXPECT_EQ(gf_closestAirport({0.0, row.userNm * nm}).airport->icao, row.closest) << row.name;
     }
     // Asked again in the same session (every 16 seconds), the files already fetched are not fetched again.
     const auto fetches = [&] {
         return std::ranges::count_if(server.requests(), [](const auto& r) { return r.path.ends_with("AAAA.xml"); });
     };
     const auto before = fetches();
-    EXPECT_EQ(gf_closestAirport({0.0, 0.0})->icao, "BBBB");
+    EXPECT_EQ(gf_closestAirport({0.0, 0.0}).airport->icao, "BBBB");
     EXPECT_EQ(fetches(), before);
     EXPECT_TRUE(logHas("Airport BBBB is closest, neighbour is AAAA"));
     EXPECT_TRUE(logHas("Airport BBBB is closest, but stand S1 at neighbouring airport AAAA is closest at 370 meters ..."));
+    gf_resetApfProbes(); // the session ends: what it fetched goes with it
     for (const auto& entry : fs::directory_iterator(programDir.path()))
         EXPECT_FALSE(entry.path().filename().string().find(".tmp") != std::string::npos) << entry.path();
 }
@@ -160,7 +161,7 @@ TEST_F(AirportsDatabase, ClosestAirportWithoutNeighbourReadsNoFile)
         {24.5, "CCCC"},
     };
     for (const auto& row : rows) {
-        const auto closest = gf_closestAirport({0.0, row.userNm * nm});
+        const auto closest = gf_closestAirport({0.0, row.userNm * nm}).airport;
         EXPECT_EQ(closest ? closest->icao : "", row.closest) << row.userNm;
     }
     EXPECT_TRUE(server.requests().empty());

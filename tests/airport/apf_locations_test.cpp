@@ -17,6 +17,7 @@
 #include <bitset>
 #include <chrono>
 #include <optional>
+#include <ranges>
 #include <thread>
 
 #ifndef _WIN32
@@ -78,7 +79,7 @@ TEST_F(ApfLocations, FileIsLookedForInItsOrder)
             if (has[s])
                 want = expected[s];
         EXPECT_EQ(gf_getStockApf(kCode), want) << has;
-        EXPECT_EQ(gf_apfExists(kCode), !want.empty()) << has;
+        EXPECT_EQ(gf_apfExists(kCode) == Presence::Present, !want.empty()) << has;
     }
     expectNoTemporaryFiles();
 }
@@ -116,7 +117,7 @@ TEST_F(ApfLocations, CodesOtherThanLettersAndDigitsAreRefused)
     for (const char* code : {"", "..", "../EDDT", "ED/DT", "ED\\DT", "EDDT.xml", "ED DT", "ABCDEFGHI", "\xc3\x84GGG"}) {
         EXPECT_FALSE(gf_isAirportCode(code)) << code;
         EXPECT_EQ(gf_getStockApf(code), "") << code;
-        EXPECT_FALSE(gf_apfExists(code)) << code;
+        EXPECT_EQ(gf_apfExists(code), Presence::Absent) << code;
         StockAsks asks;
         EXPECT_FALSE(lf_suitableForLearning(code, asks)) << code;
     }
@@ -162,17 +163,18 @@ TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
                 {Ask::StockProbe, F::Truncate, 0min, 0, std::nullopt, true, 2},
                 {Ask::StockProbe, F::NotFound, 0min, 0, std::nullopt, false, 1},
                 {Ask::StockProbe, F::ServerError, 0min, 0, std::nullopt, true, 2},
+                {Ask::StockProbe, F::MovedNowhere, 0min, 0, std::nullopt, true, 2}, // a redirect is no file
                 {Ask::StockProbe, std::nullopt, 24h, 28, 60min, true, 1}, // the pause grows to an hour, no more
                 {Ask::ClosestStand, F::Silent, 0min, 1, std::nullopt, true, 1},
                 {Ask::ClosestStand, F::Stall, 0min, 1, 2min, true, 1, true},
                 {Ask::ClosestStand, F::Trickle, 2h, 6, std::nullopt, true, 1, true}};
     const auto ask = [](Ask kind) {
         std::string stand;
-        return kind == Ask::StockProbe ? gf_apfExists(kCode)
-                                       : gf_readDestApfForClosestStand(kCode, {50.0, 10.0}, stand) < 100.0;
+        return kind == Ask::StockProbe ? gf_apfExists(kCode) == Presence::Present
+                                       : gf_readDestApfForClosestStand(kCode, {50.0, 10.0}, stand).value_or(100.0) < 100.0;
     };
     const auto parkAirportFileArrives = [] {
-        const bool arrived = lf_downloadAddonApf("archive/simaddon/EDDS.xml", "park.xml").empty();
+        const bool arrived = lf_downloadAddonApf("archive/simaddon/EDDS.xml", "park.xml") == "";
         fs::remove("park.xml");
         return arrived;
     };
@@ -229,7 +231,56 @@ TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
     }
     gf_setClock(nullptr);
     fs::remove("airports/my_simaddon/EDDT.txt");
+    gf_resetApfProbes(); // the session ends: what it fetched goes with it
     expectNoTemporaryFiles();
+}
+
+// A file that came too slowly pauses itself; so does the server once another one comes too slowly
+// after it, unless a clear answer came between them. A clear answer ends the file's pause, so that a
+// later slowness pauses it from two minutes again.
+TEST_F(ApfLocations, PausesFollowWhatEachAnswerTellsOfTheFileAndTheServer)
+{
+    using namespace std::chrono_literals;
+    ManualClock clock;
+    gf_setClock(&clock);
+    g_downloadLimits.lowSpeedSeconds = 1; // a stalled ask ends after a second
+    using F = tools::DownloadFault;
+    const struct {
+        const char* code;
+        std::optional<F> fault;     // none: the whole file
+        std::chrono::minutes after; // since the ask before
+        const char* filePause;      // what the log then says of the file's pause; empty: nothing
+        bool serverPause;
+    } asks[] = {
+        {"AAAA", F::Stall, 0min, "AAAA.xml\" came too slowly, it is asked for again in 2 minutes", false},
+        {"BBBB", std::nullopt, 0min, "", false},
+        {"CCCC", F::Stall, 0min, "CCCC.xml\" came too slowly, it is asked for again in 2 minutes", false},
+        {"DDDD", F::Stall, 0min, "DDDD.xml\" came too slowly, it is asked for again in 2 minutes", true},
+        {"AAAA", F::NotFound, 2min, "", false},
+        {"AAAA", F::Stall, 0min, "AAAA.xml\" came too slowly, it is asked for again in 2 minutes", false},
+    };
+    for (const auto& ask : asks) {
+        const std::string path = fmt::format("MSFS/archive/simaddon/{}.xml", ask.code);
+        serveApf(path, file());
+        server.clearFaults();
+        if (ask.fault)
+            server.setFault(path, *ask.fault);
+        clock.advanceSteady(ask.after);
+        const std::size_t before = logLines().size();
+        EXPECT_EQ(lf_downloadAddonApf(path.substr(5), "got.xml") == "", !ask.fault) << ask.code;
+        std::string filePause;
+        bool serverPause = false;
+        for (const auto& line : logLines() | std::views::drop(before)) {
+            if (line.find("came too slowly") != std::string::npos)
+                filePause += line;
+            serverPause = serverPause || line.find("the download server sent two files in a row too slowly, airport "
+                                                   "files are asked for again in 2 minutes") != std::string::npos;
+        }
+        EXPECT_EQ(filePause.empty(), std::string_view(ask.filePause).empty()) << ask.code << ": " << filePause;
+        EXPECT_NE(filePause.find(ask.filePause), std::string::npos) << ask.code << ": " << filePause;
+        EXPECT_EQ(serverPause, ask.serverPause) << ask.code;
+    }
+    gf_setClock(nullptr);
 }
 
 // The low-speed floor cuts a trickle, never a large file on a slow line, however long it takes.
@@ -377,7 +428,7 @@ TEST_F(ApfLocations, StockFileSuitsLearningWithAFactorAndAWeek)
     serve("MSFS/archive/stock/EDDT.xml", "<not xml");
     EXPECT_FALSE(lf_suitableForLearning(kCode, asks));
     EXPECT_FALSE(lf_suitableForLearning("EDDS", asks)); // not on the server
-    EXPECT_FALSE(asks.unreachable);
+    EXPECT_FALSE(asks.givenUp);
     EXPECT_TRUE(logHas("===> EDDS Not suitable for offline learning"));
     expectNoTemporaryFiles();
 }

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <cmath>
 #include <set>
 
@@ -82,7 +84,7 @@ TEST_F(ShippedAirports, RealFieldsLieWhereTheyAreAndAreFoundClosest)
         EXPECT_NEAR(airport->lon, field.lon, 0.01) << field.code;
         EXPECT_NEAR(airport->altitude, field.elevationFt, 50.0) << field.code;
         EXPECT_NE(g_airportNames[field.code].find(field.nameWord), std::string::npos) << g_airportNames[field.code];
-        const auto closest = gf_closestAirport({field.lat, field.lon});
+        const auto closest = gf_closestAirport({field.lat, field.lon}).airport;
         EXPECT_EQ(closest ? closest->icao : "", field.code);
     }
 }
@@ -94,10 +96,12 @@ TEST_F(ShippedAirports, DemonstrationFieldIsFoundWithItsStands)
     EXPECT_FALSE(tools::gf_addDemoAirport("input", serverDir.path())); // a real airport's code
     ASSERT_TRUE(gf_readAirports());
     const auto sim = tools::gf_generateScenario(7).sim;
-    const auto closest = gf_closestAirport({sim["user"]["lat"].get<double>(), sim["user"]["lon"].get<double>()});
+    const auto closest = gf_closestAirport({sim["user"]["lat"].get<double>(), sim["user"]["lon"].get<double>()}).airport;
     ASSERT_TRUE(closest);
     EXPECT_EQ(closest->icao, demo.code);
-    ASSERT_EQ(gf_readApf(gf_getStockApf(demo.code), info, quality, stands), "");
+    const std::optional<std::string> location = gf_getStockApf(demo.code);
+    ASSERT_TRUE(location && !location->empty());
+    ASSERT_EQ(gf_readApf(*location, info, quality, stands), "");
     EXPECT_EQ(stands.size(), demo.stands.size());
 }
 

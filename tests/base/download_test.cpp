@@ -41,6 +41,9 @@ TEST_F(DownloadFile, WritesTheWholeBodyAndIdentifiesItself)
     EXPECT_EQ(requests[0].userAgent, "Tarvo");
     EXPECT_NE(requests[0].acceptEncoding.find("gzip"), std::string::npos);
     EXPECT_NE(requests[0].acceptEncoding.find("deflate"), std::string::npos);
+    server.setFault("dbase.zip", DownloadFault::Moved); // followed as a browser follows it
+    ASSERT_TRUE(download("dbase.zip", "moved.zip"));
+    EXPECT_EQ(readText("moved.zip"), body);
 }
 
 // A failed download leaves the existing file as it was, and the log says why: a full disk by name,
@@ -56,6 +59,8 @@ TEST_F(DownloadFile, FailureLeavesTheExistingFileUntouched)
     } rows[] = {
         {"not found", DownloadFault::NotFound, {}, "404"},
         {"cut short", DownloadFault::Truncate, {}, ""},
+        {"a redirect that leads nowhere", DownloadFault::MovedNowhere, {}, "the server answered 302 without the file"},
+        {"redirects in circles", DownloadFault::MovedInCircles, {}, "redirects followed"},
         {"a full disk", {}, 0, "could not open output file: dbase.zip\n          filesystem error: open: " + full},
         {"a disk that fills", {}, 1000, "/dbase.zip: could not write \"dbase.zip\": " + full},
     };

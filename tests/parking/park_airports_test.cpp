@@ -1,6 +1,7 @@
 // The park-airport list and its file, the choice of the park airport as the user flies, and the
 // loading of its stands, on real files in a program folder.
 #include "airport/airports.h"
+#include "airport/apf_locations.h"
 #include "airport/park_airport_state.h"
 #include "airport/stand_lookup.h"
 #include "base/folders.h"
@@ -69,15 +70,17 @@ protected:
         gf_resetAirports();
         gf_resetUserAircraft();
     }
-    // A parking file of the airport in "my_thirdparty"; returns its first stand's position.
-    LatLon writeStands(const std::string& code, LatLon centre, std::size_t gates, const std::string& quality = "-1")
+    // A parking file of the airport in "my_thirdparty" (or at the path given); returns its first
+    // stand's position.
+    LatLon writeStands(const std::string& code, LatLon centre, std::size_t gates, const std::string& quality = "-1",
+                       std::optional<fs::path> at = std::nullopt)
     {
         tools::StandLayout layout;
         layout.gates = gates;
         layout.rampStands = layout.cargoStands = layout.helipads = 0;
         tools::ApfSpec spec = tools::gf_stockApf(code, "stock", centre, 400, layout);
         spec.parameters.push_back({"Qf_real", quality});
-        tools::gf_writeApfSpec(spec, g_myThirdpartyPath / (code + ".xml"));
+        tools::gf_writeApfSpec(spec, at.value_or(g_myThirdpartyPath / (code + ".xml")));
         const auto& first = spec.stands.front().attributes;
         const auto value = [&](const char* key) {
             return std::stod(std::find_if(first.begin(), first.end(), [&](const auto& a) { return a.first == key; })->second);
@@ -229,6 +232,29 @@ TEST_F(ParkAirports, ChosenChangedAndClearedAsTheUserFliesBetweenTwoAirports)
     EXPECT_TRUE(gf_parkAirport().icao.empty());
     gf_checkForParkAirportUpdates(false);
     EXPECT_EQ(gf_parkAirport().icao, "AAAA") << "chosen again where the user stands";
+}
+
+// The park airport's file on a slow line: no check waits for it, it arrives whole in the time the
+// line needs, and a check after it came reads it. One transfer serves the probe and the read.
+TEST_F(ParkAirports, AFileOnASlowLineComesBesideTheChecksOnce)
+{
+    const fs::path served = serverDir.path() / "MSFS/archive/stock/AAAA.xml";
+    const LatLon homeStand = writeStands("AAAA", kHome, 160, "-1", served);
+    ASSERT_GT(fs::file_size(served), 32u * 1024u) << "seconds at the stand-in's slow pace";
+    server.setFault("MSFS/archive/stock/AAAA.xml", tools::DownloadFault::Slow);
+    g_downloadLimits.callerWaitMilliseconds = 0;
+    userAt(homeStand, true);
+    gf_checkForParkAirportUpdates(true);
+    EXPECT_TRUE(gf_parkAirport().icao.empty()) << "the check waited for the file";
+    EXPECT_EQ(gf_statusMessage(), "User aircraft on the ground at AAAA, its airport file is on its way ...");
+    const auto guard = std::chrono::steady_clock::now() + guardTime(std::chrono::seconds(60));
+    while (g_stands.empty() && std::chrono::steady_clock::now() < guard) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        gf_checkForParkAirportUpdates(false);
+    }
+    EXPECT_EQ(gf_parkAirport().icao, "AAAA");
+    EXPECT_EQ(g_stands.size(), 160u);
+    EXPECT_EQ(std::ranges::count(server.requests(), "MSFS/archive/stock/AAAA.xml", &tools::DownloadRequest::path), 1);
 }
 
 // A re-read rebuilds the list in file order; the destination leads it again, so that in flight it is
@@ -448,15 +474,15 @@ protected:
         param::AIRPORT_HEIGHT.value = m_airportHeight;
     }
     static bool enabled(const ParameterControl& control) { return IsWindowEnabled(gf_controlWindow(control)) != FALSE; }
-    // The exit for new settings as a click asks for it: the whole exit sequence on its own thread
-    // and the restart's reset, this thread answering what it sends the window. The next start-up
-    // is not run.
-    static void exitForNewSettings()
+    // An exit as a click asks for it (a restart for new settings, or a close): the whole exit sequence
+    // on its own thread and a restart's reset, this thread answering what it sends the window. The
+    // next start-up is not run.
+    static void exitFor(ExitReason reason)
     {
         ManualClock clock;
         gf_setClock(&clock);
         gf_installExitSequence();
-        gf_requestExit(static_cast<std::int32_t>(ExitReason::NewSettings), 0);
+        gf_requestExit(static_cast<std::int32_t>(reason), 0);
         const auto deadline = std::chrono::steady_clock::now() + guardTime(std::chrono::seconds(30));
         MSG message{};
         while (gf_exitSequenceRunning() && std::chrono::steady_clock::now() < deadline) {
@@ -560,7 +586,21 @@ TEST_F(ParkingControlsThreads, UnlockHoweverTheBusyStateEnds)
             gf_checkForParkAirportUpdates(false);
         };
     };
-    const auto exitAndRestart = [] { exitForNewSettings(); };
+    const auto exitAndRestart = [] { exitFor(ExitReason::NewSettings); };
+    // CCCC's file fetched and kept for its read; BBBB's on a line that stalls after the headers, which a
+    // wait on it would never see end.
+    const auto fileOnItsWay = [&] {
+        serveApf("MSFS/archive/stock/CCCC.xml", {});
+        g_downloadLimits.callerWaitMilliseconds = std::chrono::milliseconds(guardTime(std::chrono::seconds(60))).count();
+        ASSERT_EQ(gf_apfExists("CCCC"), Presence::Present);
+        writeText(g_myThirdpartyPath / "BBBB.txt", "archive/simaddon/BBBB.xml\n");
+        serveApf("MSFS/archive/simaddon/BBBB.xml", {});
+        server.setFault("MSFS/archive/simaddon/BBBB.xml", tools::DownloadFault::Stall);
+        g_downloadLimits.callerWaitMilliseconds = 0;
+        g_downloadLimits.lowSpeedSeconds = 3600;
+        checkFrom({50.0, 10.43})();
+        gf_checkForParkAirportUpdates(false);
+    };
     struct Row {
         const char* name;
         std::function<void()> busy;
@@ -578,6 +618,8 @@ TEST_F(ParkingControlsThreads, UnlockHoweverTheBusyStateEnds)
         {"a renewal finds no park airport", renewalStarts, [] { lf_every15Seconds(); }},
         {"the exit ends parking at AAAA", staticsWaitAtHome, exitAndRestart},
         {"the exit cuts a renewal short", renewalStarts, exitAndRestart},
+        {"a restart while BBBB's file is on its way", fileOnItsWay, exitAndRestart},
+        {"a close while BBBB's file is on its way", fileOnItsWay, [] { exitFor(ExitReason::UserClosedSim); }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -588,6 +630,8 @@ TEST_F(ParkingControlsThreads, UnlockHoweverTheBusyStateEnds)
         EXPECT_EQ(g_parkingBusy.load(), 0);
         for (const ParameterControl* control : locked)
             EXPECT_TRUE(enabled(*control)) << control->controlId;
+        for (const auto& entry : fs::directory_iterator(programDir.path())) // nothing half-written stays
+            EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
         gf_endParking();
         gf_resetMainLoop();
         g_parkingBusy = 0;

@@ -32,7 +32,7 @@ protected:
     std::optional<ScopedEnv> downloadUrl;
 
 private:
-    long m_savedLimits[3];
+    long m_savedLimits[4];
 };
 
 } // namespace zyn::test

@@ -96,11 +96,11 @@ TEST_F(AirportGenerator, DemonstrationAirportHasItsStandsOnTheServer)
     const auto demo = tools::gf_demoAirport();
     const auto sim = tools::gf_generateScenario(7).sim;
     const LatLon user{sim["user"]["lat"].get<double>(), sim["user"]["lon"].get<double>()};
-    const auto closest = gf_closestAirport(user);
+    const auto closest = gf_closestAirport(user).airport;
     ASSERT_TRUE(closest);
     EXPECT_EQ(closest->icao, demo.code);
-    EXPECT_TRUE(gf_apfExists(demo.code));
-    const std::string location = gf_getStockApf(demo.code);
+    EXPECT_EQ(gf_apfExists(demo.code), Presence::Present);
+    const std::string location = gf_getStockApf(demo.code).value_or("");
     EXPECT_EQ(location, "archive/stock/" + demo.code + ".xml");
     gf_setParkAirport(*closest);
     ASSERT_TRUE(tools::gf_writeDemoLearnedApf(g_learnedPath));
@@ -147,7 +147,7 @@ TEST_F(AirportGenerator, DemonstrationFieldJoinsADatabaseOnlyWhenItsCodeIsMissin
         if (!row.added) {
             EXPECT_EQ(test::readText("input/airports_msfs.xml"), before);
         }
-        EXPECT_TRUE(gf_apfExists(demo.code));
+        EXPECT_EQ(gf_apfExists(demo.code), Presence::Present);
     }
     fs::remove("input/airports_msfs.xml");
     EXPECT_THROW(tools::gf_addDemoAirport("input", serverDir.path()), std::runtime_error);
