@@ -41,8 +41,9 @@ void gf_enforceMaxLive();
 // (the window's thread never touches the aircraft lists). g_maxLive keeps the value applied.
 void gf_followMaxLive();
 
-// The service reports a standing aircraft about every 20 s, and the merge takes one of its reports at
-// most every 15 s: one heard within this long still stands where the service sees it.
+// The service reports a standing aircraft every 10 to 20 s, each report reaching the merge up to 2 s
+// late, and each counts as hearing it: one heard within this long still stands where the service sees
+// it; one silent for longer is no longer seen there.
 inline constexpr std::int32_t kHeardWithinTicks = 30 * 100;
 // Engine ticks since the aircraft's latest report.
 std::int32_t gf_silentTicks(const LiveAcRecord& aircraft);

@@ -2,6 +2,7 @@
 
 #include "aircraft/ac_category.h"
 #include "aircraft/aircraft_db.h"
+#include "base/tick.h"
 #include "engine/motion_inputs.h"
 #include "engine/removal.h"
 #include "engine/spawn.h"
@@ -35,6 +36,17 @@ double lf_trackDifferenceDeg(double a, double b)
     return d > 180.0 ? 360.0 - d : d;
 }
 
+// Heard as the service reports it anew, before the merge decides whether its stream keeps the report
+// (a standing aircraft's at most every 15 s): the claims and the expiry measure its silence from here.
+// A report sent again with a time already heard is no news of it.
+void lf_hear(LiveAcRecord& a, double reportTime)
+{
+    if (reportTime <= a.lastHeardTime)
+        return;
+    a.lastHeardTime = reportTime;
+    a.lastReportTick = g_tick.load();
+}
+
 } // namespace
 
 bool gf_dropReport(const ReportStep& s)
@@ -66,6 +78,7 @@ bool lf_updateExistingLiveAc(const TrafficRecord& r, LiveAcRecord& a)
 {
     if (r.hexId != a.hexId || a.gone)
         return false;
+    lf_hear(a, r.reportTime);
     if (a.state == ObjectState::RespawnPending || a.state == ObjectState::RemovalRequested)
         return true;
     if (!a.stream.empty()) {

@@ -8,7 +8,8 @@ std::vector<LiveAcRecord> g_liveAircraft;
 std::vector<AiAcRecord> g_staticAircraft;
 
 LiveAcRecord::LiveAcRecord(const Situation& first, const AcRecord& aircraft, double feedTime)
-    : AiAcRecord(aircraft, 0, 0.0, 0.0, 0.0, 0), lastFeedTime(feedTime), lastReportTick(g_tick.load())
+    : AiAcRecord(aircraft, 0, 0.0, 0.0, 0.0, 0), lastFeedTime(feedTime), lastHeardTime(feedTime),
+      lastReportTick(g_tick.load())
 {
     stream = SituationStream(first);
 }

@@ -77,8 +77,9 @@ struct LiveAcRecord : AiAcRecord, LiveMotion {
     // queuing, which lasts as long as the creations paced ahead of it.
     std::uint8_t creationSent = 0;
 
-    double lastFeedTime = 0.0;
-    std::int32_t lastReportTick = 0; // g_tick as its latest report was merged
+    double lastFeedTime = 0.0;       // the feed's time of the latest report its stream took
+    double lastHeardTime = 0.0;      // the feed's time of the newest report that reached the merge
+    std::int32_t lastReportTick = 0; // g_tick as that report reached the merge
     std::int64_t parkedSince = 0; // steady clock, 100 ns units
     std::int32_t keepWindow = 0;  // synthetic continuations: >0 granted, 0 none yet, -1 used up
     std::int32_t holdStartTick = 0;

@@ -139,7 +139,6 @@ bool lf_decideByPhase(LiveAcRecord& a, Situation& s)
 
 void decodeExisting(LiveAcRecord& a, Situation s)
 {
-    a.lastReportTick = g_tick.load(); // heard, whatever the report means for its stream
     if (a.stream.size() > kMaxWaitingSituations)
         removeAircraftFromSim(a); // the report is still taken: the removal ends the stream
     if (a.holding && !a.stream.empty() &&

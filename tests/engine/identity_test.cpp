@@ -215,29 +215,39 @@ TEST_F(Identity, RemoveLiveParkedTakesTheLongestParkedFirst)
 }
 
 // Over the parking count, of those parked the same whole minutes the one parked longer by the clock
-// goes, whatever their order in the list, and never the aircraft whose arrival is counted.
-TEST_F(Identity, MaxParkSendsAwayTheLongestParkedByTheClock)
+// goes, whatever their order in the list, and never the aircraft whose arrival is counted; of the
+// statics the one parked last.
+TEST_F(Identity, MaxParkSendsAwayTheLongestParkedLiveAndTheLastParkedStatic)
 {
     const struct {
         const char* name;
         std::int32_t count;
         std::vector<std::chrono::seconds> parked;
         std::size_t arriving;
-        std::uint32_t away;
-    } rows[] = {{"ten minutes each", 2, {610s, 640s, 0s}, 2, 0x400000 + 2},
-                {"the newcomer listed first", 1, {0s, 20s}, 0, 0x400000 + 2}};
+        std::vector<std::uint32_t> away;
+        std::size_t statics = 0; // standing, in the order they were parked
+    } rows[] = {{"ten minutes each", 2, {610s, 640s, 0s}, 2, {0x400000 + 2}},
+                {"the newcomer listed first", 1, {0s, 20s}, 0, {0x400000 + 2}},
+                {"beside three statics", 4, {600s, 0s}, 1, {}, 3}};
     gf_installParkingQueries();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         g_liveAircraft.clear();
         g_liveAircraft.reserve(4);
+        g_staticAircraft.assign(row.statics, AiAcRecord{});
+        for (std::size_t i = 0; i < row.statics; ++i) {
+            g_staticAircraft[i].state = ObjectState::InSim;
+            g_staticAircraft[i].objectId = static_cast<std::uint32_t>(50 + i);
+        }
         m_parkedFor.clear();
         for (std::size_t i = 0; i < row.parked.size(); ++i)
             addParkedLive(static_cast<int>(i) + 1, AcCategory::Large, row.parked[i]);
         parkAll();
         g_parkCount = row.count;
         lf_checkMaxPark(g_liveAircraft[row.arriving]);
-        EXPECT_EQ(removedHexIds(), std::vector<std::uint32_t>{row.away});
+        EXPECT_EQ(removedHexIds(), row.away);
+        for (std::size_t i = 0; i < row.statics; ++i)
+            EXPECT_EQ(g_staticAircraft[i].state == ObjectState::RemovalRequested, i + 1 == row.statics) << i;
     }
     gf_setParkingQueries({});
     g_parkCount = 0;

@@ -3,6 +3,7 @@
 #include "airport/park_airport_state.h"
 #include "airport/stand_lookup.h"
 #include "engine/ai_driver.h"
+#include "engine/merge.h"
 #include "engine/identity.h"
 #include "engine/stand_claims.h"
 #include "engine/stand_hold.h"
@@ -179,13 +180,13 @@ TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
         const char* claimant;
         SpawnStand result;
         bool holderRemoved;
-        std::int32_t holderHeardTicksAgo = kHeardWithinTicks + 1; // silent: the service no longer sees it there
+        std::int32_t holderHeardTicksAgo = 4500; // silent for two reports of a standing aircraft and more
         bool expiryLookFirst = false;
     };
     for (const Row& row : {Row{"ABC1_", "ABC1", SpawnStand::Parked, true}, Row{"ABC1", "ABC1_", SpawnStand::Gone, false},
                            Row{"DLH4", "DLH41", SpawnStand::Parked, true}, Row{"DLH41", "DLH4", SpawnStand::Parked, true},
                            Row{"ABC1_", "XYZ9_", SpawnStand::Parked, true},
-                           Row{"ABC1_", "XYZ9_", SpawnStand::Gone, false, kHeardWithinTicks},
+                           Row{"ABC1_", "XYZ9_", SpawnStand::Gone, false, 2150}, // its next report due
                            Row{"DLH4", "SWR8", SpawnStand::Gone, false, 100},
                            Row{"DLH4", "SWR8", SpawnStand::Gone, false, 100, true}}) {
         g_stands.clear();
@@ -207,6 +208,60 @@ TEST_F(Stands, ClaimAtSpawnTreatsOnlyAnUnderscoreAsAGhostMark)
         claimant.stream[1].stationary = 1;
         EXPECT_EQ(gf_takeStandAtSpawn(claimant), row.result) << row.holder << " / " << row.claimant;
         EXPECT_EQ(g_liveAircraft[0].state == ObjectState::RemovalRequested, row.holderRemoved) << row.holder;
+    }
+}
+
+// The service reports a standing aircraft every 10 to 20 s, each report reaching the merge 0.5 to 2 s
+// after its time; the merge keeps one for the stream at most every 15 s, but each is heard. So reported,
+// a holder keeps its stand against a newcomer at every moment; silent for 45 s it gives way, also while
+// its last report is sent again with its old time.
+TEST_F(Stands, AHolderReportedAtTheServicesPaceKeepsItsStandUntilItFallsSilent)
+{
+    constexpr double kLateSeconds[] = {0.5, 1.25, 2.0, 1.25}; // from a report's time to the merge, in turn
+    struct Row {
+        const char* name;
+        int everySeconds;
+        int silentSeconds; // from its last report to the newcomer's last claim
+        int resentSeconds; // the last report sent again at this pace meanwhile; 0: not
+        bool keeps;
+    };
+    for (const Row& row : {Row{"every 10 s", 10, 0, 0, true}, Row{"every 15 s", 15, 0, 0, true},
+                           Row{"every 20 s", 20, 0, 0, true}, Row{"every 20 s, then silent", 20, 45, 0, false},
+                           Row{"every 20 s, then its last report again", 20, 45, 2, false}}) {
+        SCOPED_TRACE(row.name);
+        g_stands.clear();
+        g_liveAircraft.clear();
+        addStand("A1", 0.0, 25.0);
+        g_tick = 100000;
+        g_liveAircraft.push_back(aircraft("DLH4", 17.0, kGate));
+        g_liveAircraft.push_back(aircraft("SWR8", 17.0, kGate));
+        LiveAcRecord& holder = g_liveAircraft[0];
+        LiveAcRecord& claimant = g_liveAircraft[1];
+        ASSERT_TRUE(gf_holdStand(holder, g_stands[0], MovePhase::Parked));
+        claimant.stream[0].stationary = 1;
+        claimant.stream[1].stationary = 1;
+        TrafficRecord report{holder.head, holder.stream.back(), 0.0, holder.hexId};
+        const std::int32_t start = g_tick;
+        const int reports = 120 / row.everySeconds + 1;
+        const auto due = [&](int i) {
+            return start + static_cast<std::int32_t>((i * row.everySeconds + kLateSeconds[i % 4]) * 100.0);
+        };
+        for (int fed = 0; fed < reports; ++g_tick) {
+            for (; fed < reports && due(fed) <= g_tick; ++fed) {
+                report.reportTime = 1000.0 + fed * row.everySeconds;
+                lf_mergeTrafficRecord(report);
+            }
+            if (gf_takeStandAtSpawn(claimant) != SpawnStand::Gone) {
+                ADD_FAILURE() << "the newcomer took the stand " << (g_tick - start) / 100.0 << " s in";
+                break;
+            }
+        }
+        const std::int32_t silentUntil = g_tick + row.silentSeconds * 100;
+        for (; row.resentSeconds > 0 && g_tick < silentUntil; g_tick += row.resentSeconds * 100)
+            lf_mergeTrafficRecord(report);
+        g_tick = silentUntil;
+        EXPECT_EQ(gf_takeStandAtSpawn(claimant), row.keeps ? SpawnStand::Gone : SpawnStand::Parked);
+        EXPECT_EQ(holder.state == ObjectState::RemovalRequested, !row.keeps);
     }
 }
 

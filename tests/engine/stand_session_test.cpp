@@ -385,10 +385,10 @@ private:
 // lowered one from the renewal after on), each for no longer than the removals on their way take, and the
 // limit reached beside statics; a newcomer created at the limit takes the place of the farthest object, a
 // respawned one the place it kept; the aircraft the log names as sent away for the count, and those a
-// renewal sends away over a count, the longest parked; none sent away created at its stand again while it
-// is reported there, and those still reported there back within two minutes of "Flush static"; a silent
-// parked aircraft there until its 90 minutes and gone at the first renewal after; and for 20 s from
-// "Flush static" no static for longer than the removals take.
+// renewal sends away over a count, the longest parked, and as many as stood beyond it; none sent away
+// created at its stand again while it is reported there, and those still reported there back within two
+// minutes of "Flush static"; a silent parked aircraft there until its 90 minutes and gone at the first
+// renewal after; and for 20 s from "Flush static" no static for longer than the removals take.
 class LimitWatch {
 public:
     explicit LimitWatch(const std::filesystem::path& log) : m_log(log, std::ios::binary) {}
@@ -420,6 +420,12 @@ public:
         for (const auto& [hexId, stood] : m_sentAway)
             m_expected.push_back({hexId, g_tick.load() + kBackAfterFlushTicks, stood});
         m_sentAway.clear();
+    }
+
+    // The parking is renewed now: the live aircraft parked in the simulator as it begins.
+    void renewing()
+    {
+        m_parkedAtRenewal = std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(), lf_parkedInSim);
     }
 
     std::string afterTick(const StandWatch& seen, bool renewed, bool expiryChecked)
@@ -504,6 +510,7 @@ private:
         return !a.gone && !a.removeWhenCreated && (a.inSim() || a.state == ObjectState::CreationRequested);
     }
     static bool lf_parked(const LiveAcRecord& a) { return a.phase == MovePhase::Parked && lf_staying(a); }
+    static bool lf_parkedInSim(const LiveAcRecord& a) { return a.inSim() && lf_parked(a); }
     bool lf_parkedBefore(std::uint32_t hexId) const
     {
         const auto it = std::lower_bound(m_parkedBefore.begin(), m_parkedBefore.end(), std::pair{hexId, false});
@@ -708,13 +715,15 @@ private:
     }
 
     // The live parked aircraft a renewal takes away are kept away as those the log names; over a count the
-    // longest parked go; with the expiry checked, only the silent ones go, and all those silent for 90 minutes.
+    // longest parked go, and exactly the count stays; with the expiry checked, only the silent ones go, and
+    // all those silent for 90 minutes.
     std::string lf_renewal(bool expiryChecked)
     {
         const std::int32_t now = g_tick.load();
         const std::int32_t count = gf_parkingCount();
         const LiveAcRecord* longestStaying = nullptr;
         const LiveAcRecord* latestSent = nullptr;
+        std::int64_t silentGone = 0; // gone at their 90 minutes
         for (const auto& [hexId, inSim] : m_parkedBefore) {
             const auto there = std::find_if(g_liveAircraft.begin(), g_liveAircraft.end(),
                                             [hexId](const LiveAcRecord& a) { return a.hexId == hexId; });
@@ -733,6 +742,7 @@ private:
             expired += expiryChecked && gone ? 1 : 0;
             if (!gone && (!longestStaying || there->parkedSince < longestStaying->parkedSince))
                 longestStaying = &*there;
+            silentGone += gone && silent >= kExpiryTicks - kSlackTicks ? 1 : 0;
             if (!gone || silent >= kExpiryTicks - kSlackTicks)
                 continue;
             ++(count >= 1 ? sentOverCount : takenAtRenewal);
@@ -742,6 +752,11 @@ private:
         if (count >= 1 && latestSent && longestStaying && longestStaying->parkedSince < latestSent->parkedSince)
             return fmt::format("{} sent away at a renewal over the parking count {}, but {} parked longer stays",
                                latestSent->head.callsign, count, longestStaying->head.callsign);
+        const std::int64_t weighed = m_parkedAtRenewal - silentGone;
+        const auto stay = std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(), lf_parkedInSim);
+        if (count >= 1 && !param::INITIAL_LOAD_ONLY.on() && weighed > count && stay != count)
+            return fmt::format("{} of {} live parked aircraft stay after a renewal over the parking count {}", stay,
+                               weighed, count);
         return {};
     }
 
@@ -772,6 +787,7 @@ private:
     std::int32_t m_countBefore = 0;
     bool m_countHeld = true; // the objects on stands must be within the count
     std::int32_t m_flushTick = -kFlushWatchTicks;
+    std::int64_t m_parkedAtRenewal = 0;
     Lasting m_overLimit, m_overCount;
     std::vector<ObjectSeen> m_objects; // by object id
     std::vector<const LiveAcRecord*> m_takenOut;
@@ -853,6 +869,8 @@ protected:
         g_mainLoopCalls.adjustTrafficRange = [] {}; // the session's range stays
         g_mainLoopCalls.parkingAdjustments = [this](bool full) {
             m_renewed = true;
+            if (m_limits)
+                m_limits->renewing();
             m_mainLoopCalls.parkingAdjustments(full);
         };
         param::INITIAL_LOAD_ONLY.value = param::INITIAL_LOAD_ONLY.defaultValue; // "Flush static" turns it on
