@@ -209,10 +209,10 @@ ClosestAirport gf_closestAirport(LatLon position)
     std::string neighbourStand;
     const std::optional<double> d1 = gf_readDestApfForClosestStand(best.icao, position, bestStand);
     if (!d1)
-        return {.fileUnderWay = true};
+        return {.airport = std::nullopt, .fileUnderWay = true};
     const std::optional<double> d2 = gf_readDestApfForClosestStand(neighbour.icao, position, neighbourStand);
     if (!d2)
-        return {.fileUnderWay = true};
+        return {.airport = std::nullopt, .fileUnderWay = true};
     if (*d2 >= *d1)
         return {best};
     gf_logf("Airport {} is closest, but stand {} at neighbouring airport {} is closest at {:.0F} meters ...", best.icao,

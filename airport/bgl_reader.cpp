@@ -31,8 +31,8 @@ constexpr std::size_t kMaxDuplicateLetters = 6;
 constexpr double kMinParkingRadius = 1.0;   // metres, exclusive
 constexpr double kMaxParkingRadius = 200.0; // metres, exclusive
 constexpr double kMaxHelipadWidth = 2000.0; // metres
-constexpr std::int32_t kLowestAirportFt = -2000;  // below the Dead Sea's airfields
-constexpr std::int32_t kHighestAirportFt = 20000; // above the highest airports there are
+constexpr std::int32_t kLowestBglAirportFt = -2000;  // below the Dead Sea's airfields
+constexpr std::int32_t kHighestBglAirportFt = 20000; // above the highest airports there are
 constexpr std::uint32_t kRecordHeaderSize = 6;
 constexpr std::size_t kBglHeadBytes = 4096; // the pre-test's read: header and table of most files
 constexpr std::uint32_t kSmallestRecordStep = 4; // a smaller size does not advance: padding ends the walk
@@ -417,7 +417,7 @@ BglAirportList gf_listBglAirports(std::span<const std::uint8_t> data, bool msfs2
 std::int32_t lf_bglAltitudeFeet(std::int32_t millimetres)
 {
     const auto feet = static_cast<std::int32_t>(std::lround(millimetres * kFeetPerMetre / 1000.0));
-    return feet < kLowestAirportFt || feet > kHighestAirportFt ? 0 : feet;
+    return feet < kLowestBglAirportFt || feet > kHighestBglAirportFt ? 0 : feet;
 }
 
 BglAirportStands gf_readBglAirport(std::span<const std::uint8_t> data, const BglAirportRecord& record,
