@@ -92,11 +92,20 @@ void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds)
     lf_request(lock, reason, restartSeconds);
 }
 
+bool gf_exitRestarts(std::int32_t reason)
+{
+    return reason == lf_code(ExitReason::NewSettings) || reason == lf_code(ExitReason::SimConnectError) ||
+           reason == lf_code(ExitReason::ReaderError);
+}
+
 GuardedStep gf_runUnlessExiting(const std::function<bool()>& step, std::optional<ExitAsked> exit)
 {
     std::unique_lock lock(g_exitWorkerMutex);
-    if (gf_exitUnderWay())
-        return GuardedStep::Exiting;
+    if (gf_exitUnderWay()) {
+        // A close that came meanwhile ends the exit under way without its restart.
+        const bool restarts = g_exiting.load() == 0 && !g_closeWaiting && gf_exitRestarts(g_exitReason.load());
+        return restarts ? GuardedStep::Restarting : GuardedStep::Quitting;
+    }
     if (!step())
         return GuardedStep::Failed;
     if (exit)

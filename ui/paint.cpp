@@ -79,7 +79,7 @@ void lf_paintBands(Painter& p, const PaintState& s)
     p.fill(gf_bandRect(Band::Counters), kBlack);
     p.fill(gf_bandRect(Band::Settings), kLightBlue);
     p.fill(gf_bandRect(Band::Statistics), kBlack);
-    p.fill(gf_bandRect(Band::Status), s.status.held ? kRed : kGreen);
+    p.fill(gf_bandRect(Band::Status), s.status.red ? kRed : kGreen);
     for (const int y : {28, 113, 449, 392})
         p.line(0, y, 880, y, kWhite);
     p.text(3, 7, fmt::format("Version {}", gf_versionToString(g_programVersion)), kGreen);
