@@ -7,6 +7,7 @@
 #include "airport/read_report.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 
 #include <pugixml.hpp>
@@ -103,7 +104,7 @@ double gf_readDestApfForClosestStand(std::string_view code, LatLon position, std
                                        : lf_fetchedStandPoints(location);
         return lf_nearestStandNm(points, position, standId);
     } catch (const std::exception& e) {
-        gf_logErrorf("{}: {}", "gf_readDestApfForClosestStand", e.what());
+        gf_logErrorf("{}: {}", "gf_readDestApfForClosestStand", gf_exceptionText(e));
         return kUnknownStandNm;
     }
 }

@@ -3,6 +3,7 @@
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/time_util.h"
+#include "platform/system/error_text.h"
 #include "platform/win32/message_loop.h"
 #include "shown/status_line.h"
 #include "shown/windows.h"
@@ -163,7 +164,7 @@ void gf_reportException(std::string_view functionName)
     } catch (const fmt::format_error& e) {
         gf_showErrorMessage(fmt::format("std::format error: {}", e.what()));
     } catch (const std::exception& e) {
-        gf_showErrorMessage(fmt::format("{}: {}", functionName, e.what()));
+        gf_showErrorMessage(fmt::format("{}: {}", functionName, gf_exceptionText(e)));
         gf_requestExit(lf_code(ExitReason::SystemError), 0);
     } catch (...) {
         gf_showErrorMessage("Unknown exception");

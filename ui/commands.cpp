@@ -5,6 +5,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "livery/livery_index.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 #include "platform/win32/window.h"
 #include "requests/exit_request.h"
@@ -270,7 +271,7 @@ bool lf_removeScannedLiveries()
     std::error_code ec;
     if (gf_removeFile(g_liveriesScannedPath, ec) || !ec)
         return true;
-    lf_switchRefused(fmt::format("{} could not be removed: {}", gf_utf8FromPath(g_liveriesScannedPath), ec.message()));
+    lf_switchRefused(fmt::format("{} could not be removed: {}", gf_utf8FromPath(g_liveriesScannedPath), gf_errorText(ec)));
     return false;
 }
 
@@ -358,7 +359,7 @@ void lf_HandleWMCOMMAND(HWND window, WPARAM wParam)
         }
         gf_repaintBand(Band::Settings);
     } catch (const std::exception& e) {
-        gf_logErrorf("{} exception {}", "lf_HandleWMCOMMAND", e.what());
+        gf_logErrorf("{} exception {}", "lf_HandleWMCOMMAND", gf_exceptionText(e));
     }
 }
 
