@@ -8,6 +8,7 @@
 #include "base/text_util.h"
 #include "base/units.h"
 #include "base/zip_download.h"
+#include "platform/system/error_text.h"
 
 #include <fmt/format.h>
 
@@ -75,7 +76,7 @@ void lf_readPublishers(const pugi::xml_document& doc, const fs::path& path)
         }
         g_publishers.shrink_to_fit();
     } catch (const std::exception& e) {
-        throw std::runtime_error(fmt::format("exception {} in reading publishers from \"{}\"", e.what(), gf_utf8FromPath(path)));
+        throw std::runtime_error(fmt::format("exception {} in reading publishers from \"{}\"", gf_exceptionText(e), gf_utf8FromPath(path)));
     }
 }
 
@@ -106,7 +107,7 @@ void lf_readWingspans(const pugi::xml_document& doc, const fs::path& path)
         for (const auto& wingspan : lf_section(doc, "wingspans").children("wingspan"))
             any = lf_readWingspan(wingspan) || any;
     } catch (const std::exception& e) {
-        throw std::runtime_error(fmt::format("exception {} in reading wingspans from \"{}\"", e.what(), gf_utf8FromPath(path)));
+        throw std::runtime_error(fmt::format("exception {} in reading wingspans from \"{}\"", gf_exceptionText(e), gf_utf8FromPath(path)));
     }
     if (any)
         lf_computeDefaultWingspans();
@@ -148,7 +149,7 @@ void lf_readRegistrations(const pugi::xml_document& doc, const fs::path& path)
         try {
             lf_readRegistration(db);
         } catch (const std::exception& e) {
-            gf_logErrorf("{}: dbase db {} skipped: {}", gf_utf8FromPath(path), number, e.what());
+            gf_logErrorf("{}: dbase db {} skipped: {}", gf_utf8FromPath(path), number, gf_exceptionText(e));
         }
     }
 }
@@ -183,7 +184,7 @@ void lf_readCodesSection(const pugi::xml_document& doc, std::string_view section
         try {
             set.insert(lf_decryptAirline(code));
         } catch (const std::exception& e) {
-            gf_logErrorf("{}: {} code \"{}\" skipped: {}", gf_utf8FromPath(path), section, code, e.what());
+            gf_logErrorf("{}: {} code \"{}\" skipped: {}", gf_utf8FromPath(path), section, code, gf_exceptionText(e));
         }
     }
 }

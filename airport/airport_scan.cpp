@@ -14,6 +14,7 @@
 #include "base/path_text.h"
 #include "base/text_util.h"
 #include "base/workers.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 #include "settings/msfs_install.h"
 #include "settings/setting_controls.h"
@@ -97,7 +98,7 @@ void lf_waitOldest(std::deque<PendingBgl>& pending, const fs::path& folder, std:
         oldest.get();
     } catch (const std::exception& e) {
         gf_addScanLogLine(fmt::format("{} airports search in {} aborted, futs {} error: {}", kFailMark, gf_utf8FromPath(folder),
-                                      which, e.what()));
+                                      which, gf_exceptionText(e)));
     }
 }
 
@@ -142,7 +143,7 @@ void lf_prepareTargets()
     std::error_code ec;
     fs::path stayed;
     if (gf_removeFolderTree(g_scanStagingPath, ec, &stayed); ec)
-        throw StagingStays(fmt::format("{} could not be removed: {}", gf_utf8FromPath(stayed), ec.message()));
+        throw StagingStays(fmt::format("{} could not be removed: {}", gf_utf8FromPath(stayed), gf_errorText(ec)));
 }
 
 // The report goes with the results it describes; one that cannot be written takes the previous one
@@ -157,7 +158,7 @@ bool lf_stageScanReport(FolderStaging& staging, const fs::path& report)
         staging.put(report, text);
         return true;
     } catch (const fs::filesystem_error& e) {
-        gf_logErrorf("{} could not be written: {}", gf_utf8FromPath(g_airportsScanLogPath), e.what());
+        gf_logErrorf("{} could not be written: {}", gf_utf8FromPath(g_airportsScanLogPath), gf_exceptionText(e));
         return false;
     }
 }
@@ -200,7 +201,7 @@ SetAside lf_setAsideForLearning(const std::string& code, const fs::path& thirdpa
     } catch (const fs::filesystem_error& e) {
         gf_logErrorf("\"{}\" failed to copy \"{}\"", gf_utf8FromPath(g_myThirdpartyPath / (code + ".xml")),
                      gf_utf8FromPath(published));
-        gf_logIndented(e.what());
+        gf_logIndented(gf_exceptionText(e));
         return SetAside::Failed;
     }
     gf_logf("{} copied to {}", code, gf_utf8FromPath(published));
@@ -245,7 +246,7 @@ void lf_logPutBack(const PublishPutBack& e)
 {
     gf_logErrorf("The airports scan results could not be put in place, the previous results are kept and the next "
                  "start tries again ({})",
-                 e.what());
+                 gf_exceptionText(e));
 }
 
 void lf_switchAirportScanOff()
@@ -290,12 +291,12 @@ void lf_scanFolderForAirports(const fs::path& folder, const ScanTargets& targets
                 lf_searchBglEntry(*walk, scannedChars, pool, pending, targets, folder);
             } catch (const std::exception& e) {
                 gf_addScanLogLine(fmt::format("{} airports search in folder {} aborted, cause: {}", kFailMark,
-                                              gf_utf8FromPath(folder), e.what()));
+                                              gf_utf8FromPath(folder), gf_exceptionText(e)));
             }
         }
         if (ec)
             gf_addScanLogLine(fmt::format("{} airports search in folder {} aborted because of iterator problem: {}",
-                                          kFailMark, gf_utf8FromPath(folder), ec.message()));
+                                          kFailMark, gf_utf8FromPath(folder), gf_errorText(ec)));
     } // the pool runs what was posted and joins: no worker outlives the search
     while (!pending.empty())
         lf_waitOldest(pending, folder, "outer");
@@ -394,7 +395,7 @@ void gf_repairScanFolders()
         lf_logPutBack(e);
         return;
     } catch (const std::exception& e) {
-        gf_logErrorf("{}: {}", "gf_repairScanFolders", e.what());
+        gf_logErrorf("{}: {}", "gf_repairScanFolders", gf_exceptionText(e));
         return;
     }
     try {
@@ -406,7 +407,7 @@ void gf_repairScanFolders()
         for (const fs::path& folder : leftovers)
             gf_removeFolderOrLog(folder); // one that stays is tried again at the next start
     } catch (const std::exception& e) {
-        gf_logErrorf("{}: {}", "gf_repairScanFolders", e.what());
+        gf_logErrorf("{}: {}", "gf_repairScanFolders", gf_exceptionText(e));
     }
 }
 
@@ -434,7 +435,7 @@ void gf_scanAirports()
     } catch (const StagingStays& e) { // the setting stays on
         gf_clearStatusMessage();
         gf_resetScanLog();
-        gf_logErrorf("The airports scan waits for the next start, the previous results are kept: {}", e.what());
+        gf_logErrorf("The airports scan waits for the next start, the previous results are kept: {}", gf_exceptionText(e));
     }
     g_airportNames.clear();
     gf_log("-------------------------- airports scan ends    ----------------------------\n");

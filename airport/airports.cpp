@@ -6,6 +6,7 @@
 #include "base/errors.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "platform/system/error_text.h"
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
@@ -136,7 +137,7 @@ bool gf_readAirports()
     } catch (const pugi::xpath_exception& e) {
         throw UserErrorException(kXmlQueryError, e.what());
     } catch (const std::exception& e) {
-        throw UserErrorException(kDatabaseError, e.what());
+        throw UserErrorException(kDatabaseError, gf_exceptionText(e));
     }
     gf_logf("{} airports read from \"{}\"", g_airports.size(), label);
     g_airportsRead = true;

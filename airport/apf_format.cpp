@@ -5,6 +5,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "base/text_util.h"
+#include "platform/system/error_text.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "settings/xml_meta.h"
@@ -270,7 +271,7 @@ bool gf_writeApf(const ApfWriteData& data, const fs::path& path, ApfMode mode, F
         gf_writeFileAtomic(path, *text, sync);
         return true;
     } catch (const std::exception& e) {
-        gf_logErrorf("{}: {}", "gf_writeApf", e.what());
+        gf_logErrorf("{}: {}", "gf_writeApf", gf_exceptionText(e));
         return false;
     }
 }

@@ -11,6 +11,7 @@
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/path_text.h"
+#include "platform/system/error_text.h"
 #include "settings/setting_controls.h"
 #include "settings/settings.h"
 #include "settings/xml_meta.h"
@@ -203,7 +204,7 @@ std::optional<std::string> gf_readApf(const std::string& fileName, ApfFileInfo& 
         throw;
     } catch (const std::exception& e) {
         lf_finishStands(stands);
-        return fmt::format("{}: {}", "gf_readApf", e.what());
+        return fmt::format("{}: {}", "gf_readApf", gf_exceptionText(e));
     }
 }
 

@@ -11,6 +11,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "base/text_util.h"
+#include "platform/system/error_text.h"
 #include "settings/settings.h"
 #include "settings/xml_meta.h"
 
@@ -43,7 +44,7 @@ bool lf_writeLinkFile(const fs::path& folder, std::string_view code, const std::
         staging.put(folder / gf_pathFromUtf8(std::string(code) + ".txt"), archivePath + "\n");
         return true;
     } catch (const std::exception& e) {
-        gf_addScanLogLine(fmt::format("===> link file of {} not written: {}", code, e.what()));
+        gf_addScanLogLine(fmt::format("===> link file of {} not written: {}", code, gf_exceptionText(e)));
         return false;
     }
 }
@@ -104,7 +105,7 @@ bool lf_stageApf(const ApfWriteData& file, const fs::path& path, FolderStaging& 
             staging.put(path, *text, gf_sameButMetaDate); // made again on another day: the same file
         return text.has_value();
     } catch (const std::exception& e) {
-        gf_logErrorf("{}: {}", "gf_writeApf", e.what());
+        gf_logErrorf("{}: {}", "gf_writeApf", gf_exceptionText(e));
         return false;
     }
 }
@@ -282,7 +283,7 @@ void lf_toParkingPositions(const fs::path& bglPath, BglFileStart start, const Sc
         else if (list.unrecognised)
             lf_notRecognisedAirport(path, targets);
     } catch (const std::exception& e) {
-        lf_reportUnreadRest(path, e.what());
+        lf_reportUnreadRest(path, gf_exceptionText(e));
     }
 }
 

@@ -7,6 +7,7 @@
 #include "airport/read_report.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 
 #include <pugixml.hpp>
@@ -110,7 +111,7 @@ std::optional<double> gf_readDestApfForClosestStand(std::string_view code, LatLo
             return std::nullopt;
         return lf_nearestStandNm(*points, position, standId);
     } catch (const std::exception& e) {
-        gf_logErrorf("{}: {}", "gf_readDestApfForClosestStand", e.what());
+        gf_logErrorf("{}: {}", "gf_readDestApfForClosestStand", gf_exceptionText(e));
         return kUnknownStandNm;
     }
 }

@@ -3,6 +3,7 @@
 #include "base/geo.h"
 #include "base/log.h"
 #include "base/path_text.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 #include "settings/airport_settings.h"
 #include "settings/setting_controls.h"
@@ -254,7 +255,7 @@ template <typename Merge> void lf_guardedMerge(ReadReport& report, Merge&& merge
     try {
         merge();
     } catch (const std::exception& e) {
-        gf_logf("{}: {}", "lf_readLearned", e.what());
+        gf_logf("{}: {}", "lf_readLearned", gf_exceptionText(e));
     }
     report.finish();
 }

@@ -4,6 +4,7 @@
 #include "airport/scan_log.h"
 #include "base/folders.h"
 #include "base/path_text.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 
 #include <fmt/format.h>
@@ -116,7 +117,7 @@ ManifestInfo lf_searchManifest(std::string_view path)
                 return *manifest;
         }
     } catch (const std::exception& e) {
-        gf_addScanLogLine(fmt::format("exception in lf_searchManifest: {}", e.what()));
+        gf_addScanLogLine(fmt::format("exception in lf_searchManifest: {}", gf_exceptionText(e)));
     }
     return {};
 }

@@ -3,6 +3,7 @@
 #include "base/atomic_file.h"
 #include "base/log.h"
 #include "base/path_text.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 
 #include <algorithm>
@@ -117,7 +118,7 @@ bool lf_removeOrLog(const std::filesystem::path& path, bool (*remove)(const std:
         return true;
     } catch (const std::filesystem::filesystem_error& e) {
         if (lf_newlyStaying(path, true))
-            gf_logErrorf("{} could not be removed: {}", gf_utf8FromPath(e.path1()), e.code().message());
+            gf_logErrorf("{} could not be removed: {}", gf_utf8FromPath(e.path1()), gf_errorText(e.code()));
         return false;
     }
 }

@@ -3,6 +3,7 @@
 #include "base/atomic_file.h"
 #include "base/file_util.h"
 #include "base/path_text.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 
 #include <algorithm>
@@ -135,7 +136,7 @@ void lf_swapAll(const std::vector<Swap>& swaps)
                 whole = lf_putBack(*back) && whole;
             if (!whole)
                 throw; // a later finish moves forward what is left
-            throw PublishPutBack(std::string("the publish was put back: ") + e.what());
+            throw PublishPutBack(std::string("the publish was put back: ") + gf_exceptionText(e));
         }
     }
 }

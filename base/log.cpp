@@ -125,7 +125,7 @@ bool gf_backupFile(const std::filesystem::path& path)
         lf_backUp(path);
         return true;
     } catch (const std::filesystem::filesystem_error& e) {
-        gf_logErrorf("backup of {} failed: {}", gf_utf8FromPath(path), e.what());
+        gf_logErrorf("backup of {} failed: {}", gf_utf8FromPath(path), gf_exceptionText(e));
         return false;
     }
 }

@@ -50,32 +50,47 @@ void PendingFile::fail(int error)
         m_error = std::error_code(error != 0 ? error : EIO, std::generic_category());
 }
 
+// The runtime's errno does not name a full disk on every runtime: mingw's text-mode fwrite cut short
+// by one sets EINVAL, and a short write may set nothing at all. So the disk is asked. A write that
+// failed lacks room when less than its own bytes, a buffer the runtime held back and a cluster are left.
+void PendingFile::failWrite(int error, std::uintmax_t unwritten)
+{
+    constexpr std::uintmax_t kHeldBack = 64 * 1024;
+    if (!m_error && (error == ENOSPC || gf_noRoomFor(m_partPath, unwritten + kHeldBack)))
+        m_error = std::make_error_code(std::errc::no_space_on_device);
+    fail(error);
+}
+
 bool PendingFile::write(std::string_view bytes)
 {
     if (!m_file) {
         fail(EBADF);
         return false;
     }
-    // A full disk of the tests takes only what fits (full_disk.h).
+    if (bytes.empty()) // an empty view may hold no pointer, which fwrite must not get
+        return !m_error;
+    // A full disk of the tests takes only what fits (full_disk.h), and says nothing, as a short write.
     const std::size_t fit = gf_bytesThatFit(m_partPath, bytes.size());
-    if (std::fwrite(bytes.data(), 1, fit, m_file) != fit)
-        fail(errno);
-    else if (fit < bytes.size())
-        fail(ENOSPC);
+    errno = 0;
+    const std::size_t written = std::fwrite(bytes.data(), 1, fit, m_file);
+    if (written < bytes.size())
+        failWrite(errno, bytes.size() - written);
     return !m_error;
 }
 
 void PendingFile::closeFile()
 {
     if (m_file && std::fclose(m_file) != 0)
-        fail(errno);
+        failWrite(errno, 0);
     m_file = nullptr;
 }
 
 void PendingFile::commit()
 {
-    if (!m_file || std::fflush(m_file) != 0 || std::ferror(m_file))
-        fail(m_file ? errno : EBADF);
+    if (!m_file)
+        fail(EBADF);
+    else if (std::fflush(m_file) != 0 || std::ferror(m_file))
+        failWrite(errno, 0);
     closeFile();
     if (m_error)
         throw fs::filesystem_error("write", m_partPath, m_error);

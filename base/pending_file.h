@@ -1,6 +1,7 @@
 #pragma once
 // A file written beside its target and put in its place only when it was written whole, so that a
 // failed download or extraction never replaces a good file with a partial one.
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -35,6 +36,7 @@ public:
 private:
     void closeFile();
     void fail(int error);
+    void failWrite(int error, std::uintmax_t unwritten);
     std::filesystem::path m_target;
     std::filesystem::path m_partPath;
     std::FILE* m_file = nullptr;

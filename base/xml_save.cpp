@@ -3,6 +3,7 @@
 #include "base/file_util.h"
 #include "base/log.h"
 #include "base/path_text.h"
+#include "platform/system/error_text.h"
 
 #include <pugixml.hpp>
 
@@ -40,7 +41,7 @@ bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path&
         gf_saveXmlAtomic(document, path);
     } catch (const std::filesystem::filesystem_error& e) {
         gf_logf("could not save to \"{}\"", gf_utf8FromPath(path));
-        gf_logIndented(e.what()); // the reason: a full disk, a denied access
+        gf_logIndented(gf_exceptionText(e)); // the reason: a full disk, a denied access
         return false;
     }
     gf_logf("\"{}\" saved", gf_utf8FromPath(path));

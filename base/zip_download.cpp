@@ -6,6 +6,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "base/zip_archive.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 
 namespace zyn {
@@ -29,7 +30,7 @@ std::optional<ZipArchive> gf_openFetchedArchive(const fs::path& zipPath)
         return std::optional<ZipArchive>(std::in_place, zipPath);
     } catch (const ZipError& e) {
         gf_logErrorf("could not open {}", gf_utf8FromPath(zipPath));
-        gf_logIndented(e.what());
+        gf_logIndented(gf_exceptionText(e));
         return std::nullopt;
     }
 }
@@ -47,7 +48,7 @@ std::optional<std::vector<std::pair<std::string, std::string>>> lf_readFileEntri
                 files.emplace_back(std::move(name), archive->readText(i));
         }
     } catch (const ZipError& e) {
-        gf_logErrorf("unzipping error code : {}", e.what());
+        gf_logErrorf("unzipping error code : {}", gf_exceptionText(e));
         return std::nullopt;
     }
     return files;
@@ -68,7 +69,7 @@ bool gf_downloadAndUnzip(const std::string& zipName, const fs::path& outPath)
             return true;
         }
     } catch (const fs::filesystem_error& e) {
-        gf_logErrorf("gf_downloadAndUnzip: {}", e.what());
+        gf_logErrorf("gf_downloadAndUnzip: {}", gf_exceptionText(e));
     }
     gf_removeFileOrLog(outPath); // never leave an older file that looks freshly unpacked
     gf_logErrorf("unzipping {} failed?", zipName);

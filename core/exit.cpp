@@ -57,12 +57,6 @@ constexpr auto kSessionEndWait = std::chrono::seconds(15);
 
 std::int32_t lf_code(ExitReason reason) { return static_cast<std::int32_t>(reason); }
 
-bool lf_restarts(std::int32_t reason)
-{
-    return reason == lf_code(ExitReason::NewSettings) || reason == lf_code(ExitReason::SimConnectError) ||
-           reason == lf_code(ExitReason::ReaderError);
-}
-
 void lf_pause(std::chrono::milliseconds duration) { gf_sleepFor(duration); }
 
 // The readers run detached and use the two global clients: the quit must not tear those down under them.
@@ -236,7 +230,7 @@ UINT FinalExit(std::int32_t restartSeconds)
     try {
         std::int32_t reason = g_exitReason.load();
         lf_logExitReason(reason);
-        bool restart = lf_restarts(reason);
+        bool restart = gf_exitRestarts(reason);
         g_restartPending = restart ? 1 : 0;
         if (restart)
             gf_setStatusMessage("Prepare for a restart ...", true);

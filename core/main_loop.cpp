@@ -19,6 +19,7 @@
 #include "parking/session_calls.h"
 #include "parking/static_parking.h"
 #include "platform/system/clock.h"
+#include "platform/system/error_text.h"
 #include "platform/system/timer.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
@@ -89,7 +90,7 @@ template <typename Step> void lf_periodic(const char* name, Step step)
     try {
         step();
     } catch (const std::exception& e) {
-        gf_logf("{}: {}", name, e.what());
+        gf_logf("{}: {}", name, gf_exceptionText(e));
         throw;
     }
 }

@@ -6,6 +6,7 @@
 #include "engine/ai_driver.h"
 #include "livery/matching.h"
 #include "platform/system/clock.h"
+#include "platform/system/error_text.h"
 #include "shown/display_state.h"
 #include "shown/status_line.h"
 #include "sim/client.h"
@@ -111,7 +112,7 @@ void lf_runSession()
     try {
         lf_session();
     } catch (const std::exception& e) {
-        gf_setStatusMessage(e.what(), true);
+        gf_setStatusMessage(gf_exceptionText(e), true);
         lf_showLightsOff();
         gf_requestExit(static_cast<std::int32_t>(ExitReason::SystemError), 0);
     } catch (...) {

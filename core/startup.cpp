@@ -17,6 +17,7 @@
 #include "parking/parking_count.h"
 #include "parking/parking_fit.h"
 #include "platform/system/clock.h"
+#include "platform/system/error_text.h"
 #include "platform/system/last_error.h"
 #include "platform/system/named_mutex.h"
 #include "platform/system/process.h"
@@ -346,7 +347,7 @@ int lf_runMainWindow(HINSTANCE instance)
     WCHAR title[100] = {};
     if (LoadStringW(instance, kTitleResource, title, 100) == 0) {
         gf_log("Failed to load application title");
-        return 0;
+        return kWindowFailedCode;
     }
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
@@ -361,19 +362,19 @@ int lf_runMainWindow(HINSTANCE instance)
     if (RegisterClassExW(&windowClass) == 0) {
         DeleteObject(windowClass.hbrBackground); // only a registered class owns its brush
         gf_log("Failed to register window class");
-        return 0;
+        return kWindowFailedCode;
     }
     if (!initInstance(instance, title)) {
         gf_log("initInstance failed");
-        return 0;
+        return kWindowFailedCode;
     }
     try {
         const auto& dataFolder = gf_userDataPath();
         if (std::filesystem::status(dataFolder).type() == std::filesystem::file_type::not_found)
             std::filesystem::create_directories(dataFolder);
     } catch (const std::filesystem::filesystem_error& e) {
-        gf_logf("Failed to create directory: {}", e.what());
-        return 0;
+        gf_logf("Failed to create directory: {}", gf_exceptionText(e));
+        return kWindowFailedCode;
     }
     if (const HWND window = g_mainWindow.load())
         PostMessageW(window, WM_APP + 1, 0, 0);

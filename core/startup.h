@@ -17,6 +17,9 @@ extern std::jthread g_startupThread;
 extern std::atomic<std::uint8_t> g_databaseLoaded; // the aircraft database is read once per process
 
 int wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show);
+// The exit code of a window that could not start (its title, class, window or the per-user folder
+// refused): a failure, as that of a refused start-up, never 0.
+inline constexpr int kWindowFailedCode = 1;
 int lf_runMainWindow(HINSTANCE instance);
 
 // Hands the rooms below what they call up here without knowing it: the exit sequence behind every

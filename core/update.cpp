@@ -11,6 +11,7 @@
 #include "base/zip_archive.h"
 #include "base/zip_download.h"
 #include "core/work_folders.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 #include "settings/settings.h"
 #include "shown/status_line.h"
@@ -94,9 +95,9 @@ bool lf_extractInstaller(const fs::path& zipPath)
         gf_logf("{} unzipped to {}", zipText, gf_utf8FromPath(g_newVersionInstallerPath));
         return true;
     } catch (const ZipError& e) {
-        gf_logErrorf("unzipping error code : {}", e.what());
+        gf_logErrorf("unzipping error code : {}", gf_exceptionText(e));
     } catch (const fs::filesystem_error& e) {
-        gf_logErrorf("lf_extractInstaller: {}", e.what());
+        gf_logErrorf("lf_extractInstaller: {}", gf_exceptionText(e));
     }
     return false;
 }
@@ -112,7 +113,7 @@ std::size_t lf_writeZipEntriesAsText(const std::vector<std::pair<std::string, st
             gf_writeFileAtomic(target, text);
             ++written;
         } catch (const fs::filesystem_error& e) {
-            gf_logErrorf("lf_writeZipEntriesAsText: {}", e.what());
+            gf_logErrorf("lf_writeZipEntriesAsText: {}", gf_exceptionText(e));
         }
     }
     return written;

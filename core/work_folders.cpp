@@ -7,6 +7,7 @@
 #include "base/path_text.h"
 #include "base/text_util.h"
 #include "base/version.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
@@ -124,11 +125,11 @@ void gf_removeFolderFiles(const fs::path& folder)
             if (!removed && fs::exists(entry.path())) {
                 gf_logf("{} could not be removed", gf_utf8FromPath(entry.path()));
                 if (ec)
-                    gf_logIndented(ec.message());
+                    gf_logIndented(gf_errorText(ec));
             }
         }
     } catch (const fs::filesystem_error& e) {
-        throw UserErrorException(5, e.what());
+        throw UserErrorException(5, gf_exceptionText(e));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "base/errors.h"
 #include "base/folders.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "base/tick.h"
 #include "engine/commands.h"
 #include "engine/identity.h"
@@ -21,6 +22,7 @@
 #include "engine/stand_hold.h"
 #include "livery/matching.h"
 #include "livery/matching_summary.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 #include "settings/traffic_range.h"
 #include "sim/failed_liveries.h"
@@ -164,7 +166,7 @@ void lf_deleteParkedList()
     std::error_code ec;
     if (gf_removeFile(g_callsignObjectIdPath, ec) || !ec)
         return;
-    gf_logf("{}: {} {}", "lf_deleteParkedList", g_callsignObjectIdPath.string(), ec.message());
+    gf_logf("{}: {} {}", "lf_deleteParkedList", gf_utf8FromPath(g_callsignObjectIdPath), gf_errorText(ec));
 }
 
 } // namespace

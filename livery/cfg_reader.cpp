@@ -6,6 +6,7 @@
 #include "livery/fltsim_section.h"
 #include "livery/text_files.h"
 #include "livery/type_fixes.h"
+#include "platform/system/error_text.h"
 
 #include <fmt/format.h>
 
@@ -43,7 +44,7 @@ std::list<LiveryData> lf_searchLiveriesinFile(std::uint32_t folderIndex, const s
         for (auto& section : lf_processFltSimSections(lines))
             liveries.splice(liveries.end(), lf_procesFltSimSection(folderIndex, section, type, path, folder));
     } catch (const std::exception& e) {
-        gf_log(fmt::format("exception in lf_searchLiveriesinFile {}: {}", gf_utf8FromPath(path), e.what()));
+        gf_log(fmt::format("exception in lf_searchLiveriesinFile {}: {}", gf_utf8FromPath(path), gf_exceptionText(e)));
         throw;
     }
     return liveries;

@@ -4,6 +4,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "base/text_util.h"
+#include "platform/system/error_text.h"
 #include "settings/settings.h"
 
 #include <optional>
@@ -253,7 +254,7 @@ std::list<LiveryData> lf_procesFltSimSection(std::uint32_t folderIndex, CfgSecti
         else if (!scan.problem.empty())
             g_incompleteSectionList.append(std::move(scan.problem));
     } catch (const std::exception& e) {
-        gf_log(fmt::format("exception in lf_procesFltSimSection: {}, file: {}", e.what(), gf_utf8FromPath(path)));
+        gf_log(fmt::format("exception in lf_procesFltSimSection: {}, file: {}", gf_exceptionText(e), gf_utf8FromPath(path)));
         throw;
     }
     return liveries;

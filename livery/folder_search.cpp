@@ -6,6 +6,7 @@
 #include "base/workers.h"
 #include "livery/cfg_reader.h"
 #include "livery/ivao_liveries.h"
+#include "platform/system/error_text.h"
 
 #include <algorithm>
 #include <deque>
@@ -63,7 +64,7 @@ void lf_collectOldest(std::deque<PendingLiveries>& pending, std::string_view whi
     try {
         g_scannedLiveries.splice(g_scannedLiveries.end(), file.get());
     } catch (const std::exception& e) {
-        gf_logErrorf("liveries search aborted, futs {}, {}", which, e.what());
+        gf_logErrorf("liveries search aborted, futs {}, {}", which, gf_exceptionText(e));
     }
 }
 
@@ -151,12 +152,12 @@ void lf_searchLiveriesInFolder(std::uint32_t folderIndex, const fs::path& folder
         try {
             lf_searchEntry(walk, folderChars, folderIndex, reader, pool, pending);
         } catch (const std::exception& e) {
-            gf_logErrorf("liveries search in {} aborted, cause: {}", gf_utf8FromPath(walk->path()), e.what());
+            gf_logErrorf("liveries search in {} aborted, cause: {}", gf_utf8FromPath(walk->path()), gf_exceptionText(e));
         }
     }
     if (ec)
         gf_logErrorf("liveries search in folder {} aborted because of iterator problem: {}", gf_utf8FromPath(folder),
-                     ec.message());
+                     gf_errorText(ec));
     // Files already being read are collected also after a walk error: their records are kept and
     // no worker outlives the search.
     while (!pending.empty())

@@ -7,6 +7,7 @@
 #include "base/path_text.h"
 #include "base/text_util.h"
 #include "base/zip_download.h"
+#include "platform/system/error_text.h"
 #include "shown/status_line.h"
 
 #include <pugixml.hpp>
@@ -243,7 +244,7 @@ bool gf_readRegcodeFiles(const fs::path& folder, std::vector<RegcodeEntry>& entr
         gf_logf("{} liverie{} read", entries.size(), gf_plural(entries.size()));
         return ok;
     } catch (const std::exception& e) {
-        gf_logErrorf("Error in reading regcode file {}, what: {}", gf_utf8FromPath(folder), e.what());
+        gf_logErrorf("Error in reading regcode file {}, what: {}", gf_utf8FromPath(folder), gf_exceptionText(e));
         return false;
     }
 }
@@ -308,7 +309,7 @@ void lf_checkInlineRegcodeClashes(const std::vector<LiveryData>& liveries)
         gf_writeLines(lines, gf_inlineRegcodesPath());
     } catch (const fs::filesystem_error& e) {
         gf_logErrorf("{} in-line regcode clashes, \"{}\" could not be written: {}", lines.size(),
-                     gf_utf8FromPath(gf_inlineRegcodesPath()), e.what());
+                     gf_utf8FromPath(gf_inlineRegcodesPath()), gf_exceptionText(e));
         return;
     }
     gf_logf("{} in-line regcode clashes, see \"{}\"", lines.size(), gf_utf8FromPath(gf_inlineRegcodesPath()));
@@ -335,7 +336,7 @@ void lf_processRegcodeFiles()
         gf_logf("Offline regcode files processed, results can be found in \"{}\"", gf_utf8FromPath(report));
     } catch (const fs::filesystem_error& e) {
         gf_logErrorf("Offline regcode files processed, \"{}\" could not be written: {}", gf_utf8FromPath(report),
-                     e.what());
+                     gf_exceptionText(e));
     }
     if (!g_specialLiveryTitles.empty())
         gf_logf("{} special liveries", g_specialLiveryTitles.size());

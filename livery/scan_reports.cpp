@@ -7,6 +7,7 @@
 #include "base/path_text.h"
 #include "base/text_util.h"
 #include "livery/regcodes.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 
 #include <algorithm>
@@ -43,7 +44,7 @@ void lf_writeReport(const std::vector<std::string>& lines, const fs::path& path,
         gf_writeLines(lines, path);
     } catch (const fs::filesystem_error& e) {
         gf_logErrorf("{} line{} for \"{}\" could not be written: {}", lines.size(), gf_plural(lines.size()),
-                     gf_utf8FromPath(path), e.what());
+                     gf_utf8FromPath(path), gf_exceptionText(e));
         return;
     }
     gf_log(summary);
@@ -76,7 +77,7 @@ void lf_removeScanReports()
         try {
             removal(path);
         } catch (const fs::filesystem_error& e) {
-            gf_logf("problems with removing previous files: {}", e.what());
+            gf_logf("problems with removing previous files: {}", gf_exceptionText(e));
         }
     };
     for (const fs::path* report : reports)

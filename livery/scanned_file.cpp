@@ -5,6 +5,7 @@
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/path_text.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 #include "settings/xml_meta.h"
 
@@ -27,7 +28,7 @@ fs::path lf_keepDamagedFile(const fs::path& path)
     try {
         gf_replaceFile(path, backup); // an earlier one goes, whatever marks it carries
     } catch (const fs::filesystem_error& e) {
-        gf_logErrorf("could not keep {} as {}: {}", gf_utf8FromPath(path), gf_utf8FromPath(backup), e.code().message());
+        gf_logErrorf("could not keep {} as {}: {}", gf_utf8FromPath(path), gf_utf8FromPath(backup), gf_errorText(e.code()));
         return path;
     }
     return backup;

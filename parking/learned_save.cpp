@@ -8,6 +8,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "base/time_util.h"
+#include "platform/system/error_text.h"
 #include "shown/status_line.h"
 
 #include <algorithm>
@@ -98,7 +99,7 @@ bool gf_saveLearnedAirportFile(const std::string& code, const ApfFileInfo& info,
     if (error) {
         // Reported, not thrown: the end of parking must finish, and the next one tries again.
         gf_logErrorf("{}: create_directory \"{}\": {}", "gf_saveLearnedAirportFile", gf_genericUtf8FromPath(path.parent_path()),
-                     error.message());
+                     gf_errorText(error));
         lf_reportFailed(path);
         return false;
     }

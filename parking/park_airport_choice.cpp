@@ -9,6 +9,7 @@
 #include "engine/session_calls.h"
 #include "engine/stand_options.h"
 #include "engine/stand_search.h"
+#include "platform/system/error_text.h"
 #include "requests/main_loop_requests.h"
 #include "parking/learned_save.h"
 #include "parking/park_airport.h"
@@ -409,7 +410,7 @@ void gf_checkForParkAirportUpdates(bool startFlag)
         else
             lf_parkAirportSightChange(position);
     } catch (const std::exception& e) {
-        gf_logf("{}: {}", "gf_checkForParkAirportUpdates", e.what());
+        gf_logf("{}: {}", "gf_checkForParkAirportUpdates", gf_exceptionText(e));
         throw;
     }
 }

@@ -8,6 +8,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "base/text_util.h"
+#include "platform/system/error_text.h"
 #include "shown/status_line.h"
 #include "sim/user_aircraft.h"
 
@@ -188,7 +189,7 @@ void lf_recordEntry(const ParkAirport& first)
         fs::create_directories(g_myParkAirportsPath.parent_path());
         lf_writeLines(lines);
     } catch (const std::exception& e) {
-        gf_logErrorf("{}: {}", "gf_addParkAirport", e.what());
+        gf_logErrorf("{}: {}", "gf_addParkAirport", gf_exceptionText(e));
     }
 }
 
@@ -222,7 +223,7 @@ bool lf_readMyParkAirports()
         }
         lf_addThirdpartyParkAirports(list);
     } catch (const std::exception& e) {
-        gf_logErrorf("{}: {}", "lf_readMyParkAirports", e.what());
+        gf_logErrorf("{}: {}", "lf_readMyParkAirports", gf_exceptionText(e));
         allKnown = false;
     }
     std::lock_guard lock(g_parkAirportsMutex);

@@ -4,6 +4,7 @@
 #include "engine/removal.h"
 #include "engine/stand_search.h"
 #include "parking/session_calls.h"
+#include "platform/system/error_text.h"
 #include "settings/settings.h"
 #include "shown/display_texts.h"
 #include "shown/status_line.h"
@@ -50,7 +51,7 @@ void gf_writeParkedList()
     try {
         gf_writeFileAtomic("Callsign2ObjectId.txt", bytes);
     } catch (const std::exception& e) {
-        gf_logErrorf("{}: {}", "gf_writeParkedList", e.what());
+        gf_logErrorf("{}: {}", "gf_writeParkedList", gf_exceptionText(e));
     }
 }
 

@@ -3,6 +3,7 @@
 #include "base/folders.h"
 #include "base/log.h"
 #include "base/time_util.h"
+#include "platform/system/error_text.h"
 #include "platform/win32/message_loop.h"
 #include "shown/status_line.h"
 #include "shown/windows.h"
@@ -92,11 +93,20 @@ void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds)
     lf_request(lock, reason, restartSeconds);
 }
 
+bool gf_exitRestarts(std::int32_t reason)
+{
+    return reason == lf_code(ExitReason::NewSettings) || reason == lf_code(ExitReason::SimConnectError) ||
+           reason == lf_code(ExitReason::ReaderError);
+}
+
 GuardedStep gf_runUnlessExiting(const std::function<bool()>& step, std::optional<ExitAsked> exit)
 {
     std::unique_lock lock(g_exitWorkerMutex);
-    if (gf_exitUnderWay())
-        return GuardedStep::Exiting;
+    if (gf_exitUnderWay()) {
+        // A close that came meanwhile ends the exit under way without its restart.
+        const bool restarts = g_exiting.load() == 0 && !g_closeWaiting && gf_exitRestarts(g_exitReason.load());
+        return restarts ? GuardedStep::Restarting : GuardedStep::Quitting;
+    }
     if (!step())
         return GuardedStep::Failed;
     if (exit)
@@ -154,7 +164,7 @@ void gf_reportException(std::string_view functionName)
     } catch (const fmt::format_error& e) {
         gf_showErrorMessage(fmt::format("std::format error: {}", e.what()));
     } catch (const std::exception& e) {
-        gf_showErrorMessage(fmt::format("{}: {}", functionName, e.what()));
+        gf_showErrorMessage(fmt::format("{}: {}", functionName, gf_exceptionText(e)));
         gf_requestExit(lf_code(ExitReason::SystemError), 0);
     } catch (...) {
         gf_showErrorMessage("Unknown exception");

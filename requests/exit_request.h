@@ -46,15 +46,19 @@ bool gf_exitSequenceRunning();
 // Only the first request acts until the exit sequence clears the flag. Thread-safe.
 // reason is an ExitReason code.
 void gf_requestExit(std::int32_t reason, std::int32_t restartSeconds);
+// Whether an exit for the reason (an ExitReason code) restarts the program: new settings, a SimConnect
+// error, a reader's error. The others quit.
+bool gf_exitRestarts(std::int32_t reason);
 // An exit that a step asks for once it is done.
 struct ExitAsked {
     std::int32_t reason; // an ExitReason code
     std::int32_t restartSeconds;
 };
 enum class GuardedStep : std::uint8_t {
-    Exiting, // an exit was under way (or the user had closed the program): the step did not run
-    Failed,  // the step ran and returned false
-    Done,    // the step ran; the exit it asked for is the pending one
+    Restarting, // an exit that restarts was under way: the step did not run
+    Quitting,   // an exit that quits was under way (or the user had closed the program): the step did not run
+    Failed,     // the step ran and returned false
+    Done,       // the step ran; the exit it asked for is the pending one
 };
 // Runs step on the calling thread under the exit request's lock, unless an exit is under way. When the
 // step succeeds, the exit it asks for becomes the pending request before the lock is released: a

@@ -1,6 +1,13 @@
 # Sourced by the run commands (scripts/run, scripts/windows-session): the demonstration's files and its
 # stand-ins. Needs scripts/start-helper.sh sourced and the tools built in build/.
 #
+# xml_text text
+# The text as it may stand in an XML attribute: & < > " ' as entities, so that a folder named "R&D"
+# does not break "parameters.xml".
+xml_text() {
+  printf '%s' "$1" | sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g' -e 's/"/\&quot;/g' -e "s/'/\&apos;/g"
+}
+
 # demo_lay_out program packages scenario downloads
 # Writes the demonstration scenario (made by our generator) into the scenario folder with its installed
 # liveries in the packages' Community folder; gives the program folder the airports database that

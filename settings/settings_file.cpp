@@ -6,6 +6,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "base/text_util.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 #include "settings/airport_settings.h"
 #include "settings/setting_controls.h"
@@ -62,7 +63,7 @@ bool lf_keepBackup(const fs::path& path, std::string_view reason)
     gf_copyFile(path, backup, ExistingTarget::Replace, error);
     if (error) {
         gf_logErrorf("\"{}\" could not be read ({}) nor kept as \"{}\" ({}); it is left as it is", gf_utf8FromPath(path),
-                     reason, gf_utf8FromPath(backup), error.message());
+                     reason, gf_utf8FromPath(backup), gf_errorText(error));
         return false;
     }
     gf_logErrorf("\"{}\" could not be read ({}); kept as \"{}\"", gf_utf8FromPath(path), reason, gf_utf8FromPath(backup));
@@ -93,7 +94,7 @@ bool lf_saveChangedFile(const pugi::xml_document& document, const fs::path& path
         return true;
     } catch (const fs::filesystem_error& e) {
         gf_logError("saving xml did not work?");
-        gf_logIndented(e.what());
+        gf_logIndented(gf_exceptionText(e));
         return false;
     }
 }

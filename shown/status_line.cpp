@@ -14,6 +14,7 @@ namespace {
 std::mutex g_statusMutex;
 std::string g_statusText;
 std::string g_errorText;        // not empty: the line is held
+bool g_refusalOverError = false; // the status text is a refusal, shown over the held error
 std::int32_t g_secondsTick = 0; // counted seconds
 std::int32_t g_setTick = 0;     // tick at which the text was set; 0 = no countdown
 } // namespace
@@ -32,10 +33,21 @@ void gf_setStatusMessage(std::string_view text, bool log)
 
 void gf_clearStatusMessage() { gf_setStatusMessage({}, true); }
 
+void gf_showRefusal(std::string_view text)
+{
+    std::lock_guard lock(g_statusMutex);
+    g_statusText = fmt::format("Error {}", text);
+    g_refusalOverError = !g_errorText.empty();
+    g_setTick = std::max(1, g_secondsTick);
+    gf_logLine(g_statusText);
+    gf_repaintBand(Band::Status);
+}
+
 void gf_showErrorMessage(std::string_view text)
 {
     std::lock_guard lock(g_statusMutex);
     g_statusText.clear();
+    g_refusalOverError = false;
     g_setTick = 0;
     g_errorText = fmt::format("Error {}", text);
     gf_logLine(g_errorText);
@@ -47,20 +59,32 @@ void gf_clearErrorMessage()
     std::lock_guard lock(g_statusMutex);
     g_errorText.clear();
     g_statusText.clear();
+    g_refusalOverError = false;
     g_setTick = 0;
     gf_repaintBand(Band::Status);
 }
 
+namespace {
+
+// Under g_statusMutex.
+const std::string& lf_shownText()
+{
+    return g_errorText.empty() || g_refusalOverError ? g_statusText : g_errorText;
+}
+
+} // namespace
+
 std::string gf_statusMessage()
 {
     std::lock_guard lock(g_statusMutex);
-    return g_errorText.empty() ? g_statusText : g_errorText;
+    return lf_shownText();
 }
 
 StatusLineView gf_statusLineView()
 {
     std::lock_guard lock(g_statusMutex);
-    return g_errorText.empty() ? StatusLineView{g_statusText, false} : StatusLineView{g_errorText, true};
+    const std::string& text = lf_shownText();
+    return {text, text.starts_with("Error")};
 }
 
 bool gf_statusHeld()
@@ -76,6 +100,13 @@ void gf_statusSecondElapsed()
         std::lock_guard lock(g_statusMutex);
         ++g_secondsTick;
         expired = g_setTick > 0 && g_secondsTick - g_setTick >= kStatusShowSeconds;
+        if (expired && g_refusalOverError) { // the held error shows again
+            g_statusText.clear();
+            g_refusalOverError = false;
+            g_setTick = 0;
+            gf_repaintBand(Band::Status);
+            return;
+        }
     }
     if (expired)
         gf_clearStatusMessage();
@@ -86,6 +117,7 @@ void gf_resetStatusLine()
     std::lock_guard lock(g_statusMutex);
     g_statusText.clear();
     g_errorText.clear();
+    g_refusalOverError = false;
     g_secondsTick = 0;
     g_setTick = 0;
 }

@@ -13,6 +13,10 @@ void gf_setStatusMessage(std::string_view text, bool log);
 void gf_clearStatusMessage();
 // Shows "Error {}" with the text, holds the line with it and logs it.
 void gf_showErrorMessage(std::string_view text);
+// Shows "Error {}" with the text of something refused and logs it. It shows over a held error too,
+// without holding the line: the next message replaces it (while no error is held), and it goes as
+// a message does, which shows the held error again.
+void gf_showRefusal(std::string_view text);
 // Lets go of a held error message and empties the line.
 void gf_clearErrorMessage();
 
@@ -21,7 +25,7 @@ std::string gf_statusMessage();
 bool gf_statusHeld();
 struct StatusLineView {
     std::string text;
-    bool held; // an error message
+    bool red; // the text is an error (it begins "Error")
 };
 StatusLineView gf_statusLineView(); // both at one moment, for the painter
 

@@ -4,6 +4,7 @@
 #include "base/log.h"
 #include "platform/system/clock.h"
 #include "platform/simconnect/simconnect_library.h"
+#include "platform/system/error_text.h"
 #include "platform/system/timer.h"
 #include "requests/exit_request.h"
 #include "requests/main_loop_requests.h"
@@ -159,7 +160,7 @@ void SimClient(std::stop_token stop)
         // Also after an exception: the handle belongs to this thread and nobody else closes it.
         lf_closeConnection();
     } catch (const std::exception& e) {
-        gf_logErrorf("{}: {}", "SimClient", e.what());
+        gf_logErrorf("{}: {}", "SimClient", gf_exceptionText(e));
     }
 }
 

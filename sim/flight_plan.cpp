@@ -2,6 +2,7 @@
 
 #include "base/folders.h"
 #include "base/log.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 
 #include <fmt/format.h>
@@ -90,7 +91,7 @@ void gf_removeFlightPlanFolder()
         if (!g_flightPlanFolder.empty())
             gf_removeFolderTree(g_flightPlanFolder);
     } catch (const std::exception& e) {
-        gf_logf("{}: {}", "gf_removeFlightPlanFolder", e.what());
+        gf_logf("{}: {}", "gf_removeFlightPlanFolder", gf_exceptionText(e));
     }
 }
 

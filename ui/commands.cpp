@@ -5,6 +5,7 @@
 #include "base/log.h"
 #include "base/path_text.h"
 #include "livery/livery_index.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
 #include "platform/win32/window.h"
 #include "requests/exit_request.h"
@@ -100,14 +101,18 @@ void lf_msfs2020(bool) { lf_switchSimulator(); }
 constexpr std::string_view kSwitching = "switching the simulator";
 
 // While an exit is under way a click changes nothing: a quit would not honour what it asks for, and
-// another reason's restart would turn off the scans it saved. Not held in the status line, so that the
-// exit's own messages still show and reach the log.
-void lf_refusedWhileExiting(std::string_view what)
+// another reason's restart would turn off the scans it saved. Said over a held error (the user must see
+// that the click did nothing) without holding the line, so that the exit's own messages still show; a
+// quit promises no restart.
+void lf_refusedWhileExiting(GuardedStep exiting, std::string_view what)
 {
-    gf_setStatusMessage(
-        fmt::format("Error {}: {} is exiting or restarting, click again once it has restarted", what, kProductName),
-        true);
+    if (exiting == GuardedStep::Restarting)
+        gf_showRefusal(fmt::format("{}: {} is restarting, click again once it has restarted", what, kProductName));
+    else
+        gf_showRefusal(fmt::format("{}: {} is closing, nothing was changed", what, kProductName));
 }
+
+bool lf_refused(GuardedStep step) { return step == GuardedStep::Restarting || step == GuardedStep::Quitting; }
 
 void lf_sayRescan(bool on, std::string_view what, std::string_view whenAdded, bool restartNow)
 {
@@ -144,8 +149,8 @@ void lf_askForRescan(BoolControlParameter& box, std::string_view what, std::stri
             return true;
         },
         restartNow ? std::optional(ExitAsked{static_cast<std::int32_t>(ExitReason::NewSettings), 2}) : std::nullopt);
-    if (asked == GuardedStep::Exiting)
-        lf_refusedWhileExiting(fmt::format("asking for a scan of your {}", what));
+    if (lf_refused(asked))
+        lf_refusedWhileExiting(asked, fmt::format("asking for a scan of your {}", what));
     else
         gf_showCheckBox(box);
 }
@@ -266,7 +271,7 @@ bool lf_removeScannedLiveries()
     std::error_code ec;
     if (gf_removeFile(g_liveriesScannedPath, ec) || !ec)
         return true;
-    lf_switchRefused(fmt::format("{} could not be removed: {}", gf_utf8FromPath(g_liveriesScannedPath), ec.message()));
+    lf_switchRefused(fmt::format("{} could not be removed: {}", gf_utf8FromPath(g_liveriesScannedPath), gf_errorText(ec)));
     return false;
 }
 
@@ -329,8 +334,8 @@ void lf_switchSimulator()
         return;
     const auto switched = gf_runUnlessExiting([&] { return lf_switchSettings(*msfs2020); },
                                               ExitAsked{static_cast<std::int32_t>(ExitReason::NewSettings), 3});
-    if (switched == GuardedStep::Exiting)
-        lf_refusedWhileExiting(kSwitching);
+    if (lf_refused(switched))
+        lf_refusedWhileExiting(switched, kSwitching);
     if (switched != GuardedStep::Done)
         return;
     for (const BoolControlParameter* box : {&MSFS_2020, &SCAN_AIRPORTS, &SCAN_LIVERIES})
@@ -354,7 +359,7 @@ void lf_HandleWMCOMMAND(HWND window, WPARAM wParam)
         }
         gf_repaintBand(Band::Settings);
     } catch (const std::exception& e) {
-        gf_logErrorf("{} exception {}", "lf_HandleWMCOMMAND", e.what());
+        gf_logErrorf("{} exception {}", "lf_HandleWMCOMMAND", gf_exceptionText(e));
     }
 }
 

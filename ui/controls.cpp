@@ -1,6 +1,7 @@
 #include "ui/controls.h"
 
 #include "base/log.h"
+#include "platform/system/error_text.h"
 #include "platform/win32/message_loop.h"
 #include "shown/repaint.h"
 #include "shown/status_line.h"
@@ -172,8 +173,8 @@ void lf_boxEnter(const ControlSpec& spec)
         default: break;
         }
     } catch (const std::exception& e) {
-        gf_logErrorf("{} exception {}", spec.parameter->key, e.what());
-        gf_setStatusMessage(fmt::format("{}: {}", spec.parameter->key, e.what()), false);
+        gf_logErrorf("{} exception {}", spec.parameter->key, gf_exceptionText(e));
+        gf_setStatusMessage(fmt::format("{}: {}", spec.parameter->key, gf_exceptionText(e)), false);
     }
 }
 

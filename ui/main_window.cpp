@@ -2,6 +2,7 @@
 
 #include "base/folders.h"
 #include "base/log.h"
+#include "platform/system/error_text.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/window.h"
@@ -111,7 +112,7 @@ bool initInstance(HINSTANCE instance, LPCWSTR title)
     try {
         lf_readWindowPosition();
     } catch (const std::exception& e) {
-        gf_logErrorf("{}: {}", "initInstance", e.what()); // the window still opens, at the default place
+        gf_logErrorf("{}: {}", "initInstance", gf_exceptionText(e)); // the window still opens, at the default place
     }
     const HWND window = CreateWindowExW(0, title, title, kMainWindowStyle, param::MAIN_WINDOW_X.value.load(),
                                         param::MAIN_WINDOW_Y.value.load(), kMainWindowWidth, kMainWindowHeight,

@@ -4,6 +4,7 @@
 #include "base/encoding.h"
 #include "base/log.h"
 #include "base/version.h"
+#include "platform/system/utf8.h"
 #include "platform/win32/gdi.h"
 #include "settings/settings.h"
 #include "shown/display_state.h"
@@ -36,7 +37,9 @@ void Painter::line(int x1, int y1, int x2, int y2, COLORREF colour)
 void Painter::text(int x, int y, const std::string& utf8, COLORREF colour)
 {
     try {
-        const auto wide = gf_utf8ToUtf16(utf8);
+        // Bytes that are not UTF-8 (a runtime's words in the ANSI code page) show as U+FFFD: the
+        // line is never left blank.
+        const auto wide = gf_utf8ToUtf16(gf_repairedUtf8(utf8));
         SetTextColor(m_dc, colour);
         TextOutW(m_dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
     } catch (const win32::Utf8ConversionException& e) {
@@ -79,7 +82,7 @@ void lf_paintBands(Painter& p, const PaintState& s)
     p.fill(gf_bandRect(Band::Counters), kBlack);
     p.fill(gf_bandRect(Band::Settings), kLightBlue);
     p.fill(gf_bandRect(Band::Statistics), kBlack);
-    p.fill(gf_bandRect(Band::Status), s.status.held ? kRed : kGreen);
+    p.fill(gf_bandRect(Band::Status), s.status.red ? kRed : kGreen);
     for (const int y : {28, 113, 449, 392})
         p.line(0, y, 880, y, kWhite);
     p.text(3, 7, fmt::format("Version {}", gf_versionToString(g_programVersion)), kGreen);

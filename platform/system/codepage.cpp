@@ -1,5 +1,7 @@
 #include "platform/system/codepage.h"
 
+#include "platform/system/utf8.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -24,34 +26,6 @@ private:
     int m_capacity;
     int m_count = 0;
 };
-
-// One code point from strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-std::optional<std::uint32_t> lf_decodeUtf8(const unsigned char* s, std::size_t length, std::size_t& i)
-{
-    const unsigned char lead = s[i++];
-    if (lead < 0x80)
-        return lead;
-    int more = 0;
-    std::uint32_t cp = 0;
-    std::uint32_t minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        more = 1, cp = lead & 0x1Fu, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        more = 2, cp = lead & 0x0Fu, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        more = 3, cp = lead & 0x07u, minimum = 0x10000;
-    } else {
-        return std::nullopt;
-    }
-    for (int k = 0; k < more; ++k) {
-        if (i >= length || (s[i] & 0xC0u) != 0x80u)
-            return std::nullopt;
-        cp = (cp << 6) | (s[i++] & 0x3Fu);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return std::nullopt;
-    return cp;
-}
 
 // One code point from UTF-16; a lone surrogate is invalid.
 std::optional<std::uint32_t> lf_decodeUtf16(const WCHAR* s, std::size_t length, std::size_t& i)
@@ -143,7 +117,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source, int sour
         return 0;
     }
     const auto decode = [](const char* s, std::size_t n, std::size_t& i) {
-        return lf_decodeUtf8(reinterpret_cast<const unsigned char*>(s), n, i);
+        return zyn::gf_decodeUtf8(reinterpret_cast<const unsigned char*>(s), n, i);
     };
     return lf_convert(source, sourceLength, target, targetLength, decode, lf_encodeUtf16);
 }

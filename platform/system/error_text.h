@@ -1,5 +1,6 @@
 #pragma once
 // Why a call of the system failed, as text for the log and the status line.
+#include <exception>
 #include <string>
 #include <system_error>
 
@@ -13,5 +14,10 @@ std::string gf_errorText(const std::error_code& error);
 #else
 inline std::string gf_errorText(const std::error_code& error) { return error.message(); }
 #endif
+
+// An exception's text as UTF-8, for every place that shows or logs one. A system or file-system error
+// carries the runtime's words for its code, which mingw's runtime gives in the ANSI code page: those
+// words become gf_errorText's. Whatever else is not UTF-8 becomes U+FFFD, so no line goes blank.
+std::string gf_exceptionText(const std::exception& e);
 
 } // namespace zyn

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <system_error>
 
 namespace zyn {
 
@@ -46,6 +47,19 @@ std::size_t gf_bytesThatFit(const fs::path& file, std::size_t bytes)
     const auto fit = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, g_fullDisk->bytesLeft));
     g_fullDisk->bytesLeft -= fit;
     return fit;
+}
+
+bool gf_noRoomFor(const fs::path& file, std::uintmax_t bytes)
+{
+    if (g_fullDiskSet.load()) {
+        std::lock_guard lock(g_fullDiskMutex);
+        if (lf_onFullDiskLocked(file))
+            return g_fullDisk->bytesLeft < bytes;
+    }
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    std::error_code ec;
+    const fs::space_info space = fs::space(folder, ec);
+    return !ec && space.available < bytes;
 }
 
 } // namespace zyn

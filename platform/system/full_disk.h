@@ -20,5 +20,8 @@ void gf_setFullDisk(std::optional<FullDisk> disk);
 bool gf_roomForNewFile(const std::filesystem::path& file);
 // How many of the bytes about to be written to the file fit; those are taken from what is left.
 std::size_t gf_bytesThatFit(const std::filesystem::path& file, std::size_t bytes);
+// Whether the disk of the file lacks room for so many more bytes: the full disk set here, else what
+// the system says the user may still write on that volume. False when the system cannot tell.
+bool gf_noRoomFor(const std::filesystem::path& file, std::uintmax_t bytes);
 
 } // namespace zyn

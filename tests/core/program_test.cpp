@@ -337,7 +337,7 @@ TEST_F(ProgramThreads, LogWhoseBackupFailsIsKeptAndTheStartUpShowsTheError)
     EXPECT_FALSE(gf_logIsOpen());
 }
 
-TEST_F(ProgramThreads, TakenWindowClassEndsWithALogLineAndCodeZero)
+TEST_F(ProgramThreads, TakenWindowClassEndsWithALogLineAndAFailureCode)
 {
     gf_openLog();
     WNDCLASSEXW taken{};
@@ -345,7 +345,7 @@ TEST_F(ProgramThreads, TakenWindowClassEndsWithALogLineAndCodeZero)
     taken.lpfnWndProc = DefWindowProcW;
     taken.lpszClassName = u"Tarvo"; // the class name is the window title
     ASSERT_NE(RegisterClassExW(&taken), 0);
-    EXPECT_EQ(lf_runMainWindow(GetModuleHandleW(nullptr)), 0);
+    EXPECT_EQ(lf_runMainWindow(GetModuleHandleW(nullptr)), 1);
     gf_closeLog();
     EXPECT_TRUE(lf_logHas("Log.txt", "Failed to register window class"));
     EXPECT_EQ(g_mainWindow.load(), nullptr);
@@ -355,7 +355,7 @@ TEST_F(ProgramThreads, DataFolderThatCannotBeMadeEndsTheProgram)
 {
     test::writeText(root / "config", "a file where the roaming folder should be");
     gf_openLog();
-    EXPECT_EQ(lf_runMainWindow(GetModuleHandleW(nullptr)), 0);
+    EXPECT_EQ(lf_runMainWindow(GetModuleHandleW(nullptr)), 1);
     gf_closeLog();
     const auto lines = test::readLines("Log.txt");
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),

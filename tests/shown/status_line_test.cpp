@@ -41,6 +41,21 @@ TEST_F(StatusLine, ErrorHoldsTheLineUntilItsOwnerLetsGo)
     EXPECT_EQ(gf_statusMessage(), "shown again");
 }
 
+// A refusal shows over a held error and is logged; it goes as a message does, and the error that
+// holds the line shows again.
+TEST_F(StatusLine, RefusalShowsOverAHeldErrorUntilItsTimeIsUp)
+{
+    gf_showErrorMessage("95: MSFS 2024 is running, switch Sim");
+    gf_showRefusal("switching the simulator: Tarvo is restarting, click again once it has restarted");
+    EXPECT_EQ(gf_statusMessage(), "Error switching the simulator: Tarvo is restarting, click again once it has restarted");
+    EXPECT_NE(logText().find("\nError switching the simulator: "), std::string::npos);
+    gf_setStatusMessage("Restarting after 3 seconds", false); // the error still holds the line
+    EXPECT_EQ(gf_statusMessage().rfind("Error switching the simulator", 0), 0u);
+    for (int i = 0; i < 2 * kStatusShowSeconds; ++i)
+        gf_statusSecondElapsed();
+    EXPECT_EQ(gf_statusMessage(), "Error 95: MSFS 2024 is running, switch Sim");
+}
+
 TEST_F(StatusLine, MessageDisappearsAfterTwentyFiveCountedSeconds)
 {
     for (int i = 0; i < 10; ++i)

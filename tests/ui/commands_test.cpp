@@ -233,23 +233,34 @@ TEST_F(WindowCommands, SwitchingTheSimulatorAsksForBothScansAndRestarts)
 // cannot be saved (a full disk; here a folder that is gone), the switch's file has gone, so the next
 // start scans anyway, and a scan is not asked for, since the start would read the file without it; while an exit is under way (a reader's error restarts), that exit would drop the click's own
 // restart and turn off the scans it saved. Either way the boxes and "parameters.xml" stay as they were,
-// no other exit is asked for and the user is told.
+// no other exit is asked for and the user is told, in red and in the log, also over an error that
+// holds the line; a refusal during a quit (the simulator closed, a new flight, a system error, the
+// user's close that takes over a restart) promises no restart.
 TEST_F(WindowCommands, AClickThatCannotBeDoneWholeChangesNothingAndSaysWhy)
 {
     enum class Cause { FileStays, SaveFails, Exiting };
     const HWND main = open();
     test::ExitRecorder exits;
-    const std::string exiting = "Tarvo is exiting or restarting, click again once it has restarted";
+    const std::string restarting = "Tarvo is restarting, click again once it has restarted";
+    const std::string closing = "Tarvo is closing, nothing was changed";
     const struct {
         BoolControlParameter* box;
         Cause cause;
         std::string status;
+        std::int32_t exitReason = 0; // of the exit under way
+        bool errorHeld = false;      // an earlier error holds the line
+        bool closed = false;         // the user closed the window during that exit
     } cases[] = {{&param::MSFS_2020, Cause::FileStays,
                   "Error switching the simulator: " + g_liveriesScannedPath.string() + " could not be removed: "},
                  {&param::MSFS_2020, Cause::SaveFails,
                   "Error switching the simulator: parameters.xml could not be saved, see Log.txt"},
-                 {&param::MSFS_2020, Cause::Exiting, "Error switching the simulator: " + exiting},
-                 {&param::SCAN_AIRPORTS, Cause::Exiting, "Error asking for a scan of your airports: " + exiting},
+                 {&param::MSFS_2020, Cause::Exiting, "Error switching the simulator: " + restarting, 6},
+                 {&param::SCAN_AIRPORTS, Cause::Exiting, "Error asking for a scan of your airports: " + restarting, 5,
+                  true},
+                 {&param::MSFS_2020, Cause::Exiting, "Error switching the simulator: " + closing, 1},
+                 {&param::SCAN_AIRPORTS, Cause::Exiting, "Error asking for a scan of your airports: " + closing, 2, true},
+                 {&param::MSFS_2020, Cause::Exiting, "Error switching the simulator: " + closing, 7},
+                 {&param::MSFS_2020, Cause::Exiting, "Error switching the simulator: " + closing, 3, false, true},
                  {&param::SCAN_AIRPORTS, Cause::SaveFails,
                   "Error asking for a scan of your airports: parameters.xml could not be saved, see Log.txt"}};
     const std::string settings = "<parameters><parameter name=\"MSFS_2020\" value=\"true\"/></parameters>";
@@ -262,7 +273,11 @@ TEST_F(WindowCommands, AClickThatCannotBeDoneWholeChangesNothingAndSaysWhy)
             test::writeText(dir / g_liveriesScannedPath, "<liveries/>");
         gf_setParametersPath(c.cause == Cause::SaveFails ? dir / "gone" / "parameters.xml" : dir / "parameters.xml");
         g_exitRequested = c.cause == Cause::Exiting ? 1 : 0;
-        g_exitReason = c.cause == Cause::Exiting ? 6 : 0;
+        g_exitReason = c.exitReason;
+        if (c.closed)
+            gf_requestClose(); // kept for the exit under way
+        if (c.errorHeld)
+            gf_showErrorMessage("95: MSFS 2024 is running, switch Sim");
         param::MSFS_2020.value = 1;
         param::SCAN_LIVERIES.value = 0;
         param::SCAN_AIRPORTS.value = 0;
@@ -276,10 +291,14 @@ TEST_F(WindowCommands, AClickThatCannotBeDoneWholeChangesNothingAndSaysWhy)
         const bool switchRemovedIt = c.box == &param::MSFS_2020 && c.cause == Cause::SaveFails;
         EXPECT_EQ(std::filesystem::exists(dir / g_liveriesScannedPath), !switchRemovedIt) << c.status;
         EXPECT_EQ(gf_statusMessage().rfind(c.status, 0), 0u) << gf_statusMessage();
+        EXPECT_TRUE(gf_statusLineView().red) << c.status;
         EXPECT_NE(logText().find(c.status), std::string::npos) << c.status;
-        EXPECT_EQ(gf_statusHeld(), c.cause != Cause::Exiting) << c.status; // the exit's own messages still show
-        EXPECT_EQ(g_exitReason.load(), c.cause == Cause::Exiting ? 6 : 0) << c.status; // no exit of its own
+        EXPECT_EQ(g_exitReason.load(), c.exitReason) << c.status; // no exit of its own
+        EXPECT_EQ(gf_statusHeld(), c.cause != Cause::Exiting || c.errorHeld) << c.status;
+        gf_setStatusMessage("Restarting after 3 seconds", false); // the exit's own messages still show
+        EXPECT_EQ(gf_statusMessage() == "Restarting after 3 seconds", !gf_statusHeld()) << c.status;
         gf_clearErrorMessage();
+        gf_resetCloseRequest();
     }
     g_exitRequested = 0;
     g_exitReason = 0;

@@ -109,6 +109,21 @@ TEST_F(MainWindowPicture, LabelsFollowTheirSettingsAndControls)
     EXPECT_GT(image->count({561, 259, 620, 274}, kBlackShown), 10); // "= 4711"
 }
 
+// Red for every error, also a refusal that holds nothing; a text with bytes that are not UTF-8 (the
+// runtime's words in the ANSI code page) still shows.
+TEST_F(MainWindowPicture, StatusLineShowsEveryErrorInRedAndNeverBlank)
+{
+    open();
+    gf_showErrorMessage("lf_startUpTarvo: filesystem error: open: Violaci\xf3n de recurso compartido [Log0.txt]");
+    auto image = render();
+    EXPECT_EQ(image->at(870, 470), kRedShown);
+    EXPECT_GT(image->count({3, 455, 400, 470}, kYellowShown), 100);
+    gf_clearErrorMessage();
+    gf_showRefusal("switching the simulator: Tarvo is restarting, click again once it has restarted");
+    image = render();
+    EXPECT_EQ(image->at(870, 470), kRedShown);
+}
+
 TEST_F(MainWindowPicture, StatisticsBandStaysEmptyWithoutAParkAirport)
 {
     open();

@@ -9,7 +9,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -167,17 +166,9 @@ Outcome gf_checkSimConnectMissingReason(const std::filesystem::path& self)
     std::printf("       the system's reason: %s\n", reason.c_str());
     if (reason.empty() || reason.starts_with("error "))
         return "no reason from the system: \"" + why + "\"";
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, reason.data(), static_cast<int>(reason.size()), nullptr,
-                            0) == 0)
+    if (!gf_isUtf8(reason))
         return "the reason is not UTF-8";
-    const wchar_t* language = _wgetenv(L"TARVO_CHECK_LANGUAGE");
-    if (language && std::wstring_view(language) == L"es") {
-        if (PRIMARYLANGID(GetUserDefaultUILanguage()) != LANG_SPANISH)
-            return "the system does not speak Spanish here";
-        if (std::all_of(reason.begin(), reason.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-            return "the Spanish reason has no letter beyond ASCII: \"" + reason + "\"";
-    }
-    return std::nullopt;
+    return gf_checkReasonLanguage(reason);
 }
 
 } // namespace zyn::wincheck

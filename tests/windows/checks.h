@@ -18,6 +18,12 @@ std::string gf_readBytes(const std::filesystem::path& file);
 std::optional<unsigned long> gf_runProgram(const std::filesystem::path& program, const std::wstring& arguments,
                                            const std::filesystem::path& folder = {});
 
+// Whether the text is UTF-8, by the system's own conversion.
+bool gf_isUtf8(const std::string& text);
+// A reason the system gave, in the user's language: run with TARVO_CHECK_LANGUAGE=es, the system must
+// speak Spanish and the reason hold a letter beyond ASCII. What is wrong, or nothing.
+Outcome gf_checkReasonLanguage(const std::string& reason);
+
 Outcome gf_checkAtomicReplace();
 Outcome gf_checkCopiesOverExistingFiles();
 Outcome gf_checkStepsWaitOutAHeldFile();
@@ -27,6 +33,7 @@ Outcome gf_checkFlightPlanPathIsAscii();
 Outcome gf_checkSingleInstanceMutex(const std::filesystem::path& self);
 Outcome gf_checkSimConnectLibrary();
 Outcome gf_checkSimConnectMissingReason(const std::filesystem::path& self);
+Outcome gf_checkRefusedStartSaysWhy();
 Outcome gf_checkWindowWithControls();
 
 // The second instance that the mutex check starts: 0 when it found the mutex taken.

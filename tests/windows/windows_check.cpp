@@ -4,10 +4,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -57,6 +60,24 @@ std::optional<unsigned long> gf_runProgram(const std::filesystem::path& program,
     return ended ? std::optional<unsigned long>(code) : std::nullopt;
 }
 
+bool gf_isUtf8(const std::string& text)
+{
+    return text.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                               static_cast<int>(text.size()), nullptr, 0) != 0;
+}
+
+Outcome gf_checkReasonLanguage(const std::string& reason)
+{
+    const wchar_t* language = _wgetenv(L"TARVO_CHECK_LANGUAGE");
+    if (!language || std::wstring_view(language) != L"es")
+        return std::nullopt;
+    if (PRIMARYLANGID(GetUserDefaultUILanguage()) != LANG_SPANISH)
+        return "the system does not speak Spanish here";
+    if (std::all_of(reason.begin(), reason.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return "the Spanish reason has no letter beyond ASCII: \"" + reason + "\"";
+    return std::nullopt;
+}
+
 } // namespace zyn::wincheck
 
 int wmain(int argc, wchar_t** argv)
@@ -77,6 +98,7 @@ int wmain(int argc, wchar_t** argv)
         {"SimConnect.dll loaded by name", zyn::wincheck::gf_checkSimConnectLibrary},
         {"SimConnect.dll missing: the system's reason",
          [&] { return zyn::wincheck::gf_checkSimConnectMissingReason(self); }},
+        {"a refused start: the system's reason in the user's language", zyn::wincheck::gf_checkRefusedStartSaysWhy},
         {"window with buttons and edit boxes", zyn::wincheck::gf_checkWindowWithControls},
     };
     int passed = 0;
