@@ -158,7 +158,7 @@ DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& p
             file = std::make_unique<PendingFile>(path, binary);
         } catch (const fs::filesystem_error& e) {
             gf_logf("could not open output file: {}", gf_utf8FromPath(path));
-            gf_logIndented(e.what());
+            gf_logIndented(gf_exceptionText(e));
             writeError = e.code();
             return DownloadEnd::NotWritten;
         }
@@ -184,7 +184,7 @@ DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& p
         }
         return DownloadEnd::Done;
     } catch (const std::exception& e) {
-        gf_logf("downloader exception: \"{}\", {} => {}", e.what(), url, gf_utf8FromPath(path));
+        gf_logf("downloader exception: \"{}\", {} => {}", gf_exceptionText(e), url, gf_utf8FromPath(path));
         return DownloadEnd::Failed;
     }
 }

@@ -1,6 +1,7 @@
 #include "base/download_beside.h"
 
 #include "base/log.h"
+#include "platform/system/error_text.h"
 
 #include <exception>
 #include <utility>
@@ -31,7 +32,7 @@ void DownloadBeside::run(const std::stop_token& stop, const std::string& url, bo
         if (onEnd)
             onEnd(end);
     } catch (const std::exception& e) {
-        gf_logf("{}: {}", "DownloadBeside", e.what());
+        gf_logf("{}: {}", "DownloadBeside", gf_exceptionText(e));
     }
     {
         std::lock_guard lock(m_mutex);

@@ -5,6 +5,7 @@
 #include "base/errors.h"
 #include "base/folders.h"
 #include "base/path_text.h"
+#include "platform/system/error_text.h"
 #include "platform/system/full_disk.h"
 #include "settings/settings.h"
 #include "shown/display_texts.h"
@@ -108,6 +109,16 @@ TEST_F(ApfRead, ServerFileIsFetchedAndKeepsItsOwnFactorsWithoutALearnedFile)
     EXPECT_EQ(info.learnedPath, fs::path("airports/learned/stock/EDDT.xml"));
 }
 
+// What the system says of a full disk where the fetched file is copied for its read.
+std::string lf_diskFull()
+{
+#ifdef _WIN32
+    return gf_errorText(std::error_code(112, std::system_category())); // ERROR_DISK_FULL
+#else
+    return std::make_error_code(std::errc::no_space_on_device).message();
+#endif
+}
+
 TEST_F(ApfRead, FileThatCannotBeReadGivesTheReason)
 {
     const std::string meta = R"(<meta><info name="author" value="Tarvo"/><info name="date" value="d"/><info name="version" value="1"/></meta>)";
@@ -122,8 +133,7 @@ TEST_F(ApfRead, FileThatCannotBeReadGivesTheReason)
         {"not on the server", "archive/stock/EDDT.xml", "", "failed to download: \""},
         // Delivered, but not written: not the server's fault.
         {"the per-user disk full", "archive/stock/EDDT.xml", meta,
-         fmt::format("could not write \"{}\": {}", gf_utf8FromPath(gf_userDataPath() / "park_airport.xml"),
-                     std::make_error_code(std::errc::no_space_on_device).message()),
+         fmt::format("could not write \"{}\": {}", gf_utf8FromPath(gf_userDataPath() / "park_airport.xml"), lf_diskFull()),
          true},
         {"unsafe location", "airports/../../etc/EDDT.xml", "", "gf_readApf \"airports/../../etc/EDDT.xml\" refused"},
         {"not XML", "airports/my_thirdparty/EDDT.xml", "this is no XML", "airports/my_thirdparty/EDDT.xml could not be loaded: "},
