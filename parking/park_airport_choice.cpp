@@ -137,14 +137,14 @@ void lf_prepareStaticParking()
 }
 
 // The stands of the park airport read and static parking calculated, or, while its file is on its
-// way, the calculation kept due for the next check.
-void lf_loadStands()
+// way, the calculation kept due for the next check; false then.
+bool lf_loadStands()
 {
     const std::optional<std::string> message = lf_readParkedFile();
     if (!message) {
         lf_prepareStaticParking();
         gf_setStatusMessage(fmt::format("The airport file of {} is on its way ...", gf_parkAirport().icao), false);
-        return;
+        return false;
     }
     g_recalculateParking = false;
     if (!message->empty()) {
@@ -154,6 +154,7 @@ void lf_loadStands()
         lf_calculateStaticParking();
     }
     gf_enableControl(param::DESTINATION, true);
+    return true;
 }
 
 void lf_startStaticParking(bool now)
@@ -394,10 +395,12 @@ void gf_checkForParkAirportUpdates(bool startFlag)
 {
     try {
         lf_endBusyState();
+        // While the park airport's file is on its way the check goes on: the user may leave the
+        // airport behind, or come into sight of a nearer one, before it arrives.
         if (g_recalculateParking) {
             gf_clearStatusMessage();
-            lf_loadStands();
-            return;
+            if (lf_loadStands())
+                return;
         }
         const UserAcData user = g_userAc.get();
         const LatLon position = gf_positionOf(user);

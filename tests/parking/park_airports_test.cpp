@@ -257,6 +257,28 @@ TEST_F(ParkAirports, AFileOnASlowLineComesBesideTheChecksOnce)
     EXPECT_EQ(std::ranges::count(server.requests(), "MSFS/archive/stock/AAAA.xml", &tools::DownloadRequest::path), 1);
 }
 
+// While the park airport's file is on its way the user may fly on: out of sight, the airport is let go
+// at once, its file no longer awaited.
+TEST_F(ParkAirports, AnAirportLeftBehindWhileItsFileIsOnItsWayIsLetGo)
+{
+    writeStands("AAAA", kHome, 12, "-1", serverDir.path() / "MSFS/archive/stock/AAAA.xml");
+    server.setFault("MSFS/archive/stock/AAAA.xml", tools::DownloadFault::Stall);
+    g_downloadLimits.callerWaitMilliseconds = 0;
+    g_downloadLimits.lowSpeedSeconds = 3600;
+    writeText(g_myParkAirportsPath, "AAAA\n");
+    ASSERT_TRUE(lf_readMyParkAirports());
+    userAt({50.0, 10.05}, false, 3000.0);
+    gf_checkForParkAirportUpdates(false); // in sight: its stands are read at the next check
+    gf_checkForParkAirportUpdates(false); // its file is on its way
+    ASSERT_EQ(gf_parkAirport().icao, "AAAA");
+    ASSERT_TRUE(g_recalculateParking);
+    userAt({50.0, 11.2}, false, 3000.0);
+    gf_checkForParkAirportUpdates(false);
+    EXPECT_TRUE(gf_parkAirport().icao.empty()) << "out of sight";
+    EXPECT_FALSE(g_recalculateParking);
+    EXPECT_EQ(g_parkingBusy.load(), 0);
+}
+
 // A re-read rebuilds the list in file order; the destination leads it again, so that in flight it is
 // the airport chosen, whatever the file now says.
 TEST_F(ParkAirports, ReReadKeepsTheDestinationFirst)
