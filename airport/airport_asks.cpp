@@ -195,6 +195,11 @@ AirportAsk gf_askAirportFileBeside(const std::string& url, std::string_view aske
         std::lock_guard lock(g_asksMutex);
         if (const auto it = g_besideAsks.find(url); it != g_besideAsks.end()) {
             transfer = it->second.transfer;
+        } else if (gf_downloadShouldStop()) {
+            // The session is ending: its transfers were ended, and none starts again (the exit's end
+            // of them took this lock after the exit began). Nothing decided.
+            ask.underWay = true;
+            return ask;
         } else {
             ask.paused = lf_pausedFor(url);
             if (ask.paused != Paused::No)

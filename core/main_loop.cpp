@@ -450,7 +450,10 @@ bool lf_workTarvo()
 void mainLoop()
 {
     try {
-        g_mainLoopCalls.checkForParkAirportUpdates(true);
+        // An exit that began while the session started (a close after a refused login) ends the loop
+        // at its first tick: no park airport is looked for, none of its files asked for.
+        if (!gf_exitUnderWay())
+            g_mainLoopCalls.checkForParkAirportUpdates(true);
         g_mainLoopCalls.refreshConnectionState();
         g_secondsCounter = 0;
         SteadyTime deadline = gf_steadyNow() + kTick;

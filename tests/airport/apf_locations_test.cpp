@@ -2,6 +2,7 @@
 #include "airport/airport_code.h"
 #include "airport/airports.h"
 #include "base/atomic_file.h"
+#include "base/exit_flags.h"
 #include "base/folders.h"
 #include "parking/session_calls.h"
 #include "platform/system/clock.h"
@@ -281,6 +282,16 @@ TEST_F(ApfLocations, PausesFollowWhatEachAnswerTellsOfTheFileAndTheServer)
         EXPECT_EQ(serverPause, ask.serverPause) << ask.code;
     }
     gf_setClock(nullptr);
+}
+
+// Once an exit is under way no transfer starts: the session's were ended, and none takes their place.
+TEST_F(ApfLocations, NoFileIsAskedForOnceAnExitIsUnderWay)
+{
+    serveApf("MSFS/archive/stock/EDDT.xml", file());
+    g_exitRequested = 1;
+    EXPECT_EQ(gf_apfExists(kCode), Presence::UnderWay);
+    g_exitRequested = 0;
+    EXPECT_TRUE(server.requests().empty());
 }
 
 // The low-speed floor cuts a trickle, never a large file on a slow line, however long it takes.

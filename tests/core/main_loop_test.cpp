@@ -1,4 +1,5 @@
 #include "airport/park_pos.h"
+#include "base/exit_flags.h"
 #include "base/log.h"
 #include "base/time_util.h"
 #include "core/exit.h"
@@ -134,6 +135,16 @@ TEST_F(MainLoop, OneDayOfSecondsRunsEachStepAtItsMultiples)
     EXPECT_EQ(g_secondsCounter.load(), 0);
     oneSecond();
     EXPECT_EQ(g_secondsCounter.load(), 1);
+}
+
+// An exit that began while the session started (a close after a refused login) looks for no park
+// airport: none of its files is asked for while the program ends.
+TEST_F(MainLoop, AnExitUnderWayAsItStartsLooksForNoParkAirport)
+{
+    g_exitRequested = 1;
+    mainLoop();
+    g_exitRequested = 0;
+    EXPECT_TRUE(secondsOf("parkUpdatesFirst").empty());
 }
 
 TEST_F(MainLoop, RenewalAdjustsParkingOnlyWithAParkAirportAndStands)
