@@ -181,8 +181,7 @@ AirportAsk gf_askAirportFile(const std::string& url, const fs::path& localPath, 
     CurlHandle handle;
     ask.end = gf_fetchFile(handle.get(), url, localPath, false, ask.writeError);
     lf_noteAnswer(ask.end, url, asker);
-    if (ask.end == DownloadEnd::Done)
-        ask.file = localPath;
+    ask.file = localPath;
     return ask;
 }
 
@@ -226,8 +225,7 @@ AirportAsk gf_askAirportFileBeside(const std::string& url, std::string_view aske
         std::lock_guard lock(g_asksMutex);
         gone = ask.end == DownloadEnd::Done ? lf_takeOldestKept(url) : lf_takeEnded(url, transfer);
     }
-    if (ask.end == DownloadEnd::Done)
-        ask.file = transfer->path();
+    ask.file = transfer->path(); // where it came, or could not be written
     lf_discard(std::move(gone));
     return ask;
 }

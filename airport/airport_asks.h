@@ -26,7 +26,7 @@ struct AirportAsk {
     bool underWay = false;      // asked beside the caller: the transfer still lasts
     DownloadEnd end = DownloadEnd::Failed;
     std::error_code writeError; // why the file here refused the bytes (NotWritten)
-    std::filesystem::path file; // Done: where the whole file lies
+    std::filesystem::path file; // where the file came: whole when Done (NotWritten: where it could not be written)
 };
 
 // One ask on the caller's thread, which may wait as long as the line takes (the start-up's scan):

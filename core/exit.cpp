@@ -1,7 +1,6 @@
 #include "core/exit.h"
 
 #include "airport/airport_asks.h"
-
 #include "airport/apf_locations.h"
 #include "airport/park_airport_state.h"
 #include "base/folders.h"

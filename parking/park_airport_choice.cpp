@@ -165,10 +165,11 @@ void lf_startStaticParking(bool now)
         lf_prepareStaticParking();
 }
 
-// The statics of the calculation are all parked: the parking settings are free again.
+// The statics of the calculation are all parked: the parking settings are free again. Not while the
+// calculation is still due (its airport file on its way): the settings stay locked for it.
 void lf_endBusyState()
 {
-    if (g_parkingBusy.load() == 0 || !g_standCandidates.empty())
+    if (g_parkingBusy.load() == 0 || !g_standCandidates.empty() || g_recalculateParking)
         return;
     gf_enableControls();
     gf_clearStatusMessage();

@@ -122,19 +122,24 @@ std::string lf_diskFull()
 TEST_F(ApfRead, FileThatCannotBeReadGivesTheReason)
 {
     const std::string meta = R"(<meta><info name="author" value="Tarvo"/><info name="date" value="d"/><info name="version" value="1"/></meta>)";
+    // The per-user folder's disk, where a server file is copied for its read, or the program folder's,
+    // where it comes.
+    enum class Full { None, UserDisk, ProgramDisk };
     const struct {
         const char* name;
         const char* fileName;
         std::string content; // written at fileName (local) or served (server path); empty: nothing
         std::string result;  // {} stands for the file name; a prefix
-        bool userDiskFull = false; // the per-user folder's disk, where a server file is written
+        Full diskFull = Full::None;
     } rows[] = {
         {"empty name", "", "", "gf_readApf xml is empty..."},
         {"not on the server", "archive/stock/EDDT.xml", "", "failed to download: \""},
         // Delivered, but not written: not the server's fault.
         {"the per-user disk full", "archive/stock/EDDT.xml", meta,
          fmt::format("could not write \"{}\": {}", gf_utf8FromPath(gf_userDataPath() / "park_airport.xml"), lf_diskFull()),
-         true},
+         Full::UserDisk},
+        {"the program folder's disk full", "archive/simaddon/EDDT.xml", meta, "could not write \"airport.xml.tarvo-",
+         Full::ProgramDisk},
         {"unsafe location", "airports/../../etc/EDDT.xml", "", "gf_readApf \"airports/../../etc/EDDT.xml\" refused"},
         {"not XML", "airports/my_thirdparty/EDDT.xml", "this is no XML", "airports/my_thirdparty/EDDT.xml could not be loaded: "},
         {"truncated", "airports/my_thirdparty/EDDT.xml", meta + "<parameters><parameter name=\"altitude\" value=\"1\"/></parameters><parkpositions><parkpos id=\"A\" lat",
@@ -146,9 +151,9 @@ TEST_F(ApfRead, FileThatCannotBeReadGivesTheReason)
     };
     for (const auto& row : rows) {
         stands.clear();
-        if (row.userDiskFull) {
+        if (row.diskFull != Full::None) {
             serve("MSFS/" + std::string(row.fileName), row.content);
-            gf_setFullDisk(FullDisk{gf_userDataPath(), 100});
+            gf_setFullDisk(FullDisk{row.diskFull == Full::UserDisk ? gf_userDataPath() : fs::path(), 100});
         } else if (!row.content.empty()) {
             test::writeText(row.fileName, row.content);
         }
@@ -157,7 +162,7 @@ TEST_F(ApfRead, FileThatCannotBeReadGivesTheReason)
         gf_setFullDisk(std::nullopt);
         EXPECT_TRUE(result.starts_with(row.result)) << row.name << ": " << result;
         EXPECT_TRUE(stands.empty()) << row.name;
-        if (row.userDiskFull) { // the download's own line only: the write failed, why, and what was asked
+        if (row.diskFull == Full::UserDisk) { // the download's own line only: the write failed, why, and what was asked
             const auto lines = logLines();
             EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(logged), lines.end()),
                       std::vector<std::string>{"          " + server.baseUrl() + "MSFS/" + row.fileName + ": " +
