@@ -17,6 +17,12 @@
 # goes at the next call. Run as another user, Wine runs as that user and wine_area stays empty.
 # wine_give path... makes what root wrote there the user's (nothing to do without wine_area).
 #
+# spanish_locale folder
+# Sets spanish_env to the variables that run a program in Spanish (es_ES.UTF-8): the system's locale
+# where it has one, else one generated into folder (once), named by LOCPATH. Glibc looks nowhere but
+# LOCPATH while it is set, so it is set only for a generated locale. Returns 1, saying why, when the
+# locale cannot be had or does not take.
+#
 # wine_run command...
 # Runs a command that runs a Windows program under Wine, its output shown. A run that Wine itself ended
 # (its client lost the server, or no server came up: wine_own_errors) before the program reported a
@@ -132,4 +138,26 @@ wine_run_once() { # output file, command...
   tail -n +1 -f -s 0.2 --pid="$pid" "$out"
   wait "$pid" || code=$?
   return $code
+}
+spanish_env=()
+spanish_locale() {
+  local folder=$1 name=es_ES.UTF-8
+  spanish_env=(LANG=$name LC_ALL=$name)
+  if ! locale -a 2>/dev/null | grep -qix 'es_ES\.utf-\?8'; then
+    if [ ! -d "$folder/$name" ]; then
+      if ! command -v localedef >/dev/null || [ ! -e /usr/share/i18n/locales/es_ES ]; then
+        apt_install_missing locales
+      fi
+      mkdir -p "$folder"
+      # Its warnings end it with code 1 too: whether the locale takes is asked below.
+      localedef -i es_ES -f UTF-8 "$folder/$name" || echo "localedef ended with exit code $?"
+    fi
+    spanish_env=(LOCPATH="$folder" "${spanish_env[@]}")
+  fi
+  local charmap
+  charmap=$(env "${spanish_env[@]}" locale charmap 2>/dev/null) || true
+  [ "$charmap" = UTF-8 ] || {
+    echo "the Spanish locale does not take (${spanish_env[*]}: character map \"$charmap\")"
+    return 1
+  }
 }

@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -123,6 +124,71 @@ TEST(TestCommandSteps, ARunThatWineItselfEndedRunsOnceMoreAFailedCheckNever)
         const char* last = c.exitCode == 0 ? "wine: 1 passed, 0 failed\n== done, status 0\n"
                                            : "== done, status 1; failed: fake check (exit code 1)\n";
         EXPECT_TRUE(run.output.ends_with(last)) << run.output;
+    }
+}
+
+// A machine's locales as glibc answers for them: the system's are listed in "system", and while
+// LOCPATH is set only its folder counts. localedef notes each call and makes the locale's folder,
+// unless it is told to fail.
+constexpr const char* kFakeLocale = R"(#!/usr/bin/env bash
+known() {
+  if [ -n "${LOCPATH:-}" ]; then [ -d "$LOCPATH/$1" ]; else grep -qix "${1/UTF-8/utf8}" "$FAKE/system"; fi
+}
+case $1 in
+  -a) cat "$FAKE/system" ;;
+  charmap) if known "${LC_ALL:-C}"; then echo UTF-8; else echo ANSI_X3.4-1968; fi ;;
+esac
+)";
+constexpr const char* kFakeLocaledef = R"(#!/usr/bin/env bash
+echo "$*" >>"$FAKE/localedef-calls"
+[ -z "${LOCALEDEF_FAILS:-}" ] || exit 4
+mkdir -p "${@: -1}"
+)";
+
+TEST(TestCommandSteps, TheSpanishLocaleIsTheSystemsWhereItHasOneElseOneGeneratedOnce)
+{
+    const struct {
+        const char* what;
+        const char* system; // the system's locales
+        bool generatedBefore;
+        bool localedefFails;
+        int localedefCalls;
+        bool ownFolder; // LOCPATH names the generated one
+        bool takes;
+    } cases[] = {
+        {"the system has it", "C\nC.utf8\nPOSIX\nes_ES.utf8\n", false, false, 0, false, true},
+        {"the system has it, and an earlier run generated one", "C\nes_ES.utf8\n", true, false, 0, false, true},
+        {"the system has none", "C\nC.utf8\nPOSIX\n", false, false, 1, true, true},
+        {"the system has none, an earlier run generated it", "C\nC.utf8\n", true, false, 0, true, true},
+        {"the system has none and it cannot be generated", "C\n", false, true, 1, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir folder;
+        const fs::path fake = folder / "fake";
+        fs::create_directories(fake);
+        test::writeText(fake / "locale", kFakeLocale);
+        test::writeText(fake / "localedef", kFakeLocaledef);
+        for (const char* program : {"locale", "localedef"})
+            fs::permissions(fake / program, fs::perms::owner_all, fs::perm_options::replace);
+        test::writeText(folder / "system", c.system);
+        if (c.generatedBefore)
+            fs::create_directories(folder / "locales" / "es_ES.UTF-8");
+        const ScriptRun run = lf_runSteps(
+            folder, fmt::format("apt_install_missing() {{ :; }}\nexport FAKE=$PWD PATH=$PWD/fake:$PATH{}\n"
+                                "if spanish_locale \"$PWD/locales\"; then echo \"env: ${{spanish_env[*]}}\"; fi",
+                                c.localedefFails ? " LOCALEDEF_FAILS=1" : ""));
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        const std::string calls =
+            fs::exists(folder / "localedef-calls") ? test::readText(folder / "localedef-calls") : std::string();
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), '\n'), c.localedefCalls) << calls;
+        const std::string locpath = c.ownFolder ? "LOCPATH=" + (folder / "locales").string() + " " : "";
+        if (c.takes) {
+            EXPECT_EQ(run.output, "env: " + locpath + "LANG=es_ES.UTF-8 LC_ALL=es_ES.UTF-8\n");
+        } else {
+            EXPECT_NE(run.output.find("the Spanish locale does not take (" + locpath), std::string::npos) << run.output;
+            EXPECT_EQ(run.output.find("env: "), std::string::npos) << run.output;
+        }
     }
 }
 
