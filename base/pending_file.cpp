@@ -51,12 +51,15 @@ void PendingFile::fail(int error)
 }
 
 // The runtime's errno does not name a full disk on every runtime: mingw's text-mode fwrite cut short
-// by one sets EINVAL, and a short write may set nothing at all. So the disk is asked. A write that
-// failed lacks room when less than its own bytes, a buffer the runtime held back and a cluster are left.
+// by one sets EINVAL, and a short write may set nothing at all. So for those the disk is asked; any
+// other reason (a file-size limit) is the runtime's own and stands, even on a disk nearly full. A
+// write that failed lacks room when less than its own bytes, a buffer the runtime held back and a
+// cluster are left.
 void PendingFile::failWrite(int error, std::uintmax_t unwritten)
 {
     constexpr std::uintmax_t kHeldBack = 64 * 1024;
-    if (!m_error && (error == ENOSPC || gf_noRoomFor(m_partPath, unwritten + kHeldBack)))
+    const bool unnamed = error == 0 || error == EINVAL;
+    if (!m_error && (error == ENOSPC || (unnamed && gf_noRoomFor(m_partPath, unwritten + kHeldBack))))
         m_error = std::make_error_code(std::errc::no_space_on_device);
     fail(error);
 }

@@ -10,11 +10,9 @@ namespace {
 void lf_takeSystemWords(std::string& text, const std::error_code& code)
 {
     const std::string runtimes = code.message();
-    std::string own = gf_errorText(code);
+    const std::string own = gf_errorText(code);
     if (runtimes.empty() || own == runtimes)
         return;
-    if (own.ends_with('.') && !runtimes.ends_with('.'))
-        own.pop_back(); // the runtime drops the reason's full stop; the text stays as it reads in English
     if (const auto at = text.find(runtimes); at != std::string::npos)
         text.replace(at, runtimes.size(), own);
 }

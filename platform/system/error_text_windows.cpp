@@ -27,6 +27,10 @@ std::string gf_errorText(const std::error_code& error)
     LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
         message.pop_back();
+    // Without its full stop, as the runtime gives a reason: the reason reads the same whether it ends a
+    // line or stands before the files of a file-system error.
+    if (message.ends_with('.'))
+        message.pop_back();
     return message.empty() ? "error " + std::to_string(error.value()) : message;
 }
 

@@ -44,7 +44,8 @@ std::size_t gf_bytesThatFit(const fs::path& file, std::size_t bytes)
     std::lock_guard lock(g_fullDiskMutex);
     if (!lf_onFullDiskLocked(file))
         return bytes;
-    const auto fit = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, g_fullDisk->bytesLeft));
+    const std::uint64_t reachable = g_fullDisk->bytesLeft - std::min(g_fullDisk->bytesLeft, g_fullDisk->bytesKept);
+    const auto fit = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, reachable));
     g_fullDisk->bytesLeft -= fit;
     return fit;
 }

@@ -13,6 +13,9 @@ namespace zyn {
 struct FullDisk {
     std::filesystem::path folder;
     std::uint64_t bytesLeft = 0;
+    // Of bytesLeft, what no write gets, though the disk counts it free: a real disk refuses a write
+    // while a little room is left (less than the runtime's buffer and a cluster).
+    std::uint64_t bytesKept = 0;
 };
 
 void gf_setFullDisk(std::optional<FullDisk> disk);

@@ -117,6 +117,12 @@ void clearInvalidations(HWND window)
         data->invalidations.clear();
 }
 
+void refuseTopLevelWindows(bool refuse)
+{
+    std::lock_guard lock(gf_registry().mutex);
+    gf_registry().refuseTopLevel = refuse;
+}
+
 void resetWindows()
 {
     auto& registry = gf_registry();
@@ -133,6 +139,7 @@ void resetWindows()
         registry.classes = gf_controlClasses();
         registry.focus = nullptr;
         registry.clipboard.clear();
+        registry.refuseTopLevel = false;
     }
     for (const HWND window : gone)
         gf_displayWindowGone(window);

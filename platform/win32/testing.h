@@ -39,8 +39,13 @@ std::size_t textMeasurements();
 std::vector<InvalidatedRect> invalidations(HWND window);
 void clearInvalidations(HWND window);
 
+// While on, no top-level window can be created, as Windows refuses one when the desktop's heap is
+// spent (ERROR_NOT_ENOUGH_MEMORY).
+void refuseTopLevelWindows(bool refuse);
+
 // The window layer as a fresh process has it: no window, only the built-in classes, no focus, an
-// empty clipboard, and nothing waiting in the calling thread's queue (no thread may use a window meanwhile).
+// empty clipboard, windows created again, and nothing waiting in the calling thread's queue (no
+// thread may use a window meanwhile).
 void resetWindows();
 
 } // namespace zyn::win32test

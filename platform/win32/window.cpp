@@ -325,6 +325,10 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return nullptr;
         }
+        if (!(style & WS_CHILD) && gf_registry().refuseTopLevel) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
         window = lf_newWindow(*windowClass, create);
     }
     const auto lParam = reinterpret_cast<LPARAM>(&create);

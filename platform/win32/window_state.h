@@ -80,6 +80,7 @@ struct Registry {
     std::uintptr_t nextHandle = 0x10000; // handles are never reused, so a stale one stays invalid
     HWND focus = nullptr;                // the edit box that typed keys go to
     std::u16string clipboard;            // the text a paste inserts (on a display: fetched before)
+    bool refuseTopLevel = false;         // a test's: no top-level window can be created
 };
 
 // A bit of WM_KEYDOWN's lParam that Windows leaves reserved: here, shift was held with the key

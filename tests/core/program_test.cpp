@@ -8,6 +8,7 @@
 #include "platform/system/process.h"
 #include "platform/win32/constants.h"
 #include "platform/win32/message_loop.h"
+#include "platform/win32/testing.h"
 #include "platform/win32/window.h"
 #include "settings/settings.h"
 #include "shown/status_line.h"
@@ -24,8 +25,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -337,29 +340,44 @@ TEST_F(ProgramThreads, LogWhoseBackupFailsIsKeptAndTheStartUpShowsTheError)
     EXPECT_FALSE(gf_logIsOpen());
 }
 
-TEST_F(ProgramThreads, TakenWindowClassEndsWithALogLineAndAFailureCode)
+// A start that cannot make its window, or the per-user folder, ends with its log line and a failure's
+// exit code, as the refused starts before it do.
+TEST_F(ProgramThreads, WindowThatCannotBeMadeEndsWithALogLineAndAFailureCode)
 {
-    gf_openLog();
-    WNDCLASSEXW taken{};
-    taken.cbSize = sizeof(taken);
-    taken.lpfnWndProc = DefWindowProcW;
-    taken.lpszClassName = u"Tarvo"; // the class name is the window title
-    ASSERT_NE(RegisterClassExW(&taken), 0);
-    EXPECT_EQ(lf_runMainWindow(GetModuleHandleW(nullptr)), 1);
-    gf_closeLog();
-    EXPECT_TRUE(lf_logHas("Log.txt", "Failed to register window class"));
-    EXPECT_EQ(g_mainWindow.load(), nullptr);
-}
-
-TEST_F(ProgramThreads, DataFolderThatCannotBeMadeEndsTheProgram)
-{
-    test::writeText(root / "config", "a file where the roaming folder should be");
-    gf_openLog();
-    EXPECT_EQ(lf_runMainWindow(GetModuleHandleW(nullptr)), 1);
-    gf_closeLog();
-    const auto lines = test::readLines("Log.txt");
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
-                            [](const std::string& l) { return l.starts_with("Failed to create directory: "); }));
+    struct Row {
+        const char* name;
+        std::function<void()> arrange;
+        const char* logged; // a line's start
+        bool window;        // the main window was made
+    };
+    const Row rows[] = {
+        {"a taken window class",
+         [] {
+             WNDCLASSEXW taken{};
+             taken.cbSize = sizeof(taken);
+             taken.lpfnWndProc = DefWindowProcW;
+             taken.lpszClassName = u"Tarvo"; // the class name is the window title
+             ASSERT_NE(RegisterClassExW(&taken), 0);
+         },
+         "Failed to register window class", false},
+        {"a window the system refuses", [] { win32test::refuseTopLevelWindows(true); }, "initInstance failed", false},
+        {"a per-user folder that cannot be made",
+         [this] { test::writeText(root / "config", "a file where the roaming folder should be"); },
+         "Failed to create directory: ", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.arrange();
+        gf_openLog();
+        EXPECT_EQ(lf_runMainWindow(GetModuleHandleW(nullptr)), 1);
+        gf_closeLog();
+        const auto lines = test::readLines("Log.txt");
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                                [&row](const std::string& l) { return l.starts_with(row.logged); }));
+        EXPECT_EQ(g_mainWindow.load() != nullptr, row.window);
+        test::gf_resetRooms(); // the next start in this process, as a fresh one
+        std::filesystem::remove_all(root / "config");
+    }
 }
 
 TEST_F(ProgramThreads, StartupThatSetsAControlWhileTheProgramEndsDoesNotHangIt)
