@@ -41,6 +41,10 @@ struct LatitudeEntry {
 };
 std::vector<LatitudeEntry> g_airportsByLatitude;
 
+// The last choice between two close airports that was logged (main loop): the park-airport check
+// asks every 16 seconds while the user stands there, and the log says it once until it changes.
+std::string g_loggedChoice;
+
 std::optional<double> lf_readAirportValue(pugi::xml_node element, const char* name, double limit,
                                           std::string& error)
 {
@@ -157,6 +161,7 @@ bool gf_readAirportNames()
 void gf_resetAirports()
 {
     lf_installAirports({});
+    g_loggedChoice.clear();
     g_airportNames.clear();
     g_airportsRead = false;
 }
@@ -199,26 +204,32 @@ NearAirports gf_nearAirports(LatLon position)
 ClosestAirport gf_closestAirport(LatLon position)
 {
     const NearAirports found = gf_nearAirports(position);
+    if (!found.best || !found.neighbour)
+        g_loggedChoice.clear(); // a pair met again later is logged again
     if (!found.best)
         return {};
     const AirportRecord& best = g_airports[*found.best];
     if (!found.neighbour)
         return {best};
     const AirportRecord& neighbour = g_airports[*found.neighbour];
-    gf_logf("Airport {} is closest, neighbour is {}", best.icao, neighbour.icao);
     std::string bestStand;
     std::string neighbourStand;
     const std::optional<double> d1 = gf_readDestApfForClosestStand(best.icao, position, bestStand);
     if (!d1)
-        return {.airport = std::nullopt, .fileUnderWay = true};
+        return {.airport = std::nullopt, .fileUnderWay = true, .nearest = best};
     const std::optional<double> d2 = gf_readDestApfForClosestStand(neighbour.icao, position, neighbourStand);
     if (!d2)
-        return {.airport = std::nullopt, .fileUnderWay = true};
-    if (*d2 >= *d1)
-        return {best};
-    gf_logf("Airport {} is closest, but stand {} at neighbouring airport {} is closest at {:.0F} meters ...", best.icao,
-            neighbourStand, neighbour.icao, *d2 * kMetresPerNm);
-    return {neighbour};
+        return {.airport = std::nullopt, .fileUnderWay = true, .nearest = best};
+    const AirportRecord& chosen = *d2 >= *d1 ? best : neighbour;
+    const std::string choice = fmt::format("{} {} {}", best.icao, neighbour.icao, chosen.icao);
+    if (choice != g_loggedChoice) {
+        g_loggedChoice = choice;
+        gf_logf("Airport {} is closest, neighbour is {}", best.icao, neighbour.icao);
+        if (&chosen == &neighbour)
+            gf_logf("Airport {} is closest, but stand {} at neighbouring airport {} is closest at {:.0F} meters ...",
+                    best.icao, neighbourStand, neighbour.icao, *d2 * kMetresPerNm);
+    }
+    return {chosen};
 }
 
 bool lf_containsDashedWord(std::string_view text, const AirportRecord& airport)

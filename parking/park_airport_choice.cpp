@@ -126,8 +126,9 @@ bool lf_setParkAirport(const std::string& code)
     return true;
 }
 
-// The calculation follows at the next check; meanwhile the traffic client collects the live
-// identities it must not park as statics.
+// The calculation follows at the next check, at the main loop's start too: meanwhile the traffic
+// client collects the live identities it must not park as statics, and the parked traffic is asked
+// for beside the main loop, which must not wait for the service.
 void lf_prepareStaticParking()
 {
     g_recalculateParking = true;
@@ -157,14 +158,6 @@ bool lf_loadStands()
     return true;
 }
 
-void lf_startStaticParking(bool now)
-{
-    if (now)
-        lf_loadStands();
-    else
-        lf_prepareStaticParking();
-}
-
 // The statics of the calculation are all parked: the parking settings are free again. Not while the
 // calculation is still due (its airport file on its way): the settings stay locked for it.
 void lf_endBusyState()
@@ -177,12 +170,20 @@ void lf_endBusyState()
     gf_liveParkedStats(true);
 }
 
-void lf_parkAirportInSight(LatLon position, bool startFlag)
+void lf_showFileOnItsWay(const AirportRecord& airport)
+{
+    gf_setStatusMessage(fmt::format("User aircraft on the ground at {}, its airport file is on its way ...", airport.icao),
+                        false);
+}
+
+void lf_parkAirportInSight(LatLon position)
 {
     if (g_userOnGround.load() != 0) {
         const ClosestAirport closest = gf_closestAirport(position);
-        if (closest.fileUnderWay)
-            return; // decided once the file has come
+        if (closest.fileUnderWay) { // decided once the file has come
+            lf_showFileOnItsWay(*closest.nearest);
+            return;
+        }
         if (!closest.airport) {
             gf_setStatusMessage("User aircraft on the ground, no airport in sight", true);
             return;
@@ -194,16 +195,14 @@ void lf_parkAirportInSight(LatLon position, bool startFlag)
                                 true);
             return;
         case Presence::UnderWay:
-            gf_setStatusMessage(fmt::format("User aircraft on the ground at {}, its airport file is on its way ...",
-                                            airport.icao),
-                                false);
+            lf_showFileOnItsWay(airport);
             return;
         case Presence::Present:
             break;
         }
         gf_logf("User aircraft on the ground at {}", airport.icao);
         if (lf_setParkAirport(airport.icao))
-            lf_startStaticParking(startFlag);
+            lf_prepareStaticParking();
         return;
     }
     gf_enableControl(param::DESTINATION, true);
@@ -392,7 +391,7 @@ void gf_endParking()
     });
 }
 
-void gf_checkForParkAirportUpdates(bool startFlag)
+void gf_checkForParkAirportUpdates(bool /*first*/)
 {
     try {
         lf_endBusyState();
@@ -410,7 +409,7 @@ void gf_checkForParkAirportUpdates(bool startFlag)
             return;
         lf_measureParkAirports(position);
         if (gf_parkAirport().icao.empty())
-            lf_parkAirportInSight(position, startFlag);
+            lf_parkAirportInSight(position);
         else
             lf_parkAirportSightChange(position);
     } catch (const std::exception& e) {

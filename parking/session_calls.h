@@ -8,7 +8,8 @@
 
 namespace zyn {
 
-// A park airport coming into or going out of sight; first is true at the start of the main loop.
+// A park airport coming into or going out of sight; first is true at the start of the main loop, where
+// a park airport is chosen as at any check: its statics are calculated at the next.
 void gf_checkForParkAirportUpdates(bool first);
 // Brings the statics up to date with the clock, the parked traffic and the live aircraft (the second
 // phase of a parking renewal); full: the fitted statics are fitted anew as well.

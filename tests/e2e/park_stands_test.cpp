@@ -57,6 +57,7 @@ TEST_F(ParkStandsThreads, DeparturesPushBackAndArrivalsParkOnFreeStandsOneAircra
     liveries.emplace(demoLiveries());
     ASSERT_TRUE(lf_readMyParkAirports());
     gf_checkForParkAirportUpdates(true);
+    gf_checkForParkAirportUpdates(false); // the stands are read at the check after the start
     const auto demo = tools::gf_demoAirport();
     ASSERT_EQ(gf_parkAirport().icao, demo.code);
     ASSERT_EQ(g_stands.size(), demo.stands.size());

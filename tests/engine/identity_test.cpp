@@ -185,6 +185,8 @@ TEST_F(Identity, ParkedLiveAircraftExpireAfterNinetyOrHeavyHundredEightyMinutes)
         addParkedLive(4, AcCategory::Heavy, 181min);
         addParkedLive(5, AcCategory::Large, 95min, 0s); // heard just now 100 m off its stand, about to depart
         addParkedLive(6, AcCategory::Large, 300min, 20min); // heard at its stand 20 minutes ago
+        addParkedLive(7, AcCategory::Large, 90min);
+        addParkedLive(8, AcCategory::Heavy, 180min);
         parkAll();
         for (const char* look : {"first look", "second look of the same renewal"}) {
             gf_expireLiveParked();
@@ -194,8 +196,9 @@ TEST_F(Identity, ParkedLiveAircraftExpireAfterNinetyOrHeavyHundredEightyMinutes)
             std::vector<std::int64_t> minutes;
             for (const auto& e : g_liveParkedDisplay)
                 minutes.push_back(e.minutes);
-            const std::vector<std::int64_t> shown = initialLoadOnly ? std::vector<std::int64_t>{181, 179, 91, 89, 20, 0}
-                                                                    : std::vector<std::int64_t>{179, 89, 20, 0};
+            const std::vector<std::int64_t> shown = initialLoadOnly
+                                                        ? std::vector<std::int64_t>{181, 180, 179, 91, 90, 89, 20, 0}
+                                                        : std::vector<std::int64_t>{180, 179, 90, 89, 20, 0};
             EXPECT_EQ(minutes, shown) << look;
         }
     }

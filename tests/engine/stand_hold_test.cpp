@@ -1,6 +1,7 @@
 // One stand, an aircraft that leaves it and one that comes to it: the one that holds the stand keeps
 // it, and the stand search offers it again once neither does, whichever way the first one left, however
 // its reports stopped, whichever goes first, and when an approach to the stand is given up.
+#include "airport/park_airport_state.h"
 #include "airport/park_pos.h"
 #include "engine/air_phases.h"
 #include "engine/ai_driver.h"
@@ -38,7 +39,11 @@ protected:
         g_motionInputs.parkingLoaded = true;
         g_liveAircraft.reserve(4); // the records stay where they are
     }
-    ~StandHolders() override { gf_forgetParkAttempt(); }
+    ~StandHolders() override
+    {
+        gf_forgetParkAttempt();
+        gf_setParkAirport({});
+    }
 
     static LiveAcRecord standing(LatLon at, std::uint32_t hexId, const char* callsign)
     {
@@ -175,6 +180,27 @@ TEST_F(StandHolders, ArrivalParksWhereAnAircraftLeftAndTheStandIsOfferedOnceBoth
         leave(kComingHex, Departure::PullOut);
         EXPECT_FALSE(g_stands[0].liveOccupied) << "nobody holds it";
         EXPECT_TRUE(offered()) << "the stand is not lost";
+    }
+}
+
+// Pushed back, it starts its engines beside its stand: a newcomer reported on the stand is not created
+// there over it.
+TEST_F(StandHolders, ANewcomerIsNotCreatedAtTheStandOfAnAircraftStartingItsEngines)
+{
+    gf_setParkAirport({"LSZH", "ZRH", kHoldStand.lat, kHoldStand.lon, 1400.0});
+    for (const Departure how : {Departure::Pushback, Departure::TurnedPushback}) {
+        SCOPED_TRACE(lf_departureName(how));
+        g_liveAircraft.clear();
+        g_tick = 0;
+        parkLeaving();
+        leave(kLeavingHex, how);
+        for (int i = 0; i < 6000 && live(kLeavingHex).phase == MovePhase::Pushback; ++i)
+            ticks(1);
+        ASSERT_EQ(live(kLeavingHex).phase, MovePhase::EnginesStarting);
+        LiveAcRecord& newcomer = g_liveAircraft.emplace_back(standing(kHoldStand, kComingHex, "ARR2"));
+        newcomer.stream.push_back(newcomer.stream.front());
+        EXPECT_EQ(gf_takeStandAtSpawn(newcomer), SpawnStand::Gone);
+        EXPECT_EQ(live(kLeavingHex).state, ObjectState::InSim);
     }
 }
 

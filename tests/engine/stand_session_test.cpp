@@ -1104,13 +1104,15 @@ private:
         lf_readMyParkAirports();
     }
 
-    // The park airport is chosen where the user stands, as at the main loop's start: its stands are read
-    // from its file and static parking is calculated. Static parking then offers the stands live aircraft
-    // held when parking last ended.
+    // The park airport is chosen where the user stands, as at the main loop's start; at the next check its
+    // stands are read from its file and static parking is calculated. Static parking then offers the
+    // stands live aircraft held when parking last ended.
     void lf_startParking(const std::vector<std::uint32_t>& heldBefore)
     {
-        if (gf_parkAirport().icao.empty())
+        if (gf_parkAirport().icao.empty()) {
             gf_checkForParkAirportUpdates(true);
+            gf_checkForParkAirportUpdates(false);
+        }
         ASSERT_EQ(gf_parkAirport().icao, kSessionCode) << "at tick " << g_tick.load();
         ASSERT_EQ(g_stands.size(), gf_sessionStands().size());
         for (const std::uint32_t sid : heldBefore)

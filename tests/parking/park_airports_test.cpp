@@ -202,6 +202,7 @@ TEST_F(ParkAirports, ChosenChangedAndClearedAsTheUserFliesBetweenTwoAirports)
     userAt(homeStand, true);
     gf_checkForParkAirportUpdates(true);
     ASSERT_EQ(gf_parkAirport().icao, "AAAA") << "on the ground: the airport where the user stands";
+    gf_checkForParkAirportUpdates(false);
     EXPECT_EQ(g_stands.size(), 12u);
     EXPECT_TRUE(g_softLearningAllowed.load());
     const std::string stand = gf_closestStandName(homeStand);
@@ -255,6 +256,36 @@ TEST_F(ParkAirports, AFileOnASlowLineComesBesideTheChecksOnce)
     EXPECT_EQ(gf_parkAirport().icao, "AAAA");
     EXPECT_EQ(g_stands.size(), 160u);
     EXPECT_EQ(std::ranges::count(server.requests(), "MSFS/archive/stock/AAAA.xml", &tools::DownloadRequest::path), 1);
+}
+
+// Beside a neighbour 1.9 NM away the choice waits for both files: meanwhile the user reads that the
+// nearer airport's file is on its way, and the log holds the choice once it is made, not every check.
+TEST_F(ParkAirports, BesideANeighbourTheFileOnItsWayIsShownAndTheChoiceLoggedOnce)
+{
+    std::vector<tools::GeneratedAirport> airports{{"AAA1", "", "Neighbour", kHome.lat, kHome.lon - 0.0495, 400.0},
+                                                  {"AAAA", "", "Home", kHome.lat, kHome.lon, 400.0}};
+    writeText("input/airports_msfs.xml", tools::gf_airportsXml(airports));
+    gf_resetAirports();
+    ASSERT_TRUE(gf_readAirports());
+    const LatLon homeStand = writeStands("AAAA", kHome, 12, "-1", serverDir.path() / "MSFS/archive/stock/AAAA.xml");
+    server.setFault("MSFS/archive/stock/AAAA.xml", tools::DownloadFault::Stall);
+    g_downloadLimits.callerWaitMilliseconds = 0;
+    g_downloadLimits.lowSpeedSeconds = 3600;
+    userAt(homeStand, true);
+    const std::string choice = "Airport AAAA is closest, neighbour is AAA1";
+    for (const bool first : {true, false, false}) {
+        gf_checkForParkAirportUpdates(first);
+        EXPECT_EQ(gf_statusMessage(), "User aircraft on the ground at AAAA, its airport file is on its way ...");
+    }
+    EXPECT_FALSE(logHas(choice)) << "nothing chosen yet";
+    gf_resetApfProbes(); // the stalled transfer ends; the file comes at the next ask
+    server.clearFaults();
+    g_downloadLimits.callerWaitMilliseconds = std::chrono::milliseconds(guardTime(std::chrono::seconds(60))).count();
+    for (int check = 0; check < 4; ++check)
+        gf_checkForParkAirportUpdates(false);
+    EXPECT_EQ(gf_parkAirport().icao, "AAAA");
+    EXPECT_EQ(g_stands.size(), 12u);
+    EXPECT_EQ(std::ranges::count(logLines(), choice), 1);
 }
 
 // While the park airport's file is on its way the user may fly on: out of sight, the airport is let go
@@ -536,12 +567,18 @@ TEST_F(ParkingControls, FollowTheParkAirportAndLeaveNothingOfItShown)
     struct Step {
         const char* name;
         std::function<void()> action;
-        bool controlsOn;       // "Flush static" and "LEARN_SOFT" enabled
+        std::optional<bool> controlsOn; // "Flush static" and "LEARN_SOFT" enabled; nothing: as they were
         const char* airport;   // the park airport shown; empty: none
         std::int32_t parkCount; // the count shown
     };
     const Step steps[] = {
-        {"on the ground at AAAA", [&] { userAt(homeStand, true); gf_checkForParkAirportUpdates(true); }, true, "AAAA", 4},
+        {"the main loop starts on the ground at AAAA",
+         [&] {
+             userAt(homeStand, true);
+             gf_checkForParkAirportUpdates(true);
+         },
+         std::nullopt, "AAAA", 0},
+        {"the next check calculates AAAA's parking", [] { gf_checkForParkAirportUpdates(false); }, true, "AAAA", 4},
         {"AAAA out of sight", [] { userAt({50.0, 11.2}, false, 3000.0); gf_checkForParkAirportUpdates(false); }, false, "",
          0},
         {"a renewal's busy state ends without an airport",
@@ -563,8 +600,10 @@ TEST_F(ParkingControls, FollowTheParkAirportAndLeaveNothingOfItShown)
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         step.action();
-        EXPECT_EQ(enabled(param::FLUSH_STATIC_BUTTON), step.controlsOn);
-        EXPECT_EQ(enabled(param::LEARN_SOFT), step.controlsOn);
+        if (step.controlsOn) {
+            EXPECT_EQ(enabled(param::FLUSH_STATIC_BUTTON), *step.controlsOn);
+            EXPECT_EQ(enabled(param::LEARN_SOFT), *step.controlsOn);
+        }
         const ParkingDisplay shown = gf_displayTexts().parking;
         EXPECT_EQ(shown.airportLabel.substr(0, 4), step.airport);
         EXPECT_EQ(shown.parkCount, step.parkCount);
@@ -591,6 +630,7 @@ TEST_F(ParkingControlsThreads, UnlockHoweverTheBusyStateEnds)
     const auto staticsWaitAtHome = [&] {
         userAt(homeStand, true);
         gf_checkForParkAirportUpdates(true);
+        gf_checkForParkAirportUpdates(false);
         StandCandidate waiting;
         waiting.fitted = 1;
         waiting.standId = 1;
