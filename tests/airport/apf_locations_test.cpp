@@ -313,6 +313,42 @@ TEST_F(ApfLocations, PausesFollowWhatEachAnswerTellsOfTheFileAndTheServer)
     gf_setClock(nullptr);
 }
 
+// The program folder keeps the eight latest whole files of the session, however many came and
+// whether or not an ask took them.
+TEST_F(ApfLocations, KeptFilesAreTheEightLatest)
+{
+    const struct {
+        int files;
+        bool taken; // each by its first ask, which waits for it; else none: its ask looked only
+        std::size_t kept;
+    } rows[] = {{12, false, 8}, {12, true, 8}, {8, false, 8}, {9, true, 8}};
+    const auto pending = [&] {
+        return std::ranges::count_if(strayFiles(), [](const std::string& name) { return name.ends_with(".part"); });
+    };
+    for (const auto& row : rows) {
+        gf_resetApfProbes();
+        const std::size_t asked = server.requests().size();
+        g_downloadLimits.callerWaitMilliseconds =
+            row.taken ? std::chrono::milliseconds(test::guardTime(std::chrono::seconds(60))).count() : 0;
+        for (int i = 0; i < row.files; ++i) {
+            const std::string path = fmt::format("archive/simaddon/K{:03}.xml", i);
+            serveApf("MSFS/" + path, file());
+            EXPECT_EQ(lf_downloadAddonApf(path, "got.xml") == "", row.taken) << i;
+        }
+        // Each transfer ends beside the asks: its file is whole once no partial file is left, and room
+        // is made for it as it ends.
+        const auto guard = std::chrono::steady_clock::now() + test::guardTime(std::chrono::seconds(20));
+        while ((server.requests().size() - asked < static_cast<std::size_t>(row.files) || pending() != 0 ||
+                strayFiles().size() > row.kept + (row.taken ? 1 : 0)) &&
+               std::chrono::steady_clock::now() < guard)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        fs::remove("got.xml");
+        EXPECT_EQ(strayFiles().size(), row.kept) << row.files << (row.taken ? " taken" : " none taken");
+    }
+    gf_resetApfProbes();
+    expectNoTemporaryFiles();
+}
+
 // Once an exit is under way no transfer starts: the session's were ended, and none takes their place.
 TEST_F(ApfLocations, NoFileIsAskedForOnceAnExitIsUnderWay)
 {
