@@ -2,8 +2,12 @@
 
 #include "base/download_beside.h"
 #include "base/log.h"
+#include "base/path_text.h"
 #include "platform/system/clock.h"
+#include "platform/system/error_text.h"
 #include "platform/system/files.h"
+
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <chrono>
@@ -24,6 +28,8 @@ constexpr std::chrono::minutes kLongestPause{60};
 struct AskPause {
     std::chrono::minutes last{0}; // zero while the asks are answered
     SteadyTime until{};
+    DownloadEnd cause = DownloadEnd::Unreachable; // of its latest beginning
+    std::string why;                              // the same, as the user reads it
 };
 
 std::mutex g_asksMutex;
@@ -33,8 +39,10 @@ AskPause g_serverPause; // under g_asksMutex
 // long one small.
 constexpr std::size_t kMostPausedFiles = 64;
 std::map<std::string, AskPause, std::less<>> g_filePauses; // under g_asksMutex
-// The file that came too slowly last, until a clear answer: another one after it blames the server.
-std::string g_lastSlowPath; // under g_asksMutex
+// The file that came too slowly last, and the one the server answered with an error last, until a
+// clear answer: another one after it blames the server.
+std::string g_lastSlowPath;  // under g_asksMutex
+std::string g_lastErrorPath; // under g_asksMutex
 
 // The transfers started beside the main loop, by url, and the whole files they brought.
 struct BesideAsk {
@@ -47,10 +55,12 @@ std::uint64_t g_besideAsksStarted = 0;                      // under g_asksMutex
 using Transfers = std::vector<std::shared_ptr<DownloadBeside>>;
 
 // Under g_asksMutex.
-std::chrono::minutes lf_lengthen(AskPause& pause)
+std::chrono::minutes lf_lengthen(AskPause& pause, DownloadEnd cause, std::string why)
 {
     pause.last = pause.last.count() == 0 ? kFirstPause : std::min(2 * pause.last, kLongestPause);
     pause.until = gf_steadyNow() + pause.last;
+    pause.cause = cause;
+    pause.why = std::move(why);
     return pause.last;
 }
 
@@ -74,59 +84,121 @@ std::string lf_pathOnServer(std::string_view url)
     return std::string(url.starts_with(base) ? url.substr(base.size()) : url);
 }
 
-// Under g_asksMutex.
-Paused lf_pausedFor(std::string_view url)
+// Under g_asksMutex. The pause that keeps the url from the server, if one lasts: the server's first.
+const AskPause* lf_pauseFor(std::string_view url)
 {
     if (lf_lasts(g_serverPause))
-        return Paused::Server;
+        return &g_serverPause;
     const auto it = g_filePauses.find(lf_pathOnServer(url));
-    return it != g_filePauses.end() && lf_lasts(it->second) ? Paused::File : Paused::No;
+    return it != g_filePauses.end() && lf_lasts(it->second) ? &it->second : nullptr;
+}
+
+// Under g_asksMutex. An ask kept from the server: which pause, and what began it.
+void lf_notePaused(std::string_view url, AirportAsk& ask)
+{
+    const AskPause* pause = lf_pauseFor(url);
+    if (!pause)
+        return;
+    ask.paused = pause == &g_serverPause ? Paused::Server : Paused::File;
+    ask.end = pause->cause;
+    ask.why = pause->why;
+}
+
+constexpr std::string_view kServerSilent = "the download server did not answer in time";
+
+// Why an end brought no file, as the user reads it: the server's error, or the folder here that could
+// not take it, named whole (the transfer's temporary name alone says nothing of where it lies).
+std::string lf_whyNoFile(DownloadEnd end, const DownloadDetail& detail, const fs::path& file)
+{
+    switch (end) {
+    case DownloadEnd::Unreachable: return std::string(kServerSilent);
+    case DownloadEnd::TooSlow: return "it came too slowly";
+    case DownloadEnd::NotWritten: {
+        std::error_code ignored; // the folder as given, then
+        const fs::path folder = fs::absolute(file, ignored).parent_path();
+        return fmt::format("could not write in the Tarvo folder \"{}\": {}", gf_utf8FromPath(folder),
+                           gf_errorText(detail.writeError));
+    }
+    case DownloadEnd::Failed:
+        return detail.status >= 300 ? fmt::format("the server answered {}", detail.status)
+                                    : std::string("the transfer broke off");
+    default: return {};
+    }
 }
 
 struct NewPauses {
     std::chrono::minutes server{0};
     std::chrono::minutes file{0};
-    bool slowInARow = false; // the server's for files too slow one after the other
+    std::string serverWhy;
 };
 
+// Under g_asksMutex. A file's pause, and the server's once a second file in a row ends as the last
+// one of that kind did (too slow, or a server error); one that is not the server's fault ends the
+// server's pause, as its answer came.
+void lf_pauseFile(DownloadEnd end, const std::string& path, std::string why, std::string* lastOfItsKind,
+                  std::string_view inARow, NewPauses& paused)
+{
+    if (lastOfItsKind) {
+        if (!lastOfItsKind->empty() && *lastOfItsKind != path) {
+            paused.serverWhy = fmt::format("the download server {}", inARow);
+            paused.server = lf_lengthen(g_serverPause, end, paused.serverWhy);
+        } else {
+            g_serverPause = {};
+        }
+        *lastOfItsKind = path;
+    }
+    paused.file = lf_lengthen(lf_filePause(path), end, std::move(why));
+}
+
 // Under g_asksMutex. A clear answer ends the server's pause and the file's; no answer lengthens the
-// server's, a body too slow the file's, and the server's too when the last slow file was another.
-NewPauses lf_notePauses(DownloadEnd end, const std::string& path)
+// server's, any other end the file's (and the server's, see lf_pauseFile). A stopped transfer tells
+// nothing.
+NewPauses lf_notePauses(DownloadEnd end, const std::string& path, std::string why)
 {
     NewPauses paused;
-    if (end == DownloadEnd::Done || end == DownloadEnd::NotFound) {
+    switch (end) {
+    case DownloadEnd::Done:
+    case DownloadEnd::NotFound:
         g_serverPause = {};
         g_filePauses.erase(path);
         g_lastSlowPath.clear();
-    } else if (end == DownloadEnd::TooSlow) {
-        paused.slowInARow = !g_lastSlowPath.empty() && g_lastSlowPath != path;
-        if (paused.slowInARow)
-            paused.server = lf_lengthen(g_serverPause);
-        else
-            g_serverPause = {};
-        paused.file = lf_lengthen(lf_filePause(path));
-        g_lastSlowPath = path;
-    } else if (end == DownloadEnd::Unreachable) {
-        paused.server = lf_lengthen(g_serverPause);
+        g_lastErrorPath.clear();
+        break;
+    case DownloadEnd::TooSlow:
+        lf_pauseFile(end, path, std::move(why), &g_lastSlowPath, "sent two files in a row too slowly", paused);
+        break;
+    case DownloadEnd::Failed:
+        lf_pauseFile(end, path, std::move(why), &g_lastErrorPath, "answered two files in a row with an error", paused);
+        break;
+    case DownloadEnd::NotWritten: // the disk here: the server is not to blame
+        lf_pauseFile(end, path, std::move(why), nullptr, {}, paused);
+        break;
+    case DownloadEnd::Unreachable:
+        paused.serverWhy = std::string(kServerSilent);
+        paused.server = lf_lengthen(g_serverPause, end, paused.serverWhy);
+        break;
+    case DownloadEnd::Stopped:
+        break;
     }
     return paused;
 }
 
 // What an ask's end tells of the server and of the file, each pause logged once as it begins.
-void lf_noteAnswer(DownloadEnd end, const std::string& url, std::string_view asker)
+void lf_noteAnswer(DownloadEnd end, const DownloadDetail& detail, const std::string& url, const fs::path& file,
+                   std::string_view asker)
 {
+    const std::string why = lf_whyNoFile(end, detail, file);
     NewPauses paused;
     {
         std::lock_guard lock(g_asksMutex);
-        paused = lf_notePauses(end, lf_pathOnServer(url));
+        paused = lf_notePauses(end, lf_pathOnServer(url), why);
     }
     if (paused.file.count() != 0)
-        gf_logf("{}: \"{}\" came too slowly, it is asked for again in {} minutes or after \"Re-read\"", asker, url,
+        gf_logf("{}: \"{}\": {}, it is asked for again in {} minutes or after \"Re-read\"", asker, url, why,
                 paused.file.count());
     if (paused.server.count() != 0)
-        gf_logf("{}: the download server {}, airport files are asked for again in {} minutes or after \"Re-read\"",
-                asker, paused.slowInARow ? "sent two files in a row too slowly" : "did not answer",
-                paused.server.count());
+        gf_logf("{}: {}, airport files are asked for again in {} minutes or after \"Re-read\"", asker,
+                paused.serverWhy, paused.server.count());
 }
 
 // Ends the transfers and removes what they brought; never under g_asksMutex, which their end takes.
@@ -139,7 +211,8 @@ void lf_discard(Transfers transfers)
     }
 }
 
-// Under g_asksMutex. The oldest kept files beyond the bound, but the one just taken.
+// Under g_asksMutex. The oldest kept files beyond the bound, but the one just ended (its end is not
+// seen yet: it counts as the newest).
 Transfers lf_takeOldestKept(std::string_view taken)
 {
     std::vector<std::pair<std::uint64_t, std::string>> kept;
@@ -154,6 +227,22 @@ Transfers lf_takeOldestKept(std::string_view taken)
         g_besideAsks.erase(it);
     }
     return gone;
+}
+
+// A transfer ended beside its asker: what it tells, and, when it brought a file, room for it among the
+// kept ones. On the transfer's own thread, which it never joins: the files trimmed ended before it.
+void lf_noteEndBeside(DownloadEnd end, const DownloadDetail& detail, const std::string& url, const fs::path& file,
+                      std::string_view asker)
+{
+    lf_noteAnswer(end, detail, url, file, asker);
+    if (end != DownloadEnd::Done)
+        return;
+    Transfers gone;
+    {
+        std::lock_guard lock(g_asksMutex);
+        gone = lf_takeOldestKept(url);
+    }
+    lf_discard(std::move(gone));
 }
 
 // Under g_asksMutex. An ended transfer that brought no file goes: the next ask asks again.
@@ -174,14 +263,17 @@ AirportAsk gf_askAirportFile(const std::string& url, const fs::path& localPath, 
     AirportAsk ask;
     {
         std::lock_guard lock(g_asksMutex);
-        ask.paused = lf_pausedFor(url);
+        lf_notePaused(url, ask);
     }
     if (ask.paused != Paused::No)
         return ask;
     CurlHandle handle;
-    ask.end = gf_fetchFile(handle.get(), url, localPath, false, ask.writeError);
-    lf_noteAnswer(ask.end, url, asker);
+    DownloadDetail detail;
+    ask.end = gf_fetchFile(handle.get(), url, localPath, false, detail);
+    lf_noteAnswer(ask.end, detail, url, localPath, asker);
+    ask.writeError = detail.writeError;
     ask.file = localPath;
+    ask.why = lf_whyNoFile(ask.end, detail, localPath);
     return ask;
 }
 
@@ -200,12 +292,14 @@ AirportAsk gf_askAirportFileBeside(const std::string& url, std::string_view aske
             ask.underWay = true;
             return ask;
         } else {
-            ask.paused = lf_pausedFor(url);
+            lf_notePaused(url, ask);
             if (ask.paused != Paused::No)
                 return ask;
+            const fs::path file = gf_temporaryPath(fs::path("airport.xml"));
             transfer = std::make_shared<DownloadBeside>(
-                url, gf_temporaryPath(fs::path("airport.xml")), false,
-                [url, asker = std::string(asker)](DownloadEnd end) { lf_noteAnswer(end, url, asker); });
+                url, file, false, [url, file, asker = std::string(asker)](DownloadEnd end, const DownloadDetail& detail) {
+                    lf_noteEndBeside(end, detail, url, file, asker);
+                });
             g_besideAsks.emplace(url, BesideAsk{transfer, ++g_besideAsksStarted});
             started = true;
         }
@@ -219,14 +313,24 @@ AirportAsk gf_askAirportFileBeside(const std::string& url, std::string_view aske
         return ask;
     }
     ask.end = *end;
-    ask.writeError = transfer->writeError();
+    const DownloadDetail detail = transfer->detail();
+    ask.writeError = detail.writeError;
+    ask.file = transfer->path(); // where it came, or could not be written
+    ask.why = lf_whyNoFile(ask.end, detail, ask.file);
     Transfers gone;
+    bool kept = true;
     {
         std::lock_guard lock(g_asksMutex);
-        gone = ask.end == DownloadEnd::Done ? lf_takeOldestKept(url) : lf_takeEnded(url, transfer);
+        if (ask.end == DownloadEnd::Done) {
+            const auto it = g_besideAsks.find(url);
+            kept = it != g_besideAsks.end() && it->second.transfer == transfer;
+        } else {
+            gone = lf_takeEnded(url, transfer);
+        }
     }
-    ask.file = transfer->path(); // where it came, or could not be written
     lf_discard(std::move(gone));
+    // Nothing decided: the exit or a restart ended it, or later files took its room before this look.
+    ask.underWay = ask.end == DownloadEnd::Stopped || !kept;
     return ask;
 }
 
@@ -242,6 +346,7 @@ void gf_resumeAirportAsks()
     g_serverPause = {};
     g_filePauses.clear();
     g_lastSlowPath.clear();
+    g_lastErrorPath.clear();
 }
 
 void gf_endAirportAsks()

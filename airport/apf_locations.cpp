@@ -158,6 +158,14 @@ std::string lf_notWritten(const fs::path& path, const std::error_code& error)
     return fmt::format("could not write \"{}\": {}", gf_utf8FromPath(path), gf_errorText(error));
 }
 
+// What the user reads of a server file that did not come and waits for its pause.
+std::string lf_unfetchedText(const std::string& url, const AirportAsk& ask)
+{
+    return fmt::format("{}, asked again after a pause",
+                       ask.end == DownloadEnd::NotWritten ? ask.why
+                                                          : fmt::format("failed to download: \"{}\": {}", url, ask.why));
+}
+
 // A fetched file where its reader wants it; empty, or why it could not be written there (logged with
 // the file's address, as a download logs it).
 std::string lf_copyFetched(const std::string& url, const fs::path& fetched, const fs::path& localPath)
@@ -193,7 +201,7 @@ bool lf_readApfPointer(const fs::path& path, std::string& out)
     return true;
 }
 
-Presence lf_downloadStockApf(std::string_view code)
+Presence lf_downloadStockApf(std::string_view code, std::string* why)
 {
     if (!gf_checkAirportCode(code, "lf_downloadStockApf"))
         return Presence::Absent;
@@ -202,14 +210,18 @@ Presence lf_downloadStockApf(std::string_view code)
         if (const auto it = g_stockProbes.find(code); it != g_stockProbes.end())
             return it->second ? Presence::Present : Presence::Absent;
     }
-    const AirportAsk ask = gf_askAirportFileBeside(lf_stockUrl(code), "lf_downloadStockApf");
+    const std::string url = lf_stockUrl(code);
+    const AirportAsk ask = gf_askAirportFileBeside(url, "lf_downloadStockApf");
     if (ask.underWay)
         return Presence::UnderWay;
     if (ask.paused == Paused::No && (ask.end == DownloadEnd::Done || ask.end == DownloadEnd::NotFound)) {
         std::lock_guard lock(g_probeMutex);
         g_stockProbes.emplace(std::string(code), ask.end == DownloadEnd::Done);
+        return ask.end == DownloadEnd::Done ? Presence::Present : Presence::Absent;
     }
-    return ask.paused == Paused::No && ask.end == DownloadEnd::Done ? Presence::Present : Presence::Absent;
+    if (why)
+        *why = lf_unfetchedText(url, ask);
+    return Presence::Unfetched;
 }
 
 void gf_resumeApfProbes()
@@ -227,14 +239,14 @@ void gf_resetApfProbes()
     gf_forgetFetchedStands();
 }
 
-Presence gf_apfExists(std::string_view code)
+Presence gf_apfExists(std::string_view code, std::string* why)
 {
     if (!gf_checkAirportCode(code, "gf_apfExists"))
         return Presence::Absent;
     for (const fs::path& folder : {g_myThirdpartyPath, g_mySimaddonPath})
         if (fs::exists(folder / gf_xmlPath(code)) || fs::exists(folder / lf_txtPath(code)))
             return Presence::Present;
-    return lf_downloadStockApf(code);
+    return lf_downloadStockApf(code, why);
 }
 
 std::optional<std::string> gf_getStockApf(std::string_view code)
@@ -249,7 +261,8 @@ std::optional<std::string> gf_getStockApf(std::string_view code)
             return gf_genericUtf8FromPath(file);
     }
     switch (lf_downloadStockApf(code)) {
-    case Presence::Present: return lf_stockServerPath(code);
+    case Presence::Present:
+    case Presence::Unfetched: return lf_stockServerPath(code);
     case Presence::UnderWay: return std::nullopt;
     default: return std::string();
     }
@@ -268,17 +281,14 @@ std::optional<std::string> lf_downloadAddonApf(std::string_view serverPath, cons
     const AirportAsk ask = gf_askAirportFileBeside(url, "lf_downloadAddonApf");
     if (ask.underWay)
         return std::nullopt;
-    if (ask.paused != Paused::No) // logged when the pause began
-        return fmt::format("failed to download: \"{}\": {}, asked again after a pause", url,
-                           ask.paused == Paused::Server ? "the download server did not answer in time"
-                                                        : "it came too slowly");
-    if (ask.end == DownloadEnd::Done)
+    if (ask.paused == Paused::No && ask.end == DownloadEnd::Done)
         return lf_copyFetched(url, ask.file, localPath);
-    if (ask.end == DownloadEnd::NotWritten) // logged with the URL by the download
-        return lf_notWritten(ask.file, ask.writeError);
-    std::string message = fmt::format("failed to download: \"{}\"", url);
-    gf_log(message);
-    return message;
+    if (ask.paused == Paused::No && ask.end == DownloadEnd::NotFound) {
+        std::string message = fmt::format("failed to download: \"{}\"", url);
+        gf_log(message);
+        return message;
+    }
+    return lf_unfetchedText(url, ask); // logged as its pause began
 }
 
 fs::path lf_learnedApfPath(std::string_view path, std::string_view subFolder)

@@ -23,35 +23,37 @@ std::filesystem::path lf_txtPath(std::string_view name);      // name + ".txt"
 // false, leaving out alone, when the file has no line.
 bool lf_readApfPointer(const std::filesystem::path& path, std::string& out);
 
-// What is known of a file: there, not there, or still on its way from the server.
-enum class Presence : std::uint8_t { Absent, Present, UnderWay };
+// What is known of a file: there, not there, or still on its way from the server. Unfetched: the
+// server's file did not come (its error, no answer, the disk here), asked again after a pause.
+enum class Presence : std::uint8_t { Absent, Present, UnderWay, Unfetched };
 
 // Whether the server's 2020 archive holds the airport's stock file. The ask runs beside the caller
 // (the main loop, airport/airport_asks.h): UnderWay while the transfer lasts, taken at a later check;
 // the file it brings is kept for the read. A clear answer (the whole file, or the server's "not
 // found") is remembered for the session, so a missing file is not asked for every time the park
-// airport is looked for; an ask that failed otherwise is made again next time, after the server's
-// or the file's pause when it held its asker for a whole time-out.
-Presence lf_downloadStockApf(std::string_view code);
+// airport is looked for; an ask that failed otherwise is Unfetched, made again after the server's or
+// the file's pause, and why (what the user reads: the server's error, or the disk here) goes to why.
+Presence lf_downloadStockApf(std::string_view code, std::string* why = nullptr);
 // Ends the pauses: the next ask goes to the server (the user's "Re-read").
 void gf_resumeApfProbes();
 // Forgets the remembered probes and the fetched files, ends the transfers under way and the pauses
 // (a restart begins a new session; an exit ends the transfers).
 void gf_resetApfProbes();
 
-// Whether any parking file exists for the airport: the user's folders, then the server.
-Presence gf_apfExists(std::string_view code);
-// Where the airport's parking file is: a local path beginning with "airports", a server path, or
-// the empty text; nothing while the server's answer is on its way. A pointer file that names an
+// Whether any parking file exists for the airport: the user's folders, then the server (why as there).
+Presence gf_apfExists(std::string_view code, std::string* why = nullptr);
+// Where the airport's parking file is: a local path beginning with "airports", a server path (the
+// stock file's also when it did not come: its read tells why), or the empty text; nothing while the
+// server's answer is on its way. A pointer file that names an
 // unsafe location gives the empty text (logged).
 std::optional<std::string> gf_getStockApf(std::string_view code);
 
 // Downloads a server path ("simaddon" and "stock" paths from "MSFS/", others from the branch of the
 // simulator) into localPath, beside the caller: nothing while the transfer lasts, then the empty text
-// on success, else the error text (logged, but not while the server's pause or the file's own lasts:
-// no ask is then made, and the text says which): "failed to download: ..." when the server did not
-// deliver, "could not write ...: <reason>" when it did and the file here could not take it (a full
-// disk).
+// on success, else the error text: "failed to download: ..." when the server did not deliver,
+// "could not write ...: <reason>" when it did and a folder here could not take it (a full disk).
+// Any end but the server's "not found" pauses the file or the server, logged as the pause begins:
+// the text then says why and that it is asked again after a pause, as it does while the pause lasts.
 std::optional<std::string> lf_downloadAddonApf(std::string_view serverPath, const std::filesystem::path& localPath);
 
 // The learned counterpart of an airport file: "archive/stock/EDDF.xml" ->

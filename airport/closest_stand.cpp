@@ -50,8 +50,7 @@ StandPoints lf_readStandPoints(const fs::path& file)
 }
 
 // The stands of a server file, fetched once per session; empty when it cannot be fetched: asked again
-// at the next check, or after a pause when the server did not answer or the file came too slowly
-// (lf_downloadAddonApf); nothing while it is on its way.
+// after the file's or the server's pause (lf_downloadAddonApf); nothing while it is on its way.
 std::optional<StandPoints> lf_fetchedStandPoints(const std::string& location)
 {
     {

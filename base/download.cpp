@@ -147,9 +147,10 @@ bool gf_downloadShouldStop()
 }
 
 DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& path, bool binary,
-                         std::error_code& writeError, const StopTest& stop)
+                         DownloadDetail& detail, const StopTest& stop)
 {
-    writeError.clear();
+    detail = {};
+    std::error_code& writeError = detail.writeError;
     if (!handle)
         return DownloadEnd::Failed;
     try {
@@ -166,6 +167,10 @@ DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& p
         lf_setDownloadOptions(handle, url, *file, stop, errorBuffer);
         const CURLcode result = curl_easy_perform(handle);
         curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
+        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &detail.status);
+        // Only the stop test aborts in a callback: an exit or a restart ended it, no failure of the line.
+        if (result == CURLE_ABORTED_BY_CALLBACK)
+            return DownloadEnd::Stopped;
         if (result != CURLE_OK) {
             lf_logFailure(url, result, errorBuffer, *file, path);
             writeError = file->error();

@@ -56,20 +56,27 @@ bool gf_downloadShouldStop();
 // slower than the low-speed floor (a trickle, or a stall after the headers): the file's own failure,
 // which says nothing of the server's other files. NotWritten: the file here could not take the bytes
 // (a full disk, a refused folder); the server is not to blame. Failed: anything else (a server error,
-// a transfer cut short), which a later ask may not meet.
-enum class DownloadEnd : std::uint8_t { Done, Failed, Unreachable, TooSlow, NotFound, NotWritten };
+// a transfer cut short), which a later ask may not meet. Stopped: the caller's stop test ended it (an
+// exit, a restart): it tells nothing of the server or the file, and is not logged.
+enum class DownloadEnd : std::uint8_t { Done, Failed, Unreachable, TooSlow, NotFound, NotWritten, Stopped };
+
+// What a download that brought no file tells besides its end.
+struct DownloadDetail {
+    std::error_code writeError; // NotWritten: why the file here refused the bytes
+    long status = 0;            // the server's last HTTP status; 0 when none came
+};
 
 // Downloads one URL into one file. The body goes to a file beside path that replaces path only when
 // the transfer ended well, so a failed or cut-short download leaves an existing file untouched.
 // Redirects are followed (at most kMostRedirects, over HTTP and HTTPS only); any final status other
 // than 2xx fails, a redirect that leads nowhere included. Done when path now holds the whole body. Why it ended
-// NotWritten goes to writeError (and to the log, with the URL).
+// NotWritten, and the server's status, go to detail (and to the log, with the URL).
 DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& path, bool binary,
-                         std::error_code& writeError, const StopTest& stop = gf_downloadShouldStop);
+                         DownloadDetail& detail, const StopTest& stop = gf_downloadShouldStop);
 inline DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& path,
                                 bool binary, const StopTest& stop = gf_downloadShouldStop)
 {
-    std::error_code logged;
+    DownloadDetail logged;
     return gf_fetchFile(handle, url, path, binary, logged, stop);
 }
 // The same; whether path now holds the whole body.

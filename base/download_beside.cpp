@@ -24,20 +24,20 @@ DownloadBeside::~DownloadBeside()
 void DownloadBeside::run(const std::stop_token& stop, const std::string& url, bool binary, const EndNote& onEnd)
 {
     DownloadEnd end = DownloadEnd::Failed;
-    std::error_code writeError;
+    DownloadDetail detail;
     try {
         CurlHandle handle;
-        end = gf_fetchFile(handle.get(), url, m_path, binary, writeError,
+        end = gf_fetchFile(handle.get(), url, m_path, binary, detail,
                            [&stop] { return stop.stop_requested() || gf_downloadShouldStop(); });
         if (onEnd)
-            onEnd(end);
+            onEnd(end, detail);
     } catch (const std::exception& e) {
         gf_logf("{}: {}", "DownloadBeside", gf_exceptionText(e));
     }
     {
         std::lock_guard lock(m_mutex);
         m_end = end;
-        m_writeError = writeError;
+        m_detail = detail;
     }
     m_ended.notify_all();
 }
@@ -49,10 +49,10 @@ std::optional<DownloadEnd> DownloadBeside::endWithin(std::chrono::milliseconds w
     return m_end;
 }
 
-std::error_code DownloadBeside::writeError() const
+DownloadDetail DownloadBeside::detail() const
 {
     std::lock_guard lock(m_mutex);
-    return m_writeError;
+    return m_detail;
 }
 
 void DownloadBeside::stop()

@@ -11,7 +11,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <thread>
 
 namespace zyn {
@@ -19,7 +18,7 @@ namespace zyn {
 class DownloadBeside {
 public:
     // Runs on the transfer's thread as it ends, before any look sees the end.
-    using EndNote = std::function<void(DownloadEnd)>;
+    using EndNote = std::function<void(DownloadEnd, const DownloadDetail&)>;
 
     // Starts downloading url into path (binary or text, as gf_fetchFile).
     DownloadBeside(std::string url, std::filesystem::path path, bool binary, EndNote onEnd = {});
@@ -30,8 +29,8 @@ public:
 
     // How the transfer ended, waiting for it at most `wait`; nullopt while it lasts.
     std::optional<DownloadEnd> endWithin(std::chrono::milliseconds wait);
-    // Why the file here refused the bytes, once the transfer ended NotWritten.
-    std::error_code writeError() const;
+    // Why the file here refused the bytes (NotWritten) and the server's status, once the transfer ended.
+    DownloadDetail detail() const;
     const std::filesystem::path& path() const { return m_path; }
     // Ends the transfer: a partial file is removed, nothing replaces path. Returns once it ended.
     void stop();
@@ -43,7 +42,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_ended;
     std::optional<DownloadEnd> m_end;   // under m_mutex
-    std::error_code m_writeError;       // under m_mutex
+    DownloadDetail m_detail;            // under m_mutex
     std::jthread m_thread;              // last: it starts once the rest is there
 };
 

@@ -189,7 +189,11 @@ void lf_parkAirportInSight(LatLon position)
             return;
         }
         const AirportRecord& airport = *closest.airport;
-        switch (gf_apfExists(airport.icao)) {
+        std::string unfetched;
+        switch (gf_apfExists(airport.icao, &unfetched)) {
+        case Presence::Unfetched: // why: the server's error, or the disk here (logged as its pause began)
+            gf_setStatusMessage(fmt::format("User aircraft on the ground at {}, {}", airport.icao, unfetched), false);
+            return;
         case Presence::Absent:
             gf_setStatusMessage(fmt::format("User aircraft on the ground at {}, no airport file found", airport.icao),
                                 true);

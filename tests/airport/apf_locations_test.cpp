@@ -4,8 +4,10 @@
 #include "base/atomic_file.h"
 #include "base/exit_flags.h"
 #include "base/folders.h"
+#include "base/path_text.h"
 #include "parking/session_calls.h"
 #include "platform/system/clock.h"
+#include "platform/system/full_disk.h"
 #include "settings/settings.h"
 #include "tests/airport/airport_fixture.h"
 #include "tests/support/guard_time.h"
@@ -129,11 +131,11 @@ TEST_F(ApfLocations, CodesOtherThanLettersAndDigitsAreRefused)
 }
 
 // Only the server's clear answers are remembered for the session (a restart forgets them): its file,
-// or its "not found". A transfer cut short or a server error is asked again at the next check. An ask
-// that held the main loop for a whole time-out is made again after two minutes, then after a pause that
-// doubles with each such ask up to an hour, until a clear answer or the user asks to re-read. A server
-// that could not be reached, or that takes the ask and sends nothing, pauses every airport file; a file
-// that stalls after the headers or trickles pauses only itself: the park airport's file still arrives.
+// or its "not found". Any other end is made again after two minutes, then after a pause that doubles
+// with each such ask up to an hour, until a clear answer or the user asks to re-read. A server that
+// could not be reached, or that takes the ask and sends nothing, pauses every airport file; a file that
+// stalls after the headers or trickles, or that the server answers with an error or cuts short, pauses
+// only itself: the park airport's file still arrives.
 TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
 {
     using namespace std::chrono_literals;
@@ -154,17 +156,18 @@ TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
         Ask ask;
         std::optional<F> fault; // of the first check; none: the server is down; Silent, Stall, Trickle: it holds asks
         std::chrono::minutes outage; // of checks every 16 s after the first while the server holds asks
-        std::size_t pausingAsks;     // asks in that time, the first included, each starting a pause
+        std::size_t pausingAsks;     // asks in that time, the first included, each starting a pause (logged)
         std::optional<std::chrono::minutes> backWithin; // then up again, it is asked within; none: "Re-read"
         bool then;                   // the answer of the next checks
         std::size_t requests;        // that reached the server
         bool ownPause = false;       // the file's alone: the park airport's file arrives meanwhile
     } rows[] = {{Ask::StockProbe, std::nullopt, 0min, 1, 2min, true, 1},
                 {Ask::StockProbe, F::Silent, 2h, 6, std::nullopt, true, 1}, // asks at 0, 2, 6, 14, 30 and 62 minutes
-                {Ask::StockProbe, F::Truncate, 0min, 0, std::nullopt, true, 2},
+                {Ask::StockProbe, F::Truncate, 0min, 1, std::nullopt, true, 2, true},
                 {Ask::StockProbe, F::NotFound, 0min, 0, std::nullopt, false, 1},
-                {Ask::StockProbe, F::ServerError, 0min, 0, std::nullopt, true, 2},
-                {Ask::StockProbe, F::MovedNowhere, 0min, 0, std::nullopt, true, 2}, // a redirect is no file
+                {Ask::StockProbe, F::ServerError, 0min, 1, 2min, true, 2, true},
+                {Ask::StockProbe, F::ServerError, 40min, 5, std::nullopt, true, 6, true}, // at 0, 2, 6, 14 and 30 minutes
+                {Ask::StockProbe, F::MovedNowhere, 0min, 1, std::nullopt, true, 2, true}, // a redirect is no file
                 {Ask::StockProbe, std::nullopt, 24h, 28, 60min, true, 1}, // the pause grows to an hour, no more
                 {Ask::ClosestStand, F::Silent, 0min, 1, std::nullopt, true, 1},
                 {Ask::ClosestStand, F::Stall, 0min, 1, 2min, true, 1, true},
@@ -180,8 +183,8 @@ TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
         return arrived;
     };
     const auto pauses = [&](bool ownPause) -> std::size_t {
-        const char* logged = ownPause ? "came too slowly, it is asked for again in"
-                                      : "the download server did not answer, airport files are asked for again in";
+        const char* logged = ownPause ? ", it is asked for again in"
+                                      : "the download server did not answer in time, airport files are asked for again in";
         return std::ranges::count_if(logLines(), [&](const std::string& line) { return line.find(logged) != line.npos; });
     };
     const auto requestsFor = [&](const std::string& path) -> std::size_t {
@@ -212,14 +215,15 @@ TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
         EXPECT_EQ(pauses(row.ownPause) - pausesBefore, row.pausingAsks) << at;
         server.clearFaults();
         downloadUrl.emplace("TARVO_DOWNLOAD_URL", server.baseUrl());
-        if (held) { // the server is up again: the file is not asked for before the pause is over
+        if (row.pausingAsks != 0) { // the server is up again: the file is not asked for before the pause is over
+            const std::size_t pausedAt = requestsFor(path);
             EXPECT_FALSE(ask(row.ask)) << at;
-            EXPECT_EQ(requestsFor(path), asked) << at;
+            EXPECT_EQ(requestsFor(path), pausedAt) << at;
             EXPECT_EQ(parkAirportFileArrives(), row.ownPause) << at;
             std::string message;
             if (!row.backWithin)
                 gf_recheckParkAirports(false, message); // the user's "Re-read"
-            for (auto t = 0s; row.backWithin && t <= *row.backWithin && requestsFor(path) == asked; t += 16s) {
+            for (auto t = 0s; row.backWithin && t <= *row.backWithin && requestsFor(path) == pausedAt; t += 16s) {
                 clock.advanceSteady(16s);
                 ask(row.ask);
             }
@@ -236,9 +240,10 @@ TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
     expectNoTemporaryFiles();
 }
 
-// A file that came too slowly pauses itself; so does the server once another one comes too slowly
-// after it, unless a clear answer came between them. A clear answer ends the file's pause, so that a
-// later slowness pauses it from two minutes again.
+// A file that came too slowly, that the server answered with an error, or that the program folder
+// could not take pauses itself; so does the server once another one comes too slowly, or with an
+// error, after it, unless a clear answer came between them. A clear answer ends the file's pause, so
+// that a later slowness pauses it from two minutes again. What the asker reads says what happened.
 TEST_F(ApfLocations, PausesFollowWhatEachAnswerTellsOfTheFileAndTheServer)
 {
     using namespace std::chrono_literals;
@@ -246,19 +251,36 @@ TEST_F(ApfLocations, PausesFollowWhatEachAnswerTellsOfTheFileAndTheServer)
     gf_setClock(&clock);
     g_downloadLimits.lowSpeedSeconds = 1; // a stalled ask ends after a second
     using F = tools::DownloadFault;
+    const std::string fullFolder = fmt::format("could not write in the Tarvo folder \"{}\": {}",
+                                               gf_utf8FromPath(fs::current_path()),
+                                               std::make_error_code(std::errc::no_space_on_device).message());
     const struct {
         const char* code;
         std::optional<F> fault;     // none: the whole file
         std::chrono::minutes after; // since the ask before
-        const char* filePause;      // what the log then says of the file's pause; empty: nothing
-        bool serverPause;
+        std::string filePause;      // what the log then says of the file's pause; empty: nothing
+        const char* serverPause;    // the same of the server's
+        std::string told;           // what the asker reads; empty: the file came
+        bool diskFull = false;      // the program folder's, where the file comes
     } asks[] = {
-        {"AAAA", F::Stall, 0min, "AAAA.xml\" came too slowly, it is asked for again in 2 minutes", false},
-        {"BBBB", std::nullopt, 0min, "", false},
-        {"CCCC", F::Stall, 0min, "CCCC.xml\" came too slowly, it is asked for again in 2 minutes", false},
-        {"DDDD", F::Stall, 0min, "DDDD.xml\" came too slowly, it is asked for again in 2 minutes", true},
-        {"AAAA", F::NotFound, 2min, "", false},
-        {"AAAA", F::Stall, 0min, "AAAA.xml\" came too slowly, it is asked for again in 2 minutes", false},
+        {"AAAA", F::Stall, 0min, "AAAA.xml\": it came too slowly, it is asked for again in 2 minutes", "", "too slowly"},
+        {"BBBB", std::nullopt, 0min, "", "", ""},
+        {"CCCC", F::Stall, 0min, "CCCC.xml\": it came too slowly, it is asked for again in 2 minutes", "", "too slowly"},
+        {"DDDD", F::Stall, 0min, "DDDD.xml\": it came too slowly, it is asked for again in 2 minutes",
+         "the download server sent two files in a row too slowly, airport files are asked for again in 2 minutes",
+         "too slowly"},
+        {"AAAA", F::NotFound, 2min, "", "", "failed to download"},
+        {"AAAA", F::Stall, 0min, "AAAA.xml\": it came too slowly, it is asked for again in 2 minutes", "", "too slowly"},
+        {"EEEE", F::ServerError, 0min, "EEEE.xml\": the server answered 500, it is asked for again in 2 minutes", "",
+         "EEEE.xml\": the server answered 500, asked again after a pause"},
+        {"FFFF", F::ServerError, 0min, "FFFF.xml\": the server answered 500, it is asked for again in 2 minutes",
+         "the download server answered two files in a row with an error, airport files are asked for again in 2 minutes",
+         "the server answered 500"},
+        {"EEEE", std::nullopt, 0min, "", "", "the download server answered two files in a row with an error, asked again"},
+        {"GGGG", std::nullopt, 2min, "GGGG.xml\": " + fullFolder + ", it is asked for again in 2 minutes", "",
+         fullFolder + ", asked again after a pause", true},
+        {"GGGG", std::nullopt, 1min, "", "", fullFolder + ", asked again after a pause"}, // not fetched again
+        {"GGGG", std::nullopt, 1min, "", "", ""},
     };
     for (const auto& ask : asks) {
         const std::string path = fmt::format("MSFS/archive/simaddon/{}.xml", ask.code);
@@ -268,20 +290,63 @@ TEST_F(ApfLocations, PausesFollowWhatEachAnswerTellsOfTheFileAndTheServer)
             server.setFault(path, *ask.fault);
         clock.advanceSteady(ask.after);
         const std::size_t before = logLines().size();
-        EXPECT_EQ(lf_downloadAddonApf(path.substr(5), "got.xml") == "", !ask.fault) << ask.code;
+        if (ask.diskFull)
+            gf_setFullDisk(FullDisk{fs::path(), 100});
+        const std::string told = lf_downloadAddonApf(path.substr(5), "got.xml").value_or("on its way");
+        gf_setFullDisk(std::nullopt);
+        EXPECT_EQ(told.empty(), ask.told.empty()) << ask.code << ": " << told;
+        EXPECT_NE(told.find(ask.told), std::string::npos) << ask.code << ": " << told;
         std::string filePause;
-        bool serverPause = false;
+        std::string serverPause;
         for (const auto& line : logLines() | std::views::drop(before)) {
-            if (line.find("came too slowly") != std::string::npos)
+            if (line.find(", it is asked for again in") != std::string::npos)
                 filePause += line;
-            serverPause = serverPause || line.find("the download server sent two files in a row too slowly, airport "
-                                                   "files are asked for again in 2 minutes") != std::string::npos;
+            if (line.find("airport files are asked for again in") != std::string::npos)
+                serverPause += line;
         }
-        EXPECT_EQ(filePause.empty(), std::string_view(ask.filePause).empty()) << ask.code << ": " << filePause;
+        EXPECT_EQ(filePause.empty(), ask.filePause.empty()) << ask.code << ": " << filePause;
         EXPECT_NE(filePause.find(ask.filePause), std::string::npos) << ask.code << ": " << filePause;
-        EXPECT_EQ(serverPause, ask.serverPause) << ask.code;
+        EXPECT_EQ(serverPause.empty(), std::string_view(ask.serverPause).empty()) << ask.code << ": " << serverPause;
+        EXPECT_NE(serverPause.find(ask.serverPause), std::string::npos) << ask.code << ": " << serverPause;
     }
+    EXPECT_EQ(std::ranges::count(server.requests(), "MSFS/archive/simaddon/GGGG.xml", &tools::DownloadRequest::path), 2);
     gf_setClock(nullptr);
+}
+
+// The program folder keeps the eight latest whole files of the session, however many came and
+// whether or not an ask took them.
+TEST_F(ApfLocations, KeptFilesAreTheEightLatest)
+{
+    const struct {
+        int files;
+        bool taken; // each by its first ask, which waits for it; else none: its ask looked only
+        std::size_t kept;
+    } rows[] = {{12, false, 8}, {12, true, 8}, {8, false, 8}, {9, true, 8}};
+    const auto pending = [&] {
+        return std::ranges::count_if(strayFiles(), [](const std::string& name) { return name.ends_with(".part"); });
+    };
+    for (const auto& row : rows) {
+        gf_resetApfProbes();
+        const std::size_t asked = server.requests().size();
+        g_downloadLimits.callerWaitMilliseconds =
+            row.taken ? std::chrono::milliseconds(test::guardTime(std::chrono::seconds(60))).count() : 0;
+        for (int i = 0; i < row.files; ++i) {
+            const std::string path = fmt::format("archive/simaddon/K{:03}.xml", i);
+            serveApf("MSFS/" + path, file());
+            EXPECT_EQ(lf_downloadAddonApf(path, "got.xml") == "", row.taken) << i;
+        }
+        // Each transfer ends beside the asks: its file is whole once no partial file is left, and room
+        // is made for it as it ends.
+        const auto guard = std::chrono::steady_clock::now() + test::guardTime(std::chrono::seconds(20));
+        while ((server.requests().size() - asked < static_cast<std::size_t>(row.files) || pending() != 0 ||
+                strayFiles().size() > row.kept + (row.taken ? 1 : 0)) &&
+               std::chrono::steady_clock::now() < guard)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        fs::remove("got.xml");
+        EXPECT_EQ(strayFiles().size(), row.kept) << row.files << (row.taken ? " taken" : " none taken");
+    }
+    gf_resetApfProbes();
+    expectNoTemporaryFiles();
 }
 
 // Once an exit is under way no transfer starts: the session's were ended, and none takes their place.

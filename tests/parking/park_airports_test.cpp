@@ -5,6 +5,7 @@
 #include "airport/park_airport_state.h"
 #include "airport/stand_lookup.h"
 #include "base/folders.h"
+#include "base/path_text.h"
 #include "core/exit.h"
 #include "core/main_loop.h"
 #include "engine/records.h"
@@ -16,6 +17,7 @@
 #include "parking/parking_fit.h"
 #include "parking/session_calls.h"
 #include "platform/system/clock.h"
+#include "platform/system/full_disk.h"
 #include "platform/win32/testing.h"
 #include "requests/exit_request.h"
 #include "requests/main_loop_requests.h"
@@ -286,6 +288,40 @@ TEST_F(ParkAirports, BesideANeighbourTheFileOnItsWayIsShownAndTheChoiceLoggedOnc
     EXPECT_EQ(gf_parkAirport().icao, "AAAA");
     EXPECT_EQ(g_stands.size(), 12u);
     EXPECT_EQ(std::ranges::count(logLines(), choice), 1);
+}
+
+// The park airport's file that the server answers with an error, or that the program folder cannot
+// take, is not fetched at every check, and the status line says what happened.
+TEST_F(ParkAirports, AFileThatDidNotComeWaitsForItsPauseAndSaysWhy)
+{
+    const fs::path served = serverDir.path() / "MSFS/archive/stock/AAAA.xml";
+    const LatLon homeStand = writeStands("AAAA", kHome, 12, "-1", served);
+    const struct {
+        bool diskFull; // else the server answers 500
+        std::string status;
+    } rows[] = {
+        {false, "User aircraft on the ground at AAAA, failed to download: \"" + server.baseUrl() +
+                    "MSFS/archive/stock/AAAA.xml\": the server answered 500, asked again after a pause"},
+        {true, "User aircraft on the ground at AAAA, could not write in the Tarvo folder \"" +
+                   gf_utf8FromPath(fs::current_path()) + "\": "},
+    };
+    for (const auto& row : rows) {
+        gf_resetApfProbes();
+        server.clearFaults();
+        if (row.diskFull)
+            gf_setFullDisk(FullDisk{fs::path(), 100});
+        else
+            server.setFault("MSFS/archive/stock/AAAA.xml", tools::DownloadFault::ServerError);
+        const std::size_t asked = server.requests().size();
+        userAt(homeStand, true);
+        for (int check = 0; check < 8; ++check)
+            gf_checkForParkAirportUpdates(false);
+        gf_setFullDisk(std::nullopt);
+        EXPECT_TRUE(gf_statusMessage().starts_with(row.status)) << gf_statusMessage();
+        EXPECT_EQ(server.requests().size() - asked, 1u) << row.status;
+        EXPECT_TRUE(gf_parkAirport().icao.empty());
+    }
+    gf_resetApfProbes();
 }
 
 // While the park airport's file is on its way the user may fly on: out of sight, the airport is let go
