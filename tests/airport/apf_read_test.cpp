@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <system_error>
 
 namespace zyn {
 namespace {
@@ -109,7 +110,8 @@ TEST_F(ApfRead, ServerFileIsFetchedAndKeepsItsOwnFactorsWithoutALearnedFile)
     EXPECT_EQ(info.learnedPath, fs::path("airports/learned/stock/EDDT.xml"));
 }
 
-// What the system says of a full disk where the fetched file is copied for its read.
+// What the system says of a full disk where the fetched file is copied for its read (a copy of the
+// file system's, with Windows' own error on Windows).
 std::string lf_diskFull()
 {
 #ifdef _WIN32
@@ -138,8 +140,10 @@ TEST_F(ApfRead, FileThatCannotBeReadGivesTheReason)
         {"the per-user disk full", "archive/stock/EDDT.xml", meta,
          fmt::format("could not write \"{}\": {}", gf_utf8FromPath(gf_userDataPath() / "park_airport.xml"), lf_diskFull()),
          Full::UserDisk},
+        // The download writes with the C runtime, whose word for a full disk is errno's on Windows too.
         {"the program folder's disk full", "archive/simaddon/EDDT.xml", meta,
-         fmt::format("could not write in the Tarvo folder \"{}\": {}", gf_utf8FromPath(fs::current_path()), lf_diskFull()),
+         fmt::format("could not write in the Tarvo folder \"{}\": {}", gf_utf8FromPath(fs::current_path()),
+                     gf_errorText(std::make_error_code(std::errc::no_space_on_device))),
          Full::ProgramDisk},
         {"unsafe location", "airports/../../etc/EDDT.xml", "", "gf_readApf \"airports/../../etc/EDDT.xml\" refused"},
         {"not XML", "airports/my_thirdparty/EDDT.xml", "this is no XML", "airports/my_thirdparty/EDDT.xml could not be loaded: "},
