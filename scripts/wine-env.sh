@@ -19,9 +19,9 @@
 #
 # spanish_locale folder
 # Sets spanish_env to the variables that run a program in Spanish (es_ES.UTF-8): the system's locale
-# where it has one, else one generated into folder (once), named by LOCPATH. Glibc looks nowhere but
-# LOCPATH while it is set, so it is set only for a generated locale. Returns 1, saying why, when the
-# locale cannot be had or does not take.
+# where it has one, else one generated into folder (once, and again when the one there does not take),
+# named by LOCPATH. Glibc looks nowhere but LOCPATH while it is set, so it is set only for a generated
+# locale. Returns 1, saying why, when the locale cannot be had or does not take.
 #
 # wine_run command...
 # Runs a command that runs a Windows program under Wine, its output shown. A run that Wine itself ended
@@ -144,20 +144,23 @@ spanish_locale() {
   local folder=$1 name=es_ES.UTF-8
   spanish_env=(LANG=$name LC_ALL=$name)
   if ! locale -a 2>/dev/null | grep -qix 'es_ES\.utf-\?8'; then
-    if [ ! -d "$folder/$name" ]; then
+    spanish_env=(LOCPATH="$folder" "${spanish_env[@]}")
+    # One an earlier run generated serves; one that does not take (a run cut short while it was made)
+    # is made anew.
+    if ! lf_spanish_takes; then
       if ! command -v localedef >/dev/null || [ ! -e /usr/share/i18n/locales/es_ES ]; then
         apt_install_missing locales
       fi
+      rm -rf "${folder:?}/$name"
       mkdir -p "$folder"
       # Its warnings end it with code 1 too: whether the locale takes is asked below.
       localedef -i es_ES -f UTF-8 "$folder/$name" || echo "localedef ended with exit code $?"
     fi
-    spanish_env=(LOCPATH="$folder" "${spanish_env[@]}")
   fi
-  local charmap
-  charmap=$(env "${spanish_env[@]}" locale charmap 2>/dev/null) || true
-  [ "$charmap" = UTF-8 ] || {
-    echo "the Spanish locale does not take (${spanish_env[*]}: character map \"$charmap\")"
+  lf_spanish_takes || {
+    echo "the Spanish locale does not take (${spanish_env[*]}: character map \"$(lf_spanish_charmap)\")"
     return 1
   }
 }
+lf_spanish_charmap() { env "${spanish_env[@]}" locale charmap 2>/dev/null || true; }
+lf_spanish_takes() { [ "$(lf_spanish_charmap)" = UTF-8 ]; }

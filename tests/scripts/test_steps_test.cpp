@@ -128,11 +128,12 @@ TEST(TestCommandSteps, ARunThatWineItselfEndedRunsOnceMoreAFailedCheckNever)
 }
 
 // A machine's locales as glibc answers for them: the system's are listed in "system", and while
-// LOCPATH is set only its folder counts. localedef notes each call and makes the locale's folder,
+// LOCPATH is set only its folder counts (not one whose making was cut short). localedef notes each call and makes the locale's folder,
 // unless it is told to fail.
 constexpr const char* kFakeLocale = R"(#!/usr/bin/env bash
 known() {
-  if [ -n "${LOCPATH:-}" ]; then [ -d "$LOCPATH/$1" ]; else grep -qix "${1/UTF-8/utf8}" "$FAKE/system"; fi
+  if [ -n "${LOCPATH:-}" ]; then [ -d "$LOCPATH/$1" ] && [ ! -e "$LOCPATH/$1/cut-short" ]
+  else grep -qix "${1/UTF-8/utf8}" "$FAKE/system"; fi
 }
 case $1 in
   -a) cat "$FAKE/system" ;;
@@ -150,17 +151,18 @@ TEST(TestCommandSteps, TheSpanishLocaleIsTheSystemsWhereItHasOneElseOneGenerated
     const struct {
         const char* what;
         const char* system; // the system's locales
-        bool generatedBefore;
+        int generatedBefore; // 0: none, 1: whole, 2: cut short
         bool localedefFails;
         int localedefCalls;
         bool ownFolder; // LOCPATH names the generated one
         bool takes;
     } cases[] = {
-        {"the system has it", "C\nC.utf8\nPOSIX\nes_ES.utf8\n", false, false, 0, false, true},
-        {"the system has it, and an earlier run generated one", "C\nes_ES.utf8\n", true, false, 0, false, true},
-        {"the system has none", "C\nC.utf8\nPOSIX\n", false, false, 1, true, true},
-        {"the system has none, an earlier run generated it", "C\nC.utf8\n", true, false, 0, true, true},
-        {"the system has none and it cannot be generated", "C\n", false, true, 1, true, false},
+        {"the system has it", "C\nC.utf8\nPOSIX\nes_ES.utf8\n", 0, false, 0, false, true},
+        {"the system has it, and an earlier run generated one", "C\nes_ES.utf8\n", 1, false, 0, false, true},
+        {"the system has none", "C\nC.utf8\nPOSIX\n", 0, false, 1, true, true},
+        {"the system has none, an earlier run generated it", "C\nC.utf8\n", 1, false, 0, true, true},
+        {"the system has none, an earlier run was cut short making it", "C\nC.utf8\n", 2, false, 1, true, true},
+        {"the system has none and it cannot be generated", "C\n", 0, true, 1, true, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -172,8 +174,10 @@ TEST(TestCommandSteps, TheSpanishLocaleIsTheSystemsWhereItHasOneElseOneGenerated
         for (const char* program : {"locale", "localedef"})
             fs::permissions(fake / program, fs::perms::owner_all, fs::perm_options::replace);
         test::writeText(folder / "system", c.system);
-        if (c.generatedBefore)
+        if (c.generatedBefore != 0)
             fs::create_directories(folder / "locales" / "es_ES.UTF-8");
+        if (c.generatedBefore == 2)
+            test::writeText(folder / "locales" / "es_ES.UTF-8" / "cut-short", "");
         const ScriptRun run = lf_runSteps(
             folder, fmt::format("apt_install_missing() {{ :; }}\nexport FAKE=$PWD PATH=$PWD/fake:$PATH{}\n"
                                 "if spanish_locale \"$PWD/locales\"; then echo \"env: ${{spanish_env[*]}}\"; fi",
