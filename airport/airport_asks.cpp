@@ -25,11 +25,19 @@ namespace {
 
 constexpr std::chrono::minutes kFirstPause{2};
 constexpr std::chrono::minutes kLongestPause{60};
+// Why an end brought no file, as the user reads it: the server's error or the disk's word, and for a
+// file the program folder could not take, that folder named whole (the transfer's temporary name
+// alone says nothing of where it lies).
+struct NoFile {
+    std::string why;
+    std::string folder;
+};
+
 struct AskPause {
     std::chrono::minutes last{0}; // zero while the asks are answered
     SteadyTime until{};
     DownloadEnd cause = DownloadEnd::Unreachable; // of its latest beginning
-    std::string why;                              // the same, as the user reads it
+    NoFile told;                                  // the same, as the user reads it
 };
 
 std::mutex g_asksMutex;
@@ -44,23 +52,26 @@ std::map<std::string, AskPause, std::less<>> g_filePauses; // under g_asksMutex
 std::string g_lastSlowPath;  // under g_asksMutex
 std::string g_lastErrorPath; // under g_asksMutex
 
-// The transfers started beside the main loop, by url, and the whole files they brought.
+// The transfers started beside the main loop, by url, and the whole files they brought. A transfer's
+// file goes with the last holder of the transfer: the map, or an ask that handed it to its reader.
 struct BesideAsk {
     std::shared_ptr<DownloadBeside> transfer;
-    std::uint64_t order = 0; // of starting: the oldest kept file goes first
+    std::uint64_t id = 0;      // of this transfer: a later one of the same url is another
+    bool whole = false;        // it brought its file: set as its end is noted, under the lock
+    std::uint64_t lastUse = 0; // its end or the latest ask that took it: the least recent goes first
 };
 constexpr std::size_t kMostKeptFiles = 8;
 std::map<std::string, BesideAsk, std::less<>> g_besideAsks; // under g_asksMutex
-std::uint64_t g_besideAsksStarted = 0;                      // under g_asksMutex
+std::uint64_t g_besideAskUses = 0;                          // under g_asksMutex
 using Transfers = std::vector<std::shared_ptr<DownloadBeside>>;
 
 // Under g_asksMutex.
-std::chrono::minutes lf_lengthen(AskPause& pause, DownloadEnd cause, std::string why)
+std::chrono::minutes lf_lengthen(AskPause& pause, DownloadEnd cause, NoFile told)
 {
     pause.last = pause.last.count() == 0 ? kFirstPause : std::min(2 * pause.last, kLongestPause);
     pause.until = gf_steadyNow() + pause.last;
     pause.cause = cause;
-    pause.why = std::move(why);
+    pause.told = std::move(told);
     return pause.last;
 }
 
@@ -101,29 +112,34 @@ void lf_notePaused(std::string_view url, AirportAsk& ask)
         return;
     ask.paused = pause == &g_serverPause ? Paused::Server : Paused::File;
     ask.end = pause->cause;
-    ask.why = pause->why;
+    ask.why = pause->told.why;
+    ask.folder = pause->told.folder;
 }
 
 constexpr std::string_view kServerSilent = "the download server did not answer in time";
 
-// Why an end brought no file, as the user reads it: the server's error, or the folder here that could
-// not take it, named whole (the transfer's temporary name alone says nothing of where it lies).
-std::string lf_whyNoFile(DownloadEnd end, const DownloadDetail& detail, const fs::path& file)
+NoFile lf_whyNoFile(DownloadEnd end, const DownloadDetail& detail, const fs::path& file)
 {
     switch (end) {
-    case DownloadEnd::Unreachable: return std::string(kServerSilent);
-    case DownloadEnd::TooSlow: return "it came too slowly";
+    case DownloadEnd::Unreachable: return {std::string(kServerSilent), {}};
+    case DownloadEnd::TooSlow: return {"it came too slowly", {}};
     case DownloadEnd::NotWritten: {
         std::error_code ignored; // the folder as given, then
-        const fs::path folder = fs::absolute(file, ignored).parent_path();
-        return fmt::format("could not write in the Tarvo folder \"{}\": {}", gf_utf8FromPath(folder),
-                           gf_errorText(detail.writeError));
+        return {gf_errorText(detail.writeError), gf_utf8FromPath(fs::absolute(file, ignored).parent_path())};
     }
     case DownloadEnd::Failed:
-        return detail.status >= 300 ? fmt::format("the server answered {}", detail.status)
-                                    : std::string("the transfer broke off");
+        return {detail.status >= 300 ? fmt::format("the server answered {}", detail.status)
+                                     : std::string("the transfer broke off"),
+                {}};
     default: return {};
     }
+}
+
+// The log's words for a file that did not come: the folder here comes first, as its reason names it.
+std::string lf_loggedWhy(const NoFile& told)
+{
+    return told.folder.empty() ? told.why
+                               : fmt::format("could not write in the Tarvo folder \"{}\": {}", told.folder, told.why);
 }
 
 struct NewPauses {
@@ -135,25 +151,25 @@ struct NewPauses {
 // Under g_asksMutex. A file's pause, and the server's once a second file in a row ends as the last
 // one of that kind did (too slow, or a server error); one that is not the server's fault ends the
 // server's pause, as its answer came.
-void lf_pauseFile(DownloadEnd end, const std::string& path, std::string why, std::string* lastOfItsKind,
+void lf_pauseFile(DownloadEnd end, const std::string& path, NoFile told, std::string* lastOfItsKind,
                   std::string_view inARow, NewPauses& paused)
 {
     if (lastOfItsKind) {
         if (!lastOfItsKind->empty() && *lastOfItsKind != path) {
             paused.serverWhy = fmt::format("the download server {}", inARow);
-            paused.server = lf_lengthen(g_serverPause, end, paused.serverWhy);
+            paused.server = lf_lengthen(g_serverPause, end, {paused.serverWhy, {}});
         } else {
             g_serverPause = {};
         }
         *lastOfItsKind = path;
     }
-    paused.file = lf_lengthen(lf_filePause(path), end, std::move(why));
+    paused.file = lf_lengthen(lf_filePause(path), end, std::move(told));
 }
 
 // Under g_asksMutex. A clear answer ends the server's pause and the file's; no answer lengthens the
 // server's, any other end the file's (and the server's, see lf_pauseFile). A stopped transfer tells
 // nothing.
-NewPauses lf_notePauses(DownloadEnd end, const std::string& path, std::string why)
+NewPauses lf_notePauses(DownloadEnd end, const std::string& path, NoFile told)
 {
     NewPauses paused;
     switch (end) {
@@ -165,17 +181,17 @@ NewPauses lf_notePauses(DownloadEnd end, const std::string& path, std::string wh
         g_lastErrorPath.clear();
         break;
     case DownloadEnd::TooSlow:
-        lf_pauseFile(end, path, std::move(why), &g_lastSlowPath, "sent two files in a row too slowly", paused);
+        lf_pauseFile(end, path, std::move(told), &g_lastSlowPath, "sent two files in a row too slowly", paused);
         break;
     case DownloadEnd::Failed:
-        lf_pauseFile(end, path, std::move(why), &g_lastErrorPath, "answered two files in a row with an error", paused);
+        lf_pauseFile(end, path, std::move(told), &g_lastErrorPath, "answered two files in a row with an error", paused);
         break;
     case DownloadEnd::NotWritten: // the disk here: the server is not to blame
-        lf_pauseFile(end, path, std::move(why), nullptr, {}, paused);
+        lf_pauseFile(end, path, std::move(told), nullptr, {}, paused);
         break;
     case DownloadEnd::Unreachable:
         paused.serverWhy = std::string(kServerSilent);
-        paused.server = lf_lengthen(g_serverPause, end, paused.serverWhy);
+        paused.server = lf_lengthen(g_serverPause, end, {paused.serverWhy, {}});
         break;
     case DownloadEnd::Stopped:
         break;
@@ -187,41 +203,50 @@ NewPauses lf_notePauses(DownloadEnd end, const std::string& path, std::string wh
 void lf_noteAnswer(DownloadEnd end, const DownloadDetail& detail, const std::string& url, const fs::path& file,
                    std::string_view asker)
 {
-    const std::string why = lf_whyNoFile(end, detail, file);
+    NoFile told = lf_whyNoFile(end, detail, file);
+    const std::string logged = lf_loggedWhy(told);
     NewPauses paused;
     {
         std::lock_guard lock(g_asksMutex);
-        paused = lf_notePauses(end, lf_pathOnServer(url), why);
+        paused = lf_notePauses(end, lf_pathOnServer(url), std::move(told));
     }
     if (paused.file.count() != 0)
-        gf_logf("{}: \"{}\": {}, it is asked for again in {} minutes or after \"Re-read\"", asker, url, why,
+        gf_logf("{}: \"{}\": {}, it is asked for again in {} minutes or after \"Re-read\"", asker, url, logged,
                 paused.file.count());
     if (paused.server.count() != 0)
         gf_logf("{}: {}, airport files are asked for again in {} minutes or after \"Re-read\"", asker,
                 paused.serverWhy, paused.server.count());
 }
 
-// Ends the transfers and removes what they brought; never under g_asksMutex, which their end takes.
+// Lets the transfers go: each ends, and its file goes with its last holder (an ask's reader may hold
+// one a little longer). Never under g_asksMutex, which their end takes.
 void lf_discard(Transfers transfers)
 {
-    for (const auto& transfer : transfers) {
-        transfer->stop();
-        std::error_code ignored; // a temporary of its own, swept at the next start
-        gf_removeFile(transfer->path(), ignored);
-    }
+    transfers.clear();
 }
 
-// Under g_asksMutex. The oldest kept files beyond the bound, but the one just ended (its end is not
-// seen yet: it counts as the newest).
-Transfers lf_takeOldestKept(std::string_view taken)
+// A transfer beside the asker whose file goes with it: ended (within about a second), then removed.
+std::shared_ptr<DownloadBeside> lf_startBeside(const std::string& url, const fs::path& file,
+                                               DownloadBeside::EndNote onEnd)
+{
+    return {new DownloadBeside(url, file, false, std::move(onEnd)), [](DownloadBeside* transfer) {
+                transfer->stop();
+                std::error_code ignored; // a temporary of its own, swept at the next start
+                gf_removeFile(transfer->path(), ignored);
+                delete transfer;
+            }};
+}
+
+// Under g_asksMutex. The least recently used whole files beyond the bound.
+Transfers lf_takeOldestKept()
 {
     std::vector<std::pair<std::uint64_t, std::string>> kept;
     for (const auto& [url, ask] : g_besideAsks)
-        if (url != taken && ask.transfer->endWithin(std::chrono::milliseconds(0)) == DownloadEnd::Done)
-            kept.emplace_back(ask.order, url);
+        if (ask.whole)
+            kept.emplace_back(ask.lastUse, url);
     std::ranges::sort(kept);
     Transfers gone;
-    for (std::size_t i = 0; i + kMostKeptFiles <= kept.size(); ++i) {
+    for (std::size_t i = 0; i + kMostKeptFiles < kept.size(); ++i) {
         const auto it = g_besideAsks.find(kept[i].second);
         gone.push_back(std::move(it->second.transfer));
         g_besideAsks.erase(it);
@@ -230,9 +255,10 @@ Transfers lf_takeOldestKept(std::string_view taken)
 }
 
 // A transfer ended beside its asker: what it tells, and, when it brought a file, room for it among the
-// kept ones. On the transfer's own thread, which it never joins: the files trimmed ended before it.
-void lf_noteEndBeside(DownloadEnd end, const DownloadDetail& detail, const std::string& url, const fs::path& file,
-                      std::string_view asker)
+// kept ones. On the transfer's own thread; its file counts as whole here, under the lock, so that two
+// transfers that end together each see the other's. The files trimmed ended before it.
+void lf_noteEndBeside(DownloadEnd end, const DownloadDetail& detail, const std::string& url, std::uint64_t id,
+                      const fs::path& file, std::string_view asker)
 {
     lf_noteAnswer(end, detail, url, file, asker);
     if (end != DownloadEnd::Done)
@@ -240,7 +266,12 @@ void lf_noteEndBeside(DownloadEnd end, const DownloadDetail& detail, const std::
     Transfers gone;
     {
         std::lock_guard lock(g_asksMutex);
-        gone = lf_takeOldestKept(url);
+        const auto it = g_besideAsks.find(url);
+        if (it == g_besideAsks.end() || it->second.id != id)
+            return; // the session that asked for it has ended
+        it->second.whole = true;
+        it->second.lastUse = ++g_besideAskUses;
+        gone = lf_takeOldestKept();
     }
     lf_discard(std::move(gone));
 }
@@ -254,6 +285,13 @@ Transfers lf_takeEnded(const std::string& url, const std::shared_ptr<DownloadBes
         g_besideAsks.erase(it);
     }
     return gone;
+}
+
+// Under g_asksMutex. A kept file an ask takes is used again: the latest files stay.
+void lf_renewKept(const std::string& url, const std::shared_ptr<DownloadBeside>& transfer)
+{
+    if (const auto it = g_besideAsks.find(url); it != g_besideAsks.end() && it->second.transfer == transfer)
+        it->second.lastUse = ++g_besideAskUses;
 }
 
 } // namespace
@@ -271,9 +309,10 @@ AirportAsk gf_askAirportFile(const std::string& url, const fs::path& localPath, 
     DownloadDetail detail;
     ask.end = gf_fetchFile(handle.get(), url, localPath, false, detail);
     lf_noteAnswer(ask.end, detail, url, localPath, asker);
-    ask.writeError = detail.writeError;
     ask.file = localPath;
-    ask.why = lf_whyNoFile(ask.end, detail, localPath);
+    NoFile told = lf_whyNoFile(ask.end, detail, localPath);
+    ask.why = std::move(told.why);
+    ask.folder = std::move(told.folder);
     return ask;
 }
 
@@ -296,11 +335,12 @@ AirportAsk gf_askAirportFileBeside(const std::string& url, std::string_view aske
             if (ask.paused != Paused::No)
                 return ask;
             const fs::path file = gf_temporaryPath(fs::path("airport.xml"));
-            transfer = std::make_shared<DownloadBeside>(
-                url, file, false, [url, file, asker = std::string(asker)](DownloadEnd end, const DownloadDetail& detail) {
-                    lf_noteEndBeside(end, detail, url, file, asker);
-                });
-            g_besideAsks.emplace(url, BesideAsk{transfer, ++g_besideAsksStarted});
+            const std::uint64_t id = ++g_besideAskUses;
+            transfer = lf_startBeside(url, file, [url, id, file, asker = std::string(asker)](DownloadEnd end,
+                                                                                            const DownloadDetail& detail) {
+                lf_noteEndBeside(end, detail, url, id, file, asker);
+            });
+            g_besideAsks.emplace(url, BesideAsk{.transfer = transfer, .id = id});
             started = true;
         }
     }
@@ -313,24 +353,24 @@ AirportAsk gf_askAirportFileBeside(const std::string& url, std::string_view aske
         return ask;
     }
     ask.end = *end;
-    const DownloadDetail detail = transfer->detail();
-    ask.writeError = detail.writeError;
     ask.file = transfer->path(); // where it came, or could not be written
-    ask.why = lf_whyNoFile(ask.end, detail, ask.file);
+    NoFile told = lf_whyNoFile(ask.end, transfer->detail(), ask.file);
+    ask.why = std::move(told.why);
+    ask.folder = std::move(told.folder);
     Transfers gone;
-    bool kept = true;
     {
         std::lock_guard lock(g_asksMutex);
-        if (ask.end == DownloadEnd::Done) {
-            const auto it = g_besideAsks.find(url);
-            kept = it != g_besideAsks.end() && it->second.transfer == transfer;
-        } else {
+        if (ask.end == DownloadEnd::Done)
+            lf_renewKept(url, transfer);
+        else
             gone = lf_takeEnded(url, transfer);
-        }
     }
     lf_discard(std::move(gone));
-    // Nothing decided: the exit or a restart ended it, or later files took its room before this look.
-    ask.underWay = ask.end == DownloadEnd::Stopped || !kept;
+    // The file stays while its reader holds it, even when later files take its room meanwhile.
+    if (ask.end == DownloadEnd::Done)
+        ask.hold = std::move(transfer);
+    // Nothing decided: the exit or a restart ended it.
+    ask.underWay = ask.end == DownloadEnd::Stopped;
     return ask;
 }
 
@@ -338,6 +378,12 @@ bool gf_airportServerPaused()
 {
     std::lock_guard lock(g_asksMutex);
     return lf_lasts(g_serverPause);
+}
+
+bool gf_airportFilePaused(std::string_view url)
+{
+    std::lock_guard lock(g_asksMutex);
+    return lf_pauseFor(url) != nullptr;
 }
 
 void gf_resumeAirportAsks()

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -27,9 +28,10 @@ struct AirportAsk {
     Paused paused = Paused::No; // not No: no ask was made, a pause keeps the file from the server
     bool underWay = false;      // asked beside the caller: the transfer still lasts
     DownloadEnd end = DownloadEnd::Failed; // paused: the end that began the pause
-    std::error_code writeError; // why the file here refused the bytes (NotWritten)
     std::filesystem::path file; // where the file came: whole when Done (NotWritten: where it could not be written)
-    std::string why;            // no file: why, as the user reads it (the server's error, the disk here)
+    std::string why;            // no file: why, as the user reads it (the server's error, the disk's word)
+    std::string folder;         // NotWritten: the folder here that refused it, whole
+    std::shared_ptr<const void> hold; // beside: the file stays while this is held, whatever ends meanwhile
 };
 
 // One ask on the caller's thread, which may wait as long as the line takes (the start-up's scan):
@@ -39,14 +41,16 @@ AirportAsk gf_askAirportFile(const std::string& url, const std::filesystem::path
 // One ask beside the caller (the main loop, which must never wait on the line): the first ask of a
 // url starts its transfer on a thread of its own and waits for it at most
 // g_downloadLimits.callerWaitMilliseconds; later asks look without waiting and take its end. A whole
-// file is kept in the program folder until the session ends (the eight latest, taken by an ask or
-// not), so that a probe and the read of one file fetch it once; any other end goes to one ask, and
-// the next asks again once its pause is over. A transfer that an exit or a restart ended, or a kept
-// file that made room for later ones before its ask took it, is underWay: nothing is decided.
+// file is kept in the program folder until the session ends (the eight latest to come or to be taken
+// by an ask, taken or not), so that a probe and the read of one file fetch it once; the ask that takes
+// it holds it (hold) until its reader is done. Any other end goes to one ask, and the next asks again
+// once its pause is over. A transfer that an exit or a restart ended is underWay: nothing is decided.
 AirportAsk gf_askAirportFileBeside(const std::string& url, std::string_view asker);
 
 // Whether the server's pause lasts: no airport file is asked for.
 bool gf_airportServerPaused();
+// Whether a pause keeps this file from the server: the server's or the file's own.
+bool gf_airportFilePaused(std::string_view url);
 // Ends the pauses: the next ask goes to the server (the user's "Re-read").
 void gf_resumeAirportAsks();
 // The session is over (an exit, a restart): ends the transfers under way (each within about a

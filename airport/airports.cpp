@@ -216,10 +216,10 @@ ClosestAirport gf_closestAirport(LatLon position)
     std::string neighbourStand;
     const std::optional<double> d1 = gf_readDestApfForClosestStand(best.icao, position, bestStand);
     if (!d1)
-        return {.airport = std::nullopt, .fileUnderWay = true, .nearest = best};
+        return {.airport = std::nullopt, .fileUnderWay = true, .awaited = best};
     const std::optional<double> d2 = gf_readDestApfForClosestStand(neighbour.icao, position, neighbourStand);
     if (!d2)
-        return {.airport = std::nullopt, .fileUnderWay = true, .nearest = best};
+        return {.airport = std::nullopt, .fileUnderWay = true, .awaited = neighbour};
     const AirportRecord& chosen = *d2 >= *d1 ? best : neighbour;
     const std::string choice = fmt::format("{} {} {}", best.icao, neighbour.icao, chosen.icao);
     if (choice != g_loggedChoice) {

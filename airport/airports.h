@@ -49,11 +49,11 @@ NearAirports gf_nearAirports(LatLon position);
 // The closest airport within 5 NM (none when there is none); when a neighbour is also that close,
 // the one of the two whose parking file has the stand nearest to the position, logged when that
 // choice is made and again only when it changes. While one of their files is on its way from the
-// server nothing is decided (fileUnderWay, nearest the nearer of the two): a later check decides.
+// server nothing is decided (fileUnderWay, awaited the airport whose file that is): a later check decides.
 struct ClosestAirport {
     std::optional<AirportRecord> airport;
     bool fileUnderWay = false;
-    std::optional<AirportRecord> nearest{};
+    std::optional<AirportRecord> awaited{};
 };
 ClosestAirport gf_closestAirport(LatLon position);
 // Distance in NM from the position to the nearest stand of the airport's parking file, that stand's

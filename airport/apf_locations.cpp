@@ -65,6 +65,15 @@ std::string lf_stockUrl(std::string_view code)
     return gf_airportDownloadUrl(true) + lf_stockServerPath(code);
 }
 
+// A server path's address: "simaddon" and "stock" files from the 2020 branch, others from the
+// simulator's.
+std::string lf_serverUrl(std::string_view serverPath)
+{
+    const bool from2020 = serverPath.find("simaddon") != std::string_view::npos ||
+                          serverPath.find("stock") != std::string_view::npos;
+    return gf_airportDownloadUrl(from2020) + std::string(serverPath);
+}
+
 // The stock file of the airport loaded into the document; false when it cannot be, and, once the
 // server's pause began (no answer, or files too slow one after the other), without asking.
 bool lf_loadStockFile(std::string_view code, pugi::xml_document& document, StockAsks& asks)
@@ -153,17 +162,28 @@ fs::path lf_pathOfParts(std::string_view text)
     }
 }
 
+// The name at the end of a file's address or path: the status line names the file and says why
+// first, as its width may cut what follows; the log keeps the whole address and folder.
+std::string lf_fileNameOf(std::string_view address)
+{
+    const std::size_t slash = address.find_last_of("/\\");
+    return std::string(slash == std::string_view::npos ? address : address.substr(slash + 1));
+}
+
 std::string lf_notWritten(const fs::path& path, const std::error_code& error)
 {
-    return fmt::format("could not write \"{}\": {}", gf_utf8FromPath(path), gf_errorText(error));
+    std::error_code ignored; // the folder as given, then
+    return fmt::format("could not write {}: {} (in \"{}\")", gf_utf8FromPath(path.filename()), gf_errorText(error),
+                       gf_utf8FromPath(fs::absolute(path, ignored).parent_path()));
 }
 
 // What the user reads of a server file that did not come and waits for its pause.
-std::string lf_unfetchedText(const std::string& url, const AirportAsk& ask)
+std::string lf_unfetchedText(std::string_view url, const AirportAsk& ask)
 {
-    return fmt::format("{}, asked again after a pause",
-                       ask.end == DownloadEnd::NotWritten ? ask.why
-                                                          : fmt::format("failed to download: \"{}\": {}", url, ask.why));
+    if (ask.end == DownloadEnd::NotWritten)
+        return fmt::format("could not write {}: {}, asked again after a pause (in the Tarvo folder \"{}\")",
+                           lf_fileNameOf(url), ask.why, ask.folder);
+    return fmt::format("failed to download {}: {}, asked again after a pause", lf_fileNameOf(url), ask.why);
 }
 
 // A fetched file where its reader wants it; empty, or why it could not be written there (logged with
@@ -174,7 +194,7 @@ std::string lf_copyFetched(const std::string& url, const fs::path& fetched, cons
     if (gf_copyFile(fetched, localPath, ExistingTarget::Replace, error))
         return {};
     std::string message = lf_notWritten(localPath, error);
-    gf_logIndentedf("{}: {}", url, message);
+    gf_logIndentedf("{}: could not write \"{}\": {}", url, gf_utf8FromPath(localPath), gf_errorText(error));
     return message;
 }
 
@@ -268,6 +288,12 @@ std::optional<std::string> gf_getStockApf(std::string_view code)
     }
 }
 
+bool gf_apfLocationPaused(std::string_view location)
+{
+    const bool local = location.starts_with(gf_genericUtf8FromPath(g_airportsPath));
+    return !location.empty() && !local && gf_isApfLocation(location) && gf_airportFilePaused(lf_serverUrl(location));
+}
+
 std::optional<std::string> lf_downloadAddonApf(std::string_view serverPath, const fs::path& localPath)
 {
     if (!gf_isApfLocation(serverPath)) {
@@ -275,18 +301,15 @@ std::optional<std::string> lf_downloadAddonApf(std::string_view serverPath, cons
         gf_logError(message);
         return message;
     }
-    const bool from2020 = serverPath.find("simaddon") != std::string_view::npos ||
-                          serverPath.find("stock") != std::string_view::npos;
-    const std::string url = gf_airportDownloadUrl(from2020) + std::string(serverPath);
+    const std::string url = lf_serverUrl(serverPath);
     const AirportAsk ask = gf_askAirportFileBeside(url, "lf_downloadAddonApf");
     if (ask.underWay)
         return std::nullopt;
     if (ask.paused == Paused::No && ask.end == DownloadEnd::Done)
         return lf_copyFetched(url, ask.file, localPath);
     if (ask.paused == Paused::No && ask.end == DownloadEnd::NotFound) {
-        std::string message = fmt::format("failed to download: \"{}\"", url);
-        gf_log(message);
-        return message;
+        gf_logf("failed to download: \"{}\"", url);
+        return fmt::format("failed to download {}: the server has no such file", lf_fileNameOf(url));
     }
     return lf_unfetchedText(url, ask); // logged as its pause began
 }

@@ -48,6 +48,10 @@ Presence gf_apfExists(std::string_view code, std::string* why = nullptr);
 // unsafe location gives the empty text (logged).
 std::optional<std::string> gf_getStockApf(std::string_view code);
 
+// Whether a pause keeps the file at this location (gf_getStockApf's) from the server; never for a
+// local file.
+bool gf_apfLocationPaused(std::string_view location);
+
 // Downloads a server path ("simaddon" and "stock" paths from "MSFS/", others from the branch of the
 // simulator) into localPath, beside the caller: nothing while the transfer lasts, then the empty text
 // on success, else the error text: "failed to download: ..." when the server did not deliver,

@@ -94,9 +94,16 @@ DownloadEnd lf_failedEnd(CURL* handle, CURLcode result)
     }
 }
 
+// A file named whole: a download's target may be a temporary name relative to the program folder.
+std::string lf_wholePath(const fs::path& path)
+{
+    std::error_code ignored; // the path as given, then
+    return gf_utf8FromPath(fs::absolute(path, ignored));
+}
+
 void lf_logNotWritten(const std::string& url, const fs::path& path, const std::error_code& error)
 {
-    gf_logIndentedf("{}: could not write \"{}\": {}", url, gf_utf8FromPath(path), gf_errorText(error));
+    gf_logIndentedf("{}: could not write \"{}\": {}", url, lf_wholePath(path), gf_errorText(error));
 }
 
 // Why a transfer failed. When the file refused the bytes, its own reason (a full disk), which
@@ -158,7 +165,7 @@ DownloadEnd gf_fetchFile(CURL* handle, const std::string& url, const fs::path& p
         try {
             file = std::make_unique<PendingFile>(path, binary);
         } catch (const fs::filesystem_error& e) {
-            gf_logf("could not open output file: {}", gf_utf8FromPath(path));
+            gf_logf("could not open output file: {}", lf_wholePath(path));
             gf_logIndented(gf_exceptionText(e));
             writeError = e.code();
             return DownloadEnd::NotWritten;

@@ -55,11 +55,15 @@ void PendingFile::fail(int error)
 // other reason (a file-size limit) is the runtime's own and stands, even on a disk nearly full. A
 // write that failed lacks room when less than its own bytes, a buffer the runtime held back and a
 // cluster are left.
+bool gf_writeFailedUnnamed(int error)
+{
+    return error == 0 || error == EINVAL;
+}
+
 void PendingFile::failWrite(int error, std::uintmax_t unwritten)
 {
     constexpr std::uintmax_t kHeldBack = 64 * 1024;
-    const bool unnamed = error == 0 || error == EINVAL;
-    if (!m_error && (error == ENOSPC || (unnamed && gf_noRoomFor(m_partPath, unwritten + kHeldBack))))
+    if (!m_error && (error == ENOSPC || (gf_writeFailedUnnamed(error) && gf_noRoomFor(m_partPath, unwritten + kHeldBack))))
         m_error = std::make_error_code(std::errc::no_space_on_device);
     fail(error);
 }

@@ -17,6 +17,10 @@ inline constexpr std::string_view kPendingFileEnd = ".part";
 // beside their targets, in the program folder and the per-user data folder; a new target is named here.
 bool gf_isDownloadPendingName(std::string_view fileName);
 
+// Whether a failed write's errno names no reason of its own, so that the disk is asked whether it is
+// full: none at all (a short write), or EINVAL (mingw's text-mode fwrite cut short by a full disk).
+bool gf_writeFailedUnnamed(int error);
+
 class PendingFile {
 public:
     // Opens "<target>.part" (kPendingFileEnd) for writing; throws std::filesystem::filesystem_error

@@ -55,6 +55,7 @@ MainLoopCalls gf_defaultMainLoopCalls()
         .refreshConnectionState = gf_refreshConnectionState,
         .updateTrafficBox = gf_updateTrafficBox,
         .checkForParkAirportUpdates = gf_checkForParkAirportUpdates,
+        .startParkingOnAnswer = gf_startParkingOnAnswer,
         .removeAcAtStand = gf_removeAcAtStand,
         .disableControls = gf_disableControls,
         .enableControls = gf_enableControls,
@@ -433,6 +434,8 @@ bool lf_workTarvo()
     lf_everySecond();
     if (gf_exitUnderWay())
         return false;
+    if (g_parkingRenewalPhase.load() == 0)
+        g_mainLoopCalls.startParkingOnAnswer();
     const std::int32_t c = g_secondsCounter.load();
     if (c % 15 == 0) {
         lf_every5Seconds();

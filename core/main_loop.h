@@ -17,6 +17,7 @@ struct MainLoopCalls {
     std::function<void()> refreshConnectionState;
     std::function<void()> updateTrafficBox;
     std::function<void(bool)> checkForParkAirportUpdates;
+    std::function<void()> startParkingOnAnswer;
     std::function<void()> removeAcAtStand;
     std::function<void()> disableControls;
     std::function<void()> enableControls;

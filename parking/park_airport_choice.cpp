@@ -39,6 +39,23 @@ LatLon g_lastUserPosition;
 
 namespace {
 
+// The due calculation runs as soon as its parked traffic is in, not at the next check: the live
+// identities it must not park as statics were collected before it was asked for.
+bool g_calculateOnAnswer = false;
+
+// Where the park airport's file was last looked for: a local path, a server path, or empty.
+std::string g_parkFileLocation;
+
+// An airport whose stands could not be read is not taken up again at every check, which would log and
+// show the same failure every half minute: not before its server file's pause is over, else not
+// before "Re-read" or another park airport.
+struct RefusedAirport {
+    std::string code;
+    std::string pausedLocation; // the server file that waits for its pause; empty: until "Re-read"
+    std::string why;            // as the status line showed it
+};
+std::optional<RefusedAirport> g_refusedAirport;
+
 constexpr std::int32_t kSoftLearningBelowQuality = 45;
 constexpr std::size_t kSoftLearningBelowStands = 20;
 constexpr double kNoPositionLat = 0.0009;
@@ -120,21 +137,47 @@ bool lf_setParkAirport(const std::string& code)
     const auto airport = gf_findAirport(code);
     if (!airport)
         return false;
+    if (g_refusedAirport && g_refusedAirport->code != code)
+        g_refusedAirport.reset(); // the user went on to another airport
     gf_setParkAirport(*airport);
     gf_showParking([&](ParkingDisplay& shown) { shown.airportLabel = gf_displayLabel(*airport); });
     gf_logf("The park airport is {}", gf_displayLabel(*airport));
     return true;
 }
 
-// The calculation follows at the next check, at the main loop's start too: meanwhile the traffic
-// client collects the live identities it must not park as statics, and the parked traffic is asked
-// for beside the main loop, which must not wait for the service.
+// The calculation is due: the parked traffic is asked for beside the main loop, which must not wait
+// for the service. While the traffic client collected the live identities before this (the session's
+// first traffic, at the main loop's start), the calculation follows as soon as the answer is in;
+// otherwise at the next check, the client collecting them meanwhile.
 void lf_prepareStaticParking()
 {
     g_recalculateParking = true;
     gf_disableControls();
-    g_trafficClient.ready = 1;
+    g_calculateOnAnswer = g_trafficClient.ready.exchange(1) != 0;
     gf_prefetchParkedTraffic();
+    if (g_calculateOnAnswer)
+        gf_setStatusMessage(fmt::format("The parked traffic at {} is on its way ...", gf_parkAirport().icao), false);
+}
+
+// Under g_refusedAirport: whether the airport is still not to be taken up (its status line's text in
+// why); a pause that ended frees it.
+bool lf_stillRefused(const std::string& code, std::string* why = nullptr)
+{
+    if (!g_refusedAirport || g_refusedAirport->code != code)
+        return false;
+    if (!g_refusedAirport->pausedLocation.empty() && !gf_apfLocationPaused(g_refusedAirport->pausedLocation)) {
+        g_refusedAirport.reset();
+        return false;
+    }
+    if (why)
+        *why = g_refusedAirport->why;
+    return true;
+}
+
+void lf_refuse(const std::string& code, const std::string& why)
+{
+    const bool paused = gf_apfLocationPaused(g_parkFileLocation);
+    g_refusedAirport = RefusedAirport{code, paused ? g_parkFileLocation : std::string(), why};
 }
 
 // The stands of the park airport read and static parking calculated, or, while its file is on its
@@ -143,13 +186,15 @@ bool lf_loadStands()
 {
     const std::optional<std::string> message = lf_readParkedFile();
     if (!message) {
-        lf_prepareStaticParking();
+        g_calculateOnAnswer = false; // the check that finds the file whole calculates
         gf_setStatusMessage(fmt::format("The airport file of {} is on its way ...", gf_parkAirport().icao), false);
         return false;
     }
     g_recalculateParking = false;
+    g_calculateOnAnswer = false;
     if (!message->empty()) {
         gf_setStatusMessage(*message, true);
+        lf_refuse(gf_parkAirport().icao, *message);
         gf_endParking();
     } else {
         lf_calculateStaticParking();
@@ -181,7 +226,7 @@ void lf_parkAirportInSight(LatLon position)
     if (g_userOnGround.load() != 0) {
         const ClosestAirport closest = gf_closestAirport(position);
         if (closest.fileUnderWay) { // decided once the file has come
-            lf_showFileOnItsWay(*closest.nearest);
+            lf_showFileOnItsWay(*closest.awaited);
             return;
         }
         if (!closest.airport) {
@@ -189,6 +234,10 @@ void lf_parkAirportInSight(LatLon position)
             return;
         }
         const AirportRecord& airport = *closest.airport;
+        if (std::string why; lf_stillRefused(airport.icao, &why)) { // logged as it was refused
+            gf_setStatusMessage(why, false);
+            return;
+        }
         std::string unfetched;
         switch (gf_apfExists(airport.icao, &unfetched)) {
         case Presence::Unfetched: // why: the server's error, or the disk here (logged as its pause began)
@@ -218,7 +267,7 @@ void lf_parkAirportInSight(LatLon position)
         first = g_parkAirports.front();
     }
     const double d = gf_distanceNm(position, {first.lat, first.lon});
-    if (lf_inSight(d) && lf_setParkAirport(first.icao)) {
+    if (lf_inSight(d) && !lf_stillRefused(first.icao) && lf_setParkAirport(first.icao)) {
         gf_setStatusMessage(fmt::format("{} in sight at {:.1F} nm", first.icao, d), true);
         lf_prepareStaticParking();
     }
@@ -334,6 +383,7 @@ std::optional<std::string> lf_readParkedFile()
     const AirportRecord park = gf_parkAirport();
     std::optional<std::string> message;
     const std::optional<std::string> path = gf_getStockApf(park.icao);
+    g_parkFileLocation = path.value_or(std::string());
     if (!path) {
         return std::nullopt;
     } else if (path->empty()) {
@@ -378,6 +428,7 @@ void gf_endParking()
     gf_publishStands(g_stands);
     g_softLearningAllowed = false;
     g_recalculateParking = false;
+    g_calculateOnAnswer = false;
     gf_setReservedStand({});
     gf_setParkAirport({});
     gf_resetParkingFit();
@@ -422,9 +473,23 @@ void gf_checkForParkAirportUpdates(bool /*first*/)
     }
 }
 
+void gf_startParkingOnAnswer()
+{
+    if (!g_recalculateParking || !g_calculateOnAnswer || !gf_parkedTrafficAnswered())
+        return;
+    try {
+        gf_clearStatusMessage();
+        lf_loadStands();
+    } catch (const std::exception& e) {
+        gf_logf("{}: {}", "gf_startParkingOnAnswer", gf_exceptionText(e));
+        throw;
+    }
+}
+
 bool gf_recheckParkAirports(bool checkStand, std::string& message)
 {
     gf_resumeApfProbes(); // the user may have mended the connection: the next check asks the server
+    g_refusedAirport.reset(); // nor is an airport whose file failed refused any longer
     if (!lf_readMyParkAirports()) {
         lf_putDestinationFirst();
         return false;
@@ -466,6 +531,9 @@ void gf_resetParkAirports()
     g_parkedFileInfo = ApfFileInfo{};
     g_qualityFactors = 0;
     g_recalculateParking = false;
+    g_calculateOnAnswer = false;
+    g_parkFileLocation.clear();
+    g_refusedAirport.reset();
     g_lastUserPosition = {};
     g_unsavedLearned.reset();
     gf_clearStandClaims();

@@ -9,8 +9,12 @@
 namespace zyn {
 
 // A park airport coming into or going out of sight; first is true at the start of the main loop, where
-// a park airport is chosen as at any check: its statics are calculated at the next.
+// a park airport is chosen as at any check. Its statics are calculated at the next check, or, where
+// the live identities were already collected (the main loop's start), by gf_startParkingOnAnswer.
 void gf_checkForParkAirportUpdates(bool first);
+// Every second: the calculation that waits for its parked traffic runs once the answer (or its bound)
+// is in; it never waits for the service.
+void gf_startParkingOnAnswer();
 // Brings the statics up to date with the clock, the parked traffic and the live aircraft (the second
 // phase of a parking renewal); full: the fitted statics are fitted anew as well.
 void gf_parkingAdjustments(bool full);

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <future>
 #include <mutex>
@@ -314,6 +315,12 @@ bool gf_takeParkedTraffic()
         g_trafficClient.parkedList.clear(); // another airport's
     }
     return gf_requestParkedTraffic();
+}
+
+bool gf_parkedTrafficAnswered()
+{
+    std::lock_guard lock(g_prefetchMutex);
+    return !g_prefetch || g_prefetch->answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
 void gf_awaitParkedPrefetch()

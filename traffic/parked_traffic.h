@@ -24,6 +24,9 @@ bool gf_requestParkedTraffic();
 void gf_prefetchParkedTraffic();
 bool gf_takeParkedTraffic();
 void gf_awaitParkedPrefetch();
+// Whether gf_takeParkedTraffic would take an answer without waiting: the one asked for ahead is in
+// (or ended at its bound). True when none was asked for ahead.
+bool gf_parkedTrafficAnswered();
 
 // The box 3 NM around the airport that the request sends.
 QueryBox gf_parkedBox(LatLon airport);

@@ -146,7 +146,7 @@ void lf_paintService(Painter& p, const PaintState& s)
 void lf_paintStatus(Painter& p, const PaintState& s)
 {
     if (!s.status.text.empty())
-        p.text(3, 455, s.status.text, kYellow);
+        p.text(kStatusTextLeft, kStatusTextTop, s.status.text, kYellow);
 }
 
 } // namespace

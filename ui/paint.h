@@ -5,6 +5,10 @@
 
 namespace zyn {
 
+// Where the status line's text begins, and its top, in the status band.
+inline constexpr int kStatusTextLeft = 3;
+inline constexpr int kStatusTextTop = 455;
+
 void gf_paintMainWindow(HDC dc);
 
 } // namespace zyn

@@ -1,4 +1,5 @@
 #include "airport/apf_locations.h"
+#include "airport/airport_asks.h"
 #include "airport/airport_code.h"
 #include "airport/airports.h"
 #include "base/atomic_file.h"
@@ -251,9 +252,12 @@ TEST_F(ApfLocations, PausesFollowWhatEachAnswerTellsOfTheFileAndTheServer)
     gf_setClock(&clock);
     g_downloadLimits.lowSpeedSeconds = 1; // a stalled ask ends after a second
     using F = tools::DownloadFault;
-    const std::string fullFolder = fmt::format("could not write in the Tarvo folder \"{}\": {}",
-                                               gf_utf8FromPath(fs::current_path()),
-                                               std::make_error_code(std::errc::no_space_on_device).message());
+    const std::string full = std::make_error_code(std::errc::no_space_on_device).message();
+    const std::string folder = gf_utf8FromPath(fs::current_path());
+    const std::string fullFolder = fmt::format("could not write in the Tarvo folder \"{}\": {}", folder, full);
+    // The file and the reason first, the folder last: the status line's width may cut what follows.
+    const std::string fullTold =
+        fmt::format("could not write GGGG.xml: {}, asked again after a pause (in the Tarvo folder \"{}\")", full, folder);
     const struct {
         const char* code;
         std::optional<F> fault;     // none: the whole file
@@ -272,15 +276,18 @@ TEST_F(ApfLocations, PausesFollowWhatEachAnswerTellsOfTheFileAndTheServer)
         {"AAAA", F::NotFound, 2min, "", "", "failed to download"},
         {"AAAA", F::Stall, 0min, "AAAA.xml\": it came too slowly, it is asked for again in 2 minutes", "", "too slowly"},
         {"EEEE", F::ServerError, 0min, "EEEE.xml\": the server answered 500, it is asked for again in 2 minutes", "",
-         "EEEE.xml\": the server answered 500, asked again after a pause"},
+         "failed to download EEEE.xml: the server answered 500, asked again after a pause"},
         {"FFFF", F::ServerError, 0min, "FFFF.xml\": the server answered 500, it is asked for again in 2 minutes",
          "the download server answered two files in a row with an error, airport files are asked for again in 2 minutes",
          "the server answered 500"},
         {"EEEE", std::nullopt, 0min, "", "", "the download server answered two files in a row with an error, asked again"},
         {"GGGG", std::nullopt, 2min, "GGGG.xml\": " + fullFolder + ", it is asked for again in 2 minutes", "",
-         fullFolder + ", asked again after a pause", true},
-        {"GGGG", std::nullopt, 1min, "", "", fullFolder + ", asked again after a pause"}, // not fetched again
+         fullTold, true},
+        {"GGGG", std::nullopt, 1min, "", "", fullTold}, // not fetched again
         {"GGGG", std::nullopt, 1min, "", "", ""},
+        // The clear answers since FFFF ended its run of errors: one more error pauses its file alone.
+        {"HHHH", F::ServerError, 0min, "HHHH.xml\": the server answered 500, it is asked for again in 2 minutes", "",
+         "failed to download HHHH.xml: the server answered 500"},
     };
     for (const auto& ask : asks) {
         const std::string path = fmt::format("MSFS/archive/simaddon/{}.xml", ask.code);
@@ -313,40 +320,89 @@ TEST_F(ApfLocations, PausesFollowWhatEachAnswerTellsOfTheFileAndTheServer)
     gf_setClock(nullptr);
 }
 
-// The program folder keeps the eight latest whole files of the session, however many came and
-// whether or not an ask took them.
+// The program folder keeps the eight latest whole files of the session, by their coming or the latest
+// ask that took them, however many came and whether or not an ask took them.
 TEST_F(ApfLocations, KeptFilesAreTheEightLatest)
 {
     const struct {
-        int files;
-        bool taken; // each by its first ask, which waits for it; else none: its ask looked only
-        std::size_t kept;
-    } rows[] = {{12, false, 8}, {12, true, 8}, {8, false, 8}, {9, true, 8}};
+        const char* what;
+        int files;                   // K000, K001, ... asked for in turn
+        bool taken;                  // each by its first ask, which waits for it; else no ask waits
+        std::vector<int> takenAgain; // then asked for again, in turn
+        int more;                    // files after those, taken
+        std::vector<int> kept;       // whose files stay (taken: their order is known); else eight of them
+    } rows[] = {
+        {"twelve taken", 12, true, {}, 0, {4, 5, 6, 7, 8, 9, 10, 11}},
+        {"a file taken again stays", 8, true, {0}, 1, {0, 2, 3, 4, 5, 6, 7, 8}},
+        {"twelve at once, none taken", 12, false, {}, 0, {}},
+        {"eight at once, none taken", 8, false, {}, 0, {}},
+    };
+    const auto path = [](int i) { return fmt::format("archive/simaddon/K{:03}.xml", i); };
+    const auto ask = [&](int i) {
+        serve("MSFS/" + path(i), path(i));
+        return lf_downloadAddonApf(path(i), "got.xml");
+    };
     const auto pending = [&] {
         return std::ranges::count_if(strayFiles(), [](const std::string& name) { return name.ends_with(".part"); });
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
         gf_resetApfProbes();
         const std::size_t asked = server.requests().size();
-        g_downloadLimits.callerWaitMilliseconds =
-            row.taken ? std::chrono::milliseconds(test::guardTime(std::chrono::seconds(60))).count() : 0;
+        g_downloadLimits.callerWaitMilliseconds = std::chrono::milliseconds(test::guardTime(std::chrono::seconds(60))).count();
+        if (!row.taken)
+            g_downloadLimits.callerWaitMilliseconds = 0;
         for (int i = 0; i < row.files; ++i) {
-            const std::string path = fmt::format("archive/simaddon/K{:03}.xml", i);
-            serveApf("MSFS/" + path, file());
-            EXPECT_EQ(lf_downloadAddonApf(path, "got.xml") == "", row.taken) << i;
+            const auto told = ask(i);
+            if (row.taken)
+                EXPECT_EQ(told, "") << i;
         }
+        for (const int i : row.takenAgain)
+            EXPECT_EQ(ask(i), "") << "asked again: " << i;
+        for (int i = row.files; i < row.files + row.more; ++i)
+            EXPECT_EQ(ask(i), "") << i;
+        fs::remove("got.xml");
         // Each transfer ends beside the asks: its file is whole once no partial file is left, and room
         // is made for it as it ends.
+        const std::size_t files = static_cast<std::size_t>(row.files + row.more);
         const auto guard = std::chrono::steady_clock::now() + test::guardTime(std::chrono::seconds(20));
-        while ((server.requests().size() - asked < static_cast<std::size_t>(row.files) || pending() != 0 ||
-                strayFiles().size() > row.kept + (row.taken ? 1 : 0)) &&
+        while ((server.requests().size() - asked < files || pending() != 0 || strayFiles().size() > 8) &&
                std::chrono::steady_clock::now() < guard)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        fs::remove("got.xml");
-        EXPECT_EQ(strayFiles().size(), row.kept) << row.files << (row.taken ? " taken" : " none taken");
+        std::vector<std::string> kept;
+        for (const std::string& name : strayFiles())
+            kept.push_back(test::readText(programDir / name));
+        std::ranges::sort(kept);
+        if (row.kept.empty()) {
+            EXPECT_EQ(kept.size(), 8u);
+        } else {
+            std::vector<std::string> latest;
+            for (const int i : row.kept)
+                latest.push_back(path(i));
+            EXPECT_EQ(kept, latest);
+        }
+        EXPECT_EQ(server.requests().size() - asked, files) << "each file came once";
     }
     gf_resetApfProbes();
     expectNoTemporaryFiles();
+}
+
+// A file an ask handed to its reader stays until the reader is done, though later files take its room.
+TEST_F(ApfLocations, AFileHandedToItsReaderStaysUntilItIsRead)
+{
+    g_downloadLimits.callerWaitMilliseconds = std::chrono::milliseconds(test::guardTime(std::chrono::seconds(60))).count();
+    serve("MSFS/archive/simaddon/EDDT.xml", "the park airport's");
+    AirportAsk held = gf_askAirportFileBeside(server.baseUrl() + "MSFS/archive/simaddon/EDDT.xml", "test");
+    ASSERT_EQ(held.end, DownloadEnd::Done);
+    for (int i = 0; i < 8; ++i) { // each ends before the next is asked for: the held file is the oldest
+        const std::string path = fmt::format("archive/simaddon/K{:03}.xml", i);
+        serve("MSFS/" + path, path);
+        EXPECT_EQ(lf_downloadAddonApf(path, "got.xml"), "") << i;
+    }
+    EXPECT_EQ(test::readText(held.file), "the park airport's");
+    held.hold.reset(); // read: it goes, as no ask keeps it any longer
+    EXPECT_FALSE(fs::exists(held.file));
+    EXPECT_EQ(strayFiles().size(), 9u) << "the eight latest, and got.xml";
 }
 
 // Once an exit is under way no transfer starts: the session's were ended, and none takes their place.
@@ -390,9 +446,8 @@ TEST_F(ApfLocations, ServerFilesComeFromTheBranchOfTheirKind)
         EXPECT_EQ(lf_downloadAddonApf(row.path, "got.xml"), "") << row.path;
         EXPECT_EQ(test::readText("got.xml"), row.path) << row.path;
     }
-    const std::string missing = fmt::format("failed to download: \"{}MSFS/archive/stock/XXXX.xml\"", server.baseUrl());
-    EXPECT_EQ(lf_downloadAddonApf("archive/stock/XXXX.xml", "got.xml"), missing);
-    EXPECT_TRUE(logHas(missing));
+    EXPECT_EQ(lf_downloadAddonApf("archive/stock/XXXX.xml", "got.xml"), "failed to download XXXX.xml: the server has no such file");
+    EXPECT_TRUE(logHas(fmt::format("failed to download: \"{}MSFS/archive/stock/XXXX.xml\"", server.baseUrl())));
     EXPECT_NE(lf_downloadAddonApf("archive/../../secret.xml", "got.xml"), "");
     EXPECT_EQ(server.requests().size(), std::size(rows) + 1);
 }

@@ -135,15 +135,16 @@ TEST_F(ApfRead, FileThatCannotBeReadGivesTheReason)
         Full diskFull = Full::None;
     } rows[] = {
         {"empty name", "", "", "gf_readApf xml is empty..."},
-        {"not on the server", "archive/stock/EDDT.xml", "", "failed to download: \""},
-        // Delivered, but not written: not the server's fault.
+        {"not on the server", "archive/stock/EDDT.xml", "", "failed to download EDDT.xml: the server has no such file"},
+        // Delivered, but not written: not the server's fault. The file's name and the reason first, as
+        // the status line's width may cut the folder.
         {"the per-user disk full", "archive/stock/EDDT.xml", meta,
-         fmt::format("could not write \"{}\": {}", gf_utf8FromPath(gf_userDataPath() / "park_airport.xml"), lf_diskFull()),
+         fmt::format("could not write park_airport.xml: {} (in \"{}\")", lf_diskFull(), gf_utf8FromPath(gf_userDataPath())),
          Full::UserDisk},
         // The download writes with the C runtime, whose word for a full disk is errno's on Windows too.
         {"the program folder's disk full", "archive/simaddon/EDDT.xml", meta,
-         fmt::format("could not write in the Tarvo folder \"{}\": {}", gf_utf8FromPath(fs::current_path()),
-                     gf_errorText(std::make_error_code(std::errc::no_space_on_device))),
+         fmt::format("could not write EDDT.xml: {}, asked again after a pause (in the Tarvo folder \"{}\")",
+                     gf_errorText(std::make_error_code(std::errc::no_space_on_device)), gf_utf8FromPath(fs::current_path())),
          Full::ProgramDisk},
         {"unsafe location", "airports/../../etc/EDDT.xml", "", "gf_readApf \"airports/../../etc/EDDT.xml\" refused"},
         {"not XML", "airports/my_thirdparty/EDDT.xml", "this is no XML", "airports/my_thirdparty/EDDT.xml could not be loaded: "},
@@ -167,11 +168,12 @@ TEST_F(ApfRead, FileThatCannotBeReadGivesTheReason)
         gf_setFullDisk(std::nullopt);
         EXPECT_TRUE(result.starts_with(row.result)) << row.name << ": " << result;
         EXPECT_TRUE(stands.empty()) << row.name;
-        if (row.diskFull == Full::UserDisk) { // the download's own line only: the write failed, why, and what was asked
+        if (row.diskFull == Full::UserDisk) { // the download's own line only: what was asked, the file whole, why
             const auto lines = logLines();
             EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(logged), lines.end()),
-                      std::vector<std::string>{"          " + server.baseUrl() + "MSFS/" + row.fileName + ": " +
-                                               row.result})
+                      std::vector<std::string>{fmt::format("          {}MSFS/{}: could not write \"{}\": {}", server.baseUrl(),
+                                                           row.fileName, gf_utf8FromPath(gf_userDataPath() / "park_airport.xml"),
+                                                           lf_diskFull())})
                 << row.name;
         }
     }

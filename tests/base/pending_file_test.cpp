@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 #include <system_error>
@@ -51,6 +52,18 @@ TEST_F(PendingFileWrites, AbandonedFileLeavesNoTrace)
 TEST_F(PendingFileWrites, UnwritableFolderThrows)
 {
     EXPECT_THROW(PendingFile(dir / "missing" / "data.xml"), fs::filesystem_error);
+}
+
+// The runtimes' words for a write a full disk cut short: none, or mingw's EINVAL in text mode; a
+// reason of the runtime's own stands.
+TEST(PendingFileWords, OnlyAWriteWithoutAReasonOfItsOwnAsksTheDisk)
+{
+    const struct {
+        int error;
+        bool unnamed;
+    } rows[] = {{0, true}, {EINVAL, true}, {ENOSPC, false}, {EFBIG, false}, {EIO, false}, {EACCES, false}};
+    for (const auto& row : rows)
+        EXPECT_EQ(gf_writeFailedUnnamed(row.error), row.unnamed) << row.error;
 }
 
 // A write that failed says why: a full disk by name where the runtime named no reason and the disk

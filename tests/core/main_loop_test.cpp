@@ -47,6 +47,7 @@ protected:
             .refreshConnectionState = noting("refreshConnectionState"),
             .updateTrafficBox = [] {},
             .checkForParkAirportUpdates = [this](bool first) { note(first ? "parkUpdatesFirst" : "parkUpdates"); },
+            .startParkingOnAnswer = noting("startParkingOnAnswer"),
             .removeAcAtStand = noting("removeAcAtStand"),
             .disableControls = noting("disableControls"),
             .enableControls = noting("enableControls"),

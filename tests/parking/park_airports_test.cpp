@@ -18,7 +18,9 @@
 #include "parking/session_calls.h"
 #include "platform/system/clock.h"
 #include "platform/system/full_disk.h"
+#include "platform/system/utf16.h"
 #include "platform/win32/testing.h"
+#include "platform/win32/window_state.h"
 #include "requests/exit_request.h"
 #include "requests/main_loop_requests.h"
 #include "settings/airport_settings.h"
@@ -34,6 +36,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/ui/main_window_fixture.h"
 #include "tools/airport_gen.h"
+#include "ui/paint.h"
 
 #include <gtest/gtest.h>
 
@@ -288,40 +291,6 @@ TEST_F(ParkAirports, BesideANeighbourTheFileOnItsWayIsShownAndTheChoiceLoggedOnc
     EXPECT_EQ(gf_parkAirport().icao, "AAAA");
     EXPECT_EQ(g_stands.size(), 12u);
     EXPECT_EQ(std::ranges::count(logLines(), choice), 1);
-}
-
-// The park airport's file that the server answers with an error, or that the program folder cannot
-// take, is not fetched at every check, and the status line says what happened.
-TEST_F(ParkAirports, AFileThatDidNotComeWaitsForItsPauseAndSaysWhy)
-{
-    const fs::path served = serverDir.path() / "MSFS/archive/stock/AAAA.xml";
-    const LatLon homeStand = writeStands("AAAA", kHome, 12, "-1", served);
-    const struct {
-        bool diskFull; // else the server answers 500
-        std::string status;
-    } rows[] = {
-        {false, "User aircraft on the ground at AAAA, failed to download: \"" + server.baseUrl() +
-                    "MSFS/archive/stock/AAAA.xml\": the server answered 500, asked again after a pause"},
-        {true, "User aircraft on the ground at AAAA, could not write in the Tarvo folder \"" +
-                   gf_utf8FromPath(fs::current_path()) + "\": "},
-    };
-    for (const auto& row : rows) {
-        gf_resetApfProbes();
-        server.clearFaults();
-        if (row.diskFull)
-            gf_setFullDisk(FullDisk{fs::path(), 100});
-        else
-            server.setFault("MSFS/archive/stock/AAAA.xml", tools::DownloadFault::ServerError);
-        const std::size_t asked = server.requests().size();
-        userAt(homeStand, true);
-        for (int check = 0; check < 8; ++check)
-            gf_checkForParkAirportUpdates(false);
-        gf_setFullDisk(std::nullopt);
-        EXPECT_TRUE(gf_statusMessage().starts_with(row.status)) << gf_statusMessage();
-        EXPECT_EQ(server.requests().size() - asked, 1u) << row.status;
-        EXPECT_TRUE(gf_parkAirport().icao.empty());
-    }
-    gf_resetApfProbes();
 }
 
 // While the park airport's file is on its way the user may fly on: out of sight, the airport is let go
@@ -645,6 +614,65 @@ TEST_F(ParkingControls, FollowTheParkAirportAndLeaveNothingOfItShown)
         EXPECT_EQ(shown.parkCount, step.parkCount);
         EXPECT_FALSE(param::INITIAL_LOAD_ONLY.on()) << "the next airport keeps its renewals";
     }
+}
+
+// The park airport's file that the server answers with an error, or that the program folder cannot
+// take, is not fetched at every check, and the status line says what happened: the file and why come
+// first, so that the window's width cuts neither.
+TEST_F(ParkingControls, AFileThatDidNotComeWaitsForItsPauseAndSaysWhy)
+{
+    const fs::path served = serverDir.path() / "MSFS/archive/stock/AAAA.xml";
+    const LatLon homeStand = writeStands("AAAA", kHome, 12, "-1", served);
+    serve("MSFS/archive/simaddon/BBBB.xml", "another file");
+    const std::string full = std::make_error_code(std::errc::no_space_on_device).message();
+    const struct {
+        const char* what;
+        bool diskFull;    // else the server answers 500
+        bool errorBefore; // another file answered with an error just before
+        std::string status;
+        std::string reason; // within the window's width
+    } rows[] = {
+        {"the server answers 500", false, false,
+         "User aircraft on the ground at AAAA, failed to download AAAA.xml: the server answered 500, asked again after a pause",
+         "the server answered 500"},
+        {"two files in a row", false, true,
+         "User aircraft on the ground at AAAA, failed to download AAAA.xml: the download server answered two files in a row "
+         "with an error, asked again after a pause",
+         "the download server answered two files in a row with an error"},
+        {"the Tarvo folder's disk full", true, false,
+         "User aircraft on the ground at AAAA, could not write AAAA.xml: " + full +
+             ", asked again after a pause (in the Tarvo folder \"" + gf_utf8FromPath(fs::current_path()) + "\")",
+         full},
+    };
+    RECT client{};
+    GetClientRect(g_mainWindow.load(), &client);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        gf_resetApfProbes();
+        server.clearFaults();
+        server.setFault("MSFS/archive/simaddon/BBBB.xml", tools::DownloadFault::ServerError);
+        if (row.errorBefore)
+            lf_downloadAddonApf("archive/simaddon/BBBB.xml", "other.xml");
+        if (row.diskFull)
+            gf_setFullDisk(FullDisk{fs::path(), 100});
+        else
+            server.setFault("MSFS/archive/stock/AAAA.xml", tools::DownloadFault::ServerError);
+        const std::size_t asked = server.requests().size();
+        userAt(homeStand, true);
+        for (int check = 0; check < 8; ++check)
+            gf_checkForParkAirportUpdates(false);
+        gf_setFullDisk(std::nullopt);
+        const std::string shown = gf_statusMessage();
+        EXPECT_EQ(shown, row.status);
+        EXPECT_EQ(server.requests().size() - asked, 1u);
+        EXPECT_TRUE(gf_parkAirport().icao.empty());
+        const std::size_t reasonEnd = shown.find(row.reason) + row.reason.size();
+        ASSERT_NE(shown.find(row.reason), std::string::npos);
+        EXPECT_LE(kStatusTextLeft + window_layer::gf_textPixels(gf_platformToUtf16(shown.substr(0, reasonEnd))),
+                  client.right)
+            << "cut before the reason's end";
+    }
+    gf_resetApfProbes();
 }
 
 // However the busy state ends, the nine controls it locked (the parking settings and "Re-read") are
