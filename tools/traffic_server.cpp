@@ -327,6 +327,13 @@ EndpointFault EndpointFault::delayed(std::int32_t ms)
     return f;
 }
 
+EndpointFault EndpointFault::heldUntilCleared()
+{
+    EndpointFault f;
+    f.held = true;
+    return f;
+}
+
 EndpointFault EndpointFault::dropped()
 {
     EndpointFault f;
@@ -355,12 +362,15 @@ struct TrafficServer::Impl {
     std::vector<RecordedRequest> records;
     std::condition_variable stopping;
     bool stopped = false;
+    std::uint64_t clearings = 0; // of the faults: a held reply goes
 
     json answer(const std::string& endpoint, const std::map<std::string, std::string>& form);
     json snapshot(const std::map<std::string, std::string>& form, double reportTime) const;
-    std::optional<EndpointFault> takeFault(const std::string& endpoint);
+    // The endpoint's fault, and the count of clearings when it was taken (a held reply waits for the next).
+    std::optional<EndpointFault> takeFault(const std::string& endpoint, std::uint64_t& clearedAt);
     void handle(const std::string& endpoint, const httplib::Request& req, httplib::Response& res);
     bool pause(std::int32_t ms);
+    bool holdUntilCleared(std::uint64_t clearedAt);
 };
 
 json TrafficServer::Impl::snapshot(const std::map<std::string, std::string>& form, double reportTime) const
@@ -427,9 +437,10 @@ json TrafficServer::parkedReply(const std::map<std::string, std::string>& form, 
     return {{"status", 200}, {"dataepoch", now}, {"data", std::move(data)}};
 }
 
-std::optional<EndpointFault> TrafficServer::Impl::takeFault(const std::string& endpoint)
+std::optional<EndpointFault> TrafficServer::Impl::takeFault(const std::string& endpoint, std::uint64_t& clearedAt)
 {
     std::lock_guard lock(mutex);
+    clearedAt = clearings;
     const auto it = faults.find(endpoint);
     if (it == faults.end()) return std::nullopt;
     EndpointFault fault = it->second;
@@ -443,6 +454,13 @@ bool TrafficServer::Impl::pause(std::int32_t ms)
     return !stopping.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopped; });
 }
 
+bool TrafficServer::Impl::holdUntilCleared(std::uint64_t clearedAt)
+{
+    std::unique_lock lock(mutex);
+    stopping.wait(lock, [&] { return stopped || clearings != clearedAt; });
+    return !stopped;
+}
+
 void TrafficServer::Impl::handle(const std::string& path, const httplib::Request& req, httplib::Response& res)
 {
     auto form = gf_decodeForm(req.body);
@@ -453,8 +471,10 @@ void TrafficServer::Impl::handle(const std::string& path, const httplib::Request
         std::lock_guard lock(mutex);
         records.push_back({endpoint, form, req.body});
     }
-    const auto fault = takeFault(endpoint);
+    std::uint64_t clearedAt = 0;
+    const auto fault = takeFault(endpoint, clearedAt);
     if (fault && fault->delayMs > 0 && !pause(fault->delayMs)) return;
+    if (fault && fault->held && !holdUntilCleared(clearedAt)) return;
     if (fault && fault->dropConnection) {
         res.set_content_provider(
             1000, "application/json", [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
@@ -536,8 +556,12 @@ void TrafficServer::setFault(const std::string& endpoint, EndpointFault fault)
 
 void TrafficServer::clearFaults()
 {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->faults.clear();
+    {
+        std::lock_guard lock(m_impl->mutex);
+        m_impl->faults.clear();
+        ++m_impl->clearings;
+    }
+    m_impl->stopping.notify_all();
 }
 
 void TrafficServer::setQnh(json qnh)

@@ -102,12 +102,14 @@ struct EndpointFault {
     Body body = Body::Normal;
     std::string customBody;    // sent as it is for Body::Custom
     std::int32_t delayMs = 0;  // before answering
+    bool held = false;         // answered only once the faults are cleared (or the server stops)
     bool dropConnection = false; // the reply is cut off after its headers
     std::int32_t times = -1;   // how many requests it applies to; -1: all
 
     static EndpointFault withStatus(std::int32_t code);
     static EndpointFault reply(Body kind, std::string text = {});
     static EndpointFault delayed(std::int32_t ms);
+    static EndpointFault heldUntilCleared();
     static EndpointFault dropped();
     EndpointFault& onlyFor(std::int32_t requests);
 };

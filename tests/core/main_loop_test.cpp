@@ -127,6 +127,9 @@ TEST_F(MainLoop, OneDayOfSecondsRunsEachStepAtItsMultiples)
     EXPECT_TRUE(ranAt("disableControls", 1215));
     EXPECT_FALSE(ranAt("parkUpdates", 1216));
     EXPECT_TRUE(ranAt("parkUpdates", 1232));
+    // A calculation waiting for its parked traffic is looked at every second, but while a renewal holds.
+    for (const auto& [second, looked] : {std::pair{1, true}, {240, true}, {1201, true}, {1216, false}, {1231, true}})
+        EXPECT_EQ(ranAt("startParkingOnAnswer", second), looked) << second;
     EXPECT_EQ(secondsOf("logNoMatchList").size(), 86400u / 1200u);
     // The request of second 86,400 starts its renewal on the next day.
     EXPECT_EQ(secondsOf("disableControls").size(), 86400u / 1200u - 1);

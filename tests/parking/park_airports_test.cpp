@@ -34,8 +34,12 @@
 #include "tests/airport/airport_fixture.h"
 #include "tests/support/guard_time.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/scoped_env.h"
 #include "tests/ui/main_window_fixture.h"
 #include "tools/airport_gen.h"
+#include "tools/traffic_server.h"
+#include "traffic/client.h"
+#include "traffic/parked_traffic.h"
 #include "ui/paint.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +47,7 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <ranges>
 #include <thread>
 #include <tuple>
 #include <utility>
@@ -264,33 +269,148 @@ TEST_F(ParkAirports, AFileOnASlowLineComesBesideTheChecksOnce)
 }
 
 // Beside a neighbour 1.9 NM away the choice waits for both files: meanwhile the user reads that the
-// nearer airport's file is on its way, and the log holds the choice once it is made, not every check.
+// file of the one whose file is awaited is on its way, and the log holds the choice once it is made,
+// not every check.
 TEST_F(ParkAirports, BesideANeighbourTheFileOnItsWayIsShownAndTheChoiceLoggedOnce)
 {
-    std::vector<tools::GeneratedAirport> airports{{"AAA1", "", "Neighbour", kHome.lat, kHome.lon - 0.0495, 400.0},
+    const LatLon neighbour{kHome.lat, kHome.lon - 0.0495};
+    std::vector<tools::GeneratedAirport> airports{{"AAA1", "", "Neighbour", neighbour.lat, neighbour.lon, 400.0},
                                                   {"AAAA", "", "Home", kHome.lat, kHome.lon, 400.0}};
     writeText("input/airports_msfs.xml", tools::gf_airportsXml(airports));
     gf_resetAirports();
     ASSERT_TRUE(gf_readAirports());
     const LatLon homeStand = writeStands("AAAA", kHome, 12, "-1", serverDir.path() / "MSFS/archive/stock/AAAA.xml");
-    server.setFault("MSFS/archive/stock/AAAA.xml", tools::DownloadFault::Stall);
-    g_downloadLimits.callerWaitMilliseconds = 0;
-    g_downloadLimits.lowSpeedSeconds = 3600;
-    userAt(homeStand, true);
+    writeStands("AAA1", neighbour, 4, "-1", serverDir.path() / "MSFS/archive/stock/AAA1.xml");
     const std::string choice = "Airport AAAA is closest, neighbour is AAA1";
-    for (const bool first : {true, false, false}) {
-        gf_checkForParkAirportUpdates(first);
-        EXPECT_EQ(gf_statusMessage(), "User aircraft on the ground at AAAA, its airport file is on its way ...");
+    for (const std::string stalled : {"AAAA", "AAA1"}) { // the nearer airport's file, the neighbour's
+        SCOPED_TRACE(stalled);
+        gf_endParking();
+        gf_resetApfProbes();
+        server.setFault("MSFS/archive/stock/" + stalled + ".xml", tools::DownloadFault::Stall);
+        g_downloadLimits.callerWaitMilliseconds = std::chrono::milliseconds(guardTime(std::chrono::seconds(60))).count();
+        std::string stand;
+        if (stalled != "AAAA") // the nearer airport's file has come
+            ASSERT_TRUE(gf_readDestApfForClosestStand("AAAA", homeStand, stand));
+        g_downloadLimits.callerWaitMilliseconds = 0;
+        g_downloadLimits.lowSpeedSeconds = 3600;
+        userAt(homeStand, true);
+        const auto chosen = std::ranges::count(logLines(), choice);
+        for (const bool first : {true, false, false}) {
+            gf_checkForParkAirportUpdates(first);
+            EXPECT_EQ(gf_statusMessage(), "User aircraft on the ground at " + stalled + ", its airport file is on its way ...");
+        }
+        EXPECT_EQ(std::ranges::count(logLines(), choice), chosen) << "nothing chosen yet";
+        gf_resetApfProbes(); // the stalled transfer ends; the file comes at the next ask
+        server.clearFaults();
+        g_downloadLimits.callerWaitMilliseconds = std::chrono::milliseconds(guardTime(std::chrono::seconds(60))).count();
+        for (int check = 0; check < 4; ++check)
+            gf_checkForParkAirportUpdates(false);
+        EXPECT_EQ(gf_parkAirport().icao, "AAAA");
+        EXPECT_EQ(g_stands.size(), 12u);
     }
-    EXPECT_FALSE(logHas(choice)) << "nothing chosen yet";
-    gf_resetApfProbes(); // the stalled transfer ends; the file comes at the next ask
-    server.clearFaults();
-    g_downloadLimits.callerWaitMilliseconds = std::chrono::milliseconds(guardTime(std::chrono::seconds(60))).count();
-    for (int check = 0; check < 4; ++check)
+    EXPECT_EQ(std::ranges::count(logLines(), choice), 1) << "the user never left the pair";
+}
+
+// A start at the stand: the parked traffic is asked for at once, beside the main loop. Where the live
+// identities were collected before (the session's first traffic), the stands are read and the statics
+// calculated at the main loop's first second after its answer, which no second waits for; otherwise
+// at the next check, the identities collected meanwhile. Either way its answer is the one asked ahead.
+TEST_F(ParkAirports, AStartAtTheStandCalculatesAsSoonAsItsParkedTrafficIsIn)
+{
+    tools::TrafficServer traffic;
+    traffic.start();
+    ScopedEnv url{"TARVO_TRAFFIC_URL", traffic.baseUrl()};
+    g_trafficClient.setGuid("g-1");
+    const LatLon homeStand = writeStands("AAAA", kHome, 12);
+    const auto waitFor = [](const std::function<bool()>& done) {
+        const auto guard = std::chrono::steady_clock::now() + guardTime(std::chrono::seconds(20));
+        while (!done() && std::chrono::steady_clock::now() < guard)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return done();
+    };
+    for (const bool collected : {true, false}) {
+        SCOPED_TRACE(collected ? "identities collected before" : "none collected before");
+        gf_endParking();
+        traffic.setFault("parkedtraffic", tools::EndpointFault::heldUntilCleared());
+        const std::size_t asked = traffic.requestCount("parkedtraffic");
+        const std::size_t calculated = logLines().size();
+        g_trafficClient.ready = collected ? 1 : 0;
+        userAt(homeStand, true);
+        gf_checkForParkAirportUpdates(true);
+        ASSERT_EQ(gf_parkAirport().icao, "AAAA");
+        if (collected)
+            EXPECT_EQ(gf_statusMessage(), "The parked traffic at AAAA is on its way ...");
+        EXPECT_TRUE(waitFor([&] { return traffic.requestCount("parkedtraffic") == asked + 1; })) << "asked ahead";
+        gf_startParkingOnAnswer(); // the main loop's second, its answer held
+        EXPECT_TRUE(g_stands.empty());
+        traffic.clearFaults();
+        EXPECT_TRUE(waitFor(gf_parkedTrafficAnswered));
+        gf_startParkingOnAnswer();
+        EXPECT_EQ(g_stands.size(), collected ? 12u : 0u);
         gf_checkForParkAirportUpdates(false);
-    EXPECT_EQ(gf_parkAirport().icao, "AAAA");
-    EXPECT_EQ(g_stands.size(), 12u);
-    EXPECT_EQ(std::ranges::count(logLines(), choice), 1);
+        EXPECT_EQ(g_stands.size(), 12u);
+        EXPECT_EQ(traffic.requestCount("parkedtraffic"), asked + 1) << "the answer asked ahead was taken";
+        EXPECT_EQ(std::ranges::count(logLines() | std::views::drop(calculated), "0 parking positions from PT"), 1);
+    }
+    traffic.stop();
+}
+
+// In flight, a park airport whose stands could not be read is taken up once and says once why: not
+// at every other check, but again once its file's pause is over, or after "Re-read".
+TEST_F(ParkAirports, AnAirportWhoseStandsWereNotReadIsTakenUpAgainOnlyAfterItsPauseOrReRead)
+{
+    using namespace std::chrono_literals;
+    ManualClock clock;
+    gf_setClock(&clock);
+    writeStands("AAAA", kHome, 12, "-1", serverDir.path() / "MSFS/archive/stock/AAAA.xml");
+    const struct {
+        tools::DownloadFault fault;
+        const char* told;    // the status line and the log, once
+        bool afterPause;     // taken up again once the pause is over; else only after "Re-read"
+        bool askedOnReRead;  // "Re-read" asks the server again (not for a file it does not have)
+    } rows[] = {{tools::DownloadFault::ServerError, "failed to download AAAA.xml: the server answered 500", true, true},
+                {tools::DownloadFault::NotFound, "lf_readParkedFile AAAA not found", false, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.told);
+        gf_resetParkAirports();
+        gf_resetApfProbes();
+        writeText(g_myParkAirportsPath, "AAAA\n");
+        ASSERT_TRUE(lf_readMyParkAirports());
+        server.clearFaults();
+        server.setFault("MSFS/archive/stock/AAAA.xml", row.fault);
+        const auto count = [&](const std::string& text) {
+            return std::ranges::count_if(logLines(), [&](const std::string& line) { return line.find(text) != line.npos; });
+        };
+        const auto takenUp = count("The park airport is AAAA");
+        const auto told = count(row.told);
+        const auto asked = server.requests().size();
+        const auto checks = [&](int n) {
+            for (int i = 0; i < n; ++i) {
+                gf_checkForParkAirportUpdates(false);
+                clock.advanceSteady(16s);
+            }
+        };
+        userAt({50.0, 10.128}, false, 4000.0); // 5.5 NM away
+        checks(7);                              // 112 s: within the file's first pause
+        EXPECT_EQ(count("The park airport is AAAA") - takenUp, 1);
+        EXPECT_EQ(count(row.told) - told, 1);
+        EXPECT_NE(gf_statusMessage().find(row.told), std::string::npos) << gf_statusMessage();
+        EXPECT_EQ(server.requests().size() - asked, 1u);
+        EXPECT_TRUE(gf_parkAirport().icao.empty());
+        EXPECT_EQ(g_parkingBusy.load(), 0) << "the controls are free";
+        checks(4); // the pause is over: taken up, then read
+        EXPECT_EQ(count("The park airport is AAAA") - takenUp, row.afterPause ? 2 : 1);
+        EXPECT_EQ(server.requests().size() - asked, row.afterPause ? 2u : 1u);
+        std::string message;
+        gf_recheckParkAirports(false, message); // the user's "Re-read"
+        const auto reRead = server.requests().size();
+        checks(2);
+        EXPECT_EQ(count("The park airport is AAAA") - takenUp, row.afterPause ? 3 : 2);
+        EXPECT_EQ(count(row.told) - told, row.afterPause ? 3 : 2);
+        EXPECT_EQ(server.requests().size() - reRead, row.askedOnReRead ? 1u : 0u);
+    }
+    gf_setClock(nullptr);
+    gf_resetApfProbes();
 }
 
 // While the park airport's file is on its way the user may fly on: out of sight, the airport is let go
