@@ -428,7 +428,8 @@ void gf_endParking()
     gf_publishStands(g_stands);
     g_softLearningAllowed = false;
     g_recalculateParking = false;
-    g_calculateOnAnswer = false;
+    if (std::exchange(g_calculateOnAnswer, false))
+        gf_clearStatusMessage(); // its parked traffic is no longer on its way
     gf_setReservedStand({});
     gf_setParkAirport({});
     gf_resetParkingFit();

@@ -352,6 +352,15 @@ TEST_F(ParkAirports, AStartAtTheStandCalculatesAsSoonAsItsParkedTrafficIsIn)
         EXPECT_EQ(traffic.requestCount("parkedtraffic"), asked + 1) << "the answer asked ahead was taken";
         EXPECT_EQ(std::ranges::count(logLines() | std::views::drop(calculated), "0 parking positions from PT"), 1);
     }
+    // Parking that ends before the answer came leaves no word of it.
+    gf_endParking();
+    traffic.setFault("parkedtraffic", tools::EndpointFault::heldUntilCleared());
+    g_trafficClient.ready = 1;
+    gf_checkForParkAirportUpdates(true);
+    ASSERT_EQ(gf_statusMessage(), "The parked traffic at AAAA is on its way ...");
+    gf_endParking();
+    EXPECT_EQ(gf_statusMessage(), "");
+    traffic.clearFaults();
     traffic.stop();
 }
 
