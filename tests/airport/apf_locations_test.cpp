@@ -354,8 +354,9 @@ TEST_F(ApfLocations, KeptFilesAreTheEightLatest)
             g_downloadLimits.callerWaitMilliseconds = 0;
         for (int i = 0; i < row.files; ++i) {
             const auto told = ask(i);
-            if (row.taken)
+            if (row.taken) {
                 EXPECT_EQ(told, "") << i;
+            }
         }
         for (const int i : row.takenAgain)
             EXPECT_EQ(ask(i), "") << "asked again: " << i;
