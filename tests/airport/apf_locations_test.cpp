@@ -336,6 +336,8 @@ TEST_F(ApfLocations, KeptFilesAreTheEightLatest)
         {"a file taken again stays", 8, true, {0}, 1, {0, 2, 3, 4, 5, 6, 7, 8}},
         {"twelve at once, none taken", 12, false, {}, 0, {}},
         {"eight at once, none taken", 8, false, {}, 0, {}},
+        {"sixteen at once, none taken", 16, false, {}, 0, {}},
+        {"sixteen at once again", 16, false, {}, 0, {}},
     };
     const auto path = [](int i) { return fmt::format("archive/simaddon/K{:03}.xml", i); };
     const auto ask = [&](int i) {
