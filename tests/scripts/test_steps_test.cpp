@@ -1,7 +1,9 @@
 // The test command's steps (scripts/steps.sh): a step that fails says so with its exit code, and the
 // last line lists the failed ones; and its runs under Wine (wine_run, scripts/wine-env.sh): a run that
 // Wine itself ended is run once more, a failure the program reported never is. Fake steps and a fake
-// program that prints what Wine or a check prints play the runs.
+// program that prints what Wine or a check prints play the runs. Its stages (scripts/stages.sh): a test
+// that passed only at its second try is named, a build beside the tests gives its code to its stage, and
+// whatever the command started ends with it; the real ctest plays stand-in tests, stand-ins the builds.
 #include "tests/support/guard_time.h"
 #include "tests/support/temp_dir.h"
 
@@ -13,6 +15,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <sys/wait.h>
 
@@ -26,12 +30,14 @@ struct ScriptRun {
     std::string output;
 };
 
-// The body run in a script of the test command's kind (set -e), with the steps and Wine's helpers.
+// The body run in a script of the test command's kind (set -e), with the steps, the stages and Wine's
+// helpers.
 ScriptRun lf_runSteps(const test::TempDir& folder, const std::string& body)
 {
     test::writeText(folder / "driver.sh", fmt::format(R"(set -euo pipefail
 source '{0}/scripts/wine-env.sh'
 source '{0}/scripts/steps.sh'
+source '{0}/scripts/stages.sh'
 steps_report_aborts
 {1}
 )",
@@ -60,9 +66,17 @@ TEST(TestCommandSteps, EveryFailedStepIsNamedAndListedAtTheEnd)
          "== done, status 1; failed: fake build (exit code 2); fake tests (exit code 8)\n"},
         {"a step left out", "step_skipped 'fake tests' 'their build failed'\nsteps_end", 0,
          "== SKIPPED: fake tests: their build failed\n== done, status 0\n"},
+        {"tests that passed only at their second try leave the status, but are named",
+         "step_passed_at_second_try 'fake tests' 'A.one'\nstep_passed_at_second_try 'fake e2e' 'B.two'\nsteps_end", 0,
+         "== PASSED ONLY AT ITS SECOND TRY: fake tests: A.one\n== PASSED ONLY AT ITS SECOND TRY: fake e2e: B.two\n"
+         "== done, status 0; passed only at the second try: fake tests: A.one, fake e2e: B.two\n"},
+        {"a test that passed only at its second try beside a failed step",
+         "step 'fake build' bash -c 'exit 2' || true\nstep_passed_at_second_try 'fake tests' 'A.one'\nsteps_end", 1,
+         "== FAILED: fake build (exit code 2)\n== PASSED ONLY AT ITS SECOND TRY: fake tests: A.one\n"
+         "== done, status 1; failed: fake build (exit code 2); passed only at the second try: fake tests: A.one\n"},
         {"a command that ends the script, in a function; one that fails where the script goes on",
          "quiet=$(false; echo y)\necho \"quiet: $quiet\"\ngive() { false; }\ngive\necho not here", 1,
-         "quiet: y\n== FAILED: false (exit code 1, driver.sh line 7)\n"},
+         "quiet: y\n== FAILED: false (exit code 1, driver.sh line 8)\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -193,6 +207,264 @@ TEST(TestCommandSteps, TheSpanishLocaleIsTheSystemsWhereItHasOneElseOneGenerated
             EXPECT_NE(run.output.find("the Spanish locale does not take (" + locpath), std::string::npos) << run.output;
             EXPECT_EQ(run.output.find("env: "), std::string::npos) << run.output;
         }
+    }
+}
+
+void lf_writeProgram(const fs::path& path, const std::string& text)
+{
+    test::writeText(path, text);
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::replace);
+}
+
+int lf_lineCount(const fs::path& path)
+{
+    if (!fs::exists(path))
+        return 0;
+    const std::string text = test::readText(path);
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// A test as ctest runs it: notes each run, then passes, fails, or fails at its first run only.
+constexpr const char* kFakeTest = R"sh(#!/usr/bin/env bash
+echo run >>"runs-$1"
+case $2 in
+  fails) echo "$1: wrong"; exit 1 ;;
+  flaky) [ "$(wc -l <"runs-$1")" -gt 1 ] || { echo "$1: wrong at its first run"; exit 1; } ;;
+esac
+)sh";
+
+TEST(TestCommandSteps, ATestThatPassedOnlyAtItsSecondTryIsNamedAndTheLastLineListsIt)
+{
+    const struct {
+        const char* what;
+        std::vector<std::pair<const char*, const char*>> tests; // name, how it runs
+        const char* e2e; // the second call's filter
+        int exitCode;
+        const char* last; // the last line's list after "status N"
+        std::vector<int> runs; // of each test
+    } cases[] = {
+        {"every test passes", {{"A.one", "pass"}, {"B.two", "pass"}, {"E2e.run", "pass"}}, "^E2e\\.", 0, "", {1, 1, 1}},
+        {"one fails at its first try only",
+         {{"A.one", "pass"}, {"B.two", "flaky"}, {"E2e.run", "pass"}},
+         "^E2e\\.",
+         0,
+         "; passed only at the second try: tests: B.two",
+         {1, 2, 1}},
+        {"one fails both tries, another the first only",
+         {{"A.one", "fails"}, {"B.two", "flaky"}, {"C.three", "pass"}, {"E2e.run", "pass"}},
+         "^E2e\\.",
+         1,
+         "; failed: tests (exit code 8); passed only at the second try: tests: B.two",
+         {2, 2, 1, 1}},
+        {"the end-to-end call fails at its first try only", {{"A.one", "pass"}, {"E2e.run", "flaky"}}, "^E2e\\.", 0,
+         "; passed only at the second try: the end-to-end runs: E2e.run", {1, 2}},
+        // ctest lists failed tests only when one failed: the first call's list is no longer the
+        // second's, which failed for want of tests.
+        {"a call that finds no test after one that left its list",
+         {{"A.one", "pass"}, {"B.two", "flaky"}, {"E2e.run", "pass"}},
+         "^None\\.",
+         1,
+         "; failed: the end-to-end runs (exit code 8); passed only at the second try: tests: B.two",
+         {1, 2, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir folder;
+        lf_writeProgram(folder / "fake-test", kFakeTest);
+        std::string tests;
+        int secondTries = 0;
+        for (const auto& [name, how] : c.tests) {
+            tests += fmt::format("add_test({} \"{}\" \"{}\" \"{}\")\n", name, (folder / "fake-test").string(), name, how);
+            secondTries += std::string(how) == "flaky" ? 1 : 0;
+        }
+        test::writeText(folder / "ctests" / "CTestTestfile.cmake", tests);
+        const ScriptRun run =
+            lf_runSteps(folder, fmt::format("step tests ctest_tries tests ctests -j 2 -E '^E2e\\.' || true\n"
+                                            "step 'the end-to-end runs' ctest_tries 'the end-to-end runs' ctests "
+                                            "--no-tests=error -R '{}' || true\nsteps_end",
+                                            c.e2e));
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
+        EXPECT_TRUE(run.output.ends_with(fmt::format("== done, status {}{}\n", c.exitCode, c.last))) << run.output;
+        std::size_t named = 0;
+        for (auto at = run.output.find("\n== PASSED ONLY AT ITS SECOND TRY: "); at != std::string::npos;
+             at = run.output.find("\n== PASSED ONLY AT ITS SECOND TRY: ", at + 1))
+            ++named;
+        EXPECT_EQ(named, secondTries) << run.output;
+        for (std::size_t i = 0; i < c.tests.size(); ++i)
+            EXPECT_EQ(lf_lineCount(folder / "ctests" / (std::string("runs-") + c.tests[i].first)), c.runs[i])
+                << c.tests[i].first;
+    }
+}
+
+// A test program run whole: each call does as the next word of $PLAN says, with googletest's lines.
+constexpr const char* kFakeProgram = R"(#!/usr/bin/env bash
+calls=$(( $(cat calls 2>/dev/null || echo 0) + 1 ))
+echo "$calls" > calls
+set -- $PLAN
+shift $((calls - 1))
+case $1 in
+  pass) echo "[  PASSED  ] 3 tests." ;;
+  fails) printf '%s\n' '[  FAILED  ] Suite.One (3 ms)' '[  FAILED  ] Param/Suite.Two/1, where GetParam() = 4 (1 ms)' \
+           '[  FAILED  ] 2 tests, listed below:' '[  FAILED  ] Suite.One' '[  FAILED  ] Param/Suite.Two/1, where GetParam() = 4'
+         exit 1 ;;
+  crash) echo "[ RUN      ] Suite.Three"; exit 134 ;;
+esac
+)";
+
+TEST(TestCommandSteps, AWholeProgramRunThatPassedOnlyTheSecondTimeNamesWhatFailedTheFirst)
+{
+    const struct {
+        const char* plan;
+        int calls;
+        const char* last; // the last line
+    } cases[] = {
+        {"pass", 1, "== done, status 0\n"},
+        {"fails pass", 2,
+         "== PASSED ONLY AT ITS SECOND TRY: whole: Param/Suite.Two/1\n== PASSED ONLY AT ITS SECOND TRY: whole: Suite.One\n"
+         "== done, status 0; passed only at the second try: whole: Param/Suite.Two/1, whole: Suite.One\n"},
+        {"crash pass", 2, "== done, status 0; passed only at the second try: whole: the whole run (exit code 134)\n"},
+        {"fails fails", 2, "== FAILED: whole (exit code 1)\n== done, status 1; failed: whole (exit code 1)\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.plan);
+        test::TempDir folder;
+        lf_writeProgram(folder / "fake-program", kFakeProgram);
+        const ScriptRun run =
+            lf_runSteps(folder, fmt::format("PLAN='{}' step whole whole_tries whole ./fake-program || true\nsteps_end", c.plan));
+        EXPECT_EQ(std::stoi(test::readText(folder / "calls")), c.calls);
+        EXPECT_TRUE(run.output.ends_with(c.last)) << run.output;
+    }
+}
+
+// A build beside the tests: says what it was asked to, how nice it runs, and fails, passes, or
+// passes after a while.
+constexpr const char* kFakeBuild = R"sh(#!/usr/bin/env bash
+echo "building ($1)"
+[ "$(nice)" = "$GIVE_WAY" ] && echo "gives way" || echo "niceness $(nice), not $GIVE_WAY"
+case $1 in
+  fails) exit 3 ;;
+  slow) sleep 1 ;;
+esac
+echo "$1" >built
+)sh";
+
+TEST(TestCommandSteps, ABuildBesideTheTestsGivesItsOwnCodeToItsStage)
+{
+    const struct {
+        const char* build;
+        int exitCode;
+        const char* said; // every line of the output
+    } cases[] = {
+        {"passes", 0, "building (passes)\ngives way\n== the next stage builds on: passes\n== done, status 0\n"},
+        // The next stage must not run on the build an earlier run left.
+        {"fails", 1,
+         "building (fails)\ngives way\n== FAILED: fake build (exit code 3)\n== SKIPPED: fake tests: their build failed\n"
+         "== done, status 1; failed: fake build (exit code 3)\n"},
+        {"slow", 0, "building (slow)\ngives way\n== the next stage builds on: slow\n== done, status 0\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.build);
+        test::TempDir folder;
+        lf_writeProgram(folder / "fake-build", kFakeBuild);
+        test::writeText(folder / "built", "an earlier run's\n");
+        const ScriptRun run = lf_runSteps(
+            folder, fmt::format("export GIVE_WAY=$(( $(nice) + 10 > 19 ? 19 : $(nice) + 10 ))\n"
+                                "build_ahead build ./fake-build {}\nahead_running build\n"
+                                "if step 'fake build' ahead_done build; then echo \"== the next stage builds on: $(cat built)\"\n"
+                                "else step_skipped 'fake tests' 'their build failed'; fi\n"
+                                "! ahead_running build\nsteps_end",
+                                c.build));
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.output, c.said);
+    }
+}
+
+// A build or a run under Wine that would go on for minutes: notes its pid and its child's, which runs
+// in a process group of its own (as scripts/windows runs Wine under timeout), and would write a file at
+// the end.
+constexpr const char* kSlowJob = R"(#!/usr/bin/env bash
+echo $$ >"$1.pid"
+timeout 300 sleep 300 &
+echo $! >"$1.child.pid"
+wait
+echo "$1" >"$1.done"
+)";
+// The test command, cut short while its builds and runs beside are busy: its step in the foreground
+// (as ctest does) ends by itself on a Ctrl-C with a code of its own.
+constexpr const char* kCommand = R"(set -euo pipefail
+source '{0}/scripts/steps.sh'
+source '{0}/scripts/stages.sh'
+steps_report_aborts
+stages_end_with_command
+build_ahead build ./slow-job build
+beside runs ./slow-job runs
+until [ -s build.child.pid ] && [ -s runs.child.pid ]; do sleep 0.05; done
+{1}
+step 'fake tests' bash -c 'echo $$ >tests.pid; trap "exit 8" INT; while :; do sleep 0.2; done' || true
+echo "went on"
+)";
+// Starts the command in a process group of its own, as a terminal does, and cuts it short once what
+// it started runs; then says how it ended and which of those processes still run after it (waiting
+// for them only as a guard against a hang), and ends them with their groups.
+constexpr const char* kCutShort = R"sh(export LC_ALL=C
+set -m
+bash command.sh >command.out 2>&1 &
+command=$!
+until [ -s "$READY" ]; do sleep 0.05; done
+[ -z "$SIGNAL" ] || kill -s "$SIGNAL" -- "$TO$command"
+code=0
+wait "$command" || code=$?
+echo "code $code"
+ended() {{ ! state=$(cut -d')' -f2 "/proc/$1/stat" 2>/dev/null) || [ "${{state:1:1}}" = Z ]; }}
+for ((i = 0; i < {0}; i++)); do
+  running=0
+  for file in *.pid; do ended "$(cat "$file")" || running=1; done
+  [ $running -eq 1 ] || break
+  sleep 0.1
+done
+for file in *.pid; do
+  pid=$(cat "$file")
+  if ended "$pid"; then echo "${{file%.pid}} ended"; else echo "${{file%.pid}} runs on"; kill -KILL -- "-$pid" "$pid" 2>/dev/null; fi
+done
+for file in *.done; do [ ! -e "$file" ] || echo "written: $file"; done
+exit 0
+)sh";
+
+TEST(TestCommandSteps, TheBuildsAndRunsBesideEndWithTheCommand)
+{
+    const struct {
+        const char* what;
+        const char* signal; // none: the command ends by itself
+        bool toGroup;
+        const char* before; // what the command does before its step in the foreground
+        int exitCode;
+    } cases[] = {
+        {"SIGTERM to the command alone", "TERM", false, "", 143},
+        {"SIGTERM to its process group, as timeout sends it", "TERM", true, "", 143},
+        {"SIGINT to its process group, as Ctrl-C sends it", "INT", true, "", 130},
+        {"SIGHUP to the command alone", "HUP", false, "", 129},
+        {"a command that failed under set -e", "", false, "false", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir folder;
+        lf_writeProgram(folder / "slow-job", kSlowJob);
+        test::writeText(folder / "command.sh", fmt::format(kCommand, TARVO_SOURCE_DIR, c.before));
+        test::writeText(folder / "cut-short.sh", fmt::format(kCutShort, test::guardTime(300)));
+        const bool foreground = *c.before == '\0';
+        const std::string line = fmt::format(
+            "cd '{}' && READY={} SIGNAL={} TO={} timeout {} bash cut-short.sh > output.txt 2>/dev/null",
+            folder.path().string(), foreground ? "tests.pid" : "runs.child.pid", c.signal, c.toGroup ? "-" : "",
+            test::guardTime(120));
+        const int status = std::system(line.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        const std::string said = test::readText(folder / "output.txt");
+        const std::string processes = std::string("build.child ended\nbuild ended\nruns.child ended\nruns ended\n") +
+                                      (foreground ? "tests ended\n" : "");
+        EXPECT_EQ(said, fmt::format("code {}\n{}", c.exitCode, processes)) << test::readText(folder / "command.out");
+        const std::string output = test::readText(folder / "command.out");
+        EXPECT_EQ(output.find("went on"), std::string::npos) << output;
+        EXPECT_NE(output.find("== the command ends; so did the "), std::string::npos) << output;
     }
 }
 
