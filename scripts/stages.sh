@@ -136,13 +136,14 @@ lf_end_started() {
   [ ${#found[@]} -ne 0 ] || return 0
   kill -TERM "${!found[@]}" 2>/dev/null || true
   kill -CONT "${!found[@]}" 2>/dev/null || true
-  for ((round = 0; round < 600; round++)); do
+  local deadline=$((SECONDS + 60))
+  while :; do
     alive=()
     for pid in "${!found[@]}"; do
       lf_started "$pid"
       [ "$lf_start" != "${found[$pid]}" ] || alive+=("$pid")
     done
-    [ ${#alive[@]} -ne 0 ] || break
+    [ ${#alive[@]} -ne 0 ] && [ $SECONDS -lt $deadline ] || break
     sleep 0.1
   done
   [ ${#alive[@]} -eq 0 ] || kill -KILL "${alive[@]}" 2>/dev/null || true

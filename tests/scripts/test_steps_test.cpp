@@ -4,18 +4,19 @@
 // program that prints what Wine or a check prints play the runs. Its stages (scripts/stages.sh): a test
 // that passed only at its second try is named, a build beside the tests gives its code to its stage, and
 // whatever the command started ends with it; the real ctest plays stand-in tests, stand-ins the builds.
+#include "base/text_util.h"
 #include "tests/support/guard_time.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <sys/wait.h>
@@ -216,20 +217,20 @@ void lf_writeProgram(const fs::path& path, const std::string& text)
     fs::permissions(path, fs::perms::owner_all, fs::perm_options::replace);
 }
 
-int lf_lineCount(const fs::path& path)
+std::size_t lf_count(const std::string& text, const std::string& what)
 {
-    if (!fs::exists(path))
-        return 0;
-    const std::string text = test::readText(path);
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    std::size_t count = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
 }
 
 // A test as ctest runs it: notes each run, then passes, fails, or fails at its first run only.
 constexpr const char* kFakeTest = R"sh(#!/usr/bin/env bash
-echo run >>"runs-$1"
+echo "$1" >>runs
 case $2 in
   fails) echo "$1: wrong"; exit 1 ;;
-  flaky) [ "$(wc -l <"runs-$1")" -gt 1 ] || { echo "$1: wrong at its first run"; exit 1; } ;;
+  flaky) [ "$(grep -c "^$1\$" runs)" -gt 1 ] || { echo "$1: wrong at its first run"; exit 1; } ;;
 esac
 )sh";
 
@@ -237,62 +238,47 @@ TEST(TestCommandSteps, ATestThatPassedOnlyAtItsSecondTryIsNamedAndTheLastLineLis
 {
     const struct {
         const char* what;
-        std::vector<std::pair<const char*, const char*>> tests; // name, how it runs
+        const char* tests; // name:how ...
         const char* e2e; // the second call's filter
-        int exitCode;
-        const char* last; // the last line's list after "status N"
-        std::vector<int> runs; // of each test
+        const char* named; // the test said to have passed only at its second try, if one
+        const char* last; // the last line after "status"
+        const char* runs; // the tests run, sorted
     } cases[] = {
-        {"every test passes", {{"A.one", "pass"}, {"B.two", "pass"}, {"E2e.run", "pass"}}, "^E2e\\.", 0, "", {1, 1, 1}},
-        {"one fails at its first try only",
-         {{"A.one", "pass"}, {"B.two", "flaky"}, {"E2e.run", "pass"}},
-         "^E2e\\.",
-         0,
-         "; passed only at the second try: tests: B.two",
-         {1, 2, 1}},
-        {"one fails both tries, another the first only",
-         {{"A.one", "fails"}, {"B.two", "flaky"}, {"C.three", "pass"}, {"E2e.run", "pass"}},
-         "^E2e\\.",
-         1,
-         "; failed: tests (exit code 8); passed only at the second try: tests: B.two",
-         {2, 2, 1, 1}},
-        {"the end-to-end call fails at its first try only", {{"A.one", "pass"}, {"E2e.run", "flaky"}}, "^E2e\\.", 0,
-         "; passed only at the second try: the end-to-end runs: E2e.run", {1, 2}},
-        // ctest lists failed tests only when one failed: the first call's list is no longer the
-        // second's, which failed for want of tests.
-        {"a call that finds no test after one that left its list",
-         {{"A.one", "pass"}, {"B.two", "flaky"}, {"E2e.run", "pass"}},
-         "^None\\.",
-         1,
-         "; failed: the end-to-end runs (exit code 8); passed only at the second try: tests: B.two",
-         {1, 2, 0}},
+        {"every test passes", "A.one:pass B.two:pass E2e.run:pass", "^E2e\\.", "", " 0", "A.one B.two E2e.run"},
+        {"one fails at its first try only", "A.one:pass B.two:flaky E2e.run:pass", "^E2e\\.", "tests: B.two",
+         " 0; passed only at the second try: tests: B.two", "A.one B.two B.two E2e.run"},
+        {"one fails both tries, another the first only", "A.one:fails B.two:flaky C.three:pass E2e.run:pass", "^E2e\\.",
+         "tests: B.two", " 1; failed: tests (exit code 8); passed only at the second try: tests: B.two",
+         "A.one A.one B.two B.two C.three E2e.run"},
+        {"the end-to-end call fails at its first try only", "A.one:pass E2e.run:flaky", "^E2e\\.", "e2e: E2e.run",
+         " 0; passed only at the second try: e2e: E2e.run", "A.one E2e.run E2e.run"},
+        // ctest writes its list only when a test failed: the first call's is not the second's, which
+        // failed for want of tests.
+        {"a call that finds no test after one that left its list", "A.one:pass B.two:flaky E2e.run:pass", "^None\\.",
+         "tests: B.two", " 1; failed: e2e (exit code 8); passed only at the second try: tests: B.two", "A.one B.two B.two"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         test::TempDir folder;
         lf_writeProgram(folder / "fake-test", kFakeTest);
         std::string tests;
-        int secondTries = 0;
-        for (const auto& [name, how] : c.tests) {
-            tests += fmt::format("add_test({} \"{}\" \"{}\" \"{}\")\n", name, (folder / "fake-test").string(), name, how);
-            secondTries += std::string(how) == "flaky" ? 1 : 0;
+        for (const auto& test : gf_splitString(c.tests, ' ')) {
+            const auto colon = test.find(':');
+            tests += fmt::format("add_test({0} \"{1}\" \"{0}\" \"{2}\")\n", test.substr(0, colon),
+                                 (folder / "fake-test").string(), test.substr(colon + 1));
         }
         test::writeText(folder / "ctests" / "CTestTestfile.cmake", tests);
-        const ScriptRun run =
-            lf_runSteps(folder, fmt::format("step tests ctest_tries tests ctests -j 2 -E '^E2e\\.' || true\n"
-                                            "step 'the end-to-end runs' ctest_tries 'the end-to-end runs' ctests "
-                                            "--no-tests=error -R '{}' || true\nsteps_end",
-                                            c.e2e));
-        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
-        EXPECT_TRUE(run.output.ends_with(fmt::format("== done, status {}{}\n", c.exitCode, c.last))) << run.output;
-        std::size_t named = 0;
-        for (auto at = run.output.find("\n== PASSED ONLY AT ITS SECOND TRY: "); at != std::string::npos;
-             at = run.output.find("\n== PASSED ONLY AT ITS SECOND TRY: ", at + 1))
-            ++named;
-        EXPECT_EQ(named, secondTries) << run.output;
-        for (std::size_t i = 0; i < c.tests.size(); ++i)
-            EXPECT_EQ(lf_lineCount(folder / "ctests" / (std::string("runs-") + c.tests[i].first)), c.runs[i])
-                << c.tests[i].first;
+        const ScriptRun run = lf_runSteps(
+            folder, fmt::format("step tests ctest_tries tests ctests -j 2 -E '^E2e\\.' || true\n"
+                                "step e2e ctest_tries e2e ctests --no-tests=error -R '{}' || true\nsteps_end",
+                                c.e2e));
+        EXPECT_TRUE(run.output.ends_with(fmt::format("== done, status{}\n", c.last))) << run.output;
+        EXPECT_EQ(lf_count(run.output, "\n== PASSED ONLY"), *c.named ? 1 : 0) << run.output;
+        EXPECT_TRUE(!*c.named || lf_count(run.output, fmt::format("\n== PASSED ONLY AT ITS SECOND TRY: {}\n", c.named)))
+            << run.output;
+        std::vector<std::string> runs = test::readLines(folder / "ctests" / "runs");
+        std::ranges::sort(runs);
+        EXPECT_EQ(fmt::format("{}", fmt::join(runs, " ")), c.runs);
     }
 }
 
@@ -415,15 +401,16 @@ until [ -s "$READY" ]; do sleep 0.05; done
 code=0
 wait "$command" || code=$?
 echo "code $code"
-ended() {{ ! state=$(cut -d')' -f2 "/proc/$1/stat" 2>/dev/null) || [ "${{state:1:1}}" = Z ]; }}
-for ((i = 0; i < {0}; i++)); do
-  running=0
-  for file in *.pid; do ended "$(cat "$file")" || running=1; done
-  [ $running -eq 1 ] || break
-  sleep 0.1
-done
+ended() {{
+  local line
+  IFS= read -r line 2>/dev/null <"/proc/$1/stat" || return 0
+  line=${{line##*) }}
+  [ "${{line%% *}}" = Z ]
+}}
+deadline=$((SECONDS + {0}))
 for file in *.pid; do
-  pid=$(cat "$file")
+  read -r pid <"$file"
+  while ! ended "$pid" && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
   if ended "$pid"; then echo "${{file%.pid}} ended"; else echo "${{file%.pid}} runs on"; kill -KILL -- "-$pid" "$pid" 2>/dev/null; fi
 done
 for file in *.done; do [ ! -e "$file" ] || echo "written: $file"; done
@@ -450,7 +437,7 @@ TEST(TestCommandSteps, TheBuildsAndRunsBesideEndWithTheCommand)
         test::TempDir folder;
         lf_writeProgram(folder / "slow-job", kSlowJob);
         test::writeText(folder / "command.sh", fmt::format(kCommand, TARVO_SOURCE_DIR, c.before));
-        test::writeText(folder / "cut-short.sh", fmt::format(kCutShort, test::guardTime(300)));
+        test::writeText(folder / "cut-short.sh", fmt::format(kCutShort, test::guardTime(20)));
         const bool foreground = *c.before == '\0';
         const std::string line = fmt::format(
             "cd '{}' && READY={} SIGNAL={} TO={} timeout {} bash cut-short.sh > output.txt 2>/dev/null",
