@@ -78,7 +78,7 @@ build_ahead() {
   shift
   beside "$key" lf_nicer "$@"
 }
-lf_nicer() { # command...: run 10 steps nicer than the caller, which a function cannot be given to nice
+lf_nicer() { # command...: 10 steps nicer than the caller (nice cannot run a shell function)
   renice -n $(($(nice) + 10)) -p "$BASHPID" >/dev/null
   "$@"
 }
