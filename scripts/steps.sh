@@ -5,12 +5,18 @@
 # step name command...   runs the command; when it fails, prints "== FAILED: name (exit code N)" and
 #                        keeps the name for steps_end. Returns the command's code.
 # step_skipped name why  prints "== SKIPPED: name: why".
+# step_passed_at_second_try stage test
+#                        prints "== PASSED ONLY AT ITS SECOND TRY: stage: test" and keeps it for
+#                        steps_end: a retry that turned a failure green leaves the status as it is, but
+#                        the last line names it (a race shows itself that way).
 # steps_report_aborts    a command that ends the script (set -e) says so too: "== FAILED: command
 #                        (exit code N, file line L)"; one that fails where the script goes on is silent.
 # steps_end [what] [note]
 #                        prints "== what, status 0 note", or "== what, status 1 note; failed: " and the
-#                        failed steps (what: "done" unless given), and exits with that status.
+#                        failed steps (what: "done" unless given), and exits with that status; then
+#                        "; passed only at the second try: " and those tests, if any.
 steps_failed=()
+steps_second_try=()
 
 step() {
   local name=$1 code=0
@@ -27,6 +33,11 @@ step_skipped() {
   echo "== SKIPPED: $1: $2"
 }
 
+step_passed_at_second_try() {
+  echo "== PASSED ONLY AT ITS SECOND TRY: $1: $2"
+  steps_second_try+=("$1: $2")
+}
+
 steps_report_aborts() {
   set -E
   trap 'steps_aborted $? "$BASH_COMMAND" "${BASH_SOURCE[0]}" "$LINENO"' ERR
@@ -37,13 +48,16 @@ steps_aborted() { # code, command, file, line
 }
 
 steps_end() {
-  local line="== ${1:-done}, status" note=${2:+ $2}
-  if [ ${#steps_failed[@]} -eq 0 ]; then
-    echo "$line 0$note"
-    exit 0
+  local line="== ${1:-done}, status" note=${2:+ $2} status=0 list
+  if [ ${#steps_failed[@]} -ne 0 ]; then
+    status=1
+    list=$(printf '; %s' "${steps_failed[@]}")
+    note+="; failed: ${list:2}"
   fi
-  local failed
-  failed=$(printf '; %s' "${steps_failed[@]}")
-  echo "$line 1$note; failed: ${failed:2}"
-  exit 1
+  if [ ${#steps_second_try[@]} -ne 0 ]; then
+    list=$(printf ', %s' "${steps_second_try[@]}")
+    note+="; passed only at the second try: ${list:2}"
+  fi
+  echo "$line $status$note"
+  exit $status
 }
