@@ -32,8 +32,9 @@ file(GLOB_RECURSE TARVO_WIN_TEST_SOURCES CONFIGURE_DEPENDS
 set(TARVO_WIN_TESTS_LEFT_OUT
   # A child process ended half-way (fork, kill): Linux processes.
   airport/airport_scan_kill_test.cpp parking/learned_save_kill_test.cpp
-  # The Linux program run as a child process; the screen of the X display.
-  core/program_test.cpp core/screen_test.cpp support/child_process.cpp support/xvfb.cpp
+  # The Linux program run as a child process, the test program's own children; the screen of the X display.
+  core/program_test.cpp core/screen_test.cpp support/child_process.cpp support/child_role.cpp
+  support/child_role_test.cpp support/xvfb.cpp
   # The simulator emulator.
   core/session_test.cpp parking/static_park_run_test.cpp sim/sim_client_test.cpp sim/sim_objects_test.cpp
   sim/sim_user_aircraft_test.cpp sim/flight_plan_handover_test.cpp sim/sim_link_fixture.cpp

@@ -8,7 +8,7 @@
 #include "base/workers.h"
 #include "settings/settings.h"
 #include "tests/support/case_name.h"
-#include "tests/support/guard_time.h"
+#include "tests/support/child_role.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 #include "tools/airport_gen.h"
@@ -32,9 +32,7 @@
 #include <string>
 #include <thread>
 
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace zyn {
@@ -74,9 +72,16 @@ void lf_writeUnrecognised(const fs::path& community, const std::string& bglName,
                                   {.airports = {tools::gf_bglAirport(code, 48.7, 2.4, 2)}, .unrecognisedFirst = true});
 }
 
-ScanResult lf_writeCommunity(const fs::path& community, const fs::path& shared, char series)
+// The folders one scan walks: a community of its own and one both scans share.
+std::vector<fs::path> lf_scanFolders(const fs::path& dir, char series)
 {
-    ScanResult result{{shared, community}, {"LFPG.xml"}, {}, {}, {}};
+    return {dir / "CommunityShared", dir / fmt::format("Community{}", series)};
+}
+
+ScanResult lf_writeCommunity(const fs::path& dir, char series)
+{
+    ScanResult result{lf_scanFolders(dir, series), {"LFPG.xml"}, {}, {}, {}};
+    const fs::path& community = result.folders[1];
     lf_writeUnrecognised(community, series == 'A' ? "lfpo" : "lfpb", "EDDQ");
     tools::gf_writeAirportPackage(community, {"paris-cdg", "LFPG", "", series == 'A' ? "Indie Works" : "", "airport.bgl"},
                                   {.airports = {tools::gf_bglAirport("LFPG", 49.0, 2.55, 2)}});
@@ -160,23 +165,31 @@ std::map<std::string, std::string> lf_tbloEntries()
     return entries;
 }
 
-[[noreturn]] void lf_scanForever(int doneFd, const std::array<ScanResult, 2>& scans, int first)
+// What the scans read besides their folders, in the test and in its child alike.
+void lf_setScanState(bool msfs2020)
 {
-    for (int i = first;; ++i) {
-        lf_scanAddonAirports(scans[i % 2].folders);
-        const char done = 1;
-        if (write(doneFd, &done, 1) != 1)
-            _exit(2);
-    }
+    param::MSFS_2020.value = msfs2020 ? 1 : 0;
+    g_airports = {{"LFPB", "LBG", 48.97, 2.44, 218.0}, // by code, as read
+                  {"LFPG", "CDG", 49.0, 2.55, 392.0},
+                  {"LFPO", "ORY", 48.72, 2.38, 291.0}};
 }
 
-bool lf_waitForScan(int fd)
+// The child's part, in the test's folder: the two scans one after the other, each whole one reported,
+// until the kill.
+int lf_scanForever(const test::RoleArgs& args)
 {
-    pollfd p{fd, POLLIN, 0};
-    const int ms = static_cast<int>(test::guardTime(std::chrono::milliseconds(20000)).count());
-    char byte = 0;
-    return poll(&p, 1, ms) == 1 && read(fd, &byte, 1) == 1;
+    lf_setScanState(args.value("msfs2020") == "1");
+    const std::array<std::vector<fs::path>, 2> folders{lf_scanFolders(fs::current_path(), 'A'),
+                                                       lf_scanFolders(fs::current_path(), 'B')};
+    const int reportFd = args.fd("report");
+    for (int i = std::stoi(args.value("first"));; ++i) {
+        lf_scanAddonAirports(folders[i % 2]);
+        const char done = 1;
+        if (write(reportFd, &done, 1) != 1)
+            return 2;
+    }
 }
+const test::ChildRole g_scanForeverRole{"airport-scan-forever", &lf_scanForever};
 
 struct Mode {
     const char* name;
@@ -189,10 +202,7 @@ class AirportScanKill : public ::testing::TestWithParam<Mode> {
 protected:
     AirportScanKill()
     {
-        param::MSFS_2020.value = GetParam().msfs2020 ? 1 : 0;
-        g_airports = {{"LFPB", "LBG", 48.97, 2.44, 218.0}, // by code, as read
-                      {"LFPG", "CDG", 49.0, 2.55, 392.0},
-                      {"LFPO", "ORY", 48.72, 2.38, 291.0}};
+        lf_setScanState(GetParam().msfs2020);
         lf_writeUnrecognised(dir / "CommunityShared", "lfpg", "EDDR");
         if (GetParam().msfs2020) // the newer record is passed over and the airport behind it read
             for (ScanResult& scan : scans)
@@ -250,8 +260,7 @@ protected:
                                    server.start();
                                    return server.baseUrl();
                                }()};
-    std::array<ScanResult, 2> scans{lf_writeCommunity(dir / "CommunityA", dir / "CommunityShared", 'A'),
-                                    lf_writeCommunity(dir / "CommunityB", dir / "CommunityShared", 'B')};
+    std::array<ScanResult, 2> scans{lf_writeCommunity(dir.path(), 'A'), lf_writeCommunity(dir.path(), 'B')};
     fs::path userFile = g_myThirdpartyPath / "EDDF" / "mine.xml";
     PublishedBytes published{dir / "published"};
 };
@@ -265,38 +274,26 @@ TEST_P(AirportScanKill, EveryKillLeavesTheResultsOfOneScanWhole)
     auto scanTime = (Clock::now() - started) / 2;
     ASSERT_EQ(wholeScan(), 0);
     published.keep();
-    // A fork copies only the thread that makes it: a server thread of this process holding the
-    // allocator's lock at that moment (a killed child's connection being torn down) would leave the
-    // child's allocator locked for good. Each child serves the archive on a server of its own.
-    server.stop();
     std::mt19937 random(29);
     int held = 0;
     for (int round = 0; round < kKills; ++round) {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            close(fds[0]);
-            tools::DownloadServer own{archive.path()};
-            own.start();
-            setenv("TARVO_DOWNLOAD_URL", own.baseUrl().c_str(), 1);
-            lf_scanForever(fds[1], scans, 1 - held);
-        }
-        close(fds[1]);
+        test::Pipe report;
+        test::RoleChild child(g_scanForeverRole, test::RoleStart()
+                                                      .value("msfs2020", GetParam().msfs2020 ? "1" : "0")
+                                                      .value("first", std::to_string(1 - held))
+                                                      .hand("report", report.writeEnd()));
+        report.closeWriteEnd();
         // After a whole scan, somewhere in the next one: its walk, its staged files or its publish.
-        const bool scanned = lf_waitForScan(fds[0]);
+        const bool scanned = report.readByte(std::chrono::seconds(20)).has_value();
         const auto last = Clock::now();
-        if (round % 4 == 0 && lf_waitForScan(fds[0]))
+        if (round % 4 == 0 && report.readByte(std::chrono::seconds(20)))
             scanTime = Clock::now() - last;
         std::this_thread::sleep_for(
             std::uniform_int_distribution<Clock::rep>(0, scanTime.count())(random) * Clock::duration(1));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        close(fds[0]);
+        child.signal(SIGKILL);
+        ASSERT_TRUE(child.waitForExit(std::chrono::seconds(20))) << "round " << round;
         ASSERT_TRUE(scanned) << "round " << round << ": the child did not scan";
-        ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round << ": the child ended by itself";
+        ASSERT_EQ(child.endSignal(), SIGKILL) << "round " << round << ": the child ended by itself";
         ASSERT_EQ(published.changed(), std::nullopt) << "round " << round << ": a published file was written into";
         gf_repairScanFolders(); // the next start
         held = wholeScan();

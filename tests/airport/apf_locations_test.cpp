@@ -12,6 +12,9 @@
 #include "settings/settings.h"
 #include "tests/airport/airport_fixture.h"
 #include "tests/support/guard_time.h"
+#ifndef _WIN32
+#include "tests/support/child_role.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -26,7 +29,6 @@
 
 #ifndef _WIN32
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -501,43 +503,49 @@ TEST_F(ApfLocations, PublisherChecksReadTheFileParameters)
 }
 
 #ifndef _WIN32 // a child process killed half-way through its download
+constexpr char kKilledAskCode[] = "EDDT"; // the fixture's park airport, served stalling
+
+const struct KilledAsk {
+    const char* what;
+    void (*ask)();
+} kKilledAsks[] = {
+    {"the probe", [] { lf_downloadStockApf(kKilledAskCode); }},
+    {"the learning check", [] {
+         StockAsks asks;
+         lf_suitableForLearning(kKilledAskCode, asks);
+     }},
+};
+
+// The child's part, in the test's program folder: the ask, whose transfer goes on until the kill. On a
+// loaded machine the ask may come back before its transfer reaches the server.
+int lf_askUntilKilled(const test::RoleArgs& args)
+{
+    kKilledAsks[std::stoul(args.value("ask"))].ask();
+    for (;;)
+        ::pause();
+}
+const test::ChildRole g_killedAskRole{"apf-killed-ask", &lf_askUntilKilled};
+
 // A download of the server's stock file killed with the program leaves its pending file in the
 // program folder; the next start removes it with the other temporaries.
 TEST_F(ApfLocations, WhatAKilledAskLeavesGoesAtTheNextStart)
 {
-    const struct {
-        const char* what;
-        void (*ask)();
-    } rows[] = {
-        {"the probe", [] { lf_downloadStockApf(kCode); }},
-        {"the learning check", [] {
-             StockAsks asks;
-             lf_suitableForLearning(kCode, asks);
-         }},
-    };
     serveApf("MSFS/archive/stock/EDDT.xml", file());
     server.setFault("MSFS/archive/stock/EDDT.xml", tools::DownloadFault::Stall);
-    for (const auto& row : rows) {
-        gf_resetApfProbes();
+    for (std::size_t row = 0; row < std::size(kKilledAsks); ++row) {
+        const char* what = kKilledAsks[row].what;
         const std::size_t asked = server.requests().size();
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            row.ask();
-            // The ask may come back before its transfer reaches the server on a loaded machine:
-            // the transfer goes on until the kill.
-            for (;;)
-                ::pause();
-        }
+        test::RoleChild child(g_killedAskRole, test::RoleStart().value("ask", std::to_string(row)));
         // Once the server has the request, the download's pending file is open.
         const auto guard = std::chrono::steady_clock::now() + test::guardTime(std::chrono::seconds(20));
-        while (server.requests().size() == asked && std::chrono::steady_clock::now() < guard)
-            std::this_thread::yield();
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ASSERT_GT(server.requests().size(), asked) << row.what;
-        EXPECT_EQ(strayFiles().size(), 1u) << row.what << ": what the kill left";
+        while (server.requests().size() == asked && std::chrono::steady_clock::now() < guard &&
+               !child.waitForExit(std::chrono::seconds(0)))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        child.signal(SIGKILL);
+        ASSERT_TRUE(child.waitForExit(std::chrono::seconds(20))) << what;
+        ASSERT_EQ(child.endSignal(), SIGKILL) << what << ": the child ended by itself";
+        ASSERT_GT(server.requests().size(), asked) << what;
+        EXPECT_EQ(strayFiles().size(), 1u) << what << ": what the kill left";
         gf_removeStaleTemporaries(programDir.path()); // the next start
         expectNoTemporaryFiles();
     }

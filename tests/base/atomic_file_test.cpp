@@ -1,5 +1,8 @@
 #include "base/atomic_file.h"
 #include "tests/support/temp_dir.h"
+#ifndef _WIN32
+#include "tests/support/child_role.h"
+#endif
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -13,7 +16,6 @@
 #include <fmt/format.h>
 #ifndef _WIN32
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -66,6 +68,17 @@ TEST(AtomicFile, FailedWriteKeepsTheOldFileAndCleansUp)
 }
 
 #ifndef _WIN32 // a child process ended half-way through its save
+// A save that the system ends half-way, as a kill would: the file-size limit stops the write.
+int lf_writeBeyondTheLimit(const test::RoleArgs& args)
+{
+    const rlimit small{4096, 4096};
+    if (::setrlimit(RLIMIT_FSIZE, &small) != 0)
+        return 2;
+    gf_writeFileAtomic(args.value("path"), std::string(65536, 'n'));
+    return 0;
+}
+const test::ChildRole g_cutSaveRole{"atomic-file-cut-save", &lf_writeBeyondTheLimit};
+
 TEST(AtomicFile, KillMidSaveLeavesATemporaryThatTheNextStartRemoves)
 {
     test::TempDir dir;
@@ -76,17 +89,9 @@ TEST(AtomicFile, KillMidSaveLeavesATemporaryThatTheNextStartRemoves)
          {"notes.tmp", "data.txt.tarvo-123.tmp", "data.txt.tarvo-0123456789ABCDEF.tmp", "notes.part"})
         test::writeText(dir / name, "the user's");
     fs::create_directory(dir / "folder.tarvo-0123456789abcdef.tmp");
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) { // a save that the system ends half-way, as a kill would
-        const rlimit small{4096, 4096};
-        ::setrlimit(RLIMIT_FSIZE, &small);
-        gf_writeFileAtomic(path, std::string(65536, 'n'));
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    test::RoleChild child(g_cutSaveRole, test::RoleStart().value("path", path.string()));
+    ASSERT_TRUE(child.waitForExit(std::chrono::seconds(60)));
+    ASSERT_EQ(child.endSignal(), SIGXFSZ);
     ASSERT_EQ(test::folderEntries(dir / "sub").size(), 2u) << "the half-written temporary stays";
     gf_removeStaleTemporaries(dir.path());
     EXPECT_EQ(test::folderEntries(dir / "sub"), std::vector<std::string>{"data.txt"});

@@ -1,15 +1,13 @@
 // Saves of the learned file killed at random moments leave it whole: the old content or the new.
 #include "parking/learned_save.h"
 #include "tests/airport/airport_fixture.h"
-#include "tests/support/guard_time.h"
+#include "tests/support/child_role.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace zyn {
@@ -27,25 +25,34 @@ std::vector<ParkPos> lf_learnedStands(int options)
     return {test::makeStand("A1", 50.0, 10.001, 30.0), test::makeStand("A2", 50.0, 10.002, 30.0, learned)};
 }
 
-[[noreturn]] void lf_saveForever(int signalFd, const ApfFileInfo& info)
+ApfFileInfo lf_learnedInfo()
 {
+    ApfFileInfo info;
+    info.airportName = "Test field";
+    info.publisher = "stock";
+    info.learnedPath = "airports/learned/stock/EDDT.xml";
+    return info;
+}
+
+// The child's part, in the test's folder: saves of the two contents in turn, each reported, until the kill.
+int lf_saveForever(const test::RoleArgs& args)
+{
+    const ApfFileInfo info = lf_learnedInfo();
+    const int reportFd = args.fd("report");
     for (int i = 0;; ++i) {
         std::vector<ParkPos> stands = lf_learnedStands(1 + i % 2);
         LearnedState state{1, false, false};
         gf_saveLearnedAirportFile("EDDT", info, stands, state);
         const char saved = 1;
-        if (write(signalFd, &saved, 1) != 1) _exit(2);
+        if (write(reportFd, &saved, 1) != 1) return 2;
     }
 }
+const test::ChildRole g_saveForeverRole{"learned-save-forever", &lf_saveForever};
 
-bool lf_waitForSaves(int fd, int saves)
+bool lf_waitForSaves(test::Pipe& report, int saves)
 {
-    for (int i = 0; i < saves; ++i) {
-        pollfd p{fd, POLLIN, 0};
-        const int ms = static_cast<int>(test::guardTime(std::chrono::milliseconds(10000)).count());
-        char byte = 0;
-        if (poll(&p, 1, ms) != 1 || read(fd, &byte, 1) != 1) return false;
-    }
+    for (int i = 0; i < saves; ++i)
+        if (!report.readByte(std::chrono::seconds(10))) return false;
     return true;
 }
 
@@ -63,26 +70,16 @@ TEST(LearnedSaveKill, EveryKilledSaveLeavesTheFileWhole)
 {
     test::TempDir dir;
     test::ScopedCwd cwd(dir.path());
-    ApfFileInfo info;
-    info.airportName = "Test field";
-    info.publisher = "stock";
-    info.learnedPath = "airports/learned/stock/EDDT.xml";
+    const ApfFileInfo info = lf_learnedInfo();
     for (int round = 0; round < 100; ++round) {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            close(fds[0]);
-            lf_saveForever(fds[1], info);
-        }
-        close(fds[1]);
-        const bool saving = lf_waitForSaves(fds[0], 1 + round % 3);
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        close(fds[0]);
+        test::Pipe report;
+        test::RoleChild child(g_saveForeverRole, test::RoleStart().hand("report", report.writeEnd()));
+        report.closeWriteEnd();
+        const bool saving = lf_waitForSaves(report, 1 + round % 3);
+        child.signal(SIGKILL);
+        ASSERT_TRUE(child.waitForExit(std::chrono::seconds(20))) << "round " << round;
         ASSERT_TRUE(saving) << "round " << round << ": the child did not save";
+        ASSERT_EQ(child.endSignal(), SIGKILL) << "round " << round << ": the child ended by itself";
         const int options = lf_optionsInFile(info.learnedPath);
         ASSERT_TRUE(options == 1 || options == 2) << "round " << round << ": " << options;
     }

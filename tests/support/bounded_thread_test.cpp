@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace zyn::test {
 namespace {
 
@@ -21,6 +23,8 @@ TEST(BoundedThreadThreads, LeavingTheScopeStopsAndJoinsTheThread)
 
 TEST(BoundedThreadThreads, ThreadThatNeverEndsFailsNamingItInsteadOfHanging)
 {
+    // The dying child is the test program started anew, not a forked copy of this threaded one.
+    const std::string style = GTEST_FLAG_GET(death_test_style);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
@@ -30,6 +34,7 @@ TEST(BoundedThreadThreads, ThreadThatNeverEndsFailsNamingItInsteadOfHanging)
             stuck.join();
         },
         ::testing::ExitedWithCode(EXIT_FAILURE), "the stuck reader did not end within 50 ms");
+    GTEST_FLAG_SET(death_test_style, style);
 }
 
 } // namespace

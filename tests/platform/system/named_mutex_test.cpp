@@ -1,12 +1,12 @@
 #include "platform/system/last_error.h"
 #include "platform/system/named_mutex.h"
+#include "tests/support/child_role.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -24,43 +24,45 @@ protected:
     test::ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.path().string()};
 };
 
+// The child's part: creates the mutex, says whether it did, and holds it until told to let go.
+int lf_holdTheMutex(const test::RoleArgs& args)
+{
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kName);
+    const char status = (mutex && GetLastError() == ERROR_SUCCESS) ? 'y' : 'n';
+    if (write(args.fd("ready"), &status, 1) != 1)
+        return 2;
+    char go = 0;
+    return read(args.fd("release"), &go, 1) == 1 ? 0 : 3;
+}
+const test::ChildRole g_holdMutexRole{"named-mutex-holder", &lf_holdTheMutex};
+
 // Runs a child process that creates the mutex and, while holding it, waits for one byte from us.
 class HoldingChild {
 public:
-    HoldingChild()
+    HoldingChild() : m_child(g_holdMutexRole, test::RoleStart().hand("ready", m_ready.writeEnd()).hand("release", m_release.readEnd()))
     {
-        if (pipe(m_ready) != 0 || pipe(m_release) != 0)
-            throw std::runtime_error("pipe");
-        m_pid = fork();
-        if (m_pid == 0) {
-            HANDLE mutex = CreateMutexA(nullptr, FALSE, kName);
-            const char status = (mutex && GetLastError() == ERROR_SUCCESS) ? 'y' : 'n';
-            (void)!write(m_ready[1], &status, 1);
-            char go = 0;
-            (void)!read(m_release[0], &go, 1);
-            _exit(0);
-        }
-        (void)!read(m_ready[0], &m_childStatus, 1);
+        m_ready.closeWriteEnd();
+        m_release.closeReadEnd();
+        m_childStatus = m_ready.readByte(std::chrono::seconds(20)).value_or(0); // 0: the child said nothing
     }
     ~HoldingChild() { finish(); }
+    HoldingChild(const HoldingChild&) = delete;
+    HoldingChild& operator=(const HoldingChild&) = delete;
     void finish()
     {
-        if (m_pid <= 0)
+        if (m_release.writeEnd() < 0)
             return;
         const char go = 'g';
-        (void)!write(m_release[1], &go, 1);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        for (int fd : {m_ready[0], m_ready[1], m_release[0], m_release[1]})
-            close(fd);
+        (void)!write(m_release.writeEnd(), &go, 1);
+        m_release.closeWriteEnd();
+        m_child.waitForExit(std::chrono::seconds(20));
     }
     bool childCreatedIt() const { return m_childStatus == 'y'; }
 
 private:
-    int m_ready[2]{};
-    int m_release[2]{};
-    pid_t m_pid = -1;
+    test::Pipe m_ready;
+    test::Pipe m_release;
+    test::RoleChild m_child;
     char m_childStatus = 0;
 };
 
