@@ -41,14 +41,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// A kill loses nothing that a sync would keep: a memory file system, where there is one, spares the
-// test the syncs of a disk shared with other work, which would make it last many times longer.
-fs::path lf_killTestParent()
-{
-    std::error_code ec;
-    return fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-}
-
 constexpr int kKills = 60; // per mode
 constexpr int kAirportsPerScan = 6;
 
@@ -252,7 +244,7 @@ protected:
         return false;
     }
 
-    test::TempDir dir{lf_killTestParent()};
+    test::TempDir dir{test::killTestParent()};
     test::ScopedCwd cwd{dir.path()};
     test::TempDir archive; // the server's: one stock file fit for learning
     tools::DownloadServer server{archive.path()};

@@ -140,7 +140,7 @@ TEST_F(Program, ThreeStartsKeepTwoLogGenerations)
         }
         previous = marker;
         program->signal(SIGTERM);
-        ASSERT_EQ(program->waitForExit(kTimeout), 0) << marker;
+        ASSERT_EQ(program->waitForExit(kTimeout), 0) << marker << ", its log:\n" << test::readText(folder / "Log.txt");
         std::ofstream(folder / "Log.txt", std::ios::app) << marker << '\n';
     }
     EXPECT_EQ(test::readLines(folder / "Log00.txt").back(), "first run");

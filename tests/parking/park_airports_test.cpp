@@ -289,8 +289,9 @@ TEST_F(ParkAirports, BesideANeighbourTheFileOnItsWayIsShownAndTheChoiceLoggedOnc
         server.setFault("MSFS/archive/stock/" + stalled + ".xml", tools::DownloadFault::Stall);
         g_downloadLimits.callerWaitMilliseconds = std::chrono::milliseconds(guardTime(std::chrono::seconds(60))).count();
         std::string stand;
-        if (stalled != "AAAA") // the nearer airport's file has come
+        if (stalled != "AAAA") { // the nearer airport's file has come
             ASSERT_TRUE(gf_readDestApfForClosestStand("AAAA", homeStand, stand));
+        }
         g_downloadLimits.callerWaitMilliseconds = 0;
         g_downloadLimits.lowSpeedSeconds = 3600;
         userAt(homeStand, true);
@@ -338,8 +339,9 @@ TEST_F(ParkAirports, AStartAtTheStandCalculatesAsSoonAsItsParkedTrafficIsIn)
         userAt(homeStand, true);
         gf_checkForParkAirportUpdates(true);
         ASSERT_EQ(gf_parkAirport().icao, "AAAA");
-        if (collected)
+        if (collected) {
             EXPECT_EQ(gf_statusMessage(), "The parked traffic at AAAA is on its way ...");
+        }
         EXPECT_TRUE(waitFor([&] { return traffic.requestCount("parkedtraffic") == asked + 1; })) << "asked ahead";
         gf_startParkingOnAnswer(); // the main loop's second, its answer held
         EXPECT_TRUE(g_stands.empty());

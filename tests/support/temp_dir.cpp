@@ -19,6 +19,13 @@ namespace zyn::test {
 
 TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
 
+std::filesystem::path killTestParent()
+{
+    std::error_code ec;
+    return std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm")
+                                                         : std::filesystem::temp_directory_path();
+}
+
 #ifdef _WIN32
 // No mkdtemp: a random name, taken only when no folder of that name exists yet.
 TempDir::TempDir(const std::filesystem::path& parent)

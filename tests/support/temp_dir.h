@@ -24,6 +24,11 @@ private:
     std::filesystem::path m_path;
 };
 
+// Where a test that kills its children mid-write makes its folder: a memory file system where there
+// is one. A kill loses nothing a sync would keep, and a disk shared with other work would make each
+// sync, and so the test, last many times longer.
+std::filesystem::path killTestParent();
+
 class ScopedCwd {
 public:
     explicit ScopedCwd(const std::filesystem::path& dir);
