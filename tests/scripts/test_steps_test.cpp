@@ -88,21 +88,32 @@ TEST(TestCommandSteps, EveryFailedStepIsNamedAndListedAtTheEnd)
     }
 }
 
+void lf_writeProgram(const fs::path& path, const std::string& text)
+{
+    test::writeText(path, text);
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::replace);
+}
+
+// A stand-in command whose each call does as the next word of $PLAN says: the cases of a bash case.
+std::string lf_planned(const std::string& cases)
+{
+    return "#!/usr/bin/env bash\n"
+           "calls=$(( $(cat calls 2>/dev/null || echo 0) + 1 ))\n"
+           "echo \"$calls\" > calls\n"
+           "set -- $PLAN\n"
+           "shift $((calls - 1))\n"
+           "case $1 in\n" +
+           cases + "esac\n";
+}
+
 // Each call prints what the next word of $PLAN says and ends as that would.
-constexpr const char* kFakeRun = R"(#!/usr/bin/env bash
-calls=$(( $(cat calls 2>/dev/null || echo 0) + 1 ))
-echo "$calls" > calls
-set -- $PLAN
-shift $((calls - 1))
-case $1 in
-  pass) echo "ok     a check"; echo "wine: 1 passed, 0 failed" ;;
+const std::string kFakeRun = lf_planned(R"(  pass) echo "ok     a check"; echo "wine: 1 passed, 0 failed" ;;
   client) echo "wine client error:0: recvmsg: connection reset"; exit 1 ;;
   server) echo "wine: a wine server seems to be running, but I cannot connect to it."; exit 1 ;;
   fails) echo "FAILED a check: wrong"; echo "wine: 0 passed, 1 failed"; exit 1 ;;
   fails-then-client) echo "FAILED a check: wrong"; echo "wine client error:0: recvmsg: connection reset"; exit 1 ;;
   crash) echo "wine: Unhandled page fault on read access to 0000000000000000"; exit 1 ;;
-esac
-)";
+)");
 
 TEST(TestCommandSteps, ARunThatWineItselfEndedRunsOnceMoreAFailedCheckNever)
 {
@@ -124,8 +135,7 @@ TEST(TestCommandSteps, ARunThatWineItselfEndedRunsOnceMoreAFailedCheckNever)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.plan);
         test::TempDir folder;
-        test::writeText(folder / "fake-run", kFakeRun);
-        fs::permissions(folder / "fake-run", fs::perms::owner_all, fs::perm_options::replace);
+        lf_writeProgram(folder / "fake-run", kFakeRun);
         const ScriptRun run =
             lf_runSteps(folder, fmt::format("PLAN='{}' step 'fake check' wine_run ./fake-run || true\nsteps_end", c.plan));
         EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
@@ -211,12 +221,6 @@ TEST(TestCommandSteps, TheSpanishLocaleIsTheSystemsWhereItHasOneElseOneGenerated
     }
 }
 
-void lf_writeProgram(const fs::path& path, const std::string& text)
-{
-    test::writeText(path, text);
-    fs::permissions(path, fs::perms::owner_all, fs::perm_options::replace);
-}
-
 std::size_t lf_count(const std::string& text, const std::string& what)
 {
     std::size_t count = 0;
@@ -283,19 +287,12 @@ TEST(TestCommandSteps, ATestThatPassedOnlyAtItsSecondTryIsNamedAndTheLastLineLis
 }
 
 // A test program run whole: each call does as the next word of $PLAN says, with googletest's lines.
-constexpr const char* kFakeProgram = R"(#!/usr/bin/env bash
-calls=$(( $(cat calls 2>/dev/null || echo 0) + 1 ))
-echo "$calls" > calls
-set -- $PLAN
-shift $((calls - 1))
-case $1 in
-  pass) echo "[  PASSED  ] 3 tests." ;;
+const std::string kFakeProgram = lf_planned(R"(  pass) echo "[  PASSED  ] 3 tests." ;;
   fails) printf '%s\n' '[  FAILED  ] Suite.One (3 ms)' '[  FAILED  ] Param/Suite.Two/1, where GetParam() = 4 (1 ms)' \
            '[  FAILED  ] 2 tests, listed below:' '[  FAILED  ] Suite.One' '[  FAILED  ] Param/Suite.Two/1, where GetParam() = 4'
          exit 1 ;;
   crash) echo "[ RUN      ] Suite.Three"; exit 134 ;;
-esac
-)";
+)");
 
 TEST(TestCommandSteps, AWholeProgramRunThatPassedOnlyTheSecondTimeNamesWhatFailedTheFirst)
 {
