@@ -1,7 +1,5 @@
 #include "platform/win32/close_signals.h"
 
-#include "platform/win32/constants.h"
-#include "platform/win32/message_loop.h"
 #include "platform/win32/window_state.h"
 
 #include <cerrno>
@@ -46,8 +44,7 @@ void lf_watch(int readEnd)
             continue;
         if (got <= 0 || byte == kStop)
             return;
-        for (const HWND window : window_layer::gf_topLevelWindows())
-            PostMessageW(window, WM_CLOSE, 0, 0);
+        window_layer::gf_closeTopLevelWindows();
     }
 }
 

@@ -123,6 +123,12 @@ void refuseTopLevelWindows(bool refuse)
     gf_registry().refuseTopLevel = refuse;
 }
 
+bool closeWaitsForAWindow()
+{
+    std::lock_guard lock(gf_registry().mutex);
+    return gf_registry().closeFirstTopLevel;
+}
+
 void resetWindows()
 {
     auto& registry = gf_registry();
@@ -140,6 +146,7 @@ void resetWindows()
         registry.focus = nullptr;
         registry.clipboard.clear();
         registry.refuseTopLevel = false;
+        registry.closeFirstTopLevel = false;
     }
     for (const HWND window : gone)
         gf_displayWindowGone(window);

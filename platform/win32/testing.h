@@ -43,6 +43,9 @@ void clearInvalidations(HWND window);
 // spent (ERROR_NOT_ENOUGH_MEMORY).
 void refuseTopLevelWindows(bool refuse);
 
+// Whether a close signal waits for the first top-level window.
+bool closeWaitsForAWindow();
+
 // The window layer as a fresh process has it: no window, only the built-in classes, no focus, an
 // empty clipboard, windows created again, and nothing waiting in the calling thread's queue (no
 // thread may use a window meanwhile).

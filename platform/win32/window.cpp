@@ -7,6 +7,7 @@
 #include "platform/win32/window_state.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace zyn::window_layer {
 
@@ -92,14 +93,19 @@ void gf_forgetWindowsOf(const ThreadQueue* owner)
         gf_displayWindowGone(window);
 }
 
-std::vector<HWND> gf_topLevelWindows()
+void gf_closeTopLevelWindows()
 {
-    std::lock_guard lock(gf_registry().mutex);
     std::vector<HWND> top;
-    for (const auto& [handle, data] : gf_registry().windows)
-        if (!(data->style & WS_CHILD))
-            top.push_back(data->handle);
-    return top;
+    {
+        std::lock_guard lock(gf_registry().mutex);
+        for (const auto& [handle, data] : gf_registry().windows)
+            if (!(data->style & WS_CHILD))
+                top.push_back(data->handle);
+        if (top.empty())
+            gf_registry().closeFirstTopLevel = true;
+    }
+    for (const HWND window : top)
+        PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
 } // namespace zyn::window_layer
@@ -308,6 +314,17 @@ HICON LoadIconW(HINSTANCE, LPCWSTR name)
 
 HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name) { return LoadIconW(instance, name); }
 
+namespace {
+
+// A close signal that found no window is the first top-level window's.
+bool lf_takeEarlyClose()
+{
+    std::lock_guard lock(gf_registry().mutex);
+    return std::exchange(gf_registry().closeFirstTopLevel, false);
+}
+
+} // namespace
+
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param)
 {
@@ -336,10 +353,13 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         lf_forgetWindow(window);
         return nullptr;
     }
-    if (style & WS_CHILD)
+    if (style & WS_CHILD) {
         InvalidateRect(parent, nullptr, FALSE);
-    else
-        gf_displayWindowCreated(window);
+        return window;
+    }
+    gf_displayWindowCreated(window);
+    if (lf_takeEarlyClose())
+        PostMessageW(window, WM_CLOSE, 0, 0);
     return window;
 }
 

@@ -81,6 +81,7 @@ struct Registry {
     HWND focus = nullptr;                // the edit box that typed keys go to
     std::u16string clipboard;            // the text a paste inserts (on a display: fetched before)
     bool refuseTopLevel = false;         // a test's: no top-level window can be created
+    bool closeFirstTopLevel = false;     // a close signal came before any top-level window
 };
 
 // A bit of WM_KEYDOWN's lParam that Windows leaves reserved: here, shift was held with the key
@@ -96,8 +97,9 @@ std::shared_ptr<ThreadQueue> gf_currentQueue();
 void gf_requestPaint(const std::shared_ptr<ThreadQueue>& owner, HWND window);
 // Forgets the windows of a thread that has ended (no messages: their procedures cannot run any more).
 void gf_forgetWindowsOf(const ThreadQueue* owner);
-// The top-level windows, for closing them all.
-std::vector<HWND> gf_topLevelWindows();
+// WM_CLOSE to every top-level window; with none yet (a Ctrl-C as the program starts), to the first
+// one made.
+void gf_closeTopLevelWindows();
 // The built-in control classes "BUTTON" and "EDIT".
 std::vector<WindowClass> gf_controlClasses();
 // The window's current procedure, or nullptr when the window is gone.

@@ -1,11 +1,16 @@
 #include "platform/win32/close_signals.h"
 #include "platform/win32/entry.h"
+#include "platform/win32/message_loop.h"
+#include "platform/win32/testing.h"
 #include "platform/win32/window.h"
+#include "tests/support/guard_time.h"
 #include "tests/support/win32_windows.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <thread>
 
 namespace zyn {
 namespace {
@@ -36,6 +41,25 @@ TEST_P(CloseSignalsThreads, SignalClosesEveryTopLevelWindow)
         EXPECT_EQ(c.thread, std::this_thread::get_id());
     }
     EXPECT_TRUE(IsWindow(child)); // the recording windows stay open, as the main window does
+}
+
+// A Ctrl-C as the program starts, before its window is made, is not lost: the window gets it.
+TEST_P(CloseSignalsThreads, SignalBeforeAnyWindowClosesTheFirstOneMade)
+{
+    ASSERT_EQ(raise(GetParam()), 0);
+    const auto guard = std::chrono::steady_clock::now() + test::guardTime(std::chrono::seconds(20));
+    while (!win32test::closeWaitsForAWindow() && std::chrono::steady_clock::now() < guard)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(win32test::closeWaitsForAWindow());
+    const HWND window = gf_createRecordingWindow();
+    const HWND later = gf_createRecordingWindow();
+    gf_pumpUntil(WM_CLOSE);
+    const auto closes = gf_recorded().of(WM_CLOSE);
+    ASSERT_EQ(closes.size(), 1u);
+    EXPECT_EQ(closes[0].window, window);
+    MSG m{};
+    EXPECT_FALSE(PeekMessageW(&m, later, WM_CLOSE, WM_CLOSE, PM_REMOVE)) << "one close, for the first window";
+    EXPECT_FALSE(win32test::closeWaitsForAWindow());
 }
 
 INSTANTIATE_TEST_SUITE_P(CtrlCAndTerm, CloseSignalsThreads, ::testing::Values(SIGINT, SIGTERM));
