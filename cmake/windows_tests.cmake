@@ -19,7 +19,7 @@ set(TARVO_WIN_TEST_OPTIONS -Og -g0)
 set(TARVO_WIN_TEST_TOOLS
   tools/airport_gen.cpp tools/bgl_writer.cpp tools/dbase_writer.cpp tools/demo_dbase.cpp
   tools/demo_liveries.cpp tools/scenario_gen.cpp tools/lockstep_clock.cpp
-  tools/http_listen.cpp tools/download_server.cpp tools/traffic_server.cpp)
+  tools/http_listen.cpp tools/download_server.cpp tools/refusing_port.cpp tools/traffic_server.cpp)
 
 # Not named: the window layer's suites (ui, shown, platform/win32), the emulator's (platform/simconnect),
 # the end-to-end runs (e2e), the Linux stand-ins for the system (platform/system but three), the stand-ins'

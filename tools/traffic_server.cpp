@@ -367,7 +367,7 @@ struct TrafficServer::Impl {
     json answer(const std::string& endpoint, const std::map<std::string, std::string>& form);
     json snapshot(const std::map<std::string, std::string>& form, double reportTime) const;
     // The endpoint's fault, and the count of clearings when it was taken (a held reply waits for the next).
-    std::optional<EndpointFault> takeFault(const std::string& endpoint, std::uint64_t& clearedAt);
+    std::optional<EndpointFault> recordAndTakeFault(RecordedRequest request, std::uint64_t& clearedAt);
     void handle(const std::string& endpoint, const httplib::Request& req, httplib::Response& res);
     bool pause(std::int32_t ms);
     bool holdUntilCleared(std::uint64_t clearedAt);
@@ -437,9 +437,13 @@ json TrafficServer::parkedReply(const std::map<std::string, std::string>& form, 
     return {{"status", 200}, {"dataepoch", now}, {"data", std::move(data)}};
 }
 
-std::optional<EndpointFault> TrafficServer::Impl::takeFault(const std::string& endpoint, std::uint64_t& clearedAt)
+// In one step: a request counted before a fault was set is never that fault's, so that a test that
+// counts the requests after setting a fault waits for one the fault holds.
+std::optional<EndpointFault> TrafficServer::Impl::recordAndTakeFault(RecordedRequest request, std::uint64_t& clearedAt)
 {
     std::lock_guard lock(mutex);
+    const std::string endpoint = request.endpoint;
+    records.push_back(std::move(request));
     clearedAt = clearings;
     const auto it = faults.find(endpoint);
     if (it == faults.end()) return std::nullopt;
@@ -467,12 +471,8 @@ void TrafficServer::Impl::handle(const std::string& path, const httplib::Request
     const auto query = form.find("querytype");
     const bool parked = path == "traffic" && query != form.end() && query->second == "parkedtraffic";
     const std::string endpoint = parked ? "parkedtraffic" : path;
-    {
-        std::lock_guard lock(mutex);
-        records.push_back({endpoint, form, req.body});
-    }
     std::uint64_t clearedAt = 0;
-    const auto fault = takeFault(endpoint, clearedAt);
+    const auto fault = recordAndTakeFault({endpoint, form, req.body}, clearedAt);
     if (fault && fault->delayMs > 0 && !pause(fault->delayMs)) return;
     if (fault && fault->held && !holdUntilCleared(clearedAt)) return;
     if (fault && fault->dropConnection) {

@@ -18,6 +18,7 @@
 #include "shown/display_texts.h"
 #include "tests/airport/airport_fixture.h"
 #include "tools/bgl_writer.h"
+#include "tools/refusing_port.h"
 
 #include <gtest/gtest.h>
 
@@ -658,10 +659,8 @@ TEST_F(AirportScan, AServerThatCannotBeReachedOrStallsIsGivenUp)
     const char* codes[] = {"EDDT", "EDDB", "LFPG"};
     for (const char* code : codes)
         package(fmt::format("indie-{}", code), {.airports = {gf_bglAirport(code, 50.0, 10.0, 2)}});
-    tools::DownloadServer closed(serverDir.path());
-    closed.start();
+    const tools::RefusingPort closed; // a server that is down
     const std::string closedUrl = closed.baseUrl();
-    closed.stop(); // its port refuses connections
     g_downloadLimits.lowSpeedSeconds = 1; // a stalled ask ends after a second
     const struct {
         const char* what;

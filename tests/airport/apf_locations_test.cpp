@@ -12,6 +12,7 @@
 #include "settings/settings.h"
 #include "tests/airport/airport_fixture.h"
 #include "tests/support/guard_time.h"
+#include "tools/refusing_port.h"
 #ifndef _WIN32
 #include "tests/support/child_role.h"
 #endif
@@ -145,10 +146,8 @@ TEST_F(ApfLocations, OnlyAClearAnswerOfTheServerIsRememberedForTheSession)
     ManualClock clock;
     gf_setClock(&clock);
     g_downloadLimits.lowSpeedSeconds = 1; // a swallowed or trickled ask ends after a second
-    tools::DownloadServer closed(serverDir.path());
-    closed.start();
+    const tools::RefusingPort closed; // a server that is down
     const std::string closedUrl = closed.baseUrl();
-    closed.stop(); // its port refuses connections
     enum class Ask { StockProbe, ClosestStand }; // the closest stand's file named by a pointer file
     const std::string paths[] = {"MSFS/archive/stock/EDDT.xml", "MSFS/archive/simaddon/EDDT.xml"};
     for (const std::string& path : paths)
