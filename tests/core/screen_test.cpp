@@ -88,7 +88,9 @@ TEST_F(ProgramOnScreen, ClickAndTypingReachTheControlsAndTheScreenShowsTheWindow
         const auto text = test::readText(settings);
         return text.find("name=\"LOG\" value=\"false\"") != std::string::npos &&
                text.find("name=\"BLOCK_CALLSIGN\" value=\"DLH4AB\"") != std::string::npos;
-    })) << "the settings:\n" << test::readText(settings) << "the program's log:\n" << test::readText(folder / "Log.txt");
+    })) << "the settings:\n"
+        << test::readText(settings) << "the program's log:\n"
+        << test::readText(folder / "Log.txt");
 
     lf_renderHeadless(root / "headless");
     const test::WindowImage headless(root / "headless" / "headless.png");
