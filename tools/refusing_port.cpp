@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <stdexcept>
+#include <utility>
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -55,10 +56,19 @@ RefusingPort::RefusingPort()
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
         throw std::runtime_error("refusing port: no Windows sockets");
-#endif
+    try {
+        const auto [s, port] = lf_bindLoopback();
+        m_socket = static_cast<std::uintptr_t>(s);
+        m_port = port;
+    } catch (...) {
+        WSACleanup();
+        throw;
+    }
+#else
     const auto [s, port] = lf_bindLoopback();
     m_socket = static_cast<std::uintptr_t>(s);
     m_port = port;
+#endif
 }
 
 RefusingPort::~RefusingPort()
