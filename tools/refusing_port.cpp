@@ -56,19 +56,17 @@ RefusingPort::RefusingPort()
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
         throw std::runtime_error("refusing port: no Windows sockets");
+#endif
     try {
         const auto [s, port] = lf_bindLoopback();
         m_socket = static_cast<std::uintptr_t>(s);
         m_port = port;
     } catch (...) {
-        WSACleanup();
+#ifdef _WIN32
+        WSACleanup(); // the destructor does not run for a constructor that throws
+#endif
         throw;
     }
-#else
-    const auto [s, port] = lf_bindLoopback();
-    m_socket = static_cast<std::uintptr_t>(s);
-    m_port = port;
-#endif
 }
 
 RefusingPort::~RefusingPort()
